@@ -75,6 +75,10 @@ TEST_F(RecordsetTest, EmptySetAndTableTypeCount) {
     EXPECT_TRUE(empty->Eof());
     auto table = db->OpenRecordset("T", dbOpenTable);
     EXPECT_EQ(table->RecordCount(), 5);  // a table-type set knows its count
+    // Without a type, a table opens as a table-type set, a query as a dynaset.
+    EXPECT_EQ(db->OpenRecordset("t")->Type(), dbOpenTable);
+    EXPECT_EQ(db->OpenRecordset("SELECT * FROM T")->Type(), dbOpenDynaset);
+    EXPECT_EQ(ErrorOf([&] { db->OpenRecordset("SELECT * FROM T", dbOpenTable); }), err::kInvalidOperation);
 }
 
 TEST_F(RecordsetTest, UnkeyedSetsMoveBackwardsToo) {
