@@ -10,15 +10,10 @@ namespace {
 
 constexpr double kPivotThreshold = 1e-14;
 
-// x - t, in decimal while both are below 1e27; false (and x untouched) when
-// the result would not be a finite number.
+// x - t, in decimal where both fit it (PreciseDifference); false (and x
+// untouched) when the result would not be a finite number.
 bool SubtractInto(double& x, double t) {
-    double r;
-    if (std::fabs(t) < kDecimalLimit && std::fabs(x) < kDecimalLimit) {
-        r = PreciseDifference(x, t);
-    } else {
-        r = x - t;
-    }
+    const double r = PreciseDifference(x, t);
     if (!std::isfinite(r)) return false;
     x = r;
     return true;

@@ -21,9 +21,9 @@ constexpr int kMaxSearchIterations = 2000;
 constexpr int kMaxBracketSteps = 2000;
 
 // The value kept to the 15 significant digits the decimal type takes from a
-// Double (0 below the decimal type's smallest step).
+// Double (unchanged where the decimal type could not hold those digits).
 double Decimal15(double v) {
-    if (!(std::fabs(v) < kDecimalLimit)) return v;
+    if (!FitsDecimal({v})) return v;
     return vb::Decimal::FromDouble(v).ToDouble();
 }
 

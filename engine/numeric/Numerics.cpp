@@ -7,19 +7,25 @@
 #include "vb/Decimal.h"
 #include "vb/VbError.h"
 
+bool FitsDecimal(std::initializer_list<double> values) {
+    double largest = 0;
+    for (double v : values) {
+        const double m = std::fabs(v);
+        if (!(m < kDecimalLimit)) return false;  // NaN included
+        if (m > largest) largest = m;
+    }
+    return largest == 0 || largest >= kDecimalFloor;
+}
+
 double PreciseDifference(double a, double b) {
-    if (std::fabs(a) < kDecimalLimit && std::fabs(b) < kDecimalLimit) {
+    if (FitsDecimal({a, b})) {
         return (vb::Decimal::FromDouble(a) - vb::Decimal::FromDouble(b)).ToDouble();
     }
     return a - b;
 }
 
 double PreciseSum(std::initializer_list<double> terms) {
-    bool fits = true;
-    for (double t : terms) {
-        if (!(std::fabs(t) < kDecimalLimit)) fits = false;
-    }
-    if (fits) {
+    if (FitsDecimal(terms)) {
         vb::Decimal sum;
         for (double t : terms) sum += vb::Decimal::FromDouble(t);
         return sum.ToDouble();

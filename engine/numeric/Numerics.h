@@ -10,14 +10,22 @@
 // Operands at or above this magnitude cannot be held in the decimal type;
 // differences of such values are taken in Double.
 inline constexpr double kDecimalLimit = 1e27;
+// The decimal type's last place is 1e-28, so it keeps all 15 significant
+// digits only of magnitudes from 1e-14 up; differences of smaller values are
+// taken in Double rather than losing their digits.
+inline constexpr double kDecimalFloor = 1e-14;
+
+// True when the values can be held in the decimal type with 15 significant
+// digits: every magnitude below 1e27 and the largest at least 1e-14 (or all 0).
+bool FitsDecimal(std::initializer_list<double> values);
 
 // a - b, formed in the decimal type (both operands kept to 15 significant
-// digits, subtracted exactly) while both magnitudes are below 1e27, so that
+// digits, subtracted exactly) when FitsDecimal(a, b), so that
 // 0.3 - (0.1 + 0.2) is exactly 0; otherwise an ordinary Double subtraction.
 double PreciseDifference(double a, double b);
 
 // The sum of the terms formed in the decimal type (each kept to 15 significant
-// digits, added exactly) while every magnitude is below 1e27, else in Double.
+// digits, added exactly) when FitsDecimal(terms), else in Double.
 double PreciseSum(std::initializer_list<double> terms);
 
 // Variance and standard deviation from a count (or sum of weights) n, the sum
