@@ -72,6 +72,9 @@ private:
     // Writes the report file to the string destination and sets ErrReport;
     // false (and no file) when it cannot be written.
     bool WriteErrorReport();
+    // A record-set destination: recognised, and emptied by ClearLog.
+    static bool IsRecordset(const vb::ObjectPtr& object);
+    static bool ClearRecordset(const vb::ObjectPtr& object);
 
     int16_t maxItems_ = 20;
     bool expandedInfo_ = true;

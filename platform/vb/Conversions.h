@@ -17,6 +17,7 @@ namespace vb {
 std::string CStr(double value);
 std::string CStrSingle(float value);
 std::string CStr(int64_t value);
+inline std::string CStr(int32_t value) { return CStr(static_cast<int64_t>(value)); }
 std::string CStr(const Variant& value);
 // Str: like CStr but a non-negative number gets a leading space.
 std::string Str(double value);
@@ -31,6 +32,8 @@ double Val(std::string_view text);
 // CDbl of a text: the whole text (trimmed) must be a number, else error 13.
 double CDbl(std::string_view text);
 double CDbl(const Variant& value);
+inline double CDbl(const std::string& text) { return CDbl(std::string_view(text)); }
+inline double CDbl(const char* text) { return CDbl(std::string_view(text)); }
 
 // --- numbers to integers -----------------------------------------------------
 // CInt / CLng: round half to even; error 6 outside the type's range.
