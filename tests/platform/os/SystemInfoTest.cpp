@@ -95,14 +95,6 @@ TEST(SystemInfoTest, KernelNamesAndFolders) {
     EXPECT_TRUE(fs::is_directory(libs));
 }
 
-TEST(SystemInfoTest, DisplayDepthIsWhatTheProgramReported) {
-    EXPECT_EQ(os::DisplayDepth(), 0);
-    os::SetDisplayDepth(24);
-    EXPECT_EQ(os::DisplayDepth(), 24);
-    os::SetDisplayDepth(-3);
-    EXPECT_EQ(os::DisplayDepth(), 0);
-}
-
 TEST(SystemInfoTest, VersionsOfLoadedLibrariesAndOtherFiles) {
     // This library links SQLite: it is loaded, and answers with its own version.
     std::string sqlite = os::LoadedLibraryPath("libsqlite3.so");
