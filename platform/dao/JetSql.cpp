@@ -17,6 +17,7 @@ constexpr int32_t kErrStatement = 3129;    // invalid / unsupported statement
 constexpr int32_t kErrBracket = 3126;      // invalid bracketing of name
 constexpr int32_t kErrFrom = 3131;         // syntax error in FROM clause
 constexpr int32_t kErrTrailing = 3142;     // characters after end of statement
+constexpr int32_t kErrTooComplex = 3360;   // query is too complex
 
 [[noreturn]] void Fail(int32_t number, const std::string& text) {
     throw vb::VbError(number, text, "DAO.Database");
@@ -415,7 +416,17 @@ private:
         return e.level <= kCmp ? "(" + e.sql + ")" : e.sql;
     }
 
+    // Bounds the recursion, so that a pathological text fails instead of exhausting the stack.
+    struct Depth {
+        explicit Depth(int& d) : depth(d) {
+            if (++depth > 400) Fail(kErrTooComplex, "Query is too complex: expressions are nested too deeply.");
+        }
+        ~Depth() { --depth; }
+        int& depth;
+    };
+
     Expr ParseLevel(int minLevel) {
+        const Depth guard(depth_);
         Expr left = ParseUnary();
         for (;;) {
             const int level = BinaryLevel();
@@ -586,7 +597,8 @@ private:
             return {ParseQualified(name), kAtom};
         }
         case Tok::Name: {
-            if (IsStopWord(t)) SyntaxError("missing operand");
+            // Left( and Right( are functions, not joins.
+            if (IsStopWord(t) && !((IsWord("LEFT") || IsWord("RIGHT")) && IsOp("(", 1))) SyntaxError("missing operand");
             const std::string word = t.text;
             Next();
             if (SameWord(word, "True")) return {"-1", kAtom};
@@ -690,6 +702,7 @@ private:
     }
 
     void ParseTablePrimary(TableList& list) {
+        const Depth guard(depth_);
         if (IsOp("(")) {
             Next();
             if (IsWord("SELECT")) {
@@ -972,6 +985,7 @@ private:
     size_t pos_ = 0;
     const std::function<std::string(const std::string&)>& schemaFor_;
     std::vector<ExternalTable> externals_;
+    int depth_ = 0;
 };
 
 }  // namespace

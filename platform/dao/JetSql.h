@@ -31,7 +31,7 @@
 //
 // Errors raised (vb::VbError): 3075 syntax error in an expression, 3126 a bad
 // bracketed name, 3131 a bad FROM clause, 3129 not a statement we can translate,
-// 3142 characters after the end of the statement.
+// 3142 characters after the end of the statement, 3360 nesting too deep to translate.
 #pragma once
 
 #include <functional>
