@@ -693,7 +693,7 @@ private:
     void ParseAlias(std::vector<std::string>& parts) {
         const bool as = AcceptWord("AS");
         const Token& t = Peek();
-        if (t.kind == Tok::Bracket || (t.kind == Tok::Name && !IsStopWord(t) && !IsWord("IN") && !IsWord("WHERE"))) {
+        if (t.kind == Tok::Bracket || (t.kind == Tok::Name && !IsStopWord(t) && !IsWord("IN"))) {
             parts.push_back(" AS " + (t.kind == Tok::Bracket ? QuoteName(t.text) : t.text));
             Next();
         } else if (as) {
@@ -766,11 +766,6 @@ private:
     // Jet's sorted output (for the statement itself and an INSERT's source,
     // not for subqueries, whose order does not show).
     std::string ParseSelect(bool sortLikeJet) {
-        std::string core = ParseSelectCore(sortLikeJet);
-        return core;
-    }
-
-    std::string ParseSelectCore(bool sortLikeJet) {
         ExpectWord("SELECT");
         bool distinct = false;
         std::optional<std::string> top;
@@ -841,7 +836,7 @@ private:
             compound = true;
             sql += AcceptWord("ALL") ? " UNION ALL " : " UNION ";
             if (IsWord("SELECT")) {
-                sql += ParseSelectCore(false);
+                sql += ParseSelect(false);
             } else {
                 SyntaxError("expected SELECT after UNION");
             }
