@@ -154,6 +154,21 @@ TEST_F(RecordsetTest, EditAddDeleteAndLastModified) {
     EXPECT_EQ(db->TableDefs()->Item("T")->RecordCount(), 5);
 }
 
+TEST_F(RecordsetTest, DeletingEveryRowWhileWalkingATable) {
+    auto rs = db->OpenRecordset("T", dbOpenTable);
+    int deleted = 0;
+    rs->MoveFirst();
+    while (!rs->Eof()) {
+        rs->Delete();
+        ++deleted;
+        rs->MoveNext();
+    }
+    EXPECT_EQ(deleted, 5);
+    EXPECT_EQ(rs->RecordCount(), 0);
+    rs->MoveFirst();
+    EXPECT_TRUE(rs->Eof() && rs->Bof());
+}
+
 TEST_F(RecordsetTest, UpdatableSingleTableQueryWritesBack) {
     auto rs = db->OpenRecordset("SELECT [X], [G] FROM [T] WHERE [X] >= 2 ORDER BY [X] DESC");
     ASSERT_TRUE(rs->Updatable());
