@@ -506,6 +506,18 @@ void DatabaseImpl::DeleteCatalog(const std::string& kind, const std::string& tbl
     s.Step();
 }
 
+void DatabaseImpl::PurgeCatalog() {
+    SyncSchema();
+    if (!catalogExists || readOnly) return;
+    std::string cat = kCatalog;
+    Exec(db, "DELETE FROM " + cat + " WHERE kind IN ('F', 'I', 'T') AND tbl NOT IN "
+             "(SELECT name FROM sqlite_master WHERE type = 'table')");
+    Exec(db, "DELETE FROM " + cat + " WHERE kind = 'Q' AND tbl IN (SELECT tbl FROM " + cat +
+                 " WHERE kind = 'Q' AND prop = 'Stored' AND value = 1) AND tbl NOT IN "
+                 "(SELECT name FROM sqlite_master WHERE type = 'view')");
+    schemaVersion = -1;
+}
+
 std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view name) {
     SyncSchema();
     std::string key = Fold(name);
@@ -922,8 +934,11 @@ void Database::Execute(const std::string& sql, int32_t) {
         Fail(err::kCannotExecuteSelect, "A select query cannot be executed; open it as a record set.");
     // One statement is atomic in SQLite: a failing row undoes the whole
     // statement and raises, with or without dbFailOnError.
+    int64_t before = p.runOn->SchemaVersion();
     s.Step();
     impl_->recordsAffected = sqlite3_changes(p.runOn->db);
+    s.Finalize();
+    if (p.runOn->SchemaVersion() != before) p.runOn->PurgeCatalog();
     p.runOn->schemaVersion = -1;
 }
 

@@ -146,6 +146,10 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     std::optional<std::string> CatalogText(const std::string& kind, const std::string& tbl,
                                            const std::string& name, const std::string& prop);
     void DeleteCatalog(const std::string& kind, const std::string& tbl);
+    // Drops catalog rows of tables and saved queries that no longer exist
+    // (dropped by SQL or by another tool), so a new object of the same name
+    // never inherits them.
+    void PurgeCatalog();
 
     // Jet SQL -> SQLite SQL on this database (attaching files as needed).
     // `runOn` receives the connection to run on (this one or another open

@@ -416,6 +416,7 @@ void CreateTable(DatabaseImpl& d, TableDef& td) {
         if ((f.attributes & dbAutoIncrField) && f.type == dbLong && autoInc < 0) autoInc = i;
     }
     Atomically(d, [&] {
+        d.PurgeCatalog();
         std::string sql = "CREATE TABLE " + QuoteId(td.Name()) + " (";
         for (int i = 0; i < fields->Count(); ++i)
             sql += (i ? ", " : "") + ColumnSql(td.Name(), *fields->Item(i)->Def(), i == autoInc);
@@ -669,7 +670,9 @@ QueryDefPtr Database::CreateQueryDef(const std::string& name, const std::string&
             asView = std::string(sqlite3_errmsg(impl_->db)).rfind("no such column", 0) != 0;
         sqlite3_finalize(probe);
         if (asView) Exec(impl_->db, "CREATE VIEW " + QuoteId(name) + " AS " + p.sql);
+        impl_->PurgeCatalog();
         impl_->SetCatalog("Q", name, "", "SQL", vb::Variant(sql));
+        impl_->SetCatalog("Q", name, "", "Stored", vb::Variant(static_cast<int32_t>(asView)));
     });
     return std::make_shared<QueryDef>(impl_, name, sql);
 }

@@ -250,6 +250,21 @@ TEST_F(TableDefTest, AutoIncrementWithAndWithoutExplicitValues) {
     EXPECT_EQ(rs->Fields(0)->Value().ToLong(), 21);
 }
 
+TEST_F(TableDefTest, ATableDroppedBySqlLeavesNoRulesBehind) {
+    auto db = NewDb();
+    MakeScenarioLike(db);
+    db->CreateQueryDef("qKinds", "SELECT Kind FROM usysScen");
+    db->Execute("DROP VIEW qKinds");
+    db->Execute("DROP TABLE usysScen");
+    db->Execute("CREATE TABLE usysScen (Width DOUBLE, Kind TEXT)");
+    EXPECT_EQ(db->QueryDefs()->Count(), 0);
+    auto td = db->TableDefs()->Item("usysScen");
+    EXPECT_EQ(td->Fields("Width")->ValidationRule(), "");
+    EXPECT_EQ(td->Fields("Kind")->Size(), 255);
+    EXPECT_EQ(ErrorOf([&] { td->Fields("Kind")->Properties()->Item("Description"); }), err::kPropertyNotFound);
+    EXPECT_EQ(ErrorOf([&] { db->Execute("INSERT INTO usysScen (Width, Kind) VALUES (-1, 'long text')"); }), 0);
+}
+
 TEST_F(TableDefTest, FieldsAndIndexesAppendedToAStoredTable) {
     auto db = NewDb();
     auto td = db->CreateTableDef("T");
