@@ -119,6 +119,16 @@ TEST_F(DatabaseTest, JetConstructsOfTheSystemsQueries) {
     EXPECT_EQ(e->Fields("G2")->Value().String(), "a");
     EXPECT_EQ(e->Fields("Sq")->Value().ToDouble(), 16.0);
     EXPECT_EQ(e->Fields("M")->Value().ToDouble(), 1.0);
+    auto top = db->OpenRecordset("SELECT TOP 2 Data FROM statTemp1 ORDER BY Data DESC");
+    top->MoveLast();
+    EXPECT_EQ(top->RecordCount(), 2);
+    EXPECT_EQ(top->Fields(0)->Value().ToDouble(), 10.0);
+    db->Execute("CREATE TABLE Dated (D DATETIME, Label TEXT)");
+    db->Execute("INSERT INTO Dated VALUES (#2/29/2020 13:45#, 'x' & Null)");
+    auto d = db->OpenRecordset("SELECT D, Label FROM Dated WHERE D > #2020-02-28#");
+    ASSERT_FALSE(d->Eof());
+    EXPECT_NEAR(d->Fields("D")->Value().ToDate().serial, 43890.0 + (13 * 60 + 45) / 1440.0, 1e-9);
+    EXPECT_EQ(d->Fields("Label")->Value().String(), "x");  // Null & "x" is "x"
 }
 
 TEST_F(DatabaseTest, TransactionsSpanTheWorkspacesDatabases) {
