@@ -1,6 +1,7 @@
 #include "ScenarioTables.h"
 
 #include <string>
+#include <utility>
 
 #include "CurrentDatabase.h"
 #include "ErrorStack.h"
@@ -49,12 +50,10 @@ public:
     BusyPointer& operator=(const BusyPointer&) = delete;
 };
 
-// A workspace transaction that rolls back unless committed. After a
-// rollback the database's TableDefs are re-read, so tables that were
-// appended and then undone are no longer listed.
+// A workspace transaction that rolls back unless committed.
 class Transaction {
 public:
-    Transaction(dao::WorkspacePtr ws, dao::DatabasePtr db) : ws_(std::move(ws)), db_(std::move(db)) {
+    explicit Transaction(dao::WorkspacePtr ws) : ws_(std::move(ws)) {
         ws_->BeginTrans();
         open_ = true;
     }
@@ -62,10 +61,6 @@ public:
         if (!open_) return;
         try {
             ws_->Rollback();
-        } catch (...) {
-        }
-        try {
-            db_->TableDefs()->Refresh();
         } catch (...) {
         }
     }
@@ -78,7 +73,6 @@ public:
 
 private:
     dao::WorkspacePtr ws_;
-    dao::DatabasePtr db_;
     bool open_ = false;
 };
 
@@ -143,7 +137,7 @@ bool CreateScenarioTables() {
         const bool needOptions = !TableExists(*db, kOptionsTable);
         const bool needFields = !TableExists(*db, kFieldsTable);
 
-        Transaction transaction(RequireWorkspace(), db);
+        Transaction transaction(RequireWorkspace());
         ok = true;
         if (needScenarios) ok = BuildScenarioTable();
         if (ok && needOptions) ok = BuildScenarioOptionsTable();

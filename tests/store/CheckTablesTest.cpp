@@ -130,6 +130,11 @@ TEST_F(CheckTablesTest, FailureOfALaterTableAddsNothing) {
     EXPECT_FALSE(HasTable("usysQuarnScenarios"));
     EXPECT_FALSE(HasTable("usysQuarnOptions"));
     EXPECT_EQ(TableCount(), 0);
+
+    // Once the name is free again, creation succeeds.
+    db_->QueryDefs()->Delete("usysQuarnFields");
+    EXPECT_TRUE(store::CreateScenarioTables());
+    EXPECT_TRUE(HasAllThree());
 }
 
 TEST_F(CheckTablesTest, BuildingAnExistingTableIsReportedAndFalse) {
