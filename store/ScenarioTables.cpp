@@ -35,10 +35,9 @@ bool TableExists(dao::Database& db, std::string_view name) {
 
 std::string InitializeQuestion() {
     const std::string& product = vb::App().productName;
-    return "This is the first time you have opened this database " + std::string("for use with ") + product + "." +
-           "\r\n\r\n" + "The Scenario information tables " + "must be created in your database in order for " +
-           product + " to work. " + "\r\n\r\n" + "Would you like to add the " + product +
-           " scenario tables to this database?";
+    return "This is the first time you have opened this database for use with " + product + ".\r\n\r\n" +
+           "The Scenario information tables must be created in your database in order for " + product +
+           " to work. \r\n\r\n" + "Would you like to add the " + product + " scenario tables to this database?";
 }
 
 // The busy pointer for the life of a scope.
