@@ -33,6 +33,14 @@
 //   set without keys (aggregates, joins) re-runs its statement to go back.
 //   Updatable sets (table-type and single-table queries) carry the rowid as
 //   a hidden first column; appends reuse one prepared INSERT.
+// - Snapshots stream like dynasets (their statement's sort gives them their
+//   fixed content). A record set positioned on a row holds a WAL read
+//   snapshot, so its connection sees others' commits after Requery or Close.
+// - Execute runs one statement atomically: a row that breaks a rule undoes
+//   the statement and raises, with or without dbFailOnError, rather than
+//   being skipped silently.
+// - Unknown names in SQL raise 3061 ("too few parameters"), never read as
+//   text, and unknown tables 3078.
 // - Transactions of a Workspace span all its open databases (BEGIN on each;
 //   nested levels are savepoints). The final COMMIT is one per file, so it is
 //   not atomic across files; a rollback is.
@@ -257,7 +265,7 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-    // Appends (3010/3012/3191-style duplicates are checked by the owner hook).
+    // Append and Delete write through to the database for stored objects.
     void Append(const std::shared_ptr<T>& item);
     void Delete(std::string_view name);
     void Refresh();

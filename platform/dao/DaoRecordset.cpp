@@ -766,6 +766,8 @@ void Recordset::Requery() {
     s_->keyIndexBuilt = 0;
     s_->reached = 0;
     s_->removed = 0;
+    if (s_->lookup) s_->lookup.Reset();
+    s_->cur = nullptr;
     s_->Run();
     if (!s_->appendOnly) {
         s_->GoTo(0);
