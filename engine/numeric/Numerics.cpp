@@ -1,0 +1,129 @@
+#include "numeric/Numerics.h"
+
+#include <cmath>
+#include <string>
+
+#include "vb/Conversions.h"
+#include "vb/Decimal.h"
+#include "vb/VbError.h"
+
+bool FitsDecimal(std::initializer_list<double> values) {
+    double largest = 0;
+    for (double v : values) {
+        const double m = std::fabs(v);
+        if (!(m < kDecimalLimit)) return false;  // NaN included
+        if (m > largest) largest = m;
+    }
+    return largest == 0 || largest >= kDecimalFloor;
+}
+
+double PreciseDifference(double a, double b) {
+    if (FitsDecimal({a, b})) {
+        return (vb::Decimal::FromDouble(a) - vb::Decimal::FromDouble(b)).ToDouble();
+    }
+    return a - b;
+}
+
+double PreciseSum(std::initializer_list<double> terms) {
+    if (FitsDecimal(terms)) {
+        vb::Decimal sum;
+        for (double t : terms) sum += vb::Decimal::FromDouble(t);
+        return sum.ToDouble();
+    }
+    double sum = 0;
+    for (double t : terms) sum += t;
+    return sum;
+}
+
+double VarianceFromSums(std::string_view strMode, double n, double dblSumSquares, double dblSum,
+                        double& dblVariance) {
+    dblVariance = 0;
+    if (n <= 0) return 0;
+    const double nS2 = vb::Checked(n * dblSumSquares);
+    const double s1Squared = vb::Checked(dblSum * dblSum);
+    if (nS2 == s1Squared) return 0;
+    const double d = PreciseDifference(nS2, s1Squared);
+    if (strMode == "N") {
+        dblVariance = vb::Divide(d, vb::Checked(n * n));
+    } else if (n > 1) {
+        dblVariance = vb::Divide(d, vb::Checked(n * (n - 1)));
+    }
+    // Rounding in the sums can leave a difference just below zero; a variance
+    // is never negative.
+    if (dblVariance < 0) dblVariance = 0;
+    return dblVariance > 0 ? std::sqrt(dblVariance) : 0;
+}
+
+double TieRanker::AddGroup(double t) {
+    if (t < 1) t = 0;
+    const double p = lastRank_ + 1;  // first rank of the group
+    // Average of the ranks p .. p+t-1, i.e. t(2p+t-1)/2 divided by t.
+    const double rank = (2 * p + t - 1) / 2;
+    if (t > 1) {
+        sums_.tg += 1;
+        sums_.tw += t;
+        sums_.t3 += t * t * t - t;
+        if (tau_) {
+            const double v = t * t - t;
+            sums_.t2 += v;
+            sums_.tt += (t - 2) * v;
+            sums_.t5 += (2 * t + 5) * v;
+        }
+    }
+    lastRank_ = p + t - 1;
+    return rank;
+}
+
+namespace {
+
+// Rounds a positive width up to two significant digits, working on its
+// 15-digit decimal form so that 0.051 stays 0.051 instead of becoming 0.052
+// through binary noise in 1000 * 0.051.
+double RoundUpToTwoDigits(double width) {
+    const std::string text = vb::Decimal::FromDouble(width).ToString();
+    std::string digits;
+    int pointPos = -1;  // digits before the decimal point
+    int leadingZeros = 0;
+    for (char c : text) {
+        if (c == '.') {
+            pointPos = static_cast<int>(digits.size()) + leadingZeros;
+        } else if (c >= '0' && c <= '9') {
+            if (digits.empty() && c == '0') {
+                ++leadingZeros;
+            } else {
+                digits.push_back(c);
+            }
+        }
+    }
+    if (digits.empty()) return width;
+    if (pointPos < 0) pointPos = static_cast<int>(digits.size()) + leadingZeros;
+    // width = 0.d1d2d3... * 10^exponent10
+    const int exponent10 = pointPos - leadingZeros;
+    int w = (digits[0] - '0') * 10 + (digits.size() > 1 ? digits[1] - '0' : 0);
+    bool rest = false;
+    for (size_t i = 2; i < digits.size(); ++i) rest = rest || digits[i] != '0';
+    if (rest) ++w;
+    // w / h with h = 10^(2 - exponent10)
+    const int shift = 2 - exponent10;
+    return shift >= 0 ? w / std::pow(10.0, shift) : w * std::pow(10.0, -shift);
+}
+
+}  // namespace
+
+void FrequencyIntervalDefaults(bool fFraction, int16_t intervals, bool fLowerBound, double dblMin, double dblMax,
+                               double& dblFirst, double& dblWidth) {
+    const int k = intervals < 1 ? 1 : intervals;
+    if (dblMin == dblMax) {
+        // No spread: one interval of width 1 centred on the value holds every row.
+        dblWidth = 1;
+        dblFirst = PreciseDifference(dblMin, 0.5);
+        return;
+    }
+    double e = std::log10(vb::Checked(dblMax - dblMin));
+    e = e > 0 ? e - 1 : e - 2;
+    const double pad = std::pow(10.0, e);
+    double width = vb::Checked((dblMax + pad - dblMin) / k);
+    if (width < 1) width = fFraction ? RoundUpToTwoDigits(width) : 1;
+    dblWidth = width;
+    dblFirst = fLowerBound ? dblMin : dblMin - pad;
+}

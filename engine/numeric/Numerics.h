@@ -1,0 +1,76 @@
+// Shared numeric routines of the analyses: a subtraction free of binary
+// rounding noise, variance from running sums, tie-averaged ranking and the
+// default intervals of a frequency distribution.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string_view>
+
+// Operands at or above this magnitude cannot be held in the decimal type;
+// differences of such values are taken in Double.
+inline constexpr double kDecimalLimit = 1e27;
+// The decimal type's last place is 1e-28, so it keeps all 15 significant
+// digits only of magnitudes from 1e-14 up; differences of smaller values are
+// taken in Double rather than losing their digits.
+inline constexpr double kDecimalFloor = 1e-14;
+
+// True when the values can be held in the decimal type with 15 significant
+// digits: every magnitude below 1e27 and the largest at least 1e-14 (or all 0).
+bool FitsDecimal(std::initializer_list<double> values);
+
+// a - b, formed in the decimal type (both operands kept to 15 significant
+// digits, subtracted exactly) when FitsDecimal(a, b), so that
+// 0.3 - (0.1 + 0.2) is exactly 0; otherwise an ordinary Double subtraction.
+double PreciseDifference(double a, double b);
+
+// The sum of the terms formed in the decimal type (each kept to 15 significant
+// digits, added exactly) when FitsDecimal(terms), else in Double.
+double PreciseSum(std::initializer_list<double> terms);
+
+// Variance and standard deviation from a count (or sum of weights) n, the sum
+// of squares and the sum. strMode "N" gives the population form (divisor n^2),
+// anything else the sample form (divisor n(n-1), 0 for n <= 1). Returns the
+// standard deviation; the variance is never negative.
+double VarianceFromSums(std::string_view strMode, double n, double dblSumSquares, double dblSum,
+                        double& dblVariance);
+
+// The tie terms of rank tests gathered while ranking.
+struct TieSums {
+    double tw = 0;  // observations in tie groups
+    double t3 = 0;  // sum of t^3 - t
+    double tg = 0;  // number of tie groups
+    double t2 = 0;  // Kendall's tau: sum of t(t-1)
+    double tt = 0;  //               sum of t(t-1)(t-2)
+    double t5 = 0;  //               sum of t(t-1)(2t+5)
+};
+
+// Hands out tie-averaged ranks to groups of equal values met in ascending
+// order. A group stands for t observations (the integer weights of its rows
+// added up) and takes the ranks p .. p+t-1 after those already given.
+class TieRanker {
+public:
+    explicit TieRanker(bool fTau) : tau_(fTau) {}
+
+    // The average rank of the next group of t observations. A group that
+    // weighs nothing (t < 1) takes no rank: it gets the point halfway between
+    // its neighbours' ranks and counts in no tie term.
+    double AddGroup(double t);
+
+    const TieSums& Sums() const { return sums_; }
+    double LastRank() const { return lastRank_; }
+
+private:
+    bool tau_;
+    double lastRank_ = 0;
+    TieSums sums_;
+};
+
+// The default first bound and width of k frequency intervals over the values
+// min .. max. With fFraction the width is rounded up to two significant digits
+// when below 1, else it becomes 1; fLowerBound starts the first interval at the
+// minimum instead of a margin below it. Data without spread (min = max) get
+// width 1 and a first bound half a width below the value, so the value lies
+// inside the first interval whichever border the intervals include.
+void FrequencyIntervalDefaults(bool fFraction, int16_t intervals, bool fLowerBound, double dblMin, double dblMax,
+                               double& dblFirst, double& dblWidth);
