@@ -1,0 +1,500 @@
+// The data-access objects (DBEngine, Workspace, Database, TableDef, Field,
+// Index, Property, QueryDef, Recordset) over SQLite.
+//
+// How it maps onto SQLite:
+// - A Database is an SQLite file; each open Database is one connection in WAL
+//   mode with a busy timeout. Any SQLite file is a database to us.
+// - What SQLite does not keep (DAO type code, size, auto-increment, zero-length
+//   rule, validation rule and text, user-defined properties, DAO index names,
+//   the database password, the Jet text of saved queries) lives in the hidden
+//   table "_dao_catalog", made on the first write that needs it and never
+//   listed in TableDefs. Tables without catalog rows (made by other tools) get
+//   their types from the declared column types.
+// - Rules are enforced by SQLite itself through named column constraints
+//   (CHECK for size, zero-length, ranges and validation rules; NOT NULL;
+//   DEFAULT; unique indexes), so SQL statements and record sets obey the same
+//   rules. The constraint name tells which DAO error a failure maps back to.
+// - Text columns are COLLATE NOCASE (CollatingOrder 1033); another collation
+//   reports 1024 (binary). Booleans are -1/0, dates ISO-8601 text.
+// - An auto-increment Long is the table's INTEGER PRIMARY KEY AUTOINCREMENT
+//   (rowid alias): SQLite then assigns new numbers, never reuses them and
+//   accepts explicit values, which is what Jet's counters do. A table can
+//   therefore have one such column, as in Jet.
+// - Jet SQL given to OpenRecordset, Execute and CreateQueryDef goes through
+//   the translator (JetSql.h). A table in another file (IN '<file>') is read
+//   on that file's own connection when the file is open in the same
+//   workspace and the statement touches nothing else, so it sees the
+//   workspace's uncommitted work; otherwise the file is ATTACHed by a bound
+//   path for the life of the statement.
+// - Record sets stream: the current row is read straight from the running
+//   statement (fields by position without any lookup, by name through one
+//   case-insensitive hash per record set). Backward moves, bookmarks and
+//   AbsolutePosition use row keys (rowids) collected only once asked for; a
+//   set without keys (aggregates, joins) re-runs its statement to go back.
+//   Updatable sets (table-type and single-table queries) carry the rowid as
+//   a hidden first column; appends reuse one prepared INSERT.
+// - Transactions of a Workspace span all its open databases (BEGIN on each;
+//   nested levels are savepoints). The final COMMIT is one per file, so it is
+//   not atomic across files; a rollback is.
+// - Workgroup files are SQLite files with accounts (user name and a
+//   libsodium crypto_pwhash_str hash); a database password is such a hash in
+//   the catalog. Neither encrypts any data.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vb/Variant.h"
+
+namespace dao {
+
+// --- constants (DAO's values) ---------------------------------------------------
+enum DataType : int16_t {
+    dbBoolean = 1,
+    dbByte = 2,
+    dbInteger = 3,
+    dbLong = 4,
+    dbCurrency = 5,
+    dbSingle = 6,
+    dbDouble = 7,
+    dbDate = 8,
+    dbText = 10,
+    dbLongBinary = 11,
+    dbMemo = 12,
+    dbGUID = 15,
+};
+inline constexpr int32_t dbFixedField = 1;
+inline constexpr int32_t dbVariableField = 2;
+inline constexpr int32_t dbAutoIncrField = 16;
+
+enum RecordsetType : int16_t { dbOpenTable = 1, dbOpenDynaset = 2, dbOpenSnapshot = 4, dbOpenForwardOnly = 8 };
+inline constexpr int32_t dbDenyWrite = 1;
+inline constexpr int32_t dbDenyRead = 2;
+inline constexpr int32_t dbReadOnly = 4;
+inline constexpr int32_t dbAppendOnly = 8;
+inline constexpr int32_t dbInconsistent = 16;
+inline constexpr int32_t dbConsistent = 32;
+inline constexpr int32_t dbSQLPassThrough = 64;
+inline constexpr int32_t dbFailOnError = 128;
+inline constexpr int32_t dbForwardOnly = 256;
+inline constexpr int32_t dbSeeChanges = 512;
+
+inline constexpr int32_t dbFreeLocks = 1;
+inline constexpr int32_t dbRefreshCache = 8;
+
+inline constexpr int32_t dbUseODBC = 1;
+inline constexpr int32_t dbUseJet = 2;
+
+inline constexpr int32_t dbSortNeutral = 1024;
+inline constexpr int32_t dbSortGeneral = 1033;
+inline constexpr int32_t dbSortUndefined = -1;
+
+inline constexpr const char* dbLangGeneral = ";LANGID=0x0409;CP=1252;COUNTRY=0";
+
+// DAO error numbers raised by the layer (as vb::VbError numbers).
+namespace err {
+inline constexpr int32_t kReserved = 3000;
+inline constexpr int32_t kNotSupported = 3251;
+inline constexpr int32_t kTableExists = 3010;
+inline constexpr int32_t kObjectNotFound = 3011;
+inline constexpr int32_t kIndexExists = 3012;
+inline constexpr int32_t kNoCurrentRecord = 3021;
+inline constexpr int32_t kDuplicateKey = 3022;
+inline constexpr int32_t kFileNotFound = 3024;
+inline constexpr int32_t kReadOnly = 3027;
+inline constexpr int32_t kWorkgroupMissing = 3028;
+inline constexpr int32_t kBadAccount = 3029;
+inline constexpr int32_t kBadPassword = 3031;
+inline constexpr int32_t kNoTransaction = 3034;
+inline constexpr int32_t kUpdateWithoutEdit = 3020;
+inline constexpr int32_t kTooFewParameters = 3061;
+inline constexpr int32_t kCannotExecuteSelect = 3065;
+inline constexpr int32_t kSyntaxError = 3075;
+inline constexpr int32_t kNoInputTable = 3078;
+inline constexpr int32_t kInvalidName = 3125;
+inline constexpr int32_t kFieldTooSmall = 3163;
+inline constexpr int32_t kRecordDeleted = 3167;
+inline constexpr int32_t kDatabaseExists = 3204;
+inline constexpr int32_t kInvalidOperation = 3219;
+inline constexpr int32_t kLocked = 3260;
+inline constexpr int32_t kItemNotFound = 3265;
+inline constexpr int32_t kPropertyNotFound = 3270;
+inline constexpr int32_t kRequired = 3314;
+inline constexpr int32_t kZeroLength = 3315;
+inline constexpr int32_t kValidationText = 3316;
+inline constexpr int32_t kValidationRule = 3317;
+inline constexpr int32_t kUnrecognizedFormat = 3343;
+inline constexpr int32_t kNumericOverflow = 3349;
+inline constexpr int32_t kPropertyExists = 3367;
+inline constexpr int32_t kConversion = 3421;
+inline constexpr int32_t kObjectClosed = 3420;
+}  // namespace err
+
+class Workspace;
+class Database;
+class TableDef;
+class Field;
+class Index;
+class Property;
+class QueryDef;
+class Recordset;
+using WorkspacePtr = std::shared_ptr<Workspace>;
+using DatabasePtr = std::shared_ptr<Database>;
+using TableDefPtr = std::shared_ptr<TableDef>;
+using FieldPtr = std::shared_ptr<Field>;
+using IndexPtr = std::shared_ptr<Index>;
+using PropertyPtr = std::shared_ptr<Property>;
+using QueryDefPtr = std::shared_ptr<QueryDef>;
+using RecordsetPtr = std::shared_ptr<Recordset>;
+
+// Names of tables, fields, indexes and queries: non-empty, no "]", no control
+// characters, at most 64 characters. Raises 3125 otherwise.
+void CheckName(std::string_view name);
+
+// --- Property -----------------------------------------------------------------
+class Property : public vb::Object {
+public:
+    Property(std::string name, int16_t type, vb::Variant value);
+    const std::string& Name() const { return name_; }
+    int16_t Type() const { return type_; }
+    const vb::Variant& Value() const { return value_; }
+    void Value(const vb::Variant& v);
+
+private:
+    friend class Field;
+    std::string name_;
+    int16_t type_;
+    vb::Variant value_;
+    std::function<void(const vb::Variant&)> onChange_;  // set once appended to a stored field
+};
+
+// The properties of an object: built-in ones (read through their accessors on
+// the object) are also listed here by name; user-defined ones are appended.
+class Properties : public vb::Object {
+public:
+    int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+    PropertyPtr Item(int32_t index) const;
+    PropertyPtr Item(std::string_view name) const;  // 3270 when absent
+    PropertyPtr operator[](std::string_view name) const { return Item(name); }
+    void Append(const PropertyPtr& p);  // 3367 when the name exists
+    void Refresh() {}
+
+private:
+    friend class Field;
+    std::vector<PropertyPtr> items_;
+    std::function<void(const PropertyPtr&)> onAppend_;
+};
+using PropertiesPtr = std::shared_ptr<Properties>;
+
+// --- Field --------------------------------------------------------------------
+struct FieldDef;
+struct RecordsetState;
+
+class Field : public vb::Object {
+public:
+    ~Field() override;
+    const std::string& Name() const;
+    void Name(const std::string& name);
+    int16_t Type() const;
+    void Type(int16_t type);
+    int32_t Size() const;
+    void Size(int32_t size);
+    int32_t Attributes() const;
+    void Attributes(int32_t attributes);
+    bool AllowZeroLength() const;
+    void AllowZeroLength(bool on);
+    bool Required() const;
+    void Required(bool on);
+    std::string DefaultValue() const;
+    void DefaultValue(const vb::Variant& v);
+    std::string ValidationRule() const;
+    void ValidationRule(const std::string& rule);
+    std::string ValidationText() const;
+    void ValidationText(const std::string& text);
+    int16_t OrdinalPosition() const;
+    int32_t CollatingOrder() const;
+    std::string SourceTable() const;
+    std::string SourceField() const;
+
+    // Record-set fields only: the value of the current record (or of the
+    // record being added or edited). Other fields raise 3219.
+    vb::Variant Value() const;
+    void Value(const vb::Variant& v);
+
+    PropertiesPtr Properties();
+    PropertyPtr CreateProperty(const std::string& name, int16_t type, const vb::Variant& value);
+
+    // Internal.
+    explicit Field(std::shared_ptr<FieldDef> def);
+    Field(std::shared_ptr<FieldDef> def, RecordsetState* rs, int column);
+    const std::shared_ptr<FieldDef>& Def() const { return def_; }
+    void Bind(std::weak_ptr<void> owner, std::function<void(const std::string&, const vb::Variant&)> store);
+    void Detach() { rs_ = nullptr; }
+
+private:
+    void CheckUnbound(const char* what) const;
+    std::shared_ptr<FieldDef> def_;
+    RecordsetState* rs_ = nullptr;
+    int column_ = -1;
+    PropertiesPtr props_;
+    std::function<void(const std::string&, const vb::Variant&)> store_;  // stores a user property
+};
+
+// An ordered collection with lookup by position or by name without regard to case.
+template <class T>
+class Collection : public vb::Object {
+public:
+    int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+    std::shared_ptr<T> Item(int32_t index) const;
+    std::shared_ptr<T> Item(std::string_view name) const;  // 3265 when absent
+    std::shared_ptr<T> operator[](int32_t index) const { return Item(index); }
+    std::shared_ptr<T> operator[](std::string_view name) const { return Item(name); }
+    bool Contains(std::string_view name) const;
+    auto begin() const { return items_.begin(); }
+    auto end() const { return items_.end(); }
+
+    // Appends (3010/3012/3191-style duplicates are checked by the owner hook).
+    void Append(const std::shared_ptr<T>& item);
+    void Delete(std::string_view name);
+    void Refresh();
+
+    // Internal.
+    std::vector<std::shared_ptr<T>> items_;
+    std::function<void(const std::shared_ptr<T>&)> onAppend_;
+    std::function<void(std::string_view)> onDelete_;
+    std::function<void()> onRefresh_;
+};
+using Fields = Collection<Field>;
+using Indexes = Collection<Index>;
+using TableDefs = Collection<TableDef>;
+using QueryDefs = Collection<QueryDef>;
+using FieldsPtr = std::shared_ptr<Fields>;
+
+// --- Index --------------------------------------------------------------------
+class Index : public vb::Object {
+public:
+    explicit Index(std::string name);
+    const std::string& Name() const { return name_; }
+    bool Primary() const { return primary_; }
+    void Primary(bool on);
+    bool Unique() const { return unique_ || primary_; }
+    void Unique(bool on);
+    bool Required() const { return primary_; }
+    FieldsPtr Fields() const { return fields_; }
+    FieldPtr CreateField(const std::string& name, int16_t type = 0, int32_t size = 0);
+
+    // Internal.
+    bool appended_ = false;
+
+private:
+    std::string name_;
+    bool primary_ = false;
+    bool unique_ = false;
+    FieldsPtr fields_;
+};
+
+// --- TableDef -----------------------------------------------------------------
+struct DatabaseImpl;
+
+class TableDef : public vb::Object {
+public:
+    explicit TableDef(std::string name);
+    const std::string& Name() const { return name_; }
+    FieldsPtr Fields();
+    FieldPtr Fields(int32_t index) { return Fields()->Item(index); }
+    FieldPtr Fields(std::string_view name) { return Fields()->Item(name); }
+    std::shared_ptr<dao::Indexes> Indexes();
+    FieldPtr CreateField(const std::string& name, int16_t type = dbText, int32_t size = 0);
+    IndexPtr CreateIndex(const std::string& name);
+    int32_t RecordCount();
+    RecordsetPtr OpenRecordset(int16_t type = dbOpenTable, int32_t options = 0);
+
+    // Internal.
+    void Attach(const std::shared_ptr<DatabaseImpl>& db);
+    bool IsStored() const { return !db_.expired(); }
+    void Load();
+
+private:
+    std::string name_;
+    std::weak_ptr<DatabaseImpl> db_;
+    FieldsPtr fields_;
+    std::shared_ptr<dao::Indexes> indexes_;
+    bool loaded_ = false;
+};
+
+// --- QueryDef -----------------------------------------------------------------
+class QueryDef : public vb::Object {
+public:
+    QueryDef(std::shared_ptr<DatabaseImpl> db, std::string name, std::string sql);
+    const std::string& Name() const { return name_; }
+    const std::string& SQL() const { return sql_; }
+    FieldsPtr Fields();
+    RecordsetPtr OpenRecordset(int16_t type = dbOpenDynaset, int32_t options = 0);
+
+private:
+    std::weak_ptr<DatabaseImpl> db_;
+    std::string name_;
+    std::string sql_;
+    FieldsPtr fields_;
+};
+
+// --- Recordset ----------------------------------------------------------------
+class Recordset : public vb::Object {
+public:
+    ~Recordset() override;
+    int16_t Type() const;
+    bool Updatable() const;
+    bool Eof() const;
+    bool Bof() const;
+    void MoveFirst();
+    void MoveLast();
+    void MoveNext();
+    void MovePrevious();
+    void Move(int32_t rows);
+    // Rows reached so far; exact once the last row has been reached (MoveLast).
+    // Table-type record sets know their count from the start.
+    int32_t RecordCount();
+    int32_t AbsolutePosition();
+    void AbsolutePosition(int32_t position);
+    bool Bookmarkable() const;
+    vb::Variant Bookmark();
+    void Bookmark(const vb::Variant& bookmark);
+    vb::Variant LastModified() const;
+    void FindFirst(const std::string& criteria);
+    void FindNext(const std::string& criteria);
+    bool NoMatch() const;
+    void AddNew();
+    void Edit();
+    void Update();
+    void CancelUpdate();
+    void Delete();
+    int16_t EditMode() const;  // 0 none, 1 editing, 2 adding
+    void Requery();
+    void Close();
+
+    FieldsPtr Fields() const;
+    // By position: no lookup. By name: one hashed, case-insensitive lookup.
+    const FieldPtr& Fields(int32_t index) const;
+    const FieldPtr& Fields(std::string_view name) const;
+    const FieldPtr& operator()(int32_t index) const { return Fields(index); }
+    const FieldPtr& operator()(std::string_view name) const { return Fields(name); }
+
+    explicit Recordset(std::unique_ptr<RecordsetState> state);
+
+private:
+    std::unique_ptr<RecordsetState> s_;
+};
+
+// --- Database -----------------------------------------------------------------
+class Database : public vb::Object {
+public:
+    ~Database() override;
+    const std::string& Name() const;  // full path
+    std::string Connect() const;
+    bool Updatable() const;
+    std::shared_ptr<dao::TableDefs> TableDefs();
+    std::shared_ptr<dao::QueryDefs> QueryDefs();
+    TableDefPtr CreateTableDef(const std::string& name);
+    // Saves a select query as a view (Jet SQL, translated). An empty name makes
+    // a temporary query that is not saved.
+    QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql = {});
+    // `source`: a table name, a saved query name or a Jet SELECT statement.
+    RecordsetPtr OpenRecordset(const std::string& source, int16_t type = dbOpenDynaset, int32_t options = 0);
+    void Execute(const std::string& sql, int32_t options = 0);
+    int32_t RecordsAffected() const;
+    // Sets, changes or clears (empty `newPassword`) the database password.
+    void NewPassword(const std::string& oldPassword, const std::string& newPassword);
+    void Close();
+
+    // Internal.
+    explicit Database(std::shared_ptr<DatabaseImpl> impl);
+    const std::shared_ptr<DatabaseImpl>& Impl() const { return impl_; }
+
+private:
+    std::shared_ptr<DatabaseImpl> impl_;
+};
+
+// --- Workspace ----------------------------------------------------------------
+struct WorkspaceImpl;
+
+class Workspace : public vb::Object {
+public:
+    ~Workspace() override;
+    const std::string& Name() const;
+    const std::string& UserName() const;
+    int32_t Type() const { return dbUseJet; }
+    std::shared_ptr<Collection<Database>> Databases();
+    DatabasePtr OpenDatabase(const std::string& path, bool exclusive = false, bool readOnly = false,
+                             const std::string& connect = {});
+    DatabasePtr CreateDatabase(const std::string& path, const std::string& locale = dbLangGeneral);
+    void BeginTrans();
+    void CommitTrans(int32_t options = 0);
+    void Rollback();
+    void Close();
+
+    // Internal.
+    Workspace(std::string name, std::string user);
+    const std::shared_ptr<WorkspaceImpl>& Impl() const { return impl_; }
+
+private:
+    std::shared_ptr<WorkspaceImpl> impl_;
+};
+using Workspaces = Collection<Workspace>;
+
+// --- DBEngine -----------------------------------------------------------------
+class Engine : public vb::Object {
+public:
+    Engine();
+    ~Engine() override;
+    std::string Version() const { return "3.5"; }
+    // Path of the workgroup information file; default "Merivox.MDW" beside the program.
+    const std::string& SystemDB() const { return systemDb_; }
+    void SystemDB(const std::string& path) { systemDb_ = path; }
+    std::string DefaultUser() const { return "admin"; }
+    // Workspaces(0) is the default workspace (user "admin"), made on first use.
+    std::shared_ptr<dao::Workspaces> Workspaces();
+    WorkspacePtr Workspaces(int32_t index) { return Workspaces()->Item(index); }
+    // Checks the user and password against SystemDB: 3028 when the file is
+    // missing, 3029 on an unknown user or a wrong password.
+    WorkspacePtr CreateWorkspace(const std::string& name, const std::string& user, const std::string& password,
+                                 int32_t type = dbUseJet);
+    DatabasePtr OpenDatabase(const std::string& path, bool exclusive = false, bool readOnly = false,
+                             const std::string& connect = {});
+    DatabasePtr CreateDatabase(const std::string& path, const std::string& locale = dbLangGeneral);
+    void BeginTrans();
+    void CommitTrans(int32_t options = 0);
+    void Rollback();
+    // Lets pending work settle; with dbRefreshCache also lets go of files that
+    // statements attached, so a closed scratch file can be deleted.
+    void Idle(int32_t action = 0);
+
+private:
+    std::string systemDb_;
+    std::shared_ptr<dao::Workspaces> workspaces_;
+};
+
+Engine& DBEngine();
+// Releases the process-wide engine (closing its workspaces); the next
+// DBEngine() makes a fresh one.
+void ReleaseDBEngine();
+
+// --- workgroup files and passwords (for tests and administrators) ---------------
+// Creates a workgroup information file holding the account "Admin" with an
+// empty password. Raises 3204 when the file exists.
+void CreateWorkgroupFile(const std::string& path);
+// Adds an account or replaces its password.
+void SetAccount(const std::string& workgroupPath, const std::string& user, const std::string& password);
+// True when the account exists and the password matches.
+bool CheckAccount(const std::string& workgroupPath, const std::string& user, const std::string& password);
+// Sets (or, with an empty password, clears) a database's password without
+// knowing the old one: administrators' tool.
+void SetDatabasePassword(const std::string& databasePath, const std::string& password);
+
+// The folder of the running program (no trailing separator).
+std::string ProgramFolder();
+
+}  // namespace dao

@@ -1,0 +1,189 @@
+// Private to the data-access layer: connections, statements, catalog and
+// record-set state. Nothing outside platform/dao includes this file.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "dao/Dao.h"
+#include "dao/JetSqlApi.h"
+
+namespace dao {
+
+inline constexpr const char* kCatalog = "_dao_catalog";
+
+[[noreturn]] void Fail(int32_t number, const std::string& description);
+
+// "name" with embedded quotes doubled; the name has passed CheckName.
+std::string QuoteId(std::string_view name);
+// 'text' with embedded apostrophes doubled.
+std::string QuoteText(std::string_view text);
+std::string Fold(std::string_view s);
+
+// Case-insensitive hashing for name lookups without allocation.
+struct NoCaseHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept;
+};
+struct NoCaseEq {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept;
+};
+
+// A prepared statement, finalized on destruction.
+class Stmt {
+public:
+    Stmt() = default;
+    Stmt(sqlite3* db, std::string_view sql);  // raises the mapped error
+    ~Stmt();
+    Stmt(Stmt&& o) noexcept : st_(o.st_) { o.st_ = nullptr; }
+    Stmt& operator=(Stmt&& o) noexcept;
+    Stmt(const Stmt&) = delete;
+    Stmt& operator=(const Stmt&) = delete;
+    sqlite3_stmt* get() const { return st_; }
+    explicit operator bool() const { return st_ != nullptr; }
+    bool Step();  // true on a row, false when done; raises the mapped error
+    void Reset();
+    void Bind(int i, const std::string& s);
+    void Bind(int i, int64_t v);
+    void Bind(int i, double v);
+    void BindNull(int i);
+    std::string Text(int col) const;
+    void Finalize();
+
+private:
+    sqlite3_stmt* st_ = nullptr;
+};
+
+// Raises the DAO error for an SQLite failure on `db` (constraint names map
+// back to their DAO numbers; see DaoCore.cpp).
+[[noreturn]] void RaiseSqlite(sqlite3* db, int rc, std::string_view context = {});
+void Exec(sqlite3* db, std::string_view sql);
+
+// Jet facts of a column.
+struct FieldDef {
+    std::string name;
+    int16_t type = dbText;
+    int32_t size = 0;
+    int32_t attributes = 0;
+    bool allowZeroLength = false;
+    bool required = false;
+    std::string defaultValue;
+    std::string validationRule;
+    std::string validationText;
+    int16_t ordinal = 0;
+    int32_t collatingOrder = dbSortGeneral;
+    std::string sourceTable;
+    std::string sourceField;
+    std::vector<std::pair<std::string, vb::Variant>> userProps;  // name -> value (type kept in the value)
+    std::vector<int16_t> userPropTypes;
+};
+
+struct IndexInfo {
+    std::string name;     // DAO name
+    std::string sqlName;  // SQLite name
+    bool primary = false;
+    bool unique = false;
+    std::vector<std::string> fields;
+};
+
+struct TableInfo {
+    std::string name;  // as stored
+    std::vector<FieldDef> fields;
+    std::vector<IndexInfo> indexes;
+    int autoIncrement = -1;  // index of the auto-increment field
+    bool hasRowid = true;
+    bool isView = false;
+    int FindField(std::string_view name) const;
+};
+
+struct WorkspaceImpl;
+struct RecordsetState;
+
+// One open database: one connection.
+struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
+    sqlite3* db = nullptr;
+    std::string path;  // full path
+    std::string connect;
+    bool readOnly = false;
+    std::weak_ptr<WorkspaceImpl> ws;
+    int32_t recordsAffected = 0;
+    std::vector<RecordsetState*> recordsets;  // open ones, closed with the database
+    int transactionDepth = 0;                 // levels begun on this connection
+
+    // Files attached for IN '<file>' clauses: path -> (schema, users).
+    struct Attachment {
+        std::string schema;
+        int users = 0;
+    };
+    std::map<std::string, Attachment> attached;
+    int nextAttachment = 1;
+
+    // Schema cache.
+    int64_t schemaVersion = -1;
+    std::unordered_map<std::string, std::shared_ptr<TableInfo>> tables;  // key folded
+    bool catalogExists = false;
+
+    ~DatabaseImpl();
+    void CheckOpen() const;
+    void Close();
+    int64_t SchemaVersion();
+    void SyncSchema();
+    // The stored table or view with this name (case-insensitive), or nullptr.
+    std::shared_ptr<TableInfo> FindTable(std::string_view name);
+    std::shared_ptr<TableInfo> Table(std::string_view name);  // 3078-like 3265 when absent
+    std::optional<std::string> StoredName(std::string_view name, const char* type);  // from sqlite_master
+    void EnsureCatalog();
+    void SetCatalog(const std::string& kind, const std::string& tbl, const std::string& name,
+                    const std::string& prop, const vb::Variant& value);
+    std::optional<std::string> CatalogText(const std::string& kind, const std::string& tbl,
+                                           const std::string& name, const std::string& prop);
+    void DeleteCatalog(const std::string& kind, const std::string& tbl);
+
+    // Jet SQL -> SQLite SQL on this database (attaching files as needed).
+    // `runOn` receives the connection to run on (this one or another open
+    // database of the workspace); `attachments` the paths attached for it.
+    struct Prepared {
+        std::shared_ptr<DatabaseImpl> runOn;
+        std::string sql;
+        std::vector<std::string> attachments;  // paths to release on runOn
+    };
+    Prepared PrepareJet(const std::string& jetSql);
+    void Release(const std::vector<std::string>& attachments);
+    std::string AttachSchema(const std::string& path);
+    void DetachUnused();
+};
+
+struct WorkspaceImpl : std::enable_shared_from_this<WorkspaceImpl> {
+    std::string name;
+    std::string user;
+    std::vector<std::weak_ptr<DatabaseImpl>> databases;
+    std::shared_ptr<Collection<Database>> dbCollection;
+    int transactionLevel = 0;
+    bool closed = false;
+    std::shared_ptr<DatabaseImpl> FindOpen(const std::string& path) const;
+    void JoinTransaction(DatabaseImpl& db);
+};
+
+// Opens a record set on a database (Database::OpenRecordset and friends).
+RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std::string& source, int16_t type,
+                             int32_t options);
+void CloseRecordsetState(RecordsetState* rs);
+// The DAO type of a declared SQLite column type (tables from other tools).
+void InferType(std::string_view declType, FieldDef& f);
+// Converts a column value of a row to a Variant of the field's type.
+vb::Variant ReadValue(sqlite3_stmt* st, int col, int16_t type);
+// Binds a Variant as the storage of the field's type.
+void BindValue(sqlite3_stmt* st, int index, const vb::Variant& v, const FieldDef& f);
+std::string CanonicalPath(const std::string& path);
+std::string HashPassword(const std::string& password);
+bool VerifyPassword(const std::string& hash, const std::string& password);
+
+}  // namespace dao

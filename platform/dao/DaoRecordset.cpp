@@ -1,0 +1,793 @@
+// Record sets: a running statement read in place, row keys collected only
+// when a move needs them, and prepared INSERT/UPDATE statements reused.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <unordered_set>
+
+#include "dao/DaoInternal.h"
+#include "vb/Conversions.h"
+
+namespace dao {
+
+struct RecordsetState {
+    std::shared_ptr<DatabaseImpl> owner;  // the database it was opened on
+    std::shared_ptr<DatabaseImpl> run;    // the connection it runs on
+    std::vector<std::string> attachments;
+    int16_t type = dbOpenDynaset;
+    int32_t options = 0;
+    std::string sql;  // column 0 is the rowid when keyed
+    bool keyed = false;
+    int off = 0;
+    bool updatable = false;
+    bool appendOnly = false;
+    bool forwardOnly = false;
+    std::shared_ptr<TableInfo> table;  // the table that updates go to
+    std::string tableName;
+
+    Stmt main;
+    Stmt lookup;
+    sqlite3_stmt* cur = nullptr;
+    int64_t curKey = 0;
+    int64_t pos = -1;
+    bool eof = true, bof = true;
+    bool deleted = false;
+    int64_t mainPos = -1;
+    bool mainDone = false;
+    bool ran = false;
+    int64_t reached = 0;
+    int64_t removed = 0;
+    bool collectKeys = false;
+    std::vector<int64_t> keys;
+    std::unordered_map<int64_t, int64_t> keyIndex;
+    size_t keyIndexBuilt = 0;
+    int64_t lastKey = 0;
+
+    std::vector<std::shared_ptr<FieldDef>> defs;
+    std::vector<FieldPtr> fields;
+    FieldsPtr fieldsColl;
+    std::unordered_map<std::string, int, NoCaseHash, NoCaseEq> byName;
+    std::vector<int> tableCol;  // per field: column of `table`, -1 when not updatable
+
+    int editMode = 0;
+    std::vector<vb::Variant> buffer;
+    std::vector<char> dirty;
+    int64_t editKey = 0;
+    std::unordered_map<std::string, Stmt> writes;  // INSERT/UPDATE by column mask
+    Stmt nextCounter;
+    std::unordered_map<std::string, Stmt> finds;   // FindFirst criteria
+    vb::Variant lastModified;
+    bool noMatch = false;
+    bool closed = false;
+
+    void CheckOpen() const {
+        if (closed) Fail(err::kObjectClosed, "The record set is closed.");
+    }
+    // --- movement ---
+    void Run() {
+        main.Reset();
+        mainPos = -1;
+        mainDone = false;
+        ran = true;
+    }
+    bool StepMain() {
+        if (main.Step()) {
+            ++mainPos;
+            if (mainPos + 1 > reached) reached = mainPos + 1;
+            if (keyed) {
+                lastKey = sqlite3_column_int64(main.get(), 0);
+                if (collectKeys && static_cast<int64_t>(keys.size()) == mainPos) keys.push_back(lastKey);
+            }
+            return true;
+        }
+        mainDone = true;
+        reached = mainPos + 1;
+        return false;
+    }
+    void SetEof() {
+        cur = nullptr;
+        deleted = false;
+        eof = true;
+        bof = Count() == 0;
+        pos = mainDone ? mainPos + 1 : pos + 1;
+    }
+    void SetBof() {
+        cur = nullptr;
+        deleted = false;
+        bof = true;
+        eof = Count() == 0;
+        pos = -1;
+    }
+    int64_t Count() const { return std::max<int64_t>(0, reached - removed); }
+    void Lookup(int64_t key) {
+        if (!lookup) {
+            std::string q = type == dbOpenTable ? sql + " WHERE _rowid_ = ?1"
+                                                : "SELECT * FROM (" + sql + ") WHERE __dao_rowid = ?1";
+            lookup = Stmt(run->db, q);
+        }
+        lookup.Reset();
+        lookup.Bind(1, key);
+        curKey = key;
+        if (lookup.Step()) {
+            cur = lookup.get();
+            deleted = false;
+        } else {
+            cur = nullptr;
+            deleted = true;
+        }
+    }
+    void EnsureKeys(bool all) {
+        if (!collectKeys) {
+            collectKeys = true;
+            keys.clear();
+            int64_t target = mainDone ? INT64_MAX : mainPos;
+            Run();
+            while (mainPos < target && StepMain()) {
+            }
+        }
+        if (all)
+            while (!mainDone && StepMain()) {
+            }
+    }
+    void GoTo(int64_t k) {
+        eof = bof = false;
+        if (k < 0) return SetBof();
+        if (!ran) Run();
+        if (!mainDone && k == mainPos) {
+            cur = main.get();
+            curKey = keyed ? sqlite3_column_int64(cur, 0) : 0;
+            deleted = false;
+            pos = k;
+            return;
+        }
+        if (keyed && k < static_cast<int64_t>(keys.size())) {
+            Lookup(keys[static_cast<size_t>(k)]);
+            pos = k;
+            return;
+        }
+        if (keyed && mainDone && k == mainPos && mainPos >= 0) {
+            Lookup(lastKey);
+            pos = k;
+            return;
+        }
+        if (!mainDone && k > mainPos) {
+            while (mainPos < k)
+                if (!StepMain()) return SetEof();
+            return GoTo(k);
+        }
+        if (mainDone && k > mainPos) return SetEof();
+        // Backwards.
+        if (keyed) {
+            EnsureKeys(false);
+            if (k < static_cast<int64_t>(keys.size())) {
+                Lookup(keys[static_cast<size_t>(k)]);
+                pos = k;
+                return;
+            }
+        }
+        Run();
+        return GoTo(k);
+    }
+    void CheckBackward() const {
+        if (forwardOnly) Fail(err::kInvalidOperation, "A forward-only record set cannot move backwards or use bookmarks.");
+    }
+    void CheckCurrent() const {
+        if (deleted) Fail(err::kRecordDeleted, "The current record has been deleted.");
+        if (!cur) Fail(err::kNoCurrentRecord, "There is no current record.");
+    }
+
+    vb::Variant Get(int i) {
+        if (editMode && dirty[static_cast<size_t>(i)]) return buffer[static_cast<size_t>(i)];
+        if (editMode == 2) return vb::Variant::Null();
+        CheckCurrent();
+        return ReadValue(cur, i + off, defs[static_cast<size_t>(i)]->type);
+    }
+    void Set(int i, const vb::Variant& v) {
+        if (editMode == 0)
+            Fail(err::kUpdateWithoutEdit, "Call Edit or AddNew before changing the field '" + defs[static_cast<size_t>(i)]->name + "'.");
+        if (tableCol[static_cast<size_t>(i)] < 0)
+            Fail(3164, "The field '" + defs[static_cast<size_t>(i)]->name + "' cannot be updated.");
+        buffer[static_cast<size_t>(i)] = v;
+        dirty[static_cast<size_t>(i)] = 1;
+    }
+
+    std::string BookmarkOf(int64_t key, int64_t position) const {
+        std::string b(9, '\0');
+        b[0] = keyed ? 'K' : 'P';
+        int64_t v = keyed ? key : position;
+        std::memcpy(&b[1], &v, 8);
+        return b;
+    }
+    void Close() {
+        if (closed) return;
+        closed = true;
+        for (auto& f : fields) f->Detach();
+        main.Finalize();
+        lookup.Finalize();
+        nextCounter.Finalize();
+        writes.clear();
+        finds.clear();
+        cur = nullptr;
+        if (run) run->Release(attachments);
+        if (owner) {
+            auto& v = owner->recordsets;
+            v.erase(std::remove(v.begin(), v.end(), this), v.end());
+        }
+        if (run && run != owner) {
+            auto& v = run->recordsets;
+            v.erase(std::remove(v.begin(), v.end(), this), v.end());
+        }
+    }
+};
+
+void CloseRecordsetState(RecordsetState* rs) { rs->Close(); }
+
+// --- Field values -----------------------------------------------------------------------------
+
+int16_t Field::Type() const {
+    if (def_->type == 0) {
+        // An expression column without a declared type: the type of its value.
+        if (!rs_ || !rs_->cur) return dbDouble;
+        switch (sqlite3_column_type(rs_->cur, column_ + rs_->off)) {
+            case SQLITE_INTEGER: return dbLong;
+            case SQLITE_TEXT: return dbText;
+            case SQLITE_BLOB: return dbLongBinary;
+            default: return dbDouble;
+        }
+    }
+    return def_->type;
+}
+
+vb::Variant Field::Value() const {
+    if (!rs_) Fail(err::kInvalidOperation, "The field '" + def_->name + "' has no value outside an open record set.");
+    return rs_->Get(column_);
+}
+
+void Field::Value(const vb::Variant& v) {
+    if (!rs_) Fail(err::kInvalidOperation, "The field '" + def_->name + "' has no value outside an open record set.");
+    rs_->Set(column_, v);
+}
+
+// --- opening ------------------------------------------------------------------------------------
+
+namespace {
+// Upper-case words of a statement outside quotes and parentheses.
+std::vector<std::string> TopLevelWords(const std::string& sql) {
+    std::vector<std::string> words;
+    int depth = 0;
+    for (size_t i = 0; i < sql.size();) {
+        char c = sql[i];
+        if (c == '\'' || c == '"' || c == '`' || c == '[') {
+            char close = c == '[' ? ']' : c;
+            size_t j = sql.find(close, i + 1);
+            i = j == std::string::npos ? sql.size() : j + 1;
+        } else if (c == '(') {
+            ++depth;
+            ++i;
+        } else if (c == ')') {
+            --depth;
+            ++i;
+        } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
+            size_t j = i;
+            while (j < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '_')) ++j;
+            if (depth == 0) words.push_back(vb::UCase(sql.substr(i, j - i)));
+            i = j;
+        } else ++i;
+    }
+    return words;
+}
+
+bool LooksLikeSql(const std::string& s) {
+    auto w = TopLevelWords(s);
+    return !w.empty() && (w[0] == "SELECT" || w[0] == "TRANSFORM" || w[0] == "PARAMETERS" || w[0] == "WITH");
+}
+
+void Describe(RecordsetState& s) {
+    sqlite3_stmt* st = s.main.get();
+    int n = sqlite3_column_count(st);
+    s.fieldsColl = std::make_shared<Fields>();
+    for (int c = s.off; c < n; ++c) {
+        auto def = std::make_shared<FieldDef>();
+        def->name = sqlite3_column_name(st, c) ? sqlite3_column_name(st, c) : "";
+        def->ordinal = static_cast<int16_t>(c - s.off);
+        def->type = 0;
+        def->allowZeroLength = true;
+        def->collatingOrder = dbSortNeutral;
+        const char* table = sqlite3_column_table_name(st, c);
+        const char* origin = sqlite3_column_origin_name(st, c);
+        const char* schema = sqlite3_column_database_name(st, c);
+        int tcol = -1;
+        if (table && origin) {
+            def->sourceTable = table;
+            def->sourceField = origin;
+            std::shared_ptr<TableInfo> info;
+            if (schema && std::strcmp(schema, "main") == 0) info = s.run->FindTable(table);
+            int k = info ? info->FindField(origin) : -1;
+            if (k >= 0) {
+                std::string name = def->name;
+                *def = info->fields[static_cast<size_t>(k)];
+                def->name = name;
+                def->ordinal = static_cast<int16_t>(c - s.off);
+                if (s.table && info == s.table) tcol = k;
+            } else {
+                const char* decl = sqlite3_column_decltype(st, c);
+                InferType(decl ? decl : "", *def);
+                const char* coll = nullptr;
+                const char* dt = nullptr;
+                int nn = 0, pk = 0, ai = 0;
+                if (sqlite3_table_column_metadata(s.run->db, schema, table, origin, &dt, &coll, &nn, &pk, &ai) == SQLITE_OK &&
+                    (def->type == dbText || def->type == dbMemo))
+                    def->collatingOrder = coll && vb::EqualsNoCase(coll, "NOCASE") ? dbSortGeneral : dbSortNeutral;
+            }
+        } else if (const char* decl = sqlite3_column_decltype(st, c)) {
+            InferType(decl, *def);
+        }
+        s.tableCol.push_back(tcol);
+        s.defs.push_back(def);
+        auto f = std::make_shared<Field>(def, &s, c - s.off);
+        s.fields.push_back(f);
+        s.fieldsColl->items_.push_back(f);
+        s.byName.try_emplace(def->name, c - s.off);
+    }
+    s.buffer.assign(s.defs.size(), vb::Variant());
+    s.dirty.assign(s.defs.size(), 0);
+}
+
+// Tries the statement with the table's rowid as a leading column: works for a
+// plain single-table SELECT, which is then updatable.
+bool TryKeyed(RecordsetState& s, const std::string& sql) {
+    auto words = TopLevelWords(sql);
+    if (words.empty() || words[0] != "SELECT") return false;
+    for (auto& w : words)
+        if (w == "DISTINCT" || w == "GROUP" || w == "UNION" || w == "INTERSECT" || w == "EXCEPT" || w == "JOIN" ||
+            w == "WINDOW")
+            return false;
+    size_t at = vb::UCase(sql).find("SELECT");
+    std::string injected = sql.substr(0, at) + "SELECT _rowid_ AS __dao_rowid, " + sql.substr(at + 6);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(s.run->db, injected.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return false;
+    }
+    std::string table, schema;
+    bool ok = sqlite3_column_count(st) > 1 && sqlite3_column_origin_name(st, 0) != nullptr;
+    for (int c = 0; ok && c < sqlite3_column_count(st); ++c) {
+        const char* t = sqlite3_column_table_name(st, c);
+        const char* d = sqlite3_column_database_name(st, c);
+        if (!t) {
+            if (c == 0) ok = false;
+            continue;
+        }
+        if (table.empty()) {
+            table = t;
+            schema = d ? d : "";
+        } else if (table != t || schema != (d ? d : "")) ok = false;
+    }
+    sqlite3_finalize(st);
+    if (!ok || schema != "main") return false;
+    auto info = s.run->FindTable(table);
+    if (!info || info->isView) return false;
+    s.table = info;
+    s.tableName = info->name;
+    s.sql = injected;
+    s.keyed = true;
+    s.off = 1;
+    return true;
+}
+}  // namespace
+
+RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std::string& source, int16_t type,
+                             int32_t options) {
+    db->CheckOpen();
+    if (type != dbOpenTable && type != dbOpenDynaset && type != dbOpenSnapshot && type != dbOpenForwardOnly)
+        Fail(3001, "The record-set type " + std::to_string(type) + " is not valid.");
+    auto s = std::make_unique<RecordsetState>();
+    s->owner = db;
+    s->type = type;
+    s->options = options;
+    s->appendOnly = (options & dbAppendOnly) != 0;
+    s->forwardOnly = type == dbOpenForwardOnly || (options & dbForwardOnly) != 0;
+    std::string src = vb::Trim(source);
+    while (!src.empty() && (src.back() == ';' || std::isspace(static_cast<unsigned char>(src.back())))) src.pop_back();
+    std::shared_ptr<TableInfo> named;
+    if (!LooksLikeSql(src)) {
+        std::string name = src.size() > 2 && src.front() == '[' && src.back() == ']' ? src.substr(1, src.size() - 2) : src;
+        CheckName(name);
+        named = db->FindTable(name);
+        if (!named) {
+            // A query kept in the catalog only (it has parameters).
+            if (auto jet = db->CatalogText("Q", name, "", "SQL")) {
+                if (type == dbOpenTable) Fail(err::kInvalidOperation, "A query cannot be opened as a table-type record set.");
+                return OpenRecordsetOn(db, *jet, type, options);
+            }
+            Fail(err::kNoInputTable, "The input table or query '" + name + "' does not exist.");
+        }
+    }
+    if (type == dbOpenTable && (!named || named->isView))
+        Fail(err::kInvalidOperation, "Only a table can be opened as a table-type record set.");
+    if (named) {
+        s->run = db;
+        if (!named->isView && named->hasRowid) {
+            s->table = named;
+            s->tableName = named->name;
+            s->sql = "SELECT _rowid_ AS __dao_rowid, * FROM " + QuoteId(named->name);
+            s->keyed = true;
+            s->off = 1;
+        } else {
+            s->sql = "SELECT * FROM " + QuoteId(named->name);
+        }
+    } else {
+        auto p = db->PrepareJet(src);
+        s->run = p.runOn;
+        s->attachments = p.attachments;
+        try {
+            if (!TryKeyed(*s, p.sql)) s->sql = p.sql;
+        } catch (...) {
+            s->run->Release(s->attachments);
+            throw;
+        }
+    }
+    try {
+        s->main = Stmt(s->run->db, s->sql);
+    } catch (...) {
+        s->run->Release(s->attachments);
+        throw;
+    }
+    s->updatable = s->keyed && s->table && !(options & dbReadOnly) && !s->run->readOnly &&
+                   (type == dbOpenTable || type == dbOpenDynaset);
+    Describe(*s);
+    if (!s->updatable)
+        std::fill(s->tableCol.begin(), s->tableCol.end(), -1);
+    RecordsetState* raw = s.get();
+    db->recordsets.push_back(raw);
+    if (s->run != db) s->run->recordsets.push_back(raw);
+    auto rs = std::make_shared<Recordset>(std::move(s));
+    if (!raw->appendOnly) {
+        raw->GoTo(0);
+        if (raw->eof) raw->bof = true;
+    }
+    return rs;
+}
+
+// --- Recordset ---------------------------------------------------------------------------------
+
+Recordset::Recordset(std::unique_ptr<RecordsetState> state) : s_(std::move(state)) {}
+Recordset::~Recordset() { Close(); }
+
+int16_t Recordset::Type() const { return s_->type; }
+bool Recordset::Updatable() const { return s_->updatable; }
+bool Recordset::Eof() const {
+    s_->CheckOpen();
+    return s_->eof;
+}
+bool Recordset::Bof() const {
+    s_->CheckOpen();
+    return s_->bof;
+}
+
+void Recordset::MoveFirst() {
+    s_->CheckOpen();
+    s_->editMode = 0;
+    if (s_->appendOnly) return;
+    // After a pass the statement runs again, so rows added since show up.
+    if (s_->type == dbOpenTable) {
+        s_->collectKeys = false;
+        s_->keys.clear();
+        s_->keyIndex.clear();
+        s_->keyIndexBuilt = 0;
+        s_->Run();
+    } else if (!s_->collectKeys && (s_->mainDone || s_->mainPos > 0)) {
+        s_->Run();
+    }
+    s_->GoTo(0);
+    if (s_->eof) s_->bof = true;
+}
+void Recordset::MoveLast() {
+    s_->CheckOpen();
+    s_->editMode = 0;
+    if (s_->appendOnly) return;
+    if (s_->forwardOnly) s_->CheckBackward();
+    if (!s_->ran) s_->Run();
+    while (!s_->mainDone) s_->StepMain();
+    if (s_->mainPos < 0) {
+        s_->SetEof();
+        s_->bof = true;
+        return;
+    }
+    s_->GoTo(s_->mainPos);
+}
+void Recordset::MoveNext() {
+    s_->CheckOpen();
+    s_->editMode = 0;
+    if (s_->eof) Fail(err::kNoCurrentRecord, "There is no current record: the record set is at its end.");
+    s_->GoTo(s_->pos + 1);
+}
+void Recordset::MovePrevious() {
+    s_->CheckOpen();
+    s_->CheckBackward();
+    s_->editMode = 0;
+    if (s_->bof) Fail(err::kNoCurrentRecord, "There is no current record: the record set is at its beginning.");
+    if (s_->eof && s_->pos > s_->mainPos && s_->mainDone) {
+        s_->GoTo(s_->mainPos);
+        return;
+    }
+    s_->GoTo(s_->pos - 1);
+}
+void Recordset::Move(int32_t rows) {
+    s_->CheckOpen();
+    if (rows == 0) {
+        s_->CheckCurrent();
+        return;
+    }
+    if (rows < 0) s_->CheckBackward();
+    s_->editMode = 0;
+    if ((rows > 0 && s_->eof) || (rows < 0 && s_->bof))
+        Fail(err::kNoCurrentRecord, "There is no current record to move from.");
+    int64_t from = s_->pos;
+    if (s_->eof && s_->mainDone) from = s_->mainPos + 1;
+    s_->GoTo(from + rows);
+}
+
+int32_t Recordset::RecordCount() {
+    s_->CheckOpen();
+    if (s_->appendOnly) return 0;
+    if (s_->type == dbOpenTable) {
+        Stmt c(s_->run->db, "SELECT count(*) FROM " + QuoteId(s_->tableName));
+        c.Step();
+        return sqlite3_column_int(c.get(), 0);
+    }
+    return static_cast<int32_t>(s_->Count());
+}
+
+int32_t Recordset::AbsolutePosition() {
+    s_->CheckOpen();
+    if (!s_->cur && !s_->deleted) return -1;
+    return static_cast<int32_t>(s_->pos);
+}
+void Recordset::AbsolutePosition(int32_t position) {
+    s_->CheckOpen();
+    s_->CheckBackward();
+    if (position < 0) Fail(3001, "AbsolutePosition cannot be negative.");
+    s_->editMode = 0;
+    s_->GoTo(position);
+    if (s_->eof) Fail(3001, "There is no record at position " + std::to_string(position) + ".");
+}
+
+bool Recordset::Bookmarkable() const { return !s_->forwardOnly; }
+
+vb::Variant Recordset::Bookmark() {
+    s_->CheckOpen();
+    s_->CheckBackward();
+    s_->CheckCurrent();
+    return vb::Variant(s_->BookmarkOf(s_->curKey, s_->pos));
+}
+
+void Recordset::Bookmark(const vb::Variant& bookmark) {
+    s_->CheckOpen();
+    s_->CheckBackward();
+    if (!bookmark.IsString() || bookmark.String().size() != 9 || bookmark.String()[0] != (s_->keyed ? 'K' : 'P'))
+        Fail(3159, "The bookmark is not valid for this record set.");
+    int64_t v;
+    std::memcpy(&v, bookmark.String().data() + 1, 8);
+    s_->editMode = 0;
+    s_->eof = s_->bof = false;
+    if (!s_->keyed) {
+        s_->GoTo(v);
+        return;
+    }
+    s_->EnsureKeys(true);
+    for (; s_->keyIndexBuilt < s_->keys.size(); ++s_->keyIndexBuilt)
+        s_->keyIndex.emplace(s_->keys[s_->keyIndexBuilt], static_cast<int64_t>(s_->keyIndexBuilt));
+    if (auto it = s_->keyIndex.find(v); it != s_->keyIndex.end()) {
+        s_->GoTo(it->second);
+        return;
+    }
+    // A record added after the set was opened: it sits after the others.
+    s_->Lookup(v);
+    if (s_->deleted) Fail(3159, "The bookmarked record no longer exists.");
+    s_->pos = s_->mainPos + 1;
+}
+
+vb::Variant Recordset::LastModified() const {
+    if (s_->lastModified.IsEmpty()) Fail(err::kNoCurrentRecord, "No record has been added or changed through this record set.");
+    return s_->lastModified;
+}
+
+namespace {
+bool Matches(RecordsetState& s, Stmt& find) {
+    find.Reset();
+    for (size_t i = 0; i < s.defs.size(); ++i)
+        sqlite3_bind_value(find.get(), static_cast<int>(i) + 1, sqlite3_column_value(s.cur, static_cast<int>(i) + s.off));
+    bool hit = find.Step();
+    find.Reset();
+    return hit;
+}
+
+Stmt& FindStatement(RecordsetState& s, const std::string& criteria) {
+    auto it = s.finds.find(criteria);
+    if (it != s.finds.end()) return it->second;
+    std::string with = "WITH __dao_row AS (SELECT ";
+    for (size_t i = 0; i < s.defs.size(); ++i) {
+        const FieldDef& f = *s.defs[i];
+        with += (i ? ", ?" : "?") + std::to_string(i + 1);
+        if (f.collatingOrder == dbSortGeneral) with += " COLLATE NOCASE";
+        with += " AS " + QuoteId(f.name);
+    }
+    with += ") ";
+    std::vector<std::string> none;
+    TranslatedSql t = TranslateJetSql("SELECT 1 FROM __dao_row WHERE " + criteria, [](const std::string& path) -> std::string {
+        Fail(err::kInvalidOperation, "A search criterion cannot name another database ('" + path + "').");
+    });
+    return s.finds.emplace(criteria, Stmt(s.run->db, with + t.sql)).first->second;
+}
+
+void Find(RecordsetState& s, const std::string& criteria, int64_t start) {
+    s.CheckOpen();
+    s.CheckBackward();
+    Stmt& find = FindStatement(s, criteria);
+    int64_t back = s.pos;
+    bool wasEof = s.eof, wasBof = s.bof;
+    s.editMode = 0;
+    for (int64_t k = std::max<int64_t>(0, start);; ++k) {
+        s.GoTo(k);
+        if (s.eof) break;
+        if (s.cur && Matches(s, find)) {
+            s.noMatch = false;
+            return;
+        }
+    }
+    s.noMatch = true;
+    if (back >= 0 && !wasEof) s.GoTo(back);
+    else if (wasBof) s.SetBof();
+    else s.SetEof();
+}
+}  // namespace
+
+void Recordset::FindFirst(const std::string& criteria) { Find(*s_, criteria, 0); }
+void Recordset::FindNext(const std::string& criteria) { Find(*s_, criteria, s_->pos + 1); }
+bool Recordset::NoMatch() const { return s_->noMatch; }
+
+void Recordset::AddNew() {
+    s_->CheckOpen();
+    if (!s_->updatable) Fail(err::kReadOnly, "The record set is read-only: records cannot be added.");
+    s_->editMode = 2;
+    std::fill(s_->buffer.begin(), s_->buffer.end(), vb::Variant());
+    std::fill(s_->dirty.begin(), s_->dirty.end(), 0);
+    int ai = s_->table->autoIncrement;
+    if (ai >= 0) {
+        // The number the new record will get, readable before Update.
+        auto it = std::find(s_->tableCol.begin(), s_->tableCol.end(), ai);
+        if (it != s_->tableCol.end()) {
+            if (!s_->nextCounter)
+                s_->nextCounter = Stmt(s_->run->db,
+                                       "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0), "
+                                       "coalesce((SELECT max(_rowid_) FROM " + QuoteId(s_->tableName) + "), 0)) + 1");
+            s_->nextCounter.Reset();
+            s_->nextCounter.Bind(1, s_->tableName);
+            s_->nextCounter.Step();
+            size_t i = static_cast<size_t>(it - s_->tableCol.begin());
+            s_->buffer[i] = vb::Variant(static_cast<int32_t>(sqlite3_column_int64(s_->nextCounter.get(), 0)));
+            s_->dirty[i] = 2;
+            s_->nextCounter.Reset();
+        }
+    }
+}
+
+void Recordset::Edit() {
+    s_->CheckOpen();
+    if (!s_->updatable) Fail(err::kReadOnly, "The record set is read-only: records cannot be changed.");
+    s_->CheckCurrent();
+    s_->editMode = 1;
+    s_->editKey = s_->curKey;
+    std::fill(s_->buffer.begin(), s_->buffer.end(), vb::Variant());
+    std::fill(s_->dirty.begin(), s_->dirty.end(), 0);
+}
+
+void Recordset::Update() {
+    s_->CheckOpen();
+    RecordsetState& s = *s_;
+    if (s.editMode == 0) Fail(err::kUpdateWithoutEdit, "Update was called without AddNew or Edit.");
+    std::string mask(s.defs.size() + 1, '0');
+    mask[0] = s.editMode == 2 ? 'I' : 'U';
+    for (size_t i = 0; i < s.defs.size(); ++i)
+        if (s.dirty[i]) mask[i + 1] = '1';
+    auto it = s.writes.find(mask);
+    if (it == s.writes.end()) {
+        std::string sql;
+        if (s.editMode == 2) {
+            std::string cols, vals;
+            for (size_t i = 0; i < s.defs.size(); ++i) {
+                if (!s.dirty[i]) continue;
+                cols += (cols.empty() ? "" : ", ") +
+                        QuoteId(s.table->fields[static_cast<size_t>(s.tableCol[i])].name);
+                vals += (vals.empty() ? "?" : ", ?");
+            }
+            sql = cols.empty() ? "INSERT INTO " + QuoteId(s.tableName) + " DEFAULT VALUES"
+                               : "INSERT INTO " + QuoteId(s.tableName) + " (" + cols + ") VALUES (" + vals + ")";
+        } else {
+            std::string sets;
+            for (size_t i = 0; i < s.defs.size(); ++i)
+                if (s.dirty[i])
+                    sets += (sets.empty() ? "" : ", ") + QuoteId(s.table->fields[static_cast<size_t>(s.tableCol[i])].name) + " = ?";
+            sql = sets.empty() ? std::string("SELECT 1") : "UPDATE " + QuoteId(s.tableName) + " SET " + sets + " WHERE _rowid_ = ?";
+        }
+        it = s.writes.emplace(mask, Stmt(s.run->db, sql)).first;
+    }
+    Stmt& w = it->second;
+    w.Reset();
+    int n = 0;
+    for (size_t i = 0; i < s.defs.size(); ++i)
+        if (s.dirty[i]) BindValue(w.get(), ++n, s.buffer[i], s.table->fields[static_cast<size_t>(s.tableCol[i])]);
+    if (s.editMode == 1 && n > 0) w.Bind(n + 1, s.editKey);
+    w.Step();
+    w.Reset();
+    if (s.editMode == 2) {
+        int64_t key = sqlite3_last_insert_rowid(s.run->db);
+        s.lastModified = vb::Variant(s.BookmarkOf(key, s.reached));
+        s.editMode = 0;
+        if (s.type != dbOpenTable) ++s.reached;
+    } else {
+        s.lastModified = vb::Variant(s.BookmarkOf(s.editKey, s.pos));
+        s.editMode = 0;
+        s.Lookup(s.editKey);  // the current record shows its new values
+    }
+}
+
+void Recordset::CancelUpdate() {
+    s_->CheckOpen();
+    s_->editMode = 0;
+}
+
+void Recordset::Delete() {
+    s_->CheckOpen();
+    if (!s_->updatable) Fail(err::kReadOnly, "The record set is read-only: records cannot be deleted.");
+    s_->CheckCurrent();
+    s_->editMode = 0;
+    Stmt d(s_->run->db, "DELETE FROM " + QuoteId(s_->tableName) + " WHERE _rowid_ = ?1");
+    d.Bind(1, s_->curKey);
+    d.Step();
+    s_->cur = nullptr;
+    s_->deleted = true;
+    ++s_->removed;
+}
+
+int16_t Recordset::EditMode() const { return static_cast<int16_t>(s_->editMode); }
+
+void Recordset::Requery() {
+    s_->CheckOpen();
+    s_->editMode = 0;
+    s_->collectKeys = false;
+    s_->keys.clear();
+    s_->keyIndex.clear();
+    s_->keyIndexBuilt = 0;
+    s_->reached = 0;
+    s_->removed = 0;
+    s_->Run();
+    if (!s_->appendOnly) {
+        s_->GoTo(0);
+        if (s_->eof) s_->bof = true;
+    }
+}
+
+void Recordset::Close() {
+    if (s_) s_->Close();
+}
+
+FieldsPtr Recordset::Fields() const {
+    s_->CheckOpen();
+    return s_->fieldsColl;
+}
+
+const FieldPtr& Recordset::Fields(int32_t index) const {
+    if (index < 0 || static_cast<size_t>(index) >= s_->fields.size())
+        Fail(err::kItemNotFound, "The record set has no field " + std::to_string(index) + ".");
+    return s_->fields[static_cast<size_t>(index)];
+}
+
+const FieldPtr& Recordset::Fields(std::string_view name) const {
+    auto it = s_->byName.find(name);
+    if (it == s_->byName.end()) Fail(err::kItemNotFound, "The record set has no field named '" + std::string(name) + "'.");
+    return s_->fields[static_cast<size_t>(it->second)];
+}
+
+}  // namespace dao

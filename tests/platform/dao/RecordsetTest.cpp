@@ -1,0 +1,243 @@
+// Record sets: movement, RecordCount, bookmarks, finding, editing, and
+// updatable single-table queries.
+#include "DaoTestSupport.h"
+
+using namespace dao;
+using daotest::ErrorOf;
+
+namespace {
+
+class RecordsetTest : public daotest::DaoTest {
+protected:
+    void SetUp() override {
+        DaoTest::SetUp();
+        db = NewDb();
+        auto td = db->CreateTableDef("T");
+        auto id = td->CreateField("ID", dbLong);
+        id->Attributes(dbAutoIncrField);
+        td->Fields()->Append(id);
+        td->Fields()->Append(td->CreateField("G", dbText, 10));
+        td->Fields()->Append(td->CreateField("X", dbDouble));
+        db->TableDefs()->Append(td);
+        // Five rows: groups b, a, b, a, c with X = 1..5.
+        const char* groups[] = {"b", "a", "b", "a", "c"};
+        for (int i = 0; i < 5; ++i)
+            db->Execute(std::string("INSERT INTO T (G, X) VALUES ('") + groups[i] + "', " + std::to_string(i + 1) + ")");
+    }
+    std::vector<double> Walk(const RecordsetPtr& rs) {
+        std::vector<double> xs;
+        for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) xs.push_back(rs->Fields("X")->Value().ToDouble());
+        return xs;
+    }
+    DatabasePtr db;
+};
+
+TEST_F(RecordsetTest, MovementAndRecordCountMeaning) {
+    auto rs = db->OpenRecordset("SELECT * FROM [T] ORDER BY [X]", dbOpenDynaset, dbReadOnly | dbSeeChanges);
+    EXPECT_FALSE(rs->Eof());
+    EXPECT_FALSE(rs->Bof());
+    EXPECT_EQ(rs->RecordCount(), 1);  // rows reached so far
+    rs->MoveNext();
+    rs->MoveNext();
+    EXPECT_EQ(rs->RecordCount(), 3);
+    EXPECT_EQ(rs->AbsolutePosition(), 2);
+    rs->MoveLast();
+    EXPECT_EQ(rs->RecordCount(), 5);  // exact after MoveLast
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 5.0);
+    rs->Move(-3);
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 2.0);
+    rs->MovePrevious();
+    EXPECT_EQ(rs->Fields("x")->Value().ToDouble(), 1.0);
+    rs->MovePrevious();
+    EXPECT_TRUE(rs->Bof());
+    EXPECT_FALSE(rs->Eof());
+    EXPECT_EQ(ErrorOf([&] { rs->Fields("X")->Value(); }), err::kNoCurrentRecord);
+    EXPECT_EQ(ErrorOf([&] { rs->MovePrevious(); }), err::kNoCurrentRecord);
+    rs->MoveNext();
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 1.0);
+    rs->Move(4);
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 5.0);
+    rs->MoveNext();
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_EQ(ErrorOf([&] { rs->MoveNext(); }), err::kNoCurrentRecord);
+    rs->MovePrevious();
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 5.0);
+    EXPECT_EQ(Walk(rs), (std::vector<double>{1, 2, 3, 4, 5}));  // MoveFirst after a pass re-runs
+    EXPECT_EQ(ErrorOf([&] { rs->Edit(); }), err::kReadOnly);
+}
+
+TEST_F(RecordsetTest, EmptySetAndTableTypeCount) {
+    auto empty = db->OpenRecordset("SELECT * FROM T WHERE X > 100");
+    EXPECT_TRUE(empty->Eof());
+    EXPECT_TRUE(empty->Bof());
+    EXPECT_EQ(empty->RecordCount(), 0);
+    empty->MoveLast();
+    EXPECT_TRUE(empty->Eof());
+    auto table = db->OpenRecordset("T", dbOpenTable);
+    EXPECT_EQ(table->RecordCount(), 5);  // a table-type set knows its count
+}
+
+TEST_F(RecordsetTest, UnkeyedSetsMoveBackwardsToo) {
+    // A grouped query has no row keys: going back re-runs it.
+    auto rs = db->OpenRecordset("SELECT [G], Sum([X]) AS S FROM [T] GROUP BY [G] ORDER BY [G]");
+    EXPECT_FALSE(rs->Updatable());
+    rs->MoveLast();
+    EXPECT_EQ(rs->RecordCount(), 3);
+    EXPECT_EQ(rs->Fields("G")->Value().String(), "c");
+    rs->MovePrevious();
+    EXPECT_EQ(rs->Fields("G")->Value().String(), "b");
+    EXPECT_EQ(rs->Fields("S")->Value().ToDouble(), 4.0);
+    vb::Variant mark = rs->Bookmark();
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Fields(0)->Value().String(), "a");
+    rs->Bookmark(mark);
+    EXPECT_EQ(rs->Fields(0)->Value().String(), "b");
+    EXPECT_EQ(rs->Fields("S")->Type(), dbDouble);
+}
+
+TEST_F(RecordsetTest, BookmarksAndFind) {
+    auto rs = db->OpenRecordset("SELECT * FROM T ORDER BY X DESC", dbOpenDynaset);
+    EXPECT_TRUE(rs->Bookmarkable());
+    rs->FindFirst("[G] = 'A'");  // text compares without case
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 4.0);
+    vb::Variant mark = rs->Bookmark();
+    rs->FindNext("[G] = 'a'");
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 2.0);
+    rs->FindNext("[G] = 'a'");
+    EXPECT_TRUE(rs->NoMatch());
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 2.0);  // stays where it was
+    rs->Bookmark(mark);
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 4.0);
+    rs->FindFirst("X > 2 AND G = 'b'");
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 3.0);
+    rs->FindFirst("G = 'zz'");
+    EXPECT_TRUE(rs->NoMatch());
+    EXPECT_EQ(ErrorOf([&] { rs->Bookmark(vb::Variant("junk")); }), 3159);
+}
+
+TEST_F(RecordsetTest, EditAddDeleteAndLastModified) {
+    auto rs = db->OpenRecordset("T", dbOpenTable);
+    rs->AddNew();
+    rs->Fields("G")->Value("d");
+    rs->Fields("X")->Value(6);
+    rs->Update();
+    rs->Bookmark(rs->LastModified());
+    EXPECT_EQ(rs->Fields("G")->Value().String(), "d");
+    EXPECT_EQ(rs->Fields("ID")->Value().ToLong(), 6);
+    rs->Edit();
+    rs->Fields("X")->Value(60.5);
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 60.5);  // the edit buffer
+    rs->Update();
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 60.5);
+    rs->MoveFirst();
+    rs->Delete();
+    EXPECT_EQ(ErrorOf([&] { rs->Fields("X")->Value(); }), err::kRecordDeleted);
+    rs->MoveNext();
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 2.0);
+    EXPECT_EQ(rs->RecordCount(), 5);
+    EXPECT_EQ(ErrorOf([&] { rs->Update(); }), err::kUpdateWithoutEdit);
+    EXPECT_EQ(ErrorOf([&] { rs->Fields("X")->Value(1); }), err::kUpdateWithoutEdit);
+    rs->AddNew();
+    rs->Fields("X")->Value("not a number");
+    EXPECT_EQ(ErrorOf([&] { rs->Update(); }), err::kConversion);
+    rs->CancelUpdate();
+    // Moving away from an AddNew drops it.
+    rs->AddNew();
+    rs->Fields("X")->Value(99);
+    rs->MoveFirst();
+    EXPECT_EQ(db->TableDefs()->Item("T")->RecordCount(), 5);
+}
+
+TEST_F(RecordsetTest, UpdatableSingleTableQueryWritesBack) {
+    auto rs = db->OpenRecordset("SELECT [X], [G] FROM [T] WHERE [X] >= 2 ORDER BY [X] DESC");
+    ASSERT_TRUE(rs->Updatable());
+    rs->MoveLast();
+    rs->Move(-1);  // backwards through the key cache
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 3.0);
+    rs->Edit();
+    rs->Fields("G")->Value("rank2");
+    rs->Update();
+    EXPECT_EQ(rs->Fields("G")->Value().String(), "rank2");
+    rs->MoveNext();
+    EXPECT_EQ(rs->Fields("X")->Value().ToDouble(), 2.0);
+    auto check = db->OpenRecordset("SELECT G FROM T WHERE X = 3");
+    EXPECT_EQ(check->Fields(0)->Value().String(), "rank2");
+    // A join or an aggregate is read-only.
+    auto grouped = db->OpenRecordset("SELECT G, Count(*) AS N FROM T GROUP BY G");
+    EXPECT_FALSE(grouped->Updatable());
+    EXPECT_EQ(ErrorOf([&] { grouped->AddNew(); }), err::kReadOnly);
+}
+
+TEST_F(RecordsetTest, AppendOnlyAndForwardOnly) {
+    auto add = db->OpenRecordset("T", dbOpenDynaset, dbAppendOnly);
+    EXPECT_TRUE(add->Eof());
+    EXPECT_EQ(add->RecordCount(), 0);
+    for (int i = 0; i < 3; ++i) {
+        add->AddNew();
+        add->Fields(1)->Value("z");
+        add->Fields(2)->Value(10.0 + i);
+        add->Update();
+    }
+    EXPECT_EQ(db->TableDefs()->Item("T")->RecordCount(), 8);
+    auto fwd = db->OpenRecordset("SELECT X FROM T WHERE G = 'z' ORDER BY X", dbOpenForwardOnly);
+    EXPECT_FALSE(fwd->Bookmarkable());
+    EXPECT_EQ(fwd->Fields(0)->Value().ToDouble(), 10.0);
+    fwd->MoveNext();
+    EXPECT_EQ(ErrorOf([&] { fwd->MovePrevious(); }), err::kInvalidOperation);
+    EXPECT_EQ(ErrorOf([&] { fwd->Move(-1); }), err::kInvalidOperation);
+}
+
+TEST_F(RecordsetTest, FieldsByPositionAndName) {
+    auto rs = db->OpenRecordset("SELECT ID, G AS GroupName, X * 2 AS Twice FROM T ORDER BY ID");
+    EXPECT_EQ(rs->Fields()->Count(), 3);
+    EXPECT_EQ(rs->Fields(1)->Name(), "GroupName");
+    EXPECT_EQ(rs->Fields("groupname")->Value().String(), "b");
+    EXPECT_EQ(rs->Fields("TWICE")->Value().ToDouble(), 2.0);
+    EXPECT_EQ(rs->Fields("GroupName")->SourceField(), "G");
+    EXPECT_EQ(rs->Fields("GroupName")->CollatingOrder(), dbSortGeneral);
+    EXPECT_EQ(ErrorOf([&] { rs->Fields("Missing"); }), err::kItemNotFound);
+    EXPECT_EQ(ErrorOf([&] { rs->Fields(3); }), err::kItemNotFound);
+    rs->Close();
+    EXPECT_EQ(ErrorOf([&] { rs->MoveNext(); }), err::kObjectClosed);
+}
+
+TEST_F(RecordsetTest, TypesComeBackAsStored) {
+    auto td = db->CreateTableDef("Typed");
+    for (auto [name, type] : std::vector<std::pair<const char*, int16_t>>{
+             {"B", dbBoolean}, {"By", dbByte}, {"I", dbInteger}, {"L", dbLong}, {"C", dbCurrency},
+             {"S", dbSingle}, {"D", dbDouble}, {"Dt", dbDate}, {"M", dbMemo}})
+        td->Fields()->Append(td->CreateField(name, type));
+    db->TableDefs()->Append(td);
+    auto rs = db->OpenRecordset("Typed");
+    rs->AddNew();
+    rs->Fields("B")->Value(true);
+    rs->Fields("By")->Value(200);
+    rs->Fields("I")->Value(-7);
+    rs->Fields("L")->Value(100000);
+    rs->Fields("C")->Value(12.3456);
+    rs->Fields("S")->Value(0.5);
+    rs->Fields("D")->Value(1.0 / 3.0);
+    rs->Fields("Dt")->Value(vb::Date{36526.5});  // 1 January 2000, noon
+    rs->Fields("M")->Value(std::string(1000, 'm'));
+    rs->Update();
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Fields("B")->Value().Type(), vb::vbBoolean);
+    EXPECT_EQ(rs->Fields("By")->Value().Type(), vb::vbByte);
+    EXPECT_EQ(rs->Fields("I")->Value().Type(), vb::vbInteger);
+    EXPECT_EQ(rs->Fields("I")->Value().ToLong(), -7);
+    EXPECT_EQ(rs->Fields("L")->Value().Type(), vb::vbLong);
+    EXPECT_EQ(rs->Fields("C")->Value().Type(), vb::vbCurrency);
+    EXPECT_EQ(rs->Fields("S")->Value().Type(), vb::vbSingle);
+    EXPECT_EQ(rs->Fields("D")->Value().ToDouble(), 1.0 / 3.0);  // round trip exact
+    EXPECT_EQ(rs->Fields("Dt")->Value().Type(), vb::vbDate);
+    EXPECT_DOUBLE_EQ(rs->Fields("Dt")->Value().ToDate().serial, 36526.5);
+    EXPECT_EQ(rs->Fields("M")->Value().String().size(), 1000u);
+    auto raw = db->OpenRecordset("SELECT B, Dt FROM Typed WHERE B = True");
+    EXPECT_FALSE(raw->Eof());
+    auto text = db->OpenRecordset("SELECT Dt & '' AS T FROM Typed");
+    EXPECT_EQ(text->Fields(0)->Value().String(), "2000-01-01 12:00:00");
+}
+
+}  // namespace
