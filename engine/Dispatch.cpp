@@ -56,7 +56,7 @@ std::string SetGlobals(const CZantelsScenario& scenario, const std::string& Calc
         // A cross-tabulation without a column field gets the pseudo field "*".
         if (role[0] == 'X' && EqualsNoCase(CalcType, "Crosstab") && r.nX == 0) {
             r.strFields.resize(static_cast<size_t>(n) + 2);
-            r.strFields[++i] = "*";
+            r.strFields[++i].assign(1, '*');
             r.nX = 1;
         }
     }

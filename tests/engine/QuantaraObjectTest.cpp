@@ -2,6 +2,7 @@
 // databases the object closes.
 #include "EngineTestSupport.h"
 #include "QuantaraImpl.h"
+#include "analysis/AnalysisEntries.h"
 #include "vb/VbError.h"
 
 using namespace enginetest;
@@ -128,16 +129,16 @@ TEST_F(QuantaraObject, DatabasesPutBackAfterARunKeepTheirOwnOwnership) {
         EXPECT_TRUE(IsOpen(own));
 
         // A run given a path: that database is the run's and is closed with it.
-        struct Capture : QuantaraEvents {
-            Quantara* q = nullptr;
-            dao::DatabasePtr seen;
-            void RunScenarioComplete(bool&, std::string&) override { seen = q->get_ScenarioDatabase(); }
-        } capture;
-        capture.q = &q;
-        const int c = q.Advise(&capture);
-        q.RunScenario(id, vb::Variant(dbPath));
-        q.Unadvise(c);
-        fromRun = capture.seen;
+        ScopedAnalysisEntries entries;
+        AnalysisEntries().Describe = [&](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, bool,
+                                         int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
+                                         const std::string&, const std::string&, int16_t, int16_t,
+                                         std::vector<double>&, int16_t, std::vector<double>&, const std::string&,
+                                         int16_t, double, double, Quantara& z) {
+            fromRun = z.get_ScenarioDatabase();
+            return std::string();
+        };
+        EXPECT_TRUE(q.RunScenario(id, vb::Variant(dbPath))) << q.get_ErrorInfo();
         ASSERT_NE(fromRun, nullptr);
         EXPECT_NE(fromRun, own);
         EXPECT_EQ(q.get_ScenarioDatabase(), own);

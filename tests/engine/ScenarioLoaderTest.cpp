@@ -221,11 +221,13 @@ TEST(MissingValueMode, DataWhereUsesTheModeWithCNumbers) {
     q.MissingEqual(-1.5);
     EXPECT_EQ(q.Quarn_DataWhere("[A]"), "([A] <> -1.5)");
     q.MissingType("Both");
-    q.MissingLow(0);
-    q.MissingHigh(100);
-    EXPECT_EQ(q.Quarn_DataWhere("[A]"), "([A] Between 0 And 100)");
+    q.MissingLow(0.5);
+    q.MissingHigh(100.25);
+    EXPECT_EQ(q.Quarn_DataWhere("[A]"), "([A] Between 0.5 And 100.25)");
     q.MissingType("High");
-    EXPECT_EQ(q.Quarn_DataWhere("[A]"), "([A] <= 100)");
+    EXPECT_EQ(q.Quarn_DataWhere("[A]"), "([A] <= 100.25)");
     q.MissingType("Low");
-    EXPECT_EQ(q.Quarn_DataWhere("[A]"), "([A] >= 0)");
+    EXPECT_EQ(q.Quarn_DataWhere("[A]"), "([A] >= 0.5)");
+    q.MissingType("Range");
+    EXPECT_EQ(q.Quarn_DataWhere("[A]"), "");
 }
