@@ -76,6 +76,8 @@ void DeleteScratchDatabase(Quantara& q) {
     } catch (...) {
     }
     std::filesystem::remove(s.TempFilePath, ec);
+    // The database file's companions, should a connection have left them.
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) std::filesystem::remove(s.TempFilePath + suffix, ec);
 }
 
 }  // namespace

@@ -344,6 +344,61 @@ TEST_F(RunScenario, ScratchDatabaseFileIsDeletedAtTheEnd) {
     };
     EXPECT_TRUE(Run(AddScenario(db, {})));
     EXPECT_FALSE(std::filesystem::exists(scratch));
+    EXPECT_FALSE(std::filesystem::exists(scratch + "-wal"));
     EXPECT_EQ(engine->TempDatabase(), nullptr);
     EXPECT_EQ(engine->TempFilePath(), scratch) << "the path stays in the object";
+}
+
+TEST_F(RunScenario, EverySubTypeReachesItsEntry) {
+    std::vector<std::string> calls;
+    const auto record = [&calls](const char* name) {
+        return [&calls, name](auto&&...) {
+            calls.emplace_back(name);
+            return std::string();
+        };
+    };
+    auto& e = AnalysisEntries();
+    e.Describe = record("Describe");
+    e.Frequency = record("Frequency");
+    e.Percentile = record("Percentile");
+    e.Compare = record("Compare");
+    e.Matrix = record("Matrix");
+    e.Xtab = record("Xtab");
+    e.RegressSimple = record("RegressSimple");
+    e.RegressMulti = record("RegressMulti");
+    e.RegressPoly = record("RegressPoly");
+    e.ANOVA = record("ANOVA");
+    e.ChiSquare = record("ChiSquare");
+    e.SignFitTest = record("SignFitTest");
+    e.NonParametric = record("NonParametric");
+    e.NonParamFriedman = record("NonParamFriedman");
+    e.MannKSKruskal = record("MannKSKruskal");
+    e.NonParametricRuns = record("NonParametricRuns");
+
+    struct Case {
+        const char* family;
+        const char* subType;
+        const char* entry;
+    };
+    const std::vector<Case> cases = {
+        {"P", "Describe", "Describe"},       {"P", "FREQUENCY", "Frequency"},
+        {"P", "Percentiles", "Percentile"},  {"P", "Compare", "Compare"},
+        {"P", "Matrix", "Matrix"},           {"P", "Crosstab", "Xtab"},
+        {"P", "Regression", "RegressPoly"},  {"G", "Two Sample t-Test", "ANOVA"},
+        {"G", "Two way ANOVA", "ANOVA"},     {"N", "Chi-Square", "ChiSquare"},
+        {"N", "Sign Test", "SignFitTest"},   {"N", "K-S Fit", "SignFitTest"},
+        {"N", "Paired Fields", "NonParametric"}, {"N", "N Fields", "NonParamFriedman"},
+        {"N", "2 Sample", "NonParametricRuns"}, {"N", "n sample", "MannKSKruskal"},
+    };
+    for (const auto& c : cases) {
+        ScenarioSpec spec;
+        spec.family = c.family;
+        spec.subType = c.subType;
+        spec.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
+        spec.options = {{"RegressType", "P"}, {"NPTwoType", "WALD"}, {"FreqGroupRadio", "Specified"},
+                        {"FreqInit", 0.0},    {"FreqWidth", 1.0}};
+        calls.clear();
+        EXPECT_TRUE(Run(AddScenario(db, spec))) << c.subType << ": " << engine->get_ErrorInfo();
+        EXPECT_EQ(calls, std::vector<std::string>{c.entry}) << c.subType;
+    }
 }
