@@ -1,4 +1,159 @@
-// Placeholder until the report file is written: HandleError keeps every other step.
-#include "ErrorStack.h"
+// The error report file: a plain-text description of the error, of the call
+// stack where it happened and of the machine, written by HandleError.
+#include "ErrorReport.h"
 
-bool CErr_Zelk::WriteErrorReport() { return false; }
+#include <cstdio>
+#include <fstream>
+#include <utility>
+#include <vector>
+
+#include "ErrorStack.h"
+#include "MemoryStatus.h"
+#include "OSInfo.h"
+#include "StatCommon.h"
+#include "os/SystemInfo.h"
+#include "vb/App.h"
+#include "vb/Conversions.h"
+
+namespace common {
+namespace {
+
+DataEngineFacts& Facts() {
+    static DataEngineFacts facts;
+    return facts;
+}
+
+std::string Ask(const std::function<std::string()>& fact) {
+    if (!fact) return {};
+    try {
+        return fact();
+    } catch (...) {
+        return {};
+    }
+}
+
+const char* const kRule = "================================================================";
+const char* const kCrLf = "\r\n";
+// Free space, memory and colour figures: grouped digits, nothing for 0.
+const char* const kBytes = "###,###,###,###,###";
+
+std::string Bytes(double value) { return vb::Format(value, kBytes); }
+
+// A label padded to 18 characters and followed by ": ".
+std::string Label(const std::string& text) {
+    std::string out = text;
+    if (out.size() < 18) out.resize(18, ' ');
+    return out + ": ";
+}
+
+std::string TwoDigits(int value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d", value);
+    return buf;
+}
+
+// The libraries this system loads, in report order, and whether they are our own.
+const std::vector<std::pair<const char*, bool>>& ReportedLibraries() {
+    static const std::vector<std::pair<const char*, bool>> libs = {
+        {"libMerivoxPlatform.so", true}, {"libMerivox6.so", true}, {"libsqlite3.so", false},
+        {"libsodium.so", false},         {"libQt6Core.so", false}, {"libQt6Gui.so", false},
+        {"libQt6Widgets.so", false},     {"libstdc++.so", false},  {"libc.so", false},
+    };
+    return libs;
+}
+
+}  // namespace
+
+void SetDataEngineFacts(DataEngineFacts facts) { Facts() = std::move(facts); }
+
+}  // namespace common
+
+bool CErr_Zelk::WriteErrorReport() {
+    if (!destination_.IsString()) return false;
+    const std::string path = destination_.String();
+    try {
+        CMemoryStatus memory;
+        COSInfo osInfo;
+
+        std::remove(path.c_str());
+
+        const vb::AppInfo& app = vb::App();
+        std::vector<std::string> lines;
+        lines.push_back("Quantara ERROR INFORMATION");
+        lines.push_back(common::kRule);
+        lines.push_back("Please provide a description of what you were doing");
+        lines.push_back("when the error occurred: ");
+        lines.push_back("");
+        lines.push_back("");
+        lines.push_back(common::kRule);
+        lines.push_back("Product Name      : Quantara");
+        lines.push_back("Product Version   : " + std::to_string(app.major) + "." + std::to_string(app.minor) + "." +
+                        std::to_string(app.revision));
+        lines.push_back("Date              : " + vb::Format(vb::Variant(vb::Now()), "General Date"));
+        lines.push_back("");
+        lines.push_back("Quantara");
+        lines.push_back("App EXE           : " + app.exeName);
+        lines.push_back("App Path          : " + app.path);
+        lines.push_back("Workgroup Path    : " + common::Ask(common::Facts().systemDB));
+        lines.push_back("Error String      : " + errDescription_);
+        lines.push_back("Error Number      : " + std::to_string(errNumber_));
+        lines.push_back("Error Procedure   : " + StackEntry(depth_));
+        lines.push_back("");
+        lines.push_back("Procedure Stack");
+        lines.push_back("---------------");
+        for (int i = 0; i <= upperBound_; ++i) {
+            std::string name = StackEntry(i);
+            if (!name.empty()) lines.push_back(common::TwoDigits(i) + std::string(2 * static_cast<size_t>(i), ' ') + name);
+        }
+        lines.push_back("");
+        if (scenarioNumber_ != 0) {
+            lines.push_back("Scenario Number: " + std::to_string(scenarioNumber_));
+            lines.push_back("");
+        }
+        lines.push_back("");
+        lines.push_back("");
+        lines.push_back("[System Information]");
+        const std::string systemRoot = osInfo.WindowsDirectory();
+        lines.push_back("Windows Type      : " + osInfo.OSName());
+        lines.push_back("Windows Version   : " + std::to_string(osInfo.OSMajorVersion()) + "." +
+                        std::to_string(osInfo.OSMinorVersion()));
+        lines.push_back("Windows Build     : " + std::to_string(osInfo.OSBuild()) + " " + osInfo.OSAdditional());
+        lines.push_back("Windows Directory : " + systemRoot);
+        lines.push_back("System Directory  : " + osInfo.SystemDirectory());
+        // On Linux a folder names its file system directly; there is no drive letter to split off.
+        lines.push_back("Win Disk Space    : " + common::Bytes(GetDriveFreeSpace(systemRoot)));
+        lines.push_back("App Disk Space    : " + common::Bytes(GetDriveFreeSpace(app.path)));
+        lines.push_back("Free Page File    : " + common::Bytes(static_cast<double>(memory.AvailablePageFile())));
+        lines.push_back("Total Physical Mem: " + common::Bytes(static_cast<double>(memory.TotalPhysical())));
+        lines.push_back("Free Physical Mem : " + common::Bytes(static_cast<double>(memory.AvailablePhysical())));
+        lines.push_back("Display Colors    : " + common::Bytes(osInfo.DisplayColors()));
+        lines.push_back("DAO Version       : " + common::Ask(common::Facts().version));
+        lines.push_back("");
+        lines.push_back("");
+        lines.push_back("[File Versions]");
+        const std::string ownVersion = std::to_string(app.major) + "." + std::to_string(app.minor) + ".0." +
+                                       std::to_string(app.revision);
+        for (const auto& [stem, own] : common::ReportedLibraries()) {
+            std::string loaded = os::LoadedLibraryPath(stem);
+            std::string version;
+            if (!loaded.empty()) version = own ? ownVersion : GetFileVersion(loaded);
+            lines.push_back(common::Label(std::string(stem) + " Ver") + version);
+        }
+        if (!currentOperation_.empty()) lines.push_back("Current Operation: " + currentOperation_);
+
+        std::string text;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (i) text += common::kCrLf;
+            text += lines[i];
+        }
+        errReport_ = text;
+
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        if (!out) return false;
+        out << text << common::kCrLf;
+        out.close();
+        return !out.fail();
+    } catch (...) {
+        return false;
+    }
+}

@@ -146,6 +146,10 @@ double CZValue::GammaSeries(double a, double x) {
 double CZValue::GammaContinuedFraction(double a, double x) {
     ProcScope scope(ErrStack(), "GammaContinuedFraction");
     const double gln = LnGamma(a);
+    // The prefactor's exponent decides first: far out in the tail the result
+    // is 0, and the fraction's terms would overflow before it could say so.
+    const double e = PreciseSum({-x, a * vb::Log(x), -gln});
+    if (e <= kExpFloor) return 0;
     double gold = 0, a0 = 1, a1 = x, b0 = 0, b1 = 1, fac = 1, g = 0;
     for (int n = 1; n <= 1000; ++n) {
         const double an = n;
@@ -162,8 +166,7 @@ double CZValue::GammaContinuedFraction(double a, double x) {
             gold = g;
         }
     }
-    const double e = PreciseSum({-x, a * vb::Log(x), -gln});
-    return e <= kExpFloor ? 0 : vb::Checked(vb::Exp(e) * g);
+    return vb::Checked(vb::Exp(e) * g);
 }
 
 // P(-z < Z < z) by the power series of the normal integral,
@@ -174,8 +177,8 @@ double CZValue::NormalCentral(double z) {
     if (z == 0) return 0;
     if (z > kNormalCutOff) return 1;
     // The alternating terms grow to about 6e6 near z = 6.3 before they fall,
-    // so they are summed in extended precision, and z^k is carried as a running
-    // product: exp(k ln z) would lose the last digits of every large term.
+    // so they are summed in extended precision, and z^k is carried as a
+    // running product: exp(k ln z) would lose the last digits of every term.
     long double sum = z, f = 1, q = 1, sign = 1, term = 1, power = z;
     const long double z2 = static_cast<long double>(z) * z;
     const double lnZ = vb::Log(z);
@@ -188,7 +191,7 @@ double CZValue::NormalCentral(double z) {
         sign = -sign;
         sum += sign * term;
     }
-    return std::min(static_cast<double>(2 * sum / std::sqrt(static_cast<long double>(kTwoPi))), 1.0);
+    return std::min(2 * static_cast<double>(sum) / std::sqrt(kTwoPi), 1.0);
 }
 
 double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double DF1, double DF2) {

@@ -403,7 +403,9 @@ public:
     // a temporary query that is not saved.
     QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql = {});
     // `source`: a table name, a saved query name or a Jet SELECT statement.
-    RecordsetPtr OpenRecordset(const std::string& source, int16_t type = dbOpenDynaset, int32_t options = 0);
+    // Without a type (0), a table opens as a table-type set and anything
+    // else as a dynaset, as DAO does.
+    RecordsetPtr OpenRecordset(const std::string& source, int16_t type = 0, int32_t options = 0);
     void Execute(const std::string& sql, int32_t options = 0);
     int32_t RecordsAffected() const;
     // Sets, changes or clears (empty `newPassword`) the database password.

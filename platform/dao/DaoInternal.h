@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "dao/Dao.h"
-#include "dao/JetSqlApi.h"
+#include "dao/JetSql.h"
 
 namespace dao {
 

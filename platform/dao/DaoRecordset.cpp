@@ -379,6 +379,10 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
 RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std::string& source, int16_t type,
                              int32_t options) {
     db->CheckOpen();
+    if (type == 0) {
+        auto t = LooksLikeSql(vb::Trim(source)) ? nullptr : db->FindTable(vb::Trim(source));
+        type = t && !t->isView ? static_cast<int16_t>(dbOpenTable) : static_cast<int16_t>(dbOpenDynaset);
+    }
     if (type != dbOpenTable && type != dbOpenDynaset && type != dbOpenSnapshot && type != dbOpenForwardOnly)
         Fail(3001, "The record-set type " + std::to_string(type) + " is not valid.");
     auto s = std::make_unique<RecordsetState>();

@@ -253,16 +253,14 @@ std::string RuleToSql(const std::string& rule, const std::string& column) {
             kind = Op;
             i += n;
         } else {
-            tok = std::string(1, c == '&' ? '|' : c);
-            if (c == '&') tok = "||";
+            tok = c == '&' ? std::string("||") : std::string(1, c);
             ++i;
         }
         std::string up = vb::UCase(tok);
         bool isColumnOp = kind == Op || (kind == Word && (up == "IS" || up == "BETWEEN" || up == "LIKE" || up == "IN"));
         if (termStart && isColumnOp) emit(column);
-        if (kind == Word && up == "TRUE") tok = "-1";
-        if (kind == Word && up == "FALSE") tok = "0";
-        emit(tok);
+        if (kind == Word && (up == "TRUE" || up == "FALSE")) emit(up == "TRUE" ? std::string("-1") : std::string("0"));
+        else emit(tok);
         afterLike = kind == Word && up == "LIKE";
         termStart = tok == "(" || (kind == Word && (up == "AND" || up == "OR" || up == "NOT"));
     }

@@ -3,7 +3,6 @@
 #include <fstream>
 
 #include "DaoTestSupport.h"
-#include "dao/JetSqlApi.h"
 #include "vb/Conversions.h"
 
 using namespace dao;
@@ -107,7 +106,6 @@ TEST_F(DatabaseTest, TablesOfAnotherFileThroughIn) {
 }
 
 TEST_F(DatabaseTest, JetConstructsOfTheSystemsQueries) {
-    if (!DAO_HAS_JETSQL) GTEST_SKIP() << "needs the Jet SQL translator";
     auto db = MakeData("d.db");
     auto rs = db->OpenRecordset(
         "SELECT DISTINCTROW [Field], [Data], Sum([Weight]) as Vesk_Count FROM statTemp1 GROUP BY [Field], [Data] "

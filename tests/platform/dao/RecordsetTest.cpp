@@ -75,6 +75,10 @@ TEST_F(RecordsetTest, EmptySetAndTableTypeCount) {
     EXPECT_TRUE(empty->Eof());
     auto table = db->OpenRecordset("T", dbOpenTable);
     EXPECT_EQ(table->RecordCount(), 5);  // a table-type set knows its count
+    // Without a type, a table opens as a table-type set, a query as a dynaset.
+    EXPECT_EQ(db->OpenRecordset("t")->Type(), dbOpenTable);
+    EXPECT_EQ(db->OpenRecordset("SELECT * FROM T")->Type(), dbOpenDynaset);
+    EXPECT_EQ(ErrorOf([&] { db->OpenRecordset("SELECT * FROM T", dbOpenTable); }), err::kInvalidOperation);
 }
 
 TEST_F(RecordsetTest, UnkeyedSetsMoveBackwardsToo) {
@@ -148,6 +152,21 @@ TEST_F(RecordsetTest, EditAddDeleteAndLastModified) {
     rs->Fields("X")->Value(99);
     rs->MoveFirst();
     EXPECT_EQ(db->TableDefs()->Item("T")->RecordCount(), 5);
+}
+
+TEST_F(RecordsetTest, DeletingEveryRowWhileWalkingATable) {
+    auto rs = db->OpenRecordset("T", dbOpenTable);
+    int deleted = 0;
+    rs->MoveFirst();
+    while (!rs->Eof()) {
+        rs->Delete();
+        ++deleted;
+        rs->MoveNext();
+    }
+    EXPECT_EQ(deleted, 5);
+    EXPECT_EQ(rs->RecordCount(), 0);
+    rs->MoveFirst();
+    EXPECT_TRUE(rs->Eof() && rs->Bof());
 }
 
 TEST_F(RecordsetTest, UpdatableSingleTableQueryWritesBack) {

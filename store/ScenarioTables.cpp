@@ -1,0 +1,180 @@
+#include "ScenarioTables.h"
+
+#include <string>
+
+#include "CurrentDatabase.h"
+#include "ErrorStack.h"
+#include "ui/UiServices.h"
+#include "vb/App.h"
+#include "vb/VbError.h"
+
+namespace store {
+namespace {
+
+dao::DatabasePtr RequireDatabase() {
+    dao::DatabasePtr db = CurrentDatabase();
+    if (!db) vb::Raise(vb::err::kObjectVariableNotSet);
+    return db;
+}
+
+dao::WorkspacePtr RequireWorkspace() {
+    dao::WorkspacePtr ws = CurrentWorkspace();
+    if (!ws) vb::Raise(vb::err::kObjectVariableNotSet);
+    return ws;
+}
+
+// Presence by name only; any failure of the lookup counts as missing.
+bool TableExists(dao::Database& db, std::string_view name) {
+    try {
+        return db.TableDefs()->Item(name) != nullptr;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::string InitializeQuestion() {
+    const std::string& product = vb::App().productName;
+    return "This is the first time you have opened this database " + std::string("for use with ") + product + "." +
+           "\r\n\r\n" + "The Scenario information tables " + "must be created in your database in order for " +
+           product + " to work. " + "\r\n\r\n" + "Would you like to add the " + product +
+           " scenario tables to this database?";
+}
+
+// The busy pointer for the life of a scope.
+class BusyPointer {
+public:
+    BusyPointer() { ui::Ui().SetMousePointer(ui::vbHourglass); }
+    ~BusyPointer() { ui::Ui().SetMousePointer(ui::vbDefault); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+// A workspace transaction that rolls back unless committed. After a
+// rollback the database's TableDefs are re-read, so tables that were
+// appended and then undone are no longer listed.
+class Transaction {
+public:
+    Transaction(dao::WorkspacePtr ws, dao::DatabasePtr db) : ws_(std::move(ws)), db_(std::move(db)) {
+        ws_->BeginTrans();
+        open_ = true;
+    }
+    ~Transaction() {
+        if (!open_) return;
+        try {
+            ws_->Rollback();
+        } catch (...) {
+        }
+        try {
+            db_->TableDefs()->Refresh();
+        } catch (...) {
+        }
+    }
+    void Commit() {
+        ws_->CommitTrans();
+        open_ = false;
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+private:
+    dao::WorkspacePtr ws_;
+    dao::DatabasePtr db_;
+    bool open_ = false;
+};
+
+bool BuildReported(const char* procedure, const TableSchema& schema) {
+    ProcScope scope(ErrStack(), procedure);
+    try {
+        BuildTable(*RequireDatabase(), schema);
+        return true;
+    } catch (...) {
+        ErrStack().HandleError();
+        return false;
+    }
+}
+
+}  // namespace
+
+void BuildTable(dao::Database& database, const TableSchema& schema) {
+    const std::string tableName(schema.name);
+    dao::TableDefPtr table = database.CreateTableDef(tableName);
+    for (const ColumnDef& column : schema.columns) {
+        dao::FieldPtr field = table->CreateField(std::string(column.name), column.type, column.size);
+        if (column.attributes != 0) field->Attributes(column.attributes);
+        if (column.zeroLength != ZeroLength::NotSet) field->AllowZeroLength(column.zeroLength == ZeroLength::Allowed);
+        if (!column.defaultValue.empty()) field->DefaultValue(std::string(column.defaultValue));
+        if (!column.validationRule.empty()) field->ValidationRule(std::string(column.validationRule));
+        if (!column.validationText.empty()) field->ValidationText(std::string(column.validationText));
+        table->Fields()->Append(field);
+    }
+    for (const IndexDef& index : schema.indexes) {
+        dao::IndexPtr created = table->CreateIndex(std::string(index.name));
+        for (std::string_view name : index.fields) created->Fields()->Append(created->CreateField(std::string(name)));
+        if (index.primary) created->Primary(true);
+        table->Indexes()->Append(created);
+    }
+    database.TableDefs()->Append(table);
+
+    // Descriptions are user-defined properties, set on the stored columns.
+    dao::TableDefPtr stored = database.TableDefs()->Item(tableName);
+    for (const ColumnDef& column : schema.columns) {
+        if (column.description.empty()) continue;
+        dao::FieldPtr field = stored->Fields(column.Name());
+        field->Properties()->Append(
+            field->CreateProperty("Description", dao::dbText, std::string(column.description)));
+    }
+}
+
+bool BuildScenarioTable() { return BuildReported("BuildScenarioTable", ScenariosSchema()); }
+
+bool BuildScenarioOptionsTable() { return BuildReported("BuildScenarioOptionsTable", OptionsSchema()); }
+
+bool BuildScenarioFieldsTable() { return BuildReported("BuildScenarioFieldsTable", FieldsSchema()); }
+
+bool CreateScenarioTables() {
+    ProcScope scope(ErrStack(), "CreateScenarioTables");
+    bool ok = false;
+    try {
+        BusyPointer busy;
+        dao::DatabasePtr db = RequireDatabase();
+        // Only the missing tables are built, so a database that holds some
+        // of them can still be completed.
+        const bool needScenarios = !TableExists(*db, kScenariosTable);
+        const bool needOptions = !TableExists(*db, kOptionsTable);
+        const bool needFields = !TableExists(*db, kFieldsTable);
+
+        Transaction transaction(RequireWorkspace(), db);
+        ok = true;
+        if (needScenarios) ok = BuildScenarioTable();
+        if (ok && needOptions) ok = BuildScenarioOptionsTable();
+        if (ok && needFields) ok = BuildScenarioFieldsTable();
+        if (ok) transaction.Commit();
+    } catch (...) {
+        ErrStack().HandleError();
+        ok = false;
+    }
+    return ok;
+}
+
+bool CheckQuarnTables() {
+    ProcScope scope(ErrStack(), "CheckQuarnTables");
+    dao::DatabasePtr db;
+    try {
+        db = RequireDatabase();
+    } catch (...) {
+        ErrStack().HandleError();
+        return false;
+    }
+
+    // From the first lookup on, a failure only means "not there" or "not created".
+    try {
+        if (TableExists(*db, kScenariosTable) && TableExists(*db, kOptionsTable) && TableExists(*db, kFieldsTable))
+            return true;
+        if (ui::Ui().MsgBox(InitializeQuestion(), ui::vbYesNo | ui::vbQuestion, "Initialize Database") == ui::vbYes)
+            return CreateScenarioTables();
+    } catch (...) {
+    }
+    return false;
+}
+
+}  // namespace store
