@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 #include "QuantaraImpl.h"
 #include "analysis/AnalysisEntries.h"
+#include "ScenarioTables.h"
 #include "vb/VbError.h"
 
 using namespace enginetest;
@@ -230,4 +231,42 @@ TEST(MissingValueMode, DataWhereUsesTheModeWithCNumbers) {
     EXPECT_EQ(q.Quarn_DataWhere("[A]"), "([A] >= 0.5)");
     q.MissingType("Range");
     EXPECT_EQ(q.Quarn_DataWhere("[A]"), "");
+}
+
+// The loader against the tables exactly as the store lays them down: a
+// scenario saved with only its number in the options row reads the defaults.
+TEST_F(ScenarioLoading, ReadsTheStoresTablesWithTheirDefaults) {
+    auto stored = dao::DBEngine().Workspaces(0)->CreateDatabase((folder / "stored.db").string());
+    store::BuildTable(*stored, store::ScenariosSchema());
+    store::BuildTable(*stored, store::OptionsSchema());
+    store::BuildTable(*stored, store::FieldsSchema());
+    CreateSourceTable(stored);
+    ScenarioSpec spec;
+    spec.fields = {{"X1", "X", 1}, {"G1", "G", 1}};
+    const int32_t id = AddScenario(stored, spec);
+    engine->putref_ScenarioDatabase(stored);
+    engine->put_ScenarioTbl("USysQuarnScenarios");
+    engine->put_OptionsTbl("USysQuarnOptions");
+    engine->put_FieldTbl("USysQuarnFields");
+    std::string err;
+    ASSERT_TRUE(engine::LoadScenario(*engine, id, err)) << err;
+    const CZantelsScenario& s = *engine->CurrentScenario();
+    EXPECT_EQ(s.FieldCount(), 2);
+    EXPECT_TRUE(s.Range());
+    EXPECT_TRUE(s.VarStd());
+    EXPECT_EQ(s.VarNRadio(), "N-1");
+    EXPECT_EQ(s.CITypeRadio(), "t-Test");
+    EXPECT_EQ(s.PercentileRadio(), "Median");
+    EXPECT_EQ(s.InterV(), 10);
+    EXPECT_EQ(s.RPoly(), 2);
+    EXPECT_EQ(s.RegressType(), "S");
+    EXPECT_TRUE(s.RAnova());
+    EXPECT_EQ(s.XType(), "C");
+    EXPECT_EQ(s.NPTwoType(), "Mann");
+    EXPECT_TRUE(s.ChiDetail());
+    EXPECT_TRUE(s.FitPoisson());
+    EXPECT_TRUE(s.CIUser().IsNull());
+    EXPECT_TRUE(s.FreqWidth().IsNull());
+    engine->putref_ScenarioDatabase(nullptr);
+    stored->Close();
 }
