@@ -1,0 +1,155 @@
+// Run preparation and dispatch: the source test, the missing-value mode, the
+// field-name array with its role checks, and the choice of the runner.
+#include "ErrorStack.h"
+#include "Merivox6/Quantara.h"
+#include "QuantaraImpl.h"
+#include "analysis/AnalysisEntries.h"
+#include "vb/Conversions.h"
+#include "vb/VbError.h"
+
+namespace engine {
+
+using vb::EqualsNoCase;
+
+int16_t Quarn_UTIL_TableOrQuery(const dao::DatabasePtr& db, const std::string& name) {
+    ProcScope scope(ErrStack(), "Quarn_UTIL_TableOrQuery");
+    int32_t number = 0;
+    try {
+        db->TableDefs()->Item(std::string_view(name));
+    } catch (const vb::VbError& e) {
+        number = e.Number();
+    } catch (...) {
+        number = -1;
+    }
+    // A found table, but also any other error, counts as a table.
+    if (number != dao::err::kItemNotFound) return 0;
+    try {
+        db->QueryDefs()->Item(std::string_view(name));
+    } catch (const vb::VbError& e) {
+        if (e.Number() == dao::err::kItemNotFound) return -99;
+    } catch (...) {
+    }
+    return 1;
+}
+
+std::string SetGlobals(const CZantelsScenario& scenario, const std::string& CalcType, FieldRoles& r) {
+    ProcScope scope(ErrStack(), "SetGlobals");
+    const int32_t n = scenario.FieldCount();
+    if (n < 1) return "No fields assigned";
+
+    r.strFields.assign(static_cast<size_t>(n) + 1, std::string());
+    r.nG = r.nC = r.nX = 0;
+    r.fY = r.fW = false;
+    size_t i = 0;
+    for (const char* role : {"G", "C", "X", "Y", "W"}) {
+        for (const auto& field : scenario) {
+            if (!EqualsNoCase(field->Choice(), role)) continue;
+            switch (role[0]) {
+                case 'G': ++r.nG; break;
+                case 'C': ++r.nC; break;
+                case 'X': ++r.nX; break;
+                case 'Y': r.fY = true; break;
+                case 'W': r.fW = true; break;
+            }
+            r.strFields[++i] = field->Field_Name();
+        }
+        // A cross-tabulation without a column field gets the pseudo field "*".
+        if (role[0] == 'X' && EqualsNoCase(CalcType, "Crosstab") && r.nX == 0) {
+            r.strFields.resize(static_cast<size_t>(n) + 2);
+            r.strFields[++i].assign(1, '*');
+            r.nX = 1;
+        }
+    }
+
+    if (EqualsNoCase(CalcType, "Chi-Square")) {
+        if (r.nC == 0) return "At least one Compare field required";
+    } else if (EqualsNoCase(CalcType, "Compare") || EqualsNoCase(CalcType, "Regression")) {
+        if (!r.fY) return "Y Field must be assigned";
+        if (r.nX == 0) return "At least one X field must be assigned";
+    } else if (EqualsNoCase(CalcType, "Crosstab")) {
+        // no check
+    } else if (r.nX == 0) {
+        return "At least one X field must be assigned";
+    }
+    return {};
+}
+
+void SetMissingMode(Quantara& q, const CZantelsScenario& s) {
+    const std::string& stored = s.MissingType();
+    if (EqualsNoCase(stored, "0")) {
+        q.MissingType("");
+    } else if (EqualsNoCase(stored, "1")) {
+        q.MissingType("Equal");
+        q.MissingEqual(s.MissingEqual().ToDouble());
+    } else if (EqualsNoCase(stored, "2")) {
+        const bool lowNull = s.MissingLow().IsNull();
+        const bool highNull = s.MissingHigh().IsNull();
+        if (lowNull && highNull) {
+            q.MissingType("");
+        } else if (lowNull) {
+            q.MissingType("High");
+            q.MissingHigh(s.MissingHigh().ToDouble());
+        } else if (highNull) {
+            q.MissingType("Low");
+            q.MissingLow(s.MissingLow().ToDouble());
+        } else {
+            q.MissingType("Both");
+            q.MissingLow(s.MissingLow().ToDouble());
+            q.MissingHigh(s.MissingHigh().ToDouble());
+        }
+    }
+    // Any other stored text keeps the mode of this object's previous run.
+}
+
+std::string YesNoLetter(int64_t flag) { return flag != 0 ? "Y" : "N"; }
+
+std::string RunOneScenario(Quantara& q) {
+    ProcScope scope(ErrStack(), "RunOneScenario");
+    const ScenarioPtr scenarioPtr = q.CurrentScenario();
+    const CZantelsScenario& s = *scenarioPtr;
+    const int16_t kind = Quarn_UTIL_TableOrQuery(q.get_SourceDatabase(), s.Table());
+    SetMissingMode(q, s);
+
+    std::string err;
+    FieldRoles r;
+    if (kind == -99) {
+        err = "Data Table [" + s.Table() + "] not found.";
+    } else {
+        err = SetGlobals(s, s.CalcType(), r);
+    }
+    if (!err.empty()) return err;
+
+    q.CaseSensitive(false);
+    const std::string& calc = s.CalcType();
+    if (EqualsNoCase(s.Scenario_Type(), "G")) {
+        if (!EqualsNoCase(calc, "Two Sample t-Test") && !EqualsNoCase(calc, "ANOVA") &&
+            !EqualsNoCase(calc, "Two way ANOVA")) {
+            return "Unknown analysis sub-type: " + calc;
+        }
+        return RunGroup_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);
+    }
+    if (EqualsNoCase(calc, "Describe")) return RunDescribe_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
+    if (EqualsNoCase(calc, "Frequency")) return RunFrequency_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
+    if (EqualsNoCase(calc, "Percentiles")) return RunPercentile_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
+    if (EqualsNoCase(calc, "Compare")) return RunCompare_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fY, r.fW);
+    if (EqualsNoCase(calc, "Matrix")) return RunMatrix_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
+    if (EqualsNoCase(calc, "Regression")) return RunRegression_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
+    if (EqualsNoCase(calc, "Crosstab")) return RunCrosstab_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
+    if (EqualsNoCase(calc, "Chi-Square")) return RunChiSquare_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.fW);
+    if (EqualsNoCase(calc, "Sign Test")) return RunSignFit_s_Zelk(q, "Sign", s, r.strFields, r.nG, r.nX, r.fW);
+    if (EqualsNoCase(calc, "K-S Fit")) return RunSignFit_s_Zelk(q, "Fit", s, r.strFields, r.nG, r.nX, r.fW);
+    if (EqualsNoCase(calc, "Paired Fields")) return RunNPPaired_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fY, r.fW);
+    if (EqualsNoCase(calc, "N Fields")) {
+        return AnalysisEntries().NonParamFriedman(s.OutputTable1(), s.OutputTable2(), s.Table(), r.strFields, r.nG,
+                                                  r.nX, r.fW, q);
+    }
+    if (EqualsNoCase(calc, "2 Sample")) return RunNPTwoSample_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);
+    if (EqualsNoCase(calc, "N Sample")) {
+        return RunNPNSample_s_Zelk(q, s.Table(), s.OutputTable1(), s.OutputTable2(), r.strFields, r.nG, r.nC, r.nX,
+                                   r.fW);
+    }
+    // A run that computes nothing is no success.
+    return "Unknown analysis sub-type: " + calc;
+}
+
+}  // namespace engine

@@ -1,0 +1,152 @@
+// The engine's in-memory copy of one stored scenario: the values of its row
+// in the scenarios table and in the options table, and its assigned source
+// fields with their roles. A plain property bag; only Scenario_Type filters
+// what it stores. It never reads or writes a database itself.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vb/Variant.h"
+
+// One assigned source field: its name and its role letter ("G", "C", "X",
+// "Y", "W"; not checked here).
+class CZantelsScenarioField {
+public:
+    void Choice(const std::string& value) { choice_ = value; }
+    const std::string& Choice() const { return choice_; }
+    void Field_Name(const std::string& value) { fieldName_ = value; }
+    const std::string& Field_Name() const { return fieldName_; }
+
+private:
+    std::string choice_;
+    std::string fieldName_;
+};
+using ScenarioFieldPtr = std::shared_ptr<CZantelsScenarioField>;
+
+// The properties but Scenario_Type, in interface order: (name, C++ type). Variant properties
+// carry the numeric columns that may be Null.
+#define MERIVOX_SCENARIO_PROPERTIES(X)      \
+    X(Scenario_Description, std::string)   \
+    X(CalcType, std::string)               \
+    X(Table, std::string)                  \
+    X(OutputTable1, std::string)           \
+    X(OutputTable2, std::string)           \
+    X(MissingType, std::string)            \
+    X(MissingEqual, vb::Variant)           \
+    X(MissingLow, vb::Variant)             \
+    X(MissingHigh, vb::Variant)            \
+    X(Scenario_Version, std::string)       \
+    X(CI, bool)                            \
+    X(CI95, bool)                          \
+    X(FreqN, bool)                         \
+    X(FreqP, bool)                         \
+    X(Mean, bool)                          \
+    X(Mode, bool)                          \
+    X(Percentile, bool)                    \
+    X(Range, bool)                         \
+    X(Skew, bool)                          \
+    X(Sum, bool)                           \
+    X(TTestMean, bool)                     \
+    X(VarStd, bool)                        \
+    X(FreqSum, bool)                       \
+    X(FreqType, std::string)               \
+    X(CountXY, bool)                       \
+    X(MeanXY, bool)                        \
+    X(CorrXY, bool)                        \
+    X(TTest, bool)                         \
+    X(MCnt, bool)                          \
+    X(MMis, bool)                          \
+    X(MMean, bool)                         \
+    X(MDev, bool)                          \
+    X(MCov, bool)                          \
+    X(MCor, bool)                          \
+    X(MR2, bool)                           \
+    X(MT, bool)                            \
+    X(MProb, bool)                         \
+    X(RAnova, bool)                        \
+    X(Residual, bool)                      \
+    X(RYInt, bool)                         \
+    X(XRowPCnt, bool)                      \
+    X(XColPcnt, bool)                      \
+    X(XTotPcnt, bool)                      \
+    X(XExpectPcnt, bool)                   \
+    X(XExpect, bool)                       \
+    X(XChi, bool)                          \
+    X(Chi, bool)                           \
+    X(ChiAll, bool)                        \
+    X(ChiIgnoreBlanks, bool)               \
+    X(ChiDetail, bool)                     \
+    X(CIStdDev, vb::Variant)               \
+    X(FreqInit, vb::Variant)               \
+    X(FreqWidth, vb::Variant)              \
+    X(TTestValue, double)                  \
+    X(CITypeRadio, std::string)            \
+    X(FreqDispRadio, std::string)          \
+    X(FreqGroupRadio, std::string)         \
+    X(FreqIncRadio, std::string)           \
+    X(PercentileRadio, std::string)        \
+    X(VarNRadio, std::string)              \
+    X(MProbTail, std::string)              \
+    X(RegressType, std::string)            \
+    X(XType, std::string)                  \
+    X(CIUser, vb::Variant)                 \
+    X(InterV, int16_t)                     \
+    X(RPoly, int16_t)                      \
+    X(FitUniform, bool)                    \
+    X(FitNormal, bool)                     \
+    X(FitPoisson, bool)                    \
+    X(SignMean, bool)                      \
+    X(SignMedian, bool)                    \
+    X(SignCustom, bool)                    \
+    X(SignValue, vb::Variant)              \
+    X(NPPair_Sign, bool)                   \
+    X(NPPair_Wilcoxon, bool)               \
+    X(NPPair_Spearman, bool)               \
+    X(NPPair_Tau, bool)                    \
+    X(NPFriedmanDetail, bool)              \
+    X(NPKruskalDetail, bool)               \
+    X(NPTwoType, std::string)              \
+    X(GroupIgnoreBlanks, bool)             \
+    X(GroupDetail, bool)
+
+class CZantelsScenario {
+public:
+    // Appends a new field; a non-empty sKey must be unique (error 457 otherwise).
+    ScenarioFieldPtr AddField(const std::string& Field_Name = {}, const std::string& Choice = {},
+                              const std::string& sKey = {});
+
+#define MERIVOX_SCENARIO_ACCESSORS(name, type)                        \
+    const type& name() const { return name##_; }                   \
+    void name(type value) { name##_ = std::move(value); }
+    MERIVOX_SCENARIO_PROPERTIES(MERIVOX_SCENARIO_ACCESSORS)
+#undef MERIVOX_SCENARIO_ACCESSORS
+
+    // The family letter: only exactly "P", "G" or "N" is stored; anything
+    // else (lower case included) is ignored and the previous value stays.
+    const std::string& Scenario_Type() const { return scenarioType_; }
+    void Scenario_Type(const std::string& value);
+
+    // A number selects by position (1 = first added), a text by key.
+    // Error 9 for a position out of range, 5 for an unknown key.
+    ScenarioFieldPtr Item(const vb::Variant& vntIndexKey) const;
+    int32_t FieldCount() const { return static_cast<int32_t>(fields_.size()); }
+    void Remove(const vb::Variant& vntIndexKey);
+    // Enumeration in collection order.
+    auto begin() const { return fields_.begin(); }
+    auto end() const { return fields_.end(); }
+
+private:
+    size_t IndexOf(const vb::Variant& vntIndexKey) const;
+
+#define MERIVOX_SCENARIO_MEMBER(name, type) type name##_{};
+    MERIVOX_SCENARIO_PROPERTIES(MERIVOX_SCENARIO_MEMBER)
+#undef MERIVOX_SCENARIO_MEMBER
+
+    std::string scenarioType_;
+    std::vector<ScenarioFieldPtr> fields_;
+    std::vector<std::string> keys_;  // parallel to fields_; "" when stored without a key
+};
+using ScenarioPtr = std::shared_ptr<CZantelsScenario>;

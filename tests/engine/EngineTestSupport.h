@@ -1,0 +1,241 @@
+// Helpers of the engine tests: a scratch folder with a database holding the
+// three scenario tables and a small source table, scenarios written row by
+// row, event recording and a message-box recorder.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <tuple>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Merivox6/Quantara.h"
+#include "Merivox6/QuantaraEvents.h"
+#include "dao/Dao.h"
+#include "ui/RecordingUi.h"
+#include "vb/Variant.h"
+
+namespace enginetest {
+
+inline std::filesystem::path MakeScratchFolder() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                   ("merivox-engine-" + std::to_string(::getpid()) + "-" + info->test_suite_name() +
+                                    "-" + info->name());
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+inline void AddField(const dao::TableDefPtr& tdf, const std::string& name, int16_t type, int32_t size = 0,
+                     int32_t attributes = 0) {
+    dao::FieldPtr f = tdf->CreateField(name, type, size);
+    if (attributes) f->Attributes(attributes);
+    if (type == dao::dbText) f->AllowZeroLength(true);
+    tdf->Fields()->Append(f);
+}
+
+// The option columns the engine reads, with their types.
+inline const std::vector<std::pair<std::string, int16_t>>& OptionColumns() {
+    using namespace dao;
+    static const std::vector<std::pair<std::string, int16_t>> columns = {
+        {"Range", dbBoolean}, {"VarStd", dbBoolean}, {"VarNRadio", dbText}, {"Mean", dbBoolean},
+        {"Skew", dbBoolean}, {"Sum", dbBoolean}, {"Mode", dbBoolean}, {"CI", dbBoolean},
+        {"CITypeRadio", dbText}, {"CIStdDev", dbDouble}, {"CI95", dbBoolean}, {"CIUser", dbInteger},
+        {"TTestMean", dbBoolean}, {"TTestValue", dbDouble}, {"Percentile", dbBoolean}, {"PercentileRadio", dbText},
+        {"FreqN", dbBoolean}, {"FreqP", dbBoolean}, {"InterV", dbInteger}, {"FreqIncRadio", dbText},
+        {"FreqDispRadio", dbText}, {"FreqGroupRadio", dbText}, {"FreqWidth", dbDouble}, {"FreqInit", dbDouble},
+        {"FreqSum", dbBoolean}, {"FreqType", dbText}, {"CountXY", dbBoolean}, {"MeanXY", dbBoolean},
+        {"CorrXY", dbBoolean}, {"TTest", dbBoolean}, {"Chi", dbBoolean}, {"MCnt", dbBoolean}, {"MMis", dbBoolean},
+        {"MMean", dbBoolean}, {"MDev", dbBoolean}, {"MCov", dbBoolean}, {"MCor", dbBoolean}, {"MR2", dbBoolean},
+        {"MT", dbBoolean}, {"MProb", dbBoolean}, {"MProbTail", dbText}, {"RegressType", dbText},
+        {"RPoly", dbInteger}, {"RYInt", dbBoolean}, {"RANova", dbBoolean}, {"Residual", dbBoolean},
+        {"XType", dbText}, {"XRowPCnt", dbBoolean}, {"XColPcnt", dbBoolean}, {"xTotPcnt", dbBoolean},
+        {"xExpectPcnt", dbBoolean}, {"xExpect", dbBoolean}, {"xChi", dbBoolean}, {"GroupIgnoreBlanks", dbBoolean},
+        {"GroupDetail", dbBoolean}, {"ChiAll", dbBoolean}, {"ChiIgnoreBlanks", dbBoolean}, {"ChiDetail", dbBoolean},
+        {"SignMean", dbBoolean}, {"SignMedian", dbBoolean}, {"SignCustom", dbBoolean}, {"SignValue", dbDouble},
+        {"FitUniform", dbBoolean}, {"FitNormal", dbBoolean}, {"FitPoisson", dbBoolean}, {"NPPair_Sign", dbBoolean},
+        {"NPPair_Wilcoxon", dbBoolean}, {"NPPair_Spearman", dbBoolean}, {"NPPair_Tau", dbBoolean},
+        {"NPFriedmanDetail", dbBoolean}, {"NPTwoType", dbText}, {"NPKruskalDetail", dbBoolean},
+    };
+    return columns;
+}
+
+// The three scenario tables, as the store lays them down (the columns the
+// engine reads), plus a source table "Data".
+inline void CreateScenarioTables(const dao::DatabasePtr& db, bool withOptionColumns = true) {
+    using namespace dao;
+    TableDefPtr s = db->CreateTableDef("usysQuarnScenarios");
+    AddField(s, "Scenario_ID", dbLong, 0, dbAutoIncrField);
+    AddField(s, "SortOrder", dbInteger);
+    AddField(s, "Scenario_Description", dbText, 255);
+    AddField(s, "Scenario_Analysis_Type", dbText, 1);
+    AddField(s, "Scenario_Analysis_SubType", dbText, 30);
+    AddField(s, "Scenario_Input_Table_Name", dbText, 64);
+    AddField(s, "Scenario_Output_Table1_Name", dbText, 50);
+    AddField(s, "Scenario_Output_Table2_Name", dbText, 64);
+    AddField(s, "Scenario_Version", dbText, 5);
+    AddField(s, "MissingType", dbText, 1);
+    AddField(s, "MissingEqual", dbDouble);
+    AddField(s, "MissingLow", dbDouble);
+    AddField(s, "MissingHigh", dbDouble);
+    db->TableDefs()->Append(s);
+
+    TableDefPtr o = db->CreateTableDef("usysQuarnOptions");
+    AddField(o, "Scenario_ID", dbLong);
+    if (withOptionColumns) {
+        for (const auto& [name, type] : OptionColumns()) AddField(o, name, type, type == dbText ? 11 : 0);
+    }
+    db->TableDefs()->Append(o);
+
+    TableDefPtr f = db->CreateTableDef("usysQuarnFields");
+    AddField(f, "Scenario_ID", dbLong);
+    AddField(f, "FieldDef_Name", dbText, 64);
+    AddField(f, "FieldDef_Ordinal_Position", dbInteger);
+    AddField(f, "FieldDef_Choice", dbText, 1);
+    db->TableDefs()->Append(f);
+}
+
+// A source table "Data" with one text group column and numeric columns.
+inline void CreateSourceTable(const dao::DatabasePtr& db, const std::vector<std::vector<vb::Variant>>& rows = {}) {
+    using namespace dao;
+    TableDefPtr t = db->CreateTableDef("Data");
+    AddField(t, "G1", dbText, 20);
+    AddField(t, "G2", dbText, 20);
+    AddField(t, "X1", dbDouble);
+    AddField(t, "X2", dbDouble);
+    AddField(t, "Y", dbDouble);
+    AddField(t, "W", dbDouble);
+    db->TableDefs()->Append(t);
+    if (rows.empty()) return;
+    RecordsetPtr rs = db->OpenRecordset("Data", dbOpenTable);
+    for (const auto& row : rows) {
+        rs->AddNew();
+        const char* names[] = {"G1", "G2", "X1", "X2", "Y", "W"};
+        for (size_t i = 0; i < row.size() && i < 6; ++i) rs->Fields(std::string_view(names[i]))->Value(row[i]);
+        rs->Update();
+    }
+    rs->Close();
+}
+
+struct ScenarioSpec {
+    vb::Variant description = "Test scenario";
+    vb::Variant family = "P";
+    vb::Variant subType = "Describe";
+    vb::Variant input = "Data";
+    vb::Variant output1 = "Out1";
+    vb::Variant output2 = "Out2";
+    vb::Variant missingType = "0";
+    vb::Variant missingEqual = vb::Variant::Null();
+    vb::Variant missingLow = vb::Variant::Null();
+    vb::Variant missingHigh = vb::Variant::Null();
+    // (name, role, ordinal position)
+    std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields = {{"X1", "X", 1}};
+    std::map<std::string, vb::Variant> options;
+    bool withOptionsRow = true;
+};
+
+// Writes the scenario's rows and returns its number.
+inline int32_t AddScenario(const dao::DatabasePtr& db, const ScenarioSpec& spec) {
+    using namespace dao;
+    RecordsetPtr s = db->OpenRecordset("usysQuarnScenarios", dbOpenTable);
+    s->AddNew();
+    const int32_t id = s->Fields(std::string_view("Scenario_ID"))->Value().ToLong();
+    s->Fields(std::string_view("Scenario_Description"))->Value(spec.description);
+    s->Fields(std::string_view("Scenario_Analysis_Type"))->Value(spec.family);
+    s->Fields(std::string_view("Scenario_Analysis_SubType"))->Value(spec.subType);
+    s->Fields(std::string_view("Scenario_Input_Table_Name"))->Value(spec.input);
+    s->Fields(std::string_view("Scenario_Output_Table1_Name"))->Value(spec.output1);
+    s->Fields(std::string_view("Scenario_Output_Table2_Name"))->Value(spec.output2);
+    s->Fields(std::string_view("Scenario_Version"))->Value("V5   ");
+    s->Fields(std::string_view("MissingType"))->Value(spec.missingType);
+    s->Fields(std::string_view("MissingEqual"))->Value(spec.missingEqual);
+    s->Fields(std::string_view("MissingLow"))->Value(spec.missingLow);
+    s->Fields(std::string_view("MissingHigh"))->Value(spec.missingHigh);
+    s->Update();
+    s->Close();
+
+    if (spec.withOptionsRow) {
+        RecordsetPtr o = db->OpenRecordset("usysQuarnOptions", dbOpenTable);
+        o->AddNew();
+        o->Fields(std::string_view("Scenario_ID"))->Value(id);
+        for (const auto& [name, value] : spec.options) o->Fields(std::string_view(name))->Value(value);
+        o->Update();
+        o->Close();
+    }
+
+    RecordsetPtr f = db->OpenRecordset("usysQuarnFields", dbOpenTable);
+    for (const auto& [name, role, position] : spec.fields) {
+        f->AddNew();
+        f->Fields(std::string_view("Scenario_ID"))->Value(id);
+        f->Fields(std::string_view("FieldDef_Name"))->Value(name);
+        f->Fields(std::string_view("FieldDef_Ordinal_Position"))->Value(position);
+        f->Fields(std::string_view("FieldDef_Choice"))->Value(role);
+        f->Update();
+    }
+    f->Close();
+    return id;
+}
+
+// Records every event in order.
+class EventLog : public QuantaraEvents {
+public:
+    void StatStatus(std::string& message) override { statuses.push_back(message); }
+    void RunScenarioBegin() override { events.push_back("Begin"); }
+    void RunScenarioComplete(bool& fStatus, std::string& strError) override {
+        events.push_back(std::string("Complete:") + (fStatus ? "True" : "False") + ":" + strError);
+        if (overrideStatus) fStatus = *overrideStatus;
+    }
+    std::vector<std::string> events;
+    std::vector<std::string> statuses;
+    std::optional<bool> overrideStatus;
+};
+
+// A database of its own with the scenario tables and a source table, a
+// message-box recorder and an engine object with an event log.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = MakeScratchFolder();
+        dbPath = (folder / "scenarios.db").string();
+        db = dao::DBEngine().Workspaces(0)->CreateDatabase(dbPath);
+        CreateScenarioTables(db);
+        CreateSourceTable(db);
+        engine = std::make_unique<Quantara>();
+        cookie = engine->Advise(&log);
+    }
+    void TearDown() override {
+        engine.reset();
+        try {
+            if (db) db->Close();
+        } catch (...) {
+        }
+        db.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+
+    bool Run(int32_t id, const vb::Variant& showErrors = vb::Variant::Missing()) {
+        return engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(),
+                                   vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
+                                   vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
+                                   vb::Variant::Missing(), vb::Variant::Missing(), showErrors);
+    }
+
+    std::filesystem::path folder;
+    std::string dbPath;
+    dao::DatabasePtr db;
+    ui::RecordingUi ui;
+    ui::ScopedUi scopedUi{ui};
+    std::unique_ptr<Quantara> engine;
+    EventLog log;
+    int cookie = 0;
+};
+
+}  // namespace enginetest
