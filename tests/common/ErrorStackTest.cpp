@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "ErrorStack.h"
+#include "dao/Dao.h"
 #include "ui/RecordingUi.h"
 #include "vb/App.h"
 
@@ -199,4 +200,34 @@ TEST(GlobalErrorStack, CanBeReplaced) {
     EXPECT_EQ(&ErrStack(), fresh.get());
     SetErrStack(nullptr);
     EXPECT_NE(&ErrStack(), fresh.get());
+}
+
+TEST_F(ErrorStackTest, RecordsetDestinationWritesNoReportAndClearLogEmptiesIt) {
+    auto path = std::filesystem::temp_directory_path() / ("errstack_rs_" + std::to_string(::getpid()) + ".db");
+    std::filesystem::remove(path);
+    auto db = dao::DBEngine().CreateDatabase(path.string());
+    db->Execute("CREATE TABLE [Log] ([Id] INTEGER, [Text] TEXT)");
+    db->Execute("INSERT INTO [Log] VALUES (1, 'a')");
+    db->Execute("INSERT INTO [Log] VALUES (2, 'b')");
+    db->Execute("INSERT INTO [Log] VALUES (3, 'c')");
+
+    try {
+        stack.Destination(vb::Variant(vb::ObjectPtr(db)));
+        FAIL();
+    } catch (const vb::VbError& e) {
+        EXPECT_EQ(e.Description(), "Invalid object type: 9");
+    }
+
+    auto rs = db->OpenRecordset("Log", dao::dbOpenDynaset);
+    stack.Destination(vb::Variant(vb::ObjectPtr(rs)));
+    stack.DisplayError(false);
+    Fail(5, "x");
+    EXPECT_EQ(stack.ErrReport(), "");
+    EXPECT_TRUE(stack.ClearLog());
+    auto count = db->OpenRecordset("SELECT Count(*) AS N FROM [Log]");
+    EXPECT_EQ(count->Fields(0)->Value().ToLong(), 0);
+    rs->Close();
+    count->Close();
+    db->Close();
+    std::filesystem::remove(path);
 }
