@@ -68,4 +68,25 @@ void Append(const std::string& path, const std::string& table, int64_t rows) {
     d.Exec("COMMIT");
 }
 
+WalkResult WalkQuery(const std::string& path, const std::string& sql) {
+    Db d(path);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(d.db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) throw std::runtime_error(sqlite3_errmsg(d.db));
+    const int columns = sqlite3_column_count(st);
+    WalkResult r;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c) {
+            switch (sqlite3_column_type(st, c)) {
+                case SQLITE_INTEGER:
+                case SQLITE_FLOAT: r.checksum += sqlite3_column_double(st, c); break;
+                case SQLITE_TEXT: r.checksum += static_cast<double>(sqlite3_column_bytes(st, c)); break;
+                default: break;
+            }
+        }
+        ++r.rows;
+    }
+    sqlite3_finalize(st);
+    return r;
+}
+
 }  // namespace rawsqlite

@@ -20,4 +20,8 @@ WalkResult Walk(const std::string& path, const std::string& table);
 // Appends `rows` rows through one prepared INSERT inside a transaction.
 void Append(const std::string& path, const std::string& table, int64_t rows);
 
+// Runs any query and reads every column of every row (numbers as doubles,
+// text by its bytes): the raw sorted scan the analyses are measured against.
+WalkResult WalkQuery(const std::string& path, const std::string& sql);
+
 }  // namespace rawsqlite

@@ -1,0 +1,171 @@
+// analysis_bench [rows] [name filter]: builds the source table, runs every
+// registered case (or those whose name contains the filter) and prints the
+// engine's time beside the raw sorted scan's, their ratio and the target.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+#include "AnalysisBench.h"
+#include "Merivox6/Quantara.h"
+#include "RawSqlite.h"
+#include "ScenarioSchema.h"
+#include "ScenarioTables.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+double PeakRssMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+    return -1;
+}
+
+void BuildSource(const dao::DatabasePtr& db, long long rows) {
+    auto td = db->CreateTableDef("Source");
+    td->Fields()->Append(td->CreateField("G", dao::dbText, 10));
+    for (const char* f : {"X1", "X2", "X3", "X4", "X5", "Y", "W"}) td->Fields()->Append(td->CreateField(f, dao::dbDouble));
+    for (const char* f : {"F2", "F4", "F5", "C20"}) td->Fields()->Append(td->CreateField(f, dao::dbText, 10));
+    db->TableDefs()->Append(td);
+
+    std::mt19937_64 rng(20261208);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    auto maybeNull = [&](double v) { return uniform(rng) < 0.01 ? vb::Variant::Null() : vb::Variant(v); };
+    auto level = [&](const char* prefix, int n) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%s%02d", prefix, static_cast<int>(uniform(rng) * n));
+        return vb::Variant(std::string(buf));
+    };
+    dao::DBEngine().BeginTrans();
+    auto rs = db->OpenRecordset("Source", dao::dbOpenTable, dao::dbAppendOnly);
+    for (long long i = 0; i < rows; ++i) {
+        double x1 = 50 + 10 * normal(rng);
+        double x3 = 100 * uniform(rng);
+        rs->AddNew();
+        rs->Fields(0)->Value(level("G", 10));
+        rs->Fields(1)->Value(maybeNull(x1));
+        rs->Fields(2)->Value(maybeNull(x1 * 0.5 + 5 * normal(rng)));
+        rs->Fields(3)->Value(maybeNull(x3));
+        rs->Fields(4)->Value(maybeNull(-10 * std::log(1 - uniform(rng))));
+        rs->Fields(5)->Value(maybeNull(normal(rng)));
+        rs->Fields(6)->Value(maybeNull(3 + 2 * x1 - x3 / 4 + normal(rng)));
+        rs->Fields(7)->Value(static_cast<double>(1 + static_cast<int>(uniform(rng) * 3)));
+        rs->Fields(8)->Value(level("A", 2));
+        rs->Fields(9)->Value(level("B", 4));
+        rs->Fields(10)->Value(level("C", 5));
+        rs->Fields(11)->Value(level("K", 20));
+        rs->Update();
+    }
+    rs->Close();
+    dao::DBEngine().CommitTrans();
+}
+
+}  // namespace
+
+std::vector<BenchCase*>& BenchCases() {
+    static std::vector<BenchCase*> cases;
+    return cases;
+}
+
+BenchCase::BenchCase(std::string n, double target, std::function<BenchResult(BenchContext&)> r)
+    : name(std::move(n)), targetRatio(target), run(std::move(r)) {
+    BenchCases().push_back(this);
+}
+
+int32_t BenchContext::AddScenario(const ScenarioRows& s) {
+    auto sc = db_->OpenRecordset(std::string(store::kScenariosTable), dao::dbOpenTable);
+    sc->AddNew();
+    int32_t id = sc->Fields("Scenario_ID")->Value().ToLong();
+    sc->Fields("Scenario_Description")->Value(s.subType);
+    sc->Fields("Scenario_Analysis_Type")->Value(s.family);
+    sc->Fields("Scenario_Analysis_SubType")->Value(s.subType);
+    sc->Fields("Scenario_Input_Table_Name")->Value(s.input);
+    sc->Fields("Scenario_Output_Table1_Name")->Value(s.output1);
+    sc->Fields("Scenario_Output_Table2_Name")->Value(s.output2);
+    sc->Fields("MissingType")->Value(s.missingType);
+    sc->Update();
+    sc->Close();
+    auto op = db_->OpenRecordset(std::string(store::kOptionsTable), dao::dbOpenTable);
+    op->AddNew();
+    op->Fields("Scenario_ID")->Value(id);
+    for (const auto& [name, value] : s.options) op->Fields(name)->Value(value);
+    op->Update();
+    op->Close();
+    auto fl = db_->OpenRecordset(std::string(store::kFieldsTable), dao::dbOpenTable);
+    int16_t position = 0;
+    for (const auto& [name, role] : s.fields) {
+        fl->AddNew();
+        fl->Fields("Scenario_ID")->Value(id);
+        fl->Fields("FieldDef_Name")->Value(name);
+        fl->Fields("FieldDef_Choice")->Value(role);
+        fl->Fields("FieldDef_Ordinal_Position")->Value(++position);
+        fl->Update();
+    }
+    fl->Close();
+    return id;
+}
+
+BenchResult BenchContext::Measure(const ScenarioRows& s, const std::string& rawSql,
+                                  const std::function<void()>& extraRaw) {
+    int32_t id = AddScenario(s);
+    BenchResult r;
+    auto t = Clock::now();
+    {
+        Quantara engine;
+        if (!engine.RunScenario(id, vb::Variant(vb::ObjectPtr(db_))))
+            throw std::runtime_error(s.subType + " failed: " + engine.get_ErrorInfo());
+    }
+    r.engineSeconds = Seconds(t);
+    t = Clock::now();
+    rawsqlite::WalkQuery(path_, rawSql);
+    if (extraRaw) extraRaw();
+    r.rawSeconds = Seconds(t);
+    return r;
+}
+
+int main(int argc, char** argv) {
+    long long rows = argc > 1 ? std::atoll(argv[1]) : BenchContext::kRows;
+    std::string filter = argc > 2 ? argv[2] : "";
+    auto dir = std::filesystem::temp_directory_path() / ("merivox_analysis_bench_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::string path = (dir / "bench.db").string();
+    int failures = 0;
+    try {
+        auto db = dao::DBEngine().CreateDatabase(path);
+        for (const auto* schema : {&store::ScenariosSchema(), &store::OptionsSchema(), &store::FieldsSchema()})
+            store::BuildTable(*db, *schema);
+        auto t = Clock::now();
+        BuildSource(db, rows);
+        std::printf("built %lld source rows in %.1f s\n\n", rows, Seconds(t));
+        std::printf("%-60s %10s %10s %7s %7s\n", "case", "engine s", "raw s", "ratio", "target");
+        BenchContext context(path, db);
+        for (BenchCase* c : BenchCases()) {
+            if (!filter.empty() && c->name.find(filter) == std::string::npos) continue;
+            BenchResult r = c->run(context);
+            double ratio = r.rawSeconds > 0 ? r.engineSeconds / r.rawSeconds : 0;
+            bool ok = ratio <= c->targetRatio;
+            failures += ok ? 0 : 1;
+            std::printf("%-60s %10.2f %10.2f %7.2f %7.1f %s\n", c->name.c_str(), r.engineSeconds, r.rawSeconds, ratio,
+                        c->targetRatio, ok ? "" : "MISSED");
+        }
+        std::printf("\npeak resident memory: %.0f MB\n", PeakRssMb());
+        db->Close();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "analysis_bench: %s\n", e.what());
+        failures = -1;
+    }
+    std::filesystem::remove_all(dir);
+    return failures == 0 ? 0 : 1;
+}
