@@ -129,7 +129,9 @@ void Quantara::Quarn_InitFieldTypes(const dao::RecordsetPtr& rs, int16_t n, cons
 }
 
 bool Quantara::Quarn_DataOk_b(double dblValue, const bool& fCheck) const {
-    ProcScope scope(ErrStack(), "Quarn_DataOk_b");
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_DataOk_b";
+    ProcScope scope(ErrStack(), kProc);
     const std::string& mode = m_->MissingType;
     if (mode.empty()) return true;
     if (vb::EqualsNoCase(mode, "Equal")) return dblValue != m_->MissingEqual;
@@ -142,7 +144,9 @@ bool Quantara::Quarn_DataOk_b(double dblValue, const bool& fCheck) const {
 
 double Quantara::Quarn_WeightCalc(bool fWeightField, const std::vector<std::string>& strFields,
                                   const int16_t& intWeightIndex) {
-    ProcScope scope(ErrStack(), "Quarn_WeightCalc");
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_WeightCalc";
+    ProcScope scope(ErrStack(), kProc);
     if (!fWeightField) return 1;
     const vb::Variant value =
         m_->DataRecordset->Fields(std::string_view(strFields.at(static_cast<size_t>(intWeightIndex))))->Value();
@@ -154,7 +158,9 @@ double Quantara::Quarn_WeightCalc(bool fWeightField, const std::vector<std::stri
 
 bool Quantara::Quarn_SameRecords_b(int16_t n, bool fCompare, std::vector<vb::Variant>& varSaved,
                                    const std::vector<vb::Variant>& varCurrent) {
-    ProcScope scope(ErrStack(), "Quarn_SameRecords_b");
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_SameRecords_b";
+    ProcScope scope(ErrStack(), kProc);
     if (!fCompare) {
         if (varSaved.size() < static_cast<size_t>(n) + 1) varSaved.resize(static_cast<size_t>(n) + 1);
         for (int16_t i = 1; i <= n; ++i) varSaved[static_cast<size_t>(i)] = varCurrent.at(static_cast<size_t>(i));
@@ -176,7 +182,9 @@ bool Quantara::Quarn_SameRecords_b(int16_t n, bool fCompare, std::vector<vb::Var
 }
 
 bool Quantara::Quarn_SameValue(const vb::Variant& varA, const vb::Variant& varB, const bool& fIgnoreCase) const {
-    ProcScope scope(ErrStack(), "Quarn_SameValue");
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_SameValue";
+    ProcScope scope(ErrStack(), kProc);
     if (varA.IsNull()) return varB.IsNull();
     if (varB.IsNull()) return false;
     if (!varA.IsString()) return vb::CompareVariants(varA, varB, vb::vbTextCompare) == 0;

@@ -10,7 +10,9 @@
 #include "vb/VbError.h"
 
 void Quantara::Quarn_Msg(const int32_t& lngRecord, const bool& fForce, const std::string& strText) {
-    ProcScope scope(ErrStack(), "Quarn_Msg");
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_Msg";
+    ProcScope scope(ErrStack(), kProc);
     if (!m_->ShowStatus) return;
     std::string message;
     if (lngRecord == 0) {

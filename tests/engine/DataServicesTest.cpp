@@ -308,6 +308,42 @@ TEST_F(DataServices, SameValue) {
     EXPECT_TRUE(engine->Quarn_SameValue("Abc", "Abc", false));
 }
 
+// --- default frequency intervals from the source --------------------------------------------
+
+TEST_F(DataServices, FrequencyDefaultsSpanEveryFieldsPresentValues) {
+    AddRows({{"a", kNull, 0.0, 20.0}, {"b", kNull, 50.0, -10.0}, {"c", kNull, 30.0, kNull}, {"d", kNull, kNull, 5.0}});
+    FieldNames f = Fields({"G1", "X1", "X2"});
+    double first = -99, width = -99;
+    // One field, 0 .. 50 in 10 intervals: margin 10^(log10(50) - 1) = 5.
+    ASSERT_EQ(engine->DescFreqInit_Zelk(false, 10, true, "Data", f, 1, 1, first, width), "");
+    EXPECT_DOUBLE_EQ(width, 5.5);
+    EXPECT_EQ(first, 0);
+    ASSERT_EQ(engine->DescFreqInit_Zelk(false, 10, false, "Data", f, 1, 1, first, width), "");
+    EXPECT_NEAR(first, -5, 1e-12);
+    // Both fields, -10 .. 50: margin 6, width (50 + 6 + 10) / 10.
+    ASSERT_EQ(engine->DescFreqInit_Zelk(true, 10, true, "Data", f, 1, 2, first, width), "");
+    EXPECT_DOUBLE_EQ(width, 6.6);
+    EXPECT_EQ(first, -10);
+    // The missing value 50 is left out: 0 .. 30 and -10 .. 20 give -10 .. 30,
+    // margin 10^(log10(40) - 1) = 4, width 4.4.
+    engine->MissingType("Equal");
+    engine->MissingEqual(50);
+    ASSERT_EQ(engine->DescFreqInit_Zelk(true, 10, true, "Data", f, 1, 2, first, width), "");
+    EXPECT_DOUBLE_EQ(width, 4.4);
+    EXPECT_EQ(first, -10);
+}
+
+TEST_F(DataServices, FrequencyDefaultsWithoutDataOrWithABadName) {
+    AddRows({{"a", kNull, kNull, kNull}});
+    FieldNames f = Fields({"G1", "X1", "X2"});
+    double first = -99, width = -99;
+    EXPECT_EQ(engine->DescFreqInit_Zelk(true, 10, true, "Data", f, 1, 2, first, width), "No data found");
+    EXPECT_EQ(first, -99);
+    EXPECT_EQ(width, -99);
+    FieldNames bad = Fields({"G1", "X1]) FROM [Data"});
+    EXPECT_THROW(engine->DescFreqInit_Zelk(true, 10, true, "Data", bad, 1, 1, first, width), vb::VbError);
+}
+
 TEST(YesNoLetter, AnyNonZeroFlagIsY) {
     EXPECT_EQ(engine::YesNoLetter(-1), "Y");
     EXPECT_EQ(engine::YesNoLetter(1), "Y");
