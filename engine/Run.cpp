@@ -65,7 +65,7 @@ void UndoFailedRun(Quantara& q) {
 void DeleteScratchDatabase(Quantara& q) {
     auto& s = q.State();
     std::error_code ec;
-    if (s.TempFilePath.empty()) return;
+    if (s.TempFilePath.empty() || !std::filesystem::is_regular_file(s.TempFilePath, ec)) return;
     try {
         if (s.TempDatabase) s.TempDatabase->Close();
     } catch (...) {
@@ -75,10 +75,9 @@ void DeleteScratchDatabase(Quantara& q) {
         dao::DBEngine().Idle(dao::dbRefreshCache);
     } catch (...) {
     }
-    if (std::filesystem::is_regular_file(s.TempFilePath, ec)) std::filesystem::remove(s.TempFilePath, ec);
+    std::filesystem::remove(s.TempFilePath, ec);
     // The database file's companions, should a connection have left them.
     for (const char* suffix : {"-wal", "-shm", "-journal"}) std::filesystem::remove(s.TempFilePath + suffix, ec);
-    s.TempFilePath.clear();
 }
 
 }  // namespace
