@@ -285,3 +285,18 @@ TEST_F(DescribeTest, CertifiedMeanAndDeviationOfValuesFarFromZero) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DescribeTest, ASecondRunReplacesTheResultTable) {
+    AddRows(db, {{"a", Null(), 1.0}, {"a", Null(), 3.0}});
+    const int32_t id = Scenario({{"X1", "X", 1}}, {});
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    engine = std::make_unique<Quantara>();
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    const auto rows = ReadTable(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Mean"), 2);
+}
+
+}  // namespace

@@ -80,6 +80,9 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
     stageFlag_ = pcntFlag_ || mode_;
 
     Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
+    // A table cannot be dropped while the sorted source is being read on the
+    // same database, so an old result table of that name goes first.
+    Zantels.Quarn_DeleteTable(false, OutTableName);
     std::vector<int32_t> types, sizes;
     std::string err = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes);
     if (!err.empty()) return err;

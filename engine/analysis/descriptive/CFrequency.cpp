@@ -70,6 +70,9 @@ std::string CFrequency::Quarn_Frequency(const std::string& OutTableName, const s
     width_ = dblFreqWidth;
 
     Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
+    // A table cannot be dropped while the sorted source is being read on the
+    // same database, so an old result table of that name goes first.
+    Zantels.Quarn_DeleteTable(false, OutTableName);
     std::vector<int32_t> types, sizes;
     std::string err = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes);
     if (!err.empty()) return err;

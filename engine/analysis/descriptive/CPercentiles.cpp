@@ -54,6 +54,9 @@ std::string CPercentiles::Quarn_Percentile(const std::string& OutTableName, cons
     groups_ = PercentileGroups(letter);
 
     Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
+    // A table cannot be dropped while the sorted source is being read on the
+    // same database, so an old result table of that name goes first.
+    Zantels.Quarn_DeleteTable(false, OutTableName);
     std::vector<int32_t> types, sizes;
     std::string err = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes);
     if (!err.empty()) return err;

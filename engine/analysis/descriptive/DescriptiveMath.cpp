@@ -6,6 +6,7 @@
 
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
+#include "vb/VbError.h"
 
 void SortByValue(std::vector<StagedValue>& values) {
     std::sort(values.begin(), values.end(), [](const StagedValue& a, const StagedValue& b) { return a.x < b.x; });
@@ -97,7 +98,13 @@ ModeResult ModeOf(const std::vector<StagedValue>& sorted) {
 }
 
 int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n) {
-    const double t = vb::Divide(PreciseDifference(x, dblFirst), dblWidth);
+    if (dblWidth == 0) vb::Raise(11);
+    double t = (x - dblFirst) / dblWidth;
+    // Only a value on or next to a bound needs the noise-free difference
+    // (0.3 - 0.1 is 0.2 exactly there, not 0.19999999999999998); elsewhere
+    // the plain quotient lands in the same interval.
+    if (!std::isfinite(t) || std::fabs(t - std::nearbyint(t)) < 1e-6)
+        t = vb::Divide(PreciseDifference(x, dblFirst), dblWidth);
     if (t < 0) return 0;
     // Lower bounds included: floor(t) + 1; upper bounds included: a whole t
     // belongs to the interval it ends, so ceil(t).
