@@ -300,3 +300,37 @@ TEST_F(DescribeTest, ASecondRunReplacesTheResultTable) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DescribeTest, FrequencyColumnsWithUpperBoundsIncludedAndDefaultIntervals) {
+    AddRows(db, {{"a", Null(), 0.0}, {"a", Null(), 10.0}, {"a", Null(), 10.5}, {"a", Null(), 20.0}});
+    const int32_t id = Scenario({{"X1", "X", 1}}, {{"FreqN", T}, {"FreqP", T}, {"InterV", int16_t(2)},
+                                                   {"FreqIncRadio", "Upper"}, {"FreqDispRadio", "Count"},
+                                                   {"FreqGroupRadio", "Default"}});
+    // Default intervals over 0..20 (worked by hand): margin 10^(log10(20) - 1)
+    // = 2, width (20 + 2 - 0) / 2 = 11, first 0 - 2 = -2: (-2, 9] and (9, 20];
+    // 20 lies on the last upper bound and stays in.
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    const auto cols = Columns(db, "Out1");
+    EXPECT_EQ(std::vector<std::string>(cols.end() - 4, cols.end()),
+              (std::vector<std::string>{"-2<N<=9", "9<N<=20", "-2<%<=9", "9<%<=20"}));
+    const auto rows = ReadTable(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "-2<N<=9"), 1);
+    EXPECT_EQ(Num(rows[0], "9<N<=20"), 3);
+    EXPECT_EQ(Num(rows[0], "9<%<=20"), 0.75);
+}
+
+TEST_F(DescribeTest, AnEmptyIntervalLetterMakesEmptyBandColumns) {
+    AddRows(db, {{"a", Null(), 1.0}, {"a", Null(), 3.0}});
+    const int32_t id = Scenario({{"X1", "X", 1}}, {{"CI", T}, {"CITypeRadio", ""}, {"CI95", T}});
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    const auto rows = ReadTable(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_TRUE(IsNull(rows[0], "95%__Band"));
+    EXPECT_TRUE(IsNull(rows[0], "95%_Lower"));
+    EXPECT_EQ(Num(rows[0], "Mean"), 2);
+}
+
+}  // namespace
