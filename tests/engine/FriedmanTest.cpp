@@ -7,8 +7,8 @@
 // result table has it: 12 / (n k (k+1)) * sum(R^2) - 3 n (k+1) with
 // pchisq(s, k - 1, lower.tail = FALSE); friedman.test(m) gives the same where
 // no record holds ties (it corrects for ties otherwise: 0.1578947 for group P).
-// Tolerance 1e-12 on statistics; 1e-8 on probabilities, the accuracy of the
-// engine's incomplete gamma function (its error here is 1.5e-9).
+// Tolerance 1e-12 on statistics; 3e-7 on probabilities, the accuracy of the
+// engine's incomplete gamma function.
 #include "NonParam1Support.h"
 
 using namespace enginetest;
@@ -16,7 +16,10 @@ using namespace nonparam1test;
 
 namespace {
 
-constexpr double kChiProbTol = 1e-8;
+// The engine's incomplete gamma function stops at a relative change of 3e-7
+// (Numerical Recipes' gser and gcf), so chi-square probabilities agree with R
+// to about that much.
+constexpr double kChiProbTol = 3e-7;
 
 class Friedman : public EngineTest {
 protected:
