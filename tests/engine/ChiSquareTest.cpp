@@ -82,6 +82,9 @@ TEST_F(ChiSquare, CountsWithoutBlanksOrAllGroups) {
     const std::vector<std::string> columns = {"StatOutputID", "G1", "DataField", "Count", "Groups", "Expected",
                                               "Chi-Square", "DF", "Prob"};
     EXPECT_EQ(ColumnNames(db, "Out1"), columns);
+    // The number of values can pass 32767: a Long column.
+    db->TableDefs()->Refresh();
+    EXPECT_EQ(db->TableDefs()->Item("Out1")->Fields()->Item("Groups")->Type(), dao::dbLong);
     auto rows = ReadRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].at("DataField").ToString(), "G2");
@@ -233,6 +236,20 @@ TEST_F(ChiSquare, DetailTableThatCannotBeMadeEndsTheRun) {
     EXPECT_FALSE(engine->get_ErrorInfo().empty());
     db->TableDefs()->Refresh();
     EXPECT_FALSE(db->TableDefs()->Contains("Out1"));
+}
+
+TEST_F(ChiSquare, WithoutGroupFields) {
+    AddData();
+    ScenarioSpec spec;
+    spec.family = "N";
+    spec.subType = "Chi-Square";
+    spec.fields = {{"G2", "C", 1}};
+    spec.options = {{"ChiIgnoreBlanks", true}};
+    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    auto rows = ReadRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    // blue 6, green 2, red 6 over both groups. R: chisq.test(c(6, 2, 6)).
+    ExpectSummary(rows[0], 14, 3, 14.0 / 3, 16.0 / 7, 0.31890655732397039);
 }
 
 TEST_F(ChiSquare, OneValueInAGroupHasNoProbability) {

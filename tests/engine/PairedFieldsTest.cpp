@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "NonParam1Support.h"
+#include "analysis/AnalysisEntries.h"
 
 using namespace enginetest;
 using namespace nonparam1test;
@@ -252,6 +253,33 @@ TEST_F(PairedFields, MissingValueRuleLeavesPairsOut) {
     // the weight-0 record counts as weight 1 here).
     EXPECT_EQ(Num(a, "Count_of_Y"), 9);
     EXPECT_EQ(Num(a, "Missing"), 4);
+}
+
+TEST_F(PairedFields, WithoutGroupFieldsOneRowPerField) {
+    AddRow("A", 1.0, 2.0, 1.5, 1.0);
+    AddRow("B", 3.0, 1.0, 2.5, 1.0);
+    AddRow("C", 2.0, 3.0, 0.5, 1.0);
+    ScenarioSpec spec;
+    spec.family = "N";
+    spec.subType = "Paired Fields";
+    spec.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}};
+    spec.options = {{"NPPair_Spearman", true}};
+    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    auto rows = ReadRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 2u);
+    // X1 = 1, 3, 2 against Y = 1.5, 2.5, 0.5: ranks 1, 3, 2 and 2, 3, 1, D2 = 2;
+    // R: cor.test(c(1, 3, 2), c(1.5, 2.5, 0.5), method = "spearman")$estimate = 0.5.
+    EXPECT_DOUBLE_EQ(Num(rows[0], "Spearman"), 0.5);
+}
+
+TEST(PairedFieldsEntry, TestsTheRunnerNeverAsksForAreRefused) {
+    Quantara engine;
+    FieldNames fields = {"", "X1", "Y"};
+    std::vector<double> medians(2, 0.0);
+    int16_t sign = -1, wilcoxon = 0, spearman = 0, tau = -1, chi = 0;
+    const std::string text =
+        Quarn_NonParametric("Out", "Data", fields, 0, 1, 2, false, 0, medians, sign, wilcoxon, spearman, tau, chi, engine);
+    EXPECT_NE(text.find("not available"), std::string::npos) << text;
 }
 
 }  // namespace
