@@ -154,7 +154,22 @@ TEST_F(PairedFields, WilcoxonWithZeroDifferencesTiesAndAWeightOfThree) {
     EXPECT_TRUE(IsNull(d, "Wilcoxon_Pos_MeanRank"));
     EXPECT_TRUE(IsNull(d, "Wilcoxon_Z"));
     EXPECT_TRUE(IsNull(d, "Wilcoxon_Prob"));
-    EXPECT_TRUE(IsNull(d, "Pearson's_R") == false);
+    EXPECT_DOUBLE_EQ(Num(d, "Pearson's_R"), 1);
+}
+
+TEST_F(PairedFields, AbsoluteDifferencesTieByTheirFifteenDigitText) {
+    // |d| = 123456789012344.9 and 123456789012345 read the same with 15
+    // significant digits: one block, mid-rank 2.5 each. R: d <- signif(x - y,
+    // 15); rank(abs(d)) gives positive 3.5, negative 2.5.
+    AddRow("T", 123456789012345.0, 0.0, 0.1, 1.0);
+    AddRow("T", 0.0, 0.0, 123456789012345.0, 1.0);
+    AddRow("T", 2.0, 0.0, 1.0, 1.0);
+    ASSERT_TRUE(Run(Scenario(false, false, true, false))) << engine->get_ErrorInfo();
+    const Row t = One("T", "X1");
+    EXPECT_DOUBLE_EQ(Num(t, "Wilcoxon_Pos_SumRank"), 3.5);
+    EXPECT_DOUBLE_EQ(Num(t, "Wilcoxon_Neg_SumRank"), 2.5);
+    EXPECT_REL(Num(t, "Wilcoxon_Z"), -0.2672612419124244);
+    EXPECT_REL(Num(t, "Wilcoxon_Prob"), 0.78926802613428126);
 }
 
 TEST_F(PairedFields, SignTest) {
