@@ -292,3 +292,30 @@ TEST_F(AnovaRun, WeightsNullDataAndMissingValues) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AnovaRun, RunningAgainReplacesTheTables) {
+    CreateTrial(db, ThreeLevels());
+    const int32_t id =
+        enginetest::AddScenario(db, GroupScenario("ANOVA", {{"G", "G"}, {"A", "C"}, {"X", "X"}}, true, "Out2"));
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    EXPECT_EQ(ReadRows(db, "Out1").size(), 3u);
+    EXPECT_EQ(ReadRows(db, "Out2").size(), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AnovaRun, AResultTableNamedLikeTheSourceIsRefusedAndTheSourceKept) {
+    CreateTrial(db, ThreeLevels());
+    enginetest::ScenarioSpec s = GroupScenario("ANOVA", {{"A", "C"}, {"X", "X"}}, true, "trial");
+    const int32_t id = enginetest::AddScenario(db, s);
+    EXPECT_FALSE(Run(id));
+    EXPECT_NE(engine->get_ErrorInfo().find("cannot be the source table"), std::string::npos) << engine->get_ErrorInfo();
+    EXPECT_EQ(db->TableDefs()->Item("Trial")->RecordCount(), 15);
+}
+
+}  // namespace

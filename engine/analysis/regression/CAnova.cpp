@@ -83,6 +83,16 @@ std::string CAnova::Quarn_ANOVA(const std::string& strCalcType, int16_t incBlank
     std::string result = AnovaGroups(incBlank_b, strUserTable, strFields, intGroupFields, intCompareFields);
     if (!result.empty()) return result;
 
+    // The result tables go before the source is opened: the database cannot
+    // drop a table while a record set reads on the same connection. A result
+    // table never replaces the source itself.
+    for (const std::string* name : {&OutTableName, &DetailTblName}) {
+        if (!name->empty() && vb::EqualsNoCase(*name, strUserTable))
+            return "The output table " + *name + " cannot be the source table.";
+    }
+    Zantels.Quarn_DeleteTable(false, OutTableName);
+    if (!DetailTblName.empty()) Zantels.Quarn_DeleteTable(false, DetailTblName);
+
     Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
     if (incBlank_b != 0) {
         result = Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nG_ + nC_), types_, sizes_);
