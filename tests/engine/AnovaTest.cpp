@@ -319,3 +319,31 @@ TEST_F(AnovaRun, AResultTableNamedLikeTheSourceIsRefusedAndTheSourceKept) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AnovaRun, FractionalWeightsKeepTheirDegreesOfFreedomInTheArithmetic) {
+    std::vector<TrialRow> rows;
+    const char* a[] = {"p", "p", "p", "q", "q"};
+    const double x[] = {4, 6, 5, 7, 9}, w[] = {0.5, 1.5, 1.0, 1.2, 0.6};
+    for (int i = 0; i < 5; ++i) rows.push_back({"g", a[i], vb::Variant::Null(), vb::Variant::Null(), x[i], w[i]});
+    CreateTrial(db, rows);
+    const int32_t id = enginetest::AddScenario(db, GroupScenario("ANOVA", {{"A", "C"}, {"X", "X"}, {"W", "W"}}));
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    const std::vector<Row> out = ReadRows(db, "Out1");
+    ASSERT_EQ(out.size(), 3u);
+    // Frequency-weight sums, R 4.2: N <- sum(w) (4.8); between
+    // sum(tapply(w*x,g,sum)^2/tapply(w,g,sum)) - S^2/N; residual df N - 2 = 2.8;
+    // f <- b / (r / (N - 2)); pf(f, 1, N - 2, lower.tail = FALSE). F equals
+    // the square of the pooled t of the same data.
+    EXPECT_NEAR(Num(out[0], "Sum_of_Squares"), 6.125, 1e-12);
+    EXPECT_NEAR(Num(out[0], "F-Value"), 5.25, 1e-10);
+    EXPECT_NEAR(Num(out[0], "Prob"), 0.112112946949348, 1e-9);
+    // The stored degrees of freedom lose their fraction; the mean square does not.
+    EXPECT_EQ(Num(out[1], "DF"), 2);
+    EXPECT_NEAR(Num(out[1], "Mean_Square"), 1.16666666666666, 1e-12);
+    EXPECT_EQ(Num(out[2], "DF"), 3);
+    EXPECT_NEAR(Num(out[2], "Sum_of_Squares"), 9.39166666666665, 1e-12);
+}
+
+}  // namespace

@@ -34,7 +34,8 @@ std::string CompareValues::Key(const vb::Variant& value) const {
     if (value.IsNull()) return std::string(1, '\0');
     if (value.IsString()) return "s" + (caseBlind_ ? vb::LCase(value.String()) : value.String());
     // Numbers, dates and Booleans compare by value, as the database does.
-    const double x = value.ToDouble();
+    double x = value.ToDouble();
+    if (x == 0) x = 0;  // -0 and 0 are one value
     std::string key(1 + sizeof x, 'n');
     std::memcpy(key.data() + 1, &x, sizeof x);
     return key;

@@ -62,8 +62,6 @@ public:
     std::string CreateTTest(const std::string& OutTableName, int16_t intGroupFields, const FieldNames& strFields,
                             const std::vector<int32_t>& lngFieldTypes, const std::vector<int32_t>& lngFieldSizes);
 
-    const std::vector<CompareValues>& Groups() const { return groups_; }
-
 private:
     std::string CreateDetail(const std::string& DetailTblName);
     void ReadRecords();
