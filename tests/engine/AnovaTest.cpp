@@ -347,3 +347,27 @@ TEST_F(AnovaRun, FractionalWeightsKeepTheirDegreesOfFreedomInTheArithmetic) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AnovaRun, OneObservationPerCellWithAnEmptyCellAdjustsTheMainEffects) {
+    std::vector<TrialRow> rows;
+    AddCells(rows, "g", {{"a1_b1", {8}}, {"a1_b2", {10}}, {"a1_b3", {9}}, {"a2_b1", {11}}, {"a2_b2", {14}},
+                         {"a3_b1", {7}}, {"a3_b2", {9}}, {"a3_b3", {12}}});
+    CreateTrial(db, rows);
+    const int32_t id =
+        enginetest::AddScenario(db, GroupScenario("Two way ANOVA", {{"A", "C"}, {"B", "C"}, {"X", "X"}}));
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    // R 4.2, model comparisons: residual deviance(lm(y~A+B)) on 3 df (not SST
+    // less both one-way sums, 36 - 16.8333 - 8.8333, which holds only for
+    // equal cell sizes); mains adjusted for each other.
+    ExpectTable(ReadRows(db, "Out1"),
+                {{"Main Effects", 4, 30.3333333333334, 4.01470588235295, 0.141381588473738},
+                 {"Main: [A]", 2, 21.5, 5.69117647058825, 0.0952657890616553},
+                 {"Main: [B]", 2, 13.5, 3.57352941176471, 0.160757637453114},
+                 {"Explained", 4, 30.3333333333334, 4.01470588235295, 0.141381588473738},
+                 {"Residual", 3, 5.66666666666666},
+                 {"Total", 7, 36}});
+}
+
+}  // namespace

@@ -203,13 +203,20 @@ std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::v
                     // interaction of its own; the other pairs' sums stay.
                     pair[u].cellSS = 0;
                     pair[u].dfInter = 0;
+                    pair[u].noVariation = true;
                 }
                 dfInterSum += pair[u].dfInter;
             }
         }
         if (nC == 2) {
-            // The variation inside the two-way cells.
-            if (pair[0].cellSS > 0) residual = PreciseDifference(field.sumSquares, pair[0].cellSS);
+            // The variation inside the two-way cells; without any (one record
+            // per cell), what the additive model leaves, which with equal cell
+            // sizes is SST less both one-way sums.
+            if (pair[0].cellSS > 0) {
+                residual = PreciseDifference(field.sumSquares, pair[0].cellSS);
+            } else if (pair[0].noVariation) {
+                residual = PreciseDifference(field.sumSquares, pair[0].adj);
+            }
         } else {
             residual = PreciseDifference(residual, interaction);
         }

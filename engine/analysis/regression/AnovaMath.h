@@ -87,6 +87,7 @@ struct PairInteraction {
     double dfInter = 0;  // interaction degrees of freedom, less one per empty cell
     double cellSS = 0;   // sum of T_ij^2 / n_ij over the non-empty cells
     double adj = 0;      // fitted sum of the model without interaction
+    bool noVariation = false;  // no variation inside the cells (as with one record each)
 };
 // mA, mB: values of each field with weight for this data field.
 PairInteraction CalcTwoWayAnova(const PairCells& cells, int mA, int mB, Quantara* zantels);
