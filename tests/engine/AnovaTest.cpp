@@ -371,3 +371,21 @@ TEST_F(AnovaRun, OneObservationPerCellWithAnEmptyCellAdjustsTheMainEffects) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AnovaRun, ALongCompareFieldNameIsCutToTheSourceColumnsWidth) {
+    const std::string name(64, 'F');
+    db->Execute("CREATE TABLE Trial ([" + name + "] TEXT, X DOUBLE)");
+    for (const char* row : {"('a', 1)", "('a', 2)", "('b', 4)", "('b', 6)"})
+        db->Execute("INSERT INTO Trial ([" + name + "], X) VALUES " + row);
+    const int32_t id = enginetest::AddScenario(db, GroupScenario("ANOVA", {{name, "C"}, {"X", "X"}}));
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    const std::vector<Row> out = ReadRows(db, "Out1");
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0].at("Source_of_Variation").ToString(), ("Main: [" + name + "]").substr(0, 70));
+    // Means 1.5 and 5: between 2 * (1.75^2 + 1.75^2) = 12.25, hand-worked.
+    EXPECT_NEAR(Num(out[0], "Sum_of_Squares"), 12.25, 1e-12);
+}
+
+}  // namespace
