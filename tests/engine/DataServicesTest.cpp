@@ -24,16 +24,6 @@ protected:
         engine->putref_OutputDatabase(db);
     }
 
-    // Rows of "Data": G1, G2, X1, X2, Y, W.
-    void AddRows(const std::vector<Row>& rows, const std::string& table = "Data") {
-        dao::RecordsetPtr rs = db->OpenRecordset(table, dao::dbOpenTable);
-        for (const Row& row : rows) {
-            rs->AddNew();
-            for (size_t i = 0; i < row.size(); ++i) rs->Fields(static_cast<int32_t>(i))->Value(row[i]);
-            rs->Update();
-        }
-        rs->Close();
-    }
 
     // The column of DataRecordset as texts, in record order.
     std::vector<std::string> Column(const std::string& name) {

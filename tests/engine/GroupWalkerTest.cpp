@@ -21,15 +21,6 @@ protected:
         engine->putref_OutputDatabase(db);
     }
 
-    void AddRows(const std::vector<Row>& rows, const std::string& table = "Data") {
-        dao::RecordsetPtr rs = db->OpenRecordset(table, dao::dbOpenTable);
-        for (const Row& row : rows) {
-            rs->AddNew();
-            for (size_t i = 0; i < row.size(); ++i) rs->Fields(static_cast<int32_t>(i))->Value(row[i]);
-            rs->Update();
-        }
-        rs->Close();
-    }
 
     static std::string Text(const vb::Variant& v) { return v.IsNull() ? "Null" : v.ToString(); }
 
