@@ -148,7 +148,6 @@ TEST_F(RegressionSimpleTest, IntegerWeightsEqualReplicatedRows) {
     RegressionSpec plain;
     plain.input = "Rep";
     engine = std::make_unique<Quantara>();  // one engine object per run
-    DropResults(db);
     ASSERT_TRUE(Run(AddRegression(db, plain))) << engine->get_ErrorInfo();
     const Record p = ReadTable(db, "Out")[0];
 

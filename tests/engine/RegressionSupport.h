@@ -30,17 +30,6 @@ inline void MakeTable(const dao::DatabasePtr& db, const std::string& name, bool 
     rs->Close();
 }
 
-// Drops the result tables of an earlier run in the test's own connection
-// (a second run in one test otherwise meets them still listed there).
-inline void DropResults(const dao::DatabasePtr& db) {
-    for (const char* table : {"Out", "Res"}) {
-        try {
-            db->TableDefs()->Delete(table);
-        } catch (...) {
-        }
-    }
-}
-
 struct RegressionSpec {
     std::string input = "Reg";
     std::string type = "S";        // "S", "M" or "P"

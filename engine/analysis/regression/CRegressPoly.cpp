@@ -19,7 +19,6 @@ private:
         for (int16_t k = 1; k <= intPolyOrder; ++k) shape.termLabels.push_back("X^" + std::to_string(k));
         // Spread is asked of x itself; a power without spread shows in the solve.
         shape.everyTermNeedsSpread = false;
-        shape.dropFitOnNonPositiveVariance = true;
         return shape;
     }
 };

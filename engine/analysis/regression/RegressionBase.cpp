@@ -21,6 +21,8 @@ constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 // magnitude an exact fit comes out far below -1e-12.
 constexpr double kSseNoise = 1e-12;
 constexpr double kSseRelativeNoise = 1e-10;
+// Below this tolerance a term counts as a linear combination of the others.
+constexpr double kCollinearTolerance = 1e-10;
 
 const char* const kFamilies[] = {"Coef_of_", "SE_of_", "Beta_of_", "t-Value_of_", "Prob_of_"};
 enum Family { kCoef, kSe, kBeta, kT, kProb };
@@ -58,6 +60,13 @@ std::string CRegressBase::Run(const std::string& OutTableName, const std::string
     yInt_ = fYInt;
     yPos_ = static_cast<int16_t>(nG_ + m_ + 1);
     std::string result;
+
+    // The data-access layer cannot drop a table while the source is being
+    // read on the same connection, so old result tables go first, the
+    // source table itself excepted.
+    for (const std::string& table : {OutTableName, ResidualTblName}) {
+        if (!table.empty() && !vb::EqualsNoCase(table, strUserTable)) Zantels.Quarn_DeleteTable(false, table);
+    }
 
     Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
     std::vector<int32_t> types, sizes;
@@ -281,10 +290,16 @@ CRegressBase::Fit CRegressBase::Solve(const ModelSums& sums, int16_t k, bool fYI
     }
     fit.intercept = fYInt ? a(p, q) : 0;
     if (!std::isfinite(fit.intercept)) return fit;
-    if (shape.dropFitOnNonPositiveVariance) {
-        for (int j = 1; j <= k; ++j) {
-            if (!(inv(j, j) > 0)) return fit;
-        }
+    // Collinear terms: the solve's absolute 1e-14 pivot test misses them on
+    // sums of any size, leaving rounding noise as a pivot and nonsense as
+    // coefficients. A term's tolerance (1 - R^2 of it on the other terms) is
+    // 1 / (its spread * its inverse's diagonal); noise shows as 1e-13 or
+    // less, so below 1e-10 the terms count as collinear and the fit fails,
+    // as it does for a non-positive diagonal.
+    for (int j = 1; j <= k; ++j) {
+        const double spread = fYInt ? fit.sxx[static_cast<size_t>(j - 1)] : S(j, j);
+        const double tolerance = 1 / (spread * inv(j, j));
+        if (!(inv(j, j) > 0) || !(tolerance >= kCollinearTolerance)) return fit;
     }
 
     // Sums of squares.

@@ -41,10 +41,6 @@ struct RegressionShape {
     // Whether every term needs a spread (corrected sum of squares above 0),
     // or only the first (a polynomial needs spread in x itself).
     bool everyTermNeedsSpread = true;
-    // A fit whose inverse has a diagonal entry of a power at or below 0 is
-    // dropped whole (polynomial) instead of losing that coefficient's
-    // standard error alone.
-    bool dropFitOnNonPositiveVariance = false;
     // Multiple_R is written for R-Square = 0 too (simple regression).
     bool multipleRAtZero = false;
     // The residual table's Observations: the whole part of the weight
