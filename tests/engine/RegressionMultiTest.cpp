@@ -219,6 +219,25 @@ TEST_F(RegressionMultiTest, MoreThanThirtyFieldsWithResiduals) {
     }
 }
 
+TEST_F(RegressionMultiTest, LongNamesAreCutTo64Characters) {
+    const std::string x(60, 'x');
+    const std::string y = "Y" + std::string(59, 'y');
+    MakeTable(db, "Reg", false, {x, y}, {{1.0, 2.0}, {2.0, 2.9}, {3.0, 4.2}, {4.0, 4.8}});
+    RegressionSpec r;
+    r.type = "M";
+    r.xs = {x};
+    r.y = y;
+    r.anova = false;
+    ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
+    const auto out = ColumnNames(db, "Out");
+    EXPECT_EQ(out[1], ("Count_of_" + y).substr(0, 64));
+    EXPECT_EQ(out[4], ("Coef_of_X1: " + x).substr(0, 64));
+    EXPECT_EQ(out.size(), 16u);  // no analysis-of-variance columns
+    const auto res = ColumnNames(db, "Res");
+    EXPECT_EQ(res[1], ("X1:" + x).substr(0, 64));
+    EXPECT_EQ(res[2], ("Y:" + y).substr(0, 64));
+}
+
 // Sums that no real data give (a correlation of 2 between two fields) make
 // the inverse's diagonal negative: no standard error exists, and the fit
 // fails instead of writing coefficients from a broken solve.
