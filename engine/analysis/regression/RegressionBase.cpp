@@ -209,7 +209,7 @@ void CRegressBase::CalcData(GroupWalker& walk, double w) {
             if (residual_) {
                 rs2->AddNew();
                 WriteGroupValues(rs2, nG_, *fields_, walk.Group(), position, "", "", false, 0, 0, 0);
-                if (weighted_) rs2->Fields(residualObsCol_)->Value(vb::Variant(w));
+                if (weighted_) rs2->Fields(residualObsCol_)->Value(vb::Variant(ResidualObservations(w)));
                 rs2->Fields(residualFirstXCol_)->Value(vb::Variant(x));
                 rs2->Fields(residualYCol_)->Value(vb::Variant(y));
                 rs2->Update();
@@ -232,11 +232,15 @@ void CRegressBase::CalcData(GroupWalker& walk, double w) {
     if (residual_) {
         rs2->AddNew();
         WriteGroupValues(rs2, nG_, *fields_, walk.Group(), 0, "", "", false, 0, 0, 0);
-        if (weighted_) rs2->Fields(residualObsCol_)->Value(vb::Variant(std::floor(w)));
+        if (weighted_) rs2->Fields(residualObsCol_)->Value(vb::Variant(ResidualObservations(w)));
         for (int j = 1; j <= k; ++j) rs2->Fields(residualFirstXCol_ + j - 1)->Value(vb::Variant(t[j]));
         rs2->Fields(residualYCol_)->Value(vb::Variant(y));
         rs2->Update();
     }
+}
+
+double CRegressBase::ResidualObservations(double w) const {
+    return shape_.residualWholeWeight ? std::floor(w) : w;
 }
 
 void CRegressBase::WriteData(const GroupValues& group, int32_t groupRecords) {

@@ -97,6 +97,7 @@ private:
     void CalcResiduals();
 
     void AddTerms(ModelSums& sums, const double* t, double w) const;
+    double ResidualObservations(double w) const;
 
     RegressionShape shape_;
     Quantara* zantels_ = nullptr;
