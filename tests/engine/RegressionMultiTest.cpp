@@ -219,6 +219,29 @@ TEST_F(RegressionMultiTest, MoreThanThirtyFieldsWithResiduals) {
     }
 }
 
+TEST_F(RegressionMultiTest, WeightedCountsAndWholeWeightsInTheResidualTable) {
+    MakeTable(db, "Reg", false, {"X1", "X2", "Y", "W"},
+              {{1.0, 2.0, 3.1, 2.7}, {2.0, 1.0, 3.9, 1.0}, {3.0, 5.0, 8.2, 2.0}, {4.0, 3.0, 7.1, 1.0},
+               {5.0, 4.0, 9.0, 1.0}, {6.0, 1.0, 7.2, 0.0}});
+    RegressionSpec r;
+    r.type = "M";
+    r.xs = {"X1", "X2"};
+    r.weight = "W";
+    ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
+    const Record o = ReadTable(db, "Out")[0];
+    EXPECT_NEAR(Num(o, "Count_of_Y"), 7.7, 1e-12);
+    EXPECT_EQ(Num(o, "Observations"), 5);
+    EXPECT_EQ(Num(o, "Missing"), 1);
+    EXPECT_NEAR(Num(o, "Residual_DF"), 4.7, 1e-12);
+    // R 4.2: coef(lm(y ~ x1 + x2, weights = w)) over the five weighted rows
+    // (coefficients do not depend on how the degrees of freedom are counted)
+    EXPECT_REL(Num(o, "Coef_of_X1: X1"), 1.0219435736677112, 1e-11);
+    EXPECT_REL(Num(o, "Coef_of_X2: X2"), 0.9015673981191221, 1e-11);
+    const auto res = ReadTable(db, "Res");
+    ASSERT_EQ(res.size(), 5u);
+    EXPECT_EQ(Num(res[0], "Observations"), 2);  // whole part of 2.7
+}
+
 TEST_F(RegressionMultiTest, LongNamesAreCutTo64Characters) {
     const std::string x(60, 'x');
     const std::string y = "Y" + std::string(59, 'y');
