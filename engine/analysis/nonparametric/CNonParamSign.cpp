@@ -1,0 +1,381 @@
+// One-sample sign test (against the group's weighted mean, its median or a
+// given value) and the Kolmogorov-Smirnov goodness-of-fit test (against the
+// uniform, normal and Poisson distributions fitted to the group). Each data
+// field is read on its own, sorted by the group fields and then by the value,
+// so the values of a group arrive in ascending order; they are kept for the
+// second look that the median, the counts against the mean and the fit need.
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "ErrorStack.h"
+#include "Merivox6/Quantara.h"
+#include "analysis/AnalysisEntries.h"
+#include "analysis/nonparametric/NonParamSupport.h"
+#include "numeric/CZValue.h"
+#include "numeric/Numerics.h"
+#include "vb/VbError.h"
+
+namespace {
+
+struct SignCounts {
+    double below = 0;
+    double equal = 0;
+    double above = 0;
+};
+
+class SignFit {
+public:
+    SignFit(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int nG, int nFields,
+            bool weighted, bool fit, const std::vector<int16_t>& fitTests, bool mean, bool median, bool custom,
+            double customValue)
+        : Zantels(z), OutTableName(out), strUserTable(table), strFields(fields), nG(nG), nFields(nFields),
+          fWeight(weighted), fFit(fit), intFitTests(fitTests), fMean(mean), fMedian(median), fCustom(custom),
+          dblCustom(customValue) {}
+
+    std::string Run();
+
+private:
+    std::string OpenField(int c);
+    std::string CreateOutput();
+    std::string CreateOutputFit();
+    void ReadRecords(int c);
+    void InitData();
+    void CalcData(const dao::RecordsetPtr& rs);
+    void WriteData(int c);
+    void WriteDataFit(int c);
+    void WriteLeading(const dao::RecordsetPtr& out, int c);
+    double SignTest(double n, double k);
+    double Phi(double z);
+    bool FitSelected(int t) const { return static_cast<size_t>(t) < intFitTests.size() && intFitTests[static_cast<size_t>(t)] != 0; }
+
+    Quantara& Zantels;
+    const std::string& OutTableName;
+    const std::string& strUserTable;
+    FieldNames& strFields;
+    int nG;
+    int nFields;
+    bool fWeight, fFit;
+    const std::vector<int16_t>& intFitTests;
+    bool fMean, fMedian, fCustom;
+    double dblCustom;
+
+    std::vector<std::string> list;  // group fields, the data field, the weight field
+    std::vector<int32_t> lngTypes, lngSizes;
+    CZValue zv;
+
+    // per group
+    std::vector<std::pair<double, double>> valid;  // (value, weight), ascending
+    double W = 0, S = 0, Q = 0;
+    bool whole = true;
+    int32_t groupRecords = 0;
+    std::vector<vb::Variant> previous, current;
+};
+
+std::string SignFit::Run() {
+    list.assign(strFields.begin(), strFields.begin() + nG + 1);
+    list.push_back(strFields.at(static_cast<size_t>(nG + 1)));
+    if (fWeight) list.push_back(strFields.at(static_cast<size_t>(nG + nFields + 1)));
+
+    std::string result = OpenField(1);
+    if (!result.empty()) return result;
+    Zantels.Quarn_Msg(0, true, "Creating output table");
+    result = fFit ? CreateOutputFit() : CreateOutput();
+    if (!result.empty()) {
+        Zantels.DataRecordset()->Close();
+        return result;
+    }
+    zv.Quarn_FactorialInit();
+    for (int c = 1; c <= nFields && result.empty(); ++c) {
+        if (c >= 2) result = OpenField(c);
+        if (result.empty()) {
+            Zantels.BeginTrans();
+            ReadRecords(c);
+            Zantels.CommitTrans();
+            Zantels.DataRecordset()->Close();
+        }
+    }
+    Zantels.OutputRecordset()->Close();
+    return result;
+}
+
+// Opens the data of field c sorted by the group fields and the value.
+std::string SignFit::OpenField(int c) {
+    const std::string& name = strFields.at(static_cast<size_t>(nG + c));
+    Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + name + "] data");
+    list[static_cast<size_t>(nG + 1)] = name;
+    std::string sql = "SELECT ";
+    std::string order;
+    try {
+        for (size_t i = 1; i < list.size(); ++i) sql += (i > 1 ? ", " : "") + nonparam::Bracket(list[i]);
+        for (int i = 1; i <= nG + 1; ++i) order += (i > 1 ? ", " : "") + nonparam::Bracket(list[static_cast<size_t>(i)]);
+        sql += " FROM " + nonparam::Bracket(strUserTable) + " ORDER BY " + order;
+    } catch (const vb::VbError& e) {
+        return e.Description();
+    }
+    std::string result = nonparam::OpenSource(Zantels, sql);
+    if (!result.empty()) return result;
+    const dao::RecordsetPtr& rs = Zantels.DataRecordset();
+    if (rs->Eof()) {
+        rs->Close();
+        return "No records found in " + strUserTable;
+    }
+    nonparam::FieldTypes(Zantels, rs, nG + 1, list, lngTypes, lngSizes);
+    return {};
+}
+
+std::string SignFit::CreateOutput() {
+    ProcScope scope(ErrStack(), "CreateOutput");
+    dao::TableDefPtr tdf = nonparam::NewOutputTable(Zantels, OutTableName);
+    int16_t ord = nonparam::BuildOutputFields(tdf, nG, list, lngTypes, lngSizes, true, 0, fWeight, "Count", "Missing");
+    nonparam::AddOutputField(tdf, "TestType", dao::dbText, ord, 6);
+    for (const char* name : {"TestValue", "Count<Test", "Count=Test", "Count>Test", "Prob<=Test", "Prob>=Test"}) {
+        nonparam::AddOutputField(tdf, name, dao::dbDouble, ord);
+    }
+    return Zantels.Quarn_CreateTable(tdf, true);
+}
+
+std::string SignFit::CreateOutputFit() {
+    ProcScope scope(ErrStack(), "CreateOutputFit");
+    dao::TableDefPtr tdf = nonparam::NewOutputTable(Zantels, OutTableName);
+    int16_t ord = nonparam::BuildOutputFields(tdf, nG, list, lngTypes, lngSizes, true, 0, fWeight, "Count", "");
+    for (const char* name : {"Mean", "StdDeviation", "Minimum", "Maximum", "Range"}) {
+        nonparam::AddOutputField(tdf, name, dao::dbDouble, ord);
+    }
+    nonparam::AddOutputField(tdf, "TestType", dao::dbText, ord, 7);
+    for (const char* name : {"Max_Absolute", "Max_Positive", "Max_Negative", "K-S_Z", "Prob"}) {
+        nonparam::AddOutputField(tdf, name, dao::dbDouble, ord);
+    }
+    return Zantels.Quarn_CreateTable(tdf, true);
+}
+
+void SignFit::ReadRecords(int c) {
+    ProcScope scope(ErrStack(), "ReadRecords");
+    const dao::RecordsetPtr& rs = Zantels.DataRecordset();
+    const std::string progress = "Field [" + strFields.at(static_cast<size_t>(nG + c)) + "], analyzing record: ";
+    previous.assign(static_cast<size_t>(nG) + 1, vb::Variant());
+    current.assign(static_cast<size_t>(nG) + 1, vb::Variant());
+    int32_t records = 0;
+    groupRecords = 0;
+    InitData();
+    for (; !rs->Eof(); rs->MoveNext()) {
+        for (int i = 1; i <= nG; ++i) current[static_cast<size_t>(i)] = rs->Fields(i - 1)->Value();
+        if (records == 0) {
+            previous = current;
+        } else if (nonparam::GroupChanged(Zantels, nG, previous, current)) {
+            fFit ? WriteDataFit(c) : WriteData(c);
+            previous = current;
+            InitData();
+            groupRecords = 0;
+        }
+        CalcData(rs);
+        ++records;
+        ++groupRecords;
+        Zantels.Quarn_Msg(records, false, progress + std::to_string(records));
+    }
+    Zantels.Quarn_Msg(records, true, progress + std::to_string(records));
+    fFit ? WriteDataFit(c) : WriteData(c);
+}
+
+void SignFit::InitData() {
+    valid.clear();
+    W = S = Q = 0;
+    whole = true;
+}
+
+void SignFit::CalcData(const dao::RecordsetPtr& rs) {
+    const double w = fWeight ? nonparam::WeightOf(Zantels, rs->Fields(nG + 1)->Value()) : 1.0;
+    if (w <= 0) return;
+    const vb::Variant v = rs->Fields(nG)->Value();
+    if (v.IsNull()) return;
+    const double x = v.ToDouble();
+    if (!nonparam::DataOk(Zantels, x)) return;
+    valid.emplace_back(x, w);
+    W += w;
+    S += x * w;
+    Q += x * x * w;
+    if (whole) whole = x >= 0 && x == std::floor(x);
+}
+
+void SignFit::WriteLeading(const dao::RecordsetPtr& out, int c) {
+    out->AddNew();
+    nonparam::PutGroupValues(out, nG, strFields, previous);
+    out->Fields(std::string_view("DataField"))->Value(strFields.at(static_cast<size_t>(nG + c)));
+    nonparam::PutNumber(out, "Count", W);
+    if (fWeight) nonparam::PutNumber(out, "Observations", static_cast<double>(valid.size()));
+}
+
+// P(X <= k) for X binomial with n trials and probability 1/2: exact up to 25
+// trials, else the normal approximation with continuity correction.
+double SignFit::SignTest(double n, double k) {
+    if (n > 25) {
+        const double z = PreciseDifference(k + 0.5, n / 2) / (0.5 * std::sqrt(n));
+        if (z >= 0) return 0.5 + zv.Quarn_CalcProb("Z", z, 0, 0) / 2;
+        return PreciseDifference(0.5, zv.Quarn_CalcProb("Z", -z, 0, 0) / 2);
+    }
+    const auto trials = static_cast<int32_t>(std::floor(n));
+    double sum = 0;
+    for (int32_t i = 0; i <= static_cast<int32_t>(std::floor(k)); ++i) sum += zv.Quarn_Binomial(trials, i);
+    return std::pow(0.5, n) * sum;
+}
+
+void SignFit::WriteData(int c) {
+    ProcScope scope(ErrStack(), "WriteData");
+    if (!(W > 1)) return;
+    const double mean = S / W;
+    double median = 0;
+    if (fMedian) {
+        if (fWeight) {
+            double running = 0;
+            for (const auto& [x, w] : valid) {
+                running += w;
+                if (running >= W / 2) {
+                    median = x;
+                    break;
+                }
+            }
+        } else {
+            const size_t n = valid.size();
+            median = n % 2 == 1 ? valid[(n + 1) / 2 - 1].first : (valid[n / 2 - 1].first + valid[n / 2].first) / 2;
+        }
+    }
+    const dao::RecordsetPtr& out = Zantels.OutputRecordset();
+    const struct {
+        bool on;
+        const char* type;
+        double value;
+    } tests[] = {{fMean, "Mean", mean}, {fMedian, "Median", median}, {fCustom, "Custom", dblCustom}};
+    for (const auto& t : tests) {
+        if (!t.on) continue;
+        SignCounts counts;
+        for (const auto& [x, w] : valid) {
+            if (x < t.value) {
+                counts.below += w;
+            } else if (x == t.value) {
+                counts.equal += w;
+            } else {
+                counts.above += w;
+            }
+        }
+        WriteLeading(out, c);
+        out->Fields(std::string_view("Missing"))->Value(groupRecords - static_cast<int32_t>(valid.size()));
+        out->Fields(std::string_view("TestType"))->Value(t.type);
+        nonparam::PutNumber(out, "TestValue", t.value);
+        nonparam::PutNumber(out, "Count<Test", counts.below);
+        nonparam::PutNumber(out, "Count=Test", counts.equal);
+        nonparam::PutNumber(out, "Count>Test", counts.above);
+        const double n = counts.below + counts.above;
+        nonparam::PutNumber(out, "Prob<=Test", SignTest(n, counts.below));
+        nonparam::PutNumber(out, "Prob>=Test", SignTest(n, counts.above));
+        out->Update();
+    }
+}
+
+// The standard normal distribution function.
+double SignFit::Phi(double z) {
+    if (z == 0) return 0.5;
+    if (z > 0) return 0.5 + zv.Quarn_CalcProb("Z", z, 0, 0) / 2;
+    return PreciseDifference(0.5, zv.Quarn_CalcProb("Z", -z, 0, 0) / 2);
+}
+
+void SignFit::WriteDataFit(int c) {
+    ProcScope scope(ErrStack(), "WriteDataFit");
+    if (!(W > 1)) return;
+    const double m = S / W;
+    const double s = W * Q > S * S ? std::sqrt(PreciseDifference(Q, S * S / W) / (W - 1)) : 0;
+    const double minimum = valid.front().first;
+    const double maximum = valid.back().first;
+    const double range = PreciseDifference(maximum, minimum);
+
+    // Which distributions can be fitted.
+    const bool normalApplies = s > 0;
+    const bool poissonInts = whole && m > 0;
+    const bool largeMean = poissonInts && m >= 100000;
+    const bool poissonApplies = poissonInts && (!largeMean || s > 0);
+    const bool applies[4] = {false, true, normalApplies, poissonApplies};
+
+    double dPos[4] = {0, 0, 0, 0};
+    double dNeg[4] = {0, 0, 0, 0};
+    auto record = [&](int t, double d) {
+        if (d > 0 && d > dPos[t]) dPos[t] = d;
+        if (d <= 0 && d < dNeg[t]) dNeg[t] = d;
+    };
+    const double lnMean = poissonInts ? std::log(m) : 0;
+    double P = 0;          // Poisson distribution function so far
+    double nextCount = 0;  // next Poisson count to add
+    double C = 0, Fprev = 0, L = minimum;
+
+    // Evaluates both distribution functions at L, the last distinct value.
+    auto evaluate = [&]() {
+        const double F = C / W;
+        for (int t = 1; t <= 3; ++t) {
+            if (!FitSelected(t) || !applies[t]) continue;
+            double G = 0;
+            bool continuous = true;
+            if (t == 1) {
+                if (!(range > 0)) continue;
+                G = PreciseDifference(L, minimum) / range;
+            } else if (t == 2 || largeMean) {
+                G = Phi((L - m) / s);
+            } else {
+                // The Poisson sum up to floor(L); past the mean, terms that
+                // underflow end it, since later ones are smaller still.
+                const double top = std::floor(L);
+                for (double k = nextCount; k <= top; k += 1) {
+                    const double term = zv.Quarn_Poisson(m, lnMean, static_cast<int32_t>(k));
+                    if (k > m && term == 0) break;
+                    P += term;
+                }
+                nextCount = std::max(nextCount, top + 1);
+                G = P;
+                continuous = false;
+            }
+            if (continuous) record(t, PreciseDifference(Fprev, G));
+            record(t, PreciseDifference(F, G));
+        }
+        Fprev = F;
+    };
+    for (const auto& [x, w] : valid) {
+        if (x != L) {
+            evaluate();
+            L = x;
+        }
+        C += w;
+    }
+    evaluate();
+
+    const dao::RecordsetPtr& out = Zantels.OutputRecordset();
+    static const char* const names[4] = {"", "Uniform", "Normal", "Poisson"};
+    for (int t = 1; t <= 3; ++t) {
+        if (!FitSelected(t)) continue;
+        WriteLeading(out, c);
+        out->Fields(std::string_view("TestType"))->Value(names[t]);
+        nonparam::PutNumber(out, "Mean", m);
+        nonparam::PutNumber(out, "StdDeviation", s);
+        nonparam::PutNumber(out, "Minimum", minimum);
+        nonparam::PutNumber(out, "Maximum", maximum);
+        nonparam::PutNumber(out, "Range", range);
+        if (applies[t]) {
+            const double D = std::fabs(dNeg[t]) >= dPos[t] ? std::fabs(dNeg[t]) : dPos[t];
+            const double Z = std::sqrt(W) * D;
+            nonparam::PutNumber(out, "Max_Absolute", D);
+            nonparam::PutNumber(out, "Max_Positive", dPos[t]);
+            nonparam::PutNumber(out, "Max_Negative", dNeg[t]);
+            nonparam::PutNumber(out, "K-S_Z", Z);
+            nonparam::PutNumber(out, "Prob", zv.Quarn_CalcKSProb(Z));
+        }
+        out->Update();
+    }
+}
+
+}  // namespace
+
+std::string Quarn_SignFitTest(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
+                              int16_t intGroupFields, int16_t intNumFields, bool fWeightField, bool fFit,
+                              std::vector<int16_t>& intFitTests, bool fMean, bool fMedian, bool fCustom,
+                              double dblCustom, Quantara& Zantels) {
+    ProcScope scope(ErrStack(), "Quarn_SignFitTest");
+    SignFit test(Zantels, OutTableName, strUserTable, strFields, intGroupFields, intNumFields, fWeightField, fFit,
+                 intFitTests, fMean, fMedian, fCustom, dblCustom);
+    return test.Run();
+}
