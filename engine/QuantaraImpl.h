@@ -107,6 +107,12 @@ void SetMissingMode(Quantara& q, const CZantelsScenario& scenario);
 // the roles and calls the runner of the scenario's analysis.
 std::string RunOneScenario(Quantara& q);
 
+// The sorted data query of Quarn_InitDataTable: every field of the one-based
+// array, sorted by the first intSortFields + 1 of them (all when
+// intSortFields is their number). Raises 3125 for a name brackets cannot hold.
+std::string SortedDataSql(const std::string& strTable, const std::vector<std::string>& strFields,
+                          int16_t intSortFields);
+
 // "Y" for a non-zero flag, "N" for zero.
 std::string YesNoLetter(int64_t flag);
 

@@ -128,6 +128,59 @@ public:
     MERIVOX6_INTERNAL const std::string& TempFilePath() const;
     MERIVOX6_INTERNAL void TempFilePath(const std::string& value);
 
+    // --- source data ------------------------------------------------------------------
+    // Opens "SELECT [f1], ..., [fn] FROM [strTable] ORDER BY ..." as
+    // DataRecordset, sorted by the first intSortFields + 1 fields (all of them
+    // when intSortFields = n), and fills the DAO type and size of every field
+    // of the one-based array. Returns "" or the error text: the open failure,
+    // a name that cannot go into SQL, or "No records found in " + strTable.
+    MERIVOX6_INTERNAL std::string Quarn_InitDataTable(const std::string& strTable, std::vector<std::string>& strFields,
+                                                      int16_t intSortFields, std::vector<int32_t>& lngTypes,
+                                                      std::vector<int32_t>& lngSizes);
+    // Opens Jet SQL on SourceDatabase as a read-only dynaset (";" appended
+    // when missing) and keeps it as DataRecordset. Returns "" or the error
+    // text (a parameter query gets its own message); on failure
+    // DataRecordset keeps what it held.
+    MERIVOX6_INTERNAL std::string OpenDataRecordset(std::string strSQL);
+    // Re-sizes both arrays to 0..n and fills 1..n with the type and size of
+    // the named fields of rs; sets CaseSensitive when the first field does
+    // not use the general sort order.
+    MERIVOX6_INTERNAL void Quarn_InitFieldTypes(const dao::RecordsetPtr& rs, int16_t n,
+                                                const std::vector<std::string>& strFields,
+                                                std::vector<int32_t>& lngTypes, std::vector<int32_t>& lngSizes);
+
+    // --- row tests ----------------------------------------------------------------------
+    // Whether a (non-Null) value is present under the missing-value mode:
+    // the per-row twin of Quarn_DataWhere. With fCheck only the "Equal"
+    // rule applies.
+    MERIVOX6_INTERNAL bool Quarn_DataOk_b(double dblValue, const bool& fCheck = false) const;
+    // The weight of DataRecordset's current row: 1 without a weight field;
+    // else the field strFields[intWeightIndex] when above 0, and 0 for Null,
+    // for the "Equal" missing value and for 0 or less.
+    MERIVOX6_INTERNAL double Quarn_WeightCalc(bool fWeightField, const std::vector<std::string>& strFields,
+                                              const int16_t& intWeightIndex);
+    // Group break test over the one-based value arrays 1..n. fCompare False
+    // copies current into saved and returns False; True returns whether any
+    // position differs (Null equals only Null; texts ignore case unless
+    // CaseSensitive).
+    MERIVOX6_INTERNAL bool Quarn_SameRecords_b(int16_t n, bool fCompare, std::vector<vb::Variant>& varSaved,
+                                               const std::vector<vb::Variant>& varCurrent);
+    // Whether two values count as the same: Null equals only Null; a text
+    // compares without case when fIgnoreCase or when CaseSensitive is off.
+    MERIVOX6_INTERNAL bool Quarn_SameValue(const vb::Variant& varA, const vb::Variant& varB,
+                                           const bool& fIgnoreCase) const;
+
+    // --- scratch database -----------------------------------------------------------------
+    // Makes this run's own scratch database, a new file in the temporary
+    // folder, as TempDatabase (and TempFilePath, which the run deletes).
+    // False when no file could be made.
+    MERIVOX6_INTERNAL bool Quarn_UTIL_MakeTempDB();
+    // Empties a table of the scratch database (fTemp) or of db: nothing for
+    // lngRows <= 0, one DELETE statement from 100 rows on, else row by row
+    // in one transaction.
+    MERIVOX6_INTERNAL void Quarn_EmptyTable(bool fTemp, const std::string& strTable, int32_t lngRows,
+                                            const dao::DatabasePtr& db = nullptr);
+
     // Progress: raises StatStatus while the run reports progress. Record 0
     // gives text + "..."; other records report every fifth (or when forced),
     // as "Analyzing record: " + number when the text is empty.

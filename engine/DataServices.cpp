@@ -1,0 +1,193 @@
+// Source data and row tests of the engine object: the sorted data query, the
+// field types, the per-row missing-value test, weights and group breaks.
+#include <algorithm>
+
+#include "ErrorStack.h"
+#include "Merivox6/Quantara.h"
+#include "QuantaraImpl.h"
+#include "StatsGeneral.h"
+#include "vb/Conversions.h"
+#include "vb/VbError.h"
+
+namespace engine {
+
+std::string SortedDataSql(const std::string& strTable, const std::vector<std::string>& strFields,
+                          int16_t intSortFields) {
+    const int16_t n = static_cast<int16_t>(strFields.empty() ? 0 : strFields.size() - 1);
+    // Names come from users' tables: each goes in through BracketName, so a
+    // name that brackets cannot hold is refused rather than read as SQL.
+    std::string sql = "SELECT ";
+    for (int16_t i = 1; i <= n; ++i) {
+        if (i > 1) sql += ", ";
+        sql += BracketName(strFields[static_cast<size_t>(i)]);
+    }
+    sql += " FROM " + BracketName(strTable) + " ORDER BY ";
+    const int16_t sorted = intSortFields >= n ? n : static_cast<int16_t>(std::max<int>(intSortFields, 0) + 1);
+    for (int16_t i = 1; i <= sorted; ++i) {
+        if (i > 1) sql += ",";
+        sql += BracketName(strFields[static_cast<size_t>(i)]);
+    }
+    return sql;
+}
+
+}  // namespace engine
+
+namespace {
+
+const char* const kParameterQuery = "The selected query expects parameters and cannot be used by Velmora.";
+
+// OpenDataRecordset with the number of the error it met (0 for none).
+std::string OpenSourceData(Quantara& q, std::string sql, int32_t& number) {
+    number = 0;
+    if (sql.empty() || sql.back() != ';') sql += ';';
+    try {
+        dao::DatabasePtr db = q.get_SourceDatabase();
+        if (!db) {
+            number = 91;
+            return "Source database property not assigned or opened";
+        }
+        dao::RecordsetPtr rs = db->OpenRecordset(sql, dao::dbOpenDynaset, dao::dbReadOnly | dao::dbSeeChanges);
+        q.State().DataRecordset = rs;
+    } catch (const vb::VbError& e) {
+        number = e.Number();
+        if (number == dao::err::kTooFewParameters) return kParameterQuery;
+        return e.Description();
+    } catch (const std::exception& e) {
+        number = -1;
+        return e.what();
+    }
+    return {};
+}
+
+// The data-access layer keeps a saved query with parameters out of SQL, so
+// a statement that reads it finds no such table; it is still the parameter
+// query the user chose.
+bool IsSavedQuery(const dao::DatabasePtr& db, const std::string& name) {
+    try {
+        return db && db->QueryDefs()->Contains(name);
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
+std::string Quantara::Quarn_InitDataTable(const std::string& strTable, std::vector<std::string>& strFields,
+                                          int16_t intSortFields, std::vector<int32_t>& lngTypes,
+                                          std::vector<int32_t>& lngSizes) {
+    ProcScope scope(ErrStack(), "Quarn_InitDataTable");
+    const int16_t n = static_cast<int16_t>(strFields.empty() ? 0 : strFields.size() - 1);
+    std::string sql;
+    try {
+        sql = engine::SortedDataSql(strTable, strFields, intSortFields);
+    } catch (const vb::VbError& e) {
+        // A name that cannot go into SQL is the analysis's error text.
+        return e.Description();
+    }
+    int32_t number = 0;
+    std::string err = OpenSourceData(*this, sql, number);
+    if (number == dao::err::kNoInputTable && IsSavedQuery(get_SourceDatabase(), strTable)) return kParameterQuery;
+    if (!err.empty()) return err;
+    if (m_->DataRecordset->Eof()) return "No records found in " + strTable;
+    Quarn_InitFieldTypes(m_->DataRecordset, n, strFields, lngTypes, lngSizes);
+    return {};
+}
+
+
+std::string Quantara::OpenDataRecordset(std::string strSQL) {
+    int32_t number = 0;
+    return OpenSourceData(*this, std::move(strSQL), number);
+}
+
+void Quantara::Quarn_InitFieldTypes(const dao::RecordsetPtr& rs, int16_t n, const std::vector<std::string>& strFields,
+                                    std::vector<int32_t>& lngTypes, std::vector<int32_t>& lngSizes) {
+    ProcScope scope(ErrStack(), "Quarn_InitFieldTypes");
+    const size_t count = n > 0 ? static_cast<size_t>(n) : 0;
+    lngTypes.assign(count + 1, 0);
+    lngSizes.assign(count + 1, 0);
+    for (size_t i = 1; i <= count; ++i) {
+        const dao::FieldPtr& f = rs->Fields(std::string_view(strFields.at(i)));
+        lngTypes[i] = f->Type();
+        lngSizes[i] = f->Size();
+    }
+    // Text group values are compared with case exactly when the source sorts
+    // its text with case. Only text columns have a sort order of their own
+    // (the layer reports numbers as neutral), so the first text column of the
+    // record set decides; without one, case never matters.
+    bool caseSensitive = false;
+    if (n >= 1) {
+        const int32_t columns = std::min<int32_t>(rs->Fields()->Count(), n);
+        for (int32_t i = 0; i < columns; ++i) {
+            const dao::FieldPtr& f = rs->Fields(i);
+            if (f->Type() == dao::dbText || f->Type() == dao::dbMemo) {
+                caseSensitive = f->CollatingOrder() != dao::dbSortGeneral;
+                break;
+            }
+        }
+    }
+    m_->CaseSensitive = caseSensitive;
+}
+
+bool Quantara::Quarn_DataOk_b(double dblValue, const bool& fCheck) const {
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_DataOk_b";
+    ProcScope scope(ErrStack(), kProc);
+    const std::string& mode = m_->MissingType;
+    if (mode.empty()) return true;
+    if (vb::EqualsNoCase(mode, "Equal")) return dblValue != m_->MissingEqual;
+    if (fCheck) return true;
+    if (vb::EqualsNoCase(mode, "Low")) return dblValue >= m_->MissingLow;
+    if (vb::EqualsNoCase(mode, "High")) return dblValue <= m_->MissingHigh;
+    if (vb::EqualsNoCase(mode, "Both")) return m_->MissingLow <= dblValue && dblValue <= m_->MissingHigh;
+    return true;
+}
+
+double Quantara::Quarn_WeightCalc(bool fWeightField, const std::vector<std::string>& strFields,
+                                  const int16_t& intWeightIndex) {
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_WeightCalc";
+    ProcScope scope(ErrStack(), kProc);
+    if (!fWeightField) return 1;
+    const vb::Variant value =
+        m_->DataRecordset->Fields(std::string_view(strFields.at(static_cast<size_t>(intWeightIndex))))->Value();
+    if (value.IsNull()) return 0;
+    const double w = value.ToDouble();
+    if (vb::EqualsNoCase(m_->MissingType, "Equal") && w == m_->MissingEqual) return 0;
+    return w > 0 ? w : 0;
+}
+
+bool Quantara::Quarn_SameRecords_b(int16_t n, bool fCompare, std::vector<vb::Variant>& varSaved,
+                                   const std::vector<vb::Variant>& varCurrent) {
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_SameRecords_b";
+    ProcScope scope(ErrStack(), kProc);
+    if (!fCompare) {
+        if (varSaved.size() < static_cast<size_t>(n) + 1) varSaved.resize(static_cast<size_t>(n) + 1);
+        for (int16_t i = 1; i <= n; ++i) varSaved[static_cast<size_t>(i)] = varCurrent.at(static_cast<size_t>(i));
+        return false;
+    }
+    for (int16_t i = 1; i <= n; ++i) {
+        const vb::Variant& saved = varSaved.at(static_cast<size_t>(i));
+        const vb::Variant& current = varCurrent.at(static_cast<size_t>(i));
+        if (saved.IsNull()) {
+            if (!current.IsNull()) return true;
+            continue;
+        }
+        if (current.IsNull()) return true;
+        const vb::CompareMethod method =
+            saved.IsString() && m_->CaseSensitive ? vb::vbBinaryCompare : vb::vbTextCompare;
+        if (vb::CompareVariants(saved, current, method) != 0) return true;
+    }
+    return false;
+}
+
+bool Quantara::Quarn_SameValue(const vb::Variant& varA, const vb::Variant& varB, const bool& fIgnoreCase) const {
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_SameValue";
+    ProcScope scope(ErrStack(), kProc);
+    if (varA.IsNull()) return varB.IsNull();
+    if (varB.IsNull()) return false;
+    if (!varA.IsString()) return vb::CompareVariants(varA, varB, vb::vbTextCompare) == 0;
+    if (!fIgnoreCase && m_->CaseSensitive) return vb::CompareVariants(varA, varB, vb::vbBinaryCompare) == 0;
+    return vb::CompareVariants(varA, varB, vb::vbTextCompare) == 0;
+}

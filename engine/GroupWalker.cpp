@@ -1,0 +1,84 @@
+// The shared group-by-group walk over DataRecordset.
+#include "GroupWalker.h"
+
+#include "Merivox6/Quantara.h"
+#include "vb/VbError.h"
+
+GroupWalker::GroupWalker(Quantara& Zantels, const std::vector<std::string>& strFields, int16_t intGroupFields,
+                         bool fWeightField, int16_t intWeightIndex)
+    : zantels_(Zantels),
+      fields_(strFields),
+      groupFields_(intGroupFields < 0 ? int16_t(0) : intGroupFields),
+      weighted_(fWeightField),
+      weightIndex_(intWeightIndex) {}
+
+const dao::FieldPtr& GroupWalker::FieldAt(int16_t intPos) const {
+    const dao::RecordsetPtr& rs = zantels_.DataRecordset();
+    if (columnsOf_ != rs) {
+        columns_.clear();
+        columnsOf_ = rs;
+    }
+    const size_t at = static_cast<size_t>(intPos);
+    if (columns_.size() <= at) columns_.resize(at + 1);
+    if (!columns_[at]) columns_[at] = rs->Fields(std::string_view(fields_.at(at)));
+    return columns_[at];
+}
+
+vb::Variant GroupWalker::Value(int16_t intPos) const { return FieldAt(intPos)->Value(); }
+
+bool GroupWalker::PresentValue(int16_t intPos, double& dblValue) const {
+    const vb::Variant value = Value(intPos);
+    if (value.IsNull()) return false;
+    const double x = value.ToDouble();
+    if (!zantels_.Quarn_DataOk_b(x, false)) return false;
+    dblValue = x;
+    return true;
+}
+
+void GroupWalker::AddObservation(int16_t intField) {
+    const size_t at = static_cast<size_t>(intField);
+    if (observations_.size() <= at) observations_.resize(at + 1, 0);
+    ++observations_[at];
+}
+
+int32_t GroupWalker::Observations(int16_t intField) const {
+    const size_t at = static_cast<size_t>(intField);
+    return at < observations_.size() ? observations_[at] : 0;
+}
+
+int32_t GroupWalker::MissingCount(int16_t intField) const { return groupRecords_ - Observations(intField); }
+
+int32_t GroupWalker::Walk(const Handlers& handlers) {
+    const dao::RecordsetPtr rs = zantels_.DataRecordset();
+    if (!rs) throw vb::VbError(91, "Object variable or With block variable not set", "GroupWalker");
+    const size_t n = static_cast<size_t>(groupFields_);
+    saved_.assign(n + 1, vb::Variant::Null());
+    current_.assign(n + 1, vb::Variant::Null());
+    recordsRead_ = 0;
+    groupRecords_ = 0;
+    observations_.clear();
+    static const std::string kNoText;
+
+    while (!rs->Eof()) {
+        for (int16_t i = 1; i <= groupFields_; ++i) current_[static_cast<size_t>(i)] = FieldAt(i)->Value();
+        if (zantels_.Quarn_SameRecords_b(groupFields_, recordsRead_ != 0, saved_, current_)) {
+            zantels_.Quarn_Msg(recordsRead_, true, kNoText);
+            if (handlers.groupEnd) handlers.groupEnd(saved_, groupRecords_);
+            zantels_.Quarn_SameRecords_b(groupFields_, false, saved_, current_);
+            groupRecords_ = 0;
+            observations_.assign(observations_.size(), 0);
+            if (handlers.groupStart) handlers.groupStart();
+        }
+        const double weight = weighted_ ? zantels_.Quarn_WeightCalc(true, fields_, weightIndex_) : 1.0;
+        if (handlers.record) handlers.record(weight);
+        ++recordsRead_;
+        ++groupRecords_;
+        zantels_.Quarn_Msg(recordsRead_, false, kNoText);
+        rs->MoveNext();
+    }
+    if (recordsRead_ > 0) {
+        zantels_.Quarn_Msg(recordsRead_, true, kNoText);
+        if (handlers.groupEnd) handlers.groupEnd(saved_, groupRecords_);
+    }
+    return recordsRead_;
+}
