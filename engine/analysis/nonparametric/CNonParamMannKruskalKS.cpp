@@ -10,6 +10,8 @@
 #include "Merivox6/Quantara.h"
 #include "analysis/AnalysisEntries.h"
 #include "analysis/nonparametric/CNonParamWald.h"
+#include "GroupWalker.h"
+#include "StatsGeneral.h"
 #include "analysis/nonparametric/NonParamSupport.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
@@ -39,12 +41,16 @@ private:
     std::string CreateKruskalDetail();
     void ReadRecords();
     void InitData();
-    void CalcData(const dao::RecordsetPtr& rs);
+    void CalcData(const GroupWalker& walk, double w);
     bool FindGroup(const vb::Variant& value);
-    void WriteData();
-    void WriteMannKS();
-    void WriteKruskalWallis();
+    void WriteData(const GroupValues& group, int32_t records);
+    void WriteMannKS(const GroupValues& group);
+    void WriteKruskalWallis(GroupValues group, int32_t records);
     double TwoSidedNormal(double z);
+    dao::TableDefPtr NewTable(const std::string& name) {
+        Zantels.Quarn_DeleteTable(false, name);
+        return Zantels.get_OutputDatabase()->CreateTableDef(name);
+    }
     const std::string& FieldName(int f) const { return strFields.at(static_cast<size_t>(nGF + f)); }
     size_t Cell(int g, int f) const { return static_cast<size_t>(g) * static_cast<size_t>(nFields + 1) + static_cast<size_t>(f); }
 
@@ -68,9 +74,7 @@ private:
     std::vector<int32_t> count;                     // per (g, f)
     std::vector<double> weightSum;                  // per (g, f)
     int position = 0;
-    int32_t groupRecords = 0;
     int64_t unlisted = 0;  // records whose compare value is not in the list
-    std::vector<vb::Variant> groupValues, newValues;
 };
 
 std::string MannKruskalKS::Run() {
@@ -80,16 +84,8 @@ std::string MannKruskalKS::Run() {
     if (n < 1) return "Problem with input table";
 
     Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    std::string result;
-    try {
-        std::string list, order;
-        for (size_t i = 1; i < strFields.size(); ++i) list += (i > 1 ? ", " : "") + nonparam::Bracket(strFields[i]);
-        for (int i = 1; i <= nGF; ++i) order += (i > 1 ? ", " : "") + nonparam::Bracket(strFields.at(static_cast<size_t>(i)));
-        result = nonparam::OpenSource(Zantels, "SELECT " + list + " FROM " + nonparam::Bracket(strUserTable) +
-                                                   " ORDER BY " + order);
-    } catch (const vb::VbError& e) {
-        result = e.Description();
-    }
+    std::string result = Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nGF),
+                                                     lngFieldTypes, lngFieldSizes);
     if (!result.empty()) return result;
 
     Zantels.Quarn_Msg(0, true, "Creating output table");
@@ -118,21 +114,21 @@ std::string MannKruskalKS::Run() {
 
 std::string MannKruskalKS::CreateOutput() {
     ProcScope scope(ErrStack(), "CreateOutput");
-    dao::TableDefPtr tdf = nonparam::NewOutputTable(Zantels, OutTableName);
-    int16_t ord = nonparam::BuildOutputFields(tdf, nGF - 1, strFields, lngFieldTypes, lngFieldSizes, true, nGF,
-                                              false, "Count", "");
-    nonparam::AddOutputField(tdf, "Cases-1", dao::dbDouble, ord);
-    nonparam::AddOutputField(tdf, "Cases-2", dao::dbDouble, ord);
+    dao::TableDefPtr tdf = NewTable(OutTableName);
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
+                                    true, 0, static_cast<int16_t>(nGF), false, "Count", "");
+    AddOutputField(tdf, "Cases-1", dao::dbDouble, ord);
+    AddOutputField(tdf, "Cases-2", dao::dbDouble, ord);
     if (fMann) {
         for (const char* name : {"SumRank-1", "SumRank-2", "MeanRank-1", "MeanRank-2", "Ties", "TiedGroups",
                                  "SumTies", "MW_U", "MW_U_Prime", "MW_W", "MW_Z", "MW_Prob", "MW_Z_(ties)",
                                  "MW_Prob_(ties)"}) {
-            nonparam::AddOutputField(tdf, name, dao::dbDouble, ord);
+            AddOutputField(tdf, name, dao::dbDouble, ord);
         }
     }
     if (fKS) {
         for (const char* name : {"KS_MaxAbsoluteDiff", "KS_MaxPosDiff", "KS_MaxNegDiff", "KS_Z", "KS_Prob"}) {
-            nonparam::AddOutputField(tdf, name, dao::dbDouble, ord);
+            AddOutputField(tdf, name, dao::dbDouble, ord);
         }
     }
     return Zantels.Quarn_CreateTable(tdf, true);
@@ -140,22 +136,22 @@ std::string MannKruskalKS::CreateOutput() {
 
 std::string MannKruskalKS::CreateKruskalWallis() {
     ProcScope scope(ErrStack(), "CreateKruskalWallis");
-    dao::TableDefPtr tdf = nonparam::NewOutputTable(Zantels, OutTableName);
-    int16_t ord = nonparam::BuildOutputFields(tdf, nGF - 1, strFields, lngFieldTypes, lngFieldSizes, true, 0,
-                                              fWeight, "Count", "Missing");
+    dao::TableDefPtr tdf = NewTable(OutTableName);
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
+                                    true, 0, 0, fWeight, "Count", "Missing");
     for (const char* name : {"Groups", "Ties", "TiedGroups", "SumTies", "H", "Prob", "H_(ties)", "Prob_(ties)"}) {
-        nonparam::AddOutputField(tdf, name, dao::dbDouble, ord);
+        AddOutputField(tdf, name, dao::dbDouble, ord);
     }
     return Zantels.Quarn_CreateTable(tdf, true);
 }
 
 std::string MannKruskalKS::CreateKruskalDetail() {
     ProcScope scope(ErrStack(), "CreateKruskalDetail");
-    dao::TableDefPtr tdf = nonparam::NewOutputTable(Zantels, OutTableName2);
-    int16_t ord = nonparam::BuildOutputFields(tdf, nGF, strFields, lngFieldTypes, lngFieldSizes, true, 0, fWeight,
-                                              "Count", "");
-    nonparam::AddOutputField(tdf, "SumRanks", dao::dbDouble, ord);
-    nonparam::AddOutputField(tdf, "MeanRank", dao::dbDouble, ord);
+    dao::TableDefPtr tdf = NewTable(OutTableName2);
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF), strFields, lngFieldTypes, lngFieldSizes, true,
+                                    0, 0, fWeight, "Count", "");
+    AddOutputField(tdf, "SumRanks", dao::dbDouble, ord);
+    AddOutputField(tdf, "MeanRank", dao::dbDouble, ord);
     std::string result = Zantels.Quarn_CreateTable(tdf, false);
     if (result.empty()) {
         detail = Zantels.get_OutputDatabase()->OpenRecordset(OutTableName2, dao::dbOpenDynaset);
@@ -166,34 +162,16 @@ std::string MannKruskalKS::CreateKruskalDetail() {
 
 void MannKruskalKS::ReadRecords() {
     ProcScope scope(ErrStack(), "ReadRecords");
-    const dao::RecordsetPtr& rs = Zantels.DataRecordset();
-    groupValues.assign(static_cast<size_t>(nGF) + 1, vb::Variant());
-    newValues.assign(static_cast<size_t>(nGF) + 1, vb::Variant());
-    int32_t records = 0;
-    groupRecords = 0;
+    GroupWalker walk(Zantels, strFields, static_cast<int16_t>(nGF - 1), fWeight,
+                     static_cast<int16_t>(nGF + nFields + 1));
     InitData();
+    // The group's values are held in memory; the transaction covers the
+    // result rows.
     Zantels.BeginTrans();
-    for (; !rs->Eof(); rs->MoveNext()) {
-        for (int i = 1; i <= nGF; ++i) newValues[static_cast<size_t>(i)] = rs->Fields(i - 1)->Value();
-        if (records == 0) {
-            groupValues = newValues;
-        } else if (nonparam::GroupChanged(Zantels, nGF - 1, groupValues, newValues)) {
-            Zantels.CommitTrans();
-            Zantels.Quarn_Msg(records, true, "");
-            WriteData();
-            groupValues = newValues;
-            InitData();
-            Zantels.BeginTrans();
-            groupRecords = 0;
-        }
-        CalcData(rs);
-        ++records;
-        ++groupRecords;
-        Zantels.Quarn_Msg(records, false, "");
-    }
+    walk.Walk({.record = [&](double w) { CalcData(walk, w); },
+               .groupEnd = [&](const GroupValues& group, int32_t records) { WriteData(group, records); },
+               .groupStart = [&] { InitData(); }});
     Zantels.CommitTrans();
-    Zantels.Quarn_Msg(records, true, "");
-    WriteData();
 }
 
 void MannKruskalKS::InitData() {
@@ -207,7 +185,7 @@ bool MannKruskalKS::FindGroup(const vb::Variant& value) {
     // The source is sorted by the compare value within a group, so the
     // current or the next position usually matches. A Null matches the Null
     // entry of the list, like any other value.
-    auto same = [&](int g) { return nonparam::SameValue(Zantels, value, varGroups[static_cast<size_t>(g)], false); };
+    auto same = [&](int g) { return Zantels.Quarn_SameValue(value, varGroups[static_cast<size_t>(g)], false); };
     if (position >= 1) {
         if (same(position)) return true;
         if (position < n && same(position + 1)) {
@@ -224,35 +202,31 @@ bool MannKruskalKS::FindGroup(const vb::Variant& value) {
     return false;
 }
 
-void MannKruskalKS::CalcData(const dao::RecordsetPtr& rs) {
-    const double w =
-        fWeight ? nonparam::WeightOf(Zantels, rs->Fields(nGF + nFields)->Value()) : 1.0;
+void MannKruskalKS::CalcData(const GroupWalker& walk, double w) {
     if (w <= 0) return;
-    if (!FindGroup(newValues[static_cast<size_t>(nGF)])) {
+    if (!FindGroup(walk.Value(static_cast<int16_t>(nGF)))) {
         ++unlisted;
         return;
     }
     for (int f = 1; f <= nFields; ++f) {
-        const vb::Variant v = rs->Fields(nGF + f - 1)->Value();
-        if (v.IsNull()) continue;
-        const double x = v.ToDouble();
-        if (!nonparam::DataOk(Zantels, x)) continue;
+        double x = 0;
+        if (!walk.PresentValue(static_cast<int16_t>(nGF + f), x)) continue;
         count[Cell(position, f)] += 1;
         weightSum[Cell(position, f)] += w;
         values[static_cast<size_t>(f)].push_back({x, position, w});
     }
 }
 
-void MannKruskalKS::WriteData() {
+void MannKruskalKS::WriteData(const GroupValues& group, int32_t records) {
     ProcScope scope(ErrStack(), "WriteData");
     for (int f = 1; f <= nFields; ++f) {
         auto& obs = values[static_cast<size_t>(f)];
         std::sort(obs.begin(), obs.end(), [](const Observation& a, const Observation& b) { return a.x < b.x; });
     }
     if (fKruskal) {
-        WriteKruskalWallis();
+        WriteKruskalWallis(group, records);
     } else if (fMann || fKS) {
-        WriteMannKS();
+        WriteMannKS(group);
     }
 }
 
@@ -261,10 +235,9 @@ double MannKruskalKS::TwoSidedNormal(double z) {
     return PreciseDifference(1.0, zv.Quarn_CalcProb("Z", std::fabs(z), 0, 0));
 }
 
-void MannKruskalKS::WriteMannKS() {
+void MannKruskalKS::WriteMannKS(const GroupValues& group) {
     ProcScope scope(ErrStack(), "WriteMannKS");
     const dao::RecordsetPtr& out = Zantels.OutputRecordset();
-    const std::string& compare = strFields.at(static_cast<size_t>(nGF));
     for (int f = 1; f <= nFields; ++f) {
         const auto& obs = values[static_cast<size_t>(f)];
         for (int g1 = 1; g1 <= n; ++g1) {
@@ -305,13 +278,10 @@ void MannKruskalKS::WriteMannKS() {
                 Zantels.Quarn_Msg(0, true, "Analyzing field: " + std::to_string(f) + ", Group 1: " +
                                                std::to_string(g1) + ", Group 2: " + std::to_string(g2));
                 out->AddNew();
-                nonparam::PutGroupValues(out, nGF - 1, strFields, groupValues);
-                out->Fields(std::string_view("DataField"))->Value(FieldName(f));
-                const vb::Variant& v1 = varGroups[static_cast<size_t>(g1)];
-                const vb::Variant& v2 = varGroups[static_cast<size_t>(g2)];
-                if (!v1.IsNull()) out->Fields(std::string_view(nonparam::PairColumnName(compare, 1)))->Value(v1);
-                if (!v2.IsNull()) out->Fields(std::string_view(nonparam::PairColumnName(compare, 2)))->Value(v2);
-                nonparam::PutNumber(out, "Count", N1 + N2);
+                WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group,
+                                 static_cast<int16_t>(nGF + f), "Count", "", false, N1 + N2, 0, 0,
+                                 static_cast<int16_t>(nGF), varGroups[static_cast<size_t>(g1)],
+                                 varGroups[static_cast<size_t>(g2)]);
                 nonparam::PutNumber(out, "Cases-1", N1);
                 nonparam::PutNumber(out, "Cases-2", N2);
                 if (fMann) {
@@ -363,7 +333,7 @@ void MannKruskalKS::WriteMannKS() {
     }
 }
 
-void MannKruskalKS::WriteKruskalWallis() {
+void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
     ProcScope scope(ErrStack(), "WriteKruskalWallis");
     const dao::RecordsetPtr& out = Zantels.OutputRecordset();
     const auto size = static_cast<size_t>(n) + 1;
@@ -410,13 +380,13 @@ void MannKruskalKS::WriteKruskalWallis() {
         for (int g = 1; g <= n; ++g) {
             const auto gi = static_cast<size_t>(g);
             if (!(R[gi] > 0)) continue;
-            groupValues[static_cast<size_t>(nGF)] = varGroups[gi];
             if (fDetail) {
+                // The compare value of the row goes into the compare column.
+                group.resize(static_cast<size_t>(nGF) + 1);
+                group[static_cast<size_t>(nGF)] = varGroups[gi];
                 detail->AddNew();
-                nonparam::PutGroupValues(detail, nGF, strFields, groupValues);
-                detail->Fields(std::string_view("DataField"))->Value(FieldName(f));
-                nonparam::PutNumber(detail, "Count", nw[gi]);
-                if (fWeight) nonparam::PutNumber(detail, "Observations", r[gi]);
+                WriteGroupValues(detail, static_cast<int16_t>(nGF), strFields, group, static_cast<int16_t>(nGF + f),
+                                 "Count", "", fWeight, nw[gi], 0, r[gi]);
                 nonparam::PutNumber(detail, "SumRanks", R[gi]);
                 nonparam::PutNumber(detail, "MeanRank", R[gi] / nw[gi]);
                 detail->Update();
@@ -430,11 +400,8 @@ void MannKruskalKS::WriteKruskalWallis() {
         for (int g = 1; g <= n; ++g) used += count[Cell(g, f)];
         const double sumTies = ranker.Sums().t3;
         out->AddNew();
-        nonparam::PutGroupValues(out, nGF - 1, strFields, groupValues);
-        out->Fields(std::string_view("DataField"))->Value(FieldName(f));
-        nonparam::PutNumber(out, "Count", N);
-        if (fWeight) nonparam::PutNumber(out, "Observations", used);
-        out->Fields(std::string_view("Missing"))->Value(groupRecords - used);
+        WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + f), "Count",
+                         "Missing", fWeight, N, records, used);
         nonparam::PutNumber(out, "Groups", k);
         nonparam::PutNumber(out, "Ties", ties);
         nonparam::PutNumber(out, "TiedGroups", ranker.Sums().tg);

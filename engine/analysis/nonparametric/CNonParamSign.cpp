@@ -11,6 +11,8 @@
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "analysis/AnalysisEntries.h"
+#include "GroupWalker.h"
+#include "StatsGeneral.h"
 #include "analysis/nonparametric/NonParamSupport.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
@@ -41,10 +43,15 @@ private:
     std::string CreateOutputFit();
     void ReadRecords(int c);
     void InitData();
-    void CalcData(const dao::RecordsetPtr& rs);
-    void WriteData(int c);
-    void WriteDataFit(int c);
-    void WriteLeading(const dao::RecordsetPtr& out, int c);
+    void CalcData(const GroupWalker& walk, double w);
+    void WriteData(int c, const GroupValues& group, int32_t records);
+    void WriteDataFit(int c, const GroupValues& group);
+    void WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group, const std::string& missing,
+                      int32_t records);
+    dao::TableDefPtr NewTable() {
+        Zantels.Quarn_DeleteTable(false, OutTableName);
+        return Zantels.get_OutputDatabase()->CreateTableDef(OutTableName);
+    }
     double SignTest(double n, double k);
     double Phi(double z);
     bool FitSelected(int t) const { return static_cast<size_t>(t) < intFitTests.size() && intFitTests[static_cast<size_t>(t)] != 0; }
@@ -68,8 +75,6 @@ private:
     std::vector<std::pair<double, double>> valid;  // (value, weight), ascending
     double W = 0, S = 0, Q = 0;
     bool whole = true;
-    int32_t groupRecords = 0;
-    std::vector<vb::Variant> previous, current;
 };
 
 std::string SignFit::Run() {
@@ -104,77 +109,46 @@ std::string SignFit::OpenField(int c) {
     const std::string& name = strFields.at(static_cast<size_t>(nG + c));
     Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + name + "] data");
     list[static_cast<size_t>(nG + 1)] = name;
-    std::string sql = "SELECT ";
-    std::string order;
-    try {
-        for (size_t i = 1; i < list.size(); ++i) sql += (i > 1 ? ", " : "") + nonparam::Bracket(list[i]);
-        for (int i = 1; i <= nG + 1; ++i) order += (i > 1 ? ", " : "") + nonparam::Bracket(list[static_cast<size_t>(i)]);
-        sql += " FROM " + nonparam::Bracket(strUserTable) + " ORDER BY " + order;
-    } catch (const vb::VbError& e) {
-        return e.Description();
-    }
-    std::string result = nonparam::OpenSource(Zantels, sql);
-    if (!result.empty()) return result;
-    const dao::RecordsetPtr& rs = Zantels.DataRecordset();
-    if (rs->Eof()) {
-        rs->Close();
-        return "No records found in " + strUserTable;
-    }
-    nonparam::FieldTypes(Zantels, rs, nG + 1, list, lngTypes, lngSizes);
-    return {};
+    return Zantels.Quarn_InitDataTable(strUserTable, list, static_cast<int16_t>(nG), lngTypes, lngSizes);
 }
 
 std::string SignFit::CreateOutput() {
     ProcScope scope(ErrStack(), "CreateOutput");
-    dao::TableDefPtr tdf = nonparam::NewOutputTable(Zantels, OutTableName);
-    int16_t ord = nonparam::BuildOutputFields(tdf, nG, list, lngTypes, lngSizes, true, 0, fWeight, "Count", "Missing");
-    nonparam::AddOutputField(tdf, "TestType", dao::dbText, ord, 6);
+    dao::TableDefPtr tdf = NewTable();
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nG), list, lngTypes, lngSizes, true, 0, 0, fWeight,
+                                    "Count", "Missing");
+    AddOutputField(tdf, "TestType", dao::dbText, ord, 6);
     for (const char* name : {"TestValue", "Count<Test", "Count=Test", "Count>Test", "Prob<=Test", "Prob>=Test"}) {
-        nonparam::AddOutputField(tdf, name, dao::dbDouble, ord);
+        AddOutputField(tdf, name, dao::dbDouble, ord);
     }
     return Zantels.Quarn_CreateTable(tdf, true);
 }
 
 std::string SignFit::CreateOutputFit() {
     ProcScope scope(ErrStack(), "CreateOutputFit");
-    dao::TableDefPtr tdf = nonparam::NewOutputTable(Zantels, OutTableName);
-    int16_t ord = nonparam::BuildOutputFields(tdf, nG, list, lngTypes, lngSizes, true, 0, fWeight, "Count", "");
+    dao::TableDefPtr tdf = NewTable();
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nG), list, lngTypes, lngSizes, true, 0, 0, fWeight,
+                                    "Count", "");
     for (const char* name : {"Mean", "StdDeviation", "Minimum", "Maximum", "Range"}) {
-        nonparam::AddOutputField(tdf, name, dao::dbDouble, ord);
+        AddOutputField(tdf, name, dao::dbDouble, ord);
     }
-    nonparam::AddOutputField(tdf, "TestType", dao::dbText, ord, 7);
+    AddOutputField(tdf, "TestType", dao::dbText, ord, 7);
     for (const char* name : {"Max_Absolute", "Max_Positive", "Max_Negative", "K-S_Z", "Prob"}) {
-        nonparam::AddOutputField(tdf, name, dao::dbDouble, ord);
+        AddOutputField(tdf, name, dao::dbDouble, ord);
     }
     return Zantels.Quarn_CreateTable(tdf, true);
 }
 
 void SignFit::ReadRecords(int c) {
     ProcScope scope(ErrStack(), "ReadRecords");
-    const dao::RecordsetPtr& rs = Zantels.DataRecordset();
-    const std::string progress = "Field [" + strFields.at(static_cast<size_t>(nG + c)) + "], analyzing record: ";
-    previous.assign(static_cast<size_t>(nG) + 1, vb::Variant());
-    current.assign(static_cast<size_t>(nG) + 1, vb::Variant());
-    int32_t records = 0;
-    groupRecords = 0;
+    GroupWalker walk(Zantels, list, static_cast<int16_t>(nG), fWeight, static_cast<int16_t>(nG + 2));
     InitData();
-    for (; !rs->Eof(); rs->MoveNext()) {
-        for (int i = 1; i <= nG; ++i) current[static_cast<size_t>(i)] = rs->Fields(i - 1)->Value();
-        if (records == 0) {
-            previous = current;
-        } else if (nonparam::GroupChanged(Zantels, nG, previous, current)) {
-            fFit ? WriteDataFit(c) : WriteData(c);
-            previous = current;
-            InitData();
-            groupRecords = 0;
-        }
-        CalcData(rs);
-        ++records;
-        ++groupRecords;
-        Zantels.Quarn_Msg(records, false, progress + std::to_string(records));
-    }
-    Zantels.Quarn_Msg(records, true, progress + std::to_string(records));
-    fFit ? WriteDataFit(c) : WriteData(c);
+    walk.Walk({.record = [&](double w) { CalcData(walk, w); },
+               .groupEnd =
+                   [&](const GroupValues& group, int32_t records) {
+                       fFit ? WriteDataFit(c, group) : WriteData(c, group, records);
+                   },
+               .groupStart = [&] { InitData(); }});
 }
 
 void SignFit::InitData() {
@@ -183,13 +157,9 @@ void SignFit::InitData() {
     whole = true;
 }
 
-void SignFit::CalcData(const dao::RecordsetPtr& rs) {
-    const double w = fWeight ? nonparam::WeightOf(Zantels, rs->Fields(nG + 1)->Value()) : 1.0;
-    if (w <= 0) return;
-    const vb::Variant v = rs->Fields(nG)->Value();
-    if (v.IsNull()) return;
-    const double x = v.ToDouble();
-    if (!nonparam::DataOk(Zantels, x)) return;
+void SignFit::CalcData(const GroupWalker& walk, double w) {
+    double x = 0;
+    if (w <= 0 || !walk.PresentValue(static_cast<int16_t>(nG + 1), x)) return;
     valid.emplace_back(x, w);
     W += w;
     S += x * w;
@@ -197,12 +167,12 @@ void SignFit::CalcData(const dao::RecordsetPtr& rs) {
     if (whole) whole = x >= 0 && x == std::floor(x);
 }
 
-void SignFit::WriteLeading(const dao::RecordsetPtr& out, int c) {
+void SignFit::WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group,
+                           const std::string& missing, int32_t records) {
     out->AddNew();
-    nonparam::PutGroupValues(out, nG, strFields, previous);
+    WriteGroupValues(out, static_cast<int16_t>(nG), strFields, group, 0, "Count", missing, fWeight, W, records,
+                     static_cast<int32_t>(valid.size()));
     out->Fields(std::string_view("DataField"))->Value(strFields.at(static_cast<size_t>(nG + c)));
-    nonparam::PutNumber(out, "Count", W);
-    if (fWeight) nonparam::PutNumber(out, "Observations", static_cast<double>(valid.size()));
 }
 
 // P(X <= k) for X binomial with n trials and probability 1/2: exact up to 25
@@ -219,7 +189,7 @@ double SignFit::SignTest(double n, double k) {
     return std::pow(0.5, n) * sum;
 }
 
-void SignFit::WriteData(int c) {
+void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
     ProcScope scope(ErrStack(), "WriteData");
     if (!(W > 1)) return;
     const double mean = S / W;
@@ -257,8 +227,7 @@ void SignFit::WriteData(int c) {
                 counts.above += w;
             }
         }
-        WriteLeading(out, c);
-        out->Fields(std::string_view("Missing"))->Value(groupRecords - static_cast<int32_t>(valid.size()));
+        WriteLeading(out, c, group, "Missing", records);
         out->Fields(std::string_view("TestType"))->Value(t.type);
         nonparam::PutNumber(out, "TestValue", t.value);
         nonparam::PutNumber(out, "Count<Test", counts.below);
@@ -278,7 +247,7 @@ double SignFit::Phi(double z) {
     return PreciseDifference(0.5, zv.Quarn_CalcProb("Z", -z, 0, 0) / 2);
 }
 
-void SignFit::WriteDataFit(int c) {
+void SignFit::WriteDataFit(int c, const GroupValues& group) {
     ProcScope scope(ErrStack(), "WriteDataFit");
     if (!(W > 1)) return;
     const double m = S / W;
@@ -348,7 +317,7 @@ void SignFit::WriteDataFit(int c) {
     static const char* const names[4] = {"", "Uniform", "Normal", "Poisson"};
     for (int t = 1; t <= 3; ++t) {
         if (!FitSelected(t)) continue;
-        WriteLeading(out, c);
+        WriteLeading(out, c, group, "", 0);
         out->Fields(std::string_view("TestType"))->Value(names[t]);
         nonparam::PutNumber(out, "Mean", m);
         nonparam::PutNumber(out, "StdDeviation", s);

@@ -11,12 +11,13 @@
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "analysis/AnalysisEntries.h"
+#include "GroupWalker.h"
+#include "StatsGeneral.h"
 #include "analysis/nonparametric/NonParamSupport.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
 
-using nonparam::Bracket;
 
 int CNonParamWald::Quarn_QueryGroups(const std::string& strUserTable, const std::vector<std::string>& strFields,
                                      int intGroupFields, std::vector<int32_t>& lngFieldTypes,
@@ -28,12 +29,13 @@ int CNonParamWald::Quarn_QueryGroups(const std::string& strUserTable, const std:
     try {
         const dao::DatabasePtr db = Zantels.get_SourceDatabase();
         dao::RecordsetPtr rs =
-            db->OpenRecordset("SELECT DISTINCT " + Bracket(compare) + " FROM " + Bracket(strUserTable) + ";");
+            db->OpenRecordset("SELECT DISTINCT " + BracketName(compare) + " FROM " + BracketName(strUserTable) + ";");
         for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->Fields(0)->Value());
         rs->Close();
         if (values.empty()) return 0;
         dao::RecordsetPtr src = db->OpenRecordset(strUserTable);
-        nonparam::FieldTypes(Zantels, src, intGroupFields, strFields, lngFieldTypes, lngFieldSizes);
+        Zantels.Quarn_InitFieldTypes(src, static_cast<int16_t>(intGroupFields), strFields, lngFieldTypes,
+                                     lngFieldSizes);
         src->Close();
     } catch (const vb::VbError&) {
         return 0;
@@ -60,9 +62,9 @@ private:
     std::string GetDataSet(int c);
     void ReadRecords(int c);
     void InitData();
-    void CalcData(const dao::RecordsetPtr& rs);
+    void CalcData(const GroupWalker& walk, int c, double w);
     void CalcRun(bool fWrite);
-    void WriteData(int c);
+    void WriteData(int c, const GroupValues& group, int32_t records);
     void CalcWald(double R, double mu, double sigma, double N, double& z, double& prob);
 
     Quantara& Zantels;
@@ -89,8 +91,6 @@ private:
     // the sample that ends the fewest-runs and the most-runs arrangement so
     // far (0: either)
     int Smin = 0, Smax = 0;
-    int32_t groupRecords = 0;
-    std::vector<vb::Variant> previous, current;
 };
 
 std::string RunsTest::Run() {
@@ -128,15 +128,16 @@ std::string RunsTest::Run() {
 
 std::string RunsTest::CreateOutput() {
     ProcScope scope(ErrStack(), "CreateOutput");
-    dao::TableDefPtr tdf = nonparam::NewOutputTable(Zantels, OutTableName);
-    int16_t ord = nonparam::BuildOutputFields(tdf, nGF - 1, strFields, lngFieldTypes, lngFieldSizes, true, nGF,
-                                              false, "Count", "Missing");
-    nonparam::AddOutputField(tdf, "Cases-1", dao::dbDouble, ord);
-    nonparam::AddOutputField(tdf, "Cases-2", dao::dbDouble, ord);
+    Zantels.Quarn_DeleteTable(false, OutTableName);
+    dao::TableDefPtr tdf = Zantels.get_OutputDatabase()->CreateTableDef(OutTableName);
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
+                                    true, 0, static_cast<int16_t>(nGF), false, "Count", "Missing");
+    AddOutputField(tdf, "Cases-1", dao::dbDouble, ord);
+    AddOutputField(tdf, "Cases-2", dao::dbDouble, ord);
     if (fWald) {
         for (const char* name : {"Wald_Mean", "Wald_StdDev", "Ties", "TiedGroups", "Wald_Min_Runs", "Wald_Min_Z",
                                  "Wald_Min_Prob", "Wald_Max_Runs", "Wald_Max_Z", "Wald_Max_Prob"}) {
-            nonparam::AddOutputField(tdf, name, dao::dbDouble, ord);
+            AddOutputField(tdf, name, dao::dbDouble, ord);
         }
     }
     return Zantels.Quarn_CreateTable(tdf, true);
@@ -146,14 +147,14 @@ std::string RunsTest::GetDataSet(int c) {
     ProcScope scope(ErrStack(), "GetDataSet");
     std::string list, order;
     try {
-        for (int i = 1; i <= nGF; ++i) list += Bracket(strFields.at(static_cast<size_t>(i))) + ", ";
-        list += Bracket(strFields.at(static_cast<size_t>(nGF + c)));
-        if (fWeight) list += ", " + Bracket(strFields.at(static_cast<size_t>(nGF + nFields + 1)));
-        for (int i = 1; i < nGF; ++i) order += Bracket(strFields.at(static_cast<size_t>(i))) + ", ";
-        order += Bracket(strFields.at(static_cast<size_t>(nGF + c))) + ", " +
-                 Bracket(strFields.at(static_cast<size_t>(nGF)));
-        return nonparam::OpenSource(Zantels,
-                                    "SELECT " + list + " FROM " + Bracket(strUserTable) + " ORDER BY " + order);
+        for (int i = 1; i <= nGF; ++i) list += BracketName(strFields.at(static_cast<size_t>(i))) + ", ";
+        list += BracketName(strFields.at(static_cast<size_t>(nGF + c)));
+        if (fWeight) list += ", " + BracketName(strFields.at(static_cast<size_t>(nGF + nFields + 1)));
+        for (int i = 1; i < nGF; ++i) order += BracketName(strFields.at(static_cast<size_t>(i))) + ", ";
+        order += BracketName(strFields.at(static_cast<size_t>(nGF + c))) + ", " +
+                 BracketName(strFields.at(static_cast<size_t>(nGF)));
+        return Zantels.OpenDataRecordset("SELECT " + list + " FROM " + BracketName(strUserTable) + " ORDER BY " +
+                                         order);
     } catch (const vb::VbError& e) {
         return e.Description();
     }
@@ -161,32 +162,16 @@ std::string RunsTest::GetDataSet(int c) {
 
 void RunsTest::ReadRecords(int c) {
     ProcScope scope(ErrStack(), "ReadRecords");
-    const dao::RecordsetPtr& rs = Zantels.DataRecordset();
-    const std::string progress = "Field [" + strFields.at(static_cast<size_t>(nGF + c)) + "], analyzing record: ";
-    previous.assign(static_cast<size_t>(nGF) + 1, vb::Variant());
-    current.assign(static_cast<size_t>(nGF) + 1, vb::Variant());
-    int32_t records = 0;
-    groupRecords = 0;
+    GroupWalker walk(Zantels, strFields, static_cast<int16_t>(nGF - 1), fWeight,
+                     static_cast<int16_t>(nGF + nFields + 1));
     InitData();
-    for (; !rs->Eof(); rs->MoveNext()) {
-        for (int i = 1; i <= nGF; ++i) current[static_cast<size_t>(i)] = rs->Fields(i - 1)->Value();
-        if (records == 0) {
-            previous = current;
-        } else if (nonparam::GroupChanged(Zantels, nGF - 1, previous, current)) {
-            CalcRun(true);
-            WriteData(c);
-            previous = current;
-            InitData();
-            groupRecords = 0;
-        }
-        CalcData(rs);
-        ++records;
-        ++groupRecords;
-        Zantels.Quarn_Msg(records, false, progress + std::to_string(records));
-    }
-    Zantels.Quarn_Msg(records, true, progress + std::to_string(records));
-    CalcRun(true);
-    WriteData(c);
+    walk.Walk({.record = [&](double w) { CalcData(walk, c, w); },
+               .groupEnd =
+                   [&](const GroupValues& group, int32_t records) {
+                       CalcRun(true);
+                       WriteData(c, group, records);
+                   },
+               .groupStart = [&] { InitData(); }});
 }
 
 void RunsTest::InitData() {
@@ -196,13 +181,9 @@ void RunsTest::InitData() {
     present1 = present2 = false;
 }
 
-void RunsTest::CalcData(const dao::RecordsetPtr& rs) {
-    const double w = fWeight ? nonparam::WeightOf(Zantels, rs->Fields(nGF + 1)->Value()) : 1.0;
-    if (w <= 0) return;
-    const vb::Variant value = rs->Fields(nGF)->Value();
-    if (value.IsNull()) return;
-    const double v = value.ToDouble();
-    if (!nonparam::DataOk(Zantels, v)) return;
+void RunsTest::CalcData(const GroupWalker& walk, int c, double w) {
+    double v = 0;
+    if (w <= 0 || !walk.PresentValue(static_cast<int16_t>(nGF + c), v)) return;
     if (valid == 0) {
         last = v;
         B1 = B2 = 0;
@@ -213,7 +194,7 @@ void RunsTest::CalcData(const dao::RecordsetPtr& rs) {
     }
     ++valid;
     // Null-aware: a Null compare value belongs to the sample whose value is Null.
-    if (nonparam::SameValue(Zantels, current[static_cast<size_t>(nGF)], varGroups[1], true)) {
+    if (Zantels.Quarn_SameValue(walk.Value(static_cast<int16_t>(nGF)), varGroups[1], true)) {
         present1 = true;
         W1 += w;
         B1 += w;
@@ -269,23 +250,15 @@ void RunsTest::CalcWald(double R, double mu, double sigma, double N, double& z, 
     prob = PreciseDifference(0.5, zv.Quarn_CalcProb("Z", std::fabs(z), 0, 0) / 2);
 }
 
-void RunsTest::WriteData(int c) {
+void RunsTest::WriteData(int c, const GroupValues& group, int32_t records) {
     ProcScope scope(ErrStack(), "WriteData");
     const dao::RecordsetPtr& out = Zantels.OutputRecordset();
     const double N1 = std::floor(W1);
     const double N2 = std::floor(W2);
     const double N = N1 + N2;
     out->AddNew();
-    nonparam::PutGroupValues(out, nGF - 1, strFields, previous);
-    out->Fields(std::string_view("DataField"))->Value(strFields.at(static_cast<size_t>(nGF + c)));
-    const std::string& compare = strFields.at(static_cast<size_t>(nGF));
-    for (int k = 1; k <= 2; ++k) {
-        if (!varGroups[static_cast<size_t>(k)].IsNull()) {
-            out->Fields(std::string_view(nonparam::PairColumnName(compare, k)))->Value(varGroups[static_cast<size_t>(k)]);
-        }
-    }
-    nonparam::PutNumber(out, "Count", N);
-    out->Fields(std::string_view("Missing"))->Value(groupRecords - valid);
+    WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + c), "Count",
+                     "Missing", false, N, records, valid, static_cast<int16_t>(nGF), varGroups[1], varGroups[2]);
     if (N > 1 && fWald) {
         const double mu = 2 * N1 * N2 / N + 1;
         const double var = 2 * N1 * N2 * (2 * N1 * N2 - N1 - N2) / (N * N * (N - 1));
