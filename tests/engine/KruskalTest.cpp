@@ -102,3 +102,19 @@ TEST_F(Kruskal, NoDetailTableWithoutASecondName) {
 
 }  // namespace
 }  // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+TEST_F(Kruskal, ReplacesTablesOfEarlierRuns) {
+    FillSample("g", "A", {1, 2});
+    FillSample("g", "B", {3, 4});
+    ASSERT_TRUE(Run(Scenario("2 Sample", {{"NPTwoType", "Mann"}}))) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(Scenario("N Sample", {}))) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(Scenario("N Sample", {}))) << engine->get_ErrorInfo();
+    EXPECT_EQ(Rows("Out1").size(), 1u);
+    EXPECT_EQ(Rows("Out2").size(), 2u);
+}
+
+}  // namespace
+}  // namespace enginetest

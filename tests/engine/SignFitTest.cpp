@@ -177,5 +177,18 @@ TEST_F(SignFit, InapplicableFitsLeaveTheirTestNull) {
     EXPECT_EQ(Num(rows[8], "Minimum"), -1);
 }
 
+TEST_F(SignFit, ASecondRunReplacesTheResultTable) {
+    FillSample("g", "-", {1, 2, 3});
+    ASSERT_TRUE(Run(SignScenario(true, false, false, vb::Variant::Null()))) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(FitScenario())) << engine->get_ErrorInfo();
+    EXPECT_EQ(Rows("Out1").size(), 3u);
+}
+
+TEST_F(SignFit, AnEmptySourceEndsTheRunBeforeAnyTable) {
+    EXPECT_FALSE(Run(SignScenario(true, false, false, vb::Variant::Null())));
+    EXPECT_EQ(engine->get_ErrorInfo(), "No records found in Data");
+    EXPECT_FALSE(db->TableDefs()->Contains("Out1"));
+}
+
 }  // namespace
 }  // namespace enginetest

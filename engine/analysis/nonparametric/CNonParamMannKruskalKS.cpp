@@ -83,28 +83,35 @@ std::string MannKruskalKS::Run() {
     n = groups.Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
     if (n < 1) return "Problem with input table";
 
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    std::string result = Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nGF),
-                                                     lngFieldTypes, lngFieldSizes);
-    if (!result.empty()) return result;
-
+    // The result tables come first: the database cannot drop an earlier
+    // copy of them while the source is being read.
     Zantels.Quarn_Msg(0, true, "Creating output table");
+    std::string result;
     if (fMann || fKS) result = CreateOutput();
     if (fKruskal) {
         if (fDetail) result = CreateKruskalDetail();
         if (result.empty()) result = CreateKruskalWallis();
-    }
-    if (result.empty()) {
-        Zantels.Quarn_Msg(0, true, "Analyzing records");
-        ReadRecords();
-        Zantels.OutputRecordset()->Close();
-        if (unlisted > 0) {
-            // Reported once, without stopping the run.
-            Zantels.Quarn_Msg(0, true, std::to_string(unlisted) +
-                                           " records with a compare value not in the list of values were left out");
+        if (result.empty() && fDetail) {
+            detail = Zantels.get_OutputDatabase()->OpenRecordset(OutTableName2, dao::dbOpenDynaset);
+            Zantels.OutputRecordset2(detail);
         }
     }
-    Zantels.DataRecordset()->Close();
+    if (result.empty()) {
+        Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
+        std::vector<int32_t> types, sizes;
+        result = Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nGF), types, sizes);
+        if (result.empty()) {
+            Zantels.Quarn_Msg(0, true, "Analyzing records");
+            ReadRecords();
+            Zantels.DataRecordset()->Close();
+            if (unlisted > 0) {
+                // Reported once, without stopping the run.
+                Zantels.Quarn_Msg(0, true, std::to_string(unlisted) +
+                                               " records with a compare value not in the list of values were left out");
+            }
+        }
+    }
+    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
     if (detail) {
         detail->Close();
         Zantels.OutputRecordset2(nullptr);
@@ -152,12 +159,7 @@ std::string MannKruskalKS::CreateKruskalDetail() {
                                     0, 0, fWeight, "Count", "");
     AddOutputField(tdf, "SumRanks", dao::dbDouble, ord);
     AddOutputField(tdf, "MeanRank", dao::dbDouble, ord);
-    std::string result = Zantels.Quarn_CreateTable(tdf, false);
-    if (result.empty()) {
-        detail = Zantels.get_OutputDatabase()->OpenRecordset(OutTableName2, dao::dbOpenDynaset);
-        Zantels.OutputRecordset2(detail);
-    }
-    return result;
+    return Zantels.Quarn_CreateTable(tdf, false);
 }
 
 void MannKruskalKS::ReadRecords() {

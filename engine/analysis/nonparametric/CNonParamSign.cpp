@@ -38,6 +38,7 @@ public:
     std::string Run();
 
 private:
+    std::string ProbeSource();
     std::string OpenField(int c);
     std::string CreateOutput();
     std::string CreateOutputFit();
@@ -82,17 +83,17 @@ std::string SignFit::Run() {
     list.push_back(strFields.at(static_cast<size_t>(nG + 1)));
     if (fWeight) list.push_back(strFields.at(static_cast<size_t>(nG + nFields + 1)));
 
-    std::string result = OpenField(1);
+    // The column types come from an unsorted look at the source, and the
+    // result table is made before the sorted read: the database cannot drop
+    // an earlier copy of it while the source is being read.
+    std::string result = ProbeSource();
     if (!result.empty()) return result;
     Zantels.Quarn_Msg(0, true, "Creating output table");
     result = fFit ? CreateOutputFit() : CreateOutput();
-    if (!result.empty()) {
-        Zantels.DataRecordset()->Close();
-        return result;
-    }
+    if (!result.empty()) return result;
     zv.Quarn_FactorialInit();
     for (int c = 1; c <= nFields && result.empty(); ++c) {
-        if (c >= 2) result = OpenField(c);
+        result = OpenField(c);
         if (result.empty()) {
             Zantels.BeginTrans();
             ReadRecords(c);
@@ -101,6 +102,24 @@ std::string SignFit::Run() {
         }
     }
     Zantels.OutputRecordset()->Close();
+    return result;
+}
+
+// The types and sizes of the leading fields, and whether the source has a row.
+std::string SignFit::ProbeSource() {
+    std::string sql;
+    try {
+        for (size_t i = 1; i < list.size(); ++i) sql += (i > 1 ? ", " : "") + BracketName(list[i]);
+        sql = "SELECT " + sql + " FROM " + BracketName(strUserTable);
+    } catch (const vb::VbError& e) {
+        return e.Description();
+    }
+    std::string result = Zantels.OpenDataRecordset(sql);
+    if (!result.empty()) return result;
+    const dao::RecordsetPtr rs = Zantels.DataRecordset();
+    if (rs->Eof()) result = "No records found in " + strUserTable;
+    else Zantels.Quarn_InitFieldTypes(rs, static_cast<int16_t>(nG + 1), list, lngTypes, lngSizes);
+    rs->Close();
     return result;
 }
 
