@@ -151,5 +151,32 @@ TEST_F(MannWhitney, WeightsCountWholeForRanksAndAsTheyAreForCases) {
     EXPECT_EQ(Num(rows[0], "TiedGroups"), 1);
 }
 
+TEST_F(MannWhitney, UnlistedCompareValuesAreCountedAndReportedOnce) {
+    FillSample("g", "A", {1, 2, 3});
+    FillSample("g", "B", {4, 5});
+    // A saved query whose "A" rows read as a new random text on every read:
+    // the values met in the sorted read are not among those listed before.
+    db->CreateQueryDef("Shifting",
+                       "SELECT G1, CASE WHEN G2 = 'B' THEN 'B' ELSE hex(randomblob(8)) END AS G2, X1 FROM Data");
+    ScenarioSpec spec;
+    spec.family = "N";
+    spec.subType = "2 Sample";
+    spec.input = "Shifting";
+    spec.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
+    spec.options = {{"NPTwoType", "Mann"}};
+    const int32_t id = AddScenario(db, spec);
+    ASSERT_TRUE(engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
+                                    vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
+                                    vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(), true))
+        << engine->get_ErrorInfo();
+    EXPECT_TRUE(ui.boxes.empty());  // no message box inside the engine
+    const auto reports = std::count_if(log.statuses.begin(), log.statuses.end(), [](const std::string& s) {
+        return s == "3 records with a compare value not in the list of values were left out...";
+    });
+    EXPECT_EQ(reports, 1);
+    // Only B has values left, so no pair has two sides.
+    EXPECT_TRUE(Rows("Out1").empty());
+}
+
 }  // namespace
 }  // namespace enginetest
