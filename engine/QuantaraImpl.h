@@ -145,4 +145,9 @@ std::string RunNPNSample_s_Zelk(Quantara& q, const std::string& Table, const std
                                 const std::string& OutputTable2, FieldNames& strFields, int16_t nG, int16_t nC,
                                 int16_t nX, bool fW);
 
+// Closes the scratch database, lets the data engine release the file and
+// deletes it with the companions a connection may leave beside it. False when
+// the file could not be deleted; a missing file is no failure.
+bool CloseAndDeleteScratch(Quantara::Impl& s);
+
 }  // namespace engine
