@@ -282,11 +282,18 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
     const bool poissonApplies = poissonInts && (!largeMean || s > 0);
     const bool applies[4] = {false, true, normalApplies, poissonApplies};
 
-    double dPos[4] = {0, 0, 0, 0};
-    double dNeg[4] = {0, 0, 0, 0};
-    auto record = [&](int t, double d) {
-        if (d > 0 && d > dPos[t]) dPos[t] = d;
-        if (d <= 0 && d < dNeg[t]) dNeg[t] = d;
+    // The largest and the most negative difference of each distribution.
+    // Candidates are compared as plain differences and only the winners'
+    // operands are kept; their exact differences are taken once at the end,
+    // so rounding noise never turns an exact 0 into a tiny extreme.
+    struct Operands {
+        double a = 0, b = 0;
+    };
+    Operands pos[4], neg[4];
+    auto record = [&](int t, double a, double b) {
+        const double d = a - b;
+        if (d > 0 && d > pos[t].a - pos[t].b) pos[t] = {a, b};
+        if (d <= 0 && d < neg[t].a - neg[t].b) neg[t] = {a, b};
     };
     const double lnMean = poissonInts ? std::log(m) : 0;
     double P = 0;          // Poisson distribution function so far
@@ -318,8 +325,8 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
                 G = P;
                 continuous = false;
             }
-            if (continuous) record(t, PreciseDifference(Fprev, G));
-            record(t, PreciseDifference(F, G));
+            if (continuous) record(t, Fprev, G);
+            record(t, F, G);
         }
         Fprev = F;
     };
@@ -344,11 +351,13 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
         nonparam::PutNumber(out, "Maximum", maximum);
         nonparam::PutNumber(out, "Range", range);
         if (applies[t]) {
-            const double D = std::fabs(dNeg[t]) >= dPos[t] ? std::fabs(dNeg[t]) : dPos[t];
+            const double dPos = std::max(0.0, PreciseDifference(pos[t].a, pos[t].b));
+            const double dNeg = std::min(0.0, PreciseDifference(neg[t].a, neg[t].b));
+            const double D = std::fabs(dNeg) >= dPos ? std::fabs(dNeg) : dPos;
             const double Z = std::sqrt(W) * D;
             nonparam::PutNumber(out, "Max_Absolute", D);
-            nonparam::PutNumber(out, "Max_Positive", dPos[t]);
-            nonparam::PutNumber(out, "Max_Negative", dNeg[t]);
+            nonparam::PutNumber(out, "Max_Positive", dPos);
+            nonparam::PutNumber(out, "Max_Negative", dNeg);
             nonparam::PutNumber(out, "K-S_Z", Z);
             nonparam::PutNumber(out, "Prob", zv.Quarn_CalcKSProb(Z));
         }
