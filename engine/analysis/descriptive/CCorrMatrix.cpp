@@ -110,6 +110,8 @@ void CCorrMatrix::InitData() {
 
 void CCorrMatrix::ReadRecords() {
     ProcScope scope(ErrStack(), "ReadRecords");
+    x_.assign(static_cast<size_t>(n_) + 1, 0);
+    ok_.assign(static_cast<size_t>(n_) + 1, 0);
     InitData();
     GroupWalker walk(*z_, *fields_, g_, weighted_, static_cast<int16_t>(g_ + n_ + 1));
     walk.Walk({.record = [&](double w) { CalcData(w); },
