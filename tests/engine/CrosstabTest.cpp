@@ -271,5 +271,36 @@ TEST_F(CrosstabTest, SingleRowValueLeavesTheMeasuresNull) {
         EXPECT_TRUE(IsNull(chi[0], c)) << c;
 }
 
+TEST_F(CrosstabTest, MissingValueRuleAppliesToValuesAndWeights) {
+    // Missing value 2: the value 2 is left out, and so is the record whose weight is 2.
+    AddDataRows(db, {{"r", "a", 1.0, N, N, 1.0}, {"r", "a", 2.0, N, N, 1.0}, {"r", "a", 3.0, N, N, 2.0},
+                     {"r", "a", 4.0, N, N, 3.0}});
+    for (const std::string kind : {"C", "A"}) {
+        ScenarioSpec s;
+        s.subType = "Crosstab";
+        s.output1 = "Out" + kind;
+        s.missingType = "1";
+        s.missingEqual = 2.0;
+        s.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}, {"W", "W", 1}};
+        s.options = {{"XType", kind}};
+        ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+        auto rows = ReadRows(db, "SELECT * FROM [Out" + kind + "] ORDER BY StatOutputID;");
+        ASSERT_FALSE(rows.empty());
+        // Weighted count 1 + 3; weighted mean (1*1 + 4*3) / 4.
+        EXPECT_DOUBLE_EQ(Num(rows[0], "a"), kind == "C" ? 4.0 : 13.0 / 4) << kind;
+    }
+}
+
+TEST_F(CrosstabTest, WeightedRecordCountWithoutDataField) {
+    AddDataRows(db, {{"r", "a", N, N, N, 1.0}, {"r", "a", N, N, N, 2.0}, {"r", "a", N, N, N, -1.0},
+                     {"r", "b", N, N, N, N}, {"r", "b", N, N, N, 0.5}});
+    ASSERT_TRUE(Run(AddCrosstab("C", {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}}, false))) << engine->get_ErrorInfo();
+    auto data = Rows("Data: Count");
+    ASSERT_EQ(data.size(), 1u);
+    EXPECT_EQ(data[0].at("DataField").String(), "-");
+    EXPECT_DOUBLE_EQ(Num(data[0], "a"), 3);
+    EXPECT_DOUBLE_EQ(Num(data[0], "b"), 0.5);
+}
+
 }  // namespace
 }  // namespace enginetest
