@@ -9,6 +9,69 @@
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
+namespace engine {
+
+std::string SortedDataSql(const std::string& strTable, const std::vector<std::string>& strFields,
+                          int16_t intSortFields) {
+    const int16_t n = static_cast<int16_t>(strFields.empty() ? 0 : strFields.size() - 1);
+    // Names come from users' tables: each goes in through BracketName, so a
+    // name that brackets cannot hold is refused rather than read as SQL.
+    std::string sql = "SELECT ";
+    for (int16_t i = 1; i <= n; ++i) {
+        if (i > 1) sql += ", ";
+        sql += BracketName(strFields[static_cast<size_t>(i)]);
+    }
+    sql += " FROM " + BracketName(strTable) + " ORDER BY ";
+    const int16_t sorted = intSortFields >= n ? n : static_cast<int16_t>(std::max<int>(intSortFields, 0) + 1);
+    for (int16_t i = 1; i <= sorted; ++i) {
+        if (i > 1) sql += ",";
+        sql += BracketName(strFields[static_cast<size_t>(i)]);
+    }
+    return sql;
+}
+
+}  // namespace engine
+
+namespace {
+
+const char* const kParameterQuery = "The selected query expects parameters and cannot be used by Velmora.";
+
+// OpenDataRecordset with the number of the error it met (0 for none).
+std::string OpenSourceData(Quantara& q, std::string sql, int32_t& number) {
+    number = 0;
+    if (sql.empty() || sql.back() != ';') sql += ';';
+    try {
+        dao::DatabasePtr db = q.get_SourceDatabase();
+        if (!db) {
+            number = 91;
+            return "Source database property not assigned or opened";
+        }
+        dao::RecordsetPtr rs = db->OpenRecordset(sql, dao::dbOpenDynaset, dao::dbReadOnly | dao::dbSeeChanges);
+        q.State().DataRecordset = rs;
+    } catch (const vb::VbError& e) {
+        number = e.Number();
+        if (number == dao::err::kTooFewParameters) return kParameterQuery;
+        return e.Description();
+    } catch (const std::exception& e) {
+        number = -1;
+        return e.what();
+    }
+    return {};
+}
+
+// The data-access layer keeps a saved query with parameters out of SQL, so
+// a statement that reads it finds no such table; it is still the parameter
+// query the user chose.
+bool IsSavedQuery(const dao::DatabasePtr& db, const std::string& name) {
+    try {
+        return db && db->QueryDefs()->Contains(name);
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
 std::string Quantara::Quarn_InitDataTable(const std::string& strTable, std::vector<std::string>& strFields,
                                           int16_t intSortFields, std::vector<int32_t>& lngTypes,
                                           std::vector<int32_t>& lngSizes) {
@@ -16,44 +79,24 @@ std::string Quantara::Quarn_InitDataTable(const std::string& strTable, std::vect
     const int16_t n = static_cast<int16_t>(strFields.empty() ? 0 : strFields.size() - 1);
     std::string sql;
     try {
-        // Names come from users' tables: each goes in through BracketName, so a
-        // name that brackets cannot hold is refused rather than read as SQL.
-        sql = "SELECT ";
-        for (int16_t i = 1; i <= n; ++i) {
-            if (i > 1) sql += ", ";
-            sql += BracketName(strFields[static_cast<size_t>(i)]);
-        }
-        sql += " FROM " + BracketName(strTable) + " ORDER BY ";
-        const int16_t sorted = intSortFields >= n ? n : static_cast<int16_t>(std::max<int>(intSortFields, 0) + 1);
-        for (int16_t i = 1; i <= sorted; ++i) {
-            if (i > 1) sql += ",";
-            sql += BracketName(strFields[static_cast<size_t>(i)]);
-        }
+        sql = engine::SortedDataSql(strTable, strFields, intSortFields);
     } catch (const vb::VbError& e) {
+        // A name that cannot go into SQL is the analysis's error text.
         return e.Description();
     }
-    std::string err = OpenDataRecordset(sql);
+    int32_t number = 0;
+    std::string err = OpenSourceData(*this, sql, number);
+    if (number == dao::err::kNoInputTable && IsSavedQuery(get_SourceDatabase(), strTable)) return kParameterQuery;
     if (!err.empty()) return err;
     if (m_->DataRecordset->Eof()) return "No records found in " + strTable;
     Quarn_InitFieldTypes(m_->DataRecordset, n, strFields, lngTypes, lngSizes);
     return {};
 }
 
+
 std::string Quantara::OpenDataRecordset(std::string strSQL) {
-    if (strSQL.empty() || strSQL.back() != ';') strSQL += ';';
-    try {
-        dao::DatabasePtr db = get_SourceDatabase();
-        if (!db) return "Source database property not assigned or opened";
-        dao::RecordsetPtr rs = db->OpenRecordset(strSQL, dao::dbOpenDynaset, dao::dbReadOnly | dao::dbSeeChanges);
-        m_->DataRecordset = rs;
-    } catch (const vb::VbError& e) {
-        if (e.Number() == dao::err::kTooFewParameters)
-            return "The selected query expects parameters and cannot be used by Velmora.";
-        return e.Description();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return {};
+    int32_t number = 0;
+    return OpenSourceData(*this, std::move(strSQL), number);
 }
 
 void Quantara::Quarn_InitFieldTypes(const dao::RecordsetPtr& rs, int16_t n, const std::vector<std::string>& strFields,
@@ -86,7 +129,9 @@ void Quantara::Quarn_InitFieldTypes(const dao::RecordsetPtr& rs, int16_t n, cons
 }
 
 bool Quantara::Quarn_DataOk_b(double dblValue, const bool& fCheck) const {
-    ProcScope scope(ErrStack(), "Quarn_DataOk_b");
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_DataOk_b";
+    ProcScope scope(ErrStack(), kProc);
     const std::string& mode = m_->MissingType;
     if (mode.empty()) return true;
     if (vb::EqualsNoCase(mode, "Equal")) return dblValue != m_->MissingEqual;
@@ -99,7 +144,9 @@ bool Quantara::Quarn_DataOk_b(double dblValue, const bool& fCheck) const {
 
 double Quantara::Quarn_WeightCalc(bool fWeightField, const std::vector<std::string>& strFields,
                                   const int16_t& intWeightIndex) {
-    ProcScope scope(ErrStack(), "Quarn_WeightCalc");
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_WeightCalc";
+    ProcScope scope(ErrStack(), kProc);
     if (!fWeightField) return 1;
     const vb::Variant value =
         m_->DataRecordset->Fields(std::string_view(strFields.at(static_cast<size_t>(intWeightIndex))))->Value();
@@ -111,7 +158,9 @@ double Quantara::Quarn_WeightCalc(bool fWeightField, const std::vector<std::stri
 
 bool Quantara::Quarn_SameRecords_b(int16_t n, bool fCompare, std::vector<vb::Variant>& varSaved,
                                    const std::vector<vb::Variant>& varCurrent) {
-    ProcScope scope(ErrStack(), "Quarn_SameRecords_b");
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_SameRecords_b";
+    ProcScope scope(ErrStack(), kProc);
     if (!fCompare) {
         if (varSaved.size() < static_cast<size_t>(n) + 1) varSaved.resize(static_cast<size_t>(n) + 1);
         for (int16_t i = 1; i <= n; ++i) varSaved[static_cast<size_t>(i)] = varCurrent.at(static_cast<size_t>(i));
@@ -133,7 +182,9 @@ bool Quantara::Quarn_SameRecords_b(int16_t n, bool fCompare, std::vector<vb::Var
 }
 
 bool Quantara::Quarn_SameValue(const vb::Variant& varA, const vb::Variant& varB, const bool& fIgnoreCase) const {
-    ProcScope scope(ErrStack(), "Quarn_SameValue");
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_SameValue";
+    ProcScope scope(ErrStack(), kProc);
     if (varA.IsNull()) return varB.IsNull();
     if (varB.IsNull()) return false;
     if (!varA.IsString()) return vb::CompareVariants(varA, varB, vb::vbTextCompare) == 0;

@@ -107,6 +107,12 @@ void SetMissingMode(Quantara& q, const CZantelsScenario& scenario);
 // the roles and calls the runner of the scenario's analysis.
 std::string RunOneScenario(Quantara& q);
 
+// The sorted data query of Quarn_InitDataTable: every field of the one-based
+// array, sorted by the first intSortFields + 1 of them (all when
+// intSortFields is their number). Raises 3125 for a name brackets cannot hold.
+std::string SortedDataSql(const std::string& strTable, const std::vector<std::string>& strFields,
+                          int16_t intSortFields);
+
 // "Y" for a non-zero flag, "N" for zero.
 std::string YesNoLetter(int64_t flag);
 
@@ -138,5 +144,10 @@ std::string RunNPTwoSample_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldN
 std::string RunNPNSample_s_Zelk(Quantara& q, const std::string& Table, const std::string& OutputTable1,
                                 const std::string& OutputTable2, FieldNames& strFields, int16_t nG, int16_t nC,
                                 int16_t nX, bool fW);
+
+// Closes the scratch database, lets the data engine release the file and
+// deletes it with the companions a connection may leave beside it. False when
+// the file could not be deleted; a missing file is no failure.
+bool CloseAndDeleteScratch(Quantara::Impl& s);
 
 }  // namespace engine

@@ -66,18 +66,7 @@ void DeleteScratchDatabase(Quantara& q) {
     auto& s = q.State();
     std::error_code ec;
     if (s.TempFilePath.empty() || !std::filesystem::is_regular_file(s.TempFilePath, ec)) return;
-    try {
-        if (s.TempDatabase) s.TempDatabase->Close();
-    } catch (...) {
-    }
-    s.TempDatabase = nullptr;
-    try {
-        dao::DBEngine().Idle(dao::dbRefreshCache);
-    } catch (...) {
-    }
-    std::filesystem::remove(s.TempFilePath, ec);
-    // The database file's companions, should a connection have left them.
-    for (const char* suffix : {"-wal", "-shm", "-journal"}) std::filesystem::remove(s.TempFilePath + suffix, ec);
+    engine::CloseAndDeleteScratch(s);
 }
 
 }  // namespace

@@ -11,36 +11,30 @@
 #include "os/SystemInfo.h"
 #include "vb/VbError.h"
 
-namespace {
-
-// Deletes a scratch file and the companions a connection may leave beside it.
-bool RemoveScratchFile(const std::string& path) {
+bool engine::CloseAndDeleteScratch(Quantara::Impl& s) {
+    try {
+        if (s.TempDatabase) s.TempDatabase->Close();
+    } catch (...) {
+    }
+    s.TempDatabase = nullptr;
+    try {
+        dao::DBEngine().Idle(dao::dbRefreshCache);
+    } catch (...) {
+    }
+    if (s.TempFilePath.empty()) return true;
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    std::filesystem::remove(s.TempFilePath, ec);
     if (ec) return false;
-    for (const char* suffix : {"-wal", "-shm", "-journal"}) std::filesystem::remove(path + suffix, ec);
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) std::filesystem::remove(s.TempFilePath + suffix, ec);
     return true;
 }
-
-}  // namespace
 
 bool Quantara::Quarn_UTIL_MakeTempDB() {
     ProcScope scope(ErrStack(), "Quarn_UTIL_MakeTempDB");
     auto& s = *m_;
     // A scratch database made earlier in this run is closed and its file
     // deleted first: each request starts from an empty database.
-    if (!s.TempFilePath.empty() && FileIsPresent(s.TempFilePath)) {
-        try {
-            if (s.TempDatabase) s.TempDatabase->Close();
-        } catch (...) {
-        }
-        s.TempDatabase = nullptr;
-        try {
-            dao::DBEngine().Idle(dao::dbRefreshCache);
-        } catch (...) {
-        }
-        if (!RemoveScratchFile(s.TempFilePath)) return false;
-    }
+    if (!s.TempFilePath.empty() && FileIsPresent(s.TempFilePath) && !engine::CloseAndDeleteScratch(s)) return false;
     s.TempDatabase = nullptr;
     // The name is reserved by creating the file; the database then takes its
     // place under the same name.

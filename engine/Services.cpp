@@ -4,12 +4,15 @@
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
+#include "StatsGeneral.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
 void Quantara::Quarn_Msg(const int32_t& lngRecord, const bool& fForce, const std::string& strText) {
-    ProcScope scope(ErrStack(), "Quarn_Msg");
+    // Called per row: the name is made once.
+    static const std::string kProc = "Quarn_Msg";
+    ProcScope scope(ErrStack(), kProc);
     if (!m_->ShowStatus) return;
     std::string message;
     if (lngRecord == 0) {
@@ -71,8 +74,9 @@ std::string Quantara::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, bo
     double dblMin = 0;
     double dblMax = 0;
     for (int16_t i = 1; i <= intCount; ++i) {
-        const std::string f = "[" + strFields.at(static_cast<size_t>(intOffset + i)) + "]";
-        std::string sql = "SELECT MIN(" + f + ") as Minimum1, MAX(" + f + ") as Maximum1 FROM [" + strTable + "]";
+        const std::string f = BracketName(strFields.at(static_cast<size_t>(intOffset + i)));
+        std::string sql =
+            "SELECT MIN(" + f + ") as Minimum1, MAX(" + f + ") as Maximum1 FROM " + BracketName(strTable);
         const std::string where = Quarn_DataWhere(f);
         if (!where.empty()) sql += " WHERE (" + where + ")";
         dao::RecordsetPtr rs = get_SourceDatabase()->OpenRecordset(sql + ";");

@@ -221,6 +221,17 @@ protected:
         std::filesystem::remove_all(folder, ec);
     }
 
+    // Appends rows to a table, each value at its column's position.
+    void AddRows(const std::vector<std::vector<vb::Variant>>& rows, const std::string& table = "Data") {
+        dao::RecordsetPtr rs = db->OpenRecordset(table, dao::dbOpenTable);
+        for (const auto& row : rows) {
+            rs->AddNew();
+            for (size_t i = 0; i < row.size(); ++i) rs->Fields(static_cast<int32_t>(i))->Value(row[i]);
+            rs->Update();
+        }
+        rs->Close();
+    }
+
     bool Run(int32_t id, const vb::Variant& showErrors = vb::Variant::Missing()) {
         return engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(),
                                    vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),

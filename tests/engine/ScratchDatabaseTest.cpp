@@ -1,0 +1,196 @@
+// The scratch database: made as a file of its own in the temporary folder,
+// emptied both ways, recreated, read through an IN clause when the folder's
+// name holds an apostrophe, deleted at the end of the run, and kept apart
+// from the scratch database of a second engine object running meanwhile.
+#include <cstdlib>
+
+#include "EngineTestSupport.h"
+#include "QuantaraImpl.h"
+#include "StatsGeneral.h"
+#include "analysis/AnalysisEntries.h"
+#include "vb/VbError.h"
+
+using namespace enginetest;
+
+namespace {
+
+class ScratchDatabase : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        engine->putref_SourceDatabase(db);
+        engine->putref_OutputDatabase(db);
+        // A temporary folder whose name needs quoting in SQL.
+        const char* old = std::getenv("TMPDIR");
+        if (old) oldTmp = old;
+        tmp = folder / "o'brien tmp";
+        std::filesystem::create_directories(tmp);
+        ::setenv("TMPDIR", tmp.c_str(), 1);
+    }
+    void TearDown() override {
+        if (oldTmp) {
+            ::setenv("TMPDIR", oldTmp->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+        EngineTest::TearDown();
+    }
+
+    // statTemp1 with `rows` rows in the scratch database.
+    static void FillScratch(Quantara& z, int rows) {
+        z.Quarn_DeleteTable(true, "statTemp1");
+        dao::TableDefPtr t = z.TempDatabase()->CreateTableDef("statTemp1");
+        int16_t ordinal = 0;
+        AddOutputField(t, "Field", dao::dbInteger, ordinal);
+        AddOutputField(t, "Data", dao::dbDouble, ordinal);
+        AddOutputField(t, "Weight", dao::dbDouble, ordinal);
+        z.TempDatabase()->TableDefs()->Append(t);
+        dao::RecordsetPtr rs = z.TempDatabase()->OpenRecordset("statTemp1", dao::dbOpenTable, dao::dbAppendOnly);
+        for (int i = 0; i < rows; ++i) {
+            rs->AddNew();
+            rs->Fields(0)->Value(int16_t(1));
+            rs->Fields(1)->Value(double(rows - i));
+            rs->Fields(2)->Value(1.0);
+            rs->Update();
+        }
+        rs->Close();
+    }
+
+    static int32_t Rows(Quantara& z) {
+        dao::RecordsetPtr rs = z.TempDatabase()->OpenRecordset("SELECT Count(*) AS n FROM statTemp1");
+        return rs->Fields(0)->Value().ToLong();
+    }
+
+    std::filesystem::path tmp;
+    std::optional<std::string> oldTmp;
+};
+
+TEST_F(ScratchDatabase, EachRequestMakesANewFileInTheTemporaryFolder) {
+    ASSERT_TRUE(engine->Quarn_UTIL_MakeTempDB());
+    const std::string first = engine->TempFilePath();
+    EXPECT_EQ(std::filesystem::path(first).parent_path(), tmp);
+    EXPECT_EQ(std::filesystem::path(first).filename().string().rfind("kzp", 0), 0u);
+    EXPECT_TRUE(FileIsPresent(first));
+    ASSERT_TRUE(engine->TempDatabase());
+    EXPECT_EQ(engine->TempDatabase()->Name(), first);
+    FillScratch(*engine, 3);
+
+    // Asked again in the same run: the old file goes, a new empty one comes.
+    ASSERT_TRUE(engine->Quarn_UTIL_MakeTempDB());
+    const std::string second = engine->TempFilePath();
+    EXPECT_NE(second, first);
+    EXPECT_FALSE(FileIsPresent(first));
+    EXPECT_TRUE(FileIsPresent(second));
+    engine->TempDatabase()->TableDefs()->Refresh();
+    EXPECT_FALSE(engine->TempDatabase()->TableDefs()->Contains("statTemp1"));
+}
+
+TEST_F(ScratchDatabase, EmptyingByStatementAndRowByRow) {
+    ASSERT_TRUE(engine->Quarn_UTIL_MakeTempDB());
+    FillScratch(*engine, 150);
+    engine->Quarn_EmptyTable(true, "statTemp1", 0);
+    EXPECT_EQ(Rows(*engine), 150);
+    engine->Quarn_EmptyTable(true, "statTemp1", 150);
+    EXPECT_EQ(Rows(*engine), 0);
+
+    FillScratch(*engine, 99);
+    engine->Quarn_EmptyTable(true, "statTemp1", 99);
+    EXPECT_EQ(Rows(*engine), 0);
+    EXPECT_EQ(engine->State().openTransactions, 0);
+
+    FillScratch(*engine, 100);
+    engine->Quarn_EmptyTable(true, "statTemp1", 100);
+    EXPECT_EQ(Rows(*engine), 0);
+
+    // A table of another database, by statement and row by row.
+    db->Execute("INSERT INTO [Data] ([X1]) VALUES (1)");
+    db->Execute("INSERT INTO [Data] ([X1]) VALUES (2)");
+    engine->Quarn_EmptyTable(false, "Data", 2, db);
+    EXPECT_EQ(db->OpenRecordset("SELECT Count(*) FROM [Data]")->Fields(0)->Value().ToLong(), 0);
+}
+
+TEST_F(ScratchDatabase, ReadThroughAnInClauseDespiteTheApostrophe) {
+    ASSERT_TRUE(engine->Quarn_UTIL_MakeTempDB());
+    ASSERT_NE(engine->TempFilePath().find('\''), std::string::npos);
+    FillScratch(*engine, 4);
+    dao::RecordsetPtr rs = engine->get_SourceDatabase()->OpenRecordset(
+        "SELECT [Data] FROM statTemp1 " + InFileClause(engine->TempDatabase()->Name()) +
+        " WHERE (([Field] = 1)) ORDER BY [Data];");
+    std::vector<double> values;
+    for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->Fields(0)->Value().ToDouble());
+    EXPECT_EQ(values, (std::vector<double>{1, 2, 3, 4}));
+}
+
+class ScratchRuns : public ScratchDatabase {
+protected:
+    // A Describe stand-in: makes its scratch database, stages rows, lets
+    // `during` run (another engine object's run) and reads its rows back.
+    void StandIn() {
+        AnalysisEntries().Describe = [this](const std::string&, const std::string&, FieldNames&, int16_t, int16_t,
+                                            bool, int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
+                                            const std::string&, const std::string&, int16_t, int16_t,
+                                            std::vector<double>&, int16_t, std::vector<double>&,
+                                            const std::string&, int16_t, double, double, Quantara& z) {
+            if (!z.Quarn_UTIL_MakeTempDB()) return std::string("Temp database could not be created");
+            paths[&z] = z.TempFilePath();
+            FillScratch(z, &z == engine.get() ? 5 : 7);
+            if (during && &z == engine.get()) during();
+            seenRows[&z] = Rows(z);
+            stillPresent[&z] = FileIsPresent(z.TempFilePath());
+            return std::string();
+        };
+    }
+    ScopedAnalysisEntries entries;
+    std::function<void()> during;
+    std::map<const Quantara*, std::string> paths;
+    std::map<const Quantara*, int32_t> seenRows;
+    std::map<const Quantara*, bool> stillPresent;
+};
+
+TEST_F(ScratchRuns, TheRunDeletesItsScratchFile) {
+    StandIn();
+    const int32_t id = AddScenario(db, ScenarioSpec{});
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    ASSERT_EQ(paths.count(engine.get()), 1u);
+    EXPECT_EQ(seenRows[engine.get()], 5);
+    EXPECT_FALSE(FileIsPresent(paths[engine.get()]));
+    EXPECT_FALSE(engine->TempDatabase());
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+}
+
+TEST_F(ScratchRuns, TwoEngineObjectsRunningAtOnceKeepTheirOwnFiles) {
+    StandIn();
+    const int32_t id = AddScenario(db, ScenarioSpec{});
+    Quantara second;
+    during = [&] {
+        EXPECT_TRUE(second.RunScenario(id, vb::Variant(vb::ObjectPtr(db)))) << second.get_ErrorInfo();
+    };
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_NE(paths[engine.get()], paths[&second]);
+    // The second run deleted its own file only; the first kept its rows.
+    EXPECT_EQ(seenRows[&second], 7);
+    EXPECT_EQ(seenRows[engine.get()], 5);
+    EXPECT_TRUE(stillPresent[engine.get()]);
+    EXPECT_FALSE(FileIsPresent(paths[engine.get()]));
+    EXPECT_FALSE(FileIsPresent(paths[&second]));
+}
+
+TEST_F(ScratchRuns, AFailedRunDeletesItsScratchFileToo) {
+    AnalysisEntries().Describe = [this](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, bool,
+                                        int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
+                                        const std::string&, const std::string&, int16_t, int16_t,
+                                        std::vector<double>&, int16_t, std::vector<double>&, const std::string&,
+                                        int16_t, double, double, Quantara& z) -> std::string {
+        z.Quarn_UTIL_MakeTempDB();
+        paths[&z] = z.TempFilePath();
+        FillScratch(z, 2);
+        z.BeginTrans();
+        throw vb::VbError(11, "Division by zero");
+    };
+    const int32_t id = AddScenario(db, ScenarioSpec{});
+    EXPECT_FALSE(Run(id));
+    EXPECT_FALSE(FileIsPresent(paths[engine.get()]));
+}
+
+}  // namespace
