@@ -118,5 +118,13 @@ TEST_F(CompareTest, EqualFieldsAndSinglePairsLeaveUndefinedValuesEmpty) {
     EXPECT_NEAR(Num(two, "Prob_(2-tail)"), 0.5, 1e-9);  // t(1) is Cauchy: P(|T| >= 1) = 1/2
 }
 
+TEST_F(CompareTest, RunningTwiceReplacesTheResultTable) {
+    AddDataRows(db, {{"a", N, 1.0, 2.0, 2.0, N}, {"a", N, 2.0, 1.0, 3.0, N}});
+    const int32_t id = AddCompare(false);
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    EXPECT_EQ(ReadRows(db, "SELECT * FROM Out1;").size(), 2u);
+}
+
 }  // namespace
 }  // namespace enginetest

@@ -302,5 +302,15 @@ TEST_F(CrosstabTest, WeightedRecordCountWithoutDataField) {
     EXPECT_DOUBLE_EQ(Num(data[0], "b"), 0.5);
 }
 
+TEST_F(CrosstabTest, RunningTwiceReplacesBothTables) {
+    AddCells("r1", "c1", 2);
+    AddCells("r2", "c2", 3);
+    const int32_t id = AddCrosstab("C", {{"G1", "G", 1}, {"G2", "C", 1}});
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    EXPECT_EQ(Rows("Data: Count").size(), 2u);
+    EXPECT_EQ(ReadRows(db, "SELECT * FROM Out2;").size(), 1u);
+}
+
 }  // namespace
 }  // namespace enginetest

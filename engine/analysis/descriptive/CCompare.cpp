@@ -70,6 +70,9 @@ std::string CCompare::Quarn_Compare(const std::string& OutTableName, FieldNames&
     ttest_ = OptionOn(strOptions, 3);
 
     z_->Quarn_Msg(0, true, "Retrieving and sorting data");
+    // The database cannot drop a table while the data query is being read, so
+    // an old result table of the same name goes before the data are opened.
+    z_->Quarn_DeleteTable(false, OutTableName);
     std::string result = z_->Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_);
     if (!result.empty()) return result;
     data_ = z_->DataRecordset();
@@ -89,7 +92,6 @@ std::string CCompare::Quarn_Compare(const std::string& OutTableName, FieldNames&
 
 std::string CCompare::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    z_->Quarn_DeleteTable(false, OutTableName);
     dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
     const std::string& y = fields_->at(static_cast<size_t>(g_ + n_ + 1));
     countName_ = vb::Left("Count_of_" + y, 64);

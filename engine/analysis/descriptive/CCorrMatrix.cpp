@@ -69,6 +69,9 @@ std::string CCorrMatrix::Quarn_Matrix(const std::string& OutTableName, const std
     probLabel_ = "Prob (" + strTTestTail + "-tail)";
 
     z_->Quarn_Msg(0, true, "Retrieving and sorting data");
+    // The database cannot drop a table while the data query is being read, so
+    // an old result table of the same name goes before the data are opened.
+    z_->Quarn_DeleteTable(false, OutTableName);
     std::string result = z_->Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_);
     if (!result.empty()) return result;
     data_ = z_->DataRecordset();
@@ -88,7 +91,6 @@ std::string CCorrMatrix::Quarn_Matrix(const std::string& OutTableName, const std
 
 std::string CCorrMatrix::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    z_->Quarn_DeleteTable(false, OutTableName);
     dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
     int16_t ordinal = BuildOutputFields(tdf, g_, *fields_, types_, sizes_, true, 0, 0, false, "", "");
     AddOutputField(tdf, "CalcType", dao::dbText, ordinal, 13);

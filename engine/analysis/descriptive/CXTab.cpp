@@ -173,6 +173,10 @@ std::string CXTab::Quarn_Xtab(const std::string& OutTableName, const std::string
     pseudo_ = strFields.at(static_cast<size_t>(nG_ + 2)) == "*";
 
     z_->Quarn_Msg(0, true, "Retrieving and sorting data");
+    // The database cannot drop a table while the data query is being read, so
+    // an old result table of the same name goes before the data are opened.
+    z_->Quarn_DeleteTable(false, OutTableName);
+    if (chiFlag_) z_->Quarn_DeleteTable(false, ChiTableName);
     std::string result = CreateColumns(strUserTable);
     if (!result.empty()) return result;
     result = query ? InitXtabDataTable(strUserTable)
@@ -310,7 +314,6 @@ std::string UniqueColumnName(const std::string& text, std::unordered_set<std::st
 
 std::string CXTab::CreateOutput_b(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput_b");
-    z_->Quarn_DeleteTable(false, OutTableName);
     dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
     std::unordered_set<std::string> taken = {"STATOUTPUTID", "DATAFIELD", "DATATYPE", "ROWSUMMARY", "<NULL>"};
     int16_t ordinal = 0;
@@ -339,7 +342,6 @@ std::string CXTab::CreateOutput_b(const std::string& OutTableName) {
 
 std::string CXTab::CreateChi_b(const std::string& ChiTableName) {
     ProcScope scope(ErrStack(), "CreateChi_b");
-    z_->Quarn_DeleteTable(false, ChiTableName);
     dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(ChiTableName);
     int16_t ordinal = 0;
     AddOutputField(tdf, "StatOutputID", dao::dbLong, ordinal);
