@@ -57,7 +57,7 @@ TEST_F(DataServices, SortedQuerySortsByTheGroupFieldsAndTheFirstFieldAfterThem) 
 }
 
 TEST_F(DataServices, InitDataTableOpensTheSortedRowsAndTheirTypes) {
-    AddRows({{"b", "y", 2.0}, {"a", "z", 3.0}, {"b", "x", 1.0}, {"a", "y", 9.0}});
+    AppendRows({{"b", "y", 2.0}, {"a", "z", 3.0}, {"b", "x", 1.0}, {"a", "y", 9.0}});
     FieldNames f = Fields({"G1", "G2", "X1"});
     ASSERT_EQ(engine->Quarn_InitDataTable("Data", f, 1, types, sizes), "");
     EXPECT_EQ(Column("G2"), (std::vector<std::string>{"y", "z", "x", "y"}));
@@ -80,7 +80,7 @@ TEST_F(DataServices, InitDataTableFailures) {
     EXPECT_EQ(engine->Quarn_InitDataTable("Data", f, 1, types, sizes), "No records found in Data");
     EXPECT_EQ(types, (std::vector<int32_t>{7, 7}));  // not re-created
 
-    AddRows({{"a", kNull, 1.0}});
+    AppendRows({{"a", kNull, 1.0}});
     const std::string missingTable = engine->Quarn_InitDataTable("NoSuchTable", f, 1, types, sizes);
     EXPECT_FALSE(missingTable.empty());
     EXPECT_NE(missingTable.find("NoSuchTable"), std::string::npos);
@@ -92,7 +92,7 @@ TEST_F(DataServices, InitDataTableFailures) {
 }
 
 TEST_F(DataServices, NamesThatBracketsCannotHoldComeBackAsTheErrorText) {
-    AddRows({{"a", kNull, 1.0, 2.0}});
+    AppendRows({{"a", kNull, 1.0, 2.0}});
     ASSERT_EQ(engine->OpenDataRecordset("SELECT [X1] FROM [Data]"), "");
     const dao::RecordsetPtr before = engine->DataRecordset();
 
@@ -109,7 +109,7 @@ TEST_F(DataServices, NamesThatBracketsCannotHoldComeBackAsTheErrorText) {
 }
 
 TEST_F(DataServices, OpenDataRecordsetAppendsOneSemicolonAndKeepsTheOldSetOnFailure) {
-    AddRows({{"a", kNull, 1.0}, {"b", kNull, 2.0}});
+    AppendRows({{"a", kNull, 1.0}, {"b", kNull, 2.0}});
     EXPECT_EQ(engine->OpenDataRecordset("SELECT [X1] FROM [Data] ORDER BY [X1];"), "");
     EXPECT_EQ(Column("X1"), (std::vector<std::string>{"1", "2"}));
     EXPECT_EQ(engine->OpenDataRecordset("SELECT [X1] FROM [Data] ORDER BY [X1] DESC"), "");
@@ -122,8 +122,8 @@ TEST_F(DataServices, OpenDataRecordsetAppendsOneSemicolonAndKeepsTheOldSetOnFail
 
 TEST_F(DataServices, CaseSensitivityFollowsTheSortOrderOfTheSourceText) {
     db->Execute("CREATE TABLE Bin (G TEXT, X DOUBLE)");
-    AddRows({{"a", kNull, 1.0}});
-    AddRows({{"a", 1.0}}, "Bin");
+    AppendRows({{"a", kNull, 1.0}});
+    AppendRows({{"a", 1.0}}, "Bin");
 
     FieldNames general = Fields({"G1", "X1"});
     engine->CaseSensitive(true);
@@ -163,7 +163,7 @@ TEST_F(DataServices, DataWhereAndDataOkAgreeOnEveryValue) {
     std::vector<Row> rows;
     for (double v : values) rows.push_back({"g", kNull, v});
     rows.push_back({"g", kNull, kNull});
-    AddRows(rows);
+    AppendRows(rows);
 
     engine->MissingEqual(equal);
     engine->MissingLow(low);
@@ -233,7 +233,7 @@ TEST_F(DataServices, DataOkRules) {
 // --- weights ---------------------------------------------------------------------------------------
 
 TEST_F(DataServices, WeightsOfSkippedAndUsedRows) {
-    AddRows({{"a", kNull, 1.0, kNull, kNull, kNull},
+    AppendRows({{"a", kNull, 1.0, kNull, kNull, kNull},
              {"b", kNull, 1.0, kNull, kNull, 0.0},
              {"c", kNull, 1.0, kNull, kNull, -2.0},
              {"d", kNull, 1.0, kNull, kNull, 7.0},
@@ -301,7 +301,7 @@ TEST_F(DataServices, SameValue) {
 // --- default frequency intervals from the source --------------------------------------------
 
 TEST_F(DataServices, FrequencyDefaultsSpanEveryFieldsPresentValues) {
-    AddRows({{"a", kNull, 0.0, 20.0}, {"b", kNull, 50.0, -10.0}, {"c", kNull, 30.0, kNull}, {"d", kNull, kNull, 5.0}});
+    AppendRows({{"a", kNull, 0.0, 20.0}, {"b", kNull, 50.0, -10.0}, {"c", kNull, 30.0, kNull}, {"d", kNull, kNull, 5.0}});
     FieldNames f = Fields({"G1", "X1", "X2"});
     double first = -99, width = -99;
     // One field, 0 .. 50 in 10 intervals: margin 10^(log10(50) - 1) = 5.
@@ -324,7 +324,7 @@ TEST_F(DataServices, FrequencyDefaultsSpanEveryFieldsPresentValues) {
 }
 
 TEST_F(DataServices, FrequencyDefaultsWithoutDataOrWithABadName) {
-    AddRows({{"a", kNull, kNull, kNull}});
+    AppendRows({{"a", kNull, kNull, kNull}});
     FieldNames f = Fields({"G1", "X1", "X2"});
     double first = -99, width = -99;
     EXPECT_EQ(engine->DescFreqInit_Zelk(true, 10, true, "Data", f, 1, 2, first, width), "No data found");

@@ -222,7 +222,7 @@ protected:
     }
 
     // Appends rows to a table, each value at its column's position.
-    void AddRows(const std::vector<std::vector<vb::Variant>>& rows, const std::string& table = "Data") {
+    void AppendRows(const std::vector<std::vector<vb::Variant>>& rows, const std::string& table = "Data") {
         dao::RecordsetPtr rs = db->OpenRecordset(table, dao::dbOpenTable);
         for (const auto& row : rows) {
             rs->AddNew();

@@ -44,35 +44,35 @@ protected:
 };
 
 TEST_F(GroupWalk, NullIsAGroupOfItsOwnAndEqualsOnlyNull) {
-    AddRows({{"b", kNull, 1.0}, {kNull, kNull, 2.0}, {"", kNull, 3.0}, {kNull, kNull, 4.0}, {"b", kNull, 5.0}});
+    AppendRows({{"b", kNull, 1.0}, {kNull, kNull, 2.0}, {"", kNull, 3.0}, {kNull, kNull, 4.0}, {"b", kNull, 5.0}});
     // Null sorts first, then the empty text.
     EXPECT_EQ(Groups("Data", {"", "G1", "X1"}, 1), (std::vector<std::string>{"Null:2", ":1", "b:2"}));
 }
 
 TEST_F(GroupWalk, LetterCaseUnderTheGeneralSortOrderIsOneGroup) {
-    AddRows({{"abc", "x", 1.0}, {"ABC", "x", 2.0}, {"Abc", "y", 3.0}, {"abd", "x", 4.0}});
+    AppendRows({{"abc", "x", 1.0}, {"ABC", "x", 2.0}, {"Abc", "y", 3.0}, {"abd", "x", 4.0}});
     EXPECT_EQ(Groups("Data", {"", "G1", "X1"}, 1), (std::vector<std::string>{"abc:3", "abd:1"}));
     EXPECT_EQ(Groups("Data", {"", "G1", "G2", "X1"}, 2), (std::vector<std::string>{"abc,x:2", "Abc,y:1", "abd,x:1"}));
     // A number as first group field does not make letter case count.
-    AddRows({{"abc", "x", 1.0}});
+    AppendRows({{"abc", "x", 1.0}});
     EXPECT_EQ(Groups("Data", {"", "X1", "G1", "X2"}, 2),
               (std::vector<std::string>{"1,abc:2", "2,ABC:1", "3,Abc:1", "4,abd:1"}));
 }
 
 TEST_F(GroupWalk, LetterCaseUnderABinarySortOrderSeparatesGroups) {
     db->Execute("CREATE TABLE Bin (G TEXT, X DOUBLE)");
-    AddRows({{"abc", 1.0}, {"ABC", 2.0}, {"abc", 3.0}, {"B", 4.0}}, "Bin");
+    AppendRows({{"abc", 1.0}, {"ABC", 2.0}, {"abc", 3.0}, {"B", 4.0}}, "Bin");
     // Binary order: "ABC" < "B" < "abc".
     EXPECT_EQ(Groups("Bin", {"", "G", "X"}, 1), (std::vector<std::string>{"ABC:1", "B:1", "abc:2"}));
 }
 
 TEST_F(GroupWalk, WithoutGroupFieldsTheWholeSourceIsOneGroup) {
-    AddRows({{"a", kNull, 1.0}, {"b", kNull, 2.0}, {"c", kNull, 3.0}});
+    AppendRows({{"a", kNull, 1.0}, {"b", kNull, 2.0}, {"c", kNull, 3.0}});
     EXPECT_EQ(Groups("Data", {"", "X1"}, 0), (std::vector<std::string>{":3"}));
 }
 
 TEST_F(GroupWalk, EventsComeInTheOrderOfTheRecordLoop) {
-    AddRows({{"a", kNull, 1.0, kNull, kNull, 1.0},
+    AppendRows({{"a", kNull, 1.0, kNull, kNull, 1.0},
              {"a", kNull, 2.0, kNull, kNull, kNull},
              {"b", kNull, 3.0, kNull, kNull, 2.5},
              {"b", kNull, 4.0, kNull, kNull, -1.0},
@@ -113,7 +113,7 @@ TEST_F(GroupWalk, EventsComeInTheOrderOfTheRecordLoop) {
 }
 
 TEST_F(GroupWalk, MissingCountsRestartWithEachGroup) {
-    AddRows({{"a", kNull, 1.0, kNull},
+    AppendRows({{"a", kNull, 1.0, kNull},
              {"a", kNull, kNull, 2.0},
              {"a", kNull, -9.0, 3.0},
              {"b", kNull, 4.0, 4.0}});

@@ -1,0 +1,64 @@
+// Multiple regression on five fields and a polynomial of order 3, each with a
+// residual table, against the raw sorted scan plus writing as many rows
+// through an append-only record set.
+#include <string>
+
+#include "AnalysisBench.h"
+
+namespace {
+
+// The number of rows a query returns (not timed).
+long long CountRows(BenchContext& c, const std::string& sql) {
+    auto rs = c.Db()->OpenRecordset("SELECT Count(*) AS N FROM (" + sql + ")", dao::dbOpenSnapshot);
+    long long n = rs->Fields(0)->Value().ToLong();
+    rs->Close();
+    return n;
+}
+
+// Appends `rows` residual-shaped rows (group, five x, y, estimate, residual)
+// through an append-only record set, in one transaction.
+void AppendRows(BenchContext& c, const std::string& table, long long rows) {
+    auto db = c.Db();
+    auto td = db->CreateTableDef(table);
+    td->Fields()->Append(td->CreateField("G", dao::dbText, 10));
+    for (const char* f : {"X1", "X2", "X3", "X4", "X5", "Y", "Estimated_Y", "Residual"})
+        td->Fields()->Append(td->CreateField(f, dao::dbDouble));
+    db->TableDefs()->Append(td);
+    dao::DBEngine().BeginTrans();
+    auto rs = db->OpenRecordset(table, dao::dbOpenTable, dao::dbAppendOnly);
+    const vb::Variant group(std::string("G00"));
+    for (long long i = 0; i < rows; ++i) {
+        rs->AddNew();
+        rs->Fields(0)->Value(group);
+        for (int f = 1; f <= 8; ++f) rs->Fields(f)->Value(vb::Variant(static_cast<double>(i) * 0.5 + f));
+        rs->Update();
+    }
+    rs->Close();
+    dao::DBEngine().CommitTrans();
+    db->TableDefs()->Delete(table);
+}
+
+BenchCase multi("Regression multiple, 5 fields, residual table", 5.0, [](BenchContext& c) {
+    ScenarioRows s;
+    s.subType = "Regression";
+    s.fields = {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"X3", "X"}, {"X4", "X"}, {"X5", "X"}, {"Y", "Y"}};
+    s.options = {{"RegressType", "M"}, {"RYInt", true}, {"RANova", true}};
+    const std::string used =
+        "SELECT G, X1, X2, X3, X4, X5, Y FROM Source WHERE X1 IS NOT NULL AND X2 IS NOT NULL AND X3 IS NOT NULL "
+        "AND X4 IS NOT NULL AND X5 IS NOT NULL AND Y IS NOT NULL";
+    const long long rows = CountRows(c, used);
+    return c.Measure(s, "SELECT G, X1, X2, X3, X4, X5, Y FROM Source ORDER BY G, X1",
+                     [&] { AppendRows(c, "BenchRaw", rows); });
+});
+
+BenchCase poly("Regression polynomial, order 3, residual table", 5.0, [](BenchContext& c) {
+    ScenarioRows s;
+    s.subType = "Regression";
+    s.fields = {{"G", "G"}, {"X1", "X"}, {"Y", "Y"}};
+    s.options = {{"RegressType", "P"}, {"RPoly", int16_t(3)}, {"RYInt", true}, {"RANova", true}};
+    const std::string used = "SELECT G, X1, Y FROM Source WHERE X1 IS NOT NULL AND Y IS NOT NULL";
+    const long long rows = CountRows(c, used);
+    return c.Measure(s, "SELECT G, X1, Y FROM Source ORDER BY G, X1", [&] { AppendRows(c, "BenchRaw", rows); });
+});
+
+}  // namespace

@@ -1,0 +1,397 @@
+#include "analysis/descriptive/CDescribe.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ErrorStack.h"
+#include "GroupWalker.h"
+#include "Merivox6/Quantara.h"
+#include "StatsGeneral.h"
+#include "analysis/AnalysisEntries.h"
+#include "numeric/Numerics.h"
+#include "vb/Conversions.h"
+
+namespace {
+
+// A statistic goes into the row only when it is a finite number; otherwise
+// the column stays Null.
+void Put(const dao::RecordsetPtr& rs, const std::string& name, double value) {
+    if (std::isfinite(value)) rs->Fields(std::string_view(name))->Value(value);
+}
+
+bool LetterIs(const std::string& text, size_t pos, char letter) {
+    return text.size() > pos && vb::FoldChar(text[pos]) == vb::FoldChar(letter);
+}
+
+}  // namespace
+
+void CDescribe::Quarn_CalcPcntiles(const std::vector<StagedValue>& values, bool fWeightField, int16_t intPcntGroups,
+                                   double dblTotalRecs, std::vector<double>& dblPcntiles) {
+    ProcScope scope(ErrStack(), "Quarn_CalcPcntiles");
+    if (dblPcntiles.size() < static_cast<size_t>(intPcntGroups) + 1)
+        dblPcntiles.resize(static_cast<size_t>(intPcntGroups) + 1, 0);
+    PercentilePoints(values, fWeightField, intPcntGroups, dblTotalRecs, dblPcntiles);
+}
+
+bool CDescribe::ConIntColumns() const {
+    // The band columns come with an interval letter that occurs in "tN"
+    // (an empty letter occurs in every text).
+    if (conInt_.empty()) return true;
+    return vb::InStr(1, "tN", conInt_, vb::vbTextCompare) > 0;
+}
+
+std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std::string& strUserTable,
+                                      std::vector<std::string>& strFields, int16_t intGroupFields,
+                                      int16_t intNumFields, bool fWeightField, int16_t intRange_b,
+                                      const std::string& Var_a, int16_t intSum_b, int16_t intCalcMeans_b,
+                                      int16_t intCalcSkew_b, int16_t intCalcMode_b, const std::string& strPcntiles,
+                                      const std::string& strConInt, int16_t int95_b, int16_t intCIUser,
+                                      std::vector<double>& dblPopDev, int16_t tTest_b,
+                                      std::vector<double>& dblPopMean, const std::string& strFreqOptions,
+                                      int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth,
+                                      Quantara& Zantels) {
+    ProcScope scope(ErrStack(), "Quarn_Describe");
+    zantels_ = &Zantels;
+    outTable_ = OutTableName;
+    fields_ = &strFields;
+    nG_ = intGroupFields;
+    nX_ = intNumFields;
+    weighted_ = fWeightField;
+    range_ = intRange_b != 0;
+    varA_ = Var_a;
+    sums_ = intSum_b != 0;
+    means_ = intCalcMeans_b != 0;
+    skew_ = intCalcSkew_b != 0;
+    mode_ = intCalcMode_b != 0;
+    pcntiles_ = strPcntiles;
+    conInt_ = strConInt;
+    ci95_ = int95_b != 0;
+    ciUser_ = intCIUser;
+    popDev_ = &dblPopDev;
+    tTest_ = tTest_b != 0;
+    popMean_ = &dblPopMean;
+    freqOptions_ = strFreqOptions;
+    freqN_ = intFreqIntervals < 0 ? int16_t(0) : intFreqIntervals;
+    freqFirst_ = dblFreqFirst;
+    freqWidth_ = dblFreqWidth;
+
+    pcntGroups_ = PercentileGroups(strPcntiles);
+    pcntFlag_ = pcntGroups_ > 0;
+    stageFlag_ = pcntFlag_ || mode_;
+
+    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
+    // A table cannot be dropped while the sorted source is being read on the
+    // same database, so an old result table of that name goes first.
+    Zantels.Quarn_DeleteTable(false, OutTableName);
+    std::vector<int32_t> types, sizes;
+    std::string err = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes);
+    if (!err.empty()) return err;
+    Zantels.Quarn_Msg(0, true, "Creating output table");
+    err = CreateOutput(types, sizes);
+    if (!err.empty()) return err;
+
+    if (vb::EqualsNoCase(conInt_, "N")) {
+        if (ci95_) factor95_ = zValue_.Quarn_FindValue("Z", 0.95, 0, 0, false);
+        if (ciUser_ > 0) factorUser_ = zValue_.Quarn_FindValue("Z", ciUser_ / 100.0, 0, 0, false);
+    }
+
+    Zantels.Quarn_Msg(0, true, "Analyzing records");
+    // The values that percentiles and the mode need are held per group in
+    // memory, so the whole record loop with its result rows is one
+    // transaction.
+    sums_k_.assign(static_cast<size_t>(nX_) + 1, FieldSums());
+    buckets_.assign(static_cast<size_t>(nX_) + 1, std::vector<double>(static_cast<size_t>(freqN_) + 2, 0.0));
+    stage_.assign(static_cast<size_t>(nX_) + 1, {});
+    InitData();
+    GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
+    walk_ = &walk;
+    Zantels.BeginTrans();
+    walk.Walk({.record = [this](double w) { CalcData(w); },
+               .groupEnd = [this](const GroupValues& g, int32_t n) { WriteData(g, n); },
+               .groupStart = [this] { InitData(); }});
+    Zantels.CommitTrans();
+    walk_ = nullptr;
+    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
+    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
+    return {};
+}
+
+std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes) {
+    ProcScope scope(ErrStack(), "CreateOutput");
+    Quantara& z = *zantels_;
+    z.Quarn_DeleteTable(false, outTable_);
+    dao::TableDefPtr tdf = z.get_OutputDatabase()->CreateTableDef(outTable_);
+    int16_t ord =
+        BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, weighted_, "Count", "Missing");
+    auto add = [&](const std::string& name) { AddOutputField(tdf, name, dao::dbDouble, ord); };
+    add("Mean");
+    if (range_) {
+        for (const char* c : {"Minimum", "Maximum", "Range"}) add(c);
+    }
+    if (!varA_.empty()) {
+        for (const char* c : {"Variance", "CoeffOfVariance", "StdDeviation", "StdError"}) add(c);
+    }
+    if (sums_) {
+        for (const char* c : {"Sum", "SumSquared", "AdjSumSquared"}) add(c);
+    }
+    if (means_) {
+        for (const char* c : {"GeometricMean", "HarmonicMean", "RMS"}) add(c);
+    }
+    if (skew_) {
+        for (const char* c : {"Skewness", "SE_Skewness", "Kurtosis", "SE_Kurtosis"}) add(c);
+    }
+    if (mode_) {
+        add("Mode");
+        add("ModeCount");
+    }
+    if (vb::EqualsNoCase(conInt_, "N")) add("Population_StdDev");
+    if (ConIntColumns()) {
+        if (ci95_) {
+            add("95%_" + conInt_ + "_Band");
+            add("95%_Lower");
+            add("95%_Upper");
+        }
+        if (ciUser_ > 0) {
+            const std::string level = std::to_string(ciUser_);
+            add(level + "%_" + conInt_ + "_Band");
+            add(level + "%_Lower");
+            add(level + "%_Upper");
+        }
+    }
+    if (tTest_) {
+        for (const char* c : {"Population_Mean", "t-Value", "Prob_(1-Tail)", "Prob_(2-Tail)"}) add(c);
+    }
+    if (pcntGroups_ == 2) {
+        add("Median");
+    } else if (pcntGroups_ == 4) {
+        for (const char* c : {"25_Percentile", "50_Percentile", "75_Percentile", "Quartile_Range"}) add(c);
+    } else if (pcntGroups_ > 0) {
+        const int step = 100 / pcntGroups_;
+        for (int i = 1; i < pcntGroups_; ++i) add(std::to_string(i * step) + "_Percentile");
+    }
+
+    // Frequency options by position: what to show, what a value adds,
+    // cumulative, which bound an interval includes, open-ended buckets.
+    const std::string& o = freqOptions_;
+    freqCountCols_ = LetterIs(o, 0, 'N') || LetterIs(o, 0, 'B');
+    freqPropCols_ = LetterIs(o, 0, 'P') || LetterIs(o, 0, 'B');
+    freqOn_ = freqCountCols_ || freqPropCols_;
+    freqCounting_ = LetterIs(o, 1, 'C');
+    freqCumulative_ = LetterIs(o, 2, 'Y');
+    freqLower_ = LetterIs(o, 3, 'Y');
+    freqOpenEnds_ = LetterIs(o, 4, 'Y');
+    if (freqOn_) {
+        FrequencyColumnNames(freqN_, freqFirst_, freqWidth_, freqLower_, freqCountNames_, freqPropNames_);
+        const size_t last = static_cast<size_t>(freqN_) + 1;
+        for (const auto* names : {&freqCountNames_, &freqPropNames_}) {
+            if ((names == &freqCountNames_ && !freqCountCols_) || (names == &freqPropNames_ && !freqPropCols_))
+                continue;
+            for (size_t i = 0; i <= last; ++i) {
+                if ((i == 0 || i == last) && !freqOpenEnds_) continue;
+                add((*names)[i]);
+            }
+        }
+    }
+    return z.Quarn_CreateTable(tdf, true);
+}
+
+void CDescribe::InitData() {
+    for (int16_t k = 1; k <= nX_; ++k) {
+        sums_k_[static_cast<size_t>(k)] = FieldSums();
+        std::fill(buckets_[static_cast<size_t>(k)].begin(), buckets_[static_cast<size_t>(k)].end(), 0.0);
+        stage_[static_cast<size_t>(k)].clear();
+    }
+}
+
+void CDescribe::CalcData(double w) {
+    if (w <= 0) return;
+    for (int16_t k = 1; k <= nX_; ++k) {
+        double x = 0;
+        if (!walk_->PresentValue(static_cast<int16_t>(nG_ + k), x)) continue;
+        FieldSums& f = sums_k_[static_cast<size_t>(k)];
+        if (f.count == 0) {
+            f.minimum = x;
+            f.maximum = x;
+            f.shift = x;
+        }
+        ++f.count;
+        f.sumW += w;
+        if (x < f.minimum) f.minimum = x;
+        if (x > f.maximum) f.maximum = x;
+        f.sumWX += x * w;
+        f.sumWX2 += x * x * w;
+        const double d = x - f.shift;
+        const double d2 = d * d;
+        f.d1 += d * w;
+        f.d2 += d2 * w;
+        if (skew_) {
+            f.d3 += d2 * d * w;
+            f.d4 += d2 * d2 * w;
+        }
+        if (means_) {
+            if (x > 0) {
+                f.sumWLn += std::log(x) * w;
+                f.sumWInv += w / x;
+            } else {
+                f.nonPositive = true;
+            }
+        }
+        if (freqOn_) {
+            const int32_t bin = FrequencyBin(x, freqFirst_, freqWidth_, freqLower_, freqN_);
+            buckets_[static_cast<size_t>(k)][static_cast<size_t>(bin)] += freqCounting_ ? w : x * w;
+        }
+        if (stageFlag_) stage_[static_cast<size_t>(k)].push_back({x, w});
+    }
+}
+
+void CDescribe::WriteData(const std::vector<vb::Variant>& group, int32_t groupRecords) {
+    ProcScope scope(ErrStack(), "WriteData");
+    const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
+    std::vector<double> pcnt(static_cast<size_t>(pcntGroups_) + 1, 0.0);
+    for (int16_t k = 1; k <= nX_; ++k) {
+        const FieldSums& f = sums_k_[static_cast<size_t>(k)];
+        ModeResult mode;
+        if (stageFlag_) {
+            SortByValue(stage_[static_cast<size_t>(k)]);
+            if (mode_) mode = ModeOf(stage_[static_cast<size_t>(k)]);
+        }
+        rs->AddNew();
+        WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + k), "Count", "Missing", weighted_,
+                         f.sumW, groupRecords, f.count);
+        if (f.sumW > 0) WriteField(k, f, mode, pcnt);
+        rs->Update();
+    }
+}
+
+void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode, std::vector<double>& pcnt) {
+    const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
+    const double n = f.sumW;
+    // Sums about the shift: D = n * sum w (x - mean)^2.
+    const double A1 = f.d1, A2 = f.d2, A3 = f.d3, A4 = f.d4;
+    const double D = PreciseDifference(n * A2, A1 * A1);
+    const double mean = PreciseSum({f.shift, A1 / n});
+    double s2 = 0;
+    const double s = VarianceFromSums("N-1", n, A2, A1, s2);
+
+    Put(rs, "Mean", mean);
+    if (range_) {
+        Put(rs, "Minimum", f.minimum);
+        Put(rs, "Maximum", f.maximum);
+        Put(rs, "Range", PreciseDifference(f.maximum, f.minimum));
+    }
+    if (!varA_.empty() && (n > 1 || vb::EqualsNoCase(varA_, "N"))) {
+        double var = s2;
+        double dev = s;
+        if (!vb::EqualsNoCase(varA_, "N-1")) dev = VarianceFromSums("N", n, A2, A1, var);
+        Put(rs, "Variance", var);
+        if (mean != 0) Put(rs, "CoeffOfVariance", dev / mean);
+        Put(rs, "StdDeviation", dev);
+        Put(rs, "StdError", dev / std::sqrt(n));
+    }
+    if (sums_) {
+        Put(rs, "Sum", f.sumWX);
+        Put(rs, "SumSquared", f.sumWX2);
+        Put(rs, "AdjSumSquared", D / n);
+    }
+    if (means_) {
+        // Both means are undefined once any valid value is zero or negative.
+        if (!f.nonPositive) {
+            Put(rs, "GeometricMean", std::exp(f.sumWLn / n));
+            if (f.sumWInv != 0) Put(rs, "HarmonicMean", n / f.sumWInv);
+        }
+        Put(rs, "RMS", f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0);
+    }
+    if (skew_ && n > 2 && f.minimum != f.maximum && s > 0) {
+        // Adjusted Fisher-Pearson skewness and excess kurtosis (G1, G2) from
+        // the central moments n*M3 and M4 expressed in the power sums.
+        const double nM3 = PreciseDifference(n * A3, 3 * A1 * A2) + 2 * A1 * A1 * A1 / n;
+        Put(rs, "Skewness", nM3 / ((n - 1) * (n - 2) * s2 * s));
+        const double seSkew = std::sqrt(6 * n * (n - 1) / ((n - 2) * (n + 1) * (n + 3)));
+        Put(rs, "SE_Skewness", seSkew);
+        if (n > 3) {
+            const double M4 = PreciseDifference(A4, 4 * A1 * A3 / n) +
+                              PreciseDifference(6 * A1 * A1 * A2 / (n * n), 3 * A1 * A1 * A1 * A1 / (n * n * n));
+            const double kurt = PreciseDifference(n * (n + 1) * M4 / (s2 * s2 * (n - 1) * (n - 2) * (n - 3)),
+                                                  3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3)));
+            Put(rs, "Kurtosis", kurt);
+            Put(rs, "SE_Kurtosis", std::sqrt(seSkew * seSkew * 4 * (n * n - 1) / ((n - 3) * (n + 5))));
+        }
+    }
+    if (mode_) {
+        if (mode.count > 0) Put(rs, "ModeCount", mode.count);
+        if (mode.unique) Put(rs, "Mode", mode.value);
+    }
+    if (pcntFlag_ && n > 1) {
+        Quarn_CalcPcntiles(stage_[static_cast<size_t>(k)], weighted_, pcntGroups_, n, pcnt);
+        if (pcntGroups_ == 2) {
+            Put(rs, "Median", pcnt[1]);
+        } else if (pcntGroups_ == 4) {
+            Put(rs, "25_Percentile", pcnt[1]);
+            Put(rs, "50_Percentile", pcnt[2]);
+            Put(rs, "75_Percentile", pcnt[3]);
+            Put(rs, "Quartile_Range", PreciseDifference(pcnt[3], pcnt[1]));
+        } else {
+            const int step = 100 / pcntGroups_;
+            for (int i = 1; i < pcntGroups_; ++i)
+                Put(rs, std::to_string(i * step) + "_Percentile", pcnt[static_cast<size_t>(i)]);
+        }
+    }
+    auto at = [](const std::vector<double>* v, int16_t i) {
+        return v && static_cast<size_t>(i) < v->size() ? (*v)[static_cast<size_t>(i)] : 0.0;
+    };
+    auto bands = [&](const std::string& prefix, const std::string& letter, double band) {
+        Put(rs, prefix + letter + "_Band", band);
+        Put(rs, prefix + "Lower", PreciseDifference(mean, band));
+        Put(rs, prefix + "Upper", band + mean);
+    };
+    const std::string level = std::to_string(ciUser_) + "%_";
+    if (vb::EqualsNoCase(conInt_, "N")) {
+        const double popDev = at(popDev_, k);
+        Put(rs, "Population_StdDev", popDev);
+        if (ci95_) bands("95%_", "N", popDev * factor95_ / std::sqrt(n));
+        if (ciUser_ > 0) bands(level, "N", popDev * factorUser_ / std::sqrt(n));
+    } else if (vb::EqualsNoCase(conInt_, "t") && n > 1) {
+        const double se = s2 > 0 ? std::sqrt(s2 / n) : 0.0;
+        if (ci95_) bands("95%_", "t", zValue_.Quarn_FindValue("T", 0.05, n - 1, 0, false) * se);
+        if (ciUser_ > 0) bands(level, "t", zValue_.Quarn_FindValue("T", 1 - ciUser_ / 100.0, n - 1, 0, false) * se);
+    }
+    if (tTest_ && D > 0 && n > 1 && s > 0) {
+        const double popMean = at(popMean_, k);
+        const double t = PreciseDifference(mean, popMean) * std::sqrt(n) / s;
+        if (std::isfinite(t)) {
+            const double p = zValue_.Quarn_CalcProb("T", t, n - 1, 0);
+            Put(rs, "Population_Mean", popMean);
+            Put(rs, "t-Value", t);
+            Put(rs, "Prob_(1-Tail)", p / 2);
+            Put(rs, "Prob_(2-Tail)", p);
+        }
+    }
+    if (freqOn_) {
+        std::vector<double>& b = buckets_[static_cast<size_t>(k)];
+        const size_t last = static_cast<size_t>(freqN_) + 1;
+        if (freqCumulative_) {
+            double r = freqOpenEnds_ ? b[0] : 0.0;
+            for (size_t i = 1; i < last; ++i) b[i] = (r += b[i]);
+            if (freqOpenEnds_) b[last] = (r += b[last]);
+        }
+        for (size_t i = 0; i <= last; ++i) {
+            if ((i == 0 || i == last) && !freqOpenEnds_) continue;
+            if (freqCountCols_) Put(rs, freqCountNames_[i], b[i]);
+            if (freqPropCols_) Put(rs, freqPropNames_[i], b[i] / n);
+        }
+    }
+}
+
+std::string Quarn_Describe(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
+                           int16_t intGroupFields, int16_t intNumFields, bool fWeightField, int16_t intRange_b,
+                           const std::string& Var_a, int16_t intSum_b, int16_t intCalcMeans_b, int16_t intCalcSkew_b,
+                           int16_t intCalcMode_b, const std::string& strPcntiles, const std::string& strConInt,
+                           int16_t int95_b, int16_t intCIUser, std::vector<double>& dblPopDev, int16_t tTest_b,
+                           std::vector<double>& dblPopMean, const std::string& strFreqOptions,
+                           int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth, Quantara& Zantels) {
+    CDescribe describe;
+    return describe.Quarn_Describe(OutTableName, strUserTable, strFields, intGroupFields, intNumFields, fWeightField,
+                                   intRange_b, Var_a, intSum_b, intCalcMeans_b, intCalcSkew_b, intCalcMode_b,
+                                   strPcntiles, strConInt, int95_b, intCIUser, dblPopDev, tTest_b, dblPopMean,
+                                   strFreqOptions, intFreqIntervals, dblFreqFirst, dblFreqWidth, Zantels);
+}

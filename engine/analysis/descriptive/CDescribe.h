@@ -1,0 +1,94 @@
+// Descriptive statistics of every analysed field, group by group, in one
+// pass over the sorted source: counts, means, spread, moments, confidence
+// bands, a t-test, percentiles, the mode and frequency buckets.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/descriptive/DescriptiveMath.h"
+#include "numeric/CZValue.h"
+#include "vb/Variant.h"
+
+class GroupWalker;
+class Quantara;
+
+class CDescribe {
+public:
+    // Percentile points of one field of the current group into
+    // dblPcntiles[0..intPcntGroups] (sized by the call). values: the
+    // field's valid values with their weights, sorted ascending.
+    // dblTotalRecs: their sum of weights (their number when unweighted).
+    static void Quarn_CalcPcntiles(const std::vector<StagedValue>& values, bool fWeightField, int16_t intPcntGroups,
+                                   double dblTotalRecs, std::vector<double>& dblPcntiles);
+
+    std::string Quarn_Describe(const std::string& OutTableName, const std::string& strUserTable,
+                               std::vector<std::string>& strFields, int16_t intGroupFields, int16_t intNumFields,
+                               bool fWeightField, int16_t intRange_b, const std::string& Var_a, int16_t intSum_b,
+                               int16_t intCalcMeans_b, int16_t intCalcSkew_b, int16_t intCalcMode_b,
+                               const std::string& strPcntiles, const std::string& strConInt, int16_t int95_b,
+                               int16_t intCIUser, std::vector<double>& dblPopDev, int16_t tTest_b,
+                               std::vector<double>& dblPopMean, const std::string& strFreqOptions,
+                               int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth, Quantara& Zantels);
+
+private:
+    // Running sums of one analysed field over the current group. Moments are
+    // summed about the group's first value of the field (shift), which
+    // leaves them unchanged in exact arithmetic but keeps their digits when
+    // the values lie far from zero.
+    struct FieldSums {
+        int32_t count = 0;
+        double sumW = 0;
+        double minimum = 0;
+        double maximum = 0;
+        double sumWX = 0;   // sum w x
+        double sumWX2 = 0;  // sum w x^2
+        double shift = 0;
+        double d1 = 0, d2 = 0, d3 = 0, d4 = 0;  // sum w d^j, d = x - shift
+        double sumWLn = 0;                      // sum w ln x
+        double sumWInv = 0;                     // sum w / x
+        bool nonPositive = false;               // a valid value <= 0 was met
+    };
+
+    std::string CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes);
+    void InitData();
+    void CalcData(double w);
+    void WriteData(const std::vector<vb::Variant>& group, int32_t groupRecords);
+    void WriteField(int16_t k, const FieldSums& f, const ModeResult& mode, std::vector<double>& pcnt);
+    bool ConIntColumns() const;
+
+    Quantara* zantels_ = nullptr;
+    GroupWalker* walk_ = nullptr;
+    CZValue zValue_;
+
+    // Arguments of the call.
+    std::string outTable_;
+    std::vector<std::string>* fields_ = nullptr;
+    int16_t nG_ = 0, nX_ = 0;
+    bool weighted_ = false;
+    bool range_ = false, sums_ = false, means_ = false, skew_ = false, mode_ = false;
+    std::string varA_, pcntiles_, conInt_;
+    bool ci95_ = false;
+    int16_t ciUser_ = 0;
+    std::vector<double>* popDev_ = nullptr;
+    bool tTest_ = false;
+    std::vector<double>* popMean_ = nullptr;
+    std::string freqOptions_;
+    int16_t freqN_ = 0;
+    double freqFirst_ = 0, freqWidth_ = 0;
+
+    // Decoded options.
+    bool pcntFlag_ = false;
+    bool stageFlag_ = false;
+    int16_t pcntGroups_ = 0;
+    double factor95_ = 0, factorUser_ = 0;
+    bool freqOn_ = false, freqCountCols_ = false, freqPropCols_ = false;
+    bool freqCounting_ = false, freqCumulative_ = false, freqLower_ = false, freqOpenEnds_ = false;
+    std::vector<std::string> freqCountNames_, freqPropNames_;
+
+    // Per group.
+    std::vector<FieldSums> sums_k_;
+    std::vector<std::vector<double>> buckets_;     // [field][bin 0..n+1]
+    std::vector<std::vector<StagedValue>> stage_;  // [field] valid values, for percentiles and the mode
+};

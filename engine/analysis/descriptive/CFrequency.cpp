@@ -1,0 +1,204 @@
+// Frequency distribution: for every group and analysed field, the weighted
+// count of values in each of a row of equal-width intervals, with running
+// totals and shares, and optionally the weighted sums of the values.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ErrorStack.h"
+#include "GroupWalker.h"
+#include "Merivox6/Quantara.h"
+#include "StatsGeneral.h"
+#include "analysis/AnalysisEntries.h"
+#include "analysis/descriptive/DescriptiveMath.h"
+#include "vb/Conversions.h"
+
+namespace {
+
+void Put(const dao::RecordsetPtr& rs, const std::string& name, double value) {
+    if (std::isfinite(value)) rs->Fields(std::string_view(name))->Value(value);
+}
+
+bool LetterIs(const std::string& text, size_t pos, char letter) {
+    return text.size() > pos && vb::FoldChar(text[pos]) == vb::FoldChar(letter);
+}
+
+class CFrequency {
+public:
+    std::string Quarn_Frequency(const std::string& OutTableName, const std::string& strUserTable,
+                                FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
+                                int16_t intWeightField_b, const std::string& strFreqOptions, int16_t intFreqIntervals,
+                                double dblFreqFirst, double dblFreqWidth, Quantara& Zantels);
+
+private:
+    std::string CreateOutput(const std::string& table, const std::vector<int32_t>& types,
+                             const std::vector<int32_t>& sizes, const std::string& options);
+    void InitData();
+    void CalcData(double w);
+    void WriteData(const GroupValues& group);
+
+    Quantara* zantels_ = nullptr;
+    GroupWalker* walk_ = nullptr;
+    FieldNames* fields_ = nullptr;
+    int16_t nG_ = 0, nX_ = 0;
+    bool weighted_ = false;
+    int16_t n_ = 0;
+    double first_ = 0, width_ = 0;
+    // Options.
+    bool sumOption_ = false, lowerInclusive_ = false, specified_ = false;
+    std::string lowColumn_, highColumn_;
+    // Per field i (1..nX) of the current group; bins 0..n+1.
+    std::vector<double> sumW_, sumWX_;
+    std::vector<std::vector<double>> binW_, binWX_;
+};
+
+std::string CFrequency::Quarn_Frequency(const std::string& OutTableName, const std::string& strUserTable,
+                                        FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
+                                        int16_t intWeightField_b, const std::string& strFreqOptions,
+                                        int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth,
+                                        Quantara& Zantels) {
+    ProcScope scope(ErrStack(), "Quarn_Frequency");
+    zantels_ = &Zantels;
+    fields_ = &strFields;
+    nG_ = intGroupFields;
+    nX_ = intNumFields;
+    weighted_ = intWeightField_b != 0;
+    n_ = intFreqIntervals < 0 ? int16_t(0) : intFreqIntervals;
+    first_ = dblFreqFirst;
+    width_ = dblFreqWidth;
+
+    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
+    // A table cannot be dropped while the sorted source is being read on the
+    // same database, so an old result table of that name goes first.
+    Zantels.Quarn_DeleteTable(false, OutTableName);
+    std::vector<int32_t> types, sizes;
+    std::string err = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes);
+    if (!err.empty()) return err;
+    Zantels.Quarn_Msg(0, true, "Creating output table");
+    err = CreateOutput(OutTableName, types, sizes, strFreqOptions);
+    if (err.empty()) {
+        Zantels.Quarn_Msg(0, true, "Analyzing records");
+        const size_t fields = static_cast<size_t>(nX_) + 1;
+        const std::vector<double> bins(static_cast<size_t>(n_) + 2, 0.0);
+        sumW_.assign(fields, 0.0);
+        sumWX_.assign(fields, 0.0);
+        binW_.assign(fields, bins);
+        binWX_.assign(fields, bins);
+        GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
+        walk_ = &walk;
+        Zantels.BeginTrans();
+        walk.Walk({.record = [this](double w) { CalcData(w); },
+                   .groupEnd = [this](const GroupValues& g, int32_t) { WriteData(g); },
+                   .groupStart = [this] { InitData(); }});
+        Zantels.CommitTrans();
+        walk_ = nullptr;
+        if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
+    }
+    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
+    return err;
+}
+
+std::string CFrequency::CreateOutput(const std::string& table, const std::vector<int32_t>& types,
+                                     const std::vector<int32_t>& sizes, const std::string& options) {
+    ProcScope scope(ErrStack(), "CreateOutput");
+    sumOption_ = LetterIs(options, 0, 'S');
+    lowerInclusive_ = LetterIs(options, 1, 'Y');
+    specified_ = LetterIs(options, 2, 'Y');
+    lowColumn_ = lowerInclusive_ ? "Low<=Range" : "Low<Range";
+    highColumn_ = lowerInclusive_ ? "Range<High" : "Range<=High";
+
+    Quantara& z = *zantels_;
+    z.Quarn_DeleteTable(false, table);
+    dao::TableDefPtr tdf = z.get_OutputDatabase()->CreateTableDef(table);
+    int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, false, "", "");
+    AddOutputField(tdf, "Interval", dao::dbInteger, ord);
+    for (const std::string& c : {lowColumn_, highColumn_, std::string("Count"), std::string("Cumulative"),
+                                 std::string("Count%"), std::string("Cumulative%")})
+        AddOutputField(tdf, c, dao::dbDouble, ord);
+    if (sumOption_) {
+        for (const char* c : {"Sum", "CumulativeSum", "Sum%", "CumulativeSum%"})
+            AddOutputField(tdf, c, dao::dbDouble, ord);
+    }
+    return z.Quarn_CreateTable(tdf, true);
+}
+
+void CFrequency::InitData() {
+    for (int16_t i = 1; i <= nX_; ++i) {
+        const size_t f = static_cast<size_t>(i);
+        sumW_[f] = 0;
+        sumWX_[f] = 0;
+        std::fill(binW_[f].begin(), binW_[f].end(), 0.0);
+        std::fill(binWX_[f].begin(), binWX_[f].end(), 0.0);
+    }
+}
+
+void CFrequency::CalcData(double w) {
+    if (w <= 0) return;
+    for (int16_t i = 1; i <= nX_; ++i) {
+        double x = 0;
+        if (!walk_->PresentValue(static_cast<int16_t>(nG_ + i), x)) continue;
+        const size_t f = static_cast<size_t>(i);
+        sumW_[f] += w;
+        sumWX_[f] += x * w;
+        const size_t k = static_cast<size_t>(FrequencyBin(x, first_, width_, lowerInclusive_, n_));
+        binW_[f][k] += w;
+        if (sumOption_) binWX_[f][k] += x * w;
+    }
+}
+
+void CFrequency::WriteData(const GroupValues& group) {
+    ProcScope scope(ErrStack(), "WriteData");
+    const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
+    // Specified intervals report the open-ended bins too; default intervals
+    // only the n intervals (values outside them still count in the shares).
+    const int32_t firstBin = specified_ ? 0 : 1;
+    const int32_t lastBin = specified_ ? n_ + 1 : n_;
+    for (int16_t i = 1; i <= nX_; ++i) {
+        const size_t f = static_cast<size_t>(i);
+        if (!(sumW_[f] > 0)) continue;
+        double cum = 0, cumSum = 0;
+        for (int32_t k = firstBin; k <= lastBin; ++k) {
+            const size_t b = static_cast<size_t>(k);
+            cum += binW_[f][b];
+            rs->AddNew();
+            WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + i), "", "", false, 0, 0, 0);
+            if (k >= 1 && k <= n_) {
+                Put(rs, lowColumn_, (k - 1) * width_ + first_);
+                Put(rs, highColumn_, k * width_ + first_);
+            } else if (k == 0) {
+                Put(rs, highColumn_, first_);
+            } else {
+                Put(rs, lowColumn_, n_ * width_ + first_);
+            }
+            rs->Fields(std::string_view("Interval"))->Value(static_cast<int16_t>(k - firstBin + 1));
+            Put(rs, "Count", binW_[f][b]);
+            Put(rs, "Cumulative", cum);
+            Put(rs, "Count%", binW_[f][b] / sumW_[f]);
+            Put(rs, "Cumulative%", cum / sumW_[f]);
+            if (sumOption_) {
+                cumSum += binWX_[f][b];
+                Put(rs, "Sum", binWX_[f][b]);
+                Put(rs, "CumulativeSum", cumSum);
+                if (sumWX_[f] != 0) {
+                    Put(rs, "Sum%", binWX_[f][b] / sumWX_[f]);
+                    Put(rs, "CumulativeSum%", cumSum / sumWX_[f]);
+                }
+            }
+            rs->Update();
+        }
+    }
+}
+
+}  // namespace
+
+std::string Quarn_Frequency(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
+                            int16_t intGroupFields, int16_t intNumFields, int16_t intWeightField_b,
+                            const std::string& strFreqOptions, int16_t intFreqIntervals, double dblFreqFirst,
+                            double dblFreqWidth, Quantara& Zantels) {
+    CFrequency frequency;
+    return frequency.Quarn_Frequency(OutTableName, strUserTable, strFields, intGroupFields, intNumFields,
+                                     intWeightField_b, strFreqOptions, intFreqIntervals, dblFreqFirst, dblFreqWidth,
+                                     Zantels);
+}

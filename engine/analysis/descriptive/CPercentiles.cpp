@@ -1,0 +1,144 @@
+// Percentile points of every analysed field, group by group: one row per
+// point from 0 (the smallest value) to 100 (the largest).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ErrorStack.h"
+#include "GroupWalker.h"
+#include "Merivox6/Quantara.h"
+#include "StatsGeneral.h"
+#include "analysis/AnalysisEntries.h"
+#include "analysis/descriptive/CDescribe.h"
+#include "vb/Conversions.h"
+
+namespace {
+
+class CPercentiles {
+public:
+    std::string Quarn_Percentile(const std::string& OutTableName, const std::string& strUserTable,
+                                 FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
+                                 bool fWeightField, const std::string& strPcntiles, Quantara& Zantels);
+
+private:
+    std::string CreateOutput(const std::string& table, const std::vector<int32_t>& types,
+                             const std::vector<int32_t>& sizes);
+    void InitData();
+    void CalcData(double w);
+    void WriteData(const GroupValues& group);
+
+    Quantara* zantels_ = nullptr;
+    GroupWalker* walk_ = nullptr;
+    FieldNames* fields_ = nullptr;
+    int16_t nG_ = 0, nX_ = 0;
+    bool weighted_ = false;
+    int16_t groups_ = 0;
+    // Per field of the current group: sum of weights and the valid values.
+    std::vector<double> sumW_;
+    std::vector<std::vector<StagedValue>> stage_;
+};
+
+std::string CPercentiles::Quarn_Percentile(const std::string& OutTableName, const std::string& strUserTable,
+                                           FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
+                                           bool fWeightField, const std::string& strPcntiles, Quantara& Zantels) {
+    ProcScope scope(ErrStack(), "Quarn_Percentile");
+    zantels_ = &Zantels;
+    // Only the first character names the division.
+    const std::string letter = strPcntiles.substr(0, 1);
+    if (strPcntiles.empty() || vb::InStr(1, "MQ5DP", strPcntiles, vb::vbTextCompare) == 0)
+        return "Unknown percentile type: " + strPcntiles;
+    fields_ = &strFields;
+    nG_ = intGroupFields;
+    nX_ = intNumFields;
+    weighted_ = fWeightField;
+    groups_ = PercentileGroups(letter);
+
+    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
+    // A table cannot be dropped while the sorted source is being read on the
+    // same database, so an old result table of that name goes first.
+    Zantels.Quarn_DeleteTable(false, OutTableName);
+    std::vector<int32_t> types, sizes;
+    std::string err = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes);
+    if (!err.empty()) return err;
+    Zantels.Quarn_Msg(0, true, "Creating output table");
+    err = CreateOutput(OutTableName, types, sizes);
+    if (err.empty()) {
+        Zantels.Quarn_Msg(0, true, "Analyzing records");
+        sumW_.assign(static_cast<size_t>(nX_) + 1, 0.0);
+        stage_.assign(static_cast<size_t>(nX_) + 1, {});
+        InitData();
+        GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
+        walk_ = &walk;
+        // The groups' values are held in memory; the result rows go out in
+        // one transaction.
+        Zantels.BeginTrans();
+        walk.Walk({.record = [this](double w) { CalcData(w); },
+                   .groupEnd = [this](const GroupValues& g, int32_t) { WriteData(g); },
+                   .groupStart = [this] { InitData(); }});
+        Zantels.CommitTrans();
+        walk_ = nullptr;
+        if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
+    }
+    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
+    return err;
+}
+
+std::string CPercentiles::CreateOutput(const std::string& table, const std::vector<int32_t>& types,
+                                       const std::vector<int32_t>& sizes) {
+    ProcScope scope(ErrStack(), "CreateOutput");
+    Quantara& z = *zantels_;
+    z.Quarn_DeleteTable(false, table);
+    dao::TableDefPtr tdf = z.get_OutputDatabase()->CreateTableDef(table);
+    int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, false, "", "");
+    AddOutputField(tdf, "Percentile", dao::dbDouble, ord);
+    AddOutputField(tdf, "Value", dao::dbDouble, ord);
+    return z.Quarn_CreateTable(tdf, true);
+}
+
+void CPercentiles::InitData() {
+    for (int16_t k = 1; k <= nX_; ++k) {
+        sumW_[static_cast<size_t>(k)] = 0;
+        stage_[static_cast<size_t>(k)].clear();
+    }
+}
+
+void CPercentiles::CalcData(double w) {
+    if (w <= 0) return;
+    for (int16_t k = 1; k <= nX_; ++k) {
+        double x = 0;
+        if (!walk_->PresentValue(static_cast<int16_t>(nG_ + k), x)) continue;
+        sumW_[static_cast<size_t>(k)] += w;
+        stage_[static_cast<size_t>(k)].push_back({x, w});
+    }
+}
+
+void CPercentiles::WriteData(const GroupValues& group) {
+    ProcScope scope(ErrStack(), "WriteData");
+    const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
+    const int16_t step = static_cast<int16_t>(100 / groups_);
+    std::vector<double> points(static_cast<size_t>(groups_) + 1, 0.0);
+    for (int16_t k = 1; k <= nX_; ++k) {
+        const double total = sumW_[static_cast<size_t>(k)];
+        if (!(total > 0)) continue;
+        std::vector<StagedValue>& values = stage_[static_cast<size_t>(k)];
+        SortByValue(values);
+        CDescribe::Quarn_CalcPcntiles(values, weighted_, groups_, total, points);
+        for (int16_t o = 0; o <= groups_; ++o) {
+            rs->AddNew();
+            WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + k), "", "", false, 0, 0, 0);
+            rs->Fields(std::string_view("Percentile"))->Value(static_cast<double>(o * step));
+            rs->Fields(std::string_view("Value"))->Value(points[static_cast<size_t>(o)]);
+            rs->Update();
+        }
+    }
+}
+
+}  // namespace
+
+std::string Quarn_Percentile(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
+                             int16_t intGroupFields, int16_t intNumFields, bool fWeightField,
+                             const std::string& strPcntiles, Quantara& Zantels) {
+    CPercentiles percentiles;
+    return percentiles.Quarn_Percentile(OutTableName, strUserTable, strFields, intGroupFields, intNumFields,
+                                        fWeightField, strPcntiles, Zantels);
+}

@@ -1,0 +1,138 @@
+#include "analysis/descriptive/DescriptiveMath.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "numeric/Numerics.h"
+#include "vb/Conversions.h"
+#include "vb/VbError.h"
+
+void SortByValue(std::vector<StagedValue>& values) {
+    std::sort(values.begin(), values.end(), [](const StagedValue& a, const StagedValue& b) { return a.x < b.x; });
+}
+
+int16_t PercentileGroups(const std::string& strPcntiles) {
+    if (strPcntiles.empty()) return 0;
+    switch (std::tolower(static_cast<unsigned char>(strPcntiles[0]))) {
+        case 'm': return 2;
+        case 'q': return 4;
+        case '5': return 5;
+        case 'd': return 10;
+        case 'p': return 100;
+        default: return 0;
+    }
+}
+
+void PercentilePoints(const std::vector<StagedValue>& sorted, bool fWeighted, int16_t G, double dblTotal,
+                      std::vector<double>& out) {
+    if (sorted.empty() || G < 1) return;
+    const size_t M = sorted.size();
+    out.assign(static_cast<size_t>(G) + 1, sorted.front().x);
+    if (fWeighted) {
+        // The first value at which the cumulative weight reaches k/G of the
+        // whole weight. Sums of fractional weights carry rounding noise, so a
+        // share counts as reached within a relative 1e-12 of the whole.
+        const double slack = std::fabs(dblTotal) * 1e-12;
+        double c = 0;
+        int16_t k = 1;
+        double target = dblTotal / G;
+        for (size_t r = 0; r < M && k < G; ++r) {
+            c += sorted[r].w;
+            while (target <= c + slack && k < G) {
+                out[static_cast<size_t>(k)] = sorted[r].x;
+                ++k;
+                target = dblTotal * k / G;
+            }
+        }
+    } else {
+        for (int16_t k = 1; k < G; ++k) {
+            // Position (N - 1)k/G + 1, 1-based; the product is formed before
+            // the division so that whole positions come out whole.
+            const double pos = (dblTotal - 1) * k / G + 1;
+            double whole = std::floor(pos);
+            double frac = pos - whole;
+            if (whole < 1) {
+                whole = 1;
+                frac = 0;
+            }
+            if (whole >= static_cast<double>(M)) {
+                whole = static_cast<double>(M);
+                frac = 0;
+            }
+            const size_t i = static_cast<size_t>(whole) - 1;
+            const double xi = sorted[i].x;
+            if (frac == 0 || sorted[i + 1].x == xi) {
+                out[static_cast<size_t>(k)] = xi;
+            } else {
+                // x(i) + f (x(i+1) - x(i)), the difference and the sum taken
+                // in decimal so that 10 + 0.2 (20 - 10) is exactly 12.
+                const double step = frac * PreciseDifference(sorted[i + 1].x, xi);
+                out[static_cast<size_t>(k)] = PreciseSum({xi, step});
+            }
+        }
+    }
+    out[static_cast<size_t>(G)] = sorted.back().x;
+}
+
+ModeResult ModeOf(const std::vector<StagedValue>& sorted) {
+    ModeResult best;
+    double second = 0;
+    bool any = false;
+    size_t r = 0;
+    while (r < sorted.size()) {
+        const double x = sorted[r].x;
+        double count = 0;
+        while (r < sorted.size() && sorted[r].x == x) count += sorted[r++].w;
+        if (!any || count > best.count) {
+            if (any) second = std::max(second, best.count);
+            best.value = x;
+            best.count = count;
+            any = true;
+        } else {
+            second = std::max(second, count);
+        }
+    }
+    best.unique = any && best.count > second;
+    return best;
+}
+
+int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n) {
+    if (dblWidth == 0) vb::Raise(11);
+    double t = (x - dblFirst) / dblWidth;
+    // Only a value on or next to a bound needs the noise-free difference
+    // (0.3 - 0.1 is 0.2 exactly there, not 0.19999999999999998); elsewhere
+    // the plain quotient lands in the same interval.
+    if (!std::isfinite(t) || std::fabs(t - std::nearbyint(t)) < 1e-6)
+        t = vb::Divide(PreciseDifference(x, dblFirst), dblWidth);
+    if (t < 0) return 0;
+    // Lower bounds included: floor(t) + 1; upper bounds included: a whole t
+    // belongs to the interval it ends, so ceil(t).
+    const double bin = fLowerInclusive ? std::floor(t) + 1 : std::ceil(t);
+    const double last = static_cast<double>(n) + 1;
+    return bin >= last ? static_cast<int32_t>(last) : static_cast<int32_t>(bin);
+}
+
+void FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLowerInclusive,
+                          std::vector<std::string>& countNames, std::vector<std::string>& proportionNames) {
+    const std::string lowOp = fLowerInclusive ? "<=" : "<";
+    const std::string highOp = fLowerInclusive ? "<" : "<=";
+    // Bounds are cut to a few digits below the width's first digit, so that
+    // binary noise does not show in the names.
+    const double F = (dblWidth >= 1 || !(dblWidth > 0)) ? 1 : std::pow(10.0, 3 - std::floor(std::log10(dblWidth)));
+    auto bound = [&](int i) { return vb::CStr(std::floor((dblFirst + dblWidth * i) * F + 0.1) / F); };
+    const size_t size = static_cast<size_t>(n) + 2;
+    countNames.assign(size, std::string());
+    proportionNames.assign(size, std::string());
+    countNames[0] = "N" + highOp + vb::CStr(dblFirst);
+    proportionNames[0] = "%" + highOp + vb::CStr(dblFirst);
+    for (int i = 1; i <= n; ++i) {
+        const std::string lo = bound(i - 1);
+        const std::string hi = bound(i);
+        countNames[static_cast<size_t>(i)] = lo + lowOp + "N" + highOp + hi;
+        proportionNames[static_cast<size_t>(i)] = lo + lowOp + "%" + highOp + hi;
+    }
+    const std::string end = vb::CStr(dblFirst + dblWidth * n);
+    countNames[size - 1] = end + lowOp + "N";
+    proportionNames[size - 1] = end + lowOp + "%";
+}

@@ -1,0 +1,53 @@
+// The arithmetic of the descriptive analyses that does not touch a database:
+// percentile points and the mode of a group's values, the frequency interval
+// a value falls into and the names of the describe frequency columns.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One valid value of a field and the weight of its record.
+struct StagedValue {
+    double x;
+    double w;
+};
+
+// Sorts ascending by value (equal values keep no particular order).
+void SortByValue(std::vector<StagedValue>& values);
+
+// Number of groups of a percentile letter, compared without regard to case:
+// "M" 2, "Q" 4, "5" 5, "D" 10, "P" 100; anything else (an empty text too) 0.
+int16_t PercentileGroups(const std::string& strPcntiles);
+
+// Percentile points of values sorted ascending, written to out[0..G]:
+// out[0] the smallest value, out[G] the largest, out[k] the point k/G.
+// Weighted: the first value whose cumulative weight reaches k/G of
+// dblTotal, without interpolation. Unweighted: position (N - 1)k/G + 1 among
+// the values (N = dblTotal, the number of values), interpolated linearly
+// between neighbours. With no values, out is left unchanged.
+void PercentilePoints(const std::vector<StagedValue>& sorted, bool fWeighted, int16_t G, double dblTotal,
+                      std::vector<double>& out);
+
+// The most frequent value by weighted count among values sorted ascending.
+// unique is false when another value has the same weighted count; count is
+// 0 for no values.
+struct ModeResult {
+    double value = 0;
+    double count = 0;
+    bool unique = false;
+};
+ModeResult ModeOf(const std::vector<StagedValue>& sorted);
+
+// The interval of x among n intervals of dblWidth starting at dblFirst:
+// 0 below the first interval, 1..n the intervals, n + 1 beyond the last.
+// fLowerInclusive: interval k holds first + (k-1)width <= x < first + k width;
+// otherwise first + (k-1)width < x <= first + k width (so x = first is below).
+// A width of 0 raises error 11 (division by zero).
+int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n);
+
+// The describe frequency column names: count names ("N") and proportion
+// names ("%"), each n + 2 long: [0] the below-first bucket, [1..n] the
+// intervals, [n + 1] the beyond-last bucket.
+void FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLowerInclusive,
+                          std::vector<std::string>& countNames, std::vector<std::string>& proportionNames);

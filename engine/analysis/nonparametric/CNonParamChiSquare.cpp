@@ -1,0 +1,435 @@
+// One-way chi-square test of equal frequencies: for every compare field and
+// every group of the group fields, the records at each value of the compare
+// field are counted (or their weights summed) by a grouped query, the
+// expected count is the group's total over the number of values, and one
+// summary row carries the statistic, its degrees of freedom and its upper-tail
+// probability; a detail table can show every value's share.
+//
+// Records whose weight is not positive are left out, as in the other tests:
+// an expected count is then never 0. With "all groups" every value found in
+// the whole source counts in every group, and a value a group lacks adds its
+// expected count to the statistic, as its detail row shows.
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ErrorStack.h"
+#include "Merivox6/Quantara.h"
+#include "StatsGeneral.h"
+#include "analysis/AnalysisEntries.h"
+#include "numeric/CZValue.h"
+#include "numeric/Numerics.h"
+#include "vb/Conversions.h"
+#include "vb/Variant.h"
+#include "vb/VbError.h"
+
+namespace {
+
+const char* const kParameterQuery = "The selected query expects parameters and cannot be used by Velmora.";
+
+bool IsNumericType(int32_t type) { return type >= dao::dbByte && type <= dao::dbDouble; }
+
+// One row of the summary query: a compare value and its count or weight sum.
+struct ValueRow {
+    vb::Variant value;
+    double observed;
+};
+
+void SetIfFinite(const dao::RecordsetPtr& rs, const char* column, double value) {
+    if (std::isfinite(value)) rs->Fields(std::string_view(column))->Value(value);
+}
+
+class CNonParamChiSquare {
+public:
+    std::string Quarn_ChiSquare(const std::string& OutTableName, const std::string& DetailTableName,
+                                const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
+                                int16_t intCompareFields, int16_t intWeightField_b, bool fDetail, int16_t blanks_b,
+                                bool fAll, Quantara& Zantels);
+
+private:
+    void AllGroups();
+    void CalcData(const ValueRow& row);
+    std::string ChiSummary();
+    std::string CreateDetail(const std::string& DetailTableName);
+    std::string CreateOutput(const std::string& OutTableName);
+    void ReadRecords();
+    void FinishGroup(const std::vector<vb::Variant>& group, const std::vector<ValueRow>& rows);
+    void WriteData(const std::vector<vb::Variant>& group);
+    void WriteDetail(const vb::Variant& value, double observed);
+    std::string GetWhereClause(const std::string& strName, int32_t lngType) const;
+    std::string Filter() const;
+    int32_t SourceFieldType(const std::string& strField) const;
+    bool SameCompareValue(const vb::Variant& a, const vb::Variant& b) const;
+
+    Quantara* z_ = nullptr;
+    std::string table_;
+    FieldNames* fields_ = nullptr;
+    int nG_ = 0, nC_ = 0;
+    bool fWeight_ = false, fDetail_ = false, fBlanks_ = false, fAll_ = false;
+
+    // The working list: group fields, the compare field being tested, the weight field.
+    FieldNames work_;
+    std::vector<int32_t> types_, sizes_;
+    std::string compare_;       // name of the compare field being tested
+    int32_t compareType_ = 0;   // its type in the source
+    bool compareCase_ = false;  // its texts compare with case
+    std::vector<vb::Variant> valueList_;
+
+    // Detail table.
+    dao::RecordsetPtr detail_;
+    std::vector<int32_t> sourceTypes_, sourceSizes_;
+    int32_t commonType_ = 0;
+
+    // Per group.
+    double total_ = 0;     // T
+    double expected_ = 0;  // E
+    double chi_ = 0;       // X
+    double cumul_ = 0;     // K
+    int32_t rows_ = 0;     // r
+    std::vector<vb::Variant> detailKey_;
+    CZValue prob_;
+};
+
+std::string CNonParamChiSquare::Quarn_ChiSquare(const std::string& OutTableName, const std::string& DetailTableName,
+                                                const std::string& strUserTable, FieldNames& strFields,
+                                                int16_t intGroupFields, int16_t intCompareFields,
+                                                int16_t intWeightField_b, bool fDetail, int16_t blanks_b, bool fAll,
+                                                Quantara& Zantels) {
+    ProcScope scope(ErrStack(), "Quarn_ChiSquare");
+    z_ = &Zantels;
+    table_ = strUserTable;
+    fields_ = &strFields;
+    nG_ = intGroupFields;
+    nC_ = intCompareFields;
+    fWeight_ = intWeightField_b != 0;
+    fDetail_ = fDetail;
+    fBlanks_ = blanks_b != 0;
+    fAll_ = fAll;
+
+    // Result tables of an earlier run go before the summary queries are opened: the
+    // database cannot drop a table while a query on it is being read.
+    Zantels.Quarn_DeleteTable(false, OutTableName);
+    std::string result;
+    if (fDetail_) {
+        result = CreateDetail(DetailTableName);
+        if (!result.empty()) return result;
+    }
+    work_.assign(static_cast<size_t>(nG_) + 2, std::string());
+    for (int g = 1; g <= nG_; ++g) work_[static_cast<size_t>(g)] = strFields.at(static_cast<size_t>(g));
+    if (fWeight_) work_.push_back(strFields.at(static_cast<size_t>(nG_ + nC_ + 1)));
+
+    for (int c = 1; c <= nC_ && result.empty(); ++c) {
+        compare_ = strFields.at(static_cast<size_t>(nG_ + c));
+        Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + compare_ + "] data");
+        work_[static_cast<size_t>(nG_) + 1] = compare_;
+        compareType_ = SourceFieldType(compare_);
+        AllGroups();
+        result = ChiSummary();
+        if (!result.empty()) break;
+        if (c == 1) {
+            Zantels.Quarn_Msg(0, true, "Creating output table");
+            result = CreateOutput(OutTableName);
+            if (!result.empty()) break;
+        }
+        if (!Zantels.DataRecordset()->Eof()) {
+            Zantels.BeginTrans();
+            ReadRecords();
+            Zantels.CommitTrans();
+        }
+        Zantels.DataRecordset()->Close();
+    }
+    if (detail_) {
+        detail_->Close();
+        Zantels.OutputRecordset2(nullptr);
+    }
+    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
+    return result;
+}
+
+// The DAO type of a field of the source table or query.
+int32_t CNonParamChiSquare::SourceFieldType(const std::string& strField) const {
+    dao::RecordsetPtr rs = z_->get_SourceDatabase()->OpenRecordset(
+        "SELECT " + BracketName(strField) + " FROM " + BracketName(table_) + " WHERE 1 = 0;", dao::dbOpenSnapshot);
+    const int32_t type = rs->Fields(0)->Type();
+    rs->Close();
+    return type;
+}
+
+// The condition that keeps the present values of the compare field: not Null
+// and, for a numeric field, not missing under the run's missing-value mode.
+std::string CNonParamChiSquare::GetWhereClause(const std::string& strName, int32_t lngType) const {
+    ProcScope scope(ErrStack(), "GetWhereClause");
+    if (IsNumericType(lngType)) {
+        const std::string where = z_->Quarn_DataWhere(strName);
+        if (!where.empty()) return "(" + where + ") ";
+    }
+    return "(" + strName + " Is Not Null) ";
+}
+
+// The WHERE condition of both queries of the current compare field; empty
+// when nothing is filtered.
+std::string CNonParamChiSquare::Filter() const {
+    std::string filter;
+    // Without a missing-value mode and with blanks counted, Null is a value.
+    if (!z_->MissingType().empty() || !fBlanks_) filter = GetWhereClause(BracketName(compare_), compareType_);
+    if (fWeight_) {
+        const std::string weight = BracketName(work_.back());
+        const std::string where = z_->Quarn_DataWhere(weight);
+        if (!filter.empty()) filter += "and ";
+        filter += "(" + (where.empty() ? std::string() : where + " and ") + "(" + weight + " > 0)) ";
+    }
+    return filter;
+}
+
+// The distinct values of the compare field in the whole source, in the order
+// of the summary rows (ascending, Null first).
+void CNonParamChiSquare::AllGroups() {
+    ProcScope scope(ErrStack(), "AllGroups");
+    const std::string name = BracketName(compare_);
+    const std::string filter = Filter();
+    std::string sql = "SELECT DISTINCT " + name + " FROM " + BracketName(table_);
+    if (!filter.empty()) sql += " WHERE " + filter;
+    sql += " ORDER BY " + name + ";";
+    dao::RecordsetPtr rs = z_->get_SourceDatabase()->OpenRecordset(sql, dao::dbOpenSnapshot, dao::dbReadOnly);
+    valueList_.clear();
+    while (!rs->Eof()) {
+        valueList_.push_back(rs->Fields(0)->Value());
+        rs->MoveNext();
+    }
+    rs->Close();
+}
+
+// Opens the grouped counts of the current compare field as the data record set.
+std::string CNonParamChiSquare::ChiSummary() {
+    ProcScope scope(ErrStack(), "ChiSummary");
+    std::string keys;
+    for (int i = 1; i <= nG_ + 1; ++i) {
+        if (i > 1) keys += ", ";
+        keys += BracketName(work_[static_cast<size_t>(i)]);
+    }
+    const std::string name = BracketName(compare_);
+    std::string sql = "SELECT DISTINCTROW " + keys + ", Sum(IIF(IsNull(" + name + "), 1, 1)) as Count1";
+    if (fWeight_) sql += ", Sum(" + BracketName(work_.back()) + ") as Weight1";
+    sql += " FROM " + BracketName(table_) + " ";
+    const std::string filter = Filter();
+    if (!filter.empty()) sql += "WHERE " + filter;
+    // The walk pairs the rows of a group with the value list: both in the
+    // same ascending order.
+    sql += "GROUP BY " + keys + " ORDER BY " + keys + ";";
+    std::string result = z_->OpenDataRecordset(sql);
+    if (result.empty()) {
+        z_->Quarn_InitFieldTypes(z_->DataRecordset(), static_cast<int16_t>(nG_ + 1), work_, types_, sizes_);
+        const dao::FieldPtr& field = z_->DataRecordset()->Fields(nG_);
+        compareCase_ = (field->Type() == dao::dbText || field->Type() == dao::dbMemo) &&
+                       field->CollatingOrder() != dao::dbSortGeneral;
+    }
+    return result;
+}
+
+std::string CNonParamChiSquare::CreateDetail(const std::string& DetailTableName) {
+    ProcScope scope(ErrStack(), "CreateDetail");
+    const int n = nG_ + nC_;
+    try {
+        std::string sql = "SELECT ";
+        for (int i = 1; i <= n; ++i) {
+            if (i > 1) sql += ", ";
+            sql += BracketName(fields_->at(static_cast<size_t>(i)));
+        }
+        sql += " FROM " + BracketName(table_) + " WHERE 1 = 0;";
+        dao::RecordsetPtr rs = z_->get_SourceDatabase()->OpenRecordset(sql, dao::dbOpenSnapshot);
+        z_->Quarn_InitFieldTypes(rs, static_cast<int16_t>(n), *fields_, sourceTypes_, sourceSizes_);
+        rs->Close();
+    } catch (const vb::VbError& e) {
+        if (e.Number() == dao::err::kTooFewParameters) return kParameterQuery;
+        return e.Description();
+    }
+    // A table that cannot be made ends the run with its reason.
+    try {
+        z_->Quarn_DeleteTable(false, DetailTableName);
+        dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(DetailTableName);
+        int16_t ordinal = 0;
+        if (nC_ == 1) {
+            ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_ + 1), *fields_, sourceTypes_, sourceSizes_,
+                                        false, 0, 0, false, "", "");
+        } else {
+            int32_t size = 0;
+            CommonFieldType(static_cast<int16_t>(nG_), static_cast<int16_t>(nC_), sourceTypes_, sourceSizes_,
+                            commonType_, size);
+            ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, sourceTypes_, sourceSizes_, false,
+                                        0, 0, false, "", "");
+            AddOutputField(tdf, "Compare_Field", dao::dbText, ordinal, 64);
+            AddOutputField(tdf, "Compare_Value", static_cast<int16_t>(commonType_), ordinal, size);
+        }
+        for (const char* name : {"Observed", "Expected", "Difference", "Chi-Square", "Observed_Pcnt",
+                                 "Expected_Pcnt", "Pcnt_Diff", "Cumulative", "Cumulative_Pcnt"}) {
+            AddOutputField(tdf, name, dao::dbDouble, ordinal);
+        }
+        std::string result = z_->Quarn_CreateTable(tdf, false);
+        if (!result.empty()) return result;
+        detail_ = z_->get_OutputDatabase()->OpenRecordset(DetailTableName, dao::dbOpenDynaset);
+        // Held in the engine's second slot too, so a failed run closes it.
+        z_->OutputRecordset2(detail_);
+    } catch (const vb::VbError& e) {
+        return e.Description();
+    }
+    return {};
+}
+
+std::string CNonParamChiSquare::CreateOutput(const std::string& OutTableName) {
+    ProcScope scope(ErrStack(), "CreateOutput");
+    z_->Quarn_DeleteTable(false, OutTableName);
+    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    int16_t ordinal =
+        BuildOutputFields(tdf, static_cast<int16_t>(nG_), work_, types_, sizes_, true, 0, 0, false, "Count", "");
+    // Long: a compare field can hold more than 32767 values.
+    AddOutputField(tdf, "Groups", dao::dbLong, ordinal);
+    if (fAll_) AddOutputField(tdf, "MissingGroups", dao::dbLong, ordinal);
+    for (const char* name : {"Expected", "Chi-Square", "DF", "Prob"}) AddOutputField(tdf, name, dao::dbDouble, ordinal);
+    return z_->Quarn_CreateTable(tdf, true);
+}
+
+bool CNonParamChiSquare::SameCompareValue(const vb::Variant& a, const vb::Variant& b) const {
+    if (a.IsNull() || b.IsNull()) return a.IsNull() && b.IsNull();
+    const vb::CompareMethod method = compareCase_ && a.IsString() ? vb::vbBinaryCompare : vb::vbTextCompare;
+    return vb::CompareVariants(a, b, method) == 0;
+}
+
+// Walks the summary rows group by group.
+void CNonParamChiSquare::ReadRecords() {
+    ProcScope scope(ErrStack(), "ReadRecords");
+    const dao::RecordsetPtr& rs = z_->DataRecordset();
+    const std::string progress = "Field [" + compare_ + "], analyzing record: ";
+    const dao::FieldPtr& observedField = rs->Fields(std::string_view(fWeight_ ? "Weight1" : "Count1"));
+    std::vector<vb::Variant> group(static_cast<size_t>(nG_) + 1), current(static_cast<size_t>(nG_) + 1);
+    std::vector<ValueRow> rows;
+    int32_t n = 0;
+    while (!rs->Eof()) {
+        for (int g = 1; g <= nG_; ++g) current[static_cast<size_t>(g)] = rs->Fields(g - 1)->Value();
+        if (z_->Quarn_SameRecords_b(static_cast<int16_t>(nG_), !rows.empty(), group, current)) {
+            FinishGroup(group, rows);
+            z_->Quarn_Msg(n, true, progress + std::to_string(n));
+            rows.clear();
+            z_->Quarn_SameRecords_b(static_cast<int16_t>(nG_), false, group, current);
+        }
+        const vb::Variant observed = observedField->Value();
+        rows.push_back({rs->Fields(nG_)->Value(), observed.IsNull() ? 0.0 : observed.ToDouble()});
+        ++n;
+        z_->Quarn_Msg(n, false, progress + std::to_string(n));
+        rs->MoveNext();
+    }
+    if (!rows.empty()) {
+        FinishGroup(group, rows);
+        z_->Quarn_Msg(n, true, progress + std::to_string(n));
+    }
+}
+
+void CNonParamChiSquare::FinishGroup(const std::vector<vb::Variant>& group, const std::vector<ValueRow>& rows) {
+    rows_ = static_cast<int32_t>(rows.size());
+    total_ = 0;
+    for (const ValueRow& row : rows) total_ += row.observed;
+    const double values = fAll_ ? static_cast<double>(valueList_.size()) : static_cast<double>(rows_);
+    expected_ = values > 0 ? total_ / values : 0;
+    chi_ = 0;
+    cumul_ = 0;
+    detailKey_ = group;
+    if (!fAll_) {
+        for (const ValueRow& row : rows) CalcData(row);
+    } else {
+        // Every value of the list, in list order: those the group lacks are
+        // observed 0 times.
+        size_t s = 0;
+        for (const ValueRow& row : rows) {
+            size_t match = s;
+            while (match < valueList_.size() && !SameCompareValue(valueList_[match], row.value)) ++match;
+            if (match < valueList_.size()) {
+                for (; s < match; ++s) CalcData({valueList_[s], 0});
+                s = match + 1;
+            }
+            CalcData(row);
+        }
+        for (; s < valueList_.size(); ++s) CalcData({valueList_[s], 0});
+    }
+    WriteData(group);
+}
+
+// One value's share of the statistic, and its detail row.
+void CNonParamChiSquare::CalcData(const ValueRow& row) {
+    ProcScope scope(ErrStack(), "CalcData");
+    if (expected_ > 0) {
+        const double d = PreciseDifference(row.observed, expected_);
+        chi_ += d * d / expected_;
+    }
+    if (fDetail_) WriteDetail(row.value, row.observed);
+}
+
+void CNonParamChiSquare::WriteDetail(const vb::Variant& value, double observed) {
+    ProcScope scope(ErrStack(), "WriteDetail");
+    detail_->AddNew();
+    if (nC_ == 1) {
+        detailKey_.resize(static_cast<size_t>(nG_) + 2);
+        detailKey_[static_cast<size_t>(nG_) + 1] = value;
+        WriteGroupValues(detail_, static_cast<int16_t>(nG_ + 1), *fields_, detailKey_, 0, "", "", false, 0, 0, 0);
+    } else {
+        WriteGroupValues(detail_, static_cast<int16_t>(nG_), *fields_, detailKey_, 0, "", "", false, 0, 0, 0);
+        detail_->Fields(std::string_view("Compare_Field"))->Value(compare_);
+        if (!value.IsNull()) {
+            const bool asText = compareType_ != commonType_;
+            detail_->Fields(std::string_view("Compare_Value"))->Value(asText ? vb::Variant(value.ToString()) : value);
+        }
+    }
+    const double e = expected_;
+    const double t = total_;
+    cumul_ += observed;
+    detail_->Fields(std::string_view("Observed"))->Value(observed);
+    detail_->Fields(std::string_view("Expected"))->Value(e);
+    const double d = PreciseDifference(observed, e);
+    detail_->Fields(std::string_view("Difference"))->Value(d);
+    // A total of 0 leaves the shares undefined: those cells stay Null.
+    if (e > 0) SetIfFinite(detail_, "Chi-Square", d * d / e);
+    if (t != 0) {
+        SetIfFinite(detail_, "Observed_Pcnt", observed / t);
+        SetIfFinite(detail_, "Expected_Pcnt", e / t);
+        SetIfFinite(detail_, "Pcnt_Diff", (observed - e) / t);
+    }
+    detail_->Fields(std::string_view("Cumulative"))->Value(cumul_);
+    if (t != 0) SetIfFinite(detail_, "Cumulative_Pcnt", cumul_ / t);
+    detail_->Update();
+}
+
+void CNonParamChiSquare::WriteData(const std::vector<vb::Variant>& group) {
+    ProcScope scope(ErrStack(), "WriteData");
+    const dao::RecordsetPtr& out = z_->OutputRecordset();
+    out->AddNew();
+    WriteGroupValues(out, static_cast<int16_t>(nG_), work_, group, static_cast<int16_t>(nG_ + 1), "Count", "", false,
+                     total_, 0, 0);
+    const int32_t values = static_cast<int32_t>(valueList_.size());
+    int32_t df = 0;
+    if (fAll_) {
+        out->Fields(std::string_view("MissingGroups"))->Value(values - rows_);
+        df = values - 1;
+    } else {
+        df = rows_ - 1;
+    }
+    out->Fields(std::string_view("Groups"))->Value(df + 1);
+    if (expected_ > 0) {
+        out->Fields(std::string_view("Expected"))->Value(expected_);
+        SetIfFinite(out, "Chi-Square", chi_);
+    }
+    out->Fields(std::string_view("DF"))->Value(static_cast<double>(df));
+    if (df > 0 && expected_ > 0 && std::isfinite(chi_)) {
+        out->Fields(std::string_view("Prob"))->Value(prob_.Quarn_CalcProb("C", chi_, df, 0));
+    }
+    out->Update();
+}
+
+}  // namespace
+
+std::string Quarn_ChiSquare(const std::string& OutTableName, const std::string& DetailTableName,
+                            const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
+                            int16_t intCompareFields, int16_t intWeightField_b, bool fDetail, int16_t blanks_b,
+                            bool fAll, Quantara& Zantels) {
+    CNonParamChiSquare analysis;
+    return analysis.Quarn_ChiSquare(OutTableName, DetailTableName, strUserTable, strFields, intGroupFields,
+                                    intCompareFields, intWeightField_b, fDetail, blanks_b, fAll, Zantels);
+}

@@ -1,0 +1,222 @@
+// Friedman's two-way analysis of variance by ranks: the analysed fields are
+// the treatments and every usable record is a block. Within each group of the
+// group fields the values of a record are ranked among themselves (ties share
+// the mean of their positions), the weighted ranks are summed per field, and
+// one output row carries the statistic, its degrees of freedom and its
+// upper-tail chi-square probability; a detail row per field can follow.
+//
+// A record's ranks are formed as it is read, so a group needs no scratch
+// table: it keeps only the k rank sums.
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "ErrorStack.h"
+#include "GroupWalker.h"
+#include "Merivox6/Quantara.h"
+#include "StatsGeneral.h"
+#include "analysis/AnalysisEntries.h"
+#include "analysis/nonparametric/TieBlocks.h"
+#include "numeric/CZValue.h"
+#include "numeric/Numerics.h"
+#include "vb/Variant.h"
+
+namespace {
+
+class CNonParamFriedman {
+public:
+    std::string CreateDetail(const std::string& OutTableName, int16_t intGroupFields, FieldNames& strFields,
+                             std::vector<int32_t>& lngFieldTypes, std::vector<int32_t>& lngFieldSizes);
+    std::string Quarn_NonParamFriedman(const std::string& OutTableName, const std::string& OutTableName2,
+                                       const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
+                                       int16_t intNumFields, bool fWeightField, Quantara& Zantels);
+
+private:
+    std::string CreateOutput(const std::string& OutTableName);
+    void InitData();
+    void ReadRecords();
+    void CalcData(const GroupWalker& walk, double w);
+    void WriteData(const GroupValues& group, int32_t lngGroupRecords);
+
+    Quantara* z_ = nullptr;
+    FieldNames* fields_ = nullptr;
+    int nG_ = 0, k_ = 0;
+    bool fWeight_ = false, fDetail_ = false;
+    dao::RecordsetPtr detail_;
+    std::vector<int32_t> types_, sizes_;
+
+    // Per group.
+    int32_t blocks_ = 0;   // usable records (c)
+    double weight_ = 0;    // sum of the usable records' weights (W)
+    std::vector<double> rankSums_;  // per field: sum of weight x rank
+
+    // Scratch of one record.
+    std::vector<double> values_;
+    std::vector<int> order_;
+    std::vector<double> ranks_;
+    CZValue prob_;
+};
+
+std::string CNonParamFriedman::CreateDetail(const std::string& OutTableName, int16_t intGroupFields,
+                                            FieldNames& strFields, std::vector<int32_t>& lngFieldTypes,
+                                            std::vector<int32_t>& lngFieldSizes) {
+    ProcScope scope(ErrStack(), "CreateDetail");
+    z_->Quarn_DeleteTable(false, OutTableName);
+    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    int16_t ordinal = 0;
+    AddOutputField(tdf, "StatOutputID", dao::dbLong, ordinal);
+    for (int g = 1; g <= intGroupFields; ++g) {
+        AddOutputField(tdf, strFields.at(static_cast<size_t>(g)), static_cast<int16_t>(lngFieldTypes.at(g)), ordinal,
+                       lngFieldSizes.at(static_cast<size_t>(g)));
+    }
+    AddOutputField(tdf, "DataField", dao::dbText, ordinal, 64);
+    AddOutputField(tdf, "Count", dao::dbDouble, ordinal);
+    AddOutputField(tdf, "SumRanks", dao::dbDouble, ordinal);
+    AddOutputField(tdf, "MeanRank", dao::dbDouble, ordinal);
+    std::string result = z_->Quarn_CreateTable(tdf, false);
+    if (result.empty()) {
+        detail_ = z_->get_OutputDatabase()->OpenRecordset(OutTableName, dao::dbOpenDynaset);
+        // Held in the engine's second slot too, so a failed run closes it.
+        z_->OutputRecordset2(detail_);
+    }
+    return result;
+}
+
+std::string CNonParamFriedman::Quarn_NonParamFriedman(const std::string& OutTableName,
+                                                      const std::string& OutTableName2,
+                                                      const std::string& strUserTable, FieldNames& strFields,
+                                                      int16_t intGroupFields, int16_t intNumFields,
+                                                      bool fWeightField, Quantara& Zantels) {
+    ProcScope scope(ErrStack(), "Quarn_NonParamFriedman");
+    z_ = &Zantels;
+    fields_ = &strFields;
+    nG_ = intGroupFields;
+    k_ = intNumFields;
+    fWeight_ = fWeightField;
+    fDetail_ = !OutTableName2.empty();
+
+    // Result tables of an earlier run go before the source is opened: the
+    // database cannot drop a table while a query on it is being read.
+    Zantels.Quarn_DeleteTable(false, OutTableName);
+    if (fDetail_) Zantels.Quarn_DeleteTable(false, OutTableName2);
+    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
+    std::string result = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_);
+    if (!result.empty()) return result;
+
+    Zantels.Quarn_Msg(0, true, "Creating output table");
+    if (fDetail_) result = CreateDetail(OutTableName2, intGroupFields, strFields, types_, sizes_);
+    if (result.empty()) result = CreateOutput(OutTableName);
+    if (result.empty()) {
+        Zantels.Quarn_Msg(0, true, "Analyzing records");
+        ReadRecords();
+    }
+    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
+    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
+    if (detail_) {
+        detail_->Close();
+        Zantels.OutputRecordset2(nullptr);
+    }
+    return result;
+}
+
+std::string CNonParamFriedman::CreateOutput(const std::string& OutTableName) {
+    ProcScope scope(ErrStack(), "CreateOutput");
+    z_->Quarn_DeleteTable(false, OutTableName);
+    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    int16_t ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, types_, sizes_, false, 0, 0,
+                                        fWeight_, "Count", "Missing");
+    for (const char* name : {"DF", "Fields", "Chi-Squared", "Friedman_Prob"}) {
+        AddOutputField(tdf, name, dao::dbDouble, ordinal);
+    }
+    return z_->Quarn_CreateTable(tdf, true);
+}
+
+void CNonParamFriedman::InitData() {
+    blocks_ = 0;
+    weight_ = 0;
+    rankSums_.assign(static_cast<size_t>(k_) + 1, 0.0);
+}
+
+void CNonParamFriedman::ReadRecords() {
+    ProcScope scope(ErrStack(), "ReadRecords");
+    values_.assign(static_cast<size_t>(k_), 0.0);
+    order_.assign(static_cast<size_t>(k_), 0);
+    ranks_.assign(static_cast<size_t>(k_), 0.0);
+    InitData();
+    GroupWalker walk(*z_, *fields_, static_cast<int16_t>(nG_), fWeight_, static_cast<int16_t>(nG_ + k_ + 1));
+    z_->BeginTrans();
+    walk.Walk({.record = [&](double w) { CalcData(walk, w); },
+               .groupEnd = [&](const GroupValues& group, int32_t records) { WriteData(group, records); },
+               .groupStart = [&] { InitData(); }});
+    z_->CommitTrans();
+}
+
+// One record: used only when its weight is positive and none of the k values
+// is Null or missing (listwise); its values are then ranked among themselves.
+void CNonParamFriedman::CalcData(const GroupWalker& walk, double w) {
+    if (!(w > 0)) return;
+    for (int b = 0; b < k_; ++b) {
+        if (!walk.PresentValue(static_cast<int16_t>(nG_ + b + 1), values_[static_cast<size_t>(b)])) return;
+    }
+    weight_ += w;
+    ++blocks_;
+    for (int b = 0; b < k_; ++b) order_[static_cast<size_t>(b)] = b;
+    std::sort(order_.begin(), order_.end(),
+              [&](int a, int c) { return values_[static_cast<size_t>(a)] < values_[static_cast<size_t>(c)]; });
+    TieRanker ranker(false);
+    RankTieBlocks(
+        static_cast<size_t>(k_), ranker,
+        [&](size_t first, size_t i) {
+            return values_[static_cast<size_t>(order_[first])] == values_[static_cast<size_t>(order_[i])];
+        },
+        [](size_t) { return 1.0; },
+        [&](size_t i, double rank) { ranks_[static_cast<size_t>(order_[i])] = rank; });
+    for (int b = 0; b < k_; ++b) rankSums_[static_cast<size_t>(b) + 1] += w * ranks_[static_cast<size_t>(b)];
+}
+
+void CNonParamFriedman::WriteData(const GroupValues& group, int32_t lngGroupRecords) {
+    ProcScope scope(ErrStack(), "WriteData");
+    // The statistic needs three fields or more and at least one usable record.
+    const bool ranked = blocks_ > 0 && k_ >= 3;
+    double s = 0;
+    if (ranked) {
+        for (int b = 1; b <= k_; ++b) {
+            const double r = rankSums_[static_cast<size_t>(b)];
+            s += r * r;
+            if (fDetail_) {
+                detail_->AddNew();
+                WriteGroupValues(detail_, static_cast<int16_t>(nG_), *fields_, group,
+                                 static_cast<int16_t>(nG_ + b), "Count", "", false, weight_, 0, 0);
+                detail_->Fields(std::string_view("SumRanks"))->Value(r);
+                detail_->Fields(std::string_view("MeanRank"))->Value(r / weight_);
+                detail_->Update();
+            }
+        }
+    }
+    const dao::RecordsetPtr& out = z_->OutputRecordset();
+    out->AddNew();
+    WriteGroupValues(out, static_cast<int16_t>(nG_), *fields_, group, 0, "Count", "Missing", fWeight_, weight_,
+                     lngGroupRecords, blocks_);
+    out->Fields(std::string_view("DF"))->Value(static_cast<double>(k_ - 1));
+    out->Fields(std::string_view("Fields"))->Value(static_cast<double>(k_));
+    if (ranked && weight_ > 0) {
+        const double k = k_;
+        const double statistic = PreciseDifference(12 / (weight_ * k * (k + 1)) * s, (k + 1) * (weight_ * 3));
+        if (std::isfinite(statistic)) {
+            out->Fields(std::string_view("Chi-Squared"))->Value(statistic);
+            out->Fields(std::string_view("Friedman_Prob"))->Value(prob_.Quarn_CalcProb("C", statistic, k - 1, 0));
+        }
+    }
+    out->Update();
+}
+
+}  // namespace
+
+std::string Quarn_NonParamFriedman(const std::string& OutTableName, const std::string& OutTableName2,
+                                   const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
+                                   int16_t intNumFields, bool fWeightField, Quantara& Zantels) {
+    CNonParamFriedman analysis;
+    return analysis.Quarn_NonParamFriedman(OutTableName, OutTableName2, strUserTable, strFields, intGroupFields,
+                                           intNumFields, fWeightField, Zantels);
+}

@@ -1,0 +1,273 @@
+#include "analysis/regression/AnovaMath.h"
+
+#include <cmath>
+
+#include "ErrorStack.h"
+#include "numeric/CMatrix.h"
+#include "numeric/CZValue.h"
+#include "numeric/DoubleArray2D.h"
+#include "numeric/Numerics.h"
+
+DetailMeasures CellDetail(const CellSums& c) {
+    DetailMeasures d;
+    const double n = c.weights;
+    d.mean = c.sum / n;
+    d.range = PreciseDifference(c.maximum, c.minimum);
+    d.stdDeviation = VarianceFromSums("N-1", n, c.sumSquares, c.sum, d.variance);
+    if (c.sum != 0) d.coeffOfVariance = d.stdDeviation * n / c.sum;
+    d.stdError = d.stdDeviation / std::sqrt(n);
+    return d;
+}
+
+TTestRow TwoSampleTTest(const CellSums& first, const CellSums& second, CZValue& z) {
+    TTestRow r;
+    double var1 = 0;
+    double var2 = 0;
+    r.n1 = first.weights;
+    r.n2 = second.weights;
+    r.mean1 = first.sum / r.n1;
+    r.mean2 = second.sum / r.n2;
+    r.sd1 = VarianceFromSums("N-1", r.n1, first.sumSquares, first.sum, var1);
+    r.sd2 = VarianceFromSums("N-1", r.n2, second.sumSquares, second.sum, var2);
+    r.se1 = r.sd1 / std::sqrt(r.n1);
+    r.se2 = r.sd2 / std::sqrt(r.n2);
+    r.meanDiff = PreciseDifference(r.mean1, r.mean2);
+
+    // Pooled variance: one variance common to both values.
+    const double pooled = ((r.n2 - 1) * var2 + (r.n1 - 1) * var1) / ((r.n2 - 1) + (r.n1 - 1));
+    if (pooled > 0) {
+        const double se = std::sqrt(pooled / r.n2 + pooled / r.n1);
+        const double df = r.n2 + r.n1 - 2;
+        r.dfPooled = df;
+        r.tPooled = r.meanDiff / se;
+        r.probPooled = z.Quarn_CalcProb("T", *r.tPooled, df, 0);
+    }
+    // Separate variances, Welch-Satterthwaite degrees of freedom (kept fractional).
+    const double v1 = var1 / r.n1;
+    const double v2 = var2 / r.n2;
+    const double v = v2 + v1;
+    if (v > 0) {
+        const double df = v * v / (v1 * v1 / (r.n1 - 1) + v2 * v2 / (r.n2 - 1));
+        r.dfSeparate = df;
+        r.tSeparate = r.meanDiff / std::sqrt(v);
+        r.probSeparate = z.Quarn_CalcProb("T", *r.tSeparate, df, 0);
+    }
+    return r;
+}
+
+double TwoWayAdditiveFit(const PairCells& cells, Quantara* zantels) {
+    ProcScope scope(ErrStack(), "CalcTwoWayAdjust");
+    const int r = cells.rows;
+    const int s = cells.cols;
+    std::vector<double> nA(static_cast<size_t>(r + 1), 0.0), tA(nA.size(), 0.0);
+    std::vector<double> nB(static_cast<size_t>(s + 1), 0.0), tB(nB.size(), 0.0);
+    for (int i = 1; i <= r; ++i) {
+        for (int j = 1; j <= s; ++j) {
+            const size_t at = cells.At(i, j);
+            nA[static_cast<size_t>(i)] += cells.n[at];
+            tA[static_cast<size_t>(i)] += cells.t[at];
+            nB[static_cast<size_t>(j)] += cells.n[at];
+            tB[static_cast<size_t>(j)] += cells.t[at];
+        }
+    }
+    // The reduced factor P is the one with fewer values (b on equal counts);
+    // Q is the other. Only values with weight take part: a value of P absent
+    // from these cells would leave a zero row in the equations.
+    const bool reduceA = r < s;
+    const std::vector<double>& nP = reduceA ? nA : nB;
+    const std::vector<double>& tP = reduceA ? tA : tB;
+    const std::vector<double>& nQ = reduceA ? nB : nA;
+    const std::vector<double>& tQ = reduceA ? tB : tA;
+    auto cell = [&](int p, int q) { return reduceA ? cells.n[cells.At(p, q)] : cells.n[cells.At(q, p)]; };
+    std::vector<int> present;
+    for (int p = 1; p < static_cast<int>(nP.size()); ++p)
+        if (nP[static_cast<size_t>(p)] > 0) present.push_back(p);
+    std::vector<int> qValues;
+    for (int h = 1; h < static_cast<int>(nQ.size()); ++h)
+        if (nQ[static_cast<size_t>(h)] > 0) qValues.push_back(h);
+
+    // Fit of Q alone: sum of T_Q(h)^2 / N_Q(h).
+    double base = 0;
+    for (int h : qValues) base += tQ[static_cast<size_t>(h)] * tQ[static_cast<size_t>(h)] / nQ[static_cast<size_t>(h)];
+
+    // Reduced normal equations of P's effects (its last present value dropped).
+    const int d = static_cast<int>(present.size()) - 1;
+    if (d < 1) return base;
+    DoubleArray2D a(d, d);
+    DoubleArray2D inv(d, d);
+    std::vector<double> q(static_cast<size_t>(d + 1), 0.0);
+    for (int m = 1; m <= d; ++m) {
+        const int pm = present[static_cast<size_t>(m - 1)];
+        inv(m, m) = 1;
+        a(m, m) = nP[static_cast<size_t>(pm)];
+        q[static_cast<size_t>(m)] = tP[static_cast<size_t>(pm)];
+        for (int h : qValues) {
+            const double nq = nQ[static_cast<size_t>(h)];
+            const double nmh = cell(pm, h);
+            a(m, m) = PreciseDifference(a(m, m), nmh * nmh / nq);
+            q[static_cast<size_t>(m)] = PreciseDifference(q[static_cast<size_t>(m)], tQ[static_cast<size_t>(h)] * nmh / nq);
+        }
+        for (int e = m + 1; e <= d; ++e) {
+            const int pe = present[static_cast<size_t>(e - 1)];
+            double v = 0;
+            for (int h : qValues) v = PreciseDifference(v, cell(pm, h) * cell(pe, h) / nQ[static_cast<size_t>(h)]);
+            a(m, e) = v;
+            a(e, m) = v;
+        }
+    }
+    CMatrix matrix;
+    if (!matrix.Quarn_GaussJordan_b(static_cast<int16_t>(d), static_cast<int16_t>(d), a, inv, zantels)) return base;
+    double quadratic = 0;
+    for (int m = 1; m <= d; ++m) {
+        double row = 0;
+        for (int o = 1; o <= d; ++o) row += inv(o, m) * q[static_cast<size_t>(o)];
+        quadratic += q[static_cast<size_t>(m)] * row;
+    }
+    return base + quadratic;
+}
+
+PairInteraction CalcTwoWayAnova(const PairCells& cells, int mA, int mB, Quantara* zantels) {
+    ProcScope scope(ErrStack(), "CalcTwoWayAnova");
+    PairInteraction r;
+    int filled = 0;
+    for (int i = 1; i <= cells.rows; ++i) {
+        for (int j = 1; j <= cells.cols; ++j) {
+            const size_t at = cells.At(i, j);
+            if (cells.n[at] > 0) {
+                ++filled;
+                r.cellSS += cells.t[at] * cells.t[at] / cells.n[at];
+            }
+        }
+    }
+    if (filled == 0) return r;
+    r.dfInter = static_cast<double>((mB - 1) * (mA - 1) - (mA * mB - filled));
+    r.adj = TwoWayAdditiveFit(cells, zantels);
+    return r;
+}
+
+namespace {
+
+AnovaRow Row(const std::string& source, double df, double ss) {
+    AnovaRow row;
+    row.source = source.substr(0, 70);  // the width of "Source_of_Variation"
+    row.df = df;
+    row.ss = ss;
+    return row;
+}
+
+}  // namespace
+
+std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::vector<CellSums>>& oneWay,
+                                 const std::vector<PairCells>& pairs, const std::vector<std::string>& names,
+                                 CZValue& z, Quantara* zantels) {
+    const size_t nC = oneWay.size();
+    const double n = field.weights;
+    std::vector<int> m(nC, 0);
+    int k = 0;
+    for (size_t c = 0; c < nC; ++c) {
+        for (size_t j = 1; j < oneWay[c].size(); ++j)
+            if (oneWay[c][j].weights > 0) ++m[c];
+        k += m[c];
+    }
+    if (!(n > 0) || k < 1 || k > n) return {};
+
+    const double cf = field.sum * field.sum / n;
+    const double sst = PreciseDifference(field.sumSquares, cf);
+    double residual = sst;
+    double dfRes = PreciseDifference(n, 1);
+    std::vector<double> ssMain(nC, 0.0);
+    for (size_t c = 0; c < nC; ++c) {
+        double between = 0;
+        for (size_t j = 1; j < oneWay[c].size(); ++j) {
+            const CellSums& cell = oneWay[c][j];
+            if (cell.weights > 0) between += cell.sum * cell.sum / cell.weights;
+        }
+        ssMain[c] = PreciseDifference(between, cf);
+        residual = PreciseDifference(residual, ssMain[c]);
+        dfRes = PreciseDifference(dfRes, m[c] - 1);
+    }
+
+    double interaction = 0;
+    double dfInterSum = 0;
+    double mainSum = 0;
+    std::vector<PairInteraction> pair(pairs.size());
+    if (nC >= 2) {
+        size_t u = 0;
+        for (size_t a = 0; a < nC; ++a) {
+            for (size_t b = a + 1; b < nC; ++b, ++u) {
+                pair[u] = CalcTwoWayAnova(pairs[u], m[a], m[b], zantels);
+                if (PreciseDifference(pair[u].cellSS, field.sumSquares) != 0) {
+                    interaction += PreciseDifference(pair[u].cellSS, pair[u].adj);
+                } else {
+                    // No variation inside this pair's cells: the pair has no
+                    // interaction of its own; the other pairs' sums stay.
+                    pair[u].cellSS = 0;
+                    pair[u].dfInter = 0;
+                    pair[u].noVariation = true;
+                }
+                dfInterSum += pair[u].dfInter;
+            }
+        }
+        if (nC == 2) {
+            // The variation inside the two-way cells; without any (one record
+            // per cell), what the additive model leaves, which with equal cell
+            // sizes is SST less both one-way sums.
+            if (pair[0].cellSS > 0) {
+                residual = PreciseDifference(field.sumSquares, pair[0].cellSS);
+            } else if (pair[0].noVariation) {
+                residual = PreciseDifference(field.sumSquares, pair[0].adj);
+            }
+        } else {
+            residual = PreciseDifference(residual, interaction);
+        }
+        const double explained = PreciseDifference(sst, residual);
+        mainSum = PreciseDifference(explained, interaction);
+        dfRes = PreciseDifference(dfRes, dfInterSum);
+    }
+
+    double msRes = 0;
+    if (residual < 0) {
+        residual = 0;
+    } else if (dfRes > 0) {
+        msRes = residual / dfRes;
+    }
+
+    std::vector<AnovaRow> rows;
+    auto withF = [&](AnovaRow row) {
+        if (row.df > 0) row.meanSquare = row.ss / row.df;
+        if (row.df > 0 && msRes != 0 && row.ss > 0) {
+            row.fValue = *row.meanSquare / msRes;
+            row.prob = z.Quarn_CalcProb("F", *row.fValue, row.df, dfRes);
+        }
+        rows.push_back(row);
+    };
+    auto withoutF = [&](AnovaRow row) {
+        if (row.df > 0) row.meanSquare = row.ss / row.df;
+        rows.push_back(row);
+    };
+
+    if (nC >= 2) {
+        double df = 0;
+        for (size_t c = 0; c < nC; ++c) df += m[c] - 1;
+        withF(Row("Main Effects", df, mainSum));
+    }
+    for (size_t c = 0; c < nC; ++c) {
+        double ss = ssMain[c];
+        if (nC >= 2) {
+            // The effect adjusted for the other compare fields.
+            ss = mainSum;
+            for (size_t o = 0; o < nC; ++o)
+                if (o != c) ss = PreciseDifference(ss, ssMain[o]);
+        }
+        withF(Row("Main: [" + names[c] + "]", m[c] - 1, ss));
+    }
+    if (nC >= 3) withF(Row("Interactions", dfInterSum, dfInterSum > 0 ? interaction : 0));
+    if (nC >= 2) {
+        for (const PairInteraction& p : pair)
+            if (p.dfInter >= 1) withF(Row("Interactions", p.dfInter, PreciseDifference(p.cellSS, p.adj)));
+        withF(Row("Explained", PreciseDifference(PreciseDifference(n, 1), dfRes), PreciseDifference(sst, residual)));
+    }
+    withoutF(Row("Residual", dfRes, residual));
+    withoutF(Row("Total", PreciseDifference(n, 1), sst));
+    return rows;
+}

@@ -1,0 +1,156 @@
+// Frequency intervals: the interval of a value at the edges, the describe
+// column names, and "Frequency" scenarios end to end. Expected counts are
+// worked out by hand from the interval definitions in the comments.
+#include "DescribeSupport.h"
+#include "analysis/descriptive/DescriptiveMath.h"
+
+using namespace enginetest;
+using namespace describetest;
+
+namespace {
+
+TEST(FrequencyBin, ValuesOnABoundGoUpOrDownWithTheIncludedBound) {
+    // first 0, width 10, 3 intervals; lower bounds included: [0,10) [10,20) [20,30)
+    EXPECT_EQ(FrequencyBin(-0.001, 0, 10, true, 3), 0);
+    EXPECT_EQ(FrequencyBin(0, 0, 10, true, 3), 1);
+    EXPECT_EQ(FrequencyBin(10, 0, 10, true, 3), 2);
+    EXPECT_EQ(FrequencyBin(29.999, 0, 10, true, 3), 3);
+    EXPECT_EQ(FrequencyBin(30, 0, 10, true, 3), 4);
+    EXPECT_EQ(FrequencyBin(1e300, 0, 10, true, 3), 4);
+    // upper bounds included: (0,10] (10,20] (20,30]; 0 itself is below.
+    EXPECT_EQ(FrequencyBin(0, 0, 10, false, 3), 0);
+    EXPECT_EQ(FrequencyBin(10, 0, 10, false, 3), 1);
+    EXPECT_EQ(FrequencyBin(10.001, 0, 10, false, 3), 2);
+    EXPECT_EQ(FrequencyBin(30, 0, 10, false, 3), 3);
+    EXPECT_EQ(FrequencyBin(30.001, 0, 10, false, 3), 4);
+    // Bounds free of binary noise: 0.3 lies on the bound first 0.1 + 2 x 0.1.
+    EXPECT_EQ(FrequencyBin(0.3, 0.1, 0.1, true, 5), 3);
+    EXPECT_EQ(FrequencyBin(0.3, 0.1, 0.1, false, 5), 2);
+    EXPECT_THROW(FrequencyBin(1, 0, 0, true, 3), vb::VbError);
+}
+
+TEST(FrequencyColumnNames, BoundsRoundedBelowTheWidthsFirstDigit) {
+    std::vector<std::string> counts, shares;
+    FrequencyColumnNames(2, 10, 10, true, counts, shares);
+    EXPECT_EQ(counts, (std::vector<std::string>{"N<10", "10<=N<20", "20<=N<30", "30<=N"}));
+    EXPECT_EQ(shares, (std::vector<std::string>{"%<10", "10<=%<20", "20<=%<30", "30<=%"}));
+    FrequencyColumnNames(3, 0.1, 0.1, false, counts, shares);
+    EXPECT_EQ(counts, (std::vector<std::string>{"N<=0.1", "0.1<N<=0.2", "0.2<N<=0.3", "0.3<N<=0.4", "0.4<N"}));
+}
+
+class FrequencyTest : public EngineTest {
+protected:
+    int32_t Scenario(std::map<std::string, vb::Variant> options, bool weighted = true) {
+        ScenarioSpec spec;
+        spec.subType = "Frequency";
+        spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}};
+        if (weighted) spec.fields.emplace_back("W", "W", 1);
+        spec.options = std::move(options);
+        return AddScenario(db, spec);
+    }
+    static std::map<std::string, vb::Variant> Specified(const char* inc, bool sums = false) {
+        return {{"InterV", int16_t(3)},       {"FreqIncRadio", inc}, {"FreqGroupRadio", "Specified"},
+                {"FreqInit", 0.0},            {"FreqWidth", 10.0},   {"FreqSum", vb::Variant(sums)}};
+    }
+};
+
+TEST_F(FrequencyTest, SpecifiedIntervalsWithOpenEndsLowerBoundsIncluded) {
+    // X1 with weights: -1 (1), 0 (2), 10 (1), 29.999 (1), 30 (3); a weight-0
+    // and a Null-weight record add nothing.
+    AddRows(db, {{"a", Null(), -1.0, Null(), Null(), 1.0},
+                 {"a", Null(), 0.0, Null(), Null(), 2.0},
+                 {"a", Null(), 10.0, Null(), Null(), 1.0},
+                 {"a", Null(), 29.999, Null(), Null(), 1.0},
+                 {"a", Null(), 30.0, Null(), Null(), 3.0},
+                 {"a", Null(), 15.0, Null(), Null(), 0.0},
+                 {"a", Null(), 15.0, Null(), Null(), Null()}});
+    ASSERT_TRUE(Run(Scenario(Specified("Lower")))) << engine->get_ErrorInfo();
+    EXPECT_EQ(Columns(db, "Out1"),
+              (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Interval", "Low<=Range", "Range<High",
+                                        "Count", "Cumulative", "Count%", "Cumulative%"}));
+    const auto rows = ReadTable(db, "Out1");
+    ASSERT_EQ(rows.size(), 5u);  // X2 has no values: no rows
+    // below 0: 1; [0,10): 2; [10,20): 1; [20,30): 1; 30 and up: 3. Sum of weights 8.
+    const double count[] = {1, 2, 1, 1, 3};
+    const double cum[] = {1, 3, 4, 5, 8};
+    for (size_t i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Num(rows[i], "Interval"), static_cast<double>(i + 1));
+        EXPECT_EQ(Num(rows[i], "Count"), count[i]);
+        EXPECT_EQ(Num(rows[i], "Cumulative"), cum[i]);
+        EXPECT_DOUBLE_EQ(Num(rows[i], "Count%"), count[i] / 8);
+        EXPECT_DOUBLE_EQ(Num(rows[i], "Cumulative%"), cum[i] / 8);
+    }
+    EXPECT_TRUE(IsNull(rows[0], "Low<=Range"));
+    EXPECT_EQ(Num(rows[0], "Range<High"), 0);
+    EXPECT_EQ(Num(rows[1], "Low<=Range"), 0);
+    EXPECT_EQ(Num(rows[1], "Range<High"), 10);
+    EXPECT_EQ(Num(rows[3], "Low<=Range"), 20);
+    EXPECT_EQ(Num(rows[4], "Low<=Range"), 30);
+    EXPECT_TRUE(IsNull(rows[4], "Range<High"));
+    EXPECT_EQ(Num(rows[4], "Cumulative%"), 1);
+}
+
+TEST_F(FrequencyTest, UpperBoundsIncludedAndSums) {
+    // X1: 0 (below), 10 (first interval), 20, -5 (below), 35 (beyond); sum 60.
+    // X2: -3 and 3, summing to 0: no sum shares.
+    AddRows(db, {{"a", Null(), 0.0, -3.0, Null(), 1.0},
+                 {"a", Null(), 10.0, 3.0, Null(), 1.0},
+                 {"a", Null(), 20.0, Null(), Null(), 1.0},
+                 {"a", Null(), -5.0, Null(), Null(), 1.0},
+                 {"a", Null(), 35.0, Null(), Null(), 1.0}});
+    ASSERT_TRUE(Run(Scenario(Specified("Upper", true)))) << engine->get_ErrorInfo();
+    const auto cols = Columns(db, "Out1");
+    EXPECT_EQ(cols[4], "Low<Range");
+    EXPECT_EQ(cols[5], "Range<=High");
+    EXPECT_EQ(cols.back(), "CumulativeSum%");
+    const auto rows = ReadTable(db, "Out1");
+    ASSERT_EQ(rows.size(), 10u);
+    // X1 bins: below {0, -5}; (0,10] {10}; (10,20] {20}; (20,30] {}; beyond {35}.
+    const double count[] = {2, 1, 1, 0, 1};
+    const double sum[] = {-5, 10, 20, 0, 35};
+    double cumSum = 0;
+    for (size_t i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        cumSum += sum[i];
+        EXPECT_EQ(Num(rows[i], "Count"), count[i]);
+        EXPECT_EQ(Num(rows[i], "Sum"), sum[i]);
+        EXPECT_EQ(Num(rows[i], "CumulativeSum"), cumSum);
+        EXPECT_DOUBLE_EQ(Num(rows[i], "Sum%"), sum[i] / 60);
+        EXPECT_DOUBLE_EQ(Num(rows[i], "CumulativeSum%"), cumSum / 60);
+    }
+    for (size_t i = 5; i < 10; ++i) {
+        EXPECT_EQ(rows[i].at("DataField").ToString(), "X2");
+        EXPECT_TRUE(IsNull(rows[i], "Sum%"));
+        EXPECT_TRUE(IsNull(rows[i], "CumulativeSum%"));
+    }
+}
+
+TEST_F(FrequencyTest, DefaultIntervalsWriteOnlyTheIntervalsPerGroup) {
+    // Default intervals over 0..50 (fraction flag on): margin 10^(log10(50) - 1)
+    // = 5, width (50 + 5 - 0) / 5 = 11, first 0 with lower bounds included.
+    AddRows(db, {{"a", Null(), 0.0},
+                 {"a", Null(), 12.0},
+                 {"a", Null(), 50.0},
+                 {"b", Null(), 23.0},
+                 {"b", Null(), 21.9}});
+    ASSERT_TRUE(Run(Scenario({{"InterV", int16_t(5)}, {"FreqIncRadio", "Lower"}, {"FreqGroupRadio", "Default"}},
+                             false)))
+        << engine->get_ErrorInfo();
+    const auto rows = ReadTable(db, "Out1");
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(rows[0].at("G1").ToString(), "a");
+    EXPECT_EQ(Num(rows[0], "Interval"), 1);
+    EXPECT_EQ(Num(rows[0], "Low<=Range"), 0);
+    EXPECT_NEAR(Num(rows[0], "Range<High"), 11, 1e-12);
+    const double countA[] = {1, 1, 0, 0, 1};  // [0,11) [11,22) [22,33) [33,44) [44,55)
+    const double countB[] = {0, 1, 1, 0, 0};
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(Num(rows[i], "Count"), countA[i]) << i;
+        EXPECT_EQ(rows[5 + i].at("G1").ToString(), "b");
+        EXPECT_EQ(Num(rows[5 + i], "Count"), countB[i]) << i;
+    }
+    EXPECT_EQ(Num(rows[4], "Cumulative%"), 1);
+}
+
+}  // namespace

@@ -1,0 +1,178 @@
+// Friedman's test end to end: rank sums per field, the statistic without a
+// tie correction, listwise-missing records, weights and the detail table.
+//
+// Reference values: R 4.2 (Rscript). Ranks within each record from
+// t(apply(m, 1, rank)) (ties share the mean of their positions), weighted
+// records repeated by their weight. Statistic without tie correction, as the
+// result table has it: 12 / (n k (k+1)) * sum(R^2) - 3 n (k+1) with
+// pchisq(s, k - 1, lower.tail = FALSE); friedman.test(m) gives the same where
+// no record holds ties (it corrects for ties otherwise: 0.1578947 for group P).
+// Tolerance 1e-12 on statistics; 3e-7 on probabilities, the accuracy of the
+// engine's incomplete gamma function.
+#include "NonParam1Support.h"
+
+using namespace enginetest;
+using namespace nonparam1test;
+
+namespace {
+
+// The engine's incomplete gamma function stops at a relative change of 3e-7
+// (Numerical Recipes' gser and gcf), so chi-square probabilities agree with R
+// to about that much.
+constexpr double kChiProbTol = 3e-7;
+
+class Friedman : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        dao::TableDefPtr t = db->CreateTableDef("Blocks");
+        AddField(t, "G", dao::dbText, 10);
+        for (const char* f : {"A", "B", "C", "D", "W"}) AddField(t, f, dao::dbDouble);
+        db->TableDefs()->Append(t);
+    }
+
+    void AddRow(const char* g, std::vector<vb::Variant> values, vb::Variant w) {
+        dao::RecordsetPtr rs = db->OpenRecordset("Blocks", dao::dbOpenTable);
+        rs->AddNew();
+        rs->Fields(std::string_view("G"))->Value(std::string(g));
+        const char* names[] = {"A", "B", "C", "D"};
+        for (size_t i = 0; i < values.size(); ++i) rs->Fields(std::string_view(names[i]))->Value(values[i]);
+        rs->Fields(std::string_view("W"))->Value(w);
+        rs->Update();
+        rs->Close();
+    }
+
+    void AddData() {
+        const vb::Variant null = vb::Variant::Null();
+        // Group P: ties inside two records (one of weight 2), a record with a
+        // Null field and one of weight 0: both left out whole.
+        AddRow("P", {1.0, 2.0, 3.0, 4.0}, 1.0);
+        AddRow("P", {2.0, 1.0, 4.0, 3.0}, 1.0);
+        AddRow("P", {3.0, 3.0, 1.0, 2.0}, 1.0);
+        AddRow("P", {4.0, 2.0, 2.0, 1.0}, 2.0);
+        AddRow("P", {null, 1.0, 2.0, 3.0}, 1.0);
+        AddRow("P", {1.0, 4.0, 2.0, 3.0}, 1.0);
+        AddRow("P", {2.0, 3.0, 1.0, 4.0}, 0.0);
+        // Group Q: no ties.
+        AddRow("Q", {5.0, 3.0, 1.0, 2.0}, 1.0);
+        AddRow("Q", {4.0, 1.0, 2.0, 3.0}, 1.0);
+        AddRow("Q", {6.0, 2.0, 3.0, 1.0}, 1.0);
+        AddRow("Q", {1.0, 2.0, 4.0, 3.0}, 1.0);
+        AddRow("Q", {2.0, 4.0, 1.0, 3.0}, 1.0);
+        // Group R: no usable record.
+        AddRow("R", {1.0, null, 2.0, 3.0}, 1.0);
+        AddRow("R", {1.0, 2.0, 2.0, 3.0}, null);
+    }
+
+    int32_t Scenario(bool weighted, std::vector<std::string> fields = {"A", "B", "C", "D"}, bool detail = true) {
+        ScenarioSpec spec;
+        spec.family = "N";
+        spec.subType = "N Fields";
+        spec.input = "Blocks";
+        if (!detail) spec.output2 = "";
+        spec.fields = {{"G", "G", 1}};
+        int16_t pos = 1;
+        for (const std::string& f : fields) spec.fields.emplace_back(f, "X", pos++);
+        if (weighted) spec.fields.emplace_back("W", "W", 1);
+        return AddScenario(db, spec);
+    }
+};
+
+TEST_F(Friedman, TiesInsideARecordListwiseMissingAndWeights) {
+    AddData();
+    ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
+    const std::vector<std::string> columns = {"StatOutputID", "G", "Count", "Observations", "Missing", "DF",
+                                              "Fields", "Chi-Squared", "Friedman_Prob"};
+    EXPECT_EQ(ColumnNames(db, "Out1"), columns);
+    auto rows = ReadRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 3u);
+    const Row& p = rows[0];
+    EXPECT_EQ(p.at("G").ToString(), "P");
+    EXPECT_EQ(Num(p, "Count"), 6);         // weights 1 + 1 + 1 + 2 + 1
+    EXPECT_EQ(Num(p, "Observations"), 5);  // usable records
+    EXPECT_EQ(Num(p, "Missing"), 2);       // the Null field and the weight 0
+    EXPECT_EQ(Num(p, "DF"), 3);
+    EXPECT_EQ(Num(p, "Fields"), 4);
+    EXPECT_NEAR(Num(p, "Chi-Squared"), 0.15, 1e-12);
+    EXPECT_NEAR(Num(p, "Friedman_Prob"), 0.98522605819435671, kChiProbTol);
+
+    // Rank sums 15.5, 15.5, 15, 14 (R: colSums of the ranks), mean ranks over W.
+    auto detail = ReadRows(db, "Out2", "G = 'P'");
+    ASSERT_EQ(detail.size(), 4u);
+    const char* names[] = {"A", "B", "C", "D"};
+    const double sums[] = {15.5, 15.5, 15, 14};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(detail[i].at("DataField").ToString(), names[i]);
+        EXPECT_EQ(Num(detail[i], "Count"), 6);
+        EXPECT_DOUBLE_EQ(Num(detail[i], "SumRanks"), sums[i]);
+        EXPECT_DOUBLE_EQ(Num(detail[i], "MeanRank"), sums[i] / 6);
+    }
+}
+
+TEST_F(Friedman, WithoutTiesMatchesFriedmanTest) {
+    AddData();
+    ASSERT_TRUE(Run(Scenario(false))) << engine->get_ErrorInfo();
+    auto rows = ReadRows(db, "Out1", "G = 'Q'");
+    ASSERT_EQ(rows.size(), 1u);
+    // R: friedman.test(Q) statistic and p.value; rank sums 15, 12, 11, 12.
+    EXPECT_EQ(Num(rows[0], "Count"), 5);
+    EXPECT_NEAR(Num(rows[0], "Chi-Squared"), 1.08, 1e-12);
+    EXPECT_NEAR(Num(rows[0], "Friedman_Prob"), 0.78190422433863116, kChiProbTol);
+    auto detail = ReadRows(db, "Out2", "G = 'Q'");
+    ASSERT_EQ(detail.size(), 4u);
+    EXPECT_DOUBLE_EQ(Num(detail[0], "SumRanks"), 15);
+    EXPECT_DOUBLE_EQ(Num(detail[2], "SumRanks"), 11);
+    // Unweighted: the weight-0 record of group P counts, with ranks 2, 3, 1, 4.
+    auto p = ReadRows(db, "Out1", "G = 'P'");
+    EXPECT_EQ(Num(p[0], "Count"), 6);
+    EXPECT_EQ(Num(p[0], "Missing"), 1);
+}
+
+TEST_F(Friedman, GroupWithoutAUsableRecord) {
+    AddData();
+    ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
+    auto rows = ReadRows(db, "Out1", "G = 'R'");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Count"), 0);
+    EXPECT_EQ(Num(rows[0], "Missing"), 2);
+    EXPECT_EQ(Num(rows[0], "DF"), 3);
+    EXPECT_TRUE(IsNull(rows[0], "Chi-Squared"));
+    EXPECT_TRUE(IsNull(rows[0], "Friedman_Prob"));
+    EXPECT_TRUE(ReadRows(db, "Out2", "G = 'R'").empty());
+}
+
+TEST_F(Friedman, FewerThanThreeFieldsGiveNoStatistic) {
+    AddData();
+    ASSERT_TRUE(Run(Scenario(false, {"A", "B"}))) << engine->get_ErrorInfo();
+    auto rows = ReadRows(db, "Out1", "G = 'Q'");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Fields"), 2);
+    EXPECT_TRUE(IsNull(rows[0], "Chi-Squared"));
+    EXPECT_TRUE(ReadRows(db, "Out2").empty());
+}
+
+TEST_F(Friedman, NoDetailTableWithoutASecondName) {
+    AddData();
+    ASSERT_TRUE(Run(Scenario(false, {"A", "B", "C", "D"}, false))) << engine->get_ErrorInfo();
+    db->TableDefs()->Refresh();
+    EXPECT_FALSE(db->TableDefs()->Contains("Out2"));
+    EXPECT_EQ(ReadRows(db, "Out1").size(), 3u);
+}
+
+TEST_F(Friedman, MissingValueRuleLeavesTheWholeRecordOut) {
+    AddData();
+    ScenarioSpec spec;
+    spec.family = "N";
+    spec.subType = "N Fields";
+    spec.input = "Blocks";
+    spec.fields = {{"G", "G", 1}, {"A", "X", 1}, {"B", "X", 2}, {"C", "X", 3}, {"D", "X", 4}};
+    spec.missingType = "1";
+    spec.missingEqual = 6.0;  // the third record of group Q goes
+    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    auto rows = ReadRows(db, "Out1", "G = 'Q'");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Count"), 4);
+    EXPECT_EQ(Num(rows[0], "Missing"), 1);
+}
+
+}  // namespace

@@ -1,0 +1,300 @@
+// Paired fields end to end: sign test, Wilcoxon's signed-rank test and
+// Spearman's rank correlation per group and X field, against R.
+//
+// Reference values: R 4.2 (Rscript), with the weighted rows expanded by
+// rep(x, w) and differences rounded to 10 decimals (ours are formed in
+// decimal arithmetic, so 0.3 - 0.1 and 0.7 - 0.5 tie). Conventions of these
+// columns, configured in R to match:
+//   sign test: normal approximation with continuity correction,
+//     prop.test(Gt, Lt + Gt, p = 0.5, correct = TRUE): SignZ = sqrt(statistic);
+//   Wilcoxon: normal approximation with neither tie nor continuity
+//     correction; wilcox.test(x, y, paired = TRUE, exact = FALSE,
+//     correct = FALSE)$statistic gives the positive rank sum, and z, p are
+//     (min(Rn, Rp) - n(n+1)/4) / sqrt(n(n+1)(2n+1)/24), 2 * pnorm(-|z|) over
+//     R's rank(abs(d)) (wilcox.test itself would correct the variance for ties);
+//   Spearman plain: 1 - 6 sum((rank(x) - rank(y))^2) / (N^3 - N), its t and
+//     2 * pt(-|t|, N - 2); corrected for ties: cor.test(x, y, method =
+//     "spearman", exact = FALSE) (estimate and p.value).
+// Tolerance 1e-12 relative; 1e-9 absolute for probabilities of t.
+#include <cmath>
+
+#include "NonParam1Support.h"
+#include "analysis/AnalysisEntries.h"
+
+using namespace enginetest;
+using namespace nonparam1test;
+
+namespace {
+
+constexpr double kTol = 1e-12;
+// Probabilities of Student's t come from the engine's incomplete beta, good to
+// about 1e-10.
+constexpr double kProbTol = 1e-9;
+
+#define EXPECT_REL(actual, expected) EXPECT_NEAR((actual), (expected), kTol * std::max(1.0, std::fabs(expected)))
+#define EXPECT_PROB(actual, expected) EXPECT_NEAR((actual), (expected), kProbTol)
+
+class PairedFields : public EngineTest {
+protected:
+    void AddRow(const char* g, vb::Variant x1, vb::Variant x2, vb::Variant y, vb::Variant w) {
+        dao::RecordsetPtr rs = db->OpenRecordset("Data", dao::dbOpenTable);
+        rs->AddNew();
+        rs->Fields(std::string_view("G1"))->Value(std::string(g));
+        rs->Fields(std::string_view("X1"))->Value(x1);
+        rs->Fields(std::string_view("X2"))->Value(x2);
+        rs->Fields(std::string_view("Y"))->Value(y);
+        rs->Fields(std::string_view("W"))->Value(w);
+        rs->Update();
+        rs->Close();
+    }
+
+    void AddData() {
+        const vb::Variant null = vb::Variant::Null();
+        // Group A: a zero difference, tied differences (2 and -2; 0.2 twice),
+        // a weight of 3, a record without Y, one of weight 0, one without X1.
+        AddRow("A", 10.0, 4.0, 8.0, 1.0);
+        AddRow("A", 5.0, 2.0, 7.0, 1.0);
+        AddRow("A", 3.0, 4.0, 3.0, 1.0);
+        AddRow("A", 12.0, 6.0, 7.0, 3.0);
+        AddRow("A", 4.0, 1.0, 5.0, 1.0);
+        AddRow("A", 9.0, 6.0, 5.5, 1.0);
+        AddRow("A", 6.0, 3.0, 2.0, 1.0);
+        AddRow("A", 1.0, 2.0, 4.0, 1.0);
+        AddRow("A", 0.3, 5.0, 0.1, 1.0);
+        AddRow("A", 0.7, 4.0, 0.5, 1.0);
+        AddRow("A", 2.0, 3.0, null, 1.0);
+        AddRow("A", 8.0, 8.0, 6.0, 0.0);
+        AddRow("A", null, 7.0, 9.0, 1.0);
+        // Group B: no ties in X2 or Y; X1 - Y balanced in sign.
+        const double bx2[] = {1.5, 3.1, 2.2, 5.3, 4.4, 7.1};
+        const double by[] = {2, 1, 4, 3, 6, 5.5};
+        for (int i = 0; i < 6; ++i) AddRow("B", double(i + 1), bx2[i], by[i], 1.0);
+        // Group C: two observations.
+        AddRow("C", 1.0, 1.0, 2.0, 1.0);
+        AddRow("C", 2.0, 2.0, 1.0, 1.0);
+        // Group D: X equal to Y throughout.
+        for (double v : {1.0, 2.0, 3.0}) AddRow("D", v, v, v, 1.0);
+        // Group E: no valid pair.
+        AddRow("E", 1.0, 1.0, null, 1.0);
+    }
+
+    int32_t Scenario(bool weighted, bool sign = true, bool wilcoxon = true, bool spearman = true) {
+        ScenarioSpec spec;
+        spec.family = "N";
+        spec.subType = "Paired Fields";
+        spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}};
+        if (weighted) spec.fields.emplace_back("W", "W", 1);
+        spec.options = {{"NPPair_Sign", sign}, {"NPPair_Wilcoxon", wilcoxon}, {"NPPair_Spearman", spearman}};
+        return AddScenario(db, spec);
+    }
+
+    Row One(const std::string& group, const std::string& field) {
+        auto rows = ReadRows(db, "Out1", "G1 = '" + group + "' AND DataField = '" + field + "'");
+        EXPECT_EQ(rows.size(), 1u) << group << " " << field;
+        return rows.empty() ? Row() : rows[0];
+    }
+};
+
+TEST_F(PairedFields, ColumnsFollowTheChosenTests) {
+    AddData();
+    ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
+    const std::vector<std::string> expected = {
+        "StatOutputID", "G1", "DataField", "Count_of_Y", "Observations", "Missing", "Mean", "MeanY", "MeanDiff",
+        "Count<Y", "Count=Y", "Count>Y", "Pearson's_R", "SignZ", "SignProb", "Wilcoxon_Neg_SumRank",
+        "Wilcoxon_Pos_SumRank", "Wilcoxon_Neg_MeanRank", "Wilcoxon_Pos_MeanRank", "Wilcoxon_Z", "Wilcoxon_Prob",
+        "TiedGroups_X", "TiedGroups_Y", "Spearman", "Spearman_t", "Spearman_Prob", "Spearman_(ties)",
+        "Spearman_t_(ties)", "Spearman_Prob_(ties)"};
+    EXPECT_EQ(ColumnNames(db, "Out1"), expected);
+    // One row per group and X field, also where no pair is valid.
+    EXPECT_EQ(ReadRows(db, "Out1").size(), 10u);
+
+    ASSERT_TRUE(Run(Scenario(false, false, true, false))) << engine->get_ErrorInfo();
+    const std::vector<std::string> plain = {
+        "StatOutputID", "G1", "DataField", "Count_of_Y", "Missing", "Mean", "MeanY", "MeanDiff", "Count<Y",
+        "Count=Y", "Count>Y", "Pearson's_R", "Wilcoxon_Neg_SumRank", "Wilcoxon_Pos_SumRank",
+        "Wilcoxon_Neg_MeanRank", "Wilcoxon_Pos_MeanRank", "Wilcoxon_Z", "Wilcoxon_Prob"};
+    EXPECT_EQ(ColumnNames(db, "Out1"), plain);
+}
+
+TEST_F(PairedFields, WilcoxonWithZeroDifferencesTiesAndAWeightOfThree) {
+    AddData();
+    ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
+    const Row a = One("A", "X1");
+    EXPECT_EQ(Num(a, "Count_of_Y"), 12);  // weight sum
+    EXPECT_EQ(Num(a, "Observations"), 10);
+    EXPECT_EQ(Num(a, "Missing"), 3);      // no Y, weight 0, no X1
+    EXPECT_REL(Num(a, "Mean"), 6.25);     // R: mean(rep(x1, w))
+    EXPECT_REL(Num(a, "MeanY"), 4.675);   // R: mean(rep(y, w))
+    EXPECT_REL(Num(a, "MeanDiff"), 1.575);
+    EXPECT_EQ(Num(a, "Count<Y"), 3);
+    EXPECT_EQ(Num(a, "Count=Y"), 1);
+    EXPECT_EQ(Num(a, "Count>Y"), 8);
+    EXPECT_REL(Num(a, "Pearson's_R"), 0.80572449832023785);  // R: cor(rep(x1, w), rep(y, w))
+    // n = 11 non-zero differences; R: wilcox.test(...)$statistic = 52.5.
+    EXPECT_REL(Num(a, "Wilcoxon_Pos_SumRank"), 52.5);
+    EXPECT_REL(Num(a, "Wilcoxon_Neg_SumRank"), 13.5);
+    EXPECT_REL(Num(a, "Wilcoxon_Pos_MeanRank"), 52.5 / 8);
+    EXPECT_REL(Num(a, "Wilcoxon_Neg_MeanRank"), 13.5 / 3);
+    EXPECT_REL(Num(a, "Wilcoxon_Z"), -1.7337614754501094);
+    EXPECT_REL(Num(a, "Wilcoxon_Prob"), 0.082960413745295322);
+
+    // Group B, no ties: R wilcox.test(x1, y, paired = TRUE, exact = FALSE,
+    // correct = FALSE)$statistic = 9; z and p by the formula above.
+    const Row b = One("B", "X1");
+    EXPECT_REL(Num(b, "Wilcoxon_Pos_SumRank"), 9);
+    EXPECT_REL(Num(b, "Wilcoxon_Neg_SumRank"), 12);
+    EXPECT_REL(Num(b, "Wilcoxon_Z"), -0.31448545101657549);
+    EXPECT_REL(Num(b, "Wilcoxon_Prob"), 0.75315236476591452);
+
+    // All differences zero: sums 0, the rest Null.
+    const Row d = One("D", "X1");
+    EXPECT_EQ(Num(d, "Wilcoxon_Pos_SumRank"), 0);
+    EXPECT_EQ(Num(d, "Wilcoxon_Neg_SumRank"), 0);
+    EXPECT_TRUE(IsNull(d, "Wilcoxon_Neg_MeanRank"));
+    EXPECT_TRUE(IsNull(d, "Wilcoxon_Pos_MeanRank"));
+    EXPECT_TRUE(IsNull(d, "Wilcoxon_Z"));
+    EXPECT_TRUE(IsNull(d, "Wilcoxon_Prob"));
+    EXPECT_DOUBLE_EQ(Num(d, "Pearson's_R"), 1);
+}
+
+TEST_F(PairedFields, AbsoluteDifferencesTieByTheirFifteenDigitText) {
+    // |d| = 123456789012344.9 and 123456789012345 read the same with 15
+    // significant digits: one block, mid-rank 2.5 each. R: d <- signif(x - y,
+    // 15); rank(abs(d)) gives positive 3.5, negative 2.5.
+    AddRow("T", 123456789012345.0, 0.0, 0.1, 1.0);
+    AddRow("T", 0.0, 0.0, 123456789012345.0, 1.0);
+    AddRow("T", 2.0, 0.0, 1.0, 1.0);
+    ASSERT_TRUE(Run(Scenario(false, false, true, false))) << engine->get_ErrorInfo();
+    const Row t = One("T", "X1");
+    EXPECT_DOUBLE_EQ(Num(t, "Wilcoxon_Pos_SumRank"), 3.5);
+    EXPECT_DOUBLE_EQ(Num(t, "Wilcoxon_Neg_SumRank"), 2.5);
+    EXPECT_REL(Num(t, "Wilcoxon_Z"), -0.2672612419124244);
+    EXPECT_REL(Num(t, "Wilcoxon_Prob"), 0.78926802613428126);
+}
+
+TEST_F(PairedFields, SignTest) {
+    AddData();
+    ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
+    // Lt = 3, Gt = 8: R prop.test(8, 11, p = 0.5, correct = TRUE).
+    const Row a = One("A", "X1");
+    EXPECT_REL(Num(a, "SignZ"), 1.2060453783110545);
+    EXPECT_REL(Num(a, "SignProb"), 0.227799993988229);
+    // Balanced counts (3 and 3): the corrected excess is 0, so z = 0 and the
+    // probability 1, as prop.test(3, 6, correct = TRUE) gives.
+    const Row b = One("B", "X1");
+    EXPECT_EQ(Num(b, "SignZ"), 0);
+    EXPECT_REL(Num(b, "SignProb"), 1);
+    // No pair with x <> y.
+    const Row d = One("D", "X1");
+    EXPECT_EQ(Num(d, "SignZ"), 0);
+    EXPECT_EQ(Num(d, "SignProb"), 1);
+}
+
+TEST_F(PairedFields, SpearmanPlainAndCorrectedForTies) {
+    AddData();
+    ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
+    // Group A, X2: ties in X (three groups, one from the weight of 3) and in Y
+    // (7 once with weight 1 and once with weight 3).
+    const Row a = One("A", "X2");
+    EXPECT_EQ(Num(a, "Count_of_Y"), 13);
+    EXPECT_EQ(Num(a, "Observations"), 11);
+    EXPECT_EQ(Num(a, "Missing"), 2);
+    EXPECT_EQ(Num(a, "TiedGroups_X"), 3);  // R: sum(table(x2) > 1)
+    EXPECT_EQ(Num(a, "TiedGroups_Y"), 1);
+    EXPECT_REL(Num(a, "Spearman"), 0.4464285714285714);
+    EXPECT_REL(Num(a, "Spearman_t"), 1.6546761032813069);
+    EXPECT_PROB(Num(a, "Spearman_Prob"), 0.12621235688781227);
+    EXPECT_REL(Num(a, "Spearman_(ties)"), 0.42675332598968885);  // cor.test estimate
+    EXPECT_REL(Num(a, "Spearman_t_(ties)"), 1.5650493572181889);
+    EXPECT_PROB(Num(a, "Spearman_Prob_(ties)"), 0.14586660585881581);  // cor.test p.value
+    EXPECT_REL(Num(a, "Pearson's_R"), 0.32296188839935031);
+
+    // Group B, no ties: R cor.test(x2, y, method = "spearman", exact = FALSE);
+    // the tie columns repeat the plain ones.
+    const Row b = One("B", "X2");
+    EXPECT_EQ(Num(b, "TiedGroups_X"), 0);
+    EXPECT_EQ(Num(b, "TiedGroups_Y"), 0);
+    EXPECT_REL(Num(b, "Spearman"), 0.48571428571428571);
+    EXPECT_REL(Num(b, "Spearman_t"), 1.1113247657830427);
+    EXPECT_PROB(Num(b, "Spearman_Prob"), 0.32872303206997089);
+    EXPECT_REL(Num(b, "Spearman_(ties)"), 0.48571428571428571);
+    EXPECT_REL(Num(b, "Spearman_t_(ties)"), 1.1113247657830427);
+    EXPECT_PROB(Num(b, "Spearman_Prob_(ties)"), 0.32872303206997089);
+}
+
+TEST_F(PairedFields, UndefinedTestsWriteNullNotAProbability) {
+    AddData();
+    ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
+    // Two observations: rho = -1 but no degrees of freedom for t.
+    const Row c = One("C", "X2");
+    EXPECT_EQ(Num(c, "Spearman"), -1);
+    EXPECT_TRUE(IsNull(c, "Spearman_t"));
+    EXPECT_TRUE(IsNull(c, "Spearman_Prob"));
+    EXPECT_TRUE(IsNull(c, "Spearman_t_(ties)"));
+    EXPECT_TRUE(IsNull(c, "Spearman_Prob_(ties)"));
+    // A correlation of exactly 1: t is unbounded, not 0 with probability 1.
+    const Row d = One("D", "X2");
+    EXPECT_EQ(Num(d, "Spearman"), 1);
+    EXPECT_TRUE(IsNull(d, "Spearman_t"));
+    EXPECT_TRUE(IsNull(d, "Spearman_Prob"));
+    EXPECT_TRUE(IsNull(d, "Spearman_Prob_(ties)"));
+}
+
+TEST_F(PairedFields, GroupWithoutAValidPairGetsAnEmptyRow) {
+    AddData();
+    ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
+    const Row e = One("E", "X1");
+    EXPECT_EQ(Num(e, "Count_of_Y"), 0);
+    EXPECT_EQ(Num(e, "Observations"), 0);
+    EXPECT_EQ(Num(e, "Missing"), 1);
+    for (const char* column : {"Mean", "MeanY", "Count<Y", "Pearson's_R", "SignZ", "SignProb",
+                               "Wilcoxon_Pos_SumRank", "Wilcoxon_Z", "Spearman", "TiedGroups_X"}) {
+        EXPECT_TRUE(IsNull(e, column)) << column;
+    }
+}
+
+TEST_F(PairedFields, MissingValueRuleLeavesPairsOut) {
+    AddData();
+    ScenarioSpec spec;
+    spec.family = "N";
+    spec.subType = "Paired Fields";
+    spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
+    spec.options = {{"NPPair_Wilcoxon", true}};
+    spec.missingType = "1";
+    spec.missingEqual = 7.0;  // both records of Y = 7 in group A go
+    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    const Row a = One("A", "X1");
+    // Unweighted: 13 records; 8 valid pairs (no Y, no X1, Y = 7 twice out;
+    // the weight-0 record counts as weight 1 here).
+    EXPECT_EQ(Num(a, "Count_of_Y"), 9);
+    EXPECT_EQ(Num(a, "Missing"), 4);
+}
+
+TEST_F(PairedFields, WithoutGroupFieldsOneRowPerField) {
+    AddRow("A", 1.0, 2.0, 1.5, 1.0);
+    AddRow("B", 3.0, 1.0, 2.5, 1.0);
+    AddRow("C", 2.0, 3.0, 0.5, 1.0);
+    ScenarioSpec spec;
+    spec.family = "N";
+    spec.subType = "Paired Fields";
+    spec.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}};
+    spec.options = {{"NPPair_Spearman", true}};
+    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    auto rows = ReadRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 2u);
+    // X1 = 1, 3, 2 against Y = 1.5, 2.5, 0.5: ranks 1, 3, 2 and 2, 3, 1, D2 = 2;
+    // R: cor.test(c(1, 3, 2), c(1.5, 2.5, 0.5), method = "spearman")$estimate = 0.5.
+    EXPECT_DOUBLE_EQ(Num(rows[0], "Spearman"), 0.5);
+}
+
+TEST(PairedFieldsEntry, TestsTheRunnerNeverAsksForAreRefused) {
+    Quantara engine;
+    FieldNames fields = {"", "X1", "Y"};
+    std::vector<double> medians(2, 0.0);
+    int16_t sign = -1, wilcoxon = 0, spearman = 0, tau = -1, chi = 0;
+    const std::string text =
+        Quarn_NonParametric("Out", "Data", fields, 0, 1, 2, false, 0, medians, sign, wilcoxon, spearman, tau, chi, engine);
+    EXPECT_NE(text.find("not available"), std::string::npos) << text;
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// Helpers of the regression tests: a source table of our own shape, a
+// regression scenario, and result rows read back with plain SQL.
+#pragma once
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "EngineTestSupport.h"
+
+namespace regressiontest {
+
+using Row = std::vector<vb::Variant>;
+inline const vb::Variant kNull = vb::Variant::Null();
+
+// A table `name` with a text column "G" (when withGroup) and Double columns.
+inline void MakeTable(const dao::DatabasePtr& db, const std::string& name, bool withGroup,
+                      const std::vector<std::string>& numeric, const std::vector<Row>& rows) {
+    dao::TableDefPtr t = db->CreateTableDef(name);
+    if (withGroup) enginetest::AddField(t, "G", dao::dbText, 20);
+    for (const auto& column : numeric) enginetest::AddField(t, column, dao::dbDouble);
+    db->TableDefs()->Append(t);
+    dao::RecordsetPtr rs = db->OpenRecordset(name, dao::dbOpenTable);
+    for (const Row& row : rows) {
+        rs->AddNew();
+        for (size_t i = 0; i < row.size(); ++i) rs->Fields(static_cast<int32_t>(i))->Value(row[i]);
+        rs->Update();
+    }
+    rs->Close();
+}
+
+struct RegressionSpec {
+    std::string input = "Reg";
+    std::string type = "S";        // "S", "M" or "P"
+    int order = 2;                 // polynomial order
+    bool intercept = true;
+    bool anova = true;
+    std::string residual = "Res";  // "" for none
+    std::vector<std::string> groups;
+    std::vector<std::string> xs = {"X"};
+    std::string y = "Y";
+    std::string weight;            // "" for none
+    std::string missingType = "0";
+    vb::Variant missingEqual = kNull;
+};
+
+inline int32_t AddRegression(const dao::DatabasePtr& db, const RegressionSpec& r) {
+    enginetest::ScenarioSpec s;
+    s.subType = "Regression";
+    s.input = r.input;
+    s.output1 = "Out";
+    s.output2 = r.residual;
+    s.missingType = r.missingType;
+    s.missingEqual = r.missingEqual;
+    s.fields.clear();
+    int16_t position = 0;
+    for (const auto& g : r.groups) s.fields.emplace_back(g, "G", ++position);
+    for (const auto& x : r.xs) s.fields.emplace_back(x, "X", ++position);
+    s.fields.emplace_back(r.y, "Y", ++position);
+    if (!r.weight.empty()) s.fields.emplace_back(r.weight, "W", ++position);
+    s.options = {{"RegressType", r.type},
+                 {"RPoly", vb::Variant(static_cast<int16_t>(r.order))},
+                 {"RYInt", r.intercept},
+                 {"RANova", r.anova}};
+    return enginetest::AddScenario(db, s);
+}
+
+// Every row of a table in StatOutputID order, by column name.
+using Record = std::map<std::string, vb::Variant>;
+inline std::vector<Record> ReadTable(const dao::DatabasePtr& db, const std::string& table) {
+    std::vector<Record> rows;
+    dao::RecordsetPtr rs = db->OpenRecordset("SELECT * FROM [" + table + "] ORDER BY StatOutputID", dao::dbOpenSnapshot);
+    const int32_t n = rs->Fields()->Count();
+    while (!rs->Eof()) {
+        Record r;
+        for (int32_t i = 0; i < n; ++i) r[rs->Fields(i)->Name()] = rs->Fields(i)->Value();
+        rows.push_back(std::move(r));
+        rs->MoveNext();
+    }
+    rs->Close();
+    return rows;
+}
+
+inline std::vector<std::string> ColumnNames(const dao::DatabasePtr& db, const std::string& table) {
+    std::vector<std::string> names;
+    const auto defs = db->TableDefs();
+    defs->Refresh();
+    const auto fields = defs->Item(std::string_view(table))->Fields();
+    for (const auto& f : *fields) names.push_back(f->Name());
+    return names;
+}
+
+inline double Num(const Record& r, const std::string& column) {
+    auto it = r.find(column);
+    if (it == r.end()) ADD_FAILURE() << "no column " << column;
+    if (it == r.end() || it->second.IsNull()) return std::nan("");
+    return it->second.ToDouble();
+}
+
+inline bool IsNull(const Record& r, const std::string& column) {
+    auto it = r.find(column);
+    EXPECT_NE(it, r.end()) << "no column " << column;
+    return it == r.end() || it->second.IsNull();
+}
+
+// Agreement in significant digits (log relative error), capped at 15.
+inline double Digits(double value, double reference) {
+    if (value == reference) return 15;
+    if (reference == 0) return std::min(15.0, -std::log10(std::fabs(value)));
+    return std::min(15.0, -std::log10(std::fabs(value - reference) / std::fabs(reference)));
+}
+
+// Expect relative agreement (absolute near 0).
+#define EXPECT_REL(value, reference, tol) \
+    EXPECT_NEAR((value), (reference), (tol) * std::max(1.0, std::fabs(reference))) << #value
+
+}  // namespace regressiontest
