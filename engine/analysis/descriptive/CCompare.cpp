@@ -51,10 +51,6 @@ private:
     CZValue prob_;
 };
 
-bool OptionOn(const std::string& options, size_t k) {
-    return options.size() > k && vb::FoldChar(options[k]) == 'Y';
-}
-
 std::string CCompare::Quarn_Compare(const std::string& OutTableName, FieldNames& strFields, int16_t intGroupFields,
                                     int16_t intNumFields, bool fWeightField, const std::string& strOptions,
                                     const std::string& strUserTable, Quantara& Zantels) {
@@ -64,10 +60,10 @@ std::string CCompare::Quarn_Compare(const std::string& OutTableName, FieldNames&
     g_ = intGroupFields;
     n_ = intNumFields;
     weighted_ = fWeightField;
-    counts_ = OptionOn(strOptions, 0);
-    means_ = OptionOn(strOptions, 1);
-    corr_ = OptionOn(strOptions, 2);
-    ttest_ = OptionOn(strOptions, 3);
+    counts_ = OptionLetterIs(strOptions, 0, 'Y');
+    means_ = OptionLetterIs(strOptions, 1, 'Y');
+    corr_ = OptionLetterIs(strOptions, 2, 'Y');
+    ttest_ = OptionLetterIs(strOptions, 3, 'Y');
 
     z_->Quarn_Msg(0, true, "Retrieving and sorting data");
     // The database cannot drop a table while the data query is being read, so
@@ -153,11 +149,6 @@ void CCompare::CalcData(double w) {
     }
 }
 
-// Writes a number only when it is finite; anything else stays Null.
-void SetNumber(const dao::RecordsetPtr& rs, const char* column, double value) {
-    if (std::isfinite(value)) rs->Fields(std::string_view(column))->Value(value);
-}
-
 void CCompare::WriteData(const GroupValues& group, int32_t lngRecords) {
     ProcScope scope(ErrStack(), "WriteData");
     group_ = &group;
@@ -174,36 +165,36 @@ void CCompare::WriteData(const GroupValues& group, int32_t lngRecords) {
         if (W > 0) {
             const double md = PreciseDifference(s.Sx, s.Sy) / W;
             if (counts_) {
-                SetNumber(out_, "Count<Y", o.below);
-                SetNumber(out_, "Count=Y", o.equal);
-                SetNumber(out_, "Count>Y", o.above);
+                SetIfFinite(out_, "Count<Y", o.below);
+                SetIfFinite(out_, "Count=Y", o.equal);
+                SetIfFinite(out_, "Count>Y", o.above);
             }
             if (means_) {
-                SetNumber(out_, "MeanX", s.Sx / W);
-                SetNumber(out_, "MeanY", s.Sy / W);
-                SetNumber(out_, "MeanDiff", md);
+                SetIfFinite(out_, "MeanX", s.Sx / W);
+                SetIfFinite(out_, "MeanY", s.Sy / W);
+                SetIfFinite(out_, "MeanDiff", md);
             }
             if (W > 1) {
                 double D = PreciseDifference(B, 2 * C) + A;
                 if (D < 0) D = 0;
                 const double V = D == 0 ? 0 : D / (W * (W - 1));
-                if (means_ && V > 0) SetNumber(out_, "StdDevDiff", std::sqrt(V));
+                if (means_ && V > 0) SetIfFinite(out_, "StdDevDiff", std::sqrt(V));
                 if (corr_) {
-                    SetNumber(out_, "Covariance", C / (W * (W - 1)));
+                    SetIfFinite(out_, "Covariance", C / (W * (W - 1)));
                     if (A * B > 0) {
                         const double r = C == 0 ? 0 : C / std::sqrt(A * B);
-                        SetNumber(out_, "Correlation", r);
-                        SetNumber(out_, "R-Square", r * r);
+                        SetIfFinite(out_, "Correlation", r);
+                        SetIfFinite(out_, "R-Square", r * r);
                     }
                 }
                 if (ttest_) {
-                    SetNumber(out_, "T-DF", W - 1);
+                    SetIfFinite(out_, "T-DF", W - 1);
                     if (V > 0) {
                         const double t = md / std::sqrt(V / W);
                         const double p = prob_.Quarn_CalcProb("T", t, W - 1, 0);
-                        SetNumber(out_, "Paired_t-Value", t);
-                        SetNumber(out_, "Prob_(1-Tail)", p / 2);
-                        SetNumber(out_, "Prob_(2-Tail)", p);
+                        SetIfFinite(out_, "Paired_t-Value", t);
+                        SetIfFinite(out_, "Prob_(1-Tail)", p / 2);
+                        SetIfFinite(out_, "Prob_(2-Tail)", p);
                     }
                 }
             }

@@ -159,8 +159,7 @@ void CCorrMatrix::WriteData(const GroupValues& group, int32_t lngRecords) {
     ProcScope scope(ErrStack(), "WriteData");
     group_ = &group;
     for (int k = 1; k <= 9; ++k) {
-        if (!(options_.size() >= static_cast<size_t>(k) && vb::FoldChar(options_[static_cast<size_t>(k - 1)]) == 'Y'))
-            continue;
+        if (!OptionLetterIs(options_, static_cast<size_t>(k - 1), 'Y')) continue;
         const std::string label = k == 9 ? probLabel_ : kLabels[k - 1];
         for (int r = 1; r <= n_; ++r) {
             out_->AddNew();
@@ -227,7 +226,7 @@ void CCorrMatrix::WriteData(const GroupValues& group, int32_t lngRecords) {
                         }
                     }
                 }
-                if (has && std::isfinite(value)) out_->Fields(std::string_view(fields_->at(static_cast<size_t>(g_ + c))))->Value(value);
+                if (has) SetIfFinite(out_, fields_->at(static_cast<size_t>(g_ + c)), value);
             }
             out_->Update();
         }

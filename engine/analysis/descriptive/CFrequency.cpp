@@ -17,14 +17,6 @@
 
 namespace {
 
-void Put(const dao::RecordsetPtr& rs, const std::string& name, double value) {
-    if (std::isfinite(value)) rs->Fields(std::string_view(name))->Value(value);
-}
-
-bool LetterIs(const std::string& text, size_t pos, char letter) {
-    return text.size() > pos && vb::FoldChar(text[pos]) == vb::FoldChar(letter);
-}
-
 class CFrequency {
 public:
     std::string Quarn_Frequency(const std::string& OutTableName, const std::string& strUserTable,
@@ -103,9 +95,9 @@ std::string CFrequency::Quarn_Frequency(const std::string& OutTableName, const s
 std::string CFrequency::CreateOutput(const std::string& table, const std::vector<int32_t>& types,
                                      const std::vector<int32_t>& sizes, const std::string& options) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    sumOption_ = LetterIs(options, 0, 'S');
-    lowerInclusive_ = LetterIs(options, 1, 'Y');
-    specified_ = LetterIs(options, 2, 'Y');
+    sumOption_ = OptionLetterIs(options, 0, 'S');
+    lowerInclusive_ = OptionLetterIs(options, 1, 'Y');
+    specified_ = OptionLetterIs(options, 2, 'Y');
     lowColumn_ = lowerInclusive_ ? "Low<=Range" : "Low<Range";
     highColumn_ = lowerInclusive_ ? "Range<High" : "Range<=High";
 
@@ -165,25 +157,25 @@ void CFrequency::WriteData(const GroupValues& group) {
             rs->AddNew();
             WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + i), "", "", false, 0, 0, 0);
             if (k >= 1 && k <= n_) {
-                Put(rs, lowColumn_, (k - 1) * width_ + first_);
-                Put(rs, highColumn_, k * width_ + first_);
+                SetIfFinite(rs, lowColumn_, (k - 1) * width_ + first_);
+                SetIfFinite(rs, highColumn_, k * width_ + first_);
             } else if (k == 0) {
-                Put(rs, highColumn_, first_);
+                SetIfFinite(rs, highColumn_, first_);
             } else {
-                Put(rs, lowColumn_, n_ * width_ + first_);
+                SetIfFinite(rs, lowColumn_, n_ * width_ + first_);
             }
             rs->Fields(std::string_view("Interval"))->Value(static_cast<int16_t>(k - firstBin + 1));
-            Put(rs, "Count", binW_[f][b]);
-            Put(rs, "Cumulative", cum);
-            Put(rs, "Count%", binW_[f][b] / sumW_[f]);
-            Put(rs, "Cumulative%", cum / sumW_[f]);
+            SetIfFinite(rs, "Count", binW_[f][b]);
+            SetIfFinite(rs, "Cumulative", cum);
+            SetIfFinite(rs, "Count%", binW_[f][b] / sumW_[f]);
+            SetIfFinite(rs, "Cumulative%", cum / sumW_[f]);
             if (sumOption_) {
                 cumSum += binWX_[f][b];
-                Put(rs, "Sum", binWX_[f][b]);
-                Put(rs, "CumulativeSum", cumSum);
+                SetIfFinite(rs, "Sum", binWX_[f][b]);
+                SetIfFinite(rs, "CumulativeSum", cumSum);
                 if (sumWX_[f] != 0) {
-                    Put(rs, "Sum%", binWX_[f][b] / sumWX_[f]);
-                    Put(rs, "CumulativeSum%", cumSum / sumWX_[f]);
+                    SetIfFinite(rs, "Sum%", binWX_[f][b] / sumWX_[f]);
+                    SetIfFinite(rs, "CumulativeSum%", cumSum / sumWX_[f]);
                 }
             }
             rs->Update();

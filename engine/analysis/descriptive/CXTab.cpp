@@ -589,12 +589,10 @@ void CXTab::WriteOneRow(const std::string& label, int j, int k, const std::vecto
     out_->Fields(std::string_view("DataType"))->Value(label);
     for (int i = 1; i <= nCols_; ++i) {
         const double v = values[static_cast<size_t>(i)];
-        if (flags[static_cast<size_t>(i)] && std::isfinite(v)) {
-            out_->Fields(std::string_view(cols_[static_cast<size_t>(i)].name))->Value(v);
-        }
+        if (flags[static_cast<size_t>(i)]) SetIfFinite(out_, cols_[static_cast<size_t>(i)].name, v);
     }
     const double summary = values[static_cast<size_t>(nCols_) + 1];
-    if (summaryFlag && std::isfinite(summary)) out_->Fields(std::string_view("RowSummary"))->Value(summary);
+    if (summaryFlag) SetIfFinite(out_, "RowSummary", summary);
     out_->Update();
 }
 
@@ -602,9 +600,7 @@ void CXTab::WritePercent(const std::string& prefix, int j, int k, const std::vec
                          const std::vector<double>& rowValues, double s, const std::vector<char>& colFlags,
                          const std::vector<double>& colValues, bool blockFlag, double g) {
     for (int kind = 1; kind <= 5; ++kind) {
-        if (!(options_.size() >= static_cast<size_t>(kind) &&
-              vb::FoldChar(options_[static_cast<size_t>(kind - 1)]) == 'Y'))
-            continue;
+        if (!OptionLetterIs(options_, static_cast<size_t>(kind - 1), 'Y')) continue;
         out_->AddNew();
         WriteGroupValues(out_, static_cast<int16_t>(k), *fields_, groupValues_, 0, "", "", false, 0, 0, 0);
         out_->Fields(std::string_view("DataField"))->Value(DataFieldName(j));
@@ -632,7 +628,7 @@ void CXTab::WritePercent(const std::string& prefix, int j, int k, const std::vec
                     if ((has = colFlags[ii] && blockFlag && g != 0)) cell = s * c / g;
                     break;
             }
-            if (has && std::isfinite(cell)) out_->Fields(std::string_view(cols_[ii].name))->Value(cell);
+            if (has) SetIfFinite(out_, cols_[ii].name, cell);
         }
         double summary = 0;
         bool hasSummary = false;
@@ -643,7 +639,7 @@ void CXTab::WritePercent(const std::string& prefix, int j, int k, const std::vec
         } else if (blockFlag && g > 0) {
             summary = s / g, hasSummary = true;
         }
-        if (hasSummary && std::isfinite(summary)) out_->Fields(std::string_view("RowSummary"))->Value(summary);
+        if (hasSummary) SetIfFinite(out_, "RowSummary", summary);
         out_->Update();
     }
 }
@@ -687,9 +683,7 @@ void CXTab::WriteChi(int j, double g, const std::vector<char>& colFlags, const s
     chiOut_->Fields(std::string_view("DF"))->Value(static_cast<int16_t>(df));
     if (r >= 2 && c >= 2 && chi_.valid && g > 0) {
         const double chi = chi_.chi;
-        auto set = [&](const char* column, double v) {
-            if (std::isfinite(v)) chiOut_->Fields(std::string_view(column))->Value(v);
-        };
+        auto set = [&](const char* column, double v) { SetIfFinite(chiOut_, column, v); };
         set("MinExpected", chi_.minExpected);
         set("MaxExpected", chi_.maxExpected);
         set("Chi-Square", chi);

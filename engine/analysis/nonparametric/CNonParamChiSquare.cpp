@@ -36,10 +36,6 @@ struct ValueRow {
     double observed;
 };
 
-void SetIfFinite(const dao::RecordsetPtr& rs, const char* column, double value) {
-    if (std::isfinite(value)) rs->Fields(std::string_view(column))->Value(value);
-}
-
 class CNonParamChiSquare {
 public:
     std::string Quarn_ChiSquare(const std::string& OutTableName, const std::string& DetailTableName,

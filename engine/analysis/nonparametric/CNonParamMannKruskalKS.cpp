@@ -12,7 +12,6 @@
 #include "analysis/nonparametric/CNonParamWald.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
-#include "analysis/nonparametric/NonParamSupport.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
@@ -284,8 +283,8 @@ void MannKruskalKS::WriteMannKS(const GroupValues& group) {
                                  static_cast<int16_t>(nGF + f), "Count", "", false, N1 + N2, 0, 0,
                                  static_cast<int16_t>(nGF), varGroups[static_cast<size_t>(g1)],
                                  varGroups[static_cast<size_t>(g2)]);
-                nonparam::PutNumber(out, "Cases-1", N1);
-                nonparam::PutNumber(out, "Cases-2", N2);
+                SetIfFinite(out, "Cases-1", N1);
+                SetIfFinite(out, "Cases-2", N2);
                 if (fMann) {
                     const double sumTies = ranker.Sums().t3 / 12;
                     double U = PreciseDifference(N1 * (N1 + 1) / 2 + N1 * N2, R1);
@@ -294,40 +293,40 @@ void MannKruskalKS::WriteMannKS(const GroupValues& group) {
                     const double V0 = PreciseDifference(N * N * N, N) / 12;
                     const double factor = N1 * N2 / (N * (N - 1));
                     const double centred = PreciseDifference(U, N1 * N2 / 2);
-                    nonparam::PutNumber(out, "SumRank-1", R1);
-                    nonparam::PutNumber(out, "SumRank-2", R2);
-                    nonparam::PutNumber(out, "MeanRank-1", R1 / N1);
-                    nonparam::PutNumber(out, "MeanRank-2", R2 / N2);
-                    nonparam::PutNumber(out, "Ties", ties);
-                    nonparam::PutNumber(out, "TiedGroups", ranker.Sums().tg);
-                    nonparam::PutNumber(out, "SumTies", sumTies);
-                    nonparam::PutNumber(out, "MW_U", U);
-                    nonparam::PutNumber(out, "MW_U_Prime", PreciseDifference(N1 * N2, U));
-                    nonparam::PutNumber(out, "MW_W", N1 > N2 ? R2 : R1);
+                    SetIfFinite(out, "SumRank-1", R1);
+                    SetIfFinite(out, "SumRank-2", R2);
+                    SetIfFinite(out, "MeanRank-1", R1 / N1);
+                    SetIfFinite(out, "MeanRank-2", R2 / N2);
+                    SetIfFinite(out, "Ties", ties);
+                    SetIfFinite(out, "TiedGroups", ranker.Sums().tg);
+                    SetIfFinite(out, "SumTies", sumTies);
+                    SetIfFinite(out, "MW_U", U);
+                    SetIfFinite(out, "MW_U_Prime", PreciseDifference(N1 * N2, U));
+                    SetIfFinite(out, "MW_W", N1 > N2 ? R2 : R1);
                     // The normal approximation needs a positive variance.
                     const double s = std::sqrt(factor * V0);
                     if (N > 1 && std::isfinite(s) && s > 0) {
                         const double Z = centred / s;
-                        nonparam::PutNumber(out, "MW_Z", Z);
-                        nonparam::PutNumber(out, "MW_Prob", TwoSidedNormal(Z));
+                        SetIfFinite(out, "MW_Z", Z);
+                        SetIfFinite(out, "MW_Prob", TwoSidedNormal(Z));
                     }
                     if (N > 1 && V0 > sumTies) {
                         const double st = std::sqrt(factor * PreciseDifference(V0, sumTies));
                         if (std::isfinite(st) && st > 0) {
                             const double Zt = centred / st;
-                            nonparam::PutNumber(out, "MW_Z_(ties)", Zt);
-                            nonparam::PutNumber(out, "MW_Prob_(ties)", TwoSidedNormal(Zt));
+                            SetIfFinite(out, "MW_Z_(ties)", Zt);
+                            SetIfFinite(out, "MW_Prob_(ties)", TwoSidedNormal(Zt));
                         }
                     }
                 }
                 if (fKS) {
                     const double D = std::fabs(dNeg) > dPos ? std::fabs(dNeg) : dPos;
                     const double Z = D * std::sqrt(N1 * N2 / (N1 + N2));
-                    nonparam::PutNumber(out, "KS_MaxAbsoluteDiff", D);
-                    nonparam::PutNumber(out, "KS_MaxPosDiff", dPos);
-                    nonparam::PutNumber(out, "KS_MaxNegDiff", dNeg);
-                    nonparam::PutNumber(out, "KS_Z", Z);
-                    nonparam::PutNumber(out, "KS_Prob", zv.Quarn_CalcKSProb(Z));
+                    SetIfFinite(out, "KS_MaxAbsoluteDiff", D);
+                    SetIfFinite(out, "KS_MaxPosDiff", dPos);
+                    SetIfFinite(out, "KS_MaxNegDiff", dNeg);
+                    SetIfFinite(out, "KS_Z", Z);
+                    SetIfFinite(out, "KS_Prob", zv.Quarn_CalcKSProb(Z));
                 }
                 out->Update();
             }
@@ -389,8 +388,8 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
                 detail->AddNew();
                 WriteGroupValues(detail, static_cast<int16_t>(nGF), strFields, group, static_cast<int16_t>(nGF + f),
                                  "Count", "", fWeight, nw[gi], 0, r[gi]);
-                nonparam::PutNumber(detail, "SumRanks", R[gi]);
-                nonparam::PutNumber(detail, "MeanRank", R[gi] / nw[gi]);
+                SetIfFinite(detail, "SumRanks", R[gi]);
+                SetIfFinite(detail, "MeanRank", R[gi] / nw[gi]);
                 detail->Update();
             }
             N += nw[gi];
@@ -404,21 +403,21 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
         out->AddNew();
         WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + f), "Count",
                          "Missing", fWeight, N, records, used);
-        nonparam::PutNumber(out, "Groups", k);
-        nonparam::PutNumber(out, "Ties", ties);
-        nonparam::PutNumber(out, "TiedGroups", ranker.Sums().tg);
-        nonparam::PutNumber(out, "SumTies", sumTies);
+        SetIfFinite(out, "Groups", k);
+        SetIfFinite(out, "Ties", ties);
+        SetIfFinite(out, "TiedGroups", ranker.Sums().tg);
+        SetIfFinite(out, "SumTies", sumTies);
         // With fewer than two compare values the test is undefined: H, its
         // tie-corrected form and both probabilities stay Null.
         if (N > 0 && k > 1) {
             const double H = PreciseDifference(12 * S / (N * (N + 1)), 3 * (N + 1));
-            nonparam::PutNumber(out, "H", H);
-            nonparam::PutNumber(out, "Prob", zv.Quarn_CalcProb("C", H, k - 1, 0));
+            SetIfFinite(out, "H", H);
+            SetIfFinite(out, "Prob", zv.Quarn_CalcProb("C", H, k - 1, 0));
             const double C = PreciseDifference(N * N * N, N);
             if (N > 1 && C != sumTies) {
                 const double Ht = H / (1 - sumTies / C);
-                nonparam::PutNumber(out, "H_(ties)", Ht);
-                if (std::isfinite(Ht)) nonparam::PutNumber(out, "Prob_(ties)", zv.Quarn_CalcProb("C", Ht, k - 1, 0));
+                SetIfFinite(out, "H_(ties)", Ht);
+                if (std::isfinite(Ht)) SetIfFinite(out, "Prob_(ties)", zv.Quarn_CalcProb("C", Ht, k - 1, 0));
             }
         }
         out->Update();

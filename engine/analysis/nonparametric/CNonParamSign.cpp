@@ -13,7 +13,6 @@
 #include "analysis/AnalysisEntries.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
-#include "analysis/nonparametric/NonParamSupport.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
@@ -248,13 +247,13 @@ void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
         }
         WriteLeading(out, c, group, "Missing", records);
         out->Fields(std::string_view("TestType"))->Value(t.type);
-        nonparam::PutNumber(out, "TestValue", t.value);
-        nonparam::PutNumber(out, "Count<Test", counts.below);
-        nonparam::PutNumber(out, "Count=Test", counts.equal);
-        nonparam::PutNumber(out, "Count>Test", counts.above);
+        SetIfFinite(out, "TestValue", t.value);
+        SetIfFinite(out, "Count<Test", counts.below);
+        SetIfFinite(out, "Count=Test", counts.equal);
+        SetIfFinite(out, "Count>Test", counts.above);
         const double n = counts.below + counts.above;
-        nonparam::PutNumber(out, "Prob<=Test", SignTest(n, counts.below));
-        nonparam::PutNumber(out, "Prob>=Test", SignTest(n, counts.above));
+        SetIfFinite(out, "Prob<=Test", SignTest(n, counts.below));
+        SetIfFinite(out, "Prob>=Test", SignTest(n, counts.above));
         out->Update();
     }
 }
@@ -345,21 +344,21 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
         if (!FitSelected(t)) continue;
         WriteLeading(out, c, group, "", 0);
         out->Fields(std::string_view("TestType"))->Value(names[t]);
-        nonparam::PutNumber(out, "Mean", m);
-        nonparam::PutNumber(out, "StdDeviation", s);
-        nonparam::PutNumber(out, "Minimum", minimum);
-        nonparam::PutNumber(out, "Maximum", maximum);
-        nonparam::PutNumber(out, "Range", range);
+        SetIfFinite(out, "Mean", m);
+        SetIfFinite(out, "StdDeviation", s);
+        SetIfFinite(out, "Minimum", minimum);
+        SetIfFinite(out, "Maximum", maximum);
+        SetIfFinite(out, "Range", range);
         if (applies[t]) {
             const double dPos = std::max(0.0, PreciseDifference(pos[t].a, pos[t].b));
             const double dNeg = std::min(0.0, PreciseDifference(neg[t].a, neg[t].b));
             const double D = std::fabs(dNeg) >= dPos ? std::fabs(dNeg) : dPos;
             const double Z = std::sqrt(W) * D;
-            nonparam::PutNumber(out, "Max_Absolute", D);
-            nonparam::PutNumber(out, "Max_Positive", dPos);
-            nonparam::PutNumber(out, "Max_Negative", dNeg);
-            nonparam::PutNumber(out, "K-S_Z", Z);
-            nonparam::PutNumber(out, "Prob", zv.Quarn_CalcKSProb(Z));
+            SetIfFinite(out, "Max_Absolute", D);
+            SetIfFinite(out, "Max_Positive", dPos);
+            SetIfFinite(out, "Max_Negative", dNeg);
+            SetIfFinite(out, "K-S_Z", Z);
+            SetIfFinite(out, "Prob", zv.Quarn_CalcKSProb(Z));
         }
         out->Update();
     }

@@ -13,7 +13,6 @@
 #include "analysis/AnalysisEntries.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
-#include "analysis/nonparametric/NonParamSupport.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
@@ -263,24 +262,24 @@ void RunsTest::WriteData(int c, const GroupValues& group, int32_t records) {
         const double mu = 2 * N1 * N2 / N + 1;
         const double var = 2 * N1 * N2 * (2 * N1 * N2 - N1 - N2) / (N * N * (N - 1));
         const double sigma = var > 0 ? std::sqrt(var) : 0;
-        nonparam::PutNumber(out, "Cases-1", N1);
-        nonparam::PutNumber(out, "Cases-2", N2);
-        nonparam::PutNumber(out, "Wald_Mean", mu);
-        nonparam::PutNumber(out, "Wald_StdDev", sigma);
-        nonparam::PutNumber(out, "Ties", C);
-        nonparam::PutNumber(out, "TiedGroups", T);
-        nonparam::PutNumber(out, "Wald_Min_Runs", Rmin);
-        nonparam::PutNumber(out, "Wald_Max_Runs", Rmax);
+        SetIfFinite(out, "Cases-1", N1);
+        SetIfFinite(out, "Cases-2", N2);
+        SetIfFinite(out, "Wald_Mean", mu);
+        SetIfFinite(out, "Wald_StdDev", sigma);
+        SetIfFinite(out, "Ties", C);
+        SetIfFinite(out, "TiedGroups", T);
+        SetIfFinite(out, "Wald_Min_Runs", Rmin);
+        SetIfFinite(out, "Wald_Max_Runs", Rmax);
         // Without spread (one sample only) the test is undefined: z and
         // probabilities stay Null.
         if (sigma > 0) {
             double z = 0, prob = 0;
             CalcWald(Rmin, mu, sigma, N, z, prob);
-            nonparam::PutNumber(out, "Wald_Min_Z", z);
-            nonparam::PutNumber(out, "Wald_Min_Prob", prob);
+            SetIfFinite(out, "Wald_Min_Z", z);
+            SetIfFinite(out, "Wald_Min_Prob", prob);
             CalcWald(Rmax, mu, sigma, N, z, prob);
-            nonparam::PutNumber(out, "Wald_Max_Z", z);
-            nonparam::PutNumber(out, "Wald_Max_Prob", prob);
+            SetIfFinite(out, "Wald_Max_Z", z);
+            SetIfFinite(out, "Wald_Max_Prob", prob);
         }
     }
     out->Update();

@@ -71,10 +71,6 @@ bool SameText15(double a, double b) {
     return std::strcmp(ta, tb) == 0;
 }
 
-void SetIfFinite(const dao::RecordsetPtr& rs, const char* column, double value) {
-    if (std::isfinite(value)) rs->Fields(std::string_view(column))->Value(value);
-}
-
 class CNonParametric {
 public:
     std::string Quarn_NonParametric(const std::string& OutTableName, const std::string& strUserTable,

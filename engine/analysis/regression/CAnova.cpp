@@ -12,12 +12,9 @@
 
 namespace {
 
-// Writes a number only when it is finite; the cell stays Null otherwise.
-void PutNumber(const dao::RecordsetPtr& rs, const char* column, double value) {
-    if (std::isfinite(value)) rs->Fields(std::string_view(column))->Value(value);
-}
-void PutNumber(const dao::RecordsetPtr& rs, const char* column, const std::optional<double>& value) {
-    if (value) PutNumber(rs, column, *value);
+// A measure the data leave undefined is absent and its cell stays Null.
+void SetIfFinite(const dao::RecordsetPtr& rs, std::string_view column, const std::optional<double>& value) {
+    if (value) ::SetIfFinite(rs, column, *value);
 }
 
 }  // namespace
@@ -333,15 +330,15 @@ void CAnova::WriteDetail(int k, const GroupValues& group) {
                     ->Value(sameType || value.IsNull() ? value : vb::Variant(value.ToString()));
             }
             const DetailMeasures d = CellDetail(cell);
-            PutNumber(detail_, "Mean", d.mean);
-            PutNumber(detail_, "Minimum", cell.minimum);
-            PutNumber(detail_, "Maximum", cell.maximum);
-            PutNumber(detail_, "Range", d.range);
-            PutNumber(detail_, "Sum", cell.sum);
-            PutNumber(detail_, "Variance", d.variance);
-            PutNumber(detail_, "CoeffOfVariance", d.coeffOfVariance);
-            PutNumber(detail_, "StdDeviation", d.stdDeviation);
-            PutNumber(detail_, "StdError", d.stdError);
+            SetIfFinite(detail_, "Mean", d.mean);
+            SetIfFinite(detail_, "Minimum", cell.minimum);
+            SetIfFinite(detail_, "Maximum", cell.maximum);
+            SetIfFinite(detail_, "Range", d.range);
+            SetIfFinite(detail_, "Sum", cell.sum);
+            SetIfFinite(detail_, "Variance", d.variance);
+            SetIfFinite(detail_, "CoeffOfVariance", d.coeffOfVariance);
+            SetIfFinite(detail_, "StdDeviation", d.stdDeviation);
+            SetIfFinite(detail_, "StdError", d.stdError);
             detail_->Update();
         }
     }
@@ -365,21 +362,21 @@ void CAnova::WriteTTest(const GroupValues& group) {
                 WriteGroupValues(rs, static_cast<int16_t>(nG_), *fields_, group,
                                  static_cast<int16_t>(nG_ + nC_ + k + 1), "", "", false, 0, 0, 0,
                                  static_cast<int16_t>(nG_ + 1), values.Value(i), values.Value(j));
-                PutNumber(rs, "Count-1", t.n1);
-                PutNumber(rs, "Count-2", t.n2);
-                PutNumber(rs, "Mean-1", t.mean1);
-                PutNumber(rs, "Mean-2", t.mean2);
-                PutNumber(rs, "Mean_Diff", t.meanDiff);
-                PutNumber(rs, "StdDeviation-1", t.sd1);
-                PutNumber(rs, "StdDeviation-2", t.sd2);
-                PutNumber(rs, "StdError-1", t.se1);
-                PutNumber(rs, "StdError-2", t.se2);
-                PutNumber(rs, "DF_Pooled", t.dfPooled);
-                PutNumber(rs, "t-Value_Pooled", t.tPooled);
-                PutNumber(rs, "Prob_(2-tail)_Pooled", t.probPooled);
-                PutNumber(rs, "DF_Separate", t.dfSeparate);
-                PutNumber(rs, "t-Value_Separate", t.tSeparate);
-                PutNumber(rs, "Prob_(2-tail)_Separate", t.probSeparate);
+                SetIfFinite(rs, "Count-1", t.n1);
+                SetIfFinite(rs, "Count-2", t.n2);
+                SetIfFinite(rs, "Mean-1", t.mean1);
+                SetIfFinite(rs, "Mean-2", t.mean2);
+                SetIfFinite(rs, "Mean_Diff", t.meanDiff);
+                SetIfFinite(rs, "StdDeviation-1", t.sd1);
+                SetIfFinite(rs, "StdDeviation-2", t.sd2);
+                SetIfFinite(rs, "StdError-1", t.se1);
+                SetIfFinite(rs, "StdError-2", t.se2);
+                SetIfFinite(rs, "DF_Pooled", t.dfPooled);
+                SetIfFinite(rs, "t-Value_Pooled", t.tPooled);
+                SetIfFinite(rs, "Prob_(2-tail)_Pooled", t.probPooled);
+                SetIfFinite(rs, "DF_Separate", t.dfSeparate);
+                SetIfFinite(rs, "t-Value_Separate", t.tSeparate);
+                SetIfFinite(rs, "Prob_(2-tail)_Separate", t.probSeparate);
                 rs->Update();
             }
         }
@@ -408,11 +405,11 @@ void CAnova::WriteAnova(const GroupValues& group) {
                              "", "", false, 0, 0, 0);
             rs->Fields(std::string_view("Index"))->Value(++index);
             rs->Fields(std::string_view("Source_of_Variation"))->Value(row.source);
-            PutNumber(rs, "DF", std::trunc(row.df));
-            PutNumber(rs, "Sum_of_Squares", row.ss);
-            PutNumber(rs, "Mean_Square", row.meanSquare);
-            PutNumber(rs, "F-Value", row.fValue);
-            PutNumber(rs, "Prob", row.prob);
+            SetIfFinite(rs, "DF", std::trunc(row.df));
+            SetIfFinite(rs, "Sum_of_Squares", row.ss);
+            SetIfFinite(rs, "Mean_Square", row.meanSquare);
+            SetIfFinite(rs, "F-Value", row.fValue);
+            SetIfFinite(rs, "Prob", row.prob);
             rs->Update();
         }
     }
