@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
@@ -65,25 +66,16 @@ std::string CCompare::Quarn_Compare(const std::string& OutTableName, FieldNames&
     corr_ = OptionLetterIs(strOptions, 2, 'Y');
     ttest_ = OptionLetterIs(strOptions, 3, 'Y');
 
-    z_->Quarn_Msg(0, true, "Retrieving and sorting data");
-    // The database cannot drop a table while the data query is being read, so
-    // an old result table of the same name goes before the data are opened.
-    z_->Quarn_DeleteTable(false, OutTableName);
-    std::string result = z_->Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_);
-    if (!result.empty()) return result;
-    data_ = z_->DataRecordset();
-
-    z_->Quarn_Msg(0, true, "Creating output table");
-    result = CreateOutput(OutTableName);
-    if (result.empty()) {
-        z_->Quarn_Msg(0, true, "Analyzing records");
-        z_->BeginTrans();
-        ReadRecords();
-        z_->CommitTrans();
-        out_->Close();
-    }
-    data_->Close();
-    return result;
+    return RunAnalysisPhases(Zantels, {.resultTables = {OutTableName},
+                                       .openSource =
+                                           [&] {
+                                               std::string result =
+                                                   z_->Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_);
+                                               data_ = z_->DataRecordset();
+                                               return result;
+                                           },
+                                       .createOutput = [&] { return CreateOutput(OutTableName); },
+                                       .readRecords = [&] { ReadRecords(); }});
 }
 
 std::string CCompare::CreateOutput(const std::string& OutTableName) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
@@ -65,41 +66,37 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
     pcntFlag_ = pcntGroups_ > 0;
     stageFlag_ = pcntFlag_ || mode_;
 
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    // A table cannot be dropped while the sorted source is being read on the
-    // same database, so an old result table of that name goes first.
-    Zantels.Quarn_DeleteTable(false, OutTableName);
     std::vector<int32_t> types, sizes;
-    std::string err = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes);
-    if (!err.empty()) return err;
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    err = CreateOutput(types, sizes);
-    if (!err.empty()) return err;
-
-    if (vb::EqualsNoCase(conInt_, "N")) {
-        if (ci95_) factor95_ = zValue_.Quarn_FindValue("Z", 0.95, 0, 0, false);
-        if (ciUser_ > 0) factorUser_ = zValue_.Quarn_FindValue("Z", ciUser_ / 100.0, 0, 0, false);
-    }
-
-    Zantels.Quarn_Msg(0, true, "Analyzing records");
     // The values that percentiles and the mode need are held per group in
     // memory, so the whole record loop with its result rows is one
     // transaction.
-    sums_k_.assign(static_cast<size_t>(nX_) + 1, FieldSums());
-    buckets_.assign(static_cast<size_t>(nX_) + 1, std::vector<double>(static_cast<size_t>(freqN_) + 2, 0.0));
-    stage_.assign(static_cast<size_t>(nX_) + 1, {});
-    InitData();
-    GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
-    walk_ = &walk;
-    Zantels.BeginTrans();
-    walk.Walk({.record = [this](double w) { CalcData(w); },
-               .groupEnd = [this](const GroupValues& g, int32_t n) { WriteData(g, n); },
-               .groupStart = [this] { InitData(); }});
-    Zantels.CommitTrans();
-    walk_ = nullptr;
-    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
-    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
-    return {};
+    return RunAnalysisPhases(
+        Zantels,
+        {.resultTables = {OutTableName},
+         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
+         .createOutput =
+             [&] {
+                 std::string err = CreateOutput(types, sizes);
+                 if (err.empty() && vb::EqualsNoCase(conInt_, "N")) {
+                     if (ci95_) factor95_ = zValue_.Quarn_FindValue("Z", 0.95, 0, 0, false);
+                     if (ciUser_ > 0) factorUser_ = zValue_.Quarn_FindValue("Z", ciUser_ / 100.0, 0, 0, false);
+                 }
+                 return err;
+             },
+         .readRecords =
+             [&] {
+                 sums_k_.assign(static_cast<size_t>(nX_) + 1, FieldSums());
+                 buckets_.assign(static_cast<size_t>(nX_) + 1,
+                                 std::vector<double>(static_cast<size_t>(freqN_) + 2, 0.0));
+                 stage_.assign(static_cast<size_t>(nX_) + 1, {});
+                 InitData();
+                 GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
+                 walk_ = &walk;
+                 walk.Walk({.record = [this](double w) { CalcData(w); },
+                            .groupEnd = [this](const GroupValues& g, int32_t n) { WriteData(g, n); },
+                            .groupStart = [this] { InitData(); }});
+                 walk_ = nullptr;
+             }});
 }
 
 std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
@@ -61,35 +62,27 @@ std::string CFrequency::Quarn_Frequency(const std::string& OutTableName, const s
     first_ = dblFreqFirst;
     width_ = dblFreqWidth;
 
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    // A table cannot be dropped while the sorted source is being read on the
-    // same database, so an old result table of that name goes first.
-    Zantels.Quarn_DeleteTable(false, OutTableName);
     std::vector<int32_t> types, sizes;
-    std::string err = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes);
-    if (!err.empty()) return err;
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    err = CreateOutput(OutTableName, types, sizes, strFreqOptions);
-    if (err.empty()) {
-        Zantels.Quarn_Msg(0, true, "Analyzing records");
-        const size_t fields = static_cast<size_t>(nX_) + 1;
-        const std::vector<double> bins(static_cast<size_t>(n_) + 2, 0.0);
-        sumW_.assign(fields, 0.0);
-        sumWX_.assign(fields, 0.0);
-        binW_.assign(fields, bins);
-        binWX_.assign(fields, bins);
-        GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
-        walk_ = &walk;
-        Zantels.BeginTrans();
-        walk.Walk({.record = [this](double w) { CalcData(w); },
-                   .groupEnd = [this](const GroupValues& g, int32_t) { WriteData(g); },
-                   .groupStart = [this] { InitData(); }});
-        Zantels.CommitTrans();
-        walk_ = nullptr;
-        if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
-    }
-    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
-    return err;
+    return RunAnalysisPhases(
+        Zantels,
+        {.resultTables = {OutTableName},
+         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
+         .createOutput = [&] { return CreateOutput(OutTableName, types, sizes, strFreqOptions); },
+         .readRecords =
+             [&] {
+                 const size_t fields = static_cast<size_t>(nX_) + 1;
+                 const std::vector<double> bins(static_cast<size_t>(n_) + 2, 0.0);
+                 sumW_.assign(fields, 0.0);
+                 sumWX_.assign(fields, 0.0);
+                 binW_.assign(fields, bins);
+                 binWX_.assign(fields, bins);
+                 GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
+                 walk_ = &walk;
+                 walk.Walk({.record = [this](double w) { CalcData(w); },
+                            .groupEnd = [this](const GroupValues& g, int32_t) { WriteData(g); },
+                            .groupStart = [this] { InitData(); }});
+                 walk_ = nullptr;
+             }});
 }
 
 std::string CFrequency::CreateOutput(const std::string& table, const std::vector<int32_t>& types,

@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "StatsGeneral.h"
@@ -172,30 +173,26 @@ std::string CXTab::Quarn_Xtab(const std::string& OutTableName, const std::string
     const bool query = In(kind_, "CSAVFDE1L");
     pseudo_ = strFields.at(static_cast<size_t>(nG_ + 2)) == "*";
 
-    z_->Quarn_Msg(0, true, "Retrieving and sorting data");
-    // The database cannot drop a table while the data query is being read, so
-    // an old result table of the same name goes before the data are opened.
-    z_->Quarn_DeleteTable(false, OutTableName);
-    if (chiFlag_) z_->Quarn_DeleteTable(false, ChiTableName);
-    std::string result = CreateColumns(strUserTable);
-    if (!result.empty()) return result;
-    result = query ? InitXtabDataTable(strUserTable)
-                   : z_->Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nG_ + 1), types_, sizes_);
-    if (!result.empty()) return result;
-    data_ = z_->DataRecordset();
-
-    z_->Quarn_Msg(0, true, "Creating output table");
-    result = CreateOutput_b(OutTableName);
-    if (result.empty() && chiFlag_) result = CreateChi_b(ChiTableName);
-    if (result.empty()) {
-        z_->Quarn_Msg(0, true, "Analyzing records");
-        z_->BeginTrans();
-        ReadRecords();
-        z_->CommitTrans();
-    }
+    const std::string result = RunAnalysisPhases(
+        Zantels, {.resultTables = {OutTableName, chiFlag_ ? ChiTableName : std::string()},
+                  .openSource =
+                      [&] {
+                          std::string text = CreateColumns(strUserTable);
+                          if (!text.empty()) return text;
+                          text = query ? InitXtabDataTable(strUserTable)
+                                       : z_->Quarn_InitDataTable(strUserTable, strFields,
+                                                                 static_cast<int16_t>(nG_ + 1), types_, sizes_);
+                          data_ = z_->DataRecordset();
+                          return text;
+                      },
+                  .createOutput =
+                      [&] {
+                          std::string text = CreateOutput_b(OutTableName);
+                          if (text.empty() && chiFlag_) text = CreateChi_b(ChiTableName);
+                          return text;
+                      },
+                  .readRecords = [&] { ReadRecords(); }});
     if (chiOut_) chiOut_->Close();
-    if (out_) out_->Close();
-    data_->Close();
     return result;
 }
 

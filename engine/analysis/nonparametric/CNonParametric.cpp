@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
@@ -116,24 +117,12 @@ std::string CNonParametric::Quarn_NonParametric(const std::string& OutTableName,
     fRank_ = fWilcoxon_ || fSpearman_;
     prob_.Quarn_FactorialInit();
 
-    // Result tables of an earlier run go before the source is opened: the
-    // database cannot drop a table while a query on it is being read.
-    Zantels.Quarn_DeleteTable(false, OutTableName);
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    std::string result = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_);
-    if (!result.empty()) return result;
-
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    result = CreateOutput(OutTableName);
-    if (result.empty()) {
-        Zantels.Quarn_Msg(0, true, "Analyzing records");
-        Zantels.BeginTrans();
-        ReadRecords();
-        Zantels.CommitTrans();
-        if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
-    }
-    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
-    return result;
+    return RunAnalysisPhases(
+        Zantels,
+        {.resultTables = {OutTableName},
+         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_); },
+         .createOutput = [&] { return CreateOutput(OutTableName); },
+         .readRecords = [&] { ReadRecords(); }});
 }
 
 std::string CNonParametric::CreateOutput(const std::string& OutTableName) {

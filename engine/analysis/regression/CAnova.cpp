@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
@@ -81,40 +82,33 @@ std::string CAnova::Quarn_ANOVA(const std::string& strCalcType, int16_t incBlank
     std::string result = AnovaGroups(incBlank_b, strUserTable, strFields, intGroupFields, intCompareFields);
     if (!result.empty()) return result;
 
-    // The result tables go before the source is opened: the database cannot
-    // drop a table while a record set reads on the same connection. A result
-    // table never replaces the source itself.
+    // A result table never replaces the source itself.
     for (const std::string* name : {&OutTableName, &DetailTblName}) {
         if (!name->empty() && vb::EqualsNoCase(*name, strUserTable))
             return "The output table " + *name + " cannot be the source table.";
     }
-    Zantels.Quarn_DeleteTable(false, OutTableName);
-    if (!DetailTblName.empty()) Zantels.Quarn_DeleteTable(false, DetailTblName);
-
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    if (incBlank_b != 0) {
-        result = Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nG_ + nC_), types_, sizes_);
-    } else {
-        result = InitAnovaTable(incBlank_b, strUserTable, strFields, intGroupFields, intCompareFields, types_, sizes_);
-    }
-    if (!result.empty()) return result;
-
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    result = calcType_ == "T" ? CreateTTest(OutTableName, intGroupFields, strFields, types_, sizes_)
-                              : CreateAnova(OutTableName, intGroupFields, strFields, types_, sizes_);
-    if (result.empty() && !DetailTblName.empty()) result = CreateDetail(DetailTblName);
-
-    if (result.empty()) {
-        Zantels.Quarn_Msg(0, true, "Analyzing records");
-        Zantels.BeginTrans();
-        ReadRecords();
-        Zantels.CommitTrans();
-    }
-
+    result = RunAnalysisPhases(
+        Zantels,
+        {.resultTables = {OutTableName, DetailTblName},
+         .openSource =
+             [&] {
+                 if (incBlank_b != 0)
+                     return Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nG_ + nC_),
+                                                        types_, sizes_);
+                 return InitAnovaTable(incBlank_b, strUserTable, strFields, intGroupFields, intCompareFields, types_,
+                                       sizes_);
+             },
+         .createOutput =
+             [&] {
+                 std::string text = calcType_ == "T"
+                                        ? CreateTTest(OutTableName, intGroupFields, strFields, types_, sizes_)
+                                        : CreateAnova(OutTableName, intGroupFields, strFields, types_, sizes_);
+                 if (text.empty() && !DetailTblName.empty()) text = CreateDetail(DetailTblName);
+                 return text;
+             },
+         .readRecords = [&] { ReadRecords(); }});
     if (detail_) detail_->Close();
     detail_.reset();
-    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
-    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
     return result;
 }
 

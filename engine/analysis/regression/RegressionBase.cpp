@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "StatsGeneral.h"
@@ -49,45 +50,42 @@ std::string CRegressBase::Run(const std::string& OutTableName, const std::string
     anova_ = fAnova;
     yInt_ = fYInt;
     yPos_ = static_cast<int16_t>(nG_ + m_ + 1);
-    std::string result;
 
-    // The data-access layer cannot drop a table while the source is being
-    // read on the same connection, so old result tables go first, the
-    // source table itself excepted.
+    // Old result tables go, the source table itself excepted.
+    std::vector<std::string> oldTables;
     for (const std::string& table : {OutTableName, ResidualTblName}) {
-        if (!table.empty() && !vb::EqualsNoCase(table, strUserTable)) Zantels.Quarn_DeleteTable(false, table);
+        if (!vb::EqualsNoCase(table, strUserTable)) oldTables.push_back(table);
     }
-
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
     std::vector<int32_t> types, sizes;
-    result = Zantels.Quarn_InitDataTable(strUserTable, strFields, nG_, types, sizes);
-    if (!result.empty()) return result;
-
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    result = CreateOutput(OutTableName, types, sizes);
-    if (result.empty()) {
-        residual_ = !ResidualTblName.empty();
-        if (residual_) result = CreateResidual(ResidualTblName, types, sizes);
-        if (result.empty()) {
-            CZValue zvalue;
-            zvalue_ = &zvalue;
-            Zantels.Quarn_Msg(0, true, "Analyzing records");
-            Zantels.BeginTrans();
-            ReadRecords();
-            Zantels.CommitTrans();
-            zvalue_ = nullptr;
-            if (residual_) {
-                Zantels.Quarn_Msg(0, true, "Performing residual analysis");
-                Zantels.BeginTrans();
-                CalcResiduals();
-                Zantels.CommitTrans();
-                Zantels.OutputRecordset2()->Close();
-            }
-        }
-        Zantels.OutputRecordset()->Close();
-    }
-    Zantels.DataRecordset()->Close();
-    return result;
+    CZValue zvalue;
+    return RunAnalysisPhases(
+        Zantels,
+        {.resultTables = oldTables,
+         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, nG_, types, sizes); },
+         .createOutput =
+             [&] {
+                 std::string result = CreateOutput(OutTableName, types, sizes);
+                 if (!result.empty()) return result;
+                 residual_ = !ResidualTblName.empty();
+                 if (residual_) result = CreateResidual(ResidualTblName, types, sizes);
+                 return result;
+             },
+         .readRecords =
+             [&] {
+                 zvalue_ = &zvalue;
+                 ReadRecords();
+                 zvalue_ = nullptr;
+             },
+         // The residual pass fills the residual rows in a transaction of its own.
+         .afterRecords =
+             [&] {
+                 if (!residual_) return;
+                 Zantels.Quarn_Msg(0, true, "Performing residual analysis");
+                 Zantels.BeginTrans();
+                 CalcResiduals();
+                 Zantels.CommitTrans();
+                 Zantels.OutputRecordset2()->Close();
+             }});
 }
 
 std::string CRegressBase::CreateOutput(const std::string& OutTableName, const std::vector<int32_t>& types,
