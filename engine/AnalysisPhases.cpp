@@ -26,3 +26,8 @@ std::string RunAnalysisPhases(Quantara& Zantels, const AnalysisPhases& phases) {
     if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
     return result;
 }
+
+dao::TableDefPtr NewResultTable(Quantara& Zantels, const std::string& strName) {
+    Zantels.Quarn_DeleteTable(false, strName);
+    return Zantels.get_OutputDatabase()->CreateTableDef(strName);
+}

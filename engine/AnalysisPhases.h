@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "dao/Dao.h"
+
 class Quantara;
 
 struct AnalysisPhases {
@@ -36,3 +38,7 @@ struct AnalysisPhases {
 // Runs the phases for the engine object. Returns "" or the error text of the
 // step that failed; errors raised by a step reach the caller unchanged.
 std::string RunAnalysisPhases(Quantara& Zantels, const AnalysisPhases& phases);
+
+// A new table definition of that name in the output database, an old table
+// of the name dropped first (a failed drop is passed over).
+dao::TableDefPtr NewResultTable(Quantara& Zantels, const std::string& strName);

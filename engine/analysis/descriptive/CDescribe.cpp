@@ -102,8 +102,7 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
 std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateOutput");
     Quantara& z = *zantels_;
-    z.Quarn_DeleteTable(false, outTable_);
-    dao::TableDefPtr tdf = z.get_OutputDatabase()->CreateTableDef(outTable_);
+    dao::TableDefPtr tdf = NewResultTable(z, outTable_);
     int16_t ord =
         BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, weighted_, "Count", "Missing");
     auto add = [&](const std::string& name) { AddOutputField(tdf, name, dao::dbDouble, ord); };

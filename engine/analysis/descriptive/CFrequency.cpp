@@ -95,8 +95,7 @@ std::string CFrequency::CreateOutput(const std::string& table, const std::vector
     highColumn_ = lowerInclusive_ ? "Range<High" : "Range<=High";
 
     Quantara& z = *zantels_;
-    z.Quarn_DeleteTable(false, table);
-    dao::TableDefPtr tdf = z.get_OutputDatabase()->CreateTableDef(table);
+    dao::TableDefPtr tdf = NewResultTable(z, table);
     int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, false, "", "");
     AddOutputField(tdf, "Interval", dao::dbInteger, ord);
     for (const std::string& c : {lowColumn_, highColumn_, std::string("Count"), std::string("Cumulative"),

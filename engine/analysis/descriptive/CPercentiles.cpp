@@ -80,8 +80,7 @@ std::string CPercentiles::CreateOutput(const std::string& table, const std::vect
                                        const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateOutput");
     Quantara& z = *zantels_;
-    z.Quarn_DeleteTable(false, table);
-    dao::TableDefPtr tdf = z.get_OutputDatabase()->CreateTableDef(table);
+    dao::TableDefPtr tdf = NewResultTable(z, table);
     int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, false, "", "");
     AddOutputField(tdf, "Percentile", dao::dbDouble, ord);
     AddOutputField(tdf, "Value", dao::dbDouble, ord);

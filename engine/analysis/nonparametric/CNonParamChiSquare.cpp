@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "StatsGeneral.h"
@@ -242,8 +243,7 @@ std::string CNonParamChiSquare::CreateDetail(const std::string& DetailTableName)
     }
     // A table that cannot be made ends the run with its reason.
     try {
-        z_->Quarn_DeleteTable(false, DetailTableName);
-        dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(DetailTableName);
+        dao::TableDefPtr tdf = NewResultTable(*z_, DetailTableName);
         int16_t ordinal = 0;
         if (nC_ == 1) {
             ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_ + 1), *fields_, sourceTypes_, sourceSizes_,
@@ -274,8 +274,7 @@ std::string CNonParamChiSquare::CreateDetail(const std::string& DetailTableName)
 
 std::string CNonParamChiSquare::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    z_->Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     int16_t ordinal =
         BuildOutputFields(tdf, static_cast<int16_t>(nG_), work_, types_, sizes_, true, 0, 0, false, "Count", "");
     // Long: a compare field can hold more than 32767 values.

@@ -63,8 +63,7 @@ std::string CNonParamFriedman::CreateDetail(const std::string& OutTableName, int
                                             FieldNames& strFields, std::vector<int32_t>& lngFieldTypes,
                                             std::vector<int32_t>& lngFieldSizes) {
     ProcScope scope(ErrStack(), "CreateDetail");
-    z_->Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     int16_t ordinal = 0;
     AddOutputField(tdf, "StatOutputID", dao::dbLong, ordinal);
     for (int g = 1; g <= intGroupFields; ++g) {
@@ -118,8 +117,7 @@ std::string CNonParamFriedman::Quarn_NonParamFriedman(const std::string& OutTabl
 
 std::string CNonParamFriedman::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    z_->Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     int16_t ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, types_, sizes_, false, 0, 0,
                                         fWeight_, "Count", "Missing");
     for (const char* name : {"DF", "Fields", "Chi-Squared", "Friedman_Prob"}) {

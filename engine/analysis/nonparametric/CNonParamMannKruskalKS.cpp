@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "analysis/AnalysisEntries.h"
@@ -46,10 +47,6 @@ private:
     void WriteMannKS(const GroupValues& group);
     void WriteKruskalWallis(GroupValues group, int32_t records);
     double TwoSidedNormal(double z);
-    dao::TableDefPtr NewTable(const std::string& name) {
-        Zantels.Quarn_DeleteTable(false, name);
-        return Zantels.get_OutputDatabase()->CreateTableDef(name);
-    }
     const std::string& FieldName(int f) const { return strFields.at(static_cast<size_t>(nGF + f)); }
     size_t Cell(int g, int f) const { return static_cast<size_t>(g) * static_cast<size_t>(nFields + 1) + static_cast<size_t>(f); }
 
@@ -120,7 +117,7 @@ std::string MannKruskalKS::Run() {
 
 std::string MannKruskalKS::CreateOutput() {
     ProcScope scope(ErrStack(), "CreateOutput");
-    dao::TableDefPtr tdf = NewTable(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
     int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
                                     true, 0, static_cast<int16_t>(nGF), false, "Count", "");
     AddOutputField(tdf, "Cases-1", dao::dbDouble, ord);
@@ -142,7 +139,7 @@ std::string MannKruskalKS::CreateOutput() {
 
 std::string MannKruskalKS::CreateKruskalWallis() {
     ProcScope scope(ErrStack(), "CreateKruskalWallis");
-    dao::TableDefPtr tdf = NewTable(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
     int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
                                     true, 0, 0, fWeight, "Count", "Missing");
     for (const char* name : {"Groups", "Ties", "TiedGroups", "SumTies", "H", "Prob", "H_(ties)", "Prob_(ties)"}) {
@@ -153,7 +150,7 @@ std::string MannKruskalKS::CreateKruskalWallis() {
 
 std::string MannKruskalKS::CreateKruskalDetail() {
     ProcScope scope(ErrStack(), "CreateKruskalDetail");
-    dao::TableDefPtr tdf = NewTable(OutTableName2);
+    dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName2);
     int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF), strFields, lngFieldTypes, lngFieldSizes, true,
                                     0, 0, fWeight, "Count", "");
     AddOutputField(tdf, "SumRanks", dao::dbDouble, ord);

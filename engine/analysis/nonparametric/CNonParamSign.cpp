@@ -8,6 +8,7 @@
 #include <cmath>
 #include <utility>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "analysis/AnalysisEntries.h"
@@ -48,10 +49,6 @@ private:
     void WriteDataFit(int c, const GroupValues& group);
     void WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group, const std::string& missing,
                       int32_t records);
-    dao::TableDefPtr NewTable() {
-        Zantels.Quarn_DeleteTable(false, OutTableName);
-        return Zantels.get_OutputDatabase()->CreateTableDef(OutTableName);
-    }
     double SignTest(double n, double k);
     double Phi(double z);
     bool FitSelected(int t) const { return static_cast<size_t>(t) < intFitTests.size() && intFitTests[static_cast<size_t>(t)] != 0; }
@@ -132,7 +129,7 @@ std::string SignFit::OpenField(int c) {
 
 std::string SignFit::CreateOutput() {
     ProcScope scope(ErrStack(), "CreateOutput");
-    dao::TableDefPtr tdf = NewTable();
+    dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
     int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nG), list, lngTypes, lngSizes, true, 0, 0, fWeight,
                                     "Count", "Missing");
     AddOutputField(tdf, "TestType", dao::dbText, ord, 6);
@@ -144,7 +141,7 @@ std::string SignFit::CreateOutput() {
 
 std::string SignFit::CreateOutputFit() {
     ProcScope scope(ErrStack(), "CreateOutputFit");
-    dao::TableDefPtr tdf = NewTable();
+    dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
     int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nG), list, lngTypes, lngSizes, true, 0, 0, fWeight,
                                     "Count", "");
     for (const char* name : {"Mean", "StdDeviation", "Minimum", "Maximum", "Range"}) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "analysis/AnalysisEntries.h"
@@ -127,8 +128,7 @@ std::string RunsTest::Run() {
 
 std::string RunsTest::CreateOutput() {
     ProcScope scope(ErrStack(), "CreateOutput");
-    Zantels.Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = Zantels.get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
     int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
                                     true, 0, static_cast<int16_t>(nGF), false, "Count", "Missing");
     AddOutputField(tdf, "Cases-1", dao::dbDouble, ord);

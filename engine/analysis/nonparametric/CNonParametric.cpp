@@ -127,8 +127,7 @@ std::string CNonParametric::Quarn_NonParametric(const std::string& OutTableName,
 
 std::string CNonParametric::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    z_->Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     const bool hasY = yField_ > 0;
     countColumn_ = ("Count_of_" + (hasY ? fields_->at(static_cast<size_t>(yField_)) : std::string())).substr(0, 64);
     int16_t ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, types_, sizes_, true, 0, 0,

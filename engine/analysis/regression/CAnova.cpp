@@ -178,8 +178,7 @@ std::string CAnova::InitAnovaTable(int16_t incBlank_b, const std::string& strUse
 std::string CAnova::CreateAnova(const std::string& OutTableName, int16_t intGroupFields, const FieldNames& strFields,
                                 const std::vector<int32_t>& lngFieldTypes, const std::vector<int32_t>& lngFieldSizes) {
     ProcScope scope(ErrStack(), "CreateAnova");
-    zantels_->Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = zantels_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*zantels_, OutTableName);
     int16_t ordinal = BuildOutputFields(tdf, intGroupFields, strFields, lngFieldTypes, lngFieldSizes, true, 0, 0,
                                         false, "", "");
     AddOutputField(tdf, "Index", dao::dbInteger, ordinal);
@@ -193,8 +192,7 @@ std::string CAnova::CreateAnova(const std::string& OutTableName, int16_t intGrou
 std::string CAnova::CreateTTest(const std::string& OutTableName, int16_t intGroupFields, const FieldNames& strFields,
                                 const std::vector<int32_t>& lngFieldTypes, const std::vector<int32_t>& lngFieldSizes) {
     ProcScope scope(ErrStack(), "CreateTTest");
-    zantels_->Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = zantels_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*zantels_, OutTableName);
     int16_t ordinal = BuildOutputFields(tdf, intGroupFields, strFields, lngFieldTypes, lngFieldSizes, true, 0,
                                         static_cast<int16_t>(intGroupFields + 1), false, "", "");
     for (const char* name : {"Count-1", "Count-2", "Mean-1", "Mean-2", "Mean_Diff", "StdDeviation-1",
@@ -207,9 +205,8 @@ std::string CAnova::CreateTTest(const std::string& OutTableName, int16_t intGrou
 std::string CAnova::CreateDetail(const std::string& DetailTblName) {
     ProcScope scope(ErrStack(), "CreateDetail");
     const int16_t nG = static_cast<int16_t>(nG_);
-    zantels_->Quarn_DeleteTable(false, DetailTblName);
     const dao::DatabasePtr db = zantels_->get_OutputDatabase();
-    dao::TableDefPtr tdf = db->CreateTableDef(DetailTblName);
+    dao::TableDefPtr tdf = NewResultTable(*zantels_, DetailTblName);
     int16_t ordinal = 0;
     if (nC_ == 1) {
         // The compare field becomes a column under its own name.

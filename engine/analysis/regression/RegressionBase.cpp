@@ -92,8 +92,7 @@ std::string CRegressBase::CreateOutput(const std::string& OutTableName, const st
                                        const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateOutput");
     Quantara& z = *zantels_;
-    z.Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = z.get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(z, OutTableName);
     countColumn_ = vb::Left("Count_of_" + (*fields_)[static_cast<size_t>(yPos_)], 64);
     int16_t ordinal = BuildOutputFields(tdf, nG_, *fields_, types, sizes, shape_.perField, 0, 0, weighted_,
                                         countColumn_, "Missing");
@@ -112,9 +111,8 @@ std::string CRegressBase::CreateResidual(const std::string& ResidualTblName, con
                                          const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateResidual");
     Quantara& z = *zantels_;
-    z.Quarn_DeleteTable(false, ResidualTblName);
     const dao::DatabasePtr& db = z.get_OutputDatabase();
-    dao::TableDefPtr tdf = db->CreateTableDef(ResidualTblName);
+    dao::TableDefPtr tdf = NewResultTable(z, ResidualTblName);
     int16_t ordinal = BuildOutputFields(tdf, nG_, *fields_, types, sizes, shape_.perField, 0, 0, weighted_, "", "");
     residualDataFieldCol_ = shape_.perField ? nG_ + 1 : -1;
     residualObsCol_ = weighted_ ? ordinal - 1 : -1;
