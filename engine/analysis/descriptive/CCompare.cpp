@@ -9,21 +9,13 @@
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
 #include "StatsGeneral.h"
+#include "analysis/PairedSums.h"
 #include "analysis/AnalysisEntries.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 
 namespace {
-
-struct ComparePairSums {
-    int32_t n = 0;
-    double W = 0, Sx = 0, Sxx = 0, Sy = 0, Syy = 0, Sxy = 0;
-};
-
-struct CompareOrderCounts {
-    double below = 0, equal = 0, above = 0;
-};
 
 class CCompare {
 public:
@@ -45,8 +37,7 @@ private:
     bool counts_ = false, means_ = false, corr_ = false, ttest_ = false;
     std::string countName_;
     std::vector<int32_t> types_, sizes_;
-    std::vector<ComparePairSums> sums_;
-    std::vector<CompareOrderCounts> order_;
+    std::vector<PairedSums> sums_;
     const GroupValues* group_ = nullptr;
     dao::RecordsetPtr data_, out_;
     CZValue prob_;
@@ -98,8 +89,7 @@ std::string CCompare::CreateOutput(const std::string& OutTableName) {
 }
 
 void CCompare::InitData() {
-    sums_.assign(static_cast<size_t>(n_) + 1, ComparePairSums{});
-    order_.assign(static_cast<size_t>(n_) + 1, CompareOrderCounts{});
+    sums_.assign(static_cast<size_t>(n_) + 1, PairedSums{});
 }
 
 void CCompare::ReadRecords() {
@@ -122,22 +112,7 @@ void CCompare::CalcData(double w) {
         if (xv.IsNull()) continue;
         const double x = xv.ToDouble();
         if (!z_->Quarn_DataOk_b(x, false)) continue;
-        ComparePairSums& s = sums_[static_cast<size_t>(k)];
-        s.n += 1;
-        s.W += w;
-        s.Sx += x * w;
-        s.Sxx += x * x * w;
-        s.Sy += y * w;
-        s.Syy += y * y * w;
-        s.Sxy += y * x * w;
-        CompareOrderCounts& o = order_[static_cast<size_t>(k)];
-        if (x < y) {
-            o.below += w;
-        } else if (x == y) {
-            o.equal += w;
-        } else {
-            o.above += w;
-        }
+        sums_[static_cast<size_t>(k)].Add(x, y, w);
     }
 }
 
@@ -145,25 +120,24 @@ void CCompare::WriteData(const GroupValues& group, int32_t lngRecords) {
     ProcScope scope(ErrStack(), "WriteData");
     group_ = &group;
     for (int16_t k = 1; k <= n_; ++k) {
-        const ComparePairSums& s = sums_[static_cast<size_t>(k)];
-        const CompareOrderCounts& o = order_[static_cast<size_t>(k)];
+        const PairedSums& s = sums_[static_cast<size_t>(k)];
         out_->AddNew();
         WriteGroupValues(out_, g_, *fields_, *group_, static_cast<int16_t>(g_ + k), countName_, "Missing", weighted_,
-                         s.W, lngRecords, s.n);
-        const double W = s.W;
-        const double A = PreciseDifference(W * s.Sxx, s.Sx * s.Sx);
-        const double B = PreciseDifference(W * s.Syy, s.Sy * s.Sy);
-        const double C = PreciseDifference(W * s.Sxy, s.Sx * s.Sy);
+                         s.w, lngRecords, s.count);
+        const double W = s.w;
+        const double A = PreciseDifference(W * s.sxx, s.sx * s.sx);
+        const double B = PreciseDifference(W * s.syy, s.sy * s.sy);
+        const double C = PreciseDifference(W * s.sxy, s.sx * s.sy);
         if (W > 0) {
-            const double md = PreciseDifference(s.Sx, s.Sy) / W;
+            const double md = PreciseDifference(s.sx, s.sy) / W;
             if (counts_) {
-                SetIfFinite(out_, "Count<Y", o.below);
-                SetIfFinite(out_, "Count=Y", o.equal);
-                SetIfFinite(out_, "Count>Y", o.above);
+                SetIfFinite(out_, "Count<Y", s.below);
+                SetIfFinite(out_, "Count=Y", s.equal);
+                SetIfFinite(out_, "Count>Y", s.above);
             }
             if (means_) {
-                SetIfFinite(out_, "MeanX", s.Sx / W);
-                SetIfFinite(out_, "MeanY", s.Sy / W);
+                SetIfFinite(out_, "MeanX", s.sx / W);
+                SetIfFinite(out_, "MeanY", s.sy / W);
                 SetIfFinite(out_, "MeanDiff", md);
             }
             if (W > 1) {
