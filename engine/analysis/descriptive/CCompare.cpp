@@ -57,16 +57,12 @@ std::string CCompare::Quarn_Compare(const std::string& OutTableName, FieldNames&
     corr_ = OptionLetterIs(strOptions, 2, 'Y');
     ttest_ = OptionLetterIs(strOptions, 3, 'Y');
 
-    return RunAnalysisPhases(Zantels, {.resultTables = {OutTableName},
-                                       .openSource =
-                                           [&] {
-                                               std::string result =
-                                                   z_->Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_);
-                                               data_ = z_->DataRecordset();
-                                               return result;
-                                           },
-                                       .createOutput = [&] { return CreateOutput(OutTableName); },
-                                       .readRecords = [&] { ReadRecords(); }});
+    return RunAnalysisPhases(
+        Zantels,
+        {.resultTables = {OutTableName},
+         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_); },
+         .createOutput = [&] { return CreateOutput(OutTableName); },
+         .readRecords = [&] { ReadRecords(); }});
 }
 
 std::string CCompare::CreateOutput(const std::string& OutTableName) {
@@ -94,6 +90,7 @@ void CCompare::InitData() {
 
 void CCompare::ReadRecords() {
     ProcScope scope(ErrStack(), "ReadRecords");
+    data_ = z_->DataRecordset();
     InitData();
     GroupWalker walk(*z_, *fields_, g_, weighted_, static_cast<int16_t>(g_ + n_ + 2));
     walk.Walk({.record = [&](double w) { CalcData(w); },

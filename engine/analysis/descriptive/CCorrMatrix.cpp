@@ -69,16 +69,12 @@ std::string CCorrMatrix::Quarn_Matrix(const std::string& OutTableName, const std
     options_ = strOptions;
     probLabel_ = "Prob (" + strTTestTail + "-tail)";
 
-    return RunAnalysisPhases(Zantels, {.resultTables = {OutTableName},
-                                       .openSource =
-                                           [&] {
-                                               std::string result =
-                                                   z_->Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_);
-                                               data_ = z_->DataRecordset();
-                                               return result;
-                                           },
-                                       .createOutput = [&] { return CreateOutput(OutTableName); },
-                                       .readRecords = [&] { ReadRecords(); }});
+    return RunAnalysisPhases(
+        Zantels,
+        {.resultTables = {OutTableName},
+         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_); },
+         .createOutput = [&] { return CreateOutput(OutTableName); },
+         .readRecords = [&] { ReadRecords(); }});
 }
 
 std::string CCorrMatrix::CreateOutput(const std::string& OutTableName) {
@@ -104,6 +100,7 @@ void CCorrMatrix::InitData() {
 
 void CCorrMatrix::ReadRecords() {
     ProcScope scope(ErrStack(), "ReadRecords");
+    data_ = z_->DataRecordset();
     x_.assign(static_cast<size_t>(n_) + 1, 0);
     ok_.assign(static_cast<size_t>(n_) + 1, 0);
     InitData();
