@@ -13,6 +13,7 @@
 #include "analysis/nonparametric/CNonParamWald.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
+#include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
@@ -46,7 +47,6 @@ private:
     void WriteData(const GroupValues& group, int32_t records);
     void WriteMannKS(const GroupValues& group);
     void WriteKruskalWallis(GroupValues group, int32_t records);
-    double TwoSidedNormal(double z);
     const std::string& FieldName(int f) const { return strFields.at(static_cast<size_t>(nGF + f)); }
     size_t Cell(int g, int f) const { return static_cast<size_t>(g) * static_cast<size_t>(nFields + 1) + static_cast<size_t>(f); }
 
@@ -228,11 +228,6 @@ void MannKruskalKS::WriteData(const GroupValues& group, int32_t records) {
     }
 }
 
-// The two-sided normal probability of |z| (1 - the central probability).
-double MannKruskalKS::TwoSidedNormal(double z) {
-    return PreciseDifference(1.0, zv.Quarn_CalcProb("Z", std::fabs(z), 0, 0));
-}
-
 void MannKruskalKS::WriteMannKS(const GroupValues& group) {
     ProcScope scope(ErrStack(), "WriteMannKS");
     const dao::RecordsetPtr& out = Zantels.OutputRecordset();
@@ -305,14 +300,14 @@ void MannKruskalKS::WriteMannKS(const GroupValues& group) {
                     if (N > 1 && std::isfinite(s) && s > 0) {
                         const double Z = centred / s;
                         SetIfFinite(out, "MW_Z", Z);
-                        SetIfFinite(out, "MW_Prob", TwoSidedNormal(Z));
+                        SetIfFinite(out, "MW_Prob", NormalTwoTails(zv, Z));
                     }
                     if (N > 1 && V0 > sumTies) {
                         const double st = std::sqrt(factor * PreciseDifference(V0, sumTies));
                         if (std::isfinite(st) && st > 0) {
                             const double Zt = centred / st;
                             SetIfFinite(out, "MW_Z_(ties)", Zt);
-                            SetIfFinite(out, "MW_Prob_(ties)", TwoSidedNormal(Zt));
+                            SetIfFinite(out, "MW_Prob_(ties)", NormalTwoTails(zv, Zt));
                         }
                     }
                 }

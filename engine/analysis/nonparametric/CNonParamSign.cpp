@@ -14,6 +14,7 @@
 #include "analysis/AnalysisEntries.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
+#include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
@@ -50,7 +51,6 @@ private:
     void WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group, const std::string& missing,
                       int32_t records);
     double SignTest(double n, double k);
-    double Phi(double z);
     bool FitSelected(int t) const { return static_cast<size_t>(t) < intFitTests.size() && intFitTests[static_cast<size_t>(t)] != 0; }
 
     Quantara& Zantels;
@@ -195,8 +195,7 @@ void SignFit::WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValue
 double SignFit::SignTest(double n, double k) {
     if (n > 25) {
         const double z = PreciseDifference(k + 0.5, n / 2) / (0.5 * std::sqrt(n));
-        if (z >= 0) return 0.5 + zv.Quarn_CalcProb("Z", z, 0, 0) / 2;
-        return PreciseDifference(0.5, zv.Quarn_CalcProb("Z", -z, 0, 0) / 2);
+        return NormalDistribution(zv, z);
     }
     const auto trials = static_cast<int32_t>(std::floor(n));
     double sum = 0;
@@ -255,13 +254,6 @@ void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
     }
 }
 
-// The standard normal distribution function.
-double SignFit::Phi(double z) {
-    if (z == 0) return 0.5;
-    if (z > 0) return 0.5 + zv.Quarn_CalcProb("Z", z, 0, 0) / 2;
-    return PreciseDifference(0.5, zv.Quarn_CalcProb("Z", -z, 0, 0) / 2);
-}
-
 void SignFit::WriteDataFit(int c, const GroupValues& group) {
     ProcScope scope(ErrStack(), "WriteDataFit");
     if (!(W > 1)) return;
@@ -307,7 +299,7 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
                 if (!(range > 0)) continue;
                 G = PreciseDifference(L, minimum) / range;
             } else if (t == 2 || largeMean) {
-                G = Phi((L - m) / s);
+                G = NormalDistribution(zv, (L - m) / s);
             } else {
                 // The Poisson sum up to floor(L); past the mean, terms that
                 // underflow end it, since later ones are smaller still.

@@ -14,6 +14,7 @@
 #include "analysis/AnalysisEntries.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
+#include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
@@ -246,7 +247,7 @@ void RunsTest::CalcWald(double R, double mu, double sigma, double N, double& z, 
     double distance = std::fabs(R - mu);
     if (N < 50) distance = std::max(0.0, distance - 0.5);
     z = (R < mu ? -distance : distance) / sigma;
-    prob = PreciseDifference(0.5, zv.Quarn_CalcProb("Z", std::fabs(z), 0, 0) / 2);
+    prob = NormalOneTail(zv, z);
 }
 
 void RunsTest::WriteData(int c, const GroupValues& group, int32_t records) {

@@ -23,6 +23,7 @@
 #include "analysis/PairedSums.h"
 #include "analysis/AnalysisEntries.h"
 #include "analysis/nonparametric/TieBlocks.h"
+#include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/Variant.h"
@@ -273,7 +274,7 @@ void CNonParametric::SignTest(double lt, double gt, double& z, double& prob) {
     // counts give z = 0 and probability 1.
     const double excess = std::max(0.0, PreciseDifference(PreciseDifference(larger, m / 2), 0.5));
     z = excess / (0.5 * std::sqrt(m));
-    prob = PreciseDifference(1, prob_.Quarn_CalcProb("Z", std::fabs(z), 0, 0));
+    prob = NormalTwoTails(prob_, z);
 }
 
 // Wilcoxon's signed-rank test: the non-zero differences ranked by absolute
@@ -309,7 +310,7 @@ WilcoxonResult CNonParametric::CalcWilcoxon(std::vector<Pair>& pairs) {
     if (n > 0) {
         const double t = r.rn < r.rp ? r.rn : r.rp;
         r.z = PreciseDifference(t, n * (n + 1) / 4) / std::sqrt(n * (n + 1) * (2 * n + 1) / 24);
-        r.prob = PreciseDifference(1, prob_.Quarn_CalcProb("Z", std::fabs(r.z), 0, 0));
+        r.prob = NormalTwoTails(prob_, r.z);
         r.tested = std::isfinite(r.z);
     }
     return r;
