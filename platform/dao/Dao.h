@@ -127,6 +127,7 @@ inline constexpr int32_t kInvalidName = 3125;
 inline constexpr int32_t kFieldTooSmall = 3163;
 inline constexpr int32_t kRecordDeleted = 3167;
 inline constexpr int32_t kDatabaseExists = 3204;
+inline constexpr int32_t kTableInUse = 3211;
 inline constexpr int32_t kInvalidOperation = 3219;
 inline constexpr int32_t kLocked = 3260;
 inline constexpr int32_t kItemNotFound = 3265;
