@@ -206,10 +206,10 @@ struct RecordsetState {
     void GoTo(int64_t k) {
         eof = bof = false;
         if (k < 0) return SetBof();
-        curParked = false;
         if (!ran) Run();
         if (mainParked && !mainDone && k == mainPos) ResumeMain();
         if (mainOnGap && !mainDone && k == mainPos) {
+            curParked = false;
             cur = nullptr;
             deleted = true;
             curKey = lastKey;
@@ -217,6 +217,7 @@ struct RecordsetState {
             return;
         }
         if (!mainDone && k == mainPos) {
+            curParked = false;
             cur = main.get();
             curKey = keyed ? sqlite3_column_int64(cur, 0) : 0;
             deleted = false;
