@@ -89,10 +89,6 @@ std::string Quarn_NonParametricRuns(const std::string& OutTableName, const std::
                                     FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
                                     int16_t intWeightField_b, int16_t intWald_b, Quantara& Zantels);
 
-// The text of an entry whose analysis is not built in: "Analysis not
-// available: " and the sub-type of the running scenario (else `entry`).
-std::string AnalysisNotAvailable(const Quantara& Zantels, const std::string& entry);
-
 // The entries the runners call. Each member starts as the real entry above.
 struct AnalysisEntryTable {
     std::function<decltype(Quarn_Describe)> Describe = Quarn_Describe;

@@ -227,20 +227,6 @@ TEST_F(RunScenario, SourceQueryRunsLikeATable) {
     EXPECT_EQ(engine::Quarn_UTIL_TableOrQuery(db, "Nothing"), -99);
 }
 
-TEST_F(RunScenario, AnalysisNotBuiltYetFailsTheRun) {
-    // The stand-ins in place of the analyses that are not built name the sub-type.
-    const std::vector<std::pair<const char*, const char*>> scenarios = {{"N", "K-S Fit"}};
-    for (const auto& [family, subType] : scenarios) {
-        ScenarioSpec spec;
-        spec.family = family;
-        spec.subType = subType;
-        spec.fields = {{"X1", "X", 1}, {"G1", "C", 1}};
-        spec.options = {{"FreqN", false}, {"FreqP", false}};
-        EXPECT_FALSE(Run(AddScenario(db, spec)));
-        EXPECT_EQ(engine->get_ErrorInfo(), std::string("Analysis not available: ") + subType);
-    }
-}
-
 TEST_F(RunScenario, UnknownTypesAndLowerCaseFamiliesFailWithAClearText) {
     ScenarioSpec unknown;
     unknown.subType = "Histogram";

@@ -1,0 +1,713 @@
+// Cross-tabulation: each data field summarised by the values of the row
+// fields (down) and of one column field (across), one summary kind per run,
+// with optional percent and expected rows and a chi-square table of
+// independence per block of outer row values.
+//
+// The database does the heavy lifting: for every kind but minimum, maximum
+// and range a grouped query hands over one row per combination of row values
+// and column value with its counts and sums. The cells of one block are kept
+// in memory, in the order the rows arrive (sorted by the row fields), until
+// the block is written.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "ErrorStack.h"
+#include "Merivox6/Quantara.h"
+#include "StatsGeneral.h"
+#include "analysis/AnalysisEntries.h"
+#include "numeric/CZValue.h"
+#include "numeric/Numerics.h"
+#include "vb/Conversions.h"
+#include "vb/VbError.h"
+
+namespace {
+
+struct XtabCell {
+    int32_t Records = 0;
+    double N = 0;
+    double SumX = 0;
+    double SumX2 = 0;
+    double High = 0;
+    double Low = 0;
+    double First = 0;
+};
+
+// One cell of one row value: column i, data field j.
+struct RowCell {
+    int col;
+    int field;
+    XtabCell cell;
+};
+
+struct BlockRow {
+    vb::Variant value;
+    std::vector<RowCell> cells;
+};
+
+struct XtabColumn {
+    std::string text;  // trimmed value text; empty for the Null entry
+    std::string name;  // the result column that holds it
+};
+
+struct ChiState {
+    double chi = 0;
+    int32_t rows = 0;
+    bool valid = true;
+    double minExpected = 0;
+    double maxExpected = 0;
+};
+
+const char kKinds[] = "CSAMXRVFDE1L";
+const char* const kKindNames[] = {"Count", "Sum", "Average", "Min", "Max", "Range",
+                                  "Var", "CoefVar", "StDev", "StError", "First", "Last"};
+const char* const kPercentLabels[] = {"% Row", "% Col", "% Total", "% Expected", "Expected"};
+constexpr const char* kAllRecords = "Calc All Records";
+
+bool In(char kind, const char* letters) { return std::strchr(letters, kind) != nullptr; }
+
+class CXTab {
+public:
+    std::string DataOk_Str(const std::string& strField, bool fWeight, const std::string& strTrue,
+                           const std::string& strFalse) const;
+    std::string Quarn_Xtab(const std::string& OutTableName, const std::string& ChiTableName,
+                           const std::string& strUserTable, FieldNames& strFields, int16_t intRowFields,
+                           int16_t intNumFields, int16_t intWeightField_b, const std::string& strXTabType,
+                           std::string& strOptions, Quantara& Zantels);
+
+private:
+    bool CalcValue(const XtabCell& cell, double& value) const;
+    std::string CreateChi_b(const std::string& ChiTableName);
+    std::string CreateColumns(const std::string& strUserTable);
+    std::string CreateOutput_b(const std::string& OutTableName);
+    std::string DataOkNull_Str(const std::string& f, bool fWeight, const std::string& strTrue,
+                               const std::string& strFalse) const;
+    std::string InitXtabDataTable(const std::string& strUserTable);
+    void Merge(XtabCell& into, const XtabCell& cell) const;
+    int FindColumn(const vb::Variant& value);
+    void ReadRecords();
+    void CalcData(BlockRow& row);
+    void WriteData();
+    void WriteOneRow(const std::string& label, int j, int k, const std::vector<char>& flags,
+                     const std::vector<double>& values, bool summaryFlag);
+    void WritePercent(const std::string& prefix, int j, int k, const std::vector<char>& rowFlags,
+                      const std::vector<double>& rowValues, double s, const std::vector<char>& colFlags,
+                      const std::vector<double>& colValues, bool blockFlag, double g);
+    void CalcChiSq(double g, double s, const std::vector<char>& rowFlags, const std::vector<double>& rowValues,
+                   const std::vector<char>& colFlags, const std::vector<double>& colValues);
+    void WriteChi(int j, double g, const std::vector<char>& colFlags, const std::vector<double>& colValues);
+    std::string DataFieldName(int j) const;
+
+    Quantara* z_ = nullptr;
+    FieldNames* fields_ = nullptr;
+    int16_t nG_ = 0, nX_ = 0;
+    bool weighted_ = false;
+    char kind_ = 'C';
+    std::string name_;
+    std::string options_;
+    bool chiFlag_ = false;
+    bool pseudo_ = false;
+    std::vector<int32_t> types_, sizes_;
+    std::vector<XtabColumn> cols_;  // 1..nCols
+    int nCols_ = 0;
+    bool firstNull_ = false;
+    std::unordered_map<std::string, int> columnByText_;
+    int lastColumn_ = 0;
+    std::vector<vb::Variant> groupValues_;  // block values 1..nG-1, the row value at nG
+    std::vector<BlockRow> rows_;
+    dao::RecordsetPtr data_, out_, chiOut_;
+    std::unordered_map<std::string, dao::FieldPtr> outFields_;
+    ChiState chi_;
+    CZValue prob_;
+};
+
+std::string CXTab::DataOk_Str(const std::string& strField, bool fWeight, const std::string& strTrue,
+                              const std::string& strFalse) const {
+    const std::string& mode = z_->MissingType();
+    std::string condition;
+    if (vb::EqualsNoCase(mode, "Equal")) {
+        condition = strField + "<>" + vb::NumberToSql(z_->MissingEqual());
+    } else if (!fWeight && vb::EqualsNoCase(mode, "High")) {
+        condition = strField + "<=" + vb::NumberToSql(z_->MissingHigh());
+    } else if (!fWeight && vb::EqualsNoCase(mode, "Low")) {
+        condition = vb::NumberToSql(z_->MissingLow()) + "<=" + strField;
+    } else if (!fWeight && vb::EqualsNoCase(mode, "Both")) {
+        condition = "(" + vb::NumberToSql(z_->MissingLow()) + "<=" + strField + ") And (" + strField +
+                    "<= " + vb::NumberToSql(z_->MissingHigh()) + ")";
+    }
+    if (condition.empty()) return strTrue;
+    return "IIf(" + condition + "," + strTrue + ", " + strFalse + ")";
+}
+
+std::string CXTab::DataOkNull_Str(const std::string& f, bool fWeight, const std::string& strTrue,
+                                  const std::string& strFalse) const {
+    return "IIf(IsNull(" + f + "), Null, " + DataOk_Str(f, fWeight, strTrue, strFalse) + ")";
+}
+
+std::string CXTab::Quarn_Xtab(const std::string& OutTableName, const std::string& ChiTableName,
+                              const std::string& strUserTable, FieldNames& strFields, int16_t intRowFields,
+                              int16_t intNumFields, int16_t intWeightField_b, const std::string& strXTabType,
+                              std::string& strOptions, Quantara& Zantels) {
+    ProcScope scope(ErrStack(), "Quarn_Xtab");
+    z_ = &Zantels;
+    fields_ = &strFields;
+    nG_ = intRowFields;
+    nX_ = intNumFields;
+    weighted_ = intWeightField_b != 0;
+    // Kinds without a computation ("U", "O") or unknown letters would end in
+    // a database error half-way: refuse them up front.
+    const std::string kindText = vb::Trim(strXTabType);
+    const char letter = kindText.size() == 1 ? vb::FoldChar(kindText[0]) : '\0';
+    const char* at = letter != '\0' ? std::strchr(kKinds, letter) : nullptr;
+    if (at == nullptr) return "Unknown cross-tabulation summary type: " + strXTabType;
+    kind_ = *at;
+    name_ = kKindNames[at - kKinds];
+
+    chiFlag_ = !strOptions.empty() && vb::FoldChar(strOptions.back()) == 'Y' && In(kind_, "CS");
+    if (!In(kind_, "CS")) strOptions = vb::Left(strOptions, 3) + "NN";
+    options_ = strOptions;
+    const bool query = In(kind_, "CSAVFDE1L");
+    pseudo_ = strFields.at(static_cast<size_t>(nG_ + 2)) == "*";
+
+    z_->Quarn_Msg(0, true, "Retrieving and sorting data");
+    // The database cannot drop a table while the data query is being read, so
+    // an old result table of the same name goes before the data are opened.
+    z_->Quarn_DeleteTable(false, OutTableName);
+    if (chiFlag_) z_->Quarn_DeleteTable(false, ChiTableName);
+    std::string result = CreateColumns(strUserTable);
+    if (!result.empty()) return result;
+    result = query ? InitXtabDataTable(strUserTable)
+                   : z_->Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nG_ + 1), types_, sizes_);
+    if (!result.empty()) return result;
+    data_ = z_->DataRecordset();
+
+    z_->Quarn_Msg(0, true, "Creating output table");
+    result = CreateOutput_b(OutTableName);
+    if (result.empty() && chiFlag_) result = CreateChi_b(ChiTableName);
+    if (result.empty()) {
+        z_->Quarn_Msg(0, true, "Analyzing records");
+        z_->BeginTrans();
+        ReadRecords();
+        z_->CommitTrans();
+    }
+    if (chiOut_) chiOut_->Close();
+    if (out_) out_->Close();
+    data_->Close();
+    return result;
+}
+
+// The column list: each distinct value of the column field, trimmed, in the
+// order the database returns them (Null first); later entries equal to an
+// earlier one without regard to case are dropped.
+std::string CXTab::CreateColumns(const std::string& strUserTable) {
+    ProcScope scope(ErrStack(), "CreateColumns");
+    const std::string column = BracketName(fields_->at(static_cast<size_t>(nG_ + 1)));
+    dao::RecordsetPtr rs = z_->get_SourceDatabase()->OpenRecordset(
+        "SELECT DISTINCT " + column + " FROM " + BracketName(strUserTable) + ";", dao::dbOpenSnapshot);
+    cols_.assign(1, XtabColumn{});
+    firstNull_ = false;
+    columnByText_.clear();
+    bool first = true;
+    while (!rs->Eof()) {
+        const vb::Variant v = rs->Fields(0)->Value();
+        if (first) firstNull_ = v.IsNull();
+        const std::string text = v.IsNull() ? std::string() : vb::Trim(vb::CStr(v));
+        const std::string key = vb::UCase(text);
+        if (first && firstNull_) {
+            cols_.push_back({text, "<NULL>"});
+        } else if (!columnByText_.count(key)) {
+            columnByText_.emplace(key, static_cast<int>(cols_.size()));
+            cols_.push_back({text, {}});
+        }
+        first = false;
+        rs->MoveNext();
+    }
+    rs->Close();
+    nCols_ = static_cast<int>(cols_.size()) - 1;
+    if (nCols_ < 1) return "Column field must have at least one value";
+    if (nCols_ > 32767) throw vb::VbError(6, "Overflow", "CreateColumns");
+    return {};
+}
+
+std::string CXTab::InitXtabDataTable(const std::string& strUserTable) {
+    ProcScope scope(ErrStack(), "InitXtabDataTable");
+    const std::string t = BracketName(strUserTable);
+    auto T = [&](int j) { return t + "." + BracketName(fields_->at(static_cast<size_t>(nG_ + 1 + j))); };
+    std::string Wf;
+    if (weighted_) {
+        const std::string Tw = t + "." + BracketName(fields_->at(static_cast<size_t>(nG_ + nX_ + 2)));
+        // A weight that is Null, missing, zero or negative counts 0, as in
+        // every other analysis.
+        Wf = "IIf(" + Tw + " > 0, " + DataOk_Str(Tw, true, Tw, "0") + ", 0)";
+    }
+    const char* aggregate = kind_ == 'C' ? "Count" : kind_ == '1' ? "First" : kind_ == 'L' ? "Last" : "Sum";
+    std::string sql = "SELECT DISTINCT ";
+    for (int f = 1; f <= nG_ + 1; ++f) sql += BracketName(fields_->at(static_cast<size_t>(f))) + ", ";
+    for (int j = 1; j <= nX_; ++j) {
+        const bool isPseudo = pseudo_ && j == 1;
+        const std::string value = kind_ == 'C' ? "1" : T(j);
+        if (isPseudo) {
+            sql += weighted_ ? "Sum(" + Wf + ") AS [" + std::string(kAllRecords) + "]"
+                             : std::string(aggregate) + "(*) as [" + kAllRecords + "]";
+        } else if (weighted_ && In(kind_, "CSAVFDE")) {
+            sql += "Sum(" + DataOkNull_Str(T(j), false, value, "0") + " * " + Wf + ") AS " +
+                   BracketName(fields_->at(static_cast<size_t>(nG_ + 1 + j)));
+        } else {
+            sql += std::string(aggregate) + "(" + DataOkNull_Str(T(j), false, value, "Null") + ") AS " +
+                   BracketName(fields_->at(static_cast<size_t>(nG_ + 1 + j)));
+        }
+        sql += j < nX_ ? ", " : " ";
+    }
+    if (kind_ != 'C') {
+        for (int j = 1; j <= nX_; ++j) {
+            const bool isPseudo = pseudo_ && j == 1;
+            if (weighted_) {
+                sql += ", SUM(" + (isPseudo ? std::string("1") : DataOkNull_Str(T(j), false, "1", "0")) + " * " +
+                       Wf + ") as [Zelk_Count_" + std::to_string(j) + "]";
+            } else {
+                sql += ", Count(" + (isPseudo ? std::string("*") : DataOkNull_Str(T(j), false, T(j), "Null")) +
+                       ") as [Zelk_Count_" + std::to_string(j) + "]";
+            }
+        }
+    }
+    if (In(kind_, "VFDE")) {
+        for (int j = 1; j <= nX_; ++j) {
+            sql += ", Sum(" + DataOkNull_Str(T(j), false, T(j) + "^2", "0") + (weighted_ ? " * " + Wf : "") +
+                   ") as [Zelk_Square_" + std::to_string(j) + "]";
+        }
+    }
+    sql += " FROM " + t + " GROUP BY ";
+    for (int f = 1; f <= nG_ + 1; ++f) {
+        if (f > 1) sql += ", ";
+        sql += BracketName(fields_->at(static_cast<size_t>(f)));
+    }
+    sql += ";";
+    std::string result = z_->OpenDataRecordset(sql);
+    if (!result.empty()) return result;
+    if (pseudo_) (*fields_)[static_cast<size_t>(nG_ + 2)] = kAllRecords;
+    z_->Quarn_InitFieldTypes(z_->DataRecordset(), static_cast<int16_t>(nG_ + 1 + nX_), *fields_, types_, sizes_);
+    return {};
+}
+
+// A valid, unique result-column name for a column value: characters a
+// column name cannot hold become "_", the name is cut to 64 characters, and
+// a name already taken (by a leading column or an earlier value) gets a
+// numbered suffix. The value itself stays the lookup key and the label.
+std::string UniqueColumnName(const std::string& text, std::unordered_set<std::string>& taken) {
+    std::string stem;
+    for (char ch : text) {
+        const auto u = static_cast<unsigned char>(ch);
+        stem += (u < 32 || ch == '.' || ch == '!' || ch == '`' || ch == '[' || ch == ']' || u == 127) ? '_' : ch;
+    }
+    if (stem.empty()) stem = "_";
+    std::string name = vb::Left(stem, 64);
+    for (int k = 2; taken.count(vb::UCase(name)); ++k) {
+        const std::string suffix = "_" + std::to_string(k);
+        name = vb::Left(stem, 64 - suffix.size()) + suffix;
+    }
+    taken.insert(vb::UCase(name));
+    return name;
+}
+
+std::string CXTab::CreateOutput_b(const std::string& OutTableName) {
+    ProcScope scope(ErrStack(), "CreateOutput_b");
+    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    std::unordered_set<std::string> taken = {"STATOUTPUTID", "DATAFIELD", "DATATYPE", "ROWSUMMARY", "<NULL>"};
+    int16_t ordinal = 0;
+    AddOutputField(tdf, "StatOutputID", dao::dbLong, ordinal);
+    auto addRowField = [&](int i) {
+        const std::string& f = fields_->at(static_cast<size_t>(i));
+        taken.insert(vb::UCase(f));
+        AddOutputField(tdf, f, static_cast<int16_t>(types_.at(static_cast<size_t>(i))), ordinal,
+                       sizes_.at(static_cast<size_t>(i)));
+    };
+    for (int i = 1; i < nG_; ++i) addRowField(i);
+    AddOutputField(tdf, "DataField", dao::dbText, ordinal, 64);
+    addRowField(nG_);
+    AddOutputField(tdf, "DataType", dao::dbText, ordinal, 17);
+    AddOutputField(tdf, "RowSummary", dao::dbDouble, ordinal);
+    for (int i = 1; i <= nCols_; ++i) {
+        XtabColumn& c = cols_[static_cast<size_t>(i)];
+        if (!(i == 1 && firstNull_)) c.name = UniqueColumnName(c.text, taken);
+        AddOutputField(tdf, c.name, dao::dbDouble, ordinal);
+    }
+    std::string result = z_->Quarn_CreateTable(tdf, true);
+    if (!result.empty()) return result;
+    out_ = z_->OutputRecordset();
+    return {};
+}
+
+std::string CXTab::CreateChi_b(const std::string& ChiTableName) {
+    ProcScope scope(ErrStack(), "CreateChi_b");
+    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(ChiTableName);
+    int16_t ordinal = 0;
+    AddOutputField(tdf, "StatOutputID", dao::dbLong, ordinal);
+    for (int i = 1; i < nG_; ++i) {
+        AddOutputField(tdf, fields_->at(static_cast<size_t>(i)), static_cast<int16_t>(types_.at(static_cast<size_t>(i))),
+                       ordinal, sizes_.at(static_cast<size_t>(i)));
+    }
+    AddOutputField(tdf, "DataField", dao::dbText, ordinal, 64);
+    for (const char* c : {"Count", "MinExpected", "MaxExpected"}) AddOutputField(tdf, c, dao::dbDouble, ordinal);
+    for (const char* c : {"Columns", "Rows", "DF"}) AddOutputField(tdf, c, dao::dbInteger, ordinal);
+    for (const char* c : {"Chi-Square", "Prob", "Phi-Coefficient", "Coeff_of_Contingency", "Cramer's_V"}) {
+        AddOutputField(tdf, c, dao::dbDouble, ordinal);
+    }
+    std::string result = z_->Quarn_CreateTable(tdf, false);
+    if (!result.empty()) return result;
+    chiOut_ = z_->get_OutputDatabase()->OpenRecordset(ChiTableName, dao::dbOpenDynaset);
+    z_->OutputRecordset2(chiOut_);
+    return {};
+}
+
+// The column of a record's column value: Null goes to the Null entry; any
+// other value by its trimmed text, without regard to case. Rows arrive sorted
+// by column within a row value, so the last column and its neighbour are
+// tried first. 0: the value has no column.
+int CXTab::FindColumn(const vb::Variant& value) {
+    if (value.IsNull()) return firstNull_ ? 1 : 0;
+    const std::string text = vb::Trim(vb::CStr(value));
+    const int p = lastColumn_;
+    if (p >= 1 && !(p == 1 && firstNull_) && vb::EqualsNoCase(cols_[static_cast<size_t>(p)].text, text)) return p;
+    if (p < nCols_ && vb::EqualsNoCase(cols_[static_cast<size_t>(p + 1)].text, text)) return lastColumn_ = p + 1;
+    auto it = columnByText_.find(vb::UCase(text));
+    if (it == columnByText_.end()) return 0;
+    return lastColumn_ = it->second;
+}
+
+void CXTab::ReadRecords() {
+    ProcScope scope(ErrStack(), "ReadRecords");
+    std::vector<vb::Variant> previous(static_cast<size_t>(nG_) + 1), current(static_cast<size_t>(nG_) + 1);
+    groupValues_.assign(static_cast<size_t>(nG_) + 1, vb::Variant());
+    rows_.clear();
+    lastColumn_ = 0;
+    int32_t counter = 0;
+    while (!data_->Eof()) {
+        for (int i = 1; i <= nG_; ++i) current[static_cast<size_t>(i)] = data_->Fields(i - 1)->Value();
+        if (counter == 0) {
+            z_->Quarn_SameRecords_b(nG_, false, previous, current);
+            groupValues_ = current;
+            rows_.push_back({current[static_cast<size_t>(nG_)], {}});
+        } else if (z_->Quarn_SameRecords_b(nG_, true, previous, current)) {
+            // A new row value; a change of the outer row fields also ends the block.
+            if (z_->Quarn_SameRecords_b(static_cast<int16_t>(nG_ - 1), true, previous, current)) {
+                WriteData();
+                rows_.clear();
+                groupValues_ = current;
+                lastColumn_ = 0;
+            }
+            z_->Quarn_SameRecords_b(nG_, false, previous, current);
+            rows_.push_back({current[static_cast<size_t>(nG_)], {}});
+        }
+        CalcData(rows_.back());
+        ++counter;
+        z_->Quarn_Msg(counter, false, "");
+        data_->MoveNext();
+    }
+    z_->Quarn_Msg(counter, true, "");
+    if (counter > 0) WriteData();
+}
+
+void CXTab::CalcData(BlockRow& row) {
+    const int p = FindColumn(data_->Fields(nG_)->Value());
+    if (p == 0) return;
+    double w = 1;
+    if (In(kind_, "MXR")) {
+        w = z_->Quarn_WeightCalc(weighted_, *fields_, static_cast<int16_t>(nG_ + nX_ + 2));
+        if (w <= 0) return;
+    }
+    for (int j = 1; j <= nX_; ++j) {
+        const vb::Variant v = data_->Fields(nG_ + j)->Value();
+        if (v.IsNull()) continue;
+        const double x = v.ToDouble();
+        if (kind_ == 'C' && x == 0) continue;
+        if (In(kind_, "MXR") && !z_->Quarn_DataOk_b(x, false)) continue;
+        auto it = std::find_if(row.cells.begin(), row.cells.end(),
+                               [&](const RowCell& c) { return c.col == p && c.field == j; });
+        if (it == row.cells.end()) it = row.cells.insert(row.cells.end(), RowCell{p, j, {}});
+        XtabCell& cell = it->cell;
+        if (cell.Records > 0) {
+            cell.Low = std::min(cell.Low, x);
+            cell.High = std::max(cell.High, x);
+            if (kind_ == 'L') cell.First = x;
+        } else {
+            cell.Low = cell.High = cell.First = x;
+        }
+        cell.Records += 1;
+        if (kind_ == 'C') {
+            cell.N += x;
+        } else if (In(kind_, "MXR")) {
+            cell.N += w;
+        } else {
+            const vb::Variant count = data_->Fields(nG_ + nX_ + j)->Value();
+            if (!count.IsNull()) cell.N += count.ToDouble();
+        }
+        if (In(kind_, "VFDE")) {
+            const vb::Variant squares = data_->Fields(nG_ + 2 * nX_ + j)->Value();
+            if (!squares.IsNull()) cell.SumX2 += squares.ToDouble();
+        }
+        cell.SumX += x;
+    }
+}
+
+// Merges a cell into a running record: bounds, counts and sums; the first
+// value stays the first merged one for "First" and follows the latest for
+// "Last".
+void CXTab::Merge(XtabCell& into, const XtabCell& cell) const {
+    if (into.Records == 0) {
+        into.High = cell.High;
+        into.Low = cell.Low;
+        into.First = cell.First;
+    } else {
+        into.High = std::max(into.High, cell.High);
+        into.Low = std::min(into.Low, cell.Low);
+        if (kind_ == 'L') into.First = cell.First;
+    }
+    into.Records += cell.Records;
+    into.N += cell.N;
+    into.SumX += cell.SumX;
+    into.SumX2 += cell.SumX2;
+}
+
+bool CXTab::CalcValue(const XtabCell& c, double& value) const {
+    if (c.N <= 0) return false;
+    switch (kind_) {
+        case 'C':
+        case 'S':
+            value = c.SumX;
+            break;
+        case 'A':
+            value = c.SumX / c.N;
+            break;
+        case 'M':
+            value = c.Low;
+            break;
+        case 'X':
+            value = c.High;
+            break;
+        case 'R':
+            value = PreciseDifference(c.High, c.Low);
+            break;
+        case '1':
+        case 'L':
+            value = c.First;
+            break;
+        default: {
+            if (c.N <= 1) return false;
+            const double variance =
+                c.N * c.SumX2 == c.SumX * c.SumX ? 0 : PreciseDifference(c.N * c.SumX2, c.SumX * c.SumX) / (c.N * (c.N - 1));
+            if (variance < 0) return false;
+            if (kind_ == 'V') value = variance;
+            if (kind_ == 'F') value = c.SumX == 0 ? 0 : std::sqrt(variance) * c.N / c.SumX;
+            if (kind_ == 'D') value = std::sqrt(variance);
+            if (kind_ == 'E') value = std::sqrt(variance / c.N);
+        }
+    }
+    return std::isfinite(value);
+}
+
+std::string CXTab::DataFieldName(int j) const {
+    const std::string& f = fields_->at(static_cast<size_t>(nG_ + 1 + j));
+    return vb::EqualsNoCase(f, kAllRecords) ? "-" : f;
+}
+
+void CXTab::WriteData() {
+    ProcScope scope(ErrStack(), "WriteData");
+    const size_t n = static_cast<size_t>(nCols_) + 2;
+    for (int j = 1; j <= nX_; ++j) {
+        // Column accumulators of the block, then the block record.
+        std::vector<XtabCell> colAcc(n);
+        for (const BlockRow& row : rows_) {
+            for (const RowCell& c : row.cells) {
+                if (c.field == j && c.cell.Records > 0) Merge(colAcc[static_cast<size_t>(c.col)], c.cell);
+            }
+        }
+        std::vector<char> colFlags(n, 0);
+        std::vector<double> colValues(n, 0), colN(n, 0);
+        XtabCell block;
+        for (int i = 1; i <= nCols_; ++i) {
+            const XtabCell& acc = colAcc[static_cast<size_t>(i)];
+            double v = 0;
+            colFlags[static_cast<size_t>(i)] = CalcValue(acc, v);
+            colValues[static_cast<size_t>(i)] = v;
+            if (acc.N > 0) {
+                Merge(block, acc);
+                colN[static_cast<size_t>(i)] = acc.N;
+            }
+        }
+        if (block.Records == 0) continue;
+        colN[n - 1] = block.N;
+        double g = 0;
+        const bool blockFlag = CalcValue(block, g);
+        if (chiFlag_) chi_ = ChiState{0, 0, true, g + 1, 0};
+
+        // One row per row value that has data for this field.
+        for (const BlockRow& row : rows_) {
+            std::vector<char> rowFlags(n, 0);
+            std::vector<double> rowValues(n, 0), cellN(n, 0);
+            XtabCell rowRecord;
+            for (const RowCell& c : row.cells) {
+                if (c.field != j || c.cell.N <= 0) continue;
+                const size_t i = static_cast<size_t>(c.col);
+                cellN[i] = c.cell.N;
+                double v = 0;
+                rowFlags[i] = CalcValue(c.cell, v);
+                rowValues[i] = v;
+                Merge(rowRecord, c.cell);
+            }
+            if (rowRecord.N <= 0) continue;
+            double s = 0;
+            if (!CalcValue(rowRecord, s)) continue;
+            rowValues[n - 1] = s;
+            groupValues_[static_cast<size_t>(nG_)] = row.value;
+            WriteOneRow("Data: " + name_, j, nG_, rowFlags, rowValues, true);
+            if (kind_ != 'C') {
+                cellN[n - 1] = rowRecord.N;
+                WriteOneRow("Count", j, nG_, rowFlags, cellN, true);
+            }
+            WritePercent("", j, nG_, rowFlags, rowValues, s, colFlags, colValues, blockFlag, g);
+            if (chiFlag_) CalcChiSq(g, s, rowFlags, rowValues, colFlags, colValues);
+        }
+
+        // The block's summary rows.
+        colValues[n - 1] = g;
+        const int outer = nG_ - 1;
+        WriteOneRow("GROUP Total", j, outer, colFlags, colValues, blockFlag);
+        if (kind_ != 'C') WriteOneRow("GROUP Count", j, outer, colFlags, colN, true);
+        WritePercent("GROUP ", j, outer, colFlags, colValues, g, colFlags, colValues, blockFlag, g);
+        if (chiFlag_) WriteChi(j, g, colFlags, colValues);
+    }
+}
+
+void CXTab::WriteOneRow(const std::string& label, int j, int k, const std::vector<char>& flags,
+                        const std::vector<double>& values, bool summaryFlag) {
+    out_->AddNew();
+    WriteGroupValues(out_, static_cast<int16_t>(k), *fields_, groupValues_, 0, "", "", false, 0, 0, 0);
+    out_->Fields(std::string_view("DataField"))->Value(DataFieldName(j));
+    out_->Fields(std::string_view("DataType"))->Value(label);
+    for (int i = 1; i <= nCols_; ++i) {
+        const double v = values[static_cast<size_t>(i)];
+        if (flags[static_cast<size_t>(i)] && std::isfinite(v)) {
+            out_->Fields(std::string_view(cols_[static_cast<size_t>(i)].name))->Value(v);
+        }
+    }
+    const double summary = values[static_cast<size_t>(nCols_) + 1];
+    if (summaryFlag && std::isfinite(summary)) out_->Fields(std::string_view("RowSummary"))->Value(summary);
+    out_->Update();
+}
+
+void CXTab::WritePercent(const std::string& prefix, int j, int k, const std::vector<char>& rowFlags,
+                         const std::vector<double>& rowValues, double s, const std::vector<char>& colFlags,
+                         const std::vector<double>& colValues, bool blockFlag, double g) {
+    for (int kind = 1; kind <= 5; ++kind) {
+        if (!(options_.size() >= static_cast<size_t>(kind) &&
+              vb::FoldChar(options_[static_cast<size_t>(kind - 1)]) == 'Y'))
+            continue;
+        out_->AddNew();
+        WriteGroupValues(out_, static_cast<int16_t>(k), *fields_, groupValues_, 0, "", "", false, 0, 0, 0);
+        out_->Fields(std::string_view("DataField"))->Value(DataFieldName(j));
+        out_->Fields(std::string_view("DataType"))->Value(prefix + kPercentLabels[kind - 1]);
+        for (int i = 1; i <= nCols_; ++i) {
+            const size_t ii = static_cast<size_t>(i);
+            const double v = rowValues[ii];
+            const double c = colValues[ii];
+            bool has = false;
+            double cell = 0;
+            switch (kind) {
+                case 1:
+                    if ((has = rowFlags[ii] && s != 0)) cell = v / s;
+                    break;
+                case 2:
+                    if ((has = rowFlags[ii] && colFlags[ii] && c != 0)) cell = v / c;
+                    break;
+                case 3:
+                    if ((has = rowFlags[ii] && blockFlag && g != 0)) cell = v / g;
+                    break;
+                case 4:
+                    if ((has = colFlags[ii] && blockFlag && g != 0)) cell = s * c / (g * g);
+                    break;
+                default:
+                    if ((has = colFlags[ii] && blockFlag && g != 0)) cell = s * c / g;
+                    break;
+            }
+            if (has && std::isfinite(cell)) out_->Fields(std::string_view(cols_[ii].name))->Value(cell);
+        }
+        double summary = 0;
+        bool hasSummary = false;
+        if (kind == 1) {
+            summary = 1, hasSummary = true;
+        } else if (kind == 5) {
+            summary = s, hasSummary = true;
+        } else if (blockFlag && g > 0) {
+            summary = s / g, hasSummary = true;
+        }
+        if (hasSummary && std::isfinite(summary)) out_->Fields(std::string_view("RowSummary"))->Value(summary);
+        out_->Update();
+    }
+}
+
+// Adds one row of the table to the chi-square sums. A cell without data is an
+// observed 0: it adds its expected value, (0 - E)^2 / E = E.
+void CXTab::CalcChiSq(double g, double s, const std::vector<char>& rowFlags, const std::vector<double>& rowValues,
+                      const std::vector<char>& colFlags, const std::vector<double>& colValues) {
+    if (!(g > 0 && s > 0)) return;
+    chi_.rows += 1;
+    for (int i = 1; i <= nCols_; ++i) {
+        const size_t ii = static_cast<size_t>(i);
+        if (!colFlags[ii]) continue;
+        const double E = colValues[ii] * s / g;
+        const double observed = rowFlags[ii] ? rowValues[ii] : 0;
+        if (E != 0) {
+            const double d = PreciseDifference(observed, E);
+            chi_.chi += d * d / E;
+        } else if (observed != 0) {
+            chi_.valid = false;
+        }
+        chi_.minExpected = std::min(chi_.minExpected, E);
+        chi_.maxExpected = std::max(chi_.maxExpected, E);
+    }
+}
+
+void CXTab::WriteChi(int j, double g, const std::vector<char>& colFlags, const std::vector<double>& colValues) {
+    ProcScope scope(ErrStack(), "WriteChi");
+    int32_t c = 0;
+    for (int i = 1; i <= nCols_; ++i) {
+        if (colFlags[static_cast<size_t>(i)] && colValues[static_cast<size_t>(i)] > 0) ++c;
+    }
+    const int32_t r = chi_.rows;
+    const int32_t df = (c - 1) * (r - 1);
+    if (df > 32767 || df < -32768) throw vb::VbError(6, "Overflow", "WriteChi");
+    chiOut_->AddNew();
+    WriteGroupValues(chiOut_, static_cast<int16_t>(nG_ - 1), *fields_, groupValues_, 0, "Count", "", false, g, 0, 0);
+    chiOut_->Fields(std::string_view("DataField"))->Value(DataFieldName(j));
+    chiOut_->Fields(std::string_view("Columns"))->Value(static_cast<int16_t>(c));
+    chiOut_->Fields(std::string_view("Rows"))->Value(static_cast<int16_t>(r));
+    chiOut_->Fields(std::string_view("DF"))->Value(static_cast<int16_t>(df));
+    if (r >= 2 && c >= 2 && chi_.valid && g > 0) {
+        const double chi = chi_.chi;
+        auto set = [&](const char* column, double v) {
+            if (std::isfinite(v)) chiOut_->Fields(std::string_view(column))->Value(v);
+        };
+        set("MinExpected", chi_.minExpected);
+        set("MaxExpected", chi_.maxExpected);
+        set("Chi-Square", chi);
+        set("Prob", prob_.Quarn_CalcProb("C", chi, df, 0));
+        set("Phi-Coefficient", std::sqrt(chi / g));
+        set("Coeff_of_Contingency", std::sqrt(chi / (chi + g)));
+        // Cramér's V divides by the smaller dimension less one.
+        set("Cramer's_V", std::sqrt(chi / (g * (std::min(r, c) - 1))));
+    }
+    chiOut_->Update();
+}
+
+}  // namespace
+
+std::string Quarn_Xtab(std::string& OutTableName, std::string& ChiTableName, std::string& strUserTable,
+                       FieldNames& strFields, int16_t& intRowFields, int16_t& intNumFields, int16_t& intWeightField_b,
+                       std::string& strXTabType, std::string& strOptions, Quantara& Zantels) {
+    CXTab analysis;
+    return analysis.Quarn_Xtab(OutTableName, ChiTableName, strUserTable, strFields, intRowFields, intNumFields,
+                               intWeightField_b, strXTabType, strOptions, Zantels);
+}

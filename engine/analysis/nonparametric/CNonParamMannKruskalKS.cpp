@@ -1,0 +1,438 @@
+// Mann-Whitney rank-sum and two-sample Kolmogorov-Smirnov tests for every
+// pair of compare values, and the Kruskal-Wallis test over all of them, per
+// group of the group fields and analysed field. The accepted values of a
+// group are held in memory and ranked with the shared tie-averaging ranker:
+// a record counts as many times as the whole part of its weight.
+#include <algorithm>
+#include <cmath>
+
+#include "ErrorStack.h"
+#include "Merivox6/Quantara.h"
+#include "analysis/AnalysisEntries.h"
+#include "analysis/nonparametric/CNonParamWald.h"
+#include "GroupWalker.h"
+#include "StatsGeneral.h"
+#include "analysis/nonparametric/NonParamSupport.h"
+#include "numeric/CZValue.h"
+#include "numeric/Numerics.h"
+#include "vb/VbError.h"
+
+namespace {
+
+struct Observation {
+    double x;  // the analysed value
+    int g;     // position of its compare value
+    double w;  // its weight
+};
+
+class MannKruskalKS {
+public:
+    MannKruskalKS(Quantara& z, const std::string& out, const std::string& out2, const std::string& table,
+                  FieldNames& fields, int nGF, int nFields, bool weighted, bool mann, bool ks, bool kruskal)
+        : Zantels(z), OutTableName(out), OutTableName2(out2), strUserTable(table), strFields(fields), nGF(nGF),
+          nFields(nFields), fWeight(weighted), fMann(mann), fKS(ks), fKruskal(kruskal),
+          fDetail(!out2.empty()) {}
+
+    std::string Run();
+
+private:
+    std::string CreateOutput();
+    std::string CreateKruskalWallis();
+    std::string CreateKruskalDetail();
+    void ReadRecords();
+    void InitData();
+    void CalcData(const GroupWalker& walk, double w);
+    bool FindGroup(const vb::Variant& value);
+    void WriteData(const GroupValues& group, int32_t records);
+    void WriteMannKS(const GroupValues& group);
+    void WriteKruskalWallis(GroupValues group, int32_t records);
+    double TwoSidedNormal(double z);
+    dao::TableDefPtr NewTable(const std::string& name) {
+        Zantels.Quarn_DeleteTable(false, name);
+        return Zantels.get_OutputDatabase()->CreateTableDef(name);
+    }
+    const std::string& FieldName(int f) const { return strFields.at(static_cast<size_t>(nGF + f)); }
+    size_t Cell(int g, int f) const { return static_cast<size_t>(g) * static_cast<size_t>(nFields + 1) + static_cast<size_t>(f); }
+
+    Quantara& Zantels;
+    const std::string& OutTableName;
+    const std::string& OutTableName2;
+    const std::string& strUserTable;
+    FieldNames& strFields;
+    int nGF;
+    int nFields;
+    bool fWeight, fMann, fKS, fKruskal, fDetail;
+
+    int n = 0;  // compare values
+    std::vector<int32_t> lngFieldTypes, lngFieldSizes;
+    std::vector<vb::Variant> varGroups;
+    CZValue zv;
+    dao::RecordsetPtr detail;
+
+    // per group
+    std::vector<std::vector<Observation>> values;  // per analysed field
+    std::vector<int32_t> count;                     // per (g, f)
+    std::vector<double> weightSum;                  // per (g, f)
+    int position = 0;
+    int64_t unlisted = 0;  // records whose compare value is not in the list
+};
+
+std::string MannKruskalKS::Run() {
+    Zantels.Quarn_Msg(0, true, "Retrieving comparison values");
+    CNonParamWald groups;
+    n = groups.Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
+    if (n < 1) return "Problem with input table";
+
+    // The result tables come first: the database cannot drop an earlier
+    // copy of them while the source is being read.
+    Zantels.Quarn_Msg(0, true, "Creating output table");
+    std::string result;
+    if (fMann || fKS) result = CreateOutput();
+    if (fKruskal) {
+        if (fDetail) result = CreateKruskalDetail();
+        if (result.empty()) result = CreateKruskalWallis();
+        if (result.empty() && fDetail) {
+            detail = Zantels.get_OutputDatabase()->OpenRecordset(OutTableName2, dao::dbOpenDynaset);
+            Zantels.OutputRecordset2(detail);
+        }
+    }
+    if (result.empty()) {
+        Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
+        std::vector<int32_t> types, sizes;
+        result = Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nGF), types, sizes);
+        if (result.empty()) {
+            Zantels.Quarn_Msg(0, true, "Analyzing records");
+            ReadRecords();
+            Zantels.DataRecordset()->Close();
+            if (unlisted > 0) {
+                // Reported once, without stopping the run.
+                Zantels.Quarn_Msg(0, true, std::to_string(unlisted) +
+                                               " records with a compare value not in the list of values were left out");
+            }
+        }
+    }
+    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
+    if (detail) {
+        detail->Close();
+        Zantels.OutputRecordset2(nullptr);
+    }
+    return result;
+}
+
+std::string MannKruskalKS::CreateOutput() {
+    ProcScope scope(ErrStack(), "CreateOutput");
+    dao::TableDefPtr tdf = NewTable(OutTableName);
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
+                                    true, 0, static_cast<int16_t>(nGF), false, "Count", "");
+    AddOutputField(tdf, "Cases-1", dao::dbDouble, ord);
+    AddOutputField(tdf, "Cases-2", dao::dbDouble, ord);
+    if (fMann) {
+        for (const char* name : {"SumRank-1", "SumRank-2", "MeanRank-1", "MeanRank-2", "Ties", "TiedGroups",
+                                 "SumTies", "MW_U", "MW_U_Prime", "MW_W", "MW_Z", "MW_Prob", "MW_Z_(ties)",
+                                 "MW_Prob_(ties)"}) {
+            AddOutputField(tdf, name, dao::dbDouble, ord);
+        }
+    }
+    if (fKS) {
+        for (const char* name : {"KS_MaxAbsoluteDiff", "KS_MaxPosDiff", "KS_MaxNegDiff", "KS_Z", "KS_Prob"}) {
+            AddOutputField(tdf, name, dao::dbDouble, ord);
+        }
+    }
+    return Zantels.Quarn_CreateTable(tdf, true);
+}
+
+std::string MannKruskalKS::CreateKruskalWallis() {
+    ProcScope scope(ErrStack(), "CreateKruskalWallis");
+    dao::TableDefPtr tdf = NewTable(OutTableName);
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
+                                    true, 0, 0, fWeight, "Count", "Missing");
+    for (const char* name : {"Groups", "Ties", "TiedGroups", "SumTies", "H", "Prob", "H_(ties)", "Prob_(ties)"}) {
+        AddOutputField(tdf, name, dao::dbDouble, ord);
+    }
+    return Zantels.Quarn_CreateTable(tdf, true);
+}
+
+std::string MannKruskalKS::CreateKruskalDetail() {
+    ProcScope scope(ErrStack(), "CreateKruskalDetail");
+    dao::TableDefPtr tdf = NewTable(OutTableName2);
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF), strFields, lngFieldTypes, lngFieldSizes, true,
+                                    0, 0, fWeight, "Count", "");
+    AddOutputField(tdf, "SumRanks", dao::dbDouble, ord);
+    AddOutputField(tdf, "MeanRank", dao::dbDouble, ord);
+    return Zantels.Quarn_CreateTable(tdf, false);
+}
+
+void MannKruskalKS::ReadRecords() {
+    ProcScope scope(ErrStack(), "ReadRecords");
+    GroupWalker walk(Zantels, strFields, static_cast<int16_t>(nGF - 1), fWeight,
+                     static_cast<int16_t>(nGF + nFields + 1));
+    InitData();
+    // The group's values are held in memory; the transaction covers the
+    // result rows.
+    Zantels.BeginTrans();
+    walk.Walk({.record = [&](double w) { CalcData(walk, w); },
+               .groupEnd = [&](const GroupValues& group, int32_t records) { WriteData(group, records); },
+               .groupStart = [&] { InitData(); }});
+    Zantels.CommitTrans();
+}
+
+void MannKruskalKS::InitData() {
+    values.assign(static_cast<size_t>(nFields) + 1, {});
+    count.assign(static_cast<size_t>(n + 1) * static_cast<size_t>(nFields + 1), 0);
+    weightSum.assign(count.size(), 0.0);
+    position = 0;
+}
+
+bool MannKruskalKS::FindGroup(const vb::Variant& value) {
+    // The source is sorted by the compare value within a group, so the
+    // current or the next position usually matches. A Null matches the Null
+    // entry of the list, like any other value.
+    auto same = [&](int g) { return Zantels.Quarn_SameValue(value, varGroups[static_cast<size_t>(g)], false); };
+    if (position >= 1) {
+        if (same(position)) return true;
+        if (position < n && same(position + 1)) {
+            ++position;
+            return true;
+        }
+    }
+    for (int g = 1; g <= n; ++g) {
+        if (same(g)) {
+            position = g;
+            return true;
+        }
+    }
+    return false;
+}
+
+void MannKruskalKS::CalcData(const GroupWalker& walk, double w) {
+    if (w <= 0) return;
+    if (!FindGroup(walk.Value(static_cast<int16_t>(nGF)))) {
+        ++unlisted;
+        return;
+    }
+    for (int f = 1; f <= nFields; ++f) {
+        double x = 0;
+        if (!walk.PresentValue(static_cast<int16_t>(nGF + f), x)) continue;
+        count[Cell(position, f)] += 1;
+        weightSum[Cell(position, f)] += w;
+        values[static_cast<size_t>(f)].push_back({x, position, w});
+    }
+}
+
+void MannKruskalKS::WriteData(const GroupValues& group, int32_t records) {
+    ProcScope scope(ErrStack(), "WriteData");
+    for (int f = 1; f <= nFields; ++f) {
+        auto& obs = values[static_cast<size_t>(f)];
+        std::sort(obs.begin(), obs.end(), [](const Observation& a, const Observation& b) { return a.x < b.x; });
+    }
+    if (fKruskal) {
+        WriteKruskalWallis(group, records);
+    } else if (fMann || fKS) {
+        WriteMannKS(group);
+    }
+}
+
+// The two-sided normal probability of |z| (1 - the central probability).
+double MannKruskalKS::TwoSidedNormal(double z) {
+    return PreciseDifference(1.0, zv.Quarn_CalcProb("Z", std::fabs(z), 0, 0));
+}
+
+void MannKruskalKS::WriteMannKS(const GroupValues& group) {
+    ProcScope scope(ErrStack(), "WriteMannKS");
+    const dao::RecordsetPtr& out = Zantels.OutputRecordset();
+    for (int f = 1; f <= nFields; ++f) {
+        const auto& obs = values[static_cast<size_t>(f)];
+        for (int g1 = 1; g1 <= n; ++g1) {
+            const double N1 = weightSum[Cell(g1, f)];
+            if (!(N1 > 0)) continue;
+            for (int g2 = g1 + 1; g2 <= n; ++g2) {
+                const double N2 = weightSum[Cell(g2, f)];
+                if (!(N2 > 0)) continue;
+
+                // Blocks of equal values of the pair, in ascending order.
+                TieRanker ranker(false);
+                double R1 = 0, R2 = 0, ties = 0, run1 = 0, run2 = 0, dPos = 0, dNeg = 0;
+                for (size_t i = 0; i < obs.size();) {
+                    const double x = obs[i].x;
+                    double bw1 = 0, bw2 = 0, records = 0;
+                    for (; i < obs.size() && obs[i].x == x; ++i) {
+                        if (obs[i].g != g1 && obs[i].g != g2) continue;
+                        const double w = std::floor(obs[i].w);
+                        (obs[i].g == g1 ? bw1 : bw2) += w;
+                        (obs[i].g == g1 ? run1 : run2) += w;
+                        records += 1;
+                    }
+                    if (records == 0) continue;
+                    if (fMann) {
+                        const double T = bw1 + bw2;
+                        const double m = ranker.AddGroup(T);
+                        if (T > 1) ties += records;
+                        R1 += m * bw1;
+                        R2 += m * bw2;
+                    }
+                    if (fKS) {
+                        const double d = PreciseDifference(run1 / N1, run2 / N2);
+                        dPos = std::max(dPos, d);
+                        dNeg = std::min(dNeg, d);
+                    }
+                }
+
+                Zantels.Quarn_Msg(0, true, "Analyzing field: " + std::to_string(f) + ", Group 1: " +
+                                               std::to_string(g1) + ", Group 2: " + std::to_string(g2));
+                out->AddNew();
+                WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group,
+                                 static_cast<int16_t>(nGF + f), "Count", "", false, N1 + N2, 0, 0,
+                                 static_cast<int16_t>(nGF), varGroups[static_cast<size_t>(g1)],
+                                 varGroups[static_cast<size_t>(g2)]);
+                nonparam::PutNumber(out, "Cases-1", N1);
+                nonparam::PutNumber(out, "Cases-2", N2);
+                if (fMann) {
+                    const double sumTies = ranker.Sums().t3 / 12;
+                    double U = PreciseDifference(N1 * (N1 + 1) / 2 + N1 * N2, R1);
+                    if (N1 * N2 / 2 < U) U = PreciseDifference(N1 * N2, U);
+                    const double N = N1 + N2;
+                    const double V0 = PreciseDifference(N * N * N, N) / 12;
+                    const double factor = N1 * N2 / (N * (N - 1));
+                    const double centred = PreciseDifference(U, N1 * N2 / 2);
+                    nonparam::PutNumber(out, "SumRank-1", R1);
+                    nonparam::PutNumber(out, "SumRank-2", R2);
+                    nonparam::PutNumber(out, "MeanRank-1", R1 / N1);
+                    nonparam::PutNumber(out, "MeanRank-2", R2 / N2);
+                    nonparam::PutNumber(out, "Ties", ties);
+                    nonparam::PutNumber(out, "TiedGroups", ranker.Sums().tg);
+                    nonparam::PutNumber(out, "SumTies", sumTies);
+                    nonparam::PutNumber(out, "MW_U", U);
+                    nonparam::PutNumber(out, "MW_U_Prime", PreciseDifference(N1 * N2, U));
+                    nonparam::PutNumber(out, "MW_W", N1 > N2 ? R2 : R1);
+                    // The normal approximation needs a positive variance.
+                    const double s = std::sqrt(factor * V0);
+                    if (N > 1 && std::isfinite(s) && s > 0) {
+                        const double Z = centred / s;
+                        nonparam::PutNumber(out, "MW_Z", Z);
+                        nonparam::PutNumber(out, "MW_Prob", TwoSidedNormal(Z));
+                    }
+                    if (N > 1 && V0 > sumTies) {
+                        const double st = std::sqrt(factor * PreciseDifference(V0, sumTies));
+                        if (std::isfinite(st) && st > 0) {
+                            const double Zt = centred / st;
+                            nonparam::PutNumber(out, "MW_Z_(ties)", Zt);
+                            nonparam::PutNumber(out, "MW_Prob_(ties)", TwoSidedNormal(Zt));
+                        }
+                    }
+                }
+                if (fKS) {
+                    const double D = std::fabs(dNeg) > dPos ? std::fabs(dNeg) : dPos;
+                    const double Z = D * std::sqrt(N1 * N2 / (N1 + N2));
+                    nonparam::PutNumber(out, "KS_MaxAbsoluteDiff", D);
+                    nonparam::PutNumber(out, "KS_MaxPosDiff", dPos);
+                    nonparam::PutNumber(out, "KS_MaxNegDiff", dNeg);
+                    nonparam::PutNumber(out, "KS_Z", Z);
+                    nonparam::PutNumber(out, "KS_Prob", zv.Quarn_CalcKSProb(Z));
+                }
+                out->Update();
+            }
+        }
+    }
+}
+
+void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
+    ProcScope scope(ErrStack(), "WriteKruskalWallis");
+    const dao::RecordsetPtr& out = Zantels.OutputRecordset();
+    const auto size = static_cast<size_t>(n) + 1;
+    std::vector<int32_t> r(size), bc(size);
+    std::vector<double> nw(size), R(size), bw(size);
+    std::vector<int> touched;
+    for (int f = 1; f <= nFields; ++f) {
+        const auto& obs = values[static_cast<size_t>(f)];
+        std::fill(r.begin(), r.end(), 0);
+        std::fill(nw.begin(), nw.end(), 0.0);
+        std::fill(R.begin(), R.end(), 0.0);
+        TieRanker ranker(false);
+        double ties = 0;
+        for (size_t i = 0; i < obs.size();) {
+            const double x = obs[i].x;
+            double T = 0;
+            double records = 0;
+            touched.clear();
+            for (; i < obs.size() && obs[i].x == x; ++i) {
+                const auto g = static_cast<size_t>(obs[i].g);
+                if (bc[g] == 0) touched.push_back(obs[i].g);
+                const double w = std::floor(obs[i].w);
+                bw[g] += w;
+                bc[g] += 1;
+                T += w;
+                records += 1;
+            }
+            const double m = ranker.AddGroup(T);
+            if (T > 1) ties += records;
+            for (int gi : touched) {
+                const auto g = static_cast<size_t>(gi);
+                if (bw[g] > 0) {
+                    r[g] += bc[g];
+                    nw[g] += bw[g];
+                    R[g] += m * bw[g];
+                }
+                bw[g] = 0;
+                bc[g] = 0;
+            }
+        }
+
+        double N = 0, S = 0;
+        int k = 0;
+        for (int g = 1; g <= n; ++g) {
+            const auto gi = static_cast<size_t>(g);
+            if (!(R[gi] > 0)) continue;
+            if (fDetail) {
+                // The compare value of the row goes into the compare column.
+                group.resize(static_cast<size_t>(nGF) + 1);
+                group[static_cast<size_t>(nGF)] = varGroups[gi];
+                detail->AddNew();
+                WriteGroupValues(detail, static_cast<int16_t>(nGF), strFields, group, static_cast<int16_t>(nGF + f),
+                                 "Count", "", fWeight, nw[gi], 0, r[gi]);
+                nonparam::PutNumber(detail, "SumRanks", R[gi]);
+                nonparam::PutNumber(detail, "MeanRank", R[gi] / nw[gi]);
+                detail->Update();
+            }
+            N += nw[gi];
+            k += 1;
+            S += R[gi] * R[gi] / nw[gi];
+        }
+
+        int32_t used = 0;
+        for (int g = 1; g <= n; ++g) used += count[Cell(g, f)];
+        const double sumTies = ranker.Sums().t3;
+        out->AddNew();
+        WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + f), "Count",
+                         "Missing", fWeight, N, records, used);
+        nonparam::PutNumber(out, "Groups", k);
+        nonparam::PutNumber(out, "Ties", ties);
+        nonparam::PutNumber(out, "TiedGroups", ranker.Sums().tg);
+        nonparam::PutNumber(out, "SumTies", sumTies);
+        // With fewer than two compare values the test is undefined: H, its
+        // tie-corrected form and both probabilities stay Null.
+        if (N > 0 && k > 1) {
+            const double H = PreciseDifference(12 * S / (N * (N + 1)), 3 * (N + 1));
+            nonparam::PutNumber(out, "H", H);
+            nonparam::PutNumber(out, "Prob", zv.Quarn_CalcProb("C", H, k - 1, 0));
+            const double C = PreciseDifference(N * N * N, N);
+            if (N > 1 && C != sumTies) {
+                const double Ht = H / (1 - sumTies / C);
+                nonparam::PutNumber(out, "H_(ties)", Ht);
+                if (std::isfinite(Ht)) nonparam::PutNumber(out, "Prob_(ties)", zv.Quarn_CalcProb("C", Ht, k - 1, 0));
+            }
+        }
+        out->Update();
+    }
+}
+
+}  // namespace
+
+std::string Quarn_MannKSKruskal(const std::string& OutTableName, const std::string& OutTableName2,
+                                const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
+                                int16_t intNumFields, bool fWeightField, int16_t Mann_b, int16_t KS_b,
+                                int16_t Kruskal_b, Quantara& Zantels) {
+    ProcScope scope(ErrStack(), "Quarn_MannKSKruskal");
+    MannKruskalKS test(Zantels, OutTableName, OutTableName2, strUserTable, strFields, intGroupFields, intNumFields,
+                       fWeightField, Mann_b != 0, KS_b != 0, Kruskal_b != 0);
+    return test.Run();
+}

@@ -1,0 +1,378 @@
+// One-sample sign test (against the group's weighted mean, its median or a
+// given value) and the Kolmogorov-Smirnov goodness-of-fit test (against the
+// uniform, normal and Poisson distributions fitted to the group). Each data
+// field is read on its own, sorted by the group fields and then by the value,
+// so the values of a group arrive in ascending order; they are kept for the
+// second look that the median, the counts against the mean and the fit need.
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "ErrorStack.h"
+#include "Merivox6/Quantara.h"
+#include "analysis/AnalysisEntries.h"
+#include "GroupWalker.h"
+#include "StatsGeneral.h"
+#include "analysis/nonparametric/NonParamSupport.h"
+#include "numeric/CZValue.h"
+#include "numeric/Numerics.h"
+#include "vb/VbError.h"
+
+namespace {
+
+struct SignCounts {
+    double below = 0;
+    double equal = 0;
+    double above = 0;
+};
+
+class SignFit {
+public:
+    SignFit(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int nG, int nFields,
+            bool weighted, bool fit, const std::vector<int16_t>& fitTests, bool mean, bool median, bool custom,
+            double customValue)
+        : Zantels(z), OutTableName(out), strUserTable(table), strFields(fields), nG(nG), nFields(nFields),
+          fWeight(weighted), fFit(fit), intFitTests(fitTests), fMean(mean), fMedian(median), fCustom(custom),
+          dblCustom(customValue) {}
+
+    std::string Run();
+
+private:
+    std::string ProbeSource();
+    std::string OpenField(int c);
+    std::string CreateOutput();
+    std::string CreateOutputFit();
+    void ReadRecords(int c);
+    void InitData();
+    void CalcData(const GroupWalker& walk, double w);
+    void WriteData(int c, const GroupValues& group, int32_t records);
+    void WriteDataFit(int c, const GroupValues& group);
+    void WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group, const std::string& missing,
+                      int32_t records);
+    dao::TableDefPtr NewTable() {
+        Zantels.Quarn_DeleteTable(false, OutTableName);
+        return Zantels.get_OutputDatabase()->CreateTableDef(OutTableName);
+    }
+    double SignTest(double n, double k);
+    double Phi(double z);
+    bool FitSelected(int t) const { return static_cast<size_t>(t) < intFitTests.size() && intFitTests[static_cast<size_t>(t)] != 0; }
+
+    Quantara& Zantels;
+    const std::string& OutTableName;
+    const std::string& strUserTable;
+    FieldNames& strFields;
+    int nG;
+    int nFields;
+    bool fWeight, fFit;
+    const std::vector<int16_t>& intFitTests;
+    bool fMean, fMedian, fCustom;
+    double dblCustom;
+
+    std::vector<std::string> list;  // group fields, the data field, the weight field
+    std::vector<int32_t> lngTypes, lngSizes;
+    CZValue zv;
+
+    // per group
+    std::vector<std::pair<double, double>> valid;  // (value, weight), ascending
+    double W = 0, S = 0, Q = 0;
+    bool whole = true;
+};
+
+std::string SignFit::Run() {
+    list.assign(strFields.begin(), strFields.begin() + nG + 1);
+    list.push_back(strFields.at(static_cast<size_t>(nG + 1)));
+    if (fWeight) list.push_back(strFields.at(static_cast<size_t>(nG + nFields + 1)));
+
+    // The column types come from an unsorted look at the source, and the
+    // result table is made before the sorted read: the database cannot drop
+    // an earlier copy of it while the source is being read.
+    std::string result = ProbeSource();
+    if (!result.empty()) return result;
+    Zantels.Quarn_Msg(0, true, "Creating output table");
+    result = fFit ? CreateOutputFit() : CreateOutput();
+    if (!result.empty()) return result;
+    zv.Quarn_FactorialInit();
+    for (int c = 1; c <= nFields && result.empty(); ++c) {
+        result = OpenField(c);
+        if (result.empty()) {
+            Zantels.BeginTrans();
+            ReadRecords(c);
+            Zantels.CommitTrans();
+            Zantels.DataRecordset()->Close();
+        }
+    }
+    Zantels.OutputRecordset()->Close();
+    return result;
+}
+
+// The types and sizes of the leading fields, and whether the source has a row.
+std::string SignFit::ProbeSource() {
+    std::string sql;
+    try {
+        for (size_t i = 1; i < list.size(); ++i) sql += (i > 1 ? ", " : "") + BracketName(list[i]);
+        sql = "SELECT " + sql + " FROM " + BracketName(strUserTable);
+    } catch (const vb::VbError& e) {
+        return e.Description();
+    }
+    std::string result = Zantels.OpenDataRecordset(sql);
+    if (!result.empty()) return result;
+    const dao::RecordsetPtr rs = Zantels.DataRecordset();
+    if (rs->Eof()) result = "No records found in " + strUserTable;
+    else Zantels.Quarn_InitFieldTypes(rs, static_cast<int16_t>(nG + 1), list, lngTypes, lngSizes);
+    rs->Close();
+    return result;
+}
+
+// Opens the data of field c sorted by the group fields and the value.
+std::string SignFit::OpenField(int c) {
+    const std::string& name = strFields.at(static_cast<size_t>(nG + c));
+    Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + name + "] data");
+    list[static_cast<size_t>(nG + 1)] = name;
+    return Zantels.Quarn_InitDataTable(strUserTable, list, static_cast<int16_t>(nG), lngTypes, lngSizes);
+}
+
+std::string SignFit::CreateOutput() {
+    ProcScope scope(ErrStack(), "CreateOutput");
+    dao::TableDefPtr tdf = NewTable();
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nG), list, lngTypes, lngSizes, true, 0, 0, fWeight,
+                                    "Count", "Missing");
+    AddOutputField(tdf, "TestType", dao::dbText, ord, 6);
+    for (const char* name : {"TestValue", "Count<Test", "Count=Test", "Count>Test", "Prob<=Test", "Prob>=Test"}) {
+        AddOutputField(tdf, name, dao::dbDouble, ord);
+    }
+    return Zantels.Quarn_CreateTable(tdf, true);
+}
+
+std::string SignFit::CreateOutputFit() {
+    ProcScope scope(ErrStack(), "CreateOutputFit");
+    dao::TableDefPtr tdf = NewTable();
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nG), list, lngTypes, lngSizes, true, 0, 0, fWeight,
+                                    "Count", "");
+    for (const char* name : {"Mean", "StdDeviation", "Minimum", "Maximum", "Range"}) {
+        AddOutputField(tdf, name, dao::dbDouble, ord);
+    }
+    AddOutputField(tdf, "TestType", dao::dbText, ord, 7);
+    for (const char* name : {"Max_Absolute", "Max_Positive", "Max_Negative", "K-S_Z", "Prob"}) {
+        AddOutputField(tdf, name, dao::dbDouble, ord);
+    }
+    return Zantels.Quarn_CreateTable(tdf, true);
+}
+
+void SignFit::ReadRecords(int c) {
+    ProcScope scope(ErrStack(), "ReadRecords");
+    GroupWalker walk(Zantels, list, static_cast<int16_t>(nG), fWeight, static_cast<int16_t>(nG + 2));
+    InitData();
+    walk.Walk({.record = [&](double w) { CalcData(walk, w); },
+               .groupEnd =
+                   [&](const GroupValues& group, int32_t records) {
+                       fFit ? WriteDataFit(c, group) : WriteData(c, group, records);
+                   },
+               .groupStart = [&] { InitData(); }});
+}
+
+void SignFit::InitData() {
+    valid.clear();
+    W = S = Q = 0;
+    whole = true;
+}
+
+void SignFit::CalcData(const GroupWalker& walk, double w) {
+    double x = 0;
+    if (w <= 0 || !walk.PresentValue(static_cast<int16_t>(nG + 1), x)) return;
+    valid.emplace_back(x, w);
+    W += w;
+    S += x * w;
+    Q += x * x * w;
+    if (whole) whole = x >= 0 && x == std::floor(x);
+}
+
+void SignFit::WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group,
+                           const std::string& missing, int32_t records) {
+    out->AddNew();
+    WriteGroupValues(out, static_cast<int16_t>(nG), strFields, group, 0, "Count", missing, fWeight, W, records,
+                     static_cast<int32_t>(valid.size()));
+    out->Fields(std::string_view("DataField"))->Value(strFields.at(static_cast<size_t>(nG + c)));
+}
+
+// P(X <= k) for X binomial with n trials and probability 1/2: exact up to 25
+// trials, else the normal approximation with continuity correction.
+double SignFit::SignTest(double n, double k) {
+    if (n > 25) {
+        const double z = PreciseDifference(k + 0.5, n / 2) / (0.5 * std::sqrt(n));
+        if (z >= 0) return 0.5 + zv.Quarn_CalcProb("Z", z, 0, 0) / 2;
+        return PreciseDifference(0.5, zv.Quarn_CalcProb("Z", -z, 0, 0) / 2);
+    }
+    const auto trials = static_cast<int32_t>(std::floor(n));
+    double sum = 0;
+    for (int32_t i = 0; i <= static_cast<int32_t>(std::floor(k)); ++i) sum += zv.Quarn_Binomial(trials, i);
+    return std::pow(0.5, n) * sum;
+}
+
+void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
+    ProcScope scope(ErrStack(), "WriteData");
+    if (!(W > 1)) return;
+    const double mean = S / W;
+    double median = 0;
+    if (fMedian) {
+        if (fWeight) {
+            double running = 0;
+            for (const auto& [x, w] : valid) {
+                running += w;
+                if (running >= W / 2) {
+                    median = x;
+                    break;
+                }
+            }
+        } else {
+            const size_t n = valid.size();
+            median = n % 2 == 1 ? valid[(n + 1) / 2 - 1].first : (valid[n / 2 - 1].first + valid[n / 2].first) / 2;
+        }
+    }
+    const dao::RecordsetPtr& out = Zantels.OutputRecordset();
+    const struct {
+        bool on;
+        const char* type;
+        double value;
+    } tests[] = {{fMean, "Mean", mean}, {fMedian, "Median", median}, {fCustom, "Custom", dblCustom}};
+    for (const auto& t : tests) {
+        if (!t.on) continue;
+        SignCounts counts;
+        for (const auto& [x, w] : valid) {
+            if (x < t.value) {
+                counts.below += w;
+            } else if (x == t.value) {
+                counts.equal += w;
+            } else {
+                counts.above += w;
+            }
+        }
+        WriteLeading(out, c, group, "Missing", records);
+        out->Fields(std::string_view("TestType"))->Value(t.type);
+        nonparam::PutNumber(out, "TestValue", t.value);
+        nonparam::PutNumber(out, "Count<Test", counts.below);
+        nonparam::PutNumber(out, "Count=Test", counts.equal);
+        nonparam::PutNumber(out, "Count>Test", counts.above);
+        const double n = counts.below + counts.above;
+        nonparam::PutNumber(out, "Prob<=Test", SignTest(n, counts.below));
+        nonparam::PutNumber(out, "Prob>=Test", SignTest(n, counts.above));
+        out->Update();
+    }
+}
+
+// The standard normal distribution function.
+double SignFit::Phi(double z) {
+    if (z == 0) return 0.5;
+    if (z > 0) return 0.5 + zv.Quarn_CalcProb("Z", z, 0, 0) / 2;
+    return PreciseDifference(0.5, zv.Quarn_CalcProb("Z", -z, 0, 0) / 2);
+}
+
+void SignFit::WriteDataFit(int c, const GroupValues& group) {
+    ProcScope scope(ErrStack(), "WriteDataFit");
+    if (!(W > 1)) return;
+    const double m = S / W;
+    const double s = W * Q > S * S ? std::sqrt(PreciseDifference(Q, S * S / W) / (W - 1)) : 0;
+    const double minimum = valid.front().first;
+    const double maximum = valid.back().first;
+    const double range = PreciseDifference(maximum, minimum);
+
+    // Which distributions can be fitted.
+    const bool normalApplies = s > 0;
+    const bool poissonInts = whole && m > 0;
+    const bool largeMean = poissonInts && m >= 100000;
+    const bool poissonApplies = poissonInts && (!largeMean || s > 0);
+    const bool applies[4] = {false, true, normalApplies, poissonApplies};
+
+    // The largest and the most negative difference of each distribution.
+    // Candidates are compared as plain differences and only the winners'
+    // operands are kept; their exact differences are taken once at the end,
+    // so rounding noise never turns an exact 0 into a tiny extreme.
+    struct Operands {
+        double a = 0, b = 0;
+    };
+    Operands pos[4], neg[4];
+    auto record = [&](int t, double a, double b) {
+        const double d = a - b;
+        if (d > 0 && d > pos[t].a - pos[t].b) pos[t] = {a, b};
+        if (d <= 0 && d < neg[t].a - neg[t].b) neg[t] = {a, b};
+    };
+    const double lnMean = poissonInts ? std::log(m) : 0;
+    double P = 0;          // Poisson distribution function so far
+    double nextCount = 0;  // next Poisson count to add
+    double C = 0, Fprev = 0, L = minimum;
+
+    // Evaluates both distribution functions at L, the last distinct value.
+    auto evaluate = [&]() {
+        const double F = C / W;
+        for (int t = 1; t <= 3; ++t) {
+            if (!FitSelected(t) || !applies[t]) continue;
+            double G = 0;
+            bool continuous = true;
+            if (t == 1) {
+                if (!(range > 0)) continue;
+                G = PreciseDifference(L, minimum) / range;
+            } else if (t == 2 || largeMean) {
+                G = Phi((L - m) / s);
+            } else {
+                // The Poisson sum up to floor(L); past the mean, terms that
+                // underflow end it, since later ones are smaller still.
+                const double top = std::floor(L);
+                for (double k = nextCount; k <= top; k += 1) {
+                    const double term = zv.Quarn_Poisson(m, lnMean, static_cast<int32_t>(k));
+                    if (k > m && term == 0) break;
+                    P += term;
+                }
+                nextCount = std::max(nextCount, top + 1);
+                G = P;
+                continuous = false;
+            }
+            if (continuous) record(t, Fprev, G);
+            record(t, F, G);
+        }
+        Fprev = F;
+    };
+    for (const auto& [x, w] : valid) {
+        if (x != L) {
+            evaluate();
+            L = x;
+        }
+        C += w;
+    }
+    evaluate();
+
+    const dao::RecordsetPtr& out = Zantels.OutputRecordset();
+    static const char* const names[4] = {"", "Uniform", "Normal", "Poisson"};
+    for (int t = 1; t <= 3; ++t) {
+        if (!FitSelected(t)) continue;
+        WriteLeading(out, c, group, "", 0);
+        out->Fields(std::string_view("TestType"))->Value(names[t]);
+        nonparam::PutNumber(out, "Mean", m);
+        nonparam::PutNumber(out, "StdDeviation", s);
+        nonparam::PutNumber(out, "Minimum", minimum);
+        nonparam::PutNumber(out, "Maximum", maximum);
+        nonparam::PutNumber(out, "Range", range);
+        if (applies[t]) {
+            const double dPos = std::max(0.0, PreciseDifference(pos[t].a, pos[t].b));
+            const double dNeg = std::min(0.0, PreciseDifference(neg[t].a, neg[t].b));
+            const double D = std::fabs(dNeg) >= dPos ? std::fabs(dNeg) : dPos;
+            const double Z = std::sqrt(W) * D;
+            nonparam::PutNumber(out, "Max_Absolute", D);
+            nonparam::PutNumber(out, "Max_Positive", dPos);
+            nonparam::PutNumber(out, "Max_Negative", dNeg);
+            nonparam::PutNumber(out, "K-S_Z", Z);
+            nonparam::PutNumber(out, "Prob", zv.Quarn_CalcKSProb(Z));
+        }
+        out->Update();
+    }
+}
+
+}  // namespace
+
+std::string Quarn_SignFitTest(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
+                              int16_t intGroupFields, int16_t intNumFields, bool fWeightField, bool fFit,
+                              std::vector<int16_t>& intFitTests, bool fMean, bool fMedian, bool fCustom,
+                              double dblCustom, Quantara& Zantels) {
+    ProcScope scope(ErrStack(), "Quarn_SignFitTest");
+    SignFit test(Zantels, OutTableName, strUserTable, strFields, intGroupFields, intNumFields, fWeightField, fFit,
+                 intFitTests, fMean, fMedian, fCustom, dblCustom);
+    return test.Run();
+}

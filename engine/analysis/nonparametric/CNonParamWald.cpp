@@ -1,0 +1,298 @@
+// Wald-Wolfowitz runs test. For every group and data field the records are
+// taken in ascending order of the data value and the runs of equal sample
+// membership are counted. A value that occurs in both samples (a tied block)
+// can be ordered either way, so the fewest and the most runs the ties allow
+// are both counted and tested with the normal approximation.
+#include "analysis/nonparametric/CNonParamWald.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ErrorStack.h"
+#include "Merivox6/Quantara.h"
+#include "analysis/AnalysisEntries.h"
+#include "GroupWalker.h"
+#include "StatsGeneral.h"
+#include "analysis/nonparametric/NonParamSupport.h"
+#include "numeric/CZValue.h"
+#include "numeric/Numerics.h"
+#include "vb/VbError.h"
+
+
+int CNonParamWald::Quarn_QueryGroups(const std::string& strUserTable, const std::vector<std::string>& strFields,
+                                     int intGroupFields, std::vector<int32_t>& lngFieldTypes,
+                                     std::vector<int32_t>& lngFieldSizes, std::vector<vb::Variant>& varGroups,
+                                     Quantara& Zantels) {
+    ProcScope scope(ErrStack(), "Quarn_QueryGroups");
+    const std::string& compare = strFields.at(static_cast<size_t>(intGroupFields));
+    std::vector<vb::Variant> values;
+    try {
+        const dao::DatabasePtr db = Zantels.get_SourceDatabase();
+        dao::RecordsetPtr rs =
+            db->OpenRecordset("SELECT DISTINCT " + BracketName(compare) + " FROM " + BracketName(strUserTable) + ";");
+        for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->Fields(0)->Value());
+        rs->Close();
+        if (values.empty()) return 0;
+        dao::RecordsetPtr src = db->OpenRecordset(strUserTable);
+        Zantels.Quarn_InitFieldTypes(src, static_cast<int16_t>(intGroupFields), strFields, lngFieldTypes,
+                                     lngFieldSizes);
+        src->Close();
+    } catch (const vb::VbError&) {
+        return 0;
+    }
+    varGroups.assign(1, vb::Variant());
+    varGroups.insert(varGroups.end(), values.begin(), values.end());
+    return static_cast<int>(values.size());
+}
+
+namespace {
+
+// One run of the test: the result table and the walk over each data field.
+class RunsTest {
+public:
+    RunsTest(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int nGF,
+             int nFields, bool weighted, bool wald)
+        : Zantels(z), OutTableName(out), strUserTable(table), strFields(fields), nGF(nGF), nFields(nFields),
+          fWeight(weighted), fWald(wald) {}
+
+    std::string Run();
+
+private:
+    std::string CreateOutput();
+    std::string GetDataSet(int c);
+    void ReadRecords(int c);
+    void InitData();
+    void CalcData(const GroupWalker& walk, int c, double w);
+    void CalcRun(bool fWrite);
+    void WriteData(int c, const GroupValues& group, int32_t records);
+    void CalcWald(double R, double mu, double sigma, double N, double& z, double& prob);
+
+    Quantara& Zantels;
+    const std::string& OutTableName;
+    const std::string& strUserTable;
+    FieldNames& strFields;
+    int nGF;
+    int nFields;
+    bool fWeight;
+    bool fWald;
+
+    std::vector<int32_t> lngFieldTypes, lngFieldSizes;
+    std::vector<vb::Variant> varGroups;
+    CZValue zv;
+
+    // per group and data field
+    int32_t valid = 0;
+    double W1 = 0, W2 = 0;
+    bool present1 = false, present2 = false;
+    int32_t Rmin = 0, Rmax = 0, T = 0, C = 0;
+    // per data value: the block weights of both samples
+    double B1 = 0, B2 = 0;
+    double last = 0;
+    // the sample that ends the fewest-runs and the most-runs arrangement so
+    // far (0: either)
+    int Smin = 0, Smax = 0;
+};
+
+std::string RunsTest::Run() {
+    Zantels.Quarn_Msg(0, true, "Retrieving comparison values");
+    CNonParamWald groups;
+    const int n = groups.Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups,
+                                           Zantels);
+    if (n == 0) return "Problem with input query";
+    if (n == 1) return "Compare Field has 1 value.\r\nTwo values are required.";
+    if (n != 2) return "Compare Field has " + std::to_string(n) + " values.\r\nOnly two values are permitted.";
+
+    zv.Quarn_FactorialInit();
+    Zantels.Quarn_Msg(0, true, "Creating output table");
+    std::string result = CreateOutput();
+    if (!result.empty()) return result;
+
+    for (int c = 1; c <= nFields; ++c) {
+        const std::string& name = strFields.at(static_cast<size_t>(nGF + c));
+        Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + name + "] data");
+        // A field that cannot be read does not stop the others, but the run
+        // keeps the first such error as its result.
+        const std::string text = GetDataSet(c);
+        if (text.empty()) {
+            Zantels.BeginTrans();
+            ReadRecords(c);
+            Zantels.CommitTrans();
+            Zantels.DataRecordset()->Close();
+        } else if (result.empty()) {
+            result = text;
+        }
+    }
+    Zantels.OutputRecordset()->Close();
+    return result;
+}
+
+std::string RunsTest::CreateOutput() {
+    ProcScope scope(ErrStack(), "CreateOutput");
+    Zantels.Quarn_DeleteTable(false, OutTableName);
+    dao::TableDefPtr tdf = Zantels.get_OutputDatabase()->CreateTableDef(OutTableName);
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
+                                    true, 0, static_cast<int16_t>(nGF), false, "Count", "Missing");
+    AddOutputField(tdf, "Cases-1", dao::dbDouble, ord);
+    AddOutputField(tdf, "Cases-2", dao::dbDouble, ord);
+    if (fWald) {
+        for (const char* name : {"Wald_Mean", "Wald_StdDev", "Ties", "TiedGroups", "Wald_Min_Runs", "Wald_Min_Z",
+                                 "Wald_Min_Prob", "Wald_Max_Runs", "Wald_Max_Z", "Wald_Max_Prob"}) {
+            AddOutputField(tdf, name, dao::dbDouble, ord);
+        }
+    }
+    return Zantels.Quarn_CreateTable(tdf, true);
+}
+
+std::string RunsTest::GetDataSet(int c) {
+    ProcScope scope(ErrStack(), "GetDataSet");
+    std::string list, order;
+    try {
+        for (int i = 1; i <= nGF; ++i) list += BracketName(strFields.at(static_cast<size_t>(i))) + ", ";
+        list += BracketName(strFields.at(static_cast<size_t>(nGF + c)));
+        if (fWeight) list += ", " + BracketName(strFields.at(static_cast<size_t>(nGF + nFields + 1)));
+        for (int i = 1; i < nGF; ++i) order += BracketName(strFields.at(static_cast<size_t>(i))) + ", ";
+        order += BracketName(strFields.at(static_cast<size_t>(nGF + c))) + ", " +
+                 BracketName(strFields.at(static_cast<size_t>(nGF)));
+        return Zantels.OpenDataRecordset("SELECT " + list + " FROM " + BracketName(strUserTable) + " ORDER BY " +
+                                         order);
+    } catch (const vb::VbError& e) {
+        return e.Description();
+    }
+}
+
+void RunsTest::ReadRecords(int c) {
+    ProcScope scope(ErrStack(), "ReadRecords");
+    GroupWalker walk(Zantels, strFields, static_cast<int16_t>(nGF - 1), fWeight,
+                     static_cast<int16_t>(nGF + nFields + 1));
+    InitData();
+    walk.Walk({.record = [&](double w) { CalcData(walk, c, w); },
+               .groupEnd =
+                   [&](const GroupValues& group, int32_t records) {
+                       CalcRun(true);
+                       WriteData(c, group, records);
+                   },
+               .groupStart = [&] { InitData(); }});
+}
+
+void RunsTest::InitData() {
+    valid = 0;
+    W1 = W2 = 0;
+    Rmin = Rmax = T = C = 0;
+    present1 = present2 = false;
+}
+
+void RunsTest::CalcData(const GroupWalker& walk, int c, double w) {
+    double v = 0;
+    if (w <= 0 || !walk.PresentValue(static_cast<int16_t>(nGF + c), v)) return;
+    if (valid == 0) {
+        last = v;
+        B1 = B2 = 0;
+    } else if (v != last) {
+        last = v;
+        CalcRun(false);
+        B1 = B2 = 0;
+    }
+    ++valid;
+    // Null-aware: a Null compare value belongs to the sample whose value is Null.
+    if (Zantels.Quarn_SameValue(walk.Value(static_cast<int16_t>(nGF)), varGroups[1], true)) {
+        present1 = true;
+        W1 += w;
+        B1 += w;
+    } else {
+        present2 = true;
+        W2 += w;
+        B2 += w;
+    }
+}
+
+void RunsTest::CalcRun(bool fWrite) {
+    if (Rmin + Rmax == 0) Smin = Smax = 0;
+    const double e = std::floor(B1);
+    const double f = std::floor(B2);
+    if (present1 && present2) {
+        // A tied block: the most runs alternate its cases as far as they go.
+        double g;
+        if (e == f) {
+            g = e + f;
+        } else if (e < f) {
+            g = 2 * e + (Smax == 2 ? 0 : 1);
+            Smax = 2;
+        } else {
+            g = 2 * f + (Smax == 1 ? 0 : 1);
+            Smax = 1;
+        }
+        Rmin += 1;
+        Rmax += static_cast<int32_t>(g);
+        if (Smin == 1) {
+            Smin = 2;
+        } else if (Smin == 2) {
+            Smin = 1;
+        } else if (fWrite) {
+            Rmin += 1;
+        }
+        T += 1;
+        C += static_cast<int32_t>(e + f);
+    } else if (present1 || present2) {
+        const int k = present1 ? 1 : 2;
+        if (Smin != k) Rmin += 1;
+        if (Smax != k) Rmax += 1;
+        Smin = Smax = k;
+    }
+    present1 = present2 = false;
+}
+
+void RunsTest::CalcWald(double R, double mu, double sigma, double N, double& z, double& prob) {
+    // Below 50 cases the continuity correction takes 0.5 off the distance
+    // from the mean, never past it.
+    double distance = std::fabs(R - mu);
+    if (N < 50) distance = std::max(0.0, distance - 0.5);
+    z = (R < mu ? -distance : distance) / sigma;
+    prob = PreciseDifference(0.5, zv.Quarn_CalcProb("Z", std::fabs(z), 0, 0) / 2);
+}
+
+void RunsTest::WriteData(int c, const GroupValues& group, int32_t records) {
+    ProcScope scope(ErrStack(), "WriteData");
+    const dao::RecordsetPtr& out = Zantels.OutputRecordset();
+    const double N1 = std::floor(W1);
+    const double N2 = std::floor(W2);
+    const double N = N1 + N2;
+    out->AddNew();
+    WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + c), "Count",
+                     "Missing", false, N, records, valid, static_cast<int16_t>(nGF), varGroups[1], varGroups[2]);
+    if (N > 1 && fWald) {
+        const double mu = 2 * N1 * N2 / N + 1;
+        const double var = 2 * N1 * N2 * (2 * N1 * N2 - N1 - N2) / (N * N * (N - 1));
+        const double sigma = var > 0 ? std::sqrt(var) : 0;
+        nonparam::PutNumber(out, "Cases-1", N1);
+        nonparam::PutNumber(out, "Cases-2", N2);
+        nonparam::PutNumber(out, "Wald_Mean", mu);
+        nonparam::PutNumber(out, "Wald_StdDev", sigma);
+        nonparam::PutNumber(out, "Ties", C);
+        nonparam::PutNumber(out, "TiedGroups", T);
+        nonparam::PutNumber(out, "Wald_Min_Runs", Rmin);
+        nonparam::PutNumber(out, "Wald_Max_Runs", Rmax);
+        // Without spread (one sample only) the test is undefined: z and
+        // probabilities stay Null.
+        if (sigma > 0) {
+            double z = 0, prob = 0;
+            CalcWald(Rmin, mu, sigma, N, z, prob);
+            nonparam::PutNumber(out, "Wald_Min_Z", z);
+            nonparam::PutNumber(out, "Wald_Min_Prob", prob);
+            CalcWald(Rmax, mu, sigma, N, z, prob);
+            nonparam::PutNumber(out, "Wald_Max_Z", z);
+            nonparam::PutNumber(out, "Wald_Max_Prob", prob);
+        }
+    }
+    out->Update();
+}
+
+}  // namespace
+
+std::string Quarn_NonParametricRuns(const std::string& OutTableName, const std::string& strUserTable,
+                                    FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
+                                    int16_t intWeightField_b, int16_t intWald_b, Quantara& Zantels) {
+    ProcScope scope(ErrStack(), "Quarn_NonParametricRuns");
+    RunsTest test(Zantels, OutTableName, strUserTable, strFields, intGroupFields, intNumFields,
+                  intWeightField_b != 0, intWald_b != 0);
+    return test.Run();
+}

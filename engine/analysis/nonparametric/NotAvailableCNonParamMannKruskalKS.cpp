@@ -1,6 +1,0 @@
-// Stand-in until the analysis is built: the run reports that it is missing.
-#include "analysis/AnalysisEntries.h"
-
-std::string Quarn_MannKSKruskal(const std::string&, const std::string&, const std::string&, FieldNames&, int16_t, int16_t, bool, int16_t, int16_t, int16_t, Quantara& Zantels) {
-    return AnalysisNotAvailable(Zantels, "N Sample");
-}

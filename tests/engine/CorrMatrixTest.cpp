@@ -1,0 +1,118 @@
+// Correlation matrix end to end: four fields with pairwise missing values
+// against R, and the guard on the weight sum of a pair.
+#include <cmath>
+
+#include "CrosstabSupport.h"
+
+namespace enginetest {
+namespace {
+
+using vb::Variant;
+const Variant N = Variant::Null();
+const char* const kFields[] = {"X1", "X2", "Y", "W"};
+
+class CorrMatrixTest : public EngineTest {
+protected:
+    // The rows of one measure, keyed by DataField.
+    std::map<std::string, Row> Measure(const std::string& label) {
+        std::map<std::string, Row> byField;
+        for (Row& r : ReadRows(db, "SELECT * FROM Out1 WHERE CalcType = '" + label + "' ORDER BY StatOutputID;"))
+            byField[r.at("DataField").String()] = r;
+        return byField;
+    }
+};
+
+TEST_F(CorrMatrixTest, FourFieldsPairwise) {
+    // d <- data.frame(X1=c(1,2,3,4,5,NA), X2=c(2,1,4,3,NA,6), Y=c(1,3,2,5,4,7), W=c(5,NA,1,2,3,4))
+    AddDataRows(db, {
+                        {"g", N, 1.0, 2.0, 1.0, 5.0},
+                        {"g", N, 2.0, 1.0, 3.0, N},
+                        {"g", N, 3.0, 4.0, 2.0, 1.0},
+                        {"g", N, 4.0, 3.0, 5.0, 2.0},
+                        {"g", N, 5.0, N, 4.0, 3.0},
+                        {"g", N, N, 6.0, 7.0, 4.0},
+                    });
+    ScenarioSpec s;
+    s.subType = "Matrix";
+    s.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"Y", "X", 3}, {"W", "X", 4}};
+    s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true}, {"MCov", true},
+                 {"MCor", true}, {"MR2", true}, {"MT", true}, {"MProb", true}, {"MProbTail", "2-tail"}};
+    ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+    EXPECT_EQ(ReadRows(db, "SELECT * FROM Out1;").size(), 36u);
+
+    // R 4.2: crossprod(!is.na(d)) -- records valid for both fields.
+    const double counts[4][4] = {{5, 4, 5, 4}, {4, 5, 5, 4}, {5, 5, 6, 5}, {4, 4, 5, 5}};
+    // R 4.2: cor(d, use="pairwise.complete.obs") and cov(d, use="pairwise.complete.obs")
+    const double cor[4][4] = {{1, 0.6, 0.8, -0.542857142857143},
+                              {0.6, 1, 0.669185982253336, -0.106904496764970},
+                              {0.8, 0.669185982253336, 1, 0},
+                              {-0.542857142857143, -0.106904496764970, 0, 1}};
+    const double cov[4][4] = {{2.5, 1.0, 2.0, -1.583333333333333},
+                              {1.0, 3.7, 3.1, -0.333333333333333},
+                              {2.0, 3.1, 4.666666666666667, 0},
+                              {-1.583333333333333, -0.333333333333333, 0, 2.5}};
+    auto count = Measure("Count");
+    auto missing = Measure("Missing");
+    auto correlation = Measure("Correlation");
+    auto rsq = Measure("R-Square");
+    auto covariance = Measure("Covariance");
+    auto t = Measure("t-Value");
+    auto p = Measure("Prob (2-tail)");
+    auto mean = Measure("MeanDiff");
+    auto dev = Measure("StdDevDiff");
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            const std::string R = kFields[r], C = kFields[c];
+            SCOPED_TRACE(R + "/" + C);
+            EXPECT_DOUBLE_EQ(Num(count[R], C), counts[r][c]);
+            EXPECT_DOUBLE_EQ(Num(missing[R], C), 6 - counts[r][c]);
+            EXPECT_NEAR(Num(covariance[R], C), cov[r][c], 1e-12);
+            EXPECT_NEAR(Num(correlation[R], C), cor[r][c], 1e-12);
+            EXPECT_NEAR(Num(rsq[R], C), cor[r][c] * cor[r][c], 1e-12);
+            if (r == c) {
+                EXPECT_DOUBLE_EQ(Num(mean[R], C), 0);
+                EXPECT_TRUE(IsNull(dev[R], C));
+                EXPECT_TRUE(IsNull(t[R], C));
+                EXPECT_TRUE(IsNull(p[R], C));
+            } else if (!IsNull(t[R], C)) {
+                // t antisymmetric, probabilities symmetric.
+                EXPECT_NEAR(Num(t[R], C), -Num(t[C], R), 1e-12);
+                EXPECT_NEAR(Num(p[R], C), Num(p[C], R), 1e-12);
+            }
+        }
+    }
+    // X1 - X2 over their 4 common records: differences -1, 1, -1, 1 (mean 0).
+    EXPECT_NEAR(Num(mean["X1"], "X2"), 0, 1e-12);
+    EXPECT_NEAR(Num(dev["X1"], "X2"), 1.15470053837925, 1e-12);  // R: sd(c(-1,1,-1,1))
+    EXPECT_NEAR(Num(t["X1"], "X2"), 0, 1e-12);
+    EXPECT_NEAR(Num(p["X1"], "X2"), 1, 1e-9);
+    // Y - W: R 4.2 t.test(Y, W, paired=TRUE) over the 5 common records.
+    EXPECT_NEAR(Num(mean["Y"], "W"), 0.8, 1e-12);
+    EXPECT_NEAR(Num(t["Y"], "W"), 0.624695047554424, 1e-12);
+    EXPECT_NEAR(Num(p["Y"], "W"), 0.566037177700041, 1e-9);
+}
+
+TEST_F(CorrMatrixTest, PairWhoseWeightsSumToOneHasNoSpread) {
+    // Two records with weights 0.5: the weight sum is 1, so W (W - 1) is 0.
+    AddDataRows(db, {
+                        {"g", N, 1.0, 2.0, N, 0.5},
+                        {"g", N, 3.0, 5.0, N, 0.5},
+                    });
+    ScenarioSpec s;
+    s.subType = "Matrix";
+    s.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"W", "W", 1}};
+    s.options = {{"MCnt", true}, {"MMean", true}, {"MDev", true}, {"MCov", true}, {"MCor", true},
+                 {"MT", true}, {"MProb", true}, {"MProbTail", "1-tail"}};
+    ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+    auto rows = ReadRows(db, "SELECT * FROM Out1 WHERE DataField = 'X1' ORDER BY StatOutputID;");
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0].at("CalcType").String(), "Count");
+    EXPECT_DOUBLE_EQ(Num(rows[0], "X2"), 1);
+    EXPECT_EQ(rows[1].at("CalcType").String(), "MeanDiff");
+    EXPECT_DOUBLE_EQ(Num(rows[1], "X2"), (0.5 * 1 + 0.5 * 3 - 0.5 * 2 - 0.5 * 5) / 1);
+    for (size_t k = 2; k < rows.size(); ++k) EXPECT_TRUE(IsNull(rows[k], "X2")) << rows[k].at("CalcType").String();
+    EXPECT_EQ(rows.back().at("CalcType").String(), "Prob (1-tail)");
+}
+
+}  // namespace
+}  // namespace enginetest

@@ -1,0 +1,120 @@
+// "N Sample" scenarios: the Kruskal-Wallis test with its detail table.
+#include <tuple>
+
+#include "NonParam2Support.h"
+
+namespace enginetest {
+namespace {
+
+class Kruskal : public NonParamTest {};
+
+TEST_F(Kruskal, TiedSamplesAgainstRWithDetailRows) {
+    FillSample("g", "A", {2.1, 3.4, 3.4, 5.0});
+    FillSample("g", "B", {1.0, 3.4, 4.4});
+    FillSample("g", "C", {5.0, 6.2, 7.7, 8.1});
+    ASSERT_TRUE(Run(Scenario("N Sample", {}))) << engine->get_ErrorInfo();
+
+    const auto main = Rows("Out1");
+    ASSERT_EQ(main.size(), 1u);
+    const ResultRow& r = main[0];
+    EXPECT_EQ(r.at("DataField").ToString(), "X1");
+    EXPECT_EQ(Num(r, "Count"), 11);
+    EXPECT_EQ(Num(r, "Missing"), 0);
+    EXPECT_EQ(Num(r, "Groups"), 3);
+    // Blocks 3.4 (three cases) and 5.0 (two): SumTies = 24 + 6, not divided
+    EXPECT_EQ(Num(r, "Ties"), 5);
+    EXPECT_EQ(Num(r, "TiedGroups"), 2);
+    EXPECT_EQ(Num(r, "SumTies"), 30);
+    // Plain H by hand from R 4.2's rank(): 12/(11*12) * (17.5^2/4 + 11^2/3 + 37.5^2/4) - 36;
+    // R 4.2: pchisq(H, 2, lower.tail=FALSE)
+    EXPECT_NEAR(Num(r, "H"), 6.58712121212122, 1e-11);
+    EXPECT_NEAR(Num(r, "Prob"), 0.0371214389848219, 1e-9);
+    // R 4.2: kruskal.test(list(A, B, C)) (tie-corrected): 6.74031007751938, p 0.0343843060300436
+    EXPECT_NEAR(Num(r, "H_(ties)"), 6.74031007751938, 1e-11);
+    EXPECT_NEAR(Num(r, "Prob_(ties)"), 0.0343843060300436, 1e-9);
+
+    const auto detail = Rows("Out2");
+    ASSERT_EQ(detail.size(), 3u);
+    const std::vector<std::tuple<std::string, double, double>> expected = {
+        {"A", 4, 17.5}, {"B", 3, 11}, {"C", 4, 37.5}};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(detail[i].at("G1").ToString(), "g");
+        EXPECT_EQ(detail[i].at("G2").ToString(), std::get<0>(expected[i]));
+        EXPECT_EQ(Num(detail[i], "Count"), std::get<1>(expected[i]));
+        EXPECT_DOUBLE_EQ(Num(detail[i], "SumRanks"), std::get<2>(expected[i]));
+        EXPECT_DOUBLE_EQ(Num(detail[i], "MeanRank"), std::get<2>(expected[i]) / std::get<1>(expected[i]));
+    }
+}
+
+TEST_F(Kruskal, OneGroupOrNoDataLeavesTheTestNull) {
+    FillSample("g1", "A", {1, 2});
+    FillSample("g1", "B", {3, 4});
+    FillSample("g2", "B", {1, 2, 3});  // one compare value only
+    Fill({{"g3", "A", vb::Variant::Null()}, {"g3", "B", vb::Variant::Null()}});  // no data at all
+    ASSERT_TRUE(Run(Scenario("N Sample", {}))) << engine->get_ErrorInfo();
+    const auto rows = Rows("Out1");
+    ASSERT_EQ(rows.size(), 3u);
+    // g1: A = {1, 2}, B = {3, 4}: H = 12/20 * (9/2 + 49/2) - 15 = 2.4
+    EXPECT_NEAR(Num(rows[0], "H"), 2.4, 1e-12);
+    EXPECT_EQ(Num(rows[1], "Groups"), 1);
+    EXPECT_EQ(Num(rows[1], "Count"), 3);
+    for (const char* column : {"H", "Prob", "H_(ties)", "Prob_(ties)"}) {
+        EXPECT_TRUE(IsNullCell(rows[1], column)) << column;
+        EXPECT_TRUE(IsNullCell(rows[2], column)) << column;
+    }
+    EXPECT_EQ(Num(rows[2], "Count"), 0);
+    EXPECT_EQ(Num(rows[2], "Groups"), 0);
+    EXPECT_EQ(Num(rows[2], "Missing"), 2);
+    const auto detail = Rows("Out2");
+    EXPECT_EQ(detail.size(), 3u);  // g1 A, g1 B, g2 B
+}
+
+TEST_F(Kruskal, AWeightOfThreeIsATiedBlockOfItsOwn) {
+    Fill({{"g", "A", 1.0, vb::Variant::Null(), 3.0}, {"g", "A", 2.0, vb::Variant::Null(), 1.0},
+          {"g", "B", 3.0, vb::Variant::Null(), 1.0}, {"g", "B", 4.0, vb::Variant::Null(), 1.0}});
+    ASSERT_TRUE(Run(Scenario("N Sample", {}, {"X1"}, true, true))) << engine->get_ErrorInfo();
+    const auto rows = Rows("Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Ties"), 1);
+    EXPECT_EQ(Num(rows[0], "TiedGroups"), 1);
+    EXPECT_EQ(Num(rows[0], "SumTies"), 24);
+    EXPECT_EQ(Num(rows[0], "Count"), 6);
+    EXPECT_EQ(Num(rows[0], "Observations"), 4);
+    const auto detail = Rows("Out2");
+    ASSERT_EQ(detail.size(), 2u);
+    EXPECT_EQ(Num(detail[0], "Count"), 4);        // 3 + 1 observations
+    EXPECT_EQ(Num(detail[0], "Observations"), 2);  // records
+    EXPECT_DOUBLE_EQ(Num(detail[0], "SumRanks"), 2 * 3 + 4);
+}
+
+TEST_F(Kruskal, NoDetailTableWithoutASecondName) {
+    FillSample("g", "A", {1, 2});
+    FillSample("g", "B", {3, 4});
+    ScenarioSpec spec;
+    spec.family = "N";
+    spec.subType = "N Sample";
+    spec.output2 = "";
+    spec.fields = {{"G2", "C", 1}, {"X1", "X", 1}};
+    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    EXPECT_EQ(Rows("Out1").size(), 1u);
+    EXPECT_FALSE(db->TableDefs()->Contains("Out2"));
+}
+
+}  // namespace
+}  // namespace enginetest
+
+namespace enginetest {
+namespace {
+
+TEST_F(Kruskal, ReplacesTablesOfEarlierRuns) {
+    FillSample("g", "A", {1, 2});
+    FillSample("g", "B", {3, 4});
+    ASSERT_TRUE(Run(Scenario("2 Sample", {{"NPTwoType", "Mann"}}))) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(Scenario("N Sample", {}))) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(Scenario("N Sample", {}))) << engine->get_ErrorInfo();
+    EXPECT_EQ(Rows("Out1").size(), 1u);
+    EXPECT_EQ(Rows("Out2").size(), 2u);
+}
+
+}  // namespace
+}  // namespace enginetest

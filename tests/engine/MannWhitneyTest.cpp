@@ -1,0 +1,182 @@
+// "2 Sample" scenarios of the Mann-Whitney type: the rank-sum test and the
+// two-sample Kolmogorov-Smirnov test for every pair of compare values.
+#include <algorithm>
+#include <tuple>
+
+#include "NonParam2Support.h"
+
+namespace enginetest {
+namespace {
+
+class MannWhitney : public NonParamTest {
+protected:
+    int32_t MannScenario() { return Scenario("2 Sample", {{"NPTwoType", "Mann"}}); }
+};
+
+TEST_F(MannWhitney, UntiedSamplesAgainstR) {
+    FillSample("g", "A", {1.1, 2.3, 3.5, 4.2, 5.9});
+    FillSample("g", "B", {2.8, 6.1, 7.4, 8.0});
+    ASSERT_TRUE(Run(MannScenario())) << engine->get_ErrorInfo();
+    const auto rows = Rows("Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    const ResultRow& r = rows[0];
+    EXPECT_EQ(r.at("G1").ToString(), "g");
+    EXPECT_EQ(r.at("DataField").ToString(), "X1");
+    EXPECT_EQ(r.at("G2-1").ToString(), "A");
+    EXPECT_EQ(r.at("G2-2").ToString(), "B");
+    EXPECT_EQ(Num(r, "Count"), 9);
+    EXPECT_EQ(Num(r, "Cases-1"), 5);
+    EXPECT_EQ(Num(r, "Cases-2"), 4);
+    EXPECT_EQ(Num(r, "SumRank-1"), 18);  // ranks 1, 2, 4, 5, 6
+    EXPECT_EQ(Num(r, "SumRank-2"), 27);
+    EXPECT_DOUBLE_EQ(Num(r, "MeanRank-1"), 3.6);
+    EXPECT_DOUBLE_EQ(Num(r, "MeanRank-2"), 6.75);
+    EXPECT_EQ(Num(r, "Ties"), 0);
+    EXPECT_EQ(Num(r, "TiedGroups"), 0);
+    EXPECT_EQ(Num(r, "SumTies"), 0);
+    // R 4.2: wilcox.test(x, y, exact=FALSE, correct=FALSE)$statistic = 3 (the smaller U)
+    EXPECT_EQ(Num(r, "MW_U"), 3);
+    EXPECT_EQ(Num(r, "MW_U_Prime"), 17);
+    EXPECT_EQ(Num(r, "MW_W"), 27);  // rank sum of the smaller sample
+    // Without ties R's z is the plain one: (U - 10) / sqrt(20/72 * 60)
+    EXPECT_NEAR(Num(r, "MW_Z"), -1.71464281994822, 1e-12);
+    // R 4.2: wilcox.test(x, y, exact=FALSE, correct=FALSE)$p.value
+    EXPECT_NEAR(Num(r, "MW_Prob"), 0.0864107329737, 1e-9);
+    EXPECT_NEAR(Num(r, "MW_Z_(ties)"), Num(r, "MW_Z"), 1e-12);
+    EXPECT_NEAR(Num(r, "MW_Prob_(ties)"), 0.0864107329737, 1e-9);
+    // R 4.2: ks.test(x, y, exact=FALSE): D = 0.75, p-value 0.164079197726652
+    // (the limiting distribution; ours is a short series, hence 1e-6)
+    EXPECT_DOUBLE_EQ(Num(r, "KS_MaxAbsoluteDiff"), 0.75);
+    EXPECT_DOUBLE_EQ(Num(r, "KS_MaxPosDiff"), 0.75);
+    EXPECT_EQ(Num(r, "KS_MaxNegDiff"), 0);
+    EXPECT_NEAR(Num(r, "KS_Z"), 1.11803398874989, 1e-12);
+    EXPECT_NEAR(Num(r, "KS_Prob"), 0.164079197726652, 1e-6);
+    // No Observations or Missing columns, also in this table.
+    const auto cols = Columns("Out1");
+    EXPECT_EQ(std::count(cols.begin(), cols.end(), "Missing"), 0);
+    EXPECT_EQ(std::count(cols.begin(), cols.end(), "Observations"), 0);
+}
+
+TEST_F(MannWhitney, TiedSamplesGivePlainAndTieCorrectedZ) {
+    FillSample("g", "A", {1, 2, 2, 3, 5, 5});
+    FillSample("g", "B", {2, 3, 4, 5, 6});
+    ASSERT_TRUE(Run(MannScenario())) << engine->get_ErrorInfo();
+    const auto rows = Rows("Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    const ResultRow& r = rows[0];
+    // R 4.2: r <- rank(c(xt, yt)); sum(r[1:6]) = 30.5, sum(r[7:11]) = 35.5
+    EXPECT_DOUBLE_EQ(Num(r, "SumRank-1"), 30.5);
+    EXPECT_DOUBLE_EQ(Num(r, "SumRank-2"), 35.5);
+    // Blocks 2 (three cases), 3 (two), 5 (three): SumTies = (24 + 6 + 24) / 12
+    EXPECT_EQ(Num(r, "Ties"), 8);
+    EXPECT_EQ(Num(r, "TiedGroups"), 3);
+    EXPECT_DOUBLE_EQ(Num(r, "SumTies"), 4.5);
+    // R 4.2: wilcox.test(xt, yt, exact=FALSE, correct=FALSE)$statistic = 9.5
+    EXPECT_DOUBLE_EQ(Num(r, "MW_U"), 9.5);
+    // Plain z, by hand: (9.5 - 15) / sqrt(30 / 110 * 110); R 4.2: 2 * pnorm(z)
+    EXPECT_NEAR(Num(r, "MW_Z"), -1.0041580220928, 1e-12);
+    EXPECT_NEAR(Num(r, "MW_Prob"), 0.315302452081746, 1e-9);
+    // R 4.2: wilcox.test(xt, yt, exact=FALSE, correct=FALSE)$p.value (tie-corrected)
+    EXPECT_NEAR(Num(r, "MW_Prob_(ties)"), 0.305198027805172, 1e-9);
+    EXPECT_LT(Num(r, "MW_Z_(ties)"), Num(r, "MW_Z"));
+    // R 4.2: ks.test(xt, yt, exact=FALSE): D = 0.3, p-value 0.966790760493268
+    EXPECT_DOUBLE_EQ(Num(r, "KS_MaxAbsoluteDiff"), 0.3);
+    EXPECT_NEAR(Num(r, "KS_Prob"), 0.966790760493268, 1e-6);
+}
+
+TEST_F(MannWhitney, ThreeCompareValuesGiveThreePairsAndAnEmptySideNone) {
+    FillSample("g1", "A", {1, 2, 3});
+    FillSample("g1", "B", {4, 5});
+    FillSample("g1", "C", {6, 7});
+    FillSample("g2", "A", {1, 5});
+    Fill({{"g2", "B", vb::Variant::Null()}, {"g2", "B", vb::Variant::Null()}});
+    FillSample("g2", "C", {2, 3});
+    ASSERT_TRUE(Run(MannScenario())) << engine->get_ErrorInfo();
+    const auto rows = Rows("Out1");
+    ASSERT_EQ(rows.size(), 4u);
+    const std::vector<std::tuple<std::string, std::string, std::string>> expected = {
+        {"g1", "A", "B"}, {"g1", "A", "C"}, {"g1", "B", "C"}, {"g2", "A", "C"}};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].at("G1").ToString(), std::get<0>(expected[i]));
+        EXPECT_EQ(rows[i].at("G2-1").ToString(), std::get<1>(expected[i]));
+        EXPECT_EQ(rows[i].at("G2-2").ToString(), std::get<2>(expected[i]));
+    }
+    // Complete separation: U = 0, D = 1.
+    EXPECT_EQ(Num(rows[0], "MW_U"), 0);
+    EXPECT_EQ(Num(rows[0], "KS_MaxAbsoluteDiff"), 1);
+    // g2 A = {1, 5} against C = {2, 3}: U1 = 2 (5 beats both), U = 2
+    EXPECT_EQ(Num(rows[3], "MW_U"), 2);
+}
+
+TEST_F(MannWhitney, AllValuesEqualLeaveTieCorrectedZNull) {
+    FillSample("g", "A", {3, 3});
+    FillSample("g", "B", {3, 3, 3});
+    ASSERT_TRUE(Run(MannScenario())) << engine->get_ErrorInfo();
+    const auto rows = Rows("Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    // SumTies = (125 - 5) / 12 = V0
+    EXPECT_DOUBLE_EQ(Num(rows[0], "SumTies"), 10);
+    EXPECT_TRUE(IsNullCell(rows[0], "MW_Z_(ties)"));
+    EXPECT_TRUE(IsNullCell(rows[0], "MW_Prob_(ties)"));
+    EXPECT_EQ(Num(rows[0], "KS_Z"), 0);
+    EXPECT_EQ(Num(rows[0], "KS_Prob"), 1);
+}
+
+TEST_F(MannWhitney, NullCompareValueIsASampleOfItsOwn) {
+    Fill({{"g", vb::Variant::Null(), 1.0}, {"g", vb::Variant::Null(), 2.0}, {"g", "A", 3.0}, {"g", "B", 4.0},
+          {"g", "B", 5.0}});
+    ASSERT_TRUE(Run(MannScenario())) << engine->get_ErrorInfo();
+    const auto rows = Rows("Out1");
+    ASSERT_EQ(rows.size(), 3u);  // (Null, A), (Null, B), (A, B)
+    EXPECT_TRUE(IsNullCell(rows[0], "G2-1"));
+    EXPECT_EQ(rows[0].at("G2-2").ToString(), "A");
+    EXPECT_EQ(Num(rows[0], "Cases-1"), 2);
+    EXPECT_EQ(Num(rows[0], "Cases-2"), 1);
+    EXPECT_EQ(Num(rows[2], "Cases-1"), 1);
+    EXPECT_EQ(Num(rows[2], "Cases-2"), 2);
+}
+
+TEST_F(MannWhitney, WeightsCountWholeForRanksAndAsTheyAreForCases) {
+    Fill({{"g", "A", 1.0, vb::Variant::Null(), 2.7}, {"g", "A", 2.0, vb::Variant::Null(), 1.0},
+          {"g", "B", 3.0, vb::Variant::Null(), 1.0}, {"g", "B", 4.0, vb::Variant::Null(), 0.5}});
+    ASSERT_TRUE(Run(Scenario("2 Sample", {{"NPTwoType", "Mann"}}, {"X1"}, true, true))) << engine->get_ErrorInfo();
+    const auto rows = Rows("Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_DOUBLE_EQ(Num(rows[0], "Cases-1"), 3.7);
+    EXPECT_DOUBLE_EQ(Num(rows[0], "Cases-2"), 1.5);
+    // Value 1 stands for two observations (ranks 1, 2), value 2 for rank 3,
+    // value 3 for rank 4, value 4 (weight 0.5) for none.
+    EXPECT_DOUBLE_EQ(Num(rows[0], "SumRank-1"), 1.5 * 2 + 3);
+    EXPECT_DOUBLE_EQ(Num(rows[0], "SumRank-2"), 4);
+    EXPECT_EQ(Num(rows[0], "TiedGroups"), 1);
+}
+
+TEST_F(MannWhitney, UnlistedCompareValuesAreCountedAndReportedOnce) {
+    FillSample("g", "A", {1, 2, 3});
+    FillSample("g", "B", {4, 5});
+    // A saved query whose "A" rows read as a new random text on every read:
+    // the values met in the sorted read are not among those listed before.
+    db->CreateQueryDef("Shifting",
+                       "SELECT G1, CASE WHEN G2 = 'B' THEN 'B' ELSE hex(randomblob(8)) END AS G2, X1 FROM Data");
+    ScenarioSpec spec;
+    spec.family = "N";
+    spec.subType = "2 Sample";
+    spec.input = "Shifting";
+    spec.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
+    spec.options = {{"NPTwoType", "Mann"}};
+    const int32_t id = AddScenario(db, spec);
+    ASSERT_TRUE(engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
+                                    vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
+                                    vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(), true))
+        << engine->get_ErrorInfo();
+    EXPECT_TRUE(ui.boxes.empty());  // no message box inside the engine
+    const auto reports = std::count_if(log.statuses.begin(), log.statuses.end(), [](const std::string& s) {
+        return s == "3 records with a compare value not in the list of values were left out...";
+    });
+    EXPECT_EQ(reports, 1);
+    // Only B has values left, so no pair has two sides.
+    EXPECT_TRUE(Rows("Out1").empty());
+}
+
+}  // namespace
+}  // namespace enginetest

@@ -1,0 +1,91 @@
+// Helpers of the two-sample, many-sample, runs, sign and fit tests: source
+// rows by group, compare value, two values and a weight, scenarios of the
+// non-parametric family and result tables read back with plain SQL.
+#pragma once
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "EngineTestSupport.h"
+
+namespace enginetest {
+
+struct SourceRow {
+    vb::Variant g1, g2, x1, x2 = vb::Variant::Null(), w = vb::Variant::Null();
+};
+
+using ResultRow = std::map<std::string, vb::Variant>;
+
+class NonParamTest : public EngineTest {
+protected:
+    void Fill(const std::vector<SourceRow>& rows) {
+        dao::RecordsetPtr rs = db->OpenRecordset("Data", dao::dbOpenTable);
+        for (const auto& r : rows) {
+            rs->AddNew();
+            rs->Fields(std::string_view("G1"))->Value(r.g1);
+            rs->Fields(std::string_view("G2"))->Value(r.g2);
+            rs->Fields(std::string_view("X1"))->Value(r.x1);
+            rs->Fields(std::string_view("X2"))->Value(r.x2);
+            rs->Fields(std::string_view("W"))->Value(r.w);
+            rs->Update();
+        }
+        rs->Close();
+    }
+
+    // Values of one group and compare value, unweighted.
+    void FillSample(const vb::Variant& group, const vb::Variant& compare, const std::vector<double>& xs) {
+        std::vector<SourceRow> rows;
+        for (double x : xs) rows.push_back({group, compare, x});
+        Fill(rows);
+    }
+
+    std::vector<ResultRow> Rows(const std::string& table) {
+        std::vector<ResultRow> rows;
+        dao::RecordsetPtr rs = db->OpenRecordset("SELECT * FROM [" + table + "] ORDER BY StatOutputID");
+        for (; !rs->Eof(); rs->MoveNext()) {
+            ResultRow row;
+            for (int32_t i = 0; i < rs->Fields()->Count(); ++i) row[rs->Fields(i)->Name()] = rs->Fields(i)->Value();
+            rows.push_back(row);
+        }
+        rs->Close();
+        return rows;
+    }
+
+    std::vector<std::string> Columns(const std::string& table) {
+        std::vector<std::string> names;
+        dao::RecordsetPtr rs = db->OpenRecordset("SELECT * FROM [" + table + "]");
+        for (int32_t i = 0; i < rs->Fields()->Count(); ++i) names.push_back(rs->Fields(i)->Name());
+        rs->Close();
+        return names;
+    }
+
+    // A non-parametric scenario: group G1 (when withGroup), compare G2, the
+    // value fields, weight W (when weighted).
+    int32_t Scenario(const std::string& subType, const std::map<std::string, vb::Variant>& options,
+                     const std::vector<std::string>& xs = {"X1"}, bool withCompare = true, bool weighted = false,
+                     bool withGroup = true) {
+        ScenarioSpec spec;
+        spec.family = "N";
+        spec.subType = subType;
+        spec.fields.clear();
+        if (withGroup) spec.fields.push_back({"G1", "G", 1});
+        if (withCompare) spec.fields.push_back({"G2", "C", 1});
+        int16_t pos = 1;
+        for (const auto& x : xs) spec.fields.push_back({x, "X", pos++});
+        if (weighted) spec.fields.push_back({"W", "W", 1});
+        spec.options = options;
+        return AddScenario(db, spec);
+    }
+};
+
+// A number in a result cell (Null reads as NaN).
+inline double Num(const ResultRow& row, const std::string& column) {
+    const vb::Variant& v = row.at(column);
+    return v.IsNull() ? std::nan("") : v.ToDouble();
+}
+
+inline bool IsNullCell(const ResultRow& row, const std::string& column) { return row.at(column).IsNull(); }
+
+}  // namespace enginetest
