@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "os/SystemInfo.h"
 #include "ui/UiServices.h"
 #include "vb/App.h"
 
@@ -21,6 +22,8 @@ int CErr_Zelk::ConnectAfterHandlerCalled(AfterHandler handler) {
 void CErr_Zelk::Disconnect(int connection) {
     std::erase_if(connections_, [connection](const Connection& c) { return c.id == connection; });
 }
+
+std::string CErr_Zelk::DefaultDestination() { return os::TempFolder() + "ERRORS.TXT"; }
 
 void CErr_Zelk::MaxItems(int32_t value) {
     if (value < 0 || value > 32765) vb::Raise(vb::err::kOverflow);

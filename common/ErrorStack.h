@@ -72,6 +72,7 @@ private:
     // Writes the report file to the string destination and sets ErrReport;
     // false (and no file) when it cannot be written.
     bool WriteErrorReport();
+    static std::string DefaultDestination();
     // A record-set destination: recognised, and emptied by ClearLog.
     static bool IsRecordset(const vb::ObjectPtr& object);
     static bool ClearRecordset(const vb::ObjectPtr& object);
@@ -86,7 +87,9 @@ private:
     std::string errReport_;
     std::string errProcedure_;
     std::string appTitle_;
-    vb::Variant destination_{std::string("C:\\ERRORS.TXT")};
+    // The default report file lies in the temporary folder, never in
+    // whatever folder the process happens to run in.
+    vb::Variant destination_{DefaultDestination()};
     std::string currentOperation_;
     std::vector<std::string> stack_;
     int16_t depth_ = 0;

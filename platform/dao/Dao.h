@@ -36,6 +36,25 @@
 // - Snapshots stream like dynasets (their statement's sort gives them their
 //   fixed content). A record set positioned on a row holds a WAL read
 //   snapshot, so its connection sees others' commits after Requery or Close.
+// - Schema changes while record sets are open: SQLite refuses DROP TABLE and
+//   DROP INDEX (SQLITE_LOCKED) while any other statement of the connection
+//   is active, where Jet lets a program drop and create tables while record
+//   sets on other tables are part-way through. When a DDL statement (from
+//   TableDefs, Indexes, QueryDefs or Execute) meets SQLITE_LOCKED, the layer
+//   resets the statements of its own record sets on that connection
+//   ("parks" them) and runs the DDL again; the same happens before a
+//   rollback, which would otherwise abort their reads. A parked set re-runs
+//   its statement when next used, up to the row it stood on: by row key
+//   where it has one (rows added or removed before it do not shift it), else
+//   by counting rows; positions, bookmarks and cached keys are unchanged.
+//   The cost is one re-run per set after such a change, nothing on the walk.
+//   A second, read-only connection for reading was not chosen: updatable
+//   sets and reads inside a transaction (which must see its uncommitted
+//   work) need the writing connection anyway, and attached files and
+//   registered functions would have to be mirrored on it.
+//   Dropping a table, view or index that an open record set on the same
+//   connection reads (directly or through a saved query) raises 3211, as
+//   Jet does, so a set never loses its table.
 // - Execute runs one statement atomically: a row that breaks a rule undoes
 //   the statement and raises, with or without dbFailOnError, rather than
 //   being skipped silently.
@@ -127,6 +146,7 @@ inline constexpr int32_t kInvalidName = 3125;
 inline constexpr int32_t kFieldTooSmall = 3163;
 inline constexpr int32_t kRecordDeleted = 3167;
 inline constexpr int32_t kDatabaseExists = 3204;
+inline constexpr int32_t kTableInUse = 3211;
 inline constexpr int32_t kInvalidOperation = 3219;
 inline constexpr int32_t kLocked = 3260;
 inline constexpr int32_t kItemNotFound = 3265;

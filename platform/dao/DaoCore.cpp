@@ -460,7 +460,7 @@ std::optional<std::string> DatabaseImpl::StoredName(std::string_view name, const
 void DatabaseImpl::EnsureCatalog() {
     SyncSchema();
     if (catalogExists) return;
-    Exec(db, std::string("CREATE TABLE IF NOT EXISTS ") + kCatalog +
+    ExecDdl(std::string("CREATE TABLE IF NOT EXISTS ") + kCatalog +
                  "(kind TEXT NOT NULL, tbl TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL COLLATE NOCASE, "
                  "prop TEXT NOT NULL COLLATE NOCASE, value, PRIMARY KEY(kind, tbl, name, prop)) WITHOUT ROWID");
     catalogExists = true;
@@ -886,6 +886,9 @@ void Workspace::Rollback() {
     for (auto& w : impl_->databases) {
         auto d = w.lock();
         if (!d || !d->db || d->transactionDepth < level) continue;
+        // A rollback that undoes a schema change aborts running reads; the
+        // record sets resume at their rows instead.
+        d->ParkRecordsets();
         if (level == 1) Exec(d->db, "ROLLBACK");
         else {
             std::string sp = "dao_level" + std::to_string(level);
@@ -935,7 +938,7 @@ void Database::Execute(const std::string& sql, int32_t) {
     // One statement is atomic in SQLite: a failing row undoes the whole
     // statement and raises, with or without dbFailOnError.
     int64_t before = p.runOn->SchemaVersion();
-    s.Step();
+    p.runOn->StepDdl(s, p.sql);
     impl_->recordsAffected = sqlite3_changes(p.runOn->db);
     s.Finalize();
     if (p.runOn->SchemaVersion() != before) p.runOn->PurgeCatalog();

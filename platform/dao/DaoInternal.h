@@ -163,6 +163,18 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     void Release(const std::vector<std::string>& attachments);
     std::string AttachSchema(const std::string& path);
     void DetachUnused();
+
+    // Schema changes while record sets are open (DaoRecordset.cpp).
+    // Runs one DDL statement: a drop of a table, view or index that an open
+    // record set on this connection reads raises 3211; when SQLite refuses
+    // because statements are active (SQLITE_LOCKED), the record sets are
+    // parked and the statement runs again.
+    void ExecDdl(const std::string& sql);
+    void StepDdl(Stmt& s, std::string_view sql);
+    // Resets the statements of the record sets running on this connection;
+    // each resumes at its row when next used. Also needed before a rollback
+    // that undoes a schema change, which would abort their reads.
+    void ParkRecordsets();
 };
 
 struct WorkspaceImpl : std::enable_shared_from_this<WorkspaceImpl> {

@@ -60,6 +60,17 @@ struct RecordsetState {
     bool noMatch = false;
     bool closed = false;
 
+    // Parked: a schema change on the connection reset the statements; `main`
+    // is re-run to the row it stood on before it is stepped again, and the
+    // current row is read afresh before a field is read.
+    bool mainParked = false;
+    bool curParked = false;
+    bool mainOnGap = false;  // resumed after its row was deleted: `main` stands on the row before
+    // Tables and views (schema, name) the statement reads; found when a drop
+    // needs to know.
+    std::vector<std::pair<std::string, std::string>> reads;
+    bool readsKnown = false;
+
     void CheckOpen() const {
         if (closed) Fail(err::kObjectClosed, "The record set is closed.");
     }
@@ -68,9 +79,69 @@ struct RecordsetState {
         main.Reset();
         mainPos = -1;
         mainDone = false;
+        mainParked = false;
+        mainOnGap = false;
         ran = true;
     }
+    void Park() {
+        if (main && sqlite3_stmt_busy(main.get())) {
+            sqlite3_reset(main.get());
+            mainParked = true;
+        }
+        if (lookup && sqlite3_stmt_busy(lookup.get())) sqlite3_reset(lookup.get());
+        if (cur) curParked = true;
+    }
+    // Runs `main` again up to the row it stood on: by row key where the set
+    // has one (rows added or removed before it then do not shift it), else
+    // by counting rows.
+    void ResumeMain() {
+        sqlite3_reset(main.get());
+        if (keyed) {
+            while (main.Step())
+                if (sqlite3_column_int64(main.get(), 0) == lastKey) {
+                    mainParked = false;
+                    return;
+                }
+            sqlite3_reset(main.get());
+        }
+        // A row deleted through this set was where it stood: stop one row
+        // short, so the next step gives the row after the deleted one.
+        int64_t target = mainPos;
+        if (keyed && deleted && !cur && curKey == lastKey) {
+            target = mainPos - 1;
+            mainOnGap = true;
+        }
+        int64_t at = -1;
+        while (at < target && main.Step()) ++at;
+        mainParked = false;
+        if (mainOnGap) {
+            if (at < target) mainOnGap = false;
+            else return;
+        }
+        if (at < mainPos) {
+            // Fewer rows than before: the set ends here.
+            mainPos = at;
+            mainDone = true;
+            reached = std::min(reached, mainPos + 1);
+        }
+    }
+    // Reads the current row afresh after parking.
+    void RestoreCur() {
+        curParked = false;
+        if (!cur) return;
+        if (cur == main.get()) {
+            if (mainParked) ResumeMain();
+            if (mainDone) {
+                cur = nullptr;
+                deleted = true;
+            }
+        } else if (cur == lookup.get()) {
+            Lookup(curKey);
+        }
+    }
     bool StepMain() {
+        if (mainParked) ResumeMain();
+        mainOnGap = false;
         if (main.Step()) {
             ++mainPos;
             if (mainPos + 1 > reached) reached = mainPos + 1;
@@ -86,6 +157,7 @@ struct RecordsetState {
     }
     void SetEof() {
         cur = nullptr;
+        curParked = false;
         deleted = false;
         eof = true;
         bof = Count() == 0;
@@ -93,6 +165,7 @@ struct RecordsetState {
     }
     void SetBof() {
         cur = nullptr;
+        curParked = false;
         deleted = false;
         bof = true;
         eof = Count() == 0;
@@ -108,6 +181,7 @@ struct RecordsetState {
         lookup.Reset();
         lookup.Bind(1, key);
         curKey = key;
+        curParked = false;
         if (lookup.Step()) {
             cur = lookup.get();
             deleted = false;
@@ -133,7 +207,17 @@ struct RecordsetState {
         eof = bof = false;
         if (k < 0) return SetBof();
         if (!ran) Run();
+        if (mainParked && !mainDone && k == mainPos) ResumeMain();
+        if (mainOnGap && !mainDone && k == mainPos) {
+            curParked = false;
+            cur = nullptr;
+            deleted = true;
+            curKey = lastKey;
+            pos = k;
+            return;
+        }
         if (!mainDone && k == mainPos) {
+            curParked = false;
             cur = main.get();
             curKey = keyed ? sqlite3_column_int64(cur, 0) : 0;
             deleted = false;
@@ -179,6 +263,7 @@ struct RecordsetState {
     vb::Variant Get(int i) {
         if (editMode && dirty[static_cast<size_t>(i)]) return buffer[static_cast<size_t>(i)];
         if (editMode == 2) return vb::Variant::Null();
+        if (curParked) RestoreCur();
         CheckCurrent();
         return ReadValue(cur, i + off, defs[static_cast<size_t>(i)]->type);
     }
@@ -227,6 +312,7 @@ void CloseRecordsetState(RecordsetState* rs) { rs->Close(); }
 int16_t Field::Type() const {
     if (def_->type == 0) {
         // An expression column without a declared type: the type of its value.
+        if (rs_ && rs_->curParked) rs_->RestoreCur();
         if (!rs_ || !rs_->cur) return dbDouble;
         switch (sqlite3_column_type(rs_->cur, column_ + rs_->off)) {
             case SQLITE_INTEGER: return dbLong;
@@ -680,6 +766,7 @@ void Recordset::AddNew() {
 void Recordset::Edit() {
     s_->CheckOpen();
     if (!s_->updatable) Fail(err::kReadOnly, "The record set is read-only: records cannot be changed.");
+    if (s_->curParked) s_->RestoreCur();
     s_->CheckCurrent();
     s_->editMode = 1;
     s_->editKey = s_->curKey;
@@ -794,6 +881,146 @@ const FieldPtr& Recordset::Fields(std::string_view name) const {
     auto it = s_->byName.find(name);
     if (it == s_->byName.end()) Fail(err::kItemNotFound, "The record set has no field named '" + std::string(name) + "'.");
     return s_->fields[static_cast<size_t>(it->second)];
+}
+
+// --- Schema changes while record sets are open -----------------------------------------------
+//
+// SQLite refuses DROP TABLE and DROP INDEX (SQLITE_LOCKED) while any other
+// statement of the connection is active. The layer therefore resets the
+// statements of its record sets on that connection ("parks" them) and runs
+// the statement again; a parked set re-runs its statement up to the row it
+// stood on when it is next used. Dropping what an open set reads is refused.
+
+namespace {
+struct NamedObject {
+    std::string schema, name;
+};
+
+bool SameObject(const NamedObject& a, const NamedObject& b) {
+    return vb::EqualsNoCase(a.schema, b.schema) && vb::EqualsNoCase(a.name, b.name);
+}
+
+struct DropProbe {
+    struct Target {
+        NamedObject table;  // the table or view whose rows go away or change
+        std::string what;   // for the message
+    };
+    std::vector<Target> targets;
+};
+
+int CollectDrops(void* ctx, int action, const char* a3, const char* a4, const char* dbName, const char*) {
+    auto* p = static_cast<DropProbe*>(ctx);
+    std::string schema = dbName ? dbName : "main";
+    switch (action) {
+        case SQLITE_DROP_TABLE:
+        case SQLITE_DROP_TEMP_TABLE:
+            if (a3) p->targets.push_back({{schema, a3}, std::string("the table '") + a3 + "'"});
+            break;
+        case SQLITE_DROP_VIEW:
+        case SQLITE_DROP_TEMP_VIEW:
+            if (a3) p->targets.push_back({{schema, a3}, std::string("the query '") + a3 + "'"});
+            break;
+        case SQLITE_DROP_INDEX:
+        case SQLITE_DROP_TEMP_INDEX:
+            if (a3 && a4)
+                p->targets.push_back({{schema, a4}, std::string("the index '") + a3 + "' of the table '" + a4 + "'"});
+            break;
+        default: break;
+    }
+    return SQLITE_OK;
+}
+
+int CollectReads(void* ctx, int action, const char* a3, const char*, const char* dbName, const char* view) {
+    auto* reads = static_cast<std::vector<std::pair<std::string, std::string>>*>(ctx);
+    if (action != SQLITE_READ) return SQLITE_OK;
+    std::string schema = dbName ? dbName : "main";
+    auto add = [&](const char* name) {
+        for (auto& r : *reads)
+            if (r.first == schema && r.second == name) return;
+        reads->emplace_back(schema, name);
+    };
+    if (a3) add(a3);
+    if (view) add(view);
+    return SQLITE_OK;
+}
+
+// True when the statement's first word is DROP (spaces and comments skipped).
+bool IsDrop(std::string_view sql) {
+    size_t i = 0;
+    for (;;) {
+        while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+        if (sql.substr(i, 2) == "--") {
+            i = sql.find('\n', i);
+            if (i == std::string_view::npos) return false;
+        } else if (sql.substr(i, 2) == "/*") {
+            i = sql.find("*/", i + 2);
+            if (i == std::string_view::npos) return false;
+            i += 2;
+        } else break;
+    }
+    if (sql.size() - i < 4 || !vb::EqualsNoCase(sql.substr(i, 4), "DROP")) return false;
+    return sql.size() - i == 4 || !(std::isalnum(static_cast<unsigned char>(sql[i + 4])) || sql[i + 4] == '_');
+}
+
+const std::vector<std::pair<std::string, std::string>>& ReadsOf(RecordsetState& rs) {
+    if (!rs.readsKnown) {
+        sqlite3* db = rs.run->db;
+        sqlite3_set_authorizer(db, CollectReads, &rs.reads);
+        sqlite3_stmt* probe = nullptr;
+        sqlite3_prepare_v2(db, rs.sql.c_str(), -1, &probe, nullptr);
+        sqlite3_finalize(probe);
+        sqlite3_set_authorizer(db, nullptr, nullptr);
+        rs.readsKnown = true;
+    }
+    return rs.reads;
+}
+
+// Refuses (3211) a drop of a table, view or index that an open record set
+// running on `d` reads.
+void CheckDropAllowed(DatabaseImpl& d, std::string_view sql) {
+    bool any = false;
+    for (RecordsetState* rs : d.recordsets) any = any || (rs->run.get() == &d && !rs->closed);
+    if (!any) return;
+    DropProbe probe;
+    sqlite3_set_authorizer(d.db, CollectDrops, &probe);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(d.db, std::string(sql).c_str(), -1, &st, nullptr);
+    sqlite3_finalize(st);
+    sqlite3_set_authorizer(d.db, nullptr, nullptr);
+    for (auto& t : probe.targets) {
+        for (RecordsetState* rs : d.recordsets) {
+            if (rs->run.get() != &d || rs->closed) continue;
+            for (auto& [schema, name] : ReadsOf(*rs))
+                if (SameObject({schema, name}, t.table))
+                    Fail(err::kTableInUse, "Cannot delete " + t.what + ": an open record set reads '" + name +
+                                               "'. Close the record set first.");
+        }
+    }
+}
+}  // namespace
+
+void DatabaseImpl::ParkRecordsets() {
+    for (RecordsetState* rs : recordsets)
+        if (rs->run.get() == this) rs->Park();
+}
+
+void DatabaseImpl::StepDdl(Stmt& s, std::string_view sql) {
+    if (IsDrop(sql)) CheckDropAllowed(*this, sql);
+    int rc = sqlite3_step(s.get());
+    if (rc == SQLITE_LOCKED) {
+        // Active statements of our own record sets: park them and try again.
+        sqlite3_reset(s.get());
+        ParkRecordsets();
+        rc = sqlite3_step(s.get());
+    }
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE) return;
+    sqlite3_reset(s.get());
+    RaiseSqlite(db, rc);
+}
+
+void DatabaseImpl::ExecDdl(const std::string& sql) {
+    Stmt s(db, sql);
+    StepDdl(s, sql);
 }
 
 }  // namespace dao

@@ -376,7 +376,7 @@ void CreateIndexOn(DatabaseImpl& d, const TableInfo& t, Index& ix, int order) {
         std::string sql = std::string("CREATE ") + (ix.Unique() ? "UNIQUE " : "") + "INDEX " + QuoteId(sqlName) + " ON " +
                           QuoteId(t.name) + "(";
         for (size_t i = 0; i < cols.size(); ++i) sql += (i ? ", " : "") + QuoteId(cols[i]);
-        Exec(d.db, sql + ")");
+        d.ExecDdl(sql + ")");
     }
     d.SetCatalog("I", t.name, ix.Name(), "SqlName", vb::Variant(sqlName));
     d.SetCatalog("I", t.name, ix.Name(), "Primary", vb::Variant(static_cast<int32_t>(ix.Primary())));
@@ -394,6 +394,8 @@ void Atomically(DatabaseImpl& d, F&& work) {
         work();
         Exec(d.db, "RELEASE dao_ddl");
     } catch (...) {
+        // Undoing a schema change aborts the reads of running statements.
+        d.ParkRecordsets();
         sqlite3_exec(d.db, "ROLLBACK TO dao_ddl; RELEASE dao_ddl", nullptr, nullptr, nullptr);
         d.schemaVersion = -1;
         d.tables.clear();
@@ -420,7 +422,7 @@ void CreateTable(DatabaseImpl& d, TableDef& td) {
         std::string sql = "CREATE TABLE " + QuoteId(td.Name()) + " (";
         for (int i = 0; i < fields->Count(); ++i)
             sql += (i ? ", " : "") + ColumnSql(td.Name(), *fields->Item(i)->Def(), i == autoInc);
-        Exec(d.db, sql + ")");
+        d.ExecDdl(sql + ")");
         for (int i = 0; i < fields->Count(); ++i) StoreFieldCatalog(d, td.Name(), *fields->Item(i)->Def());
         d.SetCatalog("T", td.Name(), "", "Created", vb::Variant(vb::DateToIso(vb::Now())));
         d.schemaVersion = -1;
@@ -442,7 +444,7 @@ void AddColumn(DatabaseImpl& d, const std::string& table, FieldDef& f) {
         Fail(err::kInvalidOperation, "An auto-increment field can only be made with its table.");
     NormalizeDef(f);
     Atomically(d, [&] {
-        Exec(d.db, "ALTER TABLE " + QuoteId(info->name) + " ADD COLUMN " + ColumnSql(info->name, f, false));
+        d.ExecDdl("ALTER TABLE " + QuoteId(info->name) + " ADD COLUMN " + ColumnSql(info->name, f, false));
         StoreFieldCatalog(d, info->name, f);
     });
 }
@@ -599,7 +601,7 @@ std::shared_ptr<TableDefs> Database::TableDefs() {
         if (!d) Fail(err::kObjectClosed, "The database is closed.");
         auto info = d->Table(name);
         Atomically(*d, [&] {
-            Exec(d->db, "DROP TABLE " + QuoteId(info->name));
+            d->ExecDdl("DROP TABLE " + QuoteId(info->name));
             d->DeleteCatalog("F", info->name);
             d->DeleteCatalog("I", info->name);
             d->DeleteCatalog("T", info->name);
@@ -635,7 +637,7 @@ std::shared_ptr<QueryDefs> Database::QueryDefs() {
         auto d = weak.lock();
         if (!d) Fail(err::kObjectClosed, "The database is closed.");
         Atomically(*d, [&] {
-            if (auto v = d->StoredName(name, "view")) Exec(d->db, "DROP VIEW " + QuoteId(*v));
+            if (auto v = d->StoredName(name, "view")) d->ExecDdl("DROP VIEW " + QuoteId(*v));
             d->DeleteCatalog("Q", std::string(name));
         });
     };
@@ -669,7 +671,7 @@ QueryDefPtr Database::CreateQueryDef(const std::string& name, const std::string&
         if (sqlite3_prepare_v2(impl_->db, p.sql.c_str(), -1, &probe, nullptr) != SQLITE_OK)
             asView = std::string(sqlite3_errmsg(impl_->db)).rfind("no such column", 0) != 0;
         sqlite3_finalize(probe);
-        if (asView) Exec(impl_->db, "CREATE VIEW " + QuoteId(name) + " AS " + p.sql);
+        if (asView) impl_->ExecDdl("CREATE VIEW " + QuoteId(name) + " AS " + p.sql);
         impl_->PurgeCatalog();
         impl_->SetCatalog("Q", name, "", "SQL", vb::Variant(sql));
         impl_->SetCatalog("Q", name, "", "Stored", vb::Variant(static_cast<int32_t>(asView)));

@@ -5,6 +5,7 @@
 
 #include "ErrorStack.h"
 #include "dao/Dao.h"
+#include "os/SystemInfo.h"
 #include "ui/RecordingUi.h"
 #include "vb/App.h"
 
@@ -33,7 +34,7 @@ TEST_F(ErrorStackTest, NewObjectHoldsItsInitialValues) {
     EXPECT_TRUE(stack.ExpandedInfo());
     EXPECT_TRUE(stack.DisplayError());
     EXPECT_EQ(stack.ScenarioNumber(), 0);
-    EXPECT_EQ(stack.Destination().String(), "C:\\ERRORS.TXT");
+    EXPECT_EQ(stack.Destination().String(), os::TempFolder() + "ERRORS.TXT");
 }
 
 TEST_F(ErrorStackTest, DepthRulesBeyondMaxItems) {
@@ -158,7 +159,7 @@ TEST_F(ErrorStackTest, DestinationAcceptsOnlyTextsAndRecordsets) {
     expectInvalid(vb::Variant(3), "Invalid object type: 3");
     expectInvalid(vb::Variant(vb::ObjectPtr(std::make_shared<NotARecordset>())), "Invalid object type: 9");
     expectInvalid(vb::Variant::Null(), "Invalid object type: 1");
-    EXPECT_EQ(stack.Destination().String(), "C:\\ERRORS.TXT");
+    EXPECT_EQ(stack.Destination().String(), os::TempFolder() + "ERRORS.TXT");
     stack.Destination(vb::Variant("/tmp/x.log"));
     EXPECT_EQ(stack.Destination().String(), "/tmp/x.log");
 }
