@@ -5,13 +5,13 @@
 
 std::string RunAnalysisPhases(Quantara& Zantels, const AnalysisPhases& phases) {
     Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    // The database cannot drop a table while the data query is being read,
-    // so old result tables go before the source is opened.
+    std::string result = phases.openSource();
+    // A source that cannot be read leaves the results of an earlier run as
+    // they are; only then do the old tables go.
+    if (!result.empty()) return result;
     for (const std::string& table : phases.resultTables) {
         if (!table.empty()) Zantels.Quarn_DeleteTable(false, table);
     }
-    std::string result = phases.openSource();
-    if (!result.empty()) return result;
 
     Zantels.Quarn_Msg(0, true, "Creating output table");
     result = phases.createOutput();

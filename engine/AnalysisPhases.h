@@ -1,7 +1,7 @@
 // The run phases that most analysis entries share, in the order their
 // progress messages announce them:
 //
-//   "Retrieving and sorting data"  old result tables dropped, source opened
+//   "Retrieving and sorting data"  source opened, old result tables dropped
 //   "Creating output table"        result tables made
 //   "Analyzing records"            the record loop in one transaction
 //
@@ -19,7 +19,7 @@
 class Quantara;
 
 struct AnalysisPhases {
-    // Result tables of an earlier run, dropped before the source is opened;
+    // Result tables of an earlier run, dropped once the source is open;
     // empty names are passed over.
     std::vector<std::string> resultTables;
     // Opens the source as DataRecordset (with the field types and sizes the

@@ -79,35 +79,36 @@ std::string MannKruskalKS::Run() {
     n = groups.Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
     if (n < 1) return "Problem with input table";
 
-    // The result tables come first: the database cannot drop an earlier
-    // copy of them while the source is being read.
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    std::string result;
-    if (fMann || fKS) result = CreateOutput();
-    if (fKruskal) {
-        if (fDetail) result = CreateKruskalDetail();
-        if (result.empty()) result = CreateKruskalWallis();
-        if (result.empty() && fDetail) {
-            detail = Zantels.get_OutputDatabase()->OpenRecordset(OutTableName2, dao::dbOpenDynaset);
-            Zantels.OutputRecordset2(detail);
-        }
-    }
-    if (result.empty()) {
-        Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-        std::vector<int32_t> types, sizes;
-        result = Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nGF), types, sizes);
-        if (result.empty()) {
-            Zantels.Quarn_Msg(0, true, "Analyzing records");
-            ReadRecords();
-            Zantels.DataRecordset()->Close();
-            if (unlisted > 0) {
-                // Reported once, without stopping the run.
-                Zantels.Quarn_Msg(0, true, std::to_string(unlisted) +
-                                               " records with a compare value not in the list of values were left out");
-            }
-        }
-    }
-    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
+    std::vector<int32_t> types, sizes;
+    const std::string result = RunAnalysisPhases(
+        Zantels,
+        {.resultTables = {},  // each table is dropped as it is made again
+         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nGF), types, sizes); },
+         .createOutput =
+             [&] {
+                 std::string text;
+                 if (fMann || fKS) text = CreateOutput();
+                 if (fKruskal) {
+                     if (fDetail) text = CreateKruskalDetail();
+                     if (text.empty()) text = CreateKruskalWallis();
+                     if (text.empty() && fDetail) {
+                         detail = Zantels.get_OutputDatabase()->OpenRecordset(OutTableName2, dao::dbOpenDynaset);
+                         Zantels.OutputRecordset2(detail);
+                     }
+                 }
+                 return text;
+             },
+         // The group's values are held in memory; the transaction covers the
+         // result rows.
+         .readRecords = [&] { ReadRecords(); },
+         .afterRecords =
+             [&] {
+                 if (unlisted > 0) {
+                     // Reported once, without stopping the run.
+                     Zantels.Quarn_Msg(0, true, std::to_string(unlisted) +
+                                                    " records with a compare value not in the list of values were left out");
+                 }
+             }});
     if (detail) {
         detail->Close();
         Zantels.OutputRecordset2(nullptr);
@@ -163,13 +164,9 @@ void MannKruskalKS::ReadRecords() {
     GroupWalker walk(Zantels, strFields, static_cast<int16_t>(nGF - 1), fWeight,
                      static_cast<int16_t>(nGF + nFields + 1));
     InitData();
-    // The group's values are held in memory; the transaction covers the
-    // result rows.
-    Zantels.BeginTrans();
     walk.Walk({.record = [&](double w) { CalcData(walk, w); },
                .groupEnd = [&](const GroupValues& group, int32_t records) { WriteData(group, records); },
                .groupStart = [&] { InitData(); }});
-    Zantels.CommitTrans();
 }
 
 void MannKruskalKS::InitData() {

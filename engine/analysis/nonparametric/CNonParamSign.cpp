@@ -79,9 +79,9 @@ std::string SignFit::Run() {
     list.push_back(strFields.at(static_cast<size_t>(nG + 1)));
     if (fWeight) list.push_back(strFields.at(static_cast<size_t>(nG + nFields + 1)));
 
-    // The column types come from an unsorted look at the source, and the
-    // result table is made before the sorted read: the database cannot drop
-    // an earlier copy of it while the source is being read.
+    // An unsorted look at the source gives the column types of the one
+    // result table that every field's sorted read writes into; a source that
+    // cannot be read ends the run there, before the earlier table goes.
     std::string result = ProbeSource();
     if (!result.empty()) return result;
     Zantels.Quarn_Msg(0, true, "Creating output table");
