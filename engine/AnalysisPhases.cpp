@@ -6,12 +6,7 @@
 std::string RunAnalysisPhases(Quantara& Zantels, const AnalysisPhases& phases) {
     Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
     std::string result = phases.openSource();
-    // A source that cannot be read leaves the results of an earlier run as
-    // they are; only then do the old tables go.
     if (!result.empty()) return result;
-    for (const std::string& table : phases.resultTables) {
-        if (!table.empty()) Zantels.Quarn_DeleteTable(false, table);
-    }
 
     Zantels.Quarn_Msg(0, true, "Creating output table");
     result = phases.createOutput();

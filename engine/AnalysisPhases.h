@@ -1,8 +1,8 @@
 // The run phases that most analysis entries share, in the order their
 // progress messages announce them:
 //
-//   "Retrieving and sorting data"  source opened, old result tables dropped
-//   "Creating output table"        result tables made
+//   "Retrieving and sorting data"  source opened
+//   "Creating output table"        result tables made again (NewResultTable)
 //   "Analyzing records"            the record loop in one transaction
 //
 // then the output and data record sets closed. An analysis supplies its own
@@ -12,21 +12,19 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "dao/Dao.h"
 
 class Quantara;
 
 struct AnalysisPhases {
-    // Result tables of an earlier run, dropped once the source is open;
-    // empty names are passed over.
-    std::vector<std::string> resultTables;
     // Opens the source as DataRecordset (with the field types and sizes the
     // tables need). Returns "" or the error text, which ends the run at once.
     std::function<std::string()> openSource;
     // Makes the result tables, the main one open as OutputRecordset. Returns
-    // "" or the error text; on an error no record is read.
+    // "" or the error text; on an error no record is read. It runs only once
+    // the source is open, so a source that cannot be read leaves the tables
+    // of an earlier run as they are.
     std::function<std::string()> createOutput;
     // Reads the records and writes the result rows, inside one transaction.
     std::function<void()> readRecords;

@@ -59,15 +59,14 @@ std::string CCompare::Quarn_Compare(const std::string& OutTableName, FieldNames&
 
     return RunAnalysisPhases(
         Zantels,
-        {.resultTables = {OutTableName},
-         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_); },
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_); },
          .createOutput = [&] { return CreateOutput(OutTableName); },
          .readRecords = [&] { ReadRecords(); }});
 }
 
 std::string CCompare::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     const std::string& y = fields_->at(static_cast<size_t>(g_ + n_ + 1));
     countName_ = vb::Left("Count_of_" + y, 64);
     int16_t ordinal =

@@ -71,15 +71,14 @@ std::string CCorrMatrix::Quarn_Matrix(const std::string& OutTableName, const std
 
     return RunAnalysisPhases(
         Zantels,
-        {.resultTables = {OutTableName},
-         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_); },
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_); },
          .createOutput = [&] { return CreateOutput(OutTableName); },
          .readRecords = [&] { ReadRecords(); }});
 }
 
 std::string CCorrMatrix::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     int16_t ordinal = BuildOutputFields(tdf, g_, *fields_, types_, sizes_, true, 0, 0, false, "", "");
     AddOutputField(tdf, "CalcType", dao::dbText, ordinal, 13);
     for (int16_t i = 1; i <= n_; ++i) {

@@ -72,8 +72,7 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
     // transaction.
     return RunAnalysisPhases(
         Zantels,
-        {.resultTables = {OutTableName},
-         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
          .createOutput =
              [&] {
                  std::string err = CreateOutput(types, sizes);

@@ -65,8 +65,7 @@ std::string CFrequency::Quarn_Frequency(const std::string& OutTableName, const s
     std::vector<int32_t> types, sizes;
     return RunAnalysisPhases(
         Zantels,
-        {.resultTables = {OutTableName},
-         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
          .createOutput = [&] { return CreateOutput(OutTableName, types, sizes, strFreqOptions); },
          .readRecords =
              [&] {

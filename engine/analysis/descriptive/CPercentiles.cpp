@@ -59,8 +59,7 @@ std::string CPercentiles::Quarn_Percentile(const std::string& OutTableName, cons
     // transaction.
     return RunAnalysisPhases(
         Zantels,
-        {.resultTables = {OutTableName},
-         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
          .createOutput = [&] { return CreateOutput(OutTableName, types, sizes); },
          .readRecords =
              [&] {

@@ -174,8 +174,7 @@ std::string CXTab::Quarn_Xtab(const std::string& OutTableName, const std::string
     pseudo_ = strFields.at(static_cast<size_t>(nG_ + 2)) == "*";
 
     const std::string result = RunAnalysisPhases(
-        Zantels, {.resultTables = {OutTableName, chiFlag_ ? ChiTableName : std::string()},
-                  .openSource =
+        Zantels, {.openSource =
                       [&] {
                           std::string text = CreateColumns(strUserTable);
                           if (!text.empty()) return text;
@@ -311,7 +310,7 @@ std::string UniqueColumnName(const std::string& text, std::unordered_set<std::st
 
 std::string CXTab::CreateOutput_b(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput_b");
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     std::unordered_set<std::string> taken = {"STATOUTPUTID", "DATAFIELD", "DATATYPE", "ROWSUMMARY", "<NULL>"};
     int16_t ordinal = 0;
     AddOutputField(tdf, "StatOutputID", dao::dbLong, ordinal);
@@ -339,7 +338,7 @@ std::string CXTab::CreateOutput_b(const std::string& OutTableName) {
 
 std::string CXTab::CreateChi_b(const std::string& ChiTableName) {
     ProcScope scope(ErrStack(), "CreateChi_b");
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(ChiTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, ChiTableName);
     int16_t ordinal = 0;
     AddOutputField(tdf, "StatOutputID", dao::dbLong, ordinal);
     for (int i = 1; i < nG_; ++i) {

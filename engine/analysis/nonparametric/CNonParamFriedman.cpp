@@ -98,8 +98,7 @@ std::string CNonParamFriedman::Quarn_NonParamFriedman(const std::string& OutTabl
 
     const std::string result = RunAnalysisPhases(
         Zantels,
-        {.resultTables = {OutTableName, fDetail_ ? OutTableName2 : std::string()},
-         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_); },
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_); },
          .createOutput =
              [&] {
                  std::string text;

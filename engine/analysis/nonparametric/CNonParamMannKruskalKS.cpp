@@ -82,8 +82,7 @@ std::string MannKruskalKS::Run() {
     std::vector<int32_t> types, sizes;
     const std::string result = RunAnalysisPhases(
         Zantels,
-        {.resultTables = {},  // each table is dropped as it is made again
-         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nGF), types, sizes); },
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nGF), types, sizes); },
          .createOutput =
              [&] {
                  std::string text;

@@ -118,8 +118,7 @@ std::string CNonParametric::Quarn_NonParametric(const std::string& OutTableName,
 
     return RunAnalysisPhases(
         Zantels,
-        {.resultTables = {OutTableName},
-         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_); },
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_); },
          .createOutput = [&] { return CreateOutput(OutTableName); },
          .readRecords = [&] { ReadRecords(); }});
 }

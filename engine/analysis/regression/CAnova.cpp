@@ -89,8 +89,7 @@ std::string CAnova::Quarn_ANOVA(const std::string& strCalcType, int16_t incBlank
     }
     result = RunAnalysisPhases(
         Zantels,
-        {.resultTables = {OutTableName, DetailTblName},
-         .openSource =
+        {.openSource =
              [&] {
                  if (incBlank_b != 0)
                      return Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nG_ + nC_),

@@ -51,17 +51,11 @@ std::string CRegressBase::Run(const std::string& OutTableName, const std::string
     yInt_ = fYInt;
     yPos_ = static_cast<int16_t>(nG_ + m_ + 1);
 
-    // Old result tables go, the source table itself excepted.
-    std::vector<std::string> oldTables;
-    for (const std::string& table : {OutTableName, ResidualTblName}) {
-        if (!vb::EqualsNoCase(table, strUserTable)) oldTables.push_back(table);
-    }
     std::vector<int32_t> types, sizes;
     CZValue zvalue;
     return RunAnalysisPhases(
         Zantels,
-        {.resultTables = oldTables,
-         .openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, nG_, types, sizes); },
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, nG_, types, sizes); },
          .createOutput =
              [&] {
                  std::string result = CreateOutput(OutTableName, types, sizes);
