@@ -97,4 +97,17 @@ TEST_F(OldResults, ChiSquareKeepsItsTableAndDetail) {
     ExpectOldTablesKept(spec, {"Out1", "Out2"});
 }
 
+// A result table named like the source cannot replace it: the source is
+// open when the old table would go, so the run fails and the data stay.
+TEST_F(OldResults, AResultTableNamedLikeTheSourceLeavesTheSource) {
+    ScenarioSpec spec;
+    spec.output1 = "Data";
+    spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
+    spec.options = {{"Mean", true}};
+    const int32_t id = AddScenario(db, spec);
+    EXPECT_FALSE(Run(id));
+    EXPECT_EQ(ReadQueryRows(db, "SELECT * FROM Data;").size(), 6u);
+    EXPECT_EQ(ColumnNames(db, "Data"), (std::vector<std::string>{"G1", "G2", "X1", "X2", "Y", "W"}));
+}
+
 }  // namespace
