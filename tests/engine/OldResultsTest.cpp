@@ -110,4 +110,45 @@ TEST_F(OldResults, AResultTableNamedLikeTheSourceLeavesTheSource) {
     EXPECT_EQ(ColumnNames(db, "Data"), (std::vector<std::string>{"G1", "G2", "X1", "X2", "Y", "W"}));
 }
 
+// The sign test and the runs test read their source in passes of their own;
+// a table named like the source still cannot replace it.
+TEST_F(OldResults, SignAndRunsTestsNamedLikeTheSourceLeaveTheSource) {
+    ScenarioSpec sign;
+    sign.family = "N";
+    sign.subType = "Sign Test";
+    sign.output1 = "Data";
+    sign.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
+    sign.options = {{"SignMean", true}};
+    ScenarioSpec runs;
+    runs.family = "N";
+    runs.subType = "2 Sample";
+    runs.output1 = "Data";
+    runs.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
+    runs.options = {{"NPTwoType", "Wald"}};
+    for (const ScenarioSpec& spec : {sign, runs}) {
+        SCOPED_TRACE(spec.subType.ToString());
+        EXPECT_FALSE(Run(AddScenario(db, spec)));
+        EXPECT_EQ(ReadQueryRows(db, "SELECT * FROM Data;").size(), 6u);
+        EXPECT_EQ(ColumnNames(db, "Data"), (std::vector<std::string>{"G1", "G2", "X1", "X2", "Y", "W"}));
+    }
+}
+
+TEST_F(OldResults, SignTestKeepsItsTable) {
+    ScenarioSpec sign;
+    sign.family = "N";
+    sign.subType = "Sign Test";
+    sign.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
+    sign.options = {{"SignMean", true}};
+    ExpectOldTablesKept(sign, {"Out1"});
+}
+
+TEST_F(OldResults, RunsTestKeepsItsTable) {
+    ScenarioSpec runs;
+    runs.family = "N";
+    runs.subType = "2 Sample";
+    runs.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
+    runs.options = {{"NPTwoType", "Wald"}};
+    ExpectOldTablesKept(runs, {"Out1"});
+}
+
 }  // namespace

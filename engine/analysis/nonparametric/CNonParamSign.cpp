@@ -81,11 +81,14 @@ std::string SignFit::Run() {
 
     // An unsorted look at the source gives the column types of the one
     // result table that every field's sorted read writes into; a source that
-    // cannot be read ends the run there, before the earlier table goes.
+    // cannot be read ends the run there, before the earlier table goes. The
+    // look stays open while the table is made again, so the source itself is
+    // never dropped as an old result table.
     std::string result = ProbeSource();
     if (!result.empty()) return result;
     Zantels.Quarn_Msg(0, true, "Creating output table");
     result = fFit ? CreateOutputFit() : CreateOutput();
+    Zantels.DataRecordset()->Close();
     if (!result.empty()) return result;
     zv.Quarn_FactorialInit();
     for (int c = 1; c <= nFields && result.empty(); ++c) {
@@ -113,10 +116,12 @@ std::string SignFit::ProbeSource() {
     std::string result = Zantels.OpenDataRecordset(sql);
     if (!result.empty()) return result;
     const dao::RecordsetPtr rs = Zantels.DataRecordset();
-    if (rs->Eof()) result = "No records found in " + strUserTable;
-    else Zantels.Quarn_InitFieldTypes(rs, static_cast<int16_t>(nG + 1), list, lngTypes, lngSizes);
-    rs->Close();
-    return result;
+    if (rs->Eof()) {
+        rs->Close();
+        return "No records found in " + strUserTable;
+    }
+    Zantels.Quarn_InitFieldTypes(rs, static_cast<int16_t>(nG + 1), list, lngTypes, lngSizes);
+    return {};
 }
 
 // Opens the data of field c sorted by the group fields and the value.

@@ -104,10 +104,8 @@ std::string RunsTest::Run() {
     if (n != 2) return "Compare Field has " + std::to_string(n) + " values.\r\nOnly two values are permitted.";
 
     zv.Quarn_FactorialInit();
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    std::string result = CreateOutput();
-    if (!result.empty()) return result;
-
+    std::string result;
+    bool made = false;
     for (int c = 1; c <= nFields; ++c) {
         const std::string& name = strFields.at(static_cast<size_t>(nGF + c));
         Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + name + "] data");
@@ -115,6 +113,17 @@ std::string RunsTest::Run() {
         // keeps the first such error as its result.
         const std::string text = GetDataSet(c);
         if (text.empty()) {
+            // The result table is made again once a field's data are open:
+            // a run that reads nothing keeps the earlier table.
+            if (!made) {
+                Zantels.Quarn_Msg(0, true, "Creating output table");
+                const std::string err = CreateOutput();
+                if (!err.empty()) {
+                    Zantels.DataRecordset()->Close();
+                    return err;
+                }
+                made = true;
+            }
             Zantels.BeginTrans();
             ReadRecords(c);
             Zantels.CommitTrans();
@@ -123,7 +132,7 @@ std::string RunsTest::Run() {
             result = text;
         }
     }
-    Zantels.OutputRecordset()->Close();
+    if (made) Zantels.OutputRecordset()->Close();
     return result;
 }
 
