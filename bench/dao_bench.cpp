@@ -10,24 +10,16 @@
 #include <string>
 #include <unistd.h>
 
+#include "BenchClock.h"
 #include "RawSqlite.h"
 #include "dao/Dao.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-// Peak resident memory since the last reset, in MB (VmHWM).
-double PeakRssMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-    return -1;
-}
-void ResetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }
+using bench::Clock;
+using bench::PeakRssMb;
+using bench::ResetPeakRss;
+using bench::Seconds;
 
 void MakeTable(const dao::DatabasePtr& db, const std::string& name) {
     auto td = db->CreateTableDef(name);

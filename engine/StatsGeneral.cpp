@@ -1,6 +1,8 @@
 // Result-table builders and SQL helpers shared by the analyses.
 #include "StatsGeneral.h"
 
+#include <cmath>
+
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
@@ -118,4 +120,16 @@ void WriteGroupValues(const dao::RecordsetPtr& rs, int16_t n, const std::vector<
         if (missing < INT32_MIN || missing > INT32_MAX) throw vb::VbError(6, "Overflow", "WriteGroupValues");
         rs->Fields(std::string_view(strMissing))->Value(vb::Variant(static_cast<int32_t>(missing)));
     }
+}
+
+void SetIfFinite(const dao::RecordsetPtr& rs, std::string_view strColumn, double dblValue) {
+    if (std::isfinite(dblValue)) rs->Fields(strColumn)->Value(dblValue);
+}
+
+void SetIfFinite(const dao::RecordsetPtr& rs, int32_t intColumn, double dblValue) {
+    if (std::isfinite(dblValue)) rs->Fields(intColumn)->Value(dblValue);
+}
+
+bool OptionLetterIs(const std::string& strOptions, size_t intPos, char chLetter) {
+    return strOptions.size() > intPos && vb::FoldChar(strOptions[intPos]) == vb::FoldChar(chLetter);
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dao/Dao.h"
@@ -71,6 +72,17 @@ void WriteGroupValues(const dao::RecordsetPtr& rs, int16_t n, const std::vector<
                       const std::string& strMissing, bool fObservations, double dblCount, int32_t lngRows,
                       int32_t lngObservations, int16_t intPair = 0, const vb::Variant& varPair1 = vb::Variant(),
                       const vb::Variant& varPair2 = vb::Variant());
+
+// --- result rows ---------------------------------------------------------------------------
+// Writes a number into a column of the row being added or edited only when it
+// is finite; otherwise the cell keeps what it holds (Null in a new row), so a
+// statistic whose guard fails is never written as a number.
+void SetIfFinite(const dao::RecordsetPtr& rs, std::string_view strColumn, double dblValue);
+void SetIfFinite(const dao::RecordsetPtr& rs, int32_t intColumn, double dblValue);
+
+// Whether the option text holds the letter at the zero-based position, case
+// ignored; a text too short for the position holds no letter there.
+bool OptionLetterIs(const std::string& strOptions, size_t intPos, char chLetter);
 
 // --- files -----------------------------------------------------------------------------------
 // A new, empty file of this user in the temporary folder whose name starts

@@ -2,11 +2,10 @@
 // Every analysis adds its cases in a file of its own in this folder:
 //
 //   static BenchCase describe("Describe, all but percentiles and mode", 3.0, [](BenchContext& c) {
-//       ScenarioRows s;
-//       s.subType = "Describe";
-//       s.fields = {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"X3", "X"}, {"X4", "X"}, {"W", "W"}};
-//       s.options = {{"Mean", true}, {"VarStd", true}, {"VarNRadio", "N-1"}};
-//       return c.Measure(s, "SELECT G, X1, X2, X3, X4, W FROM Source ORDER BY G, X1");
+//       return c.Measure({.subType = "Describe",
+//                         .fields = {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"X3", "X"}, {"X4", "X"}, {"W", "W"}},
+//                         .options = {{"Mean", true}, {"VarStd", true}, {"VarNRadio", "N-1"}}},
+//                        "SELECT G, X1, X2, X3, X4, W FROM Source ORDER BY G, X1");
 //   });
 //
 // The source table "Source" (BenchContext::kRows rows by default) has:
@@ -29,15 +28,15 @@
 
 struct ScenarioRows {
     std::string family = "P";
-    std::string subType;
+    std::string subType = "";
     std::string input = "Source";
     std::string output1 = "BenchOut1";
     std::string output2 = "BenchOut2";
     std::string missingType = "0";
     // (field name, role letter), in ordinal order
-    std::vector<std::pair<std::string, std::string>> fields;
+    std::vector<std::pair<std::string, std::string>> fields = {};
     // option column name -> value; the rest keep the options table's defaults
-    std::map<std::string, vb::Variant> options;
+    std::map<std::string, vb::Variant> options = {};
 };
 
 struct BenchResult {

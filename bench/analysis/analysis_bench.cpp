@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "AnalysisBench.h"
+#include "BenchClock.h"
 #include "Merivox6/Quantara.h"
 #include "RawSqlite.h"
 #include "ScenarioSchema.h"
@@ -21,16 +22,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-double PeakRssMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-    return -1;
-}
+using bench::Clock;
+using bench::PeakRssMb;
+using bench::Seconds;
 
 void BuildSource(const dao::DatabasePtr& db, long long rows) {
     auto td = db->CreateTableDef("Source");

@@ -10,27 +10,27 @@ const std::vector<std::pair<std::string, std::string>> kFields = {
 const char* kRaw = "SELECT G, X1, X2, X3, X4, W FROM Source ORDER BY G, X1";
 
 BenchCase describeAll("Describe, every option but percentiles and mode", 3.0, [](BenchContext& c) {
-    ScenarioRows s;
-    s.subType = "Describe";
-    s.fields = kFields;
-    s.options = {{"Range", On},         {"VarStd", On},     {"VarNRadio", "N-1"},
-                 {"Mean", On},          {"Skew", On},       {"Sum", On},
-                 {"CI", On},            {"CITypeRadio", "t"}, {"CI95", On},
-                 {"CIUser", int16_t(90)}, {"TTestMean", On}, {"TTestValue", 50.0},
-                 {"FreqN", On},         {"FreqP", On},      {"InterV", int16_t(20)},
-                 {"FreqIncRadio", "Lower"}, {"FreqDispRadio", "Cumulative"}, {"FreqGroupRadio", "Default"}};
-    return c.Measure(s, kRaw);
+    return c.Measure({.subType = "Describe",
+                      .fields = kFields,
+                      .options = {{"Range", On},         {"VarStd", On},     {"VarNRadio", "N-1"},
+                                  {"Mean", On},          {"Skew", On},       {"Sum", On},
+                                  {"CI", On},            {"CITypeRadio", "t"}, {"CI95", On},
+                                  {"CIUser", int16_t(90)}, {"TTestMean", On}, {"TTestValue", 50.0},
+                                  {"FreqN", On},         {"FreqP", On},      {"InterV", int16_t(20)},
+                                  {"FreqIncRadio", "Lower"}, {"FreqDispRadio", "Cumulative"},
+                                  {"FreqGroupRadio", "Default"}}},
+                     kRaw);
 });
 
 BenchCase describePercentiles("Describe, quartiles, deciles and the mode", 10.0, [](BenchContext& c) {
     // Quartiles and deciles are one option: two scenarios, timed together.
     BenchResult total;
     for (const char* radio : {"Quartiles", "Deciles"}) {
-        ScenarioRows s;
-        s.subType = "Describe";
-        s.fields = kFields;
-        s.options = {{"Mean", On}, {"Mode", On}, {"Percentile", On}, {"PercentileRadio", radio}};
-        BenchResult r = c.Measure(s, kRaw);
+        BenchResult r = c.Measure(
+            {.subType = "Describe",
+             .fields = kFields,
+             .options = {{"Mean", On}, {"Mode", On}, {"Percentile", On}, {"PercentileRadio", radio}}},
+            kRaw);
         total.engineSeconds += r.engineSeconds;
         total.rawSeconds += r.rawSeconds;
     }
@@ -38,19 +38,16 @@ BenchCase describePercentiles("Describe, quartiles, deciles and the mode", 10.0,
 });
 
 BenchCase frequency("Frequency, 20 default intervals", 3.0, [](BenchContext& c) {
-    ScenarioRows s;
-    s.subType = "Frequency";
-    s.fields = kFields;
-    s.options = {{"InterV", int16_t(20)}, {"FreqIncRadio", "Lower"}, {"FreqGroupRadio", "Default"}};
-    return c.Measure(s, kRaw);
+    return c.Measure(
+        {.subType = "Frequency",
+         .fields = kFields,
+         .options = {{"InterV", int16_t(20)}, {"FreqIncRadio", "Lower"}, {"FreqGroupRadio", "Default"}}},
+        kRaw);
 });
 
 BenchCase percentiles("Percentiles \"P\" (101 points)", 10.0, [](BenchContext& c) {
-    ScenarioRows s;
-    s.subType = "Percentiles";
-    s.fields = kFields;
-    s.options = {{"PercentileRadio", "Percentiles"}};
-    return c.Measure(s, kRaw);
+    return c.Measure({.subType = "Percentiles", .fields = kFields, .options = {{"PercentileRadio", "Percentiles"}}},
+                     kRaw);
 });
 
 }  // namespace

@@ -39,10 +39,10 @@ void AppendRows(BenchContext& c, const std::string& table, long long rows) {
 }
 
 BenchCase multi("Regression multiple, 5 fields, residual table", 5.0, [](BenchContext& c) {
-    ScenarioRows s;
-    s.subType = "Regression";
-    s.fields = {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"X3", "X"}, {"X4", "X"}, {"X5", "X"}, {"Y", "Y"}};
-    s.options = {{"RegressType", "M"}, {"RYInt", true}, {"RANova", true}};
+    const ScenarioRows s{
+        .subType = "Regression",
+        .fields = {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"X3", "X"}, {"X4", "X"}, {"X5", "X"}, {"Y", "Y"}},
+        .options = {{"RegressType", "M"}, {"RYInt", true}, {"RANova", true}}};
     const std::string used =
         "SELECT G, X1, X2, X3, X4, X5, Y FROM Source WHERE X1 IS NOT NULL AND X2 IS NOT NULL AND X3 IS NOT NULL "
         "AND X4 IS NOT NULL AND X5 IS NOT NULL AND Y IS NOT NULL";
@@ -52,10 +52,9 @@ BenchCase multi("Regression multiple, 5 fields, residual table", 5.0, [](BenchCo
 });
 
 BenchCase poly("Regression polynomial, order 3, residual table", 5.0, [](BenchContext& c) {
-    ScenarioRows s;
-    s.subType = "Regression";
-    s.fields = {{"G", "G"}, {"X1", "X"}, {"Y", "Y"}};
-    s.options = {{"RegressType", "P"}, {"RPoly", int16_t(3)}, {"RYInt", true}, {"RANova", true}};
+    const ScenarioRows s{.subType = "Regression",
+                         .fields = {{"G", "G"}, {"X1", "X"}, {"Y", "Y"}},
+                         .options = {{"RegressType", "P"}, {"RPoly", int16_t(3)}, {"RYInt", true}, {"RANova", true}}};
     const std::string used = "SELECT G, X1, Y FROM Source WHERE X1 IS NOT NULL AND Y IS NOT NULL";
     const long long rows = CountRows(c, used);
     return c.Measure(s, "SELECT G, X1, Y FROM Source ORDER BY G, X1", [&] { AppendRows(c, "BenchRaw", rows); });

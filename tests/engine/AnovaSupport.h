@@ -76,29 +76,19 @@ inline enginetest::ScenarioSpec GroupScenario(const std::string& subType,
     return s;
 }
 
-using Row = std::map<std::string, vb::Variant>;
+using Row = enginetest::ResultRow;
+using enginetest::ColumnNames;
+using enginetest::IsNull;
+using enginetest::Num;
+using enginetest::ReadResultRows;
 
-inline std::vector<Row> ReadRows(const dao::DatabasePtr& db, const std::string& table) {
-    std::vector<Row> rows;
-    dao::RecordsetPtr rs = db->OpenRecordset("SELECT * FROM [" + table + "] ORDER BY StatOutputID", dao::dbOpenSnapshot);
-    while (!rs->Eof()) {
-        Row row;
-        for (int32_t i = 0; i < rs->Fields()->Count(); ++i) row[rs->Fields(i)->Name()] = rs->Fields(i)->Value();
-        rows.push_back(row);
-        rs->MoveNext();
-    }
-    rs->Close();
+// Three values of the compare field, in one group "g".
+inline std::vector<TrialRow> ThreeLevels() {
+    std::vector<TrialRow> rows;
+    AddCells(rows, "g", {{"c", {11.0, 10.4, 12.9, 11.7, 10.8, 12.2}},
+                         {"a", {12.1, 14.3, 11.8, 15.2, 13.4}},
+                         {"b", {16.5, 17.2, 15.9, 18.4}}});
     return rows;
 }
-
-inline std::vector<std::string> ColumnNames(const dao::DatabasePtr& db, const std::string& table) {
-    std::vector<std::string> names;
-    dao::TableDefPtr t = db->TableDefs()->Item(table);
-    for (const auto& f : *t->Fields()) names.push_back(f->Name());
-    return names;
-}
-
-inline double Num(const Row& r, const std::string& column) { return r.at(column).ToDouble(); }
-inline bool IsNull(const Row& r, const std::string& column) { return r.at(column).IsNull(); }
 
 }  // namespace anovatest

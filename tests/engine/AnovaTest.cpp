@@ -19,7 +19,7 @@ protected:
     // The rows of one group (G value) from the analysis-of-variance table.
     std::vector<Row> GroupRows(const std::string& g) {
         std::vector<Row> rows;
-        for (const Row& r : ReadRows(db, "Out1"))
+        for (const Row& r : ReadResultRows(db, "Out1"))
             if (r.at("G").IsNull() ? g.empty() : r.at("G").ToString() == g) rows.push_back(r);
         return rows;
     }
@@ -53,14 +53,6 @@ void ExpectTable(const std::vector<Row>& rows, const std::vector<Expected>& expe
     }
 }
 
-std::vector<TrialRow> ThreeLevels() {
-    std::vector<TrialRow> rows;
-    AddCells(rows, "g", {{"c", {11.0, 10.4, 12.9, 11.7, 10.8, 12.2}},
-                         {"a", {12.1, 14.3, 11.8, 15.2, 13.4}},
-                         {"b", {16.5, 17.2, 15.9, 18.4}}});
-    return rows;
-}
-
 TEST_F(AnovaRun, OneWayTableAndDetailRows) {
     std::vector<TrialRow> rows = ThreeLevels();
     // Blank compare values are left out: they change neither table.
@@ -82,7 +74,7 @@ TEST_F(AnovaRun, OneWayTableAndDetailRows) {
               (std::vector<std::string>{"StatOutputID", "G", "A", "DataField", "Count", "Mean", "Minimum", "Maximum",
                                         "Range", "Sum", "Variance", "CoeffOfVariance", "StdDeviation",
                                         "StdError"}));
-    const std::vector<Row> detail = ReadRows(db, "Out2");
+    const std::vector<Row> detail = ReadResultRows(db, "Out2");
     ASSERT_EQ(detail.size(), 3u);
     // R 4.2 per value: mean, min, max, sum, var, sd/mean, sd, sd/sqrt(n)
     const char* values[] = {"a", "b", "c"};
@@ -109,7 +101,7 @@ TEST_F(AnovaRun, BlanksIncludedAreAValueOfTheirOwnListedFirst) {
     const int32_t id =
         enginetest::AddScenario(db, GroupScenario("ANOVA", {{"G", "G"}, {"A", "C"}, {"X", "X"}}, false, "Out2"));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const std::vector<Row> detail = ReadRows(db, "Out2");
+    const std::vector<Row> detail = ReadResultRows(db, "Out2");
     ASSERT_EQ(detail.size(), 4u);
     EXPECT_TRUE(detail[0].at("A").IsNull());
     EXPECT_EQ(Num(detail[0], "Count"), 2);
@@ -158,7 +150,7 @@ TEST_F(AnovaRun, UnbalancedTwoWayWithReplicationPerGroup) {
               (std::vector<std::string>{"StatOutputID", "G", "DataField", "Compare_Field", "Compare_Value", "Count",
                                         "Mean", "Minimum", "Maximum", "Range", "Sum", "Variance", "CoeffOfVariance",
                                         "StdDeviation", "StdError"}));
-    const std::vector<Row> detail = ReadRows(db, "Out2");
+    const std::vector<Row> detail = ReadResultRows(db, "Out2");
     ASSERT_EQ(detail.size(), 6u + 5u);  // g2 has no b3 row
     EXPECT_EQ(detail[0].at("Compare_Field").ToString(), "A");
     EXPECT_EQ(detail[0].at("Compare_Value").ToString(), "a1");
@@ -176,7 +168,7 @@ TEST_F(AnovaRun, EmptyCellLowersTheInteractionDegreesOfFreedom) {
         enginetest::AddScenario(db, GroupScenario("Two way ANOVA", {{"A", "C"}, {"B", "C"}, {"X", "X"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     // R 4.2: anova(lm(y ~ A*B)) has 1 df for A:B; sums by model comparison
-    ExpectTable(ReadRows(db, "Out1"),
+    ExpectTable(ReadResultRows(db, "Out1"),
                 {{"Main Effects", 3, 71.8166666666666, 15.0064676616916, 0.00196898270699521},
                  {"Main: [A]", 1, 28.0166666666666, 17.5626865671642, 0.00408206441104998},
                  {"Main: [B]", 2, 34.0166666666666, 10.6619402985075, 0.00750427080458899},
@@ -200,7 +192,7 @@ TEST_F(AnovaRun, OneObservationPerCellHasNoInteractionRow) {
     // R 4.2: f <- (ssA + ssB) / 5 / msRes; pf(f, 5, 6, lower.tail = FALSE)
     const double fMain = 26.1882352941176, pMain = 0.000525009165593274;
     EXPECT_NEAR((ssA + ssB) / 5 / msRes, fMain, 1e-9);
-    ExpectTable(ReadRows(db, "Out1"),
+    ExpectTable(ReadResultRows(db, "Out1"),
                 {{"Main Effects", 5, ssA + ssB, fMain, pMain},
                  {"Main: [A]", 2, ssA, 35.1176470588235, 0.000487512225016514},
                  {"Main: [B]", 3, ssB, 20.2352941176470, 0.00153717842492422},
@@ -224,7 +216,7 @@ TEST_F(AnovaRun, PairWithoutVariationInsideItsCellsKeepsTheOtherPairsSums) {
     const int32_t id = enginetest::AddScenario(
         db, GroupScenario("Two way ANOVA", {{"A", "C"}, {"B", "C"}, {"C", "C"}, {"X", "X"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const std::vector<Row> out = ReadRows(db, "Out1");
+    const std::vector<Row> out = ReadResultRows(db, "Out1");
     // Main Effects, three main rows, the summary, two pair rows, Explained, Residual, Total.
     ASSERT_EQ(out.size(), 10u);
     // R 4.2: iab <- deviance(lm(y~A+B)) - deviance(lm(y~A*B)); iac likewise for C
@@ -257,7 +249,7 @@ TEST_F(AnovaRun, CompareValuesAreMatchedWithTheColumnsOwnCollation) {
     const int32_t id = enginetest::AddScenario(db, GroupScenario("ANOVA", {{"G", "G"}, {"A", "C"}, {"X", "X"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     // R 4.2: anova(lm(x ~ factor(tolower(a))))
-    ExpectTable(ReadRows(db, "Out1"), {{"Main: [A]", 1, 16.2976190476191, 3.20608899297424, 0.1333695684202},
+    ExpectTable(ReadResultRows(db, "Out1"), {{"Main: [A]", 1, 16.2976190476191, 3.20608899297424, 0.1333695684202},
                                        {"Residual", 5, 25.4166666666667},
                                        {"Total", 6, 41.7142857142857}});
 }
@@ -278,13 +270,13 @@ TEST_F(AnovaRun, WeightsNullDataAndMissingValues) {
     // Doubled weights double every sum of squares and the counts: R 4.2
     // anova(lm(x ~ A, weights = rep(2, 15))) gives A 145.970666666667 and
     // residual 32.384, but frequency weights count 2n - 1 = 29 total df.
-    const std::vector<Row> out = ReadRows(db, "Out1");
+    const std::vector<Row> out = ReadResultRows(db, "Out1");
     ASSERT_EQ(out.size(), 3u);
     EXPECT_NEAR(Num(out[0], "Sum_of_Squares"), 145.970666666667, 1e-9);
     EXPECT_EQ(Num(out[1], "DF"), 27);
     EXPECT_NEAR(Num(out[1], "Sum_of_Squares"), 32.384, 1e-9);
     EXPECT_EQ(Num(out[2], "DF"), 29);
-    const std::vector<Row> detail = ReadRows(db, "Out2");
+    const std::vector<Row> detail = ReadResultRows(db, "Out2");
     ASSERT_EQ(detail.size(), 3u);
     EXPECT_EQ(ColumnNames(db, "Out2")[5], "Observations");
     EXPECT_EQ(Num(detail[0], "Count"), 10);
@@ -301,8 +293,8 @@ TEST_F(AnovaRun, RunningAgainReplacesTheTables) {
         enginetest::AddScenario(db, GroupScenario("ANOVA", {{"G", "G"}, {"A", "C"}, {"X", "X"}}, true, "Out2"));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    EXPECT_EQ(ReadRows(db, "Out1").size(), 3u);
-    EXPECT_EQ(ReadRows(db, "Out2").size(), 3u);
+    EXPECT_EQ(ReadResultRows(db, "Out1").size(), 3u);
+    EXPECT_EQ(ReadResultRows(db, "Out2").size(), 3u);
 }
 
 }  // namespace
@@ -330,7 +322,7 @@ TEST_F(AnovaRun, FractionalWeightsKeepTheirDegreesOfFreedomInTheArithmetic) {
     CreateTrial(db, rows);
     const int32_t id = enginetest::AddScenario(db, GroupScenario("ANOVA", {{"A", "C"}, {"X", "X"}, {"W", "W"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const std::vector<Row> out = ReadRows(db, "Out1");
+    const std::vector<Row> out = ReadResultRows(db, "Out1");
     ASSERT_EQ(out.size(), 3u);
     // Frequency-weight sums, R 4.2: N <- sum(w) (4.8); between
     // sum(tapply(w*x,g,sum)^2/tapply(w,g,sum)) - S^2/N; residual df N - 2 = 2.8;
@@ -361,7 +353,7 @@ TEST_F(AnovaRun, OneObservationPerCellWithAnEmptyCellAdjustsTheMainEffects) {
     // R 4.2, model comparisons: residual deviance(lm(y~A+B)) on 3 df (not SST
     // less both one-way sums, 36 - 16.8333 - 8.8333, which holds only for
     // equal cell sizes); mains adjusted for each other.
-    ExpectTable(ReadRows(db, "Out1"),
+    ExpectTable(ReadResultRows(db, "Out1"),
                 {{"Main Effects", 4, 30.3333333333334, 4.01470588235295, 0.141381588473738},
                  {"Main: [A]", 2, 21.5, 5.69117647058825, 0.0952657890616553},
                  {"Main: [B]", 2, 13.5, 3.57352941176471, 0.160757637453114},
@@ -381,7 +373,7 @@ TEST_F(AnovaRun, ALongCompareFieldNameIsCutToTheSourceColumnsWidth) {
         db->Execute("INSERT INTO Trial ([" + name + "], X) VALUES " + row);
     const int32_t id = enginetest::AddScenario(db, GroupScenario("ANOVA", {{name, "C"}, {"X", "X"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const std::vector<Row> out = ReadRows(db, "Out1");
+    const std::vector<Row> out = ReadResultRows(db, "Out1");
     ASSERT_EQ(out.size(), 3u);
     EXPECT_EQ(out[0].at("Source_of_Variation").ToString(), ("Main: [" + name + "]").substr(0, 70));
     // Means 1.5 and 5: between 2 * (1.75^2 + 1.75^2) = 12.25, hand-worked.

@@ -8,12 +8,13 @@
 // for every value of the whole source that the group lacks, so the statistic
 // is the sum of all detail rows. Tolerance 1e-12 on statistics, 3e-7 on
 // probabilities (the accuracy of the engine's incomplete gamma function).
-#include "NonParam1Support.h"
+#include "EngineTestSupport.h"
 
 using namespace enginetest;
-using namespace nonparam1test;
 
 namespace {
+
+using Row = ResultRow;
 
 constexpr double kTol = 1e-12;
 // The engine's incomplete gamma function stops at a relative change of 3e-7
@@ -85,7 +86,7 @@ TEST_F(ChiSquare, CountsWithoutBlanksOrAllGroups) {
     // The number of values can pass 32767: a Long column.
     db->TableDefs()->Refresh();
     EXPECT_EQ(db->TableDefs()->Item("Out1")->Fields()->Item("Groups")->Type(), dao::dbLong);
-    auto rows = ReadRows(db, "Out1");
+    auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].at("DataField").ToString(), "G2");
     // R: chisq.test(c(2, 2, 3)) and chisq.test(c(4, 3)); the Null of B is left out.
@@ -96,7 +97,7 @@ TEST_F(ChiSquare, CountsWithoutBlanksOrAllGroups) {
         "StatOutputID", "G1", "G2", "Observed", "Expected", "Difference", "Chi-Square", "Observed_Pcnt",
         "Expected_Pcnt", "Pcnt_Diff", "Cumulative", "Cumulative_Pcnt"};
     EXPECT_EQ(ColumnNames(db, "Out2"), detailColumns);
-    auto detail = ReadRows(db, "Out2", "G1 = 'A'");
+    auto detail = ReadResultRows(db, "Out2", "G1 = 'A'");
     ASSERT_EQ(detail.size(), 3u);
     // Values ascending: blue 2, green 2, red 3; E = 7/3.
     EXPECT_EQ(detail[0].at("G2").ToString(), "blue");
@@ -118,7 +119,7 @@ TEST_F(ChiSquare, CountsWithoutBlanksOrAllGroups) {
 TEST_F(ChiSquare, AllGroupsWithBlanksCountsAbsentValues) {
     AddData();
     ASSERT_TRUE(Run(Scenario({"G2"}, false, true, false, true))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "Out1");
+    auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     // Values of the whole source: Null, blue, green, red. R: chisq.test(c(0,
     // 2, 2, 3)) and chisq.test(c(1, 4, 0, 3)).
@@ -129,7 +130,7 @@ TEST_F(ChiSquare, AllGroupsWithBlanksCountsAbsentValues) {
 
     // Every value once per group in list order; the summary is the sum of the rows.
     for (const char* g : {"A", "B"}) {
-        auto detail = ReadRows(db, "Out2", std::string("G1 = '") + g + "'");
+        auto detail = ReadResultRows(db, "Out2", std::string("G1 = '") + g + "'");
         ASSERT_EQ(detail.size(), 4u);
         EXPECT_TRUE(detail[0].at("G2").IsNull());
         EXPECT_EQ(detail[1].at("G2").ToString(), "blue");
@@ -138,11 +139,11 @@ TEST_F(ChiSquare, AllGroupsWithBlanksCountsAbsentValues) {
         for (const Row& r : detail) sum += Num(r, "Chi-Square");
         EXPECT_NEAR(sum, Num(g[0] == 'A' ? rows[0] : rows[1], "Chi-Square"), kTol);
     }
-    auto a = ReadRows(db, "Out2", "G1 = 'A'");
+    auto a = ReadResultRows(db, "Out2", "G1 = 'A'");
     EXPECT_EQ(Num(a[0], "Observed"), 0);
     EXPECT_NEAR(Num(a[0], "Chi-Square"), 7.0 / 4, kTol);  // an absent value adds E
     EXPECT_EQ(Num(a[0], "Cumulative"), 0);
-    auto b = ReadRows(db, "Out2", "G1 = 'B'");
+    auto b = ReadResultRows(db, "Out2", "G1 = 'B'");
     EXPECT_EQ(Num(b[0], "Observed"), 1);  // the blank of group B
     EXPECT_EQ(Num(b[2], "Observed"), 0);  // no green in B
     EXPECT_EQ(Num(b[2], "Cumulative"), Num(b[1], "Cumulative"));
@@ -151,14 +152,14 @@ TEST_F(ChiSquare, AllGroupsWithBlanksCountsAbsentValues) {
 TEST_F(ChiSquare, WeightsOfZeroOrBelowAreLeftOut) {
     AddData();
     ASSERT_TRUE(Run(Scenario({"G2"}, true, false, true, true))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "Out1");
+    auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     // Weight sums. A: blue 2, green 1 (the weight-0 record out), red 4; B:
     // blue 5, red 2 (the record weighing -1 out). R: chisq.test(c(2, 1, 4)),
     // chisq.test(c(5, 2)).
     ExpectSummary(rows[0], 7, 3, 7.0 / 3, 2, 0.36787944117144233);
     ExpectSummary(rows[1], 7, 2, 3.5, 1.2857142857142858, 0.25683925795785661);
-    for (const Row& r : ReadRows(db, "Out2")) EXPECT_GT(Num(r, "Expected"), 0);
+    for (const Row& r : ReadResultRows(db, "Out2")) EXPECT_GT(Num(r, "Expected"), 0);
 }
 
 TEST_F(ChiSquare, MissingValueRuleOnANumericCompareField) {
@@ -171,7 +172,7 @@ TEST_F(ChiSquare, MissingValueRuleOnANumericCompareField) {
     spec.missingType = "1";
     spec.missingEqual = 9.0;
     ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "Out1");
+    auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     // A: 1 x2, 2 x2, 3 x3; B: 1 x2, 2 x3, 3 x2 (the 9 left out). R:
     // chisq.test(c(2, 2, 3)), chisq.test(c(2, 3, 2)).
@@ -189,7 +190,7 @@ TEST_F(ChiSquare, MissingValueRuleLeavesBlanksOfATextField) {
     spec.missingType = "1";
     spec.missingEqual = 9.0;
     ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "Out1", "G1 = 'B'");
+    auto rows = ReadResultRows(db, "Out1", "G1 = 'B'");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Count"), 7);  // the blank is out, the 9 of X1 irrelevant
     EXPECT_EQ(Num(rows[0], "Groups"), 2);
@@ -198,7 +199,7 @@ TEST_F(ChiSquare, MissingValueRuleLeavesBlanksOfATextField) {
 TEST_F(ChiSquare, SeveralCompareFieldsShareTheTables) {
     AddData();
     ASSERT_TRUE(Run(Scenario({"G2", "X1"}, false, false, true, true))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "Out1");
+    auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0].at("DataField").ToString(), "G2");
     EXPECT_EQ(rows[2].at("DataField").ToString(), "X1");
@@ -207,7 +208,7 @@ TEST_F(ChiSquare, SeveralCompareFieldsShareTheTables) {
         "Chi-Square", "Observed_Pcnt", "Expected_Pcnt", "Pcnt_Diff", "Cumulative", "Cumulative_Pcnt"};
     EXPECT_EQ(ColumnNames(db, "Out2"), detailColumns);
     // Text and Double have no common type: the numbers are written as text.
-    auto detail = ReadRows(db, "Out2", "Compare_Field = 'X1' AND G1 = 'B'");
+    auto detail = ReadResultRows(db, "Out2", "Compare_Field = 'X1' AND G1 = 'B'");
     ASSERT_EQ(detail.size(), 4u);  // 1, 2, 3, 9
     EXPECT_EQ(detail[0].at("Compare_Value").ToString(), "1");
     EXPECT_EQ(detail[3].at("Compare_Value").ToString(), "9");
@@ -246,7 +247,7 @@ TEST_F(ChiSquare, WithoutGroupFields) {
     spec.fields = {{"G2", "C", 1}};
     spec.options = {{"ChiIgnoreBlanks", true}};
     ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "Out1");
+    auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     // blue 6, green 2, red 6 over both groups. R: chisq.test(c(6, 2, 6)).
     ExpectSummary(rows[0], 14, 3, 14.0 / 3, 16.0 / 7, 0.31890655732397039);
@@ -257,7 +258,7 @@ TEST_F(ChiSquare, OneValueInAGroupHasNoProbability) {
     AddRow("A", "red", 2, 1);
     AddRow("B", "blue", 1, 1);
     ASSERT_TRUE(Run(Scenario({"G2"}, false, false, true, false))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "Out1");
+    auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(Num(rows[0], "Groups"), 1);
     EXPECT_EQ(Num(rows[0], "DF"), 0);

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CrosstabSupport.h"
+#include "EngineTestSupport.h"
 
 namespace enginetest {
 namespace {
 
 using vb::Variant;
+using Row = ResultRow;
 const Variant N = Variant::Null();
 
 class CompareTest : public EngineTest {
@@ -24,7 +25,7 @@ protected:
 };
 
 TEST_F(CompareTest, WeightedPairsWithNullsMatchReplicatedData) {
-    AddDataRows(db, {
+    AppendRows({
                         {"a", N, 1.0, 2.0, 2.0, 1.0},
                         {"a", N, 2.0, N, 3.0, 2.0},
                         {"a", N, 4.0, 3.0, 3.0, 1.0},
@@ -35,7 +36,7 @@ TEST_F(CompareTest, WeightedPairsWithNullsMatchReplicatedData) {
                         {"b", N, 2.0, 2.0, N, 1.0},
                     });
     ASSERT_TRUE(Run(AddCompare(true))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "SELECT * FROM Out1 ORDER BY StatOutputID;");
+    auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 4u);
 
     // X1 against Y, weights as frequencies: x = 1,2,2,4,6,6,6; y = 2,3,3,3,5,5,5.
@@ -91,13 +92,13 @@ TEST_F(CompareTest, WeightedPairsWithNullsMatchReplicatedData) {
 }
 
 TEST_F(CompareTest, EqualFieldsAndSinglePairsLeaveUndefinedValuesEmpty) {
-    AddDataRows(db, {
+    AppendRows({
                         {"a", N, 1.0, 1.0, 1.0, N},
                         {"a", N, 2.0, 5.0, 2.0, N},
                         {"a", N, 3.0, N, 3.0, N},
                     });
     ASSERT_TRUE(Run(AddCompare(false))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "SELECT * FROM Out1 ORDER BY StatOutputID;");
+    auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     const auto columns = ColumnNames(db, "Out1");
     EXPECT_EQ(std::count(columns.begin(), columns.end(), "Observations"), 0);
@@ -119,11 +120,11 @@ TEST_F(CompareTest, EqualFieldsAndSinglePairsLeaveUndefinedValuesEmpty) {
 }
 
 TEST_F(CompareTest, RunningTwiceReplacesTheResultTable) {
-    AddDataRows(db, {{"a", N, 1.0, 2.0, 2.0, N}, {"a", N, 2.0, 1.0, 3.0, N}});
+    AppendRows({{"a", N, 1.0, 2.0, 2.0, N}, {"a", N, 2.0, 1.0, 3.0, N}});
     const int32_t id = AddCompare(false);
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    EXPECT_EQ(ReadRows(db, "SELECT * FROM Out1;").size(), 2u);
+    EXPECT_EQ(ReadQueryRows(db, "SELECT * FROM Out1;").size(), 2u);
 }
 
 }  // namespace

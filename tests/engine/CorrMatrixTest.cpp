@@ -2,12 +2,13 @@
 // against R, and the guard on the weight sum of a pair.
 #include <cmath>
 
-#include "CrosstabSupport.h"
+#include "EngineTestSupport.h"
 
 namespace enginetest {
 namespace {
 
 using vb::Variant;
+using Row = ResultRow;
 const Variant N = Variant::Null();
 const char* const kFields[] = {"X1", "X2", "Y", "W"};
 
@@ -16,7 +17,7 @@ protected:
     // The rows of one measure, keyed by DataField.
     std::map<std::string, Row> Measure(const std::string& label) {
         std::map<std::string, Row> byField;
-        for (Row& r : ReadRows(db, "SELECT * FROM Out1 WHERE CalcType = '" + label + "' ORDER BY StatOutputID;"))
+        for (Row& r : ReadResultRows(db, "Out1", "CalcType = '" + label + "'"))
             byField[r.at("DataField").String()] = r;
         return byField;
     }
@@ -24,7 +25,7 @@ protected:
 
 TEST_F(CorrMatrixTest, FourFieldsPairwise) {
     // d <- data.frame(X1=c(1,2,3,4,5,NA), X2=c(2,1,4,3,NA,6), Y=c(1,3,2,5,4,7), W=c(5,NA,1,2,3,4))
-    AddDataRows(db, {
+    AppendRows({
                         {"g", N, 1.0, 2.0, 1.0, 5.0},
                         {"g", N, 2.0, 1.0, 3.0, N},
                         {"g", N, 3.0, 4.0, 2.0, 1.0},
@@ -38,7 +39,7 @@ TEST_F(CorrMatrixTest, FourFieldsPairwise) {
     s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true}, {"MCov", true},
                  {"MCor", true}, {"MR2", true}, {"MT", true}, {"MProb", true}, {"MProbTail", "2-tail"}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
-    EXPECT_EQ(ReadRows(db, "SELECT * FROM Out1;").size(), 36u);
+    EXPECT_EQ(ReadQueryRows(db, "SELECT * FROM Out1;").size(), 36u);
 
     // R 4.2: crossprod(!is.na(d)) -- records valid for both fields.
     const double counts[4][4] = {{5, 4, 5, 4}, {4, 5, 5, 4}, {5, 5, 6, 5}, {4, 4, 5, 5}};
@@ -94,7 +95,7 @@ TEST_F(CorrMatrixTest, FourFieldsPairwise) {
 
 TEST_F(CorrMatrixTest, PairWhoseWeightsSumToOneHasNoSpread) {
     // Two records with weights 0.5: the weight sum is 1, so W (W - 1) is 0.
-    AddDataRows(db, {
+    AppendRows({
                         {"g", N, 1.0, 2.0, N, 0.5},
                         {"g", N, 3.0, 5.0, N, 0.5},
                     });
@@ -104,7 +105,7 @@ TEST_F(CorrMatrixTest, PairWhoseWeightsSumToOneHasNoSpread) {
     s.options = {{"MCnt", true}, {"MMean", true}, {"MDev", true}, {"MCov", true}, {"MCor", true},
                  {"MT", true}, {"MProb", true}, {"MProbTail", "1-tail"}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "SELECT * FROM Out1 WHERE DataField = 'X1' ORDER BY StatOutputID;");
+    auto rows = ReadResultRows(db, "Out1", "DataField = 'X1'");
     ASSERT_EQ(rows.size(), 7u);
     EXPECT_EQ(rows[0].at("CalcType").String(), "Count");
     EXPECT_DOUBLE_EQ(Num(rows[0], "X2"), 1);

@@ -6,12 +6,13 @@
 #include <optional>
 #include <string>
 
-#include "CrosstabSupport.h"
+#include "EngineTestSupport.h"
 
 namespace enginetest {
 namespace {
 
 using vb::Variant;
+using Row = ResultRow;
 const Variant N = Variant::Null();
 
 class CrosstabTest : public EngineTest {
@@ -31,10 +32,10 @@ protected:
     }
     // The result rows of one label, in table order.
     std::vector<Row> Rows(const std::string& label, const std::string& table = "Out1") {
-        return ReadRows(db, "SELECT * FROM [" + table + "] WHERE DataType = '" + label + "' ORDER BY StatOutputID;");
+        return ReadResultRows(db, table, "DataType = '" + label + "'");
     }
     void AddCells(const std::string& row, const std::string& col, int count) {
-        for (int i = 0; i < count; ++i) AddDataRows(db, {{row, col, 1.0, N, N, N}});
+        for (int i = 0; i < count; ++i) AppendRows({{row, col, 1.0, N, N, N}});
     }
 };
 
@@ -79,7 +80,7 @@ TEST_F(CrosstabTest, CountsPercentsExpectedAndChiSquareOnTwoByTwo) {
     EXPECT_NEAR(Num(rowPct[0], "c1"), 0.4, 1e-12);
 
     // E = 12, 18, 28, 42: chi = 4/12 + 4/18 + 4/28 + 4/42.
-    auto chi = ReadRows(db, "SELECT * FROM Out2;");
+    auto chi = ReadQueryRows(db, "SELECT * FROM Out2;");
     ASSERT_EQ(chi.size(), 1u);
     const double x2 = 4.0 / 12 + 4.0 / 18 + 4.0 / 28 + 4.0 / 42;
     EXPECT_EQ(chi[0].at("DataField").String(), "-");
@@ -99,7 +100,7 @@ TEST_F(CrosstabTest, CountsPercentsExpectedAndChiSquareOnTwoByTwo) {
 
 TEST_F(CrosstabTest, SparseTwoByThreeWeightedWithBlanksAroundValues) {
     // Weighted counts (r1: a 6, c 4; r2: a 4, b 6); b and c each miss a row.
-    AddDataRows(db, {
+    AppendRows({
                         {"r1", "a", 1.0, N, N, 3.0},
                         {"r1", "a", 2.0, N, N, 3.0},
                         {"r1", "a", 1.0, N, N, -5.0},  // negative weight: not counted
@@ -128,7 +129,7 @@ TEST_F(CrosstabTest, SparseTwoByThreeWeightedWithBlanksAroundValues) {
 
     // Expected 5, 3, 2 in both rows; the empty cells add 3 and 2 each:
     // chi = 1/5 + 9/3 + 4/2 + 1/5 + 9/3 + 4/2 = 10.4.
-    auto chi = ReadRows(db, "SELECT * FROM Out2;");
+    auto chi = ReadQueryRows(db, "SELECT * FROM Out2;");
     ASSERT_EQ(chi.size(), 1u);
     EXPECT_DOUBLE_EQ(Num(chi[0], "Count"), 20);
     EXPECT_EQ(Num(chi[0], "DF"), 2);
@@ -143,7 +144,7 @@ TEST_F(CrosstabTest, SparseTwoByThreeWeightedWithBlanksAroundValues) {
 
 TEST_F(CrosstabTest, EverySummaryKind) {
     // Column a holds 1, 2, 4 (in that order), column b holds 3.
-    AddDataRows(db, {{"r", "a", 1.0, N, N, N}, {"r", "a", 2.0, N, N, N}, {"r", "a", 4.0, N, N, N},
+    AppendRows({{"r", "a", 1.0, N, N, N}, {"r", "a", 2.0, N, N, N}, {"r", "a", 4.0, N, N, N},
                      {"r", "b", 3.0, N, N, N}});
     struct Expect {
         std::string kind, name;
@@ -189,7 +190,7 @@ TEST_F(CrosstabTest, EverySummaryKind) {
         EXPECT_EQ(Rows("Expected", out).size(), e.kind == "S" ? 1u : 0u);
         bool chiTable = true;
         try {
-            ReadRows(db, "SELECT * FROM Chi" + e.kind + ";");
+            ReadQueryRows(db, "SELECT * FROM Chi" + e.kind + ";");
         } catch (const vb::VbError&) {
             chiTable = false;
         }
@@ -198,7 +199,7 @@ TEST_F(CrosstabTest, EverySummaryKind) {
 }
 
 TEST_F(CrosstabTest, UnknownKindIsRefused) {
-    AddDataRows(db, {{"r", "a", 1.0, N, N, N}});
+    AppendRows({{"r", "a", 1.0, N, N, N}});
     EXPECT_FALSE(Run(AddCrosstab("U", {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}})));
     EXPECT_EQ(engine->get_ErrorInfo(), "Unknown cross-tabulation summary type: U");
 }
@@ -262,7 +263,7 @@ TEST_F(CrosstabTest, SingleRowValueLeavesTheMeasuresNull) {
     AddCells("r1", "c1", 3);
     AddCells("r1", "c2", 5);
     ASSERT_TRUE(Run(AddCrosstab("C", {{"G1", "G", 1}, {"G2", "C", 1}}))) << engine->get_ErrorInfo();
-    auto chi = ReadRows(db, "SELECT * FROM Out2;");
+    auto chi = ReadQueryRows(db, "SELECT * FROM Out2;");
     ASSERT_EQ(chi.size(), 1u);
     EXPECT_EQ(Num(chi[0], "Rows"), 1);
     EXPECT_EQ(Num(chi[0], "Columns"), 2);
@@ -273,7 +274,7 @@ TEST_F(CrosstabTest, SingleRowValueLeavesTheMeasuresNull) {
 
 TEST_F(CrosstabTest, MissingValueRuleAppliesToValuesAndWeights) {
     // Missing value 2: the value 2 is left out, and so is the record whose weight is 2.
-    AddDataRows(db, {{"r", "a", 1.0, N, N, 1.0}, {"r", "a", 2.0, N, N, 1.0}, {"r", "a", 3.0, N, N, 2.0},
+    AppendRows({{"r", "a", 1.0, N, N, 1.0}, {"r", "a", 2.0, N, N, 1.0}, {"r", "a", 3.0, N, N, 2.0},
                      {"r", "a", 4.0, N, N, 3.0}});
     for (const std::string kind : {"C", "A"}) {
         ScenarioSpec s;
@@ -284,7 +285,7 @@ TEST_F(CrosstabTest, MissingValueRuleAppliesToValuesAndWeights) {
         s.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}, {"W", "W", 1}};
         s.options = {{"XType", kind}};
         ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
-        auto rows = ReadRows(db, "SELECT * FROM [Out" + kind + "] ORDER BY StatOutputID;");
+        auto rows = ReadQueryRows(db, "SELECT * FROM [Out" + kind + "] ORDER BY StatOutputID;");
         ASSERT_FALSE(rows.empty());
         // Weighted count 1 + 3; weighted mean (1*1 + 4*3) / 4.
         EXPECT_DOUBLE_EQ(Num(rows[0], "a"), kind == "C" ? 4.0 : 13.0 / 4) << kind;
@@ -292,7 +293,7 @@ TEST_F(CrosstabTest, MissingValueRuleAppliesToValuesAndWeights) {
 }
 
 TEST_F(CrosstabTest, WeightedRecordCountWithoutDataField) {
-    AddDataRows(db, {{"r", "a", N, N, N, 1.0}, {"r", "a", N, N, N, 2.0}, {"r", "a", N, N, N, -1.0},
+    AppendRows({{"r", "a", N, N, N, 1.0}, {"r", "a", N, N, N, 2.0}, {"r", "a", N, N, N, -1.0},
                      {"r", "b", N, N, N, N}, {"r", "b", N, N, N, 0.5}});
     ASSERT_TRUE(Run(AddCrosstab("C", {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}}, false))) << engine->get_ErrorInfo();
     auto data = Rows("Data: Count");
@@ -309,7 +310,7 @@ TEST_F(CrosstabTest, RunningTwiceReplacesBothTables) {
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     EXPECT_EQ(Rows("Data: Count").size(), 2u);
-    EXPECT_EQ(ReadRows(db, "SELECT * FROM Out2;").size(), 1u);
+    EXPECT_EQ(ReadQueryRows(db, "SELECT * FROM Out2;").size(), 1u);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ const vb::Variant T(true);
 
 TEST_F(DescribeTest, EveryColumnWithGroupsNullsMissingValueRuleAndWeights) {
     // Group A: X1 -99 is missing by the rule, one weight is 0 and one Null.
-    AddRows(db, {{"A", Null(), 2.0, 1.5, Null(), 1.0},
+    AppendRows({{"A", Null(), 2.0, 1.5, Null(), 1.0},
                  {"A", Null(), 4.0, Null(), Null(), 2.0},
                  {"A", Null(), 4.0, 3.0, Null(), 1.0},
                  {"A", Null(), 5.0, 3.0, Null(), 1.0},
@@ -65,9 +65,9 @@ TEST_F(DescribeTest, EveryColumnWithGroupsNullsMissingValueRuleAndWeights) {
         "Population_Mean", "t-Value", "Prob_(1-Tail)", "Prob_(2-Tail)", "25_Percentile", "50_Percentile",
         "75_Percentile", "Quartile_Range", "N<0", "0<=N<5", "5<=N<10", "10<=N", "%<0", "0<=%<5", "5<=%<10",
         "10<=%"};
-    EXPECT_EQ(Columns(db, "Out1"), expectedColumns);
+    EXPECT_EQ(ColumnNames(db, "Out1"), expectedColumns);
 
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 4u);
     struct Expected {
         const char* group;
@@ -157,7 +157,7 @@ TEST_F(DescribeTest, EveryColumnWithGroupsNullsMissingValueRuleAndWeights) {
 }
 
 TEST_F(DescribeTest, GuardsForOneTwoThreeAndConstantValues) {
-    AddRows(db, {{"c3", Null(), 5.0, Null()},
+    AppendRows({{"c3", Null(), 5.0, Null()},
                  {"c3", Null(), 5.0, Null()},
                  {"c3", Null(), 5.0, Null()},
                  {"n1", Null(), 7.0, Null()},
@@ -171,7 +171,7 @@ TEST_F(DescribeTest, GuardsForOneTwoThreeAndConstantValues) {
         {{"Range", T}, {"VarStd", T}, {"VarNRadio", "N-1"}, {"Skew", T}, {"CI", T}, {"CITypeRadio", "t"},
          {"CI95", T}, {"TTestMean", T}, {"TTestValue", 0.0}, {"Percentile", T}, {"PercentileRadio", "Median"}});
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 8u);
 
     // Three 5s: no spread. Mean, range, variance, its coefficient and the
@@ -217,10 +217,10 @@ TEST_F(DescribeTest, GuardsForOneTwoThreeAndConstantValues) {
 }
 
 TEST_F(DescribeTest, PopulationDivisorWritesTheVarianceOfASingleValue) {
-    AddRows(db, {{"a", Null(), 7.0}});
+    AppendRows({{"a", Null(), 7.0}});
     const int32_t id = Scenario({{"X1", "X", 1}}, {{"VarStd", T}, {"VarNRadio", "N"}});
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Variance"), 0);
     EXPECT_EQ(Num(rows[0], "StdDeviation"), 0);
@@ -229,7 +229,7 @@ TEST_F(DescribeTest, PopulationDivisorWritesTheVarianceOfASingleValue) {
 
 TEST_F(DescribeTest, GeometricAndHarmonicMeansAreNullOnceAValueIsZeroOrNegative) {
     // G1 "mix": -2, 0, 4; "neg": -1, -4; "pos": 1, 4 (geometric 2, harmonic 1.6).
-    AddRows(db, {{"mix", Null(), -2.0},
+    AppendRows({{"mix", Null(), -2.0},
                  {"mix", Null(), 0.0},
                  {"mix", Null(), 4.0},
                  {"neg", Null(), -1.0},
@@ -238,7 +238,7 @@ TEST_F(DescribeTest, GeometricAndHarmonicMeansAreNullOnceAValueIsZeroOrNegative)
                  {"pos", Null(), 4.0}});
     const int32_t id = Scenario({{"G1", "G", 1}, {"X1", "X", 1}}, {{"Mean", T}});
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_TRUE(IsNull(rows[0], "GeometricMean"));
     EXPECT_TRUE(IsNull(rows[0], "HarmonicMean"));
@@ -250,14 +250,14 @@ TEST_F(DescribeTest, GeometricAndHarmonicMeansAreNullOnceAValueIsZeroOrNegative)
 }
 
 TEST_F(DescribeTest, NormalIntervalsFromAKnownDeviation) {
-    AddRows(db, {{"a", Null(), 1.0}, {"a", Null(), 2.0}, {"a", Null(), 3.0}, {"a", Null(), 6.0}});
+    AppendRows({{"a", Null(), 1.0}, {"a", Null(), 2.0}, {"a", Null(), 3.0}, {"a", Null(), 6.0}});
     const int32_t id = Scenario({{"X1", "X", 1}}, {{"CI", T}, {"CITypeRadio", "Normal"}, {"CIStdDev", 2.0},
                                                    {"CI95", T}, {"CIUser", int16_t(99)}});
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const auto cols = Columns(db, "Out1");
+    const auto cols = ColumnNames(db, "Out1");
     EXPECT_NE(std::find(cols.begin(), cols.end(), "95%_N_Band"), cols.end());
     EXPECT_NE(std::find(cols.begin(), cols.end(), "99%_N_Band"), cols.end());
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     // R: qnorm(0.975) = 1.9599639845400536, qnorm(0.995) = 2.5758293035488999; mean 3, n 4.
     EXPECT_EQ(Num(rows[0], "Population_StdDev"), 2);
@@ -274,10 +274,10 @@ TEST_F(DescribeTest, CertifiedMeanAndDeviationOfValuesFarFromZero) {
         data.push_back({"a", Null(), 1000000.1});
         data.push_back({"a", Null(), 1000000.3});
     }
-    AddRows(db, data);
+    AppendRows(data);
     const int32_t id = Scenario({{"X1", "X", 1}}, {{"VarStd", T}, {"VarNRadio", "N-1"}, {"Skew", T}});
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_NEAR(Num(rows[0], "Mean"), 1000000.2, 1e-8);
     EXPECT_NEAR(Num(rows[0], "StdDeviation"), 0.1, 1e-9);
@@ -289,12 +289,12 @@ TEST_F(DescribeTest, CertifiedMeanAndDeviationOfValuesFarFromZero) {
 namespace {
 
 TEST_F(DescribeTest, ASecondRunReplacesTheResultTable) {
-    AddRows(db, {{"a", Null(), 1.0}, {"a", Null(), 3.0}});
+    AppendRows({{"a", Null(), 1.0}, {"a", Null(), 3.0}});
     const int32_t id = Scenario({{"X1", "X", 1}}, {});
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     engine = std::make_unique<Quantara>();
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Mean"), 2);
 }
@@ -304,7 +304,7 @@ TEST_F(DescribeTest, ASecondRunReplacesTheResultTable) {
 namespace {
 
 TEST_F(DescribeTest, FrequencyColumnsWithUpperBoundsIncludedAndDefaultIntervals) {
-    AddRows(db, {{"a", Null(), 0.0}, {"a", Null(), 10.0}, {"a", Null(), 10.5}, {"a", Null(), 20.0}});
+    AppendRows({{"a", Null(), 0.0}, {"a", Null(), 10.0}, {"a", Null(), 10.5}, {"a", Null(), 20.0}});
     const int32_t id = Scenario({{"X1", "X", 1}}, {{"FreqN", T}, {"FreqP", T}, {"InterV", int16_t(2)},
                                                    {"FreqIncRadio", "Upper"}, {"FreqDispRadio", "Count"},
                                                    {"FreqGroupRadio", "Default"}});
@@ -312,10 +312,10 @@ TEST_F(DescribeTest, FrequencyColumnsWithUpperBoundsIncludedAndDefaultIntervals)
     // = 2, width (20 + 2 - 0) / 2 = 11, first 0 - 2 = -2: (-2, 9] and (9, 20];
     // 20 lies on the last upper bound and stays in.
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const auto cols = Columns(db, "Out1");
+    const auto cols = ColumnNames(db, "Out1");
     EXPECT_EQ(std::vector<std::string>(cols.end() - 4, cols.end()),
               (std::vector<std::string>{"-2<N<=9", "9<N<=20", "-2<%<=9", "9<%<=20"}));
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "-2<N<=9"), 1);
     EXPECT_EQ(Num(rows[0], "9<N<=20"), 3);
@@ -323,10 +323,10 @@ TEST_F(DescribeTest, FrequencyColumnsWithUpperBoundsIncludedAndDefaultIntervals)
 }
 
 TEST_F(DescribeTest, AnEmptyIntervalLetterMakesEmptyBandColumns) {
-    AddRows(db, {{"a", Null(), 1.0}, {"a", Null(), 3.0}});
+    AppendRows({{"a", Null(), 1.0}, {"a", Null(), 3.0}});
     const int32_t id = Scenario({{"X1", "X", 1}}, {{"CI", T}, {"CITypeRadio", ""}, {"CI95", T}});
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_TRUE(IsNull(rows[0], "95%__Band"));
     EXPECT_TRUE(IsNull(rows[0], "95%_Lower"));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -181,6 +182,61 @@ inline int32_t AddScenario(const dao::DatabasePtr& db, const ScenarioSpec& spec)
     }
     f->Close();
     return id;
+}
+
+// --- result tables ------------------------------------------------------------------
+// One row of a result table or query, by column name.
+using ResultRow = std::map<std::string, vb::Variant>;
+
+// Every row of a query, in the order it returns them.
+inline std::vector<ResultRow> ReadQueryRows(const dao::DatabasePtr& db, const std::string& sql) {
+    std::vector<ResultRow> rows;
+    dao::RecordsetPtr rs = db->OpenRecordset(sql, dao::dbOpenSnapshot);
+    const int32_t n = rs->Fields()->Count();
+    for (; !rs->Eof(); rs->MoveNext()) {
+        ResultRow row;
+        for (int32_t i = 0; i < n; ++i) row[rs->Fields(i)->Name()] = rs->Fields(i)->Value();
+        rows.push_back(std::move(row));
+    }
+    rs->Close();
+    return rows;
+}
+
+// Every row of a result table in the order written (StatOutputID), with a
+// WHERE condition only the rows that meet it.
+inline std::vector<ResultRow> ReadResultRows(const dao::DatabasePtr& db, const std::string& table,
+                                             const std::string& where = "") {
+    std::string sql = "SELECT * FROM [" + table + "]";
+    if (!where.empty()) sql += " WHERE " + where;
+    return ReadQueryRows(db, sql + " ORDER BY StatOutputID;");
+}
+
+// The column names of a table in ordinal order.
+inline std::vector<std::string> ColumnNames(const dao::DatabasePtr& db, const std::string& table) {
+    std::vector<std::string> names;
+    dao::RecordsetPtr rs = db->OpenRecordset("SELECT * FROM [" + table + "];", dao::dbOpenSnapshot);
+    for (int32_t i = 0; i < rs->Fields()->Count(); ++i) names.push_back(rs->Fields(i)->Name());
+    rs->Close();
+    return names;
+}
+
+// A number in a result cell; Null reads as NaN, which no comparison accepts.
+// A column the row lacks fails the test.
+inline double Num(const ResultRow& row, const std::string& column) {
+    auto it = row.find(column);
+    if (it == row.end()) ADD_FAILURE() << "no column " << column;
+    if (it == row.end() || it->second.IsNull()) return std::nan("");
+    return it->second.ToDouble();
+}
+
+// Whether a result cell is Null. A column the row lacks fails the test.
+inline bool IsNull(const ResultRow& row, const std::string& column) {
+    auto it = row.find(column);
+    if (it == row.end()) {
+        ADD_FAILURE() << "no column " << column;
+        return false;
+    }
+    return it->second.IsNull();
 }
 
 // Records every event in order.

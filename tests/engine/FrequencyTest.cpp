@@ -57,7 +57,7 @@ protected:
 TEST_F(FrequencyTest, SpecifiedIntervalsWithOpenEndsLowerBoundsIncluded) {
     // X1 with weights: -1 (1), 0 (2), 10 (1), 29.999 (1), 30 (3); a weight-0
     // and a Null-weight record add nothing.
-    AddRows(db, {{"a", Null(), -1.0, Null(), Null(), 1.0},
+    AppendRows({{"a", Null(), -1.0, Null(), Null(), 1.0},
                  {"a", Null(), 0.0, Null(), Null(), 2.0},
                  {"a", Null(), 10.0, Null(), Null(), 1.0},
                  {"a", Null(), 29.999, Null(), Null(), 1.0},
@@ -65,10 +65,10 @@ TEST_F(FrequencyTest, SpecifiedIntervalsWithOpenEndsLowerBoundsIncluded) {
                  {"a", Null(), 15.0, Null(), Null(), 0.0},
                  {"a", Null(), 15.0, Null(), Null(), Null()}});
     ASSERT_TRUE(Run(Scenario(Specified("Lower")))) << engine->get_ErrorInfo();
-    EXPECT_EQ(Columns(db, "Out1"),
+    EXPECT_EQ(ColumnNames(db, "Out1"),
               (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Interval", "Low<=Range", "Range<High",
                                         "Count", "Cumulative", "Count%", "Cumulative%"}));
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 5u);  // X2 has no values: no rows
     // below 0: 1; [0,10): 2; [10,20): 1; [20,30): 1; 30 and up: 3. Sum of weights 8.
     const double count[] = {1, 2, 1, 1, 3};
@@ -94,17 +94,17 @@ TEST_F(FrequencyTest, SpecifiedIntervalsWithOpenEndsLowerBoundsIncluded) {
 TEST_F(FrequencyTest, UpperBoundsIncludedAndSums) {
     // X1: 0 (below), 10 (first interval), 20, -5 (below), 35 (beyond); sum 60.
     // X2: -3 and 3, summing to 0: no sum shares.
-    AddRows(db, {{"a", Null(), 0.0, -3.0, Null(), 1.0},
+    AppendRows({{"a", Null(), 0.0, -3.0, Null(), 1.0},
                  {"a", Null(), 10.0, 3.0, Null(), 1.0},
                  {"a", Null(), 20.0, Null(), Null(), 1.0},
                  {"a", Null(), -5.0, Null(), Null(), 1.0},
                  {"a", Null(), 35.0, Null(), Null(), 1.0}});
     ASSERT_TRUE(Run(Scenario(Specified("Upper", true)))) << engine->get_ErrorInfo();
-    const auto cols = Columns(db, "Out1");
+    const auto cols = ColumnNames(db, "Out1");
     EXPECT_EQ(cols[4], "Low<Range");
     EXPECT_EQ(cols[5], "Range<=High");
     EXPECT_EQ(cols.back(), "CumulativeSum%");
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 10u);
     // X1 bins: below {0, -5}; (0,10] {10}; (10,20] {20}; (20,30] {}; beyond {35}.
     const double count[] = {2, 1, 1, 0, 1};
@@ -129,7 +129,7 @@ TEST_F(FrequencyTest, UpperBoundsIncludedAndSums) {
 TEST_F(FrequencyTest, DefaultIntervalsWriteOnlyTheIntervalsPerGroup) {
     // Default intervals over 0..50 (fraction flag on): margin 10^(log10(50) - 1)
     // = 5, width (50 + 5 - 0) / 5 = 11, first 0 with lower bounds included.
-    AddRows(db, {{"a", Null(), 0.0},
+    AppendRows({{"a", Null(), 0.0},
                  {"a", Null(), 12.0},
                  {"a", Null(), 50.0},
                  {"b", Null(), 23.0},
@@ -137,7 +137,7 @@ TEST_F(FrequencyTest, DefaultIntervalsWriteOnlyTheIntervalsPerGroup) {
     ASSERT_TRUE(Run(Scenario({{"InterV", int16_t(5)}, {"FreqIncRadio", "Lower"}, {"FreqGroupRadio", "Default"}},
                              false)))
         << engine->get_ErrorInfo();
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 10u);
     EXPECT_EQ(rows[0].at("G1").ToString(), "a");
     EXPECT_EQ(Num(rows[0], "Interval"), 1);

@@ -9,12 +9,13 @@
 // no record holds ties (it corrects for ties otherwise: 0.1578947 for group P).
 // Tolerance 1e-12 on statistics; 3e-7 on probabilities, the accuracy of the
 // engine's incomplete gamma function.
-#include "NonParam1Support.h"
+#include "EngineTestSupport.h"
 
 using namespace enginetest;
-using namespace nonparam1test;
 
 namespace {
+
+using Row = ResultRow;
 
 // The engine's incomplete gamma function stops at a relative change of 3e-7
 // (Numerical Recipes' gser and gcf), so chi-square probabilities agree with R
@@ -84,7 +85,7 @@ TEST_F(Friedman, TiesInsideARecordListwiseMissingAndWeights) {
     const std::vector<std::string> columns = {"StatOutputID", "G", "Count", "Observations", "Missing", "DF",
                                               "Fields", "Chi-Squared", "Friedman_Prob"};
     EXPECT_EQ(ColumnNames(db, "Out1"), columns);
-    auto rows = ReadRows(db, "Out1");
+    auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 3u);
     const Row& p = rows[0];
     EXPECT_EQ(p.at("G").ToString(), "P");
@@ -97,7 +98,7 @@ TEST_F(Friedman, TiesInsideARecordListwiseMissingAndWeights) {
     EXPECT_NEAR(Num(p, "Friedman_Prob"), 0.98522605819435671, kChiProbTol);
 
     // Rank sums 15.5, 15.5, 15, 14 (R: colSums of the ranks), mean ranks over W.
-    auto detail = ReadRows(db, "Out2", "G = 'P'");
+    auto detail = ReadResultRows(db, "Out2", "G = 'P'");
     ASSERT_EQ(detail.size(), 4u);
     const char* names[] = {"A", "B", "C", "D"};
     const double sums[] = {15.5, 15.5, 15, 14};
@@ -112,18 +113,18 @@ TEST_F(Friedman, TiesInsideARecordListwiseMissingAndWeights) {
 TEST_F(Friedman, WithoutTiesMatchesFriedmanTest) {
     AddData();
     ASSERT_TRUE(Run(Scenario(false))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "Out1", "G = 'Q'");
+    auto rows = ReadResultRows(db, "Out1", "G = 'Q'");
     ASSERT_EQ(rows.size(), 1u);
     // R: friedman.test(Q) statistic and p.value; rank sums 15, 12, 11, 12.
     EXPECT_EQ(Num(rows[0], "Count"), 5);
     EXPECT_NEAR(Num(rows[0], "Chi-Squared"), 1.08, 1e-12);
     EXPECT_NEAR(Num(rows[0], "Friedman_Prob"), 0.78190422433863116, kChiProbTol);
-    auto detail = ReadRows(db, "Out2", "G = 'Q'");
+    auto detail = ReadResultRows(db, "Out2", "G = 'Q'");
     ASSERT_EQ(detail.size(), 4u);
     EXPECT_DOUBLE_EQ(Num(detail[0], "SumRanks"), 15);
     EXPECT_DOUBLE_EQ(Num(detail[2], "SumRanks"), 11);
     // Unweighted: the weight-0 record of group P counts, with ranks 2, 3, 1, 4.
-    auto p = ReadRows(db, "Out1", "G = 'P'");
+    auto p = ReadResultRows(db, "Out1", "G = 'P'");
     EXPECT_EQ(Num(p[0], "Count"), 6);
     EXPECT_EQ(Num(p[0], "Missing"), 1);
 }
@@ -131,24 +132,24 @@ TEST_F(Friedman, WithoutTiesMatchesFriedmanTest) {
 TEST_F(Friedman, GroupWithoutAUsableRecord) {
     AddData();
     ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "Out1", "G = 'R'");
+    auto rows = ReadResultRows(db, "Out1", "G = 'R'");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Count"), 0);
     EXPECT_EQ(Num(rows[0], "Missing"), 2);
     EXPECT_EQ(Num(rows[0], "DF"), 3);
     EXPECT_TRUE(IsNull(rows[0], "Chi-Squared"));
     EXPECT_TRUE(IsNull(rows[0], "Friedman_Prob"));
-    EXPECT_TRUE(ReadRows(db, "Out2", "G = 'R'").empty());
+    EXPECT_TRUE(ReadResultRows(db, "Out2", "G = 'R'").empty());
 }
 
 TEST_F(Friedman, FewerThanThreeFieldsGiveNoStatistic) {
     AddData();
     ASSERT_TRUE(Run(Scenario(false, {"A", "B"}))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "Out1", "G = 'Q'");
+    auto rows = ReadResultRows(db, "Out1", "G = 'Q'");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Fields"), 2);
     EXPECT_TRUE(IsNull(rows[0], "Chi-Squared"));
-    EXPECT_TRUE(ReadRows(db, "Out2").empty());
+    EXPECT_TRUE(ReadResultRows(db, "Out2").empty());
 }
 
 TEST_F(Friedman, NoDetailTableWithoutASecondName) {
@@ -156,7 +157,7 @@ TEST_F(Friedman, NoDetailTableWithoutASecondName) {
     ASSERT_TRUE(Run(Scenario(false, {"A", "B", "C", "D"}, false))) << engine->get_ErrorInfo();
     db->TableDefs()->Refresh();
     EXPECT_FALSE(db->TableDefs()->Contains("Out2"));
-    EXPECT_EQ(ReadRows(db, "Out1").size(), 3u);
+    EXPECT_EQ(ReadResultRows(db, "Out1").size(), 3u);
 }
 
 TEST_F(Friedman, MissingValueRuleLeavesTheWholeRecordOut) {
@@ -169,7 +170,7 @@ TEST_F(Friedman, MissingValueRuleLeavesTheWholeRecordOut) {
     spec.missingType = "1";
     spec.missingEqual = 6.0;  // the third record of group Q goes
     ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "Out1", "G = 'Q'");
+    auto rows = ReadResultRows(db, "Out1", "G = 'Q'");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Count"), 4);
     EXPECT_EQ(Num(rows[0], "Missing"), 1);

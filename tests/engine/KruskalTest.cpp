@@ -14,7 +14,7 @@ TEST_F(Kruskal, TiedSamplesAgainstRWithDetailRows) {
     FillSample("g", "C", {5.0, 6.2, 7.7, 8.1});
     ASSERT_TRUE(Run(Scenario("N Sample", {}))) << engine->get_ErrorInfo();
 
-    const auto main = Rows("Out1");
+    const auto main = ReadResultRows(db, "Out1");
     ASSERT_EQ(main.size(), 1u);
     const ResultRow& r = main[0];
     EXPECT_EQ(r.at("DataField").ToString(), "X1");
@@ -33,7 +33,7 @@ TEST_F(Kruskal, TiedSamplesAgainstRWithDetailRows) {
     EXPECT_NEAR(Num(r, "H_(ties)"), 6.74031007751938, 1e-11);
     EXPECT_NEAR(Num(r, "Prob_(ties)"), 0.0343843060300436, 1e-9);
 
-    const auto detail = Rows("Out2");
+    const auto detail = ReadResultRows(db, "Out2");
     ASSERT_EQ(detail.size(), 3u);
     const std::vector<std::tuple<std::string, double, double>> expected = {
         {"A", 4, 17.5}, {"B", 3, 11}, {"C", 4, 37.5}};
@@ -52,20 +52,20 @@ TEST_F(Kruskal, OneGroupOrNoDataLeavesTheTestNull) {
     FillSample("g2", "B", {1, 2, 3});  // one compare value only
     Fill({{"g3", "A", vb::Variant::Null()}, {"g3", "B", vb::Variant::Null()}});  // no data at all
     ASSERT_TRUE(Run(Scenario("N Sample", {}))) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 3u);
     // g1: A = {1, 2}, B = {3, 4}: H = 12/20 * (9/2 + 49/2) - 15 = 2.4
     EXPECT_NEAR(Num(rows[0], "H"), 2.4, 1e-12);
     EXPECT_EQ(Num(rows[1], "Groups"), 1);
     EXPECT_EQ(Num(rows[1], "Count"), 3);
     for (const char* column : {"H", "Prob", "H_(ties)", "Prob_(ties)"}) {
-        EXPECT_TRUE(IsNullCell(rows[1], column)) << column;
-        EXPECT_TRUE(IsNullCell(rows[2], column)) << column;
+        EXPECT_TRUE(IsNull(rows[1], column)) << column;
+        EXPECT_TRUE(IsNull(rows[2], column)) << column;
     }
     EXPECT_EQ(Num(rows[2], "Count"), 0);
     EXPECT_EQ(Num(rows[2], "Groups"), 0);
     EXPECT_EQ(Num(rows[2], "Missing"), 2);
-    const auto detail = Rows("Out2");
+    const auto detail = ReadResultRows(db, "Out2");
     EXPECT_EQ(detail.size(), 3u);  // g1 A, g1 B, g2 B
 }
 
@@ -73,14 +73,14 @@ TEST_F(Kruskal, AWeightOfThreeIsATiedBlockOfItsOwn) {
     Fill({{"g", "A", 1.0, vb::Variant::Null(), 3.0}, {"g", "A", 2.0, vb::Variant::Null(), 1.0},
           {"g", "B", 3.0, vb::Variant::Null(), 1.0}, {"g", "B", 4.0, vb::Variant::Null(), 1.0}});
     ASSERT_TRUE(Run(Scenario("N Sample", {}, {"X1"}, true, true))) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Ties"), 1);
     EXPECT_EQ(Num(rows[0], "TiedGroups"), 1);
     EXPECT_EQ(Num(rows[0], "SumTies"), 24);
     EXPECT_EQ(Num(rows[0], "Count"), 6);
     EXPECT_EQ(Num(rows[0], "Observations"), 4);
-    const auto detail = Rows("Out2");
+    const auto detail = ReadResultRows(db, "Out2");
     ASSERT_EQ(detail.size(), 2u);
     EXPECT_EQ(Num(detail[0], "Count"), 4);        // 3 + 1 observations
     EXPECT_EQ(Num(detail[0], "Observations"), 2);  // records
@@ -96,7 +96,7 @@ TEST_F(Kruskal, NoDetailTableWithoutASecondName) {
     spec.output2 = "";
     spec.fields = {{"G2", "C", 1}, {"X1", "X", 1}};
     ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
-    EXPECT_EQ(Rows("Out1").size(), 1u);
+    EXPECT_EQ(ReadResultRows(db, "Out1").size(), 1u);
     EXPECT_FALSE(db->TableDefs()->Contains("Out2"));
 }
 
@@ -112,8 +112,8 @@ TEST_F(Kruskal, ReplacesTablesOfEarlierRuns) {
     ASSERT_TRUE(Run(Scenario("2 Sample", {{"NPTwoType", "Mann"}}))) << engine->get_ErrorInfo();
     ASSERT_TRUE(Run(Scenario("N Sample", {}))) << engine->get_ErrorInfo();
     ASSERT_TRUE(Run(Scenario("N Sample", {}))) << engine->get_ErrorInfo();
-    EXPECT_EQ(Rows("Out1").size(), 1u);
-    EXPECT_EQ(Rows("Out2").size(), 2u);
+    EXPECT_EQ(ReadResultRows(db, "Out1").size(), 1u);
+    EXPECT_EQ(ReadResultRows(db, "Out2").size(), 2u);
 }
 
 }  // namespace

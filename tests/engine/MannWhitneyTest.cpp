@@ -17,7 +17,7 @@ TEST_F(MannWhitney, UntiedSamplesAgainstR) {
     FillSample("g", "A", {1.1, 2.3, 3.5, 4.2, 5.9});
     FillSample("g", "B", {2.8, 6.1, 7.4, 8.0});
     ASSERT_TRUE(Run(MannScenario())) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     const ResultRow& r = rows[0];
     EXPECT_EQ(r.at("G1").ToString(), "g");
@@ -52,7 +52,7 @@ TEST_F(MannWhitney, UntiedSamplesAgainstR) {
     EXPECT_NEAR(Num(r, "KS_Z"), 1.11803398874989, 1e-12);
     EXPECT_NEAR(Num(r, "KS_Prob"), 0.164079197726652, 1e-6);
     // No Observations or Missing columns, also in this table.
-    const auto cols = Columns("Out1");
+    const auto cols = ColumnNames(db, "Out1");
     EXPECT_EQ(std::count(cols.begin(), cols.end(), "Missing"), 0);
     EXPECT_EQ(std::count(cols.begin(), cols.end(), "Observations"), 0);
 }
@@ -61,7 +61,7 @@ TEST_F(MannWhitney, TiedSamplesGivePlainAndTieCorrectedZ) {
     FillSample("g", "A", {1, 2, 2, 3, 5, 5});
     FillSample("g", "B", {2, 3, 4, 5, 6});
     ASSERT_TRUE(Run(MannScenario())) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     const ResultRow& r = rows[0];
     // R 4.2: r <- rank(c(xt, yt)); sum(r[1:6]) = 30.5, sum(r[7:11]) = 35.5
@@ -92,7 +92,7 @@ TEST_F(MannWhitney, ThreeCompareValuesGiveThreePairsAndAnEmptySideNone) {
     Fill({{"g2", "B", vb::Variant::Null()}, {"g2", "B", vb::Variant::Null()}});
     FillSample("g2", "C", {2, 3});
     ASSERT_TRUE(Run(MannScenario())) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 4u);
     const std::vector<std::tuple<std::string, std::string, std::string>> expected = {
         {"g1", "A", "B"}, {"g1", "A", "C"}, {"g1", "B", "C"}, {"g2", "A", "C"}};
@@ -112,12 +112,12 @@ TEST_F(MannWhitney, AllValuesEqualLeaveTieCorrectedZNull) {
     FillSample("g", "A", {3, 3});
     FillSample("g", "B", {3, 3, 3});
     ASSERT_TRUE(Run(MannScenario())) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     // SumTies = (125 - 5) / 12 = V0
     EXPECT_DOUBLE_EQ(Num(rows[0], "SumTies"), 10);
-    EXPECT_TRUE(IsNullCell(rows[0], "MW_Z_(ties)"));
-    EXPECT_TRUE(IsNullCell(rows[0], "MW_Prob_(ties)"));
+    EXPECT_TRUE(IsNull(rows[0], "MW_Z_(ties)"));
+    EXPECT_TRUE(IsNull(rows[0], "MW_Prob_(ties)"));
     EXPECT_EQ(Num(rows[0], "KS_Z"), 0);
     EXPECT_EQ(Num(rows[0], "KS_Prob"), 1);
 }
@@ -126,9 +126,9 @@ TEST_F(MannWhitney, NullCompareValueIsASampleOfItsOwn) {
     Fill({{"g", vb::Variant::Null(), 1.0}, {"g", vb::Variant::Null(), 2.0}, {"g", "A", 3.0}, {"g", "B", 4.0},
           {"g", "B", 5.0}});
     ASSERT_TRUE(Run(MannScenario())) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 3u);  // (Null, A), (Null, B), (A, B)
-    EXPECT_TRUE(IsNullCell(rows[0], "G2-1"));
+    EXPECT_TRUE(IsNull(rows[0], "G2-1"));
     EXPECT_EQ(rows[0].at("G2-2").ToString(), "A");
     EXPECT_EQ(Num(rows[0], "Cases-1"), 2);
     EXPECT_EQ(Num(rows[0], "Cases-2"), 1);
@@ -140,7 +140,7 @@ TEST_F(MannWhitney, WeightsCountWholeForRanksAndAsTheyAreForCases) {
     Fill({{"g", "A", 1.0, vb::Variant::Null(), 2.7}, {"g", "A", 2.0, vb::Variant::Null(), 1.0},
           {"g", "B", 3.0, vb::Variant::Null(), 1.0}, {"g", "B", 4.0, vb::Variant::Null(), 0.5}});
     ASSERT_TRUE(Run(Scenario("2 Sample", {{"NPTwoType", "Mann"}}, {"X1"}, true, true))) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_DOUBLE_EQ(Num(rows[0], "Cases-1"), 3.7);
     EXPECT_DOUBLE_EQ(Num(rows[0], "Cases-2"), 1.5);
@@ -175,7 +175,7 @@ TEST_F(MannWhitney, UnlistedCompareValuesAreCountedAndReportedOnce) {
     });
     EXPECT_EQ(reports, 1);
     // Only B has values left, so no pair has two sides.
-    EXPECT_TRUE(Rows("Out1").empty());
+    EXPECT_TRUE(ReadResultRows(db, "Out1").empty());
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 // Helpers of the two-sample, many-sample, runs, sign and fit tests: source
 // rows by group, compare value, two values and a weight, scenarios of the
-// non-parametric family and result tables read back with plain SQL.
+// non-parametric family.
 #pragma once
 
-#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,8 +14,6 @@ namespace enginetest {
 struct SourceRow {
     vb::Variant g1, g2, x1, x2 = vb::Variant::Null(), w = vb::Variant::Null();
 };
-
-using ResultRow = std::map<std::string, vb::Variant>;
 
 class NonParamTest : public EngineTest {
 protected:
@@ -41,26 +38,6 @@ protected:
         Fill(rows);
     }
 
-    std::vector<ResultRow> Rows(const std::string& table) {
-        std::vector<ResultRow> rows;
-        dao::RecordsetPtr rs = db->OpenRecordset("SELECT * FROM [" + table + "] ORDER BY StatOutputID");
-        for (; !rs->Eof(); rs->MoveNext()) {
-            ResultRow row;
-            for (int32_t i = 0; i < rs->Fields()->Count(); ++i) row[rs->Fields(i)->Name()] = rs->Fields(i)->Value();
-            rows.push_back(row);
-        }
-        rs->Close();
-        return rows;
-    }
-
-    std::vector<std::string> Columns(const std::string& table) {
-        std::vector<std::string> names;
-        dao::RecordsetPtr rs = db->OpenRecordset("SELECT * FROM [" + table + "]");
-        for (int32_t i = 0; i < rs->Fields()->Count(); ++i) names.push_back(rs->Fields(i)->Name());
-        rs->Close();
-        return names;
-    }
-
     // A non-parametric scenario: group G1 (when withGroup), compare G2, the
     // value fields, weight W (when weighted).
     int32_t Scenario(const std::string& subType, const std::map<std::string, vb::Variant>& options,
@@ -79,13 +56,5 @@ protected:
         return AddScenario(db, spec);
     }
 };
-
-// A number in a result cell (Null reads as NaN).
-inline double Num(const ResultRow& row, const std::string& column) {
-    const vb::Variant& v = row.at(column);
-    return v.IsNull() ? std::nan("") : v.ToDouble();
-}
-
-inline bool IsNullCell(const ResultRow& row, const std::string& column) { return row.at(column).IsNull(); }
 
 }  // namespace enginetest

@@ -18,13 +18,14 @@
 // Tolerance 1e-12 relative; 1e-9 absolute for probabilities of t.
 #include <cmath>
 
-#include "NonParam1Support.h"
+#include "EngineTestSupport.h"
 #include "analysis/AnalysisEntries.h"
 
 using namespace enginetest;
-using namespace nonparam1test;
 
 namespace {
+
+using Row = ResultRow;
 
 constexpr double kTol = 1e-12;
 // Probabilities of Student's t come from the engine's incomplete beta, good to
@@ -89,7 +90,7 @@ protected:
     }
 
     Row One(const std::string& group, const std::string& field) {
-        auto rows = ReadRows(db, "Out1", "G1 = '" + group + "' AND DataField = '" + field + "'");
+        auto rows = ReadResultRows(db, "Out1", "G1 = '" + group + "' AND DataField = '" + field + "'");
         EXPECT_EQ(rows.size(), 1u) << group << " " << field;
         return rows.empty() ? Row() : rows[0];
     }
@@ -106,7 +107,7 @@ TEST_F(PairedFields, ColumnsFollowTheChosenTests) {
         "Spearman_t_(ties)", "Spearman_Prob_(ties)"};
     EXPECT_EQ(ColumnNames(db, "Out1"), expected);
     // One row per group and X field, also where no pair is valid.
-    EXPECT_EQ(ReadRows(db, "Out1").size(), 10u);
+    EXPECT_EQ(ReadResultRows(db, "Out1").size(), 10u);
 
     ASSERT_TRUE(Run(Scenario(false, false, true, false))) << engine->get_ErrorInfo();
     const std::vector<std::string> plain = {
@@ -280,7 +281,7 @@ TEST_F(PairedFields, WithoutGroupFieldsOneRowPerField) {
     spec.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}};
     spec.options = {{"NPPair_Spearman", true}};
     ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
-    auto rows = ReadRows(db, "Out1");
+    auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     // X1 = 1, 3, 2 against Y = 1.5, 2.5, 0.5: ranks 1, 3, 2 and 2, 3, 1, D2 = 2;
     // R: cor.test(c(1, 3, 2), c(1.5, 2.5, 0.5), method = "spearman")$estimate = 0.5.

@@ -105,15 +105,15 @@ protected:
 };
 
 TEST_F(PercentilesTest, QuartilesGiveFiveRowsPerFieldAndGroup) {
-    AddRows(db, {{"a", Null(), 1.0, 5.0, Null(), 1.0},
+    AppendRows({{"a", Null(), 1.0, 5.0, Null(), 1.0},
                  {"a", Null(), 2.0, Null(), Null(), 1.0},
                  {"a", Null(), 3.0, Null(), Null(), 1.0},
                  {"a", Null(), 4.0, Null(), Null(), 1.0},
                  {"b", Null(), Null(), Null(), Null(), 1.0}});
     // Lower case works as upper case.
     ASSERT_TRUE(Run(Scenario("quartiles", false))) << engine->get_ErrorInfo();
-    EXPECT_EQ(Columns(db, "Out1"), (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Percentile", "Value"}));
-    const auto rows = ReadTable(db, "Out1");
+    EXPECT_EQ(ColumnNames(db, "Out1"), (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Percentile", "Value"}));
+    const auto rows = ReadResultRows(db, "Out1");
     // a/X1: 1, 1.75, 2.5, 3.25, 4; a/X2 (one value): 5 at every point; b: no values, no rows.
     ASSERT_EQ(rows.size(), 10u);
     const double x1[] = {1, 1.75, 2.5, 3.25, 4};
@@ -128,13 +128,13 @@ TEST_F(PercentilesTest, QuartilesGiveFiveRowsPerFieldAndGroup) {
 
 TEST_F(PercentilesTest, HundredthsWithWeights) {
     // R: x <- rep(c(10, 20, 30, 40), c(1, 2, 3, 4)); quantile(x, p, type = 1)
-    AddRows(db, {{"a", Null(), 10.0, Null(), Null(), 1.0},
+    AppendRows({{"a", Null(), 10.0, Null(), Null(), 1.0},
                  {"a", Null(), 20.0, Null(), Null(), 2.0},
                  {"a", Null(), 30.0, Null(), Null(), 3.0},
                  {"a", Null(), 40.0, Null(), Null(), 4.0},
                  {"a", Null(), 99.0, Null(), Null(), 0.0}});
     ASSERT_TRUE(Run(Scenario("Percentiles", true))) << engine->get_ErrorInfo();
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 101u);
     EXPECT_EQ(Num(rows[0], "Value"), 10);
     EXPECT_EQ(Num(rows[10], "Value"), 10);   // type 1 at 0.10: 10
@@ -149,7 +149,7 @@ TEST_F(PercentilesTest, HundredthsWithWeights) {
 }
 
 TEST_F(PercentilesTest, UnknownLetterIsRefusedBeforeAnyTableIsTouched) {
-    AddRows(db, {{"a", Null(), 1.0}});
+    AppendRows({{"a", Null(), 1.0}});
     ASSERT_FALSE(Run(Scenario("Xyz", false)));
     EXPECT_EQ(engine->get_ErrorInfo(), "Unknown percentile type: X");
     EXPECT_FALSE(db->TableDefs()->Contains("Out1"));

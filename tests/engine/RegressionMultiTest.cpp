@@ -36,7 +36,7 @@ TEST_F(RegressionMultiTest, ListwiseFitMatchesLm) {
                   "Prob_of_X1: X1", "Prob_of_X2: X2", "Multiple_R", "R-Square", "Adj_R-Square",
                   "StdError_of_Estimate", "Regression_DF", "Residual_DF", "Total_DF", "Regression_SS", "Residual_SS",
                   "Total_SS", "Regression_MS", "Residual_MS", "F-Value", "Prob"}));
-    const auto rows = ReadTable(db, "Out");
+    const auto rows = ReadResultRows(db, "Out");
     ASSERT_EQ(rows.size(), 1u);
     const Record& o = rows[0];
     EXPECT_EQ(Num(o, "Count_of_Y"), 10);
@@ -72,7 +72,7 @@ TEST_F(RegressionMultiTest, ListwiseFitMatchesLm) {
     // One residual row per record used, with its X columns.
     EXPECT_EQ(ColumnNames(db, "Res"), (std::vector<std::string>{"StatOutputID", "G", "X1:X1", "X2:X2", "Y:Y",
                                                                  "Estimated_Y", "Residual"}));
-    const auto res = ReadTable(db, "Res");
+    const auto res = ReadResultRows(db, "Res");
     ASSERT_EQ(res.size(), 10u);
     for (const Record& row : res) {
         const double estimate = Num(o, "Y-Intercept") + Num(o, "Coef_of_X1: X1") * Num(row, "X1:X1") +
@@ -92,7 +92,7 @@ TEST_F(RegressionMultiTest, ThroughTheOriginMatchesLm) {
     r.intercept = false;
     r.residual = "";
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-    const Record o = ReadTable(db, "Out")[0];
+    const Record o = ReadResultRows(db, "Out")[0];
     // R 4.2: summary(lm(y ~ x1 + x2 - 1))
     EXPECT_REL(Num(o, "Coef_of_X1: X1"), 1.27901722668020, 1e-12);
     EXPECT_REL(Num(o, "Coef_of_X2: X2"), 1.47508086191973, 1e-12);
@@ -116,13 +116,13 @@ TEST_F(RegressionMultiTest, CollinearFieldsLeaveLeadingColumnsAndNoResiduals) {
     r.type = "M";
     r.xs = {"X1", "X2", "X3"};  // X3 = X1 + 2 X2
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-    const Record o = ReadTable(db, "Out")[0];
+    const Record o = ReadResultRows(db, "Out")[0];
     EXPECT_EQ(Num(o, "Count_of_Y"), 10);
     EXPECT_EQ(Num(o, "Missing"), 2);
     for (const char* column : {"Y-Intercept", "Coef_of_X1: X1", "Coef_of_X3: X3", "SE_of_X2: X2", "R-Square",
                                "Regression_SS", "F-Value"})
         EXPECT_TRUE(IsNull(o, column)) << column;
-    EXPECT_TRUE(ReadTable(db, "Res").empty());
+    EXPECT_TRUE(ReadResultRows(db, "Res").empty());
 }
 
 // NIST StRD "Longley" (data as R's datasets::longley, rescaled to NIST's
@@ -152,7 +152,7 @@ TEST_F(RegressionMultiTest, NistLongleyCertifiedValues) {
     r.xs = {"X1", "X2", "X3", "X4", "X5", "X6"};
     r.residual = "";
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-    const Record o = ReadTable(db, "Out")[0];
+    const Record o = ReadResultRows(db, "Out")[0];
     // NIST StRD Longley certified values.
     const double certified[] = {-3482258.63459582,   15.0618722713733,  -0.358191792925910E-01, -2.02022980381683,
                                 -1.03322686717359,   -0.511041056535807E-01, 1829.15146461355};
@@ -203,10 +203,10 @@ TEST_F(RegressionMultiTest, MoreThanThirtyFieldsWithResiduals) {
     r.type = "M";
     r.xs = xs;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-    const Record o = ReadTable(db, "Out")[0];
+    const Record o = ReadResultRows(db, "Out")[0];
     ASSERT_FALSE(IsNull(o, "Coef_of_X35: X35"));
     EXPECT_NEAR(Num(o, "Coef_of_X35: X35"), 35 % 7 - 3, 0.01);
-    const auto res = ReadTable(db, "Res");
+    const auto res = ReadResultRows(db, "Res");
     ASSERT_EQ(res.size(), 60u);
     for (const Record& row : res) {
         double estimate = Num(o, "Y-Intercept");
@@ -228,7 +228,7 @@ TEST_F(RegressionMultiTest, WeightedCountsAndWholeWeightsInTheResidualTable) {
     r.xs = {"X1", "X2"};
     r.weight = "W";
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-    const Record o = ReadTable(db, "Out")[0];
+    const Record o = ReadResultRows(db, "Out")[0];
     EXPECT_NEAR(Num(o, "Count_of_Y"), 7.7, 1e-12);
     EXPECT_EQ(Num(o, "Observations"), 5);
     EXPECT_EQ(Num(o, "Missing"), 1);
@@ -237,7 +237,7 @@ TEST_F(RegressionMultiTest, WeightedCountsAndWholeWeightsInTheResidualTable) {
     // (coefficients do not depend on how the degrees of freedom are counted)
     EXPECT_REL(Num(o, "Coef_of_X1: X1"), 1.0219435736677112, 1e-11);
     EXPECT_REL(Num(o, "Coef_of_X2: X2"), 0.9015673981191221, 1e-11);
-    const auto res = ReadTable(db, "Res");
+    const auto res = ReadResultRows(db, "Res");
     ASSERT_EQ(res.size(), 5u);
     EXPECT_EQ(Num(res[0], "Observations"), 2);  // whole part of 2.7
 }

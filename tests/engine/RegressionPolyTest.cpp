@@ -40,7 +40,7 @@ TEST_F(RegressionPolyTest, OrderTwoPerFieldMatchesLm) {
                   "Prob_of_X^1", "Prob_of_X^2", "Multiple_R", "R-Square", "Adj_R-Square", "StdError_of_Estimate",
                   "Regression_DF", "Residual_DF", "Total_DF", "Regression_SS", "Residual_SS", "Total_SS",
                   "Regression_MS", "Residual_MS", "F-Value", "Prob"}));
-    const auto rows = ReadTable(db, "Out");
+    const auto rows = ReadResultRows(db, "Out");
     ASSERT_EQ(rows.size(), 2u);
     const Record& x = rows[0];
     EXPECT_EQ(x.at("DataField").ToString(), "X");
@@ -76,7 +76,7 @@ TEST_F(RegressionPolyTest, OrderTwoPerFieldMatchesLm) {
     EXPECT_REL(Num(z, "StdError_of_Estimate"), 2.60383494974777, 1e-9);
 
     // Residual rows: each field's own records, estimate from its own fit.
-    const auto res = ReadTable(db, "Res");
+    const auto res = ReadResultRows(db, "Res");
     ASSERT_EQ(res.size(), 20u);
     for (const Record& row : res) {
         const Record& fit = row.at("DataField").ToString() == "X" ? x : z;
@@ -91,7 +91,7 @@ TEST_F(RegressionPolyTest, OrderTwoPerFieldMatchesLm) {
 TEST_F(RegressionPolyTest, OrderThreeMatchesLmWithAndWithoutIntercept) {
     MakeData();
     ASSERT_TRUE(Run(AddRegression(db, Spec(3)))) << engine->get_ErrorInfo();
-    const auto rows = ReadTable(db, "Out");
+    const auto rows = ReadResultRows(db, "Out");
     ASSERT_EQ(rows.size(), 2u);
     const Record& x = rows[0];
     // R 4.2: summary(lm(y ~ poly(x, 3, raw = TRUE)))
@@ -115,7 +115,7 @@ TEST_F(RegressionPolyTest, OrderThreeMatchesLmWithAndWithoutIntercept) {
     RegressionSpec origin = Spec(3);
     origin.intercept = false;
     ASSERT_TRUE(Run(AddRegression(db, origin))) << engine->get_ErrorInfo();
-    const Record o = ReadTable(db, "Out")[0];
+    const Record o = ReadResultRows(db, "Out")[0];
     // R 4.2: summary(lm(y ~ poly(x, 3, raw = TRUE) - 1))
     EXPECT_REL(Num(o, "Coef_of_X^1"), 0.9122263079896781, 1e-10);
     EXPECT_REL(Num(o, "Coef_of_X^2"), 0.3849374593921913, 1e-10);
@@ -132,7 +132,7 @@ TEST_F(RegressionPolyTest, TooFewRecordsForTheOrderAndAFieldWithoutValues) {
               {{1.0, kNull, 1.0}, {2.0, kNull, 4.5}, {3.0, kNull, 8.0}, {4.0, kNull, 17.0}});
     RegressionSpec r = Spec(3);
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-    const auto rows = ReadTable(db, "Out");
+    const auto rows = ReadResultRows(db, "Out");
     ASSERT_EQ(rows.size(), 2u);
     // Sw = 4 = n + 1: no residual degrees of freedom.
     EXPECT_EQ(Num(rows[0], "Count_of_Y"), 4);
@@ -140,7 +140,7 @@ TEST_F(RegressionPolyTest, TooFewRecordsForTheOrderAndAFieldWithoutValues) {
     EXPECT_EQ(Num(rows[1], "Count_of_Y"), 0);
     EXPECT_EQ(Num(rows[1], "Missing"), 4);
     EXPECT_TRUE(IsNull(rows[1], "R-Square"));
-    EXPECT_TRUE(ReadTable(db, "Res").empty());
+    EXPECT_TRUE(ReadResultRows(db, "Res").empty());
 }
 
 TEST_F(RegressionPolyTest, OrderAboveThirtyRunsWithResiduals) {
@@ -154,9 +154,9 @@ TEST_F(RegressionPolyTest, OrderAboveThirtyRunsWithResiduals) {
     EXPECT_NE(std::find(names.begin(), names.end(), "Prob_of_X^31"), names.end());
     // Such an order cannot be solved in Double here: the row keeps its
     // leading columns and the field's residual rows go.
-    const Record o = ReadTable(db, "Out")[0];
+    const Record o = ReadResultRows(db, "Out")[0];
     EXPECT_EQ(Num(o, "Count_of_Y"), 40);
-    for (const Record& row : ReadTable(db, "Res"))
+    for (const Record& row : ReadResultRows(db, "Res"))
         EXPECT_NEAR(Num(row, "Residual"), Num(row, "Y:Y") - Num(row, "Estimated_Y"), 1e-9);
 }
 
@@ -189,7 +189,7 @@ TEST_F(RegressionPolyTest, NistWamplerCertifiedValues) {
         r.xs = {"X"};
         r.residual = "";
         ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-        const Record o = ReadTable(db, "Out")[0];
+        const Record o = ReadResultRows(db, "Out")[0];
         std::printf("Wampler%d digits:", set);
         double worst = 15;
         for (int k = 0; k <= 5; ++k) {

@@ -36,7 +36,7 @@ TEST_F(RegressionSimpleTest, WithInterceptMatchesLmPerGroupWithMissingXAndY) {
         "Regression_SS", "Residual_SS", "Total_SS", "Regression_MS", "Residual_MS", "F-Value", "Prob"};
     EXPECT_EQ(names, expected);
 
-    const auto rows = ReadTable(db, "Out");
+    const auto rows = ReadResultRows(db, "Out");
     ASSERT_EQ(rows.size(), 2u);
     const Record& a = rows[0];
     EXPECT_EQ(a.at("G").ToString(), "a");
@@ -84,7 +84,7 @@ TEST_F(RegressionSimpleTest, WithInterceptMatchesLmPerGroupWithMissingXAndY) {
     EXPECT_REL(Num(b, "F-Value"), 277.0851160444, 1e-11);
 
     // Residual rows: records used only, residual = y - estimate.
-    const auto res = ReadTable(db, "Res");
+    const auto res = ReadResultRows(db, "Res");
     ASSERT_EQ(res.size(), 13u);
     EXPECT_EQ(ColumnNames(db, "Res"),
               (std::vector<std::string>{"StatOutputID", "G", "DataField", "X_Value", "Y:Y", "Estimated_Y", "Residual"}));
@@ -105,7 +105,7 @@ TEST_F(RegressionSimpleTest, ThroughTheOriginMatchesLm) {
     r.intercept = false;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
     for (const auto& name : ColumnNames(db, "Out")) EXPECT_EQ(name.find("Y-Intercept"), std::string::npos);
-    const Record a = ReadTable(db, "Out")[0];
+    const Record a = ReadResultRows(db, "Out")[0];
     // R 4.2: summary(lm(y ~ x - 1)) on group a
     EXPECT_REL(Num(a, "Coef_of_X"), 2.00392156862745, 1e-13);
     EXPECT_REL(Num(a, "SE_of_X"), 0.0117413400084788, 1e-12);
@@ -122,7 +122,7 @@ TEST_F(RegressionSimpleTest, ThroughTheOriginMatchesLm) {
     EXPECT_REL(Num(a, "Residual_SS"), 0.196862745098, 1e-10);
     EXPECT_REL(Num(a, "F-Value"), 29129.0358565739, 1e-11);
     // Estimates through the origin carry no intercept.
-    for (const Record& row : ReadTable(db, "Res")) {
+    for (const Record& row : ReadResultRows(db, "Res")) {
         if (row.at("G").ToString() != "a") continue;
         EXPECT_NEAR(Num(row, "Estimated_Y"), Num(a, "Coef_of_X") * Num(row, "X_Value"), 1e-12);
     }
@@ -142,14 +142,14 @@ TEST_F(RegressionSimpleTest, IntegerWeightsEqualReplicatedRows) {
     weighted.groups = {"G"};
     weighted.weight = "W";
     ASSERT_TRUE(Run(AddRegression(db, weighted))) << engine->get_ErrorInfo();
-    const Record w = ReadTable(db, "Out")[0];
-    const auto wres = ReadTable(db, "Res");
+    const Record w = ReadResultRows(db, "Out")[0];
+    const auto wres = ReadResultRows(db, "Res");
 
     RegressionSpec plain;
     plain.input = "Rep";
     engine = std::make_unique<Quantara>();  // one engine object per run
     ASSERT_TRUE(Run(AddRegression(db, plain))) << engine->get_ErrorInfo();
-    const Record p = ReadTable(db, "Out")[0];
+    const Record p = ReadResultRows(db, "Out")[0];
 
     // Count is the sum of weights, Observations the records used.
     EXPECT_EQ(Num(w, "Count_of_Y"), 15);
@@ -178,7 +178,7 @@ TEST_F(RegressionSimpleTest, FractionalWeightsGiveFractionalDegreesOfFreedom) {
     RegressionSpec r;
     r.weight = "W";
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-    const Record row = ReadTable(db, "Out")[0];
+    const Record row = ReadResultRows(db, "Out")[0];
     EXPECT_EQ(Num(row, "Count_of_Y"), 3);
     EXPECT_EQ(Num(row, "Observations"), 3);
     EXPECT_EQ(Num(row, "Missing"), 3);  // weights 0, below 0 and Null
@@ -198,7 +198,7 @@ TEST_F(RegressionSimpleTest, DegenerateGroupsKeepOnlyTheLeadingColumns) {
     RegressionSpec r;
     r.groups = {"G"};
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-    const auto rows = ReadTable(db, "Out");
+    const auto rows = ReadResultRows(db, "Out");
     ASSERT_EQ(rows.size(), 4u);
     for (const Record& row : rows) {
         EXPECT_FALSE(IsNull(row, "Count_of_Y"));
@@ -207,7 +207,7 @@ TEST_F(RegressionSimpleTest, DegenerateGroupsKeepOnlyTheLeadingColumns) {
                                    "StdError_of_Estimate", "Regression_DF", "Total_SS", "F-Value"})
             EXPECT_TRUE(IsNull(row, column)) << row.at("G").ToString() << " " << column;
     }
-    EXPECT_TRUE(ReadTable(db, "Res").empty());
+    EXPECT_TRUE(ReadResultRows(db, "Res").empty());
 }
 
 TEST_F(RegressionSimpleTest, PerfectFitHasNoTestStatistics) {
@@ -217,7 +217,7 @@ TEST_F(RegressionSimpleTest, PerfectFitHasNoTestStatistics) {
     MakeTable(db, "Reg", false, {"X", "Y"}, rows);
     RegressionSpec r;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-    const Record row = ReadTable(db, "Out")[0];
+    const Record row = ReadResultRows(db, "Out")[0];
     // The sums' 15-digit differences leave about 10 digits here (see the
     // NIST cases below).
     EXPECT_REL(Num(row, "Coef_of_X"), 3, 1e-9);
@@ -230,7 +230,7 @@ TEST_F(RegressionSimpleTest, PerfectFitHasNoTestStatistics) {
     // No finite t or F exists for an exact fit.
     for (const char* column : {"t-Value_of_X", "Prob_of_X", "t-Value_of_Y-Intercept", "F-Value", "Prob"})
         EXPECT_TRUE(IsNull(row, column)) << column;
-    const auto res = ReadTable(db, "Res");
+    const auto res = ReadResultRows(db, "Res");
     ASSERT_EQ(res.size(), 6u);
     for (const Record& rr : res) EXPECT_NEAR(Num(rr, "Residual"), 0, 1e-7);
 }
@@ -242,7 +242,7 @@ TEST_F(RegressionSimpleTest, MissingValueRuleActsLikeNull) {
     r.missingType = "1";
     r.missingEqual = -99.0;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-    const Record row = ReadTable(db, "Out")[0];
+    const Record row = ReadResultRows(db, "Out")[0];
     EXPECT_EQ(Num(row, "Count_of_Y"), 4);
     EXPECT_EQ(Num(row, "Missing"), 2);
     // R 4.2: coef(lm(c(2, 4.1, 5.9, 10.2) ~ c(1, 2, 3, 5)))
@@ -271,7 +271,7 @@ TEST_F(RegressionSimpleTest, NistNorrisCertifiedValues) {
     MakeTable(db, "Reg", false, {"X", "Y"}, rows);
     RegressionSpec r;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-    const Record row = ReadTable(db, "Out")[0];
+    const Record row = ReadResultRows(db, "Out")[0];
     // NIST StRD Norris certified values.
     EXPECT_GE(Digits(Num(row, "Y-Intercept"), -0.262323073774029), 10.5);
     EXPECT_GE(Digits(Num(row, "Coef_of_X"), 1.00211681802045), 13.5);

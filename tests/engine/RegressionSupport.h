@@ -1,5 +1,5 @@
 // Helpers of the regression tests: a source table of our own shape, a
-// regression scenario, and result rows read back with plain SQL.
+// regression scenario, and comparisons with reference values.
 #pragma once
 
 #include <cmath>
@@ -66,43 +66,11 @@ inline int32_t AddRegression(const dao::DatabasePtr& db, const RegressionSpec& r
     return enginetest::AddScenario(db, s);
 }
 
-// Every row of a table in StatOutputID order, by column name.
-using Record = std::map<std::string, vb::Variant>;
-inline std::vector<Record> ReadTable(const dao::DatabasePtr& db, const std::string& table) {
-    std::vector<Record> rows;
-    dao::RecordsetPtr rs = db->OpenRecordset("SELECT * FROM [" + table + "] ORDER BY StatOutputID", dao::dbOpenSnapshot);
-    const int32_t n = rs->Fields()->Count();
-    while (!rs->Eof()) {
-        Record r;
-        for (int32_t i = 0; i < n; ++i) r[rs->Fields(i)->Name()] = rs->Fields(i)->Value();
-        rows.push_back(std::move(r));
-        rs->MoveNext();
-    }
-    rs->Close();
-    return rows;
-}
-
-inline std::vector<std::string> ColumnNames(const dao::DatabasePtr& db, const std::string& table) {
-    std::vector<std::string> names;
-    const auto defs = db->TableDefs();
-    defs->Refresh();
-    const auto fields = defs->Item(std::string_view(table))->Fields();
-    for (const auto& f : *fields) names.push_back(f->Name());
-    return names;
-}
-
-inline double Num(const Record& r, const std::string& column) {
-    auto it = r.find(column);
-    if (it == r.end()) ADD_FAILURE() << "no column " << column;
-    if (it == r.end() || it->second.IsNull()) return std::nan("");
-    return it->second.ToDouble();
-}
-
-inline bool IsNull(const Record& r, const std::string& column) {
-    auto it = r.find(column);
-    EXPECT_NE(it, r.end()) << "no column " << column;
-    return it == r.end() || it->second.IsNull();
-}
+using Record = enginetest::ResultRow;
+using enginetest::ColumnNames;
+using enginetest::IsNull;
+using enginetest::Num;
+using enginetest::ReadResultRows;
 
 // Agreement in significant digits (log relative error), capped at 15.
 inline double Digits(double value, double reference) {

@@ -13,7 +13,7 @@ class RerunWhileReadingTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        AddRows(db, {{"b", Null(), 10.0}, {"a", Null(), 1.0}, {"a", Null(), 3.0}, {"a", Null(), 8.0}});
+        AppendRows({{"b", Null(), 10.0}, {"a", Null(), 1.0}, {"a", Null(), 3.0}, {"a", Null(), 8.0}});
         ScenarioSpec spec;
         spec.subType = "Describe";
         spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
@@ -21,7 +21,7 @@ protected:
         id = AddScenario(db, spec);
     }
     void ExpectResults() {
-        const auto rows = ReadTable(db, "Out1");
+        const auto rows = ReadResultRows(db, "Out1");
         ASSERT_EQ(rows.size(), 2u);
         EXPECT_EQ(rows[0].at("G1").String(), "a");
         EXPECT_EQ(Num(rows[0], "Count"), 3);
@@ -40,9 +40,9 @@ protected:
 TEST_F(RerunWhileReadingTest, SameScenarioTwiceIntoTheSameOutputTable) {
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     ExpectResults();
-    AddRows(db, {{"b", Null(), 12.0}});
+    AppendRows({{"b", Null(), 12.0}});
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const auto rows = ReadTable(db, "Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(Num(rows[1], "Count"), 2);
     EXPECT_EQ(Num(rows[1], "Mean"), 11);

@@ -26,7 +26,7 @@ protected:
 TEST_F(Runs, AlternatingSamples) {
     FillPattern("g", 4, "AB");
     ASSERT_TRUE(Run(RunsScenario())) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     const ResultRow& r = rows[0];
     EXPECT_EQ(r.at("G2-1").ToString(), "A");
@@ -49,7 +49,7 @@ TEST_F(Runs, AlternatingSamples) {
 TEST_F(Runs, TiedBlockGivesFewestAndMostRuns) {
     Fill({{"g", "A", 1.0}, {"g", "A", 1.0}, {"g", "B", 1.0}, {"g", "B", 2.0}, {"g", "A", 3.0}});
     ASSERT_TRUE(Run(RunsScenario())) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     const ResultRow& r = rows[0];
     // AAB|B|A gives 3 runs at fewest, ABA|B|A 5 at most.
@@ -71,7 +71,7 @@ TEST_F(Runs, ContinuityCorrectionBelowFiftyCasesOnly) {
     FillPattern("n49", 49, "AABB");
     FillPattern("n50", 50, "AABB");
     ASSERT_TRUE(Run(RunsScenario())) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     // N = 49: 25 runs, mean 25.4898 (N1 = 25, N2 = 24): the distance 0.49 is
     // taken up by the correction.
@@ -108,28 +108,28 @@ TEST_F(Runs, OneSampleOrOneCaseLeavesTheTestNull) {
     FillSample("b", "A", {1});
     FillSample("c", "B", {1});
     ASSERT_TRUE(Run(RunsScenario())) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 3u);
     // One sample only: no spread, so z and probabilities are Null.
     EXPECT_EQ(Num(rows[0], "Wald_StdDev"), 0);
     EXPECT_EQ(Num(rows[0], "Wald_Min_Runs"), 1);
     EXPECT_EQ(Num(rows[0], "Wald_Max_Runs"), 1);
     for (const char* column : {"Wald_Min_Z", "Wald_Min_Prob", "Wald_Max_Z", "Wald_Max_Prob"}) {
-        EXPECT_TRUE(IsNullCell(rows[0], column)) << column;
+        EXPECT_TRUE(IsNull(rows[0], column)) << column;
     }
     // One case: only the leading columns, Count and Missing.
     EXPECT_EQ(Num(rows[1], "Count"), 1);
-    EXPECT_TRUE(IsNullCell(rows[1], "Cases-1"));
-    EXPECT_TRUE(IsNullCell(rows[1], "Wald_Mean"));
+    EXPECT_TRUE(IsNull(rows[1], "Cases-1"));
+    EXPECT_TRUE(IsNull(rows[1], "Wald_Mean"));
 }
 
 TEST_F(Runs, NullCompareValueIsTheSampleWhoseValueIsNull) {
     Fill({{"g", vb::Variant::Null(), 1.0}, {"g", "A", 2.0}, {"g", vb::Variant::Null(), 3.0}, {"g", "A", 4.0},
           {"g", "A", vb::Variant::Null()}});
     ASSERT_TRUE(Run(RunsScenario())) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_TRUE(IsNullCell(rows[0], "G2-1"));
+    EXPECT_TRUE(IsNull(rows[0], "G2-1"));
     EXPECT_EQ(Num(rows[0], "Cases-1"), 2);
     EXPECT_EQ(Num(rows[0], "Cases-2"), 2);
     EXPECT_EQ(Num(rows[0], "Wald_Min_Runs"), 4);

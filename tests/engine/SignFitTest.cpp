@@ -22,7 +22,7 @@ protected:
 TEST_F(SignFit, OddCountAgainstMeanMedianAndAGivenValue) {
     FillSample("g", "-", {1, 1, 2, 3, 4, 5, 5, 6, 10});
     ASSERT_TRUE(Run(SignScenario(true, true, true, 5.0))) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].at("TestType").ToString(), "Mean");
     EXPECT_EQ(rows[1].at("TestType").ToString(), "Median");
@@ -54,7 +54,7 @@ TEST_F(SignFit, EvenAndWeightedMedians) {
           {"weighted", "-", 3.0, vb::Variant::Null(), 5.0}, {"weighted", "-", 4.0, vb::Variant::Null(), 1.0},
           {"weighted", "-", 9.0, vb::Variant::Null(), 0.0}});
     ASSERT_TRUE(Run(SignScenario(false, true, false, vb::Variant::Null(), true))) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     // Rows whose weight is Null weigh nothing: "even" has W = 0 and writes no
     // row. The weighted group's median is where the running weight reaches
     // W / 2 = 4: the value 3.
@@ -73,7 +73,7 @@ TEST_F(SignFit, EvenCountMedianIsTheMeanOfTheMiddleTwo) {
     FillSample("even", "-", {1, 2, 3, 4, 5, 6, 7, 8});
     FillSample("single", "-", {1});
     ASSERT_TRUE(Run(SignScenario(false, true, false, vb::Variant::Null()))) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);  // a group of weight 1 writes no row
     EXPECT_DOUBLE_EQ(Num(rows[0], "TestValue"), 4.5);
     // R 4.2: pbinom(4, 8, .5)
@@ -87,7 +87,7 @@ TEST_F(SignFit, ExactUpToTwentyFiveNormalAbove) {
     FillSample("n25", "-", v25);
     FillSample("n26", "-", v26);
     ASSERT_TRUE(Run(SignScenario(false, false, true, 8.5))) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     // R 4.2: pbinom(8, 25, .5), pbinom(17, 25, .5)
     EXPECT_NEAR(Num(rows[0], "Prob<=Test"), 0.0538760721683503, 1e-12);
@@ -101,7 +101,7 @@ TEST_F(SignFit, ExactUpToTwentyFiveNormalAbove) {
 TEST_F(SignFit, NullGivenValueTestsAgainstZeroAndAllEqualGiveOne) {
     FillSample("g", "-", {0, 0, 0});
     ASSERT_TRUE(Run(SignScenario(false, false, true, vb::Variant::Null()))) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "TestValue"), 0);
     EXPECT_EQ(Num(rows[0], "Count=Test"), 3);
@@ -114,7 +114,7 @@ TEST_F(SignFit, FitToUniformNormalAndPoissonAgainstR) {
     FillSample("b_norm", "-", {2.1, 3.5, 4.0, 4.4, 5.2, 6.8, 7.1});
     FillSample("c_pois", "-", {0, 1, 1, 2, 2, 2, 3, 3, 4, 6});
     ASSERT_TRUE(Run(FitScenario())) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 9u);
     EXPECT_EQ(rows[0].at("TestType").ToString(), "Uniform");
     EXPECT_EQ(rows[1].at("TestType").ToString(), "Normal");
@@ -157,11 +157,11 @@ TEST_F(SignFit, InapplicableFitsLeaveTheirTestNull) {
     FillSample("b_frac", "-", {0.5, 1.5, 2});   // not counts: Poisson undefined
     FillSample("c_neg", "-", {-1, 0, 1});       // negative, mean 0: Poisson undefined
     ASSERT_TRUE(Run(FitScenario())) << engine->get_ErrorInfo();
-    const auto rows = Rows("Out1");
+    const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 9u);
     const auto testNull = [](const ResultRow& r) {
         for (const char* c : {"Max_Absolute", "Max_Positive", "Max_Negative", "K-S_Z", "Prob"}) {
-            if (!IsNullCell(r, c)) return false;
+            if (!IsNull(r, c)) return false;
         }
         return true;
     };
@@ -181,7 +181,7 @@ TEST_F(SignFit, ASecondRunReplacesTheResultTable) {
     FillSample("g", "-", {1, 2, 3});
     ASSERT_TRUE(Run(SignScenario(true, false, false, vb::Variant::Null()))) << engine->get_ErrorInfo();
     ASSERT_TRUE(Run(FitScenario())) << engine->get_ErrorInfo();
-    EXPECT_EQ(Rows("Out1").size(), 3u);
+    EXPECT_EQ(ReadResultRows(db, "Out1").size(), 3u);
 }
 
 TEST_F(SignFit, AnEmptySourceEndsTheRunBeforeAnyTable) {

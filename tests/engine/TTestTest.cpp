@@ -12,15 +12,6 @@ namespace {
 
 class TTestRun : public enginetest::EngineTest {};
 
-// Three values of the compare field, in one group "g".
-std::vector<TrialRow> ThreeLevels() {
-    std::vector<TrialRow> rows;
-    AddCells(rows, "g", {{"c", {11.0, 10.4, 12.9, 11.7, 10.8, 12.2}},
-                         {"a", {12.1, 14.3, 11.8, 15.2, 13.4}},
-                         {"b", {16.5, 17.2, 15.9, 18.4}}});
-    return rows;
-}
-
 TEST_F(TTestRun, ThreeValuesGiveThreePairsWithPooledAndSeparateTests) {
     CreateTrial(db, ThreeLevels());
     const int32_t id =
@@ -33,7 +24,7 @@ TEST_F(TTestRun, ThreeValuesGiveThreePairsWithPooledAndSeparateTests) {
         "Prob_(2-tail)_Pooled", "DF_Separate", "t-Value_Separate", "Prob_(2-tail)_Separate"};
     EXPECT_EQ(ColumnNames(db, "Out1"), expectedColumns);
 
-    const std::vector<Row> rows = ReadRows(db, "Out1");
+    const std::vector<Row> rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 3u);
     // Pairs follow the ascending value order: (a,b), (a,c), (b,c), whatever
     // order the records were stored in.
@@ -86,7 +77,7 @@ TEST_F(TTestRun, WeightsCountAsSumsAndSmallSidesGetNoRow) {
     const int32_t id = enginetest::AddScenario(
         db, GroupScenario("two sample T-TEST", {{"G", "G"}, {"A", "C"}, {"X", "X"}, {"W", "W"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const std::vector<Row> out = ReadRows(db, "Out1");
+    const std::vector<Row> out = ReadResultRows(db, "Out1");
     ASSERT_EQ(out.size(), 1u);
     const Row& r = out[0];
     EXPECT_EQ(r.at("A-1").ToString(), "p");
@@ -118,7 +109,7 @@ TEST_F(TTestRun, WholeWeightsEqualRepeatedRecords) {
     const int32_t id = enginetest::AddScenario(
         db, GroupScenario("Two Sample t-Test", {{"A", "C"}, {"X", "X"}, {"W", "W"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const std::vector<Row> out = ReadRows(db, "Out1");
+    const std::vector<Row> out = ReadResultRows(db, "Out1");
     ASSERT_EQ(out.size(), 1u);
     // R 4.2: t.test(rep(x,w), rep(y,wy), var.equal=TRUE) and Welch
     EXPECT_NEAR(Num(out[0], "t-Value_Pooled"), -0.873862897505303, 1e-10);
@@ -135,7 +126,7 @@ TEST_F(TTestRun, ConstantValuesLeaveTheTestsNull) {
     const int32_t id =
         enginetest::AddScenario(db, GroupScenario("Two Sample t-Test", {{"A", "C"}, {"X", "X"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    const std::vector<Row> out = ReadRows(db, "Out1");
+    const std::vector<Row> out = ReadResultRows(db, "Out1");
     ASSERT_EQ(out.size(), 3u);
     // (a, b): both constant and equal.
     EXPECT_EQ(Num(out[0], "Mean_Diff"), 0);

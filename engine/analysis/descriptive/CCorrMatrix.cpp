@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
@@ -68,30 +69,16 @@ std::string CCorrMatrix::Quarn_Matrix(const std::string& OutTableName, const std
     options_ = strOptions;
     probLabel_ = "Prob (" + strTTestTail + "-tail)";
 
-    z_->Quarn_Msg(0, true, "Retrieving and sorting data");
-    // The database cannot drop a table while the data query is being read, so
-    // an old result table of the same name goes before the data are opened.
-    z_->Quarn_DeleteTable(false, OutTableName);
-    std::string result = z_->Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_);
-    if (!result.empty()) return result;
-    data_ = z_->DataRecordset();
-
-    z_->Quarn_Msg(0, true, "Creating output table");
-    result = CreateOutput(OutTableName);
-    if (result.empty()) {
-        z_->Quarn_Msg(0, true, "Analyzing records");
-        z_->BeginTrans();
-        ReadRecords();
-        z_->CommitTrans();
-        out_->Close();
-    }
-    data_->Close();
-    return result;
+    return RunAnalysisPhases(
+        Zantels,
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, g_, types_, sizes_); },
+         .createOutput = [&] { return CreateOutput(OutTableName); },
+         .readRecords = [&] { ReadRecords(); }});
 }
 
 std::string CCorrMatrix::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     int16_t ordinal = BuildOutputFields(tdf, g_, *fields_, types_, sizes_, true, 0, 0, false, "", "");
     AddOutputField(tdf, "CalcType", dao::dbText, ordinal, 13);
     for (int16_t i = 1; i <= n_; ++i) {
@@ -112,6 +99,7 @@ void CCorrMatrix::InitData() {
 
 void CCorrMatrix::ReadRecords() {
     ProcScope scope(ErrStack(), "ReadRecords");
+    data_ = z_->DataRecordset();
     x_.assign(static_cast<size_t>(n_) + 1, 0);
     ok_.assign(static_cast<size_t>(n_) + 1, 0);
     InitData();
@@ -159,8 +147,7 @@ void CCorrMatrix::WriteData(const GroupValues& group, int32_t lngRecords) {
     ProcScope scope(ErrStack(), "WriteData");
     group_ = &group;
     for (int k = 1; k <= 9; ++k) {
-        if (!(options_.size() >= static_cast<size_t>(k) && vb::FoldChar(options_[static_cast<size_t>(k - 1)]) == 'Y'))
-            continue;
+        if (!OptionLetterIs(options_, static_cast<size_t>(k - 1), 'Y')) continue;
         const std::string label = k == 9 ? probLabel_ : kLabels[k - 1];
         for (int r = 1; r <= n_; ++r) {
             out_->AddNew();
@@ -227,7 +214,7 @@ void CCorrMatrix::WriteData(const GroupValues& group, int32_t lngRecords) {
                         }
                     }
                 }
-                if (has && std::isfinite(value)) out_->Fields(std::string_view(fields_->at(static_cast<size_t>(g_ + c))))->Value(value);
+                if (has) SetIfFinite(out_, fields_->at(static_cast<size_t>(g_ + c)), value);
             }
             out_->Update();
         }

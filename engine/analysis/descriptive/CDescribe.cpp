@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
@@ -10,20 +11,6 @@
 #include "analysis/AnalysisEntries.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
-
-namespace {
-
-// A statistic goes into the row only when it is a finite number; otherwise
-// the column stays Null.
-void Put(const dao::RecordsetPtr& rs, const std::string& name, double value) {
-    if (std::isfinite(value)) rs->Fields(std::string_view(name))->Value(value);
-}
-
-bool LetterIs(const std::string& text, size_t pos, char letter) {
-    return text.size() > pos && vb::FoldChar(text[pos]) == vb::FoldChar(letter);
-}
-
-}  // namespace
 
 void CDescribe::Quarn_CalcPcntiles(const std::vector<StagedValue>& values, bool fWeightField, int16_t intPcntGroups,
                                    double dblTotalRecs, std::vector<double>& dblPcntiles) {
@@ -79,48 +66,42 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
     pcntFlag_ = pcntGroups_ > 0;
     stageFlag_ = pcntFlag_ || mode_;
 
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    // A table cannot be dropped while the sorted source is being read on the
-    // same database, so an old result table of that name goes first.
-    Zantels.Quarn_DeleteTable(false, OutTableName);
     std::vector<int32_t> types, sizes;
-    std::string err = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes);
-    if (!err.empty()) return err;
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    err = CreateOutput(types, sizes);
-    if (!err.empty()) return err;
-
-    if (vb::EqualsNoCase(conInt_, "N")) {
-        if (ci95_) factor95_ = zValue_.Quarn_FindValue("Z", 0.95, 0, 0, false);
-        if (ciUser_ > 0) factorUser_ = zValue_.Quarn_FindValue("Z", ciUser_ / 100.0, 0, 0, false);
-    }
-
-    Zantels.Quarn_Msg(0, true, "Analyzing records");
     // The values that percentiles and the mode need are held per group in
     // memory, so the whole record loop with its result rows is one
     // transaction.
-    sums_k_.assign(static_cast<size_t>(nX_) + 1, FieldSums());
-    buckets_.assign(static_cast<size_t>(nX_) + 1, std::vector<double>(static_cast<size_t>(freqN_) + 2, 0.0));
-    stage_.assign(static_cast<size_t>(nX_) + 1, {});
-    InitData();
-    GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
-    walk_ = &walk;
-    Zantels.BeginTrans();
-    walk.Walk({.record = [this](double w) { CalcData(w); },
-               .groupEnd = [this](const GroupValues& g, int32_t n) { WriteData(g, n); },
-               .groupStart = [this] { InitData(); }});
-    Zantels.CommitTrans();
-    walk_ = nullptr;
-    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
-    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
-    return {};
+    return RunAnalysisPhases(
+        Zantels,
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
+         .createOutput =
+             [&] {
+                 std::string err = CreateOutput(types, sizes);
+                 if (err.empty() && vb::EqualsNoCase(conInt_, "N")) {
+                     if (ci95_) factor95_ = zValue_.Quarn_FindValue("Z", 0.95, 0, 0, false);
+                     if (ciUser_ > 0) factorUser_ = zValue_.Quarn_FindValue("Z", ciUser_ / 100.0, 0, 0, false);
+                 }
+                 return err;
+             },
+         .readRecords =
+             [&] {
+                 sums_k_.assign(static_cast<size_t>(nX_) + 1, FieldSums());
+                 buckets_.assign(static_cast<size_t>(nX_) + 1,
+                                 std::vector<double>(static_cast<size_t>(freqN_) + 2, 0.0));
+                 stage_.assign(static_cast<size_t>(nX_) + 1, {});
+                 InitData();
+                 GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
+                 walk_ = &walk;
+                 walk.Walk({.record = [this](double w) { CalcData(w); },
+                            .groupEnd = [this](const GroupValues& g, int32_t n) { WriteData(g, n); },
+                            .groupStart = [this] { InitData(); }});
+                 walk_ = nullptr;
+             }});
 }
 
 std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateOutput");
     Quantara& z = *zantels_;
-    z.Quarn_DeleteTable(false, outTable_);
-    dao::TableDefPtr tdf = z.get_OutputDatabase()->CreateTableDef(outTable_);
+    dao::TableDefPtr tdf = NewResultTable(z, outTable_);
     int16_t ord =
         BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, weighted_, "Count", "Missing");
     auto add = [&](const std::string& name) { AddOutputField(tdf, name, dao::dbDouble, ord); };
@@ -173,13 +154,13 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
     // Frequency options by position: what to show, what a value adds,
     // cumulative, which bound an interval includes, open-ended buckets.
     const std::string& o = freqOptions_;
-    freqCountCols_ = LetterIs(o, 0, 'N') || LetterIs(o, 0, 'B');
-    freqPropCols_ = LetterIs(o, 0, 'P') || LetterIs(o, 0, 'B');
+    freqCountCols_ = OptionLetterIs(o, 0, 'N') || OptionLetterIs(o, 0, 'B');
+    freqPropCols_ = OptionLetterIs(o, 0, 'P') || OptionLetterIs(o, 0, 'B');
     freqOn_ = freqCountCols_ || freqPropCols_;
-    freqCounting_ = LetterIs(o, 1, 'C');
-    freqCumulative_ = LetterIs(o, 2, 'Y');
-    freqLower_ = LetterIs(o, 3, 'Y');
-    freqOpenEnds_ = LetterIs(o, 4, 'Y');
+    freqCounting_ = OptionLetterIs(o, 1, 'C');
+    freqCumulative_ = OptionLetterIs(o, 2, 'Y');
+    freqLower_ = OptionLetterIs(o, 3, 'Y');
+    freqOpenEnds_ = OptionLetterIs(o, 4, 'Y');
     if (freqOn_) {
         FrequencyColumnNames(freqN_, freqFirst_, freqWidth_, freqLower_, freqCountNames_, freqPropNames_);
         const size_t last = static_cast<size_t>(freqN_) + 1;
@@ -273,81 +254,81 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
     double s2 = 0;
     const double s = VarianceFromSums("N-1", n, A2, A1, s2);
 
-    Put(rs, "Mean", mean);
+    SetIfFinite(rs, "Mean", mean);
     if (range_) {
-        Put(rs, "Minimum", f.minimum);
-        Put(rs, "Maximum", f.maximum);
-        Put(rs, "Range", PreciseDifference(f.maximum, f.minimum));
+        SetIfFinite(rs, "Minimum", f.minimum);
+        SetIfFinite(rs, "Maximum", f.maximum);
+        SetIfFinite(rs, "Range", PreciseDifference(f.maximum, f.minimum));
     }
     if (!varA_.empty() && (n > 1 || vb::EqualsNoCase(varA_, "N"))) {
         double var = s2;
         double dev = s;
         if (!vb::EqualsNoCase(varA_, "N-1")) dev = VarianceFromSums("N", n, A2, A1, var);
-        Put(rs, "Variance", var);
-        if (mean != 0) Put(rs, "CoeffOfVariance", dev / mean);
-        Put(rs, "StdDeviation", dev);
-        Put(rs, "StdError", dev / std::sqrt(n));
+        SetIfFinite(rs, "Variance", var);
+        if (mean != 0) SetIfFinite(rs, "CoeffOfVariance", dev / mean);
+        SetIfFinite(rs, "StdDeviation", dev);
+        SetIfFinite(rs, "StdError", dev / std::sqrt(n));
     }
     if (sums_) {
-        Put(rs, "Sum", f.sumWX);
-        Put(rs, "SumSquared", f.sumWX2);
-        Put(rs, "AdjSumSquared", D / n);
+        SetIfFinite(rs, "Sum", f.sumWX);
+        SetIfFinite(rs, "SumSquared", f.sumWX2);
+        SetIfFinite(rs, "AdjSumSquared", D / n);
     }
     if (means_) {
         // Both means are undefined once any valid value is zero or negative.
         if (!f.nonPositive) {
-            Put(rs, "GeometricMean", std::exp(f.sumWLn / n));
-            if (f.sumWInv != 0) Put(rs, "HarmonicMean", n / f.sumWInv);
+            SetIfFinite(rs, "GeometricMean", std::exp(f.sumWLn / n));
+            if (f.sumWInv != 0) SetIfFinite(rs, "HarmonicMean", n / f.sumWInv);
         }
-        Put(rs, "RMS", f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0);
+        SetIfFinite(rs, "RMS", f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0);
     }
     if (skew_ && n > 2 && f.minimum != f.maximum && s > 0) {
         // Adjusted Fisher-Pearson skewness and excess kurtosis (G1, G2) from
         // the central moments n*M3 and M4 expressed in the power sums.
         const double nM3 = PreciseDifference(n * A3, 3 * A1 * A2) + 2 * A1 * A1 * A1 / n;
-        Put(rs, "Skewness", nM3 / ((n - 1) * (n - 2) * s2 * s));
+        SetIfFinite(rs, "Skewness", nM3 / ((n - 1) * (n - 2) * s2 * s));
         const double seSkew = std::sqrt(6 * n * (n - 1) / ((n - 2) * (n + 1) * (n + 3)));
-        Put(rs, "SE_Skewness", seSkew);
+        SetIfFinite(rs, "SE_Skewness", seSkew);
         if (n > 3) {
             const double M4 = PreciseDifference(A4, 4 * A1 * A3 / n) +
                               PreciseDifference(6 * A1 * A1 * A2 / (n * n), 3 * A1 * A1 * A1 * A1 / (n * n * n));
             const double kurt = PreciseDifference(n * (n + 1) * M4 / (s2 * s2 * (n - 1) * (n - 2) * (n - 3)),
                                                   3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3)));
-            Put(rs, "Kurtosis", kurt);
-            Put(rs, "SE_Kurtosis", std::sqrt(seSkew * seSkew * 4 * (n * n - 1) / ((n - 3) * (n + 5))));
+            SetIfFinite(rs, "Kurtosis", kurt);
+            SetIfFinite(rs, "SE_Kurtosis", std::sqrt(seSkew * seSkew * 4 * (n * n - 1) / ((n - 3) * (n + 5))));
         }
     }
     if (mode_) {
-        if (mode.count > 0) Put(rs, "ModeCount", mode.count);
-        if (mode.unique) Put(rs, "Mode", mode.value);
+        if (mode.count > 0) SetIfFinite(rs, "ModeCount", mode.count);
+        if (mode.unique) SetIfFinite(rs, "Mode", mode.value);
     }
     if (pcntFlag_ && n > 1) {
         Quarn_CalcPcntiles(stage_[static_cast<size_t>(k)], weighted_, pcntGroups_, n, pcnt);
         if (pcntGroups_ == 2) {
-            Put(rs, "Median", pcnt[1]);
+            SetIfFinite(rs, "Median", pcnt[1]);
         } else if (pcntGroups_ == 4) {
-            Put(rs, "25_Percentile", pcnt[1]);
-            Put(rs, "50_Percentile", pcnt[2]);
-            Put(rs, "75_Percentile", pcnt[3]);
-            Put(rs, "Quartile_Range", PreciseDifference(pcnt[3], pcnt[1]));
+            SetIfFinite(rs, "25_Percentile", pcnt[1]);
+            SetIfFinite(rs, "50_Percentile", pcnt[2]);
+            SetIfFinite(rs, "75_Percentile", pcnt[3]);
+            SetIfFinite(rs, "Quartile_Range", PreciseDifference(pcnt[3], pcnt[1]));
         } else {
             const int step = 100 / pcntGroups_;
             for (int i = 1; i < pcntGroups_; ++i)
-                Put(rs, std::to_string(i * step) + "_Percentile", pcnt[static_cast<size_t>(i)]);
+                SetIfFinite(rs, std::to_string(i * step) + "_Percentile", pcnt[static_cast<size_t>(i)]);
         }
     }
     auto at = [](const std::vector<double>* v, int16_t i) {
         return v && static_cast<size_t>(i) < v->size() ? (*v)[static_cast<size_t>(i)] : 0.0;
     };
     auto bands = [&](const std::string& prefix, const std::string& letter, double band) {
-        Put(rs, prefix + letter + "_Band", band);
-        Put(rs, prefix + "Lower", PreciseDifference(mean, band));
-        Put(rs, prefix + "Upper", band + mean);
+        SetIfFinite(rs, prefix + letter + "_Band", band);
+        SetIfFinite(rs, prefix + "Lower", PreciseDifference(mean, band));
+        SetIfFinite(rs, prefix + "Upper", band + mean);
     };
     const std::string level = std::to_string(ciUser_) + "%_";
     if (vb::EqualsNoCase(conInt_, "N")) {
         const double popDev = at(popDev_, k);
-        Put(rs, "Population_StdDev", popDev);
+        SetIfFinite(rs, "Population_StdDev", popDev);
         if (ci95_) bands("95%_", "N", popDev * factor95_ / std::sqrt(n));
         if (ciUser_ > 0) bands(level, "N", popDev * factorUser_ / std::sqrt(n));
     } else if (vb::EqualsNoCase(conInt_, "t") && n > 1) {
@@ -360,10 +341,10 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
         const double t = PreciseDifference(mean, popMean) * std::sqrt(n) / s;
         if (std::isfinite(t)) {
             const double p = zValue_.Quarn_CalcProb("T", t, n - 1, 0);
-            Put(rs, "Population_Mean", popMean);
-            Put(rs, "t-Value", t);
-            Put(rs, "Prob_(1-Tail)", p / 2);
-            Put(rs, "Prob_(2-Tail)", p);
+            SetIfFinite(rs, "Population_Mean", popMean);
+            SetIfFinite(rs, "t-Value", t);
+            SetIfFinite(rs, "Prob_(1-Tail)", p / 2);
+            SetIfFinite(rs, "Prob_(2-Tail)", p);
         }
     }
     if (freqOn_) {
@@ -376,8 +357,8 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
         }
         for (size_t i = 0; i <= last; ++i) {
             if ((i == 0 || i == last) && !freqOpenEnds_) continue;
-            if (freqCountCols_) Put(rs, freqCountNames_[i], b[i]);
-            if (freqPropCols_) Put(rs, freqPropNames_[i], b[i] / n);
+            if (freqCountCols_) SetIfFinite(rs, freqCountNames_[i], b[i]);
+            if (freqPropCols_) SetIfFinite(rs, freqPropNames_[i], b[i] / n);
         }
     }
 }

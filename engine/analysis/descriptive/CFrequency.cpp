@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
@@ -16,14 +17,6 @@
 #include "vb/Conversions.h"
 
 namespace {
-
-void Put(const dao::RecordsetPtr& rs, const std::string& name, double value) {
-    if (std::isfinite(value)) rs->Fields(std::string_view(name))->Value(value);
-}
-
-bool LetterIs(const std::string& text, size_t pos, char letter) {
-    return text.size() > pos && vb::FoldChar(text[pos]) == vb::FoldChar(letter);
-}
 
 class CFrequency {
 public:
@@ -69,49 +62,39 @@ std::string CFrequency::Quarn_Frequency(const std::string& OutTableName, const s
     first_ = dblFreqFirst;
     width_ = dblFreqWidth;
 
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    // A table cannot be dropped while the sorted source is being read on the
-    // same database, so an old result table of that name goes first.
-    Zantels.Quarn_DeleteTable(false, OutTableName);
     std::vector<int32_t> types, sizes;
-    std::string err = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes);
-    if (!err.empty()) return err;
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    err = CreateOutput(OutTableName, types, sizes, strFreqOptions);
-    if (err.empty()) {
-        Zantels.Quarn_Msg(0, true, "Analyzing records");
-        const size_t fields = static_cast<size_t>(nX_) + 1;
-        const std::vector<double> bins(static_cast<size_t>(n_) + 2, 0.0);
-        sumW_.assign(fields, 0.0);
-        sumWX_.assign(fields, 0.0);
-        binW_.assign(fields, bins);
-        binWX_.assign(fields, bins);
-        GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
-        walk_ = &walk;
-        Zantels.BeginTrans();
-        walk.Walk({.record = [this](double w) { CalcData(w); },
-                   .groupEnd = [this](const GroupValues& g, int32_t) { WriteData(g); },
-                   .groupStart = [this] { InitData(); }});
-        Zantels.CommitTrans();
-        walk_ = nullptr;
-        if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
-    }
-    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
-    return err;
+    return RunAnalysisPhases(
+        Zantels,
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
+         .createOutput = [&] { return CreateOutput(OutTableName, types, sizes, strFreqOptions); },
+         .readRecords =
+             [&] {
+                 const size_t fields = static_cast<size_t>(nX_) + 1;
+                 const std::vector<double> bins(static_cast<size_t>(n_) + 2, 0.0);
+                 sumW_.assign(fields, 0.0);
+                 sumWX_.assign(fields, 0.0);
+                 binW_.assign(fields, bins);
+                 binWX_.assign(fields, bins);
+                 GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
+                 walk_ = &walk;
+                 walk.Walk({.record = [this](double w) { CalcData(w); },
+                            .groupEnd = [this](const GroupValues& g, int32_t) { WriteData(g); },
+                            .groupStart = [this] { InitData(); }});
+                 walk_ = nullptr;
+             }});
 }
 
 std::string CFrequency::CreateOutput(const std::string& table, const std::vector<int32_t>& types,
                                      const std::vector<int32_t>& sizes, const std::string& options) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    sumOption_ = LetterIs(options, 0, 'S');
-    lowerInclusive_ = LetterIs(options, 1, 'Y');
-    specified_ = LetterIs(options, 2, 'Y');
+    sumOption_ = OptionLetterIs(options, 0, 'S');
+    lowerInclusive_ = OptionLetterIs(options, 1, 'Y');
+    specified_ = OptionLetterIs(options, 2, 'Y');
     lowColumn_ = lowerInclusive_ ? "Low<=Range" : "Low<Range";
     highColumn_ = lowerInclusive_ ? "Range<High" : "Range<=High";
 
     Quantara& z = *zantels_;
-    z.Quarn_DeleteTable(false, table);
-    dao::TableDefPtr tdf = z.get_OutputDatabase()->CreateTableDef(table);
+    dao::TableDefPtr tdf = NewResultTable(z, table);
     int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, false, "", "");
     AddOutputField(tdf, "Interval", dao::dbInteger, ord);
     for (const std::string& c : {lowColumn_, highColumn_, std::string("Count"), std::string("Cumulative"),
@@ -165,25 +148,25 @@ void CFrequency::WriteData(const GroupValues& group) {
             rs->AddNew();
             WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + i), "", "", false, 0, 0, 0);
             if (k >= 1 && k <= n_) {
-                Put(rs, lowColumn_, (k - 1) * width_ + first_);
-                Put(rs, highColumn_, k * width_ + first_);
+                SetIfFinite(rs, lowColumn_, (k - 1) * width_ + first_);
+                SetIfFinite(rs, highColumn_, k * width_ + first_);
             } else if (k == 0) {
-                Put(rs, highColumn_, first_);
+                SetIfFinite(rs, highColumn_, first_);
             } else {
-                Put(rs, lowColumn_, n_ * width_ + first_);
+                SetIfFinite(rs, lowColumn_, n_ * width_ + first_);
             }
             rs->Fields(std::string_view("Interval"))->Value(static_cast<int16_t>(k - firstBin + 1));
-            Put(rs, "Count", binW_[f][b]);
-            Put(rs, "Cumulative", cum);
-            Put(rs, "Count%", binW_[f][b] / sumW_[f]);
-            Put(rs, "Cumulative%", cum / sumW_[f]);
+            SetIfFinite(rs, "Count", binW_[f][b]);
+            SetIfFinite(rs, "Cumulative", cum);
+            SetIfFinite(rs, "Count%", binW_[f][b] / sumW_[f]);
+            SetIfFinite(rs, "Cumulative%", cum / sumW_[f]);
             if (sumOption_) {
                 cumSum += binWX_[f][b];
-                Put(rs, "Sum", binWX_[f][b]);
-                Put(rs, "CumulativeSum", cumSum);
+                SetIfFinite(rs, "Sum", binWX_[f][b]);
+                SetIfFinite(rs, "CumulativeSum", cumSum);
                 if (sumWX_[f] != 0) {
-                    Put(rs, "Sum%", binWX_[f][b] / sumWX_[f]);
-                    Put(rs, "CumulativeSum%", cumSum / sumWX_[f]);
+                    SetIfFinite(rs, "Sum%", binWX_[f][b] / sumWX_[f]);
+                    SetIfFinite(rs, "CumulativeSum%", cumSum / sumWX_[f]);
                 }
             }
             rs->Update();

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
@@ -53,42 +54,32 @@ std::string CPercentiles::Quarn_Percentile(const std::string& OutTableName, cons
     weighted_ = fWeightField;
     groups_ = PercentileGroups(letter);
 
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    // A table cannot be dropped while the sorted source is being read on the
-    // same database, so an old result table of that name goes first.
-    Zantels.Quarn_DeleteTable(false, OutTableName);
     std::vector<int32_t> types, sizes;
-    std::string err = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes);
-    if (!err.empty()) return err;
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    err = CreateOutput(OutTableName, types, sizes);
-    if (err.empty()) {
-        Zantels.Quarn_Msg(0, true, "Analyzing records");
-        sumW_.assign(static_cast<size_t>(nX_) + 1, 0.0);
-        stage_.assign(static_cast<size_t>(nX_) + 1, {});
-        InitData();
-        GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
-        walk_ = &walk;
-        // The groups' values are held in memory; the result rows go out in
-        // one transaction.
-        Zantels.BeginTrans();
-        walk.Walk({.record = [this](double w) { CalcData(w); },
-                   .groupEnd = [this](const GroupValues& g, int32_t) { WriteData(g); },
-                   .groupStart = [this] { InitData(); }});
-        Zantels.CommitTrans();
-        walk_ = nullptr;
-        if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
-    }
-    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
-    return err;
+    // The groups' values are held in memory; the result rows go out in one
+    // transaction.
+    return RunAnalysisPhases(
+        Zantels,
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
+         .createOutput = [&] { return CreateOutput(OutTableName, types, sizes); },
+         .readRecords =
+             [&] {
+                 sumW_.assign(static_cast<size_t>(nX_) + 1, 0.0);
+                 stage_.assign(static_cast<size_t>(nX_) + 1, {});
+                 InitData();
+                 GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
+                 walk_ = &walk;
+                 walk.Walk({.record = [this](double w) { CalcData(w); },
+                            .groupEnd = [this](const GroupValues& g, int32_t) { WriteData(g); },
+                            .groupStart = [this] { InitData(); }});
+                 walk_ = nullptr;
+             }});
 }
 
 std::string CPercentiles::CreateOutput(const std::string& table, const std::vector<int32_t>& types,
                                        const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateOutput");
     Quantara& z = *zantels_;
-    z.Quarn_DeleteTable(false, table);
-    dao::TableDefPtr tdf = z.get_OutputDatabase()->CreateTableDef(table);
+    dao::TableDefPtr tdf = NewResultTable(z, table);
     int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, false, "", "");
     AddOutputField(tdf, "Percentile", dao::dbDouble, ord);
     AddOutputField(tdf, "Value", dao::dbDouble, ord);

@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "StatsGeneral.h"
@@ -172,30 +173,25 @@ std::string CXTab::Quarn_Xtab(const std::string& OutTableName, const std::string
     const bool query = In(kind_, "CSAVFDE1L");
     pseudo_ = strFields.at(static_cast<size_t>(nG_ + 2)) == "*";
 
-    z_->Quarn_Msg(0, true, "Retrieving and sorting data");
-    // The database cannot drop a table while the data query is being read, so
-    // an old result table of the same name goes before the data are opened.
-    z_->Quarn_DeleteTable(false, OutTableName);
-    if (chiFlag_) z_->Quarn_DeleteTable(false, ChiTableName);
-    std::string result = CreateColumns(strUserTable);
-    if (!result.empty()) return result;
-    result = query ? InitXtabDataTable(strUserTable)
-                   : z_->Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nG_ + 1), types_, sizes_);
-    if (!result.empty()) return result;
-    data_ = z_->DataRecordset();
-
-    z_->Quarn_Msg(0, true, "Creating output table");
-    result = CreateOutput_b(OutTableName);
-    if (result.empty() && chiFlag_) result = CreateChi_b(ChiTableName);
-    if (result.empty()) {
-        z_->Quarn_Msg(0, true, "Analyzing records");
-        z_->BeginTrans();
-        ReadRecords();
-        z_->CommitTrans();
-    }
+    const std::string result = RunAnalysisPhases(
+        Zantels, {.openSource =
+                      [&] {
+                          std::string text = CreateColumns(strUserTable);
+                          if (!text.empty()) return text;
+                          text = query ? InitXtabDataTable(strUserTable)
+                                       : z_->Quarn_InitDataTable(strUserTable, strFields,
+                                                                 static_cast<int16_t>(nG_ + 1), types_, sizes_);
+                          data_ = z_->DataRecordset();
+                          return text;
+                      },
+                  .createOutput =
+                      [&] {
+                          std::string text = CreateOutput_b(OutTableName);
+                          if (text.empty() && chiFlag_) text = CreateChi_b(ChiTableName);
+                          return text;
+                      },
+                  .readRecords = [&] { ReadRecords(); }});
     if (chiOut_) chiOut_->Close();
-    if (out_) out_->Close();
-    data_->Close();
     return result;
 }
 
@@ -314,7 +310,7 @@ std::string UniqueColumnName(const std::string& text, std::unordered_set<std::st
 
 std::string CXTab::CreateOutput_b(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput_b");
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     std::unordered_set<std::string> taken = {"STATOUTPUTID", "DATAFIELD", "DATATYPE", "ROWSUMMARY", "<NULL>"};
     int16_t ordinal = 0;
     AddOutputField(tdf, "StatOutputID", dao::dbLong, ordinal);
@@ -342,7 +338,7 @@ std::string CXTab::CreateOutput_b(const std::string& OutTableName) {
 
 std::string CXTab::CreateChi_b(const std::string& ChiTableName) {
     ProcScope scope(ErrStack(), "CreateChi_b");
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(ChiTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, ChiTableName);
     int16_t ordinal = 0;
     AddOutputField(tdf, "StatOutputID", dao::dbLong, ordinal);
     for (int i = 1; i < nG_; ++i) {
@@ -589,12 +585,10 @@ void CXTab::WriteOneRow(const std::string& label, int j, int k, const std::vecto
     out_->Fields(std::string_view("DataType"))->Value(label);
     for (int i = 1; i <= nCols_; ++i) {
         const double v = values[static_cast<size_t>(i)];
-        if (flags[static_cast<size_t>(i)] && std::isfinite(v)) {
-            out_->Fields(std::string_view(cols_[static_cast<size_t>(i)].name))->Value(v);
-        }
+        if (flags[static_cast<size_t>(i)]) SetIfFinite(out_, cols_[static_cast<size_t>(i)].name, v);
     }
     const double summary = values[static_cast<size_t>(nCols_) + 1];
-    if (summaryFlag && std::isfinite(summary)) out_->Fields(std::string_view("RowSummary"))->Value(summary);
+    if (summaryFlag) SetIfFinite(out_, "RowSummary", summary);
     out_->Update();
 }
 
@@ -602,9 +596,7 @@ void CXTab::WritePercent(const std::string& prefix, int j, int k, const std::vec
                          const std::vector<double>& rowValues, double s, const std::vector<char>& colFlags,
                          const std::vector<double>& colValues, bool blockFlag, double g) {
     for (int kind = 1; kind <= 5; ++kind) {
-        if (!(options_.size() >= static_cast<size_t>(kind) &&
-              vb::FoldChar(options_[static_cast<size_t>(kind - 1)]) == 'Y'))
-            continue;
+        if (!OptionLetterIs(options_, static_cast<size_t>(kind - 1), 'Y')) continue;
         out_->AddNew();
         WriteGroupValues(out_, static_cast<int16_t>(k), *fields_, groupValues_, 0, "", "", false, 0, 0, 0);
         out_->Fields(std::string_view("DataField"))->Value(DataFieldName(j));
@@ -632,7 +624,7 @@ void CXTab::WritePercent(const std::string& prefix, int j, int k, const std::vec
                     if ((has = colFlags[ii] && blockFlag && g != 0)) cell = s * c / g;
                     break;
             }
-            if (has && std::isfinite(cell)) out_->Fields(std::string_view(cols_[ii].name))->Value(cell);
+            if (has) SetIfFinite(out_, cols_[ii].name, cell);
         }
         double summary = 0;
         bool hasSummary = false;
@@ -643,7 +635,7 @@ void CXTab::WritePercent(const std::string& prefix, int j, int k, const std::vec
         } else if (blockFlag && g > 0) {
             summary = s / g, hasSummary = true;
         }
-        if (hasSummary && std::isfinite(summary)) out_->Fields(std::string_view("RowSummary"))->Value(summary);
+        if (hasSummary) SetIfFinite(out_, "RowSummary", summary);
         out_->Update();
     }
 }
@@ -687,9 +679,7 @@ void CXTab::WriteChi(int j, double g, const std::vector<char>& colFlags, const s
     chiOut_->Fields(std::string_view("DF"))->Value(static_cast<int16_t>(df));
     if (r >= 2 && c >= 2 && chi_.valid && g > 0) {
         const double chi = chi_.chi;
-        auto set = [&](const char* column, double v) {
-            if (std::isfinite(v)) chiOut_->Fields(std::string_view(column))->Value(v);
-        };
+        auto set = [&](const char* column, double v) { SetIfFinite(chiOut_, column, v); };
         set("MinExpected", chi_.minExpected);
         set("MaxExpected", chi_.maxExpected);
         set("Chi-Square", chi);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "StatsGeneral.h"
@@ -36,10 +37,6 @@ struct ValueRow {
     double observed;
 };
 
-void SetIfFinite(const dao::RecordsetPtr& rs, const char* column, double value) {
-    if (std::isfinite(value)) rs->Fields(std::string_view(column))->Value(value);
-}
-
 class CNonParamChiSquare {
 public:
     std::string Quarn_ChiSquare(const std::string& OutTableName, const std::string& DetailTableName,
@@ -51,6 +48,7 @@ private:
     void AllGroups();
     void CalcData(const ValueRow& row);
     std::string ChiSummary();
+    std::string DetailFieldTypes();
     std::string CreateDetail(const std::string& DetailTableName);
     std::string CreateOutput(const std::string& OutTableName);
     void ReadRecords();
@@ -107,12 +105,9 @@ std::string CNonParamChiSquare::Quarn_ChiSquare(const std::string& OutTableName,
     fBlanks_ = blanks_b != 0;
     fAll_ = fAll;
 
-    // Result tables of an earlier run go before the summary queries are opened: the
-    // database cannot drop a table while a query on it is being read.
-    Zantels.Quarn_DeleteTable(false, OutTableName);
     std::string result;
     if (fDetail_) {
-        result = CreateDetail(DetailTableName);
+        result = DetailFieldTypes();
         if (!result.empty()) return result;
     }
     work_.assign(static_cast<size_t>(nG_) + 2, std::string());
@@ -128,8 +123,11 @@ std::string CNonParamChiSquare::Quarn_ChiSquare(const std::string& OutTableName,
         result = ChiSummary();
         if (!result.empty()) break;
         if (c == 1) {
+            // The tables of an earlier run stay until the first summary
+            // query has been opened.
             Zantels.Quarn_Msg(0, true, "Creating output table");
-            result = CreateOutput(OutTableName);
+            if (fDetail_) result = CreateDetail(DetailTableName);
+            if (result.empty()) result = CreateOutput(OutTableName);
             if (!result.empty()) break;
         }
         if (!Zantels.DataRecordset()->Eof()) {
@@ -227,8 +225,8 @@ std::string CNonParamChiSquare::ChiSummary() {
     return result;
 }
 
-std::string CNonParamChiSquare::CreateDetail(const std::string& DetailTableName) {
-    ProcScope scope(ErrStack(), "CreateDetail");
+std::string CNonParamChiSquare::DetailFieldTypes() {
+    ProcScope scope(ErrStack(), "DetailFieldTypes");
     const int n = nG_ + nC_;
     try {
         std::string sql = "SELECT ";
@@ -244,10 +242,14 @@ std::string CNonParamChiSquare::CreateDetail(const std::string& DetailTableName)
         if (e.Number() == dao::err::kTooFewParameters) return kParameterQuery;
         return e.Description();
     }
+    return {};
+}
+
+std::string CNonParamChiSquare::CreateDetail(const std::string& DetailTableName) {
+    ProcScope scope(ErrStack(), "CreateDetail");
     // A table that cannot be made ends the run with its reason.
     try {
-        z_->Quarn_DeleteTable(false, DetailTableName);
-        dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(DetailTableName);
+        dao::TableDefPtr tdf = NewResultTable(*z_, DetailTableName);
         int16_t ordinal = 0;
         if (nC_ == 1) {
             ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_ + 1), *fields_, sourceTypes_, sourceSizes_,
@@ -278,8 +280,7 @@ std::string CNonParamChiSquare::CreateDetail(const std::string& DetailTableName)
 
 std::string CNonParamChiSquare::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    z_->Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     int16_t ordinal =
         BuildOutputFields(tdf, static_cast<int16_t>(nG_), work_, types_, sizes_, true, 0, 0, false, "Count", "");
     // Long: a compare field can hold more than 32767 values.

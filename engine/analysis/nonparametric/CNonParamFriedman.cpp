@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
@@ -62,8 +63,7 @@ std::string CNonParamFriedman::CreateDetail(const std::string& OutTableName, int
                                             FieldNames& strFields, std::vector<int32_t>& lngFieldTypes,
                                             std::vector<int32_t>& lngFieldSizes) {
     ProcScope scope(ErrStack(), "CreateDetail");
-    z_->Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     int16_t ordinal = 0;
     AddOutputField(tdf, "StatOutputID", dao::dbLong, ordinal);
     for (int g = 1; g <= intGroupFields; ++g) {
@@ -96,23 +96,17 @@ std::string CNonParamFriedman::Quarn_NonParamFriedman(const std::string& OutTabl
     fWeight_ = fWeightField;
     fDetail_ = !OutTableName2.empty();
 
-    // Result tables of an earlier run go before the source is opened: the
-    // database cannot drop a table while a query on it is being read.
-    Zantels.Quarn_DeleteTable(false, OutTableName);
-    if (fDetail_) Zantels.Quarn_DeleteTable(false, OutTableName2);
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    std::string result = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_);
-    if (!result.empty()) return result;
-
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    if (fDetail_) result = CreateDetail(OutTableName2, intGroupFields, strFields, types_, sizes_);
-    if (result.empty()) result = CreateOutput(OutTableName);
-    if (result.empty()) {
-        Zantels.Quarn_Msg(0, true, "Analyzing records");
-        ReadRecords();
-    }
-    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
-    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
+    const std::string result = RunAnalysisPhases(
+        Zantels,
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_); },
+         .createOutput =
+             [&] {
+                 std::string text;
+                 if (fDetail_) text = CreateDetail(OutTableName2, intGroupFields, strFields, types_, sizes_);
+                 if (text.empty()) text = CreateOutput(OutTableName);
+                 return text;
+             },
+         .readRecords = [&] { ReadRecords(); }});
     if (detail_) {
         detail_->Close();
         Zantels.OutputRecordset2(nullptr);
@@ -122,8 +116,7 @@ std::string CNonParamFriedman::Quarn_NonParamFriedman(const std::string& OutTabl
 
 std::string CNonParamFriedman::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    z_->Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     int16_t ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, types_, sizes_, false, 0, 0,
                                         fWeight_, "Count", "Missing");
     for (const char* name : {"DF", "Fields", "Chi-Squared", "Friedman_Prob"}) {
@@ -145,11 +138,9 @@ void CNonParamFriedman::ReadRecords() {
     ranks_.assign(static_cast<size_t>(k_), 0.0);
     InitData();
     GroupWalker walk(*z_, *fields_, static_cast<int16_t>(nG_), fWeight_, static_cast<int16_t>(nG_ + k_ + 1));
-    z_->BeginTrans();
     walk.Walk({.record = [&](double w) { CalcData(walk, w); },
                .groupEnd = [&](const GroupValues& group, int32_t records) { WriteData(group, records); },
                .groupStart = [&] { InitData(); }});
-    z_->CommitTrans();
 }
 
 // One record: used only when its weight is positive and none of the k values

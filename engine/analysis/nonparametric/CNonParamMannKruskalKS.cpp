@@ -6,13 +6,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "analysis/AnalysisEntries.h"
 #include "analysis/nonparametric/CNonParamWald.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
-#include "analysis/nonparametric/NonParamSupport.h"
+#include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
@@ -46,11 +47,6 @@ private:
     void WriteData(const GroupValues& group, int32_t records);
     void WriteMannKS(const GroupValues& group);
     void WriteKruskalWallis(GroupValues group, int32_t records);
-    double TwoSidedNormal(double z);
-    dao::TableDefPtr NewTable(const std::string& name) {
-        Zantels.Quarn_DeleteTable(false, name);
-        return Zantels.get_OutputDatabase()->CreateTableDef(name);
-    }
     const std::string& FieldName(int f) const { return strFields.at(static_cast<size_t>(nGF + f)); }
     size_t Cell(int g, int f) const { return static_cast<size_t>(g) * static_cast<size_t>(nFields + 1) + static_cast<size_t>(f); }
 
@@ -83,35 +79,35 @@ std::string MannKruskalKS::Run() {
     n = groups.Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
     if (n < 1) return "Problem with input table";
 
-    // The result tables come first: the database cannot drop an earlier
-    // copy of them while the source is being read.
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    std::string result;
-    if (fMann || fKS) result = CreateOutput();
-    if (fKruskal) {
-        if (fDetail) result = CreateKruskalDetail();
-        if (result.empty()) result = CreateKruskalWallis();
-        if (result.empty() && fDetail) {
-            detail = Zantels.get_OutputDatabase()->OpenRecordset(OutTableName2, dao::dbOpenDynaset);
-            Zantels.OutputRecordset2(detail);
-        }
-    }
-    if (result.empty()) {
-        Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-        std::vector<int32_t> types, sizes;
-        result = Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nGF), types, sizes);
-        if (result.empty()) {
-            Zantels.Quarn_Msg(0, true, "Analyzing records");
-            ReadRecords();
-            Zantels.DataRecordset()->Close();
-            if (unlisted > 0) {
-                // Reported once, without stopping the run.
-                Zantels.Quarn_Msg(0, true, std::to_string(unlisted) +
-                                               " records with a compare value not in the list of values were left out");
-            }
-        }
-    }
-    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
+    std::vector<int32_t> types, sizes;
+    const std::string result = RunAnalysisPhases(
+        Zantels,
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nGF), types, sizes); },
+         .createOutput =
+             [&] {
+                 std::string text;
+                 if (fMann || fKS) text = CreateOutput();
+                 if (fKruskal) {
+                     if (fDetail) text = CreateKruskalDetail();
+                     if (text.empty()) text = CreateKruskalWallis();
+                     if (text.empty() && fDetail) {
+                         detail = Zantels.get_OutputDatabase()->OpenRecordset(OutTableName2, dao::dbOpenDynaset);
+                         Zantels.OutputRecordset2(detail);
+                     }
+                 }
+                 return text;
+             },
+         // The group's values are held in memory; the transaction covers the
+         // result rows.
+         .readRecords = [&] { ReadRecords(); },
+         .afterRecords =
+             [&] {
+                 if (unlisted > 0) {
+                     // Reported once, without stopping the run.
+                     Zantels.Quarn_Msg(0, true, std::to_string(unlisted) +
+                                                    " records with a compare value not in the list of values were left out");
+                 }
+             }});
     if (detail) {
         detail->Close();
         Zantels.OutputRecordset2(nullptr);
@@ -121,7 +117,7 @@ std::string MannKruskalKS::Run() {
 
 std::string MannKruskalKS::CreateOutput() {
     ProcScope scope(ErrStack(), "CreateOutput");
-    dao::TableDefPtr tdf = NewTable(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
     int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
                                     true, 0, static_cast<int16_t>(nGF), false, "Count", "");
     AddOutputField(tdf, "Cases-1", dao::dbDouble, ord);
@@ -143,7 +139,7 @@ std::string MannKruskalKS::CreateOutput() {
 
 std::string MannKruskalKS::CreateKruskalWallis() {
     ProcScope scope(ErrStack(), "CreateKruskalWallis");
-    dao::TableDefPtr tdf = NewTable(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
     int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
                                     true, 0, 0, fWeight, "Count", "Missing");
     for (const char* name : {"Groups", "Ties", "TiedGroups", "SumTies", "H", "Prob", "H_(ties)", "Prob_(ties)"}) {
@@ -154,7 +150,7 @@ std::string MannKruskalKS::CreateKruskalWallis() {
 
 std::string MannKruskalKS::CreateKruskalDetail() {
     ProcScope scope(ErrStack(), "CreateKruskalDetail");
-    dao::TableDefPtr tdf = NewTable(OutTableName2);
+    dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName2);
     int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF), strFields, lngFieldTypes, lngFieldSizes, true,
                                     0, 0, fWeight, "Count", "");
     AddOutputField(tdf, "SumRanks", dao::dbDouble, ord);
@@ -167,13 +163,9 @@ void MannKruskalKS::ReadRecords() {
     GroupWalker walk(Zantels, strFields, static_cast<int16_t>(nGF - 1), fWeight,
                      static_cast<int16_t>(nGF + nFields + 1));
     InitData();
-    // The group's values are held in memory; the transaction covers the
-    // result rows.
-    Zantels.BeginTrans();
     walk.Walk({.record = [&](double w) { CalcData(walk, w); },
                .groupEnd = [&](const GroupValues& group, int32_t records) { WriteData(group, records); },
                .groupStart = [&] { InitData(); }});
-    Zantels.CommitTrans();
 }
 
 void MannKruskalKS::InitData() {
@@ -232,11 +224,6 @@ void MannKruskalKS::WriteData(const GroupValues& group, int32_t records) {
     }
 }
 
-// The two-sided normal probability of |z| (1 - the central probability).
-double MannKruskalKS::TwoSidedNormal(double z) {
-    return PreciseDifference(1.0, zv.Quarn_CalcProb("Z", std::fabs(z), 0, 0));
-}
-
 void MannKruskalKS::WriteMannKS(const GroupValues& group) {
     ProcScope scope(ErrStack(), "WriteMannKS");
     const dao::RecordsetPtr& out = Zantels.OutputRecordset();
@@ -284,8 +271,8 @@ void MannKruskalKS::WriteMannKS(const GroupValues& group) {
                                  static_cast<int16_t>(nGF + f), "Count", "", false, N1 + N2, 0, 0,
                                  static_cast<int16_t>(nGF), varGroups[static_cast<size_t>(g1)],
                                  varGroups[static_cast<size_t>(g2)]);
-                nonparam::PutNumber(out, "Cases-1", N1);
-                nonparam::PutNumber(out, "Cases-2", N2);
+                SetIfFinite(out, "Cases-1", N1);
+                SetIfFinite(out, "Cases-2", N2);
                 if (fMann) {
                     const double sumTies = ranker.Sums().t3 / 12;
                     double U = PreciseDifference(N1 * (N1 + 1) / 2 + N1 * N2, R1);
@@ -294,40 +281,40 @@ void MannKruskalKS::WriteMannKS(const GroupValues& group) {
                     const double V0 = PreciseDifference(N * N * N, N) / 12;
                     const double factor = N1 * N2 / (N * (N - 1));
                     const double centred = PreciseDifference(U, N1 * N2 / 2);
-                    nonparam::PutNumber(out, "SumRank-1", R1);
-                    nonparam::PutNumber(out, "SumRank-2", R2);
-                    nonparam::PutNumber(out, "MeanRank-1", R1 / N1);
-                    nonparam::PutNumber(out, "MeanRank-2", R2 / N2);
-                    nonparam::PutNumber(out, "Ties", ties);
-                    nonparam::PutNumber(out, "TiedGroups", ranker.Sums().tg);
-                    nonparam::PutNumber(out, "SumTies", sumTies);
-                    nonparam::PutNumber(out, "MW_U", U);
-                    nonparam::PutNumber(out, "MW_U_Prime", PreciseDifference(N1 * N2, U));
-                    nonparam::PutNumber(out, "MW_W", N1 > N2 ? R2 : R1);
+                    SetIfFinite(out, "SumRank-1", R1);
+                    SetIfFinite(out, "SumRank-2", R2);
+                    SetIfFinite(out, "MeanRank-1", R1 / N1);
+                    SetIfFinite(out, "MeanRank-2", R2 / N2);
+                    SetIfFinite(out, "Ties", ties);
+                    SetIfFinite(out, "TiedGroups", ranker.Sums().tg);
+                    SetIfFinite(out, "SumTies", sumTies);
+                    SetIfFinite(out, "MW_U", U);
+                    SetIfFinite(out, "MW_U_Prime", PreciseDifference(N1 * N2, U));
+                    SetIfFinite(out, "MW_W", N1 > N2 ? R2 : R1);
                     // The normal approximation needs a positive variance.
                     const double s = std::sqrt(factor * V0);
                     if (N > 1 && std::isfinite(s) && s > 0) {
                         const double Z = centred / s;
-                        nonparam::PutNumber(out, "MW_Z", Z);
-                        nonparam::PutNumber(out, "MW_Prob", TwoSidedNormal(Z));
+                        SetIfFinite(out, "MW_Z", Z);
+                        SetIfFinite(out, "MW_Prob", NormalTwoTails(zv, Z));
                     }
                     if (N > 1 && V0 > sumTies) {
                         const double st = std::sqrt(factor * PreciseDifference(V0, sumTies));
                         if (std::isfinite(st) && st > 0) {
                             const double Zt = centred / st;
-                            nonparam::PutNumber(out, "MW_Z_(ties)", Zt);
-                            nonparam::PutNumber(out, "MW_Prob_(ties)", TwoSidedNormal(Zt));
+                            SetIfFinite(out, "MW_Z_(ties)", Zt);
+                            SetIfFinite(out, "MW_Prob_(ties)", NormalTwoTails(zv, Zt));
                         }
                     }
                 }
                 if (fKS) {
                     const double D = std::fabs(dNeg) > dPos ? std::fabs(dNeg) : dPos;
                     const double Z = D * std::sqrt(N1 * N2 / (N1 + N2));
-                    nonparam::PutNumber(out, "KS_MaxAbsoluteDiff", D);
-                    nonparam::PutNumber(out, "KS_MaxPosDiff", dPos);
-                    nonparam::PutNumber(out, "KS_MaxNegDiff", dNeg);
-                    nonparam::PutNumber(out, "KS_Z", Z);
-                    nonparam::PutNumber(out, "KS_Prob", zv.Quarn_CalcKSProb(Z));
+                    SetIfFinite(out, "KS_MaxAbsoluteDiff", D);
+                    SetIfFinite(out, "KS_MaxPosDiff", dPos);
+                    SetIfFinite(out, "KS_MaxNegDiff", dNeg);
+                    SetIfFinite(out, "KS_Z", Z);
+                    SetIfFinite(out, "KS_Prob", zv.Quarn_CalcKSProb(Z));
                 }
                 out->Update();
             }
@@ -389,8 +376,8 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
                 detail->AddNew();
                 WriteGroupValues(detail, static_cast<int16_t>(nGF), strFields, group, static_cast<int16_t>(nGF + f),
                                  "Count", "", fWeight, nw[gi], 0, r[gi]);
-                nonparam::PutNumber(detail, "SumRanks", R[gi]);
-                nonparam::PutNumber(detail, "MeanRank", R[gi] / nw[gi]);
+                SetIfFinite(detail, "SumRanks", R[gi]);
+                SetIfFinite(detail, "MeanRank", R[gi] / nw[gi]);
                 detail->Update();
             }
             N += nw[gi];
@@ -404,21 +391,21 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
         out->AddNew();
         WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + f), "Count",
                          "Missing", fWeight, N, records, used);
-        nonparam::PutNumber(out, "Groups", k);
-        nonparam::PutNumber(out, "Ties", ties);
-        nonparam::PutNumber(out, "TiedGroups", ranker.Sums().tg);
-        nonparam::PutNumber(out, "SumTies", sumTies);
+        SetIfFinite(out, "Groups", k);
+        SetIfFinite(out, "Ties", ties);
+        SetIfFinite(out, "TiedGroups", ranker.Sums().tg);
+        SetIfFinite(out, "SumTies", sumTies);
         // With fewer than two compare values the test is undefined: H, its
         // tie-corrected form and both probabilities stay Null.
         if (N > 0 && k > 1) {
             const double H = PreciseDifference(12 * S / (N * (N + 1)), 3 * (N + 1));
-            nonparam::PutNumber(out, "H", H);
-            nonparam::PutNumber(out, "Prob", zv.Quarn_CalcProb("C", H, k - 1, 0));
+            SetIfFinite(out, "H", H);
+            SetIfFinite(out, "Prob", zv.Quarn_CalcProb("C", H, k - 1, 0));
             const double C = PreciseDifference(N * N * N, N);
             if (N > 1 && C != sumTies) {
                 const double Ht = H / (1 - sumTies / C);
-                nonparam::PutNumber(out, "H_(ties)", Ht);
-                if (std::isfinite(Ht)) nonparam::PutNumber(out, "Prob_(ties)", zv.Quarn_CalcProb("C", Ht, k - 1, 0));
+                SetIfFinite(out, "H_(ties)", Ht);
+                if (std::isfinite(Ht)) SetIfFinite(out, "Prob_(ties)", zv.Quarn_CalcProb("C", Ht, k - 1, 0));
             }
         }
         out->Update();

@@ -8,12 +8,13 @@
 #include <cmath>
 #include <utility>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "analysis/AnalysisEntries.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
-#include "analysis/nonparametric/NonParamSupport.h"
+#include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
@@ -49,12 +50,7 @@ private:
     void WriteDataFit(int c, const GroupValues& group);
     void WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group, const std::string& missing,
                       int32_t records);
-    dao::TableDefPtr NewTable() {
-        Zantels.Quarn_DeleteTable(false, OutTableName);
-        return Zantels.get_OutputDatabase()->CreateTableDef(OutTableName);
-    }
     double SignTest(double n, double k);
-    double Phi(double z);
     bool FitSelected(int t) const { return static_cast<size_t>(t) < intFitTests.size() && intFitTests[static_cast<size_t>(t)] != 0; }
 
     Quantara& Zantels;
@@ -83,13 +79,16 @@ std::string SignFit::Run() {
     list.push_back(strFields.at(static_cast<size_t>(nG + 1)));
     if (fWeight) list.push_back(strFields.at(static_cast<size_t>(nG + nFields + 1)));
 
-    // The column types come from an unsorted look at the source, and the
-    // result table is made before the sorted read: the database cannot drop
-    // an earlier copy of it while the source is being read.
+    // An unsorted look at the source gives the column types of the one
+    // result table that every field's sorted read writes into; a source that
+    // cannot be read ends the run there, before the earlier table goes. The
+    // look stays open while the table is made again, so the source itself is
+    // never dropped as an old result table.
     std::string result = ProbeSource();
     if (!result.empty()) return result;
     Zantels.Quarn_Msg(0, true, "Creating output table");
     result = fFit ? CreateOutputFit() : CreateOutput();
+    Zantels.DataRecordset()->Close();
     if (!result.empty()) return result;
     zv.Quarn_FactorialInit();
     for (int c = 1; c <= nFields && result.empty(); ++c) {
@@ -117,10 +116,12 @@ std::string SignFit::ProbeSource() {
     std::string result = Zantels.OpenDataRecordset(sql);
     if (!result.empty()) return result;
     const dao::RecordsetPtr rs = Zantels.DataRecordset();
-    if (rs->Eof()) result = "No records found in " + strUserTable;
-    else Zantels.Quarn_InitFieldTypes(rs, static_cast<int16_t>(nG + 1), list, lngTypes, lngSizes);
-    rs->Close();
-    return result;
+    if (rs->Eof()) {
+        rs->Close();
+        return "No records found in " + strUserTable;
+    }
+    Zantels.Quarn_InitFieldTypes(rs, static_cast<int16_t>(nG + 1), list, lngTypes, lngSizes);
+    return {};
 }
 
 // Opens the data of field c sorted by the group fields and the value.
@@ -133,7 +134,7 @@ std::string SignFit::OpenField(int c) {
 
 std::string SignFit::CreateOutput() {
     ProcScope scope(ErrStack(), "CreateOutput");
-    dao::TableDefPtr tdf = NewTable();
+    dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
     int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nG), list, lngTypes, lngSizes, true, 0, 0, fWeight,
                                     "Count", "Missing");
     AddOutputField(tdf, "TestType", dao::dbText, ord, 6);
@@ -145,7 +146,7 @@ std::string SignFit::CreateOutput() {
 
 std::string SignFit::CreateOutputFit() {
     ProcScope scope(ErrStack(), "CreateOutputFit");
-    dao::TableDefPtr tdf = NewTable();
+    dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
     int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nG), list, lngTypes, lngSizes, true, 0, 0, fWeight,
                                     "Count", "");
     for (const char* name : {"Mean", "StdDeviation", "Minimum", "Maximum", "Range"}) {
@@ -199,8 +200,7 @@ void SignFit::WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValue
 double SignFit::SignTest(double n, double k) {
     if (n > 25) {
         const double z = PreciseDifference(k + 0.5, n / 2) / (0.5 * std::sqrt(n));
-        if (z >= 0) return 0.5 + zv.Quarn_CalcProb("Z", z, 0, 0) / 2;
-        return PreciseDifference(0.5, zv.Quarn_CalcProb("Z", -z, 0, 0) / 2);
+        return NormalDistribution(zv, z);
     }
     const auto trials = static_cast<int32_t>(std::floor(n));
     double sum = 0;
@@ -248,22 +248,15 @@ void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
         }
         WriteLeading(out, c, group, "Missing", records);
         out->Fields(std::string_view("TestType"))->Value(t.type);
-        nonparam::PutNumber(out, "TestValue", t.value);
-        nonparam::PutNumber(out, "Count<Test", counts.below);
-        nonparam::PutNumber(out, "Count=Test", counts.equal);
-        nonparam::PutNumber(out, "Count>Test", counts.above);
+        SetIfFinite(out, "TestValue", t.value);
+        SetIfFinite(out, "Count<Test", counts.below);
+        SetIfFinite(out, "Count=Test", counts.equal);
+        SetIfFinite(out, "Count>Test", counts.above);
         const double n = counts.below + counts.above;
-        nonparam::PutNumber(out, "Prob<=Test", SignTest(n, counts.below));
-        nonparam::PutNumber(out, "Prob>=Test", SignTest(n, counts.above));
+        SetIfFinite(out, "Prob<=Test", SignTest(n, counts.below));
+        SetIfFinite(out, "Prob>=Test", SignTest(n, counts.above));
         out->Update();
     }
-}
-
-// The standard normal distribution function.
-double SignFit::Phi(double z) {
-    if (z == 0) return 0.5;
-    if (z > 0) return 0.5 + zv.Quarn_CalcProb("Z", z, 0, 0) / 2;
-    return PreciseDifference(0.5, zv.Quarn_CalcProb("Z", -z, 0, 0) / 2);
 }
 
 void SignFit::WriteDataFit(int c, const GroupValues& group) {
@@ -311,7 +304,7 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
                 if (!(range > 0)) continue;
                 G = PreciseDifference(L, minimum) / range;
             } else if (t == 2 || largeMean) {
-                G = Phi((L - m) / s);
+                G = NormalDistribution(zv, (L - m) / s);
             } else {
                 // The Poisson sum up to floor(L); past the mean, terms that
                 // underflow end it, since later ones are smaller still.
@@ -345,21 +338,21 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
         if (!FitSelected(t)) continue;
         WriteLeading(out, c, group, "", 0);
         out->Fields(std::string_view("TestType"))->Value(names[t]);
-        nonparam::PutNumber(out, "Mean", m);
-        nonparam::PutNumber(out, "StdDeviation", s);
-        nonparam::PutNumber(out, "Minimum", minimum);
-        nonparam::PutNumber(out, "Maximum", maximum);
-        nonparam::PutNumber(out, "Range", range);
+        SetIfFinite(out, "Mean", m);
+        SetIfFinite(out, "StdDeviation", s);
+        SetIfFinite(out, "Minimum", minimum);
+        SetIfFinite(out, "Maximum", maximum);
+        SetIfFinite(out, "Range", range);
         if (applies[t]) {
             const double dPos = std::max(0.0, PreciseDifference(pos[t].a, pos[t].b));
             const double dNeg = std::min(0.0, PreciseDifference(neg[t].a, neg[t].b));
             const double D = std::fabs(dNeg) >= dPos ? std::fabs(dNeg) : dPos;
             const double Z = std::sqrt(W) * D;
-            nonparam::PutNumber(out, "Max_Absolute", D);
-            nonparam::PutNumber(out, "Max_Positive", dPos);
-            nonparam::PutNumber(out, "Max_Negative", dNeg);
-            nonparam::PutNumber(out, "K-S_Z", Z);
-            nonparam::PutNumber(out, "Prob", zv.Quarn_CalcKSProb(Z));
+            SetIfFinite(out, "Max_Absolute", D);
+            SetIfFinite(out, "Max_Positive", dPos);
+            SetIfFinite(out, "Max_Negative", dNeg);
+            SetIfFinite(out, "K-S_Z", Z);
+            SetIfFinite(out, "Prob", zv.Quarn_CalcKSProb(Z));
         }
         out->Update();
     }

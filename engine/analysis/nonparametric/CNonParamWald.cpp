@@ -8,12 +8,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "analysis/AnalysisEntries.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
-#include "analysis/nonparametric/NonParamSupport.h"
+#include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
@@ -103,10 +104,8 @@ std::string RunsTest::Run() {
     if (n != 2) return "Compare Field has " + std::to_string(n) + " values.\r\nOnly two values are permitted.";
 
     zv.Quarn_FactorialInit();
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    std::string result = CreateOutput();
-    if (!result.empty()) return result;
-
+    std::string result;
+    bool made = false;
     for (int c = 1; c <= nFields; ++c) {
         const std::string& name = strFields.at(static_cast<size_t>(nGF + c));
         Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + name + "] data");
@@ -114,6 +113,17 @@ std::string RunsTest::Run() {
         // keeps the first such error as its result.
         const std::string text = GetDataSet(c);
         if (text.empty()) {
+            // The result table is made again once a field's data are open:
+            // a run that reads nothing keeps the earlier table.
+            if (!made) {
+                Zantels.Quarn_Msg(0, true, "Creating output table");
+                const std::string err = CreateOutput();
+                if (!err.empty()) {
+                    Zantels.DataRecordset()->Close();
+                    return err;
+                }
+                made = true;
+            }
             Zantels.BeginTrans();
             ReadRecords(c);
             Zantels.CommitTrans();
@@ -122,14 +132,13 @@ std::string RunsTest::Run() {
             result = text;
         }
     }
-    Zantels.OutputRecordset()->Close();
+    if (made) Zantels.OutputRecordset()->Close();
     return result;
 }
 
 std::string RunsTest::CreateOutput() {
     ProcScope scope(ErrStack(), "CreateOutput");
-    Zantels.Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = Zantels.get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
     int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
                                     true, 0, static_cast<int16_t>(nGF), false, "Count", "Missing");
     AddOutputField(tdf, "Cases-1", dao::dbDouble, ord);
@@ -247,7 +256,7 @@ void RunsTest::CalcWald(double R, double mu, double sigma, double N, double& z, 
     double distance = std::fabs(R - mu);
     if (N < 50) distance = std::max(0.0, distance - 0.5);
     z = (R < mu ? -distance : distance) / sigma;
-    prob = PreciseDifference(0.5, zv.Quarn_CalcProb("Z", std::fabs(z), 0, 0) / 2);
+    prob = NormalOneTail(zv, z);
 }
 
 void RunsTest::WriteData(int c, const GroupValues& group, int32_t records) {
@@ -263,24 +272,24 @@ void RunsTest::WriteData(int c, const GroupValues& group, int32_t records) {
         const double mu = 2 * N1 * N2 / N + 1;
         const double var = 2 * N1 * N2 * (2 * N1 * N2 - N1 - N2) / (N * N * (N - 1));
         const double sigma = var > 0 ? std::sqrt(var) : 0;
-        nonparam::PutNumber(out, "Cases-1", N1);
-        nonparam::PutNumber(out, "Cases-2", N2);
-        nonparam::PutNumber(out, "Wald_Mean", mu);
-        nonparam::PutNumber(out, "Wald_StdDev", sigma);
-        nonparam::PutNumber(out, "Ties", C);
-        nonparam::PutNumber(out, "TiedGroups", T);
-        nonparam::PutNumber(out, "Wald_Min_Runs", Rmin);
-        nonparam::PutNumber(out, "Wald_Max_Runs", Rmax);
+        SetIfFinite(out, "Cases-1", N1);
+        SetIfFinite(out, "Cases-2", N2);
+        SetIfFinite(out, "Wald_Mean", mu);
+        SetIfFinite(out, "Wald_StdDev", sigma);
+        SetIfFinite(out, "Ties", C);
+        SetIfFinite(out, "TiedGroups", T);
+        SetIfFinite(out, "Wald_Min_Runs", Rmin);
+        SetIfFinite(out, "Wald_Max_Runs", Rmax);
         // Without spread (one sample only) the test is undefined: z and
         // probabilities stay Null.
         if (sigma > 0) {
             double z = 0, prob = 0;
             CalcWald(Rmin, mu, sigma, N, z, prob);
-            nonparam::PutNumber(out, "Wald_Min_Z", z);
-            nonparam::PutNumber(out, "Wald_Min_Prob", prob);
+            SetIfFinite(out, "Wald_Min_Z", z);
+            SetIfFinite(out, "Wald_Min_Prob", prob);
             CalcWald(Rmax, mu, sigma, N, z, prob);
-            nonparam::PutNumber(out, "Wald_Max_Z", z);
-            nonparam::PutNumber(out, "Wald_Max_Prob", prob);
+            SetIfFinite(out, "Wald_Max_Z", z);
+            SetIfFinite(out, "Wald_Max_Prob", prob);
         }
     }
     out->Update();

@@ -15,12 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
 #include "StatsGeneral.h"
+#include "analysis/PairedSums.h"
 #include "analysis/AnalysisEntries.h"
 #include "analysis/nonparametric/TieBlocks.h"
+#include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/Variant.h"
@@ -37,11 +40,8 @@ struct Pair {
 };
 
 // The accumulators of one X field in one group.
-struct FieldSums {
-    int32_t c = 0;  // valid pairs
-    double n = 0, sx = 0, sxx = 0, sy = 0, syy = 0, sxy = 0;
-    double lt = 0, eq = 0, gt = 0;  // weights of the pairs with x < y, x = y, x > y
-    std::vector<Pair> pairs;        // kept for the rank tests only
+struct FieldSums : PairedSums {
+    std::vector<Pair> pairs;  // kept for the rank tests only
 };
 
 struct WilcoxonResult {
@@ -69,10 +69,6 @@ bool SameText15(double a, double b) {
     std::snprintf(ta, sizeof ta, "%.15g", a);
     std::snprintf(tb, sizeof tb, "%.15g", b);
     return std::strcmp(ta, tb) == 0;
-}
-
-void SetIfFinite(const dao::RecordsetPtr& rs, const char* column, double value) {
-    if (std::isfinite(value)) rs->Fields(std::string_view(column))->Value(value);
 }
 
 class CNonParametric {
@@ -120,30 +116,16 @@ std::string CNonParametric::Quarn_NonParametric(const std::string& OutTableName,
     fRank_ = fWilcoxon_ || fSpearman_;
     prob_.Quarn_FactorialInit();
 
-    // Result tables of an earlier run go before the source is opened: the
-    // database cannot drop a table while a query on it is being read.
-    Zantels.Quarn_DeleteTable(false, OutTableName);
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    std::string result = Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_);
-    if (!result.empty()) return result;
-
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    result = CreateOutput(OutTableName);
-    if (result.empty()) {
-        Zantels.Quarn_Msg(0, true, "Analyzing records");
-        Zantels.BeginTrans();
-        ReadRecords();
-        Zantels.CommitTrans();
-        if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
-    }
-    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
-    return result;
+    return RunAnalysisPhases(
+        Zantels,
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_); },
+         .createOutput = [&] { return CreateOutput(OutTableName); },
+         .readRecords = [&] { ReadRecords(); }});
 }
 
 std::string CNonParametric::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    z_->Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = z_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     const bool hasY = yField_ > 0;
     countColumn_ = ("Count_of_" + (hasY ? fields_->at(static_cast<size_t>(yField_)) : std::string())).substr(0, 64);
     int16_t ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, types_, sizes_, true, 0, 0,
@@ -200,20 +182,7 @@ void CNonParametric::CalcData(const GroupWalker& walk, double w) {
         double x = 0;
         if (!walk.PresentValue(static_cast<int16_t>(nG_ + i), x)) continue;
         FieldSums& s = sums_[static_cast<size_t>(i)];
-        s.c += 1;
-        s.n += w;
-        s.sx += x * w;
-        s.sxx += x * x * w;
-        s.sy += y * w;
-        s.syy += y * y * w;
-        s.sxy += y * x * w;
-        if (x < y) {
-            s.lt += w;
-        } else if (x == y) {
-            s.eq += w;
-        } else {
-            s.gt += w;
-        }
+        s.Add(x, y, w);
         if (fRank_) s.pairs.push_back({x, y, PreciseDifference(x, y), w});
     }
 }
@@ -225,9 +194,9 @@ void CNonParametric::WriteData(const GroupValues& group, int32_t lngGroupRecords
     for (int i = 1; i <= nX_; ++i) {
         FieldSums& s = sums_[static_cast<size_t>(i)];
         const std::string& xName = fields_->at(static_cast<size_t>(nG_ + i));
-        const double cxx = PreciseDifference(s.n * s.sxx, s.sx * s.sx);
-        const double cyy = PreciseDifference(s.n * s.syy, s.sy * s.sy);
-        const double cxy = PreciseDifference(s.n * s.sxy, s.sx * s.sy);
+        const double cxx = PreciseDifference(s.w * s.sxx, s.sx * s.sx);
+        const double cyy = PreciseDifference(s.w * s.syy, s.sy * s.sy);
+        const double cxy = PreciseDifference(s.w * s.sxy, s.sx * s.sy);
 
         WilcoxonResult wilcoxon;
         SpearmanResult spearman;
@@ -235,28 +204,28 @@ void CNonParametric::WriteData(const GroupValues& group, int32_t lngGroupRecords
             z_->Quarn_Msg(0, true, "Calculating Wilcoxon for [" + xName + "]");
             wilcoxon = CalcWilcoxon(s.pairs);
         }
-        if (fSpearman_ && s.n > 1) {
+        if (fSpearman_ && s.w > 1) {
             z_->Quarn_Msg(0, true, "Calculating Spearman for [" + xName + "]");
             spearman = CalcSpearman(s.pairs);
         }
 
         out->AddNew();
         WriteGroupValues(out, static_cast<int16_t>(nG_), *fields_, group, static_cast<int16_t>(nG_ + i),
-                         countColumn_, "Missing", fWeight_, s.n, lngGroupRecords, s.c);
-        if (s.n > 0 && hasY) {
-            SetIfFinite(out, "MeanY", s.sy / s.n);
-            SetIfFinite(out, "MeanDiff", PreciseDifference(s.sx, s.sy) / s.n);
-            SetIfFinite(out, "Count<Y", s.lt);
-            SetIfFinite(out, "Count=Y", s.eq);
-            SetIfFinite(out, "Count>Y", s.gt);
+                         countColumn_, "Missing", fWeight_, s.w, lngGroupRecords, s.count);
+        if (s.w > 0 && hasY) {
+            SetIfFinite(out, "MeanY", s.sy / s.w);
+            SetIfFinite(out, "MeanDiff", PreciseDifference(s.sx, s.sy) / s.w);
+            SetIfFinite(out, "Count<Y", s.below);
+            SetIfFinite(out, "Count=Y", s.equal);
+            SetIfFinite(out, "Count>Y", s.above);
             if (cyy * cxx > 0) SetIfFinite(out, "Pearson's_R", cxy / std::sqrt(cyy * cxx));
         }
-        if (s.n > 0) {
-            SetIfFinite(out, "Mean", s.sx / s.n);
+        if (s.w > 0) {
+            SetIfFinite(out, "Mean", s.sx / s.w);
             if (fSign_) {
                 double z = 0;
                 double p = 0;
-                SignTest(s.lt, s.gt, z, p);
+                SignTest(s.below, s.above, z, p);
                 SetIfFinite(out, "SignZ", z);
                 SetIfFinite(out, "SignProb", p);
             }
@@ -270,19 +239,19 @@ void CNonParametric::WriteData(const GroupValues& group, int32_t lngGroupRecords
                     SetIfFinite(out, "Wilcoxon_Prob", wilcoxon.prob);
                 }
             }
-            if (fSpearman_ && s.n > 1) {
+            if (fSpearman_ && s.w > 1) {
                 SetIfFinite(out, "TiedGroups_X", spearman.gx);
                 SetIfFinite(out, "TiedGroups_Y", spearman.gy);
                 // A statistic that the data leave undefined stays Null.
                 if (spearman.hasRho) SetIfFinite(out, "Spearman", spearman.rho);
                 if (spearman.hasT) {
                     SetIfFinite(out, "Spearman_t", spearman.t);
-                    SetIfFinite(out, "Spearman_Prob", prob_.Quarn_CalcProb("T", spearman.t, s.n - 2, 0));
+                    SetIfFinite(out, "Spearman_Prob", prob_.Quarn_CalcProb("T", spearman.t, s.w - 2, 0));
                 }
                 if (spearman.hasRhoT) SetIfFinite(out, "Spearman_(ties)", spearman.rhoT);
                 if (spearman.hasTT) {
                     SetIfFinite(out, "Spearman_t_(ties)", spearman.tT);
-                    SetIfFinite(out, "Spearman_Prob_(ties)", prob_.Quarn_CalcProb("T", spearman.tT, s.n - 2, 0));
+                    SetIfFinite(out, "Spearman_Prob_(ties)", prob_.Quarn_CalcProb("T", spearman.tT, s.w - 2, 0));
                 }
             }
         }
@@ -304,7 +273,7 @@ void CNonParametric::SignTest(double lt, double gt, double& z, double& prob) {
     // counts give z = 0 and probability 1.
     const double excess = std::max(0.0, PreciseDifference(PreciseDifference(larger, m / 2), 0.5));
     z = excess / (0.5 * std::sqrt(m));
-    prob = PreciseDifference(1, prob_.Quarn_CalcProb("Z", std::fabs(z), 0, 0));
+    prob = NormalTwoTails(prob_, z);
 }
 
 // Wilcoxon's signed-rank test: the non-zero differences ranked by absolute
@@ -340,7 +309,7 @@ WilcoxonResult CNonParametric::CalcWilcoxon(std::vector<Pair>& pairs) {
     if (n > 0) {
         const double t = r.rn < r.rp ? r.rn : r.rp;
         r.z = PreciseDifference(t, n * (n + 1) / 4) / std::sqrt(n * (n + 1) * (2 * n + 1) / 24);
-        r.prob = PreciseDifference(1, prob_.Quarn_CalcProb("Z", std::fabs(r.z), 0, 0));
+        r.prob = NormalTwoTails(prob_, r.z);
         r.tested = std::isfinite(r.z);
     }
     return r;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
@@ -12,12 +13,9 @@
 
 namespace {
 
-// Writes a number only when it is finite; the cell stays Null otherwise.
-void PutNumber(const dao::RecordsetPtr& rs, const char* column, double value) {
-    if (std::isfinite(value)) rs->Fields(std::string_view(column))->Value(value);
-}
-void PutNumber(const dao::RecordsetPtr& rs, const char* column, const std::optional<double>& value) {
-    if (value) PutNumber(rs, column, *value);
+// A measure the data leave undefined is absent and its cell stays Null.
+void SetIfFinite(const dao::RecordsetPtr& rs, std::string_view column, const std::optional<double>& value) {
+    if (value) ::SetIfFinite(rs, column, *value);
 }
 
 }  // namespace
@@ -84,40 +82,32 @@ std::string CAnova::Quarn_ANOVA(const std::string& strCalcType, int16_t incBlank
     std::string result = AnovaGroups(incBlank_b, strUserTable, strFields, intGroupFields, intCompareFields);
     if (!result.empty()) return result;
 
-    // The result tables go before the source is opened: the database cannot
-    // drop a table while a record set reads on the same connection. A result
-    // table never replaces the source itself.
+    // A result table never replaces the source itself.
     for (const std::string* name : {&OutTableName, &DetailTblName}) {
         if (!name->empty() && vb::EqualsNoCase(*name, strUserTable))
             return "The output table " + *name + " cannot be the source table.";
     }
-    Zantels.Quarn_DeleteTable(false, OutTableName);
-    if (!DetailTblName.empty()) Zantels.Quarn_DeleteTable(false, DetailTblName);
-
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
-    if (incBlank_b != 0) {
-        result = Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nG_ + nC_), types_, sizes_);
-    } else {
-        result = InitAnovaTable(incBlank_b, strUserTable, strFields, intGroupFields, intCompareFields, types_, sizes_);
-    }
-    if (!result.empty()) return result;
-
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    result = calcType_ == "T" ? CreateTTest(OutTableName, intGroupFields, strFields, types_, sizes_)
-                              : CreateAnova(OutTableName, intGroupFields, strFields, types_, sizes_);
-    if (result.empty() && !DetailTblName.empty()) result = CreateDetail(DetailTblName);
-
-    if (result.empty()) {
-        Zantels.Quarn_Msg(0, true, "Analyzing records");
-        Zantels.BeginTrans();
-        ReadRecords();
-        Zantels.CommitTrans();
-    }
-
+    result = RunAnalysisPhases(
+        Zantels,
+        {.openSource =
+             [&] {
+                 if (incBlank_b != 0)
+                     return Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nG_ + nC_),
+                                                        types_, sizes_);
+                 return InitAnovaTable(incBlank_b, strUserTable, strFields, intGroupFields, intCompareFields, types_,
+                                       sizes_);
+             },
+         .createOutput =
+             [&] {
+                 std::string text = calcType_ == "T"
+                                        ? CreateTTest(OutTableName, intGroupFields, strFields, types_, sizes_)
+                                        : CreateAnova(OutTableName, intGroupFields, strFields, types_, sizes_);
+                 if (text.empty() && !DetailTblName.empty()) text = CreateDetail(DetailTblName);
+                 return text;
+             },
+         .readRecords = [&] { ReadRecords(); }});
     if (detail_) detail_->Close();
     detail_.reset();
-    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
-    if (Zantels.DataRecordset()) Zantels.DataRecordset()->Close();
     return result;
 }
 
@@ -187,8 +177,7 @@ std::string CAnova::InitAnovaTable(int16_t incBlank_b, const std::string& strUse
 std::string CAnova::CreateAnova(const std::string& OutTableName, int16_t intGroupFields, const FieldNames& strFields,
                                 const std::vector<int32_t>& lngFieldTypes, const std::vector<int32_t>& lngFieldSizes) {
     ProcScope scope(ErrStack(), "CreateAnova");
-    zantels_->Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = zantels_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*zantels_, OutTableName);
     int16_t ordinal = BuildOutputFields(tdf, intGroupFields, strFields, lngFieldTypes, lngFieldSizes, true, 0, 0,
                                         false, "", "");
     AddOutputField(tdf, "Index", dao::dbInteger, ordinal);
@@ -202,8 +191,7 @@ std::string CAnova::CreateAnova(const std::string& OutTableName, int16_t intGrou
 std::string CAnova::CreateTTest(const std::string& OutTableName, int16_t intGroupFields, const FieldNames& strFields,
                                 const std::vector<int32_t>& lngFieldTypes, const std::vector<int32_t>& lngFieldSizes) {
     ProcScope scope(ErrStack(), "CreateTTest");
-    zantels_->Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = zantels_->get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(*zantels_, OutTableName);
     int16_t ordinal = BuildOutputFields(tdf, intGroupFields, strFields, lngFieldTypes, lngFieldSizes, true, 0,
                                         static_cast<int16_t>(intGroupFields + 1), false, "", "");
     for (const char* name : {"Count-1", "Count-2", "Mean-1", "Mean-2", "Mean_Diff", "StdDeviation-1",
@@ -216,9 +204,8 @@ std::string CAnova::CreateTTest(const std::string& OutTableName, int16_t intGrou
 std::string CAnova::CreateDetail(const std::string& DetailTblName) {
     ProcScope scope(ErrStack(), "CreateDetail");
     const int16_t nG = static_cast<int16_t>(nG_);
-    zantels_->Quarn_DeleteTable(false, DetailTblName);
     const dao::DatabasePtr db = zantels_->get_OutputDatabase();
-    dao::TableDefPtr tdf = db->CreateTableDef(DetailTblName);
+    dao::TableDefPtr tdf = NewResultTable(*zantels_, DetailTblName);
     int16_t ordinal = 0;
     if (nC_ == 1) {
         // The compare field becomes a column under its own name.
@@ -333,15 +320,15 @@ void CAnova::WriteDetail(int k, const GroupValues& group) {
                     ->Value(sameType || value.IsNull() ? value : vb::Variant(value.ToString()));
             }
             const DetailMeasures d = CellDetail(cell);
-            PutNumber(detail_, "Mean", d.mean);
-            PutNumber(detail_, "Minimum", cell.minimum);
-            PutNumber(detail_, "Maximum", cell.maximum);
-            PutNumber(detail_, "Range", d.range);
-            PutNumber(detail_, "Sum", cell.sum);
-            PutNumber(detail_, "Variance", d.variance);
-            PutNumber(detail_, "CoeffOfVariance", d.coeffOfVariance);
-            PutNumber(detail_, "StdDeviation", d.stdDeviation);
-            PutNumber(detail_, "StdError", d.stdError);
+            SetIfFinite(detail_, "Mean", d.mean);
+            SetIfFinite(detail_, "Minimum", cell.minimum);
+            SetIfFinite(detail_, "Maximum", cell.maximum);
+            SetIfFinite(detail_, "Range", d.range);
+            SetIfFinite(detail_, "Sum", cell.sum);
+            SetIfFinite(detail_, "Variance", d.variance);
+            SetIfFinite(detail_, "CoeffOfVariance", d.coeffOfVariance);
+            SetIfFinite(detail_, "StdDeviation", d.stdDeviation);
+            SetIfFinite(detail_, "StdError", d.stdError);
             detail_->Update();
         }
     }
@@ -365,21 +352,21 @@ void CAnova::WriteTTest(const GroupValues& group) {
                 WriteGroupValues(rs, static_cast<int16_t>(nG_), *fields_, group,
                                  static_cast<int16_t>(nG_ + nC_ + k + 1), "", "", false, 0, 0, 0,
                                  static_cast<int16_t>(nG_ + 1), values.Value(i), values.Value(j));
-                PutNumber(rs, "Count-1", t.n1);
-                PutNumber(rs, "Count-2", t.n2);
-                PutNumber(rs, "Mean-1", t.mean1);
-                PutNumber(rs, "Mean-2", t.mean2);
-                PutNumber(rs, "Mean_Diff", t.meanDiff);
-                PutNumber(rs, "StdDeviation-1", t.sd1);
-                PutNumber(rs, "StdDeviation-2", t.sd2);
-                PutNumber(rs, "StdError-1", t.se1);
-                PutNumber(rs, "StdError-2", t.se2);
-                PutNumber(rs, "DF_Pooled", t.dfPooled);
-                PutNumber(rs, "t-Value_Pooled", t.tPooled);
-                PutNumber(rs, "Prob_(2-tail)_Pooled", t.probPooled);
-                PutNumber(rs, "DF_Separate", t.dfSeparate);
-                PutNumber(rs, "t-Value_Separate", t.tSeparate);
-                PutNumber(rs, "Prob_(2-tail)_Separate", t.probSeparate);
+                SetIfFinite(rs, "Count-1", t.n1);
+                SetIfFinite(rs, "Count-2", t.n2);
+                SetIfFinite(rs, "Mean-1", t.mean1);
+                SetIfFinite(rs, "Mean-2", t.mean2);
+                SetIfFinite(rs, "Mean_Diff", t.meanDiff);
+                SetIfFinite(rs, "StdDeviation-1", t.sd1);
+                SetIfFinite(rs, "StdDeviation-2", t.sd2);
+                SetIfFinite(rs, "StdError-1", t.se1);
+                SetIfFinite(rs, "StdError-2", t.se2);
+                SetIfFinite(rs, "DF_Pooled", t.dfPooled);
+                SetIfFinite(rs, "t-Value_Pooled", t.tPooled);
+                SetIfFinite(rs, "Prob_(2-tail)_Pooled", t.probPooled);
+                SetIfFinite(rs, "DF_Separate", t.dfSeparate);
+                SetIfFinite(rs, "t-Value_Separate", t.tSeparate);
+                SetIfFinite(rs, "Prob_(2-tail)_Separate", t.probSeparate);
                 rs->Update();
             }
         }
@@ -408,11 +395,11 @@ void CAnova::WriteAnova(const GroupValues& group) {
                              "", "", false, 0, 0, 0);
             rs->Fields(std::string_view("Index"))->Value(++index);
             rs->Fields(std::string_view("Source_of_Variation"))->Value(row.source);
-            PutNumber(rs, "DF", std::trunc(row.df));
-            PutNumber(rs, "Sum_of_Squares", row.ss);
-            PutNumber(rs, "Mean_Square", row.meanSquare);
-            PutNumber(rs, "F-Value", row.fValue);
-            PutNumber(rs, "Prob", row.prob);
+            SetIfFinite(rs, "DF", std::trunc(row.df));
+            SetIfFinite(rs, "Sum_of_Squares", row.ss);
+            SetIfFinite(rs, "Mean_Square", row.meanSquare);
+            SetIfFinite(rs, "F-Value", row.fValue);
+            SetIfFinite(rs, "Prob", row.prob);
             rs->Update();
         }
     }

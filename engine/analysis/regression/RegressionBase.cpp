@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "StatsGeneral.h"
@@ -35,16 +36,6 @@ std::string CoefficientColumn(int family, int j, const std::vector<std::string>&
 
 double PD(double a, double b) { return PreciseDifference(a, b); }
 
-// Writes a number into a cell only when it is one: a statistic whose guard
-// failed stays Null.
-void SetNumber(const dao::RecordsetPtr& rs, const std::string& column, double value) {
-    if (std::isfinite(value)) rs->Fields(std::string_view(column))->Value(vb::Variant(value));
-}
-
-void SetNumberAt(const dao::RecordsetPtr& rs, int column, double value) {
-    if (std::isfinite(value)) rs->Fields(column)->Value(vb::Variant(value));
-}
-
 }  // namespace
 
 std::string CRegressBase::Run(const std::string& OutTableName, const std::string& ResidualTblName,
@@ -59,53 +50,43 @@ std::string CRegressBase::Run(const std::string& OutTableName, const std::string
     anova_ = fAnova;
     yInt_ = fYInt;
     yPos_ = static_cast<int16_t>(nG_ + m_ + 1);
-    std::string result;
 
-    // The data-access layer cannot drop a table while the source is being
-    // read on the same connection, so old result tables go first, the
-    // source table itself excepted.
-    for (const std::string& table : {OutTableName, ResidualTblName}) {
-        if (!table.empty() && !vb::EqualsNoCase(table, strUserTable)) Zantels.Quarn_DeleteTable(false, table);
-    }
-
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
     std::vector<int32_t> types, sizes;
-    result = Zantels.Quarn_InitDataTable(strUserTable, strFields, nG_, types, sizes);
-    if (!result.empty()) return result;
-
-    Zantels.Quarn_Msg(0, true, "Creating output table");
-    result = CreateOutput(OutTableName, types, sizes);
-    if (result.empty()) {
-        residual_ = !ResidualTblName.empty();
-        if (residual_) result = CreateResidual(ResidualTblName, types, sizes);
-        if (result.empty()) {
-            CZValue zvalue;
-            zvalue_ = &zvalue;
-            Zantels.Quarn_Msg(0, true, "Analyzing records");
-            Zantels.BeginTrans();
-            ReadRecords();
-            Zantels.CommitTrans();
-            zvalue_ = nullptr;
-            if (residual_) {
-                Zantels.Quarn_Msg(0, true, "Performing residual analysis");
-                Zantels.BeginTrans();
-                CalcResiduals();
-                Zantels.CommitTrans();
-                Zantels.OutputRecordset2()->Close();
-            }
-        }
-        Zantels.OutputRecordset()->Close();
-    }
-    Zantels.DataRecordset()->Close();
-    return result;
+    CZValue zvalue;
+    return RunAnalysisPhases(
+        Zantels,
+        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, nG_, types, sizes); },
+         .createOutput =
+             [&] {
+                 std::string result = CreateOutput(OutTableName, types, sizes);
+                 if (!result.empty()) return result;
+                 residual_ = !ResidualTblName.empty();
+                 if (residual_) result = CreateResidual(ResidualTblName, types, sizes);
+                 return result;
+             },
+         .readRecords =
+             [&] {
+                 zvalue_ = &zvalue;
+                 ReadRecords();
+                 zvalue_ = nullptr;
+             },
+         // The residual pass fills the residual rows in a transaction of its own.
+         .afterRecords =
+             [&] {
+                 if (!residual_) return;
+                 Zantels.Quarn_Msg(0, true, "Performing residual analysis");
+                 Zantels.BeginTrans();
+                 CalcResiduals();
+                 Zantels.CommitTrans();
+                 Zantels.OutputRecordset2()->Close();
+             }});
 }
 
 std::string CRegressBase::CreateOutput(const std::string& OutTableName, const std::vector<int32_t>& types,
                                        const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateOutput");
     Quantara& z = *zantels_;
-    z.Quarn_DeleteTable(false, OutTableName);
-    dao::TableDefPtr tdf = z.get_OutputDatabase()->CreateTableDef(OutTableName);
+    dao::TableDefPtr tdf = NewResultTable(z, OutTableName);
     countColumn_ = vb::Left("Count_of_" + (*fields_)[static_cast<size_t>(yPos_)], 64);
     int16_t ordinal = BuildOutputFields(tdf, nG_, *fields_, types, sizes, shape_.perField, 0, 0, weighted_,
                                         countColumn_, "Missing");
@@ -124,9 +105,8 @@ std::string CRegressBase::CreateResidual(const std::string& ResidualTblName, con
                                          const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateResidual");
     Quantara& z = *zantels_;
-    z.Quarn_DeleteTable(false, ResidualTblName);
     const dao::DatabasePtr& db = z.get_OutputDatabase();
-    dao::TableDefPtr tdf = db->CreateTableDef(ResidualTblName);
+    dao::TableDefPtr tdf = NewResultTable(z, ResidualTblName);
     int16_t ordinal = BuildOutputFields(tdf, nG_, *fields_, types, sizes, shape_.perField, 0, 0, weighted_, "", "");
     residualDataFieldCol_ = shape_.perField ? nG_ + 1 : -1;
     residualObsCol_ = weighted_ ? ordinal - 1 : -1;
@@ -352,47 +332,47 @@ void CRegressBase::WriteRow(const ModelSums& sums, const GroupValues& group, int
         const auto column = [&](int family, int j) { return CoefficientColumn(family, j, shape_.termLabels); };
         // Measures of fit.
         const double r2 = fit.r2;
-        if (r2 > 0 || (shape_.multipleRAtZero && r2 == 0)) SetNumber(rs, "Multiple_R", std::sqrt(r2));
-        SetNumber(rs, "R-Square", r2);
-        if (sw > k + 1) SetNumber(rs, "Adj_R-Square", PD(r2, PD(1, r2) * k / (sw - k - 1)));
-        SetNumber(rs, "StdError_of_Estimate", std::sqrt(fit.sse / fit.df));
+        if (r2 > 0 || (shape_.multipleRAtZero && r2 == 0)) SetIfFinite(rs, "Multiple_R", std::sqrt(r2));
+        SetIfFinite(rs, "R-Square", r2);
+        if (sw > k + 1) SetIfFinite(rs, "Adj_R-Square", PD(r2, PD(1, r2) * k / (sw - k - 1)));
+        SetIfFinite(rs, "StdError_of_Estimate", std::sqrt(fit.sse / fit.df));
         if (anova_) {
             const double regressionSs = PD(fit.sst, fit.sse);
-            SetNumber(rs, "Regression_DF", k);
-            SetNumber(rs, "Residual_DF", fit.df);
-            SetNumber(rs, "Total_DF", fit.df + k);
-            SetNumber(rs, "Regression_SS", regressionSs);
-            SetNumber(rs, "Residual_SS", fit.sse);
-            SetNumber(rs, "Total_SS", fit.sst);
+            SetIfFinite(rs, "Regression_DF", k);
+            SetIfFinite(rs, "Residual_DF", fit.df);
+            SetIfFinite(rs, "Total_DF", fit.df + k);
+            SetIfFinite(rs, "Regression_SS", regressionSs);
+            SetIfFinite(rs, "Residual_SS", fit.sse);
+            SetIfFinite(rs, "Total_SS", fit.sst);
             const double regressionMs = regressionSs / k;
-            SetNumber(rs, "Regression_MS", regressionMs);
-            SetNumber(rs, "Residual_MS", fit.sse / fit.df);
+            SetIfFinite(rs, "Regression_MS", regressionMs);
+            SetIfFinite(rs, "Residual_MS", fit.sse / fit.df);
             if (fit.sse > 0) {
                 const double f = regressionMs / (fit.sse / fit.df);
                 if (std::isfinite(f)) {
-                    SetNumber(rs, "F-Value", f);
-                    SetNumber(rs, "Prob", zvalue_->Quarn_CalcProb("F", f, k, fit.df));
+                    SetIfFinite(rs, "F-Value", f);
+                    SetIfFinite(rs, "Prob", zvalue_->Quarn_CalcProb("F", f, k, fit.df));
                 }
             }
         }
         // Coefficients: a standard error only from a variance not below 0,
         // a t value only from a standard error above 0.
         const auto coefficient = [&](int j, double b, double variance) {
-            SetNumber(rs, column(kCoef, j), b);
+            SetIfFinite(rs, column(kCoef, j), b);
             if (!(variance >= 0)) return;
             const double se = std::sqrt(variance);
-            SetNumber(rs, column(kSe, j), se);
+            SetIfFinite(rs, column(kSe, j), se);
             if (!(se > 0)) return;
             const double t = b / se;
             if (!std::isfinite(t)) return;
-            SetNumber(rs, column(kT, j), t);
-            SetNumber(rs, column(kProb, j), zvalue_->Quarn_CalcProb("T", t, fit.df, 0));
+            SetIfFinite(rs, column(kT, j), t);
+            SetIfFinite(rs, column(kProb, j), zvalue_->Quarn_CalcProb("T", t, fit.df, 0));
         };
         if (yInt_) coefficient(0, fit.intercept, fit.interceptVariance);
         for (int j = 1; j <= k; ++j) {
             const size_t at = static_cast<size_t>(j - 1);
             coefficient(j, fit.coef[at], fit.variance[at]);
-            SetNumber(rs, column(kBeta, j), fit.beta[at]);
+            SetIfFinite(rs, column(kBeta, j), fit.beta[at]);
         }
     }
     rs->Update();
@@ -491,8 +471,8 @@ void CRegressBase::CalcResiduals() {
                 const double y = res->Fields(residualYCol_)->Value().ToDouble();
                 const double residual = PD(y, estimate);
                 res->Edit();
-                SetNumberAt(res, residualEstimateCol_, estimate);
-                SetNumberAt(res, residualResidualCol_, residual);
+                SetIfFinite(res, residualEstimateCol_, estimate);
+                SetIfFinite(res, residualResidualCol_, residual);
                 res->Update();
                 ++done;
                 // Shown on every fifth row only: spare the text on the others.
