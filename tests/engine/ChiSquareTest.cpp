@@ -56,15 +56,15 @@ protected:
     }
 
     int32_t Scenario(std::vector<std::string> compare, bool weighted, bool all, bool ignoreBlanks, bool detail) {
-        ScenarioSpec spec;
-        spec.family = "N";
-        spec.subType = "Chi-Square";
-        spec.fields = {{"G1", "G", 1}};
+        ScenarioSpec scenario;
+        scenario.family = "N";
+        scenario.subType = "Chi-Square";
+        scenario.fields = {{"G1", "G", 1}};
         int16_t pos = 1;
-        for (const std::string& c : compare) spec.fields.emplace_back(c, "C", pos++);
-        if (weighted) spec.fields.emplace_back("W", "W", 1);
-        spec.options = {{"ChiAll", all}, {"ChiIgnoreBlanks", ignoreBlanks}, {"ChiDetail", detail}};
-        return AddScenario(db, spec);
+        for (const std::string& c : compare) scenario.fields.emplace_back(c, "C", pos++);
+        if (weighted) scenario.fields.emplace_back("W", "W", 1);
+        scenario.options = {{"ChiAll", all}, {"ChiIgnoreBlanks", ignoreBlanks}, {"ChiDetail", detail}};
+        return AddScenario(db, scenario);
     }
 
     void ExpectSummary(const Row& row, double count, double groups, double expected, double chi, double p) {
@@ -164,14 +164,14 @@ TEST_F(ChiSquare, WeightsOfZeroOrBelowAreLeftOut) {
 
 TEST_F(ChiSquare, MissingValueRuleOnANumericCompareField) {
     AddData();
-    ScenarioSpec spec;
-    spec.family = "N";
-    spec.subType = "Chi-Square";
-    spec.fields = {{"G1", "G", 1}, {"X1", "C", 1}};
-    spec.options = {{"ChiAll", false}, {"ChiIgnoreBlanks", false}, {"ChiDetail", false}};
-    spec.missingType = "1";
-    spec.missingEqual = 9.0;
-    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "Chi-Square";
+    scenario.fields = {{"G1", "G", 1}, {"X1", "C", 1}};
+    scenario.options = {{"ChiAll", false}, {"ChiIgnoreBlanks", false}, {"ChiDetail", false}};
+    scenario.missingType = "1";
+    scenario.missingEqual = 9.0;
+    ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     // A: 1 x2, 2 x2, 3 x3; B: 1 x2, 2 x3, 3 x2 (the 9 left out). R:
@@ -182,14 +182,14 @@ TEST_F(ChiSquare, MissingValueRuleOnANumericCompareField) {
 
 TEST_F(ChiSquare, MissingValueRuleLeavesBlanksOfATextField) {
     AddData();
-    ScenarioSpec spec;
-    spec.family = "N";
-    spec.subType = "Chi-Square";
-    spec.fields = {{"G1", "G", 1}, {"G2", "C", 1}};
-    spec.options = {{"ChiAll", false}, {"ChiIgnoreBlanks", false}, {"ChiDetail", false}};
-    spec.missingType = "1";
-    spec.missingEqual = 9.0;
-    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "Chi-Square";
+    scenario.fields = {{"G1", "G", 1}, {"G2", "C", 1}};
+    scenario.options = {{"ChiAll", false}, {"ChiIgnoreBlanks", false}, {"ChiDetail", false}};
+    scenario.missingType = "1";
+    scenario.missingEqual = 9.0;
+    ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     auto rows = ReadResultRows(db, "Out1", "G1 = 'B'");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Count"), 7);  // the blank is out, the 9 of X1 irrelevant
@@ -227,13 +227,13 @@ TEST_F(ChiSquare, DetailTableThatCannotBeMadeEndsTheRun) {
     rs->Fields(std::string_view("Observed"))->Value("x");
     rs->Update();
     rs->Close();
-    ScenarioSpec spec;
-    spec.family = "N";
-    spec.subType = "Chi-Square";
-    spec.input = "Obs";
-    spec.fields = {{"G", "G", 1}, {"Observed", "C", 1}};
-    spec.options = {{"ChiDetail", true}};
-    EXPECT_FALSE(Run(AddScenario(db, spec)));
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "Chi-Square";
+    scenario.input = "Obs";
+    scenario.fields = {{"G", "G", 1}, {"Observed", "C", 1}};
+    scenario.options = {{"ChiDetail", true}};
+    EXPECT_FALSE(Run(AddScenario(db, scenario)));
     EXPECT_FALSE(engine->get_ErrorInfo().empty());
     db->TableDefs()->Refresh();
     EXPECT_FALSE(db->TableDefs()->Contains("Out1"));
@@ -241,12 +241,12 @@ TEST_F(ChiSquare, DetailTableThatCannotBeMadeEndsTheRun) {
 
 TEST_F(ChiSquare, WithoutGroupFields) {
     AddData();
-    ScenarioSpec spec;
-    spec.family = "N";
-    spec.subType = "Chi-Square";
-    spec.fields = {{"G2", "C", 1}};
-    spec.options = {{"ChiIgnoreBlanks", true}};
-    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "Chi-Square";
+    scenario.fields = {{"G2", "C", 1}};
+    scenario.options = {{"ChiIgnoreBlanks", true}};
+    ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     // blue 6, green 2, red 6 over both groups. R: chisq.test(c(6, 2, 6)).

@@ -20,13 +20,13 @@ protected:
     int32_t Scenario(std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields,
                      std::map<std::string, vb::Variant> options, vb::Variant missingType = "0",
                      vb::Variant missingEqual = vb::Variant::Null()) {
-        ScenarioSpec spec;
-        spec.subType = "Describe";
-        spec.fields = std::move(fields);
-        spec.options = std::move(options);
-        spec.missingType = missingType;
-        spec.missingEqual = missingEqual;
-        return AddScenario(db, spec);
+        ScenarioSpec scenario;
+        scenario.subType = "Describe";
+        scenario.fields = std::move(fields);
+        scenario.options = std::move(options);
+        scenario.missingType = missingType;
+        scenario.missingEqual = missingEqual;
+        return AddScenario(db, scenario);
     }
 };
 

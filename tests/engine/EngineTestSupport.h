@@ -143,36 +143,36 @@ struct ScenarioSpec {
 };
 
 // Writes the scenario's rows and returns its number.
-inline int32_t AddScenario(const dao::DatabasePtr& db, const ScenarioSpec& spec) {
+inline int32_t AddScenario(const dao::DatabasePtr& db, const ScenarioSpec& scenario) {
     using namespace dao;
     RecordsetPtr s = db->OpenRecordset("usysQuarnScenarios", dbOpenTable);
     s->AddNew();
     const int32_t id = s->Fields(std::string_view("Scenario_ID"))->Value().ToLong();
-    s->Fields(std::string_view("Scenario_Description"))->Value(spec.description);
-    s->Fields(std::string_view("Scenario_Analysis_Type"))->Value(spec.family);
-    s->Fields(std::string_view("Scenario_Analysis_SubType"))->Value(spec.subType);
-    s->Fields(std::string_view("Scenario_Input_Table_Name"))->Value(spec.input);
-    s->Fields(std::string_view("Scenario_Output_Table1_Name"))->Value(spec.output1);
-    s->Fields(std::string_view("Scenario_Output_Table2_Name"))->Value(spec.output2);
+    s->Fields(std::string_view("Scenario_Description"))->Value(scenario.description);
+    s->Fields(std::string_view("Scenario_Analysis_Type"))->Value(scenario.family);
+    s->Fields(std::string_view("Scenario_Analysis_SubType"))->Value(scenario.subType);
+    s->Fields(std::string_view("Scenario_Input_Table_Name"))->Value(scenario.input);
+    s->Fields(std::string_view("Scenario_Output_Table1_Name"))->Value(scenario.output1);
+    s->Fields(std::string_view("Scenario_Output_Table2_Name"))->Value(scenario.output2);
     s->Fields(std::string_view("Scenario_Version"))->Value("V5   ");
-    s->Fields(std::string_view("MissingType"))->Value(spec.missingType);
-    s->Fields(std::string_view("MissingEqual"))->Value(spec.missingEqual);
-    s->Fields(std::string_view("MissingLow"))->Value(spec.missingLow);
-    s->Fields(std::string_view("MissingHigh"))->Value(spec.missingHigh);
+    s->Fields(std::string_view("MissingType"))->Value(scenario.missingType);
+    s->Fields(std::string_view("MissingEqual"))->Value(scenario.missingEqual);
+    s->Fields(std::string_view("MissingLow"))->Value(scenario.missingLow);
+    s->Fields(std::string_view("MissingHigh"))->Value(scenario.missingHigh);
     s->Update();
     s->Close();
 
-    if (spec.withOptionsRow) {
+    if (scenario.withOptionsRow) {
         RecordsetPtr o = db->OpenRecordset("usysQuarnOptions", dbOpenTable);
         o->AddNew();
         o->Fields(std::string_view("Scenario_ID"))->Value(id);
-        for (const auto& [name, value] : spec.options) o->Fields(std::string_view(name))->Value(value);
+        for (const auto& [name, value] : scenario.options) o->Fields(std::string_view(name))->Value(value);
         o->Update();
         o->Close();
     }
 
     RecordsetPtr f = db->OpenRecordset("usysQuarnFields", dbOpenTable);
-    for (const auto& [name, role, position] : spec.fields) {
+    for (const auto& [name, role, position] : scenario.fields) {
         f->AddNew();
         f->Fields(std::string_view("Scenario_ID"))->Value(id);
         f->Fields(std::string_view("FieldDef_Name"))->Value(name);

@@ -41,12 +41,12 @@ TEST(FrequencyColumnNames, BoundsRoundedBelowTheWidthsFirstDigit) {
 class FrequencyTest : public EngineTest {
 protected:
     int32_t Scenario(std::map<std::string, vb::Variant> options, bool weighted = true) {
-        ScenarioSpec spec;
-        spec.subType = "Frequency";
-        spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}};
-        if (weighted) spec.fields.emplace_back("W", "W", 1);
-        spec.options = std::move(options);
-        return AddScenario(db, spec);
+        ScenarioSpec scenario;
+        scenario.subType = "Frequency";
+        scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}};
+        if (weighted) scenario.fields.emplace_back("W", "W", 1);
+        scenario.options = std::move(options);
+        return AddScenario(db, scenario);
     }
     static std::map<std::string, vb::Variant> Specified(const char* inc, bool sums = false) {
         return {{"InterV", int16_t(3)},       {"FreqIncRadio", inc}, {"FreqGroupRadio", "Specified"},

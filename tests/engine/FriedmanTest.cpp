@@ -66,16 +66,16 @@ protected:
     }
 
     int32_t Scenario(bool weighted, std::vector<std::string> fields = {"A", "B", "C", "D"}, bool detail = true) {
-        ScenarioSpec spec;
-        spec.family = "N";
-        spec.subType = "N Fields";
-        spec.input = "Blocks";
-        if (!detail) spec.output2 = "";
-        spec.fields = {{"G", "G", 1}};
+        ScenarioSpec scenario;
+        scenario.family = "N";
+        scenario.subType = "N Fields";
+        scenario.input = "Blocks";
+        if (!detail) scenario.output2 = "";
+        scenario.fields = {{"G", "G", 1}};
         int16_t pos = 1;
-        for (const std::string& f : fields) spec.fields.emplace_back(f, "X", pos++);
-        if (weighted) spec.fields.emplace_back("W", "W", 1);
-        return AddScenario(db, spec);
+        for (const std::string& f : fields) scenario.fields.emplace_back(f, "X", pos++);
+        if (weighted) scenario.fields.emplace_back("W", "W", 1);
+        return AddScenario(db, scenario);
     }
 };
 
@@ -162,14 +162,14 @@ TEST_F(Friedman, NoDetailTableWithoutASecondName) {
 
 TEST_F(Friedman, MissingValueRuleLeavesTheWholeRecordOut) {
     AddData();
-    ScenarioSpec spec;
-    spec.family = "N";
-    spec.subType = "N Fields";
-    spec.input = "Blocks";
-    spec.fields = {{"G", "G", 1}, {"A", "X", 1}, {"B", "X", 2}, {"C", "X", 3}, {"D", "X", 4}};
-    spec.missingType = "1";
-    spec.missingEqual = 6.0;  // the third record of group Q goes
-    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "N Fields";
+    scenario.input = "Blocks";
+    scenario.fields = {{"G", "G", 1}, {"A", "X", 1}, {"B", "X", 2}, {"C", "X", 3}, {"D", "X", 4}};
+    scenario.missingType = "1";
+    scenario.missingEqual = 6.0;  // the third record of group Q goes
+    ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     auto rows = ReadResultRows(db, "Out1", "G = 'Q'");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Count"), 4);

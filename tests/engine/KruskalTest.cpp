@@ -90,12 +90,12 @@ TEST_F(Kruskal, AWeightOfThreeIsATiedBlockOfItsOwn) {
 TEST_F(Kruskal, NoDetailTableWithoutASecondName) {
     FillSample("g", "A", {1, 2});
     FillSample("g", "B", {3, 4});
-    ScenarioSpec spec;
-    spec.family = "N";
-    spec.subType = "N Sample";
-    spec.output2 = "";
-    spec.fields = {{"G2", "C", 1}, {"X1", "X", 1}};
-    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "N Sample";
+    scenario.output2 = "";
+    scenario.fields = {{"G2", "C", 1}, {"X1", "X", 1}};
+    ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     EXPECT_EQ(ReadResultRows(db, "Out1").size(), 1u);
     EXPECT_FALSE(db->TableDefs()->Contains("Out2"));
 }

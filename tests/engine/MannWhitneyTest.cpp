@@ -158,13 +158,13 @@ TEST_F(MannWhitney, UnlistedCompareValuesAreCountedAndReportedOnce) {
     // the values met in the sorted read are not among those listed before.
     db->CreateQueryDef("Shifting",
                        "SELECT G1, CASE WHEN G2 = 'B' THEN 'B' ELSE hex(randomblob(8)) END AS G2, X1 FROM Data");
-    ScenarioSpec spec;
-    spec.family = "N";
-    spec.subType = "2 Sample";
-    spec.input = "Shifting";
-    spec.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
-    spec.options = {{"NPTwoType", "Mann"}};
-    const int32_t id = AddScenario(db, spec);
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "2 Sample";
+    scenario.input = "Shifting";
+    scenario.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
+    scenario.options = {{"NPTwoType", "Mann"}};
+    const int32_t id = AddScenario(db, scenario);
     ASSERT_TRUE(engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
                                     vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
                                     vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(), true))

@@ -43,17 +43,17 @@ protected:
     int32_t Scenario(const std::string& subType, const std::map<std::string, vb::Variant>& options,
                      const std::vector<std::string>& xs = {"X1"}, bool withCompare = true, bool weighted = false,
                      bool withGroup = true) {
-        ScenarioSpec spec;
-        spec.family = "N";
-        spec.subType = subType;
-        spec.fields.clear();
-        if (withGroup) spec.fields.push_back({"G1", "G", 1});
-        if (withCompare) spec.fields.push_back({"G2", "C", 1});
+        ScenarioSpec scenario;
+        scenario.family = "N";
+        scenario.subType = subType;
+        scenario.fields.clear();
+        if (withGroup) scenario.fields.push_back({"G1", "G", 1});
+        if (withCompare) scenario.fields.push_back({"G2", "C", 1});
         int16_t pos = 1;
-        for (const auto& x : xs) spec.fields.push_back({x, "X", pos++});
-        if (weighted) spec.fields.push_back({"W", "W", 1});
-        spec.options = options;
-        return AddScenario(db, spec);
+        for (const auto& x : xs) scenario.fields.push_back({x, "X", pos++});
+        if (weighted) scenario.fields.push_back({"W", "W", 1});
+        scenario.options = options;
+        return AddScenario(db, scenario);
     }
 };
 

@@ -49,8 +49,8 @@ protected:
 
     // Runs the scenario, breaks the source, runs it again and expects the
     // second run to fail with the tables of the first one untouched.
-    void ExpectOldTablesKept(const ScenarioSpec& spec, const std::vector<std::string>& tables) {
-        const int32_t id = AddScenario(db, spec);
+    void ExpectOldTablesKept(const ScenarioSpec& scenario, const std::vector<std::string>& tables) {
+        const int32_t id = AddScenario(db, scenario);
         ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
         std::vector<std::vector<std::string>> before;
         for (const std::string& table : tables) {
@@ -65,46 +65,46 @@ protected:
 };
 
 TEST_F(OldResults, DescribeKeepsItsTable) {
-    ScenarioSpec spec;
-    spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
-    spec.options = {{"Mean", true}, {"Range", true}};
-    ExpectOldTablesKept(spec, {"Out1"});
+    ScenarioSpec scenario;
+    scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
+    scenario.options = {{"Mean", true}, {"Range", true}};
+    ExpectOldTablesKept(scenario, {"Out1"});
 }
 
 TEST_F(OldResults, RegressionKeepsItsTableAndResiduals) {
-    ScenarioSpec spec;
-    spec.subType = "Regression";
-    spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
-    spec.options = {{"RegressType", "S"}, {"RYInt", true}, {"RANova", true}};
-    ExpectOldTablesKept(spec, {"Out1", "Out2"});
+    ScenarioSpec scenario;
+    scenario.subType = "Regression";
+    scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
+    scenario.options = {{"RegressType", "S"}, {"RYInt", true}, {"RANova", true}};
+    ExpectOldTablesKept(scenario, {"Out1", "Out2"});
 }
 
 TEST_F(OldResults, TwoSampleTestKeepsItsTable) {
-    ScenarioSpec spec;
-    spec.family = "N";
-    spec.subType = "2 Sample";
-    spec.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
-    spec.options = {{"NPTwoType", "Mann"}};
-    ExpectOldTablesKept(spec, {"Out1"});
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "2 Sample";
+    scenario.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
+    scenario.options = {{"NPTwoType", "Mann"}};
+    ExpectOldTablesKept(scenario, {"Out1"});
 }
 
 TEST_F(OldResults, ChiSquareKeepsItsTableAndDetail) {
-    ScenarioSpec spec;
-    spec.family = "N";
-    spec.subType = "Chi-Square";
-    spec.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}};
-    spec.options = {{"ChiDetail", true}};
-    ExpectOldTablesKept(spec, {"Out1", "Out2"});
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "Chi-Square";
+    scenario.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}};
+    scenario.options = {{"ChiDetail", true}};
+    ExpectOldTablesKept(scenario, {"Out1", "Out2"});
 }
 
 // A result table named like the source cannot replace it: the source is
 // open when the old table would go, so the run fails and the data stay.
 TEST_F(OldResults, AResultTableNamedLikeTheSourceLeavesTheSource) {
-    ScenarioSpec spec;
-    spec.output1 = "Data";
-    spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
-    spec.options = {{"Mean", true}};
-    const int32_t id = AddScenario(db, spec);
+    ScenarioSpec scenario;
+    scenario.output1 = "Data";
+    scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
+    scenario.options = {{"Mean", true}};
+    const int32_t id = AddScenario(db, scenario);
     EXPECT_FALSE(Run(id));
     EXPECT_EQ(ReadQueryRows(db, "SELECT * FROM Data;").size(), 6u);
     EXPECT_EQ(ColumnNames(db, "Data"), (std::vector<std::string>{"G1", "G2", "X1", "X2", "Y", "W"}));
@@ -125,9 +125,9 @@ TEST_F(OldResults, SignAndRunsTestsNamedLikeTheSourceLeaveTheSource) {
     runs.output1 = "Data";
     runs.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
     runs.options = {{"NPTwoType", "Wald"}};
-    for (const ScenarioSpec& spec : {sign, runs}) {
-        SCOPED_TRACE(spec.subType.ToString());
-        EXPECT_FALSE(Run(AddScenario(db, spec)));
+    for (const ScenarioSpec& scenario : {sign, runs}) {
+        SCOPED_TRACE(scenario.subType.ToString());
+        EXPECT_FALSE(Run(AddScenario(db, scenario)));
         EXPECT_EQ(ReadQueryRows(db, "SELECT * FROM Data;").size(), 6u);
         EXPECT_EQ(ColumnNames(db, "Data"), (std::vector<std::string>{"G1", "G2", "X1", "X2", "Y", "W"}));
     }

@@ -80,13 +80,13 @@ protected:
     }
 
     int32_t Scenario(bool weighted, bool sign = true, bool wilcoxon = true, bool spearman = true) {
-        ScenarioSpec spec;
-        spec.family = "N";
-        spec.subType = "Paired Fields";
-        spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}};
-        if (weighted) spec.fields.emplace_back("W", "W", 1);
-        spec.options = {{"NPPair_Sign", sign}, {"NPPair_Wilcoxon", wilcoxon}, {"NPPair_Spearman", spearman}};
-        return AddScenario(db, spec);
+        ScenarioSpec scenario;
+        scenario.family = "N";
+        scenario.subType = "Paired Fields";
+        scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}};
+        if (weighted) scenario.fields.emplace_back("W", "W", 1);
+        scenario.options = {{"NPPair_Sign", sign}, {"NPPair_Wilcoxon", wilcoxon}, {"NPPair_Spearman", spearman}};
+        return AddScenario(db, scenario);
     }
 
     Row One(const std::string& group, const std::string& field) {
@@ -256,14 +256,14 @@ TEST_F(PairedFields, GroupWithoutAValidPairGetsAnEmptyRow) {
 
 TEST_F(PairedFields, MissingValueRuleLeavesPairsOut) {
     AddData();
-    ScenarioSpec spec;
-    spec.family = "N";
-    spec.subType = "Paired Fields";
-    spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
-    spec.options = {{"NPPair_Wilcoxon", true}};
-    spec.missingType = "1";
-    spec.missingEqual = 7.0;  // both records of Y = 7 in group A go
-    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "Paired Fields";
+    scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
+    scenario.options = {{"NPPair_Wilcoxon", true}};
+    scenario.missingType = "1";
+    scenario.missingEqual = 7.0;  // both records of Y = 7 in group A go
+    ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     const Row a = One("A", "X1");
     // Unweighted: 13 records; 8 valid pairs (no Y, no X1, Y = 7 twice out;
     // the weight-0 record counts as weight 1 here).
@@ -275,12 +275,12 @@ TEST_F(PairedFields, WithoutGroupFieldsOneRowPerField) {
     AddRow("A", 1.0, 2.0, 1.5, 1.0);
     AddRow("B", 3.0, 1.0, 2.5, 1.0);
     AddRow("C", 2.0, 3.0, 0.5, 1.0);
-    ScenarioSpec spec;
-    spec.family = "N";
-    spec.subType = "Paired Fields";
-    spec.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}};
-    spec.options = {{"NPPair_Spearman", true}};
-    ASSERT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "Paired Fields";
+    scenario.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}};
+    scenario.options = {{"NPPair_Spearman", true}};
+    ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     // X1 = 1, 3, 2 against Y = 1.5, 2.5, 0.5: ranks 1, 3, 2 and 2, 3, 1, D2 = 2;

@@ -95,12 +95,12 @@ TEST(PercentileGroups, LettersWithoutRegardToCase) {
 class PercentilesTest : public EngineTest {
 protected:
     int32_t Scenario(const std::string& radio, bool weighted) {
-        ScenarioSpec spec;
-        spec.subType = "Percentiles";
-        spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}};
-        if (weighted) spec.fields.emplace_back("W", "W", 1);
-        spec.options = {{"PercentileRadio", radio}};
-        return AddScenario(db, spec);
+        ScenarioSpec scenario;
+        scenario.subType = "Percentiles";
+        scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}};
+        if (weighted) scenario.fields.emplace_back("W", "W", 1);
+        scenario.options = {{"PercentileRadio", radio}};
+        return AddScenario(db, scenario);
     }
 };
 

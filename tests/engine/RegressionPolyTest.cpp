@@ -20,7 +20,7 @@ protected:
         for (int i = 0; i < 12; ++i) rows.push_back({x[i], z[i], y[i]});
         MakeTable(db, "Reg", false, {"X", "Z", "Y"}, rows);
     }
-    RegressionSpec Spec(int order) {
+    RegressionSpec Model(int order) {
         RegressionSpec r;
         r.type = "P";
         r.order = order;
@@ -31,7 +31,7 @@ protected:
 
 TEST_F(RegressionPolyTest, OrderTwoPerFieldMatchesLm) {
     MakeData();
-    ASSERT_TRUE(Run(AddRegression(db, Spec(2)))) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(AddRegression(db, Model(2)))) << engine->get_ErrorInfo();
     EXPECT_EQ(ColumnNames(db, "Out"),
               (std::vector<std::string>{
                   "StatOutputID", "DataField", "Count_of_Y", "Missing", "Y-Intercept", "Coef_of_X^1", "Coef_of_X^2",
@@ -90,7 +90,7 @@ TEST_F(RegressionPolyTest, OrderTwoPerFieldMatchesLm) {
 
 TEST_F(RegressionPolyTest, OrderThreeMatchesLmWithAndWithoutIntercept) {
     MakeData();
-    ASSERT_TRUE(Run(AddRegression(db, Spec(3)))) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(AddRegression(db, Model(3)))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out");
     ASSERT_EQ(rows.size(), 2u);
     const Record& x = rows[0];
@@ -112,7 +112,7 @@ TEST_F(RegressionPolyTest, OrderThreeMatchesLmWithAndWithoutIntercept) {
     EXPECT_REL(Num(z, "Adj_R-Square"), 0.992774750815488, 1e-12);
 
     engine = std::make_unique<Quantara>();
-    RegressionSpec origin = Spec(3);
+    RegressionSpec origin = Model(3);
     origin.intercept = false;
     ASSERT_TRUE(Run(AddRegression(db, origin))) << engine->get_ErrorInfo();
     const Record o = ReadResultRows(db, "Out")[0];
@@ -130,7 +130,7 @@ TEST_F(RegressionPolyTest, OrderThreeMatchesLmWithAndWithoutIntercept) {
 TEST_F(RegressionPolyTest, TooFewRecordsForTheOrderAndAFieldWithoutValues) {
     MakeTable(db, "Reg", false, {"X", "Z", "Y"},
               {{1.0, kNull, 1.0}, {2.0, kNull, 4.5}, {3.0, kNull, 8.0}, {4.0, kNull, 17.0}});
-    RegressionSpec r = Spec(3);
+    RegressionSpec r = Model(3);
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out");
     ASSERT_EQ(rows.size(), 2u);
@@ -147,7 +147,7 @@ TEST_F(RegressionPolyTest, OrderAboveThirtyRunsWithResiduals) {
     std::vector<Row> rows;
     for (int i = 0; i < 40; ++i) rows.push_back({1.0 + i / 40.0, kNull, 2.0 + i});
     MakeTable(db, "Reg", false, {"X", "Z", "Y"}, rows);
-    RegressionSpec r = Spec(31);
+    RegressionSpec r = Model(31);
     r.xs = {"X"};
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
     const auto names = ColumnNames(db, "Out");
@@ -162,7 +162,7 @@ TEST_F(RegressionPolyTest, OrderAboveThirtyRunsWithResiduals) {
 
 TEST_F(RegressionPolyTest, OrderBelowOneIsRefused) {
     MakeData();
-    EXPECT_FALSE(Run(AddRegression(db, Spec(0))));
+    EXPECT_FALSE(Run(AddRegression(db, Model(0))));
     EXPECT_EQ(engine->get_ErrorInfo().find("The polynomial order must be 1 or more") == std::string::npos, false);
 }
 
@@ -185,7 +185,7 @@ TEST_F(RegressionPolyTest, NistWamplerCertifiedValues) {
         }
         MakeTable(db, "Reg", false, {"X", "Z", "Y"}, rows);
         engine = std::make_unique<Quantara>();
-        RegressionSpec r = Spec(5);
+        RegressionSpec r = Model(5);
         r.xs = {"X"};
         r.residual = "";
         ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();

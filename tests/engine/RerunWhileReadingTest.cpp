@@ -14,11 +14,11 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         AppendRows({{"b", Null(), 10.0}, {"a", Null(), 1.0}, {"a", Null(), 3.0}, {"a", Null(), 8.0}});
-        ScenarioSpec spec;
-        spec.subType = "Describe";
-        spec.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
-        spec.options = {{"Mean", vb::Variant(true)}, {"Range", vb::Variant(true)}};
-        id = AddScenario(db, spec);
+        ScenarioSpec scenario;
+        scenario.subType = "Describe";
+        scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
+        scenario.options = {{"Mean", vb::Variant(true)}, {"Range", vb::Variant(true)}};
+        id = AddScenario(db, scenario);
     }
     void ExpectResults() {
         const auto rows = ReadResultRows(db, "Out1");

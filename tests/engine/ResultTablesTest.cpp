@@ -135,9 +135,9 @@ TEST_F(ResultTables, DuplicateColumnNamesRaiseAndEndTheRunWithTheirText) {
     rs->Fields(std::string_view("X1"))->Value(1.0);
     rs->Update();
     rs->Close();
-    ScenarioSpec spec;
-    spec.fields = {{"G1", "G", 1}, {"X1", "X", 2}};
-    const int32_t id = AddScenario(db, spec);
+    ScenarioSpec scenario;
+    scenario.fields = {{"G1", "G", 1}, {"X1", "X", 2}};
+    const int32_t id = AddScenario(db, scenario);
     EXPECT_FALSE(Run(id));
     EXPECT_NE(engine->get_ErrorInfo().find("3191"), std::string::npos) << engine->get_ErrorInfo();
     db->TableDefs()->Refresh();

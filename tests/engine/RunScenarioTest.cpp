@@ -198,14 +198,14 @@ TEST_F(RunScenario, PreparationMessages) {
         {"Paired Fields", {{"X1", "X", 1}}, "Y Field not assigned"},
     };
     for (const auto& c : cases) {
-        ScenarioSpec spec;
-        spec.family = std::string(c.subType) == "Describe" || std::string(c.subType) == "Compare" ||
+        ScenarioSpec scenario;
+        scenario.family = std::string(c.subType) == "Describe" || std::string(c.subType) == "Compare" ||
                               std::string(c.subType) == "Regression"
                           ? "P"
                           : "N";
-        spec.subType = c.subType;
-        spec.fields = c.fields;
-        EXPECT_FALSE(Run(AddScenario(db, spec))) << c.subType;
+        scenario.subType = c.subType;
+        scenario.fields = c.fields;
+        EXPECT_FALSE(Run(AddScenario(db, scenario))) << c.subType;
         EXPECT_EQ(engine->get_ErrorInfo(), c.message) << c.subType;
     }
 
@@ -219,9 +219,9 @@ TEST_F(RunScenario, PreparationMessages) {
 TEST_F(RunScenario, SourceQueryRunsLikeATable) {
     SucceedingDescribe();
     db->CreateQueryDef("DataQuery", "SELECT * FROM Data");
-    ScenarioSpec spec;
-    spec.input = "DataQuery";
-    EXPECT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    ScenarioSpec scenario;
+    scenario.input = "DataQuery";
+    EXPECT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     EXPECT_EQ(engine::Quarn_UTIL_TableOrQuery(db, "Data"), 0);
     EXPECT_EQ(engine::Quarn_UTIL_TableOrQuery(db, "DataQuery"), 1);
     EXPECT_EQ(engine::Quarn_UTIL_TableOrQuery(db, "Nothing"), -99);
@@ -376,14 +376,14 @@ TEST_F(RunScenario, EverySubTypeReachesItsEntry) {
         {"N", "2 Sample", "NonParametricRuns"}, {"N", "n sample", "MannKSKruskal"},
     };
     for (const auto& c : cases) {
-        ScenarioSpec spec;
-        spec.family = c.family;
-        spec.subType = c.subType;
-        spec.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
-        spec.options = {{"RegressType", "P"}, {"NPTwoType", "WALD"}, {"FreqGroupRadio", "Specified"},
+        ScenarioSpec scenario;
+        scenario.family = c.family;
+        scenario.subType = c.subType;
+        scenario.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
+        scenario.options = {{"RegressType", "P"}, {"NPTwoType", "WALD"}, {"FreqGroupRadio", "Specified"},
                         {"FreqInit", 0.0},    {"FreqWidth", 1.0}};
         calls.clear();
-        EXPECT_TRUE(Run(AddScenario(db, spec))) << c.subType << ": " << engine->get_ErrorInfo();
+        EXPECT_TRUE(Run(AddScenario(db, scenario))) << c.subType << ": " << engine->get_ErrorInfo();
         EXPECT_EQ(calls, std::vector<std::string>{c.entry}) << c.subType;
     }
 }

@@ -411,10 +411,10 @@ TEST_F(RunnersOnData, DefaultIntervalsFromTheSourceData) {
         width = wi;
         return std::string();
     };
-    ScenarioSpec spec;
-    spec.options = {{"FreqN", true},         {"FreqP", false},          {"FreqDispRadio", "Cumulative"},
+    ScenarioSpec scenario;
+    scenario.options = {{"FreqN", true},         {"FreqP", false},          {"FreqDispRadio", "Cumulative"},
                     {"FreqIncRadio", "Lower"}, {"FreqGroupRadio", "Default"}, {"InterV", int16_t(10)}};
-    EXPECT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    EXPECT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     // Range 0..50: margin 10^(log10(50) - 1) = 5, width (50 + 5 - 0) / 10.
     EXPECT_EQ(a.freq, "NCYYN");
     EXPECT_EQ(a.intervals, 10);
@@ -422,25 +422,25 @@ TEST_F(RunnersOnData, DefaultIntervalsFromTheSourceData) {
     EXPECT_DOUBLE_EQ(a.width, 5.5);
 
     // 50 counts as missing: range 0..20, margin 2, width 2.2.
-    spec.missingType = "1";
-    spec.missingEqual = 50.0;
-    EXPECT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    scenario.missingType = "1";
+    scenario.missingEqual = 50.0;
+    EXPECT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     EXPECT_DOUBLE_EQ(a.width, 2.2);
 
     // Frequency of X2 (0 .. 0.5): margin 0.005, width 0.0505 rounded up to 0.051;
     // the upper border is inclusive, so the first value lies a margin below.
-    spec.subType = "Frequency";
-    spec.missingType = "0";
-    spec.fields = {{"X2", "X", 1}};
-    spec.options = {{"FreqSum", true}, {"FreqIncRadio", "Upper"}, {"FreqGroupRadio", "Default"},
+    scenario.subType = "Frequency";
+    scenario.missingType = "0";
+    scenario.fields = {{"X2", "X", 1}};
+    scenario.options = {{"FreqSum", true}, {"FreqIncRadio", "Upper"}, {"FreqGroupRadio", "Default"},
                     {"InterV", int16_t(10)}};
-    EXPECT_TRUE(Run(AddScenario(db, spec))) << engine->get_ErrorInfo();
+    EXPECT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     EXPECT_EQ(freq, "SNN");
     EXPECT_NEAR(first, -0.005, 1e-15);
     EXPECT_NEAR(width, 0.051, 1e-15);
 
     // No value at all: the runner's text ends the run.
     db->Execute("DELETE * FROM Data");
-    EXPECT_FALSE(Run(AddScenario(db, spec)));
+    EXPECT_FALSE(Run(AddScenario(db, scenario)));
     EXPECT_EQ(engine->get_ErrorInfo(), "No data found");
 }

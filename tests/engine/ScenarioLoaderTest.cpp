@@ -20,9 +20,9 @@ protected:
         engine->put_FieldTbl("USysQuarnFields");
         return engine::LoadScenario(*engine, id, err);
     }
-    const CZantelsScenario& Loaded(const ScenarioSpec& spec) {
+    const CZantelsScenario& Loaded(const ScenarioSpec& scenario) {
         std::string err;
-        EXPECT_TRUE(Load(AddScenario(db, spec), err)) << err;
+        EXPECT_TRUE(Load(AddScenario(db, scenario), err)) << err;
         return *engine->CurrentScenario();
     }
 };
@@ -62,15 +62,15 @@ TEST(ScenarioObject, FamilyFilterAndFieldCollection) {
 }
 
 TEST_F(ScenarioLoading, ConvertsColumnsAndKeepsNulls) {
-    ScenarioSpec spec;
-    spec.description = vb::Variant::Null();
-    spec.family = vb::Variant::Null();
-    spec.subType = vb::Variant::Null();
-    spec.missingEqual = 2.5;
-    spec.options = {{"Range", true},         {"VarNRadio", "N-1"},  {"InterV", int16_t(12)},
+    ScenarioSpec scenario;
+    scenario.description = vb::Variant::Null();
+    scenario.family = vb::Variant::Null();
+    scenario.subType = vb::Variant::Null();
+    scenario.missingEqual = 2.5;
+    scenario.options = {{"Range", true},         {"VarNRadio", "N-1"},  {"InterV", int16_t(12)},
                     {"TTestValue", 3.25},    {"CIUser", int16_t(90)}, {"NPPair_Tau", true},
                     {"RANova", true},        {"xChi", true},        {"FreqType", "Z"}};
-    const CZantelsScenario& s = Loaded(spec);
+    const CZantelsScenario& s = Loaded(scenario);
     EXPECT_EQ(s.Scenario_Description(), "") << "Null gives the empty text, not the default";
     EXPECT_EQ(s.Scenario_Type(), "P") << "a Null family leaves the default";
     EXPECT_EQ(s.CalcType(), "");
@@ -127,9 +127,9 @@ TEST_F(ScenarioLoading, ErrorTextOnEntryStopsAtOnce) {
 }
 
 TEST_F(ScenarioLoading, FieldsInOrdinalOrderAnyRoleNullRoleLeftOut) {
-    ScenarioSpec spec;
-    spec.fields = {{"c", "X", 3}, {"a", "X", 1}, {"b", "Q", 2}, {"d", vb::Variant::Null(), 4}};
-    const CZantelsScenario& s = Loaded(spec);
+    ScenarioSpec scenario;
+    scenario.fields = {{"c", "X", 3}, {"a", "X", 1}, {"b", "Q", 2}, {"d", vb::Variant::Null(), 4}};
+    const CZantelsScenario& s = Loaded(scenario);
     ASSERT_EQ(s.FieldCount(), 3);
     EXPECT_EQ(s.Item(vb::Variant(int32_t(1)))->Field_Name(), "a");
     EXPECT_EQ(s.Item(vb::Variant(int32_t(2)))->Field_Name(), "b");
@@ -241,9 +241,9 @@ TEST_F(ScenarioLoading, ReadsTheStoresTablesWithTheirDefaults) {
     store::BuildTable(*stored, store::OptionsSchema());
     store::BuildTable(*stored, store::FieldsSchema());
     CreateSourceTable(stored);
-    ScenarioSpec spec;
-    spec.fields = {{"X1", "X", 1}, {"G1", "G", 1}};
-    const int32_t id = AddScenario(stored, spec);
+    ScenarioSpec scenario;
+    scenario.fields = {{"X1", "X", 1}, {"G1", "G", 1}};
+    const int32_t id = AddScenario(stored, scenario);
     engine->putref_ScenarioDatabase(stored);
     engine->put_ScenarioTbl("USysQuarnScenarios");
     engine->put_OptionsTbl("USysQuarnOptions");
