@@ -107,3 +107,35 @@ TEST_F(FrameReview, ProgressTextsOfARun) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace enginetest;
+
+// Results go to a database the client names by path; the scenario and the
+// source stay in the client's own database.
+TEST_F(FrameReview, ResultsInAnOutputDatabaseGivenByPath) {
+    const int32_t id = WeightedDescribe();
+    const std::string outPath = (folder / "results.db").string();
+    dao::DBEngine().Workspaces(0)->CreateDatabase(outPath)->Close();
+    auto run = [&] {
+        return engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant(outPath));
+    };
+    ASSERT_TRUE(run()) << engine->get_ErrorInfo();
+    EXPECT_EQ(engine->get_OutputDatabase(), nullptr);
+    EXPECT_FALSE(db->TableDefs()->Contains("Out1"));
+    {
+        dao::DatabasePtr out = dao::DBEngine().Workspaces(0)->OpenDatabase(outPath);
+        EXPECT_EQ(ReadResultRows(out, "Out1").size(), 4u);
+        out->Close();
+    }
+    // A second run whose source is gone fails before the old results are touched.
+    db->TableDefs()->Delete("Data");
+    EXPECT_FALSE(run());
+    EXPECT_EQ(engine->get_ErrorInfo(), "Data Table [Data] not found.");
+    dao::DatabasePtr out = dao::DBEngine().Workspaces(0)->OpenDatabase(outPath);
+    EXPECT_EQ(ReadResultRows(out, "Out1").size(), 4u);
+    out->Close();
+}
+
+}  // namespace
