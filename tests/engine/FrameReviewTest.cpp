@@ -139,3 +139,26 @@ TEST_F(FrameReview, ResultsInAnOutputDatabaseGivenByPath) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace enginetest;
+
+// A saved query as the source: its group column keeps the table's type and
+// size in the result table, and letter case still joins groups.
+TEST_F(FrameReview, QuerySourceKeepsTheGroupColumnsType) {
+    const int32_t id = WeightedDescribe();
+    db->CreateQueryDef("DataQuery", "SELECT G1, G2, X1, X2, Y, W FROM Data WHERE X2 < 100");
+    ASSERT_TRUE(engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(),
+                                    vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
+                                    vb::Variant::Missing(), vb::Variant("DataQuery")))
+        << engine->get_ErrorInfo();
+    dao::TableDefPtr out = db->TableDefs()->Item(std::string_view("Out1"));
+    EXPECT_EQ(out->Fields(std::string_view("G1"))->Type(), dao::dbText);
+    EXPECT_EQ(out->Fields(std::string_view("G1"))->Size(), 20);
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_DOUBLE_EQ(Num(rows[0], "Mean"), 8.0 / 3.0);
+}
+
+}  // namespace
