@@ -4,6 +4,7 @@
 
 #include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
+#include "StatsGeneral.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
@@ -54,11 +55,6 @@ bool LoadScenario(Quantara& q, const int32_t& ScenarioNo, std::string& err) {
     if (!err.empty()) return false;
     auto& st = q.State();
     const std::string n = std::to_string(ScenarioNo);
-    const std::string& S = st.ScenarioTbl;
-    const std::string& O = st.OptionsTbl;
-    const std::string sql = "SELECT * FROM [" + S + "] INNER JOIN [" + O + "] ON [" + S + "].Scenario_ID = [" + O +
-                            "].Scenario_ID where [" + S + "].Scenario_ID = " + n;
-
     dao::RecordsetPtr rs;
     dao::RecordsetPtr fields;
     // The record sets are closed on every way out.
@@ -76,6 +72,11 @@ bool LoadScenario(Quantara& q, const int32_t& ScenarioNo, std::string& err) {
     } closer{rs, fields};
 
     try {
+        // The table names go through the quoting, which refuses "]" and control characters.
+        const std::string S = BracketName(st.ScenarioTbl);
+        const std::string O = BracketName(st.OptionsTbl);
+        const std::string sql = "SELECT * FROM " + S + " INNER JOIN " + O + " ON " + S + ".Scenario_ID = " + O +
+                                ".Scenario_ID where " + S + ".Scenario_ID = " + n;
         rs = st.databases[kScenarioDb]->OpenRecordset(sql);
     } catch (const vb::VbError& e) {
         err = ErrorText(e);
@@ -85,9 +86,9 @@ bool LoadScenario(Quantara& q, const int32_t& ScenarioNo, std::string& err) {
         err = "Scenario not found";
         return false;
     }
-    const std::string fieldSql = "select * from [" + st.FieldTbl + "] where Scenario_ID = " + n +
-                                 " order by Fielddef_ordinal_position";
     try {
+        const std::string fieldSql = "select * from " + BracketName(st.FieldTbl) + " where Scenario_ID = " + n +
+                                     " order by Fielddef_ordinal_position";
         fields = st.databases[kScenarioDb]->OpenRecordset(fieldSql);
     } catch (const vb::VbError& e) {
         err = ErrorText(e);

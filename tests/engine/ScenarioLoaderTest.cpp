@@ -270,3 +270,20 @@ TEST_F(ScenarioLoading, ReadsTheStoresTablesWithTheirDefaults) {
     engine->putref_ScenarioDatabase(nullptr);
     stored->Close();
 }
+
+TEST_F(ScenarioLoading, TableNamesAreQuotedAndABadNameIsRefusedAsText) {
+    const int32_t id = AddScenario(db, {});
+    engine->putref_ScenarioDatabase(db);
+    engine->put_ScenarioTbl("USysQuarnScenarios] WHERE 1=0 UNION SELECT * FROM [USysQuarnScenarios");
+    engine->put_OptionsTbl("USysQuarnOptions");
+    engine->put_FieldTbl("USysQuarnFields");
+    std::string err;
+    EXPECT_FALSE(engine::LoadScenario(*engine, id, err));
+    EXPECT_EQ(err.rfind("3125: ", 0), 0u) << err;
+
+    engine->put_ScenarioTbl("USysQuarnScenarios");
+    engine->put_FieldTbl("USysQuarnFields\x01");
+    err.clear();
+    EXPECT_FALSE(engine::LoadScenario(*engine, id, err));
+    EXPECT_EQ(err.rfind("3125: ", 0), 0u) << err;
+}
