@@ -209,4 +209,58 @@ TEST_F(AnovaReview, TwoWayUnbalancedWeightedMatchesNestedLmFits) {
                  {"Total", 9, 22.829000000000004}});
 }
 
+// Three compare fields, balanced (2 x 2 x 3, two records per cell): the
+// system's table (one-way sums as main effects, each pair's interaction
+// fitted on its own, residual = SST less all of them) is then R's
+// anova(lm(X ~ (A + B + C)^2)), whose sequential sums are orthogonal here;
+// the summary rows are sums of its lines. F against the residual mean square.
+TEST_F(AnovaReview, ThreeCompareFieldsBalancedMatchLmWithAllPairInteractions) {
+    struct Cell {
+        const char *a, *b, *c;
+        double x;
+    };
+    const std::vector<Cell> cells = {
+        {"a", "p", "u", 11.5}, {"a", "p", "u", 10.2}, {"a", "p", "v", 11.1}, {"a", "p", "v", 11.5},
+        {"a", "p", "w", 12.9}, {"a", "p", "w", 11.5}, {"a", "q", "u", 13.0}, {"a", "q", "u", 13.1},
+        {"a", "q", "v", 13.2}, {"a", "q", "v", 13.2}, {"a", "q", "w", 12.7}, {"a", "q", "w", 13.0},
+        {"b", "p", "u", 12.1}, {"b", "p", "u", 13.1}, {"b", "p", "v", 13.2}, {"b", "p", "v", 13.9},
+        {"b", "p", "w", 15.3}, {"b", "p", "w", 15.7}, {"b", "q", "u", 15.2}, {"b", "q", "u", 14.0},
+        {"b", "q", "v", 15.5}, {"b", "q", "v", 15.8}, {"b", "q", "w", 16.2}, {"b", "q", "w", 17.1}};
+    std::vector<TrialRow> rows;
+    for (const Cell& e : cells) rows.push_back(TrialRow{"g", e.a, e.b, e.c, e.x, 1.0});
+    CreateTrial(db, rows);
+    ASSERT_TRUE(Run(enginetest::AddScenario(
+        db, GroupScenario("Two way ANOVA", {{"G", "G"}, {"A", "C"}, {"B", "C"}, {"C", "C"}, {"X", "X"}}, true, "Out2"))))
+        << engine->get_ErrorInfo();
+    ExpectLines(ReadResultRows(db, "Out1"), "g",
+                {{"Main Effects", 4, 64.038333333333313, 55.024754500817679, 2.0741827208933748e-08},
+                 {"Main: [A]", 1, 38.001666666666665, 130.61129296235529, 1.7452216403198647e-08},
+                 {"Main: [B]", 1, 16.666666666666657, 57.283142389524677, 2.5951918047987437e-06},
+                 {"Main: [C]", 2, 9.3699999999999903, 16.102291325695379, 0.00023447734466243222},
+                 {"Interactions", 5, 5.5083333333333258, 3.7864157119475785, 0.022282459571933696},
+                 {"Interactions", 1, 0.041666666666664298, 0.14320785597380364, 0.71078911995207372},
+                 {"Interactions", 2, 3.6933333333333316, 6.3469721767593352, 0.010914579138624602},
+                 {"Interactions", 2, 1.7733333333333263, 3.0474631751227026, 0.079669358116197006},
+                 {"Explained", 9, 69.546666666666638, 26.559010729223179, 2.7088078407630479e-07},
+                 {"Residual", 14, 4.0733333333333803},
+                 {"Total", 23, 73.620000000000019}});
+
+    // The detail table of several compare fields: one row per field and value.
+    EXPECT_EQ(ColumnNames(db, "Out2"),
+              (std::vector<std::string>{"StatOutputID", "G", "DataField", "Compare_Field", "Compare_Value", "Count",
+                                        "Mean", "Minimum", "Maximum", "Range", "Sum", "Variance", "CoeffOfVariance",
+                                        "StdDeviation", "StdError"}));
+    const auto detail = ReadResultRows(db, "Out2");
+    ASSERT_EQ(detail.size(), 7u);
+    const char* expected[][2] = {{"A", "a"}, {"A", "b"}, {"B", "p"}, {"B", "q"}, {"C", "u"}, {"C", "v"}, {"C", "w"}};
+    for (size_t i = 0; i < 7; ++i) {
+        EXPECT_EQ(detail[i].at("Compare_Field").ToString(), expected[i][0]);
+        EXPECT_EQ(detail[i].at("Compare_Value").ToString(), expected[i][1]);
+    }
+    // A = a: twelve records summing to 146.9.
+    Near(detail[0], "Count", 12);
+    Near(detail[0], "Mean", 146.9 / 12);
+    Near(detail[0], "Range", 13.2 - 10.2);
+}
+
 }  // namespace
