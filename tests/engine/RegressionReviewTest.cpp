@@ -354,4 +354,55 @@ TEST_F(RegressionReview, MultipleThroughOriginListwiseWeighted) {
     }
 }
 
+// Through the origin the system takes R-Square against the uncentred sum
+// of squares (as R does), divides the adjusted R-Square by W - n - 1 and
+// standardises with b_k sqrt(sum(w x^2k) / sum(w y^2)); the last two computed
+// in R by hand. Rows a/X1, a/X2, b/X1, b/X2; references per row:
+// coefficients, standard errors, probabilities, standardised coefficients,
+// Multiple_R, R-Square, Adj_R-Square, StdError_of_Estimate, Total_DF (= W),
+// Regression_SS, Residual_SS, F-Value, Prob, from summary(lm(y ~ 0 + x))
+// and summary(lm(y ~ 0 + x + I(x^2))).
+void ExpectOrigin(const std::vector<Record>& rows, const std::vector<std::vector<double>>& expected, int n) {
+    ASSERT_EQ(rows.size(), expected.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(i);
+        const std::vector<double>& e = expected[i];
+        size_t at = 0;
+        const auto stem = [&](int k) { return n == 1 ? std::string("X") : "X^" + std::to_string(k); };
+        for (int k = 1; k <= n; ++k) Expect(rows[i], "Coef_of_" + stem(k), e[at++]);
+        for (int k = 1; k <= n; ++k) Expect(rows[i], "SE_of_" + stem(k), e[at++]);
+        for (int k = 1; k <= n; ++k) Expect(rows[i], "Prob_of_" + stem(k), e[at++], kProb);
+        for (int k = 1; k <= n; ++k) Expect(rows[i], "Beta_of_" + stem(k), e[at++]);
+        for (const char* column : {"Multiple_R", "R-Square", "Adj_R-Square", "StdError_of_Estimate"})
+            Expect(rows[i], column, e[at++]);
+        EXPECT_EQ(Num(rows[i], "Total_DF"), e[at++]);
+        Expect(rows[i], "Regression_SS", e[at++]);
+        Expect(rows[i], "Residual_SS", e[at++]);
+        Expect(rows[i], "F-Value", e[at++]);
+        Expect(rows[i], "Prob", e[at++], kProb);
+    }
+}
+
+TEST_F(RegressionReview, SimpleAndPolynomialThroughTheOrigin) {
+    MakeData();
+    RegressionSpec simple = Spec("S");
+    simple.intercept = false;
+    ASSERT_TRUE(Run(AddRegression(db, simple))) << engine->get_ErrorInfo();
+    ExpectOrigin(ReadResultRows(db, "Out"), {
+        {2.0872230080150871, 0.06091285651760623, 1.0607661871456468e-11, 0.99576857276437036, 0.99576857276437025, 0.99155505050519099, 0.99061672278354551, 0.97178440109239694, 11, 1108.816350777935, 9.4436492220650869, 1174.1397045828276, 1.0607661871456468e-11},
+        {3.1820254379649624, 0.61266987830062591, 0.0004049663850593236, 0.85413331070883669, 0.85413331070883669, 0.72954371246243821, 0.69949301384715357, 5.5931089217542649, 11, 843.84132589392846, 312.82867410607162, 26.974551751218463, 0.00040496638505932317},
+        {0.82738589211618241, 0.31893722924983342, 0.035725760878854783, 0.70011583262584598, 0.70011583262584631, 0.49016217909338211, 0.40518920894227911, 5.5356515475344183, 8, 206.22593360995864, 214.50406639004137, 6.7298562659636829, 0.035725760878854783},
+        {1.4367245657568244, 0.54925958877568493, 0.034622635304138324, 0.70306310012092577, 0.70306310012092543, 0.49429772275164641, 0.41001400987692083, 5.5131546466700874, 8, 207.96588089330018, 212.76411910669984, 6.8421365988080298, 0.034622635304138352}}, 1);
+
+    engine = std::make_unique<Quantara>();
+    RegressionSpec poly = Spec("P");
+    poly.intercept = false;
+    ASSERT_TRUE(Run(AddRegression(db, poly))) << engine->get_ErrorInfo();
+    ExpectOrigin(ReadResultRows(db, "Out"), {
+        {2.4565636857280637, -0.05802838393377853, 0.15098367255689954, 0.022456423351737084, 5.5574641428243646e-08, 0.029500281062815492, 1.1719729544225748, -0.18613131078729095, 0.99757302050779018, 0.99515193124503598, 0.993939914056295, 0.77613009833876856, 11, 1112.8385986340738, 5.4214013659261191, 923.70465786346972, 3.8464444653264004e-11},
+        {7.9322263262914818, -1.5087071625284194, 2.8376931283943736, 0.88347304715135477, 0.020872022818022327, 0.12187086874209878, 2.1292031963453266, -1.3007657353208641, 0.89203811431474944, 0.79573199739021405, 0.74466499673776754, 5.1236995160686725, 11, 920.39932942133896, 236.27067057866114, 17.529882030013137, 0.00078686737712542238},
+        {3.8480831943128746, -0.39835187405165678, 0.58823993706546052, 0.075194131649279294, 0.00061000497229334798, 0.0018339481352109778, 3.2561637746919359, -2.6369336989531491, 0.95404424930284482, 0.91020042962782877, 0.87428060147896025, 2.509361580252488, 8, 382.94862675731645, 37.781373242683578, 30.407732214826915, 0.00072414039844173595},
+        {5.5435771506928413, -0.90663467090069305, 1.2408367657610777, 0.26320367565549257, 0.0042482666365872054, 0.013723193928283001, 2.7127569404874463, -2.091586419843622, 0.91113234078193694, 0.83016214241877173, 0.76222699938628047, 3.4509873422966506, 8, 349.27411817984984, 71.455881820150196, 14.663906285235555, 0.0048989556560133686}}, 2);
+}
+
 }  // namespace
