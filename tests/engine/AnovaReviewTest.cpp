@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "AnovaSupport.h"
 
@@ -50,6 +51,19 @@ protected:
     }
 };
 
+// (name, DAO type, size for text) of every column of a table, in order.
+std::vector<std::tuple<std::string, int, int>> Columns(const dao::DatabasePtr& db, const std::string& table) {
+    std::vector<std::tuple<std::string, int, int>> out;
+    dao::RecordsetPtr rs = db->OpenRecordset("SELECT * FROM [" + table + "];", dao::dbOpenSnapshot);
+    for (int32_t i = 0; i < rs->Fields()->Count(); ++i) {
+        const dao::FieldPtr f = rs->Fields(i);
+        const int type = f->Type();
+        out.emplace_back(f->Name(), type, type == dao::dbText ? f->Size() : 0);
+    }
+    rs->Close();
+    return out;
+}
+
 void Near(const Row& r, const std::string& column, double reference, double tol = 1e-10) {
     EXPECT_NEAR(Num(r, column), reference, tol * std::max(1.0, std::fabs(reference))) << column;
 }
@@ -62,6 +76,20 @@ TEST_F(AnovaReview, TTestAndDetailWeightedWithBlanksAndMissingValues) {
                                         "Mean-2", "Mean_Diff", "StdDeviation-1", "StdDeviation-2", "StdError-1",
                                         "StdError-2", "DF_Pooled", "t-Value_Pooled", "Prob_(2-tail)_Pooled",
                                         "DF_Separate", "t-Value_Separate", "Prob_(2-tail)_Separate"}));
+    {
+        using C = std::tuple<std::string, int, int>;
+        const std::vector<C> head = {{"StatOutputID", dao::dbLong, 0}, {"G", dao::dbText, 10},
+                                     {"DataField", dao::dbText, 64}, {"A-1", dao::dbText, 10},
+                                     {"A-2", dao::dbText, 10}};
+        const auto columns = Columns(db, "Out1");
+        ASSERT_EQ(columns.size(), 20u);
+        EXPECT_EQ(std::vector<C>(columns.begin(), columns.begin() + 5), head);
+        for (size_t i = 5; i < columns.size(); ++i) EXPECT_EQ(std::get<1>(columns[i]), dao::dbDouble);
+        const auto detailColumns = Columns(db, "Out2");
+        EXPECT_EQ(detailColumns[2], C("A", dao::dbText, 10));
+        EXPECT_EQ(detailColumns[4], C("Count", dao::dbDouble, 0));
+        EXPECT_EQ(detailColumns[5], C("Observations", dao::dbDouble, 0));
+    }
     struct T {
         const char *g, *v1, *v2;
         std::vector<double> desc;  // counts, means, difference, deviations, errors
@@ -175,6 +203,14 @@ TEST_F(AnovaReview, OneWayWeightedMatchesLm) {
     EXPECT_EQ(ColumnNames(db, "Out1"),
               (std::vector<std::string>{"StatOutputID", "G", "DataField", "Index", "Source_of_Variation",
                                         "Sum_of_Squares", "DF", "Mean_Square", "F-Value", "Prob"}));
+    using C = std::tuple<std::string, int, int>;
+    const auto columns = Columns(db, "Out1");
+    ASSERT_EQ(columns.size(), 10u);
+    EXPECT_EQ(columns[3], C("Index", dao::dbInteger, 0));
+    EXPECT_EQ(columns[4], C("Source_of_Variation", dao::dbText, 70));
+    EXPECT_EQ(columns[5], C("Sum_of_Squares", dao::dbDouble, 0));
+    EXPECT_EQ(columns[6], C("DF", dao::dbLong, 0));
+    for (size_t i = 7; i < 10; ++i) EXPECT_EQ(std::get<1>(columns[i]), dao::dbDouble);
     const auto rows = ReadResultRows(db, "Out1");
     ExpectLines(rows, "g1",
                 {{"Main: [A]", 2, 44.65904166666666, 18.325609993476565, 0.00016484936687796448},
@@ -250,6 +286,7 @@ TEST_F(AnovaReview, ThreeCompareFieldsBalancedMatchLmWithAllPairInteractions) {
               (std::vector<std::string>{"StatOutputID", "G", "DataField", "Compare_Field", "Compare_Value", "Count",
                                         "Mean", "Minimum", "Maximum", "Range", "Sum", "Variance", "CoeffOfVariance",
                                         "StdDeviation", "StdError"}));
+    EXPECT_EQ(Columns(db, "Out2")[4], std::make_tuple(std::string("Compare_Value"), int(dao::dbText), 10));
     const auto detail = ReadResultRows(db, "Out2");
     ASSERT_EQ(detail.size(), 7u);
     const char* expected[][2] = {{"A", "a"}, {"A", "b"}, {"B", "p"}, {"B", "q"}, {"C", "u"}, {"C", "v"}, {"C", "w"}};
