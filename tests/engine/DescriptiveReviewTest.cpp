@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "analysis/descriptive/DescriptiveMath.h"
 
 namespace enginetest {
 namespace {
@@ -477,6 +478,24 @@ TEST_F(DescriptiveReviewTest, CrosstabWeightedSumWithChiSquareAndStDev) {
     // Kinds other than count and sum have no expected rows.
     EXPECT_TRUE(ReadResultRows(db, "Out1", "DataType = 'Expected'").empty());
     EXPECT_EQ(ReadResultRows(db, "Out1", "DataType = '% Row'").size(), 2u);
+}
+
+TEST(DescriptiveReview, FrequencyNamesOfBoundsBetweenWholeNumbersKeepTheirDigits) {
+    // Intervals [0.5, 1.5) and [1.5, 2.5): cut to whole numbers they would be
+    // named 0<=N<1 and 1<=N<2.
+    std::vector<std::string> counts, shares;
+    FrequencyColumnNames(2, 0.5, 1, true, counts, shares);
+    EXPECT_EQ(counts, (std::vector<std::string>{"N<0.5", "0.5<=N<1.5", "1.5<=N<2.5", "2.5<=N"}));
+    FrequencyColumnNames(2, -2.5, 2, false, counts, shares);
+    EXPECT_EQ(shares, (std::vector<std::string>{"%<=-2.5", "-2.5<%<=-0.5", "-0.5<%<=1.5", "1.5<%"}));
+    // Width 0.5 keeps four digits below the width's first digit; 0.12345 has five.
+    FrequencyColumnNames(1, 0.12345, 0.5, true, counts, shares);
+    EXPECT_EQ(counts, (std::vector<std::string>{"N<0.12345", "0.12345<=N<0.62345", "0.62345<=N"}));
+    // Whole bounds and bounds with binary noise keep the names they had.
+    FrequencyColumnNames(2, 10, 10, true, counts, shares);
+    EXPECT_EQ(counts, (std::vector<std::string>{"N<10", "10<=N<20", "20<=N<30", "30<=N"}));
+    FrequencyColumnNames(3, 0.1, 0.1, false, counts, shares);
+    EXPECT_EQ(counts, (std::vector<std::string>{"N<=0.1", "0.1<N<=0.2", "0.2<N<=0.3", "0.3<N<=0.4", "0.4<N"}));
 }
 
 }  // namespace

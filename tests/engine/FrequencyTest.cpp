@@ -38,19 +38,6 @@ TEST(FrequencyColumnNames, BoundsRoundedBelowTheWidthsFirstDigit) {
     EXPECT_EQ(counts, (std::vector<std::string>{"N<=0.1", "0.1<N<=0.2", "0.2<N<=0.3", "0.3<N<=0.4", "0.4<N"}));
 }
 
-TEST(FrequencyColumnNames, BoundsBetweenWholeNumbersKeepTheirDigits) {
-    // Intervals [0.5, 1.5) and [1.5, 2.5): cut to whole numbers they would be
-    // named 0<=N<1 and 1<=N<2.
-    std::vector<std::string> counts, shares;
-    FrequencyColumnNames(2, 0.5, 1, true, counts, shares);
-    EXPECT_EQ(counts, (std::vector<std::string>{"N<0.5", "0.5<=N<1.5", "1.5<=N<2.5", "2.5<=N"}));
-    FrequencyColumnNames(2, -2.5, 2, false, counts, shares);
-    EXPECT_EQ(shares, (std::vector<std::string>{"%<=-2.5", "-2.5<%<=-0.5", "-0.5<%<=1.5", "1.5<%"}));
-    // Width 0.5 keeps four digits below the width's first digit.
-    FrequencyColumnNames(1, 0.12345, 0.5, true, counts, shares);
-    EXPECT_EQ(counts, (std::vector<std::string>{"N<0.12345", "0.12345<=N<0.62345", "0.62345<=N"}));
-}
-
 class FrequencyTest : public EngineTest {
 protected:
     int32_t Scenario(std::map<std::string, vb::Variant> options, bool weighted = true) {
