@@ -386,6 +386,43 @@ TEST_F(DescriptiveReviewTest, MatrixPairwiseUnweighted) {
     }
 }
 
+TEST_F(DescriptiveReviewTest, MatrixWeightedOneTailed) {
+    // The weighted pair X1, Y is the one of the comparison above (same R
+    // formulas, pairs with a positive weight); the diagonal of X1 holds the
+    // weighted count and N-1 variance of the describe scenario.
+    ScenarioSpec s = Spec("Matrix");
+    s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "X", 2}, {"W", "W", 1}};
+    s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true}, {"MCov", true},
+                 {"MCor", true}, {"MR2", false}, {"MT", true},    {"MProb", true}, {"MProbTail", "1-tail"}};
+    ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+    auto rows = ReadResultRows(db, "Out1", "DataField = 'X1'");
+    ASSERT_EQ(rows.size(), 16u);
+    const std::vector<std::string> labels = {"Count",       "Missing", "MeanDiff",     "StdDevDiff", "Covariance",
+                                             "Correlation", "t-Value", "Prob (1-tail)"};
+    // {X1 diagonal, X1 against Y} per measure; NaN: empty.
+    const double E = std::nan("");
+    const std::vector<std::vector<std::pair<double, double>>> expected = {
+        {{9, 9}, {2, 2}, {0, -0.222222222222222}, {E, 1.71593835683117}, {11.444444444444445, 6.5},
+         {1, 0.905752918579103}, {E, -0.388514344942906}, {E, 0.707770585640309 / 2}},
+        {{5, 5}, {2, 2}, {0, 0.4}, {E, 1.94935886896179}, {3.5, 1.25}, {1, 0.399297853124962},
+         {E, 0.458831467741124}, {E, 0.670179973318781 / 2}},
+    };
+    for (size_t g = 0; g < 2; ++g) {
+        for (size_t k = 0; k < labels.size(); ++k) {
+            const Row& r = rows[g * labels.size() + k];
+            SCOPED_TRACE(std::to_string(g) + " " + labels[k]);
+            EXPECT_EQ(r.at("CalcType").String(), labels[k]);
+            const auto [diag, pair] = expected[g][k];
+            if (std::isnan(diag)) {
+                EXPECT_TRUE(IsNull(r, "X1"));
+            } else {
+                ExpectNear(r, "X1", diag, 1e-13);
+            }
+            ExpectNear(r, "Y", pair, k == 7 ? 1e-7 : 1e-13);
+        }
+    }
+}
+
 TEST_F(DescriptiveReviewTest, CrosstabWeightedSumWithChiSquareAndStDev) {
     // R: x <- ifelse(ok(X1), X1, 0); wf <- ifelse(!is.na(W) & W > 0, W, 0);
     // S <- tapply(x*wf, list(G1, G2), sum, na.rm = TRUE) gives a: 8 35, b: 25 35;
