@@ -118,9 +118,16 @@ void FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
     const std::string lowOp = fLowerInclusive ? "<=" : "<";
     const std::string highOp = fLowerInclusive ? "<" : "<=";
     // Bounds are cut to a few digits below the width's first digit, so that
-    // binary noise does not show in the names.
+    // binary noise does not show in the names. A cut that would move the
+    // bound by more than noise (a first bound of 0.5 with a width of 1 would
+    // read 0) would name the wrong interval: such a bound keeps its digits.
     const double F = (dblWidth >= 1 || !(dblWidth > 0)) ? 1 : std::pow(10.0, 3 - std::floor(std::log10(dblWidth)));
-    auto bound = [&](int i) { return vb::CStr(std::floor((dblFirst + dblWidth * i) * F + 0.1) / F); };
+    auto bound = [&](int i) {
+        const double exact = dblFirst + dblWidth * i;
+        const double cut = std::floor(exact * F + 0.1) / F;
+        const double noise = 1e-9 * std::max(std::fabs(dblWidth), std::fabs(exact));
+        return vb::CStr(std::fabs(cut - exact) <= noise ? cut : exact);
+    };
     const size_t size = static_cast<size_t>(n) + 2;
     countNames.assign(size, std::string());
     proportionNames.assign(size, std::string());
