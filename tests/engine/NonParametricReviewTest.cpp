@@ -403,5 +403,163 @@ TEST_F(NonParamReview, ChiSquareTwoCompareFieldsWeightedAllGroupsWithDetail) {
     }
 }
 
+// Paired fields, weighted, with the missing-value rule: group p has a zero
+// difference, tied differences, a weight of 3, Nulls, a weight of 0 and a
+// -99 in X and in Y; group q has no ties. References: R 4.2 on the rows
+// expanded by rep(x, w): mean(), cor(); prop.test(max(lt, gt), lt + gt, p =
+// 0.5, correct = TRUE) (SignZ = sqrt(statistic)); Wilcoxon from rank(abs(d))
+// of the non-zero differences, z = (min(Rn, Rp) - n(n+1)/4) / sqrt(n(n+1)(2n+1)
+// / 24) without tie or continuity correction, 2 * pnorm(-|z|); Spearman plain
+// 1 - 6 sum((rank(x) - rank(y))^2) / (N^3 - N) with 2 * pt(-|t|, N - 2), and
+// corrected for ties cor.test(x, y, method = "spearman", exact = FALSE).
+TEST_F(NonParamReview, PairedFieldsWeightedWithMissingValues) {
+    auto add = [&](const char* g, vb::Variant x, vb::Variant y, double w) {
+        AppendRows({{g, vb::Variant::Null(), x, vb::Variant::Null(), y, w}});
+    };
+    const vb::Variant null = vb::Variant::Null();
+    add("p", 5.0, 3.0, 1);
+    add("p", 4.0, 4.0, 1);
+    add("p", 7.0, 2.0, 1);
+    add("p", 1.0, 3.0, 1);
+    add("p", 6.0, 3.0, 3);
+    add("p", 2.0, 2.5, 1);
+    add("p", 8.0, 1.0, 1);
+    add("p", 3.0, null, 1);
+    add("p", null, 1.0, 1);
+    add("p", 9.0, 1.0, 0);
+    add("p", -99.0, 2.0, 1);
+    add("p", 3.0, -99.0, 1);
+    const double qx[] = {1, 2, 3, 4, 5};
+    const double qy[] = {2, 1, 4, 3, 5.5};
+    for (int i = 0; i < 5; ++i) add("q", qx[i], qy[i], 1);
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "Paired Fields";
+    scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}, {"W", "W", 1}};
+    scenario.options = {{"NPPair_Sign", true}, {"NPPair_Wilcoxon", true}, {"NPPair_Spearman", true}};
+    scenario.missingType = "1";
+    scenario.missingEqual = -99.0;
+    ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
+    EXPECT_EQ(ColumnNames(db, "Out1"),
+              (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Count_of_Y", "Observations", "Missing",
+                                        "Mean", "MeanY", "MeanDiff", "Count<Y", "Count=Y", "Count>Y", "Pearson's_R",
+                                        "SignZ", "SignProb", "Wilcoxon_Neg_SumRank", "Wilcoxon_Pos_SumRank",
+                                        "Wilcoxon_Neg_MeanRank", "Wilcoxon_Pos_MeanRank", "Wilcoxon_Z",
+                                        "Wilcoxon_Prob", "TiedGroups_X", "TiedGroups_Y", "Spearman", "Spearman_t",
+                                        "Spearman_Prob", "Spearman_(ties)", "Spearman_t_(ties)",
+                                        "Spearman_Prob_(ties)"}));
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 2u);
+    const ResultRow& p = rows[0];
+    EXPECT_EQ(p.at("DataField").ToString(), "X1");
+    EXPECT_EQ(Num(p, "Count_of_Y"), 9);
+    EXPECT_EQ(Num(p, "Observations"), 7);
+    EXPECT_EQ(Num(p, "Missing"), 5);
+    EXPECT_NEAR(Num(p, "Mean"), 5, 1e-13);
+    EXPECT_NEAR(Num(p, "MeanY"), 2.72222222222222, 1e-13);
+    EXPECT_NEAR(Num(p, "MeanDiff"), 2.27777777777778, 1e-13);
+    EXPECT_EQ(Num(p, "Count<Y"), 2);
+    EXPECT_EQ(Num(p, "Count=Y"), 1);
+    EXPECT_EQ(Num(p, "Count>Y"), 6);
+    EXPECT_NEAR(Num(p, "Pearson's_R"), -0.490990253030983, 1e-13);
+    EXPECT_NEAR(Num(p, "SignZ"), 1.06066017177982, 1e-13);
+    EXPECT_NEAR(Num(p, "SignProb"), 0.288844366346485, 1e-12);
+    EXPECT_NEAR(Num(p, "Wilcoxon_Neg_SumRank"), 3.5, 1e-13);
+    EXPECT_NEAR(Num(p, "Wilcoxon_Pos_SumRank"), 32.5, 1e-13);
+    EXPECT_NEAR(Num(p, "Wilcoxon_Neg_MeanRank"), 3.5 / 2, 1e-13);
+    EXPECT_NEAR(Num(p, "Wilcoxon_Pos_MeanRank"), 32.5 / 6, 1e-13);
+    EXPECT_NEAR(Num(p, "Wilcoxon_Z"), -2.03040612184061, 1e-13);
+    EXPECT_NEAR(Num(p, "Wilcoxon_Prob"), 0.042315274905714, 1e-12);
+    EXPECT_EQ(Num(p, "TiedGroups_X"), 1);
+    EXPECT_EQ(Num(p, "TiedGroups_Y"), 1);
+    EXPECT_NEAR(Num(p, "Spearman"), -0.383333333333333, 1e-13);
+    EXPECT_NEAR(Num(p, "Spearman_t"), -1.09808749997593, 1e-12);
+    EXPECT_NEAR(Num(p, "Spearman_Prob"), 0.308495272380372, 1e-9);
+    EXPECT_NEAR(Num(p, "Spearman_(ties)"), -0.53851648071345, 1e-13);
+    EXPECT_NEAR(Num(p, "Spearman_t_(ties)"), -1.69090358376149, 1e-12);
+    EXPECT_NEAR(Num(p, "Spearman_Prob_(ties)"), 0.134697683380845, 1e-9);
+
+    const ResultRow& q = rows[1];
+    EXPECT_EQ(Num(q, "Count_of_Y"), 5);
+    EXPECT_EQ(Num(q, "Missing"), 0);
+    EXPECT_NEAR(Num(q, "MeanDiff"), -0.1, 1e-13);
+    EXPECT_NEAR(Num(q, "Pearson's_R"), 0.814821714382667, 1e-13);
+    // Three below, two above: the corrected excess is 0.
+    EXPECT_NEAR(Num(q, "SignZ"), 0, 1e-13);
+    EXPECT_NEAR(Num(q, "SignProb"), 1, 1e-13);
+    EXPECT_NEAR(Num(q, "Wilcoxon_Neg_SumRank"), 8, 1e-13);
+    EXPECT_NEAR(Num(q, "Wilcoxon_Pos_SumRank"), 7, 1e-13);
+    EXPECT_NEAR(Num(q, "Wilcoxon_Z"), -0.134839972492648, 1e-13);
+    EXPECT_NEAR(Num(q, "Wilcoxon_Prob"), 0.892738400944348, 1e-12);
+    EXPECT_EQ(Num(q, "TiedGroups_X"), 0);
+    EXPECT_NEAR(Num(q, "Spearman"), 0.8, 1e-13);
+    EXPECT_NEAR(Num(q, "Spearman_t"), 2.3094010767585, 1e-12);
+    EXPECT_NEAR(Num(q, "Spearman_Prob"), 0.104088038661828, 1e-9);
+    EXPECT_NEAR(Num(q, "Spearman_(ties)"), 0.8, 1e-13);
+    EXPECT_NEAR(Num(q, "Spearman_Prob_(ties)"), 0.104088038661828, 1e-9);
+}
+
+// Friedman, weighted, with the missing-value rule. Group p, fields X1, X2, Y:
+// records (1, 2, 3) w 1, (2, 2, 1) w 2 (a tie inside the record: ranks 2.5,
+// 2.5, 1), (3, 1, 2) w 1; a Null, a -99 and a weight of 0 leave three records
+// out. Weighted rank sums 9, 8, 7, W = 4: 12 / (W k (k + 1)) * 194 - 3 W (k +
+// 1) = 0.5 by hand, no tie correction; pchisq(0.5, 2, lower.tail = FALSE) =
+// exp(-0.25). Group q, untied: R 4.2 friedman.test(matrix(c(1, 2, 3, 1, 3, 2,
+// 2, 1, 3, 3, 1, 2), 4, byrow = TRUE)) gives 1.5, p = exp(-0.75).
+TEST_F(NonParamReview, FriedmanWeightedWithATieInsideARecord) {
+    auto add = [&](const char* g, vb::Variant a, vb::Variant b, vb::Variant c, double w) {
+        AppendRows({{g, vb::Variant::Null(), a, b, c, w}});
+    };
+    add("p", 1.0, 2.0, 3.0, 1);
+    add("p", 2.0, 2.0, 1.0, 2);
+    add("p", 3.0, 1.0, 2.0, 1);
+    add("p", vb::Variant::Null(), 1.0, 2.0, 1);
+    add("p", -99.0, 1.0, 1.0, 1);
+    add("p", 5.0, 4.0, 6.0, 0);
+    add("q", 1.0, 2.0, 3.0, 1);
+    add("q", 1.0, 3.0, 2.0, 1);
+    add("q", 2.0, 1.0, 3.0, 1);
+    add("q", 3.0, 1.0, 2.0, 1);
+    ScenarioSpec scenario;
+    scenario.family = "N";
+    scenario.subType = "N Fields";
+    scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "X", 3}, {"W", "W", 1}};
+    scenario.missingType = "1";
+    scenario.missingEqual = -99.0;
+    ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
+    EXPECT_EQ(ColumnNames(db, "Out1"),
+              (std::vector<std::string>{"StatOutputID", "G1", "Count", "Observations", "Missing", "DF", "Fields",
+                                        "Chi-Squared", "Friedman_Prob"}));
+    EXPECT_EQ(ColumnNames(db, "Out2"),
+              (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Count", "SumRanks", "MeanRank"}));
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(Num(rows[0], "Count"), 4);
+    EXPECT_EQ(Num(rows[0], "Observations"), 3);
+    EXPECT_EQ(Num(rows[0], "Missing"), 3);
+    EXPECT_EQ(Num(rows[0], "DF"), 2);
+    EXPECT_EQ(Num(rows[0], "Fields"), 3);
+    EXPECT_NEAR(Num(rows[0], "Chi-Squared"), 0.5, 1e-13);
+    EXPECT_NEAR(Num(rows[0], "Friedman_Prob"), std::exp(-0.25), 1e-8);
+    EXPECT_EQ(Num(rows[1], "Count"), 4);
+    EXPECT_EQ(Num(rows[1], "Missing"), 0);
+    EXPECT_NEAR(Num(rows[1], "Chi-Squared"), 1.5, 1e-13);
+    EXPECT_NEAR(Num(rows[1], "Friedman_Prob"), std::exp(-0.75), 1e-8);
+
+    const auto detail = ReadResultRows(db, "Out2");
+    ASSERT_EQ(detail.size(), 6u);
+    const struct {
+        const char *g, *field;
+        double sum;
+    } expected[] = {{"p", "X1", 9}, {"p", "X2", 8}, {"p", "Y", 7}, {"q", "X1", 7}, {"q", "X2", 7}, {"q", "Y", 10}};
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(detail[i].at("G1").ToString(), expected[i].g);
+        EXPECT_EQ(detail[i].at("DataField").ToString(), expected[i].field);
+        EXPECT_EQ(Num(detail[i], "Count"), 4);
+        EXPECT_NEAR(Num(detail[i], "SumRanks"), expected[i].sum, 1e-13);
+        EXPECT_NEAR(Num(detail[i], "MeanRank"), expected[i].sum / 4, 1e-13);
+    }
+}
+
 }  // namespace
 }  // namespace enginetest
