@@ -51,6 +51,17 @@ protected:
     }
 };
 
+// "name type size" of every column of a result table, in ordinal order.
+std::vector<std::string> Schema(const dao::DatabasePtr& db, const std::string& table) {
+    std::vector<std::string> columns;
+    dao::TableDefPtr tdf = db->TableDefs()->Item(table);
+    for (int32_t i = 0; i < tdf->Fields()->Count(); ++i) {
+        const dao::FieldPtr f = tdf->Fields(i);
+        columns.push_back(f->Name() + " " + std::to_string(f->Type()) + " " + std::to_string(f->Size()));
+    }
+    return columns;
+}
+
 const ResultRow* FindPair(const std::vector<ResultRow>& rows, const std::string& g, const std::string& a,
                           const std::string& b) {
     for (const auto& r : rows) {
@@ -68,6 +79,9 @@ TEST_F(NonParamReview, MannWhitneyAndKolmogorovSmirnovPerPairAndGroup) {
                                         "TiedGroups", "SumTies", "MW_U", "MW_U_Prime", "MW_W", "MW_Z", "MW_Prob",
                                         "MW_Z_(ties)", "MW_Prob_(ties)", "KS_MaxAbsoluteDiff", "KS_MaxPosDiff",
                                         "KS_MaxNegDiff", "KS_Z", "KS_Prob"}));
+    // The pair columns take the compare field's type and size.
+    EXPECT_EQ(Schema(db, "Out1")[3], "G2-1 10 20");
+    EXPECT_EQ(Schema(db, "Out1")[4], "G2-2 10 20");
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 4u);  // p: AB, AC, BC; q: AB (no C in q)
     struct Expected {
@@ -227,6 +241,14 @@ TEST_F(NonParamReview, SignTestWeightedAgainstMeanMedianAndAValue) {
               (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Count", "Observations", "Missing",
                                         "TestType", "TestValue", "Count<Test", "Count=Test", "Count>Test",
                                         "Prob<=Test", "Prob>=Test"}));
+    // Types and sizes: Missing Long, TestType Text 6, the figures Double.
+    const auto schema = Schema(db, "Out1");
+    EXPECT_EQ(schema[1], "G1 10 20");
+    EXPECT_EQ(schema[2], "DataField 10 64");
+    EXPECT_EQ(schema[3], "Count 7 8");
+    EXPECT_EQ(schema[5], "Missing 4 4");
+    EXPECT_EQ(schema[6], "TestType 10 6");
+    EXPECT_EQ(schema[12], "Prob>=Test 7 8");
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 6u);
     const struct {
@@ -276,6 +298,7 @@ TEST_F(NonParamReview, GoodnessOfFitPerGroup) {
               (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Count", "Mean", "StdDeviation",
                                         "Minimum", "Maximum", "Range", "TestType", "Max_Absolute", "Max_Positive",
                                         "Max_Negative", "K-S_Z", "Prob"}));
+    EXPECT_EQ(Schema(db, "Out1")[9], "TestType 10 7");
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 6u);
     const struct {
@@ -341,6 +364,11 @@ TEST_F(NonParamReview, ChiSquareTwoCompareFieldsWeightedAllGroupsWithDetail) {
               (std::vector<std::string>{"StatOutputID", "G1", "Compare_Field", "Compare_Value", "Observed",
                                         "Expected", "Difference", "Chi-Square", "Observed_Pcnt", "Expected_Pcnt",
                                         "Pcnt_Diff", "Cumulative", "Cumulative_Pcnt"}));
+    // Groups and MissingGroups are Long; the compare values of a text and a
+    // numeric field share a Text column as wide as the widest text field.
+    EXPECT_EQ(Schema(db, "Out1")[4], "Groups 4 4");
+    EXPECT_EQ(Schema(db, "Out1")[5], "MissingGroups 4 4");
+    EXPECT_EQ(Schema(db, "Out2")[3], "Compare_Value 10 20");
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 4u);
     const struct {
