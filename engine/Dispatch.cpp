@@ -74,6 +74,24 @@ std::string SetGlobals(const CZantelsScenario& scenario, const std::string& Calc
     return {};
 }
 
+// The analyses find their fields by position: value fields right after the
+// group fields (and the compare fields, for those that take them), the weight
+// right after the value fields. A compare field given to an analysis that takes
+// none, or a Y field beside a weight for one that takes no Y, would shift those
+// positions and have the wrong fields analysed without a word, so such
+// scenarios are refused.
+static std::string CheckUnusedRoles(const CZantelsScenario& s, const FieldRoles& r) {
+    const std::string& calc = s.CalcType();
+    const bool group = EqualsNoCase(s.Scenario_Type(), "G");
+    const bool takesCompare = group || EqualsNoCase(calc, "Chi-Square") || EqualsNoCase(calc, "Crosstab") ||
+                              EqualsNoCase(calc, "2 Sample") || EqualsNoCase(calc, "N Sample");
+    const bool takesY = !group && (EqualsNoCase(calc, "Compare") || EqualsNoCase(calc, "Regression") ||
+                                   EqualsNoCase(calc, "Paired Fields"));
+    if (r.nC > 0 && !takesCompare) return "Compare fields cannot be used in a " + calc + " scenario";
+    if (r.fY && r.fW && !takesY) return "A Y field cannot be used beside a weight field in a " + calc + " scenario";
+    return {};
+}
+
 void SetMissingMode(Quantara& q, const CZantelsScenario& s) {
     const std::string& stored = s.MissingType();
     if (EqualsNoCase(stored, "0")) {
@@ -121,6 +139,8 @@ std::string RunOneScenario(Quantara& q) {
 
     q.CaseSensitive(false);
     const std::string& calc = s.CalcType();
+    err = CheckUnusedRoles(s, r);
+    if (!err.empty()) return err;
     if (EqualsNoCase(s.Scenario_Type(), "G")) {
         if (!EqualsNoCase(calc, "Two Sample t-Test") && !EqualsNoCase(calc, "ANOVA") &&
             !EqualsNoCase(calc, "Two way ANOVA")) {

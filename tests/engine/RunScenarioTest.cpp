@@ -2,6 +2,7 @@
 // the databases put back, the loader's and the preparation's messages, and a
 // run whose analysis fails with an error.
 #include "EngineTestSupport.h"
+#include "vb/Conversions.h"
 #include "QuantaraImpl.h"
 #include "analysis/AnalysisEntries.h"
 #include "vb/VbError.h"
@@ -379,11 +380,40 @@ TEST_F(RunScenario, EverySubTypeReachesItsEntry) {
         ScenarioSpec scenario;
         scenario.family = c.family;
         scenario.subType = c.subType;
-        scenario.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
+        scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
+        const std::string sub = vb::UCase(c.subType);
+        if (std::string(c.family) == "G" || sub == "CHI-SQUARE" || sub == "CROSSTAB" || sub == "2 SAMPLE" ||
+            sub == "N SAMPLE")
+            scenario.fields.push_back({"G2", "C", 1});
         scenario.options = {{"RegressType", "P"}, {"NPTwoType", "WALD"}, {"FreqGroupRadio", "Specified"},
                         {"FreqInit", 0.0},    {"FreqWidth", 1.0}};
         calls.clear();
         EXPECT_TRUE(Run(AddScenario(db, scenario))) << c.subType << ": " << engine->get_ErrorInfo();
         EXPECT_EQ(calls, std::vector<std::string>{c.entry}) << c.subType;
     }
+}
+
+TEST_F(RunScenario, RolesThatWouldShiftTheFieldsAreRefused) {
+    SucceedingDescribe();
+    ScenarioSpec withCompare;
+    withCompare.fields = {{"G1", "C", 1}, {"X1", "X", 1}};
+    EXPECT_FALSE(Run(AddScenario(db, withCompare)));
+    EXPECT_EQ(engine->get_ErrorInfo(), "Compare fields cannot be used in a Describe scenario");
+
+    ScenarioSpec yBesideWeight;
+    yBesideWeight.fields = {{"X1", "X", 1}, {"Y", "Y", 1}, {"W", "W", 1}};
+    EXPECT_FALSE(Run(AddScenario(db, yBesideWeight)));
+    EXPECT_EQ(engine->get_ErrorInfo(), "A Y field cannot be used beside a weight field in a Describe scenario");
+
+    ScenarioSpec pairedWithCompare;
+    pairedWithCompare.family = "N";
+    pairedWithCompare.subType = "Paired Fields";
+    pairedWithCompare.fields = {{"G1", "C", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
+    EXPECT_FALSE(Run(AddScenario(db, pairedWithCompare)));
+    EXPECT_EQ(engine->get_ErrorInfo(), "Compare fields cannot be used in a Paired Fields scenario");
+
+    // A Y field without a weight shifts nothing: the run goes on.
+    ScenarioSpec yAlone;
+    yAlone.fields = {{"X1", "X", 1}, {"Y", "Y", 1}};
+    EXPECT_TRUE(Run(AddScenario(db, yAlone))) << engine->get_ErrorInfo();
 }
