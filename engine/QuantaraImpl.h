@@ -53,6 +53,10 @@ struct Quantara::Impl {
     int openTransactions = 0;
     // Result tables made during the current run (database, name).
     std::vector<std::pair<dao::DatabasePtr, std::string>> createdTables;
+    // The last old result table whose drop was refused because a record set
+    // reads it, with the refusal: a create of the same name reports it.
+    std::string refusedDropTable;
+    std::string refusedDropText;
 };
 
 namespace engine {

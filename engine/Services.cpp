@@ -46,7 +46,9 @@ std::string Quantara::Quarn_CreateTable(const dao::TableDefPtr& tdf, bool fOpen)
         // Remembered so that a run that fails with an error drops it again.
         m_->createdTables.emplace_back(db, tdf->Name());
     } catch (const vb::VbError& e) {
-        result = e.Description();
+        // "Already exists" says less than why the old table could not go.
+        const bool refused = !m_->refusedDropTable.empty() && vb::EqualsNoCase(m_->refusedDropTable, tdf->Name());
+        result = refused ? m_->refusedDropText : e.Description();
     }
     dao::IndexPtr index = tdf->CreateIndex("PrimaryKey");
     index->Primary(true);
@@ -58,9 +60,15 @@ std::string Quantara::Quarn_CreateTable(const dao::TableDefPtr& tdf, bool fOpen)
 
 void Quantara::Quarn_DeleteTable(bool fTemp, const std::string& strTable) {
     ProcScope scope(ErrStack(), "Quarn_DeleteTable");
+    m_->refusedDropTable.clear();
     try {
         const dao::DatabasePtr db = fTemp ? m_->TempDatabase : get_OutputDatabase();
         if (db) db->TableDefs()->Delete(strTable);
+    } catch (const vb::VbError& e) {
+        if (!fTemp && e.Number() == dao::err::kTableInUse) {
+            m_->refusedDropTable = strTable;
+            m_->refusedDropText = e.Description();
+        }
     } catch (...) {
     }
 }

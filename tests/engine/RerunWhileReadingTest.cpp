@@ -83,6 +83,9 @@ TEST_F(RerunWhileReadingTest, AGridOnTheResultTableItselfKeepsIt) {
     // The table in use cannot be replaced: the run fails rather than
     // pulling the table from under the reader.
     EXPECT_FALSE(Run(id));
+    // The run says why the old table could not be replaced.
+    EXPECT_NE(engine->get_ErrorInfo().find("an open record set reads 'Out1'"), std::string::npos)
+        << engine->get_ErrorInfo();
     EXPECT_EQ(grid->Fields("Mean")->Value().ToDouble(), 4.0);
     grid->MoveNext();
     EXPECT_EQ(grid->Fields("Mean")->Value().ToDouble(), 10.0);
