@@ -35,7 +35,7 @@ protected:
             {"b", "p", 12.0, 11.0, Nul, Nul},
         });
     }
-    ScenarioSpec Spec(const std::string& subType) {
+    ScenarioSpec Scenario(const std::string& subType) {
         ScenarioSpec s;
         s.subType = subType;
         s.missingType = "1";
@@ -49,7 +49,7 @@ void ExpectNear(const Row& row, const std::string& column, double expected, doub
 }
 
 TEST_F(DescriptiveReviewTest, DescribeWeightedEveryOption) {
-    ScenarioSpec s = Spec("Describe");
+    ScenarioSpec s = Scenario("Describe");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"W", "W", 1}};
     s.options = {{"Range", true},         {"VarStd", true},          {"VarNRadio", "N-1"},
                  {"Mean", true},          {"Skew", true},            {"Sum", true},
@@ -168,7 +168,7 @@ TEST_F(DescriptiveReviewTest, DescribeWeightedEveryOption) {
 TEST_F(DescriptiveReviewTest, PercentilesUnweightedAndWeighted) {
     // Unweighted: R quantile(x[ok(x)], c(0, .25, .5, .75, 1), type = 7) per
     // group, every record counting (no weight field).
-    ScenarioSpec s = Spec("Percentiles");
+    ScenarioSpec s = Scenario("Percentiles");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}};
     s.options = {{"Percentile", false}, {"PercentileRadio", "Quartiles"}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
@@ -195,7 +195,7 @@ TEST_F(DescriptiveReviewTest, PercentilesUnweightedAndWeighted) {
     // Weighted, letter given in lower case: the first value whose cumulative
     // weight reaches k/4 of the sum of weights (R: o <- order(x);
     // x[o][which(cumsum(w[o]) >= sum(w)*k/4)[1]]), the ends the extremes.
-    ScenarioSpec w = Spec("Percentiles");
+    ScenarioSpec w = Scenario("Percentiles");
     w.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"W", "W", 1}};
     w.options = {{"PercentileRadio", "quartiles"}};
     ASSERT_TRUE(Run(AddScenario(db, w))) << engine->get_ErrorInfo();
@@ -212,7 +212,7 @@ TEST_F(DescriptiveReviewTest, FrequencyUpperBoundsWithSums) {
     // R: bin <- cut(x, c(-Inf, 0, 5, 10, 15, Inf), right = TRUE, labels = FALSE)
     // over valid values with a positive weight; counts sum(w[bin == b]), sums
     // sum((w*x)[bin == b]), shares over sum(w) and sum(w*x).
-    ScenarioSpec s = Spec("Frequency");
+    ScenarioSpec s = Scenario("Frequency");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"W", "W", 1}};
     s.options = {{"FreqSum", true},        {"FreqIncRadio", "Upper"}, {"FreqGroupRadio", "Specified"},
                  {"FreqInit", 0.0},        {"FreqWidth", 5.0},        {"InterV", int16_t(3)}};
@@ -275,7 +275,7 @@ TEST_F(DescriptiveReviewTest, CompareWeightedAgainstY) {
     // covariance sum(w*(x-mx)*(y-my))/(W-1); correlation
     // cov.wt(cbind(x, y), wt = w/W, cor = TRUE)$cor[1, 2];
     // t <- md/sqrt(V/W), p <- 2*pt(-abs(t), W-1).
-    ScenarioSpec s = Spec("Compare");
+    ScenarioSpec s = Scenario("Compare");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}, {"W", "W", 1}};
     s.options = {{"CountXY", true}, {"MeanXY", true}, {"CorrXY", true}, {"TTest", true}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
@@ -328,7 +328,7 @@ TEST_F(DescriptiveReviewTest, MatrixPairwiseUnweighted) {
     // R per group, s[s == -99] <- NA, for each pair (r, c) over the records
     // where both are present: n, nrow - n, mean(x - y), sd(x - y), cov(x, y),
     // cor(x, y), cor^2 and t.test(x, y, paired = TRUE) (statistic, p.value).
-    ScenarioSpec s = Spec("Matrix");
+    ScenarioSpec s = Scenario("Matrix");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "X", 3}};
     s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true}, {"MCov", true},
                  {"MCor", true}, {"MR2", true},  {"MT", true},    {"MProb", true}, {"MProbTail", "2-tail"}};
@@ -390,7 +390,7 @@ TEST_F(DescriptiveReviewTest, MatrixWeightedOneTailed) {
     // The weighted pair X1, Y is the one of the comparison above (same R
     // formulas, pairs with a positive weight); the diagonal of X1 holds the
     // weighted count and N-1 variance of the describe scenario.
-    ScenarioSpec s = Spec("Matrix");
+    ScenarioSpec s = Scenario("Matrix");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "X", 2}, {"W", "W", 1}};
     s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true}, {"MCov", true},
                  {"MCor", true}, {"MR2", false}, {"MT", true},    {"MProb", true}, {"MProbTail", "1-tail"}};
@@ -428,7 +428,7 @@ TEST_F(DescriptiveReviewTest, CrosstabWeightedSumWithChiSquareAndStDev) {
     // S <- tapply(x*wf, list(G1, G2), sum, na.rm = TRUE) gives a: 8 35, b: 25 35;
     // chisq.test(S, correct = FALSE): 6.11842259807376, p 0.0133780126696809,
     // expected 13.7766990291262 ... 40.7766990291262.
-    ScenarioSpec s = Spec("Crosstab");
+    ScenarioSpec s = Scenario("Crosstab");
     s.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}, {"W", "W", 1}};
     s.options = {{"XType", "S"}, {"XRowPCnt", true}, {"XColPcnt", true}, {"xTotPcnt", true},
                  {"xExpectPcnt", true}, {"xExpect", true}, {"xChi", true}};

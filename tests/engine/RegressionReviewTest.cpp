@@ -35,7 +35,7 @@ protected:
                    {"b", 3.0, 2.0, 9.1, 2.0},   {"b", 5.0, 2.5, 7.7, 1.0},  {"b", 6.0, 3.0, 6.2, 1.0},
                    {"b", 8.0, 5.5, 4.4, 2.0},   {"b", 9.5, 4.0, 2.9, 1.0}});
     }
-    RegressionSpec Spec(const std::string& type) {
+    RegressionSpec Scenario(const std::string& type) {
         RegressionSpec r;
         r.type = type;
         r.groups = {"G"};
@@ -130,7 +130,7 @@ const std::map<double, double> kWeightOfY = {{4.1, 2}, {5.9, 1},  {7.2, 1}, {8.8
 
 TEST_F(RegressionReview, SimpleWeightedGroupsWithMissingValuesMatchLm) {
     MakeData();
-    ASSERT_TRUE(Run(AddRegression(db, Spec("S")))) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(AddRegression(db, Scenario("S")))) << engine->get_ErrorInfo();
 
     using C = std::tuple<std::string, int, int>;
     const int D = dao::dbDouble;
@@ -206,7 +206,7 @@ TEST_F(RegressionReview, SimpleWeightedGroupsWithMissingValuesMatchLm) {
 
 TEST_F(RegressionReview, PolynomialOrderTwoWeightedMatchesLm) {
     MakeData();
-    ASSERT_TRUE(Run(AddRegression(db, Spec("P")))) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(AddRegression(db, Scenario("P")))) << engine->get_ErrorInfo();
     const auto names = ColumnNames(db, "Out");
     const std::vector<std::string> expected = {
         "StatOutputID", "G", "DataField", "Count_of_Y", "Observations", "Missing", "Y-Intercept", "Coef_of_X^1",
@@ -275,7 +275,7 @@ TEST_F(RegressionReview, PolynomialOrderTwoWeightedMatchesLm) {
 
 TEST_F(RegressionReview, MultipleThroughOriginListwiseWeighted) {
     MakeData();
-    RegressionSpec r = Spec("M");
+    RegressionSpec r = Scenario("M");
     r.intercept = false;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
     const auto names = ColumnNames(db, "Out");
@@ -385,7 +385,7 @@ void ExpectOrigin(const std::vector<Record>& rows, const std::vector<std::vector
 
 TEST_F(RegressionReview, SimpleAndPolynomialThroughTheOrigin) {
     MakeData();
-    RegressionSpec simple = Spec("S");
+    RegressionSpec simple = Scenario("S");
     simple.intercept = false;
     ASSERT_TRUE(Run(AddRegression(db, simple))) << engine->get_ErrorInfo();
     ExpectOrigin(ReadResultRows(db, "Out"), {
@@ -395,7 +395,7 @@ TEST_F(RegressionReview, SimpleAndPolynomialThroughTheOrigin) {
         {1.4367245657568244, 0.54925958877568493, 0.034622635304138324, 0.70306310012092577, 0.70306310012092543, 0.49429772275164641, 0.41001400987692083, 5.5131546466700874, 8, 207.96588089330018, 212.76411910669984, 6.8421365988080298, 0.034622635304138352}}, 1);
 
     engine = std::make_unique<Quantara>();
-    RegressionSpec poly = Spec("P");
+    RegressionSpec poly = Scenario("P");
     poly.intercept = false;
     ASSERT_TRUE(Run(AddRegression(db, poly))) << engine->get_ErrorInfo();
     ExpectOrigin(ReadResultRows(db, "Out"), {

@@ -20,12 +20,12 @@ protected:
                     {"b", "", 10.0, 0.0, 0.0, 1.0},
                     {"b", "", vb::Variant::Null(), 0.0, 0.0, 1.0},
                     {"b", "", 20.0, 0.0, 0.0, 1.0}});
-        ScenarioSpec spec;
-        spec.missingType = "1";
-        spec.missingEqual = -9.0;
-        spec.fields = {{"G1", "G", 1}, {"X1", "X", 2}};
-        spec.options = {{"Range", true}};
-        return AddScenario(db, spec);
+        ScenarioSpec scenario;
+        scenario.missingType = "1";
+        scenario.missingEqual = -9.0;
+        scenario.fields = {{"G1", "G", 1}, {"X1", "X", 2}};
+        scenario.options = {{"Range", true}};
+        return AddScenario(db, scenario);
     }
 };
 
@@ -79,11 +79,11 @@ TEST_F(QuantaraClientRun, ReadsWhyARunFailed) {
 
     // An error inside the run comes back as a failed run too, with its number.
     log.events.clear();
-    ScenarioSpec spec;
-    spec.fields = {{"X1", "X", 1}};
-    spec.options = {{"FreqN", true}, {"FreqGroupRadio", "Specified"}, {"InterV", int16_t(4)},
+    ScenarioSpec scenario;
+    scenario.fields = {{"X1", "X", 1}};
+    scenario.options = {{"FreqN", true}, {"FreqGroupRadio", "Specified"}, {"InterV", int16_t(4)},
                     {"FreqWidth", 1.0}};
-    const int32_t broken = AddScenario(db, spec);
+    const int32_t broken = AddScenario(db, scenario);
     EXPECT_FALSE(engine->RunScenario(broken, vb::Variant(vb::ObjectPtr(db))));
     EXPECT_EQ(engine->get_ErrorInfo().rfind("94: ", 0), 0u) << engine->get_ErrorInfo();
     ASSERT_EQ(log.events.size(), 2u);
