@@ -11,9 +11,7 @@ namespace bench {
 using Clock = std::chrono::steady_clock;
 
 // Seconds since a point in time.
-inline double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
+inline double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
 // Peak resident memory since the last reset, in MB (VmHWM); -1 when unknown.
 inline double PeakRssMb() {

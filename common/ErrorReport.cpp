@@ -103,7 +103,8 @@ bool CErr_Zelk::WriteErrorReport() {
         lines.push_back("---------------");
         for (int i = 0; i <= upperBound_; ++i) {
             std::string name = StackEntry(i);
-            if (!name.empty()) lines.push_back(common::TwoDigits(i) + std::string(2 * static_cast<size_t>(i), ' ') + name);
+            if (!name.empty())
+                lines.push_back(common::TwoDigits(i) + std::string(2 * static_cast<size_t>(i), ' ') + name);
         }
         lines.push_back("");
         if (scenarioNumber_ != 0) {
@@ -131,8 +132,8 @@ bool CErr_Zelk::WriteErrorReport() {
         lines.push_back("");
         lines.push_back("");
         lines.push_back("[File Versions]");
-        const std::string ownVersion = std::to_string(app.major) + "." + std::to_string(app.minor) + ".0." +
-                                       std::to_string(app.revision);
+        const std::string ownVersion =
+            std::to_string(app.major) + "." + std::to_string(app.minor) + ".0." + std::to_string(app.revision);
         for (const auto& [stem, own] : common::ReportedLibraries()) {
             std::string loaded = os::LoadedLibraryPath(stem);
             std::string version;

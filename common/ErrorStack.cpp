@@ -99,20 +99,17 @@ void CErr_Zelk::HandleError(const vb::VbError& error) {
     // From here on nothing may fail out of the handler.
     try {
         if (destination_.IsString()) WriteErrorReport();
-    } catch (...) {
-    }
+    } catch (...) {}
     try {
         if (displayError_) {
             ui::Ui().Beep();
             ui::Ui().MsgBox(MessageText(), ui::vbCritical | ui::vbOKOnly, appTitle_);
         }
-    } catch (...) {
-    }
+    } catch (...) {}
     for (auto& c : connections_) {
         try {
             if (c.after) c.after();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }
 

@@ -108,8 +108,7 @@ private:
 // only: when the scope is left by an exception the name stays on the stack.
 class ProcScope {
 public:
-    ProcScope(CErr_Zelk& stack, const std::string& procedure)
-        : stack_(stack), exceptions_(std::uncaught_exceptions()) {
+    ProcScope(CErr_Zelk& stack, const std::string& procedure) : stack_(stack), exceptions_(std::uncaught_exceptions()) {
         stack_.Push(procedure);
     }
     ~ProcScope() {

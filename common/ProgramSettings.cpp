@@ -37,8 +37,7 @@ void CProgramSettings::SetKeyValue(int32_t root, const std::string& key, const s
             data += '\0';
             reg::SetValue(root, key, name, reg::REG_SZ, data);
         } else if (type == static_cast<int32_t>(reg::REG_DWORD)) {
-            reg::SetValue(root, key, name, reg::REG_DWORD,
-                          reg::DwordBytes(static_cast<uint32_t>(vb::CLng(value))));
+            reg::SetValue(root, key, name, reg::REG_DWORD, reg::DwordBytes(static_cast<uint32_t>(vb::CLng(value))));
         }
     } catch (...) {
         common::ShowMemberError("SetKeyValue");

@@ -36,8 +36,10 @@ bool ParsePath(const std::string& path, std::string& drive, std::string& directo
                 }
             }
         }
-        if (found) directory = s;
-        else fileName = s;
+        if (found)
+            directory = s;
+        else
+            fileName = s;
         return true;
     } catch (...) {
         common::ShowMemberError("ParsePath");
@@ -55,8 +57,7 @@ vb::Variant GetAppPath() {
         common::ShowMemberError("GetAppPath_Err", ", ");
         try {
             ui::MsgBox("apppath: " + path);
-        } catch (...) {
-        }
+        } catch (...) {}
         return {};
     }
 }

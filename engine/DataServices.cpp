@@ -93,7 +93,6 @@ std::string Quantara::Quarn_InitDataTable(const std::string& strTable, std::vect
     return {};
 }
 
-
 std::string Quantara::OpenDataRecordset(std::string strSQL) {
     int32_t number = 0;
     return OpenSourceData(*this, std::move(strSQL), number);

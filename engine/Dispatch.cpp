@@ -27,8 +27,7 @@ int16_t Quarn_UTIL_TableOrQuery(const dao::DatabasePtr& db, const std::string& n
         db->QueryDefs()->Item(std::string_view(name));
     } catch (const vb::VbError& e) {
         if (e.Number() == dao::err::kItemNotFound) return -99;
-    } catch (...) {
-    }
+    } catch (...) {}
     return 1;
 }
 
@@ -45,11 +44,21 @@ std::string SetGlobals(const CZantelsScenario& scenario, const std::string& Calc
         for (const auto& field : scenario) {
             if (!EqualsNoCase(field->Choice(), role)) continue;
             switch (role[0]) {
-                case 'G': ++r.nG; break;
-                case 'C': ++r.nC; break;
-                case 'X': ++r.nX; break;
-                case 'Y': r.fY = true; break;
-                case 'W': r.fW = true; break;
+                case 'G':
+                    ++r.nG;
+                    break;
+                case 'C':
+                    ++r.nC;
+                    break;
+                case 'X':
+                    ++r.nX;
+                    break;
+                case 'Y':
+                    r.fY = true;
+                    break;
+                case 'W':
+                    r.fW = true;
+                    break;
             }
             r.strFields[++i] = field->Field_Name();
         }

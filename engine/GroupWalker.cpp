@@ -6,11 +6,8 @@
 
 GroupWalker::GroupWalker(Quantara& Zantels, const std::vector<std::string>& strFields, int16_t intGroupFields,
                          bool fWeightField, int16_t intWeightIndex)
-    : zantels_(Zantels),
-      fields_(strFields),
-      groupFields_(intGroupFields < 0 ? int16_t(0) : intGroupFields),
-      weighted_(fWeightField),
-      weightIndex_(intWeightIndex) {}
+    : zantels_(Zantels), fields_(strFields), groupFields_(intGroupFields < 0 ? int16_t(0) : intGroupFields),
+      weighted_(fWeightField), weightIndex_(intWeightIndex) {}
 
 const dao::FieldPtr& GroupWalker::FieldAt(int16_t intPos) const {
     const dao::RecordsetPtr& rs = zantels_.DataRecordset();

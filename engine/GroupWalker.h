@@ -61,8 +61,8 @@ public:
     // are the group fields. intWeightIndex: the position of the weight field
     // (read only with fWeightField). The walker keeps references to Zantels
     // and strFields: both must outlive it.
-    GroupWalker(Quantara& Zantels, const std::vector<std::string>& strFields, int16_t intGroupFields,
-                bool fWeightField, int16_t intWeightIndex);
+    GroupWalker(Quantara& Zantels, const std::vector<std::string>& strFields, int16_t intGroupFields, bool fWeightField,
+                int16_t intWeightIndex);
 
     // Walks DataRecordset from its current row to its end. Returns the number
     // of records read.

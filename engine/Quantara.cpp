@@ -24,8 +24,7 @@ Quantara::~Quantara() {
     for (const auto& db : m_->openedFromPath) {
         try {
             if (db) db->Close();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     m_->openedFromPath.clear();
     m_->databases = {};
@@ -56,8 +55,7 @@ void CloseUnheldDatabases(Quantara& q) {
         }
         try {
             if (db) db->Close();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     s.openedFromPath = std::move(keep);
 }

@@ -84,9 +84,8 @@ void ShowMessage(const std::string& text);
 ScenarioPtr NewScenario(const std::string& sKey, const std::string& Scenario_Description,
                         const std::string& Scenario_Type, const std::string& CalcType, const std::string& Table,
                         const std::string& OutputTable1, const std::string& OutputTable2,
-                        const std::string& MissingType, const vb::Variant& MissingEqual,
-                        const vb::Variant& MissingHigh, const vb::Variant& MissingLow,
-                        const std::string& Scenario_Version);
+                        const std::string& MissingType, const vb::Variant& MissingEqual, const vb::Variant& MissingHigh,
+                        const vb::Variant& MissingLow, const std::string& Scenario_Version);
 // Reads scenario ScenarioNo into a new CurrentScenario; false with the reason
 // in err. err must come in empty.
 bool LoadScenario(Quantara& q, const int32_t& ScenarioNo, std::string& err);
@@ -125,14 +124,14 @@ std::string RunDescribe_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldName
                                bool fW);
 std::string RunFrequency_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                                 bool fW);
-std::string RunPercentile_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG,
-                                 int16_t nX, bool fW);
+std::string RunPercentile_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
+                                 bool fW);
 std::string RunCompare_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                               bool fY, bool fW);
 std::string RunMatrix_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                              bool fW);
-std::string RunRegression_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG,
-                                 int16_t nX, bool fW);
+std::string RunRegression_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
+                                 bool fW);
 std::string RunCrosstab_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                                bool fW);
 std::string RunGroup_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nC,
@@ -143,8 +142,8 @@ std::string RunSignFit_s_Zelk(Quantara& q, const std::string& mode, const CZante
                               int16_t nG, int16_t nX, bool fW);
 std::string RunNPPaired_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                                bool fY, bool fW);
-std::string RunNPTwoSample_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG,
-                                  int16_t nC, int16_t nX, bool fW);
+std::string RunNPTwoSample_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nC,
+                                  int16_t nX, bool fW);
 std::string RunNPNSample_s_Zelk(Quantara& q, const std::string& Table, const std::string& OutputTable1,
                                 const std::string& OutputTable2, FieldNames& strFields, int16_t nG, int16_t nC,
                                 int16_t nX, bool fW);

@@ -36,8 +36,7 @@ bool IsOn(const vb::Variant& value) {
 void CloseRecordset(dao::RecordsetPtr& rs) {
     try {
         if (rs) rs->Close();
-    } catch (...) {
-    }
+    } catch (...) {}
     rs = nullptr;
 }
 
@@ -48,8 +47,7 @@ void UndoFailedRun(Quantara& q) {
     for (; s.openTransactions > 0; --s.openTransactions) {
         try {
             dao::DBEngine().Rollback();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     CloseRecordset(s.DataRecordset);
     CloseRecordset(s.OutputRecordset);
@@ -57,8 +55,7 @@ void UndoFailedRun(Quantara& q) {
     for (const auto& [db, name] : s.createdTables) {
         try {
             if (db) db->TableDefs()->Delete(name);
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }
 

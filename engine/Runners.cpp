@@ -73,9 +73,9 @@ std::string RunDescribe_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldName
         if (!err.empty()) return err;
     }
     return AnalysisEntries().Describe(s.OutputTable1(), s.Table(), strFields, nG, nX, fW, Flag(s.Range()), var,
-                                      Flag(s.Sum()), Flag(s.Mean()), Flag(s.Skew()), Flag(s.Mode()), pcntiles,
-                                      conInt, Flag(s.CI95()), ciUser, popDev, Flag(s.TTestMean()), popMean, freq,
-                                      intervals, first, width, q);
+                                      Flag(s.Sum()), Flag(s.Mean()), Flag(s.Skew()), Flag(s.Mode()), pcntiles, conInt,
+                                      Flag(s.CI95()), ciUser, popDev, Flag(s.TTestMean()), popMean, freq, intervals,
+                                      first, width, q);
 }
 
 std::string RunFrequency_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
@@ -92,8 +92,8 @@ std::string RunFrequency_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNam
                                        first, width, q);
 }
 
-std::string RunPercentile_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG,
-                                 int16_t nX, bool fW) {
+std::string RunPercentile_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
+                                 bool fW) {
     ProcScope scope(ErrStack(), "RunPercentile_s_Zelk");
     return AnalysisEntries().Percentile(s.OutputTable1(), s.Table(), strFields, nG, nX, fW,
                                         FirstLetter(s.PercentileRadio()), q);
@@ -119,8 +119,8 @@ std::string RunMatrix_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames&
                                     FirstLetter(s.MProbTail()), options, q);
 }
 
-std::string RunRegression_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG,
-                                 int16_t nX, bool fW) {
+std::string RunRegression_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
+                                 bool fW) {
     ProcScope scope(ErrStack(), "RunRegression_s_Zelk");
     const std::string& type = s.RegressType();
     const bool anova = s.RAnova();
@@ -164,8 +164,8 @@ std::string RunGroup_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& 
     const std::string calcType = vb::UCase(s.CalcType()) == "TWO SAMPLE T-TEST" ? "T" : "A";
     // Blank group values take part unless the scenario ignores them.
     const int16_t incBlank = Flag(!s.GroupIgnoreBlanks());
-    return AnalysisEntries().ANOVA(calcType, incBlank, s.OutputTable1(), s.OutputTable2(), s.Table(), strFields, nG,
-                                   nC, nX, fW, q);
+    return AnalysisEntries().ANOVA(calcType, incBlank, s.OutputTable1(), s.OutputTable2(), s.Table(), strFields, nG, nC,
+                                   nX, fW, q);
 }
 
 std::string RunChiSquare_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nC,
@@ -221,8 +221,8 @@ std::string CompareFieldCheck(int16_t nC) {
 }
 }  // namespace
 
-std::string RunNPTwoSample_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG,
-                                  int16_t nC, int16_t nX, bool fW) {
+std::string RunNPTwoSample_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nC,
+                                  int16_t nX, bool fW) {
     ProcScope scope(ErrStack(), "RunNPTwoSample_s_Zelk");
     std::string err = CompareFieldCheck(nC);
     if (!err.empty()) return err;

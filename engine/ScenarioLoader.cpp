@@ -13,9 +13,8 @@ namespace engine {
 ScenarioPtr NewScenario(const std::string& /*sKey*/, const std::string& Scenario_Description,
                         const std::string& Scenario_Type, const std::string& CalcType, const std::string& Table,
                         const std::string& OutputTable1, const std::string& OutputTable2,
-                        const std::string& MissingType, const vb::Variant& MissingEqual,
-                        const vb::Variant& MissingHigh, const vb::Variant& MissingLow,
-                        const std::string& Scenario_Version) {
+                        const std::string& MissingType, const vb::Variant& MissingEqual, const vb::Variant& MissingHigh,
+                        const vb::Variant& MissingLow, const std::string& Scenario_Version) {
     auto s = std::make_shared<CZantelsScenario>();
     s->Scenario_Description(Scenario_Description);
     s->Scenario_Type(Scenario_Type);
@@ -40,11 +39,12 @@ void Step(const std::function<void()>& step) {
     try {
         step();
     } catch (const vb::VbError&) {
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
 }
 
-vb::Variant Column(const dao::RecordsetPtr& rs, const char* name) { return rs->Fields(std::string_view(name))->Value(); }
+vb::Variant Column(const dao::RecordsetPtr& rs, const char* name) {
+    return rs->Fields(std::string_view(name))->Value();
+}
 
 // Null gives the empty text, a number its text form.
 std::string AsText(const vb::Variant& v) { return v.IsNull() || v.IsEmpty() ? std::string() : v.ToString(); }
@@ -65,8 +65,7 @@ bool LoadScenario(Quantara& q, const int32_t& ScenarioNo, std::string& err) {
             for (auto* r : {&a, &b}) {
                 try {
                     if (*r) (*r)->Close();
-                } catch (...) {
-                }
+                } catch (...) {}
             }
         }
     } closer{rs, fields};

@@ -14,13 +14,11 @@
 bool engine::CloseAndDeleteScratch(Quantara::Impl& s) {
     try {
         if (s.TempDatabase) s.TempDatabase->Close();
-    } catch (...) {
-    }
+    } catch (...) {}
     s.TempDatabase = nullptr;
     try {
         dao::DBEngine().Idle(dao::dbRefreshCache);
-    } catch (...) {
-    }
+    } catch (...) {}
     if (s.TempFilePath.empty()) return true;
     std::error_code ec;
     std::filesystem::remove(s.TempFilePath, ec);
@@ -47,8 +45,7 @@ bool Quantara::Quarn_UTIL_MakeTempDB() {
     return true;
 }
 
-void Quantara::Quarn_EmptyTable(bool fTemp, const std::string& strTable, int32_t lngRows,
-                                const dao::DatabasePtr& db) {
+void Quantara::Quarn_EmptyTable(bool fTemp, const std::string& strTable, int32_t lngRows, const dao::DatabasePtr& db) {
     ProcScope scope(ErrStack(), "Quarn_EmptyTable");
     if (lngRows <= 0) return;
     const dao::DatabasePtr target = fTemp ? m_->TempDatabase : db;

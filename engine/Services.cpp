@@ -69,8 +69,7 @@ void Quantara::Quarn_DeleteTable(bool fTemp, const std::string& strTable) {
             m_->refusedDropTable = strTable;
             m_->refusedDropText = e.Description();
         }
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 std::string Quantara::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, bool fLowerBound,
@@ -83,8 +82,7 @@ std::string Quantara::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, bo
     double dblMax = 0;
     for (int16_t i = 1; i <= intCount; ++i) {
         const std::string f = BracketName(strFields.at(static_cast<size_t>(intOffset + i)));
-        std::string sql =
-            "SELECT MIN(" + f + ") as Minimum1, MAX(" + f + ") as Maximum1 FROM " + BracketName(strTable);
+        std::string sql = "SELECT MIN(" + f + ") as Minimum1, MAX(" + f + ") as Maximum1 FROM " + BracketName(strTable);
         const std::string where = Quarn_DataWhere(f);
         if (!where.empty()) sql += " WHERE (" + where + ")";
         dao::RecordsetPtr rs = get_SourceDatabase()->OpenRecordset(sql + ";");

@@ -11,7 +11,8 @@ std::string BracketName(const std::string& strName) {
     for (unsigned char c : strName) {
         if (c == ']' || c < 0x20 || c == 0x7f)
             throw vb::VbError(dao::err::kInvalidName,
-                              "The name '" + strName + "' contains ']' or a control character, which names cannot hold.",
+                              "The name '" + strName +
+                                  "' contains ']' or a control character, which names cannot hold.",
                               "BracketName");
     }
     return "[" + strName + "]";
@@ -42,10 +43,10 @@ std::string PairColumnName(const std::string& strField, int intWhich) {
     return vb::Left(strField, 62) + (intWhich == 1 ? "-1" : "-2");
 }
 
-int16_t BuildOutputFields(const dao::TableDefPtr& tdf, int16_t intGroupFields, const std::vector<std::string>& strFields,
-                          const std::vector<int32_t>& lngTypes, const std::vector<int32_t>& lngSizes, bool fDataField,
-                          int16_t intSingle, int16_t intPair, bool fObservations, const std::string& strCount,
-                          const std::string& strMissing) {
+int16_t BuildOutputFields(const dao::TableDefPtr& tdf, int16_t intGroupFields,
+                          const std::vector<std::string>& strFields, const std::vector<int32_t>& lngTypes,
+                          const std::vector<int32_t>& lngSizes, bool fDataField, int16_t intSingle, int16_t intPair,
+                          bool fObservations, const std::string& strCount, const std::string& strMissing) {
     int16_t ordinal = 0;
     const auto type = [&](int16_t i) { return static_cast<int16_t>(lngTypes.at(static_cast<size_t>(i))); };
     const auto size = [&](int16_t i) { return lngSizes.at(static_cast<size_t>(i)); };

@@ -42,10 +42,10 @@ void AddOutputField(const dao::TableDefPtr& tdf, const std::string& strName, int
 // with that field's type and size; strCount (Double) when not empty;
 // "Observations" (Double) with fObservations; strMissing (Long) when not
 // empty. Returns the next free ordinal.
-int16_t BuildOutputFields(const dao::TableDefPtr& tdf, int16_t intGroupFields, const std::vector<std::string>& strFields,
-                          const std::vector<int32_t>& lngTypes, const std::vector<int32_t>& lngSizes, bool fDataField,
-                          int16_t intSingle, int16_t intPair, bool fObservations, const std::string& strCount,
-                          const std::string& strMissing);
+int16_t BuildOutputFields(const dao::TableDefPtr& tdf, int16_t intGroupFields,
+                          const std::vector<std::string>& strFields, const std::vector<int32_t>& lngTypes,
+                          const std::vector<int32_t>& lngSizes, bool fDataField, int16_t intSingle, int16_t intPair,
+                          bool fObservations, const std::string& strCount, const std::string& strMissing);
 
 // The name of a pair column: the first 62 characters of the field name
 // followed by "-1" (intWhich 1) or "-2" (intWhich 2).

@@ -10,7 +10,8 @@ ScenarioFieldPtr CZantelsScenario::AddField(const std::string& Field_Name, const
                                             const std::string& sKey) {
     if (!sKey.empty()) {
         for (const auto& key : keys_) {
-            if (vb::EqualsNoCase(key, sKey)) vb::Raise(457, "This key is already associated with an element of this collection");
+            if (vb::EqualsNoCase(key, sKey))
+                vb::Raise(457, "This key is already associated with an element of this collection");
         }
     }
     auto field = std::make_shared<CZantelsScenarioField>();
@@ -34,9 +35,7 @@ size_t CZantelsScenario::IndexOf(const vb::Variant& vntIndexKey) const {
     return static_cast<size_t>(position - 1);
 }
 
-ScenarioFieldPtr CZantelsScenario::Item(const vb::Variant& vntIndexKey) const {
-    return fields_[IndexOf(vntIndexKey)];
-}
+ScenarioFieldPtr CZantelsScenario::Item(const vb::Variant& vntIndexKey) const { return fields_[IndexOf(vntIndexKey)]; }
 
 void CZantelsScenario::Remove(const vb::Variant& vntIndexKey) {
     const size_t i = IndexOf(vntIndexKey);

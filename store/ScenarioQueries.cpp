@@ -23,8 +23,8 @@ std::string GetScenOptionSQL(const int32_t& lngScenarioID) {
 std::string GetFieldListSQL(const int32_t& lngScenarioID) {
     ProcScope scope(ErrStack(), "GetFieldListSQL");
     try {
-        return "SELECT * FROM [" + std::string(kFieldsTable) + "] WHERE Scenario_ID=" +
-               std::to_string(lngScenarioID) + " order by FieldDef_Choice, FieldDef_Ordinal_Position";
+        return "SELECT * FROM [" + std::string(kFieldsTable) + "] WHERE Scenario_ID=" + std::to_string(lngScenarioID) +
+               " order by FieldDef_Choice, FieldDef_Ordinal_Position";
     } catch (...) {
         ErrStack().HandleError();
         return {};

@@ -146,14 +146,14 @@ constexpr std::array kFieldIndexes{IndexDef{"PrimaryKey", true, kByScenarioAndNa
                                    IndexDef{"IX_Scenario_ID", false, kByScenario}};
 
 constexpr std::array kAnalyses{
-    AnalysisDef{"P", "Describe", 100},        AnalysisDef{"P", "Frequency", 200},
-    AnalysisDef{"P", "Percentiles", 300},     AnalysisDef{"P", "Compare", 400},
-    AnalysisDef{"P", "Matrix", 500},          AnalysisDef{"P", "Regression", 600},
-    AnalysisDef{"P", "Crosstab", 700},        AnalysisDef{"G", "Two Sample t-Test", 100},
-    AnalysisDef{"G", "ANOVA", 200},           AnalysisDef{"G", "Two way ANOVA", 300},
-    AnalysisDef{"N", "Chi-Square", 100},      AnalysisDef{"N", "Sign Test", 200},
-    AnalysisDef{"N", "K-S Fit", 300},         AnalysisDef{"N", "2 Sample", 400},
-    AnalysisDef{"N", "N Sample", 500},        AnalysisDef{"N", "Paired Fields", 600},
+    AnalysisDef{"P", "Describe", 100},    AnalysisDef{"P", "Frequency", 200},
+    AnalysisDef{"P", "Percentiles", 300}, AnalysisDef{"P", "Compare", 400},
+    AnalysisDef{"P", "Matrix", 500},      AnalysisDef{"P", "Regression", 600},
+    AnalysisDef{"P", "Crosstab", 700},    AnalysisDef{"G", "Two Sample t-Test", 100},
+    AnalysisDef{"G", "ANOVA", 200},       AnalysisDef{"G", "Two way ANOVA", 300},
+    AnalysisDef{"N", "Chi-Square", 100},  AnalysisDef{"N", "Sign Test", 200},
+    AnalysisDef{"N", "K-S Fit", 300},     AnalysisDef{"N", "2 Sample", 400},
+    AnalysisDef{"N", "N Sample", 500},    AnalysisDef{"N", "Paired Fields", 600},
     AnalysisDef{"N", "N Fields", 700},
 };
 

@@ -26,10 +26,10 @@ inline constexpr std::string_view kScenarioVersion = "V5   ";
 enum class ZeroLength : uint8_t { NotSet, Refused, Allowed };
 
 struct ColumnDef {
-    std::string_view name;            // as created
-    int16_t type = dao::dbText;       // DAO type code
-    int32_t size = 0;                 // size given at creation; 0: none given
-    int32_t attributes = 0;           // 0: not set
+    std::string_view name;       // as created
+    int16_t type = dao::dbText;  // DAO type code
+    int32_t size = 0;            // size given at creation; 0: none given
+    int32_t attributes = 0;      // 0: not set
     ZeroLength zeroLength = ZeroLength::NotSet;
     std::string_view defaultValue = {};    // DefaultValue text; empty: none
     std::string_view validationRule = {};  // empty: none
@@ -40,9 +40,21 @@ struct ColumnDef {
     // The spelling the rest of the system uses for this column.
     constexpr std::string_view Name() const { return addressedAs.empty() ? name : addressedAs; }
 
-    constexpr ColumnDef Default(std::string_view v) const { ColumnDef c = *this; c.defaultValue = v; return c; }
-    constexpr ColumnDef Describe(std::string_view v) const { ColumnDef c = *this; c.description = v; return c; }
-    constexpr ColumnDef AddressedAs(std::string_view v) const { ColumnDef c = *this; c.addressedAs = v; return c; }
+    constexpr ColumnDef Default(std::string_view v) const {
+        ColumnDef c = *this;
+        c.defaultValue = v;
+        return c;
+    }
+    constexpr ColumnDef Describe(std::string_view v) const {
+        ColumnDef c = *this;
+        c.description = v;
+        return c;
+    }
+    constexpr ColumnDef AddressedAs(std::string_view v) const {
+        ColumnDef c = *this;
+        c.addressedAs = v;
+        return c;
+    }
     constexpr ColumnDef Validation(std::string_view rule, std::string_view text) const {
         ColumnDef c = *this;
         c.validationRule = rule;

@@ -60,8 +60,7 @@ public:
         if (!open_) return;
         try {
             ws_->Rollback();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     void Commit() {
         ws_->CommitTrans();
@@ -113,8 +112,7 @@ void BuildTable(dao::Database& database, const TableSchema& schema) {
     for (const ColumnDef& column : schema.columns) {
         if (column.description.empty()) continue;
         dao::FieldPtr field = stored->Fields(column.Name());
-        field->Properties()->Append(
-            field->CreateProperty("Description", dao::dbText, std::string(column.description)));
+        field->Properties()->Append(field->CreateProperty("Description", dao::dbText, std::string(column.description)));
     }
 }
 
@@ -165,8 +163,7 @@ bool CheckQuarnTables() {
             return true;
         if (ui::Ui().MsgBox(InitializeQuestion(), ui::vbYesNo | ui::vbQuestion, "Initialize Database") == ui::vbYes)
             return CreateScenarioTables();
-    } catch (...) {
-    }
+    } catch (...) {}
     return false;
 }
 

@@ -56,8 +56,7 @@ public:
     // Runs the scenario through RunScenario (failing loudly when the run
     // fails) and the raw scan `rawSql` on sqlite3; extraRaw, when given, is
     // timed and added to the raw side (for work such as writing residual rows).
-    BenchResult Measure(const ScenarioRows& s, const std::string& rawSql,
-                        const std::function<void()>& extraRaw = {});
+    BenchResult Measure(const ScenarioRows& s, const std::string& rawSql, const std::function<void()>& extraRaw = {});
 
 private:
     std::string path_;

@@ -29,7 +29,8 @@ using bench::Seconds;
 void BuildSource(const dao::DatabasePtr& db, long long rows) {
     auto td = db->CreateTableDef("Source");
     td->Fields()->Append(td->CreateField("G", dao::dbText, 10));
-    for (const char* f : {"X1", "X2", "X3", "X4", "X5", "Y", "W"}) td->Fields()->Append(td->CreateField(f, dao::dbDouble));
+    for (const char* f : {"X1", "X2", "X3", "X4", "X5", "Y", "W"})
+        td->Fields()->Append(td->CreateField(f, dao::dbDouble));
     for (const char* f : {"F2", "F4", "F5", "C20"}) td->Fields()->Append(td->CreateField(f, dao::dbText, 10));
     db->TableDefs()->Append(td);
 

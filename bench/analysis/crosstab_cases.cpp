@@ -14,9 +14,16 @@ static BenchCase matrixCase("Matrix, 6 fields, every measure", 4.0, [](BenchCont
     return c.Measure({.subType = "Matrix",
                       .output1 = "BenchMatrix",
                       .fields = {{"X1", "X"}, {"X2", "X"}, {"X3", "X"}, {"X4", "X"}, {"X5", "X"}, {"Y", "X"}},
-                      .options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true},
-                                  {"MCov", true}, {"MCor", true}, {"MR2", true}, {"MT", true},
-                                  {"MProb", true}, {"MProbTail", "2-tail"}}},
+                      .options = {{"MCnt", true},
+                                  {"MMis", true},
+                                  {"MMean", true},
+                                  {"MDev", true},
+                                  {"MCov", true},
+                                  {"MCor", true},
+                                  {"MR2", true},
+                                  {"MT", true},
+                                  {"MProb", true},
+                                  {"MProbTail", "2-tail"}}},
                      "SELECT X1, X2, X3, X4, X5, Y FROM Source ORDER BY X1");
 });
 
@@ -25,7 +32,12 @@ static BenchCase crosstabCase("Crosstab, count 10 x 20 with percents and chi-squ
                       .output1 = "BenchCrosstab",
                       .output2 = "BenchCrosstabChi",
                       .fields = {{"G", "G"}, {"C20", "C"}, {"X1", "X"}},
-                      .options = {{"XType", "C"}, {"XRowPCnt", true}, {"XColPcnt", true}, {"xTotPcnt", true},
-                                  {"xExpectPcnt", true}, {"xExpect", true}, {"xChi", true}}},
+                      .options = {{"XType", "C"},
+                                  {"XRowPCnt", true},
+                                  {"XColPcnt", true},
+                                  {"xTotPcnt", true},
+                                  {"xExpectPcnt", true},
+                                  {"xExpect", true},
+                                  {"xChi", true}}},
                      "SELECT G, C20, X1 FROM Source ORDER BY G, C20");
 });

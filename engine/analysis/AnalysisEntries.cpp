@@ -1,6 +1,5 @@
 #include "analysis/AnalysisEntries.h"
 
-
 AnalysisEntryTable& AnalysisEntries() {
     static AnalysisEntryTable table;
     return table;

@@ -27,8 +27,8 @@ std::string Quarn_Describe(const std::string& OutTableName, const std::string& s
                            const std::string& Var_a, int16_t intSum_b, int16_t intCalcMeans_b, int16_t intCalcSkew_b,
                            int16_t intCalcMode_b, const std::string& strPcntiles, const std::string& strConInt,
                            int16_t int95_b, int16_t intCIUser, std::vector<double>& dblPopDev, int16_t tTest_b,
-                           std::vector<double>& dblPopMean, const std::string& strFreqOptions,
-                           int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth, Quantara& Zantels);
+                           std::vector<double>& dblPopMean, const std::string& strFreqOptions, int16_t intFreqIntervals,
+                           double dblFreqFirst, double dblFreqWidth, Quantara& Zantels);
 std::string Quarn_Frequency(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                             int16_t intGroupFields, int16_t intNumFields, int16_t intWeightField_b,
                             const std::string& strFreqOptions, int16_t intFreqIntervals, double dblFreqFirst,
@@ -49,8 +49,8 @@ std::string Quarn_Xtab(std::string& OutTableName, std::string& ChiTableName, std
 // --- regression and analysis of variance ------------------------------------------
 std::string Quarn_RegressSimple(const std::string& OutTableName, const std::string& ResidualTblName,
                                 const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
-                                int16_t intNumFields, bool fWeightField, bool fAnova, int16_t intYInt_b,
-                                int16_t intCI, Quantara& Zantels);
+                                int16_t intNumFields, bool fWeightField, bool fAnova, int16_t intYInt_b, int16_t intCI,
+                                Quantara& Zantels);
 std::string Quarn_RegressMulti(const std::string& OutTableName, const std::string& ResidualTblName,
                                const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                                int16_t intNumFields, bool fWeightField, bool fAnova, int16_t intYInt_b, int16_t intCI,
@@ -73,11 +73,11 @@ std::string Quarn_SignFitTest(const std::string& OutTableName, const std::string
                               int16_t intGroupFields, int16_t intNumFields, bool fWeightField, bool fFit,
                               std::vector<int16_t>& intFitTests, bool fMean, bool fMedian, bool fCustom,
                               double dblCustom, Quantara& Zantels);
-std::string Quarn_NonParametric(const std::string& OutTableName, const std::string& strUserTable,
-                                FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
-                                int16_t intYField, bool fWeightField, int16_t intSignTest_b,
-                                std::vector<double>& dblSignTest, int16_t& intTwoSign_b, int16_t& intWilcoxon_b,
-                                int16_t& intSpearman_b, int16_t& intTau_b, int16_t& intChi_b, Quantara& Zantels);
+std::string Quarn_NonParametric(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
+                                int16_t intGroupFields, int16_t intNumFields, int16_t intYField, bool fWeightField,
+                                int16_t intSignTest_b, std::vector<double>& dblSignTest, int16_t& intTwoSign_b,
+                                int16_t& intWilcoxon_b, int16_t& intSpearman_b, int16_t& intTau_b, int16_t& intChi_b,
+                                Quantara& Zantels);
 std::string Quarn_NonParamFriedman(const std::string& OutTableName, const std::string& OutTableName2,
                                    const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                                    int16_t intNumFields, bool fWeightField, Quantara& Zantels);

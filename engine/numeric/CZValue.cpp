@@ -14,7 +14,7 @@ namespace {
 constexpr double kPi = 3.14159265358979;
 constexpr double kTwoPi = 6.28318530717958;
 constexpr double kNormalCutOff = 6.3;  // the normal series is not summed above this
-constexpr double kExpFloor = -2000;  // exponents at or below this give 0
+constexpr double kExpFloor = -2000;    // exponents at or below this give 0
 
 // Hard bounds on the inverse search; the Illinois steps need a few dozen.
 constexpr int kMaxSearchIterations = 2000;
@@ -100,8 +100,8 @@ double CZValue::BetaContinuedFraction(double a, double b, double x) {
     for (int m = 1; m <= 1000; ++m) {
         const double em = m;
         const double tem = 2.0 * m;
-        double d = DecimalQuotient(DecimalProduct(DecimalProduct(em, PreciseDifference(b, em)), x),
-                                   (tem + a) * (tem + qam));
+        double d =
+            DecimalQuotient(DecimalProduct(DecimalProduct(em, PreciseDifference(b, em)), x), (tem + a) * (tem + qam));
         const double ap = az + d * am;
         const double bp = bz + d * bm;
         d = -(em + a) * (em + qab) * x / ((a + tem) * (tem + qap));
@@ -201,30 +201,30 @@ double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double
     RequireFinite(DF2, "second degrees of freedom");
     double r = 0;
     switch (Letter(strProbType)) {
-    case 'Z':
-        r = NormalCentral(Tv);
-        break;
-    case 'T': {
-        if (DF1 <= 0) return 0;
-        // A test value whose square overflows lies at the limit x = 0.
-        const double t2 = Tv * Tv;
-        const double x = std::isfinite(t2) ? vb::Divide(DF1, vb::Checked(t2 + DF1)) : 0;
-        r = IncompleteBeta(DF1 / 2, 0.5, x);
-        break;
-    }
-    case 'C':
-        if (DF1 <= 0) return 0;
-        r = GammaQ(DF1 / 2, Tv / 2);
-        break;
-    case 'F': {
-        if (DF1 <= 0 || DF2 <= 0) return 0;
-        const double q = std::fabs(Tv) * DF1;
-        const double x = std::isfinite(q) ? vb::Divide(DF2, vb::Checked(DF2 + q)) : 0;
-        r = IncompleteBeta(DF2 / 2, DF1 / 2, x);
-        break;
-    }
-    default:
-        return 0;
+        case 'Z':
+            r = NormalCentral(Tv);
+            break;
+        case 'T': {
+            if (DF1 <= 0) return 0;
+            // A test value whose square overflows lies at the limit x = 0.
+            const double t2 = Tv * Tv;
+            const double x = std::isfinite(t2) ? vb::Divide(DF1, vb::Checked(t2 + DF1)) : 0;
+            r = IncompleteBeta(DF1 / 2, 0.5, x);
+            break;
+        }
+        case 'C':
+            if (DF1 <= 0) return 0;
+            r = GammaQ(DF1 / 2, Tv / 2);
+            break;
+        case 'F': {
+            if (DF1 <= 0 || DF2 <= 0) return 0;
+            const double q = std::fabs(Tv) * DF1;
+            const double x = std::isfinite(q) ? vb::Divide(DF2, vb::Checked(DF2 + q)) : 0;
+            r = IncompleteBeta(DF2 / 2, DF1 / 2, x);
+            break;
+        }
+        default:
+            return 0;
     }
     return Probability01(r);
 }
@@ -278,29 +278,29 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
     double lo = 0;
     double hi = 0;
     switch (letter) {
-    case 'T':
-        hi = 3;
-        moveOut(lo, hi, false, true);
-        break;
-    case 'Z':
-        hi = 4;
-        moveOut(lo, hi, true, false);
-        // Above the series' cut-off every value has probability 1: keep the
-        // upper end just past it, so no step lands on that flat stretch.
-        if (hi > kNormalCutOff) hi = std::nextafter(kNormalCutOff, 7.0);
-        break;
-    case 'C':
-        hi = DF1;
-        stepOut(hi, false);
-        break;
-    default:  // 'F'
-        for (int n = 1; prob(lo) < dblProb; ++n) {
-            if (n > kMaxBracketSteps) noBracket();
-            lo += (DF1 + DF2) / 10;
-        }
-        hi = DF1 / DF2;
-        stepOut(hi, false);
-        break;
+        case 'T':
+            hi = 3;
+            moveOut(lo, hi, false, true);
+            break;
+        case 'Z':
+            hi = 4;
+            moveOut(lo, hi, true, false);
+            // Above the series' cut-off every value has probability 1: keep the
+            // upper end just past it, so no step lands on that flat stretch.
+            if (hi > kNormalCutOff) hi = std::nextafter(kNormalCutOff, 7.0);
+            break;
+        case 'C':
+            hi = DF1;
+            stepOut(hi, false);
+            break;
+        default:  // 'F'
+            for (int n = 1; prob(lo) < dblProb; ++n) {
+                if (n > kMaxBracketSteps) noBracket();
+                lo += (DF1 + DF2) / 10;
+            }
+            hi = DF1 / DF2;
+            stepOut(hi, false);
+            break;
     }
 
     double flo = f(lo);

@@ -35,8 +35,7 @@ double PreciseSum(std::initializer_list<double> terms) {
     return sum;
 }
 
-double VarianceFromSums(std::string_view strMode, double n, double dblSumSquares, double dblSum,
-                        double& dblVariance) {
+double VarianceFromSums(std::string_view strMode, double n, double dblSumSquares, double dblSum, double& dblVariance) {
     dblVariance = 0;
     if (n <= 0) return 0;
     const double nS2 = vb::Checked(n * dblSumSquares);

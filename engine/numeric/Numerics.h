@@ -32,8 +32,7 @@ double PreciseSum(std::initializer_list<double> terms);
 // of squares and the sum. strMode "N" gives the population form (divisor n^2),
 // anything else the sample form (divisor n(n-1), 0 for n <= 1). Returns the
 // standard deviation; the variance is never negative.
-double VarianceFromSums(std::string_view strMode, double n, double dblSumSquares, double dblSum,
-                        double& dblVariance);
+double VarianceFromSums(std::string_view strMode, double n, double dblSumSquares, double dblSum, double& dblVariance);
 
 // The tie terms of rank tests gathered while ranking.
 struct TieSums {

@@ -21,7 +21,8 @@ struct Db {
 void Insert(Db& d, const std::string& table, int64_t rows, int64_t first) {
     std::string sql = "INSERT INTO \"" + table + "\" (G, A, B, C, D, N) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(d.db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) throw std::runtime_error(sqlite3_errmsg(d.db));
+    if (sqlite3_prepare_v2(d.db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(d.db));
     static const char* groups[] = {"g7", "g2", "g9", "g0", "g5", "g1", "g8", "g3", "g6", "g4"};
     for (int64_t i = first; i < first + rows; ++i) {
         sqlite3_bind_text(st, 1, groups[i % 10], 2, SQLITE_STATIC);
@@ -48,7 +49,8 @@ WalkResult Walk(const std::string& path, const std::string& table) {
     Db d(path);
     std::string sql = "SELECT G, A, B, C, D, N FROM \"" + table + "\" ORDER BY G";
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(d.db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) throw std::runtime_error(sqlite3_errmsg(d.db));
+    if (sqlite3_prepare_v2(d.db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(d.db));
     WalkResult r;
     while (sqlite3_step(st) == SQLITE_ROW) {
         std::string g(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0));
@@ -71,16 +73,22 @@ void Append(const std::string& path, const std::string& table, int64_t rows) {
 WalkResult WalkQuery(const std::string& path, const std::string& sql) {
     Db d(path);
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(d.db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) throw std::runtime_error(sqlite3_errmsg(d.db));
+    if (sqlite3_prepare_v2(d.db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(d.db));
     const int columns = sqlite3_column_count(st);
     WalkResult r;
     while (sqlite3_step(st) == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(st, c)) {
                 case SQLITE_INTEGER:
-                case SQLITE_FLOAT: r.checksum += sqlite3_column_double(st, c); break;
-                case SQLITE_TEXT: r.checksum += static_cast<double>(sqlite3_column_bytes(st, c)); break;
-                default: break;
+                case SQLITE_FLOAT:
+                    r.checksum += sqlite3_column_double(st, c);
+                    break;
+                case SQLITE_TEXT:
+                    r.checksum += static_cast<double>(sqlite3_column_bytes(st, c));
+                    break;
+                default:
+                    break;
             }
         }
         ++r.rows;

@@ -89,7 +89,8 @@ std::vector<std::string> SplitUnit(const std::string& s) {
 
 std::string CatalogLookup(sqlite3* db, const std::string& tbl, const std::string& name, const std::string& prop) {
     sqlite3_stmt* st = nullptr;
-    std::string sql = std::string("SELECT value FROM ") + kCatalog + " WHERE kind='F' AND tbl=?1 AND name=?2 AND prop=?3";
+    std::string sql =
+        std::string("SELECT value FROM ") + kCatalog + " WHERE kind='F' AND tbl=?1 AND name=?2 AND prop=?3";
     std::string out;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
         sqlite3_bind_text(st, 1, tbl.c_str(), -1, SQLITE_TRANSIENT);
@@ -112,7 +113,8 @@ void RaiseSqlite(sqlite3* db, int rc, std::string_view context) {
             Fail(err::kDuplicateKey, "The change would create a duplicate value in a unique index or primary key (" +
                                          After(msg, "failed: ") + "); change the value or remove the duplicate.");
         if (ext == SQLITE_CONSTRAINT_NOTNULL)
-            Fail(err::kRequired, "The field '" + After(msg, "failed: ") + "' requires a value (its Required property is set).");
+            Fail(err::kRequired,
+                 "The field '" + After(msg, "failed: ") + "' requires a value (its Required property is set).");
         if (ext == SQLITE_CONSTRAINT_CHECK) {
             auto parts = SplitUnit(After(msg, "failed: "));
             if (parts.size() == 3) {
@@ -122,9 +124,11 @@ void RaiseSqlite(sqlite3* db, int rc, std::string_view context) {
                 if (kind == "dao_size")
                     Fail(err::kFieldTooSmall, "The value is too long for the field '" + col + "' of '" + tbl + "'.");
                 if (kind == "dao_zls")
-                    Fail(err::kZeroLength, "The field '" + col + "' of '" + tbl + "' cannot hold a zero-length string.");
+                    Fail(err::kZeroLength,
+                         "The field '" + col + "' of '" + tbl + "' cannot hold a zero-length string.");
                 if (kind == "dao_range")
-                    Fail(err::kNumericOverflow, "The value is out of the range of the field '" + col + "' of '" + tbl + "'.");
+                    Fail(err::kNumericOverflow,
+                         "The value is out of the range of the field '" + col + "' of '" + tbl + "'.");
                 if (kind == "dao_rule") {
                     std::string text = CatalogLookup(db, tbl, col, "ValidationText");
                     if (!text.empty()) Fail(err::kValidationText, text);
@@ -151,11 +155,16 @@ void RaiseSqlite(sqlite3* db, int rc, std::string_view context) {
                                     (context.empty() ? std::string() : ": " + std::string(context)));
     switch (prim) {
         case SQLITE_BUSY:
-        case SQLITE_LOCKED: Fail(err::kLocked, "The database is locked by another user or process; try again.");
-        case SQLITE_READONLY: Fail(err::kReadOnly, "The database or object is read-only.");
-        case SQLITE_NOTADB: Fail(err::kUnrecognizedFormat, "The file is not a database this program can read.");
-        case SQLITE_CANTOPEN: Fail(err::kFileNotFound, "The database file cannot be opened.");
-        default: break;
+        case SQLITE_LOCKED:
+            Fail(err::kLocked, "The database is locked by another user or process; try again.");
+        case SQLITE_READONLY:
+            Fail(err::kReadOnly, "The database or object is read-only.");
+        case SQLITE_NOTADB:
+            Fail(err::kUnrecognizedFormat, "The file is not a database this program can read.");
+        case SQLITE_CANTOPEN:
+            Fail(err::kFileNotFound, "The database file cannot be opened.");
+        default:
+            break;
     }
     Fail(err::kReserved, "Database error: " + msg);
 }
@@ -218,12 +227,18 @@ void InferType(std::string_view declType, FieldDef& f) {
     std::string d = vb::UCase(declType);
     auto has = [&](const char* s) { return d.find(s) != std::string::npos; };
     f.size = 0;
-    if (has("BOOL")) f.type = dbBoolean;
-    else if (has("TINYINT")) f.type = dbByte;
-    else if (has("SMALLINT")) f.type = dbInteger;
-    else if (has("INT")) f.type = dbLong;
-    else if (has("CURRENCY")) f.type = dbCurrency;
-    else if (has("DATE") || has("TIME")) f.type = dbDate;
+    if (has("BOOL"))
+        f.type = dbBoolean;
+    else if (has("TINYINT"))
+        f.type = dbByte;
+    else if (has("SMALLINT"))
+        f.type = dbInteger;
+    else if (has("INT"))
+        f.type = dbLong;
+    else if (has("CURRENCY"))
+        f.type = dbCurrency;
+    else if (has("DATE") || has("TIME"))
+        f.type = dbDate;
     else if (has("CHAR") || has("TEXT") || has("CLOB")) {
         f.type = dbText;
         f.size = 255;
@@ -232,52 +247,69 @@ void InferType(std::string_view declType, FieldDef& f) {
             int n = std::atoi(d.c_str() + p + 1);
             if (n > 0) f.size = n;
         }
-    } else if (has("BLOB")) f.type = dbLongBinary;
-    else if (d.empty()) f.type = dbText;
-    else f.type = dbDouble;  // REAL, DOUBLE, FLOAT, NUMERIC, DECIMAL and the rest
+    } else if (has("BLOB"))
+        f.type = dbLongBinary;
+    else if (d.empty())
+        f.type = dbText;
+    else
+        f.type = dbDouble;  // REAL, DOUBLE, FLOAT, NUMERIC, DECIMAL and the rest
     if (f.type == dbText && f.size == 0) f.size = 255;
 }
 
 vb::Variant ReadValue(sqlite3_stmt* st, int col, int16_t type) {
     switch (sqlite3_column_type(st, col)) {
-        case SQLITE_NULL: return vb::Variant::Null();
+        case SQLITE_NULL:
+            return vb::Variant::Null();
         case SQLITE_INTEGER: {
             int64_t v = sqlite3_column_int64(st, col);
             switch (type) {
-                case dbBoolean: return vb::Variant(v != 0);
+                case dbBoolean:
+                    return vb::Variant(v != 0);
                 case dbByte:
                     if (v >= 0 && v <= 255) return vb::Variant(static_cast<uint8_t>(v));
                     break;
                 case dbInteger:
                     if (v >= -32768 && v <= 32767) return vb::Variant(static_cast<int16_t>(v));
                     break;
-                case dbCurrency: return vb::Variant(vb::Currency{v * 10000});
-                case dbSingle: return vb::Variant(static_cast<float>(v));
-                case dbDouble: return vb::Variant(static_cast<double>(v));
-                case dbDate: return vb::Variant(vb::Date{static_cast<double>(v)});
+                case dbCurrency:
+                    return vb::Variant(vb::Currency{v * 10000});
+                case dbSingle:
+                    return vb::Variant(static_cast<float>(v));
+                case dbDouble:
+                    return vb::Variant(static_cast<double>(v));
+                case dbDate:
+                    return vb::Variant(vb::Date{static_cast<double>(v)});
                 case dbText:
                 case dbMemo:
-                case dbGUID: return vb::Variant(vb::CStr(v));
-                default: break;
+                case dbGUID:
+                    return vb::Variant(vb::CStr(v));
+                default:
+                    break;
             }
             return vb::Variant(v);
         }
         case SQLITE_FLOAT: {
             double v = sqlite3_column_double(st, col);
             switch (type) {
-                case dbBoolean: return vb::Variant(v != 0.0);
-                case dbSingle: return vb::Variant(static_cast<float>(v));
-                case dbCurrency: return vb::Variant(vb::Currency::FromDouble(v));
-                case dbDate: return vb::Variant(vb::Date{v});
+                case dbBoolean:
+                    return vb::Variant(v != 0.0);
+                case dbSingle:
+                    return vb::Variant(static_cast<float>(v));
+                case dbCurrency:
+                    return vb::Variant(vb::Currency::FromDouble(v));
+                case dbDate:
+                    return vb::Variant(vb::Date{v});
                 case dbText:
                 case dbMemo:
-                case dbGUID: return vb::Variant(vb::CStr(v));
+                case dbGUID:
+                    return vb::Variant(vb::CStr(v));
                 case dbByte:
                 case dbInteger:
                 case dbLong:
                     if (v == std::floor(v) && std::fabs(v) < 2147483648.0) return ReadValue(st, col, dbDouble).ToLong();
                     break;
-                default: break;
+                default:
+                    break;
             }
             return vb::Variant(v);
         }
@@ -311,7 +343,9 @@ void BindValue(sqlite3_stmt* st, int index, const vb::Variant& v, const FieldDef
     }
     try {
         switch (f.type) {
-            case dbBoolean: sqlite3_bind_int(st, index, v.ToBool() ? -1 : 0); return;
+            case dbBoolean:
+                sqlite3_bind_int(st, index, v.ToBool() ? -1 : 0);
+                return;
             case dbByte:
             case dbInteger:
             case dbLong: {
@@ -320,9 +354,15 @@ void BindValue(sqlite3_stmt* st, int index, const vb::Variant& v, const FieldDef
                 sqlite3_bind_int64(st, index, static_cast<int64_t>(std::nearbyint(d)));
                 return;
             }
-            case dbCurrency: sqlite3_bind_double(st, index, v.ToCurrency().ToDouble()); return;
-            case dbSingle: sqlite3_bind_double(st, index, static_cast<double>(static_cast<float>(v.ToDouble()))); return;
-            case dbDouble: sqlite3_bind_double(st, index, v.ToDouble()); return;
+            case dbCurrency:
+                sqlite3_bind_double(st, index, v.ToCurrency().ToDouble());
+                return;
+            case dbSingle:
+                sqlite3_bind_double(st, index, static_cast<double>(static_cast<float>(v.ToDouble())));
+                return;
+            case dbDouble:
+                sqlite3_bind_double(st, index, v.ToDouble());
+                return;
             case dbDate: {
                 vb::Date d;
                 if (!(v.IsString() && vb::ParseIsoDate(v.String(), d))) d = v.ToDate();
@@ -382,7 +422,8 @@ std::string ProgramFolder() {
 
 template <class T>
 std::shared_ptr<T> Collection<T>::Item(int32_t index) const {
-    if (index < 0 || index >= Count()) Fail(err::kItemNotFound, "Item " + std::to_string(index) + " is not in this collection.");
+    if (index < 0 || index >= Count())
+        Fail(err::kItemNotFound, "Item " + std::to_string(index) + " is not in this collection.");
     return items_[static_cast<size_t>(index)];
 }
 template <class T>
@@ -400,9 +441,11 @@ bool Collection<T>::Contains(std::string_view name) const {
 template <class T>
 void Collection<T>::Append(const std::shared_ptr<T>& item) {
     if (!item) vb::Raise(vb::err::kObjectVariableNotSet);
-    if (onAppend_) onAppend_(item);
+    if (onAppend_)
+        onAppend_(item);
     else {
-        if (Contains(item->Name())) Fail(err::kPropertyExists, "An object named '" + item->Name() + "' is already in this collection.");
+        if (Contains(item->Name()))
+            Fail(err::kPropertyExists, "An object named '" + item->Name() + "' is already in this collection.");
     }
     items_.push_back(item);
 }
@@ -461,8 +504,8 @@ void DatabaseImpl::EnsureCatalog() {
     SyncSchema();
     if (catalogExists) return;
     ExecDdl(std::string("CREATE TABLE IF NOT EXISTS ") + kCatalog +
-                 "(kind TEXT NOT NULL, tbl TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL COLLATE NOCASE, "
-                 "prop TEXT NOT NULL COLLATE NOCASE, value, PRIMARY KEY(kind, tbl, name, prop)) WITHOUT ROWID");
+            "(kind TEXT NOT NULL, tbl TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL COLLATE NOCASE, "
+            "prop TEXT NOT NULL COLLATE NOCASE, value, PRIMARY KEY(kind, tbl, name, prop)) WITHOUT ROWID");
     catalogExists = true;
     schemaVersion = SchemaVersion();
 }
@@ -470,17 +513,24 @@ void DatabaseImpl::EnsureCatalog() {
 void DatabaseImpl::SetCatalog(const std::string& kind, const std::string& tbl, const std::string& name,
                               const std::string& prop, const vb::Variant& value) {
     EnsureCatalog();
-    Stmt s(db, std::string("INSERT OR REPLACE INTO ") + kCatalog + "(kind, tbl, name, prop, value) VALUES (?1,?2,?3,?4,?5)");
+    Stmt s(db, std::string("INSERT OR REPLACE INTO ") + kCatalog +
+                   "(kind, tbl, name, prop, value) VALUES (?1,?2,?3,?4,?5)");
     s.Bind(1, kind);
     s.Bind(2, tbl);
     s.Bind(3, name);
     s.Bind(4, prop);
-    if (value.IsNull() || value.IsEmpty()) s.BindNull(5);
-    else if (value.IsString()) s.Bind(5, value.String());
-    else if (value.Type() == vb::vbDouble || value.Type() == vb::vbSingle) s.Bind(5, value.ToDouble());
-    else if (value.Type() == vb::vbDate) s.Bind(5, vb::DateToIso(value.ToDate()));
-    else if (value.IsNumber()) s.Bind(5, static_cast<int64_t>(value.ToLong()));
-    else s.Bind(5, value.ToString());
+    if (value.IsNull() || value.IsEmpty())
+        s.BindNull(5);
+    else if (value.IsString())
+        s.Bind(5, value.String());
+    else if (value.Type() == vb::vbDouble || value.Type() == vb::vbSingle)
+        s.Bind(5, value.ToDouble());
+    else if (value.Type() == vb::vbDate)
+        s.Bind(5, vb::DateToIso(value.ToDate()));
+    else if (value.IsNumber())
+        s.Bind(5, static_cast<int64_t>(value.ToLong()));
+    else
+        s.Bind(5, value.ToString());
     s.Step();
 }
 
@@ -510,8 +560,9 @@ void DatabaseImpl::PurgeCatalog() {
     SyncSchema();
     if (!catalogExists || readOnly) return;
     std::string cat = kCatalog;
-    Exec(db, "DELETE FROM " + cat + " WHERE kind IN ('F', 'I', 'T') AND tbl NOT IN "
-             "(SELECT name FROM sqlite_master WHERE type = 'table')");
+    Exec(db, "DELETE FROM " + cat +
+                 " WHERE kind IN ('F', 'I', 'T') AND tbl NOT IN "
+                 "(SELECT name FROM sqlite_master WHERE type = 'table')");
     Exec(db, "DELETE FROM " + cat + " WHERE kind = 'Q' AND tbl IN (SELECT tbl FROM " + cat +
                  " WHERE kind = 'Q' AND prop = 'Stored' AND value = 1) AND tbl NOT IN "
                  "(SELECT name FROM sqlite_master WHERE type = 'view')");
@@ -524,11 +575,13 @@ std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view name) {
     if (auto it = tables.find(key); it != tables.end()) return it->second;
     if (vb::EqualsNoCase(name, kCatalog)) return nullptr;
     auto info = std::make_shared<TableInfo>();
-    if (auto stored = StoredName(name, "table")) info->name = *stored;
+    if (auto stored = StoredName(name, "table"))
+        info->name = *stored;
     else if (auto view = StoredName(name, "view")) {
         info->name = *view;
         info->isView = true;
-    } else return nullptr;
+    } else
+        return nullptr;
 
     Stmt cols(db, "SELECT name, type FROM pragma_table_xinfo(?1) WHERE hidden = 0");
     cols.Bind(1, info->name);
@@ -543,9 +596,8 @@ std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view name) {
         const char* declType = nullptr;
         const char* coll = nullptr;
         int notNull = 0, pk = 0, autoinc = 0;
-        if (!info->isView &&
-            sqlite3_table_column_metadata(db, "main", info->name.c_str(), f.name.c_str(), &declType, &coll, &notNull,
-                                          &pk, &autoinc) == SQLITE_OK) {
+        if (!info->isView && sqlite3_table_column_metadata(db, "main", info->name.c_str(), f.name.c_str(), &declType,
+                                                           &coll, &notNull, &pk, &autoinc) == SQLITE_OK) {
             f.required = notNull != 0;
             if (autoinc) {
                 f.attributes |= dbAutoIncrField;
@@ -557,7 +609,8 @@ std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view name) {
         info->fields.push_back(std::move(f));
     }
     if (catalogExists) {
-        Stmt cat(db, std::string("SELECT kind, name, prop, value FROM ") + kCatalog + " WHERE tbl=?1 ORDER BY kind, name, prop");
+        Stmt cat(db, std::string("SELECT kind, name, prop, value FROM ") + kCatalog +
+                         " WHERE tbl=?1 ORDER BY kind, name, prop");
         cat.Bind(1, info->name);
         std::map<std::string, IndexInfo, std::less<>> idx;
         std::vector<std::string> idxOrder;
@@ -570,16 +623,23 @@ std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view name) {
                 FieldDef& f = info->fields[static_cast<size_t>(i)];
                 int64_t n = sqlite3_column_int64(st, 3);
                 std::string t = cat.Text(3);
-                if (prop == "Type") f.type = static_cast<int16_t>(n);
-                else if (prop == "Size") f.size = static_cast<int32_t>(n);
+                if (prop == "Type")
+                    f.type = static_cast<int16_t>(n);
+                else if (prop == "Size")
+                    f.size = static_cast<int32_t>(n);
                 else if (prop == "Attributes") {
                     f.attributes = static_cast<int32_t>(n);
                     if (f.attributes & dbAutoIncrField) info->autoIncrement = i;
-                } else if (prop == "AllowZeroLength") f.allowZeroLength = n != 0;
-                else if (prop == "Required") f.required = n != 0;
-                else if (prop == "DefaultValue") f.defaultValue = t;
-                else if (prop == "ValidationRule") f.validationRule = t;
-                else if (prop == "ValidationText") f.validationText = t;
+                } else if (prop == "AllowZeroLength")
+                    f.allowZeroLength = n != 0;
+                else if (prop == "Required")
+                    f.required = n != 0;
+                else if (prop == "DefaultValue")
+                    f.defaultValue = t;
+                else if (prop == "ValidationRule")
+                    f.validationRule = t;
+                else if (prop == "ValidationText")
+                    f.validationText = t;
                 else if (prop.rfind("P:", 0) == 0) {
                     f.userProps.emplace_back(prop.substr(2), vb::Variant(t));
                     f.userPropTypes.push_back(dbText);
@@ -590,15 +650,20 @@ std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view name) {
                     it->second.name = name;
                     idxOrder.push_back(name);
                 }
-                if (prop == "SqlName") it->second.sqlName = cat.Text(3);
-                else if (prop == "Primary") it->second.primary = sqlite3_column_int(st, 3) != 0;
-                else if (prop == "Unique") it->second.unique = sqlite3_column_int(st, 3) != 0;
-                else if (prop == "Fields") it->second.fields = SplitUnit(cat.Text(3));
+                if (prop == "SqlName")
+                    it->second.sqlName = cat.Text(3);
+                else if (prop == "Primary")
+                    it->second.primary = sqlite3_column_int(st, 3) != 0;
+                else if (prop == "Unique")
+                    it->second.unique = sqlite3_column_int(st, 3) != 0;
+                else if (prop == "Fields")
+                    it->second.fields = SplitUnit(cat.Text(3));
             }
         }
         // Keep creation order: indexes are listed by their "Order" entry.
         std::vector<std::pair<int64_t, std::string>> ordered;
-        Stmt ord(db, std::string("SELECT name, value FROM ") + kCatalog + " WHERE kind='I' AND tbl=?1 AND prop='Order'");
+        Stmt ord(db,
+                 std::string("SELECT name, value FROM ") + kCatalog + " WHERE kind='I' AND tbl=?1 AND prop='Order'");
         ord.Bind(1, info->name);
         while (ord.Step()) ordered.emplace_back(sqlite3_column_int64(ord.get(), 1), ord.Text(0));
         std::sort(ordered.begin(), ordered.end());
@@ -655,10 +720,11 @@ void DatabaseImpl::Release(const std::vector<std::string>& paths) {
 void DatabaseImpl::DetachUnused() {
     if (!db || !sqlite3_get_autocommit(db)) return;
     for (auto it = attached.begin(); it != attached.end();) {
-        if (it->second.users == 0 && sqlite3_exec(db, ("DETACH DATABASE " + it->second.schema).c_str(), nullptr,
-                                                  nullptr, nullptr) == SQLITE_OK)
+        if (it->second.users == 0 &&
+            sqlite3_exec(db, ("DETACH DATABASE " + it->second.schema).c_str(), nullptr, nullptr, nullptr) == SQLITE_OK)
             it = attached.erase(it);
-        else ++it;
+        else
+            ++it;
     }
 }
 
@@ -732,7 +798,8 @@ void DatabaseImpl::Close() {
     tables.clear();
     if (auto w = ws.lock()) {
         auto& v = w->databases;
-        v.erase(std::remove_if(v.begin(), v.end(), [&](auto& p) { return p.expired() || p.lock().get() == this; }), v.end());
+        v.erase(std::remove_if(v.begin(), v.end(), [&](auto& p) { return p.expired() || p.lock().get() == this; }),
+                v.end());
         if (w->dbCollection) {
             auto& items = w->dbCollection->items_;
             items.erase(std::remove_if(items.begin(), items.end(), [&](auto& d) { return d->Impl().get() == this; }),
@@ -751,8 +818,10 @@ std::shared_ptr<DatabaseImpl> WorkspaceImpl::FindOpen(const std::string& path) c
 
 void WorkspaceImpl::JoinTransaction(DatabaseImpl& d) {
     while (d.transactionDepth < transactionLevel) {
-        if (d.transactionDepth == 0) Exec(d.db, "BEGIN");
-        else Exec(d.db, "SAVEPOINT dao_level" + std::to_string(d.transactionDepth + 1));
+        if (d.transactionDepth == 0)
+            Exec(d.db, "BEGIN");
+        else
+            Exec(d.db, "SAVEPOINT dao_level" + std::to_string(d.transactionDepth + 1));
         ++d.transactionDepth;
     }
 }
@@ -834,7 +903,8 @@ DatabasePtr Register(const std::shared_ptr<WorkspaceImpl>& ws, const std::shared
 }
 }  // namespace
 
-DatabasePtr Workspace::OpenDatabase(const std::string& path, bool exclusive, bool readOnly, const std::string& connect) {
+DatabasePtr Workspace::OpenDatabase(const std::string& path, bool exclusive, bool readOnly,
+                                    const std::string& connect) {
     if (impl_->closed) Fail(err::kObjectClosed, "The workspace '" + impl_->name + "' is closed.");
     std::string full = CanonicalPath(path);
     if (path.empty() || !std::filesystem::is_regular_file(full))
@@ -872,8 +942,10 @@ void Workspace::CommitTrans(int32_t) {
     for (auto& w : impl_->databases) {
         auto d = w.lock();
         if (!d || !d->db || d->transactionDepth < level) continue;
-        if (level == 1) Exec(d->db, "COMMIT");
-        else Exec(d->db, "RELEASE dao_level" + std::to_string(level));
+        if (level == 1)
+            Exec(d->db, "COMMIT");
+        else
+            Exec(d->db, "RELEASE dao_level" + std::to_string(level));
         d->transactionDepth = level - 1;
         d->DetachUnused();
     }
@@ -889,7 +961,8 @@ void Workspace::Rollback() {
         // A rollback that undoes a schema change aborts running reads; the
         // record sets resume at their rows instead.
         d->ParkRecordsets();
-        if (level == 1) Exec(d->db, "ROLLBACK");
+        if (level == 1)
+            Exec(d->db, "ROLLBACK");
         else {
             std::string sp = "dao_level" + std::to_string(level);
             Exec(d->db, "ROLLBACK TO " + sp);
@@ -950,7 +1023,8 @@ void Database::NewPassword(const std::string& oldPassword, const std::string& ne
     auto hash = impl_->CatalogText("D", "", "", "Password");
     if (hash && !hash->empty() && !VerifyPassword(*hash, oldPassword))
         Fail(err::kBadPassword, "The old password of the database '" + impl_->path + "' is not valid.");
-    impl_->SetCatalog("D", "", "", "Password", newPassword.empty() ? vb::Variant::Null() : vb::Variant(HashPassword(newPassword)));
+    impl_->SetCatalog("D", "", "", "Password",
+                      newPassword.empty() ? vb::Variant::Null() : vb::Variant(HashPassword(newPassword)));
 }
 
 // --- the engine ---------------------------------------------------------------------
@@ -973,7 +1047,8 @@ std::shared_ptr<Workspaces> Engine::Workspaces() {
 
 WorkspacePtr Engine::CreateWorkspace(const std::string& name, const std::string& user, const std::string& password,
                                      int32_t type) {
-    if (type != dbUseJet) Fail(err::kNotSupported, "Only workspaces of the database engine itself (dbUseJet) are supported.");
+    if (type != dbUseJet)
+        Fail(err::kNotSupported, "Only workspaces of the database engine itself (dbUseJet) are supported.");
     if (!std::filesystem::is_regular_file(systemDb_))
         Fail(err::kWorkgroupMissing, "The workgroup information file '" + systemDb_ + "' is missing.");
     if (!CheckAccount(systemDb_, user, password))
@@ -1037,7 +1112,8 @@ void OpenWorkgroup(Conn& c, const std::string& path, bool create) {
 }  // namespace
 
 void CreateWorkgroupFile(const std::string& path) {
-    if (std::filesystem::exists(path)) Fail(err::kDatabaseExists, "The workgroup information file '" + path + "' already exists.");
+    if (std::filesystem::exists(path))
+        Fail(err::kDatabaseExists, "The workgroup information file '" + path + "' already exists.");
     {
         Conn c;
         OpenWorkgroup(c, path, true);
@@ -1075,9 +1151,11 @@ void SetDatabasePassword(const std::string& databasePath, const std::string& pas
     Workspace ws("#Administration#", "admin");
     std::shared_ptr<WorkspaceImpl> impl = ws.Impl();
     std::string full = CanonicalPath(databasePath);
-    if (!std::filesystem::is_regular_file(full)) Fail(err::kFileNotFound, "The database file '" + full + "' does not exist.");
+    if (!std::filesystem::is_regular_file(full))
+        Fail(err::kFileNotFound, "The database file '" + full + "' does not exist.");
     auto d = OpenConnection(impl, full, false, false, false);
-    d->SetCatalog("D", "", "", "Password", password.empty() ? vb::Variant::Null() : vb::Variant(HashPassword(password)));
+    d->SetCatalog("D", "", "", "Password",
+                  password.empty() ? vb::Variant::Null() : vb::Variant(HashPassword(password)));
     d->Close();
 }
 

@@ -138,13 +138,13 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     void SyncSchema();
     // The stored table or view with this name (case-insensitive), or nullptr.
     std::shared_ptr<TableInfo> FindTable(std::string_view name);
-    std::shared_ptr<TableInfo> Table(std::string_view name);  // 3078-like 3265 when absent
+    std::shared_ptr<TableInfo> Table(std::string_view name);                         // 3078-like 3265 when absent
     std::optional<std::string> StoredName(std::string_view name, const char* type);  // from sqlite_master
     void EnsureCatalog();
-    void SetCatalog(const std::string& kind, const std::string& tbl, const std::string& name,
-                    const std::string& prop, const vb::Variant& value);
-    std::optional<std::string> CatalogText(const std::string& kind, const std::string& tbl,
-                                           const std::string& name, const std::string& prop);
+    void SetCatalog(const std::string& kind, const std::string& tbl, const std::string& name, const std::string& prop,
+                    const vb::Variant& value);
+    std::optional<std::string> CatalogText(const std::string& kind, const std::string& tbl, const std::string& name,
+                                           const std::string& prop);
     void DeleteCatalog(const std::string& kind, const std::string& tbl);
     // Drops catalog rows of tables and saved queries that no longer exist
     // (dropped by SQL or by another tool), so a new object of the same name

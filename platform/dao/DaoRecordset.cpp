@@ -55,7 +55,7 @@ struct RecordsetState {
     int64_t editKey = 0;
     std::unordered_map<std::string, Stmt> writes;  // INSERT/UPDATE by column mask
     Stmt nextCounter;
-    std::unordered_map<std::string, Stmt> finds;   // FindFirst criteria
+    std::unordered_map<std::string, Stmt> finds;  // FindFirst criteria
     vb::Variant lastModified;
     bool noMatch = false;
     bool closed = false;
@@ -115,8 +115,10 @@ struct RecordsetState {
         while (at < target && main.Step()) ++at;
         mainParked = false;
         if (mainOnGap) {
-            if (at < target) mainOnGap = false;
-            else return;
+            if (at < target)
+                mainOnGap = false;
+            else
+                return;
         }
         if (at < mainPos) {
             // Fewer rows than before: the set ends here.
@@ -196,12 +198,10 @@ struct RecordsetState {
             keys.clear();
             int64_t target = mainDone ? INT64_MAX : mainPos;
             Run();
-            while (mainPos < target && StepMain()) {
-            }
+            while (mainPos < target && StepMain()) {}
         }
         if (all)
-            while (!mainDone && StepMain()) {
-            }
+            while (!mainDone && StepMain()) {}
     }
     void GoTo(int64_t k) {
         eof = bof = false;
@@ -253,7 +253,8 @@ struct RecordsetState {
         return GoTo(k);
     }
     void CheckBackward() const {
-        if (forwardOnly) Fail(err::kInvalidOperation, "A forward-only record set cannot move backwards or use bookmarks.");
+        if (forwardOnly)
+            Fail(err::kInvalidOperation, "A forward-only record set cannot move backwards or use bookmarks.");
     }
     void CheckCurrent() const {
         if (deleted) Fail(err::kRecordDeleted, "The current record has been deleted.");
@@ -269,7 +270,8 @@ struct RecordsetState {
     }
     void Set(int i, const vb::Variant& v) {
         if (editMode == 0)
-            Fail(err::kUpdateWithoutEdit, "Call Edit or AddNew before changing the field '" + defs[static_cast<size_t>(i)]->name + "'.");
+            Fail(err::kUpdateWithoutEdit,
+                 "Call Edit or AddNew before changing the field '" + defs[static_cast<size_t>(i)]->name + "'.");
         if (tableCol[static_cast<size_t>(i)] < 0)
             Fail(3164, "The field '" + defs[static_cast<size_t>(i)]->name + "' cannot be updated.");
         buffer[static_cast<size_t>(i)] = v;
@@ -315,10 +317,14 @@ int16_t Field::Type() const {
         if (rs_ && rs_->curParked) rs_->RestoreCur();
         if (!rs_ || !rs_->cur) return dbDouble;
         switch (sqlite3_column_type(rs_->cur, column_ + rs_->off)) {
-            case SQLITE_INTEGER: return dbLong;
-            case SQLITE_TEXT: return dbText;
-            case SQLITE_BLOB: return dbLongBinary;
-            default: return dbDouble;
+            case SQLITE_INTEGER:
+                return dbLong;
+            case SQLITE_TEXT:
+                return dbText;
+            case SQLITE_BLOB:
+                return dbLongBinary;
+            default:
+                return dbDouble;
         }
     }
     return def_->type;
@@ -358,7 +364,8 @@ std::vector<std::string> TopLevelWords(const std::string& sql) {
             while (j < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '_')) ++j;
             if (depth == 0) words.push_back(vb::UCase(sql.substr(i, j - i)));
             i = j;
-        } else ++i;
+        } else
+            ++i;
     }
     return words;
 }
@@ -401,7 +408,8 @@ void Describe(RecordsetState& s) {
                 const char* coll = nullptr;
                 const char* dt = nullptr;
                 int nn = 0, pk = 0, ai = 0;
-                if (sqlite3_table_column_metadata(s.run->db, schema, table, origin, &dt, &coll, &nn, &pk, &ai) == SQLITE_OK &&
+                if (sqlite3_table_column_metadata(s.run->db, schema, table, origin, &dt, &coll, &nn, &pk, &ai) ==
+                        SQLITE_OK &&
                     (def->type == dbText || def->type == dbMemo))
                     def->collatingOrder = coll && vb::EqualsNoCase(coll, "NOCASE") ? dbSortGeneral : dbSortNeutral;
             }
@@ -447,7 +455,8 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
         if (table.empty()) {
             table = t;
             schema = d ? d : "";
-        } else if (table != t || schema != (d ? d : "")) ok = false;
+        } else if (table != t || schema != (d ? d : ""))
+            ok = false;
     }
     sqlite3_finalize(st);
     if (!ok || schema != "main") return false;
@@ -481,13 +490,15 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
     while (!src.empty() && (src.back() == ';' || std::isspace(static_cast<unsigned char>(src.back())))) src.pop_back();
     std::shared_ptr<TableInfo> named;
     if (!LooksLikeSql(src)) {
-        std::string name = src.size() > 2 && src.front() == '[' && src.back() == ']' ? src.substr(1, src.size() - 2) : src;
+        std::string name =
+            src.size() > 2 && src.front() == '[' && src.back() == ']' ? src.substr(1, src.size() - 2) : src;
         CheckName(name);
         named = db->FindTable(name);
         if (!named) {
             // A query kept in the catalog only (it has parameters).
             if (auto jet = db->CatalogText("Q", name, "", "SQL")) {
-                if (type == dbOpenTable) Fail(err::kInvalidOperation, "A query cannot be opened as a table-type record set.");
+                if (type == dbOpenTable)
+                    Fail(err::kInvalidOperation, "A query cannot be opened as a table-type record set.");
                 return OpenRecordsetOn(db, *jet, type, options);
             }
             Fail(err::kNoInputTable, "The input table or query '" + name + "' does not exist.");
@@ -526,8 +537,7 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
     s->updatable = s->keyed && s->table && !(options & dbReadOnly) && !s->run->readOnly &&
                    (type == dbOpenTable || type == dbOpenDynaset);
     Describe(*s);
-    if (!s->updatable)
-        std::fill(s->tableCol.begin(), s->tableCol.end(), -1);
+    if (!s->updatable) std::fill(s->tableCol.begin(), s->tableCol.end(), -1);
     RecordsetState* raw = s.get();
     db->recordsets.push_back(raw);
     if (s->run != db) s->run->recordsets.push_back(raw);
@@ -679,7 +689,8 @@ void Recordset::Bookmark(const vb::Variant& bookmark) {
 }
 
 vb::Variant Recordset::LastModified() const {
-    if (s_->lastModified.IsEmpty()) Fail(err::kNoCurrentRecord, "No record has been added or changed through this record set.");
+    if (s_->lastModified.IsEmpty())
+        Fail(err::kNoCurrentRecord, "No record has been added or changed through this record set.");
     return s_->lastModified;
 }
 
@@ -687,7 +698,8 @@ namespace {
 bool Matches(RecordsetState& s, Stmt& find) {
     find.Reset();
     for (size_t i = 0; i < s.defs.size(); ++i)
-        sqlite3_bind_value(find.get(), static_cast<int>(i) + 1, sqlite3_column_value(s.cur, static_cast<int>(i) + s.off));
+        sqlite3_bind_value(find.get(), static_cast<int>(i) + 1,
+                           sqlite3_column_value(s.cur, static_cast<int>(i) + s.off));
     bool hit = find.Step();
     find.Reset();
     return hit;
@@ -705,9 +717,10 @@ Stmt& FindStatement(RecordsetState& s, const std::string& criteria) {
     }
     with += ") ";
     std::vector<std::string> none;
-    TranslatedSql t = TranslateJetSql("SELECT 1 FROM __dao_row WHERE " + criteria, [](const std::string& path) -> std::string {
-        Fail(err::kInvalidOperation, "A search criterion cannot name another database ('" + path + "').");
-    });
+    TranslatedSql t =
+        TranslateJetSql("SELECT 1 FROM __dao_row WHERE " + criteria, [](const std::string& path) -> std::string {
+            Fail(err::kInvalidOperation, "A search criterion cannot name another database ('" + path + "').");
+        });
     return s.finds.emplace(criteria, Stmt(s.run->db, with + t.sql)).first->second;
 }
 
@@ -727,9 +740,12 @@ void Find(RecordsetState& s, const std::string& criteria, int64_t start) {
         }
     }
     s.noMatch = true;
-    if (back >= 0 && !wasEof) s.GoTo(back);
-    else if (wasBof) s.SetBof();
-    else s.SetEof();
+    if (back >= 0 && !wasEof)
+        s.GoTo(back);
+    else if (wasBof)
+        s.SetBof();
+    else
+        s.SetEof();
 }
 }  // namespace
 
@@ -749,9 +765,10 @@ void Recordset::AddNew() {
         auto it = std::find(s_->tableCol.begin(), s_->tableCol.end(), ai);
         if (it != s_->tableCol.end()) {
             if (!s_->nextCounter)
-                s_->nextCounter = Stmt(s_->run->db,
-                                       "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0), "
-                                       "coalesce((SELECT max(_rowid_) FROM " + QuoteId(s_->tableName) + "), 0)) + 1");
+                s_->nextCounter =
+                    Stmt(s_->run->db, "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0), "
+                                      "coalesce((SELECT max(_rowid_) FROM " +
+                                          QuoteId(s_->tableName) + "), 0)) + 1");
             s_->nextCounter.Reset();
             s_->nextCounter.Bind(1, s_->tableName);
             s_->nextCounter.Step();
@@ -789,8 +806,7 @@ void Recordset::Update() {
             std::string cols, vals;
             for (size_t i = 0; i < s.defs.size(); ++i) {
                 if (!s.dirty[i]) continue;
-                cols += (cols.empty() ? "" : ", ") +
-                        QuoteId(s.table->fields[static_cast<size_t>(s.tableCol[i])].name);
+                cols += (cols.empty() ? "" : ", ") + QuoteId(s.table->fields[static_cast<size_t>(s.tableCol[i])].name);
                 vals += (vals.empty() ? "?" : ", ?");
             }
             sql = cols.empty() ? "INSERT INTO " + QuoteId(s.tableName) + " DEFAULT VALUES"
@@ -799,8 +815,10 @@ void Recordset::Update() {
             std::string sets;
             for (size_t i = 0; i < s.defs.size(); ++i)
                 if (s.dirty[i])
-                    sets += (sets.empty() ? "" : ", ") + QuoteId(s.table->fields[static_cast<size_t>(s.tableCol[i])].name) + " = ?";
-            sql = sets.empty() ? std::string("SELECT 1") : "UPDATE " + QuoteId(s.tableName) + " SET " + sets + " WHERE _rowid_ = ?";
+                    sets += (sets.empty() ? "" : ", ") +
+                            QuoteId(s.table->fields[static_cast<size_t>(s.tableCol[i])].name) + " = ?";
+            sql = sets.empty() ? std::string("SELECT 1")
+                               : "UPDATE " + QuoteId(s.tableName) + " SET " + sets + " WHERE _rowid_ = ?";
         }
         it = s.writes.emplace(mask, Stmt(s.run->db, sql)).first;
     }
@@ -879,7 +897,8 @@ const FieldPtr& Recordset::Fields(int32_t index) const {
 
 const FieldPtr& Recordset::Fields(std::string_view name) const {
     auto it = s_->byName.find(name);
-    if (it == s_->byName.end()) Fail(err::kItemNotFound, "The record set has no field named '" + std::string(name) + "'.");
+    if (it == s_->byName.end())
+        Fail(err::kItemNotFound, "The record set has no field named '" + std::string(name) + "'.");
     return s_->fields[static_cast<size_t>(it->second)];
 }
 
@@ -925,7 +944,8 @@ int CollectDrops(void* ctx, int action, const char* a3, const char* a4, const ch
             if (a3 && a4)
                 p->targets.push_back({{schema, a4}, std::string("the index '") + a3 + "' of the table '" + a4 + "'"});
             break;
-        default: break;
+        default:
+            break;
     }
     return SQLITE_OK;
 }
@@ -956,7 +976,8 @@ bool IsDrop(std::string_view sql) {
             i = sql.find("*/", i + 2);
             if (i == std::string_view::npos) return false;
             i += 2;
-        } else break;
+        } else
+            break;
     }
     if (sql.size() - i < 4 || !vb::EqualsNoCase(sql.substr(i, 4), "DROP")) return false;
     return sql.size() - i == 4 || !(std::isalnum(static_cast<unsigned char>(sql[i + 4])) || sql[i + 4] == '_');

@@ -20,7 +20,8 @@ void Property::Value(const vb::Variant& v) {
 }
 
 PropertyPtr Properties::Item(int32_t index) const {
-    if (index < 0 || index >= Count()) Fail(err::kItemNotFound, "Property " + std::to_string(index) + " does not exist.");
+    if (index < 0 || index >= Count())
+        Fail(err::kItemNotFound, "Property " + std::to_string(index) + " does not exist.");
     return items_[static_cast<size_t>(index)];
 }
 PropertyPtr Properties::Item(std::string_view name) const {
@@ -31,7 +32,8 @@ PropertyPtr Properties::Item(std::string_view name) const {
 void Properties::Append(const PropertyPtr& p) {
     if (!p) vb::Raise(vb::err::kObjectVariableNotSet);
     for (auto& q : items_)
-        if (vb::EqualsNoCase(q->Name(), p->Name())) Fail(err::kPropertyExists, "The property '" + p->Name() + "' already exists.");
+        if (vb::EqualsNoCase(q->Name(), p->Name()))
+            Fail(err::kPropertyExists, "The property '" + p->Name() + "' already exists.");
     if (onAppend_) onAppend_(p);
     items_.push_back(p);
 }
@@ -66,16 +68,23 @@ void Field::Type(int16_t type) {
 int32_t Field::Size() const {
     switch (def_->type) {
         case dbBoolean:
-        case dbByte: return 1;
-        case dbInteger: return 2;
+        case dbByte:
+            return 1;
+        case dbInteger:
+            return 2;
         case dbLong:
-        case dbSingle: return 4;
+        case dbSingle:
+            return 4;
         case dbCurrency:
         case dbDouble:
-        case dbDate: return 8;
-        case dbGUID: return 16;
-        case dbText: return def_->size > 0 ? def_->size : 255;
-        default: return 0;
+        case dbDate:
+            return 8;
+        case dbGUID:
+            return 16;
+        case dbText:
+            return def_->size > 0 ? def_->size : 255;
+        default:
+            return 0;
     }
 }
 void Field::Size(int32_t size) {
@@ -84,8 +93,10 @@ void Field::Size(int32_t size) {
 }
 int32_t Field::Attributes() const {
     int32_t a = def_->attributes;
-    if (def_->type == dbText || def_->type == dbMemo || def_->type == dbLongBinary) a |= dbVariableField;
-    else a |= dbFixedField;
+    if (def_->type == dbText || def_->type == dbMemo || def_->type == dbLongBinary)
+        a |= dbVariableField;
+    else
+        a |= dbFixedField;
     return a;
 }
 void Field::Attributes(int32_t attributes) {
@@ -126,7 +137,8 @@ PropertiesPtr Field::Properties() {
     if (!props_) {
         props_ = std::make_shared<dao::Properties>();
         for (size_t i = 0; i < def_->userProps.size(); ++i) {
-            auto p = std::make_shared<Property>(def_->userProps[i].first, def_->userPropTypes[i], def_->userProps[i].second);
+            auto p =
+                std::make_shared<Property>(def_->userProps[i].first, def_->userPropTypes[i], def_->userProps[i].second);
             std::shared_ptr<FieldDef> def = def_;
             auto store = store_;
             std::string name = p->Name();
@@ -216,14 +228,16 @@ std::string RuleToSql(const std::string& rule, const std::string& column) {
         enum { Word, Text, Op, Other } kind = Other;
         if (c == '[') {
             size_t j = rule.find(']', i);
-            if (j == std::string::npos) Fail(err::kSyntaxError, "The validation rule '" + rule + "' lacks a closing ].");
+            if (j == std::string::npos)
+                Fail(err::kSyntaxError, "The validation rule '" + rule + "' lacks a closing ].");
             tok = QuoteId(rule.substr(i + 1, j - i - 1));
             i = j + 1;
         } else if (c == '"' || c == '\'') {
             std::string v;
             size_t j = i + 1;
             for (;; ++j) {
-                if (j >= rule.size()) Fail(err::kSyntaxError, "The validation rule '" + rule + "' has an unclosed text.");
+                if (j >= rule.size())
+                    Fail(err::kSyntaxError, "The validation rule '" + rule + "' has an unclosed text.");
                 if (rule[j] == c) {
                     if (j + 1 < rule.size() && rule[j + 1] == c) {
                         v += c;
@@ -242,13 +256,15 @@ std::string RuleToSql(const std::string& rule, const std::string& column) {
             i = j + 1;
         } else if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.') {
             size_t j = i;
-            while (j < rule.size() && (std::isalnum(static_cast<unsigned char>(rule[j])) || rule[j] == '_' || rule[j] == '.'))
+            while (j < rule.size() &&
+                   (std::isalnum(static_cast<unsigned char>(rule[j])) || rule[j] == '_' || rule[j] == '.'))
                 ++j;
             tok = rule.substr(i, j - i);
             kind = Word;
             i = j;
         } else if (std::string_view("<>=").find(c) != std::string_view::npos) {
-            size_t n = (i + 1 < rule.size() && std::string_view("<>=").find(rule[i + 1]) != std::string_view::npos) ? 2 : 1;
+            size_t n =
+                (i + 1 < rule.size() && std::string_view("<>=").find(rule[i + 1]) != std::string_view::npos) ? 2 : 1;
             tok = rule.substr(i, n);
             kind = Op;
             i += n;
@@ -259,8 +275,10 @@ std::string RuleToSql(const std::string& rule, const std::string& column) {
         std::string up = vb::UCase(tok);
         bool isColumnOp = kind == Op || (kind == Word && (up == "IS" || up == "BETWEEN" || up == "LIKE" || up == "IN"));
         if (termStart && isColumnOp) emit(column);
-        if (kind == Word && (up == "TRUE" || up == "FALSE")) emit(up == "TRUE" ? std::string("-1") : std::string("0"));
-        else emit(tok);
+        if (kind == Word && (up == "TRUE" || up == "FALSE"))
+            emit(up == "TRUE" ? std::string("-1") : std::string("0"));
+        else
+            emit(tok);
         afterLike = kind == Word && up == "LIKE";
         termStart = tok == "(" || (kind == Word && (up == "AND" || up == "OR" || up == "NOT"));
     }
@@ -301,31 +319,57 @@ std::string ColumnSql(const std::string& table, const FieldDef& f, bool rowidAli
     std::string c = QuoteId(f.name) + " ";
     std::string col = QuoteId(f.name);
     auto range = [&](const char* lo, const char* hi) {
-        c += " CONSTRAINT " + ConstraintName("dao_range", table, f.name) + " CHECK(" + col + " BETWEEN " + lo + " AND " +
-             hi + ")";
+        c += " CONSTRAINT " + ConstraintName("dao_range", table, f.name) + " CHECK(" + col + " BETWEEN " + lo +
+             " AND " + hi + ")";
     };
     switch (f.type) {
-        case dbBoolean: c += "BOOLEAN"; break;
-        case dbByte: c += "TINYINT"; range("0", "255"); break;
-        case dbInteger: c += "SMALLINT"; range("-32768", "32767"); break;
+        case dbBoolean:
+            c += "BOOLEAN";
+            break;
+        case dbByte:
+            c += "TINYINT";
+            range("0", "255");
+            break;
+        case dbInteger:
+            c += "SMALLINT";
+            range("-32768", "32767");
+            break;
         case dbLong:
-            if (rowidAlias) c += "INTEGER PRIMARY KEY AUTOINCREMENT";
-            else c += "INTEGER";
+            if (rowidAlias)
+                c += "INTEGER PRIMARY KEY AUTOINCREMENT";
+            else
+                c += "INTEGER";
             range("-2147483648", "2147483647");
             break;
-        case dbCurrency: c += "CURRENCY"; break;
-        case dbSingle: c += "FLOAT"; break;
-        case dbDouble: c += "DOUBLE"; break;
-        case dbDate: c += "DATETIME"; break;
+        case dbCurrency:
+            c += "CURRENCY";
+            break;
+        case dbSingle:
+            c += "FLOAT";
+            break;
+        case dbDouble:
+            c += "DOUBLE";
+            break;
+        case dbDate:
+            c += "DATETIME";
+            break;
         case dbText:
             c += "VARCHAR(" + std::to_string(f.size) + ") COLLATE NOCASE";
             c += " CONSTRAINT " + ConstraintName("dao_size", table, f.name) + " CHECK(length(" + col +
                  ") <= " + std::to_string(f.size) + ")";
             break;
-        case dbMemo: c += "TEXT COLLATE NOCASE"; break;
-        case dbLongBinary: c += "BLOB"; break;
-        case dbGUID: c += "TEXT"; break;
-        default: Fail(err::kNotSupported, "The field type " + std::to_string(f.type) + " of '" + f.name + "' is not supported.");
+        case dbMemo:
+            c += "TEXT COLLATE NOCASE";
+            break;
+        case dbLongBinary:
+            c += "BLOB";
+            break;
+        case dbGUID:
+            c += "TEXT";
+            break;
+        default:
+            Fail(err::kNotSupported,
+                 "The field type " + std::to_string(f.type) + " of '" + f.name + "' is not supported.");
     }
     if ((f.type == dbText || f.type == dbMemo) && !f.allowZeroLength)
         c += " CONSTRAINT " + ConstraintName("dao_zls", table, f.name) + " CHECK(" + col + " <> '')";
@@ -334,7 +378,8 @@ std::string ColumnSql(const std::string& table, const FieldDef& f, bool rowidAli
     if (f.type == dbBoolean && def.empty()) def = "0";
     if (!def.empty()) c += " DEFAULT " + def;
     if (!f.validationRule.empty())
-        c += " CONSTRAINT " + ConstraintName("dao_rule", table, f.name) + " CHECK(" + RuleToSql(f.validationRule, col) + ")";
+        c += " CONSTRAINT " + ConstraintName("dao_rule", table, f.name) + " CHECK(" + RuleToSql(f.validationRule, col) +
+             ")";
     return c;
 }
 
@@ -364,7 +409,9 @@ void CreateIndexOn(DatabaseImpl& d, const TableInfo& t, Index& ix, int order) {
     std::vector<std::string> cols;
     for (auto& f : *ix.Fields()) {
         int k = t.FindField(f->Name());
-        if (k < 0) Fail(err::kItemNotFound, "The index '" + ix.Name() + "' names the field '" + f->Name() + "', which '" + t.name + "' lacks.");
+        if (k < 0)
+            Fail(err::kItemNotFound,
+                 "The index '" + ix.Name() + "' names the field '" + f->Name() + "', which '" + t.name + "' lacks.");
         cols.push_back(t.fields[static_cast<size_t>(k)].name);
     }
     if (cols.empty()) Fail(err::kInvalidOperation, "The index '" + ix.Name() + "' has no fields.");
@@ -373,8 +420,8 @@ void CreateIndexOn(DatabaseImpl& d, const TableInfo& t, Index& ix, int order) {
     std::string sqlName;
     if (!onRowid) {
         sqlName = t.name + "." + ix.Name();
-        std::string sql = std::string("CREATE ") + (ix.Unique() ? "UNIQUE " : "") + "INDEX " + QuoteId(sqlName) + " ON " +
-                          QuoteId(t.name) + "(";
+        std::string sql = std::string("CREATE ") + (ix.Unique() ? "UNIQUE " : "") + "INDEX " + QuoteId(sqlName) +
+                          " ON " + QuoteId(t.name) + "(";
         for (size_t i = 0; i < cols.size(); ++i) sql += (i ? ", " : "") + QuoteId(cols[i]);
         d.ExecDdl(sql + ")");
     }
@@ -410,7 +457,8 @@ void CreateTable(DatabaseImpl& d, TableDef& td) {
     if (d.FindTable(td.Name()) || vb::EqualsNoCase(td.Name(), kCatalog))
         Fail(err::kTableExists, "The table or query '" + td.Name() + "' already exists.");
     auto fields = td.Fields();
-    if (fields->Count() == 0) Fail(3264, "The table '" + td.Name() + "' has no fields; append fields before the table.");
+    if (fields->Count() == 0)
+        Fail(3264, "The table '" + td.Name() + "' has no fields; append fields before the table.");
     int autoInc = -1;
     for (int i = 0; i < fields->Count(); ++i) {
         FieldDef& f = *fields->Item(i)->Def();
@@ -439,7 +487,8 @@ void CreateTable(DatabaseImpl& d, TableDef& td) {
 void AddColumn(DatabaseImpl& d, const std::string& table, FieldDef& f) {
     CheckName(f.name);
     auto info = d.Table(table);
-    if (info->FindField(f.name) >= 0) Fail(3191, "The table '" + table + "' already has a field named '" + f.name + "'.");
+    if (info->FindField(f.name) >= 0)
+        Fail(3191, "The table '" + table + "' already has a field named '" + f.name + "'.");
     if (f.attributes & dbAutoIncrField)
         Fail(err::kInvalidOperation, "An auto-increment field can only be made with its table.");
     NormalizeDef(f);
@@ -568,7 +617,8 @@ FieldsPtr QueryDef::Fields() {
     if (!fields_) {
         auto rs = OpenRecordset(dbOpenSnapshot, 0);
         fields_ = std::make_shared<dao::Fields>();
-        for (auto& f : *rs->Fields()) fields_->items_.push_back(std::make_shared<Field>(std::make_shared<FieldDef>(*f->Def())));
+        for (auto& f : *rs->Fields())
+            fields_->items_.push_back(std::make_shared<Field>(std::make_shared<FieldDef>(*f->Def())));
         rs->Close();
     }
     return fields_;
@@ -579,9 +629,10 @@ FieldsPtr QueryDef::Fields() {
 std::shared_ptr<TableDefs> Database::TableDefs() {
     impl_->CheckOpen();
     auto list = std::make_shared<dao::TableDefs>();
-    Stmt s(impl_->db,
-           "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' AND name <> ?1 "
-           "ORDER BY name COLLATE NOCASE");
+    Stmt s(
+        impl_->db,
+        "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' AND name <> ?1 "
+        "ORDER BY name COLLATE NOCASE");
     s.Bind(1, std::string(kCatalog));
     while (s.Step()) {
         auto td = std::make_shared<TableDef>(s.Text(0));
@@ -630,7 +681,8 @@ std::shared_ptr<QueryDefs> Database::QueryDefs() {
         // Queries with parameters are kept in the catalog only.
         Stmt q(impl_->db, std::string("SELECT tbl, value FROM ") + kCatalog + " WHERE kind='Q' AND prop='SQL'");
         while (q.Step())
-            if (!list->Contains(q.Text(0))) list->items_.push_back(std::make_shared<QueryDef>(impl_, q.Text(0), q.Text(1)));
+            if (!list->Contains(q.Text(0)))
+                list->items_.push_back(std::make_shared<QueryDef>(impl_, q.Text(0), q.Text(1)));
     }
     std::weak_ptr<DatabaseImpl> weak = impl_;
     list->onDelete_ = [weak](std::string_view name) {

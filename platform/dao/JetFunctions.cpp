@@ -21,31 +21,34 @@ bool IsNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
 // A number from a value, reading numeric text as Jet does; false for other text and blobs.
 bool ToNumber(sqlite3_value* v, double& out, bool& integral, int64_t& whole) {
     switch (sqlite3_value_numeric_type(v)) {
-    case SQLITE_INTEGER:
-        whole = sqlite3_value_int64(v);
-        out = static_cast<double>(whole);
-        integral = true;
-        return true;
-    case SQLITE_FLOAT:
-        out = sqlite3_value_double(v);
-        integral = false;
-        return true;
-    default:
-        return false;
+        case SQLITE_INTEGER:
+            whole = sqlite3_value_int64(v);
+            out = static_cast<double>(whole);
+            integral = true;
+            return true;
+        case SQLITE_FLOAT:
+            out = sqlite3_value_double(v);
+            integral = false;
+            return true;
+        default:
+            return false;
     }
 }
 
 // The text Jet gives a value in a text context: numbers as the runtime's CStr.
 std::string ToText(sqlite3_value* v) {
     switch (sqlite3_value_type(v)) {
-    case SQLITE_NULL: return {};
-    case SQLITE_INTEGER: return std::to_string(sqlite3_value_int64(v));
-    case SQLITE_FLOAT: return vb::CStr(sqlite3_value_double(v));
-    default: {
-        const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
-        const int n = sqlite3_value_bytes(v);
-        return p ? std::string(p, static_cast<size_t>(n)) : std::string();
-    }
+        case SQLITE_NULL:
+            return {};
+        case SQLITE_INTEGER:
+            return std::to_string(sqlite3_value_int64(v));
+        case SQLITE_FLOAT:
+            return vb::CStr(sqlite3_value_double(v));
+        default: {
+            const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+            const int n = sqlite3_value_bytes(v);
+            return p ? std::string(p, static_cast<size_t>(n)) : std::string();
+        }
     }
 }
 
@@ -180,18 +183,22 @@ bool CompilePattern(const std::vector<char32_t>& p, std::vector<PatternItem>& ou
 
 bool MatchOne(const PatternItem& item, char32_t c) {
     switch (item.kind) {
-    case PatternItem::One: return true;
-    case PatternItem::Digit: return c >= '0' && c <= '9';
-    case PatternItem::Literal: return FoldCp(c) == item.ch;
-    case PatternItem::Set: {
-        const char32_t lower = FoldCp(c);
-        const char32_t upper = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
-        bool in = false;
-        for (const auto& [lo, hi] : item.ranges)
-            if ((c >= lo && c <= hi) || (lower >= lo && lower <= hi) || (upper >= lo && upper <= hi)) in = true;
-        return in != item.negated;
-    }
-    case PatternItem::Any: return false;
+        case PatternItem::One:
+            return true;
+        case PatternItem::Digit:
+            return c >= '0' && c <= '9';
+        case PatternItem::Literal:
+            return FoldCp(c) == item.ch;
+        case PatternItem::Set: {
+            const char32_t lower = FoldCp(c);
+            const char32_t upper = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
+            bool in = false;
+            for (const auto& [lo, hi] : item.ranges)
+                if ((c >= lo && c <= hi) || (lower >= lo && lower <= hi) || (upper >= lo && upper <= hi)) in = true;
+            return in != item.negated;
+        }
+        case PatternItem::Any:
+            return false;
     }
     return false;
 }
@@ -266,7 +273,8 @@ void RegisterJetFunctions(sqlite3* db) {
     } const scalars[] = {{"jet_pow", JetPow}, {"jet_mod", JetMod}, {"jet_concat", JetConcat}, {"jet_like", JetLike}};
     for (const auto& f : scalars)
         if (sqlite3_create_function_v2(db, f.name, 2, scalar, nullptr, f.fn, nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw vb::VbError(vb::err::kOutOfMemory, std::string("Could not register the SQL function ") + f.name + ".");
+            throw vb::VbError(vb::err::kOutOfMemory,
+                              std::string("Could not register the SQL function ") + f.name + ".");
     if (sqlite3_create_function_v2(db, "jet_first", 1, aggregate, nullptr, nullptr, FirstStep, KeptFinal, nullptr) !=
             SQLITE_OK ||
         sqlite3_create_function_v2(db, "jet_last", 1, aggregate, nullptr, nullptr, LastStep, KeptFinal, nullptr) !=

@@ -12,16 +12,14 @@
 namespace dao {
 namespace {
 
-constexpr int32_t kErrExpression = 3075;   // syntax error in query expression
-constexpr int32_t kErrStatement = 3129;    // invalid / unsupported statement
-constexpr int32_t kErrBracket = 3126;      // invalid bracketing of name
-constexpr int32_t kErrFrom = 3131;         // syntax error in FROM clause
-constexpr int32_t kErrTrailing = 3142;     // characters after end of statement
-constexpr int32_t kErrTooComplex = 3360;   // query is too complex
+constexpr int32_t kErrExpression = 3075;  // syntax error in query expression
+constexpr int32_t kErrStatement = 3129;   // invalid / unsupported statement
+constexpr int32_t kErrBracket = 3126;     // invalid bracketing of name
+constexpr int32_t kErrFrom = 3131;        // syntax error in FROM clause
+constexpr int32_t kErrTrailing = 3142;    // characters after end of statement
+constexpr int32_t kErrTooComplex = 3360;  // query is too complex
 
-[[noreturn]] void Fail(int32_t number, const std::string& text) {
-    throw vb::VbError(number, text, "DAO.Database");
-}
+[[noreturn]] void Fail(int32_t number, const std::string& text) { throw vb::VbError(number, text, "DAO.Database"); }
 
 // ---------------------------------------------------------------------------
 // Tokens
@@ -34,9 +32,7 @@ struct Token {
     size_t pos = 0;
 };
 
-bool IsNameStart(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
-}
+bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
 bool IsNameChar(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -79,8 +75,8 @@ std::vector<Token> Tokenize(std::string_view sql) {
                     Fail(kErrBracket, "The name [" + std::string(name.substr(0, 30)) +
                                           "...] contains a control character, which a name may not hold.");
                 if (ch == '[')
-                    Fail(kErrBracket, "Invalid bracketing of name: '[' inside the name [" +
-                                          std::string(name.substr(0, 30)) + "].");
+                    Fail(kErrBracket,
+                         "Invalid bracketing of name: '[' inside the name [" + std::string(name.substr(0, 30)) + "].");
             }
             t.kind = Tok::Bracket;
             t.text = std::string(name);
@@ -92,7 +88,8 @@ std::vector<Token> Tokenize(std::string_view sql) {
             std::string value;
             size_t j = i + 1;
             for (;;) {
-                if (j >= n) Fail(kErrExpression, "Syntax error: a text literal is not closed at '" + Excerpt(sql, i) + "'.");
+                if (j >= n)
+                    Fail(kErrExpression, "Syntax error: a text literal is not closed at '" + Excerpt(sql, i) + "'.");
                 if (sql[j] == c) {
                     if (j + 1 < n && sql[j + 1] == c) {
                         value += c;
@@ -109,7 +106,8 @@ std::vector<Token> Tokenize(std::string_view sql) {
         } else if (c == '#') {
             const size_t close = sql.find('#', i + 1);
             if (close == std::string_view::npos)
-                Fail(kErrExpression, "Syntax error in date literal at '" + Excerpt(sql, i) + "': '#' without its closing '#'.");
+                Fail(kErrExpression,
+                     "Syntax error in date literal at '" + Excerpt(sql, i) + "': '#' without its closing '#'.");
             t.kind = Tok::Date;
             t.text = std::string(sql.substr(i + 1, close - i - 1));
             i = close + 1;
@@ -184,9 +182,7 @@ std::string QuoteText(std::string_view text) {
 // time h:mm[:ss] [AM|PM]; a time alone. Two-digit years 00-29 are 2000-2029,
 // 30-99 are 1930-1999.
 std::string DateLiteral(const std::string& raw) {
-    auto bad = [&raw]() -> void {
-        Fail(kErrExpression, "Syntax error in date in query expression '#" + raw + "#'.");
-    };
+    auto bad = [&raw]() -> void { Fail(kErrExpression, "Syntax error in date in query expression '#" + raw + "#'."); };
     std::vector<std::string> words;  // split on blanks
     {
         std::string w;
@@ -288,8 +284,8 @@ struct Expr {
 // Words that end an expression (a clause or a join begins).
 bool IsStopWord(const Token& t) {
     if (t.kind != Tok::Name) return false;
-    static const char* const kWords[] = {"FROM",  "WHERE", "GROUP", "HAVING", "ORDER", "INTO",  "UNION",
-                                         "AS",    "ON",    "JOIN",  "INNER",  "LEFT",  "RIGHT", "FULL",
+    static const char* const kWords[] = {"FROM",  "WHERE", "GROUP", "HAVING", "ORDER", "INTO",   "UNION",
+                                         "AS",    "ON",    "JOIN",  "INNER",  "LEFT",  "RIGHT",  "FULL",
                                          "OUTER", "CROSS", "ASC",   "DESC",   "SET",   "VALUES", "SELECT"};
     for (const char* w : kWords)
         if (SameWord(t.text, w)) return true;
@@ -320,8 +316,9 @@ public:
         } else if (IsWord("PARAMETERS")) {
             Fail(kErrStatement, "PARAMETERS declarations are not supported.");
         } else {
-            Fail(kErrStatement,
-                 "Invalid SQL statement; expected 'DELETE', 'INSERT', 'SELECT', 'UPDATE', 'CREATE', 'ALTER' or 'DROP'.");
+            Fail(
+                kErrStatement,
+                "Invalid SQL statement; expected 'DELETE', 'INSERT', 'SELECT', 'UPDATE', 'CREATE', 'ALTER' or 'DROP'.");
         }
         if (IsOp(";")) Next();
         if (Peek().kind != Tok::End)
@@ -356,8 +353,8 @@ private:
     }
     [[noreturn]] void SyntaxError(const std::string& what, int32_t number = kErrExpression) const {
         const Token& t = Peek();
-        std::string where = t.kind == Tok::End ? std::string("at the end of the statement")
-                                               : "at '" + Excerpt(sql_, t.pos) + "'";
+        std::string where =
+            t.kind == Tok::End ? std::string("at the end of the statement") : "at '" + Excerpt(sql_, t.pos) + "'";
         Fail(number, "Syntax error (" + what + ") in query expression " + where + ".");
     }
     void ExpectOp(const char* op) {
@@ -412,9 +409,7 @@ private:
 
     // SQLite ranks < <= > >= above = <>, Jet ranks them all alike: a comparison
     // inside a comparison keeps Jet's grouping through parentheses.
-    static std::string CmpOperand(const Expr& e) {
-        return e.level <= kCmp ? "(" + e.sql + ")" : e.sql;
-    }
+    static std::string CmpOperand(const Expr& e) { return e.level <= kCmp ? "(" + e.sql + ")" : e.sql; }
 
     // Bounds the recursion, so that a pathological text fails instead of exhausting the stack.
     struct Depth {
@@ -580,56 +575,57 @@ private:
     Expr ParsePrimary() {
         const Token& t = Peek();
         switch (t.kind) {
-        case Tok::Number:
-            Next();
-            return {t.text, kAtom};
-        case Tok::String:
-            Next();
-            return {QuoteText(t.text), kAtom};
-        case Tok::Date: {
-            const std::string raw = t.text;
-            Next();
-            return {DateLiteral(raw), kAtom};
-        }
-        case Tok::Bracket: {
-            const std::string name = QuoteName(t.text);
-            Next();
-            return {ParseQualified(name), kAtom};
-        }
-        case Tok::Name: {
-            // Left( and Right( are functions, not joins.
-            if (IsStopWord(t) && !((IsWord("LEFT") || IsWord("RIGHT")) && IsOp("(", 1))) SyntaxError("missing operand");
-            const std::string word = t.text;
-            Next();
-            if (SameWord(word, "True")) return {"-1", kAtom};
-            if (SameWord(word, "False")) return {"0", kAtom};
-            if (SameWord(word, "Null")) return {"NULL", kAtom};
-            if (IsOp("(")) return ParseCall(word);
-            return {ParseQualified(word), kAtom};
-        }
-        case Tok::Op:
-            if (t.text == "(") {
+            case Tok::Number:
                 Next();
-                std::string inner;
-                if (IsWord("SELECT")) {
-                    inner = ParseSelect(false);
-                } else {
-                    inner = ParseExpression().sql;
-                    while (IsOp(",")) {  // a row value, as in (a, b) In (...)
-                        Next();
-                        inner += ", " + ParseExpression().sql;
+                return {t.text, kAtom};
+            case Tok::String:
+                Next();
+                return {QuoteText(t.text), kAtom};
+            case Tok::Date: {
+                const std::string raw = t.text;
+                Next();
+                return {DateLiteral(raw), kAtom};
+            }
+            case Tok::Bracket: {
+                const std::string name = QuoteName(t.text);
+                Next();
+                return {ParseQualified(name), kAtom};
+            }
+            case Tok::Name: {
+                // Left( and Right( are functions, not joins.
+                if (IsStopWord(t) && !((IsWord("LEFT") || IsWord("RIGHT")) && IsOp("(", 1)))
+                    SyntaxError("missing operand");
+                const std::string word = t.text;
+                Next();
+                if (SameWord(word, "True")) return {"-1", kAtom};
+                if (SameWord(word, "False")) return {"0", kAtom};
+                if (SameWord(word, "Null")) return {"NULL", kAtom};
+                if (IsOp("(")) return ParseCall(word);
+                return {ParseQualified(word), kAtom};
+            }
+            case Tok::Op:
+                if (t.text == "(") {
+                    Next();
+                    std::string inner;
+                    if (IsWord("SELECT")) {
+                        inner = ParseSelect(false);
+                    } else {
+                        inner = ParseExpression().sql;
+                        while (IsOp(",")) {  // a row value, as in (a, b) In (...)
+                            Next();
+                            inner += ", " + ParseExpression().sql;
+                        }
                     }
+                    ExpectOp(")");
+                    return {"(" + inner + ")", kAtom};
                 }
-                ExpectOp(")");
-                return {"(" + inner + ")", kAtom};
-            }
-            if (t.text == "*") {
-                Next();
-                return {"*", kAtom};
-            }
-            SyntaxError("missing operand");
-        case Tok::End:
-            SyntaxError("missing operand");
+                if (t.text == "*") {
+                    Next();
+                    return {"*", kAtom};
+                }
+                SyntaxError("missing operand");
+            case Tok::End:
+                SyntaxError("missing operand");
         }
         SyntaxError("missing operand");
     }
@@ -958,13 +954,21 @@ private:
             const Token& t = Next();
             std::string text;
             switch (t.kind) {
-            case Tok::Bracket: text = QuoteName(t.text); break;
-            case Tok::String: text = QuoteText(t.text); break;
-            case Tok::Date: text = DateLiteral(t.text); break;
-            case Tok::Name:
-                text = SameWord(t.text, "True") ? "-1" : SameWord(t.text, "False") ? "0" : t.text;
-                break;
-            default: text = t.text; break;
+                case Tok::Bracket:
+                    text = QuoteName(t.text);
+                    break;
+                case Tok::String:
+                    text = QuoteText(t.text);
+                    break;
+                case Tok::Date:
+                    text = DateLiteral(t.text);
+                    break;
+                case Tok::Name:
+                    text = SameWord(t.text, "True") ? "-1" : SameWord(t.text, "False") ? "0" : t.text;
+                    break;
+                default:
+                    text = t.text;
+                    break;
             }
             const bool tight = prev == "(" || prev == "." || text == ")" || text == "," || text == "." ||
                                (text == "(" && !prev.empty() && prev != "," && prev != "(");

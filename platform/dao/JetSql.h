@@ -56,7 +56,8 @@ struct TranslatedSql {
 // Turns the Jet SQL the system builds into SQLite SQL. For each IN '<file>' clause it
 // calls schemaFor(path) and qualifies the table names that clause covers with the
 // returned schema name ("" = leave unqualified, i.e. the statement runs where that file is).
-// Raises vb::VbError (number 3075 or another fitting Jet syntax-error number, with a clear text) on SQL it cannot parse.
+// Raises vb::VbError (number 3075 or another fitting Jet syntax-error number, with a clear text) on SQL it cannot
+// parse.
 TranslatedSql TranslateJetSql(std::string_view jetSql,
                               const std::function<std::string(const std::string& path)>& schemaFor);
 

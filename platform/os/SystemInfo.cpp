@@ -42,8 +42,10 @@ std::vector<int64_t> LeadingNumbers(std::string_view text) {
             ++i;
         }
         out.push_back(n);
-        if (i < text.size() && text[i] == '.') ++i;
-        else break;
+        if (i < text.size() && text[i] == '.')
+            ++i;
+        else
+            break;
     }
     return out;
 }
@@ -54,8 +56,8 @@ std::string BaseName(const std::string& path) {
 }
 
 bool NameMatches(const std::string& name, const std::string& stem) {
-    return name == stem || (name.size() > stem.size() && name.compare(0, stem.size(), stem) == 0 &&
-                            name[stem.size()] == '.');
+    return name == stem ||
+           (name.size() > stem.size() && name.compare(0, stem.size(), stem) == 0 && name[stem.size()] == '.');
 }
 
 std::vector<std::string> LoadedObjects() {
@@ -79,7 +81,10 @@ std::string RealPath(const std::string& path) {
 bool IsElf(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     char magic[4] = {};
-    return in.read(magic, 4) && std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+    return in.read(magic, 4) && std::memcmp(magic,
+                                            "\x7f"
+                                            "ELF",
+                                            4) == 0;
 }
 
 // The version a loaded library reports of itself, "" when it has no way to tell.

@@ -29,9 +29,12 @@ bool SameName(std::string_view a, std::string_view b) {
 
 const char* RootName(int32_t root) {
     switch (root) {
-        case HKEY_LOCAL_MACHINE: return "HKEY_LOCAL_MACHINE";
-        case HKEY_CURRENT_USER: return "HKEY_CURRENT_USER";
-        default: return nullptr;
+        case HKEY_LOCAL_MACHINE:
+            return "HKEY_LOCAL_MACHINE";
+        case HKEY_CURRENT_USER:
+            return "HKEY_CURRENT_USER";
+        default:
+            return nullptr;
     }
 }
 
@@ -450,7 +453,8 @@ std::string DwordBytes(uint32_t value) {
 
 uint32_t DwordValue(std::string_view bytes) {
     uint32_t v = 0;
-    for (size_t i = 0; i < 4 && i < bytes.size(); ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    for (size_t i = 0; i < 4 && i < bytes.size(); ++i)
+        v |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
     return v;
 }
 

@@ -32,9 +32,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "merivox-workgroup: %d: %s\n", e.Number(), e.Description().c_str());
         return 1;
     }
-    std::fprintf(stderr,
-                 "usage: merivox-workgroup create [--replace] <workgroup file>\n"
-                 "       merivox-workgroup account <workgroup file> <user> <password>\n"
-                 "       merivox-workgroup dbpassword <database> <password>\n");
+    std::fprintf(stderr, "usage: merivox-workgroup create [--replace] <workgroup file>\n"
+                         "       merivox-workgroup account <workgroup file> <user> <password>\n"
+                         "       merivox-workgroup dbpassword <database> <password>\n");
     return 2;
 }

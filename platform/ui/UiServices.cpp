@@ -13,8 +13,8 @@ UiServices::~UiServices() = default;
 MsgBoxResult DefaultButton(int style) {
     int which = (style & kDefaultMask) / vbDefaultButton2;  // 0, 1 or 2
     static constexpr MsgBoxResult kButtons[6][3] = {
-        {vbOK, vbOK, vbOK},          {vbOK, vbCancel, vbCancel}, {vbAbort, vbRetry, vbIgnore},
-        {vbYes, vbNo, vbCancel},     {vbYes, vbNo, vbNo},        {vbRetry, vbCancel, vbCancel},
+        {vbOK, vbOK, vbOK},      {vbOK, vbCancel, vbCancel}, {vbAbort, vbRetry, vbIgnore},
+        {vbYes, vbNo, vbCancel}, {vbYes, vbNo, vbNo},        {vbRetry, vbCancel, vbCancel},
     };
     int buttons = style & kButtonsMask;
     if (buttons > 5) buttons = 0;

@@ -81,18 +81,22 @@ double Val(std::string_view text) {
         while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r')) ++i;
     };
     skipBlanks();
-    if (i + 1 < text.size() && text[i] == '&' && (text[i + 1] == 'H' || text[i + 1] == 'h' || text[i + 1] == 'O' ||
-                                                  text[i + 1] == 'o')) {
+    if (i + 1 < text.size() && text[i] == '&' &&
+        (text[i + 1] == 'H' || text[i + 1] == 'h' || text[i + 1] == 'O' || text[i + 1] == 'o')) {
         int base = (text[i + 1] == 'H' || text[i + 1] == 'h') ? 16 : 8;
         i += 2;
         int64_t result = 0;
         for (; i < text.size(); ++i) {
             int digit;
             char c = text[i];
-            if (c >= '0' && c <= '9') digit = c - '0';
-            else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-            else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-            else break;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (base == 16 && c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (base == 16 && c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else
+                break;
             if (digit >= base) break;
             result = result * base + digit;
         }
@@ -365,9 +369,7 @@ Date DateSerial(int year, int month, int day) {
     return Date{static_cast<double>(days)};
 }
 
-Date TimeSerial(int hour, int minute, int second) {
-    return Date{(hour * 3600.0 + minute * 60.0 + second) / 86400.0};
-}
+Date TimeSerial(int hour, int minute, int second) { return Date{(hour * 3600.0 + minute * 60.0 + second) / 86400.0}; }
 
 Date DateTime(int year, int month, int day, int hour, int minute, int second) {
     return Date{DateSerial(year, month, day).serial + TimeSerial(hour, minute, second).serial};
@@ -395,8 +397,7 @@ Date Now() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return DateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                    local.tm_sec);
+    return DateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
 }
 
 std::string DateToIso(Date date) {
@@ -487,31 +488,45 @@ std::string FormatDate(Date date, std::string_view pattern) {
             }
             i += run;
         } else if (f == 'M' && !afterHour) {
-            if (run >= 4) out += kMonthNames[p.month - 1];
-            else if (run == 3) out += std::string(kMonthNames[p.month - 1]).substr(0, 3);
-            else if (run == 2) two(p.month);
-            else out += std::to_string(p.month);
+            if (run >= 4)
+                out += kMonthNames[p.month - 1];
+            else if (run == 3)
+                out += std::string(kMonthNames[p.month - 1]).substr(0, 3);
+            else if (run == 2)
+                two(p.month);
+            else
+                out += std::to_string(p.month);
             i += run;
         } else if (f == 'D') {
-            if (run >= 4) out += kDayNames[weekday];
-            else if (run == 3) out += std::string(kDayNames[weekday]).substr(0, 3);
-            else if (run == 2) two(p.day);
-            else out += std::to_string(p.day);
+            if (run >= 4)
+                out += kDayNames[weekday];
+            else if (run == 3)
+                out += std::string(kDayNames[weekday]).substr(0, 3);
+            else if (run == 2)
+                two(p.day);
+            else
+                out += std::to_string(p.day);
             i += run;
         } else if (f == 'H') {
             int hour = ampm ? (p.hour % 12 == 0 ? 12 : p.hour % 12) : p.hour;
-            if (run >= 2) two(hour);
-            else out += std::to_string(hour);
+            if (run >= 2)
+                two(hour);
+            else
+                out += std::to_string(hour);
             afterHour = true;
             i += run;
         } else if (f == 'N' || (f == 'M' && afterHour)) {
-            if (run >= 2) two(p.minute);
-            else out += std::to_string(p.minute);
+            if (run >= 2)
+                two(p.minute);
+            else
+                out += std::to_string(p.minute);
             afterHour = false;
             i += run;
         } else if (f == 'S') {
-            if (run >= 2) two(p.second);
-            else out += std::to_string(p.second);
+            if (run >= 2)
+                two(p.second);
+            else
+                out += std::to_string(p.second);
             i += run;
         } else if (isAmPm(i)) {
             bool upper = pattern[i] == 'A';
@@ -566,8 +581,8 @@ std::string FormatNumberSection(double value, std::string_view section) {
     }
     int exponent = 0;
     if (exponentAt != std::string_view::npos && value != 0.0) {
-        int intDigits = std::max<int>(1, int(std::count_if(intPart.begin(), intPart.end(),
-                                                            [](char c) { return c == '0' || c == '#'; })));
+        int intDigits = std::max<int>(
+            1, int(std::count_if(intPart.begin(), intPart.end(), [](char c) { return c == '0' || c == '#'; })));
         exponent = int(std::floor(std::log10(value))) - (intDigits - 1);
         value /= std::pow(10.0, exponent);
         double check = std::nearbyint(value * std::pow(10.0, maxFrac)) / std::pow(10.0, maxFrac);
@@ -602,8 +617,10 @@ std::string FormatNumberSection(double value, std::string_view section) {
         std::string digits = std::to_string(std::abs(exponent));
         while (digits.size() < zeros) digits.insert(digits.begin(), '0');
         out += section[exponentAt];
-        if (exponent < 0) out += '-';
-        else if (sign == '+') out += '+';
+        if (exponent < 0)
+            out += '-';
+        else if (sign == '+')
+            out += '+';
         out += digits;
     }
     return out + suffix;
@@ -640,8 +657,8 @@ std::string Format(const Variant& value, std::string_view pattern) {
         if (value.Type() == vbDate && pattern.empty()) return value.ToString();
         return value.IsNumber() ? CStr(value.ToDouble()) : value.ToString();
     }
-    if (value.Type() == vbDate || ((named.find("date") != std::string::npos || named.find("time") != std::string::npos) &&
-                                   value.IsNumeric())) {
+    if (value.Type() == vbDate ||
+        ((named.find("date") != std::string::npos || named.find("time") != std::string::npos) && value.IsNumeric())) {
         Date date = value.ToDate();
         bool hasTime = date.serial != std::trunc(date.serial);
         if (named == "short date") return FormatDate(date, "m/d/yyyy");

@@ -54,7 +54,7 @@ double Sqr(double value);                             // error 5 below 0
 double Log(double value);                             // error 5 at or below 0
 double Exp(double value);                             // error 6 on overflow
 double Power(double base, double exponent);           // error 5 / 6 where undefined
-double Checked(double value);                          // error 6 unless finite
+double Checked(double value);                         // error 6 unless finite
 
 // --- flags ---------------------------------------------------------------------
 inline int16_t Flag(bool on) { return on ? int16_t(-1) : int16_t(0); }
@@ -94,7 +94,7 @@ int CompareVariants(const Variant& a, const Variant& b, CompareMethod method = v
 bool SameValue(const Variant& a, const Variant& b, CompareMethod method = vbBinaryCompare);
 
 // --- dates ---------------------------------------------------------------------
-Date DateSerial(int year, int month, int day);   // months and days may overflow, as in the runtime
+Date DateSerial(int year, int month, int day);  // months and days may overflow, as in the runtime
 Date TimeSerial(int hour, int minute, int second);
 Date DateTime(int year, int month, int day, int hour, int minute, int second);
 struct DateParts {

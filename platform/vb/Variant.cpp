@@ -39,13 +39,15 @@ Variant Variant::Missing() {
 }
 
 Variant::Variant(int64_t v) {
-    if (v >= INT32_MIN && v <= INT32_MAX) value_ = static_cast<int32_t>(v);
-    else value_ = static_cast<double>(v);
+    if (v >= INT32_MIN && v <= INT32_MAX)
+        value_ = static_cast<int32_t>(v);
+    else
+        value_ = static_cast<double>(v);
 }
 
 VarType Variant::Type() const {
-    static constexpr VarType kTypes[] = {vbEmpty,  vbNull,     vbError, vbBoolean, vbByte,    vbInteger, vbLong,
-                                         vbSingle, vbDouble,   vbCurrency, vbDate, vbDecimal, vbString,  vbObject};
+    static constexpr VarType kTypes[] = {vbEmpty,  vbNull,   vbError,    vbBoolean, vbByte,    vbInteger, vbLong,
+                                         vbSingle, vbDouble, vbCurrency, vbDate,    vbDecimal, vbString,  vbObject};
     return kTypes[value_.index()];
 }
 
@@ -59,8 +61,10 @@ bool Variant::IsNumber() const {
         case vbDouble:
         case vbCurrency:
         case vbDate:
-        case vbDecimal: return true;
-        default: return false;
+        case vbDecimal:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -90,18 +94,26 @@ double Variant::ToDouble() const {
     return std::visit(
         [](const auto& v) -> double {
             using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::monostate>) return 0.0;
-            else if constexpr (std::is_same_v<T, NullT>) Raise(err::kInvalidUseOfNull);
-            else if constexpr (std::is_same_v<T, MissingT> || std::is_same_v<T, ObjectPtr>) Raise(err::kTypeMismatch);
-            else if constexpr (std::is_same_v<T, bool>) return v ? -1.0 : 0.0;
-            else if constexpr (std::is_same_v<T, Currency>) return v.ToDouble();
-            else if constexpr (std::is_same_v<T, Date>) return v.serial;
-            else if constexpr (std::is_same_v<T, Decimal>) return v.ToDouble();
+            if constexpr (std::is_same_v<T, std::monostate>)
+                return 0.0;
+            else if constexpr (std::is_same_v<T, NullT>)
+                Raise(err::kInvalidUseOfNull);
+            else if constexpr (std::is_same_v<T, MissingT> || std::is_same_v<T, ObjectPtr>)
+                Raise(err::kTypeMismatch);
+            else if constexpr (std::is_same_v<T, bool>)
+                return v ? -1.0 : 0.0;
+            else if constexpr (std::is_same_v<T, Currency>)
+                return v.ToDouble();
+            else if constexpr (std::is_same_v<T, Date>)
+                return v.serial;
+            else if constexpr (std::is_same_v<T, Decimal>)
+                return v.ToDouble();
             else if constexpr (std::is_same_v<T, std::string>) {
                 if (EqualsNoCase(Trim(v), "True")) return -1.0;
                 if (EqualsNoCase(Trim(v), "False")) return 0.0;
                 return CDbl(v);
-            } else return static_cast<double>(v);
+            } else
+                return static_cast<double>(v);
         },
         value_);
 }
@@ -122,13 +134,20 @@ std::string Variant::ToString() const {
     return std::visit(
         [](const auto& v) -> std::string {
             using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::monostate>) return {};
-            else if constexpr (std::is_same_v<T, NullT>) Raise(err::kInvalidUseOfNull);
-            else if constexpr (std::is_same_v<T, MissingT> || std::is_same_v<T, ObjectPtr>) Raise(err::kTypeMismatch);
-            else if constexpr (std::is_same_v<T, bool>) return v ? "True" : "False";
-            else if constexpr (std::is_same_v<T, float>) return CStrSingle(v);
-            else if constexpr (std::is_same_v<T, double>) return CStr(v);
-            else if constexpr (std::is_same_v<T, Currency>) return CurrencyText(v);
+            if constexpr (std::is_same_v<T, std::monostate>)
+                return {};
+            else if constexpr (std::is_same_v<T, NullT>)
+                Raise(err::kInvalidUseOfNull);
+            else if constexpr (std::is_same_v<T, MissingT> || std::is_same_v<T, ObjectPtr>)
+                Raise(err::kTypeMismatch);
+            else if constexpr (std::is_same_v<T, bool>)
+                return v ? "True" : "False";
+            else if constexpr (std::is_same_v<T, float>)
+                return CStrSingle(v);
+            else if constexpr (std::is_same_v<T, double>)
+                return CStr(v);
+            else if constexpr (std::is_same_v<T, Currency>)
+                return CurrencyText(v);
             else if constexpr (std::is_same_v<T, Date>) {
                 // The time part is left out at midnight, the date part on day 0.
                 DateParts p = SplitDate(v);
@@ -143,9 +162,12 @@ std::string Variant::ToString() const {
                     std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", p.year, p.month, p.day);
                 }
                 return buffer;
-            } else if constexpr (std::is_same_v<T, Decimal>) return v.ToString();
-            else if constexpr (std::is_same_v<T, std::string>) return v;
-            else return std::to_string(static_cast<int64_t>(v));
+            } else if constexpr (std::is_same_v<T, Decimal>)
+                return v.ToString();
+            else if constexpr (std::is_same_v<T, std::string>)
+                return v;
+            else
+                return std::to_string(static_cast<int64_t>(v));
         },
         value_);
 }
@@ -168,8 +190,10 @@ Decimal Variant::ToDecimal() const {
         case vbByte:
         case vbInteger:
         case vbLong:
-        case vbBoolean: return Decimal(static_cast<int64_t>(ToDouble()));
-        default: return Decimal::FromDouble(ToDouble());
+        case vbBoolean:
+            return Decimal(static_cast<int64_t>(ToDouble()));
+        default:
+            return Decimal::FromDouble(ToDouble());
     }
 }
 

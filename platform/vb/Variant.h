@@ -99,14 +99,14 @@ public:
     }
 
     // Conversions with the runtime's rules (see Conversions.h for the free forms).
-    double ToDouble() const;  // CDbl
-    int32_t ToLong() const;   // CLng: banker's rounding, error 6 out of range
-    int16_t ToInteger() const;  // CInt
-    bool ToBool() const;      // CBool: non-zero is True; strings "True"/"False" or numbers
+    double ToDouble() const;       // CDbl
+    int32_t ToLong() const;        // CLng: banker's rounding, error 6 out of range
+    int16_t ToInteger() const;     // CInt
+    bool ToBool() const;           // CBool: non-zero is True; strings "True"/"False" or numbers
     std::string ToString() const;  // CStr: Empty -> "", Null -> error 94
-    Date ToDate() const;      // CDate
-    Decimal ToDecimal() const;  // CDec
-    Currency ToCurrency() const;  // CCur
+    Date ToDate() const;           // CDate
+    Decimal ToDecimal() const;     // CDec
+    Currency ToCurrency() const;   // CCur
 
     friend bool operator==(const Variant& a, const Variant& b);
 
@@ -117,8 +117,8 @@ private:
     struct MissingT {
         friend bool operator==(MissingT, MissingT) { return true; }
     };
-    using Storage = std::variant<std::monostate, NullT, MissingT, bool, uint8_t, int16_t, int32_t, float,
-                                 double, Currency, Date, Decimal, std::string, ObjectPtr>;
+    using Storage = std::variant<std::monostate, NullT, MissingT, bool, uint8_t, int16_t, int32_t, float, double,
+                                 Currency, Date, Decimal, std::string, ObjectPtr>;
     Storage value_;
 };
 

@@ -37,8 +37,8 @@ struct ErrorReportTest : ::testing::Test {
         vb::App().revision = 8;
         vb::App().exeName = "Merivox";
         vb::App().path = dir.string();
-        common::SetDataEngineFacts({[] { return std::string("/opt/merivox/Merivox.MDW"); },
-                                    [] { return std::string("3.6"); }});
+        common::SetDataEngineFacts(
+            {[] { return std::string("/opt/merivox/Merivox.MDW"); }, [] { return std::string("3.6"); }});
         os::SetDisplayDepth(24);
         stack.Destination(vb::Variant(file.string()));
         stack.DisplayError(false);
@@ -159,7 +159,7 @@ TEST_F(ErrorReportTest, LayoutOfAReport) {
         ASSERT_EQ(line.rfind(figures[i], 0), 0u) << line;
         EXPECT_TRUE(std::regex_match(line.substr(20), kGrouped)) << line;
     }
-    EXPECT_NE(lines[sys + 4], "Win Disk Space    : ");  // the root file system has free space
+    EXPECT_NE(lines[sys + 4], "Win Disk Space    : ");            // the root file system has free space
     EXPECT_EQ(lines[sys + 9], "Display Colors    : 16,777,216");  // 2^24
     EXPECT_EQ(lines[sys + 10], "DAO Version       : 3.6");
     EXPECT_EQ(lines[sys + 11], "");
@@ -167,14 +167,13 @@ TEST_F(ErrorReportTest, LayoutOfAReport) {
     EXPECT_EQ(lines[sys + 13], "[File Versions]");
 
     const std::vector<std::string> labels = {
-        "libMerivoxPlatform.so Ver: ", "libMerivox6.so Ver: ", "libsqlite3.so Ver : ", "libsodium.so Ver  : ",
-        "libQt6Core.so Ver : ",        "libQt6Gui.so Ver  : ", "libQt6Widgets.so Ver: ", "libstdc++.so Ver  : ",
-        "libc.so Ver       : ",
+        "libMerivoxPlatform.so Ver: ", "libMerivox6.so Ver: ", "libsqlite3.so Ver : ",
+        "libsodium.so Ver  : ",        "libQt6Core.so Ver : ", "libQt6Gui.so Ver  : ",
+        "libQt6Widgets.so Ver: ",      "libstdc++.so Ver  : ", "libc.so Ver       : ",
     };
     size_t files = sys + 14;
     ASSERT_EQ(lines.size(), files + labels.size() + 1);
-    for (size_t i = 0; i < labels.size(); ++i)
-        EXPECT_EQ(lines[files + i].rfind(labels[i], 0), 0u) << lines[files + i];
+    for (size_t i = 0; i < labels.size(); ++i) EXPECT_EQ(lines[files + i].rfind(labels[i], 0), 0u) << lines[files + i];
     // Our own library carries the build's version; one not loaded here has none.
     EXPECT_EQ(lines[files], "libMerivoxPlatform.so Ver: 6.1.0.8");
     EXPECT_EQ(lines[files + 1], "libMerivox6.so Ver: ");

@@ -85,18 +85,16 @@ TEST_F(ErrorStackTest, HandleErrorShowsTheMessageWithBeep) {
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_EQ(recorder.boxes[0].title, "Quantara");
     EXPECT_EQ(recorder.boxes[0].style, ui::vbCritical | ui::vbOKOnly);
-    EXPECT_EQ(recorder.boxes[0].prompt,
-              "The following error has occurred in procedure: \r\n"
-              "frmStatMain:cmdRun_Click on line 0\r\n"
-              "Error (3265) Item not found in this collection.");
+    EXPECT_EQ(recorder.boxes[0].prompt, "The following error has occurred in procedure: \r\n"
+                                        "frmStatMain:cmdRun_Click on line 0\r\n"
+                                        "Error (3265) Item not found in this collection.");
 
     stack.CurrentOperation("Set database ");
     Fail(6, "Overflow", 120);
-    EXPECT_EQ(recorder.boxes[1].prompt,
-              "The following error has occurred in procedure: \r\n"
-              "frmStatMain:cmdRun_Click on line 120\r\n"
-              "Error (6) Overflow\r\n"
-              "Current Operation: Set database ");
+    EXPECT_EQ(recorder.boxes[1].prompt, "The following error has occurred in procedure: \r\n"
+                                        "frmStatMain:cmdRun_Click on line 120\r\n"
+                                        "Error (6) Overflow\r\n"
+                                        "Current Operation: Set database ");
 }
 
 TEST_F(ErrorStackTest, CancelInBeforeHandlerStopsEverythingButTheRecord) {

@@ -127,7 +127,8 @@ TEST_F(ProgramSettingsTest, TwoProgramsWritingTheSameSectionLoseNothing) {
         CProgramSettings settings;
         settings.RegBase("Zelk");
         settings.Program(GetProductRegKey());
-        for (int i = 0; i < kWrites; ++i) settings.WriteEntry(who + std::to_string(i), who + " value " + std::to_string(i));
+        for (int i = 0; i < kWrites; ++i)
+            settings.WriteEntry(who + std::to_string(i), who + " value " + std::to_string(i));
     };
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -144,5 +145,6 @@ TEST_F(ProgramSettingsTest, TwoProgramsWritingTheSameSectionLoseNothing) {
     settings.Program(GetProductRegKey());
     for (const char* who : {"child", "parent"})
         for (int i = 0; i < kWrites; ++i)
-            EXPECT_EQ(settings.ReadEntry(who + std::to_string(i), "lost"), who + std::string(" value ") + std::to_string(i));
+            EXPECT_EQ(settings.ReadEntry(who + std::to_string(i), "lost"),
+                      who + std::string(" value ") + std::to_string(i));
 }

@@ -107,9 +107,11 @@ TEST(StatCommonTest, FreeSpaceAndFileVersions) {
     std::ofstream(dir / "plain.txt") << "text";
     EXPECT_EQ(GetFileVersion((dir / "plain.txt").string()), "");
     EXPECT_EQ(GetFileVersion((dir / "none.dll").string()), "");
-    std::ofstream(dir / "libx.so.3.2", std::ios::binary) << "\x7f" "ELF";
+    std::ofstream(dir / "libx.so.3.2", std::ios::binary) << "\x7f"
+                                                            "ELF";
     EXPECT_EQ(GetFileVersion((dir / "libx.so.3.2").string()), "3.2.0.0");
-    std::ofstream(dir / "liby.so.1.2.3.4.5", std::ios::binary) << "\x7f" "ELF";
+    std::ofstream(dir / "liby.so.1.2.3.4.5", std::ios::binary) << "\x7f"
+                                                                  "ELF";
     EXPECT_EQ(GetFileVersion((dir / "liby.so.1.2.3.4.5").string()), "1.2.3.4");
     fs::remove_all(dir);
 

@@ -30,14 +30,15 @@ protected:
         const vb::Variant nul = vb::Variant::Null();
         const auto row = [](const char* g, const vb::Variant& a, const char* b, const vb::Variant& x,
                             const vb::Variant& w) { return TrialRow{g, a, b, vb::Variant::Null(), x, w}; };
-        CreateTrial(db, {row("g1", "a", "p", 10.2, 1.0), row("g1", "a", "p", 11.5, 2.0), row("g1", "a", "q", 9.8, 1.0),
-                         row("g1", "a", "q", 12.0, 1.0), row("g1", "a", "p", -99.0, 1.0), row("g1", "b", "p", 13.1, 1.0),
-                         row("g1", "b", "q", 14.6, 2.0), row("g1", "b", "q", 15.3, 1.0), row("g1", "b", "p", 12.2, 1.0),
-                         row("g1", "b", "q", nul, 1.0), row("g1", "c", "p", 9.1, 1.0), row("g1", "c", "p", 8.4, 1.0),
-                         row("g1", "c", "q", 10.9, 3.0), row("g1", "c", "q", 9.9, 1.0), row("g1", "c", "p", 7.7, nul),
-                         row("g1", nul, "p", 20.0, 1.0), row("g2", "a", "p", 5.5, 1.0), row("g2", "a", "p", 6.1, 1.0),
-                         row("g2", "a", "q", 7.2, 2.0), row("g2", "a", "q", 6.8, 1.0), row("g2", "b", "p", 8.4, 1.0),
-                         row("g2", "b", "p", 9.0, 2.0), row("g2", "b", "p", 7.9, 1.0), row("g2", "d", "q", 4.0, 1.0)});
+        CreateTrial(db,
+                    {row("g1", "a", "p", 10.2, 1.0), row("g1", "a", "p", 11.5, 2.0),  row("g1", "a", "q", 9.8, 1.0),
+                     row("g1", "a", "q", 12.0, 1.0), row("g1", "a", "p", -99.0, 1.0), row("g1", "b", "p", 13.1, 1.0),
+                     row("g1", "b", "q", 14.6, 2.0), row("g1", "b", "q", 15.3, 1.0),  row("g1", "b", "p", 12.2, 1.0),
+                     row("g1", "b", "q", nul, 1.0),  row("g1", "c", "p", 9.1, 1.0),   row("g1", "c", "p", 8.4, 1.0),
+                     row("g1", "c", "q", 10.9, 3.0), row("g1", "c", "q", 9.9, 1.0),   row("g1", "c", "p", 7.7, nul),
+                     row("g1", nul, "p", 20.0, 1.0), row("g2", "a", "p", 5.5, 1.0),   row("g2", "a", "p", 6.1, 1.0),
+                     row("g2", "a", "q", 7.2, 2.0),  row("g2", "a", "q", 6.8, 1.0),   row("g2", "b", "p", 8.4, 1.0),
+                     row("g2", "b", "p", 9.0, 2.0),  row("g2", "b", "p", 7.9, 1.0),   row("g2", "d", "q", 4.0, 1.0)});
     }
     int32_t Scenario(const std::string& subType, bool twoWay, const std::string& detail) {
         std::vector<std::pair<std::string, std::string>> fields = {{"G", "G"}, {"A", "C"}};
@@ -71,15 +72,32 @@ void Near(const Row& r, const std::string& column, double reference, double tol 
 TEST_F(AnovaReview, TTestAndDetailWeightedWithBlanksAndMissingValues) {
     MakeData();
     ASSERT_TRUE(Run(Scenario("Two Sample t-Test", false, "Out2"))) << engine->get_ErrorInfo();
-    EXPECT_EQ(ColumnNames(db, "Out1"),
-              (std::vector<std::string>{"StatOutputID", "G", "DataField", "A-1", "A-2", "Count-1", "Count-2", "Mean-1",
-                                        "Mean-2", "Mean_Diff", "StdDeviation-1", "StdDeviation-2", "StdError-1",
-                                        "StdError-2", "DF_Pooled", "t-Value_Pooled", "Prob_(2-tail)_Pooled",
-                                        "DF_Separate", "t-Value_Separate", "Prob_(2-tail)_Separate"}));
+    EXPECT_EQ(ColumnNames(db, "Out1"), (std::vector<std::string>{"StatOutputID",
+                                                                 "G",
+                                                                 "DataField",
+                                                                 "A-1",
+                                                                 "A-2",
+                                                                 "Count-1",
+                                                                 "Count-2",
+                                                                 "Mean-1",
+                                                                 "Mean-2",
+                                                                 "Mean_Diff",
+                                                                 "StdDeviation-1",
+                                                                 "StdDeviation-2",
+                                                                 "StdError-1",
+                                                                 "StdError-2",
+                                                                 "DF_Pooled",
+                                                                 "t-Value_Pooled",
+                                                                 "Prob_(2-tail)_Pooled",
+                                                                 "DF_Separate",
+                                                                 "t-Value_Separate",
+                                                                 "Prob_(2-tail)_Separate"}));
     {
         using C = std::tuple<std::string, int, int>;
-        const std::vector<C> head = {{"StatOutputID", dao::dbLong, 0}, {"G", dao::dbText, 10},
-                                     {"DataField", dao::dbText, 64}, {"A-1", dao::dbText, 10},
+        const std::vector<C> head = {{"StatOutputID", dao::dbLong, 0},
+                                     {"G", dao::dbText, 10},
+                                     {"DataField", dao::dbText, 64},
+                                     {"A-1", dao::dbText, 10},
                                      {"A-2", dao::dbText, 10}};
         const auto columns = Columns(db, "Out1");
         ASSERT_EQ(columns.size(), 20u);
@@ -96,24 +114,32 @@ TEST_F(AnovaReview, TTestAndDetailWeightedWithBlanksAndMissingValues) {
         std::vector<double> test;  // pooled df, t, p; separate df, t, p
     };
     const std::vector<T> expected = {
-        {"g1", "a", "b",
+        {"g1",
+         "a",
+         "b",
          {5, 5, 11, 13.959999999999999, -2.9599999999999991, 0.94604439642122495, 1.2700393694685221,
           0.42308391602612355, 0.56797887284651727},
          {8, -4.1793904609642958, 0.0030821906004225102, 7.3939991665672373, -4.1793904609642949,
           0.0036682253883648631}},
-        {"g1", "a", "c",
+        {"g1",
+         "a",
+         "c",
          {5, 6, 11, 10.016666666666667, 0.9833333333333325, 0.94604439642122495, 1.0778064142816495,
           0.42308391602612355, 0.44001262608146957},
          {9, 1.589981423680908, 0.14630224806235506, 8.9531393612646841, 1.6109158723582402, 0.1418344841286544}},
-        {"g1", "b", "c",
+        {"g1",
+         "b",
+         "c",
          {5, 6, 13.959999999999999, 10.016666666666667, 3.9433333333333316, 1.2700393694685221, 1.0778064142816495,
           0.56797887284651727, 0.44001262608146957},
          {9, 5.5795335126118504, 0.00034315625303306602, 7.9509461091627802, 5.4884513102644767,
           0.00059410015982663551}},
         // "d" has a sum of weights of 1 in g2 and "c" is absent: one pair.
-        {"g2", "a", "b",
-         {5, 4, 6.5599999999999996, 8.5749999999999993, -2.0149999999999997, 0.74363969770312843,
-          0.5315072906367323, 0.33256578296631789, 0.26575364531836615},
+        {"g2",
+         "a",
+         "b",
+         {5, 4, 6.5599999999999996, 8.5749999999999993, -2.0149999999999997, 0.74363969770312843, 0.5315072906367323,
+          0.33256578296631789, 0.26575364531836615},
          {7, -4.5435214722759589, 0.0026565207648269668, 6.9570953531675519, -4.7333214165054578,
           0.0021599816138439041}}};
     const auto rows = ReadResultRows(db, "Out1");
@@ -143,19 +169,23 @@ TEST_F(AnovaReview, TTestAndDetailWeightedWithBlanksAndMissingValues) {
     };
     const std::vector<D> details = {
         {"g1", "a", {5, 4, 11, 9.8, 12, 2.2, 55, 0.895, 0.08600403603829318, 0.94604439642122495, 0.42308391602612355}},
-        {"g1", "b",
+        {"g1",
+         "b",
          {5, 4, 13.96, 12.2, 15.3, 3.1, 69.8, 1.613, 0.090977032196885549, 1.2700393694685221, 0.56797887284651727}},
-        {"g1", "c",
+        {"g1",
+         "c",
          {6, 4, 10.016666666666667, 8.4, 10.9, 2.5, 60.1, 1.1616666666666668, 0.10760130591830111, 1.0778064142816495,
           0.44001262608146957}},
-        {"g2", "a",
+        {"g2",
+         "a",
          {5, 4, 6.56, 5.5, 7.2, 1.7, 32.8, 0.553, 0.1133597100157208, 0.74363969770312843, 0.33256578296631789}},
-        {"g2", "b",
+        {"g2",
+         "b",
          {4, 3, 8.575, 7.9, 9, 1.1, 34.3, 0.2825, 0.061983357508656835, 0.5315072906367323, 0.26575364531836615}},
         // One record: variance and deviation 0 by the system's rule (R: NA).
         {"g2", "d", {1, 1, 4, 4, 4, 0, 4, 0, 0, 0, 0}}};
-    const char* measures[] = {"Count", "Observations", "Mean",     "Minimum",         "Maximum",      "Range",
-                              "Sum",   "Variance",     "CoeffOfVariance", "StdDeviation", "StdError"};
+    const char* measures[] = {"Count",    "Observations",    "Mean",         "Minimum", "Maximum", "Range", "Sum",
+                              "Variance", "CoeffOfVariance", "StdDeviation", "StdError"};
     const auto detail = ReadResultRows(db, "Out2");
     ASSERT_EQ(detail.size(), details.size());
     for (size_t i = 0; i < detail.size(); ++i) {
@@ -266,7 +296,8 @@ TEST_F(AnovaReview, ThreeCompareFieldsBalancedMatchLmWithAllPairInteractions) {
     for (const Cell& e : cells) rows.push_back(TrialRow{"g", e.a, e.b, e.c, e.x, 1.0});
     CreateTrial(db, rows);
     ASSERT_TRUE(Run(enginetest::AddScenario(
-        db, GroupScenario("Two way ANOVA", {{"G", "G"}, {"A", "C"}, {"B", "C"}, {"C", "C"}, {"X", "X"}}, true, "Out2"))))
+        db,
+        GroupScenario("Two way ANOVA", {{"G", "G"}, {"A", "C"}, {"B", "C"}, {"C", "C"}, {"X", "X"}}, true, "Out2"))))
         << engine->get_ErrorInfo();
     ExpectLines(ReadResultRows(db, "Out1"), "g",
                 {{"Main Effects", 4, 64.038333333333313, 55.024754500817679, 2.0741827208933748e-08},

@@ -85,9 +85,10 @@ using enginetest::ReadResultRows;
 // Three values of the compare field, in one group "g".
 inline std::vector<TrialRow> ThreeLevels() {
     std::vector<TrialRow> rows;
-    AddCells(rows, "g", {{"c", {11.0, 10.4, 12.9, 11.7, 10.8, 12.2}},
-                         {"a", {12.1, 14.3, 11.8, 15.2, 13.4}},
-                         {"b", {16.5, 17.2, 15.9, 18.4}}});
+    AddCells(rows, "g",
+             {{"c", {11.0, 10.4, 12.9, 11.7, 10.8, 12.2}},
+              {"a", {12.1, 14.3, 11.8, 15.2, 13.4}},
+              {"b", {16.5, 17.2, 15.9, 18.4}}});
     return rows;
 }
 

@@ -72,8 +72,7 @@ TEST_F(AnovaRun, OneWayTableAndDetailRows) {
 
     EXPECT_EQ(ColumnNames(db, "Out2"),
               (std::vector<std::string>{"StatOutputID", "G", "A", "DataField", "Count", "Mean", "Minimum", "Maximum",
-                                        "Range", "Sum", "Variance", "CoeffOfVariance", "StdDeviation",
-                                        "StdError"}));
+                                        "Range", "Sum", "Variance", "CoeffOfVariance", "StdDeviation", "StdError"}));
     const std::vector<Row> detail = ReadResultRows(db, "Out2");
     ASSERT_EQ(detail.size(), 3u);
     // R 4.2 per value: mean, min, max, sum, var, sd/mean, sd, sd/sqrt(n)
@@ -82,8 +81,8 @@ TEST_F(AnovaRun, OneWayTableAndDetailRows) {
         {5, 13.36, 11.8, 15.2, 66.8, 2.073, 0.107768836197161, 1.43979165159408, 0.64389440128021},
         {4, 17, 15.9, 18.4, 68, 1.15333333333333, 0.0631725635042627, 1.07393357957247, 0.536966789786233},
         {6, 11.5, 10.4, 12.9, 69, 0.888, 0.0819423929696678, 0.942337519151179, 0.384707681233427}};
-    const char* columns[] = {"Count", "Mean", "Minimum", "Maximum", "Sum", "Variance", "CoeffOfVariance",
-                             "StdDeviation", "StdError"};
+    const char* columns[] = {"Count",           "Mean",         "Minimum", "Maximum", "Sum", "Variance",
+                             "CoeffOfVariance", "StdDeviation", "StdError"};
     for (size_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(values[i]);
         EXPECT_EQ(detail[i].at("A").ToString(), values[i]);
@@ -116,34 +115,44 @@ TEST_F(AnovaRun, BlanksIncludedAreAValueOfTheirOwnListedFirst) {
 
 TEST_F(AnovaRun, UnbalancedTwoWayWithReplicationPerGroup) {
     std::vector<TrialRow> rows;
-    AddCells(rows, "g1", {{"a1_b1", {5.1, 6.3, 5.8}}, {"a1_b2", {7.2, 8.1}}, {"a1_b3", {6.6, 7.0}},
-                          {"a2_b1", {6.0, 6.7}}, {"a2_b2", {9.4, 8.8, 9.9, 10.2}}, {"a2_b3", {8.0}},
-                          {"a3_b1", {4.2, 4.9}}, {"a3_b2", {7.7, 6.9, 8.3}}, {"a3_b3", {5.5, 6.1, 5.2}}});
+    AddCells(rows, "g1",
+             {{"a1_b1", {5.1, 6.3, 5.8}},
+              {"a1_b2", {7.2, 8.1}},
+              {"a1_b3", {6.6, 7.0}},
+              {"a2_b1", {6.0, 6.7}},
+              {"a2_b2", {9.4, 8.8, 9.9, 10.2}},
+              {"a2_b3", {8.0}},
+              {"a3_b1", {4.2, 4.9}},
+              {"a3_b2", {7.7, 6.9, 8.3}},
+              {"a3_b3", {5.5, 6.1, 5.2}}});
     // The second group has no record with the value b3 of the whole table.
-    AddCells(rows, "g2", {{"a1_b1", {3.3, 4.1}}, {"a1_b2", {5.0, 5.9, 5.4}}, {"a2_b1", {4.4}},
-                          {"a2_b2", {7.1, 6.6}}, {"a3_b1", {2.9, 3.6, 3.1}}, {"a3_b2", {6.0, 6.8}}});
+    AddCells(rows, "g2",
+             {{"a1_b1", {3.3, 4.1}},
+              {"a1_b2", {5.0, 5.9, 5.4}},
+              {"a2_b1", {4.4}},
+              {"a2_b2", {7.1, 6.6}},
+              {"a3_b1", {2.9, 3.6, 3.1}},
+              {"a3_b2", {6.0, 6.8}}});
     CreateTrial(db, rows);
     const int32_t id = enginetest::AddScenario(
         db, GroupScenario("Two way ANOVA", {{"G", "G"}, {"A", "C"}, {"B", "C"}, {"X", "X"}}, true, "Out2"));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
 
     // R 4.2, model comparisons with lm() (see the file's head)
-    ExpectTable(GroupRows("g1"),
-                {{"Main Effects", 4, 51.6424102405377, 39.6233326653742, 3.66077958413005e-07},
-                 {"Main: [A]", 2, 14.9471505002779, 22.9368038367436, 5.44687700418142e-05},
-                 {"Main: [B]", 2, 29.6757219288494, 45.5381922181831, 1.34227812281281e-06},
-                 {"Interactions", 4, 1.55130188067445, 1.19025719744843, 0.360760240367194},
-                 {"Explained", 8, 53.1937121212121, 20.4067949314113, 3.62093424774531e-06},
-                 {"Residual", 13, 4.23583333333334},
-                 {"Total", 21, 57.4295454545455}});
-    ExpectTable(GroupRows("g2"),
-                {{"Main Effects", 3, 23.4482909698997, 38.2160737576945, 0.000104003055410478},
-                 {"Main: [A]", 2, 2.47942650103519, 6.06146176038872, 0.0296758475623444},
-                 {"Main: [B]", 1, 18.6041884057971, 90.9634357442932, 2.92076573977604e-05},
-                 {"Interactions", 2, 1.2908115942029, 3.15565116161361, 0.105455983184313},
-                 {"Explained", 5, 24.7391025641026, 24.1919047192621, 0.000278408095142478},
-                 {"Residual", 7, 1.43166666666667},
-                 {"Total", 12, 26.1707692307692}});
+    ExpectTable(GroupRows("g1"), {{"Main Effects", 4, 51.6424102405377, 39.6233326653742, 3.66077958413005e-07},
+                                  {"Main: [A]", 2, 14.9471505002779, 22.9368038367436, 5.44687700418142e-05},
+                                  {"Main: [B]", 2, 29.6757219288494, 45.5381922181831, 1.34227812281281e-06},
+                                  {"Interactions", 4, 1.55130188067445, 1.19025719744843, 0.360760240367194},
+                                  {"Explained", 8, 53.1937121212121, 20.4067949314113, 3.62093424774531e-06},
+                                  {"Residual", 13, 4.23583333333334},
+                                  {"Total", 21, 57.4295454545455}});
+    ExpectTable(GroupRows("g2"), {{"Main Effects", 3, 23.4482909698997, 38.2160737576945, 0.000104003055410478},
+                                  {"Main: [A]", 2, 2.47942650103519, 6.06146176038872, 0.0296758475623444},
+                                  {"Main: [B]", 1, 18.6041884057971, 90.9634357442932, 2.92076573977604e-05},
+                                  {"Interactions", 2, 1.2908115942029, 3.15565116161361, 0.105455983184313},
+                                  {"Explained", 5, 24.7391025641026, 24.1919047192621, 0.000278408095142478},
+                                  {"Residual", 7, 1.43166666666667},
+                                  {"Total", 12, 26.1707692307692}});
 
     // Detail rows of two compare fields: one per field and value with weight.
     EXPECT_EQ(ColumnNames(db, "Out2"),
@@ -161,8 +170,12 @@ TEST_F(AnovaRun, UnbalancedTwoWayWithReplicationPerGroup) {
 
 TEST_F(AnovaRun, EmptyCellLowersTheInteractionDegreesOfFreedom) {
     std::vector<TrialRow> rows;
-    AddCells(rows, "g", {{"a1_b1", {10, 12}}, {"a1_b2", {14, 15, 13}}, {"a1_b3", {9, 11}},
-                         {"a2_b1", {13, 16, 14}}, {"a2_b2", {18, 17}}});
+    AddCells(rows, "g",
+             {{"a1_b1", {10, 12}},
+              {"a1_b2", {14, 15, 13}},
+              {"a1_b3", {9, 11}},
+              {"a2_b1", {13, 16, 14}},
+              {"a2_b2", {18, 17}}});
     CreateTrial(db, rows);
     const int32_t id =
         enginetest::AddScenario(db, GroupScenario("Two way ANOVA", {{"A", "C"}, {"B", "C"}, {"X", "X"}}));
@@ -180,9 +193,19 @@ TEST_F(AnovaRun, EmptyCellLowersTheInteractionDegreesOfFreedom) {
 
 TEST_F(AnovaRun, OneObservationPerCellHasNoInteractionRow) {
     std::vector<TrialRow> rows;
-    AddCells(rows, "g", {{"a1_b1", {8}}, {"a1_b2", {10}}, {"a1_b3", {9}}, {"a1_b4", {12}},
-                         {"a2_b1", {11}}, {"a2_b2", {13}}, {"a2_b3", {12}}, {"a2_b4", {16}},
-                         {"a3_b1", {7}}, {"a3_b2", {9}}, {"a3_b3", {10}}, {"a3_b4", {11}}});
+    AddCells(rows, "g",
+             {{"a1_b1", {8}},
+              {"a1_b2", {10}},
+              {"a1_b3", {9}},
+              {"a1_b4", {12}},
+              {"a2_b1", {11}},
+              {"a2_b2", {13}},
+              {"a2_b3", {12}},
+              {"a2_b4", {16}},
+              {"a3_b1", {7}},
+              {"a3_b2", {9}},
+              {"a3_b3", {10}},
+              {"a3_b4", {11}}});
     CreateTrial(db, rows);
     const int32_t id =
         enginetest::AddScenario(db, GroupScenario("Two way ANOVA", {{"A", "C"}, {"B", "C"}, {"X", "X"}}));
@@ -213,8 +236,8 @@ TEST_F(AnovaRun, PairWithoutVariationInsideItsCellsKeepsTheOtherPairsSums) {
         }
     }
     CreateTrial(db, rows);
-    const int32_t id = enginetest::AddScenario(
-        db, GroupScenario("Two way ANOVA", {{"A", "C"}, {"B", "C"}, {"C", "C"}, {"X", "X"}}));
+    const int32_t id =
+        enginetest::AddScenario(db, GroupScenario("Two way ANOVA", {{"A", "C"}, {"B", "C"}, {"C", "C"}, {"X", "X"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     const std::vector<Row> out = ReadResultRows(db, "Out1");
     // Main Effects, three main rows, the summary, two pair rows, Explained, Residual, Total.
@@ -245,24 +268,24 @@ TEST_F(AnovaRun, CompareValuesAreMatchedWithTheColumnsOwnCollation) {
     const char* a[] = {"a", "A", "a", "A", "b", "b", "B"};
     const double x[] = {3, 5, 4, 9, 8, 10, 7};
     for (int i = 0; i < 7; ++i)
-        db->Execute("INSERT INTO Trial (G, A, X) VALUES ('g', '" + std::string(a[i]) + "', " + std::to_string(x[i]) + ")");
+        db->Execute("INSERT INTO Trial (G, A, X) VALUES ('g', '" + std::string(a[i]) + "', " + std::to_string(x[i]) +
+                    ")");
     const int32_t id = enginetest::AddScenario(db, GroupScenario("ANOVA", {{"G", "G"}, {"A", "C"}, {"X", "X"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     // R 4.2: anova(lm(x ~ factor(tolower(a))))
     ExpectTable(ReadResultRows(db, "Out1"), {{"Main: [A]", 1, 16.2976190476191, 3.20608899297424, 0.1333695684202},
-                                       {"Residual", 5, 25.4166666666667},
-                                       {"Total", 6, 41.7142857142857}});
+                                             {"Residual", 5, 25.4166666666667},
+                                             {"Total", 6, 41.7142857142857}});
 }
 
 TEST_F(AnovaRun, WeightsNullDataAndMissingValues) {
     std::vector<TrialRow> rows = ThreeLevels();
     for (TrialRow& r : rows) r.w = 2.0;
-    rows.push_back({"g", "a", vb::Variant::Null(), vb::Variant::Null(), vb::Variant::Null(), 1.0});  // no value
+    rows.push_back({"g", "a", vb::Variant::Null(), vb::Variant::Null(), vb::Variant::Null(), 1.0});   // no value
     rows.push_back({"g", "b", vb::Variant::Null(), vb::Variant::Null(), 99.0, vb::Variant::Null()});  // no weight
     rows.push_back({"g", "c", vb::Variant::Null(), vb::Variant::Null(), -1.0, 1.0});  // the missing value
     CreateTrial(db, rows);
-    enginetest::ScenarioSpec s =
-        GroupScenario("ANOVA", {{"G", "G"}, {"A", "C"}, {"X", "X"}, {"W", "W"}}, true, "Out2");
+    enginetest::ScenarioSpec s = GroupScenario("ANOVA", {{"G", "G"}, {"A", "C"}, {"X", "X"}, {"W", "W"}}, true, "Out2");
     s.missingType = "1";
     s.missingEqual = -1.0;
     const int32_t id = enginetest::AddScenario(db, s);
@@ -344,8 +367,15 @@ namespace {
 
 TEST_F(AnovaRun, OneObservationPerCellWithAnEmptyCellAdjustsTheMainEffects) {
     std::vector<TrialRow> rows;
-    AddCells(rows, "g", {{"a1_b1", {8}}, {"a1_b2", {10}}, {"a1_b3", {9}}, {"a2_b1", {11}}, {"a2_b2", {14}},
-                         {"a3_b1", {7}}, {"a3_b2", {9}}, {"a3_b3", {12}}});
+    AddCells(rows, "g",
+             {{"a1_b1", {8}},
+              {"a1_b2", {10}},
+              {"a1_b3", {9}},
+              {"a2_b1", {11}},
+              {"a2_b2", {14}},
+              {"a3_b1", {7}},
+              {"a3_b2", {9}},
+              {"a3_b3", {12}}});
     CreateTrial(db, rows);
     const int32_t id =
         enginetest::AddScenario(db, GroupScenario("Two way ANOVA", {{"A", "C"}, {"B", "C"}, {"X", "X"}}));
@@ -353,13 +383,12 @@ TEST_F(AnovaRun, OneObservationPerCellWithAnEmptyCellAdjustsTheMainEffects) {
     // R 4.2, model comparisons: residual deviance(lm(y~A+B)) on 3 df (not SST
     // less both one-way sums, 36 - 16.8333 - 8.8333, which holds only for
     // equal cell sizes); mains adjusted for each other.
-    ExpectTable(ReadResultRows(db, "Out1"),
-                {{"Main Effects", 4, 30.3333333333334, 4.01470588235295, 0.141381588473738},
-                 {"Main: [A]", 2, 21.5, 5.69117647058825, 0.0952657890616553},
-                 {"Main: [B]", 2, 13.5, 3.57352941176471, 0.160757637453114},
-                 {"Explained", 4, 30.3333333333334, 4.01470588235295, 0.141381588473738},
-                 {"Residual", 3, 5.66666666666666},
-                 {"Total", 7, 36}});
+    ExpectTable(ReadResultRows(db, "Out1"), {{"Main Effects", 4, 30.3333333333334, 4.01470588235295, 0.141381588473738},
+                                             {"Main: [A]", 2, 21.5, 5.69117647058825, 0.0952657890616553},
+                                             {"Main: [B]", 2, 13.5, 3.57352941176471, 0.160757637453114},
+                                             {"Explained", 4, 30.3333333333334, 4.01470588235295, 0.141381588473738},
+                                             {"Residual", 3, 5.66666666666666},
+                                             {"Total", 7, 36}});
 }
 
 }  // namespace

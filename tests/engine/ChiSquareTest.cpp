@@ -80,8 +80,8 @@ protected:
 TEST_F(ChiSquare, CountsWithoutBlanksOrAllGroups) {
     AddData();
     ASSERT_TRUE(Run(Scenario({"G2"}, false, false, true, true))) << engine->get_ErrorInfo();
-    const std::vector<std::string> columns = {"StatOutputID", "G1", "DataField", "Count", "Groups", "Expected",
-                                              "Chi-Square", "DF", "Prob"};
+    const std::vector<std::string> columns = {"StatOutputID", "G1",         "DataField", "Count", "Groups",
+                                              "Expected",     "Chi-Square", "DF",        "Prob"};
     EXPECT_EQ(ColumnNames(db, "Out1"), columns);
     // The number of values can pass 32767: a Long column.
     db->TableDefs()->Refresh();
@@ -93,9 +93,9 @@ TEST_F(ChiSquare, CountsWithoutBlanksOrAllGroups) {
     ExpectSummary(rows[0], 7, 3, 7.0 / 3, 0.28571428571428575, 0.86687789975018159);
     ExpectSummary(rows[1], 7, 2, 3.5, 0.14285714285714285, 0.7054569861112735);
 
-    const std::vector<std::string> detailColumns = {
-        "StatOutputID", "G1", "G2", "Observed", "Expected", "Difference", "Chi-Square", "Observed_Pcnt",
-        "Expected_Pcnt", "Pcnt_Diff", "Cumulative", "Cumulative_Pcnt"};
+    const std::vector<std::string> detailColumns = {"StatOutputID",  "G1",         "G2",         "Observed",
+                                                    "Expected",      "Difference", "Chi-Square", "Observed_Pcnt",
+                                                    "Expected_Pcnt", "Pcnt_Diff",  "Cumulative", "Cumulative_Pcnt"};
     EXPECT_EQ(ColumnNames(db, "Out2"), detailColumns);
     auto detail = ReadResultRows(db, "Out2", "G1 = 'A'");
     ASSERT_EQ(detail.size(), 3u);
@@ -204,8 +204,9 @@ TEST_F(ChiSquare, SeveralCompareFieldsShareTheTables) {
     EXPECT_EQ(rows[0].at("DataField").ToString(), "G2");
     EXPECT_EQ(rows[2].at("DataField").ToString(), "X1");
     const std::vector<std::string> detailColumns = {
-        "StatOutputID", "G1", "Compare_Field", "Compare_Value", "Observed", "Expected", "Difference",
-        "Chi-Square", "Observed_Pcnt", "Expected_Pcnt", "Pcnt_Diff", "Cumulative", "Cumulative_Pcnt"};
+        "StatOutputID", "G1",         "Compare_Field",  "Compare_Value", "Observed",
+        "Expected",     "Difference", "Chi-Square",     "Observed_Pcnt", "Expected_Pcnt",
+        "Pcnt_Diff",    "Cumulative", "Cumulative_Pcnt"};
     EXPECT_EQ(ColumnNames(db, "Out2"), detailColumns);
     // Text and Double have no common type: the numbers are written as text.
     auto detail = ReadResultRows(db, "Out2", "Compare_Field = 'X1' AND G1 = 'B'");

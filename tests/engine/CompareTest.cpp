@@ -26,15 +26,15 @@ protected:
 
 TEST_F(CompareTest, WeightedPairsWithNullsMatchReplicatedData) {
     AppendRows({
-                        {"a", N, 1.0, 2.0, 2.0, 1.0},
-                        {"a", N, 2.0, N, 3.0, 2.0},
-                        {"a", N, 4.0, 3.0, 3.0, 1.0},
-                        {"a", N, 3.0, 5.0, N, 1.0},    // no Y: missing for both pairs
-                        {"a", N, 5.0, 4.0, 6.0, 0.0},  // weight 0: missing
-                        {"a", N, 6.0, 8.0, 5.0, 3.0},
-                        {"b", N, 1.0, 1.0, N, 1.0},  // a group without any valid Y
-                        {"b", N, 2.0, 2.0, N, 1.0},
-                    });
+        {"a", N, 1.0, 2.0, 2.0, 1.0},
+        {"a", N, 2.0, N, 3.0, 2.0},
+        {"a", N, 4.0, 3.0, 3.0, 1.0},
+        {"a", N, 3.0, 5.0, N, 1.0},    // no Y: missing for both pairs
+        {"a", N, 5.0, 4.0, 6.0, 0.0},  // weight 0: missing
+        {"a", N, 6.0, 8.0, 5.0, 3.0},
+        {"b", N, 1.0, 1.0, N, 1.0},  // a group without any valid Y
+        {"b", N, 2.0, 2.0, N, 1.0},
+    });
     ASSERT_TRUE(Run(AddCompare(true))) << engine->get_ErrorInfo();
     auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 4u);
@@ -93,10 +93,10 @@ TEST_F(CompareTest, WeightedPairsWithNullsMatchReplicatedData) {
 
 TEST_F(CompareTest, EqualFieldsAndSinglePairsLeaveUndefinedValuesEmpty) {
     AppendRows({
-                        {"a", N, 1.0, 1.0, 1.0, N},
-                        {"a", N, 2.0, 5.0, 2.0, N},
-                        {"a", N, 3.0, N, 3.0, N},
-                    });
+        {"a", N, 1.0, 1.0, 1.0, N},
+        {"a", N, 2.0, 5.0, 2.0, N},
+        {"a", N, 3.0, N, 3.0, N},
+    });
     ASSERT_TRUE(Run(AddCompare(false))) << engine->get_ErrorInfo();
     auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);

@@ -17,8 +17,7 @@ protected:
     // The rows of one measure, keyed by DataField.
     std::map<std::string, Row> Measure(const std::string& label) {
         std::map<std::string, Row> byField;
-        for (Row& r : ReadResultRows(db, "Out1", "CalcType = '" + label + "'"))
-            byField[r.at("DataField").String()] = r;
+        for (Row& r : ReadResultRows(db, "Out1", "CalcType = '" + label + "'")) byField[r.at("DataField").String()] = r;
         return byField;
     }
 };
@@ -26,18 +25,18 @@ protected:
 TEST_F(CorrMatrixTest, FourFieldsPairwise) {
     // d <- data.frame(X1=c(1,2,3,4,5,NA), X2=c(2,1,4,3,NA,6), Y=c(1,3,2,5,4,7), W=c(5,NA,1,2,3,4))
     AppendRows({
-                        {"g", N, 1.0, 2.0, 1.0, 5.0},
-                        {"g", N, 2.0, 1.0, 3.0, N},
-                        {"g", N, 3.0, 4.0, 2.0, 1.0},
-                        {"g", N, 4.0, 3.0, 5.0, 2.0},
-                        {"g", N, 5.0, N, 4.0, 3.0},
-                        {"g", N, N, 6.0, 7.0, 4.0},
-                    });
+        {"g", N, 1.0, 2.0, 1.0, 5.0},
+        {"g", N, 2.0, 1.0, 3.0, N},
+        {"g", N, 3.0, 4.0, 2.0, 1.0},
+        {"g", N, 4.0, 3.0, 5.0, 2.0},
+        {"g", N, 5.0, N, 4.0, 3.0},
+        {"g", N, N, 6.0, 7.0, 4.0},
+    });
     ScenarioSpec s;
     s.subType = "Matrix";
     s.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"Y", "X", 3}, {"W", "X", 4}};
-    s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true}, {"MCov", true},
-                 {"MCor", true}, {"MR2", true}, {"MT", true}, {"MProb", true}, {"MProbTail", "2-tail"}};
+    s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true},  {"MCov", true},
+                 {"MCor", true}, {"MR2", true},  {"MT", true},    {"MProb", true}, {"MProbTail", "2-tail"}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
     EXPECT_EQ(ReadQueryRows(db, "SELECT * FROM Out1;").size(), 36u);
 
@@ -96,14 +95,14 @@ TEST_F(CorrMatrixTest, FourFieldsPairwise) {
 TEST_F(CorrMatrixTest, PairWhoseWeightsSumToOneHasNoSpread) {
     // Two records with weights 0.5: the weight sum is 1, so W (W - 1) is 0.
     AppendRows({
-                        {"g", N, 1.0, 2.0, N, 0.5},
-                        {"g", N, 3.0, 5.0, N, 0.5},
-                    });
+        {"g", N, 1.0, 2.0, N, 0.5},
+        {"g", N, 3.0, 5.0, N, 0.5},
+    });
     ScenarioSpec s;
     s.subType = "Matrix";
     s.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"W", "W", 1}};
-    s.options = {{"MCnt", true}, {"MMean", true}, {"MDev", true}, {"MCov", true}, {"MCor", true},
-                 {"MT", true}, {"MProb", true}, {"MProbTail", "1-tail"}};
+    s.options = {{"MCnt", true}, {"MMean", true}, {"MDev", true},  {"MCov", true},
+                 {"MCor", true}, {"MT", true},    {"MProb", true}, {"MProbTail", "1-tail"}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
     auto rows = ReadResultRows(db, "Out1", "DataField = 'X1'");
     ASSERT_EQ(rows.size(), 7u);

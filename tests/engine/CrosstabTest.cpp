@@ -26,8 +26,8 @@ protected:
         s.output1 = out;
         s.output2 = chiTable;
         s.fields = std::move(fields);
-        s.options = {{"XType", kind},         {"XRowPCnt", all},    {"XColPcnt", all}, {"xTotPcnt", all},
-                     {"xExpectPcnt", all},    {"xExpect", all},     {"xChi", all}};
+        s.options = {{"XType", kind},      {"XRowPCnt", all}, {"XColPcnt", all}, {"xTotPcnt", all},
+                     {"xExpectPcnt", all}, {"xExpect", all},  {"xChi", all}};
         return AddScenario(db, s);
     }
     // The result rows of one label, in table order.
@@ -58,8 +58,8 @@ TEST_F(CrosstabTest, CountsPercentsExpectedAndChiSquareOnTwoByTwo) {
     EXPECT_TRUE(Rows("Count").empty());  // kind C has no count rows
     // Row r1 of 30 in a table of 100 with column totals 40 and 60.
     const std::vector<std::tuple<std::string, double, double, double>> r1 = {
-        {"% Row", 10.0 / 30, 20.0 / 30, 1},       {"% Col", 10.0 / 40, 20.0 / 60, 0.3},
-        {"% Total", 0.1, 0.2, 0.3},               {"% Expected", 0.12, 0.18, 0.3},
+        {"% Row", 10.0 / 30, 20.0 / 30, 1}, {"% Col", 10.0 / 40, 20.0 / 60, 0.3},
+        {"% Total", 0.1, 0.2, 0.3},         {"% Expected", 0.12, 0.18, 0.3},
         {"Expected", 12, 18, 30},
     };
     for (const auto& [label, c1, c2, summary] : r1) {
@@ -101,16 +101,16 @@ TEST_F(CrosstabTest, CountsPercentsExpectedAndChiSquareOnTwoByTwo) {
 TEST_F(CrosstabTest, SparseTwoByThreeWeightedWithBlanksAroundValues) {
     // Weighted counts (r1: a 6, c 4; r2: a 4, b 6); b and c each miss a row.
     AppendRows({
-                        {"r1", "a", 1.0, N, N, 3.0},
-                        {"r1", "a", 2.0, N, N, 3.0},
-                        {"r1", "a", 1.0, N, N, -5.0},  // negative weight: not counted
-                        {"r1", "a", N, N, N, 2.0},     // no value: not counted
-                        {"r1", "c", 1.0, N, N, 4.0},
-                        {"r2", "a", 1.0, N, N, 4.0},
-                        {"r2", "b", 1.0, N, N, 4.0},
-                        {"r2", " b ", 1.0, N, N, 2.0},  // the column "b" once trimmed
-                        {"r2", "b", 5.0, N, N, 0.0},
-                    });
+        {"r1", "a", 1.0, N, N, 3.0},
+        {"r1", "a", 2.0, N, N, 3.0},
+        {"r1", "a", 1.0, N, N, -5.0},  // negative weight: not counted
+        {"r1", "a", N, N, N, 2.0},     // no value: not counted
+        {"r1", "c", 1.0, N, N, 4.0},
+        {"r2", "a", 1.0, N, N, 4.0},
+        {"r2", "b", 1.0, N, N, 4.0},
+        {"r2", " b ", 1.0, N, N, 2.0},  // the column "b" once trimmed
+        {"r2", "b", 5.0, N, N, 0.0},
+    });
     ASSERT_TRUE(Run(AddCrosstab("C", {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}, {"W", "W", 1}})))
         << engine->get_ErrorInfo();
     auto data = Rows("Data: Count");
@@ -144,8 +144,8 @@ TEST_F(CrosstabTest, SparseTwoByThreeWeightedWithBlanksAroundValues) {
 
 TEST_F(CrosstabTest, EverySummaryKind) {
     // Column a holds 1, 2, 4 (in that order), column b holds 3.
-    AppendRows({{"r", "a", 1.0, N, N, N}, {"r", "a", 2.0, N, N, N}, {"r", "a", 4.0, N, N, N},
-                     {"r", "b", 3.0, N, N, N}});
+    AppendRows(
+        {{"r", "a", 1.0, N, N, N}, {"r", "a", 2.0, N, N, N}, {"r", "a", 4.0, N, N, N}, {"r", "b", 3.0, N, N, N}});
     struct Expect {
         std::string kind, name;
         double a;
@@ -170,8 +170,8 @@ TEST_F(CrosstabTest, EverySummaryKind) {
         SCOPED_TRACE(e.kind);
         // Each run writes tables of its own names.
         const std::string out = "Out" + e.kind;
-        ASSERT_TRUE(Run(AddCrosstab(e.kind, {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}}, true, "Data", "Chi" + e.kind,
-                                    out)))
+        ASSERT_TRUE(Run(
+            AddCrosstab(e.kind, {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}}, true, "Data", "Chi" + e.kind, out)))
             << engine->get_ErrorInfo();
         auto data = Rows("Data: " + e.name, out);
         ASSERT_EQ(data.size(), 1u);
@@ -213,10 +213,9 @@ TEST_F(CrosstabTest, AwkwardColumnValuesAndSeveralRowFields) {
     db->TableDefs()->Append(t);
     const std::string longValue(70, 'L');
     const std::vector<std::vector<Variant>> rows = {
-        {"o1", "u", N, 1.0},         {"o1", "u", "DataField", 1.0}, {"o1", "u", "x.y", 1.0},
-        {"o1", "u", "a]b", 1.0},     {"o1", "u", longValue, 1.0},   {"o1", "v", "q", 1.0},
-        {"o1", "v", " q", 1.0},      {"o1", "v", "R2", 1.0},        {"o2", "v", "q", 1.0},
-        {"o2", "v", N, 1.0},
+        {"o1", "u", N, 1.0},         {"o1", "u", "DataField", 1.0}, {"o1", "u", "x.y", 1.0}, {"o1", "u", "a]b", 1.0},
+        {"o1", "u", longValue, 1.0}, {"o1", "v", "q", 1.0},         {"o1", "v", " q", 1.0},  {"o1", "v", "R2", 1.0},
+        {"o2", "v", "q", 1.0},       {"o2", "v", N, 1.0},
     };
     dao::RecordsetPtr rs = db->OpenRecordset("T2", dao::dbOpenTable);
     for (const auto& row : rows) {
@@ -274,8 +273,10 @@ TEST_F(CrosstabTest, SingleRowValueLeavesTheMeasuresNull) {
 
 TEST_F(CrosstabTest, MissingValueRuleAppliesToValuesAndWeights) {
     // Missing value 2: the value 2 is left out, and so is the record whose weight is 2.
-    AppendRows({{"r", "a", 1.0, N, N, 1.0}, {"r", "a", 2.0, N, N, 1.0}, {"r", "a", 3.0, N, N, 2.0},
-                     {"r", "a", 4.0, N, N, 3.0}});
+    AppendRows({{"r", "a", 1.0, N, N, 1.0},
+                {"r", "a", 2.0, N, N, 1.0},
+                {"r", "a", 3.0, N, N, 2.0},
+                {"r", "a", 4.0, N, N, 3.0}});
     for (const std::string kind : {"C", "A"}) {
         ScenarioSpec s;
         s.subType = "Crosstab";
@@ -293,9 +294,13 @@ TEST_F(CrosstabTest, MissingValueRuleAppliesToValuesAndWeights) {
 }
 
 TEST_F(CrosstabTest, WeightedRecordCountWithoutDataField) {
-    AppendRows({{"r", "a", N, N, N, 1.0}, {"r", "a", N, N, N, 2.0}, {"r", "a", N, N, N, -1.0},
-                     {"r", "b", N, N, N, N}, {"r", "b", N, N, N, 0.5}});
-    ASSERT_TRUE(Run(AddCrosstab("C", {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}}, false))) << engine->get_ErrorInfo();
+    AppendRows({{"r", "a", N, N, N, 1.0},
+                {"r", "a", N, N, N, 2.0},
+                {"r", "a", N, N, N, -1.0},
+                {"r", "b", N, N, N, N},
+                {"r", "b", N, N, N, 0.5}});
+    ASSERT_TRUE(Run(AddCrosstab("C", {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}}, false)))
+        << engine->get_ErrorInfo();
     auto data = Rows("Data: Count");
     ASSERT_EQ(data.size(), 1u);
     EXPECT_EQ(data[0].at("DataField").String(), "-");

@@ -24,7 +24,6 @@ protected:
         engine->putref_OutputDatabase(db);
     }
 
-
     // The column of DataRecordset as texts, in record order.
     std::vector<std::string> Column(const std::string& name) {
         std::vector<std::string> values;
@@ -103,8 +102,7 @@ TEST_F(DataServices, NamesThatBracketsCannotHoldComeBackAsTheErrorText) {
     FieldNames ok = Fields({"X1"});
     EXPECT_NE(engine->Quarn_InitDataTable("Data] WHERE [X1", ok, 0, types, sizes).find("contains ']'"),
               std::string::npos);
-    EXPECT_NE(engine->Quarn_InitDataTable("Da\nta", ok, 0, types, sizes).find("control character"),
-              std::string::npos);
+    EXPECT_NE(engine->Quarn_InitDataTable("Da\nta", ok, 0, types, sizes).find("control character"), std::string::npos);
     EXPECT_EQ(engine->DataRecordset(), before);
 }
 
@@ -234,11 +232,11 @@ TEST_F(DataServices, DataOkRules) {
 
 TEST_F(DataServices, WeightsOfSkippedAndUsedRows) {
     AppendRows({{"a", kNull, 1.0, kNull, kNull, kNull},
-             {"b", kNull, 1.0, kNull, kNull, 0.0},
-             {"c", kNull, 1.0, kNull, kNull, -2.0},
-             {"d", kNull, 1.0, kNull, kNull, 7.0},
-             {"e", kNull, 1.0, kNull, kNull, 0.5},
-             {"f", kNull, 1.0, kNull, kNull, 3.0}});
+                {"b", kNull, 1.0, kNull, kNull, 0.0},
+                {"c", kNull, 1.0, kNull, kNull, -2.0},
+                {"d", kNull, 1.0, kNull, kNull, 7.0},
+                {"e", kNull, 1.0, kNull, kNull, 0.5},
+                {"f", kNull, 1.0, kNull, kNull, 3.0}});
     FieldNames f = Fields({"G1", "X1", "W"});
     ASSERT_EQ(engine->Quarn_InitDataTable("Data", f, 1, types, sizes), "");
     engine->MissingType("Equal");
@@ -301,7 +299,8 @@ TEST_F(DataServices, SameValue) {
 // --- default frequency intervals from the source --------------------------------------------
 
 TEST_F(DataServices, FrequencyDefaultsSpanEveryFieldsPresentValues) {
-    AppendRows({{"a", kNull, 0.0, 20.0}, {"b", kNull, 50.0, -10.0}, {"c", kNull, 30.0, kNull}, {"d", kNull, kNull, 5.0}});
+    AppendRows(
+        {{"a", kNull, 0.0, 20.0}, {"b", kNull, 50.0, -10.0}, {"c", kNull, 30.0, kNull}, {"d", kNull, kNull, 5.0}});
     FieldNames f = Fields({"G1", "X1", "X2"});
     double first = -99, width = -99;
     // One field, 0 .. 50 in 10 intervals: margin 10^(log10(50) - 1) = 5.

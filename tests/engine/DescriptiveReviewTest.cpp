@@ -28,10 +28,18 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         AppendRows({
-            {"a", "p", 2.0, 5.0, 3.0, 1.0},   {"a", "q", 4.0, Nul, 6.0, 2.0},   {"a", "p", 4.0, 7.0, 5.0, 1.0},
-            {"a", "q", 9.0, 8.0, 7.0, 3.0},   {"a", "p", -99.0, 6.0, 4.0, 1.0}, {"a", "q", 7.0, 3.0, Nul, 0.0},
-            {"a", "p", 1.0, 2.0, 2.0, 2.0},   {"b", "p", 10.0, 12.0, 11.0, 1.0}, {"b", "q", 12.0, 15.0, 13.0, 2.0},
-            {"b", "q", Nul, 9.0, 10.0, 1.0},  {"b", "p", 15.0, 14.0, 12.0, 1.0}, {"b", "q", 11.0, -99.0, 9.0, 1.0},
+            {"a", "p", 2.0, 5.0, 3.0, 1.0},
+            {"a", "q", 4.0, Nul, 6.0, 2.0},
+            {"a", "p", 4.0, 7.0, 5.0, 1.0},
+            {"a", "q", 9.0, 8.0, 7.0, 3.0},
+            {"a", "p", -99.0, 6.0, 4.0, 1.0},
+            {"a", "q", 7.0, 3.0, Nul, 0.0},
+            {"a", "p", 1.0, 2.0, 2.0, 2.0},
+            {"b", "p", 10.0, 12.0, 11.0, 1.0},
+            {"b", "q", 12.0, 15.0, 13.0, 2.0},
+            {"b", "q", Nul, 9.0, 10.0, 1.0},
+            {"b", "p", 15.0, 14.0, 12.0, 1.0},
+            {"b", "q", 11.0, -99.0, 9.0, 1.0},
             {"b", "p", 12.0, 11.0, Nul, Nul},
         });
     }
@@ -51,24 +59,80 @@ void ExpectNear(const Row& row, const std::string& column, double expected, doub
 TEST_F(DescriptiveReviewTest, DescribeWeightedEveryOption) {
     ScenarioSpec s = Scenario("Describe");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"W", "W", 1}};
-    s.options = {{"Range", true},         {"VarStd", true},          {"VarNRadio", "N-1"},
-                 {"Mean", true},          {"Skew", true},            {"Sum", true},
-                 {"Mode", true},          {"CI", true},              {"CITypeRadio", "t"},
-                 {"CI95", true},          {"CIUser", int16_t(90)},   {"TTestMean", true},
-                 {"TTestValue", 5.0},     {"Percentile", true},      {"PercentileRadio", "Quartiles"},
-                 {"FreqN", true},         {"FreqP", true},           {"InterV", int16_t(3)},
-                 {"FreqIncRadio", "Lower"}, {"FreqDispRadio", "Cumulative"}, {"FreqGroupRadio", "Specified"},
-                 {"FreqInit", 0.0},       {"FreqWidth", 5.0}};
+    s.options = {{"Range", true},
+                 {"VarStd", true},
+                 {"VarNRadio", "N-1"},
+                 {"Mean", true},
+                 {"Skew", true},
+                 {"Sum", true},
+                 {"Mode", true},
+                 {"CI", true},
+                 {"CITypeRadio", "t"},
+                 {"CI95", true},
+                 {"CIUser", int16_t(90)},
+                 {"TTestMean", true},
+                 {"TTestValue", 5.0},
+                 {"Percentile", true},
+                 {"PercentileRadio", "Quartiles"},
+                 {"FreqN", true},
+                 {"FreqP", true},
+                 {"InterV", int16_t(3)},
+                 {"FreqIncRadio", "Lower"},
+                 {"FreqDispRadio", "Cumulative"},
+                 {"FreqGroupRadio", "Specified"},
+                 {"FreqInit", 0.0},
+                 {"FreqWidth", 5.0}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
-    EXPECT_EQ(ColumnNames(db, "Out1"),
-              (std::vector<std::string>{
-                  "StatOutputID", "G1", "DataField", "Count", "Observations", "Missing", "Mean", "Minimum",
-                  "Maximum", "Range", "Variance", "CoeffOfVariance", "StdDeviation", "StdError", "Sum", "SumSquared",
-                  "AdjSumSquared", "GeometricMean", "HarmonicMean", "RMS", "Skewness", "SE_Skewness", "Kurtosis",
-                  "SE_Kurtosis", "Mode", "ModeCount", "95%_t_Band", "95%_Lower", "95%_Upper", "90%_t_Band",
-                  "90%_Lower", "90%_Upper", "Population_Mean", "t-Value", "Prob_(1-Tail)", "Prob_(2-Tail)",
-                  "25_Percentile", "50_Percentile", "75_Percentile", "Quartile_Range", "N<0", "0<=N<5", "5<=N<10",
-                  "10<=N<15", "15<=N", "%<0", "0<=%<5", "5<=%<10", "10<=%<15", "15<=%"}));
+    EXPECT_EQ(ColumnNames(db, "Out1"), (std::vector<std::string>{"StatOutputID",
+                                                                 "G1",
+                                                                 "DataField",
+                                                                 "Count",
+                                                                 "Observations",
+                                                                 "Missing",
+                                                                 "Mean",
+                                                                 "Minimum",
+                                                                 "Maximum",
+                                                                 "Range",
+                                                                 "Variance",
+                                                                 "CoeffOfVariance",
+                                                                 "StdDeviation",
+                                                                 "StdError",
+                                                                 "Sum",
+                                                                 "SumSquared",
+                                                                 "AdjSumSquared",
+                                                                 "GeometricMean",
+                                                                 "HarmonicMean",
+                                                                 "RMS",
+                                                                 "Skewness",
+                                                                 "SE_Skewness",
+                                                                 "Kurtosis",
+                                                                 "SE_Kurtosis",
+                                                                 "Mode",
+                                                                 "ModeCount",
+                                                                 "95%_t_Band",
+                                                                 "95%_Lower",
+                                                                 "95%_Upper",
+                                                                 "90%_t_Band",
+                                                                 "90%_Lower",
+                                                                 "90%_Upper",
+                                                                 "Population_Mean",
+                                                                 "t-Value",
+                                                                 "Prob_(1-Tail)",
+                                                                 "Prob_(2-Tail)",
+                                                                 "25_Percentile",
+                                                                 "50_Percentile",
+                                                                 "75_Percentile",
+                                                                 "Quartile_Range",
+                                                                 "N<0",
+                                                                 "0<=N<5",
+                                                                 "5<=N<10",
+                                                                 "10<=N<15",
+                                                                 "15<=N",
+                                                                 "%<0",
+                                                                 "0<=%<5",
+                                                                 "5<=%<10",
+                                                                 "10<=%<15",
+                                                                 "15<=%"}));
     auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 4u);
     // Per row: R's weighted formulas with n = sum(w) over values that are
@@ -89,22 +153,134 @@ TEST_F(DescriptiveReviewTest, DescribeWeightedEveryOption) {
     };
     const double none = std::nan("");
     const std::vector<Expect> expected = {
-        {"a", "X1", 9, 5, 2, 4.7777777777777777, 1, 9, 11.444444444444445, 0.70806220221573624, 3.3829638550307397,
-         1.1276546183435798, 43, 297, 91.555555555555557, 3.5662786822825217, 2.5116279069767442, 5.7445626465380286,
-         0.39491751478159037, 0.71713716560063612, -1.6644964517996836, 1.3997084244475302, 2.6003762129823706,
-         2.0969279325534562, -0.19706585563285872, 0.84869061446694705, 2, 4, 9, none, 3, {0, 6, 9, 9, 9}},
-        {"a", "X2", 8, 5, 2, 5.75, 2, 8, 6.5, 0.44339300118198127, 2.5495097567963922, 0.90138781886599717, 46, 310,
-         45.5, 5.0605026413933851, 4.2451042324699939, 6.2249497989943663, -0.80170551946598334,
-         0.75210143309035493, -1.0441251056635661, 1.4808804789742462, 2.1314434965808609, 1.707750076512264,
-         0.83205029433784383, 0.43284532670948228, 2, 6, 8, 8, 3, {0, 2, 8, 8, 8}},
-        {"b", "X1", 5, 4, 2, 12, 10, 15, 3.5, 0.15590239111558088, 1.8708286933869707, 0.83666002653407545, 60, 734,
-         14, 11.8896559391903, 11.785714285714285, 12.116104984688768, 1.1454053224818188, 0.9128709291752769, 2, 2,
-         2.3229406353851902, 1.7836309888146378, 8.3666002653407556, 0.0011160552418260038, 11, 12, 12, 12, 2,
+        {"a",
+         "X1",
+         9,
+         5,
+         2,
+         4.7777777777777777,
+         1,
+         9,
+         11.444444444444445,
+         0.70806220221573624,
+         3.3829638550307397,
+         1.1276546183435798,
+         43,
+         297,
+         91.555555555555557,
+         3.5662786822825217,
+         2.5116279069767442,
+         5.7445626465380286,
+         0.39491751478159037,
+         0.71713716560063612,
+         -1.6644964517996836,
+         1.3997084244475302,
+         2.6003762129823706,
+         2.0969279325534562,
+         -0.19706585563285872,
+         0.84869061446694705,
+         2,
+         4,
+         9,
+         none,
+         3,
+         {0, 6, 9, 9, 9}},
+        {"a",
+         "X2",
+         8,
+         5,
+         2,
+         5.75,
+         2,
+         8,
+         6.5,
+         0.44339300118198127,
+         2.5495097567963922,
+         0.90138781886599717,
+         46,
+         310,
+         45.5,
+         5.0605026413933851,
+         4.2451042324699939,
+         6.2249497989943663,
+         -0.80170551946598334,
+         0.75210143309035493,
+         -1.0441251056635661,
+         1.4808804789742462,
+         2.1314434965808609,
+         1.707750076512264,
+         0.83205029433784383,
+         0.43284532670948228,
+         2,
+         6,
+         8,
+         8,
+         3,
+         {0, 2, 8, 8, 8}},
+        {"b",
+         "X1",
+         5,
+         4,
+         2,
+         12,
+         10,
+         15,
+         3.5,
+         0.15590239111558088,
+         1.8708286933869707,
+         0.83666002653407545,
+         60,
+         734,
+         14,
+         11.8896559391903,
+         11.785714285714285,
+         12.116104984688768,
+         1.1454053224818188,
+         0.9128709291752769,
+         2,
+         2,
+         2.3229406353851902,
+         1.7836309888146378,
+         8.3666002653407556,
+         0.0011160552418260038,
+         11,
+         12,
+         12,
+         12,
+         2,
          {0, 0, 0, 4, 5}},
-        {"b", "X2", 5, 4, 2, 13, 9, 15, 6.5, 0.19611613513818402, 2.5495097567963922, 1.1401754250991378, 65, 871,
-         26, 12.774586808237105, 12.524850894632207, 13.198484761517134, -1.2068685239272867, 0.9128709291752769,
-         0.57988165680473713, 2, 3.1656344780833146, 2.4306793158462181, 7.0164641544562345,
-         0.0021729120027175887, 12, 14, 15, 15, 2, {0, 0, 1, 3, 5}},
+        {"b",
+         "X2",
+         5,
+         4,
+         2,
+         13,
+         9,
+         15,
+         6.5,
+         0.19611613513818402,
+         2.5495097567963922,
+         1.1401754250991378,
+         65,
+         871,
+         26,
+         12.774586808237105,
+         12.524850894632207,
+         13.198484761517134,
+         -1.2068685239272867,
+         0.9128709291752769,
+         0.57988165680473713,
+         2,
+         3.1656344780833146,
+         2.4306793158462181,
+         7.0164641544562345,
+         0.0021729120027175887,
+         12,
+         14,
+         15,
+         15,
+         2,
+         {0, 0, 1, 3, 5}},
     };
     const char* freqNames[] = {"<0", "0<=", "5<=", "10<=", "15<="};
     (void)freqNames;
@@ -214,13 +390,13 @@ TEST_F(DescriptiveReviewTest, FrequencyUpperBoundsWithSums) {
     // sum((w*x)[bin == b]), shares over sum(w) and sum(w*x).
     ScenarioSpec s = Scenario("Frequency");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"W", "W", 1}};
-    s.options = {{"FreqSum", true},        {"FreqIncRadio", "Upper"}, {"FreqGroupRadio", "Specified"},
-                 {"FreqInit", 0.0},        {"FreqWidth", 5.0},        {"InterV", int16_t(3)}};
+    s.options = {{"FreqSum", true}, {"FreqIncRadio", "Upper"}, {"FreqGroupRadio", "Specified"},
+                 {"FreqInit", 0.0}, {"FreqWidth", 5.0},        {"InterV", int16_t(3)}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
     EXPECT_EQ(ColumnNames(db, "Out1"),
               (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Interval", "Low<Range", "Range<=High",
-                                        "Count", "Cumulative", "Count%", "Cumulative%", "Sum", "CumulativeSum",
-                                        "Sum%", "CumulativeSum%"}));
+                                        "Count", "Cumulative", "Count%", "Cumulative%", "Sum", "CumulativeSum", "Sum%",
+                                        "CumulativeSum%"}));
     auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 20u);
     struct Expect {
@@ -279,11 +455,12 @@ TEST_F(DescriptiveReviewTest, CompareWeightedAgainstY) {
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}, {"W", "W", 1}};
     s.options = {{"CountXY", true}, {"MeanXY", true}, {"CorrXY", true}, {"TTest", true}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
-    EXPECT_EQ(ColumnNames(db, "Out1"),
-              (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Count_of_Y", "Observations", "Missing",
-                                        "Count<Y", "Count=Y", "Count>Y", "MeanX", "MeanY", "MeanDiff", "StdDevDiff",
-                                        "Covariance", "Correlation", "R-Square", "T-DF", "Paired_t-Value",
-                                        "Prob_(1-tail)", "Prob_(2-tail)"}));
+    EXPECT_EQ(
+        ColumnNames(db, "Out1"),
+        (std::vector<std::string>{"StatOutputID", "G1",       "DataField",      "Count_of_Y",    "Observations",
+                                  "Missing",      "Count<Y",  "Count=Y",        "Count>Y",       "MeanX",
+                                  "MeanY",        "MeanDiff", "StdDevDiff",     "Covariance",    "Correlation",
+                                  "R-Square",     "T-DF",     "Paired_t-Value", "Prob_(1-tail)", "Prob_(2-tail)"}));
     auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 4u);
     struct Expect {
@@ -292,8 +469,8 @@ TEST_F(DescriptiveReviewTest, CompareWeightedAgainstY) {
     const std::vector<Expect> expected = {
         {9, 5, 2, 6, 0, 3, 4.77777777777778, 5, -0.222222222222222, 1.71593835683117, 6.5, 0.905752918579103,
          -0.388514344942906, 0.707770585640309},
-        {8, 5, 2, 0, 2, 6, 5.75, 4.625, 1.125, 0.83452296039628, 5.32142857142857, 0.94881365616326,
-         3.81293345581346, 0.00660265592724442},
+        {8, 5, 2, 0, 2, 6, 5.75, 4.625, 1.125, 0.83452296039628, 5.32142857142857, 0.94881365616326, 3.81293345581346,
+         0.00660265592724442},
         {5, 4, 2, 3, 0, 2, 12, 11.6, 0.4, 1.94935886896179, 1.25, 0.399297853124962, 0.458831467741124,
          0.670179973318781},
         {5, 4, 2, 1, 0, 4, 13, 11.8, 1.2, 1.30384048104053, 3.25, 0.977692361093804, 2.05798302171011,
@@ -330,7 +507,7 @@ TEST_F(DescriptiveReviewTest, MatrixPairwiseUnweighted) {
     // cor(x, y), cor^2 and t.test(x, y, paired = TRUE) (statistic, p.value).
     ScenarioSpec s = Scenario("Matrix");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "X", 3}};
-    s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true}, {"MCov", true},
+    s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true},  {"MCov", true},
                  {"MCor", true}, {"MR2", true},  {"MT", true},    {"MProb", true}, {"MProbTail", "2-tail"}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
     EXPECT_EQ(ColumnNames(db, "Out1"),
@@ -349,7 +526,8 @@ TEST_F(DescriptiveReviewTest, MatrixPairwiseUnweighted) {
     auto anti = [](double a, double b, double c) { return M{{E, a, b}, {-a, E, c}, {-b, -c, E}}; };
     const std::vector<std::vector<M>> expected = {
         {sym(5, 5, 5, 6, 6, 6), sym(2, 2, 2, 1, 1, 1), M{{0, -0.4, -0.6}, {0.4, 0, 1.4}, {0.6, -1.4, 0}},
-         sym(2.96647939483827, 1.51657508881031, 0.894427190999916, E, E, E), sym(4.5, 5.75, 4.1, 9.1, 5.36666666666667, 3.5),
+         sym(2.96647939483827, 1.51657508881031, 0.894427190999916, E, E, E),
+         sym(4.5, 5.75, 4.1, 9.1, 5.36666666666667, 3.5),
          sym(0.525069284546201, 0.899646333339829, 0.925859441963147, 1, 1, 1),
          sym(0.525069284546201 * 0.525069284546201, 0.899646333339829 * 0.899646333339829,
              0.925859441963147 * 0.925859441963147, 1, 1, 1),
@@ -392,20 +570,32 @@ TEST_F(DescriptiveReviewTest, MatrixWeightedOneTailed) {
     // weighted count and N-1 variance of the describe scenario.
     ScenarioSpec s = Scenario("Matrix");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "X", 2}, {"W", "W", 1}};
-    s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true}, {"MCov", true},
+    s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true},  {"MCov", true},
                  {"MCor", true}, {"MR2", false}, {"MT", true},    {"MProb", true}, {"MProbTail", "1-tail"}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
     auto rows = ReadResultRows(db, "Out1", "DataField = 'X1'");
     ASSERT_EQ(rows.size(), 16u);
-    const std::vector<std::string> labels = {"Count",       "Missing", "MeanDiff",     "StdDevDiff", "Covariance",
-                                             "Correlation", "t-Value", "Prob (1-tail)"};
+    const std::vector<std::string> labels = {"Count",      "Missing",     "MeanDiff", "StdDevDiff",
+                                             "Covariance", "Correlation", "t-Value",  "Prob (1-tail)"};
     // {X1 diagonal, X1 against Y} per measure; NaN: empty.
     const double E = std::nan("");
     const std::vector<std::vector<std::pair<double, double>>> expected = {
-        {{9, 9}, {2, 2}, {0, -0.222222222222222}, {E, 1.71593835683117}, {11.444444444444445, 6.5},
-         {1, 0.905752918579103}, {E, -0.388514344942906}, {E, 0.707770585640309 / 2}},
-        {{5, 5}, {2, 2}, {0, 0.4}, {E, 1.94935886896179}, {3.5, 1.25}, {1, 0.399297853124962},
-         {E, 0.458831467741124}, {E, 0.670179973318781 / 2}},
+        {{9, 9},
+         {2, 2},
+         {0, -0.222222222222222},
+         {E, 1.71593835683117},
+         {11.444444444444445, 6.5},
+         {1, 0.905752918579103},
+         {E, -0.388514344942906},
+         {E, 0.707770585640309 / 2}},
+        {{5, 5},
+         {2, 2},
+         {0, 0.4},
+         {E, 1.94935886896179},
+         {3.5, 1.25},
+         {1, 0.399297853124962},
+         {E, 0.458831467741124},
+         {E, 0.670179973318781 / 2}},
     };
     for (size_t g = 0; g < 2; ++g) {
         for (size_t k = 0; k < labels.size(); ++k) {
@@ -430,8 +620,8 @@ TEST_F(DescriptiveReviewTest, CrosstabWeightedSumWithChiSquareAndStDev) {
     // expected 13.7766990291262 ... 40.7766990291262.
     ScenarioSpec s = Scenario("Crosstab");
     s.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}, {"W", "W", 1}};
-    s.options = {{"XType", "S"}, {"XRowPCnt", true}, {"XColPcnt", true}, {"xTotPcnt", true},
-                 {"xExpectPcnt", true}, {"xExpect", true}, {"xChi", true}};
+    s.options = {{"XType", "S"},        {"XRowPCnt", true}, {"XColPcnt", true}, {"xTotPcnt", true},
+                 {"xExpectPcnt", true}, {"xExpect", true},  {"xChi", true}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
     EXPECT_EQ(ColumnNames(db, "Out1"),
               (std::vector<std::string>{"StatOutputID", "DataField", "G1", "DataType", "RowSummary", "p", "q"}));
@@ -454,13 +644,11 @@ TEST_F(DescriptiveReviewTest, CrosstabWeightedSumWithChiSquareAndStDev) {
     };
     std::vector<Expect> expected = rowRows("a", 8, 35, 4, 5);
     for (const Expect& e : rowRows("b", 25, 35, 2, 3)) expected.push_back(e);
-    const std::vector<Expect> block = {{"GROUP Total", "", cp, cq, g},
-                                       {"GROUP Count", "", 6, 8, 14},
-                                       {"GROUP % Row", "", cp / g, cq / g, 1},
-                                       {"GROUP % Col", "", 1, 1, 1},
-                                       {"GROUP % Total", "", cp / g, cq / g, 1},
-                                       {"GROUP % Expected", "", cp / g, cq / g, 1},
-                                       {"GROUP Expected", "", cp, cq, g}};
+    const std::vector<Expect> block = {
+        {"GROUP Total", "", cp, cq, g},           {"GROUP Count", "", 6, 8, 14},
+        {"GROUP % Row", "", cp / g, cq / g, 1},   {"GROUP % Col", "", 1, 1, 1},
+        {"GROUP % Total", "", cp / g, cq / g, 1}, {"GROUP % Expected", "", cp / g, cq / g, 1},
+        {"GROUP Expected", "", cp, cq, g}};
     expected.insert(expected.end(), block.begin(), block.end());
     ASSERT_EQ(rows.size(), expected.size());
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -480,8 +668,8 @@ TEST_F(DescriptiveReviewTest, CrosstabWeightedSumWithChiSquareAndStDev) {
     auto chi = ReadResultRows(db, "Out2");
     EXPECT_EQ(ColumnNames(db, "Out2"),
               (std::vector<std::string>{"StatOutputID", "DataField", "Count", "MinExpected", "MaxExpected", "Columns",
-                                        "Rows", "DF", "Chi-Square", "Prob", "Phi-Coefficient",
-                                        "Coeff_of_Contingency", "Cramer's_V"}));
+                                        "Rows", "DF", "Chi-Square", "Prob", "Phi-Coefficient", "Coeff_of_Contingency",
+                                        "Cramer's_V"}));
     ASSERT_EQ(chi.size(), 1u);
     ExpectNear(chi[0], "Count", 103);
     ExpectNear(chi[0], "MinExpected", 13.7766990291262, 1e-13);

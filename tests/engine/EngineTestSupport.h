@@ -26,9 +26,9 @@ namespace enginetest {
 
 inline std::filesystem::path MakeScratchFolder() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                   ("merivox-engine-" + std::to_string(::getpid()) + "-" + info->test_suite_name() +
-                                    "-" + info->name());
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("merivox-engine-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder;
@@ -46,24 +46,78 @@ inline void AddField(const dao::TableDefPtr& tdf, const std::string& name, int16
 inline const std::vector<std::pair<std::string, int16_t>>& OptionColumns() {
     using namespace dao;
     static const std::vector<std::pair<std::string, int16_t>> columns = {
-        {"Range", dbBoolean}, {"VarStd", dbBoolean}, {"VarNRadio", dbText}, {"Mean", dbBoolean},
-        {"Skew", dbBoolean}, {"Sum", dbBoolean}, {"Mode", dbBoolean}, {"CI", dbBoolean},
-        {"CITypeRadio", dbText}, {"CIStdDev", dbDouble}, {"CI95", dbBoolean}, {"CIUser", dbInteger},
-        {"TTestMean", dbBoolean}, {"TTestValue", dbDouble}, {"Percentile", dbBoolean}, {"PercentileRadio", dbText},
-        {"FreqN", dbBoolean}, {"FreqP", dbBoolean}, {"InterV", dbInteger}, {"FreqIncRadio", dbText},
-        {"FreqDispRadio", dbText}, {"FreqGroupRadio", dbText}, {"FreqWidth", dbDouble}, {"FreqInit", dbDouble},
-        {"FreqSum", dbBoolean}, {"FreqType", dbText}, {"CountXY", dbBoolean}, {"MeanXY", dbBoolean},
-        {"CorrXY", dbBoolean}, {"TTest", dbBoolean}, {"Chi", dbBoolean}, {"MCnt", dbBoolean}, {"MMis", dbBoolean},
-        {"MMean", dbBoolean}, {"MDev", dbBoolean}, {"MCov", dbBoolean}, {"MCor", dbBoolean}, {"MR2", dbBoolean},
-        {"MT", dbBoolean}, {"MProb", dbBoolean}, {"MProbTail", dbText}, {"RegressType", dbText},
-        {"RPoly", dbInteger}, {"RYInt", dbBoolean}, {"RANova", dbBoolean}, {"Residual", dbBoolean},
-        {"XType", dbText}, {"XRowPCnt", dbBoolean}, {"XColPcnt", dbBoolean}, {"xTotPcnt", dbBoolean},
-        {"xExpectPcnt", dbBoolean}, {"xExpect", dbBoolean}, {"xChi", dbBoolean}, {"GroupIgnoreBlanks", dbBoolean},
-        {"GroupDetail", dbBoolean}, {"ChiAll", dbBoolean}, {"ChiIgnoreBlanks", dbBoolean}, {"ChiDetail", dbBoolean},
-        {"SignMean", dbBoolean}, {"SignMedian", dbBoolean}, {"SignCustom", dbBoolean}, {"SignValue", dbDouble},
-        {"FitUniform", dbBoolean}, {"FitNormal", dbBoolean}, {"FitPoisson", dbBoolean}, {"NPPair_Sign", dbBoolean},
-        {"NPPair_Wilcoxon", dbBoolean}, {"NPPair_Spearman", dbBoolean}, {"NPPair_Tau", dbBoolean},
-        {"NPFriedmanDetail", dbBoolean}, {"NPTwoType", dbText}, {"NPKruskalDetail", dbBoolean},
+        {"Range", dbBoolean},
+        {"VarStd", dbBoolean},
+        {"VarNRadio", dbText},
+        {"Mean", dbBoolean},
+        {"Skew", dbBoolean},
+        {"Sum", dbBoolean},
+        {"Mode", dbBoolean},
+        {"CI", dbBoolean},
+        {"CITypeRadio", dbText},
+        {"CIStdDev", dbDouble},
+        {"CI95", dbBoolean},
+        {"CIUser", dbInteger},
+        {"TTestMean", dbBoolean},
+        {"TTestValue", dbDouble},
+        {"Percentile", dbBoolean},
+        {"PercentileRadio", dbText},
+        {"FreqN", dbBoolean},
+        {"FreqP", dbBoolean},
+        {"InterV", dbInteger},
+        {"FreqIncRadio", dbText},
+        {"FreqDispRadio", dbText},
+        {"FreqGroupRadio", dbText},
+        {"FreqWidth", dbDouble},
+        {"FreqInit", dbDouble},
+        {"FreqSum", dbBoolean},
+        {"FreqType", dbText},
+        {"CountXY", dbBoolean},
+        {"MeanXY", dbBoolean},
+        {"CorrXY", dbBoolean},
+        {"TTest", dbBoolean},
+        {"Chi", dbBoolean},
+        {"MCnt", dbBoolean},
+        {"MMis", dbBoolean},
+        {"MMean", dbBoolean},
+        {"MDev", dbBoolean},
+        {"MCov", dbBoolean},
+        {"MCor", dbBoolean},
+        {"MR2", dbBoolean},
+        {"MT", dbBoolean},
+        {"MProb", dbBoolean},
+        {"MProbTail", dbText},
+        {"RegressType", dbText},
+        {"RPoly", dbInteger},
+        {"RYInt", dbBoolean},
+        {"RANova", dbBoolean},
+        {"Residual", dbBoolean},
+        {"XType", dbText},
+        {"XRowPCnt", dbBoolean},
+        {"XColPcnt", dbBoolean},
+        {"xTotPcnt", dbBoolean},
+        {"xExpectPcnt", dbBoolean},
+        {"xExpect", dbBoolean},
+        {"xChi", dbBoolean},
+        {"GroupIgnoreBlanks", dbBoolean},
+        {"GroupDetail", dbBoolean},
+        {"ChiAll", dbBoolean},
+        {"ChiIgnoreBlanks", dbBoolean},
+        {"ChiDetail", dbBoolean},
+        {"SignMean", dbBoolean},
+        {"SignMedian", dbBoolean},
+        {"SignCustom", dbBoolean},
+        {"SignValue", dbDouble},
+        {"FitUniform", dbBoolean},
+        {"FitNormal", dbBoolean},
+        {"FitPoisson", dbBoolean},
+        {"NPPair_Sign", dbBoolean},
+        {"NPPair_Wilcoxon", dbBoolean},
+        {"NPPair_Spearman", dbBoolean},
+        {"NPPair_Tau", dbBoolean},
+        {"NPFriedmanDetail", dbBoolean},
+        {"NPTwoType", dbText},
+        {"NPKruskalDetail", dbBoolean},
     };
     return columns;
 }
@@ -270,8 +324,7 @@ protected:
         engine.reset();
         try {
             if (db) db->Close();
-        } catch (...) {
-        }
+        } catch (...) {}
         db.reset();
         std::error_code ec;
         std::filesystem::remove_all(folder, ec);
@@ -289,10 +342,10 @@ protected:
     }
 
     bool Run(int32_t id, const vb::Variant& showErrors = vb::Variant::Missing()) {
-        return engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(),
+        return engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
                                    vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
                                    vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
-                                   vb::Variant::Missing(), vb::Variant::Missing(), showErrors);
+                                   vb::Variant::Missing(), showErrors);
     }
 
     std::filesystem::path folder;

@@ -18,13 +18,13 @@ protected:
         const vb::Variant kNull = vb::Variant::Null();
         // G1, G2, X1, X2, Y, W
         AppendRows({{"a", "p", 2.0, 1.0, 0.0, 2.0},
-                    {"A", "p", 4.0, 2.0, 0.0, 1.0},  // same group: the source sorts without case
+                    {"A", "p", 4.0, 2.0, 0.0, 1.0},   // same group: the source sorts without case
                     {"a", "p", -9.0, 3.0, 0.0, 1.0},  // X1 missing under Equal -9
                     {"a", "p", kNull, 4.0, 0.0, 1.0},
-                    {"a", "p", 6.0, 5.0, 0.0, kNull},   // Null weight: skipped
-                    {"a", "p", 8.0, 6.0, 0.0, 0.0},     // zero weight: skipped
-                    {"a", "p", 10.0, 7.0, 0.0, -1.0},   // negative weight: skipped
-                    {"a", "p", 12.0, 8.0, 0.0, -9.0},   // weight equal to the missing value: skipped
+                    {"a", "p", 6.0, 5.0, 0.0, kNull},  // Null weight: skipped
+                    {"a", "p", 8.0, 6.0, 0.0, 0.0},    // zero weight: skipped
+                    {"a", "p", 10.0, 7.0, 0.0, -1.0},  // negative weight: skipped
+                    {"a", "p", 12.0, 8.0, 0.0, -9.0},  // weight equal to the missing value: skipped
                     {"b", "q", 1.0, 1.0, 0.0, 1.5},
                     {"b", "q", 3.0, 2.0, 0.0, 0.5},
                     {"b", "q", 3.0, -9.0, 0.0, 1.0}});
@@ -81,28 +81,30 @@ TEST_F(FrameReview, LeadingColumnsOfARealRunFollowTheSource) {
         columns.emplace_back(f->Name(), f->Type(), f->Type() == dao::dbText ? f->Size() : 0);
     }
     const std::vector<std::tuple<std::string, int, int>> expected = {
-        {"StatOutputID", dao::dbLong, 0}, {"G1", dao::dbText, 20},       {"G2", dao::dbText, 20},
-        {"DataField", dao::dbText, 64},   {"Count", dao::dbDouble, 0},   {"Observations", dao::dbDouble, 0},
-        {"Missing", dao::dbLong, 0},      {"Mean", dao::dbDouble, 0},    {"Minimum", dao::dbDouble, 0},
+        {"StatOutputID", dao::dbLong, 0}, {"G1", dao::dbText, 20},     {"G2", dao::dbText, 20},
+        {"DataField", dao::dbText, 64},   {"Count", dao::dbDouble, 0}, {"Observations", dao::dbDouble, 0},
+        {"Missing", dao::dbLong, 0},      {"Mean", dao::dbDouble, 0},  {"Minimum", dao::dbDouble, 0},
         {"Maximum", dao::dbDouble, 0},    {"Range", dao::dbDouble, 0}};
     EXPECT_EQ(columns, expected);
-    EXPECT_EQ(out->Fields(std::string_view("StatOutputID"))->Attributes() & dao::dbAutoIncrField,
-              dao::dbAutoIncrField);
+    EXPECT_EQ(out->Fields(std::string_view("StatOutputID"))->Attributes() & dao::dbAutoIncrField, dao::dbAutoIncrField);
     EXPECT_TRUE(out->Indexes()->Item(std::string_view("PrimaryKey"))->Primary());
 }
 
 TEST_F(FrameReview, ProgressTextsOfARun) {
     const int32_t id = WeightedDescribe();
-    ASSERT_TRUE(engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(),
+    ASSERT_TRUE(engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
                                     vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
                                     vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
-                                    vb::Variant::Missing(), vb::Variant(int16_t(-1))));
+                                    vb::Variant(int16_t(-1))));
     // 11 records, a break after the eighth: every fifth record, forced at
     // the break and at the end.
-    const std::vector<std::string> expected = {
-        "Retrieving and sorting data...", "Creating output table...", "Analyzing records...",
-        "Analyzing record: 5",           "Analyzing record: 8",      "Analyzing record: 10",
-        "Analyzing record: 11"};
+    const std::vector<std::string> expected = {"Retrieving and sorting data...",
+                                               "Creating output table...",
+                                               "Analyzing records...",
+                                               "Analyzing record: 5",
+                                               "Analyzing record: 8",
+                                               "Analyzing record: 10",
+                                               "Analyzing record: 11"};
     EXPECT_EQ(log.statuses, expected);
 }
 
@@ -149,9 +151,9 @@ using namespace enginetest;
 TEST_F(FrameReview, QuerySourceKeepsTheGroupColumnsType) {
     const int32_t id = WeightedDescribe();
     db->CreateQueryDef("DataQuery", "SELECT G1, G2, X1, X2, Y, W FROM Data WHERE X2 < 100");
-    ASSERT_TRUE(engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(),
+    ASSERT_TRUE(engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
                                     vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
-                                    vb::Variant::Missing(), vb::Variant("DataQuery")))
+                                    vb::Variant("DataQuery")))
         << engine->get_ErrorInfo();
     dao::TableDefPtr out = db->TableDefs()->Item(std::string_view("Out1"));
     EXPECT_EQ(out->Fields(std::string_view("G1"))->Type(), dao::dbText);

@@ -49,8 +49,8 @@ protected:
         return AddScenario(db, scenario);
     }
     static std::map<std::string, vb::Variant> Specified(const char* inc, bool sums = false) {
-        return {{"InterV", int16_t(3)},       {"FreqIncRadio", inc}, {"FreqGroupRadio", "Specified"},
-                {"FreqInit", 0.0},            {"FreqWidth", 10.0},   {"FreqSum", vb::Variant(sums)}};
+        return {{"InterV", int16_t(3)}, {"FreqIncRadio", inc}, {"FreqGroupRadio", "Specified"},
+                {"FreqInit", 0.0},      {"FreqWidth", 10.0},   {"FreqSum", vb::Variant(sums)}};
     }
 };
 
@@ -58,12 +58,12 @@ TEST_F(FrequencyTest, SpecifiedIntervalsWithOpenEndsLowerBoundsIncluded) {
     // X1 with weights: -1 (1), 0 (2), 10 (1), 29.999 (1), 30 (3); a weight-0
     // and a Null-weight record add nothing.
     AppendRows({{"a", Null(), -1.0, Null(), Null(), 1.0},
-                 {"a", Null(), 0.0, Null(), Null(), 2.0},
-                 {"a", Null(), 10.0, Null(), Null(), 1.0},
-                 {"a", Null(), 29.999, Null(), Null(), 1.0},
-                 {"a", Null(), 30.0, Null(), Null(), 3.0},
-                 {"a", Null(), 15.0, Null(), Null(), 0.0},
-                 {"a", Null(), 15.0, Null(), Null(), Null()}});
+                {"a", Null(), 0.0, Null(), Null(), 2.0},
+                {"a", Null(), 10.0, Null(), Null(), 1.0},
+                {"a", Null(), 29.999, Null(), Null(), 1.0},
+                {"a", Null(), 30.0, Null(), Null(), 3.0},
+                {"a", Null(), 15.0, Null(), Null(), 0.0},
+                {"a", Null(), 15.0, Null(), Null(), Null()}});
     ASSERT_TRUE(Run(Scenario(Specified("Lower")))) << engine->get_ErrorInfo();
     EXPECT_EQ(ColumnNames(db, "Out1"),
               (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Interval", "Low<=Range", "Range<High",
@@ -95,10 +95,10 @@ TEST_F(FrequencyTest, UpperBoundsIncludedAndSums) {
     // X1: 0 (below), 10 (first interval), 20, -5 (below), 35 (beyond); sum 60.
     // X2: -3 and 3, summing to 0: no sum shares.
     AppendRows({{"a", Null(), 0.0, -3.0, Null(), 1.0},
-                 {"a", Null(), 10.0, 3.0, Null(), 1.0},
-                 {"a", Null(), 20.0, Null(), Null(), 1.0},
-                 {"a", Null(), -5.0, Null(), Null(), 1.0},
-                 {"a", Null(), 35.0, Null(), Null(), 1.0}});
+                {"a", Null(), 10.0, 3.0, Null(), 1.0},
+                {"a", Null(), 20.0, Null(), Null(), 1.0},
+                {"a", Null(), -5.0, Null(), Null(), 1.0},
+                {"a", Null(), 35.0, Null(), Null(), 1.0}});
     ASSERT_TRUE(Run(Scenario(Specified("Upper", true)))) << engine->get_ErrorInfo();
     const auto cols = ColumnNames(db, "Out1");
     EXPECT_EQ(cols[4], "Low<Range");
@@ -129,13 +129,10 @@ TEST_F(FrequencyTest, UpperBoundsIncludedAndSums) {
 TEST_F(FrequencyTest, DefaultIntervalsWriteOnlyTheIntervalsPerGroup) {
     // Default intervals over 0..50 (fraction flag on): margin 10^(log10(50) - 1)
     // = 5, width (50 + 5 - 0) / 5 = 11, first 0 with lower bounds included.
-    AppendRows({{"a", Null(), 0.0},
-                 {"a", Null(), 12.0},
-                 {"a", Null(), 50.0},
-                 {"b", Null(), 23.0},
-                 {"b", Null(), 21.9}});
-    ASSERT_TRUE(Run(Scenario({{"InterV", int16_t(5)}, {"FreqIncRadio", "Lower"}, {"FreqGroupRadio", "Default"}},
-                             false)))
+    AppendRows(
+        {{"a", Null(), 0.0}, {"a", Null(), 12.0}, {"a", Null(), 50.0}, {"b", Null(), 23.0}, {"b", Null(), 21.9}});
+    ASSERT_TRUE(
+        Run(Scenario({{"InterV", int16_t(5)}, {"FreqIncRadio", "Lower"}, {"FreqGroupRadio", "Default"}}, false)))
         << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 10u);

@@ -82,8 +82,8 @@ protected:
 TEST_F(Friedman, TiesInsideARecordListwiseMissingAndWeights) {
     AddData();
     ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
-    const std::vector<std::string> columns = {"StatOutputID", "G", "Count", "Observations", "Missing", "DF",
-                                              "Fields", "Chi-Squared", "Friedman_Prob"};
+    const std::vector<std::string> columns = {"StatOutputID", "G",      "Count",       "Observations", "Missing",
+                                              "DF",           "Fields", "Chi-Squared", "Friedman_Prob"};
     EXPECT_EQ(ColumnNames(db, "Out1"), columns);
     auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 3u);

@@ -21,7 +21,6 @@ protected:
         engine->putref_OutputDatabase(db);
     }
 
-
     static std::string Text(const vb::Variant& v) { return v.IsNull() ? "Null" : v.ToString(); }
 
     // Walks the sorted source and lists each finished group as
@@ -73,39 +72,40 @@ TEST_F(GroupWalk, WithoutGroupFieldsTheWholeSourceIsOneGroup) {
 
 TEST_F(GroupWalk, EventsComeInTheOrderOfTheRecordLoop) {
     AppendRows({{"a", kNull, 1.0, kNull, kNull, 1.0},
-             {"a", kNull, 2.0, kNull, kNull, kNull},
-             {"b", kNull, 3.0, kNull, kNull, 2.5},
-             {"b", kNull, 4.0, kNull, kNull, -1.0},
-             {"b", kNull, 5.0, kNull, kNull, 1.0},
-             {"b", kNull, 6.0, kNull, kNull, 1.0},
-             {"c", kNull, 7.0, kNull, kNull, 1.0}});
+                {"a", kNull, 2.0, kNull, kNull, kNull},
+                {"b", kNull, 3.0, kNull, kNull, 2.5},
+                {"b", kNull, 4.0, kNull, kNull, -1.0},
+                {"b", kNull, 5.0, kNull, kNull, 1.0},
+                {"b", kNull, 6.0, kNull, kNull, 1.0},
+                {"c", kNull, 7.0, kNull, kNull, 1.0}});
     FieldNames f{"", "G1", "X1", "W"};
     std::vector<int32_t> types, sizes;
     ASSERT_EQ(engine->Quarn_InitDataTable("Data", f, 1, types, sizes), "");
     engine->ShowStatus(true);
     GroupWalker walk(*engine, f, 1, true, 3);
     std::vector<std::string> trace;
-    const int32_t read = walk.Walk(
-        {.record =
-             [&](double w) {
-                 double x = 0;
-                 ASSERT_TRUE(walk.PresentValue(2, x));
-                 trace.push_back("record " + Text(walk.Group()[1]) + " " + vb::CStr(x) + " w=" + vb::CStr(w) +
-                                 " read=" + std::to_string(walk.RecordsRead()) +
-                                 " inGroup=" + std::to_string(walk.GroupRecords()));
-             },
-         .groupEnd =
-             [&](const GroupValues& g, int32_t n) {
-                 trace.push_back("end " + Text(g[1]) + " " + std::to_string(n) + " after " +
-                                 std::to_string(log.statuses.size()) + " messages");
-             },
-         .groupStart = [&] { trace.push_back("start " + Text(walk.Group()[1])); }});
+    const int32_t read =
+        walk.Walk({.record =
+                       [&](double w) {
+                           double x = 0;
+                           ASSERT_TRUE(walk.PresentValue(2, x));
+                           trace.push_back("record " + Text(walk.Group()[1]) + " " + vb::CStr(x) + " w=" + vb::CStr(w) +
+                                           " read=" + std::to_string(walk.RecordsRead()) +
+                                           " inGroup=" + std::to_string(walk.GroupRecords()));
+                       },
+                   .groupEnd =
+                       [&](const GroupValues& g, int32_t n) {
+                           trace.push_back("end " + Text(g[1]) + " " + std::to_string(n) + " after " +
+                                           std::to_string(log.statuses.size()) + " messages");
+                       },
+                   .groupStart = [&] { trace.push_back("start " + Text(walk.Group()[1])); }});
     EXPECT_EQ(read, 7);
-    const std::vector<std::string> expected = {
-        "record a 1 w=1 read=0 inGroup=0",   "record a 2 w=0 read=1 inGroup=1", "end a 2 after 1 messages",
-        "start b",                           "record b 3 w=2.5 read=2 inGroup=0", "record b 4 w=0 read=3 inGroup=1",
-        "record b 5 w=1 read=4 inGroup=2",   "record b 6 w=1 read=5 inGroup=3", "end b 4 after 3 messages",
-        "start c",                           "record c 7 w=1 read=6 inGroup=0", "end c 1 after 4 messages"};
+    const std::vector<std::string> expected = {"record a 1 w=1 read=0 inGroup=0",   "record a 2 w=0 read=1 inGroup=1",
+                                               "end a 2 after 1 messages",          "start b",
+                                               "record b 3 w=2.5 read=2 inGroup=0", "record b 4 w=0 read=3 inGroup=1",
+                                               "record b 5 w=1 read=4 inGroup=2",   "record b 6 w=1 read=5 inGroup=3",
+                                               "end b 4 after 3 messages",          "start c",
+                                               "record c 7 w=1 read=6 inGroup=0",   "end c 1 after 4 messages"};
     EXPECT_EQ(trace, expected);
     // Forced at each break and at the end, else every fifth record.
     EXPECT_EQ(log.statuses, (std::vector<std::string>{"Analyzing record: 2", "Analyzing record: 5",
@@ -113,10 +113,7 @@ TEST_F(GroupWalk, EventsComeInTheOrderOfTheRecordLoop) {
 }
 
 TEST_F(GroupWalk, MissingCountsRestartWithEachGroup) {
-    AppendRows({{"a", kNull, 1.0, kNull},
-             {"a", kNull, kNull, 2.0},
-             {"a", kNull, -9.0, 3.0},
-             {"b", kNull, 4.0, 4.0}});
+    AppendRows({{"a", kNull, 1.0, kNull}, {"a", kNull, kNull, 2.0}, {"a", kNull, -9.0, 3.0}, {"b", kNull, 4.0, 4.0}});
     engine->MissingType("Equal");
     engine->MissingEqual(-9);
     FieldNames f{"", "G1", "X1", "X2"};
@@ -132,11 +129,10 @@ TEST_F(GroupWalk, MissingCountsRestartWithEachGroup) {
                    },
                .groupEnd =
                    [&](const GroupValues& g, int32_t n) {
-                       counts.push_back(Text(g[1]) + " " + std::to_string(n) + " X1 " +
-                                        std::to_string(walk.Observations(1)) + "/" +
-                                        std::to_string(walk.MissingCount(1)) + " X2 " +
-                                        std::to_string(walk.Observations(2)) + "/" +
-                                        std::to_string(walk.MissingCount(2)));
+                       counts.push_back(
+                           Text(g[1]) + " " + std::to_string(n) + " X1 " + std::to_string(walk.Observations(1)) + "/" +
+                           std::to_string(walk.MissingCount(1)) + " X2 " + std::to_string(walk.Observations(2)) + "/" +
+                           std::to_string(walk.MissingCount(2)));
                    },
                .groupStart = {}});
     EXPECT_EQ(counts, (std::vector<std::string>{"a 3 X1 1/2 X2 2/1", "b 1 X1 1/0 X2 1/0"}));
@@ -147,8 +143,7 @@ TEST_F(GroupWalk, AnEmptySourceEndsNoGroup) {
     FieldNames f{"", "G1", "X1"};
     GroupWalker walk(*engine, f, 1, false, 0);
     int ends = 0;
-    EXPECT_EQ(walk.Walk({.record = {}, .groupEnd = [&](const GroupValues&, int32_t) { ++ends; }, .groupStart = {}}),
-              0);
+    EXPECT_EQ(walk.Walk({.record = {}, .groupEnd = [&](const GroupValues&, int32_t) { ++ends; }, .groupStart = {}}), 0);
     EXPECT_EQ(ends, 0);
 }
 

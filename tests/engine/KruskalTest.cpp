@@ -49,7 +49,7 @@ TEST_F(Kruskal, TiedSamplesAgainstRWithDetailRows) {
 TEST_F(Kruskal, OneGroupOrNoDataLeavesTheTestNull) {
     FillSample("g1", "A", {1, 2});
     FillSample("g1", "B", {3, 4});
-    FillSample("g2", "B", {1, 2, 3});  // one compare value only
+    FillSample("g2", "B", {1, 2, 3});                                            // one compare value only
     Fill({{"g3", "A", vb::Variant::Null()}, {"g3", "B", vb::Variant::Null()}});  // no data at all
     ASSERT_TRUE(Run(Scenario("N Sample", {}))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
@@ -70,8 +70,10 @@ TEST_F(Kruskal, OneGroupOrNoDataLeavesTheTestNull) {
 }
 
 TEST_F(Kruskal, AWeightOfThreeIsATiedBlockOfItsOwn) {
-    Fill({{"g", "A", 1.0, vb::Variant::Null(), 3.0}, {"g", "A", 2.0, vb::Variant::Null(), 1.0},
-          {"g", "B", 3.0, vb::Variant::Null(), 1.0}, {"g", "B", 4.0, vb::Variant::Null(), 1.0}});
+    Fill({{"g", "A", 1.0, vb::Variant::Null(), 3.0},
+          {"g", "A", 2.0, vb::Variant::Null(), 1.0},
+          {"g", "B", 3.0, vb::Variant::Null(), 1.0},
+          {"g", "B", 4.0, vb::Variant::Null(), 1.0}});
     ASSERT_TRUE(Run(Scenario("N Sample", {}, {"X1"}, true, true))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
@@ -82,7 +84,7 @@ TEST_F(Kruskal, AWeightOfThreeIsATiedBlockOfItsOwn) {
     EXPECT_EQ(Num(rows[0], "Observations"), 4);
     const auto detail = ReadResultRows(db, "Out2");
     ASSERT_EQ(detail.size(), 2u);
-    EXPECT_EQ(Num(detail[0], "Count"), 4);        // 3 + 1 observations
+    EXPECT_EQ(Num(detail[0], "Count"), 4);         // 3 + 1 observations
     EXPECT_EQ(Num(detail[0], "Observations"), 2);  // records
     EXPECT_DOUBLE_EQ(Num(detail[0], "SumRanks"), 2 * 3 + 4);
 }

@@ -123,7 +123,10 @@ TEST_F(MannWhitney, AllValuesEqualLeaveTieCorrectedZNull) {
 }
 
 TEST_F(MannWhitney, NullCompareValueIsASampleOfItsOwn) {
-    Fill({{"g", vb::Variant::Null(), 1.0}, {"g", vb::Variant::Null(), 2.0}, {"g", "A", 3.0}, {"g", "B", 4.0},
+    Fill({{"g", vb::Variant::Null(), 1.0},
+          {"g", vb::Variant::Null(), 2.0},
+          {"g", "A", 3.0},
+          {"g", "B", 4.0},
           {"g", "B", 5.0}});
     ASSERT_TRUE(Run(MannScenario())) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
@@ -137,8 +140,10 @@ TEST_F(MannWhitney, NullCompareValueIsASampleOfItsOwn) {
 }
 
 TEST_F(MannWhitney, WeightsCountWholeForRanksAndAsTheyAreForCases) {
-    Fill({{"g", "A", 1.0, vb::Variant::Null(), 2.7}, {"g", "A", 2.0, vb::Variant::Null(), 1.0},
-          {"g", "B", 3.0, vb::Variant::Null(), 1.0}, {"g", "B", 4.0, vb::Variant::Null(), 0.5}});
+    Fill({{"g", "A", 1.0, vb::Variant::Null(), 2.7},
+          {"g", "A", 2.0, vb::Variant::Null(), 1.0},
+          {"g", "B", 3.0, vb::Variant::Null(), 1.0},
+          {"g", "B", 4.0, vb::Variant::Null(), 0.5}});
     ASSERT_TRUE(Run(Scenario("2 Sample", {{"NPTwoType", "Mann"}}, {"X1"}, true, true))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);

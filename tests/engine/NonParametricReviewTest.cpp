@@ -73,12 +73,33 @@ const ResultRow* FindPair(const std::vector<ResultRow>& rows, const std::string&
 TEST_F(NonParamReview, MannWhitneyAndKolmogorovSmirnovPerPairAndGroup) {
     AddSamples();
     ASSERT_TRUE(Run(SampleScenario("2 Sample", {{"NPTwoType", "Mann"}}))) << engine->get_ErrorInfo();
-    EXPECT_EQ(ColumnNames(db, "Out1"),
-              (std::vector<std::string>{"StatOutputID", "G1", "DataField", "G2-1", "G2-2", "Count", "Cases-1",
-                                        "Cases-2", "SumRank-1", "SumRank-2", "MeanRank-1", "MeanRank-2", "Ties",
-                                        "TiedGroups", "SumTies", "MW_U", "MW_U_Prime", "MW_W", "MW_Z", "MW_Prob",
-                                        "MW_Z_(ties)", "MW_Prob_(ties)", "KS_MaxAbsoluteDiff", "KS_MaxPosDiff",
-                                        "KS_MaxNegDiff", "KS_Z", "KS_Prob"}));
+    EXPECT_EQ(ColumnNames(db, "Out1"), (std::vector<std::string>{"StatOutputID",
+                                                                 "G1",
+                                                                 "DataField",
+                                                                 "G2-1",
+                                                                 "G2-2",
+                                                                 "Count",
+                                                                 "Cases-1",
+                                                                 "Cases-2",
+                                                                 "SumRank-1",
+                                                                 "SumRank-2",
+                                                                 "MeanRank-1",
+                                                                 "MeanRank-2",
+                                                                 "Ties",
+                                                                 "TiedGroups",
+                                                                 "SumTies",
+                                                                 "MW_U",
+                                                                 "MW_U_Prime",
+                                                                 "MW_W",
+                                                                 "MW_Z",
+                                                                 "MW_Prob",
+                                                                 "MW_Z_(ties)",
+                                                                 "MW_Prob_(ties)",
+                                                                 "KS_MaxAbsoluteDiff",
+                                                                 "KS_MaxPosDiff",
+                                                                 "KS_MaxNegDiff",
+                                                                 "KS_Z",
+                                                                 "KS_Prob"}));
     // The pair columns take the compare field's type and size.
     EXPECT_EQ(Schema(db, "Out1")[3], "G2-1 10 20");
     EXPECT_EQ(Schema(db, "Out1")[4], "G2-2 10 20");
@@ -89,14 +110,89 @@ TEST_F(NonParamReview, MannWhitneyAndKolmogorovSmirnovPerPairAndGroup) {
         double n1, n2, r1, r2, ties, tg, sumTies, u, z, p, zt, pt, w, d, dPos, dNeg, kz, kp;
     };
     const Expected cases[] = {
-        {"p", "A", "B", 5, 5, 23, 32, 3, 1, 2, 8, -0.940019342160768, 0.347207639349425, -0.951624958747826,
-         0.341287218978153, 23, 0.4, 0.4, 0, 0.632455532033676, 0.818621174471006},
-        {"p", "A", "C", 5, 3, 23, 13, 3, 1, 2, 7, -0.149071198499986, 0.881497452191014, -0.152752523165195,
-         0.878593439255142, 13, 1.0 / 3, 1.0 / 3, -1.0 / 3, 0.456435464587639, 0.985279528699427},
-        {"p", "B", "C", 5, 3, 23.5, 12.5, 2, 1, 0.5, 6.5, -0.298142396999972, 0.765594483995764,
-         -0.299933058127026, 0.764228217764177, 12.5, 1.0 / 3, 1.0 / 3, -1.0 / 3, 0.456435464587639,
+        {"p",
+         "A",
+         "B",
+         5,
+         5,
+         23,
+         32,
+         3,
+         1,
+         2,
+         8,
+         -0.940019342160768,
+         0.347207639349425,
+         -0.951624958747826,
+         0.341287218978153,
+         23,
+         0.4,
+         0.4,
+         0,
+         0.632455532033676,
+         0.818621174471006},
+        {"p",
+         "A",
+         "C",
+         5,
+         3,
+         23,
+         13,
+         3,
+         1,
+         2,
+         7,
+         -0.149071198499986,
+         0.881497452191014,
+         -0.152752523165195,
+         0.878593439255142,
+         13,
+         1.0 / 3,
+         1.0 / 3,
+         -1.0 / 3,
+         0.456435464587639,
          0.985279528699427},
-        {"q", "A", "B", 4, 3, 16, 12, 0, 0, 0, 6, 0, 1, 0, 1, 12, 5.0 / 12, 5.0 / 12, -1.0 / 3, 0.545544725589981,
+        {"p",
+         "B",
+         "C",
+         5,
+         3,
+         23.5,
+         12.5,
+         2,
+         1,
+         0.5,
+         6.5,
+         -0.298142396999972,
+         0.765594483995764,
+         -0.299933058127026,
+         0.764228217764177,
+         12.5,
+         1.0 / 3,
+         1.0 / 3,
+         -1.0 / 3,
+         0.456435464587639,
+         0.985279528699427},
+        {"q",
+         "A",
+         "B",
+         4,
+         3,
+         16,
+         12,
+         0,
+         0,
+         0,
+         6,
+         0,
+         1,
+         0,
+         1,
+         12,
+         5.0 / 12,
+         5.0 / 12,
+         -1.0 / 3,
+         0.545544725589981,
          0.927220781759782},
     };
     for (const auto& e : cases) {
@@ -134,8 +230,8 @@ TEST_F(NonParamReview, KruskalWallisPerGroupWithDetail) {
     EXPECT_EQ(ColumnNames(db, "Out1"),
               (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Count", "Missing", "Groups", "Ties",
                                         "TiedGroups", "SumTies", "H", "Prob", "H_(ties)", "Prob_(ties)"}));
-    EXPECT_EQ(ColumnNames(db, "Out2"), (std::vector<std::string>{"StatOutputID", "G1", "G2", "DataField", "Count",
-                                                                  "SumRanks", "MeanRank"}));
+    EXPECT_EQ(ColumnNames(db, "Out2"),
+              (std::vector<std::string>{"StatOutputID", "G1", "G2", "DataField", "Count", "SumRanks", "MeanRank"}));
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     // p: 15 records, the -99 and the Null left out.
@@ -170,7 +266,6 @@ TEST_F(NonParamReview, KruskalWallisPerGroupWithDetail) {
     }
 }
 
-
 // Runs test, weighted. Group p in ascending order: 1.2 A, 2.0 B, 3.5 A and B
 // (a tied block), 4.8 A, 5.1 B, 6.0 A (weight 2), 7.3 B; -99 and Null left
 // out. Fewest runs A|BB|AA|B|AA|B = 6, most A|B|A|B|A|B|AA|B = 8 (by hand);
@@ -180,19 +275,29 @@ TEST_F(NonParamReview, KruskalWallisPerGroupWithDetail) {
 TEST_F(NonParamReview, RunsTestWeightedWithATiedBlock) {
     const vb::Variant one = 1.0;
     const vb::Variant null = vb::Variant::Null();
-    Fill({{"p", "A", 1.2, null, one}, {"p", "A", 3.5, null, one}, {"p", "A", 4.8, null, one},
-          {"p", "A", 6.0, null, 2.0}, {"p", "A", -99.0, null, one}, {"p", "A", null, null, one},
-          {"p", "B", 2.0, null, one}, {"p", "B", 3.5, null, one}, {"p", "B", 5.1, null, one},
+    Fill({{"p", "A", 1.2, null, one},
+          {"p", "A", 3.5, null, one},
+          {"p", "A", 4.8, null, one},
+          {"p", "A", 6.0, null, 2.0},
+          {"p", "A", -99.0, null, one},
+          {"p", "A", null, null, one},
+          {"p", "B", 2.0, null, one},
+          {"p", "B", 3.5, null, one},
+          {"p", "B", 5.1, null, one},
           {"p", "B", 7.3, null, one}});
-    Fill({{"q", "A", 1.0, null, one}, {"q", "A", 2.0, null, one}, {"q", "A", 3.0, null, one},
-          {"q", "B", 4.0, null, one}, {"q", "B", 5.0, null, one}, {"q", "B", 6.0, null, one}});
+    Fill({{"q", "A", 1.0, null, one},
+          {"q", "A", 2.0, null, one},
+          {"q", "A", 3.0, null, one},
+          {"q", "B", 4.0, null, one},
+          {"q", "B", 5.0, null, one},
+          {"q", "B", 6.0, null, one}});
     ASSERT_TRUE(Run(WithMissingRule(Scenario("2 Sample", {{"NPTwoType", "Wald"}}, {"X1"}, true, true))))
         << engine->get_ErrorInfo();
-    EXPECT_EQ(ColumnNames(db, "Out1"),
-              (std::vector<std::string>{"StatOutputID", "G1", "DataField", "G2-1", "G2-2", "Count", "Missing",
-                                        "Cases-1", "Cases-2", "Wald_Mean", "Wald_StdDev", "Ties", "TiedGroups",
-                                        "Wald_Min_Runs", "Wald_Min_Z", "Wald_Min_Prob", "Wald_Max_Runs",
-                                        "Wald_Max_Z", "Wald_Max_Prob"}));
+    EXPECT_EQ(
+        ColumnNames(db, "Out1"),
+        (std::vector<std::string>{"StatOutputID", "G1", "DataField", "G2-1", "G2-2", "Count", "Missing", "Cases-1",
+                                  "Cases-2", "Wald_Mean", "Wald_StdDev", "Ties", "TiedGroups", "Wald_Min_Runs",
+                                  "Wald_Min_Z", "Wald_Min_Prob", "Wald_Max_Runs", "Wald_Max_Z", "Wald_Max_Prob"}));
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     const ResultRow& p = rows[0];
@@ -228,19 +333,27 @@ TEST_F(NonParamReview, RunsTestWeightedWithATiedBlock) {
 TEST_F(NonParamReview, SignTestWeightedAgainstMeanMedianAndAValue) {
     const vb::Variant one = 1.0;
     const vb::Variant null = vb::Variant::Null();
-    Fill({{"p", null, 1.0, null, one}, {"p", null, 2.0, null, one}, {"p", null, 3.0, null, one},
-          {"p", null, 3.0, null, one}, {"p", null, 5.0, null, one}, {"p", null, 8.0, null, 2.0},
-          {"p", null, -99.0, null, one}, {"p", null, null, null, one}});
-    Fill({{"q", null, 2.0, null, one}, {"q", null, 4.0, null, one}, {"q", null, 6.0, null, one},
-          {"q", null, 9.0, null, one}, {"q", null, 10.0, null, one}});
-    ASSERT_TRUE(Run(WithMissingRule(Scenario(
-        "Sign Test", {{"SignMean", true}, {"SignMedian", true}, {"SignCustom", true}, {"SignValue", 3.0}}, {"X1"},
-        false, true))))
+    Fill({{"p", null, 1.0, null, one},
+          {"p", null, 2.0, null, one},
+          {"p", null, 3.0, null, one},
+          {"p", null, 3.0, null, one},
+          {"p", null, 5.0, null, one},
+          {"p", null, 8.0, null, 2.0},
+          {"p", null, -99.0, null, one},
+          {"p", null, null, null, one}});
+    Fill({{"q", null, 2.0, null, one},
+          {"q", null, 4.0, null, one},
+          {"q", null, 6.0, null, one},
+          {"q", null, 9.0, null, one},
+          {"q", null, 10.0, null, one}});
+    ASSERT_TRUE(Run(WithMissingRule(
+        Scenario("Sign Test", {{"SignMean", true}, {"SignMedian", true}, {"SignCustom", true}, {"SignValue", 3.0}},
+                 {"X1"}, false, true))))
         << engine->get_ErrorInfo();
-    EXPECT_EQ(ColumnNames(db, "Out1"),
-              (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Count", "Observations", "Missing",
-                                        "TestType", "TestValue", "Count<Test", "Count=Test", "Count>Test",
-                                        "Prob<=Test", "Prob>=Test"}));
+    EXPECT_EQ(
+        ColumnNames(db, "Out1"),
+        (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Count", "Observations", "Missing", "TestType",
+                                  "TestValue", "Count<Test", "Count=Test", "Count>Test", "Prob<=Test", "Prob>=Test"}));
     // Types and sizes: Missing Long, TestType Text 6, the figures Double.
     const auto schema = Schema(db, "Out1");
     EXPECT_EQ(schema[1], "G1 10 20");
@@ -291,13 +404,13 @@ TEST_F(NonParamReview, GoodnessOfFitPerGroup) {
     FillSample("p", vb::Variant::Null(), {1, 2, 2, 3, 5, -99});
     Fill({{"p", vb::Variant::Null(), vb::Variant::Null()}});
     FillSample("q", vb::Variant::Null(), {0.5, 1.5, 2.5, 4.0});
-    ASSERT_TRUE(Run(WithMissingRule(Scenario(
-        "K-S Fit", {{"FitUniform", true}, {"FitNormal", true}, {"FitPoisson", true}}, {"X1"}, false, false))))
+    ASSERT_TRUE(Run(WithMissingRule(
+        Scenario("K-S Fit", {{"FitUniform", true}, {"FitNormal", true}, {"FitPoisson", true}}, {"X1"}, false, false))))
         << engine->get_ErrorInfo();
     EXPECT_EQ(ColumnNames(db, "Out1"),
-              (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Count", "Mean", "StdDeviation",
-                                        "Minimum", "Maximum", "Range", "TestType", "Max_Absolute", "Max_Positive",
-                                        "Max_Negative", "K-S_Z", "Prob"}));
+              (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Count", "Mean", "StdDeviation", "Minimum",
+                                        "Maximum", "Range", "TestType", "Max_Absolute", "Max_Positive", "Max_Negative",
+                                        "K-S_Z", "Prob"}));
     EXPECT_EQ(Schema(db, "Out1")[9], "TestType 10 7");
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 6u);
@@ -345,9 +458,15 @@ TEST_F(NonParamReview, GoodnessOfFitPerGroup) {
 // lower.tail = FALSE); for c(1, 4, 0) also chisq.test(c(1, 4, 0)).
 TEST_F(NonParamReview, ChiSquareTwoCompareFieldsWeightedAllGroupsWithDetail) {
     const vb::Variant null = vb::Variant::Null();
-    Fill({{"p", "A", 1.0, null, 1.0}, {"p", "A", 1.0, null, 2.0}, {"p", "B", 2.0, null, 1.0},
-          {"p", null, 2.0, null, 1.0}, {"p", "A", -99.0, null, 1.0}, {"p", "B", 3.0, null, 0.0},
-          {"p", "C", null, null, 1.5}, {"q", "A", 1.0, null, 1.0}, {"q", "B", 1.0, null, 1.0},
+    Fill({{"p", "A", 1.0, null, 1.0},
+          {"p", "A", 1.0, null, 2.0},
+          {"p", "B", 2.0, null, 1.0},
+          {"p", null, 2.0, null, 1.0},
+          {"p", "A", -99.0, null, 1.0},
+          {"p", "B", 3.0, null, 0.0},
+          {"p", "C", null, null, 1.5},
+          {"q", "A", 1.0, null, 1.0},
+          {"q", "B", 1.0, null, 1.0},
           {"q", "B", 2.0, null, 3.0}});
     ScenarioSpec scenario;
     scenario.family = "N";
@@ -361,9 +480,9 @@ TEST_F(NonParamReview, ChiSquareTwoCompareFieldsWeightedAllGroupsWithDetail) {
               (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Count", "Groups", "MissingGroups",
                                         "Expected", "Chi-Square", "DF", "Prob"}));
     EXPECT_EQ(ColumnNames(db, "Out2"),
-              (std::vector<std::string>{"StatOutputID", "G1", "Compare_Field", "Compare_Value", "Observed",
-                                        "Expected", "Difference", "Chi-Square", "Observed_Pcnt", "Expected_Pcnt",
-                                        "Pcnt_Diff", "Cumulative", "Cumulative_Pcnt"}));
+              (std::vector<std::string>{"StatOutputID", "G1", "Compare_Field", "Compare_Value", "Observed", "Expected",
+                                        "Difference", "Chi-Square", "Observed_Pcnt", "Expected_Pcnt", "Pcnt_Diff",
+                                        "Cumulative", "Cumulative_Pcnt"}));
     // Groups and MissingGroups are Long; the compare values of a text and a
     // numeric field share a Text column as wide as the widest text field.
     EXPECT_EQ(Schema(db, "Out1")[4], "Groups 4 4");
@@ -401,9 +520,9 @@ TEST_F(NonParamReview, ChiSquareTwoCompareFieldsWeightedAllGroupsWithDetail) {
         const char *g, *field, *value;
         double o, t, groups;
     } rowsExpected[] = {
-        {"p", "G2", "A", 4, 6.5, 3},   {"p", "G2", "B", 1, 6.5, 3}, {"p", "G2", "C", 1.5, 6.5, 3},
-        {"q", "G2", "A", 1, 5, 3},     {"q", "G2", "B", 4, 5, 3},   {"q", "G2", "C", 0, 5, 3},
-        {"p", "X1", "1", 3, 5, 2},     {"p", "X1", "2", 2, 5, 2},   {"q", "X1", "1", 2, 5, 2},
+        {"p", "G2", "A", 4, 6.5, 3}, {"p", "G2", "B", 1, 6.5, 3}, {"p", "G2", "C", 1.5, 6.5, 3},
+        {"q", "G2", "A", 1, 5, 3},   {"q", "G2", "B", 4, 5, 3},   {"q", "G2", "C", 0, 5, 3},
+        {"p", "X1", "1", 3, 5, 2},   {"p", "X1", "2", 2, 5, 2},   {"q", "X1", "1", 2, 5, 2},
         {"q", "X1", "2", 3, 5, 2},
     };
     double cumulative = 0;
@@ -468,14 +587,35 @@ TEST_F(NonParamReview, PairedFieldsWeightedWithMissingValues) {
     scenario.missingType = "1";
     scenario.missingEqual = -99.0;
     ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
-    EXPECT_EQ(ColumnNames(db, "Out1"),
-              (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Count_of_Y", "Observations", "Missing",
-                                        "Mean", "MeanY", "MeanDiff", "Count<Y", "Count=Y", "Count>Y", "Pearson's_R",
-                                        "SignZ", "SignProb", "Wilcoxon_Neg_SumRank", "Wilcoxon_Pos_SumRank",
-                                        "Wilcoxon_Neg_MeanRank", "Wilcoxon_Pos_MeanRank", "Wilcoxon_Z",
-                                        "Wilcoxon_Prob", "TiedGroups_X", "TiedGroups_Y", "Spearman", "Spearman_t",
-                                        "Spearman_Prob", "Spearman_(ties)", "Spearman_t_(ties)",
-                                        "Spearman_Prob_(ties)"}));
+    EXPECT_EQ(ColumnNames(db, "Out1"), (std::vector<std::string>{"StatOutputID",
+                                                                 "G1",
+                                                                 "DataField",
+                                                                 "Count_of_Y",
+                                                                 "Observations",
+                                                                 "Missing",
+                                                                 "Mean",
+                                                                 "MeanY",
+                                                                 "MeanDiff",
+                                                                 "Count<Y",
+                                                                 "Count=Y",
+                                                                 "Count>Y",
+                                                                 "Pearson's_R",
+                                                                 "SignZ",
+                                                                 "SignProb",
+                                                                 "Wilcoxon_Neg_SumRank",
+                                                                 "Wilcoxon_Pos_SumRank",
+                                                                 "Wilcoxon_Neg_MeanRank",
+                                                                 "Wilcoxon_Pos_MeanRank",
+                                                                 "Wilcoxon_Z",
+                                                                 "Wilcoxon_Prob",
+                                                                 "TiedGroups_X",
+                                                                 "TiedGroups_Y",
+                                                                 "Spearman",
+                                                                 "Spearman_t",
+                                                                 "Spearman_Prob",
+                                                                 "Spearman_(ties)",
+                                                                 "Spearman_t_(ties)",
+                                                                 "Spearman_Prob_(ties)"}));
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 2u);
     const ResultRow& p = rows[0];

@@ -30,7 +30,8 @@ protected:
         std::vector<std::string> rows;
         for (const ResultRow& row : ReadResultRows(db, table)) {
             std::string text;
-            for (const auto& [column, value] : row) text += column + "=" + (value.IsNull() ? "Null" : value.ToString()) + ";";
+            for (const auto& [column, value] : row)
+                text += column + "=" + (value.IsNull() ? "Null" : value.ToString()) + ";";
             rows.push_back(text);
         }
         return rows;

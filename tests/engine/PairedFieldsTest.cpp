@@ -32,7 +32,7 @@ constexpr double kTol = 1e-12;
 // about 1e-10.
 constexpr double kProbTol = 1e-9;
 
-#define EXPECT_REL(actual, expected) EXPECT_NEAR((actual), (expected), kTol * std::max(1.0, std::fabs(expected)))
+#define EXPECT_REL(actual, expected) EXPECT_NEAR((actual), (expected), kTol* std::max(1.0, std::fabs(expected)))
 #define EXPECT_PROB(actual, expected) EXPECT_NEAR((actual), (expected), kProbTol)
 
 class PairedFields : public EngineTest {
@@ -99,21 +99,58 @@ protected:
 TEST_F(PairedFields, ColumnsFollowTheChosenTests) {
     AddData();
     ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
-    const std::vector<std::string> expected = {
-        "StatOutputID", "G1", "DataField", "Count_of_Y", "Observations", "Missing", "Mean", "MeanY", "MeanDiff",
-        "Count<Y", "Count=Y", "Count>Y", "Pearson's_R", "SignZ", "SignProb", "Wilcoxon_Neg_SumRank",
-        "Wilcoxon_Pos_SumRank", "Wilcoxon_Neg_MeanRank", "Wilcoxon_Pos_MeanRank", "Wilcoxon_Z", "Wilcoxon_Prob",
-        "TiedGroups_X", "TiedGroups_Y", "Spearman", "Spearman_t", "Spearman_Prob", "Spearman_(ties)",
-        "Spearman_t_(ties)", "Spearman_Prob_(ties)"};
+    const std::vector<std::string> expected = {"StatOutputID",
+                                               "G1",
+                                               "DataField",
+                                               "Count_of_Y",
+                                               "Observations",
+                                               "Missing",
+                                               "Mean",
+                                               "MeanY",
+                                               "MeanDiff",
+                                               "Count<Y",
+                                               "Count=Y",
+                                               "Count>Y",
+                                               "Pearson's_R",
+                                               "SignZ",
+                                               "SignProb",
+                                               "Wilcoxon_Neg_SumRank",
+                                               "Wilcoxon_Pos_SumRank",
+                                               "Wilcoxon_Neg_MeanRank",
+                                               "Wilcoxon_Pos_MeanRank",
+                                               "Wilcoxon_Z",
+                                               "Wilcoxon_Prob",
+                                               "TiedGroups_X",
+                                               "TiedGroups_Y",
+                                               "Spearman",
+                                               "Spearman_t",
+                                               "Spearman_Prob",
+                                               "Spearman_(ties)",
+                                               "Spearman_t_(ties)",
+                                               "Spearman_Prob_(ties)"};
     EXPECT_EQ(ColumnNames(db, "Out1"), expected);
     // One row per group and X field, also where no pair is valid.
     EXPECT_EQ(ReadResultRows(db, "Out1").size(), 10u);
 
     ASSERT_TRUE(Run(Scenario(false, false, true, false))) << engine->get_ErrorInfo();
-    const std::vector<std::string> plain = {
-        "StatOutputID", "G1", "DataField", "Count_of_Y", "Missing", "Mean", "MeanY", "MeanDiff", "Count<Y",
-        "Count=Y", "Count>Y", "Pearson's_R", "Wilcoxon_Neg_SumRank", "Wilcoxon_Pos_SumRank",
-        "Wilcoxon_Neg_MeanRank", "Wilcoxon_Pos_MeanRank", "Wilcoxon_Z", "Wilcoxon_Prob"};
+    const std::vector<std::string> plain = {"StatOutputID",
+                                            "G1",
+                                            "DataField",
+                                            "Count_of_Y",
+                                            "Missing",
+                                            "Mean",
+                                            "MeanY",
+                                            "MeanDiff",
+                                            "Count<Y",
+                                            "Count=Y",
+                                            "Count>Y",
+                                            "Pearson's_R",
+                                            "Wilcoxon_Neg_SumRank",
+                                            "Wilcoxon_Pos_SumRank",
+                                            "Wilcoxon_Neg_MeanRank",
+                                            "Wilcoxon_Pos_MeanRank",
+                                            "Wilcoxon_Z",
+                                            "Wilcoxon_Prob"};
     EXPECT_EQ(ColumnNames(db, "Out1"), plain);
 }
 
@@ -123,9 +160,9 @@ TEST_F(PairedFields, WilcoxonWithZeroDifferencesTiesAndAWeightOfThree) {
     const Row a = One("A", "X1");
     EXPECT_EQ(Num(a, "Count_of_Y"), 12);  // weight sum
     EXPECT_EQ(Num(a, "Observations"), 10);
-    EXPECT_EQ(Num(a, "Missing"), 3);      // no Y, weight 0, no X1
-    EXPECT_REL(Num(a, "Mean"), 6.25);     // R: mean(rep(x1, w))
-    EXPECT_REL(Num(a, "MeanY"), 4.675);   // R: mean(rep(y, w))
+    EXPECT_EQ(Num(a, "Missing"), 3);     // no Y, weight 0, no X1
+    EXPECT_REL(Num(a, "Mean"), 6.25);    // R: mean(rep(x1, w))
+    EXPECT_REL(Num(a, "MeanY"), 4.675);  // R: mean(rep(y, w))
     EXPECT_REL(Num(a, "MeanDiff"), 1.575);
     EXPECT_EQ(Num(a, "Count<Y"), 3);
     EXPECT_EQ(Num(a, "Count=Y"), 1);
@@ -248,8 +285,8 @@ TEST_F(PairedFields, GroupWithoutAValidPairGetsAnEmptyRow) {
     EXPECT_EQ(Num(e, "Count_of_Y"), 0);
     EXPECT_EQ(Num(e, "Observations"), 0);
     EXPECT_EQ(Num(e, "Missing"), 1);
-    for (const char* column : {"Mean", "MeanY", "Count<Y", "Pearson's_R", "SignZ", "SignProb",
-                               "Wilcoxon_Pos_SumRank", "Wilcoxon_Z", "Spearman", "TiedGroups_X"}) {
+    for (const char* column : {"Mean", "MeanY", "Count<Y", "Pearson's_R", "SignZ", "SignProb", "Wilcoxon_Pos_SumRank",
+                               "Wilcoxon_Z", "Spearman", "TiedGroups_X"}) {
         EXPECT_TRUE(IsNull(e, column)) << column;
     }
 }
@@ -293,8 +330,8 @@ TEST(PairedFieldsEntry, TestsTheRunnerNeverAsksForAreRefused) {
     FieldNames fields = {"", "X1", "Y"};
     std::vector<double> medians(2, 0.0);
     int16_t sign = -1, wilcoxon = 0, spearman = 0, tau = -1, chi = 0;
-    const std::string text =
-        Quarn_NonParametric("Out", "Data", fields, 0, 1, 2, false, 0, medians, sign, wilcoxon, spearman, tau, chi, engine);
+    const std::string text = Quarn_NonParametric("Out", "Data", fields, 0, 1, 2, false, 0, medians, sign, wilcoxon,
+                                                 spearman, tau, chi, engine);
     EXPECT_NE(text.find("not available"), std::string::npos) << text;
 }
 

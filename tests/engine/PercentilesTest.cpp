@@ -106,13 +106,14 @@ protected:
 
 TEST_F(PercentilesTest, QuartilesGiveFiveRowsPerFieldAndGroup) {
     AppendRows({{"a", Null(), 1.0, 5.0, Null(), 1.0},
-                 {"a", Null(), 2.0, Null(), Null(), 1.0},
-                 {"a", Null(), 3.0, Null(), Null(), 1.0},
-                 {"a", Null(), 4.0, Null(), Null(), 1.0},
-                 {"b", Null(), Null(), Null(), Null(), 1.0}});
+                {"a", Null(), 2.0, Null(), Null(), 1.0},
+                {"a", Null(), 3.0, Null(), Null(), 1.0},
+                {"a", Null(), 4.0, Null(), Null(), 1.0},
+                {"b", Null(), Null(), Null(), Null(), 1.0}});
     // Lower case works as upper case.
     ASSERT_TRUE(Run(Scenario("quartiles", false))) << engine->get_ErrorInfo();
-    EXPECT_EQ(ColumnNames(db, "Out1"), (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Percentile", "Value"}));
+    EXPECT_EQ(ColumnNames(db, "Out1"),
+              (std::vector<std::string>{"StatOutputID", "G1", "DataField", "Percentile", "Value"}));
     const auto rows = ReadResultRows(db, "Out1");
     // a/X1: 1, 1.75, 2.5, 3.25, 4; a/X2 (one value): 5 at every point; b: no values, no rows.
     ASSERT_EQ(rows.size(), 10u);
@@ -129,17 +130,17 @@ TEST_F(PercentilesTest, QuartilesGiveFiveRowsPerFieldAndGroup) {
 TEST_F(PercentilesTest, HundredthsWithWeights) {
     // R: x <- rep(c(10, 20, 30, 40), c(1, 2, 3, 4)); quantile(x, p, type = 1)
     AppendRows({{"a", Null(), 10.0, Null(), Null(), 1.0},
-                 {"a", Null(), 20.0, Null(), Null(), 2.0},
-                 {"a", Null(), 30.0, Null(), Null(), 3.0},
-                 {"a", Null(), 40.0, Null(), Null(), 4.0},
-                 {"a", Null(), 99.0, Null(), Null(), 0.0}});
+                {"a", Null(), 20.0, Null(), Null(), 2.0},
+                {"a", Null(), 30.0, Null(), Null(), 3.0},
+                {"a", Null(), 40.0, Null(), Null(), 4.0},
+                {"a", Null(), 99.0, Null(), Null(), 0.0}});
     ASSERT_TRUE(Run(Scenario("Percentiles", true))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 101u);
     EXPECT_EQ(Num(rows[0], "Value"), 10);
-    EXPECT_EQ(Num(rows[10], "Value"), 10);   // type 1 at 0.10: 10
-    EXPECT_EQ(Num(rows[11], "Value"), 20);   // at 0.11: 20
-    EXPECT_EQ(Num(rows[30], "Value"), 20);   // at 0.30: 20
+    EXPECT_EQ(Num(rows[10], "Value"), 10);  // type 1 at 0.10: 10
+    EXPECT_EQ(Num(rows[11], "Value"), 20);  // at 0.11: 20
+    EXPECT_EQ(Num(rows[30], "Value"), 20);  // at 0.30: 20
     EXPECT_EQ(Num(rows[31], "Value"), 30);
     EXPECT_EQ(Num(rows[60], "Value"), 30);
     EXPECT_EQ(Num(rows[61], "Value"), 40);

@@ -28,9 +28,9 @@ TEST_F(QuantaraObject, NewObjectHasEmptyDefaults) {
     EXPECT_EQ(q.get_ScenarioDatabase(), nullptr);
     EXPECT_EQ(q.get_SourceDatabase(), nullptr);
     EXPECT_EQ(q.get_OutputDatabase(), nullptr);
-    for (const std::string* text : {&q.get_ScenarioTbl(), &q.get_OptionsTbl(), &q.get_FieldTbl(),
-                                    &q.get_SourceTableName(), &q.get_OutputTableName(), &q.get_OutputTableName2(),
-                                    &q.get_ErrorInfo()}) {
+    for (const std::string* text :
+         {&q.get_ScenarioTbl(), &q.get_OptionsTbl(), &q.get_FieldTbl(), &q.get_SourceTableName(),
+          &q.get_OutputTableName(), &q.get_OutputTableName2(), &q.get_ErrorInfo()}) {
         EXPECT_EQ(*text, "");
     }
     EXPECT_FALSE(q.get_ShowProgress());
@@ -47,10 +47,8 @@ TEST_F(QuantaraObject, DatabaseLetRejectsValuesThatAreNoDatabase) {
     Quantara q;
     q.putref_ScenarioDatabase(db);
     const std::vector<std::pair<vb::Variant, std::string>> cases = {
-        {vb::Variant(int16_t(5)), "Invalid object type: 2"},
-        {vb::Variant(), "Invalid object type: 0"},
-        {vb::Variant::Null(), "Invalid object type: 1"},
-        {vb::Variant(2.5), "Invalid object type: 5"},
+        {vb::Variant(int16_t(5)), "Invalid object type: 2"},      {vb::Variant(), "Invalid object type: 0"},
+        {vb::Variant::Null(), "Invalid object type: 1"},          {vb::Variant(2.5), "Invalid object type: 5"},
         {vb::Variant(vb::Date{40000}), "Invalid object type: 7"},
     };
     for (const auto& [value, text] : cases) {
@@ -132,9 +130,9 @@ TEST_F(QuantaraObject, DatabasesPutBackAfterARunKeepTheirOwnOwnership) {
         ScopedAnalysisEntries entries;
         AnalysisEntries().Describe = [&](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, bool,
                                          int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
-                                         const std::string&, const std::string&, int16_t, int16_t,
-                                         std::vector<double>&, int16_t, std::vector<double>&, const std::string&,
-                                         int16_t, double, double, Quantara& z) {
+                                         const std::string&, const std::string&, int16_t, int16_t, std::vector<double>&,
+                                         int16_t, std::vector<double>&, const std::string&, int16_t, double, double,
+                                         Quantara& z) {
             fromRun = z.get_ScenarioDatabase();
             return std::string();
         };

@@ -28,14 +28,38 @@ TEST_F(RegressionMultiTest, ListwiseFitMatchesLm) {
     r.groups = {"G"};
     r.xs = {"X1", "X2"};
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
-    EXPECT_EQ(ColumnNames(db, "Out"),
-              (std::vector<std::string>{
-                  "StatOutputID", "G", "Count_of_Y", "Missing", "Y-Intercept", "Coef_of_X1: X1", "Coef_of_X2: X2",
-                  "SE_of_Y-Intercept", "SE_of_X1: X1", "SE_of_X2: X2", "Beta_of_X1: X1", "Beta_of_X2: X2",
-                  "t-Value_of_Y-Intercept", "t-Value_of_X1: X1", "t-Value_of_X2: X2", "Prob_of_Y-Intercept",
-                  "Prob_of_X1: X1", "Prob_of_X2: X2", "Multiple_R", "R-Square", "Adj_R-Square",
-                  "StdError_of_Estimate", "Regression_DF", "Residual_DF", "Total_DF", "Regression_SS", "Residual_SS",
-                  "Total_SS", "Regression_MS", "Residual_MS", "F-Value", "Prob"}));
+    EXPECT_EQ(ColumnNames(db, "Out"), (std::vector<std::string>{"StatOutputID",
+                                                                "G",
+                                                                "Count_of_Y",
+                                                                "Missing",
+                                                                "Y-Intercept",
+                                                                "Coef_of_X1: X1",
+                                                                "Coef_of_X2: X2",
+                                                                "SE_of_Y-Intercept",
+                                                                "SE_of_X1: X1",
+                                                                "SE_of_X2: X2",
+                                                                "Beta_of_X1: X1",
+                                                                "Beta_of_X2: X2",
+                                                                "t-Value_of_Y-Intercept",
+                                                                "t-Value_of_X1: X1",
+                                                                "t-Value_of_X2: X2",
+                                                                "Prob_of_Y-Intercept",
+                                                                "Prob_of_X1: X1",
+                                                                "Prob_of_X2: X2",
+                                                                "Multiple_R",
+                                                                "R-Square",
+                                                                "Adj_R-Square",
+                                                                "StdError_of_Estimate",
+                                                                "Regression_DF",
+                                                                "Residual_DF",
+                                                                "Total_DF",
+                                                                "Regression_SS",
+                                                                "Residual_SS",
+                                                                "Total_SS",
+                                                                "Regression_MS",
+                                                                "Residual_MS",
+                                                                "F-Value",
+                                                                "Prob"}));
     const auto rows = ReadResultRows(db, "Out");
     ASSERT_EQ(rows.size(), 1u);
     const Record& o = rows[0];
@@ -70,8 +94,8 @@ TEST_F(RegressionMultiTest, ListwiseFitMatchesLm) {
     EXPECT_REL(Num(o, "Prob"), 4.22709683989478e-10, 1e-7);
 
     // One residual row per record used, with its X columns.
-    EXPECT_EQ(ColumnNames(db, "Res"), (std::vector<std::string>{"StatOutputID", "G", "X1:X1", "X2:X2", "Y:Y",
-                                                                 "Estimated_Y", "Residual"}));
+    EXPECT_EQ(ColumnNames(db, "Res"),
+              (std::vector<std::string>{"StatOutputID", "G", "X1:X1", "X2:X2", "Y:Y", "Estimated_Y", "Residual"}));
     const auto res = ReadResultRows(db, "Res");
     ASSERT_EQ(res.size(), 10u);
     for (const Record& row : res) {
@@ -119,8 +143,8 @@ TEST_F(RegressionMultiTest, CollinearFieldsLeaveLeadingColumnsAndNoResiduals) {
     const Record o = ReadResultRows(db, "Out")[0];
     EXPECT_EQ(Num(o, "Count_of_Y"), 10);
     EXPECT_EQ(Num(o, "Missing"), 2);
-    for (const char* column : {"Y-Intercept", "Coef_of_X1: X1", "Coef_of_X3: X3", "SE_of_X2: X2", "R-Square",
-                               "Regression_SS", "F-Value"})
+    for (const char* column :
+         {"Y-Intercept", "Coef_of_X1: X1", "Coef_of_X3: X3", "SE_of_X2: X2", "R-Square", "Regression_SS", "F-Value"})
         EXPECT_TRUE(IsNull(o, column)) << column;
     EXPECT_TRUE(ReadResultRows(db, "Res").empty());
 }
@@ -129,23 +153,22 @@ TEST_F(RegressionMultiTest, CollinearFieldsLeaveLeadingColumnsAndNoResiduals) {
 // units). Certified values to 15 digits; bounds are the digits the sums,
 // 15-digit exact differences and the 1e-14 thresholds of the solve keep.
 TEST_F(RegressionMultiTest, NistLongleyCertifiedValues) {
-    const std::vector<Row> longley = {
-        {83.0, 234289.0, 2356.0, 1590.0, 107608.0, 1947.0, 60323.0},
-        {88.5, 259426.0, 2325.0, 1456.0, 108632.0, 1948.0, 61122.0},
-        {88.2, 258054.0, 3682.0, 1616.0, 109773.0, 1949.0, 60171.0},
-        {89.5, 284599.0, 3351.0, 1650.0, 110929.0, 1950.0, 61187.0},
-        {96.2, 328975.0, 2099.0, 3099.0, 112075.0, 1951.0, 63221.0},
-        {98.1, 346999.0, 1932.0, 3594.0, 113270.0, 1952.0, 63639.0},
-        {99.0, 365385.0, 1870.0, 3547.0, 115094.0, 1953.0, 64989.0},
-        {100.0, 363112.0, 3578.0, 3350.0, 116219.0, 1954.0, 63761.0},
-        {101.2, 397469.0, 2904.0, 3048.0, 117388.0, 1955.0, 66019.0},
-        {104.6, 419180.0, 2822.0, 2857.0, 118734.0, 1956.0, 67857.0},
-        {108.4, 442769.0, 2936.0, 2798.0, 120445.0, 1957.0, 68169.0},
-        {110.8, 444546.0, 4681.0, 2637.0, 121950.0, 1958.0, 66513.0},
-        {112.6, 482704.0, 3813.0, 2552.0, 123366.0, 1959.0, 68655.0},
-        {114.2, 502601.0, 3931.0, 2514.0, 125368.0, 1960.0, 69564.0},
-        {115.7, 518173.0, 4806.0, 2572.0, 127852.0, 1961.0, 69331.0},
-        {116.9, 554894.0, 4007.0, 2827.0, 130081.0, 1962.0, 70551.0}};
+    const std::vector<Row> longley = {{83.0, 234289.0, 2356.0, 1590.0, 107608.0, 1947.0, 60323.0},
+                                      {88.5, 259426.0, 2325.0, 1456.0, 108632.0, 1948.0, 61122.0},
+                                      {88.2, 258054.0, 3682.0, 1616.0, 109773.0, 1949.0, 60171.0},
+                                      {89.5, 284599.0, 3351.0, 1650.0, 110929.0, 1950.0, 61187.0},
+                                      {96.2, 328975.0, 2099.0, 3099.0, 112075.0, 1951.0, 63221.0},
+                                      {98.1, 346999.0, 1932.0, 3594.0, 113270.0, 1952.0, 63639.0},
+                                      {99.0, 365385.0, 1870.0, 3547.0, 115094.0, 1953.0, 64989.0},
+                                      {100.0, 363112.0, 3578.0, 3350.0, 116219.0, 1954.0, 63761.0},
+                                      {101.2, 397469.0, 2904.0, 3048.0, 117388.0, 1955.0, 66019.0},
+                                      {104.6, 419180.0, 2822.0, 2857.0, 118734.0, 1956.0, 67857.0},
+                                      {108.4, 442769.0, 2936.0, 2798.0, 120445.0, 1957.0, 68169.0},
+                                      {110.8, 444546.0, 4681.0, 2637.0, 121950.0, 1958.0, 66513.0},
+                                      {112.6, 482704.0, 3813.0, 2552.0, 123366.0, 1959.0, 68655.0},
+                                      {114.2, 502601.0, 3931.0, 2514.0, 125368.0, 1960.0, 69564.0},
+                                      {115.7, 518173.0, 4806.0, 2572.0, 127852.0, 1961.0, 69331.0},
+                                      {116.9, 554894.0, 4007.0, 2827.0, 130081.0, 1962.0, 70551.0}};
     MakeTable(db, "Reg", false, {"X1", "X2", "X3", "X4", "X5", "X6", "Y"}, longley);
     RegressionSpec r;
     r.type = "M";
@@ -154,8 +177,8 @@ TEST_F(RegressionMultiTest, NistLongleyCertifiedValues) {
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
     const Record o = ReadResultRows(db, "Out")[0];
     // NIST StRD Longley certified values.
-    const double certified[] = {-3482258.63459582,   15.0618722713733,  -0.358191792925910E-01, -2.02022980381683,
-                                -1.03322686717359,   -0.511041056535807E-01, 1829.15146461355};
+    const double certified[] = {-3482258.63459582, 15.0618722713733,       -0.358191792925910E-01, -2.02022980381683,
+                                -1.03322686717359, -0.511041056535807E-01, 1829.15146461355};
     const double d0 = Digits(Num(o, "Y-Intercept"), certified[0]);
     std::printf("Longley digits: b0 %.1f", d0);
     double worst = d0;
@@ -221,8 +244,12 @@ TEST_F(RegressionMultiTest, MoreThanThirtyFieldsWithResiduals) {
 
 TEST_F(RegressionMultiTest, WeightedCountsAndWholeWeightsInTheResidualTable) {
     MakeTable(db, "Reg", false, {"X1", "X2", "Y", "W"},
-              {{1.0, 2.0, 3.1, 2.7}, {2.0, 1.0, 3.9, 1.0}, {3.0, 5.0, 8.2, 2.0}, {4.0, 3.0, 7.1, 1.0},
-               {5.0, 4.0, 9.0, 1.0}, {6.0, 1.0, 7.2, 0.0}});
+              {{1.0, 2.0, 3.1, 2.7},
+               {2.0, 1.0, 3.9, 1.0},
+               {3.0, 5.0, 8.2, 2.0},
+               {4.0, 3.0, 7.1, 1.0},
+               {5.0, 4.0, 9.0, 1.0},
+               {6.0, 1.0, 7.2, 0.0}});
     RegressionSpec r;
     r.type = "M";
     r.xs = {"X1", "X2"};

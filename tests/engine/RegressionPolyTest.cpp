@@ -32,14 +32,38 @@ protected:
 TEST_F(RegressionPolyTest, OrderTwoPerFieldMatchesLm) {
     MakeData();
     ASSERT_TRUE(Run(AddRegression(db, Model(2)))) << engine->get_ErrorInfo();
-    EXPECT_EQ(ColumnNames(db, "Out"),
-              (std::vector<std::string>{
-                  "StatOutputID", "DataField", "Count_of_Y", "Missing", "Y-Intercept", "Coef_of_X^1", "Coef_of_X^2",
-                  "SE_of_Y-Intercept", "SE_of_X^1", "SE_of_X^2", "Beta_of_X^1", "Beta_of_X^2",
-                  "t-Value_of_Y-Intercept", "t-Value_of_X^1", "t-Value_of_X^2", "Prob_of_Y-Intercept",
-                  "Prob_of_X^1", "Prob_of_X^2", "Multiple_R", "R-Square", "Adj_R-Square", "StdError_of_Estimate",
-                  "Regression_DF", "Residual_DF", "Total_DF", "Regression_SS", "Residual_SS", "Total_SS",
-                  "Regression_MS", "Residual_MS", "F-Value", "Prob"}));
+    EXPECT_EQ(ColumnNames(db, "Out"), (std::vector<std::string>{"StatOutputID",
+                                                                "DataField",
+                                                                "Count_of_Y",
+                                                                "Missing",
+                                                                "Y-Intercept",
+                                                                "Coef_of_X^1",
+                                                                "Coef_of_X^2",
+                                                                "SE_of_Y-Intercept",
+                                                                "SE_of_X^1",
+                                                                "SE_of_X^2",
+                                                                "Beta_of_X^1",
+                                                                "Beta_of_X^2",
+                                                                "t-Value_of_Y-Intercept",
+                                                                "t-Value_of_X^1",
+                                                                "t-Value_of_X^2",
+                                                                "Prob_of_Y-Intercept",
+                                                                "Prob_of_X^1",
+                                                                "Prob_of_X^2",
+                                                                "Multiple_R",
+                                                                "R-Square",
+                                                                "Adj_R-Square",
+                                                                "StdError_of_Estimate",
+                                                                "Regression_DF",
+                                                                "Residual_DF",
+                                                                "Total_DF",
+                                                                "Regression_SS",
+                                                                "Residual_SS",
+                                                                "Total_SS",
+                                                                "Regression_MS",
+                                                                "Residual_MS",
+                                                                "F-Value",
+                                                                "Prob"}));
     const auto rows = ReadResultRows(db, "Out");
     ASSERT_EQ(rows.size(), 2u);
     const Record& x = rows[0];
@@ -81,8 +105,7 @@ TEST_F(RegressionPolyTest, OrderTwoPerFieldMatchesLm) {
     for (const Record& row : res) {
         const Record& fit = row.at("DataField").ToString() == "X" ? x : z;
         const double v = Num(row, "X_Value");
-        const double estimate =
-            Num(fit, "Y-Intercept") + Num(fit, "Coef_of_X^1") * v + Num(fit, "Coef_of_X^2") * v * v;
+        const double estimate = Num(fit, "Y-Intercept") + Num(fit, "Coef_of_X^1") * v + Num(fit, "Coef_of_X^2") * v * v;
         EXPECT_NEAR(Num(row, "Estimated_Y"), estimate, 1e-11);
         EXPECT_NEAR(Num(row, "Residual"), Num(row, "Y:Y") - Num(row, "Estimated_Y"), 1e-12);
     }
@@ -179,10 +202,9 @@ TEST_F(RegressionPolyTest, NistWamplerCertifiedValues) {
             for (int k = 0; k <= 5; ++k, term *= i) y += term * std::pow(ratio, k);
             rows.push_back({static_cast<double>(i), kNull, std::stod(vb::Format(y, "0.00000"))});
         }
-            try {
+        try {
             db->TableDefs()->Delete("Reg");
-        } catch (...) {
-        }
+        } catch (...) {}
         MakeTable(db, "Reg", false, {"X", "Z", "Y"}, rows);
         engine = std::make_unique<Quantara>();
         RegressionSpec r = Model(5);

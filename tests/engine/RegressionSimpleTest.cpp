@@ -15,10 +15,21 @@ protected:
     // five records. W holds integer weights for group "a".
     void MakeGroups() {
         MakeTable(db, "Reg", true, {"X", "Y", "W"},
-                  {{"a", 1.0, 2.1, 1.0}, {"a", 2.0, 3.9, 2.0}, {"a", 3.0, 6.2, 3.0}, {"a", 4.0, 7.8, 1.0},
-                   {"a", kNull, 5.0, 1.0}, {"a", 5.0, 10.1, 2.0}, {"a", 6.0, 12.2, 1.0}, {"a", 4.5, kNull, 1.0},
-                   {"a", 7.0, 13.8, 3.0}, {"a", 8.0, 16.1, 2.0}, {"b", 2.0, 10.0, 1.0}, {"b", 4.0, 7.5, 1.0},
-                   {"b", 6.0, 6.1, 1.0}, {"b", 9.0, 2.2, 1.0}, {"b", 11.0, 1.0, 1.0}});
+                  {{"a", 1.0, 2.1, 1.0},
+                   {"a", 2.0, 3.9, 2.0},
+                   {"a", 3.0, 6.2, 3.0},
+                   {"a", 4.0, 7.8, 1.0},
+                   {"a", kNull, 5.0, 1.0},
+                   {"a", 5.0, 10.1, 2.0},
+                   {"a", 6.0, 12.2, 1.0},
+                   {"a", 4.5, kNull, 1.0},
+                   {"a", 7.0, 13.8, 3.0},
+                   {"a", 8.0, 16.1, 2.0},
+                   {"b", 2.0, 10.0, 1.0},
+                   {"b", 4.0, 7.5, 1.0},
+                   {"b", 6.0, 6.1, 1.0},
+                   {"b", 9.0, 2.2, 1.0},
+                   {"b", 11.0, 1.0, 1.0}});
     }
 };
 
@@ -29,11 +40,34 @@ TEST_F(RegressionSimpleTest, WithInterceptMatchesLmPerGroupWithMissingXAndY) {
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
 
     const auto names = ColumnNames(db, "Out");
-    const std::vector<std::string> expected = {
-        "StatOutputID", "G", "DataField", "Count_of_Y", "Missing", "Y-Intercept", "Coef_of_X", "SE_of_Y-Intercept",
-        "SE_of_X", "Beta_of_X", "t-Value_of_Y-Intercept", "t-Value_of_X", "Prob_of_Y-Intercept", "Prob_of_X",
-        "Multiple_R", "R-Square", "Adj_R-Square", "StdError_of_Estimate", "Regression_DF", "Residual_DF", "Total_DF",
-        "Regression_SS", "Residual_SS", "Total_SS", "Regression_MS", "Residual_MS", "F-Value", "Prob"};
+    const std::vector<std::string> expected = {"StatOutputID",
+                                               "G",
+                                               "DataField",
+                                               "Count_of_Y",
+                                               "Missing",
+                                               "Y-Intercept",
+                                               "Coef_of_X",
+                                               "SE_of_Y-Intercept",
+                                               "SE_of_X",
+                                               "Beta_of_X",
+                                               "t-Value_of_Y-Intercept",
+                                               "t-Value_of_X",
+                                               "Prob_of_Y-Intercept",
+                                               "Prob_of_X",
+                                               "Multiple_R",
+                                               "R-Square",
+                                               "Adj_R-Square",
+                                               "StdError_of_Estimate",
+                                               "Regression_DF",
+                                               "Residual_DF",
+                                               "Total_DF",
+                                               "Regression_SS",
+                                               "Residual_SS",
+                                               "Total_SS",
+                                               "Regression_MS",
+                                               "Residual_MS",
+                                               "F-Value",
+                                               "Prob"};
     EXPECT_EQ(names, expected);
 
     const auto rows = ReadResultRows(db, "Out");
@@ -86,8 +120,8 @@ TEST_F(RegressionSimpleTest, WithInterceptMatchesLmPerGroupWithMissingXAndY) {
     // Residual rows: records used only, residual = y - estimate.
     const auto res = ReadResultRows(db, "Res");
     ASSERT_EQ(res.size(), 13u);
-    EXPECT_EQ(ColumnNames(db, "Res"),
-              (std::vector<std::string>{"StatOutputID", "G", "DataField", "X_Value", "Y:Y", "Estimated_Y", "Residual"}));
+    EXPECT_EQ(ColumnNames(db, "Res"), (std::vector<std::string>{"StatOutputID", "G", "DataField", "X_Value", "Y:Y",
+                                                                "Estimated_Y", "Residual"}));
     for (const Record& row : res) {
         const Record& fit = row.at("G").ToString() == "a" ? a : b;
         const double estimate = Num(fit, "Y-Intercept") + Num(fit, "Coef_of_X") * Num(row, "X_Value");
@@ -132,8 +166,14 @@ TEST_F(RegressionSimpleTest, IntegerWeightsEqualReplicatedRows) {
     MakeGroups();
     // The same group "a" with every record repeated W times, unweighted.
     std::vector<Row> replicated;
-    for (const Row& row : std::vector<Row>{{1.0, 2.1, 1.0}, {2.0, 3.9, 2.0}, {3.0, 6.2, 3.0}, {4.0, 7.8, 1.0},
-                                           {5.0, 10.1, 2.0}, {6.0, 12.2, 1.0}, {7.0, 13.8, 3.0}, {8.0, 16.1, 2.0}}) {
+    for (const Row& row : std::vector<Row>{{1.0, 2.1, 1.0},
+                                           {2.0, 3.9, 2.0},
+                                           {3.0, 6.2, 3.0},
+                                           {4.0, 7.8, 1.0},
+                                           {5.0, 10.1, 2.0},
+                                           {6.0, 12.2, 1.0},
+                                           {7.0, 13.8, 3.0},
+                                           {8.0, 16.1, 2.0}}) {
         for (int i = 0; i < row[2].ToDouble(); ++i) replicated.push_back({row[0], row[1]});
     }
     MakeTable(db, "Rep", false, {"X", "Y"}, replicated);
@@ -162,9 +202,9 @@ TEST_F(RegressionSimpleTest, IntegerWeightsEqualReplicatedRows) {
     EXPECT_REL(Num(w, "R-Square"), 0.998789032396093, 1e-13);
     EXPECT_REL(Num(w, "Adj_R-Square"), 0.998695881041946, 1e-13);
     EXPECT_EQ(Num(w, "Residual_DF"), 13);
-    for (const char* column : {"Y-Intercept", "Coef_of_X", "SE_of_Y-Intercept", "SE_of_X", "Beta_of_X",
-                               "t-Value_of_X", "Prob_of_X", "R-Square", "Adj_R-Square", "StdError_of_Estimate",
-                               "Residual_SS", "F-Value", "Prob"})
+    for (const char* column :
+         {"Y-Intercept", "Coef_of_X", "SE_of_Y-Intercept", "SE_of_X", "Beta_of_X", "t-Value_of_X", "Prob_of_X",
+          "R-Square", "Adj_R-Square", "StdError_of_Estimate", "Residual_SS", "F-Value", "Prob"})
         EXPECT_REL(Num(w, column), Num(p, column), 1e-12);
 
     // The residual table shows each record's weight.
@@ -173,8 +213,9 @@ TEST_F(RegressionSimpleTest, IntegerWeightsEqualReplicatedRows) {
 }
 
 TEST_F(RegressionSimpleTest, FractionalWeightsGiveFractionalDegreesOfFreedom) {
-    MakeTable(db, "Reg", false, {"X", "Y", "W"},
-              {{1.0, 1.0, 0.5}, {2.0, 2.5, 1.5}, {3.0, 2.9, 1.0}, {4.0, 4.4, 0.0}, {5.0, 5.1, -1.0}, {6.0, 5.8, kNull}});
+    MakeTable(
+        db, "Reg", false, {"X", "Y", "W"},
+        {{1.0, 1.0, 0.5}, {2.0, 2.5, 1.5}, {3.0, 2.9, 1.0}, {4.0, 4.4, 0.0}, {5.0, 5.1, -1.0}, {6.0, 5.8, kNull}});
     RegressionSpec r;
     r.weight = "W";
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
@@ -191,10 +232,15 @@ TEST_F(RegressionSimpleTest, FractionalWeightsGiveFractionalDegreesOfFreedom) {
 
 TEST_F(RegressionSimpleTest, DegenerateGroupsKeepOnlyTheLeadingColumns) {
     MakeTable(db, "Reg", true, {"X", "Y"},
-              {{"one", 1.0, 2.0},                                          // one record
-               {"xconst", 3.0, 1.0}, {"xconst", 3.0, 2.0}, {"xconst", 3.0, 4.0},  // constant x
-               {"yconst", 1.0, 5.0}, {"yconst", 2.0, 5.0}, {"yconst", 3.0, 5.0},  // constant y
-               {"two", 1.0, 1.0}, {"two", 2.0, 3.0}});                     // no residual df
+              {{"one", 1.0, 2.0},  // one record
+               {"xconst", 3.0, 1.0},
+               {"xconst", 3.0, 2.0},
+               {"xconst", 3.0, 4.0},  // constant x
+               {"yconst", 1.0, 5.0},
+               {"yconst", 2.0, 5.0},
+               {"yconst", 3.0, 5.0},  // constant y
+               {"two", 1.0, 1.0},
+               {"two", 2.0, 3.0}});  // no residual df
     RegressionSpec r;
     r.groups = {"G"};
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();

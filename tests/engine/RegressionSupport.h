@@ -32,15 +32,15 @@ inline void MakeTable(const dao::DatabasePtr& db, const std::string& name, bool 
 
 struct RegressionSpec {
     std::string input = "Reg";
-    std::string type = "S";        // "S", "M" or "P"
-    int order = 2;                 // polynomial order
+    std::string type = "S";  // "S", "M" or "P"
+    int order = 2;           // polynomial order
     bool intercept = true;
     bool anova = true;
     std::string residual = "Res";  // "" for none
     std::vector<std::string> groups;
     std::vector<std::string> xs = {"X"};
     std::string y = "Y";
-    std::string weight;            // "" for none
+    std::string weight;  // "" for none
     std::string missingType = "0";
     vb::Variant missingEqual = kNull;
 };
@@ -80,7 +80,7 @@ inline double Digits(double value, double reference) {
 }
 
 // Expect relative agreement (absolute near 0).
-#define EXPECT_REL(value, reference, tol) \
-    EXPECT_NEAR((value), (reference), (tol) * std::max(1.0, std::fabs(reference))) << #value
+#define EXPECT_REL(value, reference, tol)                                                                              \
+    EXPECT_NEAR((value), (reference), (tol)*std::max(1.0, std::fabs(reference))) << #value
 
 }  // namespace regressiontest

@@ -49,8 +49,8 @@ TEST_F(ResultTables, LeadingColumnsTakeTheirTypesFromTheSource) {
 
     const std::string stem(62, 'p');
     const std::vector<std::tuple<std::string, int, int, int>> expected = {
-        {"StatOutputID", dao::dbLong, 4, 0}, {"Region", dao::dbText, 12, 1},  {"Year", dao::dbLong, 4, 2},
-        {"DataField", dao::dbText, 64, 3},   {"Score", dao::dbDouble, 8, 4},  {stem + "-1", dao::dbSingle, 4, 5},
+        {"StatOutputID", dao::dbLong, 4, 0}, {"Region", dao::dbText, 12, 1}, {"Year", dao::dbLong, 4, 2},
+        {"DataField", dao::dbText, 64, 3},   {"Score", dao::dbDouble, 8, 4}, {stem + "-1", dao::dbSingle, 4, 5},
         {stem + "-2", dao::dbSingle, 4, 6},  {"Count", dao::dbDouble, 8, 7}, {"Observations", dao::dbDouble, 8, 8},
         {"Missing", dao::dbLong, 4, 9},      {"Mean", dao::dbDouble, 8, 10}};
     EXPECT_EQ(Columns("Out"), expected);
@@ -118,8 +118,8 @@ TEST_F(ResultTables, DuplicateColumnNamesRaiseAndEndTheRunWithTheirText) {
 
     // Inside a run, the same error is the run's error text and leaves no table.
     ScopedAnalysisEntries entries;
-    AnalysisEntries().Describe = [](const std::string& out, const std::string&, FieldNames& fields, int16_t nG,
-                                    int16_t, bool, int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
+    AnalysisEntries().Describe = [](const std::string& out, const std::string&, FieldNames& fields, int16_t nG, int16_t,
+                                    bool, int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
                                     const std::string&, const std::string&, int16_t, int16_t, std::vector<double>&,
                                     int16_t, std::vector<double>&, const std::string&, int16_t, double, double,
                                     Quantara& z) {

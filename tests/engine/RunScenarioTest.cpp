@@ -17,9 +17,9 @@ protected:
     void SucceedingDescribe() {
         AnalysisEntries().Describe = [](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, bool,
                                         int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
-                                        const std::string&, const std::string&, int16_t, int16_t,
-                                        std::vector<double>&, int16_t, std::vector<double>&, const std::string&,
-                                        int16_t, double, double, Quantara& z) {
+                                        const std::string&, const std::string&, int16_t, int16_t, std::vector<double>&,
+                                        int16_t, std::vector<double>&, const std::string&, int16_t, double, double,
+                                        Quantara& z) {
             z.Quarn_Msg(0, true, "Retrieving and sorting data");
             for (int32_t r = 1; r <= 10; ++r) z.Quarn_Msg(r, false, "");
             return std::string();
@@ -119,8 +119,8 @@ TEST_F(RunScenario, ShowProgressArgumentCountsForOneRunOnly) {
     SucceedingDescribe();
     const int32_t id = AddScenario(db, {});
     engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
-                        vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
-                        vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant(true));
+                        vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
+                        vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant(true));
     EXPECT_FALSE(engine->get_ShowProgress());
     const std::vector<std::string> expected = {"Retrieving and sorting data...", "Analyzing record: 5",
                                                "Analyzing record: 10"};
@@ -132,9 +132,8 @@ TEST_F(RunScenario, ShowProgressArgumentCountsForOneRunOnly) {
 
     // Only exactly True counts as the argument; the property counts too.
     engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
-                        vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
-                        vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
-                        vb::Variant(int16_t(1)));
+                        vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
+                        vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant(int16_t(1)));
     EXPECT_TRUE(log.statuses.empty());
     engine->put_ShowProgress(true);
     Run(id);
@@ -149,8 +148,8 @@ TEST_F(RunScenario, CompletionHandlerDecidesTheResultButNotErrorInfo) {
 
 TEST_F(RunScenario, TableNameArgumentsAndProperties) {
     engine->put_ScenarioTbl("MyScenarios");
-    engine->RunScenario(1, vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
-                        vb::Variant(""), vb::Variant("MyOptions"));
+    engine->RunScenario(1, vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant(""),
+                        vb::Variant("MyOptions"));
     EXPECT_EQ(engine->get_ScenarioTbl(), "MyScenarios") << "an empty argument keeps a set property";
     EXPECT_EQ(engine->get_OptionsTbl(), "MyOptions");
     EXPECT_EQ(engine->get_FieldTbl(), "USysQuarnFields");
@@ -201,9 +200,9 @@ TEST_F(RunScenario, PreparationMessages) {
     for (const auto& c : cases) {
         ScenarioSpec scenario;
         scenario.family = std::string(c.subType) == "Describe" || std::string(c.subType) == "Compare" ||
-                              std::string(c.subType) == "Regression"
-                          ? "P"
-                          : "N";
+                                  std::string(c.subType) == "Regression"
+                              ? "P"
+                              : "N";
         scenario.subType = c.subType;
         scenario.fields = c.fields;
         EXPECT_FALSE(Run(AddScenario(db, scenario))) << c.subType;
@@ -367,14 +366,22 @@ TEST_F(RunScenario, EverySubTypeReachesItsEntry) {
         const char* entry;
     };
     const std::vector<Case> cases = {
-        {"P", "Describe", "Describe"},       {"P", "FREQUENCY", "Frequency"},
-        {"P", "Percentiles", "Percentile"},  {"P", "Compare", "Compare"},
-        {"P", "Matrix", "Matrix"},           {"P", "Crosstab", "Xtab"},
-        {"P", "Regression", "RegressPoly"},  {"G", "Two Sample t-Test", "ANOVA"},
-        {"G", "Two way ANOVA", "ANOVA"},     {"N", "Chi-Square", "ChiSquare"},
-        {"N", "Sign Test", "SignFitTest"},   {"N", "K-S Fit", "SignFitTest"},
-        {"N", "Paired Fields", "NonParametric"}, {"N", "N Fields", "NonParamFriedman"},
-        {"N", "2 Sample", "NonParametricRuns"}, {"N", "n sample", "MannKSKruskal"},
+        {"P", "Describe", "Describe"},
+        {"P", "FREQUENCY", "Frequency"},
+        {"P", "Percentiles", "Percentile"},
+        {"P", "Compare", "Compare"},
+        {"P", "Matrix", "Matrix"},
+        {"P", "Crosstab", "Xtab"},
+        {"P", "Regression", "RegressPoly"},
+        {"G", "Two Sample t-Test", "ANOVA"},
+        {"G", "Two way ANOVA", "ANOVA"},
+        {"N", "Chi-Square", "ChiSquare"},
+        {"N", "Sign Test", "SignFitTest"},
+        {"N", "K-S Fit", "SignFitTest"},
+        {"N", "Paired Fields", "NonParametric"},
+        {"N", "N Fields", "NonParamFriedman"},
+        {"N", "2 Sample", "NonParametricRuns"},
+        {"N", "n sample", "MannKSKruskal"},
     };
     for (const auto& c : cases) {
         ScenarioSpec scenario;
@@ -385,8 +392,11 @@ TEST_F(RunScenario, EverySubTypeReachesItsEntry) {
         if (std::string(c.family) == "G" || sub == "CHI-SQUARE" || sub == "CROSSTAB" || sub == "2 SAMPLE" ||
             sub == "N SAMPLE")
             scenario.fields.push_back({"G2", "C", 1});
-        scenario.options = {{"RegressType", "P"}, {"NPTwoType", "WALD"}, {"FreqGroupRadio", "Specified"},
-                        {"FreqInit", 0.0},    {"FreqWidth", 1.0}};
+        scenario.options = {{"RegressType", "P"},
+                            {"NPTwoType", "WALD"},
+                            {"FreqGroupRadio", "Specified"},
+                            {"FreqInit", 0.0},
+                            {"FreqWidth", 1.0}};
         calls.clear();
         EXPECT_TRUE(Run(AddScenario(db, scenario))) << c.subType << ": " << engine->get_ErrorInfo();
         EXPECT_EQ(calls, std::vector<std::string>{c.entry}) << c.subType;

@@ -40,17 +40,16 @@ struct DescribeArgs {
 };
 
 void RecordDescribe(DescribeArgs& a) {
-    AnalysisEntries().Describe = [&a](const std::string& out, const std::string& table, FieldNames&, int16_t nG,
-                                      int16_t nX, bool fW, int16_t range, const std::string& var, int16_t sum,
-                                      int16_t means, int16_t skew, int16_t mode, const std::string& pcntiles,
-                                      const std::string& conInt, int16_t ci95, int16_t ciUser,
-                                      std::vector<double>& popDev, int16_t tTest, std::vector<double>& popMean,
-                                      const std::string& freq, int16_t intervals, double first, double width,
-                                      Quantara&) {
-        a = {out,  table, var,   pcntiles, conInt, freq, nG,     nX,    range,  sum,   means,    skew,   mode,
-             ci95, ciUser, tTest, intervals, fW,   popDev, popMean, first, width, a.calls + 1};
-        return std::string();
-    };
+    AnalysisEntries().Describe =
+        [&a](const std::string& out, const std::string& table, FieldNames&, int16_t nG, int16_t nX, bool fW,
+             int16_t range, const std::string& var, int16_t sum, int16_t means, int16_t skew, int16_t mode,
+             const std::string& pcntiles, const std::string& conInt, int16_t ci95, int16_t ciUser,
+             std::vector<double>& popDev, int16_t tTest, std::vector<double>& popMean, const std::string& freq,
+             int16_t intervals, double first, double width, Quantara&) {
+            a = {out,  table, var,    pcntiles, conInt,    freq, nG,     nX,      range, sum,   means,      skew,
+                 mode, ci95,  ciUser, tTest,    intervals, fW,   popDev, popMean, first, width, a.calls + 1};
+            return std::string();
+        };
 }
 
 }  // namespace
@@ -132,8 +131,8 @@ TEST_F(Runners, FrequencyAndPercentiles) {
     std::string freq;
     int16_t weight = 0, intervals = 0;
     double first = 0, width = 0;
-    AnalysisEntries().Frequency = [&](const std::string&, const std::string&, FieldNames&, int16_t, int16_t,
-                                      int16_t w, const std::string& f, int16_t n, double fi, double wi, Quantara&) {
+    AnalysisEntries().Frequency = [&](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, int16_t w,
+                                      const std::string& f, int16_t n, double fi, double wi, Quantara&) {
         freq = f;
         weight = w;
         intervals = n;
@@ -357,10 +356,15 @@ TEST_F(Runners, PairedFieldsNeverAskForKendall) {
 
 TEST_F(Runners, TwoAndNSampleTests) {
     std::vector<std::string> seen;
-    AnalysisEntries().MannKSKruskal = [&](const std::string& o1, const std::string& o2, const std::string&,
-                                          FieldNames&, int16_t g, int16_t n, bool, int16_t mann, int16_t ks,
-                                          int16_t kruskal, Quantara&) {
-        seen = {o1, o2, std::to_string(g), std::to_string(n), std::to_string(mann), std::to_string(ks),
+    AnalysisEntries().MannKSKruskal = [&](const std::string& o1, const std::string& o2, const std::string&, FieldNames&,
+                                          int16_t g, int16_t n, bool, int16_t mann, int16_t ks, int16_t kruskal,
+                                          Quantara&) {
+        seen = {o1,
+                o2,
+                std::to_string(g),
+                std::to_string(n),
+                std::to_string(mann),
+                std::to_string(ks),
                 std::to_string(kruskal)};
         return std::string();
     };
@@ -412,8 +416,12 @@ TEST_F(RunnersOnData, DefaultIntervalsFromTheSourceData) {
         return std::string();
     };
     ScenarioSpec scenario;
-    scenario.options = {{"FreqN", true},         {"FreqP", false},          {"FreqDispRadio", "Cumulative"},
-                    {"FreqIncRadio", "Lower"}, {"FreqGroupRadio", "Default"}, {"InterV", int16_t(10)}};
+    scenario.options = {{"FreqN", true},
+                        {"FreqP", false},
+                        {"FreqDispRadio", "Cumulative"},
+                        {"FreqIncRadio", "Lower"},
+                        {"FreqGroupRadio", "Default"},
+                        {"InterV", int16_t(10)}};
     EXPECT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     // Range 0..50: margin 10^(log10(50) - 1) = 5, width (50 + 5 - 0) / 10.
     EXPECT_EQ(a.freq, "NCYYN");
@@ -432,8 +440,8 @@ TEST_F(RunnersOnData, DefaultIntervalsFromTheSourceData) {
     scenario.subType = "Frequency";
     scenario.missingType = "0";
     scenario.fields = {{"X2", "X", 1}};
-    scenario.options = {{"FreqSum", true}, {"FreqIncRadio", "Upper"}, {"FreqGroupRadio", "Default"},
-                    {"InterV", int16_t(10)}};
+    scenario.options = {
+        {"FreqSum", true}, {"FreqIncRadio", "Upper"}, {"FreqGroupRadio", "Default"}, {"InterV", int16_t(10)}};
     EXPECT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     EXPECT_EQ(freq, "SNN");
     EXPECT_NEAR(first, -0.005, 1e-15);

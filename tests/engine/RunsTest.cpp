@@ -16,8 +16,8 @@ protected:
     void FillPattern(const std::string& group, int n, const std::string& pattern) {
         std::vector<SourceRow> rows;
         for (int i = 1; i <= n; ++i) {
-            rows.push_back({group, std::string(1, pattern[static_cast<size_t>(i - 1) % pattern.size()]),
-                            static_cast<double>(i)});
+            rows.push_back(
+                {group, std::string(1, pattern[static_cast<size_t>(i - 1) % pattern.size()]), static_cast<double>(i)});
         }
         Fill(rows);
     }
@@ -124,7 +124,10 @@ TEST_F(Runs, OneSampleOrOneCaseLeavesTheTestNull) {
 }
 
 TEST_F(Runs, NullCompareValueIsTheSampleWhoseValueIsNull) {
-    Fill({{"g", vb::Variant::Null(), 1.0}, {"g", "A", 2.0}, {"g", vb::Variant::Null(), 3.0}, {"g", "A", 4.0},
+    Fill({{"g", vb::Variant::Null(), 1.0},
+          {"g", "A", 2.0},
+          {"g", vb::Variant::Null(), 3.0},
+          {"g", "A", 4.0},
           {"g", "A", vb::Variant::Null()}});
     ASSERT_TRUE(Run(RunsScenario())) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");

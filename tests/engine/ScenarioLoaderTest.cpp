@@ -67,9 +67,9 @@ TEST_F(ScenarioLoading, ConvertsColumnsAndKeepsNulls) {
     scenario.family = vb::Variant::Null();
     scenario.subType = vb::Variant::Null();
     scenario.missingEqual = 2.5;
-    scenario.options = {{"Range", true},         {"VarNRadio", "N-1"},  {"InterV", int16_t(12)},
-                    {"TTestValue", 3.25},    {"CIUser", int16_t(90)}, {"NPPair_Tau", true},
-                    {"RANova", true},        {"xChi", true},        {"FreqType", "Z"}};
+    scenario.options = {{"Range", true},      {"VarNRadio", "N-1"},    {"InterV", int16_t(12)},
+                        {"TTestValue", 3.25}, {"CIUser", int16_t(90)}, {"NPPair_Tau", true},
+                        {"RANova", true},     {"xChi", true},          {"FreqType", "Z"}};
     const CZantelsScenario& s = Loaded(scenario);
     EXPECT_EQ(s.Scenario_Description(), "") << "Null gives the empty text, not the default";
     EXPECT_EQ(s.Scenario_Type(), "P") << "a Null family leaves the default";

@@ -113,9 +113,9 @@ TEST_F(ScratchDatabase, ReadThroughAnInClauseDespiteTheApostrophe) {
     ASSERT_TRUE(engine->Quarn_UTIL_MakeTempDB());
     ASSERT_NE(engine->TempFilePath().find('\''), std::string::npos);
     FillScratch(*engine, 4);
-    dao::RecordsetPtr rs = engine->get_SourceDatabase()->OpenRecordset(
-        "SELECT [Data] FROM statTemp1 " + InFileClause(engine->TempDatabase()->Name()) +
-        " WHERE (([Field] = 1)) ORDER BY [Data];");
+    dao::RecordsetPtr rs = engine->get_SourceDatabase()->OpenRecordset("SELECT [Data] FROM statTemp1 " +
+                                                                       InFileClause(engine->TempDatabase()->Name()) +
+                                                                       " WHERE (([Field] = 1)) ORDER BY [Data];");
     std::vector<double> values;
     for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->Fields(0)->Value().ToDouble());
     EXPECT_EQ(values, (std::vector<double>{1, 2, 3, 4}));
@@ -126,11 +126,11 @@ protected:
     // A Describe stand-in: makes its scratch database, stages rows, lets
     // `during` run (another engine object's run) and reads its rows back.
     void StandIn() {
-        AnalysisEntries().Describe = [this](const std::string&, const std::string&, FieldNames&, int16_t, int16_t,
-                                            bool, int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
+        AnalysisEntries().Describe = [this](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, bool,
+                                            int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
                                             const std::string&, const std::string&, int16_t, int16_t,
-                                            std::vector<double>&, int16_t, std::vector<double>&,
-                                            const std::string&, int16_t, double, double, Quantara& z) {
+                                            std::vector<double>&, int16_t, std::vector<double>&, const std::string&,
+                                            int16_t, double, double, Quantara& z) {
             if (!z.Quarn_UTIL_MakeTempDB()) return std::string("Temp database could not be created");
             paths[&z] = z.TempFilePath();
             FillScratch(z, &z == engine.get() ? 5 : 7);
@@ -162,9 +162,7 @@ TEST_F(ScratchRuns, TwoEngineObjectsRunningAtOnceKeepTheirOwnFiles) {
     StandIn();
     const int32_t id = AddScenario(db, ScenarioSpec{});
     Quantara second;
-    during = [&] {
-        EXPECT_TRUE(second.RunScenario(id, vb::Variant(vb::ObjectPtr(db)))) << second.get_ErrorInfo();
-    };
+    during = [&] { EXPECT_TRUE(second.RunScenario(id, vb::Variant(vb::ObjectPtr(db)))) << second.get_ErrorInfo(); };
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     ASSERT_EQ(paths.size(), 2u);
     EXPECT_NE(paths[engine.get()], paths[&second]);
@@ -179,9 +177,9 @@ TEST_F(ScratchRuns, TwoEngineObjectsRunningAtOnceKeepTheirOwnFiles) {
 TEST_F(ScratchRuns, AFailedRunDeletesItsScratchFileToo) {
     AnalysisEntries().Describe = [this](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, bool,
                                         int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
-                                        const std::string&, const std::string&, int16_t, int16_t,
-                                        std::vector<double>&, int16_t, std::vector<double>&, const std::string&,
-                                        int16_t, double, double, Quantara& z) -> std::string {
+                                        const std::string&, const std::string&, int16_t, int16_t, std::vector<double>&,
+                                        int16_t, std::vector<double>&, const std::string&, int16_t, double, double,
+                                        Quantara& z) -> std::string {
         z.Quarn_UTIL_MakeTempDB();
         paths[&z] = z.TempFilePath();
         FillScratch(z, 2);

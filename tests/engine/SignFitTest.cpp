@@ -14,8 +14,7 @@ protected:
                         {"X1"}, false, weighted);
     }
     int32_t FitScenario() {
-        return Scenario("K-S Fit", {{"FitUniform", true}, {"FitNormal", true}, {"FitPoisson", true}}, {"X1"},
-                        false);
+        return Scenario("K-S Fit", {{"FitUniform", true}, {"FitNormal", true}, {"FitPoisson", true}}, {"X1"}, false);
     }
 };
 
@@ -50,8 +49,10 @@ TEST_F(SignFit, OddCountAgainstMeanMedianAndAGivenValue) {
 
 TEST_F(SignFit, EvenAndWeightedMedians) {
     FillSample("even", "-", {1, 2, 3, 4, 5, 6, 7, 8});
-    Fill({{"weighted", "-", 1.0, vb::Variant::Null(), 1.0}, {"weighted", "-", 2.0, vb::Variant::Null(), 1.0},
-          {"weighted", "-", 3.0, vb::Variant::Null(), 5.0}, {"weighted", "-", 4.0, vb::Variant::Null(), 1.0},
+    Fill({{"weighted", "-", 1.0, vb::Variant::Null(), 1.0},
+          {"weighted", "-", 2.0, vb::Variant::Null(), 1.0},
+          {"weighted", "-", 3.0, vb::Variant::Null(), 5.0},
+          {"weighted", "-", 4.0, vb::Variant::Null(), 1.0},
           {"weighted", "-", 9.0, vb::Variant::Null(), 0.0}});
     ASSERT_TRUE(Run(SignScenario(false, true, false, vb::Variant::Null(), true))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
@@ -153,9 +154,9 @@ TEST_F(SignFit, FitToUniformNormalAndPoissonAgainstR) {
 }
 
 TEST_F(SignFit, InapplicableFitsLeaveTheirTestNull) {
-    FillSample("a_same", "-", {2, 2, 2});       // no spread: Normal undefined
-    FillSample("b_frac", "-", {0.5, 1.5, 2});   // not counts: Poisson undefined
-    FillSample("c_neg", "-", {-1, 0, 1});       // negative, mean 0: Poisson undefined
+    FillSample("a_same", "-", {2, 2, 2});      // no spread: Normal undefined
+    FillSample("b_frac", "-", {0.5, 1.5, 2});  // not counts: Poisson undefined
+    FillSample("c_neg", "-", {-1, 0, 1});      // negative, mean 0: Poisson undefined
     ASSERT_TRUE(Run(FitScenario())) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 9u);

@@ -18,10 +18,26 @@ TEST_F(TTestRun, ThreeValuesGiveThreePairsWithPooledAndSeparateTests) {
         enginetest::AddScenario(db, GroupScenario("Two Sample t-Test", {{"G", "G"}, {"A", "C"}, {"X", "X"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
 
-    const std::vector<std::string> expectedColumns = {
-        "StatOutputID", "G", "DataField", "A-1", "A-2", "Count-1", "Count-2", "Mean-1", "Mean-2", "Mean_Diff",
-        "StdDeviation-1", "StdDeviation-2", "StdError-1", "StdError-2", "DF_Pooled", "t-Value_Pooled",
-        "Prob_(2-tail)_Pooled", "DF_Separate", "t-Value_Separate", "Prob_(2-tail)_Separate"};
+    const std::vector<std::string> expectedColumns = {"StatOutputID",
+                                                      "G",
+                                                      "DataField",
+                                                      "A-1",
+                                                      "A-2",
+                                                      "Count-1",
+                                                      "Count-2",
+                                                      "Mean-1",
+                                                      "Mean-2",
+                                                      "Mean_Diff",
+                                                      "StdDeviation-1",
+                                                      "StdDeviation-2",
+                                                      "StdError-1",
+                                                      "StdError-2",
+                                                      "DF_Pooled",
+                                                      "t-Value_Pooled",
+                                                      "Prob_(2-tail)_Pooled",
+                                                      "DF_Separate",
+                                                      "t-Value_Separate",
+                                                      "Prob_(2-tail)_Separate"};
     EXPECT_EQ(ColumnNames(db, "Out1"), expectedColumns);
 
     const std::vector<Row> rows = ReadResultRows(db, "Out1");
@@ -62,14 +78,16 @@ TEST_F(TTestRun, ThreeValuesGiveThreePairsWithPooledAndSeparateTests) {
 
 TEST_F(TTestRun, WeightsCountAsSumsAndSmallSidesGetNoRow) {
     std::vector<TrialRow> rows;
-    auto add = [&](const char* a, double x, double w) { rows.push_back({"g", a, vb::Variant::Null(), vb::Variant::Null(), x, w}); };
+    auto add = [&](const char* a, double x, double w) {
+        rows.push_back({"g", a, vb::Variant::Null(), vb::Variant::Null(), x, w});
+    };
     add("p", 4, 0.5);
     add("p", 6, 1.5);
     add("p", 5, 1.0);
     add("q", 7, 1.2);
     add("q", 9, 0.6);
-    add("r", 3, 1.0);   // sum of weights 1: no row with any other value
-    add("s", 5, 0.4);   // two records, but a sum of weights of 0.9
+    add("r", 3, 1.0);  // sum of weights 1: no row with any other value
+    add("s", 5, 0.4);  // two records, but a sum of weights of 0.9
     add("s", 6, 0.5);
     add("q", 100, 0);   // weight 0 counts nowhere
     add("q", 100, -2);  // nor does a negative weight
@@ -106,8 +124,8 @@ TEST_F(TTestRun, WholeWeightsEqualRepeatedRecords) {
     for (int i = 0; i < 4; ++i) rows.push_back({"g", "u", vb::Variant::Null(), vb::Variant::Null(), x[i], wx[i]});
     for (int i = 0; i < 3; ++i) rows.push_back({"g", "v", vb::Variant::Null(), vb::Variant::Null(), y[i], wy[i]});
     CreateTrial(db, rows);
-    const int32_t id = enginetest::AddScenario(
-        db, GroupScenario("Two Sample t-Test", {{"A", "C"}, {"X", "X"}, {"W", "W"}}));
+    const int32_t id =
+        enginetest::AddScenario(db, GroupScenario("Two Sample t-Test", {{"A", "C"}, {"X", "X"}, {"W", "W"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     const std::vector<Row> out = ReadResultRows(db, "Out1");
     ASSERT_EQ(out.size(), 1u);
@@ -123,16 +141,15 @@ TEST_F(TTestRun, ConstantValuesLeaveTheTestsNull) {
     std::vector<TrialRow> rows;
     AddCells(rows, "g", {{"a", {5, 5, 5}}, {"b", {5, 5}}, {"c", {4, 6}}});
     CreateTrial(db, rows);
-    const int32_t id =
-        enginetest::AddScenario(db, GroupScenario("Two Sample t-Test", {{"A", "C"}, {"X", "X"}}));
+    const int32_t id = enginetest::AddScenario(db, GroupScenario("Two Sample t-Test", {{"A", "C"}, {"X", "X"}}));
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     const std::vector<Row> out = ReadResultRows(db, "Out1");
     ASSERT_EQ(out.size(), 3u);
     // (a, b): both constant and equal.
     EXPECT_EQ(Num(out[0], "Mean_Diff"), 0);
     EXPECT_EQ(Num(out[0], "StdDeviation-1"), 0);
-    for (const char* column : {"DF_Pooled", "t-Value_Pooled", "Prob_(2-tail)_Pooled", "DF_Separate",
-                               "t-Value_Separate", "Prob_(2-tail)_Separate"})
+    for (const char* column : {"DF_Pooled", "t-Value_Pooled", "Prob_(2-tail)_Pooled", "DF_Separate", "t-Value_Separate",
+                               "Prob_(2-tail)_Separate"})
         EXPECT_TRUE(IsNull(out[0], column)) << column;
     // (a, c): one constant; the separate df is that of the other value, n - 1.
     EXPECT_NEAR(Num(out[1], "DF_Separate"), 1, 1e-12);
@@ -141,8 +158,8 @@ TEST_F(TTestRun, ConstantValuesLeaveTheTestsNull) {
 
 TEST_F(TTestRun, MoreThanOneCompareFieldIsRefused) {
     CreateTrial(db, ThreeLevels());
-    const int32_t id = enginetest::AddScenario(
-        db, GroupScenario("Two Sample t-Test", {{"A", "C"}, {"B", "C"}, {"X", "X"}}));
+    const int32_t id =
+        enginetest::AddScenario(db, GroupScenario("Two Sample t-Test", {{"A", "C"}, {"B", "C"}, {"X", "X"}}));
     EXPECT_FALSE(Run(id));
     EXPECT_NE(engine->get_ErrorInfo().find("Only one Compare field may be assigned"), std::string::npos)
         << engine->get_ErrorInfo();

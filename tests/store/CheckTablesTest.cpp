@@ -41,7 +41,8 @@ TEST_F(CheckTablesTest, AllThreePresentPassesSilently) {
 }
 
 TEST_F(CheckTablesTest, TablesUnderOtherLetterCasePass) {
-    for (const store::TableSchema* schema : {&store::ScenariosSchema(), &store::OptionsSchema(), &store::FieldsSchema()}) {
+    for (const store::TableSchema* schema :
+         {&store::ScenariosSchema(), &store::OptionsSchema(), &store::FieldsSchema()}) {
         store::TableSchema renamed = *schema;
         std::string name(schema->name);
         name[0] = 'U';
@@ -96,7 +97,11 @@ TEST_F(CheckTablesTest, PartialSetIsCompletedAndExistingRowsKept) {
     ASSERT_FALSE(rs->Eof());
     EXPECT_EQ(rs->Fields("Scenario_Description")->Value().ToString(), "kept");
     // The tables made now carry their descriptions.
-    EXPECT_EQ(db_->TableDefs()->Item("usysQuarnFields")->Fields("FieldDef_Name")->Properties()->Item("Description")
+    EXPECT_EQ(db_->TableDefs()
+                  ->Item("usysQuarnFields")
+                  ->Fields("FieldDef_Name")
+                  ->Properties()
+                  ->Item("Description")
                   ->Value()
                   .ToString(),
               "Field Name");

@@ -13,24 +13,24 @@
 namespace {
 
 TEST(ScenarioQueryText, ScenarioWithOptions) {
-    EXPECT_EQ(store::GetScenOptionSQL(12),
-              "SELECT  * FROM [usysQuarnScenarios] INNER JOIN [usysQuarnOptions] ON "
-              "[usysQuarnScenarios].Scenario_ID = [usysQuarnOptions].Scenario_ID "
-              "WHERE [usysQuarnScenarios].Scenario_ID=12");
+    EXPECT_EQ(store::GetScenOptionSQL(12), "SELECT  * FROM [usysQuarnScenarios] INNER JOIN [usysQuarnOptions] ON "
+                                           "[usysQuarnScenarios].Scenario_ID = [usysQuarnOptions].Scenario_ID "
+                                           "WHERE [usysQuarnScenarios].Scenario_ID=12");
     // 0: every scenario; the text ends in its trailing blank.
-    EXPECT_EQ(store::GetScenOptionSQL(0),
-              "SELECT  * FROM [usysQuarnScenarios] INNER JOIN [usysQuarnOptions] ON "
-              "[usysQuarnScenarios].Scenario_ID = [usysQuarnOptions].Scenario_ID ");
+    EXPECT_EQ(store::GetScenOptionSQL(0), "SELECT  * FROM [usysQuarnScenarios] INNER JOIN [usysQuarnOptions] ON "
+                                          "[usysQuarnScenarios].Scenario_ID = [usysQuarnOptions].Scenario_ID ");
     const std::string negative = store::GetScenOptionSQL(-5);
     EXPECT_TRUE(negative.ends_with("].Scenario_ID=-5")) << negative;
     EXPECT_EQ(ErrStack().Depth(), 0);
 }
 
 TEST(ScenarioQueryText, FieldList) {
-    EXPECT_EQ(store::GetFieldListSQL(12),
-              "SELECT * FROM [usysQuarnFields] WHERE Scenario_ID=12 order by FieldDef_Choice, FieldDef_Ordinal_Position");
-    EXPECT_EQ(store::GetFieldListSQL(0),
-              "SELECT * FROM [usysQuarnFields] WHERE Scenario_ID=0 order by FieldDef_Choice, FieldDef_Ordinal_Position");
+    EXPECT_EQ(
+        store::GetFieldListSQL(12),
+        "SELECT * FROM [usysQuarnFields] WHERE Scenario_ID=12 order by FieldDef_Choice, FieldDef_Ordinal_Position");
+    EXPECT_EQ(
+        store::GetFieldListSQL(0),
+        "SELECT * FROM [usysQuarnFields] WHERE Scenario_ID=0 order by FieldDef_Choice, FieldDef_Ordinal_Position");
     EXPECT_EQ(store::GetFieldListSQL(2147483647),
               "SELECT * FROM [usysQuarnFields] WHERE Scenario_ID=2147483647 order by FieldDef_Choice, "
               "FieldDef_Ordinal_Position");
@@ -68,8 +68,8 @@ protected:
                                              {"Sex", 1, "C"},
                                              {"Income", 0, "X"}})
             db_->Execute("INSERT INTO usysQuarnFields (Scenario_ID, FieldDef_Name, FieldDef_Ordinal_Position, "
-                         "FieldDef_Choice) VALUES (2, '" + std::string(r.name) + "', " + std::to_string(r.position) +
-                         ", '" + r.role + "')");
+                         "FieldDef_Choice) VALUES (2, '" +
+                         std::string(r.name) + "', " + std::to_string(r.position) + ", '" + r.role + "')");
         db_->Execute("INSERT INTO usysQuarnFields (Scenario_ID, FieldDef_Name, FieldDef_Ordinal_Position, "
                      "FieldDef_Choice) VALUES (1, 'Other', 1, 'X')");
     }

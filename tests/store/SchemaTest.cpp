@@ -71,10 +71,12 @@ const std::vector<ExpectedColumn> kOptionColumns = {
     {"FreqN", dao::dbBoolean, 1, false, false, "False", "", "", "Describe: Frequency Count"},
     {"FreqP", dao::dbBoolean, 1, false, false, "False", "", "", "Describe: Frequency Percent"},
     {"InterV", dao::dbInteger, 2, false, false, "10", "", "", "Frequency: Number of intervals"},
-    {"FreqIncRadio", dao::dbText, 11, false, false, "Lower", "", "", "Frequency: Include border in lower or upper range"},
+    {"FreqIncRadio", dao::dbText, 11, false, false, "Lower", "", "",
+     "Frequency: Include border in lower or upper range"},
     {"FreqDispRadio", dao::dbText, 10, false, false, "Count", "", "", "Frequency: Count or cumulative"},
     {"FreqGroupRadio", dao::dbText, 10, false, false, "Default", "", "", "Frequency: Default or specified"},
-    {"FreqWidth", dao::dbDouble, 8, false, false, "", "Is Null Or >0", "Interval Width must be greater than zero", "Frequency: Specified interval width"},
+    {"FreqWidth", dao::dbDouble, 8, false, false, "", "Is Null Or >0", "Interval Width must be greater than zero",
+     "Frequency: Specified interval width"},
     {"FreqInit", dao::dbDouble, 8, false, false, "", "", "", "Frequency: Specified initial interval value"},
     {"FreqSum", dao::dbBoolean, 1, false, false, "", "", "", "Frequency: Sum intervals"},
     {"FreqType", dao::dbText, 1, false, false, "", "", "", ""},
@@ -128,7 +130,8 @@ const std::vector<ExpectedColumn> kOptionColumns = {
 const std::vector<ExpectedColumn> kFieldColumns = {
     {"Scenario_ID", dao::dbLong, 4, false, false, "", "", "", "Scenario ID"},
     {"FieldDef_Name", dao::dbText, 64, false, false, "", "", "", "Field Name"},
-    {"FieldDef_Ordinal_Position", dao::dbInteger, 2, false, false, "", "", "", "The field's ordinal position in the set"},
+    {"FieldDef_Ordinal_Position", dao::dbInteger, 2, false, false, "", "", "",
+     "The field's ordinal position in the set"},
     {"FieldDef_Choice", dao::dbText, 1, false, false, "", "", "", "Field assignment type (X, Y, etc.)"},
 };
 
@@ -270,9 +273,15 @@ TEST_F(SchemaTest, TextSizesHoldTheirLimitAndNoMore) {
         }
     }
     // The longest option texts the system stores fit their columns.
-    const Values options{{"VarNRadio", "N-1"},         {"CITypeRadio", "t-Test"},      {"PercentileRadio", "Percentiles"},
-                         {"FreqIncRadio", "Upper"},    {"FreqDispRadio", "Cumulative"}, {"FreqGroupRadio", "Specified:"},
-                         {"MProbTail", "2-tail"},      {"RegressType", "P"},            {"XType", "E"},
+    const Values options{{"VarNRadio", "N-1"},
+                         {"CITypeRadio", "t-Test"},
+                         {"PercentileRadio", "Percentiles"},
+                         {"FreqIncRadio", "Upper"},
+                         {"FreqDispRadio", "Cumulative"},
+                         {"FreqGroupRadio", "Specified:"},
+                         {"MProbTail", "2-tail"},
+                         {"RegressType", "P"},
+                         {"XType", "E"},
                          {"NPTwoType", "Wald"}};
     EXPECT_EQ(AddRow("usysQuarnOptions", options), 0);
 }
@@ -306,7 +315,8 @@ TEST_F(SchemaTest, NewScenarioRowsAreNumberedFromOne) {
 
 TEST_F(SchemaTest, OptionsRowWithOnlyItsIdGetsEveryDefault) {
     ASSERT_EQ(AddRow("usysQuarnOptions", {{"Scenario_ID", int32_t(5)}}), 0);
-    dao::RecordsetPtr rs = db_->OpenRecordset("SELECT * FROM usysQuarnOptions WHERE Scenario_ID=5", dao::dbOpenSnapshot);
+    dao::RecordsetPtr rs =
+        db_->OpenRecordset("SELECT * FROM usysQuarnOptions WHERE Scenario_ID=5", dao::dbOpenSnapshot);
     ASSERT_FALSE(rs->Eof());
     for (const ExpectedColumn& c : kOptionColumns) {
         if (c.name == "Scenario_ID") continue;
@@ -332,8 +342,8 @@ TEST_F(SchemaTest, OptionsRowWithOnlyItsIdGetsEveryDefault) {
     EXPECT_EQ(rs->Fields("InterV")->Value().ToLong(), 10);
     EXPECT_EQ(rs->Fields("RPoly")->Value().ToLong(), 2);
     EXPECT_EQ(rs->Fields("Range")->Value().ToLong(), -1);
-    for (const char* stillNull : {"MProbTail", "CIStdDev", "CIUser", "TTestValue", "FreqWidth", "FreqInit", "SignValue",
-                                  "FreqType"})
+    for (const char* stillNull :
+         {"MProbTail", "CIStdDev", "CIUser", "TTestValue", "FreqWidth", "FreqInit", "SignValue", "FreqType"})
         EXPECT_TRUE(rs->Fields(stillNull)->Value().IsNull()) << stillNull;
 }
 

@@ -83,9 +83,7 @@ std::string CCompare::CreateOutput(const std::string& OutTableName) {
     return result;
 }
 
-void CCompare::InitData() {
-    sums_.assign(static_cast<size_t>(n_) + 1, PairedSums{});
-}
+void CCompare::InitData() { sums_.assign(static_cast<size_t>(n_) + 1, PairedSums{}); }
 
 void CCompare::ReadRecords() {
     ProcScope scope(ErrStack(), "ReadRecords");

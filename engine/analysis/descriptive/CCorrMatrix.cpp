@@ -30,7 +30,9 @@ private:
     void WriteData(const GroupValues& group, int32_t lngRecords);
 
     // Square matrices of order n, one-based in both indices.
-    size_t At(int r, int c) const { return static_cast<size_t>(r) * static_cast<size_t>(n_ + 1) + static_cast<size_t>(c); }
+    size_t At(int r, int c) const {
+        return static_cast<size_t>(r) * static_cast<size_t>(n_ + 1) + static_cast<size_t>(c);
+    }
 
     Quantara* z_ = nullptr;
     FieldNames* fields_ = nullptr;
@@ -52,8 +54,8 @@ private:
     CZValue prob_;
 };
 
-const char* const kLabels[] = {"Count", "Missing", "MeanDiff", "StdDevDiff", "Covariance",
-                               "Correlation", "R-Square", "t-Value", nullptr};
+const char* const kLabels[] = {"Count",       "Missing",  "MeanDiff", "StdDevDiff", "Covariance",
+                               "Correlation", "R-Square", "t-Value",  nullptr};
 
 std::string CCorrMatrix::Quarn_Matrix(const std::string& OutTableName, const std::string& strUserTable,
                                       FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
@@ -227,6 +229,6 @@ std::string Quarn_Matrix(const std::string& OutTableName, const std::string& str
                          int16_t intGroupFields, int16_t intNumFields, int16_t intWeightField_b,
                          const std::string& strTTestTail, const std::string& strOptions, Quantara& Zantels) {
     CCorrMatrix analysis;
-    return analysis.Quarn_Matrix(OutTableName, strUserTable, strFields, intGroupFields, intNumFields,
-                                 intWeightField_b, strTTestTail, strOptions, Zantels);
+    return analysis.Quarn_Matrix(OutTableName, strUserTable, strFields, intGroupFields, intNumFields, intWeightField_b,
+                                 strTTestTail, strOptions, Zantels);
 }

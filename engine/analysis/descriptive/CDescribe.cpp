@@ -28,12 +28,11 @@ bool CDescribe::ConIntColumns() const {
 }
 
 std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std::string& strUserTable,
-                                      std::vector<std::string>& strFields, int16_t intGroupFields,
-                                      int16_t intNumFields, bool fWeightField, int16_t intRange_b,
-                                      const std::string& Var_a, int16_t intSum_b, int16_t intCalcMeans_b,
-                                      int16_t intCalcSkew_b, int16_t intCalcMode_b, const std::string& strPcntiles,
-                                      const std::string& strConInt, int16_t int95_b, int16_t intCIUser,
-                                      std::vector<double>& dblPopDev, int16_t tTest_b,
+                                      std::vector<std::string>& strFields, int16_t intGroupFields, int16_t intNumFields,
+                                      bool fWeightField, int16_t intRange_b, const std::string& Var_a, int16_t intSum_b,
+                                      int16_t intCalcMeans_b, int16_t intCalcSkew_b, int16_t intCalcMode_b,
+                                      const std::string& strPcntiles, const std::string& strConInt, int16_t int95_b,
+                                      int16_t intCIUser, std::vector<double>& dblPopDev, int16_t tTest_b,
                                       std::vector<double>& dblPopMean, const std::string& strFreqOptions,
                                       int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth,
                                       Quantara& Zantels) {
@@ -72,7 +71,8 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
     // transaction.
     return RunAnalysisPhases(
         Zantels,
-        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
+        {.openSource =
+             [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
          .createOutput =
              [&] {
                  std::string err = CreateOutput(types, sizes);
@@ -102,8 +102,7 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
     ProcScope scope(ErrStack(), "CreateOutput");
     Quantara& z = *zantels_;
     dao::TableDefPtr tdf = NewResultTable(z, outTable_);
-    int16_t ord =
-        BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, weighted_, "Count", "Missing");
+    int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, weighted_, "Count", "Missing");
     auto add = [&](const std::string& name) { AddOutputField(tdf, name, dao::dbDouble, ord); };
     add("Mean");
     if (range_) {
@@ -237,8 +236,8 @@ void CDescribe::WriteData(const std::vector<vb::Variant>& group, int32_t groupRe
             if (mode_) mode = ModeOf(stage_[static_cast<size_t>(k)]);
         }
         rs->AddNew();
-        WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + k), "Count", "Missing", weighted_,
-                         f.sumW, groupRecords, f.count);
+        WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + k), "Count", "Missing", weighted_, f.sumW,
+                         groupRecords, f.count);
         if (f.sumW > 0) WriteField(k, f, mode, pcnt);
         rs->Update();
     }
@@ -368,8 +367,8 @@ std::string Quarn_Describe(const std::string& OutTableName, const std::string& s
                            const std::string& Var_a, int16_t intSum_b, int16_t intCalcMeans_b, int16_t intCalcSkew_b,
                            int16_t intCalcMode_b, const std::string& strPcntiles, const std::string& strConInt,
                            int16_t int95_b, int16_t intCIUser, std::vector<double>& dblPopDev, int16_t tTest_b,
-                           std::vector<double>& dblPopMean, const std::string& strFreqOptions,
-                           int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth, Quantara& Zantels) {
+                           std::vector<double>& dblPopMean, const std::string& strFreqOptions, int16_t intFreqIntervals,
+                           double dblFreqFirst, double dblFreqWidth, Quantara& Zantels) {
     CDescribe describe;
     return describe.Quarn_Describe(OutTableName, strUserTable, strFields, intGroupFields, intNumFields, fWeightField,
                                    intRange_b, Var_a, intSum_b, intCalcMeans_b, intCalcSkew_b, intCalcMode_b,

@@ -20,10 +20,10 @@ namespace {
 
 class CFrequency {
 public:
-    std::string Quarn_Frequency(const std::string& OutTableName, const std::string& strUserTable,
-                                FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
-                                int16_t intWeightField_b, const std::string& strFreqOptions, int16_t intFreqIntervals,
-                                double dblFreqFirst, double dblFreqWidth, Quantara& Zantels);
+    std::string Quarn_Frequency(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
+                                int16_t intGroupFields, int16_t intNumFields, int16_t intWeightField_b,
+                                const std::string& strFreqOptions, int16_t intFreqIntervals, double dblFreqFirst,
+                                double dblFreqWidth, Quantara& Zantels);
 
 private:
     std::string CreateOutput(const std::string& table, const std::vector<int32_t>& types,
@@ -65,7 +65,8 @@ std::string CFrequency::Quarn_Frequency(const std::string& OutTableName, const s
     std::vector<int32_t> types, sizes;
     return RunAnalysisPhases(
         Zantels,
-        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
+        {.openSource =
+             [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
          .createOutput = [&] { return CreateOutput(OutTableName, types, sizes, strFreqOptions); },
          .readRecords =
              [&] {

@@ -18,8 +18,8 @@ namespace {
 class CPercentiles {
 public:
     std::string Quarn_Percentile(const std::string& OutTableName, const std::string& strUserTable,
-                                 FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
-                                 bool fWeightField, const std::string& strPcntiles, Quantara& Zantels);
+                                 FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields, bool fWeightField,
+                                 const std::string& strPcntiles, Quantara& Zantels);
 
 private:
     std::string CreateOutput(const std::string& table, const std::vector<int32_t>& types,
@@ -59,7 +59,8 @@ std::string CPercentiles::Quarn_Percentile(const std::string& OutTableName, cons
     // transaction.
     return RunAnalysisPhases(
         Zantels,
-        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
+        {.openSource =
+             [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types, sizes); },
          .createOutput = [&] { return CreateOutput(OutTableName, types, sizes); },
          .readRecords =
              [&] {

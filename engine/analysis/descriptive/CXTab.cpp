@@ -63,8 +63,8 @@ struct ChiState {
 };
 
 const char kKinds[] = "CSAMXRVFDE1L";
-const char* const kKindNames[] = {"Count", "Sum", "Average", "Min", "Max", "Range",
-                                  "Var", "CoefVar", "StDev", "StError", "First", "Last"};
+const char* const kKindNames[] = {"Count", "Sum",     "Average", "Min",     "Max",   "Range",
+                                  "Var",   "CoefVar", "StDev",   "StError", "First", "Last"};
 const char* const kPercentLabels[] = {"% Row", "% Col", "% Total", "% Expected", "Expected"};
 constexpr const char* kAllRecords = "Calc All Records";
 
@@ -179,8 +179,8 @@ std::string CXTab::Quarn_Xtab(const std::string& OutTableName, const std::string
                           std::string text = CreateColumns(strUserTable);
                           if (!text.empty()) return text;
                           text = query ? InitXtabDataTable(strUserTable)
-                                       : z_->Quarn_InitDataTable(strUserTable, strFields,
-                                                                 static_cast<int16_t>(nG_ + 1), types_, sizes_);
+                                       : z_->Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nG_ + 1),
+                                                                 types_, sizes_);
                           data_ = z_->DataRecordset();
                           return text;
                       },
@@ -261,8 +261,8 @@ std::string CXTab::InitXtabDataTable(const std::string& strUserTable) {
         for (int j = 1; j <= nX_; ++j) {
             const bool isPseudo = pseudo_ && j == 1;
             if (weighted_) {
-                sql += ", SUM(" + (isPseudo ? std::string("1") : DataOkNull_Str(T(j), false, "1", "0")) + " * " +
-                       Wf + ") as [Zelk_Count_" + std::to_string(j) + "]";
+                sql += ", SUM(" + (isPseudo ? std::string("1") : DataOkNull_Str(T(j), false, "1", "0")) + " * " + Wf +
+                       ") as [Zelk_Count_" + std::to_string(j) + "]";
             } else {
                 sql += ", Count(" + (isPseudo ? std::string("*") : DataOkNull_Str(T(j), false, T(j), "Null")) +
                        ") as [Zelk_Count_" + std::to_string(j) + "]";
@@ -342,8 +342,9 @@ std::string CXTab::CreateChi_b(const std::string& ChiTableName) {
     int16_t ordinal = 0;
     AddOutputField(tdf, "StatOutputID", dao::dbLong, ordinal);
     for (int i = 1; i < nG_; ++i) {
-        AddOutputField(tdf, fields_->at(static_cast<size_t>(i)), static_cast<int16_t>(types_.at(static_cast<size_t>(i))),
-                       ordinal, sizes_.at(static_cast<size_t>(i)));
+        AddOutputField(tdf, fields_->at(static_cast<size_t>(i)),
+                       static_cast<int16_t>(types_.at(static_cast<size_t>(i))), ordinal,
+                       sizes_.at(static_cast<size_t>(i)));
     }
     AddOutputField(tdf, "DataField", dao::dbText, ordinal, 64);
     for (const char* c : {"Count", "MinExpected", "MaxExpected"}) AddOutputField(tdf, c, dao::dbDouble, ordinal);
@@ -492,8 +493,9 @@ bool CXTab::CalcValue(const XtabCell& c, double& value) const {
             break;
         default: {
             if (c.N <= 1) return false;
-            const double variance =
-                c.N * c.SumX2 == c.SumX * c.SumX ? 0 : PreciseDifference(c.N * c.SumX2, c.SumX * c.SumX) / (c.N * (c.N - 1));
+            const double variance = c.N * c.SumX2 == c.SumX * c.SumX
+                                        ? 0
+                                        : PreciseDifference(c.N * c.SumX2, c.SumX * c.SumX) / (c.N * (c.N - 1));
             if (variance < 0) return false;
             if (kind_ == 'V') value = variance;
             if (kind_ == 'F') value = c.SumX == 0 ? 0 : std::sqrt(variance) * c.N / c.SumX;

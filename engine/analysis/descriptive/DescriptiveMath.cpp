@@ -15,12 +15,18 @@ void SortByValue(std::vector<StagedValue>& values) {
 int16_t PercentileGroups(const std::string& strPcntiles) {
     if (strPcntiles.empty()) return 0;
     switch (std::tolower(static_cast<unsigned char>(strPcntiles[0]))) {
-        case 'm': return 2;
-        case 'q': return 4;
-        case '5': return 5;
-        case 'd': return 10;
-        case 'p': return 100;
-        default: return 0;
+        case 'm':
+            return 2;
+        case 'q':
+            return 4;
+        case '5':
+            return 5;
+        case 'd':
+            return 10;
+        case 'p':
+            return 100;
+        default:
+            return 0;
     }
 }
 

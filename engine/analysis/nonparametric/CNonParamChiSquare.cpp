@@ -252,19 +252,19 @@ std::string CNonParamChiSquare::CreateDetail(const std::string& DetailTableName)
         dao::TableDefPtr tdf = NewResultTable(*z_, DetailTableName);
         int16_t ordinal = 0;
         if (nC_ == 1) {
-            ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_ + 1), *fields_, sourceTypes_, sourceSizes_,
-                                        false, 0, 0, false, "", "");
+            ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_ + 1), *fields_, sourceTypes_, sourceSizes_, false,
+                                        0, 0, false, "", "");
         } else {
             int32_t size = 0;
             CommonFieldType(static_cast<int16_t>(nG_), static_cast<int16_t>(nC_), sourceTypes_, sourceSizes_,
                             commonType_, size);
-            ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, sourceTypes_, sourceSizes_, false,
-                                        0, 0, false, "", "");
+            ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, sourceTypes_, sourceSizes_, false, 0,
+                                        0, false, "", "");
             AddOutputField(tdf, "Compare_Field", dao::dbText, ordinal, 64);
             AddOutputField(tdf, "Compare_Value", static_cast<int16_t>(commonType_), ordinal, size);
         }
-        for (const char* name : {"Observed", "Expected", "Difference", "Chi-Square", "Observed_Pcnt",
-                                 "Expected_Pcnt", "Pcnt_Diff", "Cumulative", "Cumulative_Pcnt"}) {
+        for (const char* name : {"Observed", "Expected", "Difference", "Chi-Square", "Observed_Pcnt", "Expected_Pcnt",
+                                 "Pcnt_Diff", "Cumulative", "Cumulative_Pcnt"}) {
             AddOutputField(tdf, name, dao::dbDouble, ordinal);
         }
         std::string result = z_->Quarn_CreateTable(tdf, false);

@@ -48,8 +48,8 @@ private:
     std::vector<int32_t> types_, sizes_;
 
     // Per group.
-    int32_t blocks_ = 0;   // usable records (c)
-    double weight_ = 0;    // sum of the usable records' weights (W)
+    int32_t blocks_ = 0;            // usable records (c)
+    double weight_ = 0;             // sum of the usable records' weights (W)
     std::vector<double> rankSums_;  // per field: sum of weight x rank
 
     // Scratch of one record.
@@ -83,11 +83,10 @@ std::string CNonParamFriedman::CreateDetail(const std::string& OutTableName, int
     return result;
 }
 
-std::string CNonParamFriedman::Quarn_NonParamFriedman(const std::string& OutTableName,
-                                                      const std::string& OutTableName2,
+std::string CNonParamFriedman::Quarn_NonParamFriedman(const std::string& OutTableName, const std::string& OutTableName2,
                                                       const std::string& strUserTable, FieldNames& strFields,
-                                                      int16_t intGroupFields, int16_t intNumFields,
-                                                      bool fWeightField, Quantara& Zantels) {
+                                                      int16_t intGroupFields, int16_t intNumFields, bool fWeightField,
+                                                      Quantara& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_NonParamFriedman");
     z_ = &Zantels;
     fields_ = &strFields;
@@ -98,7 +97,8 @@ std::string CNonParamFriedman::Quarn_NonParamFriedman(const std::string& OutTabl
 
     const std::string result = RunAnalysisPhases(
         Zantels,
-        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_); },
+        {.openSource =
+             [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_); },
          .createOutput =
              [&] {
                  std::string text;
@@ -117,8 +117,8 @@ std::string CNonParamFriedman::Quarn_NonParamFriedman(const std::string& OutTabl
 std::string CNonParamFriedman::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
     dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
-    int16_t ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, types_, sizes_, false, 0, 0,
-                                        fWeight_, "Count", "Missing");
+    int16_t ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, types_, sizes_, false, 0, 0, fWeight_,
+                                        "Count", "Missing");
     for (const char* name : {"DF", "Fields", "Chi-Squared", "Friedman_Prob"}) {
         AddOutputField(tdf, name, dao::dbDouble, ordinal);
     }
@@ -161,8 +161,7 @@ void CNonParamFriedman::CalcData(const GroupWalker& walk, double w) {
         [&](size_t first, size_t i) {
             return values_[static_cast<size_t>(order_[first])] == values_[static_cast<size_t>(order_[i])];
         },
-        [](size_t) { return 1.0; },
-        [&](size_t i, double rank) { ranks_[static_cast<size_t>(order_[i])] = rank; });
+        [](size_t) { return 1.0; }, [&](size_t i, double rank) { ranks_[static_cast<size_t>(order_[i])] = rank; });
     for (int b = 0; b < k_; ++b) rankSums_[static_cast<size_t>(b) + 1] += w * ranks_[static_cast<size_t>(b)];
 }
 
@@ -177,8 +176,8 @@ void CNonParamFriedman::WriteData(const GroupValues& group, int32_t lngGroupReco
             s += r * r;
             if (fDetail_) {
                 detail_->AddNew();
-                WriteGroupValues(detail_, static_cast<int16_t>(nG_), *fields_, group,
-                                 static_cast<int16_t>(nG_ + b), "Count", "", false, weight_, 0, 0);
+                WriteGroupValues(detail_, static_cast<int16_t>(nG_), *fields_, group, static_cast<int16_t>(nG_ + b),
+                                 "Count", "", false, weight_, 0, 0);
                 detail_->Fields(std::string_view("SumRanks"))->Value(r);
                 detail_->Fields(std::string_view("MeanRank"))->Value(r / weight_);
                 detail_->Update();

@@ -31,8 +31,7 @@ public:
     MannKruskalKS(Quantara& z, const std::string& out, const std::string& out2, const std::string& table,
                   FieldNames& fields, int nGF, int nFields, bool weighted, bool mann, bool ks, bool kruskal)
         : Zantels(z), OutTableName(out), OutTableName2(out2), strUserTable(table), strFields(fields), nGF(nGF),
-          nFields(nFields), fWeight(weighted), fMann(mann), fKS(ks), fKruskal(kruskal),
-          fDetail(!out2.empty()) {}
+          nFields(nFields), fWeight(weighted), fMann(mann), fKS(ks), fKruskal(kruskal), fDetail(!out2.empty()) {}
 
     std::string Run();
 
@@ -48,7 +47,9 @@ private:
     void WriteMannKS(const GroupValues& group);
     void WriteKruskalWallis(GroupValues group, int32_t records);
     const std::string& FieldName(int f) const { return strFields.at(static_cast<size_t>(nGF + f)); }
-    size_t Cell(int g, int f) const { return static_cast<size_t>(g) * static_cast<size_t>(nFields + 1) + static_cast<size_t>(f); }
+    size_t Cell(int g, int f) const {
+        return static_cast<size_t>(g) * static_cast<size_t>(nFields + 1) + static_cast<size_t>(f);
+    }
 
     Quantara& Zantels;
     const std::string& OutTableName;
@@ -67,8 +68,8 @@ private:
 
     // per group
     std::vector<std::vector<Observation>> values;  // per analysed field
-    std::vector<int32_t> count;                     // per (g, f)
-    std::vector<double> weightSum;                  // per (g, f)
+    std::vector<int32_t> count;                    // per (g, f)
+    std::vector<double> weightSum;                 // per (g, f)
     int position = 0;
     int64_t unlisted = 0;  // records whose compare value is not in the list
 };
@@ -82,7 +83,10 @@ std::string MannKruskalKS::Run() {
     std::vector<int32_t> types, sizes;
     const std::string result = RunAnalysisPhases(
         Zantels,
-        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nGF), types, sizes); },
+        {.openSource =
+             [&] {
+                 return Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nGF), types, sizes);
+             },
          .createOutput =
              [&] {
                  std::string text;
@@ -104,8 +108,9 @@ std::string MannKruskalKS::Run() {
              [&] {
                  if (unlisted > 0) {
                      // Reported once, without stopping the run.
-                     Zantels.Quarn_Msg(0, true, std::to_string(unlisted) +
-                                                    " records with a compare value not in the list of values were left out");
+                     Zantels.Quarn_Msg(0, true,
+                                       std::to_string(unlisted) +
+                                           " records with a compare value not in the list of values were left out");
                  }
              }});
     if (detail) {
@@ -118,14 +123,13 @@ std::string MannKruskalKS::Run() {
 std::string MannKruskalKS::CreateOutput() {
     ProcScope scope(ErrStack(), "CreateOutput");
     dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
-    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
-                                    true, 0, static_cast<int16_t>(nGF), false, "Count", "");
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes, true,
+                                    0, static_cast<int16_t>(nGF), false, "Count", "");
     AddOutputField(tdf, "Cases-1", dao::dbDouble, ord);
     AddOutputField(tdf, "Cases-2", dao::dbDouble, ord);
     if (fMann) {
-        for (const char* name : {"SumRank-1", "SumRank-2", "MeanRank-1", "MeanRank-2", "Ties", "TiedGroups",
-                                 "SumTies", "MW_U", "MW_U_Prime", "MW_W", "MW_Z", "MW_Prob", "MW_Z_(ties)",
-                                 "MW_Prob_(ties)"}) {
+        for (const char* name : {"SumRank-1", "SumRank-2", "MeanRank-1", "MeanRank-2", "Ties", "TiedGroups", "SumTies",
+                                 "MW_U", "MW_U_Prime", "MW_W", "MW_Z", "MW_Prob", "MW_Z_(ties)", "MW_Prob_(ties)"}) {
             AddOutputField(tdf, name, dao::dbDouble, ord);
         }
     }
@@ -140,8 +144,8 @@ std::string MannKruskalKS::CreateOutput() {
 std::string MannKruskalKS::CreateKruskalWallis() {
     ProcScope scope(ErrStack(), "CreateKruskalWallis");
     dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
-    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
-                                    true, 0, 0, fWeight, "Count", "Missing");
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes, true,
+                                    0, 0, fWeight, "Count", "Missing");
     for (const char* name : {"Groups", "Ties", "TiedGroups", "SumTies", "H", "Prob", "H_(ties)", "Prob_(ties)"}) {
         AddOutputField(tdf, name, dao::dbDouble, ord);
     }
@@ -151,8 +155,8 @@ std::string MannKruskalKS::CreateKruskalWallis() {
 std::string MannKruskalKS::CreateKruskalDetail() {
     ProcScope scope(ErrStack(), "CreateKruskalDetail");
     dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName2);
-    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF), strFields, lngFieldTypes, lngFieldSizes, true,
-                                    0, 0, fWeight, "Count", "");
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF), strFields, lngFieldTypes, lngFieldSizes, true, 0, 0,
+                                    fWeight, "Count", "");
     AddOutputField(tdf, "SumRanks", dao::dbDouble, ord);
     AddOutputField(tdf, "MeanRank", dao::dbDouble, ord);
     return Zantels.Quarn_CreateTable(tdf, false);
@@ -264,13 +268,13 @@ void MannKruskalKS::WriteMannKS(const GroupValues& group) {
                     }
                 }
 
-                Zantels.Quarn_Msg(0, true, "Analyzing field: " + std::to_string(f) + ", Group 1: " +
-                                               std::to_string(g1) + ", Group 2: " + std::to_string(g2));
+                Zantels.Quarn_Msg(0, true,
+                                  "Analyzing field: " + std::to_string(f) + ", Group 1: " + std::to_string(g1) +
+                                      ", Group 2: " + std::to_string(g2));
                 out->AddNew();
-                WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group,
-                                 static_cast<int16_t>(nGF + f), "Count", "", false, N1 + N2, 0, 0,
-                                 static_cast<int16_t>(nGF), varGroups[static_cast<size_t>(g1)],
-                                 varGroups[static_cast<size_t>(g2)]);
+                WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + f),
+                                 "Count", "", false, N1 + N2, 0, 0, static_cast<int16_t>(nGF),
+                                 varGroups[static_cast<size_t>(g1)], varGroups[static_cast<size_t>(g2)]);
                 SetIfFinite(out, "Cases-1", N1);
                 SetIfFinite(out, "Cases-2", N2);
                 if (fMann) {

@@ -51,7 +51,9 @@ private:
     void WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group, const std::string& missing,
                       int32_t records);
     double SignTest(double n, double k);
-    bool FitSelected(int t) const { return static_cast<size_t>(t) < intFitTests.size() && intFitTests[static_cast<size_t>(t)] != 0; }
+    bool FitSelected(int t) const {
+        return static_cast<size_t>(t) < intFitTests.size() && intFitTests[static_cast<size_t>(t)] != 0;
+    }
 
     Quantara& Zantels;
     const std::string& OutTableName;
@@ -147,8 +149,8 @@ std::string SignFit::CreateOutput() {
 std::string SignFit::CreateOutputFit() {
     ProcScope scope(ErrStack(), "CreateOutputFit");
     dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
-    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nG), list, lngTypes, lngSizes, true, 0, 0, fWeight,
-                                    "Count", "");
+    int16_t ord =
+        BuildOutputFields(tdf, static_cast<int16_t>(nG), list, lngTypes, lngSizes, true, 0, 0, fWeight, "Count", "");
     for (const char* name : {"Mean", "StdDeviation", "Minimum", "Maximum", "Range"}) {
         AddOutputField(tdf, name, dao::dbDouble, ord);
     }
@@ -164,10 +166,8 @@ void SignFit::ReadRecords(int c) {
     GroupWalker walk(Zantels, list, static_cast<int16_t>(nG), fWeight, static_cast<int16_t>(nG + 2));
     InitData();
     walk.Walk({.record = [&](double w) { CalcData(walk, w); },
-               .groupEnd =
-                   [&](const GroupValues& group, int32_t records) {
-                       fFit ? WriteDataFit(c, group) : WriteData(c, group, records);
-                   },
+               .groupEnd = [&](const GroupValues& group,
+                               int32_t records) { fFit ? WriteDataFit(c, group) : WriteData(c, group, records); },
                .groupStart = [&] { InitData(); }});
 }
 
@@ -187,8 +187,8 @@ void SignFit::CalcData(const GroupWalker& walk, double w) {
     if (whole) whole = x >= 0 && x == std::floor(x);
 }
 
-void SignFit::WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group,
-                           const std::string& missing, int32_t records) {
+void SignFit::WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group, const std::string& missing,
+                           int32_t records) {
     out->AddNew();
     WriteGroupValues(out, static_cast<int16_t>(nG), strFields, group, 0, "Count", missing, fWeight, W, records,
                      static_cast<int32_t>(valid.size()));

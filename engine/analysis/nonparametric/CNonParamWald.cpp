@@ -19,7 +19,6 @@
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
 
-
 int CNonParamWald::Quarn_QueryGroups(const std::string& strUserTable, const std::vector<std::string>& strFields,
                                      int intGroupFields, std::vector<int32_t>& lngFieldTypes,
                                      std::vector<int32_t>& lngFieldSizes, std::vector<vb::Variant>& varGroups,
@@ -51,8 +50,8 @@ namespace {
 // One run of the test: the result table and the walk over each data field.
 class RunsTest {
 public:
-    RunsTest(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int nGF,
-             int nFields, bool weighted, bool wald)
+    RunsTest(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int nGF, int nFields,
+             bool weighted, bool wald)
         : Zantels(z), OutTableName(out), strUserTable(table), strFields(fields), nGF(nGF), nFields(nFields),
           fWeight(weighted), fWald(wald) {}
 
@@ -97,8 +96,8 @@ private:
 std::string RunsTest::Run() {
     Zantels.Quarn_Msg(0, true, "Retrieving comparison values");
     CNonParamWald groups;
-    const int n = groups.Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups,
-                                           Zantels);
+    const int n =
+        groups.Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
     if (n == 0) return "Problem with input query";
     if (n == 1) return "Compare Field has 1 value.\r\nTwo values are required.";
     if (n != 2) return "Compare Field has " + std::to_string(n) + " values.\r\nOnly two values are permitted.";
@@ -139,8 +138,8 @@ std::string RunsTest::Run() {
 std::string RunsTest::CreateOutput() {
     ProcScope scope(ErrStack(), "CreateOutput");
     dao::TableDefPtr tdf = NewResultTable(Zantels, OutTableName);
-    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes,
-                                    true, 0, static_cast<int16_t>(nGF), false, "Count", "Missing");
+    int16_t ord = BuildOutputFields(tdf, static_cast<int16_t>(nGF - 1), strFields, lngFieldTypes, lngFieldSizes, true,
+                                    0, static_cast<int16_t>(nGF), false, "Count", "Missing");
     AddOutputField(tdf, "Cases-1", dao::dbDouble, ord);
     AddOutputField(tdf, "Cases-2", dao::dbDouble, ord);
     if (fWald) {
@@ -301,7 +300,7 @@ std::string Quarn_NonParametricRuns(const std::string& OutTableName, const std::
                                     FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
                                     int16_t intWeightField_b, int16_t intWald_b, Quantara& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_NonParametricRuns");
-    RunsTest test(Zantels, OutTableName, strUserTable, strFields, intGroupFields, intNumFields,
-                  intWeightField_b != 0, intWald_b != 0);
+    RunsTest test(Zantels, OutTableName, strUserTable, strFields, intGroupFields, intNumFields, intWeightField_b != 0,
+                  intWald_b != 0);
     return test.Run();
 }

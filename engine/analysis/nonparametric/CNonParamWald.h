@@ -18,7 +18,6 @@ public:
     // 1..intGroupFields into the two arrays. Returns n; 0 when the source
     // cannot be read or holds no row (the arrays are then left as they were).
     int Quarn_QueryGroups(const std::string& strUserTable, const std::vector<std::string>& strFields,
-                          int intGroupFields, std::vector<int32_t>& lngFieldTypes,
-                          std::vector<int32_t>& lngFieldSizes, std::vector<vb::Variant>& varGroups,
-                          Quantara& Zantels);
+                          int intGroupFields, std::vector<int32_t>& lngFieldTypes, std::vector<int32_t>& lngFieldSizes,
+                          std::vector<vb::Variant>& varGroups, Quantara& Zantels);
 };

@@ -118,7 +118,8 @@ std::string CNonParametric::Quarn_NonParametric(const std::string& OutTableName,
 
     return RunAnalysisPhases(
         Zantels,
-        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_); },
+        {.openSource =
+             [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, intGroupFields, types_, sizes_); },
          .createOutput = [&] { return CreateOutput(OutTableName); },
          .readRecords = [&] { ReadRecords(); }});
 }
@@ -128,8 +129,8 @@ std::string CNonParametric::CreateOutput(const std::string& OutTableName) {
     dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     const bool hasY = yField_ > 0;
     countColumn_ = ("Count_of_" + (hasY ? fields_->at(static_cast<size_t>(yField_)) : std::string())).substr(0, 64);
-    int16_t ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, types_, sizes_, true, 0, 0,
-                                        fWeight_, countColumn_, "Missing");
+    int16_t ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, types_, sizes_, true, 0, 0, fWeight_,
+                                        countColumn_, "Missing");
     auto add = [&](const char* name) { AddOutputField(tdf, name, dao::dbDouble, ordinal); };
     add("Mean");
     if (hasY) {
@@ -210,8 +211,8 @@ void CNonParametric::WriteData(const GroupValues& group, int32_t lngGroupRecords
         }
 
         out->AddNew();
-        WriteGroupValues(out, static_cast<int16_t>(nG_), *fields_, group, static_cast<int16_t>(nG_ + i),
-                         countColumn_, "Missing", fWeight_, s.w, lngGroupRecords, s.count);
+        WriteGroupValues(out, static_cast<int16_t>(nG_), *fields_, group, static_cast<int16_t>(nG_ + i), countColumn_,
+                         "Missing", fWeight_, s.w, lngGroupRecords, s.count);
         if (s.w > 0 && hasY) {
             SetIfFinite(out, "MeanY", s.sy / s.w);
             SetIfFinite(out, "MeanDiff", PreciseDifference(s.sx, s.sy) / s.w);
@@ -331,14 +332,16 @@ SpearmanResult CNonParametric::CalcSpearman(std::vector<Pair>& pairs) {
     TieRanker rankerX(false);
     RankTieBlocks(
         m, rankerX, [&](size_t first, size_t i) { return pairs[order[first]].x == pairs[order[i]].x; },
-        [&](size_t i) { return WholeWeight(pairs[order[i]].w); }, [&](size_t i, double rank) { rankX[order[i]] = rank; });
+        [&](size_t i) { return WholeWeight(pairs[order[i]].w); },
+        [&](size_t i, double rank) { rankX[order[i]] = rank; });
 
     std::iota(order.begin(), order.end(), size_t{0});
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return pairs[a].y < pairs[b].y; });
     TieRanker rankerY(false);
     RankTieBlocks(
         m, rankerY, [&](size_t first, size_t i) { return pairs[order[first]].y == pairs[order[i]].y; },
-        [&](size_t i) { return WholeWeight(pairs[order[i]].w); }, [&](size_t i, double rank) { rankY[order[i]] = rank; });
+        [&](size_t i) { return WholeWeight(pairs[order[i]].w); },
+        [&](size_t i, double rank) { rankY[order[i]] = rank; });
 
     const TieSums& tx = rankerX.Sums();
     const TieSums& ty = rankerY.Sums();
@@ -388,17 +391,16 @@ SpearmanResult CNonParametric::CalcSpearman(std::vector<Pair>& pairs) {
 
 }  // namespace
 
-std::string Quarn_NonParametric(const std::string& OutTableName, const std::string& strUserTable,
-                                FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
-                                int16_t intYField, bool fWeightField, int16_t intSignTest_b,
-                                std::vector<double>& /*dblSignTest*/, int16_t& intTwoSign_b, int16_t& intWilcoxon_b,
-                                int16_t& intSpearman_b, int16_t& intTau_b, int16_t& intChi_b, Quantara& Zantels) {
+std::string Quarn_NonParametric(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
+                                int16_t intGroupFields, int16_t intNumFields, int16_t intYField, bool fWeightField,
+                                int16_t intSignTest_b, std::vector<double>& /*dblSignTest*/, int16_t& intTwoSign_b,
+                                int16_t& intWilcoxon_b, int16_t& intSpearman_b, int16_t& intTau_b, int16_t& intChi_b,
+                                Quantara& Zantels) {
     // The runner never asks for these three; they are not built.
     if (intSignTest_b != 0 || intTau_b != 0 || intChi_b != 0) {
         return "The median sign test, Kendall's tau and the chi-square comparison of paired fields are not available";
     }
     CNonParametric analysis;
-    return analysis.Quarn_NonParametric(OutTableName, strUserTable, strFields, intGroupFields, intNumFields,
-                                        intYField, fWeightField, intTwoSign_b, intWilcoxon_b, intSpearman_b,
-                                        Zantels);
+    return analysis.Quarn_NonParametric(OutTableName, strUserTable, strFields, intGroupFields, intNumFields, intYField,
+                                        fWeightField, intTwoSign_b, intWilcoxon_b, intSpearman_b, Zantels);
 }

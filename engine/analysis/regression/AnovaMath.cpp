@@ -105,7 +105,8 @@ double TwoWayAdditiveFit(const PairCells& cells, Quantara* zantels) {
             const double nq = nQ[static_cast<size_t>(h)];
             const double nmh = cell(pm, h);
             a(m, m) = PreciseDifference(a(m, m), nmh * nmh / nq);
-            q[static_cast<size_t>(m)] = PreciseDifference(q[static_cast<size_t>(m)], tQ[static_cast<size_t>(h)] * nmh / nq);
+            q[static_cast<size_t>(m)] =
+                PreciseDifference(q[static_cast<size_t>(m)], tQ[static_cast<size_t>(h)] * nmh / nq);
         }
         for (int e = m + 1; e <= d; ++e) {
             const int pe = present[static_cast<size_t>(e - 1)];
@@ -158,8 +159,8 @@ AnovaRow Row(const std::string& source, double df, double ss) {
 }  // namespace
 
 std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::vector<CellSums>>& oneWay,
-                                 const std::vector<PairCells>& pairs, const std::vector<std::string>& names,
-                                 CZValue& z, Quantara* zantels) {
+                                 const std::vector<PairCells>& pairs, const std::vector<std::string>& names, CZValue& z,
+                                 Quantara* zantels) {
     const size_t nC = oneWay.size();
     const double n = field.weights;
     std::vector<int> m(nC, 0);

@@ -14,12 +14,12 @@ class Quantara;
 
 // The sums of the records that reached one cell (or one data field).
 struct CellSums {
-    int32_t count = 0;     // records
-    double weights = 0;    // sum of weights: the cell's n
-    double minimum = 0;    // smallest value (unweighted)
-    double maximum = 0;    // largest value (unweighted)
-    double sum = 0;        // sum of w x
-    double sumSquares = 0; // sum of w x^2
+    int32_t count = 0;      // records
+    double weights = 0;     // sum of weights: the cell's n
+    double minimum = 0;     // smallest value (unweighted)
+    double maximum = 0;     // largest value (unweighted)
+    double sum = 0;         // sum of w x
+    double sumSquares = 0;  // sum of w x^2
 
     void Add(double x, double w) {
         if (count == 0) minimum = maximum = x;
@@ -84,9 +84,9 @@ double TwoWayAdditiveFit(const PairCells& cells, Quantara* zantels);
 
 // Interaction facts of one pair for one data field.
 struct PairInteraction {
-    double dfInter = 0;  // interaction degrees of freedom, less one per empty cell
-    double cellSS = 0;   // sum of T_ij^2 / n_ij over the non-empty cells
-    double adj = 0;      // fitted sum of the model without interaction
+    double dfInter = 0;        // interaction degrees of freedom, less one per empty cell
+    double cellSS = 0;         // sum of T_ij^2 / n_ij over the non-empty cells
+    double adj = 0;            // fitted sum of the model without interaction
     bool noVariation = false;  // no variation inside the cells (as with one record each)
 };
 // mA, mB: values of each field with weight for this data field.
@@ -106,5 +106,5 @@ struct AnovaRow {
 // (1,2), (1,3), ..., (2,3), ... (empty with one compare field); names: the
 // compare fields' names. Empty when the field is not analysed.
 std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::vector<CellSums>>& oneWay,
-                                 const std::vector<PairCells>& pairs, const std::vector<std::string>& names,
-                                 CZValue& z, Quantara* zantels);
+                                 const std::vector<PairCells>& pairs, const std::vector<std::string>& names, CZValue& z,
+                                 Quantara* zantels);

@@ -88,24 +88,23 @@ std::string CAnova::Quarn_ANOVA(const std::string& strCalcType, int16_t incBlank
             return "The output table " + *name + " cannot be the source table.";
     }
     result = RunAnalysisPhases(
-        Zantels,
-        {.openSource =
-             [&] {
-                 if (incBlank_b != 0)
-                     return Zantels.Quarn_InitDataTable(strUserTable, strFields, static_cast<int16_t>(nG_ + nC_),
-                                                        types_, sizes_);
-                 return InitAnovaTable(incBlank_b, strUserTable, strFields, intGroupFields, intCompareFields, types_,
-                                       sizes_);
-             },
-         .createOutput =
-             [&] {
-                 std::string text = calcType_ == "T"
-                                        ? CreateTTest(OutTableName, intGroupFields, strFields, types_, sizes_)
-                                        : CreateAnova(OutTableName, intGroupFields, strFields, types_, sizes_);
-                 if (text.empty() && !DetailTblName.empty()) text = CreateDetail(DetailTblName);
-                 return text;
-             },
-         .readRecords = [&] { ReadRecords(); }});
+        Zantels, {.openSource =
+                      [&] {
+                          if (incBlank_b != 0)
+                              return Zantels.Quarn_InitDataTable(strUserTable, strFields,
+                                                                 static_cast<int16_t>(nG_ + nC_), types_, sizes_);
+                          return InitAnovaTable(incBlank_b, strUserTable, strFields, intGroupFields, intCompareFields,
+                                                types_, sizes_);
+                      },
+                  .createOutput =
+                      [&] {
+                          std::string text = calcType_ == "T"
+                                                 ? CreateTTest(OutTableName, intGroupFields, strFields, types_, sizes_)
+                                                 : CreateAnova(OutTableName, intGroupFields, strFields, types_, sizes_);
+                          if (text.empty() && !DetailTblName.empty()) text = CreateDetail(DetailTblName);
+                          return text;
+                      },
+                  .readRecords = [&] { ReadRecords(); }});
     if (detail_) detail_->Close();
     detail_.reset();
     return result;
@@ -178,8 +177,8 @@ std::string CAnova::CreateAnova(const std::string& OutTableName, int16_t intGrou
                                 const std::vector<int32_t>& lngFieldTypes, const std::vector<int32_t>& lngFieldSizes) {
     ProcScope scope(ErrStack(), "CreateAnova");
     dao::TableDefPtr tdf = NewResultTable(*zantels_, OutTableName);
-    int16_t ordinal = BuildOutputFields(tdf, intGroupFields, strFields, lngFieldTypes, lngFieldSizes, true, 0, 0,
-                                        false, "", "");
+    int16_t ordinal =
+        BuildOutputFields(tdf, intGroupFields, strFields, lngFieldTypes, lngFieldSizes, true, 0, 0, false, "", "");
     AddOutputField(tdf, "Index", dao::dbInteger, ordinal);
     AddOutputField(tdf, "Source_of_Variation", dao::dbText, ordinal, 70);
     AddOutputField(tdf, "Sum_of_Squares", dao::dbDouble, ordinal);
@@ -194,9 +193,9 @@ std::string CAnova::CreateTTest(const std::string& OutTableName, int16_t intGrou
     dao::TableDefPtr tdf = NewResultTable(*zantels_, OutTableName);
     int16_t ordinal = BuildOutputFields(tdf, intGroupFields, strFields, lngFieldTypes, lngFieldSizes, true, 0,
                                         static_cast<int16_t>(intGroupFields + 1), false, "", "");
-    for (const char* name : {"Count-1", "Count-2", "Mean-1", "Mean-2", "Mean_Diff", "StdDeviation-1",
-                             "StdDeviation-2", "StdError-1", "StdError-2", "DF_Pooled", "t-Value_Pooled",
-                             "Prob_(2-tail)_Pooled", "DF_Separate", "t-Value_Separate", "Prob_(2-tail)_Separate"})
+    for (const char* name : {"Count-1", "Count-2", "Mean-1", "Mean-2", "Mean_Diff", "StdDeviation-1", "StdDeviation-2",
+                             "StdError-1", "StdError-2", "DF_Pooled", "t-Value_Pooled", "Prob_(2-tail)_Pooled",
+                             "DF_Separate", "t-Value_Separate", "Prob_(2-tail)_Separate"})
         AddOutputField(tdf, name, dao::dbDouble, ordinal);
     return zantels_->Quarn_CreateTable(tdf, true);
 }
@@ -209,8 +208,8 @@ std::string CAnova::CreateDetail(const std::string& DetailTblName) {
     int16_t ordinal = 0;
     if (nC_ == 1) {
         // The compare field becomes a column under its own name.
-        ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG + 1), *fields_, types_, sizes_, true, 0, 0,
-                                    weighted_, "Count", "");
+        ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG + 1), *fields_, types_, sizes_, true, 0, 0, weighted_,
+                                    "Count", "");
     } else {
         int32_t size = 0;
         CommonFieldType(nG, static_cast<int16_t>(nC_), types_, sizes_, compareType_, size);
@@ -219,8 +218,8 @@ std::string CAnova::CreateDetail(const std::string& DetailTblName) {
         AddOutputField(tdf, "Compare_Value", static_cast<int16_t>(compareType_), ordinal, size);
         AddOutputField(tdf, "Count", dao::dbDouble, ordinal);
     }
-    for (const char* name : {"Mean", "Minimum", "Maximum", "Range", "Sum", "Variance", "CoeffOfVariance",
-                             "StdDeviation", "StdError"})
+    for (const char* name :
+         {"Mean", "Minimum", "Maximum", "Range", "Sum", "Variance", "CoeffOfVariance", "StdDeviation", "StdError"})
         AddOutputField(tdf, name, dao::dbDouble, ordinal);
     std::string result = zantels_->Quarn_CreateTable(tdf, false);
     if (result.empty()) detail_ = db->OpenRecordset(DetailTblName, dao::dbOpenDynaset);
@@ -383,7 +382,8 @@ void CAnova::WriteAnova(const GroupValues& group) {
         const int kk = static_cast<int>(k);
         for (size_t c = 0; c < nC_; ++c) {
             oneWay[c].assign(static_cast<size_t>(groups_[c].Count()) + 1, CellSums());
-            for (int j = 1; j <= groups_[c].Count(); ++j) oneWay[c][static_cast<size_t>(j)] = Cell(kk, static_cast<int>(c), j);
+            for (int j = 1; j <= groups_[c].Count(); ++j)
+                oneWay[c][static_cast<size_t>(j)] = Cell(kk, static_cast<int>(c), j);
         }
         const std::vector<AnovaRow> rows = AnovaTable(fieldSums_[k], oneWay, pairs_[k], names, z_, zantels_);
         if (rows.empty()) continue;  // nothing to analyse: no detail rows either

@@ -17,8 +17,6 @@
 #include "numeric/CZValue.h"
 #include "vb/Variant.h"
 
-
-
 // The distinct values of one compare field in the whole source and the
 // lookup of a record's value among them. Values are told apart as the
 // source column's own collation tells them apart (the list query groups by
@@ -73,7 +71,8 @@ private:
     void WriteDetail(int k, const GroupValues& group);
 
     CellSums& Cell(int k, int c, int j) {
-        return cells_[(static_cast<size_t>(k) * nC_ + static_cast<size_t>(c)) * (maxGroups_ + 1) + static_cast<size_t>(j)];
+        return cells_[(static_cast<size_t>(k) * nC_ + static_cast<size_t>(c)) * (maxGroups_ + 1) +
+                      static_cast<size_t>(j)];
     }
 
     Quantara* zantels_ = nullptr;

@@ -54,32 +54,31 @@ std::string CRegressBase::Run(const std::string& OutTableName, const std::string
     std::vector<int32_t> types, sizes;
     CZValue zvalue;
     return RunAnalysisPhases(
-        Zantels,
-        {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, nG_, types, sizes); },
-         .createOutput =
-             [&] {
-                 std::string result = CreateOutput(OutTableName, types, sizes);
-                 if (!result.empty()) return result;
-                 residual_ = !ResidualTblName.empty();
-                 if (residual_) result = CreateResidual(ResidualTblName, types, sizes);
-                 return result;
-             },
-         .readRecords =
-             [&] {
-                 zvalue_ = &zvalue;
-                 ReadRecords();
-                 zvalue_ = nullptr;
-             },
-         // The residual pass fills the residual rows in a transaction of its own.
-         .afterRecords =
-             [&] {
-                 if (!residual_) return;
-                 Zantels.Quarn_Msg(0, true, "Performing residual analysis");
-                 Zantels.BeginTrans();
-                 CalcResiduals();
-                 Zantels.CommitTrans();
-                 Zantels.OutputRecordset2()->Close();
-             }});
+        Zantels, {.openSource = [&] { return Zantels.Quarn_InitDataTable(strUserTable, strFields, nG_, types, sizes); },
+                  .createOutput =
+                      [&] {
+                          std::string result = CreateOutput(OutTableName, types, sizes);
+                          if (!result.empty()) return result;
+                          residual_ = !ResidualTblName.empty();
+                          if (residual_) result = CreateResidual(ResidualTblName, types, sizes);
+                          return result;
+                      },
+                  .readRecords =
+                      [&] {
+                          zvalue_ = &zvalue;
+                          ReadRecords();
+                          zvalue_ = nullptr;
+                      },
+                  // The residual pass fills the residual rows in a transaction of its own.
+                  .afterRecords =
+                      [&] {
+                          if (!residual_) return;
+                          Zantels.Quarn_Msg(0, true, "Performing residual analysis");
+                          Zantels.BeginTrans();
+                          CalcResiduals();
+                          Zantels.CommitTrans();
+                          Zantels.OutputRecordset2()->Close();
+                      }});
 }
 
 std::string CRegressBase::CreateOutput(const std::string& OutTableName, const std::vector<int32_t>& types,
@@ -88,8 +87,8 @@ std::string CRegressBase::CreateOutput(const std::string& OutTableName, const st
     Quantara& z = *zantels_;
     dao::TableDefPtr tdf = NewResultTable(z, OutTableName);
     countColumn_ = vb::Left("Count_of_" + (*fields_)[static_cast<size_t>(yPos_)], 64);
-    int16_t ordinal = BuildOutputFields(tdf, nG_, *fields_, types, sizes, shape_.perField, 0, 0, weighted_,
-                                        countColumn_, "Missing");
+    int16_t ordinal =
+        BuildOutputFields(tdf, nG_, *fields_, types, sizes, shape_.perField, 0, 0, weighted_, countColumn_, "Missing");
     const int k = shape_.terms;
     for (int family = kCoef; family <= kProb; ++family) {
         if (yInt_ && family != kBeta)
@@ -219,9 +218,7 @@ void CRegressBase::CalcData(GroupWalker& walk, double w) {
     }
 }
 
-double CRegressBase::ResidualObservations(double w) const {
-    return shape_.residualWholeWeight ? std::floor(w) : w;
-}
+double CRegressBase::ResidualObservations(double w) const { return shape_.residualWholeWeight ? std::floor(w) : w; }
 
 void CRegressBase::WriteData(const GroupValues& group, int32_t groupRecords) {
     ProcScope scope(ErrStack(), "WriteData");
@@ -318,8 +315,7 @@ CRegressBase::Fit CRegressBase::Solve(const ModelSums& sums, int16_t k, bool fYI
     return fit;
 }
 
-void CRegressBase::WriteRow(const ModelSums& sums, const GroupValues& group, int32_t groupRecords,
-                            int16_t dataField) {
+void CRegressBase::WriteRow(const ModelSums& sums, const GroupValues& group, int32_t groupRecords, int16_t dataField) {
     const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
     const int k = shape_.terms;
     const int q = k + 2;

@@ -64,8 +64,8 @@ public:
     // Weighted sums of one model: the upper triangle of S, rows and columns
     // 1..k the terms, k+1 the constant, column k+2 the dependent value.
     struct ModelSums {
-        int32_t used = 0;    // records used
-        double syyRaw = 0;   // sum of w y^2
+        int32_t used = 0;       // records used
+        double syyRaw = 0;      // sum of w y^2
         std::vector<double> s;  // (k+1) x (k+2), row-major from (1,1)
     };
 
@@ -73,12 +73,12 @@ public:
     struct Fit {
         bool ok = false;
         double df = 0, sst = 0, sse = 0, r2 = 0;
-        std::vector<double> coef;      // 1..k at 0..k-1
+        std::vector<double> coef;  // 1..k at 0..k-1
         double intercept = 0;
         std::vector<double> variance;  // SSE * inverse diagonal / df, per term
         double interceptVariance = 0;
-        std::vector<double> beta;      // NaN where not defined
-        std::vector<double> sxx;       // corrected sums of squares of the terms
+        std::vector<double> beta;  // NaN where not defined
+        std::vector<double> sxx;   // corrected sums of squares of the terms
         double syy = 0;
     };
     // Fits the model from its sums (k terms, with or without intercept).
@@ -102,9 +102,9 @@ private:
     RegressionShape shape_;
     Quantara* zantels_ = nullptr;
     FieldNames* fields_ = nullptr;
-    int16_t nG_ = 0;     // group fields
-    int16_t m_ = 0;      // independent fields
-    int16_t yPos_ = 0;   // the dependent field's position
+    int16_t nG_ = 0;    // group fields
+    int16_t m_ = 0;     // independent fields
+    int16_t yPos_ = 0;  // the dependent field's position
     bool weighted_ = false;
     bool anova_ = false;
     bool yInt_ = false;

@@ -31,10 +31,10 @@ protected:
 
 TEST_F(QuantaraClientRun, RunsAScenarioOfTheClientsDatabase) {
     const int32_t id = DescribeScenario();
-    EXPECT_TRUE(engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(),
+    EXPECT_TRUE(engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
                                     vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
                                     vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
-                                    vb::Variant::Missing(), vb::Variant(true)));
+                                    vb::Variant(true)));
     EXPECT_EQ(engine->get_ErrorInfo(), "");
     ASSERT_EQ(log.events.size(), 2u);
     EXPECT_EQ(log.events[0], "Begin");
@@ -81,8 +81,7 @@ TEST_F(QuantaraClientRun, ReadsWhyARunFailed) {
     log.events.clear();
     ScenarioSpec scenario;
     scenario.fields = {{"X1", "X", 1}};
-    scenario.options = {{"FreqN", true}, {"FreqGroupRadio", "Specified"}, {"InterV", int16_t(4)},
-                    {"FreqWidth", 1.0}};
+    scenario.options = {{"FreqN", true}, {"FreqGroupRadio", "Specified"}, {"InterV", int16_t(4)}, {"FreqWidth", 1.0}};
     const int32_t broken = AddScenario(db, scenario);
     EXPECT_FALSE(engine->RunScenario(broken, vb::Variant(vb::ObjectPtr(db))));
     EXPECT_EQ(engine->get_ErrorInfo().rfind("94: ", 0), 0u) << engine->get_ErrorInfo();

@@ -14,7 +14,8 @@ class DatabaseTest : public daotest::DaoTest {
 protected:
     DatabasePtr MakeData(const std::string& file) {
         auto db = NewDb(file);
-        db->Execute("CREATE TABLE statTemp1 (Field INTEGER, Data DOUBLE, Weight DOUBLE, Grp VARCHAR(10) COLLATE NOCASE)");
+        db->Execute(
+            "CREATE TABLE statTemp1 (Field INTEGER, Data DOUBLE, Weight DOUBLE, Grp VARCHAR(10) COLLATE NOCASE)");
         const double rows[][3] = {{1, 4, 1}, {1, 2, 1}, {1, 4, 2}, {2, 10, 1}, {2, 30, 1}};
         const char* groups[] = {"a", "b", "a", "a", "b"};
         for (int i = 0; i < 5; ++i)
@@ -95,7 +96,8 @@ TEST_F(DatabaseTest, TablesOfAnotherFileThroughIn) {
     check->Close();
     // Once the scratch file is closed, it is attached by its path for the statement.
     scratch->Close();
-    auto again = source->OpenRecordset("SELECT Field, Sum(Weight) AS W FROM statTemp1 " + in + "GROUP BY Field ORDER BY Field");
+    auto again =
+        source->OpenRecordset("SELECT Field, Sum(Weight) AS W FROM statTemp1 " + in + "GROUP BY Field ORDER BY Field");
     EXPECT_EQ(again->Fields("W")->Value().ToDouble(), 4.0);
     again->MoveNext();
     EXPECT_EQ(again->Fields("W")->Value().ToDouble(), 8.0);
@@ -111,11 +113,13 @@ TEST_F(DatabaseTest, JetConstructsOfTheSystemsQueries) {
         "SELECT DISTINCTROW [Field], [Data], Sum([Weight]) as Vesk_Count FROM statTemp1 GROUP BY [Field], [Data] "
         "ORDER BY [Field], Sum([Weight]) DESC;");
     EXPECT_EQ(rs->Fields("Vesk_Count")->Value().ToDouble(), 3.0);
-    auto g = db->OpenRecordset("SELECT Field, First(Data) AS F, Last(Data) AS L, Count(*) AS N FROM statTemp1 GROUP BY Field");
+    auto g = db->OpenRecordset(
+        "SELECT Field, First(Data) AS F, Last(Data) AS L, Count(*) AS N FROM statTemp1 GROUP BY Field");
     EXPECT_EQ(g->Fields("Field")->Value().ToLong(), 1);  // grouped without ORDER BY: ascending
     EXPECT_EQ(g->Fields("N")->Value().ToLong(), 3);
-    auto e = db->OpenRecordset("SELECT IIf(IsNull(Grp), 'none', Grp) AS G2, Data ^ 2 AS Sq, Data Mod 3 AS M FROM statTemp1 "
-                               "WHERE Grp Like 'A*' ORDER BY Data");
+    auto e =
+        db->OpenRecordset("SELECT IIf(IsNull(Grp), 'none', Grp) AS G2, Data ^ 2 AS Sq, Data Mod 3 AS M FROM statTemp1 "
+                          "WHERE Grp Like 'A*' ORDER BY Data");
     EXPECT_EQ(e->Fields("G2")->Value().String(), "a");
     EXPECT_EQ(e->Fields("Sq")->Value().ToDouble(), 16.0);
     EXPECT_EQ(e->Fields("M")->Value().ToDouble(), 1.0);

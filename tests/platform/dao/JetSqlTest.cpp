@@ -53,14 +53,18 @@ protected:
             for (int c = 0; c < sqlite3_column_count(st); ++c) {
                 if (c) row += "|";
                 switch (sqlite3_column_type(st, c)) {
-                case SQLITE_NULL: row += "NULL"; break;
-                case SQLITE_FLOAT: {
-                    char buf[40];
-                    std::snprintf(buf, sizeof buf, "%.15g", sqlite3_column_double(st, c));
-                    row += buf;
-                    break;
-                }
-                default: row += reinterpret_cast<const char*>(sqlite3_column_text(st, c)); break;
+                    case SQLITE_NULL:
+                        row += "NULL";
+                        break;
+                    case SQLITE_FLOAT: {
+                        char buf[40];
+                        std::snprintf(buf, sizeof buf, "%.15g", sqlite3_column_double(st, c));
+                        row += buf;
+                        break;
+                    }
+                    default:
+                        row += reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+                        break;
                 }
             }
             rows.push_back(row);
@@ -107,16 +111,17 @@ class ScenarioStoreTest : public JetSqlTest {
 protected:
     void SetUp() override {
         JetSqlTest::SetUp();
-        Exec("CREATE TABLE usysQuarnScenarios (Scenario_ID INTEGER, Scenario_Analysis_SubType TEXT COLLATE NOCASE,"
-             " Scenario_Analysis_Type TEXT COLLATE NOCASE, Scenario_Description TEXT COLLATE NOCASE, SortOrder INTEGER);"
-             "CREATE TABLE usysQuarnOptions (Scenario_ID INTEGER, Opt TEXT COLLATE NOCASE);"
-             "CREATE TABLE usysQuarnFields (Scenario_ID INTEGER, FieldDef_Name TEXT COLLATE NOCASE,"
-             " FieldDef_Ordinal_Position INTEGER, FieldDef_Choice INTEGER);"
-             "INSERT INTO usysQuarnScenarios VALUES (7, 'Simple', 'Regression', 'Sales on price', 2),"
-             " (12, 'Describe', 'Descriptive', 'Yields', 1), (3, 'Multiple', 'regression', 'It''s mine', 1);"
-             "INSERT INTO usysQuarnOptions VALUES (7, 'o7'), (12, 'o12'), (3, 'o3');"
-             "INSERT INTO usysQuarnFields VALUES (12, 'Yield', 2, 1), (12, 'Region', 1, 0), (12, 'Dose', 1, 1),"
-             " (7, 'Price', 1, 0);");
+        Exec(
+            "CREATE TABLE usysQuarnScenarios (Scenario_ID INTEGER, Scenario_Analysis_SubType TEXT COLLATE NOCASE,"
+            " Scenario_Analysis_Type TEXT COLLATE NOCASE, Scenario_Description TEXT COLLATE NOCASE, SortOrder INTEGER);"
+            "CREATE TABLE usysQuarnOptions (Scenario_ID INTEGER, Opt TEXT COLLATE NOCASE);"
+            "CREATE TABLE usysQuarnFields (Scenario_ID INTEGER, FieldDef_Name TEXT COLLATE NOCASE,"
+            " FieldDef_Ordinal_Position INTEGER, FieldDef_Choice INTEGER);"
+            "INSERT INTO usysQuarnScenarios VALUES (7, 'Simple', 'Regression', 'Sales on price', 2),"
+            " (12, 'Describe', 'Descriptive', 'Yields', 1), (3, 'Multiple', 'regression', 'It''s mine', 1);"
+            "INSERT INTO usysQuarnOptions VALUES (7, 'o7'), (12, 'o12'), (3, 'o3');"
+            "INSERT INTO usysQuarnFields VALUES (12, 'Yield', 2, 1), (12, 'Region', 1, 0), (12, 'Dose', 1, 1),"
+            " (7, 'Price', 1, 0);");
     }
 };
 
@@ -189,8 +194,8 @@ TEST_F(JetSqlTest, DateLiteralsBecomeTheStoredIsoText) {
               "2024-01-15 00:00:00|2024-01-15 13:45:00|1899-12-30 15:05:09|1899-12-30 00:00:00");
     EXPECT_EQ(Value("SELECT #12/31/99#, #1/1/29#, #2/29/2000 11:59:59 pm#, #2024/3/1#"),
               "1999-12-31 00:00:00|2029-01-01 00:00:00|2000-02-29 23:59:59|2024-03-01 00:00:00");
-    for (const char* bad : {"#2/29/1900#", "#13/1/2024#", "#1/15/2024 25:00#", "#tomorrow#", "##", "#1/2#",
-                            "#13:00 PM#", "#1/15/2024"})
+    for (const char* bad :
+         {"#2/29/1900#", "#13/1/2024#", "#1/15/2024 25:00#", "#tomorrow#", "##", "#1/2#", "#13:00 PM#", "#1/15/2024"})
         EXPECT_EQ(TranslateError(std::string("SELECT ") + bad), 3075) << bad;
     Exec("CREATE TABLE d (Created TEXT)");
     Exec("INSERT INTO d VALUES ('2024-01-15 00:00:00'), ('2024-01-16 08:00:00')");
@@ -293,8 +298,7 @@ TEST_F(GroupedQueryTest, ChiSummaryCountsNullCompareValuesAndSortsNullFirst) {
     Exec("INSERT INTO t VALUES ('a', NULL, 1, 1)");
     const std::string jet = "SELECT DISTINCTROW [g], [c], Sum(IIF(IsNull([c]), 1, 1)) as Count1, Sum([w]) as Weight1 "
                             "FROM [t] WHERE ([w] Is Not Null)GROUP BY [g], [c];";
-    EXPECT_EQ(Rows(jet),
-              (std::vector<std::string>{"NULL|p|1|2", "a|NULL|1|1", "a|p|3|5", "a|q|2|-97", "b|p|2|2"}));
+    EXPECT_EQ(Rows(jet), (std::vector<std::string>{"NULL|p|1|2", "a|NULL|1|1", "a|p|3|5", "a|q|2|-97", "b|p|2|2"}));
 }
 
 TEST_F(GroupedQueryTest, FirstAndLastKeepRowOrderAndSkipNulls) {
@@ -386,8 +390,8 @@ protected:
 };
 
 TEST_F(ExternalFileTest, TablesOfTheFromClauseAreReadFromTheFile) {
-    const std::string jet = "SELECT * FROM statTemp1 " + In() +
-                            "where (([Field] = 1) AND ([Absolute] > 0)) ORDER BY [Absolute];";
+    const std::string jet =
+        "SELECT * FROM statTemp1 " + In() + "where (([Field] = 1) AND ([Absolute] > 0)) ORDER BY [Absolute];";
     const dao::TranslatedSql t = dao::TranslateJetSql(jet, schemaFor_);
     ASSERT_EQ(t.externals.size(), 1u);
     EXPECT_EQ(t.externals[0].path, path_);
@@ -413,8 +417,7 @@ TEST_F(ExternalFileTest, InsertIntoAndDeleteFromTheFile) {
 TEST_F(ExternalFileTest, AnEmptySchemaLeavesTheNamesForTheFilesOwnConnection) {
     std::vector<std::string> asked;
     const dao::TranslatedSql t = dao::TranslateJetSql(
-        "SELECT * FROM [statTemp1] AS s " + In() + "WHERE (s.[Field] = 2) ORDER BY [Data];",
-        [&](const std::string& p) {
+        "SELECT * FROM [statTemp1] AS s " + In() + "WHERE (s.[Field] = 2) ORDER BY [Data];", [&](const std::string& p) {
             asked.push_back(p);
             return std::string();
         });

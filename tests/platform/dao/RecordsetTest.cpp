@@ -22,7 +22,8 @@ protected:
         // Five rows: groups b, a, b, a, c with X = 1..5.
         const char* groups[] = {"b", "a", "b", "a", "c"};
         for (int i = 0; i < 5; ++i)
-            db->Execute(std::string("INSERT INTO T (G, X) VALUES ('") + groups[i] + "', " + std::to_string(i + 1) + ")");
+            db->Execute(std::string("INSERT INTO T (G, X) VALUES ('") + groups[i] + "', " + std::to_string(i + 1) +
+                        ")");
     }
     std::vector<double> Walk(const RecordsetPtr& rs) {
         std::vector<double> xs;
@@ -224,9 +225,15 @@ TEST_F(RecordsetTest, FieldsByPositionAndName) {
 
 TEST_F(RecordsetTest, TypesComeBackAsStored) {
     auto td = db->CreateTableDef("Typed");
-    for (auto [name, type] : std::vector<std::pair<const char*, int16_t>>{
-             {"B", dbBoolean}, {"By", dbByte}, {"I", dbInteger}, {"L", dbLong}, {"C", dbCurrency},
-             {"S", dbSingle}, {"D", dbDouble}, {"Dt", dbDate}, {"M", dbMemo}})
+    for (auto [name, type] : std::vector<std::pair<const char*, int16_t>>{{"B", dbBoolean},
+                                                                          {"By", dbByte},
+                                                                          {"I", dbInteger},
+                                                                          {"L", dbLong},
+                                                                          {"C", dbCurrency},
+                                                                          {"S", dbSingle},
+                                                                          {"D", dbDouble},
+                                                                          {"Dt", dbDate},
+                                                                          {"M", dbMemo}})
         td->Fields()->Append(td->CreateField(name, type));
     db->TableDefs()->Append(td);
     auto rs = db->OpenRecordset("Typed");

@@ -60,13 +60,13 @@ TEST_F(TableDefTest, EveryPropertyReadsBackAfterReopening) {
     }
     auto db = DBEngine().OpenDatabase(Path("t.db"));
     auto tds = db->TableDefs();
-    ASSERT_EQ(tds->Count(), 1);  // the catalog is never listed
+    ASSERT_EQ(tds->Count(), 1);       // the catalog is never listed
     auto td = tds->Item("USYSSCEN");  // names without regard to case
     EXPECT_EQ(td->Name(), "usysScen");
     auto fields = td->Fields();
     ASSERT_EQ(fields->Count(), 10);
-    const char* names[] = {"Scenario_ID", "SortOrder", "Description", "Kind", "InputName",
-                           "Created", "MissingLow", "Flag", "Width", "Rank"};
+    const char* names[] = {"Scenario_ID", "SortOrder",  "Description", "Kind",  "InputName",
+                           "Created",     "MissingLow", "Flag",        "Width", "Rank"};
     const int types[] = {dbLong, dbInteger, dbText, dbText, dbText, dbDate, dbDouble, dbBoolean, dbDouble, dbInteger};
     const int sizes[] = {4, 2, 255, 1, 64, 8, 8, 1, 8, 2};
     for (int i = 0; i < 10; ++i) {

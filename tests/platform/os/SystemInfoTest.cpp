@@ -106,14 +106,16 @@ TEST(SystemInfoTest, VersionsOfLoadedLibrariesAndOtherFiles) {
 
     TempDir dir;
     fs::path fake = dir.path / "libfake.so.1.20.3";
-    std::ofstream(fake, std::ios::binary) << "\x7f" "ELF rest";
+    std::ofstream(fake, std::ios::binary) << "\x7f"
+                                             "ELF rest";
     fs::create_symlink(fake, dir.path / "libfake.so.1");
     EXPECT_EQ(os::FileVersion((dir.path / "libfake.so.1").string()), "1.20.3");
     fs::path text = dir.path / "notes.so.2";
     std::ofstream(text) << "not an object";
     EXPECT_EQ(os::FileVersion(text.string()), "");
     fs::path unversioned = dir.path / "libplain.so";
-    std::ofstream(unversioned, std::ios::binary) << "\x7f" "ELF";
+    std::ofstream(unversioned, std::ios::binary) << "\x7f"
+                                                    "ELF";
     EXPECT_EQ(os::FileVersion(unversioned.string()), "");
     EXPECT_EQ(os::FileVersion((dir.path / "missing.so.1").string()), "");
     EXPECT_EQ(os::FileVersion(dir.path.string()), "");

@@ -63,8 +63,10 @@ TEST_F(RegistryTest, FilesLiveUnderTheConfigFolderAndFollowTheVariable) {
     ::setenv("XDG_CONFIG_HOME", "relative", 1);
     ::setenv("HOME", "/home/someone", 1);
     EXPECT_EQ(reg::StoreFolder(), fs::path("/home/someone/.config/Zelk"));
-    if (oldHome) ::setenv("HOME", savedHome.c_str(), 1);
-    else ::unsetenv("HOME");
+    if (oldHome)
+        ::setenv("HOME", savedHome.c_str(), 1);
+    else
+        ::unsetenv("HOME");
 }
 
 TEST_F(RegistryTest, ValuesOfEveryTypeComeBackByteForByte) {
@@ -132,17 +134,16 @@ TEST_F(RegistryTest, UnusableRootsKeysAndMissingFilesFailQuietly) {
 }
 
 TEST_F(RegistryTest, ReadsAHandWrittenExport) {
-    WriteFile(reg::HKEY_LOCAL_MACHINE,
-              "REGEDIT4\n"
-              "; a comment\n"
-              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n"
-              "\"CommonFilesDir\"=\"C:\\\\Program Files\\\\Common Files\"\n"
-              "\"Long\"=hex:01,02,\\\n"
-              "  03,04\n"
-              "\"Raw\"=hex(1):41,00\n"
-              "\"Broken\"=dword:xyz\n"
-              "[HKEY_CURRENT_USER\\Elsewhere]\n"
-              "\"Other\"=\"no\"\n");
+    WriteFile(reg::HKEY_LOCAL_MACHINE, "REGEDIT4\n"
+                                       "; a comment\n"
+                                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n"
+                                       "\"CommonFilesDir\"=\"C:\\\\Program Files\\\\Common Files\"\n"
+                                       "\"Long\"=hex:01,02,\\\n"
+                                       "  03,04\n"
+                                       "\"Raw\"=hex(1):41,00\n"
+                                       "\"Broken\"=dword:xyz\n"
+                                       "[HKEY_CURRENT_USER\\Elsewhere]\n"
+                                       "\"Other\"=\"no\"\n");
     const char* key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
     EXPECT_EQ(reg::QueryValue(reg::HKEY_LOCAL_MACHINE, key, "CommonFilesDir")->data,
               "C:\\Program Files\\Common Files\0"s);
