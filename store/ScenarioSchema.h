@@ -10,7 +10,8 @@
 // a new scenario starts with, how a save writes it, which analyses read it and
 // the rule its stored value must keep. The engine's loader, the engine's
 // scenario object and the program's wizard object read these lists rather
-// than keeping their own.
+// than keeping their own; a duplicate copies every column of the two rows
+// but the scenario's number, whatever its mapping.
 #pragma once
 
 #include <cstdint>
