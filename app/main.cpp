@@ -1,0 +1,15 @@
+// Merivox: the interactive program.
+#include "SubMain.h"
+#include "services/ErrorBoundary.h"
+#include "services/QtUi.h"
+#include "ui/UiServices.h"
+
+int main(int argc, char** argv) {
+    MerivoxApplication app(argc, argv);
+    app.setApplicationName("Merivox");
+    app.setOrganizationName("Zelk");
+    QtUi services;
+    ui::ScopedUi installed(services);
+    if (!SubMain()) return 0;
+    return app.exec();
+}
