@@ -47,6 +47,7 @@ bool SingleInstance::Listen(std::function<void()> onActivate) {
                     socket->write("ok\n");
                     socket->flush();
                     if (onActivate_) onActivate_();
+                    emit Activated();
                 }
             });
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);

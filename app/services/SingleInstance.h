@@ -22,6 +22,10 @@ public:
     // Starts listening; onActivate runs whenever a later start knocks.
     bool Listen(std::function<void()> onActivate);
 
+signals:
+    // A later start has knocked (after onActivate ran).
+    void Activated();
+
 private:
     QLocalServer* server_ = nullptr;
     std::function<void()> onActivate_;
