@@ -27,6 +27,7 @@
 #include "forms/frmOptions.h"
 #include "modMerivox.h"
 #include "services/ErrorBoundary.h"
+#include "services/Glyphs.h"
 #include "services/HelpKey.h"
 #include "services/HelpTopics.h"
 #include "ui/UiServices.h"
@@ -48,6 +49,7 @@ MDIMain::MDIMain(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle("Set in Code");
     setAttribute(Qt::WA_DeleteOnClose);
     setProperty("HelpContextID", help::kFrame);
+    setWindowIcon(glyphs::Program());
 
     mdiArea_ = new QMdiArea;
     mdiArea_->setObjectName("mdiArea");
@@ -174,13 +176,13 @@ void MDIMain::BuildToolbar() {
     struct Button {
         const char* key;
         const char* tip;
-        QStyle::StandardPixmap icon;
+        QIcon icon;
     };
-    for (const Button& b : {Button{"btnOpen", "Open Database", QStyle::SP_DialogOpenButton},
-                            Button{"btnClose", "Close Database", QStyle::SP_DialogCloseButton},
-                            Button{"btnCalc", "Probability Calculator", QStyle::SP_FileDialogContentsView},
-                            Button{"btnHelp", "Help", QStyle::SP_DialogHelpButton}}) {
-        QAction* a = tlbMain_->addAction(style()->standardIcon(b.icon), b.tip);
+    for (const Button& b : {Button{"btnOpen", "Open Database", glyphs::OpenDatabase()},
+                            Button{"btnClose", "Close Database", glyphs::CloseDatabase()},
+                            Button{"btnCalc", "Probability Calculator", glyphs::Calculator()},
+                            Button{"btnHelp", "Help", glyphs::Help()}}) {
+        QAction* a = tlbMain_->addAction(b.icon, b.tip);
         a->setObjectName(b.key);
         a->setToolTip(b.tip);
         QString key = b.key;

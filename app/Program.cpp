@@ -51,6 +51,7 @@ std::string StateFolder() {
         // Owner-only: the report lists the user's paths and databases.
         if (::mkdir(folder.c_str(), 0700) != 0) std::filesystem::create_directories(folder, ec);
     }
+    ::chmod(folder.c_str(), 0700);
     return folder.string() + "/";
 }
 

@@ -1,6 +1,7 @@
 // Merivox: the interactive program.
 #include "SubMain.h"
 #include "services/ErrorBoundary.h"
+#include "services/Glyphs.h"
 #include "services/QtUi.h"
 #include "ui/UiServices.h"
 
@@ -8,6 +9,7 @@ int main(int argc, char** argv) {
     MerivoxApplication app(argc, argv);
     app.setApplicationName("Merivox");
     app.setOrganizationName("Zelk");
+    app.setWindowIcon(glyphs::Program());
     QtUi services;
     ui::ScopedUi installed(services);
     if (!SubMain()) return 0;

@@ -17,6 +17,7 @@
 #include "CWinHelp.h"
 #include "Hourglass.h"
 #include "Program.h"
+#include "services/Glyphs.h"
 #include "ui/UiServices.h"
 
 namespace {
@@ -29,13 +30,13 @@ QLabel* MakeLabel(const char* name, const QString& text) {
 }
 
 // One group: a picture button, a sentence and the action's caption.
-QGroupBox* MakeGroup(const char* frame, const char* button, QStyle::StandardPixmap icon, QLabel* sentence,
-                     QLabel* action, QToolButton** made) {
+QGroupBox* MakeGroup(const char* frame, const char* button, const QIcon& icon, QLabel* sentence, QLabel* action,
+                     QToolButton** made) {
     auto* box = new QGroupBox;
     box->setObjectName(frame);
     auto* cmd = new QToolButton;
     cmd->setObjectName(button);
-    cmd->setIcon(QApplication::style()->standardIcon(icon));
+    cmd->setIcon(icon);
     cmd->setIconSize(QSize(24, 24));
     cmd->setAutoRaise(false);
     auto* texts = new QVBoxLayout;
@@ -69,29 +70,30 @@ frmErrorHandler::frmErrorHandler(QWidget* parent) : QDialog(parent) {
 
     QToolButton *cmdHelpFile, *cmdReadme, *cmdEMail, *cmdWebsite, *cmdErrorFile;
     auto* Frame1 = MakeGroup(
-        "Frame1", "cmdHelpFile", QStyle::SP_DialogHelpButton,
+        "Frame1", "cmdHelpFile", glyphs::Help(),
         MakeLabel("Label1", "To resolve this problem, consult the Troubleshooting section of the online help file. "),
         MakeLabel("Label3", "Open the help file now."), &cmdHelpFile);
     auto* Frame2 =
-        MakeGroup("Frame2", "cmdReadme", QStyle::SP_FileDialogInfoView,
+        MakeGroup("Frame2", "cmdReadme", QApplication::style()->standardIcon(QStyle::SP_FileDialogInfoView),
                   MakeLabel("Label2", "Be sure to check the README.TXT file for additional information not included "
                                       "in the help file or printed documentation."),
                   MakeLabel("Label4", "View the Readme file now."), &cmdReadme);
     auto* Frame3 =
-        MakeGroup("Frame3", "cmdEMail", QStyle::SP_DialogYesButton,
+        MakeGroup("Frame3", "cmdEMail", glyphs::Mail(),
                   MakeLabel("Label9", QString("For the quickest and most accurate response, send email to our "
                                               "Technical Support department  (%1)")
                                           .arg(program::kSupportMail)),
                   MakeLabel("Label5", "Send email now."), &cmdEMail);
     auto* Frame4 = MakeGroup(
-        "Frame4", "cmdWebsite", QStyle::SP_DriveNetIcon,
+        "Frame4", "cmdWebsite", glyphs::Web(),
         MakeLabel("Label7", QString("Visit our support department online at %1").arg(program::kSupportWebPage)),
         MakeLabel("Label6", "Visit the site now."), &cmdWebsite);
     lblErrorFile_ = MakeLabel("lblErrorFile", "View the error file using NotePad.");
-    auto* Frame5 = MakeGroup("Frame5", "cmdErrorFile", QStyle::SP_FileIcon, lblErrorFile_,
-                             MakeLabel("Label8", "If you cannot send email, fax the contents of the error log to Zelk "
-                                                 "Technical Support at +1 555 0100."),
-                             &cmdErrorFile);
+    auto* Frame5 =
+        MakeGroup("Frame5", "cmdErrorFile", QApplication::style()->standardIcon(QStyle::SP_FileIcon), lblErrorFile_,
+                  MakeLabel("Label8", "If you cannot send email, fax the contents of the error log to Zelk "
+                                      "Technical Support at +1 555 0100."),
+                  &cmdErrorFile);
 
     auto* cmdContinue = new QPushButton("&Continue");
     cmdContinue->setObjectName("cmdAction_0");
