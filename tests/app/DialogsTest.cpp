@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -18,6 +19,7 @@
 #include "CWinHelp.h"
 #include "forms/frmErrorHandler.h"
 #include "forms/frmHelp.h"
+#include "services/QtUi.h"
 #include "services/HelpTopics.h"
 
 namespace {
@@ -189,6 +191,50 @@ private slots:
         QCOMPARE(frmHelp::Instance()->findChild<QLineEdit*>("txtSearch")->text(), QString("prefix"));
         help.CloseFile();
         QVERIFY(rec_.boxes.empty());
+    }
+
+    void qtServicesShowRealBoxes() {
+        QtUi qt;
+        ui::ScopedUi installed(qt);
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool noIsDefault = false;
+        apptest::WhenModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+            QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+        });
+        ui::MsgBoxResult answer = ui::MsgBox(
+            "Add the tables?\r\n\r\nSure?", ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton2, "Initialize Database");
+        QCOMPARE(answer, ui::vbYes);
+        QCOMPARE(title, QString("Initialize Database"));
+        QCOMPARE(text, QString("Add the tables?\n\nSure?"));
+        QCOMPARE(icon, QMessageBox::Question);
+        QVERIFY(noIsDefault);
+
+        // Escape gives Cancel where there is one; the title defaults to the application's.
+        apptest::WhenModal([&](QWidget* modal) {
+            title = modal->windowTitle();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        QCOMPARE(ui::MsgBox("Go on?", ui::vbOKCancel), ui::vbCancel);
+        QCOMPARE(title, QString("Quantara"));
+
+        // The hourglass is an override cursor, and the default pointer removes it.
+        qt.SetMousePointer(ui::vbHourglass);
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        qt.SetMousePointer(ui::vbHourglass);
+        qt.SetMousePointer(ui::vbDefault);
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(qt.GetMousePointer(), int(ui::vbDefault));
+
+        qt.SetClipboardText("a\tb");
+        QCOMPARE(qt.ClipboardText(), std::string("a\tb"));
+        QVERIFY(!qt.Open("/nowhere/at/all.txt"));
     }
 
     void shellResults() {

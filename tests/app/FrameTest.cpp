@@ -63,6 +63,18 @@ private:
     std::vector<std::string>* log_;
 };
 
+// A stand-in for the scenario list: the frame hands it the right-click indexes
+// and the code generator command.
+class ListStandIn : public QWidget {
+    Q_OBJECT
+public:
+    ListStandIn() { setObjectName("frmStatMain"); }
+    Q_INVOKABLE void ContextMenuHandler(int index) { indexes.push_back(index); }
+    Q_INVOKABLE void GenerateCode() { ++generated; }
+    std::vector<int> indexes;
+    int generated = 0;
+};
+
 // A window whose handlers fail: one through the shared boundary, one not.
 class Failing : public QWidget {
 public:
@@ -462,6 +474,48 @@ private slots:
         for (QAction* act : menu->actions())
             if (act->property("windowList").toBool() && !act->isSeparator()) listed << act->text();
         QCOMPARE(listed, QStringList({"&1 First", "&2 Second"}));
+    }
+
+    void rightClickItemsGoToTheScenarioList() {
+        Item("mnuRightClickItems_0")->trigger();
+        QCOMPARE(rec_.boxes.size(), size_t(2));  // no list yet: the command says so
+        QVERIFY(QString::fromStdString(rec_.boxes[1].prompt).startsWith("The scenario list"));
+
+        auto* list = new ListStandIn;
+        frame_->AddChild(list);
+        for (const char* name : {"mnuRightClickItems_0", "mnuRightClickItems_70", "mnuRightClickItems_150"})
+            Item(name)->trigger();
+        QCOMPARE(list->indexes, std::vector<int>({0, 70, 150}));
+        Item("mnuToolsItems_20")->trigger();
+        QCOMPARE(list->generated, 1);
+
+        // The pop-up shows the default item in bold and hands over what is chosen.
+        QTimer::singleShot(50, [this] {
+            QMenu* menu = frame_->RightClickMenu();
+            QCOMPARE(menu->defaultAction(), Item("mnuRightClickItems_90"));
+            menu->setActiveAction(Item("mnuRightClickItems_60"));
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        frame_->PopupRightClickMenu(frame_->mapToGlobal(QPoint(50, 80)), 90);
+        QCOMPARE(list->indexes.back(), 60);
+    }
+
+    void toolbarButtons() {
+        auto* list = new QWidget;
+        list->setObjectName("frmStatMain");
+        frame_->AddChild(list);
+        rec_.Reset();
+        frame_->findChild<QAction*>("btnClose")->trigger();
+        QVERIFY(!IsFormLoaded("frmStatMain"));
+        frame_->findChild<QAction*>("btnCalc")->trigger();
+        frame_->findChild<QAction*>("btnOpen")->trigger();
+        QCOMPARE(rec_.boxes.size(), size_t(2));
+        QVERIFY(QString::fromStdString(rec_.boxes[0].prompt).startsWith("The Probability Calculator"));
+        QVERIFY(QString::fromStdString(rec_.boxes[1].prompt).startsWith("Opening a database"));
+        frame_->activateWindow();
+        frame_->setFocus();
+        frame_->findChild<QAction*>("btnHelp")->trigger();
+        QCOMPARE(rec_.helpCalls, std::vector<std::string>({program::HelpFilePath() + "#10"}));
     }
 
     void exitClosesEveryWindow() {
