@@ -266,6 +266,9 @@ private slots:
         frame_->AddChild(new Probe("frmStatMain", &log));
         frame_->AddChild(new Probe("frmDataGrid", &log));
         frame_->AddChild(new Probe("frmDataGrid", &log));
+        // The modal grid is not one of the windows the open closes.
+        auto* dialogGrid = new Probe("frmDataGridDialog", &log);
+        dialogGrid->show();
         const std::string tag = CCommandArgs::MRUSwitches("", "", "");
         frame_->MRU().SetMRUList(oldPath, tag);
         frame_->MRU().SetMRUList(newPath, tag);
@@ -287,6 +290,8 @@ private slots:
         QCOMPARE(Stored(kSettingsKey, "MRU2"), oldPath);
         QVERIFY(!IsFormLoaded("frmStatMain"));
         QVERIFY(!IsFormLoaded("frmDataGrid"));
+        QVERIFY(IsFormLoaded("frmDataGridDialog"));
+        delete dialogGrid;
     }
 
     void entryWithWorkgroupOrPasswordGoesThroughTheDialog() {
