@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "numeric/Numerics.h"
 
@@ -19,10 +20,24 @@ constexpr int64_t kMantissaHigh = 1'000'000'000'000'000;  // 10^15
 // relative), so a fraction within 2^-12 of one half is left to the exact route.
 bool RoundScaled(double a, int scale, int64_t& mantissa) {
     const long double product = static_cast<long double>(a) * static_cast<long double>(kPow10[scale]);
-    const long double whole = std::nearbyint(product);
-    if (std::fabs(std::fabs(product - whole) - 0.5L) < 0x1p-12L) return false;
+    // Below 2^62 adding and taking away 2^63 rounds to a whole number in the
+    // extended type's 64-bit mantissa.
+    constexpr long double kRound = 0x1p63L;
+    if (!(product < 0x1p62L)) return false;
+    const long double whole = (product + kRound) - kRound;
+    const long double fraction = product - whole;
+    if (std::fabs(std::fabs(fraction) - 0.5L) < 0x1p-12L) return false;
     mantissa = static_cast<int64_t>(whole);
     return true;
+}
+
+// floor(log10(a)) or one less, for a normal positive Double: from its binary
+// exponent, floor(e log10(2)) = floor(e * 78913 / 2^18) over this range.
+int DecimalExponentEstimate(double a) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &a, sizeof bits);
+    const int binary = static_cast<int>((bits >> 52) & 0x7ff) - 1023;
+    return (binary * 78913) >> 18;
 }
 
 // 10^n as a 128-bit integer, n <= 22.
@@ -48,9 +63,7 @@ bool DecimalDigits15(double value, int64_t& mantissa, int& scale) {
         return true;
     }
     if (!(a >= 1e-8 && a < 1e15)) return false;
-    // floor(log10(a)) or one less.
-    const int estimate = static_cast<int>(std::floor(std::ilogb(a) * 0.30102999566398119521));
-    int e = 14 - estimate;
+    int e = 14 - DecimalExponentEstimate(a);
     for (int tries = 0; tries < 3; ++tries) {
         if (e < 0 || e > kMaxScale) return false;
         int64_t m = 0;

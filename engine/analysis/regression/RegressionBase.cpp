@@ -126,8 +126,21 @@ std::string CRegressBase::CreateResidual(const std::string& ResidualTblName, con
     residualResidualCol_ = ordinal;
     AddOutputField(tdf, "Residual", dao::dbDouble, ordinal, 0);
     std::string result = z.Quarn_CreateTable(tdf, false);
-    // Each residual row is written once, complete: an append-only record set.
-    if (result.empty()) z.OutputRecordset2(db->OpenRecordset(ResidualTblName, dao::dbOpenTable, dao::dbAppendOnly));
+    if (!result.empty()) return result;
+    // Each residual row is written once, complete, through an append-only
+    // record set over every column but the counter, which the table numbers
+    // itself (a record set holding it would look up the next number for each
+    // new row). Positions in it are one less than in the table.
+    std::string sql;
+    for (const dao::FieldPtr& field : *tdf->Fields()) {
+        if (field->Name() == "StatOutputID") continue;
+        sql += (sql.empty() ? "SELECT " : ", ") + BracketName(field->Name());
+    }
+    sql += " FROM " + BracketName(ResidualTblName);
+    z.OutputRecordset2(db->OpenRecordset(sql, dao::dbOpenDynaset, dao::dbAppendOnly));
+    for (int* column : {&residualDataFieldCol_, &residualObsCol_, &residualFirstXCol_, &residualYCol_,
+                        &residualEstimateCol_, &residualResidualCol_})
+        if (*column > 0) --*column;
     return result;
 }
 
@@ -433,6 +446,13 @@ void CRegressBase::WriteResiduals(const GroupValues& group) {
     if (shape_.perField) {
         for (int16_t f = 1; f <= m_; ++f) names.emplace_back((*fields_)[static_cast<size_t>(nG_ + f)]);
     }
+    // The record set's fields, looked up once.
+    const dao::FieldsPtr fields = res->Fields();
+    std::vector<dao::Field*> column;
+    for (int32_t i = 0; i < fields->Count(); ++i) column.push_back(fields->Item(i).get());
+    const auto setFinite = [](dao::Field* field, double value) {
+        if (std::isfinite(value)) field->Value(vb::Variant(value));
+    };
     held_->ForEach([&](const double* v) {
         const size_t model = shape_.perField ? static_cast<size_t>(v[0]) - 1 : 0;
         const CoefficientSet& set = sets_[model];
@@ -440,31 +460,32 @@ void CRegressBase::WriteResiduals(const GroupValues& group) {
         res->AddNew();
         for (int16_t i = 1; i <= nG_; ++i) {
             const vb::Variant& value = group[static_cast<size_t>(i)];
-            if (!value.IsNull()) res->Fields(i)->Value(value);
+            if (!value.IsNull()) column[static_cast<size_t>(i - 1)]->Value(value);
         }
         long double estimate = set.intercept;
         double y = 0, w = 0;
         if (shape_.perField) {
-            res->Fields(residualDataFieldCol_)->Value(names[model]);
+            column[static_cast<size_t>(residualDataFieldCol_)]->Value(names[model]);
             const double x = v[1];
             y = v[2];
             w = v[3];
-            res->Fields(residualFirstXCol_)->Value(vb::Variant(x));
+            column[static_cast<size_t>(residualFirstXCol_)]->Value(vb::Variant(x));
             long double power = 1;
             for (int j = 0; j < k; ++j) estimate += (power *= x) * set.coef[static_cast<size_t>(j)];
         } else {
             for (int j = 0; j < k; ++j) {
-                res->Fields(residualFirstXCol_ + j)->Value(vb::Variant(v[j]));
+                column[static_cast<size_t>(residualFirstXCol_ + j)]->Value(vb::Variant(v[j]));
                 estimate += static_cast<long double>(v[j]) * set.coef[static_cast<size_t>(j)];
             }
             y = v[k];
             w = v[k + 1];
         }
-        if (weighted_) res->Fields(residualObsCol_)->Value(vb::Variant(ResidualObservations(w)));
-        res->Fields(residualYCol_)->Value(vb::Variant(y));
+        if (weighted_) column[static_cast<size_t>(residualObsCol_)]->Value(vb::Variant(ResidualObservations(w)));
+        column[static_cast<size_t>(residualYCol_)]->Value(vb::Variant(y));
         const double estimated = static_cast<double>(estimate);
-        SetIfFinite(res, residualEstimateCol_, estimated);
-        if (std::isfinite(estimated)) SetIfFinite(res, residualResidualCol_, FastPreciseDifference(y, estimated));
+        setFinite(column[static_cast<size_t>(residualEstimateCol_)], estimated);
+        if (std::isfinite(estimated))
+            setFinite(column[static_cast<size_t>(residualResidualCol_)], FastPreciseDifference(y, estimated));
         res->Update();
         ++residualsDone_;
         // Shown on every fifth row only: spare the text on the others.
