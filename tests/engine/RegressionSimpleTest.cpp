@@ -278,6 +278,29 @@ TEST_F(RegressionSimpleTest, PerfectFitHasNoTestStatistics) {
     for (const Record& rr : res) EXPECT_NEAR(Num(rr, "Residual"), 0, 1e-7);
 }
 
+// Decimals near a million that differ in the first decimal: taken as
+// deviations from the first record's decimal value, y = 3x + 0.7 is an exact
+// fit, where their binary values leave noise of about 1e-10 in each x.
+TEST_F(RegressionSimpleTest, DecimalDataFarFromZeroFitExactly) {
+    std::vector<Row> rows;
+    for (int i : {1, 2, 4, 7, 8, 12, 15}) {
+        const double x = std::stod(std::to_string(10000000 + i).insert(7, "."));
+        const double y = std::stod(std::to_string(30000007 + 3 * i).insert(7, "."));
+        rows.push_back({x, y});
+    }
+    MakeTable(db, "Reg", false, {"X", "Y"}, rows);
+    RegressionSpec r;
+    ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
+    const Record row = ReadResultRows(db, "Out")[0];
+    EXPECT_EQ(Num(row, "Coef_of_X"), 3);
+    EXPECT_EQ(Num(row, "Residual_SS"), 0);
+    EXPECT_EQ(Num(row, "R-Square"), 1);
+    EXPECT_TRUE(IsNull(row, "F-Value"));
+    // The intercept comes back through the binary shift values.
+    EXPECT_NEAR(Num(row, "Y-Intercept"), 0.7, 1e-9);
+    for (const Record& rr : ReadResultRows(db, "Res")) EXPECT_NEAR(Num(rr, "Residual"), 0, 1e-9);
+}
+
 TEST_F(RegressionSimpleTest, MissingValueRuleActsLikeNull) {
     MakeTable(db, "Reg", false, {"X", "Y"},
               {{1.0, 2.0}, {2.0, 4.1}, {-99.0, 5.0}, {3.0, 5.9}, {4.0, -99.0}, {5.0, 10.2}});
