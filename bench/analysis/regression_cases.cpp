@@ -38,7 +38,7 @@ void AppendRows(BenchContext& c, const std::string& table, long long rows) {
     db->TableDefs()->Delete(table);
 }
 
-BenchCase multi("Regression multiple, 5 fields, residual table", 5.0, [](BenchContext& c) {
+BenchCase multi("Regression multiple, 5 fields, residual table", 1.5, [](BenchContext& c) {
     const ScenarioRows s{
         .subType = "Regression",
         .fields = {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"X3", "X"}, {"X4", "X"}, {"X5", "X"}, {"Y", "Y"}},
@@ -51,7 +51,7 @@ BenchCase multi("Regression multiple, 5 fields, residual table", 5.0, [](BenchCo
                      [&] { AppendRows(c, "BenchRaw", rows); });
 });
 
-BenchCase poly("Regression polynomial, order 3, residual table", 5.0, [](BenchContext& c) {
+BenchCase poly("Regression polynomial, order 3, residual table", 1.5, [](BenchContext& c) {
     const ScenarioRows s{.subType = "Regression",
                          .fields = {{"G", "G"}, {"X1", "X"}, {"Y", "Y"}},
                          .options = {{"RegressType", "P"}, {"RPoly", int16_t(3)}, {"RYInt", true}, {"RANova", true}}};
