@@ -1,7 +1,5 @@
 #include "analysis/regression/RegressionBase.h"
 
-#include "analysis/regression/RegressionHeldRows.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -10,8 +8,8 @@
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "StatsGeneral.h"
+#include "analysis/regression/RegressionHeldRows.h"
 #include "numeric/CZValue.h"
-#include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 
 namespace {
