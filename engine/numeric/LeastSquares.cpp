@@ -101,7 +101,10 @@ double FastPreciseDifference(double a, double b) {
     return PreciseDifference(a, b);
 }
 
-DecimalShift::DecimalShift(double shift) : shift_(shift) { decimal_ = IsShortDecimal(shift, mantissa_, scale_); }
+DecimalShift::DecimalShift(double shift) : shift_(shift), value_(shift) {
+    decimal_ = IsShortDecimal(shift, mantissa_, scale_);
+    if (decimal_) value_ = static_cast<long double>(mantissa_) / static_cast<long double>(kPow10[scale_]);
+}
 
 long double DecimalShift::Deviation(double value) const {
     int64_t m = 0;
@@ -111,7 +114,7 @@ long double DecimalShift::Deviation(double value) const {
         const __int128 d = ScaledDifference(m, e, mantissa_, scale_, scale);
         return static_cast<long double>(d) / static_cast<long double>(kPow10[scale]);
     }
-    return static_cast<long double>(value) - static_cast<long double>(shift_);
+    return static_cast<long double>(value) - value_;
 }
 
 void GivensLeastSquares::Reset(int columns) {

@@ -26,16 +26,20 @@ double FastPreciseDifference(double a, double b);
 // A value taken as a deviation from a shift: the shift's decimal form is
 // worked out once, each value's deviation formed exactly when both are short
 // decimals (one decimal subtraction, one rounding to the extended type), else
-// by a subtraction in the extended type.
+// by a subtraction from the shift's value in the extended type.
 class DecimalShift {
 public:
     DecimalShift() = default;
     explicit DecimalShift(double shift);
     double Shift() const { return shift_; }
+    // The shift in the extended type: its decimal value where it is a short
+    // decimal (the value its deviations are taken from), else the Double.
+    long double Value() const { return value_; }
     long double Deviation(double value) const;
 
 private:
     double shift_ = 0;
+    long double value_ = 0;
     bool decimal_ = true;
     int64_t mantissa_ = 0;
     int scale_ = 0;

@@ -68,9 +68,11 @@ TEST(DecimalDigitsTest, DeviationsOfShortDecimalsAreExactDecimals) {
     EXPECT_EQ(shift.Deviation(1000000.1), 0.1L);
     EXPECT_EQ(shift.Deviation(999999.9), -0.1L);
     EXPECT_EQ(DecimalShift(0.3).Deviation(0.1), -0.2L);
-    // Not a short decimal: the binary values, subtracted exactly.
+    // Not a short decimal: the binary value less the shift's value.
     const double third = 1.0 / 3.0;
     EXPECT_EQ(DecimalShift(1.0).Deviation(third), static_cast<long double>(third) - 1.0L);
+    EXPECT_EQ(DecimalShift(0.1).Value(), 0.1L);
+    EXPECT_EQ(DecimalShift(third).Value(), static_cast<long double>(third));
 }
 
 // Weighted rows (x, y, w): (1, 1, 1), (2, 3, 1), (3, 2, 2) with an intercept.

@@ -296,8 +296,8 @@ TEST_F(RegressionSimpleTest, DecimalDataFarFromZeroFitExactly) {
     EXPECT_EQ(Num(row, "Residual_SS"), 0);
     EXPECT_EQ(Num(row, "R-Square"), 1);
     EXPECT_TRUE(IsNull(row, "F-Value"));
-    // The intercept comes back through the binary shift values.
-    EXPECT_NEAR(Num(row, "Y-Intercept"), 0.7, 1e-9);
+    // The intercept comes back from the shifts' decimal values.
+    EXPECT_NEAR(Num(row, "Y-Intercept"), 0.7, 1e-12);
     for (const Record& rr : ReadResultRows(db, "Res")) EXPECT_NEAR(Num(rr, "Residual"), 0, 1e-9);
 }
 

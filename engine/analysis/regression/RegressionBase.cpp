@@ -184,15 +184,16 @@ void CRegressBase::StartModel(Model& model, const double* x, double y) {
     const int k = shape_.terms;
     if (shape_.perField) {
         model.xShift[0] = DecimalShift(x[0]);
+        const long double x0 = model.xShift[0].Value();
         long double power = 1;
         for (int j = 0; j < k; ++j) {
-            power *= x[0];
+            power *= x0;
             model.termShift[static_cast<size_t>(j)] = power;
         }
     } else {
         for (int j = 0; j < k; ++j) {
             model.xShift[static_cast<size_t>(j)] = DecimalShift(x[j]);
-            model.termShift[static_cast<size_t>(j)] = x[j];
+            model.termShift[static_cast<size_t>(j)] = model.xShift[static_cast<size_t>(j)].Value();
         }
     }
 }
@@ -214,9 +215,9 @@ void CRegressBase::AddRow(Model& model, const double* x, double y, double w) {
         dy = model.yShift.Deviation(y);
         if (shape_.perField) {
             // x^j - x0^j = x (x^(j-1) - x0^(j-1)) + x0^(j-1) (x - x0), from the
-            // exact deviation of x itself.
+            // exact deviation of x itself (and x as x0 + that deviation).
             const long double d = model.xShift[0].Deviation(x[0]);
-            const long double xv = x[0];
+            const long double xv = model.xShift[0].Value() + d;
             t[0] = d;
             for (int j = 1; j < k; ++j) t[j] = xv * t[j - 1] + model.termShift[static_cast<size_t>(j - 1)] * d;
         } else {
@@ -352,7 +353,7 @@ CRegressBase::Fit CRegressBase::FitModel(const Model& model, int16_t k, bool fYI
     }
     if (fYInt) {
         // Back from the shifted design: b0 = y0 + c - sum of b_j t0_j.
-        long double intercept = static_cast<long double>(model.yShift.Shift()) + b[0];
+        long double intercept = model.yShift.Value() + b[0];
         a[0] = 1;
         for (int j = 0; j < k; ++j) {
             const long double t0 = model.termShift[static_cast<size_t>(j)];
