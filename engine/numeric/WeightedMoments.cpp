@@ -144,7 +144,10 @@ double VarianceFromCentred(std::string_view strMode, double n, double m2, double
 std::optional<double> CorrelationFromCentred(double sxx, double syy, double sxy) {
     if (!(sxx > 0 && syy > 0)) return std::nullopt;
     if (sxy == 0) return 0.0;
-    const double r = sxy / (std::sqrt(sxx) * std::sqrt(syy));
+    // sqrt of the product where it is finite: a field against itself then
+    // gives exactly 1.
+    const double product = sxx * syy;
+    const double r = sxy / (std::isfinite(product) ? std::sqrt(product) : std::sqrt(sxx) * std::sqrt(syy));
     // Rounding may carry a perfect correlation a hair beyond 1.
     return r > 1 ? 1.0 : (r < -1 ? -1.0 : r);
 }
