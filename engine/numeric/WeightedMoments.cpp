@@ -1,6 +1,8 @@
 #include "numeric/WeightedMoments.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -40,18 +42,26 @@ DecimalValue SplitDecimal(double x) {
     // value is its own decimal.
     if (!(ax >= 1e-14 && ax < 1e27)) return {x, 0};
     if (ax < 1e-8 || ax >= 1e15) return {x, CorrectionByText(x)};
-    // Decimal exponent e (10^e <= ax < 10^(e+1)), from the binary one.
-    int e = static_cast<int>(std::floor(std::ilogb(ax) * 0.30102999566398120));
-    if (ax >= kTenTo[e + 9]) ++e;  // the estimate can be one short
+    // The fast path works on the bits: called for every value of every
+    // analysed field, it avoids the library's rounding and exponent calls.
+    const int biased = static_cast<int>(std::bit_cast<uint64_t>(ax) >> 52);  // normal here
+    // Decimal exponent e (10^e <= ax < 10^(e+1)) from the binary one:
+    // floor(b log10 2) is (b 1233) >> 12 for these b, and may be one short.
+    int e = ((biased - 1023) * 1233) >> 12;
+    if (ax >= kTenTo[e + 9]) ++e;
     // x scaled to 15 integer digits, held exactly as hi + lo; its nearest
     // integer is the 15-digit decimal, and the distance to it the correction.
     const int k = 14 - e;
     const double p = kPow10[k];
     const double hi = x * p;
     const double lo = std::fma(x, p, -hi);
-    const double m = std::nearbyint(hi);
-    const double r = (m - hi) - lo;
-    return {x, KeepIfNearest(x, r / p)};
+    constexpr double kRound = 6755399441055744.0;  // 1.5 * 2^52: adding it rounds |v| < 2^51 to an integer
+    const double m = (hi + kRound) - kRound;
+    const double correction = ((m - hi) - lo) / p;
+    // Kept only when the decimal lies within half a unit in the last place
+    // of x, that is when x is that decimal's nearest double.
+    const double halfUlp = std::bit_cast<double>(static_cast<uint64_t>(biased - 53) << 52);
+    return {x, std::fabs(correction) <= halfUlp ? correction : 0};
 }
 
 void WeightedMoments::Add(const DecimalValue& x, double w) {
@@ -67,11 +77,24 @@ void WeightedMoments::Add(const DecimalValue& x, double w) {
     mean_ += deltaShare;
     const double term = delta * deltaShare * before;  // w W delta^2 / W'
     if (higher_) {
+        // With s = w / W' and t = 1 - s the old weight's share, the new
+        // point's terms are term delta (t - s) and term delta^2 (t^2 - ts + s^2).
+        const double t = 1 - share;
         const double ds2 = deltaShare * deltaShare;
-        m4_ += term * ds2 * (before * before - before * w + w * w) / (w * w) + 6 * ds2 * m2_ - 4 * deltaShare * m3_;
-        m3_ += term * deltaShare * (before - w) / w - 3 * deltaShare * m2_;
+        m4_ += term * delta * delta * (t * t - t * share + share * share) + 6 * ds2 * m2_ - 4 * deltaShare * m3_;
+        m3_ += term * delta * (t - share) - 3 * deltaShare * m2_;
     }
     m2_ += term;
+}
+
+WeightedMoments WeightedMoments::FromCentral(double weight, double mean, double m2) {
+    WeightedMoments m;
+    if (!(weight > 0)) return m;
+    m.count_ = 1;
+    m.weight_ = weight;
+    m.shift_ = SplitDecimal(mean);
+    m.m2_ = m2;
+    return m;
 }
 
 void WeightedMoments::Merge(const WeightedMoments& other) {

@@ -34,7 +34,12 @@ inline double DecimalDifference(double a, double b) { return DecimalDeviation(Sp
 class WeightedMoments {
 public:
     // fHigher: keep the third and fourth central moments too.
-    explicit WeightedMoments(bool fHigher = false) : higher_(fHigher) {}
+    WeightedMoments() = default;
+    explicit WeightedMoments(bool fHigher) : higher_(fHigher) {}
+
+    // The moments of values known only by their sum of weights, mean and
+    // central sum of squares (count 1: one set of values).
+    static WeightedMoments FromCentral(double weight, double mean, double m2);
 
     void Add(double x, double w) { Add(SplitDecimal(x), w); }
     void Add(const DecimalValue& x, double w);
@@ -61,7 +66,7 @@ public:
     double MeanLess(double value) const { return DecimalDeviation(shift_, SplitDecimal(value)) + mean_; }
 
 private:
-    bool higher_;
+    bool higher_ = false;
     int32_t count_ = 0;
     double weight_ = 0;
     DecimalValue shift_;

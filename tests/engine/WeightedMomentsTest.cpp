@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <random>
 #include <cstdlib>
 
 #include "EngineTestSupport.h"
@@ -23,6 +25,24 @@ TEST(DecimalDeviation, DifferencesOfTypedDecimalsAreTheDecimalDifference) {
     EXPECT_DOUBLE_EQ(DecimalDifference(1.3e-10, 1.2e-10), 1e-11);
     EXPECT_EQ(DecimalDifference(2.5e20, 1.5e20), 1e20);
     EXPECT_EQ(DecimalDifference(1e30, 1), 1e30);  // beyond the decimal type: binary
+}
+
+TEST(DecimalDeviation, CorrectionIsTheDecimalLessTheDouble) {
+    // Random decimals of up to 15 digits over the magnitudes of both paths;
+    // the reference is the decimal text read in the extended type.
+    std::mt19937_64 random(19);
+    for (int i = 0; i < 20000; ++i) {
+        const long long digits = static_cast<long long>(random() % 999999999999999ULL) + 1;
+        const int exponent = static_cast<int>(random() % 36) - 24;  // 1e-24 .. 1e26 in all
+        char text[64];
+        std::snprintf(text, sizeof text, "%s%llde%d", random() % 2 ? "-" : "", digits, exponent);
+        const double x = std::strtod(text, nullptr);
+        if (std::fabs(x) < 1e-14) continue;  // below the decimal type: no correction
+        const double expected = static_cast<double>(std::strtold(text, nullptr) - static_cast<long double>(x));
+        const DecimalValue split = SplitDecimal(x);
+        EXPECT_EQ(split.value, x);
+        EXPECT_NEAR(split.correction, expected, std::fabs(x) * 1e-19) << text;
+    }
 }
 
 TEST(DecimalDeviation, ValuesWithMoreThanFifteenDigitsKeepTheirBinaryValue) {
