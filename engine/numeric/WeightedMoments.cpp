@@ -137,20 +137,19 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     ++count_;
     const double dx = DecimalDeviation(x, shiftX_);
     const double dy = DecimalDeviation(y, shiftY_);
-    const double dd = dx - dy;  // deviation of x - y from shiftX - shiftY
     weight_ += w;
     const double share = w / weight_;
     const double deltaX = dx - meanX_;
     const double deltaY = dy - meanY_;
-    const double deltaD = dd - meanD_;
     meanX_ += deltaX * share;
     meanY_ += deltaY * share;
-    meanD_ += deltaD * share;
+    const double afterX = dx - meanX_;
     const double afterY = dy - meanY_;
-    mxx_ += w * deltaX * (dx - meanX_);
+    mxx_ += w * deltaX * afterX;
     myy_ += w * deltaY * afterY;
     mxy_ += w * deltaX * afterY;
-    mdd_ += w * deltaD * (dd - meanD_);
+    // The difference x - y deviates from its mean by deltaX - deltaY.
+    mdd_ += w * (deltaX - deltaY) * (afterX - afterY);
 }
 
 double VarianceFromCentred(std::string_view strMode, double n, double m2, double& dblVariance) {

@@ -99,7 +99,7 @@ private:
     int32_t count_ = 0;
     double weight_ = 0;
     DecimalValue shiftX_, shiftY_;
-    double meanX_ = 0, meanY_ = 0, meanD_ = 0;
+    double meanX_ = 0, meanY_ = 0;
     double mxx_ = 0, myy_ = 0, mxy_ = 0, mdd_ = 0;
 };
 
