@@ -32,6 +32,13 @@ bool IsScenarioKey(const store::ColumnDef& column) {
     return true;
 }
 
+// The open database; an error when none is open.
+dao::DatabasePtr OpenDatabase() {
+    dao::DatabasePtr db = store::CurrentDatabase();
+    if (!db || !store::CurrentWorkspace()) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open");
+    return db;
+}
+
 std::string RowSql(std::string_view table, long id) {
     return "SELECT * FROM [" + std::string(table) + "] WHERE [Scenario_ID] = " + std::to_string(id) + ";";
 }
@@ -80,7 +87,7 @@ frmDuplicate::frmDuplicate(QWidget* parent) : QDialog(parent) {
         buttons->addWidget(cmdAction_[0]);
         buttons->addWidget(cmdAction_[1]);
         grid->addLayout(buttons, 4, 0);
-        setFixedSize(sizeHint().expandedTo(QSize(420, 0)));
+        setFixedSize(sizeHint().expandedTo(QSize(480, 0)));
 
         connect(txtNewScenario_, &QLineEdit::textChanged, this, [this] { txtNewScenario_Change(); });
     });
@@ -91,7 +98,7 @@ void frmDuplicate::ScenarioID(long value) {
         scenarioOk_ = false;
         if (value == 0) return;
         scenarioId_ = value;
-        const dao::DatabasePtr db = store::CurrentDatabase();
+        const dao::DatabasePtr db = OpenDatabase();
         dao::RecordsetPtr scenario = db->OpenRecordset(RowSql(store::kScenariosTable, value));
         const bool found = !scenario->Eof();
         std::string description;
@@ -138,7 +145,7 @@ bool frmDuplicate::SaveNewScenario() {
     Guarded("frmDuplicate:SaveNewScenario", [this, &saved] {
         CHourglass hourglass;
         hourglass.Value(true);
-        const dao::DatabasePtr db = store::CurrentDatabase();
+        const dao::DatabasePtr db = OpenDatabase();
         const dao::WorkspacePtr workspace = store::CurrentWorkspace();
         const std::string description = txtNewScenario_->text().toStdString();
         long newId = 0;

@@ -52,6 +52,13 @@ const std::array<const char*, 8> kNonParValues = {"*",        "Chi-Square", "Sig
 constexpr int Px(int twips) { return twips / CWinPos::kTwipsPerPixel; }
 constexpr int kMinimumHeight = (4000 + CWinPos::kTwipsPerPixel - 1) / CWinPos::kTwipsPerPixel;
 
+// The open database; an error when none is open.
+dao::DatabasePtr OpenDatabase() {
+    dao::DatabasePtr db = store::CurrentDatabase();
+    if (!db || !store::CurrentWorkspace()) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open");
+    return db;
+}
+
 void Message(const std::string& text) { ui::MsgBox(text, ui::vbOKOnly, program::kAppTitle); }
 
 // A stored value as the list shows it: Null as empty, dates to the minute.
@@ -526,8 +533,8 @@ bool frmStatMain::RunScenarioTest(long ScenarioNo) {
             }
         } cleanup{this, &blocker};
 
-        const dao::DatabasePtr db = store::CurrentDatabase();
         stack.CurrentOperation("Open Recordset ");
+        const dao::DatabasePtr db = OpenDatabase();
         dao::RecordsetPtr rs =
             db->OpenRecordset("SELECT  * from [usysQuarnScenarios] WHERE Scenario_ID = " + std::to_string(ScenarioNo),
                               dao::dbOpenSnapshot);
@@ -618,9 +625,11 @@ void frmStatMain::m_oStats_StatStatus(const std::string& StatusMessage) {
     const QString text = QString::fromStdString(StatusMessage);
     if (status_) status_->Print(text);
     emit StatusPrinted(text);
-    // Step texts show at once; record counts at a pace the screen can follow.
+    // Step texts show at once; record counts at a pace the screen can follow,
+    // and the other windows repaint meanwhile.
     const bool step = text.endsWith("...");
     if (step || !sincePaint.isValid() || sincePaint.elapsed() >= 50) {
+        if (status_) status_->Show();
         QApplication::processEvents();
         sincePaint.start();
     }
@@ -674,7 +683,7 @@ void frmStatMain::EditCurrentScenario(long startPage) {
         const long number = NumberOf(info->ScenarioID());
         const int32_t id = static_cast<int32_t>(number);
         dao::RecordsetPtr rs =
-            store::CurrentDatabase()->OpenRecordset(store::GetScenOptionSQL(id), dao::dbOpenSnapshot, dao::dbReadOnly);
+            OpenDatabase()->OpenRecordset(store::GetScenOptionSQL(id), dao::dbOpenSnapshot, dao::dbReadOnly);
         const bool found = !rs->Eof();
         rs->Close();
         if (!found) {
@@ -757,7 +766,7 @@ void frmStatMain::DeleteCurrentScenario() {
 void frmStatMain::DeleteScenario(long ScenarioID) {
     Guarded("frmStatMain:DeleteScenario", [ScenarioID] {
         // The three deletes stand or fall together.
-        const dao::DatabasePtr db = store::CurrentDatabase();
+        const dao::DatabasePtr db = OpenDatabase();
         const dao::WorkspacePtr workspace = store::CurrentWorkspace();
         workspace->BeginTrans();
         try {

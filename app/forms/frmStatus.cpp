@@ -24,6 +24,10 @@ frmStatus::frmStatus(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWi
     }
 }
 
-void frmStatus::Print(const QString& text) { picStatus_->setText(text); }
+void frmStatus::Print(const QString& text) { text_ = text; }
 
-QString frmStatus::Text() const { return picStatus_->text(); }
+void frmStatus::Show() {
+    if (picStatus_->text() == text_) return;
+    picStatus_->setText(text_);
+    picStatus_->repaint();
+}

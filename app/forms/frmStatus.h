@@ -11,10 +11,14 @@ class frmStatus : public QWidget {
     Q_OBJECT
 public:
     explicit frmStatus(QWidget* owner);
-    // Replaces the text shown.
+    // Replaces the text; it reaches the screen at the next Show (texts come
+    // faster than a screen can follow, so painting is left to the caller's pace).
     void Print(const QString& text);
-    QString Text() const;
+    // Puts the latest text on the screen now.
+    void Show();
+    const QString& Text() const { return text_; }
 
 private:
     QLabel* picStatus_;
+    QString text_;
 };

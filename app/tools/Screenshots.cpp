@@ -134,6 +134,7 @@ int main(int argc, char** argv) {
         {
             frmStatus status(frame);
             status.Print("Analyzing record: 1250");
+            status.Show();
             Save(&status, "frmStatus");
             status.hide();
         }
