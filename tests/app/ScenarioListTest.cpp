@@ -531,6 +531,23 @@ private slots:
         QVERIFY(!TableExists(db_, "Brux_BP_Describe"));
         QVERIFY(!IsFormLoaded("frmStatus"));
 
+        // A run that fails part-way through the data (a text field as a value) leaves no output table either.
+        db_->Execute("UPDATE [usysQuarnScenarios] SET [Scenario_Input_Table_Name] = 'BloodPressureStudy' WHERE "
+                     "[Scenario_ID] = 1;");
+        db_->Execute("UPDATE [usysQuarnFields] SET [FieldDef_Name] = 'Smoker' WHERE [Scenario_ID] = 1 AND "
+                     "[FieldDef_Name] = 'SystolicAfter';");
+        Reload();
+        rec_.Reset();
+        GridLauncherLog().clear();
+        QStringList texts;
+        connect(list_, &frmStatMain::StatusPrinted, this, [&](const QString& text) { texts << text; });
+        QTest::mouseClick(Button(4), Qt::LeftButton);
+        QVERIFY(!texts.isEmpty());
+        QCOMPARE(rec_.boxes.size(), size_t(2));
+        QVERIFY(QString::fromStdString(rec_.boxes[1].prompt).contains("Type mismatch"));
+        QCOMPARE(GridLauncherLog(), std::vector<std::string>({"close Brux_BP_Describe"}));
+        QVERIFY(!TableExists(db_, "Brux_BP_Describe"));
+
         // Nothing selected: Run says so.
         QTest::mouseClick(Option("optParAnalysisType", 3), Qt::LeftButton);
         QTest::mouseClick(Button(4), Qt::LeftButton);
