@@ -25,6 +25,7 @@
 #include "forms/frmErrorHandler.h"
 #include "forms/frmHelp.h"
 #include "forms/frmOptions.h"
+#include "forms/frmStatMain.h"
 #include "modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/Glyphs.h"
@@ -251,7 +252,9 @@ void MDIMain::ShowStatMain() {
         if (auto* sub = qobject_cast<QMdiSubWindow*>(list->parentWidget())) mdiArea_->setActiveSubWindow(sub);
         return;
     }
-    NotAvailableYet("The scenario list");
+    auto* list = new frmStatMain;
+    AddChild(list);
+    list->Load();
 }
 
 void MDIMain::CloseStatMain() {

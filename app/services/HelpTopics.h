@@ -12,5 +12,6 @@ inline constexpr int kAbout = 40;
 inline constexpr int kErrorDialog = 50;
 inline constexpr int kUsingHelp = 60;
 inline constexpr int kFilesAndSettings = 70;
+inline constexpr int kScenarioList = 80;  // the scenario list, running, duplicating and deleting
 
 }  // namespace help

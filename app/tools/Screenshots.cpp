@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -20,6 +21,12 @@
 #include "forms/frmHelp.h"
 #include "forms/frmOptions.h"
 #include "forms/frmSplash.h"
+#include "forms/frmDuplicate.h"
+#include "forms/frmStatMain.h"
+#include "forms/frmStatus.h"
+#include "CurrentDatabase.h"
+#include "ExampleDatabase.h"
+#include "modMerivox.h"
 #include "services/Glyphs.h"
 #include "ui/RecordingUi.h"
 #include "vb/App.h"
@@ -108,6 +115,38 @@ int main(int argc, char** argv) {
                         "Would you like to add the Quantara scenario tables to this database?",
                         QMessageBox::Yes | QMessageBox::No, frame);
         Save(&box, "MsgBox");
+    }
+    {
+        // The scenario list on a fresh copy of the example database.
+        const std::string path = (scratch.path() + "/example.db").toStdString();
+        example::BuildExampleDatabase(path);
+        dao::WorkspacePtr workspace = dao::DBEngine().Workspaces(0);
+        dao::DatabasePtr db = workspace->OpenDatabase(path);
+        store::SetCurrentDatabase(workspace, db);
+        frame->ShowStatMain();
+        auto* list = qobject_cast<frmStatMain*>(FindForm("frmStatMain"));
+        Save(frame, "frmStatMain");
+        if (list) {
+            list->findChild<QTabBar*>("tabMain")->setCurrentIndex(2);
+            Save(frame, "frmStatMain-NonParametric");
+            list->findChild<QTabBar*>("tabMain")->setCurrentIndex(0);
+        }
+        {
+            frmStatus status(frame);
+            status.Print("Analyzing record: 1250");
+            status.Show();
+            Save(&status, "frmStatus");
+            status.hide();
+        }
+        {
+            frmDuplicate duplicate(frame);
+            duplicate.ScenarioID(2);
+            Save(&duplicate, "frmDuplicate");
+        }
+        frame->CloseStatMain();
+        QApplication::processEvents();
+        store::ClearCurrentDatabase();
+        db->Close();
     }
     delete frame;
     return g_failures == 0 ? 0 : 1;
