@@ -13,4 +13,9 @@ inline constexpr int kErrorDialog = 50;
 inline constexpr int kUsingHelp = 60;
 inline constexpr int kFilesAndSettings = 70;
 
+// The scenario wizard: an overview, then one topic per page.
+inline constexpr int kWizard = 200;
+inline constexpr int kWizardAnalysis = 210;
+inline constexpr int kWizardFinish = 290;
+
 }  // namespace help
