@@ -196,6 +196,7 @@ std::string ColumnValueProblem(const store::ColumnDef& column, std::string_view 
     switch (column.type) {
         case dao::dbText: {
             const std::string text = value.IsString() ? value.String() : vb::CStr(value);
+            if (text.empty() && column.zeroLength == store::ZeroLength::Refused) return name + " must not be empty.";
             if (column.size > 0 && text.size() > static_cast<size_t>(column.size))
                 return name + " may hold at most " + std::to_string(column.size) + " characters.";
             return {};

@@ -35,6 +35,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void NavClicked(int index) override;
+    // The close box is Cancel, which is index 2 here.
+    void OnWindowClose() override { NavClicked(2); }
 
 private:
     // Leaving a box stores a changed text in the object and marks it changed.

@@ -368,6 +368,13 @@ private slots:
         w.CIUser(vb::Variant::Null());
         w.MissingLow(vb::Variant("low"));
         QCOMPARE(w.CheckColumnValues(property), std::string("MissingLow must be a number."));
+        w.MissingLow(vb::Variant::Null());
+        w.VarNRadio("");  // the column takes no empty text
+        QCOMPARE(w.CheckColumnValues(property), std::string("VarNRadio must not be empty."));
+        w.VarNRadio("N");
+        w.Scenario_Description("");  // written as Null
+        w.OutputTable2("");          // this column takes an empty text
+        QCOMPARE(w.CheckColumnValues(property), std::string());
     }
 };
 

@@ -19,6 +19,8 @@
 #include "Program.h"
 #include "ProgramSettings.h"
 #include "ScenarioTables.h"
+#include "forms/frmHelp.h"
+#include "services/HelpTopics.h"
 #include "modMerivox.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/ScenarioCommands.h"
@@ -310,6 +312,45 @@ private slots:
         frmQuarn_Finish again;
         again.Wiz(&fresh);
         QCOMPARE(Text(&again, "txtScenario_Output_Table1_Name"), QString("Brux_Describe"));
+    }
+
+    void helpAndTheWindowsCloseBox() {
+        // Help opens the page's own topic, which the help file has.
+        QFile file(MERIVOX_BIN_DIR "/Merivox.HLP");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QSet<int> topics;
+        for (const auto& t : frmHelp::ParseTopics(QString::fromUtf8(file.readAll()))) topics.insert(t.number);
+        CZantelsPropWiz w;
+        frmQuarn_Create create;
+        frmQuarn_Finish finish;
+        create.Wiz(&w);
+        finish.Wiz(&w);
+        Click(&create, "cmdNav_0");
+        Click(&finish, "cmdNav_0");
+        QCOMPARE(rec_.helpCalls.size(), size_t(2));
+        for (const std::string& call : rec_.helpCalls) {
+            const int topic = std::stoi(call.substr(call.find('#') + 1));
+            QVERIFY2(topics.contains(topic), call.c_str());
+        }
+        QVERIFY(rec_.helpCalls[0] != rec_.helpCalls[1]);
+        QVERIFY(topics.contains(help::kWizard));
+
+        // The close box leaves the analysis page as Back, the finish page as Cancel.
+        create.show();
+        create.close();
+        QCOMPARE(create.NavResult(), 1L);
+        finish.show();
+        w.Changed(true);
+        rec_.Script(ui::vbNo);
+        finish.close();
+        QVERIFY(finish.isVisible());
+        QCOMPARE(rec_.boxes.size(), size_t(1));
+        QCOMPARE(rec_.boxes[0].prompt,
+                 std::string("You have made changes to this scenario. Are you sure you want to exit?"));
+        w.Changed(false);
+        finish.close();
+        QVERIFY(finish.isHidden());
+        QCOMPARE(finish.NavResult(), 2L);
     }
 
     void newDescribeWithEveryDefaultFromTheList() {
