@@ -30,6 +30,9 @@
 #include "services/Glyphs.h"
 #include "ui/RecordingUi.h"
 #include "vb/App.h"
+#include "wizard/CZantelsPropWiz.h"
+#include "wizard/frmQuarn_Create.h"
+#include "wizard/frmQuarn_Finish.h"
 
 namespace {
 
@@ -107,6 +110,24 @@ int main(int argc, char** argv) {
         frmHelp::ShowHelp(program::HelpFilePath(), 10);
         Save(frmHelp::Instance(), "frmHelp");
         frmHelp::CloseHelp();
+    }
+    {
+        // The scenario wizard's first and last pages, as New shows them.
+        CZantelsPropWiz wiz;
+        wiz.SetNewScenario("G", "Two Sample t-Test");
+        frmQuarn_Create create(frame);
+        create.Wiz(&wiz);
+        Save(&create, "frmQuarn_Create");
+        wiz.GroupDetail(true);
+        wiz.Scenario_Description("Systolic pressure after treatment, drug against placebo");
+        frmQuarn_Finish finish(frame);
+        finish.Wiz(&wiz);
+        Save(&finish, "frmQuarn_Finish");
+        CZantelsPropWiz describe;
+        describe.SetNewScenario("P", "Describe");
+        frmQuarn_Finish single(frame);
+        single.Wiz(&describe);
+        Save(&single, "frmQuarn_Finish-Describe");
     }
     {
         // How the program's message boxes look (the real ones come from the UI services).
