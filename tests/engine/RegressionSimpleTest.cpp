@@ -301,19 +301,18 @@ TEST_F(RegressionSimpleTest, MissingValueRuleActsLikeNull) {
 // sum of squares keeps only 9, because each operand of the exact difference
 // is first cut to 15 significant digits (Syy - b Sxy cancels 5 of them).
 TEST_F(RegressionSimpleTest, NistNorrisCertifiedValues) {
-    std::ifstream file("/usr/lib/python3/dist-packages/scipy/stats/tests/data/nist_linregress/Norris.dat");
+    std::ifstream file(std::string(MERIVOX_NIST_DIR) + "/Norris.dat");
+    ASSERT_TRUE(file) << "tests/data/nist/Norris.dat is missing";
     std::vector<Row> rows;
-    if (file) {
-        std::string line;
-        for (int n = 1; std::getline(file, line); ++n) {
-            if (n < 61 || n > 96) continue;
-            std::istringstream in(line);
-            double y = 0, x = 0;
-            in >> y >> x;
-            rows.push_back({x, y});
-        }
+    std::string line;
+    for (int n = 1; std::getline(file, line); ++n) {
+        if (n < 61 || n > 96) continue;
+        std::istringstream in(line);
+        double y = 0, x = 0;
+        in >> y >> x;
+        rows.push_back({x, y});
     }
-    if (rows.size() != 36) GTEST_SKIP() << "Norris.dat (SciPy's test data) not found";
+    ASSERT_EQ(rows.size(), 36u);
     MakeTable(db, "Reg", false, {"X", "Y"}, rows);
     RegressionSpec r;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
