@@ -40,6 +40,7 @@ struct RecordsetState {
     bool collectKeys = false;
     std::vector<int64_t> keys;
     std::unordered_map<int64_t, int64_t> keyIndex;
+    std::unordered_set<int64_t> deletedKeys;  // rows deleted through this set: moves pass over them
     size_t keyIndexBuilt = 0;
     int64_t lastKey = 0;
 
@@ -251,6 +252,16 @@ struct RecordsetState {
         }
         Run();
         return GoTo(k);
+    }
+    // Moves pass over rows deleted through this set, in the direction of the move.
+    void SkipDeleted(int direction) {
+        while (!cur && deleted && !eof && !bof && deletedKeys.count(curKey)) GoTo(pos + direction);
+    }
+    // Before a write: the row keys from the start up to here, in the order the
+    // set was opened with, so that moving back afterwards neither re-runs a
+    // statement whose order the write changed nor loses a deleted row's place.
+    void KeepOrder() {
+        if (keyed && ran && !collectKeys) EnsureKeys(false);
     }
     void CheckBackward() const {
         if (forwardOnly)
@@ -580,6 +591,7 @@ void Recordset::MoveFirst() {
         s_->Run();
     }
     s_->GoTo(0);
+    s_->SkipDeleted(1);
     if (s_->eof) s_->bof = true;
 }
 void Recordset::MoveLast() {
@@ -595,12 +607,15 @@ void Recordset::MoveLast() {
         return;
     }
     s_->GoTo(s_->mainPos);
+    s_->SkipDeleted(-1);
+    if (s_->bof) s_->eof = true;
 }
 void Recordset::MoveNext() {
     s_->CheckOpen();
     s_->editMode = 0;
     if (s_->eof) Fail(err::kNoCurrentRecord, "There is no current record: the record set is at its end.");
     s_->GoTo(s_->pos + 1);
+    s_->SkipDeleted(1);
 }
 void Recordset::MovePrevious() {
     s_->CheckOpen();
@@ -609,9 +624,10 @@ void Recordset::MovePrevious() {
     if (s_->bof) Fail(err::kNoCurrentRecord, "There is no current record: the record set is at its beginning.");
     if (s_->eof && s_->pos > s_->mainPos && s_->mainDone) {
         s_->GoTo(s_->mainPos);
-        return;
+    } else {
+        s_->GoTo(s_->pos - 1);
     }
-    s_->GoTo(s_->pos - 1);
+    s_->SkipDeleted(-1);
 }
 void Recordset::Move(int32_t rows) {
     s_->CheckOpen();
@@ -626,6 +642,7 @@ void Recordset::Move(int32_t rows) {
     int64_t from = s_->pos;
     if (s_->eof && s_->mainDone) from = s_->mainPos + 1;
     s_->GoTo(from + rows);
+    s_->SkipDeleted(rows > 0 ? 1 : -1);
 }
 
 int32_t Recordset::RecordCount() {
@@ -785,6 +802,7 @@ void Recordset::Edit() {
     if (!s_->updatable) Fail(err::kReadOnly, "The record set is read-only: records cannot be changed.");
     if (s_->curParked) s_->RestoreCur();
     s_->CheckCurrent();
+    s_->KeepOrder();
     s_->editMode = 1;
     s_->editKey = s_->curKey;
     std::fill(s_->buffer.begin(), s_->buffer.end(), vb::Variant());
@@ -852,11 +870,13 @@ void Recordset::Delete() {
     if (!s_->updatable) Fail(err::kReadOnly, "The record set is read-only: records cannot be deleted.");
     s_->CheckCurrent();
     s_->editMode = 0;
+    s_->KeepOrder();
     Stmt d(s_->run->db, "DELETE FROM " + QuoteId(s_->tableName) + " WHERE _rowid_ = ?1");
     d.Bind(1, s_->curKey);
     d.Step();
     s_->cur = nullptr;
     s_->deleted = true;
+    s_->deletedKeys.insert(s_->curKey);
     ++s_->removed;
 }
 
@@ -869,6 +889,7 @@ void Recordset::Requery() {
     s_->keys.clear();
     s_->keyIndex.clear();
     s_->keyIndexBuilt = 0;
+    s_->deletedKeys.clear();
     s_->reached = 0;
     s_->removed = 0;
     if (s_->lookup) s_->lookup.Reset();

@@ -163,7 +163,8 @@ int main(int argc, char** argv) {
         engine.Unadvise(cookie);
 
         // Group a: 1, 2, 6; group b: 10, 20 and a Null.
-        dao::RecordsetPtr rs = db->OpenRecordset("SELECT * FROM [Summary] ORDER BY [StatOutputID]", dao::dbOpenSnapshot);
+        dao::RecordsetPtr rs =
+            db->OpenRecordset("SELECT * FROM [Summary] ORDER BY [StatOutputID]", dao::dbOpenSnapshot);
         struct Expected {
             const char* group;
             double count, mean, range;
