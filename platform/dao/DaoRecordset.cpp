@@ -18,6 +18,7 @@ struct RecordsetState {
     int32_t options = 0;
     std::string sql;  // column 0 is the rowid when keyed
     bool keyed = false;
+    bool wholeTable = false;  // keyed and reads every row of its table in stored order
     int off = 0;
     bool updatable = false;
     bool appendOnly = false;
@@ -259,9 +260,10 @@ struct RecordsetState {
     }
     // Before a write: the row keys from the start up to here, in the order the
     // set was opened with, so that moving back afterwards neither re-runs a
-    // statement whose order the write changed nor loses a deleted row's place.
-    void KeepOrder() {
-        if (keyed && ran && !collectKeys) EnsureKeys(false);
+    // statement whose order or rows the write changed nor loses a deleted row's
+    // place. An edit cannot move a row of a whole table read in stored order.
+    void KeepOrder(bool deleting) {
+        if (keyed && ran && !collectKeys && (deleting || !wholeTable)) EnsureKeys(false);
     }
     void CheckBackward() const {
         if (forwardOnly)
@@ -477,6 +479,9 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
     s.tableName = info->name;
     s.sql = injected;
     s.keyed = true;
+    s.wholeTable = std::none_of(words.begin(), words.end(), [](const std::string& w) {
+        return w == "WHERE" || w == "ORDER" || w == "LIMIT" || w == "HAVING";
+    });
     s.off = 1;
     return true;
 }
@@ -524,6 +529,7 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
             s->tableName = named->name;
             s->sql = "SELECT _rowid_ AS __dao_rowid, * FROM " + QuoteId(named->name);
             s->keyed = true;
+            s->wholeTable = true;
             s->off = 1;
         } else {
             s->sql = "SELECT * FROM " + QuoteId(named->name);
@@ -802,7 +808,7 @@ void Recordset::Edit() {
     if (!s_->updatable) Fail(err::kReadOnly, "The record set is read-only: records cannot be changed.");
     if (s_->curParked) s_->RestoreCur();
     s_->CheckCurrent();
-    s_->KeepOrder();
+    s_->KeepOrder(false);
     s_->editMode = 1;
     s_->editKey = s_->curKey;
     std::fill(s_->buffer.begin(), s_->buffer.end(), vb::Variant());
@@ -870,7 +876,7 @@ void Recordset::Delete() {
     if (!s_->updatable) Fail(err::kReadOnly, "The record set is read-only: records cannot be deleted.");
     s_->CheckCurrent();
     s_->editMode = 0;
-    s_->KeepOrder();
+    s_->KeepOrder(true);
     Stmt d(s_->run->db, "DELETE FROM " + QuoteId(s_->tableName) + " WHERE _rowid_ = ?1");
     d.Bind(1, s_->curKey);
     d.Step();

@@ -333,6 +333,19 @@ TEST_F(RecordsetMovesFindsEditsTest, EditUpdateAndCancelStayOnTheRowAndKeepTheOr
 }
 
 TEST_F(RecordsetMovesFindsEditsTest, DeleteLeavesNoCurrentRowAndMovesSkipIt) {
+    {
+        // Reached by moving forward only: the rows before it keep their places.
+        auto table = db->OpenRecordset("Trials", dbOpenTable);
+        table->MoveNext();
+        table->MoveNext();
+        table->Delete();  // ID 3
+        table->MoveNext();
+        EXPECT_EQ(Id(table), 4);
+        table->MovePrevious();
+        EXPECT_EQ(Id(table), 2);
+        table->Close();
+        db->Execute("INSERT INTO Trials (ID, Region, Dose, Given, Done) VALUES (3, 'East', 1.5, #12/31/2023#, True)");
+    }
     auto rs = Sorted();
     rs->MoveLast();           // count known: 6
     rs->AbsolutePosition(2);  // ID 6
