@@ -17,6 +17,9 @@ struct RecordsetState {
     int16_t type = dbOpenDynaset;
     int32_t options = 0;
     std::string sql;  // column 0 is the rowid when keyed
+    // A keyed query's row by its key, without the query's filter: a row an edit
+    // took out of the filter stays in the set, as the set was opened.
+    std::string lookupSql;
     bool keyed = false;
     bool wholeTable = false;  // keyed and reads every row of its table in stored order
     int off = 0;
@@ -178,8 +181,9 @@ struct RecordsetState {
     int64_t Count() const { return std::max<int64_t>(0, reached - removed); }
     void Lookup(int64_t key) {
         if (!lookup) {
-            std::string q = type == dbOpenTable ? sql + " WHERE _rowid_ = ?1"
-                                                : "SELECT * FROM (" + sql + ") WHERE __dao_rowid = ?1";
+            std::string q = type == dbOpenTable  ? sql + " WHERE _rowid_ = ?1"
+                            : !lookupSql.empty() ? lookupSql
+                                                 : "SELECT * FROM (" + sql + ") WHERE __dao_rowid = ?1";
             lookup = Stmt(run->db, q);
         }
         lookup.Reset();
@@ -356,8 +360,8 @@ void Field::Value(const vb::Variant& v) {
 // --- opening ------------------------------------------------------------------------------------
 
 namespace {
-// Upper-case words of a statement outside quotes and parentheses.
-std::vector<std::string> TopLevelWords(const std::string& sql) {
+// Upper-case words of a statement outside quotes and parentheses, and where each begins.
+std::vector<std::string> TopLevelWords(const std::string& sql, std::vector<size_t>* starts = nullptr) {
     std::vector<std::string> words;
     int depth = 0;
     for (size_t i = 0; i < sql.size();) {
@@ -375,7 +379,10 @@ std::vector<std::string> TopLevelWords(const std::string& sql) {
         } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
             size_t j = i;
             while (j < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '_')) ++j;
-            if (depth == 0) words.push_back(vb::UCase(sql.substr(i, j - i)));
+            if (depth == 0) {
+                words.push_back(vb::UCase(sql.substr(i, j - i)));
+                if (starts) starts->push_back(i);
+            }
             i = j;
         } else
             ++i;
@@ -478,6 +485,17 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
     s.table = info;
     s.tableName = info->name;
     s.sql = injected;
+    std::vector<size_t> starts;
+    const auto injectedWords = TopLevelWords(injected, &starts);
+    size_t cut = injected.size();
+    for (size_t k = 0; k < injectedWords.size(); ++k) {
+        const std::string& w = injectedWords[k];
+        if (w == "WHERE" || w == "ORDER" || w == "LIMIT" || w == "HAVING") {
+            cut = starts[k];
+            break;
+        }
+    }
+    s.lookupSql = injected.substr(0, cut) + " WHERE _rowid_ = ?1";
     s.keyed = true;
     s.wholeTable = std::none_of(words.begin(), words.end(), [](const std::string& w) {
         return w == "WHERE" || w == "ORDER" || w == "LIMIT" || w == "HAVING";

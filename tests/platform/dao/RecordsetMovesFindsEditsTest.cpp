@@ -330,6 +330,25 @@ TEST_F(RecordsetMovesFindsEditsTest, EditUpdateAndCancelStayOnTheRowAndKeepTheOr
     rs->MoveNext();
     rs->MovePrevious();
     EXPECT_EQ(Dose(rs), 1.5);
+
+    // A change that takes the row out of the set's filter leaves it in the set,
+    // with its new values, until the set is run again.
+    auto filtered = db->OpenRecordset("SELECT [ID], [Dose] FROM [Trials] WHERE [Dose] < 6 Or [ID] = 1");
+    filtered->Move(2);
+    ASSERT_EQ(Id(filtered), 3);
+    filtered->Edit();
+    filtered->Fields("Dose")->Value(50.0);
+    filtered->Update();
+    EXPECT_EQ(Dose(filtered), 50.0);
+    filtered->MoveNext();
+    EXPECT_EQ(Id(filtered), 6);
+    filtered->MovePrevious();
+    EXPECT_EQ(Id(filtered), 3);
+    EXPECT_EQ(Dose(filtered), 50.0);
+    filtered->MovePrevious();
+    EXPECT_EQ(Id(filtered), 2);
+    filtered->Requery();
+    EXPECT_EQ(Rest(filtered), (std::vector<int32_t>{1, 2, 6}));
 }
 
 TEST_F(RecordsetMovesFindsEditsTest, DeleteLeavesNoCurrentRowAndMovesSkipIt) {
