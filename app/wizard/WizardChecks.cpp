@@ -129,7 +129,7 @@ std::string CZantelsPropWiz::CheckPaired(QWidget* page) {
 }
 
 bool CZantelsPropWiz::CheckFinal(QWidget* page, std::string& strTable1, std::string& strTable2) {
-    std::string message = Checked("CZantelsPropWiz:CheckFinal", [&](std::string& message) {
+    std::string refusal = Checked("CZantelsPropWiz:CheckFinal", [&](std::string& message) {
         strTable1 = OutputTable1();
         strTable2 = OutputTable2();
         if (strTable1.empty()) {
@@ -150,6 +150,6 @@ bool CZantelsPropWiz::CheckFinal(QWidget* page, std::string& strTable1, std::str
             Focus(page, "txtScenario_Output_Table2_Name");
         }
     });
-    if (!message.empty()) ui::MsgBox(message, ui::vbOKOnly, program::kAppTitle);
-    return message.empty();
+    if (!refusal.empty()) ui::MsgBox(refusal, ui::vbOKOnly, program::kAppTitle);
+    return refusal.empty();
 }
