@@ -18,6 +18,10 @@ std::string BracketName(const std::string& strName) {
     return "[" + strName + "]";
 }
 
+dao::RecordsetPtr OpenResultTable(const dao::DatabasePtr& db, const std::string& strName) {
+    return db->OpenRecordset(BracketName(strName), dao::dbOpenDynaset);
+}
+
 std::string InFileClause(const std::string& strPath) {
     std::string clause = "IN '";
     for (char c : strPath) {

@@ -123,7 +123,7 @@ std::string CRegressBase::CreateResidual(const std::string& ResidualTblName, con
     residualResidualCol_ = ordinal;
     AddOutputField(tdf, "Residual", dao::dbDouble, ordinal, 0);
     std::string result = z.Quarn_CreateTable(tdf, false);
-    if (result.empty()) z.OutputRecordset2(db->OpenRecordset(ResidualTblName, dao::dbOpenDynaset));
+    if (result.empty()) z.OutputRecordset2(OpenResultTable(db, ResidualTblName));
     return result;
 }
 
