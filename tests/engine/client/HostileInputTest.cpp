@@ -210,31 +210,32 @@ TEST_F(HostileInput, InfiniteOrHugeWeightsNeverWriteAnInfinity) {
 
 // --- other writers, threads and re-entry ------------------------------------------------
 
-// Run by HostileInput.AnotherProcessCommitsDuringARun in a process of its own:
-// commits one row to the database it is given.
-TEST(OtherWriter, CommitsOneRow) {
+// Run by HostileInput.AnotherEngineProcessRunsAtTheSameTime in a process of
+// its own: runs the scenario it is given on the database it is given.
+TEST(OtherWriter, RunsAScenario) {
     const char* path = std::getenv("MERIVOX_OTHER_WRITER_DB");
-    if (!path) GTEST_SKIP() << "started only by another test";
-    dao::DatabasePtr other = dao::DBEngine().OpenDatabase(path);
-    other->Execute("INSERT INTO Other (v) VALUES (1);");
-    other->Close();
+    const char* scenario = std::getenv("MERIVOX_OTHER_WRITER_SCENARIO");
+    if (!path || !scenario) GTEST_SKIP() << "started only by another test";
+    Quantara q;
+    EXPECT_TRUE(q.RunScenario(std::atoi(scenario), vb::Variant(std::string(path)))) << q.get_ErrorInfo();
 }
 
-// Starts the writer when the run announces its record loop and gives it a
-// while to commit before the run goes on.
+// Starts the other process once the run has begun to read (when it announces
+// its result tables) and gives it a while to get on before the run goes on.
 class WriterDuringRun : public QuantaraEvents {
 public:
-    explicit WriterDuringRun(std::string path) : path_(std::move(path)) {}
+    WriterDuringRun(std::string path, int32_t scenario) : path_(std::move(path)), scenario_(scenario) {}
     void StatStatus(std::string& message) override {
-        if (pid_ != 0 || message != "Analyzing records...") return;
+        if (pid_ != 0 || message != "Creating output table...") return;
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) env.emplace_back(*e);
         env.push_back("MERIVOX_OTHER_WRITER_DB=" + path_);
+        env.push_back("MERIVOX_OTHER_WRITER_SCENARIO=" + std::to_string(scenario_));
         std::vector<char*> envp;
         for (auto& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
         std::string exe = "/proc/self/exe";
-        std::string filter = "--gtest_filter=OtherWriter.CommitsOneRow";
+        std::string filter = "--gtest_filter=OtherWriter.RunsAScenario";
         char* argv[] = {exe.data(), filter.data(), nullptr};
         if (posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
         for (int i = 0; i < 150 && pid_ > 0 && !done_; ++i) {
@@ -254,25 +255,28 @@ public:
 
 private:
     std::string path_;
+    int32_t scenario_;
     pid_t pid_ = 0;
     int status_ = 0;
     bool done_ = false;
 };
 
-TEST_F(HostileInput, AnotherProcessCommitsDuringARun) {
-    db->Execute("CREATE TABLE Other (v LONG);");
-    WriterDuringRun writer(dbPath);
-    engine->Advise(&writer);
+TEST_F(HostileInput, AnotherEngineProcessRunsAtTheSameTime) {
     ScenarioSpec regression = AnalysisCases()[5].spec;
-    const bool ok = engine->RunScenario(AddScenario(db, regression), vb::Variant(vb::ObjectPtr(db)),
-                                        vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
-                                        vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
-                                        vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant(true));
+    const int32_t ours = AddScenario(db, regression);
+    regression.output1 = "Theirs1";
+    regression.output2 = "Theirs2";
+    WriterDuringRun writer(dbPath, AddScenario(db, regression));
+    engine->Advise(&writer);
+    const bool ok =
+        engine->RunScenario(ours, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
+                            vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
+                            vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant(true));
     EXPECT_TRUE(ok) << engine->get_ErrorInfo();
-    // The writer waited for the run and then committed too.
+    // The other run waited for this one and then completed too.
     EXPECT_EQ(writer.Finish(), 0);
-    EXPECT_EQ(ReadQueryRows(db, "SELECT * FROM Other;").size(), 1u);
-    EXPECT_FALSE(ReadResultRows(db, "Out1").empty());
+    EXPECT_EQ(ReadResultRows(db, "Out2").size(), 30u);
+    EXPECT_EQ(ReadResultRows(db, "Theirs2").size(), 30u);
 }
 
 TEST_F(HostileInput, TwoThreadsRunTwoObjectsOnTwoFiles) {
