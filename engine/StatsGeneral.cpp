@@ -44,7 +44,7 @@ void AddOutputField(const dao::TableDefPtr& tdf, const std::string& strName, int
 }
 
 std::string PairColumnName(const std::string& strField, int intWhich) {
-    return vb::Left(strField, 62) + (intWhich == 1 ? "-1" : "-2");
+    return vb::LeftChars(strField, 62) + (intWhich == 1 ? "-1" : "-2");
 }
 
 int16_t BuildOutputFields(const dao::TableDefPtr& tdf, int16_t intGroupFields,

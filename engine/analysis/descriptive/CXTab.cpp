@@ -315,13 +315,6 @@ size_t Utf8CharLength(const std::string& s, size_t i) {
     return n;
 }
 
-// The first `characters` characters of a valid UTF-8 text.
-std::string LeftCharacters(const std::string& s, size_t characters) {
-    size_t i = 0;
-    for (size_t n = 0; i < s.size() && n < characters; ++n) i += std::max<size_t>(Utf8CharLength(s, i), 1);
-    return s.substr(0, i);
-}
-
 std::string UniqueColumnName(const std::string& text, std::unordered_set<std::string>& taken) {
     // Column names are UTF-8 text that every SQLite client can read: a byte
     // that is no part of a valid character becomes "_" too, and the cut to
@@ -340,10 +333,10 @@ std::string UniqueColumnName(const std::string& text, std::unordered_set<std::st
             (n == 0 || u < 32 || ch == '.' || ch == '!' || ch == '`' || ch == '[' || ch == ']' || u == 127) ? '_' : ch;
     }
     if (stem.empty()) stem = "_";
-    std::string name = LeftCharacters(stem, 64);
+    std::string name = vb::LeftChars(stem, 64);
     for (int k = 2; taken.count(vb::UCase(name)); ++k) {
         const std::string suffix = "_" + std::to_string(k);
-        name = LeftCharacters(stem, 64 - suffix.size()) + suffix;
+        name = vb::LeftChars(stem, 64 - suffix.size()) + suffix;
     }
     taken.insert(vb::UCase(name));
     return name;

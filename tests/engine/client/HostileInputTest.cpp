@@ -389,4 +389,23 @@ TEST_F(HostileInput, CrosstabColumnNamesAreCutBetweenCharacters) {
     EXPECT_NE(std::find(names.begin(), names.end(), cut), names.end());
 }
 
+TEST_F(HostileInput, ResultColumnsNamedAfterLongNonAsciiFieldsStayValid) {
+    std::string y;
+    for (int i = 0; i < 60; ++i) y += "\xC3\xB6";  // 60 letters
+    db->Execute("CREATE TABLE Long (X DOUBLE, [" + y + "] DOUBLE);");
+    AppendRows({{1.0, 2.0}, {2.0, 4.5}, {3.0, 5.5}, {4.0, 8.0}}, "Long");
+    ScenarioSpec compare = AnalysisCases()[3].spec;
+    compare.input = "Long";
+    compare.fields = {{"X", "X", 1}, {y, "Y", 1}};
+    ASSERT_TRUE(Run(AddScenario(db, compare))) << engine->get_ErrorInfo();
+    const auto names = ColumnNames(db, "Out1");
+    bool sawCount = false;
+    for (const std::string& name : names) {
+        EXPECT_TRUE(ValidUtf8(name)) << name;
+        EXPECT_LE(Characters(name), 64u) << name;
+        sawCount = sawCount || name.rfind("Count_of_", 0) == 0;
+    }
+    EXPECT_TRUE(sawCount);
+}
+
 }  // namespace
