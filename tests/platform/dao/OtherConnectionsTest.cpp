@@ -103,6 +103,27 @@ TEST_F(OtherConnections, WriteTransactionBeginsWhileAReadOfAnOlderStateIsOpen) {
     EXPECT_EQ(Count(db, "Src"), 7);
 }
 
+TEST_F(OtherConnections, AWriteAfterAnotherProcessChangedTheFileSaysSo) {
+    // Without the write lock taken first, a write after reading an older
+    // state of the file cannot go on; the message tells what happened.
+    dao::RecordsetPtr reading = db->OpenRecordset("SELECT id FROM Src ORDER BY id", dao::dbOpenDynaset);
+    {
+        dao::Workspace other("#Other#", "admin");
+        dao::DatabasePtr second = other.OpenDatabase(Path("t.db"));
+        second->Execute("INSERT INTO Src (id, x) VALUES (10, 10)");
+        second->Close();
+    }
+    try {
+        db->Execute("INSERT INTO Src (id, x) VALUES (11, 11)");
+        ADD_FAILURE() << "the write went through";
+    } catch (const vb::VbError& e) {
+        EXPECT_EQ(e.Number(), dao::err::kLocked);
+        EXPECT_NE(e.Description().find("changed the database while this one was reading it"), std::string::npos)
+            << e.Description();
+    }
+    reading->Close();
+}
+
 TEST_F(OtherConnections, TransactionsOfTheWorkspaceNestInsideTheDatabasesOwn) {
     db->BeginTrans(true);
     dao::DBEngine().BeginTrans();
