@@ -489,14 +489,16 @@ template class Collection<Workspace>;
 
 // --- connections -----------------------------------------------------------------
 
+// Never destroyed: connections still open at exit (the process-wide engine's)
+// close after every other static is gone and still look here.
 std::mutex& OpenFilesMutex() {
-    static std::mutex mutex;
-    return mutex;
+    static auto* mutex = new std::mutex;
+    return *mutex;
 }
 
 std::vector<DatabaseImpl*>& OpenFiles() {
-    static std::vector<DatabaseImpl*> files;
-    return files;
+    static auto* files = new std::vector<DatabaseImpl*>;
+    return *files;
 }
 
 DatabaseImpl::~DatabaseImpl() { Close(); }
