@@ -159,24 +159,51 @@ static std::string CheckFiniteValues(Quantara& q, const CZantelsScenario& s, con
             fields.push_back(f);
     }
     if (fields.empty()) return {};
-    std::string columns;
-    std::string where;
     try {
-        for (const std::string& f : fields) {
-            const std::string b = BracketName(f);
-            columns += (columns.empty() ? "" : ", ") + b;
-            where += (where.empty() ? "" : " OR ") +
-                     ("(typeof(" + b + ") = 'real' AND abs(" + b + ") > 1.7976931348623157E+308)");
+        const dao::DatabasePtr db = q.get_SourceDatabase();
+        std::string columns;
+        for (const std::string& f : fields) columns += (columns.empty() ? "" : ", ") + BracketName(f);
+        const std::string from = " FROM " + BracketName(s.Table());
+        // Only number columns can hold an infinity; text ones are not scanned.
+        std::vector<std::string> numeric;
+        {
+            dao::RecordsetPtr probe =
+                db->OpenRecordset("SELECT " + columns + from + " WHERE 1=0;", dao::dbOpenForwardOnly, dao::dbReadOnly);
+            for (int32_t i = 0; i < probe->Fields()->Count() && static_cast<size_t>(i) < fields.size(); ++i) {
+                switch (probe->Fields(i)->Type()) {
+                    case dao::dbByte:
+                    case dao::dbInteger:
+                    case dao::dbLong:
+                    case dao::dbCurrency:
+                    case dao::dbSingle:
+                    case dao::dbDouble:
+                        numeric.push_back(fields[static_cast<size_t>(i)]);
+                        break;
+                    default:
+                        break;
+                }
+            }
+            probe->Close();
         }
-        const std::string sql = "SELECT TOP 1 " + columns + " FROM " + BracketName(s.Table()) + " WHERE " + where + ";";
-        dao::RecordsetPtr rs = q.get_SourceDatabase()->OpenRecordset(sql, dao::dbOpenForwardOnly, dao::dbReadOnly);
+        if (numeric.empty()) return {};
+        // Above the largest finite number but not text (text sorts above
+        // every number, and so above 9e999, which is the infinity itself).
+        std::string where;
+        for (const std::string& f : numeric) {
+            const std::string b = BracketName(f);
+            where += (where.empty() ? "" : " OR ") + ("(" + b + " > 1.7976931348623157E+308 And " + b +
+                                                      " <= 9e999) OR " + b + " < -1.7976931348623157E+308");
+        }
+        std::string select;
+        for (const std::string& f : numeric) select += (select.empty() ? "" : ", ") + BracketName(f);
+        dao::RecordsetPtr rs = db->OpenRecordset("SELECT TOP 1 " + select + from + " WHERE " + where + ";",
+                                                 dao::dbOpenForwardOnly, dao::dbReadOnly);
         std::string found;
         if (!rs->Eof()) {
             for (int32_t i = 0; i < rs->Fields()->Count() && found.empty(); ++i) {
                 const vb::Variant v = rs->Fields(i)->Value();
-                if (v.IsNumber() && !std::isfinite(v.ToDouble())) found = fields[static_cast<size_t>(i)];
+                if (v.IsNumber() && !std::isfinite(v.ToDouble())) found = numeric[static_cast<size_t>(i)];
             }
-            if (found.empty()) found = fields.front();
         }
         rs->Close();
         if (!found.empty()) {
