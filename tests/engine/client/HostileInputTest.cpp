@@ -33,7 +33,7 @@ std::vector<std::vector<vb::Variant>> SampleRows() {
 
 struct Case {
     std::string name;
-    ScenarioSpec spec;
+    ScenarioSpec scenario;
 };
 
 // One scenario of every kind of analysis that reads X1 (and the others it needs).
@@ -105,8 +105,8 @@ protected:
 TEST_F(HostileInput, AnOutputTableNamedLikeTheInputIsRefusedThroughASecondConnection) {
     for (Case c : AnalysisCases()) {
         SCOPED_TRACE(c.name);
-        c.spec.output1 = "dATA";
-        const int32_t id = AddScenario(db, c.spec);
+        c.scenario.output1 = "dATA";
+        const int32_t id = AddScenario(db, c.scenario);
         // The output database is the same file, opened again from its path.
         EXPECT_FALSE(RunWith(id, vb::Variant(dbPath)));
         EXPECT_NE(engine->get_ErrorInfo().find("cannot be the source table"), std::string::npos)
@@ -114,20 +114,20 @@ TEST_F(HostileInput, AnOutputTableNamedLikeTheInputIsRefusedThroughASecondConnec
         EXPECT_EQ(DataRows(), 30);
     }
     // The second table too, where the analysis writes one.
-    ScenarioSpec regression = AnalysisCases()[5].spec;
+    ScenarioSpec regression = AnalysisCases()[5].scenario;
     regression.output2 = "Data";
     EXPECT_FALSE(RunWith(AddScenario(db, regression), vb::Variant(dbPath)));
     EXPECT_NE(engine->get_ErrorInfo().find("[Data]"), std::string::npos) << engine->get_ErrorInfo();
     EXPECT_EQ(DataRows(), 30);
     // A second table that the analysis never writes does not matter.
-    ScenarioSpec describe = AnalysisCases()[0].spec;
+    ScenarioSpec describe = AnalysisCases()[0].scenario;
     describe.output2 = "Data";
     EXPECT_TRUE(RunWith(AddScenario(db, describe), vb::Variant(dbPath))) << engine->get_ErrorInfo();
     EXPECT_EQ(DataRows(), 30);
 }
 
 TEST_F(HostileInput, OutputTablesNamedLikeSqlAreTablesAndTheSourceStaysIntact) {
-    ScenarioSpec regression = AnalysisCases()[5].spec;
+    ScenarioSpec regression = AnalysisCases()[5].scenario;
     regression.output1 = "SELECT * FROM Data";
     regression.output2 = "SELECT * FROM Data WHERE 1=1";
     ASSERT_TRUE(Run(AddScenario(db, regression))) << engine->get_ErrorInfo();
@@ -141,7 +141,7 @@ TEST_F(HostileInput, OutputTablesNamedLikeSqlAreTablesAndTheSourceStaysIntact) {
 
 TEST_F(HostileInput, OutputNamesWithBlanksAtTheEndsAreRefusedAsOutputNames) {
     for (const char* name : {" Out1", "Out1 "}) {
-        ScenarioSpec describe = AnalysisCases()[0].spec;
+        ScenarioSpec describe = AnalysisCases()[0].scenario;
         describe.output1 = name;
         EXPECT_FALSE(Run(AddScenario(db, describe)));
         EXPECT_NE(engine->get_ErrorInfo().find("output table name"), std::string::npos) << engine->get_ErrorInfo();
@@ -149,14 +149,14 @@ TEST_F(HostileInput, OutputNamesWithBlanksAtTheEndsAreRefusedAsOutputNames) {
 }
 
 TEST_F(HostileInput, CrosstabWithoutOneColumnFieldSaysSo) {
-    ScenarioSpec none = AnalysisCases()[6].spec;
+    ScenarioSpec none = AnalysisCases()[6].scenario;
     none.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
     EXPECT_FALSE(Run(AddScenario(db, none)));
     EXPECT_NE(engine->get_ErrorInfo().find("column field"), std::string::npos) << engine->get_ErrorInfo();
     none.fields = {{"G1", "G", 1}};
     EXPECT_FALSE(Run(AddScenario(db, none)));
     EXPECT_NE(engine->get_ErrorInfo().find("column field"), std::string::npos) << engine->get_ErrorInfo();
-    ScenarioSpec two = AnalysisCases()[6].spec;
+    ScenarioSpec two = AnalysisCases()[6].scenario;
     two.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"G1", "C", 2}, {"X1", "X", 1}};
     EXPECT_FALSE(Run(AddScenario(db, two)));
     EXPECT_NE(engine->get_ErrorInfo().find("Only one column field"), std::string::npos) << engine->get_ErrorInfo();
@@ -168,7 +168,7 @@ TEST_F(HostileInput, AnInfiniteSourceValueIsRefusedNamingItsField) {
         std::isinf(ReadQueryRows(db, "SELECT X1 FROM Data WHERE G2 = 'q' AND X1 > 1e308;").at(0).at("X1").ToDouble()));
     for (const Case& c : AnalysisCases()) {
         SCOPED_TRACE(c.name);
-        EXPECT_FALSE(Run(AddScenario(db, c.spec)));
+        EXPECT_FALSE(Run(AddScenario(db, c.scenario)));
         EXPECT_NE(engine->get_ErrorInfo().find("[X1]"), std::string::npos) << engine->get_ErrorInfo();
         EXPECT_NE(engine->get_ErrorInfo().find("not a finite number"), std::string::npos) << engine->get_ErrorInfo();
     }
@@ -181,7 +181,7 @@ TEST_F(HostileInput, InfiniteOrHugeWeightsNeverWriteAnInfinity) {
         if (c.name == "Describe" || c.name == "Compare" || c.name == "Regression" || c.name == "Crosstab" ||
             c.name == "NFields") {
             Case w = c;
-            w.spec.fields.emplace_back("W", "W", 1);
+            w.scenario.fields.emplace_back("W", "W", 1);
             weighted.push_back(w);
         }
     }
@@ -196,14 +196,14 @@ TEST_F(HostileInput, InfiniteOrHugeWeightsNeverWriteAnInfinity) {
     db->Execute("UPDATE Data SET W = 9e999 WHERE X1 = 4;");
     for (const Case& c : weighted) {
         SCOPED_TRACE(c.name);
-        EXPECT_FALSE(Run(AddScenario(db, c.spec)));
+        EXPECT_FALSE(Run(AddScenario(db, c.scenario)));
         EXPECT_NE(engine->get_ErrorInfo().find("[W]"), std::string::npos) << engine->get_ErrorInfo();
     }
     // Finite but so large that the sums overflow.
     db->Execute("UPDATE Data SET W = 1e308;");
     for (const Case& c : weighted) {
         SCOPED_TRACE(c.name);
-        Run(AddScenario(db, c.spec));
+        Run(AddScenario(db, c.scenario));
     }
     ExpectNoInfinityAnywhere("huge weights");
 }
@@ -262,7 +262,7 @@ private:
 };
 
 TEST_F(HostileInput, AnotherEngineProcessRunsAtTheSameTime) {
-    ScenarioSpec regression = AnalysisCases()[5].spec;
+    ScenarioSpec regression = AnalysisCases()[5].scenario;
     const int32_t ours = AddScenario(db, regression);
     regression.output1 = "Theirs1";
     regression.output2 = "Theirs2";
@@ -287,12 +287,12 @@ TEST_F(HostileInput, TwoThreadsRunTwoObjectsOnTwoFiles) {
             dao::DatabasePtr own = dao::DBEngine().Workspaces(0)->CreateDatabase(path);
             CreateScenarioTables(own);
             CreateSourceTable(own, SampleRows());
-            ScenarioSpec describe = AnalysisCases()[0].spec;
+            ScenarioSpec describe = AnalysisCases()[0].scenario;
             describe.options["Percentile"] = true;
             describe.options["PercentileRadio"] = "Quartiles";
             describe.options["Mode"] = true;
-            const int32_t ids[] = {AddScenario(own, describe), AddScenario(own, AnalysisCases()[5].spec),
-                                   AddScenario(own, AnalysisCases()[10].spec)};
+            const int32_t ids[] = {AddScenario(own, describe), AddScenario(own, AnalysisCases()[5].scenario),
+                                   AddScenario(own, AnalysisCases()[10].scenario)};
             Quantara q;
             for (int i = 0; i < 12; ++i) {
                 const int32_t id = ids[i % 3];
@@ -331,7 +331,7 @@ private:
 };
 
 TEST_F(HostileInput, RunScenarioFromItsOwnEventIsRefusedAndTheRunGoesOn) {
-    const int32_t id = AddScenario(db, AnalysisCases()[0].spec);
+    const int32_t id = AddScenario(db, AnalysisCases()[0].scenario);
     ReentrantCaller caller(*engine, id);
     engine->Advise(&caller);
     engine->put_ShowProgress(true);
@@ -373,7 +373,7 @@ TEST_F(HostileInput, CrosstabColumnNamesAreCutBetweenCharacters) {
     AppendRows({{"r1", longValue, 1.0}, {"r1", odd, 2.0}, {"r2", "caf\xC3\xA9", 3.0}}, "Wide");
     // The layer counts characters: a 40-letter name is no longer than 64.
     dao::CheckName(longValue);
-    ScenarioSpec crosstab = AnalysisCases()[6].spec;
+    ScenarioSpec crosstab = AnalysisCases()[6].scenario;
     crosstab.input = "Wide";
     crosstab.fields = {{"R", "G", 1}, {"C", "C", 1}, {"X", "X", 1}};
     ASSERT_TRUE(Run(AddScenario(db, crosstab))) << engine->get_ErrorInfo();
@@ -394,7 +394,7 @@ TEST_F(HostileInput, ResultColumnsNamedAfterLongNonAsciiFieldsStayValid) {
     for (int i = 0; i < 60; ++i) y += "\xC3\xB6";  // 60 letters
     db->Execute("CREATE TABLE Long (X DOUBLE, [" + y + "] DOUBLE);");
     AppendRows({{1.0, 2.0}, {2.0, 4.5}, {3.0, 5.5}, {4.0, 8.0}}, "Long");
-    ScenarioSpec compare = AnalysisCases()[3].spec;
+    ScenarioSpec compare = AnalysisCases()[3].scenario;
     compare.input = "Long";
     compare.fields = {{"X", "X", 1}, {y, "Y", 1}};
     ASSERT_TRUE(Run(AddScenario(db, compare))) << engine->get_ErrorInfo();
