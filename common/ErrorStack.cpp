@@ -128,8 +128,10 @@ bool CErr_Zelk::ClearLog() {
 }
 
 namespace {
+// One per thread: engine objects working in two threads at once must not
+// push and pop on one stack. Within a thread it is the deliverable's global.
 std::shared_ptr<CErr_Zelk>& GlobalStack() {
-    static std::shared_ptr<CErr_Zelk> stack = std::make_shared<CErr_Zelk>();
+    thread_local std::shared_ptr<CErr_Zelk> stack = std::make_shared<CErr_Zelk>();
     return stack;
 }
 }  // namespace

@@ -124,6 +124,7 @@ private:
 
 // The deliverable's one global error stack: the program makes it at start,
 // the engine makes a fresh one for every engine object. Each deliverable links
-// its own copy of this library, so each has its own global.
+// its own copy of this library, so each has its own global; it is global per
+// thread, so engine objects in different threads keep their stacks apart.
 CErr_Zelk& ErrStack();
 void SetErrStack(std::shared_ptr<CErr_Zelk> stack);

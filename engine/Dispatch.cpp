@@ -1,9 +1,13 @@
 // Run preparation and dispatch: the source test, the missing-value mode, the
 // field-name array with its role checks, and the choice of the runner.
+#include <algorithm>
+#include <cmath>
+
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
 #include "ScenarioSchema.h"
+#include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
@@ -120,6 +124,13 @@ static std::string CheckUnusedRoles(const CZantelsScenario& s, const FieldRoles&
     const bool takesY = !group && (Is(analysis, Analysis::Compare) || Is(analysis, Analysis::Regression) ||
                                    Is(analysis, Analysis::PairedFields));
     if (r.nC > 0 && !takesCompare) return "Compare fields cannot be used in a " + calc + " scenario";
+    // The crosstab's column field is its one Compare field, right after the
+    // row fields; without it (or with a second one) a data field would take
+    // its place. (Without a row field the runner says so first.)
+    if (!group && EqualsNoCase(calc, "Crosstab") && r.nG >= 1) {
+        if (r.nC == 0) return "A column field (a Compare field) must be assigned";
+        if (r.nC > 1) return "Only one column field (Compare field) may be assigned";
+    }
     if (r.fY && r.fW && !takesY) return "A Y field cannot be used beside a weight field in a " + calc + " scenario";
     return {};
 }
@@ -131,6 +142,111 @@ static std::string CheckFieldRoles(const CZantelsScenario& s) {
     for (const auto& field : s) {
         std::string err = store::CheckValue(choice, vb::Variant(field->Choice()));
         if (!err.empty()) return err + " (field [" + field->Field_Name() + "])";
+    }
+    return {};
+}
+
+// Whether the analysis of the scenario can write its second output table.
+static bool UsesSecondTable(const CZantelsScenario& s) {
+    if (EqualsNoCase(s.Scenario_Type(), "G")) return true;
+    const std::string& calc = s.CalcType();
+    for (const char* name : {"Regression", "Crosstab", "Chi-Square", "N Fields", "N Sample"}) {
+        if (EqualsNoCase(calc, name)) return true;
+    }
+    return false;
+}
+
+// A result table is dropped and made afresh: it must never be the table the
+// analysis reads (the same file, through whatever path or connection, and
+// the same name without regard to case), and its name must be one a result
+// table can be made and reopened under.
+static std::string CheckOutputTables(Quantara& q, const CZantelsScenario& s) {
+    std::vector<std::string> outputs = {s.OutputTable1()};
+    if (UsesSecondTable(s)) outputs.push_back(s.OutputTable2());
+    const dao::DatabasePtr source = q.get_SourceDatabase();
+    const dao::DatabasePtr output = q.get_OutputDatabase();
+    const bool sameFile = source && output && source->SameFile(*output);
+    for (const std::string& name : outputs) {
+        if (name.empty()) continue;
+        if (name != vb::Trim(name)) {
+            return "The output table name [" + name +
+                   "] begins or ends with a blank; remove the blank from the output table name.";
+        }
+        if (sameFile && EqualsNoCase(name, vb::Trim(s.Table()))) {
+            return "The output table [" + name + "] cannot be the source table [" + s.Table() +
+                   "]: the results would replace the data. Choose another name for the output table.";
+        }
+    }
+    return {};
+}
+
+// SQLite keeps infinities (Jet could not), and no analysis can use them:
+// a source value that is not a finite number is refused up front, naming
+// the field, rather than turned into infinite or meaningless results. (NaN
+// cannot be stored; SQLite keeps it as Null, which is a missing value.)
+static std::string CheckFiniteValues(Quantara& q, const CZantelsScenario& s, const FieldRoles& r) {
+    std::vector<std::string> fields;
+    for (size_t i = 1; i < r.strFields.size(); ++i) {
+        const std::string& f = r.strFields[i];
+        if (f.empty() || f == "*") continue;
+        if (std::none_of(fields.begin(), fields.end(), [&](const std::string& g) { return EqualsNoCase(f, g); }))
+            fields.push_back(f);
+    }
+    if (fields.empty()) return {};
+    try {
+        const dao::DatabasePtr db = q.get_SourceDatabase();
+        std::string columns;
+        for (const std::string& f : fields) columns += (columns.empty() ? "" : ", ") + BracketName(f);
+        const std::string from = " FROM " + BracketName(s.Table());
+        // Only number columns can hold an infinity; text ones are not scanned.
+        std::vector<std::string> numeric;
+        {
+            dao::RecordsetPtr probe =
+                db->OpenRecordset("SELECT " + columns + from + " WHERE 1=0;", dao::dbOpenForwardOnly, dao::dbReadOnly);
+            for (int32_t i = 0; i < probe->Fields()->Count() && static_cast<size_t>(i) < fields.size(); ++i) {
+                switch (probe->Fields(i)->Type()) {
+                    case dao::dbByte:
+                    case dao::dbInteger:
+                    case dao::dbLong:
+                    case dao::dbCurrency:
+                    case dao::dbSingle:
+                    case dao::dbDouble:
+                        numeric.push_back(fields[static_cast<size_t>(i)]);
+                        break;
+                    default:
+                        break;
+                }
+            }
+            probe->Close();
+        }
+        if (numeric.empty()) return {};
+        // Above the largest finite number but not text (text sorts above
+        // every number, and so above 9e999, which is the infinity itself).
+        std::string where;
+        for (const std::string& f : numeric) {
+            const std::string b = BracketName(f);
+            where += (where.empty() ? "" : " OR ") + ("(" + b + " > 1.7976931348623157E+308 And " + b +
+                                                      " <= 9e999) OR " + b + " < -1.7976931348623157E+308");
+        }
+        std::string select;
+        for (const std::string& f : numeric) select += (select.empty() ? "" : ", ") + BracketName(f);
+        dao::RecordsetPtr rs = db->OpenRecordset("SELECT TOP 1 " + select + from + " WHERE " + where + ";",
+                                                 dao::dbOpenForwardOnly, dao::dbReadOnly);
+        std::string found;
+        if (!rs->Eof()) {
+            for (int32_t i = 0; i < rs->Fields()->Count() && found.empty(); ++i) {
+                const vb::Variant v = rs->Fields(i)->Value();
+                if (v.IsNumber() && !std::isfinite(v.ToDouble())) found = numeric[static_cast<size_t>(i)];
+            }
+        }
+        rs->Close();
+        if (!found.empty()) {
+            return "The field [" + found + "] of [" + s.Table() +
+                   "] holds a value that is not a finite number (an infinity), which cannot be analysed. "
+                   "Correct or remove that value, or analyse a query that leaves it out.";
+        }
+    } catch (const vb::VbError&) {
+        // A source that cannot be read so is reported by the analysis itself.
     }
     return {};
 }
@@ -184,9 +300,18 @@ std::string RunOneScenario(Quantara& q) {
     q.CaseSensitive(false);
     const std::string& calc = s.CalcType();
     err = CheckUnusedRoles(s, r);
+    if (err.empty()) err = CheckOutputTables(q, s);
+    if (err.empty()) err = CheckFiniteValues(q, s, r);
     if (!err.empty()) return err;
     const store::AnalysisDef* analysis = AnalysisNamed(calc);
     const bool groupAnalysis = analysis != nullptr && (store::Bit(analysis->id) & store::kGroupAnalyses) != 0;
+    // The run's write lock on the output file is taken before the analysis
+    // reads anything: another process's commit then waits for the run
+    // (within the busy timeout) instead of making its next write fail.
+    if (const dao::DatabasePtr output = q.get_OutputDatabase(); output && q.get_SourceDatabase()) {
+        output->BeginTrans(true);
+        q.State().runTransaction = output;
+    }
     if (EqualsNoCase(s.Scenario_Type(), "G")) {
         if (!groupAnalysis) return "Unknown analysis sub-type: " + calc;
         return RunGroup_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);

@@ -49,8 +49,18 @@ struct Quantara::Impl {
     std::vector<std::pair<int, QuantaraEvents*>> sinks;
     int nextCookie = 1;
 
-    // Transactions begun through Quantara::BeginTrans and not yet committed.
+    // Transactions begun through Quantara::BeginTrans and not yet committed,
+    // with the databases each level was begun on (the run's output and
+    // scratch databases, never the rest of the workspace: another thread's
+    // engine object may be working there).
     int openTransactions = 0;
+    std::vector<std::vector<dao::DatabasePtr>> transactionLevels;
+    // The output database while the run holds its write transaction: taken
+    // before the analysis reads, so another process's commit waits for the
+    // run instead of breaking it part-way.
+    dao::DatabasePtr runTransaction;
+    // A run is under way (RunScenario is not re-entered from an event).
+    bool running = false;
     // Result tables made during the current run (database, name).
     std::vector<std::pair<dao::DatabasePtr, std::string>> createdTables;
     // The last old result table whose drop was refused because a record set

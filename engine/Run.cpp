@@ -44,10 +44,19 @@ void CloseRecordset(dao::RecordsetPtr& rs) {
 // drop the result tables it had made, so no half-written table remains.
 void UndoFailedRun(Quantara& q) {
     auto& s = q.State();
-    for (; s.openTransactions > 0; --s.openTransactions) {
+    for (; !s.transactionLevels.empty(); s.transactionLevels.pop_back()) {
+        for (const auto& db : s.transactionLevels.back()) {
+            try {
+                db->Rollback();
+            } catch (...) {}
+        }
+    }
+    s.openTransactions = 0;
+    if (s.runTransaction) {
         try {
-            dao::DBEngine().Rollback();
+            s.runTransaction->Rollback();
         } catch (...) {}
+        s.runTransaction = nullptr;
     }
     CloseRecordset(s.DataRecordset);
     CloseRecordset(s.OutputRecordset);
@@ -96,6 +105,18 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
                            const vb::Variant& ShowProgress, const vb::Variant& ShowErrors) {
     using namespace engine;
     auto& s = *m_;
+    if (s.running) {
+        // Called again from one of this run's own event handlers: the run
+        // under way keeps its databases and goes on.
+        s.ErrorInfo = "RunScenario cannot be called while this object is running a scenario; "
+                      "wait for the run to complete, or use another Quantara object.";
+        return false;
+    }
+    struct RunningFlag {
+        bool& flag;
+        explicit RunningFlag(bool& f) : flag(f) { flag = true; }
+        ~RunningFlag() { flag = false; }
+    } runningFlag(s.running);
     CErr_Zelk& stack = ErrStack();
     const int16_t depth = stack.Depth();
     stack.Push("Zantel_RunScenario");
@@ -106,6 +127,8 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
     SaveDatabases(*this, true);
     RaiseRunScenarioBegin(*this);
     s.openTransactions = 0;
+    s.transactionLevels.clear();
+    s.runTransaction = nullptr;
     s.createdTables.clear();
 
     try {
@@ -138,6 +161,13 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
             if (!s.databases[kOutputDb]) s.databases[kOutputDb] = s.databases[kSourceDb];
             s.ShowStatus = IsExactlyTrue(ShowProgress) || s.ShowProgress;
             if (LoadScenario(*this, ScenarioNo, err)) err = RunOneScenario(*this);
+            // The analysis's work (its results, or what it dropped and made
+            // before it reported a failure) is kept, as without the run's
+            // own transaction.
+            if (s.runTransaction) {
+                s.runTransaction->CommitTrans();
+                s.runTransaction = nullptr;
+            }
         }
     } catch (const vb::VbError& e) {
         err = std::to_string(e.Number()) + ": " + e.Description();
@@ -149,6 +179,7 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
     // An error leaves the names of the procedures it passed on the stack.
     while (stack.Depth() > depth + 1) stack.Pop();
     s.openTransactions = 0;
+    s.transactionLevels.clear();
     s.createdTables.clear();
 
     if (!err.empty() && !quietFailure) {

@@ -42,6 +42,11 @@ bool Quantara::Quarn_UTIL_MakeTempDB() {
     std::error_code ec;
     std::filesystem::remove(path, ec);
     s.TempDatabase = dao::DBEngine().CreateDatabase(path, dao::dbLangGeneral);
+    // Made inside the analysis's transactions: it joins them.
+    for (auto& level : s.transactionLevels) {
+        s.TempDatabase->BeginTrans();
+        level.push_back(s.TempDatabase);
+    }
     return true;
 }
 
@@ -55,7 +60,7 @@ void Quantara::Quarn_EmptyTable(bool fTemp, const std::string& strTable, int32_t
         return;
     }
     // Fewer rows: deleted one by one inside one transaction.
-    dao::RecordsetPtr rs = fTemp ? target->OpenRecordset(strTable, dao::dbOpenTable) : target->OpenRecordset(strTable);
+    dao::RecordsetPtr rs = target->OpenRecordset(strTable, dao::dbOpenTable);
     BeginTrans();
     while (!rs->Eof()) {
         rs->Delete();

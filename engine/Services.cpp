@@ -1,6 +1,8 @@
 // Services of the engine object that the run itself relies on: progress,
 // the missing-value condition, result-table creation and dropping, the
 // default frequency intervals and the analyses' transactions.
+#include <algorithm>
+
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
@@ -54,7 +56,7 @@ std::string Quantara::Quarn_CreateTable(const dao::TableDefPtr& tdf, bool fOpen)
     index->Primary(true);
     index->Fields()->Append(index->CreateField("StatOutputID"));
     tdf->Indexes()->Append(index);
-    if (result.empty() && fOpen) m_->OutputRecordset = db->OpenRecordset(tdf->Name(), dao::dbOpenDynaset);
+    if (result.empty() && fOpen) m_->OutputRecordset = OpenResultTable(db, tdf->Name());
     return result;
 }
 
@@ -108,11 +110,27 @@ std::string Quantara::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, bo
 }
 
 void Quantara::BeginTrans() {
-    dao::DBEngine().BeginTrans();
+    std::vector<dao::DatabasePtr> level;
+    for (const dao::DatabasePtr& db : {get_OutputDatabase(), m_->TempDatabase}) {
+        if (!db || std::find(level.begin(), level.end(), db) != level.end()) continue;
+        db->BeginTrans();
+        level.push_back(db);
+    }
+    m_->transactionLevels.push_back(std::move(level));
     ++m_->openTransactions;
 }
 
 void Quantara::CommitTrans() {
-    dao::DBEngine().CommitTrans();
+    if (m_->transactionLevels.empty()) return;
+    std::vector<dao::DatabasePtr> level = std::move(m_->transactionLevels.back());
+    m_->transactionLevels.pop_back();
     if (m_->openTransactions > 0) --m_->openTransactions;
+    for (const dao::DatabasePtr& db : level) {
+        try {
+            db->CommitTrans();
+        } catch (const vb::VbError& e) {
+            // A scratch database closed inside the level took its work with it.
+            if (e.Number() != dao::err::kObjectClosed) throw;
+        }
+    }
 }

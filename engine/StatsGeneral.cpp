@@ -18,6 +18,10 @@ std::string BracketName(const std::string& strName) {
     return "[" + strName + "]";
 }
 
+dao::RecordsetPtr OpenResultTable(const dao::DatabasePtr& db, const std::string& strName) {
+    return db->OpenRecordset(BracketName(strName), dao::dbOpenDynaset);
+}
+
 std::string InFileClause(const std::string& strPath) {
     std::string clause = "IN '";
     for (char c : strPath) {
@@ -40,7 +44,7 @@ void AddOutputField(const dao::TableDefPtr& tdf, const std::string& strName, int
 }
 
 std::string PairColumnName(const std::string& strField, int intWhich) {
-    return vb::Left(strField, 62) + (intWhich == 1 ? "-1" : "-2");
+    return vb::LeftChars(strField, 62) + (intWhich == 1 ? "-1" : "-2");
 }
 
 int16_t BuildOutputFields(const dao::TableDefPtr& tdf, int16_t intGroupFields,

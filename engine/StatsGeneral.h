@@ -23,6 +23,10 @@
 // changing the statement's meaning.
 std::string BracketName(const std::string& strName);
 
+// Opens a result table of db as an updatable dynaset by its name, which is
+// never read as SQL (a table may be named "SELECT * FROM Data").
+dao::RecordsetPtr OpenResultTable(const dao::DatabasePtr& db, const std::string& strName);
+
 // " IN '<path>'" clause part naming another database file in Jet SQL, with
 // every apostrophe of the path doubled: "IN '" + escaped path + "'". No
 // leading or trailing blank.

@@ -180,7 +180,8 @@ using QueryDefPtr = std::shared_ptr<QueryDef>;
 using RecordsetPtr = std::shared_ptr<Recordset>;
 
 // Names of tables, fields, indexes and queries: non-empty, no "]", no control
-// characters, at most 64 characters. Raises 3125 otherwise.
+// characters, at most 64 characters (UTF-8 characters, not bytes). Raises
+// 3125 otherwise.
 void CheckName(std::string_view name);
 
 // --- Property -----------------------------------------------------------------
@@ -432,13 +433,27 @@ public:
     QueryDefPtr CreateQueryDef(const std::string& name, const std::string& sql = {});
     // `source`: a table name, a saved query name or a Jet SELECT statement.
     // Without a type (0), a table opens as a table-type set and anything
-    // else as a dynaset, as DAO does.
+    // else as a dynaset, as DAO does. With dbOpenTable the source is always
+    // a table name, never read as SQL; so is a name in square brackets.
     RecordsetPtr OpenRecordset(const std::string& source, int16_t type = 0, int32_t options = 0);
     void Execute(const std::string& sql, int32_t options = 0);
     int32_t RecordsAffected() const;
     // Sets, changes or clears (empty `newPassword`) the database password.
     void NewPassword(const std::string& oldPassword, const std::string& newPassword);
     void Close();
+
+    // Whether both objects stand for one file (same device and inode), through
+    // whatever paths and connections they were opened.
+    bool SameFile(const Database& other) const;
+    // A transaction of this database alone, apart from its workspace's;
+    // nested levels (and levels inside a workspace transaction) are
+    // savepoints. With `write` the outermost level takes the file's write
+    // lock at once, waiting for other writers within the busy timeout, so
+    // that what is read inside it can be written back without another
+    // process's commit coming in between.
+    void BeginTrans(bool write = false);
+    void CommitTrans();
+    void Rollback();
 
     // Internal.
     explicit Database(std::shared_ptr<DatabaseImpl> impl);

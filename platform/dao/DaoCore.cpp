@@ -1,5 +1,7 @@
 // Errors, statements, values, the catalog, connections, workspaces and the engine.
+#include <fcntl.h>
 #include <sodium.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,7 +20,10 @@ void Fail(int32_t number, const std::string& description) { throw vb::VbError(nu
 
 void CheckName(std::string_view name) {
     if (name.empty()) Fail(err::kInvalidName, "A name cannot be empty.");
-    if (name.size() > 64) Fail(err::kInvalidName, "The name '" + std::string(name) + "' is longer than 64 characters.");
+    // Lengths are in characters: a UTF-8 continuation byte starts none.
+    size_t characters = 0;
+    for (unsigned char c : name) characters += (c & 0xC0) != 0x80 ? 1 : 0;
+    if (characters > 64) Fail(err::kInvalidName, "The name '" + std::string(name) + "' is longer than 64 characters.");
     for (unsigned char c : name) {
         if (c == ']' || c < 0x20 || c == 0x7f)
             Fail(err::kInvalidName,
@@ -153,6 +158,10 @@ void RaiseSqlite(sqlite3* db, int rc, std::string_view context) {
     if (msg.find("syntax error") != std::string::npos || msg.find("incomplete input") != std::string::npos)
         Fail(err::kSyntaxError, "Syntax error in the statement (" + msg + ")" +
                                     (context.empty() ? std::string() : ": " + std::string(context)));
+    if (ext == SQLITE_BUSY_SNAPSHOT)
+        Fail(err::kLocked,
+             "Another user or process changed the database while this one was reading it, so it cannot write now; "
+             "try again.");
     switch (prim) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
@@ -334,6 +343,11 @@ namespace {
     std::string shown = v.IsString() ? "'" + v.String() + "'" : "the value";
     Fail(err::kConversion, "Data type conversion error: " + shown + " does not fit the field '" + f.name + "'.");
 }
+// Jet's numbers are finite: an infinity does not fit any field.
+[[noreturn]] void OverflowError(const FieldDef& f) {
+    Fail(err::kNumericOverflow, "Numeric field overflow: the value for the field '" + f.name +
+                                    "' is not a finite number (a result too large to represent).");
+}
 }  // namespace
 
 void BindValue(sqlite3_stmt* st, int index, const vb::Variant& v, const FieldDef& f) {
@@ -357,12 +371,18 @@ void BindValue(sqlite3_stmt* st, int index, const vb::Variant& v, const FieldDef
             case dbCurrency:
                 sqlite3_bind_double(st, index, v.ToCurrency().ToDouble());
                 return;
-            case dbSingle:
-                sqlite3_bind_double(st, index, static_cast<double>(static_cast<float>(v.ToDouble())));
+            case dbSingle: {
+                const double d = static_cast<double>(static_cast<float>(v.ToDouble()));
+                if (std::isinf(d)) OverflowError(f);
+                sqlite3_bind_double(st, index, d);
                 return;
-            case dbDouble:
-                sqlite3_bind_double(st, index, v.ToDouble());
+            }
+            case dbDouble: {
+                const double d = v.ToDouble();
+                if (std::isinf(d)) OverflowError(f);
+                sqlite3_bind_double(st, index, d);
                 return;
+            }
             case dbDate: {
                 vb::Date d;
                 if (!(v.IsString() && vb::ParseIsoDate(v.String(), d))) d = v.ToDate();
@@ -387,7 +407,7 @@ void BindValue(sqlite3_stmt* st, int index, const vb::Variant& v, const FieldDef
             }
         }
     } catch (const vb::VbError& e) {
-        if (e.Number() == err::kConversion) throw;
+        if (e.Number() == err::kConversion || e.Number() == err::kNumericOverflow) throw;
         ConversionError(f, v);
     }
 }
@@ -468,6 +488,18 @@ template class Collection<Database>;
 template class Collection<Workspace>;
 
 // --- connections -----------------------------------------------------------------
+
+// Never destroyed: connections still open at exit (the process-wide engine's)
+// close after every other static is gone and still look here.
+std::mutex& OpenFilesMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+
+std::vector<DatabaseImpl*>& OpenFiles() {
+    static auto* files = new std::vector<DatabaseImpl*>;
+    return *files;
+}
 
 DatabaseImpl::~DatabaseImpl() { Close(); }
 
@@ -790,14 +822,24 @@ DatabaseImpl::Prepared DatabaseImpl::PrepareJet(const std::string& jetSql) {
 
 void DatabaseImpl::Close() {
     if (!db) return;
-    auto open = recordsets;
+    std::vector<RecordsetState*> open;
+    {
+        std::lock_guard lock(OpenFilesMutex());
+        open = recordsets;
+    }
     for (RecordsetState* rs : open) CloseRecordsetState(rs);
-    recordsets.clear();
+    {
+        std::lock_guard lock(OpenFilesMutex());
+        recordsets.clear();
+        std::erase(OpenFiles(), this);
+    }
+    ownLevels.clear();
     sqlite3_close_v2(db);
     db = nullptr;
     attached.clear();
     tables.clear();
     if (auto w = ws.lock()) {
+        std::lock_guard lock(w->mu);
         auto& v = w->databases;
         v.erase(std::remove_if(v.begin(), v.end(), [&](auto& p) { return p.expired() || p.lock().get() == this; }),
                 v.end());
@@ -812,6 +854,7 @@ void DatabaseImpl::Close() {
 // --- workspaces ----------------------------------------------------------------------
 
 std::shared_ptr<DatabaseImpl> WorkspaceImpl::FindOpen(const std::string& path) const {
+    std::lock_guard lock(mu);
     for (auto& w : databases)
         if (auto d = w.lock(); d && d->db && d->path == path) return d;
     return nullptr;
@@ -819,9 +862,15 @@ std::shared_ptr<DatabaseImpl> WorkspaceImpl::FindOpen(const std::string& path) c
 
 void WorkspaceImpl::JoinTransaction(DatabaseImpl& d) {
     while (d.transactionDepth < transactionLevel) {
-        if (d.transactionDepth == 0)
+        if (d.transactionDepth == 0 && sqlite3_get_autocommit(d.db)) {
             Exec(d.db, "BEGIN");
-        else
+            d.workspaceSavepointBase = false;
+        } else if (d.transactionDepth == 0) {
+            // The database's own transaction is open: the workspace's level
+            // nests inside it.
+            Exec(d.db, "SAVEPOINT dao_level1");
+            d.workspaceSavepointBase = true;
+        } else
             Exec(d.db, "SAVEPOINT dao_level" + std::to_string(d.transactionDepth + 1));
         ++d.transactionDepth;
     }
@@ -859,7 +908,7 @@ std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl
     d->readOnly = readOnly;
     d->ws = ws;
     int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | (create ? SQLITE_OPEN_CREATE : 0) |
-                SQLITE_OPEN_NOMUTEX;
+                SQLITE_OPEN_FULLMUTEX;
     int rc = sqlite3_open_v2(d->path.c_str(), &d->db, flags, nullptr);
     if (rc != SQLITE_OK) {
         std::string msg = d->db ? sqlite3_errmsg(d->db) : "out of memory";
@@ -890,6 +939,16 @@ std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl
         throw;
     }
     RegisterJetFunctions(d->db);
+    struct stat st {};
+    if (::stat(d->path.c_str(), &st) == 0) {
+        d->device = st.st_dev;
+        d->inode = st.st_ino;
+        d->identified = true;
+    }
+    {
+        std::lock_guard lock(OpenFilesMutex());
+        OpenFiles().push_back(d.get());
+    }
     return d;
 }
 
@@ -897,6 +956,7 @@ DatabasePtr Register(const std::shared_ptr<WorkspaceImpl>& ws, const std::shared
                      const std::string& connect) {
     d->connect = connect;
     auto db = std::make_shared<Database>(d);
+    std::lock_guard lock(ws->mu);
     ws->databases.push_back(d);
     ws->dbCollection->items_.push_back(db);
     ws->JoinTransaction(*d);
@@ -931,6 +991,7 @@ DatabasePtr Workspace::CreateDatabase(const std::string& path, const std::string
 }
 
 void Workspace::BeginTrans() {
+    std::lock_guard lock(impl_->mu);
     if (impl_->transactionLevel >= 5) Fail(err::kNotSupported, "Transactions can be nested five levels deep at most.");
     ++impl_->transactionLevel;
     for (auto& w : impl_->databases)
@@ -938,12 +999,13 @@ void Workspace::BeginTrans() {
 }
 
 void Workspace::CommitTrans(int32_t) {
+    std::lock_guard lock(impl_->mu);
     if (impl_->transactionLevel == 0) Fail(err::kNoTransaction, "There is no transaction to commit.");
     int level = impl_->transactionLevel;
     for (auto& w : impl_->databases) {
         auto d = w.lock();
         if (!d || !d->db || d->transactionDepth < level) continue;
-        if (level == 1)
+        if (level == 1 && !d->workspaceSavepointBase)
             Exec(d->db, "COMMIT");
         else
             Exec(d->db, "RELEASE dao_level" + std::to_string(level));
@@ -954,6 +1016,7 @@ void Workspace::CommitTrans(int32_t) {
 }
 
 void Workspace::Rollback() {
+    std::lock_guard lock(impl_->mu);
     if (impl_->transactionLevel == 0) Fail(err::kNoTransaction, "There is no transaction to roll back.");
     int level = impl_->transactionLevel;
     for (auto& w : impl_->databases) {
@@ -962,7 +1025,7 @@ void Workspace::Rollback() {
         // A rollback that undoes a schema change aborts running reads; the
         // record sets resume at their rows instead.
         d->ParkRecordsets();
-        if (level == 1)
+        if (level == 1 && !d->workspaceSavepointBase)
             Exec(d->db, "ROLLBACK");
         else {
             std::string sp = "dao_level" + std::to_string(level);
@@ -981,9 +1044,14 @@ void Workspace::Close() {
     if (impl_->transactionLevel > 0) {
         while (impl_->transactionLevel > 0) Rollback();
     }
-    auto dbs = impl_->databases;
+    std::vector<std::weak_ptr<DatabaseImpl>> dbs;
+    {
+        std::lock_guard lock(impl_->mu);
+        dbs = impl_->databases;
+    }
     for (auto& w : dbs)
         if (auto d = w.lock()) d->Close();
+    std::lock_guard lock(impl_->mu);
     impl_->databases.clear();
     impl_->dbCollection->items_.clear();
     impl_->closed = true;
@@ -1019,6 +1087,74 @@ void Database::Execute(const std::string& sql, int32_t) {
     p.runOn->schemaVersion = -1;
 }
 
+bool Database::SameFile(const Database& other) const {
+    const DatabaseImpl& a = *impl_;
+    const DatabaseImpl& b = *other.impl_;
+    if (a.identified && b.identified) return a.device == b.device && a.inode == b.inode;
+    return a.path == b.path;
+}
+
+void Database::BeginTrans(bool write) {
+    impl_->CheckOpen();
+    sqlite3* db = impl_->db;
+    if (!sqlite3_get_autocommit(db)) {
+        Exec(db, "SAVEPOINT dao_own" + std::to_string(impl_->ownLevels.size() + 1));
+        impl_->ownLevels.push_back(false);
+        return;
+    }
+    const char* begin = write && !impl_->readOnly ? "BEGIN IMMEDIATE" : "BEGIN";
+    int rc = sqlite3_exec(db, begin, nullptr, nullptr, nullptr);
+    if ((rc & 0xff) == SQLITE_BUSY) {
+        // A read still open on this connection (a record set part-way
+        // through) holds an older snapshot, which cannot become a write:
+        // park the record sets, so the lock is waited for afresh.
+        if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        impl_->ParkRecordsets();
+        rc = sqlite3_exec(db, begin, nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        try {
+            RaiseSqlite(db, rc, begin);
+        } catch (...) {
+            if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    }
+    impl_->ownLevels.push_back(true);
+}
+
+void Database::CommitTrans() {
+    impl_->CheckOpen();
+    if (impl_->ownLevels.empty()) Fail(err::kNoTransaction, "There is no transaction to commit.");
+    const bool began = impl_->ownLevels.back();
+    if (began)
+        Exec(impl_->db, "COMMIT");
+    else
+        Exec(impl_->db, "RELEASE dao_own" + std::to_string(impl_->ownLevels.size()));
+    impl_->ownLevels.pop_back();
+    impl_->DetachUnused();
+}
+
+void Database::Rollback() {
+    impl_->CheckOpen();
+    if (impl_->ownLevels.empty()) Fail(err::kNoTransaction, "There is no transaction to roll back.");
+    const bool began = impl_->ownLevels.back();
+    // A rollback that undoes a schema change aborts running reads; the
+    // record sets resume at their rows instead.
+    impl_->ParkRecordsets();
+    if (began) {
+        Exec(impl_->db, "ROLLBACK");
+    } else {
+        const std::string sp = "dao_own" + std::to_string(impl_->ownLevels.size());
+        Exec(impl_->db, "ROLLBACK TO " + sp);
+        Exec(impl_->db, "RELEASE " + sp);
+    }
+    impl_->ownLevels.pop_back();
+    impl_->tables.clear();
+    impl_->schemaVersion = -1;
+    impl_->DetachUnused();
+}
+
 void Database::NewPassword(const std::string& oldPassword, const std::string& newPassword) {
     impl_->CheckOpen();
     auto hash = impl_->CatalogText("D", "", "", "Password");
@@ -1033,7 +1169,12 @@ void Database::NewPassword(const std::string& oldPassword, const std::string& ne
 Engine::Engine() : systemDb_(ProgramFolder() + "/Merivox.MDW") {}
 Engine::~Engine() = default;
 
+namespace {
+std::mutex workspacesMutex;
+}  // namespace
+
 std::shared_ptr<Workspaces> Engine::Workspaces() {
+    std::lock_guard lock(workspacesMutex);
     if (!workspaces_) {
         workspaces_ = std::make_shared<dao::Workspaces>();
         workspaces_->items_.push_back(std::make_shared<Workspace>("#Default Workspace#", DefaultUser()));
@@ -1069,10 +1210,12 @@ void Engine::Rollback() { Workspaces(0)->Rollback(); }
 
 void Engine::Idle(int32_t action) {
     if (!workspaces_) return;
-    for (auto& w : *workspaces_) {
+    for (auto& w : *Workspaces()) {
+        std::lock_guard lock(w->Impl()->mu);
         for (auto& wd : w->Impl()->databases) {
             auto d = wd.lock();
-            if (!d || !d->db) continue;
+            // Another thread's connection is that thread's to tidy.
+            if (!d || !d->db || d->thread != std::this_thread::get_id()) continue;
             if (action & dbRefreshCache) d->DetachUnused();
             d->tables.clear();
             d->schemaVersion = -1;
@@ -1115,6 +1258,12 @@ void OpenWorkgroup(Conn& c, const std::string& path, bool create) {
 void CreateWorkgroupFile(const std::string& path) {
     if (std::filesystem::exists(path))
         Fail(err::kDatabaseExists, "The workgroup information file '" + path + "' already exists.");
+    // It holds password hashes: readable and writable by its owner only,
+    // whatever the umask (SQLite gives its journal the same mode).
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) Fail(err::kWorkgroupMissing, "The workgroup information file '" + path + "' cannot be created.");
+    ::fchmod(fd, 0600);
+    ::close(fd);
     {
         Conn c;
         OpenWorkgroup(c, path, true);

@@ -4,11 +4,15 @@
 
 #include <sqlite3.h>
 
+#include <sys/types.h>
+
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -115,8 +119,20 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     bool readOnly = false;
     std::weak_ptr<WorkspaceImpl> ws;
     int32_t recordsAffected = 0;
-    std::vector<RecordsetState*> recordsets;  // open ones, closed with the database
+    std::vector<RecordsetState*> recordsets;  // open ones, closed with the database (changed under OpenFilesMutex)
     int transactionDepth = 0;                 // levels begun on this connection
+    bool workspaceSavepointBase = false;      // the workspace's first level is a savepoint (own transaction open)
+    // Levels of the database's own transactions (Database::BeginTrans): true
+    // for a level that began the SQLite transaction, false for a savepoint.
+    std::vector<bool> ownLevels;
+    // The file's identity, to tell two connections to one file apart from
+    // two files.
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool identified = false;
+    // The thread that opened the connection: process-wide housekeeping
+    // (DBEngine.Idle) leaves other threads' connections alone.
+    std::thread::id thread = std::this_thread::get_id();
 
     // Files attached for IN '<file>' clauses: path -> (schema, users).
     struct Attachment {
@@ -177,7 +193,16 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     void ParkRecordsets();
 };
 
+// Every open connection of the process, so that a drop on one connection
+// can see the record sets of the others on the same file. The mutex also
+// guards each connection's `recordsets` list.
+std::mutex& OpenFilesMutex();
+std::vector<DatabaseImpl*>& OpenFiles();
+
 struct WorkspaceImpl : std::enable_shared_from_this<WorkspaceImpl> {
+    // Guards the lists below: engine objects in several threads share the
+    // default workspace.
+    mutable std::recursive_mutex mu;
     std::string name;
     std::string user;
     std::vector<std::weak_ptr<DatabaseImpl>> databases;

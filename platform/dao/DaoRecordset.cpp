@@ -313,6 +313,7 @@ struct RecordsetState {
         finds.clear();
         cur = nullptr;
         if (run) run->Release(attachments);
+        std::lock_guard lock(OpenFilesMutex());
         if (owner) {
             auto& v = owner->recordsets;
             v.erase(std::remove(v.begin(), v.end(), this), v.end());
@@ -360,6 +361,8 @@ void Field::Value(const vb::Variant& v) {
 // --- opening ------------------------------------------------------------------------------------
 
 namespace {
+const std::vector<std::pair<std::string, std::string>>& ReadsOf(RecordsetState& rs);
+
 // Upper-case words of a statement outside quotes and parentheses, and where each begins.
 std::vector<std::string> TopLevelWords(const std::string& sql, std::vector<size_t>* starts = nullptr) {
     std::vector<std::string> words;
@@ -508,6 +511,9 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
 RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std::string& source, int16_t type,
                              int32_t options) {
     db->CheckOpen();
+    // A table-type set always opens a table by its name: a name that reads
+    // like a statement is still only a name.
+    const bool nameOnly = type == dbOpenTable;
     if (type == 0) {
         auto t = LooksLikeSql(vb::Trim(source)) ? nullptr : db->FindTable(vb::Trim(source));
         type = t && !t->isView ? static_cast<int16_t>(dbOpenTable) : static_cast<int16_t>(dbOpenDynaset);
@@ -523,11 +529,13 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
     std::string src = vb::Trim(source);
     while (!src.empty() && (src.back() == ';' || std::isspace(static_cast<unsigned char>(src.back())))) src.pop_back();
     std::shared_ptr<TableInfo> named;
-    if (!LooksLikeSql(src)) {
+    if (nameOnly || !LooksLikeSql(src)) {
         std::string name =
             src.size() > 2 && src.front() == '[' && src.back() == ']' ? src.substr(1, src.size() - 2) : src;
         CheckName(name);
         named = db->FindTable(name);
+        if (!named && nameOnly && LooksLikeSql(src))
+            Fail(err::kInvalidOperation, "Only a table can be opened as a table-type record set.");
         if (!named) {
             // A query kept in the catalog only (it has parameters).
             if (auto jet = db->CatalogText("Q", name, "", "SQL")) {
@@ -573,9 +581,14 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
                    (type == dbOpenTable || type == dbOpenDynaset);
     Describe(*s);
     if (!s->updatable) std::fill(s->tableCol.begin(), s->tableCol.end(), -1);
+    // What the set reads, known before any other connection may ask.
+    ReadsOf(*s);
     RecordsetState* raw = s.get();
-    db->recordsets.push_back(raw);
-    if (s->run != db) s->run->recordsets.push_back(raw);
+    {
+        std::lock_guard lock(OpenFilesMutex());
+        db->recordsets.push_back(raw);
+        if (s->run != db) s->run->recordsets.push_back(raw);
+    }
     auto rs = std::make_shared<Recordset>(std::move(s));
     if (!raw->appendOnly) {
         raw->GoTo(0);
@@ -1041,11 +1054,28 @@ const std::vector<std::pair<std::string, std::string>>& ReadsOf(RecordsetState& 
     return rs.reads;
 }
 
+bool SameFile(const DatabaseImpl& a, const DatabaseImpl& b) {
+    if (&a == &b) return true;
+    if (a.identified && b.identified) return a.device == b.device && a.inode == b.inode;
+    return a.path == b.path;
+}
+
 // Refuses (3211) a drop of a table, view or index that an open record set
-// running on `d` reads.
+// reads: one running on `d`, or on any other connection of this process to
+// the same file (there only what it reads from that file's main schema).
 void CheckDropAllowed(DatabaseImpl& d, std::string_view sql) {
+    auto readers = [&](auto&& visit) {
+        for (DatabaseImpl* other : OpenFiles()) {
+            if (!other->db || !SameFile(d, *other)) continue;
+            for (RecordsetState* rs : other->recordsets)
+                if (rs->run.get() == other && !rs->closed) visit(*other, *rs);
+        }
+    };
     bool any = false;
-    for (RecordsetState* rs : d.recordsets) any = any || (rs->run.get() == &d && !rs->closed);
+    {
+        std::lock_guard lock(OpenFilesMutex());
+        readers([&](DatabaseImpl&, RecordsetState&) { any = true; });
+    }
     if (!any) return;
     DropProbe probe;
     sqlite3_set_authorizer(d.db, CollectDrops, &probe);
@@ -1053,15 +1083,27 @@ void CheckDropAllowed(DatabaseImpl& d, std::string_view sql) {
     sqlite3_prepare_v2(d.db, std::string(sql).c_str(), -1, &st, nullptr);
     sqlite3_finalize(st);
     sqlite3_set_authorizer(d.db, nullptr, nullptr);
-    for (auto& t : probe.targets) {
-        for (RecordsetState* rs : d.recordsets) {
-            if (rs->run.get() != &d || rs->closed) continue;
-            for (auto& [schema, name] : ReadsOf(*rs))
-                if (SameObject({schema, name}, t.table))
-                    Fail(err::kTableInUse, "Cannot delete " + t.what + ": an open record set reads '" + name +
-                                               "'. Close the record set first.");
+    std::string refused;
+    {
+        std::lock_guard lock(OpenFilesMutex());
+        for (auto& t : probe.targets) {
+            readers([&](DatabaseImpl& on, RecordsetState& rs) {
+                if (!refused.empty()) return;
+                for (auto& [schema, name] : rs.reads) {
+                    const bool hit = &on == &d ? SameObject({schema, name}, t.table)
+                                               : vb::EqualsNoCase(schema, "main") &&
+                                                     vb::EqualsNoCase(t.table.schema, "main") &&
+                                                     vb::EqualsNoCase(name, t.table.name);
+                    if (hit) {
+                        refused = "Cannot delete " + t.what + ": an open record set reads '" + name +
+                                  "'. Close the record set first.";
+                        return;
+                    }
+                }
+            });
         }
     }
+    if (!refused.empty()) Fail(err::kTableInUse, refused);
 }
 }  // namespace
 

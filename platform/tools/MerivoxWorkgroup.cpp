@@ -1,13 +1,61 @@
 // Administrators' tool for workgroup information files and database passwords.
-//   merivox-workgroup create <workgroup file>            (account "Admin", empty password)
-//   merivox-workgroup account <workgroup file> <user> <password>
-//   merivox-workgroup dbpassword <database> <password>   (empty password clears it)
+//   merivox-workgroup create <workgroup file>       (account "Admin", empty password)
+//   merivox-workgroup account <workgroup file> <user>
+//   merivox-workgroup dbpassword <database>         (an empty password clears it)
+// Passwords are never taken from the command line, where every user of the
+// machine can read them in the process list: they are asked for on the
+// terminal without echo, or read as one line from standard input.
 // The build runs "create --replace" to lay down Merivox.MDW beside the program.
+#include <termios.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <string>
 
 #include "dao/Dao.h"
+
+namespace {
+
+std::string ReadLine() {
+    std::string line;
+    if (!std::getline(std::cin, line) && line.empty()) return {};
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+// Asks on the terminal with echo off; false when the terminal cannot be used.
+bool AskOnTerminal(const char* prompt, std::string& answer) {
+    termios old{};
+    if (tcgetattr(STDIN_FILENO, &old) != 0) return false;
+    termios quiet = old;
+    quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    std::fputs(prompt, stderr);
+    std::fflush(stderr);
+    if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) != 0) return false;
+    answer = ReadLine();
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    std::fputc('\n', stderr);
+    return true;
+}
+
+// The new password: from the terminal (typed twice) or from standard input.
+bool ReadPassword(std::string& password) {
+    if (isatty(STDIN_FILENO)) {
+        std::string again;
+        if (!AskOnTerminal("New password: ", password) || !AskOnTerminal("Type it again: ", again)) return false;
+        if (password != again) {
+            std::fprintf(stderr, "merivox-workgroup: the two passwords differ; nothing was changed.\n");
+            return false;
+        }
+        return true;
+    }
+    password = ReadLine();
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::string cmd = argc > 1 ? argv[1] : "";
@@ -20,12 +68,16 @@ int main(int argc, char** argv) {
             dao::CreateWorkgroupFile(path);
             return 0;
         }
-        if (cmd == "account" && argc == 5) {
-            dao::SetAccount(argv[2], argv[3], argv[4]);
+        if (cmd == "account" && argc == 4) {
+            std::string password;
+            if (!ReadPassword(password)) return 1;
+            dao::SetAccount(argv[2], argv[3], password);
             return 0;
         }
-        if (cmd == "dbpassword" && argc == 4) {
-            dao::SetDatabasePassword(argv[2], argv[3]);
+        if (cmd == "dbpassword" && argc == 3) {
+            std::string password;
+            if (!ReadPassword(password)) return 1;
+            dao::SetDatabasePassword(argv[2], password);
             return 0;
         }
     } catch (const vb::VbError& e) {
@@ -33,7 +85,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::fprintf(stderr, "usage: merivox-workgroup create [--replace] <workgroup file>\n"
-                         "       merivox-workgroup account <workgroup file> <user> <password>\n"
-                         "       merivox-workgroup dbpassword <database> <password>\n");
+                         "       merivox-workgroup account <workgroup file> <user>\n"
+                         "       merivox-workgroup dbpassword <database>\n"
+                         "The password is asked for on the terminal, or read as one line from standard input.\n");
     return 2;
 }

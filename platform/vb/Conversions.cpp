@@ -260,6 +260,15 @@ std::string Trim(std::string_view text) { return LTrim(RTrim(text)); }
 
 std::string Left(std::string_view text, size_t length) { return std::string(text.substr(0, length)); }
 
+std::string LeftChars(std::string_view text, size_t characters) {
+    size_t i = 0;
+    for (size_t n = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // inside a character
+        if (n++ == characters) break;
+    }
+    return std::string(text.substr(0, i));
+}
+
 std::string Right(std::string_view text, size_t length) {
     return length >= text.size() ? std::string(text) : std::string(text.substr(text.size() - length));
 }

@@ -76,6 +76,9 @@ std::string LTrim(std::string_view text);
 std::string RTrim(std::string_view text);
 std::string Left(std::string_view text, size_t length);
 std::string Right(std::string_view text, size_t length);
+// Left counting UTF-8 characters instead of bytes, so a cut never splits a
+// character (names are UTF-8 and limited to a number of characters).
+std::string LeftChars(std::string_view text, size_t characters);
 // One-based start; a start beyond the end gives "".
 std::string Mid(std::string_view text, size_t start, size_t length = std::string::npos);
 // One-based position of `find` in `text` at or after `start`, 0 when absent.

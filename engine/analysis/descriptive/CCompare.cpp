@@ -68,7 +68,7 @@ std::string CCompare::CreateOutput(const std::string& OutTableName) {
     ProcScope scope(ErrStack(), "CreateOutput");
     dao::TableDefPtr tdf = NewResultTable(*z_, OutTableName);
     const std::string& y = fields_->at(static_cast<size_t>(g_ + n_ + 1));
-    countName_ = vb::Left("Count_of_" + y, 64);
+    countName_ = vb::LeftChars("Count_of_" + y, 64);
     int16_t ordinal =
         BuildOutputFields(tdf, g_, *fields_, types_, sizes_, true, 0, 0, weighted_, countName_, "Missing");
     auto add = [&](std::initializer_list<const char*> names) {

@@ -294,17 +294,51 @@ std::string CXTab::InitXtabDataTable(const std::string& strUserTable) {
 // column name cannot hold become "_", the name is cut to 64 characters, and
 // a name already taken (by a leading column or an earlier value) gets a
 // numbered suffix. The value itself stays the lookup key and the label.
+// The length in bytes of the valid UTF-8 character at s[i], or 0 for a byte
+// that starts none.
+size_t Utf8CharLength(const std::string& s, size_t i) {
+    const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char c = b(i);
+    size_t n = 0;
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2;
+    else if (c >= 0xE0 && c <= 0xEF)
+        n = 3;
+    else if (c >= 0xF0 && c <= 0xF4)
+        n = 4;
+    if (n == 0 || i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k)
+        if ((b(i + k) & 0xC0) != 0x80) return 0;
+    // No overlong forms, surrogates or values past U+10FFFF.
+    if ((c == 0xE0 && b(i + 1) < 0xA0) || (c == 0xED && b(i + 1) > 0x9F) || (c == 0xF0 && b(i + 1) < 0x90) ||
+        (c == 0xF4 && b(i + 1) > 0x8F))
+        return 0;
+    return n;
+}
+
 std::string UniqueColumnName(const std::string& text, std::unordered_set<std::string>& taken) {
+    // Column names are UTF-8 text that every SQLite client can read: a byte
+    // that is no part of a valid character becomes "_" too, and the cut to
+    // 64 characters falls between characters.
     std::string stem;
-    for (char ch : text) {
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = Utf8CharLength(text, i);
+        if (n > 1) {
+            stem.append(text, i, n);
+            i += n;
+            continue;
+        }
+        const char ch = text[i++];
         const auto u = static_cast<unsigned char>(ch);
-        stem += (u < 32 || ch == '.' || ch == '!' || ch == '`' || ch == '[' || ch == ']' || u == 127) ? '_' : ch;
+        stem +=
+            (n == 0 || u < 32 || ch == '.' || ch == '!' || ch == '`' || ch == '[' || ch == ']' || u == 127) ? '_' : ch;
     }
     if (stem.empty()) stem = "_";
-    std::string name = vb::Left(stem, 64);
+    std::string name = vb::LeftChars(stem, 64);
     for (int k = 2; taken.count(vb::UCase(name)); ++k) {
         const std::string suffix = "_" + std::to_string(k);
-        name = vb::Left(stem, 64 - suffix.size()) + suffix;
+        name = vb::LeftChars(stem, 64 - suffix.size()) + suffix;
     }
     taken.insert(vb::UCase(name));
     return name;
@@ -356,7 +390,7 @@ std::string CXTab::CreateChi_b(const std::string& ChiTableName) {
     }
     std::string result = z_->Quarn_CreateTable(tdf, false);
     if (!result.empty()) return result;
-    chiOut_ = z_->get_OutputDatabase()->OpenRecordset(ChiTableName, dao::dbOpenDynaset);
+    chiOut_ = OpenResultTable(z_->get_OutputDatabase(), ChiTableName);
     z_->OutputRecordset2(chiOut_);
     return {};
 }

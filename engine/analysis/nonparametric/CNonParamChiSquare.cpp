@@ -269,7 +269,7 @@ std::string CNonParamChiSquare::CreateDetail(const std::string& DetailTableName)
         }
         std::string result = z_->Quarn_CreateTable(tdf, false);
         if (!result.empty()) return result;
-        detail_ = z_->get_OutputDatabase()->OpenRecordset(DetailTableName, dao::dbOpenDynaset);
+        detail_ = OpenResultTable(z_->get_OutputDatabase(), DetailTableName);
         // Held in the engine's second slot too, so a failed run closes it.
         z_->OutputRecordset2(detail_);
     } catch (const vb::VbError& e) {

@@ -76,7 +76,7 @@ std::string CNonParamFriedman::CreateDetail(const std::string& OutTableName, int
     AddOutputField(tdf, "MeanRank", dao::dbDouble, ordinal);
     std::string result = z_->Quarn_CreateTable(tdf, false);
     if (result.empty()) {
-        detail_ = z_->get_OutputDatabase()->OpenRecordset(OutTableName, dao::dbOpenDynaset);
+        detail_ = OpenResultTable(z_->get_OutputDatabase(), OutTableName);
         // Held in the engine's second slot too, so a failed run closes it.
         z_->OutputRecordset2(detail_);
     }

@@ -95,7 +95,7 @@ std::string MannKruskalKS::Run() {
                      if (fDetail) text = CreateKruskalDetail();
                      if (text.empty()) text = CreateKruskalWallis();
                      if (text.empty() && fDetail) {
-                         detail = Zantels.get_OutputDatabase()->OpenRecordset(OutTableName2, dao::dbOpenDynaset);
+                         detail = OpenResultTable(Zantels.get_OutputDatabase(), OutTableName2);
                          Zantels.OutputRecordset2(detail);
                      }
                  }

@@ -33,7 +33,7 @@ int CNonParamWald::Quarn_QueryGroups(const std::string& strUserTable, const std:
         for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->Fields(0)->Value());
         rs->Close();
         if (values.empty()) return 0;
-        dao::RecordsetPtr src = db->OpenRecordset(strUserTable);
+        dao::RecordsetPtr src = db->OpenRecordset(BracketName(strUserTable));
         Zantels.Quarn_InitFieldTypes(src, static_cast<int16_t>(intGroupFields), strFields, lngFieldTypes,
                                      lngFieldSizes);
         src->Close();

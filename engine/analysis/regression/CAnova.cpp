@@ -222,7 +222,7 @@ std::string CAnova::CreateDetail(const std::string& DetailTblName) {
          {"Mean", "Minimum", "Maximum", "Range", "Sum", "Variance", "CoeffOfVariance", "StdDeviation", "StdError"})
         AddOutputField(tdf, name, dao::dbDouble, ordinal);
     std::string result = zantels_->Quarn_CreateTable(tdf, false);
-    if (result.empty()) detail_ = db->OpenRecordset(DetailTblName, dao::dbOpenDynaset);
+    if (result.empty()) detail_ = OpenResultTable(db, DetailTblName);
     return result;
 }
 

@@ -22,7 +22,7 @@ private:
             const std::string& name = strFields.at(static_cast<size_t>(intGroupFields + j));
             const std::string number = std::to_string(j);
             shape.termLabels.push_back("X" + number + ": " + name);
-            shape.residualXColumns.push_back(vb::Left("X" + number + ":" + name, 64));
+            shape.residualXColumns.push_back(vb::LeftChars("X" + number + ":" + name, 64));
         }
         shape.residualWholeWeight = true;
         return shape;

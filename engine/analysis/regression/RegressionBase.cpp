@@ -34,7 +34,7 @@ enum Family { kCoef, kSe, kBeta, kT, kProb };
 // The column of a coefficient family for term j (0: the intercept).
 std::string CoefficientColumn(int family, int j, const std::vector<std::string>& labels) {
     if (j == 0) return family == kCoef ? std::string("Y-Intercept") : std::string(kFamilies[family]) + "Y-Intercept";
-    return vb::Left(std::string(kFamilies[family]) + labels[static_cast<size_t>(j - 1)], 64);
+    return vb::LeftChars(std::string(kFamilies[family]) + labels[static_cast<size_t>(j - 1)], 64);
 }
 
 }  // namespace
@@ -87,7 +87,7 @@ std::string CRegressBase::CreateOutput(const std::string& OutTableName, const st
     ProcScope scope(ErrStack(), "CreateOutput");
     Quantara& z = *zantels_;
     dao::TableDefPtr tdf = NewResultTable(z, OutTableName);
-    countColumn_ = vb::Left("Count_of_" + (*fields_)[static_cast<size_t>(yPos_)], 64);
+    countColumn_ = vb::LeftChars("Count_of_" + (*fields_)[static_cast<size_t>(yPos_)], 64);
     int16_t ordinal =
         BuildOutputFields(tdf, nG_, *fields_, types, sizes, shape_.perField, 0, 0, weighted_, countColumn_, "Missing");
     const int k = shape_.terms;
@@ -116,7 +116,7 @@ std::string CRegressBase::CreateResidual(const std::string& ResidualTblName, con
     } else {
         for (const std::string& name : shape_.residualXColumns) AddOutputField(tdf, name, dao::dbDouble, ordinal, 0);
     }
-    residualYColumn_ = vb::Left("Y:" + (*fields_)[static_cast<size_t>(yPos_)], 64);
+    residualYColumn_ = vb::LeftChars("Y:" + (*fields_)[static_cast<size_t>(yPos_)], 64);
     residualYCol_ = ordinal;
     AddOutputField(tdf, residualYColumn_, dao::dbDouble, ordinal, 0);
     residualEstimateCol_ = ordinal;

@@ -10,6 +10,17 @@
 // The same object is the context of a run: every analysis receives it as
 // `Zantels` and calls back into it. Those members are marked
 // MERIVOX6_INTERNAL: they are not exported from libMerivox6.so.
+//
+// Threads: separate objects may run in separate threads at once (each on
+// databases of its own; a Database object is used by one thread at a time).
+// Sharing one object between threads is not supported. Events are raised on
+// the thread that called the method. RunScenario called again on the same
+// object from one of its own event handlers is refused (it returns false
+// and says why in ErrorInfo); the run under way goes on.
+//
+// A run takes the output file's write lock before it reads its data and
+// holds it until it ends: another process writing to that file waits (up to
+// the busy timeout) instead of making the run fail part-way.
 #pragma once
 
 #include <cstdint>

@@ -132,6 +132,13 @@ TEST(Text, TrimAndSubstrings) {
     EXPECT_EQ(LTrim("  x "), "x ");
     EXPECT_EQ(RTrim("  x "), "  x");
     EXPECT_EQ(Left("Hello", 2), "He");
+    // By characters: "é" is two bytes, "€" three; a cut never splits one.
+    EXPECT_EQ(LeftChars("Hello", 2), "He");
+    EXPECT_EQ(LeftChars("\xC3\xA9t\xC3\xA9", 2), "\xC3\xA9t");
+    EXPECT_EQ(LeftChars("a\xE2\x82\xAC", 1), "a");
+    EXPECT_EQ(LeftChars("a\xE2\x82\xAC", 2), "a\xE2\x82\xAC");
+    EXPECT_EQ(LeftChars("\xE2\x82\xAC", 9), "\xE2\x82\xAC");
+    EXPECT_EQ(LeftChars("abc", 0), "");
     EXPECT_EQ(Right("Hello", 3), "llo");
     EXPECT_EQ(Right("Hi", 5), "Hi");
     EXPECT_EQ(Mid("Hello", 2, 3), "ell");

@@ -1,0 +1,411 @@
+// The engine under hostile but fair use, through the public header only:
+// output tables named like the input table or like SQL, other processes and
+// threads at work on the same machine, re-entry from an event handler,
+// infinite values, non-ASCII names and misassigned crosstab fields.
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <thread>
+
+#include "../EngineTestSupport.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace enginetest;
+
+// 30 rows: G1 "a"/"b", G2 "p"/"q"/"r", X1 = 1..30, X2, Y = 2 X1 + noise, W = 1.
+std::vector<std::vector<vb::Variant>> SampleRows() {
+    std::vector<std::vector<vb::Variant>> rows;
+    for (int i = 1; i <= 30; ++i) {
+        const double x = i;
+        rows.push_back(
+            {i % 2 ? "a" : "b", std::string(1, "pqr"[i % 3]), x, 0.5 * x + (i % 4), 2 * x + (i % 5) - 2.0, 1.0});
+    }
+    return rows;
+}
+
+struct Case {
+    std::string name;
+    ScenarioSpec scenario;
+};
+
+// One scenario of every kind of analysis that reads X1 (and the others it needs).
+std::vector<Case> AnalysisCases() {
+    std::vector<Case> cases;
+    auto add = [&](const std::string& name, const std::string& family, const std::string& subType,
+                   std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields,
+                   std::map<std::string, vb::Variant> options) {
+        ScenarioSpec s;
+        s.family = family;
+        s.subType = subType;
+        s.fields = std::move(fields);
+        s.options = std::move(options);
+        cases.push_back({name, s});
+    };
+    add("Describe", "P", "Describe", {{"G1", "G", 1}, {"X1", "X", 1}}, {{"Range", true}, {"Mean", true}});
+    add("Frequency", "P", "Frequency", {{"X1", "X", 1}},
+        {{"FreqGroupRadio", "Specified"}, {"InterV", int16_t(4)}, {"FreqWidth", 10.0}, {"FreqInit", 0.0}});
+    add("Percentiles", "P", "Percentiles", {{"X1", "X", 1}}, {{"PercentileRadio", "Quartiles"}});
+    add("Compare", "P", "Compare", {{"X1", "X", 1}, {"Y", "Y", 1}},
+        {{"CountXY", true}, {"MeanXY", true}, {"CorrXY", true}, {"TTest", true}});
+    add("Matrix", "P", "Matrix", {{"X1", "X", 1}, {"X2", "X", 2}}, {{"MCnt", true}, {"MCor", true}});
+    add("Regression", "P", "Regression", {{"X1", "X", 1}, {"Y", "Y", 1}}, {{"RegressType", "S"}, {"RAnova", true}});
+    add("Crosstab", "P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}}, {{"XType", "S"}});
+    add("SignTest", "N", "Sign Test", {{"X1", "X", 1}}, {{"SignMean", true}, {"SignMedian", true}});
+    add("PairedFields", "N", "Paired Fields", {{"X1", "X", 1}, {"Y", "Y", 1}}, {{"NPPair_Sign", true}});
+    add("NFields", "N", "N Fields", {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}}, {});
+    add("NSample", "N", "N Sample", {{"G2", "C", 1}, {"X1", "X", 1}}, {});
+    add("Anova", "G", "ANOVA", {{"G2", "C", 1}, {"X1", "X", 1}}, {});
+    return cases;
+}
+
+class HostileInput : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        AppendRows(SampleRows());
+    }
+
+    int32_t DataRows() {
+        const auto rows = ReadQueryRows(db, "SELECT Count(*) AS n FROM Data;");
+        return rows.at(0).at("n").ToLong();
+    }
+
+    bool RunWith(int32_t id, const vb::Variant& outputDb) {
+        return engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), outputDb);
+    }
+
+    // Every number in every table of the database but the source is finite.
+    void ExpectNoInfinityAnywhere(const std::string& context) {
+        const auto defs = db->TableDefs();
+        defs->Refresh();
+        std::vector<std::string> tables;
+        for (const auto& t : *defs)
+            if (t->Name() != "Data") tables.push_back(t->Name());
+        for (const std::string& table : tables) {
+            for (const ResultRow& row : ReadQueryRows(db, "SELECT * FROM [" + table + "];")) {
+                for (const auto& [column, value] : row) {
+                    if (value.IsNumber()) {
+                        EXPECT_TRUE(std::isfinite(value.ToDouble()))
+                            << context << ": " << table << "." << column << " holds " << value.ToDouble();
+                    }
+                }
+            }
+        }
+    }
+};
+
+TEST_F(HostileInput, AnOutputTableNamedLikeTheInputIsRefusedThroughASecondConnection) {
+    for (Case c : AnalysisCases()) {
+        SCOPED_TRACE(c.name);
+        c.scenario.output1 = "dATA";
+        const int32_t id = AddScenario(db, c.scenario);
+        // The output database is the same file, opened again from its path.
+        EXPECT_FALSE(RunWith(id, vb::Variant(dbPath)));
+        EXPECT_NE(engine->get_ErrorInfo().find("cannot be the source table"), std::string::npos)
+            << engine->get_ErrorInfo();
+        EXPECT_EQ(DataRows(), 30);
+    }
+    // The second table too, where the analysis writes one.
+    ScenarioSpec regression = AnalysisCases()[5].scenario;
+    regression.output2 = "Data";
+    EXPECT_FALSE(RunWith(AddScenario(db, regression), vb::Variant(dbPath)));
+    EXPECT_NE(engine->get_ErrorInfo().find("[Data]"), std::string::npos) << engine->get_ErrorInfo();
+    EXPECT_EQ(DataRows(), 30);
+    // A second table that the analysis never writes does not matter.
+    ScenarioSpec describe = AnalysisCases()[0].scenario;
+    describe.output2 = "Data";
+    EXPECT_TRUE(RunWith(AddScenario(db, describe), vb::Variant(dbPath))) << engine->get_ErrorInfo();
+    EXPECT_EQ(DataRows(), 30);
+}
+
+TEST_F(HostileInput, OutputTablesNamedLikeSqlAreTablesAndTheSourceStaysIntact) {
+    ScenarioSpec regression = AnalysisCases()[5].scenario;
+    regression.output1 = "SELECT * FROM Data";
+    regression.output2 = "SELECT * FROM Data WHERE 1=1";
+    ASSERT_TRUE(Run(AddScenario(db, regression))) << engine->get_ErrorInfo();
+    EXPECT_EQ(DataRows(), 30);
+    EXPECT_EQ(ReadResultRows(db, "SELECT * FROM Data WHERE 1=1").size(), 30u);
+    EXPECT_FALSE(ReadResultRows(db, "SELECT * FROM Data").empty());
+    const auto firstRow = ReadQueryRows(db, "SELECT * FROM Data WHERE X1 = 1;");
+    ASSERT_EQ(firstRow.size(), 1u);
+    EXPECT_EQ(firstRow[0].at("G1").ToString(), "a");
+}
+
+TEST_F(HostileInput, OutputNamesWithBlanksAtTheEndsAreRefusedAsOutputNames) {
+    for (const char* name : {" Out1", "Out1 "}) {
+        ScenarioSpec describe = AnalysisCases()[0].scenario;
+        describe.output1 = name;
+        EXPECT_FALSE(Run(AddScenario(db, describe)));
+        EXPECT_NE(engine->get_ErrorInfo().find("output table name"), std::string::npos) << engine->get_ErrorInfo();
+    }
+}
+
+TEST_F(HostileInput, CrosstabWithoutOneColumnFieldSaysSo) {
+    ScenarioSpec none = AnalysisCases()[6].scenario;
+    none.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
+    EXPECT_FALSE(Run(AddScenario(db, none)));
+    EXPECT_NE(engine->get_ErrorInfo().find("column field"), std::string::npos) << engine->get_ErrorInfo();
+    none.fields = {{"G1", "G", 1}};
+    EXPECT_FALSE(Run(AddScenario(db, none)));
+    EXPECT_NE(engine->get_ErrorInfo().find("column field"), std::string::npos) << engine->get_ErrorInfo();
+    ScenarioSpec two = AnalysisCases()[6].scenario;
+    two.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"G1", "C", 2}, {"X1", "X", 1}};
+    EXPECT_FALSE(Run(AddScenario(db, two)));
+    EXPECT_NE(engine->get_ErrorInfo().find("Only one column field"), std::string::npos) << engine->get_ErrorInfo();
+}
+
+TEST_F(HostileInput, AnInfiniteSourceValueIsRefusedNamingItsField) {
+    db->Execute("UPDATE Data SET X1 = 9e999 WHERE X1 = 7;");
+    ASSERT_TRUE(
+        std::isinf(ReadQueryRows(db, "SELECT X1 FROM Data WHERE G2 = 'q' AND X1 > 1e308;").at(0).at("X1").ToDouble()));
+    for (const Case& c : AnalysisCases()) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(Run(AddScenario(db, c.scenario)));
+        EXPECT_NE(engine->get_ErrorInfo().find("[X1]"), std::string::npos) << engine->get_ErrorInfo();
+        EXPECT_NE(engine->get_ErrorInfo().find("not a finite number"), std::string::npos) << engine->get_ErrorInfo();
+    }
+    ExpectNoInfinityAnywhere("infinite X1");
+}
+
+TEST_F(HostileInput, InfiniteOrHugeWeightsNeverWriteAnInfinity) {
+    std::vector<Case> weighted;
+    for (const Case& c : AnalysisCases()) {
+        if (c.name == "Describe" || c.name == "Compare" || c.name == "Regression" || c.name == "Crosstab" ||
+            c.name == "NFields") {
+            Case w = c;
+            w.scenario.fields.emplace_back("W", "W", 1);
+            weighted.push_back(w);
+        }
+    }
+    ScenarioSpec chi;
+    chi.family = "N";
+    chi.subType = "Chi-Square";
+    chi.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}};
+    chi.options = {{"ChiDetail", true}};
+    weighted.push_back({"ChiSquare", chi});
+
+    db->Execute("UPDATE Data SET W = -9e999 WHERE X1 = 3;");
+    db->Execute("UPDATE Data SET W = 9e999 WHERE X1 = 4;");
+    for (const Case& c : weighted) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(Run(AddScenario(db, c.scenario)));
+        EXPECT_NE(engine->get_ErrorInfo().find("[W]"), std::string::npos) << engine->get_ErrorInfo();
+    }
+    // Finite but so large that the sums overflow.
+    db->Execute("UPDATE Data SET W = 1e308;");
+    for (const Case& c : weighted) {
+        SCOPED_TRACE(c.name);
+        Run(AddScenario(db, c.scenario));
+    }
+    ExpectNoInfinityAnywhere("huge weights");
+}
+
+// --- other writers, threads and re-entry ------------------------------------------------
+
+// Run by HostileInput.AnotherEngineProcessRunsAtTheSameTime in a process of
+// its own: runs the scenario it is given on the database it is given.
+TEST(OtherWriter, RunsAScenario) {
+    const char* path = std::getenv("MERIVOX_OTHER_WRITER_DB");
+    const char* scenario = std::getenv("MERIVOX_OTHER_WRITER_SCENARIO");
+    if (!path || !scenario) GTEST_SKIP() << "started only by another test";
+    Quantara q;
+    EXPECT_TRUE(q.RunScenario(std::atoi(scenario), vb::Variant(std::string(path)))) << q.get_ErrorInfo();
+}
+
+// Starts the other process once the run has begun to read (when it announces
+// its result tables) and gives it a while to get on before the run goes on.
+class WriterDuringRun : public QuantaraEvents {
+public:
+    WriterDuringRun(std::string path, int32_t scenario) : path_(std::move(path)), scenario_(scenario) {}
+    void StatStatus(std::string& message) override {
+        if (pid_ != 0 || message != "Creating output table...") return;
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) env.emplace_back(*e);
+        env.push_back("MERIVOX_OTHER_WRITER_DB=" + path_);
+        env.push_back("MERIVOX_OTHER_WRITER_SCENARIO=" + std::to_string(scenario_));
+        std::vector<char*> envp;
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        std::string exe = "/proc/self/exe";
+        std::string filter = "--gtest_filter=OtherWriter.RunsAScenario";
+        char* argv[] = {exe.data(), filter.data(), nullptr};
+        if (posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
+        for (int i = 0; i < 150 && pid_ > 0 && !done_; ++i) {
+            if (waitpid(pid_, &status_, WNOHANG) == pid_)
+                done_ = true;
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    // The writer's exit code (-1 when it could not be started or was killed).
+    int Finish() {
+        if (pid_ <= 0) return -1;
+        if (!done_) waitpid(pid_, &status_, 0);
+        done_ = true;
+        return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
+    }
+
+private:
+    std::string path_;
+    int32_t scenario_;
+    pid_t pid_ = 0;
+    int status_ = 0;
+    bool done_ = false;
+};
+
+TEST_F(HostileInput, AnotherEngineProcessRunsAtTheSameTime) {
+    ScenarioSpec regression = AnalysisCases()[5].scenario;
+    const int32_t ours = AddScenario(db, regression);
+    regression.output1 = "Theirs1";
+    regression.output2 = "Theirs2";
+    WriterDuringRun writer(dbPath, AddScenario(db, regression));
+    engine->Advise(&writer);
+    const bool ok =
+        engine->RunScenario(ours, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
+                            vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
+                            vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant(true));
+    EXPECT_TRUE(ok) << engine->get_ErrorInfo();
+    // The other run waited for this one and then completed too.
+    EXPECT_EQ(writer.Finish(), 0);
+    EXPECT_EQ(ReadResultRows(db, "Out2").size(), 30u);
+    EXPECT_EQ(ReadResultRows(db, "Theirs2").size(), 30u);
+}
+
+TEST_F(HostileInput, TwoThreadsRunTwoObjectsOnTwoFiles) {
+    std::vector<std::string> failures[2];
+    auto work = [&](int t) {
+        try {
+            const std::string path = (folder / ("thread" + std::to_string(t) + ".db")).string();
+            dao::DatabasePtr own = dao::DBEngine().Workspaces(0)->CreateDatabase(path);
+            CreateScenarioTables(own);
+            CreateSourceTable(own, SampleRows());
+            ScenarioSpec describe = AnalysisCases()[0].scenario;
+            describe.options["Percentile"] = true;
+            describe.options["PercentileRadio"] = "Quartiles";
+            describe.options["Mode"] = true;
+            const int32_t ids[] = {AddScenario(own, describe), AddScenario(own, AnalysisCases()[5].scenario),
+                                   AddScenario(own, AnalysisCases()[10].scenario)};
+            Quantara q;
+            for (int i = 0; i < 12; ++i) {
+                const int32_t id = ids[i % 3];
+                if (!q.RunScenario(id, vb::Variant(vb::ObjectPtr(own)))) failures[t].push_back(q.get_ErrorInfo());
+            }
+            own->Close();
+        } catch (const vb::VbError& e) {
+            failures[t].push_back(e.Description());
+        }
+    };
+    std::thread first(work, 0);
+    std::thread second(work, 1);
+    first.join();
+    second.join();
+    EXPECT_TRUE(failures[0].empty()) << failures[0].front();
+    EXPECT_TRUE(failures[1].empty()) << failures[1].front();
+}
+
+// Calls RunScenario on the same object from inside its own progress event.
+class ReentrantCaller : public QuantaraEvents {
+public:
+    ReentrantCaller(Quantara& q, int32_t id) : q_(q), id_(id) {}
+    void StatStatus(std::string&) override {
+        if (called) return;
+        called = true;
+        innerResult = q_.RunScenario(id_);
+        innerError = q_.get_ErrorInfo();
+    }
+    bool called = false;
+    bool innerResult = true;
+    std::string innerError;
+
+private:
+    Quantara& q_;
+    int32_t id_;
+};
+
+TEST_F(HostileInput, RunScenarioFromItsOwnEventIsRefusedAndTheRunGoesOn) {
+    const int32_t id = AddScenario(db, AnalysisCases()[0].scenario);
+    ReentrantCaller caller(*engine, id);
+    engine->Advise(&caller);
+    engine->put_ShowProgress(true);
+    EXPECT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    ASSERT_TRUE(caller.called);
+    EXPECT_FALSE(caller.innerResult);
+    EXPECT_NE(caller.innerError.find("while this object is running"), std::string::npos) << caller.innerError;
+    EXPECT_EQ(engine->get_ErrorInfo(), "");
+    EXPECT_EQ(ReadResultRows(db, "Out1").size(), 2u);
+    // The object still works afterwards.
+    EXPECT_TRUE(Run(id)) << engine->get_ErrorInfo();
+}
+
+// --- UTF-8 ----------------------------------------------------------------------------------
+
+bool ValidUtf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+size_t Characters(const std::string& s) {
+    size_t n = 0;
+    for (unsigned char c : s) n += (c & 0xC0) != 0x80 ? 1 : 0;
+    return n;
+}
+
+TEST_F(HostileInput, CrosstabColumnNamesAreCutBetweenCharacters) {
+    db->Execute("CREATE TABLE Wide (R TEXT(10), C TEXT(255), X DOUBLE);");
+    std::string longValue;
+    for (int i = 0; i < 40; ++i) longValue += "\xC3\xA9";                 // 40 letters, 80 bytes
+    std::string odd = "a" + std::string(63, 'b') + "\xE2\x82\xAC" + "z";  // the cut falls inside the euro sign
+    AppendRows({{"r1", longValue, 1.0}, {"r1", odd, 2.0}, {"r2", "caf\xC3\xA9", 3.0}}, "Wide");
+    // The layer counts characters: a 40-letter name is no longer than 64.
+    dao::CheckName(longValue);
+    ScenarioSpec crosstab = AnalysisCases()[6].scenario;
+    crosstab.input = "Wide";
+    crosstab.fields = {{"R", "G", 1}, {"C", "C", 1}, {"X", "X", 1}};
+    ASSERT_TRUE(Run(AddScenario(db, crosstab))) << engine->get_ErrorInfo();
+    const auto names = ColumnNames(db, "Out1");
+    bool sawLong = false;
+    for (const std::string& name : names) {
+        EXPECT_TRUE(ValidUtf8(name)) << name;
+        EXPECT_LE(Characters(name), 64u) << name;
+        sawLong = sawLong || name == longValue;
+    }
+    EXPECT_TRUE(sawLong);
+    const std::string cut = "a" + std::string(63, 'b');
+    EXPECT_NE(std::find(names.begin(), names.end(), cut), names.end());
+}
+
+TEST_F(HostileInput, ResultColumnsNamedAfterLongNonAsciiFieldsStayValid) {
+    std::string y;
+    for (int i = 0; i < 60; ++i) y += "\xC3\xB6";  // 60 letters
+    db->Execute("CREATE TABLE Long (X DOUBLE, [" + y + "] DOUBLE);");
+    AppendRows({{1.0, 2.0}, {2.0, 4.5}, {3.0, 5.5}, {4.0, 8.0}}, "Long");
+    ScenarioSpec compare = AnalysisCases()[3].scenario;
+    compare.input = "Long";
+    compare.fields = {{"X", "X", 1}, {y, "Y", 1}};
+    ASSERT_TRUE(Run(AddScenario(db, compare))) << engine->get_ErrorInfo();
+    const auto names = ColumnNames(db, "Out1");
+    bool sawCount = false;
+    for (const std::string& name : names) {
+        EXPECT_TRUE(ValidUtf8(name)) << name;
+        EXPECT_LE(Characters(name), 64u) << name;
+        sawCount = sawCount || name.rfind("Count_of_", 0) == 0;
+    }
+    EXPECT_TRUE(sawCount);
+}
+
+}  // namespace

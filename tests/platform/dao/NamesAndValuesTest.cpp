@@ -1,0 +1,91 @@
+// Names that read like SQL, names in non-ASCII letters, and numbers that
+// no field can hold.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "DaoTestSupport.h"
+
+namespace {
+
+using namespace daotest;
+
+std::string Repeat(const std::string& s, int n) {
+    std::string r;
+    for (int i = 0; i < n; ++i) r += s;
+    return r;
+}
+
+class NamesAndValues : public DaoTest {};
+
+TEST_F(NamesAndValues, ATableTypeSetOpensATableNamedLikeAStatement) {
+    dao::DatabasePtr db = NewDb();
+    db->Execute("CREATE TABLE Src (id LONG)");
+    db->Execute("INSERT INTO Src (id) VALUES (1)");
+    dao::TableDefPtr t = db->CreateTableDef("SELECT * FROM Src");
+    t->Fields()->Append(t->CreateField("id", dao::dbLong));
+    db->TableDefs()->Append(t);
+
+    dao::RecordsetPtr rs = db->OpenRecordset("SELECT * FROM Src", dao::dbOpenTable);
+    rs->AddNew();
+    rs->Fields("id")->Value(vb::Variant(int32_t(42)));
+    rs->Update();
+    rs->Close();
+    // So does a name in square brackets, as a dynaset.
+    rs = db->OpenRecordset("[SELECT * FROM Src]", dao::dbOpenDynaset);
+    ASSERT_FALSE(rs->Eof());
+    EXPECT_EQ(rs->Fields("id")->Value().ToLong(), 42);
+    rs->Close();
+    // The source table is untouched.
+    rs = db->OpenRecordset("SELECT Count(*) AS n FROM Src", dao::dbOpenSnapshot);
+    EXPECT_EQ(rs->Fields(0)->Value().ToLong(), 1);
+}
+
+TEST_F(NamesAndValues, NameLengthsCountCharactersNotBytes) {
+    dao::DatabasePtr db = NewDb();
+    // "é" is two bytes in UTF-8, "€" three.
+    for (const std::string& letter : {std::string("\xC3\xA9"), std::string("\xE2\x82\xAC")}) {
+        const std::string name64 = Repeat(letter, 64);
+        EXPECT_EQ(ErrorOf([&] { dao::CheckName(name64); }), 0);
+        EXPECT_EQ(ErrorOf([&] { dao::CheckName(name64 + "a"); }), dao::err::kInvalidName);
+    }
+    const std::string name = Repeat("\xC3\xA9", 40);
+    dao::TableDefPtr t = db->CreateTableDef(name);
+    t->Fields()->Append(t->CreateField(Repeat("\xC3\xB6", 50), dao::dbDouble));
+    db->TableDefs()->Append(t);
+    db->TableDefs()->Refresh();
+    EXPECT_TRUE(db->TableDefs()->Contains(name));
+}
+
+TEST_F(NamesAndValues, AnInfinityIsRefusedByNumberFields) {
+    dao::DatabasePtr db = NewDb();
+    db->Execute("CREATE TABLE T (d DOUBLE, s REAL)");
+    dao::TableDefPtr single = db->CreateTableDef("S");
+    single->Fields()->Append(single->CreateField("f", dao::dbSingle));
+    db->TableDefs()->Append(single);
+    const double inf = std::numeric_limits<double>::infinity();
+    dao::RecordsetPtr rs = db->OpenRecordset("T", dao::dbOpenTable);
+    for (double v : {inf, -inf}) {
+        rs->AddNew();
+        rs->Fields("d")->Value(vb::Variant(v));
+        EXPECT_EQ(ErrorOf([&] { rs->Update(); }), dao::err::kNumericOverflow);
+        rs->CancelUpdate();
+    }
+    rs->AddNew();
+    rs->Fields("d")->Value(vb::Variant(std::numeric_limits<double>::max()));
+    rs->Update();
+    rs->Close();
+    // A finite Double too large for a Single overflows it.
+    rs = db->OpenRecordset("S", dao::dbOpenTable);
+    rs->AddNew();
+    rs->Fields("f")->Value(vb::Variant(1e300));
+    EXPECT_EQ(ErrorOf([&] { rs->Update(); }), dao::err::kNumericOverflow);
+    rs->CancelUpdate();
+    rs->Close();
+    rs = db->OpenRecordset("SELECT Count(*) AS n FROM T", dao::dbOpenSnapshot);
+    EXPECT_EQ(rs->Fields(0)->Value().ToLong(), 1);
+}
+
+}  // namespace
