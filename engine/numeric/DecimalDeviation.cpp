@@ -92,9 +92,15 @@ bool DecimalDigits15(double x, int64_t& mantissa, int& scale) {
     const Scaled15 s = ScaleTo15Digits(x, ax, BiasedExponent(ax));
     // hi is below 2^50, so its units are 1/8 or finer and lo is at most half
     // of one: hi's nearest integer is that of hi + lo unless hi lies exactly
-    // halfway between two, where lo (or, for lo = 0, the rule for ties) decides.
-    if (std::fabs(s.whole - s.hi) == 0.5) return false;
-    mantissa = static_cast<int64_t>(s.whole);
+    // halfway between two (as often as one in 8 to 64 computed values), where
+    // the sign of lo decides. lo = 0 is a true tie: left to the general route.
+    double whole = s.whole;
+    const double toWhole = whole - s.hi;
+    if (std::fabs(toWhole) == 0.5) {
+        if (s.lo == 0) return false;
+        if ((s.lo > 0) != (toWhole > 0)) whole -= 2 * toWhole;
+    }
+    mantissa = static_cast<int64_t>(whole);
     scale = s.scale;
     return true;
 }

@@ -117,6 +117,19 @@ TEST(DecimalDigits15, MantissaAndScaleOfTheFifteenDigitDecimal) {
     ASSERT_TRUE(DecimalDigits15(0.1 + 0.2, m, e));
     EXPECT_EQ(m, 300000000000000);
     EXPECT_EQ(e, 15);
+    // Computed values whose product with 10^scale rounds to a Double exactly
+    // halfway between two integers (one value in nine here): the part lost
+    // in that rounding decides, as in the decimal text of the value.
+    const struct {
+        double x;
+        int64_t mantissa;
+    } halfway[] = {{544.2170983766945, 544217098376694},   // 544217098376694.5 - 0.0199...
+                   {57.943928606254154, 579439286062542},  // 579439286062541.5 + 0.0409...
+                   {-929.7256642779236, -929725664277924}};
+    for (const auto& h : halfway) {
+        ASSERT_TRUE(DecimalDigits15(h.x, m, e)) << h.x;
+        EXPECT_EQ(m, h.mantissa);
+    }
     // 10^14 + 0.5 lies exactly halfway between two 15-digit decimals: left
     // to the general route, as are magnitudes outside the fast range.
     EXPECT_FALSE(DecimalDigits15(100000000000000.5, m, e));
