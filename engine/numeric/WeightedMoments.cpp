@@ -25,16 +25,6 @@ void WeightedMoments::Add(const DecimalValue& x, double w) {
     m2_ += term;
 }
 
-WeightedMoments WeightedMoments::FromCentral(double weight, double mean, double m2) {
-    WeightedMoments m;
-    if (!(weight > 0)) return m;
-    m.count_ = 1;
-    m.weight_ = weight;
-    m.shift_ = SplitDecimal(mean);
-    m.m2_ = m2;
-    return m;
-}
-
 void WeightedMoments::Merge(const WeightedMoments& other) {
     if (other.count_ == 0) return;
     if (count_ == 0) {

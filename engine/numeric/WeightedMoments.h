@@ -21,10 +21,6 @@ public:
     WeightedMoments() = default;
     explicit WeightedMoments(bool fHigher) : higher_(fHigher) {}
 
-    // The moments of values known only by their sum of weights, mean and
-    // central sum of squares (count 1: one set of values).
-    static WeightedMoments FromCentral(double weight, double mean, double m2);
-
     void Add(double x, double w) { Add(SplitDecimal(x), w); }
     void Add(const DecimalValue& x, double w);
     // Takes in the values accumulated by another (Chan's pairwise update).
