@@ -41,3 +41,12 @@ static BenchCase crosstabCase("Crosstab, count 10 x 20 with percents and chi-squ
                                   {"xChi", true}}},
                      "SELECT G, C20, X1 FROM Source ORDER BY G, C20");
 });
+
+static BenchCase
+    crosstabSpreadCase("Crosstab, weighted standard deviation 10 x 20, 2 fields", 4.0, [](BenchContext& c) {
+        return c.Measure({.subType = "Crosstab",
+                          .output1 = "BenchCrosstabSd",
+                          .fields = {{"G", "G"}, {"C20", "C"}, {"X1", "X"}, {"X2", "X"}, {"W", "W"}},
+                          .options = {{"XType", "D"}, {"XRowPCnt", true}}},
+                         "SELECT G, C20, X1, X2, W FROM Source ORDER BY G, C20");
+    });

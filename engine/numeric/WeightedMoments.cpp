@@ -1,68 +1,6 @@
 #include "numeric/WeightedMoments.h"
 
-#include <bit>
 #include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-
-// Powers of ten that doubles hold exactly.
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// The correction is kept only when the decimal lies within half a unit in
-// the last place of x, that is when x is that decimal's nearest double; a
-// value with more digits keeps its binary value.
-double KeepIfNearest(double x, double correction) {
-    const double halfUlp = std::ldexp(0.5, std::ilogb(x) - 52);
-    return std::fabs(correction) <= halfUlp ? correction : 0;
-}
-
-// Magnitudes outside the fast path: the 15-digit text, read back in the
-// extended type.
-double CorrectionByText(double x) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.14e", x);
-    const long double decimal = std::strtold(text, nullptr);
-    return KeepIfNearest(x, static_cast<double>(decimal - static_cast<long double>(x)));
-}
-
-// 10^-8 .. 10^15 (the negative powers as their nearest doubles), to place a
-// magnitude between two powers.
-constexpr double kTenTo[] = {1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,
-                             1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-}  // namespace
-
-DecimalValue SplitDecimal(double x) {
-    const double ax = std::fabs(x);
-    // Beyond what the decimal type holds (and for 0, NaN and infinities) the
-    // value is its own decimal.
-    if (!(ax >= 1e-14 && ax < 1e27)) return {x, 0};
-    if (ax < 1e-8 || ax >= 1e15) return {x, CorrectionByText(x)};
-    // The fast path works on the bits: called for every value of every
-    // analysed field, it avoids the library's rounding and exponent calls.
-    const int biased = static_cast<int>(std::bit_cast<uint64_t>(ax) >> 52);  // normal here
-    // Decimal exponent e (10^e <= ax < 10^(e+1)) from the binary one:
-    // floor(b log10 2) is (b 1233) >> 12 for these b, and may be one short.
-    int e = ((biased - 1023) * 1233) >> 12;
-    if (ax >= kTenTo[e + 9]) ++e;
-    // x scaled to 15 integer digits, held exactly as hi + lo; its nearest
-    // integer is the 15-digit decimal, and the distance to it the correction.
-    const int k = 14 - e;
-    const double p = kPow10[k];
-    const double hi = x * p;
-    const double lo = std::fma(x, p, -hi);
-    constexpr double kRound = 6755399441055744.0;  // 1.5 * 2^52: adding it rounds |v| < 2^51 to an integer
-    const double m = (hi + kRound) - kRound;
-    const double correction = ((m - hi) - lo) / p;
-    // Kept only when the decimal lies within half a unit in the last place
-    // of x, that is when x is that decimal's nearest double.
-    const double halfUlp = std::bit_cast<double>(static_cast<uint64_t>(biased - 53) << 52);
-    return {x, std::fabs(correction) <= halfUlp ? correction : 0};
-}
 
 void WeightedMoments::Add(const DecimalValue& x, double w) {
     if (!(w > 0)) return;  // a record without weight adds nothing
@@ -85,16 +23,6 @@ void WeightedMoments::Add(const DecimalValue& x, double w) {
         m3_ += term * delta * (t - share) - 3 * deltaShare * m2_;
     }
     m2_ += term;
-}
-
-WeightedMoments WeightedMoments::FromCentral(double weight, double mean, double m2) {
-    WeightedMoments m;
-    if (!(weight > 0)) return m;
-    m.count_ = 1;
-    m.weight_ = weight;
-    m.shift_ = SplitDecimal(mean);
-    m.m2_ = m2;
-    return m;
 }
 
 void WeightedMoments::Merge(const WeightedMoments& other) {

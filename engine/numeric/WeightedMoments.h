@@ -2,9 +2,9 @@
 // every mean, variance, covariance and sum of squares of the analyses.
 //
 // Each value's deviation from the shift (the first valid value) is formed
-// from the decimal the value was typed as, when it has at most 15
-// significant digits, so that 1000000.3 - 1000000.2 is 0.1 and not
-// 0.09999999997; the sums and products themselves stay binary. Moments are
+// from the decimal the value was typed as (DecimalDeviation.h), so that
+// 1000000.3 - 1000000.2 is 0.1 and not 0.10000000009; the sums and products
+// themselves stay binary. Moments are
 // then updated by West's weighted algorithm (Pebay's for the third and
 // fourth), so that no sum of squares is ever a difference of large sums.
 #pragma once
@@ -13,33 +13,13 @@
 #include <optional>
 #include <string_view>
 
-// A value with the correction that turns it into the decimal it stands for:
-// decimal = value + correction (0 when the value is not the nearest double
-// of a decimal of at most 15 significant digits).
-struct DecimalValue {
-    double value = 0;
-    double correction = 0;
-};
-
-DecimalValue SplitDecimal(double x);
-
-// x - shift as decimals: exact up to the one rounding of the result.
-inline double DecimalDeviation(const DecimalValue& x, const DecimalValue& shift) {
-    return (x.value - shift.value) + (x.correction - shift.correction);
-}
-
-// a - b as the decimals they stand for.
-inline double DecimalDifference(double a, double b) { return DecimalDeviation(SplitDecimal(a), SplitDecimal(b)); }
+#include "numeric/DecimalDeviation.h"
 
 class WeightedMoments {
 public:
     // fHigher: keep the third and fourth central moments too.
     WeightedMoments() = default;
     explicit WeightedMoments(bool fHigher) : higher_(fHigher) {}
-
-    // The moments of values known only by their sum of weights, mean and
-    // central sum of squares (count 1: one set of values).
-    static WeightedMoments FromCentral(double weight, double mean, double m2);
 
     void Add(double x, double w) { Add(SplitDecimal(x), w); }
     void Add(const DecimalValue& x, double w);

@@ -3,6 +3,7 @@
 // values and several row fields.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -316,6 +317,67 @@ TEST_F(CrosstabTest, RunningTwiceReplacesBothTables) {
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     EXPECT_EQ(Rows("Data: Count").size(), 2u);
     EXPECT_EQ(ReadQueryRows(db, "SELECT * FROM Out2;").size(), 1u);
+}
+
+// One cell of whole numbers near 1e9 (1e9 + 1, + 2, + 3: variance 1) and one
+// of typed decimals (1e9 + 0.1 weighing 2, + 0.2, + 0.4: mean 1e9 + 0.2,
+// variance 0.06 / 3 = 1/50); the row is all seven (mean 1e9 + 34/35,
+// variance 533/420). Worked in exact fractions. A value equal to the missing
+// value 5 and records weighing Null, -1 or 5 add nothing. Sums of squares
+// formed by the database from values this size keep no digit of these.
+TEST_F(CrosstabTest, SpreadOfValuesFarFromZeroInOneCellKeepsItsDigits) {
+    const double big = 1e9;
+    AppendRows({{"r", "a", big + 1, N, N, 1.0},
+                {"r", "a", big + 2, N, N, 1.0},
+                {"r", "a", 5.0, N, N, 1.0},
+                {"r", "a", big + 3, N, N, 1.0},
+                {"r", "a", big + 7, N, N, 5.0},
+                {"r", "b", std::strtod("1000000000.1", nullptr), N, N, 2.0},
+                {"r", "b", std::strtod("1000000000.2", nullptr), N, N, 1.0},
+                {"r", "b", std::strtod("1000000000.3", nullptr), N, N, N},
+                {"r", "b", std::strtod("1000000000.9", nullptr), N, N, -1.0},
+                {"r", "b", std::strtod("1000000000.4", nullptr), N, N, 1.0}});
+    struct Expect {
+        std::string kind, name;
+        double a, b, summary;
+    };
+    const double varA = 1, varB = 1.0 / 50, varRow = 533.0 / 420;
+    const double meanA = big + 2, meanB = big + 0.2, meanRow = big + 34.0 / 35;
+    const std::vector<Expect> kinds = {
+        {"V", "Var", varA, varB, varRow},
+        {"D", "StDev", 1, std::sqrt(varB), std::sqrt(varRow)},
+        {"E", "StError", std::sqrt(varA / 3), std::sqrt(varB / 4), std::sqrt(varRow / 7)},
+        {"F", "CoefVar", 1 / meanA, std::sqrt(varB) / meanB, std::sqrt(varRow) / meanRow},
+    };
+    for (const Expect& e : kinds) {
+        SCOPED_TRACE(e.kind);
+        ScenarioSpec s;
+        s.subType = "Crosstab";
+        s.output1 = "Out" + e.kind;
+        s.missingType = "1";
+        s.missingEqual = 5.0;
+        s.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}, {"W", "W", 1}};
+        s.options = {{"XType", e.kind}, {"XRowPCnt", true}};
+        ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+        const std::string out = "Out" + e.kind;
+        const auto near = [](double got, double expected) { EXPECT_NEAR(got, expected, std::fabs(expected) * 1e-14); };
+        for (const std::string& label : {"Data: " + e.name, std::string("GROUP Total")}) {
+            SCOPED_TRACE(label);
+            auto rows = Rows(label, out);
+            ASSERT_EQ(rows.size(), 1u);
+            near(Num(rows[0], "a"), e.a);
+            near(Num(rows[0], "b"), e.b);
+            near(Num(rows[0], "RowSummary"), e.summary);
+        }
+        auto count = Rows("Count", out);
+        ASSERT_EQ(count.size(), 1u);
+        EXPECT_EQ(Num(count[0], "a"), 3);
+        EXPECT_EQ(Num(count[0], "b"), 4);
+        EXPECT_EQ(Num(count[0], "RowSummary"), 7);
+        auto percent = Rows("% Row", out);
+        ASSERT_EQ(percent.size(), 1u);
+        near(Num(percent[0], "b"), e.b / e.summary);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The streaming least-squares factor, the decimal differences that feed it
-// and the held residual records, against hand-worked values and against the
-// general decimal subtraction.
+// The streaming least-squares factor and the held residual records, against
+// hand-worked values.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,66 +13,6 @@
 #include "numeric/Numerics.h"
 
 namespace {
-
-TEST(DecimalDigitsTest, ShortDecimalsAreRecognisedAndOthersAreNot) {
-    int64_t m = 0;
-    int e = 0;
-    ASSERT_TRUE(IsShortDecimal(0.1, m, e));
-    EXPECT_EQ(m, 100000000000000);
-    EXPECT_EQ(e, 15);
-    ASSERT_TRUE(IsShortDecimal(-1234.5, m, e));
-    EXPECT_EQ(m, -123450000000000);
-    EXPECT_EQ(e, 11);
-    ASSERT_TRUE(IsShortDecimal(123456789012345.0, m, e));
-    EXPECT_EQ(m, 123456789012345);
-    EXPECT_EQ(e, 0);
-    ASSERT_TRUE(IsShortDecimal(0.0, m, e));
-    EXPECT_EQ(m, 0);
-    // 0.1 + 0.2 is not the Double nearest 0.3, nor any other 15-digit decimal.
-    EXPECT_FALSE(IsShortDecimal(0.1 + 0.2, m, e));
-    EXPECT_FALSE(IsShortDecimal(1.0 / 3.0, m, e));
-    // Sixteen digits, and magnitudes outside the fast range.
-    EXPECT_FALSE(IsShortDecimal(1234567890123456.0, m, e));
-    EXPECT_FALSE(IsShortDecimal(1e-9, m, e));
-}
-
-TEST(DecimalDigitsTest, FastDifferenceAgreesWithTheGeneralDecimalSubtraction) {
-    std::mt19937_64 random(20261208);
-    std::uniform_real_distribution<double> unit(-1, 1);
-    std::uniform_int_distribution<int> exponent(-9, 16);
-    std::uniform_int_distribution<int> digits(1, 17);
-    std::uniform_int_distribution<long long> mantissa(-99999999999999999, 99999999999999999);
-    const auto decimal = [&] {
-        // A decimal of 1..17 significant digits and a random magnitude.
-        const int d = digits(random);
-        const long long m = mantissa(random) / static_cast<long long>(std::pow(10.0, 17 - d));
-        return std::strtod((std::to_string(m) + "e" + std::to_string(exponent(random) - d)).c_str(), nullptr);
-    };
-    int cases = 0;
-    for (int i = 0; i < 20000; ++i) {
-        double a = decimal(), b = decimal();
-        if (i % 3 == 0) b = a * (1 + unit(random) * 1e-9);  // near-equal operands
-        if (i % 7 == 0) b = 0;
-        ASSERT_EQ(FastPreciseDifference(a, b), PreciseDifference(a, b)) << a << " - " << b;
-        ++cases;
-    }
-    EXPECT_EQ(cases, 20000);
-    EXPECT_EQ(FastPreciseDifference(0.3, 0.1 + 0.2), 0.0);
-    EXPECT_EQ(FastPreciseDifference(1e30, 1.0), PreciseDifference(1e30, 1.0));
-}
-
-TEST(DecimalDigitsTest, DeviationsOfShortDecimalsAreExactDecimals) {
-    // 1000000.1 - 1000000 in binary is 0.1000000000465661...; as decimals, 0.1.
-    const DecimalShift shift(1000000.0);
-    EXPECT_EQ(shift.Deviation(1000000.1), 0.1L);
-    EXPECT_EQ(shift.Deviation(999999.9), -0.1L);
-    EXPECT_EQ(DecimalShift(0.3).Deviation(0.1), -0.2L);
-    // Not a short decimal: the binary value less the shift's value.
-    const double third = 1.0 / 3.0;
-    EXPECT_EQ(DecimalShift(1.0).Deviation(third), static_cast<long double>(third) - 1.0L);
-    EXPECT_EQ(DecimalShift(0.1).Value(), 0.1L);
-    EXPECT_EQ(DecimalShift(third).Value(), static_cast<long double>(third));
-}
 
 // Weighted rows (x, y, w): (1, 1, 1), (2, 3, 1), (3, 2, 2) with an intercept.
 // By hand: X'WX = [4 9; 9 23], X'Wy = (8, 19), determinant 11, so

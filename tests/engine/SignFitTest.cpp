@@ -1,6 +1,9 @@
 // "Sign Test" and "K-S Fit" scenarios: the one-sample sign test against the
 // mean, the median or a given value, and the Kolmogorov-Smirnov fit to the
 // uniform, normal and Poisson distributions.
+#include <cstdlib>
+#include <vector>
+
 #include "NonParam2Support.h"
 
 namespace enginetest {
@@ -151,6 +154,38 @@ TEST_F(SignFit, FitToUniformNormalAndPoissonAgainstR) {
     EXPECT_NEAR(Num(p, "Max_Negative"), -0.00844104118400257, 1e-9);
     EXPECT_NEAR(Num(p, "K-S_Z"), 0.0957893537434553, 1e-9);
     EXPECT_EQ(Num(p, "Prob"), 1);
+}
+
+TEST_F(SignFit, ValuesFarFromZeroKeepTheirSpreadAndMean) {
+    // The normal sample of the test above, typed 1e9 larger: the same
+    // deviation, differences and K-S Z, the mean 1e9 larger. Raw sums of
+    // squares of these values keep no digit of the spread.
+    std::vector<double> far;
+    for (const char* text : {"1000000002.1", "1000000003.5", "1000000004.0", "1000000004.4", "1000000005.2",
+                             "1000000006.8", "1000000007.1"})
+        far.push_back(std::strtod(text, nullptr));
+    FillSample("b_norm", "-", far);
+    ASSERT_TRUE(Run(FitScenario())) << engine->get_ErrorInfo();
+    auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 3u);
+    const ResultRow& n = rows[1];
+    EXPECT_EQ(n.at("TestType").ToString(), "Normal");
+    EXPECT_NEAR(Num(n, "Mean"), 1e9 + 4.72857142857143, 1e-6);
+    EXPECT_NEAR(Num(n, "StdDeviation"), 1.78858816362169, 1e-13);
+    EXPECT_NEAR(Num(n, "Max_Positive"), 0.144305873897426, 1e-9);
+    EXPECT_NEAR(Num(n, "Max_Negative"), -0.162310041511219, 1e-9);
+    EXPECT_NEAR(Num(n, "K-S_Z"), 0.429432005127257, 1e-9);
+
+    // Against the mean of 1e9 + 0.1, 0.2 and 0.3: the middle value is the
+    // mean, as typed.
+    FillSample("c_mean", "-", {1000000000.1, 1000000000.2, 1000000000.3});
+    ASSERT_TRUE(Run(SignScenario(true, false, false, vb::Variant::Null()))) << engine->get_ErrorInfo();
+    rows = ReadResultRows(db, "Out1", "G1 = 'c_mean'");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "TestValue"), 1000000000.2);
+    EXPECT_EQ(Num(rows[0], "Count<Test"), 1);
+    EXPECT_EQ(Num(rows[0], "Count=Test"), 1);
+    EXPECT_EQ(Num(rows[0], "Count>Test"), 1);
 }
 
 TEST_F(SignFit, InapplicableFitsLeaveTheirTestNull) {

@@ -1,4 +1,4 @@
-// The weighted-moments accumulator: decimal deviations, central moments
+// The weighted-moments accumulator: central moments
 // against hand-worked sums, merging, co-moments, and the variance and
 // correlation formed from them. End-to-end runs of values far from zero
 // check that the field comparison and the matrix keep their digits.
@@ -13,46 +13,6 @@
 #include "numeric/WeightedMoments.h"
 
 namespace {
-
-TEST(DecimalDeviation, DifferencesOfTypedDecimalsAreTheDecimalDifference) {
-    // In binary these give 0.10000000009313226, -0.19999999999999998 and
-    // 0.1000366; as the decimals typed they are 0.1, -0.2 and 0.1.
-    EXPECT_EQ(DecimalDifference(1000000.3, 1000000.2), 0.1);
-    EXPECT_EQ(DecimalDifference(-0.3, -0.1), -0.2);
-    EXPECT_EQ(DecimalDifference(1000000000000.4, 1000000000000.3), 0.1);
-    EXPECT_EQ(DecimalDifference(5, 5), 0.0);
-    // Beyond the fast path's magnitudes the decimal is still recognised.
-    EXPECT_DOUBLE_EQ(DecimalDifference(1.3e-10, 1.2e-10), 1e-11);
-    EXPECT_EQ(DecimalDifference(2.5e20, 1.5e20), 1e20);
-    EXPECT_EQ(DecimalDifference(1e30, 1), 1e30);  // beyond the decimal type: binary
-}
-
-TEST(DecimalDeviation, CorrectionIsTheDecimalLessTheDouble) {
-    // Random decimals of up to 15 digits over the magnitudes of both paths;
-    // the reference is the decimal text read in the extended type.
-    std::mt19937_64 random(19);
-    for (int i = 0; i < 20000; ++i) {
-        const long long digits = static_cast<long long>(random() % 999999999999999ULL) + 1;
-        const int exponent = static_cast<int>(random() % 36) - 24;  // 1e-24 .. 1e26 in all
-        char text[64];
-        std::snprintf(text, sizeof text, "%s%llde%d", random() % 2 ? "-" : "", digits, exponent);
-        const double x = std::strtod(text, nullptr);
-        if (std::fabs(x) < 1e-14) continue;  // below the decimal type: no correction
-        const double expected = static_cast<double>(std::strtold(text, nullptr) - static_cast<long double>(x));
-        const DecimalValue split = SplitDecimal(x);
-        EXPECT_EQ(split.value, x);
-        EXPECT_NEAR(split.correction, expected, std::fabs(x) * 1e-19) << text;
-    }
-}
-
-TEST(DecimalDeviation, ValuesWithMoreThanFifteenDigitsKeepTheirBinaryValue) {
-    const double third = 1.0 / 3;
-    EXPECT_EQ(SplitDecimal(third).correction, 0.0);
-    EXPECT_EQ(DecimalDifference(third, 0), third);
-    // 2^53 + 2 has 16 digits: cutting it to 15 would move it by 6.
-    EXPECT_EQ(DecimalDifference(9007199254740994.0, 9007199254740990.0), 4.0);
-    EXPECT_EQ(SplitDecimal(0.0).correction, 0.0);
-}
 
 TEST(WeightedMoments, CentralMomentsOfAWeightedSampleAsWorkedByHand) {
     // x 2, 4, 4, 5 with weights 1, 2, 1, 1: W 5, mean 3.8, deviations

@@ -3,11 +3,14 @@
 // with optional percent and expected rows and a chi-square table of
 // independence per block of outer row values.
 //
-// The database does the heavy lifting: for every kind but minimum, maximum
-// and range a grouped query hands over one row per combination of row values
-// and column value with its counts and sums. The cells of one block are kept
-// in memory, in the order the rows arrive (sorted by the row fields), until
-// the block is written.
+// The database does the heavy lifting for counts, sums, averages and first
+// and last values: a grouped query hands over one row per combination of row
+// values and column value with its counts and sums. Minimum, maximum and
+// range, and the kinds that form a variance, read the records sorted by the
+// row and column fields: a variance is accumulated value by value about the
+// cell's first value (WeightedMoments), since sums of squares formed by the
+// database lose the digits of values far from zero. The cells of one block
+// are kept in memory, in the order the rows arrive, until the block is written.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -32,7 +35,6 @@ struct XtabCell {
     int32_t Records = 0;
     double N = 0;
     double SumX = 0;
-    double SumX2 = 0;
     WeightedMoments moments;  // kinds V, F, D and E: weights, mean and central sum of squares
     double High = 0;
     double Low = 0;
@@ -172,7 +174,7 @@ std::string CXTab::Quarn_Xtab(const std::string& OutTableName, const std::string
     chiFlag_ = !strOptions.empty() && vb::FoldChar(strOptions.back()) == 'Y' && In(kind_, "CS");
     if (!In(kind_, "CS")) strOptions = vb::Left(strOptions, 3) + "NN";
     options_ = strOptions;
-    const bool query = In(kind_, "CSAVFDE1L");
+    const bool query = In(kind_, "CSA1L");
     pseudo_ = strFields.at(static_cast<size_t>(nG_ + 2)) == "*";
 
     const std::string result = RunAnalysisPhases(
@@ -250,7 +252,7 @@ std::string CXTab::InitXtabDataTable(const std::string& strUserTable) {
         if (isPseudo) {
             sql += weighted_ ? "Sum(" + Wf + ") AS [" + std::string(kAllRecords) + "]"
                              : std::string(aggregate) + "(*) as [" + kAllRecords + "]";
-        } else if (weighted_ && In(kind_, "CSAVFDE")) {
+        } else if (weighted_ && In(kind_, "CSA")) {
             sql += "Sum(" + DataOkNull_Str(T(j), false, value, "0") + " * " + Wf + ") AS " +
                    BracketName(fields_->at(static_cast<size_t>(nG_ + 1 + j)));
         } else {
@@ -269,12 +271,6 @@ std::string CXTab::InitXtabDataTable(const std::string& strUserTable) {
                 sql += ", Count(" + (isPseudo ? std::string("*") : DataOkNull_Str(T(j), false, T(j), "Null")) +
                        ") as [Zelk_Count_" + std::to_string(j) + "]";
             }
-        }
-    }
-    if (In(kind_, "VFDE")) {
-        for (int j = 1; j <= nX_; ++j) {
-            sql += ", Sum(" + DataOkNull_Str(T(j), false, T(j) + "^2", "0") + (weighted_ ? " * " + Wf : "") +
-                   ") as [Zelk_Square_" + std::to_string(j) + "]";
         }
     }
     sql += " FROM " + t + " GROUP BY ";
@@ -446,8 +442,11 @@ void CXTab::ReadRecords() {
 void CXTab::CalcData(BlockRow& row) {
     const int p = FindColumn(data_->Fields(nG_)->Value());
     if (p == 0) return;
+    // Kinds read from the records weigh each record; a query row carries its
+    // weights in its counts.
+    const bool records = In(kind_, "MXRVFDE");
     double w = 1;
-    if (In(kind_, "MXR")) {
+    if (records) {
         w = z_->Quarn_WeightCalc(weighted_, *fields_, static_cast<int16_t>(nG_ + nX_ + 2));
         if (w <= 0) return;
     }
@@ -456,11 +455,12 @@ void CXTab::CalcData(BlockRow& row) {
         if (v.IsNull()) continue;
         const double x = v.ToDouble();
         if (kind_ == 'C' && x == 0) continue;
-        if (In(kind_, "MXR") && !z_->Quarn_DataOk_b(x, false)) continue;
-        auto it = std::find_if(row.cells.begin(), row.cells.end(),
+        if (records && !z_->Quarn_DataOk_b(x, false)) continue;
+        // Rows arrive sorted by column within a row value: the cell is
+        // usually among the last ones made.
+        auto it = std::find_if(row.cells.rbegin(), row.cells.rend(),
                                [&](const RowCell& c) { return c.col == p && c.field == j; });
-        if (it == row.cells.end()) it = row.cells.insert(row.cells.end(), RowCell{p, j, {}});
-        XtabCell& cell = it->cell;
+        XtabCell& cell = it != row.cells.rend() ? it->cell : row.cells.emplace_back(RowCell{p, j, {}}).cell;
         if (cell.Records > 0) {
             cell.Low = std::min(cell.Low, x);
             cell.High = std::max(cell.High, x);
@@ -471,27 +471,21 @@ void CXTab::CalcData(BlockRow& row) {
         cell.Records += 1;
         if (kind_ == 'C') {
             cell.N += x;
+            cell.SumX += x;
         } else if (In(kind_, "MXR")) {
             cell.N += w;
+            cell.SumX += x;
+        } else if (records) {
+            cell.N += w;
+            cell.SumX += w * x;
+            cell.moments.Add(x, w);
         } else {
+            // The query's value is the key's (weighted) sum, its count column
+            // the (weighted) number of valid values.
             const vb::Variant count = data_->Fields(nG_ + nX_ + j)->Value();
-            const double n = count.IsNull() ? 0.0 : count.ToDouble();
-            cell.N += n;
-            if (In(kind_, "VFDE")) {
-                const vb::Variant squares = data_->Fields(nG_ + 2 * nX_ + j)->Value();
-                const double q = squares.IsNull() ? 0.0 : squares.ToDouble();
-                cell.SumX2 += q;
-                // The database gives this key's sums; its central sum of
-                // squares is formed once here, and keys are then combined
-                // about their means.
-                if (n > 0) {
-                    const double nq = n * q;
-                    const double m2 = nq == x * x ? 0.0 : std::max(0.0, PreciseDifference(nq, x * x) / n);
-                    cell.moments.Merge(WeightedMoments::FromCentral(n, x / n, m2));
-                }
-            }
+            cell.N += count.IsNull() ? 0.0 : count.ToDouble();
+            cell.SumX += x;
         }
-        cell.SumX += x;
     }
 }
 
@@ -511,7 +505,6 @@ void CXTab::Merge(XtabCell& into, const XtabCell& cell) const {
     into.Records += cell.Records;
     into.N += cell.N;
     into.SumX += cell.SumX;
-    into.SumX2 += cell.SumX2;
     into.moments.Merge(cell.moments);
 }
 
@@ -542,8 +535,9 @@ bool CXTab::CalcValue(const XtabCell& c, double& value) const {
             if (c.N <= 1) return false;
             const double variance = c.moments.M2() / (c.N - 1);
             if (variance < 0) return false;
+            const double mean = c.moments.Mean();
             if (kind_ == 'V') value = variance;
-            if (kind_ == 'F') value = c.SumX == 0 ? 0 : std::sqrt(variance) * c.N / c.SumX;
+            if (kind_ == 'F') value = mean == 0 ? 0 : std::sqrt(variance) / mean;
             if (kind_ == 'D') value = std::sqrt(variance);
             if (kind_ == 'E') value = std::sqrt(variance / c.N);
         }

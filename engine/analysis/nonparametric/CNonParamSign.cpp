@@ -17,6 +17,7 @@
 #include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
+#include "numeric/WeightedMoments.h"
 #include "vb/VbError.h"
 
 namespace {
@@ -72,7 +73,8 @@ private:
 
     // per group
     std::vector<std::pair<double, double>> valid;  // (value, weight), ascending
-    double W = 0, S = 0, Q = 0;
+    double W = 0;
+    WeightedMoments moments;  // mean and central sum of squares of the valid values
     bool whole = true;
 };
 
@@ -173,7 +175,8 @@ void SignFit::ReadRecords(int c) {
 
 void SignFit::InitData() {
     valid.clear();
-    W = S = Q = 0;
+    W = 0;
+    moments.Clear();
     whole = true;
 }
 
@@ -182,8 +185,7 @@ void SignFit::CalcData(const GroupWalker& walk, double w) {
     if (w <= 0 || !walk.PresentValue(static_cast<int16_t>(nG + 1), x)) return;
     valid.emplace_back(x, w);
     W += w;
-    S += x * w;
-    Q += x * x * w;
+    moments.Add(x, w);
     if (whole) whole = x >= 0 && x == std::floor(x);
 }
 
@@ -211,7 +213,7 @@ double SignFit::SignTest(double n, double k) {
 void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
     ProcScope scope(ErrStack(), "WriteData");
     if (!(W > 1)) return;
-    const double mean = S / W;
+    const double mean = moments.Mean();
     double median = 0;
     if (fMedian) {
         if (fWeight) {
@@ -262,8 +264,8 @@ void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
 void SignFit::WriteDataFit(int c, const GroupValues& group) {
     ProcScope scope(ErrStack(), "WriteDataFit");
     if (!(W > 1)) return;
-    const double m = S / W;
-    const double s = W * Q > S * S ? std::sqrt(PreciseDifference(Q, S * S / W) / (W - 1)) : 0;
+    const double m = moments.Mean();
+    const double s = moments.M2() > 0 ? std::sqrt(moments.M2() / (W - 1)) : 0;
     const double minimum = valid.front().first;
     const double maximum = valid.back().first;
     const double range = PreciseDifference(maximum, minimum);
@@ -304,7 +306,7 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
                 if (!(range > 0)) continue;
                 G = PreciseDifference(L, minimum) / range;
             } else if (t == 2 || largeMean) {
-                G = NormalDistribution(zv, (L - m) / s);
+                G = NormalDistribution(zv, -moments.MeanLess(L) / s);
             } else {
                 // The Poisson sum up to floor(L); past the mean, terms that
                 // underflow end it, since later ones are smaller still.

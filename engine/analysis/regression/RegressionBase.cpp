@@ -153,7 +153,7 @@ void CRegressBase::InitData() {
         model.sw = 0;
         model.syyRaw = 0;
         model.started = false;
-        model.xShift.assign(fieldsPerModel, DecimalShift());
+        model.xShift.assign(fieldsPerModel, DecimalValue());
         model.termShift.assign(static_cast<size_t>(k), 0.0L);
         model.varies.assign(fieldsPerModel, false);
         model.yVaries = false;
@@ -180,11 +180,11 @@ void CRegressBase::ReadRecords() {
 // the spread tests compare with.
 void CRegressBase::StartModel(Model& model, const double* x, double y) {
     model.started = true;
-    model.yShift = DecimalShift(y);
+    model.yShift = SplitDecimal(y);
     const int k = shape_.terms;
     if (shape_.perField) {
-        model.xShift[0] = DecimalShift(x[0]);
-        const long double x0 = model.xShift[0].Value();
+        model.xShift[0] = SplitDecimal(x[0]);
+        const long double x0 = DecimalExtended(model.xShift[0]);
         long double power = 1;
         for (int j = 0; j < k; ++j) {
             power *= x0;
@@ -192,8 +192,8 @@ void CRegressBase::StartModel(Model& model, const double* x, double y) {
         }
     } else {
         for (int j = 0; j < k; ++j) {
-            model.xShift[static_cast<size_t>(j)] = DecimalShift(x[j]);
-            model.termShift[static_cast<size_t>(j)] = model.xShift[static_cast<size_t>(j)].Value();
+            model.xShift[static_cast<size_t>(j)] = SplitDecimal(x[j]);
+            model.termShift[static_cast<size_t>(j)] = DecimalExtended(model.xShift[static_cast<size_t>(j)]);
         }
     }
 }
@@ -206,22 +206,23 @@ void CRegressBase::AddRow(Model& model, const double* x, double y, double w) {
     long double* t = row_.data();
     const size_t fields = model.xShift.size();
     for (size_t j = 0; j < fields; ++j)
-        if (x[j] != model.xShift[j].Shift()) model.varies[j] = true;
-    if (y != model.yShift.Shift()) model.yVaries = true;
+        if (x[j] != model.xShift[j].value) model.varies[j] = true;
+    if (y != model.yShift.value) model.yVaries = true;
     long double dy = y;
     if (yInt_) {
         // The constant, then each term's deviation from the first record's.
         *t++ = 1;
-        dy = model.yShift.Deviation(y);
+        dy = DecimalDeviationExtended(SplitDecimal(y), model.yShift);
         if (shape_.perField) {
             // x^j - x0^j = x (x^(j-1) - x0^(j-1)) + x0^(j-1) (x - x0), from the
             // exact deviation of x itself (and x as x0 + that deviation).
-            const long double d = model.xShift[0].Deviation(x[0]);
-            const long double xv = model.xShift[0].Value() + d;
+            const long double d = DecimalDeviationExtended(SplitDecimal(x[0]), model.xShift[0]);
+            const long double xv = DecimalExtended(model.xShift[0]) + d;
             t[0] = d;
             for (int j = 1; j < k; ++j) t[j] = xv * t[j - 1] + model.termShift[static_cast<size_t>(j - 1)] * d;
         } else {
-            for (int j = 0; j < k; ++j) t[j] = model.xShift[static_cast<size_t>(j)].Deviation(x[j]);
+            for (int j = 0; j < k; ++j)
+                t[j] = DecimalDeviationExtended(SplitDecimal(x[j]), model.xShift[static_cast<size_t>(j)]);
         }
     } else if (shape_.perField) {
         long double power = 1;
@@ -353,7 +354,7 @@ CRegressBase::Fit CRegressBase::FitModel(const Model& model, int16_t k, bool fYI
     }
     if (fYInt) {
         // Back from the shifted design: b0 = y0 + c - sum of b_j t0_j.
-        long double intercept = model.yShift.Value() + b[0];
+        long double intercept = DecimalExtended(model.yShift) + b[0];
         a[0] = 1;
         for (int j = 0; j < k; ++j) {
             const long double t0 = model.termShift[static_cast<size_t>(j)];

@@ -23,6 +23,7 @@
 #include "GroupWalker.h"
 #include "analysis/AnalysisEntries.h"
 #include "dao/Dao.h"
+#include "numeric/DecimalDeviation.h"
 #include "numeric/LeastSquares.h"
 #include "vb/Variant.h"
 
@@ -75,8 +76,8 @@ private:
         long double sw = 0;                // sum of weights
         long double syyRaw = 0;            // sum of w y^2 (not shifted)
         bool started = false;              // the shifts are set
-        std::vector<DecimalShift> xShift;  // listwise: one per field; per field: x
-        DecimalShift yShift;
+        std::vector<DecimalValue> xShift;  // listwise: one per field; per field: x
+        DecimalValue yShift;
         std::vector<long double> termShift;  // the first record's terms 1..k (at 0..k-1)
         std::vector<bool> varies;            // a field's value differs from its first
         bool yVaries = false;
