@@ -12,5 +12,7 @@ inline constexpr int kAbout = 40;
 inline constexpr int kErrorDialog = 50;
 inline constexpr int kUsingHelp = 60;
 inline constexpr int kFilesAndSettings = 70;
+inline constexpr int kCalculator = 111;    // the probability calculator
+inline constexpr int kGenerateCode = 112;  // the code generator
 
 }  // namespace help
