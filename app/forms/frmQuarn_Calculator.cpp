@@ -169,6 +169,12 @@ std::string frmQuarn_Calculator::FormatResult(double value) {
     return mantissa + s.substr(e);
 }
 
+void frmQuarn_Calculator::reject() {
+    QDialog::reject();
+    setProperty("merivoxUnloaded", true);
+    deleteLater();
+}
+
 bool frmQuarn_Calculator::eventFilter(QObject* watched, QEvent* event) {
     auto* edit = qobject_cast<QLineEdit*>(watched);
     if (edit && event->type() == QEvent::FocusIn) QTimer::singleShot(0, edit, [edit] { SelectAllText(edit); });

@@ -22,6 +22,8 @@ public:
     static std::string FormatResult(double value);
 
 protected:
+    // Esc closes the window as Close does: it is unloaded, not only hidden.
+    void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

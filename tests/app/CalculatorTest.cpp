@@ -99,6 +99,14 @@ private slots:
         calc_ = qobject_cast<frmQuarn_Calculator*>(FindForm("frmQuarn_Calculator"));
         QVERIFY(calc_);
         QCOMPARE(Box("txtTestValue")->text(), QString());
+        // Esc closes it as well.
+        QTest::keyClick(Box("txtTestValue"), Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!calc_);
+        QVERIFY(!IsFormLoaded("frmQuarn_Calculator"));
+        ShowCalculator();
+        calc_ = qobject_cast<frmQuarn_Calculator*>(FindForm("frmQuarn_Calculator"));
+        QVERIFY(calc_);
         // Help opens the calculator's own topic.
         Click("cmdHelp");
         QCOMPARE(rec_.helpCalls, std::vector<std::string>({program::HelpFilePath() + "#111"}));
