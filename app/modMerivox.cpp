@@ -13,6 +13,7 @@
 #include "ErrorStack.h"
 #include "MDIMain.h"
 #include "Program.h"
+#include "forms/frmQuarn_Calculator.h"
 #include "ui/UiServices.h"
 #include "vb/VbError.h"
 
@@ -160,7 +161,13 @@ vb::Variant ParentFolder(const vb::Variant& path) {
     return vb::Variant(trimmed.substr(0, slash));
 }
 
-void ShowCalculator() { NotAvailableYet("The Probability Calculator"); }
+void ShowCalculator() {
+    QWidget* calculator = FindForm("frmQuarn_Calculator");
+    if (!calculator) calculator = new frmQuarn_Calculator(program::MainFrame());
+    calculator->show();
+    calculator->raise();
+    calculator->activateWindow();
+}
 
 void CloseScenarioWindows() {
     if (QWidget* list = FindForm("frmStatMain")) UnloadForm(list);

@@ -28,6 +28,7 @@
 #include "StatCommon.h"
 #include "forms/GridLauncher.h"
 #include "forms/frmDuplicate.h"
+#include "forms/frmGenerateCode.h"
 #include "forms/frmStatus.h"
 #include "modMerivox.h"
 #include "services/ErrorBoundary.h"
@@ -809,6 +810,13 @@ void frmStatMain::GenerateCode() {
     Guarded("frmStatMain:GenerateCode", [this] {
         std::optional<CScenarioInfo> info = GetScenarioInfo();
         if (!info) return;
-        NotAvailableYet("The code generator");
+        frmGenerateCode dialog(this);
+        dialog.ScenarioInfo({.ScenarioID = info->ScenarioID(),
+                             .Desc = info->Desc(),
+                             .Table = info->Table(),
+                             .OutputTable1 = info->OutputTable1(),
+                             .OutputTable2 = info->OutputTable2(),
+                             .DatabasePath = {}});
+        dialog.exec();
     });
 }

@@ -18,5 +18,7 @@ inline constexpr int kScenarioList = 80;  // the scenario list, running, duplica
 inline constexpr int kWizard = 200;
 inline constexpr int kWizardAnalysis = 210;
 inline constexpr int kWizardFinish = 290;
+inline constexpr int kCalculator = 111;    // the probability calculator
+inline constexpr int kGenerateCode = 112;  // the code generator
 
 }  // namespace help

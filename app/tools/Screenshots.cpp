@@ -6,8 +6,11 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTabBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -18,8 +21,10 @@
 #include "Program.h"
 #include "forms/frmAbout.h"
 #include "forms/frmErrorHandler.h"
+#include "forms/frmGenerateCode.h"
 #include "forms/frmHelp.h"
 #include "forms/frmOptions.h"
+#include "forms/frmQuarn_Calculator.h"
 #include "forms/frmSplash.h"
 #include "forms/frmDuplicate.h"
 #include "forms/frmStatMain.h"
@@ -97,6 +102,37 @@ int main(int argc, char** argv) {
     {
         frmAbout about(frame);
         Save(&about, "frmAbout");
+    }
+    {
+        // The calculator with an F value worked out, and in the inverse direction.
+        auto* calculator = new frmQuarn_Calculator(frame);
+        calculator->show();
+        calculator->findChild<QRadioButton*>("optProbType_3")->click();
+        calculator->findChild<QLineEdit*>("txtTestValue")->setText("3.3258345304");
+        calculator->findChild<QLineEdit*>("txtDF1")->setText("5");
+        calculator->findChild<QLineEdit*>("txtDF2")->setText("10");
+        calculator->findChild<QPushButton*>("cmdCalculate")->click();
+        Save(calculator, "frmQuarn_Calculator");
+        calculator->findChild<QRadioButton*>("optProbType_1")->click();
+        calculator->findChild<QLineEdit*>("txtTestValue")->setText("0.05");
+        calculator->findChild<QPushButton*>("cmdInverse")->click();
+        Save(calculator, "frmQuarn_Calculator-inverse");
+        delete calculator;
+    }
+    {
+        frmGenerateCode code(frame);
+        GenerateCodeInput info;
+        info.ScenarioID = "1";
+        info.Desc = "Systolic pressure before and after treatment, by clinic, weighted";
+        info.Table = "BloodPressureStudy";
+        info.OutputTable1 = "Brux_BP_Describe";
+        info.DatabasePath = "/home/ann/data/example.db";
+        code.ScenarioInfo(info);
+        Save(&code, "frmGenerateCode");
+        code.findChild<QRadioButton*>("optCodeStyle_1")->click();
+        code.findChild<QRadioButton*>("optDefaults_1")->click();
+        code.findChild<QRadioButton*>("optDBMethod_1")->click();
+        Save(&code, "frmGenerateCode-arguments");
     }
     {
         frmErrorHandler error(frame);

@@ -139,7 +139,8 @@ private slots:
             QVERIFY(!t.plain.trimmed().isEmpty());
         }
         for (int wanted : {help::kTroubleshooting, help::kFrame, help::kRecentDatabases, help::kOptions, help::kAbout,
-                           help::kErrorDialog, help::kUsingHelp, help::kFilesAndSettings, help::kScenarioList})
+                           help::kErrorDialog, help::kUsingHelp, help::kFilesAndSettings, help::kScenarioList,
+                           help::kCalculator, help::kGenerateCode})
             QVERIFY2(numbers.count(wanted), qPrintable(QString("topic %1 missing").arg(wanted)));
         // Every link to a topic leads to one that exists.
         QRegularExpression link("href=\"#topic-(\\d+)\"");

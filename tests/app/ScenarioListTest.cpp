@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -416,6 +417,19 @@ private slots:
         // Same sort order: after the copied scenario; the position selected before stays selected.
         QCOMPARE(Ids(), QStringList({"1", "2", "6"}));
         QCOMPARE(Selected(), 2);
+    }
+
+    void generateCodeShowsTheSelectedScenario() {
+        Select("2");
+        QString code;
+        WhenModalNamed("frmGenerateCode", [&](QWidget* dialog) {
+            code = dialog->findChild<QPlainTextEdit*>("txtCode")->toPlainText();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
+        });
+        list_->GenerateCode();
+        QVERIFY(code.contains("RunScenario"));
+        QVERIFY(code.contains("Cholesterol on age and body weight (multiple regression)"));
+        QVERIFY(rec_.boxes.empty());
     }
 
     void duplicateOfANullDescriptionAndWithoutFields() {
