@@ -18,6 +18,7 @@ struct RecordsetState {
     int32_t options = 0;
     std::string sql;  // column 0 is the rowid when keyed
     bool keyed = false;
+    bool wholeTable = false;  // a stored table, every row and column
     int off = 0;
     bool updatable = false;
     bool appendOnly = false;
@@ -309,6 +310,18 @@ struct RecordsetState {
 
 void CloseRecordsetState(RecordsetState* rs) { rs->Close(); }
 
+PagingSource PagingSourceOf(const RecordsetState& rs) {
+    PagingSource p;
+    p.run = rs.run;
+    p.sql = rs.sql;
+    p.off = rs.off;
+    if (rs.wholeTable) p.table = rs.tableName;
+    for (auto& d : rs.defs) p.types.push_back(d->type);
+    return p;
+}
+
+bool RecordsetClosed(const RecordsetState& rs) { return rs.closed || !rs.run || !rs.run->db; }
+
 // --- Field values -----------------------------------------------------------------------------
 
 int16_t Field::Type() const {
@@ -513,6 +526,7 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
             s->tableName = named->name;
             s->sql = "SELECT _rowid_ AS __dao_rowid, * FROM " + QuoteId(named->name);
             s->keyed = true;
+            s->wholeTable = true;
             s->off = 1;
         } else {
             s->sql = "SELECT * FROM " + QuoteId(named->name);
