@@ -71,34 +71,35 @@ struct RowPager::Impl {
         return sqlite3_column_int64(s.get(), 0);
     }
 
+    // Whether the keys run without gaps: the count and the first and last keys.
     void LearnKeys() {
+        keys = Keys::Dense;
         int64_t n = Count();
-        if (n == 0) {
-            keys = Keys::Dense;
-            return;
-        }
+        if (n == 0) return;
         auto lo = Scalar("SELECT min(_rowid_) FROM " + QuoteId(src.table));
         auto hi = Scalar("SELECT max(_rowid_) FROM " + QuoteId(src.table));
         if (!lo || !hi) {
-            keys = Keys::Dense;
             count = 0;
             return;
         }
         firstKey = *lo;
-        if (static_cast<uint64_t>(*hi) - static_cast<uint64_t>(*lo) == static_cast<uint64_t>(n - 1)) {
-            keys = Keys::Dense;
-            return;
-        }
-        // One pass over the keys, keeping every kSample-th.
+        if (static_cast<uint64_t>(*hi) - static_cast<uint64_t>(*lo) != static_cast<uint64_t>(n - 1))
+            keys = Keys::Sparse;
+    }
+
+    // One pass over the keys, keeping every kSample-th.
+    void SampleKeys() {
         samples.clear();
-        for (std::optional<int64_t> key = lo; key; key = KeyAfter(*key, kSample)) samples.push_back(*key);
-        keys = Keys::Sparse;
+        for (std::optional<int64_t> key = firstKey; key; key = KeyAfter(*key, kSample)) samples.push_back(*key);
     }
 
     std::optional<int64_t> KeyAt(int64_t position) {
         if (keys == Keys::Unknown) LearnKeys();
         if (position >= Count()) return std::nullopt;
         if (keys == Keys::Dense) return firstKey + position;
+        // The first rows need no pass over the keys.
+        if (samples.empty() && position < kSample) return KeyAfter(firstKey, position);
+        if (samples.empty()) SampleKeys();
         auto i = static_cast<size_t>(position / kSample);
         if (i >= samples.size()) return std::nullopt;
         int64_t rest = position % kSample;
