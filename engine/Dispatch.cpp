@@ -3,13 +3,28 @@
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
+#include "ScenarioSchema.h"
 #include "analysis/AnalysisEntries.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
 namespace engine {
 
+using store::Analysis;
 using vb::EqualsNoCase;
+
+namespace {
+
+// The most fields a scenario can have: its field positions, and the one that
+// may follow them, must fit the analyses' 16-bit counters.
+constexpr int32_t kMaxScenarioFields = 32766;
+
+// The analysis a sub-type name stands for; nullptr for a name not listed.
+const store::AnalysisDef* AnalysisNamed(const std::string& CalcType) { return store::FindAnalysis(CalcType); }
+
+bool Is(const store::AnalysisDef* analysis, Analysis id) { return analysis != nullptr && analysis->id == id; }
+
+}  // namespace
 
 int16_t Quarn_UTIL_TableOrQuery(const dao::DatabasePtr& db, const std::string& name) {
     ProcScope scope(ErrStack(), "Quarn_UTIL_TableOrQuery");
@@ -35,6 +50,13 @@ std::string SetGlobals(const CZantelsScenario& scenario, const std::string& Calc
     ProcScope scope(ErrStack(), "SetGlobals");
     const int32_t n = scenario.FieldCount();
     if (n < 1) return "No fields assigned";
+    // The counts and positions handed to the analyses are 16-bit, and one
+    // more position may follow the last field: refuse before they overflow.
+    if (n > kMaxScenarioFields) {
+        return "This scenario has " + std::to_string(n) + " field rows; a scenario can have at most " +
+               std::to_string(kMaxScenarioFields) + " fields";
+    }
+    const store::AnalysisDef* analysis = AnalysisNamed(CalcType);
 
     r.strFields.assign(static_cast<size_t>(n) + 1, std::string());
     r.nG = r.nC = r.nX = 0;
@@ -63,19 +85,19 @@ std::string SetGlobals(const CZantelsScenario& scenario, const std::string& Calc
             r.strFields[++i] = field->Field_Name();
         }
         // A cross-tabulation without a column field gets the pseudo field "*".
-        if (role[0] == 'X' && EqualsNoCase(CalcType, "Crosstab") && r.nX == 0) {
+        if (role[0] == 'X' && Is(analysis, Analysis::Crosstab) && r.nX == 0) {
             r.strFields.resize(static_cast<size_t>(n) + 2);
             r.strFields[++i].assign(1, '*');
             r.nX = 1;
         }
     }
 
-    if (EqualsNoCase(CalcType, "Chi-Square")) {
+    if (Is(analysis, Analysis::ChiSquare)) {
         if (r.nC == 0) return "At least one Compare field required";
-    } else if (EqualsNoCase(CalcType, "Compare") || EqualsNoCase(CalcType, "Regression")) {
+    } else if (Is(analysis, Analysis::Compare) || Is(analysis, Analysis::Regression)) {
         if (!r.fY) return "Y Field must be assigned";
         if (r.nX == 0) return "At least one X field must be assigned";
-    } else if (EqualsNoCase(CalcType, "Crosstab")) {
+    } else if (Is(analysis, Analysis::Crosstab)) {
         // no check
     } else if (r.nX == 0) {
         return "At least one X field must be assigned";
@@ -91,13 +113,25 @@ std::string SetGlobals(const CZantelsScenario& scenario, const std::string& Calc
 // scenarios are refused.
 static std::string CheckUnusedRoles(const CZantelsScenario& s, const FieldRoles& r) {
     const std::string& calc = s.CalcType();
+    const store::AnalysisDef* analysis = AnalysisNamed(calc);
     const bool group = EqualsNoCase(s.Scenario_Type(), "G");
-    const bool takesCompare = group || EqualsNoCase(calc, "Chi-Square") || EqualsNoCase(calc, "Crosstab") ||
-                              EqualsNoCase(calc, "2 Sample") || EqualsNoCase(calc, "N Sample");
-    const bool takesY = !group && (EqualsNoCase(calc, "Compare") || EqualsNoCase(calc, "Regression") ||
-                                   EqualsNoCase(calc, "Paired Fields"));
+    const bool takesCompare = group || Is(analysis, Analysis::ChiSquare) || Is(analysis, Analysis::Crosstab) ||
+                              Is(analysis, Analysis::TwoSample) || Is(analysis, Analysis::NSample);
+    const bool takesY = !group && (Is(analysis, Analysis::Compare) || Is(analysis, Analysis::Regression) ||
+                                   Is(analysis, Analysis::PairedFields));
     if (r.nC > 0 && !takesCompare) return "Compare fields cannot be used in a " + calc + " scenario";
     if (r.fY && r.fW && !takesY) return "A Y field cannot be used beside a weight field in a " + calc + " scenario";
+    return {};
+}
+
+// Every field row must carry one of the known roles: a field with another
+// letter would be left out of the array and leave an empty name in it.
+static std::string CheckFieldRoles(const CZantelsScenario& s) {
+    const store::ColumnDef& choice = *store::FieldsSchema().Column("FieldDef_Choice");
+    for (const auto& field : s) {
+        std::string err = store::CheckValue(choice, vb::Variant(field->Choice()));
+        if (!err.empty()) return err + " (field [" + field->Field_Name() + "])";
+    }
     return {};
 }
 
@@ -142,7 +176,8 @@ std::string RunOneScenario(Quantara& q) {
     if (kind == -99) {
         err = "Data Table [" + s.Table() + "] not found.";
     } else {
-        err = SetGlobals(s, s.CalcType(), r);
+        err = CheckFieldRoles(s);
+        if (err.empty()) err = SetGlobals(s, s.CalcType(), r);
     }
     if (!err.empty()) return err;
 
@@ -150,32 +185,48 @@ std::string RunOneScenario(Quantara& q) {
     const std::string& calc = s.CalcType();
     err = CheckUnusedRoles(s, r);
     if (!err.empty()) return err;
+    const store::AnalysisDef* analysis = AnalysisNamed(calc);
+    const bool groupAnalysis = analysis != nullptr && (store::Bit(analysis->id) & store::kGroupAnalyses) != 0;
     if (EqualsNoCase(s.Scenario_Type(), "G")) {
-        if (!EqualsNoCase(calc, "Two Sample t-Test") && !EqualsNoCase(calc, "ANOVA") &&
-            !EqualsNoCase(calc, "Two way ANOVA")) {
-            return "Unknown analysis sub-type: " + calc;
-        }
+        if (!groupAnalysis) return "Unknown analysis sub-type: " + calc;
         return RunGroup_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);
     }
-    if (EqualsNoCase(calc, "Describe")) return RunDescribe_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
-    if (EqualsNoCase(calc, "Frequency")) return RunFrequency_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
-    if (EqualsNoCase(calc, "Percentiles")) return RunPercentile_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
-    if (EqualsNoCase(calc, "Compare")) return RunCompare_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fY, r.fW);
-    if (EqualsNoCase(calc, "Matrix")) return RunMatrix_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
-    if (EqualsNoCase(calc, "Regression")) return RunRegression_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
-    if (EqualsNoCase(calc, "Crosstab")) return RunCrosstab_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
-    if (EqualsNoCase(calc, "Chi-Square")) return RunChiSquare_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.fW);
-    if (EqualsNoCase(calc, "Sign Test")) return RunSignFit_s_Zelk(q, "Sign", s, r.strFields, r.nG, r.nX, r.fW);
-    if (EqualsNoCase(calc, "K-S Fit")) return RunSignFit_s_Zelk(q, "Fit", s, r.strFields, r.nG, r.nX, r.fW);
-    if (EqualsNoCase(calc, "Paired Fields")) return RunNPPaired_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fY, r.fW);
-    if (EqualsNoCase(calc, "N Fields")) {
-        return AnalysisEntries().NonParamFriedman(s.OutputTable1(), s.OutputTable2(), s.Table(), r.strFields, r.nG,
-                                                  r.nX, r.fW, q);
-    }
-    if (EqualsNoCase(calc, "2 Sample")) return RunNPTwoSample_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);
-    if (EqualsNoCase(calc, "N Sample")) {
-        return RunNPNSample_s_Zelk(q, s.Table(), s.OutputTable1(), s.OutputTable2(), r.strFields, r.nG, r.nC, r.nX,
-                                   r.fW);
+    if (analysis == nullptr || groupAnalysis) return "Unknown analysis sub-type: " + calc;
+    switch (analysis->id) {
+        case Analysis::Describe:
+            return RunDescribe_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
+        case Analysis::Frequency:
+            return RunFrequency_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
+        case Analysis::Percentiles:
+            return RunPercentile_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
+        case Analysis::Compare:
+            return RunCompare_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fY, r.fW);
+        case Analysis::Matrix:
+            return RunMatrix_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
+        case Analysis::Regression:
+            return RunRegression_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
+        case Analysis::Crosstab:
+            return RunCrosstab_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
+        case Analysis::ChiSquare:
+            return RunChiSquare_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.fW);
+        case Analysis::SignTest:
+            return RunSignFit_s_Zelk(q, "Sign", s, r.strFields, r.nG, r.nX, r.fW);
+        case Analysis::KSFit:
+            return RunSignFit_s_Zelk(q, "Fit", s, r.strFields, r.nG, r.nX, r.fW);
+        case Analysis::PairedFields:
+            return RunNPPaired_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fY, r.fW);
+        case Analysis::NFields:
+            return AnalysisEntries().NonParamFriedman(s.OutputTable1(), s.OutputTable2(), s.Table(), r.strFields, r.nG,
+                                                      r.nX, r.fW, q);
+        case Analysis::TwoSample:
+            return RunNPTwoSample_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);
+        case Analysis::NSample:
+            return RunNPNSample_s_Zelk(q, s.Table(), s.OutputTable1(), s.OutputTable2(), r.strFields, r.nG, r.nC, r.nX,
+                                       r.fW);
+        case Analysis::TwoSampleTTest:
+        case Analysis::Anova:
+        case Analysis::TwoWayAnova:
+            break;
     }
     // A run that computes nothing is no success.
     return "Unknown analysis sub-type: " + calc;

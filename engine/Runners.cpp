@@ -4,6 +4,7 @@
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
+#include "ScenarioSchema.h"
 #include "analysis/AnalysisEntries.h"
 #include "vb/Conversions.h"
 
@@ -161,7 +162,8 @@ std::string RunCrosstab_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldName
 std::string RunGroup_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nC,
                             int16_t nX, bool fW) {
     ProcScope scope(ErrStack(), "RunGroup_s_Zelk");
-    const std::string calcType = vb::UCase(s.CalcType()) == "TWO SAMPLE T-TEST" ? "T" : "A";
+    const store::AnalysisDef* analysis = store::FindAnalysis(s.CalcType());
+    const std::string calcType = analysis && analysis->id == store::Analysis::TwoSampleTTest ? "T" : "A";
     // Blank group values take part unless the scenario ignores them.
     const int16_t incBlank = Flag(!s.GroupIgnoreBlanks());
     return AnalysisEntries().ANOVA(calcType, incBlank, s.OutputTable1(), s.OutputTable2(), s.Table(), strFields, nG, nC,

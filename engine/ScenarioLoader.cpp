@@ -1,9 +1,13 @@
 // Loading one stored scenario (its scenario and options rows, then its field
-// rows) into a new CZantelsScenario.
+// rows) into a new CZantelsScenario, by the scenario schema.
 #include <functional>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
+#include "ScenarioSchema.h"
 #include "StatsGeneral.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
@@ -42,12 +46,7 @@ void Step(const std::function<void()>& step) {
     } catch (const std::exception&) {}
 }
 
-vb::Variant Column(const dao::RecordsetPtr& rs, const char* name) {
-    return rs->Fields(std::string_view(name))->Value();
-}
-
-// Null gives the empty text, a number its text form.
-std::string AsText(const vb::Variant& v) { return v.IsNull() || v.IsEmpty() ? std::string() : v.ToString(); }
+vb::Variant Column(const dao::RecordsetPtr& rs, std::string_view name) { return rs->Fields(name)->Value(); }
 
 }  // namespace
 
@@ -102,108 +101,29 @@ bool LoadScenario(Quantara& q, const int32_t& ScenarioNo, std::string& err) {
                                      vb::Variant::Missing(), vb::Variant::Missing(), "");
     CZantelsScenario& s = *st.CurrentScenario;
 
-    // The family as stored; anything but exactly "P", "G" or "N" (lower case
-    // included) would run as another family, so it fails the load below.
-    std::string storedFamily;
-    Step([&] { storedFamily = AsText(Column(rs, "Scenario_Analysis_Type")); });
-
-#define TEXT(col, prop) Step([&] { s.prop(AsText(Column(rs, col))); })
-#define FLAG(col) Step([&] { s.col(Column(rs, #col).ToBool()); })
-#define STORED(col) Step([&] { s.col(Column(rs, #col)); })
-    TEXT("Scenario_Description", Scenario_Description);
-    TEXT("Scenario_Analysis_Type", Scenario_Type);
-    TEXT("Scenario_Analysis_SubType", CalcType);
-    if (!st.SourceTableName.empty()) {
-        s.Table(st.SourceTableName);
-    } else {
-        TEXT("Scenario_Input_Table_Name", Table);
+    // Every column the schema has the engine load, in the tables' order. A
+    // non-empty override replaces a stored table name without reading it. The
+    // values read are kept for the rule checks below.
+    const std::pair<std::string_view, const std::string*> overrides[] = {
+        {"Table", &st.SourceTableName}, {"OutputTable1", &st.OutputTableName}, {"OutputTable2", &st.OutputTableName2}};
+    std::vector<std::pair<const store::ColumnDef*, vb::Variant>> stored;
+    for (const store::TableSchema* table : {&store::ScenariosSchema(), &store::OptionsSchema()}) {
+        for (const store::ColumnDef& column : table->columns) {
+            if (!column.HeldBy(store::kEngineLoads)) continue;
+            const std::string* override = nullptr;
+            for (const auto& [property, value] : overrides)
+                if (property == column.property && !value->empty()) override = value;
+            if (override) {
+                s.SetProperty(column.property, vb::Variant(*override));
+                continue;
+            }
+            Step([&] {
+                const vb::Variant value = Column(rs, column.Name());
+                stored.emplace_back(&column, value);
+                s.SetProperty(column.property, value);
+            });
+        }
     }
-    if (!st.OutputTableName.empty()) {
-        s.OutputTable1(st.OutputTableName);
-    } else {
-        TEXT("Scenario_Output_Table1_Name", OutputTable1);
-    }
-    if (!st.OutputTableName2.empty()) {
-        s.OutputTable2(st.OutputTableName2);
-    } else {
-        TEXT("Scenario_Output_Table2_Name", OutputTable2);
-    }
-    TEXT("MissingType", MissingType);
-    STORED(MissingEqual);
-    STORED(MissingHigh);
-    STORED(MissingLow);
-    TEXT("Scenario_Version", Scenario_Version);
-    FLAG(CI);
-    FLAG(CI95);
-    FLAG(FreqN);
-    FLAG(FreqP);
-    FLAG(Mean);
-    FLAG(Mode);
-    FLAG(Percentile);
-    FLAG(Range);
-    FLAG(Skew);
-    FLAG(Sum);
-    FLAG(TTestMean);
-    FLAG(VarStd);
-    STORED(CIStdDev);
-    STORED(FreqInit);
-    STORED(FreqWidth);
-    Step([&] { s.TTestValue(Column(rs, "TTestValue").ToDouble()); });
-    TEXT("CITypeRadio", CITypeRadio);
-    TEXT("FreqDispRadio", FreqDispRadio);
-    TEXT("FreqGroupRadio", FreqGroupRadio);
-    TEXT("FreqIncRadio", FreqIncRadio);
-    TEXT("PercentileRadio", PercentileRadio);
-    TEXT("VarNRadio", VarNRadio);
-    STORED(CIUser);
-    Step([&] { s.InterV(Column(rs, "InterV").ToInteger()); });
-    FLAG(FreqSum);
-    FLAG(CountXY);
-    FLAG(MeanXY);
-    FLAG(CorrXY);
-    FLAG(TTest);
-    FLAG(MCnt);
-    FLAG(MMis);
-    FLAG(MMean);
-    FLAG(MDev);
-    FLAG(MCov);
-    FLAG(MCor);
-    FLAG(MR2);
-    FLAG(MT);
-    FLAG(MProb);
-    TEXT("MProbTail", MProbTail);
-    TEXT("RegressType", RegressType);
-    FLAG(RAnova);
-    FLAG(RYInt);
-    Step([&] { s.RPoly(Column(rs, "RPoly").ToInteger()); });
-    TEXT("XType", XType);
-    FLAG(XRowPCnt);
-    FLAG(XColPcnt);
-    FLAG(XTotPcnt);
-    FLAG(XExpectPcnt);
-    FLAG(XExpect);
-    FLAG(XChi);
-    FLAG(ChiAll);
-    FLAG(ChiIgnoreBlanks);
-    FLAG(ChiDetail);
-    FLAG(FitUniform);
-    FLAG(FitNormal);
-    FLAG(FitPoisson);
-    FLAG(SignMean);
-    FLAG(SignMedian);
-    FLAG(SignCustom);
-    STORED(SignValue);
-    FLAG(NPPair_Sign);
-    FLAG(NPPair_Wilcoxon);
-    FLAG(NPPair_Spearman);
-    FLAG(NPFriedmanDetail);
-    FLAG(NPKruskalDetail);
-    TEXT("NPTwoType", NPTwoType);
-    FLAG(GroupIgnoreBlanks);
-    FLAG(GroupDetail);
-#undef TEXT
-#undef FLAG
-#undef STORED
 
     // Every field row is added, whatever its role; a Null name or role is left out.
     while (!fields->Eof()) {
@@ -215,9 +135,15 @@ bool LoadScenario(Quantara& q, const int32_t& ScenarioNo, std::string& err) {
         fields->MoveNext();
     }
 
-    if (!storedFamily.empty() && storedFamily != "P" && storedFamily != "G" && storedFamily != "N") {
-        err = "Unknown scenario family: " + storedFamily;
-        return false;
+    // Written by another tool, a scenario can hold anything: each value the
+    // run reads must keep its column's rule (the family's first, so that a
+    // family that is no family is named as such).
+    const store::AnalysisDef* analysis = store::FindAnalysis(s.CalcType());
+    const store::AnalysisSet runs = analysis ? store::Bit(analysis->id) : 0;
+    for (const auto& [column, value] : stored) {
+        if (column->readBy != store::kEveryAnalysis && (column->readBy & runs) == 0) continue;
+        err = store::CheckValue(*column, value);
+        if (!err.empty()) return false;
     }
     return true;
 }

@@ -1,6 +1,78 @@
 #include "ZantelsScenario.h"
 
+#include <type_traits>
+
 #include "vb/Conversions.h"
+
+namespace {
+
+template <typename T>
+T Converted(const vb::Variant& value);
+template <>
+std::string Converted(const vb::Variant& value) {
+    return value.IsNull() || value.IsEmpty() ? std::string() : value.ToString();
+}
+template <>
+bool Converted(const vb::Variant& value) {
+    return value.ToBool();
+}
+template <>
+int16_t Converted(const vb::Variant& value) {
+    return value.ToInteger();
+}
+template <>
+double Converted(const vb::Variant& value) {
+    return value.ToDouble();
+}
+template <>
+vb::Variant Converted(const vb::Variant& value) {
+    return value;
+}
+
+template <typename T>
+constexpr store::PropertyKind KindOfType() {
+    using K = store::PropertyKind;
+    if constexpr (std::is_same_v<T, std::string>) return K::Text;
+    if constexpr (std::is_same_v<T, bool>) return K::Flag;
+    if constexpr (std::is_same_v<T, int16_t>) return K::Integer;
+    if constexpr (std::is_same_v<T, double>) return K::Double;
+    if constexpr (std::is_same_v<T, vb::Variant>) return K::Variant;
+    return K::None;
+}
+
+}  // namespace
+
+bool CZantelsScenario::SetProperty(std::string_view name, const vb::Variant& value) {
+    if (vb::EqualsNoCase(name, "Scenario_Type")) {
+        Scenario_Type(Converted<std::string>(value));
+        return true;
+    }
+#define MERIVOX_SCENARIO_SET(prop, type)                                                                               \
+    if (vb::EqualsNoCase(name, #prop)) {                                                                               \
+        prop(Converted<type>(value));                                                                                  \
+        return true;                                                                                                   \
+    }
+    MERIVOX_SCENARIO_PROPERTIES(MERIVOX_SCENARIO_SET)
+#undef MERIVOX_SCENARIO_SET
+    return false;
+}
+
+store::PropertyKind CZantelsScenario::KindOf(std::string_view name) {
+    if (vb::EqualsNoCase(name, "Scenario_Type")) return store::PropertyKind::Text;
+#define MERIVOX_SCENARIO_KIND(prop, type)                                                                              \
+    if (vb::EqualsNoCase(name, #prop)) return KindOfType<type>();
+    MERIVOX_SCENARIO_PROPERTIES(MERIVOX_SCENARIO_KIND)
+#undef MERIVOX_SCENARIO_KIND
+    return store::PropertyKind::None;
+}
+
+std::vector<std::string_view> CZantelsScenario::PropertyNames() {
+    std::vector<std::string_view> names{"Scenario_Type"};
+#define MERIVOX_SCENARIO_NAME(prop, type) names.push_back(#prop);
+    MERIVOX_SCENARIO_PROPERTIES(MERIVOX_SCENARIO_NAME)
+#undef MERIVOX_SCENARIO_NAME
+    return names;
+}
 
 void CZantelsScenario::Scenario_Type(const std::string& value) {
     if (value == "P" || value == "G" || value == "N") scenarioType_ = value;

@@ -1,14 +1,18 @@
 // The engine's in-memory copy of one stored scenario: the values of its row
 // in the scenarios table and in the options table, and its assigned source
 // fields with their roles. A plain property bag; only Scenario_Type filters
-// what it stores. It never reads or writes a database itself.
+// what it stores. It never reads or writes a database itself. Which column
+// fills which property is the scenario schema's (store/ScenarioSchema.h); a
+// test holds the property list below and the schema's to each other.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "ScenarioSchema.h"
 #include "vb/Variant.h"
 
 // One assigned source field: its name and its role letter ("G", "C", "X",
@@ -123,6 +127,16 @@ public:
     void name(type value) { name##_ = std::move(value); }
     MERIVOX_SCENARIO_PROPERTIES(MERIVOX_SCENARIO_ACCESSORS)
 #undef MERIVOX_SCENARIO_ACCESSORS
+
+    // Sets the property of this name (compared without regard to case) from a
+    // stored value, converted to the property's type: a text from Null is the
+    // empty text; a flag or number cannot come from Null and raises, as does
+    // a value that does not convert. False for a name that is no property.
+    bool SetProperty(std::string_view name, const vb::Variant& value);
+    // The type of the property of this name; None for a name that is no property.
+    static store::PropertyKind KindOf(std::string_view name);
+    // Every property name, Scenario_Type included.
+    static std::vector<std::string_view> PropertyNames();
 
     // The family letter: only exactly "P", "G" or "N" is stored; anything
     // else (lower case included) is ignored and the previous value stays.

@@ -3,15 +3,24 @@
 // format shared with the engine and with every database users already have,
 // so names (with their letter case), column order, types, sizes, rules,
 // defaults, descriptions and index names must not change. The builders lay
-// the tables down from these lists; the program's save, load and duplicate
-// code reads the same lists.
+// the tables down from these lists.
+//
+// The same list says how each column meets the two scenario objects (the
+// engine's and the program's): the property it fills, how a Null reads, what
+// a new scenario starts with, how a save writes it, which analyses read it and
+// the rule its stored value must keep. The engine's loader, the engine's
+// scenario object and the program's wizard object read these lists rather
+// than keeping their own; a duplicate copies every column of the two rows
+// but the scenario's number, whatever its mapping.
 #pragma once
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "dao/Dao.h"
+#include "vb/Variant.h"
 
 namespace store {
 
@@ -25,6 +34,90 @@ inline constexpr std::string_view kScenarioVersion = "V5   ";
 // How a column's AllowZeroLength is set at creation (only Text columns set it).
 enum class ZeroLength : uint8_t { NotSet, Refused, Allowed };
 
+// The analyses, in the order of their list below.
+enum class Analysis : uint8_t {
+    Describe,
+    Frequency,
+    Percentiles,
+    Compare,
+    Matrix,
+    Regression,
+    Crosstab,
+    TwoSampleTTest,
+    Anova,
+    TwoWayAnova,
+    ChiSquare,
+    SignTest,
+    KSFit,
+    TwoSample,
+    NSample,
+    PairedFields,
+    NFields,
+};
+
+// A set of analyses, one bit each.
+using AnalysisSet = uint32_t;
+constexpr AnalysisSet Bit(Analysis a) { return AnalysisSet{1} << static_cast<unsigned>(a); }
+inline constexpr AnalysisSet kEveryAnalysis = ~AnalysisSet{0};
+inline constexpr AnalysisSet kGroupAnalyses =
+    Bit(Analysis::TwoSampleTTest) | Bit(Analysis::Anova) | Bit(Analysis::TwoWayAnova);
+
+// The type of a scenario object's property.
+enum class PropertyKind : uint8_t {
+    None,
+    Text,     // Null reads as the empty text in the engine
+    Flag,     // Null cannot convert: the property keeps its value
+    Integer,  // 16-bit; Null cannot convert
+    Long,     // 32-bit; Null cannot convert
+    Double,   // Null cannot convert
+    Variant,  // the stored value as it is, Null included
+};
+
+// Which scenario objects carry a column's property.
+enum Holder : uint8_t {
+    kEngineObject = 1,  // CZantelsScenario has the property
+    kEngineLoads = 2,   // the engine's loader fills it
+    kWizardObject = 4,  // CZantelsPropWiz has it, and Edit reads it back
+};
+
+// How the program's Edit reads a stored Null into the wizard object.
+enum class EditNull : uint8_t {
+    NotRead,
+    EmptyText,   // Null joined to an empty text: ""
+    JoinedText,  // a variant that receives the value joined to a text: Null gives "", a number its text
+    Kept,        // the value unchanged, Null included
+    Refused,     // a strict conversion: Null is a conversion error
+};
+
+// How the program's save writes the column from the wizard object.
+enum class SaveAs : uint8_t {
+    NotWritten,
+    AsHeld,          // the property as held
+    EmptyToNull,     // Null when the value is Null or an empty text
+    Key,             // the scenario's number (new rows only; the scenarios table's counter assigns its own)
+    SortOrder,       // the sort order of the property CalcType
+    VersionMark,     // always kScenarioVersion
+    NowWhenNew,      // the current date and time, new scenarios only
+    UserWhenNew,     // the workspace's user name, new scenarios only
+    NowWhenEdited,   // the current date and time, saves of an existing scenario only
+    UserWhenEdited,  // the workspace's user name, saves of an existing scenario only
+    Filler,          // 255 blanks
+};
+
+// The rule a stored value must keep for the engine to run the scenario. A
+// Null or empty value passes unless the rule requires a value.
+struct ValueRule {
+    enum class Kind : uint8_t { None, Between, Above, OneOf } kind = Kind::None;
+    double low = 0;                // Between: inclusive bounds; Above: exclusive bound
+    double high = 0;               //
+    std::string_view values = {};  // OneOf: the allowed texts separated by "|"
+    bool caseSensitive = false;    // OneOf: compare with letter case
+    bool firstLetter = false;      // OneOf: only the first character counts (and is named)
+    bool required = false;         // Null and the empty text fail
+    bool namesValue = false;       // the message ends with the stored value
+    std::string_view text = {};    // the message of a value that breaks the rule
+};
+
 struct ColumnDef {
     std::string_view name;       // as created
     int16_t type = dao::dbText;  // DAO type code
@@ -37,8 +130,19 @@ struct ColumnDef {
     std::string_view description = {};     // "Description" property; empty: none
     std::string_view addressedAs = {};     // spelling used elsewhere; empty: as created
 
+    // The scenario objects' side.
+    std::string_view property = {};  // property name in both objects; empty: none
+    PropertyKind kind = PropertyKind::None;
+    uint8_t holders = 0;             // Holder bits
+    AnalysisSet readBy = 0;          // the analyses whose runs read the value
+    std::string_view newValue = {};  // what New sets; empty: not set by New
+    EditNull editNull = EditNull::NotRead;
+    SaveAs saveAs = SaveAs::NotWritten;
+    ValueRule rule = {};
+
     // The spelling the rest of the system uses for this column.
     constexpr std::string_view Name() const { return addressedAs.empty() ? name : addressedAs; }
+    constexpr bool HeldBy(Holder h) const { return (holders & h) != 0; }
 
     constexpr ColumnDef Default(std::string_view v) const {
         ColumnDef c = *this;
@@ -55,10 +159,35 @@ struct ColumnDef {
         c.addressedAs = v;
         return c;
     }
-    constexpr ColumnDef Validation(std::string_view rule, std::string_view text) const {
+    constexpr ColumnDef Validation(std::string_view rule_, std::string_view text) const {
         ColumnDef c = *this;
-        c.validationRule = rule;
+        c.validationRule = rule_;
         c.validationText = text;
+        return c;
+    }
+    // The property this column fills, of the given kind, held by the given objects.
+    constexpr ColumnDef Property(std::string_view p, PropertyKind k, uint8_t h, EditNull e, SaveAs s) const {
+        ColumnDef c = *this;
+        c.property = p;
+        c.kind = k;
+        c.holders = h;
+        c.editNull = e;
+        c.saveAs = s;
+        return c;
+    }
+    constexpr ColumnDef ReadBy(AnalysisSet a) const {
+        ColumnDef c = *this;
+        c.readBy = a;
+        return c;
+    }
+    constexpr ColumnDef New(std::string_view v) const {
+        ColumnDef c = *this;
+        c.newValue = v;
+        return c;
+    }
+    constexpr ColumnDef Rule(ValueRule r) const {
+        ColumnDef c = *this;
+        c.rule = r;
         return c;
     }
 };
@@ -82,14 +211,33 @@ const TableSchema& ScenariosSchema();
 const TableSchema& OptionsSchema();
 const TableSchema& FieldsSchema();
 
+// The column whose property has this name (compared without regard to case),
+// in the scenarios or the options table; nullptr when none.
+const ColumnDef* PropertyColumn(std::string_view property);
+
+// Checks a stored value against the column's rule: the empty text when it
+// keeps it, else the message (the rule's text, with the value when the rule
+// names it). Numbers are tested as numbers: a text that is not one fails a
+// numeric rule. A non-finite number in a Double column always fails.
+std::string CheckValue(const ColumnDef& column, const vb::Variant& value);
+
+// The field roles a field row can carry ("G" group, "C" compare, "X" value,
+// "Y" dependent, "W" weight), as the rule of FieldDef_Choice.
+inline constexpr std::string_view kFieldRoles = "GCXYW";
+
 // The analyses a scenario can run: family letter, sub-type name as stored,
 // and the SortOrder the scenario row carries.
 struct AnalysisDef {
     std::string_view family;
     std::string_view subType;
     int16_t sortOrder;
+    Analysis id;
 };
 std::span<const AnalysisDef> Analyses();
+// The analysis with this sub-type name (compared without regard to case); nullptr for a name not listed.
+const AnalysisDef* FindAnalysis(std::string_view subType);
+// The entry of an analysis.
+const AnalysisDef& AnalysisOf(Analysis id);
 // SortOrder for a sub-type name (compared without regard to case); 0 for a name not listed.
 int16_t AnalysisSortOrder(std::string_view subType);
 

@@ -1,0 +1,78 @@
+#include "AssignDatabase.h"
+
+#include <QString>
+
+#include "CurrentDatabase.h"
+#include "ErrorStack.h"
+#include "Hourglass.h"
+#include "MDIMain.h"
+#include "Program.h"
+#include "ScenarioTables.h"
+#include "dao/Dao.h"
+#include "ui/UiServices.h"
+#include "vb/VbError.h"
+
+namespace {
+
+std::string Reason(const vb::VbError& e) { return std::to_string(e.Number()) + ": " + e.Description(); }
+
+void CloseCurrent() {
+    try {
+        if (dao::DatabasePtr db = store::CurrentDatabase()) db->Close();
+    } catch (...) {}
+    try {
+        if (dao::WorkspacePtr ws = store::CurrentWorkspace()) ws->Close();
+    } catch (...) {}
+    store::ClearCurrentDatabase();
+    try {
+        dao::ReleaseDBEngine();
+    } catch (...) {}
+    // The status bar never shows a database that is no longer open.
+    if (MDIMain* frame = program::MainFrame()) frame->SetDatabasePath({});
+}
+
+}  // namespace
+
+bool AssignCurrentDatabase(const std::string& path, const std::string& workgroup, const std::string& user,
+                           const std::string& password) {
+    ProcScope scope(ErrStack(), "AssignCurrentDatabase");
+    CHourglass wait;
+    wait.Value(true);
+    CloseCurrent();
+
+    dao::WorkspacePtr workspace;
+    if (!workgroup.empty()) {
+        try {
+            dao::DBEngine().SystemDB(workgroup);
+            workspace = dao::DBEngine().CreateWorkspace("Stats", user, password, dao::dbUseJet);
+        } catch (const vb::VbError& e) {
+            wait.Value(false);
+            ui::MsgBox("Unable to open the specified workspace using the supplied log on information: \r\n\r\n" +
+                           Reason(e),
+                       ui::vbOKOnly, program::kAppTitle);
+            return false;
+        }
+    } else {
+        dao::DBEngine().SystemDB(program::ProgramFolder() + "Merivox.MDW");
+        workspace = dao::DBEngine().CreateWorkspace("StatsGeneric", "Admin", "", dao::dbUseJet);
+    }
+    dao::DBEngine().Workspaces()->Append(workspace);
+
+    dao::DatabasePtr database;
+    try {
+        database = workspace->OpenDatabase(path, false, false, ";pwd=" + password);
+    } catch (const vb::VbError& e) {
+        wait.Value(false);
+        ui::MsgBox("Unable to open the selected database: \r\n\r\n" + Reason(e), ui::vbOKOnly, program::kAppTitle);
+        try {
+            workspace->Close();
+        } catch (...) {}
+        return false;
+    }
+    store::SetCurrentDatabase(workspace, database);
+    bool ok = store::CheckQuarnTables();
+    if (ok) {
+        if (MDIMain* frame = program::MainFrame()) frame->SetDatabasePath(QString::fromStdString(database->Name()));
+    }
+    return ok;
+}

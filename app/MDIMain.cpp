@@ -1,0 +1,509 @@
+#include "MDIMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include "AssignDatabase.h"
+#include "CCommandArgs.h"
+#include "CMRU.h"
+#include "CShellExecute.h"
+#include "CWinHelp.h"
+#include "CWinPos.h"
+#include "ErrorStack.h"
+#include "Program.h"
+#include "StatCommon.h"
+#include "forms/frmAbout.h"
+#include "forms/frmErrorHandler.h"
+#include "forms/frmHelp.h"
+#include "forms/frmOptions.h"
+#include "modMerivox.h"
+#include "services/ErrorBoundary.h"
+#include "services/Glyphs.h"
+#include "services/HelpKey.h"
+#include "services/HelpTopics.h"
+#include "ui/UiServices.h"
+#include "vb/Conversions.h"
+#include "vb/VbError.h"
+
+namespace {
+
+// Division as the old runtime did it: by zero is error 11, not infinity.
+double Divide(double numerator, double denominator) {
+    if (denominator == 0) vb::Raise(vb::err::kDivisionByZero);
+    return numerator / denominator;
+}
+
+}  // namespace
+
+MDIMain::MDIMain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("MDIMain");
+    setWindowTitle("Set in Code");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setProperty("HelpContextID", help::kFrame);
+    setWindowIcon(glyphs::Program());
+
+    mdiArea_ = new QMdiArea;
+    mdiArea_->setObjectName("mdiArea");
+    mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mdiArea_);
+
+    auto* staMain = new QStatusBar;
+    staMain->setObjectName("staMain");
+    staMainText_ = new QLabel;
+    staMainText_->setObjectName("staMainPath");
+    staMain->addWidget(staMainText_, 1);
+    setStatusBar(staMain);
+
+    BuildMenus();
+    BuildToolbar();
+}
+
+MDIMain::~MDIMain() {
+    ReleaseErrorStack();
+    if (program::MainFrame() == this) program::SetMainFrame(nullptr);
+}
+
+QAction* MDIMain::AddItem(QMenu* menu, const QString& group, int index, const QString& caption) {
+    QAction* action = caption == "-" ? menu->addSeparator() : menu->addAction(caption);
+    QString name = group + "_" + QString::number(index);
+    action->setObjectName(name);
+    actions_[name] = action;
+    return action;
+}
+
+QAction* MDIMain::MenuAction(const QString& name) const {
+    auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void MDIMain::BuildMenus() {
+    QMenuBar* bar = menuBar();
+
+    QMenu* mnufile = bar->addMenu("&File");
+    mnufile->setObjectName("mnufile");
+    for (auto [index, caption] : std::initializer_list<std::pair<int, const char*>>{
+             {100, "&Open Database..."}, {200, "&Close Database"}, {900, "-"}, {1000, "E&xit"}})
+        connect(AddItem(mnufile, "mnufileItems", index, caption), &QAction::triggered, this,
+                [this, index] { mnufileItems_Click(index); });
+    m_MRU = std::make_unique<CMRU>();
+    for (int index = 0; index <= 4; ++index) {
+        QAction* item = AddItem(mnufile, "mnuFileMRU", index, index == 0 ? "-" : QString("MRU%1").arg(index));
+        item->setVisible(false);
+        if (index > 0) connect(item, &QAction::triggered, this, [this, index] { mnuFileMRU_Click(index); });
+    }
+    connect(mnufile, &QMenu::aboutToShow, this, &MDIMain::UpdateFileMenu);
+
+    QMenu* mnuTools = bar->addMenu("&Tools");
+    mnuTools->setObjectName("mnuTools");
+    for (auto [index, caption] : std::initializer_list<std::pair<int, const char*>>{
+             {0, "&Probability Calculator"}, {10, "&Options"}, {20, "&Generate C++ Code"}})
+        connect(AddItem(mnuTools, "mnuToolsItems", index, caption), &QAction::triggered, this,
+                [this, index] { mnuToolsItems_Click(index); });
+    connect(mnuTools, &QMenu::aboutToShow, this, &MDIMain::UpdateToolsMenu);
+
+    mnuWindow_ = bar->addMenu("&Window");
+    mnuWindow_->setObjectName("mnuWindow");
+    for (auto [index, caption] : std::initializer_list<std::pair<int, const char*>>{
+             {0, "T&ile Horizontally"}, {10, "&Tile Vertically"}, {20, "&Cascade"}, {30, "&Arrange Icons"}})
+        connect(AddItem(mnuWindow_, "mnuWindowItems", index, caption), &QAction::triggered, this,
+                [this, index] { mnuWindowItems_Click(index); });
+    connect(mnuWindow_, &QMenu::aboutToShow, this, &MDIMain::FillWindowMenu);
+
+    QMenu* mnuHelp = bar->addMenu("&Help");
+    mnuHelp->setObjectName("mnuHelp");
+    auto helpItem = [this, mnuHelp](int index, const char* caption) {
+        QAction* a = AddItem(mnuHelp, "mnuHelpItems", index, caption);
+        if (!a->isSeparator()) connect(a, &QAction::triggered, this, [this, index] { mnuHelpItems_Click(index); });
+        return a;
+    };
+    helpItem(10, "&Contents and Index");
+    helpItem(20, "-");
+    QMenu* mnuOnWeb = mnuHelp->addMenu("Zelk On the &Web");
+    mnuOnWeb->setObjectName("mnuOnWeb");
+    mnuOnWeb->menuAction()->setObjectName("mnuHelpItems_30");
+    actions_["mnuHelpItems_30"] = mnuOnWeb->menuAction();
+    for (auto [index, caption] : std::initializer_list<std::pair<int, const char*>>{
+             {10, "&Quantara"}, {20, "&Technical Support"}, {30, "-"}, {40, "&Zelk Home Page"}}) {
+        QAction* a = AddItem(mnuOnWeb, "mnuOnWebItems", index, caption);
+        if (!a->isSeparator()) connect(a, &QAction::triggered, this, [this, index] { mnuOnWebItems_Click(index); });
+    }
+    helpItem(40, "-");
+    helpItem(50, "Contact &Zelk");
+    helpItem(60, "-");
+    helpItem(100, "&About");
+    helpItem(999, "Hit Error")->setVisible(false);
+
+    // Not in the menu bar: the scenario list shows it as its pop-up.
+    mnuRightClick_ = new QMenu("RightClickMenu", this);
+    mnuRightClick_->setObjectName("mnuRightClick");
+    for (auto [index, caption] : std::initializer_list<std::pair<int, const char*>>{{0, "&Run"},
+                                                                                    {10, "-"},
+                                                                                    {20, "&Edit Fields"},
+                                                                                    {30, "Edit &Options"},
+                                                                                    {40, "Edit Out&put"},
+                                                                                    {50, "-"},
+                                                                                    {60, "Dup&licate"},
+                                                                                    {70, "&Delete"},
+                                                                                    {80, "-"},
+                                                                                    {90, "&View Data Table"},
+                                                                                    {100, "View Output Table &1"},
+                                                                                    {110, "View Output Table &2"},
+                                                                                    {120, "-"},
+                                                                                    {130, "&Generate C++ Code"},
+                                                                                    {140, "-"},
+                                                                                    {150, "&Help"}}) {
+        QAction* a = AddItem(mnuRightClick_, "mnuRightClickItems", index, caption);
+        if (!a->isSeparator())
+            connect(a, &QAction::triggered, this, [this, index] { mnuRightClickItems_Click(index); });
+    }
+}
+
+void MDIMain::BuildToolbar() {
+    tlbMain_ = addToolBar("Toolbar");
+    tlbMain_->setObjectName("tlbMain");
+    tlbMain_->setMovable(false);
+    tlbMain_->setIconSize(QSize(20, 20));
+    struct Button {
+        const char* key;
+        const char* tip;
+        QIcon icon;
+    };
+    for (const Button& b : {Button{"btnOpen", "Open Database", glyphs::OpenDatabase()},
+                            Button{"btnClose", "Close Database", glyphs::CloseDatabase()},
+                            Button{"btnCalc", "Probability Calculator", glyphs::Calculator()},
+                            Button{"btnHelp", "Help", glyphs::Help()}}) {
+        QAction* a = tlbMain_->addAction(b.icon, b.tip);
+        a->setObjectName(b.key);
+        a->setToolTip(b.tip);
+        QString key = b.key;
+        connect(a, &QAction::triggered, this, [this, key] { tlbMain_ButtonClick(key); });
+    }
+}
+
+void MDIMain::Load() {
+    Guarded("MDIForm_Load", [this] {
+        program::SetMainFrame(this);
+        setWindowTitle(program::kProgramTitle);
+
+        m_WinPos = std::make_unique<CWinPos>();
+        CProgramSettings& positions = m_WinPos->ProductSettings();
+        positions.RegBase(program::kMakerKey);
+        positions.MainBranch(program::kMainBranch);
+        positions.Program(GetProductRegKey());
+        positions.Section("Form Position");
+
+        errorStack_ = &ErrStack();
+        errorConnection_ = errorStack_->ConnectAfterHandlerCalled([this] { ShowErrorDialog(); });
+
+        m_MRU->RegistryPath(std::string("SOFTWARE\\Zelk\\") + GetProductRegKey());
+        m_MRU->SubFolder("Settings");
+        for (int index = 0; index <= 4; ++index)
+            m_MRU->MenuItem(index, MenuAction(QString("mnuFileMRU_%1").arg(index)));
+        m_MRU->GetMRUList();
+
+        if (!m_WinPos->RestoreForm(this)) {
+            resize(635, 455);
+            m_WinPos->centerform(this);
+        }
+        show();
+        if (SelectDatabaseDialog("")) ShowStatMain();
+    });
+}
+
+QMdiSubWindow* MDIMain::AddChild(QWidget* child) {
+    QMdiSubWindow* sub = mdiArea_->addSubWindow(child);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    child->show();
+    sub->show();
+    return sub;
+}
+
+void MDIMain::SetDatabasePath(const QString& path) { staMainText_->setText(path); }
+QString MDIMain::DatabasePath() const { return staMainText_->text(); }
+
+void MDIMain::UpdateFileMenu() {
+    if (QAction* close = MenuAction("mnufileItems_200")) close->setEnabled(IsFormLoaded("frmStatMain"));
+    QApplication::processEvents();
+}
+
+void MDIMain::UpdateToolsMenu() {
+    if (QAction* generate = MenuAction("mnuToolsItems_20")) generate->setEnabled(IsFormLoaded("frmStatMain"));
+    QApplication::processEvents();
+}
+
+bool MDIMain::SelectDatabaseDialog(const std::string&) {
+    NotAvailableYet("Opening a database");
+    return false;
+}
+
+void MDIMain::ShowStatMain() {
+    if (QWidget* list = FindForm("frmStatMain")) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(list->parentWidget())) mdiArea_->setActiveSubWindow(sub);
+        return;
+    }
+    NotAvailableYet("The scenario list");
+}
+
+void MDIMain::CloseStatMain() {
+    if (QWidget* list = FindForm("frmStatMain")) UnloadForm(list);
+}
+
+void MDIMain::mnufileItems_Click(int index) {
+    Guarded("MDIMain:mnuFileItems_click:index: " + std::to_string(index), [this, index] {
+        switch (index) {
+            case 100:
+                if (SelectDatabaseDialog("")) ShowStatMain();
+                break;
+            case 200:
+                CloseStatMain();
+                break;
+            case 1000:
+                ExitApplication(this);
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+void MDIMain::mnuFileMRU_Click(int index) {
+    Guarded("MDIMain:mnuFileMRU_click:index: " + std::to_string(index), [this, index] {
+        if (index < 1 || index > 4) return;
+        QAction* item = MenuAction(QString("mnuFileMRU_%1").arg(index));
+        if (!item) return;
+        std::string caption = item->text().toStdString();
+        size_t dot = caption.find(". ");
+        std::string path = dot == std::string::npos ? caption : caption.substr(dot + 2);
+        std::string tag = CMRU::TagOf(item);
+
+        CCommandArgs args;
+        args.Delim("/");
+        args.TestString(tag);
+        args.Parse();
+        bool hasWorkgroup = args.Item("WG") != "WG";
+        bool hasPassword = args.Item("PWD") != "PWD";
+
+        if (!hasWorkgroup && !hasPassword) {
+            // The windows that read the old database close before it does.
+            CloseScenarioWindows();
+            if (AssignCurrentDatabase(path, "", "", "")) {
+                m_MRU->SetMRUList(path, tag);
+                ShowStatMain();
+                return;
+            }
+        }
+        if (SelectDatabaseDialog(path)) ShowStatMain();
+    });
+}
+
+void MDIMain::mnuToolsItems_Click(int index) {
+    Guarded("mnuToolsItems_Click: " + std::to_string(index), [this, index] {
+        switch (index) {
+            case 0:
+                ShowCalculator();
+                break;
+            case 10: {
+                frmOptions options(this);
+                options.exec();
+                break;
+            }
+            case 20:
+                if (QWidget* list = FindForm("frmStatMain"))
+                    QMetaObject::invokeMethod(list, "GenerateCode", Qt::DirectConnection);
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+void MDIMain::mnuWindowItems_Click(int index) {
+    GuardedQuiet([this, index] {
+        QList<QMdiSubWindow*> windows;
+        for (QMdiSubWindow* w : mdiArea_->subWindowList())
+            if (w->isVisible() && !w->isMinimized()) windows.push_back(w);
+        const QRect area = mdiArea_->viewport()->rect();
+        const int n = static_cast<int>(windows.size());
+        switch (index) {
+            case 0:  // one above the other, each the full width
+                for (int i = 0; i < n; ++i) {
+                    windows[i]->showNormal();
+                    int top = area.height() * i / n, bottom = area.height() * (i + 1) / n;
+                    windows[i]->setGeometry(0, top, area.width(), bottom - top);
+                }
+                break;
+            case 10:  // side by side, each the full height
+                for (int i = 0; i < n; ++i) {
+                    windows[i]->showNormal();
+                    int left = area.width() * i / n, right = area.width() * (i + 1) / n;
+                    windows[i]->setGeometry(left, 0, right - left, area.height());
+                }
+                break;
+            case 20:
+                mdiArea_->cascadeSubWindows();
+                break;
+            case 30: {  // minimised windows in a row along the bottom
+                int x = 0;
+                for (QMdiSubWindow* w : mdiArea_->subWindowList()) {
+                    if (!w->isMinimized()) continue;
+                    w->move(x, area.height() - w->height());
+                    x += w->width();
+                }
+                break;
+            }
+            default:
+                break;
+        }
+    });
+}
+
+void MDIMain::FillWindowMenu() {
+    for (QAction* a : mnuWindow_->actions())
+        if (a->property("windowList").toBool()) {
+            mnuWindow_->removeAction(a);
+            a->deleteLater();
+        }
+    QList<QMdiSubWindow*> windows = mdiArea_->subWindowList();
+    if (windows.isEmpty()) return;
+    QAction* separator = mnuWindow_->addSeparator();
+    separator->setProperty("windowList", true);
+    int n = 0;
+    for (QMdiSubWindow* w : windows) {
+        QAction* a = mnuWindow_->addAction(QString("&%1 %2").arg(++n).arg(w->windowTitle()));
+        a->setProperty("windowList", true);
+        a->setCheckable(true);
+        a->setChecked(w == mdiArea_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, w] {
+            if (w->isMinimized()) w->showNormal();
+            mdiArea_->setActiveSubWindow(w);
+        });
+    }
+}
+
+void MDIMain::mnuHelpItems_Click(int index) {
+    Guarded("MDIMain:mnuHelpItems_Click: " + std::to_string(index), [this, index] {
+        switch (index) {
+            case 10: {
+                CWinHelp help;
+                help.HelpFile(program::HelpFilePath());
+                help.OpenFinder();
+                break;
+            }
+            case 50:
+                CShellExecute().LaunchEmail(this, program::kSupportMail);
+                break;
+            case 100: {
+                frmAbout about(this);
+                about.exec();
+                break;
+            }
+            case 999:
+                ui::MsgBox(vb::CStr(Divide(1, 0)));
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+void MDIMain::mnuOnWebItems_Click(int index) {
+    Guarded("mnuOnWebItems_Click: " + std::to_string(index), [this, index] {
+        switch (index) {
+            case 10:
+                CShellExecute().LaunchURL(this, program::kProductWebPage);
+                break;
+            case 20:
+                CShellExecute().LaunchURL(this, program::kSupportWebPage);
+                break;
+            case 40:
+                CShellExecute().LaunchURL(this, program::kHomePage);
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+void MDIMain::mnuRightClickItems_Click(int index) {
+    GuardedQuiet([index] {
+        QWidget* list = FindForm("frmStatMain");
+        if (!list) {
+            NotAvailableYet("The scenario list");
+            return;
+        }
+        QMetaObject::invokeMethod(list, "ContextMenuHandler", Qt::DirectConnection, Q_ARG(int, index));
+    });
+}
+
+void MDIMain::PopupRightClickMenu(const QPoint& globalPos, int defaultIndex) {
+    mnuRightClick_->setDefaultAction(defaultIndex >= 0 ? MenuAction(QString("mnuRightClickItems_%1").arg(defaultIndex))
+                                                       : nullptr);
+    mnuRightClick_->exec(globalPos);
+}
+
+void MDIMain::tlbMain_ButtonClick(const QString& key) {
+    GuardedQuiet([this, &key] {
+        if (key == "btnOpen") {
+            if (SelectDatabaseDialog("")) ShowStatMain();
+        } else if (key == "btnClose") {
+            CloseStatMain();
+        } else if (key == "btnCalc") {
+            ShowCalculator();
+        } else if (key == "btnHelp") {
+            ShowHelpFor(nullptr);
+        }
+    });
+}
+
+void MDIMain::ShowErrorDialog() {
+    frmErrorHandler dialog(this);
+    dialog.AppName(program::kAppTitle);
+    dialog.Readmefile(program::ReadmePath());
+    dialog.ErrHelpContextID(help::kTroubleshooting);
+    dialog.ErrHelpFileName(program::HelpFilePath());
+    const vb::Variant& destination = ErrStack().Destination();
+    dialog.ErrorFile(destination.IsString() ? destination.String() : std::string());
+    dialog.ErrorString(ErrStack().ErrDescription());
+    dialog.ErrorMsgString(ErrStack().ErrReport());
+    dialog.exec();
+    if (!dialog.UserClosed()) {
+        ErrStack().ClearLog();
+    } else {
+        ExitApplication(this);
+    }
+}
+
+void MDIMain::ReleaseErrorStack() {
+    // Only the stack still in force is the one connected (tests replace it).
+    if (errorConnection_ && errorStack_ == &ErrStack()) errorStack_->Disconnect(errorConnection_);
+    errorConnection_ = 0;
+    errorStack_ = nullptr;
+}
+
+void MDIMain::closeEvent(QCloseEvent* event) {
+    // The document windows close first; one that refuses keeps the frame open.
+    mdiArea_->closeAllSubWindows();
+    if (!mdiArea_->subWindowList().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    if (!unloaded_) {
+        unloaded_ = true;
+        Guarded("MDIForm_Unload", [this] {
+            if (m_WinPos) m_WinPos->SaveForm(this);
+        });
+        ReleaseErrorStack();
+        frmHelp::CloseHelp();
+    }
+    event->accept();
+}

@@ -1,0 +1,91 @@
+// MDIMain: the program's frame, "Quantara Scenario Designer". It holds the
+// document area every other window opens in, the menus (each menu's items
+// named "mnu<group>_<index>"), the toolbar, the status bar with the open
+// database's path, the recently used databases at the foot of the File
+// menu, and shows the unexpected-error dialog for the program's error stack.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <map>
+#include <memory>
+#include <string>
+
+class CErr_Zelk;
+class CMRU;
+class CWinPos;
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+class MDIMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MDIMain(QWidget* parent = nullptr);
+    ~MDIMain() override;
+
+    // The load: caption, position, recently used list, then the open-database
+    // loop; the scenario list follows a successful open.
+    void Load();
+
+    QMdiArea* MdiArea() const { return mdiArea_; }
+    // Adds a window to the document area and shows it.
+    QMdiSubWindow* AddChild(QWidget* child);
+    // The status bar's text: the open database's full path.
+    void SetDatabasePath(const QString& path);
+    QString DatabasePath() const;
+    CMRU& MRU() { return *m_MRU; }
+    // A menu item by its object name ("mnufileItems_200"), or null.
+    QAction* MenuAction(const QString& name) const;
+    // The hidden right-click menu of the scenario list, shown at the cursor
+    // with `defaultIndex` (an index of mnuRightClickItems, or -1) in bold.
+    void PopupRightClickMenu(const QPoint& globalPos, int defaultIndex = -1);
+    QMenu* RightClickMenu() const { return mnuRightClick_; }
+
+    // Enables the items that need the scenario list, as each menu opens.
+    void UpdateFileMenu();
+    void UpdateToolsMenu();
+
+    // The open-database loop; True when a database was opened and accepted.
+    bool SelectDatabaseDialog(const std::string& proposedPath);
+    // Shows the scenario list (made when needed).
+    void ShowStatMain();
+    // Closes the scenario list when it is open.
+    void CloseStatMain();
+
+    // Handlers of the item groups, by index.
+    void mnufileItems_Click(int index);
+    void mnuFileMRU_Click(int index);
+    void mnuToolsItems_Click(int index);
+    void mnuWindowItems_Click(int index);
+    void mnuHelpItems_Click(int index);
+    void mnuOnWebItems_Click(int index);
+    void mnuRightClickItems_Click(int index);
+    void tlbMain_ButtonClick(const QString& key);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* AddItem(QMenu* menu, const QString& group, int index, const QString& caption);
+    void BuildMenus();
+    void BuildToolbar();
+    void FillWindowMenu();
+    void ShowErrorDialog();
+
+    QMdiArea* mdiArea_;
+    QLabel* staMainText_;
+    QToolBar* tlbMain_;
+    QMenu* mnuWindow_ = nullptr;
+    QMenu* mnuRightClick_ = nullptr;
+    std::map<QString, QAction*> actions_;
+    std::unique_ptr<CWinPos> m_WinPos;
+    std::unique_ptr<CMRU> m_MRU;
+    void ReleaseErrorStack();
+    CErr_Zelk* errorStack_ = nullptr;
+    int errorConnection_ = 0;
+    bool unloaded_ = false;
+};

@@ -1,0 +1,188 @@
+#include "modMerivox.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <filesystem>
+#include <system_error>
+
+#include "ErrorStack.h"
+#include "MDIMain.h"
+#include "Program.h"
+#include "ui/UiServices.h"
+#include "vb/VbError.h"
+
+namespace {
+
+std::string Trim(const std::string& s) {
+    size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    size_t e = s.find_last_not_of(' ');
+    return s.substr(b, e - b + 1);
+}
+
+bool SameText(const QString& a, const std::string& b) {
+    return a.compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
+}
+
+// A window counts as loaded until it is closed: closed windows that wait for
+// their deletion, and windows marked unloaded, do not.
+bool Counts(QWidget* w) {
+    if (w->property("merivoxUnloaded").toBool()) return false;
+    QWidget* frame = w->isWindow() ? w : w->parentWidget();
+    if (frame && frame->testAttribute(Qt::WA_DeleteOnClose) && frame->isHidden() &&
+        frame->testAttribute(Qt::WA_WState_ExplicitShowHide))
+        return false;
+    return true;
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+    try {
+        std::string trimmed = Trim(path);
+        if (trimmed.empty()) return false;
+        if (trimmed.back() == '/') return false;
+        std::error_code ec;
+        return std::filesystem::is_regular_file(std::filesystem::path(path), ec) && !ec;
+    } catch (...) {
+        return false;
+    }
+}
+
+QWidget* FindForm(const std::string& name) {
+    for (QWidget* w : QApplication::allWidgets()) {
+        bool form = w->isWindow() || qobject_cast<QMdiSubWindow*>(w->parentWidget()) != nullptr;
+        if (form && SameText(w->objectName(), name) && Counts(w)) return w;
+    }
+    return nullptr;
+}
+
+bool IsFormLoaded(const std::string& name) { return FindForm(name) != nullptr; }
+
+void UnloadForm(QWidget* form) {
+    if (!form) return;
+    form->setProperty("merivoxUnloaded", true);
+    QWidget* window = qobject_cast<QMdiSubWindow*>(form->parentWidget()) ? form->parentWidget() : form;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->close();
+    if (window->isVisible()) {
+        // The window refused to close: it stays loaded.
+        form->setProperty("merivoxUnloaded", false);
+        return;
+    }
+    window->deleteLater();
+}
+
+int32_t MaxLong(int32_t a, int32_t b) { return a > b ? a : b; }
+
+bool TableExists(const dao::DatabasePtr& db, const std::string& name) {
+    try {
+        db->TableDefs()->Item(name);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+int16_t TableOrQueryKind(const dao::DatabasePtr& db, const std::string& name) {
+    try {
+        db->TableDefs()->Item(name);
+        return 0;
+    } catch (const vb::VbError& e) {
+        if (e.Number() != dao::err::kItemNotFound) return 0;
+    } catch (...) {
+        return 0;
+    }
+    try {
+        db->QueryDefs()->Item(name);
+        return 1;
+    } catch (const vb::VbError& e) {
+        return e.Number() == dao::err::kItemNotFound ? -99 : 1;
+    } catch (...) {
+        return 1;
+    }
+}
+
+void NumericKeyFilter(int& keyAscii) {
+    if (keyAscii == 8 || keyAscii == 45 || keyAscii == 46 || (keyAscii >= 48 && keyAscii <= 57)) return;
+    keyAscii = 0;
+}
+
+int FilterNumericKey(int keyAscii, bool integerOnly) {
+    if (keyAscii == 8 || (keyAscii >= 48 && keyAscii <= 57)) return keyAscii;
+    if (keyAscii == 45 || keyAscii == 46) return integerOnly ? 0 : keyAscii;
+    return 0;
+}
+
+bool IsBlank(const vb::Variant& value) {
+    if (value.IsEmpty() || value.IsNull() || value.IsMissing()) return true;
+    try {
+        return value.ToString().empty();
+    } catch (...) {
+        return false;
+    }
+}
+
+void SelectAllText(QWidget* box) {
+    if (auto* edit = qobject_cast<QLineEdit*>(box)) {
+        edit->selectAll();
+    } else if (auto* combo = qobject_cast<QComboBox*>(box)) {
+        if (combo->lineEdit()) combo->lineEdit()->selectAll();
+    }
+}
+
+vb::Variant NullIfEmpty(const std::string& text) { return text.empty() ? vb::Variant::Null() : vb::Variant(text); }
+
+int AddListItem(QWidget* list, const std::string& text, int32_t itemData) {
+    if (auto* combo = qobject_cast<QComboBox*>(list)) {
+        combo->addItem(QString::fromStdString(text), QVariant(itemData));
+        return combo->count() - 1;
+    }
+    if (auto* box = qobject_cast<QListWidget*>(list)) {
+        auto* item = new QListWidgetItem(QString::fromStdString(text), box);
+        item->setData(Qt::UserRole, QVariant(itemData));
+        return box->count() - 1;
+    }
+    return -1;
+}
+
+vb::Variant ParentFolder(const vb::Variant& path) {
+    if (!path.IsString()) return vb::Variant::Null();
+    std::string trimmed = Trim(path.String());
+    size_t slash = trimmed.rfind('/');
+    // No separator, one in the last place, or only the root's.
+    if (slash == std::string::npos || slash + 1 == trimmed.size() || slash == 0) return vb::Variant::Null();
+    return vb::Variant(trimmed.substr(0, slash));
+}
+
+void ShowCalculator() { NotAvailableYet("The Probability Calculator"); }
+
+void CloseScenarioWindows() {
+    if (QWidget* list = FindForm("frmStatMain")) UnloadForm(list);
+    MDIMain* frame = program::MainFrame();
+    if (!frame) return;
+    QList<QMdiSubWindow*> children = frame->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        QWidget* content = (*it)->widget();
+        if (content && content->objectName() == "frmDataGrid") UnloadForm(content);
+    }
+}
+
+void ExitApplication(QWidget* last) {
+    ProcScope scope(ErrStack(), "ExitApplication");
+    QPointer<QWidget> keep(last);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == last || !w->isVisible()) continue;
+        w->close();
+    }
+    if (keep) keep->close();
+}
+
+void NotAvailableYet(const std::string& what) {
+    ui::MsgBox(what + " is not available yet in this version of Quantara.", ui::vbOKOnly, program::kAppTitle);
+}

@@ -1,0 +1,60 @@
+// The small shared routines the program's windows call: file and window
+// tests, key filters, list helpers, table tests, and the orderly shutdown.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "dao/Dao.h"
+#include "vb/Variant.h"
+
+class QWidget;
+
+// True when the path names an existing regular file (symbolic links
+// followed). False for a blank path, a path ending in "/", a folder, a device
+// or anything the test cannot reach.
+bool FileExists(const std::string& path);
+
+// True when a window (a top-level window or a child of the frame's document
+// area) with this object name exists and has not been closed, compared
+// without regard to case.
+bool IsFormLoaded(const std::string& name);
+// The loaded window of that name, or null.
+QWidget* FindForm(const std::string& name);
+// Closes a window and lets it be deleted; it no longer counts as loaded.
+void UnloadForm(QWidget* form);
+
+int32_t MaxLong(int32_t a, int32_t b);
+
+// True when the database's table definitions hold the name; any error gives False.
+bool TableExists(const dao::DatabasePtr& db, const std::string& name);
+// 0 a table, 1 a saved query, -99 neither.
+int16_t TableOrQueryKind(const dao::DatabasePtr& db, const std::string& name);
+
+// Keeps backspace, "-", "." and the digits; sets any other key code to 0.
+void NumericKeyFilter(int& keyAscii);
+// Backspace and digits unchanged; "." and "-" unchanged unless integerOnly; else 0.
+int FilterNumericKey(int keyAscii, bool integerOnly);
+
+// True for Empty, Null and an empty string.
+bool IsBlank(const vb::Variant& value);
+// Selects the whole text of a line edit or an editable combo box.
+void SelectAllText(QWidget* box);
+// Null for an empty string, else the string.
+vb::Variant NullIfEmpty(const std::string& text);
+// Appends the text to a combo box or list widget with the number as its item
+// data; returns the new item's index (-1 for another kind of widget).
+int AddListItem(QWidget* list, const std::string& text, int32_t itemData);
+// The folder part of a path without its closing "/"; Null for a bare name,
+// a path ending in "/" or a file directly in the root folder.
+vb::Variant ParentFolder(const vb::Variant& path);
+
+// Shows the probability calculator without waiting for it.
+void ShowCalculator();
+// Closes the scenario list, then every data-grid child window (not the modal grid).
+void CloseScenarioWindows();
+// Closes every window but `last`, then `last`; the process ends when no window is left.
+void ExitApplication(QWidget* last);
+
+// Until a window arrives with a later version, its command says so.
+void NotAvailableYet(const std::string& what);

@@ -1,0 +1,16 @@
+// Topic numbers of the help file Merivox.HLP, one per window. Each window
+// carries its number as the property HelpContextID, so F1 finds it.
+#pragma once
+
+namespace help {
+
+inline constexpr int kTroubleshooting = 1;  // the unexpected-error dialog's context
+inline constexpr int kFrame = 10;           // the frame window, menus and toolbar
+inline constexpr int kRecentDatabases = 20;
+inline constexpr int kOptions = 30;
+inline constexpr int kAbout = 40;
+inline constexpr int kErrorDialog = 50;
+inline constexpr int kUsingHelp = 60;
+inline constexpr int kFilesAndSettings = 70;
+
+}  // namespace help

@@ -1,0 +1,114 @@
+// merivox-screenshots <folder>: renders every window of the program to a PNG
+// file, on whatever platform Qt runs (scripts/screenshots uses offscreen), so
+// the windows can be looked at without a desktop. Settings and the error
+// report go to a temporary folder; the user's own are not touched.
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "CCommandArgs.h"
+#include "CMRU.h"
+#include "MDIMain.h"
+#include "Program.h"
+#include "forms/frmAbout.h"
+#include "forms/frmErrorHandler.h"
+#include "forms/frmHelp.h"
+#include "forms/frmOptions.h"
+#include "forms/frmSplash.h"
+#include "services/Glyphs.h"
+#include "ui/RecordingUi.h"
+#include "vb/App.h"
+
+namespace {
+
+QString g_folder;
+int g_failures = 0;
+
+void Save(QWidget* w, const QString& name) {
+    w->show();
+    QApplication::processEvents();
+    QString path = g_folder + "/" + name + ".png";
+    if (!w->grab().save(path)) {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+        ++g_failures;
+        return;
+    }
+    std::printf("%s\n", qPrintable(path));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir scratch;
+    qputenv("XDG_CONFIG_HOME", (scratch.path() + "/config").toUtf8());
+    qputenv("XDG_STATE_HOME", (scratch.path() + "/state").toUtf8());
+    QApplication app(argc, argv);
+    app.setWindowIcon(glyphs::Program());
+    g_folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("screenshots");
+    QDir().mkpath(g_folder);
+    vb::App().title = program::kAppTitle;
+    vb::App().helpFile = program::HelpFilePath();
+    ui::RecordingUi recorder;
+    ui::ScopedUi installed(recorder);
+
+    {
+        frmSplash splash;
+        splash.Load();
+        Save(&splash, "frmSplash");
+    }
+
+    auto* frame = new MDIMain;
+    frame->Load();
+    frame->MRU().SetMRUList("/home/ann/data/clinic-study.db", CCommandArgs::MRUSwitches("", "", ""));
+    frame->MRU().SetMRUList("/home/ann/data/example.db", CCommandArgs::MRUSwitches("", "", ""));
+    frame->SetDatabasePath("/home/ann/data/example.db");
+    Save(frame, "MDIMain");
+
+    // The menus, opened as a user opens them.
+    for (const char* name : {"mnufile", "mnuTools", "mnuWindow", "mnuHelp"}) {
+        auto* menu = frame->findChild<QMenu*>(name);
+        emit menu->aboutToShow();
+        menu->popup(frame->mapToGlobal(QPoint(10, 30)));
+        Save(menu, QString("MDIMain-") + name);
+        menu->hide();
+    }
+    Save(frame->RightClickMenu(), "MDIMain-mnuRightClick");
+    frame->RightClickMenu()->hide();
+
+    {
+        frmOptions options(frame);
+        Save(&options, "frmOptions");
+    }
+    {
+        frmAbout about(frame);
+        Save(&about, "frmAbout");
+    }
+    {
+        frmErrorHandler error(frame);
+        error.AppName(program::kAppTitle);
+        error.ErrHelpContextID(1);
+        error.ErrorFile(program::ErrorLogPath());
+        error.ErrorString("Division by zero");
+        Save(&error, "frmErrorHandler");
+    }
+    {
+        frmHelp::ShowHelp(program::HelpFilePath(), 10);
+        Save(frmHelp::Instance(), "frmHelp");
+        frmHelp::CloseHelp();
+    }
+    {
+        // How the program's message boxes look (the real ones come from the UI services).
+        QMessageBox box(QMessageBox::Question, "Initialize Database",
+                        "This is the first time you have opened this database for use with Quantara.\n\n"
+                        "Would you like to add the Quantara scenario tables to this database?",
+                        QMessageBox::Yes | QMessageBox::No, frame);
+        Save(&box, "MsgBox");
+    }
+    delete frame;
+    return g_failures == 0 ? 0 : 1;
+}

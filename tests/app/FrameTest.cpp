@@ -1,0 +1,545 @@
+// The frame window: its menus and their enabling, the first start's size,
+// window positions, the recently used entries (direct open closing the
+// windows first), the options dialog, help and web items, the window
+// arrangements, and unexpected errors reaching the error dialog.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "AppTestSupport.h"
+#include "AssignDatabase.h"
+#include "CCommandArgs.h"
+#include "CMRU.h"
+#include "CurrentDatabase.h"
+#include "MDIMain.h"
+#include "Program.h"
+#include "ProgramSettings.h"
+#include "ScenarioTables.h"
+#include "modMerivox.h"
+#include "registry/Registry.h"
+#include "services/ErrorBoundary.h"
+#include "services/HelpKey.h"
+#include "ui/UiServices.h"
+#include "vb/VbError.h"
+
+namespace {
+
+const char* kSettingsKey = "SOFTWARE\\Zelk\\Quantara\\6.0\\Settings";
+const char* kPositionKey = "SOFTWARE\\Zelk\\Quantara\\6.0\\Form Position";
+
+std::string Stored(const char* key, const std::string& name) {
+    auto v = reg::QueryValue(reg::HKEY_LOCAL_MACHINE, key, name);
+    if (!v) return "<missing>";
+    std::string s = v->data;
+    if (!s.empty() && s.back() == '\0') s.pop_back();
+    return s;
+}
+
+// A stand-in for a later window: records which database was current when it closed.
+class Probe : public QWidget {
+public:
+    Probe(const QString& name, std::vector<std::string>* log) : log_(log) { setObjectName(name); }
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        dao::DatabasePtr db = store::CurrentDatabase();
+        log_->push_back(objectName().toStdString() + " closed with " + (db ? db->Name() : std::string("none")));
+        QWidget::closeEvent(e);
+    }
+
+private:
+    std::vector<std::string>* log_;
+};
+
+// A stand-in for the scenario list: the frame hands it the right-click indexes
+// and the code generator command.
+class ListStandIn : public QWidget {
+    Q_OBJECT
+public:
+    ListStandIn() { setObjectName("frmStatMain"); }
+    Q_INVOKABLE void ContextMenuHandler(int index) { indexes.push_back(index); }
+    Q_INVOKABLE void GenerateCode() { ++generated; }
+    std::vector<int> indexes;
+    int generated = 0;
+};
+
+// A window whose handlers fail: one through the shared boundary, one not.
+class Failing : public QWidget {
+public:
+    Failing() { setObjectName("frmFailing"); }
+    void Guard() {
+        Guarded("frmFailing:cmdFail_Click", [] { vb::Raise(vb::err::kInvalidProcedureCall, "The probe failed"); });
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { throw std::runtime_error("Escaped a handler"); }
+};
+
+}  // namespace
+
+class FrameTest : public QObject {
+    Q_OBJECT
+
+    apptest::Environment env_;
+    ui::RecordingUi rec_;
+    std::unique_ptr<ui::ScopedUi> installed_;
+    std::shared_ptr<CErr_Zelk> stack_;
+    QPointer<MDIMain> frame_;
+    HelpKeyFilter* helpKeys_ = nullptr;
+
+    std::string ReportPath() const { return env_.Path().toStdString() + "/state/Merivox/error.log"; }
+
+    void NewFrame() {
+        frame_ = new MDIMain;
+        frame_->Load();
+    }
+
+    QAction* Item(const char* name) {
+        QAction* a = frame_->MenuAction(name);
+        if (!a) qFatal("no menu item %s", name);
+        return a;
+    }
+
+    std::string MakeDatabase(const std::string& name) {
+        std::string path = env_.Path().toStdString() + "/" + name;
+        std::filesystem::remove(path);
+        dao::WorkspacePtr ws = dao::DBEngine().Workspaces(0);
+        dao::DatabasePtr db = ws->CreateDatabase(path);
+        store::SetCurrentDatabase(ws, db);
+        store::CreateScenarioTables();
+        store::ClearCurrentDatabase();
+        db->Close();
+        return path;
+    }
+
+private slots:
+    void initTestCase() {
+        installed_ = std::make_unique<ui::ScopedUi>(rec_);
+        helpKeys_ = new HelpKeyFilter(qApp);
+        qApp->installEventFilter(helpKeys_);
+    }
+
+    void init() {
+        env_.ClearSettings();
+        rec_.Reset();
+        stack_ = std::make_shared<CErr_Zelk>();
+        stack_->DisplayError(false);
+        stack_->Destination(vb::Variant(program::ErrorLogPath()));
+        SetErrStack(stack_);
+        NewFrame();
+    }
+
+    void cleanup() {
+        if (frame_) delete frame_.data();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible()) w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (auto db = store::CurrentDatabase()) db->Close();
+        store::ClearCurrentDatabase();
+        SetErrStack(nullptr);
+        std::filesystem::remove(ReportPath());
+    }
+
+    void firstStartIsCentredAndAsksForADatabase() {
+        QCOMPARE(frame_->windowTitle(), QString("Quantara Scenario Designer"));
+        QVERIFY(frame_->isVisible());
+        QCOMPARE(frame_->size(), QSize(635, 455));
+        QRect screen = frame_->screen()->geometry();
+        QCOMPARE(frame_->x(), (screen.width() - 635) / 2);
+        QCOMPARE(frame_->y(), (screen.height() - 455) / 2);
+        // The open-database step ran once as the frame loaded.
+        QCOMPARE(rec_.boxes.size(), size_t(1));
+        QVERIFY(QString::fromStdString(rec_.boxes[0].prompt).startsWith("Opening a database"));
+        QCOMPARE(rec_.boxes[0].title, std::string("Quantara"));
+    }
+
+    void menusCarryEveryItem() {
+        QStringList bar;
+        for (QAction* a : frame_->menuBar()->actions()) bar << a->text();
+        QCOMPARE(bar, QStringList({"&File", "&Tools", "&Window", "&Help"}));
+        const std::vector<std::pair<const char*, const char*>> items = {
+            {"mnufileItems_100", "&Open Database..."},
+            {"mnufileItems_200", "&Close Database"},
+            {"mnufileItems_1000", "E&xit"},
+            {"mnuToolsItems_0", "&Probability Calculator"},
+            {"mnuToolsItems_10", "&Options"},
+            {"mnuToolsItems_20", "&Generate C++ Code"},
+            {"mnuWindowItems_0", "T&ile Horizontally"},
+            {"mnuWindowItems_10", "&Tile Vertically"},
+            {"mnuWindowItems_20", "&Cascade"},
+            {"mnuWindowItems_30", "&Arrange Icons"},
+            {"mnuHelpItems_10", "&Contents and Index"},
+            {"mnuHelpItems_30", "Zelk On the &Web"},
+            {"mnuOnWebItems_10", "&Quantara"},
+            {"mnuOnWebItems_20", "&Technical Support"},
+            {"mnuOnWebItems_40", "&Zelk Home Page"},
+            {"mnuHelpItems_50", "Contact &Zelk"},
+            {"mnuHelpItems_100", "&About"},
+            {"mnuHelpItems_999", "Hit Error"},
+            {"mnuRightClickItems_0", "&Run"},
+            {"mnuRightClickItems_20", "&Edit Fields"},
+            {"mnuRightClickItems_30", "Edit &Options"},
+            {"mnuRightClickItems_40", "Edit Out&put"},
+            {"mnuRightClickItems_60", "Dup&licate"},
+            {"mnuRightClickItems_70", "&Delete"},
+            {"mnuRightClickItems_90", "&View Data Table"},
+            {"mnuRightClickItems_100", "View Output Table &1"},
+            {"mnuRightClickItems_110", "View Output Table &2"},
+            {"mnuRightClickItems_130", "&Generate C++ Code"},
+            {"mnuRightClickItems_150", "&Help"},
+        };
+        for (const auto& [name, caption] : items) QCOMPARE(Item(name)->text(), QString(caption));
+        for (const char* separator : {"mnufileItems_900", "mnuHelpItems_20", "mnuHelpItems_40", "mnuHelpItems_60",
+                                      "mnuOnWebItems_30", "mnuRightClickItems_10", "mnuRightClickItems_140"})
+            QVERIFY(Item(separator)->isSeparator());
+        // Hidden until used: the recent entries, their separator and the error item.
+        for (const char* hidden : {"mnuFileMRU_0", "mnuFileMRU_1", "mnuFileMRU_4", "mnuHelpItems_999"})
+            QVERIFY(!Item(hidden)->isVisible());
+        QVERIFY(frame_->RightClickMenu()->menuAction()->parent() != frame_->menuBar());
+        QCOMPARE(frame_->RightClickMenu()->title(), QString("RightClickMenu"));
+        QStringList tips;
+        for (const char* key : {"btnOpen", "btnClose", "btnCalc", "btnHelp"})
+            tips << frame_->findChild<QAction*>(key)->toolTip();
+        QCOMPARE(tips, QStringList({"Open Database", "Close Database", "Probability Calculator", "Help"}));
+    }
+
+    void itemsNeedingTheScenarioListFollowIt() {
+        auto* file = frame_->findChild<QMenu*>("mnufile");
+        auto* tools = frame_->findChild<QMenu*>("mnuTools");
+        emit file->aboutToShow();
+        emit tools->aboutToShow();
+        QVERIFY(!Item("mnufileItems_200")->isEnabled());
+        QVERIFY(!Item("mnuToolsItems_20")->isEnabled());
+
+        auto* list = new QWidget;
+        list->setObjectName("frmStatMain");
+        frame_->AddChild(list);
+        emit file->aboutToShow();
+        emit tools->aboutToShow();
+        QVERIFY(Item("mnufileItems_200")->isEnabled());
+        QVERIFY(Item("mnuToolsItems_20")->isEnabled());
+
+        // File > Close Database closes the list only.
+        Item("mnufileItems_200")->trigger();
+        QVERIFY(!IsFormLoaded("frmStatMain"));
+        emit file->aboutToShow();
+        QVERIFY(!Item("mnufileItems_200")->isEnabled());
+        QVERIFY(frame_->isVisible());
+    }
+
+    void positionIsSavedAndRestored() {
+        frame_->move(40, 30);
+        frame_->resize(500, 400);
+        QVERIFY(frame_->close());
+        QCOMPARE(Stored(kPositionKey, "MDIMain"), std::string("600 450 7500 6000 0"));
+        NewFrame();
+        QCOMPARE(frame_->pos(), QPoint(40, 30));
+        QCOMPARE(frame_->size(), QSize(500, 400));
+
+        // Closed maximised: only the state is stored, and it comes back maximised.
+        frame_->showMaximized();
+        QVERIFY(frame_->close());
+        QCOMPARE(Stored(kPositionKey, "MDIMain"), std::string("-1 -1 -1 -1 2"));
+        NewFrame();
+        QVERIFY(frame_->isMaximized());
+    }
+
+    void directOpenClosesTheWindowsFirst() {
+        std::string oldPath = MakeDatabase("old.db");
+        std::string newPath = MakeDatabase("new.sqlite3");
+        QVERIFY(AssignCurrentDatabase(oldPath, "", "", ""));
+        QCOMPARE(frame_->DatabasePath(), QString::fromStdString(oldPath));
+
+        std::vector<std::string> log;
+        frame_->AddChild(new Probe("frmStatMain", &log));
+        frame_->AddChild(new Probe("frmDataGrid", &log));
+        frame_->AddChild(new Probe("frmDataGrid", &log));
+        // The modal grid is not one of the windows the open closes.
+        auto* dialogGrid = new Probe("frmDataGridDialog", &log);
+        dialogGrid->show();
+        const std::string tag = CCommandArgs::MRUSwitches("", "", "");
+        frame_->MRU().SetMRUList(oldPath, tag);
+        frame_->MRU().SetMRUList(newPath, tag);
+        frame_->MRU().SetMRUList(oldPath, tag);
+        QCOMPARE(Item("mnuFileMRU_2")->text(), "&2. " + QString::fromStdString(newPath));
+        rec_.Reset();
+
+        Item("mnuFileMRU_2")->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        const std::string before = " closed with " + oldPath;
+        QCOMPARE(log,
+                 std::vector<std::string>({"frmStatMain" + before, "frmDataGrid" + before, "frmDataGrid" + before}));
+        QVERIFY(store::CurrentDatabase());
+        QCOMPARE(store::CurrentDatabase()->Name(), newPath);
+        QCOMPARE(frame_->DatabasePath(), QString::fromStdString(newPath));
+        QCOMPARE(Item("mnuFileMRU_1")->text(), "&1. " + QString::fromStdString(newPath));
+        QCOMPARE(Stored(kSettingsKey, "MRU1"), newPath);
+        QCOMPARE(Stored(kSettingsKey, "MRU2"), oldPath);
+        QVERIFY(!IsFormLoaded("frmStatMain"));
+        QVERIFY(!IsFormLoaded("frmDataGrid"));
+        QVERIFY(IsFormLoaded("frmDataGridDialog"));
+        delete dialogGrid;
+    }
+
+    void entryWithWorkgroupOrPasswordGoesThroughTheDialog() {
+        std::string path = MakeDatabase("secured.db");
+        frame_->MRU().SetMRUList(path, CCommandArgs::MRUSwitches("/srv/wg/Merivox.MDW", "ann", ""));
+        rec_.Reset();
+        Item("mnuFileMRU_1")->trigger();
+        QVERIFY(!store::CurrentDatabase());
+        QCOMPARE(rec_.boxes.size(), size_t(1));
+        QVERIFY(QString::fromStdString(rec_.boxes[0].prompt).startsWith("Opening a database"));
+
+        frame_->MRU().SetMRUList(path, CCommandArgs::MRUSwitches("", "", "pw"));
+        rec_.Reset();
+        Item("mnuFileMRU_1")->trigger();
+        QVERIFY(!store::CurrentDatabase());
+        QCOMPARE(rec_.boxes.size(), size_t(1));
+    }
+
+    void failedDirectOpenFallsBackToTheDialog() {
+        frame_->MRU().SetMRUList(env_.Path().toStdString() + "/gone.db", CCommandArgs::MRUSwitches("", "", ""));
+        rec_.Reset();
+        Item("mnuFileMRU_1")->trigger();
+        QCOMPARE(rec_.boxes.size(), size_t(2));
+        QVERIFY(QString::fromStdString(rec_.boxes[0].prompt).startsWith("Unable to open the selected database: "));
+        QVERIFY(QString::fromStdString(rec_.boxes[1].prompt).startsWith("Opening a database"));
+        QCOMPARE(frame_->DatabasePath(), QString());
+    }
+
+    void optionsWriteOnlyOnChange() {
+        auto runOptions = [this](std::function<void(QWidget*)> act) {
+            apptest::WhenModal(act);
+            Item("mnuToolsItems_10")->trigger();
+        };
+        QString shown;
+        runOptions([&shown](QWidget* dialog) {
+            QCOMPARE(dialog->objectName(), QString("frmOptions"));
+            QCOMPARE(dialog->windowTitle(), QString("Quantara Options"));
+            shown = dialog->findChild<QLineEdit*>("txtDefaultPrefix")->text();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+        });
+        QCOMPARE(shown, QString("Brux_"));
+        QCOMPARE(Stored(kSettingsKey, "OutputTablePrefix"), std::string("<missing>"));
+
+        runOptions([](QWidget* dialog) {
+            auto* box = dialog->findChild<QLineEdit*>("txtDefaultPrefix");
+            box->clear();
+            QTest::keyClicks(box, "Out_");
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+        });
+        QCOMPARE(Stored(kSettingsKey, "OutputTablePrefix"), std::string("<missing>"));
+
+        runOptions([](QWidget* dialog) {
+            auto* box = dialog->findChild<QLineEdit*>("txtDefaultPrefix");
+            box->clear();
+            QTest::keyClicks(box, " My prefix ");
+            QTest::keyClick(box, Qt::Key_Return);  // OK is the default button
+        });
+        QCOMPARE(Stored(kSettingsKey, "OutputTablePrefix"), std::string(" My prefix "));
+
+        // Cleared and accepted: stored empty, read back as the default.
+        runOptions([](QWidget* dialog) {
+            dialog->findChild<QLineEdit*>("txtDefaultPrefix")->clear();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+        });
+        QCOMPARE(Stored(kSettingsKey, "OutputTablePrefix"), std::string());
+        runOptions([&shown](QWidget* dialog) {
+            shown = dialog->findChild<QLineEdit*>("txtDefaultPrefix")->text();
+            dialog->close();
+        });
+        QCOMPARE(shown, QString("Brux_"));
+    }
+
+    void hitErrorShowsTheDialogAndContinueGoesOn() {
+        bool reportWhileShown = false;
+        QString shownError, shownFile, header;
+        apptest::WhenModal([&](QWidget* dialog) {
+            QCOMPARE(dialog->objectName(), QString("frmErrorHandler"));
+            QCOMPARE(dialog->windowTitle(), QString("Unexpected Error"));
+            reportWhileShown = std::filesystem::exists(ReportPath());
+            shownError = dialog->findChild<QPlainTextEdit*>("txtError")->toPlainText();
+            shownFile = dialog->findChild<QLabel*>("lblErrorFile")->text();
+            header = dialog->findChild<QLabel*>("lblErrorHeader")->text();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
+        });
+        Item("mnuHelpItems_999")->trigger();
+        QVERIFY(reportWhileShown);
+        QCOMPARE(shownError, QString("Division by zero"));
+        QCOMPARE(header, QString("Quantara has encountered the following unanticipated error:"));
+        QCOMPARE(shownFile,
+                 "View the error file using NotePad. (located in " + QString::fromStdString(ReportPath()) + ")");
+        QCOMPARE(stack_->ErrNumber(), vb::err::kDivisionByZero);
+        QCOMPARE(stack_->ErrProcedure(), std::string("MDIMain:mnuHelpItems_Click: 999"));
+        // Continue deleted the report; the program goes on with a clean stack.
+        QVERIFY(!std::filesystem::exists(ReportPath()));
+        QVERIFY(frame_ && frame_->isVisible());
+        QCOMPARE(stack_->Depth(), int16_t(0));
+    }
+
+    void closeInTheErrorDialogEndsTheProgram() {
+        apptest::ClickInModal("cmdAction_1");
+        Item("mnuHelpItems_999")->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!frame_);
+        QVERIFY(std::filesystem::exists(ReportPath()));
+    }
+
+    void errorsInsideHandlersReachTheDialog() {
+        auto* failing = new Failing;
+        frame_->AddChild(failing);
+        std::string report;
+        apptest::WhenModal([&](QWidget* dialog) {
+            std::ifstream in(ReportPath());
+            report.assign(std::istreambuf_iterator<char>(in), {});
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
+        });
+        failing->Guard();
+        QVERIFY(report.find("Error String      : The probe failed") != std::string::npos);
+        QVERIFY(report.find("frmFailing:cmdFail_Click") != std::string::npos);
+        QCOMPARE(stack_->Depth(), int16_t(0));
+
+        // An exception that escapes a handler without its own boundary.
+        report.clear();
+        apptest::WhenModal([&](QWidget* dialog) {
+            std::ifstream in(ReportPath());
+            report.assign(std::istreambuf_iterator<char>(in), {});
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
+        });
+        QTest::mouseClick(failing, Qt::LeftButton);
+        QVERIFY(report.find("Escaped a handler") != std::string::npos);
+        QVERIFY(frame_ && frame_->isVisible());
+    }
+
+    void helpAndWebItems() {
+        Item("mnuHelpItems_10")->trigger();
+        Item("mnuHelpItems_50")->trigger();
+        Item("mnuOnWebItems_10")->trigger();
+        Item("mnuOnWebItems_20")->trigger();
+        Item("mnuOnWebItems_40")->trigger();
+        QCOMPARE(rec_.helpCalls, std::vector<std::string>({program::HelpFilePath() + "#0"}));
+        QCOMPARE(rec_.opened,
+                 std::vector<std::string>({std::string("mailto:") + program::kSupportMail, program::kProductWebPage,
+                                           program::kSupportWebPage, program::kHomePage}));
+        QString title;
+        apptest::WhenModal([&title](QWidget* about) {
+            title = about->findChild<QLabel*>("lblTitle")->text();
+            QTest::mouseClick(about->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+        });
+        Item("mnuHelpItems_100")->trigger();
+        QCOMPARE(title, QString("Quantara Scenario Designer"));
+    }
+
+    void f1OpensTheFocusedWindowsTopic() {
+        frame_->activateWindow();
+        QTest::keyClick(frame_, Qt::Key_F1);
+        apptest::WhenModal([](QWidget* dialog) {
+            auto* box = dialog->findChild<QLineEdit*>("txtDefaultPrefix");
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_F1);
+            dialog->close();
+        });
+        Item("mnuToolsItems_10")->trigger();
+        QCOMPARE(rec_.helpCalls,
+                 std::vector<std::string>({program::HelpFilePath() + "#10", program::HelpFilePath() + "#30"}));
+    }
+
+    void windowArrangements() {
+        auto* a = frame_->AddChild(new QWidget);
+        auto* b = frame_->AddChild(new QWidget);
+        a->setWindowTitle("First");
+        b->setWindowTitle("Second");
+        const QRect area = frame_->MdiArea()->viewport()->rect();
+        Item("mnuWindowItems_0")->trigger();  // one above the other
+        QCOMPARE(a->geometry(), QRect(0, 0, area.width(), area.height() / 2));
+        QCOMPARE(b->geometry().top(), area.height() / 2);
+        QCOMPARE(b->width(), area.width());
+        Item("mnuWindowItems_10")->trigger();  // side by side
+        QCOMPARE(a->geometry(), QRect(0, 0, area.width() / 2, area.height()));
+        QCOMPARE(b->geometry().left(), area.width() / 2);
+        Item("mnuWindowItems_20")->trigger();  // cascaded
+        QVERIFY(b->pos().x() > a->pos().x() && b->pos().y() > a->pos().y());
+
+        auto* menu = frame_->findChild<QMenu*>("mnuWindow");
+        emit menu->aboutToShow();
+        QStringList listed;
+        for (QAction* act : menu->actions())
+            if (act->property("windowList").toBool() && !act->isSeparator()) listed << act->text();
+        QCOMPARE(listed, QStringList({"&1 First", "&2 Second"}));
+    }
+
+    void rightClickItemsGoToTheScenarioList() {
+        Item("mnuRightClickItems_0")->trigger();
+        QCOMPARE(rec_.boxes.size(), size_t(2));  // no list yet: the command says so
+        QVERIFY(QString::fromStdString(rec_.boxes[1].prompt).startsWith("The scenario list"));
+
+        auto* list = new ListStandIn;
+        frame_->AddChild(list);
+        for (const char* name : {"mnuRightClickItems_0", "mnuRightClickItems_70", "mnuRightClickItems_150"})
+            Item(name)->trigger();
+        QCOMPARE(list->indexes, std::vector<int>({0, 70, 150}));
+        Item("mnuToolsItems_20")->trigger();
+        QCOMPARE(list->generated, 1);
+
+        // The pop-up shows the default item in bold and hands over what is chosen.
+        QTimer::singleShot(50, [this] {
+            QMenu* menu = frame_->RightClickMenu();
+            QCOMPARE(menu->defaultAction(), Item("mnuRightClickItems_90"));
+            menu->setActiveAction(Item("mnuRightClickItems_60"));
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        frame_->PopupRightClickMenu(frame_->mapToGlobal(QPoint(50, 80)), 90);
+        QCOMPARE(list->indexes.back(), 60);
+    }
+
+    void toolbarButtons() {
+        auto* list = new QWidget;
+        list->setObjectName("frmStatMain");
+        frame_->AddChild(list);
+        rec_.Reset();
+        frame_->findChild<QAction*>("btnClose")->trigger();
+        QVERIFY(!IsFormLoaded("frmStatMain"));
+        frame_->findChild<QAction*>("btnCalc")->trigger();
+        frame_->findChild<QAction*>("btnOpen")->trigger();
+        QCOMPARE(rec_.boxes.size(), size_t(2));
+        QVERIFY(QString::fromStdString(rec_.boxes[0].prompt).startsWith("The Probability Calculator"));
+        QVERIFY(QString::fromStdString(rec_.boxes[1].prompt).startsWith("Opening a database"));
+        frame_->activateWindow();
+        frame_->setFocus();
+        frame_->findChild<QAction*>("btnHelp")->trigger();
+        QCOMPARE(rec_.helpCalls, std::vector<std::string>({program::HelpFilePath() + "#10"}));
+    }
+
+    void exitClosesEveryWindow() {
+        auto* other = new QWidget;
+        other->setObjectName("frmLoose");
+        other->show();
+        Item("mnufileItems_1000")->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!frame_);
+        QVERIFY(!other->isVisible());
+        QVERIFY(Stored(kPositionKey, "MDIMain") != "<missing>");
+        delete other;
+    }
+};
+
+int main(int argc, char** argv) {
+    // The program's own application object, whose boundary catches what escapes a handler.
+    MerivoxApplication app(argc, argv);
+    FrameTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "FrameTest.moc"

@@ -1,0 +1,242 @@
+// The shell's small routines and the recently used list: file and folder
+// tests, key filters, table tests, switch parsing and the list in the settings.
+#include <sys/stat.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+
+#include "AppTestSupport.h"
+#include "CCommandArgs.h"
+#include "CMRU.h"
+#include "modMerivox.h"
+#include "registry/Registry.h"
+
+class ShellRoutinesTest : public QObject {
+    Q_OBJECT
+
+    apptest::Environment env_;
+
+    static void Touch(const std::string& path) { std::ofstream(path) << "x"; }
+
+    // A list bound to five menu items, as the frame binds it.
+    struct BoundList {
+        QMenu menu;
+        CMRU mru;
+        BoundList() {
+            mru.RegistryPath("SOFTWARE\\Zelk\\Quantara\\6.0");
+            mru.SubFolder("Settings");
+            for (int i = 0; i <= 4; ++i) {
+                QAction* a = i == 0 ? menu.addSeparator() : menu.addAction(QString("MRU%1").arg(i));
+                a->setVisible(false);
+                mru.MenuItem(i, a);
+            }
+        }
+        QStringList Shown() const {
+            QStringList shown;
+            for (int i = 1; i <= 4; ++i)
+                if (mru.MenuItem(i)->isVisible()) shown << mru.MenuItem(i)->text();
+            return shown;
+        }
+    };
+
+    static std::string Stored(const std::string& name) {
+        auto v = reg::QueryValue(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Zelk\\Quantara\\6.0\\Settings", name);
+        if (!v) return "<missing>";
+        std::string s = v->data;
+        if (!s.empty() && s.back() == '\0') s.pop_back();
+        return s;
+    }
+
+private slots:
+    void init() { env_.ClearSettings(); }
+
+    void fileExistsTestsTheFileItself() {
+        std::string dir = env_.Path().toStdString() + "/files";
+        std::filesystem::create_directories(dir + "/folder.withlongname");
+        for (const char* name : {"a.mdb", "b.db", "c.sqlite", "d.sqlite3", "noext", "with blank.sqlite"})
+            Touch(dir + "/" + name);
+        Touch(dir + "/folder.withlongname/data");
+        // Databases of this system carry extensions of any length.
+        QVERIFY(FileExists(dir + "/a.mdb"));
+        QVERIFY(FileExists(dir + "/b.db"));
+        QVERIFY(FileExists(dir + "/c.sqlite"));
+        QVERIFY(FileExists(dir + "/d.sqlite3"));
+        QVERIFY(FileExists(dir + "/noext"));
+        QVERIFY(FileExists(dir + "/with blank.sqlite"));
+        QVERIFY(FileExists(dir + "/folder.withlongname/data"));
+        // Refusals: blank, a trailing "/", folders, missing files, devices, wild cards.
+        QVERIFY(!FileExists(""));
+        QVERIFY(!FileExists("    "));
+        QVERIFY(!FileExists(dir + "/"));
+        QVERIFY(!FileExists(dir));
+        QVERIFY(!FileExists(dir + "/folder.withlongname"));
+        QVERIFY(!FileExists(dir + "/missing.db"));
+        QVERIFY(!FileExists("/dev/null"));
+        QVERIFY(!FileExists(dir + "/*.db"));
+    }
+
+    void parentFolder() {
+        QVERIFY(ParentFolder(vb::Variant("file.db")).IsNull());
+        QVERIFY(ParentFolder(vb::Variant("/home/user/")).IsNull());
+        QVERIFY(ParentFolder(vb::Variant("/file.db")).IsNull());
+        QCOMPARE(ParentFolder(vb::Variant("/home/file.db")).String(), std::string("/home"));
+        QCOMPARE(ParentFolder(vb::Variant("  /home/user/data.db  ")).String(), std::string("/home/user"));
+        QVERIFY(ParentFolder(vb::Variant::Null()).IsNull());
+    }
+
+    void blanksAndKeys() {
+        QVERIFY(IsBlank(vb::Variant()));
+        QVERIFY(IsBlank(vb::Variant::Null()));
+        QVERIFY(IsBlank(vb::Variant("")));
+        QVERIFY(!IsBlank(vb::Variant(" ")));
+        QVERIFY(!IsBlank(vb::Variant(0)));
+        QVERIFY(NullIfEmpty("").IsNull());
+        QCOMPARE(NullIfEmpty("x").String(), std::string("x"));
+
+        for (int key : {8, int('-'), int('.'), int('0'), int('9')}) {
+            int k = key;
+            NumericKeyFilter(k);
+            QCOMPARE(k, key);
+        }
+        for (int key : {int('a'), int(' '), int(','), int('+'), int('e')}) {
+            int k = key;
+            NumericKeyFilter(k);
+            QCOMPARE(k, 0);
+        }
+        QCOMPARE(FilterNumericKey('-', true), 0);
+        QCOMPARE(FilterNumericKey('.', true), 0);
+        QCOMPARE(FilterNumericKey(8, true), 8);
+        QCOMPARE(FilterNumericKey('7', true), int('7'));
+        QCOMPARE(FilterNumericKey('-', false), int('-'));
+        QCOMPARE(FilterNumericKey('x', false), 0);
+        QCOMPARE(MaxLong(-3, 2), 2);
+    }
+
+    void tableOrQueryKind() {
+        std::string path = env_.Path().toStdString() + "/kinds.db";
+        std::filesystem::remove(path);
+        dao::DatabasePtr db = dao::DBEngine().CreateDatabase(path);
+        db->Execute("CREATE TABLE People (Name TEXT)");
+        dao::QueryDefPtr q = db->CreateQueryDef("Adults", "SELECT * FROM People");
+        db->TableDefs()->Refresh();
+        db->QueryDefs()->Refresh();
+        QCOMPARE(TableOrQueryKind(db, "People"), int16_t(0));
+        QCOMPARE(TableOrQueryKind(db, "adults"), int16_t(1));
+        QCOMPARE(TableOrQueryKind(db, "Nothing"), int16_t(-99));
+        QVERIFY(TableExists(db, "people"));
+        QVERIFY(!TableExists(db, "Adults"));
+        db->Close();
+    }
+
+    void switchesParseAsWritten() {
+        CCommandArgs args;
+        args.Delim("/");
+        args.TestString("/WG /UID /PWD ");
+        args.Parse();
+        QCOMPARE(args.Count(), 3);
+        QCOMPARE(args.Item("WG"), std::string("WG"));
+        QCOMPARE(args.Item("UID"), std::string("UID"));
+        QCOMPARE(args.Item("pwd"), std::string("PWD"));
+        QCOMPARE(args.Key(2), std::string("UID"));
+        QCOMPARE(args.Item(vb::Variant(int32_t(2))), std::string("UID"));
+        QCOMPARE(args.Item("nothing"), std::string());
+        QCOMPARE(args.Item(vb::Variant(int32_t(7))), std::string());
+        QVERIFY_THROWS_EXCEPTION(vb::VbError, args.Value(4));
+
+        // Empty text: the previous pairs stay.
+        args.TestString("");
+        args.Parse();
+        QCOMPARE(args.Count(), 3);
+    }
+
+    void switchValuesReadBackExactly() {
+        // Linux paths hold "/", passwords may hold "/", "%" and blanks at either end.
+        const std::string workgroup = "/home/ann/secure files/Merivox.MDW";
+        const std::string user = "Ann Lee";
+        const std::string password = " p/w%20 x ";
+        CCommandArgs args;
+        args.Delim("/");
+        args.TestString(CCommandArgs::MRUSwitches(workgroup, user, password));
+        args.Parse();
+        QCOMPARE(args.Count(), 3);
+        QCOMPARE(args.Item("WG"), workgroup);
+        QCOMPARE(args.Item("UID"), user);
+        QCOMPARE(args.Item("PWD"), password);
+
+        // Nothing saved reads back as the keys themselves.
+        args.TestString(CCommandArgs::MRUSwitches("", "", ""));
+        args.Parse();
+        QCOMPARE(args.Item("WG"), std::string("WG"));
+        QCOMPARE(args.Item("PWD"), std::string("PWD"));
+        // A workgroup and user without a saved password.
+        args.TestString(CCommandArgs::MRUSwitches("/srv/wg.mdw", "admin", ""));
+        args.Parse();
+        QCOMPARE(args.Item("WG"), std::string("/srv/wg.mdw"));
+        QCOMPARE(args.Item("UID"), std::string("admin"));
+        QCOMPARE(args.Item("PWD"), std::string("PWD"));
+    }
+
+    void recentListKeepsFourNewestFirst() {
+        BoundList list;
+        list.mru.GetMRUList();
+        // Nothing saved: neither the separator nor entries.
+        QVERIFY(!list.mru.MenuItem(0)->isVisible());
+        QVERIFY(list.Shown().isEmpty());
+
+        for (const char* p : {"/d/one.db", "/d/two.db", "/d/three.db", "/d/four.db"})
+            list.mru.SetMRUList(p, CCommandArgs::MRUSwitches("", "", ""));
+        QCOMPARE(list.Shown(), QStringList({"&1. /d/four.db", "&2. /d/three.db", "&3. /d/two.db", "&4. /d/one.db"}));
+        QVERIFY(list.mru.MenuItem(0)->isVisible());
+
+        // A fifth drops the oldest.
+        list.mru.SetMRUList("/d/five.db", "/WG /UID /PWD ");
+        QCOMPARE(list.Shown(), QStringList({"&1. /d/five.db", "&2. /d/four.db", "&3. /d/three.db", "&4. /d/two.db"}));
+        QCOMPARE(Stored("MRU4"), std::string("/d/two.db"));
+
+        // The same path in other letters moves to the top with its new switches, without a duplicate.
+        const std::string tag = CCommandArgs::MRUSwitches("/w g/x.mdw", "u", "");
+        list.mru.SetMRUList("/D/THREE.DB", tag);
+        QCOMPARE(list.Shown(), QStringList({"&1. /D/THREE.DB", "&2. /d/five.db", "&3. /d/four.db", "&4. /d/two.db"}));
+        QCOMPARE(CMRU::TagOf(list.mru.MenuItem(1)), tag);
+        QCOMPARE(Stored("MRUTAG1"), tag);
+
+        // A new list object reads the same list back.
+        BoundList again;
+        again.mru.GetMRUList();
+        QCOMPARE(again.Shown(), list.Shown());
+
+        // An empty path empties all eight values.
+        list.mru.SetMRUList("", "");
+        for (int n = 1; n <= 4; ++n) {
+            QCOMPARE(Stored("MRU" + std::to_string(n)), std::string());
+            QCOMPARE(Stored("MRUTAG" + std::to_string(n)), std::string());
+        }
+        QVERIFY(list.Shown().isEmpty());
+        QVERIFY(!list.mru.MenuItem(0)->isVisible());
+    }
+
+    void gapInTheListIsClosed() {
+        reg::SetValue(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Zelk\\Quantara\\6.0\\Settings", "MRU2", reg::REG_SZ,
+                      std::string("/x/b.db\0", 8));
+        reg::SetValue(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Zelk\\Quantara\\6.0\\Settings", "MRUTAG2", reg::REG_SZ,
+                      std::string("/WG /UID /PWD \0", 15));
+        BoundList list;
+        list.mru.GetMRUList();
+        QCOMPARE(list.Shown(), QStringList({"&1. /x/b.db"}));
+        QCOMPARE(CMRU::TagOf(list.mru.MenuItem(1)), std::string("/WG /UID /PWD "));
+    }
+
+    void settingsFileIsOwnerOnly() {
+        BoundList list;
+        list.mru.SetMRUList("/d/secret.db", CCommandArgs::MRUSwitches("", "me", "pw"));
+        struct stat info {};
+        QCOMPARE(::stat(reg::RootFile(reg::HKEY_LOCAL_MACHINE).c_str(), &info), 0);
+        QCOMPARE(int(info.st_mode & 0777), 0600);
+    }
+};
+
+QTEST_MAIN(ShellRoutinesTest)
+#include "ShellRoutinesTest.moc"

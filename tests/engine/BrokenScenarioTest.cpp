@@ -1,0 +1,178 @@
+// Scenarios written by another tool that break their columns' rules: each is
+// refused with a message that names the problem, before any table is touched.
+#include <limits>
+
+#include "EngineTestSupport.h"
+#include "QuantaraImpl.h"
+
+using namespace enginetest;
+
+namespace {
+
+class BrokenScenario : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        AppendRows({{"a", "p", 1.0, 2.0, 3.0, 1.0},
+                    {"a", "q", 2.0, 1.0, 5.0, 1.0},
+                    {"b", "p", 4.0, 3.0, 4.0, 2.0},
+                    {"b", "q", 5.0, 6.0, 9.0, 1.0}});
+    }
+    // Runs the scenario; true when it was refused with exactly this text and left no result table.
+    ::testing::AssertionResult Refused(const ScenarioSpec& scenario, const std::string& message) {
+        if (Run(AddScenario(db, scenario))) return ::testing::AssertionFailure() << "the run succeeded";
+        if (engine->get_ErrorInfo() != message)
+            return ::testing::AssertionFailure() << "refused with \"" << engine->get_ErrorInfo() << "\"";
+        if (db->TableDefs()->Contains("Out1")) return ::testing::AssertionFailure() << "a result table was made";
+        return ::testing::AssertionSuccess();
+    }
+    static ScenarioSpec Regression(std::map<std::string, vb::Variant> options) {
+        ScenarioSpec s;
+        s.subType = "Regression";
+        s.fields = {{"X1", "X", 1}, {"Y", "Y", 1}};
+        s.options = std::move(options);
+        return s;
+    }
+    static ScenarioSpec Describe(std::map<std::string, vb::Variant> options) {
+        ScenarioSpec s;
+        s.options = std::move(options);
+        return s;
+    }
+};
+
+TEST_F(BrokenScenario, OptionsOutsideTheirRangesAreRefusedWithTheRulesText) {
+    EXPECT_TRUE(Refused(Regression({{"RegressType", "P"}, {"RPoly", int16_t(32767)}}),
+                        "The polynomial order must be 1 or more and at most 100"));
+    EXPECT_TRUE(Refused(Regression({{"RegressType", "P"}, {"RPoly", int16_t(-3)}}),
+                        "The polynomial order must be 1 or more and at most 100"));
+
+    ScenarioSpec frequency;
+    frequency.subType = "Frequency";
+    frequency.options = {{"InterV", int16_t(5)},
+                         {"FreqGroupRadio", "Specified"},
+                         {"FreqInit", 0.0},
+                         {"FreqWidth", -10.0},
+                         {"FreqIncRadio", "Lower"}};
+    EXPECT_TRUE(Refused(frequency, "Interval Width must be greater than zero"));
+    frequency.options["FreqWidth"] = 0.0;
+    EXPECT_TRUE(Refused(frequency, "Interval Width must be greater than zero"));
+    frequency.options["FreqWidth"] = 2.0;
+    frequency.options["InterV"] = int16_t(0);
+    EXPECT_TRUE(Refused(frequency, "The number of intervals must be between 2 and 50"));
+
+    EXPECT_TRUE(Refused(Describe({{"CI", true}, {"CITypeRadio", "Normal"}, {"CI95", true}, {"CIStdDev", -2.0}}),
+                        "The standard deviation for the confidence intervals must be greater than zero"));
+    EXPECT_TRUE(Refused(Describe({{"CI", true}, {"CI95", false}, {"CIUser", int16_t(100)}}),
+                        "The confidence interval percentage must be between 1 and 99"));
+}
+
+TEST_F(BrokenScenario, LettersOutsideTheKnownOnesAreRefusedAndNamed) {
+    EXPECT_TRUE(Refused(Describe({{"VarStd", true}, {"VarNRadio", "N-2"}}), "Unknown variance divisor: N-2"));
+    EXPECT_TRUE(Refused(Describe({{"FreqN", true}, {"FreqIncRadio", "Middle"}}), "Unknown interval border: Middle"));
+    EXPECT_TRUE(
+        Refused(Describe({{"FreqN", true}, {"FreqDispRadio", "Running"}}), "Unknown frequency display: Running"));
+    EXPECT_TRUE(
+        Refused(Describe({{"Percentile", true}, {"PercentileRadio", "Tertiles"}}), "Unknown percentile type: T"));
+
+    ScenarioSpec matrix;
+    matrix.subType = "Matrix";
+    matrix.fields = {{"X1", "X", 1}, {"X2", "X", 2}};
+    matrix.options = {{"MProb", true}, {"MProbTail", "3-tail"}};
+    EXPECT_TRUE(Refused(matrix, "Unknown probability tails: 3-tail"));
+}
+
+TEST_F(BrokenScenario, OnlyTheOptionsOfTheScenariosOwnAnalysisAreJudged) {
+    // Values a describe run never reads, and letters in another case, pass.
+    ScenarioSpec s = Describe({{"RPoly", int16_t(32767)},
+                               {"MProbTail", "3-tail"},
+                               {"SignValue", std::numeric_limits<double>::infinity()},
+                               {"VarStd", true},
+                               {"VarNRadio", "n-1"}});
+    EXPECT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+    EXPECT_TRUE(Run(AddScenario(db, Regression({{"RegressType", "p"}, {"RPoly", int16_t(2)}}))))
+        << engine->get_ErrorInfo();
+}
+
+TEST_F(BrokenScenario, InfiniteNumbersAreRefused) {
+    EXPECT_TRUE(Refused(Describe({{"TTestMean", true}, {"TTestValue", std::numeric_limits<double>::infinity()}}),
+                        "TTestValue must be a finite number"));
+    ScenarioSpec missing;
+    missing.missingType = "1";
+    missing.missingEqual = -std::numeric_limits<double>::infinity();
+    EXPECT_TRUE(Refused(missing, "MissingEqual must be a finite number"));
+}
+
+TEST_F(BrokenScenario, AMissingValueTypeOutsideZeroOneTwoIsRefused) {
+    const std::string message = "The missing-value type must be \"0\", \"1\" or \"2\"";
+    for (const vb::Variant& type : {vb::Variant("3"), vb::Variant("A"), vb::Variant::Null()}) {
+        ScenarioSpec s;
+        s.missingType = type;
+        EXPECT_TRUE(Refused(s, message));
+    }
+    ScenarioSpec two;
+    two.missingType = "2";
+    two.missingLow = 1.5;
+    EXPECT_TRUE(Run(AddScenario(db, two))) << engine->get_ErrorInfo();
+}
+
+TEST_F(BrokenScenario, AnUnknownFieldRoleIsNamed) {
+    ScenarioSpec s;
+    s.fields = {{"X1", "X", 1}, {"X2", "Q", 2}};
+    EXPECT_TRUE(Refused(s, "Unknown field role: Q (field [X2])"));
+    s.fields = {{"X1", "x", 1}, {"G1", "g", 1}};
+    EXPECT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+}
+
+// 70,000 field rows once wrapped a 16-bit counter to 4,466 fields analysed.
+TEST_F(BrokenScenario, TooManyFieldRowsAreRefusedBeforeTheyOverflowACounter) {
+    ScenarioSpec s;
+    s.fields.clear();
+    const int32_t id = AddScenario(db, s);
+    dao::WorkspacePtr ws = dao::DBEngine().Workspaces(0);
+    ws->BeginTrans();
+    dao::RecordsetPtr f = db->OpenRecordset("usysQuarnFields", dao::dbOpenTable);
+    for (int32_t i = 1; i <= 70000; ++i) {
+        f->AddNew();
+        f->Fields(std::string_view("Scenario_ID"))->Value(id);
+        f->Fields(std::string_view("FieldDef_Name"))->Value("X1");
+        f->Fields(std::string_view("FieldDef_Ordinal_Position"))->Value(int16_t(1));
+        f->Fields(std::string_view("FieldDef_Choice"))->Value("X");
+        f->Update();
+    }
+    f->Close();
+    ws->CommitTrans();
+    EXPECT_FALSE(Run(id));
+    EXPECT_EQ(engine->get_ErrorInfo(), "This scenario has 70000 field rows; a scenario can have at most 32766 fields");
+    EXPECT_FALSE(db->TableDefs()->Contains("Out1"));
+}
+
+TEST(FieldCount, TheLastCountThatFitsIsAccepted) {
+    CZantelsScenario s;
+    for (int i = 0; i < 32766; ++i) s.AddField("X1", "X");
+    engine::FieldRoles r;
+    EXPECT_EQ(engine::SetGlobals(s, "Describe", r), "");
+    EXPECT_EQ(r.nX, 32766);
+    s.AddField("X1", "X");
+    EXPECT_EQ(engine::SetGlobals(s, "Describe", r),
+              "This scenario has 32767 field rows; a scenario can have at most 32766 fields");
+}
+
+// The engine's scenario object carries exactly the properties the schema
+// gives it, each of the schema's type.
+TEST(ScenarioObjectAndSchema, PropertiesAgree) {
+    std::vector<std::string_view> fromSchema;
+    for (const store::TableSchema* table : {&store::ScenariosSchema(), &store::OptionsSchema()}) {
+        for (const store::ColumnDef& c : table->columns) {
+            if (!c.HeldBy(store::kEngineObject)) continue;
+            fromSchema.push_back(c.property);
+            EXPECT_EQ(CZantelsScenario::KindOf(c.property), c.kind) << c.property;
+        }
+    }
+    EXPECT_EQ(fromSchema.size(), 83u);
+    std::vector<std::string_view> fromObject = CZantelsScenario::PropertyNames();
+    std::sort(fromSchema.begin(), fromSchema.end());
+    std::sort(fromObject.begin(), fromObject.end());
+    EXPECT_EQ(fromSchema, fromObject);
+}
+
+}  // namespace
