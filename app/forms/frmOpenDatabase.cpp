@@ -66,6 +66,7 @@ frmOpenDatabase::frmOpenDatabase(QWidget* parent) : QDialog(parent) {
     cboDatabase_->setMinimumWidth(320);
     cmdBrowseDatabase_ = new QPushButton(QString::fromUtf8("\u2026"));
     cmdBrowseDatabase_->setObjectName("cmdBrowseDatabase");
+    cmdBrowseDatabase_->setFixedWidth(32);
     chkSecurity_ = new QCheckBox("Secured Database");
     chkSecurity_->setObjectName("chkSecurity");
     auto* fraSecurity = new QGroupBox;
@@ -75,6 +76,7 @@ frmOpenDatabase::frmOpenDatabase(QWidget* parent) : QDialog(parent) {
     lblWorkgroup_ = Label("lblWorkgroup", "&Workgroup Security Database:", txtWorkgroup_);
     cmdBrowseWorkgroup_ = new QPushButton(QString::fromUtf8("\u2026"));
     cmdBrowseWorkgroup_->setObjectName("cmdBrowseWorkgroup");
+    cmdBrowseWorkgroup_->setFixedWidth(32);
     txtUserID_ = new QLineEdit;
     txtUserID_->setObjectName("txtUserID");
     lblUserid_ = Label("lblUserid", "&User ID:", txtUserID_);

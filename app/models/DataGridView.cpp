@@ -81,6 +81,7 @@ DataGridView::DataGridView(QWidget* parent) : QWidget(parent) {
     table_->setAutoScroll(false);  // the window moves, the view never scrolls vertically
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -115,6 +116,8 @@ int64_t DataGridView::CurrentRow() const {
 }
 
 void DataGridView::Relayout() {
+    // Room in the row header for the largest row number.
+    table_->verticalHeader()->setMinimumWidth(table_->fontMetrics().horizontalAdvance(QString::number(Total())) + 12);
     int rowHeight = std::max(1, table_->verticalHeader()->defaultSectionSize());
     visible_ = std::max(1, table_->viewport()->height() / rowHeight);
     int64_t last = std::max<int64_t>(0, Total() - visible_);
