@@ -17,7 +17,8 @@ public:
     ~frmDataGrid() override;
 
     // Opens the table and shows the window in the frame, captioned
-    // "<Caption>: <TableName>"; or tells why it cannot and closes the window.
+    // "<Caption>: <TableName>"; or tells why it cannot and closes the window,
+    // which then deletes itself (make it with new and let it go).
     void ShowTableData(const std::string& TableName, const std::string& Caption);
 
     DataGridView* Grid() const { return grdDataGrid_; }
