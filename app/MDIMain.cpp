@@ -27,6 +27,7 @@
 #include "forms/frmHelp.h"
 #include "forms/frmOpenDatabase.h"
 #include "forms/frmOptions.h"
+#include "forms/frmStatMain.h"
 #include "modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/Glyphs.h"
@@ -280,7 +281,9 @@ void MDIMain::ShowStatMain() {
         if (auto* sub = qobject_cast<QMdiSubWindow*>(list->parentWidget())) mdiArea_->setActiveSubWindow(sub);
         return;
     }
-    NotAvailableYet("The scenario list");
+    auto* list = new frmStatMain;
+    AddChild(list);
+    list->Load();
 }
 
 void MDIMain::CloseStatMain() {

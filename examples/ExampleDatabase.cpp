@@ -137,10 +137,13 @@ void AddScenario(const dao::DatabasePtr& db, const Scenario& s) {
     row->Update();
     row->Close();
 
-    // Every option not named keeps its column's default, as a new scenario does.
+    // Every option not named has a new scenario's value, so the program's
+    // wizard can edit the scenario (it reads some options strictly).
     dao::RecordsetPtr options = db->OpenRecordset(std::string(store::kOptionsTable), dao::dbOpenDynaset);
     options->AddNew();
     options->Fields("Scenario_ID")->Value(vb::Variant(id));
+    for (const store::ColumnDef& column : store::OptionsSchema().columns)
+        if (!column.newValue.empty()) options->Fields(column.Name())->Value(vb::Variant(std::string(column.newValue)));
     for (const auto& [name, value] : s.options) options->Fields(name)->Value(value);
     options->Update();
     options->Close();

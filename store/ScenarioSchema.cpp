@@ -182,7 +182,9 @@ constexpr std::array kOptionColumns{
     // Far above any order a double-precision fit resolves (the wizard offers
     // 2 to 9), and low enough that the sums and the output table stay small.
     Option(Integer("RPoly").Default("2").Describe("Regression: Polynomial order"), Bit(Regression), "2")
-        .Rule(Between(1, 100, "The polynomial order must be 1 or more and at most 100")),
+        // The highest order is judged by the regression: as many powers as its
+        // output table can hold.
+        .Rule(AboveZero("The polynomial order must be 1 or more")),
     Option(Bool("RYInt").Default("True").Describe("Regression: Y-intercept"), Bit(Regression), "True"),
     Option(Bool("RANova").Default("True").Describe("Regression: ANOVA").AddressedAs("RAnova"), Bit(Regression), "True"),
     Option(Bool("Residual").Default("False").Describe("Regression: Residual table"), kNoAnalysis, "False", kCarried),

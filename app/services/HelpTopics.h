@@ -12,5 +12,11 @@ inline constexpr int kAbout = 40;
 inline constexpr int kErrorDialog = 50;
 inline constexpr int kUsingHelp = 60;
 inline constexpr int kFilesAndSettings = 70;
+inline constexpr int kScenarioList = 80;  // the scenario list, running, duplicating and deleting
+
+// The scenario wizard: an overview, then one topic per page.
+inline constexpr int kWizard = 200;
+inline constexpr int kWizardAnalysis = 210;
+inline constexpr int kWizardFinish = 290;
 
 }  // namespace help

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QTabBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -15,20 +16,27 @@
 
 #include "CCommandArgs.h"
 #include "CMRU.h"
-#include "CurrentDatabase.h"
 #include "MDIMain.h"
 #include "Program.h"
-#include "dao/Dao.h"
 #include "forms/frmAbout.h"
 #include "forms/frmDataGrid.h"
+#include "dao/Dao.h"
 #include "forms/frmErrorHandler.h"
 #include "forms/frmHelp.h"
 #include "forms/frmOptions.h"
 #include "forms/frmSplash.h"
+#include "forms/frmDuplicate.h"
+#include "forms/frmStatMain.h"
+#include "forms/frmStatus.h"
+#include "CurrentDatabase.h"
+#include "ExampleDatabase.h"
 #include "modMerivox.h"
 #include "services/Glyphs.h"
 #include "ui/RecordingUi.h"
 #include "vb/App.h"
+#include "wizard/CZantelsPropWiz.h"
+#include "wizard/frmQuarn_Create.h"
+#include "wizard/frmQuarn_Finish.h"
 
 namespace {
 
@@ -118,12 +126,62 @@ int main(int argc, char** argv) {
         frmHelp::CloseHelp();
     }
     {
+        // The scenario wizard's first and last pages, as New shows them.
+        CZantelsPropWiz wiz;
+        wiz.SetNewScenario("G", "Two Sample t-Test");
+        frmQuarn_Create create(frame);
+        create.Wiz(&wiz);
+        Save(&create, "frmQuarn_Create");
+        wiz.GroupDetail(true);
+        wiz.Scenario_Description("Systolic pressure after treatment, drug against placebo");
+        frmQuarn_Finish finish(frame);
+        finish.Wiz(&wiz);
+        Save(&finish, "frmQuarn_Finish");
+        CZantelsPropWiz describe;
+        describe.SetNewScenario("P", "Describe");
+        frmQuarn_Finish single(frame);
+        single.Wiz(&describe);
+        Save(&single, "frmQuarn_Finish-Describe");
+    }
+    {
         // How the program's message boxes look (the real ones come from the UI services).
         QMessageBox box(QMessageBox::Question, "Initialize Database",
                         "This is the first time you have opened this database for use with Quantara.\n\n"
                         "Would you like to add the Quantara scenario tables to this database?",
                         QMessageBox::Yes | QMessageBox::No, frame);
         Save(&box, "MsgBox");
+    }
+    {
+        // The scenario list on a fresh copy of the example database.
+        const std::string path = (scratch.path() + "/example.db").toStdString();
+        example::BuildExampleDatabase(path);
+        dao::WorkspacePtr workspace = dao::DBEngine().Workspaces(0);
+        dao::DatabasePtr db = workspace->OpenDatabase(path);
+        store::SetCurrentDatabase(workspace, db);
+        frame->ShowStatMain();
+        auto* list = qobject_cast<frmStatMain*>(FindForm("frmStatMain"));
+        Save(frame, "frmStatMain");
+        if (list) {
+            list->findChild<QTabBar*>("tabMain")->setCurrentIndex(2);
+            Save(frame, "frmStatMain-NonParametric");
+            list->findChild<QTabBar*>("tabMain")->setCurrentIndex(0);
+        }
+        {
+            frmStatus status(frame);
+            status.Print("Analyzing record: 1250");
+            status.Show();
+            Save(&status, "frmStatus");
+            status.hide();
+        }
+        {
+            frmDuplicate duplicate(frame);
+            duplicate.ScenarioID(2);
+            Save(&duplicate, "frmDuplicate");
+        }
+        frame->CloseStatMain();
+        QApplication::processEvents();
+        store::ClearCurrentDatabase();
+        db->Close();
     }
     {
         // A table in the data grid.

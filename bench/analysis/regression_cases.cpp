@@ -38,7 +38,15 @@ void AppendRows(BenchContext& c, const std::string& table, long long rows) {
     db->TableDefs()->Delete(table);
 }
 
-BenchCase multi("Regression multiple, 5 fields, residual table", 5.0, [](BenchContext& c) {
+// Drops the result tables an earlier case left (not timed): dropping a
+// million-row residual table is no part of this case's work.
+void DropLeftovers(BenchContext& c) {
+    for (const char* table : {"BenchOut1", "BenchOut2"}) {
+        if (c.Db()->TableDefs()->Contains(table)) c.Db()->TableDefs()->Delete(table);
+    }
+}
+
+BenchCase multi("Regression multiple, 5 fields, residual table", 1.5, [](BenchContext& c) {
     const ScenarioRows s{
         .subType = "Regression",
         .fields = {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"X3", "X"}, {"X4", "X"}, {"X5", "X"}, {"Y", "Y"}},
@@ -47,16 +55,18 @@ BenchCase multi("Regression multiple, 5 fields, residual table", 5.0, [](BenchCo
         "SELECT G, X1, X2, X3, X4, X5, Y FROM Source WHERE X1 IS NOT NULL AND X2 IS NOT NULL AND X3 IS NOT NULL "
         "AND X4 IS NOT NULL AND X5 IS NOT NULL AND Y IS NOT NULL";
     const long long rows = CountRows(c, used);
+    DropLeftovers(c);
     return c.Measure(s, "SELECT G, X1, X2, X3, X4, X5, Y FROM Source ORDER BY G, X1",
                      [&] { AppendRows(c, "BenchRaw", rows); });
 });
 
-BenchCase poly("Regression polynomial, order 3, residual table", 5.0, [](BenchContext& c) {
+BenchCase poly("Regression polynomial, order 3, residual table", 1.5, [](BenchContext& c) {
     const ScenarioRows s{.subType = "Regression",
                          .fields = {{"G", "G"}, {"X1", "X"}, {"Y", "Y"}},
                          .options = {{"RegressType", "P"}, {"RPoly", int16_t(3)}, {"RYInt", true}, {"RANova", true}}};
     const std::string used = "SELECT G, X1, Y FROM Source WHERE X1 IS NOT NULL AND Y IS NOT NULL";
     const long long rows = CountRows(c, used);
+    DropLeftovers(c);
     return c.Measure(s, "SELECT G, X1, Y FROM Source ORDER BY G, X1", [&] { AppendRows(c, "BenchRaw", rows); });
 });
 

@@ -1,27 +1,24 @@
-// The weighted sums of the valid (x, y) pairs of one field over a group, with
-// the weights of the pairs whose x lies below, on or above y: what the field
+// The moments of the valid (x, y) pairs of one field over a group, with the
+// weights of the pairs whose x lies below, on or above y: what the field
 // comparison and the paired-field tests accumulate alike.
 #pragma once
 
 #include <cstdint>
 
-struct PairedSums {
-    int32_t count = 0;                                 // valid pairs
-    double w = 0;                                      // their weights
-    double sx = 0, sxx = 0, sy = 0, syy = 0, sxy = 0;  // sums of w x, w x^2, w y, w y^2, w x y
-    double below = 0, equal = 0, above = 0;            // weights of x < y, x = y, x > y
+#include "numeric/WeightedMoments.h"
 
-    void Add(double x, double y, double weight) {
-        ++count;
-        w += weight;
-        sx += x * weight;
-        sxx += x * x * weight;
-        sy += y * weight;
-        syy += y * y * weight;
-        sxy += y * x * weight;
-        if (x < y) {
+struct PairedSums {
+    WeightedCoMoments moments;               // count, weights, means, central sums
+    double below = 0, equal = 0, above = 0;  // weights of x < y, x = y, x > y
+
+    int32_t Count() const { return moments.Count(); }
+    double Weight() const { return moments.Weight(); }
+
+    void Add(double x, const DecimalValue& y, double weight) {
+        moments.Add(SplitDecimal(x), y, weight);
+        if (x < y.value) {
             below += weight;
-        } else if (x == y) {
+        } else if (x == y.value) {
             equal += weight;
         } else {
             above += weight;

@@ -290,7 +290,9 @@ private slots:
         QCOMPARE(Item("mnuFileMRU_1")->text(), "&1. " + QString::fromStdString(newPath));
         QCOMPARE(Stored(kSettingsKey, "MRU1"), newPath);
         QCOMPARE(Stored(kSettingsKey, "MRU2"), oldPath);
-        QVERIFY(!IsFormLoaded("frmStatMain"));
+        // The old list closed; a fresh one shows the new database.
+        QWidget* list = FindForm("frmStatMain");
+        QVERIFY(list && !dynamic_cast<Probe*>(list));
         QVERIFY(!IsFormLoaded("frmDataGrid"));
         QVERIFY(IsFormLoaded("frmDataGridDialog"));
         delete dialogGrid;

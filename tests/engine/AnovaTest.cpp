@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "AnovaSupport.h"
 
@@ -166,6 +168,37 @@ TEST_F(AnovaRun, UnbalancedTwoWayWithReplicationPerGroup) {
     EXPECT_EQ(Num(detail[0], "Count"), 7);
     EXPECT_EQ(detail[5].at("Compare_Value").ToString(), "b3");
     EXPECT_EQ(detail[10].at("Compare_Value").ToString(), "b2");
+}
+
+TEST_F(AnovaRun, TwoWayTableOfValuesFarFromZeroKeepsItsDigits) {
+    // The first group above, every value typed 1e9 larger: the same table.
+    const std::vector<std::pair<std::string, std::vector<double>>> cells = {
+        {"a1_b1", {5.1, 6.3, 5.8}},       {"a1_b2", {7.2, 8.1}}, {"a1_b3", {6.6, 7.0}}, {"a2_b1", {6.0, 6.7}},
+        {"a2_b2", {9.4, 8.8, 9.9, 10.2}}, {"a2_b3", {8.0}},      {"a3_b1", {4.2, 4.9}}, {"a3_b2", {7.7, 6.9, 8.3}},
+        {"a3_b3", {5.5, 6.1, 5.2}}};
+    std::vector<std::pair<std::string, std::vector<double>>> far;
+    for (const auto& [name, values] : cells) {
+        std::vector<double> typed;
+        for (double v : values) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.1f", 1e9 + v);
+            typed.push_back(std::strtod(text, nullptr));
+        }
+        far.emplace_back(name, typed);
+    }
+    std::vector<TrialRow> rows;
+    AddCells(rows, "g1", far);
+    CreateTrial(db, rows);
+    ASSERT_TRUE(Run(
+        enginetest::AddScenario(db, GroupScenario("Two way ANOVA", {{"G", "G"}, {"A", "C"}, {"B", "C"}, {"X", "X"}}))))
+        << engine->get_ErrorInfo();
+    ExpectTable(GroupRows("g1"), {{"Main Effects", 4, 51.6424102405377, 39.6233326653742, 3.66077958413005e-07},
+                                  {"Main: [A]", 2, 14.9471505002779, 22.9368038367436, 5.44687700418142e-05},
+                                  {"Main: [B]", 2, 29.6757219288494, 45.5381922181831, 1.34227812281281e-06},
+                                  {"Interactions", 4, 1.55130188067445, 1.19025719744843, 0.360760240367194},
+                                  {"Explained", 8, 53.1937121212121, 20.4067949314113, 3.62093424774531e-06},
+                                  {"Residual", 13, 4.23583333333334},
+                                  {"Total", 21, 57.4295454545455}});
 }
 
 TEST_F(AnovaRun, EmptyCellLowersTheInteractionDegreesOfFreedom) {

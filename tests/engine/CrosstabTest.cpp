@@ -319,4 +319,21 @@ TEST_F(CrosstabTest, RunningTwiceReplacesBothTables) {
 }
 
 }  // namespace
+TEST_F(CrosstabTest, VariancesOfColumnsFarFromZeroCombineAboutTheirMeans) {
+    // Column a holds 1e9 twice, b 1e9 + 2 twice: each without spread, the
+    // row all four with mean 1e9 + 1 and deviations of 1: variance 4/3. Raw
+    // sums would need 4e18 + 8e9 + 8 exactly, beyond a double's digits.
+    AppendRows({{"r", "a", 1e9, N, N, N},
+                {"r", "a", 1e9, N, N, N},
+                {"r", "b", 1e9 + 2, N, N, N},
+                {"r", "b", 1e9 + 2, N, N, N}});
+    ASSERT_TRUE(Run(AddCrosstab("V", {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}}, false)))
+        << engine->get_ErrorInfo();
+    auto data = Rows("Data: Var");
+    ASSERT_EQ(data.size(), 1u);
+    EXPECT_EQ(Num(data[0], "a"), 0.0);
+    EXPECT_EQ(Num(data[0], "b"), 0.0);
+    EXPECT_NEAR(Num(data[0], "RowSummary"), 4.0 / 3, 1e-15);
+}
+
 }  // namespace enginetest

@@ -12,7 +12,7 @@
 #include "analysis/PairedSums.h"
 #include "analysis/AnalysisEntries.h"
 #include "numeric/CZValue.h"
-#include "numeric/Numerics.h"
+#include "numeric/WeightedMoments.h"
 #include "vb/Conversions.h"
 
 namespace {
@@ -101,12 +101,13 @@ void CCompare::CalcData(double w) {
     if (yv.IsNull()) return;
     const double y = yv.ToDouble();
     if (!z_->Quarn_DataOk_b(y, false)) return;
+    const DecimalValue yValue = SplitDecimal(y);
     for (int16_t k = 1; k <= n_; ++k) {
         const vb::Variant xv = data_->Fields(g_ + k - 1)->Value();
         if (xv.IsNull()) continue;
         const double x = xv.ToDouble();
         if (!z_->Quarn_DataOk_b(x, false)) continue;
-        sums_[static_cast<size_t>(k)].Add(x, y, w);
+        sums_[static_cast<size_t>(k)].Add(x, yValue, w);
     }
 }
 
@@ -115,36 +116,32 @@ void CCompare::WriteData(const GroupValues& group, int32_t lngRecords) {
     group_ = &group;
     for (int16_t k = 1; k <= n_; ++k) {
         const PairedSums& s = sums_[static_cast<size_t>(k)];
+        const WeightedCoMoments& m = s.moments;
+        const double W = s.Weight();
         out_->AddNew();
-        WriteGroupValues(out_, g_, *fields_, *group_, static_cast<int16_t>(g_ + k), countName_, "Missing", weighted_,
-                         s.w, lngRecords, s.count);
-        const double W = s.w;
-        const double A = PreciseDifference(W * s.sxx, s.sx * s.sx);
-        const double B = PreciseDifference(W * s.syy, s.sy * s.sy);
-        const double C = PreciseDifference(W * s.sxy, s.sx * s.sy);
+        WriteGroupValues(out_, g_, *fields_, *group_, static_cast<int16_t>(g_ + k), countName_, "Missing", weighted_, W,
+                         lngRecords, s.Count());
         if (W > 0) {
-            const double md = PreciseDifference(s.sx, s.sy) / W;
+            const double md = m.MeanDifference();
             if (counts_) {
                 SetIfFinite(out_, "Count<Y", s.below);
                 SetIfFinite(out_, "Count=Y", s.equal);
                 SetIfFinite(out_, "Count>Y", s.above);
             }
             if (means_) {
-                SetIfFinite(out_, "MeanX", s.sx / W);
-                SetIfFinite(out_, "MeanY", s.sy / W);
+                SetIfFinite(out_, "MeanX", m.MeanX());
+                SetIfFinite(out_, "MeanY", m.MeanY());
                 SetIfFinite(out_, "MeanDiff", md);
             }
             if (W > 1) {
-                double D = PreciseDifference(B, 2 * C) + A;
-                if (D < 0) D = 0;
-                const double V = D == 0 ? 0 : D / (W * (W - 1));
+                // The spread of the differences x - y, accumulated as such.
+                const double V = m.Mdd() > 0 ? m.Mdd() / (W - 1) : 0;
                 if (means_ && V > 0) SetIfFinite(out_, "StdDevDiff", std::sqrt(V));
                 if (corr_) {
-                    SetIfFinite(out_, "Covariance", C / (W * (W - 1)));
-                    if (A * B > 0) {
-                        const double r = C == 0 ? 0 : C / std::sqrt(A * B);
-                        SetIfFinite(out_, "Correlation", r);
-                        SetIfFinite(out_, "R-Square", r * r);
+                    SetIfFinite(out_, "Covariance", m.Mxy() / (W - 1));
+                    if (const auto r = CorrelationFromCentred(m.Mxx(), m.Myy(), m.Mxy())) {
+                        SetIfFinite(out_, "Correlation", *r);
+                        SetIfFinite(out_, "R-Square", *r * *r);
                     }
                 }
                 if (ttest_) {

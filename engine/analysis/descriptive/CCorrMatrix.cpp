@@ -1,7 +1,9 @@
 // Correlation matrix: within each group, every pair of the analysed fields
 // over the records where both values are valid (pairwise), one row per
 // chosen measure and field, one column per field.
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "AnalysisPhases.h"
@@ -11,7 +13,7 @@
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "numeric/CZValue.h"
-#include "numeric/Numerics.h"
+#include "numeric/WeightedMoments.h"
 #include "vb/Conversions.h"
 
 namespace {
@@ -42,12 +44,11 @@ private:
     std::string options_;
     std::string probLabel_;
     std::vector<int32_t> types_, sizes_;
-    // Lower triangle and diagonal: count, weight sum, sum and square sum of the
-    // column's field; upper triangle: the same count, the cross sum, and the
-    // sum and square sum of the row's field.
-    std::vector<int32_t> N_;
-    std::vector<double> P_, SX_, SXX_;
-    std::vector<double> x_;
+    // The moments of every pair of fields over the records valid for both,
+    // at (i, j) with i <= j: x the field i, y the field j; on the diagonal a
+    // field paired with itself.
+    std::vector<WeightedCoMoments> pairs_;
+    std::vector<DecimalValue> x_;
     std::vector<char> ok_;
     const GroupValues* group_ = nullptr;
     dao::RecordsetPtr data_, out_;
@@ -93,16 +94,13 @@ std::string CCorrMatrix::CreateOutput(const std::string& OutTableName) {
 
 void CCorrMatrix::InitData() {
     const size_t cells = static_cast<size_t>(n_ + 1) * static_cast<size_t>(n_ + 1);
-    N_.assign(cells, 0);
-    P_.assign(cells, 0);
-    SX_.assign(cells, 0);
-    SXX_.assign(cells, 0);
+    pairs_.assign(cells, WeightedCoMoments());
 }
 
 void CCorrMatrix::ReadRecords() {
     ProcScope scope(ErrStack(), "ReadRecords");
     data_ = z_->DataRecordset();
-    x_.assign(static_cast<size_t>(n_) + 1, 0);
+    x_.assign(static_cast<size_t>(n_) + 1, DecimalValue());
     ok_.assign(static_cast<size_t>(n_) + 1, 0);
     InitData();
     GroupWalker walk(*z_, *fields_, g_, weighted_, static_cast<int16_t>(g_ + n_ + 1));
@@ -120,27 +118,14 @@ void CCorrMatrix::CalcData(double w) {
         if (v.IsNull()) continue;
         const double x = v.ToDouble();
         if (!z_->Quarn_DataOk_b(x, false)) continue;
-        x_[static_cast<size_t>(i)] = x;
+        x_[static_cast<size_t>(i)] = SplitDecimal(x);
         ok_[static_cast<size_t>(i)] = 1;
     }
     for (int i = 1; i <= n_; ++i) {
         if (!ok_[static_cast<size_t>(i)]) continue;
-        const double xi = x_[static_cast<size_t>(i)];
-        for (int j = 1; j <= i; ++j) {
-            if (!ok_[static_cast<size_t>(j)]) continue;
-            const double xj = x_[static_cast<size_t>(j)];
-            if (j != i) {
-                const size_t u = At(j, i);
-                N_[u] += 1;
-                P_[u] += xi * xj * w;
-                SX_[u] += xi * w;
-                SXX_[u] += xi * xi * w;
-            }
-            const size_t l = At(i, j);
-            N_[l] += 1;
-            P_[l] += w;
-            SX_[l] += xj * w;
-            SXX_[l] += xj * xj * w;
+        for (int j = i; j <= n_; ++j) {
+            if (ok_[static_cast<size_t>(j)])
+                pairs_[At(i, j)].Add(x_[static_cast<size_t>(i)], x_[static_cast<size_t>(j)], w);
         }
     }
 }
@@ -156,8 +141,10 @@ void CCorrMatrix::WriteData(const GroupValues& group, int32_t lngRecords) {
             WriteGroupValues(out_, g_, *fields_, *group_, static_cast<int16_t>(g_ + r), "", "", false, 0, 0, 0);
             out_->Fields(std::string_view("CalcType"))->Value(label);
             for (int c = 1; c <= n_; ++c) {
-                const int32_t N = N_[At(r, c)];
-                const double W = P_[At(std::max(r, c), std::min(r, c))];
+                // The pair's moments hold the lower-numbered field as x.
+                const WeightedCoMoments& p = pairs_[At(std::min(r, c), std::max(r, c))];
+                const int32_t N = p.Count();
+                const double W = p.Weight();
                 double value = 0;
                 bool has = false;
                 if (k == 1) {
@@ -167,41 +154,33 @@ void CCorrMatrix::WriteData(const GroupValues& group, int32_t lngRecords) {
                     value = static_cast<double>(lngRecords) - N;
                     has = true;
                 } else if (N >= 2 && W > 0) {
-                    const double Sr = SX_[At(c, r)];
-                    const double Sc = SX_[At(r, c)];
-                    const double m = PreciseDifference(Sr, Sc) / W;
+                    // Mean of the row's field less the column's.
+                    const double m = r == c ? 0.0 : (r < c ? p.MeanDifference() : -p.MeanDifference());
                     if (k == 3) {
                         value = m;
                         has = true;
                     } else if (W > 1) {
                         // Guarded on the weight sum, not the record count: a pair
                         // whose weights sum to 1 or less has no spread.
-                        const double Srr = SXX_[At(c, r)];
-                        const double Scc = SXX_[At(r, c)];
-                        const double Src = r != c ? P_[At(std::min(r, c), std::max(r, c))] : SXX_[At(r, r)];
-                        const double A = PreciseDifference(W * Srr, Sr * Sr);
-                        const double B = PreciseDifference(W * Scc, Sc * Sc);
-                        const double C = PreciseDifference(W * Src, Sr * Sc);
-                        double D = PreciseDifference(B, 2 * C) + A;
-                        if (B + A == 2 * C) D = 0;
-                        const double u = 1 / (W * (W - 1));
+                        const double spread = p.Mdd() > 0 ? p.Mdd() / (W - 1) : 0.0;
+                        const std::optional<double> rho = CorrelationFromCentred(p.Mxx(), p.Myy(), p.Mxy());
                         switch (k) {
                             case 4:
-                                if (D > 0) value = std::sqrt(u * D), has = true;
+                                if (spread > 0) value = std::sqrt(spread), has = true;
                                 break;
                             case 5:
-                                value = C * u, has = true;
+                                value = p.Mxy() / (W - 1), has = true;
                                 break;
                             case 6:
-                                if (A * B > 0) value = C / std::sqrt(A * B), has = true;
+                                if (rho) value = *rho, has = true;
                                 break;
                             case 7:
-                                if (A * B > 0) value = C * C / (A * B), has = true;
+                                if (rho) value = *rho * *rho, has = true;
                                 break;
                             case 8:
                             case 9:
-                                if (D > 0) {
-                                    const double t = m / std::sqrt(u * D / W);
+                                if (spread > 0) {
+                                    const double t = m / std::sqrt(spread / W);
                                     if (k == 8) {
                                         value = t;
                                     } else {

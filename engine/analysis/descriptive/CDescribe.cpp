@@ -84,7 +84,7 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
              },
          .readRecords =
              [&] {
-                 sums_k_.assign(static_cast<size_t>(nX_) + 1, FieldSums());
+                 sums_k_.assign(static_cast<size_t>(nX_) + 1, FieldSums{.moments = WeightedMoments(skew_)});
                  buckets_.assign(static_cast<size_t>(nX_) + 1,
                                  std::vector<double>(static_cast<size_t>(freqN_) + 2, 0.0));
                  stage_.assign(static_cast<size_t>(nX_) + 1, {});
@@ -177,7 +177,7 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
 
 void CDescribe::InitData() {
     for (int16_t k = 1; k <= nX_; ++k) {
-        sums_k_[static_cast<size_t>(k)] = FieldSums();
+        sums_k_[static_cast<size_t>(k)] = FieldSums{.moments = WeightedMoments(skew_)};
         std::fill(buckets_[static_cast<size_t>(k)].begin(), buckets_[static_cast<size_t>(k)].end(), 0.0);
         stage_[static_cast<size_t>(k)].clear();
     }
@@ -192,22 +192,13 @@ void CDescribe::CalcData(double w) {
         if (f.count == 0) {
             f.minimum = x;
             f.maximum = x;
-            f.shift = x;
         }
         ++f.count;
-        f.sumW += w;
         if (x < f.minimum) f.minimum = x;
         if (x > f.maximum) f.maximum = x;
         f.sumWX += x * w;
         f.sumWX2 += x * x * w;
-        const double d = x - f.shift;
-        const double d2 = d * d;
-        f.d1 += d * w;
-        f.d2 += d2 * w;
-        if (skew_) {
-            f.d3 += d2 * d * w;
-            f.d4 += d2 * d2 * w;
-        }
+        f.moments.Add(x, w);
         if (means_) {
             if (x > 0) {
                 f.sumWLn += std::log(x) * w;
@@ -236,22 +227,21 @@ void CDescribe::WriteData(const std::vector<vb::Variant>& group, int32_t groupRe
             if (mode_) mode = ModeOf(stage_[static_cast<size_t>(k)]);
         }
         rs->AddNew();
-        WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + k), "Count", "Missing", weighted_, f.sumW,
-                         groupRecords, f.count);
-        if (f.sumW > 0) WriteField(k, f, mode, pcnt);
+        WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + k), "Count", "Missing", weighted_,
+                         f.moments.Weight(), groupRecords, f.count);
+        if (f.moments.Weight() > 0) WriteField(k, f, mode, pcnt);
         rs->Update();
     }
 }
 
 void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode, std::vector<double>& pcnt) {
     const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
-    const double n = f.sumW;
-    // Sums about the shift: D = n * sum w (x - mean)^2.
-    const double A1 = f.d1, A2 = f.d2, A3 = f.d3, A4 = f.d4;
-    const double D = PreciseDifference(n * A2, A1 * A1);
-    const double mean = PreciseSum({f.shift, A1 / n});
+    const double n = f.moments.Weight();
+    // Central sums: M2 = sum w (x - mean)^2, likewise M3 and M4.
+    const double M2 = f.moments.M2(), M3 = f.moments.M3(), M4 = f.moments.M4();
+    const double mean = f.moments.Mean();
     double s2 = 0;
-    const double s = VarianceFromSums("N-1", n, A2, A1, s2);
+    const double s = VarianceFromCentred("N-1", n, M2, s2);
 
     SetIfFinite(rs, "Mean", mean);
     if (range_) {
@@ -262,7 +252,7 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
     if (!varA_.empty() && (n > 1 || vb::EqualsNoCase(varA_, "N"))) {
         double var = s2;
         double dev = s;
-        if (!vb::EqualsNoCase(varA_, "N-1")) dev = VarianceFromSums("N", n, A2, A1, var);
+        if (!vb::EqualsNoCase(varA_, "N-1")) dev = VarianceFromCentred("N", n, M2, var);
         SetIfFinite(rs, "Variance", var);
         if (mean != 0) SetIfFinite(rs, "CoeffOfVariance", dev / mean);
         SetIfFinite(rs, "StdDeviation", dev);
@@ -271,7 +261,7 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
     if (sums_) {
         SetIfFinite(rs, "Sum", f.sumWX);
         SetIfFinite(rs, "SumSquared", f.sumWX2);
-        SetIfFinite(rs, "AdjSumSquared", D / n);
+        SetIfFinite(rs, "AdjSumSquared", M2);
     }
     if (means_) {
         // Both means are undefined once any valid value is zero or negative.
@@ -283,14 +273,11 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
     }
     if (skew_ && n > 2 && f.minimum != f.maximum && s > 0) {
         // Adjusted Fisher-Pearson skewness and excess kurtosis (G1, G2) from
-        // the central moments n*M3 and M4 expressed in the power sums.
-        const double nM3 = PreciseDifference(n * A3, 3 * A1 * A2) + 2 * A1 * A1 * A1 / n;
-        SetIfFinite(rs, "Skewness", nM3 / ((n - 1) * (n - 2) * s2 * s));
+        // the central moments.
+        SetIfFinite(rs, "Skewness", n * M3 / ((n - 1) * (n - 2) * s2 * s));
         const double seSkew = std::sqrt(6 * n * (n - 1) / ((n - 2) * (n + 1) * (n + 3)));
         SetIfFinite(rs, "SE_Skewness", seSkew);
         if (n > 3) {
-            const double M4 = PreciseDifference(A4, 4 * A1 * A3 / n) +
-                              PreciseDifference(6 * A1 * A1 * A2 / (n * n), 3 * A1 * A1 * A1 * A1 / (n * n * n));
             const double kurt = PreciseDifference(n * (n + 1) * M4 / (s2 * s2 * (n - 1) * (n - 2) * (n - 3)),
                                                   3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3)));
             SetIfFinite(rs, "Kurtosis", kurt);
@@ -335,9 +322,9 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
         if (ci95_) bands("95%_", "t", zValue_.Quarn_FindValue("T", 0.05, n - 1, 0, false) * se);
         if (ciUser_ > 0) bands(level, "t", zValue_.Quarn_FindValue("T", 1 - ciUser_ / 100.0, n - 1, 0, false) * se);
     }
-    if (tTest_ && D > 0 && n > 1 && s > 0) {
+    if (tTest_ && M2 > 0 && n > 1 && s > 0) {
         const double popMean = at(popMean_, k);
-        const double t = PreciseDifference(mean, popMean) * std::sqrt(n) / s;
+        const double t = f.moments.MeanLess(popMean) * std::sqrt(n) / s;
         if (std::isfinite(t)) {
             const double p = zValue_.Quarn_CalcProb("T", t, n - 1, 0);
             SetIfFinite(rs, "Population_Mean", popMean);

@@ -9,6 +9,7 @@
 
 #include "analysis/descriptive/DescriptiveMath.h"
 #include "numeric/CZValue.h"
+#include "numeric/WeightedMoments.h"
 #include "vb/Variant.h"
 
 class GroupWalker;
@@ -33,22 +34,19 @@ public:
                                int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth, Quantara& Zantels);
 
 private:
-    // Running sums of one analysed field over the current group. Moments are
-    // summed about the group's first value of the field (shift), which
-    // leaves them unchanged in exact arithmetic but keeps their digits when
-    // the values lie far from zero.
+    // Running sums of one analysed field over the current group: the raw
+    // sums the "Sum" columns show, and the moments about the mean behind
+    // every other statistic.
     struct FieldSums {
         int32_t count = 0;
-        double sumW = 0;
         double minimum = 0;
         double maximum = 0;
         double sumWX = 0;   // sum w x
         double sumWX2 = 0;  // sum w x^2
-        double shift = 0;
-        double d1 = 0, d2 = 0, d3 = 0, d4 = 0;  // sum w d^j, d = x - shift
-        double sumWLn = 0;                      // sum w ln x
-        double sumWInv = 0;                     // sum w / x
-        bool nonPositive = false;               // a valid value <= 0 was met
+        WeightedMoments moments;
+        double sumWLn = 0;         // sum w ln x
+        double sumWInv = 0;        // sum w / x
+        bool nonPositive = false;  // a valid value <= 0 was met
     };
 
     std::string CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes);

@@ -22,6 +22,7 @@
 #include "analysis/AnalysisEntries.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
+#include "numeric/WeightedMoments.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
@@ -32,6 +33,7 @@ struct XtabCell {
     double N = 0;
     double SumX = 0;
     double SumX2 = 0;
+    WeightedMoments moments;  // kinds V, F, D and E: weights, mean and central sum of squares
     double High = 0;
     double Low = 0;
     double First = 0;
@@ -439,11 +441,21 @@ void CXTab::CalcData(BlockRow& row) {
             cell.N += w;
         } else {
             const vb::Variant count = data_->Fields(nG_ + nX_ + j)->Value();
-            if (!count.IsNull()) cell.N += count.ToDouble();
-        }
-        if (In(kind_, "VFDE")) {
-            const vb::Variant squares = data_->Fields(nG_ + 2 * nX_ + j)->Value();
-            if (!squares.IsNull()) cell.SumX2 += squares.ToDouble();
+            const double n = count.IsNull() ? 0.0 : count.ToDouble();
+            cell.N += n;
+            if (In(kind_, "VFDE")) {
+                const vb::Variant squares = data_->Fields(nG_ + 2 * nX_ + j)->Value();
+                const double q = squares.IsNull() ? 0.0 : squares.ToDouble();
+                cell.SumX2 += q;
+                // The database gives this key's sums; its central sum of
+                // squares is formed once here, and keys are then combined
+                // about their means.
+                if (n > 0) {
+                    const double nq = n * q;
+                    const double m2 = nq == x * x ? 0.0 : std::max(0.0, PreciseDifference(nq, x * x) / n);
+                    cell.moments.Merge(WeightedMoments::FromCentral(n, x / n, m2));
+                }
+            }
         }
         cell.SumX += x;
     }
@@ -466,6 +478,7 @@ void CXTab::Merge(XtabCell& into, const XtabCell& cell) const {
     into.N += cell.N;
     into.SumX += cell.SumX;
     into.SumX2 += cell.SumX2;
+    into.moments.Merge(cell.moments);
 }
 
 bool CXTab::CalcValue(const XtabCell& c, double& value) const {
@@ -493,9 +506,7 @@ bool CXTab::CalcValue(const XtabCell& c, double& value) const {
             break;
         default: {
             if (c.N <= 1) return false;
-            const double variance = c.N * c.SumX2 == c.SumX * c.SumX
-                                        ? 0
-                                        : PreciseDifference(c.N * c.SumX2, c.SumX * c.SumX) / (c.N * (c.N - 1));
+            const double variance = c.moments.M2() / (c.N - 1);
             if (variance < 0) return false;
             if (kind_ == 'V') value = variance;
             if (kind_ == 'F') value = c.SumX == 0 ? 0 : std::sqrt(variance) * c.N / c.SumX;

@@ -179,11 +179,12 @@ void CNonParametric::CalcData(const GroupWalker& walk, double w) {
     if (!(w > 0) || yField_ <= 0) return;
     double y = 0;
     if (!walk.PresentValue(static_cast<int16_t>(yField_), y)) return;
+    const DecimalValue yValue = SplitDecimal(y);
     for (int i = 1; i <= nX_; ++i) {
         double x = 0;
         if (!walk.PresentValue(static_cast<int16_t>(nG_ + i), x)) continue;
         FieldSums& s = sums_[static_cast<size_t>(i)];
-        s.Add(x, y, w);
+        s.Add(x, yValue, w);
         if (fRank_) s.pairs.push_back({x, y, PreciseDifference(x, y), w});
     }
 }
@@ -195,9 +196,8 @@ void CNonParametric::WriteData(const GroupValues& group, int32_t lngGroupRecords
     for (int i = 1; i <= nX_; ++i) {
         FieldSums& s = sums_[static_cast<size_t>(i)];
         const std::string& xName = fields_->at(static_cast<size_t>(nG_ + i));
-        const double cxx = PreciseDifference(s.w * s.sxx, s.sx * s.sx);
-        const double cyy = PreciseDifference(s.w * s.syy, s.sy * s.sy);
-        const double cxy = PreciseDifference(s.w * s.sxy, s.sx * s.sy);
+        const WeightedCoMoments& m = s.moments;
+        const double W = s.Weight();
 
         WilcoxonResult wilcoxon;
         SpearmanResult spearman;
@@ -205,24 +205,24 @@ void CNonParametric::WriteData(const GroupValues& group, int32_t lngGroupRecords
             z_->Quarn_Msg(0, true, "Calculating Wilcoxon for [" + xName + "]");
             wilcoxon = CalcWilcoxon(s.pairs);
         }
-        if (fSpearman_ && s.w > 1) {
+        if (fSpearman_ && W > 1) {
             z_->Quarn_Msg(0, true, "Calculating Spearman for [" + xName + "]");
             spearman = CalcSpearman(s.pairs);
         }
 
         out->AddNew();
         WriteGroupValues(out, static_cast<int16_t>(nG_), *fields_, group, static_cast<int16_t>(nG_ + i), countColumn_,
-                         "Missing", fWeight_, s.w, lngGroupRecords, s.count);
-        if (s.w > 0 && hasY) {
-            SetIfFinite(out, "MeanY", s.sy / s.w);
-            SetIfFinite(out, "MeanDiff", PreciseDifference(s.sx, s.sy) / s.w);
+                         "Missing", fWeight_, W, lngGroupRecords, s.Count());
+        if (W > 0 && hasY) {
+            SetIfFinite(out, "MeanY", m.MeanY());
+            SetIfFinite(out, "MeanDiff", m.MeanDifference());
             SetIfFinite(out, "Count<Y", s.below);
             SetIfFinite(out, "Count=Y", s.equal);
             SetIfFinite(out, "Count>Y", s.above);
-            if (cyy * cxx > 0) SetIfFinite(out, "Pearson's_R", cxy / std::sqrt(cyy * cxx));
+            if (const auto r = CorrelationFromCentred(m.Mxx(), m.Myy(), m.Mxy())) SetIfFinite(out, "Pearson's_R", *r);
         }
-        if (s.w > 0) {
-            SetIfFinite(out, "Mean", s.sx / s.w);
+        if (W > 0) {
+            SetIfFinite(out, "Mean", m.MeanX());
             if (fSign_) {
                 double z = 0;
                 double p = 0;
@@ -240,19 +240,19 @@ void CNonParametric::WriteData(const GroupValues& group, int32_t lngGroupRecords
                     SetIfFinite(out, "Wilcoxon_Prob", wilcoxon.prob);
                 }
             }
-            if (fSpearman_ && s.w > 1) {
+            if (fSpearman_ && W > 1) {
                 SetIfFinite(out, "TiedGroups_X", spearman.gx);
                 SetIfFinite(out, "TiedGroups_Y", spearman.gy);
                 // A statistic that the data leave undefined stays Null.
                 if (spearman.hasRho) SetIfFinite(out, "Spearman", spearman.rho);
                 if (spearman.hasT) {
                     SetIfFinite(out, "Spearman_t", spearman.t);
-                    SetIfFinite(out, "Spearman_Prob", prob_.Quarn_CalcProb("T", spearman.t, s.w - 2, 0));
+                    SetIfFinite(out, "Spearman_Prob", prob_.Quarn_CalcProb("T", spearman.t, W - 2, 0));
                 }
                 if (spearman.hasRhoT) SetIfFinite(out, "Spearman_(ties)", spearman.rhoT);
                 if (spearman.hasTT) {
                     SetIfFinite(out, "Spearman_t_(ties)", spearman.tT);
-                    SetIfFinite(out, "Spearman_Prob_(ties)", prob_.Quarn_CalcProb("T", spearman.tT, s.w - 2, 0));
+                    SetIfFinite(out, "Spearman_Prob_(ties)", prob_.Quarn_CalcProb("T", spearman.tT, W - 2, 0));
                 }
             }
         }

@@ -10,11 +10,11 @@
 
 DetailMeasures CellDetail(const CellSums& c) {
     DetailMeasures d;
-    const double n = c.weights;
-    d.mean = c.sum / n;
+    const double n = c.Weights();
+    d.mean = c.moments.Mean();
     d.range = PreciseDifference(c.maximum, c.minimum);
-    d.stdDeviation = VarianceFromSums("N-1", n, c.sumSquares, c.sum, d.variance);
-    if (c.sum != 0) d.coeffOfVariance = d.stdDeviation * n / c.sum;
+    d.stdDeviation = VarianceFromCentred("N-1", n, c.moments.M2(), d.variance);
+    if (c.sum != 0 && d.mean != 0) d.coeffOfVariance = d.stdDeviation / d.mean;
     d.stdError = d.stdDeviation / std::sqrt(n);
     return d;
 }
@@ -23,18 +23,18 @@ TTestRow TwoSampleTTest(const CellSums& first, const CellSums& second, CZValue& 
     TTestRow r;
     double var1 = 0;
     double var2 = 0;
-    r.n1 = first.weights;
-    r.n2 = second.weights;
-    r.mean1 = first.sum / r.n1;
-    r.mean2 = second.sum / r.n2;
-    r.sd1 = VarianceFromSums("N-1", r.n1, first.sumSquares, first.sum, var1);
-    r.sd2 = VarianceFromSums("N-1", r.n2, second.sumSquares, second.sum, var2);
+    r.n1 = first.Weights();
+    r.n2 = second.Weights();
+    r.mean1 = first.moments.Mean();
+    r.mean2 = second.moments.Mean();
+    r.sd1 = VarianceFromCentred("N-1", r.n1, first.moments.M2(), var1);
+    r.sd2 = VarianceFromCentred("N-1", r.n2, second.moments.M2(), var2);
     r.se1 = r.sd1 / std::sqrt(r.n1);
     r.se2 = r.sd2 / std::sqrt(r.n2);
-    r.meanDiff = PreciseDifference(r.mean1, r.mean2);
+    r.meanDiff = first.moments.MeanLess(second.moments);
 
     // Pooled variance: one variance common to both values.
-    const double pooled = ((r.n2 - 1) * var2 + (r.n1 - 1) * var1) / ((r.n2 - 1) + (r.n1 - 1));
+    const double pooled = (second.moments.M2() + first.moments.M2()) / ((r.n2 - 1) + (r.n1 - 1));
     if (pooled > 0) {
         const double se = std::sqrt(pooled / r.n2 + pooled / r.n1);
         const double df = r.n2 + r.n1 - 2;
@@ -55,7 +55,22 @@ TTestRow TwoSampleTTest(const CellSums& first, const CellSums& second, CZValue& 
     return r;
 }
 
-double TwoWayAdditiveFit(const PairCells& cells, Quantara* zantels) {
+CentredCells CentreCells(const PairCells& cells, const WeightedMoments& field) {
+    CentredCells c;
+    c.rows = cells.rows;
+    c.cols = cells.cols;
+    c.n.assign(cells.cell.size(), 0.0);
+    c.t.assign(cells.cell.size(), 0.0);
+    for (size_t at = 0; at < cells.cell.size(); ++at) {
+        const WeightedMoments& m = cells.cell[at];
+        if (m.Count() == 0) continue;
+        c.n[at] = m.Weight();
+        c.t[at] = m.Weight() * m.MeanLess(field);
+    }
+    return c;
+}
+
+double TwoWayAdditiveFit(const CentredCells& cells, Quantara* zantels) {
     ProcScope scope(ErrStack(), "CalcTwoWayAdjust");
     const int r = cells.rows;
     const int s = cells.cols;
@@ -105,8 +120,7 @@ double TwoWayAdditiveFit(const PairCells& cells, Quantara* zantels) {
             const double nq = nQ[static_cast<size_t>(h)];
             const double nmh = cell(pm, h);
             a(m, m) = PreciseDifference(a(m, m), nmh * nmh / nq);
-            q[static_cast<size_t>(m)] =
-                PreciseDifference(q[static_cast<size_t>(m)], tQ[static_cast<size_t>(h)] * nmh / nq);
+            q[static_cast<size_t>(m)] -= tQ[static_cast<size_t>(h)] * nmh / nq;
         }
         for (int e = m + 1; e <= d; ++e) {
             const int pe = present[static_cast<size_t>(e - 1)];
@@ -127,22 +141,26 @@ double TwoWayAdditiveFit(const PairCells& cells, Quantara* zantels) {
     return base + quadratic;
 }
 
-PairInteraction CalcTwoWayAnova(const PairCells& cells, int mA, int mB, Quantara* zantels) {
+PairInteraction CalcTwoWayAnova(const PairCells& cells, const WeightedMoments& field, int mA, int mB,
+                                Quantara* zantels) {
     ProcScope scope(ErrStack(), "CalcTwoWayAnova");
     PairInteraction r;
+    const CentredCells centred = CentreCells(cells, field);
     int filled = 0;
     for (int i = 1; i <= cells.rows; ++i) {
         for (int j = 1; j <= cells.cols; ++j) {
             const size_t at = cells.At(i, j);
-            if (cells.n[at] > 0) {
+            if (centred.n[at] > 0) {
                 ++filled;
-                r.cellSS += cells.t[at] * cells.t[at] / cells.n[at];
+                r.cellSS += centred.t[at] * centred.t[at] / centred.n[at];
+                r.within += cells.cell[at].M2();
+                if (cells.rawSum[at] != 0) r.anySum = true;
             }
         }
     }
     if (filled == 0) return r;
     r.dfInter = static_cast<double>((mB - 1) * (mA - 1) - (mA * mB - filled));
-    r.adj = TwoWayAdditiveFit(cells, zantels);
+    r.adj = TwoWayAdditiveFit(centred, zantels);
     return r;
 }
 
@@ -162,29 +180,37 @@ std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::v
                                  const std::vector<PairCells>& pairs, const std::vector<std::string>& names, CZValue& z,
                                  Quantara* zantels) {
     const size_t nC = oneWay.size();
-    const double n = field.weights;
+    const double n = field.Weights();
     std::vector<int> m(nC, 0);
     int k = 0;
     for (size_t c = 0; c < nC; ++c) {
         for (size_t j = 1; j < oneWay[c].size(); ++j)
-            if (oneWay[c][j].weights > 0) ++m[c];
+            if (oneWay[c][j].Weights() > 0) ++m[c];
         k += m[c];
     }
     if (!(n > 0) || k < 1 || k > n) return {};
 
-    const double cf = field.sum * field.sum / n;
-    const double sst = PreciseDifference(field.sumSquares, cf);
+    // Every sum of squares is formed about a mean: the total from the
+    // field's central moments, each one-way sum from the cells' means less
+    // the field's, the residual of one compare field from the variation
+    // inside its cells.
+    const WeightedMoments& all = field.moments;
+    const double sst = all.M2();
     double residual = sst;
     double dfRes = PreciseDifference(n, 1);
     std::vector<double> ssMain(nC, 0.0);
     for (size_t c = 0; c < nC; ++c) {
         double between = 0;
+        double within = 0;
         for (size_t j = 1; j < oneWay[c].size(); ++j) {
             const CellSums& cell = oneWay[c][j];
-            if (cell.weights > 0) between += cell.sum * cell.sum / cell.weights;
+            if (!(cell.Weights() > 0)) continue;
+            const double d = cell.moments.MeanLess(all);
+            between += cell.Weights() * d * d;
+            within += cell.moments.M2();
         }
-        ssMain[c] = PreciseDifference(between, cf);
-        residual = PreciseDifference(residual, ssMain[c]);
+        ssMain[c] = between;
+        residual = nC == 1 ? within : residual - between;
         dfRes = PreciseDifference(dfRes, m[c] - 1);
     }
 
@@ -196,9 +222,9 @@ std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::v
         size_t u = 0;
         for (size_t a = 0; a < nC; ++a) {
             for (size_t b = a + 1; b < nC; ++b, ++u) {
-                pair[u] = CalcTwoWayAnova(pairs[u], m[a], m[b], zantels);
-                if (PreciseDifference(pair[u].cellSS, field.sumSquares) != 0) {
-                    interaction += PreciseDifference(pair[u].cellSS, pair[u].adj);
+                pair[u] = CalcTwoWayAnova(pairs[u], all, m[a], m[b], zantels);
+                if (pair[u].within != 0) {
+                    interaction += pair[u].cellSS - pair[u].adj;
                 } else {
                     // No variation inside this pair's cells: the pair has no
                     // interaction of its own; the other pairs' sums stay.
@@ -213,16 +239,16 @@ std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::v
             // The variation inside the two-way cells; without any (one record
             // per cell), what the additive model leaves, which with equal cell
             // sizes is SST less both one-way sums.
-            if (pair[0].cellSS > 0) {
-                residual = PreciseDifference(field.sumSquares, pair[0].cellSS);
-            } else if (pair[0].noVariation) {
-                residual = PreciseDifference(field.sumSquares, pair[0].adj);
+            if (pair[0].noVariation) {
+                residual = sst - pair[0].adj;
+            } else if (pair[0].anySum) {
+                residual = pair[0].within;
             }
         } else {
-            residual = PreciseDifference(residual, interaction);
+            residual -= interaction;
         }
-        const double explained = PreciseDifference(sst, residual);
-        mainSum = PreciseDifference(explained, interaction);
+        const double explained = sst - residual;
+        mainSum = explained - interaction;
         dfRes = PreciseDifference(dfRes, dfInterSum);
     }
 
@@ -258,15 +284,15 @@ std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::v
             // The effect adjusted for the other compare fields.
             ss = mainSum;
             for (size_t o = 0; o < nC; ++o)
-                if (o != c) ss = PreciseDifference(ss, ssMain[o]);
+                if (o != c) ss -= ssMain[o];
         }
         withF(Row("Main: [" + names[c] + "]", m[c] - 1, ss));
     }
     if (nC >= 3) withF(Row("Interactions", dfInterSum, dfInterSum > 0 ? interaction : 0));
     if (nC >= 2) {
         for (const PairInteraction& p : pair)
-            if (p.dfInter >= 1) withF(Row("Interactions", p.dfInter, PreciseDifference(p.cellSS, p.adj)));
-        withF(Row("Explained", PreciseDifference(PreciseDifference(n, 1), dfRes), PreciseDifference(sst, residual)));
+            if (p.dfInter >= 1) withF(Row("Interactions", p.dfInter, p.cellSS - p.adj));
+        withF(Row("Explained", PreciseDifference(PreciseDifference(n, 1), dfRes), sst - residual));
     }
     withoutF(Row("Residual", dfRes, residual));
     withoutF(Row("Total", PreciseDifference(n, 1), sst));

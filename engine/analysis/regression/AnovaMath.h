@@ -9,33 +9,35 @@
 #include <string>
 #include <vector>
 
+#include "numeric/WeightedMoments.h"
+
 class CZValue;
 class Quantara;
 
-// The sums of the records that reached one cell (or one data field).
+// The records that reached one cell (or one data field): their number,
+// bounds, sum and moments.
 struct CellSums {
-    int32_t count = 0;      // records
-    double weights = 0;     // sum of weights: the cell's n
-    double minimum = 0;     // smallest value (unweighted)
-    double maximum = 0;     // largest value (unweighted)
-    double sum = 0;         // sum of w x
-    double sumSquares = 0;  // sum of w x^2
+    int32_t count = 0;        // records
+    double minimum = 0;       // smallest value (unweighted)
+    double maximum = 0;       // largest value (unweighted)
+    double sum = 0;           // sum of w x
+    WeightedMoments moments;  // sum of weights (the cell's n), mean, central sum of squares
 
-    void Add(double x, double w) {
-        if (count == 0) minimum = maximum = x;
-        if (!(x >= minimum)) minimum = x;
-        if (x > maximum) maximum = x;
+    double Weights() const { return moments.Weight(); }
+    void Add(const DecimalValue& x, double w) {
+        if (count == 0) minimum = maximum = x.value;
+        if (!(x.value >= minimum)) minimum = x.value;
+        if (x.value > maximum) maximum = x.value;
         ++count;
-        weights += w;
-        sum += x * w;
-        sumSquares += x * x * w;
+        sum += x.value * w;
+        moments.Add(x, w);
     }
+    void Add(double x, double w) { Add(SplitDecimal(x), w); }
     // Minimum and maximum are left: the first record of a cell sets them.
     void Clear() {
         count = 0;
-        weights = 0;
         sum = 0;
-        sumSquares = 0;
+        moments.Clear();
     }
 };
 
@@ -58,39 +60,54 @@ struct TTestRow {
 // against the second. Both sums of weights must exceed 1.
 TTestRow TwoSampleTTest(const CellSums& first, const CellSums& second, CZValue& z);
 
-// The two-way cells of one pair of compare fields for one data field:
-// n(i, j) sums of weights, t(i, j) sums of w x, value numbers from 1.
+// The two-way cells of one pair of compare fields for one data field,
+// value numbers from 1: the moments of each cell and, to tell cells whose
+// values sum to 0 apart, their raw sums of w x.
 struct PairCells {
     int rows = 0, cols = 0;  // value counts of the two fields
-    std::vector<double> n, t;
+    std::vector<WeightedMoments> cell;
+    std::vector<double> rawSum;
     void Resize(int r, int c) {
         rows = r;
         cols = c;
-        n.assign(static_cast<size_t>((r + 1) * (c + 1)), 0.0);
-        t.assign(n.size(), 0.0);
+        cell.assign(static_cast<size_t>((r + 1) * (c + 1)), WeightedMoments());
+        rawSum.assign(cell.size(), 0.0);
     }
     void Clear() {
-        std::fill(n.begin(), n.end(), 0.0);
-        std::fill(t.begin(), t.end(), 0.0);
+        for (WeightedMoments& m : cell) m.Clear();
+        std::fill(rawSum.begin(), rawSum.end(), 0.0);
     }
     size_t At(int i, int j) const { return static_cast<size_t>(i * (cols + 1) + j); }
 };
 
-// The fitted (uncorrected) sum of squares of the additive model of the two
-// factors, by fitting constants. Values of either factor without weight in
-// these cells are left out before the normal equations are built. 0 is
-// added for the adjustment when the equations cannot be solved.
-double TwoWayAdditiveFit(const PairCells& cells, Quantara* zantels);
+// A pair's cells reduced about the field's mean: n(i, j) sums of weights,
+// t(i, j) sums of w (x - mean) (each n times the cell's mean less the
+// field's), so that every sum of squares formed from them is a corrected one.
+struct CentredCells {
+    int rows = 0, cols = 0;
+    std::vector<double> n, t;
+    size_t At(int i, int j) const { return static_cast<size_t>(i * (cols + 1) + j); }
+};
+CentredCells CentreCells(const PairCells& cells, const WeightedMoments& field);
+
+// The fitted sum of squares of the additive model of the two factors, by
+// fitting constants, about the field's mean. Values of either factor without
+// weight in these cells are left out before the normal equations are built.
+// 0 is added for the adjustment when the equations cannot be solved.
+double TwoWayAdditiveFit(const CentredCells& cells, Quantara* zantels);
 
 // Interaction facts of one pair for one data field.
 struct PairInteraction {
     double dfInter = 0;        // interaction degrees of freedom, less one per empty cell
-    double cellSS = 0;         // sum of T_ij^2 / n_ij over the non-empty cells
-    double adj = 0;            // fitted sum of the model without interaction
+    double cellSS = 0;         // sum of n_ij (mean_ij - mean)^2 over the non-empty cells
+    double adj = 0;            // fitted sum of the model without interaction, about the mean
+    double within = 0;         // variation inside the cells
+    bool anySum = false;       // a non-empty cell whose raw sum is not 0
     bool noVariation = false;  // no variation inside the cells (as with one record each)
 };
 // mA, mB: values of each field with weight for this data field.
-PairInteraction CalcTwoWayAnova(const PairCells& cells, int mA, int mB, Quantara* zantels);
+PairInteraction CalcTwoWayAnova(const PairCells& cells, const WeightedMoments& field, int mA, int mB,
+                                Quantara* zantels);
 
 // One row of the analysis-of-variance table.
 struct AnovaRow {

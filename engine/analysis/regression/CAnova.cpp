@@ -247,16 +247,17 @@ void CAnova::CalcData(const GroupWalker& walk, double w) {
     for (size_t k = 0; k < nX_; ++k) {
         double x = 0;
         if (!walk.PresentValue(static_cast<int16_t>(nG_ + nC_ + k + 1), x)) continue;
-        fieldSums_[k].Add(x, w);
-        for (size_t c = 0; c < nC_; ++c) Cell(static_cast<int>(k), static_cast<int>(c), recordValues_[c]).Add(x, w);
+        const DecimalValue value = SplitDecimal(x);
+        fieldSums_[k].Add(value, w);
+        for (size_t c = 0; c < nC_; ++c) Cell(static_cast<int>(k), static_cast<int>(c), recordValues_[c]).Add(value, w);
         if (nC_ >= 2) {
             size_t u = 0;
             for (size_t a = 0; a < nC_; ++a) {
                 for (size_t b = a + 1; b < nC_; ++b, ++u) {
                     PairCells& p = pairs_[k][u];
                     const size_t at = p.At(recordValues_[a], recordValues_[b]);
-                    p.n[at] += w;
-                    p.t[at] += x * w;
+                    p.cell[at].Add(value, w);
+                    p.rawSum[at] += x * w;
                 }
             }
         }
@@ -305,10 +306,10 @@ void CAnova::WriteDetail(int k, const GroupValues& group) {
         const int16_t compareAt = static_cast<int16_t>(nG_ + c + 1);
         for (int j = 1; j <= groups_[c].Count(); ++j) {
             const CellSums& cell = Cell(k, static_cast<int>(c), j);
-            if (!(cell.weights > 0)) continue;
+            if (!(cell.Weights() > 0)) continue;
             detail_->AddNew();
             WriteGroupValues(detail_, static_cast<int16_t>(nG_), *fields_, group, dataAt, "Count", "", weighted_,
-                             cell.weights, cell.count, cell.count);
+                             cell.Weights(), cell.count, cell.count);
             const vb::Variant& value = groups_[c].Value(j);
             if (nC_ == 1) {
                 detail_->Fields(std::string_view((*fields_)[static_cast<size_t>(compareAt)]))->Value(value);
@@ -342,10 +343,10 @@ void CAnova::WriteTTest(const GroupValues& group) {
         if (detail_) WriteDetail(kk, group);
         for (int i = 1; i <= values.Count(); ++i) {
             const CellSums& first = Cell(kk, 0, i);
-            if (!(first.weights > 1)) continue;
+            if (!(first.Weights() > 1)) continue;
             for (int j = i + 1; j <= values.Count(); ++j) {
                 const CellSums& second = Cell(kk, 0, j);
-                if (!(second.weights > 1)) continue;
+                if (!(second.Weights() > 1)) continue;
                 const TTestRow t = TwoSampleTTest(first, second, z_);
                 rs->AddNew();
                 WriteGroupValues(rs, static_cast<int16_t>(nG_), *fields_, group,

@@ -1,5 +1,6 @@
 #include "analysis/regression/RegressionBase.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -7,23 +8,25 @@
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "StatsGeneral.h"
-#include "numeric/CMatrix.h"
+#include "analysis/regression/RegressionHeldRows.h"
 #include "numeric/CZValue.h"
-#include "numeric/DoubleArray2D.h"
-#include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 
 namespace {
 
 constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
-// A residual sum of squares this little below 0 is rounding noise: 0. Beside
-// the absolute bound, one relative to the total sum of squares: the noise
-// of SSE = SST - (explained part) grows with SST, so on data of large
-// magnitude an exact fit comes out far below -1e-12.
-constexpr double kSseNoise = 1e-12;
-constexpr double kSseRelativeNoise = 1e-10;
-// Below this tolerance a term counts as a linear combination of the others.
-constexpr double kCollinearTolerance = 1e-10;
+// A term whose part independent of the terms before it (1 - R^2 of it on
+// them, the relative pivot of the factor) is below what the extended type
+// resolves counts as a linear combination of them.
+constexpr long double kCollinearTolerance = std::numeric_limits<long double>::epsilon();
+// A residual sum of squares within the rounding of the data (each y good to
+// a Double's epsilon of its own size) is an exact fit.
+constexpr long double kExactFit = static_cast<long double>(std::numeric_limits<double>::epsilon()) *
+                                  static_cast<long double>(std::numeric_limits<double>::epsilon());
+// The group's held records stay in memory up to this many numbers (8 MB);
+// the rest go to a temporary file, so memory stays bounded whatever the
+// group size.
+constexpr size_t kHeldInMemory = size_t(1) << 20;
 
 const char* const kFamilies[] = {"Coef_of_", "SE_of_", "Beta_of_", "t-Value_of_", "Prob_of_"};
 enum Family { kCoef, kSe, kBeta, kT, kProb };
@@ -34,9 +37,10 @@ std::string CoefficientColumn(int family, int j, const std::vector<std::string>&
     return vb::Left(std::string(kFamilies[family]) + labels[static_cast<size_t>(j - 1)], 64);
 }
 
-double PD(double a, double b) { return PreciseDifference(a, b); }
-
 }  // namespace
+
+CRegressBase::CRegressBase(RegressionShape shape) : shape_(std::move(shape)) {}
+CRegressBase::~CRegressBase() = default;
 
 std::string CRegressBase::Run(const std::string& OutTableName, const std::string& ResidualTblName,
                               const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
@@ -69,14 +73,11 @@ std::string CRegressBase::Run(const std::string& OutTableName, const std::string
                           ReadRecords();
                           zvalue_ = nullptr;
                       },
-                  // The residual pass fills the residual rows in a transaction of its own.
                   .afterRecords =
                       [&] {
                           if (!residual_) return;
-                          Zantels.Quarn_Msg(0, true, "Performing residual analysis");
-                          Zantels.BeginTrans();
-                          CalcResiduals();
-                          Zantels.CommitTrans();
+                          if (residualsDone_ > 0)
+                              Zantels.Quarn_Msg(0, true, "Residual analysis record: " + std::to_string(residualsDone_));
                           Zantels.OutputRecordset2()->Close();
                       }});
 }
@@ -123,24 +124,49 @@ std::string CRegressBase::CreateResidual(const std::string& ResidualTblName, con
     residualResidualCol_ = ordinal;
     AddOutputField(tdf, "Residual", dao::dbDouble, ordinal, 0);
     std::string result = z.Quarn_CreateTable(tdf, false);
-    if (result.empty()) z.OutputRecordset2(db->OpenRecordset(ResidualTblName, dao::dbOpenDynaset));
+    if (!result.empty()) return result;
+    // Each residual row is written once, complete, through an append-only
+    // record set over every column but the counter, which the table numbers
+    // itself (a record set holding it would look up the next number for each
+    // new row). Positions in it are one less than in the table.
+    std::string sql;
+    for (const dao::FieldPtr& field : *tdf->Fields()) {
+        if (field->Name() == "StatOutputID") continue;
+        sql += (sql.empty() ? "SELECT " : ", ") + BracketName(field->Name());
+    }
+    sql += " FROM " + BracketName(ResidualTblName);
+    z.OutputRecordset2(db->OpenRecordset(sql, dao::dbOpenDynaset, dao::dbAppendOnly));
+    for (int* column : {&residualDataFieldCol_, &residualObsCol_, &residualFirstXCol_, &residualYCol_,
+                        &residualEstimateCol_, &residualResidualCol_})
+        if (*column > 0) --*column;
     return result;
 }
 
 void CRegressBase::InitData() {
     const int k = shape_.terms;
-    const size_t cells = static_cast<size_t>(k + 1) * static_cast<size_t>(k + 2);
-    sums_.resize(shape_.perField ? static_cast<size_t>(m_) : 1);
-    for (ModelSums& s : sums_) {
-        s.used = 0;
-        s.syyRaw = 0;
-        s.s.assign(cells, 0.0);
+    const int columns = k + (yInt_ ? 1 : 0);
+    const size_t fieldsPerModel = shape_.perField ? 1 : static_cast<size_t>(k);
+    models_.resize(shape_.perField ? static_cast<size_t>(m_) : 1);
+    for (Model& model : models_) {
+        model.qr.Reset(columns);
+        model.used = 0;
+        model.sw = 0;
+        model.syyRaw = 0;
+        model.started = false;
+        model.xShift.assign(fieldsPerModel, DecimalShift());
+        model.termShift.assign(static_cast<size_t>(k), 0.0L);
+        model.varies.assign(fieldsPerModel, false);
+        model.yVaries = false;
     }
+    if (held_) held_->Clear();
 }
 
 void CRegressBase::ReadRecords() {
     ProcScope scope(ErrStack(), "ReadRecords");
-    terms_.assign(static_cast<size_t>(shape_.terms) + 3, 0.0);
+    row_.assign(static_cast<size_t>(shape_.terms) + 1, 0.0L);
+    values_.assign(static_cast<size_t>(shape_.perField ? 4 : m_ + 2), 0.0);
+    if (residual_) held_ = std::make_unique<HeldRows>(values_.size(), kHeldInMemory);
+    residualsDone_ = 0;
     InitData();
     GroupWalker walk(*zantels_, *fields_, nG_, weighted_, static_cast<int16_t>(yPos_ + 1));
     GroupWalker::Handlers handlers;
@@ -150,201 +176,231 @@ void CRegressBase::ReadRecords() {
     walk.Walk(handlers);
 }
 
-void CRegressBase::AddTerms(ModelSums& sums, const double* t, double w) const {
+// The model's first record sets the shifts (with an intercept) and the values
+// the spread tests compare with.
+void CRegressBase::StartModel(Model& model, const double* x, double y) {
+    model.started = true;
+    model.yShift = DecimalShift(y);
     const int k = shape_.terms;
-    const int q = k + 2;
-    double* s = sums.s.data();
-    for (int j = 1; j <= k; ++j) {
-        double* row = s + static_cast<ptrdiff_t>(j - 1) * q;
-        const double tj = t[j];
-        for (int c = j; c <= q; ++c) row[c - 1] += tj * t[c] * w;
+    if (shape_.perField) {
+        model.xShift[0] = DecimalShift(x[0]);
+        const long double x0 = model.xShift[0].Value();
+        long double power = 1;
+        for (int j = 0; j < k; ++j) {
+            power *= x0;
+            model.termShift[static_cast<size_t>(j)] = power;
+        }
+    } else {
+        for (int j = 0; j < k; ++j) {
+            model.xShift[static_cast<size_t>(j)] = DecimalShift(x[j]);
+            model.termShift[static_cast<size_t>(j)] = model.xShift[static_cast<size_t>(j)].Value();
+        }
     }
-    double* constant = s + static_cast<ptrdiff_t>(k) * q;
-    constant[k] += w;
-    constant[k + 1] += w * t[q];
+}
+
+// Rotates one record into the model: x holds the record's field values (one
+// per field of the model), y its dependent value.
+void CRegressBase::AddRow(Model& model, const double* x, double y, double w) {
+    if (!model.started) StartModel(model, x, y);
+    const int k = shape_.terms;
+    long double* t = row_.data();
+    const size_t fields = model.xShift.size();
+    for (size_t j = 0; j < fields; ++j)
+        if (x[j] != model.xShift[j].Shift()) model.varies[j] = true;
+    if (y != model.yShift.Shift()) model.yVaries = true;
+    long double dy = y;
+    if (yInt_) {
+        // The constant, then each term's deviation from the first record's.
+        *t++ = 1;
+        dy = model.yShift.Deviation(y);
+        if (shape_.perField) {
+            // x^j - x0^j = x (x^(j-1) - x0^(j-1)) + x0^(j-1) (x - x0), from the
+            // exact deviation of x itself (and x as x0 + that deviation).
+            const long double d = model.xShift[0].Deviation(x[0]);
+            const long double xv = model.xShift[0].Value() + d;
+            t[0] = d;
+            for (int j = 1; j < k; ++j) t[j] = xv * t[j - 1] + model.termShift[static_cast<size_t>(j - 1)] * d;
+        } else {
+            for (int j = 0; j < k; ++j) t[j] = model.xShift[static_cast<size_t>(j)].Deviation(x[j]);
+        }
+    } else if (shape_.perField) {
+        long double power = 1;
+        for (int j = 0; j < k; ++j) t[j] = power *= x[0];
+    } else {
+        for (int j = 0; j < k; ++j) t[j] = x[j];
+    }
+    ++model.used;
+    model.sw += w;
+    model.syyRaw += static_cast<long double>(w) * y * y;
+    model.qr.Include(w, row_.data(), dy);
 }
 
 void CRegressBase::CalcData(GroupWalker& walk, double w) {
     if (!(w > 0)) return;
-    const int k = shape_.terms;
-    double* t = terms_.data();
-    const dao::RecordsetPtr& rs2 = zantels_->OutputRecordset2();
+    double* v = values_.data();
     if (shape_.perField) {
         double y = 0;
         if (!walk.PresentValue(yPos_, y)) return;
-        t[k + 1] = 1;
-        t[k + 2] = y;
-        const double wyy = y * y * w;
         for (int16_t f = 1; f <= m_; ++f) {
             double x = 0;
             const int16_t position = static_cast<int16_t>(nG_ + f);
             if (!walk.PresentValue(position, x)) continue;
-            t[1] = x;
-            for (int p = 2; p <= k; ++p) t[p] = x * t[p - 1];
-            ModelSums& s = sums_[static_cast<size_t>(f - 1)];
-            ++s.used;
-            s.syyRaw += wyy;
-            AddTerms(s, t, w);
+            AddRow(models_[static_cast<size_t>(f - 1)], &x, y, w);
             if (residual_) {
-                rs2->AddNew();
-                WriteGroupValues(rs2, nG_, *fields_, walk.Group(), position, "", "", false, 0, 0, 0);
-                if (weighted_) rs2->Fields(residualObsCol_)->Value(vb::Variant(ResidualObservations(w)));
-                rs2->Fields(residualFirstXCol_)->Value(vb::Variant(x));
-                rs2->Fields(residualYCol_)->Value(vb::Variant(y));
-                rs2->Update();
+                v[0] = f;
+                v[1] = x;
+                v[2] = y;
+                v[3] = w;
+                held_->Append(v);
             }
         }
         return;
     }
     // Listwise: every X and then Y must be present.
-    for (int j = 1; j <= k; ++j) {
-        if (!walk.PresentValue(static_cast<int16_t>(nG_ + j), t[j])) return;
+    for (int j = 0; j < m_; ++j) {
+        if (!walk.PresentValue(static_cast<int16_t>(nG_ + j + 1), v[j])) return;
     }
-    double y = 0;
-    if (!walk.PresentValue(yPos_, y)) return;
-    t[k + 1] = 1;
-    t[k + 2] = y;
-    ModelSums& s = sums_[0];
-    ++s.used;
-    s.syyRaw += y * y * w;
-    AddTerms(s, t, w);
-    if (residual_) {
-        rs2->AddNew();
-        WriteGroupValues(rs2, nG_, *fields_, walk.Group(), 0, "", "", false, 0, 0, 0);
-        if (weighted_) rs2->Fields(residualObsCol_)->Value(vb::Variant(ResidualObservations(w)));
-        for (int j = 1; j <= k; ++j) rs2->Fields(residualFirstXCol_ + j - 1)->Value(vb::Variant(t[j]));
-        rs2->Fields(residualYCol_)->Value(vb::Variant(y));
-        rs2->Update();
-    }
+    if (!walk.PresentValue(yPos_, v[m_])) return;
+    v[m_ + 1] = w;
+    AddRow(models_[0], v, v[m_], w);
+    if (residual_) held_->Append(v);
 }
 
 double CRegressBase::ResidualObservations(double w) const { return shape_.residualWholeWeight ? std::floor(w) : w; }
 
 void CRegressBase::WriteData(const GroupValues& group, int32_t groupRecords) {
     ProcScope scope(ErrStack(), "WriteData");
+    sets_.resize(models_.size());
     if (shape_.perField) {
         for (int16_t f = 1; f <= m_; ++f)
-            WriteRow(sums_[static_cast<size_t>(f - 1)], group, groupRecords, static_cast<int16_t>(nG_ + f));
+            WriteRow(models_[static_cast<size_t>(f - 1)], group, groupRecords, static_cast<int16_t>(nG_ + f),
+                     static_cast<size_t>(f - 1));
     } else {
-        WriteRow(sums_[0], group, groupRecords, 0);
+        WriteRow(models_[0], group, groupRecords, 0, 0);
     }
+    if (residual_) WriteResiduals(group);
 }
 
-CRegressBase::Fit CRegressBase::Solve(const ModelSums& sums, int16_t k, bool fYInt, const RegressionShape& shape,
-                                      Quantara* Zantels) {
+CRegressBase::Fit CRegressBase::FitModel(const Model& model, int16_t k, bool fYInt, int spreadTerms) {
     Fit fit;
-    const int p = k + 1;
-    const int q = k + 2;
-    // The full symmetric matrix from the upper triangle.
-    const auto S = [&](int r, int c) {
-        return r <= c ? sums.s[static_cast<size_t>((r - 1) * q + c - 1)]
-                      : sums.s[static_cast<size_t>((c - 1) * q + r - 1)];
-    };
-    const double sw = S(p, p);
-    const double swy = S(p, q);
-    fit.df = fYInt ? sw - k - 1 : sw - k;
+    const GivensLeastSquares& qr = model.qr;
+    const int p = qr.Columns();
+    const int first = fYInt ? 1 : 0;  // the first term's column
+    fit.df = static_cast<double>(model.sw) - k - first;
     if (!(fit.df > 0)) return fit;
+    // y and the terms that must vary.
+    if (!model.yVaries) return fit;
+    for (int j = 0; j < spreadTerms; ++j)
+        if (!model.varies[static_cast<size_t>(j)]) return fit;
+    // Collinear terms: a pivot that is not above the extended type's
+    // resolution of its column's sum of squares (about its mean with an
+    // intercept) is rounding noise.
+    std::vector<long double> spread(static_cast<size_t>(k));
+    for (int j = first; j < p; ++j) {
+        const long double ss = qr.ColumnSs(j, first);
+        if (!(ss > 0) || !(qr.D(j) > 0) || !(qr.D(j) >= ss * kCollinearTolerance)) return fit;
+        spread[static_cast<size_t>(j - first)] = ss;
+    }
+    if (fYInt && !(qr.D(0) > 0)) return fit;
+    std::vector<long double> b;
+    if (!qr.Solve(b)) return fit;
 
-    // Spread of y and of the terms (corrected sums of squares).
-    fit.syy = PD(sums.syyRaw, swy * swy / sw);
-    fit.sxx.resize(static_cast<size_t>(k));
-    for (int j = 1; j <= k; ++j) fit.sxx[static_cast<size_t>(j - 1)] = PD(S(j, j), S(j, p) * S(j, p) / sw);
-    if (!(fit.syy > 0)) return fit;
-    for (int j = 1; j <= (shape.everyTermNeedsSpread ? k : 1); ++j) {
-        if (!(fit.sxx[static_cast<size_t>(j - 1)] > 0)) return fit;
-    }
-
-    // Normal equations: terms first, the constant last, y on the right.
-    DoubleArray2D a(p, q);
-    DoubleArray2D inv(p, q);
-    for (int r = 1; r <= p; ++r) {
-        for (int c = 1; c <= q; ++c) a(r, c) = S(r, c);
-        inv(r, r) = 1;
-    }
-    CMatrix matrix;
-    if (!matrix.Quarn_GaussJordan_b(static_cast<int16_t>(fYInt ? p : k), static_cast<int16_t>(q), a, inv, Zantels))
-        return fit;
-    fit.coef.resize(static_cast<size_t>(k));
-    for (int j = 1; j <= k; ++j) {
-        fit.coef[static_cast<size_t>(j - 1)] = a(j, q);
-        if (!std::isfinite(a(j, q))) return fit;
-    }
-    fit.intercept = fYInt ? a(p, q) : 0;
-    if (!std::isfinite(fit.intercept)) return fit;
-    // Collinear terms: the solve's absolute 1e-14 pivot test misses them on
-    // sums of any size, leaving rounding noise as a pivot and nonsense as
-    // coefficients. A term's tolerance (1 - R^2 of it on the other terms) is
-    // 1 / (its spread * its inverse's diagonal); noise shows as 1e-13 or
-    // less, so below 1e-10 the terms count as collinear and the fit fails,
-    // as it does for a non-positive diagonal.
-    for (int j = 1; j <= k; ++j) {
-        const double spread = fYInt ? fit.sxx[static_cast<size_t>(j - 1)] : S(j, j);
-        const double tolerance = 1 / (spread * inv(j, j));
-        if (!(inv(j, j) > 0) || !(tolerance >= kCollinearTolerance)) return fit;
-    }
-
-    // Sums of squares.
-    double sse = 0;
-    if (fYInt) {
-        fit.sst = fit.syy;
-        sse = fit.syy;
-        for (int j = 1; j <= k; ++j) {
-            const double sxy = PD(S(j, q), swy * S(j, p) / sw);
-            sse = PD(sse, sxy * fit.coef[static_cast<size_t>(j - 1)]);
-        }
-    } else {
-        fit.sst = sums.syyRaw;
-        sse = sums.syyRaw;
-        for (int j = 1; j <= k; ++j) sse = PD(sse, fit.coef[static_cast<size_t>(j - 1)] * S(j, q));
-    }
-    if (sse < 0 && (sse > -kSseNoise || sse > -kSseRelativeNoise * fit.sst)) sse = 0;
-    if (!(sse >= 0) || !std::isfinite(sse)) return fit;
+    // Sums of squares: the explained part from Q'y, the residual part left
+    // over by the rotations.
+    long double sse = qr.ResidualSs();
+    if (sse <= kExactFit * model.syyRaw) sse = 0;
+    long double regression = 0;
+    for (int i = first; i < p; ++i) regression += qr.D(i) * qr.Theta(i) * qr.Theta(i);
     fit.sse = sse;
-    fit.r2 = PD(1, sse / fit.sst);
+    fit.regressionSs = regression;
+    fit.sst = regression + sse;
+    if (!(fit.sst > 0)) return fit;
+    fit.r2 = regression / fit.sst;
+    if (model.sw > k + 1) {
+        fit.adjusted = true;
+        fit.adjustedR2 = fit.r2 - sse / fit.sst * k / (model.sw - k - 1);
+    }
 
+    // Coefficients and their variances from the inverse of the factor:
+    // (X'WX)^-1 = Rbar^-1 D^-1 Rbar^-T.
+    std::vector<long double> inverse;
+    qr.InverseRbar(inverse);
+    const size_t P = static_cast<size_t>(p);
+    const long double scale = sse / fit.df;
+    const auto varianceOf = [&](const std::vector<long double>& a) {
+        long double v = 0;
+        for (size_t i = 0; i < P; ++i) {
+            long double u = 0;
+            for (size_t j = 0; j <= i; ++j) u += inverse[j * P + i] * a[j];
+            v += u * u / qr.D(static_cast<int>(i));
+        }
+        return scale * v;
+    };
+    fit.coef.resize(static_cast<size_t>(k));
     fit.variance.resize(static_cast<size_t>(k));
     fit.beta.resize(static_cast<size_t>(k));
-    for (int j = 1; j <= k; ++j) {
-        const size_t at = static_cast<size_t>(j - 1);
-        fit.variance[at] = sse * inv(j, j) / fit.df;
-        const double ratio = fYInt ? fit.sxx[at] / fit.syy : S(j, j) / sums.syyRaw;
-        fit.beta[at] = ratio > 0 ? std::sqrt(ratio) * fit.coef[at] : kNoValue;
+    std::vector<long double> a(P, 0.0L);
+    for (int j = 0; j < k; ++j) {
+        const size_t at = static_cast<size_t>(j);
+        const size_t column = static_cast<size_t>(j + first);
+        fit.coef[at] = b[column];
+        if (!std::isfinite(static_cast<double>(b[column]))) return fit;
+        std::fill(a.begin(), a.end(), 0.0L);
+        a[column] = 1;
+        fit.variance[at] = varianceOf(a);
+        const long double ratio = spread[at] / fit.sst;
+        fit.beta[at] = ratio > 0 ? static_cast<double>(std::sqrt(ratio) * b[column]) : kNoValue;
     }
-    fit.interceptVariance = fYInt ? sse * inv(p, p) / fit.df : kNoValue;
+    if (fYInt) {
+        // Back from the shifted design: b0 = y0 + c - sum of b_j t0_j.
+        long double intercept = model.yShift.Value() + b[0];
+        a[0] = 1;
+        for (int j = 0; j < k; ++j) {
+            const long double t0 = model.termShift[static_cast<size_t>(j)];
+            intercept -= b[static_cast<size_t>(j + 1)] * t0;
+            a[static_cast<size_t>(j + 1)] = -t0;
+        }
+        fit.intercept = intercept;
+        if (!std::isfinite(static_cast<double>(intercept))) return fit;
+        fit.interceptVariance = varianceOf(a);
+    }
     fit.ok = true;
     return fit;
 }
 
-void CRegressBase::WriteRow(const ModelSums& sums, const GroupValues& group, int32_t groupRecords, int16_t dataField) {
+void CRegressBase::WriteRow(Model& model, const GroupValues& group, int32_t groupRecords, int16_t dataField,
+                            size_t setAt) {
     const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
     const int k = shape_.terms;
-    const int q = k + 2;
-    const double sw = sums.s[static_cast<size_t>(k * q + k)];
+    const double sw = static_cast<double>(model.sw);
     rs->AddNew();
     WriteGroupValues(rs, nG_, *fields_, group, dataField, countColumn_, "Missing", weighted_, sw, groupRecords,
-                     sums.used);
-    const Fit fit = Solve(sums, static_cast<int16_t>(k), yInt_, shape_, zantels_);
+                     model.used);
+    const int spreadTerms = shape_.perField ? 1 : k;
+    const Fit fit = FitModel(model, static_cast<int16_t>(k), yInt_, spreadTerms);
+    CoefficientSet& set = sets_[setAt];
+    set.valid = fit.ok;
     if (fit.ok) {
         const auto column = [&](int family, int j) { return CoefficientColumn(family, j, shape_.termLabels); };
+        const auto D = [](long double v) { return static_cast<double>(v); };
         // Measures of fit.
-        const double r2 = fit.r2;
-        if (r2 > 0 || (shape_.multipleRAtZero && r2 == 0)) SetIfFinite(rs, "Multiple_R", std::sqrt(r2));
+        const double r2 = D(fit.r2);
+        if (r2 > 0 || (shape_.multipleRAtZero && r2 == 0)) SetIfFinite(rs, "Multiple_R", D(std::sqrt(fit.r2)));
         SetIfFinite(rs, "R-Square", r2);
-        if (sw > k + 1) SetIfFinite(rs, "Adj_R-Square", PD(r2, PD(1, r2) * k / (sw - k - 1)));
-        SetIfFinite(rs, "StdError_of_Estimate", std::sqrt(fit.sse / fit.df));
+        if (fit.adjusted) SetIfFinite(rs, "Adj_R-Square", D(fit.adjustedR2));
+        SetIfFinite(rs, "StdError_of_Estimate", D(std::sqrt(fit.sse / fit.df)));
         if (anova_) {
-            const double regressionSs = PD(fit.sst, fit.sse);
             SetIfFinite(rs, "Regression_DF", k);
             SetIfFinite(rs, "Residual_DF", fit.df);
             SetIfFinite(rs, "Total_DF", fit.df + k);
-            SetIfFinite(rs, "Regression_SS", regressionSs);
-            SetIfFinite(rs, "Residual_SS", fit.sse);
-            SetIfFinite(rs, "Total_SS", fit.sst);
-            const double regressionMs = regressionSs / k;
-            SetIfFinite(rs, "Regression_MS", regressionMs);
-            SetIfFinite(rs, "Residual_MS", fit.sse / fit.df);
+            SetIfFinite(rs, "Regression_SS", D(fit.regressionSs));
+            SetIfFinite(rs, "Residual_SS", D(fit.sse));
+            SetIfFinite(rs, "Total_SS", D(fit.sst));
+            const long double regressionMs = fit.regressionSs / k;
+            SetIfFinite(rs, "Regression_MS", D(regressionMs));
+            SetIfFinite(rs, "Residual_MS", D(fit.sse / fit.df));
             if (fit.sse > 0) {
-                const double f = regressionMs / (fit.sse / fit.df);
+                const double f = D(regressionMs / (fit.sse / fit.df));
                 if (std::isfinite(f)) {
                     SetIfFinite(rs, "F-Value", f);
                     SetIfFinite(rs, "Prob", zvalue_->Quarn_CalcProb("F", f, k, fit.df));
@@ -353,131 +409,86 @@ void CRegressBase::WriteRow(const ModelSums& sums, const GroupValues& group, int
         }
         // Coefficients: a standard error only from a variance not below 0,
         // a t value only from a standard error above 0.
-        const auto coefficient = [&](int j, double b, double variance) {
+        const auto coefficient = [&](int j, double b, long double variance) {
             SetIfFinite(rs, column(kCoef, j), b);
             if (!(variance >= 0)) return;
-            const double se = std::sqrt(variance);
+            const double se = D(std::sqrt(variance));
             SetIfFinite(rs, column(kSe, j), se);
             if (!(se > 0)) return;
-            const double t = b / se;
+            const double t = D(static_cast<long double>(b) / std::sqrt(variance));
             if (!std::isfinite(t)) return;
             SetIfFinite(rs, column(kT, j), t);
             SetIfFinite(rs, column(kProb, j), zvalue_->Quarn_CalcProb("T", t, fit.df, 0));
         };
-        if (yInt_) coefficient(0, fit.intercept, fit.interceptVariance);
+        set.coef.resize(static_cast<size_t>(k));
+        set.intercept = yInt_ ? D(fit.intercept) : 0;
+        if (yInt_) coefficient(0, set.intercept, fit.interceptVariance);
         for (int j = 1; j <= k; ++j) {
             const size_t at = static_cast<size_t>(j - 1);
-            coefficient(j, fit.coef[at], fit.variance[at]);
+            set.coef[at] = D(fit.coef[at]);
+            coefficient(j, set.coef[at], fit.variance[at]);
             SetIfFinite(rs, column(kBeta, j), fit.beta[at]);
         }
     }
     rs->Update();
 }
 
-void CRegressBase::CalcResiduals() {
+// The group's residual rows, each written once and complete, from the
+// records held while it was read and the coefficients just written: a
+// field whose fit failed writes none.
+void CRegressBase::WriteResiduals(const GroupValues& group) {
     ProcScope scope(ErrStack(), "CalcResiduals");
     Quantara& z = *zantels_;
-    const dao::RecordsetPtr out = z.OutputRecordset();
-    const dao::RecordsetPtr res = z.OutputRecordset2();
-    res->MoveFirst();
-    if (res->Eof()) return;
-    out->MoveFirst();
-
+    const dao::RecordsetPtr& res = z.OutputRecordset2();
     const int k = shape_.terms;
-    // One coefficient set per output row of a group, sized by the model.
-    struct CoefficientSet {
-        std::string dataField;
-        bool valid = false;
-        std::vector<double> coef;
-        double intercept = 0;
-    };
-    const size_t blockRows = shape_.perField ? static_cast<size_t>(m_) : 1;
-    std::vector<CoefficientSet> block(blockRows);
-    for (CoefficientSet& set : block) set.coef.assign(static_cast<size_t>(k), 0.0);
-    std::vector<dao::FieldPtr> coefFields;
-    for (int j = 1; j <= k; ++j)
-        coefFields.push_back(out->Fields(std::string_view(CoefficientColumn(kCoef, j, shape_.termLabels))));
-    const dao::FieldPtr interceptField = yInt_ ? out->Fields(std::string_view("Y-Intercept")) : nullptr;
-
-    GroupValues blockGroup(static_cast<size_t>(nG_) + 1);
-    GroupValues current(static_cast<size_t>(nG_) + 1);
-    const auto readGroup = [&](const dao::RecordsetPtr& rs, GroupValues& into) {
-        for (int16_t i = 1; i <= nG_; ++i) into[static_cast<size_t>(i)] = rs->Fields(i)->Value();
-    };
-    std::vector<double> x(static_cast<size_t>(k) + 1);
-    int32_t done = 0;
-    while (!out->Eof()) {
-        // The output rows of one group.
-        size_t rows = 0;
-        while (!out->Eof() && rows < blockRows) {
-            readGroup(out, current);
-            if (rows == 0) {
-                z.Quarn_SameRecords_b(nG_, false, blockGroup, current);
-            } else if (z.Quarn_SameRecords_b(nG_, true, blockGroup, current)) {
-                break;
-            }
-            CoefficientSet& set = block[rows];
-            set.dataField = shape_.perField ? out->Fields(nG_ + 1)->Value().ToString() : std::string();
-            set.valid = true;
-            for (int j = 0; j < k; ++j) {
-                const vb::Variant v = coefFields[static_cast<size_t>(j)]->Value();
-                if (v.IsNull()) {
-                    set.valid = false;
-                    break;
-                }
-                set.coef[static_cast<size_t>(j)] = v.ToDouble();
-            }
-            set.intercept = set.valid && interceptField ? interceptField->Value().ToDouble() : 0;
-            ++rows;
-            out->MoveNext();
-        }
-        if (rows == 0 || res->Eof()) continue;
-
-        // Its residual rows.
-        size_t entry = 0;
-        std::string name = block[0].dataField;
-        while (!res->Eof()) {
-            readGroup(res, current);
-            if (z.Quarn_SameRecords_b(nG_, true, blockGroup, current)) break;
-            if (shape_.perField) {
-                const std::string field = res->Fields(residualDataFieldCol_)->Value().ToString();
-                if (!vb::EqualsNoCase(field, name)) {
-                    for (size_t i = 0; i < rows; ++i) {
-                        if (vb::EqualsNoCase(block[i].dataField, field)) {
-                            entry = i;
-                            name = block[i].dataField;
-                            break;
-                        }
-                    }
-                }
-            }
-            const CoefficientSet& set = block[entry];
-            if (set.valid) {
-                double estimate = set.intercept;
-                if (shape_.perField) {
-                    const double xv = res->Fields(residualFirstXCol_)->Value().ToDouble();
-                    for (int j = 1; j <= k; ++j)
-                        estimate = (j == 1 ? xv : std::pow(xv, j)) * set.coef[static_cast<size_t>(j - 1)] + estimate;
-                } else {
-                    for (int j = 1; j <= k; ++j)
-                        estimate = res->Fields(residualFirstXCol_ + j - 1)->Value().ToDouble() *
-                                       set.coef[static_cast<size_t>(j - 1)] +
-                                   estimate;
-                }
-                const double y = res->Fields(residualYCol_)->Value().ToDouble();
-                const double residual = PD(y, estimate);
-                res->Edit();
-                SetIfFinite(res, residualEstimateCol_, estimate);
-                SetIfFinite(res, residualResidualCol_, residual);
-                res->Update();
-                ++done;
-                // Shown on every fifth row only: spare the text on the others.
-                if (done % 5 == 0) z.Quarn_Msg(done, false, "Residual analysis record: " + std::to_string(done));
-            } else {
-                res->Delete();
-            }
-            res->MoveNext();
-        }
+    std::vector<vb::Variant> names;
+    if (shape_.perField) {
+        for (int16_t f = 1; f <= m_; ++f) names.emplace_back((*fields_)[static_cast<size_t>(nG_ + f)]);
     }
-    z.Quarn_Msg(0, true, "Residual analysis record: " + std::to_string(done));
+    // The record set's fields, looked up once.
+    const dao::FieldsPtr fields = res->Fields();
+    std::vector<dao::Field*> column;
+    for (int32_t i = 0; i < fields->Count(); ++i) column.push_back(fields->Item(i).get());
+    const auto setFinite = [](dao::Field* field, double value) {
+        if (std::isfinite(value)) field->Value(vb::Variant(value));
+    };
+    held_->ForEach([&](const double* v) {
+        const size_t model = shape_.perField ? static_cast<size_t>(v[0]) - 1 : 0;
+        const CoefficientSet& set = sets_[model];
+        if (!set.valid) return;
+        res->AddNew();
+        for (int16_t i = 1; i <= nG_; ++i) {
+            const vb::Variant& value = group[static_cast<size_t>(i)];
+            if (!value.IsNull()) column[static_cast<size_t>(i - 1)]->Value(value);
+        }
+        long double estimate = set.intercept;
+        double y = 0, w = 0;
+        if (shape_.perField) {
+            column[static_cast<size_t>(residualDataFieldCol_)]->Value(names[model]);
+            const double x = v[1];
+            y = v[2];
+            w = v[3];
+            column[static_cast<size_t>(residualFirstXCol_)]->Value(vb::Variant(x));
+            long double power = 1;
+            for (int j = 0; j < k; ++j) estimate += (power *= x) * set.coef[static_cast<size_t>(j)];
+        } else {
+            for (int j = 0; j < k; ++j) {
+                column[static_cast<size_t>(residualFirstXCol_ + j)]->Value(vb::Variant(v[j]));
+                estimate += static_cast<long double>(v[j]) * set.coef[static_cast<size_t>(j)];
+            }
+            y = v[k];
+            w = v[k + 1];
+        }
+        if (weighted_) column[static_cast<size_t>(residualObsCol_)]->Value(vb::Variant(ResidualObservations(w)));
+        column[static_cast<size_t>(residualYCol_)]->Value(vb::Variant(y));
+        const double estimated = static_cast<double>(estimate);
+        setFinite(column[static_cast<size_t>(residualEstimateCol_)], estimated);
+        if (std::isfinite(estimated))
+            setFinite(column[static_cast<size_t>(residualResidualCol_)], FastPreciseDifference(y, estimated));
+        res->Update();
+        ++residualsDone_;
+        // Shown on every fifth row only: spare the text on the others.
+        if (residualsDone_ % 5 == 0)
+            z.Quarn_Msg(residualsDone_, false, "Residual analysis record: " + std::to_string(residualsDone_));
+    });
 }

@@ -1,7 +1,9 @@
 // The machinery the three regression classes share: the output and residual
-// tables, the weighted sums of the normal equations, their solve, the writer
-// of coefficients, measures of fit and the analysis-of-variance columns, and
-// the residual pass that fills fitted values and residuals.
+// tables, the least-squares fit of each model (a streaming orthogonal
+// factorisation of the weighted design, shifted by the model's first record
+// when it has an intercept), the writer of coefficients, measures of fit and
+// the analysis-of-variance columns, and the residual rows, written once each
+// when their group's fit is known.
 //
 // Two shapes of model are fitted:
 // - per field (simple and polynomial regression): every independent field of
@@ -14,16 +16,19 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "GroupWalker.h"
 #include "analysis/AnalysisEntries.h"
 #include "dao/Dao.h"
+#include "numeric/LeastSquares.h"
 #include "vb/Variant.h"
 
 class Quantara;
 class CZValue;
+class HeldRows;
 
 // What tells one regression class from another.
 struct RegressionShape {
@@ -38,9 +43,6 @@ struct RegressionShape {
     std::vector<std::string> termLabels;
     // Listwise: the residual table's X columns.
     std::vector<std::string> residualXColumns;
-    // Whether every term needs a spread (corrected sum of squares above 0),
-    // or only the first (a polynomial needs spread in x itself).
-    bool everyTermNeedsSpread = true;
     // Multiple_R is written for R-Square = 0 too (simple regression).
     bool multipleRAtZero = false;
     // The residual table's Observations: the whole part of the weight
@@ -50,41 +52,52 @@ struct RegressionShape {
 
 class CRegressBase {
 public:
-    explicit CRegressBase(RegressionShape shape) : shape_(std::move(shape)) {}
-    virtual ~CRegressBase() = default;
+    explicit CRegressBase(RegressionShape shape);
+    virtual ~CRegressBase();
     CRegressBase(const CRegressBase&) = delete;
     CRegressBase& operator=(const CRegressBase&) = delete;
 
-    // The whole run: sorted source, both tables, the record loop in one
-    // transaction, the residual pass in a second. Returns "" or the error text.
+    // The whole run: sorted source, both tables, and the record loop in one
+    // transaction, which writes each group's output rows and residual rows as
+    // the group ends. Returns "" or the error text.
     std::string Run(const std::string& OutTableName, const std::string& ResidualTblName,
                     const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                     int16_t intNumFields, bool fWeightField, bool fAnova, bool fYInt, Quantara& Zantels);
 
-    // Weighted sums of one model: the upper triangle of S, rows and columns
-    // 1..k the terms, k+1 the constant, column k+2 the dependent value.
-    struct ModelSums {
-        int32_t used = 0;       // records used
-        double syyRaw = 0;      // sum of w y^2
-        std::vector<double> s;  // (k+1) x (k+2), row-major from (1,1)
+private:
+    // One model's running fit: the factor of its design (the constant first
+    // when there is an intercept, then the terms, shifted by the model's first
+    // record; through the origin the terms as they are), with what the
+    // measures of fit need beside it.
+    struct Model {
+        GivensLeastSquares qr;
+        int32_t used = 0;                  // records used
+        long double sw = 0;                // sum of weights
+        long double syyRaw = 0;            // sum of w y^2 (not shifted)
+        bool started = false;              // the shifts are set
+        std::vector<DecimalShift> xShift;  // listwise: one per field; per field: x
+        DecimalShift yShift;
+        std::vector<long double> termShift;  // the first record's terms 1..k (at 0..k-1)
+        std::vector<bool> varies;            // a field's value differs from its first
+        bool yVaries = false;
     };
 
-    // The statistics of one fitted model, for tests of the arithmetic alone.
+    // The statistics of one fitted model.
     struct Fit {
         bool ok = false;
-        double df = 0, sst = 0, sse = 0, r2 = 0;
-        std::vector<double> coef;  // 1..k at 0..k-1
-        double intercept = 0;
-        std::vector<double> variance;  // SSE * inverse diagonal / df, per term
-        double interceptVariance = 0;
+        double df = 0;
+        long double sst = 0, sse = 0, regressionSs = 0, r2 = 0, adjustedR2 = 0;
+        bool adjusted = false;
+        std::vector<long double> coef;  // 1..k at 0..k-1
+        long double intercept = 0;
+        std::vector<long double> variance;  // per term
+        long double interceptVariance = 0;
         std::vector<double> beta;  // NaN where not defined
-        std::vector<double> sxx;   // corrected sums of squares of the terms
-        double syy = 0;
     };
-    // Fits the model from its sums (k terms, with or without intercept).
-    static Fit Solve(const ModelSums& sums, int16_t k, bool fYInt, const RegressionShape& shape, Quantara* Zantels);
+    // Fits a model of k terms whose record rows have been included; spreadTerms
+    // of its fields (from the first) must vary.
+    static Fit FitModel(const Model& model, int16_t k, bool fYInt, int spreadTerms);
 
-private:
     std::string CreateOutput(const std::string& OutTableName, const std::vector<int32_t>& types,
                              const std::vector<int32_t>& sizes);
     std::string CreateResidual(const std::string& ResidualTblName, const std::vector<int32_t>& types,
@@ -93,10 +106,11 @@ private:
     void InitData();
     void CalcData(GroupWalker& walk, double w);
     void WriteData(const GroupValues& group, int32_t groupRecords);
-    void WriteRow(const ModelSums& sums, const GroupValues& group, int32_t groupRecords, int16_t dataField);
-    void CalcResiduals();
+    void WriteRow(Model& model, const GroupValues& group, int32_t groupRecords, int16_t dataField, size_t setAt);
+    void WriteResiduals(const GroupValues& group);
 
-    void AddTerms(ModelSums& sums, const double* t, double w) const;
+    void StartModel(Model& model, const double* x, double y);
+    void AddRow(Model& model, const double* x, double y, double w);
     double ResidualObservations(double w) const;
 
     RegressionShape shape_;
@@ -111,9 +125,21 @@ private:
     bool residual_ = false;
     std::string countColumn_;
     std::string residualYColumn_;
-    std::vector<ModelSums> sums_;  // one per field (per field) or one (listwise)
-    std::vector<double> terms_;    // scratch term vector 1..k+2
+    std::vector<Model> models_;     // one per field (per field) or one (listwise)
+    std::vector<long double> row_;  // scratch design row
+    std::vector<double> values_;    // scratch record values
     CZValue* zvalue_ = nullptr;
+    // The coefficients written for each model of the group, for its residuals.
+    struct CoefficientSet {
+        bool valid = false;
+        std::vector<double> coef;
+        double intercept = 0;
+    };
+    std::vector<CoefficientSet> sets_;
+    // The group's used records, held until its fit is known: per field
+    // (field, x, y, w), listwise (x1..xk, y, w).
+    std::unique_ptr<HeldRows> held_;
+    int32_t residualsDone_ = 0;
     // Residual rows: column positions in OutputRecordset2.
     int residualDataFieldCol_ = -1, residualObsCol_ = -1, residualFirstXCol_ = -1, residualYCol_ = -1;
     int residualEstimateCol_ = -1, residualResidualCol_ = -1;

@@ -1,0 +1,34 @@
+// CListView: the companion of a report-style list (a QTreeWidget): drawing
+// switched off while it is refilled, whole-row selection, and sorting by a
+// clicked column as text without regard to case.
+#pragma once
+
+#include <QTreeWidgetItem>
+
+class QTreeWidget;
+
+class CListView {
+public:
+    // When true, a column click sorts once and the list keeps no sort order,
+    // so the next refill shows the rows in the order they were added.
+    bool ResetSortKeyOnColumnClick() const { return resetSortKey_; }
+    void ResetSortKeyOnColumnClick(bool value) { resetSortKey_ = value; }
+
+    void SetListView(QTreeWidget* list) { list_ = list; }
+    void SetRedraw(bool fRedraw);
+    void SetFullRowSelect();
+    // Sorts by the column, always ascending (a second click sorts the same way).
+    void OnColumnClick(int column);
+
+private:
+    QTreeWidget* list_ = nullptr;
+    bool resetSortKey_ = false;
+};
+
+// A list row that sorts by its text without regard to case, numbers included
+// ("10" before "9"), as the list has always sorted.
+class CListViewItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override;
+};

@@ -1,0 +1,214 @@
+#include "forms/frmDuplicate.h"
+
+#include <QEvent>
+#include <cctype>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "CurrentDatabase.h"
+#include "Hourglass.h"
+#include "Program.h"
+#include "ScenarioSchema.h"
+#include "modMerivox.h"
+#include "services/ErrorBoundary.h"
+#include "services/HelpTopics.h"
+#include "ui/UiServices.h"
+#include "vb/VbError.h"
+
+namespace {
+
+// The scenario's number: the one column a copy does not take over.
+bool IsScenarioKey(const store::ColumnDef& column) {
+    const std::string_view name = column.Name();
+    constexpr std::string_view key = "Scenario_ID";
+    if (name.size() != key.size()) return false;
+    for (size_t i = 0; i < key.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(name[i])) != std::tolower(static_cast<unsigned char>(key[i])))
+            return false;
+    return true;
+}
+
+// The open database; an error when none is open.
+dao::DatabasePtr OpenDatabase() {
+    dao::DatabasePtr db = store::CurrentDatabase();
+    if (!db || !store::CurrentWorkspace()) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open");
+    return db;
+}
+
+std::string RowSql(std::string_view table, long id) {
+    return "SELECT * FROM [" + std::string(table) + "] WHERE [Scenario_ID] = " + std::to_string(id) + ";";
+}
+
+const char* kNotFound = "Error retrieving current scenario information";
+
+}  // namespace
+
+frmDuplicate::frmDuplicate(QWidget* parent) : QDialog(parent) {
+    Guarded("frmDuplicate:Form_Load", [this] {
+        setObjectName("frmDuplicate");
+        setWindowTitle("Duplicate Scenario");
+        setProperty("HelpContextID", help::kScenarioList);
+
+        auto* lblScenario = new QLabel("Scenarion Description:");
+        lblScenario->setObjectName("lblScenario");
+        lblCurrentScenario_ = new QLabel;
+        lblCurrentScenario_->setObjectName("lblCurrentScenario");
+        lblCurrentScenario_->setFrameShape(QFrame::Panel);
+        lblCurrentScenario_->setFrameShadow(QFrame::Sunken);
+        lblCurrentScenario_->setWordWrap(true);
+        lblCurrentScenario_->setMinimumHeight(24);
+        auto* lblDuplicateScenario = new QLabel("New Scenario Description");
+        lblDuplicateScenario->setObjectName("lblDuplicateScenario");
+        txtNewScenario_ = new QLineEdit;
+        txtNewScenario_->setObjectName("txtNewScenario");
+        if (const store::ColumnDef* column = store::ScenariosSchema().Column("Scenario_Description"))
+            txtNewScenario_->setMaxLength(column->size);
+        txtNewScenario_->installEventFilter(this);
+        cmdAction_[0] = new QPushButton("&OK");
+        cmdAction_[1] = new QPushButton("&Cancel");
+        for (int i = 0; i < 2; ++i) {
+            cmdAction_[i]->setObjectName(QString("cmdAction_%1").arg(i));
+            connect(cmdAction_[i], &QPushButton::clicked, this, [this, i] { cmdAction_Click(i); });
+        }
+        cmdAction_[0]->setDefault(true);
+        cmdAction_[0]->setEnabled(false);
+
+        auto* grid = new QGridLayout(this);
+        grid->addWidget(lblScenario, 0, 0);
+        grid->addWidget(lblCurrentScenario_, 1, 0);
+        grid->addWidget(lblDuplicateScenario, 2, 0);
+        grid->addWidget(txtNewScenario_, 3, 0);
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch();
+        buttons->addWidget(cmdAction_[0]);
+        buttons->addWidget(cmdAction_[1]);
+        grid->addLayout(buttons, 4, 0);
+        setFixedSize(sizeHint().expandedTo(QSize(480, 0)));
+
+        connect(txtNewScenario_, &QLineEdit::textChanged, this, [this] { txtNewScenario_Change(); });
+    });
+}
+
+void frmDuplicate::ScenarioID(long value) {
+    Guarded("frmDuplicate:ScenarioID", [this, value] {
+        scenarioOk_ = false;
+        if (value == 0) return;
+        scenarioId_ = value;
+        const dao::DatabasePtr db = OpenDatabase();
+        dao::RecordsetPtr scenario = db->OpenRecordset(RowSql(store::kScenariosTable, value));
+        const bool found = !scenario->Eof();
+        std::string description;
+        if (found) {
+            const vb::Variant stored = scenario->Fields("Scenario_Description")->Value();
+            if (!stored.IsNull()) description = stored.ToString();
+        }
+        scenario->Close();
+        // A copy needs both rows; a scenario that has gone is not offered.
+        if (!found) return;
+        dao::RecordsetPtr options = db->OpenRecordset(RowSql(store::kOptionsTable, value));
+        const bool hasOptions = !options->Eof();
+        options->Close();
+        if (!hasOptions) return;
+        lblCurrentScenario_->setText(QString::fromStdString(description));
+        txtNewScenario_->setText(QString::fromStdString("Copy of " + description));
+        scenarioOk_ = true;
+    });
+}
+
+void frmDuplicate::txtNewScenario_Change() {
+    Guarded("frmDuplicate:txtNewScenario_Change",
+            [this] { cmdAction_[0]->setEnabled(!txtNewScenario_->text().isEmpty()); });
+}
+
+bool frmDuplicate::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtNewScenario_ && event->type() == QEvent::FocusIn)
+        QTimer::singleShot(0, txtNewScenario_, [box = txtNewScenario_] { SelectAllText(box); });
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmDuplicate::cmdAction_Click(int index) {
+    Guarded("frmDuplicate:cmdAction_Click", [this, index] {
+        if (index == 0) {
+            if (SaveNewScenario()) accept();
+        } else {
+            reject();
+        }
+    });
+}
+
+bool frmDuplicate::SaveNewScenario() {
+    bool saved = false;
+    Guarded("frmDuplicate:SaveNewScenario", [this, &saved] {
+        CHourglass hourglass;
+        hourglass.Value(true);
+        const dao::DatabasePtr db = OpenDatabase();
+        const dao::WorkspacePtr workspace = store::CurrentWorkspace();
+        const std::string description = txtNewScenario_->text().toStdString();
+        long newId = 0;
+        bool vanished = false;
+        // The three copies stand or fall together.
+        workspace->BeginTrans();
+        try {
+            dao::RecordsetPtr oldScenario = db->OpenRecordset(RowSql(store::kScenariosTable, scenarioId_));
+            dao::RecordsetPtr oldOptions = db->OpenRecordset(RowSql(store::kOptionsTable, scenarioId_));
+            vanished = oldScenario->Eof() || oldOptions->Eof();
+            if (!vanished) {
+                dao::RecordsetPtr rs = db->OpenRecordset(std::string(store::kScenariosTable), dao::dbOpenDynaset);
+                rs->AddNew();
+                for (const store::ColumnDef& column : store::ScenariosSchema().columns) {
+                    if (IsScenarioKey(column)) continue;
+                    const std::string name(column.Name());
+                    rs->Fields(name)->Value(name == "Scenario_Description" ? vb::Variant(description)
+                                                                           : oldScenario->Fields(name)->Value());
+                }
+                rs->Update();
+                rs->Bookmark(rs->LastModified());
+                newId = rs->Fields("Scenario_ID")->Value().ToLong();
+                rs->Close();
+
+                dao::RecordsetPtr options = db->OpenRecordset(std::string(store::kOptionsTable), dao::dbOpenDynaset);
+                options->AddNew();
+                for (const store::ColumnDef& column : store::OptionsSchema().columns) {
+                    const std::string name(column.Name());
+                    options->Fields(name)->Value(IsScenarioKey(column) ? vb::Variant(static_cast<int32_t>(newId))
+                                                                       : oldOptions->Fields(name)->Value());
+                }
+                options->Update();
+                options->Close();
+
+                std::string columns, values;
+                for (const store::ColumnDef& column : store::FieldsSchema().columns) {
+                    const std::string name(column.Name());
+                    columns += (columns.empty() ? "[" : ", [") + name + "]";
+                    values += values.empty() ? "" : ", ";
+                    values += IsScenarioKey(column) ? std::to_string(newId) + " AS Expr1" : "[" + name + "]";
+                }
+                db->Execute("INSERT INTO [" + std::string(store::kFieldsTable) + "] (" + columns + ") SELECT " +
+                            values + " FROM [" + std::string(store::kFieldsTable) +
+                            "] WHERE [Scenario_ID]=" + std::to_string(scenarioId_));
+            }
+            oldScenario->Close();
+            oldOptions->Close();
+            if (vanished) {
+                workspace->Rollback();
+            } else {
+                workspace->CommitTrans();
+            }
+        } catch (...) {
+            workspace->Rollback();
+            throw;
+        }
+        if (vanished) {
+            hourglass.Value(false);
+            ui::MsgBox(kNotFound, ui::vbOKOnly, program::kAppTitle);
+            return;
+        }
+        newScenarioId_ = newId;
+        saved = true;
+    });
+    return saved;
+}

@@ -1,0 +1,814 @@
+#include "forms/frmStatMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "CWinPos.h"
+#include "ErrorStack.h"
+#include "Hourglass.h"
+#include "MDIMain.h"
+#include "Merivox6/Quantara.h"
+#include "Program.h"
+#include "ScenarioQueries.h"
+#include "ScenarioSchema.h"
+#include "StatCommon.h"
+#include "forms/GridLauncher.h"
+#include "forms/frmDuplicate.h"
+#include "forms/frmStatus.h"
+#include "modMerivox.h"
+#include "services/ErrorBoundary.h"
+#include "services/HelpKey.h"
+#include "services/HelpTopics.h"
+#include "CurrentDatabase.h"
+#include "ui/UiServices.h"
+#include "vb/Conversions.h"
+#include "vb/VbError.h"
+#include "wizard/ScenarioCommands.h"
+
+namespace {
+
+// Sub-type values of the option buttons, by family; index 1 ("All") is "*".
+const std::array<const char*, 8> kParValues = {"*",       "Describe", "Frequency",  "Percentiles",
+                                               "Compare", "Matrix",   "Regression", "Crosstab"};
+const std::array<const char*, 4> kGroupValues = {"*", "Two Sample t-Test", "ANOVA", "Two way ANOVA"};
+const std::array<const char*, 8> kNonParValues = {"*",        "Chi-Square", "Sign Test",     "K-S Fit",
+                                                  "2 Sample", "N Sample",   "Paired Fields", "N Fields"};
+
+// Twips as the layout rules give them, in pixels.
+constexpr int Px(int twips) { return twips / CWinPos::kTwipsPerPixel; }
+constexpr int kMinimumHeight = (4000 + CWinPos::kTwipsPerPixel - 1) / CWinPos::kTwipsPerPixel;
+
+// The open database; an error when none is open.
+dao::DatabasePtr OpenDatabase() {
+    dao::DatabasePtr db = store::CurrentDatabase();
+    if (!db || !store::CurrentWorkspace()) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open");
+    return db;
+}
+
+void Message(const std::string& text) { ui::MsgBox(text, ui::vbOKOnly, program::kAppTitle); }
+
+// A stored value as the list shows it: Null as empty, dates to the minute.
+std::string CellText(const vb::Variant& value) {
+    if (value.IsNull() || value.IsEmpty()) return {};
+    if (value.Type() == vb::vbDate) return vb::Format(value, "yyyy-mm-dd hh:nn");
+    return value.ToString();
+}
+
+// Comparison of stored texts as the database compares them (ASCII letters without case).
+bool SameText(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// The program's number of a scenario from the list's text ("12" gives 12, anything else 0).
+long NumberOf(const std::string& text) { return static_cast<long>(vb::Val(text)); }
+
+// While a scenario runs, the windows repaint but the user's input goes nowhere:
+// clicks, keys and close requests from the window system are dropped.
+class RunInputBlocker : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (!event->spontaneous()) return false;
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::TabletPress:
+            case QEvent::TabletRelease:
+            case QEvent::Close:
+                return true;
+            default:
+                return false;
+        }
+    }
+};
+
+}  // namespace
+
+// Hands the engine's progress texts to the window.
+class frmStatMain::EngineEvents : public QuantaraEvents {
+public:
+    explicit EngineEvents(frmStatMain* owner) : owner_(owner) {}
+    void StatStatus(std::string& StatusMessage) override { owner_->m_oStats_StatStatus(StatusMessage); }
+
+private:
+    frmStatMain* owner_;
+};
+
+frmStatMain::frmStatMain(QWidget* parent) : QWidget(parent) {
+    setObjectName("frmStatMain");
+    setWindowTitle("Analysis Scenarios");
+    setProperty("HelpContextID", help::kScenarioList);
+    BuildControls();
+}
+
+frmStatMain::~frmStatMain() = default;
+
+void frmStatMain::BuildControls() {
+    tabBody_ = new QFrame(this);
+    tabBody_->setObjectName("tabMainBody");
+    tabBody_->setFrameShape(QFrame::StyledPanel);
+    tabMain_ = new QTabBar(this);
+    tabMain_->setObjectName("tabMain");
+    tabMain_->setDrawBase(false);
+    for (const char* caption : {"&Parametric Analysis", "&Group Analysis", "N&on-Parametric Analysis"})
+        tabMain_->addTab(caption);
+    connect(tabMain_, &QTabBar::currentChanged, this, [this] { tabMain_Click(); });
+
+    auto makeGroup = [this](const char* frameName, const char* arrayName, std::initializer_list<const char*> captions,
+                            QButtonGroup*& group) {
+        auto* frame = new QGroupBox("Analysis Type:", this);
+        frame->setObjectName(frameName);
+        auto* column = new QVBoxLayout(frame);
+        column->setSpacing(2);
+        group = new QButtonGroup(this);
+        group->setObjectName(arrayName);
+        int index = 0;
+        for (const char* caption : captions) {
+            auto* option = new QRadioButton(caption);
+            option->setObjectName(QString("%1_%2").arg(arrayName).arg(++index));
+            group->addButton(option, index);
+            column->addWidget(option);
+        }
+        column->addStretch();
+        group->button(1)->setChecked(true);
+        return frame;
+    };
+    frames_[0] =
+        makeGroup("ogSubType_Parametric", "optParAnalysisType",
+                  {"All", "Describe", "Frequency", "Percentiles", "Compare", "Matrix", "Regression", "Crosstab"},
+                  optParAnalysisType_);
+    frames_[1] = makeGroup("ogSubType_Group", "optGroupAnalysistype",
+                           {"All", "Two Sample t-Test", "ANOVA", "Two-Way ANOVA"}, optGroupAnalysistype_);
+    frames_[2] =
+        makeGroup("ogSubType_Non_Parametric", "optNonParAnalysisType",
+                  {"All", "Chi-Square", "Sign Test", "K-S Fit", "2 Sample", "N Sample", "Paired Fields", "N Fields"},
+                  optNonParAnalysisType_);
+    connect(optParAnalysisType_, &QButtonGroup::idClicked, this, [this](int i) { optParAnalysisType_Click(i); });
+    connect(optGroupAnalysistype_, &QButtonGroup::idClicked, this, [this](int i) { optGroupAnalysistype_Click(i); });
+    connect(optNonParAnalysisType_, &QButtonGroup::idClicked, this, [this](int i) { optNonParAnalysisType_Click(i); });
+
+    lvwScenarios_ = new QTreeWidget(this);
+    lvwScenarios_->setObjectName("lvwScenarios");
+    lvwScenarios_->setRootIsDecorated(false);
+    lvwScenarios_->setUniformRowHeights(true);
+    lvwScenarios_->setAllColumnsShowFocus(true);
+    lvwScenarios_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvwScenarios_->setHeaderLabels({"ID #", "Type", "Scenario Description", "Table", "Output Table 1", "Output Table 2",
+                                    "Created By", "Created Date", "Modified By", "Modified Date"});
+    const std::array<int, 10> widths = {44, 90, 220, 120, 120, 120, 80, 110, 80, 110};
+    for (int c = 0; c < 10; ++c) lvwScenarios_->setColumnWidth(c, widths[c]);
+    lvwScenarios_->header()->setSectionsClickable(true);
+    lvwScenarios_->header()->setSortIndicatorShown(false);
+    connect(lvwScenarios_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        Guarded("frmStatMain:lvwScenarios_ColumnClick", [this, column] { m_ListView.OnColumnClick(column); });
+    });
+    lvwScenarios_->viewport()->installEventFilter(this);
+
+    const std::array<const char*, 6> captions = {"&New", "&Edit", "Dup&licate", "&Delete", "&Run", "&Help"};
+    for (int i = 0; i < 6; ++i) {
+        cmdAction_[i] = new QPushButton(captions[i], this);
+        cmdAction_[i]->setObjectName(QString("cmdAction_%1").arg(i));
+        cmdAction_[i]->resize(81, 25);
+        connect(cmdAction_[i], &QPushButton::clicked, this, [this, i] { cmdAction_Click(i); });
+    }
+}
+
+QWidget* frmStatMain::SubWindow() const {
+    return qobject_cast<QMdiSubWindow*>(parentWidget()) ? parentWidget() : const_cast<frmStatMain*>(this);
+}
+
+void frmStatMain::Load() {
+    Guarded("frmStatMain:Form_Load", [this] {
+        m_WinPos = std::make_unique<CWinPos>();
+        CProgramSettings& positions = m_WinPos->ProductSettings();
+        positions.RegBase(program::kMakerKey);
+        positions.MainBranch(program::kMainBranch);
+        positions.Program(GetProductRegKey());
+        positions.Section("Form Position");
+        sysChange_ = true;
+        // The position belongs to the frame around the window, stored under the window's name.
+        QWidget* window = SubWindow();
+        const QString ownName = window->objectName();
+        window->setObjectName(objectName());
+        const bool restored = m_WinPos->RestoreForm(window);
+        window->setObjectName(ownName);
+        if (!restored) window->resize(610, 360);
+
+        scenTypeMain_ = "P";
+        scenType_ = "*";
+        m_ListView.ResetSortKeyOnColumnClick(true);
+        m_ListView.SetListView(lvwScenarios_);
+        m_ListView.SetFullRowSelect();
+        LoadScenarios();
+        ShowFamilyFrame(0);
+        sysChange_ = false;
+    });
+}
+
+void frmStatMain::ShowFamilyFrame(int tab) {
+    for (int i = 0; i < 3; ++i) frames_[i]->setVisible(i == tab);
+    frames_[tab]->raise();
+}
+
+void frmStatMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    GuardedQuiet([this] {
+        QWidget* window = SubWindow();
+        if (window->isMinimized()) return;
+        if (!window->isMaximized() && window != this && window->height() < kMinimumHeight) {
+            window->resize(window->width(), kMinimumHeight);
+            return;  // the resize comes back here
+        }
+        const int innerWidth = width(), innerHeight = height();
+        const QRect tab(Px(120), Px(60), std::max(innerWidth - Px(180), Px(121)), std::max(innerHeight - Px(720), 1));
+        tabMain_->setGeometry(tab.x(), tab.y(), tab.width(), tabMain_->sizeHint().height());
+        const int bodyTop = tab.y() + tabMain_->height() - 1;
+        tabBody_->setGeometry(tab.x(), bodyTop, tab.width(), std::max(tab.bottom() + 1 - bodyTop, 1));
+
+        const int listLeft = Px(2340), listTop = Px(600);
+        const int listHeight = std::max(tab.y() + tab.height() - Px(720), 1);
+        lvwScenarios_->setGeometry(listLeft, listTop, std::max(innerWidth - 2596 / CWinPos::kTwipsPerPixel, Px(2341)),
+                                   listHeight);
+        // The family frames stand at one spot inside the tab strip, left of the list.
+        const QRect frame(tab.x() + Px(60), bodyTop + Px(120), listLeft - tab.x() - Px(60) - Px(120),
+                          std::max(tab.bottom() + 1 - bodyTop - Px(240), 1));
+        for (QGroupBox* f : frames_) f->setGeometry(frame);
+
+        const int w = cmdAction_[0]->width();
+        const int top = tab.y() + tab.height() + Px(196);
+        int left = innerWidth - Px(60) - w;
+        for (int index : {4, 3, 2, 1, 0, 5}) {
+            cmdAction_[index]->move(left, top);
+            left -= w + Px(60);
+        }
+    });
+}
+
+void frmStatMain::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        unloaded_ = true;
+        Guarded("frmStatMain:Form_Unload", [this] {
+            if (!m_WinPos) return;
+            QWidget* window = SubWindow();
+            const QString ownName = window->objectName();
+            window->setObjectName(objectName());
+            m_WinPos->SaveForm(window);
+            window->setObjectName(ownName);
+        });
+    }
+    event->accept();
+}
+
+void frmStatMain::tabMain_Click() {
+    Guarded("frmStatMain:tabMain_Click", [this] {
+        const int tab = tabMain_->currentIndex();
+        if (tab < 0) return;
+        static const std::array<const char*, 3> families = {"P", "G", "N"};
+        const std::array<QButtonGroup*, 3> groups = {optParAnalysisType_, optGroupAnalysistype_,
+                                                     optNonParAnalysisType_};
+        ShowFamilyFrame(tab);
+        scenTypeMain_ = families[tab];
+        scenType_ = "*";
+        groups[tab]->button(1)->setChecked(true);
+        LoadScenarios();
+    });
+}
+
+void frmStatMain::optParAnalysisType_Click(int index) {
+    Guarded("frmStatMain:optParAnalysisType:index: " + std::to_string(index), [this, index] {
+        if (index >= 1 && index <= int(kParValues.size())) scenType_ = kParValues[index - 1];
+        LoadScenarios();
+    });
+}
+
+void frmStatMain::optGroupAnalysistype_Click(int index) {
+    Guarded("frmStatMain:optGroupAnalysistype_Click:index " + std::to_string(index), [this, index] {
+        if (index >= 1 && index <= int(kGroupValues.size())) scenType_ = kGroupValues[index - 1];
+        LoadScenarios();
+    });
+}
+
+void frmStatMain::optNonParAnalysisType_Click(int index) {
+    Guarded("frmStatMain:optNonParAnalysisType:index: " + std::to_string(index), [this, index] {
+        if (index >= 1 && index <= int(kNonParValues.size())) scenType_ = kNonParValues[index - 1];
+        LoadScenarios();
+    });
+}
+
+void frmStatMain::LoadScenarios() {
+    Guarded("frmStatMain:LoadScenarios", [this] {
+        // The filter values never enter the statement: the rows are read in
+        // their order and matched here, "*" meaning every analysis.
+        const std::string sql =
+            "SELECT  Scenario_ID, Scenario_Analysis_SubType, Scenario_Description, Scenario_Input_Table_Name, "
+            "Scenario_Analysis_Type, Scenario_Output_Table1_Name, Scenario_Output_Table2_Name, Scenario_CreatedBy, "
+            "Scenario_DateCreated, Scenario_ModifiedBy, Scenario_LastModified FROM usysQuarnScenarios ORDER BY "
+            "SortOrder, Scenario_ID;";
+        m_ListView.SetRedraw(false);
+        lvwScenarios_->clear();
+        struct Redraw {
+            CListView& view;
+            ~Redraw() { view.SetRedraw(true); }
+        } redraw{m_ListView};
+
+        dao::DatabasePtr db = store::CurrentDatabase();
+        if (!db) return;
+        dao::RecordsetPtr rs = db->OpenRecordset(sql, dao::dbOpenSnapshot);
+        static const std::array<const char*, 9> subItems = {
+            "Scenario_Analysis_SubType",   "Scenario_Description",        "Scenario_Input_Table_Name",
+            "Scenario_Output_Table1_Name", "Scenario_Output_Table2_Name", "Scenario_CreatedBy",
+            "Scenario_DateCreated",        "Scenario_ModifiedBy",         "Scenario_LastModified"};
+        QList<QTreeWidgetItem*> rows;
+        while (!rs->Eof()) {
+            const std::string family = CellText(rs->Fields("Scenario_Analysis_Type")->Value());
+            const std::string subType = CellText(rs->Fields("Scenario_Analysis_SubType")->Value());
+            if (SameText(family, scenTypeMain_) && (scenType_ == "*" || SameText(subType, scenType_))) {
+                const std::string id = CellText(rs->Fields("Scenario_ID")->Value());
+                auto* row = new CListViewItem;
+                row->setData(0, Qt::UserRole, QString::fromStdString("S" + id));
+                row->setText(0, QString::fromStdString(id));
+                for (int i = 0; i < int(subItems.size()); ++i)
+                    row->setText(i + 1, QString::fromStdString(CellText(rs->Fields(subItems[i])->Value())));
+                rows.push_back(row);
+            }
+            rs->MoveNext();
+        }
+        rs->Close();
+        lvwScenarios_->addTopLevelItems(rows);
+        if (!rows.isEmpty()) lvwScenarios_->setCurrentItem(rows.front());
+    });
+}
+
+int frmStatMain::SelectedIndex() const {
+    const QList<QTreeWidgetItem*> selected = lvwScenarios_->selectedItems();
+    if (selected.isEmpty()) return 0;
+    return lvwScenarios_->indexOfTopLevelItem(selected.front()) + 1;
+}
+
+void frmStatMain::RestoreSelection(int remembered) {
+    const int count = lvwScenarios_->topLevelItemCount();
+    if (count == 0) return;
+    int row = remembered;
+    if (row == 0) row = 1;
+    if (row > count) row = count;
+    lvwScenarios_->setCurrentItem(lvwScenarios_->topLevelItem(row - 1));
+}
+
+std::optional<CScenarioInfo> frmStatMain::GetScenarioInfo() const {
+    std::optional<CScenarioInfo> info;
+    Guarded("frmStatMain:GetScenarioInfo", [this, &info] {
+        const QList<QTreeWidgetItem*> selected = lvwScenarios_->selectedItems();
+        if (selected.isEmpty()) return;
+        const QTreeWidgetItem* row = selected.front();
+        CScenarioInfo found;
+        found.ScenarioID(row->text(0).toStdString());
+        found.ScenType(row->text(1).toStdString());
+        found.Desc(row->text(2).toStdString());
+        found.Table(row->text(3).toStdString());
+        found.OutputTable1(row->text(4).toStdString());
+        found.OutputTable2(row->text(5).toStdString());
+        info = found;
+    });
+    return info;
+}
+
+void frmStatMain::cmdAction_Click(int index) {
+    Guarded("frmStatMain:cmdAction_Click:index " + std::to_string(index), [this, index] {
+        const int remembered = SelectedIndex();
+        switch (index) {
+            case 0:
+                CreateNewScenario();
+                return;
+            case 1:
+                EditCurrentScenario(3);
+                break;
+            case 2:
+                DuplicateCurrentScenario();
+                break;
+            case 3:
+                DeleteCurrentScenario();
+                break;
+            case 4:
+                if (!RunCurrentScenario(0)) return;
+                break;
+            case 5:
+                ShowHelpFor(this);
+                break;
+            default:
+                break;
+        }
+        LoadScenarios();
+        RestoreSelection(remembered);
+    });
+}
+
+void frmStatMain::ContextMenuHandler(int index) {
+    Guarded("frmStatMain:ContextMenuHandler", [this, index] {
+        const int remembered = SelectedIndex();
+        switch (index) {
+            case 0:
+                RunCurrentScenario(0);
+                break;
+            case 20:
+                EditCurrentScenario(3);
+                break;
+            case 30:
+                EditCurrentScenario(30);
+                break;
+            case 40:
+                EditCurrentScenario(50);
+                break;
+            case 60:
+                DuplicateCurrentScenario();
+                break;
+            case 70:
+                DeleteCurrentScenario();
+                break;
+            case 90:
+                ViewDataTable();
+                break;
+            case 100:
+                ViewOutputTable1();
+                break;
+            case 110:
+                ViewOutputTable2();
+                break;
+            case 130:
+                GenerateCode();
+                break;
+            case 150:
+                ShowHelpFor(this);
+                break;
+            default:
+                break;
+        }
+        LoadScenarios();
+        RestoreSelection(remembered);
+    });
+}
+
+bool frmStatMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lvwScenarios_->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        lvwScenarios_MouseUp(mouse->button(), mouse->globalPosition().toPoint());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmStatMain::lvwScenarios_MouseUp(Qt::MouseButton button, const QPoint& globalPos) {
+    Guarded("frmStatMain:lvwScenarios_MouseUp", [this, button, globalPos] {
+        std::optional<CScenarioInfo> info = GetScenarioInfo();
+        if (!info || button != Qt::RightButton) return;
+        MDIMain* frame = program::MainFrame();
+        if (!frame) return;
+        if (QAction* second = frame->MenuAction("mnuRightClickItems_110"))
+            second->setEnabled(!info->OutputTable2().empty());
+        frame->PopupRightClickMenu(globalPos, 0);
+    });
+}
+
+// --- running ------------------------------------------------------------------
+
+bool frmStatMain::RunCurrentScenario(long ScenarioNo) {
+    bool result = false;
+    Guarded("frmStatMain:RunCurrentScenario", [this, ScenarioNo, &result] {
+        std::optional<CScenarioInfo> info = GetScenarioInfo();
+        if (ScenarioNo != 0) {
+            result = RunScenarioTest(ScenarioNo);
+        } else if (!info) {
+            Message("Please select a scenario from the list");
+        } else {
+            result = RunScenarioTest(NumberOf(info->ScenarioID()));
+        }
+    });
+    return result;
+}
+
+bool frmStatMain::RunScenarioTest(long ScenarioNo) {
+    bool result = false;
+    CErr_Zelk& stack = ErrStack();
+    Guarded("frmStatMain:RunScenarioTest", [&] {
+        // Whatever happens, the run leaves no status window, pointer, engine or input block behind.
+        CHourglass hourglass;
+        RunInputBlocker blocker;
+        struct Cleanup {
+            frmStatMain* self;
+            RunInputBlocker* blocker;
+            ~Cleanup() {
+                qApp->removeEventFilter(blocker);
+                if (self->status_) UnloadForm(self->status_);
+                self->status_ = nullptr;
+                if (self->m_oStats) self->m_oStats.reset();
+                self->m_oStatsEvents.reset();
+            }
+        } cleanup{this, &blocker};
+
+        stack.CurrentOperation("Open Recordset ");
+        const dao::DatabasePtr db = OpenDatabase();
+        dao::RecordsetPtr rs =
+            db->OpenRecordset("SELECT  * from [usysQuarnScenarios] WHERE Scenario_ID = " + std::to_string(ScenarioNo),
+                              dao::dbOpenSnapshot);
+        if (rs->Eof()) {
+            rs->Close();
+            Message("Scenario not found: " + std::to_string(ScenarioNo));
+            return;
+        }
+        stack.CurrentOperation("Get Table Names ");
+        const std::string output1 = CellText(rs->Fields("Scenario_Output_Table1_Name")->Value());
+        const std::string output2 = CellText(rs->Fields("Scenario_Output_Table2_Name")->Value());
+        rs->Close();
+        std::string existing;
+        if (!output1.empty() && TableExists(db, output1)) existing = output1;
+        if (!output2.empty() && TableExists(db, output2)) existing += "\r\n" + output2;
+        if (!existing.empty() &&
+            ui::MsgBox("The following output table(s) already exist in the current database. Do you want to "
+                       "overwrite them?\r\n\r\n" +
+                           existing,
+                       ui::vbYesNo | ui::vbQuestion, program::kAppTitle) != ui::vbYes)
+            return;
+
+        stack.CurrentOperation("Close output forms if open ");
+        if (!output1.empty()) CloseDataGridWindows(output1);
+        if (!output2.empty()) CloseDataGridWindows(output2);
+
+        stack.CurrentOperation("Creating m_oStats ");
+        m_oStats = std::make_unique<Quantara>();
+        m_oStatsEvents = std::make_unique<EngineEvents>(this);
+        m_oStats->Advise(m_oStatsEvents.get());
+
+        stack.CurrentOperation("Set database ");
+        m_oStats->putref_ScenarioDatabase(db);
+
+        stack.CurrentOperation("Show status form ");
+        hourglass.Value(true);
+        QWidget* owner = program::MainFrame() ? static_cast<QWidget*>(program::MainFrame()) : window();
+        status_ = new frmStatus(owner);
+        status_->show();
+        status_->repaint();
+        repaint();
+        qApp->installEventFilter(&blocker);
+
+        stack.CurrentOperation("Running scenario");
+        const int32_t number = static_cast<int32_t>(ScenarioNo);
+        const vb::Variant none = vb::Variant::Missing();
+        const vb::Variant empty{std::string()};
+        std::string raised;
+        bool failedByError = false;
+        try {
+            result = m_oStats->RunScenario(number, none, none, none, empty, empty, empty, empty, empty, empty,
+                                           vb::Variant(true), vb::Variant(true));
+        } catch (const vb::VbError& e) {
+            failedByError = true;
+            raised = e.Description();
+        } catch (const std::exception& e) {
+            failedByError = true;
+            raised = e.what();
+        }
+        qApp->removeEventFilter(&blocker);
+        if (failedByError) {
+            result = false;
+            Message("The test of this scenario failed for the following reason:\r\n\r\n" + raised);
+            m_oStats.reset();
+        } else if (!result) {
+            Message("The test of this scenario failed for the following reason:\r\n\r\n" + m_oStats->get_ErrorInfo());
+        }
+        if (status_) UnloadForm(status_);
+        status_ = nullptr;
+        hourglass.Value(false);
+
+        if (result) {
+            if (!output2.empty()) {
+                stack.CurrentOperation("Loading output grid2");
+                OpenDataGridWindow("Scenario Output Table 2", output2);
+            }
+            stack.CurrentOperation("Loading output grid1");
+            OpenDataGridWindow("Scenario Output Table", output1);
+        }
+    });
+    // A finished run names no step, so a later error report does not point at it.
+    stack.CurrentOperation("");
+    return result;
+}
+
+void frmStatMain::m_oStats_StatStatus(const std::string& StatusMessage) {
+    static QElapsedTimer sincePaint;
+    const QString text = QString::fromStdString(StatusMessage);
+    if (status_) status_->Print(text);
+    emit StatusPrinted(text);
+    // Step texts show at once; record counts at a pace the screen can follow,
+    // and the other windows repaint meanwhile.
+    const bool step = text.endsWith("...");
+    if (step || !sincePaint.isValid() || sincePaint.elapsed() >= 50) {
+        if (status_) status_->Show();
+        QApplication::processEvents();
+        sincePaint.start();
+    }
+}
+
+// --- new and edit -------------------------------------------------------------------
+
+void frmStatMain::CreateNewScenario() {
+    Guarded("frmStatMain:CreateNewScenario", [this] {
+        wizard_.reset();
+        std::string analysis = scenType_;
+        if (analysis == "*") {
+            if (scenTypeMain_ == "P")
+                analysis = "Describe";
+            else if (scenTypeMain_ == "G")
+                analysis = "Two Sample t-Test";
+            else if (scenTypeMain_ == "N")
+                analysis = "Chi-Square";
+            else
+                analysis.clear();
+        }
+        WizardOutcome outcome = RunNewScenarioWizard(scenTypeMain_, analysis, this);
+        wizard_ = outcome.wizard;
+        if (outcome.result == 0) return;
+        if (outcome.scenarioType == "P") tabMain_->setCurrentIndex(0);
+        if (outcome.scenarioType == "G") tabMain_->setCurrentIndex(1);
+        if (outcome.scenarioType == "N") tabMain_->setCurrentIndex(2);
+        SetOptionCalcType(outcome.calcType);
+        if (outcome.result == 1) RunCurrentScenario(outcome.scenarioId);
+        if (outcome.scenarioId != 0) {
+            const QString key = "S" + QString::number(outcome.scenarioId);
+            for (int i = 0; i < lvwScenarios_->topLevelItemCount(); ++i) {
+                QTreeWidgetItem* row = lvwScenarios_->topLevelItem(i);
+                if (row->data(0, Qt::UserRole).toString() == key) {
+                    lvwScenarios_->setCurrentItem(row);
+                    return;
+                }
+            }
+            vb::Raise(35601, "Element not found");
+        }
+    });
+}
+
+void frmStatMain::EditCurrentScenario(long startPage) {
+    Guarded("frmStatMain:EditCurrentScenario", [this, startPage] {
+        std::optional<CScenarioInfo> info = GetScenarioInfo();
+        if (!info) {
+            Message("Please select a scenario from the list");
+            return;
+        }
+        const long number = NumberOf(info->ScenarioID());
+        const int32_t id = static_cast<int32_t>(number);
+        dao::RecordsetPtr rs =
+            OpenDatabase()->OpenRecordset(store::GetScenOptionSQL(id), dao::dbOpenSnapshot, dao::dbReadOnly);
+        const bool found = !rs->Eof();
+        rs->Close();
+        if (!found) {
+            Message("Scenario not found: " + info->ScenarioID());
+            return;
+        }
+        wizard_.reset();
+        WizardOutcome outcome = RunEditScenarioWizard(number, startPage, this);
+        wizard_ = outcome.wizard;
+        if (outcome.result != 1) return;
+        repaint();
+        std::optional<CScenarioInfo> current = GetScenarioInfo();
+        if (current) RunCurrentScenario(NumberOf(current->ScenarioID()));
+    });
+}
+
+void frmStatMain::SelectOption(QButtonGroup* group, int index) {
+    QAbstractButton* button = group->button(index);
+    if (!button) return;
+    button->setChecked(true);
+    if (group == optParAnalysisType_) optParAnalysisType_Click(index);
+    if (group == optGroupAnalysistype_) optGroupAnalysistype_Click(index);
+    if (group == optNonParAnalysisType_) optNonParAnalysisType_Click(index);
+}
+
+void frmStatMain::SetOptionCalcType(const std::string& analysisName) {
+    Guarded("frmStatMain:SetOptionCalcType", [this, &analysisName] {
+        struct Choice {
+            QButtonGroup* group;
+            int first;
+            int then;
+        };
+        std::optional<Choice> choice;
+        for (int i = 1; i < int(kParValues.size()); ++i)
+            if (analysisName == kParValues[i]) choice = Choice{optParAnalysisType_, 1, i + 1};
+        for (int i = 1; i < int(kGroupValues.size()); ++i)
+            if (analysisName == kGroupValues[i]) choice = Choice{optGroupAnalysistype_, 1, i + 1};
+        // The non-parametric group starts from its first analysis, except for that analysis itself.
+        for (int i = 1; i < int(kNonParValues.size()); ++i)
+            if (analysisName == kNonParValues[i]) choice = Choice{optNonParAnalysisType_, i == 1 ? 1 : 2, i + 1};
+        if (!choice) return;
+        SelectOption(choice->group, choice->first);
+        SelectOption(choice->group, choice->then);
+    });
+}
+
+// --- housekeeping -------------------------------------------------------------------
+
+void frmStatMain::DuplicateCurrentScenario() {
+    Guarded("frmStatMain:DuplicateCurrentScenario", [this] {
+        std::optional<CScenarioInfo> info = GetScenarioInfo();
+        if (!info) {
+            Message("Please select a scenario from the list to duplicate");
+            return;
+        }
+        frmDuplicate dialog(this);
+        dialog.ScenarioID(NumberOf(info->ScenarioID()));
+        if (dialog.ScenarioOK()) {
+            dialog.exec();
+        } else {
+            Message("Error retrieving current scenario information");
+        }
+    });
+}
+
+void frmStatMain::DeleteCurrentScenario() {
+    Guarded("frmStatMain:DeleteCurrentScenario", [this] {
+        std::optional<CScenarioInfo> info = GetScenarioInfo();
+        if (!info) return;
+        std::string question = "Are you sure you want to permanently delete Scenario #" + info->ScenarioID();
+        if (!info->Desc().empty()) question += "\r\n (" + info->Desc() + ")";
+        question += "?";
+        if (ui::MsgBox(question, ui::vbYesNo | ui::vbQuestion, program::kAppTitle) != ui::vbYes) return;
+        CHourglass hourglass;
+        hourglass.Value(true);
+        DeleteScenario(NumberOf(info->ScenarioID()));
+    });
+}
+
+void frmStatMain::DeleteScenario(long ScenarioID) {
+    Guarded("frmStatMain:DeleteScenario", [ScenarioID] {
+        // The three deletes stand or fall together.
+        const dao::DatabasePtr db = OpenDatabase();
+        const dao::WorkspacePtr workspace = store::CurrentWorkspace();
+        workspace->BeginTrans();
+        try {
+            for (std::string_view table : {store::kScenariosTable, store::kFieldsTable, store::kOptionsTable})
+                db->Execute("DELETE * FROM [" + std::string(table) +
+                            "] WHERE [Scenario_ID] = " + std::to_string(ScenarioID) + ";");
+            workspace->CommitTrans();
+        } catch (...) {
+            workspace->Rollback();
+            throw;
+        }
+    });
+}
+
+void frmStatMain::ViewDataTable() {
+    Guarded("frmStatMain:ViewDataTable", [this] {
+        std::optional<CScenarioInfo> info = GetScenarioInfo();
+        if (!info) return;
+        OpenDataGridWindow("Input Data Table", info->Table());
+    });
+}
+
+void frmStatMain::ViewOutputTable1() {
+    Guarded("frmStatMain:ViewOutputTable1", [this] {
+        std::optional<CScenarioInfo> info = GetScenarioInfo();
+        if (!info || info->OutputTable1().empty()) return;
+        OpenDataGridWindow("Scenario Output Table", info->OutputTable1());
+    });
+}
+
+void frmStatMain::ViewOutputTable2() {
+    Guarded("frmStatMain:ViewOutputTable2", [this] {
+        std::optional<CScenarioInfo> info = GetScenarioInfo();
+        if (!info || info->OutputTable2().empty()) return;
+        OpenDataGridWindow("Scenario Output Table 2", info->OutputTable2());
+    });
+}
+
+void frmStatMain::GenerateCode() {
+    Guarded("frmStatMain:GenerateCode", [this] {
+        std::optional<CScenarioInfo> info = GetScenarioInfo();
+        if (!info) return;
+        NotAvailableYet("The code generator");
+    });
+}

@@ -1,0 +1,122 @@
+// frmStatMain, "Analysis Scenarios": the scenarios of the open database by
+// family (three tabs) and analysis (a row of option buttons per family), with
+// New, Edit, Duplicate, Delete, Run and Help, the right-click menu of the
+// frame, the views of a scenario's tables, and the run of a scenario through
+// the engine with its progress in the status window.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "CListView.h"
+#include "CScenarioInfo.h"
+
+class CWinPos;
+class CZantelsPropWiz;
+class QButtonGroup;
+class QFrame;
+class QGroupBox;
+class QPushButton;
+class QTabBar;
+class QTreeWidget;
+class Quantara;
+class frmStatus;
+
+class frmStatMain : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmStatMain(QWidget* parent = nullptr);
+    ~frmStatMain() override;
+
+    // The load, once the window sits in the frame: position, filters "P" and
+    // "*", the list, the family frames.
+    void Load();
+
+    const std::string& ScenTypeMain() const { return scenTypeMain_; }
+    void ScenTypeMain(const std::string& value) { scenTypeMain_ = value; }
+    const std::string& ScenType() const { return scenType_; }
+    void ScenType(const std::string& value) { scenType_ = value; }
+    bool SysChange() const { return sysChange_; }
+    void SysChange(bool value) { sysChange_ = value; }
+
+    // Refills the list for the family and analysis chosen.
+    void LoadScenarios();
+    // The right-click menu's commands, by the index of mnuRightClickItems.
+    Q_INVOKABLE void ContextMenuHandler(int index);
+    // The code generator for the selected scenario.
+    Q_INVOKABLE void GenerateCode();
+
+    // The selected row's scenario; none when no row is selected.
+    std::optional<CScenarioInfo> GetScenarioInfo() const;
+
+    // Runs scenario `ScenarioNo`, or the selected one for 0; true only when the engine succeeded.
+    bool RunCurrentScenario(long ScenarioNo);
+    bool RunScenarioTest(long ScenarioNo);
+
+    void CreateNewScenario();
+    void EditCurrentScenario(long startPage);
+    void SetOptionCalcType(const std::string& analysisName);
+
+    void DuplicateCurrentScenario();
+    void DeleteCurrentScenario();
+    void DeleteScenario(long ScenarioID);
+    void ViewDataTable();
+    void ViewOutputTable1();
+    void ViewOutputTable2();
+
+    void cmdAction_Click(int index);
+    void tabMain_Click();
+    void optParAnalysisType_Click(int index);
+    void optGroupAnalysistype_Click(int index);
+    void optNonParAnalysisType_Click(int index);
+    void lvwScenarios_MouseUp(Qt::MouseButton button, const QPoint& globalPos);
+
+    // The wizard object of the last New or Edit (null before the first).
+    const std::shared_ptr<CZantelsPropWiz>& Wizard() const { return wizard_; }
+
+signals:
+    // Each progress text of a run, as the status window shows it.
+    void StatusPrinted(const QString& text);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class EngineEvents;
+    void m_oStats_StatStatus(const std::string& StatusMessage);
+    void BuildControls();
+    void ShowFamilyFrame(int tab);
+    // The 1-based position of the selected row; 0 when none.
+    int SelectedIndex() const;
+    void RestoreSelection(int remembered);
+    void SelectOption(QButtonGroup* group, int index);
+    QWidget* SubWindow() const;
+
+    std::string scenTypeMain_ = "P";
+    std::string scenType_ = "*";
+    bool sysChange_ = false;
+    bool unloaded_ = false;
+
+    QTabBar* tabMain_ = nullptr;
+    QFrame* tabBody_ = nullptr;
+    std::array<QGroupBox*, 3> frames_{};
+    QButtonGroup* optParAnalysisType_ = nullptr;
+    QButtonGroup* optGroupAnalysistype_ = nullptr;
+    QButtonGroup* optNonParAnalysisType_ = nullptr;
+    QTreeWidget* lvwScenarios_ = nullptr;
+    std::array<QPushButton*, 6> cmdAction_{};
+
+    std::unique_ptr<CWinPos> m_WinPos;
+    CListView m_ListView;
+    std::unique_ptr<Quantara> m_oStats;
+    std::unique_ptr<EngineEvents> m_oStatsEvents;
+    QPointer<frmStatus> status_;
+    std::shared_ptr<CZantelsPropWiz> wizard_;
+};

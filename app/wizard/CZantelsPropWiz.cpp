@@ -1,0 +1,265 @@
+#include "wizard/CZantelsPropWiz.h"
+
+#include <cmath>
+#include <type_traits>
+
+#include "ErrorStack.h"
+#include "vb/Conversions.h"
+#include "vb/VbError.h"
+
+namespace {
+
+template <typename T>
+T Converted(const vb::Variant& value);
+template <>
+std::string Converted(const vb::Variant& value) {
+    return value.ToString();  // Empty gives "", Null raises 94
+}
+template <>
+bool Converted(const vb::Variant& value) {
+    return value.ToBool();
+}
+template <>
+int16_t Converted(const vb::Variant& value) {
+    return value.ToInteger();
+}
+template <>
+int32_t Converted(const vb::Variant& value) {
+    return value.ToLong();
+}
+template <>
+double Converted(const vb::Variant& value) {
+    return value.ToDouble();
+}
+template <>
+vb::Variant Converted(const vb::Variant& value) {
+    return value;
+}
+
+template <typename T>
+constexpr store::PropertyKind KindOfType() {
+    using K = store::PropertyKind;
+    if constexpr (std::is_same_v<T, std::string>) return K::Text;
+    if constexpr (std::is_same_v<T, bool>) return K::Flag;
+    if constexpr (std::is_same_v<T, int16_t>) return K::Integer;
+    if constexpr (std::is_same_v<T, int32_t>) return K::Long;
+    if constexpr (std::is_same_v<T, double>) return K::Double;
+    if constexpr (std::is_same_v<T, vb::Variant>) return K::Variant;
+    return K::None;
+}
+
+}  // namespace
+
+// --- the field collection -------------------------------------------------------------------------
+
+ScenarioFieldPtr CScenarioFields::Add(const std::string& FieldName, const std::string& FieldChoice,
+                                      const std::string& FieldType, int32_t FieldSeq, const std::string& sKey) {
+    for (const std::string& key : keys_)
+        if (vb::EqualsNoCase(key, sKey))
+            vb::Raise(457, "This key is already associated with an element of this collection");
+    const int32_t type = vb::CLng(vb::Variant(FieldType));  // 13 when not a number
+    auto field = std::make_shared<CScenarioField>();
+    field->Name(FieldName);
+    field->Choice(FieldChoice);
+    field->FieldType(type);
+    field->OrdinalPosition(FieldSeq);
+    fields_.push_back(field);
+    keys_.push_back(sKey);
+    return field;
+}
+
+size_t CScenarioFields::IndexOf(const vb::Variant& vntIndexKey) const {
+    if (vntIndexKey.IsString()) {
+        for (size_t i = 0; i < keys_.size(); ++i)
+            if (vb::EqualsNoCase(keys_[i], vntIndexKey.String())) return i;
+        vb::Raise(vb::err::kInvalidProcedureCall);
+    }
+    const int32_t position = vntIndexKey.ToLong();
+    if (position < 1 || position > Count()) vb::Raise(vb::err::kSubscriptOutOfRange);
+    return static_cast<size_t>(position - 1);
+}
+
+ScenarioFieldPtr CScenarioFields::Item(const vb::Variant& vntIndexKey) const { return fields_[IndexOf(vntIndexKey)]; }
+
+void CScenarioFields::Remove(const vb::Variant& vntIndexKey) {
+    const size_t i = IndexOf(vntIndexKey);
+    fields_.erase(fields_.begin() + static_cast<std::ptrdiff_t>(i));
+    keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+void CScenarioFields::Clear() {
+    fields_.clear();
+    keys_.clear();
+}
+
+// --- the scenario object --------------------------------------------------------------------------
+
+CZantelsPropWiz::CZantelsPropWiz() : fields_(std::make_shared<CScenarioFields>()) {}
+
+CZantelsPropWiz::~CZantelsPropWiz() {
+    ProcScope scope(ErrStack(), "CZantelsPropWiz:Class_Terminat");
+    if (!fields_) return;
+    while (fields_->Count() > 0) fields_->Remove(vb::Variant(fields_->Count()));
+    fields_.reset();
+}
+
+void CZantelsPropWiz::Scenario_Type(const std::string& value) {
+    if (value == "P" || value == "G" || value == "N") scenarioType_ = value;
+}
+
+bool CZantelsPropWiz::SetProperty(std::string_view name, const vb::Variant& value) {
+    if (vb::EqualsNoCase(name, "Scenario_Type")) {
+        Scenario_Type(Converted<std::string>(value));
+        return true;
+    }
+#define MERIVOX_WIZARD_SET(prop, type)                                                                                 \
+    if (vb::EqualsNoCase(name, #prop)) {                                                                               \
+        prop(Converted<type>(value));                                                                                  \
+        return true;                                                                                                   \
+    }
+    MERIVOX_WIZARD_PROPERTIES(MERIVOX_WIZARD_SET)
+#undef MERIVOX_WIZARD_SET
+    return false;
+}
+
+vb::Variant CZantelsPropWiz::GetProperty(std::string_view name) const {
+    if (vb::EqualsNoCase(name, "Scenario_Type")) return vb::Variant(scenarioType_);
+#define MERIVOX_WIZARD_GET(prop, type)                                                                                 \
+    if (vb::EqualsNoCase(name, #prop)) return vb::Variant(prop());
+    MERIVOX_WIZARD_PROPERTIES(MERIVOX_WIZARD_GET)
+#undef MERIVOX_WIZARD_GET
+    vb::Raise(438, "Object doesn't support this property or method: " + std::string(name));
+}
+
+store::PropertyKind CZantelsPropWiz::KindOf(std::string_view name) {
+    if (vb::EqualsNoCase(name, "Scenario_Type")) return store::PropertyKind::Text;
+#define MERIVOX_WIZARD_KIND(prop, type)                                                                                \
+    if (vb::EqualsNoCase(name, #prop)) return KindOfType<type>();
+    MERIVOX_WIZARD_PROPERTIES(MERIVOX_WIZARD_KIND)
+#undef MERIVOX_WIZARD_KIND
+    return store::PropertyKind::None;
+}
+
+std::vector<std::string_view> CZantelsPropWiz::PropertyNames() {
+    std::vector<std::string_view> names;
+#define MERIVOX_WIZARD_NAME(prop, type) names.push_back(#prop);
+    MERIVOX_WIZARD_PROPERTIES(MERIVOX_WIZARD_NAME)
+#undef MERIVOX_WIZARD_NAME
+    names.insert(names.begin() + 2, "Scenario_Type");
+    return names;
+}
+
+namespace {
+
+// Calls `visit` for every column of the scenarios and options tables whose
+// property the wizard object holds.
+template <class F>
+void ForEachWizardColumn(F&& visit) {
+    for (const store::TableSchema* table : {&store::ScenariosSchema(), &store::OptionsSchema()})
+        for (const store::ColumnDef& column : table->columns)
+            if (column.HeldBy(store::kWizardObject)) visit(column);
+}
+
+}  // namespace
+
+void CZantelsPropWiz::SetNewScenario(const std::string& familyLetter, const std::string& analysisName) {
+    ForEachWizardColumn([this](const store::ColumnDef& column) {
+        if (!column.newValue.empty()) SetProperty(column.property, vb::Variant(std::string(column.newValue)));
+    });
+    Scenario_ID(0);
+    CalcType(analysisName);
+    Scenario_Type(familyLetter);
+}
+
+void CZantelsPropWiz::LoadScenario(const dao::RecordsetPtr& row) {
+    ForEachWizardColumn([&](const store::ColumnDef& column) {
+        if (column.editNull == store::EditNull::NotRead) return;
+        const vb::Variant value = row->Fields(column.Name())->Value();
+        switch (column.editNull) {
+            case store::EditNull::EmptyText:   // a text property
+            case store::EditNull::JoinedText:  // a variant that receives the text
+                SetProperty(column.property, vb::Variant(value.IsNull() ? std::string() : vb::CStr(value)));
+                break;
+            case store::EditNull::Kept:
+            case store::EditNull::Refused:  // the property's conversion refuses Null
+                SetProperty(column.property, value);
+                break;
+            case store::EditNull::NotRead:
+                break;
+        }
+    });
+}
+
+std::string ColumnValueProblem(const store::ColumnDef& column, std::string_view property, const vb::Variant& value) {
+    const std::string name(property);
+    if (value.IsNull() || value.IsEmpty() || value.IsMissing()) return {};
+    switch (column.type) {
+        case dao::dbText: {
+            const std::string text = value.IsString() ? value.String() : vb::CStr(value);
+            if (text.empty() && column.zeroLength == store::ZeroLength::Refused) return name + " must not be empty.";
+            if (column.size > 0 && text.size() > static_cast<size_t>(column.size))
+                return name + " may hold at most " + std::to_string(column.size) + " characters.";
+            return {};
+        }
+        case dao::dbBoolean:
+        case dao::dbDate:
+            return {};
+        default:
+            break;
+    }
+    double number = 0;
+    try {
+        number = value.ToDouble();
+    } catch (const vb::VbError&) {
+        return name + " must be a number.";
+    }
+    if (!std::isfinite(number)) return name + " must be a number.";
+    const double rounded = std::nearbyint(number);
+    if (column.type == dao::dbInteger && (rounded < -32768 || rounded > 32767))
+        return name + " must be a whole number from -32768 to 32767.";
+    if (column.type == dao::dbLong && (rounded < -2147483648.0 || rounded > 2147483647.0))
+        return name + " must be a whole number from -2147483648 to 2147483647.";
+    return {};
+}
+
+std::string CZantelsPropWiz::CheckColumnValues(std::string& property) const {
+    std::string message;
+    ForEachWizardColumn([&](const store::ColumnDef& column) {
+        const bool written = column.saveAs == store::SaveAs::AsHeld || column.saveAs == store::SaveAs::EmptyToNull;
+        if (!message.empty() || !written) return;
+        vb::Variant value = GetProperty(column.property);
+        if (value.IsString() && value.String().empty() && column.saveAs == store::SaveAs::EmptyToNull) return;
+        message = ColumnValueProblem(column, column.property, value);
+        if (!message.empty()) property = std::string(column.property);
+    });
+    return message;
+}
+
+// --- the analysis table ---------------------------------------------------------------------------
+
+namespace {
+
+// The option page of each analysis, in the order of the schema's list.
+constexpr long kOptionPages[] = {4, 5, 6, 7, 8, 9, 10, 11, 11, 11, 12, 13, 14, 15, 16, 17, 18};
+
+// The analysis with exactly this name (with letter case); nullptr for any other text.
+const store::AnalysisDef* ExactAnalysis(const std::string& name) {
+    for (const store::AnalysisDef& a : store::Analyses())
+        if (a.subType == name) return &a;
+    return nullptr;
+}
+
+}  // namespace
+
+int16_t CZantelsPropWiz::GetScenarioSort(const std::string& strCalcType) {
+    ProcScope scope(ErrStack(), "CZantelsPropWiz:GetScenarioSort");
+    const store::AnalysisDef* a = ExactAnalysis(strCalcType);
+    return a ? a->sortOrder : int16_t{0};
+}
+
+long CZantelsPropWiz::GetOptionsPage() const {
+    const store::AnalysisDef* a = ExactAnalysis(CalcType());
+    return a ? kOptionPages[static_cast<size_t>(a->id)] : wizard::kNoPage;
+}
+
+long CZantelsPropWiz::GetNextPage(long /*lngCurrentPage*/) { return wizard::kEnd; }

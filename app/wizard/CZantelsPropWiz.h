@@ -1,0 +1,271 @@
+// CZantelsPropWiz: the scenario being created or edited in the program, one
+// value per stored column of its scenario and options rows, its field roles
+// and a dirty flag. A plain value holder: setters store what they are given
+// (only Scenario_Type filters) and never touch Changed; the pages validate
+// and mark the object changed themselves.
+//
+// Which column fills which property, what a new scenario starts with, how
+// Edit reads a Null and how a save writes each column all come from the
+// scenario schema (store/ScenarioSchema.h); the property list below is this
+// object's interface, and a test holds it and the schema to each other.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ScenarioSchema.h"
+#include "dao/Dao.h"
+#include "vb/Variant.h"
+
+class QWidget;
+
+// One source field of the scenario and its role.
+class CScenarioField {
+public:
+    // "G" group/row, "C" compare/factor/column, "X" value, "Y" dependent, "W" weight, "" none.
+    void Choice(const std::string& value) { choice_ = value; }
+    const std::string& Choice() const { return choice_; }
+    // The source field's type code; not saved.
+    void FieldType(int32_t value) { fieldType_ = value; }
+    int32_t FieldType() const { return fieldType_; }
+    // Position within its role's list, from 1.
+    void OrdinalPosition(int32_t value) { ordinalPosition_ = value; }
+    int32_t OrdinalPosition() const { return ordinalPosition_; }
+    void Name(const std::string& value) { name_ = value; }
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string choice_;
+    int32_t fieldType_ = 0;
+    int32_t ordinalPosition_ = 0;
+    std::string name_;
+};
+using ScenarioFieldPtr = std::shared_ptr<CScenarioField>;
+
+// The scenario's fields, keyed by field name (compared without regard to
+// case), in insertion order; reachable by key or 1-based position.
+class CScenarioFields {
+public:
+    // Raises 457 for a key already present and 13 for a type that is not a
+    // number; the collection is then left as it was.
+    ScenarioFieldPtr Add(const std::string& FieldName, const std::string& FieldChoice, const std::string& FieldType,
+                         int32_t FieldSeq, const std::string& sKey);
+    // A text selects by key (error 5 when absent), a number by position (error 9 out of range).
+    ScenarioFieldPtr Item(const vb::Variant& vntIndexKey) const;
+    int32_t Count() const { return static_cast<int32_t>(fields_.size()); }
+    void Remove(const vb::Variant& vntIndexKey);
+    void Clear();
+    auto begin() const { return fields_.begin(); }
+    auto end() const { return fields_.end(); }
+
+private:
+    size_t IndexOf(const vb::Variant& vntIndexKey) const;
+
+    std::vector<ScenarioFieldPtr> fields_;
+    std::vector<std::string> keys_;
+};
+using ScenarioFieldsPtr = std::shared_ptr<CScenarioFields>;
+
+// The 84 value properties but Scenario_Type, in slot order: (name, C++ type).
+// Booleans are bool, Integer int16_t, Long int32_t, Double double, and the
+// variants (numbers that may be Empty, Null or a text) vb::Variant.
+#define MERIVOX_WIZARD_PROPERTIES(X)                                                                                   \
+    X(Scenario_ID, int32_t)                                                                                            \
+    X(Scenario_Description, std::string)                                                                               \
+    X(CalcType, std::string)                                                                                           \
+    X(Table, std::string)                                                                                              \
+    X(OutputTable1, std::string)                                                                                       \
+    X(OutputTable2, std::string)                                                                                       \
+    X(MissingType, std::string)                                                                                        \
+    X(MissingEqual, vb::Variant)                                                                                       \
+    X(MissingLow, vb::Variant)                                                                                         \
+    X(MissingHigh, vb::Variant)                                                                                        \
+    X(Scenario_Version, std::string)                                                                                   \
+    X(CI, bool)                                                                                                        \
+    X(CI95, bool)                                                                                                      \
+    X(FreqN, bool)                                                                                                     \
+    X(FreqP, bool)                                                                                                     \
+    X(Mean, bool)                                                                                                      \
+    X(Mode, bool)                                                                                                      \
+    X(Percentile, bool)                                                                                                \
+    X(Range, bool)                                                                                                     \
+    X(Skew, bool)                                                                                                      \
+    X(Sum, bool)                                                                                                       \
+    X(TTestMean, bool)                                                                                                 \
+    X(VarStd, bool)                                                                                                    \
+    X(FreqSum, bool)                                                                                                   \
+    X(FreqType, std::string)                                                                                           \
+    X(CountXY, bool)                                                                                                   \
+    X(MeanXY, bool)                                                                                                    \
+    X(CorrXY, bool)                                                                                                    \
+    X(TTest, bool)                                                                                                     \
+    X(MCnt, bool)                                                                                                      \
+    X(MMis, bool)                                                                                                      \
+    X(MMean, bool)                                                                                                     \
+    X(MDev, bool)                                                                                                      \
+    X(MCov, bool)                                                                                                      \
+    X(MCor, bool)                                                                                                      \
+    X(MR2, bool)                                                                                                       \
+    X(MT, bool)                                                                                                        \
+    X(MProb, bool)                                                                                                     \
+    X(RAnova, bool)                                                                                                    \
+    X(Residual, bool)                                                                                                  \
+    X(RYInt, bool)                                                                                                     \
+    X(XRowPCnt, bool)                                                                                                  \
+    X(XColPcnt, bool)                                                                                                  \
+    X(XTotPcnt, bool)                                                                                                  \
+    X(XExpectPcnt, bool)                                                                                               \
+    X(XExpect, bool)                                                                                                   \
+    X(XChi, bool)                                                                                                      \
+    X(Chi, bool)                                                                                                       \
+    X(ChiAll, bool)                                                                                                    \
+    X(ChiIgnoreBlanks, bool)                                                                                           \
+    X(ChiDetail, bool)                                                                                                 \
+    X(CIStdDev, vb::Variant)                                                                                           \
+    X(FreqInit, vb::Variant)                                                                                           \
+    X(FreqWidth, vb::Variant)                                                                                          \
+    X(TTestValue, double)                                                                                              \
+    X(CITypeRadio, std::string)                                                                                        \
+    X(FreqDispRadio, std::string)                                                                                      \
+    X(FreqGroupRadio, std::string)                                                                                     \
+    X(FreqIncRadio, std::string)                                                                                       \
+    X(PercentileRadio, std::string)                                                                                    \
+    X(VarNRadio, std::string)                                                                                          \
+    X(MProbTail, std::string)                                                                                          \
+    X(RegressType, std::string)                                                                                        \
+    X(XType, std::string)                                                                                              \
+    X(CIUser, vb::Variant)                                                                                             \
+    X(InterV, int16_t)                                                                                                 \
+    X(RPoly, int16_t)                                                                                                  \
+    X(FitUniform, bool)                                                                                                \
+    X(FitNormal, bool)                                                                                                 \
+    X(FitPoisson, bool)                                                                                                \
+    X(SignMean, bool)                                                                                                  \
+    X(SignMedian, bool)                                                                                                \
+    X(SignCustom, bool)                                                                                                \
+    X(SignValue, vb::Variant)                                                                                          \
+    X(NPPair_Sign, bool)                                                                                               \
+    X(NPPair_Wilcoxon, bool)                                                                                           \
+    X(NPPair_Spearman, bool)                                                                                           \
+    X(NPPair_Tau, bool)                                                                                                \
+    X(NPFriedmanDetail, bool)                                                                                          \
+    X(NPKruskalDetail, bool)                                                                                           \
+    X(NPTwoType, std::string)                                                                                          \
+    X(GroupIgnoreBlanks, bool)                                                                                         \
+    X(GroupDetail, bool)
+
+// Page numbers of the wizard.
+namespace wizard {
+inline constexpr long kAnalysisPage = 1;
+inline constexpr long kSourcePage = 2;
+inline constexpr long kFieldsPage = 3;
+inline constexpr long kFirstOptionsPage = 4;
+inline constexpr long kLastOptionsPage = 18;
+inline constexpr long kOptionsJump = 30;
+inline constexpr long kFinishPage = 50;
+inline constexpr long kNoPage = 99;
+inline constexpr long kEnd = -1;
+
+// Page results.
+inline constexpr long kBack = 1;
+inline constexpr long kNext = 2;
+inline constexpr long kSaveAndRun = 3;  // finish page only
+inline constexpr long kCancel = 4;
+
+// Wizard results.
+inline constexpr long kLeftBeforeFinish = 0;
+inline constexpr long kSaveAndRunResult = 1;
+inline constexpr long kClosedOnFinish = 2;
+}  // namespace wizard
+
+class CZantelsPropWiz {
+public:
+    CZantelsPropWiz();
+    ~CZantelsPropWiz();
+    CZantelsPropWiz(const CZantelsPropWiz&) = delete;
+    CZantelsPropWiz& operator=(const CZantelsPropWiz&) = delete;
+
+    // The page machine: runs the wizard from page StartForm (1 new; 3, 30 or
+    // 50 to edit) and returns 0 (left before the finish page), 2 (finish page
+    // closed by Cancel or Save) or 1 (Save and Run). Pages are owned by `owner`
+    // while they live (null: top-level windows).
+    long ShowStatWizard(long StartForm, QWidget* owner = nullptr);
+
+#define MERIVOX_WIZARD_ACCESSORS(name, type)                                                                           \
+    const type& name() const { return name##_; }                                                                       \
+    void name(type value) { name##_ = std::move(value); }
+    MERIVOX_WIZARD_PROPERTIES(MERIVOX_WIZARD_ACCESSORS)
+#undef MERIVOX_WIZARD_ACCESSORS
+
+    // The family letter: only exactly "P", "G" or "N" is stored.
+    const std::string& Scenario_Type() const { return scenarioType_; }
+    void Scenario_Type(const std::string& value);
+
+    // By property name (compared without regard to case), as a variant: used
+    // by the schema-driven code (New's values, Edit's load, the save). The
+    // setter converts to the property's type with the runtime's rules and
+    // raises when the value does not convert (Null included, except for the
+    // variants); false for a name that is no property.
+    bool SetProperty(std::string_view name, const vb::Variant& value);
+    vb::Variant GetProperty(std::string_view name) const;
+    static store::PropertyKind KindOf(std::string_view name);
+    // Every property name, in slot order (Scenario_Type third).
+    static std::vector<std::string_view> PropertyNames();
+
+    const ScenarioFieldsPtr& ScenarioFields() const { return fields_; }
+    void ScenarioFields(ScenarioFieldsPtr value) { fields_ = std::move(value); }
+
+    bool Changed() const { return changed_; }
+    void Changed(bool value) { changed_ = value; }
+
+    // New: the values of a new scenario of analysis `analysisName` in family
+    // `familyLetter`, from the schema; the fields stay empty, Changed False.
+    void SetNewScenario(const std::string& familyLetter, const std::string& analysisName);
+    // Edit: the properties from the current row of the joined scenario and
+    // options rows, each converted as the schema says; raises when a value
+    // cannot be read (a Null under a strict conversion, an Integer out of
+    // range, a missing column). Scenario_ID is the caller's.
+    void LoadScenario(const dao::RecordsetPtr& row);
+
+    // The analysis checks: a message (empty when valid), the focus moved to
+    // the page's control to correct. CheckFinal shows its message itself and
+    // gives back the names it tested.
+    std::string CheckDescribe(QWidget* page);
+    std::string CheckFrequency(QWidget* page, bool fFreqN, bool fFreqP);
+    std::string CheckSignTest(QWidget* page);
+    std::string CheckKSFit(QWidget* page);
+    std::string CheckPaired(QWidget* page);
+    bool CheckFinal(QWidget* page, std::string& strTable1, std::string& strTable2);
+
+    // The first property whose value its column would refuse (a text longer
+    // than the column, a value that is no number in a number column, a
+    // number out of the column's range): the message, empty when every value
+    // fits; `property` receives the property's name.
+    std::string CheckColumnValues(std::string& property) const;
+
+    // Writes the scenario to the three tables of the current database in one
+    // transaction. True on success: Scenario_ID then holds the stored number
+    // (a new one only after the commit) and Changed is False. On failure
+    // nothing is written, the reason is shown, and the object is unchanged.
+    bool PostScenario();
+
+    // The analysis table.
+    static int16_t GetScenarioSort(const std::string& strCalcType);
+    long GetOptionsPage() const;
+    static long GetNextPage(long lngCurrentPage);
+
+private:
+#define MERIVOX_WIZARD_MEMBER(name, type) type name##_{};
+    MERIVOX_WIZARD_PROPERTIES(MERIVOX_WIZARD_MEMBER)
+#undef MERIVOX_WIZARD_MEMBER
+    std::string scenarioType_;
+    ScenarioFieldsPtr fields_;
+    bool changed_ = false;
+};
+
+// The column type's limit check behind CheckColumnValues, for one value: the
+// message, empty when the column takes it. Option pages use it on entry.
+std::string ColumnValueProblem(const store::ColumnDef& column, std::string_view property, const vb::Variant& value);

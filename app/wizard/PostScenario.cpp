@@ -1,0 +1,184 @@
+// Writing the scenario object to the three scenario tables of the current
+// database, column by column as the scenario schema says, in one
+// transaction: either the scenario, options and field rows are all written
+// or nothing is, and a failure is shown with its reason.
+#include <string>
+
+#include "CurrentDatabase.h"
+#include "ErrorStack.h"
+#include "Program.h"
+#include "modMerivox.h"
+#include "ui/UiServices.h"
+#include "vb/Conversions.h"
+#include "vb/VbError.h"
+#include "wizard/CZantelsPropWiz.h"
+
+namespace {
+
+// The workspace transaction of one save: rolled back unless committed.
+class SaveTransaction {
+public:
+    explicit SaveTransaction(dao::WorkspacePtr ws) : ws_(std::move(ws)) {
+        ws_->BeginTrans();
+        open_ = true;
+    }
+    ~SaveTransaction() {
+        if (!open_) return;
+        try {
+            ws_->Rollback();
+        } catch (...) {}
+    }
+    void Commit() {
+        ws_->CommitTrans();
+        open_ = false;
+    }
+    SaveTransaction(const SaveTransaction&) = delete;
+    SaveTransaction& operator=(const SaveTransaction&) = delete;
+
+private:
+    dao::WorkspacePtr ws_;
+    bool open_ = false;
+};
+
+// A record set closed on every way out, before the transaction ends.
+class OpenTable {
+public:
+    OpenTable(const dao::DatabasePtr& db, std::string_view table)
+        : rs_(db->OpenRecordset(std::string(table), dao::dbOpenDynaset)) {}
+    ~OpenTable() {
+        try {
+            rs_->Close();
+        } catch (...) {}
+    }
+    dao::Recordset* operator->() const { return rs_.get(); }
+    void Set(std::string_view column, const vb::Variant& value) const { rs_->Fields(column)->Value(value); }
+    OpenTable(const OpenTable&) = delete;
+    OpenTable& operator=(const OpenTable&) = delete;
+
+private:
+    dao::RecordsetPtr rs_;
+};
+
+std::string WhereKey(int32_t id) { return "[Scenario_ID] = " + std::to_string(id); }
+
+// The user the save records: the log-on of the database's workspace, cut to the column.
+std::string UserName(const dao::WorkspacePtr& ws, std::string_view column) {
+    std::string user = ws ? ws->UserName() : dao::DBEngine().Workspaces(0)->UserName();
+    const store::ColumnDef* def = store::ScenariosSchema().Column(column);
+    if (def && def->size > 0 && user.size() > static_cast<size_t>(def->size))
+        user.resize(static_cast<size_t>(def->size));
+    return user;
+}
+
+}  // namespace
+
+bool CZantelsPropWiz::PostScenario() {
+    ProcScope scope(ErrStack(), "CZantelsPropWiz:PostScenario");
+    std::string reason;
+    try {
+        dao::DatabasePtr db = store::CurrentDatabase();
+        dao::WorkspacePtr ws = store::CurrentWorkspace();
+        if (!db || !ws) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open.");
+        const bool isNew = Scenario_ID() == 0;
+        int32_t id = Scenario_ID();
+        const vb::Variant now(vb::Now());
+
+        // Writes one column from the object by the schema's rule for it.
+        auto write = [&](const OpenTable& rs, const store::ColumnDef& column) {
+            using store::SaveAs;
+            switch (column.saveAs) {
+                case SaveAs::NotWritten:
+                    return;
+                case SaveAs::AsHeld:
+                    rs.Set(column.Name(), GetProperty(column.property));
+                    return;
+                case SaveAs::EmptyToNull: {
+                    vb::Variant v = GetProperty(column.property);
+                    if (v.IsEmpty() || (v.IsString() && v.String().empty())) v = vb::Variant::Null();
+                    rs.Set(column.Name(), v);
+                    return;
+                }
+                case SaveAs::Key:
+                    return;  // written with the new row
+                case SaveAs::SortOrder:
+                    rs.Set(column.Name(), vb::Variant(GetScenarioSort(CalcType())));
+                    return;
+                case SaveAs::VersionMark:
+                    rs.Set(column.Name(), vb::Variant(std::string(store::kScenarioVersion)));
+                    return;
+                case SaveAs::NowWhenNew:
+                    if (isNew) rs.Set(column.Name(), now);
+                    return;
+                case SaveAs::NowWhenEdited:
+                    if (!isNew) rs.Set(column.Name(), now);
+                    return;
+                case SaveAs::UserWhenNew:
+                    if (isNew) rs.Set(column.Name(), vb::Variant(UserName(ws, column.name)));
+                    return;
+                case SaveAs::UserWhenEdited:
+                    if (!isNew) rs.Set(column.Name(), vb::Variant(UserName(ws, column.name)));
+                    return;
+                case SaveAs::Filler:
+                    rs.Set(column.Name(), vb::Variant(vb::Space(static_cast<size_t>(column.size))));
+                    return;
+            }
+        };
+
+        SaveTransaction transaction(ws);
+        {
+            OpenTable scenarios(db, store::kScenariosTable);
+            if (isNew) {
+                scenarios->AddNew();
+                id = scenarios->Fields("Scenario_ID")->Value().ToLong();
+            } else {
+                scenarios->FindFirst(WhereKey(id));
+                if (scenarios->NoMatch())
+                    vb::Raise(dao::err::kNoCurrentRecord,
+                              "Scenario " + std::to_string(id) + " is no longer in the database.");
+                scenarios->Edit();
+            }
+            for (const store::ColumnDef& column : store::ScenariosSchema().columns) write(scenarios, column);
+            scenarios->Update();
+        }
+        {
+            OpenTable options(db, store::kOptionsTable);
+            bool adding = isNew;
+            if (!isNew) {
+                options->FindFirst(WhereKey(id));
+                adding = options->NoMatch();
+            }
+            if (adding) {
+                options->AddNew();
+                options.Set("Scenario_ID", vb::Variant(id));
+            } else {
+                options->Edit();
+            }
+            for (const store::ColumnDef& column : store::OptionsSchema().columns) write(options, column);
+            options->Update();
+        }
+        db->Execute("DELETE * FROM " + std::string(store::kFieldsTable) + " WHERE " + WhereKey(id));
+        {
+            OpenTable fields(db, store::kFieldsTable);
+            for (const ScenarioFieldPtr& field : *ScenarioFields()) {
+                if (field->Choice().empty()) continue;
+                fields->AddNew();
+                fields.Set("Scenario_ID", vb::Variant(id));
+                fields.Set("FieldDef_Ordinal_Position", vb::Variant(field->OrdinalPosition()));
+                fields.Set("FieldDef_Name", vb::Variant(field->Name()));
+                fields.Set("FieldDef_Choice", vb::Variant(field->Choice()));
+                fields->Update();
+            }
+        }
+        transaction.Commit();
+        Scenario_ID(id);
+        Changed(false);
+        return true;
+    } catch (const vb::VbError& e) {
+        reason = e.Description();
+    } catch (const std::exception& e) {
+        reason = e.what();
+    }
+    ui::MsgBox("The scenario could not be saved for the following reason:\r\n\r\n" + reason,
+               ui::vbOKOnly | ui::vbCritical, program::kAppTitle);
+    return false;
+}

@@ -1,0 +1,70 @@
+// New and Edit of the scenario list: fill a scenario object (a new
+// scenario's values, or a stored scenario's rows) and run the wizard on it.
+#include "wizard/ScenarioCommands.h"
+
+#include "CurrentDatabase.h"
+#include "ErrorStack.h"
+#include "Program.h"
+#include "ScenarioQueries.h"
+#include "services/ErrorBoundary.h"
+#include "ui/UiServices.h"
+#include "vb/VbError.h"
+#include "wizard/CZantelsPropWiz.h"
+
+namespace {
+
+WizardOutcome Outcome(long result, const std::shared_ptr<CZantelsPropWiz>& wiz) {
+    WizardOutcome out;
+    out.result = result;
+    out.wizard = wiz;
+    if (wiz) {
+        out.scenarioId = wiz->Scenario_ID();
+        out.calcType = wiz->CalcType();
+        out.scenarioType = wiz->Scenario_Type();
+    }
+    return out;
+}
+
+}  // namespace
+
+WizardOutcome RunNewScenarioWizard(const std::string& familyLetter, const std::string& analysisName, QWidget* parent) {
+    WizardOutcome out;
+    Guarded("RunNewScenarioWizard", [&] {
+        auto wiz = std::make_shared<CZantelsPropWiz>();
+        wiz->SetNewScenario(familyLetter, analysisName);
+        out = Outcome(0, wiz);
+        const long result = wiz->ShowStatWizard(wizard::kAnalysisPage, parent);
+        out = Outcome(result, wiz);
+    });
+    return out;
+}
+
+WizardOutcome RunEditScenarioWizard(long scenarioId, long startPage, QWidget* parent) {
+    WizardOutcome out;
+    Guarded("RunEditScenarioWizard", [&] {
+        dao::DatabasePtr db = store::CurrentDatabase();
+        if (!db) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open.");
+        const int32_t id = static_cast<int32_t>(scenarioId);
+        dao::RecordsetPtr row = db->OpenRecordset(store::GetScenOptionSQL(id), dao::dbOpenSnapshot, dao::dbReadOnly);
+        struct Closer {
+            dao::RecordsetPtr& rs;
+            ~Closer() {
+                try {
+                    rs->Close();
+                } catch (...) {}
+            }
+        } closer{row};
+        if (row->Eof()) {
+            ui::MsgBox("Scenario not found: " + std::to_string(scenarioId), ui::vbOKOnly, program::kAppTitle);
+            return;
+        }
+        auto wiz = std::make_shared<CZantelsPropWiz>();
+        wiz->Scenario_ID(id);
+        wiz->LoadScenario(row);
+        row->Close();
+        out = Outcome(0, wiz);
+        const long result = wiz->ShowStatWizard(startPage, parent);
+        out = Outcome(result, wiz);
+    });
+    return out;
+}

@@ -1,0 +1,112 @@
+#include "wizard/WizardPage.h"
+
+#include <QBoxLayout>
+#include <QPushButton>
+
+#include "CurrentDatabase.h"
+#include "ErrorStack.h"
+#include "ScenarioQueries.h"
+#include "services/ErrorBoundary.h"
+#include "services/HelpKey.h"
+#include "wizard/CZantelsPropWiz.h"
+#include "wizard/frmQuarn_Create.h"
+#include "wizard/frmQuarn_Finish.h"
+
+CWizardPage::CWizardPage(QWidget* parent) : QDialog(parent) { setModal(true); }
+
+// Unloading releases the scenario object.
+CWizardPage::~CWizardPage() { wiz_ = nullptr; }
+
+void CWizardPage::reject() { OnWindowClose(); }
+
+void CWizardPage::OnWindowClose() {
+    if (findChild<QPushButton*>("cmdNav_4"))
+        NavClicked(4);
+    else
+        NavClicked(1);
+}
+
+void CWizardPage::AddNavButton(QBoxLayout* row, int index, const QString& caption) {
+    auto* button = new QPushButton(caption);
+    button->setObjectName(QString("cmdNav_%1").arg(index));
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [this, index] { NavClicked(index); });
+    row->addWidget(button);
+}
+
+void CWizardPage::ShowPageHelp() { ShowHelpFor(this); }
+
+// --- placeholders ---------------------------------------------------------------------------------
+
+CPlaceholderPage::CPlaceholderPage(long page, QWidget* parent) : CWizardPage(parent), page_(page) {
+    setObjectName(QString::fromStdString(wizard::PageFormName(page)));
+}
+
+void CPlaceholderPage::Wiz(CZantelsPropWiz* wiz) {
+    if (wiz_) return;
+    wiz_ = wiz;
+    if (page_ == wizard::kFieldsPage && wiz_) wizard::LoadStoredFields(*wiz_);
+}
+
+void CPlaceholderPage::ShowModal() { navResult_ = wizard::kNext; }
+
+// --- the factory ----------------------------------------------------------------------------------
+
+namespace wizard {
+
+std::string PageFormName(long page) {
+    static const char* const kOptionPages[] = {
+        "frmQuarn_Options_Describe",    "frmQuarn_Options_Frequency",       "frmQuarn_Options_Percentile",
+        "frmQuarn_Options_Compare",     "frmQuarn_Options_Matrix",          "frmQuarn_Options_Regress",
+        "frmQuarn_Options_Crosstab",    "frmQuarn_Options_Group",           "frmQuarn_Options_NP_ChiSquare",
+        "frmQuarn_Options_NP_SignTest", "frmQuarn_Options_NP_KSFit",        "frmQuarn_Options_NP_TwoSample",
+        "frmQuarn_Options_NP_NSample",  "frmQuarn_Options_NP_PairedFields", "frmQuarn_Options_NP_NFields"};
+    if (page == kAnalysisPage) return "frmQuarn_Create";
+    if (page == kSourcePage) return "frmQuarn_SelectTable";
+    if (page == kFieldsPage) return "frmQuarn_Fields";
+    if (page >= kFirstOptionsPage && page <= kLastOptionsPage) return kOptionPages[page - kFirstOptionsPage];
+    if (page == kFinishPage) return "frmQuarn_Finish";
+    return {};
+}
+
+CWizardPage* CreatePage(long page, QWidget* owner) {
+    if (page == kAnalysisPage) return new frmQuarn_Create(owner);
+    if (page == kFinishPage) return new frmQuarn_Finish(owner);
+    return new CPlaceholderPage(page, owner);
+}
+
+namespace {
+PageFactory& Factory() {
+    static PageFactory factory = CreatePage;
+    return factory;
+}
+}  // namespace
+
+PageFactory SetPageFactory(PageFactory factory) {
+    PageFactory previous = std::move(Factory());
+    Factory() = factory ? std::move(factory) : PageFactory(CreatePage);
+    return previous;
+}
+
+const PageFactory& CurrentPageFactory() { return Factory(); }
+
+void LoadStoredFields(CZantelsPropWiz& wiz) {
+    dao::DatabasePtr db = store::CurrentDatabase();
+    if (!db || wiz.Scenario_ID() == 0) return;
+    dao::RecordsetPtr rs = db->OpenRecordset(store::GetFieldListSQL(wiz.Scenario_ID()), dao::dbOpenSnapshot);
+    struct Closer {
+        dao::RecordsetPtr& rs;
+        ~Closer() {
+            try {
+                rs->Close();
+            } catch (...) {}
+        }
+    } closer{rs};
+    for (; !rs->Eof(); rs->MoveNext()) {
+        const std::string name = rs->Fields("FieldDef_Name")->Value().ToString();
+        wiz.ScenarioFields()->Add(name, rs->Fields("FieldDef_Choice")->Value().ToString(), "0",
+                                  rs->Fields("FieldDef_Ordinal_Position")->Value().ToLong(), name);
+    }
+}
+
+}  // namespace wizard

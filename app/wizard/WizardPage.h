@@ -1,0 +1,88 @@
+// The protocol every page of the scenario wizard follows, and the factory
+// that makes the page window for a page number. A page is a dialog named
+// after its form; the machine binds the scenario object to it before each
+// showing (Wiz), shows it modally until it hides, and reads how the user
+// left it (NavResult: 1 Back, 2 Next, 4 Cancel; on the finish page 1 Back,
+// 2 closed, 3 Save and Run).
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+
+class CZantelsPropWiz;
+
+class CWizardPage : public QDialog {
+    Q_OBJECT
+public:
+    explicit CWizardPage(QWidget* parent = nullptr);
+    ~CWizardPage() override;
+
+    // Receives the scenario object before every showing. The first call
+    // keeps it; later calls keep the object already held.
+    virtual void Wiz(CZantelsPropWiz* wiz) = 0;
+    CZantelsPropWiz* Wiz() const { return wiz_; }
+
+    virtual long NavResult() const { return navResult_; }
+    virtual void NavResult(long value) { navResult_ = value; }
+    bool Loading() const { return loading_; }
+    void Loading(bool value) { loading_ = value; }
+
+    // Shows the page modally until it hides. A placeholder answers at once.
+    virtual void ShowModal() { exec(); }
+
+protected:
+    // Closing the window (its close box or Escape) leaves it as Cancel does,
+    // or as Back on a page without Cancel.
+    void reject() override;
+    virtual void OnWindowClose();
+
+    // Builds the row of navigation buttons `cmdNav_<index>` with these
+    // captions (an empty caption: no button of that index).
+    void AddNavButton(class QBoxLayout* row, int index, const QString& caption);
+    virtual void NavClicked(int index) = 0;
+    // Help: the help file's topic of this page.
+    void ShowPageHelp();
+
+    CZantelsPropWiz* wiz_ = nullptr;
+    long navResult_ = 0;
+    bool loading_ = false;
+};
+
+// A page whose window comes with a later version: never shown, it lets the
+// user pass on as Next. The field roles placeholder keeps the stored field
+// roles, so that saving an edited scenario keeps its fields.
+class CPlaceholderPage : public CWizardPage {
+    Q_OBJECT
+public:
+    CPlaceholderPage(long page, QWidget* parent = nullptr);
+    void Wiz(CZantelsPropWiz* wiz) override;
+    void ShowModal() override;
+
+protected:
+    void NavClicked(int) override {}
+
+private:
+    long page_;
+};
+
+namespace wizard {
+
+// The form name of a page number ("frmQuarn_Finish" for 50); empty for a
+// number without a window.
+std::string PageFormName(long page);
+
+// Makes the window of a page (1 to 18, 50), owned by `owner`.
+using PageFactory = std::function<CWizardPage*(long page, QWidget* owner)>;
+// The program's pages, with placeholders for those not built yet.
+CWizardPage* CreatePage(long page, QWidget* owner);
+// Replaces the factory the machine uses (tests install fakes); returns the one replaced.
+PageFactory SetPageFactory(PageFactory factory);
+const PageFactory& CurrentPageFactory();
+
+// Loads the scenario's stored field rows into its field collection, in role
+// letter order and by position within the role (for a scenario not yet
+// stored, nothing).
+void LoadStoredFields(CZantelsPropWiz& wiz);
+
+}  // namespace wizard

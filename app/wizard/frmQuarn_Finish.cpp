@@ -1,0 +1,257 @@
+#include "wizard/frmQuarn_Finish.h"
+
+#include <QBoxLayout>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "ProgramSettings.h"
+#include "Program.h"
+#include "ScenarioSchema.h"
+#include "modMerivox.h"
+#include "services/ErrorBoundary.h"
+#include "services/HelpTopics.h"
+#include "ui/UiServices.h"
+#include "vb/Conversions.h"
+#include "wizard/CZantelsPropWiz.h"
+
+namespace {
+
+// A box takes at most what its column holds.
+int ColumnSize(std::string_view property) {
+    const store::ColumnDef* column = store::PropertyColumn(property);
+    return column && column->size > 0 ? column->size : 255;
+}
+
+QLineEdit* Box(const char* name, std::string_view property) {
+    auto* box = new QLineEdit;
+    box->setObjectName(name);
+    box->setMaxLength(ColumnSize(property));
+    return box;
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+frmQuarn_Finish::OutputNames frmQuarn_Finish::NamesOf(const std::string& calcType) {
+    struct Row {
+        const char* calcType;
+        OutputNames names;
+    };
+    static const Row kRows[] = {
+        {"Describe", {"Describe", "", "Describe", ""}},
+        {"Frequency", {"Frequency", "", "Freqency", ""}},
+        {"Percentiles", {"Percentiles", "", "Percentiles", ""}},
+        {"Compare", {"Compare", "", "Compare", ""}},
+        {"Matrix", {"Matrix", "", "Matrix", ""}},
+        {"Regression", {"Regression", "Residual", "Regression", "Residual"}},
+        {"Crosstab", {"Crosstab", "Crosstab Chi-Square", "Crosstab", "Crosstab Chi-Square"}},
+        {"Two Sample t-Test",
+         {"Two Sample t-Test", "Two Sample t-Test Details", "Two Sample t-Test", "Two Sample t-Test Details"}},
+        {"ANOVA", {"ANOVA", "ANOVA Details", "ANOVA", "ANOVA Details"}},
+        {"Two way ANOVA", {"Two Way ANOVA", "Two Way ANOVA Details", "Two Way ANOVA", "Two Way ANOVA Details"}},
+        {"Chi-Square", {"Chi-Square", "Chi-Square Details", "Chi-Square", "Chi-Square Details"}},
+        {"Sign Test", {"SignTest", "", "SignTest", ""}},
+        {"K-S Fit", {"K-S Fit", "", "K-S Fit", ""}},
+        {"2 Sample", {"2 Sample", "", "2 Sample", ""}},
+        {"N Sample", {"N Sample Kruskal", "N Sample Kruskal Details", "N Sample Kruskal", "N Sample Kruskal Details"}},
+        {"Paired Fields", {"PairedFields", "", "PairedFields", ""}},
+        {"N Fields",
+         {"N Fields Friedman", "N Fields Friedman Details", "N Fields Friedman", "N Fields Friedman Details"}},
+    };
+    for (const Row& r : kRows)
+        if (calcType == r.calcType) return r.names;
+    return {};
+}
+
+bool frmQuarn_Finish::SecondTableApplies(const CZantelsPropWiz& wiz) {
+    const std::string& c = wiz.CalcType();
+    if (c == "Regression") return wiz.Residual();
+    // XType within "CS": "C", "S", "CS", or no type at all.
+    if (c == "Crosstab") return wiz.XChi() && vb::InStr("CS", wiz.XType()) > 0;
+    if (c == "Two Sample t-Test" || c == "ANOVA" || c == "Two way ANOVA") return wiz.GroupDetail();
+    if (c == "Chi-Square") return wiz.ChiDetail();
+    if (c == "N Sample") return wiz.NPKruskalDetail();
+    if (c == "N Fields") return wiz.NPFriedmanDetail();
+    return false;
+}
+
+frmQuarn_Finish::frmQuarn_Finish(QWidget* parent) : CWizardPage(parent) {
+    Guarded("frmQuarn_Finish:Form_Load", [this] {
+        setObjectName("frmQuarn_Finish");
+        setWindowTitle("Zelk Statistics Output Tables and Description");
+        setProperty("HelpContextID", help::kWizardFinish);
+
+        auto* fraAnalysis = new QGroupBox("Analysis");
+        fraAnalysis->setObjectName("fraAnalysis");
+        auto* Label1 = new QLabel("Analysis Type:");
+        Label1->setObjectName("Label1");
+        txtAnalysisType_ = new QLineEdit;
+        txtAnalysisType_->setObjectName("txtAnalysisType");
+        txtAnalysisType_->setReadOnly(true);
+        txtAnalysisType_->setFocusPolicy(Qt::NoFocus);
+        txtAnalysisType_->setBackgroundRole(QPalette::Button);
+        QPalette face = txtAnalysisType_->palette();
+        face.setColor(QPalette::Base, face.color(QPalette::Button));
+        txtAnalysisType_->setPalette(face);
+        auto* Label2 = new QLabel("Description:");
+        Label2->setObjectName("Label2");
+        txtDescription_ = Box("txtDescription", "Scenario_Description");
+        auto* analysisGrid = new QGridLayout(fraAnalysis);
+        analysisGrid->addWidget(Label1, 0, 0);
+        analysisGrid->addWidget(txtAnalysisType_, 0, 1);
+        analysisGrid->addWidget(Label2, 1, 0);
+        analysisGrid->addWidget(txtDescription_, 1, 1);
+        analysisGrid->setColumnStretch(1, 1);
+
+        fraOutputTables_ = new QGroupBox("Output Table");
+        fraOutputTables_->setObjectName("fraOutputTables");
+        lblTable1_ = new QLabel("Output Table Name:");
+        lblTable1_->setObjectName("lblScenario_Output_Table1_Name");
+        txtTable1_ = Box("txtScenario_Output_Table1_Name", "OutputTable1");
+        lblTable2_ = new QLabel("Output Table &2 Name:");
+        lblTable2_->setObjectName("lblScenario_Output_Table2_Name");
+        txtTable2_ = Box("txtScenario_Output_Table2_Name", "OutputTable2");
+        lblTable1_->setBuddy(txtTable1_);
+        lblTable2_->setBuddy(txtTable2_);
+        auto* tablesLayout = new QVBoxLayout(fraOutputTables_);
+        tablesLayout->addWidget(lblTable1_);
+        tablesLayout->addWidget(txtTable1_);
+        tablesLayout->addWidget(lblTable2_);
+        tablesLayout->addWidget(txtTable2_);
+        tablesLayout->addStretch();
+
+        for (QLineEdit* box : {txtDescription_, txtTable1_, txtTable2_}) box->installEventFilter(this);
+
+        auto* nav = new QHBoxLayout;
+        AddNavButton(nav, 0, "Help");
+        nav->addStretch();
+        AddNavButton(nav, 1, "< &Back");
+        AddNavButton(nav, 2, "Cancel");
+        AddNavButton(nav, 3, "&Save");
+        AddNavButton(nav, 4, "Save and &Run");
+
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(fraAnalysis);
+        layout->addWidget(fraOutputTables_, 1);
+        layout->addLayout(nav);
+        setFixedSize(520, 330);
+    });
+}
+
+frmQuarn_Finish::~frmQuarn_Finish() {
+    Guarded("frmQuarn_Finish:Form_Unload", [this] { wiz_ = nullptr; });
+}
+
+void frmQuarn_Finish::Wiz(CZantelsPropWiz* wiz) {
+    Guarded("frmQuarn_Finish:Set Wiz", [&] {
+        if (!wiz_) wiz_ = wiz;
+        if (!wiz_) return;
+        txtDescription_->setText(Q(wiz_->Scenario_Description()));
+        txtAnalysisType_->setText(Q(wiz_->CalcType()));
+        txtTable1_->setText(Q(wiz_->OutputTable1()));
+        txtTable2_->setText(Q(wiz_->OutputTable2()));
+
+        const OutputNames names = NamesOf(wiz_->CalcType());
+        lblTable1_->setText(Q("Name for " + names.firstLabel + " output table: "));
+        lblTable2_->setText(Q("Name for " + names.secondLabel + " output table: "));
+        const bool second = SecondTableApplies(*wiz_);
+        lblTable2_->setVisible(second);
+        txtTable2_->setVisible(second);
+
+        const std::string prefix = program::Settings().ReadEntry("OutputTablePrefix", "Brux_");
+        if (IsBlank(vb::Variant(txtTable1_->text().toStdString())))
+            txtTable1_->setText(names.first.empty() ? QString() : Q(prefix + names.first));
+        if (second) {
+            if (IsBlank(vb::Variant(txtTable2_->text().toStdString())))
+                txtTable2_->setText(names.second.empty() ? QString() : Q(prefix + names.second));
+            fraOutputTables_->setTitle("Output Tables");
+        } else {
+            txtTable2_->clear();
+            fraOutputTables_->setTitle("Output Table");
+        }
+    });
+}
+
+bool frmQuarn_Finish::eventFilter(QObject* watched, QEvent* event) {
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box && event->type() == QEvent::FocusIn) QTimer::singleShot(0, box, [box] { SelectAllText(box); });
+    if (box && event->type() == QEvent::FocusOut) BoxLeft(box);
+    return CWizardPage::eventFilter(watched, event);
+}
+
+void frmQuarn_Finish::BoxLeft(QLineEdit* box) {
+    const char* name = box == txtDescription_ ? "txtDescription_LostFocus"
+                       : box == txtTable1_    ? "txtScenario_Output_Table_Name_LostFocus"
+                                              : "txtScenario_Output_Table2_Name_LostFocus";
+    Guarded(std::string("frmQuarn_Finish:") + name, [&] {
+        if (!wiz_) return;
+        const std::string text = box->text().toStdString();
+        if (box == txtDescription_ && text != wiz_->Scenario_Description()) {
+            wiz_->Scenario_Description(text);
+            wiz_->Changed(true);
+        } else if (box == txtTable1_ && text != wiz_->OutputTable1()) {
+            wiz_->OutputTable1(text);
+            wiz_->Changed(true);
+        } else if (box == txtTable2_ && text != wiz_->OutputTable2()) {
+            wiz_->OutputTable2(text);
+            wiz_->Changed(true);
+        }
+    });
+}
+
+bool frmQuarn_Finish::Save() {
+    wiz_->Scenario_Description(txtDescription_->text().toStdString());
+    wiz_->OutputTable1(txtTable1_->text().toStdString());
+    wiz_->OutputTable2(txtTable2_->text().toStdString());
+    std::string table1, table2;
+    if (!wiz_->CheckFinal(this, table1, table2)) return false;
+    // A value its column would refuse is named here, before anything is written.
+    std::string property;
+    const std::string problem = wiz_->CheckColumnValues(property);
+    if (!problem.empty()) {
+        ui::MsgBox(problem, ui::vbOKOnly, program::kAppTitle);
+        return false;
+    }
+    return wiz_->PostScenario();
+}
+
+void frmQuarn_Finish::NavClicked(int index) {
+    Guarded("frmQuarn_Finish:cmdNav_Click", [&] {
+        if (!wiz_) return;
+        switch (index) {
+            case 0:
+                ShowPageHelp();
+                return;
+            case 1:
+                NavResult(wizard::kBack);
+                hide();
+                return;
+            case 2:
+                if (wiz_->Changed() &&
+                    ui::MsgBox("You have made changes to this scenario. Are you sure you want to exit?",
+                               ui::vbYesNo | ui::vbQuestion, program::kAppTitle) != ui::vbYes)
+                    return;
+                NavResult(wizard::kNext);
+                hide();
+                return;
+            case 3:
+            case 4: {
+                // Save writes a changed scenario, and always a new one; Save
+                // and Run saves the same way and leaves the run (which asks
+                // about existing output tables) to the list window.
+                const long closed = index == 3 ? wizard::kNext : wizard::kSaveAndRun;
+                if ((wiz_->Changed() || wiz_->Scenario_ID() == 0) && !Save()) return;
+                NavResult(closed);
+                hide();
+                return;
+            }
+            default:
+                return;
+        }
+    });
+}

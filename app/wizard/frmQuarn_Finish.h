@@ -1,0 +1,55 @@
+// Page 50 of the scenario wizard, "Zelk Statistics Output Tables and
+// Description": the scenario's description and the names of its output
+// tables (two when the analysis writes a detail table), then Cancel, Save
+// or Save and Run, or Back to the option page.
+#pragma once
+
+#include <string>
+
+#include "wizard/WizardPage.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+
+class frmQuarn_Finish : public CWizardPage {
+    Q_OBJECT
+public:
+    explicit frmQuarn_Finish(QWidget* parent = nullptr);
+    ~frmQuarn_Finish() override;
+
+    // Binds the object once and refills the page from it on every call.
+    void Wiz(CZantelsPropWiz* wiz) override;
+
+    // The proposed table names and label words of an analysis, and whether
+    // its second table applies for the object's options.
+    struct OutputNames {
+        std::string first;
+        std::string second;
+        std::string firstLabel;
+        std::string secondLabel;
+    };
+    static OutputNames NamesOf(const std::string& calcType);
+    static bool SecondTableApplies(const CZantelsPropWiz& wiz);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void NavClicked(int index) override;
+    // The close box is Cancel, which is index 2 here.
+    void OnWindowClose() override { NavClicked(2); }
+
+private:
+    // Leaving a box stores a changed text in the object and marks it changed.
+    void BoxLeft(QLineEdit* box);
+    // Copies the three boxes into the object, checks, and writes the scenario;
+    // false when the page must stay open.
+    bool Save();
+
+    QLineEdit* txtAnalysisType_;
+    QLineEdit* txtDescription_;
+    QGroupBox* fraOutputTables_;
+    QLabel* lblTable1_;
+    QLineEdit* txtTable1_;
+    QLabel* lblTable2_;
+    QLineEdit* txtTable2_;
+};

@@ -1,0 +1,113 @@
+// Weighted moments and co-moments about a shift, the one accumulator behind
+// every mean, variance, covariance and sum of squares of the analyses.
+//
+// Each value's deviation from the shift (the first valid value) is formed
+// from the decimal the value was typed as, when it has at most 15
+// significant digits, so that 1000000.3 - 1000000.2 is 0.1 and not
+// 0.09999999997; the sums and products themselves stay binary. Moments are
+// then updated by West's weighted algorithm (Pebay's for the third and
+// fourth), so that no sum of squares is ever a difference of large sums.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+// A value with the correction that turns it into the decimal it stands for:
+// decimal = value + correction (0 when the value is not the nearest double
+// of a decimal of at most 15 significant digits).
+struct DecimalValue {
+    double value = 0;
+    double correction = 0;
+};
+
+DecimalValue SplitDecimal(double x);
+
+// x - shift as decimals: exact up to the one rounding of the result.
+inline double DecimalDeviation(const DecimalValue& x, const DecimalValue& shift) {
+    return (x.value - shift.value) + (x.correction - shift.correction);
+}
+
+// a - b as the decimals they stand for.
+inline double DecimalDifference(double a, double b) { return DecimalDeviation(SplitDecimal(a), SplitDecimal(b)); }
+
+class WeightedMoments {
+public:
+    // fHigher: keep the third and fourth central moments too.
+    WeightedMoments() = default;
+    explicit WeightedMoments(bool fHigher) : higher_(fHigher) {}
+
+    // The moments of values known only by their sum of weights, mean and
+    // central sum of squares (count 1: one set of values).
+    static WeightedMoments FromCentral(double weight, double mean, double m2);
+
+    void Add(double x, double w) { Add(SplitDecimal(x), w); }
+    void Add(const DecimalValue& x, double w);
+    // Takes in the values accumulated by another (Chan's pairwise update).
+    void Merge(const WeightedMoments& other);
+    void Clear();
+
+    int32_t Count() const { return count_; }
+    double Weight() const { return weight_; }
+    const DecimalValue& Shift() const { return shift_; }
+    // Mean less the shift.
+    double MeanDeviation() const { return mean_; }
+    double Mean() const { return shift_.value + (shift_.correction + mean_); }
+    // Weighted central sums: sum w (x - mean)^2, ^3, ^4.
+    double M2() const { return m2_; }
+    double M3() const { return m3_; }
+    double M4() const { return m4_; }
+
+    // This mean less other's, exact in the shifts.
+    double MeanLess(const WeightedMoments& other) const {
+        return DecimalDeviation(shift_, other.shift_) + (mean_ - other.mean_);
+    }
+    // This mean less a value.
+    double MeanLess(double value) const { return DecimalDeviation(shift_, SplitDecimal(value)) + mean_; }
+
+private:
+    bool higher_ = false;
+    int32_t count_ = 0;
+    double weight_ = 0;
+    DecimalValue shift_;
+    double mean_ = 0;
+    double m2_ = 0, m3_ = 0, m4_ = 0;
+};
+
+// Moments of x and y over the same records, with the co-moment and the
+// spread of the difference x - y.
+class WeightedCoMoments {
+public:
+    void Add(double x, double y, double w) { Add(SplitDecimal(x), SplitDecimal(y), w); }
+    void Add(const DecimalValue& x, const DecimalValue& y, double w);
+    void Clear() { *this = WeightedCoMoments(); }
+
+    int32_t Count() const { return count_; }
+    double Weight() const { return weight_; }
+    double MeanX() const { return shiftX_.value + (shiftX_.correction + meanX_); }
+    double MeanY() const { return shiftY_.value + (shiftY_.correction + meanY_); }
+    // Mean of x less mean of y, exact in the shifts.
+    double MeanDifference() const { return DecimalDeviation(shiftX_, shiftY_) + (meanX_ - meanY_); }
+    // Weighted central sums of squares and products.
+    double Mxx() const { return mxx_; }
+    double Myy() const { return myy_; }
+    double Mxy() const { return mxy_; }
+    // sum w (d - mean d)^2 of the differences d = x - y.
+    double Mdd() const { return mdd_; }
+
+private:
+    int32_t count_ = 0;
+    double weight_ = 0;
+    DecimalValue shiftX_, shiftY_;
+    double meanX_ = 0, meanY_ = 0;
+    double mxx_ = 0, myy_ = 0, mxy_ = 0, mdd_ = 0;
+};
+
+// Variance and standard deviation from a sum of weights n and a central sum
+// of squares m2: strMode "N" divides by n, anything else by n - 1 (variance 0
+// for n <= 1). Returns the deviation; neither is ever negative.
+double VarianceFromCentred(std::string_view strMode, double n, double m2, double& dblVariance);
+
+// Pearson's r from central sums of squares and products; empty when either
+// field has no spread (sxx * syy not above 0).
+std::optional<double> CorrelationFromCentred(double sxx, double syy, double sxy);

@@ -1,0 +1,669 @@
+// The scenario list: filters by family and analysis, sorting, selection after
+// each action, the right-click menu, the table views, running a scenario with
+// its status window, duplicating and deleting (each in one transaction), and
+// the hand-over to the wizard.
+#include <QAction>
+#include <QButtonGroup>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTreeWidget>
+#include <QtTest>
+#include <filesystem>
+#include <map>
+
+#include "AppTestSupport.h"
+#include "CurrentDatabase.h"
+#include "ExampleDatabase.h"
+#include "MDIMain.h"
+#include "Program.h"
+#include "ScenarioSchema.h"
+#include "forms/GridLauncher.h"
+#include "forms/frmStatMain.h"
+#include "forms/frmStatus.h"
+#include "modMerivox.h"
+#include "services/ErrorBoundary.h"
+#include "ui/UiServices.h"
+#include "vb/Conversions.h"
+
+namespace {
+
+using Row = std::map<std::string, std::string>;
+
+std::string Text(const vb::Variant& v) {
+    if (v.IsNull()) return "<Null>";
+    if (v.Type() == vb::vbDate) return vb::DateToIso(v.ToDate());
+    return v.ToString();
+}
+
+// Acts on the next modal dialog with this object name (others are left alone).
+void WhenModalNamed(const QString& name, std::function<void(QWidget*)> act) {
+    auto* timer = new QTimer;
+    auto elapsed = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible() && modal->objectName() == name) {
+            timer->stop();
+            timer->deleteLater();
+            act(modal);
+            return;
+        }
+        if ((*elapsed += 20) > 10000) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
+}
+
+}  // namespace
+
+class ScenarioListTest : public QObject {
+    Q_OBJECT
+
+    apptest::Environment env_;
+    ui::RecordingUi rec_;
+    std::unique_ptr<ui::ScopedUi> installed_;
+    std::shared_ptr<CErr_Zelk> stack_;
+    QPointer<MDIMain> frame_;
+    QPointer<frmStatMain> list_;
+    std::string template_;
+    dao::DatabasePtr db_;
+
+    QTreeWidget* Rows() { return list_->findChild<QTreeWidget*>("lvwScenarios"); }
+    QPushButton* Button(int i) { return list_->findChild<QPushButton*>(QString("cmdAction_%1").arg(i)); }
+    QRadioButton* Option(const char* array, int i) {
+        return list_->findChild<QRadioButton*>(QString("%1_%2").arg(array).arg(i));
+    }
+    QStringList Ids() {
+        QStringList ids;
+        for (int i = 0; i < Rows()->topLevelItemCount(); ++i) ids << Rows()->topLevelItem(i)->text(0);
+        return ids;
+    }
+    int Selected() {
+        QList<QTreeWidgetItem*> s = Rows()->selectedItems();
+        return s.isEmpty() ? 0 : Rows()->indexOfTopLevelItem(s.front()) + 1;
+    }
+    void Select(const QString& id) {
+        for (int i = 0; i < Rows()->topLevelItemCount(); ++i)
+            if (Rows()->topLevelItem(i)->text(0) == id) Rows()->setCurrentItem(Rows()->topLevelItem(i));
+    }
+    std::string LastPrompt() { return rec_.boxes.empty() ? std::string() : rec_.boxes.back().prompt; }
+
+    // Every row of a table for a scenario, each as column name -> value text.
+    std::vector<Row> RowsOf(std::string_view table, long id, const std::string& order = "") {
+        std::vector<Row> rows;
+        dao::RecordsetPtr rs = db_->OpenRecordset("SELECT * FROM [" + std::string(table) +
+                                                  "] WHERE Scenario_ID = " + std::to_string(id) + order);
+        while (!rs->Eof()) {
+            Row row;
+            for (const dao::FieldPtr& f : *rs->Fields()) row[f->Name()] = Text(f->Value());
+            rows.push_back(row);
+            rs->MoveNext();
+        }
+        rs->Close();
+        return rows;
+    }
+    int Count(std::string_view table) {
+        dao::RecordsetPtr rs = db_->OpenRecordset("SELECT Count(*) AS n FROM [" + std::string(table) + "]");
+        int n = rs->Fields(0)->Value().ToLong();
+        rs->Close();
+        return n;
+    }
+    // A scenario row (with an options row) of a family and analysis; returns its number.
+    long AddScenario(const std::string& family, const std::string& subType, const vb::Variant& description) {
+        dao::RecordsetPtr row = db_->OpenRecordset(std::string(store::kScenariosTable), dao::dbOpenDynaset);
+        row->AddNew();
+        const long id = row->Fields("Scenario_ID")->Value().ToLong();
+        row->Fields("SortOrder")->Value(vb::Variant(store::AnalysisSortOrder(subType)));
+        row->Fields("Scenario_Description")->Value(description);
+        row->Fields("Scenario_Analysis_Type")->Value(vb::Variant(family));
+        row->Fields("Scenario_Analysis_SubType")->Value(vb::Variant(subType));
+        row->Fields("Scenario_Input_Table_Name")->Value(vb::Variant(example::kDataTable));
+        row->Fields("Scenario_Output_Table1_Name")->Value(vb::Variant("Out_" + std::to_string(id)));
+        row->Fields("MissingType")->Value(vb::Variant("0"));
+        row->Update();
+        row->Close();
+        db_->Execute("INSERT INTO [usysQuarnOptions] (Scenario_ID) VALUES (" + std::to_string(id) + ")");
+        return id;
+    }
+    void Reload() { list_->LoadScenarios(); }
+
+private slots:
+    void initTestCase() {
+        installed_ = std::make_unique<ui::ScopedUi>(rec_);
+        template_ = env_.Path().toStdString() + "/template.db";
+        example::BuildExampleDatabase(template_);
+    }
+
+    void init() {
+        env_.ClearSettings();
+        rec_.Reset();
+        GridLauncherLog().clear();
+        stack_ = std::make_shared<CErr_Zelk>();
+        stack_->DisplayError(false);
+        stack_->Destination(vb::Variant(program::ErrorLogPath()));
+        SetErrStack(stack_);
+        const std::string path = env_.Path().toStdString() + "/work.db";
+        std::filesystem::remove(path);
+        std::filesystem::copy_file(template_, path);
+        dao::WorkspacePtr ws = dao::DBEngine().Workspaces(0);
+        db_ = ws->OpenDatabase(path);
+        store::SetCurrentDatabase(ws, db_);
+        frame_ = new MDIMain;
+        frame_->Load();  // asks for a database: the recorder answers
+        frame_->ShowStatMain();
+        list_ = qobject_cast<frmStatMain*>(FindForm("frmStatMain"));
+        QVERIFY(list_);
+        rec_.Reset();
+    }
+
+    void cleanup() {
+        if (frame_) delete frame_.data();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        store::ClearCurrentDatabase();
+        if (db_) db_->Close();
+        db_.reset();
+        SetErrStack(nullptr);
+    }
+
+    void loadsTheParametricScenariosWithTheirColumns() {
+        QCOMPARE(list_->windowTitle(), QString("Analysis Scenarios"));
+        QCOMPARE(list_->parentWidget()->size(), QSize(610, 360));
+        QCOMPARE(list_->ScenTypeMain(), std::string("P"));
+        QCOMPARE(list_->ScenType(), std::string("*"));
+        QVERIFY(!list_->SysChange());
+        QStringList headers;
+        for (int c = 0; c < Rows()->columnCount(); ++c) headers << Rows()->headerItem()->text(c);
+        QCOMPARE(headers,
+                 QStringList({"ID #", "Type", "Scenario Description", "Table", "Output Table 1", "Output Table 2",
+                              "Created By", "Created Date", "Modified By", "Modified Date"}));
+        QCOMPARE(Ids(), QStringList({"1", "2"}));
+        QCOMPARE(Selected(), 1);
+        QTreeWidgetItem* regression = Rows()->topLevelItem(1);
+        QStringList cells;
+        for (int c = 0; c < 10; ++c) cells << regression->text(c);
+        QCOMPARE(cells, QStringList({"2", "Regression", "Cholesterol on age and body weight (multiple regression)",
+                                     "BloodPressureStudy", "Brux_Chol_Regression", "Brux_Chol_Residuals", "Admin",
+                                     "2024-06-11 00:00", "Admin", "2024-06-11 00:00"}));
+        QCOMPARE(regression->data(0, Qt::UserRole).toString(), QString("S2"));
+        auto info = list_->GetScenarioInfo();
+        QVERIFY(info);
+        QCOMPARE(info->ScenarioID(), std::string("1"));
+        QCOMPARE(info->ScenType(), std::string("Describe"));
+        QCOMPARE(info->OutputTable1(), std::string("Brux_BP_Describe"));
+        QCOMPARE(info->OutputTable2(), std::string());
+        QVERIFY(frames(0)->isVisible() && !frames(1)->isVisible() && !frames(2)->isVisible());
+    }
+    QWidget* frames(int i) {
+        const char* names[] = {"ogSubType_Parametric", "ogSubType_Group", "ogSubType_Non_Parametric"};
+        return list_->findChild<QWidget*>(names[i]);
+    }
+
+    void filtersByTabAndOption() {
+        const long pAnova = AddScenario("P", "Two way ANOVA", vb::Variant("misfiled"));
+        const long gAnova = AddScenario("G", "Two way ANOVA", vb::Variant("two factors"));
+        const long lower = AddScenario("N", "sign test", vb::Variant::Null());
+        Reload();
+        QCOMPARE(Ids(), QStringList({"1", QString::number(pAnova), "2"}));  // by sort order, then number
+
+        QTest::mouseClick(Option("optParAnalysisType", 2), Qt::LeftButton);
+        QCOMPARE(list_->ScenType(), std::string("Describe"));
+        QCOMPARE(Ids(), QStringList({"1"}));
+        QTest::mouseClick(Option("optParAnalysisType", 3), Qt::LeftButton);
+        QCOMPARE(Ids(), QStringList());
+        QCOMPARE(Selected(), 0);
+        QVERIFY(!list_->GetScenarioInfo());
+
+        auto* tabs = list_->findChild<QTabBar*>("tabMain");
+        tabs->setCurrentIndex(1);
+        QCOMPARE(list_->ScenTypeMain(), std::string("G"));
+        QCOMPARE(list_->ScenType(), std::string("*"));
+        QVERIFY(Option("optGroupAnalysistype", 1)->isChecked());
+        QVERIFY(frames(1)->isVisible() && !frames(0)->isVisible());
+        QCOMPARE(Ids(), QStringList({"3", QString::number(gAnova)}));
+        // The caption says "Two-Way ANOVA"; the filter uses the stored name, and the family must match.
+        QTest::mouseClick(Option("optGroupAnalysistype", 4), Qt::LeftButton);
+        QCOMPARE(list_->ScenType(), std::string("Two way ANOVA"));
+        QCOMPARE(Ids(), QStringList({QString::number(gAnova)}));
+
+        tabs->setCurrentIndex(2);
+        QCOMPARE(Ids(), QStringList({"4", QString::number(lower), "5"}));
+        QTest::mouseClick(Option("optNonParAnalysisType", 3), Qt::LeftButton);
+        QCOMPARE(Ids(), QStringList({QString::number(lower)}));  // names match without regard to case
+        QTest::mouseClick(Option("optNonParAnalysisType", 5), Qt::LeftButton);
+        QCOMPARE(Ids(), QStringList({"5"}));
+
+        // A filter value is compared, never run as SQL; "*" alone means every analysis.
+        list_->ScenType("2 Sample' OR 'a'='a");
+        Reload();
+        QCOMPARE(Ids(), QStringList());
+        list_->ScenType("*Sample");
+        Reload();
+        QCOMPARE(Ids(), QStringList());
+        list_->ScenType("*");
+        Reload();
+        QCOMPARE(Ids().size(), 3);
+        QCOMPARE(stack_->ErrNumber(), 0);
+    }
+
+    void sortsByAColumnAsTextAndAlwaysTheSameWay() {
+        for (int i = 0; i < 9; ++i)
+            AddScenario("P", "Describe", vb::Variant(std::string(1, char(i % 2 ? 'a' + i : 'A' + i)) + " item"));
+        Reload();
+        QCOMPARE(Ids(), QStringList({"1", "6", "7", "8", "9", "10", "11", "12", "13", "14", "2"}));
+        QHeaderView* header = Rows()->header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+        const QStringList byText = {"1", "10", "11", "12", "13", "14", "2", "6", "7", "8", "9"};
+        QCOMPARE(Ids(), byText);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+        QCOMPARE(Ids(), byText);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
+        QStringList descriptions;
+        for (int i = 0; i < Rows()->topLevelItemCount(); ++i) descriptions << Rows()->topLevelItem(i)->text(2);
+        QCOMPARE(descriptions.mid(0, 9), QStringList({"A item", "b item", "C item",
+                                                      "Cholesterol on age and body "
+                                                      "weight (multiple regression)",
+                                                      "d item", "E item", "f item", "G item", "h item"}));
+        // A reload brings back the stored order.
+        Reload();
+        QCOMPARE(Ids().front(), QString("1"));
+        QCOMPARE(Ids().back(), QString("2"));
+    }
+
+    void deleteAsksRemovesEveryRowAndKeepsThePosition() {
+        AddScenario("P", "Crosstab", vb::Variant("third"));
+        AddScenario("P", "Crosstab", vb::Variant::Null());
+        const long last = AddScenario("P", "Crosstab", vb::Variant("fifth"));
+        Reload();
+        QCOMPARE(Ids().size(), 5);
+        Rows()->setCurrentItem(Rows()->topLevelItem(4));
+        rec_.Script(ui::vbNo);
+        QTest::mouseClick(Button(3), Qt::LeftButton);
+        QCOMPARE(LastPrompt(),
+                 "Are you sure you want to permanently delete Scenario #" + std::to_string(last) + "\r\n (fifth)?");
+        QCOMPARE(rec_.boxes.back().style, ui::vbYesNo | ui::vbQuestion);
+        QCOMPARE(Ids().size(), 5);
+
+        rec_.Script(ui::vbYes);
+        QTest::mouseClick(Button(3), Qt::LeftButton);
+        QCOMPARE(Ids().size(), 4);
+        QCOMPARE(Selected(), 4);  // the last row was deleted: the one before it
+        QCOMPARE(RowsOf(store::kScenariosTable, last).size(), size_t(0));
+        QCOMPARE(RowsOf(store::kOptionsTable, last).size(), size_t(0));
+
+        // Without a description the question has no second line.
+        rec_.Script(ui::vbNo);
+        QTest::mouseClick(Button(3), Qt::LeftButton);
+        QCOMPARE(LastPrompt(), "Are you sure you want to permanently delete Scenario #" + Ids()[3].toStdString() + "?");
+
+        // A scenario with field rows leaves nothing in any of the three tables.
+        QVERIFY(!RowsOf(store::kFieldsTable, 2).empty());
+        Select("2");
+        rec_.Script(ui::vbYes);
+        list_->ContextMenuHandler(70);
+        QCOMPARE(RowsOf(store::kScenariosTable, 2).size(), size_t(0));
+        QCOMPARE(RowsOf(store::kOptionsTable, 2).size(), size_t(0));
+        QCOMPARE(RowsOf(store::kFieldsTable, 2).size(), size_t(0));
+        QVERIFY(!Ids().contains("2"));
+
+        // Nothing selected: nothing asked.
+        QTest::mouseClick(Option("optParAnalysisType", 3), Qt::LeftButton);
+        rec_.Reset();
+        QTest::mouseClick(Button(3), Qt::LeftButton);
+        QVERIFY(rec_.boxes.empty());
+    }
+
+    void aFailedDeleteLeavesTheTablesAsTheyWere() {
+        const auto scenario = RowsOf(store::kScenariosTable, 2);
+        const auto fields = RowsOf(store::kFieldsTable, 2, " ORDER BY FieldDef_Name");
+        // The options table goes: its delete, the last of the three, fails.
+        db_->TableDefs()->Delete(std::string(store::kOptionsTable));
+        Select("2");
+        rec_.Script(ui::vbYes);
+        bool dialogShown = false;
+        WhenModalNamed("frmErrorHandler", [&](QWidget* dialog) {
+            dialogShown = true;
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
+        });
+        QTest::mouseClick(Button(3), Qt::LeftButton);
+        QVERIFY(dialogShown);
+        QCOMPARE(stack_->ErrProcedure(), std::string("frmStatMain:DeleteScenario"));
+        QVERIFY(QString::fromStdString(stack_->ErrDescription()).contains("usysQuarnOptions"));
+        QCOMPARE(RowsOf(store::kScenariosTable, 2), scenario);
+        QCOMPARE(RowsOf(store::kFieldsTable, 2, " ORDER BY FieldDef_Name"), fields);
+        QVERIFY(Ids().contains("2"));
+    }
+
+    void duplicateCopiesEverythingButNumberAndDescription() {
+        Select("2");
+        QString current, proposed;
+        bool okWhenEmpty = true;
+        WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
+            QCOMPARE(dialog->windowTitle(), QString("Duplicate Scenario"));
+            QCOMPARE(dialog->findChild<QLabel*>("lblScenario")->text(), QString("Scenarion Description:"));
+            current = dialog->findChild<QLabel*>("lblCurrentScenario")->text();
+            auto* box = dialog->findChild<QLineEdit*>("txtNewScenario");
+            proposed = box->text();
+            box->clear();
+            okWhenEmpty = dialog->findChild<QPushButton*>("cmdAction_0")->isEnabled();
+            QTest::keyClicks(box, "Second look at cholesterol");
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
+        });
+        QTest::mouseClick(Button(2), Qt::LeftButton);
+        QCOMPARE(current, QString("Cholesterol on age and body weight (multiple regression)"));
+        QCOMPARE(proposed, "Copy of " + current);
+        QVERIFY(!okWhenEmpty);
+
+        const long copy = 6;
+        auto original = RowsOf(store::kScenariosTable, 2);
+        auto duplicate = RowsOf(store::kScenariosTable, copy);
+        QCOMPARE(duplicate.size(), size_t(1));
+        QCOMPARE(duplicate[0]["Scenario_Description"], std::string("Second look at cholesterol"));
+        QCOMPARE(duplicate[0]["Scenario_ID"], std::string("6"));
+        for (auto* row : {&original[0], &duplicate[0]}) {
+            row->erase("Scenario_ID");
+            row->erase("Scenario_Description");
+        }
+        QCOMPARE(duplicate, original);
+
+        auto options = RowsOf(store::kOptionsTable, 2), optionsCopy = RowsOf(store::kOptionsTable, copy);
+        QCOMPARE(optionsCopy.size(), size_t(1));
+        QCOMPARE(optionsCopy[0]["Scenario_ID"], std::string("6"));
+        QCOMPARE(optionsCopy[0]["RegressType"], std::string("M"));
+        options[0].erase("Scenario_ID");
+        optionsCopy[0].erase("Scenario_ID");
+        QCOMPARE(optionsCopy, options);
+
+        auto fields = RowsOf(store::kFieldsTable, 2, " ORDER BY FieldDef_Name");
+        auto fieldsCopy = RowsOf(store::kFieldsTable, copy, " ORDER BY FieldDef_Name");
+        QCOMPARE(fieldsCopy.size(), size_t(3));
+        for (auto& r : fields) r.erase("Scenario_ID");
+        for (auto& r : fieldsCopy) {
+            QCOMPARE(r["Scenario_ID"], std::string("6"));
+            r.erase("Scenario_ID");
+        }
+        QCOMPARE(fieldsCopy, fields);
+
+        // Same sort order: after the copied scenario; the position selected before stays selected.
+        QCOMPARE(Ids(), QStringList({"1", "2", "6"}));
+        QCOMPARE(Selected(), 2);
+    }
+
+    void duplicateOfANullDescriptionAndWithoutFields() {
+        const long id = AddScenario("P", "Describe", vb::Variant::Null());
+        Reload();
+        Select(QString::number(id));
+        QString proposed = "unset";
+        WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
+            proposed = dialog->findChild<QLineEdit*>("txtNewScenario")->text();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
+        });
+        list_->ContextMenuHandler(60);
+        QCOMPARE(proposed, QString("Copy of "));
+        QCOMPARE(RowsOf(store::kScenariosTable, id + 1).at(0).at("Scenario_Description"), std::string("Copy of "));
+        QCOMPARE(RowsOf(store::kFieldsTable, id + 1).size(), size_t(0));
+    }
+
+    void duplicateOfAVanishedScenarioCopiesNothing() {
+        Select("2");
+        db_->Execute("DELETE * FROM [usysQuarnScenarios] WHERE [Scenario_ID] = 2;");
+        const int scenarios = Count(store::kScenariosTable), options = Count(store::kOptionsTable),
+                  fields = Count(store::kFieldsTable);
+        QTest::mouseClick(Button(2), Qt::LeftButton);
+        QCOMPARE(LastPrompt(), std::string("Error retrieving current scenario information"));
+        QCOMPARE(Count(store::kScenariosTable), scenarios);
+        QCOMPARE(Count(store::kOptionsTable), options);
+        QCOMPARE(Count(store::kFieldsTable), fields);
+
+        // Nothing selected: the duplicate asks for a selection.
+        QTest::mouseClick(Option("optParAnalysisType", 3), Qt::LeftButton);
+        QTest::mouseClick(Button(2), Qt::LeftButton);
+        QCOMPARE(LastPrompt(), std::string("Please select a scenario from the list to duplicate"));
+    }
+
+    void aFailedDuplicateLeavesTheTablesAsTheyWere() {
+        // The field rows' copy, the last of the three writes, fails.
+        db_->TableDefs()->Delete(std::string(store::kFieldsTable));
+        const int scenarios = Count(store::kScenariosTable), options = Count(store::kOptionsTable);
+        Select("2");
+        bool errorShown = false, stillOpen = false;
+        WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
+            WhenModalNamed("frmErrorHandler", [&](QWidget* error) {
+                errorShown = true;
+                QTest::mouseClick(error->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
+            });
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
+            stillOpen = dialog->isVisible();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_1"), Qt::LeftButton);
+        });
+        QTest::mouseClick(Button(2), Qt::LeftButton);
+        QVERIFY(errorShown);
+        QVERIFY(stillOpen);
+        QCOMPARE(stack_->ErrProcedure(), std::string("frmDuplicate:SaveNewScenario"));
+        QCOMPARE(Count(store::kScenariosTable), scenarios);
+        QCOMPARE(Count(store::kOptionsTable), options);
+    }
+
+    void runShowsProgressAndOpensTheGrid() {
+        QStringList texts;
+        bool statusFollows = true, clickIgnored = true;
+        std::string operation;
+        connect(list_, &frmStatMain::StatusPrinted, this, [&](const QString& text) {
+            texts << text;
+            auto* status = qobject_cast<frmStatus*>(FindForm("frmStatus"));
+            if (!status || !status->isVisible() || status->Text() != text) statusFollows = false;
+            if (texts.size() == 3) {
+                operation = stack_->CurrentOperation();
+                // Input during the run reaches no window: Delete would ask.
+                const size_t boxes = rec_.boxes.size();
+                QTest::mouseClick(Button(3), Qt::LeftButton);
+                if (rec_.boxes.size() != boxes) clickIgnored = false;
+            }
+        });
+        QVERIFY(!TableExists(db_, "Brux_BP_Describe"));
+        QTest::mouseClick(Button(4), Qt::LeftButton);
+        QVERIFY(rec_.boxes.empty());  // no question, no failure
+        QVERIFY(texts.size() > 10);
+        QVERIFY(texts.contains("Analyzing record: 5"));
+        QVERIFY(std::any_of(texts.begin(), texts.end(), [](const QString& t) { return t.endsWith("..."); }));
+        QVERIFY(statusFollows);
+        QVERIFY(clickIgnored);
+        QCOMPARE(operation, std::string("Running scenario"));
+        QCOMPARE(stack_->CurrentOperation(), std::string());
+        QVERIFY(!IsFormLoaded("frmStatus"));
+        QCOMPARE(rec_.pointer, int(ui::vbDefault));
+        QVERIFY(TableExists(db_, "Brux_BP_Describe"));
+        QCOMPARE(GridLauncherLog(),
+                 std::vector<std::string>({"close Brux_BP_Describe", "open Scenario Output Table: Brux_BP_Describe"}));
+        // The list was reloaded with the same position selected.
+        QCOMPARE(Selected(), 1);
+
+        // Again: the table exists, and No runs nothing.
+        texts.clear();
+        GridLauncherLog().clear();
+        rec_.Script(ui::vbNo);
+        QTest::mouseClick(Button(4), Qt::LeftButton);
+        QCOMPARE(LastPrompt(), std::string("The following output table(s) already exist in the current database. "
+                                           "Do you want to overwrite them?\r\n\r\nBrux_BP_Describe"));
+        QCOMPARE(rec_.boxes.back().style, ui::vbYesNo | ui::vbQuestion);
+        QVERIFY(texts.isEmpty());
+        QVERIFY(GridLauncherLog().empty());
+    }
+
+    void runOfTwoTablesAsksForTheSecondAndOpensBothGrids() {
+        dao::TableDefPtr table = db_->CreateTableDef("Brux_Chol_Residuals");
+        table->Fields()->Append(table->CreateField("x", dao::dbLong));
+        db_->TableDefs()->Append(table);
+        Select("2");
+        rec_.Script(ui::vbYes);
+        list_->ContextMenuHandler(0);
+        QCOMPARE(rec_.boxes.at(0).prompt, std::string("The following output table(s) already exist in the current "
+                                                      "database. Do you want to overwrite them?\r\n\r\n\r\n"
+                                                      "Brux_Chol_Residuals"));
+        QCOMPARE(GridLauncherLog(), std::vector<std::string>({"close Brux_Chol_Regression", "close Brux_Chol_Residuals",
+                                                              "open Scenario Output Table 2: Brux_Chol_Residuals",
+                                                              "open Scenario Output Table: Brux_Chol_Regression"}));
+        QVERIFY(TableExists(db_, "Brux_Chol_Regression"));
+    }
+
+    void aFailedRunShowsTheReasonAndNoGrid() {
+        db_->Execute("UPDATE [usysQuarnScenarios] SET [Scenario_Input_Table_Name] = 'NoSuchTable' WHERE "
+                     "[Scenario_ID] = 1;");
+        Reload();
+        QTest::mouseClick(Button(4), Qt::LeftButton);
+        QCOMPARE(rec_.boxes.size(), size_t(2));
+        QVERIFY(QString::fromStdString(rec_.boxes[0].prompt).startsWith("Scenario Failed\r\n\r\n"));
+        const std::string reason = rec_.boxes[0].prompt.substr(std::string("Scenario Failed\r\n\r\n").size());
+        QVERIFY(QString::fromStdString(reason).contains("NoSuchTable"));
+        QCOMPARE(rec_.boxes[1].prompt, "The test of this scenario failed for the following reason:\r\n\r\n" + reason);
+        QCOMPARE(rec_.boxes[1].title, std::string("Quantara"));
+        QCOMPARE(GridLauncherLog(), std::vector<std::string>({"close Brux_BP_Describe"}));
+        QVERIFY(!TableExists(db_, "Brux_BP_Describe"));
+        QVERIFY(!IsFormLoaded("frmStatus"));
+
+        // A run that fails part-way through the data (a text field as a value) leaves no output table either.
+        db_->Execute("UPDATE [usysQuarnScenarios] SET [Scenario_Input_Table_Name] = 'BloodPressureStudy' WHERE "
+                     "[Scenario_ID] = 1;");
+        db_->Execute("UPDATE [usysQuarnFields] SET [FieldDef_Name] = 'Smoker' WHERE [Scenario_ID] = 1 AND "
+                     "[FieldDef_Name] = 'SystolicAfter';");
+        Reload();
+        rec_.Reset();
+        GridLauncherLog().clear();
+        QStringList texts;
+        connect(list_, &frmStatMain::StatusPrinted, this, [&](const QString& text) { texts << text; });
+        QTest::mouseClick(Button(4), Qt::LeftButton);
+        QVERIFY(!texts.isEmpty());
+        QCOMPARE(rec_.boxes.size(), size_t(2));
+        QVERIFY(QString::fromStdString(rec_.boxes[1].prompt).contains("Type mismatch"));
+        QCOMPARE(GridLauncherLog(), std::vector<std::string>({"close Brux_BP_Describe"}));
+        QVERIFY(!TableExists(db_, "Brux_BP_Describe"));
+
+        // Nothing selected: Run says so.
+        QTest::mouseClick(Option("optParAnalysisType", 3), Qt::LeftButton);
+        QTest::mouseClick(Button(4), Qt::LeftButton);
+        QCOMPARE(LastPrompt(), std::string("Please select a scenario from the list"));
+        QVERIFY(!list_->RunCurrentScenario(999));
+        QCOMPARE(LastPrompt(), std::string("Scenario not found: 999"));
+    }
+
+    void rightClickMenuFollowsTheSelection() {
+        QAction* second = frame_->MenuAction("mnuRightClickItems_110");
+        auto rightClickOnRow = [&](int row) -> bool {
+            bool shown = false;
+            QTimer::singleShot(100, [&] {
+                QMenu* menu = frame_->RightClickMenu();
+                shown = menu->isVisible();
+                QCOMPARE(menu->defaultAction(), frame_->MenuAction("mnuRightClickItems_0"));
+                menu->hide();
+            });
+            QRect rect = Rows()->visualItemRect(Rows()->topLevelItem(row));
+            QTest::mouseClick(Rows()->viewport(), Qt::RightButton, {}, QPoint(10, rect.center().y()));
+            return shown;
+        };
+        QVERIFY(rightClickOnRow(1));
+        QCOMPARE(Selected(), 2);
+        QVERIFY(second->isEnabled());
+        QVERIFY(rightClickOnRow(0));
+        QVERIFY(!second->isEnabled());
+
+        // With no row selected no menu opens.
+        QTest::mouseClick(Option("optParAnalysisType", 3), Qt::LeftButton);
+        bool shown = false;
+        QTimer::singleShot(100, [&] {
+            shown = frame_->RightClickMenu()->isVisible();
+            frame_->RightClickMenu()->hide();
+        });
+        list_->lvwScenarios_MouseUp(Qt::RightButton, QPoint(10, 10));
+        QTest::qWait(150);
+        QVERIFY(!shown);
+    }
+
+    void viewsOpenGridsOnTheScenariosTables() {
+        list_->ContextMenuHandler(90);
+        list_->ContextMenuHandler(100);
+        list_->ContextMenuHandler(110);  // scenario 1 has no second table
+        Select("2");
+        list_->ViewOutputTable2();
+        QCOMPARE(GridLauncherLog(), std::vector<std::string>({"open Input Data Table: BloodPressureStudy",
+                                                              "open Scenario Output Table: Brux_BP_Describe",
+                                                              "open Scenario Output Table 2: Brux_Chol_Residuals"}));
+    }
+
+    void newAndEditHandOverToTheWizard() {
+        // Leaving the wizard before its finish page changes nothing.
+        Select("2");
+        QTest::mouseClick(Button(0), Qt::LeftButton);
+        QVERIFY(QString::fromStdString(LastPrompt()).startsWith("The scenario wizard"));
+        QCOMPARE(list_->findChild<QTabBar*>("tabMain")->currentIndex(), 0);
+        QCOMPARE(list_->ScenType(), std::string("*"));
+        QCOMPARE(Selected(), 2);
+        QVERIFY(!list_->Wizard());
+
+        rec_.Reset();
+        QTest::mouseClick(Button(1), Qt::LeftButton);
+        QVERIFY(QString::fromStdString(LastPrompt()).startsWith("The scenario wizard"));
+
+        // A scenario without its options row is not edited.
+        db_->Execute("DELETE * FROM [usysQuarnOptions] WHERE [Scenario_ID] = 2;");
+        list_->ContextMenuHandler(30);
+        QCOMPARE(LastPrompt(), std::string("Scenario not found: 2"));
+        QCOMPARE(rec_.boxes.size(), size_t(2));
+
+        QTest::mouseClick(Option("optParAnalysisType", 3), Qt::LeftButton);
+        list_->ContextMenuHandler(20);
+        QCOMPARE(LastPrompt(), std::string("Please select a scenario from the list"));
+    }
+
+    void setOptionCalcTypeSelectsTheAnalysisButton() {
+        list_->findChild<QTabBar*>("tabMain")->setCurrentIndex(2);
+        list_->SetOptionCalcType("Sign Test");
+        QVERIFY(Option("optNonParAnalysisType", 3)->isChecked());
+        QCOMPARE(list_->ScenType(), std::string("Sign Test"));
+        list_->SetOptionCalcType("2 Sample");
+        QCOMPARE(Ids(), QStringList({"5"}));
+        list_->findChild<QTabBar*>("tabMain")->setCurrentIndex(1);
+        list_->SetOptionCalcType("Two-Way ANOVA");  // a caption, not an analysis name
+        QVERIFY(Option("optGroupAnalysistype", 1)->isChecked());
+        QCOMPARE(list_->ScenType(), std::string("*"));
+    }
+
+    void layoutKeepsTheMinimumHeightAndTheButtonRow() {
+        QWidget* window = list_->parentWidget();
+        window->resize(500, 150);
+        QCOMPARE(window->height(), 267);
+        window->resize(640, 400);
+        std::vector<int> lefts;
+        for (int i : {5, 0, 1, 2, 3, 4}) lefts.push_back(Button(i)->x());
+        QVERIFY(std::is_sorted(lefts.begin(), lefts.end()));
+        QCOMPARE(Button(4)->geometry().right() + 1, list_->width() - 4);
+        QCOMPARE(Button(0)->y(), 4 + (list_->height() - 48) + 13);
+
+        // Help opens the list's topic; the position is kept under the window's name.
+        QTest::mouseClick(Button(5), Qt::LeftButton);
+        QCOMPARE(rec_.helpCalls, std::vector<std::string>({program::HelpFilePath() + "#80"}));
+        window->move(30, 20);
+        frame_->CloseStatMain();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        frame_->ShowStatMain();
+        auto* again = qobject_cast<frmStatMain*>(FindForm("frmStatMain"));
+        QVERIFY(again);
+        QCOMPARE(again->parentWidget()->geometry(), QRect(30, 20, 640, 400));
+    }
+};
+
+int main(int argc, char** argv) {
+    MerivoxApplication app(argc, argv);
+    ScenarioListTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "ScenarioListTest.moc"

@@ -1,0 +1,539 @@
+// The analysis choice page and the finish page on their own (captions,
+// binding, defaults and labels for every analysis, the three ways to close),
+// then New and Edit from start to end with the program's pages: a Describe
+// scenario made with every default and saved, an edited one saved, a save
+// that fails keeping the page open, and Save and Run leading to a real run.
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <filesystem>
+#include <map>
+
+#include "AppTestSupport.h"
+#include "CurrentDatabase.h"
+#include "Merivox6/Quantara.h"
+#include "Program.h"
+#include "ProgramSettings.h"
+#include "ScenarioTables.h"
+#include "forms/frmHelp.h"
+#include "services/HelpTopics.h"
+#include "modMerivox.h"
+#include "wizard/CZantelsPropWiz.h"
+#include "wizard/ScenarioCommands.h"
+#include "wizard/WizardPage.h"
+#include "wizard/frmQuarn_Create.h"
+#include "wizard/frmQuarn_Finish.h"
+
+namespace {
+
+// Acts on the wizard page `name` as soon as it is the modal window.
+void WhenPage(const QString& name, std::function<void(QWidget*)> act) {
+    auto* timer = new QTimer;
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible() && modal->objectName() == name) {
+            timer->stop();
+            timer->deleteLater();
+            act(modal);
+        } else if ((*waited += 20) > 10000) {
+            timer->stop();
+            timer->deleteLater();
+            if (modal) modal->hide();  // let a stuck test fail instead of hang
+        }
+    });
+    timer->start(20);
+}
+
+void Click(QWidget* page, const char* button) {
+    auto* b = page->findChild<QAbstractButton*>(button);
+    if (!b) qFatal("no button %s", button);
+    b->setFocus();  // as a mouse click does: the box being left stores its text first
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+void Type(QWidget* page, const char* box, const QString& text) {
+    auto* edit = page->findChild<QLineEdit*>(box);
+    edit->setFocus();
+    edit->setText(text);
+}
+
+QString Text(QWidget* page, const char* name) {
+    if (auto* label = page->findChild<QLabel*>(name)) return label->text();
+    if (auto* edit = page->findChild<QLineEdit*>(name)) return edit->text();
+    if (auto* frame = page->findChild<QGroupBox*>(name)) return frame->title();
+    if (auto* button = page->findChild<QAbstractButton*>(name)) return button->text();
+    return "<none>";
+}
+
+}  // namespace
+
+class WizardPagesTest : public QObject {
+    Q_OBJECT
+
+    apptest::Environment env_;
+    ui::RecordingUi rec_;
+    std::unique_ptr<ui::ScopedUi> installed_;
+    std::shared_ptr<CErr_Zelk> stack_;
+    dao::WorkspacePtr ws_;
+    dao::DatabasePtr db_;
+    int counter_ = 0;
+
+    void OpenDatabase(const std::string& path) {
+        ws_ = dao::DBEngine().Workspaces(0);
+        db_ = ws_->OpenDatabase(path);
+        store::SetCurrentDatabase(ws_, db_);
+    }
+    void NewDatabase() {
+        const std::string path = env_.Path().toStdString() + "/pages" + std::to_string(++counter_) + ".db";
+        ws_ = dao::DBEngine().Workspaces(0);
+        db_ = ws_->CreateDatabase(path);
+        store::SetCurrentDatabase(ws_, db_);
+        QVERIFY(store::CreateScenarioTables());
+    }
+    // A copy of the example database, with its five scenarios and the study table.
+    void ExampleDatabase() {
+        const std::string path = env_.Path().toStdString() + "/example" + std::to_string(++counter_) + ".db";
+        std::filesystem::copy_file(MERIVOX_BIN_DIR "/../examples/example.db", path,
+                                   std::filesystem::copy_options::overwrite_existing);
+        OpenDatabase(path);
+    }
+    int Count(const std::string& table, const std::string& where = {}) {
+        auto rs =
+            db_->OpenRecordset("SELECT Count(*) AS N FROM [" + table + "]" + (where.empty() ? "" : " WHERE " + where),
+                               dao::dbOpenSnapshot);
+        return rs->Fields(0)->Value().ToLong();
+    }
+    vb::Variant Stored(const std::string& table, const std::string& column, long id) {
+        auto rs = db_->OpenRecordset("SELECT * FROM [" + table + "] WHERE Scenario_ID = " + std::to_string(id),
+                                     dao::dbOpenSnapshot);
+        return rs->Eof() ? vb::Variant(std::string("<no row>")) : rs->Fields(column)->Value();
+    }
+
+private slots:
+    void initTestCase() { installed_ = std::make_unique<ui::ScopedUi>(rec_); }
+    void init() {
+        env_.ClearSettings();
+        rec_.Reset();
+        stack_ = std::make_shared<CErr_Zelk>();
+        stack_->DisplayError(false);
+        stack_->Destination(vb::Variant(env_.Path().toStdString() + "/error.log"));
+        SetErrStack(stack_);
+        NewDatabase();
+    }
+    void cleanup() {
+        store::ClearCurrentDatabase();
+        if (db_) db_->Close();
+        db_.reset();
+        SetErrStack(nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void analysisPageCaptionsAndChoice() {
+        frmQuarn_Create page;
+        QCOMPARE(page.windowTitle(), QString("Zelk Statistics -- Select Analysis Type"));
+        QCOMPARE(page.size(), QSize(445, 410));
+        QCOMPARE(Text(&page, "fraType"), QString("Analysis Type"));
+        QCOMPARE(Text(&page, "lblTypes_0"), QString("Parametric"));
+        QCOMPARE(Text(&page, "lblTypes_1"), QString("Group"));
+        QCOMPARE(Text(&page, "lblTypes_2"), QString("Non-Parametric"));
+        QCOMPARE(Text(&page, "cmdNav_0"), QString("Help"));
+        QCOMPARE(Text(&page, "cmdNav_1"), QString("< &Back"));
+        QCOMPARE(Text(&page, "cmdNav_2"), QString("&Next >"));
+        QVERIFY(!page.findChild<QWidget*>("cmdNav_4"));
+        const std::map<int, std::pair<QString, std::pair<std::string, std::string>>> buttons = {
+            {1, {"&Describe", {"Describe", "P"}}},
+            {2, {"&Frequency", {"Frequency", "P"}}},
+            {3, {"&Percentiles", {"Percentiles", "P"}}},
+            {4, {"Compar&e", {"Compare", "P"}}},
+            {5, {"&Matrix", {"Matrix", "P"}}},
+            {6, {"&Regression", {"Regression", "P"}}},
+            {7, {"&Crosstab", {"Crosstab", "P"}}},
+            {20, {"&Two Sample t-Test", {"Two Sample t-Test", "G"}}},
+            {21, {"&ANOVA", {"ANOVA", "G"}}},
+            {22, {"Two &way ANOVA", {"Two way ANOVA", "G"}}},
+            {30, {"Chi S&quare", {"Chi-Square", "N"}}},
+            {31, {"Si&gn Test", {"Sign Test", "N"}}},
+            {32, {"&K-S Fit", {"K-S Fit", "N"}}},
+            {33, {"&2 Sample", {"2 Sample", "N"}}},
+            {34, {"N &Sample", {"N Sample", "N"}}},
+            {35, {"Paired &Fields", {"Paired Fields", "N"}}},
+            {36, {"N &Fields", {"N Fields", "N"}}}};
+        QCOMPARE(page.findChildren<QRadioButton*>().size(), qsizetype(17));
+
+        CZantelsPropWiz w;
+        page.Wiz(&w);  // a fresh object: Describe chosen and written
+        QVERIFY(page.findChild<QRadioButton*>("optType_1")->isChecked());
+        QCOMPARE(w.CalcType(), std::string("Describe"));
+        QCOMPARE(w.Scenario_Type(), std::string("P"));
+        page.show();
+        for (const auto& [index, expected] : buttons) {
+            auto* b = page.findChild<QRadioButton*>(QString("optType_%1").arg(index));
+            QCOMPARE(b->text(), expected.first);
+            QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(5, b->height() / 2));
+            QCOMPARE(w.CalcType(), expected.second.first);
+            QCOMPARE(w.Scenario_Type(), expected.second.second);
+        }
+        QVERIFY(!w.Changed());
+
+        // Binding again marks the stored choice and writes nothing.
+        CZantelsPropWiz other;
+        other.CalcType("Chi-Square");
+        frmQuarn_Create second;
+        second.Wiz(&other);
+        QVERIFY(second.findChild<QRadioButton*>("optType_30")->isChecked());
+        QCOMPARE(other.Scenario_Type(), std::string());  // not written by marking
+        // A name in another letter case matches none: Describe is written.
+        CZantelsPropWiz lower;
+        lower.CalcType("describe");
+        frmQuarn_Create third;
+        third.Wiz(&lower);
+        QCOMPARE(lower.CalcType(), std::string("Describe"));
+        QCOMPARE(lower.Scenario_Type(), std::string("P"));
+
+        // Only Back and Next are results of this page.
+        page.NavResult(2);
+        page.NavResult(4);
+        QCOMPARE(page.NavResult(), 2L);
+        Click(&page, "cmdNav_1");
+        QCOMPARE(page.NavResult(), 1L);
+        QVERIFY(page.isHidden());
+    }
+
+    void finishPageDefaultsAndLabelsForEveryAnalysis() {
+        struct Expect {
+            const char* calcType;
+            const char* label1;
+            const char* name1;
+            const char* label2;  // with the second table on
+            const char* name2;
+            const char* option;  // the option that brings the second table; "" none
+        };
+        const Expect all[] = {
+            {"Describe", "Describe", "Describe", "", "", ""},
+            {"Frequency", "Freqency", "Frequency", "", "", ""},
+            {"Percentiles", "Percentiles", "Percentiles", "", "", ""},
+            {"Compare", "Compare", "Compare", "", "", ""},
+            {"Matrix", "Matrix", "Matrix", "", "", ""},
+            {"Regression", "Regression", "Regression", "Residual", "Residual", "Residual"},
+            {"Crosstab", "Crosstab", "Crosstab", "Crosstab Chi-Square", "Crosstab Chi-Square", "XChi"},
+            {"Two Sample t-Test", "Two Sample t-Test", "Two Sample t-Test", "Two Sample t-Test Details",
+             "Two Sample t-Test Details", "GroupDetail"},
+            {"ANOVA", "ANOVA", "ANOVA", "ANOVA Details", "ANOVA Details", "GroupDetail"},
+            {"Two way ANOVA", "Two Way ANOVA", "Two Way ANOVA", "Two Way ANOVA Details", "Two Way ANOVA Details",
+             "GroupDetail"},
+            {"Chi-Square", "Chi-Square", "Chi-Square", "Chi-Square Details", "Chi-Square Details", "ChiDetail"},
+            {"Sign Test", "SignTest", "SignTest", "", "", ""},
+            {"K-S Fit", "K-S Fit", "K-S Fit", "", "", ""},
+            {"2 Sample", "2 Sample", "2 Sample", "", "", ""},
+            {"N Sample", "N Sample Kruskal", "N Sample Kruskal", "N Sample Kruskal Details", "N Sample Kruskal Details",
+             "NPKruskalDetail"},
+            {"Paired Fields", "PairedFields", "PairedFields", "", "", ""},
+            {"N Fields", "N Fields Friedman", "N Fields Friedman", "N Fields Friedman Details",
+             "N Fields Friedman Details", "NPFriedmanDetail"},
+            {"Unknown", "", "", "", "", ""},
+        };
+        for (const Expect& e : all) {
+            for (bool second : {false, true}) {
+                CZantelsPropWiz w;
+                w.SetNewScenario("P", e.calcType);
+                for (const char* option :
+                     {"Residual", "XChi", "GroupDetail", "ChiDetail", "NPKruskalDetail", "NPFriedmanDetail"})
+                    w.SetProperty(option, vb::Variant(second && std::string(option) == e.option));
+                frmQuarn_Finish page;
+                page.Wiz(&w);
+                const bool applies = second && *e.option;
+                QCOMPARE(page.windowTitle(), QString("Zelk Statistics Output Tables and Description"));
+                QCOMPARE(Text(&page, "txtAnalysisType"), QString(e.calcType));
+                QCOMPARE(Text(&page, "lblScenario_Output_Table1_Name"),
+                         QString("Name for %1 output table: ").arg(e.label1));
+                QCOMPARE(Text(&page, "txtScenario_Output_Table1_Name"),
+                         *e.name1 ? QString("Brux_") + e.name1 : QString());
+                QCOMPARE(page.findChild<QWidget*>("lblScenario_Output_Table2_Name")->isHidden(), !applies);
+                QCOMPARE(page.findChild<QWidget*>("txtScenario_Output_Table2_Name")->isHidden(), !applies);
+                QCOMPARE(Text(&page, "fraOutputTables"), applies ? QString("Output Tables") : QString("Output Table"));
+                QCOMPARE(Text(&page, "txtScenario_Output_Table2_Name"),
+                         applies ? QString("Brux_") + e.name2 : QString());
+                if (applies)
+                    QCOMPARE(Text(&page, "lblScenario_Output_Table2_Name"),
+                             QString("Name for %1 output table: ").arg(e.label2));
+                // Shown only: the defaults are not in the object until saved.
+                QCOMPARE(w.OutputTable1(), std::string());
+            }
+        }
+        // Crosstab: the chi-square table only for types within "CS".
+        for (const char* type : {"C", "S", "CS", "", "A", "SC"}) {
+            CZantelsPropWiz w;
+            w.SetNewScenario("P", "Crosstab");
+            w.XChi(true);
+            w.XType(type);
+            QVERIFY(frmQuarn_Finish::SecondTableApplies(w) == (std::string("CS").find(type) != std::string::npos));
+        }
+    }
+
+    void finishPageKeepsNamesAndReadsThePrefix() {
+        frmQuarn_Finish probe;
+        QCOMPARE(probe.findChild<QLineEdit*>("txtDescription")->maxLength(), 255);
+        QCOMPARE(probe.findChild<QLineEdit*>("txtScenario_Output_Table1_Name")->maxLength(), 50);
+        QCOMPARE(probe.findChild<QLineEdit*>("txtScenario_Output_Table2_Name")->maxLength(), 64);
+        QVERIFY(probe.findChild<QLineEdit*>("txtAnalysisType")->isReadOnly());
+        const char* captions[] = {"Help", "< &Back", "Cancel", "&Save", "Save and &Run"};
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(Text(&probe, QString("cmdNav_%1").arg(i).toLatin1().constData()), QString(captions[i]));
+
+        program::Settings().WriteEntry("OutputTablePrefix", "Res_");
+        CZantelsPropWiz w;
+        w.SetNewScenario("N", "Chi-Square");
+        w.OutputTable2("Stored Details");
+        frmQuarn_Finish page;
+        page.show();
+        page.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        page.Wiz(&w);
+        QCOMPARE(Text(&page, "txtScenario_Output_Table1_Name"), QString("Res_Chi-Square"));
+        QCOMPARE(Text(&page, "txtScenario_Output_Table2_Name"), QString("Stored Details"));
+        Type(&page, "txtScenario_Output_Table1_Name", "Mine");
+        Type(&page, "txtDescription", "desc");  // leaving the name box stores it
+        QCOMPARE(w.OutputTable1(), std::string("Mine"));
+        QVERIFY(w.Changed());
+        w.ChiDetail(false);
+        page.Wiz(&w);  // a later visit: typed names kept, the second emptied
+        QCOMPARE(Text(&page, "txtScenario_Output_Table1_Name"), QString("Mine"));
+        QVERIFY(page.findChild<QWidget*>("txtScenario_Output_Table2_Name")->isHidden());
+        QCOMPARE(Text(&page, "txtScenario_Output_Table2_Name"), QString());
+        // An empty prefix setting counts as none: the default prefix.
+        program::Settings().WriteEntry("OutputTablePrefix", "");
+        CZantelsPropWiz fresh;
+        fresh.SetNewScenario("P", "Describe");
+        frmQuarn_Finish again;
+        again.Wiz(&fresh);
+        QCOMPARE(Text(&again, "txtScenario_Output_Table1_Name"), QString("Brux_Describe"));
+    }
+
+    void helpAndTheWindowsCloseBox() {
+        // Help opens the page's own topic, which the help file has.
+        QFile file(MERIVOX_BIN_DIR "/Merivox.HLP");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QSet<int> topics;
+        for (const auto& t : frmHelp::ParseTopics(QString::fromUtf8(file.readAll()))) topics.insert(t.number);
+        CZantelsPropWiz w;
+        frmQuarn_Create create;
+        frmQuarn_Finish finish;
+        create.Wiz(&w);
+        finish.Wiz(&w);
+        Click(&create, "cmdNav_0");
+        Click(&finish, "cmdNav_0");
+        QCOMPARE(rec_.helpCalls.size(), size_t(2));
+        for (const std::string& call : rec_.helpCalls) {
+            const int topic = std::stoi(call.substr(call.find('#') + 1));
+            QVERIFY2(topics.contains(topic), call.c_str());
+        }
+        QVERIFY(rec_.helpCalls[0] != rec_.helpCalls[1]);
+        QVERIFY(topics.contains(help::kWizard));
+
+        // The close box leaves the analysis page as Back, the finish page as Cancel.
+        create.show();
+        create.close();
+        QCOMPARE(create.NavResult(), 1L);
+        finish.show();
+        w.Changed(true);
+        rec_.Script(ui::vbNo);
+        finish.close();
+        QVERIFY(finish.isVisible());
+        QCOMPARE(rec_.boxes.size(), size_t(1));
+        QCOMPARE(rec_.boxes[0].prompt,
+                 std::string("You have made changes to this scenario. Are you sure you want to exit?"));
+        w.Changed(false);
+        finish.close();
+        QVERIFY(finish.isHidden());
+        QCOMPARE(finish.NavResult(), 2L);
+    }
+
+    void newDescribeWithEveryDefaultFromTheList() {
+        // The analysis page (Next), the pages still to come passed over, the finish page (Save).
+        WhenPage("frmQuarn_Create", [](QWidget* page) {
+            WhenPage("frmQuarn_Finish", [](QWidget* finish) { Click(finish, "cmdNav_3"); });
+            Click(page, "cmdNav_2");
+        });
+        WizardOutcome out = RunNewScenarioWizard("P", "Describe", nullptr);
+        QCOMPARE(out.result, 2L);
+        QVERIFY(out.scenarioId > 0);
+        QCOMPARE(out.calcType, std::string("Describe"));
+        QCOMPARE(out.scenarioType, std::string("P"));
+        QVERIFY(out.wizard && !out.wizard->Changed());
+        QVERIFY(rec_.boxes.empty());
+        QCOMPARE(Stored("usysQuarnScenarios", "Scenario_Output_Table1_Name", out.scenarioId).ToString(),
+                 std::string("Brux_Describe"));
+        QCOMPARE(Stored("usysQuarnScenarios", "Scenario_Analysis_SubType", out.scenarioId).ToString(),
+                 std::string("Describe"));
+        QCOMPARE(Stored("usysQuarnOptions", "InterV", out.scenarioId).ToLong(), 10);
+        QVERIFY(!IsFormLoaded("frmQuarn_Finish") && !IsFormLoaded("frmQuarn_Create"));
+
+        // Back on the analysis page: nothing saved, result 0.
+        WhenPage("frmQuarn_Create", [](QWidget* page) { Click(page, "cmdNav_1"); });
+        out = RunNewScenarioWizard("G", "Two Sample t-Test", nullptr);
+        QCOMPARE(out.result, 0L);
+        QCOMPARE(out.scenarioId, 0L);
+        QCOMPARE(out.calcType, std::string("Two Sample t-Test"));
+        QCOMPARE(Count("usysQuarnScenarios"), 1);
+    }
+
+    void finishPageCloseButtons() {
+        // Cancel with changes asks: No stays, Yes closes with 2 and writes nothing.
+        WhenPage("frmQuarn_Create", [this](QWidget* page) {
+            WhenPage("frmQuarn_Finish", [this](QWidget* finish) {
+                Type(finish, "txtDescription", "typed");
+                rec_.Script({ui::vbNo, ui::vbYes});
+                Click(finish, "cmdNav_2");
+                QVERIFY(finish->isVisible());
+                Click(finish, "cmdNav_2");
+            });
+            Click(page, "cmdNav_2");
+        });
+        WizardOutcome out = RunNewScenarioWizard("P", "Describe", nullptr);
+        QCOMPARE(out.result, 2L);
+        QCOMPARE(out.scenarioId, 0L);
+        QCOMPARE(rec_.boxes.size(), size_t(2));
+        QCOMPARE(rec_.boxes[0].prompt,
+                 std::string("You have made changes to this scenario. Are you sure you want to exit?"));
+        QCOMPARE(rec_.boxes[0].style, int(ui::vbYesNo | ui::vbQuestion));
+        QCOMPARE(Count("usysQuarnScenarios"), 0);
+
+        // Save on an unchanged stored scenario writes nothing, not even the names shown.
+        auto w = std::make_shared<CZantelsPropWiz>();
+        w->SetNewScenario("P", "Regression");
+        w->OutputTable1("Stored");
+        QVERIFY(w->PostScenario());
+        w->Residual(true);  // as loaded: a second table applies, its name is blank
+        WhenPage("frmQuarn_Finish", [](QWidget* finish) { Click(finish, "cmdNav_3"); });
+        QCOMPARE(w->ShowStatWizard(50), 2L);
+        QCOMPARE(Stored("usysQuarnScenarios", "Scenario_Output_Table2_Name", w->Scenario_ID()).ToString(),
+                 std::string());
+        QVERIFY(Stored("usysQuarnScenarios", "Scenario_LastModified", w->Scenario_ID()).IsNull());
+    }
+
+    void finishChecksKeepThePageOpen() {
+        rec_.Reset();
+        WhenPage("frmQuarn_Finish", [this](QWidget* finish) {
+            Type(finish, "txtScenario_Output_Table2_Name", "BRUX_TWO SAMPLE T-TEST");
+            Click(finish, "cmdNav_3");
+            QVERIFY(finish->isVisible());
+            QCOMPARE(rec_.boxes.back().prompt,
+                     std::string("The first and second output table names names must not be the same."));
+            QCOMPARE(QApplication::focusWidget()->objectName(), QString("txtScenario_Output_Table2_Name"));
+            Type(finish, "txtScenario_Output_Table1_Name", "");
+            Click(finish, "cmdNav_4");
+            QVERIFY(finish->isVisible());
+            QCOMPARE(rec_.boxes.back().prompt, std::string("Output table name required."));
+            Type(finish, "txtScenario_Output_Table1_Name", "TTest");
+            Type(finish, "txtScenario_Output_Table2_Name", "TTest Details");
+            Click(finish, "cmdNav_4");
+        });
+        auto w = std::make_shared<CZantelsPropWiz>();
+        w->SetNewScenario("G", "Two Sample t-Test");
+        w->GroupDetail(true);
+        QCOMPARE(w->ShowStatWizard(50), 1L);
+        QCOMPARE(Stored("usysQuarnScenarios", "Scenario_Output_Table2_Name", w->Scenario_ID()).ToString(),
+                 std::string("TTest Details"));
+        QCOMPARE(rec_.boxes.size(), size_t(2));
+
+        // A value the columns refuse is named on the page; nothing is written.
+        rec_.Reset();
+        auto bad = std::make_shared<CZantelsPropWiz>();
+        bad->SetNewScenario("P", "Describe");
+        bad->SignValue(vb::Variant("abc"));
+        WhenPage("frmQuarn_Finish", [](QWidget* finish) {
+            Click(finish, "cmdNav_3");
+            QVERIFY(finish->isVisible());
+            finish->findChild<QWidget*>("cmdNav_1")->setFocus();
+            Click(finish, "cmdNav_1");  // Back: passes the option page, to the finish page again
+            WhenPage("frmQuarn_Finish", [](QWidget* again) { Click(again, "cmdNav_2"); });
+        });
+        QCOMPARE(bad->ShowStatWizard(50), 2L);
+        QCOMPARE(rec_.boxes.at(0).prompt, std::string("SignValue must be a number."));
+        QCOMPARE(Count("usysQuarnScenarios"), 1);
+    }
+
+    void failedSaveKeepsThePageOpenAndTheTablesAsTheyWere() {
+        auto w = std::make_shared<CZantelsPropWiz>();
+        w->SetNewScenario("P", "Describe");
+        w->OutputTable1("Kept");
+        w->ScenarioFields()->Add("Age", "X", "7", 1, "Age");
+        QVERIFY(w->PostScenario());
+        const long id = w->Scenario_ID();
+        bool openAfterFailure = false;
+        WhenPage("frmQuarn_Finish", [&](QWidget* finish) {
+            // The fields table refuses a name longer than its column.
+            CZantelsPropWiz* edited = static_cast<CWizardPage*>(finish)->Wiz();
+            QCOMPARE(edited->ScenarioFields()->Count(), 1);  // the stored roles, loaded unseen
+            edited->ScenarioFields()->Add(std::string(65, 'F'), "X", "7", 2, "long");
+            Type(finish, "txtDescription", "new description");
+            Click(finish, "cmdNav_4");
+            openAfterFailure = finish->isVisible();
+            QVERIFY(QString::fromStdString(rec_.boxes.back().prompt).startsWith("The scenario could not be saved"));
+            QVERIFY(Stored("usysQuarnScenarios", "Scenario_Description", id).IsNull());
+            // Without that field the save goes through.
+            edited->ScenarioFields()->Remove(vb::Variant("long"));
+            Click(finish, "cmdNav_3");
+        });
+        WizardOutcome out = RunEditScenarioWizard(id, 50, nullptr);
+        QCOMPARE(out.result, 2L);
+        QVERIFY(openAfterFailure);
+        QCOMPARE(rec_.boxes.size(), size_t(1));
+        QCOMPARE(Stored("usysQuarnScenarios", "Scenario_Description", id).ToString(), std::string("new description"));
+        QCOMPARE(Count("usysQuarnFields"), 1);
+        QCOMPARE(Count("usysQuarnScenarios"), 1);
+    }
+
+    void everyExampleScenarioOpensForEditing() {
+        ExampleDatabase();
+        for (long id = 1; id <= 5; ++id) {
+            WhenPage("frmQuarn_Finish", [](QWidget* finish) { Click(finish, "cmdNav_2"); });
+            WizardOutcome out = RunEditScenarioWizard(id, 50, nullptr);
+            QVERIFY2(stack_->ErrNumber() == 0, stack_->ErrDescription().c_str());
+            QCOMPARE(out.result, 2L);
+            QVERIFY(out.wizard);
+            QCOMPARE(out.wizard->ScenarioFields()->Count(),
+                     Count("usysQuarnFields", "Scenario_ID = " + std::to_string(id)));
+        }
+    }
+
+    void editKeepsTheStoredFieldsAndSaveAndRunRuns() {
+        ExampleDatabase();
+        const int fieldsBefore = Count("usysQuarnFields", "Scenario_ID = 1");
+        QVERIFY(fieldsBefore > 0);
+        // An output table that exists already: the run asks about it, not the page.
+        dao::TableDefPtr existing = db_->CreateTableDef("Brux_Mine");
+        existing->Fields()->Append(existing->CreateField("x", dao::dbLong));
+        db_->TableDefs()->Append(existing);
+        WhenPage("frmQuarn_Finish", [](QWidget* finish) {
+            Type(finish, "txtScenario_Output_Table1_Name", "Brux_Mine");
+            Click(finish, "cmdNav_4");
+        });
+        WizardOutcome out = RunEditScenarioWizard(1, 50, nullptr);
+        QVERIFY2(stack_->ErrNumber() == 0, stack_->ErrDescription().c_str());
+        QCOMPARE(out.result, 1L);
+        QCOMPARE(out.scenarioId, 1L);
+        QVERIFY(rec_.boxes.empty());
+        QVERIFY(TableExists(db_, "Brux_Mine"));  // not dropped by the page
+        QCOMPARE(Count("usysQuarnFields", "Scenario_ID = 1"), fieldsBefore);
+        QCOMPARE(Stored("usysQuarnScenarios", "Scenario_Output_Table1_Name", 1).ToString(), std::string("Brux_Mine"));
+
+        // What the list window then does: run the stored scenario.
+        db_->TableDefs()->Delete("Brux_Mine");
+        Quantara engine;
+        engine.putref_ScenarioDatabase(db_);
+        const int32_t id = static_cast<int32_t>(out.scenarioId);
+        QVERIFY2(engine.RunScenario(id), engine.get_ErrorInfo().c_str());
+        db_->TableDefs()->Refresh();
+        QVERIFY(TableExists(db_, "Brux_Mine"));
+        QVERIFY(Count("Brux_Mine") > 0);
+    }
+};
+
+QTEST_MAIN(WizardPagesTest)
+#include "WizardPagesTest.moc"

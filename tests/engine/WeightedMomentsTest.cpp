@@ -1,0 +1,199 @@
+// The weighted-moments accumulator: decimal deviations, central moments
+// against hand-worked sums, merging, co-moments, and the variance and
+// correlation formed from them. End-to-end runs of values far from zero
+// check that the field comparison and the matrix keep their digits.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <cstdlib>
+
+#include "EngineTestSupport.h"
+#include "numeric/WeightedMoments.h"
+
+namespace {
+
+TEST(DecimalDeviation, DifferencesOfTypedDecimalsAreTheDecimalDifference) {
+    // In binary these give 0.10000000009313226, -0.19999999999999998 and
+    // 0.1000366; as the decimals typed they are 0.1, -0.2 and 0.1.
+    EXPECT_EQ(DecimalDifference(1000000.3, 1000000.2), 0.1);
+    EXPECT_EQ(DecimalDifference(-0.3, -0.1), -0.2);
+    EXPECT_EQ(DecimalDifference(1000000000000.4, 1000000000000.3), 0.1);
+    EXPECT_EQ(DecimalDifference(5, 5), 0.0);
+    // Beyond the fast path's magnitudes the decimal is still recognised.
+    EXPECT_DOUBLE_EQ(DecimalDifference(1.3e-10, 1.2e-10), 1e-11);
+    EXPECT_EQ(DecimalDifference(2.5e20, 1.5e20), 1e20);
+    EXPECT_EQ(DecimalDifference(1e30, 1), 1e30);  // beyond the decimal type: binary
+}
+
+TEST(DecimalDeviation, CorrectionIsTheDecimalLessTheDouble) {
+    // Random decimals of up to 15 digits over the magnitudes of both paths;
+    // the reference is the decimal text read in the extended type.
+    std::mt19937_64 random(19);
+    for (int i = 0; i < 20000; ++i) {
+        const long long digits = static_cast<long long>(random() % 999999999999999ULL) + 1;
+        const int exponent = static_cast<int>(random() % 36) - 24;  // 1e-24 .. 1e26 in all
+        char text[64];
+        std::snprintf(text, sizeof text, "%s%llde%d", random() % 2 ? "-" : "", digits, exponent);
+        const double x = std::strtod(text, nullptr);
+        if (std::fabs(x) < 1e-14) continue;  // below the decimal type: no correction
+        const double expected = static_cast<double>(std::strtold(text, nullptr) - static_cast<long double>(x));
+        const DecimalValue split = SplitDecimal(x);
+        EXPECT_EQ(split.value, x);
+        EXPECT_NEAR(split.correction, expected, std::fabs(x) * 1e-19) << text;
+    }
+}
+
+TEST(DecimalDeviation, ValuesWithMoreThanFifteenDigitsKeepTheirBinaryValue) {
+    const double third = 1.0 / 3;
+    EXPECT_EQ(SplitDecimal(third).correction, 0.0);
+    EXPECT_EQ(DecimalDifference(third, 0), third);
+    // 2^53 + 2 has 16 digits: cutting it to 15 would move it by 6.
+    EXPECT_EQ(DecimalDifference(9007199254740994.0, 9007199254740990.0), 4.0);
+    EXPECT_EQ(SplitDecimal(0.0).correction, 0.0);
+}
+
+TEST(WeightedMoments, CentralMomentsOfAWeightedSampleAsWorkedByHand) {
+    // x 2, 4, 4, 5 with weights 1, 2, 1, 1: W 5, mean 3.8, deviations
+    // -1.8, 0.2 (weight 3 in all), 1.2: M2 = 24/5, M3 = -102/25, M4 = 1572/125.
+    for (double offset : {0.0, 1e9}) {
+        SCOPED_TRACE(offset);
+        WeightedMoments m(true);
+        m.Add(offset + 2, 1);
+        m.Add(offset + 4, 2);
+        m.Add(offset + 0, 0);  // no weight: left out
+        m.Add(offset + 4, 1);
+        m.Add(offset + 5, 1);
+        EXPECT_EQ(m.Count(), 4);
+        EXPECT_EQ(m.Weight(), 5);
+        EXPECT_DOUBLE_EQ(m.Mean(), offset + 3.8);
+        EXPECT_NEAR(m.M2(), 4.8, 1e-14);
+        EXPECT_NEAR(m.M3(), -4.08, 1e-14);
+        EXPECT_NEAR(m.M4(), 12.576, 1e-13);
+        EXPECT_NEAR(m.MeanLess(offset + 3), 0.8, 1e-15);
+    }
+}
+
+TEST(WeightedMoments, MergingTwoPartsEqualsAccumulatingTheWhole) {
+    const double values[] = {1000000.1, 1000000.3, 1000000.2, 1000000.7, 1000000.5, 1000000.4};
+    const double weights[] = {1, 2, 0.5, 1, 3, 1};
+    WeightedMoments whole(true), first(true), second(true);
+    for (int i = 0; i < 6; ++i) {
+        whole.Add(values[i], weights[i]);
+        (i < 2 ? first : second).Add(values[i], weights[i]);
+    }
+    first.Merge(second);
+    EXPECT_EQ(first.Count(), whole.Count());
+    EXPECT_DOUBLE_EQ(first.Weight(), whole.Weight());
+    EXPECT_DOUBLE_EQ(first.Mean(), whole.Mean());
+    EXPECT_NEAR(first.M2(), whole.M2(), 1e-14);
+    EXPECT_NEAR(first.M3(), whole.M3(), 1e-14);
+    EXPECT_NEAR(first.M4(), whole.M4(), 1e-14);
+    WeightedMoments empty(true);
+    empty.Merge(whole);
+    EXPECT_EQ(empty.M2(), whole.M2());
+    whole.Clear();
+    EXPECT_EQ(whole.Count(), 0);
+    EXPECT_EQ(whole.M2(), 0.0);
+}
+
+TEST(WeightedMoments, ConstantValuesHaveExactlyZeroSpread) {
+    for (double value : {0.1, 1e12 + 0.3, -7.25}) {
+        WeightedMoments m(true);
+        for (int i = 0; i < 5; ++i) m.Add(value, 1.5);
+        EXPECT_EQ(m.M2(), 0.0);
+        EXPECT_EQ(m.M3(), 0.0);
+        EXPECT_EQ(m.M4(), 0.0);
+        EXPECT_EQ(m.Mean(), value);
+    }
+}
+
+TEST(WeightedCoMoments, CrossProductsAndTheSpreadOfDifferences) {
+    // x 1..4, y 2, 4, 5, 9: Mxx 5, Myy 26, Mxy 11; d = x - y: -1, -2, -2, -5,
+    // mean -2.5, Mdd 9.
+    WeightedCoMoments m;
+    const double x[] = {1, 2, 3, 4}, y[] = {2, 4, 5, 9};
+    for (int i = 0; i < 4; ++i) m.Add(x[i] + 1e8, y[i] + 1e8, 1);
+    EXPECT_NEAR(m.Mxx(), 5, 1e-13);
+    EXPECT_NEAR(m.Myy(), 26, 1e-13);
+    EXPECT_NEAR(m.Mxy(), 11, 1e-13);
+    EXPECT_NEAR(m.Mdd(), 9, 1e-13);
+    EXPECT_EQ(m.MeanDifference(), -2.5);
+    EXPECT_EQ(m.MeanX(), 1e8 + 2.5);
+}
+
+TEST(VarianceAndCorrelation, GuardsAndForms) {
+    double v = -1;
+    EXPECT_DOUBLE_EQ(VarianceFromCentred("N-1", 4, 6, v), std::sqrt(2.0));
+    EXPECT_DOUBLE_EQ(v, 2);
+    EXPECT_DOUBLE_EQ(VarianceFromCentred("N", 4, 6, v), std::sqrt(1.5));
+    EXPECT_EQ(VarianceFromCentred("N-1", 1, 0, v), 0.0);
+    EXPECT_EQ(v, 0.0);
+    EXPECT_EQ(VarianceFromCentred("N-1", 0.5, 3, v), 0.0);
+    EXPECT_EQ(VarianceFromCentred("N", 0, 0, v), 0.0);
+
+    EXPECT_FALSE(CorrelationFromCentred(0, 4, 1).has_value());
+    EXPECT_FALSE(CorrelationFromCentred(4, 0, 0).has_value());
+    EXPECT_EQ(*CorrelationFromCentred(4, 9, 0), 0.0);
+    EXPECT_EQ(*CorrelationFromCentred(0.3, 0.3, 0.3), 1.0);
+    EXPECT_DOUBLE_EQ(*CorrelationFromCentred(4, 9, -3), -0.5);
+}
+
+// x = 1e9 + 0.1 .. 0.4, y = x + 0.01, 0.03, 0.02, 0.04. Worked in exact
+// fractions: cov(x, y) = 9/500, r = 0.998460353205412, the differences have
+// mean -1/40 and deviation 0.0129099444873581, paired t -3.87298334620742.
+class FarFromZeroRun : public enginetest::EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        // The values as typed, not as sums formed in binary.
+        const char* x[] = {"1000000000.1", "1000000000.2", "1000000000.3", "1000000000.4"};
+        const char* y[] = {"1000000000.11", "1000000000.23", "1000000000.32", "1000000000.44"};
+        for (int i = 0; i < 4; ++i) {
+            const double yi = std::strtod(y[i], nullptr);
+            AppendRows({{"A", vb::Variant::Null(), std::strtod(x[i], nullptr), yi, yi, 1.0}});
+        }
+    }
+};
+
+TEST_F(FarFromZeroRun, FieldComparisonKeepsItsDigits) {
+    enginetest::ScenarioSpec s;
+    s.subType = "Compare";
+    s.fields = {{"X1", "X", 1}, {"Y", "Y", 1}};
+    s.options = {{"MeanXY", vb::Variant(true)}, {"CorrXY", vb::Variant(true)}, {"TTest", vb::Variant(true)}};
+    ASSERT_TRUE(Run(enginetest::AddScenario(db, s))) << engine->get_ErrorInfo();
+    const auto rows = enginetest::ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    using enginetest::Num;
+    EXPECT_NEAR(Num(rows[0], "MeanDiff"), -0.025, 1e-15);
+    EXPECT_NEAR(Num(rows[0], "StdDevDiff"), 0.0129099444873581, 1e-15);
+    EXPECT_NEAR(Num(rows[0], "Covariance"), 0.018, 1e-15);
+    EXPECT_NEAR(Num(rows[0], "Correlation"), 0.998460353205412, 1e-14);
+    EXPECT_NEAR(Num(rows[0], "Paired_t-Value"), -3.87298334620742, 1e-12);
+}
+
+TEST_F(FarFromZeroRun, CorrelationMatrixKeepsItsDigits) {
+    enginetest::ScenarioSpec s;
+    s.subType = "Matrix";
+    s.fields = {{"X1", "X", 1}, {"X2", "X", 2}};
+    s.options = {{"MMean", vb::Variant(true)},
+                 {"MDev", vb::Variant(true)},
+                 {"MCov", vb::Variant(true)},
+                 {"MCor", vb::Variant(true)}};
+    ASSERT_TRUE(Run(enginetest::AddScenario(db, s))) << engine->get_ErrorInfo();
+    const auto rows = enginetest::ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 8u);  // four measures, two fields
+    using enginetest::Num;
+    // Rows by measure (MeanDiff, StdDevDiff, Covariance, Correlation), then
+    // field: the X1 rows are 0, 2, 4 and 6.
+    EXPECT_NEAR(Num(rows[0], "X2"), -0.025, 1e-15);
+    EXPECT_NEAR(Num(rows[1], "X1"), 0.025, 1e-15);
+    EXPECT_NEAR(Num(rows[2], "X2"), 0.0129099444873581, 1e-15);
+    EXPECT_NEAR(Num(rows[4], "X2"), 0.018, 1e-15);
+    EXPECT_NEAR(Num(rows[4], "X1"), 0.05 / 3, 1e-15);  // the variance of X1 on the diagonal
+    EXPECT_NEAR(Num(rows[6], "X2"), 0.998460353205412, 1e-14);
+    EXPECT_EQ(Num(rows[6], "X1"), 1.0);
+}
+
+}  // namespace
