@@ -62,9 +62,9 @@ size_t NoCaseHash::operator()(std::string_view s) const noexcept {
 
 bool NoCaseEq::operator()(std::string_view a, std::string_view b) const noexcept { return vb::EqualsNoCase(a, b); }
 
-int TableInfo::FindField(std::string_view name) const {
+int TableInfo::FindField(std::string_view fieldName) const {
     for (size_t i = 0; i < fields.size(); ++i)
-        if (vb::EqualsNoCase(fields[i].name, name)) return static_cast<int>(i);
+        if (vb::EqualsNoCase(fields[i].name, fieldName)) return static_cast<int>(i);
     return -1;
 }
 
@@ -569,15 +569,15 @@ void DatabaseImpl::PurgeCatalog() {
     schemaVersion = -1;
 }
 
-std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view name) {
+std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view tableName) {
     SyncSchema();
-    std::string key = Fold(name);
+    std::string key = Fold(tableName);
     if (auto it = tables.find(key); it != tables.end()) return it->second;
-    if (vb::EqualsNoCase(name, kCatalog)) return nullptr;
+    if (vb::EqualsNoCase(tableName, kCatalog)) return nullptr;
     auto info = std::make_shared<TableInfo>();
-    if (auto stored = StoredName(name, "table"))
+    if (auto stored = StoredName(tableName, "table"))
         info->name = *stored;
-    else if (auto view = StoredName(name, "view")) {
+    else if (auto view = StoredName(tableName, "view")) {
         info->name = *view;
         info->isView = true;
     } else
@@ -697,17 +697,18 @@ std::shared_ptr<TableInfo> DatabaseImpl::Table(std::string_view name) {
     return t;
 }
 
-std::string DatabaseImpl::AttachSchema(const std::string& path) {
-    if (auto it = attached.find(path); it != attached.end()) {
+std::string DatabaseImpl::AttachSchema(const std::string& filePath) {
+    if (auto it = attached.find(filePath); it != attached.end()) {
         ++it->second.users;
         return it->second.schema;
     }
-    if (!std::filesystem::exists(path)) Fail(err::kFileNotFound, "The database file '" + path + "' does not exist.");
+    if (!std::filesystem::exists(filePath))
+        Fail(err::kFileNotFound, "The database file '" + filePath + "' does not exist.");
     std::string schema = "dao_ext" + std::to_string(nextAttachment++);
     Stmt s(db, "ATTACH DATABASE ?1 AS " + schema);
-    s.Bind(1, path);
+    s.Bind(1, filePath);
     s.Step();
-    attached[path] = {schema, 1};
+    attached[filePath] = {schema, 1};
     return schema;
 }
 

@@ -161,7 +161,7 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     };
     Prepared PrepareJet(const std::string& jetSql);
     void Release(const std::vector<std::string>& attachments);
-    std::string AttachSchema(const std::string& path);
+    std::string AttachSchema(const std::string& filePath);
     void DetachUnused();
 
     // Schema changes while record sets are open (DaoRecordset.cpp).

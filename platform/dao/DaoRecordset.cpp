@@ -17,8 +17,11 @@ struct RecordsetState {
     int16_t type = dbOpenDynaset;
     int32_t options = 0;
     std::string sql;  // column 0 is the rowid when keyed
+    // A keyed query's row by its key, without the query's filter: a row an edit
+    // took out of the filter stays in the set, as the set was opened.
+    std::string lookupSql;
     bool keyed = false;
-    bool wholeTable = false;  // a stored table, every row and column
+    bool wholeTable = false;  // keyed and reads every row of its table in stored order
     int off = 0;
     bool updatable = false;
     bool appendOnly = false;
@@ -41,6 +44,7 @@ struct RecordsetState {
     bool collectKeys = false;
     std::vector<int64_t> keys;
     std::unordered_map<int64_t, int64_t> keyIndex;
+    std::unordered_set<int64_t> deletedKeys;  // rows deleted through this set: moves pass over them
     size_t keyIndexBuilt = 0;
     int64_t lastKey = 0;
 
@@ -177,8 +181,9 @@ struct RecordsetState {
     int64_t Count() const { return std::max<int64_t>(0, reached - removed); }
     void Lookup(int64_t key) {
         if (!lookup) {
-            std::string q = type == dbOpenTable ? sql + " WHERE _rowid_ = ?1"
-                                                : "SELECT * FROM (" + sql + ") WHERE __dao_rowid = ?1";
+            std::string q = type == dbOpenTable  ? sql + " WHERE _rowid_ = ?1"
+                            : !lookupSql.empty() ? lookupSql
+                                                 : "SELECT * FROM (" + sql + ") WHERE __dao_rowid = ?1";
             lookup = Stmt(run->db, q);
         }
         lookup.Reset();
@@ -252,6 +257,17 @@ struct RecordsetState {
         }
         Run();
         return GoTo(k);
+    }
+    // Moves pass over rows deleted through this set, in the direction of the move.
+    void SkipDeleted(int direction) {
+        while (!cur && deleted && !eof && !bof && deletedKeys.count(curKey)) GoTo(pos + direction);
+    }
+    // Before a write: the row keys from the start up to here, in the order the
+    // set was opened with, so that moving back afterwards neither re-runs a
+    // statement whose order or rows the write changed nor loses a deleted row's
+    // place. An edit cannot move a row of a whole table read in stored order.
+    void KeepOrder(bool deleting) {
+        if (keyed && ran && !collectKeys && (deleting || !wholeTable)) EnsureKeys(false);
     }
     void CheckBackward() const {
         if (forwardOnly)
@@ -356,8 +372,8 @@ void Field::Value(const vb::Variant& v) {
 // --- opening ------------------------------------------------------------------------------------
 
 namespace {
-// Upper-case words of a statement outside quotes and parentheses.
-std::vector<std::string> TopLevelWords(const std::string& sql) {
+// Upper-case words of a statement outside quotes and parentheses, and where each begins.
+std::vector<std::string> TopLevelWords(const std::string& sql, std::vector<size_t>* starts = nullptr) {
     std::vector<std::string> words;
     int depth = 0;
     for (size_t i = 0; i < sql.size();) {
@@ -375,7 +391,10 @@ std::vector<std::string> TopLevelWords(const std::string& sql) {
         } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
             size_t j = i;
             while (j < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '_')) ++j;
-            if (depth == 0) words.push_back(vb::UCase(sql.substr(i, j - i)));
+            if (depth == 0) {
+                words.push_back(vb::UCase(sql.substr(i, j - i)));
+                if (starts) starts->push_back(i);
+            }
             i = j;
         } else
             ++i;
@@ -478,7 +497,21 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
     s.table = info;
     s.tableName = info->name;
     s.sql = injected;
+    std::vector<size_t> starts;
+    const auto injectedWords = TopLevelWords(injected, &starts);
+    size_t cut = injected.size();
+    for (size_t k = 0; k < injectedWords.size(); ++k) {
+        const std::string& w = injectedWords[k];
+        if (w == "WHERE" || w == "ORDER" || w == "LIMIT" || w == "HAVING") {
+            cut = starts[k];
+            break;
+        }
+    }
+    s.lookupSql = injected.substr(0, cut) + " WHERE _rowid_ = ?1";
     s.keyed = true;
+    s.wholeTable = std::none_of(words.begin(), words.end(), [](const std::string& w) {
+        return w == "WHERE" || w == "ORDER" || w == "LIMIT" || w == "HAVING";
+    });
     s.off = 1;
     return true;
 }
@@ -594,6 +627,7 @@ void Recordset::MoveFirst() {
         s_->Run();
     }
     s_->GoTo(0);
+    s_->SkipDeleted(1);
     if (s_->eof) s_->bof = true;
 }
 void Recordset::MoveLast() {
@@ -609,12 +643,15 @@ void Recordset::MoveLast() {
         return;
     }
     s_->GoTo(s_->mainPos);
+    s_->SkipDeleted(-1);
+    if (s_->bof) s_->eof = true;
 }
 void Recordset::MoveNext() {
     s_->CheckOpen();
     s_->editMode = 0;
     if (s_->eof) Fail(err::kNoCurrentRecord, "There is no current record: the record set is at its end.");
     s_->GoTo(s_->pos + 1);
+    s_->SkipDeleted(1);
 }
 void Recordset::MovePrevious() {
     s_->CheckOpen();
@@ -623,9 +660,10 @@ void Recordset::MovePrevious() {
     if (s_->bof) Fail(err::kNoCurrentRecord, "There is no current record: the record set is at its beginning.");
     if (s_->eof && s_->pos > s_->mainPos && s_->mainDone) {
         s_->GoTo(s_->mainPos);
-        return;
+    } else {
+        s_->GoTo(s_->pos - 1);
     }
-    s_->GoTo(s_->pos - 1);
+    s_->SkipDeleted(-1);
 }
 void Recordset::Move(int32_t rows) {
     s_->CheckOpen();
@@ -640,6 +678,7 @@ void Recordset::Move(int32_t rows) {
     int64_t from = s_->pos;
     if (s_->eof && s_->mainDone) from = s_->mainPos + 1;
     s_->GoTo(from + rows);
+    s_->SkipDeleted(rows > 0 ? 1 : -1);
 }
 
 int32_t Recordset::RecordCount() {
@@ -799,6 +838,7 @@ void Recordset::Edit() {
     if (!s_->updatable) Fail(err::kReadOnly, "The record set is read-only: records cannot be changed.");
     if (s_->curParked) s_->RestoreCur();
     s_->CheckCurrent();
+    s_->KeepOrder(false);
     s_->editMode = 1;
     s_->editKey = s_->curKey;
     std::fill(s_->buffer.begin(), s_->buffer.end(), vb::Variant());
@@ -866,11 +906,13 @@ void Recordset::Delete() {
     if (!s_->updatable) Fail(err::kReadOnly, "The record set is read-only: records cannot be deleted.");
     s_->CheckCurrent();
     s_->editMode = 0;
+    s_->KeepOrder(true);
     Stmt d(s_->run->db, "DELETE FROM " + QuoteId(s_->tableName) + " WHERE _rowid_ = ?1");
     d.Bind(1, s_->curKey);
     d.Step();
     s_->cur = nullptr;
     s_->deleted = true;
+    s_->deletedKeys.insert(s_->curKey);
     ++s_->removed;
 }
 
@@ -883,6 +925,7 @@ void Recordset::Requery() {
     s_->keys.clear();
     s_->keyIndex.clear();
     s_->keyIndexBuilt = 0;
+    s_->deletedKeys.clear();
     s_->reached = 0;
     s_->removed = 0;
     if (s_->lookup) s_->lookup.Reset();

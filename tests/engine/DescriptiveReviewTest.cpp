@@ -633,14 +633,14 @@ TEST_F(DescriptiveReviewTest, CrosstabWeightedSumWithChiSquareAndStDev) {
         double p, q, summary;
     };
     auto rowRows = [&](const char* row, double p, double q, double np, double nq) {
-        const double s = p + q;
-        return std::vector<Expect>{{"Data: Sum", row, p, q, s},
+        const double rowSum = p + q;
+        return std::vector<Expect>{{"Data: Sum", row, p, q, rowSum},
                                    {"Count", row, np, nq, np + nq},
-                                   {"% Row", row, p / s, q / s, 1},
-                                   {"% Col", row, p / cp, q / cq, s / g},
-                                   {"% Total", row, p / g, q / g, s / g},
-                                   {"% Expected", row, s * cp / (g * g), s * cq / (g * g), s / g},
-                                   {"Expected", row, s * cp / g, s * cq / g, s}};
+                                   {"% Row", row, p / rowSum, q / rowSum, 1},
+                                   {"% Col", row, p / cp, q / cq, rowSum / g},
+                                   {"% Total", row, p / g, q / g, rowSum / g},
+                                   {"% Expected", row, rowSum * cp / (g * g), rowSum * cq / (g * g), rowSum / g},
+                                   {"Expected", row, rowSum * cp / g, rowSum * cq / g, rowSum}};
     };
     std::vector<Expect> expected = rowRows("a", 8, 35, 4, 5);
     for (const Expect& e : rowRows("b", 25, 35, 2, 3)) expected.push_back(e);

@@ -29,9 +29,9 @@ struct Observation {
 class MannKruskalKS {
 public:
     MannKruskalKS(Quantara& z, const std::string& out, const std::string& out2, const std::string& table,
-                  FieldNames& fields, int nGF, int nFields, bool weighted, bool mann, bool ks, bool kruskal)
-        : Zantels(z), OutTableName(out), OutTableName2(out2), strUserTable(table), strFields(fields), nGF(nGF),
-          nFields(nFields), fWeight(weighted), fMann(mann), fKS(ks), fKruskal(kruskal), fDetail(!out2.empty()) {}
+                  FieldNames& fields, int groupCount, int fieldCount, bool weighted, bool mann, bool ks, bool kruskal)
+        : Zantels(z), OutTableName(out), OutTableName2(out2), strUserTable(table), strFields(fields), nGF(groupCount),
+          nFields(fieldCount), fWeight(weighted), fMann(mann), fKS(ks), fKruskal(kruskal), fDetail(!out2.empty()) {}
 
     std::string Run();
 
@@ -343,7 +343,7 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
         for (size_t i = 0; i < obs.size();) {
             const double x = obs[i].x;
             double T = 0;
-            double records = 0;
+            double blockRecords = 0;
             touched.clear();
             for (; i < obs.size() && obs[i].x == x; ++i) {
                 const auto g = static_cast<size_t>(obs[i].g);
@@ -352,10 +352,10 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
                 bw[g] += w;
                 bc[g] += 1;
                 T += w;
-                records += 1;
+                blockRecords += 1;
             }
             const double m = ranker.AddGroup(T);
-            if (T > 1) ties += records;
+            if (T > 1) ties += blockRecords;
             for (int gi : touched) {
                 const auto g = static_cast<size_t>(gi);
                 if (bw[g] > 0) {

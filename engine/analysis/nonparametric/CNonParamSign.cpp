@@ -29,10 +29,10 @@ struct SignCounts {
 
 class SignFit {
 public:
-    SignFit(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int nG, int nFields,
-            bool weighted, bool fit, const std::vector<int16_t>& fitTests, bool mean, bool median, bool custom,
-            double customValue)
-        : Zantels(z), OutTableName(out), strUserTable(table), strFields(fields), nG(nG), nFields(nFields),
+    SignFit(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int groupCount,
+            int fieldCount, bool weighted, bool fit, const std::vector<int16_t>& fitTests, bool mean, bool median,
+            bool custom, double customValue)
+        : Zantels(z), OutTableName(out), strUserTable(table), strFields(fields), nG(groupCount), nFields(fieldCount),
           fWeight(weighted), fFit(fit), intFitTests(fitTests), fMean(mean), fMedian(median), fCustom(custom),
           dblCustom(customValue) {}
 

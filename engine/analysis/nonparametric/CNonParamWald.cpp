@@ -50,9 +50,9 @@ namespace {
 // One run of the test: the result table and the walk over each data field.
 class RunsTest {
 public:
-    RunsTest(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int nGF, int nFields,
-             bool weighted, bool wald)
-        : Zantels(z), OutTableName(out), strUserTable(table), strFields(fields), nGF(nGF), nFields(nFields),
+    RunsTest(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int groupCount,
+             int fieldCount, bool weighted, bool wald)
+        : Zantels(z), OutTableName(out), strUserTable(table), strFields(fields), nGF(groupCount), nFields(fieldCount),
           fWeight(weighted), fWald(wald) {}
 
     std::string Run();
