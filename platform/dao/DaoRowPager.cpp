@@ -106,11 +106,11 @@ struct RowPager::Impl {
         return rest == 0 ? std::optional<int64_t>(samples[i]) : KeyAfter(samples[i], rest);
     }
 
-    int64_t Read(Stmt& s, int64_t count, std::vector<vb::Variant>& out) {
+    int64_t Read(Stmt& s, int64_t wanted, std::vector<vb::Variant>& out) {
         ResetOnExit reset{s};
         int fields = static_cast<int>(src.types.size());
         int64_t rows = 0;
-        while (rows < count && s.Step()) {
+        while (rows < wanted && s.Step()) {
             for (int c = 0; c < fields; ++c)
                 out.push_back(ReadValue(s.get(), c + src.off, src.types[static_cast<size_t>(c)]));
             ++rows;
