@@ -605,22 +605,29 @@ private slots:
     void newAndEditHandOverToTheWizard() {
         // Leaving the wizard before its finish page changes nothing.
         Select("2");
+        QString shown;
+        auto leave = [&shown](QWidget* page) {
+            shown = page->objectName();
+            page->close();
+        };
+        apptest::WhenModal(leave);
         QTest::mouseClick(Button(0), Qt::LeftButton);
-        QVERIFY(QString::fromStdString(LastPrompt()).startsWith("The scenario wizard"));
+        QVERIFY(!shown.isEmpty());
         QCOMPARE(list_->findChild<QTabBar*>("tabMain")->currentIndex(), 0);
         QCOMPARE(list_->ScenType(), std::string("*"));
         QCOMPARE(Selected(), 2);
-        QVERIFY(!list_->Wizard());
 
-        rec_.Reset();
+        shown.clear();
+        apptest::WhenModal(leave);
         QTest::mouseClick(Button(1), Qt::LeftButton);
-        QVERIFY(QString::fromStdString(LastPrompt()).startsWith("The scenario wizard"));
+        QVERIFY(!shown.isEmpty());
 
         // A scenario without its options row is not edited.
+        rec_.Reset();
         db_->Execute("DELETE * FROM [usysQuarnOptions] WHERE [Scenario_ID] = 2;");
         list_->ContextMenuHandler(30);
         QCOMPARE(LastPrompt(), std::string("Scenario not found: 2"));
-        QCOMPARE(rec_.boxes.size(), size_t(2));
+        QCOMPARE(rec_.boxes.size(), size_t(1));
 
         QTest::mouseClick(Option("optParAnalysisType", 3), Qt::LeftButton);
         list_->ContextMenuHandler(20);
