@@ -70,9 +70,8 @@ bool AssignCurrentDatabase(const std::string& path, const std::string& workgroup
         return false;
     }
     store::SetCurrentDatabase(workspace, database);
-    bool ok = store::CheckQuarnTables();
-    if (ok) {
-        if (MDIMain* frame = program::MainFrame()) frame->SetDatabasePath(QString::fromStdString(database->Name()));
-    }
-    return ok;
+    // The database is current from here on, with or without the scenario
+    // tables, so the status bar names it.
+    if (MDIMain* frame = program::MainFrame()) frame->SetDatabasePath(QString::fromStdString(database->Name()));
+    return store::CheckQuarnTables();
 }

@@ -20,10 +20,12 @@
 #include "CWinPos.h"
 #include "ErrorStack.h"
 #include "Program.h"
+#include "ProgramSettings.h"
 #include "StatCommon.h"
 #include "forms/frmAbout.h"
 #include "forms/frmErrorHandler.h"
 #include "forms/frmHelp.h"
+#include "forms/frmOpenDatabase.h"
 #include "forms/frmOptions.h"
 #include "forms/frmStatMain.h"
 #include "modMerivox.h"
@@ -242,9 +244,36 @@ void MDIMain::UpdateToolsMenu() {
     QApplication::processEvents();
 }
 
-bool MDIMain::SelectDatabaseDialog(const std::string&) {
-    NotAvailableYet("Opening a database");
-    return false;
+bool MDIMain::SelectDatabaseDialog(const std::string& proposedPath) {
+    ProcScope scope(ErrStack(), "SelectDatabaseDialog");
+    CloseScenarioWindows();
+    std::string proposed = proposedPath;
+    for (;;) {
+        std::string database, workgroup, user, password;
+        bool cancelled;
+        {
+            frmOpenDatabase dialog(this);
+            dialog.Database(proposed);
+            dialog.GetInfo();
+            database = dialog.Database();
+            workgroup = dialog.Workgroup();
+            user = dialog.UserID();
+            password = dialog.Password();
+            cancelled = dialog.UserCanceled();
+        }
+        if (cancelled) return false;
+        if (database.empty()) {
+            proposed.clear();
+            continue;
+        }
+        if (AssignCurrentDatabase(database, workgroup, user, password)) {
+            bool savePassword = program::Settings().ReadEntry("SavePassword", "True") == "True";
+            m_MRU->SetMRUList(database,
+                              CCommandArgs::MRUSwitches(workgroup, user, savePassword ? password : std::string()));
+            return true;
+        }
+        proposed = database;
+    }
 }
 
 void MDIMain::ShowStatMain() {

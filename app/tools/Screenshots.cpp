@@ -4,6 +4,7 @@
 // report go to a temporary folder; the user's own are not touched.
 #include <QApplication>
 #include <QDir>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QLineEdit>
@@ -20,6 +21,8 @@
 #include "MDIMain.h"
 #include "Program.h"
 #include "forms/frmAbout.h"
+#include "forms/frmDataGrid.h"
+#include "dao/Dao.h"
 #include "forms/frmErrorHandler.h"
 #include "forms/frmGenerateCode.h"
 #include "forms/frmHelp.h"
@@ -77,6 +80,16 @@ int main(int argc, char** argv) {
         Save(&splash, "frmSplash");
     }
 
+    // The open-database dialog that the frame's load shows: pictured, then cancelled.
+    QTimer opener;
+    QObject::connect(&opener, &QTimer::timeout, [&opener] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || modal->objectName() != "frmOpenDatabase") return;
+        opener.stop();
+        Save(modal, "frmOpenDatabase");
+        if (auto* cancel = modal->findChild<QPushButton*>("cmdCancel")) cancel->click();
+    });
+    opener.start(20);
     auto* frame = new MDIMain;
     frame->Load();
     frame->MRU().SetMRUList("/home/ann/data/clinic-study.db", CCommandArgs::MRUSwitches("", "", ""));
@@ -202,6 +215,33 @@ int main(int argc, char** argv) {
         }
         frame->CloseStatMain();
         QApplication::processEvents();
+        store::ClearCurrentDatabase();
+        db->Close();
+    }
+    {
+        // A table in the data grid.
+        std::string path = (scratch.path() + "/grid.db").toStdString();
+        dao::WorkspacePtr ws = dao::DBEngine().Workspaces(0);
+        dao::DatabasePtr db = ws->CreateDatabase(path);
+        auto td = db->CreateTableDef("Visits");
+        td->Fields()->Append(td->CreateField("Patient", dao::dbText, 20));
+        td->Fields()->Append(td->CreateField("Treated", dao::dbBoolean));
+        td->Fields()->Append(td->CreateField("Visit", dao::dbDate));
+        td->Fields()->Append(td->CreateField("Weight", dao::dbDouble));
+        db->TableDefs()->Append(td);
+        const char* names[] = {"Ann", "Bert", "Cleo", "Dirk", "Eva", "Finn"};
+        for (int i = 0; i < 300; ++i)
+            db->Execute("INSERT INTO Visits VALUES ('" + std::string(names[i % 6]) + "', " +
+                        (i % 3 ? "True" : "False") + ", #2024-0" + std::to_string(1 + i % 9) + "-1" +
+                        std::to_string(i % 10) + "#, " + std::to_string(60 + (i * 37) % 40) + ".5)");
+        store::SetCurrentDatabase(ws, db);
+        auto* grid = new frmDataGrid;
+        grid->ShowTableData("Visits", "Source Table");
+        frame->resize(800, 500);
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(grid->parentWidget())) sub->resize(600, 360);
+        Save(frame, "frmDataGrid");
+        UnloadForm(grid);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         store::ClearCurrentDatabase();
         db->Close();
     }

@@ -129,27 +129,27 @@ std::string CZantelsPropWiz::CheckPaired(QWidget* page) {
 }
 
 bool CZantelsPropWiz::CheckFinal(QWidget* page, std::string& strTable1, std::string& strTable2) {
-    std::string refusal = Checked("CZantelsPropWiz:CheckFinal", [&](std::string& message) {
+    std::string message = Checked("CZantelsPropWiz:CheckFinal", [&](std::string& text) {
         strTable1 = OutputTable1();
         strTable2 = OutputTable2();
         if (strTable1.empty()) {
-            message = "Output table name required.";
+            text = "Output table name required.";
             Focus(page, "txtScenario_Output_Table1_Name");
             return;
         }
         QWidget* label2 = Control(page, "lblScenario_Output_Table2_Name");
         if (strTable2.empty() && label2 && !label2->isHidden()) {
-            message = "Second Output table name required.";
+            text = "Second Output table name required.";
             Focus(page, "txtScenario_Output_Table2_Name");
             return;
         }
         // The database compares table names without regard to case: names
         // that differ only in case would name one table.
         if (vb::EqualsNoCase(strTable1, strTable2)) {
-            message = "The first and second output table names names must not be the same.";
+            text = "The first and second output table names names must not be the same.";
             Focus(page, "txtScenario_Output_Table2_Name");
         }
     });
-    if (!refusal.empty()) ui::MsgBox(refusal, ui::vbOKOnly, program::kAppTitle);
-    return refusal.empty();
+    if (!message.empty()) ui::MsgBox(message, ui::vbOKOnly, program::kAppTitle);
+    return message.empty();
 }

@@ -415,7 +415,47 @@ public:
     explicit Recordset(std::unique_ptr<RecordsetState> state);
 
 private:
+    friend class RowPager;
     std::unique_ptr<RecordsetState> s_;
+};
+
+// --- RowPager -----------------------------------------------------------------
+// Rows of a record set by position, for a grid that shows a few of them at a
+// time out of millions: the row count by one count query, and any row read
+// without reading the rows before it. The record set's own position and
+// RecordCount are untouched.
+// - Over a table, rows are addressed by row key in key order: directly when
+//   the keys run without gaps (first key + position), else through a sparse
+//   list of every 1024th key, made by one pass over the keys on first need
+//   (a few hundred milliseconds for ten million rows, 8 bytes per 1024 rows).
+// - Over a query or SQL, rows are read in windows with LIMIT and OFFSET, so
+//   memory stays bounded; a window far down costs a pass up to it.
+// No statement is left running between calls, so the pager never holds back
+// schema changes on its connection. The count and the key list are those of
+// their first use; Refresh takes them afresh.
+class RowPager {
+public:
+    explicit RowPager(RecordsetPtr recordset);
+    ~RowPager();
+    RowPager(const RowPager&) = delete;
+    RowPager& operator=(const RowPager&) = delete;
+
+    const RecordsetPtr& Recordset() const;
+    int32_t FieldCount() const;
+    int64_t RowCount();
+    // Appends the values of the rows [first, first + count) to `out`, row
+    // after row, FieldCount values each; returns the number of rows read
+    // (fewer at the end). Raises 3420 once the record set is closed.
+    int64_t ReadRows(int64_t first, int64_t count, std::vector<vb::Variant>& out);
+    void Refresh();
+
+    // Rows the pager's statements passed over or returned, the pass that
+    // builds the key list included: what a read has cost.
+    int64_t RowsVisited() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> p_;
 };
 
 // --- Database -----------------------------------------------------------------

@@ -217,6 +217,17 @@ struct WorkspaceImpl : std::enable_shared_from_this<WorkspaceImpl> {
 RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std::string& source, int16_t type,
                              int32_t options);
 void CloseRecordsetState(RecordsetState* rs);
+
+// What a RowPager needs of a record set (DaoRecordset.cpp).
+struct PagingSource {
+    std::shared_ptr<DatabaseImpl> run;  // the connection it runs on
+    std::string sql;                    // its statement; column `off` holds its first field
+    int off = 0;
+    std::string table;  // a stored table it reads whole, in key order; empty otherwise
+    std::vector<int16_t> types;
+};
+PagingSource PagingSourceOf(const RecordsetState& rs);
+bool RecordsetClosed(const RecordsetState& rs);
 // The DAO type of a declared SQLite column type (tables from other tools).
 void InferType(std::string_view declType, FieldDef& f);
 // Converts a column value of a row to a Variant of the field's type.

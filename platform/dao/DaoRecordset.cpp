@@ -327,6 +327,18 @@ struct RecordsetState {
 
 void CloseRecordsetState(RecordsetState* rs) { rs->Close(); }
 
+PagingSource PagingSourceOf(const RecordsetState& rs) {
+    PagingSource p;
+    p.run = rs.run;
+    p.sql = rs.sql;
+    p.off = rs.off;
+    if (rs.wholeTable) p.table = rs.tableName;
+    for (auto& d : rs.defs) p.types.push_back(d->type);
+    return p;
+}
+
+bool RecordsetClosed(const RecordsetState& rs) { return rs.closed || !rs.run || !rs.run->db; }
+
 // --- Field values -----------------------------------------------------------------------------
 
 int16_t Field::Type() const {

@@ -80,4 +80,26 @@ inline void ClickInModal(const QString& buttonName) {
     });
 }
 
+// Cancels every "Open Scenario Database" dialog as soon as it is up and
+// counts them; `seen` (when set) looks at each one first.
+class OpenDialogCanceller {
+public:
+    OpenDialogCanceller() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible() || modal->objectName() != "frmOpenDatabase") return;
+            ++count;
+            if (seen) seen(modal);
+            if (auto* cancel = modal->findChild<QAbstractButton*>("cmdCancel"))
+                QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        timer_.start(10);
+    }
+    int count = 0;
+    std::function<void(QWidget*)> seen;
+
+private:
+    QTimer timer_;
+};
+
 }  // namespace apptest

@@ -155,9 +155,12 @@ class ScenarioListTest : public QObject {
     }
     void Reload() { list_->LoadScenarios(); }
 
+    std::unique_ptr<apptest::OpenDialogCanceller> opens_;
+
 private slots:
     void initTestCase() {
         installed_ = std::make_unique<ui::ScopedUi>(rec_);
+        opens_ = std::make_unique<apptest::OpenDialogCanceller>();
         template_ = env_.Path().toStdString() + "/template.db";
         example::BuildExampleDatabase(template_);
     }
@@ -177,7 +180,7 @@ private slots:
         db_ = ws->OpenDatabase(path);
         store::SetCurrentDatabase(ws, db_);
         frame_ = new MDIMain;
-        frame_->Load();  // asks for a database: the recorder answers
+        frame_->Load();  // asks for a database: the dialog is cancelled
         frame_->ShowStatMain();
         list_ = qobject_cast<frmStatMain*>(FindForm("frmStatMain"));
         QVERIFY(list_);
@@ -655,6 +658,7 @@ private slots:
         wizard::SetPageFactory(previous);
 
         // A scenario without its options row is not edited.
+        rec_.Reset();
         db_->Execute("DELETE * FROM [usysQuarnOptions] WHERE [Scenario_ID] = 2;");
         list_->ContextMenuHandler(30);
         QCOMPARE(LastPrompt(), std::string("Scenario not found: 2"));

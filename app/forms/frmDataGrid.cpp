@@ -1,0 +1,51 @@
+#include "forms/frmDataGrid.h"
+
+#include <QMdiSubWindow>
+#include <QResizeEvent>
+
+#include "MDIMain.h"
+#include "Program.h"
+#include "forms/GridTable.h"
+#include "modMerivox.h"
+#include "models/DataGridModel.h"
+#include "models/DataGridView.h"
+#include "services/ErrorBoundary.h"
+
+frmDataGrid::frmDataGrid(QWidget* parent) : QWidget(parent) {
+    setObjectName("frmDataGrid");
+    setAttribute(Qt::WA_DeleteOnClose);
+    grdDataGrid_ = new DataGridView(this);
+    grdDataGrid_->setObjectName("grdDataGrid");
+    resize(480, 320);
+}
+
+frmDataGrid::~frmDataGrid() {
+    // The grid lets go of the model before the model (and its record set) goes.
+    grdDataGrid_->SetModel(nullptr);
+}
+
+void frmDataGrid::ShowTableData(const std::string& TableName, const std::string& Caption) {
+    Guarded("frmDataGrid:ShowTableData", [&] {
+        datRS_ = OpenGridTable(TableName);
+        if (!datRS_) {
+            UnloadForm(this);
+            return;
+        }
+        datRS_->setObjectName("datRS");
+        grdDataGrid_->SetModel(datRS_.get());
+        setWindowTitle(GridCaption(Caption, TableName));
+        if (MDIMain* frame = program::MainFrame())
+            frame->AddChild(this);
+        else
+            show();
+    });
+}
+
+void frmDataGrid::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Guarded("frmDataGrid.Form_Resize", [&] {
+        auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+        bool minimised = sub ? sub->isMinimized() : isMinimized();
+        if (!minimised) grdDataGrid_->setGeometry(0, 0, width(), height());
+    });
+}

@@ -1,0 +1,61 @@
+// frmOpenDatabase: "Open Scenario Database", where the user names the
+// database, and for a secured one the workgroup file and user, and the
+// password. The frame's open loop shows a new one for every attempt.
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class frmOpenDatabase : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmOpenDatabase(QWidget* parent = nullptr);
+
+    std::string Database() const;
+    // Selects the first entry equal to the path without regard to case.
+    void Database(const std::string& path);
+    std::string Workgroup() const;
+    std::string UserID() const;
+    void UserID(const std::string& value);
+    std::string Password() const;
+    void Password(const std::string& value);
+    bool UserCanceled() const { return userCanceled_; }
+    void UserCanceled(bool value) { userCanceled_ = value; }
+
+    // Shows the dialog modally over the frame, then saves the password choice.
+    void GetInfo();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void PopulateMRUCombo();
+    void cboDatabase_Click();
+    void chkSecurity_Click();
+    void cmdBrowseDatabase_Click();
+    void cmdBrowseWorkgroup_Click();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+    QComboBox* cboDatabase_;
+    QPushButton* cmdBrowseDatabase_;
+    QCheckBox* chkSecurity_;
+    QLabel* lblWorkgroup_;
+    QLineEdit* txtWorkgroup_;
+    QPushButton* cmdBrowseWorkgroup_;
+    QLabel* lblUserid_;
+    QLineEdit* txtUserID_;
+    QLineEdit* txtPassword_;
+    QCheckBox* chkSavePassword_;
+    bool userCanceled_ = false;
+    bool closing_ = false;
+    std::string database_;
+};

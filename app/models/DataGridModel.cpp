@@ -1,0 +1,90 @@
+#include "models/DataGridModel.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "vb/Conversions.h"
+
+DataGridModel::DataGridModel(dao::RecordsetPtr recordset, QObject* parent)
+    : QAbstractTableModel(parent), pager_(std::make_unique<dao::RowPager>(std::move(recordset))) {
+    rows_ = static_cast<int>(std::min<int64_t>(pager_->RowCount(), INT_MAX));
+    columns_ = pager_->FieldCount();
+    for (const auto& field : *pager_->Recordset()->Fields()) {
+        names_.push_back(QString::fromStdString(field->Name()));
+        int16_t type = field->Type();
+        types_.push_back(type);
+        rightAligned_.push_back(type == dao::dbByte || type == dao::dbInteger || type == dao::dbLong ||
+                                type == dao::dbCurrency || type == dao::dbSingle || type == dao::dbDouble);
+    }
+}
+
+DataGridModel::~DataGridModel() = default;
+
+const dao::RecordsetPtr& DataGridModel::Recordset() const { return pager_->Recordset(); }
+
+int DataGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int DataGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columns_; }
+
+Qt::ItemFlags DataGridModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
+}
+
+QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < columns_)
+        return names_[static_cast<size_t>(section)];
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+QString DataGridModel::DisplayText(const vb::Variant& value, int16_t fieldType) {
+    if (value.IsNull() || value.IsEmpty() || fieldType == dao::dbLongBinary) return {};
+    return QString::fromStdString(vb::CStr(value));
+}
+
+QVariant DataGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rows_ || index.column() >= columns_) return {};
+    if (role == Qt::TextAlignmentRole)
+        return rightAligned_[static_cast<size_t>(index.column())] ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
+                                                                  : QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
+    if (role != Qt::DisplayRole) return {};
+    const Page& page = PageOf(index.row() / kPageRows);
+    int row = index.row() % kPageRows;
+    if (row >= page.rows) return QString();
+    return page.cells[static_cast<size_t>(row) * static_cast<size_t>(columns_) + static_cast<size_t>(index.column())];
+}
+
+const DataGridModel::Page& DataGridModel::PageOf(int64_t page) const {
+    ++clock_;
+    if (page == lastPage_ && last_) {
+        last_->lastUse = clock_;
+        return *last_;
+    }
+    auto it = pages_.find(page);
+    if (it == pages_.end()) {
+        if (static_cast<int>(pages_.size()) >= kCachedPages) {
+            auto oldest = std::min_element(pages_.begin(), pages_.end(), [](const auto& a, const auto& b) {
+                return a.second.lastUse < b.second.lastUse;
+            });
+            if (&oldest->second == last_) last_ = nullptr;
+            pages_.erase(oldest);
+        }
+        Page fresh;
+        std::vector<vb::Variant> values;
+        try {
+            fresh.rows = static_cast<int>(pager_->ReadRows(page * kPageRows, kPageRows, values));
+        } catch (const vb::VbError&) {
+            // A record set that can no longer be read (its database closed)
+            // shows empty cells rather than failing the paint.
+            fresh.rows = 0;
+            values.clear();
+        }
+        ++pagesRead_;
+        fresh.cells.reserve(values.size());
+        for (size_t i = 0; i < values.size(); ++i)
+            fresh.cells.push_back(DisplayText(values[i], types_[i % static_cast<size_t>(columns_)]));
+        it = pages_.emplace(page, std::move(fresh)).first;
+    }
+    it->second.lastUse = clock_;
+    lastPage_ = page;
+    last_ = &it->second;
+    return it->second;
+}

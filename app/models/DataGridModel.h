@@ -1,0 +1,62 @@
+// The read-only model of the data grids: the rows of one record set, read a
+// page at a time as the view asks for them. Only a bounded number of pages is
+// kept, so memory follows the rows on screen, not the size of the table.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "dao/Dao.h"
+
+class DataGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int kPageRows = 128;
+    static constexpr int kCachedPages = 64;
+
+    // Takes the record set for the model's life; its rows are counted at once.
+    explicit DataGridModel(dao::RecordsetPtr recordset, QObject* parent = nullptr);
+    ~DataGridModel() override;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    const dao::RecordsetPtr& Recordset() const;
+    // The text a cell shows: empty for Null and binary data, the runtime's
+    // CStr otherwise ("True"/"False", dates as yyyy-mm-dd hh:nn:ss, numbers
+    // to 15 significant digits with a "." whatever the locale).
+    static QString DisplayText(const vb::Variant& value, int16_t fieldType);
+
+    // Pages read from the record set so far, and pages held now.
+    int64_t PagesRead() const { return pagesRead_; }
+    int CachedPages() const { return static_cast<int>(pages_.size()); }
+    const dao::RowPager& Pager() const { return *pager_; }
+
+private:
+    struct Page {
+        std::vector<QString> cells;  // row after row
+        int rows = 0;
+        uint64_t lastUse = 0;
+    };
+    const Page& PageOf(int64_t page) const;
+
+    std::unique_ptr<dao::RowPager> pager_;
+    int rows_ = 0;
+    int columns_ = 0;
+    std::vector<QString> names_;
+    std::vector<int16_t> types_;
+    std::vector<bool> rightAligned_;
+    mutable std::unordered_map<int64_t, Page> pages_;
+    mutable uint64_t clock_ = 0;
+    mutable int64_t pagesRead_ = 0;
+    mutable int64_t lastPage_ = -1;
+    mutable Page* last_ = nullptr;
+};

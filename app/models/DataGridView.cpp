@@ -1,0 +1,213 @@
+#include "models/DataGridView.h"
+
+#include <QAbstractTableModel>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QTableView>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+#include "models/DataGridModel.h"
+
+// A window of the grid model's rows: rows [first, first + rows) of the
+// model, numbered in the row header as the model's rows.
+class DataGridWindowModel : public QAbstractTableModel {
+public:
+    explicit DataGridWindowModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+    void SetSource(DataGridModel* source) {
+        beginResetModel();
+        source_ = source;
+        first_ = 0;
+        endResetModel();
+    }
+    int64_t First() const { return first_; }
+    int64_t Total() const { return source_ ? source_->rowCount() : 0; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        if (parent.isValid() || !source_) return 0;
+        return static_cast<int>(std::clamp<int64_t>(Total() - first_, 0, rows_));
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() || !source_ ? 0 : source_->columnCount();
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || !source_) return {};
+        return source_->data(source_->index(static_cast<int>(first_ + index.row()), index.column()), role);
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (!source_) return {};
+        if (orientation == Qt::Vertical && role == Qt::DisplayRole) return QString::number(first_ + section + 1);
+        return source_->headerData(section, orientation, role);
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return source_ ? source_->flags(index) : Qt::NoItemFlags;
+    }
+
+    // Moves the window and sizes it; rows come and go at its end only.
+    void Place(int64_t first, int rows) {
+        int before = rowCount();
+        int after = static_cast<int>(std::clamp<int64_t>(Total() - first, 0, rows));
+        if (after < before) beginRemoveRows({}, after, before - 1);
+        if (after > before) beginInsertRows({}, before, after - 1);
+        bool moved = first != first_;
+        first_ = first;
+        rows_ = rows;
+        if (after < before) endRemoveRows();
+        if (after > before) endInsertRows();
+        if (moved && after > 0) {
+            emit dataChanged(index(0, 0), index(after - 1, std::max(0, columnCount() - 1)));
+            emit headerDataChanged(Qt::Vertical, 0, after - 1);
+        }
+    }
+
+private:
+    DataGridModel* source_ = nullptr;
+    int64_t first_ = 0;
+    int rows_ = 1;
+};
+
+DataGridView::DataGridView(QWidget* parent) : QWidget(parent) {
+    table_ = new QTableView(this);
+    bar_ = new QScrollBar(Qt::Vertical, this);
+    window_ = new DataGridWindowModel(this);
+    table_->setModel(window_);
+    table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table_->setAutoScroll(false);  // the window moves, the view never scrolls vertically
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(table_);
+    layout->addWidget(bar_);
+    table_->viewport()->installEventFilter(this);
+    table_->installEventFilter(this);
+    connect(bar_, &QScrollBar::valueChanged, this, &DataGridView::OnScrolled);
+    connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (placing_) return;
+        current_ = current.isValid() ? window_->First() + current.row() : -1;
+        currentColumn_ = current.isValid() ? current.column() : 0;
+    });
+}
+
+DataGridView::~DataGridView() = default;
+
+void DataGridView::SetModel(DataGridModel* model) {
+    model_ = model;
+    current_ = -1;
+    window_->SetSource(model);
+    bar_->setValue(0);
+    Relayout();
+}
+
+int64_t DataGridView::Total() const { return window_->Total(); }
+int64_t DataGridView::FirstRow() const { return window_->First(); }
+
+int64_t DataGridView::CurrentRow() const {
+    QModelIndex index = table_->currentIndex();
+    return index.isValid() ? window_->First() + index.row() : -1;
+}
+
+void DataGridView::Relayout() {
+    // Room in the row header for the largest row number.
+    table_->verticalHeader()->setMinimumWidth(table_->fontMetrics().horizontalAdvance(QString::number(Total())) + 12);
+    int rowHeight = std::max(1, table_->verticalHeader()->defaultSectionSize());
+    visible_ = std::max(1, table_->viewport()->height() / rowHeight);
+    int64_t last = std::max<int64_t>(0, Total() - visible_);
+    bar_->setRange(0, static_cast<int>(last));
+    bar_->setPageStep(visible_);
+    bar_->setSingleStep(1);
+    OnScrolled(bar_->value());
+}
+
+void DataGridView::OnScrolled(int value) {
+    // One partly shown row below those that fit whole.
+    {
+        QScopedValueRollback<bool> placing(placing_, true);
+        window_->Place(value, visible_ + 1);
+    }
+    table_->verticalScrollBar()->setValue(0);
+    PlaceCurrent();
+}
+
+// Keeps the current cell on its model row as the window moves.
+void DataGridView::PlaceCurrent() {
+    QScopedValueRollback<bool> placing(placing_, true);
+    int64_t row = current_ - window_->First();
+    if (current_ >= 0 && row >= 0 && row < window_->rowCount())
+        table_->selectionModel()->setCurrentIndex(window_->index(static_cast<int>(row), currentColumn_),
+                                                  QItemSelectionModel::ClearAndSelect);
+    else
+        table_->selectionModel()->clear();
+}
+
+void DataGridView::ScrollToRow(int64_t row) {
+    bar_->setValue(static_cast<int>(std::clamp<int64_t>(row, 0, bar_->maximum())));
+}
+
+void DataGridView::ScrollToBottom() { bar_->setValue(bar_->maximum()); }
+
+void DataGridView::SetCurrentRow(int64_t row, int column) {
+    if (Total() == 0) return;
+    row = std::clamp<int64_t>(row, 0, Total() - 1);
+    if (row < window_->First())
+        ScrollToRow(row);
+    else if (row >= window_->First() + visible_)
+        ScrollToRow(row - visible_ + 1);
+    current_ = row;
+    currentColumn_ = std::clamp(column, 0, std::max(0, window_->columnCount() - 1));
+    PlaceCurrent();
+}
+
+bool DataGridView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == table_->viewport()) {
+        if (event->type() == QEvent::Resize) {
+            Relayout();
+        } else if (event->type() == QEvent::Wheel) {
+            auto* wheel = static_cast<QWheelEvent*>(event);
+            if (wheel->angleDelta().y() != 0) {
+                QCoreApplication::sendEvent(bar_, event);
+                return true;
+            }
+        }
+    } else if (watched == table_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        bool control = key->modifiers() & Qt::ControlModifier;
+        int64_t at = current_ >= 0 ? current_ : window_->First();
+        int64_t target;
+        switch (key->key()) {
+            case Qt::Key_Up:
+                target = at - 1;
+                break;
+            case Qt::Key_Down:
+                target = at + 1;
+                break;
+            case Qt::Key_PageUp:
+                target = at - visible_;
+                break;
+            case Qt::Key_PageDown:
+                target = at + visible_;
+                break;
+            case Qt::Key_Home:
+                if (!control) return false;
+                target = 0;
+                break;
+            case Qt::Key_End:
+                if (!control) return false;
+                target = Total() - 1;
+                break;
+            default:
+                return false;
+        }
+        SetCurrentRow(target, current_ >= 0 ? currentColumn_ : 0);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,168 @@
+// Rows of a record set by position without reading the rows before them:
+// row keys over a table, LIMIT/OFFSET windows over a query.
+#include "dao/DaoInternal.h"
+
+namespace dao {
+
+namespace {
+// Every kSample-th key of a table with gaps in its keys is kept.
+constexpr int64_t kSample = 1024;
+
+// Leaves a statement reset, so nothing runs between calls.
+struct ResetOnExit {
+    Stmt& s;
+    ~ResetOnExit() { s.Reset(); }
+};
+}  // namespace
+
+struct RowPager::Impl {
+    RecordsetPtr rs;
+    const RecordsetState* state = nullptr;
+    PagingSource src;
+    bool byKey = false;  // a stored table, addressed by row key
+
+    Stmt countStmt, pageStmt, keyAtStmt;
+    int64_t count = -1;
+    enum class Keys { Unknown, Dense, Sparse } keys = Keys::Unknown;
+    int64_t firstKey = 0;
+    std::vector<int64_t> samples;  // key of the row at position i * kSample
+    int64_t visited = 0;
+
+    void CheckOpen() const {
+        if (RecordsetClosed(*state)) Fail(err::kObjectClosed, "The record set is closed.");
+    }
+    sqlite3* Db() const { return src.run->db; }
+
+    Stmt& Prepared(Stmt& s, const std::string& sql) {
+        if (!s) s = Stmt(Db(), sql);
+        return s;
+    }
+
+    // A one-value query; nullopt when it gives no row or Null.
+    std::optional<int64_t> Scalar(const std::string& sql) {
+        Stmt s(Db(), sql);
+        if (!s.Step() || sqlite3_column_type(s.get(), 0) == SQLITE_NULL) return std::nullopt;
+        return sqlite3_column_int64(s.get(), 0);
+    }
+
+    int64_t Count() {
+        if (count >= 0) return count;
+        if (byKey) {
+            // Taken from the table's tree: no row is stepped through.
+            count = Scalar("SELECT count(*) FROM " + QuoteId(src.table)).value_or(0);
+        } else {
+            count = Scalar("SELECT count(*) FROM (" + src.sql + ")").value_or(0);
+            visited += count;
+        }
+        return count;
+    }
+
+    // The key of the row `k` positions after the row with key `from` (or
+    // after the first key at or above it); nullopt past the end.
+    std::optional<int64_t> KeyAfter(int64_t from, int64_t k) {
+        Stmt& s = Prepared(keyAtStmt, "SELECT _rowid_ FROM " + QuoteId(src.table) +
+                                          " WHERE _rowid_ >= ?1 ORDER BY _rowid_ LIMIT 1 OFFSET ?2");
+        ResetOnExit reset{s};
+        s.Bind(1, from);
+        s.Bind(2, k);
+        bool hit = s.Step();
+        visited += hit ? k + 1 : k;
+        if (!hit) return std::nullopt;
+        return sqlite3_column_int64(s.get(), 0);
+    }
+
+    // Whether the keys run without gaps: the count and the first and last keys.
+    void LearnKeys() {
+        keys = Keys::Dense;
+        int64_t n = Count();
+        if (n == 0) return;
+        auto lo = Scalar("SELECT min(_rowid_) FROM " + QuoteId(src.table));
+        auto hi = Scalar("SELECT max(_rowid_) FROM " + QuoteId(src.table));
+        if (!lo || !hi) {
+            count = 0;
+            return;
+        }
+        firstKey = *lo;
+        if (static_cast<uint64_t>(*hi) - static_cast<uint64_t>(*lo) != static_cast<uint64_t>(n - 1))
+            keys = Keys::Sparse;
+    }
+
+    // One pass over the keys, keeping every kSample-th.
+    void SampleKeys() {
+        samples.clear();
+        for (std::optional<int64_t> key = firstKey; key; key = KeyAfter(*key, kSample)) samples.push_back(*key);
+    }
+
+    std::optional<int64_t> KeyAt(int64_t position) {
+        if (keys == Keys::Unknown) LearnKeys();
+        if (position >= Count()) return std::nullopt;
+        if (keys == Keys::Dense) return firstKey + position;
+        // The first rows need no pass over the keys.
+        if (samples.empty() && position < kSample) return KeyAfter(firstKey, position);
+        if (samples.empty()) SampleKeys();
+        auto i = static_cast<size_t>(position / kSample);
+        if (i >= samples.size()) return std::nullopt;
+        int64_t rest = position % kSample;
+        return rest == 0 ? std::optional<int64_t>(samples[i]) : KeyAfter(samples[i], rest);
+    }
+
+    int64_t Read(Stmt& s, int64_t wanted, std::vector<vb::Variant>& out) {
+        ResetOnExit reset{s};
+        int fields = static_cast<int>(src.types.size());
+        int64_t rows = 0;
+        while (rows < wanted && s.Step()) {
+            for (int c = 0; c < fields; ++c)
+                out.push_back(ReadValue(s.get(), c + src.off, src.types[static_cast<size_t>(c)]));
+            ++rows;
+        }
+        visited += rows;
+        return rows;
+    }
+};
+
+RowPager::RowPager(RecordsetPtr recordset) : p_(std::make_unique<Impl>()) {
+    if (!recordset) Fail(err::kInvalidOperation, "No record set to read.");
+    p_->state = recordset->s_.get();
+    p_->CheckOpen();
+    p_->src = PagingSourceOf(*p_->state);
+    p_->byKey = !p_->src.table.empty();
+    p_->rs = std::move(recordset);
+}
+
+RowPager::~RowPager() = default;
+
+const RecordsetPtr& RowPager::Recordset() const { return p_->rs; }
+int32_t RowPager::FieldCount() const { return static_cast<int32_t>(p_->src.types.size()); }
+
+int64_t RowPager::RowCount() {
+    p_->CheckOpen();
+    return p_->Count();
+}
+
+int64_t RowPager::ReadRows(int64_t first, int64_t count, std::vector<vb::Variant>& out) {
+    p_->CheckOpen();
+    if (first < 0 || count <= 0) return 0;
+    if (p_->byKey) {
+        auto key = p_->KeyAt(first);
+        if (!key) return 0;
+        Stmt& s = p_->Prepared(p_->pageStmt, p_->src.sql + " WHERE _rowid_ >= ?1 ORDER BY _rowid_ LIMIT ?2");
+        s.Bind(1, *key);
+        s.Bind(2, count);
+        return p_->Read(s, count, out);
+    }
+    Stmt& s = p_->Prepared(p_->pageStmt, "SELECT * FROM (" + p_->src.sql + ") LIMIT ?2 OFFSET ?1");
+    s.Bind(1, first);
+    s.Bind(2, count);
+    p_->visited += first;
+    return p_->Read(s, count, out);
+}
+
+void RowPager::Refresh() {
+    p_->count = -1;
+    p_->keys = Impl::Keys::Unknown;
+    p_->samples.clear();
+}
+
+int64_t RowPager::RowsVisited() const { return p_->visited; }
+
+}  // namespace dao

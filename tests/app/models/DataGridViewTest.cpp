@@ -1,0 +1,125 @@
+// The grid control: only the rows on screen reach the table view, and the
+// scroll bar, keys and wheel move the window over every row.
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+
+#include "GridTestSupport.h"
+#include "models/DataGridModel.h"
+#include "models/DataGridView.h"
+
+using namespace dao;
+
+namespace {
+
+class DataGridViewTest : public gridtest::GridTest {
+protected:
+    // The view shows the model over "Numbers" (N = 1..rows).
+    void Show(int rows) {
+        MakeNumbers(rows);
+        model = std::make_unique<DataGridModel>(db->OpenRecordset("Numbers", dbOpenSnapshot));
+        view = std::make_unique<DataGridView>();
+        view->resize(400, 300);
+        view->SetModel(model.get());
+        view->show();
+        QApplication::processEvents();
+    }
+    // The N shown in the view's row `row` and that row's header.
+    QString Shown(int row) const { return Cell(*view->Table()->model(), row, 0); }
+    QString Numbered(int row) const { return view->Table()->model()->headerData(row, Qt::Vertical).toString(); }
+    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(view->Table(), key, modifiers);
+    }
+    void TearDown() override {
+        view.reset();
+        model.reset();
+        GridTest::TearDown();
+    }
+    std::unique_ptr<DataGridModel> model;
+    std::unique_ptr<DataGridView> view;
+};
+
+TEST_F(DataGridViewTest, OnlyTheRowsOnScreenReachTheView) {
+    Show(100000);
+    int visible = view->VisibleRows();
+    ASSERT_GT(visible, 3);
+    EXPECT_EQ(view->Table()->model()->rowCount(), visible + 1);
+    EXPECT_EQ(view->Table()->verticalHeader()->count(), visible + 1);
+    EXPECT_EQ(view->ScrollBar()->maximum(), 100000 - visible);
+    EXPECT_EQ(Shown(0), "1");
+    EXPECT_EQ(Numbered(0), "1");
+
+    view->ScrollToBottom();
+    EXPECT_EQ(view->FirstRow(), 100000 - visible);
+    // The last row is the last one shown whole; no row is left below it.
+    EXPECT_EQ(view->Table()->model()->rowCount(), visible);
+    EXPECT_EQ(Shown(visible - 1), "100000");
+    EXPECT_EQ(Numbered(visible - 1), "100000");
+    EXPECT_LE(model->PagesRead(), 3);
+
+    view->ScrollToRow(50000);
+    EXPECT_EQ(Shown(0), "50001");
+    EXPECT_EQ(view->Table()->model()->rowCount(), visible + 1);
+
+    // A taller window shows more rows.
+    view->resize(400, 600);
+    QApplication::processEvents();
+    EXPECT_GT(view->VisibleRows(), visible);
+    EXPECT_EQ(view->Table()->model()->rowCount(), view->VisibleRows() + 1);
+    EXPECT_EQ(Shown(0), "50001");
+}
+
+TEST_F(DataGridViewTest, KeysMoveTheCurrentRowAcrossTheWindow) {
+    Show(1000);
+    int visible = view->VisibleRows();
+    view->SetCurrentRow(0);
+    EXPECT_EQ(view->CurrentRow(), 0);
+    for (int i = 0; i < visible + 2; ++i) Press(Qt::Key_Down);
+    EXPECT_EQ(view->CurrentRow(), visible + 2);
+    EXPECT_EQ(view->FirstRow(), 3);  // scrolled to keep it on screen
+    Press(Qt::Key_PageDown);
+    EXPECT_EQ(view->CurrentRow(), 2 * visible + 2);
+    Press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(view->CurrentRow(), 999);
+    EXPECT_EQ(Cell(*view->Table()->model(), view->Table()->currentIndex().row(), 0), "1000");
+    Press(Qt::Key_Down);  // stays on the last row
+    EXPECT_EQ(view->CurrentRow(), 999);
+    Press(Qt::Key_Up);
+    EXPECT_EQ(view->CurrentRow(), 998);
+    Press(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(view->CurrentRow(), 0);
+    EXPECT_EQ(view->FirstRow(), 0);
+
+    // The current cell stays on its row while the bar scrolls, and is
+    // not shown while its row is off screen.
+    view->SetCurrentRow(5);
+    view->ScrollToRow(3);
+    EXPECT_EQ(view->CurrentRow(), 5);
+    EXPECT_EQ(view->Table()->currentIndex().row(), 2);
+    view->ScrollToRow(500);
+    EXPECT_EQ(view->CurrentRow(), -1);
+    view->ScrollToRow(0);
+    EXPECT_EQ(view->CurrentRow(), 5);
+}
+
+TEST_F(DataGridViewTest, WheelScrollsAndSmallTablesFit) {
+    Show(1000);
+    QPoint at = view->Table()->viewport()->rect().center();
+    QWheelEvent down(at, view->Table()->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->Table()->viewport(), &down);
+    EXPECT_GT(view->FirstRow(), 0);
+    EXPECT_EQ(Shown(0), QString::number(view->FirstRow() + 1));
+
+    // Fewer rows than fit: all shown, nothing to scroll.
+    auto few = std::make_unique<DataGridModel>(db->OpenRecordset("SELECT N FROM Numbers WHERE N <= 3"));
+    view->SetModel(few.get());
+    EXPECT_EQ(view->Table()->model()->rowCount(), 3);
+    EXPECT_EQ(view->ScrollBar()->maximum(), 0);
+    EXPECT_EQ(Shown(2), "3");
+    view->SetModel(nullptr);
+    EXPECT_EQ(view->Table()->model()->rowCount(), 0);
+}
+
+}  // namespace
