@@ -11,5 +11,5 @@ void OpenDataGridWindow(const std::string& purpose, const std::string& tableName
 void CloseDataGridWindows(const std::string& tableName);
 
 // What the launcher was asked so far, oldest first: "open <purpose>: <table>"
-// and "close <table>". Until the grid window is wired in, nothing is shown.
+// and "close <table>".
 std::vector<std::string>& GridLauncherLog();

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -490,6 +491,14 @@ private slots:
         QCOMPARE(Count(store::kOptionsTable), options);
     }
 
+    // The captions of the grid windows in the frame, oldest first.
+    static QStringList GridCaptions() {
+        QStringList captions;
+        for (QMdiSubWindow* sub : program::MainFrame()->MdiArea()->subWindowList(QMdiArea::CreationOrder))
+            if (sub->widget() && sub->widget()->objectName() == "frmDataGrid") captions << sub->widget()->windowTitle();
+        return captions;
+    }
+
     void runShowsProgressAndOpensTheGrid() {
         QStringList texts;
         bool statusFollows = true, clickIgnored = true;
@@ -550,6 +559,15 @@ private slots:
                                                               "open Scenario Output Table 2: Brux_Chol_Residuals",
                                                               "open Scenario Output Table: Brux_Chol_Regression"}));
         QVERIFY(TableExists(db_, "Brux_Chol_Regression"));
+        const QStringList both(
+            {"Scenario Output Table 2: Brux_Chol_Residuals", "Scenario Output Table: Brux_Chol_Regression"});
+        QCOMPARE(GridCaptions(), both);
+
+        // Running again closes the grids on the old tables before it replaces them.
+        rec_.Reset();
+        rec_.Script(ui::vbYes);
+        list_->ContextMenuHandler(0);
+        QCOMPARE(GridCaptions(), both);
     }
 
     void aFailedRunShowsTheReasonAndNoGrid() {
