@@ -468,11 +468,9 @@ void MDIMain::mnuOnWebItems_Click(int index) {
 
 void MDIMain::mnuRightClickItems_Click(int index) {
     GuardedQuiet([index] {
+        // The menu belongs to the scenario list; without it there is nothing to act on.
         QWidget* list = FindForm("frmStatMain");
-        if (!list) {
-            NotAvailableYet("The scenario list");
-            return;
-        }
+        if (!list) return;
         QMetaObject::invokeMethod(list, "ContextMenuHandler", Qt::DirectConnection, Q_ARG(int, index));
     });
 }

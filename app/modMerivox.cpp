@@ -189,7 +189,3 @@ void ExitApplication(QWidget* last) {
     }
     if (keep) keep->close();
 }
-
-void NotAvailableYet(const std::string& what) {
-    ui::MsgBox(what + " is not available yet in this version of Quantara.", ui::vbOKOnly, program::kAppTitle);
-}

@@ -55,6 +55,3 @@ void ShowCalculator();
 void CloseScenarioWindows();
 // Closes every window but `last`, then `last`; the process ends when no window is left.
 void ExitApplication(QWidget* last);
-
-// Until a window arrives with a later version, its command says so.
-void NotAvailableYet(const std::string& what);

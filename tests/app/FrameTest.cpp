@@ -489,8 +489,7 @@ private slots:
 
     void rightClickItemsGoToTheScenarioList() {
         Item("mnuRightClickItems_0")->trigger();
-        QCOMPARE(rec_.boxes.size(), size_t(1));  // no list yet: the command says so
-        QVERIFY(QString::fromStdString(rec_.boxes[0].prompt).startsWith("The scenario list"));
+        QVERIFY(rec_.boxes.empty());  // no list: nothing to act on
 
         auto* list = new ListStandIn;
         frame_->AddChild(list);
