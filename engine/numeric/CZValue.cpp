@@ -90,26 +90,75 @@ DoubleDouble Divide(DoubleDouble x, double d) {
     return QuickTwoSum(q1, r.hi / d);
 }
 
-}  // namespace
+constexpr Extended kHalfLnTwoPi = 0.918938533204672741780329736405617639861L;
+constexpr Extended kStirlingFrom = 10;  // Stirling's series serves from here up
 
-// Stirling's series with ten Bernoulli terms, for x >= 10 (truncation below
-// 2e-20); smaller x are raised to that range by Gamma(x + 1) = x Gamma(x).
-Extended CZValue::LnGamma(Extended x) {
-    ProcScope scope(ErrStack(), "LnGamma");
-    if (!(x > 0)) vb::Raise(vb::err::kInvalidProcedureCall);
-    Extended product = 1;
-    while (x < 10) product *= x++;
+// ln Gamma(x) - ((x - 1/2) ln x - x + ln sqrt(2 pi)) for x >= 10 by Stirling's
+// series with ten Bernoulli terms (truncation below 2e-20).
+Extended StirlingCorrection(Extended x) {
     // B(2k) / (2k (2k - 1)) for k = 1 .. 10
     static constexpr Extended kTerms[] = {1.0L / 12,         -1.0L / 360,        1.0L / 1260, -1.0L / 1680,
                                           1.0L / 1188,       -691.0L / 360360,   1.0L / 156,  -3617.0L / 122400,
                                           43867.0L / 244188, -174611.0L / 125400};
-    constexpr Extended kHalfLnTwoPi = 0.918938533204672741780329736405617639861L;
     const Extended inverse = 1 / x;
     const Extended inverse2 = inverse * inverse;
     Extended series = 0;
     for (int k = 9; k >= 0; --k) series = series * inverse2 + kTerms[k];
-    const Extended stirling = (x - 0.5L) * std::log(x) - x + kHalfLnTwoPi + series * inverse;
+    return series * inverse;
+}
+
+// ln Gamma(x) for x > 0: Stirling's series, smaller x raised to its range by
+// Gamma(x + 1) = x Gamma(x).
+Extended LnGammaPositive(Extended x) {
+    Extended product = 1;
+    while (x < kStirlingFrom) product *= x++;
+    const Extended stirling = (x - 0.5L) * std::log(x) - x + kHalfLnTwoPi + StirlingCorrection(x);
     return product == 1 ? stirling : stirling - std::log(product);
+}
+
+// ln(1 + u) where the caller has 1 + u also as a product of its own: near 1
+// the small u keeps the digits, far from 1 the product does.
+Extended LnOnePlus(Extended u, Extended onePlusU) { return std::fabs(u) < 0.5L ? std::log1p(u) : LogOf(onePlusU); }
+
+// ln(x^a y^b / B(a, b)), y = 1 - x, the prefactor of the incomplete beta. For
+// large a or b its log-gammas run to millions and cancel against a ln x and
+// b ln y; written with Stirling's forms, the large parts cancel on paper and
+// what is left is a ln(x (a + b) / a) + b ln(y (a + b) / b), whose arguments
+// lie near 1 exactly when the large terms would cancel.
+Extended LnBetaPrefactor(Extended a, Extended b, Extended x, Extended y) {
+    const Extended sum = a + b;
+    const Extended d = x * b - y * a;  // x (a + b) - a
+    if (a >= kStirlingFrom && b >= kStirlingFrom) {
+        return a * LnOnePlus(d / a, x * sum / a) + b * LnOnePlus(-d / b, y * sum / b) + 0.5L * std::log(a / sum * b) -
+               kHalfLnTwoPi + StirlingCorrection(sum) - StirlingCorrection(a) - StirlingCorrection(b);
+    }
+    if (a >= kStirlingFrom) {
+        return a * LnOnePlus(d / a, x * sum / a) + b * LogOf(y * sum) - 0.5L * std::log1p(b / a) - b +
+               StirlingCorrection(sum) - StirlingCorrection(a) - LnGammaPositive(b);
+    }
+    if (b >= kStirlingFrom) {
+        return b * LnOnePlus(-d / b, y * sum / b) + a * LogOf(x * sum) - 0.5L * std::log1p(a / b) - a +
+               StirlingCorrection(sum) - StirlingCorrection(b) - LnGammaPositive(a);
+    }
+    return LnGammaPositive(sum) - LnGammaPositive(a) - LnGammaPositive(b) + a * LogOf(x) + b * LogOf(y);
+}
+
+// -x + a ln x - ln Gamma(a), the prefactor of the incomplete gamma: for large
+// a, a (ln(1 + u) - u) + ln sqrt(a / (2 pi)) - the Stirling correction, with
+// u = (x - a) / a, free of the cancellation of -x + a ln x against ln Gamma(a).
+Extended LnGammaPrefactor(Extended a, Extended x) {
+    if (a < kStirlingFrom) return -x + a * LogOf(x) - LnGammaPositive(a);
+    const Extended u = (x - a) / a;
+    const Extended core = std::fabs(u) < 0.5L ? std::log1p(u) - u : LogOf(x / a) - u;
+    return a * core + 0.5L * std::log(a) - kHalfLnTwoPi - StirlingCorrection(a);
+}
+
+}  // namespace
+
+Extended CZValue::LnGamma(Extended x) {
+    ProcScope scope(ErrStack(), "LnGamma");
+    if (!(x > 0)) vb::Raise(vb::err::kInvalidProcedureCall);
+    return LnGammaPositive(x);
 }
 
 // Regularised incomplete beta I_x(a, b) by its continued fraction, taken on
@@ -118,7 +167,7 @@ Extended CZValue::IncompleteBeta(Extended a, Extended b, Extended x, Extended y)
     ProcScope scope(ErrStack(), "IncompleteBeta");
     Extended bt = 0;
     if (x != 0 && y != 0) {
-        bt = ExpOrZero(LnGamma(a + b) - LnGamma(a) - LnGamma(b) + a * LogOf(x) + b * LogOf(y));
+        bt = ExpOrZero(LnBetaPrefactor(a, b, x, y));
     }
     if ((a + 1) / (a + b + 2) > x) return bt * BetaContinuedFraction(a, b, x) / a;
     return 1 - bt * BetaContinuedFraction(b, a, y) / b;
@@ -162,7 +211,6 @@ Extended CZValue::GammaQ(Extended a, Extended x) {
 // P(a, x) by its power series (Numerical Recipes, gser).
 Extended CZValue::GammaSeries(Extended a, Extended x) {
     ProcScope scope(ErrStack(), "GammaSeries");
-    const Extended gln = LnGamma(a);
     if (x <= 0) return 0;
     Extended ap = a;
     Extended del = 1 / a;
@@ -173,16 +221,15 @@ Extended CZValue::GammaSeries(Extended a, Extended x) {
         sum += del;
         if (std::fabs(del) < std::fabs(sum) * kConvergence) break;
     }
-    return sum * ExpOrZero(-x + a * LogOf(x) - gln);
+    return sum * ExpOrZero(LnGammaPrefactor(a, x));
 }
 
 // Q(a, x) by its continued fraction (Numerical Recipes, gcf).
 Extended CZValue::GammaContinuedFraction(Extended a, Extended x) {
     ProcScope scope(ErrStack(), "GammaContinuedFraction");
-    const Extended gln = LnGamma(a);
     // The prefactor's exponent decides first: far out in the tail the result
     // is 0, and the fraction's terms would overflow before it could say so.
-    const Extended e = -x + a * LogOf(x) - gln;
+    const Extended e = LnGammaPrefactor(a, x);
     if (e <= kExpFloor) return 0;
     Extended gold = 0, a0 = 1, a1 = x, b0 = 0, b1 = 1, fac = 1, g = 0;
     for (int n = 1; n <= kMaxTerms; ++n) {

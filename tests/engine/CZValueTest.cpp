@@ -92,6 +92,17 @@ TEST(CZValueT, TwoTailedProbability) {
         EXPECT_TRUE(Relative(z.Quarn_CalcProb("T", t, 1, 0), 2 / kPi * std::atan(1 / t), 1e-13)) << t;
         EXPECT_TRUE(Relative(z.Quarn_CalcProb("T", t, 2, 0), static_cast<double>(2 / (r * (r + t))), 1e-13)) << t;
     }
+    // A million degrees of freedom, where the log-gammas of the prefactor run
+    // to millions: mpmath at 50 digits, 1 - betainc(1/2, df/2, 0, t*t/(t*t + df),
+    // regularized=True) with 120 digits for the subtraction.
+    const Case large[] = {
+        {1e5, 0, 1.5, 0.13361755952283059865},  {1e5, 0, 3, 0.0027004608840647191901},
+        {1e5, 0, 7, 2.5756556678159832814e-12}, {1e6, 0, 2, 0.045500533851319208421},
+        {1e6, 0, 5, 5.733997870890741569e-7},   {1e6, 0, 10, 1.5278610768178249553e-23},
+    };
+    for (const auto& c : large) {
+        EXPECT_TRUE(Relative(z.Quarn_CalcProb("T", c.x, c.df1, 0), c.expected, 1e-13)) << c.df1 << " " << c.x;
+    }
     EXPECT_EQ(z.Quarn_CalcProb("T", 0, 7, 0), 1.0);
     EXPECT_EQ(z.Quarn_CalcProb("T", 2, 0, 0), 0.0);
     EXPECT_EQ(z.Quarn_CalcProb("T", 2, -3, 0), 0.0);
