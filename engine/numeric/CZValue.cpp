@@ -7,7 +7,6 @@
 #include "ErrorStack.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
-#include "vb/Decimal.h"
 #include "vb/VbError.h"
 
 namespace {
