@@ -2,45 +2,45 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "ErrorStack.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
-#include "vb/Decimal.h"
 #include "vb/VbError.h"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979;
-constexpr double kTwoPi = 6.28318530717958;
+using Extended = long double;
+
 constexpr double kNormalCutOff = 6.3;  // the normal series is not summed above this
 constexpr double kExpFloor = -2000;    // exponents at or below this give 0
+constexpr int kMaxTerms = 1000;        // series and continued fractions stop here at the latest
+
+// Series and continued fractions run until a step changes the value by less
+// than this, relative: below a Double's last place, so the truncation never
+// shows in a result.
+constexpr Extended kConvergence = 1e-17L;
 
 // Hard bounds on the inverse search; the Illinois steps need a few dozen.
 constexpr int kMaxSearchIterations = 2000;
 constexpr int kMaxBracketSteps = 2000;
 
-// The value kept to the 15 significant digits the decimal type takes from a
-// Double (unchanged where the decimal type could not hold those digits).
-double Decimal15(double v) {
-    if (!FitsDecimal({v})) return v;
-    return vb::Decimal::FromDouble(v).ToDouble();
+// A result leaves extended precision as a Double; one that does not fit
+// raises the overflow error like any other arithmetic.
+double ToDouble(Extended v) { return vb::Checked(static_cast<double>(v)); }
+
+Extended LogOf(Extended v) {
+    if (!(v > 0)) vb::Raise(vb::err::kInvalidProcedureCall);
+    return std::log(v);
 }
 
-// Product and quotient of the operands' decimal forms. The decimal type has
-// no multiplication of its own; the 15-digit operands multiplied in extended
-// precision agree with a decimal product to the Double's last bit.
-double DecimalProduct(double a, double b) {
-    return vb::Checked(static_cast<double>(static_cast<long double>(Decimal15(a)) * Decimal15(b)));
-}
+Extended ExpOrZero(Extended e) { return e <= kExpFloor ? 0 : std::exp(e); }
 
-double DecimalQuotient(double a, double b) {
-    const double d = Decimal15(b);
-    if (d == 0) vb::Raise(vb::err::kDivisionByZero);
-    return vb::Checked(static_cast<double>(static_cast<long double>(Decimal15(a)) / d));
+Extended DivideBy(Extended numerator, Extended denominator) {
+    if (denominator == 0) vb::Raise(vb::err::kDivisionByZero);
+    return numerator / denominator;
 }
-
-double ExpOrZero(double e) { return e <= kExpFloor ? 0 : vb::Exp(e); }
 
 double Probability01(double p) { return std::clamp(p, 0.0, 1.0); }
 
@@ -55,118 +55,198 @@ void RequireFinite(double v, const char* what) {
     }
 }
 
+// A value carried as the unevaluated sum of two Doubles (about 32 digits), for
+// the alternating normal series, whose terms grow to millions before they
+// cancel to a sum below 1 (Dekker's and Knuth's exact sum and product).
+struct DoubleDouble {
+    double hi = 0;
+    double lo = 0;
+};
+
+DoubleDouble QuickTwoSum(double a, double b) {
+    const double s = a + b;
+    return {s, b - (s - a)};
+}
+
+DoubleDouble Add(DoubleDouble x, DoubleDouble y) {
+    const double s = x.hi + y.hi;
+    const double v = s - x.hi;
+    const double e = (x.hi - (s - v)) + (y.hi - v);
+    return QuickTwoSum(s, e + x.lo + y.lo);
+}
+
+DoubleDouble Multiply(DoubleDouble x, DoubleDouble y) {
+    const double p = x.hi * y.hi;
+    const double e = std::fma(x.hi, y.hi, -p);
+    return QuickTwoSum(p, e + (x.hi * y.lo + x.lo * y.hi));
+}
+
+DoubleDouble Multiply(DoubleDouble x, double d) { return Multiply(x, DoubleDouble{d, 0}); }
+
+DoubleDouble Divide(DoubleDouble x, double d) {
+    const double q1 = x.hi / d;
+    const DoubleDouble r = Add(x, Multiply(DoubleDouble{-q1, 0}, d));
+    return QuickTwoSum(q1, r.hi / d);
+}
+
+constexpr Extended kHalfLnTwoPi = 0.918938533204672741780329736405617639861L;
+constexpr Extended kStirlingFrom = 10;  // Stirling's series serves from here up
+
+// ln Gamma(x) - ((x - 1/2) ln x - x + ln sqrt(2 pi)) for x >= 10 by Stirling's
+// series with ten Bernoulli terms (truncation below 2e-20).
+Extended StirlingCorrection(Extended x) {
+    // B(2k) / (2k (2k - 1)) for k = 1 .. 10
+    static constexpr Extended kTerms[] = {1.0L / 12,         -1.0L / 360,        1.0L / 1260, -1.0L / 1680,
+                                          1.0L / 1188,       -691.0L / 360360,   1.0L / 156,  -3617.0L / 122400,
+                                          43867.0L / 244188, -174611.0L / 125400};
+    const Extended inverse = 1 / x;
+    const Extended inverse2 = inverse * inverse;
+    Extended series = 0;
+    for (int k = 9; k >= 0; --k) series = series * inverse2 + kTerms[k];
+    return series * inverse;
+}
+
+// ln Gamma(x) for x > 0: Stirling's series, smaller x raised to its range by
+// Gamma(x + 1) = x Gamma(x).
+Extended LnGammaPositive(Extended x) {
+    Extended product = 1;
+    while (x < kStirlingFrom) product *= x++;
+    const Extended stirling = (x - 0.5L) * std::log(x) - x + kHalfLnTwoPi + StirlingCorrection(x);
+    return product == 1 ? stirling : stirling - std::log(product);
+}
+
+// ln(1 + u) where the caller has 1 + u also as a product of its own: near 1
+// the small u keeps the digits, far from 1 the product does.
+Extended LnOnePlus(Extended u, Extended onePlusU) { return std::fabs(u) < 0.5L ? std::log1p(u) : LogOf(onePlusU); }
+
+// ln(x^a y^b / B(a, b)), y = 1 - x, the prefactor of the incomplete beta. For
+// large a or b its log-gammas run to millions and cancel against a ln x and
+// b ln y; written with Stirling's forms, the large parts cancel on paper and
+// what is left is a ln(x (a + b) / a) + b ln(y (a + b) / b), whose arguments
+// lie near 1 exactly when the large terms would cancel.
+Extended LnBetaPrefactor(Extended a, Extended b, Extended x, Extended y) {
+    const Extended sum = a + b;
+    const Extended d = x * b - y * a;  // x (a + b) - a
+    if (a >= kStirlingFrom && b >= kStirlingFrom) {
+        return a * LnOnePlus(d / a, x * sum / a) + b * LnOnePlus(-d / b, y * sum / b) + 0.5L * std::log(a / sum * b) -
+               kHalfLnTwoPi + StirlingCorrection(sum) - StirlingCorrection(a) - StirlingCorrection(b);
+    }
+    if (a >= kStirlingFrom) {
+        return a * LnOnePlus(d / a, x * sum / a) + b * LogOf(y * sum) - 0.5L * std::log1p(b / a) - b +
+               StirlingCorrection(sum) - StirlingCorrection(a) - LnGammaPositive(b);
+    }
+    if (b >= kStirlingFrom) {
+        return b * LnOnePlus(-d / b, y * sum / b) + a * LogOf(x * sum) - 0.5L * std::log1p(a / b) - a +
+               StirlingCorrection(sum) - StirlingCorrection(b) - LnGammaPositive(a);
+    }
+    return LnGammaPositive(sum) - LnGammaPositive(a) - LnGammaPositive(b) + a * LogOf(x) + b * LogOf(y);
+}
+
+// -x + a ln x - ln Gamma(a), the prefactor of the incomplete gamma: for large
+// a, a (ln(1 + u) - u) + ln sqrt(a / (2 pi)) - the Stirling correction, with
+// u = (x - a) / a, free of the cancellation of -x + a ln x against ln Gamma(a).
+Extended LnGammaPrefactor(Extended a, Extended x) {
+    if (a < kStirlingFrom) return -x + a * LogOf(x) - LnGammaPositive(a);
+    const Extended u = (x - a) / a;
+    const Extended core = std::fabs(u) < 0.5L ? std::log1p(u) - u : LogOf(x / a) - u;
+    return a * core + 0.5L * std::log(a) - kHalfLnTwoPi - StirlingCorrection(a);
+}
+
 }  // namespace
 
-// Lanczos approximation with six coefficients (gamma = 5), error below 2e-10.
-double CZValue::LnGamma(double x) {
+Extended CZValue::LnGamma(Extended x) {
     ProcScope scope(ErrStack(), "LnGamma");
-    if (x < 1) {
-        // Reflection: Gamma(x) Gamma(1 - x) = pi / sin(pi (1 - x)) for z = 1 - x.
-        const double z = 1 - x;
-        return PreciseDifference(PreciseDifference(vb::Log(kPi * z), LnGamma(1 + z)), vb::Log(std::sin(kPi * z)));
-    }
-    const double y = x - 1;
-    const double t = y + 5.5;
-    const double u = PreciseDifference((y + 0.5) * vb::Log(t), t);
-    double s = 1 + 76.18009173 / (y + 1) + 24.01409822 / (y + 3) + 0.00120858003 / (y + 5);
-    s = PreciseDifference(s, 86.50532033 / (y + 2));
-    s = PreciseDifference(s, 1.231739516 / (y + 4));
-    s = PreciseDifference(s, 5.36382e-6 / (y + 6));
-    return vb::Log(2.50662827465 * s) + u;
+    if (!(x > 0)) vb::Raise(vb::err::kInvalidProcedureCall);
+    return LnGammaPositive(x);
 }
 
 // Regularised incomplete beta I_x(a, b) by its continued fraction, taken on
 // the side where it converges fast (Numerical Recipes, betai).
-double CZValue::IncompleteBeta(double a, double b, double x) {
+Extended CZValue::IncompleteBeta(Extended a, Extended b, Extended x, Extended y) {
     ProcScope scope(ErrStack(), "IncompleteBeta");
-    double bt = 0;
-    if (x != 0 && x != 1) {
-        const double e = PreciseSum({LnGamma(a + b), -LnGamma(a), -LnGamma(b), a * vb::Log(x), b * vb::Log(1 - x)});
-        bt = ExpOrZero(e);
+    Extended bt = 0;
+    if (x != 0 && y != 0) {
+        bt = ExpOrZero(LnBetaPrefactor(a, b, x, y));
     }
     if ((a + 1) / (a + b + 2) > x) return bt * BetaContinuedFraction(a, b, x) / a;
-    return PreciseDifference(1, bt * BetaContinuedFraction(b, a, 1 - x) / b);
+    return 1 - bt * BetaContinuedFraction(b, a, y) / b;
 }
 
 // Continued fraction of I_x(a, b) by its even/odd recurrence, renormalised at
-// every step (Numerical Recipes, betacf), relative tolerance 1e-10.
-double CZValue::BetaContinuedFraction(double a, double b, double x) {
+// every step (Numerical Recipes, betacf).
+Extended CZValue::BetaContinuedFraction(Extended a, Extended b, Extended x) {
     ProcScope scope(ErrStack(), "BetaContinuedFraction");
-    const double qab = PreciseSum({a, b});
-    const double qap = PreciseSum({a, 1});
-    const double qam = PreciseDifference(a, 1);
-    double am = 1, bm = 1, az = 1;
-    double bz = PreciseDifference(1, qab * x / qap);
-    for (int m = 1; m <= 1000; ++m) {
-        const double em = m;
-        const double tem = 2.0 * m;
-        double d =
-            DecimalQuotient(DecimalProduct(DecimalProduct(em, PreciseDifference(b, em)), x), (tem + a) * (tem + qam));
-        const double ap = az + d * am;
-        const double bp = bz + d * bm;
+    const Extended qab = a + b;
+    const Extended qap = a + 1;
+    const Extended qam = a - 1;
+    Extended am = 1, bm = 1, az = 1;
+    Extended bz = 1 - qab * x / qap;
+    for (int m = 1; m <= kMaxTerms; ++m) {
+        const Extended em = m;
+        const Extended tem = 2 * em;
+        Extended d = em * (b - em) * x / ((tem + a) * (tem + qam));
+        const Extended ap = az + d * am;
+        const Extended bp = bz + d * bm;
         d = -(em + a) * (em + qab) * x / ((a + tem) * (tem + qap));
-        const double app = ap + d * az;
-        const double bpp = bp + d * bz;
-        const double aold = az;
-        am = vb::Divide(ap, bpp);
-        bm = vb::Divide(bp, bpp);
-        az = vb::Divide(app, bpp);
+        const Extended app = ap + d * az;
+        const Extended bpp = bp + d * bz;
+        const Extended aold = az;
+        am = DivideBy(ap, bpp);
+        bm = DivideBy(bp, bpp);
+        az = DivideBy(app, bpp);
         bz = 1;
-        if (1e-10 * std::fabs(az) > std::fabs(PreciseDifference(az, aold))) break;
+        if (std::fabs(az - aold) < kConvergence * std::fabs(az)) break;
     }
     return az;
 }
 
 // Regularised upper incomplete gamma Q(a, x).
-double CZValue::GammaQ(double a, double x) {
+Extended CZValue::GammaQ(Extended a, Extended x) {
     ProcScope scope(ErrStack(), "GammaQ");
-    if (x < a + 1) return PreciseDifference(1, GammaSeries(a, x));
+    if (x < a + 1) return 1 - GammaSeries(a, x);
     return GammaContinuedFraction(a, x);
 }
 
-// P(a, x) by its power series (Numerical Recipes, gser), tolerance 3e-7.
-double CZValue::GammaSeries(double a, double x) {
+// P(a, x) by its power series (Numerical Recipes, gser).
+Extended CZValue::GammaSeries(Extended a, Extended x) {
     ProcScope scope(ErrStack(), "GammaSeries");
-    const double gln = LnGamma(a);
     if (x <= 0) return 0;
-    double ap = a;
-    double del = 1 / a;
-    double sum = del;
-    for (int n = 1; n <= 1000; ++n) {
+    Extended ap = a;
+    Extended del = 1 / a;
+    Extended sum = del;
+    for (int n = 1; n <= kMaxTerms; ++n) {
         ap += 1;
         del *= x / ap;
         sum += del;
-        if (std::fabs(del) < std::fabs(sum) * 3e-7) break;
+        if (std::fabs(del) < std::fabs(sum) * kConvergence) break;
     }
-    const double e = PreciseSum({-x, a * vb::Log(x), -gln});
-    return e <= kExpFloor ? 0 : vb::Checked(sum * vb::Exp(e));
+    return sum * ExpOrZero(LnGammaPrefactor(a, x));
 }
 
-// Q(a, x) by its continued fraction (Numerical Recipes, gcf), tolerance 3e-7.
-double CZValue::GammaContinuedFraction(double a, double x) {
+// Q(a, x) by its continued fraction (Numerical Recipes, gcf).
+Extended CZValue::GammaContinuedFraction(Extended a, Extended x) {
     ProcScope scope(ErrStack(), "GammaContinuedFraction");
-    const double gln = LnGamma(a);
     // The prefactor's exponent decides first: far out in the tail the result
     // is 0, and the fraction's terms would overflow before it could say so.
-    const double e = PreciseSum({-x, a * vb::Log(x), -gln});
+    const Extended e = LnGammaPrefactor(a, x);
     if (e <= kExpFloor) return 0;
-    double gold = 0, a0 = 1, a1 = x, b0 = 0, b1 = 1, fac = 1, g = 0;
-    for (int n = 1; n <= 1000; ++n) {
-        const double an = n;
-        const double ana = PreciseDifference(an, a);
+    Extended gold = 0, a0 = 1, a1 = x, b0 = 0, b1 = 1, fac = 1, g = 0;
+    for (int n = 1; n <= kMaxTerms; ++n) {
+        const Extended an = n;
+        const Extended ana = an - a;
         a0 = (a1 + a0 * ana) * fac;
         b0 = (b1 + b0 * ana) * fac;
-        const double anf = an * fac;
+        const Extended anf = an * fac;
         a1 = x * a0 + anf * a1;
         b1 = x * b0 + anf * b1;
         if (a1 != 0) {
             fac = 1 / a1;
             g = b1 * fac;
-            if (std::fabs(vb::Divide(PreciseDifference(g, gold), g)) < 3e-7) break;
+            if (std::fabs(DivideBy(g - gold, g)) < kConvergence) break;
             gold = g;
         }
     }
-    return vb::Checked(vb::Exp(e) * g);
+    return std::exp(e) * g;
 }
 
 // P(-z < Z < z) by the power series of the normal integral,
@@ -176,22 +256,23 @@ double CZValue::NormalCentral(double z) {
     z = std::fabs(z);  // the distribution is symmetric
     if (z == 0) return 0;
     if (z > kNormalCutOff) return 1;
-    // The alternating terms grow to about 6e6 near z = 6.3 before they fall,
-    // so they are summed in extended precision, and z^k is carried as a
-    // running product: exp(k ln z) would lose the last digits of every term.
-    long double sum = z, f = 1, q = 1, sign = 1, term = 1, power = z;
-    const long double z2 = static_cast<long double>(z) * z;
+    // Near the cut-off the alternating terms reach 6e6 before they cancel, so
+    // terms and sum are carried to 32 digits; each term comes from the last
+    // by the exact ratio z^2 (2i - 1) / ((2i + 1) 2i). The series runs until
+    // a term no longer shows in a Double sum.
+    const DoubleDouble z2 = {z * z, std::fma(z, z, -(z * z))};
     const double lnZ = vb::Log(z);
-    for (int i = 1; i < 5 || term > 1e-13L; ++i) {
-        f *= i;
-        q *= 2;
-        power *= z2;
+    DoubleDouble term = {z, 0};
+    DoubleDouble sum = term;
+    for (int i = 1; i < 5 || term.hi > kConvergence * sum.hi; ++i) {
         const double k = 2.0 * i + 1;
-        term = (k * lnZ <= kExpFloor ? 0.0L : power) / (k * f * q);
-        sign = -sign;
-        sum += sign * term;
+        term = Divide(Multiply(Multiply(term, z2), 2.0 * i - 1), k * (2.0 * i));
+        if (k * lnZ <= kExpFloor) term = {};
+        sum = Add(sum, i % 2 == 1 ? DoubleDouble{-term.hi, -term.lo} : term);
     }
-    return std::min(2 * static_cast<double>(sum) / std::sqrt(kTwoPi), 1.0);
+    constexpr Extended kSqrtTwoOverPi = 0.797884560802865355879892119868763736951L;
+    const Extended central = (static_cast<Extended>(sum.hi) + sum.lo) * kSqrtTwoOverPi;
+    return std::min(static_cast<double>(central), 1.0);
 }
 
 double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double DF1, double DF2) {
@@ -199,34 +280,35 @@ double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double
     RequireFinite(Tv, "test value");
     RequireFinite(DF1, "first degrees of freedom");
     RequireFinite(DF2, "second degrees of freedom");
-    double r = 0;
+    Extended r = 0;
     switch (Letter(strProbType)) {
         case 'Z':
             r = NormalCentral(Tv);
             break;
         case 'T': {
             if (DF1 <= 0) return 0;
-            // A test value whose square overflows lies at the limit x = 0.
-            const double t2 = Tv * Tv;
-            const double x = std::isfinite(t2) ? vb::Divide(DF1, vb::Checked(t2 + DF1)) : 0;
-            r = IncompleteBeta(DF1 / 2, 0.5, x);
+            // x = DF1 / (Tv^2 + DF1) and its complement, each as its own
+            // quotient: 1 - x would lose the digits of a small Tv.
+            const Extended t2 = static_cast<Extended>(Tv) * Tv;
+            const Extended total = t2 + DF1;
+            r = IncompleteBeta(DF1 / 2, 0.5L, DF1 / total, t2 / total);
             break;
         }
         case 'C':
             if (DF1 <= 0) return 0;
-            r = GammaQ(DF1 / 2, Tv / 2);
+            r = GammaQ(static_cast<Extended>(DF1) / 2, static_cast<Extended>(Tv) / 2);
             break;
         case 'F': {
             if (DF1 <= 0 || DF2 <= 0) return 0;
-            const double q = std::fabs(Tv) * DF1;
-            const double x = std::isfinite(q) ? vb::Divide(DF2, vb::Checked(DF2 + q)) : 0;
-            r = IncompleteBeta(DF2 / 2, DF1 / 2, x);
+            const Extended q = std::fabs(static_cast<Extended>(Tv)) * DF1;
+            const Extended total = q + DF2;
+            r = IncompleteBeta(static_cast<Extended>(DF2) / 2, static_cast<Extended>(DF1) / 2, DF2 / total, q / total);
             break;
         }
         default:
             return 0;
     }
-    return Probability01(r);
+    return Probability01(ToDouble(r));
 }
 
 // Bracketed false position with the Illinois modification on
@@ -248,7 +330,9 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
         vb::Raise(vb::err::kInvalidProcedureCall, "Degrees of freedom must be greater than 0");
     }
     const auto prob = [&](double x) { return Quarn_CalcProb(strProbType, x, DF1, DF2); };
-    const auto f = [&](double x) { return PreciseDifference(prob(x), dblProb); };
+    // Near the root the two probabilities agree in their leading digits, so
+    // their Double difference is exact.
+    const auto f = [&](double x) { return prob(x) - dblProb; };
     const auto noBracket = [&]() {
         vb::Raise(vb::err::kInvalidProcedureCall,
                   "No " + strProbType + " value found for the probability " + vb::CStr(dblProb));
@@ -274,7 +358,9 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
         }
     };
 
-    double tol = fAccurate ? 2e-15 : 1e-12;
+    // The tolerance is a share of the probability sought, so that a far tail
+    // probability is found to as many digits as a large one.
+    double tol = (fAccurate ? 2e-15 : 1e-12) * dblProb;
     double lo = 0;
     double hi = 0;
     switch (letter) {
@@ -315,13 +401,15 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
                                                           " value of the probability " + vb::CStr(dblProb) +
                                                           " does not converge");
         }
-        const double denominator = PreciseDifference(fhi, flo);
+        const double denominator = fhi - flo;
         if (denominator == 0) noBracket();  // both ends alike: no secant step exists
-        x = DecimalQuotient(PreciseDifference(lo * fhi, hi * flo), denominator);
+        // (lo fhi - hi flo) / (fhi - flo), written as a step from lo.
+        x = vb::Checked(lo - flo * ((hi - lo) / denominator));
         const double fx = f(x);
         if (std::fabs(fx) <= tol) break;
-        if (std::fabs(PreciseDifference(fx, fhi)) <= tol) break;
-        if (xp != 0 && std::fabs(PreciseDifference(xp, x)) <= tol) break;
+        // The value no longer moves but within its last few places: the
+        // probability cannot tell closer values apart.
+        if (xp != 0 && std::fabs(xp - x) <= 4 * std::numeric_limits<double>::epsilon() * std::fabs(x)) break;
         const bool found = fx == 0 || flo == 0;
         if (!found) {
             if (!sameSign(fx, flo)) {
@@ -337,30 +425,29 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
         fp = fx;
         xp = x;
         if (found) break;
-        if (fAccurate && iteration + 1 > 1000) tol = 1e-12;
+        if (fAccurate && iteration + 1 > 1000) tol = 1e-12 * dblProb;
     }
     return x;
 }
 
-double CZValue::LnFactorial(int32_t n) {
+Extended CZValue::LnFactorial(int32_t n) {
     ProcScope scope(ErrStack(), "LnFactorial");
     if (n < 0) return 0;
     if (n <= filledTop_) {
         if (lnFactorials_.empty()) vb::Raise(vb::err::kSubscriptOutOfRange);
         return lnFactorials_[n + 1];
     }
-    if (n >= 33) return LnGamma(n + 1.0);
+    if (n >= 33) return LnGamma(n + 1.0L);
     if (lnFactorials_.empty()) vb::Raise(vb::err::kSubscriptOutOfRange);
-    for (int i = filledTop_ + 1; i <= n; ++i) {
-        lnFactorials_[i + 1] = vb::Log(i * vb::Exp(lnFactorials_[i]));
-    }
+    // ln i! = ln (i-1)! + ln i
+    for (int i = filledTop_ + 1; i <= n; ++i) lnFactorials_[i + 1] = lnFactorials_[i] + std::log(Extended(i));
     filledTop_ = static_cast<int16_t>(n);
     return lnFactorials_[n + 1];
 }
 
 void CZValue::Quarn_FactorialInit() {
     ProcScope scope(ErrStack(), "Quarn_FactorialInit");
-    lnFactorials_.assign(34, 0.0);
+    lnFactorials_.assign(34, 0.0L);
     filledTop_ = 0;
     lnFactorials_[1] = 0;
 }
@@ -369,14 +456,14 @@ double CZValue::Quarn_Binomial(int32_t N, int32_t k) {
     ProcScope scope(ErrStack(), "Quarn_Binomial");
     if (k < 0 || k > N) return 0;  // no way to choose them
     const int32_t nMinusK = N - k;
-    return vb::Exp(PreciseDifference(PreciseDifference(LnFactorial(N), LnFactorial(k)), LnFactorial(nMinusK)));
+    return ToDouble(std::exp(LnFactorial(N) - LnFactorial(k) - LnFactorial(nMinusK)));
 }
 
 double CZValue::Quarn_Poisson(double dblMean, double dblLnMean, int32_t y) {
     ProcScope scope(ErrStack(), "Quarn_Poisson");
     if (y < 0) return 0;
-    const double e = PreciseDifference(PreciseDifference(y * dblLnMean, dblMean), LnFactorial(y));
-    return Probability01(vb::Exp(e));
+    const Extended e = static_cast<Extended>(y) * dblLnMean - dblMean - LnFactorial(y);
+    return Probability01(ToDouble(std::exp(e)));
 }
 
 // Q_KS(z) = 2 sum (-1)^(j-1) exp(-2 j^2 z^2), or for small z its equivalent

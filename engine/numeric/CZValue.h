@@ -24,7 +24,7 @@ public:
 
     // The test value x >= 0 whose Quarn_CalcProb equals dblProb (0 < dblProb < 1),
     // by a bracketed false-position search (Illinois). fAccurate asks for the
-    // tolerance 2e-15 on the probability instead of 1e-12. Raises error 5 for an
+    // tolerance of 2e-15 of the probability instead of 1e-12. Raises error 5 for an
     // unknown letter, a probability outside (0, 1), non-positive degrees of
     // freedom that "T", "C" or "F" need, or a search that finds no value.
     double Quarn_FindValue(const std::string& strProbType, double dblProb, double DF1, double DF2, bool fAccurate);
@@ -45,16 +45,21 @@ public:
     void Quarn_FactorialInit();
 
 private:
-    static double BetaContinuedFraction(double a, double b, double x);
-    static double IncompleteBeta(double a, double b, double x);
-    static double LnGamma(double x);
-    static double GammaQ(double a, double x);
-    static double GammaContinuedFraction(double a, double x);
-    static double GammaSeries(double a, double x);
-    double LnFactorial(int32_t n);
+    // The routines below work in extended precision (long double), so that
+    // the differences of large logarithms in the prefactors keep the digits
+    // a Double result needs.
+    static long double BetaContinuedFraction(long double a, long double b, long double x);
+    // I_x(a, b) with y = 1 - x given by the caller, who can form it without
+    // the cancellation of 1 - x.
+    static long double IncompleteBeta(long double a, long double b, long double x, long double y);
+    static long double LnGamma(long double x);
+    static long double GammaQ(long double a, long double x);
+    static long double GammaContinuedFraction(long double a, long double x);
+    static long double GammaSeries(long double a, long double x);
+    long double LnFactorial(int32_t n);
     static double NormalCentral(double z);
 
     // Entry k (1..33) holds ln((k-1)!); empty until Quarn_FactorialInit.
-    std::vector<double> lnFactorials_;
+    std::vector<long double> lnFactorials_;
     int16_t filledTop_ = 0;
 };

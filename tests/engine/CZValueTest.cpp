@@ -2,11 +2,8 @@
 // the distributions, published tables, and values computed with mpmath 1.3.0
 // at 30 digits (mp.dps = 30), cited with the call that gave them.
 //
-// Tolerances are those the library's algorithms allow: the normal series is
-// summed to 1e-13; t and F rest on a Lanczos log-gamma (error below 2e-10) and
-// a continued fraction stopped at 1e-10 relative change, so 1e-8 relative;
-// chi-square on a series and continued fraction stopped at 3e-7 relative
-// change, so 1e-6 relative.
+// Every probability is good to 1e-13 relative; the grid in
+// CZValuePrecisionTest.cpp covers the ranges, these are the familiar points.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -55,15 +52,14 @@ TEST(CZValueNormal, CentralProbability) {
         {2.5758293035489, 0.99},       {3, 0.99730020393673981095}, {4, 0.99993665751633376016},
     };
     for (const auto& c : cases) EXPECT_NEAR(z.Quarn_CalcProb("Z", c.z, 0, 0), c.p, 1e-13) << c.z;
-    // Near the series' cut-off the terms reach 6e6 before they cancel, which
-    // leaves some 5e-13 of extended-precision rounding.
-    EXPECT_NEAR(z.Quarn_CalcProb("Z", 6, 0, 0), 0.99999999802682470992, 1e-12);
-    EXPECT_NEAR(z.Quarn_CalcProb("Z", 6.3, 0, 0), 0.99999999970235435565, 1e-12);
+    // Near the series' cut-off the terms reach 6e6 before they cancel.
+    EXPECT_NEAR(z.Quarn_CalcProb("Z", 6, 0, 0), 0.99999999802682470992, 1e-15);
+    EXPECT_NEAR(z.Quarn_CalcProb("Z", 6.3, 0, 0), 0.99999999970235435565, 1e-15);
     EXPECT_LT(z.Quarn_CalcProb("Z", 6.3, 0, 0), 1.0);
     EXPECT_EQ(z.Quarn_CalcProb("Z", 6.31, 0, 0), 1.0);
     EXPECT_EQ(z.Quarn_CalcProb("z", 0, 0, 0), 0.0);
     // Near 0: 2 z / sqrt(2 pi).
-    EXPECT_TRUE(Relative(z.Quarn_CalcProb("Z", 1e-8, 0, 0), 2e-8 / std::sqrt(2 * kPi), 1e-12));
+    EXPECT_TRUE(Relative(z.Quarn_CalcProb("Z", 1e-8, 0, 0), 2e-8 / std::sqrt(2 * kPi), 1e-15));
 }
 
 TEST(CZValueNormal, NegativeValuesUseTheSymmetry) {
@@ -85,13 +81,27 @@ TEST(CZValueT, TwoTailedProbability) {
         {100, 0, 2, 0.048212178731133679601},    {100, 0, 4, 0.0001215236443007616772},
     };
     for (const auto& c : cases) {
-        EXPECT_TRUE(Relative(z.Quarn_CalcProb("T", c.x, c.df1, 0), c.expected, 1e-8)) << c.df1 << " " << c.x;
+        EXPECT_TRUE(Relative(z.Quarn_CalcProb("T", c.x, c.df1, 0), c.expected, 1e-13)) << c.df1 << " " << c.x;
         EXPECT_EQ(z.Quarn_CalcProb("t", -c.x, c.df1, 0), z.Quarn_CalcProb("T", c.x, c.df1, 0));
     }
-    // Closed forms: df 1, 1 - (2/pi) atan t; df 2, 1 - t / sqrt(t^2 + 2).
-    for (double t : {0.1, 1.0, 3.0, 10.0, 100.0}) {
-        EXPECT_TRUE(Relative(z.Quarn_CalcProb("T", t, 1, 0), 1 - 2 / kPi * std::atan(t), 1e-8)) << t;
-        EXPECT_TRUE(Relative(z.Quarn_CalcProb("T", t, 2, 0), 1 - t / std::sqrt(t * t + 2), 1e-8)) << t;
+    // Closed forms: df 1, 1 - (2/pi) atan t = (2/pi) atan(1/t); df 2,
+    // 1 - t / sqrt(t^2 + 2) = 2 / (r (r + t)) with r = sqrt(t^2 + 2), written
+    // without the subtraction that would cost the reference its digits.
+    for (double t : {0.1, 1.0, 3.0, 10.0, 100.0, 1e4}) {
+        const long double r = std::sqrt(static_cast<long double>(t) * t + 2);
+        EXPECT_TRUE(Relative(z.Quarn_CalcProb("T", t, 1, 0), 2 / kPi * std::atan(1 / t), 1e-13)) << t;
+        EXPECT_TRUE(Relative(z.Quarn_CalcProb("T", t, 2, 0), static_cast<double>(2 / (r * (r + t))), 1e-13)) << t;
+    }
+    // A million degrees of freedom, where the log-gammas of the prefactor run
+    // to millions: mpmath at 50 digits, 1 - betainc(1/2, df/2, 0, t*t/(t*t + df),
+    // regularized=True) with 120 digits for the subtraction.
+    const Case large[] = {
+        {1e5, 0, 1.5, 0.13361755952283059865},  {1e5, 0, 3, 0.0027004608840647191901},
+        {1e5, 0, 7, 2.5756556678159832814e-12}, {1e6, 0, 2, 0.045500533851319208421},
+        {1e6, 0, 5, 5.733997870890741569e-7},   {1e6, 0, 10, 1.5278610768178249553e-23},
+    };
+    for (const auto& c : large) {
+        EXPECT_TRUE(Relative(z.Quarn_CalcProb("T", c.x, c.df1, 0), c.expected, 1e-13)) << c.df1 << " " << c.x;
     }
     EXPECT_EQ(z.Quarn_CalcProb("T", 0, 7, 0), 1.0);
     EXPECT_EQ(z.Quarn_CalcProb("T", 2, 0, 0), 0.0);
@@ -115,11 +125,11 @@ TEST(CZValueChiSquare, UpperTail) {
         {50, 0, 100, 0.000034549313829848639421},
     };
     for (const auto& c : cases) {
-        EXPECT_TRUE(Relative(z.Quarn_CalcProb("C", c.x, c.df1, 0), c.expected, 1e-6)) << c.df1 << " " << c.x;
+        EXPECT_TRUE(Relative(z.Quarn_CalcProb("C", c.x, c.df1, 0), c.expected, 1e-13)) << c.df1 << " " << c.x;
     }
     // Closed form for 2 degrees of freedom: exp(-x/2).
     for (double x : {0.1, 1.0, 5.99, 20.0, 60.0}) {
-        EXPECT_TRUE(Relative(z.Quarn_CalcProb("c", x, 2, 0), std::exp(-x / 2), 1e-6)) << x;
+        EXPECT_TRUE(Relative(z.Quarn_CalcProb("c", x, 2, 0), std::exp(-x / 2), 1e-13)) << x;
     }
     EXPECT_EQ(z.Quarn_CalcProb("C", 0, 4, 0), 1.0);
     EXPECT_EQ(z.Quarn_CalcProb("C", -3, 4, 0), 1.0);
@@ -137,15 +147,15 @@ TEST(CZValueF, UpperTail) {
         {3, 30, 10, 0.000099577934155000097477}, {2, 5, 0.5, 0.63393814526060892761},
     };
     for (const auto& c : cases) {
-        EXPECT_TRUE(Relative(z.Quarn_CalcProb("F", c.x, c.df1, c.df2), c.expected, 1e-8))
+        EXPECT_TRUE(Relative(z.Quarn_CalcProb("F", c.x, c.df1, c.df2), c.expected, 1e-13))
             << c.df1 << " " << c.df2 << " " << c.x;
         EXPECT_EQ(z.Quarn_CalcProb("f", -c.x, c.df1, c.df2), z.Quarn_CalcProb("F", c.x, c.df1, c.df2));
     }
     // Closed forms: F(2, d) upper tail (1 + 2f/d)^(-d/2); F(1, 1) 1 - (2/pi) atan(sqrt f).
     for (double f : {0.2, 1.0, 3.0, 19.0}) {
-        EXPECT_TRUE(Relative(z.Quarn_CalcProb("F", f, 2, 5), std::pow(1 + 2 * f / 5, -2.5), 1e-8)) << f;
-        EXPECT_TRUE(Relative(z.Quarn_CalcProb("F", f, 2, 12), std::pow(1 + 2 * f / 12, -6.0), 1e-8)) << f;
-        EXPECT_TRUE(Relative(z.Quarn_CalcProb("F", f, 1, 1), 1 - 2 / kPi * std::atan(std::sqrt(f)), 1e-8)) << f;
+        EXPECT_TRUE(Relative(z.Quarn_CalcProb("F", f, 2, 5), std::pow(1 + 2 * f / 5, -2.5), 1e-13)) << f;
+        EXPECT_TRUE(Relative(z.Quarn_CalcProb("F", f, 2, 12), std::pow(1 + 2 * f / 12, -6.0), 1e-13)) << f;
+        EXPECT_TRUE(Relative(z.Quarn_CalcProb("F", f, 1, 1), 1 - 2 / kPi * std::atan(std::sqrt(f)), 1e-13)) << f;
     }
     EXPECT_EQ(z.Quarn_CalcProb("F", 0, 3, 7), 1.0);
     EXPECT_EQ(z.Quarn_CalcProb("F", 2, 0, 7), 0.0);
@@ -188,15 +198,15 @@ TEST(CZValueCalcProb, NonFiniteArgumentsAreRejected) {
 
 TEST(CZValueFindValue, NormalQuantiles) {
     CZValue z;
-    // mpmath: findroot(lambda x: erf(x/sqrt(2)) - p, 2). The series stops at
-    // terms of 1e-13, so the value is good to 1e-13 over the density: 1e-8 at
-    // 4.9, a few parts in a million at 6.1, where the density is 7e-9.
+    // mpmath: findroot(lambda x: erf(x/sqrt(2)) - p, 2). A probability near 1
+    // is held to 1e-16, which moves the value by 1e-16 over twice the
+    // density: 1e-11 relative at 4.9, 6e-9 at 6.1.
     const struct {
         double p, x, tol;
     } cases[] = {
-        {0.5, 0.6744897501960817432, 1e-12},        {0.95, 1.9599639845400542355, 1e-12},
-        {0.99, 2.575829303548900761, 1e-12},        {0.999999, 4.89163847569859038623, 1e-8},
-        {0.99999999, 5.73072886823628965007, 5e-6}, {0.999999999, 6.10941020486939714, 5e-6},
+        {0.5, 0.6744897501960817432, 1e-13},        {0.95, 1.9599639845400542355, 1e-13},
+        {0.99, 2.575829303548900761, 1e-13},        {0.999999, 4.89163847569859038623, 5e-11},
+        {0.99999999, 5.73072886823628965007, 5e-9}, {0.999999999, 6.10941020486939714, 5e-8},
     };
     for (const auto& c : cases) EXPECT_TRUE(Relative(z.Quarn_FindValue("Z", c.p, 0, 0, true), c.x, c.tol)) << c.p;
     EXPECT_NEAR(z.Quarn_FindValue("z", 0.95, 0, 0, false), 1.95996, 1e-5);
@@ -217,10 +227,10 @@ TEST(CZValueFindValue, TQuantiles) {
         {100, 0, 0.05, 1.9839715185235522866}, {100, 0, 0.01, 2.6258905214380179306},
     };
     for (const auto& c : cases) {
-        EXPECT_TRUE(Relative(z.Quarn_FindValue("T", c.x, c.df1, 0, true), c.expected, 1e-8)) << c.df1 << " " << c.x;
+        EXPECT_TRUE(Relative(z.Quarn_FindValue("T", c.x, c.df1, 0, true), c.expected, 1e-13)) << c.df1 << " " << c.x;
     }
     // One degree of freedom, far beyond the first bracket: t = tan(pi (1 - p) / 2).
-    EXPECT_TRUE(Relative(z.Quarn_FindValue("T", 1e-6, 1, 0, true), std::tan(kPi * (1 - 1e-6) / 2), 1e-8));
+    EXPECT_TRUE(Relative(z.Quarn_FindValue("T", 1e-6, 1, 0, true), 1 / std::tan(kPi * 1e-6 / 2), 1e-13));
 }
 
 TEST(CZValueFindValue, ChiSquareQuantiles) {
@@ -236,7 +246,7 @@ TEST(CZValueFindValue, ChiSquareQuantiles) {
         {50, 0, 0.99, 29.706682698841289637},
     };
     for (const auto& c : cases) {
-        EXPECT_TRUE(Relative(z.Quarn_FindValue("C", c.x, c.df1, 0, true), c.expected, 1e-6)) << c.df1 << " " << c.x;
+        EXPECT_TRUE(Relative(z.Quarn_FindValue("C", c.x, c.df1, 0, true), c.expected, 1e-13)) << c.df1 << " " << c.x;
     }
 }
 
@@ -258,31 +268,34 @@ TEST(CZValueFindValue, FQuantiles) {
         {2, 5, 0.01, 13.273933612004831236},
     };
     for (const auto& c : cases) {
-        EXPECT_TRUE(Relative(z.Quarn_FindValue("F", c.x, c.df1, c.df2, true), c.expected, 1e-8))
+        EXPECT_TRUE(Relative(z.Quarn_FindValue("F", c.x, c.df1, c.df2, true), c.expected, 1e-13))
             << c.df1 << " " << c.df2 << " " << c.x;
     }
 }
 
 TEST(CZValueFindValue, InverseReturnsItsArgumentThroughTheForwardFunction) {
-    // The forward function's two continued-fraction branches meet to about
-    // 1e-10, so a probability comes back within 1e-9 whatever the tolerance.
+    // The search stops within 2e-15 (accurate) or 1e-12 of the probability
+    // sought, or where the value no longer moves in its last places.
     CZValue z;
     const double probabilities[] = {0.9, 0.5, 0.1, 0.05, 0.025, 0.01, 0.001, 1e-5};
     for (bool accurate : {true, false}) {
+        // A little above the search's own tolerance, for the last step's rounding.
+        const double tol = accurate ? 1e-14 : 2e-12;
         for (double p : probabilities) {
-            EXPECT_NEAR(z.Quarn_CalcProb("Z", z.Quarn_FindValue("Z", 1 - p, 0, 0, accurate), 0, 0), 1 - p, 1e-9);
+            EXPECT_NEAR(z.Quarn_CalcProb("Z", z.Quarn_FindValue("Z", 1 - p, 0, 0, accurate), 0, 0), 1 - p, tol);
             for (double df : {1.0, 2.0, 5.0, 10.0, 30.0, 100.0}) {
-                EXPECT_NEAR(z.Quarn_CalcProb("T", z.Quarn_FindValue("T", p, df, 0, accurate), df, 0), p, 1e-9)
+                EXPECT_NEAR(z.Quarn_CalcProb("T", z.Quarn_FindValue("T", p, df, 0, accurate), df, 0), p, tol * p)
                     << "T " << df << " " << p;
             }
             for (double df : {1.0, 2.0, 10.0, 50.0}) {
-                EXPECT_NEAR(z.Quarn_CalcProb("C", z.Quarn_FindValue("C", p, df, 0, accurate), df, 0), p, 1e-9)
+                EXPECT_NEAR(z.Quarn_CalcProb("C", z.Quarn_FindValue("C", p, df, 0, accurate), df, 0), p, tol * p)
                     << "C " << df << " " << p;
             }
             const double fdf[][2] = {{1, 1}, {2, 5}, {5, 10}, {10, 20}, {3, 30}, {12, 4}};
             for (const auto& d : fdf) {
                 const double x = z.Quarn_FindValue("F", p, d[0], d[1], accurate);
-                EXPECT_NEAR(z.Quarn_CalcProb("F", x, d[0], d[1]), p, 1e-9) << "F " << d[0] << " " << d[1] << " " << p;
+                EXPECT_NEAR(z.Quarn_CalcProb("F", x, d[0], d[1]), p, tol * p)
+                    << "F " << d[0] << " " << d[1] << " " << p;
             }
         }
     }
@@ -334,11 +347,11 @@ TEST(CZValueFactorials, BinomialCoefficients) {
     CZValue z;
     z.Quarn_FactorialInit();
     EXPECT_TRUE(Relative(z.Quarn_Binomial(5, 2), 10, 1e-13));
-    EXPECT_TRUE(Relative(z.Quarn_Binomial(20, 10), 184756, 1e-12));
-    EXPECT_TRUE(Relative(z.Quarn_Binomial(32, 16), 601080390, 1e-12));
-    // Above 32! the logarithms come from the log-gamma approximation (error below 2e-10).
-    EXPECT_TRUE(Relative(z.Quarn_Binomial(52, 5), 2598960, 1e-9));
-    EXPECT_TRUE(Relative(z.Quarn_Binomial(40, 20), 137846528820.0, 1e-9));
+    EXPECT_TRUE(Relative(z.Quarn_Binomial(20, 10), 184756, 1e-13));
+    EXPECT_TRUE(Relative(z.Quarn_Binomial(32, 16), 601080390, 1e-13));
+    // Above 32! the logarithms come from the log-gamma function.
+    EXPECT_TRUE(Relative(z.Quarn_Binomial(52, 5), 2598960, 1e-13));
+    EXPECT_TRUE(Relative(z.Quarn_Binomial(40, 20), 137846528820.0, 1e-13));
     EXPECT_EQ(z.Quarn_Binomial(7, 0), 1.0);
     EXPECT_EQ(z.Quarn_Binomial(7, 7), 1.0);
     // No way to choose more than there are, or fewer than none.
@@ -353,13 +366,13 @@ TEST(CZValueFactorials, PoissonProbabilities) {
     // mpmath: exp(-40) * 40**50 / factorial(50).
     EXPECT_TRUE(Relative(z.Quarn_Poisson(2, std::log(2.0), 3), std::exp(-2.0) * 8 / 6, 1e-12));
     EXPECT_TRUE(Relative(z.Quarn_Poisson(10, std::log(10.0), 10), 0.12511003572113329898, 1e-12));
-    EXPECT_TRUE(Relative(z.Quarn_Poisson(40, std::log(40.0), 50), 0.017707017552636246814, 1e-8));
+    EXPECT_TRUE(Relative(z.Quarn_Poisson(40, std::log(40.0), 50), 0.017707017552636246814, 1e-13));
     EXPECT_TRUE(Relative(z.Quarn_Poisson(0.5, std::log(0.5), 0), std::exp(-0.5), 1e-13));
     EXPECT_EQ(z.Quarn_Poisson(2, std::log(2.0), -1), 0.0);
     // The terms of a distribution add up to 1.
     double sum = 0;
     for (int y = 0; y <= 60; ++y) sum += z.Quarn_Poisson(7.5, std::log(7.5), y);
-    EXPECT_NEAR(sum, 1, 1e-9);
+    EXPECT_NEAR(sum, 1, 1e-14);
 }
 
 TEST(CZValueFactorials, CacheMustBeMadeFirst) {
@@ -368,7 +381,7 @@ TEST(CZValueFactorials, CacheMustBeMadeFirst) {
     EXPECT_EQ(ErrorNumber([&] { z.Quarn_Poisson(2, std::log(2.0), 32); }), vb::err::kSubscriptOutOfRange);
     // ln 33! and above never use the cache.
     EXPECT_TRUE(Relative(z.Quarn_Poisson(30, std::log(30.0), 33),
-                         std::exp(-30 + 33 * std::log(30.0) - std::lgamma(34.0)), 1e-8));
+                         std::exp(-30 + 33 * std::log(30.0) - std::lgamma(34.0)), 1e-12));
     z.Quarn_FactorialInit();
     EXPECT_TRUE(Relative(z.Quarn_Binomial(5, 2), 10, 1e-13));
     // A second initialisation starts the cache afresh and still serves.

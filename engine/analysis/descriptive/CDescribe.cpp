@@ -27,6 +27,17 @@ bool CDescribe::ConIntColumns() const {
     return vb::InStr(1, "tN", conInt_, vb::vbTextCompare) > 0;
 }
 
+// The t value whose two-tailed probability is dblProb, found to the full
+// precision of the search once per distinct pair of probability and degrees
+// of freedom in the run.
+double CDescribe::TValue(double dblProb, double df) {
+    const auto key = std::make_pair(dblProb, df);
+    if (const auto found = tValues_.find(key); found != tValues_.end()) return found->second;
+    const double t = zValue_.Quarn_FindValue("T", dblProb, df, 0, true);
+    tValues_.emplace(key, t);
+    return t;
+}
+
 std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std::string& strUserTable,
                                       std::vector<std::string>& strFields, int16_t intGroupFields, int16_t intNumFields,
                                       bool fWeightField, int16_t intRange_b, const std::string& Var_a, int16_t intSum_b,
@@ -77,13 +88,14 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
              [&] {
                  std::string err = CreateOutput(types, sizes);
                  if (err.empty() && vb::EqualsNoCase(conInt_, "N")) {
-                     if (ci95_) factor95_ = zValue_.Quarn_FindValue("Z", 0.95, 0, 0, false);
-                     if (ciUser_ > 0) factorUser_ = zValue_.Quarn_FindValue("Z", ciUser_ / 100.0, 0, 0, false);
+                     if (ci95_) factor95_ = zValue_.Quarn_FindValue("Z", 0.95, 0, 0, true);
+                     if (ciUser_ > 0) factorUser_ = zValue_.Quarn_FindValue("Z", ciUser_ / 100.0, 0, 0, true);
                  }
                  return err;
              },
          .readRecords =
              [&] {
+                 tValues_.clear();
                  sums_k_.assign(static_cast<size_t>(nX_) + 1, FieldSums{.moments = WeightedMoments(skew_)});
                  buckets_.assign(static_cast<size_t>(nX_) + 1,
                                  std::vector<double>(static_cast<size_t>(freqN_) + 2, 0.0));
@@ -319,8 +331,8 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
         if (ciUser_ > 0) bands(level, "N", popDev * factorUser_ / std::sqrt(n));
     } else if (vb::EqualsNoCase(conInt_, "t") && n > 1) {
         const double se = s2 > 0 ? std::sqrt(s2 / n) : 0.0;
-        if (ci95_) bands("95%_", "t", zValue_.Quarn_FindValue("T", 0.05, n - 1, 0, false) * se);
-        if (ciUser_ > 0) bands(level, "t", zValue_.Quarn_FindValue("T", 1 - ciUser_ / 100.0, n - 1, 0, false) * se);
+        if (ci95_) bands("95%_", "t", TValue(0.05, n - 1) * se);
+        if (ciUser_ > 0) bands(level, "t", TValue(1 - ciUser_ / 100.0, n - 1) * se);
     }
     if (tTest_ && M2 > 0 && n > 1 && s > 0) {
         const double popMean = at(popMean_, k);

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/descriptive/DescriptiveMath.h"
@@ -55,10 +57,15 @@ private:
     void WriteData(const std::vector<vb::Variant>& group, int32_t groupRecords);
     void WriteField(int16_t k, const FieldSums& f, const ModeResult& mode, std::vector<double>& pcnt);
     bool ConIntColumns() const;
+    double TValue(double dblProb, double df);
 
     Quantara* zantels_ = nullptr;
     GroupWalker* walk_ = nullptr;
     CZValue zValue_;
+    // The t values of the bands found so far in this run, by two-tailed
+    // probability and degrees of freedom: the search costs far more than a
+    // small group's statistics, and groups of equal size share one.
+    std::map<std::pair<double, double>, double> tValues_;
 
     // Arguments of the call.
     std::string outTable_;
