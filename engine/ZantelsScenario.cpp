@@ -29,17 +29,6 @@ vb::Variant Converted(const vb::Variant& value) {
     return value;
 }
 
-template <typename T>
-constexpr store::PropertyKind KindOfType() {
-    using K = store::PropertyKind;
-    if constexpr (std::is_same_v<T, std::string>) return K::Text;
-    if constexpr (std::is_same_v<T, bool>) return K::Flag;
-    if constexpr (std::is_same_v<T, int16_t>) return K::Integer;
-    if constexpr (std::is_same_v<T, double>) return K::Double;
-    if constexpr (std::is_same_v<T, vb::Variant>) return K::Variant;
-    return K::None;
-}
-
 }  // namespace
 
 bool CZantelsScenario::SetProperty(std::string_view name, const vb::Variant& value) {
@@ -60,7 +49,7 @@ bool CZantelsScenario::SetProperty(std::string_view name, const vb::Variant& val
 store::PropertyKind CZantelsScenario::KindOf(std::string_view name) {
     if (vb::EqualsNoCase(name, "Scenario_Type")) return store::PropertyKind::Text;
 #define MERIVOX_SCENARIO_KIND(prop, type)                                                                              \
-    if (vb::EqualsNoCase(name, #prop)) return KindOfType<type>();
+    if (vb::EqualsNoCase(name, #prop)) return store::KindOfType<type>();
     MERIVOX_SCENARIO_PROPERTIES(MERIVOX_SCENARIO_KIND)
 #undef MERIVOX_SCENARIO_KIND
     return store::PropertyKind::None;

@@ -36,18 +36,6 @@ vb::Variant Converted(const vb::Variant& value) {
     return value;
 }
 
-template <typename T>
-constexpr store::PropertyKind KindOfType() {
-    using K = store::PropertyKind;
-    if constexpr (std::is_same_v<T, std::string>) return K::Text;
-    if constexpr (std::is_same_v<T, bool>) return K::Flag;
-    if constexpr (std::is_same_v<T, int16_t>) return K::Integer;
-    if constexpr (std::is_same_v<T, int32_t>) return K::Long;
-    if constexpr (std::is_same_v<T, double>) return K::Double;
-    if constexpr (std::is_same_v<T, vb::Variant>) return K::Variant;
-    return K::None;
-}
-
 }  // namespace
 
 // --- the field collection -------------------------------------------------------------------------
@@ -134,7 +122,7 @@ vb::Variant CZantelsPropWiz::GetProperty(std::string_view name) const {
 store::PropertyKind CZantelsPropWiz::KindOf(std::string_view name) {
     if (vb::EqualsNoCase(name, "Scenario_Type")) return store::PropertyKind::Text;
 #define MERIVOX_WIZARD_KIND(prop, type)                                                                                \
-    if (vb::EqualsNoCase(name, #prop)) return KindOfType<type>();
+    if (vb::EqualsNoCase(name, #prop)) return store::KindOfType<type>();
     MERIVOX_WIZARD_PROPERTIES(MERIVOX_WIZARD_KIND)
 #undef MERIVOX_WIZARD_KIND
     return store::PropertyKind::None;
