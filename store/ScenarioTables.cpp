@@ -49,31 +49,6 @@ public:
     BusyPointer& operator=(const BusyPointer&) = delete;
 };
 
-// A workspace transaction that rolls back unless committed.
-class Transaction {
-public:
-    explicit Transaction(dao::WorkspacePtr ws) : ws_(std::move(ws)) {
-        ws_->BeginTrans();
-        open_ = true;
-    }
-    ~Transaction() {
-        if (!open_) return;
-        try {
-            ws_->Rollback();
-        } catch (...) {}
-    }
-    void Commit() {
-        ws_->CommitTrans();
-        open_ = false;
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-
-private:
-    dao::WorkspacePtr ws_;
-    bool open_ = false;
-};
-
 bool BuildReported(const char* procedure, const TableSchema& schema) {
     ProcScope scope(ErrStack(), procedure);
     try {
@@ -134,7 +109,7 @@ bool CreateScenarioTables() {
         const bool needOptions = !TableExists(*db, kOptionsTable);
         const bool needFields = !TableExists(*db, kFieldsTable);
 
-        Transaction transaction(RequireWorkspace());
+        dao::WorkspaceTransaction transaction(RequireWorkspace());
         ok = true;
         if (needScenarios) ok = BuildScenarioTable();
         if (ok && needOptions) ok = BuildScenarioOptionsTable();

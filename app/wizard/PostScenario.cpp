@@ -15,31 +15,6 @@
 
 namespace {
 
-// The workspace transaction of one save: rolled back unless committed.
-class SaveTransaction {
-public:
-    explicit SaveTransaction(dao::WorkspacePtr ws) : ws_(std::move(ws)) {
-        ws_->BeginTrans();
-        open_ = true;
-    }
-    ~SaveTransaction() {
-        if (!open_) return;
-        try {
-            ws_->Rollback();
-        } catch (...) {}
-    }
-    void Commit() {
-        ws_->CommitTrans();
-        open_ = false;
-    }
-    SaveTransaction(const SaveTransaction&) = delete;
-    SaveTransaction& operator=(const SaveTransaction&) = delete;
-
-private:
-    dao::WorkspacePtr ws_;
-    bool open_ = false;
-};
-
 // A record set closed on every way out, before the transaction ends.
 class OpenTable {
 public:
@@ -124,7 +99,7 @@ bool CZantelsPropWiz::PostScenario() {
             }
         };
 
-        SaveTransaction transaction(ws);
+        dao::WorkspaceTransaction transaction(ws);
         {
             OpenTable scenarios(db, store::kScenariosTable);
             if (isNew) {

@@ -46,14 +46,7 @@ WizardOutcome RunEditScenarioWizard(long scenarioId, long startPage, QWidget* pa
         if (!db) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open.");
         const int32_t id = static_cast<int32_t>(scenarioId);
         dao::RecordsetPtr row = db->OpenRecordset(store::GetScenOptionSQL(id), dao::dbOpenSnapshot, dao::dbReadOnly);
-        struct Closer {
-            dao::RecordsetPtr& rs;
-            ~Closer() {
-                try {
-                    rs->Close();
-                } catch (...) {}
-            }
-        } closer{row};
+        dao::RecordsetCloser closer(row);
         if (row->Eof()) {
             ui::MsgBox("Scenario not found: " + std::to_string(scenarioId), ui::vbOKOnly, program::kAppTitle);
             return;

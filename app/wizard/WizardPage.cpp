@@ -94,14 +94,7 @@ void LoadStoredFields(CZantelsPropWiz& wiz) {
     dao::DatabasePtr db = store::CurrentDatabase();
     if (!db || wiz.Scenario_ID() == 0) return;
     dao::RecordsetPtr rs = db->OpenRecordset(store::GetFieldListSQL(wiz.Scenario_ID()), dao::dbOpenSnapshot);
-    struct Closer {
-        dao::RecordsetPtr& rs;
-        ~Closer() {
-            try {
-                rs->Close();
-            } catch (...) {}
-        }
-    } closer{rs};
+    dao::RecordsetCloser closer(rs);
     for (; !rs->Eof(); rs->MoveNext()) {
         const std::string name = rs->Fields("FieldDef_Name")->Value().ToString();
         wiz.ScenarioFields()->Add(name, rs->Fields("FieldDef_Choice")->Value().ToString(), "0",

@@ -582,4 +582,47 @@ void SetDatabasePassword(const std::string& databasePath, const std::string& pas
 // The folder of the running program (no trailing separator).
 std::string ProgramFolder();
 
+// --- scope guards ----------------------------------------------------------------------------
+// A workspace transaction that is rolled back when the scope ends without
+// Commit (an error leaves every database of the workspace as it was).
+class WorkspaceTransaction {
+public:
+    explicit WorkspaceTransaction(WorkspacePtr ws) : ws_(std::move(ws)) {
+        ws_->BeginTrans();
+        open_ = true;
+    }
+    ~WorkspaceTransaction() {
+        if (!open_) return;
+        try {
+            ws_->Rollback();
+        } catch (...) {}
+    }
+    void Commit() {
+        ws_->CommitTrans();
+        open_ = false;
+    }
+    WorkspaceTransaction(const WorkspaceTransaction&) = delete;
+    WorkspaceTransaction& operator=(const WorkspaceTransaction&) = delete;
+
+private:
+    WorkspacePtr ws_;
+    bool open_ = false;
+};
+
+// Closes a record set when the scope ends, whatever happened in it.
+class RecordsetCloser {
+public:
+    explicit RecordsetCloser(RecordsetPtr rs) : rs_(std::move(rs)) {}
+    ~RecordsetCloser() {
+        try {
+            if (rs_) rs_->Close();
+        } catch (...) {}
+    }
+    RecordsetCloser(const RecordsetCloser&) = delete;
+    RecordsetCloser& operator=(const RecordsetCloser&) = delete;
+
+private:
+    RecordsetPtr rs_;
+};
+
 }  // namespace dao
