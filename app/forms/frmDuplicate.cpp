@@ -146,13 +146,12 @@ bool frmDuplicate::SaveNewScenario() {
         CHourglass hourglass;
         hourglass.Value(true);
         const dao::DatabasePtr db = OpenDatabase();
-        const dao::WorkspacePtr workspace = store::CurrentWorkspace();
         const std::string description = txtNewScenario_->text().toStdString();
         long newId = 0;
         bool vanished = false;
         // The three copies stand or fall together.
-        workspace->BeginTrans();
-        try {
+        {
+            dao::WorkspaceTransaction transaction(store::CurrentWorkspace());
             dao::RecordsetPtr oldScenario = db->OpenRecordset(RowSql(store::kScenariosTable, scenarioId_));
             dao::RecordsetPtr oldOptions = db->OpenRecordset(RowSql(store::kOptionsTable, scenarioId_));
             vanished = oldScenario->Eof() || oldOptions->Eof();
@@ -193,14 +192,7 @@ bool frmDuplicate::SaveNewScenario() {
             }
             oldScenario->Close();
             oldOptions->Close();
-            if (vanished) {
-                workspace->Rollback();
-            } else {
-                workspace->CommitTrans();
-            }
-        } catch (...) {
-            workspace->Rollback();
-            throw;
+            if (!vanished) transaction.Commit();
         }
         if (vanished) {
             hourglass.Value(false);

@@ -768,17 +768,11 @@ void frmStatMain::DeleteScenario(long ScenarioID) {
     Guarded("frmStatMain:DeleteScenario", [ScenarioID] {
         // The three deletes stand or fall together.
         const dao::DatabasePtr db = OpenDatabase();
-        const dao::WorkspacePtr workspace = store::CurrentWorkspace();
-        workspace->BeginTrans();
-        try {
-            for (std::string_view table : {store::kScenariosTable, store::kFieldsTable, store::kOptionsTable})
-                db->Execute("DELETE * FROM [" + std::string(table) +
-                            "] WHERE [Scenario_ID] = " + std::to_string(ScenarioID) + ";");
-            workspace->CommitTrans();
-        } catch (...) {
-            workspace->Rollback();
-            throw;
-        }
+        dao::WorkspaceTransaction transaction(store::CurrentWorkspace());
+        for (std::string_view table : {store::kScenariosTable, store::kFieldsTable, store::kOptionsTable})
+            db->Execute("DELETE * FROM [" + std::string(table) +
+                        "] WHERE [Scenario_ID] = " + std::to_string(ScenarioID) + ";");
+        transaction.Commit();
     });
 }
 
