@@ -72,9 +72,23 @@ private slots:
             f.close();
             auto p = std::make_unique<QProcess>();
             p->setProcessChannelMode(QProcess::MergedChannels);
-            p->start("c++", {"-std=c++20", "-Wall", "-Wextra", "-Werror", "-I" MERIVOX_ENGINE_INCLUDE,
-                             "-I" MERIVOX_PLATFORM_INCLUDE, source, main, "-o", dir_.path() + "/" + v.name,
-                             "-L" MERIVOX_BIN_DIR, "-lMerivox6", "-lMerivoxPlatform", "-Wl,-rpath," MERIVOX_BIN_DIR});
+            QStringList args{"-std=c++20",
+                             "-Wall",
+                             "-Wextra",
+                             "-Werror",
+                             "-I" MERIVOX_ENGINE_INCLUDE,
+                             "-I" MERIVOX_PLATFORM_INCLUDE,
+                             source,
+                             main,
+                             "-o",
+                             dir_.path() + "/" + v.name,
+                             "-L" MERIVOX_BIN_DIR,
+                             "-lMerivox6",
+                             "-lMerivoxPlatform",
+                             "-Wl,-rpath," MERIVOX_BIN_DIR};
+            // A client of sanitized libraries is built with the same runtime.
+            if (QString(MERIVOX_CLIENT_FLAGS).size() > 0) args << QString(MERIVOX_CLIENT_FLAGS);
+            p->start("c++", args);
             compilers.push_back(std::move(p));
         }
         for (size_t i = 0; i < compilers.size(); ++i) {
