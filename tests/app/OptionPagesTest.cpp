@@ -15,6 +15,7 @@
 
 #include "AppTestSupport.h"
 #include "CurrentDatabase.h"
+#include "forms/frmHelp.h"
 #include "ScenarioQueries.h"
 #include "ScenarioTables.h"
 #include "services/HelpTopics.h"
@@ -225,6 +226,20 @@ private slots:
         QVERIFY(page->isHidden());
         QCOMPARE(page->NavResult(), wizard::kCancel);
         QVERIFY(rec_.boxes.empty());
+
+        // Every page has a topic of its own in the help file.
+        QFile file(MERIVOX_SOURCE_DIR "/app/help/Merivox.HLP");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QSet<int> topics;
+        for (const auto& t : frmHelp::ParseTopics(QString::fromUtf8(file.readAll()))) topics.insert(t.number);
+        QSet<int> pageTopics;
+        for (long number = wizard::kFirstOptionsPage; number <= wizard::kLastOptionsPage; ++number) {
+            std::unique_ptr<COptionPage> p(wizard::CreateOptionPage(number, nullptr));
+            QVERIFY(topics.contains(p->Def().helpTopic));
+            QCOMPARE(p->property("HelpContextID").toInt(), p->Def().helpTopic);
+            pageTopics.insert(p->Def().helpTopic);
+        }
+        QCOMPARE(pageTopics.size(), qsizetype(15));
 
         page = Open("P", "Describe");
         QCOMPARE(W<QPushButton>("cmdNav_0")->text(), QString("&Help"));
