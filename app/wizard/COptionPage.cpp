@@ -176,7 +176,6 @@ COptionPage::COptionPage(const optionpage::Definition& definition, QWidget* pare
                 auto* box = new QLineEdit;
                 box->installEventFilter(this);
                 if (b.kind == Kind::LeadingNumber) box->setMaxLength(20);
-                hasBoxes_ = hasBoxes_ || IsValidated(b.kind);
                 w = box;
             }
             w->setObjectName(b.control);
@@ -385,7 +384,7 @@ bool COptionPage::BoxLeft(const Binding& b, QLineEdit* box, bool deferMessage) {
 
 bool COptionPage::BoxesValid() {
     for (const Binding& b : def_.bindings) {
-        if (!IsValidated(b.kind)) continue;
+        if (!IsBox(b.kind)) continue;
         auto* box = static_cast<QLineEdit*>(Control(b.control));
         if (!box->isEnabled()) continue;
         if (!BoxLeft(b, box, false)) return false;
@@ -435,7 +434,7 @@ void COptionPage::NavClicked(int index) {
             case 2:
                 // The click that left a refused box waits for its message.
                 if (messagePending_) return;
-                if (hasBoxes_ && !BoxesValid()) return;
+                if (!BoxesValid()) return;
                 if (index == 2 && !CheckValues()) return;
                 NavResult(index);
                 leaving_ = true;

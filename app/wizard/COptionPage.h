@@ -134,7 +134,8 @@ private:
     // Judges a box being left; a refusal's message is shown at once or, when
     // the focus is moving, once the move is over.
     bool BoxLeft(const optionpage::Binding& b, QLineEdit* box, bool deferMessage);
-    // Judges every enabled box whose text differs from its value (Back and Next).
+    // Judges (and stores) every enabled box whose text differs from its value:
+    // Back and Next act on what the boxes show, however they were reached.
     bool BoxesValid();
     bool CheckValues();
     const optionpage::Binding* BindingOf(QObject* control) const;
@@ -142,7 +143,6 @@ private:
     const optionpage::Definition& def_;
     std::map<std::string, QWidget*> controls_;
     std::map<std::string, QButtonGroup*> groups_;
-    bool hasBoxes_ = false;
     bool valid_ = true;
     bool messagePending_ = false;
     bool leaving_ = false;

@@ -19,7 +19,6 @@ namespace {
 QVBoxLayout* Framed(QGroupBox* frame, std::initializer_list<QWidget*> widgets) {
     auto* column = new QVBoxLayout(frame);
     for (QWidget* w : widgets) column->addWidget(w);
-    column->addStretch();
     auto* content = new QVBoxLayout;
     content->addWidget(frame);
     return content;

@@ -549,6 +549,13 @@ private slots:
         Press("cmdNav_2");
         QVERIFY(page_->isHidden());
 
+        // Next acts on the value shown, also when the box was not left first.
+        Open("N", "Sign Test", [](CZantelsPropWiz& w) { w.SignCustom(true); });
+        W<QLineEdit>("txtSignValue")->setText("4.5");
+        Press("cmdNav_2");
+        QVERIFY(page_->isHidden());
+        QCOMPARE(wiz_->SignValue().ToDouble(), 4.5);
+
         Open("N", "K-S Fit");
         for (const char* name : {"chkFitUniform", "chkFitNormal", "chkFitPoisson"})
             if (W<QCheckBox>(name)->isChecked()) W<QCheckBox>(name)->click();
