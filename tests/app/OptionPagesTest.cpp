@@ -490,6 +490,32 @@ private slots:
         QVERIFY(!W("txtRPoly")->isEnabled());
     }
 
+    void aRefusedBoxInsideTheWizard() {
+        // The machine shows the page modally: a refused order keeps it open
+        // with the message, a corrected one goes on, and Cancel ends the wizard.
+        auto w = std::make_unique<CZantelsPropWiz>();
+        w->SetNewScenario("P", "Regression");
+        w->RegressType("P");
+        bool stayed = false;
+        apptest::WhenModal([&](QWidget* modal) {
+            auto* box = modal->findChild<QLineEdit*>("txtRPoly");
+            box->setFocus(Qt::TabFocusReason);
+            box->setText("1");
+            auto* next = modal->findChild<QPushButton*>("cmdNav_2");
+            next->setFocus(Qt::MouseFocusReason);
+            next->click();
+            QTest::qWait(30);
+            stayed = modal->isVisible() && LastMessage() == "Please enter a number between 2 and 9." &&
+                     QApplication::focusWidget() == box;
+            box->setText("4");
+            modal->findChild<QPushButton*>("cmdNav_4")->click();
+        });
+        QCOMPARE(w->ShowStatWizard(wizard::kOptionsJump), wizard::kLeftBeforeFinish);
+        QVERIFY(stayed);
+        QCOMPARE(rec_.boxes.size(), size_t(1));
+        QCOMPARE(w->RPoly(), int16_t(2));  // Cancel stores nothing
+    }
+
     void crosstabLetters() {
         const std::pair<const char*, const char*> kButtons[] = {
             {"optXTypeCount", "C"},  {"optXTypeSum", "S"},   {"optXTypeAvg", "A"}, {"optXTypeMin", "M"},
