@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMdiSubWindow>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "CCommandArgs.h"
 #include "CMRU.h"
@@ -41,6 +43,7 @@
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/frmQuarn_Create.h"
 #include "wizard/frmQuarn_Finish.h"
+#include "wizard/frmQuarn_Options.h"
 
 namespace {
 
@@ -177,6 +180,19 @@ int main(int argc, char** argv) {
         frmQuarn_Finish single(frame);
         single.Wiz(&describe);
         Save(&single, "frmQuarn_Finish-Describe");
+    }
+    {
+        // The option page of every analysis, as a new scenario of it shows them.
+        for (const store::AnalysisDef& analysis : store::Analyses()) {
+            CZantelsPropWiz options;
+            options.SetNewScenario(std::string(analysis.family), std::string(analysis.subType));
+            std::unique_ptr<COptionPage> page(wizard::CreateOptionPage(options.GetOptionsPage(), frame));
+            if (!page) continue;
+            page->Wiz(&options);
+            const QString name = page->objectName();
+            if (QFile::exists(g_folder + "/" + name + ".png")) continue;  // the three group analyses share one
+            Save(page.get(), name);
+        }
     }
     {
         // How the program's message boxes look (the real ones come from the UI services).

@@ -11,6 +11,7 @@
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/frmQuarn_Create.h"
 #include "wizard/frmQuarn_Finish.h"
+#include "wizard/frmQuarn_Options.h"
 
 CWizardPage::CWizardPage(QWidget* parent) : QDialog(parent) { setModal(true); }
 
@@ -72,6 +73,7 @@ std::string PageFormName(long page) {
 CWizardPage* CreatePage(long page, QWidget* owner) {
     if (page == kAnalysisPage) return new frmQuarn_Create(owner);
     if (page == kFinishPage) return new frmQuarn_Finish(owner);
+    if (CWizardPage* options = CreateOptionPage(page, owner)) return options;
     return new CPlaceholderPage(page, owner);
 }
 

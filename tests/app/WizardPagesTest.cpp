@@ -354,9 +354,13 @@ private slots:
     }
 
     void newDescribeWithEveryDefaultFromTheList() {
-        // The analysis page (Next), the pages still to come passed over, the finish page (Save).
+        // The analysis page (Next), the pages still to come passed over, the
+        // option page (Next), the finish page (Save).
         WhenPage("frmQuarn_Create", [](QWidget* page) {
-            WhenPage("frmQuarn_Finish", [](QWidget* finish) { Click(finish, "cmdNav_3"); });
+            WhenPage("frmQuarn_Options_Describe", [](QWidget* options) {
+                WhenPage("frmQuarn_Finish", [](QWidget* finish) { Click(finish, "cmdNav_3"); });
+                Click(options, "cmdNav_2");
+            });
             Click(page, "cmdNav_2");
         });
         WizardOutcome out = RunNewScenarioWizard("P", "Describe", nullptr);
@@ -385,12 +389,15 @@ private slots:
     void finishPageCloseButtons() {
         // Cancel with changes asks: No stays, Yes closes with 2 and writes nothing.
         WhenPage("frmQuarn_Create", [this](QWidget* page) {
-            WhenPage("frmQuarn_Finish", [this](QWidget* finish) {
-                Type(finish, "txtDescription", "typed");
-                rec_.Script({ui::vbNo, ui::vbYes});
-                Click(finish, "cmdNav_2");
-                QVERIFY(finish->isVisible());
-                Click(finish, "cmdNav_2");
+            WhenPage("frmQuarn_Options_Describe", [this](QWidget* options) {
+                WhenPage("frmQuarn_Finish", [this](QWidget* finish) {
+                    Type(finish, "txtDescription", "typed");
+                    rec_.Script({ui::vbNo, ui::vbYes});
+                    Click(finish, "cmdNav_2");
+                    QVERIFY(finish->isVisible());
+                    Click(finish, "cmdNav_2");
+                });
+                Click(options, "cmdNav_2");
             });
             Click(page, "cmdNav_2");
         });
@@ -450,8 +457,11 @@ private slots:
             Click(finish, "cmdNav_3");
             QVERIFY(finish->isVisible());
             finish->findChild<QWidget*>("cmdNav_1")->setFocus();
-            Click(finish, "cmdNav_1");  // Back: passes the option page, to the finish page again
-            WhenPage("frmQuarn_Finish", [](QWidget* again) { Click(again, "cmdNav_2"); });
+            Click(finish, "cmdNav_1");  // Back: the option page, then Next to the finish page again
+            WhenPage("frmQuarn_Options_Describe", [](QWidget* options) {
+                WhenPage("frmQuarn_Finish", [](QWidget* again) { Click(again, "cmdNav_2"); });
+                Click(options, "cmdNav_2");
+            });
         });
         QCOMPARE(bad->ShowStatWizard(50), 2L);
         QCOMPARE(rec_.boxes.at(0).prompt, std::string("SignValue must be a number."));
