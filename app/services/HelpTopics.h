@@ -17,6 +17,9 @@ inline constexpr int kScenarioList = 80;  // the scenario list, running, duplica
 // The scenario wizard: an overview, then one topic per page.
 inline constexpr int kWizard = 200;
 inline constexpr int kWizardAnalysis = 210;
+inline constexpr int kWizardSource = 220;
+inline constexpr int kWizardFields = 230;
+inline constexpr int kWizardIgnore = 235;
 inline constexpr int kWizardFinish = 290;
 inline constexpr int kCalculator = 111;    // the probability calculator
 inline constexpr int kGenerateCode = 112;  // the code generator
