@@ -11,7 +11,9 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <utility>
 
 #include "CurrentDatabase.h"
 #include "Program.h"
@@ -85,6 +87,8 @@ QListWidget* frmQuarn_Fields::NewList(const QString& name) {
     auto* list = new QListWidget;
     list->setObjectName(name);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setTextElideMode(Qt::ElideMiddle);
     return list;
 }
 
@@ -150,14 +154,19 @@ frmQuarn_Fields::frmQuarn_Fields(QWidget* parent) : CWizardPage(parent) {
             RoleBox(box, list, r->control, r->single);
             return box;
         };
-        // Frames 2 to 5 have no caption: their two parts carry it.
-        auto pair = [](const char* name, QGroupBox* left, QGroupBox* right, int leftStretch) {
+        // Frames 2 to 5 have no caption: their two parts carry it. A part
+        // holding one field sits above the other; two lists of many side by side.
+        auto pair = [this](const char* name, QGroupBox* first, QGroupBox* second) {
             auto* frame = new QWidget;
             frame->setObjectName(name);
-            auto* row = new QHBoxLayout(frame);
-            row->setContentsMargins(0, 0, 0, 0);
-            row->addWidget(left, leftStretch);
-            row->addWidget(right, 1);
+            const bool firstSingle = RoleOf(first->findChild<QListWidget*>())->single;
+            const bool secondSingle = RoleOf(second->findChild<QListWidget*>())->single;
+            QBoxLayout* box = firstSingle || secondSingle ? static_cast<QBoxLayout*>(new QVBoxLayout(frame))
+                                                          : static_cast<QBoxLayout*>(new QHBoxLayout(frame));
+            box->setContentsMargins(0, 0, 0, 0);
+            if (secondSingle) std::swap(first, second);
+            box->addWidget(first, firstSingle || secondSingle ? 0 : 1);
+            box->addWidget(second, 1);
             return frame;
         };
 
@@ -168,22 +177,15 @@ frmQuarn_Fields::frmQuarn_Fields(QWidget* parent) : CWizardPage(parent) {
         frames_->addWidget(none);
         frames_->addWidget(roleBox("fraFieldFrame_1", "Independent Fields (X)", lisIndependentFields_[1]));
         frames_->addWidget(pair("fraFieldFrame_2", roleBox("fraCXDep", "Dependent Fields", lisIndependentFields_[2]),
-                                roleBox("fraCXComp", "Comparison Field (Factor)", lisComparisonField_[2]), 1));
+                                roleBox("fraCXComp", "Comparison Field (Factor)", lisComparisonField_[2])));
         frames_->addWidget(pair("fraFieldFrame_3", roleBox("fraXYDep", "Dependent Field (Y)", lisDependentField_[3]),
-                                roleBox("fraXYInd", "Independent Fields (X)", lisIndependentFields_[3]), 1));
+                                roleBox("fraXYInd", "Independent Fields (X)", lisIndependentFields_[3])));
         frames_->addWidget(pair("fraFieldFrame_4",
                                 roleBox("fra2AnovaDep", "Dependent Fields", lisIndependentFields_[4]),
-                                roleBox("fra2AnovaComp", "Comparison Fields (Factors)", lisComparisonField_[4]), 1));
+                                roleBox("fra2AnovaComp", "Comparison Fields (Factors)", lisComparisonField_[4])));
         frames_->addWidget(pair("fraFieldFrame_5", roleBox("fraXTabValue", "Value Fields", lisIndependentFields_[5]),
-                                roleBox("fraXTabCol", "Column Field", lisComparisonField_[5]), 1));
+                                roleBox("fraXTabCol", "Column Field", lisComparisonField_[5])));
         frames_->addWidget(roleBox("fraFieldFrame_6", "Compare Fields", lisIndependentFields_[6]));
-        for (int i : {2, 3, 5}) {
-            // The single-field part sits at the top of its half.
-            QWidget* frame = frames_->widget(i);
-            for (QGroupBox* box : frame->findChildren<QGroupBox*>())
-                if (RoleOf(box->findChild<QListWidget*>())->single)
-                    static_cast<QHBoxLayout*>(frame->layout())->setAlignment(box, Qt::AlignTop);
-        }
 
         fraGroupFields_ = roleBox("fraGroupFields", "Group Fields", lisGroupFields_);
         auto* fraWeightField = roleBox("fraWeightField", "Weight Field (Optional)", lisWeightField_);
@@ -264,6 +266,17 @@ frmQuarn_Fields::frmQuarn_Fields(QWidget* parent) : CWizardPage(parent) {
         layout->addLayout(body, 1);
         layout->addLayout(nav);
         setFixedSize(680, 440);
+
+        // Tab order: the heading, the available fields, then each role's buttons and list, frame by frame.
+        std::vector<QWidget*> chain = {txtScenario_Description_, cmdChange, lvwAvailableFields_, cmdIgnore};
+        for (const RoleList& r : roles_) {
+            auto* transfer = findChild<TransferButton*>(r.control);
+            for (int i = 0; i <= 4; ++i)
+                if (QWidget* b = transfer->Button(i)) chain.push_back(b);
+            chain.push_back(r.list);
+        }
+        for (int i : {0, 1, 2, 4}) chain.push_back(findChild<QPushButton*>(QString("cmdNav_%1").arg(i)));
+        for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 
         connect(cmdChange, &QPushButton::clicked, this, [this] { ChangeSource(); });
         connect(cmdIgnore, &QPushButton::clicked, this, [this] { SpecifyValuesToIgnore(); });

@@ -629,6 +629,13 @@ private slots:
             QCOMPARE(w.MissingEqual().ToString(), std::string("-99"));
             QVERIFY(w.MissingLow().IsNull() && w.MissingHigh().IsNull());
             QVERIFY(w.Changed());
+            // What the dialog keeps, its number column takes.
+            w.OutputTable1("Out");
+            QVERIFY(w.PostScenario());
+            dao::RecordsetPtr rs = db_->OpenRecordset(
+                "SELECT MissingEqual FROM usysQuarnScenarios WHERE Scenario_ID = " + std::to_string(w.Scenario_ID()),
+                dao::dbOpenSnapshot);
+            QCOMPARE(rs->Fields(0)->Value().ToDouble(), -99.0);
         }
         {
             // A range: both bounds empty, lower above upper, a typo, equal bounds.
