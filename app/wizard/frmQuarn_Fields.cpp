@@ -371,10 +371,14 @@ void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
         {
             const int32_t id = loadStored ? wiz_->Scenario_ID() : 0;
             dao::RecordsetPtr rs = db->OpenRecordset(store::GetFieldListSQL(id), dao::dbOpenSnapshot, dao::dbReadOnly);
-            for (; !rs->Eof(); rs->MoveNext())
+            for (; !rs->Eof(); rs->MoveNext()) {
+                // A row written by another program may leave the role or position empty.
+                const vb::Variant choice = rs->Fields("FieldDef_Choice")->Value();
+                const vb::Variant position = rs->Fields("FieldDef_Ordinal_Position")->Value();
                 stored.push_back({rs->Fields("FieldDef_Name")->Value().ToString(),
-                                  vb::CStr(rs->Fields("FieldDef_Choice")->Value()),
-                                  rs->Fields("FieldDef_Ordinal_Position")->Value().ToLong()});
+                                  IsBlank(choice) ? std::string() : vb::CStr(choice),
+                                  position.IsNull() ? 0 : position.ToLong()});
+            }
             rs->Close();
         }
         const std::string& source = wiz_->Table();
