@@ -10,8 +10,10 @@
 #include "services/HelpKey.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/frmQuarn_Create.h"
+#include "wizard/frmQuarn_Fields.h"
 #include "wizard/frmQuarn_Finish.h"
 #include "wizard/frmQuarn_Options.h"
+#include "wizard/frmQuarn_SelectTable.h"
 
 CWizardPage::CWizardPage(QWidget* parent) : QDialog(parent) { setModal(true); }
 
@@ -44,9 +46,7 @@ CPlaceholderPage::CPlaceholderPage(long page, QWidget* parent) : CWizardPage(par
 }
 
 void CPlaceholderPage::Wiz(CZantelsPropWiz* wiz) {
-    if (wiz_) return;
-    wiz_ = wiz;
-    if (page_ == wizard::kFieldsPage && wiz_) wizard::LoadStoredFields(*wiz_);
+    if (!wiz_) wiz_ = wiz;
 }
 
 void CPlaceholderPage::ShowModal() { navResult_ = wizard::kNext; }
@@ -72,6 +72,8 @@ std::string PageFormName(long page) {
 
 CWizardPage* CreatePage(long page, QWidget* owner) {
     if (page == kAnalysisPage) return new frmQuarn_Create(owner);
+    if (page == kSourcePage) return new frmQuarn_SelectTable(owner);
+    if (page == kFieldsPage) return new frmQuarn_Fields(owner);
     if (page == kFinishPage) return new frmQuarn_Finish(owner);
     if (CWizardPage* options = CreateOptionPage(page, owner)) return options;
     return new CPlaceholderPage(page, owner);
@@ -91,17 +93,5 @@ PageFactory SetPageFactory(PageFactory factory) {
 }
 
 const PageFactory& CurrentPageFactory() { return Factory(); }
-
-void LoadStoredFields(CZantelsPropWiz& wiz) {
-    dao::DatabasePtr db = store::CurrentDatabase();
-    if (!db || wiz.Scenario_ID() == 0) return;
-    dao::RecordsetPtr rs = db->OpenRecordset(store::GetFieldListSQL(wiz.Scenario_ID()), dao::dbOpenSnapshot);
-    dao::RecordsetCloser closer(rs);
-    for (; !rs->Eof(); rs->MoveNext()) {
-        const std::string name = rs->Fields("FieldDef_Name")->Value().ToString();
-        wiz.ScenarioFields()->Add(name, rs->Fields("FieldDef_Choice")->Value().ToString(), "0",
-                                  rs->Fields("FieldDef_Ordinal_Position")->Value().ToLong(), name);
-    }
-}
 
 }  // namespace wizard

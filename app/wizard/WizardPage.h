@@ -49,9 +49,8 @@ protected:
     bool loading_ = false;
 };
 
-// A page whose window comes with a later version: never shown, it lets the
-// user pass on as Next. The field roles placeholder keeps the stored field
-// roles, so that saving an edited scenario keeps its fields.
+// A page that is never shown: it lets the user pass on as Next (for a page
+// number without a window; tests use it to pass over pages).
 class CPlaceholderPage : public CWizardPage {
     Q_OBJECT
 public:
@@ -79,10 +78,5 @@ CWizardPage* CreatePage(long page, QWidget* owner);
 // Replaces the factory the machine uses (tests install fakes); returns the one replaced.
 PageFactory SetPageFactory(PageFactory factory);
 const PageFactory& CurrentPageFactory();
-
-// Loads the scenario's stored field rows into its field collection, in role
-// letter order and by position within the role (for a scenario not yet
-// stored, nothing).
-void LoadStoredFields(CZantelsPropWiz& wiz);
 
 }  // namespace wizard
