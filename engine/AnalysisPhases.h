@@ -15,7 +15,7 @@
 
 #include "dao/Dao.h"
 
-class Quantara;
+class RunContext;
 
 struct AnalysisPhases {
     // Opens the source as DataRecordset (with the field types and sizes the
@@ -33,10 +33,10 @@ struct AnalysisPhases {
     std::function<void()> afterRecords = nullptr;
 };
 
-// Runs the phases for the engine object. Returns "" or the error text of the
+// Runs the phases in the run context. Returns "" or the error text of the
 // step that failed; errors raised by a step reach the caller unchanged.
-std::string RunAnalysisPhases(Quantara& Zantels, const AnalysisPhases& phases);
+std::string RunAnalysisPhases(RunContext& Zantels, const AnalysisPhases& phases);
 
 // A new table definition of that name in the output database, an old table
 // of the name dropped first (a failed drop is passed over).
-dao::TableDefPtr NewResultTable(Quantara& Zantels, const std::string& strName);
+dao::TableDefPtr NewResultTable(RunContext& Zantels, const std::string& strName);

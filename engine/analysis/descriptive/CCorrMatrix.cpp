@@ -9,7 +9,7 @@
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "numeric/CZValue.h"
@@ -22,7 +22,7 @@ class CCorrMatrix {
 public:
     std::string Quarn_Matrix(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                              int16_t intGroupFields, int16_t intNumFields, int16_t intWeightField_b,
-                             const std::string& strTTestTail, const std::string& strOptions, Quantara& Zantels);
+                             const std::string& strTTestTail, const std::string& strOptions, RunContext& Zantels);
 
 private:
     void CalcData(double w);
@@ -36,7 +36,7 @@ private:
         return static_cast<size_t>(r) * static_cast<size_t>(n_ + 1) + static_cast<size_t>(c);
     }
 
-    Quantara* z_ = nullptr;
+    RunContext* z_ = nullptr;
     FieldNames* fields_ = nullptr;
     int16_t g_ = 0, n_ = 0;
     bool weighted_ = false;
@@ -61,7 +61,7 @@ const char* const kLabels[] = {"Count",       "Missing",  "MeanDiff", "StdDevDif
 std::string CCorrMatrix::Quarn_Matrix(const std::string& OutTableName, const std::string& strUserTable,
                                       FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
                                       int16_t intWeightField_b, const std::string& strTTestTail,
-                                      const std::string& strOptions, Quantara& Zantels) {
+                                      const std::string& strOptions, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_Matrix");
     z_ = &Zantels;
     fields_ = &strFields;
@@ -206,7 +206,7 @@ void CCorrMatrix::WriteData(const GroupValues& group, int32_t lngRecords) {
 
 std::string Quarn_Matrix(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                          int16_t intGroupFields, int16_t intNumFields, int16_t intWeightField_b,
-                         const std::string& strTTestTail, const std::string& strOptions, Quantara& Zantels) {
+                         const std::string& strTTestTail, const std::string& strOptions, RunContext& Zantels) {
     CCorrMatrix analysis;
     return analysis.Quarn_Matrix(OutTableName, strUserTable, strFields, intGroupFields, intNumFields, intWeightField_b,
                                  strTTestTail, strOptions, Zantels);

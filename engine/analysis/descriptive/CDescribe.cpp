@@ -6,7 +6,7 @@
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "numeric/Numerics.h"
@@ -35,7 +35,7 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
                                       int16_t intCIUser, std::vector<double>& dblPopDev, int16_t tTest_b,
                                       std::vector<double>& dblPopMean, const std::string& strFreqOptions,
                                       int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth,
-                                      Quantara& Zantels) {
+                                      RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_Describe");
     zantels_ = &Zantels;
     outTable_ = OutTableName;
@@ -100,7 +100,7 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
 
 std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    Quantara& z = *zantels_;
+    RunContext& z = *zantels_;
     dao::TableDefPtr tdf = NewResultTable(z, outTable_);
     int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, weighted_, "Count", "Missing");
     auto add = [&](const std::string& name) { AddOutputField(tdf, name, dao::dbDouble, ord); };
@@ -355,7 +355,7 @@ std::string Quarn_Describe(const std::string& OutTableName, const std::string& s
                            int16_t intCalcMode_b, const std::string& strPcntiles, const std::string& strConInt,
                            int16_t int95_b, int16_t intCIUser, std::vector<double>& dblPopDev, int16_t tTest_b,
                            std::vector<double>& dblPopMean, const std::string& strFreqOptions, int16_t intFreqIntervals,
-                           double dblFreqFirst, double dblFreqWidth, Quantara& Zantels) {
+                           double dblFreqFirst, double dblFreqWidth, RunContext& Zantels) {
     CDescribe describe;
     return describe.Quarn_Describe(OutTableName, strUserTable, strFields, intGroupFields, intNumFields, fWeightField,
                                    intRange_b, Var_a, intSum_b, intCalcMeans_b, intCalcSkew_b, intCalcMode_b,

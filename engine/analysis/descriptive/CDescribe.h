@@ -13,7 +13,7 @@
 #include "vb/Variant.h"
 
 class GroupWalker;
-class Quantara;
+class RunContext;
 
 class CDescribe {
 public:
@@ -31,7 +31,7 @@ public:
                                const std::string& strPcntiles, const std::string& strConInt, int16_t int95_b,
                                int16_t intCIUser, std::vector<double>& dblPopDev, int16_t tTest_b,
                                std::vector<double>& dblPopMean, const std::string& strFreqOptions,
-                               int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth, Quantara& Zantels);
+                               int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth, RunContext& Zantels);
 
 private:
     // Running sums of one analysed field over the current group: the raw
@@ -56,7 +56,7 @@ private:
     void WriteField(int16_t k, const FieldSums& f, const ModeResult& mode, std::vector<double>& pcnt);
     bool ConIntColumns() const;
 
-    Quantara* zantels_ = nullptr;
+    RunContext* zantels_ = nullptr;
     GroupWalker* walk_ = nullptr;
     CZValue zValue_;
 

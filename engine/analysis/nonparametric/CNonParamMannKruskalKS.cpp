@@ -8,7 +8,7 @@
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "analysis/AnalysisEntries.h"
 #include "analysis/nonparametric/CNonParamWald.h"
 #include "GroupWalker.h"
@@ -28,7 +28,7 @@ struct Observation {
 
 class MannKruskalKS {
 public:
-    MannKruskalKS(Quantara& z, const std::string& out, const std::string& out2, const std::string& table,
+    MannKruskalKS(RunContext& z, const std::string& out, const std::string& out2, const std::string& table,
                   FieldNames& fields, int groupCount, int fieldCount, bool weighted, bool mann, bool ks, bool kruskal)
         : Zantels(z), OutTableName(out), OutTableName2(out2), strUserTable(table), strFields(fields), nGF(groupCount),
           nFields(fieldCount), fWeight(weighted), fMann(mann), fKS(ks), fKruskal(kruskal), fDetail(!out2.empty()) {}
@@ -51,7 +51,7 @@ private:
         return static_cast<size_t>(g) * static_cast<size_t>(nFields + 1) + static_cast<size_t>(f);
     }
 
-    Quantara& Zantels;
+    RunContext& Zantels;
     const std::string& OutTableName;
     const std::string& OutTableName2;
     const std::string& strUserTable;
@@ -95,7 +95,7 @@ std::string MannKruskalKS::Run() {
                      if (fDetail) text = CreateKruskalDetail();
                      if (text.empty()) text = CreateKruskalWallis();
                      if (text.empty() && fDetail) {
-                         detail = OpenResultTable(Zantels.get_OutputDatabase(), OutTableName2);
+                         detail = OpenResultTable(Zantels.OutputDatabase(), OutTableName2);
                          Zantels.OutputRecordset2(detail);
                      }
                  }
@@ -421,7 +421,7 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
 std::string Quarn_MannKSKruskal(const std::string& OutTableName, const std::string& OutTableName2,
                                 const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                                 int16_t intNumFields, bool fWeightField, int16_t Mann_b, int16_t KS_b,
-                                int16_t Kruskal_b, Quantara& Zantels) {
+                                int16_t Kruskal_b, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_MannKSKruskal");
     MannKruskalKS test(Zantels, OutTableName, OutTableName2, strUserTable, strFields, intGroupFields, intNumFields,
                        fWeightField, Mann_b != 0, KS_b != 0, Kruskal_b != 0);

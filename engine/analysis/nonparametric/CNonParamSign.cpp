@@ -10,7 +10,7 @@
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "analysis/AnalysisEntries.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
@@ -30,7 +30,7 @@ struct SignCounts {
 
 class SignFit {
 public:
-    SignFit(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int groupCount,
+    SignFit(RunContext& z, const std::string& out, const std::string& table, FieldNames& fields, int groupCount,
             int fieldCount, bool weighted, bool fit, const std::vector<int16_t>& fitTests, bool mean, bool median,
             bool custom, double customValue)
         : Zantels(z), OutTableName(out), strUserTable(table), strFields(fields), nG(groupCount), nFields(fieldCount),
@@ -56,7 +56,7 @@ private:
         return static_cast<size_t>(t) < intFitTests.size() && intFitTests[static_cast<size_t>(t)] != 0;
     }
 
-    Quantara& Zantels;
+    RunContext& Zantels;
     const std::string& OutTableName;
     const std::string& strUserTable;
     FieldNames& strFields;
@@ -365,7 +365,7 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
 std::string Quarn_SignFitTest(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                               int16_t intGroupFields, int16_t intNumFields, bool fWeightField, bool fFit,
                               std::vector<int16_t>& intFitTests, bool fMean, bool fMedian, bool fCustom,
-                              double dblCustom, Quantara& Zantels) {
+                              double dblCustom, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_SignFitTest");
     SignFit test(Zantels, OutTableName, strUserTable, strFields, intGroupFields, intNumFields, fWeightField, fFit,
                  intFitTests, fMean, fMedian, fCustom, dblCustom);

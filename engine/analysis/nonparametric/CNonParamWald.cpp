@@ -10,7 +10,7 @@
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "analysis/AnalysisEntries.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
@@ -22,12 +22,12 @@
 int CNonParamWald::Quarn_QueryGroups(const std::string& strUserTable, const std::vector<std::string>& strFields,
                                      int intGroupFields, std::vector<int32_t>& lngFieldTypes,
                                      std::vector<int32_t>& lngFieldSizes, std::vector<vb::Variant>& varGroups,
-                                     Quantara& Zantels) {
+                                     RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_QueryGroups");
     const std::string& compare = strFields.at(static_cast<size_t>(intGroupFields));
     std::vector<vb::Variant> values;
     try {
-        const dao::DatabasePtr db = Zantels.get_SourceDatabase();
+        const dao::DatabasePtr db = Zantels.SourceDatabase();
         dao::RecordsetPtr rs =
             db->OpenRecordset("SELECT DISTINCT " + BracketName(compare) + " FROM " + BracketName(strUserTable) + ";");
         for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->Fields(0)->Value());
@@ -50,7 +50,7 @@ namespace {
 // One run of the test: the result table and the walk over each data field.
 class RunsTest {
 public:
-    RunsTest(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int groupCount,
+    RunsTest(RunContext& z, const std::string& out, const std::string& table, FieldNames& fields, int groupCount,
              int fieldCount, bool weighted, bool wald)
         : Zantels(z), OutTableName(out), strUserTable(table), strFields(fields), nGF(groupCount), nFields(fieldCount),
           fWeight(weighted), fWald(wald) {}
@@ -67,7 +67,7 @@ private:
     void WriteData(int c, const GroupValues& group, int32_t records);
     void CalcWald(double R, double mu, double sigma, double N, double& z, double& prob);
 
-    Quantara& Zantels;
+    RunContext& Zantels;
     const std::string& OutTableName;
     const std::string& strUserTable;
     FieldNames& strFields;
@@ -298,7 +298,7 @@ void RunsTest::WriteData(int c, const GroupValues& group, int32_t records) {
 
 std::string Quarn_NonParametricRuns(const std::string& OutTableName, const std::string& strUserTable,
                                     FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
-                                    int16_t intWeightField_b, int16_t intWald_b, Quantara& Zantels) {
+                                    int16_t intWeightField_b, int16_t intWald_b, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_NonParametricRuns");
     RunsTest test(Zantels, OutTableName, strUserTable, strFields, intGroupFields, intNumFields, intWeightField_b != 0,
                   intWald_b != 0);

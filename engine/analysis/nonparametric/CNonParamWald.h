@@ -8,7 +8,7 @@
 
 #include "vb/Variant.h"
 
-class Quantara;
+class RunContext;
 
 class CNonParamWald {
 public:
@@ -19,5 +19,5 @@ public:
     // cannot be read or holds no row (the arrays are then left as they were).
     int Quarn_QueryGroups(const std::string& strUserTable, const std::vector<std::string>& strFields,
                           int intGroupFields, std::vector<int32_t>& lngFieldTypes, std::vector<int32_t>& lngFieldSizes,
-                          std::vector<vb::Variant>& varGroups, Quantara& Zantels);
+                          std::vector<vb::Variant>& varGroups, RunContext& Zantels);
 };
