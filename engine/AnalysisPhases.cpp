@@ -26,3 +26,27 @@ dao::TableDefPtr NewResultTable(RunContext& Zantels, const std::string& strName)
     Zantels.Quarn_DeleteTable(false, strName);
     return Zantels.OutputDatabase()->CreateTableDef(strName);
 }
+
+std::string RunFieldPhases(RunContext& Zantels, const FieldPhases& phases) {
+    std::string result;
+    bool made = !phases.createOutput;
+    for (size_t i = 0; i < phases.fieldNames.size() && result.empty(); ++i) {
+        const int c = static_cast<int>(i) + 1;
+        Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + phases.fieldNames[i] + "] data");
+        result = phases.openField(c);
+        if (!result.empty()) break;
+        if (!made) {
+            Zantels.Quarn_Msg(0, true, "Creating output table");
+            result = phases.createOutput();
+            made = true;
+        }
+        if (result.empty()) {
+            Zantels.BeginTrans();
+            phases.readRecords(c);
+            Zantels.CommitTrans();
+        }
+        Zantels.DataRecordset()->Close();
+    }
+    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
+    return result;
+}

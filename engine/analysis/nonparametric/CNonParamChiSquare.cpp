@@ -114,34 +114,30 @@ std::string CNonParamChiSquare::Quarn_ChiSquare(const std::string& OutTableName,
     for (int g = 1; g <= nG_; ++g) work_[static_cast<size_t>(g)] = strFields.at(static_cast<size_t>(g));
     if (fWeight_) work_.push_back(strFields.at(static_cast<size_t>(nG_ + nC_ + 1)));
 
-    for (int c = 1; c <= nC_ && result.empty(); ++c) {
+    FieldPhases phases;
+    for (int c = 1; c <= nC_; ++c) phases.fieldNames.push_back(strFields.at(static_cast<size_t>(nG_ + c)));
+    phases.openField = [&](int c) {
         compare_ = strFields.at(static_cast<size_t>(nG_ + c));
-        Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + compare_ + "] data");
         work_[static_cast<size_t>(nG_) + 1] = compare_;
         compareType_ = SourceFieldType(compare_);
         AllGroups();
-        result = ChiSummary();
-        if (!result.empty()) break;
-        if (c == 1) {
-            // The tables of an earlier run stay until the first summary
-            // query has been opened.
-            Zantels.Quarn_Msg(0, true, "Creating output table");
-            if (fDetail_) result = CreateDetail(DetailTableName);
-            if (result.empty()) result = CreateOutput(OutTableName);
-            if (!result.empty()) break;
-        }
-        if (!Zantels.DataRecordset()->Eof()) {
-            Zantels.BeginTrans();
-            ReadRecords();
-            Zantels.CommitTrans();
-        }
-        Zantels.DataRecordset()->Close();
-    }
+        return ChiSummary();
+    };
+    // The tables of an earlier run stay until the first summary query has
+    // been opened.
+    phases.createOutput = [&] {
+        std::string made = fDetail_ ? CreateDetail(DetailTableName) : std::string();
+        if (made.empty()) made = CreateOutput(OutTableName);
+        return made;
+    };
+    phases.readRecords = [&](int) {
+        if (!Zantels.DataRecordset()->Eof()) ReadRecords();
+    };
+    result = RunFieldPhases(Zantels, phases);
     if (detail_) {
         detail_->Close();
         Zantels.OutputRecordset2(nullptr);
     }
-    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
     return result;
 }
 

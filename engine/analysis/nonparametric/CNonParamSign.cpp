@@ -95,17 +95,11 @@ std::string SignFit::Run() {
     Zantels.DataRecordset()->Close();
     if (!result.empty()) return result;
     zv.Quarn_FactorialInit();
-    for (int c = 1; c <= nFields && result.empty(); ++c) {
-        result = OpenField(c);
-        if (result.empty()) {
-            Zantels.BeginTrans();
-            ReadRecords(c);
-            Zantels.CommitTrans();
-            Zantels.DataRecordset()->Close();
-        }
-    }
-    Zantels.OutputRecordset()->Close();
-    return result;
+    FieldPhases phases;
+    for (int c = 1; c <= nFields; ++c) phases.fieldNames.push_back(strFields.at(static_cast<size_t>(nG + c)));
+    phases.openField = [this](int c) { return OpenField(c); };
+    phases.readRecords = [this](int c) { ReadRecords(c); };
+    return RunFieldPhases(Zantels, phases);
 }
 
 // The types and sizes of the leading fields, and whether the source has a row.
@@ -130,9 +124,7 @@ std::string SignFit::ProbeSource() {
 
 // Opens the data of field c sorted by the group fields and the value.
 std::string SignFit::OpenField(int c) {
-    const std::string& name = strFields.at(static_cast<size_t>(nG + c));
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + name + "] data");
-    list[static_cast<size_t>(nG + 1)] = name;
+    list[static_cast<size_t>(nG + 1)] = strFields.at(static_cast<size_t>(nG + c));
     return Zantels.Quarn_InitDataTable(strUserTable, list, static_cast<int16_t>(nG), lngTypes, lngSizes);
 }
 

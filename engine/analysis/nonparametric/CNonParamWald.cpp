@@ -103,36 +103,12 @@ std::string RunsTest::Run() {
     if (n != 2) return "Compare Field has " + std::to_string(n) + " values.\r\nOnly two values are permitted.";
 
     zv.Quarn_FactorialInit();
-    std::string result;
-    bool made = false;
-    for (int c = 1; c <= nFields; ++c) {
-        const std::string& name = strFields.at(static_cast<size_t>(nGF + c));
-        Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + name + "] data");
-        // A field that cannot be read does not stop the others, but the run
-        // keeps the first such error as its result.
-        const std::string text = GetDataSet(c);
-        if (text.empty()) {
-            // The result table is made again once a field's data are open:
-            // a run that reads nothing keeps the earlier table.
-            if (!made) {
-                Zantels.Quarn_Msg(0, true, "Creating output table");
-                const std::string err = CreateOutput();
-                if (!err.empty()) {
-                    Zantels.DataRecordset()->Close();
-                    return err;
-                }
-                made = true;
-            }
-            Zantels.BeginTrans();
-            ReadRecords(c);
-            Zantels.CommitTrans();
-            Zantels.DataRecordset()->Close();
-        } else if (result.empty()) {
-            result = text;
-        }
-    }
-    if (made) Zantels.OutputRecordset()->Close();
-    return result;
+    FieldPhases phases;
+    for (int c = 1; c <= nFields; ++c) phases.fieldNames.push_back(strFields.at(static_cast<size_t>(nGF + c)));
+    phases.openField = [this](int c) { return GetDataSet(c); };
+    phases.createOutput = [this] { return CreateOutput(); };
+    phases.readRecords = [this](int c) { ReadRecords(c); };
+    return RunFieldPhases(Zantels, phases);
 }
 
 std::string RunsTest::CreateOutput() {
