@@ -14,6 +14,7 @@
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
 #include "analysis/nonparametric/NormalTails.h"
+#include "analysis/nonparametric/TieBlocks.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
@@ -25,6 +26,11 @@ struct Observation {
     int g;     // position of its compare value
     double w;  // its weight
 };
+
+// Observations sorted by value are in one tie block while their values are equal.
+auto SameValue(const std::vector<Observation>& obs) {
+    return [&obs](size_t first, size_t i) { return obs[i].x == obs[first].x; };
+}
 
 class MannKruskalKS {
 public:
@@ -243,17 +249,16 @@ void MannKruskalKS::WriteMannKS(const GroupValues& group) {
                 // Blocks of equal values of the pair, in ascending order.
                 TieRanker ranker(false);
                 double R1 = 0, R2 = 0, ties = 0, run1 = 0, run2 = 0, dPos = 0, dNeg = 0;
-                for (size_t i = 0; i < obs.size();) {
-                    const double x = obs[i].x;
+                ForEachTieBlock(obs.size(), SameValue(obs), [&](size_t first, size_t end) {
                     double bw1 = 0, bw2 = 0, records = 0;
-                    for (; i < obs.size() && obs[i].x == x; ++i) {
+                    for (size_t i = first; i < end; ++i) {
                         if (obs[i].g != g1 && obs[i].g != g2) continue;
                         const double w = std::floor(obs[i].w);
                         (obs[i].g == g1 ? bw1 : bw2) += w;
                         (obs[i].g == g1 ? run1 : run2) += w;
                         records += 1;
                     }
-                    if (records == 0) continue;
+                    if (records == 0) return;
                     if (fMann) {
                         const double T = bw1 + bw2;
                         const double m = ranker.AddGroup(T);
@@ -266,7 +271,7 @@ void MannKruskalKS::WriteMannKS(const GroupValues& group) {
                         dPos = std::max(dPos, d);
                         dNeg = std::min(dNeg, d);
                     }
-                }
+                });
 
                 Zantels.Quarn_Msg(0, true,
                                   "Analyzing field: " + std::to_string(f) + ", Group 1: " + std::to_string(g1) +
@@ -340,12 +345,11 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
         std::fill(R.begin(), R.end(), 0.0);
         TieRanker ranker(false);
         double ties = 0;
-        for (size_t i = 0; i < obs.size();) {
-            const double x = obs[i].x;
+        ForEachTieBlock(obs.size(), SameValue(obs), [&](size_t first, size_t end) {
             double T = 0;
             double blockRecords = 0;
             touched.clear();
-            for (; i < obs.size() && obs[i].x == x; ++i) {
+            for (size_t i = first; i < end; ++i) {
                 const auto g = static_cast<size_t>(obs[i].g);
                 if (bc[g] == 0) touched.push_back(obs[i].g);
                 const double w = std::floor(obs[i].w);
@@ -366,7 +370,7 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
                 bw[g] = 0;
                 bc[g] = 0;
             }
-        }
+        });
 
         double N = 0, S = 0;
         int k = 0;
