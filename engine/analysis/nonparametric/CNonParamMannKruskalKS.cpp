@@ -10,7 +10,7 @@
 #include "ErrorStack.h"
 #include "RunContext.h"
 #include "analysis/AnalysisEntries.h"
-#include "analysis/nonparametric/CNonParamWald.h"
+#include "analysis/nonparametric/CompareValues.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
 #include "analysis/nonparametric/NormalTails.h"
@@ -82,8 +82,7 @@ private:
 
 std::string MannKruskalKS::Run() {
     Zantels.Quarn_Msg(0, true, "Retrieving comparison values");
-    CNonParamWald groups;
-    n = groups.Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
+    n = Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
     if (n < 1) return "Problem with input table";
 
     std::vector<int32_t> types, sizes;

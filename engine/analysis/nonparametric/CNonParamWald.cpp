@@ -3,8 +3,6 @@
 // membership are counted. A value that occurs in both samples (a tied block)
 // can be ordered either way, so the fewest and the most runs the ties allow
 // are both counted and tested with the normal approximation.
-#include "analysis/nonparametric/CNonParamWald.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -14,36 +12,11 @@
 #include "analysis/AnalysisEntries.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
+#include "analysis/nonparametric/CompareValues.h"
 #include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
-
-int CNonParamWald::Quarn_QueryGroups(const std::string& strUserTable, const std::vector<std::string>& strFields,
-                                     int intGroupFields, std::vector<int32_t>& lngFieldTypes,
-                                     std::vector<int32_t>& lngFieldSizes, std::vector<vb::Variant>& varGroups,
-                                     RunContext& Zantels) {
-    ProcScope scope(ErrStack(), "Quarn_QueryGroups");
-    const std::string& compare = strFields.at(static_cast<size_t>(intGroupFields));
-    std::vector<vb::Variant> values;
-    try {
-        const dao::DatabasePtr db = Zantels.SourceDatabase();
-        dao::RecordsetPtr rs =
-            db->OpenRecordset("SELECT DISTINCT " + BracketName(compare) + " FROM " + BracketName(strUserTable) + ";");
-        for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->Fields(0)->Value());
-        rs->Close();
-        if (values.empty()) return 0;
-        dao::RecordsetPtr src = db->OpenRecordset(BracketName(strUserTable));
-        Zantels.Quarn_InitFieldTypes(src, static_cast<int16_t>(intGroupFields), strFields, lngFieldTypes,
-                                     lngFieldSizes);
-        src->Close();
-    } catch (const vb::VbError&) {
-        return 0;
-    }
-    varGroups.assign(1, vb::Variant());
-    varGroups.insert(varGroups.end(), values.begin(), values.end());
-    return static_cast<int>(values.size());
-}
 
 namespace {
 
@@ -95,9 +68,7 @@ private:
 
 std::string RunsTest::Run() {
     Zantels.Quarn_Msg(0, true, "Retrieving comparison values");
-    CNonParamWald groups;
-    const int n =
-        groups.Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
+    const int n = Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
     if (n == 0) return "Problem with input query";
     if (n == 1) return "Compare Field has 1 value.\r\nTwo values are required.";
     if (n != 2) return "Compare Field has " + std::to_string(n) + " values.\r\nOnly two values are permitted.";
