@@ -51,6 +51,119 @@ std::string Excerpt(std::string_view sql, size_t pos) {
     return s;
 }
 
+// Each scanner reads one token that starts at sql[i] into t and returns the
+// position after it.
+
+// [name]: the name between the brackets, which may hold neither a control
+// character nor another '['.
+size_t ScanBracket(std::string_view sql, size_t i, Token& t) {
+    const size_t close = sql.find(']', i + 1);
+    if (close == std::string_view::npos)
+        Fail(kErrBracket, "Invalid bracketing of name: '[' without its ']' at '" + Excerpt(sql, i) + "'.");
+    std::string_view name = sql.substr(i + 1, close - i - 1);
+    if (name.empty()) Fail(kErrBracket, "Invalid bracketing of name: an empty name '[]'.");
+    for (char ch : name) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (u < 0x20 || u == 0x7F)
+            Fail(kErrBracket, "The name [" + std::string(name.substr(0, 30)) +
+                                  "...] contains a control character, which a name may not hold.");
+        if (ch == '[')
+            Fail(kErrBracket,
+                 "Invalid bracketing of name: '[' inside the name [" + std::string(name.substr(0, 30)) + "].");
+    }
+    t.kind = Tok::Bracket;
+    t.text = std::string(name);
+    return close + 1;
+}
+
+// 'text' or "text": a doubled quote stands for one.
+size_t ScanString(std::string_view sql, size_t i, Token& t) {
+    const char quote = sql[i];
+    const size_t n = sql.size();
+    std::string value;
+    size_t j = i + 1;
+    for (;;) {
+        if (j >= n) Fail(kErrExpression, "Syntax error: a text literal is not closed at '" + Excerpt(sql, i) + "'.");
+        if (sql[j] == quote) {
+            if (j + 1 < n && sql[j + 1] == quote) {
+                value += quote;
+                j += 2;
+                continue;
+            }
+            break;
+        }
+        value += sql[j++];
+    }
+    t.kind = Tok::String;
+    t.text = std::move(value);
+    return j + 1;
+}
+
+// #date#: the text between the signs, read later.
+size_t ScanDate(std::string_view sql, size_t i, Token& t) {
+    const size_t close = sql.find('#', i + 1);
+    if (close == std::string_view::npos)
+        Fail(kErrExpression, "Syntax error in date literal at '" + Excerpt(sql, i) + "': '#' without its closing '#'.");
+    t.kind = Tok::Date;
+    t.text = std::string(sql.substr(i + 1, close - i - 1));
+    return close + 1;
+}
+
+// Digits, an optional fraction and an optional exponent (kept only when
+// digits follow the 'e').
+size_t ScanNumber(std::string_view sql, size_t i, Token& t) {
+    const size_t n = sql.size();
+    size_t j = i;
+    while (j < n && IsDigit(sql[j])) ++j;
+    if (j < n && sql[j] == '.') {
+        ++j;
+        while (j < n && IsDigit(sql[j])) ++j;
+    }
+    if (j < n && (sql[j] == 'e' || sql[j] == 'E')) {
+        size_t k = j + 1;
+        if (k < n && (sql[k] == '+' || sql[k] == '-')) ++k;
+        if (k < n && IsDigit(sql[k])) {
+            while (k < n && IsDigit(sql[k])) ++k;
+            j = k;
+        }
+    }
+    t.kind = Tok::Number;
+    t.text = std::string(sql.substr(i, j - i));
+    return j;
+}
+
+size_t ScanName(std::string_view sql, size_t i, Token& t) {
+    size_t j = i;
+    while (j < sql.size() && IsNameChar(static_cast<unsigned char>(sql[j]))) ++j;
+    t.kind = Tok::Name;
+    t.text = std::string(sql.substr(i, j - i));
+    return j;
+}
+
+// An operator or punctuation: <=, >=, <> or one character of the set.
+size_t ScanOperator(std::string_view sql, size_t i, Token& t) {
+    const char c = sql[i];
+    t.kind = Tok::Op;
+    if ((c == '<' || c == '>') && i + 1 < sql.size() && (sql[i + 1] == '=' || (c == '<' && sql[i + 1] == '>'))) {
+        t.text = std::string(sql.substr(i, 2));
+        return i + 2;
+    }
+    if (std::string_view("(),;.*+-/=<>^&").find(c) == std::string_view::npos)
+        Fail(kErrExpression, "Syntax error: the character '" + std::string(1, c) + "' at '" + Excerpt(sql, i) +
+                                 "' is not understood here.");
+    t.text = std::string(1, c);
+    return i + 1;
+}
+
+// A '.' followed by a digit starts a number where an operand may stand: at
+// the start or after an operator other than ')'; elsewhere it qualifies a name.
+bool StartsNumber(std::string_view sql, size_t i, const std::vector<Token>& before) {
+    const char c = sql[i];
+    if (IsDigit(c)) return true;
+    return c == '.' && i + 1 < sql.size() && IsDigit(sql[i + 1]) &&
+           (before.empty() || (before.back().kind == Tok::Op && before.back().text != ")"));
+}
+
 std::vector<Token> Tokenize(std::string_view sql) {
     std::vector<Token> out;
     size_t i = 0;
@@ -61,94 +174,23 @@ std::vector<Token> Tokenize(std::string_view sql) {
             ++i;
             continue;
         }
-        Token t;
-        t.pos = i;
-        if (c == '[') {
-            const size_t close = sql.find(']', i + 1);
-            if (close == std::string_view::npos)
-                Fail(kErrBracket, "Invalid bracketing of name: '[' without its ']' at '" + Excerpt(sql, i) + "'.");
-            std::string_view name = sql.substr(i + 1, close - i - 1);
-            if (name.empty()) Fail(kErrBracket, "Invalid bracketing of name: an empty name '[]'.");
-            for (char ch : name) {
-                const auto u = static_cast<unsigned char>(ch);
-                if (u < 0x20 || u == 0x7F)
-                    Fail(kErrBracket, "The name [" + std::string(name.substr(0, 30)) +
-                                          "...] contains a control character, which a name may not hold.");
-                if (ch == '[')
-                    Fail(kErrBracket,
-                         "Invalid bracketing of name: '[' inside the name [" + std::string(name.substr(0, 30)) + "].");
-            }
-            t.kind = Tok::Bracket;
-            t.text = std::string(name);
-            i = close + 1;
-        } else if (c == ']') {
+        if (c == ']')
             Fail(kErrBracket, "Invalid bracketing of name: ']' without its '[' at '" + Excerpt(sql, i) +
                                   "' (a name may not contain ']').");
-        } else if (c == '\'' || c == '"') {
-            std::string value;
-            size_t j = i + 1;
-            for (;;) {
-                if (j >= n)
-                    Fail(kErrExpression, "Syntax error: a text literal is not closed at '" + Excerpt(sql, i) + "'.");
-                if (sql[j] == c) {
-                    if (j + 1 < n && sql[j + 1] == c) {
-                        value += c;
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                value += sql[j++];
-            }
-            t.kind = Tok::String;
-            t.text = std::move(value);
-            i = j + 1;
-        } else if (c == '#') {
-            const size_t close = sql.find('#', i + 1);
-            if (close == std::string_view::npos)
-                Fail(kErrExpression,
-                     "Syntax error in date literal at '" + Excerpt(sql, i) + "': '#' without its closing '#'.");
-            t.kind = Tok::Date;
-            t.text = std::string(sql.substr(i + 1, close - i - 1));
-            i = close + 1;
-        } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(sql[i + 1]) &&
-                                  (out.empty() || (out.back().kind == Tok::Op && out.back().text != ")")))) {
-            size_t j = i;
-            while (j < n && IsDigit(sql[j])) ++j;
-            if (j < n && sql[j] == '.') {
-                ++j;
-                while (j < n && IsDigit(sql[j])) ++j;
-            }
-            if (j < n && (sql[j] == 'e' || sql[j] == 'E')) {
-                size_t k = j + 1;
-                if (k < n && (sql[k] == '+' || sql[k] == '-')) ++k;
-                if (k < n && IsDigit(sql[k])) {
-                    while (k < n && IsDigit(sql[k])) ++k;
-                    j = k;
-                }
-            }
-            t.kind = Tok::Number;
-            t.text = std::string(sql.substr(i, j - i));
-            i = j;
-        } else if (IsNameStart(static_cast<unsigned char>(c))) {
-            size_t j = i;
-            while (j < n && IsNameChar(static_cast<unsigned char>(sql[j]))) ++j;
-            t.kind = Tok::Name;
-            t.text = std::string(sql.substr(i, j - i));
-            i = j;
-        } else {
-            t.kind = Tok::Op;
-            if ((c == '<' || c == '>') && i + 1 < n && (sql[i + 1] == '=' || (c == '<' && sql[i + 1] == '>'))) {
-                t.text = std::string(sql.substr(i, 2));
-                i += 2;
-            } else if (std::string_view("(),;.*+-/=<>^&").find(c) != std::string_view::npos) {
-                t.text = std::string(1, c);
-                ++i;
-            } else {
-                Fail(kErrExpression, "Syntax error: the character '" + std::string(1, c) + "' at '" + Excerpt(sql, i) +
-                                         "' is not understood here.");
-            }
-        }
+        Token t;
+        t.pos = i;
+        if (c == '[')
+            i = ScanBracket(sql, i, t);
+        else if (c == '\'' || c == '"')
+            i = ScanString(sql, i, t);
+        else if (c == '#')
+            i = ScanDate(sql, i, t);
+        else if (StartsNumber(sql, i, out))
+            i = ScanNumber(sql, i, t);
+        else if (IsNameStart(static_cast<unsigned char>(c)))
+            i = ScanName(sql, i, t);
+        else
+            i = ScanOperator(sql, i, t);
         out.push_back(std::move(t));
     }
     Token end;
