@@ -803,29 +803,35 @@ private:
     // SELECT; `sortLikeJet` adds the ORDER BY that gives DISTINCT and GROUP BY
     // Jet's sorted output (for the statement itself and an INSERT's source,
     // not for subqueries, whose order does not show).
-    std::string ParseSelect(bool sortLikeJet) {
-        ExpectWord("SELECT");
+    // The words between SELECT and the list: DISTINCT, DISTINCTROW, ALL, TOP n.
+    struct SelectPredicates {
         bool distinct = false;
         std::optional<std::string> top;
+    };
+    SelectPredicates ParseSelectPredicates() {
+        SelectPredicates p;
         for (;;) {
             if (AcceptWord("DISTINCT")) {
-                distinct = true;
+                p.distinct = true;
             } else if (AcceptWord("DISTINCTROW") || AcceptWord("ALL")) {
             } else if (IsWord("TOP")) {
                 Next();
                 const Token& n = Peek();
                 if (n.kind != Tok::Number || n.text.find_first_not_of("0123456789") != std::string::npos)
                     SyntaxError("TOP needs a whole number");
-                top = n.text;
+                p.top = n.text;
                 Next();
                 if (IsWord("PERCENT")) Fail(kErrStatement, "TOP n PERCENT is not supported.");
             } else {
-                break;
+                return p;
             }
         }
-        std::vector<std::string> items;  // expressions, without their aliases
+    }
+
+    // The select list as SQLite SQL; items receives each expression without
+    // its alias, star whether the list selects all columns of a table.
+    std::string ParseSelectList(std::vector<std::string>& items, bool& star) {
         std::string list;
-        bool star = false;
         for (;;) {
             const Expr e = ParseLevel(1);
             std::string item = e.sql;
@@ -846,24 +852,74 @@ private:
                 Next();
             }
             list += (list.empty() ? "" : ", ") + item;
-            if (!IsOp(",")) break;
+            if (!IsOp(",")) return list;
             Next();
         }
+    }
+
+    // The expressions after GROUP BY (the words already read).
+    std::vector<std::string> ParseGroupBy() {
+        std::vector<std::string> groups;
+        for (;;) {
+            groups.push_back(ParseExpression().sql);
+            if (!IsOp(",")) return groups;
+            Next();
+        }
+    }
+
+    // The terms after ORDER BY (the words already read), with ASC or DESC.
+    std::string ParseOrderBy() {
+        std::string order;
+        for (;;) {
+            order += (order.empty() ? "" : ", ") + ParseExpression().sql;
+            if (AcceptWord("DESC")) {
+                order += " DESC";
+            } else if (AcceptWord("ASC")) {
+                order += " ASC";
+            }
+            if (!IsOp(",")) return order;
+            Next();
+        }
+    }
+
+    // The order Jet gives GROUP BY and DISTINCT without ORDER BY: the groups
+    // (by their position in the list when selected), else every column.
+    static std::string JetImplicitOrder(const std::vector<std::string>& groups, const std::vector<std::string>& items,
+                                        bool distinct, bool star) {
+        std::string order;
+        if (!groups.empty()) {
+            for (const std::string& g : groups) {
+                std::string term = g;
+                for (size_t k = 0; k < items.size(); ++k)
+                    if (items[k] == g) {
+                        term = std::to_string(k + 1);
+                        break;
+                    }
+                order += (order.empty() ? "" : ", ") + term;
+            }
+        } else if (distinct && !star) {
+            for (size_t k = 0; k < items.size(); ++k) order += (k ? ", " : "") + std::to_string(k + 1);
+        }
+        return order;
+    }
+
+    std::string ParseSelect(bool sortLikeJet) {
+        ExpectWord("SELECT");
+        const SelectPredicates predicates = ParseSelectPredicates();
+        std::vector<std::string> items;  // expressions, without their aliases
+        bool star = false;
+        const std::string list = ParseSelectList(items, star);
         if (IsWord("INTO"))
             Fail(kErrStatement, "SELECT ... INTO (a make-table query) is not supported; create the table and use "
                                 "INSERT INTO ... SELECT.");
-        std::string sql = std::string("SELECT ") + (distinct ? "DISTINCT " : "") + list;
+        std::string sql = std::string("SELECT ") + (predicates.distinct ? "DISTINCT " : "") + list;
         if (AcceptWord("FROM")) sql += " FROM " + ParseFrom();
         if (AcceptWord("WHERE")) sql += " WHERE " + ParseExpression().sql;
         std::vector<std::string> groups;
         if (IsWord("GROUP") && IsWord("BY", 1)) {
             Next();
             Next();
-            for (;;) {
-                groups.push_back(ParseExpression().sql);
-                if (!IsOp(",")) break;
-                Next();
-            }
+            groups = ParseGroupBy();
             sql += " GROUP BY ";
             for (size_t k = 0; k < groups.size(); ++k) sql += (k ? ", " : "") + groups[k];
         }
@@ -883,33 +939,12 @@ private:
         if (IsWord("ORDER") && IsWord("BY", 1)) {
             Next();
             Next();
-            for (;;) {
-                order += (order.empty() ? "" : ", ") + ParseExpression().sql;
-                if (AcceptWord("DESC")) {
-                    order += " DESC";
-                } else if (AcceptWord("ASC")) {
-                    order += " ASC";
-                }
-                if (!IsOp(",")) break;
-                Next();
-            }
+            order = ParseOrderBy();
         } else if (sortLikeJet && !compound) {
-            if (!groups.empty()) {
-                for (const std::string& g : groups) {
-                    std::string term = g;
-                    for (size_t k = 0; k < items.size(); ++k)
-                        if (items[k] == g) {
-                            term = std::to_string(k + 1);
-                            break;
-                        }
-                    order += (order.empty() ? "" : ", ") + term;
-                }
-            } else if (distinct && !star) {
-                for (size_t k = 0; k < items.size(); ++k) order += (k ? ", " : "") + std::to_string(k + 1);
-            }
+            order = JetImplicitOrder(groups, items, predicates.distinct, star);
         }
         if (!order.empty()) sql += " ORDER BY " + order;
-        if (top) sql += " LIMIT " + *top;
+        if (predicates.top) sql += " LIMIT " + *predicates.top;
         return sql;
     }
 
