@@ -9,6 +9,7 @@
 #include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
+#include "analysis/descriptive/DistributionShape.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 
@@ -274,15 +275,11 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
     if (skew_ && n > 2 && f.minimum != f.maximum && s > 0) {
         // Adjusted Fisher-Pearson skewness and excess kurtosis (G1, G2) from
         // the central moments.
-        SetIfFinite(rs, "Skewness", n * M3 / ((n - 1) * (n - 2) * s2 * s));
-        const double seSkew = std::sqrt(6 * n * (n - 1) / ((n - 2) * (n + 1) * (n + 3)));
-        SetIfFinite(rs, "SE_Skewness", seSkew);
-        if (n > 3) {
-            const double kurt = PreciseDifference(n * (n + 1) * M4 / (s2 * s2 * (n - 1) * (n - 2) * (n - 3)),
-                                                  3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3)));
-            SetIfFinite(rs, "Kurtosis", kurt);
-            SetIfFinite(rs, "SE_Kurtosis", std::sqrt(seSkew * seSkew * 4 * (n * n - 1) / ((n - 3) * (n + 5))));
-        }
+        const DistributionShape shape = ShapeFromCentred(n, M3, M4, s2, s);
+        SetIfFinite(rs, "Skewness", shape.skewness);
+        SetIfFinite(rs, "SE_Skewness", shape.seSkewness);
+        if (shape.kurtosis) SetIfFinite(rs, "Kurtosis", *shape.kurtosis);
+        if (shape.seKurtosis) SetIfFinite(rs, "SE_Kurtosis", *shape.seKurtosis);
     }
     if (mode_) {
         if (mode.count > 0) SetIfFinite(rs, "ModeCount", mode.count);
