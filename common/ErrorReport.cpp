@@ -3,7 +3,6 @@
 #include "ErrorReport.h"
 
 #include <cstdio>
-#include <fstream>
 #include <utility>
 #include <vector>
 
@@ -66,95 +65,80 @@ const std::vector<std::pair<const char*, bool>>& ReportedLibraries() {
 
 void SetDataEngineFacts(DataEngineFacts facts) { Facts() = std::move(facts); }
 
-}  // namespace common
+std::string FormatErrorReport(const CErr_Zelk& stack) {
+    CMemoryStatus memory;
+    COSInfo osInfo;
 
-bool CErr_Zelk::WriteErrorReport() {
-    if (!destination_.IsString()) return false;
-    const std::string path = destination_.String();
-    try {
-        CMemoryStatus memory;
-        COSInfo osInfo;
-
-        std::remove(path.c_str());
-
-        const vb::AppInfo& app = vb::App();
-        std::vector<std::string> lines;
-        lines.push_back("Quantara ERROR INFORMATION");
-        lines.push_back(common::kRule);
-        lines.push_back("Please provide a description of what you were doing");
-        lines.push_back("when the error occurred: ");
-        lines.push_back("");
-        lines.push_back("");
-        lines.push_back(common::kRule);
-        lines.push_back("Product Name      : Quantara");
-        lines.push_back("Product Version   : " + std::to_string(app.major) + "." + std::to_string(app.minor) + "." +
-                        std::to_string(app.revision));
-        lines.push_back("Date              : " + vb::Format(vb::Variant(vb::Now()), "General Date"));
-        lines.push_back("");
-        lines.push_back("Quantara");
-        lines.push_back("App EXE           : " + app.exeName);
-        lines.push_back("App Path          : " + app.path);
-        lines.push_back("Workgroup Path    : " + common::Ask(common::Facts().systemDB));
-        lines.push_back("Error String      : " + errDescription_);
-        lines.push_back("Error Number      : " + std::to_string(errNumber_));
-        lines.push_back("Error Procedure   : " + StackEntry(depth_));
-        lines.push_back("");
-        lines.push_back("Procedure Stack");
-        lines.push_back("---------------");
-        for (int i = 0; i <= upperBound_; ++i) {
-            std::string name = StackEntry(i);
-            if (!name.empty())
-                lines.push_back(common::TwoDigits(i) + std::string(2 * static_cast<size_t>(i), ' ') + name);
-        }
-        lines.push_back("");
-        if (scenarioNumber_ != 0) {
-            lines.push_back("Scenario Number: " + std::to_string(scenarioNumber_));
-            lines.push_back("");
-        }
-        lines.push_back("");
-        lines.push_back("");
-        lines.push_back("[System Information]");
-        const std::string systemRoot = osInfo.WindowsDirectory();
-        lines.push_back("Windows Type      : " + osInfo.OSName());
-        lines.push_back("Windows Version   : " + std::to_string(osInfo.OSMajorVersion()) + "." +
-                        std::to_string(osInfo.OSMinorVersion()));
-        lines.push_back("Windows Build     : " + std::to_string(osInfo.OSBuild()) + " " + osInfo.OSAdditional());
-        lines.push_back("Windows Directory : " + systemRoot);
-        lines.push_back("System Directory  : " + osInfo.SystemDirectory());
-        // On Linux a folder names its file system directly; there is no drive letter to split off.
-        lines.push_back("Win Disk Space    : " + common::Bytes(GetDriveFreeSpace(systemRoot)));
-        lines.push_back("App Disk Space    : " + common::Bytes(GetDriveFreeSpace(app.path)));
-        lines.push_back("Free Page File    : " + common::Bytes(static_cast<double>(memory.AvailablePageFile())));
-        lines.push_back("Total Physical Mem: " + common::Bytes(static_cast<double>(memory.TotalPhysical())));
-        lines.push_back("Free Physical Mem : " + common::Bytes(static_cast<double>(memory.AvailablePhysical())));
-        lines.push_back("Display Colors    : " + common::Bytes(osInfo.DisplayColors()));
-        lines.push_back("DAO Version       : " + common::Ask(common::Facts().version));
-        lines.push_back("");
-        lines.push_back("");
-        lines.push_back("[File Versions]");
-        const std::string ownVersion =
-            std::to_string(app.major) + "." + std::to_string(app.minor) + ".0." + std::to_string(app.revision);
-        for (const auto& [stem, own] : common::ReportedLibraries()) {
-            std::string loaded = os::LoadedLibraryPath(stem);
-            std::string version;
-            if (!loaded.empty()) version = own ? ownVersion : GetFileVersion(loaded);
-            lines.push_back(common::Label(std::string(stem) + " Ver") + version);
-        }
-        if (!currentOperation_.empty()) lines.push_back("Current Operation: " + currentOperation_);
-
-        std::string text;
-        for (size_t i = 0; i < lines.size(); ++i) {
-            if (i) text += common::kCrLf;
-            text += lines[i];
-        }
-        errReport_ = text;
-
-        std::ofstream out(path, std::ios::binary | std::ios::app);
-        if (!out) return false;
-        out << text << common::kCrLf;
-        out.close();
-        return !out.fail();
-    } catch (...) {
-        return false;
+    const vb::AppInfo& app = vb::App();
+    std::vector<std::string> lines;
+    lines.push_back("Quantara ERROR INFORMATION");
+    lines.push_back(kRule);
+    lines.push_back("Please provide a description of what you were doing");
+    lines.push_back("when the error occurred: ");
+    lines.push_back("");
+    lines.push_back("");
+    lines.push_back(kRule);
+    lines.push_back("Product Name      : Quantara");
+    lines.push_back("Product Version   : " + std::to_string(app.major) + "." + std::to_string(app.minor) + "." +
+                    std::to_string(app.revision));
+    lines.push_back("Date              : " + vb::Format(vb::Variant(vb::Now()), "General Date"));
+    lines.push_back("");
+    lines.push_back("Quantara");
+    lines.push_back("App EXE           : " + app.exeName);
+    lines.push_back("App Path          : " + app.path);
+    lines.push_back("Workgroup Path    : " + Ask(Facts().systemDB));
+    lines.push_back("Error String      : " + stack.ErrDescription());
+    lines.push_back("Error Number      : " + std::to_string(stack.ErrNumber()));
+    lines.push_back("Error Procedure   : " + stack.StackEntry(stack.Depth()));
+    lines.push_back("");
+    lines.push_back("Procedure Stack");
+    lines.push_back("---------------");
+    for (int i = 0; i <= stack.UpperBound(); ++i) {
+        std::string name = stack.StackEntry(i);
+        if (!name.empty()) lines.push_back(TwoDigits(i) + std::string(2 * static_cast<size_t>(i), ' ') + name);
     }
+    lines.push_back("");
+    if (stack.ScenarioNumber() != 0) {
+        lines.push_back("Scenario Number: " + std::to_string(stack.ScenarioNumber()));
+        lines.push_back("");
+    }
+    lines.push_back("");
+    lines.push_back("");
+    lines.push_back("[System Information]");
+    const std::string systemRoot = osInfo.WindowsDirectory();
+    lines.push_back("Windows Type      : " + osInfo.OSName());
+    lines.push_back("Windows Version   : " + std::to_string(osInfo.OSMajorVersion()) + "." +
+                    std::to_string(osInfo.OSMinorVersion()));
+    lines.push_back("Windows Build     : " + std::to_string(osInfo.OSBuild()) + " " + osInfo.OSAdditional());
+    lines.push_back("Windows Directory : " + systemRoot);
+    lines.push_back("System Directory  : " + osInfo.SystemDirectory());
+    // On Linux a folder names its file system directly; there is no drive letter to split off.
+    lines.push_back("Win Disk Space    : " + Bytes(GetDriveFreeSpace(systemRoot)));
+    lines.push_back("App Disk Space    : " + Bytes(GetDriveFreeSpace(app.path)));
+    lines.push_back("Free Page File    : " + Bytes(static_cast<double>(memory.AvailablePageFile())));
+    lines.push_back("Total Physical Mem: " + Bytes(static_cast<double>(memory.TotalPhysical())));
+    lines.push_back("Free Physical Mem : " + Bytes(static_cast<double>(memory.AvailablePhysical())));
+    lines.push_back("Display Colors    : " + Bytes(osInfo.DisplayColors()));
+    lines.push_back("DAO Version       : " + Ask(Facts().version));
+    lines.push_back("");
+    lines.push_back("");
+    lines.push_back("[File Versions]");
+    const std::string ownVersion =
+        std::to_string(app.major) + "." + std::to_string(app.minor) + ".0." + std::to_string(app.revision);
+    for (const auto& [stem, own] : ReportedLibraries()) {
+        std::string loaded = os::LoadedLibraryPath(stem);
+        std::string version;
+        if (!loaded.empty()) version = own ? ownVersion : GetFileVersion(loaded);
+        lines.push_back(Label(std::string(stem) + " Ver") + version);
+    }
+    if (!stack.CurrentOperation().empty()) lines.push_back("Current Operation: " + stack.CurrentOperation());
+
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i) text += kCrLf;
+        text += lines[i];
+    }
+    return text;
 }
+
+}  // namespace common

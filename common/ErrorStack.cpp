@@ -1,8 +1,12 @@
 #include "ErrorStack.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
+#include "ErrorReport.h"
+#include "dao/Dao.h"
 #include "os/SystemInfo.h"
 #include "ui/UiServices.h"
 #include "vb/App.h"
@@ -140,4 +144,37 @@ CErr_Zelk& ErrStack() { return *GlobalStack(); }
 
 void SetErrStack(std::shared_ptr<CErr_Zelk> stack) {
     GlobalStack() = stack ? std::move(stack) : std::make_shared<CErr_Zelk>();
+}
+
+bool CErr_Zelk::WriteErrorReport() {
+    if (!destination_.IsString()) return false;
+    const std::string path = destination_.String();
+    try {
+        std::remove(path.c_str());
+        errReport_ = common::FormatErrorReport(*this);
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        if (!out) return false;
+        out << errReport_ << "\r\n";
+        out.close();
+        return !out.fail();
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CErr_Zelk::IsRecordset(const vb::ObjectPtr& object) {
+    return std::dynamic_pointer_cast<dao::Recordset>(object) != nullptr;
+}
+
+// Deletes every row; a failure part-way leaves the remaining rows.
+bool CErr_Zelk::ClearRecordset(const vb::ObjectPtr& object) {
+    auto rs = std::dynamic_pointer_cast<dao::Recordset>(object);
+    if (!rs) return true;
+    if (rs->RecordCount() == 0) return true;
+    rs->MoveFirst();
+    while (!rs->Eof()) {
+        rs->Delete();
+        rs->MoveNext();
+    }
+    return true;
 }

@@ -1,9 +1,9 @@
 // The shared run phases of the analysis entries.
 #include "AnalysisPhases.h"
 
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 
-std::string RunAnalysisPhases(Quantara& Zantels, const AnalysisPhases& phases) {
+std::string RunAnalysisPhases(RunContext& Zantels, const AnalysisPhases& phases) {
     Zantels.Quarn_Msg(0, true, "Retrieving and sorting data");
     std::string result = phases.openSource();
     if (!result.empty()) return result;
@@ -22,7 +22,31 @@ std::string RunAnalysisPhases(Quantara& Zantels, const AnalysisPhases& phases) {
     return result;
 }
 
-dao::TableDefPtr NewResultTable(Quantara& Zantels, const std::string& strName) {
+dao::TableDefPtr NewResultTable(RunContext& Zantels, const std::string& strName) {
     Zantels.Quarn_DeleteTable(false, strName);
-    return Zantels.get_OutputDatabase()->CreateTableDef(strName);
+    return Zantels.OutputDatabase()->CreateTableDef(strName);
+}
+
+std::string RunFieldPhases(RunContext& Zantels, const FieldPhases& phases) {
+    std::string result;
+    bool made = !phases.createOutput;
+    for (size_t i = 0; i < phases.fieldNames.size() && result.empty(); ++i) {
+        const int c = static_cast<int>(i) + 1;
+        Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + phases.fieldNames[i] + "] data");
+        result = phases.openField(c);
+        if (!result.empty()) break;
+        if (!made) {
+            Zantels.Quarn_Msg(0, true, "Creating output table");
+            result = phases.createOutput();
+            made = true;
+        }
+        if (result.empty()) {
+            Zantels.BeginTrans();
+            phases.readRecords(c);
+            Zantels.CommitTrans();
+        }
+        Zantels.DataRecordset()->Close();
+    }
+    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
+    return result;
 }

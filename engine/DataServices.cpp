@@ -1,10 +1,10 @@
-// Source data and row tests of the engine object: the sorted data query, the
+// Source data and row tests of the run context: the sorted data query, the
 // field types, the per-row missing-value test, weights and group breaks.
 #include <algorithm>
 
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
@@ -37,17 +37,17 @@ namespace {
 const char* const kParameterQuery = "The selected query expects parameters and cannot be used by Velmora.";
 
 // OpenDataRecordset with the number of the error it met (0 for none).
-std::string OpenSourceData(Quantara& q, std::string sql, int32_t& number) {
+std::string OpenSourceData(RunContext& q, std::string sql, int32_t& number) {
     number = 0;
     if (sql.empty() || sql.back() != ';') sql += ';';
     try {
-        dao::DatabasePtr db = q.get_SourceDatabase();
+        dao::DatabasePtr db = q.SourceDatabase();
         if (!db) {
             number = 91;
             return "Source database property not assigned or opened";
         }
         dao::RecordsetPtr rs = db->OpenRecordset(sql, dao::dbOpenDynaset, dao::dbReadOnly | dao::dbSeeChanges);
-        q.State().DataRecordset = rs;
+        q.DataRecordset(rs);
     } catch (const vb::VbError& e) {
         number = e.Number();
         if (number == dao::err::kTooFewParameters) return kParameterQuery;
@@ -72,9 +72,9 @@ bool IsSavedQuery(const dao::DatabasePtr& db, const std::string& name) {
 
 }  // namespace
 
-std::string Quantara::Quarn_InitDataTable(const std::string& strTable, std::vector<std::string>& strFields,
-                                          int16_t intSortFields, std::vector<int32_t>& lngTypes,
-                                          std::vector<int32_t>& lngSizes) {
+std::string RunContext::Quarn_InitDataTable(const std::string& strTable, std::vector<std::string>& strFields,
+                                            int16_t intSortFields, std::vector<int32_t>& lngTypes,
+                                            std::vector<int32_t>& lngSizes) {
     ProcScope scope(ErrStack(), "Quarn_InitDataTable");
     const int16_t n = static_cast<int16_t>(strFields.empty() ? 0 : strFields.size() - 1);
     std::string sql;
@@ -86,20 +86,20 @@ std::string Quantara::Quarn_InitDataTable(const std::string& strTable, std::vect
     }
     int32_t number = 0;
     std::string err = OpenSourceData(*this, sql, number);
-    if (number == dao::err::kNoInputTable && IsSavedQuery(get_SourceDatabase(), strTable)) return kParameterQuery;
+    if (number == dao::err::kNoInputTable && IsSavedQuery(sourceDb_, strTable)) return kParameterQuery;
     if (!err.empty()) return err;
-    if (m_->DataRecordset->Eof()) return "No records found in " + strTable;
-    Quarn_InitFieldTypes(m_->DataRecordset, n, strFields, lngTypes, lngSizes);
+    if (dataRs_->Eof()) return "No records found in " + strTable;
+    Quarn_InitFieldTypes(dataRs_, n, strFields, lngTypes, lngSizes);
     return {};
 }
 
-std::string Quantara::OpenDataRecordset(std::string strSQL) {
+std::string RunContext::OpenDataRecordset(std::string strSQL) {
     int32_t number = 0;
     return OpenSourceData(*this, std::move(strSQL), number);
 }
 
-void Quantara::Quarn_InitFieldTypes(const dao::RecordsetPtr& rs, int16_t n, const std::vector<std::string>& strFields,
-                                    std::vector<int32_t>& lngTypes, std::vector<int32_t>& lngSizes) {
+void RunContext::Quarn_InitFieldTypes(const dao::RecordsetPtr& rs, int16_t n, const std::vector<std::string>& strFields,
+                                      std::vector<int32_t>& lngTypes, std::vector<int32_t>& lngSizes) {
     ProcScope scope(ErrStack(), "Quarn_InitFieldTypes");
     const size_t count = n > 0 ? static_cast<size_t>(n) : 0;
     lngTypes.assign(count + 1, 0);
@@ -124,39 +124,39 @@ void Quantara::Quarn_InitFieldTypes(const dao::RecordsetPtr& rs, int16_t n, cons
             }
         }
     }
-    m_->CaseSensitive = caseSensitive;
+    caseSensitive_ = caseSensitive;
 }
 
-bool Quantara::Quarn_DataOk_b(double dblValue, const bool& fCheck) const {
+bool RunContext::Quarn_DataOk_b(double dblValue, const bool& fCheck) const {
     // Called per row: the name is made once.
     static const std::string kProc = "Quarn_DataOk_b";
     ProcScope scope(ErrStack(), kProc);
-    const std::string& mode = m_->MissingType;
+    const std::string& mode = missing_.type;
     if (mode.empty()) return true;
-    if (vb::EqualsNoCase(mode, "Equal")) return dblValue != m_->MissingEqual;
+    if (vb::EqualsNoCase(mode, "Equal")) return dblValue != missing_.equal;
     if (fCheck) return true;
-    if (vb::EqualsNoCase(mode, "Low")) return dblValue >= m_->MissingLow;
-    if (vb::EqualsNoCase(mode, "High")) return dblValue <= m_->MissingHigh;
-    if (vb::EqualsNoCase(mode, "Both")) return m_->MissingLow <= dblValue && dblValue <= m_->MissingHigh;
+    if (vb::EqualsNoCase(mode, "Low")) return dblValue >= missing_.low;
+    if (vb::EqualsNoCase(mode, "High")) return dblValue <= missing_.high;
+    if (vb::EqualsNoCase(mode, "Both")) return missing_.low <= dblValue && dblValue <= missing_.high;
     return true;
 }
 
-double Quantara::Quarn_WeightCalc(bool fWeightField, const std::vector<std::string>& strFields,
-                                  const int16_t& intWeightIndex) {
+double RunContext::Quarn_WeightCalc(bool fWeightField, const std::vector<std::string>& strFields,
+                                    const int16_t& intWeightIndex) {
     // Called per row: the name is made once.
     static const std::string kProc = "Quarn_WeightCalc";
     ProcScope scope(ErrStack(), kProc);
     if (!fWeightField) return 1;
     const vb::Variant value =
-        m_->DataRecordset->Fields(std::string_view(strFields.at(static_cast<size_t>(intWeightIndex))))->Value();
+        dataRs_->Fields(std::string_view(strFields.at(static_cast<size_t>(intWeightIndex))))->Value();
     if (value.IsNull()) return 0;
     const double w = value.ToDouble();
-    if (vb::EqualsNoCase(m_->MissingType, "Equal") && w == m_->MissingEqual) return 0;
+    if (vb::EqualsNoCase(missing_.type, "Equal") && w == missing_.equal) return 0;
     return w > 0 ? w : 0;
 }
 
-bool Quantara::Quarn_SameRecords_b(int16_t n, bool fCompare, std::vector<vb::Variant>& varSaved,
-                                   const std::vector<vb::Variant>& varCurrent) {
+bool RunContext::Quarn_SameRecords_b(int16_t n, bool fCompare, std::vector<vb::Variant>& varSaved,
+                                     const std::vector<vb::Variant>& varCurrent) {
     // Called per row: the name is made once.
     static const std::string kProc = "Quarn_SameRecords_b";
     ProcScope scope(ErrStack(), kProc);
@@ -173,20 +173,19 @@ bool Quantara::Quarn_SameRecords_b(int16_t n, bool fCompare, std::vector<vb::Var
             continue;
         }
         if (current.IsNull()) return true;
-        const vb::CompareMethod method =
-            saved.IsString() && m_->CaseSensitive ? vb::vbBinaryCompare : vb::vbTextCompare;
+        const vb::CompareMethod method = saved.IsString() && caseSensitive_ ? vb::vbBinaryCompare : vb::vbTextCompare;
         if (vb::CompareVariants(saved, current, method) != 0) return true;
     }
     return false;
 }
 
-bool Quantara::Quarn_SameValue(const vb::Variant& varA, const vb::Variant& varB, const bool& fIgnoreCase) const {
+bool RunContext::Quarn_SameValue(const vb::Variant& varA, const vb::Variant& varB, const bool& fIgnoreCase) const {
     // Called per row: the name is made once.
     static const std::string kProc = "Quarn_SameValue";
     ProcScope scope(ErrStack(), kProc);
     if (varA.IsNull()) return varB.IsNull();
     if (varB.IsNull()) return false;
     if (!varA.IsString()) return vb::CompareVariants(varA, varB, vb::vbTextCompare) == 0;
-    if (!fIgnoreCase && m_->CaseSensitive) return vb::CompareVariants(varA, varB, vb::vbBinaryCompare) == 0;
+    if (!fIgnoreCase && caseSensitive_) return vb::CompareVariants(varA, varB, vb::vbBinaryCompare) == 0;
     return vb::CompareVariants(varA, varB, vb::vbTextCompare) == 0;
 }

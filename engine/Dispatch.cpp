@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "QuantaraImpl.h"
 #include "ScenarioSchema.h"
 #include "StatsGeneral.h"
@@ -160,11 +160,11 @@ static bool UsesSecondTable(const CZantelsScenario& s) {
 // analysis reads (the same file, through whatever path or connection, and
 // the same name without regard to case), and its name must be one a result
 // table can be made and reopened under.
-static std::string CheckOutputTables(Quantara& q, const CZantelsScenario& s) {
+static std::string CheckOutputTables(RunContext& q, const CZantelsScenario& s) {
     std::vector<std::string> outputs = {s.OutputTable1()};
     if (UsesSecondTable(s)) outputs.push_back(s.OutputTable2());
-    const dao::DatabasePtr source = q.get_SourceDatabase();
-    const dao::DatabasePtr output = q.get_OutputDatabase();
+    const dao::DatabasePtr source = q.SourceDatabase();
+    const dao::DatabasePtr output = q.OutputDatabase();
     const bool sameFile = source && output && source->SameFile(*output);
     for (const std::string& name : outputs) {
         if (name.empty()) continue;
@@ -184,7 +184,7 @@ static std::string CheckOutputTables(Quantara& q, const CZantelsScenario& s) {
 // a source value that is not a finite number is refused up front, naming
 // the field, rather than turned into infinite or meaningless results. (NaN
 // cannot be stored; SQLite keeps it as Null, which is a missing value.)
-static std::string CheckFiniteValues(Quantara& q, const CZantelsScenario& s, const FieldRoles& r) {
+static std::string CheckFiniteValues(RunContext& q, const CZantelsScenario& s, const FieldRoles& r) {
     std::vector<std::string> fields;
     for (size_t i = 1; i < r.strFields.size(); ++i) {
         const std::string& f = r.strFields[i];
@@ -194,7 +194,7 @@ static std::string CheckFiniteValues(Quantara& q, const CZantelsScenario& s, con
     }
     if (fields.empty()) return {};
     try {
-        const dao::DatabasePtr db = q.get_SourceDatabase();
+        const dao::DatabasePtr db = q.SourceDatabase();
         std::string columns;
         for (const std::string& f : fields) columns += (columns.empty() ? "" : ", ") + BracketName(f);
         const std::string from = " FROM " + BracketName(s.Table());
@@ -251,7 +251,7 @@ static std::string CheckFiniteValues(Quantara& q, const CZantelsScenario& s, con
     return {};
 }
 
-void SetMissingMode(Quantara& q, const CZantelsScenario& s) {
+void SetMissingMode(RunContext& q, const CZantelsScenario& s) {
     const std::string& stored = s.MissingType();
     if (EqualsNoCase(stored, "0")) {
         q.MissingType("");
@@ -280,11 +280,11 @@ void SetMissingMode(Quantara& q, const CZantelsScenario& s) {
 
 std::string YesNoLetter(int64_t flag) { return flag != 0 ? "Y" : "N"; }
 
-std::string RunOneScenario(Quantara& q) {
+std::string RunOneScenario(RunContext& q) {
     ProcScope scope(ErrStack(), "RunOneScenario");
     const ScenarioPtr scenarioPtr = q.CurrentScenario();
     const CZantelsScenario& s = *scenarioPtr;
-    const int16_t kind = Quarn_UTIL_TableOrQuery(q.get_SourceDatabase(), s.Table());
+    const int16_t kind = Quarn_UTIL_TableOrQuery(q.SourceDatabase(), s.Table());
     SetMissingMode(q, s);
 
     std::string err;
@@ -305,13 +305,7 @@ std::string RunOneScenario(Quantara& q) {
     if (!err.empty()) return err;
     const store::AnalysisDef* analysis = AnalysisNamed(calc);
     const bool groupAnalysis = analysis != nullptr && (store::Bit(analysis->id) & store::kGroupAnalyses) != 0;
-    // The run's write lock on the output file is taken before the analysis
-    // reads anything: another process's commit then waits for the run
-    // (within the busy timeout) instead of making its next write fail.
-    if (const dao::DatabasePtr output = q.get_OutputDatabase(); output && q.get_SourceDatabase()) {
-        output->BeginTrans(true);
-        q.State().runTransaction = output;
-    }
+    q.TakeWriteLock();
     if (EqualsNoCase(s.Scenario_Type(), "G")) {
         if (!groupAnalysis) return "Unknown analysis sub-type: " + calc;
         return RunGroup_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);

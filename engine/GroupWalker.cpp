@@ -1,10 +1,10 @@
 // The shared group-by-group walk over DataRecordset.
 #include "GroupWalker.h"
 
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "vb/VbError.h"
 
-GroupWalker::GroupWalker(Quantara& Zantels, const std::vector<std::string>& strFields, int16_t intGroupFields,
+GroupWalker::GroupWalker(RunContext& Zantels, const std::vector<std::string>& strFields, int16_t intGroupFields,
                          bool fWeightField, int16_t intWeightIndex)
     : zantels_(Zantels), fields_(strFields), groupFields_(intGroupFields < 0 ? int16_t(0) : intGroupFields),
       weighted_(fWeightField), weightIndex_(intWeightIndex) {}

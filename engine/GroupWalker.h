@@ -37,7 +37,7 @@
 #include "dao/Dao.h"
 #include "vb/Variant.h"
 
-class Quantara;
+class RunContext;
 
 // One-based group values (entry 0 unused); elements may be Null.
 using GroupValues = std::vector<vb::Variant>;
@@ -61,8 +61,8 @@ public:
     // are the group fields. intWeightIndex: the position of the weight field
     // (read only with fWeightField). The walker keeps references to Zantels
     // and strFields: both must outlive it.
-    GroupWalker(Quantara& Zantels, const std::vector<std::string>& strFields, int16_t intGroupFields, bool fWeightField,
-                int16_t intWeightIndex);
+    GroupWalker(RunContext& Zantels, const std::vector<std::string>& strFields, int16_t intGroupFields,
+                bool fWeightField, int16_t intWeightIndex);
 
     // Walks DataRecordset from its current row to its end. Returns the number
     // of records read.
@@ -94,7 +94,7 @@ public:
 private:
     const dao::FieldPtr& FieldAt(int16_t intPos) const;
 
-    Quantara& zantels_;
+    RunContext& zantels_;
     const std::vector<std::string>& fields_;
     int16_t groupFields_;
     bool weighted_;

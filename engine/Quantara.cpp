@@ -34,7 +34,7 @@ Quantara::~Quantara() {
 namespace engine {
 
 namespace {
-bool HeldBySlot(const Quantara::Impl& s, const dao::DatabasePtr& db) {
+bool HeldBySlot(const State& s, const dao::DatabasePtr& db) {
     for (const auto& held : s.databases) {
         if (held == db) return true;
     }
@@ -45,8 +45,7 @@ bool HeldBySlot(const Quantara::Impl& s, const dao::DatabasePtr& db) {
 }
 }  // namespace
 
-void CloseUnheldDatabases(Quantara& q) {
-    auto& s = q.State();
+void CloseUnheldDatabases(State& s) {
     std::vector<dao::DatabasePtr> keep;
     for (const auto& db : s.openedFromPath) {
         if (HeldBySlot(s, db)) {
@@ -60,14 +59,13 @@ void CloseUnheldDatabases(Quantara& q) {
     s.openedFromPath = std::move(keep);
 }
 
-void LetDatabase(Quantara& q, DatabaseSlot slot, const vb::Variant& value) {
-    auto& s = q.State();
+void LetDatabase(State& s, DatabaseSlot slot, const vb::Variant& value) {
     if (value.IsString()) {
         // An open failure raises DAO's error and leaves the property as it was.
         dao::DatabasePtr db = dao::DBEngine().Workspaces(0)->OpenDatabase(value.String());
         s.databases[slot] = db;
         s.openedFromPath.push_back(db);
-        CloseUnheldDatabases(q);
+        CloseUnheldDatabases(s);
         return;
     }
     if (value.IsObject()) {
@@ -80,57 +78,57 @@ void LetDatabase(Quantara& q, DatabaseSlot slot, const vb::Variant& value) {
         // A database object handed in belongs to whoever handed it in.
         if (db) std::erase(s.openedFromPath, db);
         s.databases[slot] = db;
-        CloseUnheldDatabases(q);
+        CloseUnheldDatabases(s);
         return;
     }
     vb::Raise(vb::err::kInvalidObjectType, "Invalid object type: " + std::to_string(static_cast<int>(value.Type())));
 }
 
-void RaiseStatStatus(Quantara& q, std::string& message) {
-    const auto sinks = q.State().sinks;
+void RaiseStatStatus(State& q, std::string& message) {
+    const auto sinks = q.sinks;
     for (const auto& [cookie, sink] : sinks) sink->StatStatus(message);
 }
 
-void RaiseRunScenarioBegin(Quantara& q) {
-    const auto sinks = q.State().sinks;
+void RaiseRunScenarioBegin(State& q) {
+    const auto sinks = q.sinks;
     for (const auto& [cookie, sink] : sinks) sink->RunScenarioBegin();
 }
 
-void RaiseRunScenarioComplete(Quantara& q, bool& fStatus, std::string& strError) {
-    const auto sinks = q.State().sinks;
+void RaiseRunScenarioComplete(State& q, bool& fStatus, std::string& strError) {
+    const auto sinks = q.sinks;
     for (const auto& [cookie, sink] : sinks) sink->RunScenarioComplete(fStatus, strError);
 }
 
 }  // namespace engine
 
 dao::DatabasePtr Quantara::get_ScenarioDatabase() const { return m_->databases[engine::kScenarioDb]; }
-void Quantara::put_ScenarioDatabase(const vb::Variant& v) { engine::LetDatabase(*this, engine::kScenarioDb, v); }
+void Quantara::put_ScenarioDatabase(const vb::Variant& v) { engine::LetDatabase(*m_, engine::kScenarioDb, v); }
 void Quantara::putref_ScenarioDatabase(const dao::DatabasePtr& v) {
-    engine::LetDatabase(*this, engine::kScenarioDb, vb::Variant(vb::ObjectPtr(v)));
+    engine::LetDatabase(*m_, engine::kScenarioDb, vb::Variant(vb::ObjectPtr(v)));
 }
 dao::DatabasePtr Quantara::get_SourceDatabase() const { return m_->databases[engine::kSourceDb]; }
-void Quantara::put_SourceDatabase(const vb::Variant& v) { engine::LetDatabase(*this, engine::kSourceDb, v); }
+void Quantara::put_SourceDatabase(const vb::Variant& v) { engine::LetDatabase(*m_, engine::kSourceDb, v); }
 void Quantara::putref_SourceDatabase(const dao::DatabasePtr& v) {
-    engine::LetDatabase(*this, engine::kSourceDb, vb::Variant(vb::ObjectPtr(v)));
+    engine::LetDatabase(*m_, engine::kSourceDb, vb::Variant(vb::ObjectPtr(v)));
 }
 dao::DatabasePtr Quantara::get_OutputDatabase() const { return m_->databases[engine::kOutputDb]; }
-void Quantara::put_OutputDatabase(const vb::Variant& v) { engine::LetDatabase(*this, engine::kOutputDb, v); }
+void Quantara::put_OutputDatabase(const vb::Variant& v) { engine::LetDatabase(*m_, engine::kOutputDb, v); }
 void Quantara::putref_OutputDatabase(const dao::DatabasePtr& v) {
-    engine::LetDatabase(*this, engine::kOutputDb, vb::Variant(vb::ObjectPtr(v)));
+    engine::LetDatabase(*m_, engine::kOutputDb, vb::Variant(vb::ObjectPtr(v)));
 }
 
-const std::string& Quantara::get_ScenarioTbl() const { return m_->ScenarioTbl; }
-void Quantara::put_ScenarioTbl(const std::string& v) { m_->ScenarioTbl = v; }
-const std::string& Quantara::get_OptionsTbl() const { return m_->OptionsTbl; }
-void Quantara::put_OptionsTbl(const std::string& v) { m_->OptionsTbl = v; }
-const std::string& Quantara::get_FieldTbl() const { return m_->FieldTbl; }
-void Quantara::put_FieldTbl(const std::string& v) { m_->FieldTbl = v; }
-const std::string& Quantara::get_SourceTableName() const { return m_->SourceTableName; }
-void Quantara::put_SourceTableName(const std::string& v) { m_->SourceTableName = v; }
-const std::string& Quantara::get_OutputTableName() const { return m_->OutputTableName; }
-void Quantara::put_OutputTableName(const std::string& v) { m_->OutputTableName = v; }
-const std::string& Quantara::get_OutputTableName2() const { return m_->OutputTableName2; }
-void Quantara::put_OutputTableName2(const std::string& v) { m_->OutputTableName2 = v; }
+const std::string& Quantara::get_ScenarioTbl() const { return m_->tables.ScenarioTbl; }
+void Quantara::put_ScenarioTbl(const std::string& v) { m_->tables.ScenarioTbl = v; }
+const std::string& Quantara::get_OptionsTbl() const { return m_->tables.OptionsTbl; }
+void Quantara::put_OptionsTbl(const std::string& v) { m_->tables.OptionsTbl = v; }
+const std::string& Quantara::get_FieldTbl() const { return m_->tables.FieldTbl; }
+void Quantara::put_FieldTbl(const std::string& v) { m_->tables.FieldTbl = v; }
+const std::string& Quantara::get_SourceTableName() const { return m_->tables.SourceTableName; }
+void Quantara::put_SourceTableName(const std::string& v) { m_->tables.SourceTableName = v; }
+const std::string& Quantara::get_OutputTableName() const { return m_->tables.OutputTableName; }
+void Quantara::put_OutputTableName(const std::string& v) { m_->tables.OutputTableName = v; }
+const std::string& Quantara::get_OutputTableName2() const { return m_->tables.OutputTableName2; }
+void Quantara::put_OutputTableName2(const std::string& v) { m_->tables.OutputTableName2 = v; }
 
 const std::string& Quantara::get_ErrorInfo() const { return m_->ErrorInfo; }
 bool Quantara::get_ShowProgress() const { return m_->ShowProgress; }
@@ -148,27 +146,3 @@ int Quantara::Advise(QuantaraEvents* sink) {
 void Quantara::Unadvise(int cookie) {
     std::erase_if(m_->sinks, [cookie](const auto& entry) { return entry.first == cookie; });
 }
-
-const dao::DatabasePtr& Quantara::TempDatabase() const { return m_->TempDatabase; }
-void Quantara::TempDatabase(const dao::DatabasePtr& v) { m_->TempDatabase = v; }
-bool Quantara::CaseSensitive() const { return m_->CaseSensitive; }
-void Quantara::CaseSensitive(bool v) { m_->CaseSensitive = v; }
-bool Quantara::ShowStatus() const { return m_->ShowStatus; }
-void Quantara::ShowStatus(bool v) { m_->ShowStatus = v; }
-const dao::RecordsetPtr& Quantara::DataRecordset() const { return m_->DataRecordset; }
-void Quantara::DataRecordset(const dao::RecordsetPtr& v) { m_->DataRecordset = v; }
-const dao::RecordsetPtr& Quantara::OutputRecordset() const { return m_->OutputRecordset; }
-void Quantara::OutputRecordset(const dao::RecordsetPtr& v) { m_->OutputRecordset = v; }
-const dao::RecordsetPtr& Quantara::OutputRecordset2() const { return m_->OutputRecordset2; }
-void Quantara::OutputRecordset2(const dao::RecordsetPtr& v) { m_->OutputRecordset2 = v; }
-const std::string& Quantara::MissingType() const { return m_->MissingType; }
-void Quantara::MissingType(const std::string& v) { m_->MissingType = v; }
-double Quantara::MissingEqual() const { return m_->MissingEqual; }
-void Quantara::MissingEqual(double v) { m_->MissingEqual = v; }
-double Quantara::MissingLow() const { return m_->MissingLow; }
-void Quantara::MissingLow(double v) { m_->MissingLow = v; }
-double Quantara::MissingHigh() const { return m_->MissingHigh; }
-void Quantara::MissingHigh(double v) { m_->MissingHigh = v; }
-const std::shared_ptr<CZantelsScenario>& Quantara::CurrentScenario() const { return m_->CurrentScenario; }
-const std::string& Quantara::TempFilePath() const { return m_->TempFilePath; }
-void Quantara::TempFilePath(const std::string& v) { m_->TempFilePath = v; }

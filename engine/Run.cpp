@@ -1,7 +1,6 @@
 // RunScenario: arguments into properties, defaults, loading, dispatch, the
 // failure box, clean-up and the completion event.
-#include <filesystem>
-#include <system_error>
+#include <memory>
 
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
@@ -33,52 +32,9 @@ bool IsOn(const vb::Variant& value) {
     return value.ToBool();
 }
 
-void CloseRecordset(dao::RecordsetPtr& rs) {
-    try {
-        if (rs) rs->Close();
-    } catch (...) {}
-    rs = nullptr;
-}
-
-// After an error inside a run: roll back what the analysis left open and
-// drop the result tables it had made, so no half-written table remains.
-void UndoFailedRun(Quantara& q) {
-    auto& s = q.State();
-    for (; !s.transactionLevels.empty(); s.transactionLevels.pop_back()) {
-        for (const auto& db : s.transactionLevels.back()) {
-            try {
-                db->Rollback();
-            } catch (...) {}
-        }
-    }
-    s.openTransactions = 0;
-    if (s.runTransaction) {
-        try {
-            s.runTransaction->Rollback();
-        } catch (...) {}
-        s.runTransaction = nullptr;
-    }
-    CloseRecordset(s.DataRecordset);
-    CloseRecordset(s.OutputRecordset);
-    CloseRecordset(s.OutputRecordset2);
-    for (const auto& [db, name] : s.createdTables) {
-        try {
-            if (db) db->TableDefs()->Delete(name);
-        } catch (...) {}
-    }
-}
-
-void DeleteScratchDatabase(Quantara& q) {
-    auto& s = q.State();
-    std::error_code ec;
-    if (s.TempFilePath.empty() || !std::filesystem::is_regular_file(s.TempFilePath, ec)) return;
-    engine::CloseAndDeleteScratch(s);
-}
-
 }  // namespace
 
-void SaveDatabases(Quantara& q, bool fSave) {
-    auto& s = q.State();
+void SaveDatabases(State& s, bool fSave) {
     if (fSave) {
         s.saved = s.databases;
         return;
@@ -87,7 +43,7 @@ void SaveDatabases(Quantara& q, bool fSave) {
     // opened during the run and no longer holds is closed.
     s.databases = s.saved;
     s.saved = {};
-    CloseUnheldDatabases(q);
+    CloseUnheldDatabases(s);
 }
 
 void ShowMessage(const std::string& text) {
@@ -124,17 +80,20 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
     std::string err;
     bool quietFailure = false;  // no scenario database: no beep, no box
 
-    SaveDatabases(*this, true);
-    RaiseRunScenarioBegin(*this);
-    s.openTransactions = 0;
-    s.transactionLevels.clear();
-    s.runTransaction = nullptr;
-    s.createdTables.clear();
+    SaveDatabases(s, true);
+    RaiseRunScenarioBegin(s);
+    // A fresh context for this run. A stored missing-value type the run does
+    // not know keeps the mode of this object's previous run.
+    auto context = std::make_unique<RunContext>();
+    if (s.run) context->Missing(s.run->Missing());
+    s.run = std::move(context);
+    RunContext& run = *s.run;
+    run.OnStatus([&s](std::string& message) { RaiseStatStatus(s, message); });
 
     try {
-        if (!ScenarioDb.IsMissing()) LetDatabase(*this, kScenarioDb, ScenarioDb);
-        if (!SourceDb.IsMissing()) LetDatabase(*this, kSourceDb, SourceDb);
-        if (!OutputDb.IsMissing()) LetDatabase(*this, kOutputDb, OutputDb);
+        if (!ScenarioDb.IsMissing()) LetDatabase(s, kScenarioDb, ScenarioDb);
+        if (!SourceDb.IsMissing()) LetDatabase(s, kSourceDb, SourceDb);
+        if (!OutputDb.IsMissing()) LetDatabase(s, kOutputDb, OutputDb);
 
         const auto applyTableName = [](std::string& property, const vb::Variant& argument, const char* fallback) {
             std::string text = TextArgument(argument);
@@ -144,12 +103,12 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
                 property = fallback;
             }
         };
-        applyTableName(s.ScenarioTbl, ScenarioTbl, "USysQuarnScenarios");
-        applyTableName(s.OptionsTbl, OptionsTbl, "USysQuarnOptions");
-        applyTableName(s.FieldTbl, FieldTbl, "USysQuarnFields");
-        applyTableName(s.SourceTableName, SourceTableName, nullptr);
-        applyTableName(s.OutputTableName, OutputTableName, nullptr);
-        applyTableName(s.OutputTableName2, OutputTableName2, nullptr);
+        applyTableName(s.tables.ScenarioTbl, ScenarioTbl, "USysQuarnScenarios");
+        applyTableName(s.tables.OptionsTbl, OptionsTbl, "USysQuarnOptions");
+        applyTableName(s.tables.FieldTbl, FieldTbl, "USysQuarnFields");
+        applyTableName(s.tables.SourceTableName, SourceTableName, nullptr);
+        applyTableName(s.tables.OutputTableName, OutputTableName, nullptr);
+        applyTableName(s.tables.OutputTableName2, OutputTableName2, nullptr);
 
         if (IsOn(ShowErrors)) s.ShowErrors = true;
 
@@ -159,28 +118,23 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
         } else {
             if (!s.databases[kSourceDb]) s.databases[kSourceDb] = s.databases[kScenarioDb];
             if (!s.databases[kOutputDb]) s.databases[kOutputDb] = s.databases[kSourceDb];
-            s.ShowStatus = IsExactlyTrue(ShowProgress) || s.ShowProgress;
-            if (LoadScenario(*this, ScenarioNo, err)) err = RunOneScenario(*this);
-            // The analysis's work (its results, or what it dropped and made
-            // before it reported a failure) is kept, as without the run's
-            // own transaction.
-            if (s.runTransaction) {
-                s.runTransaction->CommitTrans();
-                s.runTransaction = nullptr;
-            }
+            run.ScenarioDatabase(s.databases[kScenarioDb]);
+            run.SourceDatabase(s.databases[kSourceDb]);
+            run.OutputDatabase(s.databases[kOutputDb]);
+            run.ShowStatus(IsExactlyTrue(ShowProgress) || s.ShowProgress);
+            if (LoadScenario(run, s.tables, ScenarioNo, err)) err = RunOneScenario(run);
+            run.ReleaseWriteLock();
         }
     } catch (const vb::VbError& e) {
         err = std::to_string(e.Number()) + ": " + e.Description();
-        UndoFailedRun(*this);
+        run.UndoAfterError();
     } catch (const std::exception& e) {
         err = std::to_string(vb::err::kInvalidProcedureCall) + ": " + e.what();
-        UndoFailedRun(*this);
+        run.UndoAfterError();
     }
     // An error leaves the names of the procedures it passed on the stack.
     while (stack.Depth() > depth + 1) stack.Pop();
-    s.openTransactions = 0;
-    s.transactionLevels.clear();
-    s.createdTables.clear();
+    run.ForgetRunBookkeeping();
 
     if (!err.empty() && !quietFailure) {
         ui::Ui().Beep();
@@ -189,14 +143,12 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
         if (s.ShowErrors) ShowMessage(message);
     }
 
-    DeleteScratchDatabase(*this);
-    CloseRecordset(s.DataRecordset);
-    CloseRecordset(s.OutputRecordset);
-    CloseRecordset(s.OutputRecordset2);
-    SaveDatabases(*this, false);
+    run.DeleteScratchDatabase();
+    run.CloseRecordsets();
+    SaveDatabases(s, false);
     s.ErrorInfo = err;
     bool fStatus = err.empty();
-    RaiseRunScenarioComplete(*this, fStatus, err);
+    RaiseRunScenarioComplete(s, fStatus, err);
     stack.Pop();
     return fStatus;
 }

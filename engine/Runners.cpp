@@ -2,7 +2,7 @@
 // the arguments of one analysis entry, calls it once and returns its text,
 // or its own check message without calling it.
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "QuantaraImpl.h"
 #include "ScenarioSchema.h"
 #include "analysis/AnalysisEntries.h"
@@ -22,7 +22,7 @@ double DoubleOrZero(const vb::Variant& value) { return value.IsNull() ? 0.0 : va
 
 // The interval letter and, for given intervals, their first value and width;
 // for default intervals DescFreqInit_Zelk computes them. Returns its text.
-std::string IntervalOptions(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
+std::string IntervalOptions(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                             bool fFraction, bool fLower, std::string& options, double& first, double& width) {
     if (!EqualsNoCase(s.FreqGroupRadio(), "Default")) {
         options += "Y";
@@ -36,7 +36,7 @@ std::string IntervalOptions(Quantara& q, const CZantelsScenario& s, FieldNames& 
 
 }  // namespace
 
-std::string RunDescribe_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
+std::string RunDescribe_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                                bool fW) {
     ProcScope scope(ErrStack(), "RunDescribe_s_Zelk");
     const std::string var = s.VarStd() ? s.VarNRadio() : std::string();
@@ -79,7 +79,7 @@ std::string RunDescribe_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldName
                                       first, width, q);
 }
 
-std::string RunFrequency_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
+std::string RunFrequency_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                                 bool fW) {
     ProcScope scope(ErrStack(), "RunFrequency_s_Zelk");
     const bool lower = EqualsNoCase(s.FreqIncRadio(), "Lower");
@@ -93,14 +93,14 @@ std::string RunFrequency_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNam
                                        first, width, q);
 }
 
-std::string RunPercentile_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
-                                 bool fW) {
+std::string RunPercentile_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG,
+                                 int16_t nX, bool fW) {
     ProcScope scope(ErrStack(), "RunPercentile_s_Zelk");
     return AnalysisEntries().Percentile(s.OutputTable1(), s.Table(), strFields, nG, nX, fW,
                                         FirstLetter(s.PercentileRadio()), q);
 }
 
-std::string RunCompare_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
+std::string RunCompare_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                               bool fY, bool fW) {
     ProcScope scope(ErrStack(), "RunCompare_s_Zelk");
     if (!fY) return "Y Field not assigned";
@@ -109,7 +109,7 @@ std::string RunCompare_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames
     return AnalysisEntries().Compare(s.OutputTable1(), s.Table(), strFields, nG, nX, fW, options, q);
 }
 
-std::string RunMatrix_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
+std::string RunMatrix_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                              bool fW) {
     ProcScope scope(ErrStack(), "RunMatrix_s_Zelk");
     std::string options;
@@ -120,8 +120,8 @@ std::string RunMatrix_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames&
                                     FirstLetter(s.MProbTail()), options, q);
 }
 
-std::string RunRegression_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
-                                 bool fW) {
+std::string RunRegression_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG,
+                                 int16_t nX, bool fW) {
     ProcScope scope(ErrStack(), "RunRegression_s_Zelk");
     const std::string& type = s.RegressType();
     const bool anova = s.RAnova();
@@ -141,7 +141,7 @@ std::string RunRegression_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNa
     return "Unknown regression type: " + type;
 }
 
-std::string RunCrosstab_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
+std::string RunCrosstab_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                                bool fW) {
     ProcScope scope(ErrStack(), "RunCrosstab_s_Zelk");
     std::string type = s.XType();
@@ -159,7 +159,7 @@ std::string RunCrosstab_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldName
     return AnalysisEntries().Xtab(out1, out2, table, strFields, rows, fields, weight, type, options, q);
 }
 
-std::string RunGroup_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nC,
+std::string RunGroup_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nC,
                             int16_t nX, bool fW) {
     ProcScope scope(ErrStack(), "RunGroup_s_Zelk");
     const store::AnalysisDef* analysis = store::FindAnalysis(s.CalcType());
@@ -170,14 +170,14 @@ std::string RunGroup_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& 
                                    nX, fW, q);
 }
 
-std::string RunChiSquare_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nC,
+std::string RunChiSquare_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nC,
                                 bool fW) {
     ProcScope scope(ErrStack(), "RunChiSquare_s_Zelk");
     return AnalysisEntries().ChiSquare(s.OutputTable1(), s.OutputTable2(), s.Table(), strFields, nG, nC, Flag(fW),
                                        s.ChiDetail(), Flag(!s.ChiIgnoreBlanks()), s.ChiAll(), q);
 }
 
-std::string RunSignFit_s_Zelk(Quantara& q, const std::string& mode, const CZantelsScenario& s, FieldNames& strFields,
+std::string RunSignFit_s_Zelk(RunContext& q, const std::string& mode, const CZantelsScenario& s, FieldNames& strFields,
                               int16_t nG, int16_t nX, bool fW) {
     ProcScope scope(ErrStack(), "RunSignFit_s_Zelk");
     std::vector<int16_t> fitTests(4, 0);
@@ -200,7 +200,7 @@ std::string RunSignFit_s_Zelk(Quantara& q, const std::string& mode, const CZante
                                          median, customTest, custom, q);
 }
 
-std::string RunNPPaired_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
+std::string RunNPPaired_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                                bool fY, bool fW) {
     ProcScope scope(ErrStack(), "RunNPPaired_s_Zelk");
     if (!fY) return "Y Field not assigned";
@@ -223,8 +223,8 @@ std::string CompareFieldCheck(int16_t nC) {
 }
 }  // namespace
 
-std::string RunNPTwoSample_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nC,
-                                  int16_t nX, bool fW) {
+std::string RunNPTwoSample_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG,
+                                  int16_t nC, int16_t nX, bool fW) {
     ProcScope scope(ErrStack(), "RunNPTwoSample_s_Zelk");
     std::string err = CompareFieldCheck(nC);
     if (!err.empty()) return err;
@@ -242,7 +242,7 @@ std::string RunNPTwoSample_s_Zelk(Quantara& q, const CZantelsScenario& s, FieldN
     return "Unknown two-sample test type: " + type;
 }
 
-std::string RunNPNSample_s_Zelk(Quantara& q, const std::string& Table, const std::string& OutputTable1,
+std::string RunNPNSample_s_Zelk(RunContext& q, const std::string& Table, const std::string& OutputTable1,
                                 const std::string& OutputTable2, FieldNames& strFields, int16_t nG, int16_t nC,
                                 int16_t nX, bool fW) {
     ProcScope scope(ErrStack(), "RunNPNSample_s_Zelk");

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "QuantaraImpl.h"
 #include "ScenarioSchema.h"
 #include "StatsGeneral.h"
@@ -50,9 +50,8 @@ vb::Variant Column(const dao::RecordsetPtr& rs, std::string_view name) { return 
 
 }  // namespace
 
-bool LoadScenario(Quantara& q, const int32_t& ScenarioNo, std::string& err) {
+bool LoadScenario(RunContext& run, const TableNames& st, const int32_t& ScenarioNo, std::string& err) {
     if (!err.empty()) return false;
-    auto& st = q.State();
     const std::string n = std::to_string(ScenarioNo);
     dao::RecordsetPtr rs;
     dao::RecordsetPtr fields;
@@ -75,7 +74,7 @@ bool LoadScenario(Quantara& q, const int32_t& ScenarioNo, std::string& err) {
         const std::string O = BracketName(st.OptionsTbl);
         const std::string sql = "SELECT * FROM " + S + " INNER JOIN " + O + " ON " + S + ".Scenario_ID = " + O +
                                 ".Scenario_ID where " + S + ".Scenario_ID = " + n;
-        rs = st.databases[kScenarioDb]->OpenRecordset(sql);
+        rs = run.ScenarioDatabase()->OpenRecordset(sql);
     } catch (const vb::VbError& e) {
         err = ErrorText(e);
         return false;
@@ -87,7 +86,7 @@ bool LoadScenario(Quantara& q, const int32_t& ScenarioNo, std::string& err) {
     try {
         const std::string fieldSql = "select * from " + BracketName(st.FieldTbl) + " where Scenario_ID = " + n +
                                      " order by Fielddef_ordinal_position";
-        fields = st.databases[kScenarioDb]->OpenRecordset(fieldSql);
+        fields = run.ScenarioDatabase()->OpenRecordset(fieldSql);
     } catch (const vb::VbError& e) {
         err = ErrorText(e);
         return false;
@@ -97,9 +96,9 @@ bool LoadScenario(Quantara& q, const int32_t& ScenarioNo, std::string& err) {
         return false;
     }
 
-    st.CurrentScenario = NewScenario("", "Scenario", "P", "", "", "", "", "", vb::Variant::Missing(),
-                                     vb::Variant::Missing(), vb::Variant::Missing(), "");
-    CZantelsScenario& s = *st.CurrentScenario;
+    run.CurrentScenario(NewScenario("", "Scenario", "P", "", "", "", "", "", vb::Variant::Missing(),
+                                    vb::Variant::Missing(), vb::Variant::Missing(), ""));
+    CZantelsScenario& s = *run.CurrentScenario();
 
     // Every column the schema has the engine load, in the tables' order. A
     // non-empty override replaces a stored table name without reading it. The

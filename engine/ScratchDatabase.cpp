@@ -5,55 +5,61 @@
 #include <system_error>
 
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "os/SystemInfo.h"
 #include "vb/VbError.h"
 
-bool engine::CloseAndDeleteScratch(Quantara::Impl& s) {
+bool RunContext::CloseAndDeleteScratch() {
     try {
-        if (s.TempDatabase) s.TempDatabase->Close();
+        if (tempDb_) tempDb_->Close();
     } catch (...) {}
-    s.TempDatabase = nullptr;
+    tempDb_ = nullptr;
     try {
         dao::DBEngine().Idle(dao::dbRefreshCache);
     } catch (...) {}
-    if (s.TempFilePath.empty()) return true;
+    if (tempFilePath_.empty()) return true;
     std::error_code ec;
-    std::filesystem::remove(s.TempFilePath, ec);
+    std::filesystem::remove(tempFilePath_, ec);
     if (ec) return false;
-    for (const char* suffix : {"-wal", "-shm", "-journal"}) std::filesystem::remove(s.TempFilePath + suffix, ec);
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) std::filesystem::remove(tempFilePath_ + suffix, ec);
     return true;
 }
 
-bool Quantara::Quarn_UTIL_MakeTempDB() {
+void RunContext::DeleteScratchDatabase() {
+    std::error_code ec;
+    if (tempFilePath_.empty() || !std::filesystem::is_regular_file(tempFilePath_, ec)) return;
+    CloseAndDeleteScratch();
+}
+
+bool RunContext::Quarn_UTIL_MakeTempDB() {
     ProcScope scope(ErrStack(), "Quarn_UTIL_MakeTempDB");
-    auto& s = *m_;
     // A scratch database made earlier in this run is closed and its file
     // deleted first: each request starts from an empty database.
-    if (!s.TempFilePath.empty() && FileIsPresent(s.TempFilePath) && !engine::CloseAndDeleteScratch(s)) return false;
-    s.TempDatabase = nullptr;
+    if (!tempFilePath_.empty() && FileIsPresent(tempFilePath_) && !CloseAndDeleteScratch()) return false;
+    tempDb_ = nullptr;
     // The name is reserved by creating the file; the database then takes its
     // place under the same name.
     const std::string path = TempFileName("kzp");
     if (path.empty()) return false;
-    s.TempFilePath = path;
+    tempFilePath_ = path;
     std::error_code ec;
     std::filesystem::remove(path, ec);
-    s.TempDatabase = dao::DBEngine().CreateDatabase(path, dao::dbLangGeneral);
+    tempDb_ = dao::DBEngine().CreateDatabase(path, dao::dbLangGeneral);
     // Made inside the analysis's transactions: it joins them.
-    for (auto& level : s.transactionLevels) {
-        s.TempDatabase->BeginTrans();
-        level.push_back(s.TempDatabase);
+    for (auto& level : transactionLevels_) {
+        tempDb_->BeginTrans();
+        level.push_back(tempDb_);
     }
     return true;
 }
 
-void Quantara::Quarn_EmptyTable(bool fTemp, const std::string& strTable, int32_t lngRows, const dao::DatabasePtr& db) {
+void RunContext::Quarn_EmptyTable(bool fTemp, const std::string& strTable, int32_t lngRows,
+                                  const dao::DatabasePtr& db) {
     ProcScope scope(ErrStack(), "Quarn_EmptyTable");
     if (lngRows <= 0) return;
-    const dao::DatabasePtr target = fTemp ? m_->TempDatabase : db;
+    const dao::DatabasePtr target = fTemp ? tempDb_ : db;
     if (!target) throw vb::VbError(91, "Object variable or With block variable not set", "Quarn_EmptyTable");
     if (lngRows >= 100) {
         target->Execute("DELETE DISTINCTROW * FROM " + BracketName(strTable));

@@ -1,82 +1,82 @@
-// Services of the engine object that the run itself relies on: progress,
+// Services of the run context that the analyses rely on: progress,
 // the missing-value condition, result-table creation and dropping, the
 // default frequency intervals and the analyses' transactions.
 #include <algorithm>
 
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
-void Quantara::Quarn_Msg(const int32_t& lngRecord, const bool& fForce, const std::string& strText) {
+void RunContext::Quarn_Msg(const int32_t& lngRecord, const bool& fForce, const std::string& strText) {
     // Called per row: the name is made once.
     static const std::string kProc = "Quarn_Msg";
     ProcScope scope(ErrStack(), kProc);
-    if (!m_->ShowStatus) return;
+    if (!showStatus_) return;
     std::string message;
     if (lngRecord == 0) {
         message = strText + "...";
     } else if (lngRecord % 5 == 0 || fForce) {
         message = strText.empty() ? "Analyzing record: " + std::to_string(lngRecord) : strText;
     }
-    if (!message.empty()) engine::RaiseStatStatus(*this, message);
+    if (!message.empty() && statusSink_) statusSink_(message);
 }
 
-std::string Quantara::Quarn_DataWhere(const std::string& strField) const {
+std::string RunContext::Quarn_DataWhere(const std::string& strField) const {
     ProcScope scope(ErrStack(), "Quarn_DataWhere");
-    const std::string& mode = m_->MissingType;
+    const std::string& mode = missing_.type;
     // Numbers go into SQL in the C locale, whatever the user's locale.
-    if (vb::EqualsNoCase(mode, "Equal")) return "(" + strField + " <> " + vb::NumberToSql(m_->MissingEqual) + ")";
+    if (vb::EqualsNoCase(mode, "Equal")) return "(" + strField + " <> " + vb::NumberToSql(missing_.equal) + ")";
     if (vb::EqualsNoCase(mode, "Both")) {
-        return "(" + strField + " Between " + vb::NumberToSql(m_->MissingLow) + " And " +
-               vb::NumberToSql(m_->MissingHigh) + ")";
+        return "(" + strField + " Between " + vb::NumberToSql(missing_.low) + " And " + vb::NumberToSql(missing_.high) +
+               ")";
     }
-    if (vb::EqualsNoCase(mode, "High")) return "(" + strField + " <= " + vb::NumberToSql(m_->MissingHigh) + ")";
-    if (vb::EqualsNoCase(mode, "Low")) return "(" + strField + " >= " + vb::NumberToSql(m_->MissingLow) + ")";
+    if (vb::EqualsNoCase(mode, "High")) return "(" + strField + " <= " + vb::NumberToSql(missing_.high) + ")";
+    if (vb::EqualsNoCase(mode, "Low")) return "(" + strField + " >= " + vb::NumberToSql(missing_.low) + ")";
     return {};
 }
 
-std::string Quantara::Quarn_CreateTable(const dao::TableDefPtr& tdf, bool fOpen) {
+std::string RunContext::Quarn_CreateTable(const dao::TableDefPtr& tdf, bool fOpen) {
     ProcScope scope(ErrStack(), "Quarn_CreateTable");
-    const dao::DatabasePtr db = get_OutputDatabase();
+    const dao::DatabasePtr db = outputDb_;
     std::string result;
     try {
         db->TableDefs()->Append(tdf);
         // Remembered so that a run that fails with an error drops it again.
-        m_->createdTables.emplace_back(db, tdf->Name());
+        createdTables_.emplace_back(db, tdf->Name());
     } catch (const vb::VbError& e) {
         // "Already exists" says less than why the old table could not go.
-        const bool refused = !m_->refusedDropTable.empty() && vb::EqualsNoCase(m_->refusedDropTable, tdf->Name());
-        result = refused ? m_->refusedDropText : e.Description();
+        const bool refused = !refusedDropTable_.empty() && vb::EqualsNoCase(refusedDropTable_, tdf->Name());
+        result = refused ? refusedDropText_ : e.Description();
     }
     dao::IndexPtr index = tdf->CreateIndex("PrimaryKey");
     index->Primary(true);
     index->Fields()->Append(index->CreateField("StatOutputID"));
     tdf->Indexes()->Append(index);
-    if (result.empty() && fOpen) m_->OutputRecordset = OpenResultTable(db, tdf->Name());
+    if (result.empty() && fOpen) outputRs_ = OpenResultTable(db, tdf->Name());
     return result;
 }
 
-void Quantara::Quarn_DeleteTable(bool fTemp, const std::string& strTable) {
+void RunContext::Quarn_DeleteTable(bool fTemp, const std::string& strTable) {
     ProcScope scope(ErrStack(), "Quarn_DeleteTable");
-    m_->refusedDropTable.clear();
+    refusedDropTable_.clear();
     try {
-        const dao::DatabasePtr db = fTemp ? m_->TempDatabase : get_OutputDatabase();
+        const dao::DatabasePtr db = fTemp ? tempDb_ : outputDb_;
         if (db) db->TableDefs()->Delete(strTable);
     } catch (const vb::VbError& e) {
         if (!fTemp && e.Number() == dao::err::kTableInUse) {
-            m_->refusedDropTable = strTable;
-            m_->refusedDropText = e.Description();
+            refusedDropTable_ = strTable;
+            refusedDropText_ = e.Description();
         }
     } catch (...) {}
 }
 
-std::string Quantara::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, bool fLowerBound,
-                                        const std::string& strTable, std::vector<std::string>& strFields,
-                                        int16_t intOffset, int16_t intCount, double& dblFirst, double& dblWidth) {
+std::string RunContext::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, bool fLowerBound,
+                                          const std::string& strTable, std::vector<std::string>& strFields,
+                                          int16_t intOffset, int16_t intCount, double& dblFirst, double& dblWidth) {
     ProcScope scope(ErrStack(), "DescFreqInit_Zelk");
     Quarn_Msg(0, true, "Calculating default frequency values");
     bool found = false;
@@ -87,7 +87,7 @@ std::string Quantara::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, bo
         std::string sql = "SELECT MIN(" + f + ") as Minimum1, MAX(" + f + ") as Maximum1 FROM " + BracketName(strTable);
         const std::string where = Quarn_DataWhere(f);
         if (!where.empty()) sql += " WHERE (" + where + ")";
-        dao::RecordsetPtr rs = get_SourceDatabase()->OpenRecordset(sql + ";");
+        dao::RecordsetPtr rs = sourceDb_->OpenRecordset(sql + ";");
         if (!rs->Eof()) {
             const vb::Variant low = rs->Fields(std::string_view("Minimum1"))->Value();
             const vb::Variant high = rs->Fields(std::string_view("Maximum1"))->Value();
@@ -109,22 +109,20 @@ std::string Quantara::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, bo
     return {};
 }
 
-void Quantara::BeginTrans() {
+void RunContext::BeginTrans() {
     std::vector<dao::DatabasePtr> level;
-    for (const dao::DatabasePtr& db : {get_OutputDatabase(), m_->TempDatabase}) {
+    for (const dao::DatabasePtr& db : {outputDb_, tempDb_}) {
         if (!db || std::find(level.begin(), level.end(), db) != level.end()) continue;
         db->BeginTrans();
         level.push_back(db);
     }
-    m_->transactionLevels.push_back(std::move(level));
-    ++m_->openTransactions;
+    transactionLevels_.push_back(std::move(level));
 }
 
-void Quantara::CommitTrans() {
-    if (m_->transactionLevels.empty()) return;
-    std::vector<dao::DatabasePtr> level = std::move(m_->transactionLevels.back());
-    m_->transactionLevels.pop_back();
-    if (m_->openTransactions > 0) --m_->openTransactions;
+void RunContext::CommitTrans() {
+    if (transactionLevels_.empty()) return;
+    std::vector<dao::DatabasePtr> level = std::move(transactionLevels_.back());
+    transactionLevels_.pop_back();
     for (const dao::DatabasePtr& db : level) {
         try {
             db->CommitTrans();
@@ -133,4 +131,58 @@ void Quantara::CommitTrans() {
             if (e.Number() != dao::err::kObjectClosed) throw;
         }
     }
+}
+
+void RunContext::TakeWriteLock() {
+    if (!outputDb_ || !sourceDb_) return;
+    outputDb_->BeginTrans(true);
+    writeLock_ = outputDb_;
+}
+
+void RunContext::ReleaseWriteLock() {
+    if (!writeLock_) return;
+    writeLock_->CommitTrans();
+    writeLock_ = nullptr;
+}
+
+namespace {
+void CloseRecordset(dao::RecordsetPtr& rs) {
+    try {
+        if (rs) rs->Close();
+    } catch (...) {}
+    rs = nullptr;
+}
+}  // namespace
+
+void RunContext::CloseRecordsets() {
+    CloseRecordset(dataRs_);
+    CloseRecordset(outputRs_);
+    CloseRecordset(outputRs2_);
+}
+
+void RunContext::UndoAfterError() {
+    for (; !transactionLevels_.empty(); transactionLevels_.pop_back()) {
+        for (const auto& db : transactionLevels_.back()) {
+            try {
+                db->Rollback();
+            } catch (...) {}
+        }
+    }
+    if (writeLock_) {
+        try {
+            writeLock_->Rollback();
+        } catch (...) {}
+        writeLock_ = nullptr;
+    }
+    CloseRecordsets();
+    for (const auto& [db, name] : createdTables_) {
+        try {
+            if (db) db->TableDefs()->Delete(name);
+        } catch (...) {}
+    }
+}
+
+void RunContext::ForgetRunBookkeeping() {
+    transactionLevels_.clear();
+    createdTables_.clear();
 }

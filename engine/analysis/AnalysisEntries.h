@@ -1,10 +1,10 @@
-// The entries of the analyses. Each runs one analysis for the engine object
+// The entries of the analyses. Each runs one analysis in the run context
 // `Zantels`: it reads the source through the engine, writes its result
 // tables into the output database and returns "" on success or the error
 // text. Field-name arrays are one-based (entry 0 empty): group fields, compare
 // fields, value fields, the "Y" field, the weight field.
 //
-// Texts, counts and flags are passed by value, arrays and the engine object
+// Texts, counts and flags are passed by value, arrays and the run context
 // by reference; Quarn_Xtab takes everything by reference, Quarn_NonParametric
 // its five trailing test flags. Integer flags are 16-bit with True = -1.
 //
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-class Quantara;
+class RunContext;
 
 using FieldNames = std::vector<std::string>;
 
@@ -28,66 +28,66 @@ std::string Quarn_Describe(const std::string& OutTableName, const std::string& s
                            int16_t intCalcMode_b, const std::string& strPcntiles, const std::string& strConInt,
                            int16_t int95_b, int16_t intCIUser, std::vector<double>& dblPopDev, int16_t tTest_b,
                            std::vector<double>& dblPopMean, const std::string& strFreqOptions, int16_t intFreqIntervals,
-                           double dblFreqFirst, double dblFreqWidth, Quantara& Zantels);
+                           double dblFreqFirst, double dblFreqWidth, RunContext& Zantels);
 std::string Quarn_Frequency(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                             int16_t intGroupFields, int16_t intNumFields, int16_t intWeightField_b,
                             const std::string& strFreqOptions, int16_t intFreqIntervals, double dblFreqFirst,
-                            double dblFreqWidth, Quantara& Zantels);
+                            double dblFreqWidth, RunContext& Zantels);
 std::string Quarn_Percentile(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                              int16_t intGroupFields, int16_t intNumFields, bool fWeightField,
-                             const std::string& strPcntiles, Quantara& Zantels);
+                             const std::string& strPcntiles, RunContext& Zantels);
 std::string Quarn_Compare(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                           int16_t intGroupFields, int16_t intNumFields, bool fWeightField,
-                          const std::string& strOptions, Quantara& Zantels);
+                          const std::string& strOptions, RunContext& Zantels);
 std::string Quarn_Matrix(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                          int16_t intGroupFields, int16_t intNumFields, int16_t intWeightField_b,
-                         const std::string& strTTestTail, const std::string& strOptions, Quantara& Zantels);
+                         const std::string& strTTestTail, const std::string& strOptions, RunContext& Zantels);
 std::string Quarn_Xtab(std::string& OutTableName, std::string& ChiTableName, std::string& strUserTable,
                        FieldNames& strFields, int16_t& intRowFields, int16_t& intNumFields, int16_t& intWeightField_b,
-                       std::string& strXTabType, std::string& strOptions, Quantara& Zantels);
+                       std::string& strXTabType, std::string& strOptions, RunContext& Zantels);
 
 // --- regression and analysis of variance ------------------------------------------
 std::string Quarn_RegressSimple(const std::string& OutTableName, const std::string& ResidualTblName,
                                 const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                                 int16_t intNumFields, bool fWeightField, bool fAnova, int16_t intYInt_b, int16_t intCI,
-                                Quantara& Zantels);
+                                RunContext& Zantels);
 std::string Quarn_RegressMulti(const std::string& OutTableName, const std::string& ResidualTblName,
                                const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                                int16_t intNumFields, bool fWeightField, bool fAnova, int16_t intYInt_b, int16_t intCI,
-                               Quantara& Zantels);
+                               RunContext& Zantels);
 std::string Quarn_RegressPoly(const std::string& OutTableName, const std::string& ResidualTblName,
                               const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                               int16_t intNumFields, bool fWeightField, bool fAnova, bool fYInt, int16_t intCI,
-                              int16_t intPolyOrder, Quantara& Zantels);
+                              int16_t intPolyOrder, RunContext& Zantels);
 std::string Quarn_ANOVA(const std::string& strCalcType, int16_t incBlank_b, const std::string& OutTableName,
                         const std::string& DetailTblName, const std::string& strUserTable, FieldNames& strFields,
                         int16_t intGroupFields, int16_t intCompareFields, int16_t intNumFields, bool fWeightField,
-                        Quantara& Zantels);
+                        RunContext& Zantels);
 
 // --- non-parametric tests ----------------------------------------------------------
 std::string Quarn_ChiSquare(const std::string& OutTableName, const std::string& DetailTableName,
                             const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                             int16_t intCompareFields, int16_t intWeightField_b, bool fDetail, int16_t blanks_b,
-                            bool fAll, Quantara& Zantels);
+                            bool fAll, RunContext& Zantels);
 std::string Quarn_SignFitTest(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                               int16_t intGroupFields, int16_t intNumFields, bool fWeightField, bool fFit,
                               std::vector<int16_t>& intFitTests, bool fMean, bool fMedian, bool fCustom,
-                              double dblCustom, Quantara& Zantels);
+                              double dblCustom, RunContext& Zantels);
 std::string Quarn_NonParametric(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                                 int16_t intGroupFields, int16_t intNumFields, int16_t intYField, bool fWeightField,
                                 int16_t intSignTest_b, std::vector<double>& dblSignTest, int16_t& intTwoSign_b,
                                 int16_t& intWilcoxon_b, int16_t& intSpearman_b, int16_t& intTau_b, int16_t& intChi_b,
-                                Quantara& Zantels);
+                                RunContext& Zantels);
 std::string Quarn_NonParamFriedman(const std::string& OutTableName, const std::string& OutTableName2,
                                    const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
-                                   int16_t intNumFields, bool fWeightField, Quantara& Zantels);
+                                   int16_t intNumFields, bool fWeightField, RunContext& Zantels);
 std::string Quarn_MannKSKruskal(const std::string& OutTableName, const std::string& OutTableName2,
                                 const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                                 int16_t intNumFields, bool fWeightField, int16_t Mann_b, int16_t KS_b,
-                                int16_t Kruskal_b, Quantara& Zantels);
+                                int16_t Kruskal_b, RunContext& Zantels);
 std::string Quarn_NonParametricRuns(const std::string& OutTableName, const std::string& strUserTable,
                                     FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
-                                    int16_t intWeightField_b, int16_t intWald_b, Quantara& Zantels);
+                                    int16_t intWeightField_b, int16_t intWald_b, RunContext& Zantels);
 
 // The entries the runners call. Each member starts as the real entry above.
 struct AnalysisEntryTable {

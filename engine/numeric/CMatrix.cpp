@@ -36,7 +36,7 @@ void CMatrix::SwitchRows(int16_t r1, int16_t r2, int16_t n, DoubleArray2D& a, Do
 }
 
 bool CMatrix::Quarn_GaussJordan_b(int16_t intRows, int16_t intCols, DoubleArray2D& dblSumXY, DoubleArray2D& dblInv,
-                                  Quantara* Zantels) {
+                                  RunContext* Zantels) {
     ProcScope scope(ErrStack(), "Quarn_GaussJordan_b");
     zantels_ = Zantels;
     DoubleArray2D& a = dblSumXY;

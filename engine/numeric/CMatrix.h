@@ -7,7 +7,7 @@
 
 #include "numeric/DoubleArray2D.h"
 
-class Quantara;
+class RunContext;
 
 class CMatrix {
 public:
@@ -19,10 +19,10 @@ public:
     // solution of M x = y. False when M is singular or the elimination would
     // overflow; the arrays then hold partly eliminated (finite) values.
     bool Quarn_GaussJordan_b(int16_t intRows, int16_t intCols, DoubleArray2D& dblSumXY, DoubleArray2D& dblInv,
-                             Quantara* Zantels);
+                             RunContext* Zantels);
 
 private:
     static void SwitchRows(int16_t r1, int16_t r2, int16_t n, DoubleArray2D& a, DoubleArray2D& b);
 
-    Quantara* zantels_ = nullptr;  // the engine object of the last call
+    RunContext* zantels_ = nullptr;  // the run context of the last call
 };

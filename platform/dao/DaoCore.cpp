@@ -615,112 +615,132 @@ std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view tableName) {
     } else
         return nullptr;
 
-    Stmt cols(db, "SELECT name, type FROM pragma_table_xinfo(?1) WHERE hidden = 0");
-    cols.Bind(1, info->name);
-    while (cols.Step()) {
-        FieldDef f;
-        f.name = cols.Text(0);
-        InferType(cols.Text(1), f);
-        f.ordinal = static_cast<int16_t>(info->fields.size());
-        f.sourceTable = info->name;
-        f.sourceField = f.name;
-        f.allowZeroLength = true;
-        const char* declType = nullptr;
-        const char* coll = nullptr;
-        int notNull = 0, pk = 0, autoinc = 0;
-        if (!info->isView && sqlite3_table_column_metadata(db, "main", info->name.c_str(), f.name.c_str(), &declType,
-                                                           &coll, &notNull, &pk, &autoinc) == SQLITE_OK) {
-            f.required = notNull != 0;
-            if (autoinc) {
-                f.attributes |= dbAutoIncrField;
-                info->autoIncrement = static_cast<int>(info->fields.size());
-            }
-            f.collatingOrder = coll && vb::EqualsNoCase(coll, "NOCASE") ? dbSortGeneral : dbSortNeutral;
-        }
-        if (f.type != dbText && f.type != dbMemo) f.collatingOrder = dbSortNeutral;
-        info->fields.push_back(std::move(f));
-    }
-    if (catalogExists) {
-        Stmt cat(db, std::string("SELECT kind, name, prop, value FROM ") + kCatalog +
-                         " WHERE tbl=?1 ORDER BY kind, name, prop");
-        cat.Bind(1, info->name);
-        std::map<std::string, IndexInfo, std::less<>> idx;
-        std::vector<std::string> idxOrder;
-        while (cat.Step()) {
-            std::string kind = cat.Text(0), name = cat.Text(1), prop = cat.Text(2);
-            sqlite3_stmt* st = cat.get();
-            if (kind == "F") {
-                int i = info->FindField(name);
-                if (i < 0) continue;
-                FieldDef& f = info->fields[static_cast<size_t>(i)];
-                int64_t n = sqlite3_column_int64(st, 3);
-                std::string t = cat.Text(3);
-                if (prop == "Type")
-                    f.type = static_cast<int16_t>(n);
-                else if (prop == "Size")
-                    f.size = static_cast<int32_t>(n);
-                else if (prop == "Attributes") {
-                    f.attributes = static_cast<int32_t>(n);
-                    if (f.attributes & dbAutoIncrField) info->autoIncrement = i;
-                } else if (prop == "AllowZeroLength")
-                    f.allowZeroLength = n != 0;
-                else if (prop == "Required")
-                    f.required = n != 0;
-                else if (prop == "DefaultValue")
-                    f.defaultValue = t;
-                else if (prop == "ValidationRule")
-                    f.validationRule = t;
-                else if (prop == "ValidationText")
-                    f.validationText = t;
-                else if (prop.rfind("P:", 0) == 0) {
-                    f.userProps.emplace_back(prop.substr(2), vb::Variant(t));
-                    f.userPropTypes.push_back(dbText);
-                }
-            } else if (kind == "I") {
-                auto [it, fresh] = idx.try_emplace(name);
-                if (fresh) {
-                    it->second.name = name;
-                    idxOrder.push_back(name);
-                }
-                if (prop == "SqlName")
-                    it->second.sqlName = cat.Text(3);
-                else if (prop == "Primary")
-                    it->second.primary = sqlite3_column_int(st, 3) != 0;
-                else if (prop == "Unique")
-                    it->second.unique = sqlite3_column_int(st, 3) != 0;
-                else if (prop == "Fields")
-                    it->second.fields = SplitUnit(cat.Text(3));
-            }
-        }
-        // Keep creation order: indexes are listed by their "Order" entry.
-        std::vector<std::pair<int64_t, std::string>> ordered;
-        Stmt ord(db,
-                 std::string("SELECT name, value FROM ") + kCatalog + " WHERE kind='I' AND tbl=?1 AND prop='Order'");
-        ord.Bind(1, info->name);
-        while (ord.Step()) ordered.emplace_back(sqlite3_column_int64(ord.get(), 1), ord.Text(0));
-        std::sort(ordered.begin(), ordered.end());
-        for (auto& [n, name] : ordered)
-            if (auto it = idx.find(name); it != idx.end()) info->indexes.push_back(it->second);
-    }
-    if (info->indexes.empty() && !info->isView) {
-        Stmt il(db, "SELECT name, \"unique\", origin FROM pragma_index_list(?1)");
-        il.Bind(1, info->name);
-        while (il.Step()) {
-            IndexInfo ix;
-            ix.name = ix.sqlName = il.Text(0);
-            ix.unique = sqlite3_column_int(il.get(), 1) != 0;
-            ix.primary = il.Text(2) == "pk";
-            Stmt ii(db, "SELECT name FROM pragma_index_info(?1) ORDER BY seqno");
-            ii.Bind(1, ix.sqlName);
-            while (ii.Step()) ix.fields.push_back(ii.Text(0));
-            info->indexes.push_back(std::move(ix));
-        }
-    }
+    ReadColumns(*info);
+    if (catalogExists) ReadCatalogFacts(*info);
+    if (info->indexes.empty() && !info->isView) ReadSqliteIndexes(*info);
+    // Only text columns have a sort order of their own, whatever the catalog says.
     for (auto& f : info->fields) {
         if (f.type != dbText && f.type != dbMemo) f.collatingOrder = dbSortNeutral;
     }
     tables[key] = info;
     return info;
+}
+
+// The columns as SQLite declares them: types inferred from the declared
+// types, Required, auto-increment and the collation from the column's metadata.
+void DatabaseImpl::ReadColumns(TableInfo& info) {
+    Stmt cols(db, "SELECT name, type FROM pragma_table_xinfo(?1) WHERE hidden = 0");
+    cols.Bind(1, info.name);
+    while (cols.Step()) {
+        FieldDef f;
+        f.name = cols.Text(0);
+        InferType(cols.Text(1), f);
+        f.ordinal = static_cast<int16_t>(info.fields.size());
+        f.sourceTable = info.name;
+        f.sourceField = f.name;
+        f.allowZeroLength = true;
+        const char* declType = nullptr;
+        const char* coll = nullptr;
+        int notNull = 0, pk = 0, autoinc = 0;
+        if (!info.isView && sqlite3_table_column_metadata(db, "main", info.name.c_str(), f.name.c_str(), &declType,
+                                                          &coll, &notNull, &pk, &autoinc) == SQLITE_OK) {
+            f.required = notNull != 0;
+            if (autoinc) {
+                f.attributes |= dbAutoIncrField;
+                info.autoIncrement = static_cast<int>(info.fields.size());
+            }
+            f.collatingOrder = coll && vb::EqualsNoCase(coll, "NOCASE") ? dbSortGeneral : dbSortNeutral;
+        }
+        if (f.type != dbText && f.type != dbMemo) f.collatingOrder = dbSortNeutral;
+        info.fields.push_back(std::move(f));
+    }
+}
+
+namespace {
+// One catalog fact of field i: its DAO type, size, attributes, rules or a
+// user-defined property.
+void ApplyFieldFact(TableInfo& info, int i, const std::string& prop, int64_t n, const std::string& t) {
+    FieldDef& f = info.fields[static_cast<size_t>(i)];
+    if (prop == "Type")
+        f.type = static_cast<int16_t>(n);
+    else if (prop == "Size")
+        f.size = static_cast<int32_t>(n);
+    else if (prop == "Attributes") {
+        f.attributes = static_cast<int32_t>(n);
+        if (f.attributes & dbAutoIncrField) info.autoIncrement = i;
+    } else if (prop == "AllowZeroLength")
+        f.allowZeroLength = n != 0;
+    else if (prop == "Required")
+        f.required = n != 0;
+    else if (prop == "DefaultValue")
+        f.defaultValue = t;
+    else if (prop == "ValidationRule")
+        f.validationRule = t;
+    else if (prop == "ValidationText")
+        f.validationText = t;
+    else if (prop.rfind("P:", 0) == 0) {
+        f.userProps.emplace_back(prop.substr(2), vb::Variant(t));
+        f.userPropTypes.push_back(dbText);
+    }
+}
+
+}  // namespace
+
+// The catalog's facts of the table: each field's DAO properties and the
+// indexes with their DAO names, in creation order.
+void DatabaseImpl::ReadCatalogFacts(TableInfo& info) {
+    Stmt cat(db, std::string("SELECT kind, name, prop, value FROM ") + kCatalog +
+                     " WHERE tbl=?1 ORDER BY kind, name, prop");
+    cat.Bind(1, info.name);
+    std::map<std::string, IndexInfo, std::less<>> idx;
+    std::vector<std::string> idxOrder;
+    while (cat.Step()) {
+        std::string kind = cat.Text(0), name = cat.Text(1), prop = cat.Text(2);
+        sqlite3_stmt* st = cat.get();
+        if (kind == "F") {
+            int i = info.FindField(name);
+            if (i < 0) continue;
+            ApplyFieldFact(info, i, prop, sqlite3_column_int64(st, 3), cat.Text(3));
+        } else if (kind == "I") {
+            auto [it, fresh] = idx.try_emplace(name);
+            if (fresh) {
+                it->second.name = name;
+                idxOrder.push_back(name);
+            }
+            if (prop == "SqlName")
+                it->second.sqlName = cat.Text(3);
+            else if (prop == "Primary")
+                it->second.primary = sqlite3_column_int(st, 3) != 0;
+            else if (prop == "Unique")
+                it->second.unique = sqlite3_column_int(st, 3) != 0;
+            else if (prop == "Fields")
+                it->second.fields = SplitUnit(cat.Text(3));
+        }
+    }
+    // Keep creation order: indexes are listed by their "Order" entry.
+    std::vector<std::pair<int64_t, std::string>> ordered;
+    Stmt ord(db, std::string("SELECT name, value FROM ") + kCatalog + " WHERE kind='I' AND tbl=?1 AND prop='Order'");
+    ord.Bind(1, info.name);
+    while (ord.Step()) ordered.emplace_back(sqlite3_column_int64(ord.get(), 1), ord.Text(0));
+    std::sort(ordered.begin(), ordered.end());
+    for (auto& [n, name] : ordered)
+        if (auto it = idx.find(name); it != idx.end()) info.indexes.push_back(it->second);
+}
+
+// A table without catalog indexes (made by another tool): SQLite's own.
+void DatabaseImpl::ReadSqliteIndexes(TableInfo& info) {
+    Stmt il(db, "SELECT name, \"unique\", origin FROM pragma_index_list(?1)");
+    il.Bind(1, info.name);
+    while (il.Step()) {
+        IndexInfo ix;
+        ix.name = ix.sqlName = il.Text(0);
+        ix.unique = sqlite3_column_int(il.get(), 1) != 0;
+        ix.primary = il.Text(2) == "pk";
+        Stmt ii(db, "SELECT name FROM pragma_index_info(?1) ORDER BY seqno");
+        ii.Bind(1, ix.sqlName);
+        while (ii.Step()) ix.fields.push_back(ii.Text(0));
+        info.indexes.push_back(std::move(ix));
+    }
 }
 
 std::shared_ptr<TableInfo> DatabaseImpl::Table(std::string_view name) {

@@ -154,6 +154,10 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     void SyncSchema();
     // The stored table or view with this name (case-insensitive), or nullptr.
     std::shared_ptr<TableInfo> FindTable(std::string_view name);
+    // The three sources FindTable fills a table's description from.
+    void ReadColumns(TableInfo& info);
+    void ReadCatalogFacts(TableInfo& info);
+    void ReadSqliteIndexes(TableInfo& info);
     std::shared_ptr<TableInfo> Table(std::string_view name);                         // 3078-like 3265 when absent
     std::optional<std::string> StoredName(std::string_view name, const char* type);  // from sqlite_master
     void EnsureCatalog();

@@ -51,6 +51,119 @@ std::string Excerpt(std::string_view sql, size_t pos) {
     return s;
 }
 
+// Each scanner reads one token that starts at sql[i] into t and returns the
+// position after it.
+
+// [name]: the name between the brackets, which may hold neither a control
+// character nor another '['.
+size_t ScanBracket(std::string_view sql, size_t i, Token& t) {
+    const size_t close = sql.find(']', i + 1);
+    if (close == std::string_view::npos)
+        Fail(kErrBracket, "Invalid bracketing of name: '[' without its ']' at '" + Excerpt(sql, i) + "'.");
+    std::string_view name = sql.substr(i + 1, close - i - 1);
+    if (name.empty()) Fail(kErrBracket, "Invalid bracketing of name: an empty name '[]'.");
+    for (char ch : name) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (u < 0x20 || u == 0x7F)
+            Fail(kErrBracket, "The name [" + std::string(name.substr(0, 30)) +
+                                  "...] contains a control character, which a name may not hold.");
+        if (ch == '[')
+            Fail(kErrBracket,
+                 "Invalid bracketing of name: '[' inside the name [" + std::string(name.substr(0, 30)) + "].");
+    }
+    t.kind = Tok::Bracket;
+    t.text = std::string(name);
+    return close + 1;
+}
+
+// 'text' or "text": a doubled quote stands for one.
+size_t ScanString(std::string_view sql, size_t i, Token& t) {
+    const char quote = sql[i];
+    const size_t n = sql.size();
+    std::string value;
+    size_t j = i + 1;
+    for (;;) {
+        if (j >= n) Fail(kErrExpression, "Syntax error: a text literal is not closed at '" + Excerpt(sql, i) + "'.");
+        if (sql[j] == quote) {
+            if (j + 1 < n && sql[j + 1] == quote) {
+                value += quote;
+                j += 2;
+                continue;
+            }
+            break;
+        }
+        value += sql[j++];
+    }
+    t.kind = Tok::String;
+    t.text = std::move(value);
+    return j + 1;
+}
+
+// #date#: the text between the signs, read later.
+size_t ScanDate(std::string_view sql, size_t i, Token& t) {
+    const size_t close = sql.find('#', i + 1);
+    if (close == std::string_view::npos)
+        Fail(kErrExpression, "Syntax error in date literal at '" + Excerpt(sql, i) + "': '#' without its closing '#'.");
+    t.kind = Tok::Date;
+    t.text = std::string(sql.substr(i + 1, close - i - 1));
+    return close + 1;
+}
+
+// Digits, an optional fraction and an optional exponent (kept only when
+// digits follow the 'e').
+size_t ScanNumber(std::string_view sql, size_t i, Token& t) {
+    const size_t n = sql.size();
+    size_t j = i;
+    while (j < n && IsDigit(sql[j])) ++j;
+    if (j < n && sql[j] == '.') {
+        ++j;
+        while (j < n && IsDigit(sql[j])) ++j;
+    }
+    if (j < n && (sql[j] == 'e' || sql[j] == 'E')) {
+        size_t k = j + 1;
+        if (k < n && (sql[k] == '+' || sql[k] == '-')) ++k;
+        if (k < n && IsDigit(sql[k])) {
+            while (k < n && IsDigit(sql[k])) ++k;
+            j = k;
+        }
+    }
+    t.kind = Tok::Number;
+    t.text = std::string(sql.substr(i, j - i));
+    return j;
+}
+
+size_t ScanName(std::string_view sql, size_t i, Token& t) {
+    size_t j = i;
+    while (j < sql.size() && IsNameChar(static_cast<unsigned char>(sql[j]))) ++j;
+    t.kind = Tok::Name;
+    t.text = std::string(sql.substr(i, j - i));
+    return j;
+}
+
+// An operator or punctuation: <=, >=, <> or one character of the set.
+size_t ScanOperator(std::string_view sql, size_t i, Token& t) {
+    const char c = sql[i];
+    t.kind = Tok::Op;
+    if ((c == '<' || c == '>') && i + 1 < sql.size() && (sql[i + 1] == '=' || (c == '<' && sql[i + 1] == '>'))) {
+        t.text = std::string(sql.substr(i, 2));
+        return i + 2;
+    }
+    if (std::string_view("(),;.*+-/=<>^&").find(c) == std::string_view::npos)
+        Fail(kErrExpression, "Syntax error: the character '" + std::string(1, c) + "' at '" + Excerpt(sql, i) +
+                                 "' is not understood here.");
+    t.text = std::string(1, c);
+    return i + 1;
+}
+
+// A '.' followed by a digit starts a number where an operand may stand: at
+// the start or after an operator other than ')'; elsewhere it qualifies a name.
+bool StartsNumber(std::string_view sql, size_t i, const std::vector<Token>& before) {
+    const char c = sql[i];
+    if (IsDigit(c)) return true;
+    return c == '.' && i + 1 < sql.size() && IsDigit(sql[i + 1]) &&
+           (before.empty() || (before.back().kind == Tok::Op && before.back().text != ")"));
+}
+
 std::vector<Token> Tokenize(std::string_view sql) {
     std::vector<Token> out;
     size_t i = 0;
@@ -61,94 +174,23 @@ std::vector<Token> Tokenize(std::string_view sql) {
             ++i;
             continue;
         }
-        Token t;
-        t.pos = i;
-        if (c == '[') {
-            const size_t close = sql.find(']', i + 1);
-            if (close == std::string_view::npos)
-                Fail(kErrBracket, "Invalid bracketing of name: '[' without its ']' at '" + Excerpt(sql, i) + "'.");
-            std::string_view name = sql.substr(i + 1, close - i - 1);
-            if (name.empty()) Fail(kErrBracket, "Invalid bracketing of name: an empty name '[]'.");
-            for (char ch : name) {
-                const auto u = static_cast<unsigned char>(ch);
-                if (u < 0x20 || u == 0x7F)
-                    Fail(kErrBracket, "The name [" + std::string(name.substr(0, 30)) +
-                                          "...] contains a control character, which a name may not hold.");
-                if (ch == '[')
-                    Fail(kErrBracket,
-                         "Invalid bracketing of name: '[' inside the name [" + std::string(name.substr(0, 30)) + "].");
-            }
-            t.kind = Tok::Bracket;
-            t.text = std::string(name);
-            i = close + 1;
-        } else if (c == ']') {
+        if (c == ']')
             Fail(kErrBracket, "Invalid bracketing of name: ']' without its '[' at '" + Excerpt(sql, i) +
                                   "' (a name may not contain ']').");
-        } else if (c == '\'' || c == '"') {
-            std::string value;
-            size_t j = i + 1;
-            for (;;) {
-                if (j >= n)
-                    Fail(kErrExpression, "Syntax error: a text literal is not closed at '" + Excerpt(sql, i) + "'.");
-                if (sql[j] == c) {
-                    if (j + 1 < n && sql[j + 1] == c) {
-                        value += c;
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                value += sql[j++];
-            }
-            t.kind = Tok::String;
-            t.text = std::move(value);
-            i = j + 1;
-        } else if (c == '#') {
-            const size_t close = sql.find('#', i + 1);
-            if (close == std::string_view::npos)
-                Fail(kErrExpression,
-                     "Syntax error in date literal at '" + Excerpt(sql, i) + "': '#' without its closing '#'.");
-            t.kind = Tok::Date;
-            t.text = std::string(sql.substr(i + 1, close - i - 1));
-            i = close + 1;
-        } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(sql[i + 1]) &&
-                                  (out.empty() || (out.back().kind == Tok::Op && out.back().text != ")")))) {
-            size_t j = i;
-            while (j < n && IsDigit(sql[j])) ++j;
-            if (j < n && sql[j] == '.') {
-                ++j;
-                while (j < n && IsDigit(sql[j])) ++j;
-            }
-            if (j < n && (sql[j] == 'e' || sql[j] == 'E')) {
-                size_t k = j + 1;
-                if (k < n && (sql[k] == '+' || sql[k] == '-')) ++k;
-                if (k < n && IsDigit(sql[k])) {
-                    while (k < n && IsDigit(sql[k])) ++k;
-                    j = k;
-                }
-            }
-            t.kind = Tok::Number;
-            t.text = std::string(sql.substr(i, j - i));
-            i = j;
-        } else if (IsNameStart(static_cast<unsigned char>(c))) {
-            size_t j = i;
-            while (j < n && IsNameChar(static_cast<unsigned char>(sql[j]))) ++j;
-            t.kind = Tok::Name;
-            t.text = std::string(sql.substr(i, j - i));
-            i = j;
-        } else {
-            t.kind = Tok::Op;
-            if ((c == '<' || c == '>') && i + 1 < n && (sql[i + 1] == '=' || (c == '<' && sql[i + 1] == '>'))) {
-                t.text = std::string(sql.substr(i, 2));
-                i += 2;
-            } else if (std::string_view("(),;.*+-/=<>^&").find(c) != std::string_view::npos) {
-                t.text = std::string(1, c);
-                ++i;
-            } else {
-                Fail(kErrExpression, "Syntax error: the character '" + std::string(1, c) + "' at '" + Excerpt(sql, i) +
-                                         "' is not understood here.");
-            }
-        }
+        Token t;
+        t.pos = i;
+        if (c == '[')
+            i = ScanBracket(sql, i, t);
+        else if (c == '\'' || c == '"')
+            i = ScanString(sql, i, t);
+        else if (c == '#')
+            i = ScanDate(sql, i, t);
+        else if (StartsNumber(sql, i, out))
+            i = ScanNumber(sql, i, t);
+        else if (IsNameStart(static_cast<unsigned char>(c)))
+            i = ScanName(sql, i, t);
+        else
+            i = ScanOperator(sql, i, t);
         out.push_back(std::move(t));
     }
     Token end;
@@ -761,29 +803,35 @@ private:
     // SELECT; `sortLikeJet` adds the ORDER BY that gives DISTINCT and GROUP BY
     // Jet's sorted output (for the statement itself and an INSERT's source,
     // not for subqueries, whose order does not show).
-    std::string ParseSelect(bool sortLikeJet) {
-        ExpectWord("SELECT");
+    // The words between SELECT and the list: DISTINCT, DISTINCTROW, ALL, TOP n.
+    struct SelectPredicates {
         bool distinct = false;
         std::optional<std::string> top;
+    };
+    SelectPredicates ParseSelectPredicates() {
+        SelectPredicates p;
         for (;;) {
             if (AcceptWord("DISTINCT")) {
-                distinct = true;
+                p.distinct = true;
             } else if (AcceptWord("DISTINCTROW") || AcceptWord("ALL")) {
             } else if (IsWord("TOP")) {
                 Next();
                 const Token& n = Peek();
                 if (n.kind != Tok::Number || n.text.find_first_not_of("0123456789") != std::string::npos)
                     SyntaxError("TOP needs a whole number");
-                top = n.text;
+                p.top = n.text;
                 Next();
                 if (IsWord("PERCENT")) Fail(kErrStatement, "TOP n PERCENT is not supported.");
             } else {
-                break;
+                return p;
             }
         }
-        std::vector<std::string> items;  // expressions, without their aliases
+    }
+
+    // The select list as SQLite SQL; items receives each expression without
+    // its alias, star whether the list selects all columns of a table.
+    std::string ParseSelectList(std::vector<std::string>& items, bool& star) {
         std::string list;
-        bool star = false;
         for (;;) {
             const Expr e = ParseLevel(1);
             std::string item = e.sql;
@@ -804,24 +852,74 @@ private:
                 Next();
             }
             list += (list.empty() ? "" : ", ") + item;
-            if (!IsOp(",")) break;
+            if (!IsOp(",")) return list;
             Next();
         }
+    }
+
+    // The expressions after GROUP BY (the words already read).
+    std::vector<std::string> ParseGroupBy() {
+        std::vector<std::string> groups;
+        for (;;) {
+            groups.push_back(ParseExpression().sql);
+            if (!IsOp(",")) return groups;
+            Next();
+        }
+    }
+
+    // The terms after ORDER BY (the words already read), with ASC or DESC.
+    std::string ParseOrderBy() {
+        std::string order;
+        for (;;) {
+            order += (order.empty() ? "" : ", ") + ParseExpression().sql;
+            if (AcceptWord("DESC")) {
+                order += " DESC";
+            } else if (AcceptWord("ASC")) {
+                order += " ASC";
+            }
+            if (!IsOp(",")) return order;
+            Next();
+        }
+    }
+
+    // The order Jet gives GROUP BY and DISTINCT without ORDER BY: the groups
+    // (by their position in the list when selected), else every column.
+    static std::string JetImplicitOrder(const std::vector<std::string>& groups, const std::vector<std::string>& items,
+                                        bool distinct, bool star) {
+        std::string order;
+        if (!groups.empty()) {
+            for (const std::string& g : groups) {
+                std::string term = g;
+                for (size_t k = 0; k < items.size(); ++k)
+                    if (items[k] == g) {
+                        term = std::to_string(k + 1);
+                        break;
+                    }
+                order += (order.empty() ? "" : ", ") + term;
+            }
+        } else if (distinct && !star) {
+            for (size_t k = 0; k < items.size(); ++k) order += (k ? ", " : "") + std::to_string(k + 1);
+        }
+        return order;
+    }
+
+    std::string ParseSelect(bool sortLikeJet) {
+        ExpectWord("SELECT");
+        const SelectPredicates predicates = ParseSelectPredicates();
+        std::vector<std::string> items;  // expressions, without their aliases
+        bool star = false;
+        const std::string list = ParseSelectList(items, star);
         if (IsWord("INTO"))
             Fail(kErrStatement, "SELECT ... INTO (a make-table query) is not supported; create the table and use "
                                 "INSERT INTO ... SELECT.");
-        std::string sql = std::string("SELECT ") + (distinct ? "DISTINCT " : "") + list;
+        std::string sql = std::string("SELECT ") + (predicates.distinct ? "DISTINCT " : "") + list;
         if (AcceptWord("FROM")) sql += " FROM " + ParseFrom();
         if (AcceptWord("WHERE")) sql += " WHERE " + ParseExpression().sql;
         std::vector<std::string> groups;
         if (IsWord("GROUP") && IsWord("BY", 1)) {
             Next();
             Next();
-            for (;;) {
-                groups.push_back(ParseExpression().sql);
-                if (!IsOp(",")) break;
-                Next();
-            }
+            groups = ParseGroupBy();
             sql += " GROUP BY ";
             for (size_t k = 0; k < groups.size(); ++k) sql += (k ? ", " : "") + groups[k];
         }
@@ -841,33 +939,12 @@ private:
         if (IsWord("ORDER") && IsWord("BY", 1)) {
             Next();
             Next();
-            for (;;) {
-                order += (order.empty() ? "" : ", ") + ParseExpression().sql;
-                if (AcceptWord("DESC")) {
-                    order += " DESC";
-                } else if (AcceptWord("ASC")) {
-                    order += " ASC";
-                }
-                if (!IsOp(",")) break;
-                Next();
-            }
+            order = ParseOrderBy();
         } else if (sortLikeJet && !compound) {
-            if (!groups.empty()) {
-                for (const std::string& g : groups) {
-                    std::string term = g;
-                    for (size_t k = 0; k < items.size(); ++k)
-                        if (items[k] == g) {
-                            term = std::to_string(k + 1);
-                            break;
-                        }
-                    order += (order.empty() ? "" : ", ") + term;
-                }
-            } else if (distinct && !star) {
-                for (size_t k = 0; k < items.size(); ++k) order += (k ? ", " : "") + std::to_string(k + 1);
-            }
+            order = JetImplicitOrder(groups, items, predicates.distinct, star);
         }
         if (!order.empty()) sql += " ORDER BY " + order;
-        if (top) sql += " LIMIT " + *top;
+        if (predicates.top) sql += " LIMIT " + *predicates.top;
         return sql;
     }
 

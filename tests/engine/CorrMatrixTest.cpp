@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "EngineTestSupport.h"
+#include "analysis/descriptive/MatrixMeasures.h"
+#include "numeric/CZValue.h"
 
 namespace enginetest {
 namespace {
@@ -116,3 +118,57 @@ TEST_F(CorrMatrixTest, PairWhoseWeightsSumToOneHasNoSpread) {
 
 }  // namespace
 }  // namespace enginetest
+
+// --- the measures of one pair, without a table ---------------------------------------
+
+namespace {
+
+// x = 1 2 3 4, y = 2 4 5 9, each of weight 1.
+WeightedCoMoments SmallPair() {
+    WeightedCoMoments p;
+    const double x[] = {1, 2, 3, 4}, y[] = {2, 4, 5, 9};
+    for (int i = 0; i < 4; ++i) p.Add(x[i], y[i], 1);
+    return p;
+}
+
+double Measure(MatrixMeasure k, const WeightedCoMoments& p, int rowSide, bool oneTail = false) {
+    CZValue prob;
+    const std::optional<double> v = PairMeasure(k, p, rowSide, 6, oneTail, prob);
+    EXPECT_TRUE(v.has_value());
+    return v.value_or(std::nan(""));
+}
+
+TEST(MatrixPairMeasures, SmallPairAgainstHandWorkedValues) {
+    const WeightedCoMoments p = SmallPair();
+    EXPECT_DOUBLE_EQ(Measure(MatrixMeasure::Count, p, 1), 4);
+    EXPECT_DOUBLE_EQ(Measure(MatrixMeasure::Missing, p, 1), 2);  // 6 records, 4 in the pair
+    EXPECT_DOUBLE_EQ(Measure(MatrixMeasure::MeanDiff, p, 1), -2.5);
+    EXPECT_DOUBLE_EQ(Measure(MatrixMeasure::MeanDiff, p, -1), 2.5) << "the row's field less the column's";
+    EXPECT_DOUBLE_EQ(Measure(MatrixMeasure::MeanDiff, p, 0), 0);
+    // x - y = -1 -2 -2 -5: R sd() = sqrt(3)
+    EXPECT_NEAR(Measure(MatrixMeasure::StdDevDiff, p, 1), std::sqrt(3.0), 1e-12);
+    // R: cov(x, y) = 11 / 3, cor(x, y) = 11 / sqrt(130)
+    EXPECT_NEAR(Measure(MatrixMeasure::Covariance, p, 1), 11.0 / 3, 1e-12);
+    EXPECT_NEAR(Measure(MatrixMeasure::Correlation, p, 1), 11 / std::sqrt(130.0), 1e-12);
+    EXPECT_NEAR(Measure(MatrixMeasure::RSquare, p, 1), 121.0 / 130, 1e-12);
+    // R: t.test(x, y, paired = TRUE)$statistic = -2.5 / sqrt(3 / 4)
+    EXPECT_NEAR(Measure(MatrixMeasure::TValue, p, 1), -2.5 / std::sqrt(0.75), 1e-12);
+    const double two = Measure(MatrixMeasure::Prob, p, 1);
+    EXPECT_NEAR(Measure(MatrixMeasure::Prob, p, 1, true), two / 2, 1e-15);
+}
+
+TEST(MatrixPairMeasures, TooFewRecordsOrNoSpreadGiveNoValue) {
+    WeightedCoMoments one;
+    one.Add(1.0, 2.0, 1);
+    CZValue prob;
+    EXPECT_EQ(PairMeasure(MatrixMeasure::Count, one, 1, 1, false, prob), 1.0);
+    EXPECT_FALSE(PairMeasure(MatrixMeasure::MeanDiff, one, 1, 1, false, prob));
+    // A field with itself: no difference, so no spread and no t.
+    WeightedCoMoments same;
+    for (double v : {1.0, 2.0, 4.0}) same.Add(v, v, 1);
+    EXPECT_FALSE(PairMeasure(MatrixMeasure::StdDevDiff, same, 0, 3, false, prob));
+    EXPECT_FALSE(PairMeasure(MatrixMeasure::TValue, same, 0, 3, false, prob));
+    EXPECT_NEAR(*PairMeasure(MatrixMeasure::Correlation, same, 0, 3, false, prob), 1, 1e-12);
+}
+
+}  // namespace

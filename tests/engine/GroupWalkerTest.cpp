@@ -4,6 +4,7 @@
 #include "EngineTestSupport.h"
 #include "GroupWalker.h"
 #include "QuantaraImpl.h"
+#include "RunContextSupport.h"
 #include "vb/Conversions.h"
 
 using namespace enginetest;
@@ -17,9 +18,16 @@ class GroupWalk : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        engine->putref_SourceDatabase(db);
-        engine->putref_OutputDatabase(db);
+        run.SourceDatabase(db);
+        run.OutputDatabase(db);
     }
+    void TearDown() override {
+        run.CloseRecordsets();
+        EngineTest::TearDown();
+    }
+
+    // A run context of its own, with no engine object.
+    RunContext run;
 
     static std::string Text(const vb::Variant& v) { return v.IsNull() ? "Null" : v.ToString(); }
 
@@ -27,8 +35,8 @@ protected:
     // "values:records".
     std::vector<std::string> Groups(const std::string& table, FieldNames f, int16_t nG) {
         std::vector<int32_t> types, sizes;
-        EXPECT_EQ(engine->Quarn_InitDataTable(table, f, nG, types, sizes), "");
-        GroupWalker walk(*engine, f, nG, false, 0);
+        EXPECT_EQ(run.Quarn_InitDataTable(table, f, nG, types, sizes), "");
+        GroupWalker walk(run, f, nG, false, 0);
         std::vector<std::string> groups;
         walk.Walk({.record = {},
                    .groupEnd =
@@ -80,9 +88,10 @@ TEST_F(GroupWalk, EventsComeInTheOrderOfTheRecordLoop) {
                 {"c", kNull, 7.0, kNull, kNull, 1.0}});
     FieldNames f{"", "G1", "X1", "W"};
     std::vector<int32_t> types, sizes;
-    ASSERT_EQ(engine->Quarn_InitDataTable("Data", f, 1, types, sizes), "");
-    engine->ShowStatus(true);
-    GroupWalker walk(*engine, f, 1, true, 3);
+    ASSERT_EQ(run.Quarn_InitDataTable("Data", f, 1, types, sizes), "");
+    run.ShowStatus(true);
+    run.OnStatus([this](std::string& message) { log.StatStatus(message); });
+    GroupWalker walk(run, f, 1, true, 3);
     std::vector<std::string> trace;
     const int32_t read =
         walk.Walk({.record =
@@ -114,12 +123,12 @@ TEST_F(GroupWalk, EventsComeInTheOrderOfTheRecordLoop) {
 
 TEST_F(GroupWalk, MissingCountsRestartWithEachGroup) {
     AppendRows({{"a", kNull, 1.0, kNull}, {"a", kNull, kNull, 2.0}, {"a", kNull, -9.0, 3.0}, {"b", kNull, 4.0, 4.0}});
-    engine->MissingType("Equal");
-    engine->MissingEqual(-9);
+    run.MissingType("Equal");
+    run.MissingEqual(-9);
     FieldNames f{"", "G1", "X1", "X2"};
     std::vector<int32_t> types, sizes;
-    ASSERT_EQ(engine->Quarn_InitDataTable("Data", f, 1, types, sizes), "");
-    GroupWalker walk(*engine, f, 1, false, 0);
+    ASSERT_EQ(run.Quarn_InitDataTable("Data", f, 1, types, sizes), "");
+    GroupWalker walk(run, f, 1, false, 0);
     std::vector<std::string> counts;
     walk.Walk({.record =
                    [&](double) {
@@ -139,9 +148,9 @@ TEST_F(GroupWalk, MissingCountsRestartWithEachGroup) {
 }
 
 TEST_F(GroupWalk, AnEmptySourceEndsNoGroup) {
-    ASSERT_EQ(engine->OpenDataRecordset("SELECT [G1], [X1] FROM [Data]"), "");
+    ASSERT_EQ(run.OpenDataRecordset("SELECT [G1], [X1] FROM [Data]"), "");
     FieldNames f{"", "G1", "X1"};
-    GroupWalker walk(*engine, f, 1, false, 0);
+    GroupWalker walk(run, f, 1, false, 0);
     int ends = 0;
     EXPECT_EQ(walk.Walk({.record = {}, .groupEnd = [&](const GroupValues&, int32_t) { ++ends; }, .groupStart = {}}), 0);
     EXPECT_EQ(ends, 0);

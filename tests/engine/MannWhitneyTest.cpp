@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "NonParam2Support.h"
+#include "analysis/nonparametric/TwoSampleMath.h"
 
 namespace enginetest {
 namespace {
@@ -185,3 +186,53 @@ TEST_F(MannWhitney, UnlistedCompareValuesAreCountedAndReportedOnce) {
 
 }  // namespace
 }  // namespace enginetest
+
+// --- the two-sample arithmetic without a table ---------------------------------------
+
+namespace {
+
+// x = 1 2 3 4 5 (sample 1), y = 3 6 7 8 (sample 2): one tie of two at 3.
+std::vector<Observation> SmallPair() {
+    return {{1, 1, 1}, {2, 1, 1}, {3, 1, 1}, {3, 2, 1}, {4, 1, 1}, {5, 1, 1}, {6, 2, 1}, {7, 2, 1}, {8, 2, 1}};
+}
+
+TEST(TwoSampleMath, MannWhitneyOnASmallPairWithOneTie) {
+    const PairBlocks b = WalkPair(SmallPair(), 1, 2, 5, 4, true, false);
+    // Ranks 1 2 3.5 5 6 for x, 3.5 7 8 9 for y.
+    EXPECT_DOUBLE_EQ(b.R1, 17.5);
+    EXPECT_DOUBLE_EQ(b.R2, 27.5);
+    EXPECT_DOUBLE_EQ(b.ties, 2);
+    EXPECT_DOUBLE_EQ(b.tieSums.tg, 1);
+    const MannWhitney mw = MannWhitneyU(b, 5, 4);
+    // R: wilcox.test(x, y, correct = FALSE) gives W = 2.5.
+    EXPECT_DOUBLE_EQ(mw.U, 2.5);
+    EXPECT_DOUBLE_EQ(mw.UPrime, 17.5);
+    EXPECT_DOUBLE_EQ(mw.W, 27.5) << "the rank sum of the smaller sample";
+    EXPECT_DOUBLE_EQ(mw.sumTies, 0.5);  // (2^3 - 2) / 12
+    // (2.5 - 10) / sqrt(20 / 72 * 60) and / sqrt(20 / 72 * 59.5)
+    ASSERT_TRUE(mw.Z && mw.ZTies);
+    EXPECT_NEAR(*mw.Z, -7.5 / std::sqrt(20.0 / 72 * 60), 1e-12);
+    EXPECT_NEAR(*mw.ZTies, -7.5 / std::sqrt(20.0 / 72 * 59.5), 1e-12);
+}
+
+TEST(TwoSampleMath, KolmogorovSmirnovOnTheSamePair) {
+    const PairBlocks b = WalkPair(SmallPair(), 1, 2, 5, 4, false, true);
+    // The ECDFs differ most after 5: 1 - 0.25. R: ks.test(x, y)$statistic = 0.75.
+    EXPECT_DOUBLE_EQ(b.dPos, 0.75);
+    EXPECT_DOUBLE_EQ(b.dNeg, 0);
+    const KolmogorovSmirnov ks = KolmogorovSmirnovD(b, 5, 4);
+    EXPECT_DOUBLE_EQ(ks.D, 0.75);
+    EXPECT_NEAR(ks.Z, 0.75 * std::sqrt(20.0 / 9), 1e-12);
+}
+
+TEST(TwoSampleMath, OtherSamplesAndFractionalWeightsDoNotCount) {
+    // A third sample between them and a weight of 2.7 (counts as 2).
+    const std::vector<Observation> obs = {{1, 1, 2.7}, {2, 3, 1}, {3, 2, 1}};
+    const PairBlocks b = WalkPair(obs, 1, 2, 2, 1, true, false);
+    EXPECT_DOUBLE_EQ(b.R1, 3);  // two observations sharing ranks 1 and 2
+    EXPECT_DOUBLE_EQ(b.R2, 3);
+    const MannWhitney mw = MannWhitneyU(b, 2, 1);
+    EXPECT_DOUBLE_EQ(mw.U, 0);
+}
+
+}  // namespace

@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "EngineTestSupport.h"
+#include "RunContext.h"
 #include "analysis/AnalysisEntries.h"
 
 using namespace enginetest;
@@ -326,7 +327,7 @@ TEST_F(PairedFields, WithoutGroupFieldsOneRowPerField) {
 }
 
 TEST(PairedFieldsEntry, TestsTheRunnerNeverAsksForAreRefused) {
-    Quantara engine;
+    RunContext engine;
     FieldNames fields = {"", "X1", "Y"};
     std::vector<double> medians(2, 0.0);
     int16_t sign = -1, wilcoxon = 0, spearman = 0, tau = -1, chi = 0;

@@ -2,6 +2,7 @@
 // databases the object closes.
 #include "EngineTestSupport.h"
 #include "QuantaraImpl.h"
+#include "RunContextSupport.h"
 #include "analysis/AnalysisEntries.h"
 #include "vb/VbError.h"
 
@@ -35,12 +36,10 @@ TEST_F(QuantaraObject, NewObjectHasEmptyDefaults) {
     }
     EXPECT_FALSE(q.get_ShowProgress());
     EXPECT_FALSE(q.get_ShowErrors());
-    EXPECT_EQ(q.MissingType(), "");
-    EXPECT_FALSE(q.CaseSensitive());
-    EXPECT_EQ(q.CurrentScenario(), nullptr);
+    EXPECT_EQ(QuantaraAccess::Of(q).run, nullptr) << "no run context before the first run";
     // Its own error stack, which shows no box of its own.
     EXPECT_FALSE(ErrStack().DisplayError());
-    EXPECT_EQ(&ErrStack(), q.State().m_ErrHandler.get());
+    EXPECT_EQ(&ErrStack(), QuantaraAccess::Of(q).m_ErrHandler.get());
 }
 
 TEST_F(QuantaraObject, DatabaseLetRejectsValuesThatAreNoDatabase) {
@@ -132,8 +131,8 @@ TEST_F(QuantaraObject, DatabasesPutBackAfterARunKeepTheirOwnOwnership) {
                                          int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
                                          const std::string&, const std::string&, int16_t, int16_t, std::vector<double>&,
                                          int16_t, std::vector<double>&, const std::string&, int16_t, double, double,
-                                         Quantara& z) {
-            fromRun = z.get_ScenarioDatabase();
+                                         RunContext& z) {
+            fromRun = z.ScenarioDatabase();
             return std::string();
         };
         EXPECT_TRUE(q.RunScenario(id, vb::Variant(dbPath))) << q.get_ErrorInfo();

@@ -3,6 +3,7 @@
 // type of a multi-field column and the regression block.
 #include "EngineTestSupport.h"
 #include "QuantaraImpl.h"
+#include "RunContextSupport.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "vb/VbError.h"
@@ -17,9 +18,16 @@ class ResultTables : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        engine->putref_SourceDatabase(db);
-        engine->putref_OutputDatabase(db);
+        run.SourceDatabase(db);
+        run.OutputDatabase(db);
     }
+    void TearDown() override {
+        run.CloseRecordsets();
+        EngineTest::TearDown();
+    }
+
+    // A run context of its own, with no engine object.
+    RunContext run;
 
     // (name, type, size, ordinal) of every column of a stored table.
     std::vector<std::tuple<std::string, int, int, int>> Columns(const std::string& table) {
@@ -45,7 +53,7 @@ TEST_F(ResultTables, LeadingColumnsTakeTheirTypesFromTheSource) {
     AddOutputField(tdf, "Mean", dao::dbDouble, ordinal);
     EXPECT_EQ(next, 10);
     EXPECT_EQ(ordinal, 11);
-    ASSERT_EQ(engine->Quarn_CreateTable(tdf, true), "");
+    ASSERT_EQ(run.Quarn_CreateTable(tdf, true), "");
 
     const std::string stem(62, 'p');
     const std::vector<std::tuple<std::string, int, int, int>> expected = {
@@ -62,7 +70,7 @@ TEST_F(ResultTables, LeadingColumnsTakeTheirTypesFromTheSource) {
     EXPECT_EQ(key->Fields()->Item(0)->Name(), "StatOutputID");
 
     // One row through the writer: a Null group value stays Null.
-    const dao::RecordsetPtr& rs = engine->OutputRecordset();
+    const dao::RecordsetPtr& rs = run.OutputRecordset();
     ASSERT_TRUE(rs);
     rs->AddNew();
     WriteGroupValues(rs, 2, f, {vb::Variant(), "", kNull}, 3, "Count", "Missing", true, 12.5, 10, 7, 4, 1.5, 2.5);
@@ -85,23 +93,23 @@ TEST_F(ResultTables, OnlyTheDataFieldColumn) {
     FieldNames f{"", "X1"};
     dao::TableDefPtr tdf = db->CreateTableDef("Out");
     EXPECT_EQ(BuildOutputFields(tdf, 0, f, {0, dao::dbDouble}, {0, 8}, true, 0, 0, false, "", ""), 2);
-    ASSERT_EQ(engine->Quarn_CreateTable(tdf, false), "");
-    EXPECT_FALSE(engine->OutputRecordset());
+    ASSERT_EQ(run.Quarn_CreateTable(tdf, false), "");
+    EXPECT_FALSE(run.OutputRecordset());
     const std::vector<std::tuple<std::string, int, int, int>> expected = {{"StatOutputID", dao::dbLong, 4, 0},
                                                                           {"DataField", dao::dbText, 64, 1}};
     EXPECT_EQ(Columns("Out"), expected);
 }
 
 TEST_F(ResultTables, AnExistingTableNameComesBackAsText) {
-    ASSERT_EQ(engine->OpenDataRecordset("SELECT * FROM [Data]"), "");
-    const dao::RecordsetPtr held = engine->DataRecordset();
-    engine->OutputRecordset(held);
+    ASSERT_EQ(run.OpenDataRecordset("SELECT * FROM [Data]"), "");
+    const dao::RecordsetPtr held = run.DataRecordset();
+    run.OutputRecordset(held);
     dao::TableDefPtr tdf = db->CreateTableDef("Data");
     int16_t ordinal = 0;
     AddOutputField(tdf, "StatOutputID", dao::dbLong, ordinal);
-    const std::string err = engine->Quarn_CreateTable(tdf, true);
+    const std::string err = run.Quarn_CreateTable(tdf, true);
     EXPECT_NE(err.find("already exists"), std::string::npos) << err;
-    EXPECT_EQ(engine->OutputRecordset(), held);
+    EXPECT_EQ(run.OutputRecordset(), held);
 }
 
 TEST_F(ResultTables, DuplicateColumnNamesRaiseAndEndTheRunWithTheirText) {
@@ -122,11 +130,11 @@ TEST_F(ResultTables, DuplicateColumnNamesRaiseAndEndTheRunWithTheirText) {
                                     bool, int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
                                     const std::string&, const std::string&, int16_t, int16_t, std::vector<double>&,
                                     int16_t, std::vector<double>&, const std::string&, int16_t, double, double,
-                                    Quantara& z) {
+                                    RunContext& z) {
         std::vector<int32_t> types, sizes;
         std::string err = z.Quarn_InitDataTable("Data", fields, nG, types, sizes);
         if (!err.empty()) return err;
-        dao::TableDefPtr t = z.get_OutputDatabase()->CreateTableDef(out);
+        dao::TableDefPtr t = z.OutputDatabase()->CreateTableDef(out);
         BuildOutputFields(t, nG, fields, types, sizes, true, 0, 0, false, "Count", "count");
         return z.Quarn_CreateTable(t, true);
     };
@@ -174,7 +182,7 @@ TEST_F(ResultTables, RegressionBlock) {
     ordinal = 0;
     AddOutputField(both, "StatOutputID", dao::dbLong, ordinal);
     AddRegressionFields(both, 1, ordinal);
-    ASSERT_EQ(engine->Quarn_CreateTable(both, false), "");
+    ASSERT_EQ(run.Quarn_CreateTable(both, false), "");
     std::vector<std::string> names;
     for (const auto& c : Columns("R3")) names.push_back(std::get<0>(c));
     EXPECT_EQ(names, (std::vector<std::string>{"StatOutputID", "Multiple_R", "R-Square", "Adj_R-Square",

@@ -4,6 +4,7 @@
 #include "EngineTestSupport.h"
 #include "vb/Conversions.h"
 #include "QuantaraImpl.h"
+#include "RunContextSupport.h"
 #include "analysis/AnalysisEntries.h"
 #include "vb/VbError.h"
 
@@ -19,7 +20,7 @@ protected:
                                         int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
                                         const std::string&, const std::string&, int16_t, int16_t, std::vector<double>&,
                                         int16_t, std::vector<double>&, const std::string&, int16_t, double, double,
-                                        Quantara& z) {
+                                        RunContext& z) {
             z.Quarn_Msg(0, true, "Retrieving and sorting data");
             for (int32_t r = 1; r <= 10; ++r) z.Quarn_Msg(r, false, "");
             return std::string();
@@ -71,8 +72,8 @@ TEST_F(RunScenario, SourceAndOutputDefaultToTheScenarioDatabaseDuringTheRun) {
                                      int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
                                      const std::string&, const std::string&, int16_t, int16_t, std::vector<double>&,
                                      int16_t, std::vector<double>&, const std::string&, int16_t, double, double,
-                                     Quantara& z) {
-        seen = {z.get_ScenarioDatabase(), z.get_SourceDatabase(), z.get_OutputDatabase()};
+                                     RunContext& z) {
+        seen = {z.ScenarioDatabase(), z.SourceDatabase(), z.OutputDatabase()};
         return std::string();
     };
     const int32_t id = AddScenario(db, {});
@@ -168,17 +169,18 @@ TEST_F(RunScenario, LoaderMessages) {
     EXPECT_FALSE(Run(AddScenario(db, noOptions)));
     EXPECT_EQ(engine->get_ErrorInfo(), "Scenario not found");
 
-    // A scenario without fields keeps the previous current scenario.
+    // A scenario without fields: its run has no scenario (the run before
+    // it kept its own in its own context).
     SucceedingDescribe();
     ScenarioSpec first;
     first.description = "first";
     EXPECT_TRUE(Run(AddScenario(db, first)));
-    const auto previous = engine->CurrentScenario();
+    EXPECT_NE(LastRun(*engine).CurrentScenario(), nullptr);
     ScenarioSpec noFields;
     noFields.fields.clear();
     EXPECT_FALSE(Run(AddScenario(db, noFields)));
     EXPECT_EQ(engine->get_ErrorInfo(), "No fields found for this scenario");
-    EXPECT_EQ(engine->CurrentScenario(), previous);
+    EXPECT_EQ(LastRun(*engine).CurrentScenario(), nullptr);
 }
 
 TEST_F(RunScenario, PreparationMessages) {
@@ -277,10 +279,10 @@ TEST_F(RunScenario, AnErrorInsideTheAnalysisIsRolledBackAndCleanedUp) {
                                      int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
                                      const std::string&, const std::string&, int16_t, int16_t, std::vector<double>&,
                                      int16_t, std::vector<double>&, const std::string&, int16_t, double, double,
-                                     Quantara& z) -> std::string {
-        z.DataRecordset(z.get_SourceDatabase()->OpenRecordset("Data", dao::dbOpenDynaset));
+                                     RunContext& z) -> std::string {
+        z.DataRecordset(z.SourceDatabase()->OpenRecordset("Data", dao::dbOpenDynaset));
         z.Quarn_DeleteTable(false, out);
-        dao::TableDefPtr tdf = z.get_OutputDatabase()->CreateTableDef(out);
+        dao::TableDefPtr tdf = z.OutputDatabase()->CreateTableDef(out);
         AddField(tdf, "StatOutputID", dao::dbLong, 0, dao::dbAutoIncrField);
         AddField(tdf, "Value", dao::dbDouble);
         EXPECT_EQ(z.Quarn_CreateTable(tdf, true), "");
@@ -305,8 +307,8 @@ TEST_F(RunScenario, AnErrorInsideTheAnalysisIsRolledBackAndCleanedUp) {
     EXPECT_EQ(ui.boxes[0].prompt, "Scenario Failed\r\n\r\n11: Division by zero");
     // Cleaned up: record sets closed, databases put back, stack as before,
     // the half-written table gone, the older table kept, no transaction left.
-    EXPECT_EQ(engine->DataRecordset(), nullptr);
-    EXPECT_EQ(engine->OutputRecordset(), nullptr);
+    EXPECT_EQ(LastRun(*engine).DataRecordset(), nullptr);
+    EXPECT_EQ(LastRun(*engine).OutputRecordset(), nullptr);
     EXPECT_EQ(engine->get_ScenarioDatabase(), nullptr);
     EXPECT_EQ(engine->get_OutputDatabase(), nullptr);
     EXPECT_EQ(ErrStack().Depth(), depth);
@@ -322,7 +324,7 @@ TEST_F(RunScenario, ScratchDatabaseFileIsDeletedAtTheEnd) {
                                      int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
                                      const std::string&, const std::string&, int16_t, int16_t, std::vector<double>&,
                                      int16_t, std::vector<double>&, const std::string&, int16_t, double, double,
-                                     Quantara& z) {
+                                     RunContext& z) {
         z.TempFilePath(scratch);
         z.TempDatabase(dao::DBEngine().CreateDatabase(scratch));
         return std::string();
@@ -330,8 +332,8 @@ TEST_F(RunScenario, ScratchDatabaseFileIsDeletedAtTheEnd) {
     EXPECT_TRUE(Run(AddScenario(db, {})));
     EXPECT_FALSE(std::filesystem::exists(scratch));
     EXPECT_FALSE(std::filesystem::exists(scratch + "-wal"));
-    EXPECT_EQ(engine->TempDatabase(), nullptr);
-    EXPECT_EQ(engine->TempFilePath(), scratch) << "the path stays in the object";
+    EXPECT_EQ(LastRun(*engine).TempDatabase(), nullptr);
+    EXPECT_EQ(LastRun(*engine).TempFilePath(), scratch) << "the path stays in the object";
 }
 
 TEST_F(RunScenario, EverySubTypeReachesItsEntry) {

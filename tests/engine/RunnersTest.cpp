@@ -4,6 +4,8 @@
 
 #include "EngineTestSupport.h"
 #include "QuantaraImpl.h"
+#include "RunContext.h"
+#include "RunContextSupport.h"
 #include "analysis/AnalysisEntries.h"
 
 using namespace enginetest;
@@ -24,7 +26,7 @@ protected:
         s.OutputTable2("Out2");
     }
     ScopedAnalysisEntries entries;
-    Quantara q;
+    RunContext q;
     CZantelsScenario s;
     FieldNames fields = Names({"g", "x1", "x2", "w"});
 };
@@ -45,7 +47,7 @@ void RecordDescribe(DescribeArgs& a) {
              int16_t range, const std::string& var, int16_t sum, int16_t means, int16_t skew, int16_t mode,
              const std::string& pcntiles, const std::string& conInt, int16_t ci95, int16_t ciUser,
              std::vector<double>& popDev, int16_t tTest, std::vector<double>& popMean, const std::string& freq,
-             int16_t intervals, double first, double width, Quantara&) {
+             int16_t intervals, double first, double width, RunContext&) {
             a = {out,  table, var,    pcntiles, conInt,    freq, nG,     nX,      range, sum,   means,      skew,
                  mode, ci95,  ciUser, tTest,    intervals, fW,   popDev, popMean, first, width, a.calls + 1};
             return std::string();
@@ -132,7 +134,7 @@ TEST_F(Runners, FrequencyAndPercentiles) {
     int16_t weight = 0, intervals = 0;
     double first = 0, width = 0;
     AnalysisEntries().Frequency = [&](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, int16_t w,
-                                      const std::string& f, int16_t n, double fi, double wi, Quantara&) {
+                                      const std::string& f, int16_t n, double fi, double wi, RunContext&) {
         freq = f;
         weight = w;
         intervals = n;
@@ -155,7 +157,7 @@ TEST_F(Runners, FrequencyAndPercentiles) {
 
     std::string letter;
     AnalysisEntries().Percentile = [&](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, bool,
-                                       const std::string& p, Quantara&) {
+                                       const std::string& p, RunContext&) {
         letter = p;
         return std::string();
     };
@@ -171,7 +173,7 @@ TEST_F(Runners, FrequencyAndPercentiles) {
 TEST_F(Runners, CompareAndMatrixOptionLetters) {
     std::string options;
     AnalysisEntries().Compare = [&](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, bool,
-                                    const std::string& o, Quantara&) {
+                                    const std::string& o, RunContext&) {
         options = o;
         return std::string();
     };
@@ -185,7 +187,7 @@ TEST_F(Runners, CompareAndMatrixOptionLetters) {
     std::string tail;
     int16_t weight = 0;
     AnalysisEntries().Matrix = [&](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, int16_t w,
-                                   const std::string& t, const std::string& o, Quantara&) {
+                                   const std::string& t, const std::string& o, RunContext&) {
         tail = t;
         options = o;
         weight = w;
@@ -207,7 +209,7 @@ TEST_F(Runners, RegressionChoosesTheEntryByType) {
     bool anova = false;
     int16_t yInt = 0, ci = 1, order = 0;
     AnalysisEntries().RegressSimple = [&](const std::string&, const std::string& r, const std::string&, FieldNames&,
-                                          int16_t, int16_t, bool, bool a, int16_t y, int16_t c, Quantara&) {
+                                          int16_t, int16_t, bool, bool a, int16_t y, int16_t c, RunContext&) {
         called = "S";
         residual = r;
         anova = a;
@@ -216,12 +218,12 @@ TEST_F(Runners, RegressionChoosesTheEntryByType) {
         return std::string();
     };
     AnalysisEntries().RegressMulti = [&](const std::string&, const std::string&, const std::string&, FieldNames&,
-                                         int16_t, int16_t, bool, bool, int16_t, int16_t, Quantara&) {
+                                         int16_t, int16_t, bool, bool, int16_t, int16_t, RunContext&) {
         called = "M";
         return std::string();
     };
     AnalysisEntries().RegressPoly = [&](const std::string&, const std::string&, const std::string&, FieldNames&,
-                                        int16_t, int16_t, bool, bool, bool y, int16_t, int16_t o, Quantara&) {
+                                        int16_t, int16_t, bool, bool, bool y, int16_t, int16_t o, RunContext&) {
         called = "P";
         yInt = y ? -1 : 0;
         order = o;
@@ -251,7 +253,7 @@ TEST_F(Runners, RegressionChoosesTheEntryByType) {
 TEST_F(Runners, CrosstabNeedsARowField) {
     std::vector<std::string> seen;
     AnalysisEntries().Xtab = [&](std::string& out, std::string& chi, std::string& table, FieldNames&, int16_t& rows,
-                                 int16_t& n, int16_t& w, std::string& type, std::string& options, Quantara&) {
+                                 int16_t& n, int16_t& w, std::string& type, std::string& options, RunContext&) {
         seen = {out, chi, table, std::to_string(rows), std::to_string(n), std::to_string(w), type, options};
         return std::string();
     };
@@ -268,7 +270,7 @@ TEST_F(Runners, GroupTypeLetterAndBlanks) {
     std::string type;
     int16_t blanks = 0, nC = 0;
     AnalysisEntries().ANOVA = [&](const std::string& t, int16_t b, const std::string&, const std::string&,
-                                  const std::string&, FieldNames&, int16_t, int16_t c, int16_t, bool, Quantara&) {
+                                  const std::string&, FieldNames&, int16_t, int16_t c, int16_t, bool, RunContext&) {
         type = t;
         blanks = b;
         nC = c;
@@ -293,7 +295,7 @@ TEST_F(Runners, ChiSquareFlags) {
     std::vector<int> seen;
     AnalysisEntries().ChiSquare = [&](const std::string&, const std::string&, const std::string&, FieldNames&,
                                       int16_t g, int16_t c, int16_t w, bool detail, int16_t blanks, bool all,
-                                      Quantara&) {
+                                      RunContext&) {
         seen = {g, c, w, detail, blanks, all};
         return std::string();
     };
@@ -310,7 +312,7 @@ TEST_F(Runners, SignTestAndFitModes) {
     double custom = -1;
     AnalysisEntries().SignFitTest = [&](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, bool,
                                         bool fit, std::vector<int16_t>& t, bool mean, bool median, bool c, double v,
-                                        Quantara&) {
+                                        RunContext&) {
         tests = t;
         flags = {fit, mean, median, c};
         custom = v;
@@ -340,7 +342,7 @@ TEST_F(Runners, PairedFieldsNeverAskForKendall) {
     AnalysisEntries().NonParametric = [&](const std::string&, const std::string&, FieldNames&, int16_t, int16_t,
                                           int16_t yField, bool, int16_t signB, std::vector<double>& st,
                                           int16_t& twoSign, int16_t& wilcoxon, int16_t& spearman, int16_t& tau,
-                                          int16_t& chi, Quantara&) {
+                                          int16_t& chi, RunContext&) {
         seen = {yField, signB, twoSign, wilcoxon, spearman, tau, chi};
         signTest = st;
         return std::string();
@@ -358,7 +360,7 @@ TEST_F(Runners, TwoAndNSampleTests) {
     std::vector<std::string> seen;
     AnalysisEntries().MannKSKruskal = [&](const std::string& o1, const std::string& o2, const std::string&, FieldNames&,
                                           int16_t g, int16_t n, bool, int16_t mann, int16_t ks, int16_t kruskal,
-                                          Quantara&) {
+                                          RunContext&) {
         seen = {o1,
                 o2,
                 std::to_string(g),
@@ -369,7 +371,7 @@ TEST_F(Runners, TwoAndNSampleTests) {
         return std::string();
     };
     AnalysisEntries().NonParametricRuns = [&](const std::string& o1, const std::string&, FieldNames&, int16_t g,
-                                              int16_t n, int16_t w, int16_t wald, Quantara&) {
+                                              int16_t n, int16_t w, int16_t wald, RunContext&) {
         seen = {"Wald", o1, std::to_string(g), std::to_string(n), std::to_string(w), std::to_string(wald)};
         return std::string();
     };
@@ -409,7 +411,7 @@ TEST_F(RunnersOnData, DefaultIntervalsFromTheSourceData) {
     std::string freq;
     double first = 0, width = 0;
     AnalysisEntries().Frequency = [&](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, int16_t,
-                                      const std::string& f, int16_t, double fi, double wi, Quantara&) {
+                                      const std::string& f, int16_t, double fi, double wi, RunContext&) {
         freq = f;
         first = fi;
         width = wi;

@@ -2,6 +2,7 @@
 // missing-value modes.
 #include "EngineTestSupport.h"
 #include "QuantaraImpl.h"
+#include "RunContextSupport.h"
 #include "analysis/AnalysisEntries.h"
 #include "ScenarioTables.h"
 #include "vb/VbError.h"
@@ -18,12 +19,12 @@ protected:
         engine->put_ScenarioTbl("USysQuarnScenarios");
         engine->put_OptionsTbl("USysQuarnOptions");
         engine->put_FieldTbl("USysQuarnFields");
-        return engine::LoadScenario(*engine, id, err);
+        return LoadLikeARun(*engine, id, err);
     }
     const CZantelsScenario& Loaded(const ScenarioSpec& scenario) {
         std::string err;
         EXPECT_TRUE(Load(AddScenario(db, scenario), err)) << err;
-        return *engine->CurrentScenario();
+        return *LastRun(*engine).CurrentScenario();
     }
 };
 
@@ -112,9 +113,9 @@ TEST_F(ScenarioLoading, OlderOptionsTableWithoutColumnsStillLoads) {
     engine->put_ScenarioTbl("usysQuarnScenarios");
     engine->put_OptionsTbl("usysQuarnOptions");
     engine->put_FieldTbl("usysQuarnFields");
-    EXPECT_TRUE(engine::LoadScenario(*engine, id, err)) << err;
-    EXPECT_EQ(engine->CurrentScenario()->CalcType(), "Describe");
-    EXPECT_FALSE(engine->CurrentScenario()->Range());
+    EXPECT_TRUE(LoadLikeARun(*engine, id, err)) << err;
+    EXPECT_EQ(LastRun(*engine).CurrentScenario()->CalcType(), "Describe");
+    EXPECT_FALSE(LastRun(*engine).CurrentScenario()->Range());
     engine->putref_ScenarioDatabase(nullptr);
     older->Close();
 }
@@ -123,7 +124,7 @@ TEST_F(ScenarioLoading, ErrorTextOnEntryStopsAtOnce) {
     std::string err = "earlier";
     EXPECT_FALSE(Load(AddScenario(db, {}), err));
     EXPECT_EQ(err, "earlier");
-    EXPECT_EQ(engine->CurrentScenario(), nullptr);
+    EXPECT_EQ(LastRun(*engine).CurrentScenario(), nullptr);
 }
 
 TEST_F(ScenarioLoading, FieldsInOrdinalOrderAnyRoleNullRoleLeftOut) {
@@ -181,7 +182,7 @@ TEST(FieldNameArray, CrosstabWithoutColumnFieldGetsThePseudoField) {
 }
 
 TEST(MissingValueMode, StoredTypeGivesTheEngineMode) {
-    Quantara q;
+    RunContext q;
     CZantelsScenario s;
     const auto apply = [&](const char* type, vb::Variant equal, vb::Variant low, vb::Variant high) {
         s.MissingType(type);
@@ -216,7 +217,7 @@ TEST(MissingValueMode, StoredTypeGivesTheEngineMode) {
 }
 
 TEST(MissingValueMode, DataWhereUsesTheModeWithCNumbers) {
-    Quantara q;
+    RunContext q;
     EXPECT_EQ(q.Quarn_DataWhere("[A]"), "");
     q.MissingType("equal");
     q.MissingEqual(-1.5);
@@ -249,8 +250,8 @@ TEST_F(ScenarioLoading, ReadsTheStoresTablesWithTheirDefaults) {
     engine->put_OptionsTbl("USysQuarnOptions");
     engine->put_FieldTbl("USysQuarnFields");
     std::string err;
-    ASSERT_TRUE(engine::LoadScenario(*engine, id, err)) << err;
-    const CZantelsScenario& s = *engine->CurrentScenario();
+    ASSERT_TRUE(LoadLikeARun(*engine, id, err)) << err;
+    const CZantelsScenario& s = *LastRun(*engine).CurrentScenario();
     EXPECT_EQ(s.FieldCount(), 2);
     EXPECT_TRUE(s.Range());
     EXPECT_TRUE(s.VarStd());
@@ -278,12 +279,12 @@ TEST_F(ScenarioLoading, TableNamesAreQuotedAndABadNameIsRefusedAsText) {
     engine->put_OptionsTbl("USysQuarnOptions");
     engine->put_FieldTbl("USysQuarnFields");
     std::string err;
-    EXPECT_FALSE(engine::LoadScenario(*engine, id, err));
+    EXPECT_FALSE(LoadLikeARun(*engine, id, err));
     EXPECT_EQ(err.rfind("3125: ", 0), 0u) << err;
 
     engine->put_ScenarioTbl("USysQuarnScenarios");
     engine->put_FieldTbl("USysQuarnFields\x01");
     err.clear();
-    EXPECT_FALSE(engine::LoadScenario(*engine, id, err));
+    EXPECT_FALSE(LoadLikeARun(*engine, id, err));
     EXPECT_EQ(err.rfind("3125: ", 0), 0u) << err;
 }

@@ -6,6 +6,7 @@
 
 #include "EngineTestSupport.h"
 #include "QuantaraImpl.h"
+#include "RunContextSupport.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "vb/VbError.h"
@@ -18,8 +19,8 @@ class ScratchDatabase : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        engine->putref_SourceDatabase(db);
-        engine->putref_OutputDatabase(db);
+        run.SourceDatabase(db);
+        run.OutputDatabase(db);
         // A temporary folder whose name needs quoting in SQL.
         const char* old = std::getenv("TMPDIR");
         if (old) oldTmp = old;
@@ -33,11 +34,16 @@ protected:
         } else {
             ::unsetenv("TMPDIR");
         }
+        run.CloseRecordsets();
+        run.CloseAndDeleteScratch();
         EngineTest::TearDown();
     }
 
+    // A run context of its own, with no engine object.
+    RunContext run;
+
     // statTemp1 with `rows` rows in the scratch database.
-    static void FillScratch(Quantara& z, int rows) {
+    static void FillScratch(RunContext& z, int rows) {
         z.Quarn_DeleteTable(true, "statTemp1");
         dao::TableDefPtr t = z.TempDatabase()->CreateTableDef("statTemp1");
         int16_t ordinal = 0;
@@ -56,7 +62,7 @@ protected:
         rs->Close();
     }
 
-    static int32_t Rows(Quantara& z) {
+    static int32_t Rows(RunContext& z) {
         dao::RecordsetPtr rs = z.TempDatabase()->OpenRecordset("SELECT Count(*) AS n FROM statTemp1");
         return rs->Fields(0)->Value().ToLong();
     }
@@ -66,56 +72,56 @@ protected:
 };
 
 TEST_F(ScratchDatabase, EachRequestMakesANewFileInTheTemporaryFolder) {
-    ASSERT_TRUE(engine->Quarn_UTIL_MakeTempDB());
-    const std::string first = engine->TempFilePath();
+    ASSERT_TRUE(run.Quarn_UTIL_MakeTempDB());
+    const std::string first = run.TempFilePath();
     EXPECT_EQ(std::filesystem::path(first).parent_path(), tmp);
     EXPECT_EQ(std::filesystem::path(first).filename().string().rfind("kzp", 0), 0u);
     EXPECT_TRUE(FileIsPresent(first));
-    ASSERT_TRUE(engine->TempDatabase());
-    EXPECT_EQ(engine->TempDatabase()->Name(), first);
-    FillScratch(*engine, 3);
+    ASSERT_TRUE(run.TempDatabase());
+    EXPECT_EQ(run.TempDatabase()->Name(), first);
+    FillScratch(run, 3);
 
     // Asked again in the same run: the old file goes, a new empty one comes.
-    ASSERT_TRUE(engine->Quarn_UTIL_MakeTempDB());
-    const std::string second = engine->TempFilePath();
+    ASSERT_TRUE(run.Quarn_UTIL_MakeTempDB());
+    const std::string second = run.TempFilePath();
     EXPECT_NE(second, first);
     EXPECT_FALSE(FileIsPresent(first));
     EXPECT_TRUE(FileIsPresent(second));
-    engine->TempDatabase()->TableDefs()->Refresh();
-    EXPECT_FALSE(engine->TempDatabase()->TableDefs()->Contains("statTemp1"));
+    run.TempDatabase()->TableDefs()->Refresh();
+    EXPECT_FALSE(run.TempDatabase()->TableDefs()->Contains("statTemp1"));
 }
 
 TEST_F(ScratchDatabase, EmptyingByStatementAndRowByRow) {
-    ASSERT_TRUE(engine->Quarn_UTIL_MakeTempDB());
-    FillScratch(*engine, 150);
-    engine->Quarn_EmptyTable(true, "statTemp1", 0);
-    EXPECT_EQ(Rows(*engine), 150);
-    engine->Quarn_EmptyTable(true, "statTemp1", 150);
-    EXPECT_EQ(Rows(*engine), 0);
+    ASSERT_TRUE(run.Quarn_UTIL_MakeTempDB());
+    FillScratch(run, 150);
+    run.Quarn_EmptyTable(true, "statTemp1", 0);
+    EXPECT_EQ(Rows(run), 150);
+    run.Quarn_EmptyTable(true, "statTemp1", 150);
+    EXPECT_EQ(Rows(run), 0);
 
-    FillScratch(*engine, 99);
-    engine->Quarn_EmptyTable(true, "statTemp1", 99);
-    EXPECT_EQ(Rows(*engine), 0);
-    EXPECT_EQ(engine->State().openTransactions, 0);
+    FillScratch(run, 99);
+    run.Quarn_EmptyTable(true, "statTemp1", 99);
+    EXPECT_EQ(Rows(run), 0);
+    EXPECT_EQ(run.OpenTransactionLevels(), 0u);
 
-    FillScratch(*engine, 100);
-    engine->Quarn_EmptyTable(true, "statTemp1", 100);
-    EXPECT_EQ(Rows(*engine), 0);
+    FillScratch(run, 100);
+    run.Quarn_EmptyTable(true, "statTemp1", 100);
+    EXPECT_EQ(Rows(run), 0);
 
     // A table of another database, by statement and row by row.
     db->Execute("INSERT INTO [Data] ([X1]) VALUES (1)");
     db->Execute("INSERT INTO [Data] ([X1]) VALUES (2)");
-    engine->Quarn_EmptyTable(false, "Data", 2, db);
+    run.Quarn_EmptyTable(false, "Data", 2, db);
     EXPECT_EQ(db->OpenRecordset("SELECT Count(*) FROM [Data]")->Fields(0)->Value().ToLong(), 0);
 }
 
 TEST_F(ScratchDatabase, ReadThroughAnInClauseDespiteTheApostrophe) {
-    ASSERT_TRUE(engine->Quarn_UTIL_MakeTempDB());
-    ASSERT_NE(engine->TempFilePath().find('\''), std::string::npos);
-    FillScratch(*engine, 4);
-    dao::RecordsetPtr rs = engine->get_SourceDatabase()->OpenRecordset("SELECT [Data] FROM statTemp1 " +
-                                                                       InFileClause(engine->TempDatabase()->Name()) +
-                                                                       " WHERE (([Field] = 1)) ORDER BY [Data];");
+    ASSERT_TRUE(run.Quarn_UTIL_MakeTempDB());
+    ASSERT_NE(run.TempFilePath().find('\''), std::string::npos);
+    FillScratch(run, 4);
+    dao::RecordsetPtr rs =
+        run.SourceDatabase()->OpenRecordset("SELECT [Data] FROM statTemp1 " + InFileClause(run.TempDatabase()->Name()) +
+                                            " WHERE (([Field] = 1)) ORDER BY [Data];");
     std::vector<double> values;
     for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->Fields(0)->Value().ToDouble());
     EXPECT_EQ(values, (std::vector<double>{1, 2, 3, 4}));
@@ -130,11 +136,11 @@ protected:
                                             int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
                                             const std::string&, const std::string&, int16_t, int16_t,
                                             std::vector<double>&, int16_t, std::vector<double>&, const std::string&,
-                                            int16_t, double, double, Quantara& z) {
+                                            int16_t, double, double, RunContext& z) {
             if (!z.Quarn_UTIL_MakeTempDB()) return std::string("Temp database could not be created");
             paths[&z] = z.TempFilePath();
-            FillScratch(z, &z == engine.get() ? 5 : 7);
-            if (during && &z == engine.get()) during();
+            FillScratch(z, &z == &LastRun(*engine) ? 5 : 7);
+            if (during && &z == &LastRun(*engine)) during();
             seenRows[&z] = Rows(z);
             stillPresent[&z] = FileIsPresent(z.TempFilePath());
             return std::string();
@@ -142,19 +148,19 @@ protected:
     }
     ScopedAnalysisEntries entries;
     std::function<void()> during;
-    std::map<const Quantara*, std::string> paths;
-    std::map<const Quantara*, int32_t> seenRows;
-    std::map<const Quantara*, bool> stillPresent;
+    std::map<const RunContext*, std::string> paths;
+    std::map<const RunContext*, int32_t> seenRows;
+    std::map<const RunContext*, bool> stillPresent;
 };
 
 TEST_F(ScratchRuns, TheRunDeletesItsScratchFile) {
     StandIn();
     const int32_t id = AddScenario(db, ScenarioSpec{});
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
-    ASSERT_EQ(paths.count(engine.get()), 1u);
-    EXPECT_EQ(seenRows[engine.get()], 5);
-    EXPECT_FALSE(FileIsPresent(paths[engine.get()]));
-    EXPECT_FALSE(engine->TempDatabase());
+    ASSERT_EQ(paths.count(&LastRun(*engine)), 1u);
+    EXPECT_EQ(seenRows[&LastRun(*engine)], 5);
+    EXPECT_FALSE(FileIsPresent(paths[&LastRun(*engine)]));
+    EXPECT_FALSE(LastRun(*engine).TempDatabase());
     EXPECT_TRUE(std::filesystem::is_empty(tmp));
 }
 
@@ -165,13 +171,13 @@ TEST_F(ScratchRuns, TwoEngineObjectsRunningAtOnceKeepTheirOwnFiles) {
     during = [&] { EXPECT_TRUE(second.RunScenario(id, vb::Variant(vb::ObjectPtr(db)))) << second.get_ErrorInfo(); };
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     ASSERT_EQ(paths.size(), 2u);
-    EXPECT_NE(paths[engine.get()], paths[&second]);
+    EXPECT_NE(paths[&LastRun(*engine)], paths[&LastRun(second)]);
     // The second run deleted its own file only; the first kept its rows.
-    EXPECT_EQ(seenRows[&second], 7);
-    EXPECT_EQ(seenRows[engine.get()], 5);
-    EXPECT_TRUE(stillPresent[engine.get()]);
-    EXPECT_FALSE(FileIsPresent(paths[engine.get()]));
-    EXPECT_FALSE(FileIsPresent(paths[&second]));
+    EXPECT_EQ(seenRows[&LastRun(second)], 7);
+    EXPECT_EQ(seenRows[&LastRun(*engine)], 5);
+    EXPECT_TRUE(stillPresent[&LastRun(*engine)]);
+    EXPECT_FALSE(FileIsPresent(paths[&LastRun(*engine)]));
+    EXPECT_FALSE(FileIsPresent(paths[&LastRun(second)]));
 }
 
 TEST_F(ScratchRuns, AFailedRunDeletesItsScratchFileToo) {
@@ -179,7 +185,7 @@ TEST_F(ScratchRuns, AFailedRunDeletesItsScratchFileToo) {
                                         int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
                                         const std::string&, const std::string&, int16_t, int16_t, std::vector<double>&,
                                         int16_t, std::vector<double>&, const std::string&, int16_t, double, double,
-                                        Quantara& z) -> std::string {
+                                        RunContext& z) -> std::string {
         z.Quarn_UTIL_MakeTempDB();
         paths[&z] = z.TempFilePath();
         FillScratch(z, 2);
@@ -188,7 +194,7 @@ TEST_F(ScratchRuns, AFailedRunDeletesItsScratchFileToo) {
     };
     const int32_t id = AddScenario(db, ScenarioSpec{});
     EXPECT_FALSE(Run(id));
-    EXPECT_FALSE(FileIsPresent(paths[engine.get()]));
+    EXPECT_FALSE(FileIsPresent(paths[&LastRun(*engine)]));
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/PairedSums.h"
 #include "analysis/AnalysisEntries.h"
@@ -21,7 +21,7 @@ class CCompare {
 public:
     std::string Quarn_Compare(const std::string& OutTableName, FieldNames& strFields, int16_t intGroupFields,
                               int16_t intNumFields, bool fWeightField, const std::string& strOptions,
-                              const std::string& strUserTable, Quantara& Zantels);
+                              const std::string& strUserTable, RunContext& Zantels);
 
 private:
     void CalcData(double w);
@@ -30,7 +30,7 @@ private:
     void ReadRecords();
     void WriteData(const GroupValues& group, int32_t lngRecords);
 
-    Quantara* z_ = nullptr;
+    RunContext* z_ = nullptr;
     FieldNames* fields_ = nullptr;
     int16_t g_ = 0, n_ = 0;
     bool weighted_ = false;
@@ -45,7 +45,7 @@ private:
 
 std::string CCompare::Quarn_Compare(const std::string& OutTableName, FieldNames& strFields, int16_t intGroupFields,
                                     int16_t intNumFields, bool fWeightField, const std::string& strOptions,
-                                    const std::string& strUserTable, Quantara& Zantels) {
+                                    const std::string& strUserTable, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_Compare");
     z_ = &Zantels;
     fields_ = &strFields;
@@ -164,7 +164,7 @@ void CCompare::WriteData(const GroupValues& group, int32_t lngRecords) {
 
 std::string Quarn_Compare(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                           int16_t intGroupFields, int16_t intNumFields, bool fWeightField,
-                          const std::string& strOptions, Quantara& Zantels) {
+                          const std::string& strOptions, RunContext& Zantels) {
     CCompare analysis;
     return analysis.Quarn_Compare(OutTableName, strFields, intGroupFields, intNumFields, fWeightField, strOptions,
                                   strUserTable, Zantels);

@@ -9,9 +9,10 @@
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
+#include "analysis/descriptive/MatrixMeasures.h"
 #include "numeric/CZValue.h"
 #include "numeric/WeightedMoments.h"
 #include "vb/Conversions.h"
@@ -22,7 +23,7 @@ class CCorrMatrix {
 public:
     std::string Quarn_Matrix(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                              int16_t intGroupFields, int16_t intNumFields, int16_t intWeightField_b,
-                             const std::string& strTTestTail, const std::string& strOptions, Quantara& Zantels);
+                             const std::string& strTTestTail, const std::string& strOptions, RunContext& Zantels);
 
 private:
     void CalcData(double w);
@@ -30,13 +31,14 @@ private:
     void InitData();
     void ReadRecords();
     void WriteData(const GroupValues& group, int32_t lngRecords);
+    void WriteMeasureRow(MatrixMeasure measure, const std::string& label, int r, int32_t lngRecords);
 
     // Square matrices of order n, one-based in both indices.
     size_t At(int r, int c) const {
         return static_cast<size_t>(r) * static_cast<size_t>(n_ + 1) + static_cast<size_t>(c);
     }
 
-    Quantara* z_ = nullptr;
+    RunContext* z_ = nullptr;
     FieldNames* fields_ = nullptr;
     int16_t g_ = 0, n_ = 0;
     bool weighted_ = false;
@@ -55,13 +57,15 @@ private:
     CZValue prob_;
 };
 
+// The CalcType of each measure's rows, in MatrixMeasure order (the
+// probability's label names its tails).
 const char* const kLabels[] = {"Count",       "Missing",  "MeanDiff", "StdDevDiff", "Covariance",
                                "Correlation", "R-Square", "t-Value",  nullptr};
 
 std::string CCorrMatrix::Quarn_Matrix(const std::string& OutTableName, const std::string& strUserTable,
                                       FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
                                       int16_t intWeightField_b, const std::string& strTTestTail,
-                                      const std::string& strOptions, Quantara& Zantels) {
+                                      const std::string& strOptions, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_Matrix");
     z_ = &Zantels;
     fields_ = &strFields;
@@ -135,78 +139,32 @@ void CCorrMatrix::WriteData(const GroupValues& group, int32_t lngRecords) {
     group_ = &group;
     for (int k = 1; k <= 9; ++k) {
         if (!OptionLetterIs(options_, static_cast<size_t>(k - 1), 'Y')) continue;
-        const std::string label = k == 9 ? probLabel_ : kLabels[k - 1];
-        for (int r = 1; r <= n_; ++r) {
-            out_->AddNew();
-            WriteGroupValues(out_, g_, *fields_, *group_, static_cast<int16_t>(g_ + r), "", "", false, 0, 0, 0);
-            out_->Fields(std::string_view("CalcType"))->Value(label);
-            for (int c = 1; c <= n_; ++c) {
-                // The pair's moments hold the lower-numbered field as x.
-                const WeightedCoMoments& p = pairs_[At(std::min(r, c), std::max(r, c))];
-                const int32_t N = p.Count();
-                const double W = p.Weight();
-                double value = 0;
-                bool has = false;
-                if (k == 1) {
-                    value = W;
-                    has = true;
-                } else if (k == 2) {
-                    value = static_cast<double>(lngRecords) - N;
-                    has = true;
-                } else if (N >= 2 && W > 0) {
-                    // Mean of the row's field less the column's.
-                    const double m = r == c ? 0.0 : (r < c ? p.MeanDifference() : -p.MeanDifference());
-                    if (k == 3) {
-                        value = m;
-                        has = true;
-                    } else if (W > 1) {
-                        // Guarded on the weight sum, not the record count: a pair
-                        // whose weights sum to 1 or less has no spread.
-                        const double spread = p.Mdd() > 0 ? p.Mdd() / (W - 1) : 0.0;
-                        const std::optional<double> rho = CorrelationFromCentred(p.Mxx(), p.Myy(), p.Mxy());
-                        switch (k) {
-                            case 4:
-                                if (spread > 0) value = std::sqrt(spread), has = true;
-                                break;
-                            case 5:
-                                value = p.Mxy() / (W - 1), has = true;
-                                break;
-                            case 6:
-                                if (rho) value = *rho, has = true;
-                                break;
-                            case 7:
-                                if (rho) value = *rho * *rho, has = true;
-                                break;
-                            case 8:
-                            case 9:
-                                if (spread > 0) {
-                                    const double t = m / std::sqrt(spread / W);
-                                    if (k == 8) {
-                                        value = t;
-                                    } else {
-                                        value = prob_.Quarn_CalcProb("T", t, W - 1, 0);
-                                        if (oneTail_) value /= 2;
-                                    }
-                                    has = true;
-                                }
-                                break;
-                            default:
-                                break;
-                        }
-                    }
-                }
-                if (has) SetIfFinite(out_, fields_->at(static_cast<size_t>(g_ + c)), value);
-            }
-            out_->Update();
-        }
+        const auto measure = static_cast<MatrixMeasure>(k);
+        const std::string label = measure == MatrixMeasure::Prob ? probLabel_ : kLabels[k - 1];
+        for (int r = 1; r <= n_; ++r) WriteMeasureRow(measure, label, r, lngRecords);
     }
+}
+
+// The row of one measure for field r: one column per field.
+void CCorrMatrix::WriteMeasureRow(MatrixMeasure measure, const std::string& label, int r, int32_t lngRecords) {
+    out_->AddNew();
+    WriteGroupValues(out_, g_, *fields_, *group_, static_cast<int16_t>(g_ + r), "", "", false, 0, 0, 0);
+    out_->Fields(std::string_view("CalcType"))->Value(label);
+    for (int c = 1; c <= n_; ++c) {
+        // The pair's moments hold the lower-numbered field as x.
+        const WeightedCoMoments& p = pairs_[At(std::min(r, c), std::max(r, c))];
+        const int rowSide = r == c ? 0 : (r < c ? 1 : -1);
+        const std::optional<double> value = PairMeasure(measure, p, rowSide, lngRecords, oneTail_, prob_);
+        if (value) SetIfFinite(out_, fields_->at(static_cast<size_t>(g_ + c)), *value);
+    }
+    out_->Update();
 }
 
 }  // namespace
 
 std::string Quarn_Matrix(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                          int16_t intGroupFields, int16_t intNumFields, int16_t intWeightField_b,
-                         const std::string& strTTestTail, const std::string& strOptions, Quantara& Zantels) {
+                         const std::string& strTTestTail, const std::string& strOptions, RunContext& Zantels) {
     CCorrMatrix analysis;
     return analysis.Quarn_Matrix(OutTableName, strUserTable, strFields, intGroupFields, intNumFields, intWeightField_b,
                                  strTTestTail, strOptions, Zantels);

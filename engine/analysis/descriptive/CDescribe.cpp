@@ -6,9 +6,10 @@
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
+#include "analysis/descriptive/DistributionShape.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 
@@ -46,7 +47,7 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
                                       int16_t intCIUser, std::vector<double>& dblPopDev, int16_t tTest_b,
                                       std::vector<double>& dblPopMean, const std::string& strFreqOptions,
                                       int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth,
-                                      Quantara& Zantels) {
+                                      RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_Describe");
     zantels_ = &Zantels;
     outTable_ = OutTableName;
@@ -112,7 +113,7 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
 
 std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    Quantara& z = *zantels_;
+    RunContext& z = *zantels_;
     dao::TableDefPtr tdf = NewResultTable(z, outTable_);
     int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, weighted_, "Count", "Missing");
     auto add = [&](const std::string& name) { AddOutputField(tdf, name, dao::dbDouble, ord); };
@@ -286,15 +287,11 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
     if (skew_ && n > 2 && f.minimum != f.maximum && s > 0) {
         // Adjusted Fisher-Pearson skewness and excess kurtosis (G1, G2) from
         // the central moments.
-        SetIfFinite(rs, "Skewness", n * M3 / ((n - 1) * (n - 2) * s2 * s));
-        const double seSkew = std::sqrt(6 * n * (n - 1) / ((n - 2) * (n + 1) * (n + 3)));
-        SetIfFinite(rs, "SE_Skewness", seSkew);
-        if (n > 3) {
-            const double kurt = PreciseDifference(n * (n + 1) * M4 / (s2 * s2 * (n - 1) * (n - 2) * (n - 3)),
-                                                  3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3)));
-            SetIfFinite(rs, "Kurtosis", kurt);
-            SetIfFinite(rs, "SE_Kurtosis", std::sqrt(seSkew * seSkew * 4 * (n * n - 1) / ((n - 3) * (n + 5))));
-        }
+        const DistributionShape shape = ShapeFromCentred(n, M3, M4, s2, s);
+        SetIfFinite(rs, "Skewness", shape.skewness);
+        SetIfFinite(rs, "SE_Skewness", shape.seSkewness);
+        if (shape.kurtosis) SetIfFinite(rs, "Kurtosis", *shape.kurtosis);
+        if (shape.seKurtosis) SetIfFinite(rs, "SE_Kurtosis", *shape.seKurtosis);
     }
     if (mode_) {
         if (mode.count > 0) SetIfFinite(rs, "ModeCount", mode.count);
@@ -367,7 +364,7 @@ std::string Quarn_Describe(const std::string& OutTableName, const std::string& s
                            int16_t intCalcMode_b, const std::string& strPcntiles, const std::string& strConInt,
                            int16_t int95_b, int16_t intCIUser, std::vector<double>& dblPopDev, int16_t tTest_b,
                            std::vector<double>& dblPopMean, const std::string& strFreqOptions, int16_t intFreqIntervals,
-                           double dblFreqFirst, double dblFreqWidth, Quantara& Zantels) {
+                           double dblFreqFirst, double dblFreqWidth, RunContext& Zantels) {
     CDescribe describe;
     return describe.Quarn_Describe(OutTableName, strUserTable, strFields, intGroupFields, intNumFields, fWeightField,
                                    intRange_b, Var_a, intSum_b, intCalcMeans_b, intCalcSkew_b, intCalcMode_b,

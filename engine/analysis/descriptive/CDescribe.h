@@ -15,7 +15,7 @@
 #include "vb/Variant.h"
 
 class GroupWalker;
-class Quantara;
+class RunContext;
 
 class CDescribe {
 public:
@@ -33,7 +33,7 @@ public:
                                const std::string& strPcntiles, const std::string& strConInt, int16_t int95_b,
                                int16_t intCIUser, std::vector<double>& dblPopDev, int16_t tTest_b,
                                std::vector<double>& dblPopMean, const std::string& strFreqOptions,
-                               int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth, Quantara& Zantels);
+                               int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth, RunContext& Zantels);
 
 private:
     // Running sums of one analysed field over the current group: the raw
@@ -59,7 +59,7 @@ private:
     bool ConIntColumns() const;
     double TValue(double dblProb, double df);
 
-    Quantara* zantels_ = nullptr;
+    RunContext* zantels_ = nullptr;
     GroupWalker* walk_ = nullptr;
     CZValue zValue_;
     // The t values of the bands found so far in this run, by two-tailed

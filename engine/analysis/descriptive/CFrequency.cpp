@@ -10,7 +10,7 @@
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "analysis/descriptive/DescriptiveMath.h"
@@ -23,7 +23,7 @@ public:
     std::string Quarn_Frequency(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                                 int16_t intGroupFields, int16_t intNumFields, int16_t intWeightField_b,
                                 const std::string& strFreqOptions, int16_t intFreqIntervals, double dblFreqFirst,
-                                double dblFreqWidth, Quantara& Zantels);
+                                double dblFreqWidth, RunContext& Zantels);
 
 private:
     std::string CreateOutput(const std::string& table, const std::vector<int32_t>& types,
@@ -32,7 +32,7 @@ private:
     void CalcData(double w);
     void WriteData(const GroupValues& group);
 
-    Quantara* zantels_ = nullptr;
+    RunContext* zantels_ = nullptr;
     GroupWalker* walk_ = nullptr;
     FieldNames* fields_ = nullptr;
     int16_t nG_ = 0, nX_ = 0;
@@ -51,7 +51,7 @@ std::string CFrequency::Quarn_Frequency(const std::string& OutTableName, const s
                                         FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
                                         int16_t intWeightField_b, const std::string& strFreqOptions,
                                         int16_t intFreqIntervals, double dblFreqFirst, double dblFreqWidth,
-                                        Quantara& Zantels) {
+                                        RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_Frequency");
     zantels_ = &Zantels;
     fields_ = &strFields;
@@ -94,7 +94,7 @@ std::string CFrequency::CreateOutput(const std::string& table, const std::vector
     lowColumn_ = lowerInclusive_ ? "Low<=Range" : "Low<Range";
     highColumn_ = lowerInclusive_ ? "Range<High" : "Range<=High";
 
-    Quantara& z = *zantels_;
+    RunContext& z = *zantels_;
     dao::TableDefPtr tdf = NewResultTable(z, table);
     int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, false, "", "");
     AddOutputField(tdf, "Interval", dao::dbInteger, ord);
@@ -180,7 +180,7 @@ void CFrequency::WriteData(const GroupValues& group) {
 std::string Quarn_Frequency(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                             int16_t intGroupFields, int16_t intNumFields, int16_t intWeightField_b,
                             const std::string& strFreqOptions, int16_t intFreqIntervals, double dblFreqFirst,
-                            double dblFreqWidth, Quantara& Zantels) {
+                            double dblFreqWidth, RunContext& Zantels) {
     CFrequency frequency;
     return frequency.Quarn_Frequency(OutTableName, strUserTable, strFields, intGroupFields, intNumFields,
                                      intWeightField_b, strFreqOptions, intFreqIntervals, dblFreqFirst, dblFreqWidth,

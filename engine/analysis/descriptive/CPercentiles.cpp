@@ -7,7 +7,7 @@
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "analysis/descriptive/CDescribe.h"
@@ -19,7 +19,7 @@ class CPercentiles {
 public:
     std::string Quarn_Percentile(const std::string& OutTableName, const std::string& strUserTable,
                                  FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields, bool fWeightField,
-                                 const std::string& strPcntiles, Quantara& Zantels);
+                                 const std::string& strPcntiles, RunContext& Zantels);
 
 private:
     std::string CreateOutput(const std::string& table, const std::vector<int32_t>& types,
@@ -28,7 +28,7 @@ private:
     void CalcData(double w);
     void WriteData(const GroupValues& group);
 
-    Quantara* zantels_ = nullptr;
+    RunContext* zantels_ = nullptr;
     GroupWalker* walk_ = nullptr;
     FieldNames* fields_ = nullptr;
     int16_t nG_ = 0, nX_ = 0;
@@ -41,7 +41,7 @@ private:
 
 std::string CPercentiles::Quarn_Percentile(const std::string& OutTableName, const std::string& strUserTable,
                                            FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
-                                           bool fWeightField, const std::string& strPcntiles, Quantara& Zantels) {
+                                           bool fWeightField, const std::string& strPcntiles, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_Percentile");
     zantels_ = &Zantels;
     // Only the first character names the division.
@@ -79,7 +79,7 @@ std::string CPercentiles::Quarn_Percentile(const std::string& OutTableName, cons
 std::string CPercentiles::CreateOutput(const std::string& table, const std::vector<int32_t>& types,
                                        const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    Quantara& z = *zantels_;
+    RunContext& z = *zantels_;
     dao::TableDefPtr tdf = NewResultTable(z, table);
     int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, false, "", "");
     AddOutputField(tdf, "Percentile", dao::dbDouble, ord);
@@ -129,7 +129,7 @@ void CPercentiles::WriteData(const GroupValues& group) {
 
 std::string Quarn_Percentile(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                              int16_t intGroupFields, int16_t intNumFields, bool fWeightField,
-                             const std::string& strPcntiles, Quantara& Zantels) {
+                             const std::string& strPcntiles, RunContext& Zantels) {
     CPercentiles percentiles;
     return percentiles.Quarn_Percentile(OutTableName, strUserTable, strFields, intGroupFields, intNumFields,
                                         fWeightField, strPcntiles, Zantels);

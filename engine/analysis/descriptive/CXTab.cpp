@@ -20,7 +20,7 @@
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "numeric/CZValue.h"
@@ -81,7 +81,7 @@ public:
     std::string Quarn_Xtab(const std::string& OutTableName, const std::string& ChiTableName,
                            const std::string& strUserTable, FieldNames& strFields, int16_t intRowFields,
                            int16_t intNumFields, int16_t intWeightField_b, const std::string& strXTabType,
-                           std::string& strOptions, Quantara& Zantels);
+                           std::string& strOptions, RunContext& Zantels);
 
 private:
     bool CalcValue(const XtabCell& cell, double& value) const;
@@ -106,7 +106,7 @@ private:
     void WriteChi(int j, double g, const std::vector<char>& colFlags, const std::vector<double>& colValues);
     std::string DataFieldName(int j) const;
 
-    Quantara* z_ = nullptr;
+    RunContext* z_ = nullptr;
     FieldNames* fields_ = nullptr;
     int16_t nG_ = 0, nX_ = 0;
     bool weighted_ = false;
@@ -155,7 +155,7 @@ std::string CXTab::DataOkNull_Str(const std::string& f, bool fWeight, const std:
 std::string CXTab::Quarn_Xtab(const std::string& OutTableName, const std::string& ChiTableName,
                               const std::string& strUserTable, FieldNames& strFields, int16_t intRowFields,
                               int16_t intNumFields, int16_t intWeightField_b, const std::string& strXTabType,
-                              std::string& strOptions, Quantara& Zantels) {
+                              std::string& strOptions, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_Xtab");
     z_ = &Zantels;
     fields_ = &strFields;
@@ -205,7 +205,7 @@ std::string CXTab::Quarn_Xtab(const std::string& OutTableName, const std::string
 std::string CXTab::CreateColumns(const std::string& strUserTable) {
     ProcScope scope(ErrStack(), "CreateColumns");
     const std::string column = BracketName(fields_->at(static_cast<size_t>(nG_ + 1)));
-    dao::RecordsetPtr rs = z_->get_SourceDatabase()->OpenRecordset(
+    dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(
         "SELECT DISTINCT " + column + " FROM " + BracketName(strUserTable) + ";", dao::dbOpenSnapshot);
     cols_.assign(1, XtabColumn{});
     firstNull_ = false;
@@ -386,7 +386,7 @@ std::string CXTab::CreateChi_b(const std::string& ChiTableName) {
     }
     std::string result = z_->Quarn_CreateTable(tdf, false);
     if (!result.empty()) return result;
-    chiOut_ = OpenResultTable(z_->get_OutputDatabase(), ChiTableName);
+    chiOut_ = OpenResultTable(z_->OutputDatabase(), ChiTableName);
     z_->OutputRecordset2(chiOut_);
     return {};
 }
@@ -737,7 +737,7 @@ void CXTab::WriteChi(int j, double g, const std::vector<char>& colFlags, const s
 
 std::string Quarn_Xtab(std::string& OutTableName, std::string& ChiTableName, std::string& strUserTable,
                        FieldNames& strFields, int16_t& intRowFields, int16_t& intNumFields, int16_t& intWeightField_b,
-                       std::string& strXTabType, std::string& strOptions, Quantara& Zantels) {
+                       std::string& strXTabType, std::string& strOptions, RunContext& Zantels) {
     CXTab analysis;
     return analysis.Quarn_Xtab(OutTableName, ChiTableName, strUserTable, strFields, intRowFields, intNumFields,
                                intWeightField_b, strXTabType, strOptions, Zantels);

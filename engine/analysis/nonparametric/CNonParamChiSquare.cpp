@@ -16,7 +16,7 @@
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "numeric/CZValue.h"
@@ -42,7 +42,7 @@ public:
     std::string Quarn_ChiSquare(const std::string& OutTableName, const std::string& DetailTableName,
                                 const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                                 int16_t intCompareFields, int16_t intWeightField_b, bool fDetail, int16_t blanks_b,
-                                bool fAll, Quantara& Zantels);
+                                bool fAll, RunContext& Zantels);
 
 private:
     void AllGroups();
@@ -60,7 +60,7 @@ private:
     int32_t SourceFieldType(const std::string& strField) const;
     bool SameCompareValue(const vb::Variant& a, const vb::Variant& b) const;
 
-    Quantara* z_ = nullptr;
+    RunContext* z_ = nullptr;
     std::string table_;
     FieldNames* fields_ = nullptr;
     int nG_ = 0, nC_ = 0;
@@ -93,7 +93,7 @@ std::string CNonParamChiSquare::Quarn_ChiSquare(const std::string& OutTableName,
                                                 const std::string& strUserTable, FieldNames& strFields,
                                                 int16_t intGroupFields, int16_t intCompareFields,
                                                 int16_t intWeightField_b, bool fDetail, int16_t blanks_b, bool fAll,
-                                                Quantara& Zantels) {
+                                                RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_ChiSquare");
     z_ = &Zantels;
     table_ = strUserTable;
@@ -114,40 +114,36 @@ std::string CNonParamChiSquare::Quarn_ChiSquare(const std::string& OutTableName,
     for (int g = 1; g <= nG_; ++g) work_[static_cast<size_t>(g)] = strFields.at(static_cast<size_t>(g));
     if (fWeight_) work_.push_back(strFields.at(static_cast<size_t>(nG_ + nC_ + 1)));
 
-    for (int c = 1; c <= nC_ && result.empty(); ++c) {
+    FieldPhases phases;
+    for (int c = 1; c <= nC_; ++c) phases.fieldNames.push_back(strFields.at(static_cast<size_t>(nG_ + c)));
+    phases.openField = [&](int c) {
         compare_ = strFields.at(static_cast<size_t>(nG_ + c));
-        Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + compare_ + "] data");
         work_[static_cast<size_t>(nG_) + 1] = compare_;
         compareType_ = SourceFieldType(compare_);
         AllGroups();
-        result = ChiSummary();
-        if (!result.empty()) break;
-        if (c == 1) {
-            // The tables of an earlier run stay until the first summary
-            // query has been opened.
-            Zantels.Quarn_Msg(0, true, "Creating output table");
-            if (fDetail_) result = CreateDetail(DetailTableName);
-            if (result.empty()) result = CreateOutput(OutTableName);
-            if (!result.empty()) break;
-        }
-        if (!Zantels.DataRecordset()->Eof()) {
-            Zantels.BeginTrans();
-            ReadRecords();
-            Zantels.CommitTrans();
-        }
-        Zantels.DataRecordset()->Close();
-    }
+        return ChiSummary();
+    };
+    // The tables of an earlier run stay until the first summary query has
+    // been opened.
+    phases.createOutput = [&] {
+        std::string made = fDetail_ ? CreateDetail(DetailTableName) : std::string();
+        if (made.empty()) made = CreateOutput(OutTableName);
+        return made;
+    };
+    phases.readRecords = [&](int) {
+        if (!Zantels.DataRecordset()->Eof()) ReadRecords();
+    };
+    result = RunFieldPhases(Zantels, phases);
     if (detail_) {
         detail_->Close();
         Zantels.OutputRecordset2(nullptr);
     }
-    if (Zantels.OutputRecordset()) Zantels.OutputRecordset()->Close();
     return result;
 }
 
 // The DAO type of a field of the source table or query.
 int32_t CNonParamChiSquare::SourceFieldType(const std::string& strField) const {
-    dao::RecordsetPtr rs = z_->get_SourceDatabase()->OpenRecordset(
+    dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(
         "SELECT " + BracketName(strField) + " FROM " + BracketName(table_) + " WHERE 1 = 0;", dao::dbOpenSnapshot);
     const int32_t type = rs->Fields(0)->Type();
     rs->Close();
@@ -189,7 +185,7 @@ void CNonParamChiSquare::AllGroups() {
     std::string sql = "SELECT DISTINCT " + name + " FROM " + BracketName(table_);
     if (!filter.empty()) sql += " WHERE " + filter;
     sql += " ORDER BY " + name + ";";
-    dao::RecordsetPtr rs = z_->get_SourceDatabase()->OpenRecordset(sql, dao::dbOpenSnapshot, dao::dbReadOnly);
+    dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(sql, dao::dbOpenSnapshot, dao::dbReadOnly);
     valueList_.clear();
     while (!rs->Eof()) {
         valueList_.push_back(rs->Fields(0)->Value());
@@ -235,7 +231,7 @@ std::string CNonParamChiSquare::DetailFieldTypes() {
             sql += BracketName(fields_->at(static_cast<size_t>(i)));
         }
         sql += " FROM " + BracketName(table_) + " WHERE 1 = 0;";
-        dao::RecordsetPtr rs = z_->get_SourceDatabase()->OpenRecordset(sql, dao::dbOpenSnapshot);
+        dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(sql, dao::dbOpenSnapshot);
         z_->Quarn_InitFieldTypes(rs, static_cast<int16_t>(n), *fields_, sourceTypes_, sourceSizes_);
         rs->Close();
     } catch (const vb::VbError& e) {
@@ -269,7 +265,7 @@ std::string CNonParamChiSquare::CreateDetail(const std::string& DetailTableName)
         }
         std::string result = z_->Quarn_CreateTable(tdf, false);
         if (!result.empty()) return result;
-        detail_ = OpenResultTable(z_->get_OutputDatabase(), DetailTableName);
+        detail_ = OpenResultTable(z_->OutputDatabase(), DetailTableName);
         // Held in the engine's second slot too, so a failed run closes it.
         z_->OutputRecordset2(detail_);
     } catch (const vb::VbError& e) {
@@ -429,7 +425,7 @@ void CNonParamChiSquare::WriteData(const std::vector<vb::Variant>& group) {
 std::string Quarn_ChiSquare(const std::string& OutTableName, const std::string& DetailTableName,
                             const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                             int16_t intCompareFields, int16_t intWeightField_b, bool fDetail, int16_t blanks_b,
-                            bool fAll, Quantara& Zantels) {
+                            bool fAll, RunContext& Zantels) {
     CNonParamChiSquare analysis;
     return analysis.Quarn_ChiSquare(OutTableName, DetailTableName, strUserTable, strFields, intGroupFields,
                                     intCompareFields, intWeightField_b, fDetail, blanks_b, fAll, Zantels);

@@ -15,7 +15,7 @@
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "analysis/nonparametric/TieBlocks.h"
@@ -31,7 +31,7 @@ public:
                              std::vector<int32_t>& lngFieldTypes, std::vector<int32_t>& lngFieldSizes);
     std::string Quarn_NonParamFriedman(const std::string& OutTableName, const std::string& OutTableName2,
                                        const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
-                                       int16_t intNumFields, bool fWeightField, Quantara& Zantels);
+                                       int16_t intNumFields, bool fWeightField, RunContext& Zantels);
 
 private:
     std::string CreateOutput(const std::string& OutTableName);
@@ -40,7 +40,7 @@ private:
     void CalcData(const GroupWalker& walk, double w);
     void WriteData(const GroupValues& group, int32_t lngGroupRecords);
 
-    Quantara* z_ = nullptr;
+    RunContext* z_ = nullptr;
     FieldNames* fields_ = nullptr;
     int nG_ = 0, k_ = 0;
     bool fWeight_ = false, fDetail_ = false;
@@ -76,7 +76,7 @@ std::string CNonParamFriedman::CreateDetail(const std::string& OutTableName, int
     AddOutputField(tdf, "MeanRank", dao::dbDouble, ordinal);
     std::string result = z_->Quarn_CreateTable(tdf, false);
     if (result.empty()) {
-        detail_ = OpenResultTable(z_->get_OutputDatabase(), OutTableName);
+        detail_ = OpenResultTable(z_->OutputDatabase(), OutTableName);
         // Held in the engine's second slot too, so a failed run closes it.
         z_->OutputRecordset2(detail_);
     }
@@ -86,7 +86,7 @@ std::string CNonParamFriedman::CreateDetail(const std::string& OutTableName, int
 std::string CNonParamFriedman::Quarn_NonParamFriedman(const std::string& OutTableName, const std::string& OutTableName2,
                                                       const std::string& strUserTable, FieldNames& strFields,
                                                       int16_t intGroupFields, int16_t intNumFields, bool fWeightField,
-                                                      Quantara& Zantels) {
+                                                      RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_NonParamFriedman");
     z_ = &Zantels;
     fields_ = &strFields;
@@ -205,7 +205,7 @@ void CNonParamFriedman::WriteData(const GroupValues& group, int32_t lngGroupReco
 
 std::string Quarn_NonParamFriedman(const std::string& OutTableName, const std::string& OutTableName2,
                                    const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
-                                   int16_t intNumFields, bool fWeightField, Quantara& Zantels) {
+                                   int16_t intNumFields, bool fWeightField, RunContext& Zantels) {
     CNonParamFriedman analysis;
     return analysis.Quarn_NonParamFriedman(OutTableName, OutTableName2, strUserTable, strFields, intGroupFields,
                                            intNumFields, fWeightField, Zantels);

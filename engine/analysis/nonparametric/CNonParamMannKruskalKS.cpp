@@ -8,27 +8,28 @@
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "analysis/AnalysisEntries.h"
-#include "analysis/nonparametric/CNonParamWald.h"
+#include "analysis/nonparametric/CompareValues.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
 #include "analysis/nonparametric/NormalTails.h"
+#include "analysis/nonparametric/TieBlocks.h"
+#include "analysis/nonparametric/TwoSampleMath.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
 
 namespace {
 
-struct Observation {
-    double x;  // the analysed value
-    int g;     // position of its compare value
-    double w;  // its weight
-};
+// Observations sorted by value are in one tie block while their values are equal.
+auto SameValue(const std::vector<Observation>& obs) {
+    return [&obs](size_t first, size_t i) { return obs[i].x == obs[first].x; };
+}
 
 class MannKruskalKS {
 public:
-    MannKruskalKS(Quantara& z, const std::string& out, const std::string& out2, const std::string& table,
+    MannKruskalKS(RunContext& z, const std::string& out, const std::string& out2, const std::string& table,
                   FieldNames& fields, int groupCount, int fieldCount, bool weighted, bool mann, bool ks, bool kruskal)
         : Zantels(z), OutTableName(out), OutTableName2(out2), strUserTable(table), strFields(fields), nGF(groupCount),
           nFields(fieldCount), fWeight(weighted), fMann(mann), fKS(ks), fKruskal(kruskal), fDetail(!out2.empty()) {}
@@ -45,13 +46,16 @@ private:
     bool FindGroup(const vb::Variant& value);
     void WriteData(const GroupValues& group, int32_t records);
     void WriteMannKS(const GroupValues& group);
+    void WritePair(const GroupValues& group, int f, int g1, int g2);
+    void WriteMannWhitney(const dao::RecordsetPtr& out, const PairBlocks& b, double N1, double N2);
+    void WriteKolmogorovSmirnov(const dao::RecordsetPtr& out, const PairBlocks& b, double N1, double N2);
     void WriteKruskalWallis(GroupValues group, int32_t records);
     const std::string& FieldName(int f) const { return strFields.at(static_cast<size_t>(nGF + f)); }
     size_t Cell(int g, int f) const {
         return static_cast<size_t>(g) * static_cast<size_t>(nFields + 1) + static_cast<size_t>(f);
     }
 
-    Quantara& Zantels;
+    RunContext& Zantels;
     const std::string& OutTableName;
     const std::string& OutTableName2;
     const std::string& strUserTable;
@@ -76,8 +80,7 @@ private:
 
 std::string MannKruskalKS::Run() {
     Zantels.Quarn_Msg(0, true, "Retrieving comparison values");
-    CNonParamWald groups;
-    n = groups.Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
+    n = Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
     if (n < 1) return "Problem with input table";
 
     std::vector<int32_t> types, sizes;
@@ -95,7 +98,7 @@ std::string MannKruskalKS::Run() {
                      if (fDetail) text = CreateKruskalDetail();
                      if (text.empty()) text = CreateKruskalWallis();
                      if (text.empty() && fDetail) {
-                         detail = OpenResultTable(Zantels.get_OutputDatabase(), OutTableName2);
+                         detail = OpenResultTable(Zantels.OutputDatabase(), OutTableName2);
                          Zantels.OutputRecordset2(detail);
                      }
                  }
@@ -230,100 +233,65 @@ void MannKruskalKS::WriteData(const GroupValues& group, int32_t records) {
 
 void MannKruskalKS::WriteMannKS(const GroupValues& group) {
     ProcScope scope(ErrStack(), "WriteMannKS");
-    const dao::RecordsetPtr& out = Zantels.OutputRecordset();
     for (int f = 1; f <= nFields; ++f) {
-        const auto& obs = values[static_cast<size_t>(f)];
         for (int g1 = 1; g1 <= n; ++g1) {
-            const double N1 = weightSum[Cell(g1, f)];
-            if (!(N1 > 0)) continue;
+            if (!(weightSum[Cell(g1, f)] > 0)) continue;
             for (int g2 = g1 + 1; g2 <= n; ++g2) {
-                const double N2 = weightSum[Cell(g2, f)];
-                if (!(N2 > 0)) continue;
-
-                // Blocks of equal values of the pair, in ascending order.
-                TieRanker ranker(false);
-                double R1 = 0, R2 = 0, ties = 0, run1 = 0, run2 = 0, dPos = 0, dNeg = 0;
-                for (size_t i = 0; i < obs.size();) {
-                    const double x = obs[i].x;
-                    double bw1 = 0, bw2 = 0, records = 0;
-                    for (; i < obs.size() && obs[i].x == x; ++i) {
-                        if (obs[i].g != g1 && obs[i].g != g2) continue;
-                        const double w = std::floor(obs[i].w);
-                        (obs[i].g == g1 ? bw1 : bw2) += w;
-                        (obs[i].g == g1 ? run1 : run2) += w;
-                        records += 1;
-                    }
-                    if (records == 0) continue;
-                    if (fMann) {
-                        const double T = bw1 + bw2;
-                        const double m = ranker.AddGroup(T);
-                        if (T > 1) ties += records;
-                        R1 += m * bw1;
-                        R2 += m * bw2;
-                    }
-                    if (fKS) {
-                        const double d = PreciseDifference(run1 / N1, run2 / N2);
-                        dPos = std::max(dPos, d);
-                        dNeg = std::min(dNeg, d);
-                    }
-                }
-
-                Zantels.Quarn_Msg(0, true,
-                                  "Analyzing field: " + std::to_string(f) + ", Group 1: " + std::to_string(g1) +
-                                      ", Group 2: " + std::to_string(g2));
-                out->AddNew();
-                WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + f),
-                                 "Count", "", false, N1 + N2, 0, 0, static_cast<int16_t>(nGF),
-                                 varGroups[static_cast<size_t>(g1)], varGroups[static_cast<size_t>(g2)]);
-                SetIfFinite(out, "Cases-1", N1);
-                SetIfFinite(out, "Cases-2", N2);
-                if (fMann) {
-                    const double sumTies = ranker.Sums().t3 / 12;
-                    double U = PreciseDifference(N1 * (N1 + 1) / 2 + N1 * N2, R1);
-                    if (N1 * N2 / 2 < U) U = PreciseDifference(N1 * N2, U);
-                    const double N = N1 + N2;
-                    const double V0 = PreciseDifference(N * N * N, N) / 12;
-                    const double factor = N1 * N2 / (N * (N - 1));
-                    const double centred = PreciseDifference(U, N1 * N2 / 2);
-                    SetIfFinite(out, "SumRank-1", R1);
-                    SetIfFinite(out, "SumRank-2", R2);
-                    SetIfFinite(out, "MeanRank-1", R1 / N1);
-                    SetIfFinite(out, "MeanRank-2", R2 / N2);
-                    SetIfFinite(out, "Ties", ties);
-                    SetIfFinite(out, "TiedGroups", ranker.Sums().tg);
-                    SetIfFinite(out, "SumTies", sumTies);
-                    SetIfFinite(out, "MW_U", U);
-                    SetIfFinite(out, "MW_U_Prime", PreciseDifference(N1 * N2, U));
-                    SetIfFinite(out, "MW_W", N1 > N2 ? R2 : R1);
-                    // The normal approximation needs a positive variance.
-                    const double s = std::sqrt(factor * V0);
-                    if (N > 1 && std::isfinite(s) && s > 0) {
-                        const double Z = centred / s;
-                        SetIfFinite(out, "MW_Z", Z);
-                        SetIfFinite(out, "MW_Prob", NormalTwoTails(zv, Z));
-                    }
-                    if (N > 1 && V0 > sumTies) {
-                        const double st = std::sqrt(factor * PreciseDifference(V0, sumTies));
-                        if (std::isfinite(st) && st > 0) {
-                            const double Zt = centred / st;
-                            SetIfFinite(out, "MW_Z_(ties)", Zt);
-                            SetIfFinite(out, "MW_Prob_(ties)", NormalTwoTails(zv, Zt));
-                        }
-                    }
-                }
-                if (fKS) {
-                    const double D = std::fabs(dNeg) > dPos ? std::fabs(dNeg) : dPos;
-                    const double Z = D * std::sqrt(N1 * N2 / (N1 + N2));
-                    SetIfFinite(out, "KS_MaxAbsoluteDiff", D);
-                    SetIfFinite(out, "KS_MaxPosDiff", dPos);
-                    SetIfFinite(out, "KS_MaxNegDiff", dNeg);
-                    SetIfFinite(out, "KS_Z", Z);
-                    SetIfFinite(out, "KS_Prob", zv.Quarn_CalcKSProb(Z));
-                }
-                out->Update();
+                if (weightSum[Cell(g2, f)] > 0) WritePair(group, f, g1, g2);
             }
         }
     }
+}
+
+// One row: samples g1 and g2 of field f.
+void MannKruskalKS::WritePair(const GroupValues& group, int f, int g1, int g2) {
+    const double N1 = weightSum[Cell(g1, f)];
+    const double N2 = weightSum[Cell(g2, f)];
+    const PairBlocks blocks = WalkPair(values[static_cast<size_t>(f)], g1, g2, N1, N2, fMann, fKS);
+    Zantels.Quarn_Msg(0, true,
+                      "Analyzing field: " + std::to_string(f) + ", Group 1: " + std::to_string(g1) +
+                          ", Group 2: " + std::to_string(g2));
+    const dao::RecordsetPtr& out = Zantels.OutputRecordset();
+    out->AddNew();
+    WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + f), "Count", "",
+                     false, N1 + N2, 0, 0, static_cast<int16_t>(nGF), varGroups[static_cast<size_t>(g1)],
+                     varGroups[static_cast<size_t>(g2)]);
+    SetIfFinite(out, "Cases-1", N1);
+    SetIfFinite(out, "Cases-2", N2);
+    if (fMann) WriteMannWhitney(out, blocks, N1, N2);
+    if (fKS) WriteKolmogorovSmirnov(out, blocks, N1, N2);
+    out->Update();
+}
+
+void MannKruskalKS::WriteMannWhitney(const dao::RecordsetPtr& out, const PairBlocks& b, double N1, double N2) {
+    const MannWhitney mw = MannWhitneyU(b, N1, N2);
+    SetIfFinite(out, "SumRank-1", b.R1);
+    SetIfFinite(out, "SumRank-2", b.R2);
+    SetIfFinite(out, "MeanRank-1", b.R1 / N1);
+    SetIfFinite(out, "MeanRank-2", b.R2 / N2);
+    SetIfFinite(out, "Ties", b.ties);
+    SetIfFinite(out, "TiedGroups", b.tieSums.tg);
+    SetIfFinite(out, "SumTies", mw.sumTies);
+    SetIfFinite(out, "MW_U", mw.U);
+    SetIfFinite(out, "MW_U_Prime", mw.UPrime);
+    SetIfFinite(out, "MW_W", mw.W);
+    if (mw.Z) {
+        SetIfFinite(out, "MW_Z", *mw.Z);
+        SetIfFinite(out, "MW_Prob", NormalTwoTails(zv, *mw.Z));
+    }
+    if (mw.ZTies) {
+        SetIfFinite(out, "MW_Z_(ties)", *mw.ZTies);
+        SetIfFinite(out, "MW_Prob_(ties)", NormalTwoTails(zv, *mw.ZTies));
+    }
+}
+
+void MannKruskalKS::WriteKolmogorovSmirnov(const dao::RecordsetPtr& out, const PairBlocks& b, double N1, double N2) {
+    const KolmogorovSmirnov ks = KolmogorovSmirnovD(b, N1, N2);
+    SetIfFinite(out, "KS_MaxAbsoluteDiff", ks.D);
+    SetIfFinite(out, "KS_MaxPosDiff", b.dPos);
+    SetIfFinite(out, "KS_MaxNegDiff", b.dNeg);
+    SetIfFinite(out, "KS_Z", ks.Z);
+    SetIfFinite(out, "KS_Prob", zv.Quarn_CalcKSProb(ks.Z));
 }
 
 void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
@@ -340,12 +308,11 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
         std::fill(R.begin(), R.end(), 0.0);
         TieRanker ranker(false);
         double ties = 0;
-        for (size_t i = 0; i < obs.size();) {
-            const double x = obs[i].x;
+        ForEachTieBlock(obs.size(), SameValue(obs), [&](size_t first, size_t end) {
             double T = 0;
             double blockRecords = 0;
             touched.clear();
-            for (; i < obs.size() && obs[i].x == x; ++i) {
+            for (size_t i = first; i < end; ++i) {
                 const auto g = static_cast<size_t>(obs[i].g);
                 if (bc[g] == 0) touched.push_back(obs[i].g);
                 const double w = std::floor(obs[i].w);
@@ -366,7 +333,7 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
                 bw[g] = 0;
                 bc[g] = 0;
             }
-        }
+        });
 
         double N = 0, S = 0;
         int k = 0;
@@ -421,7 +388,7 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
 std::string Quarn_MannKSKruskal(const std::string& OutTableName, const std::string& OutTableName2,
                                 const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                                 int16_t intNumFields, bool fWeightField, int16_t Mann_b, int16_t KS_b,
-                                int16_t Kruskal_b, Quantara& Zantels) {
+                                int16_t Kruskal_b, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_MannKSKruskal");
     MannKruskalKS test(Zantels, OutTableName, OutTableName2, strUserTable, strFields, intGroupFields, intNumFields,
                        fWeightField, Mann_b != 0, KS_b != 0, Kruskal_b != 0);

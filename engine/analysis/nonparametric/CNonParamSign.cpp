@@ -10,7 +10,7 @@
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "analysis/AnalysisEntries.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
@@ -30,7 +30,7 @@ struct SignCounts {
 
 class SignFit {
 public:
-    SignFit(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int groupCount,
+    SignFit(RunContext& z, const std::string& out, const std::string& table, FieldNames& fields, int groupCount,
             int fieldCount, bool weighted, bool fit, const std::vector<int16_t>& fitTests, bool mean, bool median,
             bool custom, double customValue)
         : Zantels(z), OutTableName(out), strUserTable(table), strFields(fields), nG(groupCount), nFields(fieldCount),
@@ -56,7 +56,7 @@ private:
         return static_cast<size_t>(t) < intFitTests.size() && intFitTests[static_cast<size_t>(t)] != 0;
     }
 
-    Quantara& Zantels;
+    RunContext& Zantels;
     const std::string& OutTableName;
     const std::string& strUserTable;
     FieldNames& strFields;
@@ -95,17 +95,11 @@ std::string SignFit::Run() {
     Zantels.DataRecordset()->Close();
     if (!result.empty()) return result;
     zv.Quarn_FactorialInit();
-    for (int c = 1; c <= nFields && result.empty(); ++c) {
-        result = OpenField(c);
-        if (result.empty()) {
-            Zantels.BeginTrans();
-            ReadRecords(c);
-            Zantels.CommitTrans();
-            Zantels.DataRecordset()->Close();
-        }
-    }
-    Zantels.OutputRecordset()->Close();
-    return result;
+    FieldPhases phases;
+    for (int c = 1; c <= nFields; ++c) phases.fieldNames.push_back(strFields.at(static_cast<size_t>(nG + c)));
+    phases.openField = [this](int c) { return OpenField(c); };
+    phases.readRecords = [this](int c) { ReadRecords(c); };
+    return RunFieldPhases(Zantels, phases);
 }
 
 // The types and sizes of the leading fields, and whether the source has a row.
@@ -130,9 +124,7 @@ std::string SignFit::ProbeSource() {
 
 // Opens the data of field c sorted by the group fields and the value.
 std::string SignFit::OpenField(int c) {
-    const std::string& name = strFields.at(static_cast<size_t>(nG + c));
-    Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + name + "] data");
-    list[static_cast<size_t>(nG + 1)] = name;
+    list[static_cast<size_t>(nG + 1)] = strFields.at(static_cast<size_t>(nG + c));
     return Zantels.Quarn_InitDataTable(strUserTable, list, static_cast<int16_t>(nG), lngTypes, lngSizes);
 }
 
@@ -365,7 +357,7 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
 std::string Quarn_SignFitTest(const std::string& OutTableName, const std::string& strUserTable, FieldNames& strFields,
                               int16_t intGroupFields, int16_t intNumFields, bool fWeightField, bool fFit,
                               std::vector<int16_t>& intFitTests, bool fMean, bool fMedian, bool fCustom,
-                              double dblCustom, Quantara& Zantels) {
+                              double dblCustom, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_SignFitTest");
     SignFit test(Zantels, OutTableName, strUserTable, strFields, intGroupFields, intNumFields, fWeightField, fFit,
                  intFitTests, fMean, fMedian, fCustom, dblCustom);

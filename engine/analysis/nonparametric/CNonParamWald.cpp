@@ -3,54 +3,27 @@
 // membership are counted. A value that occurs in both samples (a tied block)
 // can be ordered either way, so the fewest and the most runs the ties allow
 // are both counted and tested with the normal approximation.
-#include "analysis/nonparametric/CNonParamWald.h"
-
 #include <algorithm>
 #include <cmath>
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "analysis/AnalysisEntries.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
+#include "analysis/nonparametric/CompareValues.h"
 #include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
-
-int CNonParamWald::Quarn_QueryGroups(const std::string& strUserTable, const std::vector<std::string>& strFields,
-                                     int intGroupFields, std::vector<int32_t>& lngFieldTypes,
-                                     std::vector<int32_t>& lngFieldSizes, std::vector<vb::Variant>& varGroups,
-                                     Quantara& Zantels) {
-    ProcScope scope(ErrStack(), "Quarn_QueryGroups");
-    const std::string& compare = strFields.at(static_cast<size_t>(intGroupFields));
-    std::vector<vb::Variant> values;
-    try {
-        const dao::DatabasePtr db = Zantels.get_SourceDatabase();
-        dao::RecordsetPtr rs =
-            db->OpenRecordset("SELECT DISTINCT " + BracketName(compare) + " FROM " + BracketName(strUserTable) + ";");
-        for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->Fields(0)->Value());
-        rs->Close();
-        if (values.empty()) return 0;
-        dao::RecordsetPtr src = db->OpenRecordset(BracketName(strUserTable));
-        Zantels.Quarn_InitFieldTypes(src, static_cast<int16_t>(intGroupFields), strFields, lngFieldTypes,
-                                     lngFieldSizes);
-        src->Close();
-    } catch (const vb::VbError&) {
-        return 0;
-    }
-    varGroups.assign(1, vb::Variant());
-    varGroups.insert(varGroups.end(), values.begin(), values.end());
-    return static_cast<int>(values.size());
-}
 
 namespace {
 
 // One run of the test: the result table and the walk over each data field.
 class RunsTest {
 public:
-    RunsTest(Quantara& z, const std::string& out, const std::string& table, FieldNames& fields, int groupCount,
+    RunsTest(RunContext& z, const std::string& out, const std::string& table, FieldNames& fields, int groupCount,
              int fieldCount, bool weighted, bool wald)
         : Zantels(z), OutTableName(out), strUserTable(table), strFields(fields), nGF(groupCount), nFields(fieldCount),
           fWeight(weighted), fWald(wald) {}
@@ -67,7 +40,7 @@ private:
     void WriteData(int c, const GroupValues& group, int32_t records);
     void CalcWald(double R, double mu, double sigma, double N, double& z, double& prob);
 
-    Quantara& Zantels;
+    RunContext& Zantels;
     const std::string& OutTableName;
     const std::string& strUserTable;
     FieldNames& strFields;
@@ -95,44 +68,18 @@ private:
 
 std::string RunsTest::Run() {
     Zantels.Quarn_Msg(0, true, "Retrieving comparison values");
-    CNonParamWald groups;
-    const int n =
-        groups.Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
+    const int n = Quarn_QueryGroups(strUserTable, strFields, nGF, lngFieldTypes, lngFieldSizes, varGroups, Zantels);
     if (n == 0) return "Problem with input query";
     if (n == 1) return "Compare Field has 1 value.\r\nTwo values are required.";
     if (n != 2) return "Compare Field has " + std::to_string(n) + " values.\r\nOnly two values are permitted.";
 
     zv.Quarn_FactorialInit();
-    std::string result;
-    bool made = false;
-    for (int c = 1; c <= nFields; ++c) {
-        const std::string& name = strFields.at(static_cast<size_t>(nGF + c));
-        Zantels.Quarn_Msg(0, true, "Retrieving and sorting [" + name + "] data");
-        // A field that cannot be read does not stop the others, but the run
-        // keeps the first such error as its result.
-        const std::string text = GetDataSet(c);
-        if (text.empty()) {
-            // The result table is made again once a field's data are open:
-            // a run that reads nothing keeps the earlier table.
-            if (!made) {
-                Zantels.Quarn_Msg(0, true, "Creating output table");
-                const std::string err = CreateOutput();
-                if (!err.empty()) {
-                    Zantels.DataRecordset()->Close();
-                    return err;
-                }
-                made = true;
-            }
-            Zantels.BeginTrans();
-            ReadRecords(c);
-            Zantels.CommitTrans();
-            Zantels.DataRecordset()->Close();
-        } else if (result.empty()) {
-            result = text;
-        }
-    }
-    if (made) Zantels.OutputRecordset()->Close();
-    return result;
+    FieldPhases phases;
+    for (int c = 1; c <= nFields; ++c) phases.fieldNames.push_back(strFields.at(static_cast<size_t>(nGF + c)));
+    phases.openField = [this](int c) { return GetDataSet(c); };
+    phases.createOutput = [this] { return CreateOutput(); };
+    phases.readRecords = [this](int c) { ReadRecords(c); };
+    return RunFieldPhases(Zantels, phases);
 }
 
 std::string RunsTest::CreateOutput() {
@@ -298,7 +245,7 @@ void RunsTest::WriteData(int c, const GroupValues& group, int32_t records) {
 
 std::string Quarn_NonParametricRuns(const std::string& OutTableName, const std::string& strUserTable,
                                     FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
-                                    int16_t intWeightField_b, int16_t intWald_b, Quantara& Zantels) {
+                                    int16_t intWeightField_b, int16_t intWald_b, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_NonParametricRuns");
     RunsTest test(Zantels, OutTableName, strUserTable, strFields, intGroupFields, intNumFields, intWeightField_b != 0,
                   intWald_b != 0);

@@ -18,7 +18,7 @@
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/PairedSums.h"
 #include "analysis/AnalysisEntries.h"
@@ -76,7 +76,7 @@ public:
     std::string Quarn_NonParametric(const std::string& OutTableName, const std::string& strUserTable,
                                     FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
                                     int16_t intYField, bool fWeightField, int16_t intTwoSign_b, int16_t intWilcoxon_b,
-                                    int16_t intSpearman_b, Quantara& Zantels);
+                                    int16_t intSpearman_b, RunContext& Zantels);
 
 private:
     std::string CreateOutput(const std::string& OutTableName);
@@ -88,7 +88,7 @@ private:
     SpearmanResult CalcSpearman(std::vector<Pair>& pairs);
     void SignTest(double lt, double gt, double& z, double& prob);
 
-    Quantara* z_ = nullptr;
+    RunContext* z_ = nullptr;
     FieldNames* fields_ = nullptr;
     int nG_ = 0, nX_ = 0, yField_ = 0, weightPos_ = 0;
     bool fWeight_ = false, fSign_ = false, fWilcoxon_ = false, fSpearman_ = false, fRank_ = false;
@@ -101,7 +101,7 @@ private:
 std::string CNonParametric::Quarn_NonParametric(const std::string& OutTableName, const std::string& strUserTable,
                                                 FieldNames& strFields, int16_t intGroupFields, int16_t intNumFields,
                                                 int16_t intYField, bool fWeightField, int16_t intTwoSign_b,
-                                                int16_t intWilcoxon_b, int16_t intSpearman_b, Quantara& Zantels) {
+                                                int16_t intWilcoxon_b, int16_t intSpearman_b, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_NonParametric");
     z_ = &Zantels;
     fields_ = &strFields;
@@ -395,7 +395,7 @@ std::string Quarn_NonParametric(const std::string& OutTableName, const std::stri
                                 int16_t intGroupFields, int16_t intNumFields, int16_t intYField, bool fWeightField,
                                 int16_t intSignTest_b, std::vector<double>& /*dblSignTest*/, int16_t& intTwoSign_b,
                                 int16_t& intWilcoxon_b, int16_t& intSpearman_b, int16_t& intTau_b, int16_t& intChi_b,
-                                Quantara& Zantels) {
+                                RunContext& Zantels) {
     // The runner never asks for these three; they are not built.
     if (intSignTest_b != 0 || intTau_b != 0 || intChi_b != 0) {
         return "The median sign test, Kendall's tau and the chi-square comparison of paired fields are not available";

@@ -70,7 +70,7 @@ CentredCells CentreCells(const PairCells& cells, const WeightedMoments& field) {
     return c;
 }
 
-double TwoWayAdditiveFit(const CentredCells& cells, Quantara* zantels) {
+double TwoWayAdditiveFit(const CentredCells& cells, RunContext* zantels) {
     ProcScope scope(ErrStack(), "CalcTwoWayAdjust");
     const int r = cells.rows;
     const int s = cells.cols;
@@ -142,7 +142,7 @@ double TwoWayAdditiveFit(const CentredCells& cells, Quantara* zantels) {
 }
 
 PairInteraction CalcTwoWayAnova(const PairCells& cells, const WeightedMoments& field, int mA, int mB,
-                                Quantara* zantels) {
+                                RunContext* zantels) {
     ProcScope scope(ErrStack(), "CalcTwoWayAnova");
     PairInteraction r;
     const CentredCells centred = CentreCells(cells, field);
@@ -178,7 +178,7 @@ AnovaRow Row(const std::string& source, double df, double ss) {
 
 std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::vector<CellSums>>& oneWay,
                                  const std::vector<PairCells>& pairs, const std::vector<std::string>& names, CZValue& z,
-                                 Quantara* zantels) {
+                                 RunContext* zantels) {
     const size_t nC = oneWay.size();
     const double n = field.Weights();
     std::vector<int> m(nC, 0);

@@ -12,7 +12,7 @@
 #include "numeric/WeightedMoments.h"
 
 class CZValue;
-class Quantara;
+class RunContext;
 
 // The records that reached one cell (or one data field): their number,
 // bounds, sum and moments.
@@ -94,7 +94,7 @@ CentredCells CentreCells(const PairCells& cells, const WeightedMoments& field);
 // fitting constants, about the field's mean. Values of either factor without
 // weight in these cells are left out before the normal equations are built.
 // 0 is added for the adjustment when the equations cannot be solved.
-double TwoWayAdditiveFit(const CentredCells& cells, Quantara* zantels);
+double TwoWayAdditiveFit(const CentredCells& cells, RunContext* zantels);
 
 // Interaction facts of one pair for one data field.
 struct PairInteraction {
@@ -107,7 +107,7 @@ struct PairInteraction {
 };
 // mA, mB: values of each field with weight for this data field.
 PairInteraction CalcTwoWayAnova(const PairCells& cells, const WeightedMoments& field, int mA, int mB,
-                                Quantara* zantels);
+                                RunContext* zantels);
 
 // One row of the analysis-of-variance table.
 struct AnovaRow {
@@ -124,4 +124,4 @@ struct AnovaRow {
 // compare fields' names. Empty when the field is not analysed.
 std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::vector<CellSums>>& oneWay,
                                  const std::vector<PairCells>& pairs, const std::vector<std::string>& names, CZValue& z,
-                                 Quantara* zantels);
+                                 RunContext* zantels);

@@ -6,7 +6,7 @@
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupWalker.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
@@ -54,7 +54,7 @@ int CompareValues::Find(const vb::Variant& value) const {
 std::string Quarn_ANOVA(const std::string& strCalcType, int16_t incBlank_b, const std::string& OutTableName,
                         const std::string& DetailTblName, const std::string& strUserTable, FieldNames& strFields,
                         int16_t intGroupFields, int16_t intCompareFields, int16_t intNumFields, bool fWeightField,
-                        Quantara& Zantels) {
+                        RunContext& Zantels) {
     CAnova anova;
     return anova.Quarn_ANOVA(strCalcType, incBlank_b, OutTableName, DetailTblName, strUserTable, strFields,
                              intGroupFields, intCompareFields, intNumFields, fWeightField, Zantels);
@@ -63,7 +63,7 @@ std::string Quarn_ANOVA(const std::string& strCalcType, int16_t incBlank_b, cons
 std::string CAnova::Quarn_ANOVA(const std::string& strCalcType, int16_t incBlank_b, const std::string& OutTableName,
                                 const std::string& DetailTblName, const std::string& strUserTable,
                                 FieldNames& strFields, int16_t intGroupFields, int16_t intCompareFields,
-                                int16_t intNumFields, bool fWeightField, Quantara& Zantels) {
+                                int16_t intNumFields, bool fWeightField, RunContext& Zantels) {
     ProcScope scope(ErrStack(), "Quarn_ANOVA");
     zantels_ = &Zantels;
     fields_ = &strFields;
@@ -123,7 +123,7 @@ std::string CAnova::AnovaGroups(int16_t incBlank_b, const std::string& strUserTa
         sql += " ORDER BY " + name + ";";
         dao::RecordsetPtr rs;
         try {
-            rs = zantels_->get_SourceDatabase()->OpenRecordset(sql);
+            rs = zantels_->SourceDatabase()->OpenRecordset(sql);
         } catch (const vb::VbError& e) {
             if (e.Number() == dao::err::kTooFewParameters)
                 return "The selected query expects parameters and cannot be used by Velmora.";
@@ -203,7 +203,7 @@ std::string CAnova::CreateTTest(const std::string& OutTableName, int16_t intGrou
 std::string CAnova::CreateDetail(const std::string& DetailTblName) {
     ProcScope scope(ErrStack(), "CreateDetail");
     const int16_t nG = static_cast<int16_t>(nG_);
-    const dao::DatabasePtr db = zantels_->get_OutputDatabase();
+    const dao::DatabasePtr db = zantels_->OutputDatabase();
     dao::TableDefPtr tdf = NewResultTable(*zantels_, DetailTblName);
     int16_t ordinal = 0;
     if (nC_ == 1) {

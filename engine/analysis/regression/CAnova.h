@@ -44,7 +44,7 @@ public:
     std::string Quarn_ANOVA(const std::string& strCalcType, int16_t incBlank_b, const std::string& OutTableName,
                             const std::string& DetailTblName, const std::string& strUserTable, FieldNames& strFields,
                             int16_t intGroupFields, int16_t intCompareFields, int16_t intNumFields, bool fWeightField,
-                            Quantara& Zantels);
+                            RunContext& Zantels);
     // Fills the distinct values of every compare field, ascending with Null
     // first (Null only with incBlank_b).
     std::string AnovaGroups(int16_t incBlank_b, const std::string& strUserTable, FieldNames& strFields,
@@ -75,7 +75,7 @@ private:
                       static_cast<size_t>(j)];
     }
 
-    Quantara* zantels_ = nullptr;
+    RunContext* zantels_ = nullptr;
     FieldNames* fields_ = nullptr;
     std::string calcType_;
     bool weighted_ = false;

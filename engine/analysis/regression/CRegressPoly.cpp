@@ -32,7 +32,7 @@ private:
 std::string Quarn_RegressPoly(const std::string& OutTableName, const std::string& ResidualTblName,
                               const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                               int16_t intNumFields, bool fWeightField, bool fAnova, bool fYInt, int16_t /*intCI*/,
-                              int16_t intPolyOrder, Quantara& Zantels) {
+                              int16_t intPolyOrder, RunContext& Zantels) {
     if (intPolyOrder < 1) return "The polynomial order must be 1 or more";
     // Each power takes five columns of the output table, and a table holds at
     // most kMaxTableColumns: a higher order could never be written, so it is

@@ -26,7 +26,7 @@ private:
 std::string Quarn_RegressSimple(const std::string& OutTableName, const std::string& ResidualTblName,
                                 const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
                                 int16_t intNumFields, bool fWeightField, bool fAnova, int16_t intYInt_b,
-                                int16_t /*intCI*/, Quantara& Zantels) {
+                                int16_t /*intCI*/, RunContext& Zantels) {
     CRegressSimple regression;
     return regression.Run(OutTableName, ResidualTblName, strUserTable, strFields, intGroupFields, intNumFields,
                           fWeightField, fAnova, intYInt_b != 0, Zantels);

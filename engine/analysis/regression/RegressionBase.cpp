@@ -6,7 +6,7 @@
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
-#include "Merivox6/Quantara.h"
+#include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/regression/RegressionHeldRows.h"
 #include "numeric/CZValue.h"
@@ -44,7 +44,7 @@ CRegressBase::~CRegressBase() = default;
 
 std::string CRegressBase::Run(const std::string& OutTableName, const std::string& ResidualTblName,
                               const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
-                              int16_t intNumFields, bool fWeightField, bool fAnova, bool fYInt, Quantara& Zantels) {
+                              int16_t intNumFields, bool fWeightField, bool fAnova, bool fYInt, RunContext& Zantels) {
     ProcScope scope(ErrStack(), shape_.entryName);
     zantels_ = &Zantels;
     fields_ = &strFields;
@@ -85,7 +85,7 @@ std::string CRegressBase::Run(const std::string& OutTableName, const std::string
 std::string CRegressBase::CreateOutput(const std::string& OutTableName, const std::vector<int32_t>& types,
                                        const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateOutput");
-    Quantara& z = *zantels_;
+    RunContext& z = *zantels_;
     dao::TableDefPtr tdf = NewResultTable(z, OutTableName);
     countColumn_ = vb::LeftChars("Count_of_" + (*fields_)[static_cast<size_t>(yPos_)], 64);
     int16_t ordinal =
@@ -104,8 +104,8 @@ std::string CRegressBase::CreateOutput(const std::string& OutTableName, const st
 std::string CRegressBase::CreateResidual(const std::string& ResidualTblName, const std::vector<int32_t>& types,
                                          const std::vector<int32_t>& sizes) {
     ProcScope scope(ErrStack(), "CreateResidual");
-    Quantara& z = *zantels_;
-    const dao::DatabasePtr& db = z.get_OutputDatabase();
+    RunContext& z = *zantels_;
+    const dao::DatabasePtr& db = z.OutputDatabase();
     dao::TableDefPtr tdf = NewResultTable(z, ResidualTblName);
     int16_t ordinal = BuildOutputFields(tdf, nG_, *fields_, types, sizes, shape_.perField, 0, 0, weighted_, "", "");
     residualDataFieldCol_ = shape_.perField ? nG_ + 1 : -1;
@@ -439,7 +439,7 @@ void CRegressBase::WriteRow(Model& model, const GroupValues& group, int32_t grou
 // field whose fit failed writes none.
 void CRegressBase::WriteResiduals(const GroupValues& group) {
     ProcScope scope(ErrStack(), "CalcResiduals");
-    Quantara& z = *zantels_;
+    RunContext& z = *zantels_;
     const dao::RecordsetPtr& res = z.OutputRecordset2();
     const int k = shape_.terms;
     std::vector<vb::Variant> names;

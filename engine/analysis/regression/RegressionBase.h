@@ -27,7 +27,7 @@
 #include "numeric/LeastSquares.h"
 #include "vb/Variant.h"
 
-class Quantara;
+class RunContext;
 class CZValue;
 class HeldRows;
 
@@ -63,7 +63,7 @@ public:
     // the group ends. Returns "" or the error text.
     std::string Run(const std::string& OutTableName, const std::string& ResidualTblName,
                     const std::string& strUserTable, FieldNames& strFields, int16_t intGroupFields,
-                    int16_t intNumFields, bool fWeightField, bool fAnova, bool fYInt, Quantara& Zantels);
+                    int16_t intNumFields, bool fWeightField, bool fAnova, bool fYInt, RunContext& Zantels);
 
 private:
     // One model's running fit: the factor of its design (the constant first
@@ -115,7 +115,7 @@ private:
     double ResidualObservations(double w) const;
 
     RegressionShape shape_;
-    Quantara* zantels_ = nullptr;
+    RunContext* zantels_ = nullptr;
     FieldNames* fields_ = nullptr;
     int16_t nG_ = 0;    // group fields
     int16_t m_ = 0;     // independent fields

@@ -7,5 +7,3 @@
 #else
 #define MERIVOX6_API
 #endif
-// Members of an exported class that only the engine itself may call.
-#define MERIVOX6_INTERNAL __attribute__((visibility("hidden")))

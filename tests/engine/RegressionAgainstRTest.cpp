@@ -1,4 +1,4 @@
-// Review scenarios of the three regressions, end to end: two groups, two
+// Scenarios of the three regressions run end to end and checked against R: two groups, two
 // independent fields, integer weights (one 0, one Null), Nulls and a
 // missing-value rule (-99), with the analysis-of-variance columns and the
 // residual table. Every reference comes from R 4.2 on the records replicated
@@ -23,7 +23,7 @@ using namespace regressiontest;
 constexpr double kRel = 1e-10;  // coefficients, sums of squares, fit
 constexpr double kProb = 1e-8;  // probabilities
 
-class RegressionReview : public enginetest::EngineTest {
+class RegressionAgainstR : public enginetest::EngineTest {
 protected:
     void MakeData() {
         const vb::Variant m = -99.0;
@@ -138,7 +138,7 @@ void ExpectResiduals(const std::vector<Record>& res, const Fitted& fitted, const
 const std::map<double, double> kWeightOfY = {{4.1, 2},  {5.9, 1},  {7.2, 1}, {8.8, 3}, {9.5, 1}, {11.9, 1}, {12.1, 2},
                                              {18.2, 1}, {10.5, 1}, {9.1, 2}, {7.7, 1}, {6.2, 1}, {4.4, 2},  {2.9, 1}};
 
-TEST_F(RegressionReview, SimpleWeightedGroupsWithMissingValuesMatchLm) {
+TEST_F(RegressionAgainstR, SimpleWeightedGroupsWithMissingValuesMatchLm) {
     MakeData();
     ASSERT_TRUE(Run(AddRegression(db, Scenario("S")))) << engine->get_ErrorInfo();
 
@@ -276,7 +276,7 @@ TEST_F(RegressionReview, SimpleWeightedGroupsWithMissingValuesMatchLm) {
     ExpectResiduals(res, fitted, kWeightOfY);
 }
 
-TEST_F(RegressionReview, PolynomialOrderTwoWeightedMatchesLm) {
+TEST_F(RegressionAgainstR, PolynomialOrderTwoWeightedMatchesLm) {
     MakeData();
     ASSERT_TRUE(Run(AddRegression(db, Scenario("P")))) << engine->get_ErrorInfo();
     const auto names = ColumnNames(db, "Out");
@@ -403,7 +403,7 @@ TEST_F(RegressionReview, PolynomialOrderTwoWeightedMatchesLm) {
     ExpectResiduals(res, fitted, kWeightOfY);
 }
 
-TEST_F(RegressionReview, MultipleThroughOriginListwiseWeighted) {
+TEST_F(RegressionAgainstR, MultipleThroughOriginListwiseWeighted) {
     MakeData();
     RegressionSpec r = Scenario("M");
     r.intercept = false;
@@ -556,7 +556,7 @@ void ExpectOrigin(const std::vector<Record>& rows, const std::vector<std::vector
     }
 }
 
-TEST_F(RegressionReview, SimpleAndPolynomialThroughTheOrigin) {
+TEST_F(RegressionAgainstR, SimpleAndPolynomialThroughTheOrigin) {
     MakeData();
     RegressionSpec simple = Scenario("S");
     simple.intercept = false;

@@ -1,4 +1,4 @@
-// Review scenarios of the non-parametric tests: two groups, a missing-value
+// Scenarios of the non-parametric tests checked against R: two groups, a missing-value
 // rule, Nulls, ties and (where the test takes them) weights, each written
 // number checked against R 4.2 (Rscript) or a value worked by hand.
 //
@@ -23,7 +23,7 @@ namespace {
 constexpr double kTol = 1e-12;
 constexpr double kKsTol = 2e-6;
 
-class NonParamReview : public NonParamTest {
+class NonParametricAgainstR : public NonParamTest {
 protected:
     // Group p: A, B and C with a tied value 3.5 across all three, a missing
     // value (-99) and a Null in A; group q: A and B only.
@@ -70,7 +70,7 @@ const ResultRow* FindPair(const std::vector<ResultRow>& rows, const std::string&
     return nullptr;
 }
 
-TEST_F(NonParamReview, MannWhitneyAndKolmogorovSmirnovPerPairAndGroup) {
+TEST_F(NonParametricAgainstR, MannWhitneyAndKolmogorovSmirnovPerPairAndGroup) {
     AddSamples();
     ASSERT_TRUE(Run(SampleScenario("2 Sample", {{"NPTwoType", "Mann"}}))) << engine->get_ErrorInfo();
     EXPECT_EQ(ColumnNames(db, "Out1"), (std::vector<std::string>{"StatOutputID",
@@ -224,7 +224,7 @@ TEST_F(NonParamReview, MannWhitneyAndKolmogorovSmirnovPerPairAndGroup) {
     }
 }
 
-TEST_F(NonParamReview, KruskalWallisPerGroupWithDetail) {
+TEST_F(NonParametricAgainstR, KruskalWallisPerGroupWithDetail) {
     AddSamples();
     ASSERT_TRUE(Run(SampleScenario("N Sample", {}))) << engine->get_ErrorInfo();
     EXPECT_EQ(ColumnNames(db, "Out1"),
@@ -272,7 +272,7 @@ TEST_F(NonParamReview, KruskalWallisPerGroupWithDetail) {
 // N1 = 5, N2 = 4, mean 2 N1 N2 / N + 1, variance 2 N1 N2 (2 N1 N2 - N1 - N2)
 // / (N^2 (N - 1)); below 50 cases z = (|R - mean| - 0.5) / sd with the sign
 // of R - mean, one-tailed pnorm(-|z|) (R 4.2).
-TEST_F(NonParamReview, RunsTestWeightedWithATiedBlock) {
+TEST_F(NonParametricAgainstR, RunsTestWeightedWithATiedBlock) {
     const vb::Variant one = 1.0;
     const vb::Variant null = vb::Variant::Null();
     Fill({{"p", "A", 1.2, null, one},
@@ -330,7 +330,7 @@ TEST_F(NonParamReview, RunsTestWeightedWithATiedBlock) {
 // Sign test, weighted, against the weighted mean, the weighted median and the
 // value 3. Probabilities are exact binomial tails up to 25 trials: R 4.2
 // pbinom(k, n, 0.5).
-TEST_F(NonParamReview, SignTestWeightedAgainstMeanMedianAndAValue) {
+TEST_F(NonParametricAgainstR, SignTestWeightedAgainstMeanMedianAndAValue) {
     const vb::Variant one = 1.0;
     const vb::Variant null = vb::Variant::Null();
     Fill({{"p", null, 1.0, null, one},
@@ -400,7 +400,7 @@ TEST_F(NonParamReview, SignTestWeightedAgainstMeanMedianAndAValue) {
 // max(0, F - G, Fprev - G), D- = min(0, ...) with G = punif(u, min, max) or
 // pnorm(u, mean, sd); for the Poisson only F - ppois(u, mean); Z = sqrt(n) D
 // and the limiting Kolmogorov series for the probability.
-TEST_F(NonParamReview, GoodnessOfFitPerGroup) {
+TEST_F(NonParametricAgainstR, GoodnessOfFitPerGroup) {
     FillSample("p", vb::Variant::Null(), {1, 2, 2, 3, 5, -99});
     Fill({{"p", vb::Variant::Null(), vb::Variant::Null()}});
     FillSample("q", vb::Variant::Null(), {0.5, 1.5, 2.5, 4.0});
@@ -456,7 +456,7 @@ TEST_F(NonParamReview, GoodnessOfFitPerGroup) {
 // value a group lacks adds its expected count. References: R 4.2, e =
 // sum(o) / length(o), sum((o - e)^2 / e), pchisq(x, length(o) - 1,
 // lower.tail = FALSE); for c(1, 4, 0) also chisq.test(c(1, 4, 0)).
-TEST_F(NonParamReview, ChiSquareTwoCompareFieldsWeightedAllGroupsWithDetail) {
+TEST_F(NonParametricAgainstR, ChiSquareTwoCompareFieldsWeightedAllGroupsWithDetail) {
     const vb::Variant null = vb::Variant::Null();
     Fill({{"p", "A", 1.0, null, 1.0},
           {"p", "A", 1.0, null, 2.0},
@@ -559,7 +559,7 @@ TEST_F(NonParamReview, ChiSquareTwoCompareFieldsWeightedAllGroupsWithDetail) {
 // / 24) without tie or continuity correction, 2 * pnorm(-|z|); Spearman plain
 // 1 - 6 sum((rank(x) - rank(y))^2) / (N^3 - N) with 2 * pt(-|t|, N - 2), and
 // corrected for ties cor.test(x, y, method = "spearman", exact = FALSE).
-TEST_F(NonParamReview, PairedFieldsWeightedWithMissingValues) {
+TEST_F(NonParametricAgainstR, PairedFieldsWeightedWithMissingValues) {
     auto add = [&](const char* g, vb::Variant x, vb::Variant y, double w) {
         AppendRows({{g, vb::Variant::Null(), x, vb::Variant::Null(), y, w}});
     };
@@ -674,7 +674,7 @@ TEST_F(NonParamReview, PairedFieldsWeightedWithMissingValues) {
 // 1) = 0.5 by hand, no tie correction; pchisq(0.5, 2, lower.tail = FALSE) =
 // exp(-0.25). Group q, untied: R 4.2 friedman.test(matrix(c(1, 2, 3, 1, 3, 2,
 // 2, 1, 3, 3, 1, 2), 4, byrow = TRUE)) gives 1.5, p = exp(-0.75).
-TEST_F(NonParamReview, FriedmanWeightedWithATieInsideARecord) {
+TEST_F(NonParametricAgainstR, FriedmanWeightedWithATieInsideARecord) {
     auto add = [&](const char* g, vb::Variant a, vb::Variant b, vb::Variant c, double w) {
         AppendRows({{g, vb::Variant::Null(), a, b, c, w}});
     };

@@ -1,4 +1,4 @@
-// Review scenarios of the descriptive analyses: one realistic data set (two
+// Scenarios of the descriptive analyses checked against R: one realistic data set (two
 // groups, Nulls, a missing-value code, zero and Null weights) run end to end
 // through each analysis, every written number checked against a reference
 // computed independently in R 4.x (the calls are quoted beside the values).
@@ -23,7 +23,7 @@ const Variant Nul = Variant::Null();
 //   X1=c(2,4,4,9,-99,7,1, 10,12,NA,15,11,12), X2=c(5,NA,7,8,6,3,2, 12,15,9,14,-99,11),
 //   Y=c(3,6,5,7,4,NA,2, 11,13,10,12,9,NA), W=c(1,2,1,3,1,0,2, 1,2,1,1,1,NA))
 // ok <- function(v) !is.na(v) & v != -99
-class DescriptiveReviewTest : public EngineTest {
+class DescriptiveAgainstR : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
@@ -56,7 +56,7 @@ void ExpectNear(const Row& row, const std::string& column, double expected, doub
     EXPECT_NEAR(Num(row, column), expected, tol * std::max(1.0, std::fabs(expected))) << column;
 }
 
-TEST_F(DescriptiveReviewTest, DescribeWeightedEveryOption) {
+TEST_F(DescriptiveAgainstR, DescribeWeightedEveryOption) {
     ScenarioSpec s = Scenario("Describe");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"W", "W", 1}};
     s.options = {{"Range", true},
@@ -341,7 +341,7 @@ TEST_F(DescriptiveReviewTest, DescribeWeightedEveryOption) {
     }
 }
 
-TEST_F(DescriptiveReviewTest, PercentilesUnweightedAndWeighted) {
+TEST_F(DescriptiveAgainstR, PercentilesUnweightedAndWeighted) {
     // Unweighted: R quantile(x[ok(x)], c(0, .25, .5, .75, 1), type = 7) per
     // group, every record counting (no weight field).
     ScenarioSpec s = Scenario("Percentiles");
@@ -384,7 +384,7 @@ TEST_F(DescriptiveReviewTest, PercentilesUnweightedAndWeighted) {
     }
 }
 
-TEST_F(DescriptiveReviewTest, FrequencyUpperBoundsWithSums) {
+TEST_F(DescriptiveAgainstR, FrequencyUpperBoundsWithSums) {
     // R: bin <- cut(x, c(-Inf, 0, 5, 10, 15, Inf), right = TRUE, labels = FALSE)
     // over valid values with a positive weight; counts sum(w[bin == b]), sums
     // sum((w*x)[bin == b]), shares over sum(w) and sum(w*x).
@@ -444,7 +444,7 @@ TEST_F(DescriptiveReviewTest, FrequencyUpperBoundsWithSums) {
     }
 }
 
-TEST_F(DescriptiveReviewTest, CompareWeightedAgainstY) {
+TEST_F(DescriptiveAgainstR, CompareWeightedAgainstY) {
     // R over pairs with valid x and y and a positive weight, W <- sum(w):
     // order counts sum(w[x < y]) etc.; means sum(w*x)/W; d <- x - y,
     // md <- sum(w*d)/W, V <- sum(w*(d-md)^2)/(W-1), sd sqrt(V);
@@ -501,7 +501,7 @@ TEST_F(DescriptiveReviewTest, CompareWeightedAgainstY) {
     }
 }
 
-TEST_F(DescriptiveReviewTest, MatrixPairwiseUnweighted) {
+TEST_F(DescriptiveAgainstR, MatrixPairwiseUnweighted) {
     // R per group, s[s == -99] <- NA, for each pair (r, c) over the records
     // where both are present: n, nrow - n, mean(x - y), sd(x - y), cov(x, y),
     // cor(x, y), cor^2 and t.test(x, y, paired = TRUE) (statistic, p.value).
@@ -564,7 +564,7 @@ TEST_F(DescriptiveReviewTest, MatrixPairwiseUnweighted) {
     }
 }
 
-TEST_F(DescriptiveReviewTest, MatrixWeightedOneTailed) {
+TEST_F(DescriptiveAgainstR, MatrixWeightedOneTailed) {
     // The weighted pair X1, Y is the one of the comparison above (same R
     // formulas, pairs with a positive weight); the diagonal of X1 holds the
     // weighted count and N-1 variance of the describe scenario.
@@ -613,7 +613,7 @@ TEST_F(DescriptiveReviewTest, MatrixWeightedOneTailed) {
     }
 }
 
-TEST_F(DescriptiveReviewTest, CrosstabWeightedSumWithChiSquareAndStDev) {
+TEST_F(DescriptiveAgainstR, CrosstabWeightedSumWithChiSquareAndStDev) {
     // R: x <- ifelse(ok(X1), X1, 0); wf <- ifelse(!is.na(W) & W > 0, W, 0);
     // S <- tapply(x*wf, list(G1, G2), sum, na.rm = TRUE) gives a: 8 35, b: 25 35;
     // chisq.test(S, correct = FALSE): 6.11842259807376, p 0.0133780126696809,
@@ -705,7 +705,7 @@ TEST_F(DescriptiveReviewTest, CrosstabWeightedSumWithChiSquareAndStDev) {
     EXPECT_EQ(ReadResultRows(db, "Out1", "DataType = '% Row'").size(), 2u);
 }
 
-TEST(DescriptiveReview, FrequencyNamesOfBoundsBetweenWholeNumbersKeepTheirDigits) {
+TEST(FrequencyBoundNames, FrequencyNamesOfBoundsBetweenWholeNumbersKeepTheirDigits) {
     // Intervals [0.5, 1.5) and [1.5, 2.5): cut to whole numbers they would be
     // named 0<=N<1 and 1<=N<2.
     std::vector<std::string> counts, shares;

@@ -1,4 +1,4 @@
-// Review scenarios of the group analyses, end to end: two groups, a compare
+// Scenarios of the group analyses run end to end and checked against R: two groups, a compare
 // field with three values (one absent from the second group, one with a sum
 // of weights of 1 there), a record with a blank compare value, integer
 // weights (one Null), a Null value and a missing-value rule (-99). The
@@ -24,7 +24,7 @@ using namespace anovatest;
 
 namespace {
 
-class AnovaReview : public enginetest::EngineTest {
+class GroupAnalysesAgainstR : public enginetest::EngineTest {
 protected:
     void MakeData() {
         const vb::Variant nul = vb::Variant::Null();
@@ -69,7 +69,7 @@ void Near(const Row& r, const std::string& column, double reference, double tol 
     EXPECT_NEAR(Num(r, column), reference, tol * std::max(1.0, std::fabs(reference))) << column;
 }
 
-TEST_F(AnovaReview, TTestAndDetailWeightedWithBlanksAndMissingValues) {
+TEST_F(GroupAnalysesAgainstR, TTestAndDetailWeightedWithBlanksAndMissingValues) {
     MakeData();
     ASSERT_TRUE(Run(Scenario("Two Sample t-Test", false, "Out2"))) << engine->get_ErrorInfo();
     EXPECT_EQ(ColumnNames(db, "Out1"), (std::vector<std::string>{"StatOutputID",
@@ -227,7 +227,7 @@ void ExpectLines(const std::vector<Row>& rows, const std::string& g, const std::
     }
 }
 
-TEST_F(AnovaReview, OneWayWeightedMatchesLm) {
+TEST_F(GroupAnalysesAgainstR, OneWayWeightedMatchesLm) {
     MakeData();
     ASSERT_TRUE(Run(Scenario("ANOVA", false, ""))) << engine->get_ErrorInfo();
     EXPECT_EQ(ColumnNames(db, "Out1"),
@@ -252,7 +252,7 @@ TEST_F(AnovaReview, OneWayWeightedMatchesLm) {
                  {"Total", 9, 22.829000000000004}});
 }
 
-TEST_F(AnovaReview, TwoWayUnbalancedWeightedMatchesNestedLmFits) {
+TEST_F(GroupAnalysesAgainstR, TwoWayUnbalancedWeightedMatchesNestedLmFits) {
     MakeData();
     ASSERT_TRUE(Run(Scenario("Two way ANOVA", true, ""))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
@@ -280,7 +280,7 @@ TEST_F(AnovaReview, TwoWayUnbalancedWeightedMatchesNestedLmFits) {
 // fitted on its own, residual = SST less all of them) is then R's
 // anova(lm(X ~ (A + B + C)^2)), whose sequential sums are orthogonal here;
 // the summary rows are sums of its lines. F against the residual mean square.
-TEST_F(AnovaReview, ThreeCompareFieldsBalancedMatchLmWithAllPairInteractions) {
+TEST_F(GroupAnalysesAgainstR, ThreeCompareFieldsBalancedMatchLmWithAllPairInteractions) {
     struct Cell {
         const char *a, *b, *c;
         double x;

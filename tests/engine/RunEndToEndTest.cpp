@@ -12,7 +12,7 @@ namespace {
 
 using namespace enginetest;
 
-class FrameReview : public EngineTest {
+class RunEndToEnd : public EngineTest {
 protected:
     int32_t WeightedDescribe() {
         const vb::Variant kNull = vb::Variant::Null();
@@ -37,7 +37,7 @@ protected:
     }
 };
 
-TEST_F(FrameReview, WeightedRunWithMissingValuesAndNulls) {
+TEST_F(RunEndToEnd, WeightedRunWithMissingValuesAndNulls) {
     const int32_t id = WeightedDescribe();
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
@@ -71,7 +71,7 @@ TEST_F(FrameReview, WeightedRunWithMissingValuesAndNulls) {
     EXPECT_DOUBLE_EQ(Num(rows[3], "Mean"), 1.25);
 }
 
-TEST_F(FrameReview, LeadingColumnsOfARealRunFollowTheSource) {
+TEST_F(RunEndToEnd, LeadingColumnsOfARealRunFollowTheSource) {
     const int32_t id = WeightedDescribe();
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     dao::TableDefPtr out = db->TableDefs()->Item(std::string_view("Out1"));
@@ -90,7 +90,7 @@ TEST_F(FrameReview, LeadingColumnsOfARealRunFollowTheSource) {
     EXPECT_TRUE(out->Indexes()->Item(std::string_view("PrimaryKey"))->Primary());
 }
 
-TEST_F(FrameReview, ProgressTextsOfARun) {
+TEST_F(RunEndToEnd, ProgressTextsOfARun) {
     const int32_t id = WeightedDescribe();
     ASSERT_TRUE(engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
                                     vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
@@ -116,7 +116,7 @@ using namespace enginetest;
 
 // Results go to a database the client names by path; the scenario and the
 // source stay in the client's own database.
-TEST_F(FrameReview, ResultsInAnOutputDatabaseGivenByPath) {
+TEST_F(RunEndToEnd, ResultsInAnOutputDatabaseGivenByPath) {
     const int32_t id = WeightedDescribe();
     const std::string outPath = (folder / "results.db").string();
     dao::DBEngine().Workspaces(0)->CreateDatabase(outPath)->Close();
@@ -148,7 +148,7 @@ using namespace enginetest;
 
 // A saved query as the source: its group column keeps the table's type and
 // size in the result table, and letter case still joins groups.
-TEST_F(FrameReview, QuerySourceKeepsTheGroupColumnsType) {
+TEST_F(RunEndToEnd, QuerySourceKeepsTheGroupColumnsType) {
     const int32_t id = WeightedDescribe();
     db->CreateQueryDef("DataQuery", "SELECT G1, G2, X1, X2, Y, W FROM Data WHERE X2 < 100");
     ASSERT_TRUE(engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),

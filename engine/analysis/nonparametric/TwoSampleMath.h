@@ -1,0 +1,50 @@
+// The arithmetic of the two-sample tests on observations held in memory:
+// the tie blocks of a pair of samples, the Mann-Whitney U with its normal
+// approximations, and the Kolmogorov-Smirnov D with its Z. No table is
+// involved, so the statistics can be checked on their own.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "numeric/Numerics.h"
+
+struct Observation {
+    double x;  // the analysed value
+    int g;     // position of its compare value
+    double w;  // its weight
+};
+
+// What one walk over the tie blocks of samples g1 and g2 gathers.
+struct PairBlocks {
+    double R1 = 0, R2 = 0;      // rank sums (Mann-Whitney)
+    double ties = 0;            // records in blocks of more than one observation
+    TieSums tieSums;            // tie terms of the blocks
+    double dPos = 0, dNeg = 0;  // largest and smallest difference of the two ECDFs
+};
+
+// Walks the observations of samples g1 and g2 (sorted by value; the whole
+// part of each weight counts) in tie blocks of equal values. N1 and N2 are
+// the samples' weights; fMann gathers the rank sums, fKS the ECDF
+// differences.
+PairBlocks WalkPair(const std::vector<Observation>& obs, int g1, int g2, double N1, double N2, bool fMann, bool fKS);
+
+struct MannWhitney {
+    double U = 0;                 // the smaller of U and N1 N2 - U
+    double UPrime = 0;            // N1 N2 - U
+    double W = 0;                 // the rank sum of the smaller sample (the first when equal)
+    double sumTies = 0;           // sum (t^3 - t) / 12 over the tie blocks
+    std::optional<double> Z;      // without the tie correction; none without spread
+    std::optional<double> ZTies;  // with it
+};
+
+// Mann-Whitney U from the rank sums, with the normal approximation
+// Z = (U - N1 N2 / 2) / sqrt(N1 N2 / (N (N - 1)) ((N^3 - N) / 12 - sum ties)).
+MannWhitney MannWhitneyU(const PairBlocks& b, double N1, double N2);
+
+struct KolmogorovSmirnov {
+    double D = 0;  // the largest absolute ECDF difference
+    double Z = 0;  // D sqrt(N1 N2 / (N1 + N2))
+};
+
+KolmogorovSmirnov KolmogorovSmirnovD(const PairBlocks& b, double N1, double N2);
