@@ -425,6 +425,7 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
         fp = fx;
         xp = x;
         if (found) break;
+        // A search that has not settled after 1000 steps accepts a looser tolerance.
         if (fAccurate && iteration + 1 > 1000) tol = 1e-12 * dblProb;
     }
     return x;
@@ -473,8 +474,10 @@ double CZValue::Quarn_CalcKSProb(double z) {
     RequireFinite(z, "test value");
     if (z < 0.27) return 1;
     if (z < 1) {
-        const double y = vb::Exp(-1.233701 / (z * z));
-        return Probability01(PreciseDifference(1, 2.506628 * (y + std::pow(y, 9) + std::pow(y, 25)) / z));
+        constexpr double kPiSquaredOverEight = 1.2337005501361698273543113749845189;  // pi^2/8
+        constexpr double kSqrtTwoPi = 2.5066282746310005024157652848110453;           // sqrt(2 pi)
+        const double y = vb::Exp(-kPiSquaredOverEight / (z * z));
+        return Probability01(PreciseDifference(1, kSqrtTwoPi * (y + std::pow(y, 9) + std::pow(y, 25)) / z));
     }
     if (z < 3.1) {
         const double x = vb::Exp(-2 * z * z);
