@@ -17,6 +17,9 @@ inline constexpr int kScenarioList = 80;  // the scenario list, running, duplica
 // The scenario wizard: an overview, then one topic per page.
 inline constexpr int kWizard = 200;
 inline constexpr int kWizardAnalysis = 210;
+inline constexpr int kWizardSource = 220;
+inline constexpr int kWizardFields = 230;
+inline constexpr int kWizardIgnore = 235;
 inline constexpr int kWizardFinish = 290;
 // The option pages, 247 plus the page number (Describe, page 4, is 251).
 inline constexpr int kWizardOptionsDescribe = 251;

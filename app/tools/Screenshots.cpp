@@ -42,8 +42,11 @@
 #include "vb/App.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/frmQuarn_Create.h"
+#include "wizard/frmIgnore.h"
+#include "wizard/frmQuarn_Fields.h"
 #include "wizard/frmQuarn_Finish.h"
 #include "wizard/frmQuarn_Options.h"
+#include "wizard/frmQuarn_SelectTable.h"
 
 namespace {
 
@@ -228,6 +231,40 @@ int main(int argc, char** argv) {
             frmDuplicate duplicate(frame);
             duplicate.ScenarioID(2);
             Save(&duplicate, "frmDuplicate");
+        }
+        {
+            // The wizard's source and field roles pages on the example's study,
+            // as Edit shows them, and the values-to-ignore dialog.
+            CZantelsPropWiz regression;
+            regression.SetNewScenario("P", "Regression");
+            regression.Scenario_ID(2);
+            regression.Table("BloodPressureStudy");
+            regression.Scenario_Description("Cholesterol by age and weight");
+            frmQuarn_SelectTable select(frame);
+            select.Wiz(&regression);
+            select.findChild<QTabBar*>("tabSource")->setCurrentIndex(2);
+            Save(&select, "frmQuarn_SelectTable");
+            frmQuarn_Fields fields(frame);
+            fields.Wiz(&regression);
+            Save(&fields, "frmQuarn_Fields");
+            CZantelsPropWiz crosstab;
+            crosstab.SetNewScenario("P", "Crosstab");
+            crosstab.Table("BloodPressureStudy");
+            frmQuarn_Fields crosstabFields(frame);
+            crosstabFields.Wiz(&crosstab);
+            Save(&crosstabFields, "frmQuarn_Fields-Crosstab");
+            CZantelsPropWiz anova;
+            anova.SetNewScenario("G", "Two way ANOVA");
+            anova.Table("BloodPressureStudy");
+            frmQuarn_Fields anovaFields(frame);
+            anovaFields.Wiz(&anova);
+            Save(&anovaFields, "frmQuarn_Fields-TwoWayAnova");
+            regression.MissingType("2");
+            regression.MissingLow(vb::Variant(std::string("0")));
+            regression.MissingHigh(vb::Variant(std::string("999")));
+            frmIgnore ignore(frame);
+            ignore.Wiz(&regression);
+            Save(&ignore, "frmIgnore");
         }
         frame->CloseStatMain();
         QApplication::processEvents();

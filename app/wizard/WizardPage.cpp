@@ -10,8 +10,10 @@
 #include "services/HelpKey.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/frmQuarn_Create.h"
+#include "wizard/frmQuarn_Fields.h"
 #include "wizard/frmQuarn_Finish.h"
 #include "wizard/frmQuarn_Options.h"
+#include "wizard/frmQuarn_SelectTable.h"
 
 CWizardPage::CWizardPage(QWidget* parent) : QDialog(parent) { setModal(true); }
 
@@ -72,6 +74,8 @@ std::string PageFormName(long page) {
 
 CWizardPage* CreatePage(long page, QWidget* owner) {
     if (page == kAnalysisPage) return new frmQuarn_Create(owner);
+    if (page == kSourcePage) return new frmQuarn_SelectTable(owner);
+    if (page == kFieldsPage) return new frmQuarn_Fields(owner);
     if (page == kFinishPage) return new frmQuarn_Finish(owner);
     if (CWizardPage* options = CreateOptionPage(page, owner)) return options;
     return new CPlaceholderPage(page, owner);

@@ -94,6 +94,18 @@ enum DataType : int16_t {
     dbMemo = 12,
     dbGUID = 15,
 };
+// Query types (QueryDef::Type).
+enum QueryType : int16_t {
+    dbQSelect = 0,
+    dbQCrosstab = 16,
+    dbQDelete = 32,
+    dbQUpdate = 48,
+    dbQAppend = 64,
+    dbQMakeTable = 80,
+    dbQDDL = 96,
+    dbQSQLPassThrough = 112,
+    dbQSetOperation = 128,
+};
 inline constexpr int32_t dbFixedField = 1;
 inline constexpr int32_t dbVariableField = 2;
 inline constexpr int32_t dbAutoIncrField = 16;
@@ -361,6 +373,10 @@ public:
     QueryDef(std::shared_ptr<DatabaseImpl> db, std::string name, std::string sql);
     const std::string& Name() const { return name_; }
     const std::string& SQL() const { return sql_; }
+    // What the statement does, read from its leading and top-level keywords:
+    // a select, a union, a crosstab (TRANSFORM), a make-table (SELECT ... INTO),
+    // an append, update or delete, or a data-definition statement.
+    int16_t Type() const;
     FieldsPtr Fields();
     RecordsetPtr OpenRecordset(int16_t type = dbOpenDynaset, int32_t options = 0);
 

@@ -606,6 +606,59 @@ RecordsetPtr TableDef::OpenRecordset(int16_t type, int32_t options) {
 QueryDef::QueryDef(std::shared_ptr<DatabaseImpl> db, std::string name, std::string sql)
     : db_(db), name_(std::move(name)), sql_(std::move(sql)) {}
 
+namespace {
+
+// The words of a statement outside quotes, bracketed names and parentheses,
+// upper-cased; enough to tell what kind of statement it is.
+std::vector<std::string> TopLevelWords(std::string_view sql) {
+    std::vector<std::string> words;
+    int depth = 0;
+    size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        if (c == '\'' || c == '"' || c == '`' || c == '[') {
+            const char close = c == '[' ? ']' : c;
+            size_t j = i + 1;
+            while (j < sql.size() && sql[j] != close) ++j;
+            i = j + 1;
+        } else if (c == '(') {
+            ++depth;
+            ++i;
+        } else if (c == ')') {
+            if (depth > 0) --depth;
+            ++i;
+        } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
+            size_t j = i;
+            while (j < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '_')) ++j;
+            if (depth == 0) words.push_back(vb::UCase(sql.substr(i, j - i)));
+            i = j;
+        } else {
+            ++i;
+        }
+    }
+    return words;
+}
+
+}  // namespace
+
+int16_t QueryDef::Type() const {
+    const std::vector<std::string> words = TopLevelWords(sql_);
+    if (words.empty()) return dbQSelect;
+    const std::string& first = words.front();
+    if (first == "TRANSFORM") return dbQCrosstab;
+    if (first == "DELETE") return dbQDelete;
+    if (first == "UPDATE") return dbQUpdate;
+    if (first == "INSERT" || first == "REPLACE") return dbQAppend;
+    if (first == "CREATE" || first == "ALTER" || first == "DROP") return dbQDDL;
+    bool into = false;
+    for (const std::string& w : words) {
+        if (w == "UNION" || w == "INTERSECT" || w == "EXCEPT") return dbQSetOperation;
+        if (w == "INTO") into = true;
+    }
+    if (first == "SELECT" && into) return dbQMakeTable;
+    return dbQSelect;
+}
+
 RecordsetPtr QueryDef::OpenRecordset(int16_t type, int32_t options) {
     auto d = db_.lock();
     if (!d) Fail(err::kObjectClosed, "The query's database is closed.");

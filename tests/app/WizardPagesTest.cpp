@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
 #include <map>
@@ -26,6 +28,7 @@
 #include "wizard/ScenarioCommands.h"
 #include "wizard/WizardPage.h"
 #include "wizard/frmQuarn_Create.h"
+#include "wizard/TransferButton.h"
 #include "wizard/frmQuarn_Finish.h"
 
 namespace {
@@ -70,6 +73,26 @@ QString Text(QWidget* page, const char* name) {
     return "<none>";
 }
 
+// Passes the source page (the table Study), the field roles page (its first
+// field as the value) and the Describe options, then acts on the finish page.
+void ThroughSourceAndFields(std::function<void(QWidget*)> finish) {
+    WhenPage("frmQuarn_SelectTable", [finish](QWidget* select) {
+        WhenPage("frmQuarn_Fields", [finish](QWidget* fields) {
+            WhenPage("frmQuarn_Options_Describe", [finish](QWidget* options) {
+                WhenPage("frmQuarn_Finish", finish);
+                Click(options, "cmdNav_2");
+            });
+            auto* available = fields->findChild<QTreeWidget*>("lvwAvailableFields");
+            available->setCurrentItem(available->topLevelItem(0));
+            available->topLevelItem(0)->setSelected(true);
+            fields->findChild<TransferButton*>("cmdTX")->Button(1)->click();
+            Click(fields, "cmdNav_2");
+        });
+        select->findChild<QLineEdit*>("txtTable")->setText("Study");
+        Click(select, "cmdNav_2");
+    });
+}
+
 }  // namespace
 
 class WizardPagesTest : public QObject {
@@ -94,6 +117,9 @@ class WizardPagesTest : public QObject {
         db_ = ws_->CreateDatabase(path);
         store::SetCurrentDatabase(ws_, db_);
         QVERIFY(store::CreateScenarioTables());
+        dao::TableDefPtr study = db_->CreateTableDef("Study");
+        study->Fields()->Append(study->CreateField("Age", dao::dbDouble));
+        db_->TableDefs()->Append(study);
     }
     // A copy of the example database, with its five scenarios and the study table.
     void ExampleDatabase() {
@@ -354,13 +380,10 @@ private slots:
     }
 
     void newDescribeWithEveryDefaultFromTheList() {
-        // The analysis page (Next), the pages still to come passed over, the
-        // option page (Next), the finish page (Save).
+        // The analysis page (Next), the source, the field and the options, the
+        // finish page (Save).
         WhenPage("frmQuarn_Create", [](QWidget* page) {
-            WhenPage("frmQuarn_Options_Describe", [](QWidget* options) {
-                WhenPage("frmQuarn_Finish", [](QWidget* finish) { Click(finish, "cmdNav_3"); });
-                Click(options, "cmdNav_2");
-            });
+            ThroughSourceAndFields([](QWidget* finish) { Click(finish, "cmdNav_3"); });
             Click(page, "cmdNav_2");
         });
         WizardOutcome out = RunNewScenarioWizard("P", "Describe", nullptr);
@@ -389,15 +412,12 @@ private slots:
     void finishPageCloseButtons() {
         // Cancel with changes asks: No stays, Yes closes with 2 and writes nothing.
         WhenPage("frmQuarn_Create", [this](QWidget* page) {
-            WhenPage("frmQuarn_Options_Describe", [this](QWidget* options) {
-                WhenPage("frmQuarn_Finish", [this](QWidget* finish) {
-                    Type(finish, "txtDescription", "typed");
-                    rec_.Script({ui::vbNo, ui::vbYes});
-                    Click(finish, "cmdNav_2");
-                    QVERIFY(finish->isVisible());
-                    Click(finish, "cmdNav_2");
-                });
-                Click(options, "cmdNav_2");
+            ThroughSourceAndFields([this](QWidget* finish) {
+                finish->findChild<QLineEdit*>("txtDescription")->setText("typed");
+                rec_.Script({ui::vbNo, ui::vbYes});
+                Click(finish, "cmdNav_2");
+                QVERIFY(finish->isVisible());
+                Click(finish, "cmdNav_2");
             });
             Click(page, "cmdNav_2");
         });
@@ -472,6 +492,7 @@ private slots:
         auto w = std::make_shared<CZantelsPropWiz>();
         w->SetNewScenario("P", "Describe");
         w->OutputTable1("Kept");
+        w->Table("Study");
         w->ScenarioFields()->Add("Age", "X", "7", 1, "Age");
         QVERIFY(w->PostScenario());
         const long id = w->Scenario_ID();
@@ -507,8 +528,11 @@ private slots:
             QVERIFY2(stack_->ErrNumber() == 0, stack_->ErrDescription().c_str());
             QCOMPARE(out.result, 2L);
             QVERIFY(out.wizard);
-            QCOMPARE(out.wizard->ScenarioFields()->Count(),
-                     Count("usysQuarnFields", "Scenario_ID = " + std::to_string(id)));
+            // Every stored role is read back (beside the source's other fields), none dropped.
+            int roles = 0;
+            for (const ScenarioFieldPtr& field : *out.wizard->ScenarioFields()) roles += !field->Choice().empty();
+            QCOMPARE(roles, Count("usysQuarnFields", "Scenario_ID = " + std::to_string(id)));
+            QVERIFY(rec_.boxes.empty());
         }
     }
 

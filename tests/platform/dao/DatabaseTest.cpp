@@ -75,6 +75,27 @@ TEST_F(DatabaseTest, SavedQueriesAndParameters) {
     EXPECT_EQ(db->QueryDefs()->Item("vforeign")->SQL(), "SELECT Data FROM statTemp1");
 }
 
+TEST_F(DatabaseTest, QueryTypesFromTheirStatements) {
+    auto db = MakeData("types.db");
+    db->CreateQueryDef("qSelect", "SELECT [Grp] FROM [statTemp1] WHERE [Grp] IN (SELECT [Grp] FROM [statTemp1])");
+    db->CreateQueryDef("qUnion", "SELECT [Grp] FROM [statTemp1] UNION SELECT [Grp] FROM [statTemp1]");
+    // Action queries with parameters are kept as queries too.
+    db->CreateQueryDef("qUpdate", "UPDATE [statTemp1] SET [Data] = [New Data]");
+    db->CreateQueryDef("qDelete", "DELETE * FROM [statTemp1] WHERE [Data] = [Which]");
+    db->CreateQueryDef("qAppend", "INSERT INTO [statTemp1] ([Data]) VALUES ([Value])");
+    // Keywords inside quotes, brackets and parentheses do not count.
+    db->CreateQueryDef("qQuoted", "SELECT [Grp] AS [union], 'into' AS t FROM [statTemp1]");
+    db->Execute("CREATE VIEW vForeign AS SELECT Data FROM statTemp1");
+    auto qs = db->QueryDefs();
+    EXPECT_EQ(qs->Item("qSelect")->Type(), dbQSelect);
+    EXPECT_EQ(qs->Item("qUnion")->Type(), dbQSetOperation);
+    EXPECT_EQ(qs->Item("qUpdate")->Type(), dbQUpdate);
+    EXPECT_EQ(qs->Item("qDelete")->Type(), dbQDelete);
+    EXPECT_EQ(qs->Item("qAppend")->Type(), dbQAppend);
+    EXPECT_EQ(qs->Item("qQuoted")->Type(), dbQSelect);
+    EXPECT_EQ(qs->Item("vForeign")->Type(), dbQSelect);
+}
+
 TEST_F(DatabaseTest, TablesOfAnotherFileThroughIn) {
     auto scratchPath = Path("it's scratch.db");  // an apostrophe in the path
     auto scratch = MakeData("it's scratch.db");

@@ -1,0 +1,733 @@
+#include "wizard/frmQuarn_Fields.h"
+
+#include <QBoxLayout>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <utility>
+
+#include "CurrentDatabase.h"
+#include "Program.h"
+#include "ScenarioQueries.h"
+#include "modMerivox.h"
+#include "services/ErrorBoundary.h"
+#include "services/HelpTopics.h"
+#include "ui/UiServices.h"
+#include "vb/Conversions.h"
+#include "vb/VbError.h"
+#include "wizard/CZantelsPropWiz.h"
+#include "wizard/TransferButton.h"
+#include "wizard/frmIgnore.h"
+#include "wizard/frmQuarn_SelectTable.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// A role list's row: the field name, then its type text in brackets. The
+// name is also kept as the row's data, so a name holding " - (" reads back whole.
+constexpr int kNameRole = Qt::UserRole;
+
+std::string RowText(const CScenarioField& field) {
+    return field.Name() + " - (" + frmQuarn_Fields::GetFieldTypeText(field.FieldType()) + ")";
+}
+
+std::string NameOfRow(const QListWidgetItem* row) {
+    const QVariant data = row->data(kNameRole);
+    if (data.isValid()) return data.toString().toStdString();
+    const std::string text = row->text().toStdString();
+    const size_t at = text.find(" - (");
+    return at == std::string::npos ? text : text.substr(0, at);
+}
+
+// The field of that name (without regard to case), or null.
+ScenarioFieldPtr FindField(const CZantelsPropWiz& wiz, const std::string& name) {
+    for (const ScenarioFieldPtr& field : *wiz.ScenarioFields())
+        if (vb::EqualsNoCase(field->Name(), name)) return field;
+    return nullptr;
+}
+
+int Highlighted(const QListWidget* list) {
+    const int row = list->currentRow();
+    return row >= 0 && list->item(row)->isSelected() ? row : -1;
+}
+
+void Highlight(QListWidget* list, int row) {
+    list->setCurrentRow(row);
+    list->item(row)->setSelected(true);
+}
+
+void Notify(const std::string& text) { ui::MsgBox(text, ui::vbOKOnly | ui::vbCritical, program::kAppTitle); }
+
+bool Numeric(const std::string& typeText) { return !typeText.empty() && typeText[0] == '#'; }
+
+// Field types a table offers for analysis: Yes/No, the number types, Date/Time and Text.
+bool Offered(int type) { return (type >= dao::dbBoolean && type <= dao::dbDate) || type == dao::dbText; }
+
+struct StoredRow {
+    std::string name;
+    std::string choice;
+    int32_t position;
+};
+
+}  // namespace
+
+// --- the window -----------------------------------------------------------------------------------
+
+QListWidget* frmQuarn_Fields::NewList(const QString& name) {
+    auto* list = new QListWidget;
+    list->setObjectName(name);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setTextElideMode(Qt::ElideMiddle);
+    return list;
+}
+
+QWidget* frmQuarn_Fields::RoleBox(QGroupBox* box, QListWidget* list, const char* control, bool single) {
+    TransferButton* transfer = single ? new TransferInOut : new TransferButton;
+    transfer->setObjectName(control);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(4, 2, 4, 4);
+    row->addWidget(transfer, 0, Qt::AlignTop);
+    row->addWidget(list, 1);
+    if (single) list->setFixedHeight(list->fontMetrics().height() + 10);
+    connect(transfer, &TransferButton::clicked, this, [this, list](int index) {
+        GuardedQuiet([&] {
+            const RoleList* r = RoleOf(list);
+            HandleTransfer(index, list, r->role, r->single, r->numeric);
+        });
+    });
+    connect(list, &QListWidget::itemDoubleClicked, this, [this, list] {
+        GuardedQuiet([&] {
+            const RoleList* r = RoleOf(list);
+            HandleTransfer(0, list, r->role, r->single, r->numeric);
+        });
+    });
+    return box;
+}
+
+const frmQuarn_Fields::RoleList* frmQuarn_Fields::RoleOf(const QListWidget* list) const {
+    for (const RoleList& r : roles_)
+        if (r.list == list) return &r;
+    return nullptr;
+}
+
+frmQuarn_Fields::frmQuarn_Fields(QWidget* parent) : CWizardPage(parent) {
+    Guarded("frmQuarn_Fields:Form_Load", [this] {
+        setObjectName("frmQuarn_Fields");
+        setWindowTitle("Zelk Statistics Field Selection");
+        setProperty("HelpContextID", help::kWizardFields);
+
+        // The lists of every role, by frame.
+        for (int i = 1; i <= 6; ++i) lisIndependentFields_[i] = NewList(QString("lisIndependentFields_%1").arg(i));
+        for (int i : {2, 4, 5}) lisComparisonField_[i] = NewList(QString("lisComparisonField_%1").arg(i));
+        lisDependentField_[3] = NewList("lisDependentField_3");
+        lisGroupFields_ = NewList("lisGroupFields");
+        lisWeightField_ = NewList("lisWeightField");
+        roles_ = {
+            {lisIndependentFields_[1], "cmdTX", "X", false, true},
+            {lisIndependentFields_[2], "cmdTCX", "X", false, true},
+            {lisComparisonField_[2], "cmdTCXComp", "C", true, false},
+            {lisIndependentFields_[3], "cmdTXY", "X", false, true},
+            {lisDependentField_[3], "cmdTXYDep", "Y", true, true},
+            {lisIndependentFields_[4], "cmdTAnovaDep", "X", false, true},
+            {lisComparisonField_[4], "cmdTAnovaComp", "C", false, false},
+            {lisIndependentFields_[5], "cmdTXTab", "X", false, false},
+            {lisComparisonField_[5], "cmdTXTabCol", "C", true, false},
+            {lisIndependentFields_[6], "cmdTChi", "C", false, false},
+            {lisGroupFields_, "cmdTGroup", "G", false, false},
+            {lisWeightField_, "cmdTWeight", "W", true, true},
+        };
+        auto roleBox = [this](const char* name, const QString& caption, QListWidget* list) {
+            auto* box = new QGroupBox(caption);
+            box->setObjectName(name);
+            const RoleList* r = RoleOf(list);
+            RoleBox(box, list, r->control, r->single);
+            return box;
+        };
+        // Frames 2 to 5 have no caption: their two parts carry it. A part
+        // holding one field sits above the other; two lists of many side by side.
+        auto pair = [this](const char* name, QGroupBox* first, QGroupBox* second) {
+            auto* frame = new QWidget;
+            frame->setObjectName(name);
+            const bool firstSingle = RoleOf(first->findChild<QListWidget*>())->single;
+            const bool secondSingle = RoleOf(second->findChild<QListWidget*>())->single;
+            QBoxLayout* box = firstSingle || secondSingle ? static_cast<QBoxLayout*>(new QVBoxLayout(frame))
+                                                          : static_cast<QBoxLayout*>(new QHBoxLayout(frame));
+            box->setContentsMargins(0, 0, 0, 0);
+            if (secondSingle) std::swap(first, second);
+            box->addWidget(first, firstSingle || secondSingle ? 0 : 1);
+            box->addWidget(second, 1);
+            return frame;
+        };
+
+        frames_ = new QStackedWidget;
+        frames_->setObjectName("fraFieldFrames");
+        auto* none = new QWidget;
+        none->setObjectName("fraFieldFrame_0");
+        frames_->addWidget(none);
+        frames_->addWidget(roleBox("fraFieldFrame_1", "Independent Fields (X)", lisIndependentFields_[1]));
+        frames_->addWidget(pair("fraFieldFrame_2", roleBox("fraCXDep", "Dependent Fields", lisIndependentFields_[2]),
+                                roleBox("fraCXComp", "Comparison Field (Factor)", lisComparisonField_[2])));
+        frames_->addWidget(pair("fraFieldFrame_3", roleBox("fraXYDep", "Dependent Field (Y)", lisDependentField_[3]),
+                                roleBox("fraXYInd", "Independent Fields (X)", lisIndependentFields_[3])));
+        frames_->addWidget(pair("fraFieldFrame_4",
+                                roleBox("fra2AnovaDep", "Dependent Fields", lisIndependentFields_[4]),
+                                roleBox("fra2AnovaComp", "Comparison Fields (Factors)", lisComparisonField_[4])));
+        frames_->addWidget(pair("fraFieldFrame_5", roleBox("fraXTabValue", "Value Fields", lisIndependentFields_[5]),
+                                roleBox("fraXTabCol", "Column Field", lisComparisonField_[5])));
+        frames_->addWidget(roleBox("fraFieldFrame_6", "Compare Fields", lisIndependentFields_[6]));
+
+        fraGroupFields_ = roleBox("fraGroupFields", "Group Fields", lisGroupFields_);
+        auto* fraWeightField = roleBox("fraWeightField", "Weight Field (Optional)", lisWeightField_);
+
+        // The heading: analysis, source and description.
+        auto* Label2 = new QLabel("Type:");
+        Label2->setObjectName("Label2");
+        lblCalcType_ = new QLabel;
+        lblCalcType_->setObjectName("lblCalcType");
+        auto* Label3 = new QLabel("Source:");
+        Label3->setObjectName("Label3");
+        lblTable_ = new QLabel;
+        lblTable_->setObjectName("lblTable");
+        lblTable_->setTextFormat(Qt::PlainText);
+        auto* cmdChange = new QPushButton("&Change");
+        cmdChange->setObjectName("cmdChange");
+        cmdChange->setAutoDefault(false);
+        auto* Label1 = new QLabel("&Description:");
+        Label1->setObjectName("Label1");
+        txtScenario_Description_ = new QLineEdit;
+        txtScenario_Description_->setObjectName("txtScenario_Description");
+        txtScenario_Description_->setMaxLength(255);
+        txtScenario_Description_->installEventFilter(this);
+        Label1->setBuddy(txtScenario_Description_);
+        auto* heading = new QGridLayout;
+        heading->addWidget(Label2, 0, 0);
+        heading->addWidget(lblCalcType_, 0, 1);
+        heading->addWidget(Label3, 0, 2);
+        heading->addWidget(lblTable_, 0, 3);
+        heading->addWidget(cmdChange, 0, 4);
+        heading->addWidget(Label1, 1, 0);
+        heading->addWidget(txtScenario_Description_, 1, 1, 1, 4);
+        heading->setColumnStretch(3, 1);
+        heading->setColumnMinimumWidth(1, 120);
+
+        // The available fields.
+        auto* Label4 = new QLabel("Available Fields");
+        Label4->setObjectName("Label4");
+        lvwAvailableFields_ = new QTreeWidget;
+        lvwAvailableFields_->setObjectName("lvwAvailableFields");
+        lvwAvailableFields_->setHeaderLabels({"Name", "Type"});
+        lvwAvailableFields_->setRootIsDecorated(false);
+        lvwAvailableFields_->setUniformRowHeights(true);
+        lvwAvailableFields_->header()->setStretchLastSection(false);
+        lvwAvailableFields_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+        lvwAvailableFields_->setColumnWidth(1, 90);
+        lvwAvailableFields_->header()->setSectionsClickable(true);
+        m_ListView.SetListView(lvwAvailableFields_);
+        m_ListView.SetFullRowSelect();
+        m_ListView.ResetSortKeyOnColumnClick(false);
+        auto* cmdIgnore = new QPushButton("Specify Values to &Ignore");
+        cmdIgnore->setObjectName("cmdIgnore");
+        cmdIgnore->setAutoDefault(false);
+        auto* available = new QVBoxLayout;
+        available->addWidget(Label4);
+        available->addWidget(lvwAvailableFields_, 1);
+        available->addWidget(cmdIgnore);
+
+        auto* lower = new QHBoxLayout;
+        lower->addWidget(fraGroupFields_, 3);
+        lower->addWidget(fraWeightField, 2, Qt::AlignTop);
+        auto* rolesColumn = new QVBoxLayout;
+        rolesColumn->addWidget(frames_, 3);
+        rolesColumn->addLayout(lower, 2);
+        auto* body = new QHBoxLayout;
+        body->addLayout(available, 2);
+        body->addLayout(rolesColumn, 3);
+
+        auto* nav = new QHBoxLayout;
+        AddNavButton(nav, 0, "Help");
+        nav->addStretch();
+        AddNavButton(nav, 1, "< &Back");
+        AddNavButton(nav, 2, "&Next >");
+        AddNavButton(nav, 4, "&Cancel");
+
+        auto* layout = new QVBoxLayout(this);
+        layout->addLayout(heading);
+        layout->addLayout(body, 1);
+        layout->addLayout(nav);
+        setFixedSize(680, 440);
+
+        // Tab order: the heading, the available fields, then each role's buttons and list, frame by frame.
+        std::vector<QWidget*> chain = {txtScenario_Description_, cmdChange, lvwAvailableFields_, cmdIgnore};
+        for (const RoleList& r : roles_) {
+            auto* transfer = findChild<TransferButton*>(r.control);
+            for (int i = 0; i <= 4; ++i)
+                if (QWidget* b = transfer->Button(i)) chain.push_back(b);
+            chain.push_back(r.list);
+        }
+        for (int i : {0, 1, 2, 4}) chain.push_back(findChild<QPushButton*>(QString("cmdNav_%1").arg(i)));
+        for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
+
+        connect(cmdChange, &QPushButton::clicked, this, [this] { ChangeSource(); });
+        connect(cmdIgnore, &QPushButton::clicked, this, [this] { SpecifyValuesToIgnore(); });
+        connect(lvwAvailableFields_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+            if (item) lvwAvailableFields_->setCurrentItem(item);
+            AvailableDoubleClicked();
+        });
+        connect(lvwAvailableFields_->header(), &QHeaderView::sectionClicked, this,
+                [this](int column) { GuardedQuiet([&] { m_ListView.OnColumnClick(column); }); });
+    });
+}
+
+frmQuarn_Fields::~frmQuarn_Fields() {
+    Guarded("frmQuarn_Fields:Form_Unload", [this] { wiz_ = nullptr; });
+}
+
+void frmQuarn_Fields::Wiz(CZantelsPropWiz* wiz) {
+    Guarded("frmQuarn_Fields:Property Set Wiz", [&] {
+        if (wiz_ || !wiz) return;
+        Loading(true);
+        wiz_ = wiz;
+        txtScenario_Description_->setText(Q(wiz_->Scenario_Description()));
+        lblCalcType_->setText(Q(wiz_->CalcType()));
+        lblTable_->setText(Q(wiz_->Table()));
+        GetScenarioFields(true);
+        LoadFieldLists();
+        fraGroupFields_->setTitle(vb::EqualsNoCase(wiz_->CalcType(), "Crosstab") ? "Row Fields" : "Group Fields");
+        Loading(false);
+    });
+}
+
+// --- types and frames -----------------------------------------------------------------------------
+
+std::string frmQuarn_Fields::GetFieldTypeText(int type) {
+    ProcScope scope(ErrStack(), "frmQuarn_Fields:GetFieldTypeText");
+    switch (type) {
+        case 1:
+            return "Yes/No";
+        case 2:
+            return "#, Byte";
+        case 3:
+            return "#, Integer";
+        case 4:
+            return "#, Long";
+        case 5:
+            return "#, Currency";
+        case 6:
+            return "#, Single";
+        case 7:
+            return "#, Double";
+        case 8:
+            return "Date/Time";
+        case 10:
+            return "Text";
+        case 16:
+            return "#, Big Integer";
+        case 18:
+            return "Char";
+        case 19:
+            return "#, Numeric";
+        case 20:
+            return "#, Decimal";
+        case 21:
+            return "#, Float";
+        case 22:
+            return "Time";
+        default:
+            return {};
+    }
+}
+
+int frmQuarn_Fields::GetFieldFrame(const std::string& calcType) {
+    ProcScope scope(ErrStack(), "frmQuarn_Fields:GetFieldFrame");
+    static const std::pair<const char*, int> kFrames[] = {
+        {"Describe", 1},          {"Frequency", 1},     {"Percentiles", 1}, {"Matrix", 1},     {"Sign Test", 1},
+        {"K-S Fit", 1},           {"N Fields", 1},      {"2 Sample", 2},    {"ANOVA", 2},      {"N Sample", 2},
+        {"Two Sample t-Test", 2}, {"Paired Fields", 3}, {"Compare", 3},     {"Regression", 3}, {"Two way ANOVA", 4},
+        {"Crosstab", 5},          {"Chi-Square", 6}};
+    for (const auto& [name, frame] : kFrames)
+        if (vb::EqualsNoCase(calcType, name)) return frame;
+    return 0;
+}
+
+// --- reading the fields ---------------------------------------------------------------------------
+
+void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
+    Guarded("frmQuarn_Fields:GetScenarioFields", [&] {
+        dao::DatabasePtr db = store::CurrentDatabase();
+        if (!db || !wiz_) return;
+        // The stored rows, read once; names are compared here, never written into SQL.
+        std::vector<StoredRow> stored;
+        {
+            const int32_t id = loadStored ? wiz_->Scenario_ID() : 0;
+            dao::RecordsetPtr rs = db->OpenRecordset(store::GetFieldListSQL(id), dao::dbOpenSnapshot, dao::dbReadOnly);
+            for (; !rs->Eof(); rs->MoveNext()) {
+                // A row written by another program may leave the role or position empty.
+                const vb::Variant choice = rs->Fields("FieldDef_Choice")->Value();
+                const vb::Variant position = rs->Fields("FieldDef_Ordinal_Position")->Value();
+                stored.push_back({rs->Fields("FieldDef_Name")->Value().ToString(),
+                                  IsBlank(choice) ? std::string() : vb::CStr(choice),
+                                  position.IsNull() ? 0 : position.ToLong()});
+            }
+            rs->Close();
+        }
+        const std::string& source = wiz_->Table();
+        const int16_t kind = TableOrQueryKind(db, source);
+        dao::FieldsPtr fields;
+        if (kind == 0 || kind == 1) {
+            try {
+                fields = kind == 0 ? db->TableDefs()->Item(source)->Fields() : db->QueryDefs()->Item(source)->Fields();
+            } catch (const vb::VbError& e) {
+                ui::MsgBox(std::string(kind == 0 ? "Unable to open the specified table: '"
+                                                 : "Unable to open the specified querydef: '") +
+                               source + "'\r\n" + std::to_string(e.Number()) + ": " + e.Description(),
+                           ui::vbOKOnly, program::kAppTitle);
+                return;
+            }
+        }
+        CScenarioFields& collection = *wiz_->ScenarioFields();
+        std::vector<std::string> dropped;
+        for (const StoredRow& row : stored) {
+            dao::FieldPtr field;
+            if (fields && fields->Contains(row.name)) field = fields->Item(row.name);
+            if (!field) {
+                dropped.push_back(row.name);
+                continue;
+            }
+            if (FindField(*wiz_, field->Name())) continue;
+            collection.Add(field->Name(), row.choice, std::to_string(field->Type()), row.position, field->Name());
+        }
+        if (fields) {
+            for (const dao::FieldPtr& field : *fields) {
+                if (kind == 0 && !Offered(field->Type())) continue;
+                bool isStored = false;
+                for (const StoredRow& row : stored) isStored = isStored || vb::EqualsNoCase(row.name, field->Name());
+                if (isStored || FindField(*wiz_, field->Name())) continue;
+                collection.Add(field->Name(), "", std::to_string(field->Type()), 0, field->Name());
+            }
+        }
+        if (!dropped.empty()) {
+            // Said, not silently lost: the next save no longer stores them.
+            std::string names;
+            for (const std::string& name : dropped) names += (names.empty() ? "" : ", ") + name;
+            ui::MsgBox("These fields of the scenario are not in its source '" + source +
+                           "' and are left out: " + names + ". Saving the scenario removes them.",
+                       ui::vbOKOnly | ui::vbExclamation, program::kAppTitle);
+        }
+    });
+}
+
+void frmQuarn_Fields::LoadFieldLists() {
+    Guarded("frmQuarn_Fields:LoadFieldLists", [&] {
+        frame_ = wiz_ ? GetFieldFrame(wiz_->CalcType()) : 0;
+        frames_->setCurrentIndex(frame_);
+        for (const RoleList& r : roles_) r.list->clear();
+        lvwAvailableFields_->clear();
+        if (!wiz_) return;
+        auto add = [](QListWidget* list, const CScenarioField& field) {
+            auto* row = new QListWidgetItem(Q(RowText(field)), list);
+            row->setData(kNameRole, Q(field.Name()));
+        };
+        QList<QTreeWidgetItem*> available;
+        for (const ScenarioFieldPtr& field : *wiz_->ScenarioFields()) {
+            const std::string role = vb::UCase(field->Choice());
+            if (role == "G") {
+                add(lisGroupFields_, *field);
+            } else if (role == "C") {
+                add(lisIndependentFields_[6], *field);
+                for (int i : {5, 2, 4}) add(lisComparisonField_[i], *field);
+            } else if (role == "X") {
+                for (int i = 1; i <= 5; ++i) add(lisIndependentFields_[i], *field);
+            } else if (role == "Y") {
+                add(lisDependentField_[3], *field);
+            } else if (role == "W") {
+                add(lisWeightField_, *field);
+            } else if (role.empty()) {
+                auto* row = new CListViewItem;
+                row->setText(0, Q(field->Name()));
+                row->setText(1, Q(GetFieldTypeText(field->FieldType())));
+                available.push_back(row);
+            }
+        }
+        lvwAvailableFields_->addTopLevelItems(available);
+        if (lvwAvailableFields_->topLevelItemCount() > 0) {
+            lvwAvailableFields_->setCurrentItem(lvwAvailableFields_->topLevelItem(0));
+            lvwAvailableFields_->topLevelItem(0)->setSelected(true);
+        }
+    });
+}
+
+// --- the role checks ------------------------------------------------------------------------------
+
+void frmQuarn_Fields::CheckFields(const std::string& calcType, bool& passed) {
+    Guarded("frmQuarn_Fields:CheckFields", [&] {
+        passed = false;
+        struct Need {
+            int group, compareMin, compareMax, value, dependent;  // compareMax -1: no limit
+        };
+        static const Need kNeeds[] = {{0, 0, -1, 0, 0}, {0, 0, -1, 1, 0}, {0, 1, -1, 1, 0}, {0, 0, -1, 1, 1},
+                                      {0, 2, 2, 1, 0},  {1, 1, -1, 0, 0}, {0, 0, -1, 1, 0}};
+        const int f = frame_ >= 0 && frame_ <= 6 ? frame_ : 0;
+        Need need = kNeeds[f];
+        if (f == 1 && vb::EqualsNoCase(calcType, "N Fields")) need.value = 2;
+        auto count = [](QListWidget* list) { return list ? list->count() : 0; };
+        const int groups = count(lisGroupFields_);
+        const int compares = f >= 0 && f <= 5 ? count(lisComparisonField_[f]) : 0;
+        const int values = f >= 1 ? count(lisIndependentFields_[f]) : 0;
+        const int dependents = f == 3 ? count(lisDependentField_[3]) : 0;
+        const int weights = count(lisWeightField_);
+
+        std::string message;
+        bool suffix = true;
+        if (groups < need.group) message = "At least one Row field";
+        if (message.empty() && f == 5 && count(lisIndependentFields_[5]) == 0 && weights == 1) {
+            message = "Weight field requires a value field. Or, you can make the Weight field a Value field and use "
+                      "the Sum Crosstab option.";
+            suffix = false;
+        }
+        if (message.empty() && compares < need.compareMin) {
+            if (vb::EqualsNoCase(calcType, "Crosstab"))
+                message = "Column field";
+            else if (need.compareMin == 1)
+                message = "Compare field";
+            else
+                message = std::to_string(need.compareMin) + " Comparison fields";
+        } else if (message.empty() && need.compareMax >= 0 && compares > need.compareMax) {
+            message = "No more than " + std::to_string(need.compareMax) + " Comparison fields";
+        }
+        if (message.empty() && values < need.value) {
+            if (vb::EqualsNoCase(calcType, "Chi-Square"))
+                message = "At least one Comparison field";
+            else if (need.compareMin == 0)
+                message = need.value == 1 ? "Independent (X) field"
+                                          : "At least " + std::to_string(need.value) + " Independent (X) fields";
+            else
+                message = "At least one Dependent field";
+        }
+        if (message.empty() && dependents < need.dependent) message = "Dependent (Y) field";
+
+        if (!message.empty()) {
+            if (suffix) message += " must be assigned.";
+            ui::MsgBox(message, ui::vbOKOnly, program::kAppTitle);
+            return;
+        }
+        passed = true;
+    });
+}
+
+// --- transfers ------------------------------------------------------------------------------------
+
+void frmQuarn_Fields::HandleTransfer(long index, QListWidget* list, const std::string& role, bool single,
+                                     bool numeric) {
+    Guarded("frmQuarn_Fields:HandleTransfer:Index: " + std::to_string(index), [&] {
+        if (!wiz_ || !list) return;
+        wiz_->Changed(true);
+        // The resequencing runs whatever happened, also after a message.
+        struct Resequence {
+            frmQuarn_Fields* page;
+            QListWidget* list;
+            const std::string& role;
+            ~Resequence() {
+                GuardedQuiet([&] { page->ReSequenceFields(list, role); });
+            }
+        } resequence{this, list, role};
+        switch (index) {
+            case 0:
+                if (list->count() == 0) break;
+                if (single && Highlighted(list) < 0) Highlight(list, 0);
+                if (Highlighted(list) < 0)
+                    Notify("Please highlight a field.");
+                else
+                    Quarn_UnSelectField(list);
+                break;
+            case 1: {
+                QTreeWidgetItem* selected = lvwAvailableFields_->currentItem();
+                if (!selected || !selected->isSelected()) {
+                    Notify("Please highlight a field.");
+                } else if (numeric && !Numeric(selected->text(1).toStdString())) {
+                    Notify("Field must be numeric.");
+                } else {
+                    if (single && list->count() == 1) {
+                        Highlight(list, 0);
+                        Quarn_UnSelectField(list);
+                    }
+                    Quarn_SelectField(list, role);
+                }
+                break;
+            }
+            case 2:
+            case 3: {
+                const int row = Highlighted(list);
+                if (row < 0)
+                    Notify("Please highlight a field.");
+                else if ((index == 2 && row < list->count() - 1) || (index == 3 && row > 0))
+                    Quarn_MoveField(list, index == 3);
+                break;
+            }
+            case 4:
+                while (list->count() > 0) {
+                    Highlight(list, 0);
+                    Quarn_UnSelectField(list);
+                }
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+void frmQuarn_Fields::Quarn_SelectField(QListWidget* list, const std::string& role) {
+    Guarded("frmQuarn_Fields:Quarn_SelectField", [&] {
+        QTreeWidgetItem* selected = lvwAvailableFields_->currentItem();
+        if (!selected) return;
+        if (ScenarioFieldPtr field = FindField(*wiz_, selected->text(0).toStdString())) {
+            field->Choice(role);
+            auto* row = new QListWidgetItem(Q(RowText(*field)), list);
+            row->setData(kNameRole, Q(field->Name()));
+        }
+        delete selected;
+    });
+}
+
+void frmQuarn_Fields::Quarn_UnSelectField(QListWidget* list) {
+    Guarded("frmQuarn_Fields:Quarn_UnSelectField", [&] {
+        const int highlighted = Highlighted(list);
+        if (highlighted < 0) return;
+        ScenarioFieldPtr field = FindField(*wiz_, NameOfRow(list->item(highlighted)));
+        if (!field) return;
+        field->Choice("");
+        delete list->takeItem(highlighted);
+        auto* row = new CListViewItem;
+        row->setText(0, Q(field->Name()));
+        row->setText(1, Q(GetFieldTypeText(field->FieldType())));
+        lvwAvailableFields_->addTopLevelItem(row);
+    });
+}
+
+void frmQuarn_Fields::Quarn_MoveField(QListWidget* list, bool up) {
+    Guarded("frmQuarn_Fields:Quarn_MoveField", [&] {
+        const int i = Highlighted(list);
+        if (i < 0) return;
+        QListWidgetItem* row = list->takeItem(i);
+        const int to = up ? i - 1 : i + 1;
+        list->insertItem(to, row);
+        Highlight(list, to);
+    });
+}
+
+void frmQuarn_Fields::ReSequenceFields(QListWidget* list, const std::string& role) {
+    Guarded("frmQuarn_Fields:ReSequenceFields", [&] {
+        int32_t counter = 0;
+        for (int i = 0; i < list->count(); ++i) {
+            ScenarioFieldPtr field = FindField(*wiz_, NameOfRow(list->item(i)));
+            if (field && vb::EqualsNoCase(field->Choice(), role)) field->OrdinalPosition(++counter);
+        }
+    });
+}
+
+void frmQuarn_Fields::AvailableDoubleClicked() {
+    Guarded("frmQuarn_Fields:lvwAvailableFields_DblClick", [&] {
+        if (!wiz_) return;
+        QTreeWidgetItem* selected = lvwAvailableFields_->currentItem();
+        if (!selected || !selected->isSelected()) return;
+        if (!Numeric(selected->text(1).toStdString()))
+            HandleTransfer(1, lisGroupFields_, "G", false, false);
+        else if (vb::EqualsNoCase(wiz_->CalcType(), "Chi-Square"))
+            HandleTransfer(1, lisIndependentFields_[6], "C", false, false);
+        else if (const int frame = GetFieldFrame(wiz_->CalcType()); frame >= 1 && frame <= 5)
+            HandleTransfer(1, lisIndependentFields_[frame], "X", false, false);
+    });
+}
+
+// --- side dialogs, description, navigation ---------------------------------------------------------
+
+void frmQuarn_Fields::ChangeSource() {
+    Guarded("frmQuarn_Fields:cmdChange_Click", [&] {
+        if (!wiz_) return;
+        frmQuarn_SelectTable dialog(this);
+        dialog.Wiz(wiz_);
+        dialog.UseAsChangeDialog();
+        dialog.ShowModal();
+        if (dialog.NavResult() != wizard::kNext) return;
+        Loading(true);
+        lblTable_->setText(Q(wiz_->Table()));
+        CScenarioFields& fields = *wiz_->ScenarioFields();
+        for (int32_t i = fields.Count(); i >= 1; --i) fields.Remove(vb::Variant(i));
+        GetScenarioFields(false);
+        LoadFieldLists();
+        Loading(false);
+        wiz_->Changed(true);
+    });
+}
+
+void frmQuarn_Fields::SpecifyValuesToIgnore() {
+    Guarded("frmQuarn_Fields:cmdIgnore_Click", [&] {
+        if (!wiz_) return;
+        frmIgnore dialog(this);
+        dialog.Wiz(wiz_);
+        dialog.exec();
+    });
+}
+
+void frmQuarn_Fields::DescriptionLeft() {
+    Guarded("frmQuarn_Fields:txtScenario_Description_LostFocus", [&] {
+        if (!wiz_) return;
+        const std::string text = txtScenario_Description_->text().toStdString();
+        if (vb::EqualsNoCase(text, wiz_->Scenario_Description())) return;
+        wiz_->Scenario_Description(text);
+        wiz_->Changed(true);
+    });
+}
+
+bool frmQuarn_Fields::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtScenario_Description_) {
+        if (event->type() == QEvent::FocusIn)
+            QTimer::singleShot(0, txtScenario_Description_, [this] { SelectAllText(txtScenario_Description_); });
+        if (event->type() == QEvent::FocusOut) DescriptionLeft();
+    }
+    return CWizardPage::eventFilter(watched, event);
+}
+
+void frmQuarn_Fields::NavClicked(int index) {
+    Guarded("frmQuarn_Fields:cmdNav_Click:Index " + std::to_string(index), [&] {
+        switch (index) {
+            case 0:
+                ShowPageHelp();
+                return;
+            case 1:
+                DescriptionLeft();
+                if (wiz_ && wiz_->Changed() &&
+                    ui::MsgBox("You have made changes to this scenario. Are you sure you want to exit?",
+                               ui::vbYesNo | ui::vbQuestion, program::kAppTitle) != ui::vbYes)
+                    return;
+                NavResult(wizard::kBack);
+                hide();
+                return;
+            case 2: {
+                DescriptionLeft();
+                bool passed = false;
+                CheckFields(wiz_ ? wiz_->CalcType() : std::string(), passed);
+                if (!passed) return;
+                hide();
+                NavResult(wizard::kNext);
+                return;
+            }
+            case 4:
+                hide();
+                NavResult(wizard::kCancel);
+                return;
+            default:
+                return;
+        }
+    });
+}

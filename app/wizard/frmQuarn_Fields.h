@@ -1,0 +1,95 @@
+// Page 3 of the scenario wizard, "Zelk Statistics Field Selection": the
+// fields of the source and the roles the analysis gives them (X value or
+// independent, Y dependent, C compare/factor/column, G group/row, W weight).
+// One of six overlaid frames holds the role lists of the analysis; the group
+// and weight lists are always there. Transfer buttons and double clicks move
+// fields between the available list and the role lists; the roles and their
+// order live in the scenario object's field collection. This page is where
+// the stored field rows are read, so the machine binds it unseen when the
+// wizard starts on a later page.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "CListView.h"
+#include "wizard/WizardPage.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QStackedWidget;
+class QTreeWidget;
+class QGroupBox;
+class TransferButton;
+
+class frmQuarn_Fields : public CWizardPage {
+    Q_OBJECT
+public:
+    explicit frmQuarn_Fields(QWidget* parent = nullptr);
+    ~frmQuarn_Fields() override;
+
+    // The first call binds the object, reads its fields (stored roles
+    // first, then the other fields of the source) and fills the lists.
+    void Wiz(CZantelsPropWiz* wiz) override;
+
+    // "#, Long" for a Long; a text starting with "#" marks a number type;
+    // empty for a type the page does not name.
+    static std::string GetFieldTypeText(int type);
+    // The frame (1 to 6) of an analysis name, compared without regard to case; 0 for none.
+    static int GetFieldFrame(const std::string& calcType);
+
+    // Fills the field collection from the source, with the stored roles when asked.
+    void GetScenarioFields(bool loadStored);
+    // Fills the lists from the field collection.
+    void LoadFieldLists();
+    // Checks the role counts of the analysis; shows the first failure.
+    void CheckFields(const std::string& calcType, bool& passed);
+
+    // Every transfer ends here: index 0 give back, 1 take the selected
+    // available field, 2 down, 3 up, 4 give back all.
+    void HandleTransfer(long index, QListWidget* list, const std::string& role, bool single, bool numeric);
+
+    int CurrentFrame() const { return frame_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void NavClicked(int index) override;
+
+private:
+    struct RoleList {
+        QListWidget* list;
+        const char* control;  // its transfer control
+        const char* role;
+        bool single;
+        bool numeric;
+    };
+
+    QListWidget* NewList(const QString& name);
+    QWidget* RoleBox(QGroupBox* box, QListWidget* list, const char* control, bool single);
+    const RoleList* RoleOf(const QListWidget* list) const;
+
+    void Quarn_SelectField(QListWidget* list, const std::string& role);
+    void Quarn_UnSelectField(QListWidget* list);
+    void Quarn_MoveField(QListWidget* list, bool up);
+    void ReSequenceFields(QListWidget* list, const std::string& role);
+    void AvailableDoubleClicked();
+    void ChangeSource();
+    void SpecifyValuesToIgnore();
+    void DescriptionLeft();
+
+    CListView m_ListView;
+    int frame_ = 0;
+    std::vector<RoleList> roles_;
+    QLabel* lblCalcType_;
+    QLabel* lblTable_;
+    QLineEdit* txtScenario_Description_;
+    QTreeWidget* lvwAvailableFields_;
+    QStackedWidget* frames_;
+    QGroupBox* fraGroupFields_;
+    QListWidget* lisIndependentFields_[7] = {};
+    QListWidget* lisComparisonField_[6] = {};
+    QListWidget* lisDependentField_[4] = {};
+    QListWidget* lisGroupFields_;
+    QListWidget* lisWeightField_;
+};

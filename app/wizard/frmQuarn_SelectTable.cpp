@@ -1,0 +1,219 @@
+#include "wizard/frmQuarn_SelectTable.h"
+
+#include <QBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTabBar>
+#include <QTreeWidget>
+
+#include "CurrentDatabase.h"
+#include "forms/GridLauncher.h"
+#include "services/ErrorBoundary.h"
+#include "services/HelpTopics.h"
+#include "vb/Conversions.h"
+#include "wizard/CZantelsPropWiz.h"
+
+namespace {
+
+bool StartsWith(const std::string& upper, const char* prefix) { return upper.rfind(prefix, 0) == 0; }
+
+// Tables the user does not analyse: the program's scratch copies, its own
+// scenario tables ("usys..."), system tables, and SQLite's own.
+bool HiddenTable(const std::string& name) {
+    const std::string upper = vb::UCase(name);
+    return StartsWith(upper, "~TMPCLP") || StartsWith(upper, "USYS") || StartsWith(upper, "MSYS") ||
+           StartsWith(upper, "SQLITE_");
+}
+
+}  // namespace
+
+frmQuarn_SelectTable::frmQuarn_SelectTable(QWidget* parent) : CWizardPage(parent) {
+    Guarded("frmQuarn_SelectTable:Form_Load", [this] {
+        setObjectName("frmQuarn_SelectTable");
+        setWindowTitle("Zelk Statistics Table Selection");
+        setProperty("HelpContextID", help::kWizardSource);
+
+        auto* Label2 = new QLabel("Analysis Source");
+        Label2->setObjectName("Label2");
+        tabSource_ = new QTabBar;
+        tabSource_->setObjectName("tabSource");
+        tabSource_->addTab("Tables");
+        tabSource_->addTab("Queries");
+        tabSource_->addTab("Both");
+        tabSource_->setExpanding(false);
+        lvwTableQuery_ = new QTreeWidget;
+        lvwTableQuery_->setObjectName("lvwTableQuery");
+        lvwTableQuery_->setHeaderLabels({"Name", "Type"});
+        lvwTableQuery_->setRootIsDecorated(false);
+        lvwTableQuery_->setUniformRowHeights(true);
+        lvwTableQuery_->header()->setSectionsClickable(true);
+        lvwTableQuery_->header()->setStretchLastSection(false);
+        lvwTableQuery_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+        lvwTableQuery_->setColumnWidth(1, 90);
+        m_ListView.SetListView(lvwTableQuery_);
+        m_ListView.SetFullRowSelect();
+
+        auto* lblName = new QLabel("Source &name:");
+        lblName->setObjectName("lblTable");
+        txtTable_ = new QLineEdit;
+        txtTable_->setObjectName("txtTable");
+        lblName->setBuddy(txtTable_);
+        auto* cmdViewTable = new QPushButton("&View");
+        cmdViewTable->setObjectName("cmdViewTable");
+        cmdViewTable->setAutoDefault(false);
+
+        auto* sourceBox = new QVBoxLayout;
+        sourceBox->setSpacing(0);
+        sourceBox->addWidget(tabSource_);
+        sourceBox->addWidget(lvwTableQuery_, 1);
+        auto* nameRow = new QHBoxLayout;
+        nameRow->addWidget(lblName);
+        nameRow->addWidget(txtTable_, 1);
+        nameRow->addWidget(cmdViewTable);
+
+        nav_ = new QHBoxLayout;
+        AddNavButton(nav_, 0, "Help");
+        nav_->addStretch();
+        AddNavButton(nav_, 1, "< &Back");
+        AddNavButton(nav_, 2, "&Next >");
+
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(Label2);
+        layout->addLayout(sourceBox, 1);
+        layout->addLayout(nameRow);
+        layout->addLayout(nav_);
+        // 6675 by 6150 twips.
+        setFixedSize(445, 410);
+
+        setTabOrder(tabSource_, lvwTableQuery_);
+        setTabOrder(lvwTableQuery_, txtTable_);
+        setTabOrder(txtTable_, cmdViewTable);
+
+        connect(tabSource_, &QTabBar::currentChanged, this, [this](int index) {
+            Guarded("frmQuarn_SelectTable:tabSource_Click", [&] { LoadQueryTableLists(index + 1); });
+        });
+        connect(lvwTableQuery_, &QTreeWidget::itemClicked, this, [this] { ListClicked(); });
+        connect(lvwTableQuery_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+            Guarded("frmQuarn_SelectTable:lvwTableQuery_DblClick", [&] {
+                if (item) lvwTableQuery_->setCurrentItem(item);
+                ListClicked();
+                NavClicked(2);
+            });
+        });
+        connect(lvwTableQuery_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+            Guarded("frmQuarn_SelectTable:lvwTableQuery_ColumnClick", [&] { m_ListView.OnColumnClick(column); });
+        });
+        connect(txtTable_, &QLineEdit::textChanged, this,
+                [this] { Guarded("frmQuarn_SelectTable:txtTable_Change", [&] { SetNextEnabled(); }); });
+        connect(cmdViewTable, &QPushButton::clicked, this, [this] { ViewTable(); });
+
+        LoadQueryTableLists(1);
+        SetNextEnabled();
+    });
+}
+
+frmQuarn_SelectTable::~frmQuarn_SelectTable() {
+    Guarded("frmQuarn_SelectTable:Form_Unload", [this] { wiz_ = nullptr; });
+}
+
+void frmQuarn_SelectTable::Wiz(CZantelsPropWiz* wiz) {
+    Guarded("frmQuarn_SelectTable:Set Wiz", [&] {
+        if (wiz_ || !wiz) return;
+        wiz_ = wiz;
+        txtTable_->setText(QString::fromStdString(wiz_->Table()));
+        SetNextEnabled();
+    });
+}
+
+void frmQuarn_SelectTable::LoadQueryTableLists(int kind) {
+    Guarded("frmQuarn_SelectTable:LoadTableLists", [&] {
+        m_ListView.SetRedraw(false);
+        struct Redraw {
+            CListView& view;
+            ~Redraw() { view.SetRedraw(true); }
+        } redraw{m_ListView};
+        lvwTableQuery_->clear();
+        dao::DatabasePtr db = store::CurrentDatabase();
+        if (!db) return;
+        const QIcon tableIcon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
+        const QIcon queryIcon = style()->standardIcon(QStyle::SP_FileDialogContentsView);
+        auto add = [&](const std::string& name, const QIcon& icon, const char* type) {
+            auto* row = new CListViewItem(lvwTableQuery_);
+            row->setText(0, QString::fromStdString(name));
+            row->setIcon(0, icon);
+            row->setData(0, Qt::UserRole, QString(type).toLower());
+            row->setText(1, type);
+        };
+        if (kind == 1 || kind == 3) {
+            const auto tables = db->TableDefs();
+            for (const dao::TableDefPtr& table : *tables)
+                if (!HiddenTable(table->Name())) add(table->Name(), tableIcon, "Table");
+        }
+        if (kind == 2 || kind == 3) {
+            const auto queries = db->QueryDefs();
+            for (const dao::QueryDefPtr& query : *queries)
+                if (!StartsWith(vb::UCase(query->Name()), "~TMPCLP") && query->Type() == dao::dbQSelect)
+                    add(query->Name(), queryIcon, "Query");
+        }
+    });
+}
+
+void frmQuarn_SelectTable::SetNextEnabled() {
+    Guarded("frmQuarn_SelectTable:SetNextEnabled",
+            [&] { findChild<QPushButton*>("cmdNav_2")->setEnabled(!txtTable_->text().trimmed().isEmpty()); });
+}
+
+void frmQuarn_SelectTable::UseAsChangeDialog() {
+    auto* help = findChild<QPushButton*>("cmdNav_0");
+    auto* cancel = findChild<QPushButton*>("cmdNav_1");
+    auto* ok = findChild<QPushButton*>("cmdNav_2");
+    cancel->setText("Cancel");
+    ok->setText("OK");
+    for (QPushButton* b : {help, cancel, ok}) nav_->removeWidget(b);
+    nav_->addWidget(ok);
+    nav_->addWidget(cancel);
+    nav_->addWidget(help);
+    setTabOrder(cancel, help);
+    setTabOrder(ok, cancel);
+}
+
+void frmQuarn_SelectTable::ListClicked() {
+    Guarded("frmQuarn_SelectTable:lvwTableQuery_Click", [&] {
+        QTreeWidgetItem* row = lvwTableQuery_->currentItem();
+        if (row && row->isSelected()) txtTable_->setText(row->text(0));
+    });
+}
+
+void frmQuarn_SelectTable::ViewTable() {
+    Guarded("frmQuarn_SelectTable:cmdViewTable_Click", [&] {
+        const QList<QTreeWidgetItem*> selected = lvwTableQuery_->selectedItems();
+        if (selected.isEmpty()) return;
+        OpenDataGridWindow("Input table or query - ", selected.front()->text(0).toStdString());
+    });
+}
+
+void frmQuarn_SelectTable::NavClicked(int index) {
+    Guarded("frmQuarn_SelectTable:cmdNav_Click", [&] {
+        auto* button = findChild<QPushButton*>(QString("cmdNav_%1").arg(index));
+        if (!button || !button->isEnabled()) return;
+        switch (index) {
+            case 0:
+                ShowPageHelp();
+                break;
+            case 1:
+                NavResult(wizard::kBack);
+                hide();
+                break;
+            case 2:
+                NavResult(wizard::kNext);
+                if (wiz_) wiz_->Table(txtTable_->text().toStdString());
+                hide();
+                break;
+            default:
+                break;
+        }
+    });
+}

@@ -1,0 +1,43 @@
+// Page 2 of the scenario wizard, "Zelk Statistics Table Selection": the
+// scenario's source, a table or saved select query of the current database,
+// picked from a list or typed. Next writes the name to Table. The field
+// roles page also uses this window as its dialog for changing the source.
+#pragma once
+
+#include "CListView.h"
+#include "wizard/WizardPage.h"
+
+class QLineEdit;
+class QTabBar;
+class QTreeWidget;
+class QHBoxLayout;
+
+class frmQuarn_SelectTable : public CWizardPage {
+    Q_OBJECT
+public:
+    explicit frmQuarn_SelectTable(QWidget* parent = nullptr);
+    ~frmQuarn_SelectTable() override;
+
+    // Binds the object once and shows its Table in the name box.
+    void Wiz(CZantelsPropWiz* wiz) override;
+
+    // Fills the list: 1 tables, 2 queries, 3 both (tables first).
+    void LoadQueryTableLists(int kind);
+    // Next is enabled exactly when the name box holds more than blanks.
+    void SetNextEnabled();
+    // The field roles page's dialog: OK, Cancel, Help from left to right.
+    void UseAsChangeDialog();
+
+protected:
+    void NavClicked(int index) override;
+
+private:
+    void ListClicked();
+    void ViewTable();
+
+    CListView m_ListView;
+    QTabBar* tabSource_;
+    QTreeWidget* lvwTableQuery_;
+    QLineEdit* txtTable_;
+    QHBoxLayout* nav_;
+};
