@@ -4,8 +4,10 @@
 // field roles by the transfer buttons, options, output tables), saved and
 // run from the list window. Each run leaves its result tables in the
 // database with rows, and its grids open. For a describe, a regression and a
-// chi-square the engine is also run directly on the same stored scenario
-// into tables of other names, and every cell must agree.
+// chi-square some figures are checked against SQL on the study table, and
+// the engine is also run directly on the same stored scenario into tables of
+// other names: every cell must agree. Last, the regression is edited (its
+// residual table given up), saved and run again over its existing table.
 //
 // The pages are answered from a timer by their object names; a page that
 // stays up after being answered, or a window nobody expects, stops the test
@@ -14,17 +16,16 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTabBar>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
 #include <cmath>
-#include <filesystem>
 #include <map>
 #include <vector>
 
