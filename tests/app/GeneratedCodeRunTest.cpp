@@ -1,8 +1,9 @@
-// The generated sample code as a client programmer uses it: each of the
-// eight variants is compiled with the compiler on PATH against the engine's
-// public headers and the libraries of this build (warnings as errors), and
-// run against the example database, kept at a path and with output table
-// names that need escaping. Each must return true and write its table.
+// The generated sample code as a client programmer uses it: this build is
+// installed into a temporary prefix, each of the eight variants is compiled
+// with the compiler on PATH against that installed package only (warnings as
+// errors), and run against the example database, kept at a path and with
+// output table names that need escaping. Each must return true and write its
+// table.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -62,6 +63,20 @@ private slots:
         for (int i = 0; i < 8; ++i)
             variants.push_back({(i & 4) != 0, (i & 2) != 0, (i & 1) != 0, QString("variant%1").arg(i)});
 
+        // The package as a client finds it once installed.
+        const QString prefix = dir_.path() + "/prefix";
+        {
+            QProcess install;
+            install.setProcessChannelMode(QProcess::MergedChannels);
+            install.start(MERIVOX_CMAKE, {"--install", MERIVOX_BUILD_DIR, "--prefix", prefix});
+            QVERIFY(install.waitForFinished(600000));
+            QVERIFY2(install.exitStatus() == QProcess::NormalExit && install.exitCode() == 0,
+                     qPrintable(QString::fromLocal8Bit(install.readAll())));
+        }
+        const QString include = prefix + "/" MERIVOX_INSTALL_INCLUDEDIR "/merivox6";
+        const QString lib = prefix + "/" MERIVOX_INSTALL_LIBDIR;
+        QVERIFY(QFile::exists(include + "/Merivox6/Quantara.h"));
+
         // All eight compile at once.
         std::vector<std::unique_ptr<QProcess>> compilers;
         for (const Variant& v : variants) {
@@ -76,16 +91,15 @@ private slots:
                              "-Wall",
                              "-Wextra",
                              "-Werror",
-                             "-I" MERIVOX_ENGINE_INCLUDE,
-                             "-I" MERIVOX_PLATFORM_INCLUDE,
+                             "-I" + include,
                              source,
                              main,
                              "-o",
                              dir_.path() + "/" + v.name,
-                             "-L" MERIVOX_BIN_DIR,
+                             "-L" + lib,
                              "-lMerivox6",
                              "-lMerivoxPlatform",
-                             "-Wl,-rpath," MERIVOX_BIN_DIR};
+                             "-Wl,-rpath," + lib};
             // A client of sanitized libraries is built with the same runtime.
             if (QString(MERIVOX_CLIENT_FLAGS).size() > 0) args << QString(MERIVOX_CLIENT_FLAGS);
             p->start("c++", args);
