@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QPointer>
 #include <QtTest>
 #include <filesystem>
 #include <map>
@@ -34,8 +35,25 @@
 namespace {
 
 // Acts on the wizard page `name` as soon as it is the modal window.
+// The answers still waiting for their page; a test's leftovers must not act
+// on the next test's pages.
+std::vector<QPointer<QTimer>>& PendingPages() {
+    static std::vector<QPointer<QTimer>> pending;
+    return pending;
+}
+
+void ForgetPendingPages() {
+    for (const QPointer<QTimer>& timer : PendingPages())
+        if (timer) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    PendingPages().clear();
+}
+
 void WhenPage(const QString& name, std::function<void(QWidget*)> act) {
     auto* timer = new QTimer;
+    PendingPages().push_back(timer);
     auto waited = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [=] {
         QWidget* modal = QApplication::activeModalWidget();
@@ -153,6 +171,7 @@ private slots:
         NewDatabase();
     }
     void cleanup() {
+        ForgetPendingPages();
         store::ClearCurrentDatabase();
         if (db_) db_->Close();
         db_.reset();
