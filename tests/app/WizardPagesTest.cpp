@@ -121,6 +121,9 @@ class WizardPagesTest : public QObject {
     ui::RecordingUi rec_;
     std::unique_ptr<ui::ScopedUi> installed_;
     std::shared_ptr<CErr_Zelk> stack_;
+
+    // The text of the last message box, or "" when none was shown.
+    std::string LastPrompt() const { return rec_.boxes.empty() ? std::string() : rec_.boxes.back().prompt; }
     dao::WorkspacePtr ws_;
     dao::DatabasePtr db_;
     int counter_ = 0;
@@ -468,13 +471,12 @@ private slots:
             Type(finish, "txtScenario_Output_Table2_Name", "BRUX_TWO SAMPLE T-TEST");
             Click(finish, "cmdNav_3");
             QVERIFY(finish->isVisible());
-            QCOMPARE(rec_.boxes.back().prompt,
-                     std::string("The first and second output table names names must not be the same."));
+            QCOMPARE(LastPrompt(), std::string("The first and second output table names names must not be the same."));
             QCOMPARE(QApplication::focusWidget()->objectName(), QString("txtScenario_Output_Table2_Name"));
             Type(finish, "txtScenario_Output_Table1_Name", "");
             Click(finish, "cmdNav_4");
             QVERIFY(finish->isVisible());
-            QCOMPARE(rec_.boxes.back().prompt, std::string("Output table name required."));
+            QCOMPARE(LastPrompt(), std::string("Output table name required."));
             Type(finish, "txtScenario_Output_Table1_Name", "TTest");
             Type(finish, "txtScenario_Output_Table2_Name", "TTest Details");
             Click(finish, "cmdNav_4");
@@ -524,7 +526,7 @@ private slots:
             Type(finish, "txtDescription", "new description");
             Click(finish, "cmdNav_4");
             openAfterFailure = finish->isVisible();
-            QVERIFY(QString::fromStdString(rec_.boxes.back().prompt).startsWith("The scenario could not be saved"));
+            QVERIFY(QString::fromStdString(LastPrompt()).startsWith("The scenario could not be saved"));
             QVERIFY(Stored("usysQuarnScenarios", "Scenario_Description", id).IsNull());
             // Without that field the save goes through.
             edited->ScenarioFields()->Remove(vb::Variant("long"));
