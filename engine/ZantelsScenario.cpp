@@ -7,26 +7,11 @@
 namespace {
 
 template <typename T>
-T Converted(const vb::Variant& value);
-template <>
-std::string Converted(const vb::Variant& value) {
-    return value.IsNull() || value.IsEmpty() ? std::string() : value.ToString();
-}
-template <>
-bool Converted(const vb::Variant& value) {
-    return value.ToBool();
-}
-template <>
-int16_t Converted(const vb::Variant& value) {
-    return value.ToInteger();
-}
-template <>
-double Converted(const vb::Variant& value) {
-    return value.ToDouble();
-}
-template <>
-vb::Variant Converted(const vb::Variant& value) {
-    return value;
+T Converted(const vb::Variant& value) {
+    if constexpr (std::is_same_v<T, std::string>)
+        return value.IsNull() || value.IsEmpty() ? std::string() : value.ToString();
+    else
+        return store::PropertyValue<T>(value);
 }
 
 }  // namespace

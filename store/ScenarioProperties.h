@@ -112,4 +112,15 @@ constexpr PropertyKind KindOfType() {
     return K::None;
 }
 
+// A stored value as the property's C++ type. Text is the caller's to convert:
+// the engine reads Null as an empty text, the wizard refuses it.
+template <typename T>
+T PropertyValue(const vb::Variant& value) {
+    if constexpr (std::is_same_v<T, bool>) return value.ToBool();
+    if constexpr (std::is_same_v<T, int16_t>) return value.ToInteger();
+    if constexpr (std::is_same_v<T, int32_t>) return value.ToLong();
+    if constexpr (std::is_same_v<T, double>) return value.ToDouble();
+    if constexpr (std::is_same_v<T, vb::Variant>) return value;
+}
+
 }  // namespace store

@@ -10,30 +10,11 @@
 namespace {
 
 template <typename T>
-T Converted(const vb::Variant& value);
-template <>
-std::string Converted(const vb::Variant& value) {
-    return value.ToString();  // Empty gives "", Null raises 94
-}
-template <>
-bool Converted(const vb::Variant& value) {
-    return value.ToBool();
-}
-template <>
-int16_t Converted(const vb::Variant& value) {
-    return value.ToInteger();
-}
-template <>
-int32_t Converted(const vb::Variant& value) {
-    return value.ToLong();
-}
-template <>
-double Converted(const vb::Variant& value) {
-    return value.ToDouble();
-}
-template <>
-vb::Variant Converted(const vb::Variant& value) {
-    return value;
+T Converted(const vb::Variant& value) {
+    if constexpr (std::is_same_v<T, std::string>)
+        return value.ToString();  // Empty gives "", Null raises 94
+    else
+        return store::PropertyValue<T>(value);
 }
 
 }  // namespace
