@@ -2,16 +2,10 @@
 
 #include <cctype>
 
+#include "vb/Conversions.h"
 #include "vb/VbError.h"
 
 namespace {
-
-std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
-}
 
 std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -77,8 +71,8 @@ void CCommandArgs::Parse() {
         if (!piece.empty()) {
             std::string padded = piece + " ";
             size_t blank = padded.find(' ');
-            std::string key = Trim(padded.substr(0, blank));
-            std::string value = Trim(padded.substr(blank + 1));
+            std::string key = vb::Trim(padded.substr(0, blank));
+            std::string value = vb::Trim(padded.substr(blank + 1));
             value = DecodeValue(value);
             if (value.empty()) value = key;
             pairs_.emplace_back(key, value);

@@ -198,12 +198,7 @@ void MDIMain::Load() {
         program::SetMainFrame(this);
         setWindowTitle(program::kProgramTitle);
 
-        m_WinPos = std::make_unique<CWinPos>();
-        CProgramSettings& positions = m_WinPos->ProductSettings();
-        positions.RegBase(program::kMakerKey);
-        positions.MainBranch(program::kMainBranch);
-        positions.Program(GetProductRegKey());
-        positions.Section("Form Position");
+        m_WinPos = NewFormPositions();
 
         errorStack_ = &ErrStack();
         errorConnection_ = errorStack_->ConnectAfterHandlerCalled([this] { ShowErrorDialog(); });

@@ -10,21 +10,17 @@
 #include <filesystem>
 #include <system_error>
 
+#include "CWinPos.h"
 #include "ErrorStack.h"
 #include "MDIMain.h"
 #include "Program.h"
+#include "StatCommon.h"
 #include "forms/frmQuarn_Calculator.h"
 #include "ui/UiServices.h"
+#include "vb/Conversions.h"
 #include "vb/VbError.h"
 
 namespace {
-
-std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
-}
 
 bool SameText(const QString& a, const std::string& b) {
     return a.compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
@@ -45,7 +41,7 @@ bool Counts(QWidget* w) {
 
 bool FileExists(const std::string& path) {
     try {
-        std::string trimmed = Trim(path);
+        std::string trimmed = vb::Trim(path);
         if (trimmed.empty()) return false;
         if (trimmed.back() == '/') return false;
         std::error_code ec;
@@ -154,7 +150,7 @@ int AddListItem(QWidget* list, const std::string& text, int32_t itemData) {
 
 vb::Variant ParentFolder(const vb::Variant& path) {
     if (!path.IsString()) return vb::Variant::Null();
-    std::string trimmed = Trim(path.String());
+    std::string trimmed = vb::Trim(path.String());
     size_t slash = trimmed.rfind('/');
     // No separator, one in the last place, or only the root's.
     if (slash == std::string::npos || slash + 1 == trimmed.size() || slash == 0) return vb::Variant::Null();
@@ -188,4 +184,14 @@ void ExitApplication(QWidget* last) {
         w->close();
     }
     if (keep) keep->close();
+}
+
+std::unique_ptr<CWinPos> NewFormPositions() {
+    auto positions = std::make_unique<CWinPos>();
+    CProgramSettings& settings = positions->ProductSettings();
+    settings.RegBase(program::kMakerKey);
+    settings.MainBranch(program::kMainBranch);
+    settings.Program(GetProductRegKey());
+    settings.Section("Form Position");
+    return positions;
 }

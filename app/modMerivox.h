@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "dao/Dao.h"
 #include "vb/Variant.h"
 
+class CWinPos;
 class QWidget;
 
 // True when the path names an existing regular file (symbolic links
@@ -55,3 +57,6 @@ void ShowCalculator();
 void CloseScenarioWindows();
 // Closes every window but `last`, then `last`; the process ends when no window is left.
 void ExitApplication(QWidget* last);
+
+// A window-position keeper on the program's "Form Position" settings.
+std::unique_ptr<CWinPos> NewFormPositions();

@@ -25,7 +25,6 @@
 #include "Program.h"
 #include "ScenarioQueries.h"
 #include "ScenarioSchema.h"
-#include "StatCommon.h"
 #include "forms/GridLauncher.h"
 #include "forms/frmDuplicate.h"
 #include "forms/frmGenerateCode.h"
@@ -210,12 +209,7 @@ QWidget* frmStatMain::SubWindow() const {
 
 void frmStatMain::Load() {
     Guarded("frmStatMain:Form_Load", [this] {
-        m_WinPos = std::make_unique<CWinPos>();
-        CProgramSettings& positions = m_WinPos->ProductSettings();
-        positions.RegBase(program::kMakerKey);
-        positions.MainBranch(program::kMainBranch);
-        positions.Program(GetProductRegKey());
-        positions.Section("Form Position");
+        m_WinPos = NewFormPositions();
         sysChange_ = true;
         // The position belongs to the frame around the window, stored under the window's name.
         QWidget* window = SubWindow();

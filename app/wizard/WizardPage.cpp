@@ -3,9 +3,7 @@
 #include <QBoxLayout>
 #include <QPushButton>
 
-#include "CurrentDatabase.h"
 #include "ErrorStack.h"
-#include "ScenarioQueries.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpKey.h"
 #include "wizard/CZantelsPropWiz.h"
@@ -41,7 +39,7 @@ void CWizardPage::ShowPageHelp() { ShowHelpFor(this); }
 
 // --- placeholders ---------------------------------------------------------------------------------
 
-CPlaceholderPage::CPlaceholderPage(long page, QWidget* parent) : CWizardPage(parent), page_(page) {
+CPlaceholderPage::CPlaceholderPage(long page, QWidget* parent) : CWizardPage(parent) {
     setObjectName(QString::fromStdString(wizard::PageFormName(page)));
 }
 

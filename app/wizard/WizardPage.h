@@ -60,9 +60,6 @@ public:
 
 protected:
     void NavClicked(int) override {}
-
-private:
-    long page_;
 };
 
 namespace wizard {
