@@ -1025,9 +1025,10 @@ void Workspace::CommitTrans(int32_t) {
     for (auto& w : impl_->databases) {
         auto d = w.lock();
         if (!d || !d->db || d->transactionDepth < level) continue;
-        if (level == 1 && !d->workspaceSavepointBase)
+        if (level == 1 && !d->workspaceSavepointBase) {
+            d->DropTablesSetAside();
             Exec(d->db, "COMMIT");
-        else
+        } else
             Exec(d->db, "RELEASE dao_level" + std::to_string(level));
         d->transactionDepth = level - 1;
         d->DetachUnused();
@@ -1052,6 +1053,7 @@ void Workspace::Rollback() {
             Exec(d->db, "ROLLBACK TO " + sp);
             Exec(d->db, "RELEASE " + sp);
         }
+        if (sqlite3_get_autocommit(d->db)) d->setAside.clear();
         d->transactionDepth = level - 1;
         d->tables.clear();
         d->schemaVersion = -1;
@@ -1147,9 +1149,10 @@ void Database::CommitTrans() {
     impl_->CheckOpen();
     if (impl_->ownLevels.empty()) Fail(err::kNoTransaction, "There is no transaction to commit.");
     const bool began = impl_->ownLevels.back();
-    if (began)
+    if (began) {
+        impl_->DropTablesSetAside();
         Exec(impl_->db, "COMMIT");
-    else
+    } else
         Exec(impl_->db, "RELEASE dao_own" + std::to_string(impl_->ownLevels.size()));
     impl_->ownLevels.pop_back();
     impl_->DetachUnused();
@@ -1169,6 +1172,7 @@ void Database::Rollback() {
         Exec(impl_->db, "ROLLBACK TO " + sp);
         Exec(impl_->db, "RELEASE " + sp);
     }
+    if (sqlite3_get_autocommit(impl_->db)) impl_->setAside.clear();
     impl_->ownLevels.pop_back();
     impl_->tables.clear();
     impl_->schemaVersion = -1;

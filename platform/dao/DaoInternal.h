@@ -195,6 +195,18 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     // each resumes at its row when next used. Also needed before a rollback
     // that undoes a schema change, which would abort their reads.
     void ParkRecordsets();
+    // Whether a statement of this connection is part-way through its rows.
+    bool ReadsRunning() const;
+    // Drops a table inside an open transaction without interrupting the
+    // reads running on the connection (a sorted read, once reset, sorts
+    // again): the table is renamed aside now and dropped just before the
+    // transaction commits. The same refusals as a drop apply.
+    void DropTableLater(const std::string& table);
+    // Drops the tables set aside; called before a COMMIT. A rollback that
+    // undid a renaming leaves nothing to drop under that name.
+    void DropTablesSetAside();
+    std::vector<std::string> setAside;  // names of tables renamed aside in the open transaction
+    int nextAside = 1;
 };
 
 // Every open connection of the process, so that a drop on one connection

@@ -1138,6 +1138,48 @@ void DatabaseImpl::StepDdl(Stmt& s, std::string_view sql) {
     RaiseSqlite(db, rc);
 }
 
+bool DatabaseImpl::ReadsRunning() const {
+    for (sqlite3_stmt* st = sqlite3_next_stmt(db, nullptr); st; st = sqlite3_next_stmt(db, st))
+        if (sqlite3_stmt_busy(st)) return true;
+    return false;
+}
+
+void DatabaseImpl::DropTableLater(const std::string& table) {
+    CheckDropAllowed(*this, "DROP TABLE " + QuoteId(table));
+    std::string aside;
+    for (;;) {
+        aside = "_dao_aside_" + std::to_string(nextAside++);
+        Stmt taken(db, "SELECT 1 FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
+        taken.Bind(1, aside);
+        if (!taken.Step()) break;
+    }
+    // The older renaming leaves views and triggers of other tables naming the
+    // table as they are, as a drop would: they find the table made again
+    // under that name.
+    Exec(db, "PRAGMA legacy_alter_table=ON");
+    try {
+        Exec(db, "ALTER TABLE " + QuoteId(table) + " RENAME TO " + QuoteId(aside));
+    } catch (...) {
+        sqlite3_exec(db, "PRAGMA legacy_alter_table=OFF", nullptr, nullptr, nullptr);
+        throw;
+    }
+    Exec(db, "PRAGMA legacy_alter_table=OFF");
+    setAside.push_back(aside);
+}
+
+void DatabaseImpl::DropTablesSetAside() {
+    while (!setAside.empty()) {
+        const std::string name = setAside.back();
+        Stmt there(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+        there.Bind(1, name);
+        const bool exists = there.Step();
+        there = Stmt();
+        if (exists) ExecDdl("DROP TABLE " + QuoteId(name));
+        setAside.pop_back();
+    }
+    schemaVersion = -1;
+}
+
 void DatabaseImpl::ExecDdl(const std::string& sql) {
     Stmt s(db, sql);
     StepDdl(s, sql);

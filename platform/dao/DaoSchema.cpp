@@ -688,6 +688,7 @@ std::shared_ptr<TableDefs> Database::TableDefs() {
         "ORDER BY name COLLATE NOCASE");
     s.Bind(1, std::string(kCatalog));
     while (s.Step()) {
+        if (std::find(impl_->setAside.begin(), impl_->setAside.end(), s.Text(0)) != impl_->setAside.end()) continue;
         auto td = std::make_shared<TableDef>(s.Text(0));
         td->Attach(impl_);
         list->items_.push_back(td);
@@ -704,8 +705,12 @@ std::shared_ptr<TableDefs> Database::TableDefs() {
         auto d = weak.lock();
         if (!d) Fail(err::kObjectClosed, "The database is closed.");
         auto info = d->Table(name);
+        const bool later = !sqlite3_get_autocommit(d->db) && d->ReadsRunning();
         Atomically(*d, [&] {
-            d->ExecDdl("DROP TABLE " + QuoteId(info->name));
+            if (later)
+                d->DropTableLater(info->name);
+            else
+                d->ExecDdl("DROP TABLE " + QuoteId(info->name));
             d->DeleteCatalog("F", info->name);
             d->DeleteCatalog("I", info->name);
             d->DeleteCatalog("T", info->name);

@@ -223,6 +223,48 @@ TEST_F(SchemaWhileReadingTest, DropInsideTransactionsRollsBackAndCommits) {
     EXPECT_EQ(Rest(upd), (std::vector<double>{9, 8, 7, 6, 5, 4, 3, 2, 1}));
 }
 
+// Inside a transaction a drop does not restart the reads running on the
+// connection (a sorted read would sort again): the table is out of sight at
+// once, gone when the transaction commits and back when it rolls back.
+TEST_F(SchemaWhileReadingTest, DropInsideATransactionLeavesRunningReadsRunning) {
+    db->CreateQueryDef("QB", "SELECT [K] FROM [B]");
+    auto fwd = db->OpenRecordset("SELECT [X] FROM [A] ORDER BY [X]", dbOpenForwardOnly);
+    fwd->MoveNext();  // X = 2
+    db->BeginTrans(true);
+    // Rows changed after the sort: a read that started again would see them.
+    db->Execute("UPDATE [A] SET [X] = [X] + 100 WHERE [X] > 5");
+    db->TableDefs()->Delete("B");
+    EXPECT_FALSE(HasTable("B"));
+    EXPECT_EQ(db->TableDefs()->Count(), 1);
+    auto b = db->CreateTableDef("B");
+    b->Fields()->Append(b->CreateField("K", dbLong));
+    db->TableDefs()->Append(b);
+    db->Execute("INSERT INTO [B] VALUES (42)");
+    EXPECT_EQ(Rest(fwd), (std::vector<double>{2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    db->CommitTrans();
+    // Another connection sees the new B alone, and the saved query reads it.
+    auto other = DBEngine().OpenDatabase(db->Name());
+    std::vector<std::string> names;
+    const auto defs = other->TableDefs();
+    for (const auto& t : *defs) names.push_back(t->Name());
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B"}));
+    auto q = other->OpenRecordset("QB");
+    EXPECT_EQ(q->Fields("K")->Value().ToLong(), 42);
+    q->Close();
+    other->Close();
+
+    // Rolled back: the dropped table is back under its name.
+    auto again = db->OpenRecordset("SELECT [X] FROM [A] ORDER BY [X]", dbOpenForwardOnly);
+    again->MoveNext();
+    auto ws = DBEngine().Workspaces(0);
+    ws->BeginTrans();
+    db->TableDefs()->Delete("B");
+    ws->Rollback();
+    ASSERT_TRUE(HasTable("B"));
+    EXPECT_EQ(db->TableDefs()->Item("B")->RecordCount(), 1);
+    EXPECT_EQ(db->TableDefs()->Count(), 2);
+}
+
 TEST_F(SchemaWhileReadingTest, DroppingWhatAnOpenSetReadsIsRefused) {
     auto rs = db->OpenRecordset("SELECT [V] FROM [B] ORDER BY [K]", dbOpenDynaset, dbReadOnly);
     try {
