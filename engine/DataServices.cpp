@@ -46,7 +46,9 @@ std::string OpenSourceData(RunContext& q, std::string sql, int32_t& number) {
             number = 91;
             return "Source database property not assigned or opened";
         }
-        dao::RecordsetPtr rs = db->OpenRecordset(sql, dao::dbOpenDynaset, dao::dbReadOnly | dao::dbSeeChanges);
+        // Every value of the data passes here; an infinity fails the run.
+        dao::RecordsetPtr rs =
+            db->OpenRecordset(sql, dao::dbOpenDynaset, dao::dbReadOnly | dao::dbSeeChanges | dao::dbFiniteNumbers);
         q.DataRecordset(rs);
     } catch (const vb::VbError& e) {
         number = e.Number();

@@ -107,6 +107,8 @@ struct FieldRoles {
 };
 // Fills the array and the counts; returns "" or the role-check message.
 std::string SetGlobals(const CZantelsScenario& scenario, const std::string& CalcType, FieldRoles& roles);
+// Why a run refuses a source value that is an infinity.
+std::string NotFiniteMessage(const std::string& field, const std::string& table);
 // Sets the engine's missing-value mode from the scenario's stored columns.
 void SetMissingMode(RunContext& q, const CZantelsScenario& scenario);
 // Checks the source, sets the missing-value mode, builds the array, checks

@@ -125,6 +125,11 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
             if (LoadScenario(run, s.tables, ScenarioNo, err)) err = RunOneScenario(run);
             run.ReleaseWriteLock();
         }
+    } catch (const dao::NotFiniteValue& e) {
+        // Read part-way through the data: the run's work is undone.
+        const ScenarioPtr scenario = run.CurrentScenario();
+        err = NotFiniteMessage(e.FieldName(), scenario ? scenario->Table() : std::string());
+        run.UndoAfterError();
     } catch (const vb::VbError& e) {
         err = std::to_string(e.Number()) + ": " + e.Description();
         run.UndoAfterError();

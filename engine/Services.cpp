@@ -2,6 +2,7 @@
 // the missing-value condition, result-table creation and dropping, the
 // default frequency intervals and the analyses' transactions.
 #include <algorithm>
+#include <cmath>
 
 #include "ErrorStack.h"
 #include "QuantaraImpl.h"
@@ -79,31 +80,39 @@ std::string RunContext::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, 
                                           int16_t intOffset, int16_t intCount, double& dblFirst, double& dblWidth) {
     ProcScope scope(ErrStack(), "DescFreqInit_Zelk");
     Quarn_Msg(0, true, "Calculating default frequency values");
+    if (intCount < 1) return "No data found";
+    // One pass for every field: each field's bounds over its own valid values.
+    std::string sql;
+    for (int16_t i = 1; i <= intCount; ++i) {
+        const std::string f = BracketName(strFields.at(static_cast<size_t>(intOffset + i)));
+        const std::string where = Quarn_DataWhere(f);
+        const std::string value = where.empty() ? f : "IIf(" + where + ", " + f + ", Null)";
+        const std::string n = std::to_string(i);
+        sql += std::string(i == 1 ? "SELECT " : ", ") + "MIN(" + value + ") AS Minimum" + n + ", MAX(" + value +
+               ") AS Maximum" + n;
+    }
     bool found = false;
     double dblMin = 0;
     double dblMax = 0;
-    for (int16_t i = 1; i <= intCount; ++i) {
-        const std::string f = BracketName(strFields.at(static_cast<size_t>(intOffset + i)));
-        std::string sql = "SELECT MIN(" + f + ") as Minimum1, MAX(" + f + ") as Maximum1 FROM " + BracketName(strTable);
-        const std::string where = Quarn_DataWhere(f);
-        if (!where.empty()) sql += " WHERE (" + where + ")";
-        dao::RecordsetPtr rs = sourceDb_->OpenRecordset(sql + ";");
-        if (!rs->Eof()) {
-            const vb::Variant low = rs->Fields(std::string_view("Minimum1"))->Value();
-            const vb::Variant high = rs->Fields(std::string_view("Maximum1"))->Value();
-            if (!low.IsNull()) {
-                if (!found) {
-                    dblMin = low.ToDouble();
-                    dblMax = high.ToDouble();
-                    found = true;
-                } else {
-                    dblMin = std::min(dblMin, low.ToDouble());
-                    if (!high.IsNull()) dblMax = std::max(dblMax, high.ToDouble());
-                }
-            }
+    dao::RecordsetPtr rs = sourceDb_->OpenRecordset(sql + " FROM " + BracketName(strTable) + ";");
+    for (int16_t i = 1; i <= intCount && !rs->Eof(); ++i) {
+        const vb::Variant low = rs->Fields(2 * (i - 1))->Value();
+        const vb::Variant high = rs->Fields(2 * (i - 1) + 1)->Value();
+        if (low.IsNull()) continue;
+        if (!std::isfinite(low.ToDouble()) || !std::isfinite(high.ToDouble())) {
+            rs->Close();
+            return engine::NotFiniteMessage(strFields.at(static_cast<size_t>(intOffset + i)), strTable);
         }
-        rs->Close();
+        if (!found) {
+            dblMin = low.ToDouble();
+            dblMax = high.ToDouble();
+            found = true;
+        } else {
+            dblMin = std::min(dblMin, low.ToDouble());
+            if (!high.IsNull()) dblMax = std::max(dblMax, high.ToDouble());
+        }
     }
+    rs->Close();
     if (!found) return "No data found";
     FrequencyIntervalDefaults(fFraction, intIntervals, fLowerBound, dblMin, dblMax, dblFirst, dblWidth);
     return {};
@@ -168,16 +177,21 @@ void RunContext::UndoAfterError() {
             } catch (...) {}
         }
     }
+    // The run's own transaction takes back the tables made in its database
+    // and brings back the ones they replaced; those must then stay.
+    dao::DatabasePtr rolledBack;
     if (writeLock_) {
         try {
             writeLock_->Rollback();
+            rolledBack = writeLock_;
         } catch (...) {}
         writeLock_ = nullptr;
     }
     CloseRecordsets();
     for (const auto& [db, name] : createdTables_) {
+        if (!db || db == rolledBack) continue;
         try {
-            if (db) db->TableDefs()->Delete(name);
+            db->TableDefs()->Delete(name);
         } catch (...) {}
     }
 }

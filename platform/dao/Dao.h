@@ -76,6 +76,7 @@
 #include <vector>
 
 #include "vb/Variant.h"
+#include "vb/VbError.h"
 
 namespace dao {
 
@@ -121,6 +122,9 @@ inline constexpr int32_t dbSQLPassThrough = 64;
 inline constexpr int32_t dbFailOnError = 128;
 inline constexpr int32_t dbForwardOnly = 256;
 inline constexpr int32_t dbSeeChanges = 512;
+// This layer's own option: a number that is not finite (SQLite keeps
+// infinities) raises NotFiniteValue when it is read, instead of being returned.
+inline constexpr int32_t dbFiniteNumbers = 0x10000;
 
 inline constexpr int32_t dbFreeLocks = 1;
 inline constexpr int32_t dbRefreshCache = 8;
@@ -172,7 +176,19 @@ inline constexpr int32_t kNumericOverflow = 3349;
 inline constexpr int32_t kPropertyExists = 3367;
 inline constexpr int32_t kConversion = 3421;
 inline constexpr int32_t kObjectClosed = 3420;
+inline constexpr int32_t kNotFinite = 3350;
 }  // namespace err
+
+// Raised (kNotFinite) when a record set opened with dbFiniteNumbers reads an
+// infinity; names the field it was read from.
+class NotFiniteValue : public vb::VbError {
+public:
+    explicit NotFiniteValue(const std::string& field);
+    const std::string& FieldName() const noexcept { return field_; }
+
+private:
+    std::string field_;
+};
 
 class Workspace;
 class Database;

@@ -2,6 +2,7 @@
 // when a move needs them, and prepared INSERT/UPDATE statements reused.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <unordered_set>
 
@@ -26,6 +27,7 @@ struct RecordsetState {
     bool updatable = false;
     bool appendOnly = false;
     bool forwardOnly = false;
+    bool finiteOnly = false;           // dbFiniteNumbers
     std::shared_ptr<TableInfo> table;  // the table that updates go to
     std::string tableName;
 
@@ -283,7 +285,10 @@ struct RecordsetState {
         if (editMode == 2) return vb::Variant::Null();
         if (curParked) RestoreCur();
         CheckCurrent();
-        return ReadValue(cur, i + off, defs[static_cast<size_t>(i)]->type);
+        vb::Variant v = ReadValue(cur, i + off, defs[static_cast<size_t>(i)]->type);
+        if (finiteOnly && (v.Type() == vb::vbDouble || v.Type() == vb::vbSingle) && !std::isfinite(v.ToDouble()))
+            throw NotFiniteValue(defs[static_cast<size_t>(i)]->name);
+        return v;
     }
     void Set(int i, const vb::Variant& v) {
         if (editMode == 0)
@@ -340,6 +345,10 @@ PagingSource PagingSourceOf(const RecordsetState& rs) {
 bool RecordsetClosed(const RecordsetState& rs) { return rs.closed || !rs.run || !rs.run->db; }
 
 // --- Field values -----------------------------------------------------------------------------
+
+NotFiniteValue::NotFiniteValue(const std::string& field)
+    : vb::VbError(err::kNotFinite, "The field '" + field + "' holds a value that is not a finite number.", "DAO.Field"),
+      field_(field) {}
 
 int16_t Field::Type() const {
     if (def_->type == 0) {
@@ -538,6 +547,7 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
     s->options = options;
     s->appendOnly = (options & dbAppendOnly) != 0;
     s->forwardOnly = type == dbOpenForwardOnly || (options & dbForwardOnly) != 0;
+    s->finiteOnly = (options & dbFiniteNumbers) != 0;
     std::string src = vb::Trim(source);
     while (!src.empty() && (src.back() == ';' || std::isspace(static_cast<unsigned char>(src.back())))) src.pop_back();
     std::shared_ptr<TableInfo> named;

@@ -1,5 +1,5 @@
-// Names that read like SQL, names in non-ASCII letters, and numbers that
-// no field can hold.
+// Names that read like SQL, names in non-ASCII letters, numbers that no
+// field can hold and infinities that another tool stored.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -86,6 +86,36 @@ TEST_F(NamesAndValues, AnInfinityIsRefusedByNumberFields) {
     rs->Close();
     rs = db->OpenRecordset("SELECT Count(*) AS n FROM T", dao::dbOpenSnapshot);
     EXPECT_EQ(rs->Fields(0)->Value().ToLong(), 1);
+}
+
+// Another tool can store an infinity; a set opened with dbFiniteNumbers
+// refuses it when it is read, naming the field, and reads the rest.
+TEST_F(NamesAndValues, AFiniteNumbersSetRefusesAnInfinityAsItIsRead) {
+    dao::DatabasePtr db = NewDb();
+    db->Execute("CREATE TABLE T (k INTEGER, [the d] DOUBLE, t TEXT)");
+    db->Execute("INSERT INTO T VALUES (1, 1.5, 'a')");
+    db->Execute("INSERT INTO T VALUES (2, -9e999, 'b')");
+    db->Execute("INSERT INTO T VALUES (3, 9e999, NULL)");
+    const std::string sql = "SELECT k, [the d], t FROM T ORDER BY k";
+    dao::RecordsetPtr plain = db->OpenRecordset(sql, dao::dbOpenSnapshot);
+    plain->MoveNext();
+    EXPECT_TRUE(std::isinf(plain->Fields(1)->Value().ToDouble()));
+    plain->Close();
+    dao::RecordsetPtr rs = db->OpenRecordset(sql, dao::dbOpenDynaset, dao::dbReadOnly | dao::dbFiniteNumbers);
+    EXPECT_EQ(rs->Fields(1)->Value().ToDouble(), 1.5);
+    for (int row = 2; row <= 3; ++row) {
+        rs->MoveNext();
+        EXPECT_EQ(rs->Fields(0)->Value().ToLong(), row);
+        try {
+            rs->Fields("the d")->Value();
+            ADD_FAILURE() << "row " << row << ": the infinity was returned";
+        } catch (const dao::NotFiniteValue& e) {
+            EXPECT_EQ(e.Number(), dao::err::kNotFinite);
+            EXPECT_EQ(e.FieldName(), "the d");
+        }
+    }
+    EXPECT_TRUE(rs->Fields(2)->Value().IsNull());
+    rs->Close();
 }
 
 }  // namespace
