@@ -13,6 +13,10 @@ namespace {
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+// 10^0 .. 10^-22 as their nearest Doubles, to scale back.
+constexpr double kTenToMinus[] = {1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,  1e-8,  1e-9,  1e-10, 1e-11,
+                                  1e-12, 1e-13, 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+
 // 10^-8 .. 10^15 (the negative powers as their nearest Doubles), to place a
 // magnitude between two powers.
 constexpr double kTenTo[] = {1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,
@@ -76,7 +80,9 @@ DecimalValue SplitDecimal(double x) {
     // The nearest integer of hi + lo is the 15-digit decimal (hi's own
     // rounding only matters next to a midpoint, where no short decimal lies),
     // and the distance to it the correction.
-    const double correction = ((s.whole - s.hi) - s.lo) / kPow10[s.scale];
+    // Scaled back by a product, not a quotient: the correction is some 1e-16
+    // of x, so the product's own rounding is far below anything that shows.
+    const double correction = ((s.whole - s.hi) - s.lo) * kTenToMinus[s.scale];
     const double halfUlp = std::bit_cast<double>(static_cast<uint64_t>(biased - 53) << 52);
     return {x, std::fabs(correction) <= halfUlp ? correction : 0};
 }

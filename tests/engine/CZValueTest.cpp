@@ -60,6 +60,12 @@ TEST(CZValueNormal, CentralProbability) {
     EXPECT_EQ(z.Quarn_CalcProb("z", 0, 0, 0), 0.0);
     // Near 0: 2 z / sqrt(2 pi).
     EXPECT_TRUE(Relative(z.Quarn_CalcProb("Z", 1e-8, 0, 0), 2e-8 / std::sqrt(2 * kPi), 1e-15));
+    // Across the range, both sides of the change of working precision at
+    // 2.5, against the C library's extended erf (good to some 1e-19).
+    for (double v = 0.0025; v <= 6.3; v += 0.0025) {
+        const double expected = static_cast<double>(std::erf(static_cast<long double>(v) / std::sqrt(2.0L)));
+        EXPECT_TRUE(Relative(z.Quarn_CalcProb("Z", v, 0, 0), expected, 3e-16)) << v;
+    }
 }
 
 TEST(CZValueNormal, NegativeValuesUseTheSymmetry) {
