@@ -2,7 +2,6 @@
 // open failures, field types and the case rule, the missing-value condition
 // against its per-row twin, weights, group breaks and value equality.
 #include <cmath>
-#include <limits>
 #include <set>
 
 #include "EngineTestSupport.h"
@@ -338,6 +337,12 @@ TEST_F(DataServices, FrequencyDefaultsWithoutDataOrWithABadName) {
     EXPECT_EQ(width, -99);
     FieldNames bad = Fields({"G1", "X1]) FROM [Data"});
     EXPECT_THROW(run.DescFreqInit_Zelk(true, 10, true, "Data", bad, 1, 1, first, width), vb::VbError);
+    // An infinite bound is refused, naming its field, before any interval is made of it.
+    AppendRows({{"b", kNull, 1.0, 2.0}});
+    db->Execute("UPDATE Data SET X2 = -9e999 WHERE X2 = 2;");
+    const std::string refused = run.DescFreqInit_Zelk(true, 10, true, "Data", f, 1, 2, first, width);
+    EXPECT_NE(refused.find("[X2]"), std::string::npos) << refused;
+    EXPECT_EQ(width, -99);
 }
 
 TEST(YesNoLetter, AnyNonZeroFlagIsY) {
