@@ -129,6 +129,23 @@ TEST_F(Friedman, WithoutTiesMatchesFriedmanTest) {
     EXPECT_EQ(Num(p[0], "Missing"), 1);
 }
 
+// Records weighing about a million each whose rank sums nearly agree: the
+// statistic is the small difference of two terms near 1.4e8. Expected value
+// from exact fractions of 12 / (n k (k+1)) sum R^2 - 3 n (k+1).
+TEST_F(Friedman, ASmallStatisticOverManyWeightedRecordsKeepsItsDigits) {
+    AddRow("S", {1.0, 2.0, 3.0}, 1000003.0);
+    AddRow("S", {2.0, 3.0, 1.0}, 999999.0);
+    AddRow("S", {3.0, 1.0, 2.0}, 1000001.0);
+    AddRow("S", {1.0, 3.0, 2.0}, 999997.0);
+    AddRow("S", {3.0, 2.0, 1.0}, 1000000.0);
+    AddRow("S", {2.0, 1.0, 3.0}, 1000002.0);
+    ASSERT_TRUE(Run(Scenario(true, {"A", "B", "C"}))) << engine->get_ErrorInfo();
+    auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Count"), 6000002);
+    EXPECT_NEAR(Num(rows[0], "Chi-Squared"), 1.43333285555571481e-05, 1.43e-05 * 1e-13);
+}
+
 TEST_F(Friedman, GroupWithoutAUsableRecord) {
     AddData();
     ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();

@@ -89,6 +89,27 @@ TEST_F(Kruskal, AWeightOfThreeIsATiedBlockOfItsOwn) {
     EXPECT_DOUBLE_EQ(Num(detail[0], "SumRanks"), 2 * 3 + 4);
 }
 
+// Nine values weighing about a million each in three groups whose mean ranks
+// nearly agree: H is the small difference of two terms near 3e7. Expected
+// value from exact fractions of 12 / (N (N + 1)) sum R^2 / n - 3 (N + 1).
+TEST_F(Kruskal, ASmallHOverManyWeightedRecordsKeepsItsDigits) {
+    const vb::Variant null = vb::Variant::Null();
+    Fill({{"g", "A", 1.0, null, 1000003.0},
+          {"g", "A", 6.0, null, 999999.0},
+          {"g", "A", 8.0, null, 1000001.0},
+          {"g", "B", 2.0, null, 1000000.0},
+          {"g", "B", 4.0, null, 999998.0},
+          {"g", "B", 9.0, null, 1000002.0},
+          {"g", "C", 3.0, null, 1000001.0},
+          {"g", "C", 5.0, null, 999997.0},
+          {"g", "C", 7.0, null, 1000000.0}});
+    ASSERT_TRUE(Run(Scenario("N Sample", {}, {"X1"}, true, true))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Count"), 9000001);
+    EXPECT_NEAR(Num(rows[0], "H"), 1.88394787325335869e-05, 1.88e-05 * 1e-13);
+}
+
 TEST_F(Kruskal, NoDetailTableWithoutASecondName) {
     FillSample("g", "A", {1, 2});
     FillSample("g", "B", {3, 4});

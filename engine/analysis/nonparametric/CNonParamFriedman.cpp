@@ -169,11 +169,16 @@ void CNonParamFriedman::WriteData(const GroupValues& group, int32_t lngGroupReco
     ProcScope scope(ErrStack(), "WriteData");
     // The statistic needs three fields or more and at least one usable record.
     const bool ranked = blocks_ > 0 && k_ >= 3;
-    double s = 0;
+    // The statistic 12 / (b k (k + 1)) sum R^2 - 3 b (k + 1) is summed as the
+    // fields' spread about the mean rank sum b (k + 1) / 2, whose deviations
+    // are exact for whole weights and half-integer ranks; the difference of
+    // the two large terms would keep only the digits they do not share.
+    const double meanRankSum = weight_ * (k_ + 1) / 2;
+    double spread = 0;
     if (ranked) {
         for (int b = 1; b <= k_; ++b) {
             const double r = rankSums_[static_cast<size_t>(b)];
-            s += r * r;
+            spread += (r - meanRankSum) * (r - meanRankSum);
             if (fDetail_) {
                 detail_->AddNew();
                 WriteGroupValues(detail_, static_cast<int16_t>(nG_), *fields_, group, static_cast<int16_t>(nG_ + b),
@@ -192,7 +197,7 @@ void CNonParamFriedman::WriteData(const GroupValues& group, int32_t lngGroupReco
     out->Fields(std::string_view("Fields"))->Value(static_cast<double>(k_));
     if (ranked && weight_ > 0) {
         const double k = k_;
-        const double statistic = PreciseDifference(12 / (weight_ * k * (k + 1)) * s, (k + 1) * (weight_ * 3));
+        const double statistic = 12 / (weight_ * k * (k + 1)) * spread;
         if (std::isfinite(statistic)) {
             out->Fields(std::string_view("Chi-Squared"))->Value(statistic);
             out->Fields(std::string_view("Friedman_Prob"))->Value(prob_.Quarn_CalcProb("C", statistic, k - 1, 0));

@@ -335,7 +335,7 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
             }
         });
 
-        double N = 0, S = 0;
+        double N = 0;
         int k = 0;
         for (int g = 1; g <= n; ++g) {
             const auto gi = static_cast<size_t>(g);
@@ -353,7 +353,18 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
             }
             N += nw[gi];
             k += 1;
-            S += R[gi] * R[gi] / nw[gi];
+        }
+        // H = 12 / (N (N + 1)) sum R^2 / n - 3 (N + 1), summed as the groups'
+        // spread about the mean rank, sum (R - n (N + 1) / 2)^2 / n: the
+        // whole weights and half-integer ranks make each deviation exact, where
+        // the difference of the two large terms keeps only the digits they do
+        // not share. (The ranks add up to N (N + 1) / 2, so the forms agree.)
+        double spread = 0;
+        for (int g = 1; g <= n; ++g) {
+            const auto gi = static_cast<size_t>(g);
+            if (!(R[gi] > 0)) continue;
+            const double d = R[gi] - (N + 1) / 2 * nw[gi];
+            spread += d * d / nw[gi];
         }
 
         int32_t used = 0;
@@ -369,7 +380,7 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
         // With fewer than two compare values the test is undefined: H, its
         // tie-corrected form and both probabilities stay Null.
         if (N > 0 && k > 1) {
-            const double H = PreciseDifference(12 * S / (N * (N + 1)), 3 * (N + 1));
+            const double H = 12 * spread / (N * (N + 1));
             SetIfFinite(out, "H", H);
             SetIfFinite(out, "Prob", zv.Quarn_CalcProb("C", H, k - 1, 0));
             const double C = PreciseDifference(N * N * N, N);
