@@ -15,7 +15,7 @@ using Extended = long double;
 
 constexpr double kNormalCutOff = 6.3;  // the normal series is not summed above this
 constexpr double kExpFloor = -2000;    // exponents at or below this give 0
-constexpr int kMaxTerms = 1000;        // series and continued fractions stop here at the latest
+constexpr int kMaxTerms = 1000;        // series and continued fractions take at least this many terms before giving up
 
 // Series and continued fractions run until a step changes the value by less
 // than this, relative: below a Double's last place, so the truncation never
@@ -36,6 +36,11 @@ Extended LogOf(Extended v) {
 }
 
 Extended ExpOrZero(Extended e) { return e <= kExpFloor ? 0 : std::exp(e); }
+
+// Terms a series or fraction may take: near its turning point one with a
+// parameter a needs some 9 sqrt(a) terms to reach double precision, more
+// than the fixed limit once degrees of freedom pass some 20,000.
+int MaxTerms(Extended a) { return kMaxTerms + static_cast<int>(std::min<Extended>(12 * std::sqrt(a), 1e8L)); }
 
 Extended DivideBy(Extended numerator, Extended denominator) {
     if (denominator == 0) vb::Raise(vb::err::kDivisionByZero);
@@ -181,7 +186,8 @@ Extended CZValue::BetaContinuedFraction(Extended a, Extended b, Extended x) {
     const Extended qam = a - 1;
     Extended am = 1, bm = 1, az = 1;
     Extended bz = 1 - qab * x / qap;
-    for (int m = 1; m <= kMaxTerms; ++m) {
+    const int limit = MaxTerms(std::max(a, b));
+    for (int m = 1; m <= limit; ++m) {
         const Extended em = m;
         const Extended tem = 2 * em;
         Extended d = em * (b - em) * x / ((tem + a) * (tem + qam));
@@ -214,7 +220,8 @@ Extended CZValue::GammaSeries(Extended a, Extended x) {
     Extended ap = a;
     Extended del = 1 / a;
     Extended sum = del;
-    for (int n = 1; n <= kMaxTerms; ++n) {
+    const int limit = MaxTerms(a);
+    for (int n = 1; n <= limit; ++n) {
         ap += 1;
         del *= x / ap;
         sum += del;
@@ -231,7 +238,8 @@ Extended CZValue::GammaContinuedFraction(Extended a, Extended x) {
     const Extended e = LnGammaPrefactor(a, x);
     if (e <= kExpFloor) return 0;
     Extended gold = 0, a0 = 1, a1 = x, b0 = 0, b1 = 1, fac = 1, g = 0;
-    for (int n = 1; n <= kMaxTerms; ++n) {
+    const int limit = MaxTerms(a);
+    for (int n = 1; n <= limit; ++n) {
         const Extended an = n;
         const Extended ana = an - a;
         a0 = (a1 + a0 * ana) * fac;
