@@ -6,8 +6,8 @@
 // equal probabilities (a goodness-of-fit test: no continuity correction),
 // statistic, parameter and p.value; under "all groups" the counts include a 0
 // for every value of the whole source that the group lacks, so the statistic
-// is the sum of all detail rows. Tolerance 1e-12 on statistics, 3e-7 on
-// probabilities (the accuracy of the engine's incomplete gamma function).
+// is the sum of all detail rows. Tolerance 1e-12 on statistics, 1e-13 on
+// probabilities.
 #include "EngineTestSupport.h"
 
 using namespace enginetest;
@@ -17,10 +17,8 @@ namespace {
 using Row = ResultRow;
 
 constexpr double kTol = 1e-12;
-// The engine's incomplete gamma function stops at a relative change of 3e-7
-// (Numerical Recipes' gser and gcf), so chi-square probabilities agree with R
-// to about that much.
-constexpr double kChiProbTol = 3e-7;
+// R's probabilities are good to the last digit, and so are the engine's.
+constexpr double kChiProbTol = 1e-13;
 
 class ChiSquare : public EngineTest {
 protected:
