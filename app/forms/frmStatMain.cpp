@@ -193,7 +193,7 @@ void frmStatMain::BuildControls() {
     });
     lvwScenarios_->viewport()->installEventFilter(this);
 
-    const std::array<const char*, 6> captions = {"&New", "&Edit", "Dup&licate", "&Delete", "&Run", "&Help"};
+    const std::array<const char*, 6> captions = {"&New", "&Edit", "Dup&licate", "&Delete", "&Run", "Help"};
     for (int i = 0; i < 6; ++i) {
         cmdAction_[i] = new QPushButton(captions[i], this);
         cmdAction_[i]->setObjectName(QString("cmdAction_%1").arg(i));

@@ -36,8 +36,9 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void NavClicked(int index) override;
-    // The close box is Cancel, which is index 2 here.
+    // The close box is Cancel, which is index 2 here; Enter is Save.
     void OnWindowClose() override { NavClicked(2); }
+    int DefaultNav() const override { return 3; }
 
 private:
     // Leaving a box stores an edited text in the object and marks it changed.

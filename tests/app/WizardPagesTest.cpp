@@ -213,8 +213,8 @@ private slots:
             {32, {"&K-S Fit", {"K-S Fit", "N"}}},
             {33, {"&2 Sample", {"2 Sample", "N"}}},
             {34, {"N &Sample", {"N Sample", "N"}}},
-            {35, {"Paired &Fields", {"Paired Fields", "N"}}},
-            {36, {"N &Fields", {"N Fields", "N"}}}};
+            {35, {"Pa&ired Fields", {"Paired Fields", "N"}}},
+            {36, {"N Fie&lds", {"N Fields", "N"}}}};
         QCOMPARE(page.findChildren<QRadioButton*>().size(), qsizetype(17));
 
         CZantelsPropWiz w;
