@@ -63,7 +63,7 @@ class OpenDatabaseTest : public QObject {
     // nothing left, it is cancelled.
     std::deque<std::function<void(QWidget*)>> steps_;
     int shown_ = 0;
-    QTimer answerer_;
+    std::unique_ptr<apptest::EveryModalNamed> answerer_;
 
     std::string PathOf(const std::string& name) const { return env_.Path().toStdString() + "/" + name; }
 
@@ -93,9 +93,7 @@ class OpenDatabaseTest : public QObject {
 private slots:
     void initTestCase() {
         installed_ = std::make_unique<ui::ScopedUi>(rec_);
-        QObject::connect(&answerer_, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || !modal->isVisible() || modal->objectName() != "frmOpenDatabase") return;
+        answerer_ = std::make_unique<apptest::EveryModalNamed>("frmOpenDatabase", [this](QWidget* modal) {
             ++shown_;
             if (steps_.empty()) {
                 Click(modal, "cmdCancel");
@@ -105,7 +103,6 @@ private slots:
             steps_.pop_front();
             step(modal);
         });
-        answerer_.start(10);
     }
 
     void init() {

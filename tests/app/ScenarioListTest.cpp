@@ -49,26 +49,6 @@ std::string Text(const vb::Variant& v) {
     return v.ToString();
 }
 
-// Acts on the next modal dialog with this object name (others are left alone).
-void WhenModalNamed(const QString& name, std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    auto elapsed = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible() && modal->objectName() == name) {
-            timer->stop();
-            timer->deleteLater();
-            act(modal);
-            return;
-        }
-        if ((*elapsed += 20) > 10000) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(20);
-}
-
 }  // namespace
 
 // A wizard page that records its number and is left at once by Back.
@@ -363,7 +343,7 @@ private slots:
         Select("2");
         rec_.Script(ui::vbYes);
         bool dialogShown = false;
-        WhenModalNamed("frmErrorHandler", [&](QWidget* dialog) {
+        apptest::WhenModalNamed("frmErrorHandler", [&](QWidget* dialog) {
             dialogShown = true;
             QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
         });
@@ -380,7 +360,7 @@ private slots:
         Select("2");
         QString current, proposed;
         bool okWhenEmpty = true;
-        WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
+        apptest::WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
             QCOMPARE(dialog->windowTitle(), QString("Duplicate Scenario"));
             QCOMPARE(dialog->findChild<QLabel*>("lblScenario")->text(), QString("Scenarion Description:"));
             current = dialog->findChild<QLabel*>("lblCurrentScenario")->text();
@@ -434,7 +414,7 @@ private slots:
     void generateCodeShowsTheSelectedScenario() {
         Select("2");
         QString code;
-        WhenModalNamed("frmGenerateCode", [&](QWidget* dialog) {
+        apptest::WhenModalNamed("frmGenerateCode", [&](QWidget* dialog) {
             code = dialog->findChild<QPlainTextEdit*>("txtCode")->toPlainText();
             QTest::mouseClick(dialog->findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
         });
@@ -449,7 +429,7 @@ private slots:
         Reload();
         Select(QString::number(id));
         QString proposed = "unset";
-        WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
+        apptest::WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
             proposed = dialog->findChild<QLineEdit*>("txtNewScenario")->text();
             QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
         });
@@ -482,8 +462,8 @@ private slots:
         const int scenarios = Count(store::kScenariosTable), options = Count(store::kOptionsTable);
         Select("2");
         bool errorShown = false, stillOpen = false;
-        WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
-            WhenModalNamed("frmErrorHandler", [&](QWidget* error) {
+        apptest::WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
+            apptest::WhenModalNamed("frmErrorHandler", [&](QWidget* error) {
                 errorShown = true;
                 QTest::mouseClick(error->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
             });
@@ -634,15 +614,14 @@ private slots:
         QAction* second = frame_->MenuAction("mnuRightClickItems_110");
         auto rightClickOnRow = [&](int row) -> bool {
             bool shown = false;
-            QTimer::singleShot(100, [&] {
-                QMenu* menu = frame_->RightClickMenu();
+            QAction* shownDefault = nullptr;
+            apptest::WhenMenuShown(frame_->RightClickMenu(), [&](QMenu* menu) {
                 shown = menu->isVisible();
-                QCOMPARE(menu->defaultAction(), frame_->MenuAction("mnuRightClickItems_0"));
-                menu->hide();
+                shownDefault = menu->defaultAction();
             });
             QRect rect = Rows()->visualItemRect(Rows()->topLevelItem(row));
             QTest::mouseClick(Rows()->viewport(), Qt::RightButton, {}, QPoint(10, rect.center().y()));
-            return shown;
+            return shown && shownDefault == frame_->MenuAction("mnuRightClickItems_0");
         };
         QVERIFY(rightClickOnRow(1));
         QCOMPARE(Selected(), 2);
@@ -650,16 +629,17 @@ private slots:
         QVERIFY(rightClickOnRow(0));
         QVERIFY(!second->isEnabled());
 
-        // With no row selected no menu opens.
+        // With no row selected no menu opens (the pop-up returns before this
+        // call does, so one that opened would have been counted).
         QTest::mouseClick(Option("optParAnalysisType", 3), Qt::LeftButton);
-        bool shown = false;
-        QTimer::singleShot(100, [&] {
-            shown = frame_->RightClickMenu()->isVisible();
-            frame_->RightClickMenu()->hide();
+        int shows = 0;
+        auto counted = connect(frame_->RightClickMenu(), &QMenu::aboutToShow, this, [&] {
+            ++shows;
+            QTimer::singleShot(0, frame_->RightClickMenu(), &QMenu::hide);
         });
         list_->lvwScenarios_MouseUp(Qt::RightButton, QPoint(10, 10));
-        QTest::qWait(150);
-        QVERIFY(!shown);
+        disconnect(counted);
+        QCOMPARE(shows, 0);
     }
 
     void viewsOpenGridsOnTheScenariosTables() {
