@@ -1116,6 +1116,14 @@ bool Database::SameFile(const Database& other) const {
     return a.path == b.path;
 }
 
+std::string Database::SchemaObjectType(const std::string& name) const {
+    impl_->CheckOpen();
+    Stmt s(impl_->db, "SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
+    s.Bind(1, name);
+    if (!s.Step()) return {};
+    return s.Text(0);
+}
+
 void Database::BeginTrans(bool write) {
     impl_->CheckOpen();
     sqlite3* db = impl_->db;
