@@ -203,6 +203,8 @@ void frmOpenDatabase::cmdBrowseDatabase_Click() {
     if (found < 0) found = AddListItem(cboDatabase_, chosen.String(), 0);
     cboDatabase_->setCurrentIndex(found);
     cboDatabase_Click();
+    // A file chosen: Enter now opens it rather than browsing again.
+    findChild<QPushButton*>("cmdOK")->setFocus(Qt::OtherFocusReason);
 }
 
 void frmOpenDatabase::cmdBrowseWorkgroup_Click() {
@@ -286,6 +288,12 @@ void frmOpenDatabase::reject() {
         return;
     }
     QDialog::reject();
+}
+
+void frmOpenDatabase::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    cboDatabase_->setFocus(Qt::OtherFocusReason);
+    cboDatabase_->lineEdit()->selectAll();
 }
 
 bool frmOpenDatabase::eventFilter(QObject* watched, QEvent* event) {

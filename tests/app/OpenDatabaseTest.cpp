@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QtTest>
 #include <deque>
 #include <filesystem>
@@ -170,6 +171,28 @@ private slots:
         QVERIFY(dialog.UserCanceled());
         QCOMPARE(dialog.Database(), std::string());
         QVERIFY(!dialog.isVisible());
+    }
+
+    void typingReplacesTheProposedPathAndAChosenFileLeavesTheFocusOnOK() {
+        answerer_.stop();  // this dialog is driven here
+        const auto restart = qScopeGuard([this] { answerer_.start(10); });
+        frmOpenDatabase dialog(frame_);
+        auto* box = Child<QComboBox>(&dialog, "cboDatabase");
+        box->setEditText("/data/a.db");
+        dialog.show();
+        QTest::keyClicks(box->lineEdit(), "/data/b.db");
+        QCOMPARE(box->currentText(), QString("/data/b.db"));
+
+        const std::string chosen = MakeDatabase("chosen.db");
+        apptest::WhenModal([&](QWidget* w) {
+            auto* files = qobject_cast<QFileDialog*>(w);
+            files->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(chosen));
+            static_cast<QDialog*>(files)->accept();
+        });
+        Click(&dialog, "cmdBrowseDatabase");
+        QCOMPARE(box->currentText(), QString::fromStdString(chosen));
+        QCOMPARE(dialog.focusWidget(), Child<QWidget>(&dialog, "cmdOK"));
+        dialog.close();
     }
 
     void loopOpensAndRecordsTheEntry() {
