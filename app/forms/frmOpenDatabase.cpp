@@ -193,7 +193,7 @@ void frmOpenDatabase::cmdBrowseDatabase_Click() {
     vb::Variant chosen{std::string()};
     // The databases are SQLite files, whatever their extension.
     if (FileOpenDialog(chosen, this, folder,
-                       "Access Database (*.mdb;*.db;*.sqlite;*.sqlite3)|*.mdb;*.db;*.sqlite;*.sqlite3|"
+                       "SQLite database (*.mdb;*.db;*.sqlite;*.sqlite3)|*.mdb;*.db;*.sqlite;*.sqlite3|"
                        "All Files (*.*)|*.*") != 0)
         return;
     QString path = QString::fromStdString(chosen.String());
@@ -212,7 +212,7 @@ void frmOpenDatabase::cmdBrowseWorkgroup_Click() {
     vb::Variant parent = ParentFolder(vb::Variant(text));
     vb::Variant chosen{std::string()};
     if (FileOpenDialog(chosen, this, parent.IsString() ? parent.String() : text,
-                       "Access Library (*.mda;*.mdw)|*.mda;*.mdw|All Files (*.*)|*.*") == 0)
+                       "Workgroup file (*.mda;*.mdw)|*.mda;*.mdw|All Files (*.*)|*.*") == 0)
         txtWorkgroup_->setText(QString::fromStdString(chosen.String()));
 }
 

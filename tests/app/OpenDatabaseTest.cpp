@@ -332,12 +332,12 @@ private slots:
             dialog->reject();
         });
         vb::Variant empty{std::string()};
-        const std::string filter = "Access Database (*.mdb;*.db;*.sqlite;*.sqlite3)|*.mdb;*.db;*.sqlite;*.sqlite3|"
+        const std::string filter = "SQLite database (*.mdb;*.db;*.sqlite;*.sqlite3)|*.mdb;*.db;*.sqlite;*.sqlite3|"
                                    "All Files (*.*)|*.*";
         QCOMPARE(FileOpenDialog(empty, frame_, env_.Path().toStdString(), filter), vb::kObjectError + 1001);
         QCOMPARE(empty.String(), std::string());
         QCOMPARE(title, QString("Quantara Open Database"));
-        QCOMPARE(filters, QStringList({"Access Database (*.mdb *.db *.sqlite *.sqlite3)", "All Files (*)"}));
+        QCOMPARE(filters, QStringList({"SQLite database (*.mdb *.db *.sqlite *.sqlite3)", "All Files (*)"}));
         QCOMPARE(folder, QDir(env_.Path()).absolutePath());
 
         apptest::WhenModal([&](QWidget* w) {
