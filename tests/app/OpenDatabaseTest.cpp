@@ -91,9 +91,8 @@ class OpenDatabaseTest : public QObject {
         };
     }
 
-private slots:
-    void initTestCase() {
-        installed_ = std::make_unique<ui::ScopedUi>(rec_);
+    // Answers every "Open Scenario Database" dialog with the next step.
+    void Answer() {
         answerer_ = std::make_unique<apptest::EveryModalNamed>("frmOpenDatabase", [this](QWidget* modal) {
             ++shown_;
             if (steps_.empty()) {
@@ -104,6 +103,12 @@ private slots:
             steps_.pop_front();
             step(modal);
         });
+    }
+
+private slots:
+    void initTestCase() {
+        installed_ = std::make_unique<ui::ScopedUi>(rec_);
+        Answer();
     }
 
     void init() {
@@ -171,8 +176,8 @@ private slots:
     }
 
     void typingReplacesTheProposedPathAndAChosenFileLeavesTheFocusOnOK() {
-        answerer_.stop();  // this dialog is driven here
-        const auto restart = qScopeGuard([this] { answerer_.start(10); });
+        answerer_.reset();  // this dialog is driven here
+        const auto restart = qScopeGuard([this] { Answer(); });
         frmOpenDatabase dialog(frame_);
         auto* box = Child<QComboBox>(&dialog, "cboDatabase");
         box->setEditText("/data/a.db");
