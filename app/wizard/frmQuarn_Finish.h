@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "wizard/WizardPage.h"
 
@@ -41,9 +42,12 @@ protected:
 private:
     // Leaving a box stores a changed text in the object and marks it changed.
     void BoxLeft(QLineEdit* box);
-    // Copies the three boxes into the object, checks, and writes the scenario;
-    // false when the page must stay open.
-    bool Save();
+    // Copies the three boxes into the object and checks them; false (the
+    // message shown) when the page must stay open.
+    bool CheckBoxes();
+    // Asks before output tables named in the boxes that exist are replaced;
+    // false on No. `agreed` receives the existing names the user agreed to.
+    bool CheckExistingTableNames(std::vector<std::string>& agreed);
 
     QLineEdit* txtAnalysisType_;
     QLineEdit* txtDescription_;
