@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -146,8 +147,6 @@ void frmStatMain::BuildControls() {
     lvwScenarios_->setSelectionMode(QAbstractItemView::SingleSelection);
     lvwScenarios_->setHeaderLabels({"ID #", "Type", "Scenario Description", "Table", "Output Table 1", "Output Table 2",
                                     "Created By", "Created Date", "Modified By", "Modified Date"});
-    const std::array<int, 10> widths = {44, 90, 220, 120, 120, 120, 80, 110, 80, 110};
-    for (int c = 0; c < 10; ++c) lvwScenarios_->setColumnWidth(c, widths[c]);
     lvwScenarios_->header()->setSectionsClickable(true);
     lvwScenarios_->header()->setSortIndicatorShown(false);
     connect(lvwScenarios_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
@@ -155,7 +154,7 @@ void frmStatMain::BuildControls() {
     });
     lvwScenarios_->viewport()->installEventFilter(this);
 
-    const std::array<const char*, 6> captions = {"&New", "&Edit", "Dup&licate", "&Delete", "&Run", "&Help"};
+    const std::array<const char*, 6> captions = {"&New", "&Edit", "Dup&licate", "&Delete", "&Run", "Help"};
     for (int i = 0; i < 6; ++i) {
         cmdAction_[i] = new QPushButton(captions[i], this);
         cmdAction_[i]->setObjectName(QString("cmdAction_%1").arg(i));
@@ -322,7 +321,26 @@ void frmStatMain::LoadScenarios() {
         rs->Close();
         lvwScenarios_->addTopLevelItems(rows);
         if (!rows.isEmpty()) lvwScenarios_->setCurrentItem(rows.front());
+        FitListColumns();
     });
+}
+
+void frmStatMain::FitListColumns() {
+    // Each column as wide as its header and its widest text, within bounds;
+    // after the first load a column only widens, so a width the user chose
+    // stays unless new rows need more.
+    const QFontMetrics metrics = lvwScenarios_->fontMetrics();
+    const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lvwScenarios_) + 1) + 8;
+    const int widest = metrics.averageCharWidth() * 60;
+    QHeaderView* header = lvwScenarios_->header();
+    for (int c = 0; c < lvwScenarios_->columnCount(); ++c) {
+        int width = header->sectionSizeHint(c);
+        for (int r = 0; r < lvwScenarios_->topLevelItemCount(); ++r)
+            width = std::max(width, metrics.horizontalAdvance(lvwScenarios_->topLevelItem(r)->text(c)) + padding);
+        width = std::min(width, std::max(widest, header->sectionSizeHint(c)));
+        if (!columnsFitted_ || width > lvwScenarios_->columnWidth(c)) lvwScenarios_->setColumnWidth(c, width);
+    }
+    columnsFitted_ = true;
 }
 
 int frmStatMain::SelectedIndex() const {

@@ -94,6 +94,7 @@ private:
     // The 1-based position of the selected row; 0 when none.
     int SelectedIndex() const;
     void RestoreSelection(int remembered);
+    void FitListColumns();
     void SelectOption(QButtonGroup* group, int index);
     QWidget* SubWindow() const;
 
@@ -101,6 +102,7 @@ private:
     std::string scenType_ = "*";
     bool sysChange_ = false;
     bool unloaded_ = false;
+    bool columnsFitted_ = false;
 
     QTabBar* tabMain_ = nullptr;
     QFrame* tabBody_ = nullptr;

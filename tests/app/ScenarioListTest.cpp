@@ -221,6 +221,10 @@ private slots:
                                      "BloodPressureStudy", "Brux_Chol_Regression", "Brux_Chol_Residuals", "Admin",
                                      "2024-06-11 00:00", "Admin", "2024-06-11 00:00"}));
         QCOMPARE(regression->data(0, Qt::UserRole).toString(), QString("S2"));
+        // Every column as wide as its texts (descriptions and dates whole).
+        for (int c = 0; c < 10; ++c)
+            QVERIFY2(Rows()->columnWidth(c) > Rows()->fontMetrics().horizontalAdvance(regression->text(c)),
+                     qPrintable(regression->text(c)));
         auto info = list_->GetScenarioInfo();
         QVERIFY(info);
         QCOMPARE(info->ScenarioID(), std::string("1"));
