@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -112,6 +113,7 @@ frmOpenDatabase::frmOpenDatabase(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cmdCancel);
     grid->addLayout(buttons, 7, 0, 1, 2);
     for (QLineEdit* box : {txtWorkgroup_, txtUserID_, txtPassword_}) box->installEventFilter(this);
+    cboDatabase_->installEventFilter(this);
     chkSecurity_->setChecked(false);
     chkSecurity_Click();
 
@@ -193,7 +195,7 @@ void frmOpenDatabase::cmdBrowseDatabase_Click() {
     vb::Variant chosen{std::string()};
     // The databases are SQLite files, whatever their extension.
     if (FileOpenDialog(chosen, this, folder,
-                       "Access Database (*.mdb;*.db;*.sqlite;*.sqlite3)|*.mdb;*.db;*.sqlite;*.sqlite3|"
+                       "SQLite database (*.mdb;*.db;*.sqlite;*.sqlite3)|*.mdb;*.db;*.sqlite;*.sqlite3|"
                        "All Files (*.*)|*.*") != 0)
         return;
     QString path = QString::fromStdString(chosen.String());
@@ -203,6 +205,8 @@ void frmOpenDatabase::cmdBrowseDatabase_Click() {
     if (found < 0) found = AddListItem(cboDatabase_, chosen.String(), 0);
     cboDatabase_->setCurrentIndex(found);
     cboDatabase_Click();
+    // A file chosen: Enter now opens it rather than browsing again.
+    findChild<QPushButton*>("cmdOK")->setFocus(Qt::OtherFocusReason);
 }
 
 void frmOpenDatabase::cmdBrowseWorkgroup_Click() {
@@ -210,7 +214,7 @@ void frmOpenDatabase::cmdBrowseWorkgroup_Click() {
     vb::Variant parent = ParentFolder(vb::Variant(text));
     vb::Variant chosen{std::string()};
     if (FileOpenDialog(chosen, this, parent.IsString() ? parent.String() : text,
-                       "Access Library (*.mda;*.mdw)|*.mda;*.mdw|All Files (*.*)|*.*") == 0)
+                       "Workgroup file (*.mda;*.mdw)|*.mda;*.mdw|All Files (*.*)|*.*") == 0)
         txtWorkgroup_->setText(QString::fromStdString(chosen.String()));
 }
 
@@ -288,7 +292,22 @@ void frmOpenDatabase::reject() {
     QDialog::reject();
 }
 
+void frmOpenDatabase::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    cboDatabase_->setFocus(Qt::OtherFocusReason);
+    cboDatabase_->lineEdit()->selectAll();
+}
+
 bool frmOpenDatabase::eventFilter(QObject* watched, QEvent* event) {
+    // Enter in the path box is OK, also while its text is selected (the
+    // box's completion would otherwise take it to accept the selection).
+    if (watched == cboDatabase_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            findChild<QPushButton*>("cmdOK")->click();
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusIn)
         if (auto* box = qobject_cast<QLineEdit*>(watched)) QTimer::singleShot(0, box, [box] { SelectAllText(box); });
     return QDialog::eventFilter(watched, event);

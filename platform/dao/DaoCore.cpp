@@ -619,6 +619,7 @@ std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view tableName) {
         return nullptr;
 
     ReadColumns(*info);
+    if (!info->isView) FindRowKey(*info);
     if (catalogExists) ReadCatalogFacts(*info);
     if (info->indexes.empty() && !info->isView) ReadSqliteIndexes(*info);
     // Only text columns have a sort order of their own, whatever the catalog says.
@@ -627,6 +628,25 @@ std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view tableName) {
     }
     tables[key] = info;
     return info;
+}
+
+// The row key's name: the first of SQLite's three names for it that no column
+// of the table takes. A table WITHOUT ROWID, or one whose columns take all
+// three names, has none that can be reached.
+void DatabaseImpl::FindRowKey(TableInfo& info) {
+    info.hasRowid = false;
+    for (const char* name : {"_rowid_", "rowid", "oid"}) {
+        if (info.FindField(name) >= 0) continue;
+        sqlite3_stmt* probe = nullptr;
+        const std::string sql = std::string("SELECT ") + name + " FROM " + QuoteId(info.name) + " LIMIT 0";
+        const bool ok = sqlite3_prepare_v2(db, sql.c_str(), -1, &probe, nullptr) == SQLITE_OK;
+        sqlite3_finalize(probe);
+        if (ok) {
+            info.rowid = name;
+            info.hasRowid = true;
+        }
+        return;
+    }
 }
 
 // The columns as SQLite declares them: types inferred from the declared
