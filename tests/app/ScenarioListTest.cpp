@@ -699,7 +699,7 @@ private slots:
         const std::string question = "The following output table(s) already exist in the current database. Do you "
                                      "want to overwrite them?\r\n\r\nBrux_BP_Describe";
         bool stayedOpen = false, unchanged = false;
-        WhenModalNamed("frmQuarn_Finish", [&](QWidget* finish) {
+        apptest::WhenModalNamed("frmQuarn_Finish", [&](QWidget* finish) {
             auto* description = finish->findChild<QLineEdit*>("txtDescription");
             auto* saveAndRun = finish->findChild<QPushButton*>("cmdNav_4");
             description->setFocus();
