@@ -528,6 +528,8 @@ bool frmStatMain::RunScenarioTest(long ScenarioNo) {
             }
         } cleanup{this, &blocker};
 
+        // A run writes its result tables: refused on a read-only file.
+        if (RefuseReadOnlyDatabase()) return;
         stack.CurrentOperation("Open Recordset ");
         const dao::DatabasePtr db = OpenDatabase();
         dao::RecordsetPtr rs =
@@ -634,6 +636,7 @@ void frmStatMain::m_oStats_StatStatus(const std::string& StatusMessage) {
 
 void frmStatMain::CreateNewScenario() {
     Guarded("frmStatMain:CreateNewScenario", [this] {
+        if (RefuseReadOnlyDatabase()) return;
         wizard_.reset();
         std::string analysis = scenType_;
         if (analysis == "*") {
@@ -734,6 +737,7 @@ void frmStatMain::DuplicateCurrentScenario() {
             Message("Please select a scenario from the list to duplicate");
             return;
         }
+        if (RefuseReadOnlyDatabase()) return;
         frmDuplicate dialog(this);
         dialog.ScenarioID(NumberOf(info->ScenarioID()));
         if (dialog.ScenarioOK()) {
@@ -748,6 +752,7 @@ void frmStatMain::DeleteCurrentScenario() {
     Guarded("frmStatMain:DeleteCurrentScenario", [this] {
         std::optional<CScenarioInfo> info = GetScenarioInfo();
         if (!info) return;
+        if (RefuseReadOnlyDatabase()) return;
         std::string question = "Are you sure you want to permanently delete Scenario #" + info->ScenarioID();
         if (!info->Desc().empty()) question += "\r\n (" + info->Desc() + ")";
         question += "?";
