@@ -129,17 +129,28 @@ void RunContext::Quarn_InitFieldTypes(const dao::RecordsetPtr& rs, int16_t n, co
     caseSensitive_ = caseSensitive;
 }
 
+RunContext::MissingRule RunContext::RuleOf(const std::string& type) {
+    if (vb::EqualsNoCase(type, "Equal")) return MissingRule::kEqual;
+    if (vb::EqualsNoCase(type, "Low")) return MissingRule::kLow;
+    if (vb::EqualsNoCase(type, "High")) return MissingRule::kHigh;
+    if (vb::EqualsNoCase(type, "Both")) return MissingRule::kBoth;
+    return MissingRule::kNone;
+}
+
+// Called per value: it cannot fail, so it keeps no error-stack entry.
 bool RunContext::Quarn_DataOk_b(double dblValue, const bool& fCheck) const {
-    // Called per row: the name is made once.
-    static const std::string kProc = "Quarn_DataOk_b";
-    ProcScope scope(ErrStack(), kProc);
-    const std::string& mode = missing_.type;
-    if (mode.empty()) return true;
-    if (vb::EqualsNoCase(mode, "Equal")) return dblValue != missing_.equal;
-    if (fCheck) return true;
-    if (vb::EqualsNoCase(mode, "Low")) return dblValue >= missing_.low;
-    if (vb::EqualsNoCase(mode, "High")) return dblValue <= missing_.high;
-    if (vb::EqualsNoCase(mode, "Both")) return missing_.low <= dblValue && dblValue <= missing_.high;
+    switch (missingRule_) {
+        case MissingRule::kNone:
+            return true;
+        case MissingRule::kEqual:
+            return dblValue != missing_.equal;
+        case MissingRule::kLow:
+            return fCheck || dblValue >= missing_.low;
+        case MissingRule::kHigh:
+            return fCheck || dblValue <= missing_.high;
+        case MissingRule::kBoth:
+            return fCheck || (missing_.low <= dblValue && dblValue <= missing_.high);
+    }
     return true;
 }
 
@@ -149,11 +160,13 @@ double RunContext::Quarn_WeightCalc(bool fWeightField, const std::vector<std::st
     static const std::string kProc = "Quarn_WeightCalc";
     ProcScope scope(ErrStack(), kProc);
     if (!fWeightField) return 1;
-    const vb::Variant value =
-        dataRs_->Fields(std::string_view(strFields.at(static_cast<size_t>(intWeightIndex))))->Value();
+    return WeightOf(dataRs_->Fields(std::string_view(strFields.at(static_cast<size_t>(intWeightIndex))))->Value());
+}
+
+double RunContext::WeightOf(const vb::Variant& value) const {
     if (value.IsNull()) return 0;
     const double w = value.ToDouble();
-    if (vb::EqualsNoCase(missing_.type, "Equal") && w == missing_.equal) return 0;
+    if (missingRule_ == MissingRule::kEqual && w == missing_.equal) return 0;
     return w > 0 ? w : 0;
 }
 
@@ -175,6 +188,8 @@ bool RunContext::Quarn_SameRecords_b(int16_t n, bool fCompare, std::vector<vb::V
             continue;
         }
         if (current.IsNull()) return true;
+        // Texts of the same bytes are the same under either comparison.
+        if (saved.IsString() && current.IsString() && saved.String() == current.String()) continue;
         const vb::CompareMethod method = saved.IsString() && caseSensitive_ ? vb::vbBinaryCompare : vb::vbTextCompare;
         if (vb::CompareVariants(saved, current, method) != 0) return true;
     }

@@ -66,7 +66,7 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
             observations_.assign(observations_.size(), 0);
             if (handlers.groupStart) handlers.groupStart();
         }
-        const double weight = weighted_ ? zantels_.Quarn_WeightCalc(true, fields_, weightIndex_) : 1.0;
+        const double weight = weighted_ ? zantels_.WeightOf(FieldAt(weightIndex_)->Value()) : 1.0;
         if (handlers.record) handlers.record(weight);
         ++recordsRead_;
         ++groupRecords_;

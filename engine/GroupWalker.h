@@ -2,7 +2,7 @@
 // every analysis makes: it reads each record of DataRecordset, finds group
 // breaks through Quarn_SameRecords_b, reports progress through Quarn_Msg
 // (every fifth record, and forced at each break and at the end), works out
-// each record's weight through Quarn_WeightCalc and counts the records and
+// each record's weight as Quarn_WeightCalc does and counts the records and
 // the present values of each group, from which the missing counts follow.
 //
 // An analysis supplies what it does per record and per finished group:

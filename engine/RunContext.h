@@ -66,9 +66,15 @@ public:
     void ShowStatus(bool value) { showStatus_ = value; }
     void OnStatus(StatusSink sink) { statusSink_ = std::move(sink); }
     const MissingValues& Missing() const { return missing_; }
-    void Missing(const MissingValues& value) { missing_ = value; }
+    void Missing(const MissingValues& value) {
+        missing_ = value;
+        missingRule_ = RuleOf(missing_.type);
+    }
     const std::string& MissingType() const { return missing_.type; }
-    void MissingType(const std::string& value) { missing_.type = value; }
+    void MissingType(const std::string& value) {
+        missing_.type = value;
+        missingRule_ = RuleOf(value);
+    }
     double MissingEqual() const { return missing_.equal; }
     void MissingEqual(double value) { missing_.equal = value; }
     double MissingLow() const { return missing_.low; }
@@ -109,6 +115,8 @@ public:
     // for the "Equal" missing value and for 0 or less.
     double Quarn_WeightCalc(bool fWeightField, const std::vector<std::string>& strFields,
                             const int16_t& intWeightIndex);
+    // The same from the weight field's value.
+    double WeightOf(const vb::Variant& value) const;
     // Group break test over the one-based value arrays 1..n. fCompare False
     // copies current into saved and returns False; True returns whether any
     // position differs (Null equals only Null; texts ignore case unless
@@ -185,6 +193,11 @@ public:
     void DeleteScratchDatabase();
 
 private:
+    // The missing-value mode as the row tests apply it, known from its text
+    // when the text is set (any other text keeps every value).
+    enum class MissingRule { kNone, kEqual, kLow, kHigh, kBoth };
+    static MissingRule RuleOf(const std::string& type);
+
     dao::DatabasePtr scenarioDb_, sourceDb_, outputDb_, tempDb_;
     std::string tempFilePath_;
     dao::RecordsetPtr dataRs_, outputRs_, outputRs2_;
@@ -192,6 +205,7 @@ private:
     bool showStatus_ = false;
     StatusSink statusSink_;
     MissingValues missing_;
+    MissingRule missingRule_ = MissingRule::kNone;
     std::shared_ptr<CZantelsScenario> scenario_;
     // Transactions begun through BeginTrans and not yet committed, with the
     // databases each level was begun on.

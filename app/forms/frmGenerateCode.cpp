@@ -242,6 +242,7 @@ frmGenerateCode::frmGenerateCode(QWidget* parent) : QDialog(parent) {
     layout->addLayout(options);
     layout->addWidget(txtCode_, 1);
     layout->addLayout(buttons);
+    cmdClose->setDefault(true);  // once inside the dialog: Enter closes, as Escape does
     resize(760, 540);
 
     connect(optCodeStyle_, &QButtonGroup::idClicked, this, [this](int id) { optCodeStyle_Click(id); });

@@ -83,7 +83,7 @@ frmOpenDatabase::frmOpenDatabase(QWidget* parent) : QDialog(parent) {
     txtPassword_ = new QLineEdit;
     txtPassword_->setObjectName("txtPassword");
     txtPassword_->setEchoMode(QLineEdit::Password);
-    chkSavePassword_ = new QCheckBox("Save Pass&word");
+    chkSavePassword_ = new QCheckBox("&Save Password");
     chkSavePassword_->setObjectName("chkSavePassword");
     auto* cmdOK = new QPushButton("&OK");
     cmdOK->setObjectName("cmdOK");

@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -185,8 +186,6 @@ void frmStatMain::BuildControls() {
     lvwScenarios_->setSelectionMode(QAbstractItemView::SingleSelection);
     lvwScenarios_->setHeaderLabels({"ID #", "Type", "Scenario Description", "Table", "Output Table 1", "Output Table 2",
                                     "Created By", "Created Date", "Modified By", "Modified Date"});
-    const std::array<int, 10> widths = {44, 90, 220, 120, 120, 120, 80, 110, 80, 110};
-    for (int c = 0; c < 10; ++c) lvwScenarios_->setColumnWidth(c, widths[c]);
     lvwScenarios_->header()->setSectionsClickable(true);
     lvwScenarios_->header()->setSortIndicatorShown(false);
     connect(lvwScenarios_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
@@ -194,13 +193,34 @@ void frmStatMain::BuildControls() {
     });
     lvwScenarios_->viewport()->installEventFilter(this);
 
-    const std::array<const char*, 6> captions = {"&New", "&Edit", "Dup&licate", "&Delete", "&Run", "&Help"};
+    const std::array<const char*, 6> captions = {"&New", "&Edit", "Dup&licate", "&Delete", "&Run", "Help"};
     for (int i = 0; i < 6; ++i) {
         cmdAction_[i] = new QPushButton(captions[i], this);
         cmdAction_[i]->setObjectName(QString("cmdAction_%1").arg(i));
         cmdAction_[i]->resize(81, 25);
         connect(cmdAction_[i], &QPushButton::clicked, this, [this, i] { cmdAction_Click(i); });
     }
+    setMinimumSize(SmallestSize());
+}
+
+int frmStatMain::ListLeft() const {
+    // 2340 twips, or further right when an option caption needs the room.
+    int frameWidth = 0;
+    for (QGroupBox* f : frames_) frameWidth = std::max(frameWidth, f->sizeHint().width());
+    return std::max(Px(2340), Px(120) + Px(60) + frameWidth + Px(120));
+}
+
+QSize frmStatMain::SmallestSize() const {
+    // Every button of the row, the three tabs, the list's least width, and
+    // the family frame with all its options one below the other.
+    int frameHeight = 0;
+    for (QGroupBox* f : frames_) frameHeight = std::max(frameHeight, f->sizeHint().height());
+    const int buttonWidth = cmdAction_[0]->width();
+    const int width = std::max({6 * buttonWidth + 6 * Px(60), tabMain_->sizeHint().width() + Px(180),
+                                ListLeft() + Px(2341) + Px(196) + Px(60)});
+    const int bodyTop = Px(60) + tabMain_->sizeHint().height() - 1;
+    const int height = bodyTop + Px(120) + frameHeight + Px(120) - Px(60) + Px(720);
+    return QSize(width, height);
 }
 
 QWidget* frmStatMain::SubWindow() const {
@@ -250,9 +270,10 @@ void frmStatMain::resizeEvent(QResizeEvent* event) {
         const int bodyTop = tab.y() + tabMain_->height() - 1;
         tabBody_->setGeometry(tab.x(), bodyTop, tab.width(), std::max(tab.bottom() + 1 - bodyTop, 1));
 
-        const int listLeft = Px(2340), listTop = Px(600);
+        // The list ends 196 twips inside the tab strip's right edge.
+        const int listLeft = ListLeft(), listTop = Px(600);
         const int listHeight = std::max(tab.y() + tab.height() - Px(720), 1);
-        lvwScenarios_->setGeometry(listLeft, listTop, std::max(innerWidth - 2596 / CWinPos::kTwipsPerPixel, Px(2341)),
+        lvwScenarios_->setGeometry(listLeft, listTop, std::max(tab.right() + 1 - Px(196) - listLeft, Px(2341)),
                                    listHeight);
         // The family frames stand at one spot inside the tab strip, left of the list.
         const QRect frame(tab.x() + Px(60), bodyTop + Px(120), listLeft - tab.x() - Px(60) - Px(120),
@@ -361,7 +382,26 @@ void frmStatMain::LoadScenarios() {
         rs->Close();
         lvwScenarios_->addTopLevelItems(rows);
         if (!rows.isEmpty()) lvwScenarios_->setCurrentItem(rows.front());
+        FitListColumns();
     });
+}
+
+void frmStatMain::FitListColumns() {
+    // Each column as wide as its header and its widest text, within bounds;
+    // after the first load a column only widens, so a width the user chose
+    // stays unless new rows need more.
+    const QFontMetrics metrics = lvwScenarios_->fontMetrics();
+    const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lvwScenarios_) + 1) + 8;
+    const int widest = metrics.averageCharWidth() * 60;
+    QHeaderView* header = lvwScenarios_->header();
+    for (int c = 0; c < lvwScenarios_->columnCount(); ++c) {
+        int width = header->sectionSizeHint(c);
+        for (int r = 0; r < lvwScenarios_->topLevelItemCount(); ++r)
+            width = std::max(width, metrics.horizontalAdvance(lvwScenarios_->topLevelItem(r)->text(c)) + padding);
+        width = std::min(width, std::max(widest, header->sectionSizeHint(c)));
+        if (!columnsFitted_ || width > lvwScenarios_->columnWidth(c)) lvwScenarios_->setColumnWidth(c, width);
+    }
+    columnsFitted_ = true;
 }
 
 int frmStatMain::SelectedIndex() const {

@@ -96,6 +96,11 @@ private:
     // The 1-based position of the selected row; 0 when none.
     int SelectedIndex() const;
     void RestoreSelection(int remembered);
+    void FitListColumns();
+    // Where the list begins, right of the widest family frame.
+    int ListLeft() const;
+    // The least inner size at which every control shows and none overlap.
+    QSize SmallestSize() const;
     void SelectOption(QButtonGroup* group, int index);
     QWidget* SubWindow() const;
 
@@ -103,6 +108,7 @@ private:
     std::string scenType_ = "*";
     bool sysChange_ = false;
     bool unloaded_ = false;
+    bool columnsFitted_ = false;
 
     QTabBar* tabMain_ = nullptr;
     QFrame* tabBody_ = nullptr;

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "models/DataGridModel.h"
+#include "models/GridCellDelegate.h"
 
 // A window of the grid model's rows: rows [first, first + rows) of the
 // model, numbered in the row header as the model's rows.
@@ -38,7 +39,13 @@ public:
     }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || !source_) return {};
-        return source_->data(source_->index(static_cast<int>(first_ + index.row()), index.column()), role);
+        const QModelIndex at = source_->index(static_cast<int>(first_ + index.row()), index.column());
+        if (role == Qt::ToolTipRole) {
+            // The full text, however the cell shows it.
+            const QString text = source_->data(at, Qt::DisplayRole).toString();
+            return text.isEmpty() ? QVariant() : QVariant(text);
+        }
+        return source_->data(at, role);
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (!source_) return {};
@@ -80,6 +87,10 @@ DataGridView::DataGridView(QWidget* parent) : QWidget(parent) {
     table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table_->setAutoScroll(false);  // the window moves, the view never scrolls vertically
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setItemDelegate(new GridCellDelegate(table_));
+    // Narrow enough to shrink a column, wide enough for a number's shortest form.
+    table_->horizontalHeader()->setMinimumSectionSize(table_->fontMetrics().horizontalAdvance("-8E+308") +
+                                                      2 * GridCellDelegate::TextMargin(table_) + 4);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     auto* layout = new QHBoxLayout(this);
@@ -94,6 +105,7 @@ DataGridView::DataGridView(QWidget* parent) : QWidget(parent) {
         if (placing_) return;
         current_ = current.isValid() ? window_->First() + current.row() : -1;
         currentColumn_ = current.isValid() ? current.column() : 0;
+        ShowCurrentColumn();
     });
 }
 
@@ -105,6 +117,37 @@ void DataGridView::SetModel(DataGridModel* model) {
     window_->SetSource(model);
     bar_->setValue(0);
     Relayout();
+    FitColumns();
+}
+
+void DataGridView::FitColumns() {
+    if (!model_) return;
+    // Each column as wide as its header and the widest of the first rows,
+    // within bounds, so one long text cannot push the others out of sight.
+    const QFontMetrics metrics = table_->fontMetrics();
+    const int padding = 2 * GridCellDelegate::TextMargin(table_) + 4;
+    const int widest = metrics.averageCharWidth() * 40;
+    const int rows = std::min(model_->rowCount(), kFitRows);
+    QHeaderView* header = table_->horizontalHeader();
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        int width = header->sectionSizeHint(c);
+        for (int r = 0; r < rows; ++r)
+            width = std::max(width, metrics.horizontalAdvance(model_->data(model_->index(r, c)).toString()) + padding);
+        header->resizeSection(
+            c, std::clamp(width, header->minimumSectionSize(), std::max(widest, header->sectionSizeHint(c))));
+    }
+}
+
+QString DataGridView::ShownText(int64_t row, int column) const {
+    const QModelIndex index = window_->index(static_cast<int>(row - window_->First()), column);
+    if (!index.isValid()) return {};
+    QStyleOptionViewItem option;
+    option.initFrom(table_->viewport());
+    option.font = table_->font();
+    option.fontMetrics = table_->fontMetrics();
+    option.rect = table_->visualRect(index);
+    option.widget = table_;
+    return static_cast<GridCellDelegate*>(table_->itemDelegate())->ShownText(option, index);
 }
 
 int64_t DataGridView::Total() const { return window_->Total(); }
@@ -164,6 +207,15 @@ void DataGridView::SetCurrentRow(int64_t row, int column) {
     current_ = row;
     currentColumn_ = std::clamp(column, 0, std::max(0, window_->columnCount() - 1));
     PlaceCurrent();
+    ShowCurrentColumn();
+}
+
+// Scrolls sideways to the current cell; rows are the window's business.
+void DataGridView::ShowCurrentColumn() {
+    const QModelIndex current = table_->currentIndex();
+    if (!current.isValid()) return;
+    table_->scrollTo(current);
+    table_->verticalScrollBar()->setValue(0);
 }
 
 bool DataGridView::eventFilter(QObject* watched, QEvent* event) {
@@ -195,14 +247,14 @@ bool DataGridView::eventFilter(QObject* watched, QEvent* event) {
             case Qt::Key_PageDown:
                 target = at + visible_;
                 break;
-            case Qt::Key_Home:
+            case Qt::Key_Home:  // with Control, the first cell of the table
                 if (!control) return false;
-                target = 0;
-                break;
-            case Qt::Key_End:
+                SetCurrentRow(0, 0);
+                return true;
+            case Qt::Key_End:  // with Control, the last cell of the table
                 if (!control) return false;
-                target = Total() - 1;
-                break;
+                SetCurrentRow(Total() - 1, window_->columnCount() - 1);
+                return true;
             default:
                 return false;
         }

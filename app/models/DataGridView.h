@@ -36,6 +36,12 @@ public:
     void ScrollToBottom();
     // Makes a model row current, scrolling it into view.
     void SetCurrentRow(int64_t row, int column = 0);
+    // What the cell of a model row on screen shows at its column's width
+    // (empty when the row is not on screen).
+    QString ShownText(int64_t row, int column) const;
+    // Sizes each column to its header and the widest of its first rows.
+    void FitColumns();
+    static constexpr int kFitRows = 64;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -44,6 +50,7 @@ private:
     void Relayout();
     void OnScrolled(int value);
     void PlaceCurrent();
+    void ShowCurrentColumn();
     int64_t Total() const;
 
     DataGridModel* model_ = nullptr;

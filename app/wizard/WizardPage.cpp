@@ -2,6 +2,7 @@
 
 #include <QBoxLayout>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include "ErrorStack.h"
 #include "services/ErrorBoundary.h"
@@ -28,11 +29,18 @@ void CWizardPage::OnWindowClose() {
 }
 
 void CWizardPage::AddNavButton(QBoxLayout* row, int index, const QString& caption) {
-    auto* button = new QPushButton(caption);
+    // Made inside the page, so that it can be the page's default button at once.
+    auto* button = new QPushButton(caption, this);
     button->setObjectName(QString("cmdNav_%1").arg(index));
-    button->setAutoDefault(false);
+    button->setAutoDefault(true);
+    if (index == DefaultNav()) button->setDefault(true);
     connect(button, &QPushButton::clicked, this, [this, index] { NavClicked(index); });
     row->addWidget(button);
+}
+
+void CWizardPage::showEvent(QShowEvent* event) {
+    for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(true);
+    QDialog::showEvent(event);
 }
 
 void CWizardPage::ShowPageHelp() { ShowHelpFor(this); }

@@ -38,8 +38,12 @@ protected:
     virtual void OnWindowClose();
 
     // Builds the row of navigation buttons `cmdNav_<index>` with these
-    // captions (an empty caption: no button of that index).
+    // captions (an empty caption: no button of that index). The button of
+    // DefaultNav is the one Enter presses.
     void AddNavButton(class QBoxLayout* row, int index, const QString& caption);
+    virtual int DefaultNav() const { return 2; }
+    // Enter presses the button that has the focus, else the default one.
+    void showEvent(class QShowEvent* event) override;
     virtual void NavClicked(int index) = 0;
     // Help: the help file's topic of this page.
     void ShowPageHelp();

@@ -36,8 +36,8 @@ constexpr AnalysisButton kButtons[] = {
     {32, "&K-S Fit", "N", "K-S Fit"},
     {33, "&2 Sample", "N", "2 Sample"},
     {34, "N &Sample", "N", "N Sample"},
-    {35, "Paired &Fields", "N", "Paired Fields"},
-    {36, "N &Fields", "N", "N Fields"},
+    {35, "Pa&ired Fields", "N", "Paired Fields"},
+    {36, "N Fie&lds", "N", "N Fields"},
 };
 
 // The family headings and the first button each stands beside.

@@ -259,7 +259,7 @@ frmQuarn_Fields::frmQuarn_Fields(QWidget* parent) : CWizardPage(parent) {
         nav->addStretch();
         AddNavButton(nav, 1, "< &Back");
         AddNavButton(nav, 2, "&Next >");
-        AddNavButton(nav, 4, "&Cancel");
+        AddNavButton(nav, 4, "Cancel");
 
         auto* layout = new QVBoxLayout(this);
         layout->addLayout(heading);

@@ -174,6 +174,9 @@ void frmQuarn_Finish::Wiz(CZantelsPropWiz* wiz) {
             txtTable2_->clear();
             fraOutputTables_->setTitle("Output Table");
         }
+        agreed_[0] = txtDescription_->text();
+        agreed_[1] = txtTable1_->text();
+        agreed_[2] = txtTable2_->text();
     });
 }
 
@@ -190,6 +193,9 @@ void frmQuarn_Finish::BoxLeft(QLineEdit* box) {
                                               : "txtScenario_Output_Table2_Name_LostFocus";
     Guarded(std::string("frmQuarn_Finish:") + name, [&] {
         if (!wiz_) return;
+        const int slot = box == txtDescription_ ? 0 : box == txtTable1_ ? 1 : 2;
+        if (box->text() == agreed_[slot]) return;
+        agreed_[slot] = box->text();
         const std::string text = box->text().toStdString();
         if (box == txtDescription_ && text != wiz_->Scenario_Description()) {
             wiz_->Scenario_Description(text);
@@ -202,6 +208,10 @@ void frmQuarn_Finish::BoxLeft(QLineEdit* box) {
             wiz_->Changed(true);
         }
     });
+}
+
+void frmQuarn_Finish::CommitBoxes() {
+    for (QLineEdit* box : {txtDescription_, txtTable1_, txtTable2_}) BoxLeft(box);
 }
 
 bool frmQuarn_Finish::Save() {
@@ -223,6 +233,7 @@ bool frmQuarn_Finish::Save() {
 void frmQuarn_Finish::NavClicked(int index) {
     Guarded("frmQuarn_Finish:cmdNav_Click", [&] {
         if (!wiz_) return;
+        if (index != 0) CommitBoxes();
         switch (index) {
             case 0:
                 ShowPageHelp();

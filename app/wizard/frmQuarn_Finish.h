@@ -4,6 +4,7 @@
 // or Save and Run, or Back to the option page.
 #pragma once
 
+#include <QString>
 #include <string>
 
 #include "wizard/WizardPage.h"
@@ -35,12 +36,18 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void NavClicked(int index) override;
-    // The close box is Cancel, which is index 2 here.
+    // The close box is Cancel, which is index 2 here; Enter is Save.
     void OnWindowClose() override { NavClicked(2); }
+    int DefaultNav() const override { return 3; }
 
 private:
-    // Leaving a box stores a changed text in the object and marks it changed.
+    // Leaving a box stores an edited text in the object and marks it changed.
+    // Edited means different from what the page last showed or stored, so a
+    // default name only shown is not an edit.
     void BoxLeft(QLineEdit* box);
+    // Every way of leaving the page (buttons, their accelerators, Enter,
+    // the close box) first commits the three boxes: focus may never have left them.
+    void CommitBoxes();
     // Copies the three boxes into the object, checks, and writes the scenario;
     // false when the page must stay open.
     bool Save();
@@ -52,4 +59,6 @@ private:
     QLineEdit* txtTable1_;
     QLabel* lblTable2_;
     QLineEdit* txtTable2_;
+    // The text each box held when the page filled it or last stored it.
+    QString agreed_[3];
 };

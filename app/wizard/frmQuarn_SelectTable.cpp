@@ -56,7 +56,7 @@ frmQuarn_SelectTable::frmQuarn_SelectTable(QWidget* parent) : CWizardPage(parent
         m_ListView.SetListView(lvwTableQuery_);
         m_ListView.SetFullRowSelect();
 
-        auto* lblName = new QLabel("Source &name:");
+        auto* lblName = new QLabel("&Source name:");
         lblName->setObjectName("lblTable");
         txtTable_ = new QLineEdit;
         txtTable_->setObjectName("txtTable");

@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "numeric/Numerics.h"
-
 namespace {
 
 // Powers of ten that Doubles hold exactly.
@@ -111,7 +109,7 @@ bool DecimalDigits15(double x, int64_t& mantissa, int& scale) {
     return true;
 }
 
-double FastPreciseDifference(double a, double b) {
+bool DecimalDigits15Difference(double a, double b, double& difference) {
     static constexpr __int128 kPow10Int[] = {
         Pow10Int(0),  Pow10Int(1),  Pow10Int(2),  Pow10Int(3),  Pow10Int(4),  Pow10Int(5),  Pow10Int(6),  Pow10Int(7),
         Pow10Int(8),  Pow10Int(9),  Pow10Int(10), Pow10Int(11), Pow10Int(12), Pow10Int(13), Pow10Int(14), Pow10Int(15),
@@ -125,10 +123,16 @@ double FastPreciseDifference(double a, double b) {
         const __int128 d =
             static_cast<__int128>(ma) * kPow10Int[scale - ea] - static_cast<__int128>(mb) * kPow10Int[scale - eb];
         constexpr __int128 kExact = static_cast<__int128>(1) << 53;
-        if (d == 0) return 0;
+        if (d == 0) {
+            difference = 0;
+            return true;
+        }
         // An integer below 2^53 and a power of ten up to 10^22 are both exact
         // in Double, so the quotient is the correctly rounded difference.
-        if (d < kExact && d > -kExact) return static_cast<double>(static_cast<int64_t>(d)) / kPow10[scale];
+        if (d < kExact && d > -kExact) {
+            difference = static_cast<double>(static_cast<int64_t>(d)) / kPow10[scale];
+            return true;
+        }
     }
-    return PreciseDifference(a, b);
+    return false;
 }

@@ -49,7 +49,8 @@ inline double DecimalDifference(double a, double b) { return DecimalDeviation(Sp
 // the fast form to decide.
 bool DecimalDigits15(double x, int64_t& mantissa, int& scale);
 
-// PreciseDifference(a, b) with the same result, fast for ordinary operands:
-// both cut to 15 significant digits, subtracted exactly, the difference
-// rounded once to Double; other operands take PreciseDifference itself.
-double FastPreciseDifference(double a, double b);
+// a - b as PreciseDifference forms it, for operands that DecimalDigits15
+// takes: both cut to 15 significant digits, subtracted exactly, the
+// difference rounded once to Double. False, with d untouched, for other
+// operands and for differences too long for a Double to hold exactly.
+bool DecimalDigits15Difference(double a, double b, double& d);

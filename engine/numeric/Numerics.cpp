@@ -1,5 +1,7 @@
 #include "numeric/Numerics.h"
 
+#include "numeric/DecimalDeviation.h"
+
 #include <cmath>
 #include <string>
 
@@ -18,6 +20,12 @@ bool FitsDecimal(std::initializer_list<double> values) {
 }
 
 double PreciseDifference(double a, double b) {
+    double d = 0;
+    if (DecimalDigits15Difference(a, b, d)) return d;
+    return DecimalTypeDifference(a, b);
+}
+
+double DecimalTypeDifference(double a, double b) {
     if (FitsDecimal({a, b})) {
         return (vb::Decimal::FromDouble(a) - vb::Decimal::FromDouble(b)).ToDouble();
     }

@@ -22,7 +22,11 @@ bool FitsDecimal(std::initializer_list<double> values);
 // a - b, formed in the decimal type (both operands kept to 15 significant
 // digits, subtracted exactly) when FitsDecimal(a, b), so that
 // 0.3 - (0.1 + 0.2) is exactly 0; otherwise an ordinary Double subtraction.
+// Operands of ordinary magnitude (DecimalDigits15) are cut and subtracted in
+// integers, with the same result: the analyses call it for every value.
 double PreciseDifference(double a, double b);
+// The same formed through the decimal type whatever the operands.
+double DecimalTypeDifference(double a, double b);
 
 // The sum of the terms formed in the decimal type (each kept to 15 significant
 // digits, added exactly) when FitsDecimal(terms), else in Double.

@@ -70,17 +70,20 @@ void WhenPage(const QString& name, std::function<void(QWidget*)> act) {
     timer->start(20);
 }
 
+// Neither helper needs the focus or the page's window to be active: the
+// pages commit their boxes on every way out.
 void Click(QWidget* page, const char* button) {
     auto* b = page->findChild<QAbstractButton*>(button);
     if (!b) qFatal("no button %s", button);
-    b->setFocus();  // as a mouse click does: the box being left stores its text first
     QTest::mouseClick(b, Qt::LeftButton);
 }
 
+// Replaces the box's text with keystrokes.
 void Type(QWidget* page, const char* box, const QString& text) {
     auto* edit = page->findChild<QLineEdit*>(box);
-    edit->setFocus();
-    edit->setText(text);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
 }
 
 QString Text(QWidget* page, const char* name) {
@@ -210,8 +213,8 @@ private slots:
             {32, {"&K-S Fit", {"K-S Fit", "N"}}},
             {33, {"&2 Sample", {"2 Sample", "N"}}},
             {34, {"N &Sample", {"N Sample", "N"}}},
-            {35, {"Paired &Fields", {"Paired Fields", "N"}}},
-            {36, {"N &Fields", {"N Fields", "N"}}}};
+            {35, {"Pa&ired Fields", {"Paired Fields", "N"}}},
+            {36, {"N Fie&lds", {"N Fields", "N"}}}};
         QCOMPARE(page.findChildren<QRadioButton*>().size(), qsizetype(17));
 
         CZantelsPropWiz w;
@@ -345,8 +348,9 @@ private slots:
         page.Wiz(&w);
         QCOMPARE(Text(&page, "txtScenario_Output_Table1_Name"), QString("Res_Chi-Square"));
         QCOMPARE(Text(&page, "txtScenario_Output_Table2_Name"), QString("Stored Details"));
+        page.findChild<QLineEdit*>("txtScenario_Output_Table1_Name")->setFocus();
         Type(&page, "txtScenario_Output_Table1_Name", "Mine");
-        Type(&page, "txtDescription", "desc");  // leaving the name box stores it
+        QTest::keyClick(&page, Qt::Key_Tab);  // leaving the name box stores it
         QCOMPARE(w.OutputTable1(), std::string("Mine"));
         QVERIFY(w.Changed());
         w.ChiDetail(false);
@@ -472,7 +476,7 @@ private slots:
             Click(finish, "cmdNav_3");
             QVERIFY(finish->isVisible());
             QCOMPARE(LastPrompt(), std::string("The first and second output table names names must not be the same."));
-            QCOMPARE(QApplication::focusWidget()->objectName(), QString("txtScenario_Output_Table2_Name"));
+            QCOMPARE(finish->focusWidget()->objectName(), QString("txtScenario_Output_Table2_Name"));
             Type(finish, "txtScenario_Output_Table1_Name", "");
             Click(finish, "cmdNav_4");
             QVERIFY(finish->isVisible());
@@ -539,6 +543,29 @@ private slots:
         QCOMPARE(Stored("usysQuarnScenarios", "Scenario_Description", id).ToString(), std::string("new description"));
         QCOMPARE(Count("usysQuarnFields"), 1);
         QCOMPARE(Count("usysQuarnScenarios"), 1);
+    }
+
+    void acceleratorsSaveWhatWasJustTyped() {
+        // Edit Output, type a name and press Alt+S or Alt+R with the focus
+        // still in the box: the typed name is what is stored.
+        ExampleDatabase();
+        for (const bool run : {false, true}) {
+            const QString name = run ? "Brux_Typed R" : "Brux_Typed S";
+            bool active = false, closed = false;
+            WhenPage("frmQuarn_Finish", [&](QWidget* finish) {
+                active = QTest::qWaitForWindowActive(finish);
+                finish->findChild<QLineEdit*>("txtScenario_Output_Table1_Name")->setFocus();
+                Type(finish, "txtScenario_Output_Table1_Name", name);
+                QTest::keyClick(finish, run ? Qt::Key_R : Qt::Key_S, Qt::AltModifier);
+                closed = QTest::qWaitFor([finish] { return finish->isHidden(); }, 5000);
+                if (!closed) finish->hide();
+            });
+            WizardOutcome out = RunEditScenarioWizard(2, 50, nullptr);
+            QVERIFY(active);
+            QVERIFY(closed);
+            QCOMPARE(out.result, run ? 1L : 2L);
+            QCOMPARE(Stored("usysQuarnScenarios", "Scenario_Output_Table1_Name", 2).ToString(), name.toStdString());
+        }
     }
 
     void everyExampleScenarioOpensForEditing() {

@@ -118,9 +118,11 @@ std::string CAnova::AnovaGroups(int16_t incBlank_b, const std::string& strUserTa
     for (int16_t c = 1; c <= intCompareFields; ++c) {
         const std::string name = BracketName(strFields.at(static_cast<size_t>(intGroupFields + c)));
         // Ascending with Null first, asked for rather than left to chance.
+        // The inner DISTINCT keeps the few values as it scans; only they are
+        // sorted, not every row.
         std::string sql = "SELECT DISTINCT " + name + " FROM " + BracketName(strUserTable);
         if (incBlank_b == 0) sql += " WHERE (" + name + " Is Not Null)";
-        sql += " ORDER BY " + name + ";";
+        sql = "SELECT DISTINCT " + name + " FROM (" + sql + ") ORDER BY " + name + ";";
         dao::RecordsetPtr rs;
         try {
             rs = zantels_->SourceDatabase()->OpenRecordset(sql);

@@ -10,6 +10,7 @@
 #include "StatsGeneral.h"
 #include "analysis/regression/RegressionHeldRows.h"
 #include "numeric/CZValue.h"
+#include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 
 namespace {
@@ -485,7 +486,7 @@ void CRegressBase::WriteResiduals(const GroupValues& group) {
         const double estimated = static_cast<double>(estimate);
         setFinite(column[static_cast<size_t>(residualEstimateCol_)], estimated);
         if (std::isfinite(estimated))
-            setFinite(column[static_cast<size_t>(residualResidualCol_)], FastPreciseDifference(y, estimated));
+            setFinite(column[static_cast<size_t>(residualResidualCol_)], PreciseDifference(y, estimated));
         res->Update();
         ++residualsDone_;
         // Shown on every fifth row only: spare the text on the others.

@@ -5,6 +5,8 @@
 #include <QTableView>
 #include <QTest>
 
+#include <cmath>
+
 #include "GridTestSupport.h"
 #include "models/DataGridModel.h"
 #include "models/DataGridView.h"
@@ -120,6 +122,54 @@ TEST_F(DataGridViewTest, WheelScrollsAndSmallTablesFit) {
     EXPECT_EQ(Shown(2), "3");
     view->SetModel(nullptr);
     EXPECT_EQ(view->Table()->model()->rowCount(), 0);
+}
+
+// Values that a statistician must not misread, in columns too narrow for them:
+// what a cell shows keeps the sign, the leading digits and the exponent of its
+// value, and its tooltip the full text. Opened, the columns fit their texts.
+TEST_F(DataGridViewTest, NarrowNumbersKeepSignAndExponent) {
+    auto td = db->CreateTableDef("Results");
+    td->Fields()->Append(td->CreateField("X", dbDouble));
+    td->Fields()->Append(td->CreateField("Note", dbText, 255));
+    db->TableDefs()->Append(td);
+    const QString note = "a remark far longer than any column should be made wide enough to hold in one line, "
+                         "about the sample and how it was drawn";
+    for (const char* x : {"1.1659E-41", "-2.5E+300", "827.599999999999", "123456789012345", "-0.5"})
+        db->Execute(std::string("INSERT INTO Results VALUES (") + x + ", '" + note.toStdString() + "')");
+    model = std::make_unique<DataGridModel>(db->OpenRecordset("Results", dbOpenSnapshot));
+    view = std::make_unique<DataGridView>();
+    view->resize(900, 300);
+    view->SetModel(model.get());
+    view->show();
+    QApplication::processEvents();
+
+    // Opened: every number whole, the long text bounded.
+    QTableView* table = view->Table();
+    for (int r = 0; r < 5; ++r) EXPECT_EQ(view->ShownText(r, 0), Cell(*model, r, 0));
+    EXPECT_LT(table->columnWidth(1), table->fontMetrics().horizontalAdvance(note));
+    EXPECT_EQ(table->model()->data(table->model()->index(0, 1), Qt::ToolTipRole).toString(), note);
+
+    // Narrowed as far as the user can: each number shows its sign, its
+    // leading digit (rounded) and its exponent.
+    table->horizontalHeader()->resizeSection(0, 1);
+    ASSERT_LT(table->columnWidth(0), table->fontMetrics().horizontalAdvance("827.599999999999"));
+    auto magnitude = [](double v) { return static_cast<int>(std::floor(std::log10(std::fabs(v)))); };
+    for (int r = 0; r < 5; ++r) {
+        const QString full = Cell(*model, r, 0), shown = view->ShownText(r, 0);
+        const double value = full.toDouble();
+        bool number = false;
+        const double seen = shown.toDouble(&number);
+        ASSERT_TRUE(number) << shown.toStdString();
+        EXPECT_EQ(seen < 0, value < 0) << shown.toStdString();
+        EXPECT_EQ(magnitude(seen), magnitude(value)) << shown.toStdString();
+        // Rounded at worst to its leading digit.
+        EXPECT_LE(std::fabs(seen - value), 0.5 * std::pow(10.0, magnitude(value)) * (1 + 1e-12)) << shown.toStdString();
+        EXPECT_LE(table->fontMetrics().horizontalAdvance(shown), table->columnWidth(0));
+        EXPECT_EQ(table->model()->data(table->model()->index(r, 0), Qt::ToolTipRole).toString(), full);
+    }
+    EXPECT_TRUE(view->ShownText(0, 0).endsWith("E-41"));
+    EXPECT_TRUE(view->ShownText(1, 0).endsWith("E+300"));
+    EXPECT_TRUE(view->ShownText(3, 0).endsWith("E+14"));
 }
 
 }  // namespace

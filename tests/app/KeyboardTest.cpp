@@ -1,0 +1,208 @@
+// The program from the keyboard: in every window each accelerator leads to
+// one control only (an MDI child's also not to a menu of the frame), each
+// dialog and wizard page has the default button that Enter presses, and F1
+// on a modal page brings help where it can be read and used.
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QtTest>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "AppTestSupport.h"
+#include "CurrentDatabase.h"
+#include "MDIMain.h"
+#include "ScenarioTables.h"
+#include "dao/Dao.h"
+#include "forms/frmAbout.h"
+#include "forms/frmDuplicate.h"
+#include "forms/frmErrorHandler.h"
+#include "forms/frmGenerateCode.h"
+#include "forms/frmHelp.h"
+#include "forms/frmOpenDatabase.h"
+#include "forms/frmOptions.h"
+#include "forms/frmQuarn_Calculator.h"
+#include "forms/frmStatMain.h"
+#include "services/HelpKey.h"
+#include "services/QtUi.h"
+#include "wizard/CZantelsPropWiz.h"
+#include "wizard/frmIgnore.h"
+#include "wizard/frmQuarn_Create.h"
+#include "wizard/frmQuarn_Fields.h"
+#include "wizard/frmQuarn_Finish.h"
+#include "wizard/frmQuarn_Options.h"
+#include "wizard/frmQuarn_SelectTable.h"
+
+namespace {
+
+// Accelerator key -> the controls that answer it, among the controls of
+// `window` that show with it (an overlaid frame that is hidden offers none).
+std::map<QString, QStringList> Accelerators(QWidget* window) {
+    std::map<QString, QStringList> keys;
+    auto add = [&](QWidget* w, const QString& text) {
+        if (w != window && !w->isVisibleTo(window)) return;
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (!key.isEmpty()) keys[key.toString()] << (w->objectName().isEmpty() ? text : w->objectName());
+    };
+    for (auto* b : window->findChildren<QAbstractButton*>()) add(b, b->text());
+    for (auto* l : window->findChildren<QLabel*>())
+        if (l->buddy()) add(l, l->text());
+    for (auto* g : window->findChildren<QGroupBox*>()) add(g, g->title());
+    for (auto* t : window->findChildren<QTabBar*>())
+        for (int i = 0; i < t->count(); ++i) add(t, t->tabText(i));
+    return keys;
+}
+
+// The clashes of a window as "Alt+N: lblTable, cmdNav_2"; `more` are keys
+// taken already (the frame's menus for a child window).
+QStringList Clashes(QWidget* window, const std::map<QString, QStringList>& more = {}) {
+    std::map<QString, QStringList> keys = Accelerators(window);
+    for (const auto& [key, owners] : more) keys[key] << owners;
+    QStringList clashes;
+    for (const auto& [key, owners] : keys)
+        if (owners.size() > 1) clashes << key + ": " + owners.join(", ");
+    return clashes;
+}
+
+QString DefaultButton(QWidget* window) {
+    for (auto* b : window->findChildren<QPushButton*>())
+        if (b->isDefault() && b->isVisibleTo(window)) return b->objectName();
+    return "<none>";
+}
+
+}  // namespace
+
+class KeyboardTest : public QObject {
+    Q_OBJECT
+
+    apptest::Environment env_;
+    ui::RecordingUi rec_;
+    std::unique_ptr<ui::ScopedUi> installed_;
+    dao::DatabasePtr db_;
+
+private slots:
+    void initTestCase() {
+        installed_ = std::make_unique<ui::ScopedUi>(rec_);
+        SetErrStack(std::make_shared<CErr_Zelk>());
+        ErrStack().DisplayError(false);
+        dao::WorkspacePtr ws = dao::DBEngine().Workspaces(0);
+        db_ = ws->CreateDatabase(env_.Path().toStdString() + "/keys.db");
+        store::SetCurrentDatabase(ws, db_);
+        QVERIFY(store::CreateScenarioTables());
+        dao::TableDefPtr study = db_->CreateTableDef("Study");
+        for (const char* field : {"Age", "Weight", "Dose"})
+            study->Fields()->Append(study->CreateField(field, dao::dbDouble));
+        study->Fields()->Append(study->CreateField("Clinic", dao::dbText));
+        db_->TableDefs()->Append(study);
+    }
+    void cleanupTestCase() {
+        store::ClearCurrentDatabase();
+        db_->Close();
+        SetErrStack(nullptr);
+    }
+
+    void everyWindowHasUniqueAcceleratorsAndADefaultButton() {
+        struct Window {
+            const char* name;
+            std::function<QWidget*()> make;
+            const char* defaultButton;
+        };
+        const std::vector<Window> windows = {
+            {"frmAbout", [] { return new frmAbout; }, "cmdOK"},
+            {"frmOptions", [] { return new frmOptions; }, "cmdOK"},
+            {"frmDuplicate", [] { return new frmDuplicate; }, "cmdAction_0"},
+            {"frmErrorHandler", [] { return new frmErrorHandler; }, "cmdAction_0"},
+            {"frmOpenDatabase", [] { return new frmOpenDatabase; }, "cmdOK"},
+            {"frmQuarn_Calculator", [] { return new frmQuarn_Calculator; }, "cmdCalculate"},
+            {"frmGenerateCode", [] { return new frmGenerateCode; }, "cmdClose"},
+            {"frmIgnore", [] { return new frmIgnore; }, "cmdOK"},
+            {"frmQuarn_Create", [] { return new frmQuarn_Create; }, "cmdNav_2"},
+            {"frmQuarn_SelectTable", [] { return new frmQuarn_SelectTable; }, "cmdNav_2"},
+            {"frmQuarn_Finish", [] { return new frmQuarn_Finish; }, "cmdNav_3"},
+        };
+        // Every fault of every window, so that one run names them all.
+        QStringList faults;
+        auto check = [&faults](QWidget* window, const QString& defaultButton,
+                               const std::map<QString, QStringList>& more = {}) {
+            for (const QString& clash : Clashes(window, more)) faults << window->objectName() + " " + clash;
+            if (DefaultButton(window) != defaultButton)
+                faults << window->objectName() + " default button " + DefaultButton(window);
+        };
+        for (const Window& w : windows) {
+            std::unique_ptr<QWidget> window(w.make());
+            window->setObjectName(w.name);
+            check(window.get(), w.defaultButton);
+        }
+
+        // The field page's frame and the option page of every analysis.
+        const std::pair<const char*, const char*> analyses[] = {
+            {"P", "Describe"}, {"P", "Frequency"},     {"P", "Percentiles"}, {"P", "Compare"},
+            {"P", "Matrix"},   {"P", "Regression"},    {"P", "Crosstab"},    {"G", "Two Sample t-Test"},
+            {"G", "ANOVA"},    {"G", "Two way ANOVA"}, {"N", "Chi-Square"},  {"N", "Sign Test"},
+            {"N", "K-S Fit"},  {"N", "2 Sample"},      {"N", "N Sample"},    {"N", "Paired Fields"},
+            {"N", "N Fields"}};
+        for (const auto& [family, analysis] : analyses) {
+            CZantelsPropWiz wiz;
+            wiz.SetNewScenario(family, analysis);
+            wiz.Table("Study");
+            frmQuarn_Fields fields;
+            fields.Wiz(&wiz);
+            fields.setObjectName(QString("frmQuarn_Fields (%1)").arg(analysis));
+            check(&fields, "cmdNav_2");
+            std::unique_ptr<QWidget> options(wizard::CreateOptionPage(wiz.GetOptionsPage(), nullptr));
+            static_cast<CWizardPage*>(options.get())->Wiz(&wiz);
+            check(options.get(), "cmdNav_2");
+        }
+
+        // The scenario list beside the frame's menus, which stay reachable.
+        MDIMain frame;
+        std::map<QString, QStringList> menus;
+        for (QAction* menu : frame.menuBar()->actions())
+            menus[QKeySequence::mnemonic(menu->text()).toString()] << menu->text();
+        frmStatMain list;
+        check(&list, "<none>", menus);
+        for (const QString& fault : faults) qWarning("%s", qPrintable(fault));
+        QVERIFY2(faults.isEmpty(), "the warnings above name each fault");
+    }
+
+    void helpFromAModalPageIsAboveItAndEscapeClosesIt() {
+        QtUi qt;
+        ui::ScopedUi installed(qt);
+        HelpKeyFilter keys;
+        qApp->installEventFilter(&keys);
+        CZantelsPropWiz wiz;
+        frmQuarn_Create page;
+        page.Wiz(&wiz);
+        QRect area;
+        QPointer<frmHelp> help;
+        bool above = false, inside = false, closed = false;
+        int topic = 0;
+        apptest::WhenModal([&](QWidget* modal) {
+            // The page in the screen's lower right corner: help centred on it would run off.
+            area = modal->screen()->availableGeometry();
+            modal->move(area.bottomRight() - QPoint(modal->width(), modal->height()));
+            QTest::keyClick(modal, Qt::Key_F1);
+            help = frmHelp::Instance();
+            topic = help->CurrentTopic();
+            above = help->isVisible() && help->windowHandle()->transientParent() == modal->windowHandle();
+            inside = area.contains(help->frameGeometry());
+            QTest::keyClick(help, Qt::Key_Escape);
+            closed = QTest::qWaitFor([&] { return !help || help->isHidden(); }, 5000);
+            modal->hide();
+        });
+        page.ShowModal();
+        qApp->removeEventFilter(&keys);
+        QVERIFY(above);
+        QVERIFY(inside);
+        QCOMPARE(topic, page.property("HelpContextID").toInt());
+        QVERIFY(closed);
+    }
+};
+
+QTEST_MAIN(KeyboardTest)
+#include "KeyboardTest.moc"
