@@ -70,6 +70,17 @@ MDIMain::MDIMain(QWidget* parent) : QMainWindow(parent) {
 
     BuildMenus();
     BuildToolbar();
+
+    // Ctrl+F4 closes the active child window, as Ctrl+W does, where the
+    // desktop's keys for Close (a child window's own) lack it.
+    const QKeySequence ctrlF4(Qt::CTRL | Qt::Key_F4);
+    if (!QKeySequence::keyBindings(QKeySequence::Close).contains(ctrlF4)) {
+        auto* closeChild = new QAction(this);
+        closeChild->setObjectName("actCloseChild");
+        closeChild->setShortcut(ctrlF4);
+        connect(closeChild, &QAction::triggered, mdiArea_, &QMdiArea::closeActiveSubWindow);
+        addAction(closeChild);
+    }
 }
 
 MDIMain::~MDIMain() {

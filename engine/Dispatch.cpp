@@ -176,6 +176,25 @@ static std::string CheckOutputTables(RunContext& q, const CZantelsScenario& s) {
             return "The output table [" + name + "] cannot be the source table [" + s.Table() +
                    "]: the results would replace the data. Choose another name for the output table.";
         }
+        std::string reserved = store::ScenarioTableOutputMessage(name);
+        if (!reserved.empty()) return reserved;
+    }
+    // Both names are checked before either table is dropped: a name another
+    // kind of object holds would fail the second table after the first was
+    // replaced.
+    for (const std::string& name : outputs) {
+        if (name.empty() || !output) continue;
+        const std::string kind = output->SchemaObjectType(name);
+        const char* what = kind == "view"      ? "a query"
+                           : kind == "index"   ? "an index"
+                           : kind == "trigger" ? "a trigger"
+                                               : nullptr;
+        if (what == nullptr && Quarn_UTIL_TableOrQuery(output, name) == 1) what = "a query";
+        if (what != nullptr) {
+            return "The output table name [" + name + "] is the name of " + what +
+                   " in the output database, so no table can be made under it. Choose another name for the output "
+                   "table.";
+        }
     }
     return {};
 }

@@ -392,7 +392,7 @@ void frmStatMain::FitListColumns() {
     // stays unless new rows need more.
     const QFontMetrics metrics = lvwScenarios_->fontMetrics();
     const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lvwScenarios_) + 1) + 8;
-    const int widest = metrics.averageCharWidth() * 60;
+    const int widest = metrics.averageCharWidth() * 80;
     QHeaderView* header = lvwScenarios_->header();
     for (int c = 0; c < lvwScenarios_->columnCount(); ++c) {
         int width = header->sectionSizeHint(c);

@@ -1166,6 +1166,14 @@ bool Database::SameFile(const Database& other) const {
     return a.path == b.path;
 }
 
+std::string Database::SchemaObjectType(const std::string& name) const {
+    impl_->CheckOpen();
+    Stmt s(impl_->db, "SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
+    s.Bind(1, name);
+    if (!s.Step()) return {};
+    return s.Text(0);
+}
+
 void Database::BeginTrans(bool write) {
     impl_->CheckOpen();
     sqlite3* db = impl_->db;
@@ -1373,8 +1381,22 @@ bool CheckAccount(const std::string& workgroupPath, const std::string& user, con
     }
     sqlite3_bind_text(st, 1, user.c_str(), -1, SQLITE_TRANSIENT);
     std::string hash;
-    if (sqlite3_step(st) == SQLITE_ROW) hash = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    bool noHash = false;
+    if (sqlite3_step(st) == SQLITE_ROW) {
+        // Another tool may have left an account without a hash (Null).
+        const unsigned char* text = sqlite3_column_text(st, 0);
+        if (text) {
+            hash = reinterpret_cast<const char*>(text);
+        } else {
+            noHash = true;
+        }
+    }
     sqlite3_finalize(st);
+    if (noHash) {
+        Fail(err::kBadAccount, "The account '" + user + "' of the workgroup information file '" + workgroupPath +
+                                   "' has no password hash; the file is damaged. Set the account's password again "
+                                   "with merivox-workgroup.");
+    }
     return !hash.empty() && VerifyPassword(hash, password);
 }
 

@@ -387,7 +387,7 @@ private slots:
         QCOMPARE(shownError, QString("Division by zero"));
         QCOMPARE(header, QString("Quantara has encountered the following unanticipated error:"));
         QCOMPARE(shownFile,
-                 "View the error file using NotePad. (located in " + QString::fromStdString(ReportPath()) + ")");
+                 "View the error file using a text editor. (located in " + QString::fromStdString(ReportPath()) + ")");
         QCOMPARE(stack_->ErrNumber(), vb::err::kDivisionByZero);
         QCOMPARE(stack_->ErrProcedure(), std::string("MDIMain:mnuHelpItems_Click: 999"));
         // Continue deleted the report; the program goes on with a clean stack.

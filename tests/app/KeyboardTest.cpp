@@ -4,6 +4,8 @@
 // on a modal page brings help where it can be read and used.
 #include <QGroupBox>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
@@ -168,6 +170,19 @@ private slots:
         check(&list, "<none>", menus);
         for (const QString& fault : faults) qWarning("%s", qPrintable(fault));
         QVERIFY2(faults.isEmpty(), "the warnings above name each fault");
+    }
+
+    void ctrlF4ClosesTheActiveChildWindow() {
+        MDIMain frame;
+        frame.show();
+        QMdiSubWindow* first = frame.AddChild(new QWidget);
+        QPointer<QMdiSubWindow> second = frame.AddChild(new QWidget);
+        frame.MdiArea()->setActiveSubWindow(second);
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QTest::keyClick(&frame, Qt::Key_F4, Qt::ControlModifier);
+        QTRY_VERIFY(!second);
+        QCOMPARE(frame.MdiArea()->subWindowList(), QList<QMdiSubWindow*>({first}));
     }
 
     void helpFromAModalPageIsAboveItAndEscapeClosesIt() {
