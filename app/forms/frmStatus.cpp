@@ -1,5 +1,6 @@
 #include "forms/frmStatus.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -30,4 +31,12 @@ void frmStatus::Show() {
     if (picStatus_->text() == text_) return;
     picStatus_->setText(text_);
     picStatus_->repaint();
+}
+
+void frmStatus::closeEvent(QCloseEvent* event) {
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }

@@ -5,12 +5,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 #include "dao/DaoInternal.h"
 #include "vb/Conversions.h"
@@ -621,6 +624,7 @@ std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view tableName) {
         return nullptr;
 
     ReadColumns(*info);
+    if (!info->isView) FindRowKey(*info);
     if (catalogExists) ReadCatalogFacts(*info);
     if (info->indexes.empty() && !info->isView) ReadSqliteIndexes(*info);
     // Only text columns have a sort order of their own, whatever the catalog says.
@@ -629,6 +633,25 @@ std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view tableName) {
     }
     tables[key] = info;
     return info;
+}
+
+// The row key's name: the first of SQLite's three names for it that no column
+// of the table takes. A table WITHOUT ROWID, or one whose columns take all
+// three names, has none that can be reached.
+void DatabaseImpl::FindRowKey(TableInfo& info) {
+    info.hasRowid = false;
+    for (const char* name : {"_rowid_", "rowid", "oid"}) {
+        if (info.FindField(name) >= 0) continue;
+        sqlite3_stmt* probe = nullptr;
+        const std::string sql = std::string("SELECT ") + name + " FROM " + QuoteId(info.name) + " LIMIT 0";
+        const bool ok = sqlite3_prepare_v2(db, sql.c_str(), -1, &probe, nullptr) == SQLITE_OK;
+        sqlite3_finalize(probe);
+        if (ok) {
+            info.rowid = name;
+            info.hasRowid = true;
+        }
+        return;
+    }
 }
 
 // The columns as SQLite declares them: types inferred from the declared
@@ -926,6 +949,33 @@ std::string ConnectValue(const std::string& connect, std::string_view key) {
     return {};
 }
 
+std::atomic<int> lockWaitMs{10000};
+thread_local LockWaitObserver lockWaitObserver;
+
+// SQLite's busy handler: tries again after growing pauses, as SQLite's own
+// timeout does (the time waited follows from the attempt's number), and tells
+// the thread's observer how long the statement has waited.
+int WaitForLock(void*, int attempt) {
+    static constexpr int kPauses[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    static constexpr int kWaited[] = {0, 1, 3, 8, 18, 33, 53, 78, 103, 128, 178, 228};
+    constexpr int kLast = int(std::size(kPauses)) - 1;
+    int pause = kPauses[std::min(attempt, kLast)];
+    const int waited = attempt <= kLast ? kWaited[attempt] : kWaited[kLast] + pause * (attempt - kLast);
+    const int timeout = lockWaitMs.load();
+    if (waited + pause > timeout) pause = timeout - waited;
+    if (pause <= 0) return 0;
+    if (lockWaitObserver) {
+        try {
+            lockWaitObserver(waited);
+        } catch (...) {
+            // An observer's failure must not reach SQLite.
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    return 1;
+}
+
+
 // Whether the file can be changed: the file itself and its folder, where
 // SQLite keeps the journal of a write (rollback or WAL).
 bool CanWrite(const std::string& path) {
@@ -983,7 +1033,7 @@ std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl
             Fail(err::kFileNotFound, "The database '" + d->path + "' cannot be opened: " + msg + ".");
         }
         sqlite3_extended_result_codes(d->db, 1);
-        sqlite3_busy_timeout(d->db, 10000);
+        sqlite3_busy_handler(d->db, WaitForLock, nullptr);
         // An unknown "name" must stay an error (3061), never turn into a text.
         sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
@@ -1322,6 +1372,14 @@ Engine& DBEngine() {
     if (!engine) engine = std::make_unique<Engine>();
     return *engine;
 }
+
+LockWaitObserver SetLockWaitObserver(LockWaitObserver observer) {
+    std::swap(observer, lockWaitObserver);
+    return observer;
+}
+
+void LockWaitTimeout(int ms) { lockWaitMs = std::max(ms, 0); }
+int LockWaitTimeout() { return lockWaitMs; }
 
 void ReleaseDBEngine() {
     std::lock_guard lock(engineMutex);

@@ -153,3 +153,39 @@ TEST_F(FailedRunUndo, AnOutputNamedLikeAScenarioTableIsRefused) {
 }
 
 }  // namespace
+
+// A compare field with more values than the pairs table can reasonably hold
+// (an identifier chosen by mistake) is refused before anything is written,
+// saying how many values it holds.
+TEST_F(FailedRunUndo, ACompareFieldWithTooManyValuesIsRefused) {
+    std::vector<std::vector<vb::Variant>> rows;
+    for (int i = 0; i < 1000; ++i) rows.push_back({"a", "id" + std::to_string(i), static_cast<double>(i)});
+    AppendRows(rows);
+    ScenarioSpec two;
+    two.family = "N";
+    two.subType = "2 Sample";
+    two.options = {{"NPTwoType", "Mann"}};
+    two.fields = {{"G2", "C", 1}, {"X1", "X", 1}};
+    ScenarioSpec ttest;
+    ttest.family = "G";
+    ttest.subType = "Two Sample t-Test";
+    ttest.fields = {{"G2", "C", 1}, {"X1", "X", 1}};
+    for (const ScenarioSpec& spec : {two, ttest}) {
+        SCOPED_TRACE(spec.subType.ToString());
+        EXPECT_FALSE(Run(AddScenario(db, spec)));
+        EXPECT_NE(engine->get_ErrorInfo().find("The compare field [G2] holds 1002 different values"), std::string::npos)
+            << engine->get_ErrorInfo();
+        EXPECT_FALSE(HasTable("Out1"));
+    }
+}
+
+// A field the source lacks is named, not taken for a query parameter.
+TEST_F(FailedRunUndo, AFieldTheSourceLacksIsNamed) {
+    ScenarioSpec describe;
+    describe.fields = {{"G1", "G", 1}, {"Gone", "X", 1}};
+    describe.options = {{"Mean", true}};
+    EXPECT_FALSE(Run(AddScenario(db, describe)));
+    EXPECT_EQ(engine->get_ErrorInfo(), "The field [Gone] of this scenario is not in the table or query [Data]. Edit "
+                                       "the scenario's fields, or restore the field in the source.");
+    EXPECT_FALSE(HasTable("Out1"));
+}
