@@ -975,7 +975,6 @@ int WaitForLock(void*, int attempt) {
     return 1;
 }
 
-
 // Whether the file can be changed: the file itself and its folder, where
 // SQLite keeps the journal of a write (rollback or WAL).
 bool CanWrite(const std::string& path) {
