@@ -14,6 +14,7 @@ frmStatus::frmStatus(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWi
     picStatus_->setFrameShadow(QFrame::Sunken);
     picStatus_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     picStatus_->setIndent(5);
+    picStatus_->setWordWrap(true);
     picStatus_->setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);

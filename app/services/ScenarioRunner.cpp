@@ -1,6 +1,7 @@
 #include "services/ScenarioRunner.h"
 
 #include <QApplication>
+#include <QWindow>
 #include <QWidget>
 #include <algorithm>
 
@@ -62,6 +63,8 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
             ~Cleanup() { self->EndRun(); }
         } cleanup{this};
 
+        // A run writes its result tables: refused on a read-only file.
+        if (RefuseReadOnlyDatabase()) return;
         stack.CurrentOperation("Open Recordset ");
         const dao::DatabasePtr db = store::CurrentDatabase();
         if (!db || !store::CurrentWorkspace()) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open");
@@ -113,6 +116,13 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
         // the engine or this run shows opens above it and takes its own.
         status_->setWindowModality(Qt::ApplicationModal);
         status_->show();
+        // On the screen before the engine starts: a text printed while the run
+        // waits for a lock is painted without the event loop, which an unmapped
+        // window would not show.
+        QElapsedTimer mapping;
+        mapping.start();
+        while (!(status_->windowHandle() && status_->windowHandle()->isExposed()) && mapping.elapsed() < 1000)
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
         status_->repaint();
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         sincePaint_.invalidate();

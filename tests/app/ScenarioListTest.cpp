@@ -483,6 +483,70 @@ private slots:
         QCOMPARE(Count(store::kOptionsTable), options);
     }
 
+    void duplicateWhileAnotherProgramHoldsTheWriteLockSaysSo() {
+        // Another connection to the file holds its write lock, as another
+        // program writing to it would.
+        dao::DatabasePtr other = dao::DBEngine().Workspaces(0)->OpenDatabase(db_->Name());
+        other->BeginTrans(true);
+        other->Execute("UPDATE [usysQuarnScenarios] SET [Scenario_Description] = 'theirs' WHERE Scenario_ID = 1");
+        const int scenarios = Count(store::kScenariosTable), options = Count(store::kOptionsTable),
+                  fields = Count(store::kFieldsTable);
+        Select("2");
+        bool errorShown = false;
+        apptest::WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
+            apptest::WhenModalNamed("frmErrorHandler", [&](QWidget* error) {
+                errorShown = true;
+                error->close();
+            });
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_1"), Qt::LeftButton);
+        });
+        QTest::mouseClick(Button(2), Qt::LeftButton);
+        QVERIFY(!errorShown);
+        QCOMPARE(stack_->ErrProcedure(), std::string());
+        QVERIFY2(QString::fromStdString(LastPrompt()).contains("another program"), LastPrompt().c_str());
+        QVERIFY(QString::fromStdString(LastPrompt()).contains("Try again when the other program is done"));
+        other->Rollback();
+        other->Close();
+        QCOMPARE(Count(store::kScenariosTable), scenarios);
+        QCOMPARE(Count(store::kOptionsTable), options);
+        QCOMPARE(Count(store::kFieldsTable), fields);
+    }
+
+    void aReadOnlyDatabaseIsListedAndViewedButNeverChanged() {
+        // The copy opened read-only (SQLite's read-only open), as a file that
+        // cannot be written is opened.
+        const std::string path = db_->Name();
+        store::ClearCurrentDatabase();
+        db_->Close();
+        dao::WorkspacePtr ws = dao::DBEngine().Workspaces(0);
+        db_ = ws->OpenDatabase(path, false, true);
+        store::SetCurrentDatabase(ws, db_);
+        Reload();
+        QCOMPARE(Ids(), QStringList({"1", "2"}));
+        Select("1");
+        list_->ViewDataTable();
+        QVERIFY(GridCaptions().contains("Input Data Table: BloodPressureStudy"));
+
+        const int scenarios = Count(store::kScenariosTable), options = Count(store::kOptionsTable),
+                  fields = Count(store::kFieldsTable);
+        const char* names[] = {"New", "Duplicate", "Delete", "Run"};
+        for (int button : {0, 2, 3, 4}) {
+            rec_.Reset();
+            Select("1");
+            QTest::mouseClick(Button(button), Qt::LeftButton);
+            const QString said = QString::fromStdString(LastPrompt());
+            QVERIFY2(rec_.boxes.size() == 1 && said.contains("is read-only") && said.contains("Nothing was changed"),
+                     names[button == 0 ? 0 : button - 1]);
+            QVERIFY(!FindForm("frmQuarn_Create") || !FindForm("frmQuarn_Create")->isVisible());
+        }
+        QCOMPARE(stack_->ErrProcedure(), std::string());
+        QVERIFY(!TableExists(db_, "Brux_BP_Describe"));
+        QCOMPARE(Count(store::kScenariosTable), scenarios);
+        QCOMPARE(Count(store::kOptionsTable), options);
+        QCOMPARE(Count(store::kFieldsTable), fields);
+    }
+
     // The captions of the grid windows in the frame, oldest first.
     static QStringList GridCaptions() {
         QStringList captions;
