@@ -27,15 +27,7 @@ protected:
 
     // Every cell of a table as text, row by row; empty when it is missing.
     std::vector<std::string> Contents(const std::string& table) {
-        std::vector<std::string> rows;
-        if (!HasTable(table)) return rows;
-        for (const ResultRow& row : ReadResultRows(db, table)) {
-            std::string text;
-            for (const auto& [column, value] : row)
-                text += column + "=" + (value.IsNull() ? "Null" : value.ToString()) + ";";
-            rows.push_back(text);
-        }
-        return rows;
+        return HasTable(table) ? TableAsText(db, table) : std::vector<std::string>{};
     }
 
     bool HasTable(const std::string& name) {
