@@ -199,6 +199,18 @@ static std::string CheckOutputTables(RunContext& q, const CZantelsScenario& s) {
     return {};
 }
 
+std::string NotNumberMessage(const std::string& field, const std::string& table, const std::string& text) {
+    return "The field [" + field + "] of [" + table + "] holds the text \"" + text +
+           "\" where a number is expected, which cannot be analysed. "
+           "Correct or remove that value, or analyse a query that leaves it out.";
+}
+
+std::string WeightOverflowMessage(const std::string& field, const std::string& table) {
+    return "The weights in the field [" + field + "] of [" + table +
+           "] add up to more than the largest number a result can hold (about 1.8E+308), an overflow: no weighted "
+           "count or statistic can be computed. Scale the weights down.";
+}
+
 std::string NotFiniteMessage(const std::string& field, const std::string& table) {
     return "The field [" + field + "] of [" + table +
            "] holds a value that is not a finite number (an infinity), which cannot be analysed. "

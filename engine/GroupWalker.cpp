@@ -1,8 +1,15 @@
 // The shared group-by-group walk over DataRecordset.
 #include "GroupWalker.h"
 
+#include <cmath>
+
 #include "RunContext.h"
 #include "vb/VbError.h"
+
+WeightSumOverflow::WeightSumOverflow(const std::string& field)
+    : vb::VbError(vb::err::kOverflow, "The weights of the field '" + field + "' add up to more than a number can hold.",
+                  "GroupWalker"),
+      field_(field) {}
 
 GroupWalker::GroupWalker(RunContext& Zantels, const std::vector<std::string>& strFields, int16_t intGroupFields,
                          bool fWeightField, int16_t intWeightIndex)
@@ -53,6 +60,7 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
     current_.assign(n + 1, vb::Variant::Null());
     recordsRead_ = 0;
     groupRecords_ = 0;
+    groupWeight_ = 0;
     observations_.clear();
     static const std::string kNoText;
 
@@ -60,13 +68,16 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
         for (int16_t i = 1; i <= groupFields_; ++i) current_[static_cast<size_t>(i)] = FieldAt(i)->Value();
         if (zantels_.Quarn_SameRecords_b(groupFields_, recordsRead_ != 0, saved_, current_)) {
             zantels_.Quarn_Msg(recordsRead_, true, kNoText);
+            CheckGroupWeight();
             if (handlers.groupEnd) handlers.groupEnd(saved_, groupRecords_);
             zantels_.Quarn_SameRecords_b(groupFields_, false, saved_, current_);
             groupRecords_ = 0;
+            groupWeight_ = 0;
             observations_.assign(observations_.size(), 0);
             if (handlers.groupStart) handlers.groupStart();
         }
         const double weight = weighted_ ? zantels_.WeightOf(FieldAt(weightIndex_)->Value()) : 1.0;
+        groupWeight_ += weight;
         if (handlers.record) handlers.record(weight);
         ++recordsRead_;
         ++groupRecords_;
@@ -75,7 +86,13 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
     }
     if (recordsRead_ > 0) {
         zantels_.Quarn_Msg(recordsRead_, true, kNoText);
+        CheckGroupWeight();
         if (handlers.groupEnd) handlers.groupEnd(saved_, groupRecords_);
     }
     return recordsRead_;
+}
+
+void GroupWalker::CheckGroupWeight() const {
+    if (weighted_ && !std::isfinite(groupWeight_))
+        throw WeightSumOverflow(fields_.at(static_cast<size_t>(weightIndex_)));
 }

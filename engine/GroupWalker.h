@@ -36,8 +36,21 @@
 
 #include "dao/Dao.h"
 #include "vb/Variant.h"
+#include "vb/VbError.h"
 
 class RunContext;
+
+// Raised by the walk when a group's weights add up to more than a Double
+// holds: every weighted count, mean and test of the group would be infinite
+// or meaningless. Names the weight field.
+class WeightSumOverflow : public vb::VbError {
+public:
+    explicit WeightSumOverflow(const std::string& field);
+    const std::string& FieldName() const noexcept { return field_; }
+
+private:
+    std::string field_;
+};
 
 // One-based group values (entry 0 unused); elements may be Null.
 using GroupValues = std::vector<vb::Variant>;
@@ -93,6 +106,7 @@ public:
 
 private:
     const dao::FieldPtr& FieldAt(int16_t intPos) const;
+    void CheckGroupWeight() const;
 
     RunContext& zantels_;
     const std::vector<std::string>& fields_;
@@ -103,6 +117,7 @@ private:
     GroupValues current_;
     int32_t recordsRead_ = 0;
     int32_t groupRecords_ = 0;
+    double groupWeight_ = 0;  // the group's weights added up (checked at its end)
     std::vector<int32_t> observations_;
     // Fields of DataRecordset by position in strFields, looked up once.
     mutable std::vector<dao::FieldPtr> columns_;

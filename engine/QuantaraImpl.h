@@ -109,6 +109,10 @@ struct FieldRoles {
 std::string SetGlobals(const CZantelsScenario& scenario, const std::string& CalcType, FieldRoles& roles);
 // Why a run refuses a source value that is an infinity.
 std::string NotFiniteMessage(const std::string& field, const std::string& table);
+// Why a run fails when a group's weights add up beyond the largest Double.
+std::string WeightOverflowMessage(const std::string& field, const std::string& table);
+// Why a run refuses a text in a source column declared as a number.
+std::string NotNumberMessage(const std::string& field, const std::string& table, const std::string& text);
 // Sets the engine's missing-value mode from the scenario's stored columns.
 void SetMissingMode(RunContext& q, const CZantelsScenario& scenario);
 // Checks the source, sets the missing-value mode, builds the array, checks

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "ErrorStack.h"
+#include "GroupWalker.h"
 #include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
 #include "ui/UiServices.h"
@@ -135,6 +136,14 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
         // Read part-way through the data: the run's work is undone.
         const ScenarioPtr scenario = run.CurrentScenario();
         err = NotFiniteMessage(e.FieldName(), scenario ? scenario->Table() : std::string());
+        run.UndoAfterError();
+    } catch (const WeightSumOverflow& e) {
+        const ScenarioPtr scenario = run.CurrentScenario();
+        err = WeightOverflowMessage(e.FieldName(), scenario ? scenario->Table() : std::string());
+        run.UndoAfterError();
+    } catch (const dao::NotNumberValue& e) {
+        const ScenarioPtr scenario = run.CurrentScenario();
+        err = NotNumberMessage(e.FieldName(), scenario ? scenario->Table() : std::string(), e.Text());
         run.UndoAfterError();
     } catch (const vb::VbError& e) {
         err = std::to_string(e.Number()) + ": " + e.Description();

@@ -25,6 +25,10 @@ double DoubleOrZero(const vb::Variant& value) { return value.IsNull() ? 0.0 : va
 std::string IntervalOptions(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                             bool fFraction, bool fLower, std::string& options, double& first, double& width) {
     if (!EqualsNoCase(s.FreqGroupRadio(), "Default")) {
+        // Given intervals need both values; the stored rule lets either be empty.
+        if (s.FreqInit().IsNull())
+            return "FreqInit, the first interval's lower bound, is empty: given intervals need it";
+        if (s.FreqWidth().IsNull()) return "FreqWidth, the interval width, is empty: given intervals need it";
         options += "Y";
         first = s.FreqInit().ToDouble();
         width = s.FreqWidth().ToDouble();

@@ -99,6 +99,12 @@ std::string RunContext::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, 
         const vb::Variant low = rs->Fields(2 * (i - 1))->Value();
         const vb::Variant high = rs->Fields(2 * (i - 1) + 1)->Value();
         if (low.IsNull()) continue;
+        // Text sorts above every number, so a text among the numbers is the maximum.
+        for (const vb::Variant* v : {&low, &high}) {
+            if (v->Type() != vb::vbString) continue;
+            rs->Close();
+            return engine::NotNumberMessage(strFields.at(static_cast<size_t>(intOffset + i)), strTable, v->ToString());
+        }
         if (!std::isfinite(low.ToDouble()) || !std::isfinite(high.ToDouble())) {
             rs->Close();
             return engine::NotFiniteMessage(strFields.at(static_cast<size_t>(intOffset + i)), strTable);

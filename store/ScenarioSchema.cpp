@@ -343,14 +343,22 @@ std::string CheckValue(const ColumnDef& column, const vb::Variant& value) {
     const bool numeric = column.type != dao::dbText;
     double number = 0;
     if (numeric) {
+        // Another tool can store a text in a number or flag column: named, not read as 0 or False.
         try {
-            number = value.ToDouble();
+            if (column.kind == PropertyKind::Flag) {
+                number = value.ToBool() ? -1 : 0;
+            } else {
+                number = value.ToDouble();
+            }
         } catch (const vb::VbError&) {
-            if (rule.kind != ValueRule::Kind::None) return Message(rule, value);
-            return {};
+            return std::string(column.Name()) + " holds \"" + value.ToString() + "\", which is not " +
+                   (column.kind == PropertyKind::Flag ? "True or False" : "a number");
         }
         if (column.type == dao::dbDouble && !std::isfinite(number))
             return std::string(column.Name()) + " must be a finite number";
+        if (column.kind == PropertyKind::Integer && !(number >= -32768.5 && number < 32767.5))
+            return std::string(column.Name()) + " holds " + value.ToString() +
+                   ", which is outside the whole numbers from -32768 to 32767";
     }
     switch (rule.kind) {
         case ValueRule::Kind::None:

@@ -9,6 +9,7 @@ void WeightedMoments::Add(const DecimalValue& x, double w) {
     const double d = DecimalDeviation(x, shift_);
     const double before = weight_;
     weight_ += w;
+    weightSum_.Add(w);
     const double delta = d - mean_;
     const double share = w / weight_;
     const double deltaShare = delta * share;
@@ -48,6 +49,7 @@ void WeightedMoments::Merge(const WeightedMoments& other) {
     m2_ += other.m2_ + delta * delta * wa * share;
     mean_ += delta * share;
     weight_ = w;
+    weightSum_.Add(other.weightSum_);
     count_ += other.count_;
 }
 
@@ -66,6 +68,7 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     const double dx = DecimalDeviation(x, shiftX_);
     const double dy = DecimalDeviation(y, shiftY_);
     weight_ += w;
+    weightSum_.Add(w);
     const double share = w / weight_;
     const double deltaX = dx - meanX_;
     const double deltaY = dy - meanY_;

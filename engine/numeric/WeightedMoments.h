@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "numeric/DecimalDeviation.h"
+#include "numeric/Numerics.h"
 
 class WeightedMoments {
 public:
@@ -28,7 +29,8 @@ public:
     void Clear();
 
     int32_t Count() const { return count_; }
-    double Weight() const { return weight_; }
+    // The sum of the weights, compensated: what a weighted count shows.
+    double Weight() const { return weightSum_.Value(); }
     const DecimalValue& Shift() const { return shift_; }
     // Mean less the shift.
     double MeanDeviation() const { return mean_; }
@@ -48,7 +50,8 @@ public:
 private:
     bool higher_ = false;
     int32_t count_ = 0;
-    double weight_ = 0;
+    double weight_ = 0;  // the running sum the updates use
+    CompensatedSum weightSum_;
     DecimalValue shift_;
     double mean_ = 0;
     double m2_ = 0, m3_ = 0, m4_ = 0;
@@ -63,7 +66,7 @@ public:
     void Clear() { *this = WeightedCoMoments(); }
 
     int32_t Count() const { return count_; }
-    double Weight() const { return weight_; }
+    double Weight() const { return weightSum_.Value(); }
     double MeanX() const { return shiftX_.value + (shiftX_.correction + meanX_); }
     double MeanY() const { return shiftY_.value + (shiftY_.correction + meanY_); }
     // Mean of x less mean of y, exact in the shifts.
@@ -78,6 +81,7 @@ public:
 private:
     int32_t count_ = 0;
     double weight_ = 0;
+    CompensatedSum weightSum_;
     DecimalValue shiftX_, shiftY_;
     double meanX_ = 0, meanY_ = 0;
     double mxx_ = 0, myy_ = 0, mxy_ = 0, mdd_ = 0;

@@ -130,7 +130,9 @@ inline constexpr int32_t dbFailOnError = 128;
 inline constexpr int32_t dbForwardOnly = 256;
 inline constexpr int32_t dbSeeChanges = 512;
 // This layer's own option: a number that is not finite (SQLite keeps
-// infinities) raises NotFiniteValue when it is read, instead of being returned.
+// infinities) raises NotFiniteValue when it is read, instead of being returned,
+// and so does a text in a column declared as a number (SQLite keeps what it
+// cannot convert): NotNumberValue.
 inline constexpr int32_t dbFiniteNumbers = 0x10000;
 
 inline constexpr int32_t dbFreeLocks = 1;
@@ -196,6 +198,20 @@ public:
 
 private:
     std::string field_;
+};
+
+// Raised (vb::err::kTypeMismatch) when a record set opened with
+// dbFiniteNumbers reads a text from a column declared as a number; names the
+// field and the text.
+class NotNumberValue : public vb::VbError {
+public:
+    NotNumberValue(const std::string& field, const std::string& text);
+    const std::string& FieldName() const noexcept { return field_; }
+    const std::string& Text() const noexcept { return text_; }
+
+private:
+    std::string field_;
+    std::string text_;
 };
 
 class Workspace;

@@ -11,6 +11,14 @@
 
 namespace dao {
 
+namespace {
+// Column types whose values are numbers (a flag or a date is not analysed as one).
+bool IsNumberType(int16_t type) {
+    return type == dbByte || type == dbInteger || type == dbLong || type == dbCurrency || type == dbSingle ||
+           type == dbDouble;
+}
+}  // namespace
+
 struct RecordsetState {
     std::shared_ptr<DatabaseImpl> owner;  // the database it was opened on
     std::shared_ptr<DatabaseImpl> run;    // the connection it runs on
@@ -286,8 +294,12 @@ struct RecordsetState {
         if (curParked) RestoreCur();
         CheckCurrent();
         vb::Variant v = ReadValue(cur, i + off, defs[static_cast<size_t>(i)]->type);
-        if (finiteOnly && (v.Type() == vb::vbDouble || v.Type() == vb::vbSingle) && !std::isfinite(v.ToDouble()))
-            throw NotFiniteValue(defs[static_cast<size_t>(i)]->name);
+        if (finiteOnly) {
+            if ((v.Type() == vb::vbDouble || v.Type() == vb::vbSingle) && !std::isfinite(v.ToDouble()))
+                throw NotFiniteValue(defs[static_cast<size_t>(i)]->name);
+            if (v.Type() == vb::vbString && IsNumberType(defs[static_cast<size_t>(i)]->type))
+                throw NotNumberValue(defs[static_cast<size_t>(i)]->name, v.ToString());
+        }
         return v;
     }
     void Set(int i, const vb::Variant& v) {
@@ -352,6 +364,11 @@ bool RecordsetClosed(const RecordsetState& rs) { return rs.closed || !rs.run || 
 NotFiniteValue::NotFiniteValue(const std::string& field)
     : vb::VbError(err::kNotFinite, "The field '" + field + "' holds a value that is not a finite number.", "DAO.Field"),
       field_(field) {}
+
+NotNumberValue::NotNumberValue(const std::string& field, const std::string& text)
+    : vb::VbError(vb::err::kTypeMismatch,
+                  "The field '" + field + "' holds the text \"" + text + "\" where a number is expected.", "DAO.Field"),
+      field_(field), text_(text) {}
 
 int16_t Field::Type() const {
     if (def_->type == 0) {

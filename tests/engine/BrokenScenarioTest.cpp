@@ -118,6 +118,31 @@ TEST_F(BrokenScenario, InfiniteNumbersAreRefused) {
     EXPECT_FALSE(db->TableDefs()->Contains("Out1"));
 }
 
+TEST_F(BrokenScenario, OptionValuesThatCannotBeReadAreNamed) {
+    ScenarioSpec given;
+    given.subType = "Frequency";
+    given.options = {{"InterV", int16_t(5)}, {"FreqGroupRadio", "Specified"}, {"FreqInit", 0.0}, {"FreqWidth", 2.0}};
+    const auto refusedAfter = [&](const ScenarioSpec& s, const std::string& sql, const std::string& message) {
+        const int32_t id = AddScenario(db, s);
+        db->Execute(sql + " WHERE [Scenario_ID] = " + std::to_string(id));
+        if (Run(id)) return ::testing::AssertionFailure() << sql << ": the run succeeded";
+        if (engine->get_ErrorInfo() != message)
+            return ::testing::AssertionFailure() << sql << ": refused with \"" << engine->get_ErrorInfo() << "\"";
+        return ::testing::AssertionSuccess();
+    };
+    // Given intervals need both values; the columns may be empty otherwise.
+    EXPECT_TRUE(refusedAfter(given, "UPDATE usysQuarnOptions SET FreqInit = Null",
+                             "FreqInit, the first interval's lower bound, is empty: given intervals need it"));
+    EXPECT_TRUE(refusedAfter(given, "UPDATE usysQuarnOptions SET FreqWidth = Null",
+                             "FreqWidth, the interval width, is empty: given intervals need it"));
+    // Texts another tool stored in number and flag columns.
+    EXPECT_TRUE(refusedAfter(given, "UPDATE usysQuarnOptions SET FreqInit = 'low'",
+                             "FreqInit holds \"low\", which is not a number"));
+    EXPECT_TRUE(refusedAfter(Describe({{"Mean", true}}), "UPDATE usysQuarnOptions SET Mean = 'yes'",
+                             "Mean holds \"yes\", which is not True or False"));
+    EXPECT_FALSE(db->TableDefs()->Contains("Out1"));
+}
+
 TEST_F(BrokenScenario, AMissingValueTypeOutsideZeroOneTwoIsRefused) {
     const std::string message = "The missing-value type must be \"0\", \"1\" or \"2\"";
     for (const vb::Variant& type : {vb::Variant("3"), vb::Variant("A"), vb::Variant::Null()}) {

@@ -185,12 +185,12 @@ TEST(ScenarioRules, NumbersAgainstTheirBounds) {
     EXPECT_NE(Check("InterV", int16_t(51)), "");
     EXPECT_EQ(Check("FreqWidth", 1e-300), "");
     EXPECT_EQ(Check("FreqWidth", 0.0), "Interval Width must be greater than zero");
-    EXPECT_EQ(Check("FreqWidth", "wide"), "Interval Width must be greater than zero") << "a text is no width";
+    EXPECT_EQ(Check("FreqWidth", "wide"), "FreqWidth holds \"wide\", which is not a number");
     EXPECT_EQ(Check("CIUser", int16_t(99)), "");
     EXPECT_NE(Check("CIUser", int16_t(0)), "");
     EXPECT_EQ(Check("SignValue", -1e300), "");
     EXPECT_EQ(Check("SignValue", std::numeric_limits<double>::infinity()), "SignValue must be a finite number");
-    EXPECT_EQ(Check("TTestValue", "abc"), "") << "no rule: the loader's conversion decides";
+    EXPECT_EQ(Check("TTestValue", "abc"), "TTestValue holds \"abc\", which is not a number") << "read as 0 otherwise";
     // The stored rule's own text is the one a run reports.
     const ColumnDef* width = store::PropertyColumn("FreqWidth");
     EXPECT_EQ(width->rule.text, width->validationText);

@@ -99,7 +99,7 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
                  tValues_.clear();
                  sums_k_.assign(static_cast<size_t>(nX_) + 1, FieldSums{.moments = WeightedMoments(skew_)});
                  buckets_.assign(static_cast<size_t>(nX_) + 1,
-                                 std::vector<double>(static_cast<size_t>(freqN_) + 2, 0.0));
+                                 std::vector<CompensatedSum>(static_cast<size_t>(freqN_) + 2));
                  stage_.assign(static_cast<size_t>(nX_) + 1, {});
                  InitData();
                  GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
@@ -191,7 +191,7 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
 void CDescribe::InitData() {
     for (int16_t k = 1; k <= nX_; ++k) {
         sums_k_[static_cast<size_t>(k)] = FieldSums{.moments = WeightedMoments(skew_)};
-        std::fill(buckets_[static_cast<size_t>(k)].begin(), buckets_[static_cast<size_t>(k)].end(), 0.0);
+        std::fill(buckets_[static_cast<size_t>(k)].begin(), buckets_[static_cast<size_t>(k)].end(), CompensatedSum());
         stage_[static_cast<size_t>(k)].clear();
     }
 }
@@ -222,7 +222,7 @@ void CDescribe::CalcData(double w) {
         }
         if (freqOn_) {
             const int32_t bin = FrequencyBin(x, freqFirst_, freqWidth_, freqLower_, freqN_);
-            buckets_[static_cast<size_t>(k)][static_cast<size_t>(bin)] += freqCounting_ ? w : x * w;
+            buckets_[static_cast<size_t>(k)][static_cast<size_t>(bin)].Add(freqCounting_ ? w : x * w);
         }
         if (stageFlag_) stage_[static_cast<size_t>(k)].push_back({x, w});
     }
@@ -343,12 +343,20 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
         }
     }
     if (freqOn_) {
-        std::vector<double>& b = buckets_[static_cast<size_t>(k)];
         const size_t last = static_cast<size_t>(freqN_) + 1;
+        std::vector<double> b(last + 1);
+        for (size_t i = 0; i <= last; ++i) b[i] = buckets_[static_cast<size_t>(k)][i].Value();
         if (freqCumulative_) {
-            double r = freqOpenEnds_ ? b[0] : 0.0;
-            for (size_t i = 1; i < last; ++i) b[i] = (r += b[i]);
-            if (freqOpenEnds_) b[last] = (r += b[last]);
+            CompensatedSum r;
+            if (freqOpenEnds_) r.Add(buckets_[static_cast<size_t>(k)][0]);
+            for (size_t i = 1; i < last; ++i) {
+                r.Add(buckets_[static_cast<size_t>(k)][i]);
+                b[i] = r.Value();
+            }
+            if (freqOpenEnds_) {
+                r.Add(buckets_[static_cast<size_t>(k)][last]);
+                b[last] = r.Value();
+            }
         }
         for (size_t i = 0; i <= last; ++i) {
             if ((i == 0 || i == last) && !freqOpenEnds_) continue;

@@ -11,6 +11,7 @@
 
 #include "analysis/descriptive/DescriptiveMath.h"
 #include "numeric/CZValue.h"
+#include "numeric/Numerics.h"
 #include "numeric/WeightedMoments.h"
 #include "vb/Variant.h"
 
@@ -94,6 +95,6 @@ private:
 
     // Per group.
     std::vector<FieldSums> sums_k_;
-    std::vector<std::vector<double>> buckets_;     // [field][bin 0..n+1]
-    std::vector<std::vector<StagedValue>> stage_;  // [field] valid values, for percentiles and the mode
+    std::vector<std::vector<CompensatedSum>> buckets_;  // [field][bin 0..n+1]
+    std::vector<std::vector<StagedValue>> stage_;       // [field] valid values, for percentiles and the mode
 };

@@ -14,6 +14,7 @@
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "analysis/descriptive/DescriptiveMath.h"
+#include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 
 namespace {
@@ -42,9 +43,10 @@ private:
     // Options.
     bool sumOption_ = false, lowerInclusive_ = false, specified_ = false;
     std::string lowColumn_, highColumn_;
-    // Per field i (1..nX) of the current group; bins 0..n+1.
-    std::vector<double> sumW_, sumWX_;
-    std::vector<std::vector<double>> binW_, binWX_;
+    // Per field i (1..nX) of the current group; bins 0..n+1. Weighted counts
+    // and sums are compensated, so that weights such as 0.1 add up exactly.
+    std::vector<CompensatedSum> sumW_, sumWX_;
+    std::vector<std::vector<CompensatedSum>> binW_, binWX_;
 };
 
 std::string CFrequency::Quarn_Frequency(const std::string& OutTableName, const std::string& strUserTable,
@@ -71,9 +73,9 @@ std::string CFrequency::Quarn_Frequency(const std::string& OutTableName, const s
          .readRecords =
              [&] {
                  const size_t fields = static_cast<size_t>(nX_) + 1;
-                 const std::vector<double> bins(static_cast<size_t>(n_) + 2, 0.0);
-                 sumW_.assign(fields, 0.0);
-                 sumWX_.assign(fields, 0.0);
+                 const std::vector<CompensatedSum> bins(static_cast<size_t>(n_) + 2);
+                 sumW_.assign(fields, {});
+                 sumWX_.assign(fields, {});
                  binW_.assign(fields, bins);
                  binWX_.assign(fields, bins);
                  GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
@@ -111,10 +113,10 @@ std::string CFrequency::CreateOutput(const std::string& table, const std::vector
 void CFrequency::InitData() {
     for (int16_t i = 1; i <= nX_; ++i) {
         const size_t f = static_cast<size_t>(i);
-        sumW_[f] = 0;
-        sumWX_[f] = 0;
-        std::fill(binW_[f].begin(), binW_[f].end(), 0.0);
-        std::fill(binWX_[f].begin(), binWX_[f].end(), 0.0);
+        sumW_[f].Clear();
+        sumWX_[f].Clear();
+        std::fill(binW_[f].begin(), binW_[f].end(), CompensatedSum());
+        std::fill(binWX_[f].begin(), binWX_[f].end(), CompensatedSum());
     }
 }
 
@@ -124,11 +126,11 @@ void CFrequency::CalcData(double w) {
         double x = 0;
         if (!walk_->PresentValue(static_cast<int16_t>(nG_ + i), x)) continue;
         const size_t f = static_cast<size_t>(i);
-        sumW_[f] += w;
-        sumWX_[f] += x * w;
+        sumW_[f].Add(w);
+        sumWX_[f].Add(x * w);
         const size_t k = static_cast<size_t>(FrequencyBin(x, first_, width_, lowerInclusive_, n_));
-        binW_[f][k] += w;
-        if (sumOption_) binWX_[f][k] += x * w;
+        binW_[f][k].Add(w);
+        if (sumOption_) binWX_[f][k].Add(x * w);
     }
 }
 
@@ -141,11 +143,15 @@ void CFrequency::WriteData(const GroupValues& group) {
     const int32_t lastBin = specified_ ? n_ + 1 : n_;
     for (int16_t i = 1; i <= nX_; ++i) {
         const size_t f = static_cast<size_t>(i);
-        if (!(sumW_[f] > 0)) continue;
-        double cum = 0, cumSum = 0;
+        const double total = sumW_[f].Value();
+        const double totalX = sumWX_[f].Value();
+        if (!(total > 0)) continue;
+        CompensatedSum cum, cumSum;
         for (int32_t k = firstBin; k <= lastBin; ++k) {
             const size_t b = static_cast<size_t>(k);
-            cum += binW_[f][b];
+            const double count = binW_[f][b].Value();
+            const double sum = binWX_[f][b].Value();
+            cum.Add(binW_[f][b]);
             rs->AddNew();
             WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + i), "", "", false, 0, 0, 0);
             if (k >= 1 && k <= n_) {
@@ -157,17 +163,17 @@ void CFrequency::WriteData(const GroupValues& group) {
                 SetIfFinite(rs, lowColumn_, n_ * width_ + first_);
             }
             rs->Fields(std::string_view("Interval"))->Value(static_cast<int16_t>(k - firstBin + 1));
-            SetIfFinite(rs, "Count", binW_[f][b]);
-            SetIfFinite(rs, "Cumulative", cum);
-            SetIfFinite(rs, "Count%", binW_[f][b] / sumW_[f]);
-            SetIfFinite(rs, "Cumulative%", cum / sumW_[f]);
+            SetIfFinite(rs, "Count", count);
+            SetIfFinite(rs, "Cumulative", cum.Value());
+            SetIfFinite(rs, "Count%", count / total);
+            SetIfFinite(rs, "Cumulative%", cum.Value() / total);
             if (sumOption_) {
-                cumSum += binWX_[f][b];
-                SetIfFinite(rs, "Sum", binWX_[f][b]);
-                SetIfFinite(rs, "CumulativeSum", cumSum);
-                if (sumWX_[f] != 0) {
-                    SetIfFinite(rs, "Sum%", binWX_[f][b] / sumWX_[f]);
-                    SetIfFinite(rs, "CumulativeSum%", cumSum / sumWX_[f]);
+                cumSum.Add(binWX_[f][b]);
+                SetIfFinite(rs, "Sum", sum);
+                SetIfFinite(rs, "CumulativeSum", cumSum.Value());
+                if (totalX != 0) {
+                    SetIfFinite(rs, "Sum%", sum / totalX);
+                    SetIfFinite(rs, "CumulativeSum%", cumSum.Value() / totalX);
                 }
             }
             rs->Update();

@@ -8,6 +8,7 @@
 #include "ErrorStack.h"
 #include "GroupWalker.h"
 #include "RunContext.h"
+#include "numeric/Numerics.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "analysis/descriptive/CDescribe.h"
@@ -35,7 +36,7 @@ private:
     bool weighted_ = false;
     int16_t groups_ = 0;
     // Per field of the current group: sum of weights and the valid values.
-    std::vector<double> sumW_;
+    std::vector<CompensatedSum> sumW_;  // compensated: weights such as 0.1 add up exactly
     std::vector<std::vector<StagedValue>> stage_;
 };
 
@@ -64,7 +65,7 @@ std::string CPercentiles::Quarn_Percentile(const std::string& OutTableName, cons
          .createOutput = [&] { return CreateOutput(OutTableName, types, sizes); },
          .readRecords =
              [&] {
-                 sumW_.assign(static_cast<size_t>(nX_) + 1, 0.0);
+                 sumW_.assign(static_cast<size_t>(nX_) + 1, {});
                  stage_.assign(static_cast<size_t>(nX_) + 1, {});
                  InitData();
                  GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
@@ -89,7 +90,7 @@ std::string CPercentiles::CreateOutput(const std::string& table, const std::vect
 
 void CPercentiles::InitData() {
     for (int16_t k = 1; k <= nX_; ++k) {
-        sumW_[static_cast<size_t>(k)] = 0;
+        sumW_[static_cast<size_t>(k)].Clear();
         stage_[static_cast<size_t>(k)].clear();
     }
 }
@@ -99,7 +100,7 @@ void CPercentiles::CalcData(double w) {
     for (int16_t k = 1; k <= nX_; ++k) {
         double x = 0;
         if (!walk_->PresentValue(static_cast<int16_t>(nG_ + k), x)) continue;
-        sumW_[static_cast<size_t>(k)] += w;
+        sumW_[static_cast<size_t>(k)].Add(w);
         stage_[static_cast<size_t>(k)].push_back({x, w});
     }
 }
@@ -110,7 +111,7 @@ void CPercentiles::WriteData(const GroupValues& group) {
     const int16_t step = static_cast<int16_t>(100 / groups_);
     std::vector<double> points(static_cast<size_t>(groups_) + 1, 0.0);
     for (int16_t k = 1; k <= nX_; ++k) {
-        const double total = sumW_[static_cast<size_t>(k)];
+        const double total = sumW_[static_cast<size_t>(k)].Value();
         if (!(total > 0)) continue;
         std::vector<StagedValue>& values = stage_[static_cast<size_t>(k)];
         SortByValue(values);

@@ -77,14 +77,14 @@ TEST_F(QuantaraClientRun, ReadsWhyARunFailed) {
     ASSERT_EQ(log.events.size(), 2u);
     EXPECT_EQ(log.events[1], "Complete:False:Scenario not found");
 
-    // An error inside the run comes back as a failed run too, with its number.
+    // A failure inside the run comes back as a failed run too, with its reason.
     log.events.clear();
     ScenarioSpec scenario;
     scenario.fields = {{"X1", "X", 1}};
     scenario.options = {{"FreqN", true}, {"FreqGroupRadio", "Specified"}, {"InterV", int16_t(4)}, {"FreqWidth", 1.0}};
     const int32_t broken = AddScenario(db, scenario);
     EXPECT_FALSE(engine->RunScenario(broken, vb::Variant(vb::ObjectPtr(db))));
-    EXPECT_EQ(engine->get_ErrorInfo().rfind("94: ", 0), 0u) << engine->get_ErrorInfo();
+    EXPECT_EQ(engine->get_ErrorInfo(), "FreqInit, the first interval's lower bound, is empty: given intervals need it");
     ASSERT_EQ(log.events.size(), 2u);
     EXPECT_EQ(log.events[1], "Complete:False:" + engine->get_ErrorInfo());
 }

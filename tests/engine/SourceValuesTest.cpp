@@ -1,0 +1,97 @@
+// Source values at the edges of what a number column holds: a text another
+// tool stored in a number column, weights whose sum overflows, and weights
+// whose plain binary sum drifts from the decimal sum they stand for.
+#include "EngineTestSupport.h"
+
+using namespace enginetest;
+
+namespace {
+
+class SourceValues : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        AppendRows({{"a", "p", 1.0, 2.0, 3.0, 1.0},
+                    {"a", "q", 2.0, 1.0, 5.0, 1.0},
+                    {"b", "p", 4.0, 3.0, 4.0, 2.0},
+                    {"b", "q", 5.0, 6.0, 9.0, 1.0}});
+    }
+    static ScenarioSpec Describe(bool weighted) {
+        ScenarioSpec s;
+        s.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
+        if (weighted) s.fields.emplace_back("W", "W", 1);
+        s.options = {{"VarStd", true}, {"VarNRadio", "N-1"}, {"CI", true}, {"CITypeRadio", "t-Test"}, {"CI95", true}};
+        return s;
+    }
+    static ScenarioSpec Frequency(bool weighted) {
+        ScenarioSpec s = Describe(weighted);
+        s.subType = "Frequency";
+        s.options = {{"InterV", int16_t(5)}, {"FreqGroupRadio", "Default"}, {"FreqIncRadio", "Lower"}};
+        return s;
+    }
+    // Runs the scenario; true when it failed with exactly this text and left no result table.
+    ::testing::AssertionResult FailsWith(const ScenarioSpec& scenario, const std::string& message) {
+        if (Run(AddScenario(db, scenario))) return ::testing::AssertionFailure() << "the run succeeded";
+        if (engine->get_ErrorInfo() != message)
+            return ::testing::AssertionFailure() << "failed with \"" << engine->get_ErrorInfo() << "\"";
+        if (db->TableDefs()->Contains("Out1")) return ::testing::AssertionFailure() << "a result table was left";
+        return ::testing::AssertionSuccess();
+    }
+};
+
+// SQLite keeps a text it cannot convert in a REAL column; another tool can put one there.
+TEST_F(SourceValues, ATextInANumberColumnIsNamedWithItsField) {
+    const std::string x1 =
+        "The field [X1] of [Data] holds the text \"n/a\" where a number is expected, which cannot be analysed. "
+        "Correct or remove that value, or analyse a query that leaves it out.";
+    db->Execute("UPDATE Data SET X1 = 'n/a' WHERE Y = 4");
+    // Read by the walk, and by the scan for the default intervals before it.
+    EXPECT_TRUE(FailsWith(Describe(false), x1));
+    EXPECT_TRUE(FailsWith(Frequency(false), x1));
+    db->Execute("UPDATE Data SET X1 = 4, W = 'heavy' WHERE Y = 4");
+    EXPECT_TRUE(FailsWith(
+        Describe(true), "The field [W] of [Data] holds the text \"heavy\" where a number is expected, which cannot be "
+                        "analysed. Correct or remove that value, or analyse a query that leaves it out."));
+}
+
+TEST_F(SourceValues, WeightsThatAddUpBeyondTheLargestNumberAreNamed) {
+    const std::string message =
+        "The weights in the field [W] of [Data] add up to more than the largest number a result can hold (about "
+        "1.8E+308), an overflow: no weighted count or statistic can be computed. Scale the weights down.";
+    db->Execute("UPDATE Data SET W = 1e308");
+    EXPECT_TRUE(FailsWith(Describe(true), message));
+    EXPECT_TRUE(FailsWith(Frequency(true), message));
+    // Large weights whose sum a Double holds are used as they are.
+    db->Execute("UPDATE Data SET W = 1e300");
+    EXPECT_TRUE(Run(AddScenario(db, Describe(true)))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(Num(rows[0], "Count"), 2e300);
+}
+
+// 1000 times the weights 0.7, 1.3 and 0.9 add up to 1000 x 2.9 = 2900 exactly
+// in decimal; a plain binary sum gives 2900.000000000053.
+TEST_F(SourceValues, AWeightedCountIsTheDecimalSumOfTheWeights) {
+    db->Execute("DELETE FROM Data");
+    std::vector<std::vector<vb::Variant>> rows;
+    const double weights[] = {0.7, 1.3, 0.9};
+    for (int i = 0; i < 3000; ++i) rows.push_back({"a", "p", 1.0 + i % 7, 0.0, 0.0, weights[i % 3]});
+    dao::WorkspacePtr ws = dao::DBEngine().Workspaces(0);
+    ws->BeginTrans();
+    AppendRows(rows);
+    ws->CommitTrans();
+    ASSERT_TRUE(Run(AddScenario(db, Describe(true)))) << engine->get_ErrorInfo();
+    EXPECT_EQ(Num(ReadResultRows(db, "Out1").at(0), "Count"), 2900.0);
+
+    ScenarioSpec frequency = Frequency(true);
+    frequency.options = {
+        {"InterV", int16_t(2)}, {"FreqGroupRadio", "Specified"}, {"FreqInit", 0.0}, {"FreqWidth", 10.0}};
+    ASSERT_TRUE(Run(AddScenario(db, frequency))) << engine->get_ErrorInfo();
+    // Every value lies in the first of the two intervals.
+    const auto intervals = ReadResultRows(db, "Out1", "[Interval] = 2");
+    ASSERT_EQ(intervals.size(), 1u);
+    EXPECT_EQ(Num(intervals[0], "Count"), 2900.0);
+    EXPECT_EQ(Num(intervals[0], "Cumulative"), 2900.0);
+}
+
+}  // namespace
