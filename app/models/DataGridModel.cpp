@@ -80,14 +80,15 @@ const DataGridModel::Page& DataGridModel::PageOf(int64_t page) const {
         try {
             fresh.rows = static_cast<int>(pager_->ReadRows(page * kPageRows, kPageRows, values));
         } catch (const vb::VbError& e) {
-            // Rows that cannot be read show empty cells rather than failing
-            // the paint; the first such error is told once, after the paint
-            // (a record set whose database was closed is not an error).
-            fresh.rows = 0;
-            values.clear();
+            // The rows read before the failure are shown; those that cannot
+            // be read show empty cells rather than failing the paint. The
+            // first such error is told once, after the paint (a record set
+            // whose database was closed is not an error).
+            fresh.rows = columns_ > 0 ? static_cast<int>(values.size() / static_cast<size_t>(columns_)) : 0;
+            values.resize(static_cast<size_t>(fresh.rows) * static_cast<size_t>(columns_));
             if (!readErrorTold_ && e.Number() != dao::err::kObjectClosed) {
                 readErrorTold_ = true;
-                const std::string text = "The rows from row " + std::to_string(page * kPageRows + 1) +
+                const std::string text = "The rows from row " + std::to_string(page * kPageRows + fresh.rows + 1) +
                                          " on cannot be read and are shown empty:\r\n\r\n" +
                                          std::to_string(e.Number()) + ": " + e.Description();
                 QMetaObject::invokeMethod(
