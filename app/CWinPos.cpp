@@ -4,16 +4,23 @@
 #include <QScreen>
 #include <QWidget>
 #include <cmath>
+#include <vector>
 
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
 namespace {
 
+// Where the window must stay: its screen, or for a window inside another
+// (a document window of the frame) the area it lies in.
 QRect ScreenOf(QWidget* form) {
+    if (form->parentWidget() && !form->isWindow()) return form->parentWidget()->rect();
     QScreen* screen = form->screen() ? form->screen() : QGuiApplication::primaryScreen();
     return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
 }
+
+// The smallest size at which the window shows all it holds.
+QSize SmallestOf(QWidget* form) { return form->minimumSize().expandedTo(form->minimumSizeHint()); }
 
 int ToPixels(float twips) { return static_cast<int>(std::lround(twips / CWinPos::kTwipsPerPixel)); }
 
@@ -52,16 +59,19 @@ bool CWinPos::RestoreForm(QWidget* form) {
     try {
         std::string text = settings_.ReadEntry(form->objectName().toStdString(), "~notfound");
         if (text == "~notfound") return false;
-        int taken = 0;
-        while (!text.empty() && taken < 5) {
+        std::vector<float> values;
+        while (!text.empty() && values.size() < 5) {
             size_t blank = text.find(' ');
             std::string piece = blank == std::string::npos ? text : text.substr(0, blank);
             text = blank == std::string::npos ? std::string() : text.substr(blank + 1);
             size_t first = text.find_first_not_of(' ');
             text = first == std::string::npos ? std::string() : text.substr(first);
-            SetValue(form, taken, static_cast<float>(vb::Val(piece)));
-            ++taken;
+            values.push_back(static_cast<float>(vb::Val(piece)));
         }
+        // A place that, fitted to the screen, leaves the window smaller than
+        // it needs to show its controls is ignored: the owner's default holds.
+        if (!Fits(form, values)) return false;
+        for (size_t i = 0; i < values.size(); ++i) SetValue(form, static_cast<int>(i), values[i]);
         return true;
     } catch (...) {
         Fail("Function RestoreForm");
@@ -82,6 +92,24 @@ void CWinPos::SaveForm(QWidget* form) {
     } catch (...) {
         Fail("Sub SaveForm");
     }
+}
+
+bool CWinPos::Fits(QWidget* form, const std::vector<float>& values) const {
+    // The size SetValue would give, by the same rules.
+    const QRect screen = ScreenOf(form);
+    const float screenWidth = float(screen.width() * kTwipsPerPixel);
+    const float screenHeight = float(screen.height() * kTwipsPerPixel);
+    auto given = [&](size_t i, float current) { return i < values.size() && values[i] != -1 ? values[i] : current; };
+    float left = given(0, float(form->x() * kTwipsPerPixel));
+    float top = given(1, float(form->y() * kTwipsPerPixel));
+    if (!(left >= 0 && left <= screenWidth)) left = 0;
+    if (!(top >= 0 && top <= screenHeight)) top = 0;
+    float width = given(2, float(form->width() * kTwipsPerPixel));
+    float height = given(3, float(form->height() * kTwipsPerPixel));
+    if (left + width > screenWidth) width = screenWidth - left;
+    if (top + height > screenHeight) height = screenHeight - top;
+    const QSize smallest = SmallestOf(form);
+    return ToPixels(width) >= smallest.width() && ToPixels(height) >= smallest.height();
 }
 
 void CWinPos::SetValue(QWidget* form, int property, float value) {

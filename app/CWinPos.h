@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "ProgramSettings.h"
 
@@ -23,6 +24,8 @@ public:
 
 private:
     void SetValue(QWidget* form, int property, float value);
+    // Whether the stored numbers leave the window at least its smallest size.
+    bool Fits(QWidget* form, const std::vector<float>& values) const;
     [[noreturn]] void Fail(const std::string& procedure) const;
 
     CProgramSettings settings_;

@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <algorithm>
 
 #include "AssignDatabase.h"
 #include "CCommandArgs.h"
@@ -69,6 +70,17 @@ MDIMain::MDIMain(QWidget* parent) : QMainWindow(parent) {
 
     BuildMenus();
     BuildToolbar();
+
+    // Ctrl+F4 closes the active child window, as Ctrl+W does, where the
+    // desktop's keys for Close (a child window's own) lack it.
+    const QKeySequence ctrlF4(Qt::CTRL | Qt::Key_F4);
+    if (!QKeySequence::keyBindings(QKeySequence::Close).contains(ctrlF4)) {
+        auto* closeChild = new QAction(this);
+        closeChild->setObjectName("actCloseChild");
+        closeChild->setShortcut(ctrlF4);
+        connect(closeChild, &QAction::triggered, mdiArea_, &QMdiArea::closeActiveSubWindow);
+        addAction(closeChild);
+    }
 }
 
 MDIMain::~MDIMain() {
@@ -218,9 +230,15 @@ void MDIMain::Load() {
     });
 }
 
-QMdiSubWindow* MDIMain::AddChild(QWidget* child) {
-    QMdiSubWindow* sub = mdiArea_->addSubWindow(child);
+QMdiSubWindow* MDIMain::AddChild(QWidget* child, const QSize& size) {
+    auto* sub = new QMdiSubWindow;
+    sub->setWidget(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // Never smaller than what the window needs to show all it holds.
+    sub->setMinimumSize(sub->minimumSizeHint());
+    // Sized before the area places it, so it is placed at that size.
+    if (size.isValid()) sub->resize(size.expandedTo(sub->minimumSizeHint()));
+    mdiArea_->addSubWindow(sub);
     child->show();
     sub->show();
     return sub;
@@ -357,27 +375,19 @@ void MDIMain::mnuToolsItems_Click(int index) {
 void MDIMain::mnuWindowItems_Click(int index) {
     GuardedQuiet([this, index] {
         QList<QMdiSubWindow*> windows;
-        for (QMdiSubWindow* w : mdiArea_->subWindowList())
+        // Bottom to top, so a cascade keeps the window in front in front.
+        for (QMdiSubWindow* w : mdiArea_->subWindowList(QMdiArea::StackingOrder))
             if (w->isVisible() && !w->isMinimized()) windows.push_back(w);
         const QRect area = mdiArea_->viewport()->rect();
-        const int n = static_cast<int>(windows.size());
         switch (index) {
             case 0:  // one above the other, each the full width
-                for (int i = 0; i < n; ++i) {
-                    windows[i]->showNormal();
-                    int top = area.height() * i / n, bottom = area.height() * (i + 1) / n;
-                    windows[i]->setGeometry(0, top, area.width(), bottom - top);
-                }
+                TileChildren(windows, true);
                 break;
             case 10:  // side by side, each the full height
-                for (int i = 0; i < n; ++i) {
-                    windows[i]->showNormal();
-                    int left = area.width() * i / n, right = area.width() * (i + 1) / n;
-                    windows[i]->setGeometry(left, 0, right - left, area.height());
-                }
+                TileChildren(windows, false);
                 break;
             case 20:
-                mdiArea_->cascadeSubWindows();
+                CascadeChildren(windows);
                 break;
             case 30: {  // minimised windows in a row along the bottom
                 int x = 0;
@@ -392,6 +402,65 @@ void MDIMain::mnuWindowItems_Click(int index) {
                 break;
         }
     });
+}
+
+namespace {
+
+// The smallest size at which a child window shows all it holds.
+QSize SmallestSize(QMdiSubWindow* window) { return window->minimumSizeHint().expandedTo(window->minimumSize()); }
+
+// Puts a window at `cell`, never below its smallest size, and moved back
+// into the area when that size would run past its right or bottom edge.
+void PlaceIn(QMdiSubWindow* window, const QRect& cell, const QRect& area) {
+    const QSize size = cell.size().expandedTo(SmallestSize(window));
+    const int left = std::max(0, std::min(cell.left(), area.width() - size.width()));
+    const int top = std::max(0, std::min(cell.top(), area.height() - size.height()));
+    window->setGeometry(left, top, size.width(), size.height());
+}
+
+}  // namespace
+
+void MDIMain::TileChildren(const QList<QMdiSubWindow*>& windows, bool stacked) {
+    const int n = static_cast<int>(windows.size());
+    if (n == 0) return;
+    const QRect area = mdiArea_->viewport()->rect();
+    // Strips along one axis while each strip holds the largest smallest size;
+    // more strips side by side (or one above the other) when they would not.
+    QSize smallest;
+    for (QMdiSubWindow* w : windows) smallest = smallest.expandedTo(SmallestSize(w));
+    const int along = stacked ? area.height() : area.width();
+    const int need = std::max(1, stacked ? smallest.height() : smallest.width());
+    const int perLine = std::clamp(along / need, 1, n);
+    const int lines = (n + perLine - 1) / perLine;
+    for (int i = 0; i < n; ++i) {
+        const int line = i / perLine, slot = i % perLine;
+        const int inLine = std::min(perLine, n - line * perLine);
+        const int a0 = along * slot / inLine, a1 = along * (slot + 1) / inLine;
+        const int across = stacked ? area.width() : area.height();
+        const int b0 = across * line / lines, b1 = across * (line + 1) / lines;
+        windows[i]->showNormal();
+        PlaceIn(windows[i], stacked ? QRect(b0, a0, b1 - b0, a1 - a0) : QRect(a0, b0, a1 - a0, b1 - b0), area);
+    }
+}
+
+void MDIMain::CascadeChildren(const QList<QMdiSubWindow*>& windows) {
+    const int n = static_cast<int>(windows.size());
+    if (n == 0) return;
+    const QRect area = mdiArea_->viewport()->rect();
+    // Each window three quarters of the area (never below its smallest
+    // size), one title bar lower and to the right of the one before; when
+    // the next would run past the area, the steps start again at its corner.
+    const int step =
+        std::max(8, windows.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, windows.front()) + 4);
+    int offset = 0;
+    for (QMdiSubWindow* w : windows) {
+        w->showNormal();
+        const QSize size = QSize(area.width() * 3 / 4, area.height() * 3 / 4).expandedTo(SmallestSize(w));
+        if (offset > 0 && (offset + size.width() > area.width() || offset + size.height() > area.height())) offset = 0;
+        PlaceIn(w, QRect(QPoint(offset, offset), size), area);
+        w->raise();
+        offset += step;
+    }
 }
 
 void MDIMain::FillWindowMenu() {

@@ -32,8 +32,9 @@ public:
     void Load();
 
     QMdiArea* MdiArea() const { return mdiArea_; }
-    // Adds a window to the document area and shows it.
-    QMdiSubWindow* AddChild(QWidget* child);
+    // Adds a window to the document area and shows it; with a size, the
+    // window (frame included) opens at that size, placed by the area.
+    QMdiSubWindow* AddChild(QWidget* child, const QSize& size = QSize());
     // The status bar's text: the open database's full path.
     void SetDatabasePath(const QString& path);
     QString DatabasePath() const;
@@ -74,6 +75,8 @@ private:
     void BuildMenus();
     void BuildToolbar();
     void FillWindowMenu();
+    void TileChildren(const QList<QMdiSubWindow*>& windows, bool stacked);
+    void CascadeChildren(const QList<QMdiSubWindow*>& windows);
     void ShowErrorDialog();
 
     QMdiArea* mdiArea_;

@@ -106,20 +106,20 @@ std::string FormatErrorReport(const CErr_Zelk& stack) {
     lines.push_back("");
     lines.push_back("[System Information]");
     const std::string systemRoot = osInfo.WindowsDirectory();
-    lines.push_back("Windows Type      : " + osInfo.OSName());
-    lines.push_back("Windows Version   : " + std::to_string(osInfo.OSMajorVersion()) + "." +
+    lines.push_back("System Name       : " + osInfo.OSName());
+    lines.push_back("System Version    : " + std::to_string(osInfo.OSMajorVersion()) + "." +
                     std::to_string(osInfo.OSMinorVersion()));
-    lines.push_back("Windows Build     : " + std::to_string(osInfo.OSBuild()) + " " + osInfo.OSAdditional());
-    lines.push_back("Windows Directory : " + systemRoot);
+    lines.push_back("System Build      : " + std::to_string(osInfo.OSBuild()) + " " + osInfo.OSAdditional());
+    lines.push_back("Root Directory    : " + systemRoot);
     lines.push_back("System Directory  : " + osInfo.SystemDirectory());
     // On Linux a folder names its file system directly; there is no drive letter to split off.
-    lines.push_back("Win Disk Space    : " + Bytes(GetDriveFreeSpace(systemRoot)));
+    lines.push_back("Root Disk Space   : " + Bytes(GetDriveFreeSpace(systemRoot)));
     lines.push_back("App Disk Space    : " + Bytes(GetDriveFreeSpace(app.path)));
-    lines.push_back("Free Page File    : " + Bytes(static_cast<double>(memory.AvailablePageFile())));
+    lines.push_back("Free Swap Space   : " + Bytes(static_cast<double>(memory.AvailablePageFile())));
     lines.push_back("Total Physical Mem: " + Bytes(static_cast<double>(memory.TotalPhysical())));
     lines.push_back("Free Physical Mem : " + Bytes(static_cast<double>(memory.AvailablePhysical())));
     lines.push_back("Display Colors    : " + Bytes(osInfo.DisplayColors()));
-    lines.push_back("DAO Version       : " + Ask(Facts().version));
+    lines.push_back("Data Layer Version: " + Ask(Facts().version));
     lines.push_back("");
     lines.push_back("");
     lines.push_back("[File Versions]");

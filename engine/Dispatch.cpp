@@ -176,6 +176,25 @@ static std::string CheckOutputTables(RunContext& q, const CZantelsScenario& s) {
             return "The output table [" + name + "] cannot be the source table [" + s.Table() +
                    "]: the results would replace the data. Choose another name for the output table.";
         }
+        std::string reserved = store::ScenarioTableOutputMessage(name);
+        if (!reserved.empty()) return reserved;
+    }
+    // Both names are checked before either table is dropped: a name another
+    // kind of object holds would fail the second table after the first was
+    // replaced.
+    for (const std::string& name : outputs) {
+        if (name.empty() || !output) continue;
+        const std::string kind = output->SchemaObjectType(name);
+        const char* what = kind == "view"      ? "a query"
+                           : kind == "index"   ? "an index"
+                           : kind == "trigger" ? "a trigger"
+                                               : nullptr;
+        if (what == nullptr && Quarn_UTIL_TableOrQuery(output, name) == 1) what = "a query";
+        if (what != nullptr) {
+            return "The output table name [" + name + "] is the name of " + what +
+                   " in the output database, so no table can be made under it. Choose another name for the output "
+                   "table.";
+        }
     }
     return {};
 }
@@ -249,6 +268,32 @@ static std::string CheckFiniteValues(RunContext& q, const CZantelsScenario& s, c
     return {};
 }
 
+// The two-sample analyses write a row for every pair of compare values,
+// k (k - 1) / 2 of them: a compare field with thousands of values (an
+// identifier chosen by mistake) would write for hours under the write lock.
+// Such a field is refused before anything is written, saying how many values
+// it holds.
+constexpr int64_t kMostCompareValues = 1000;
+
+static std::string CheckCompareValues(RunContext& q, const CZantelsScenario& s, const std::string& field) {
+    int64_t values = 0;
+    try {
+        dao::RecordsetPtr rs = q.SourceDatabase()->OpenRecordset("SELECT DISTINCT " + BracketName(field) + " FROM " +
+                                                                     BracketName(s.Table()) + ";",
+                                                                 dao::dbOpenForwardOnly, dao::dbReadOnly);
+        for (; !rs->Eof(); rs->MoveNext()) ++values;
+        rs->Close();
+    } catch (const vb::VbError&) {
+        // A source that cannot be read so is reported by the analysis itself.
+        return {};
+    }
+    if (values <= kMostCompareValues) return {};
+    return "The compare field [" + field + "] holds " + std::to_string(values) + " different values: a " +
+           s.CalcType() + " compares every pair of them, " + std::to_string(values * (values - 1) / 2) +
+           " result rows per field and group. At most " + std::to_string(kMostCompareValues) +
+           " values can be compared; choose a compare field that names the samples, or a query that keeps fewer.";
+}
+
 void SetMissingMode(RunContext& q, const CZantelsScenario& s) {
     const std::string& stored = s.MissingType();
     if (EqualsNoCase(stored, "0")) {
@@ -301,6 +346,8 @@ std::string RunOneScenario(RunContext& q) {
     if (err.empty()) err = CheckOutputTables(q, s);
     if (err.empty() && r.fW && (EqualsNoCase(calc, "Chi-Square") || EqualsNoCase(calc, "Crosstab")))
         err = CheckFiniteValues(q, s, {r.strFields.back()});
+    if (err.empty() && r.nC >= 1 && (EqualsNoCase(calc, "2 Sample") || EqualsNoCase(calc, "Two Sample t-Test")))
+        err = CheckCompareValues(q, s, r.strFields.at(static_cast<size_t>(r.nG + 1)));
     if (!err.empty()) return err;
     const store::AnalysisDef* analysis = AnalysisNamed(calc);
     const bool groupAnalysis = analysis != nullptr && (store::Bit(analysis->id) & store::kGroupAnalyses) != 0;

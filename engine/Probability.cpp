@@ -1,20 +1,43 @@
 // The public probability methods: argument checks and their messages, then
 // the probability library.
+#include <cmath>
+
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
 #include "numeric/CZValue.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
+#include "vb/VbError.h"
 
 namespace {
 // The upper-cased first letter of the type text; empty for an empty text.
 std::string TypeLetter(const std::string& strProbType) { return vb::UCase(vb::Left(strProbType, 1)); }
+
+// A library error leaves the names of the procedures it passed on the stack.
+void UnwindTo(int16_t depth) {
+    while (ErrStack().Depth() > depth) ErrStack().Pop();
+}
+
+// The argument checks both methods share, for a known type letter: every
+// number finite, and the degrees of freedom the distribution needs above 0
+// (the inverse: at least 1; "Z" has none). Returns the message, or empty.
+std::string CheckArguments(const std::string& t, double value, const char* valueName, double df1, double df2,
+                           bool inverse) {
+    if (!std::isfinite(value)) return std::string("The ") + valueName + " is not a finite number.";
+    if (t == "Z") return {};
+    if (!std::isfinite(df1) || (t == "F" && !std::isfinite(df2)))
+        return "The degrees of freedom must be finite numbers.";
+    const double least = inverse ? 1 : std::nextafter(0.0, 1.0);
+    if (df1 < least || (t == "F" && df2 < least)) return "Degrees of freedom must be greater than 0";
+    return {};
+}
 }  // namespace
 
 double Quantara::Probability(const std::string& strProbType, double dblTestValue, double dblDegreesOfFreedom1,
                              double dblDegreesOfFreedom2) {
     ProcScope scope(ErrStack(), "Probability");
+    const int16_t depth = ErrStack().Depth();
     const std::string t = TypeLetter(strProbType);
     if (!t.empty() && std::string("ZTCF").find(t) == std::string::npos) {
         ui::Ui().Beep();
@@ -22,24 +45,38 @@ double Quantara::Probability(const std::string& strProbType, double dblTestValue
                             " not expected");
         return 0;
     }
-    CZValue z;
-    const double r = z.Quarn_CalcProb(t, dblTestValue, dblDegreesOfFreedom1, dblDegreesOfFreedom2);
-    return t == "Z" ? 1 - r : r;
+    if (t.empty()) return 0;
+    std::string err = CheckArguments(t, dblTestValue, "test value", dblDegreesOfFreedom1, dblDegreesOfFreedom2, false);
+    double result = 0;
+    if (err.empty()) {
+        try {
+            CZValue z;
+            // The normal's two-sided tail is formed directly: one minus the
+            // central probability would keep only its leading digits.
+            result = t == "Z" ? z.Quarn_NormalTail(dblTestValue)
+                              : z.Quarn_CalcProb(t, dblTestValue, dblDegreesOfFreedom1, dblDegreesOfFreedom2);
+        } catch (const vb::VbError& e) {
+            err = e.Description();
+            UnwindTo(depth);
+        }
+    }
+    if (!err.empty()) {
+        engine::ShowMessage("Probability Calculation Syntax Error\r\n\r\n" + err);
+        return 0;
+    }
+    return result;
 }
 
 double Quantara::ProbInverse(const std::string& strProbType, double dblProbability, double dblDegreesOfFreedom1,
                              double dblDegreesOfFreedom2) {
     ProcScope scope(ErrStack(), "ProbInverse");
+    const int16_t depth = ErrStack().Depth();
     const std::string t = TypeLetter(strProbType);
     std::string err;
-    if (t == "Z") {
-        // no degrees of freedom
-    } else if (t == "T" || t == "C") {
-        if (dblDegreesOfFreedom1 < 1) err = "Degrees of freedom must be greater than 0";
-    } else if (t == "F") {
-        if (dblDegreesOfFreedom1 < 1 || dblDegreesOfFreedom2 < 1) err = "Degrees of freedom must be greater than 0";
-    } else {
+    if (t.empty() || std::string("ZTCF").find(t) == std::string::npos) {
         err = "Probability type: " + strProbType + " not expected.";
+    } else {
+        err = CheckArguments(t, dblProbability, "probability", dblDegreesOfFreedom1, dblDegreesOfFreedom2, true);
     }
     double result = 0;
     if (err.empty()) {
@@ -47,9 +84,24 @@ double Quantara::ProbInverse(const std::string& strProbType, double dblProbabili
         if (!(dblProbability > 0 && dblProbability < 1)) {
             err = "Probability value must greater than 0 and less than 1.";
         } else {
-            const double p = t == "Z" ? 1 - dblProbability : dblProbability;
-            CZValue z;
-            result = z.Quarn_FindValue(t, p, dblDegreesOfFreedom1, dblDegreesOfFreedom2, true);
+            try {
+                CZValue z;
+                if (t == "Z") {
+                    const double smallest = z.Quarn_NormalTail(CZValue::NormalCutOff());
+                    if (dblProbability < smallest) {
+                        err = "The probability " + vb::CStr(dblProbability) +
+                              " is below the smallest normal probability calculated, " + vb::CStr(smallest) +
+                              " (Z = " + vb::CStr(CZValue::NormalCutOff()) + "); beyond that the probability is 0.";
+                    } else {
+                        result = z.Quarn_NormalTailInverse(dblProbability);
+                    }
+                } else {
+                    result = z.Quarn_FindValue(t, dblProbability, dblDegreesOfFreedom1, dblDegreesOfFreedom2, true);
+                }
+            } catch (const vb::VbError& e) {
+                err = e.Description();
+                UnwindTo(depth);
+            }
         }
     }
     if (!err.empty()) {

@@ -123,7 +123,13 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
             run.OutputDatabase(s.databases[kOutputDb]);
             run.ShowStatus(IsExactlyTrue(ShowProgress) || s.ShowProgress);
             if (LoadScenario(run, s.tables, ScenarioNo, err)) err = RunOneScenario(run);
-            run.ReleaseWriteLock();
+            // A failure reported as text undoes the run's work as an error
+            // does: what the analysis dropped comes back, what it made goes.
+            if (err.empty()) {
+                run.ReleaseWriteLock();
+            } else {
+                run.UndoAfterError();
+            }
         }
     } catch (const dao::NotFiniteValue& e) {
         // Read part-way through the data: the run's work is undone.

@@ -174,13 +174,15 @@ public:
     // reads anything: another process's commit then waits for the run
     // (within the busy timeout) instead of making its next write fail.
     void TakeWriteLock();
-    // Commits the write lock's transaction: the analysis's work (its results,
-    // or what it dropped and made before it reported a failure) is kept.
+    // Commits the write lock's transaction after a successful run: the
+    // analysis's results are kept.
     void ReleaseWriteLock();
 
     // --- the run's end --------------------------------------------------------------------
-    // After an error inside a run: rolls back what the analysis left open and
-    // drops the result tables it had made, so no half-written table remains.
+    // After a failed run (an error, or a failure reported as text): rolls
+    // back what the analysis left open and the run's write transaction, and
+    // drops the result tables it had made, so no half-written table remains
+    // and the tables it replaced are back.
     void UndoAfterError();
     // Forgets the open transactions and the tables made (the run is over).
     void ForgetRunBookkeeping();

@@ -241,4 +241,9 @@ const AnalysisDef& AnalysisOf(Analysis id);
 // SortOrder for a sub-type name (compared without regard to case); 0 for a name not listed.
 int16_t AnalysisSortOrder(std::string_view subType);
 
+// An output table of that name would replace one of the scenario tables and
+// lose every saved scenario: the message that refuses it (naming the table),
+// or the empty text for a name that is no scenario table in any letter case.
+std::string ScenarioTableOutputMessage(std::string_view outputName);
+
 }  // namespace store

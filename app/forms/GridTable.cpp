@@ -11,7 +11,10 @@ std::unique_ptr<DataGridModel> OpenGridTable(const std::string& tableName) {
     try {
         dao::DatabasePtr db = store::CurrentDatabase();
         if (!db) throw vb::VbError(91, "No database is open.");
-        return std::make_unique<DataGridModel>(db->OpenRecordset(tableName, dao::dbOpenSnapshot, dao::dbReadOnly));
+        // In brackets the name is only a name: a table called "SELECT * FROM
+        // src" shows its own rows, never src's.
+        return std::make_unique<DataGridModel>(
+            db->OpenRecordset("[" + tableName + "]", dao::dbOpenSnapshot, dao::dbReadOnly));
     } catch (const vb::VbError& e) {
         if (e.Number() == dao::err::kNoInputTable) {
             ui::MsgBox("The table [" + tableName + "] does not exist in the database. \r\n\r\n" +

@@ -1,5 +1,6 @@
 #include "forms/frmDataGrid.h"
 
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QResizeEvent>
 
@@ -16,6 +17,9 @@ frmDataGrid::frmDataGrid(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
     grdDataGrid_ = new DataGridView(this);
     grdDataGrid_->setObjectName("grdDataGrid");
+    // Room for a few rows and columns at the least.
+    const QFontMetrics metrics = fontMetrics();
+    setMinimumSize(metrics.averageCharWidth() * 32, metrics.height() * 8);
     resize(480, 320);
 }
 
@@ -34,8 +38,10 @@ void frmDataGrid::ShowTableData(const std::string& TableName, const std::string&
         datRS_->setObjectName("datRS");
         grdDataGrid_->SetModel(datRS_.get());
         setWindowTitle(GridCaption(Caption, TableName));
+        // Three quarters of the frame's document area, whatever the other
+        // windows' state, so the table shows rows and columns at once.
         if (MDIMain* frame = program::MainFrame())
-            frame->AddChild(this);
+            frame->AddChild(this, frame->MdiArea()->viewport()->size() * 3 / 4);
         else
             show();
     });

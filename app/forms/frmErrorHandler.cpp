@@ -88,7 +88,7 @@ frmErrorHandler::frmErrorHandler(QWidget* parent) : QDialog(parent) {
         "Frame4", "cmdWebsite", glyphs::Web(),
         MakeLabel("Label7", QString("Visit our support department online at %1").arg(program::kSupportWebPage)),
         MakeLabel("Label6", "Visit the site now."), &cmdWebsite);
-    lblErrorFile_ = MakeLabel("lblErrorFile", "View the error file using NotePad.");
+    lblErrorFile_ = MakeLabel("lblErrorFile", "View the error file using a text editor.");
     auto* Frame5 =
         MakeGroup("Frame5", "cmdErrorFile", QApplication::style()->standardIcon(QStyle::SP_FileIcon), lblErrorFile_,
                   MakeLabel("Label8", "If you cannot send email, fax the contents of the error log to Zelk "
@@ -157,7 +157,8 @@ void frmErrorHandler::AppName(const std::string& value) {
 
 void frmErrorHandler::ErrorFile(const std::string& value) {
     errorFile_ = value;
-    lblErrorFile_->setText("View the error file using NotePad. (located in " + QString::fromStdString(value) + ")");
+    lblErrorFile_->setText("View the error file using a text editor. (located in " + QString::fromStdString(value) +
+                           ")");
 }
 
 void frmErrorHandler::cmdAction_Click(int index) {

@@ -116,12 +116,60 @@ struct Builder {
     }
 };
 
+// The length of the well-formed UTF-8 sequence at text[i] (1 to 4) with its
+// code point, or 0 for a byte that starts none (a stray continuation byte, an
+// overlong form, a surrogate, a value past U+10FFFF, a cut-off sequence).
+size_t Utf8At(const std::string& text, size_t i, char32_t& cp) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = byte(i);
+    if (c < 0x80) {
+        cp = c;
+        return 1;
+    }
+    size_t n;
+    char32_t min;
+    if ((c & 0xE0) == 0xC0) {
+        n = 2, cp = c & 0x1F, min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        n = 3, cp = c & 0x0F, min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        n = 4, cp = c & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + n > text.size()) return 0;
+    for (size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+// Characters that a text view or another tool may show as a line break, or
+// that are not visible text: the C0 and C1 controls, DEL and the Unicode line
+// and paragraph separators.
+bool IsControlOrSeparator(char32_t cp) {
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029;
+}
+
 }  // namespace
 
 std::string frmGenerateCode::CppStringLiteral(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        const size_t n = Utf8At(text, i, cp);
+        if (n == 0) {
+            // A byte that is not UTF-8: three octal digits give back the same byte
+            // (no following character can extend the escape).
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\%03o", static_cast<unsigned char>(text[i]));
+            out += escape;
+            ++i;
+            continue;
+        }
+        switch (cp) {
             case '"':
                 out += "\\\"";
                 break;
@@ -138,32 +186,48 @@ std::string frmGenerateCode::CppStringLiteral(const std::string& text) {
                 out += "\\t";
                 break;
             default:
-                if (c < 0x20 || c == 0x7F) {
-                    // Three octal digits: no following character can extend the escape.
+                if (cp < 0x80 && IsControlOrSeparator(cp)) {
                     char escape[5];
-                    std::snprintf(escape, sizeof escape, "\\%03o", c);
+                    std::snprintf(escape, sizeof escape, "\\%03o", static_cast<unsigned>(cp));
+                    out += escape;
+                } else if (IsControlOrSeparator(cp)) {
+                    // A universal character name: the same character in the
+                    // program's UTF-8 strings, but no line break on the screen.
+                    char escape[16];
+                    std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(cp));
                     out += escape;
                 } else {
-                    out += static_cast<char>(c);
+                    out.append(text, i, n);
                 }
         }
+        i += n;
     }
     return out + "\"";
 }
 
 std::string frmGenerateCode::CommentText(const std::string& text) {
     std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\r' || c == '\n') {
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        const size_t n = Utf8At(text, i, cp);
+        if (n == 0) {
+            // Not UTF-8: the replacement character keeps the comment valid text.
+            out += "\xEF\xBF\xBD";
+            ++i;
+            continue;
+        }
+        if (cp == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
             // A line break (CR, LF or both) becomes one space.
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
             out += ' ';
-        } else if ((c < 0x20 && c != '\t') || c == 0x7F) {
+            i += 2;
+            continue;
+        }
+        if (cp != '\t' && IsControlOrSeparator(cp)) {
             out += ' ';
         } else {
-            out += static_cast<char>(c);
+            out.append(text, i, n);
         }
+        i += n;
     }
     // A backslash at the end of a line comment would continue it onto the next line.
     while (!out.empty() && (out.back() == '\\' || out.back() == ' ' || out.back() == '\t')) out.pop_back();

@@ -1,17 +1,21 @@
 #include "forms/frmHelp.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "Program.h"
 #include "services/HelpTopics.h"
@@ -60,11 +64,41 @@ void frmHelp::ShowHelp(const std::string& helpFile, int topic) {
         w->close();
         return;
     }
+    // Asked for from a modal dialog, the window belongs to that dialog: it
+    // shows above it and takes keys and clicks while the dialog is open.
+    QWidget* owner = QApplication::activeModalWidget();
+    const bool moved = w->parentWidget() != owner;
+    if (moved) w->setParent(owner, Qt::Window);
     w->txtSearch_->clear();
     w->ShowTopic(topic);
+    // Where the user put a shown window it stays.
+    if (moved || !w->isVisible()) w->PlaceOnScreen(owner);
     w->show();
     w->raise();
     w->activateWindow();
+}
+
+void frmHelp::PlaceOnScreen(QWidget* owner) {
+    QScreen* screen = owner ? owner->screen() : this->screen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // The window manager's frame, once known; room for a title bar before.
+    const QRect outer = frameGeometry();
+    const QSize frame = isVisible() || outer.size() != size() ? outer.size() - size() : QSize(8, 40);
+    resize(size().boundedTo(area.size() - frame));
+    QRect placed(QPoint(), size() + frame);
+    placed.moveCenter(owner && owner->isVisible() ? owner->frameGeometry().center() : area.center());
+    placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() + 1 - placed.width()));
+    placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() + 1 - placed.height()));
+    move(placed.topLeft());
+}
+
+void frmHelp::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmHelp::Search(const std::string& helpFile, const std::string& keyword) {

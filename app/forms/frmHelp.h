@@ -36,8 +36,15 @@ public:
     void ShowTopic(int number);
     int CurrentTopic() const { return current_; }
 
+protected:
+    // Escape closes the window.
+    void keyPressEvent(class QKeyEvent* event) override;
+
 private:
     void Filter(const QString& text);
+    // Sizes the window to fit the screen and centres it over `owner` (or the
+    // screen), wholly inside the screen.
+    void PlaceOnScreen(QWidget* owner);
 
     QLineEdit* txtSearch_;
     QListWidget* lstTopics_;

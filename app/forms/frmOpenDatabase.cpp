@@ -193,7 +193,7 @@ void frmOpenDatabase::cmdBrowseDatabase_Click() {
     vb::Variant chosen{std::string()};
     // The databases are SQLite files, whatever their extension.
     if (FileOpenDialog(chosen, this, folder,
-                       "Access Database (*.mdb;*.db;*.sqlite;*.sqlite3)|*.mdb;*.db;*.sqlite;*.sqlite3|"
+                       "SQLite database (*.mdb;*.db;*.sqlite;*.sqlite3)|*.mdb;*.db;*.sqlite;*.sqlite3|"
                        "All Files (*.*)|*.*") != 0)
         return;
     QString path = QString::fromStdString(chosen.String());
@@ -203,6 +203,8 @@ void frmOpenDatabase::cmdBrowseDatabase_Click() {
     if (found < 0) found = AddListItem(cboDatabase_, chosen.String(), 0);
     cboDatabase_->setCurrentIndex(found);
     cboDatabase_Click();
+    // A file chosen: Enter now opens it rather than browsing again.
+    findChild<QPushButton*>("cmdOK")->setFocus(Qt::OtherFocusReason);
 }
 
 void frmOpenDatabase::cmdBrowseWorkgroup_Click() {
@@ -210,7 +212,7 @@ void frmOpenDatabase::cmdBrowseWorkgroup_Click() {
     vb::Variant parent = ParentFolder(vb::Variant(text));
     vb::Variant chosen{std::string()};
     if (FileOpenDialog(chosen, this, parent.IsString() ? parent.String() : text,
-                       "Access Library (*.mda;*.mdw)|*.mda;*.mdw|All Files (*.*)|*.*") == 0)
+                       "Workgroup file (*.mda;*.mdw)|*.mda;*.mdw|All Files (*.*)|*.*") == 0)
         txtWorkgroup_->setText(QString::fromStdString(chosen.String()));
 }
 
@@ -286,6 +288,12 @@ void frmOpenDatabase::reject() {
         return;
     }
     QDialog::reject();
+}
+
+void frmOpenDatabase::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    cboDatabase_->setFocus(Qt::OtherFocusReason);
+    cboDatabase_->lineEdit()->selectAll();
 }
 
 bool frmOpenDatabase::eventFilter(QObject* watched, QEvent* event) {

@@ -34,6 +34,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
+    // The path box starts with the focus and its text selected, so typing replaces it.
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -88,6 +88,9 @@ frmQuarn_Calculator::frmQuarn_Calculator(QWidget* parent) : QDialog(parent) {
     lblProbabilityCaption_ = label("lblProbabilityCaption", "Probability:");
     lblProbability_ = label("lblProbability", "");
     lblProbRange_ = label("lblProbRange", "(0 to 1)");
+    // Room for the longest result from the start: a result never resizes the window.
+    lblProbability_->setMinimumWidth(lblProbability_->fontMetrics().horizontalAdvance("-3.33333333333333E-308"));
+    lblProbability_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     // Hidden boxes keep their place, so the window does not jump between types.
     for (QWidget* w : std::initializer_list<QWidget*>{lblDF1Fld_, txtDF1_, lblDF2_, txtDF2_}) {
         QSizePolicy policy = w->sizePolicy();

@@ -200,6 +200,27 @@ void frmStatMain::BuildControls() {
         cmdAction_[i]->resize(81, 25);
         connect(cmdAction_[i], &QPushButton::clicked, this, [this, i] { cmdAction_Click(i); });
     }
+    setMinimumSize(SmallestSize());
+}
+
+int frmStatMain::ListLeft() const {
+    // 2340 twips, or further right when an option caption needs the room.
+    int frameWidth = 0;
+    for (QGroupBox* f : frames_) frameWidth = std::max(frameWidth, f->sizeHint().width());
+    return std::max(Px(2340), Px(120) + Px(60) + frameWidth + Px(120));
+}
+
+QSize frmStatMain::SmallestSize() const {
+    // Every button of the row, the three tabs, the list's least width, and
+    // the family frame with all its options one below the other.
+    int frameHeight = 0;
+    for (QGroupBox* f : frames_) frameHeight = std::max(frameHeight, f->sizeHint().height());
+    const int buttonWidth = cmdAction_[0]->width();
+    const int width = std::max({6 * buttonWidth + 6 * Px(60), tabMain_->sizeHint().width() + Px(180),
+                                ListLeft() + Px(2341) + Px(196) + Px(60)});
+    const int bodyTop = Px(60) + tabMain_->sizeHint().height() - 1;
+    const int height = bodyTop + Px(120) + frameHeight + Px(120) - Px(60) + Px(720);
+    return QSize(width, height);
 }
 
 QWidget* frmStatMain::SubWindow() const {
@@ -249,9 +270,10 @@ void frmStatMain::resizeEvent(QResizeEvent* event) {
         const int bodyTop = tab.y() + tabMain_->height() - 1;
         tabBody_->setGeometry(tab.x(), bodyTop, tab.width(), std::max(tab.bottom() + 1 - bodyTop, 1));
 
-        const int listLeft = Px(2340), listTop = Px(600);
+        // The list ends 196 twips inside the tab strip's right edge.
+        const int listLeft = ListLeft(), listTop = Px(600);
         const int listHeight = std::max(tab.y() + tab.height() - Px(720), 1);
-        lvwScenarios_->setGeometry(listLeft, listTop, std::max(innerWidth - 2596 / CWinPos::kTwipsPerPixel, Px(2341)),
+        lvwScenarios_->setGeometry(listLeft, listTop, std::max(tab.right() + 1 - Px(196) - listLeft, Px(2341)),
                                    listHeight);
         // The family frames stand at one spot inside the tab strip, left of the list.
         const QRect frame(tab.x() + Px(60), bodyTop + Px(120), listLeft - tab.x() - Px(60) - Px(120),
@@ -370,7 +392,7 @@ void frmStatMain::FitListColumns() {
     // stays unless new rows need more.
     const QFontMetrics metrics = lvwScenarios_->fontMetrics();
     const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lvwScenarios_) + 1) + 8;
-    const int widest = metrics.averageCharWidth() * 60;
+    const int widest = metrics.averageCharWidth() * 80;
     QHeaderView* header = lvwScenarios_->header();
     for (int c = 0; c < lvwScenarios_->columnCount(); ++c) {
         int width = header->sectionSizeHint(c);

@@ -97,6 +97,10 @@ private:
     int SelectedIndex() const;
     void RestoreSelection(int remembered);
     void FitListColumns();
+    // Where the list begins, right of the widest family frame.
+    int ListLeft() const;
+    // The least inner size at which every control shows and none overlap.
+    QSize SmallestSize() const;
     void SelectOption(QButtonGroup* group, int index);
     QWidget* SubWindow() const;
 

@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <string>
 
+#include "ui/UiServices.h"
 #include "vb/Conversions.h"
+#include "vb/VbError.h"
 
 DataGridModel::DataGridModel(dao::RecordsetPtr recordset, QObject* parent)
     : QAbstractTableModel(parent), pager_(std::make_unique<dao::RowPager>(std::move(recordset))) {
@@ -37,6 +41,10 @@ QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int
 
 QString DataGridModel::DisplayText(const vb::Variant& value, int16_t fieldType) {
     if (value.IsNull() || value.IsEmpty() || fieldType == dao::dbLongBinary) return {};
+    // A REAL column of a file another tool wrote can hold an infinity, which
+    // has no number text of its own.
+    if (value.IsNumber() && std::isinf(value.ToDouble()))
+        return value.ToDouble() > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
     return QString::fromStdString(vb::CStr(value));
 }
 
@@ -71,11 +79,22 @@ const DataGridModel::Page& DataGridModel::PageOf(int64_t page) const {
         std::vector<vb::Variant> values;
         try {
             fresh.rows = static_cast<int>(pager_->ReadRows(page * kPageRows, kPageRows, values));
-        } catch (const vb::VbError&) {
-            // A record set that can no longer be read (its database closed)
-            // shows empty cells rather than failing the paint.
+        } catch (const vb::VbError& e) {
+            // Rows that cannot be read show empty cells rather than failing
+            // the paint; the first such error is told once, after the paint
+            // (a record set whose database was closed is not an error).
             fresh.rows = 0;
             values.clear();
+            if (!readErrorTold_ && e.Number() != dao::err::kObjectClosed) {
+                readErrorTold_ = true;
+                const std::string text = "The rows from row " + std::to_string(page * kPageRows + 1) +
+                                         " on cannot be read and are shown empty:\r\n\r\n" +
+                                         std::to_string(e.Number()) + ": " + e.Description();
+                QMetaObject::invokeMethod(
+                    const_cast<DataGridModel*>(this),
+                    [text] { ui::Ui().MsgBox(text, ui::vbExclamation | ui::vbOKOnly, "Quantara"); },
+                    Qt::QueuedConnection);
+            }
         }
         ++pagesRead_;
         fresh.cells.reserve(values.size());

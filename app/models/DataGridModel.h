@@ -32,7 +32,8 @@ public:
     const dao::RecordsetPtr& Recordset() const;
     // The text a cell shows: empty for Null and binary data, the runtime's
     // CStr otherwise ("True"/"False", dates as yyyy-mm-dd hh:nn:ss, numbers
-    // to 15 significant digits with a "." whatever the locale).
+    // to 15 significant digits with a "." whatever the locale), "Infinity"
+    // and "-Infinity" for infinite numbers.
     static QString DisplayText(const vb::Variant& value, int16_t fieldType);
 
     // Pages read from the record set so far, and pages held now.
@@ -59,4 +60,5 @@ private:
     mutable int64_t pagesRead_ = 0;
     mutable int64_t lastPage_ = -1;
     mutable Page* last_ = nullptr;
+    mutable bool readErrorTold_ = false;
 };

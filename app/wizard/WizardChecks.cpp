@@ -7,6 +7,7 @@
 
 #include "ErrorStack.h"
 #include "Program.h"
+#include "ScenarioSchema.h"
 #include "modMerivox.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
@@ -142,6 +143,15 @@ bool CZantelsPropWiz::CheckFinal(QWidget* page, std::string& strTable1, std::str
             text = "Second Output table name required.";
             Focus(page, "txtScenario_Output_Table2_Name");
             return;
+        }
+        // An output named like a scenario table would replace it.
+        const bool secondShown = label2 && !label2->isHidden();
+        for (int i = 0; i < (secondShown ? 2 : 1); ++i) {
+            text = store::ScenarioTableOutputMessage(i == 0 ? strTable1 : strTable2);
+            if (!text.empty()) {
+                Focus(page, i == 0 ? "txtScenario_Output_Table1_Name" : "txtScenario_Output_Table2_Name");
+                return;
+            }
         }
         // The database compares table names without regard to case: names
         // that differ only in case would name one table.

@@ -10,7 +10,7 @@
 #include <QTreeWidget>
 
 #include "CurrentDatabase.h"
-#include "forms/GridLauncher.h"
+#include "forms/frmDataGridDialog.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpTopics.h"
 #include "vb/Conversions.h"
@@ -191,7 +191,9 @@ void frmQuarn_SelectTable::ViewTable() {
     Guarded("frmQuarn_SelectTable:cmdViewTable_Click", [&] {
         const QList<QTreeWidgetItem*> selected = lvwTableQuery_->selectedItems();
         if (selected.isEmpty()) return;
-        OpenDataGridWindow("Input table or query - ", selected.front()->text(0).toStdString());
+        // A modal preview over the page, gone with its rows when it closes.
+        frmDataGridDialog preview(this);
+        preview.ShowTableData(selected.front()->text(0).toStdString(), "Input table or query - ");
     });
 }
 

@@ -14,6 +14,7 @@ namespace {
 using Extended = long double;
 
 constexpr double kNormalCutOff = 6.3;  // the normal series is not summed above this
+constexpr double kLargeDf = 1e7;       // degrees of freedom above this take the limiting forms
 constexpr double kExpFloor = -2000;    // exponents at or below this give 0
 constexpr int kMaxTerms = 1000;        // series and continued fractions take at least this many terms before giving up
 
@@ -257,6 +258,57 @@ Extended CZValue::GammaContinuedFraction(Extended a, Extended x) {
     return std::exp(e) * g;
 }
 
+namespace {
+
+// Upper normal tail P(Z >= z) of a standard normal, in the extended type.
+Extended UpperNormal(Extended z) {
+    constexpr Extended kSqrtHalf = 0.707106781186547524400844362104849039L;
+    return std::erfc(z * kSqrtHalf) / 2;
+}
+
+// Wilson and Hilferty's cube root: (x / k)^(1/3) is nearly normal with mean
+// 1 - 2 / (9 k) and variance 2 / (9 k).
+Extended ChiSquareLimit(Extended x, Extended k) {
+    if (x <= 0) return 1;
+    const Extended v = 2 / (9 * k);
+    return UpperNormal((std::cbrt(x / k) - (1 - v)) / std::sqrt(v));
+}
+
+}  // namespace
+
+Extended CZValue::GammaP(Extended a, Extended x) {
+    if (x <= 0) return 0;
+    if (x < a + 1) return GammaSeries(a, x);
+    return 1 - GammaContinuedFraction(a, x);
+}
+
+double CZValue::NormalCutOff() { return kNormalCutOff; }
+
+double CZValue::Quarn_NormalTail(double z) {
+    ProcScope scope(ErrStack(), "Quarn_NormalTail");
+    RequireFinite(z, "test value");
+    z = std::fabs(z);
+    if (z > kNormalCutOff) return 0;
+    return Probability01(ToDouble(2 * UpperNormal(z)));
+}
+
+double CZValue::Quarn_NormalTailInverse(double p) {
+    ProcScope scope(ErrStack(), "Quarn_NormalTailInverse");
+    RequireFinite(p, "probability");
+    // The tail falls steadily, so halving the interval finds its point to the
+    // last place; a hundred halvings pass a Double's resolution on [0, 6.3].
+    Extended lo = 0, hi = kNormalCutOff;
+    for (int i = 0; i < 100 && hi - lo > 0; ++i) {
+        const Extended mid = (lo + hi) / 2;
+        if (2 * UpperNormal(mid) > p) {
+            lo = mid;
+        } else {
+            hi = mid;
+        }
+    }
+    return static_cast<double>((lo + hi) / 2);
+}
+
 // P(-z < Z < z) by the power series of the normal integral,
 // 2/sqrt(2 pi) * sum (-1)^i z^(2i+1) / ((2i+1) i! 2^i).
 double CZValue::NormalCentral(double z) {
@@ -309,6 +361,13 @@ double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double
             break;
         case 'T': {
             if (DF1 <= 0) return 0;
+            if (DF1 > kLargeDf) {
+                // The normal at t (1 - 1 / (4 v)) / sqrt(1 + t^2 / (2 v)).
+                const Extended t = std::fabs(static_cast<Extended>(Tv));
+                const Extended v = DF1;
+                r = 2 * UpperNormal(t * (1 - 1 / (4 * v)) / std::sqrt(1 + t * t / (2 * v)));
+                break;
+            }
             // x = DF1 / (Tv^2 + DF1) and its complement, each as its own
             // quotient: 1 - x would lose the digits of a small Tv.
             const Extended t2 = static_cast<Extended>(Tv) * Tv;
@@ -318,11 +377,34 @@ double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double
         }
         case 'C':
             if (DF1 <= 0) return 0;
+            if (DF1 > kLargeDf) {
+                r = ChiSquareLimit(Tv, DF1);
+                break;
+            }
             r = GammaQ(static_cast<Extended>(DF1) / 2, static_cast<Extended>(Tv) / 2);
             break;
         case 'F': {
             if (DF1 <= 0 || DF2 <= 0) return 0;
-            const Extended q = std::fabs(static_cast<Extended>(Tv)) * DF1;
+            const Extended f = std::fabs(static_cast<Extended>(Tv));
+            if (DF1 > kLargeDf && DF2 > kLargeDf) {
+                // Paulson: the difference of the two cube roots is nearly normal.
+                const Extended v1 = 2 / (9 * static_cast<Extended>(DF1));
+                const Extended v2 = 2 / (9 * static_cast<Extended>(DF2));
+                const Extended c = std::cbrt(f);
+                r = UpperNormal(((1 - v2) * c - (1 - v1)) / std::sqrt(v1 + c * c * v2));
+                break;
+            }
+            if (DF2 > kLargeDf) {
+                // F is chi-square with DF1 degrees of freedom over DF1.
+                r = DF1 > kLargeDf ? ChiSquareLimit(f * DF1, DF1) : GammaQ(static_cast<Extended>(DF1) / 2, f * DF1 / 2);
+                break;
+            }
+            if (DF1 > kLargeDf) {
+                // 1 / F is chi-square with DF2 degrees of freedom over DF2.
+                r = f == 0 ? 1 : GammaP(static_cast<Extended>(DF2) / 2, DF2 / (2 * f));
+                break;
+            }
+            const Extended q = f * DF1;
             const Extended total = q + DF2;
             r = IncompleteBeta(static_cast<Extended>(DF2) / 2, static_cast<Extended>(DF1) / 2, DF2 / total, q / total);
             break;
@@ -425,8 +507,10 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
         }
         const double denominator = fhi - flo;
         if (denominator == 0) noBracket();  // both ends alike: no secant step exists
-        // (lo fhi - hi flo) / (fhi - flo), written as a step from lo.
-        x = vb::Checked(lo - flo * ((hi - lo) / denominator));
+        // (lo fhi - hi flo) / (fhi - flo), written as a step from lo; the ends
+        // have opposite signs, so flo / (fhi - flo) lies in [-1, 0] and the
+        // step cannot overflow even where the probabilities are tiny.
+        x = vb::Checked(lo - (flo / denominator) * (hi - lo));
         const double fx = f(x);
         if (std::fabs(fx) <= tol) break;
         // The value no longer moves but within its last few places: the

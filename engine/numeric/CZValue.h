@@ -19,8 +19,23 @@ public:
     //   "C" upper tail P(chi2 >= Tv) with DF1 degrees of freedom (0 when DF1 <= 0)
     //   "F" upper tail P(F >= |Tv|) with DF1, DF2 degrees of freedom (0 when either <= 0)
     //   any other letter: 0.
+    // Degrees of freedom above ten million take the distributions' limiting
+    // forms (the normal with its first correction for "T", Wilson and
+    // Hilferty's cube root for "C", chi-square or Paulson's cube root for
+    // "F"): their exact series would need tens of thousands of terms and
+    // more, while the limiting forms differ from them by less than the
+    // precision of the data such degrees of freedom come from.
     // A NaN or infinite argument raises error 5.
     double Quarn_CalcProb(const std::string& strProbType, double Tv, double DF1, double DF2);
+
+    // Two-sided normal tail P(|Z| >= |z|), formed directly rather than as one
+    // minus the central probability, so that it keeps its digits far out; 0
+    // above the normal cut-off (6.3), as the central probability is 1 there.
+    double Quarn_NormalTail(double z);
+    // The z >= 0 whose two-sided tail is p, for Quarn_NormalTail(6.3) <= p < 1.
+    double Quarn_NormalTailInverse(double p);
+    // The cut-off above which the normal probabilities are not summed.
+    static double NormalCutOff();
 
     // The test value x >= 0 whose Quarn_CalcProb equals dblProb (0 < dblProb < 1),
     // by a bracketed false-position search (Illinois). fAccurate asks for the
@@ -56,6 +71,8 @@ private:
     static long double GammaQ(long double a, long double x);
     static long double GammaContinuedFraction(long double a, long double x);
     static long double GammaSeries(long double a, long double x);
+    // Regularised lower incomplete gamma P(a, x), kept apart from 1 - Q.
+    static long double GammaP(long double a, long double x);
     long double LnFactorial(int32_t n);
     static double NormalCentral(double z);
 

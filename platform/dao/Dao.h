@@ -520,6 +520,10 @@ public:
     // Whether both objects stand for one file (same device and inode), through
     // whatever paths and connections they were opened.
     bool SameFile(const Database& other) const;
+    // The kind of schema object the file keeps under this name, compared
+    // without regard to case: "table", "view", "index" or "trigger" (SQLite's
+    // own names, whatever made the object); empty when the name is free.
+    std::string SchemaObjectType(const std::string& name) const;
     // A transaction of this database alone, apart from its workspace's;
     // nested levels (and levels inside a workspace transaction) are
     // savepoints. With `write` the outermost level takes the file's write

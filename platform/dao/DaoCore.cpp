@@ -616,6 +616,7 @@ std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view tableName) {
         return nullptr;
 
     ReadColumns(*info);
+    if (!info->isView) FindRowKey(*info);
     if (catalogExists) ReadCatalogFacts(*info);
     if (info->indexes.empty() && !info->isView) ReadSqliteIndexes(*info);
     // Only text columns have a sort order of their own, whatever the catalog says.
@@ -624,6 +625,25 @@ std::shared_ptr<TableInfo> DatabaseImpl::FindTable(std::string_view tableName) {
     }
     tables[key] = info;
     return info;
+}
+
+// The row key's name: the first of SQLite's three names for it that no column
+// of the table takes. A table WITHOUT ROWID, or one whose columns take all
+// three names, has none that can be reached.
+void DatabaseImpl::FindRowKey(TableInfo& info) {
+    info.hasRowid = false;
+    for (const char* name : {"_rowid_", "rowid", "oid"}) {
+        if (info.FindField(name) >= 0) continue;
+        sqlite3_stmt* probe = nullptr;
+        const std::string sql = std::string("SELECT ") + name + " FROM " + QuoteId(info.name) + " LIMIT 0";
+        const bool ok = sqlite3_prepare_v2(db, sql.c_str(), -1, &probe, nullptr) == SQLITE_OK;
+        sqlite3_finalize(probe);
+        if (ok) {
+            info.rowid = name;
+            info.hasRowid = true;
+        }
+        return;
+    }
 }
 
 // The columns as SQLite declares them: types inferred from the declared
@@ -1116,6 +1136,14 @@ bool Database::SameFile(const Database& other) const {
     return a.path == b.path;
 }
 
+std::string Database::SchemaObjectType(const std::string& name) const {
+    impl_->CheckOpen();
+    Stmt s(impl_->db, "SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
+    s.Bind(1, name);
+    if (!s.Step()) return {};
+    return s.Text(0);
+}
+
 void Database::BeginTrans(bool write) {
     impl_->CheckOpen();
     sqlite3* db = impl_->db;
@@ -1316,8 +1344,22 @@ bool CheckAccount(const std::string& workgroupPath, const std::string& user, con
     }
     sqlite3_bind_text(st, 1, user.c_str(), -1, SQLITE_TRANSIENT);
     std::string hash;
-    if (sqlite3_step(st) == SQLITE_ROW) hash = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    bool noHash = false;
+    if (sqlite3_step(st) == SQLITE_ROW) {
+        // Another tool may have left an account without a hash (Null).
+        const unsigned char* text = sqlite3_column_text(st, 0);
+        if (text) {
+            hash = reinterpret_cast<const char*>(text);
+        } else {
+            noHash = true;
+        }
+    }
     sqlite3_finalize(st);
+    if (noHash) {
+        Fail(err::kBadAccount, "The account '" + user + "' of the workgroup information file '" + workgroupPath +
+                                   "' has no password hash; the file is damaged. Set the account's password again "
+                                   "with merivox-workgroup.");
+    }
     return !hash.empty() && VerifyPassword(hash, password);
 }
 

@@ -104,6 +104,9 @@ struct TableInfo {
     std::vector<IndexInfo> indexes;
     int autoIncrement = -1;  // index of the auto-increment field
     bool hasRowid = true;
+    // The name that reaches the row key: "_rowid_", "rowid" or "oid", the
+    // first no column of the table takes (a column of that name hides it).
+    std::string rowid = "_rowid_";
     bool isView = false;
     int FindField(std::string_view name) const;
 };
@@ -156,6 +159,7 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     std::shared_ptr<TableInfo> FindTable(std::string_view name);
     // The three sources FindTable fills a table's description from.
     void ReadColumns(TableInfo& info);
+    void FindRowKey(TableInfo& info);
     void ReadCatalogFacts(TableInfo& info);
     void ReadSqliteIndexes(TableInfo& info);
     std::shared_ptr<TableInfo> Table(std::string_view name);                         // 3078-like 3265 when absent
@@ -240,6 +244,7 @@ struct PagingSource {
     std::string sql;                    // its statement; column `off` holds its first field
     int off = 0;
     std::string table;  // a stored table it reads whole, in key order; empty otherwise
+    std::string rowid;  // that table's name for its row key
     std::vector<int16_t> types;
 };
 PagingSource PagingSourceOf(const RecordsetState& rs);

@@ -183,7 +183,7 @@ struct RecordsetState {
     int64_t Count() const { return std::max<int64_t>(0, reached - removed); }
     void Lookup(int64_t key) {
         if (!lookup) {
-            std::string q = type == dbOpenTable  ? sql + " WHERE _rowid_ = ?1"
+            std::string q = type == dbOpenTable  ? sql + " WHERE " + table->rowid + " = ?1"
                             : !lookupSql.empty() ? lookupSql
                                                  : "SELECT * FROM (" + sql + ") WHERE __dao_rowid = ?1";
             lookup = Stmt(run->db, q);
@@ -337,7 +337,10 @@ PagingSource PagingSourceOf(const RecordsetState& rs) {
     p.run = rs.run;
     p.sql = rs.sql;
     p.off = rs.off;
-    if (rs.wholeTable) p.table = rs.tableName;
+    if (rs.wholeTable && rs.table) {
+        p.table = rs.tableName;
+        p.rowid = rs.table->rowid;
+    }
     for (auto& d : rs.defs) p.types.push_back(d->type);
     return p;
 }
@@ -537,7 +540,8 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
     sqlite3_finalize(st);
     if (!ok || schema != "main") return false;
     auto info = s.run->FindTable(table);
-    if (!info || info->isView) return false;
+    // Keyed only where "_rowid_" is the row key itself, not a column of that name.
+    if (!info || info->isView || !info->hasRowid || info->rowid != "_rowid_") return false;
     s.table = info;
     s.tableName = info->name;
     s.sql = injected;
@@ -607,7 +611,7 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
         if (!named->isView && named->hasRowid) {
             s->table = named;
             s->tableName = named->name;
-            s->sql = "SELECT _rowid_ AS __dao_rowid, * FROM " + QuoteId(named->name);
+            s->sql = "SELECT " + named->rowid + " AS __dao_rowid, * FROM " + QuoteId(named->name);
             s->keyed = true;
             s->wholeTable = true;
             s->off = 1;
@@ -875,8 +879,8 @@ void Recordset::AddNew() {
             if (!s_->nextCounter)
                 s_->nextCounter =
                     Stmt(s_->run->db, "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0), "
-                                      "coalesce((SELECT max(_rowid_) FROM " +
-                                          QuoteId(s_->tableName) + "), 0)) + 1");
+                                      "coalesce((SELECT max(" +
+                                          s_->table->rowid + ") FROM " + QuoteId(s_->tableName) + "), 0)) + 1");
             s_->nextCounter.Reset();
             s_->nextCounter.Bind(1, s_->tableName);
             s_->nextCounter.Step();
@@ -926,8 +930,9 @@ void Recordset::Update() {
                 if (s.dirty[i])
                     sets += (sets.empty() ? "" : ", ") +
                             QuoteId(s.table->fields[static_cast<size_t>(s.tableCol[i])].name) + " = ?";
-            sql = sets.empty() ? std::string("SELECT 1")
-                               : "UPDATE " + QuoteId(s.tableName) + " SET " + sets + " WHERE _rowid_ = ?";
+            sql = sets.empty()
+                      ? std::string("SELECT 1")
+                      : "UPDATE " + QuoteId(s.tableName) + " SET " + sets + " WHERE " + s.table->rowid + " = ?";
         }
         it = s.writes.emplace(mask, Stmt(s.run->db, sql)).first;
     }
@@ -962,7 +967,7 @@ void Recordset::Delete() {
     s_->CheckCurrent();
     s_->editMode = 0;
     s_->KeepOrder(true);
-    Stmt d(s_->run->db, "DELETE FROM " + QuoteId(s_->tableName) + " WHERE _rowid_ = ?1");
+    Stmt d(s_->run->db, "DELETE FROM " + QuoteId(s_->tableName) + " WHERE " + s_->table->rowid + " = ?1");
     d.Bind(1, s_->curKey);
     d.Step();
     s_->cur = nullptr;

@@ -1,5 +1,7 @@
 // Rows of a record set by position without reading the rows before them:
-// row keys over a table, LIMIT/OFFSET windows over a query.
+// row keys over a table (by the name that reaches the key itself, never a
+// column that takes one of its names), LIMIT/OFFSET windows over a query or
+// a table whose key cannot be reached.
 #include "dao/DaoInternal.h"
 
 namespace dao {
@@ -60,8 +62,9 @@ struct RowPager::Impl {
     // The key of the row `k` positions after the row with key `from` (or
     // after the first key at or above it); nullopt past the end.
     std::optional<int64_t> KeyAfter(int64_t from, int64_t k) {
-        Stmt& s = Prepared(keyAtStmt, "SELECT _rowid_ FROM " + QuoteId(src.table) +
-                                          " WHERE _rowid_ >= ?1 ORDER BY _rowid_ LIMIT 1 OFFSET ?2");
+        const std::string& key = src.rowid;
+        Stmt& s = Prepared(keyAtStmt, "SELECT " + key + " FROM " + QuoteId(src.table) + " WHERE " + key +
+                                          " >= ?1 ORDER BY " + key + " LIMIT 1 OFFSET ?2");
         ResetOnExit reset{s};
         s.Bind(1, from);
         s.Bind(2, k);
@@ -76,8 +79,8 @@ struct RowPager::Impl {
         keys = Keys::Dense;
         int64_t n = Count();
         if (n == 0) return;
-        auto lo = Scalar("SELECT min(_rowid_) FROM " + QuoteId(src.table));
-        auto hi = Scalar("SELECT max(_rowid_) FROM " + QuoteId(src.table));
+        auto lo = Scalar("SELECT min(" + src.rowid + ") FROM " + QuoteId(src.table));
+        auto hi = Scalar("SELECT max(" + src.rowid + ") FROM " + QuoteId(src.table));
         if (!lo || !hi) {
             count = 0;
             return;
@@ -145,7 +148,8 @@ int64_t RowPager::ReadRows(int64_t first, int64_t count, std::vector<vb::Variant
     if (p_->byKey) {
         auto key = p_->KeyAt(first);
         if (!key) return 0;
-        Stmt& s = p_->Prepared(p_->pageStmt, p_->src.sql + " WHERE _rowid_ >= ?1 ORDER BY _rowid_ LIMIT ?2");
+        const std::string& k = p_->src.rowid;
+        Stmt& s = p_->Prepared(p_->pageStmt, p_->src.sql + " WHERE " + k + " >= ?1 ORDER BY " + k + " LIMIT ?2");
         s.Bind(1, *key);
         s.Bind(2, count);
         return p_->Read(s, count, out);

@@ -63,7 +63,28 @@ int main(int argc, char** argv) {
         if (cmd == "create" && (argc == 3 || (argc == 4 && std::string(argv[2]) == "--replace"))) {
             std::string path = argv[argc - 1];
             if (argc == 4) {
-                for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
+                // Only a file is replaced: a folder (empty or not) or any
+                // other kind of entry under that name is left as it is.
+                const char* suffixes[] = {"", "-journal", "-wal", "-shm"};
+                for (const char* suffix : suffixes) {
+                    const std::string entry = path + suffix;
+                    std::error_code ec;
+                    const auto status = std::filesystem::symlink_status(entry, ec);
+                    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+                        std::fprintf(stderr, "merivox-workgroup: '%s' is not a file; only a file is replaced.\n",
+                                     entry.c_str());
+                        return 1;
+                    }
+                }
+                for (const char* suffix : suffixes) {
+                    const std::string entry = path + suffix;
+                    std::error_code ec;
+                    if (!std::filesystem::remove(entry, ec) && ec) {
+                        std::fprintf(stderr, "merivox-workgroup: '%s' cannot be removed: %s\n", entry.c_str(),
+                                     ec.message().c_str());
+                        return 1;
+                    }
+                }
             }
             dao::CreateWorkgroupFile(path);
             return 0;
@@ -82,6 +103,9 @@ int main(int argc, char** argv) {
         }
     } catch (const vb::VbError& e) {
         std::fprintf(stderr, "merivox-workgroup: %d: %s\n", e.Number(), e.Description().c_str());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "merivox-workgroup: %s\n", e.what());
         return 1;
     }
     std::fprintf(stderr, "usage: merivox-workgroup create [--replace] <workgroup file>\n"

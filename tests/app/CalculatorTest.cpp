@@ -288,6 +288,19 @@ private slots:
         QCOMPARE(frmQuarn_Calculator::FormatResult(-0.0), std::string("0"));
     }
 
+    void aResultLeavesTheWindowsSizeAndShowsWhole() {
+        QCoreApplication::sendPostedEvents();
+        const QSize before = calc_->size();
+        auto* result = Get<QLabel>("lblProbability");
+        for (const char* value : {"9", "0.5", "38"}) {  // scientific, plain, and the smallest
+            Calc(value);
+            QCoreApplication::sendPostedEvents();
+            QCOMPARE(calc_->size(), before);
+            QVERIFY2(result->contentsRect().width() >= result->fontMetrics().horizontalAdvance(result->text()),
+                     qPrintable(result->text()));
+        }
+    }
+
     void degreesOfFreedomTakeOnlyNumberKeys() {
         Type(1);
         QLineEdit* df = Box("txtDF1");

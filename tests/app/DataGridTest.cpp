@@ -150,6 +150,29 @@ private slots:
         QVERIFY(!m->Recordset()->Updatable());
     }
 
+    // A name that reads like a statement is still a name: the table's own
+    // rows, never those of the table the statement names.
+    void aTableNamedLikeAStatementShowsItsOwnRows() {
+        for (const char* name : {"SELECT * FROM Source", "WITH x AS (SELECT 1) SELECT * FROM Source"}) {
+            auto td = db_->CreateTableDef(name);
+            td->Fields()->Append(td->CreateField("Own", dao::dbText, 20));
+            db_->TableDefs()->Append(td);
+            dao::RecordsetPtr rs = db_->OpenRecordset(name, dao::dbOpenTable);
+            rs->AddNew();
+            rs->Fields(0)->Value(vb::Variant("mine"));
+            rs->Update();
+            rs->Close();
+            auto* grid = new frmDataGrid;
+            grid->ShowTableData(name, "Output");
+            QVERIFY(rec_.boxes.empty());
+            DataGridModel* m = grid->Model();
+            QCOMPARE(m->rowCount(), 1);
+            QCOMPARE(m->columnCount(), 1);
+            QCOMPARE(m->headerData(0, Qt::Horizontal).toString(), QString("Own"));
+            QCOMPARE(Cell(m, 0, 0), QString("mine"));
+        }
+    }
+
     void minimisingChangesNothingRestoringFits() {
         auto* grid = new frmDataGrid;
         grid->ShowTableData("Source", "Source");

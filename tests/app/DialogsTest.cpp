@@ -67,8 +67,9 @@ private slots:
         QCOMPARE(dialog->findChild<QLabel*>("lblErrorHeader")->text(),
                  QString("Quantara has encountered the following unanticipated error:"));
         QCOMPARE(dialog->findChild<QPlainTextEdit*>("txtError")->toPlainText(), QString("Division by zero"));
-        QCOMPARE(dialog->findChild<QLabel*>("lblErrorFile")->text(),
-                 QString("View the error file using NotePad. (located in /home/ann/.local/state/Merivox/error.log)"));
+        QCOMPARE(
+            dialog->findChild<QLabel*>("lblErrorFile")->text(),
+            QString("View the error file using a text editor. (located in /home/ann/.local/state/Merivox/error.log)"));
         QCOMPARE(dialog->findChild<QPushButton*>("cmdAction_0")->text(), QString("&Continue"));
         QCOMPARE(dialog->findChild<QPushButton*>("cmdAction_1")->text(), QString("C&lose"));
         for (const char* name : {"Frame1", "Frame2", "Frame3", "Frame4", "Frame5", "cmdHelpFile", "cmdReadme",

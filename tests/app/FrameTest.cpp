@@ -387,7 +387,7 @@ private slots:
         QCOMPARE(shownError, QString("Division by zero"));
         QCOMPARE(header, QString("Quantara has encountered the following unanticipated error:"));
         QCOMPARE(shownFile,
-                 "View the error file using NotePad. (located in " + QString::fromStdString(ReportPath()) + ")");
+                 "View the error file using a text editor. (located in " + QString::fromStdString(ReportPath()) + ")");
         QCOMPARE(stack_->ErrNumber(), vb::err::kDivisionByZero);
         QCOMPARE(stack_->ErrProcedure(), std::string("MDIMain:mnuHelpItems_Click: 999"));
         // Continue deleted the report; the program goes on with a clean stack.
@@ -485,6 +485,26 @@ private slots:
         for (QAction* act : menu->actions())
             if (act->property("windowList").toBool() && !act->isSeparator()) listed << act->text();
         QCOMPARE(listed, QStringList({"&1 First", "&2 Second"}));
+
+        // Windows that need room keep it under every arrangement, inside the area.
+        frame_->resize(800, 600);
+        QApplication::processEvents();
+        QList<QMdiSubWindow*> roomy;
+        for (int i = 0; i < 5; ++i) {
+            auto* content = new QWidget;
+            content->setMinimumSize(300, 200);
+            roomy << frame_->AddChild(content);
+        }
+        const QRect wide = frame_->MdiArea()->viewport()->rect();
+        for (const char* item : {"mnuWindowItems_0", "mnuWindowItems_10", "mnuWindowItems_20"}) {
+            Item(item)->trigger();
+            for (QMdiSubWindow* w : roomy) {
+                QVERIFY2(w->width() >= 300 && w->height() >= 200, item);
+                QVERIFY2(wide.contains(w->geometry()), item);
+            }
+        }
+        // Cascaded, the window in front stays in front.
+        QCOMPARE(frame_->MdiArea()->subWindowList(QMdiArea::StackingOrder).back(), roomy.back());
     }
 
     void rightClickItemsGoToTheScenarioList() {

@@ -1,6 +1,7 @@
 // The code generator's window: the texts of its eight combinations, the
 // caption of the detail option, literals that hold quotes, backslashes and
-// line breaks, and copying the selection or the whole text.
+// line breaks, Unicode separators and bytes that are not UTF-8, and copying
+// the selection or the whole text.
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -183,6 +184,35 @@ private slots:
         QVERIFY(text.find("  //             Scenario Named : [Line one line \"two\"]\n") != std::string::npos);
         QVERIFY(text.find("  stats.put_SourceTableName(\"Odd \\\"name\\\" \\\\ here\");\n") != std::string::npos);
         QVERIFY(text.find("  stats.put_ScenarioDatabase(\"/tmp/it's \\\"q\\\"\\\\.db\");\n") != std::string::npos);
+    }
+
+    // Texts another tool wrote: a Unicode line or paragraph separator never
+    // starts a line of code, and bytes that are not UTF-8 come back as they
+    // are stored, not as a replacement character (another table or file).
+    void separatorsAndStrayBytesStayData() {
+        const std::string ls = "\xE2\x80\xA8", ps = "\xE2\x80\xA9", nel = "\xC2\x85";
+        QCOMPARE(frmGenerateCode::CppStringLiteral("a" + ls + "b" + ps + "c" + nel + "d"),
+                 std::string("\"a\\u2028b\\u2029c\\u0085d\""));
+        QCOMPARE(frmGenerateCode::CppStringLiteral("caf\xE9\xFF"
+                                                   "7.db"),
+                 std::string("\"caf\\351\\3777.db\""));
+        QCOMPARE(frmGenerateCode::CppStringLiteral("\xED\xA0\x80"), std::string("\"\\355\\240\\200\""));
+        QCOMPARE(frmGenerateCode::CommentText("a" + ls + "b" + ps + "c" + nel + "d\x0B"), std::string("a b c d"));
+        QCOMPARE(frmGenerateCode::CommentText("caf\xE9"), std::string("caf\xEF\xBF\xBD"));
+
+        GenerateCodeInput in = Sample();
+        in.Desc = "Sales" + ps + "  return false; //";
+        in.Table = "Sales" + ls + "2024";
+        form_->ScenarioInfo(in);
+        Choose(false, true, false);
+        const QString shown = Code()->toPlainText();
+        QVERIFY(!shown.contains(QChar(0x2028)) && !shown.contains(QChar(0x2029)));
+        QVERIFY(!shown.contains("\n  return false;"));
+        QVERIFY(shown.contains("Scenario Named : [Sales   return false; //]\n"));
+        QVERIFY(shown.contains("put_SourceTableName(\"Sales\\u20282024\");"));
+        form_->findChild<QPushButton*>("cmdToClipboard")->click();
+        QVERIFY(rec_.clipboard.find(ps) == std::string::npos);
+        QVERIFY(rec_.clipboard.find(ls) == std::string::npos);
     }
 
     void copiesTheSelectionOrTheWhole() {

@@ -1,10 +1,15 @@
 // The program from the keyboard: in every window each accelerator leads to
-// one control only (an MDI child's also not to a menu of the frame), and each
-// dialog and wizard page has the default button that Enter presses.
+// one control only (an MDI child's also not to a menu of the frame), each
+// dialog and wizard page has the default button that Enter presses, and F1
+// on a modal page brings help where it can be read and used.
 #include <QGroupBox>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QtTest>
 #include <functional>
@@ -20,10 +25,13 @@
 #include "forms/frmDuplicate.h"
 #include "forms/frmErrorHandler.h"
 #include "forms/frmGenerateCode.h"
+#include "forms/frmHelp.h"
 #include "forms/frmOpenDatabase.h"
 #include "forms/frmOptions.h"
 #include "forms/frmQuarn_Calculator.h"
 #include "forms/frmStatMain.h"
+#include "services/HelpKey.h"
+#include "services/QtUi.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/frmIgnore.h"
 #include "wizard/frmQuarn_Create.h"
@@ -162,6 +170,52 @@ private slots:
         check(&list, "<none>", menus);
         for (const QString& fault : faults) qWarning("%s", qPrintable(fault));
         QVERIFY2(faults.isEmpty(), "the warnings above name each fault");
+    }
+
+    void ctrlF4ClosesTheActiveChildWindow() {
+        MDIMain frame;
+        frame.show();
+        QMdiSubWindow* first = frame.AddChild(new QWidget);
+        QPointer<QMdiSubWindow> second = frame.AddChild(new QWidget);
+        frame.MdiArea()->setActiveSubWindow(second);
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QTest::keyClick(&frame, Qt::Key_F4, Qt::ControlModifier);
+        QTRY_VERIFY(!second);
+        QCOMPARE(frame.MdiArea()->subWindowList(), QList<QMdiSubWindow*>({first}));
+    }
+
+    void helpFromAModalPageIsAboveItAndEscapeClosesIt() {
+        QtUi qt;
+        ui::ScopedUi installed(qt);
+        HelpKeyFilter keys;
+        qApp->installEventFilter(&keys);
+        CZantelsPropWiz wiz;
+        frmQuarn_Create page;
+        page.Wiz(&wiz);
+        QRect area;
+        QPointer<frmHelp> help;
+        bool above = false, inside = false, closed = false;
+        int topic = 0;
+        apptest::WhenModal([&](QWidget* modal) {
+            // The page in the screen's lower right corner: help centred on it would run off.
+            area = modal->screen()->availableGeometry();
+            modal->move(area.bottomRight() - QPoint(modal->width(), modal->height()));
+            QTest::keyClick(modal, Qt::Key_F1);
+            help = frmHelp::Instance();
+            topic = help->CurrentTopic();
+            above = help->isVisible() && help->windowHandle()->transientParent() == modal->windowHandle();
+            inside = area.contains(help->frameGeometry());
+            QTest::keyClick(help, Qt::Key_Escape);
+            closed = QTest::qWaitFor([&] { return !help || help->isHidden(); }, 5000);
+            modal->hide();
+        });
+        page.ShowModal();
+        qApp->removeEventFilter(&keys);
+        QVERIFY(above);
+        QVERIFY(inside);
+        QCOMPARE(topic, page.property("HelpContextID").toInt());
+        QVERIFY(closed);
     }
 };
 

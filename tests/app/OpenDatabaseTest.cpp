@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QtTest>
 #include <deque>
 #include <filesystem>
@@ -172,6 +173,28 @@ private slots:
         QVERIFY(!dialog.isVisible());
     }
 
+    void typingReplacesTheProposedPathAndAChosenFileLeavesTheFocusOnOK() {
+        answerer_.stop();  // this dialog is driven here
+        const auto restart = qScopeGuard([this] { answerer_.start(10); });
+        frmOpenDatabase dialog(frame_);
+        auto* box = Child<QComboBox>(&dialog, "cboDatabase");
+        box->setEditText("/data/a.db");
+        dialog.show();
+        QTest::keyClicks(box->lineEdit(), "/data/b.db");
+        QCOMPARE(box->currentText(), QString("/data/b.db"));
+
+        const std::string chosen = MakeDatabase("chosen.db");
+        apptest::WhenModal([&](QWidget* w) {
+            auto* files = qobject_cast<QFileDialog*>(w);
+            files->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(chosen));
+            static_cast<QDialog*>(files)->accept();
+        });
+        Click(&dialog, "cmdBrowseDatabase");
+        QCOMPARE(box->currentText(), QString::fromStdString(chosen));
+        QCOMPARE(dialog.focusWidget(), Child<QWidget>(&dialog, "cmdOK"));
+        dialog.close();
+    }
+
     void loopOpensAndRecordsTheEntry() {
         std::string path = MakeDatabase("scen.db");
         steps_ = {Type(path)};
@@ -309,12 +332,12 @@ private slots:
             dialog->reject();
         });
         vb::Variant empty{std::string()};
-        const std::string filter = "Access Database (*.mdb;*.db;*.sqlite;*.sqlite3)|*.mdb;*.db;*.sqlite;*.sqlite3|"
+        const std::string filter = "SQLite database (*.mdb;*.db;*.sqlite;*.sqlite3)|*.mdb;*.db;*.sqlite;*.sqlite3|"
                                    "All Files (*.*)|*.*";
         QCOMPARE(FileOpenDialog(empty, frame_, env_.Path().toStdString(), filter), vb::kObjectError + 1001);
         QCOMPARE(empty.String(), std::string());
         QCOMPARE(title, QString("Quantara Open Database"));
-        QCOMPARE(filters, QStringList({"Access Database (*.mdb *.db *.sqlite *.sqlite3)", "All Files (*)"}));
+        QCOMPARE(filters, QStringList({"SQLite database (*.mdb *.db *.sqlite *.sqlite3)", "All Files (*)"}));
         QCOMPARE(folder, QDir(env_.Path()).absolutePath());
 
         apptest::WhenModal([&](QWidget* w) {

@@ -15,12 +15,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTableView>
 #include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
 #include <map>
 
 #include "AppTestSupport.h"
+#include "CWinPos.h"
 #include "CurrentDatabase.h"
 #include "ExampleDatabase.h"
 #include "MDIMain.h"
@@ -28,9 +30,11 @@
 #include "wizard/WizardPage.h"
 #include "ScenarioSchema.h"
 #include "forms/GridLauncher.h"
+#include "forms/frmDataGrid.h"
 #include "forms/frmStatMain.h"
 #include "forms/frmStatus.h"
 #include "modMerivox.h"
+#include "models/DataGridView.h"
 #include "services/ErrorBoundary.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
@@ -566,6 +570,18 @@ private slots:
         const QStringList both(
             {"Scenario Output Table 2: Brux_Chol_Residuals", "Scenario Output Table: Brux_Chol_Regression"});
         QCOMPARE(GridCaptions(), both);
+        // From a list in its normal state, each grid opens showing rows and
+        // columns, the first output table in front.
+        QVERIFY(!list_->parentWidget()->isMaximized());
+        const QList<QMdiSubWindow*> stacked = frame_->MdiArea()->subWindowList(QMdiArea::StackingOrder);
+        QCOMPARE(stacked.back()->widget()->windowTitle(), both[1]);
+        for (QMdiSubWindow* sub : stacked) {
+            auto* grid = qobject_cast<frmDataGrid*>(sub->widget());
+            if (!grid) continue;
+            QVERIFY(grid->Grid()->VisibleRows() >= 5);
+            const QTableView* view = grid->Grid()->Table();
+            QVERIFY(view->columnViewportPosition(2) + view->columnWidth(2) <= view->viewport()->width());
+        }
 
         // Running again closes the grids on the old tables before it replaces them.
         rec_.Reset();
@@ -707,7 +723,25 @@ private slots:
     void layoutKeepsTheMinimumHeightAndTheButtonRow() {
         QWidget* window = list_->parentWidget();
         window->resize(500, 150);
-        QCOMPARE(window->height(), 267);
+        QVERIFY(window->height() >= 267);
+        // At its smallest every control shows whole: the buttons, each
+        // family's option captions one below the other, the list beside them.
+        window->resize(10, 10);
+        QApplication::processEvents();
+        for (int i = 0; i < 6; ++i) QVERIFY(list_->rect().contains(Button(i)->geometry()));
+        const char* arrays[] = {"optParAnalysisType", "optGroupAnalysistype", "optNonParAnalysisType"};
+        for (int tab = 0; tab < 3; ++tab) {
+            list_->findChild<QTabBar*>("tabMain")->setCurrentIndex(tab);
+            QApplication::processEvents();
+            QVERIFY(frames(tab)->geometry().right() < Rows()->geometry().left());
+            for (int i = 1; Option(arrays[tab], i); ++i) {
+                QRadioButton* option = Option(arrays[tab], i);
+                QVERIFY2(option->width() >= option->sizeHint().width(), qPrintable(option->text()));
+                QVERIFY(frames(tab)->rect().contains(option->geometry()));
+                if (QRadioButton* next = Option(arrays[tab], i + 1))
+                    QVERIFY(option->geometry().bottom() < next->geometry().top());
+            }
+        }
         window->resize(640, 400);
         std::vector<int> lefts;
         for (int i : {5, 0, 1, 2, 3, 4}) lefts.push_back(Button(i)->x());
@@ -718,13 +752,26 @@ private slots:
         // Help opens the list's topic; the position is kept under the window's name.
         QTest::mouseClick(Button(5), Qt::LeftButton);
         QCOMPARE(rec_.helpCalls, std::vector<std::string>({program::HelpFilePath() + "#80"}));
+        frame_->resize(1000, 800);
+        QApplication::processEvents();
         window->move(30, 20);
-        frame_->CloseStatMain();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        frame_->ShowStatMain();
-        auto* again = qobject_cast<frmStatMain*>(FindForm("frmStatMain"));
-        QVERIFY(again);
-        QCOMPARE(again->parentWidget()->geometry(), QRect(30, 20, 640, 400));
+        // Closed (which saves its place) and opened again, with `stored` as its place when given.
+        auto reopen = [this](const char* stored = nullptr) {
+            frame_->CloseStatMain();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            if (stored) NewFormPositions()->ProductSettings().WriteEntry("frmStatMain", stored);
+            frame_->ShowStatMain();
+            list_ = qobject_cast<frmStatMain*>(FindForm("frmStatMain"));
+            return list_ ? list_->parentWidget()->geometry() : QRect();
+        };
+        QCOMPARE(reopen(), QRect(30, 20, 640, 400));
+
+        // A stored size below the window's smallest (a tile of many windows
+        // left it so) is not restored, nor one that the frame's area would
+        // cut below it: the default size holds.
+        for (const char* stored : {"450 300 3000 3000 0", "14000 1500 9000 6000 0"}) {
+            QCOMPARE(reopen(stored).size(), QSize(610, 360));
+        }
     }
 };
 

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -20,8 +21,11 @@
 #include "CurrentDatabase.h"
 #include "Merivox6/Quantara.h"
 #include "ScenarioTables.h"
-#include "forms/GridLauncher.h"
+#include "MDIMain.h"
+#include "Program.h"
 #include "modMerivox.h"
+#include "models/DataGridModel.h"
+#include "models/DataGridView.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/ScenarioCommands.h"
 #include "wizard/TransferButton.h"
@@ -221,6 +225,7 @@ private slots:
 
     void sourcePageClicksViewAndBack() {
         db_->CreateQueryDef("qAdults", "SELECT * FROM [Study] WHERE [Age] >= 18");
+        db_->Execute("INSERT INTO [Study] ([ID], [Age]) VALUES (1, 40)");
         CZantelsPropWiz w;
         w.Table("Old");
         frmQuarn_SelectTable page;
@@ -229,16 +234,47 @@ private slots:
         auto* list = page.findChild<QTreeWidget*>("lvwTableQuery");
         auto* name = page.findChild<QLineEdit*>("txtTable");
         QCOMPARE(name->text(), QString("Old"));
-        // View needs a row of the list; the typed name is not used.
-        GridLauncherLog().clear();
+        // View previews modally over the page, four fifths of the frame and
+        // centred on it; Escape closes it and nothing stays in the frame.
+        MDIMain frame;
+        program::SetMainFrame(&frame);
+        frame.setGeometry(100, 80, 900, 700);
+        frame.show();
+        struct Preview {
+            QString caption;
+            QRect geometry;
+            bool overThePage = false;
+            int rows = -1;
+        };
+        QList<Preview> previews;
+        // Watches for the one preview of this test (a second click would show no other).
+        apptest::WhenModal([&](QWidget* shown) {
+            Preview p{shown->windowTitle(), QRect(shown->frameGeometry().topLeft(), shown->size()),
+                      shown->isModal() && shown->parentWidget() == &page, -1};
+            if (auto* grid = shown->findChild<DataGridView*>("grdDataGrid"))
+                p.rows = grid->Model() ? grid->Model()->rowCount() : -1;
+            previews << p;
+            QTest::keyClick(shown, Qt::Key_Escape);
+        });
+        // It needs a row of the list; the typed name is not used.
         Click(&page, "cmdViewTable");
-        QVERIFY(GridLauncherLog().empty());
+        QVERIFY(previews.isEmpty());
         page.findChild<QTabBar*>("tabSource")->setCurrentIndex(2);
         const QRect second = list->visualItemRect(list->topLevelItem(1));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
         QCOMPARE(name->text(), QString("qAdults"));
         Click(&page, "cmdViewTable");
-        QCOMPARE(GridLauncherLog(), std::vector<std::string>({"open Input table or query - : qAdults"}));
+        QCOMPARE(previews.size(), 1);
+        QCOMPARE(previews[0].caption, QString("Input table or query - : qAdults"));
+        const QRect outer = frame.frameGeometry();
+        QCOMPARE(previews[0].geometry, QRect(outer.left() + outer.width() / 10, outer.top() + outer.height() / 10,
+                                             outer.width() * 8 / 10, outer.height() * 8 / 10));
+        QVERIFY(previews[0].overThePage);
+        QCOMPARE(previews[0].rows, 1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!IsFormLoaded("frmDataGridDialog"));
+        QVERIFY(frame.MdiArea()->subWindowList().isEmpty());
+        program::SetMainFrame(nullptr);
         // Back keeps the scenario's source.
         Click(&page, "cmdNav_1");
         QCOMPARE(page.NavResult(), 1L);

@@ -345,6 +345,16 @@ private slots:
                      std::string("The first and second output table names names must not be the same."));
             QCOMPARE(page.Focused(), QString("txtScenario_Output_Table2_Name"));
         }
+        // A scenario table's name, in any case, in either box, is refused by name.
+        w.OutputTable2("USYSQUARNFIELDS");
+        QVERIFY(!w.CheckFinal(&page, t1, t2));
+        QVERIFY(rec_.boxes.back().prompt.find("[USYSQUARNFIELDS] is the name of the scenario table usysQuarnFields") !=
+                std::string::npos);
+        QCOMPARE(page.Focused(), QString("txtScenario_Output_Table2_Name"));
+        w.OutputTable1("usysquarnscenarios");
+        QVERIFY(!w.CheckFinal(&page, t1, t2));
+        QCOMPARE(page.Focused(), QString("txtScenario_Output_Table1_Name"));
+        w.OutputTable1("Results");
         w.OutputTable2("Results Details");
         QVERIFY(w.CheckFinal(&page, t1, t2));
         QCOMPARE(t2, std::string("Results Details"));

@@ -136,7 +136,7 @@ TEST_F(ErrorReportTest, LayoutOfAReport) {
         "",
         "",
         "[System Information]",
-        "Windows Type      : Linux",
+        "System Name       : Linux",
     };
     for (size_t i = 0; i < middle.size(); ++i) EXPECT_EQ(lines[10 + i], middle[i]) << 10 + i;
 
@@ -147,21 +147,21 @@ TEST_F(ErrorReportTest, LayoutOfAReport) {
     std::string release = u.release;
     std::string majorMinor = release.substr(0, release.find('.', release.find('.') + 1));
     majorMinor = majorMinor.substr(0, majorMinor.find_first_not_of("0123456789."));
-    EXPECT_EQ(lines[sys], "Windows Version   : " + majorMinor);
-    EXPECT_EQ(lines[sys + 1].rfind("Windows Build     : ", 0), 0u);
+    EXPECT_EQ(lines[sys], "System Version    : " + majorMinor);
+    EXPECT_EQ(lines[sys + 1].rfind("System Build      : ", 0), 0u);
     EXPECT_NE(lines[sys + 1].find(u.version), std::string::npos);
-    EXPECT_EQ(lines[sys + 2], "Windows Directory : /");
+    EXPECT_EQ(lines[sys + 2], "Root Directory    : /");
     EXPECT_EQ(lines[sys + 3].rfind("System Directory  : /", 0), 0u);
-    const char* figures[] = {"Win Disk Space    : ", "App Disk Space    : ", "Free Page File    : ",
+    const char* figures[] = {"Root Disk Space   : ", "App Disk Space    : ", "Free Swap Space   : ",
                              "Total Physical Mem: ", "Free Physical Mem : "};
     for (size_t i = 0; i < 5; ++i) {
         const std::string& line = lines[sys + 4 + i];
         ASSERT_EQ(line.rfind(figures[i], 0), 0u) << line;
         EXPECT_TRUE(std::regex_match(line.substr(20), kGrouped)) << line;
     }
-    EXPECT_NE(lines[sys + 4], "Win Disk Space    : ");            // the root file system has free space
+    EXPECT_NE(lines[sys + 4], "Root Disk Space   : ");            // the root file system has free space
     EXPECT_EQ(lines[sys + 9], "Display Colors    : 16,777,216");  // 2^24
-    EXPECT_EQ(lines[sys + 10], "DAO Version       : 3.6");
+    EXPECT_EQ(lines[sys + 10], "Data Layer Version: 3.6");
     EXPECT_EQ(lines[sys + 11], "");
     EXPECT_EQ(lines[sys + 12], "");
     EXPECT_EQ(lines[sys + 13], "[File Versions]");
@@ -209,7 +209,7 @@ TEST_F(ErrorReportTest, OptionalLinesAndDeepStacks) {
     Fail(6, "Overflow");
     lines = Lines(stack.ErrReport());
     EXPECT_NE(IndexOf(lines, "Workgroup Path    : "), std::string::npos);
-    EXPECT_NE(IndexOf(lines, "DAO Version       : "), std::string::npos);
+    EXPECT_NE(IndexOf(lines, "Data Layer Version: "), std::string::npos);
 }
 
 TEST_F(ErrorReportTest, ASecondReportReplacesTheFirst) {

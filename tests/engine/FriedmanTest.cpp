@@ -156,14 +156,24 @@ TEST_F(Friedman, GroupWithoutAUsableRecord) {
     EXPECT_TRUE(ReadResultRows(db, "Out2", "G = 'R'").empty());
 }
 
-TEST_F(Friedman, FewerThanThreeFieldsGiveNoStatistic) {
+// Two fields: the statistic is defined (with one degree of freedom) and is
+// written with its detail rows. R: m <- cbind(c(5, 4, 6, 1, 2), c(3, 1, 2, 2,
+// 4)); friedman.test(m) gives 0.2 and p-value 0.65472084601857694 (printed
+// with print(..., digits = 17)); colSums(t(apply(m, 1, rank))) gives 8 and 7.
+TEST_F(Friedman, TwoFieldsMatchFriedmanTest) {
     AddData();
     ASSERT_TRUE(Run(Scenario(false, {"A", "B"}))) << engine->get_ErrorInfo();
     auto rows = ReadResultRows(db, "Out1", "G = 'Q'");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Fields"), 2);
-    EXPECT_TRUE(IsNull(rows[0], "Chi-Squared"));
-    EXPECT_TRUE(ReadResultRows(db, "Out2").empty());
+    EXPECT_EQ(Num(rows[0], "DF"), 1);
+    EXPECT_NEAR(Num(rows[0], "Chi-Squared"), 0.2, 1e-12);
+    EXPECT_NEAR(Num(rows[0], "Friedman_Prob"), 0.65472084601857694, kChiProbTol);
+    auto detail = ReadResultRows(db, "Out2", "G = 'Q'");
+    ASSERT_EQ(detail.size(), 2u);
+    EXPECT_DOUBLE_EQ(Num(detail[0], "SumRanks"), 8);
+    EXPECT_DOUBLE_EQ(Num(detail[1], "SumRanks"), 7);
+    EXPECT_DOUBLE_EQ(Num(detail[1], "MeanRank"), 7.0 / 5);
 }
 
 TEST_F(Friedman, NoDetailTableWithoutASecondName) {

@@ -2,6 +2,11 @@
 // their argument checks, whose boxes go through the UI services.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <vector>
+
 #include "ErrorStack.h"
 #include "Merivox6/Quantara.h"
 #include "ui/RecordingUi.h"
@@ -48,9 +53,11 @@ TEST_F(ProbabilityMethods, ProbabilityTypeChecks) {
     ui.Reset();
     EXPECT_EQ(q.Probability("", 1, 0, 0), 0.0);
     EXPECT_TRUE(ui.boxes.empty());
-    // Degrees of freedom are not checked: the library answers 0.
+    // Degrees of freedom the distribution needs are checked, with a message.
     EXPECT_EQ(q.Probability("t", 2, 0, 0), 0.0);
-    EXPECT_TRUE(ui.boxes.empty());
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].prompt,
+              "Probability Calculation Syntax Error\r\n\r\nDegrees of freedom must be greater than 0");
 }
 
 TEST_F(ProbabilityMethods, ProbInverseArgumentChecks) {
@@ -76,4 +83,92 @@ TEST_F(ProbabilityMethods, ProbInverseArgumentChecks) {
         EXPECT_EQ(ui.boxes[0].prompt, head + c.message);
         EXPECT_EQ(ui.beeps, 1);
     }
+}
+
+// Extreme arguments: every call comes back within its deadline (huge degrees
+// of freedom take the limiting forms) with either the value or a message that
+// says what is wrong, never an error thrown through the header. References:
+// R 4.2 (print(x, digits = 17)): qt(1e-300 / 2, 1, lower.tail = FALSE),
+// qchisq(0.95, 5) / 5, 5 / qchisq(0.05, 5), qt(0.025, 1e16, lower.tail =
+// FALSE), 2 * pnorm(-2); with 5 degrees of freedom the t value of 1e-300 is
+// mpmath's (50 digits, the root of betainc(5/2, 1/2, 0, 5 / (t^2 + 5)) =
+// 1e-300: R's qt is 1.8e-9 off there); the F of two huge degrees of freedom
+// and the chi-square of 1e16 from their normal limits, to the digits those
+// limits keep.
+TEST_F(ProbabilityMethods, ExtremeArgumentsAnswerPromptly) {
+    const double nan = std::nan("");
+    const double inf = HUGE_VAL;
+    struct Case {
+        bool inverse;
+        const char* type;
+        double x, df1, df2;
+        double expected;      // when no message
+        double tolerance;     // relative
+        std::string message;  // the box's text after its heading; empty: none
+    };
+    const std::string dfMessage = "Degrees of freedom must be greater than 0";
+    const std::vector<Case> cases = {
+        {true, "T", 1e-300, 1, 0, 6.366197723675814e+299, 1e-13, ""},
+        {true, "T", 1e-300, 5, 0, 1.8016099526269993495e+60, 1e-13, ""},
+        {true, "F", 0.05, 5, 1e16, 2.2140995387032705, 1e-12, ""},
+        {true, "F", 0.05, 5, 1e18, 2.2140995387032705, 1e-12, ""},
+        {true, "F", 0.05, 1e308, 5, 4.3649967465412756, 1e-12, ""},
+        // Both chi-squares near normal: 1 + z(0.95) sqrt(2 / 1e16 + 2 / 1e16).
+        {true, "F", 0.05, 1e16, 1e16, 1 + 1.6448536269514722 * 2e-8, 1e-13, ""},
+        {true, "T", 0.05, 1e16, 0, 1.9599639845400538, 1e-12, ""},
+        {true, "C", 0.05, 1e16, 0, 1e16 * (1 + 1.6448536269514722 * std::sqrt(2e-16)), 1e-12, ""},
+        {false, "T", 2, 1e308, 0, 0.045500263896358424, 1e-12, ""},
+        {false, "C", 1e16, 1e16, 0, 0.5, 1e-6, ""},
+        {true, "Z", 1e-300, 0, 0, 0, 0,
+         "The probability 1E-300 is below the smallest normal probability calculated, 2.97645644352463E-10 (Z = "
+         "6.3); beyond that the probability is 0."},
+        {true, "Z", nan, 0, 0, 0, 0, "The probability is not a finite number."},
+        {true, "T", 0.05, inf, 0, 0, 0, "The degrees of freedom must be finite numbers."},
+        {true, "F", 0.05, 5, nan, 0, 0, "The degrees of freedom must be finite numbers."},
+        {false, "Z", nan, 0, 0, 0, 0, "The test value is not a finite number."},
+        {false, "T", -inf, 5, 0, 0, 0, "The test value is not a finite number."},
+        {false, "C", 3, nan, 0, 0, 0, "The degrees of freedom must be finite numbers."},
+        {false, "C", 3, -1, 0, 0, 0, dfMessage},
+        {false, "F", 2, 5, 0, 0, 0, dfMessage},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.inverse ? "ProbInverse " : "Probability ") + c.type + " " + std::to_string(c.x) +
+                     " " + std::to_string(c.df1) + " " + std::to_string(c.df2));
+        ui.Reset();
+        const auto start = std::chrono::steady_clock::now();
+        double result = 0;
+        EXPECT_NO_THROW(result = c.inverse ? q.ProbInverse(c.type, c.x, c.df1, c.df2)
+                                           : q.Probability(c.type, c.x, c.df1, c.df2));
+        // A deadline far above the few milliseconds a call takes: it fails a hang.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        if (c.message.empty()) {
+            EXPECT_TRUE(ui.boxes.empty()) << (ui.boxes.empty() ? "" : ui.boxes[0].prompt);
+            EXPECT_LE(std::fabs(result - c.expected), c.tolerance * std::fabs(c.expected)) << result;
+        } else {
+            EXPECT_EQ(result, 0.0);
+            ASSERT_EQ(ui.boxes.size(), 1u);
+            const std::string head = c.inverse ? "Inverse Probability Calculation Syntax Error\r\n\r\n"
+                                               : "Probability Calculation Syntax Error\r\n\r\n";
+            EXPECT_EQ(ui.boxes[0].prompt, head + c.message);
+        }
+    }
+    EXPECT_EQ(ErrStack().Depth(), 0);
+}
+
+// The two-sided normal tail up to the cut-off, within 1e-13 relative, and
+// its inverse. References: mpmath at 50 digits, erfc(z / sqrt(2)).
+TEST_F(ProbabilityMethods, NormalTailKeepsItsDigits) {
+    const std::vector<std::pair<double, double>> tails = {
+        {0.5, 0.61707507745197379272},    {1, 0.31731050786291410283},     {1.96, 0.049995790296440872426},
+        {2.5, 0.012419330651552270334},   {3, 0.0026997960632601890533},   {3.5, 0.0004652581580710500727},
+        {4, 0.000063342483666239842508},  {4.5, 6.7953462494601208034e-6}, {5, 5.7330314375838782335e-7},
+        {5.5, 3.7979124931775438768e-8},  {6, 1.9731752900753962814e-9},   {6.2, 5.6463160740865425665e-10},
+        {6.3, 2.9764564435246253338e-10},
+    };
+    for (const auto& [z, tail] : tails) {
+        EXPECT_LE(std::fabs(q.Probability("Z", z, 0, 0) - tail), 1e-13 * tail) << z;
+        EXPECT_LE(std::fabs(q.Probability("Z", -z, 0, 0) - tail), 1e-13 * tail) << z;
+        EXPECT_NEAR(q.ProbInverse("Z", tail, 0, 0), z, 1e-13 * z) << z;
+    }
+    EXPECT_TRUE(ui.boxes.empty());
 }

@@ -167,8 +167,8 @@ void CNonParamFriedman::CalcData(const GroupWalker& walk, double w) {
 
 void CNonParamFriedman::WriteData(const GroupValues& group, int32_t lngGroupRecords) {
     ProcScope scope(ErrStack(), "WriteData");
-    // The statistic needs three fields or more and at least one usable record.
-    const bool ranked = blocks_ > 0 && k_ >= 3;
+    // The statistic needs two fields or more and at least one usable record.
+    const bool ranked = blocks_ > 0 && k_ >= 2;
     // The statistic 12 / (b k (k + 1)) sum R^2 - 3 b (k + 1) is summed as the
     // fields' spread about the mean rank sum b (k + 1) / 2, whose deviations
     // are exact for whole weights and half-integer ranks; the difference of

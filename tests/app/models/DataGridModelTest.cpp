@@ -4,6 +4,7 @@
 
 #include "GridTestSupport.h"
 #include "models/DataGridModel.h"
+#include "ui/RecordingUi.h"
 
 using namespace dao;
 
@@ -77,6 +78,46 @@ TEST_F(DataGridModelTest, LastOfManyRowsWithoutReadingTheRest) {
     EXPECT_LE(model.CachedPages(), DataGridModel::kCachedPages);
     EXPECT_LE(model.Pager().RowsVisited(), (model.PagesRead() + 1) * DataGridModel::kPageRows);
     EXPECT_LT(model.Pager().RowsVisited(), 100000 / 2);
+}
+
+// Tables other tools wrote: a column named like the row key (text, or Null
+// throughout) does not page the grid, a table without row keys pages by
+// position, an infinity shows as text, and rows a view cannot read past its
+// first pages are told once.
+TEST_F(DataGridModelTest, OtherToolsTablesShowTheirOwnRows) {
+    db->Execute("CREATE TABLE Shadow ([_rowid_] TEXT, [Nul] TEXT, V REAL)");
+    db->Execute("CREATE TABLE Keyless (K INTEGER PRIMARY KEY, V REAL) WITHOUT ROWID");
+    for (int i = 1; i <= 300; ++i) {
+        const std::string v = std::to_string(i);
+        db->Execute("INSERT INTO Shadow VALUES ('same', Null, " + v + ")");
+        db->Execute("INSERT INTO Keyless VALUES (" + v + ", " + v + ")");
+    }
+    db->Execute("UPDATE Keyless SET V = 9e999 WHERE K = 2");
+    db->Execute("UPDATE Keyless SET V = -9e999 WHERE K = 3");
+    for (const char* table : {"Shadow", "Keyless"}) {
+        DataGridModel model(db->OpenRecordset(std::string("[") + table + "]", dbOpenSnapshot, dbReadOnly));
+        ASSERT_EQ(model.rowCount(), 300) << table;
+        const int v = model.columnCount() - 1;
+        for (int row : {0, 1, 150, 299}) {
+            const QString expected = row == 1 && v == 1 ? "Infinity" : QString::number(row + 1);
+            EXPECT_EQ(Cell(model, row, v), expected) << table << " row " << row;
+        }
+        if (v == 1) {
+            EXPECT_EQ(Cell(model, 2, 1), "-Infinity");
+        }
+    }
+
+    ui::RecordingUi rec;
+    ui::ScopedUi installed(rec);
+    db->Execute("CREATE VIEW Failing AS SELECT CASE WHEN V > 200 THEN abs(-9223372036854775807 - 1) ELSE V END AS W "
+                "FROM Shadow");
+    DataGridModel model(db->OpenRecordset("[Failing]", dbOpenSnapshot, dbReadOnly));
+    EXPECT_EQ(Cell(model, 0, 0), "1");
+    EXPECT_EQ(Cell(model, 280, 0), "");
+    EXPECT_EQ(Cell(model, 290, 0), "");
+    QCoreApplication::processEvents();
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_NE(rec.boxes[0].prompt.find("cannot be read"), std::string::npos) << rec.boxes[0].prompt;
 }
 
 TEST_F(DataGridModelTest, ClosedDatabaseShowsEmptyCells) {

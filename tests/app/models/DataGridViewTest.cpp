@@ -105,6 +105,46 @@ TEST_F(DataGridViewTest, KeysMoveTheCurrentRowAcrossTheWindow) {
     EXPECT_EQ(view->CurrentRow(), 5);
 }
 
+// In a table wider and longer than the window, every navigation key leaves
+// the current cell where the user can see it.
+TEST_F(DataGridViewTest, NavigationKeysKeepTheCurrentCellInView) {
+    auto td = db->CreateTableDef("Wide");
+    for (int c = 0; c < 30; ++c) td->Fields()->Append(td->CreateField("Column" + std::to_string(c), dbLong));
+    db->TableDefs()->Append(td);
+    for (int r = 0; r < 500; ++r) {
+        std::string values;
+        for (int c = 0; c < 30; ++c) values += (c ? ", " : "") + std::to_string(r * 100 + c);
+        db->Execute("INSERT INTO Wide VALUES (" + values + ")");
+    }
+    model = std::make_unique<DataGridModel>(db->OpenRecordset("Wide", dbOpenSnapshot));
+    view = std::make_unique<DataGridView>();
+    view->resize(400, 300);
+    view->SetModel(model.get());
+    view->show();
+    QApplication::processEvents();
+    QTableView* table = view->Table();
+    view->SetCurrentRow(0);
+    // The current cell's text, with the check that it lies wholly on screen.
+    auto current = [&] {
+        const QModelIndex at = table->currentIndex();
+        EXPECT_TRUE(at.isValid());
+        EXPECT_TRUE(table->viewport()->rect().contains(table->visualRect(at)));
+        return at.data().toString();
+    };
+    Press(Qt::Key_End);
+    EXPECT_EQ(current(), "29");
+    Press(Qt::Key_Home);
+    EXPECT_EQ(current(), "0");
+    Press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(current(), "49929");
+    Press(Qt::Key_PageUp);
+    EXPECT_EQ(current(), QString::number((499 - view->VisibleRows()) * 100 + 29));
+    Press(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(current(), "0");
+    Press(Qt::Key_PageDown);
+    EXPECT_EQ(current(), QString::number(view->VisibleRows() * 100));
+}
+
 TEST_F(DataGridViewTest, WheelScrollsAndSmallTablesFit) {
     Show(1000);
     QPoint at = view->Table()->viewport()->rect().center();

@@ -57,3 +57,35 @@ TEST_F(WorkgroupFileSecurity, ToolReadsThePasswordFromStandardInput) {
 }
 
 }  // namespace
+
+// Replacing is for files only: a folder under the name, empty or not, stays
+// and the tool says why; a file is replaced.
+TEST_F(WorkgroupFileSecurity, ReplaceLeavesAFolderAlone) {
+    const std::string full = Path("full");
+    std::filesystem::create_directories(full + "/inside");
+    const std::string empty = Path("empty");
+    std::filesystem::create_directories(empty);
+    EXPECT_EQ(RunTool("create --replace '" + full + "'", ""), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(full + "/inside"));
+    EXPECT_EQ(RunTool("create --replace '" + empty + "'", ""), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(empty));
+    const std::string file = Path("group.mdw");
+    ASSERT_EQ(RunTool("create '" + file + "'", ""), 0);
+    ASSERT_EQ(RunTool("account '" + file + "' Maria", "pw\n"), 0);
+    ASSERT_EQ(RunTool("create --replace '" + file + "'", ""), 0);
+    EXPECT_FALSE(dao::CheckAccount(file, "Maria", "pw"));
+}
+
+// An account another tool left without a hash is a damaged file, said so
+// when the account logs on, not a crash.
+TEST_F(WorkgroupFileSecurity, AnAccountWithoutAHashIsReported) {
+    const std::string path = Path("other.mdw");
+    {
+        dao::DatabasePtr db = dao::DBEngine().Workspaces(0)->CreateDatabase(path);
+        db->Execute("CREATE TABLE accounts (name TEXT, hash TEXT)");
+        db->Execute("INSERT INTO accounts (name, hash) VALUES ('Admin', Null)");
+        db->Close();
+    }
+    EXPECT_EQ(ErrorOf([&] { dao::CheckAccount(path, "Admin", ""); }), dao::err::kBadAccount);
+    EXPECT_FALSE(dao::CheckAccount(path, "Nobody", ""));
+}
