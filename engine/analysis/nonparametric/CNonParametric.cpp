@@ -345,9 +345,11 @@ SpearmanResult CNonParametric::CalcSpearman(std::vector<Pair>& pairs) {
     const size_t m = pairs.size();
     std::vector<double> rankX(m), rankY(m);
     TieRanker rankerX(false);
-    RankValues(pairs, [](const Pair& p) { return p.x; }, rankerX, rankX);
+    RankValues(
+        pairs, [](const Pair& p) { return p.x; }, rankerX, rankX);
     TieRanker rankerY(false);
-    RankValues(pairs, [](const Pair& p) { return p.y; }, rankerY, rankY);
+    RankValues(
+        pairs, [](const Pair& p) { return p.y; }, rankerY, rankY);
 
     const TieSums& tx = rankerX.Sums();
     const TieSums& ty = rankerY.Sums();
