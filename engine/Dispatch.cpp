@@ -294,6 +294,43 @@ static std::string CheckCompareValues(RunContext& q, const CZantelsScenario& s, 
            " values can be compared; choose a compare field that names the samples, or a query that keeps fewer.";
 }
 
+// Every field the scenario names must be a column of its source: a missing
+// one would otherwise reach SQL as an unknown name, read as a parameter, and
+// fail with a message about parameter queries. Its name must also fit the
+// result tables' DataField column (64 characters). A source whose columns
+// cannot be listed so is left to the analysis to report.
+static std::string CheckSourceFields(RunContext& q, const CZantelsScenario& s, const std::vector<std::string>& fields) {
+    for (const std::string& f : fields) {
+        // Characters, not bytes: a UTF-8 continuation byte starts none.
+        const auto characters =
+            std::count_if(f.begin(), f.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+        if (characters > 64) {
+            return "The field name [" + f +
+                   "] is longer than 64 characters, more than a result table's DataField "
+                   "column holds. Analyse a query that gives the field a shorter name.";
+        }
+    }
+    std::vector<std::string> columns;
+    try {
+        dao::RecordsetPtr probe = q.SourceDatabase()->OpenRecordset(
+            "SELECT * FROM " + BracketName(s.Table()) + " WHERE 1=0;", dao::dbOpenForwardOnly, dao::dbReadOnly);
+        for (int32_t i = 0; i < probe->Fields()->Count(); ++i) columns.push_back(probe->Fields(i)->Name());
+        probe->Close();
+    } catch (const vb::VbError&) {
+        return {};
+    }
+    for (const std::string& f : fields) {
+        if (f.empty() || f == "*") continue;
+        const bool found =
+            std::any_of(columns.begin(), columns.end(), [&](const std::string& c) { return EqualsNoCase(c, f); });
+        if (!found) {
+            return "The field [" + f + "] of this scenario is not in the table or query [" + s.Table() +
+                   "]. Edit the scenario's fields, or restore the field in the source.";
+        }
+    }
+    return {};
+}
+
 void SetMissingMode(RunContext& q, const CZantelsScenario& s) {
     const std::string& stored = s.MissingType();
     if (EqualsNoCase(stored, "0")) {
@@ -344,6 +381,7 @@ std::string RunOneScenario(RunContext& q) {
     const std::string& calc = s.CalcType();
     err = CheckUnusedRoles(s, r);
     if (err.empty()) err = CheckOutputTables(q, s);
+    if (err.empty()) err = CheckSourceFields(q, s, r.strFields);
     if (err.empty() && r.fW && (EqualsNoCase(calc, "Chi-Square") || EqualsNoCase(calc, "Crosstab")))
         err = CheckFiniteValues(q, s, {r.strFields.back()});
     if (err.empty() && r.nC >= 1 && (EqualsNoCase(calc, "2 Sample") || EqualsNoCase(calc, "Two Sample t-Test")))

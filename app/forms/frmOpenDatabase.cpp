@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -112,6 +113,7 @@ frmOpenDatabase::frmOpenDatabase(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cmdCancel);
     grid->addLayout(buttons, 7, 0, 1, 2);
     for (QLineEdit* box : {txtWorkgroup_, txtUserID_, txtPassword_}) box->installEventFilter(this);
+    cboDatabase_->installEventFilter(this);
     chkSecurity_->setChecked(false);
     chkSecurity_Click();
 
@@ -297,6 +299,15 @@ void frmOpenDatabase::showEvent(QShowEvent* event) {
 }
 
 bool frmOpenDatabase::eventFilter(QObject* watched, QEvent* event) {
+    // Enter in the path box is OK, also while its text is selected (the
+    // box's completion would otherwise take it to accept the selection).
+    if (watched == cboDatabase_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            findChild<QPushButton*>("cmdOK")->click();
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusIn)
         if (auto* box = qobject_cast<QLineEdit*>(watched)) QTimer::singleShot(0, box, [box] { SelectAllText(box); });
     return QDialog::eventFilter(watched, event);

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -22,18 +21,17 @@
 #include "ErrorStack.h"
 #include "Hourglass.h"
 #include "MDIMain.h"
-#include "Merivox6/Quantara.h"
 #include "Program.h"
 #include "ScenarioQueries.h"
 #include "ScenarioSchema.h"
 #include "forms/GridLauncher.h"
 #include "forms/frmDuplicate.h"
 #include "forms/frmGenerateCode.h"
-#include "forms/frmStatus.h"
 #include "modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpKey.h"
 #include "services/HelpTopics.h"
+#include "services/ScenarioRunner.h"
 #include "CurrentDatabase.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
@@ -84,52 +82,15 @@ bool SameText(const std::string& a, const std::string& b) {
 // The program's number of a scenario from the list's text ("12" gives 12, anything else 0).
 long NumberOf(const std::string& text) { return static_cast<long>(vb::Val(text)); }
 
-// While a scenario runs, the windows repaint but the user's input goes nowhere:
-// clicks, keys and close requests from the window system are dropped.
-class RunInputBlocker : public QObject {
-public:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (!event->spontaneous()) return false;
-        switch (event->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::KeyPress:
-            case QEvent::KeyRelease:
-            case QEvent::ShortcutOverride:
-            case QEvent::Shortcut:
-            case QEvent::Wheel:
-            case QEvent::ContextMenu:
-            case QEvent::TouchBegin:
-            case QEvent::TouchUpdate:
-            case QEvent::TouchEnd:
-            case QEvent::TabletPress:
-            case QEvent::TabletRelease:
-            case QEvent::Close:
-                return true;
-            default:
-                return false;
-        }
-    }
-};
-
 }  // namespace
-
-// Hands the engine's progress texts to the window.
-class frmStatMain::EngineEvents : public QuantaraEvents {
-public:
-    explicit EngineEvents(frmStatMain* owner) : owner_(owner) {}
-    void StatStatus(std::string& StatusMessage) override { owner_->m_oStats_StatStatus(StatusMessage); }
-
-private:
-    frmStatMain* owner_;
-};
 
 frmStatMain::frmStatMain(QWidget* parent) : QWidget(parent) {
     setObjectName("frmStatMain");
     setWindowTitle("Analysis Scenarios");
     setProperty("HelpContextID", help::kScenarioList);
     BuildControls();
+    runner_ = new ScenarioRunner(this);
+    connect(runner_, &ScenarioRunner::StatusPrinted, this, &frmStatMain::StatusPrinted);
 }
 
 frmStatMain::~frmStatMain() = default;
@@ -534,140 +495,19 @@ void frmStatMain::lvwScenarios_MouseUp(Qt::MouseButton button, const QPoint& glo
 
 // --- running ------------------------------------------------------------------
 
-bool frmStatMain::RunCurrentScenario(long ScenarioNo) {
+bool frmStatMain::RunCurrentScenario(long ScenarioNo, const std::vector<std::string>& agreed) {
     bool result = false;
-    Guarded("frmStatMain:RunCurrentScenario", [this, ScenarioNo, &result] {
+    Guarded("frmStatMain:RunCurrentScenario", [this, ScenarioNo, &agreed, &result] {
         std::optional<CScenarioInfo> info = GetScenarioInfo();
         if (ScenarioNo != 0) {
-            result = RunScenarioTest(ScenarioNo);
+            result = runner_->Run(ScenarioNo, agreed);
         } else if (!info) {
             Message("Please select a scenario from the list");
         } else {
-            result = RunScenarioTest(NumberOf(info->ScenarioID()));
+            result = runner_->Run(NumberOf(info->ScenarioID()));
         }
     });
     return result;
-}
-
-bool frmStatMain::RunScenarioTest(long ScenarioNo) {
-    bool result = false;
-    CErr_Zelk& stack = ErrStack();
-    Guarded("frmStatMain:RunScenarioTest", [&] {
-        // Whatever happens, the run leaves no status window, pointer, engine or input block behind.
-        CHourglass hourglass;
-        RunInputBlocker blocker;
-        struct Cleanup {
-            frmStatMain* self;
-            RunInputBlocker* blocker;
-            ~Cleanup() {
-                qApp->removeEventFilter(blocker);
-                if (self->status_) UnloadForm(self->status_);
-                self->status_ = nullptr;
-                if (self->m_oStats) self->m_oStats.reset();
-                self->m_oStatsEvents.reset();
-            }
-        } cleanup{this, &blocker};
-
-        stack.CurrentOperation("Open Recordset ");
-        const dao::DatabasePtr db = OpenDatabase();
-        dao::RecordsetPtr rs =
-            db->OpenRecordset("SELECT  * from [usysQuarnScenarios] WHERE Scenario_ID = " + std::to_string(ScenarioNo),
-                              dao::dbOpenSnapshot);
-        if (rs->Eof()) {
-            rs->Close();
-            Message("Scenario not found: " + std::to_string(ScenarioNo));
-            return;
-        }
-        stack.CurrentOperation("Get Table Names ");
-        const std::string output1 = CellText(rs->Fields("Scenario_Output_Table1_Name")->Value());
-        const std::string output2 = CellText(rs->Fields("Scenario_Output_Table2_Name")->Value());
-        rs->Close();
-        std::string existing;
-        if (!output1.empty() && TableExists(db, output1)) existing = output1;
-        if (!output2.empty() && TableExists(db, output2)) existing += "\r\n" + output2;
-        if (!existing.empty() &&
-            ui::MsgBox("The following output table(s) already exist in the current database. Do you want to "
-                       "overwrite them?\r\n\r\n" +
-                           existing,
-                       ui::vbYesNo | ui::vbQuestion, program::kAppTitle) != ui::vbYes)
-            return;
-
-        stack.CurrentOperation("Close output forms if open ");
-        if (!output1.empty()) CloseDataGridWindows(output1);
-        if (!output2.empty()) CloseDataGridWindows(output2);
-
-        stack.CurrentOperation("Creating m_oStats ");
-        m_oStats = std::make_unique<Quantara>();
-        m_oStatsEvents = std::make_unique<EngineEvents>(this);
-        m_oStats->Advise(m_oStatsEvents.get());
-
-        stack.CurrentOperation("Set database ");
-        m_oStats->putref_ScenarioDatabase(db);
-
-        stack.CurrentOperation("Show status form ");
-        hourglass.Value(true);
-        QWidget* owner = program::MainFrame() ? static_cast<QWidget*>(program::MainFrame()) : window();
-        status_ = new frmStatus(owner);
-        status_->show();
-        status_->repaint();
-        repaint();
-        qApp->installEventFilter(&blocker);
-
-        stack.CurrentOperation("Running scenario");
-        const int32_t number = static_cast<int32_t>(ScenarioNo);
-        const vb::Variant none = vb::Variant::Missing();
-        const vb::Variant empty{std::string()};
-        std::string raised;
-        bool failedByError = false;
-        try {
-            result = m_oStats->RunScenario(number, none, none, none, empty, empty, empty, empty, empty, empty,
-                                           vb::Variant(true), vb::Variant(true));
-        } catch (const vb::VbError& e) {
-            failedByError = true;
-            raised = e.Description();
-        } catch (const std::exception& e) {
-            failedByError = true;
-            raised = e.what();
-        }
-        qApp->removeEventFilter(&blocker);
-        if (failedByError) {
-            result = false;
-            Message("The test of this scenario failed for the following reason:\r\n\r\n" + raised);
-            m_oStats.reset();
-        } else if (!result) {
-            Message("The test of this scenario failed for the following reason:\r\n\r\n" + m_oStats->get_ErrorInfo());
-        }
-        if (status_) UnloadForm(status_);
-        status_ = nullptr;
-        hourglass.Value(false);
-
-        if (result) {
-            if (!output2.empty()) {
-                stack.CurrentOperation("Loading output grid2");
-                OpenDataGridWindow("Scenario Output Table 2", output2);
-            }
-            stack.CurrentOperation("Loading output grid1");
-            OpenDataGridWindow("Scenario Output Table", output1);
-        }
-    });
-    // A finished run names no step, so a later error report does not point at it.
-    stack.CurrentOperation("");
-    return result;
-}
-
-void frmStatMain::m_oStats_StatStatus(const std::string& StatusMessage) {
-    static QElapsedTimer sincePaint;
-    const QString text = QString::fromStdString(StatusMessage);
-    if (status_) status_->Print(text);
-    emit StatusPrinted(text);
-    // Step texts show at once; record counts at a pace the screen can follow,
-    // and the other windows repaint meanwhile.
-    const bool step = text.endsWith("...");
-    if (step || !sincePaint.isValid() || sincePaint.elapsed() >= 50) {
-        if (status_) status_->Show();
-        QApplication::processEvents();
-        sincePaint.start();
-    }
 }
 
 // --- new and edit -------------------------------------------------------------------
@@ -693,7 +533,7 @@ void frmStatMain::CreateNewScenario() {
         if (outcome.scenarioType == "G") tabMain_->setCurrentIndex(1);
         if (outcome.scenarioType == "N") tabMain_->setCurrentIndex(2);
         SetOptionCalcType(outcome.calcType);
-        if (outcome.result == 1) RunCurrentScenario(outcome.scenarioId);
+        if (outcome.result == 1) RunCurrentScenario(outcome.scenarioId, outcome.replaceAgreed);
         if (outcome.scenarioId != 0) {
             const QString key = "S" + QString::number(outcome.scenarioId);
             for (int i = 0; i < lvwScenarios_->topLevelItemCount(); ++i) {
@@ -731,7 +571,7 @@ void frmStatMain::EditCurrentScenario(long startPage) {
         if (outcome.result != 1) return;
         repaint();
         std::optional<CScenarioInfo> current = GetScenarioInfo();
-        if (current) RunCurrentScenario(NumberOf(current->ScenarioID()));
+        if (current) RunCurrentScenario(NumberOf(current->ScenarioID()), outcome.replaceAgreed);
     });
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "CListView.h"
 #include "CScenarioInfo.h"
@@ -24,8 +25,7 @@ class QGroupBox;
 class QPushButton;
 class QTabBar;
 class QTreeWidget;
-class Quantara;
-class frmStatus;
+class ScenarioRunner;
 
 class frmStatMain : public QWidget {
     Q_OBJECT
@@ -55,8 +55,8 @@ public:
     std::optional<CScenarioInfo> GetScenarioInfo() const;
 
     // Runs scenario `ScenarioNo`, or the selected one for 0; true only when the engine succeeded.
-    bool RunCurrentScenario(long ScenarioNo);
-    bool RunScenarioTest(long ScenarioNo);
+    // `agreed`: existing output tables the user already agreed to have replaced.
+    bool RunCurrentScenario(long ScenarioNo, const std::vector<std::string>& agreed = {});
 
     void CreateNewScenario();
     void EditCurrentScenario(long startPage);
@@ -89,8 +89,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    class EngineEvents;
-    void m_oStats_StatStatus(const std::string& StatusMessage);
     void BuildControls();
     void ShowFamilyFrame(int tab);
     // The 1-based position of the selected row; 0 when none.
@@ -121,8 +119,6 @@ private:
 
     std::unique_ptr<CWinPos> m_WinPos;
     CListView m_ListView;
-    std::unique_ptr<Quantara> m_oStats;
-    std::unique_ptr<EngineEvents> m_oStatsEvents;
-    QPointer<frmStatus> status_;
+    ScenarioRunner* runner_ = nullptr;
     std::shared_ptr<CZantelsPropWiz> wizard_;
 };

@@ -1,5 +1,6 @@
 #include "forms/frmStatus.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -13,6 +14,7 @@ frmStatus::frmStatus(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWi
     picStatus_->setFrameShadow(QFrame::Sunken);
     picStatus_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     picStatus_->setIndent(5);
+    picStatus_->setWordWrap(true);
     picStatus_->setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
@@ -30,4 +32,12 @@ void frmStatus::Show() {
     if (picStatus_->text() == text_) return;
     picStatus_->setText(text_);
     picStatus_->repaint();
+}
+
+void frmStatus::closeEvent(QCloseEvent* event) {
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }

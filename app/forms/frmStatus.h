@@ -1,5 +1,6 @@
 // frmStatus: the small window without a caption that shows the engine's
-// progress text while a scenario runs. Owned by the frame, not modal.
+// progress text while a scenario runs. Owned by the frame; the run makes it
+// modal for its length.
 #pragma once
 
 #include <QString>
@@ -17,6 +18,10 @@ public:
     // Puts the latest text on the screen now.
     void Show();
     const QString& Text() const { return text_; }
+
+protected:
+    // The window lasts as long as the run: the window system's close is refused.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QLabel* picStatus_;

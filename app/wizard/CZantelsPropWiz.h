@@ -138,6 +138,11 @@ public:
     bool Changed() const { return changed_; }
     void Changed(bool value) { changed_ = value; }
 
+    // Existing output tables the user agreed, on the finish page, to have
+    // replaced: the run Save and Run starts does not ask about them again.
+    const std::vector<std::string>& ReplaceAgreed() const { return replaceAgreed_; }
+    void ReplaceAgreed(std::vector<std::string> names) { replaceAgreed_ = std::move(names); }
+
     // New: the values of a new scenario of analysis `analysisName` in family
     // `familyLetter`, from the schema; the fields stay empty, Changed False.
     void SetNewScenario(const std::string& familyLetter, const std::string& analysisName);
@@ -181,6 +186,7 @@ private:
     std::string scenarioType_;
     ScenarioFieldsPtr fields_;
     bool changed_ = false;
+    std::vector<std::string> replaceAgreed_;
 };
 
 // The column type's limit check behind CheckColumnValues, for one value: the

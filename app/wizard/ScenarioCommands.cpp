@@ -21,6 +21,7 @@ WizardOutcome Outcome(long result, const std::shared_ptr<CZantelsPropWiz>& wiz) 
         out.scenarioId = wiz->Scenario_ID();
         out.calcType = wiz->CalcType();
         out.scenarioType = wiz->Scenario_Type();
+        out.replaceAgreed = wiz->ReplaceAgreed();
     }
     return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 class CZantelsPropWiz;
 class QWidget;
 // What the wizard left: its result (0 left before the finish page, 1 Save and Run, 2 saved or cancelled on the
@@ -12,6 +13,8 @@ struct WizardOutcome {
     std::string calcType;
     std::string scenarioType;
     std::shared_ptr<CZantelsPropWiz> wizard;
+    // Existing output tables the user agreed, on the finish page, to have replaced by the run.
+    std::vector<std::string> replaceAgreed;
 };
 // New: the defaults of a new scenario for the analysis `analysisName` of family `familyLetter`, then the wizard from
 // page 1.

@@ -29,8 +29,7 @@ void CWizardPage::OnWindowClose() {
 }
 
 void CWizardPage::AddNavButton(QBoxLayout* row, int index, const QString& caption) {
-    // Made inside the page, so that it can be the page's default button at once.
-    auto* button = new QPushButton(caption, this);
+    auto* button = new QPushButton(caption);
     button->setObjectName(QString("cmdNav_%1").arg(index));
     button->setAutoDefault(true);
     if (index == DefaultNav()) button->setDefault(true);
@@ -40,6 +39,13 @@ void CWizardPage::AddNavButton(QBoxLayout* row, int index, const QString& captio
 
 void CWizardPage::showEvent(QShowEvent* event) {
     for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(true);
+    // Made before it was inside the page, the default button is made the
+    // page's own again, so that the page returns to it when the focus
+    // leaves another button.
+    if (auto* button = findChild<QPushButton*>(QString("cmdNav_%1").arg(DefaultNav()))) {
+        button->setDefault(false);
+        button->setDefault(true);
+    }
     QDialog::showEvent(event);
 }
 

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "CurrentDatabase.h"
 #include "ProgramSettings.h"
 #include "Program.h"
 #include "ScenarioSchema.h"
@@ -214,7 +215,7 @@ void frmQuarn_Finish::CommitBoxes() {
     for (QLineEdit* box : {txtDescription_, txtTable1_, txtTable2_}) BoxLeft(box);
 }
 
-bool frmQuarn_Finish::Save() {
+bool frmQuarn_Finish::CheckBoxes() {
     wiz_->Scenario_Description(txtDescription_->text().toStdString());
     wiz_->OutputTable1(txtTable1_->text().toStdString());
     wiz_->OutputTable2(txtTable2_->text().toStdString());
@@ -227,7 +228,36 @@ bool frmQuarn_Finish::Save() {
         ui::MsgBox(problem, ui::vbOKOnly, program::kAppTitle);
         return false;
     }
-    return wiz_->PostScenario();
+    return true;
+}
+
+bool frmQuarn_Finish::CheckExistingTableNames(std::vector<std::string>& agreed) {
+    bool go = false;
+    Guarded("frmQuarn_Finish:CheckExistingTableNames", [&] {
+        const std::string first = txtTable1_->text().toStdString();
+        const std::string second = txtTable2_->text().toStdString();
+        const dao::DatabasePtr db = store::CurrentDatabase();
+        std::vector<std::string> existing;
+        std::string list;
+        if (!first.empty() && TableExists(db, first)) {
+            list = first;
+            existing.push_back(first);
+        }
+        if (!second.empty() && TableExists(db, second)) {
+            list += "\r\n" + second;
+            existing.push_back(second);
+        }
+        if (!list.empty() &&
+            ui::MsgBox("The following output table(s) already exist in the current database. Do you want to "
+                       "overwrite them?\r\n\r\n" +
+                           list,
+                       ui::vbYesNo | ui::vbQuestion, program::kAppTitle) != ui::vbYes)
+            return;
+        // Nothing is dropped here: the run replaces the tables once the scenario is saved.
+        agreed = std::move(existing);
+        go = true;
+    });
+    return go;
 }
 
 void frmQuarn_Finish::NavClicked(int index) {
@@ -251,13 +281,22 @@ void frmQuarn_Finish::NavClicked(int index) {
                 hide();
                 return;
             case 3:
+                // Save writes a changed scenario, and always a new one.
+                if ((wiz_->Changed() || wiz_->Scenario_ID() == 0) && !(CheckBoxes() && wiz_->PostScenario())) return;
+                NavResult(wizard::kNext);
+                hide();
+                return;
             case 4: {
-                // Save writes a changed scenario, and always a new one; Save
-                // and Run saves the same way and leaves the run (which asks
-                // about existing output tables) to the list window.
-                const long closed = index == 3 ? wizard::kNext : wizard::kSaveAndRun;
-                if ((wiz_->Changed() || wiz_->Scenario_ID() == 0) && !Save()) return;
-                NavResult(closed);
+                // Save and Run: the page's checks, then the question about
+                // output tables that exist, both before anything is written;
+                // the run then replaces the tables without asking again.
+                const bool save = wiz_->Changed() || wiz_->Scenario_ID() == 0;
+                if (save && !CheckBoxes()) return;
+                std::vector<std::string> agreed;
+                if (!CheckExistingTableNames(agreed)) return;
+                if (save && !wiz_->PostScenario()) return;
+                wiz_->ReplaceAgreed(std::move(agreed));
+                NavResult(wizard::kSaveAndRun);
                 hide();
                 return;
             }

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <string>
+#include <vector>
 
 #include "wizard/WizardPage.h"
 
@@ -48,9 +49,12 @@ private:
     // Every way of leaving the page (buttons, their accelerators, Enter,
     // the close box) first commits the three boxes: focus may never have left them.
     void CommitBoxes();
-    // Copies the three boxes into the object, checks, and writes the scenario;
-    // false when the page must stay open.
-    bool Save();
+    // Copies the three boxes into the object and checks them; false (the
+    // message shown) when the page must stay open.
+    bool CheckBoxes();
+    // Asks before output tables named in the boxes that exist are replaced;
+    // false on No. `agreed` receives the existing names the user agreed to.
+    bool CheckExistingTableNames(std::vector<std::string>& agreed);
 
     QLineEdit* txtAnalysisType_;
     QLineEdit* txtDescription_;

@@ -606,6 +606,21 @@ Engine& DBEngine();
 // DBEngine() makes a fresh one.
 void ReleaseDBEngine();
 
+// --- waiting for another connection's lock ----------------------------------------
+// A statement that meets a lock another connection holds (of this process or
+// another) waits and tries again, up to the lock wait, then fails with 3260.
+// While it waits, the calling thread's observer, when one is set, is told how
+// long the statement has waited so far, about every tenth of a second, so a
+// program can say why it stands still. The observer must not use the
+// connection that waits.
+using LockWaitObserver = std::function<void(int waitedMs)>;
+// Sets the calling thread's observer (an empty one removes it); returns the
+// one set before.
+LockWaitObserver SetLockWaitObserver(LockWaitObserver observer);
+// The longest wait of every connection, in milliseconds (10,000 unless set).
+void LockWaitTimeout(int ms);
+int LockWaitTimeout();
+
 // --- workgroup files and passwords (for tests and administrators) ---------------
 // Creates a workgroup information file holding the account "Admin" with an
 // empty password. Raises 3204 when the file exists.

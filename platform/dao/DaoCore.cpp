@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 #include "dao/DaoInternal.h"
 #include "vb/Conversions.h"
@@ -941,6 +944,32 @@ std::string ConnectValue(const std::string& connect, std::string_view key) {
     return {};
 }
 
+std::atomic<int> lockWaitMs{10000};
+thread_local LockWaitObserver lockWaitObserver;
+
+// SQLite's busy handler: tries again after growing pauses, as SQLite's own
+// timeout does (the time waited follows from the attempt's number), and tells
+// the thread's observer how long the statement has waited.
+int WaitForLock(void*, int attempt) {
+    static constexpr int kPauses[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    static constexpr int kWaited[] = {0, 1, 3, 8, 18, 33, 53, 78, 103, 128, 178, 228};
+    constexpr int kLast = int(std::size(kPauses)) - 1;
+    int pause = kPauses[std::min(attempt, kLast)];
+    const int waited = attempt <= kLast ? kWaited[attempt] : kWaited[kLast] + pause * (attempt - kLast);
+    const int timeout = lockWaitMs.load();
+    if (waited + pause > timeout) pause = timeout - waited;
+    if (pause <= 0) return 0;
+    if (lockWaitObserver) {
+        try {
+            lockWaitObserver(waited);
+        } catch (...) {
+            // An observer's failure must not reach SQLite.
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    return 1;
+}
+
 std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl>& ws, const std::string& path,
                                              bool create, bool exclusive, bool readOnly) {
     auto d = std::make_shared<DatabaseImpl>();
@@ -957,7 +986,7 @@ std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl
         Fail(err::kFileNotFound, "The database '" + d->path + "' cannot be opened: " + msg + ".");
     }
     sqlite3_extended_result_codes(d->db, 1);
-    sqlite3_busy_timeout(d->db, 10000);
+    sqlite3_busy_handler(d->db, WaitForLock, nullptr);
     // An unknown "name" must stay an error (3061), never turn into a text.
     sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
@@ -1285,6 +1314,14 @@ Engine& DBEngine() {
     if (!engine) engine = std::make_unique<Engine>();
     return *engine;
 }
+
+LockWaitObserver SetLockWaitObserver(LockWaitObserver observer) {
+    std::swap(observer, lockWaitObserver);
+    return observer;
+}
+
+void LockWaitTimeout(int ms) { lockWaitMs = std::max(ms, 0); }
+int LockWaitTimeout() { return lockWaitMs; }
 
 void ReleaseDBEngine() {
     std::lock_guard lock(engineMutex);

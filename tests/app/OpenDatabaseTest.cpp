@@ -192,7 +192,11 @@ private slots:
         Click(&dialog, "cmdBrowseDatabase");
         QCOMPARE(box->currentText(), QString::fromStdString(chosen));
         QCOMPARE(dialog.focusWidget(), Child<QWidget>(&dialog, "cmdOK"));
-        dialog.close();
+        // Enter in the box, its text selected as when the dialog shows, is OK.
+        box->lineEdit()->selectAll();
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(dialog.isHidden());
+        QVERIFY(!dialog.UserCanceled());
     }
 
     void loopOpensAndRecordsTheEntry() {

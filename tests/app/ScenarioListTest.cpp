@@ -4,12 +4,14 @@
 // the hand-over to the wizard.
 #include <QAction>
 #include <QButtonGroup>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -36,6 +38,8 @@
 #include "modMerivox.h"
 #include "models/DataGridView.h"
 #include "services/ErrorBoundary.h"
+#include "services/QtUi.h"
+#include "services/ScenarioRunner.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
 
@@ -517,9 +521,11 @@ private slots:
             if (!status || !status->isVisible() || status->Text() != text) statusFollows = false;
             if (texts.size() == 3) {
                 operation = stack_->CurrentOperation();
-                // Input during the run reaches no window: Delete would ask.
+                // Input from the window system during the run reaches no window: Delete would ask.
                 const size_t boxes = rec_.boxes.size();
-                QTest::mouseClick(Button(3), Qt::LeftButton);
+                QWidget* frame = list_->window();
+                QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, {},
+                                  Button(3)->mapTo(frame, Button(3)->rect().center()));
                 if (rec_.boxes.size() != boxes) clickIgnored = false;
             }
         });
@@ -628,6 +634,120 @@ private slots:
         QCOMPARE(LastPrompt(), std::string("Please select a scenario from the list"));
         QVERIFY(!list_->RunCurrentScenario(999));
         QCOMPARE(LastPrompt(), std::string("Scenario not found: 999"));
+    }
+
+    void aFailedRunEndsInBoxesAPersonAnswers() {
+        // The program's own message boxes, answered by a key as a person does;
+        // a box a key cannot close is closed from here after 3 s and counted.
+        QtUi real;
+        ui::ScopedUi installed(real);
+        QStringList boxTexts;
+        int unanswered = 0;
+        QPointer<QMessageBox> current;
+        QElapsedTimer since;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            if (box != current) {
+                current = box;
+                since.start();
+                boxTexts << box->text();
+                QTest::keyClick(box, Qt::Key_Return);
+            } else if (since.elapsed() > 3000) {
+                ++unanswered;
+                box->done(QMessageBox::Ok);
+            }
+        });
+        answerer.start(20);
+        QStringList texts;
+        connect(list_, &frmStatMain::StatusPrinted, this, [&](const QString& text) { texts << text; });
+
+        // The source table is gone.
+        db_->Execute("UPDATE [usysQuarnScenarios] SET [Scenario_Input_Table_Name] = 'BP_old' WHERE "
+                     "[Scenario_ID] = 1;");
+        Reload();
+        QTest::mouseClick(Button(4), Qt::LeftButton);
+        QCOMPARE(unanswered, 0);
+        QCOMPARE(boxTexts.size(), 2);
+        QVERIFY(boxTexts[0].startsWith("Scenario Failed\n\n"));
+        QVERIFY(boxTexts[0].contains("BP_old"));
+        QVERIFY(boxTexts[1].startsWith("The test of this scenario failed for the following reason:\n\n"));
+        db_->Execute("UPDATE [usysQuarnScenarios] SET [Scenario_Input_Table_Name] = 'BloodPressureStudy' WHERE "
+                     "[Scenario_ID] = 1;");
+
+        // Another connection holds the file's write lock: the run says it waits, then why it failed.
+        boxTexts.clear();
+        dao::Workspace other("#Other#", "admin");
+        dao::DatabasePtr holder = other.OpenDatabase(db_->Name());
+        holder->BeginTrans(true);
+        const int lockWait = dao::LockWaitTimeout();
+        dao::LockWaitTimeout(300);
+        Reload();
+        QTest::mouseClick(Button(4), Qt::LeftButton);
+        dao::LockWaitTimeout(lockWait);
+        holder->Rollback();
+        holder->Close();
+        QCOMPARE(unanswered, 0);
+        QVERIFY(texts.contains(ScenarioRunner::WaitingText()));
+        QCOMPARE(boxTexts.size(), 2);
+        QVERIFY(boxTexts[1].contains("locked by another user or process"));
+        QVERIFY(!IsFormLoaded("frmStatus"));
+
+        // The program goes on: a second window from the menu takes typed input.
+        QVERIFY(!QApplication::activeModalWidget());
+        frame_->MenuAction("mnuToolsItems_0")->trigger();
+        auto* calculator = FindForm("frmQuarn_Calculator");
+        QVERIFY(calculator && calculator->isVisible());
+        auto* value = calculator->findChild<QLineEdit*>("txtTestValue");
+        value->setFocus();
+        QTest::keyClicks(value, "2");
+        QCOMPARE(value->text(), QString("2"));
+        UnloadForm(calculator);
+    }
+
+    void saveAndRunAsksBeforeItSavesAndTheRunDoesNotAskAgain() {
+        dao::TableDefPtr table = db_->CreateTableDef("Brux_BP_Describe");
+        table->Fields()->Append(table->CreateField("x", dao::dbLong));
+        db_->TableDefs()->Append(table);
+        db_->Execute("INSERT INTO [Brux_BP_Describe] (x) VALUES (7)");
+        auto stored = [this] {
+            return std::vector<std::vector<Row>>{RowsOf(store::kScenariosTable, 1), RowsOf(store::kOptionsTable, 1),
+                                                 RowsOf(store::kFieldsTable, 1, " ORDER BY FieldDef_Name")};
+        };
+        const auto before = stored();
+        const std::string question = "The following output table(s) already exist in the current database. Do you "
+                                     "want to overwrite them?\r\n\r\nBrux_BP_Describe";
+        bool stayedOpen = false, unchanged = false;
+        WhenModalNamed("frmQuarn_Finish", [&](QWidget* finish) {
+            auto* description = finish->findChild<QLineEdit*>("txtDescription");
+            auto* saveAndRun = finish->findChild<QPushButton*>("cmdNav_4");
+            description->setFocus();
+            description->setText("Described again");
+            saveAndRun->setFocus();
+            rec_.Script(ui::vbNo);
+            QTest::mouseClick(saveAndRun, Qt::LeftButton);
+            stayedOpen = finish->isVisible();
+            dao::RecordsetPtr kept = db_->OpenRecordset("SELECT x FROM [Brux_BP_Describe]");
+            unchanged = stored() == before && kept->Fields(0)->Value().ToLong() == 7;
+            kept->Close();
+            rec_.Script(ui::vbYes);
+            QTest::mouseClick(saveAndRun, Qt::LeftButton);
+        });
+        Select("1");
+        list_->ContextMenuHandler(40);  // Edit Output
+        QVERIFY(stayedOpen);
+        QVERIFY(unchanged);
+        // Asked on the page each time, never again by the run.
+        QCOMPARE(rec_.boxes.size(), size_t(2));
+        QCOMPARE(rec_.boxes[0].prompt, question);
+        QCOMPARE(rec_.boxes[1].prompt, question);
+        QCOMPARE(RowsOf(store::kScenariosTable, 1).at(0).at("Scenario_Description"), std::string("Described again"));
+        QCOMPARE(GridLauncherLog(),
+                 std::vector<std::string>({"close Brux_BP_Describe", "open Scenario Output Table: Brux_BP_Describe"}));
+        dao::RecordsetPtr results = db_->OpenRecordset("SELECT DataField FROM [Brux_BP_Describe]");
+        QVERIFY(!results->Eof());
+        results->Close();
     }
 
     void rightClickMenuFollowsTheSelection() {

@@ -588,7 +588,8 @@ private slots:
         ExampleDatabase();
         const int fieldsBefore = Count("usysQuarnFields", "Scenario_ID = 1");
         QVERIFY(fieldsBefore > 0);
-        // An output table that exists already: the run asks about it, not the page.
+        // An output table that exists already: the page asks, drops nothing,
+        // and hands the name agreed to the run, which does not ask again.
         dao::TableDefPtr existing = db_->CreateTableDef("Brux_Mine");
         existing->Fields()->Append(existing->CreateField("x", dao::dbLong));
         db_->TableDefs()->Append(existing);
@@ -596,11 +597,13 @@ private slots:
             Type(finish, "txtScenario_Output_Table1_Name", "Brux_Mine");
             Click(finish, "cmdNav_4");
         });
+        rec_.Script(ui::vbYes);
         WizardOutcome out = RunEditScenarioWizard(1, 50, nullptr);
         QVERIFY2(stack_->ErrNumber() == 0, stack_->ErrDescription().c_str());
         QCOMPARE(out.result, 1L);
         QCOMPARE(out.scenarioId, 1L);
-        QVERIFY(rec_.boxes.empty());
+        QCOMPARE(rec_.boxes.size(), size_t(1));
+        QCOMPARE(out.replaceAgreed, std::vector<std::string>({"Brux_Mine"}));
         QVERIFY(TableExists(db_, "Brux_Mine"));  // not dropped by the page
         QCOMPARE(Count("usysQuarnFields", "Scenario_ID = 1"), fieldsBefore);
         QCOMPARE(Stored("usysQuarnScenarios", "Scenario_Output_Table1_Name", 1).ToString(), std::string("Brux_Mine"));

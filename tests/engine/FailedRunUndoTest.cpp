@@ -178,3 +178,14 @@ TEST_F(FailedRunUndo, ACompareFieldWithTooManyValuesIsRefused) {
         EXPECT_FALSE(HasTable("Out1"));
     }
 }
+
+// A field the source lacks is named, not taken for a query parameter.
+TEST_F(FailedRunUndo, AFieldTheSourceLacksIsNamed) {
+    ScenarioSpec describe;
+    describe.fields = {{"G1", "G", 1}, {"Gone", "X", 1}};
+    describe.options = {{"Mean", true}};
+    EXPECT_FALSE(Run(AddScenario(db, describe)));
+    EXPECT_EQ(engine->get_ErrorInfo(), "The field [Gone] of this scenario is not in the table or query [Data]. Edit "
+                                       "the scenario's fields, or restore the field in the source.");
+    EXPECT_FALSE(HasTable("Out1"));
+}

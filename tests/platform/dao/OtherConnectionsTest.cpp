@@ -1,9 +1,11 @@
 // Several connections to one file: file identity, drops refused while any
-// connection of the process reads the table, and a database's own write
-// transaction.
+// connection of the process reads the table, a database's own write
+// transaction, and the wait for another writer's lock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "DaoTestSupport.h"
 
@@ -132,6 +134,30 @@ TEST_F(OtherConnections, TransactionsOfTheWorkspaceNestInsideTheDatabasesOwn) {
     db->Execute("INSERT INTO Src (id, x) VALUES (7, 7)");
     dao::DBEngine().BeginTrans();
     dao::DBEngine().CommitTrans();
+    db->CommitTrans();
+    EXPECT_EQ(Count(db, "Src"), 6);
+}
+
+TEST_F(OtherConnections, AWaitForAnotherWritersLockIsToldAndEndsAtTheLockWait) {
+    dao::Workspace other("#Other#", "admin");
+    dao::DatabasePtr second = other.OpenDatabase(Path("t.db"));
+    second->BeginTrans(true);
+    const int previousTimeout = dao::LockWaitTimeout();
+    dao::LockWaitTimeout(300);
+    std::vector<int> waits;
+    dao::SetLockWaitObserver([&](int waited) { waits.push_back(waited); });
+    EXPECT_EQ(ErrorOf([&] { db->BeginTrans(true); }), dao::err::kLocked);
+    dao::SetLockWaitObserver({});
+    dao::LockWaitTimeout(previousTimeout);
+    // Told from the start of the wait, and never past the wait it was given.
+    ASSERT_GE(waits.size(), 3u);
+    EXPECT_EQ(waits.front(), 0);
+    EXPECT_GE(*std::max_element(waits.begin(), waits.end()), 200);
+    EXPECT_LT(*std::max_element(waits.begin(), waits.end()), 300);
+    // Once the other writer is done, the lock is taken at once.
+    second->Rollback();
+    db->BeginTrans(true);
+    db->Execute("INSERT INTO Src (id, x) VALUES (6, 6)");
     db->CommitTrans();
     EXPECT_EQ(Count(db, "Src"), 6);
 }

@@ -1,0 +1,202 @@
+#include "services/ScenarioRunner.h"
+
+#include <QApplication>
+#include <QWindow>
+#include <QWidget>
+#include <algorithm>
+
+#include "CurrentDatabase.h"
+#include "ErrorStack.h"
+#include "Hourglass.h"
+#include "MDIMain.h"
+#include "Merivox6/Quantara.h"
+#include "Program.h"
+#include "dao/Dao.h"
+#include "forms/GridLauncher.h"
+#include "forms/frmStatus.h"
+#include "modMerivox.h"
+#include "services/ErrorBoundary.h"
+#include "ui/UiServices.h"
+#include "vb/Conversions.h"
+#include "vb/VbError.h"
+
+namespace {
+
+void Message(const std::string& text) { ui::MsgBox(text, ui::vbOKOnly, program::kAppTitle); }
+
+// A stored text with Null as empty.
+std::string TextOf(const vb::Variant& value) {
+    if (value.IsNull() || value.IsEmpty()) return {};
+    return value.ToString();
+}
+
+// A short wait for a lock (another program committing) is not worth a word.
+constexpr int kWaitWorthSaying = 200;
+
+}  // namespace
+
+// Hands the engine's progress texts to the runner.
+class ScenarioRunner::EngineEvents : public QuantaraEvents {
+public:
+    explicit EngineEvents(ScenarioRunner* owner) : owner_(owner) {}
+    void StatStatus(std::string& StatusMessage) override { owner_->m_oStats_StatStatus(StatusMessage); }
+
+private:
+    ScenarioRunner* owner_;
+};
+
+ScenarioRunner::ScenarioRunner(QWidget* owner) : QObject(owner), owner_(owner) {}
+
+ScenarioRunner::~ScenarioRunner() { EndRun(); }
+
+QString ScenarioRunner::WaitingText() { return "Waiting for another program to finish with the database..."; }
+
+bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed) {
+    bool result = false;
+    CErr_Zelk& stack = ErrStack();
+    // The error report names the run's steps as it always has.
+    Guarded("frmStatMain:RunScenarioTest", [&] {
+        // Whatever happens, the run leaves no status window, pointer, engine or lock observer behind.
+        CHourglass hourglass;
+        struct Cleanup {
+            ScenarioRunner* self;
+            ~Cleanup() { self->EndRun(); }
+        } cleanup{this};
+
+        stack.CurrentOperation("Open Recordset ");
+        const dao::DatabasePtr db = store::CurrentDatabase();
+        if (!db || !store::CurrentWorkspace()) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open");
+        dao::RecordsetPtr rs =
+            db->OpenRecordset("SELECT  * from [usysQuarnScenarios] WHERE Scenario_ID = " + std::to_string(ScenarioNo),
+                              dao::dbOpenSnapshot);
+        if (rs->Eof()) {
+            rs->Close();
+            Message("Scenario not found: " + std::to_string(ScenarioNo));
+            return;
+        }
+        stack.CurrentOperation("Get Table Names ");
+        const std::string output1 = TextOf(rs->Fields("Scenario_Output_Table1_Name")->Value());
+        const std::string output2 = TextOf(rs->Fields("Scenario_Output_Table2_Name")->Value());
+        rs->Close();
+        const auto toAsk = [&](const std::string& name) {
+            if (name.empty() || !TableExists(db, name)) return false;
+            return std::none_of(agreed.begin(), agreed.end(),
+                                [&](const std::string& a) { return vb::EqualsNoCase(a, name); });
+        };
+        std::string existing;
+        if (toAsk(output1)) existing = output1;
+        if (toAsk(output2)) existing += "\r\n" + output2;
+        if (!existing.empty() &&
+            ui::MsgBox("The following output table(s) already exist in the current database. Do you want to "
+                       "overwrite them?\r\n\r\n" +
+                           existing,
+                       ui::vbYesNo | ui::vbQuestion, program::kAppTitle) != ui::vbYes)
+            return;
+
+        stack.CurrentOperation("Close output forms if open ");
+        if (!output1.empty()) CloseDataGridWindows(output1);
+        if (!output2.empty()) CloseDataGridWindows(output2);
+
+        stack.CurrentOperation("Creating m_oStats ");
+        m_oStats = std::make_unique<Quantara>();
+        m_oStatsEvents = std::make_unique<EngineEvents>(this);
+        m_oStats->Advise(m_oStatsEvents.get());
+
+        stack.CurrentOperation("Set database ");
+        m_oStats->putref_ScenarioDatabase(db);
+
+        stack.CurrentOperation("Show status form ");
+        hourglass.Value(true);
+        QWidget* owner = program::MainFrame();
+        if (!owner && owner_) owner = owner_->window();
+        status_ = new frmStatus(owner);
+        // One run at a time, and no other window takes input meanwhile; a box
+        // the engine or this run shows opens above it and takes its own.
+        status_->setWindowModality(Qt::ApplicationModal);
+        status_->show();
+        // On the screen before the engine starts: a text printed while the run
+        // waits for a lock is painted without the event loop, which an unmapped
+        // window would not show.
+        QElapsedTimer mapping;
+        mapping.start();
+        while (!(status_->windowHandle() && status_->windowHandle()->isExposed()) && mapping.elapsed() < 1000)
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        status_->repaint();
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        sincePaint_.invalidate();
+        dao::SetLockWaitObserver([this](int waitedMs) { LockWaited(waitedMs); });
+
+        stack.CurrentOperation("Running scenario");
+        const int32_t number = static_cast<int32_t>(ScenarioNo);
+        const vb::Variant none = vb::Variant::Missing();
+        const vb::Variant empty{std::string()};
+        std::string raised;
+        bool failedByError = false;
+        try {
+            result = m_oStats->RunScenario(number, none, none, none, empty, empty, empty, empty, empty, empty,
+                                           vb::Variant(true), vb::Variant(true));
+        } catch (const vb::VbError& e) {
+            failedByError = true;
+            raised = e.Description();
+        } catch (const std::exception& e) {
+            failedByError = true;
+            raised = e.what();
+        }
+        dao::SetLockWaitObserver({});
+        if (failedByError) {
+            result = false;
+            Message("The test of this scenario failed for the following reason:\r\n\r\n" + raised);
+            m_oStats.reset();
+        } else if (!result) {
+            Message("The test of this scenario failed for the following reason:\r\n\r\n" + m_oStats->get_ErrorInfo());
+        }
+        EndRun();
+        hourglass.Value(false);
+
+        if (result) {
+            if (!output2.empty()) {
+                stack.CurrentOperation("Loading output grid2");
+                OpenDataGridWindow("Scenario Output Table 2", output2);
+            }
+            stack.CurrentOperation("Loading output grid1");
+            OpenDataGridWindow("Scenario Output Table", output1);
+        }
+    });
+    // A finished run names no step, so a later error report does not point at it.
+    stack.CurrentOperation("");
+    return result;
+}
+
+void ScenarioRunner::EndRun() {
+    dao::SetLockWaitObserver({});
+    if (status_) UnloadForm(status_);
+    status_ = nullptr;
+    m_oStats.reset();
+    m_oStatsEvents.reset();
+}
+
+void ScenarioRunner::Print(const QString& text) {
+    if (status_) status_->Print(text);
+    emit StatusPrinted(text);
+}
+
+void ScenarioRunner::m_oStats_StatStatus(const std::string& StatusMessage) {
+    const QString text = QString::fromStdString(StatusMessage);
+    Print(text);
+    // Step texts show at once; record counts at a pace the screen can follow,
+    // and the other windows repaint meanwhile (the status window keeps their input away).
+    const bool step = text.endsWith("...");
+    if (step || !sincePaint_.isValid() || sincePaint_.elapsed() >= 50) {
+        if (status_) status_->Show();
+        QApplication::processEvents();
+        sincePaint_.start();
+    }
+}
+
+void ScenarioRunner::LockWaited(int waitedMs) {
+    if (waitedMs < kWaitWorthSaying || !status_) return;
+    if (status_->Text() != WaitingText()) Print(WaitingText());
+    // Only the status window is painted: the waiting connection must not be
+    // used, and another window's repaint might read through it.
+    status_->Show();
+}

@@ -1,0 +1,56 @@
+// ScenarioRunner: runs one saved scenario of the open database through the
+// engine and shows what came of it. It asks before output tables that exist
+// are replaced, closes the grids on them, shows the engine's progress in the
+// status window, keeps every other window from taking input while the
+// engine runs (the status window is modal for the run, so a message box or
+// dialog shown meanwhile takes its input as usual), shows the failure
+// messages and opens the result grids. Whatever runs a scenario in the
+// program runs it here.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QWidget;
+class Quantara;
+class frmStatus;
+
+class ScenarioRunner : public QObject {
+    Q_OBJECT
+public:
+    // A child of `owner`. The status window is owned by the frame window, or
+    // by `owner`'s window when there is no frame.
+    explicit ScenarioRunner(QWidget* owner = nullptr);
+    ~ScenarioRunner() override;
+
+    // Runs scenario `ScenarioNo`; true only when the engine reported success.
+    // `agreed`: output tables the user has already agreed to have replaced
+    // (Save and Run asked); the run asks only about other existing ones.
+    bool Run(long ScenarioNo, const std::vector<std::string>& agreed = {});
+
+    // The text shown while the run waits for another program's lock.
+    static QString WaitingText();
+
+signals:
+    // Each text the status window shows, as it shows it.
+    void StatusPrinted(const QString& text);
+
+private:
+    class EngineEvents;
+    void m_oStats_StatStatus(const std::string& StatusMessage);
+    void LockWaited(int waitedMs);
+    void Print(const QString& text);
+    void EndRun();
+
+    QPointer<QWidget> owner_;
+    std::unique_ptr<Quantara> m_oStats;
+    std::unique_ptr<EngineEvents> m_oStatsEvents;
+    QPointer<frmStatus> status_;
+    // Record counts reach the screen at a pace it can follow.
+    QElapsedTimer sincePaint_;
+};
