@@ -41,20 +41,21 @@ bool AssignCurrentDatabase(const std::string& path, const std::string& workgroup
     CloseCurrent();
 
     dao::WorkspacePtr workspace;
-    if (!workgroup.empty()) {
-        try {
+    try {
+        if (!workgroup.empty()) {
             dao::DBEngine().SystemDB(workgroup);
             workspace = dao::DBEngine().CreateWorkspace("Stats", user, password, dao::dbUseJet);
-        } catch (const vb::VbError& e) {
-            wait.Value(false);
-            ui::MsgBox("Unable to open the specified workspace using the supplied log on information: \r\n\r\n" +
-                           Reason(e),
-                       ui::vbOKOnly, program::kAppTitle);
-            return false;
+        } else {
+            // The default workgroup file beside the program may be missing or
+            // unreadable too: the same message names it and the reason.
+            dao::DBEngine().SystemDB(program::ProgramFolder() + "Merivox.MDW");
+            workspace = dao::DBEngine().CreateWorkspace("StatsGeneric", "Admin", "", dao::dbUseJet);
         }
-    } else {
-        dao::DBEngine().SystemDB(program::ProgramFolder() + "Merivox.MDW");
-        workspace = dao::DBEngine().CreateWorkspace("StatsGeneric", "Admin", "", dao::dbUseJet);
+    } catch (const vb::VbError& e) {
+        wait.Value(false);
+        ui::MsgBox("Unable to open the specified workspace using the supplied log on information: \r\n\r\n" + Reason(e),
+                   ui::vbOKOnly, program::kAppTitle);
+        return false;
     }
     dao::DBEngine().Workspaces()->Append(workspace);
 

@@ -136,6 +136,13 @@ bool CheckQuarnTables() {
     try {
         if (TableExists(*db, kScenariosTable) && TableExists(*db, kOptionsTable) && TableExists(*db, kFieldsTable))
             return true;
+        if (!db->Updatable()) {
+            ui::Ui().MsgBox("The database '" + db->Name() +
+                                "' does not hold the scenario tables, and they cannot be added: the database is "
+                                "read-only.",
+                            ui::vbOKOnly, "Initialize Database");
+            return false;
+        }
         if (ui::Ui().MsgBox(InitializeQuestion(), ui::vbYesNo | ui::vbQuestion, "Initialize Database") == ui::vbYes)
             return CreateScenarioTables();
     } catch (...) {}

@@ -11,6 +11,12 @@
 #include "Program.h"
 #include "vb/App.h"
 
+namespace {
+int showMilliseconds = frmSplash::kShowMilliseconds;
+}
+
+void frmSplash::SetShowMilliseconds(int milliseconds) { showMilliseconds = milliseconds; }
+
 frmSplash::frmSplash(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName("frmSplash");
@@ -18,7 +24,7 @@ frmSplash::frmSplash(QWidget* parent)
     tmrUnload_ = new QTimer(this);
     tmrUnload_->setObjectName("tmrUnload");
     tmrUnload_->setSingleShot(true);
-    tmrUnload_->setInterval(kShowMilliseconds);
+    tmrUnload_->setInterval(showMilliseconds);
     connect(tmrUnload_, &QTimer::timeout, this, &QWidget::close);
 }
 

@@ -11,6 +11,8 @@ class frmSplash : public QWidget {
 public:
     inline static constexpr int kShowMilliseconds = 1500;
     explicit frmSplash(QWidget* parent = nullptr);
+    // How long every splash made from now on stays up (tests shorten it).
+    static void SetShowMilliseconds(int milliseconds);
     // Sizes and centres the window, starts the timer and shows it on top.
     void Load();
 

@@ -514,6 +514,7 @@ bool frmStatMain::RunCurrentScenario(long ScenarioNo, const std::vector<std::str
 
 void frmStatMain::CreateNewScenario() {
     Guarded("frmStatMain:CreateNewScenario", [this] {
+        if (RefuseReadOnlyDatabase()) return;
         wizard_.reset();
         std::string analysis = scenType_;
         if (analysis == "*") {
@@ -614,6 +615,7 @@ void frmStatMain::DuplicateCurrentScenario() {
             Message("Please select a scenario from the list to duplicate");
             return;
         }
+        if (RefuseReadOnlyDatabase()) return;
         frmDuplicate dialog(this);
         dialog.ScenarioID(NumberOf(info->ScenarioID()));
         if (dialog.ScenarioOK()) {
@@ -628,6 +630,7 @@ void frmStatMain::DeleteCurrentScenario() {
     Guarded("frmStatMain:DeleteCurrentScenario", [this] {
         std::optional<CScenarioInfo> info = GetScenarioInfo();
         if (!info) return;
+        if (RefuseReadOnlyDatabase()) return;
         std::string question = "Are you sure you want to permanently delete Scenario #" + info->ScenarioID();
         if (!info->Desc().empty()) question += "\r\n (" + info->Desc() + ")";
         question += "?";

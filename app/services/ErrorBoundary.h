@@ -3,6 +3,9 @@
 // HandleError (which writes the report and, through the frame, shows the
 // unexpected-error dialog) instead of reaching Qt's event loop. The stack is
 // brought back to the depth it had, so the next error reports a true stack.
+// Conditions of the database that a user meets in the normal course (held by
+// another program, read-only, a full disk, not a database) are told in a
+// plain message instead: they are not faults of the program.
 #pragma once
 
 #include <QApplication>
@@ -10,6 +13,15 @@
 #include <utility>
 
 #include "ErrorStack.h"
+#include "vb/VbError.h"
+
+// Shows the plain message for an expected condition of the database; false
+// (and nothing shown) when `e` is not one.
+bool ShowExpectedCondition(const vb::VbError& e);
+
+// The current database cannot be changed: says so, once, and returns true,
+// so that the caller changes nothing. False when it can be written.
+bool RefuseReadOnlyDatabase();
 
 template <class F>
 void Guarded(const std::string& procedure, F&& handler) {
@@ -18,6 +30,8 @@ void Guarded(const std::string& procedure, F&& handler) {
     stack.Push(procedure);
     try {
         std::forward<F>(handler)();
+    } catch (const vb::VbError& e) {
+        if (!ShowExpectedCondition(e)) stack.HandleError();
     } catch (...) {
         stack.HandleError();
     }

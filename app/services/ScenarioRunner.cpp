@@ -63,6 +63,8 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
             ~Cleanup() { self->EndRun(); }
         } cleanup{this};
 
+        // A run writes its result tables: refused on a read-only file.
+        if (RefuseReadOnlyDatabase()) return;
         stack.CurrentOperation("Open Recordset ");
         const dao::DatabasePtr db = store::CurrentDatabase();
         if (!db || !store::CurrentWorkspace()) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open");

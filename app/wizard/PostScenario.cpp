@@ -8,6 +8,7 @@
 #include "ErrorStack.h"
 #include "Program.h"
 #include "modMerivox.h"
+#include "services/ErrorBoundary.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
@@ -49,6 +50,7 @@ std::string UserName(const dao::WorkspacePtr& ws, std::string_view column) {
 
 bool CZantelsPropWiz::PostScenario() {
     ProcScope scope(ErrStack(), "CZantelsPropWiz:PostScenario");
+    if (RefuseReadOnlyDatabase()) return false;
     std::string reason;
     try {
         dao::DatabasePtr db = store::CurrentDatabase();

@@ -2,8 +2,13 @@
 // Index, Property, QueryDef, Recordset) over SQLite.
 //
 // How it maps onto SQLite:
-// - A Database is an SQLite file; each open Database is one connection in WAL
-//   mode with a busy timeout. Any SQLite file is a database to us.
+// - A Database is an SQLite file; each open Database is one connection with a
+//   busy timeout. Any SQLite file is a database to us. The file's journal
+//   mode (rollback or WAL) is the file's own and is never changed, so a look
+//   at a file writes nothing to it; new files are rollback-journal files. A
+//   file that cannot be written (the file or its folder) opens read-only
+//   (Updatable false); a WAL file in a folder that cannot be written is read
+//   as it stands.
 // - What SQLite does not keep (DAO type code, size, auto-increment, zero-length
 //   rule, validation rule and text, user-defined properties, DAO index names,
 //   the database password, the Jet text of saved queries) lives in the hidden
@@ -34,8 +39,10 @@
 //   Updatable sets (table-type and single-table queries) carry the rowid as
 //   a hidden first column; appends reuse one prepared INSERT.
 // - Snapshots stream like dynasets (their statement's sort gives them their
-//   fixed content). A record set positioned on a row holds a WAL read
-//   snapshot, so its connection sees others' commits after Requery or Close.
+//   fixed content). A record set positioned on a row holds a read
+//   snapshot, so its connection sees others' commits after Requery or Close
+//   (in a rollback-journal file it also holds off other connections' commits
+//   until then).
 // - Schema changes while record sets are open: SQLite refuses DROP TABLE and
 //   DROP INDEX (SQLITE_LOCKED) while any other statement of the connection
 //   is active, where Jet lets a program drop and create tables while record
@@ -148,6 +155,7 @@ inline constexpr int32_t kIndexExists = 3012;
 inline constexpr int32_t kNoCurrentRecord = 3021;
 inline constexpr int32_t kDuplicateKey = 3022;
 inline constexpr int32_t kFileNotFound = 3024;
+inline constexpr int32_t kDiskFull = 3026;
 inline constexpr int32_t kReadOnly = 3027;
 inline constexpr int32_t kWorkgroupMissing = 3028;
 inline constexpr int32_t kBadAccount = 3029;

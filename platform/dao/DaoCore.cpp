@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <mutex>
@@ -171,6 +174,8 @@ void RaiseSqlite(sqlite3* db, int rc, std::string_view context) {
             Fail(err::kLocked, "The database is locked by another user or process; try again.");
         case SQLITE_READONLY:
             Fail(err::kReadOnly, "The database or object is read-only.");
+        case SQLITE_FULL:
+            Fail(err::kDiskFull, "There is not enough space on the disk to write the database's changes.");
         case SQLITE_NOTADB:
             Fail(err::kUnrecognizedFormat, "The file is not a database this program can read.");
         case SQLITE_CANTOPEN:
@@ -970,35 +975,80 @@ int WaitForLock(void*, int attempt) {
     return 1;
 }
 
+// Whether the file can be changed: the file itself and its folder, where
+// SQLite keeps the journal of a write (rollback or WAL).
+bool CanWrite(const std::string& path) {
+    if (::access(path.c_str(), W_OK) != 0) return false;
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+}
+
+// A read-only "file:" URI for the path, asking SQLite to take the file as
+// unchanging: the only way to read a WAL file whose folder cannot hold the
+// shared-memory file.
+std::string ImmutableUri(const std::string& path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_' || c == '~')
+            uri += static_cast<char>(c);
+        else {
+            uri += '%';
+            uri += hex[c >> 4];
+            uri += hex[c & 15];
+        }
+    }
+    return uri + "?immutable=1";
+}
+
+// The file's journal mode as its header records it: true for WAL.
+bool HeaderSaysWal(const std::string& path) {
+    unsigned char header[20] = {};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool read = ::read(fd, header, sizeof header) == static_cast<ssize_t>(sizeof header);
+    ::close(fd);
+    return read && header[18] == 2 && header[19] == 2;
+}
+
+// Opens one connection. The file's journal mode is left as the file has it
+// (rollback or WAL): opening and reading never change the user's file. A
+// file that cannot be written (the file or its folder) opens read-only.
 std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl>& ws, const std::string& path,
                                              bool create, bool exclusive, bool readOnly) {
     auto d = std::make_shared<DatabaseImpl>();
     d->path = CanonicalPath(path);
+    if (!create && !readOnly && !CanWrite(d->path)) readOnly = true;
     d->readOnly = readOnly;
     d->ws = ws;
-    int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | (create ? SQLITE_OPEN_CREATE : 0) |
-                SQLITE_OPEN_FULLMUTEX;
-    int rc = sqlite3_open_v2(d->path.c_str(), &d->db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        std::string msg = d->db ? sqlite3_errmsg(d->db) : "out of memory";
-        sqlite3_close_v2(d->db);
-        d->db = nullptr;
-        Fail(err::kFileNotFound, "The database '" + d->path + "' cannot be opened: " + msg + ".");
-    }
-    sqlite3_extended_result_codes(d->db, 1);
-    sqlite3_busy_handler(d->db, WaitForLock, nullptr);
-    // An unknown "name" must stay an error (3061), never turn into a text.
-    sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-    sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-    try {
-        if (exclusive) Exec(d->db, "PRAGMA locking_mode=EXCLUSIVE");
-        {
-            Stmt probe(d->db, "SELECT count(*) FROM sqlite_master");
-            probe.Step();
+    auto open = [&](const std::string& name, int extra) {
+        int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | (create ? SQLITE_OPEN_CREATE : 0) |
+                    SQLITE_OPEN_FULLMUTEX | extra;
+        int rc = sqlite3_open_v2(name.c_str(), &d->db, flags, nullptr);
+        if (rc != SQLITE_OK) {
+            std::string msg = d->db ? sqlite3_errmsg(d->db) : "out of memory";
+            sqlite3_close_v2(d->db);
+            d->db = nullptr;
+            Fail(err::kFileNotFound, "The database '" + d->path + "' cannot be opened: " + msg + ".");
         }
-        if (!readOnly) {
-            Stmt wal(d->db, "PRAGMA journal_mode=WAL");
-            wal.Step();
+        sqlite3_extended_result_codes(d->db, 1);
+        sqlite3_busy_handler(d->db, WaitForLock, nullptr);
+        // An unknown "name" must stay an error (3061), never turn into a text.
+        sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+        if (exclusive) Exec(d->db, "PRAGMA locking_mode=EXCLUSIVE");
+        Stmt probe(d->db, "SELECT count(*) FROM sqlite_master");
+        probe.Step();
+    };
+    try {
+        try {
+            open(d->path, 0);
+        } catch (const vb::VbError& e) {
+            // A WAL file in a folder that cannot be written: SQLite cannot
+            // make its shared-memory file, so read the file as it stands.
+            if (!readOnly || e.Number() != err::kFileNotFound || !HeaderSaysWal(d->path)) throw;
+            d->Close();
+            open(ImmutableUri(d->path), SQLITE_OPEN_URI);
         }
     } catch (const vb::VbError& e) {
         std::string path2 = d->path;
@@ -1274,6 +1324,13 @@ WorkspacePtr Engine::CreateWorkspace(const std::string& name, const std::string&
         Fail(err::kNotSupported, "Only workspaces of the database engine itself (dbUseJet) are supported.");
     if (!std::filesystem::is_regular_file(systemDb_))
         Fail(err::kWorkgroupMissing, "The workgroup information file '" + systemDb_ + "' is missing.");
+    // A file that cannot be read says so, rather than passing for a wrong
+    // password.
+    if (const int fd = ::open(systemDb_.c_str(), O_RDONLY | O_CLOEXEC); fd < 0)
+        Fail(err::kWorkgroupMissing,
+             "The workgroup information file '" + systemDb_ + "' cannot be read: " + std::strerror(errno) + ".");
+    else
+        ::close(fd);
     if (!CheckAccount(systemDb_, user, password))
         Fail(err::kBadAccount, "The account name or password is not valid for the workgroup '" + systemDb_ + "'.");
     return std::make_shared<Workspace>(name, user);

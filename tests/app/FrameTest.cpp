@@ -520,13 +520,14 @@ private slots:
         QCOMPARE(list->generated, 1);
 
         // The pop-up shows the default item in bold and hands over what is chosen.
-        QTimer::singleShot(50, [this] {
-            QMenu* menu = frame_->RightClickMenu();
-            QCOMPARE(menu->defaultAction(), Item("mnuRightClickItems_90"));
+        QAction* shownDefault = nullptr;
+        apptest::WhenMenuShown(frame_->RightClickMenu(), [&](QMenu* menu) {
+            shownDefault = menu->defaultAction();
             menu->setActiveAction(Item("mnuRightClickItems_60"));
             QTest::keyClick(menu, Qt::Key_Return);
         });
         frame_->PopupRightClickMenu(frame_->mapToGlobal(QPoint(50, 80)), 90);
+        QCOMPARE(shownDefault, Item("mnuRightClickItems_90"));
         QCOMPARE(list->indexes.back(), 60);
     }
 

@@ -64,7 +64,7 @@ class OpenDatabaseTest : public QObject {
     // nothing left, it is cancelled.
     std::deque<std::function<void(QWidget*)>> steps_;
     int shown_ = 0;
-    QTimer answerer_;
+    std::unique_ptr<apptest::EveryModalNamed> answerer_;
 
     std::string PathOf(const std::string& name) const { return env_.Path().toStdString() + "/" + name; }
 
@@ -91,12 +91,9 @@ class OpenDatabaseTest : public QObject {
         };
     }
 
-private slots:
-    void initTestCase() {
-        installed_ = std::make_unique<ui::ScopedUi>(rec_);
-        QObject::connect(&answerer_, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || !modal->isVisible() || modal->objectName() != "frmOpenDatabase") return;
+    // Answers every "Open Scenario Database" dialog with the next step.
+    void Answer() {
+        answerer_ = std::make_unique<apptest::EveryModalNamed>("frmOpenDatabase", [this](QWidget* modal) {
             ++shown_;
             if (steps_.empty()) {
                 Click(modal, "cmdCancel");
@@ -106,7 +103,12 @@ private slots:
             steps_.pop_front();
             step(modal);
         });
-        answerer_.start(10);
+    }
+
+private slots:
+    void initTestCase() {
+        installed_ = std::make_unique<ui::ScopedUi>(rec_);
+        Answer();
     }
 
     void init() {
@@ -174,8 +176,8 @@ private slots:
     }
 
     void typingReplacesTheProposedPathAndAChosenFileLeavesTheFocusOnOK() {
-        answerer_.stop();  // this dialog is driven here
-        const auto restart = qScopeGuard([this] { answerer_.start(10); });
+        answerer_.reset();  // this dialog is driven here
+        const auto restart = qScopeGuard([this] { Answer(); });
         frmOpenDatabase dialog(frame_);
         auto* box = Child<QComboBox>(&dialog, "cboDatabase");
         box->setEditText("/data/a.db");

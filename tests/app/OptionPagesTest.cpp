@@ -123,7 +123,8 @@ class OptionPagesTest : public QObject {
         QCoreApplication::processEvents();
         edit->setText(text);
         W(next)->setFocus(Qt::TabFocusReason);
-        QTest::qWait(30);
+        // A refusal is told once the focus has arrived, from a posted call.
+        QCoreApplication::processEvents();
     }
     std::string LastMessage() const { return rec_.boxes.empty() ? std::string() : rec_.boxes.back().prompt; }
     QString Focused() const { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : ""; }
@@ -504,7 +505,7 @@ private slots:
             auto* next = modal->findChild<QPushButton*>("cmdNav_2");
             next->setFocus(Qt::MouseFocusReason);
             next->click();
-            QTest::qWait(30);
+            QCoreApplication::processEvents();
             stayed = modal->isVisible() && LastMessage() == "Please enter a number between 2 and 9." &&
                      QApplication::focusWidget() == box;
             box->setText("4");

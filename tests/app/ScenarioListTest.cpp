@@ -53,26 +53,6 @@ std::string Text(const vb::Variant& v) {
     return v.ToString();
 }
 
-// Acts on the next modal dialog with this object name (others are left alone).
-void WhenModalNamed(const QString& name, std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    auto elapsed = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible() && modal->objectName() == name) {
-            timer->stop();
-            timer->deleteLater();
-            act(modal);
-            return;
-        }
-        if ((*elapsed += 20) > 10000) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(20);
-}
-
 }  // namespace
 
 // A wizard page that records its number and is left at once by Back.
@@ -367,7 +347,7 @@ private slots:
         Select("2");
         rec_.Script(ui::vbYes);
         bool dialogShown = false;
-        WhenModalNamed("frmErrorHandler", [&](QWidget* dialog) {
+        apptest::WhenModalNamed("frmErrorHandler", [&](QWidget* dialog) {
             dialogShown = true;
             QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
         });
@@ -384,7 +364,7 @@ private slots:
         Select("2");
         QString current, proposed;
         bool okWhenEmpty = true;
-        WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
+        apptest::WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
             QCOMPARE(dialog->windowTitle(), QString("Duplicate Scenario"));
             QCOMPARE(dialog->findChild<QLabel*>("lblScenario")->text(), QString("Scenarion Description:"));
             current = dialog->findChild<QLabel*>("lblCurrentScenario")->text();
@@ -438,7 +418,7 @@ private slots:
     void generateCodeShowsTheSelectedScenario() {
         Select("2");
         QString code;
-        WhenModalNamed("frmGenerateCode", [&](QWidget* dialog) {
+        apptest::WhenModalNamed("frmGenerateCode", [&](QWidget* dialog) {
             code = dialog->findChild<QPlainTextEdit*>("txtCode")->toPlainText();
             QTest::mouseClick(dialog->findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
         });
@@ -453,7 +433,7 @@ private slots:
         Reload();
         Select(QString::number(id));
         QString proposed = "unset";
-        WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
+        apptest::WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
             proposed = dialog->findChild<QLineEdit*>("txtNewScenario")->text();
             QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
         });
@@ -486,8 +466,8 @@ private slots:
         const int scenarios = Count(store::kScenariosTable), options = Count(store::kOptionsTable);
         Select("2");
         bool errorShown = false, stillOpen = false;
-        WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
-            WhenModalNamed("frmErrorHandler", [&](QWidget* error) {
+        apptest::WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
+            apptest::WhenModalNamed("frmErrorHandler", [&](QWidget* error) {
                 errorShown = true;
                 QTest::mouseClick(error->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
             });
@@ -501,6 +481,70 @@ private slots:
         QCOMPARE(stack_->ErrProcedure(), std::string("frmDuplicate:SaveNewScenario"));
         QCOMPARE(Count(store::kScenariosTable), scenarios);
         QCOMPARE(Count(store::kOptionsTable), options);
+    }
+
+    void duplicateWhileAnotherProgramHoldsTheWriteLockSaysSo() {
+        // Another connection to the file holds its write lock, as another
+        // program writing to it would.
+        dao::DatabasePtr other = dao::DBEngine().Workspaces(0)->OpenDatabase(db_->Name());
+        other->BeginTrans(true);
+        other->Execute("UPDATE [usysQuarnScenarios] SET [Scenario_Description] = 'theirs' WHERE Scenario_ID = 1");
+        const int scenarios = Count(store::kScenariosTable), options = Count(store::kOptionsTable),
+                  fields = Count(store::kFieldsTable);
+        Select("2");
+        bool errorShown = false;
+        apptest::WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
+            apptest::WhenModalNamed("frmErrorHandler", [&](QWidget* error) {
+                errorShown = true;
+                error->close();
+            });
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_1"), Qt::LeftButton);
+        });
+        QTest::mouseClick(Button(2), Qt::LeftButton);
+        QVERIFY(!errorShown);
+        QCOMPARE(stack_->ErrProcedure(), std::string());
+        QVERIFY2(QString::fromStdString(LastPrompt()).contains("another program"), LastPrompt().c_str());
+        QVERIFY(QString::fromStdString(LastPrompt()).contains("Try again when the other program is done"));
+        other->Rollback();
+        other->Close();
+        QCOMPARE(Count(store::kScenariosTable), scenarios);
+        QCOMPARE(Count(store::kOptionsTable), options);
+        QCOMPARE(Count(store::kFieldsTable), fields);
+    }
+
+    void aReadOnlyDatabaseIsListedAndViewedButNeverChanged() {
+        // The copy opened read-only (SQLite's read-only open), as a file that
+        // cannot be written is opened.
+        const std::string path = db_->Name();
+        store::ClearCurrentDatabase();
+        db_->Close();
+        dao::WorkspacePtr ws = dao::DBEngine().Workspaces(0);
+        db_ = ws->OpenDatabase(path, false, true);
+        store::SetCurrentDatabase(ws, db_);
+        Reload();
+        QCOMPARE(Ids(), QStringList({"1", "2"}));
+        Select("1");
+        list_->ViewDataTable();
+        QVERIFY(GridCaptions().contains("Input Data Table: BloodPressureStudy"));
+
+        const int scenarios = Count(store::kScenariosTable), options = Count(store::kOptionsTable),
+                  fields = Count(store::kFieldsTable);
+        const char* names[] = {"New", "Duplicate", "Delete", "Run"};
+        for (int button : {0, 2, 3, 4}) {
+            rec_.Reset();
+            Select("1");
+            QTest::mouseClick(Button(button), Qt::LeftButton);
+            const QString said = QString::fromStdString(LastPrompt());
+            QVERIFY2(rec_.boxes.size() == 1 && said.contains("is read-only") && said.contains("Nothing was changed"),
+                     names[button == 0 ? 0 : button - 1]);
+            QVERIFY(!FindForm("frmQuarn_Create") || !FindForm("frmQuarn_Create")->isVisible());
+        }
+        QCOMPARE(stack_->ErrProcedure(), std::string());
+        QVERIFY(!TableExists(db_, "Brux_BP_Describe"));
+        QCOMPARE(Count(store::kScenariosTable), scenarios);
+        QCOMPARE(Count(store::kOptionsTable), options);
+        QCOMPARE(Count(store::kFieldsTable), fields);
     }
 
     // The captions of the grid windows in the frame, oldest first.
@@ -719,7 +763,7 @@ private slots:
         const std::string question = "The following output table(s) already exist in the current database. Do you "
                                      "want to overwrite them?\r\n\r\nBrux_BP_Describe";
         bool stayedOpen = false, unchanged = false;
-        WhenModalNamed("frmQuarn_Finish", [&](QWidget* finish) {
+        apptest::WhenModalNamed("frmQuarn_Finish", [&](QWidget* finish) {
             auto* description = finish->findChild<QLineEdit*>("txtDescription");
             auto* saveAndRun = finish->findChild<QPushButton*>("cmdNav_4");
             description->setFocus();
@@ -754,15 +798,14 @@ private slots:
         QAction* second = frame_->MenuAction("mnuRightClickItems_110");
         auto rightClickOnRow = [&](int row) -> bool {
             bool shown = false;
-            QTimer::singleShot(100, [&] {
-                QMenu* menu = frame_->RightClickMenu();
+            QAction* shownDefault = nullptr;
+            apptest::WhenMenuShown(frame_->RightClickMenu(), [&](QMenu* menu) {
                 shown = menu->isVisible();
-                QCOMPARE(menu->defaultAction(), frame_->MenuAction("mnuRightClickItems_0"));
-                menu->hide();
+                shownDefault = menu->defaultAction();
             });
             QRect rect = Rows()->visualItemRect(Rows()->topLevelItem(row));
             QTest::mouseClick(Rows()->viewport(), Qt::RightButton, {}, QPoint(10, rect.center().y()));
-            return shown;
+            return shown && shownDefault == frame_->MenuAction("mnuRightClickItems_0");
         };
         QVERIFY(rightClickOnRow(1));
         QCOMPARE(Selected(), 2);
@@ -770,16 +813,17 @@ private slots:
         QVERIFY(rightClickOnRow(0));
         QVERIFY(!second->isEnabled());
 
-        // With no row selected no menu opens.
+        // With no row selected no menu opens (the pop-up returns before this
+        // call does, so one that opened would have been counted).
         QTest::mouseClick(Option("optParAnalysisType", 3), Qt::LeftButton);
-        bool shown = false;
-        QTimer::singleShot(100, [&] {
-            shown = frame_->RightClickMenu()->isVisible();
-            frame_->RightClickMenu()->hide();
+        int shows = 0;
+        auto counted = connect(frame_->RightClickMenu(), &QMenu::aboutToShow, this, [&] {
+            ++shows;
+            QTimer::singleShot(0, frame_->RightClickMenu(), &QMenu::hide);
         });
         list_->lvwScenarios_MouseUp(Qt::RightButton, QPoint(10, 10));
-        QTest::qWait(150);
-        QVERIFY(!shown);
+        disconnect(counted);
+        QCOMPARE(shows, 0);
     }
 
     void viewsOpenGridsOnTheScenariosTables() {

@@ -38,24 +38,6 @@ namespace {
 
 using Names = QStringList;
 
-void WhenPage(const QString& name, std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible() && modal->objectName() == name) {
-            timer->stop();
-            timer->deleteLater();
-            act(modal);
-        } else if ((*waited += 20) > 10000) {
-            timer->stop();
-            timer->deleteLater();
-            if (modal) modal->hide();
-        }
-    });
-    timer->start(20);
-}
-
 void Click(QWidget* page, const QString& button) {
     auto* b = page->findChild<QAbstractButton*>(button);
     if (!b) qFatal("no button %s", qPrintable(button));
@@ -596,13 +578,13 @@ private slots:
         Assign(page.get(), "Age", "cmdTX");
         w.Changed(false);
         // Cancel changes nothing.
-        WhenPage("frmQuarn_SelectTable", [](QWidget* dialog) { Click(dialog, "cmdNav_1"); });
+        apptest::WhenModalNamed("frmQuarn_SelectTable", [](QWidget* dialog) { Click(dialog, "cmdNav_1"); });
         Click(page.get(), "cmdChange");
         QCOMPARE(w.Table(), std::string("Study"));
         QCOMPARE(List(page.get(), "lisIndependentFields_1")->count(), 1);
         QVERIFY(!w.Changed());
         // OK on the same source clears every role and marks the scenario changed.
-        WhenPage("frmQuarn_SelectTable", [](QWidget* dialog) {
+        apptest::WhenModalNamed("frmQuarn_SelectTable", [](QWidget* dialog) {
             QCOMPARE(dialog->findChild<QLineEdit*>("txtTable")->text(), QString("Study"));
             Click(dialog, "cmdNav_2");
         });
@@ -611,7 +593,7 @@ private slots:
         QVERIFY(w.Changed());
         QCOMPARE(w.ScenarioFields()->Item(vb::Variant(std::string("Age")))->Choice(), std::string());
         // Another source: its fields only.
-        WhenPage("frmQuarn_SelectTable", [](QWidget* dialog) {
+        apptest::WhenModalNamed("frmQuarn_SelectTable", [](QWidget* dialog) {
             dialog->findChild<QLineEdit*>("txtTable")->setText("Other");
             Click(dialog, "cmdNav_2");
         });
@@ -756,10 +738,10 @@ private slots:
         });
         const QString qQuoted = QString::fromStdString(quoted), qOdd = QString::fromStdString(odd),
                       qUmlaut = QString::fromStdString(umlaut), qSource = QString::fromStdString(source);
-        WhenPage("frmQuarn_Create", [=](QWidget* create) {
-            WhenPage("frmQuarn_SelectTable", [=](QWidget* select) {
-                WhenPage("frmQuarn_Fields", [=](QWidget* fields) {
-                    WhenPage("frmQuarn_Finish", [](QWidget* finish) {
+        apptest::WhenModalNamed("frmQuarn_Create", [=](QWidget* create) {
+            apptest::WhenModalNamed("frmQuarn_SelectTable", [=](QWidget* select) {
+                apptest::WhenModalNamed("frmQuarn_Fields", [=](QWidget* fields) {
+                    apptest::WhenModalNamed("frmQuarn_Finish", [](QWidget* finish) {
                         finish->findChild<QLineEdit*>("txtScenario_Output_Table1_Name")->setText("Ergebnis ü");
                         Click(finish, "cmdNav_3");
                     });
@@ -798,7 +780,7 @@ private slots:
 
         // Edit reads them back onto the page; the engine runs the scenario.
         WizardOutcome edit;
-        WhenPage("frmQuarn_Fields", [&](QWidget* fields) {
+        apptest::WhenModalNamed("frmQuarn_Fields", [&](QWidget* fields) {
             QCOMPARE(Rows(List(fields, "lisGroupFields")), Names({qOdd + " - (Text)"}));
             QCOMPARE(Rows(List(fields, "lisIndependentFields_1")),
                      Names({qUmlaut + " - (#, Double)", qQuoted + " - (#, Double)"}));

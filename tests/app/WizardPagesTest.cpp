@@ -34,42 +34,6 @@
 
 namespace {
 
-// Acts on the wizard page `name` as soon as it is the modal window.
-// The answers still waiting for their page; a test's leftovers must not act
-// on the next test's pages.
-std::vector<QPointer<QTimer>>& PendingPages() {
-    static std::vector<QPointer<QTimer>> pending;
-    return pending;
-}
-
-void ForgetPendingPages() {
-    for (const QPointer<QTimer>& timer : PendingPages())
-        if (timer) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    PendingPages().clear();
-}
-
-void WhenPage(const QString& name, std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    PendingPages().push_back(timer);
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible() && modal->objectName() == name) {
-            timer->stop();
-            timer->deleteLater();
-            act(modal);
-        } else if ((*waited += 20) > 10000) {
-            timer->stop();
-            timer->deleteLater();
-            if (modal) modal->hide();  // let a stuck test fail instead of hang
-        }
-    });
-    timer->start(20);
-}
-
 // Neither helper needs the focus or the page's window to be active: the
 // pages commit their boxes on every way out.
 void Click(QWidget* page, const char* button) {
@@ -98,10 +62,10 @@ QString Text(QWidget* page, const char* name) {
 // first field as the value) and Describe's option page, then acts on the
 // finish page.
 void ThroughSourceAndFields(std::function<void(QWidget*)> finish) {
-    WhenPage("frmQuarn_SelectTable", [finish](QWidget* select) {
-        WhenPage("frmQuarn_Fields", [finish](QWidget* fields) {
-            WhenPage("frmQuarn_Options_Describe", [finish](QWidget* options) {
-                WhenPage("frmQuarn_Finish", finish);
+    apptest::WhenModalNamed("frmQuarn_SelectTable", [finish](QWidget* select) {
+        apptest::WhenModalNamed("frmQuarn_Fields", [finish](QWidget* fields) {
+            apptest::WhenModalNamed("frmQuarn_Options_Describe", [finish](QWidget* options) {
+                apptest::WhenModalNamed("frmQuarn_Finish", finish);
                 Click(options, "cmdNav_2");
             });
             auto* available = fields->findChild<QTreeWidget*>("lvwAvailableFields");
@@ -177,7 +141,7 @@ private slots:
         NewDatabase();
     }
     void cleanup() {
-        ForgetPendingPages();
+        apptest::ForgetModalAnswers();
         store::ClearCurrentDatabase();
         if (db_) db_->Close();
         db_.reset();
@@ -408,7 +372,7 @@ private slots:
 
     void newDescribeWithEveryDefaultFromTheList() {
         // The analysis page (Next), the source, the field, the options, the finish page (Save).
-        WhenPage("frmQuarn_Create", [](QWidget* page) {
+        apptest::WhenModalNamed("frmQuarn_Create", [](QWidget* page) {
             ThroughSourceAndFields([](QWidget* finish) { Click(finish, "cmdNav_3"); });
             Click(page, "cmdNav_2");
         });
@@ -427,7 +391,7 @@ private slots:
         QVERIFY(!IsFormLoaded("frmQuarn_Finish") && !IsFormLoaded("frmQuarn_Create"));
 
         // Back on the analysis page: nothing saved, result 0.
-        WhenPage("frmQuarn_Create", [](QWidget* page) { Click(page, "cmdNav_1"); });
+        apptest::WhenModalNamed("frmQuarn_Create", [](QWidget* page) { Click(page, "cmdNav_1"); });
         out = RunNewScenarioWizard("G", "Two Sample t-Test", nullptr);
         QCOMPARE(out.result, 0L);
         QCOMPARE(out.scenarioId, 0L);
@@ -437,7 +401,7 @@ private slots:
 
     void finishPageCloseButtons() {
         // Cancel with changes asks: No stays, Yes closes with 2 and writes nothing.
-        WhenPage("frmQuarn_Create", [this](QWidget* page) {
+        apptest::WhenModalNamed("frmQuarn_Create", [this](QWidget* page) {
             ThroughSourceAndFields([this](QWidget* finish) {
                 finish->findChild<QLineEdit*>("txtDescription")->setText("typed");
                 rec_.Script({ui::vbNo, ui::vbYes});
@@ -462,7 +426,7 @@ private slots:
         w->OutputTable1("Stored");
         QVERIFY(w->PostScenario());
         w->Residual(true);  // as loaded: a second table applies, its name is blank
-        WhenPage("frmQuarn_Finish", [](QWidget* finish) { Click(finish, "cmdNav_3"); });
+        apptest::WhenModalNamed("frmQuarn_Finish", [](QWidget* finish) { Click(finish, "cmdNav_3"); });
         QCOMPARE(w->ShowStatWizard(50), 2L);
         QCOMPARE(Stored("usysQuarnScenarios", "Scenario_Output_Table2_Name", w->Scenario_ID()).ToString(),
                  std::string());
@@ -471,7 +435,7 @@ private slots:
 
     void finishChecksKeepThePageOpen() {
         rec_.Reset();
-        WhenPage("frmQuarn_Finish", [this](QWidget* finish) {
+        apptest::WhenModalNamed("frmQuarn_Finish", [this](QWidget* finish) {
             Type(finish, "txtScenario_Output_Table2_Name", "BRUX_TWO SAMPLE T-TEST");
             Click(finish, "cmdNav_3");
             QVERIFY(finish->isVisible());
@@ -498,13 +462,13 @@ private slots:
         auto bad = std::make_shared<CZantelsPropWiz>();
         bad->SetNewScenario("P", "Describe");
         bad->SignValue(vb::Variant("abc"));
-        WhenPage("frmQuarn_Finish", [](QWidget* finish) {
+        apptest::WhenModalNamed("frmQuarn_Finish", [](QWidget* finish) {
             Click(finish, "cmdNav_3");
             QVERIFY(finish->isVisible());
             finish->findChild<QWidget*>("cmdNav_1")->setFocus();
             Click(finish, "cmdNav_1");  // Back: the option page, then Next to the finish page again
-            WhenPage("frmQuarn_Options_Describe", [](QWidget* options) {
-                WhenPage("frmQuarn_Finish", [](QWidget* again) { Click(again, "cmdNav_2"); });
+            apptest::WhenModalNamed("frmQuarn_Options_Describe", [](QWidget* options) {
+                apptest::WhenModalNamed("frmQuarn_Finish", [](QWidget* again) { Click(again, "cmdNav_2"); });
                 Click(options, "cmdNav_2");
             });
         });
@@ -522,7 +486,7 @@ private slots:
         QVERIFY(w->PostScenario());
         const long id = w->Scenario_ID();
         bool openAfterFailure = false;
-        WhenPage("frmQuarn_Finish", [&](QWidget* finish) {
+        apptest::WhenModalNamed("frmQuarn_Finish", [&](QWidget* finish) {
             // The fields table refuses a name longer than its column.
             CZantelsPropWiz* edited = static_cast<CWizardPage*>(finish)->Wiz();
             QCOMPARE(edited->ScenarioFields()->Count(), 1);  // the stored roles, loaded unseen
@@ -552,7 +516,7 @@ private slots:
         for (const bool run : {false, true}) {
             const QString name = run ? "Brux_Typed R" : "Brux_Typed S";
             bool active = false, closed = false;
-            WhenPage("frmQuarn_Finish", [&](QWidget* finish) {
+            apptest::WhenModalNamed("frmQuarn_Finish", [&](QWidget* finish) {
                 active = QTest::qWaitForWindowActive(finish);
                 finish->findChild<QLineEdit*>("txtScenario_Output_Table1_Name")->setFocus();
                 Type(finish, "txtScenario_Output_Table1_Name", name);
@@ -571,7 +535,7 @@ private slots:
     void everyExampleScenarioOpensForEditing() {
         ExampleDatabase();
         for (long id = 1; id <= 5; ++id) {
-            WhenPage("frmQuarn_Finish", [](QWidget* finish) { Click(finish, "cmdNav_2"); });
+            apptest::WhenModalNamed("frmQuarn_Finish", [](QWidget* finish) { Click(finish, "cmdNav_2"); });
             WizardOutcome out = RunEditScenarioWizard(id, 50, nullptr);
             QVERIFY2(stack_->ErrNumber() == 0, stack_->ErrDescription().c_str());
             QCOMPARE(out.result, 2L);
@@ -593,7 +557,7 @@ private slots:
         dao::TableDefPtr existing = db_->CreateTableDef("Brux_Mine");
         existing->Fields()->Append(existing->CreateField("x", dao::dbLong));
         db_->TableDefs()->Append(existing);
-        WhenPage("frmQuarn_Finish", [](QWidget* finish) {
+        apptest::WhenModalNamed("frmQuarn_Finish", [](QWidget* finish) {
             Type(finish, "txtScenario_Output_Table1_Name", "Brux_Mine");
             Click(finish, "cmdNav_4");
         });

@@ -358,4 +358,16 @@ protected:
     int cookie = 0;
 };
 
+// Every cell of a result table as text, row by row ("column=value;" each).
+inline std::vector<std::string> TableAsText(const dao::DatabasePtr& db, const std::string& table) {
+    std::vector<std::string> rows;
+    for (const ResultRow& row : ReadResultRows(db, table)) {
+        std::string text;
+        for (const auto& [column, value] : row)
+            text += column + "=" + (value.IsNull() ? "Null" : value.ToString()) + ";";
+        rows.push_back(text);
+    }
+    return rows;
+}
+
 }  // namespace enginetest

@@ -27,15 +27,7 @@ protected:
 
     // Every cell of a table as text, row by row; empty when it is missing.
     std::vector<std::string> Contents(const std::string& table) {
-        std::vector<std::string> rows;
-        if (!HasTable(table)) return rows;
-        for (const ResultRow& row : ReadResultRows(db, table)) {
-            std::string text;
-            for (const auto& [column, value] : row)
-                text += column + "=" + (value.IsNull() ? "Null" : value.ToString()) + ";";
-            rows.push_back(text);
-        }
-        return rows;
+        return HasTable(table) ? TableAsText(db, table) : std::vector<std::string>{};
     }
 
     bool HasTable(const std::string& name) {
@@ -63,13 +55,13 @@ TEST_F(FailedRunUndo, AnAnalysisFailingPartWayKeepsThePreviousResults) {
     ScenarioSpec two = sign;
     two.subType = "2 Sample";
     two.options = {{"NPTwoType", "Mann"}};
-    for (ScenarioSpec* spec : {&sign, &fit, &two}) {
-        SCOPED_TRACE(spec->subType.ToString());
-        spec->input = "Src";
-        spec->fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}};
-        if (spec == &two) spec->fields.push_back({"G2", "C", 1});
+    for (ScenarioSpec* scenario : {&sign, &fit, &two}) {
+        SCOPED_TRACE(scenario->subType.ToString());
+        scenario->input = "Src";
+        scenario->fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}};
+        if (scenario == &two) scenario->fields.push_back({"G2", "C", 1});
         db->Execute("CREATE VIEW Src AS SELECT G1, G2, X1, X2 FROM Data");
-        const int32_t id = AddScenario(db, *spec);
+        const int32_t id = AddScenario(db, *scenario);
         ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
         const std::vector<std::string> before = Contents("Out1");
         ASSERT_FALSE(before.empty());
@@ -100,15 +92,15 @@ TEST_F(FailedRunUndo, ASecondOutputNameTakenLeavesTheFirstTable) {
     ttest.output2 = "t2";
     ttest.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
     struct Case {
-        ScenarioSpec spec;
+        ScenarioSpec scenario;
         std::string takeSecond;
     };
     for (const Case& c :
          {Case{regression, "CREATE INDEX r2 ON Data (X1)"}, Case{ttest, "CREATE VIEW t2 AS SELECT X1 FROM Data"}}) {
-        const std::string first = c.spec.output1.ToString();
-        const std::string second = c.spec.output2.ToString();
+        const std::string first = c.scenario.output1.ToString();
+        const std::string second = c.scenario.output2.ToString();
         SCOPED_TRACE(second);
-        const int32_t id = AddScenario(db, c.spec);
+        const int32_t id = AddScenario(db, c.scenario);
         ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
         const std::vector<std::string> before = Contents(first);
         ASSERT_FALSE(before.empty());
@@ -170,9 +162,9 @@ TEST_F(FailedRunUndo, ACompareFieldWithTooManyValuesIsRefused) {
     ttest.family = "G";
     ttest.subType = "Two Sample t-Test";
     ttest.fields = {{"G2", "C", 1}, {"X1", "X", 1}};
-    for (const ScenarioSpec& spec : {two, ttest}) {
-        SCOPED_TRACE(spec.subType.ToString());
-        EXPECT_FALSE(Run(AddScenario(db, spec)));
+    for (const ScenarioSpec& scenario : {two, ttest}) {
+        SCOPED_TRACE(scenario.subType.ToString());
+        EXPECT_FALSE(Run(AddScenario(db, scenario)));
         EXPECT_NE(engine->get_ErrorInfo().find("The compare field [G2] holds 1002 different values"), std::string::npos)
             << engine->get_ErrorInfo();
         EXPECT_FALSE(HasTable("Out1"));

@@ -25,17 +25,7 @@ protected:
                     {"b", "v", 6.0, 6.0, 13.0, 1.0}});
     }
 
-    // Every cell of a table as text, row by row.
-    std::vector<std::string> Contents(const std::string& table) {
-        std::vector<std::string> rows;
-        for (const ResultRow& row : ReadResultRows(db, table)) {
-            std::string text;
-            for (const auto& [column, value] : row)
-                text += column + "=" + (value.IsNull() ? "Null" : value.ToString()) + ";";
-            rows.push_back(text);
-        }
-        return rows;
-    }
+    std::vector<std::string> Contents(const std::string& table) { return TableAsText(db, table); }
 
     // The source keeps its name and its text columns but loses the numbers
     // the analyses read, so their data query cannot be opened.

@@ -7,9 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include "../EngineTestSupport.h"
@@ -66,6 +68,22 @@ std::vector<Case> AnalysisCases() {
     return cases;
 }
 
+// The journal mode a closed file's header records: "wal" or "delete".
+std::string JournalModeOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char header[20] = {};
+    in.read(header, sizeof header);
+    return header[18] == 2 ? "wal" : header[18] == 1 ? "delete" : "?";
+}
+// Puts a closed file into WAL mode as SQLite records it (header bytes 18
+// and 19), as another tool would have left it.
+void UseWal(const std::string& path) {
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(18);
+    file.put(2);
+    file.put(2);
+}
+
 class HostileInput : public EngineTest {
 protected:
     void SetUp() override {
@@ -76,6 +94,13 @@ protected:
     int32_t DataRows() {
         const auto rows = ReadQueryRows(db, "SELECT Count(*) AS n FROM Data;");
         return rows.at(0).at("n").ToLong();
+    }
+
+    bool RunShowingProgress(int32_t id) {
+        return engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
+                                   vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
+                                   vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
+                                   vb::Variant(true));
     }
 
     bool RunWith(int32_t id, const vb::Variant& outputDb) {
@@ -228,31 +253,45 @@ TEST(OtherWriter, RunsAScenario) {
     EXPECT_TRUE(q.RunScenario(std::atoi(scenario), vb::Variant(std::string(path)))) << q.get_ErrorInfo();
 }
 
+// Run by HostileInput.AReaderInAnotherProcessReadsDuringTheRun: reads the
+// source table of the database it is given.
+TEST(OtherReader, ReadsTheSource) {
+    const char* path = std::getenv("MERIVOX_OTHER_WRITER_DB");
+    if (!path || !std::getenv("MERIVOX_OTHER_READER")) GTEST_SKIP() << "started only by another test";
+    dao::DatabasePtr db = dao::DBEngine().OpenDatabase(path);
+    EXPECT_EQ(ReadQueryRows(db, "SELECT Count(*) AS n FROM Data;").at(0).at("n").ToLong(), 30);
+}
+
 // Starts the other process once the run has begun to read (when it announces
 // its result tables) and gives it a while to get on before the run goes on.
 class WriterDuringRun : public QuantaraEvents {
 public:
-    WriterDuringRun(std::string path, int32_t scenario) : path_(std::move(path)), scenario_(scenario) {}
+    WriterDuringRun(std::string path, int32_t scenario, bool reader = false)
+        : path_(std::move(path)), scenario_(scenario), reader_(reader) {}
     void StatStatus(std::string& message) override {
         if (pid_ != 0 || message != "Creating output table...") return;
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) env.emplace_back(*e);
         env.push_back("MERIVOX_OTHER_WRITER_DB=" + path_);
         env.push_back("MERIVOX_OTHER_WRITER_SCENARIO=" + std::to_string(scenario_));
+        if (reader_) env.push_back("MERIVOX_OTHER_READER=1");
         std::vector<char*> envp;
         for (auto& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
         std::string exe = "/proc/self/exe";
-        std::string filter = "--gtest_filter=OtherWriter.RunsAScenario";
+        std::string filter =
+            reader_ ? "--gtest_filter=OtherReader.ReadsTheSource" : "--gtest_filter=OtherWriter.RunsAScenario";
         char* argv[] = {exe.data(), filter.data(), nullptr};
         if (posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
-        for (int i = 0; i < 150 && pid_ > 0 && !done_; ++i) {
+        // A reader must get through while the run holds its write lock.
+        for (int i = 0; i < (reader_ ? 2000 : 150) && pid_ > 0 && !done_; ++i) {
             if (waitpid(pid_, &status_, WNOHANG) == pid_)
                 done_ = true;
             else
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
+    bool DoneDuringRun() const { return done_; }
     // The writer's exit code (-1 when it could not be started or was killed).
     int Finish() {
         if (pid_ <= 0) return -1;
@@ -264,27 +303,105 @@ public:
 private:
     std::string path_;
     int32_t scenario_;
+    bool reader_;
     pid_t pid_ = 0;
     int status_ = 0;
     bool done_ = false;
 };
 
 TEST_F(HostileInput, AnotherEngineProcessRunsAtTheSameTime) {
-    ScenarioSpec regression = AnalysisCases()[5].scenario;
-    const int32_t ours = AddScenario(db, regression);
-    regression.output1 = "Theirs1";
-    regression.output2 = "Theirs2";
-    WriterDuringRun writer(dbPath, AddScenario(db, regression));
-    engine->Advise(&writer);
-    const bool ok =
-        engine->RunScenario(ours, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), vb::Variant::Missing(),
-                            vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(),
-                            vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant::Missing(), vb::Variant(true));
-    EXPECT_TRUE(ok) << engine->get_ErrorInfo();
-    // The other run waited for this one and then completed too.
-    EXPECT_EQ(writer.Finish(), 0);
-    EXPECT_EQ(ReadResultRows(db, "Out2").size(), 30u);
-    EXPECT_EQ(ReadResultRows(db, "Theirs2").size(), 30u);
+    for (bool wal : {false, true}) {
+        SCOPED_TRACE(wal ? "WAL" : "rollback journal");
+        if (wal) {
+            db->Close();
+            UseWal(dbPath);
+            db = dao::DBEngine().Workspaces(0)->OpenDatabase(dbPath);
+        }
+        const std::string mode = JournalModeOf(dbPath);
+        ScenarioSpec regression = AnalysisCases()[5].scenario;
+        regression.output1 = "Ours1" + mode;
+        regression.output2 = "Ours2" + mode;
+        const int32_t ours = AddScenario(db, regression);
+        regression.output1 = "Theirs1" + mode;
+        regression.output2 = "Theirs2" + mode;
+        WriterDuringRun writer(dbPath, AddScenario(db, regression));
+        const auto watching = engine->Advise(&writer);
+        EXPECT_TRUE(RunShowingProgress(ours)) << engine->get_ErrorInfo();
+        engine->Unadvise(watching);
+        // The other run waited for this one and then completed too.
+        EXPECT_EQ(writer.Finish(), 0);
+        EXPECT_EQ(ReadResultRows(db, "Ours2" + mode).size(), 30u);
+        EXPECT_EQ(ReadResultRows(db, "Theirs2" + mode).size(), 30u);
+        EXPECT_EQ(JournalModeOf(dbPath), mode);
+    }
+}
+
+TEST_F(HostileInput, AReaderInAnotherProcessReadsDuringTheRun) {
+    for (bool wal : {false, true}) {
+        SCOPED_TRACE(wal ? "WAL" : "rollback journal");
+        if (wal) {
+            db->Close();
+            UseWal(dbPath);
+            db = dao::DBEngine().Workspaces(0)->OpenDatabase(dbPath);
+        }
+        const std::string mode = JournalModeOf(dbPath);
+        ScenarioSpec regression = AnalysisCases()[5].scenario;
+        regression.output1 = "Ours1" + mode;
+        regression.output2 = "Ours2" + mode;
+        WriterDuringRun reader(dbPath, 0, true);
+        const auto watching = engine->Advise(&reader);
+        EXPECT_TRUE(RunShowingProgress(AddScenario(db, regression))) << engine->get_ErrorInfo();
+        engine->Unadvise(watching);
+        EXPECT_TRUE(reader.DoneDuringRun());
+        EXPECT_EQ(reader.Finish(), 0);
+        EXPECT_EQ(ReadResultRows(db, "Ours2" + mode).size(), 30u);
+        EXPECT_EQ(JournalModeOf(dbPath), mode);
+    }
+}
+
+// Two objects in two threads on one file, each through its own connection,
+// in both journal modes: every run waits for the other's write lock.
+TEST_F(HostileInput, TwoThreadsRunTwoObjectsOnOneFile) {
+    for (bool wal : {false, true}) {
+        SCOPED_TRACE(wal ? "WAL" : "rollback journal");
+        const std::string path = (folder / (wal ? "shared-wal.db" : "shared.db")).string();
+        int32_t ids[2][3];
+        {
+            dao::DatabasePtr setup = dao::DBEngine().Workspaces(0)->CreateDatabase(path);
+            CreateScenarioTables(setup);
+            CreateSourceTable(setup, SampleRows());
+            for (int t = 0; t < 2; ++t) {
+                for (int k = 0; k < 3; ++k) {
+                    ScenarioSpec s = AnalysisCases()[std::array{0, 5, 10}[k]].scenario;
+                    s.output1 = "T" + std::to_string(t) + "Out" + std::to_string(k);
+                    s.output2 = "T" + std::to_string(t) + "Second" + std::to_string(k);
+                    ids[t][k] = AddScenario(setup, s);
+                }
+            }
+            setup->Close();
+        }
+        if (wal) UseWal(path);
+        std::vector<std::string> failures[2];
+        auto work = [&](int t) {
+            try {
+                dao::DatabasePtr own = dao::DBEngine().Workspaces(0)->OpenDatabase(path);
+                Quantara q;
+                for (int i = 0; i < 9; ++i)
+                    if (!q.RunScenario(ids[t][i % 3], vb::Variant(vb::ObjectPtr(own))))
+                        failures[t].push_back(q.get_ErrorInfo());
+                own->Close();
+            } catch (const vb::VbError& e) {
+                failures[t].push_back(e.Description());
+            }
+        };
+        std::thread first(work, 0);
+        std::thread second(work, 1);
+        first.join();
+        second.join();
+        EXPECT_TRUE(failures[0].empty()) << failures[0].front();
+        EXPECT_TRUE(failures[1].empty()) << failures[1].front();
+        EXPECT_EQ(JournalModeOf(path), wal ? "wal" : "delete");
+    }
 }
 
 TEST_F(HostileInput, TwoThreadsRunTwoObjectsOnTwoFiles) {

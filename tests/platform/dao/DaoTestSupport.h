@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <atomic>
 #include <filesystem>
@@ -33,6 +34,18 @@ protected:
 
     std::filesystem::path dir_;
 };
+
+// Puts the file of `db` into WAL mode as another tool would, through a
+// connection of its own; returns this layer's connection to it opened again.
+inline dao::DatabasePtr InWalMode(const dao::DatabasePtr& db) {
+    const std::string path = db->Name();
+    db->Close();
+    sqlite3* raw = nullptr;
+    sqlite3_open(path.c_str(), &raw);
+    sqlite3_exec(raw, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    sqlite3_close(raw);
+    return dao::DBEngine().OpenDatabase(path);
+}
 
 // Runs `f` and returns the VbError number it raised (0 when none).
 template <class F>

@@ -86,6 +86,7 @@ TEST_F(OtherConnections, OwnTransactionsNestAndRollBack) {
 }
 
 TEST_F(OtherConnections, WriteTransactionBeginsWhileAReadOfAnOlderStateIsOpen) {
+    db = InWalMode(db);  // another writer while a read is open: WAL only
     // A record set part-way through holds a read of the file as it was; a
     // commit by another connection makes that state old. Taking the write
     // lock must not fail on that: the reader resumes at its row.
@@ -106,6 +107,7 @@ TEST_F(OtherConnections, WriteTransactionBeginsWhileAReadOfAnOlderStateIsOpen) {
 }
 
 TEST_F(OtherConnections, AWriteAfterAnotherProcessChangedTheFileSaysSo) {
+    db = InWalMode(db);  // another writer while a read is open: WAL only
     // Without the write lock taken first, a write after reading an older
     // state of the file cannot go on; the message tells what happened.
     dao::RecordsetPtr reading = db->OpenRecordset("SELECT id FROM Src ORDER BY id", dao::dbOpenDynaset);

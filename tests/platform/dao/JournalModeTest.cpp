@@ -1,0 +1,142 @@
+// Files as their owner left them: opening and reading keep the journal mode
+// and leave nothing beside the file; a file that cannot be written opens
+// read-only.
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "DaoTestSupport.h"
+
+namespace {
+
+using namespace daotest;
+
+class JournalMode : public DaoTest {
+protected:
+    // A file made by another tool, in the given journal mode.
+    std::string MakeFile(const std::string& name, const char* mode) {
+        const std::string path = Path(name);
+        sqlite3* raw = nullptr;
+        EXPECT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+        const std::string sql = std::string("PRAGMA journal_mode=") + mode +
+                                "; CREATE TABLE Src (id INTEGER, x REAL); " +
+                                "INSERT INTO Src VALUES (1, 1.5), (2, 2.5);";
+        EXPECT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(raw);
+        return path;
+    }
+    // The mode the file's header records (read without opening it, which
+    // in WAL mode would itself make side files).
+    static std::string ModeOf(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        char header[20] = {};
+        in.read(header, sizeof header);
+        if (header[18] == 1 && header[19] == 1) return "delete";
+        if (header[18] == 2 && header[19] == 2) return "wal";
+        return "?";
+    }
+    static std::vector<std::string> SideFiles(const std::string& path) {
+        std::vector<std::string> found;
+        for (const char* suffix : {"-journal", "-wal", "-shm"})
+            if (std::filesystem::exists(path + suffix)) found.push_back(path + suffix);
+        return found;
+    }
+};
+
+TEST_F(JournalMode, ALookLeavesTheModeAndNoSideFiles) {
+    for (const char* mode : {"delete", "wal"}) {
+        SCOPED_TRACE(mode);
+        const std::string path = MakeFile(std::string(mode) + ".db", mode);
+        ASSERT_EQ(ModeOf(path), mode);
+        {
+            dao::DatabasePtr db = dao::DBEngine().OpenDatabase(path);
+            EXPECT_TRUE(db->Updatable());
+            EXPECT_EQ(db->TableDefs()->Count(), 1);
+            dao::RecordsetPtr rs = db->OpenRecordset("SELECT * FROM [Src] ORDER BY id", dao::dbOpenSnapshot);
+            EXPECT_EQ(rs->Fields("x")->Value().ToDouble(), 1.5);
+            // In a rollback-journal file a look writes nothing, so nothing
+            // beside it even while it is open.
+            if (std::string(mode) == "delete") {
+                EXPECT_EQ(SideFiles(path), std::vector<std::string>{});
+            }
+            rs->Close();
+            db->Close();
+        }
+        dao::ReleaseDBEngine();
+        EXPECT_EQ(ModeOf(path), mode);
+        EXPECT_EQ(SideFiles(path), std::vector<std::string>{});
+    }
+    // A file this layer makes is an ordinary rollback-journal file.
+    dao::DatabasePtr made = NewDb("new.db");
+    made->Execute("CREATE TABLE T (a LONG)");
+    made->Close();
+    EXPECT_EQ(ModeOf(Path("new.db")), "delete");
+}
+
+// The files of MakeReadOnlyFolder, looked at in a folder that cannot be
+// written: both open read-only, read, refuse writes and gain no side files.
+void LookAtReadOnlyFolder(const std::string& dir) {
+    for (const char* name : {"delete.db", "wal.db"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir + "/" + name;
+        dao::DatabasePtr db = dao::DBEngine().OpenDatabase(path);
+        EXPECT_FALSE(db->Updatable());
+        EXPECT_EQ(db->TableDefs()->Count(), 1);
+        dao::RecordsetPtr rs = db->OpenRecordset("SELECT Sum(x) AS s FROM [Src]", dao::dbOpenSnapshot);
+        EXPECT_EQ(rs->Fields("s")->Value().ToDouble(), 4.0);
+        rs->Close();
+        EXPECT_EQ(ErrorOf([&] { db->Execute("INSERT INTO [Src] (id, x) VALUES (3, 3)"); }), dao::err::kReadOnly);
+        db->Close();
+        for (const char* suffix : {"-journal", "-wal", "-shm"}) EXPECT_FALSE(std::filesystem::exists(path + suffix));
+    }
+}
+
+// Run by JournalMode.AFolderThatCannotBeWrittenOpensReadOnly inside a mount
+// namespace where the folder is a read-only bind.
+TEST(ReadOnlyFolderChild, Looks) {
+    const char* dir = std::getenv("MERIVOX_READ_ONLY_DIR");
+    if (!dir) GTEST_SKIP() << "started only by another test";
+    LookAtReadOnlyFolder(dir);
+}
+
+TEST_F(JournalMode, AFolderThatCannotBeWrittenOpensReadOnly) {
+    MakeFile("delete.db", "delete");
+    MakeFile("wal.db", "wal");
+    const std::string dir = dir_.string();
+    if (::geteuid() != 0) {
+        ::chmod(dir.c_str(), 0555);
+        LookAtReadOnlyFolder(dir);
+        ::chmod(dir.c_str(), 0755);
+        return;
+    }
+    // Permissions do not bind root: look from a user and mount namespace in
+    // which the folder is bound read-only.
+    auto run = [](std::vector<std::string> args) {
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+        int status = 0;
+        if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+        return WEXITSTATUS(status);
+    };
+    if (run({"unshare", "-rm", "sh", "-c", "mount --bind -o ro \"$0\" \"$0\"", dir}) != 0)
+        GTEST_SKIP() << "no user and mount namespace here to make a read-only folder for root";
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const int status = run({"unshare", "-rm", "sh", "-c",
+                            "mount --bind -o ro \"$0\" \"$0\" && MERIVOX_READ_ONLY_DIR=\"$0\" exec \"$1\" "
+                            "--gtest_filter=ReadOnlyFolderChild.Looks",
+                            dir, self});
+    EXPECT_EQ(status, 0);
+}
+
+}  // namespace
