@@ -1214,37 +1214,56 @@ void DatabaseImpl::DropTableLater(const std::string& table) {
     setAside.push_back(aside);
 }
 
+namespace {
+
+// Secure deletion set to FAST for the drops made in its life, the
+// connection's own setting back after them. A dropped result or scratch
+// table's pages go to the free list as they are, for the next write to
+// reuse, instead of each being overwritten (twice: once through the
+// journal), which with secure deletion on (the default of some builds)
+// made dropping a million-row result table cost as much as writing it.
+class FastDrops {
+public:
+    explicit FastDrops(sqlite3* db) : db_(db) {
+        Stmt mode(db, "PRAGMA secure_delete");
+        if (mode.Step() && sqlite3_column_int(mode.get(), 0) == 1) {
+            Exec(db, "PRAGMA secure_delete = FAST");
+            restore_ = true;
+        }
+    }
+    ~FastDrops() {
+        if (restore_) sqlite3_exec(db_, "PRAGMA secure_delete = 1", nullptr, nullptr, nullptr);
+    }
+    FastDrops(const FastDrops&) = delete;
+    FastDrops& operator=(const FastDrops&) = delete;
+
+private:
+    sqlite3* db_;
+    bool restore_ = false;
+};
+
+}  // namespace
+
+void DatabaseImpl::DropTable(const std::string& table) {
+    FastDrops fast(db);
+    ExecDdl("DROP TABLE " + QuoteId(table));
+}
+
 void DatabaseImpl::DropTablesSetAside() {
     if (setAside.empty()) {
         schemaVersion = -1;
         return;
     }
-    // A replaced table's pages go to the free list as they are, not
-    // overwritten one by one: with secure deletion on (the default of some
-    // builds) dropping a million-row result table wrote every page of it
-    // twice, once through the journal. The connection's own setting, which
-    // every other delete keeps, comes back after the drops.
-    int secureDelete = -1;
-    {
-        Stmt mode(db, "PRAGMA secure_delete");
-        if (mode.Step()) secureDelete = sqlite3_column_int(mode.get(), 0);
+    FastDrops fast(db);
+    while (!setAside.empty()) {
+        const std::string name = setAside.back();
+        Stmt there(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+        there.Bind(1, name);
+        const bool exists = there.Step();
+        there = Stmt();
+        if (exists) ExecDdl("DROP TABLE " + QuoteId(name));
+        setAside.pop_back();
     }
-    if (secureDelete == 1) Exec(db, "PRAGMA secure_delete = FAST");
-    try {
-        while (!setAside.empty()) {
-            const std::string name = setAside.back();
-            Stmt there(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
-            there.Bind(1, name);
-            const bool exists = there.Step();
-            there = Stmt();
-            if (exists) ExecDdl("DROP TABLE " + QuoteId(name));
-            setAside.pop_back();
-        }
-    } catch (...) {
-        if (secureDelete == 1) sqlite3_exec(db, "PRAGMA secure_delete = 1", nullptr, nullptr, nullptr);
-        throw;
-    }
-    if (secureDelete == 1) Exec(db, "PRAGMA secure_delete = 1");
     schemaVersion = -1;
 }
 
