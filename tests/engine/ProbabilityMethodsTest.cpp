@@ -110,6 +110,12 @@ TEST_F(ProbabilityMethods, ExtremeArgumentsAnswerPromptly) {
     const std::vector<Case> cases = {
         {true, "T", 1e-300, 1, 0, 6.366197723675814e+299, 1e-13, ""},
         {true, "T", 1e-300, 5, 0, 1.8016099526269993495e+60, 1e-13, ""},
+        // Far tails whose probability falls by hundreds of orders across the
+        // search's first bracket (mpmath, 60 digits).
+        {true, "T", 1e-300, 1e6, 0, 37.078531718230499387, 1e-13, ""},
+        {true, "C", 1e-300, 30, 0, 1516.8812320054695806, 1e-13, ""},
+        {true, "F", 1e-300, 5, 30, 7.780107679679495014e+20, 1e-13, ""},
+        {true, "F", 1e-300, 5, 1e6, 280.32396742884725424, 1e-13, ""},
         {true, "F", 0.05, 5, 1e16, 2.2140995387032705, 1e-12, ""},
         {true, "F", 0.05, 5, 1e18, 2.2140995387032705, 1e-12, ""},
         {true, "F", 0.05, 1e308, 5, 4.3649967465412756, 1e-12, ""},
@@ -118,6 +124,13 @@ TEST_F(ProbabilityMethods, ExtremeArgumentsAnswerPromptly) {
         {true, "T", 0.05, 1e16, 0, 1.9599639845400538, 1e-12, ""},
         {true, "C", 0.05, 1e16, 0, 1e16 * (1 + 1.6448536269514722 * std::sqrt(2e-16)), 1e-12, ""},
         {false, "T", 2, 1e308, 0, 0.045500263896358424, 1e-12, ""},
+        // Degrees of freedom of data sets of tens of millions of records take
+        // the exact forms; far above, two large ones are never taken for
+        // one (R: pf(f, df1, df2, lower.tail = FALSE)).
+        {false, "F", 2, 5, 1.1e7, 0.075235336301910219, 1e-12, ""},
+        {false, "F", 1.001, 5e6, 2e7, 0.078711845787943338, 1e-11, ""},
+        {false, "F", 1.003, 5e5, 4e9, 0.066927067456192563, 1e-6, ""},
+        {false, "F", 1.003, 4e9, 5e5, 0.067294646368961542, 1e-6, ""},
         {false, "C", 1e16, 1e16, 0, 0.5, 1e-6, ""},
         {true, "Z", 1e-300, 0, 0, 0, 0,
          "The probability 1E-300 is below the smallest normal probability calculated, 2.97645644352463E-10 (Z = "
