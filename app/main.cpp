@@ -1,5 +1,5 @@
 // Merivox: the interactive program.
-#include "SubMain.h"
+#include "shell/SubMain.h"
 #include "services/ErrorBoundary.h"
 #include "services/Glyphs.h"
 #include "services/QtUi.h"

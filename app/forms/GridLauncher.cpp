@@ -3,10 +3,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
-#include "MDIMain.h"
-#include "Program.h"
+#include "shell/MDIMain.h"
+#include "shell/Program.h"
 #include "forms/frmDataGrid.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "vb/Conversions.h"
 
 std::vector<std::string>& GridLauncherLog() {

@@ -1,7 +1,7 @@
 #include "forms/GridTable.h"
 
 #include "CurrentDatabase.h"
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "dao/Dao.h"
 #include "models/DataGridModel.h"
 #include "ui/UiServices.h"

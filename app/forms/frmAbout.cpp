@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpKey.h"
 #include "services/HelpTopics.h"

@@ -4,10 +4,10 @@
 #include <QMdiSubWindow>
 #include <QResizeEvent>
 
-#include "MDIMain.h"
-#include "Program.h"
+#include "shell/MDIMain.h"
+#include "shell/Program.h"
 #include "forms/GridTable.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "models/DataGridModel.h"
 #include "models/DataGridView.h"
 #include "services/ErrorBoundary.h"

@@ -2,8 +2,8 @@
 
 #include <QResizeEvent>
 
-#include "MDIMain.h"
-#include "Program.h"
+#include "shell/MDIMain.h"
+#include "shell/Program.h"
 #include "forms/GridTable.h"
 #include "models/DataGridModel.h"
 #include "models/DataGridView.h"

@@ -11,9 +11,9 @@
 
 #include "CurrentDatabase.h"
 #include "Hourglass.h"
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "ScenarioSchema.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpTopics.h"
 #include "ui/UiServices.h"

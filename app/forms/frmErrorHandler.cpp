@@ -13,10 +13,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "CShellExecute.h"
-#include "CWinHelp.h"
+#include "services/CShellExecute.h"
+#include "services/CWinHelp.h"
 #include "Hourglass.h"
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "services/Glyphs.h"
 #include "ui/UiServices.h"
 

@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "services/HelpTopics.h"
 #include "ui/UiServices.h"
 

@@ -13,13 +13,13 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "CCommandArgs.h"
-#include "CFileDialog.h"
-#include "CMRU.h"
-#include "MDIMain.h"
-#include "Program.h"
+#include "shell/CCommandArgs.h"
+#include "services/CFileDialog.h"
+#include "shell/CMRU.h"
+#include "shell/MDIMain.h"
+#include "shell/Program.h"
 #include "ProgramSettings.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"

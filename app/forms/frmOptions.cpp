@@ -9,8 +9,8 @@
 #include <QTimer>
 
 #include "ProgramSettings.h"
-#include "Program.h"
-#include "modMerivox.h"
+#include "shell/ProgramInfo.h"
+#include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpTopics.h"
 

@@ -18,8 +18,8 @@
 #include <memory>
 
 #include "Merivox6/Quantara.h"
-#include "Program.h"
-#include "modMerivox.h"
+#include "shell/ProgramInfo.h"
+#include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpKey.h"
 #include "services/HelpTopics.h"

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <cmath>
 
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "vb/App.h"
 
 namespace {

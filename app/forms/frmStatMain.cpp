@@ -17,17 +17,17 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "CWinPos.h"
+#include "shell/CWinPos.h"
 #include "ErrorStack.h"
 #include "Hourglass.h"
-#include "MDIMain.h"
-#include "Program.h"
+#include "shell/MDIMain.h"
+#include "shell/Program.h"
 #include "ScenarioQueries.h"
 #include "ScenarioSchema.h"
 #include "forms/GridLauncher.h"
 #include "forms/frmDuplicate.h"
 #include "forms/frmGenerateCode.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpKey.h"
 #include "services/HelpTopics.h"

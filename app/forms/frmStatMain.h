@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "CListView.h"
-#include "CScenarioInfo.h"
+#include "forms/CListView.h"
+#include "forms/CScenarioInfo.h"
 
 class CWinPos;
 class CZantelsPropWiz;

@@ -1,7 +1,7 @@
 #include "services/ErrorBoundary.h"
 
 #include "CurrentDatabase.h"
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "dao/Dao.h"
 #include "ui/UiServices.h"
 

@@ -6,8 +6,8 @@
 #include <QMdiSubWindow>
 #include <QWidget>
 
-#include "CWinHelp.h"
-#include "Program.h"
+#include "services/CWinHelp.h"
+#include "shell/ProgramInfo.h"
 #include "services/HelpTopics.h"
 
 int HelpTopicOf(QWidget* widget) {

@@ -10,8 +10,8 @@
 #include <QUrl>
 #include <vector>
 
-#include "MDIMain.h"
-#include "Program.h"
+#include "shell/MDIMain.h"
+#include "shell/Program.h"
 #include "forms/frmHelp.h"
 
 namespace {

@@ -18,10 +18,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "CCommandArgs.h"
-#include "CMRU.h"
-#include "MDIMain.h"
-#include "Program.h"
+#include "shell/CCommandArgs.h"
+#include "shell/CMRU.h"
+#include "shell/MDIMain.h"
+#include "shell/ProgramInfo.h"
 #include "forms/frmAbout.h"
 #include "forms/frmDataGrid.h"
 #include "dao/Dao.h"
@@ -36,7 +36,7 @@
 #include "forms/frmStatus.h"
 #include "CurrentDatabase.h"
 #include "ExampleDatabase.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "services/Glyphs.h"
 #include "ui/RecordingUi.h"
 #include "vb/App.h"

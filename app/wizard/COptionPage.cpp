@@ -15,8 +15,8 @@
 #include <QTimer>
 #include <cmath>
 
-#include "Program.h"
-#include "modMerivox.h"
+#include "shell/ProgramInfo.h"
+#include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"

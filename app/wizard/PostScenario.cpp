@@ -6,8 +6,8 @@
 
 #include "CurrentDatabase.h"
 #include "ErrorStack.h"
-#include "Program.h"
-#include "modMerivox.h"
+#include "shell/ProgramInfo.h"
+#include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"

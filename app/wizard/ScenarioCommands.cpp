@@ -4,7 +4,7 @@
 
 #include "CurrentDatabase.h"
 #include "ErrorStack.h"
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "ScenarioQueries.h"
 #include "services/ErrorBoundary.h"
 #include "ui/UiServices.h"

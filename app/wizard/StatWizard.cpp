@@ -4,7 +4,7 @@
 #include <map>
 
 #include "ErrorStack.h"
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "ui/UiServices.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/WizardPage.h"

@@ -6,9 +6,9 @@
 #include <QWidget>
 
 #include "ErrorStack.h"
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "ScenarioSchema.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
 #include "wizard/CZantelsPropWiz.h"

@@ -12,8 +12,8 @@
 #include <QTimer>
 #include <cmath>
 
-#include "Program.h"
-#include "modMerivox.h"
+#include "shell/ProgramInfo.h"
+#include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpKey.h"
 #include "services/HelpTopics.h"

@@ -16,9 +16,9 @@
 #include <utility>
 
 #include "CurrentDatabase.h"
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "ScenarioQueries.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpTopics.h"
 #include "ui/UiServices.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "CListView.h"
+#include "forms/CListView.h"
 #include "wizard/WizardPage.h"
 
 class QLabel;

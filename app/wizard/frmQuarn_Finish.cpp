@@ -10,9 +10,9 @@
 
 #include "CurrentDatabase.h"
 #include "ProgramSettings.h"
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "ScenarioSchema.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpTopics.h"
 #include "ui/UiServices.h"

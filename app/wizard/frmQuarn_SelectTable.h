@@ -4,7 +4,7 @@
 // roles page also uses this window as its dialog for changing the source.
 #pragma once
 
-#include "CListView.h"
+#include "forms/CListView.h"
 #include "wizard/WizardPage.h"
 
 class QLineEdit;

@@ -434,9 +434,16 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
         vb::Raise(vb::err::kInvalidProcedureCall, "Degrees of freedom must be greater than 0");
     }
     const auto prob = [&](double x) { return Quarn_CalcProb(strProbType, x, DF1, DF2); };
-    // Near the root the two probabilities agree in their leading digits, so
-    // their Double difference is exact.
-    const auto f = [&](double x) { return prob(x) - dblProb; };
+    // The search follows the logarithm of the probability's ratio to
+    // dblProb: a tail probability falls by hundreds of orders of magnitude
+    // across the first bracket, and a straight line through such ends lands
+    // on the end of the larger probability, while the logarithm of a tail is
+    // nearly straight. A probability of 0 (below the smallest Double) has no
+    // logarithm: the step beside it halves the bracket instead.
+    const auto f = [&](double x) {
+        const double ratio = prob(x) / dblProb;
+        return ratio > 0 ? std::log(ratio) : -std::numeric_limits<double>::infinity();
+    };
     const auto noBracket = [&]() {
         vb::Raise(vb::err::kInvalidProcedureCall,
                   "No " + strProbType + " value found for the probability " + vb::CStr(dblProb));
@@ -462,9 +469,10 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
         }
     };
 
-    // The tolerance is a share of the probability sought, so that a far tail
-    // probability is found to as many digits as a large one.
-    double tol = (fAccurate ? 2e-15 : 1e-12) * dblProb;
+    // The tolerance is a share of the probability sought (the logarithm of
+    // the ratio), so that a far tail probability is found to as many digits
+    // as a large one.
+    double tol = fAccurate ? 2e-15 : 1e-12;
     double lo = 0;
     double hi = 0;
     switch (letter) {
@@ -495,7 +503,6 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
 
     double flo = f(lo);
     double fhi = f(hi);
-    double xp = 0;
     double fp = 0;
     double x = lo;
     const auto sameSign = [](double u, double v) { return (u > 0 && v > 0) || (u < 0 && v < 0); };
@@ -505,17 +512,18 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
                                                           " value of the probability " + vb::CStr(dblProb) +
                                                           " does not converge");
         }
-        const double denominator = fhi - flo;
-        if (denominator == 0) noBracket();  // both ends alike: no secant step exists
-        // (lo fhi - hi flo) / (fhi - flo), written as a step from lo; the ends
-        // have opposite signs, so flo / (fhi - flo) lies in [-1, 0] and the
-        // step cannot overflow even where the probabilities are tiny.
-        x = vb::Checked(lo - (flo / denominator) * (hi - lo));
+        if (std::isfinite(flo) && std::isfinite(fhi)) {
+            const double denominator = fhi - flo;
+            if (denominator == 0) noBracket();  // both ends alike: no secant step exists
+            // (lo fhi - hi flo) / (fhi - flo), written as a step from lo; the
+            // ends have opposite signs, so flo / (fhi - flo) lies in [-1, 0]
+            // and the step cannot overflow.
+            x = vb::Checked(lo - (flo / denominator) * (hi - lo));
+        } else {
+            x = lo + (hi - lo) / 2;
+        }
         const double fx = f(x);
         if (std::fabs(fx) <= tol) break;
-        // The value no longer moves but within its last few places: the
-        // probability cannot tell closer values apart.
-        if (xp != 0 && std::fabs(xp - x) <= 4 * std::numeric_limits<double>::epsilon() * std::fabs(x)) break;
         const bool found = fx == 0 || flo == 0;
         if (!found) {
             if (!sameSign(fx, flo)) {
@@ -529,10 +537,12 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
             }
         }
         fp = fx;
-        xp = x;
         if (found) break;
+        // The bracket has closed to the last few places of x: the probability
+        // cannot tell closer values apart.
+        if (hi - lo <= 4 * std::numeric_limits<double>::epsilon() * std::fabs(x)) break;
         // A search that has not settled after 1000 steps accepts a looser tolerance.
-        if (fAccurate && iteration + 1 > 1000) tol = 1e-12 * dblProb;
+        if (fAccurate && iteration + 1 > 1000) tol = 1e-12;
     }
     return x;
 }

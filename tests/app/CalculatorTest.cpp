@@ -11,10 +11,10 @@
 #include <cmath>
 
 #include "AppTestSupport.h"
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "services/ErrorBoundary.h"
 #include "forms/frmQuarn_Calculator.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 
 class CalculatorTest : public QObject {
     Q_OBJECT

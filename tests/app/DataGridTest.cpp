@@ -9,11 +9,11 @@
 
 #include "AppTestSupport.h"
 #include "CurrentDatabase.h"
-#include "MDIMain.h"
-#include "Program.h"
+#include "shell/MDIMain.h"
+#include "shell/Program.h"
 #include "forms/frmDataGrid.h"
 #include "forms/frmDataGridDialog.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "models/DataGridModel.h"
 #include "models/DataGridView.h"
 

@@ -15,8 +15,8 @@
 #include <set>
 
 #include "AppTestSupport.h"
-#include "CShellExecute.h"
-#include "CWinHelp.h"
+#include "services/CShellExecute.h"
+#include "services/CWinHelp.h"
 #include "forms/frmErrorHandler.h"
 #include "forms/frmHelp.h"
 #include "services/QtUi.h"

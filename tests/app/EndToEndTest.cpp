@@ -32,11 +32,11 @@
 #include "AppTestSupport.h"
 #include "CurrentDatabase.h"
 #include "ExampleDatabase.h"
-#include "MDIMain.h"
+#include "shell/MDIMain.h"
 #include "Merivox6/Quantara.h"
-#include "Program.h"
+#include "shell/ProgramInfo.h"
 #include "forms/frmStatMain.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "wizard/TransferButton.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "ExampleDatabase.h"
 #include "dao/Dao.h"
 #include "forms/frmGenerateCode.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 
 class GeneratedCodeRunTest : public QObject {

@@ -18,7 +18,7 @@
 
 #include "AppTestSupport.h"
 #include "CurrentDatabase.h"
-#include "MDIMain.h"
+#include "shell/MDIMain.h"
 #include "ScenarioTables.h"
 #include "dao/Dao.h"
 #include "forms/frmAbout.h"

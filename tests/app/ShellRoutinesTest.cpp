@@ -9,9 +9,9 @@
 #include <fstream>
 
 #include "AppTestSupport.h"
-#include "CCommandArgs.h"
-#include "CMRU.h"
-#include "modMerivox.h"
+#include "shell/CCommandArgs.h"
+#include "shell/CMRU.h"
+#include "shell/modMerivox.h"
 #include "registry/Registry.h"
 
 class ShellRoutinesTest : public QObject {

@@ -9,9 +9,9 @@
 #include <filesystem>
 
 #include "AppTestSupport.h"
-#include "MDIMain.h"
-#include "Program.h"
-#include "SubMain.h"
+#include "shell/MDIMain.h"
+#include "shell/Program.h"
+#include "shell/SubMain.h"
 #include "forms/frmSplash.h"
 #include "services/SingleInstance.h"
 

@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "AppTestSupport.h"
-#include "CWinPos.h"
+#include "shell/CWinPos.h"
 #include "registry/Registry.h"
 
 class WinPosTest : public QObject {

@@ -110,6 +110,12 @@ TEST_F(ProbabilityMethods, ExtremeArgumentsAnswerPromptly) {
     const std::vector<Case> cases = {
         {true, "T", 1e-300, 1, 0, 6.366197723675814e+299, 1e-13, ""},
         {true, "T", 1e-300, 5, 0, 1.8016099526269993495e+60, 1e-13, ""},
+        // Far tails whose probability falls by hundreds of orders across the
+        // search's first bracket (mpmath, 60 digits).
+        {true, "T", 1e-300, 1e6, 0, 37.078531718230499387, 1e-13, ""},
+        {true, "C", 1e-300, 30, 0, 1516.8812320054695806, 1e-13, ""},
+        {true, "F", 1e-300, 5, 30, 7.780107679679495014e+20, 1e-13, ""},
+        {true, "F", 1e-300, 5, 1e6, 280.32396742884725424, 1e-13, ""},
         {true, "F", 0.05, 5, 1e16, 2.2140995387032705, 1e-12, ""},
         {true, "F", 0.05, 5, 1e18, 2.2140995387032705, 1e-12, ""},
         {true, "F", 0.05, 1e308, 5, 4.3649967465412756, 1e-12, ""},

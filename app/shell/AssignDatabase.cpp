@@ -1,12 +1,12 @@
-#include "AssignDatabase.h"
+#include "shell/AssignDatabase.h"
 
 #include <QString>
 
 #include "CurrentDatabase.h"
 #include "ErrorStack.h"
 #include "Hourglass.h"
-#include "MDIMain.h"
-#include "Program.h"
+#include "shell/MDIMain.h"
+#include "shell/Program.h"
 #include "ScenarioTables.h"
 #include "dao/Dao.h"
 #include "ui/UiServices.h"

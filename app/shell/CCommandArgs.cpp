@@ -1,4 +1,4 @@
-#include "CCommandArgs.h"
+#include "shell/CCommandArgs.h"
 
 #include <cctype>
 

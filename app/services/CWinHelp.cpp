@@ -1,4 +1,4 @@
-#include "CWinHelp.h"
+#include "services/CWinHelp.h"
 
 #include "forms/frmHelp.h"
 #include "services/HelpTopics.h"

@@ -1,4 +1,4 @@
-#include "CListView.h"
+#include "forms/CListView.h"
 
 #include <QAbstractItemView>
 #include <QTreeWidget>

@@ -1,4 +1,4 @@
-#include "MDIMain.h"
+#include "shell/MDIMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,14 +13,14 @@
 #include <QToolBar>
 #include <algorithm>
 
-#include "AssignDatabase.h"
-#include "CCommandArgs.h"
-#include "CMRU.h"
-#include "CShellExecute.h"
-#include "CWinHelp.h"
-#include "CWinPos.h"
+#include "shell/AssignDatabase.h"
+#include "shell/CCommandArgs.h"
+#include "shell/CMRU.h"
+#include "services/CShellExecute.h"
+#include "services/CWinHelp.h"
+#include "shell/CWinPos.h"
 #include "ErrorStack.h"
-#include "Program.h"
+#include "shell/Program.h"
 #include "ProgramSettings.h"
 #include "StatCommon.h"
 #include "forms/frmAbout.h"
@@ -29,7 +29,7 @@
 #include "forms/frmOpenDatabase.h"
 #include "forms/frmOptions.h"
 #include "forms/frmStatMain.h"
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/Glyphs.h"
 #include "services/HelpKey.h"

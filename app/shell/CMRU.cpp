@@ -1,4 +1,4 @@
-#include "CMRU.h"
+#include "shell/CMRU.h"
 
 #include <QAction>
 #include <cctype>

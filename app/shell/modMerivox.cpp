@@ -1,4 +1,4 @@
-#include "modMerivox.h"
+#include "shell/modMerivox.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "CWinPos.h"
+#include "shell/CWinPos.h"
 #include "ErrorStack.h"
-#include "MDIMain.h"
-#include "Program.h"
+#include "shell/MDIMain.h"
+#include "shell/Program.h"
 #include "StatCommon.h"
 #include "forms/frmQuarn_Calculator.h"
 #include "ui/UiServices.h"

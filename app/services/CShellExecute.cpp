@@ -1,4 +1,4 @@
-#include "CShellExecute.h"
+#include "services/CShellExecute.h"
 
 #include <signal.h>
 

@@ -1,4 +1,4 @@
-#include "CWinPos.h"
+#include "shell/CWinPos.h"
 
 #include <QGuiApplication>
 #include <QScreen>

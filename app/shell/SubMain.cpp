@@ -1,4 +1,4 @@
-#include "SubMain.h"
+#include "shell/SubMain.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -7,8 +7,8 @@
 
 #include "ErrorReport.h"
 #include "ErrorStack.h"
-#include "MDIMain.h"
-#include "Program.h"
+#include "shell/MDIMain.h"
+#include "shell/Program.h"
 #include "StatCommon.h"
 #include "dao/Dao.h"
 #include "forms/frmSplash.h"

@@ -1,12 +1,12 @@
-#include "CFileDialog.h"
+#include "services/CFileDialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include "ErrorStack.h"
-#include "Program.h"
-#include "modMerivox.h"
+#include "shell/ProgramInfo.h"
+#include "shell/modMerivox.h"
 #include "vb/VbError.h"
 
 QStringList CFileDialog::QtFilters(const std::string& filter) {

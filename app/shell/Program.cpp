@@ -1,4 +1,4 @@
-#include "Program.h"
+#include "shell/Program.h"
 
 #include <sys/stat.h>
 
@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "MDIMain.h"
+#include "shell/MDIMain.h"
 #include "ProgramSettings.h"
 #include "StatCommon.h"
 

@@ -1,12 +1,11 @@
-// Program-wide state of Merivox, made by SubMain and alive until the process
-// ends: the titles, the settings object of the section "Settings", and where
-// the program's files lie.
+// The program's name, titles, maker's addresses, settings and the paths of
+// its files. A leaf: it reaches no window, so any part of the program may
+// include it.
 #pragma once
 
 #include <string>
 
 class CProgramSettings;
-class MDIMain;
 
 namespace program {
 
@@ -38,9 +37,5 @@ std::string ReadmePath();
 std::string StateFolder();
 // The error report the program writes: error.log in the state folder.
 std::string ErrorLogPath();
-
-// The frame window while it exists; null before SubMain shows it and after it closed.
-MDIMain* MainFrame();
-void SetMainFrame(MDIMain* frame);
 
 }  // namespace program
