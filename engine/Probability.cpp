@@ -99,7 +99,13 @@ double Quantara::ProbInverse(const std::string& strProbType, double dblProbabili
                     result = z.Quarn_FindValue(t, dblProbability, dblDegreesOfFreedom1, dblDegreesOfFreedom2, true);
                 }
             } catch (const vb::VbError& e) {
-                err = e.Description();
+                // The search overflows only when the value it walks out to
+                // passes the largest Double with the probability still above
+                // the one sought.
+                err = e.Number() == vb::err::kOverflow
+                          ? "The " + t + " value of the probability " + vb::CStr(dblProbability) +
+                                " is larger than the largest number that can be held (about 1.8E+308)."
+                          : e.Description();
                 UnwindTo(depth);
             }
         }
