@@ -2,18 +2,17 @@
 // and leave nothing beside the file; a file that cannot be written opens
 // read-only.
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "DaoTestSupport.h"
+#include "TestChild.h"
 
 namespace {
 
@@ -32,6 +31,22 @@ protected:
         EXPECT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(raw);
         return path;
+    }
+    // A WAL file whose last changes are still in its log, without the
+    // shared-memory file (copied while its writer had it open).
+    void MakePendingWalFile(const std::string& name) {
+        const std::string writer = Path("writer.db");
+        sqlite3* raw = nullptr;
+        EXPECT_EQ(sqlite3_open(writer.c_str(), &raw), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(raw,
+                               "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; "
+                               "CREATE TABLE Src (id INTEGER, x REAL); PRAGMA wal_checkpoint(TRUNCATE); "
+                               "INSERT INTO Src VALUES (1, 1.5), (2, 2.5);",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        std::filesystem::copy_file(writer, Path(name));
+        std::filesystem::copy_file(writer + "-wal", Path(name) + "-wal");
+        sqlite3_close(raw);
     }
     // The mode the file's header records (read without opening it, which
     // in WAL mode would itself make side files).
@@ -81,8 +96,9 @@ TEST_F(JournalMode, ALookLeavesTheModeAndNoSideFiles) {
     EXPECT_EQ(ModeOf(Path("new.db")), "delete");
 }
 
-// The files of MakeReadOnlyFolder, looked at in a folder that cannot be
-// written: both open read-only, read, refuse writes and gain no side files.
+// The files AFolderThatCannotBeWrittenOpensReadOnly makes, looked at in a
+// folder that cannot be written: both open read-only, read, refuse writes
+// and gain no side files.
 void LookAtReadOnlyFolder(const std::string& dir) {
     for (const char* name : {"delete.db", "wal.db"}) {
         SCOPED_TRACE(name);
@@ -97,19 +113,30 @@ void LookAtReadOnlyFolder(const std::string& dir) {
         db->Close();
         for (const char* suffix : {"-journal", "-wal", "-shm"}) EXPECT_FALSE(std::filesystem::exists(path + suffix));
     }
+    // Changes still in a log that cannot be read here: the open says so,
+    // rather than show the file as it was before them.
+    const std::string pending = dir + "/pending.db";
+    std::string message;
+    try {
+        dao::DBEngine().OpenDatabase(pending)->Close();
+    } catch (const vb::VbError& e) {
+        message = e.Description();
+    }
+    EXPECT_NE(message.find("pending.db-wal'"), std::string::npos) << message;
+    EXPECT_FALSE(std::filesystem::exists(pending + "-shm"));
 }
 
 // Run by JournalMode.AFolderThatCannotBeWrittenOpensReadOnly inside a mount
-// namespace where the folder is a read-only bind.
-TEST(ReadOnlyFolderChild, Looks) {
-    const char* dir = std::getenv("MERIVOX_READ_ONLY_DIR");
-    if (!dir) GTEST_SKIP() << "started only by another test";
-    LookAtReadOnlyFolder(dir);
+// namespace where the folder args[0] is a read-only bind.
+TEST_CHILD(ReadOnlyFolderLook) {
+    ASSERT_EQ(args.size(), 1u);
+    LookAtReadOnlyFolder(args[0]);
 }
 
 TEST_F(JournalMode, AFolderThatCannotBeWrittenOpensReadOnly) {
     MakeFile("delete.db", "delete");
     MakeFile("wal.db", "wal");
+    MakePendingWalFile("pending.db");
     const std::string dir = dir_.string();
     if (::geteuid() != 0) {
         ::chmod(dir.c_str(), 0555);
@@ -119,23 +146,15 @@ TEST_F(JournalMode, AFolderThatCannotBeWrittenOpensReadOnly) {
     }
     // Permissions do not bind root: look from a user and mount namespace in
     // which the folder is bound read-only.
-    auto run = [](std::vector<std::string> args) {
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-        int status = 0;
-        if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-        return WEXITSTATUS(status);
+    auto run = [](std::vector<std::string> command) {
+        return testchild::Process(std::move(command)).Finish(std::chrono::minutes(1));
     };
     if (run({"unshare", "-rm", "sh", "-c", "mount --bind -o ro \"$0\" \"$0\"", dir}) != 0)
         GTEST_SKIP() << "no user and mount namespace here to make a read-only folder for root";
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    const int status = run({"unshare", "-rm", "sh", "-c",
-                            "mount --bind -o ro \"$0\" \"$0\" && MERIVOX_READ_ONLY_DIR=\"$0\" exec \"$1\" "
-                            "--gtest_filter=ReadOnlyFolderChild.Looks",
-                            dir, self});
+    std::vector<std::string> look = {"unshare", "-rm", "sh", "-c", "mount --bind -o ro \"$0\" \"$0\" && exec \"$@\"",
+                                     dir};
+    for (const std::string& word : testchild::ChildCommand("ReadOnlyFolderLook", {dir})) look.push_back(word);
+    const int status = run(look);
     EXPECT_EQ(status, 0);
 }
 
