@@ -210,6 +210,12 @@ std::string NotNumberMessage(const std::string& field, const std::string& table,
            "Correct or remove that value, or analyse a query that leaves it out.";
 }
 
+std::string ResultOverflowMessage(const std::string& field, const std::string& table, const std::string& column) {
+    return "The " + column + " of the field [" + field + "] of [" + table +
+           "] is beyond the largest number a result can hold (about 1.8E+308), an overflow: the values are too "
+           "large for it. Leave the statistic out, or analyse a query that scales the values down.";
+}
+
 std::string WeightOverflowMessage(const std::string& field, const std::string& table) {
     return "The weights in the field [" + field + "] of [" + table +
            "] add up to more than the largest number a result can hold (about 1.8E+308), an overflow: no weighted "

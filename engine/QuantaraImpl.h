@@ -109,6 +109,8 @@ struct FieldRoles {
 std::string SetGlobals(const CZantelsScenario& scenario, const std::string& CalcType, FieldRoles& roles);
 // Why a run refuses a source value that is an infinity.
 std::string NotFiniteMessage(const std::string& field, const std::string& table);
+// Why a run fails when a statistic of finite values overflows.
+std::string ResultOverflowMessage(const std::string& field, const std::string& table, const std::string& column);
 // Why a run fails when a group's weights add up beyond the largest Double.
 std::string WeightOverflowMessage(const std::string& field, const std::string& table);
 // Why a run refuses a text in a source column declared as a number.

@@ -4,6 +4,7 @@
 
 #include "ErrorStack.h"
 #include "GroupWalker.h"
+#include "StatsGeneral.h"
 #include "Merivox6/Quantara.h"
 #include "QuantaraImpl.h"
 #include "ui/UiServices.h"
@@ -136,6 +137,10 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
         // Read part-way through the data: the run's work is undone.
         const ScenarioPtr scenario = run.CurrentScenario();
         err = NotFiniteMessage(e.FieldName(), scenario ? scenario->Table() : std::string());
+        run.UndoAfterError();
+    } catch (const ResultOverflow& e) {
+        const ScenarioPtr scenario = run.CurrentScenario();
+        err = ResultOverflowMessage(e.FieldName(), scenario ? scenario->Table() : std::string(), e.Column());
         run.UndoAfterError();
     } catch (const WeightSumOverflow& e) {
         const ScenarioPtr scenario = run.CurrentScenario();

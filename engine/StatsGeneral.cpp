@@ -131,6 +131,15 @@ void SetIfFinite(const dao::RecordsetPtr& rs, std::string_view strColumn, double
     if (std::isfinite(dblValue)) rs->Fields(strColumn)->Value(dblValue);
 }
 
+ResultOverflow::ResultOverflow(const std::string& field, std::string_view column)
+    : vb::VbError(vb::err::kOverflow, "Overflow", "SetOrOverflow"), field_(field), column_(column) {}
+
+void SetOrOverflow(const dao::RecordsetPtr& rs, std::string_view strColumn, double dblValue,
+                   const std::string& strField, bool fOverflowed) {
+    if (std::isinf(dblValue) || (std::isnan(dblValue) && fOverflowed)) throw ResultOverflow(strField, strColumn);
+    SetIfFinite(rs, strColumn, dblValue);
+}
+
 void SetIfFinite(const dao::RecordsetPtr& rs, int32_t intColumn, double dblValue) {
     if (std::isfinite(dblValue)) rs->Fields(intColumn)->Value(dblValue);
 }

@@ -82,6 +82,25 @@ void WriteGroupValues(const dao::RecordsetPtr& rs, int16_t n, const std::vector<
 // is finite; otherwise the cell keeps what it holds (Null in a new row), so a
 // statistic whose guard fails is never written as a number.
 void SetIfFinite(const dao::RecordsetPtr& rs, std::string_view strColumn, double dblValue);
+
+// Raised when a statistic of finite values lies beyond the largest Double
+// (an overflow): names the analysed field and the statistic's column.
+class ResultOverflow : public vb::VbError {
+public:
+    ResultOverflow(const std::string& field, std::string_view column);
+    const std::string& FieldName() const noexcept { return field_; }
+    const std::string& Column() const noexcept { return column_; }
+
+private:
+    std::string field_;
+    std::string column_;
+};
+
+// Sets a result column of the analysed field strField: a number as it is, Null
+// for an undefined one (NaN, unless fOverflowed says the sums behind it
+// overflowed); an infinity, or a NaN after an overflow, raises ResultOverflow.
+void SetOrOverflow(const dao::RecordsetPtr& rs, std::string_view strColumn, double dblValue,
+                   const std::string& strField, bool fOverflowed = false);
 void SetIfFinite(const dao::RecordsetPtr& rs, int32_t intColumn, double dblValue);
 
 // Whether the option text holds the letter at the zero-based position, case

@@ -52,7 +52,8 @@ public:
         Add(other.sum_);
         compensation_ += other.compensation_;
     }
-    double Value() const { return sum_ + compensation_; }
+    // A sum that overflowed stays the infinity it became.
+    double Value() const { return std::isfinite(sum_) ? sum_ + compensation_ : sum_; }
     void Clear() { sum_ = compensation_ = 0; }
 
 private:

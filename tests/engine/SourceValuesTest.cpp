@@ -69,6 +69,34 @@ TEST_F(SourceValues, WeightsThatAddUpBeyondTheLargestNumberAreNamed) {
     EXPECT_EQ(Num(rows[0], "Count"), 2e300);
 }
 
+// Values near the largest Double: what a Double holds is written, what it
+// cannot hold is named with its field rather than left empty.
+TEST_F(SourceValues, AStatisticBeyondTheLargestNumberIsNamed) {
+    db->Execute("UPDATE Data SET X1 = 1e308 WHERE X2 > 2");  // group a: 1, 2; group b: 1e308, 1e308
+    ScenarioSpec describe = Describe(false);
+    describe.options = {{"Range", true}};
+    ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(Num(rows[1], "Mean"), 1e308);
+    EXPECT_EQ(Num(rows[1], "Range"), 0.0);
+    db->TableDefs()->Delete("Out1");
+
+    describe.options = {{"Sum", true}};
+    EXPECT_TRUE(FailsWith(describe, "The Sum of the field [X1] of [Data] is beyond the largest number a result can "
+                                    "hold (about 1.8E+308), an overflow: the values are too large for it. Leave the "
+                                    "statistic out, or analyse a query that scales the values down."));
+    ScenarioSpec frequency = Frequency(false);
+    frequency.options = {{"InterV", int16_t(2)},
+                         {"FreqGroupRadio", "Specified"},
+                         {"FreqInit", 0.0},
+                         {"FreqWidth", 10.0},
+                         {"FreqSum", true}};
+    EXPECT_TRUE(FailsWith(frequency, "The Sum of the field [X1] of [Data] is beyond the largest number a result can "
+                                     "hold (about 1.8E+308), an overflow: the values are too large for it. Leave the "
+                                     "statistic out, or analyse a query that scales the values down."));
+}
+
 // 1000 times the weights 0.7, 1.3 and 0.9 add up to 1000 x 2.9 = 2900 exactly
 // in decimal; a plain binary sum gives 2900.000000000053.
 TEST_F(SourceValues, AWeightedCountIsTheDecimalSumOfTheWeights) {

@@ -255,75 +255,82 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
     const double mean = f.moments.Mean();
     double s2 = 0;
     const double s = VarianceFromCentred("N-1", n, M2, s2);
+    // Values near the largest Double overflow their sums: a statistic that
+    // cannot be held is named rather than left empty.
+    const std::string& field = (*fields_)[static_cast<size_t>(nG_ + k)];
+    const bool overflowed = !std::isfinite(mean) || !std::isfinite(M2) || (skew_ && !std::isfinite(M3 + M4)) ||
+                            ((sums_ || means_) && !std::isfinite(f.sumWX2));
+    auto set = [&](std::string_view column, double value) { SetOrOverflow(rs, column, value, field, overflowed); };
 
-    SetIfFinite(rs, "Mean", mean);
+    set("Mean", mean);
     if (range_) {
-        SetIfFinite(rs, "Minimum", f.minimum);
-        SetIfFinite(rs, "Maximum", f.maximum);
-        SetIfFinite(rs, "Range", PreciseDifference(f.maximum, f.minimum));
+        set("Minimum", f.minimum);
+        set("Maximum", f.maximum);
+        set("Range", PreciseDifference(f.maximum, f.minimum));
     }
     if (!varA_.empty() && (n > 1 || vb::EqualsNoCase(varA_, "N"))) {
         double var = s2;
         double dev = s;
         if (!vb::EqualsNoCase(varA_, "N-1")) dev = VarianceFromCentred("N", n, M2, var);
-        SetIfFinite(rs, "Variance", var);
-        if (mean != 0) SetIfFinite(rs, "CoeffOfVariance", dev / mean);
-        SetIfFinite(rs, "StdDeviation", dev);
-        SetIfFinite(rs, "StdError", dev / std::sqrt(n));
+        set("Variance", var);
+        if (mean != 0) set("CoeffOfVariance", dev / mean);
+        set("StdDeviation", dev);
+        set("StdError", dev / std::sqrt(n));
     }
     if (sums_) {
-        SetIfFinite(rs, "Sum", f.sumWX);
-        SetIfFinite(rs, "SumSquared", f.sumWX2);
-        SetIfFinite(rs, "AdjSumSquared", M2);
+        // A sum that overflowed on the way to a value a Double holds is the mean times the weight.
+        set("Sum", std::isfinite(f.sumWX) ? f.sumWX : mean * n);
+        set("SumSquared", f.sumWX2);
+        set("AdjSumSquared", M2);
     }
     if (means_) {
         // Both means are undefined once any valid value is zero or negative.
         if (!f.nonPositive) {
-            SetIfFinite(rs, "GeometricMean", std::exp(f.sumWLn / n));
-            if (f.sumWInv != 0) SetIfFinite(rs, "HarmonicMean", n / f.sumWInv);
+            set("GeometricMean", std::exp(f.sumWLn / n));
+            if (f.sumWInv != 0) set("HarmonicMean", n / f.sumWInv);
         }
-        SetIfFinite(rs, "RMS", f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0);
+        set("RMS", f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0);
     }
     if (skew_ && n > 2 && f.minimum != f.maximum && s > 0) {
         // Adjusted Fisher-Pearson skewness and excess kurtosis (G1, G2) from
         // the central moments.
         const DistributionShape shape = ShapeFromCentred(n, M3, M4, s2, s);
-        SetIfFinite(rs, "Skewness", shape.skewness);
-        SetIfFinite(rs, "SE_Skewness", shape.seSkewness);
-        if (shape.kurtosis) SetIfFinite(rs, "Kurtosis", *shape.kurtosis);
-        if (shape.seKurtosis) SetIfFinite(rs, "SE_Kurtosis", *shape.seKurtosis);
+        set("Skewness", shape.skewness);
+        set("SE_Skewness", shape.seSkewness);
+        if (shape.kurtosis) set("Kurtosis", *shape.kurtosis);
+        if (shape.seKurtosis) set("SE_Kurtosis", *shape.seKurtosis);
     }
     if (mode_) {
-        if (mode.count > 0) SetIfFinite(rs, "ModeCount", mode.count);
-        if (mode.unique) SetIfFinite(rs, "Mode", mode.value);
+        if (mode.count > 0) set("ModeCount", mode.count);
+        if (mode.unique) set("Mode", mode.value);
     }
     if (pcntFlag_ && n > 1) {
         Quarn_CalcPcntiles(stage_[static_cast<size_t>(k)], weighted_, pcntGroups_, n, pcnt);
         if (pcntGroups_ == 2) {
-            SetIfFinite(rs, "Median", pcnt[1]);
+            set("Median", pcnt[1]);
         } else if (pcntGroups_ == 4) {
-            SetIfFinite(rs, "25_Percentile", pcnt[1]);
-            SetIfFinite(rs, "50_Percentile", pcnt[2]);
-            SetIfFinite(rs, "75_Percentile", pcnt[3]);
-            SetIfFinite(rs, "Quartile_Range", PreciseDifference(pcnt[3], pcnt[1]));
+            set("25_Percentile", pcnt[1]);
+            set("50_Percentile", pcnt[2]);
+            set("75_Percentile", pcnt[3]);
+            set("Quartile_Range", PreciseDifference(pcnt[3], pcnt[1]));
         } else {
             const int step = 100 / pcntGroups_;
             for (int i = 1; i < pcntGroups_; ++i)
-                SetIfFinite(rs, std::to_string(i * step) + "_Percentile", pcnt[static_cast<size_t>(i)]);
+                set(std::to_string(i * step) + "_Percentile", pcnt[static_cast<size_t>(i)]);
         }
     }
     auto at = [](const std::vector<double>* v, int16_t i) {
         return v && static_cast<size_t>(i) < v->size() ? (*v)[static_cast<size_t>(i)] : 0.0;
     };
     auto bands = [&](const std::string& prefix, const std::string& letter, double band) {
-        SetIfFinite(rs, prefix + letter + "_Band", band);
-        SetIfFinite(rs, prefix + "Lower", PreciseDifference(mean, band));
-        SetIfFinite(rs, prefix + "Upper", band + mean);
+        set(prefix + letter + "_Band", band);
+        set(prefix + "Lower", PreciseDifference(mean, band));
+        set(prefix + "Upper", band + mean);
     };
     const std::string level = std::to_string(ciUser_) + "%_";
     if (vb::EqualsNoCase(conInt_, "N")) {
         const double popDev = at(popDev_, k);
-        SetIfFinite(rs, "Population_StdDev", popDev);
+        set("Population_StdDev", popDev);
         if (ci95_) bands("95%_", "N", popDev * factor95_ / std::sqrt(n));
         if (ciUser_ > 0) bands(level, "N", popDev * factorUser_ / std::sqrt(n));
     } else if (vb::EqualsNoCase(conInt_, "t") && n > 1) {
@@ -336,10 +343,10 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
         const double t = f.moments.MeanLess(popMean) * std::sqrt(n) / s;
         if (std::isfinite(t)) {
             const double p = zValue_.Quarn_CalcProb("T", t, n - 1, 0);
-            SetIfFinite(rs, "Population_Mean", popMean);
-            SetIfFinite(rs, "t-Value", t);
-            SetIfFinite(rs, "Prob_(1-Tail)", p / 2);
-            SetIfFinite(rs, "Prob_(2-Tail)", p);
+            set("Population_Mean", popMean);
+            set("t-Value", t);
+            set("Prob_(1-Tail)", p / 2);
+            set("Prob_(2-Tail)", p);
         }
     }
     if (freqOn_) {
@@ -360,8 +367,8 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
         }
         for (size_t i = 0; i <= last; ++i) {
             if ((i == 0 || i == last) && !freqOpenEnds_) continue;
-            if (freqCountCols_) SetIfFinite(rs, freqCountNames_[i], b[i]);
-            if (freqPropCols_) SetIfFinite(rs, freqPropNames_[i], b[i] / n);
+            if (freqCountCols_) set(freqCountNames_[i], b[i]);
+            if (freqPropCols_) set(freqPropNames_[i], b[i] / n);
         }
     }
 }

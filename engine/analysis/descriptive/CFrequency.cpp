@@ -143,6 +143,8 @@ void CFrequency::WriteData(const GroupValues& group) {
     const int32_t lastBin = specified_ ? n_ + 1 : n_;
     for (int16_t i = 1; i <= nX_; ++i) {
         const size_t f = static_cast<size_t>(i);
+        const std::string& field = (*fields_)[static_cast<size_t>(nG_ + i)];
+        auto set = [&](std::string_view column, double value) { SetOrOverflow(rs, column, value, field); };
         const double total = sumW_[f].Value();
         const double totalX = sumWX_[f].Value();
         if (!(total > 0)) continue;
@@ -155,25 +157,25 @@ void CFrequency::WriteData(const GroupValues& group) {
             rs->AddNew();
             WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + i), "", "", false, 0, 0, 0);
             if (k >= 1 && k <= n_) {
-                SetIfFinite(rs, lowColumn_, (k - 1) * width_ + first_);
-                SetIfFinite(rs, highColumn_, k * width_ + first_);
+                set(lowColumn_, (k - 1) * width_ + first_);
+                set(highColumn_, k * width_ + first_);
             } else if (k == 0) {
-                SetIfFinite(rs, highColumn_, first_);
+                set(highColumn_, first_);
             } else {
-                SetIfFinite(rs, lowColumn_, n_ * width_ + first_);
+                set(lowColumn_, n_ * width_ + first_);
             }
             rs->Fields(std::string_view("Interval"))->Value(static_cast<int16_t>(k - firstBin + 1));
-            SetIfFinite(rs, "Count", count);
-            SetIfFinite(rs, "Cumulative", cum.Value());
-            SetIfFinite(rs, "Count%", count / total);
-            SetIfFinite(rs, "Cumulative%", cum.Value() / total);
+            set("Count", count);
+            set("Cumulative", cum.Value());
+            set("Count%", count / total);
+            set("Cumulative%", cum.Value() / total);
             if (sumOption_) {
                 cumSum.Add(binWX_[f][b]);
-                SetIfFinite(rs, "Sum", sum);
-                SetIfFinite(rs, "CumulativeSum", cumSum.Value());
+                set("Sum", sum);
+                set("CumulativeSum", cumSum.Value());
                 if (totalX != 0) {
-                    SetIfFinite(rs, "Sum%", sum / totalX);
-                    SetIfFinite(rs, "CumulativeSum%", cumSum.Value() / totalX);
+                    set("Sum%", sum / totalX);
+                    set("CumulativeSum%", cumSum.Value() / totalX);
                 }
             }
             rs->Update();
