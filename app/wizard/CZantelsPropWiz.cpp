@@ -140,23 +140,37 @@ void CZantelsPropWiz::SetNewScenario(const std::string& familyLetter, const std:
     Scenario_Type(familyLetter);
 }
 
-void CZantelsPropWiz::LoadScenario(const dao::RecordsetPtr& row) {
+std::vector<std::string> CZantelsPropWiz::LoadScenario(const dao::RecordsetPtr& row) {
+    std::vector<std::string> unread;
     ForEachWizardColumn([&](const store::ColumnDef& column) {
         if (column.editNull == store::EditNull::NotRead) return;
         const vb::Variant value = row->Fields(column.Name())->Value();
-        switch (column.editNull) {
-            case store::EditNull::EmptyText:   // a text property
-            case store::EditNull::JoinedText:  // a variant that receives the text
-                SetProperty(column.property, vb::Variant(value.IsNull() ? std::string() : vb::CStr(value)));
-                break;
-            case store::EditNull::Kept:
-            case store::EditNull::Refused:  // the property's conversion refuses Null
-                SetProperty(column.property, value);
-                break;
-            case store::EditNull::NotRead:
-                break;
+        try {
+            switch (column.editNull) {
+                case store::EditNull::EmptyText:   // a text property
+                case store::EditNull::JoinedText:  // a variant that receives the text
+                    SetProperty(column.property, vb::Variant(value.IsNull() ? std::string() : vb::CStr(value)));
+                    break;
+                case store::EditNull::Kept:
+                case store::EditNull::Refused:  // the property's conversion refuses Null
+                    // A variant takes any value: one its column could not hold is refused here,
+                    // before a page tries to show it.
+                    if (column.type != dao::dbText && !ColumnValueProblem(column, column.property, value).empty())
+                        vb::Raise(vb::err::kTypeMismatch, "Type mismatch");
+                    SetProperty(column.property, value);
+                    break;
+                case store::EditNull::NotRead:
+                    break;
+            }
+        } catch (const vb::VbError&) {
+            // Written by another tool, a value may not be readable: the
+            // property takes a new scenario's value and the caller says so.
+            unread.push_back(std::string(column.Name()) +
+                             (value.IsNull() ? std::string(" (empty)") : " (\"" + vb::CStr(value) + "\")"));
+            if (!column.newValue.empty()) SetProperty(column.property, vb::Variant(std::string(column.newValue)));
         }
     });
+    return unread;
 }
 
 std::string ColumnValueProblem(const store::ColumnDef& column, std::string_view property, const vb::Variant& value) {

@@ -147,10 +147,12 @@ public:
     // `familyLetter`, from the schema; the fields stay empty, Changed False.
     void SetNewScenario(const std::string& familyLetter, const std::string& analysisName);
     // Edit: the properties from the current row of the joined scenario and
-    // options rows, each converted as the schema says; raises when a value
-    // cannot be read (a Null under a strict conversion, an Integer out of
-    // range, a missing column). Scenario_ID is the caller's.
-    void LoadScenario(const dao::RecordsetPtr& row);
+    // options rows, each converted as the schema says. A value that cannot be
+    // read (a Null under a strict conversion, a text in a number or flag
+    // column, an Integer out of range) leaves its property at a new
+    // scenario's value; the result names those columns with what they hold.
+    // A missing column raises. Scenario_ID is the caller's.
+    std::vector<std::string> LoadScenario(const dao::RecordsetPtr& row);
 
     // The analysis checks: a message (empty when valid), the focus moved to
     // the page's control to correct. CheckFinal shows its message itself and

@@ -54,8 +54,16 @@ WizardOutcome RunEditScenarioWizard(long scenarioId, long startPage, QWidget* pa
         }
         auto wiz = std::make_shared<CZantelsPropWiz>();
         wiz->Scenario_ID(id);
-        wiz->LoadScenario(row);
+        const std::vector<std::string> unread = wiz->LoadScenario(row);
         row->Close();
+        if (!unread.empty()) {
+            std::string names;
+            for (const std::string& name : unread) names += (names.empty() ? "" : ", ") + name;
+            ui::MsgBox("These options of the scenario could not be read and show the values of a new scenario "
+                       "instead: " +
+                           names + ". Saving the scenario stores the values shown.",
+                       ui::vbOKOnly | ui::vbExclamation, program::kAppTitle);
+        }
         out = Outcome(0, wiz);
         const long result = wiz->ShowStatWizard(startPage, parent);
         out = Outcome(result, wiz);

@@ -417,18 +417,28 @@ private slots:
         out = RunEditScenarioWizard(id, 50, nullptr);
         QCOMPARE(out.scenarioType, std::string());
 
-        // A Null where a strict conversion reads is reported, and the wizard does not open.
-        db_->Execute("UPDATE usysQuarnOptions SET XType = Null");
+        // Values another tool stored that cannot be read (a Null where a strict
+        // conversion reads, a text in a flag or number column) are named, take
+        // a new scenario's values, and the wizard opens.
+        db_->Execute("UPDATE usysQuarnOptions SET XType = Null, Mean = 'often', CIStdDev = 'wide'");
         shown = 0;
         out = RunEditScenarioWizard(id, 3, nullptr);
-        QCOMPARE(shown, 0L);
-        QCOMPARE(out.result, 0L);
-        QVERIFY(!out.wizard);
-        QCOMPARE(stack_->ErrNumber(), 94);
-        QVERIFY(rec_.boxes.empty());
+        QCOMPARE(shown, 3L);
+        QVERIFY(out.wizard);
+        QCOMPARE(out.wizard->XType(), std::string("C"));
+        QVERIFY(!out.wizard->Mean());
+        QVERIFY(out.wizard->Range());
+        QCOMPARE(rec_.boxes.size(), size_t(1));
+        QCOMPARE(rec_.boxes[0].prompt,
+                 std::string("These options of the scenario could not be read and show the values of a new scenario "
+                             "instead: Mean (\"often\"), CIStdDev (\"wide\"), XType (empty). Saving the scenario "
+                             "stores the values shown."));
+        QCOMPARE(rec_.boxes[0].style, int(ui::vbOKOnly | ui::vbExclamation));
+        rec_.Reset();
 
         // No options row: not found.
         db_->Execute("DELETE * FROM usysQuarnOptions");
+        shown = 0;
         out = RunEditScenarioWizard(id, 3, nullptr);
         QCOMPARE(shown, 0L);
         QVERIFY(!out.wizard);
