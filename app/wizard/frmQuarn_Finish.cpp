@@ -275,7 +275,10 @@ void frmQuarn_Finish::NavClicked(int index) {
             case 4: {
                 // Save and Run: the page's checks, then the question about
                 // output tables that exist, both before anything is written;
-                // the run then replaces the tables without asking again.
+                // the run then replaces the tables without asking again. A
+                // file that cannot be written is refused first: it can be
+                // neither saved to nor run into.
+                if (RefuseReadOnlyDatabase()) return;
                 const bool save = wiz_->Changed() || wiz_->Scenario_ID() == 0;
                 if (save && !CheckBoxes()) return;
                 std::vector<std::string> agreed;

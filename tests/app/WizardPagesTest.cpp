@@ -582,6 +582,32 @@ private slots:
         QVERIFY(TableExists(db_, "Brux_Mine"));
         QVERIFY(Count("Brux_Mine") > 0);
     }
+
+    void saveAndRunOnAReadOnlyFileIsRefusedBeforeAnyQuestion() {
+        ExampleDatabase();
+        dao::TableDefPtr existing = db_->CreateTableDef("Brux_Mine");
+        existing->Fields()->Append(existing->CreateField("x", dao::dbLong));
+        db_->TableDefs()->Append(existing);
+        const std::string path = db_->Name();
+        store::ClearCurrentDatabase();
+        db_->Close();
+        db_ = ws_->OpenDatabase(path, false, true);
+        store::SetCurrentDatabase(ws_, db_);
+        // Save and Run with an output table that exists: refused plainly,
+        // without first asking whether to overwrite it; then the page is left.
+        apptest::WhenModalNamed("frmQuarn_Finish", [](QWidget* finish) {
+            Type(finish, "txtScenario_Output_Table1_Name", "Brux_Mine");
+            Click(finish, "cmdNav_4");
+            Click(finish, "cmdNav_2");
+        });
+        rec_.Script({ui::vbOK, ui::vbYes});
+        WizardOutcome out = RunEditScenarioWizard(1, 50, nullptr);
+        QVERIFY(out.result != 1);
+        QVERIFY(!rec_.boxes.empty());
+        QVERIFY2(QString::fromStdString(rec_.boxes[0].prompt).contains("is read-only"), rec_.boxes[0].prompt.c_str());
+        for (const auto& box : rec_.boxes)
+            QVERIFY2(!QString::fromStdString(box.prompt).contains("already exist"), box.prompt.c_str());
+    }
 };
 
 QTEST_MAIN(WizardPagesTest)
