@@ -174,8 +174,13 @@ void RaiseSqlite(sqlite3* db, int rc, std::string_view context) {
             Fail(err::kLocked, "The database is locked by another user or process; try again.");
         case SQLITE_READONLY:
             Fail(err::kReadOnly, "The database or object is read-only.");
-        case SQLITE_FULL:
-            Fail(err::kDiskFull, "There is not enough space on the disk to write the database's changes.");
+        case SQLITE_FULL: {
+            const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
+            Fail(err::kDiskFull, "There is not enough space to write the changes of the database '" +
+                                     std::string(file && *file ? file : "(in memory)") +
+                                     "': its disk, or the temporary folder where the database engine keeps its "
+                                     "work files, is full. Free some space and try again.");
+        }
         case SQLITE_NOTADB:
             Fail(err::kUnrecognizedFormat, "The file is not a database this program can read.");
         case SQLITE_CANTOPEN:
@@ -908,6 +913,16 @@ std::shared_ptr<DatabaseImpl> WorkspaceImpl::FindOpen(const std::string& path) c
     return nullptr;
 }
 
+// A commit of a transaction that SQLite already undid after an error that
+// ends it (a full disk or temporary folder, a failed write): said as such,
+// not as a commit without a transaction. The levels stay for the rollback
+// that follows.
+[[noreturn]] void FailUndone(const DatabaseImpl& d) {
+    Fail(err::kDiskFull, "The changes to the database '" + d.path +
+                             "' cannot be saved: the database engine undid them after an earlier error (such as a "
+                             "full disk or temporary folder).");
+}
+
 void WorkspaceImpl::JoinTransaction(DatabaseImpl& d) {
     while (d.transactionDepth < transactionLevel) {
         if (d.transactionDepth == 0 && sqlite3_get_autocommit(d.db)) {
@@ -951,6 +966,9 @@ std::string ConnectValue(const std::string& connect, std::string_view key) {
 
 std::atomic<int> lockWaitMs{10000};
 thread_local LockWaitObserver lockWaitObserver;
+// Time a statement already waited for the same lock before it was tried
+// again: the second try waits only for what is left of the one wait.
+thread_local int lockWaitSpentMs = 0;
 
 // SQLite's busy handler: tries again after growing pauses, as SQLite's own
 // timeout does (the time waited follows from the attempt's number), and tells
@@ -961,12 +979,12 @@ int WaitForLock(void*, int attempt) {
     constexpr int kLast = int(std::size(kPauses)) - 1;
     int pause = kPauses[std::min(attempt, kLast)];
     const int waited = attempt <= kLast ? kWaited[attempt] : kWaited[kLast] + pause * (attempt - kLast);
-    const int timeout = lockWaitMs.load();
+    const int timeout = lockWaitMs.load() - lockWaitSpentMs;
     if (waited + pause > timeout) pause = timeout - waited;
     if (pause <= 0) return 0;
     if (lockWaitObserver) {
         try {
-            lockWaitObserver(waited);
+            lockWaitObserver(lockWaitSpentMs + waited);
         } catch (...) {
             // An observer's failure must not reach SQLite.
         }
@@ -1135,6 +1153,7 @@ void Workspace::CommitTrans(int32_t) {
         auto d = w.lock();
         if (!d || !d->db || d->transactionDepth < level) continue;
         if (level == 1 && !d->workspaceSavepointBase) {
+            if (sqlite3_get_autocommit(d->db)) FailUndone(*d);
             d->DropTablesSetAside();
             Exec(d->db, "COMMIT");
         } else
@@ -1155,9 +1174,10 @@ void Workspace::Rollback() {
         // A rollback that undoes a schema change aborts running reads; the
         // record sets resume at their rows instead.
         d->ParkRecordsets();
-        if (level == 1 && !d->workspaceSavepointBase)
-            Exec(d->db, "ROLLBACK");
-        else {
+        if (level == 1 && !d->workspaceSavepointBase) {
+            // SQLite may have undone it already, after an error such as a full disk.
+            if (!sqlite3_get_autocommit(d->db)) Exec(d->db, "ROLLBACK");
+        } else {
             std::string sp = "dao_level" + std::to_string(level);
             Exec(d->db, "ROLLBACK TO " + sp);
             Exec(d->db, "RELEASE " + sp);
@@ -1242,13 +1262,21 @@ void Database::BeginTrans(bool write) {
         return;
     }
     const char* begin = write && !impl_->readOnly ? "BEGIN IMMEDIATE" : "BEGIN";
+    const auto started = std::chrono::steady_clock::now();
     int rc = sqlite3_exec(db, begin, nullptr, nullptr, nullptr);
     if ((rc & 0xff) == SQLITE_BUSY) {
         // A read still open on this connection (a record set part-way
         // through) holds an older snapshot, which cannot become a write:
-        // park the record sets, so the lock is waited for afresh.
+        // park the record sets and try again, waiting only for what is left
+        // of the one lock wait.
         if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         impl_->ParkRecordsets();
+        struct Spent {
+            explicit Spent(int ms) { lockWaitSpentMs = ms; }
+            ~Spent() { lockWaitSpentMs = 0; }
+        } spent(static_cast<int>(std::min<int64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count(),
+            lockWaitMs.load())));
         rc = sqlite3_exec(db, begin, nullptr, nullptr, nullptr);
     }
     if (rc != SQLITE_OK) {
@@ -1267,6 +1295,7 @@ void Database::CommitTrans() {
     if (impl_->ownLevels.empty()) Fail(err::kNoTransaction, "There is no transaction to commit.");
     const bool began = impl_->ownLevels.back();
     if (began) {
+        if (sqlite3_get_autocommit(impl_->db)) FailUndone(*impl_);
         impl_->DropTablesSetAside();
         Exec(impl_->db, "COMMIT");
     } else
@@ -1283,7 +1312,8 @@ void Database::Rollback() {
     // record sets resume at their rows instead.
     impl_->ParkRecordsets();
     if (began) {
-        Exec(impl_->db, "ROLLBACK");
+        // SQLite may have undone it already, after an error such as a full disk.
+        if (!sqlite3_get_autocommit(impl_->db)) Exec(impl_->db, "ROLLBACK");
     } else {
         const std::string sp = "dao_own" + std::to_string(impl_->ownLevels.size());
         Exec(impl_->db, "ROLLBACK TO " + sp);
