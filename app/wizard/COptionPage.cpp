@@ -21,6 +21,7 @@
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
+#include "wizard/AnalysisCatalog.h"
 #include "wizard/CZantelsPropWiz.h"
 
 namespace optionpage {
@@ -158,7 +159,8 @@ COptionPage::COptionPage(const optionpage::Definition& definition, QWidget* pare
     Guarded(Procedure("Form_Load"), [this] {
         setObjectName(def_.form);
         setWindowTitle(def_.caption);
-        setProperty("HelpContextID", def_.helpTopic);
+        if (const catalog::AnalysisEntry* entry = catalog::OptionsFormEntry(def_.form))
+            setProperty("HelpContextID", entry->helpTopic);
         for (const Binding& b : def_.bindings) {
             QWidget* w = nullptr;
             if (b.kind == Kind::Check) {
@@ -395,28 +397,9 @@ bool COptionPage::BoxesValid() {
 bool COptionPage::CheckValues() {
     bool passed = true;
     Guarded(Procedure("CheckValues"), [&] {
-        std::string message;
-        switch (def_.checks) {
-            case Checks::None:
-                break;
-            case Checks::DescribeAndFrequency:
-            case Checks::DescribeAndIntervals:
-                message = wiz_->CheckDescribe(this);
-                if (message.empty()) {
-                    const bool all = def_.checks == Checks::DescribeAndIntervals;
-                    message = wiz_->CheckFrequency(this, all || wiz_->FreqN(), all || wiz_->FreqP());
-                }
-                break;
-            case Checks::SignTest:
-                message = wiz_->CheckSignTest(this);
-                break;
-            case Checks::KSFit:
-                message = wiz_->CheckKSFit(this);
-                break;
-            case Checks::Paired:
-                message = wiz_->CheckPaired(this);
-                break;
-        }
+        // The check of the analyses this page belongs to.
+        const catalog::AnalysisEntry* entry = catalog::OptionsFormEntry(def_.form);
+        const std::string message = entry && entry->nextCheck ? entry->nextCheck(*wiz_, this) : std::string();
         if (!message.empty()) ui::MsgBox(message, ui::vbOKOnly, program::kAppTitle);
         passed = message.empty();
     });

@@ -7,6 +7,7 @@
 #include "ErrorStack.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpKey.h"
+#include "wizard/AnalysisCatalog.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/frmQuarn_Create.h"
 #include "wizard/frmQuarn_Fields.h"
@@ -68,18 +69,17 @@ void CPlaceholderPage::ShowModal() { navResult_ = wizard::kNext; }
 namespace wizard {
 
 std::string PageFormName(long page) {
-    static const char* const kOptionPages[] = {
-        "frmQuarn_Options_Describe",    "frmQuarn_Options_Frequency",       "frmQuarn_Options_Percentile",
-        "frmQuarn_Options_Compare",     "frmQuarn_Options_Matrix",          "frmQuarn_Options_Regress",
-        "frmQuarn_Options_Crosstab",    "frmQuarn_Options_Group",           "frmQuarn_Options_NP_ChiSquare",
-        "frmQuarn_Options_NP_SignTest", "frmQuarn_Options_NP_KSFit",        "frmQuarn_Options_NP_TwoSample",
-        "frmQuarn_Options_NP_NSample",  "frmQuarn_Options_NP_PairedFields", "frmQuarn_Options_NP_NFields"};
     if (page == kAnalysisPage) return "frmQuarn_Create";
     if (page == kSourcePage) return "frmQuarn_SelectTable";
     if (page == kFieldsPage) return "frmQuarn_Fields";
-    if (page >= kFirstOptionsPage && page <= kLastOptionsPage) return kOptionPages[page - kFirstOptionsPage];
     if (page == kFinishPage) return "frmQuarn_Finish";
-    return {};
+    const catalog::AnalysisEntry* options = catalog::OptionsPageEntry(page);
+    return options ? options->optionsForm : std::string();
+}
+
+COptionPage* CreateOptionPage(long page, QWidget* owner) {
+    const catalog::AnalysisEntry* options = catalog::OptionsPageEntry(page);
+    return options ? options->createOptions(owner) : nullptr;
 }
 
 CWizardPage* CreatePage(long page, QWidget* owner) {
