@@ -4,6 +4,7 @@
 // infinite values, non-ASCII names and misassigned crosstab fields.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
@@ -238,6 +239,11 @@ TEST_F(HostileInput, InfiniteOrHugeWeightsNeverWriteAnInfinity) {
     chi.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}};
     chi.options = {{"ChiDetail", true}};
     weighted.push_back({"ChiSquare", chi});
+    // A spread crosstab reads its weights record by record, not through a sum.
+    Case spread = *std::find_if(weighted.begin(), weighted.end(), [](const Case& c) { return c.name == "Crosstab"; });
+    spread.name = "CrosstabSpread";
+    spread.scenario.options = {{"XType", "D"}};
+    weighted.push_back(spread);
 
     db->Execute("UPDATE Data SET W = -9e999 WHERE X1 = 3;");
     db->Execute("UPDATE Data SET W = 9e999 WHERE X1 = 4;");
