@@ -310,6 +310,12 @@ static_assert(
 static_assert(kAnalysisList.size() == kAnalysisCount, "every analysis has its entry");
 
 std::span<const AnalysisDef> Analyses();
+// The analysis of exactly this sub-type name (with letter case); nullptr for any other text.
+constexpr const AnalysisDef* ExactAnalysis(std::string_view subType) {
+    for (const AnalysisDef& a : kAnalysisList)
+        if (a.subType == subType) return &a;
+    return nullptr;
+}
 // The analysis with this sub-type name (compared without regard to case); nullptr for a name not listed.
 const AnalysisDef* FindAnalysis(std::string_view subType);
 // The entry of an analysis.

@@ -11,9 +11,13 @@ namespace {
 
 using enum store::Analysis;
 
-template <class Page>
+// Makes an analysis's options page and gives it the analysis's help topic and Next check.
+template <class Page, store::Analysis id>
 COptionPage* Make(QWidget* owner) {
-    return new Page(owner);
+    COptionPage* page = new Page(owner);
+    page->setProperty("HelpContextID", Entry(id).helpTopic);
+    page->NextCheck(Entry(id).nextCheck);
+    return page;
 }
 
 // The options pages' checks.
@@ -32,44 +36,45 @@ std::string PairedCheck(CZantelsPropWiz& wiz, QWidget* page) { return wiz.CheckP
 
 constexpr std::array kEntries{
     AnalysisEntry{Describe, "&Describe", "Describe", 1, "Describe", "", "frmQuarn_Options_Describe",
-                  Make<frmQuarn_Options_Describe>, help::kWizardOptionsDescribe, DescribeAndFrequency},
+                  Make<frmQuarn_Options_Describe, Describe>, help::kWizardOptionsDescribe, DescribeAndFrequency},
     AnalysisEntry{Frequency, "&Frequency", "Frequency", 1, "Freqency", "", "frmQuarn_Options_Frequency",
-                  Make<frmQuarn_Options_Frequency>, help::kWizardOptionsFrequency, DescribeAndIntervals},
+                  Make<frmQuarn_Options_Frequency, Frequency>, help::kWizardOptionsFrequency, DescribeAndIntervals},
     AnalysisEntry{Percentiles, "&Percentiles", "Percentiles", 1, "Percentiles", "", "frmQuarn_Options_Percentile",
-                  Make<frmQuarn_Options_Percentile>, help::kWizardOptionsPercentile, nullptr},
+                  Make<frmQuarn_Options_Percentile, Percentiles>, help::kWizardOptionsPercentile, nullptr},
     AnalysisEntry{Compare, "Compar&e", "Compare", 3, "Compare", "", "frmQuarn_Options_Compare",
-                  Make<frmQuarn_Options_Compare>, help::kWizardOptionsCompare, DescribeAndFrequency},
+                  Make<frmQuarn_Options_Compare, Compare>, help::kWizardOptionsCompare, DescribeAndFrequency},
     AnalysisEntry{Matrix, "&Matrix", "Matrix", 1, "Matrix", "", "frmQuarn_Options_Matrix",
-                  Make<frmQuarn_Options_Matrix>, help::kWizardOptionsMatrix, DescribeAndFrequency},
+                  Make<frmQuarn_Options_Matrix, Matrix>, help::kWizardOptionsMatrix, DescribeAndFrequency},
     AnalysisEntry{Regression, "&Regression", "Regression", 3, "Regression", "Residual", "frmQuarn_Options_Regress",
-                  Make<frmQuarn_Options_Regress>, help::kWizardOptionsRegress, nullptr},
+                  Make<frmQuarn_Options_Regress, Regression>, help::kWizardOptionsRegress, nullptr},
     AnalysisEntry{Crosstab, "&Crosstab", "Crosstab", 5, "Crosstab", "Crosstab Chi-Square", "frmQuarn_Options_Crosstab",
-                  Make<frmQuarn_Options_Crosstab>, help::kWizardOptionsCrosstab, DescribeAndFrequency},
+                  Make<frmQuarn_Options_Crosstab, Crosstab>, help::kWizardOptionsCrosstab, DescribeAndFrequency},
     AnalysisEntry{TwoSampleTTest, "&Two Sample t-Test", "Two Sample t-Test", 2, "Two Sample t-Test",
-                  "Two Sample t-Test Details", "frmQuarn_Options_Group", Make<frmQuarn_Options_Group>,
+                  "Two Sample t-Test Details", "frmQuarn_Options_Group", Make<frmQuarn_Options_Group, TwoSampleTTest>,
                   help::kWizardOptionsGroup, nullptr},
     AnalysisEntry{Anova, "&ANOVA", "ANOVA", 2, "ANOVA", "ANOVA Details", "frmQuarn_Options_Group",
-                  Make<frmQuarn_Options_Group>, help::kWizardOptionsGroup, nullptr},
+                  Make<frmQuarn_Options_Group, Anova>, help::kWizardOptionsGroup, nullptr},
     AnalysisEntry{TwoWayAnova, "Two &way ANOVA", "Two-Way ANOVA", 4, "Two Way ANOVA", "Two Way ANOVA Details",
-                  "frmQuarn_Options_Group", Make<frmQuarn_Options_Group>, help::kWizardOptionsGroup, nullptr},
+                  "frmQuarn_Options_Group", Make<frmQuarn_Options_Group, TwoWayAnova>, help::kWizardOptionsGroup,
+                  nullptr},
     AnalysisEntry{ChiSquare, "Chi S&quare", "Chi-Square", 6, "Chi-Square", "Chi-Square Details",
-                  "frmQuarn_Options_NP_ChiSquare", Make<frmQuarn_Options_NP_ChiSquare>, help::kWizardOptionsChiSquare,
-                  nullptr},
+                  "frmQuarn_Options_NP_ChiSquare", Make<frmQuarn_Options_NP_ChiSquare, ChiSquare>,
+                  help::kWizardOptionsChiSquare, nullptr},
     AnalysisEntry{SignTest, "Si&gn Test", "Sign Test", 1, "SignTest", "", "frmQuarn_Options_NP_SignTest",
-                  Make<frmQuarn_Options_NP_SignTest>, help::kWizardOptionsSignTest, SignTestCheck},
+                  Make<frmQuarn_Options_NP_SignTest, SignTest>, help::kWizardOptionsSignTest, SignTestCheck},
     AnalysisEntry{KSFit, "&K-S Fit", "K-S Fit", 1, "K-S Fit", "", "frmQuarn_Options_NP_KSFit",
-                  Make<frmQuarn_Options_NP_KSFit>, help::kWizardOptionsKSFit, KSFitCheck},
+                  Make<frmQuarn_Options_NP_KSFit, KSFit>, help::kWizardOptionsKSFit, KSFitCheck},
     AnalysisEntry{TwoSample, "&2 Sample", "2 Sample", 2, "2 Sample", "", "frmQuarn_Options_NP_TwoSample",
-                  Make<frmQuarn_Options_NP_TwoSample>, help::kWizardOptionsTwoSample, nullptr},
+                  Make<frmQuarn_Options_NP_TwoSample, TwoSample>, help::kWizardOptionsTwoSample, nullptr},
     AnalysisEntry{NSample, "N &Sample", "N Sample", 2, "N Sample Kruskal", "N Sample Kruskal Details",
-                  "frmQuarn_Options_NP_NSample", Make<frmQuarn_Options_NP_NSample>, help::kWizardOptionsNSample,
-                  nullptr},
+                  "frmQuarn_Options_NP_NSample", Make<frmQuarn_Options_NP_NSample, NSample>,
+                  help::kWizardOptionsNSample, nullptr},
     AnalysisEntry{PairedFields, "Pa&ired Fields", "Paired Fields", 3, "PairedFields", "",
-                  "frmQuarn_Options_NP_PairedFields", Make<frmQuarn_Options_NP_PairedFields>,
+                  "frmQuarn_Options_NP_PairedFields", Make<frmQuarn_Options_NP_PairedFields, PairedFields>,
                   help::kWizardOptionsPairedFields, PairedCheck},
     AnalysisEntry{NFields, "N Fie&lds", "N Fields", 1, "N Fields Friedman", "N Fields Friedman Details",
-                  "frmQuarn_Options_NP_NFields", Make<frmQuarn_Options_NP_NFields>, help::kWizardOptionsNFields,
-                  nullptr},
+                  "frmQuarn_Options_NP_NFields", Make<frmQuarn_Options_NP_NFields, NFields>,
+                  help::kWizardOptionsNFields, nullptr},
 };
 
 // Every analysis has its entry, in the store's order, and analyses that share
@@ -107,26 +112,14 @@ std::span<const AnalysisEntry> Entries() { return kEntries; }
 
 const AnalysisEntry& Entry(store::Analysis id) { return kEntries[static_cast<size_t>(id)]; }
 
-const store::AnalysisDef* ExactAnalysis(std::string_view subType) {
-    for (const store::AnalysisDef& a : store::kAnalysisList)
-        if (a.subType == subType) return &a;
-    return nullptr;
-}
-
 const AnalysisEntry* EntryNamed(std::string_view subType) {
-    const store::AnalysisDef* a = ExactAnalysis(subType);
+    const store::AnalysisDef* a = store::ExactAnalysis(subType);
     return a ? &Entry(a->id) : nullptr;
 }
 
 const AnalysisEntry* OptionsPageEntry(long page) {
     for (const store::AnalysisDef& a : store::kAnalysisList)
         if (a.optionsPage == page) return &Entry(a.id);
-    return nullptr;
-}
-
-const AnalysisEntry* OptionsFormEntry(std::string_view form) {
-    for (const AnalysisEntry& e : kEntries)
-        if (form == e.optionsForm) return &e;
     return nullptr;
 }
 

@@ -40,10 +40,7 @@ std::span<const AnalysisEntry> Entries();
 const AnalysisEntry& Entry(store::Analysis id);
 // The entry of the analysis of exactly this name (with letter case); null for any other text.
 const AnalysisEntry* EntryNamed(std::string_view subType);
-// The store's definition of the analysis of exactly this name; null for any other text.
-const store::AnalysisDef* ExactAnalysis(std::string_view subType);
-// The first analysis whose options page has this number or form name; null when none has.
+// The first analysis whose options page has this number; null when none has.
 const AnalysisEntry* OptionsPageEntry(long page);
-const AnalysisEntry* OptionsFormEntry(std::string_view form);
 
 }  // namespace catalog

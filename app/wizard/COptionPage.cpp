@@ -21,7 +21,6 @@
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
-#include "wizard/AnalysisCatalog.h"
 #include "wizard/CZantelsPropWiz.h"
 
 namespace optionpage {
@@ -159,8 +158,6 @@ COptionPage::COptionPage(const optionpage::Definition& definition, QWidget* pare
     Guarded(Procedure("Form_Load"), [this] {
         setObjectName(def_.form);
         setWindowTitle(def_.caption);
-        if (const catalog::AnalysisEntry* entry = catalog::OptionsFormEntry(def_.form))
-            setProperty("HelpContextID", entry->helpTopic);
         for (const Binding& b : def_.bindings) {
             QWidget* w = nullptr;
             if (b.kind == Kind::Check) {
@@ -397,9 +394,7 @@ bool COptionPage::BoxesValid() {
 bool COptionPage::CheckValues() {
     bool passed = true;
     Guarded(Procedure("CheckValues"), [&] {
-        // The check of the analyses this page belongs to.
-        const catalog::AnalysisEntry* entry = catalog::OptionsFormEntry(def_.form);
-        const std::string message = entry && entry->nextCheck ? entry->nextCheck(*wiz_, this) : std::string();
+        const std::string message = nextCheck_ ? nextCheck_(*wiz_, this) : std::string();
         if (!message.empty()) ui::MsgBox(message, ui::vbOKOnly, program::kAppTitle);
         passed = message.empty();
     });

@@ -6,7 +6,6 @@
 #include "ErrorStack.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
-#include "wizard/AnalysisCatalog.h"
 
 namespace {
 
@@ -209,12 +208,12 @@ std::string CZantelsPropWiz::CheckColumnValues(std::string& property) const {
 
 int16_t CZantelsPropWiz::GetScenarioSort(const std::string& strCalcType) {
     ProcScope scope(ErrStack(), "CZantelsPropWiz:GetScenarioSort");
-    const store::AnalysisDef* a = catalog::ExactAnalysis(strCalcType);
+    const store::AnalysisDef* a = store::ExactAnalysis(strCalcType);
     return a ? a->sortOrder : int16_t{0};
 }
 
 long CZantelsPropWiz::GetOptionsPage() const {
-    const store::AnalysisDef* a = catalog::ExactAnalysis(CalcType());
+    const store::AnalysisDef* a = store::ExactAnalysis(CalcType());
     return a ? a->optionsPage : wizard::kNoPage;
 }
 

@@ -102,7 +102,7 @@ void frmQuarn_Create::Wiz(CZantelsPropWiz* wiz) {
         if (!wiz_) wiz_ = wiz;
         if (!wiz_) return;
         Loading(true);
-        if (const store::AnalysisDef* match = catalog::ExactAnalysis(wiz_->CalcType())) {
+        if (const store::AnalysisDef* match = store::ExactAnalysis(wiz_->CalcType())) {
             optType_->button(ButtonOf(*match))->setChecked(true);
         } else {
             // No analysis of that name: Describe is chosen, and written.

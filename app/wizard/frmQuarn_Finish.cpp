@@ -41,14 +41,14 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 frmQuarn_Finish::OutputNames frmQuarn_Finish::NamesOf(const std::string& calcType) {
-    const store::AnalysisDef* a = catalog::ExactAnalysis(calcType);
+    const store::AnalysisDef* a = store::ExactAnalysis(calcType);
     if (!a) return {};
     const catalog::AnalysisEntry& e = catalog::Entry(a->id);
     return {std::string(a->outputStem1), std::string(a->outputStem2), e.outputLabel1, e.outputLabel2};
 }
 
 bool frmQuarn_Finish::SecondTableApplies(const CZantelsPropWiz& wiz) {
-    const store::AnalysisDef* a = catalog::ExactAnalysis(wiz.CalcType());
+    const store::AnalysisDef* a = store::ExactAnalysis(wiz.CalcType());
     if (!a || a->secondTable.empty()) return false;
     if (!wiz.GetProperty(a->secondTable).ToBool()) return false;
     // The crosstab's chi-square table also needs a count or sum crosstab:
