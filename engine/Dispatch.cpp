@@ -95,43 +95,50 @@ std::string SetGlobals(const CZantelsScenario& scenario, const std::string& Calc
             r.nX = 1;
         }
     }
-
-    if (Is(analysis, Analysis::ChiSquare)) {
-        if (r.nC == 0) return "At least one Compare field required";
-    } else if (Is(analysis, Analysis::Compare) || Is(analysis, Analysis::Regression)) {
-        if (!r.fY) return "Y Field must be assigned";
-        if (r.nX == 0) return "At least one X field must be assigned";
-    } else if (Is(analysis, Analysis::Crosstab)) {
-        // no check
-    } else if (r.nX == 0) {
-        return "At least one X field must be assigned";
-    }
     return {};
 }
 
-// The analyses find their fields by position: value fields right after the
-// group fields (and the compare fields, for those that take them), the weight
-// right after the value fields. A compare field given to an analysis that takes
-// none, or a Y field beside a weight for one that takes no Y, would shift those
-// positions and have the wrong fields analysed without a word, so such
-// scenarios are refused.
-static std::string CheckUnusedRoles(const CZantelsScenario& s, const FieldRoles& r) {
+// The role rule the run is judged by: the analysis's own, or, for a name not
+// listed or a group analysis outside its family (both refused once the roles
+// pass), one that needs a value field and takes nothing else.
+static const store::RoleRule& RuleOf(const store::AnalysisDef* analysis, bool group) {
+    static constexpr store::RoleRule kUnlisted{};
+    if (analysis == nullptr || group != ((store::Bit(analysis->id) & store::kGroupAnalyses) != 0)) return kUnlisted;
+    return analysis->roles;
+}
+
+static std::string Count(int n) { return n == 1 ? "one" : n == 2 ? "two" : std::to_string(n); }
+
+// The fields of each role must meet the analysis's rule. The analyses find
+// their fields by position: value fields right after the group fields (and
+// the compare fields, for those that take them), the weight right after the
+// value fields. A compare field given to an analysis that takes none, or a Y
+// field beside a weight for one that takes no Y, would shift those positions
+// and have the wrong fields analysed without a word, so such scenarios are
+// refused. A group scenario always takes compare fields.
+static std::string CheckRoleCounts(const CZantelsScenario& s, const FieldRoles& r) {
     const std::string& calc = s.CalcType();
     const store::AnalysisDef* analysis = AnalysisNamed(calc);
     const bool group = EqualsNoCase(s.Scenario_Type(), "G");
-    const bool takesCompare = group || Is(analysis, Analysis::ChiSquare) || Is(analysis, Analysis::Crosstab) ||
-                              Is(analysis, Analysis::TwoSample) || Is(analysis, Analysis::NSample);
-    const bool takesY = !group && (Is(analysis, Analysis::Compare) || Is(analysis, Analysis::Regression) ||
-                                   Is(analysis, Analysis::PairedFields));
-    if (r.nC > 0 && !takesCompare) return "Compare fields cannot be used in a " + calc + " scenario";
-    // The crosstab's column field is its one Compare field, right after the
-    // row fields; without it (or with a second one) a data field would take
-    // its place. (Without a row field the runner says so first.)
-    if (!group && EqualsNoCase(calc, "Crosstab") && r.nG >= 1) {
-        if (r.nC == 0) return "A column field (a Compare field) must be assigned";
-        if (r.nC > 1) return "Only one column field (Compare field) may be assigned";
+    const store::RoleRule& rule = RuleOf(analysis, group);
+    // The crosstab names its roles as rows and a column.
+    const bool crosstab = !group && Is(analysis, Analysis::Crosstab);
+    if (rule.y && !r.fY) return "Y Field must be assigned";
+    if (r.nX < rule.valueMin)
+        return "At least " + Count(rule.valueMin) + " X field" + (rule.valueMin > 1 ? "s" : "") + " must be assigned";
+    if (r.nG < rule.groupMin) return "At least " + Count(rule.groupMin) + " row field must be assigned";
+    if (r.nC < rule.compareMin) {
+        return crosstab ? "A column field (a Compare field) must be assigned"
+                        : "At least one Compare field must be assigned";
     }
-    if (r.fY && r.fW && !takesY) return "A Y field cannot be used beside a weight field in a " + calc + " scenario";
+    if (r.nC > 0 && rule.compareMax == 0 && !group) return "Compare fields cannot be used in a " + calc + " scenario";
+    if (r.nC > rule.compareMax && rule.compareMax > 0 && rule.compareMax != store::RoleRule::kMany) {
+        return crosstab ? "Only one column field (Compare field) may be assigned"
+                        : "Only " + Count(rule.compareMax) + " Compare field may be assigned";
+    }
+    if (r.fW && !rule.weight) return "A weight field cannot be used in a " + calc + " scenario";
+    if (r.fY && r.fW && !(rule.y && !group))
+        return "A Y field cannot be used beside a weight field in a " + calc + " scenario";
     return {};
 }
 
@@ -149,11 +156,8 @@ static std::string CheckFieldRoles(const CZantelsScenario& s) {
 // Whether the analysis of the scenario can write its second output table.
 static bool UsesSecondTable(const CZantelsScenario& s) {
     if (EqualsNoCase(s.Scenario_Type(), "G")) return true;
-    const std::string& calc = s.CalcType();
-    for (const char* name : {"Regression", "Crosstab", "Chi-Square", "N Fields", "N Sample"}) {
-        if (EqualsNoCase(calc, name)) return true;
-    }
-    return false;
+    const store::AnalysisDef* analysis = AnalysisNamed(s.CalcType());
+    return analysis != nullptr && !analysis->secondTable.empty();
 }
 
 // A result table is dropped and made afresh: it must never be the table the
@@ -385,7 +389,7 @@ std::string RunOneScenario(RunContext& q) {
 
     q.CaseSensitive(false);
     const std::string& calc = s.CalcType();
-    err = CheckUnusedRoles(s, r);
+    err = CheckRoleCounts(s, r);
     if (err.empty()) err = CheckOutputTables(q, s);
     if (err.empty()) err = CheckSourceFields(q, s, r.strFields);
     if (err.empty() && r.fW && (EqualsNoCase(calc, "Chi-Square") || EqualsNoCase(calc, "Crosstab")))

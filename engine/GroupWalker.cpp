@@ -24,9 +24,8 @@ const dao::FieldPtr& GroupWalker::FieldAt(int16_t intPos) const {
 vb::Variant GroupWalker::Value(int16_t intPos) const { return FieldAt(intPos)->Value(); }
 
 bool GroupWalker::PresentValue(int16_t intPos, double& dblValue) const {
-    const vb::Variant value = Value(intPos);
-    if (value.IsNull()) return false;
-    const double x = value.ToDouble();
+    double x = 0;
+    if (!FieldAt(intPos)->NumberValue(x)) return false;
     if (!zantels_.Quarn_DataOk_b(x, false)) return false;
     dblValue = x;
     return true;

@@ -243,24 +243,39 @@ constexpr std::array kOptionIndexes{IndexDef{"PrimaryKey", true, kByScenario}};
 constexpr std::array kFieldIndexes{IndexDef{"PrimaryKey", true, kByScenarioAndName},
                                    IndexDef{"IX_Scenario_ID", false, kByScenario}};
 
+// Role rules: the run's needs. A crosstab's column field is its one compare
+// field; chi-square's fields are all compare fields; a two-way ANOVA runs
+// every pair of its factors (its wizard page asks for two).
+constexpr RoleRule kValues{};
+constexpr RoleRule kValuesAndY{.y = true};
+constexpr RoleRule kRowsColumnValues{.groupMin = 1, .compareMin = 1, .compareMax = 1, .valueMin = 0};
+constexpr RoleRule kOneCompare{.compareMin = 1, .compareMax = 1};
+constexpr RoleRule kCompares{.compareMin = 1, .compareMax = RoleRule::kMany};
+constexpr RoleRule kComparesOnly{.compareMin = 1, .compareMax = RoleRule::kMany, .valueMin = 0};
+constexpr RoleRule kTwoValues{.valueMin = 2};
+
 constexpr std::array kAnalyses{
-    AnalysisDef{"P", "Describe", 100, Describe},
-    AnalysisDef{"P", "Frequency", 200, Frequency},
-    AnalysisDef{"P", "Percentiles", 300, Percentiles},
-    AnalysisDef{"P", "Compare", 400, Compare},
-    AnalysisDef{"P", "Matrix", 500, Matrix},
-    AnalysisDef{"P", "Regression", 600, Regression},
-    AnalysisDef{"P", "Crosstab", 700, Crosstab},
-    AnalysisDef{"G", "Two Sample t-Test", 100, TwoSampleTTest},
-    AnalysisDef{"G", "ANOVA", 200, Anova},
-    AnalysisDef{"G", "Two way ANOVA", 300, TwoWayAnova},
-    AnalysisDef{"N", "Chi-Square", 100, ChiSquare},
-    AnalysisDef{"N", "Sign Test", 200, SignTest},
-    AnalysisDef{"N", "K-S Fit", 300, KSFit},
-    AnalysisDef{"N", "2 Sample", 400, TwoSample},
-    AnalysisDef{"N", "N Sample", 500, NSample},
-    AnalysisDef{"N", "Paired Fields", 600, PairedFields},
-    AnalysisDef{"N", "N Fields", 700, NFields},
+    AnalysisDef{"P", "Describe", 100, Describe, kValues, "", "Describe", "", 4},
+    AnalysisDef{"P", "Frequency", 200, Frequency, kValues, "", "Frequency", "", 5},
+    AnalysisDef{"P", "Percentiles", 300, Percentiles, kValues, "", "Percentiles", "", 6},
+    AnalysisDef{"P", "Compare", 400, Compare, kValuesAndY, "", "Compare", "", 7},
+    AnalysisDef{"P", "Matrix", 500, Matrix, kValues, "", "Matrix", "", 8},
+    AnalysisDef{"P", "Regression", 600, Regression, kValuesAndY, "Residual", "Regression", "Residual", 9},
+    AnalysisDef{"P", "Crosstab", 700, Crosstab, kRowsColumnValues, "XChi", "Crosstab", "Crosstab Chi-Square", 10},
+    AnalysisDef{"G", "Two Sample t-Test", 100, TwoSampleTTest, kOneCompare, "GroupDetail", "Two Sample t-Test",
+                "Two Sample t-Test Details", 11},
+    AnalysisDef{"G", "ANOVA", 200, Anova, kCompares, "GroupDetail", "ANOVA", "ANOVA Details", 11},
+    AnalysisDef{"G", "Two way ANOVA", 300, TwoWayAnova, kCompares, "GroupDetail", "Two Way ANOVA",
+                "Two Way ANOVA Details", 11},
+    AnalysisDef{"N", "Chi-Square", 100, ChiSquare, kComparesOnly, "ChiDetail", "Chi-Square", "Chi-Square Details", 12},
+    AnalysisDef{"N", "Sign Test", 200, SignTest, kValues, "", "SignTest", "", 13},
+    AnalysisDef{"N", "K-S Fit", 300, KSFit, kValues, "", "K-S Fit", "", 14},
+    AnalysisDef{"N", "2 Sample", 400, TwoSample, kOneCompare, "", "2 Sample", "", 15},
+    AnalysisDef{"N", "N Sample", 500, NSample, kOneCompare, "NPKruskalDetail", "N Sample Kruskal",
+                "N Sample Kruskal Details", 16},
+    AnalysisDef{"N", "Paired Fields", 600, PairedFields, kValuesAndY, "", "PairedFields", "", 17},
+    AnalysisDef{"N", "N Fields", 700, NFields, kTwoValues, "NPFriedmanDetail", "N Fields Friedman",
+                "N Fields Friedman Details", 18},
 };
 static_assert(
     [] {
@@ -269,6 +284,7 @@ static_assert(
         return true;
     }(),
     "the analysis list stands in the order of its ids");
+static_assert(kAnalyses.size() == kAnalysisCount, "every analysis has its entry");
 
 bool SameName(std::string_view a, std::string_view b) { return vb::EqualsNoCase(a, b); }
 

@@ -14,6 +14,7 @@
 // but the scenario's number, whatever its mapping.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -55,6 +56,8 @@ enum class Analysis : uint8_t {
     PairedFields,
     NFields,
 };
+// How many analyses there are: every table keyed by the analysis checks it covers them all.
+inline constexpr size_t kAnalysisCount = static_cast<size_t>(Analysis::NFields) + 1;
 
 // A set of analyses, one bit each.
 using AnalysisSet = uint32_t;
@@ -226,13 +229,36 @@ std::string CheckValue(const ColumnDef& column, const vb::Variant& value);
 // "Y" dependent, "W" weight), as the rule of FieldDef_Choice.
 inline constexpr std::string_view kFieldRoles = "GCXYW";
 
+// How many fields of each role a run of an analysis needs and takes. The
+// analyses find their fields by position (group, compare, value, Y, weight),
+// so a role an analysis does not take is refused rather than left to shift
+// the others. The engine's dispatch and the wizard's field page both judge a
+// scenario's roles by this rule.
+struct RoleRule {
+    static constexpr uint8_t kMany = 0xFF;
+    uint8_t groupMin = 0;    // group fields needed (a crosstab's row fields)
+    uint8_t compareMin = 0;  // compare fields needed
+    uint8_t compareMax = 0;  // compare fields taken at most: 0 none, kMany no limit
+    uint8_t valueMin = 1;    // value (X) fields needed
+    bool y = false;          // a Y field is taken, and needed
+    bool weight = true;      // a weight field is taken
+};
+
 // The analyses a scenario can run: family letter, sub-type name as stored,
-// and the SortOrder the scenario row carries.
+// the SortOrder the scenario row carries, its field roles, the Flag property
+// that switches its second output table on (empty: it writes one table), the
+// output tables' names a new scenario proposes (after the user's prefix), and
+// the wizard page of its options.
 struct AnalysisDef {
     std::string_view family;
     std::string_view subType;
     int16_t sortOrder;
     Analysis id;
+    RoleRule roles = {};
+    std::string_view secondTable = {};
+    std::string_view outputStem1 = {};
+    std::string_view outputStem2 = {};
+    int16_t optionsPage = 0;
 };
 std::span<const AnalysisDef> Analyses();
 // The analysis with this sub-type name (compared without regard to case); nullptr for a name not listed.

@@ -1,7 +1,10 @@
 // analysis_bench [rows] [name filter]: builds the source table, runs every
 // registered case (or those whose name contains the filter, or one of its
 // "|"-separated parts) and prints the engine's time beside the raw sorted
-// scan's, their ratio and the target.
+// scan's, their ratio and the target. With ANALYSIS_BENCH_DB set to a path
+// the database is made there and kept (for bench/regression_r.R), and a
+// database already there with a source table of that many rows is used
+// again instead of being built.
 #include <unistd.h>
 
 #include <algorithm>
@@ -66,6 +69,15 @@ void BuildSource(const dao::DatabasePtr& db, long long rows) {
     }
     rs->Close();
     dao::DBEngine().CommitTrans();
+}
+
+// The rows of the source table; -1 without one.
+long long SourceRows(const dao::DatabasePtr& db) {
+    if (!db->TableDefs()->Contains("Source")) return -1;
+    auto rs = db->OpenRecordset("SELECT Count(*) AS N FROM Source", dao::dbOpenSnapshot);
+    const long long n = rs->Fields(0)->Value().ToLong();
+    rs->Close();
+    return n;
 }
 
 // True when the filter is empty or one of its "|"-separated parts is in the name.
@@ -146,17 +158,32 @@ BenchResult BenchContext::Measure(const ScenarioRows& s, const std::string& rawS
 int main(int argc, char** argv) {
     long long rows = argc > 1 ? std::atoll(argv[1]) : BenchContext::kRows;
     std::string filter = argc > 2 ? argv[2] : "";
+    const char* kept = std::getenv("ANALYSIS_BENCH_DB");
     auto dir = std::filesystem::temp_directory_path() / ("merivox_analysis_bench_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    std::string path = (dir / "bench.db").string();
+    std::string path = kept && *kept ? std::string(kept) : (dir / "bench.db").string();
+    if (!kept || !*kept) std::filesystem::create_directories(dir);
     int failures = 0;
     try {
-        auto db = dao::DBEngine().CreateDatabase(path);
-        for (const auto* schema : {&store::ScenariosSchema(), &store::OptionsSchema(), &store::FieldsSchema()})
-            store::BuildTable(*db, *schema);
-        auto t = Clock::now();
-        BuildSource(db, rows);
-        std::printf("built %lld source rows in %.1f s\n\n", rows, Seconds(t));
+        dao::DatabasePtr db;
+        if (kept && *kept && std::filesystem::exists(path)) {
+            db = dao::DBEngine().OpenDatabase(path);
+            if (SourceRows(db) != rows) {
+                db->Close();
+                std::filesystem::remove(path);
+                db = nullptr;
+            }
+        }
+        if (db) {
+            std::printf("using the %lld source rows in %s\n\n", rows, path.c_str());
+        } else {
+            db = dao::DBEngine().CreateDatabase(path);
+            for (const auto* schema : {&store::ScenariosSchema(), &store::OptionsSchema(), &store::FieldsSchema()})
+                store::BuildTable(*db, *schema);
+            auto t = Clock::now();
+            BuildSource(db, rows);
+            std::printf("built %lld source rows in %.1f s\n\n", rows, Seconds(t));
+        }
+        std::fflush(stdout);
         std::printf("%-60s %10s %10s %7s %7s\n", "case", "engine s", "raw s", "ratio", "target");
         BenchContext context(path, db);
         for (BenchCase* c : BenchCases()) {
@@ -167,6 +194,7 @@ int main(int argc, char** argv) {
             failures += ok ? 0 : 1;
             std::printf("%-60s %10.2f %10.2f %7.2f %7.1f %s\n", c->name.c_str(), r.engineSeconds, r.rawSeconds, ratio,
                         c->targetRatio, ok ? "" : "MISSED");
+            std::fflush(stdout);
         }
         std::printf("\npeak resident memory: %.0f MB\n", PeakRssMb());
         db->Close();
@@ -174,6 +202,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "analysis_bench: %s\n", e.what());
         failures = -1;
     }
-    std::filesystem::remove_all(dir);
+    if (!kept || !*kept) std::filesystem::remove_all(dir);
     return failures == 0 ? 0 : 1;
 }

@@ -14,7 +14,7 @@ namespace {
 using Extended = long double;
 
 constexpr double kNormalCutOff = 6.3;  // the normal series is not summed above this
-constexpr double kLargeDf = 1e7;       // degrees of freedom above this take the limiting forms
+constexpr double kLargeDf = 1e8;       // degrees of freedom above this take the limiting forms
 constexpr double kExpFloor = -2000;    // exponents at or below this give 0
 constexpr int kMaxTerms = 1000;        // series and continued fractions take at least this many terms before giving up
 
@@ -386,7 +386,13 @@ double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double
         case 'F': {
             if (DF1 <= 0 || DF2 <= 0) return 0;
             const Extended f = std::fabs(static_cast<Extended>(Tv));
-            if (DF1 > kLargeDf && DF2 > kLargeDf) {
+            const double smaller = std::min(DF1, DF2);
+            const double larger = std::max(DF1, DF2);
+            // Where one side's degrees of freedom pass the limit, the
+            // chi-square limit below leaves out that side's own spread, an
+            // error of some smaller / larger; Paulson's form errs by some
+            // 1 / smaller. Each serves where its error is the less.
+            if (larger > kLargeDf && smaller >= std::sqrt(larger) / 8) {
                 // Paulson: the difference of the two cube roots is nearly normal.
                 const Extended v1 = 2 / (9 * static_cast<Extended>(DF1));
                 const Extended v2 = 2 / (9 * static_cast<Extended>(DF2));
@@ -396,7 +402,7 @@ double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double
             }
             if (DF2 > kLargeDf) {
                 // F is chi-square with DF1 degrees of freedom over DF1.
-                r = DF1 > kLargeDf ? ChiSquareLimit(f * DF1, DF1) : GammaQ(static_cast<Extended>(DF1) / 2, f * DF1 / 2);
+                r = GammaQ(static_cast<Extended>(DF1) / 2, f * DF1 / 2);
                 break;
             }
             if (DF1 > kLargeDf) {

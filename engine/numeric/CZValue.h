@@ -19,12 +19,13 @@ public:
     //   "C" upper tail P(chi2 >= Tv) with DF1 degrees of freedom (0 when DF1 <= 0)
     //   "F" upper tail P(F >= |Tv|) with DF1, DF2 degrees of freedom (0 when either <= 0)
     //   any other letter: 0.
-    // Degrees of freedom above ten million take the distributions' limiting
-    // forms (the normal with its first correction for "T", Wilson and
-    // Hilferty's cube root for "C", chi-square or Paulson's cube root for
-    // "F"): their exact series would need tens of thousands of terms and
-    // more, while the limiting forms differ from them by less than the
-    // precision of the data such degrees of freedom come from.
+    // Degrees of freedom above a hundred million take the distributions'
+    // limiting forms (the normal with its first correction for "T", Wilson
+    // and Hilferty's cube root for "C", chi-square or Paulson's cube root for
+    // "F"): the exact series would need more terms than a prompt answer
+    // allows. The limits keep fewer digits than the exact forms: some 1e-7
+    // relative at a hundred million, 1e-5 where both degrees of freedom of
+    // "F" are large but far apart, fewer far out in a tail.
     // A NaN or infinite argument raises error 5.
     double Quarn_CalcProb(const std::string& strProbType, double Tv, double DF1, double DF2);
 

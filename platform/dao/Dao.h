@@ -289,6 +289,9 @@ public:
     // record being added or edited). Other fields raise 3219.
     vb::Variant Value() const;
     void Value(const vb::Variant& v);
+    // The value as CDbl(Value()) gives it, false (value untouched) for Null:
+    // the same result and errors, without a Variant for a stored number.
+    bool NumberValue(double& value) const;
 
     PropertiesPtr Properties();
     PropertyPtr CreateProperty(const std::string& name, int16_t type, const vb::Variant& value);

@@ -194,6 +194,9 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     // because statements are active (SQLITE_LOCKED), the record sets are
     // parked and the statement runs again.
     void ExecDdl(const std::string& sql);
+    // DROP TABLE, the freed pages left as they are (secure deletion FAST for
+    // this drop only); DropTablesSetAside drops the same way.
+    void DropTable(const std::string& table);
     void StepDdl(Stmt& s, std::string_view sql);
     // Resets the statements of the record sets running on this connection;
     // each resumes at its row when next used. Also needed before a rollback

@@ -710,7 +710,7 @@ std::shared_ptr<TableDefs> Database::TableDefs() {
             if (later)
                 d->DropTableLater(info->name);
             else
-                d->ExecDdl("DROP TABLE " + QuoteId(info->name));
+                d->DropTable(info->name);
             d->DeleteCatalog("F", info->name);
             d->DeleteCatalog("I", info->name);
             d->DeleteCatalog("T", info->name);

@@ -124,6 +124,13 @@ TEST_F(ProbabilityMethods, ExtremeArgumentsAnswerPromptly) {
         {true, "T", 0.05, 1e16, 0, 1.9599639845400538, 1e-12, ""},
         {true, "C", 0.05, 1e16, 0, 1e16 * (1 + 1.6448536269514722 * std::sqrt(2e-16)), 1e-12, ""},
         {false, "T", 2, 1e308, 0, 0.045500263896358424, 1e-12, ""},
+        // Degrees of freedom of data sets of tens of millions of records take
+        // the exact forms; far above, two large ones are never taken for
+        // one (R: pf(f, df1, df2, lower.tail = FALSE)).
+        {false, "F", 2, 5, 1.1e7, 0.075235336301910219, 1e-12, ""},
+        {false, "F", 1.001, 5e6, 2e7, 0.078711845787943338, 1e-11, ""},
+        {false, "F", 1.003, 5e5, 4e9, 0.066927067456192563, 1e-6, ""},
+        {false, "F", 1.003, 4e9, 5e5, 0.067294646368961542, 1e-6, ""},
         {false, "C", 1e16, 1e16, 0, 0.5, 1e-6, ""},
         {true, "Z", 1e-300, 0, 0, 0, 0,
          "The probability 1E-300 is below the smallest normal probability calculated, 2.97645644352463E-10 (Z = "

@@ -193,11 +193,12 @@ TEST_F(RunScenario, PreparationMessages) {
         {"Describe", {{"G1", "G", 1}}, "At least one X field must be assigned"},
         {"Compare", {{"G1", "G", 1}}, "Y Field must be assigned"},
         {"Regression", {{"Y", "Y", 1}}, "At least one X field must be assigned"},
-        {"Chi-Square", {{"X1", "X", 1}}, "At least one Compare field required"},
+        {"Chi-Square", {{"X1", "X", 1}}, "At least one Compare field must be assigned"},
         {"Compare", {{"X1", "X", 1}, {"X2", "X", 2}}, "Y Field must be assigned"},
         {"N Sample", {{"X1", "X", 1}}, "At least one Compare field must be assigned"},
         {"2 Sample", {{"X1", "X", 1}, {"G1", "C", 1}, {"G2", "C", 2}}, "Only one Compare field may be assigned"},
-        {"Paired Fields", {{"X1", "X", 1}}, "Y Field not assigned"},
+        {"Paired Fields", {{"X1", "X", 1}}, "Y Field must be assigned"},
+        {"N Fields", {{"X1", "X", 1}}, "At least two X fields must be assigned"},
     };
     for (const auto& c : cases) {
         ScenarioSpec scenario;
@@ -394,6 +395,8 @@ TEST_F(RunScenario, EverySubTypeReachesItsEntry) {
         if (std::string(c.family) == "G" || sub == "CHI-SQUARE" || sub == "CROSSTAB" || sub == "2 SAMPLE" ||
             sub == "N SAMPLE")
             scenario.fields.push_back({"G2", "C", 1});
+        // Friedman ranks two fields or more.
+        if (sub == "N FIELDS") scenario.fields.push_back({"X2", "X", 2});
         scenario.options = {{"RegressType", "P"},
                             {"NPTwoType", "WALD"},
                             {"FreqGroupRadio", "Specified"},

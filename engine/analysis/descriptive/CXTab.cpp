@@ -124,6 +124,7 @@ private:
     std::vector<vb::Variant> groupValues_;  // block values 1..nG-1, the row value at nG
     std::vector<BlockRow> rows_;
     dao::RecordsetPtr data_, out_, chiOut_;
+    dao::Field* weightField_ = nullptr;  // of data_, looked up at its first record
     std::unordered_map<std::string, dao::FieldPtr> outFields_;
     ChiState chi_;
     CZValue prob_;
@@ -447,13 +448,16 @@ void CXTab::CalcData(BlockRow& row) {
     const bool records = In(kind_, "MXRVFDE");
     double w = 1;
     if (records) {
-        w = z_->Quarn_WeightCalc(weighted_, *fields_, static_cast<int16_t>(nG_ + nX_ + 2));
+        if (weighted_) {
+            if (!weightField_)
+                weightField_ = data_->Fields(std::string_view(fields_->at(static_cast<size_t>(nG_ + nX_ + 2)))).get();
+            w = z_->WeightOf(weightField_->Value());
+        }
         if (w <= 0) return;
     }
     for (int j = 1; j <= nX_; ++j) {
-        const vb::Variant v = data_->Fields(nG_ + j)->Value();
-        if (v.IsNull()) continue;
-        const double x = v.ToDouble();
+        double x = 0;
+        if (!data_->Fields(nG_ + j)->NumberValue(x)) continue;
         if (kind_ == 'C' && x == 0) continue;
         if (records && !z_->Quarn_DataOk_b(x, false)) continue;
         // Rows arrive sorted by column within a row value: the cell is

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <numeric>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -69,6 +69,25 @@ bool SameText15(double a, double b) {
     std::snprintf(ta, sizeof ta, "%.15g", a);
     std::snprintf(tb, sizeof tb, "%.15g", b);
     return std::strcmp(ta, tb) == 0;
+}
+
+// Tie-averaged ranks of one value of the pairs, each pair counting the whole
+// part of its weight, into rank (by pair); the ranker gathers the tie terms.
+// The values are sorted beside their pairs' positions, not through them;
+// values that arrive in order (the field the source is sorted by) are not
+// sorted at all.
+template <class Value>
+void RankValues(const std::vector<Pair>& pairs, Value value, TieRanker& ranker, std::vector<double>& rank) {
+    std::vector<std::pair<double, size_t>> order(pairs.size());
+    for (size_t i = 0; i < pairs.size(); ++i) order[i] = {value(pairs[i]), i};
+    const auto less = [](const std::pair<double, size_t>& a, const std::pair<double, size_t>& b) {
+        return a.first < b.first;
+    };
+    if (!std::is_sorted(order.begin(), order.end(), less)) std::sort(order.begin(), order.end(), less);
+    RankTieBlocks(
+        order.size(), ranker, [&](size_t first, size_t i) { return order[first].first == order[i].first; },
+        [&](size_t i) { return WholeWeight(pairs[order[i].second].w); },
+        [&](size_t i, double r) { rank[order[i].second] = r; });
 }
 
 class CNonParametric {
@@ -324,24 +343,13 @@ SpearmanResult CNonParametric::CalcSpearman(std::vector<Pair>& pairs) {
     ProcScope scope(ErrStack(), "CalcSpearmanTauKS");
     SpearmanResult r;
     const size_t m = pairs.size();
-    std::vector<size_t> order(m);
     std::vector<double> rankX(m), rankY(m);
-
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return pairs[a].x < pairs[b].x; });
     TieRanker rankerX(false);
-    RankTieBlocks(
-        m, rankerX, [&](size_t first, size_t i) { return pairs[order[first]].x == pairs[order[i]].x; },
-        [&](size_t i) { return WholeWeight(pairs[order[i]].w); },
-        [&](size_t i, double rank) { rankX[order[i]] = rank; });
-
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return pairs[a].y < pairs[b].y; });
+    RankValues(
+        pairs, [](const Pair& p) { return p.x; }, rankerX, rankX);
     TieRanker rankerY(false);
-    RankTieBlocks(
-        m, rankerY, [&](size_t first, size_t i) { return pairs[order[first]].y == pairs[order[i]].y; },
-        [&](size_t i) { return WholeWeight(pairs[order[i]].w); },
-        [&](size_t i, double rank) { rankY[order[i]] = rank; });
+    RankValues(
+        pairs, [](const Pair& p) { return p.y; }, rankerY, rankY);
 
     const TieSums& tx = rankerX.Sums();
     const TieSums& ty = rankerY.Sums();

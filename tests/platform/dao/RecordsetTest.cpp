@@ -266,4 +266,45 @@ TEST_F(RecordsetTest, TypesComeBackAsStored) {
     EXPECT_EQ(text->Fields(0)->Value().String(), "2000-01-01 12:00:00");
 }
 
+// NumberValue reads stored numbers without a Variant: for every kind of
+// field and stored value it gives what CDbl(Value) gives, and its errors.
+TEST_F(RecordsetTest, NumberValueAgreesWithTheValueForEveryFieldTypeAndStoredValue) {
+    auto td = db->CreateTableDef("N");
+    const int16_t types[] = {dbDouble, dbLong, dbSingle, dbBoolean, dbCurrency, dbText};
+    const char* names[] = {"D", "L", "S", "B", "C", "T"};
+    for (int f = 0; f < 6; ++f) td->Fields()->Append(td->CreateField(names[f], types[f], types[f] == dbText ? 20 : 0));
+    db->TableDefs()->Append(td);
+    for (const char* row : {"1.5, 7, 0.1, -1, 12.3456, '42.5'", "Null, Null, Null, Null, Null, Null",
+                            "3, 2147483647, 2.5, 0, -1, '1e3'", "'x', 2.5, 1e30, 1, 0.5, 'y'"})
+        db->Execute(std::string("INSERT INTO N (D, L, S, B, C, T) VALUES (") + row + ")");
+    // E: an expression without a declared type.
+    auto rs = db->OpenRecordset("SELECT D, L, S, B, C, T, D * 2 AS E FROM N", dbOpenDynaset);
+    int rows = 0;
+    for (; !rs->Eof(); rs->MoveNext(), ++rows) {
+        for (int f = 0; f < 7; ++f) {
+            const vb::Variant v = rs->Fields(f)->Value();
+            double expected = -999, x = -999;
+            const int expectedError = ErrorOf([&] {
+                if (!v.IsNull()) expected = v.ToDouble();
+            });
+            bool present = false;
+            const int error = ErrorOf([&] { present = rs->Fields(f)->NumberValue(x); });
+            EXPECT_EQ(error, expectedError) << "row " << rows << " field " << f;
+            if (expectedError != 0) continue;
+            EXPECT_EQ(present, !v.IsNull()) << "row " << rows << " field " << f;
+            EXPECT_EQ(x, expected) << "row " << rows << " field " << f;
+        }
+    }
+    EXPECT_EQ(rows, 4);
+    // A record being added shows its buffer.
+    auto table = db->OpenRecordset("N", dbOpenTable);
+    table->AddNew();
+    table->Fields("D")->Value(vb::Variant(6.25));
+    double x = 0;
+    EXPECT_TRUE(table->Fields("D")->NumberValue(x));
+    EXPECT_EQ(x, 6.25);
+    EXPECT_FALSE(table->Fields("L")->NumberValue(x));
+    table->CancelUpdate();
+}
+
 }  // namespace
