@@ -1,11 +1,8 @@
 #include "forms/frmDataGrid.h"
 
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QResizeEvent>
 
-#include "shell/MDIMain.h"
-#include "shell/Program.h"
 #include "forms/GridTable.h"
 #include "shell/modMerivox.h"
 #include "models/DataGridModel.h"
@@ -28,7 +25,8 @@ frmDataGrid::~frmDataGrid() {
     grdDataGrid_->SetModel(nullptr);
 }
 
-void frmDataGrid::ShowTableData(const std::string& TableName, const std::string& Caption) {
+bool frmDataGrid::OpenTable(const std::string& TableName, const std::string& Caption) {
+    bool opened = false;
     Guarded("frmDataGrid:ShowTableData", [&] {
         datRS_ = OpenGridTable(TableName);
         if (!datRS_) {
@@ -38,13 +36,9 @@ void frmDataGrid::ShowTableData(const std::string& TableName, const std::string&
         datRS_->setObjectName("datRS");
         grdDataGrid_->SetModel(datRS_.get());
         setWindowTitle(GridCaption(Caption, TableName));
-        // Three quarters of the frame's document area, whatever the other
-        // windows' state, so the table shows rows and columns at once.
-        if (MDIMain* frame = program::MainFrame())
-            frame->AddChild(this, frame->MdiArea()->viewport()->size() * 3 / 4);
-        else
-            show();
+        opened = true;
     });
+    return opened;
 }
 
 void frmDataGrid::resizeEvent(QResizeEvent* event) {

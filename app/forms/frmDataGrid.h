@@ -16,10 +16,11 @@ public:
     explicit frmDataGrid(QWidget* parent = nullptr);
     ~frmDataGrid() override;
 
-    // Opens the table and shows the window in the frame, captioned
-    // "<Caption>: <TableName>"; or tells why it cannot and closes the window,
-    // which then deletes itself (make it with new and let it go).
-    void ShowTableData(const std::string& TableName, const std::string& Caption);
+    // Opens the table in the grid, captioned "<Caption>: <TableName>", and
+    // returns true; the caller shows the window. Or tells why it cannot,
+    // closes the window, which then deletes itself (make it with new and let
+    // it go), and returns false.
+    bool OpenTable(const std::string& TableName, const std::string& Caption);
 
     DataGridView* Grid() const { return grdDataGrid_; }
     DataGridModel* Model() const { return datRS_.get(); }

@@ -2,7 +2,6 @@
 
 #include <QResizeEvent>
 
-#include "shell/MDIMain.h"
 #include "shell/Program.h"
 #include "forms/GridTable.h"
 #include "models/DataGridModel.h"
@@ -15,7 +14,7 @@ frmDataGridDialog::frmDataGridDialog(QWidget* parent) : QDialog(parent) {
     grdDataGrid_->setObjectName("grdDataGrid");
     Guarded("frmDataGridDialog.Form_Load", [this] {
         // Four fifths of the frame, centred over it.
-        if (MDIMain* frame = program::MainFrame()) {
+        if (QWidget* frame = program::MainWindow()) {
             QRect f = frame->frameGeometry();
             resize(static_cast<int>(f.width() * 0.8), static_cast<int>(f.height() * 0.8));
             move(f.left() + static_cast<int>(f.width() * 0.1), f.top() + static_cast<int>(f.height() * 0.1));

@@ -1,6 +1,5 @@
 #include "forms/frmOpenDatabase.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -12,12 +11,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <utility>
 
 #include "shell/CCommandArgs.h"
 #include "services/CFileDialog.h"
 #include "shell/CMRU.h"
-#include "shell/MDIMain.h"
-#include "shell/Program.h"
+#include "shell/ProgramInfo.h"
 #include "ProgramSettings.h"
 #include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
@@ -33,13 +32,10 @@ QLabel* Label(const char* name, const char* caption, QWidget* buddy = nullptr) {
     return label;
 }
 
-// A recently used menu item's path: its caption from the fifth character on.
-std::string MenuPath(const QAction* item) { return vb::Trim(item->text().toStdString().substr(4)); }
-
-CCommandArgs ArgsOf(const QAction* item) {
+CCommandArgs ArgsOf(const CMRU::Entry& entry) {
     CCommandArgs args;
     args.Delim("/");
-    args.TestString(CMRU::TagOf(item));
+    args.TestString(entry.switches);
     args.Parse();
     return args;
 }
@@ -55,7 +51,8 @@ const char* kBrowseSentence =
 
 }  // namespace
 
-frmOpenDatabase::frmOpenDatabase(QWidget* parent) : QDialog(parent) {
+frmOpenDatabase::frmOpenDatabase(QWidget* parent, std::vector<CMRU::Entry> recent)
+    : QDialog(parent), recent_(std::move(recent)) {
     setObjectName("frmOpenDatabase");
     setWindowTitle("Open Scenario Database");
     setModal(true);
@@ -142,15 +139,8 @@ frmOpenDatabase::frmOpenDatabase(QWidget* parent) : QDialog(parent) {
 
 void frmOpenDatabase::PopulateMRUCombo() {
     ProcScope scope(ErrStack(), "frmOpenDatabase:PopulateMRUCombo");
-    MDIMain* frame = program::MainFrame();
-    if (frame) {
-        for (int i = 1; i <= 4; ++i) {
-            QAction* item = frame->MRU().MenuItem(i);
-            if (!item || !item->isVisible()) continue;
-            CCommandArgs args = ArgsOf(item);
-            AddListItem(cboDatabase_, MenuPath(item), args.Item("WG") == "WG" ? 0 : -1);
-        }
-    }
+    for (const CMRU::Entry& entry : recent_)
+        AddListItem(cboDatabase_, vb::Trim(entry.path), ArgsOf(entry).Item("WG") == "WG" ? 0 : -1);
     if (cboDatabase_->count() > 0) {
         cboDatabase_->setCurrentIndex(0);
         cboDatabase_Click();
@@ -162,13 +152,10 @@ void frmOpenDatabase::cboDatabase_Click() {
     if (index < 0) return;
     chkSecurity_->setChecked(cboDatabase_->itemData(index).toInt() == -1);
     chkSecurity_Click();
-    MDIMain* frame = program::MainFrame();
-    if (!frame) return;
     std::string text = cboDatabase_->currentText().toStdString();
-    for (int i = 1; i <= 4; ++i) {
-        QAction* item = frame->MRU().MenuItem(i);
-        if (!item || item->text().size() < 5 || item->text().toStdString().substr(4) != text) continue;
-        CCommandArgs args = ArgsOf(item);
+    for (const CMRU::Entry& entry : recent_) {
+        if (vb::Trim(entry.path) != text) continue;
+        CCommandArgs args = ArgsOf(entry);
         if (chkSecurity_->isChecked()) {
             txtWorkgroup_->setText(QString::fromStdString(SwitchValue(args, "WG")));
             txtUserID_->setText(QString::fromStdString(SwitchValue(args, "UID")));

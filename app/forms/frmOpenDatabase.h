@@ -5,6 +5,9 @@
 
 #include <QDialog>
 #include <string>
+#include <vector>
+
+#include "shell/CMRU.h"
 
 class QCheckBox;
 class QComboBox;
@@ -15,7 +18,8 @@ class QPushButton;
 class frmOpenDatabase : public QDialog {
     Q_OBJECT
 public:
-    explicit frmOpenDatabase(QWidget* parent = nullptr);
+    // `recent`: the recently used databases the path box offers, newest first.
+    explicit frmOpenDatabase(QWidget* parent = nullptr, std::vector<CMRU::Entry> recent = {});
 
     std::string Database() const;
     // Selects the first entry equal to the path without regard to case.
@@ -58,6 +62,7 @@ private:
     QLineEdit* txtPassword_;
     QCheckBox* chkSavePassword_;
     bool userCanceled_ = false;
+    std::vector<CMRU::Entry> recent_;
     bool closing_ = false;
     std::string database_;
 };

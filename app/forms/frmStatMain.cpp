@@ -1,6 +1,5 @@
 #include "forms/frmStatMain.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -8,7 +7,6 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QMdiSubWindow>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,11 +18,9 @@
 #include "shell/CWinPos.h"
 #include "ErrorStack.h"
 #include "Hourglass.h"
-#include "shell/MDIMain.h"
-#include "shell/Program.h"
+#include "shell/ProgramInfo.h"
 #include "ScenarioQueries.h"
 #include "ScenarioSchema.h"
-#include "forms/GridLauncher.h"
 #include "forms/frmDuplicate.h"
 #include "forms/frmGenerateCode.h"
 #include "shell/modMerivox.h"
@@ -91,6 +87,8 @@ frmStatMain::frmStatMain(QWidget* parent) : QWidget(parent) {
     BuildControls();
     runner_ = new ScenarioRunner(this);
     connect(runner_, &ScenarioRunner::StatusPrinted, this, &frmStatMain::StatusPrinted);
+    connect(runner_, &ScenarioRunner::GridsClosing, this, &frmStatMain::GridsClosing);
+    connect(runner_, &ScenarioRunner::GridRequested, this, &frmStatMain::GridRequested);
 }
 
 frmStatMain::~frmStatMain() = default;
@@ -485,11 +483,7 @@ void frmStatMain::lvwScenarios_MouseUp(Qt::MouseButton button, const QPoint& glo
     Guarded("frmStatMain:lvwScenarios_MouseUp", [this, button, globalPos] {
         std::optional<CScenarioInfo> info = GetScenarioInfo();
         if (!info || button != Qt::RightButton) return;
-        MDIMain* frame = program::MainFrame();
-        if (!frame) return;
-        if (QAction* second = frame->MenuAction("mnuRightClickItems_110"))
-            second->setEnabled(!info->OutputTable2().empty());
-        frame->PopupRightClickMenu(globalPos, 0);
+        emit ContextMenuRequested(globalPos, !info->OutputTable2().empty());
     });
 }
 
@@ -657,7 +651,7 @@ void frmStatMain::ViewDataTable() {
     Guarded("frmStatMain:ViewDataTable", [this] {
         std::optional<CScenarioInfo> info = GetScenarioInfo();
         if (!info) return;
-        OpenDataGridWindow("Input Data Table", info->Table());
+        emit GridRequested("Input Data Table", QString::fromStdString(info->Table()));
     });
 }
 
@@ -665,7 +659,7 @@ void frmStatMain::ViewOutputTable1() {
     Guarded("frmStatMain:ViewOutputTable1", [this] {
         std::optional<CScenarioInfo> info = GetScenarioInfo();
         if (!info || info->OutputTable1().empty()) return;
-        OpenDataGridWindow("Scenario Output Table", info->OutputTable1());
+        emit GridRequested("Scenario Output Table", QString::fromStdString(info->OutputTable1()));
     });
 }
 
@@ -673,7 +667,7 @@ void frmStatMain::ViewOutputTable2() {
     Guarded("frmStatMain:ViewOutputTable2", [this] {
         std::optional<CScenarioInfo> info = GetScenarioInfo();
         if (!info || info->OutputTable2().empty()) return;
-        OpenDataGridWindow("Scenario Output Table 2", info->OutputTable2());
+        emit GridRequested("Scenario Output Table 2", QString::fromStdString(info->OutputTable2()));
     });
 }
 

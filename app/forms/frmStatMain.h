@@ -1,7 +1,7 @@
 // frmStatMain, "Analysis Scenarios": the scenarios of the open database by
 // family (three tabs) and analysis (a row of option buttons per family), with
 // New, Edit, Duplicate, Delete, Run and Help, the right-click menu of the
-// frame, the views of a scenario's tables, and the run of a scenario through
+// frame (asked for), the views of a scenario's tables, and the run of a scenario through
 // the engine with its progress in the status window.
 #pragma once
 
@@ -47,9 +47,9 @@ public:
     // Refills the list for the family and analysis chosen.
     void LoadScenarios();
     // The right-click menu's commands, by the index of mnuRightClickItems.
-    Q_INVOKABLE void ContextMenuHandler(int index);
+    void ContextMenuHandler(int index);
     // The code generator for the selected scenario.
-    Q_INVOKABLE void GenerateCode();
+    void GenerateCode();
 
     // The selected row's scenario; none when no row is selected.
     std::optional<CScenarioInfo> GetScenarioInfo() const;
@@ -82,6 +82,13 @@ public:
 signals:
     // Each progress text of a run, as the status window shows it.
     void StatusPrinted(const QString& text);
+    // A right click on a scenario: the right-click menu at the cursor, its
+    // "View Output Table 2" enabled when the scenario has a second table.
+    void ContextMenuRequested(const QPoint& globalPos, bool secondOutputTable);
+    // A grid window on a table, captioned "<purpose>: <tableName>".
+    void GridRequested(const QString& purpose, const QString& tableName);
+    // The grid windows on a table close (a run is about to replace it).
+    void GridsClosing(const QString& tableName);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

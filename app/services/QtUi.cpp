@@ -10,7 +10,6 @@
 #include <QUrl>
 #include <vector>
 
-#include "shell/MDIMain.h"
 #include "shell/Program.h"
 #include "forms/frmHelp.h"
 
@@ -65,7 +64,7 @@ ui::MsgBoxResult QtUi::MsgBox(const std::string& prompt, int style, const std::s
     // the box lives on the heap and is watched, so an owner that goes cannot free it twice.
     QWidget* owner = QApplication::activeModalWidget();
     if (!owner) owner = QApplication::activeWindow();
-    if (owner && (owner->windowFlags() & Qt::SplashScreen) == Qt::SplashScreen) owner = program::MainFrame();
+    if (owner && (owner->windowFlags() & Qt::SplashScreen) == Qt::SplashScreen) owner = program::MainWindow();
     QPointer<QMessageBox> guard = new QMessageBox(owner);
     QMessageBox& box = *guard;
     box.setObjectName("MsgBox");

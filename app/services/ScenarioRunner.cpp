@@ -8,11 +8,9 @@
 #include "CurrentDatabase.h"
 #include "ErrorStack.h"
 #include "Hourglass.h"
-#include "shell/MDIMain.h"
 #include "Merivox6/Quantara.h"
 #include "shell/Program.h"
 #include "dao/Dao.h"
-#include "forms/GridLauncher.h"
 #include "forms/frmStatus.h"
 #include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
@@ -96,8 +94,8 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
             return;
 
         stack.CurrentOperation("Close output forms if open ");
-        if (!output1.empty()) CloseDataGridWindows(output1);
-        if (!output2.empty()) CloseDataGridWindows(output2);
+        if (!output1.empty()) emit GridsClosing(QString::fromStdString(output1));
+        if (!output2.empty()) emit GridsClosing(QString::fromStdString(output2));
 
         stack.CurrentOperation("Creating m_oStats ");
         m_oStats = std::make_unique<Quantara>();
@@ -109,7 +107,7 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
 
         stack.CurrentOperation("Show status form ");
         hourglass.Value(true);
-        QWidget* owner = program::MainFrame();
+        QWidget* owner = program::MainWindow();
         if (!owner && owner_) owner = owner_->window();
         status_ = new frmStatus(owner);
         // One run at a time, and no other window takes input meanwhile; a box
@@ -158,10 +156,10 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
         if (result) {
             if (!output2.empty()) {
                 stack.CurrentOperation("Loading output grid2");
-                OpenDataGridWindow("Scenario Output Table 2", output2);
+                emit GridRequested("Scenario Output Table 2", QString::fromStdString(output2));
             }
             stack.CurrentOperation("Loading output grid1");
-            OpenDataGridWindow("Scenario Output Table", output1);
+            emit GridRequested("Scenario Output Table", QString::fromStdString(output1));
         }
     });
     // A finished run names no step, so a later error report does not point at it.

@@ -1,10 +1,10 @@
 // ScenarioRunner: runs one saved scenario of the open database through the
 // engine and shows what came of it. It asks before output tables that exist
-// are replaced, closes the grids on them, shows the engine's progress in the
+// are replaced, has the grids on them closed, shows the engine's progress in the
 // status window, keeps every other window from taking input while the
 // engine runs (the status window is modal for the run, so a message box or
 // dialog shown meanwhile takes its input as usual), shows the failure
-// messages and opens the result grids. Whatever runs a scenario in the
+// messages and asks for the result grids. Whatever runs a scenario in the
 // program runs it here.
 #pragma once
 
@@ -23,8 +23,8 @@ class frmStatus;
 class ScenarioRunner : public QObject {
     Q_OBJECT
 public:
-    // A child of `owner`. The status window is owned by the frame window, or
-    // by `owner`'s window when there is no frame.
+    // A child of `owner`. The status window is owned by the program's main
+    // window, or by `owner`'s window when there is none.
     explicit ScenarioRunner(QWidget* owner = nullptr);
     ~ScenarioRunner() override;
 
@@ -39,6 +39,10 @@ public:
 signals:
     // Each text the status window shows, as it shows it.
     void StatusPrinted(const QString& text);
+    // Before the run replaces an output table: the grids showing it close.
+    void GridsClosing(const QString& tableName);
+    // After a successful run: a grid on a result table, captioned "<purpose>: <tableName>".
+    void GridRequested(const QString& purpose, const QString& tableName);
 
 private:
     class EngineEvents;

@@ -1,12 +1,9 @@
 #include "shell/AssignDatabase.h"
 
-#include <QString>
-
 #include "CurrentDatabase.h"
 #include "ErrorStack.h"
 #include "Hourglass.h"
-#include "shell/MDIMain.h"
-#include "shell/Program.h"
+#include "shell/ProgramInfo.h"
 #include "ScenarioTables.h"
 #include "dao/Dao.h"
 #include "ui/UiServices.h"
@@ -27,8 +24,6 @@ void CloseCurrent() {
     try {
         dao::ReleaseDBEngine();
     } catch (...) {}
-    // The status bar never shows a database that is no longer open.
-    if (MDIMain* frame = program::MainFrame()) frame->SetDatabasePath({});
 }
 
 }  // namespace
@@ -70,9 +65,7 @@ bool AssignCurrentDatabase(const std::string& path, const std::string& workgroup
         } catch (...) {}
         return false;
     }
+    // The database is current from here on, with or without the scenario tables.
     store::SetCurrentDatabase(workspace, database);
-    // The database is current from here on, with or without the scenario
-    // tables, so the status bar names it.
-    if (MDIMain* frame = program::MainFrame()) frame->SetDatabasePath(QString::fromStdString(database->Name()));
     return store::CheckQuarnTables();
 }

@@ -1,6 +1,5 @@
 #include "shell/CMRU.h"
 
-#include <QAction>
 #include <cctype>
 
 #include "registry/Registry.h"
@@ -13,27 +12,11 @@ std::string Upper(std::string s) {
 }
 }  // namespace
 
-CMRU::CMRU() : registryPath_("SOFTWARE\\" + vb::App().title), hive_(reg::HKEY_LOCAL_MACHINE) {
-    items_.resize(size_t(maxItems_) + 1);
-}
+CMRU::CMRU() : registryPath_("SOFTWARE\\" + vb::App().title), hive_(reg::HKEY_LOCAL_MACHINE) {}
 
 void CMRU::MaxMRUItems(int value) {
-    if (value < 0) return;
-    maxItems_ = value;
-    items_.resize(size_t(value) + 1);
+    if (value >= 0) maxItems_ = value;
 }
-
-QAction* CMRU::MenuItem(int index) const {
-    if (index < 0 || index > maxItems_) return nullptr;
-    return items_[size_t(index)].data();
-}
-
-void CMRU::MenuItem(int index, QAction* item) {
-    if (index < 0 || index > maxItems_) return;
-    items_[size_t(index)] = item;
-}
-
-std::string CMRU::TagOf(const QAction* item) { return item ? item->data().toString().toStdString() : std::string(); }
 
 std::string CMRU::Key() const { return registryPath_ + "\\" + subFolder_; }
 
@@ -53,24 +36,13 @@ void CMRU::WriteValue(const std::string& name, const std::string& value) const {
 }
 
 void CMRU::GetMRUList() {
-    std::vector<std::pair<std::string, std::string>> kept;
+    entries_.clear();
+    // A gap in the stored values closes up.
     for (int n = 1; n <= maxItems_; ++n) {
         std::string path = ReadValue(prefix_ + std::to_string(n));
-        if (path.empty()) continue;
-        kept.emplace_back("&" + std::to_string(kept.size() + 1) + ". " + path,
-                          ReadValue(tagPrefix_ + std::to_string(n)));
+        if (!path.empty()) entries_.push_back({path, ReadValue(tagPrefix_ + std::to_string(n))});
     }
-    for (auto& item : items_)
-        if (item) item->setVisible(false);
-    if (kept.empty()) return;
-    if (items_[0]) items_[0]->setVisible(true);
-    for (size_t c = 1; c <= kept.size() && c <= size_t(maxItems_); ++c) {
-        QAction* item = items_[c].data();
-        if (!item) continue;
-        item->setText(QString::fromStdString(kept[c - 1].first));
-        item->setVisible(true);
-        item->setData(QString::fromStdString(kept[c - 1].second));
-    }
+    emit Changed();
 }
 
 void CMRU::SetMRUList(const std::string& path, const std::string& switches) {

@@ -1,18 +1,23 @@
 // CMRU: the recently used databases, kept as string values under one
 // registry key ("MRU1".."MRU4" the paths, "MRUTAG1".."MRUTAG4" their
-// switches) and shown in a group of menu items: item 0 a separator, item n
-// entry n, captioned "&n. path" with the switches in the item's data.
+// switches). The list is data, newest first: the frame's File menu and the
+// open dialog each show Entries() in their own way.
 #pragma once
 
-#include <QPointer>
+#include <QObject>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-class QAction;
-
-class CMRU {
+class CMRU : public QObject {
+    Q_OBJECT
 public:
+    // One database of the list and the log-on switches it was opened with.
+    struct Entry {
+        std::string path;
+        std::string switches;
+    };
+
     CMRU();
 
     const std::string& RegistryPath() const { return registryPath_; }
@@ -20,11 +25,7 @@ public:
     int32_t Hive() const { return hive_; }
     void Hive(int32_t value) { hive_ = value; }
     int MaxMRUItems() const { return maxItems_; }
-    // Resizes the menu-item group to 0..value, keeping the items already set.
     void MaxMRUItems(int value);
-    QAction* MenuItem(int index) const;
-    // Ignored outside 0..MaxMRUItems.
-    void MenuItem(int index, QAction* item);
     const std::string& Prefix() const { return prefix_; }
     void Prefix(const std::string& value) { prefix_ = value; }
     const std::string& TagPrefix() const { return tagPrefix_; }
@@ -32,15 +33,19 @@ public:
     const std::string& SubFolder() const { return subFolder_; }
     void SubFolder(const std::string& value) { subFolder_ = value; }
 
-    // Reads the list and refreshes the menu items.
+    // The list as last read, at most MaxMRUItems entries.
+    const std::vector<Entry>& Entries() const { return entries_; }
+
+    // Reads the list.
     void GetMRUList();
     // Puts the path with its switches on top (an earlier entry of the same
-    // path in any letter case is replaced), writes the list and refreshes the
-    // menu. An empty path clears the list.
+    // path in any letter case is replaced), writes the list and reads it
+    // back. An empty path clears the list.
     void SetMRUList(const std::string& path, const std::string& switches);
 
-    // The tag (switches) a menu item keeps.
-    static std::string TagOf(const QAction* item);
+signals:
+    // The list was read or written.
+    void Changed();
 
 private:
     std::string Key() const;
@@ -50,7 +55,7 @@ private:
     std::string registryPath_;
     int32_t hive_;
     int maxItems_ = 4;
-    std::vector<QPointer<QAction>> items_;
+    std::vector<Entry> entries_;
     std::string prefix_ = "MRU";
     std::string tagPrefix_ = "MRUTAG";
     std::string subFolder_ = "MRU";

@@ -8,12 +8,15 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <algorithm>
 
 #include "shell/AssignDatabase.h"
+#include "CurrentDatabase.h"
+#include "dao/Dao.h"
 #include "shell/CCommandArgs.h"
 #include "shell/CMRU.h"
 #include "services/CShellExecute.h"
@@ -28,6 +31,8 @@
 #include "forms/frmHelp.h"
 #include "forms/frmOpenDatabase.h"
 #include "forms/frmOptions.h"
+#include "forms/frmQuarn_Calculator.h"
+#include "forms/frmDataGrid.h"
 #include "forms/frmStatMain.h"
 #include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
@@ -85,7 +90,7 @@ MDIMain::MDIMain(QWidget* parent) : QMainWindow(parent) {
 
 MDIMain::~MDIMain() {
     ReleaseErrorStack();
-    if (program::MainFrame() == this) program::SetMainFrame(nullptr);
+    if (program::MainWindow() == this) program::SetMainWindow(nullptr);
 }
 
 QAction* MDIMain::AddItem(QMenu* menu, const QString& group, int index, const QString& caption) {
@@ -111,6 +116,7 @@ void MDIMain::BuildMenus() {
         connect(AddItem(mnufile, "mnufileItems", index, caption), &QAction::triggered, this,
                 [this, index] { mnufileItems_Click(index); });
     m_MRU = std::make_unique<CMRU>();
+    connect(m_MRU.get(), &CMRU::Changed, this, &MDIMain::ShowRecentList);
     for (int index = 0; index <= 4; ++index) {
         QAction* item = AddItem(mnufile, "mnuFileMRU", index, index == 0 ? "-" : QString("MRU%1").arg(index));
         item->setVisible(false);
@@ -207,7 +213,7 @@ void MDIMain::BuildToolbar() {
 
 void MDIMain::Load() {
     Guarded("MDIForm_Load", [this] {
-        program::SetMainFrame(this);
+        program::SetMainWindow(this);
         setWindowTitle(program::kProgramTitle);
 
         m_WinPos = NewFormPositions();
@@ -217,8 +223,6 @@ void MDIMain::Load() {
 
         m_MRU->RegistryPath(std::string("SOFTWARE\\Zelk\\") + GetProductRegKey());
         m_MRU->SubFolder("Settings");
-        for (int index = 0; index <= 4; ++index)
-            m_MRU->MenuItem(index, MenuAction(QString("mnuFileMRU_%1").arg(index)));
         m_MRU->GetMRUList();
 
         if (!m_WinPos->RestoreForm(this)) {
@@ -247,14 +251,36 @@ QMdiSubWindow* MDIMain::AddChild(QWidget* child, const QSize& size) {
 void MDIMain::SetDatabasePath(const QString& path) { staMainText_->setText(path); }
 QString MDIMain::DatabasePath() const { return staMainText_->text(); }
 
+void MDIMain::ShowRecentList() {
+    const std::vector<CMRU::Entry>& entries = m_MRU->Entries();
+    if (QAction* separator = MenuAction("mnuFileMRU_0")) separator->setVisible(!entries.empty());
+    for (int index = 1; index <= 4; ++index) {
+        QAction* item = MenuAction(QString("mnuFileMRU_%1").arg(index));
+        if (!item) continue;
+        const bool shown = size_t(index) <= entries.size();
+        if (shown) item->setText(QString("&%1. %2").arg(index).arg(QString::fromStdString(entries[index - 1].path)));
+        item->setVisible(shown);
+    }
+}
+
 void MDIMain::UpdateFileMenu() {
-    if (QAction* close = MenuAction("mnufileItems_200")) close->setEnabled(IsFormLoaded("frmStatMain"));
+    if (QAction* close = MenuAction("mnufileItems_200")) close->setEnabled(StatMain() != nullptr);
     QApplication::processEvents();
 }
 
 void MDIMain::UpdateToolsMenu() {
-    if (QAction* generate = MenuAction("mnuToolsItems_20")) generate->setEnabled(IsFormLoaded("frmStatMain"));
+    if (QAction* generate = MenuAction("mnuToolsItems_20")) generate->setEnabled(StatMain() != nullptr);
     QApplication::processEvents();
+}
+
+bool MDIMain::OpenDatabase(const std::string& path, const std::string& workgroup, const std::string& user,
+                           const std::string& password) {
+    const bool opened = AssignCurrentDatabase(path, workgroup, user, password);
+    // The database is current once it opened, with or without the scenario
+    // tables; the status bar never names one that is no longer open.
+    dao::DatabasePtr current = store::CurrentDatabase();
+    SetDatabasePath(current ? QString::fromStdString(current->Name()) : QString());
+    return opened;
 }
 
 bool MDIMain::SelectDatabaseDialog(const std::string& proposedPath) {
@@ -265,7 +291,7 @@ bool MDIMain::SelectDatabaseDialog(const std::string& proposedPath) {
         std::string database, workgroup, user, password;
         bool cancelled;
         {
-            frmOpenDatabase dialog(this);
+            frmOpenDatabase dialog(this, m_MRU->Entries());
             dialog.Database(proposed);
             dialog.GetInfo();
             database = dialog.Database();
@@ -279,7 +305,7 @@ bool MDIMain::SelectDatabaseDialog(const std::string& proposedPath) {
             proposed.clear();
             continue;
         }
-        if (AssignCurrentDatabase(database, workgroup, user, password)) {
+        if (OpenDatabase(database, workgroup, user, password)) {
             bool savePassword = program::Settings().ReadEntry("SavePassword", "True") == "True";
             m_MRU->SetMRUList(database,
                               CCommandArgs::MRUSwitches(workgroup, user, savePassword ? password : std::string()));
@@ -289,18 +315,63 @@ bool MDIMain::SelectDatabaseDialog(const std::string& proposedPath) {
     }
 }
 
+frmStatMain* MDIMain::StatMain() const {
+    // A list being unloaded no longer counts.
+    return statMain_ && !statMain_->property("merivoxUnloaded").toBool() ? statMain_.data() : nullptr;
+}
+
 void MDIMain::ShowStatMain() {
-    if (QWidget* list = FindForm("frmStatMain")) {
+    if (frmStatMain* list = StatMain()) {
         if (auto* sub = qobject_cast<QMdiSubWindow*>(list->parentWidget())) mdiArea_->setActiveSubWindow(sub);
         return;
     }
     auto* list = new frmStatMain;
+    statMain_ = list;
+    connect(list, &frmStatMain::GridRequested, this, &MDIMain::OpenDataGridWindow);
+    connect(list, &frmStatMain::GridsClosing, this, &MDIMain::CloseDataGridWindows);
+    connect(list, &frmStatMain::ContextMenuRequested, this, &MDIMain::ShowScenarioMenu);
     AddChild(list);
     list->Load();
 }
 
 void MDIMain::CloseStatMain() {
-    if (QWidget* list = FindForm("frmStatMain")) UnloadForm(list);
+    if (frmStatMain* list = StatMain()) UnloadForm(list);
+}
+
+void MDIMain::CloseScenarioWindows() {
+    CloseStatMain();
+    QList<QMdiSubWindow*> children = mdiArea_->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        QWidget* content = (*it)->widget();
+        if (content && content->objectName() == "frmDataGrid") UnloadForm(content);
+    }
+}
+
+void MDIMain::ShowCalculator() {
+    if (!calculator_ || calculator_->property("merivoxUnloaded").toBool()) calculator_ = new frmQuarn_Calculator(this);
+    calculator_->show();
+    calculator_->raise();
+    calculator_->activateWindow();
+}
+
+void MDIMain::OpenDataGridWindow(const QString& purpose, const QString& tableName) {
+    // The window deletes itself when it cannot open the table or is closed.
+    auto* grid = new frmDataGrid;
+    // Three quarters of the document area, whatever the other windows'
+    // state, so the table shows rows and columns at once.
+    if (grid->OpenTable(tableName.toStdString(), purpose.toStdString()))
+        AddChild(grid, mdiArea_->viewport()->size() * 3 / 4);
+}
+
+void MDIMain::CloseDataGridWindows(const QString& tableName) {
+    // Table names are one name whatever their letter case.
+    const QString ending = ": " + tableName;
+    for (QMdiSubWindow* sub : mdiArea_->subWindowList()) {
+        QWidget* content = sub->widget();
+        if (content && content->objectName() == "frmDataGrid" &&
+            content->windowTitle().endsWith(ending, Qt::CaseInsensitive))
+            UnloadForm(content);
+    }
 }
 
 void MDIMain::mnufileItems_Click(int index) {
@@ -323,13 +394,11 @@ void MDIMain::mnufileItems_Click(int index) {
 
 void MDIMain::mnuFileMRU_Click(int index) {
     Guarded("MDIMain:mnuFileMRU_click:index: " + std::to_string(index), [this, index] {
-        if (index < 1 || index > 4) return;
-        QAction* item = MenuAction(QString("mnuFileMRU_%1").arg(index));
-        if (!item) return;
-        std::string caption = item->text().toStdString();
-        size_t dot = caption.find(". ");
-        std::string path = dot == std::string::npos ? caption : caption.substr(dot + 2);
-        std::string tag = CMRU::TagOf(item);
+        if (index < 1 || size_t(index) > m_MRU->Entries().size()) return;
+        // A copy: opening rewrites the list.
+        const CMRU::Entry entry = m_MRU->Entries()[size_t(index) - 1];
+        const std::string& path = entry.path;
+        const std::string& tag = entry.switches;
 
         CCommandArgs args;
         args.Delim("/");
@@ -341,7 +410,7 @@ void MDIMain::mnuFileMRU_Click(int index) {
         if (!hasWorkgroup && !hasPassword) {
             // The windows that read the old database close before it does.
             CloseScenarioWindows();
-            if (AssignCurrentDatabase(path, "", "", "")) {
+            if (OpenDatabase(path, "", "", "")) {
                 m_MRU->SetMRUList(path, tag);
                 ShowStatMain();
                 return;
@@ -363,8 +432,7 @@ void MDIMain::mnuToolsItems_Click(int index) {
                 break;
             }
             case 20:
-                if (QWidget* list = FindForm("frmStatMain"))
-                    QMetaObject::invokeMethod(list, "GenerateCode", Qt::DirectConnection);
+                if (frmStatMain* list = StatMain()) list->GenerateCode();
                 break;
             default:
                 break;
@@ -531,12 +599,15 @@ void MDIMain::mnuOnWebItems_Click(int index) {
 }
 
 void MDIMain::mnuRightClickItems_Click(int index) {
-    GuardedQuiet([index] {
+    GuardedQuiet([this, index] {
         // The menu belongs to the scenario list; without it there is nothing to act on.
-        QWidget* list = FindForm("frmStatMain");
-        if (!list) return;
-        QMetaObject::invokeMethod(list, "ContextMenuHandler", Qt::DirectConnection, Q_ARG(int, index));
+        if (frmStatMain* list = StatMain()) list->ContextMenuHandler(index);
     });
+}
+
+void MDIMain::ShowScenarioMenu(const QPoint& globalPos, bool secondOutputTable) {
+    if (QAction* second = MenuAction("mnuRightClickItems_110")) second->setEnabled(secondOutputTable);
+    PopupRightClickMenu(globalPos, 0);
 }
 
 void MDIMain::PopupRightClickMenu(const QPoint& globalPos, int defaultIndex) {

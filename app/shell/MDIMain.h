@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <map>
 #include <memory>
@@ -20,6 +21,8 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QToolBar;
+class frmQuarn_Calculator;
+class frmStatMain;
 
 class MDIMain : public QMainWindow {
     Q_OBJECT
@@ -38,6 +41,7 @@ public:
     // The status bar's text: the open database's full path.
     void SetDatabasePath(const QString& path);
     QString DatabasePath() const;
+    // The recently used databases; the File menu shows them as they change.
     CMRU& MRU() { return *m_MRU; }
     // A menu item by its object name ("mnufileItems_200"), or null.
     QAction* MenuAction(const QString& name) const;
@@ -52,10 +56,26 @@ public:
 
     // The open-database loop; True when a database was opened and accepted.
     bool SelectDatabaseDialog(const std::string& proposedPath);
+    // Opens the database as the current one and names it in the status bar;
+    // True when it opened with its scenario tables.
+    bool OpenDatabase(const std::string& path, const std::string& workgroup, const std::string& user,
+                      const std::string& password);
     // Shows the scenario list (made when needed).
     void ShowStatMain();
     // Closes the scenario list when it is open.
     void CloseStatMain();
+    // The scenario list while it is open, else null.
+    frmStatMain* StatMain() const;
+    // Closes the scenario list, then every data-grid child window (not the modal grid).
+    void CloseScenarioWindows();
+    // Shows the probability calculator without waiting for it (one window, made when needed).
+    void ShowCalculator();
+
+    // Opens a new grid window on `tableName`, captioned "<purpose>: <tableName>",
+    // at three quarters of the document area.
+    void OpenDataGridWindow(const QString& purpose, const QString& tableName);
+    // Closes every grid window whose caption ends with ": " and `tableName`.
+    void CloseDataGridWindows(const QString& tableName);
 
     // Handlers of the item groups, by index.
     void mnufileItems_Click(int index);
@@ -78,6 +98,10 @@ private:
     void TileChildren(const QList<QMdiSubWindow*>& windows, bool stacked);
     void CascadeChildren(const QList<QMdiSubWindow*>& windows);
     void ShowErrorDialog();
+    // Shows the recent list in the File menu's items "mnuFileMRU_<n>".
+    void ShowRecentList();
+    // The scenario list's right-click menu at the cursor, item 0 in bold.
+    void ShowScenarioMenu(const QPoint& globalPos, bool secondOutputTable);
 
     QMdiArea* mdiArea_;
     QLabel* staMainText_;
@@ -87,6 +111,8 @@ private:
     std::map<QString, QAction*> actions_;
     std::unique_ptr<CWinPos> m_WinPos;
     std::unique_ptr<CMRU> m_MRU;
+    QPointer<frmStatMain> statMain_;
+    QPointer<frmQuarn_Calculator> calculator_;
     void ReleaseErrorStack();
     CErr_Zelk* errorStack_ = nullptr;
     int errorConnection_ = 0;

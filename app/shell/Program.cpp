@@ -3,11 +3,11 @@
 #include <sys/stat.h>
 
 #include <QPointer>
+#include <QWidget>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
-#include "shell/MDIMain.h"
 #include "ProgramSettings.h"
 #include "StatCommon.h"
 
@@ -58,13 +58,13 @@ std::string StateFolder() {
 std::string ErrorLogPath() { return StateFolder() + "error.log"; }
 
 namespace {
-QPointer<MDIMain>& Frame() {
-    static QPointer<MDIMain> frame;
+QPointer<QWidget>& Frame() {
+    static QPointer<QWidget> frame;
     return frame;
 }
 }  // namespace
 
-MDIMain* MainFrame() { return Frame().data(); }
-void SetMainFrame(MDIMain* frame) { Frame() = frame; }
+QWidget* MainWindow() { return Frame().data(); }
+void SetMainWindow(QWidget* frame) { Frame() = frame; }
 
 }  // namespace program

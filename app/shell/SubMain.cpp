@@ -37,7 +37,7 @@ bool SubMain() {
             return false;
         }
         instance->Listen([] {
-            if (MDIMain* frame = program::MainFrame()) {
+            if (QWidget* frame = program::MainWindow()) {
                 if (frame->isMinimized()) frame->showNormal();
                 frame->show();
                 frame->raise();

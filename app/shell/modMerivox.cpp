@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <filesystem>
@@ -12,10 +11,8 @@
 
 #include "shell/CWinPos.h"
 #include "ErrorStack.h"
-#include "shell/MDIMain.h"
-#include "shell/Program.h"
+#include "shell/ProgramInfo.h"
 #include "StatCommon.h"
-#include "forms/frmQuarn_Calculator.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
@@ -155,25 +152,6 @@ vb::Variant ParentFolder(const vb::Variant& path) {
     // No separator, one in the last place, or only the root's.
     if (slash == std::string::npos || slash + 1 == trimmed.size() || slash == 0) return vb::Variant::Null();
     return vb::Variant(trimmed.substr(0, slash));
-}
-
-void ShowCalculator() {
-    QWidget* calculator = FindForm("frmQuarn_Calculator");
-    if (!calculator) calculator = new frmQuarn_Calculator(program::MainFrame());
-    calculator->show();
-    calculator->raise();
-    calculator->activateWindow();
-}
-
-void CloseScenarioWindows() {
-    if (QWidget* list = FindForm("frmStatMain")) UnloadForm(list);
-    MDIMain* frame = program::MainFrame();
-    if (!frame) return;
-    QList<QMdiSubWindow*> children = frame->MdiArea()->subWindowList(QMdiArea::CreationOrder);
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        QWidget* content = (*it)->widget();
-        if (content && content->objectName() == "frmDataGrid") UnloadForm(content);
-    }
 }
 
 void ExitApplication(QWidget* last) {

@@ -51,10 +51,6 @@ int AddListItem(QWidget* list, const std::string& text, int32_t itemData);
 // a path ending in "/" or a file directly in the root folder.
 vb::Variant ParentFolder(const vb::Variant& path);
 
-// Shows the probability calculator without waiting for it.
-void ShowCalculator();
-// Closes the scenario list, then every data-grid child window (not the modal grid).
-void CloseScenarioWindows();
 // Closes every window but `last`, then `last`; the process ends when no window is left.
 void ExitApplication(QWidget* last);
 

@@ -4,6 +4,7 @@
 // report go to a temporary folder; the user's own are not touched.
 #include <QApplication>
 #include <QDir>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QFile>
 #include <QMenu>
@@ -213,7 +214,7 @@ int main(int argc, char** argv) {
         dao::DatabasePtr db = workspace->OpenDatabase(path);
         store::SetCurrentDatabase(workspace, db);
         frame->ShowStatMain();
-        auto* list = qobject_cast<frmStatMain*>(FindForm("frmStatMain"));
+        frmStatMain* list = frame->StatMain();
         Save(frame, "frmStatMain");
         if (list) {
             list->findChild<QTabBar*>("tabMain")->setCurrentIndex(2);
@@ -288,12 +289,12 @@ int main(int argc, char** argv) {
                         (i % 3 ? "True" : "False") + ", #2024-0" + std::to_string(1 + i % 9) + "-1" +
                         std::to_string(i % 10) + "#, " + std::to_string(60 + (i * 37) % 40) + ".5)");
         store::SetCurrentDatabase(ws, db);
-        auto* grid = new frmDataGrid;
-        grid->ShowTableData("Visits", "Source Table");
+        frame->OpenDataGridWindow("Source Table", "Visits");
         frame->resize(800, 500);
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(grid->parentWidget())) sub->resize(600, 360);
+        QMdiSubWindow* sub = frame->MdiArea()->activeSubWindow();
+        if (sub) sub->resize(600, 360);
         Save(frame, "frmDataGrid");
-        UnloadForm(grid);
+        frame->CloseDataGridWindows("Visits");
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         store::ClearCurrentDatabase();
         db->Close();

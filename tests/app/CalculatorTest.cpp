@@ -14,6 +14,7 @@
 #include "shell/ProgramInfo.h"
 #include "services/ErrorBoundary.h"
 #include "forms/frmQuarn_Calculator.h"
+#include "shell/MDIMain.h"
 #include "shell/modMerivox.h"
 
 class CalculatorTest : public QObject {
@@ -24,6 +25,8 @@ class CalculatorTest : public QObject {
     std::unique_ptr<ui::ScopedUi> installed_;
     std::shared_ptr<CErr_Zelk> stack_;
     QPointer<frmQuarn_Calculator> calc_;
+    // The frame whose Tools menu and toolbar open the calculator.
+    std::unique_ptr<MDIMain> frame_;
 
     template <class T>
     T* Get(const char* name) {
@@ -58,14 +61,18 @@ class CalculatorTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { installed_ = std::make_unique<ui::ScopedUi>(rec_); }
+    void initTestCase() {
+        installed_ = std::make_unique<ui::ScopedUi>(rec_);
+        frame_ = std::make_unique<MDIMain>();
+    }
+    void cleanupTestCase() { frame_.reset(); }
 
     void init() {
         rec_.Reset();
         stack_ = std::make_shared<CErr_Zelk>();
         stack_->DisplayError(false);
         SetErrStack(stack_);
-        ShowCalculator();
+        frame_->ShowCalculator();
         calc_ = qobject_cast<frmQuarn_Calculator*>(FindForm("frmQuarn_Calculator"));
         QVERIFY(calc_);
     }
@@ -87,7 +94,7 @@ private slots:
         for (const char* hidden : {"txtDF1", "lblDF1Fld", "txtDF2", "lblDF2"})
             QVERIFY2(!Get<QWidget>(hidden)->isVisible(), hidden);
         // A second opening shows the same window.
-        ShowCalculator();
+        frame_->ShowCalculator();
         QCOMPARE(FindForm("frmQuarn_Calculator"), static_cast<QWidget*>(calc_.data()));
         // Closing unloads it; the next opening starts afresh.
         Box("txtTestValue")->setText("2");
@@ -95,7 +102,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!calc_);
         QVERIFY(!IsFormLoaded("frmQuarn_Calculator"));
-        ShowCalculator();
+        frame_->ShowCalculator();
         calc_ = qobject_cast<frmQuarn_Calculator*>(FindForm("frmQuarn_Calculator"));
         QVERIFY(calc_);
         QCOMPARE(Box("txtTestValue")->text(), QString());
@@ -104,7 +111,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!calc_);
         QVERIFY(!IsFormLoaded("frmQuarn_Calculator"));
-        ShowCalculator();
+        frame_->ShowCalculator();
         calc_ = qobject_cast<frmQuarn_Calculator*>(FindForm("frmQuarn_Calculator"));
         QVERIFY(calc_);
         // Help opens the calculator's own topic.

@@ -28,6 +28,12 @@ class DataGridTest : public QObject {
     dao::DatabasePtr db_;
 
     QList<QMdiSubWindow*> Children() const { return frame_->MdiArea()->subWindowList(); }
+    // A grid window as the program opens one; null when none opened.
+    frmDataGrid* Open(const std::string& table, const std::string& caption) {
+        const auto before = Children().size();
+        frame_->OpenDataGridWindow(QString::fromStdString(caption), QString::fromStdString(table));
+        return Children().size() > before ? qobject_cast<frmDataGrid*>(Children().back()->widget()) : nullptr;
+    }
     static QString Cell(DataGridModel* m, int row, int column) { return m->data(m->index(row, column)).toString(); }
     void Settle() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -44,7 +50,7 @@ private slots:
         stack_->Destination(vb::Variant(program::ErrorLogPath()));
         SetErrStack(stack_);
         frame_ = new MDIMain;
-        program::SetMainFrame(frame_);
+        program::SetMainWindow(frame_);
         frame_->setGeometry(100, 50, 1000, 800);
         frame_->show();
 
@@ -78,8 +84,7 @@ private slots:
     }
 
     void tableInAChildWindow() {
-        auto* grid = new frmDataGrid;
-        grid->ShowTableData("Source", "Source Table");
+        frmDataGrid* grid = Open("Source", "Source Table");
         QCOMPARE(Children().size(), 1);
         QCOMPARE(grid->windowTitle(), QString("Source Table: Source"));
         QVERIFY(IsFormLoaded("frmDataGrid"));
@@ -101,20 +106,19 @@ private slots:
     }
 
     void twoRequestsGiveTwoWindows() {
-        (new frmDataGrid)->ShowTableData("Source", "Output");
-        (new frmDataGrid)->ShowTableData("source", "Output");
+        Open("Source", "Output");
+        Open("source", "Output");
         QCOMPARE(Children().size(), 2);
         QCOMPARE(Children()[0]->widget()->windowTitle(), QString("Output: Source"));
         QCOMPARE(Children()[1]->widget()->windowTitle(), QString("Output: source"));
         // The scenario windows' shutdown closes them all.
-        CloseScenarioWindows();
+        frame_->CloseScenarioWindows();
         Settle();
         QVERIFY(!IsFormLoaded("frmDataGrid"));
     }
 
     void missingTableLeavesNoWindow() {
-        QPointer<frmDataGrid> grid = new frmDataGrid;
-        grid->ShowTableData("Brux_Describe", "Output");
+        QPointer<frmDataGrid> grid = Open("Brux_Describe", "Output");
         Settle();
         QVERIFY(grid.isNull());
         QVERIFY(Children().isEmpty());
@@ -128,8 +132,7 @@ private slots:
     }
 
     void otherFailureGivesItsNumber() {
-        QPointer<frmDataGrid> grid = new frmDataGrid;
-        grid->ShowTableData("Asking", "Source");
+        QPointer<frmDataGrid> grid = Open("Asking", "Source");
         Settle();
         QVERIFY(grid.isNull());
         QVERIFY(Children().isEmpty());
@@ -140,8 +143,7 @@ private slots:
     }
 
     void savedQueryOpensReadOnly() {
-        auto* grid = new frmDataGrid;
-        grid->ShowTableData("Named", "Source Query");
+        frmDataGrid* grid = Open("Named", "Source Query");
         QCOMPARE(grid->windowTitle(), QString("Source Query: Named"));
         DataGridModel* m = grid->Model();
         QCOMPARE(m->rowCount(), 2);
@@ -162,8 +164,7 @@ private slots:
             rs->Fields(0)->Value(vb::Variant("mine"));
             rs->Update();
             rs->Close();
-            auto* grid = new frmDataGrid;
-            grid->ShowTableData(name, "Output");
+            frmDataGrid* grid = Open(name, "Output");
             QVERIFY(rec_.boxes.empty());
             DataGridModel* m = grid->Model();
             QCOMPARE(m->rowCount(), 1);
@@ -174,8 +175,7 @@ private slots:
     }
 
     void minimisingChangesNothingRestoringFits() {
-        auto* grid = new frmDataGrid;
-        grid->ShowTableData("Source", "Source");
+        frmDataGrid* grid = Open("Source", "Source");
         QMdiSubWindow* sub = Children().value(0);
         QVERIFY(sub);
         sub->resize(500, 300);

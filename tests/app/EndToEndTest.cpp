@@ -9,9 +9,9 @@
 // other names: every cell must agree. Last, the regression is edited (its
 // residual table given up), saved and run again over its existing table.
 //
-// The pages are answered from a timer by their object names; a page that
+// The pages are answered by their object names as they show; a page that
 // stays up after being answered, or a window nobody expects, stops the test
-// at once with its name instead of leaving it waiting.
+// with its name instead of leaving it waiting.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -249,7 +249,8 @@ class EndToEndTest : public QObject {
     // The answers for the windows of the scenario under way, by object name.
     std::map<QString, std::function<void(QWidget*)>> answers_;
     std::map<QString, int> answered_;
-    QTimer driver_;
+    std::unique_ptr<apptest::EveryModalNamed> driver_;
+    int answersGiven_ = 0;
     // What the finish page showed.
     std::string output1_, output2_;
     // The scenarios made, by analysis.
@@ -350,19 +351,22 @@ class EndToEndTest : public QObject {
     }
 
     // Acts on each modal window as it comes up; a window without an answer,
-    // or one still up after being answered several times, ends the test.
-    void Drive() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible()) return;
+    // or one still up a while after its answer, ends the test.
+    void Drive(QWidget* modal) {
         const QString name = modal->objectName();
         if (name == "frmStatus") return;  // modal while a run lasts; it asks nothing
         auto answer = answers_.find(name);
         if (answer == answers_.end())
             qFatal("unexpected window %s (\"%s\")", qPrintable(name), qPrintable(modal->windowTitle()));
-        if (++answered_[name] > 3)
-            qFatal("%s stays up after its answer; last message: %s", qPrintable(name),
-                   rec_.boxes.empty() ? "none" : rec_.boxes.back().prompt.c_str());
+        ++answered_[name];
+        const int given = ++answersGiven_;
         answer->second(modal);
+        // Up still, with nothing else answered since: the answer did not take.
+        QTimer::singleShot(5000, this, [this, window = QPointer<QWidget>(modal), given] {
+            if (window && window->isVisible() && QApplication::activeModalWidget() == window && answersGiven_ == given)
+                qFatal("%s stays up after its answer; last message: %s", qPrintable(window->objectName()),
+                       rec_.boxes.empty() ? "none" : rec_.boxes.back().prompt.c_str());
+        });
     }
 
     // The wizard's answers for one plan.
@@ -472,12 +476,11 @@ private slots:
         SetErrStack(stack_);
         path_ = env_.Path().toStdString() + "/study.db";
         example::BuildExampleDatabase(path_);
-        QObject::connect(&driver_, &QTimer::timeout, this, [this] { Drive(); });
-        driver_.start(10);
+        driver_ = std::make_unique<apptest::EveryModalNamed>(QString(), [this](QWidget* modal) { Drive(modal); });
     }
 
     void cleanupTestCase() {
-        driver_.stop();
+        driver_.reset();
         answers_.clear();
         if (frame_) delete frame_.data();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -19,10 +19,11 @@
 #include <stdexcept>
 
 #include "AppTestSupport.h"
-#include "shell/AssignDatabase.h"
 #include "shell/CCommandArgs.h"
 #include "shell/CMRU.h"
 #include "CurrentDatabase.h"
+#include "ExampleDatabase.h"
+#include "forms/frmStatMain.h"
 #include "shell/MDIMain.h"
 #include "shell/ProgramInfo.h"
 #include "ProgramSettings.h"
@@ -47,33 +48,29 @@ std::string Stored(const char* key, const std::string& name) {
     return s;
 }
 
-// A stand-in for a later window: records which database was current when it closed.
-class Probe : public QWidget {
+// Records which database was current when a watched window closed.
+class CloseLog : public QObject {
 public:
-    Probe(const QString& name, std::vector<std::string>* log) : log_(log) { setObjectName(name); }
+    std::vector<std::string> lines;
 
 protected:
-    void closeEvent(QCloseEvent* e) override {
-        dao::DatabasePtr db = store::CurrentDatabase();
-        log_->push_back(objectName().toStdString() + " closed with " + (db ? db->Name() : std::string("none")));
-        QWidget::closeEvent(e);
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Close) {
+            dao::DatabasePtr db = store::CurrentDatabase();
+            lines.push_back(watched->objectName().toStdString() + " closed with " +
+                            (db ? db->Name() : std::string("none")));
+        }
+        return false;
     }
-
-private:
-    std::vector<std::string>* log_;
 };
 
-// A stand-in for the scenario list: the frame hands it the right-click indexes
-// and the code generator command.
-class ListStandIn : public QWidget {
-    Q_OBJECT
-public:
-    ListStandIn() { setObjectName("frmStatMain"); }
-    Q_INVOKABLE void ContextMenuHandler(int index) { indexes.push_back(index); }
-    Q_INVOKABLE void GenerateCode() { ++generated; }
-    std::vector<int> indexes;
-    int generated = 0;
-};
+// A stand-in for a later window, named as the window it stands for.
+QWidget* Named(const QString& name, CloseLog* log) {
+    auto* w = new QWidget;
+    w->setObjectName(name);
+    w->installEventFilter(log);
+    return w;
+}
 
 // A window whose handlers fail: one through the shared boundary, one not.
 class Failing : public QWidget {
@@ -225,9 +222,8 @@ private slots:
         QVERIFY(!Item("mnufileItems_200")->isEnabled());
         QVERIFY(!Item("mnuToolsItems_20")->isEnabled());
 
-        auto* list = new QWidget;
-        list->setObjectName("frmStatMain");
-        frame_->AddChild(list);
+        QVERIFY(frame_->OpenDatabase(MakeDatabase("list.db"), "", "", ""));
+        frame_->ShowStatMain();
         emit file->aboutToShow();
         emit tools->aboutToShow();
         QVERIFY(Item("mnufileItems_200")->isEnabled());
@@ -261,15 +257,18 @@ private slots:
     void directOpenClosesTheWindowsFirst() {
         std::string oldPath = MakeDatabase("old.db");
         std::string newPath = MakeDatabase("new.sqlite3");
-        QVERIFY(AssignCurrentDatabase(oldPath, "", "", ""));
+        QVERIFY(frame_->OpenDatabase(oldPath, "", "", ""));
         QCOMPARE(frame_->DatabasePath(), QString::fromStdString(oldPath));
 
-        std::vector<std::string> log;
-        frame_->AddChild(new Probe("frmStatMain", &log));
-        frame_->AddChild(new Probe("frmDataGrid", &log));
-        frame_->AddChild(new Probe("frmDataGrid", &log));
+        CloseLog log;
+        frame_->ShowStatMain();
+        QPointer<frmStatMain> oldList = frame_->StatMain();
+        QVERIFY(oldList);
+        oldList->installEventFilter(&log);
+        frame_->AddChild(Named("frmDataGrid", &log));
+        frame_->AddChild(Named("frmDataGrid", &log));
         // The modal grid is not one of the windows the open closes.
-        auto* dialogGrid = new Probe("frmDataGridDialog", &log);
+        QWidget* dialogGrid = Named("frmDataGridDialog", &log);
         dialogGrid->show();
         const std::string tag = CCommandArgs::MRUSwitches("", "", "");
         frame_->MRU().SetMRUList(oldPath, tag);
@@ -282,7 +281,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
         const std::string before = " closed with " + oldPath;
-        QCOMPARE(log,
+        QCOMPARE(log.lines,
                  std::vector<std::string>({"frmStatMain" + before, "frmDataGrid" + before, "frmDataGrid" + before}));
         QVERIFY(store::CurrentDatabase());
         QCOMPARE(store::CurrentDatabase()->Name(), newPath);
@@ -291,8 +290,8 @@ private slots:
         QCOMPARE(Stored(kSettingsKey, "MRU1"), newPath);
         QCOMPARE(Stored(kSettingsKey, "MRU2"), oldPath);
         // The old list closed; a fresh one shows the new database.
-        QWidget* list = FindForm("frmStatMain");
-        QVERIFY(list && !dynamic_cast<Probe*>(list));
+        QVERIFY(!oldList);
+        QVERIFY(frame_->StatMain());
         QVERIFY(!IsFormLoaded("frmDataGrid"));
         QVERIFY(IsFormLoaded("frmDataGridDialog"));
         delete dialogGrid;
@@ -511,30 +510,47 @@ private slots:
         Item("mnuRightClickItems_0")->trigger();
         QVERIFY(rec_.boxes.empty());  // no list: nothing to act on
 
-        auto* list = new ListStandIn;
-        frame_->AddChild(list);
-        for (const char* name : {"mnuRightClickItems_0", "mnuRightClickItems_70", "mnuRightClickItems_150"})
-            Item(name)->trigger();
-        QCOMPARE(list->indexes, std::vector<int>({0, 70, 150}));
+        // The example database's list, its first scenario selected.
+        const std::string path = env_.Path().toStdString() + "/example.db";
+        std::filesystem::remove(path);
+        example::BuildExampleDatabase(path);
+        QVERIFY(frame_->OpenDatabase(path, "", "", ""));
+        frame_->ShowStatMain();
+        auto grids = [this] {
+            QStringList captions;
+            for (QMdiSubWindow* sub : frame_->MdiArea()->subWindowList(QMdiArea::CreationOrder))
+                if (sub->widget()->objectName() == "frmDataGrid") captions << sub->widget()->windowTitle();
+            return captions;
+        };
+        rec_.Reset();
+        Item("mnuRightClickItems_150")->trigger();
+        QCOMPARE(rec_.helpCalls, std::vector<std::string>({program::HelpFilePath() + "#80"}));
+        Item("mnuRightClickItems_90")->trigger();
+        QCOMPARE(grids(), QStringList({"Input Data Table: BloodPressureStudy"}));
+        QString generator;
+        apptest::WhenModal([&](QWidget* modal) {
+            generator = modal->objectName();
+            modal->close();
+        });
         Item("mnuToolsItems_20")->trigger();
-        QCOMPARE(list->generated, 1);
+        QCOMPARE(generator, QString("frmGenerateCode"));
 
         // The pop-up shows the default item in bold and hands over what is chosen.
         QAction* shownDefault = nullptr;
         apptest::WhenMenuShown(frame_->RightClickMenu(), [&](QMenu* menu) {
             shownDefault = menu->defaultAction();
-            menu->setActiveAction(Item("mnuRightClickItems_60"));
+            menu->setActiveAction(Item("mnuRightClickItems_90"));
             QTest::keyClick(menu, Qt::Key_Return);
         });
         frame_->PopupRightClickMenu(frame_->mapToGlobal(QPoint(50, 80)), 90);
         QCOMPARE(shownDefault, Item("mnuRightClickItems_90"));
-        QCOMPARE(list->indexes.back(), 60);
+        QCOMPARE(grids(),
+                 QStringList({"Input Data Table: BloodPressureStudy", "Input Data Table: BloodPressureStudy"}));
     }
 
     void toolbarButtons() {
-        auto* list = new QWidget;
-        list->setObjectName("frmStatMain");
-        frame_->AddChild(list);
+        QVERIFY(frame_->OpenDatabase(MakeDatabase("list.db"), "", "", ""));
+        frame_->ShowStatMain();
         rec_.Reset();
         opens_->count = 0;
         frame_->findChild<QAction*>("btnClose")->trigger();

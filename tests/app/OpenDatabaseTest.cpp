@@ -137,7 +137,7 @@ private slots:
     }
 
     void dialogChecksItsFilesAndMovesTheFocus() {
-        frmOpenDatabase dialog(frame_);
+        frmOpenDatabase dialog(frame_, frame_->MRU().Entries());
         QCOMPARE(dialog.windowTitle(), QString("Open Scenario Database"));
         QVERIFY(!Child<QCheckBox>(&dialog, "chkSecurity")->isChecked());
         for (const char* name : {"lblWorkgroup", "txtWorkgroup", "cmdBrowseWorkgroup", "lblUserid", "txtUserID"})
@@ -178,7 +178,7 @@ private slots:
     void typingReplacesTheProposedPathAndAChosenFileLeavesTheFocusOnOK() {
         answerer_.reset();  // this dialog is driven here
         const auto restart = qScopeGuard([this] { Answer(); });
-        frmOpenDatabase dialog(frame_);
+        frmOpenDatabase dialog(frame_, frame_->MRU().Entries());
         auto* box = Child<QComboBox>(&dialog, "cboDatabase");
         box->setEditText("/data/a.db");
         dialog.show();
@@ -294,7 +294,7 @@ private slots:
         frame_->MRU().SetMRUList(plain, CCommandArgs::MRUSwitches("", "", ""));
         frame_->MRU().SetMRUList(path, CCommandArgs::MRUSwitches(workgroup, "ann", "pw/1"));
 
-        frmOpenDatabase dialog(frame_);
+        frmOpenDatabase dialog(frame_, frame_->MRU().Entries());
         auto* combo = Child<QComboBox>(&dialog, "cboDatabase");
         QCOMPARE(combo->count(), 2);
         QCOMPARE(combo->itemData(0).toInt(), -1);

@@ -2,8 +2,6 @@
 // tests, key filters, table tests, switch parsing and the list in the settings.
 #include <sys/stat.h>
 
-#include <QAction>
-#include <QMenu>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
@@ -21,23 +19,16 @@ class ShellRoutinesTest : public QObject {
 
     static void Touch(const std::string& path) { std::ofstream(path) << "x"; }
 
-    // A list bound to five menu items, as the frame binds it.
+    // A list on the frame's settings key.
     struct BoundList {
-        QMenu menu;
         CMRU mru;
         BoundList() {
             mru.RegistryPath("SOFTWARE\\Zelk\\Quantara\\6.0");
             mru.SubFolder("Settings");
-            for (int i = 0; i <= 4; ++i) {
-                QAction* a = i == 0 ? menu.addSeparator() : menu.addAction(QString("MRU%1").arg(i));
-                a->setVisible(false);
-                mru.MenuItem(i, a);
-            }
         }
         QStringList Shown() const {
             QStringList shown;
-            for (int i = 1; i <= 4; ++i)
-                if (mru.MenuItem(i)->isVisible()) shown << mru.MenuItem(i)->text();
+            for (const CMRU::Entry& entry : mru.Entries()) shown << QString::fromStdString(entry.path);
             return shown;
         }
     };
@@ -182,25 +173,23 @@ private slots:
     void recentListKeepsFourNewestFirst() {
         BoundList list;
         list.mru.GetMRUList();
-        // Nothing saved: neither the separator nor entries.
-        QVERIFY(!list.mru.MenuItem(0)->isVisible());
+        // Nothing saved: no entries.
         QVERIFY(list.Shown().isEmpty());
 
         for (const char* p : {"/d/one.db", "/d/two.db", "/d/three.db", "/d/four.db"})
             list.mru.SetMRUList(p, CCommandArgs::MRUSwitches("", "", ""));
-        QCOMPARE(list.Shown(), QStringList({"&1. /d/four.db", "&2. /d/three.db", "&3. /d/two.db", "&4. /d/one.db"}));
-        QVERIFY(list.mru.MenuItem(0)->isVisible());
+        QCOMPARE(list.Shown(), QStringList({"/d/four.db", "/d/three.db", "/d/two.db", "/d/one.db"}));
 
         // A fifth drops the oldest.
         list.mru.SetMRUList("/d/five.db", "/WG /UID /PWD ");
-        QCOMPARE(list.Shown(), QStringList({"&1. /d/five.db", "&2. /d/four.db", "&3. /d/three.db", "&4. /d/two.db"}));
+        QCOMPARE(list.Shown(), QStringList({"/d/five.db", "/d/four.db", "/d/three.db", "/d/two.db"}));
         QCOMPARE(Stored("MRU4"), std::string("/d/two.db"));
 
         // The same path in other letters moves to the top with its new switches, without a duplicate.
         const std::string tag = CCommandArgs::MRUSwitches("/w g/x.mdw", "u", "");
         list.mru.SetMRUList("/D/THREE.DB", tag);
-        QCOMPARE(list.Shown(), QStringList({"&1. /D/THREE.DB", "&2. /d/five.db", "&3. /d/four.db", "&4. /d/two.db"}));
-        QCOMPARE(CMRU::TagOf(list.mru.MenuItem(1)), tag);
+        QCOMPARE(list.Shown(), QStringList({"/D/THREE.DB", "/d/five.db", "/d/four.db", "/d/two.db"}));
+        QCOMPARE(list.mru.Entries().at(0).switches, tag);
         QCOMPARE(Stored("MRUTAG1"), tag);
 
         // A new list object reads the same list back.
@@ -215,7 +204,6 @@ private slots:
             QCOMPARE(Stored("MRUTAG" + std::to_string(n)), std::string());
         }
         QVERIFY(list.Shown().isEmpty());
-        QVERIFY(!list.mru.MenuItem(0)->isVisible());
     }
 
     void gapInTheListIsClosed() {
@@ -225,8 +213,8 @@ private slots:
                       std::string("/WG /UID /PWD \0", 15));
         BoundList list;
         list.mru.GetMRUList();
-        QCOMPARE(list.Shown(), QStringList({"&1. /x/b.db"}));
-        QCOMPARE(CMRU::TagOf(list.mru.MenuItem(1)), std::string("/WG /UID /PWD "));
+        QCOMPARE(list.Shown(), QStringList({"/x/b.db"}));
+        QCOMPARE(list.mru.Entries().at(0).switches, std::string("/WG /UID /PWD "));
     }
 
     void settingsFileIsOwnerOnly() {

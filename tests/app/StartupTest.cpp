@@ -73,7 +73,7 @@ private slots:
         QCOMPARE(::stat(state.c_str(), &info), 0);
         QCOMPARE(int(info.st_mode & 0777), 0700);
         QCOMPARE(ErrStack().Depth(), int16_t(0));
-        QVERIFY(program::MainFrame());
+        QVERIFY(program::MainWindow());
         QVERIFY(InstanceListener());
 
         // The splash closes itself when its time is up, whatever else is up.
@@ -109,11 +109,11 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(knocked.count(), 1, 5000);
         // It made no report folder: nothing of the start-up ran.
         QVERIFY(!std::filesystem::exists(childState.path().toStdString() + "/Merivox"));
-        QVERIFY(program::MainFrame()->isVisible());
+        QVERIFY(program::MainWindow()->isVisible());
     }
 
     void cleanupTestCase() {
-        if (MDIMain* frame = program::MainFrame()) delete frame;
+        if (QWidget* frame = program::MainWindow()) delete frame;
     }
 };
 

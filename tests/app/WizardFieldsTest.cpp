@@ -219,7 +219,7 @@ private slots:
         // View previews modally over the page, four fifths of the frame and
         // centred on it; Escape closes it and nothing stays in the frame.
         MDIMain frame;
-        program::SetMainFrame(&frame);
+        program::SetMainWindow(&frame);
         frame.setGeometry(100, 80, 900, 700);
         frame.show();
         struct Preview {
@@ -256,7 +256,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!IsFormLoaded("frmDataGridDialog"));
         QVERIFY(frame.MdiArea()->subWindowList().isEmpty());
-        program::SetMainFrame(nullptr);
+        program::SetMainWindow(nullptr);
         // Back keeps the scenario's source.
         Click(&page, "cmdNav_1");
         QCOMPARE(page.NavResult(), 1L);

@@ -3,20 +3,18 @@
 // threads at work on the same machine, re-entry from an event handler,
 // infinite values, non-ASCII names and misassigned crosstab fields.
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "../EngineTestSupport.h"
-
-extern char** environ;
+#include "TestChild.h"
 
 namespace {
 
@@ -105,6 +103,23 @@ protected:
 
     bool RunWith(int32_t id, const vb::Variant& outputDb) {
         return engine->RunScenario(id, vb::Variant(vb::ObjectPtr(db)), vb::Variant::Missing(), outputDb);
+    }
+
+    // The test's database in the given journal mode; returns the mode's name.
+    std::string InJournalMode(bool wal) {
+        if (wal) {
+            db->Close();
+            UseWal(dbPath);
+            db = dao::DBEngine().Workspaces(0)->OpenDatabase(dbPath);
+        }
+        return JournalModeOf(dbPath);
+    }
+    // The regression, writing to tables named after `stem` and the journal mode.
+    static ScenarioSpec RegressionInto(const std::string& stem, const std::string& mode) {
+        ScenarioSpec regression = AnalysisCases()[5].scenario;
+        regression.output1 = stem + "1" + mode;
+        regression.output2 = stem + "2" + mode;
+        return regression;
     }
 
     // Every number in every table of the database but the source is finite.
@@ -224,6 +239,11 @@ TEST_F(HostileInput, InfiniteOrHugeWeightsNeverWriteAnInfinity) {
     chi.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}};
     chi.options = {{"ChiDetail", true}};
     weighted.push_back({"ChiSquare", chi});
+    // A spread crosstab reads its weights record by record, not through a sum.
+    Case spread = *std::find_if(weighted.begin(), weighted.end(), [](const Case& c) { return c.name == "Crosstab"; });
+    spread.name = "CrosstabSpread";
+    spread.scenario.options = {{"XType", "D"}};
+    weighted.push_back(spread);
 
     db->Execute("UPDATE Data SET W = -9e999 WHERE X1 = 3;");
     db->Execute("UPDATE Data SET W = 9e999 WHERE X1 = 4;");
@@ -243,88 +263,52 @@ TEST_F(HostileInput, InfiniteOrHugeWeightsNeverWriteAnInfinity) {
 
 // --- other writers, threads and re-entry ------------------------------------------------
 
-// Run by HostileInput.AnotherEngineProcessRunsAtTheSameTime in a process of
-// its own: runs the scenario it is given on the database it is given.
-TEST(OtherWriter, RunsAScenario) {
-    const char* path = std::getenv("MERIVOX_OTHER_WRITER_DB");
-    const char* scenario = std::getenv("MERIVOX_OTHER_WRITER_SCENARIO");
-    if (!path || !scenario) GTEST_SKIP() << "started only by another test";
+// The other processes of the two tests below.
+// Runs the scenario args[1] on the database args[0].
+TEST_CHILD(OtherWriter) {
+    ASSERT_EQ(args.size(), 2u);
     Quantara q;
-    EXPECT_TRUE(q.RunScenario(std::atoi(scenario), vb::Variant(std::string(path)))) << q.get_ErrorInfo();
+    EXPECT_TRUE(q.RunScenario(std::stoi(args[1]), vb::Variant(args[0]))) << q.get_ErrorInfo();
 }
 
-// Run by HostileInput.AReaderInAnotherProcessReadsDuringTheRun: reads the
-// source table of the database it is given.
-TEST(OtherReader, ReadsTheSource) {
-    const char* path = std::getenv("MERIVOX_OTHER_WRITER_DB");
-    if (!path || !std::getenv("MERIVOX_OTHER_READER")) GTEST_SKIP() << "started only by another test";
-    dao::DatabasePtr db = dao::DBEngine().OpenDatabase(path);
-    EXPECT_EQ(ReadQueryRows(db, "SELECT Count(*) AS n FROM Data;").at(0).at("n").ToLong(), 30);
+// Reads the source table of the database args[0].
+TEST_CHILD(OtherReader) {
+    ASSERT_EQ(args.size(), 1u);
+    dao::DatabasePtr other = dao::DBEngine().OpenDatabase(args[0]);
+    EXPECT_EQ(ReadQueryRows(other, "SELECT Count(*) AS n FROM Data;").at(0).at("n").ToLong(), 30);
 }
 
-// Starts the other process once the run has begun to read (when it announces
-// its result tables) and gives it a while to get on before the run goes on.
-class WriterDuringRun : public QuantaraEvents {
+// Starts another process once the run has begun to read (when it announces
+// its result tables) and gives it up to `grace` to end before the run goes on.
+class OtherProcessDuringRun : public QuantaraEvents {
 public:
-    WriterDuringRun(std::string path, int32_t scenario, bool reader = false)
-        : path_(std::move(path)), scenario_(scenario), reader_(reader) {}
+    OtherProcessDuringRun(std::vector<std::string> command, std::chrono::milliseconds grace)
+        : command_(std::move(command)), grace_(grace) {}
     void StatStatus(std::string& message) override {
-        if (pid_ != 0 || message != "Creating output table...") return;
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) env.emplace_back(*e);
-        env.push_back("MERIVOX_OTHER_WRITER_DB=" + path_);
-        env.push_back("MERIVOX_OTHER_WRITER_SCENARIO=" + std::to_string(scenario_));
-        if (reader_) env.push_back("MERIVOX_OTHER_READER=1");
-        std::vector<char*> envp;
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::string exe = "/proc/self/exe";
-        std::string filter =
-            reader_ ? "--gtest_filter=OtherReader.ReadsTheSource" : "--gtest_filter=OtherWriter.RunsAScenario";
-        char* argv[] = {exe.data(), filter.data(), nullptr};
-        if (posix_spawn(&pid_, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
-        // A reader must get through while the run holds its write lock.
-        for (int i = 0; i < (reader_ ? 2000 : 150) && pid_ > 0 && !done_; ++i) {
-            if (waitpid(pid_, &status_, WNOHANG) == pid_)
-                done_ = true;
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        if (process_ || message != "Creating output table...") return;
+        process_.emplace(command_);
+        endedDuringRun_ = process_->WaitUpTo(grace_);
     }
-    bool DoneDuringRun() const { return done_; }
-    // The writer's exit code (-1 when it could not be started or was killed).
-    int Finish() {
-        if (pid_ <= 0) return -1;
-        if (!done_) waitpid(pid_, &status_, 0);
-        done_ = true;
-        return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
-    }
+    bool DoneDuringRun() const { return endedDuringRun_; }
+    // Its exit code; -1 when it never started, failed to start or had not
+    // ended within two minutes.
+    int Finish() { return process_ ? process_->Finish(std::chrono::minutes(2)) : -1; }
 
 private:
-    std::string path_;
-    int32_t scenario_;
-    bool reader_;
-    pid_t pid_ = 0;
-    int status_ = 0;
-    bool done_ = false;
+    std::vector<std::string> command_;
+    std::chrono::milliseconds grace_;
+    std::optional<testchild::Process> process_;
+    bool endedDuringRun_ = false;
 };
 
 TEST_F(HostileInput, AnotherEngineProcessRunsAtTheSameTime) {
     for (bool wal : {false, true}) {
         SCOPED_TRACE(wal ? "WAL" : "rollback journal");
-        if (wal) {
-            db->Close();
-            UseWal(dbPath);
-            db = dao::DBEngine().Workspaces(0)->OpenDatabase(dbPath);
-        }
-        const std::string mode = JournalModeOf(dbPath);
-        ScenarioSpec regression = AnalysisCases()[5].scenario;
-        regression.output1 = "Ours1" + mode;
-        regression.output2 = "Ours2" + mode;
-        const int32_t ours = AddScenario(db, regression);
-        regression.output1 = "Theirs1" + mode;
-        regression.output2 = "Theirs2" + mode;
-        WriterDuringRun writer(dbPath, AddScenario(db, regression));
+        const std::string mode = InJournalMode(wal);
+        const int32_t ours = AddScenario(db, RegressionInto("Ours", mode));
+        const int32_t theirs = AddScenario(db, RegressionInto("Theirs", mode));
+        OtherProcessDuringRun writer(testchild::ChildCommand("OtherWriter", {dbPath, std::to_string(theirs)}),
+                                     std::chrono::milliseconds(1500));
         const auto watching = engine->Advise(&writer);
         EXPECT_TRUE(RunShowingProgress(ours)) << engine->get_ErrorInfo();
         engine->Unadvise(watching);
@@ -339,18 +323,11 @@ TEST_F(HostileInput, AnotherEngineProcessRunsAtTheSameTime) {
 TEST_F(HostileInput, AReaderInAnotherProcessReadsDuringTheRun) {
     for (bool wal : {false, true}) {
         SCOPED_TRACE(wal ? "WAL" : "rollback journal");
-        if (wal) {
-            db->Close();
-            UseWal(dbPath);
-            db = dao::DBEngine().Workspaces(0)->OpenDatabase(dbPath);
-        }
-        const std::string mode = JournalModeOf(dbPath);
-        ScenarioSpec regression = AnalysisCases()[5].scenario;
-        regression.output1 = "Ours1" + mode;
-        regression.output2 = "Ours2" + mode;
-        WriterDuringRun reader(dbPath, 0, true);
+        const std::string mode = InJournalMode(wal);
+        // A reader must get through while the run holds its write lock.
+        OtherProcessDuringRun reader(testchild::ChildCommand("OtherReader", {dbPath}), std::chrono::seconds(20));
         const auto watching = engine->Advise(&reader);
-        EXPECT_TRUE(RunShowingProgress(AddScenario(db, regression))) << engine->get_ErrorInfo();
+        EXPECT_TRUE(RunShowingProgress(AddScenario(db, RegressionInto("Ours", mode)))) << engine->get_ErrorInfo();
         engine->Unadvise(watching);
         EXPECT_TRUE(reader.DoneDuringRun());
         EXPECT_EQ(reader.Finish(), 0);

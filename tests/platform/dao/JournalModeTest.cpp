@@ -2,18 +2,17 @@
 // and leave nothing beside the file; a file that cannot be written opens
 // read-only.
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "DaoTestSupport.h"
+#include "TestChild.h"
 
 namespace {
 
@@ -100,11 +99,10 @@ void LookAtReadOnlyFolder(const std::string& dir) {
 }
 
 // Run by JournalMode.AFolderThatCannotBeWrittenOpensReadOnly inside a mount
-// namespace where the folder is a read-only bind.
-TEST(ReadOnlyFolderChild, Looks) {
-    const char* dir = std::getenv("MERIVOX_READ_ONLY_DIR");
-    if (!dir) GTEST_SKIP() << "started only by another test";
-    LookAtReadOnlyFolder(dir);
+// namespace where the folder args[0] is a read-only bind.
+TEST_CHILD(ReadOnlyFolderLook) {
+    ASSERT_EQ(args.size(), 1u);
+    LookAtReadOnlyFolder(args[0]);
 }
 
 TEST_F(JournalMode, AFolderThatCannotBeWrittenOpensReadOnly) {
@@ -119,23 +117,15 @@ TEST_F(JournalMode, AFolderThatCannotBeWrittenOpensReadOnly) {
     }
     // Permissions do not bind root: look from a user and mount namespace in
     // which the folder is bound read-only.
-    auto run = [](std::vector<std::string> args) {
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-        int status = 0;
-        if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-        return WEXITSTATUS(status);
+    auto run = [](std::vector<std::string> command) {
+        return testchild::Process(std::move(command)).Finish(std::chrono::minutes(1));
     };
     if (run({"unshare", "-rm", "sh", "-c", "mount --bind -o ro \"$0\" \"$0\"", dir}) != 0)
         GTEST_SKIP() << "no user and mount namespace here to make a read-only folder for root";
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    const int status = run({"unshare", "-rm", "sh", "-c",
-                            "mount --bind -o ro \"$0\" \"$0\" && MERIVOX_READ_ONLY_DIR=\"$0\" exec \"$1\" "
-                            "--gtest_filter=ReadOnlyFolderChild.Looks",
-                            dir, self});
+    std::vector<std::string> look = {"unshare", "-rm", "sh", "-c", "mount --bind -o ro \"$0\" \"$0\" && exec \"$@\"",
+                                     dir};
+    for (const std::string& word : testchild::ChildCommand("ReadOnlyFolderLook", {dir})) look.push_back(word);
+    const int status = run(look);
     EXPECT_EQ(status, 0);
 }
 
