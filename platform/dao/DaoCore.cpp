@@ -1047,6 +1047,16 @@ std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl
             // A WAL file in a folder that cannot be written: SQLite cannot
             // make its shared-memory file, so read the file as it stands.
             if (!readOnly || e.Number() != err::kFileNotFound || !HeaderSaysWal(d->path)) throw;
+            // Read so, changes still in the write-ahead log would be left out
+            // without a word: the file would show as it was before them.
+            std::error_code ec;
+            const std::string log = d->path + "-wal";
+            if (std::filesystem::exists(log, ec) && std::filesystem::file_size(log, ec) > 0) {
+                Fail(err::kFileNotFound,
+                     "The database '" + d->path + "' cannot be opened: changes to it are still in its log '" + log +
+                         "', which cannot be read while the folder cannot be written. Open it once where it can be "
+                         "written (or copy it with its log to such a folder).");
+            }
             d->Close();
             open(ImmutableUri(d->path), SQLITE_OPEN_URI);
         }
