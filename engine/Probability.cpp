@@ -93,7 +93,20 @@ double Quantara::ProbInverse(const std::string& strProbType, double dblProbabili
         err = "Probability value must greater than 0 and less than 1.";
     return Answer("Inverse Probability Calculation Syntax Error", err, depth, [&] {
         CZValue z;
-        if (t != "Z") return z.Quarn_FindValue(t, dblProbability, dblDegreesOfFreedom1, dblDegreesOfFreedom2, true);
+        if (t != "Z") {
+            try {
+                return z.Quarn_FindValue(t, dblProbability, dblDegreesOfFreedom1, dblDegreesOfFreedom2, true);
+            } catch (const vb::VbError& e) {
+                // The search overflows only when the value it walks out to
+                // passes the largest Double with the probability still above
+                // the one sought.
+                if (e.Number() != vb::err::kOverflow) throw;
+                throw vb::VbError(vb::err::kOverflow, "The " + t + " value of the probability " +
+                                                          vb::CStr(dblProbability) +
+                                                          " is larger than the largest number that can be held "
+                                                          "(about 1.8E+308).");
+            }
+        }
         const double smallest = z.Quarn_NormalTail(CZValue::NormalCutOff());
         if (dblProbability < smallest) {
             err = "The probability " + vb::CStr(dblProbability) +
