@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "ErrorStack.h"
 #include "MemoryStatus.h"
 #include "OSInfo.h"
 #include "StatCommon.h"
@@ -65,7 +64,7 @@ const std::vector<std::pair<const char*, bool>>& ReportedLibraries() {
 
 void SetDataEngineFacts(DataEngineFacts facts) { Facts() = std::move(facts); }
 
-std::string FormatErrorReport(const CErr_Zelk& stack) {
+std::string FormatErrorReport(const ErrorFacts& error) {
     CMemoryStatus memory;
     COSInfo osInfo;
 
@@ -87,19 +86,19 @@ std::string FormatErrorReport(const CErr_Zelk& stack) {
     lines.push_back("App EXE           : " + app.exeName);
     lines.push_back("App Path          : " + app.path);
     lines.push_back("Workgroup Path    : " + Ask(Facts().systemDB));
-    lines.push_back("Error String      : " + stack.ErrDescription());
-    lines.push_back("Error Number      : " + std::to_string(stack.ErrNumber()));
-    lines.push_back("Error Procedure   : " + stack.StackEntry(stack.Depth()));
+    lines.push_back("Error String      : " + error.description);
+    lines.push_back("Error Number      : " + std::to_string(error.number));
+    lines.push_back("Error Procedure   : " + error.procedure);
     lines.push_back("");
     lines.push_back("Procedure Stack");
     lines.push_back("---------------");
-    for (int i = 0; i <= stack.UpperBound(); ++i) {
-        std::string name = stack.StackEntry(i);
-        if (!name.empty()) lines.push_back(TwoDigits(i) + std::string(2 * static_cast<size_t>(i), ' ') + name);
+    for (size_t i = 0; i < error.procedures.size(); ++i) {
+        const std::string& name = error.procedures[i];
+        if (!name.empty()) lines.push_back(TwoDigits(static_cast<int>(i)) + std::string(2 * i, ' ') + name);
     }
     lines.push_back("");
-    if (stack.ScenarioNumber() != 0) {
-        lines.push_back("Scenario Number: " + std::to_string(stack.ScenarioNumber()));
+    if (error.scenarioNumber != 0) {
+        lines.push_back("Scenario Number: " + std::to_string(error.scenarioNumber));
         lines.push_back("");
     }
     lines.push_back("");
@@ -131,7 +130,7 @@ std::string FormatErrorReport(const CErr_Zelk& stack) {
         if (!loaded.empty()) version = own ? ownVersion : GetFileVersion(loaded);
         lines.push_back(Label(std::string(stem) + " Ver") + version);
     }
-    if (!stack.CurrentOperation().empty()) lines.push_back("Current Operation: " + stack.CurrentOperation());
+    if (!error.currentOperation.empty()) lines.push_back("Current Operation: " + error.currentOperation);
 
     std::string text;
     for (size_t i = 0; i < lines.size(); ++i) {

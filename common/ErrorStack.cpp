@@ -151,7 +151,14 @@ bool CErr_Zelk::WriteErrorReport() {
     const std::string path = destination_.String();
     try {
         std::remove(path.c_str());
-        errReport_ = common::FormatErrorReport(*this);
+        common::ErrorFacts facts;
+        facts.description = ErrDescription();
+        facts.number = ErrNumber();
+        facts.procedure = StackEntry(Depth());
+        for (int i = 0; i <= UpperBound(); ++i) facts.procedures.push_back(StackEntry(i));
+        facts.scenarioNumber = ScenarioNumber();
+        facts.currentOperation = CurrentOperation();
+        errReport_ = common::FormatErrorReport(facts);
         std::ofstream out(path, std::ios::binary | std::ios::app);
         if (!out) return false;
         out << errReport_ << "\r\n";

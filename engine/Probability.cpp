@@ -32,6 +32,27 @@ std::string CheckArguments(const std::string& t, double value, const char* value
     if (df1 < least || (t == "F" && df2 < least)) return "Degrees of freedom must be greater than 0";
     return {};
 }
+
+// Runs a computation of the library when the arguments passed (`err` empty);
+// the error it raises becomes `err`, its procedures taken off the stack.
+// Shows `err` under `title` when there is one, returning 0 then.
+template <class Compute>
+double Answer(const char* title, std::string& err, int16_t depth, Compute compute) {
+    double result = 0;
+    if (err.empty()) {
+        try {
+            result = compute();
+        } catch (const vb::VbError& e) {
+            err = e.Description();
+            UnwindTo(depth);
+        }
+    }
+    if (!err.empty()) {
+        engine::ShowMessage(std::string(title) + "\r\n\r\n" + err);
+        return 0;
+    }
+    return result;
+}
 }  // namespace
 
 double Quantara::Probability(const std::string& strProbType, double dblTestValue, double dblDegreesOfFreedom1,
@@ -47,24 +68,13 @@ double Quantara::Probability(const std::string& strProbType, double dblTestValue
     }
     if (t.empty()) return 0;
     std::string err = CheckArguments(t, dblTestValue, "test value", dblDegreesOfFreedom1, dblDegreesOfFreedom2, false);
-    double result = 0;
-    if (err.empty()) {
-        try {
-            CZValue z;
-            // The normal's two-sided tail is formed directly: one minus the
-            // central probability would keep only its leading digits.
-            result = t == "Z" ? z.Quarn_NormalTail(dblTestValue)
-                              : z.Quarn_CalcProb(t, dblTestValue, dblDegreesOfFreedom1, dblDegreesOfFreedom2);
-        } catch (const vb::VbError& e) {
-            err = e.Description();
-            UnwindTo(depth);
-        }
-    }
-    if (!err.empty()) {
-        engine::ShowMessage("Probability Calculation Syntax Error\r\n\r\n" + err);
-        return 0;
-    }
-    return result;
+    return Answer("Probability Calculation Syntax Error", err, depth, [&] {
+        CZValue z;
+        // The normal's two-sided tail is formed directly: one minus the
+        // central probability would keep only its leading digits.
+        return t == "Z" ? z.Quarn_NormalTail(dblTestValue)
+                        : z.Quarn_CalcProb(t, dblTestValue, dblDegreesOfFreedom1, dblDegreesOfFreedom2);
+    });
 }
 
 double Quantara::ProbInverse(const std::string& strProbType, double dblProbability, double dblDegreesOfFreedom1,
@@ -78,35 +88,32 @@ double Quantara::ProbInverse(const std::string& strProbType, double dblProbabili
     } else {
         err = CheckArguments(t, dblProbability, "probability", dblDegreesOfFreedom1, dblDegreesOfFreedom2, true);
     }
-    double result = 0;
-    if (err.empty()) {
-        // NaN fails both comparisons, so it is rejected too.
-        if (!(dblProbability > 0 && dblProbability < 1)) {
-            err = "Probability value must greater than 0 and less than 1.";
-        } else {
+    // NaN fails both comparisons, so it is rejected too.
+    if (err.empty() && !(dblProbability > 0 && dblProbability < 1))
+        err = "Probability value must greater than 0 and less than 1.";
+    return Answer("Inverse Probability Calculation Syntax Error", err, depth, [&] {
+        CZValue z;
+        if (t != "Z") {
             try {
-                CZValue z;
-                if (t == "Z") {
-                    const double smallest = z.Quarn_NormalTail(CZValue::NormalCutOff());
-                    if (dblProbability < smallest) {
-                        err = "The probability " + vb::CStr(dblProbability) +
-                              " is below the smallest normal probability calculated, " + vb::CStr(smallest) +
-                              " (Z = " + vb::CStr(CZValue::NormalCutOff()) + "); beyond that the probability is 0.";
-                    } else {
-                        result = z.Quarn_NormalTailInverse(dblProbability);
-                    }
-                } else {
-                    result = z.Quarn_FindValue(t, dblProbability, dblDegreesOfFreedom1, dblDegreesOfFreedom2, true);
-                }
+                return z.Quarn_FindValue(t, dblProbability, dblDegreesOfFreedom1, dblDegreesOfFreedom2, true);
             } catch (const vb::VbError& e) {
-                err = e.Description();
-                UnwindTo(depth);
+                // The search overflows only when the value it walks out to
+                // passes the largest Double with the probability still above
+                // the one sought.
+                if (e.Number() != vb::err::kOverflow) throw;
+                throw vb::VbError(vb::err::kOverflow, "The " + t + " value of the probability " +
+                                                          vb::CStr(dblProbability) +
+                                                          " is larger than the largest number that can be held "
+                                                          "(about 1.8E+308).");
             }
         }
-    }
-    if (!err.empty()) {
-        engine::ShowMessage("Inverse Probability Calculation Syntax Error\r\n\r\n" + err);
-        return 0;
-    }
-    return result;
+        const double smallest = z.Quarn_NormalTail(CZValue::NormalCutOff());
+        if (dblProbability < smallest) {
+            err = "The probability " + vb::CStr(dblProbability) +
+                  " is below the smallest normal probability calculated, " + vb::CStr(smallest) +
+                  " (Z = " + vb::CStr(CZValue::NormalCutOff()) + "); beyond that the probability is 0.";
+            return 0.0;
+        }
+        return z.Quarn_NormalTailInverse(dblProbability);
+    });
 }

@@ -12,6 +12,7 @@
 #include "CurrentDatabase.h"
 #include "Hourglass.h"
 #include "shell/ProgramInfo.h"
+#include "ScenarioCatalogue.h"
 #include "ScenarioSchema.h"
 #include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
@@ -21,26 +22,11 @@
 
 namespace {
 
-// The scenario's number: the one column a copy does not take over.
-bool IsScenarioKey(const store::ColumnDef& column) {
-    const std::string_view name = column.Name();
-    constexpr std::string_view key = "Scenario_ID";
-    if (name.size() != key.size()) return false;
-    for (size_t i = 0; i < key.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(name[i])) != std::tolower(static_cast<unsigned char>(key[i])))
-            return false;
-    return true;
-}
-
 // The open database; an error when none is open.
 dao::DatabasePtr OpenDatabase() {
     dao::DatabasePtr db = store::CurrentDatabase();
     if (!db || !store::CurrentWorkspace()) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open");
     return db;
-}
-
-std::string RowSql(std::string_view table, long id) {
-    return "SELECT * FROM [" + std::string(table) + "] WHERE [Scenario_ID] = " + std::to_string(id) + ";";
 }
 
 const char* kNotFound = "Error retrieving current scenario information";
@@ -98,21 +84,10 @@ void frmDuplicate::ScenarioID(long value) {
         scenarioOk_ = false;
         if (value == 0) return;
         scenarioId_ = value;
-        const dao::DatabasePtr db = OpenDatabase();
-        dao::RecordsetPtr scenario = db->OpenRecordset(RowSql(store::kScenariosTable, value));
-        const bool found = !scenario->Eof();
-        std::string description;
-        if (found) {
-            const vb::Variant stored = scenario->Fields("Scenario_Description")->Value();
-            if (!stored.IsNull()) description = stored.ToString();
-        }
-        scenario->Close();
         // A copy needs both rows; a scenario that has gone is not offered.
-        if (!found) return;
-        dao::RecordsetPtr options = db->OpenRecordset(RowSql(store::kOptionsTable, value));
-        const bool hasOptions = !options->Eof();
-        options->Close();
-        if (!hasOptions) return;
+        const std::optional<std::string> copyable = store::CopyableScenario(OpenDatabase(), value);
+        if (!copyable) return;
+        const std::string& description = *copyable;
         lblCurrentScenario_->setText(QString::fromStdString(description));
         txtNewScenario_->setText(QString::fromStdString("Copy of " + description));
         scenarioOk_ = true;
@@ -147,53 +122,9 @@ bool frmDuplicate::SaveNewScenario() {
         hourglass.Value(true);
         const dao::DatabasePtr db = OpenDatabase();
         const std::string description = txtNewScenario_->text().toStdString();
-        long newId = 0;
-        bool vanished = false;
         // The three copies stand or fall together.
-        {
-            dao::WorkspaceTransaction transaction(store::CurrentWorkspace());
-            dao::RecordsetPtr oldScenario = db->OpenRecordset(RowSql(store::kScenariosTable, scenarioId_));
-            dao::RecordsetPtr oldOptions = db->OpenRecordset(RowSql(store::kOptionsTable, scenarioId_));
-            vanished = oldScenario->Eof() || oldOptions->Eof();
-            if (!vanished) {
-                dao::RecordsetPtr rs = db->OpenRecordset(std::string(store::kScenariosTable), dao::dbOpenDynaset);
-                rs->AddNew();
-                for (const store::ColumnDef& column : store::ScenariosSchema().columns) {
-                    if (IsScenarioKey(column)) continue;
-                    const std::string name(column.Name());
-                    rs->Fields(name)->Value(name == "Scenario_Description" ? vb::Variant(description)
-                                                                           : oldScenario->Fields(name)->Value());
-                }
-                rs->Update();
-                rs->Bookmark(rs->LastModified());
-                newId = rs->Fields("Scenario_ID")->Value().ToLong();
-                rs->Close();
-
-                dao::RecordsetPtr options = db->OpenRecordset(std::string(store::kOptionsTable), dao::dbOpenDynaset);
-                options->AddNew();
-                for (const store::ColumnDef& column : store::OptionsSchema().columns) {
-                    const std::string name(column.Name());
-                    options->Fields(name)->Value(IsScenarioKey(column) ? vb::Variant(static_cast<int32_t>(newId))
-                                                                       : oldOptions->Fields(name)->Value());
-                }
-                options->Update();
-                options->Close();
-
-                std::string columns, values;
-                for (const store::ColumnDef& column : store::FieldsSchema().columns) {
-                    const std::string name(column.Name());
-                    columns += (columns.empty() ? "[" : ", [") + name + "]";
-                    values += values.empty() ? "" : ", ";
-                    values += IsScenarioKey(column) ? std::to_string(newId) + " AS Expr1" : "[" + name + "]";
-                }
-                db->Execute("INSERT INTO [" + std::string(store::kFieldsTable) + "] (" + columns + ") SELECT " +
-                            values + " FROM [" + std::string(store::kFieldsTable) +
-                            "] WHERE [Scenario_ID]=" + std::to_string(scenarioId_));
-            }
-            oldScenario->Close();
-            oldOptions->Close();
-            if (!vanished) transaction.Commit();
-        }
+        const long newId = store::DuplicateScenario(store::CurrentWorkspace(), db, scenarioId_, description);
+        const bool vanished = newId == 0;
         if (vanished) {
             hourglass.Value(false);
             ui::MsgBox(kNotFound, ui::vbOKOnly, program::kAppTitle);

@@ -19,6 +19,7 @@
 #include "ErrorStack.h"
 #include "Hourglass.h"
 #include "shell/ProgramInfo.h"
+#include "ScenarioCatalogue.h"
 #include "ScenarioQueries.h"
 #include "ScenarioSchema.h"
 #include "forms/frmDuplicate.h"
@@ -55,25 +56,6 @@ dao::DatabasePtr OpenDatabase() {
 }
 
 void Message(const std::string& text) { ui::MsgBox(text, ui::vbOKOnly, program::kAppTitle); }
-
-// A stored value as the list shows it: Null as empty, dates to the minute.
-std::string CellText(const vb::Variant& value) {
-    if (value.IsNull() || value.IsEmpty()) return {};
-    if (value.Type() == vb::vbDate) return vb::Format(value, "yyyy-mm-dd hh:nn");
-    return value.ToString();
-}
-
-// Comparison of stored texts as the database compares them (ASCII letters without case).
-bool SameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
-}
 
 // The program's number of a scenario from the list's text ("12" gives 12, anything else 0).
 long NumberOf(const std::string& text) { return static_cast<long>(vb::Val(text)); }
@@ -302,13 +284,6 @@ void frmStatMain::optNonParAnalysisType_Click(int index) {
 
 void frmStatMain::LoadScenarios() {
     Guarded("frmStatMain:LoadScenarios", [this] {
-        // The filter values never enter the statement: the rows are read in
-        // their order and matched here, "*" meaning every analysis.
-        const std::string sql =
-            "SELECT  Scenario_ID, Scenario_Analysis_SubType, Scenario_Description, Scenario_Input_Table_Name, "
-            "Scenario_Analysis_Type, Scenario_Output_Table1_Name, Scenario_Output_Table2_Name, Scenario_CreatedBy, "
-            "Scenario_DateCreated, Scenario_ModifiedBy, Scenario_LastModified FROM usysQuarnScenarios ORDER BY "
-            "SortOrder, Scenario_ID;";
         m_ListView.SetRedraw(false);
         lvwScenarios_->clear();
         struct Redraw {
@@ -318,27 +293,18 @@ void frmStatMain::LoadScenarios() {
 
         dao::DatabasePtr db = store::CurrentDatabase();
         if (!db) return;
-        dao::RecordsetPtr rs = db->OpenRecordset(sql, dao::dbOpenSnapshot);
-        static const std::array<const char*, 9> subItems = {
-            "Scenario_Analysis_SubType",   "Scenario_Description",        "Scenario_Input_Table_Name",
-            "Scenario_Output_Table1_Name", "Scenario_Output_Table2_Name", "Scenario_CreatedBy",
-            "Scenario_DateCreated",        "Scenario_ModifiedBy",         "Scenario_LastModified"};
         QList<QTreeWidgetItem*> rows;
-        while (!rs->Eof()) {
-            const std::string family = CellText(rs->Fields("Scenario_Analysis_Type")->Value());
-            const std::string subType = CellText(rs->Fields("Scenario_Analysis_SubType")->Value());
-            if (SameText(family, scenTypeMain_) && (scenType_ == "*" || SameText(subType, scenType_))) {
-                const std::string id = CellText(rs->Fields("Scenario_ID")->Value());
-                auto* row = new CListViewItem;
-                row->setData(0, Qt::UserRole, QString::fromStdString("S" + id));
-                row->setText(0, QString::fromStdString(id));
-                for (int i = 0; i < int(subItems.size()); ++i)
-                    row->setText(i + 1, QString::fromStdString(CellText(rs->Fields(subItems[i])->Value())));
-                rows.push_back(row);
-            }
-            rs->MoveNext();
+        for (const store::ScenarioRow& scenario : store::ListScenarios(db, scenTypeMain_, scenType_)) {
+            auto* row = new CListViewItem;
+            row->setData(0, Qt::UserRole, QString::fromStdString("S" + scenario.id));
+            int column = 0;
+            for (const std::string* text :
+                 {&scenario.id, &scenario.analysis, &scenario.description, &scenario.inputTable, &scenario.outputTable1,
+                  &scenario.outputTable2, &scenario.createdBy, &scenario.dateCreated, &scenario.modifiedBy,
+                  &scenario.lastModified})
+                row->setText(column++, QString::fromStdString(*text));
+            rows.push_back(row);
         }
-        rs->Close();
         lvwScenarios_->addTopLevelItems(rows);
         if (!rows.isEmpty()) lvwScenarios_->setCurrentItem(rows.front());
         FitListColumns();
@@ -637,13 +603,8 @@ void frmStatMain::DeleteCurrentScenario() {
 
 void frmStatMain::DeleteScenario(long ScenarioID) {
     Guarded("frmStatMain:DeleteScenario", [ScenarioID] {
-        // The three deletes stand or fall together.
         const dao::DatabasePtr db = OpenDatabase();
-        dao::WorkspaceTransaction transaction(store::CurrentWorkspace());
-        for (std::string_view table : {store::kScenariosTable, store::kFieldsTable, store::kOptionsTable})
-            db->Execute("DELETE * FROM [" + std::string(table) +
-                        "] WHERE [Scenario_ID] = " + std::to_string(ScenarioID) + ";");
-        transaction.Commit();
+        store::DeleteScenario(store::CurrentWorkspace(), db, ScenarioID);
     });
 }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "vb/Conversions.h"
+
 namespace {
 
 // The value of a cell's text when it is a number as the grid writes them
@@ -21,33 +23,6 @@ bool ParseNumber(const QString& text, double& value) {
     value = std::strtod(s.c_str(), &end);
     return end == s.c_str() + s.size() && std::isfinite(value) &&
            s.find_first_not_of("0123456789+-.E") == std::string::npos;
-}
-
-// "d.ddd" digits and the decimal exponent of |value| to `precision` digits,
-// trailing zeros dropped.
-void Digits(double value, int precision, std::string& digits, int& exponent) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*e", precision - 1, std::fabs(value));
-    digits.clear();
-    const char* p = buffer;
-    for (; *p && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9') digits.push_back(*p);
-    exponent = std::atoi(p + 1);
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-}
-
-// `value` with `precision` significant digits and an exponent, written as
-// the grid writes numbers ("-2.5E+300", "1E-05").
-QString Scientific(double value, int precision) {
-    std::string digits;
-    int exponent;
-    Digits(value, precision, digits, exponent);
-    std::string out = value < 0 ? "-" : "";
-    out += digits[0];
-    if (digits.size() > 1) out += "." + digits.substr(1);
-    char e[16];
-    std::snprintf(e, sizeof e, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-    return QString::fromStdString(out + e);
 }
 
 // `value` with `decimals` digits after the point, trailing zeros dropped.
@@ -74,12 +49,13 @@ QString GridCellDelegate::FitNumber(const QString& text, const QFontMetrics& met
         const int decimals = int(text.size() - point - 1);
         std::string digits;
         int exponent;
-        Digits(value, 15, digits, exponent);
+        vb::SplitDigits(value, 15, digits, exponent);
         const int fewest = exponent < 0 ? -exponent : 0;
         for (int d = decimals - 1; d >= fewest; --d) forms.push_back(Fixed(value, d));
     }
     // With an exponent: fewer mantissa digits.
-    for (int precision = 15; precision >= 1; --precision) forms.push_back(Scientific(value, precision));
+    for (int precision = 15; precision >= 1; --precision)
+        forms.push_back(QString::fromStdString(vb::ScientificText(value, precision)));
     for (const QString& form : forms)
         if (metrics.horizontalAdvance(form) <= width) return form;
     // Not even one digit and the exponent fit: say so rather than mislead.

@@ -14,6 +14,7 @@
 #include "forms/frmStatus.h"
 #include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
+#include "services/OverwriteQuestion.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
@@ -78,20 +79,7 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
         const std::string output1 = TextOf(rs->Fields("Scenario_Output_Table1_Name")->Value());
         const std::string output2 = TextOf(rs->Fields("Scenario_Output_Table2_Name")->Value());
         rs->Close();
-        const auto toAsk = [&](const std::string& name) {
-            if (name.empty() || !TableExists(db, name)) return false;
-            return std::none_of(agreed.begin(), agreed.end(),
-                                [&](const std::string& a) { return vb::EqualsNoCase(a, name); });
-        };
-        std::string existing;
-        if (toAsk(output1)) existing = output1;
-        if (toAsk(output2)) existing += "\r\n" + output2;
-        if (!existing.empty() &&
-            ui::MsgBox("The following output table(s) already exist in the current database. Do you want to "
-                       "overwrite them?\r\n\r\n" +
-                           existing,
-                       ui::vbYesNo | ui::vbQuestion, program::kAppTitle) != ui::vbYes)
-            return;
+        if (!AgreeToOverwrite(db, output1, output2, agreed)) return;
 
         stack.CurrentOperation("Close output forms if open ");
         if (!output1.empty()) emit GridsClosing(QString::fromStdString(output1));

@@ -15,6 +15,7 @@
 #include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpTopics.h"
+#include "services/OverwriteQuestion.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
 #include "wizard/CZantelsPropWiz.h"
@@ -236,23 +237,8 @@ bool frmQuarn_Finish::CheckExistingTableNames(std::vector<std::string>& agreed) 
     Guarded("frmQuarn_Finish:CheckExistingTableNames", [&] {
         const std::string first = txtTable1_->text().toStdString();
         const std::string second = txtTable2_->text().toStdString();
-        const dao::DatabasePtr db = store::CurrentDatabase();
         std::vector<std::string> existing;
-        std::string list;
-        if (!first.empty() && TableExists(db, first)) {
-            list = first;
-            existing.push_back(first);
-        }
-        if (!second.empty() && TableExists(db, second)) {
-            list += "\r\n" + second;
-            existing.push_back(second);
-        }
-        if (!list.empty() &&
-            ui::MsgBox("The following output table(s) already exist in the current database. Do you want to "
-                       "overwrite them?\r\n\r\n" +
-                           list,
-                       ui::vbYesNo | ui::vbQuestion, program::kAppTitle) != ui::vbYes)
-            return;
+        if (!AgreeToOverwrite(store::CurrentDatabase(), first, second, {}, &existing)) return;
         // Nothing is dropped here: the run replaces the tables once the scenario is saved.
         agreed = std::move(existing);
         go = true;

@@ -1047,6 +1047,16 @@ std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl
             // A WAL file in a folder that cannot be written: SQLite cannot
             // make its shared-memory file, so read the file as it stands.
             if (!readOnly || e.Number() != err::kFileNotFound || !HeaderSaysWal(d->path)) throw;
+            // Read so, changes still in the write-ahead log would be left out
+            // without a word: the file would show as it was before them.
+            std::error_code ec;
+            const std::string log = d->path + "-wal";
+            if (std::filesystem::exists(log, ec) && std::filesystem::file_size(log, ec) > 0) {
+                Fail(err::kFileNotFound,
+                     "The database '" + d->path + "' cannot be opened: changes to it are still in its log '" + log +
+                         "', which cannot be read while the folder cannot be written. Open it once where it can be "
+                         "written (or copy it with its log to such a folder).");
+            }
             d->Close();
             open(ImmutableUri(d->path), SQLITE_OPEN_URI);
         }
@@ -1217,7 +1227,9 @@ bool Database::SameFile(const Database& other) const {
 
 std::string Database::SchemaObjectType(const std::string& name) const {
     impl_->CheckOpen();
-    Stmt s(impl_->db, "SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
+    // Tables, views and indexes share one namespace; a trigger of the same
+    // name lives beside them, so it is named only when nothing else is.
+    Stmt s(impl_->db, "SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE ORDER BY type = 'trigger'");
     s.Bind(1, name);
     if (!s.Step()) return {};
     return s.Text(0);

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "ui/ConsoleUi.h"
-#include "ui/RecordingUi.h"
 #include "vb/App.h"
 
 namespace ui {
@@ -22,6 +20,25 @@ MsgBoxResult DefaultButton(int style) {
 }
 
 namespace {
+
+// The default services: message boxes go to standard error and are answered
+// with their default button; nothing else has a visible effect.
+class ConsoleUi : public UiServices {
+public:
+    MsgBoxResult MsgBox(const std::string& prompt, int style, const std::string& title) override;
+    void Beep() override;
+    int GetMousePointer() const override { return pointer_; }
+    void SetMousePointer(int pointer) override { pointer_ = pointer; }
+    std::string ClipboardText() const override { return clipboard_; }
+    void SetClipboardText(const std::string& text) override { clipboard_ = text; }
+    bool Open(const std::string& target) override;
+    void ShowHelp(const std::string& helpFile, int topic) override;
+
+private:
+    int pointer_ = vbDefault;
+    std::string clipboard_;
+};
+
 ConsoleUi& Console() {
     static ConsoleUi console;
     return console;
@@ -56,27 +73,6 @@ bool ConsoleUi::Open(const std::string& target) {
 
 void ConsoleUi::ShowHelp(const std::string& helpFile, int topic) {
     std::fprintf(stderr, "Help: %s, topic %d\n", helpFile.c_str(), topic);
-}
-
-MsgBoxResult RecordingUi::MsgBox(const std::string& prompt, int style, const std::string& title) {
-    MsgBoxResult answer = DefaultButton(style);
-    if (!replies_.empty()) {
-        answer = replies_.front();
-        replies_.pop_front();
-    }
-    boxes.push_back(Box{prompt, style, title, answer});
-    return answer;
-}
-
-void RecordingUi::Reset() {
-    boxes.clear();
-    beeps = 0;
-    pointer = vbDefault;
-    pointerHistory.clear();
-    clipboard.clear();
-    opened.clear();
-    helpCalls.clear();
-    replies_.clear();
 }
 
 }  // namespace ui

@@ -13,10 +13,6 @@ namespace vb {
 
 // --- numbers to text ---------------------------------------------------------
 
-namespace {
-
-// Significant digits (no trailing zeros) and decimal exponent of |value|,
-// rounded to `precision` digits: 1234.5 -> "12345", 3.
 void SplitDigits(double value, int precision, std::string& digits, int& exponent) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*e", precision - 1, std::fabs(value));
@@ -28,20 +24,26 @@ void SplitDigits(double value, int precision, std::string& digits, int& exponent
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 }
 
+namespace {
+
+// The scientific form of the sign and the digits and exponent of SplitDigits.
+std::string Scientific(bool negative, const std::string& digits, int exponent) {
+    std::string out = negative ? "-" : "";
+    out += digits[0];
+    if (digits.size() > 1) out += "." + digits.substr(1);
+    char e[16];
+    std::snprintf(e, sizeof e, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return out + e;
+}
+
 std::string GeneralNumber(double value, int precision) {
     if (value == 0.0) return "0";
     if (!std::isfinite(value)) Raise(err::kOverflow);
     std::string digits;
     int exponent;
     SplitDigits(value, precision, digits, exponent);
+    if (exponent < -4 || exponent >= precision) return Scientific(value < 0, digits, exponent);
     std::string out = value < 0 ? "-" : "";
-    if (exponent < -4 || exponent >= precision) {
-        out += digits[0];
-        if (digits.size() > 1) out += "." + digits.substr(1);
-        char e[16];
-        std::snprintf(e, sizeof e, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-        return out + e;
-    }
     if (exponent < 0) return out + "0." + std::string(size_t(-exponent - 1), '0') + digits;
     if (static_cast<int>(digits.size()) <= exponent + 1)
         return out + digits + std::string(size_t(exponent + 1) - digits.size(), '0');
@@ -49,6 +51,13 @@ std::string GeneralNumber(double value, int precision) {
 }
 
 }  // namespace
+
+std::string ScientificText(double value, int precision) {
+    std::string digits;
+    int exponent;
+    SplitDigits(value, precision, digits, exponent);
+    return Scientific(value < 0, digits, exponent);
+}
 
 std::string CStr(double value) { return GeneralNumber(value, 15); }
 std::string CStrSingle(float value) { return GeneralNumber(value, 7); }

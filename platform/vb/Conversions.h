@@ -19,6 +19,12 @@ std::string CStrSingle(float value);
 std::string CStr(int64_t value);
 inline std::string CStr(int32_t value) { return CStr(static_cast<int64_t>(value)); }
 std::string CStr(const Variant& value);
+// The significant digits (no trailing zeros) and decimal exponent of |value|,
+// rounded to `precision` digits: 1234.5 -> "12345", 3.
+void SplitDigits(double value, int precision, std::string& digits, int& exponent);
+// A finite, non-zero `value` to `precision` significant digits in CStr's
+// scientific form ("-2.5E+300", "1E-05").
+std::string ScientificText(double value, int precision);
 // Str: like CStr but a non-negative number gets a leading space.
 std::string Str(double value);
 // The exact, shortest text that reads back as the same Double (for SQL),

@@ -62,7 +62,8 @@ protected:
         AddRow("R", {1.0, 2.0, 2.0, 3.0}, null);
     }
 
-    int32_t Scenario(bool weighted, std::vector<std::string> fields = {"A", "B", "C", "D"}, bool detail = true) {
+    static ScenarioSpec Spec(bool weighted, std::vector<std::string> fields = {"A", "B", "C", "D"},
+                             bool detail = true) {
         ScenarioSpec scenario;
         scenario.family = "N";
         scenario.subType = "N Fields";
@@ -72,7 +73,17 @@ protected:
         int16_t pos = 1;
         for (const std::string& f : fields) scenario.fields.emplace_back(f, "X", pos++);
         if (weighted) scenario.fields.emplace_back("W", "W", 1);
-        return AddScenario(db, scenario);
+        return scenario;
+    }
+    int32_t Scenario(bool weighted, std::vector<std::string> fields = {"A", "B", "C", "D"}, bool detail = true) {
+        return AddScenario(db, Spec(weighted, std::move(fields), detail));
+    }
+
+    // The result row of group `g`; the test fails when there is not one.
+    Row GroupResult(const std::string& g) {
+        auto rows = ReadResultRows(db, "Out1", "G = '" + g + "'");
+        EXPECT_EQ(rows.size(), 1u) << "group " << g;
+        return rows.size() == 1 ? rows[0] : Row{};
     }
 };
 
@@ -110,20 +121,19 @@ TEST_F(Friedman, TiesInsideARecordListwiseMissingAndWeights) {
 TEST_F(Friedman, WithoutTiesMatchesFriedmanTest) {
     AddData();
     ASSERT_TRUE(Run(Scenario(false))) << engine->get_ErrorInfo();
-    auto rows = ReadResultRows(db, "Out1", "G = 'Q'");
-    ASSERT_EQ(rows.size(), 1u);
+    const Row row = GroupResult("Q");
     // R: friedman.test(Q) statistic and p.value; rank sums 15, 12, 11, 12.
-    EXPECT_EQ(Num(rows[0], "Count"), 5);
-    EXPECT_NEAR(Num(rows[0], "Chi-Squared"), 1.08, 1e-12);
-    EXPECT_NEAR(Num(rows[0], "Friedman_Prob"), 0.78190422433863116, kChiProbTol);
+    EXPECT_EQ(Num(row, "Count"), 5);
+    EXPECT_NEAR(Num(row, "Chi-Squared"), 1.08, 1e-12);
+    EXPECT_NEAR(Num(row, "Friedman_Prob"), 0.78190422433863116, kChiProbTol);
     auto detail = ReadResultRows(db, "Out2", "G = 'Q'");
     ASSERT_EQ(detail.size(), 4u);
     EXPECT_DOUBLE_EQ(Num(detail[0], "SumRanks"), 15);
     EXPECT_DOUBLE_EQ(Num(detail[2], "SumRanks"), 11);
     // Unweighted: the weight-0 record of group P counts, with ranks 2, 3, 1, 4.
-    auto p = ReadResultRows(db, "Out1", "G = 'P'");
-    EXPECT_EQ(Num(p[0], "Count"), 6);
-    EXPECT_EQ(Num(p[0], "Missing"), 1);
+    const Row p = GroupResult("P");
+    EXPECT_EQ(Num(p, "Count"), 6);
+    EXPECT_EQ(Num(p, "Missing"), 1);
 }
 
 // Records weighing about a million each whose rank sums nearly agree: the
@@ -137,22 +147,20 @@ TEST_F(Friedman, ASmallStatisticOverManyWeightedRecordsKeepsItsDigits) {
     AddRow("S", {3.0, 2.0, 1.0}, 1000000.0);
     AddRow("S", {2.0, 1.0, 3.0}, 1000002.0);
     ASSERT_TRUE(Run(Scenario(true, {"A", "B", "C"}))) << engine->get_ErrorInfo();
-    auto rows = ReadResultRows(db, "Out1");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(Num(rows[0], "Count"), 6000002);
-    EXPECT_NEAR(Num(rows[0], "Chi-Squared"), 1.43333285555571481e-05, 1.43e-05 * 1e-13);
+    const Row row = GroupResult("S");
+    EXPECT_EQ(Num(row, "Count"), 6000002);
+    EXPECT_NEAR(Num(row, "Chi-Squared"), 1.43333285555571481e-05, 1.43e-05 * 1e-13);
 }
 
 TEST_F(Friedman, GroupWithoutAUsableRecord) {
     AddData();
     ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
-    auto rows = ReadResultRows(db, "Out1", "G = 'R'");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(Num(rows[0], "Count"), 0);
-    EXPECT_EQ(Num(rows[0], "Missing"), 2);
-    EXPECT_EQ(Num(rows[0], "DF"), 3);
-    EXPECT_TRUE(IsNull(rows[0], "Chi-Squared"));
-    EXPECT_TRUE(IsNull(rows[0], "Friedman_Prob"));
+    const Row row = GroupResult("R");
+    EXPECT_EQ(Num(row, "Count"), 0);
+    EXPECT_EQ(Num(row, "Missing"), 2);
+    EXPECT_EQ(Num(row, "DF"), 3);
+    EXPECT_TRUE(IsNull(row, "Chi-Squared"));
+    EXPECT_TRUE(IsNull(row, "Friedman_Prob"));
     EXPECT_TRUE(ReadResultRows(db, "Out2", "G = 'R'").empty());
 }
 
@@ -163,12 +171,11 @@ TEST_F(Friedman, GroupWithoutAUsableRecord) {
 TEST_F(Friedman, TwoFieldsMatchFriedmanTest) {
     AddData();
     ASSERT_TRUE(Run(Scenario(false, {"A", "B"}))) << engine->get_ErrorInfo();
-    auto rows = ReadResultRows(db, "Out1", "G = 'Q'");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(Num(rows[0], "Fields"), 2);
-    EXPECT_EQ(Num(rows[0], "DF"), 1);
-    EXPECT_NEAR(Num(rows[0], "Chi-Squared"), 0.2, 1e-12);
-    EXPECT_NEAR(Num(rows[0], "Friedman_Prob"), 0.65472084601857694, kChiProbTol);
+    const Row row = GroupResult("Q");
+    EXPECT_EQ(Num(row, "Fields"), 2);
+    EXPECT_EQ(Num(row, "DF"), 1);
+    EXPECT_NEAR(Num(row, "Chi-Squared"), 0.2, 1e-12);
+    EXPECT_NEAR(Num(row, "Friedman_Prob"), 0.65472084601857694, kChiProbTol);
     auto detail = ReadResultRows(db, "Out2", "G = 'Q'");
     ASSERT_EQ(detail.size(), 2u);
     EXPECT_DOUBLE_EQ(Num(detail[0], "SumRanks"), 8);
@@ -186,18 +193,13 @@ TEST_F(Friedman, NoDetailTableWithoutASecondName) {
 
 TEST_F(Friedman, MissingValueRuleLeavesTheWholeRecordOut) {
     AddData();
-    ScenarioSpec scenario;
-    scenario.family = "N";
-    scenario.subType = "N Fields";
-    scenario.input = "Blocks";
-    scenario.fields = {{"G", "G", 1}, {"A", "X", 1}, {"B", "X", 2}, {"C", "X", 3}, {"D", "X", 4}};
+    ScenarioSpec scenario = Spec(false);
     scenario.missingType = "1";
     scenario.missingEqual = 6.0;  // the third record of group Q goes
     ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
-    auto rows = ReadResultRows(db, "Out1", "G = 'Q'");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(Num(rows[0], "Count"), 4);
-    EXPECT_EQ(Num(rows[0], "Missing"), 1);
+    const Row row = GroupResult("Q");
+    EXPECT_EQ(Num(row, "Count"), 4);
+    EXPECT_EQ(Num(row, "Missing"), 1);
 }
 
 }  // namespace

@@ -135,6 +135,10 @@ TEST_F(ProbabilityMethods, ExtremeArgumentsAnswerPromptly) {
         {true, "Z", 1e-300, 0, 0, 0, 0,
          "The probability 1E-300 is below the smallest normal probability calculated, 2.97645644352463E-10 (Z = "
          "6.3); beyond that the probability is 0."},
+        // F(1, 1) at 1e-200 lies near 4e399.
+        {true, "F", 1e-200, 1, 1, 0, 0,
+         "The F value of the probability 1E-200 is larger than the largest number that can be held (about "
+         "1.8E+308)."},
         {true, "Z", nan, 0, 0, 0, 0, "The probability is not a finite number."},
         {true, "T", 0.05, inf, 0, 0, 0, "The degrees of freedom must be finite numbers."},
         {true, "F", 0.05, 5, nan, 0, 0, "The degrees of freedom must be finite numbers."},

@@ -17,15 +17,19 @@ namespace {
 
 class DataGridViewTest : public gridtest::GridTest {
 protected:
-    // The view shows the model over "Numbers" (N = 1..rows).
-    void Show(int rows) {
-        MakeNumbers(rows);
-        model = std::make_unique<DataGridModel>(db->OpenRecordset("Numbers", dbOpenSnapshot));
+    // The view, `width` wide, shows the model over the table.
+    void ShowTable(const std::string& table, int width = 400) {
+        model = std::make_unique<DataGridModel>(db->OpenRecordset(table, dbOpenSnapshot));
         view = std::make_unique<DataGridView>();
-        view->resize(400, 300);
+        view->resize(width, 300);
         view->SetModel(model.get());
         view->show();
         QApplication::processEvents();
+    }
+    // The view shows the model over "Numbers" (N = 1..rows).
+    void Show(int rows) {
+        MakeNumbers(rows);
+        ShowTable("Numbers");
     }
     // The N shown in the view's row `row` and that row's header.
     QString Shown(int row) const { return Cell(*view->Table()->model(), row, 0); }
@@ -116,12 +120,7 @@ TEST_F(DataGridViewTest, NavigationKeysKeepTheCurrentCellInView) {
         for (int c = 0; c < 30; ++c) values += (c ? ", " : "") + std::to_string(r * 100 + c);
         db->Execute("INSERT INTO Wide VALUES (" + values + ")");
     }
-    model = std::make_unique<DataGridModel>(db->OpenRecordset("Wide", dbOpenSnapshot));
-    view = std::make_unique<DataGridView>();
-    view->resize(400, 300);
-    view->SetModel(model.get());
-    view->show();
-    QApplication::processEvents();
+    ShowTable("Wide");
     QTableView* table = view->Table();
     view->SetCurrentRow(0);
     // The current cell's text, with the check that it lies wholly on screen.
@@ -176,12 +175,7 @@ TEST_F(DataGridViewTest, NarrowNumbersKeepSignAndExponent) {
                          "about the sample and how it was drawn";
     for (const char* x : {"1.1659E-41", "-2.5E+300", "827.599999999999", "123456789012345", "-0.5"})
         db->Execute(std::string("INSERT INTO Results VALUES (") + x + ", '" + note.toStdString() + "')");
-    model = std::make_unique<DataGridModel>(db->OpenRecordset("Results", dbOpenSnapshot));
-    view = std::make_unique<DataGridView>();
-    view->resize(900, 300);
-    view->SetModel(model.get());
-    view->show();
-    QApplication::processEvents();
+    ShowTable("Results", 900);
 
     // Opened: every number whole, the long text bounded.
     QTableView* table = view->Table();

@@ -32,6 +32,22 @@ protected:
         sqlite3_close(raw);
         return path;
     }
+    // A WAL file whose last changes are still in its log, without the
+    // shared-memory file (copied while its writer had it open).
+    void MakePendingWalFile(const std::string& name) {
+        const std::string writer = Path("writer.db");
+        sqlite3* raw = nullptr;
+        EXPECT_EQ(sqlite3_open(writer.c_str(), &raw), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(raw,
+                               "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; "
+                               "CREATE TABLE Src (id INTEGER, x REAL); PRAGMA wal_checkpoint(TRUNCATE); "
+                               "INSERT INTO Src VALUES (1, 1.5), (2, 2.5);",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        std::filesystem::copy_file(writer, Path(name));
+        std::filesystem::copy_file(writer + "-wal", Path(name) + "-wal");
+        sqlite3_close(raw);
+    }
     // The mode the file's header records (read without opening it, which
     // in WAL mode would itself make side files).
     static std::string ModeOf(const std::string& path) {
@@ -80,8 +96,9 @@ TEST_F(JournalMode, ALookLeavesTheModeAndNoSideFiles) {
     EXPECT_EQ(ModeOf(Path("new.db")), "delete");
 }
 
-// The files of MakeReadOnlyFolder, looked at in a folder that cannot be
-// written: both open read-only, read, refuse writes and gain no side files.
+// The files AFolderThatCannotBeWrittenOpensReadOnly makes, looked at in a
+// folder that cannot be written: both open read-only, read, refuse writes
+// and gain no side files.
 void LookAtReadOnlyFolder(const std::string& dir) {
     for (const char* name : {"delete.db", "wal.db"}) {
         SCOPED_TRACE(name);
@@ -96,6 +113,17 @@ void LookAtReadOnlyFolder(const std::string& dir) {
         db->Close();
         for (const char* suffix : {"-journal", "-wal", "-shm"}) EXPECT_FALSE(std::filesystem::exists(path + suffix));
     }
+    // Changes still in a log that cannot be read here: the open says so,
+    // rather than show the file as it was before them.
+    const std::string pending = dir + "/pending.db";
+    std::string message;
+    try {
+        dao::DBEngine().OpenDatabase(pending)->Close();
+    } catch (const vb::VbError& e) {
+        message = e.Description();
+    }
+    EXPECT_NE(message.find("pending.db-wal'"), std::string::npos) << message;
+    EXPECT_FALSE(std::filesystem::exists(pending + "-shm"));
 }
 
 // Run by JournalMode.AFolderThatCannotBeWrittenOpensReadOnly inside a mount
@@ -108,6 +136,7 @@ TEST_CHILD(ReadOnlyFolderLook) {
 TEST_F(JournalMode, AFolderThatCannotBeWrittenOpensReadOnly) {
     MakeFile("delete.db", "delete");
     MakeFile("wal.db", "wal");
+    MakePendingWalFile("pending.db");
     const std::string dir = dir_.string();
     if (::geteuid() != 0) {
         ::chmod(dir.c_str(), 0555);

@@ -1,0 +1,54 @@
+// The factory of the wizard's page windows: the one place that knows every
+// page, kept apart from the page protocol the pages themselves build on.
+#include <utility>
+
+#include "wizard/CZantelsPropWiz.h"
+#include "wizard/WizardPage.h"
+#include "wizard/frmQuarn_Create.h"
+#include "wizard/frmQuarn_Fields.h"
+#include "wizard/frmQuarn_Finish.h"
+#include "wizard/frmQuarn_Options.h"
+#include "wizard/frmQuarn_SelectTable.h"
+
+namespace wizard {
+
+std::string PageFormName(long page) {
+    static const char* const kOptionPages[] = {
+        "frmQuarn_Options_Describe",    "frmQuarn_Options_Frequency",       "frmQuarn_Options_Percentile",
+        "frmQuarn_Options_Compare",     "frmQuarn_Options_Matrix",          "frmQuarn_Options_Regress",
+        "frmQuarn_Options_Crosstab",    "frmQuarn_Options_Group",           "frmQuarn_Options_NP_ChiSquare",
+        "frmQuarn_Options_NP_SignTest", "frmQuarn_Options_NP_KSFit",        "frmQuarn_Options_NP_TwoSample",
+        "frmQuarn_Options_NP_NSample",  "frmQuarn_Options_NP_PairedFields", "frmQuarn_Options_NP_NFields"};
+    if (page == kAnalysisPage) return "frmQuarn_Create";
+    if (page == kSourcePage) return "frmQuarn_SelectTable";
+    if (page == kFieldsPage) return "frmQuarn_Fields";
+    if (page >= kFirstOptionsPage && page <= kLastOptionsPage) return kOptionPages[page - kFirstOptionsPage];
+    if (page == kFinishPage) return "frmQuarn_Finish";
+    return {};
+}
+
+CWizardPage* CreatePage(long page, QWidget* owner) {
+    if (page == kAnalysisPage) return new frmQuarn_Create(owner);
+    if (page == kSourcePage) return new frmQuarn_SelectTable(owner);
+    if (page == kFieldsPage) return new frmQuarn_Fields(owner);
+    if (page == kFinishPage) return new frmQuarn_Finish(owner);
+    if (CWizardPage* options = CreateOptionPage(page, owner)) return options;
+    return new CPlaceholderPage(page, owner);
+}
+
+namespace {
+PageFactory& Factory() {
+    static PageFactory factory = CreatePage;
+    return factory;
+}
+}  // namespace
+
+PageFactory SetPageFactory(PageFactory factory) {
+    PageFactory previous = std::move(Factory());
+    Factory() = factory ? std::move(factory) : PageFactory(CreatePage);
+    return previous;
+}
+
+const PageFactory& CurrentPageFactory() { return Factory(); }
+
+}  // namespace wizard
