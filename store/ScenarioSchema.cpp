@@ -353,9 +353,11 @@ int16_t AnalysisSortOrder(std::string_view subType) {
     return a ? a->sortOrder : int16_t{0};
 }
 
-std::string ScenarioTableOutputMessage(std::string_view outputName) {
-    for (std::string_view table : {kScenariosTable, kOptionsTable, kFieldsTable}) {
-        if (!vb::EqualsNoCase(outputName, table)) continue;
+std::string ScenarioTableOutputMessage(std::string_view outputName, const std::vector<std::string>& inUse) {
+    std::vector<std::string_view> tables = {kScenariosTable, kOptionsTable, kFieldsTable};
+    tables.insert(tables.end(), inUse.begin(), inUse.end());
+    for (std::string_view table : tables) {
+        if (table.empty() || !vb::EqualsNoCase(outputName, table)) continue;
         return "The output table name [" + std::string(outputName) + "] is the name of the scenario table " +
                std::string(table) +
                ", which holds the saved scenarios: the results would replace it. Choose another name for the output "

@@ -20,6 +20,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dao/Dao.h"
 #include "vb/Variant.h"
@@ -326,6 +327,8 @@ int16_t AnalysisSortOrder(std::string_view subType);
 // An output table of that name would replace one of the scenario tables and
 // lose every saved scenario: the message that refuses it (naming the table),
 // or the empty text for a name that is no scenario table in any letter case.
-std::string ScenarioTableOutputMessage(std::string_view outputName);
+// A client may keep its scenarios under other table names: those are passed
+// as `inUse` and refused as well.
+std::string ScenarioTableOutputMessage(std::string_view outputName, const std::vector<std::string>& inUse = {});
 
 }  // namespace store
