@@ -171,6 +171,9 @@ static std::string CheckOutputTables(RunContext& q, const CZantelsScenario& s) {
     const dao::DatabasePtr source = q.SourceDatabase();
     const dao::DatabasePtr output = q.OutputDatabase();
     const bool sameFile = source && output && source->SameFile(*output);
+    const dao::DatabasePtr scenarios = q.ScenarioDatabase();
+    const std::vector<std::string> scenarioTables =
+        scenarios && output && scenarios->SameFile(*output) ? q.ScenarioTableNames() : std::vector<std::string>{};
     for (const std::string& name : outputs) {
         if (name.empty()) continue;
         if (name != vb::Trim(name)) {
@@ -181,7 +184,7 @@ static std::string CheckOutputTables(RunContext& q, const CZantelsScenario& s) {
             return "The output table [" + name + "] cannot be the source table [" + s.Table() +
                    "]: the results would replace the data. Choose another name for the output table.";
         }
-        std::string reserved = store::ScenarioTableOutputMessage(name);
+        std::string reserved = store::ScenarioTableOutputMessage(name, scenarioTables);
         if (!reserved.empty()) return reserved;
     }
     // Both names are checked before either table is dropped: a name another
@@ -190,10 +193,8 @@ static std::string CheckOutputTables(RunContext& q, const CZantelsScenario& s) {
     for (const std::string& name : outputs) {
         if (name.empty() || !output) continue;
         const std::string kind = output->SchemaObjectType(name);
-        const char* what = kind == "view"      ? "a query"
-                           : kind == "index"   ? "an index"
-                           : kind == "trigger" ? "a trigger"
-                                               : nullptr;
+        // A trigger has a namespace of its own and takes no name from a table.
+        const char* what = kind == "view" ? "a query" : kind == "index" ? "an index" : nullptr;
         if (what == nullptr && Quarn_UTIL_TableOrQuery(output, name) == 1) what = "a query";
         if (what != nullptr) {
             return "The output table name [" + name + "] is the name of " + what +
@@ -307,11 +308,15 @@ static bool ReadsRecords(const CZantelsScenario& s) {
 constexpr int64_t kMostCompareValues = 1000;
 
 static std::string CheckCompareValues(RunContext& q, const CZantelsScenario& s, const std::string& field) {
+    // Null is no sample; counting stops past the limit, so a large source is
+    // not read whole to refuse it.
     int64_t values = 0;
     try {
-        dao::RecordsetPtr rs = q.SourceDatabase()->OpenRecordset("SELECT DISTINCT " + BracketName(field) + " FROM " +
-                                                                     BracketName(s.Table()) + ";",
-                                                                 dao::dbOpenForwardOnly, dao::dbReadOnly);
+        const std::string f = BracketName(field);
+        dao::RecordsetPtr rs = q.SourceDatabase()->OpenRecordset(
+            "SELECT DISTINCT TOP " + std::to_string(kMostCompareValues + 1) + " " + f + " FROM " +
+                BracketName(s.Table()) + " WHERE " + f + " IS NOT NULL;",
+            dao::dbOpenForwardOnly, dao::dbReadOnly);
         for (; !rs->Eof(); rs->MoveNext()) ++values;
         rs->Close();
     } catch (const vb::VbError&) {
@@ -319,8 +324,9 @@ static std::string CheckCompareValues(RunContext& q, const CZantelsScenario& s, 
         return {};
     }
     if (values <= kMostCompareValues) return {};
-    return "The compare field [" + field + "] holds " + std::to_string(values) + " different values: a " +
-           s.CalcType() + " compares every pair of them, " + std::to_string(values * (values - 1) / 2) +
+    const int64_t pairs = kMostCompareValues * (kMostCompareValues + 1) / 2;
+    return "The compare field [" + field + "] holds more than " + std::to_string(kMostCompareValues) +
+           " different values: a " + s.CalcType() + " compares every pair of them, at least " + std::to_string(pairs) +
            " result rows per field and group. At most " + std::to_string(kMostCompareValues) +
            " values can be compared; choose a compare field that names the samples, or a query that keeps fewer.";
 }

@@ -121,6 +121,7 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
             if (!s.databases[kSourceDb]) s.databases[kSourceDb] = s.databases[kScenarioDb];
             if (!s.databases[kOutputDb]) s.databases[kOutputDb] = s.databases[kSourceDb];
             run.ScenarioDatabase(s.databases[kScenarioDb]);
+            run.ScenarioTableNames({s.tables.ScenarioTbl, s.tables.OptionsTbl, s.tables.FieldTbl});
             run.SourceDatabase(s.databases[kSourceDb]);
             run.OutputDatabase(s.databases[kOutputDb]);
             run.ShowStatus(IsExactlyTrue(ShowProgress) || s.ShowProgress);

@@ -40,6 +40,10 @@ public:
     // --- databases of the run ------------------------------------------------------
     const dao::DatabasePtr& ScenarioDatabase() const { return scenarioDb_; }
     void ScenarioDatabase(const dao::DatabasePtr& value) { scenarioDb_ = value; }
+    // The names of the tables the scenarios were read from (a client may
+    // choose its own).
+    const std::vector<std::string>& ScenarioTableNames() const { return scenarioTables_; }
+    void ScenarioTableNames(std::vector<std::string> value) { scenarioTables_ = std::move(value); }
     const dao::DatabasePtr& SourceDatabase() const { return sourceDb_; }
     void SourceDatabase(const dao::DatabasePtr& value) { sourceDb_ = value; }
     const dao::DatabasePtr& OutputDatabase() const { return outputDb_; }
@@ -200,6 +204,7 @@ private:
     enum class MissingRule { kNone, kEqual, kLow, kHigh, kBoth };
     static MissingRule RuleOf(const std::string& type);
 
+    std::vector<std::string> scenarioTables_;
     dao::DatabasePtr scenarioDb_, sourceDb_, outputDb_, tempDb_;
     std::string tempFilePath_;
     dao::RecordsetPtr dataRs_, outputRs_, outputRs2_;

@@ -243,49 +243,6 @@ constexpr std::array kOptionIndexes{IndexDef{"PrimaryKey", true, kByScenario}};
 constexpr std::array kFieldIndexes{IndexDef{"PrimaryKey", true, kByScenarioAndName},
                                    IndexDef{"IX_Scenario_ID", false, kByScenario}};
 
-// Role rules: the run's needs. A crosstab's column field is its one compare
-// field; chi-square's fields are all compare fields; a two-way ANOVA runs
-// every pair of its factors (its wizard page asks for two).
-constexpr RoleRule kValues{};
-constexpr RoleRule kValuesAndY{.y = true};
-constexpr RoleRule kRowsColumnValues{.groupMin = 1, .compareMin = 1, .compareMax = 1, .valueMin = 0};
-constexpr RoleRule kOneCompare{.compareMin = 1, .compareMax = 1};
-constexpr RoleRule kCompares{.compareMin = 1, .compareMax = RoleRule::kMany};
-constexpr RoleRule kComparesOnly{.compareMin = 1, .compareMax = RoleRule::kMany, .valueMin = 0};
-constexpr RoleRule kTwoValues{.valueMin = 2};
-
-constexpr std::array kAnalyses{
-    AnalysisDef{"P", "Describe", 100, Describe, kValues, "", "Describe", "", 4},
-    AnalysisDef{"P", "Frequency", 200, Frequency, kValues, "", "Frequency", "", 5},
-    AnalysisDef{"P", "Percentiles", 300, Percentiles, kValues, "", "Percentiles", "", 6},
-    AnalysisDef{"P", "Compare", 400, Compare, kValuesAndY, "", "Compare", "", 7},
-    AnalysisDef{"P", "Matrix", 500, Matrix, kValues, "", "Matrix", "", 8},
-    AnalysisDef{"P", "Regression", 600, Regression, kValuesAndY, "Residual", "Regression", "Residual", 9},
-    AnalysisDef{"P", "Crosstab", 700, Crosstab, kRowsColumnValues, "XChi", "Crosstab", "Crosstab Chi-Square", 10},
-    AnalysisDef{"G", "Two Sample t-Test", 100, TwoSampleTTest, kOneCompare, "GroupDetail", "Two Sample t-Test",
-                "Two Sample t-Test Details", 11},
-    AnalysisDef{"G", "ANOVA", 200, Anova, kCompares, "GroupDetail", "ANOVA", "ANOVA Details", 11},
-    AnalysisDef{"G", "Two way ANOVA", 300, TwoWayAnova, kCompares, "GroupDetail", "Two Way ANOVA",
-                "Two Way ANOVA Details", 11},
-    AnalysisDef{"N", "Chi-Square", 100, ChiSquare, kComparesOnly, "ChiDetail", "Chi-Square", "Chi-Square Details", 12},
-    AnalysisDef{"N", "Sign Test", 200, SignTest, kValues, "", "SignTest", "", 13},
-    AnalysisDef{"N", "K-S Fit", 300, KSFit, kValues, "", "K-S Fit", "", 14},
-    AnalysisDef{"N", "2 Sample", 400, TwoSample, kOneCompare, "", "2 Sample", "", 15},
-    AnalysisDef{"N", "N Sample", 500, NSample, kOneCompare, "NPKruskalDetail", "N Sample Kruskal",
-                "N Sample Kruskal Details", 16},
-    AnalysisDef{"N", "Paired Fields", 600, PairedFields, kValuesAndY, "", "PairedFields", "", 17},
-    AnalysisDef{"N", "N Fields", 700, NFields, kTwoValues, "NPFriedmanDetail", "N Fields Friedman",
-                "N Fields Friedman Details", 18},
-};
-static_assert(
-    [] {
-        for (size_t i = 0; i < kAnalyses.size(); ++i)
-            if (static_cast<size_t>(kAnalyses[i].id) != i) return false;
-        return true;
-    }(),
-    "the analysis list stands in the order of its ids");
-static_assert(kAnalyses.size() == kAnalysisCount, "every analysis has its entry");
-
 bool SameName(std::string_view a, std::string_view b) { return vb::EqualsNoCase(a, b); }
 
 bool IsBlank(const vb::Variant& v) { return v.IsNull() || v.IsEmpty() || (v.IsString() && v.String().empty()); }
@@ -389,24 +346,26 @@ std::string CheckValue(const ColumnDef& column, const vb::Variant& value) {
     return {};
 }
 
-std::span<const AnalysisDef> Analyses() { return kAnalyses; }
+std::span<const AnalysisDef> Analyses() { return kAnalysisList; }
 
 const AnalysisDef* FindAnalysis(std::string_view subType) {
-    for (const AnalysisDef& a : kAnalyses)
+    for (const AnalysisDef& a : kAnalysisList)
         if (SameName(a.subType, subType)) return &a;
     return nullptr;
 }
 
-const AnalysisDef& AnalysisOf(Analysis id) { return kAnalyses[static_cast<size_t>(id)]; }
+const AnalysisDef& AnalysisOf(Analysis id) { return kAnalysisList[static_cast<size_t>(id)]; }
 
 int16_t AnalysisSortOrder(std::string_view subType) {
     const AnalysisDef* a = FindAnalysis(subType);
     return a ? a->sortOrder : int16_t{0};
 }
 
-std::string ScenarioTableOutputMessage(std::string_view outputName) {
-    for (std::string_view table : {kScenariosTable, kOptionsTable, kFieldsTable}) {
-        if (!vb::EqualsNoCase(outputName, table)) continue;
+std::string ScenarioTableOutputMessage(std::string_view outputName, const std::vector<std::string>& inUse) {
+    std::vector<std::string_view> tables = {kScenariosTable, kOptionsTable, kFieldsTable};
+    tables.insert(tables.end(), inUse.begin(), inUse.end());
+    for (std::string_view table : tables) {
+        if (table.empty() || !vb::EqualsNoCase(outputName, table)) continue;
         return "The output table name [" + std::string(outputName) + "] is the name of the scenario table " +
                std::string(table) +
                ", which holds the saved scenarios: the results would replace it. Choose another name for the output "

@@ -15,10 +15,12 @@
 #pragma once
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dao/Dao.h"
 #include "vb/Variant.h"
@@ -259,7 +261,62 @@ struct AnalysisDef {
     std::string_view outputStem2 = {};
     int16_t optionsPage = 0;
 };
+
+// Role rules: the run's needs. A crosstab's column field is its one compare
+// field; chi-square's fields are all compare fields; a two-way ANOVA runs
+// every pair of its factors (its wizard page asks for two).
+inline constexpr RoleRule kRolesValues{};
+inline constexpr RoleRule kRolesValuesAndY{.y = true};
+inline constexpr RoleRule kRolesRowsColumnValues{.groupMin = 1, .compareMin = 1, .compareMax = 1, .valueMin = 0};
+inline constexpr RoleRule kRolesOneCompare{.compareMin = 1, .compareMax = 1};
+inline constexpr RoleRule kRolesCompares{.compareMin = 1, .compareMax = RoleRule::kMany};
+inline constexpr RoleRule kRolesComparesOnly{.compareMin = 1, .compareMax = RoleRule::kMany, .valueMin = 0};
+inline constexpr RoleRule kRolesTwoValues{.valueMin = 2};
+
+// The analyses, in the order of their ids. Tables of other parts keyed by the
+// analysis check at compile time that they cover this list.
+inline constexpr std::array kAnalysisList{
+    AnalysisDef{"P", "Describe", 100, Analysis::Describe, kRolesValues, "", "Describe", "", 4},
+    AnalysisDef{"P", "Frequency", 200, Analysis::Frequency, kRolesValues, "", "Frequency", "", 5},
+    AnalysisDef{"P", "Percentiles", 300, Analysis::Percentiles, kRolesValues, "", "Percentiles", "", 6},
+    AnalysisDef{"P", "Compare", 400, Analysis::Compare, kRolesValuesAndY, "", "Compare", "", 7},
+    AnalysisDef{"P", "Matrix", 500, Analysis::Matrix, kRolesValues, "", "Matrix", "", 8},
+    AnalysisDef{"P", "Regression", 600, Analysis::Regression, kRolesValuesAndY, "Residual", "Regression", "Residual",
+                9},
+    AnalysisDef{"P", "Crosstab", 700, Analysis::Crosstab, kRolesRowsColumnValues, "XChi", "Crosstab",
+                "Crosstab Chi-Square", 10},
+    AnalysisDef{"G", "Two Sample t-Test", 100, Analysis::TwoSampleTTest, kRolesOneCompare, "GroupDetail",
+                "Two Sample t-Test", "Two Sample t-Test Details", 11},
+    AnalysisDef{"G", "ANOVA", 200, Analysis::Anova, kRolesCompares, "GroupDetail", "ANOVA", "ANOVA Details", 11},
+    AnalysisDef{"G", "Two way ANOVA", 300, Analysis::TwoWayAnova, kRolesCompares, "GroupDetail", "Two Way ANOVA",
+                "Two Way ANOVA Details", 11},
+    AnalysisDef{"N", "Chi-Square", 100, Analysis::ChiSquare, kRolesComparesOnly, "ChiDetail", "Chi-Square",
+                "Chi-Square Details", 12},
+    AnalysisDef{"N", "Sign Test", 200, Analysis::SignTest, kRolesValues, "", "SignTest", "", 13},
+    AnalysisDef{"N", "K-S Fit", 300, Analysis::KSFit, kRolesValues, "", "K-S Fit", "", 14},
+    AnalysisDef{"N", "2 Sample", 400, Analysis::TwoSample, kRolesOneCompare, "", "2 Sample", "", 15},
+    AnalysisDef{"N", "N Sample", 500, Analysis::NSample, kRolesOneCompare, "NPKruskalDetail", "N Sample Kruskal",
+                "N Sample Kruskal Details", 16},
+    AnalysisDef{"N", "Paired Fields", 600, Analysis::PairedFields, kRolesValuesAndY, "", "PairedFields", "", 17},
+    AnalysisDef{"N", "N Fields", 700, Analysis::NFields, kRolesTwoValues, "NPFriedmanDetail", "N Fields Friedman",
+                "N Fields Friedman Details", 18},
+};
+static_assert(
+    [] {
+        for (size_t i = 0; i < kAnalysisList.size(); ++i)
+            if (static_cast<size_t>(kAnalysisList[i].id) != i) return false;
+        return true;
+    }(),
+    "the analysis list stands in the order of its ids");
+static_assert(kAnalysisList.size() == kAnalysisCount, "every analysis has its entry");
+
 std::span<const AnalysisDef> Analyses();
+// The analysis of exactly this sub-type name (with letter case); nullptr for any other text.
+constexpr const AnalysisDef* ExactAnalysis(std::string_view subType) {
+    for (const AnalysisDef& a : kAnalysisList)
+        if (a.subType == subType) return &a;
+    return nullptr;
+}
 // The analysis with this sub-type name (compared without regard to case); nullptr for a name not listed.
 const AnalysisDef* FindAnalysis(std::string_view subType);
 // The entry of an analysis.
@@ -270,6 +327,8 @@ int16_t AnalysisSortOrder(std::string_view subType);
 // An output table of that name would replace one of the scenario tables and
 // lose every saved scenario: the message that refuses it (naming the table),
 // or the empty text for a name that is no scenario table in any letter case.
-std::string ScenarioTableOutputMessage(std::string_view outputName);
+// A client may keep its scenarios under other table names: those are passed
+// as `inUse` and refused as well.
+std::string ScenarioTableOutputMessage(std::string_view outputName, const std::vector<std::string>& inUse = {});
 
 }  // namespace store

@@ -33,16 +33,26 @@
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
+#include "wizard/AnalysisCatalog.h"
 #include "wizard/ScenarioCommands.h"
 
 namespace {
 
-// Sub-type values of the option buttons, by family; index 1 ("All") is "*".
-const std::array<const char*, 8> kParValues = {"*",       "Describe", "Frequency",  "Percentiles",
-                                               "Compare", "Matrix",   "Regression", "Crosstab"};
-const std::array<const char*, 4> kGroupValues = {"*", "Two Sample t-Test", "ANOVA", "Two way ANOVA"};
-const std::array<const char*, 8> kNonParValues = {"*",        "Chi-Square", "Sign Test",     "K-S Fit",
-                                                  "2 Sample", "N Sample",   "Paired Fields", "N Fields"};
+// The analyses of a family, in the order of the list: the family's filter
+// buttons after its first, "All".
+std::vector<const store::AnalysisDef*> FamilyAnalyses(std::string_view family) {
+    std::vector<const store::AnalysisDef*> analyses;
+    for (const store::AnalysisDef& a : store::kAnalysisList)
+        if (a.family == family) analyses.push_back(&a);
+    return analyses;
+}
+
+// The sub-type value of a family's filter button `index` (1 "All" is "*"); empty when none.
+std::string FilterValue(std::string_view family, int index) {
+    if (index == 1) return "*";
+    const auto analyses = FamilyAnalyses(family);
+    return index >= 2 && index - 2 < int(analyses.size()) ? std::string(analyses[index - 2]->subType) : std::string();
+}
 
 // Twips as the layout rules give them, in pixels.
 constexpr int Px(int twips) { return twips / CWinPos::kTwipsPerPixel; }
@@ -86,7 +96,7 @@ void frmStatMain::BuildControls() {
         tabMain_->addTab(caption);
     connect(tabMain_, &QTabBar::currentChanged, this, [this] { tabMain_Click(); });
 
-    auto makeGroup = [this](const char* frameName, const char* arrayName, std::initializer_list<const char*> captions,
+    auto makeGroup = [this](const char* frameName, const char* arrayName, std::string_view family,
                             QButtonGroup*& group) {
         auto* frame = new QGroupBox("Analysis Type:", this);
         frame->setObjectName(frameName);
@@ -94,6 +104,9 @@ void frmStatMain::BuildControls() {
         column->setSpacing(2);
         group = new QButtonGroup(this);
         group->setObjectName(arrayName);
+        std::vector<const char*> captions = {"All"};
+        for (const store::AnalysisDef* a : FamilyAnalyses(family))
+            captions.push_back(catalog::Entry(a->id).listCaption);
         int index = 0;
         for (const char* caption : captions) {
             auto* option = new QRadioButton(caption);
@@ -105,16 +118,9 @@ void frmStatMain::BuildControls() {
         group->button(1)->setChecked(true);
         return frame;
     };
-    frames_[0] =
-        makeGroup("ogSubType_Parametric", "optParAnalysisType",
-                  {"All", "Describe", "Frequency", "Percentiles", "Compare", "Matrix", "Regression", "Crosstab"},
-                  optParAnalysisType_);
-    frames_[1] = makeGroup("ogSubType_Group", "optGroupAnalysistype",
-                           {"All", "Two Sample t-Test", "ANOVA", "Two-Way ANOVA"}, optGroupAnalysistype_);
-    frames_[2] =
-        makeGroup("ogSubType_Non_Parametric", "optNonParAnalysisType",
-                  {"All", "Chi-Square", "Sign Test", "K-S Fit", "2 Sample", "N Sample", "Paired Fields", "N Fields"},
-                  optNonParAnalysisType_);
+    frames_[0] = makeGroup("ogSubType_Parametric", "optParAnalysisType", "P", optParAnalysisType_);
+    frames_[1] = makeGroup("ogSubType_Group", "optGroupAnalysistype", "G", optGroupAnalysistype_);
+    frames_[2] = makeGroup("ogSubType_Non_Parametric", "optNonParAnalysisType", "N", optNonParAnalysisType_);
     connect(optParAnalysisType_, &QButtonGroup::idClicked, this, [this](int i) { optParAnalysisType_Click(i); });
     connect(optGroupAnalysistype_, &QButtonGroup::idClicked, this, [this](int i) { optGroupAnalysistype_Click(i); });
     connect(optNonParAnalysisType_, &QButtonGroup::idClicked, this, [this](int i) { optNonParAnalysisType_Click(i); });
@@ -263,21 +269,21 @@ void frmStatMain::tabMain_Click() {
 
 void frmStatMain::optParAnalysisType_Click(int index) {
     Guarded("frmStatMain:optParAnalysisType:index: " + std::to_string(index), [this, index] {
-        if (index >= 1 && index <= int(kParValues.size())) scenType_ = kParValues[index - 1];
+        if (std::string value = FilterValue("P", index); !value.empty()) scenType_ = value;
         LoadScenarios();
     });
 }
 
 void frmStatMain::optGroupAnalysistype_Click(int index) {
     Guarded("frmStatMain:optGroupAnalysistype_Click:index " + std::to_string(index), [this, index] {
-        if (index >= 1 && index <= int(kGroupValues.size())) scenType_ = kGroupValues[index - 1];
+        if (std::string value = FilterValue("G", index); !value.empty()) scenType_ = value;
         LoadScenarios();
     });
 }
 
 void frmStatMain::optNonParAnalysisType_Click(int index) {
     Guarded("frmStatMain:optNonParAnalysisType:index: " + std::to_string(index), [this, index] {
-        if (index >= 1 && index <= int(kNonParValues.size())) scenType_ = kNonParValues[index - 1];
+        if (std::string value = FilterValue("N", index); !value.empty()) scenType_ = value;
         LoadScenarios();
     });
 }
@@ -478,14 +484,9 @@ void frmStatMain::CreateNewScenario() {
         wizard_.reset();
         std::string analysis = scenType_;
         if (analysis == "*") {
-            if (scenTypeMain_ == "P")
-                analysis = "Describe";
-            else if (scenTypeMain_ == "G")
-                analysis = "Two Sample t-Test";
-            else if (scenTypeMain_ == "N")
-                analysis = "Chi-Square";
-            else
-                analysis.clear();
+            // The family's first analysis.
+            const auto analyses = FamilyAnalyses(scenTypeMain_);
+            analysis = analyses.empty() ? std::string() : std::string(analyses.front()->subType);
         }
         WizardOutcome outcome = RunNewScenarioWizard(scenTypeMain_, analysis, this);
         wizard_ = outcome.wizard;
@@ -553,13 +554,17 @@ void frmStatMain::SetOptionCalcType(const std::string& analysisName) {
             int then;
         };
         std::optional<Choice> choice;
-        for (int i = 1; i < int(kParValues.size()); ++i)
-            if (analysisName == kParValues[i]) choice = Choice{optParAnalysisType_, 1, i + 1};
-        for (int i = 1; i < int(kGroupValues.size()); ++i)
-            if (analysisName == kGroupValues[i]) choice = Choice{optGroupAnalysistype_, 1, i + 1};
-        // The non-parametric group starts from its first analysis, except for that analysis itself.
-        for (int i = 1; i < int(kNonParValues.size()); ++i)
-            if (analysisName == kNonParValues[i]) choice = Choice{optNonParAnalysisType_, i == 1 ? 1 : 2, i + 1};
+        const std::array<std::pair<const char*, QButtonGroup*>, 3> families = {
+            {{"P", optParAnalysisType_}, {"G", optGroupAnalysistype_}, {"N", optNonParAnalysisType_}}};
+        for (const auto& [family, group] : families) {
+            const auto analyses = FamilyAnalyses(family);
+            for (int i = 0; i < int(analyses.size()); ++i) {
+                if (analysisName != analyses[i]->subType) continue;
+                // The non-parametric group starts from its first analysis, except for that analysis itself.
+                const int first = std::string_view(family) == "N" && i > 0 ? 2 : 1;
+                choice = Choice{group, first, i + 2};
+            }
+        }
         if (!choice) return;
         SelectOption(choice->group, choice->first);
         SelectOption(choice->group, choice->then);

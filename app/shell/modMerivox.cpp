@@ -17,25 +17,6 @@
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
-namespace {
-
-bool SameText(const QString& a, const std::string& b) {
-    return a.compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
-}
-
-// A window counts as loaded until it is closed: closed windows that wait for
-// their deletion, and windows marked unloaded, do not.
-bool Counts(QWidget* w) {
-    if (w->property("merivoxUnloaded").toBool()) return false;
-    QWidget* frame = w->isWindow() ? w : w->parentWidget();
-    if (frame && frame->testAttribute(Qt::WA_DeleteOnClose) && frame->isHidden() &&
-        frame->testAttribute(Qt::WA_WState_ExplicitShowHide))
-        return false;
-    return true;
-}
-
-}  // namespace
-
 bool FileExists(const std::string& path) {
     try {
         std::string trimmed = vb::Trim(path);
@@ -47,16 +28,6 @@ bool FileExists(const std::string& path) {
         return false;
     }
 }
-
-QWidget* FindForm(const std::string& name) {
-    for (QWidget* w : QApplication::allWidgets()) {
-        bool form = w->isWindow() || qobject_cast<QMdiSubWindow*>(w->parentWidget()) != nullptr;
-        if (form && SameText(w->objectName(), name) && Counts(w)) return w;
-    }
-    return nullptr;
-}
-
-bool IsFormLoaded(const std::string& name) { return FindForm(name) != nullptr; }
 
 void UnloadForm(QWidget* form) {
     if (!form) return;

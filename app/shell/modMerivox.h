@@ -17,13 +17,8 @@ class QWidget;
 // or anything the test cannot reach.
 bool FileExists(const std::string& path);
 
-// True when a window (a top-level window or a child of the frame's document
-// area) with this object name exists and has not been closed, compared
-// without regard to case.
-bool IsFormLoaded(const std::string& name);
-// The loaded window of that name, or null.
-QWidget* FindForm(const std::string& name);
-// Closes a window and lets it be deleted; it no longer counts as loaded.
+// Closes a window and lets it be deleted; it no longer counts as loaded
+// (the property "merivoxUnloaded" marks it until it is gone).
 void UnloadForm(QWidget* form);
 
 int32_t MaxLong(int32_t a, int32_t b);

@@ -158,7 +158,6 @@ COptionPage::COptionPage(const optionpage::Definition& definition, QWidget* pare
     Guarded(Procedure("Form_Load"), [this] {
         setObjectName(def_.form);
         setWindowTitle(def_.caption);
-        setProperty("HelpContextID", def_.helpTopic);
         for (const Binding& b : def_.bindings) {
             QWidget* w = nullptr;
             if (b.kind == Kind::Check) {
@@ -395,28 +394,7 @@ bool COptionPage::BoxesValid() {
 bool COptionPage::CheckValues() {
     bool passed = true;
     Guarded(Procedure("CheckValues"), [&] {
-        std::string message;
-        switch (def_.checks) {
-            case Checks::None:
-                break;
-            case Checks::DescribeAndFrequency:
-            case Checks::DescribeAndIntervals:
-                message = wiz_->CheckDescribe(this);
-                if (message.empty()) {
-                    const bool all = def_.checks == Checks::DescribeAndIntervals;
-                    message = wiz_->CheckFrequency(this, all || wiz_->FreqN(), all || wiz_->FreqP());
-                }
-                break;
-            case Checks::SignTest:
-                message = wiz_->CheckSignTest(this);
-                break;
-            case Checks::KSFit:
-                message = wiz_->CheckKSFit(this);
-                break;
-            case Checks::Paired:
-                message = wiz_->CheckPaired(this);
-                break;
-        }
+        const std::string message = nextCheck_ ? nextCheck_(*wiz_, this) : std::string();
         if (!message.empty()) ui::MsgBox(message, ui::vbOKOnly, program::kAppTitle);
         passed = message.empty();
     });

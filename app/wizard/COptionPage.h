@@ -1,7 +1,8 @@
 // The base of the wizard's fifteen option pages. A page describes itself as
 // tables: its controls bound to properties of the scenario object (in the
-// order the page fills them), the enabling rules that follow those
-// properties, and the analysis checks its Next runs. The base makes the bound
+// order the page fills them) and the enabling rules that follow those
+// properties; its help topic and the check its Next runs come from the
+// analysis catalogue (wizard/AnalysisCatalog.h). The base makes the bound
 // controls, fills them without marking the scenario changed, writes every
 // edit back and marks it changed, keeps the number boxes valid, and runs the
 // navigation buttons; a page only lays its controls out.
@@ -63,23 +64,11 @@ struct Enabling {
     const char* controls[8];
 };
 
-// The analysis checks that Next runs.
-enum class Checks {
-    None,
-    DescribeAndFrequency,  // CheckDescribe, then CheckFrequency with the scenario's FreqN and FreqP
-    DescribeAndIntervals,  // CheckDescribe, then CheckFrequency with both flags on
-    SignTest,              // CheckSignTest
-    KSFit,                 // CheckKSFit
-    Paired,                // CheckPaired
-};
-
 struct Definition {
     const char* form;
     const char* caption;
-    int helpTopic;
     std::span<const Binding> bindings;
     std::span<const Enabling> enabling;
-    Checks checks;
     const char* helpCaption;    // "Help" or "&Help"
     const char* cancelCaption;  // "Cancel" or "&Cancel"
 };
@@ -112,6 +101,11 @@ public:
 
     // False from a refused number box until a box is left with a good value.
     bool Valid() const { return valid_; }
+    // What Next checks before the wizard moves on: the message (empty when
+    // the scenario passes), the focus moved to the control to correct. The
+    // analysis catalogue gives each page its analysis's check and help topic.
+    using Check = std::string (*)(CZantelsPropWiz& wiz, QWidget* page);
+    void NextCheck(Check check) { nextCheck_ = check; }
     const optionpage::Definition& Def() const { return def_; }
 
 protected:
@@ -143,6 +137,7 @@ private:
     const optionpage::Definition& def_;
     std::map<std::string, QWidget*> controls_;
     std::map<std::string, QButtonGroup*> groups_;
+    Check nextCheck_ = nullptr;
     bool valid_ = true;
     bool messagePending_ = false;
     bool leaving_ = false;

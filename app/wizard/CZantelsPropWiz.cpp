@@ -220,29 +220,15 @@ std::string CZantelsPropWiz::CheckColumnValues(std::string& property) const {
 
 // --- the analysis table ---------------------------------------------------------------------------
 
-namespace {
-
-// The option page of each analysis, in the order of the schema's list.
-constexpr long kOptionPages[] = {4, 5, 6, 7, 8, 9, 10, 11, 11, 11, 12, 13, 14, 15, 16, 17, 18};
-
-// The analysis with exactly this name (with letter case); nullptr for any other text.
-const store::AnalysisDef* ExactAnalysis(const std::string& name) {
-    for (const store::AnalysisDef& a : store::Analyses())
-        if (a.subType == name) return &a;
-    return nullptr;
-}
-
-}  // namespace
-
 int16_t CZantelsPropWiz::GetScenarioSort(const std::string& strCalcType) {
     ProcScope scope(ErrStack(), "CZantelsPropWiz:GetScenarioSort");
-    const store::AnalysisDef* a = ExactAnalysis(strCalcType);
+    const store::AnalysisDef* a = store::ExactAnalysis(strCalcType);
     return a ? a->sortOrder : int16_t{0};
 }
 
 long CZantelsPropWiz::GetOptionsPage() const {
-    const store::AnalysisDef* a = ExactAnalysis(CalcType());
-    return a ? kOptionPages[static_cast<size_t>(a->id)] : wizard::kNoPage;
+    const store::AnalysisDef* a = store::ExactAnalysis(CalcType());
+    return a ? a->optionsPage : wizard::kNoPage;
 }
 
 long CZantelsPropWiz::GetNextPage(long /*lngCurrentPage*/) { return wizard::kEnd; }

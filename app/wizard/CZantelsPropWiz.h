@@ -80,7 +80,12 @@ inline constexpr long kAnalysisPage = 1;
 inline constexpr long kSourcePage = 2;
 inline constexpr long kFieldsPage = 3;
 inline constexpr long kFirstOptionsPage = 4;
-inline constexpr long kLastOptionsPage = 18;
+// The last options page: the highest an analysis names.
+inline constexpr long kLastOptionsPage = [] {
+    long last = kFirstOptionsPage;
+    for (const store::AnalysisDef& a : store::kAnalysisList) last = a.optionsPage > last ? a.optionsPage : last;
+    return last;
+}();
 inline constexpr long kOptionsJump = 30;
 inline constexpr long kFinishPage = 50;
 inline constexpr long kNoPage = 99;

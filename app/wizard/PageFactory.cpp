@@ -2,6 +2,7 @@
 // page, kept apart from the page protocol the pages themselves build on.
 #include <utility>
 
+#include "wizard/AnalysisCatalog.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/WizardPage.h"
 #include "wizard/frmQuarn_Create.h"
@@ -13,18 +14,17 @@
 namespace wizard {
 
 std::string PageFormName(long page) {
-    static const char* const kOptionPages[] = {
-        "frmQuarn_Options_Describe",    "frmQuarn_Options_Frequency",       "frmQuarn_Options_Percentile",
-        "frmQuarn_Options_Compare",     "frmQuarn_Options_Matrix",          "frmQuarn_Options_Regress",
-        "frmQuarn_Options_Crosstab",    "frmQuarn_Options_Group",           "frmQuarn_Options_NP_ChiSquare",
-        "frmQuarn_Options_NP_SignTest", "frmQuarn_Options_NP_KSFit",        "frmQuarn_Options_NP_TwoSample",
-        "frmQuarn_Options_NP_NSample",  "frmQuarn_Options_NP_PairedFields", "frmQuarn_Options_NP_NFields"};
     if (page == kAnalysisPage) return "frmQuarn_Create";
     if (page == kSourcePage) return "frmQuarn_SelectTable";
     if (page == kFieldsPage) return "frmQuarn_Fields";
-    if (page >= kFirstOptionsPage && page <= kLastOptionsPage) return kOptionPages[page - kFirstOptionsPage];
     if (page == kFinishPage) return "frmQuarn_Finish";
-    return {};
+    const catalog::AnalysisEntry* options = catalog::OptionsPageEntry(page);
+    return options ? options->optionsForm : std::string();
+}
+
+COptionPage* CreateOptionPage(long page, QWidget* owner) {
+    const catalog::AnalysisEntry* options = catalog::OptionsPageEntry(page);
+    return options ? options->createOptions(owner) : nullptr;
 }
 
 CWizardPage* CreatePage(long page, QWidget* owner) {

@@ -9,48 +9,37 @@
 
 #include "services/ErrorBoundary.h"
 #include "services/HelpTopics.h"
+#include "wizard/AnalysisCatalog.h"
 #include "wizard/CZantelsPropWiz.h"
 
 namespace {
 
-struct AnalysisButton {
-    int index;
-    const char* caption;
-    const char* family;
-    const char* name;
-};
-
-constexpr AnalysisButton kButtons[] = {
-    {1, "&Describe", "P", "Describe"},
-    {2, "&Frequency", "P", "Frequency"},
-    {3, "&Percentiles", "P", "Percentiles"},
-    {4, "Compar&e", "P", "Compare"},
-    {5, "&Matrix", "P", "Matrix"},
-    {6, "&Regression", "P", "Regression"},
-    {7, "&Crosstab", "P", "Crosstab"},
-    {20, "&Two Sample t-Test", "G", "Two Sample t-Test"},
-    {21, "&ANOVA", "G", "ANOVA"},
-    {22, "Two &way ANOVA", "G", "Two way ANOVA"},
-    {30, "Chi S&quare", "N", "Chi-Square"},
-    {31, "Si&gn Test", "N", "Sign Test"},
-    {32, "&K-S Fit", "N", "K-S Fit"},
-    {33, "&2 Sample", "N", "2 Sample"},
-    {34, "N &Sample", "N", "N Sample"},
-    {35, "Pa&ired Fields", "N", "Paired Fields"},
-    {36, "N Fie&lds", "N", "N Fields"},
-};
-
-// The family headings and the first button each stands beside.
+// The family headings: the family letter, the caption and the number of the
+// family's first button; the others follow it in the order of the analysis list.
 struct Heading {
     int index;
     const char* caption;
+    std::string_view family;
     int firstButton;
 };
-constexpr Heading kHeadings[] = {{0, "Parametric", 1}, {1, "Group", 20}, {2, "Non-Parametric", 30}};
+constexpr Heading kHeadings[] = {{0, "Parametric", "P", 1}, {1, "Group", "G", 20}, {2, "Non-Parametric", "N", 30}};
 
-const AnalysisButton* ButtonOf(int index) {
-    for (const AnalysisButton& b : kButtons)
-        if (b.index == index) return &b;
+// The number of an analysis's button (optType_<number>); 0 for a family without a heading.
+int ButtonOf(const store::AnalysisDef& analysis) {
+    int place = 0;
+    for (const store::AnalysisDef& a : store::kAnalysisList) {
+        if (&a == &analysis) break;
+        if (a.family == analysis.family) ++place;
+    }
+    for (const Heading& h : kHeadings)
+        if (h.family == analysis.family) return h.firstButton + place;
+    return 0;
+}
+
+// The analysis of a button number; null for a number that is none.
+const store::AnalysisDef* AnalysisOfButton(int index) {
+    for (const store::AnalysisDef& a : store::kAnalysisList)
+        if (ButtonOf(a) == index) return &a;
     return nullptr;
 }
 
@@ -71,17 +60,18 @@ frmQuarn_Create::frmQuarn_Create(QWidget* parent) : CWizardPage(parent) {
         optType_ = new QButtonGroup(this);
         optType_->setExclusive(true);
         int row = 0;
-        for (const AnalysisButton& b : kButtons) {
+        for (const store::AnalysisDef& a : store::kAnalysisList) {
+            const int index = ButtonOf(a);
             for (const Heading& h : kHeadings) {
-                if (h.firstButton != b.index) continue;
+                if (h.firstButton != index) continue;
                 if (row > 0) grid->setRowMinimumHeight(row++, 8);
                 auto* label = new QLabel(h.caption);
                 label->setObjectName(QString("lblTypes_%1").arg(h.index));
                 grid->addWidget(label, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
             }
-            auto* button = new QRadioButton(b.caption);
-            button->setObjectName(QString("optType_%1").arg(b.index));
-            optType_->addButton(button, b.index);
+            auto* button = new QRadioButton(catalog::Entry(a.id).caption);
+            button->setObjectName(QString("optType_%1").arg(index));
+            optType_->addButton(button, index);
             grid->addWidget(button, row++, 1);
         }
         connect(optType_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
@@ -112,11 +102,8 @@ void frmQuarn_Create::Wiz(CZantelsPropWiz* wiz) {
         if (!wiz_) wiz_ = wiz;
         if (!wiz_) return;
         Loading(true);
-        const AnalysisButton* match = nullptr;
-        for (const AnalysisButton& b : kButtons)
-            if (wiz_->CalcType() == b.name) match = &b;
-        if (match) {
-            optType_->button(match->index)->setChecked(true);
+        if (const store::AnalysisDef* match = store::ExactAnalysis(wiz_->CalcType())) {
+            optType_->button(ButtonOf(*match))->setChecked(true);
         } else {
             // No analysis of that name: Describe is chosen, and written.
             optType_->button(1)->setChecked(true);
@@ -134,10 +121,10 @@ void frmQuarn_Create::NavResult(long value) {
 void frmQuarn_Create::optType_Click(int index) {
     Guarded("frmQuarn_Create:optType_Click", [&] {
         if (Loading() || !wiz_) return;
-        const AnalysisButton* b = ButtonOf(index);
-        if (!b) return;
-        wiz_->CalcType(b->name);
-        wiz_->Scenario_Type(b->family);
+        const store::AnalysisDef* a = AnalysisOfButton(index);
+        if (!a) return;
+        wiz_->CalcType(std::string(a->subType));
+        wiz_->Scenario_Type(std::string(a->family));
     });
 }
 

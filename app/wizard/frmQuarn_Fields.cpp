@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <utility>
 
 #include "CurrentDatabase.h"
@@ -24,6 +25,7 @@
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
+#include "wizard/AnalysisCatalog.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/TransferButton.h"
 #include "wizard/frmIgnore.h"
@@ -134,18 +136,18 @@ frmQuarn_Fields::frmQuarn_Fields(QWidget* parent) : CWizardPage(parent) {
         lisGroupFields_ = NewList("lisGroupFields");
         lisWeightField_ = NewList("lisWeightField");
         roles_ = {
-            {lisIndependentFields_[1], "cmdTX", "X", false, true},
-            {lisIndependentFields_[2], "cmdTCX", "X", false, true},
-            {lisComparisonField_[2], "cmdTCXComp", "C", true, false},
-            {lisIndependentFields_[3], "cmdTXY", "X", false, true},
-            {lisDependentField_[3], "cmdTXYDep", "Y", true, true},
-            {lisIndependentFields_[4], "cmdTAnovaDep", "X", false, true},
-            {lisComparisonField_[4], "cmdTAnovaComp", "C", false, false},
-            {lisIndependentFields_[5], "cmdTXTab", "X", false, false},
-            {lisComparisonField_[5], "cmdTXTabCol", "C", true, false},
-            {lisIndependentFields_[6], "cmdTChi", "C", false, false},
-            {lisGroupFields_, "cmdTGroup", "G", false, false},
-            {lisWeightField_, "cmdTWeight", "W", true, true},
+            {lisIndependentFields_[1], "cmdTX", "X", false, true, 1},
+            {lisIndependentFields_[2], "cmdTCX", "X", false, true, 2},
+            {lisComparisonField_[2], "cmdTCXComp", "C", true, false, 2},
+            {lisIndependentFields_[3], "cmdTXY", "X", false, true, 3},
+            {lisDependentField_[3], "cmdTXYDep", "Y", true, true, 3},
+            {lisIndependentFields_[4], "cmdTAnovaDep", "X", false, true, 4},
+            {lisComparisonField_[4], "cmdTAnovaComp", "C", false, false, 4},
+            {lisIndependentFields_[5], "cmdTXTab", "X", false, false, 5},
+            {lisComparisonField_[5], "cmdTXTabCol", "C", true, false, 5},
+            {lisIndependentFields_[6], "cmdTChi", "C", false, false, 6},
+            {lisGroupFields_, "cmdTGroup", "G", false, false, 0},
+            {lisWeightField_, "cmdTWeight", "W", true, true, 0},
         };
         auto roleBox = [this](const char* name, const QString& caption, QListWidget* list) {
             auto* box = new QGroupBox(caption);
@@ -350,14 +352,8 @@ std::string frmQuarn_Fields::GetFieldTypeText(int type) {
 
 int frmQuarn_Fields::GetFieldFrame(const std::string& calcType) {
     ProcScope scope(ErrStack(), "frmQuarn_Fields:GetFieldFrame");
-    static const std::pair<const char*, int> kFrames[] = {
-        {"Describe", 1},          {"Frequency", 1},     {"Percentiles", 1}, {"Matrix", 1},     {"Sign Test", 1},
-        {"K-S Fit", 1},           {"N Fields", 1},      {"2 Sample", 2},    {"ANOVA", 2},      {"N Sample", 2},
-        {"Two Sample t-Test", 2}, {"Paired Fields", 3}, {"Compare", 3},     {"Regression", 3}, {"Two way ANOVA", 4},
-        {"Crosstab", 5},          {"Chi-Square", 6}};
-    for (const auto& [name, frame] : kFrames)
-        if (vb::EqualsNoCase(calcType, name)) return frame;
-    return 0;
+    const store::AnalysisDef* analysis = store::FindAnalysis(calcType);
+    return analysis ? catalog::Entry(analysis->id).fieldFrame : 0;
 }
 
 // --- reading the fields ---------------------------------------------------------------------------
@@ -472,49 +468,59 @@ void frmQuarn_Fields::LoadFieldLists() {
 void frmQuarn_Fields::CheckFields(const std::string& calcType, bool& passed) {
     Guarded("frmQuarn_Fields:CheckFields", [&] {
         passed = false;
-        struct Need {
-            int group, compareMin, compareMax, value, dependent;  // compareMax -1: no limit
+        // How each frame's lists name a missing role, and the compare fields
+        // a frame asks for exactly (two factors of a two-way analysis).
+        struct FrameWords {
+            const char* compare;
+            bool dependentValues;  // its value fields are the dependent ones
+            int compareExact;
         };
-        static const Need kNeeds[] = {{0, 0, -1, 0, 0}, {0, 0, -1, 1, 0}, {0, 1, -1, 1, 0}, {0, 0, -1, 1, 1},
-                                      {0, 2, 2, 1, 0},  {1, 1, -1, 0, 0}, {0, 0, -1, 1, 0}};
+        static const FrameWords kWords[] = {{"", false, 0},
+                                            {"", false, 0},
+                                            {"Compare field", true, 0},
+                                            {"", false, 0},
+                                            {"2 Comparison fields", true, 2},
+                                            {"Column field", false, 0},
+                                            {"At least one Comparison field", false, 0}};
         const int f = frame_ >= 0 && frame_ <= 6 ? frame_ : 0;
-        Need need = kNeeds[f];
-        if (f == 1 && vb::EqualsNoCase(calcType, "N Fields")) need.value = 2;
-        auto count = [](QListWidget* list) { return list ? list->count() : 0; };
-        const int groups = count(lisGroupFields_);
-        const int compares = f >= 0 && f <= 5 ? count(lisComparisonField_[f]) : 0;
-        const int values = f >= 1 ? count(lisIndependentFields_[f]) : 0;
-        const int dependents = f == 3 ? count(lisDependentField_[3]) : 0;
-        const int weights = count(lisWeightField_);
+        const FrameWords& words = kWords[f];
+        // The analysis's own rule; a name not listed needs nothing.
+        const store::AnalysisDef* analysis = store::FindAnalysis(calcType);
+        const store::RoleRule rule = analysis && f != 0 ? analysis->roles : store::RoleRule{.valueMin = 0};
+        auto count = [&](std::string_view role) {
+            int n = 0;
+            for (const RoleList& r : roles_)
+                if (r.role == role && (r.frame == 0 || r.frame == f)) n += r.list->count();
+            return n;
+        };
+        const int groups = count("G");
+        const int compares = count("C");
+        const int values = count("X");
+        const int dependents = count("Y");
+        const int weights = count("W");
+        const int compareMin = std::max<int>(rule.compareMin, words.compareExact);
 
         std::string message;
         bool suffix = true;
-        if (groups < need.group) message = "At least one Row field";
-        if (message.empty() && f == 5 && count(lisIndependentFields_[5]) == 0 && weights == 1) {
+        if (groups < rule.groupMin) message = "At least one Row field";
+        if (message.empty() && f == 5 && values == 0 && weights == 1) {
             message = "Weight field requires a value field. Or, you can make the Weight field a Value field and use "
                       "the Sum Crosstab option.";
             suffix = false;
         }
-        if (message.empty() && compares < need.compareMin) {
-            if (vb::EqualsNoCase(calcType, "Crosstab"))
-                message = "Column field";
-            else if (need.compareMin == 1)
-                message = "Compare field";
-            else
-                message = std::to_string(need.compareMin) + " Comparison fields";
-        } else if (message.empty() && need.compareMax >= 0 && compares > need.compareMax) {
-            message = "No more than " + std::to_string(need.compareMax) + " Comparison fields";
+        if (message.empty() && compares < compareMin) {
+            message = words.compare;
+        } else if (message.empty() && words.compareExact > 0 && compares > words.compareExact) {
+            message = "No more than " + std::to_string(words.compareExact) + " Comparison fields";
         }
-        if (message.empty() && values < need.value) {
-            if (vb::EqualsNoCase(calcType, "Chi-Square"))
-                message = "At least one Comparison field";
-            else if (need.compareMin == 0)
-                message = need.value == 1 ? "Independent (X) field"
-                                          : "At least " + std::to_string(need.value) + " Independent (X) fields";
-            else
+        if (message.empty() && values < rule.valueMin) {
+            if (words.dependentValues)
                 message = "At least one Dependent field";
+            else
+                message = rule.valueMin == 1 ? "Independent (X) field"
+                                             : "At least " + std::to_string(rule.valueMin) + " Independent (X) fields";
         }
-        if (message.empty() && dependents < need.dependent) message = "Dependent (Y) field";
+        if (message.empty() && rule.y && dependents < 1) message = "Dependent (Y) field";
 
         if (!message.empty()) {
             if (suffix) message += " must be assigned.";
@@ -642,9 +648,9 @@ void frmQuarn_Fields::AvailableDoubleClicked() {
         if (!selected || !selected->isSelected()) return;
         if (!Numeric(selected->text(1).toStdString()))
             HandleTransfer(1, lisGroupFields_, "G", false, false);
-        else if (vb::EqualsNoCase(wiz_->CalcType(), "Chi-Square"))
+        else if (const int frame = GetFieldFrame(wiz_->CalcType()); frame == 6)
             HandleTransfer(1, lisIndependentFields_[6], "C", false, false);
-        else if (const int frame = GetFieldFrame(wiz_->CalcType()); frame >= 1 && frame <= 5)
+        else if (frame >= 1 && frame <= 5)
             HandleTransfer(1, lisIndependentFields_[frame], "X", false, false);
     });
 }

@@ -63,6 +63,7 @@ private:
         const char* role;
         bool single;
         bool numeric;
+        int frame;  // the frame of role lists it stands in; 0: beside every frame
     };
 
     QListWidget* NewList(const QString& name);

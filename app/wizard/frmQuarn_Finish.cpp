@@ -18,6 +18,7 @@
 #include "services/OverwriteQuestion.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
+#include "wizard/AnalysisCatalog.h"
 #include "wizard/CZantelsPropWiz.h"
 
 namespace {
@@ -40,46 +41,19 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 frmQuarn_Finish::OutputNames frmQuarn_Finish::NamesOf(const std::string& calcType) {
-    struct Row {
-        const char* calcType;
-        OutputNames names;
-    };
-    static const Row kRows[] = {
-        {"Describe", {"Describe", "", "Describe", ""}},
-        {"Frequency", {"Frequency", "", "Freqency", ""}},
-        {"Percentiles", {"Percentiles", "", "Percentiles", ""}},
-        {"Compare", {"Compare", "", "Compare", ""}},
-        {"Matrix", {"Matrix", "", "Matrix", ""}},
-        {"Regression", {"Regression", "Residual", "Regression", "Residual"}},
-        {"Crosstab", {"Crosstab", "Crosstab Chi-Square", "Crosstab", "Crosstab Chi-Square"}},
-        {"Two Sample t-Test",
-         {"Two Sample t-Test", "Two Sample t-Test Details", "Two Sample t-Test", "Two Sample t-Test Details"}},
-        {"ANOVA", {"ANOVA", "ANOVA Details", "ANOVA", "ANOVA Details"}},
-        {"Two way ANOVA", {"Two Way ANOVA", "Two Way ANOVA Details", "Two Way ANOVA", "Two Way ANOVA Details"}},
-        {"Chi-Square", {"Chi-Square", "Chi-Square Details", "Chi-Square", "Chi-Square Details"}},
-        {"Sign Test", {"SignTest", "", "SignTest", ""}},
-        {"K-S Fit", {"K-S Fit", "", "K-S Fit", ""}},
-        {"2 Sample", {"2 Sample", "", "2 Sample", ""}},
-        {"N Sample", {"N Sample Kruskal", "N Sample Kruskal Details", "N Sample Kruskal", "N Sample Kruskal Details"}},
-        {"Paired Fields", {"PairedFields", "", "PairedFields", ""}},
-        {"N Fields",
-         {"N Fields Friedman", "N Fields Friedman Details", "N Fields Friedman", "N Fields Friedman Details"}},
-    };
-    for (const Row& r : kRows)
-        if (calcType == r.calcType) return r.names;
-    return {};
+    const store::AnalysisDef* a = store::ExactAnalysis(calcType);
+    if (!a) return {};
+    const catalog::AnalysisEntry& e = catalog::Entry(a->id);
+    return {std::string(a->outputStem1), std::string(a->outputStem2), e.outputLabel1, e.outputLabel2};
 }
 
 bool frmQuarn_Finish::SecondTableApplies(const CZantelsPropWiz& wiz) {
-    const std::string& c = wiz.CalcType();
-    if (c == "Regression") return wiz.Residual();
+    const store::AnalysisDef* a = store::ExactAnalysis(wiz.CalcType());
+    if (!a || a->secondTable.empty()) return false;
+    if (!wiz.GetProperty(a->secondTable).ToBool()) return false;
+    // The crosstab's chi-square table also needs a count or sum crosstab:
     // XType within "CS": "C", "S", "CS", or no type at all.
-    if (c == "Crosstab") return wiz.XChi() && vb::InStr("CS", wiz.XType()) > 0;
-    if (c == "Two Sample t-Test" || c == "ANOVA" || c == "Two way ANOVA") return wiz.GroupDetail();
-    if (c == "Chi-Square") return wiz.ChiDetail();
-    if (c == "N Sample") return wiz.NPKruskalDetail();
-    if (c == "N Fields") return wiz.NPFriedmanDetail();
-    return false;
+    return a->id != store::Analysis::Crosstab || vb::InStr("CS", wiz.XType()) > 0;
 }
 
 frmQuarn_Finish::frmQuarn_Finish(QWidget* parent) : CWizardPage(parent) {

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 
 #include "services/ErrorBoundary.h"
-#include "services/HelpTopics.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/frmQuarn_Options.h"
 
@@ -43,14 +42,7 @@ constexpr Binding kGroup[] = {
     {"chkGroupDetail", "Create &Detail table", "GroupDetail", Kind::Check},
 };
 
-constexpr Definition kGroupDef{"frmQuarn_Options_Group",
-                               "Zelk Statistics Group Options",
-                               help::kWizardOptionsGroup,
-                               kGroup,
-                               {},
-                               Checks::None,
-                               kHelp,
-                               kCancel};
+constexpr Definition kGroupDef{"frmQuarn_Options_Group", "Zelk Statistics Group Options", kGroup, {}, kHelp, kCancel};
 
 }  // namespace
 
@@ -71,14 +63,8 @@ constexpr Binding kChiSquare[] = {
     {"chkChiDetail", "", "ChiDetail", Kind::Check},
 };
 
-constexpr Definition kChiSquareDef{"frmQuarn_Options_NP_ChiSquare",
-                                   "Zelk Statistics Chi Square Options",
-                                   help::kWizardOptionsChiSquare,
-                                   kChiSquare,
-                                   {},
-                                   Checks::None,
-                                   kHelp,
-                                   kCancel};
+constexpr Definition kChiSquareDef{
+    "frmQuarn_Options_NP_ChiSquare", "Zelk Statistics Chi Square Options", kChiSquare, {}, kHelp, kCancel};
 
 }  // namespace
 
@@ -143,10 +129,8 @@ constexpr Enabling kSignTestEnabling[] = {
 
 constexpr Definition kSignTestDef{"frmQuarn_Options_NP_SignTest",
                                   "Zelk Statistics One-Sample Sign Test Options",
-                                  help::kWizardOptionsSignTest,
                                   kSignTest,
                                   kSignTestEnabling,
-                                  Checks::SignTest,
                                   kHelp,
                                   kCancel};
 
@@ -181,10 +165,8 @@ constexpr Binding kKSFit[] = {
 
 constexpr Definition kKSFitDef{"frmQuarn_Options_NP_KSFit",
                                "Zelk Statistics Kolmogorov-Smirnov Goodness of Fit Options",
-                               help::kWizardOptionsKSFit,
                                kKSFit,
                                {},
-                               Checks::KSFit,
                                kHelp,
                                kCancel};
 
@@ -209,14 +191,8 @@ constexpr Binding kTwoSample[] = {
     {"optNPTwoTypeWald", "&Wald-Wolfowitz Runs Test", "NPTwoType", Kind::Option, "Wald"},
 };
 
-constexpr Definition kTwoSampleDef{"frmQuarn_Options_NP_TwoSample",
-                                   "Zelk Statistics Two-Samples Test Options",
-                                   help::kWizardOptionsTwoSample,
-                                   kTwoSample,
-                                   {},
-                                   Checks::None,
-                                   kHelp,
-                                   kCancel};
+constexpr Definition kTwoSampleDef{
+    "frmQuarn_Options_NP_TwoSample", "Zelk Statistics Two-Samples Test Options", kTwoSample, {}, kHelp, kCancel};
 
 }  // namespace
 
@@ -237,10 +213,8 @@ constexpr Binding kNSample[] = {
 
 constexpr Definition kNSampleDef{"frmQuarn_Options_NP_NSample",
                                  "Zelk Statistics N Sample Kruskal-Wallis Test Options",
-                                 help::kWizardOptionsNSample,
                                  kNSample,
                                  {},
-                                 Checks::None,
                                  kHelp,
                                  kCancel};
 
@@ -265,14 +239,8 @@ constexpr Binding kPairedFields[] = {
     {"chkNPPair_Spearman", "&Spearman's Rank Correlation", "NPPair_Spearman", Kind::Check},
 };
 
-constexpr Definition kPairedFieldsDef{"frmQuarn_Options_NP_PairedFields",
-                                      "Zelk Statistics Paired Fields Options",
-                                      help::kWizardOptionsPairedFields,
-                                      kPairedFields,
-                                      {},
-                                      Checks::Paired,
-                                      kHelp,
-                                      kCancel};
+constexpr Definition kPairedFieldsDef{
+    "frmQuarn_Options_NP_PairedFields", "Zelk Statistics Paired Fields Options", kPairedFields, {}, kHelp, kCancel};
 
 }  // namespace
 
@@ -294,10 +262,8 @@ constexpr Binding kNFields[] = {
 
 constexpr Definition kNFieldsDef{"frmQuarn_Options_NP_NFields",
                                  "Zelk Statistics N Fields Friedman Two-Way ANOVA Options",
-                                 help::kWizardOptionsNFields,
                                  kNFields,
                                  {},
-                                 Checks::None,
                                  kHelp,
                                  kCancel};
 
@@ -311,46 +277,3 @@ frmQuarn_Options_NP_NFields::frmQuarn_Options_NP_NFields(QWidget* parent) : COpt
                                                 "calculations for each group."))}));
     });
 }
-
-// --- the pages by number --------------------------------------------------------------------------
-
-namespace wizard {
-
-COptionPage* CreateOptionPage(long page, QWidget* owner) {
-    switch (page) {
-        case 4:
-            return new frmQuarn_Options_Describe(owner);
-        case 5:
-            return new frmQuarn_Options_Frequency(owner);
-        case 6:
-            return new frmQuarn_Options_Percentile(owner);
-        case 7:
-            return new frmQuarn_Options_Compare(owner);
-        case 8:
-            return new frmQuarn_Options_Matrix(owner);
-        case 9:
-            return new frmQuarn_Options_Regress(owner);
-        case 10:
-            return new frmQuarn_Options_Crosstab(owner);
-        case 11:
-            return new frmQuarn_Options_Group(owner);
-        case 12:
-            return new frmQuarn_Options_NP_ChiSquare(owner);
-        case 13:
-            return new frmQuarn_Options_NP_SignTest(owner);
-        case 14:
-            return new frmQuarn_Options_NP_KSFit(owner);
-        case 15:
-            return new frmQuarn_Options_NP_TwoSample(owner);
-        case 16:
-            return new frmQuarn_Options_NP_NSample(owner);
-        case 17:
-            return new frmQuarn_Options_NP_PairedFields(owner);
-        case 18:
-            return new frmQuarn_Options_NP_NFields(owner);
-        default:
-            return nullptr;
-    }
-}
-
-}  // namespace wizard

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 
 #include "services/ErrorBoundary.h"
-#include "services/HelpTopics.h"
 #include "wizard/frmQuarn_Options.h"
 
 using namespace optionpage;
@@ -86,14 +85,8 @@ constexpr Enabling kDescribeEnabling[] = {
      {"txtFreqInit", "lblFreqInit", "txtFreqWidth", "lblFreqWidth"}},
 };
 
-constexpr Definition kDescribeDef{"frmQuarn_Options_Describe",
-                                  "Zelk Statistics Describe Options",
-                                  help::kWizardOptionsDescribe,
-                                  kDescribe,
-                                  kDescribeEnabling,
-                                  Checks::DescribeAndFrequency,
-                                  "&Help",
-                                  "&Cancel"};
+constexpr Definition kDescribeDef{
+    "frmQuarn_Options_Describe", "Zelk Statistics Describe Options", kDescribe, kDescribeEnabling, "&Help", "&Cancel"};
 
 }  // namespace
 
@@ -208,10 +201,8 @@ constexpr Enabling kFrequencyEnabling[] = {
 
 constexpr Definition kFrequencyDef{"frmQuarn_Options_Frequency",
                                    "Zelk Statistics Frequency Options",
-                                   help::kWizardOptionsFrequency,
                                    kFrequency,
                                    kFrequencyEnabling,
-                                   Checks::DescribeAndIntervals,
                                    "&Help",
                                    "&Cancel"};
 
@@ -265,14 +256,8 @@ constexpr Binding kPercentile[] = {
     {"optPcntRadioPercentiles", "Percentiles", "PercentileRadio", Kind::Option, "Percentiles"},
 };
 
-constexpr Definition kPercentileDef{"frmQuarn_Options_Percentile",
-                                    "Zelk Statistics Percentile Options",
-                                    help::kWizardOptionsPercentile,
-                                    kPercentile,
-                                    {},
-                                    Checks::None,
-                                    "Help",
-                                    "Cancel"};
+constexpr Definition kPercentileDef{
+    "frmQuarn_Options_Percentile", "Zelk Statistics Percentile Options", kPercentile, {}, "Help", "Cancel"};
 
 }  // namespace
 
@@ -299,14 +284,8 @@ constexpr Binding kCompare[] = {
     {"chktTest", "Paired &t-test", "TTest", Kind::Check, nullptr, "chkTest_Click"},
 };
 
-constexpr Definition kCompareDef{"frmQuarn_Options_Compare",
-                                 "Zelk Statistics Compare Options",
-                                 help::kWizardOptionsCompare,
-                                 kCompare,
-                                 {},
-                                 Checks::DescribeAndFrequency,
-                                 "Help",
-                                 "&Cancel"};
+constexpr Definition kCompareDef{
+    "frmQuarn_Options_Compare", "Zelk Statistics Compare Options", kCompare, {}, "Help", "&Cancel"};
 
 }  // namespace
 
@@ -352,14 +331,8 @@ constexpr Enabling kMatrixEnabling[] = {
     {"SetTTestProbEnabled", "MProb", "True", {"optMProbTail1", "optMProbTail2"}},
 };
 
-constexpr Definition kMatrixDef{"frmQuarn_Options_Matrix",
-                                "Zelk Statistics Matrix Options",
-                                help::kWizardOptionsMatrix,
-                                kMatrix,
-                                kMatrixEnabling,
-                                Checks::DescribeAndFrequency,
-                                "Help",
-                                "Cancel"};
+constexpr Definition kMatrixDef{
+    "frmQuarn_Options_Matrix", "Zelk Statistics Matrix Options", kMatrix, kMatrixEnabling, "Help", "Cancel"};
 
 }  // namespace
 
@@ -400,14 +373,8 @@ constexpr Enabling kRegressEnabling[] = {
     {"SetPolyOptionEnabled", "RegressType", "P", {"lblRPoly", "txtRPoly", "lbl2to9"}},
 };
 
-constexpr Definition kRegressDef{"frmQuarn_Options_Regress",
-                                 "Zelk Statistics Regression Options",
-                                 help::kWizardOptionsRegress,
-                                 kRegress,
-                                 kRegressEnabling,
-                                 Checks::None,
-                                 "&Help",
-                                 "&Cancel"};
+constexpr Definition kRegressDef{
+    "frmQuarn_Options_Regress", "Zelk Statistics Regression Options", kRegress, kRegressEnabling, "&Help", "&Cancel"};
 
 }  // namespace
 
@@ -474,14 +441,8 @@ constexpr Enabling kCrosstabEnabling[] = {
     {"SetFraChiSquareOptionsEnabled", "XType", "S|C", {"fraChiOptions", "chkxExpectPcnt", "chkxExpect", "chkXChi"}},
 };
 
-constexpr Definition kCrosstabDef{"frmQuarn_Options_Crosstab",
-                                  "Zelk Statistics Crosstab Options",
-                                  help::kWizardOptionsCrosstab,
-                                  kCrosstab,
-                                  kCrosstabEnabling,
-                                  Checks::DescribeAndFrequency,
-                                  "Help",
-                                  "Cancel"};
+constexpr Definition kCrosstabDef{
+    "frmQuarn_Options_Crosstab", "Zelk Statistics Crosstab Options", kCrosstab, kCrosstabEnabling, "Help", "Cancel"};
 
 }  // namespace
 

@@ -1247,7 +1247,9 @@ bool Database::SameFile(const Database& other) const {
 
 std::string Database::SchemaObjectType(const std::string& name) const {
     impl_->CheckOpen();
-    Stmt s(impl_->db, "SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
+    // Tables, views and indexes share one namespace; a trigger of the same
+    // name lives beside them, so it is named only when nothing else is.
+    Stmt s(impl_->db, "SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE ORDER BY type = 'trigger'");
     s.Bind(1, name);
     if (!s.Step()) return {};
     return s.Text(0);

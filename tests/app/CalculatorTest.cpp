@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "AppTestSupport.h"
+#include "FormLookup.h"
 #include "shell/ProgramInfo.h"
 #include "services/ErrorBoundary.h"
 #include "forms/frmQuarn_Calculator.h"

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "AppTestSupport.h"
+#include "FormLookup.h"
 #include "CurrentDatabase.h"
 #include "shell/MDIMain.h"
 #include "shell/Program.h"

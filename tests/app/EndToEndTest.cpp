@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "FormLookup.h"
 #include "CurrentDatabase.h"
 #include "ExampleDatabase.h"
 #include "shell/MDIMain.h"

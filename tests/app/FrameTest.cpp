@@ -19,6 +19,7 @@
 #include <stdexcept>
 
 #include "AppTestSupport.h"
+#include "FormLookup.h"
 #include "shell/CCommandArgs.h"
 #include "shell/CMRU.h"
 #include "CurrentDatabase.h"

@@ -24,6 +24,7 @@
 #include <map>
 
 #include "AppTestSupport.h"
+#include "FormLookup.h"
 #include "shell/CWinPos.h"
 #include "CurrentDatabase.h"
 #include "ExampleDatabase.h"

@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include "AppTestSupport.h"
+#include "FormLookup.h"
 #include "CurrentDatabase.h"
 #include "Merivox6/Quantara.h"
 #include "ScenarioTables.h"

@@ -17,6 +17,7 @@
 #include <map>
 
 #include "AppTestSupport.h"
+#include "FormLookup.h"
 #include "CurrentDatabase.h"
 #include "Merivox6/Quantara.h"
 #include "shell/ProgramInfo.h"

@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "ProgramSettings.h"
 #include "StatCommon.h"
+#include "TestChild.h"
 #include "registry/Registry.h"
 #include "ui/RecordingUi.h"
 
@@ -137,9 +138,7 @@ TEST_F(ProgramSettingsTest, TwoProgramsWritingTheSameSectionLoseNothing) {
         ::_exit(0);
     }
     writeAll("parent");
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(testchild::WaitForChild(child, std::chrono::minutes(1)), 0);
     CProgramSettings settings;
     settings.RegBase("Zelk");
     settings.Program(GetProductRegKey());

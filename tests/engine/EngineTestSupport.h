@@ -330,8 +330,10 @@ protected:
         std::filesystem::remove_all(folder, ec);
     }
 
-    // Appends rows to a table, each value at its column's position.
+    // Appends rows to a table, each value at its column's position, in one
+    // transaction (a file commit per row would make the tests wait on the disk).
     void AppendRows(const std::vector<std::vector<vb::Variant>>& rows, const std::string& table = "Data") {
+        db->BeginTrans(true);
         dao::RecordsetPtr rs = db->OpenRecordset(table, dao::dbOpenTable);
         for (const auto& row : rows) {
             rs->AddNew();
@@ -339,6 +341,7 @@ protected:
             rs->Update();
         }
         rs->Close();
+        db->CommitTrans();
     }
 
     bool Run(int32_t id, const vb::Variant& showErrors = vb::Variant::Missing()) {

@@ -44,6 +44,10 @@ private:
     bool ended_ = false;
 };
 
+// Waits up to `limit` for the child `pid` (forked by this process) to end,
+// killing it then. Its exit code; -1 when it ended by a signal or was killed.
+int WaitForChild(pid_t pid, std::chrono::milliseconds limit);
+
 // main()'s part: runs the child named by argv[1] when there is one.
 // Returns false when this process is no child.
 bool RunChild(int argc, char** argv, int& exitCode);

@@ -60,29 +60,44 @@ Process::~Process() {
     }
 }
 
-bool Process::WaitUpTo(std::chrono::milliseconds limit) {
+namespace {
+
+// Waits up to `limit` for `pid` to end; true when it has (its status in `status`).
+bool ReapWithin(pid_t pid, std::chrono::milliseconds limit, int& status) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (pid_ > 0 && !ended_) {
-        if (::waitpid(pid_, &status_, WNOHANG) == pid_)
-            ended_ = true;
-        else if (std::chrono::steady_clock::now() >= deadline)
-            break;
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (;;) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+}
+
+int ExitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+}  // namespace
+
+int WaitForChild(pid_t pid, std::chrono::milliseconds limit) {
+    int status = 0;
+    if (!ReapWithin(pid, limit, status)) {
+        std::fprintf(stderr, "process %d still running after %lld ms: killed\n", int(pid),
+                     static_cast<long long>(limit.count()));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return -1;
+    }
+    return ExitCodeOf(status);
+}
+
+bool Process::WaitUpTo(std::chrono::milliseconds limit) {
+    if (pid_ > 0 && !ended_) ended_ = ReapWithin(pid_, limit, status_);
     return ended_;
 }
 
 int Process::Finish(std::chrono::milliseconds limit) {
     if (pid_ <= 0) return -1;
-    if (!WaitUpTo(limit)) {
-        std::fprintf(stderr, "process %d still running after %lld ms: killed\n", int(pid_),
-                     static_cast<long long>(limit.count()));
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, &status_, 0);
-        ended_ = true;
-    }
-    return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
+    if (ended_) return ExitCodeOf(status_);
+    ended_ = true;
+    return WaitForChild(pid_, limit);
 }
 
 bool RunChild(int argc, char** argv, int& exitCode) {

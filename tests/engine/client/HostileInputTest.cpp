@@ -8,10 +8,12 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <future>
 #include <fstream>
 #include <optional>
-#include <thread>
 
 #include "../EngineTestSupport.h"
 #include "TestChild.h"
@@ -336,6 +338,33 @@ TEST_F(HostileInput, AReaderInAnotherProcessReadsDuringTheRun) {
     }
 }
 
+// Runs `work` for threads 0 and 1 at once, each noting its failures (an error
+// it raises is one), and expects none. Threads still at work after three
+// minutes (a lock never given up) fail the test and end the program: a thread
+// cannot be stopped.
+void ExpectTwoThreadsWithoutFailure(const std::function<void(int, std::vector<std::string>&)>& work) {
+    std::vector<std::string> failures[2];
+    auto guarded = [&](int t) {
+        try {
+            work(t, failures[t]);
+        } catch (const vb::VbError& e) {
+            failures[t].push_back(e.Description());
+        }
+    };
+    std::future<void> threads[] = {std::async(std::launch::async, guarded, 0),
+                                   std::async(std::launch::async, guarded, 1)};
+    for (std::future<void>& thread : threads) {
+        if (thread.wait_for(std::chrono::minutes(3)) != std::future_status::ready) {
+            ADD_FAILURE() << "the two threads' runs did not end within three minutes";
+            std::fflush(nullptr);
+            std::_Exit(1);
+        }
+        thread.get();
+    }
+    EXPECT_TRUE(failures[0].empty()) << failures[0].front();
+    EXPECT_TRUE(failures[1].empty()) << failures[1].front();
+}
+
 // Two objects in two threads on one file, each through its own connection,
 // in both journal modes: every run waits for the other's write lock.
 TEST_F(HostileInput, TwoThreadsRunTwoObjectsOnOneFile) {
@@ -358,59 +387,35 @@ TEST_F(HostileInput, TwoThreadsRunTwoObjectsOnOneFile) {
             setup->Close();
         }
         if (wal) UseWal(path);
-        std::vector<std::string> failures[2];
-        auto work = [&](int t) {
-            try {
-                dao::DatabasePtr own = dao::DBEngine().Workspaces(0)->OpenDatabase(path);
-                Quantara q;
-                for (int i = 0; i < 9; ++i)
-                    if (!q.RunScenario(ids[t][i % 3], vb::Variant(vb::ObjectPtr(own))))
-                        failures[t].push_back(q.get_ErrorInfo());
-                own->Close();
-            } catch (const vb::VbError& e) {
-                failures[t].push_back(e.Description());
-            }
-        };
-        std::thread first(work, 0);
-        std::thread second(work, 1);
-        first.join();
-        second.join();
-        EXPECT_TRUE(failures[0].empty()) << failures[0].front();
-        EXPECT_TRUE(failures[1].empty()) << failures[1].front();
+        ExpectTwoThreadsWithoutFailure([&](int t, std::vector<std::string>& failures) {
+            dao::DatabasePtr own = dao::DBEngine().Workspaces(0)->OpenDatabase(path);
+            Quantara q;
+            for (int i = 0; i < 9; ++i)
+                if (!q.RunScenario(ids[t][i % 3], vb::Variant(vb::ObjectPtr(own))))
+                    failures.push_back(q.get_ErrorInfo());
+            own->Close();
+        });
         EXPECT_EQ(JournalModeOf(path), wal ? "wal" : "delete");
     }
 }
 
 TEST_F(HostileInput, TwoThreadsRunTwoObjectsOnTwoFiles) {
-    std::vector<std::string> failures[2];
-    auto work = [&](int t) {
-        try {
-            const std::string path = (folder / ("thread" + std::to_string(t) + ".db")).string();
-            dao::DatabasePtr own = dao::DBEngine().Workspaces(0)->CreateDatabase(path);
-            CreateScenarioTables(own);
-            CreateSourceTable(own, SampleRows());
-            ScenarioSpec describe = AnalysisCases()[0].scenario;
-            describe.options["Percentile"] = true;
-            describe.options["PercentileRadio"] = "Quartiles";
-            describe.options["Mode"] = true;
-            const int32_t ids[] = {AddScenario(own, describe), AddScenario(own, AnalysisCases()[5].scenario),
-                                   AddScenario(own, AnalysisCases()[10].scenario)};
-            Quantara q;
-            for (int i = 0; i < 12; ++i) {
-                const int32_t id = ids[i % 3];
-                if (!q.RunScenario(id, vb::Variant(vb::ObjectPtr(own)))) failures[t].push_back(q.get_ErrorInfo());
-            }
-            own->Close();
-        } catch (const vb::VbError& e) {
-            failures[t].push_back(e.Description());
-        }
-    };
-    std::thread first(work, 0);
-    std::thread second(work, 1);
-    first.join();
-    second.join();
-    EXPECT_TRUE(failures[0].empty()) << failures[0].front();
-    EXPECT_TRUE(failures[1].empty()) << failures[1].front();
+    ExpectTwoThreadsWithoutFailure([&](int t, std::vector<std::string>& failures) {
+        const std::string path = (folder / ("thread" + std::to_string(t) + ".db")).string();
+        dao::DatabasePtr own = dao::DBEngine().Workspaces(0)->CreateDatabase(path);
+        CreateScenarioTables(own);
+        CreateSourceTable(own, SampleRows());
+        ScenarioSpec describe = AnalysisCases()[0].scenario;
+        describe.options["Percentile"] = true;
+        describe.options["PercentileRadio"] = "Quartiles";
+        describe.options["Mode"] = true;
+        const int32_t ids[] = {AddScenario(own, describe), AddScenario(own, AnalysisCases()[5].scenario),
+                               AddScenario(own, AnalysisCases()[10].scenario)};
+        Quantara q;
+        for (int i = 0; i < 12; ++i)
+            if (!q.RunScenario(ids[i % 3], vb::Variant(vb::ObjectPtr(own)))) failures.push_back(q.get_ErrorInfo());
+        own->Close();
+    });
 }
 
 // Calls RunScenario on the same object from inside its own progress event.

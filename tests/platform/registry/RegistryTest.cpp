@@ -1,14 +1,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "TestChild.h"
 #include "registry/Registry.h"
 
 namespace fs = std::filesystem;
@@ -181,10 +182,7 @@ TEST_F(RegistryTest, TwoProcessesWritingTheSameKeyLoseNothing) {
     ASSERT_GE(child, 0);
     if (child == 0) ::_exit(writeAll("child") ? 0 : 1);
     bool parentOk = writeAll("parent");
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(testchild::WaitForChild(child, std::chrono::minutes(1)), 0);
     EXPECT_TRUE(parentOk);
     for (const char* who : {"child", "parent"}) {
         for (int i = 0; i < kWrites; ++i) {
