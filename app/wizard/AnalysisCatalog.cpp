@@ -84,7 +84,7 @@ static_assert(
         if (kEntries.size() != store::kAnalysisList.size()) return false;
         for (size_t i = 0; i < kEntries.size(); ++i) {
             const AnalysisEntry& e = kEntries[i];
-            if (e.id != store::kAnalysisList[i].id || e.caption == nullptr || e.createOptions == nullptr) return false;
+            if (e.id != store::kAnalysisList[i].id || e.caption == nullptr) return false;
             if (e.fieldFrame < 1 || e.fieldFrame > 6) return false;
             for (size_t j = 0; j < i; ++j) {
                 const bool samePage = store::kAnalysisList[j].optionsPage == store::kAnalysisList[i].optionsPage;
