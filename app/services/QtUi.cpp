@@ -15,12 +15,12 @@
 
 namespace {
 
-struct ButtonSpec {
+struct ButtonEntry {
     QMessageBox::StandardButton button;
     ui::MsgBoxResult result;
 };
 
-std::vector<ButtonSpec> ButtonsOf(int style) {
+std::vector<ButtonEntry> ButtonsOf(int style) {
     using B = QMessageBox;
     switch (style & ui::kButtonsMask) {
         case ui::vbOKCancel:
@@ -71,7 +71,7 @@ ui::MsgBoxResult QtUi::MsgBox(const std::string& prompt, int style, const std::s
     box.setWindowTitle(QString::fromStdString(title.empty() ? std::string("Quantara") : title));
     box.setText(QString::fromStdString(prompt).replace("\r\n", "\n"));
     box.setIcon(IconOf(style));
-    std::vector<ButtonSpec> buttons = ButtonsOf(style);
+    std::vector<ButtonEntry> buttons = ButtonsOf(style);
     QMessageBox::StandardButtons all;
     for (const auto& b : buttons) all |= b.button;
     box.setStandardButtons(all);

@@ -60,10 +60,10 @@ inline void AddCells(std::vector<TrialRow>& rows, const std::string& g,
 }
 
 // A group scenario over "Trial": fields in role order with their letters.
-inline enginetest::ScenarioSpec GroupScenario(const std::string& subType,
-                                              const std::vector<std::pair<std::string, std::string>>& fields,
-                                              bool ignoreBlanks = true, const std::string& detail = "") {
-    enginetest::ScenarioSpec s;
+inline enginetest::StoredScenario GroupScenario(const std::string& subType,
+                                                const std::vector<std::pair<std::string, std::string>>& fields,
+                                                bool ignoreBlanks = true, const std::string& detail = "") {
+    enginetest::StoredScenario s;
     s.family = "G";
     s.subType = subType;
     s.input = "Trial";

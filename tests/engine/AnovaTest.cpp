@@ -318,7 +318,8 @@ TEST_F(AnovaRun, WeightsNullDataAndMissingValues) {
     rows.push_back({"g", "b", vb::Variant::Null(), vb::Variant::Null(), 99.0, vb::Variant::Null()});  // no weight
     rows.push_back({"g", "c", vb::Variant::Null(), vb::Variant::Null(), -1.0, 1.0});  // the missing value
     CreateTrial(db, rows);
-    enginetest::ScenarioSpec s = GroupScenario("ANOVA", {{"G", "G"}, {"A", "C"}, {"X", "X"}, {"W", "W"}}, true, "Out2");
+    enginetest::StoredScenario s =
+        GroupScenario("ANOVA", {{"G", "G"}, {"A", "C"}, {"X", "X"}, {"W", "W"}}, true, "Out2");
     s.missingType = "1";
     s.missingEqual = -1.0;
     const int32_t id = enginetest::AddScenario(db, s);
@@ -359,7 +360,7 @@ namespace {
 
 TEST_F(AnovaRun, AResultTableNamedLikeTheSourceIsRefusedAndTheSourceKept) {
     CreateTrial(db, ThreeLevels());
-    enginetest::ScenarioSpec s = GroupScenario("ANOVA", {{"A", "C"}, {"X", "X"}}, true, "trial");
+    enginetest::StoredScenario s = GroupScenario("ANOVA", {{"A", "C"}, {"X", "X"}}, true, "trial");
     const int32_t id = enginetest::AddScenario(db, s);
     EXPECT_FALSE(Run(id));
     EXPECT_NE(engine->get_ErrorInfo().find("cannot be the source table"), std::string::npos) << engine->get_ErrorInfo();

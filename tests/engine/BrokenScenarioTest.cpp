@@ -9,76 +9,61 @@ using namespace enginetest;
 
 namespace {
 
-class BrokenScenario : public EngineTest {
+class BrokenScenario : public FourRowTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        AppendRows({{"a", "p", 1.0, 2.0, 3.0, 1.0},
-                    {"a", "q", 2.0, 1.0, 5.0, 1.0},
-                    {"b", "p", 4.0, 3.0, 4.0, 2.0},
-                    {"b", "q", 5.0, 6.0, 9.0, 1.0}});
-    }
-    // Runs the scenario; true when it was refused with exactly this text and left no result table.
-    ::testing::AssertionResult Refused(const ScenarioSpec& scenario, const std::string& message) {
-        if (Run(AddScenario(db, scenario))) return ::testing::AssertionFailure() << "the run succeeded";
-        if (engine->get_ErrorInfo() != message)
-            return ::testing::AssertionFailure() << "refused with \"" << engine->get_ErrorInfo() << "\"";
-        if (db->TableDefs()->Contains("Out1")) return ::testing::AssertionFailure() << "a result table was made";
-        return ::testing::AssertionSuccess();
-    }
-    static ScenarioSpec Regression(std::map<std::string, vb::Variant> options) {
-        ScenarioSpec s;
+    static StoredScenario Regression(std::map<std::string, vb::Variant> options) {
+        StoredScenario s;
         s.subType = "Regression";
         s.fields = {{"X1", "X", 1}, {"Y", "Y", 1}};
         s.options = std::move(options);
         return s;
     }
-    static ScenarioSpec Describe(std::map<std::string, vb::Variant> options) {
-        ScenarioSpec s;
+    static StoredScenario Describe(std::map<std::string, vb::Variant> options) {
+        StoredScenario s;
         s.options = std::move(options);
         return s;
     }
 };
 
 TEST_F(BrokenScenario, OptionsOutsideTheirRangesAreRefusedWithTheRulesText) {
-    EXPECT_TRUE(Refused(Regression({{"RegressType", "P"}, {"RPoly", int16_t(32767)}}),
-                        "The polynomial order 32767 is too high: at most 398 powers fit in the output table"));
-    EXPECT_TRUE(
-        Refused(Regression({{"RegressType", "P"}, {"RPoly", int16_t(-3)}}), "The polynomial order must be 1 or more"));
+    EXPECT_TRUE(FailsWith(Regression({{"RegressType", "P"}, {"RPoly", int16_t(32767)}}),
+                          "The polynomial order 32767 is too high: at most 398 powers fit in the output table"));
+    EXPECT_TRUE(FailsWith(Regression({{"RegressType", "P"}, {"RPoly", int16_t(-3)}}),
+                          "The polynomial order must be 1 or more"));
 
-    ScenarioSpec frequency;
+    StoredScenario frequency;
     frequency.subType = "Frequency";
     frequency.options = {{"InterV", int16_t(5)},
                          {"FreqGroupRadio", "Specified"},
                          {"FreqInit", 0.0},
                          {"FreqWidth", -10.0},
                          {"FreqIncRadio", "Lower"}};
-    EXPECT_TRUE(Refused(frequency, "Interval Width must be greater than zero"));
+    EXPECT_TRUE(FailsWith(frequency, "Interval Width must be greater than zero"));
     frequency.options["FreqWidth"] = 0.0;
-    EXPECT_TRUE(Refused(frequency, "Interval Width must be greater than zero"));
+    EXPECT_TRUE(FailsWith(frequency, "Interval Width must be greater than zero"));
     frequency.options["FreqWidth"] = 2.0;
     frequency.options["InterV"] = int16_t(0);
-    EXPECT_TRUE(Refused(frequency, "The number of intervals must be between 2 and 50"));
+    EXPECT_TRUE(FailsWith(frequency, "The number of intervals must be between 2 and 50"));
 
-    EXPECT_TRUE(Refused(Describe({{"CI", true}, {"CITypeRadio", "Normal"}, {"CI95", true}, {"CIStdDev", -2.0}}),
-                        "The standard deviation for the confidence intervals must be greater than zero"));
-    EXPECT_TRUE(Refused(Describe({{"CI", true}, {"CI95", false}, {"CIUser", int16_t(100)}}),
-                        "The confidence interval percentage must be between 1 and 99"));
+    EXPECT_TRUE(FailsWith(Describe({{"CI", true}, {"CITypeRadio", "Normal"}, {"CI95", true}, {"CIStdDev", -2.0}}),
+                          "The standard deviation for the confidence intervals must be greater than zero"));
+    EXPECT_TRUE(FailsWith(Describe({{"CI", true}, {"CI95", false}, {"CIUser", int16_t(100)}}),
+                          "The confidence interval percentage must be between 1 and 99"));
 }
 
 TEST_F(BrokenScenario, LettersOutsideTheKnownOnesAreRefusedAndNamed) {
-    EXPECT_TRUE(Refused(Describe({{"VarStd", true}, {"VarNRadio", "N-2"}}), "Unknown variance divisor: N-2"));
-    EXPECT_TRUE(Refused(Describe({{"FreqN", true}, {"FreqIncRadio", "Middle"}}), "Unknown interval border: Middle"));
+    EXPECT_TRUE(FailsWith(Describe({{"VarStd", true}, {"VarNRadio", "N-2"}}), "Unknown variance divisor: N-2"));
+    EXPECT_TRUE(FailsWith(Describe({{"FreqN", true}, {"FreqIncRadio", "Middle"}}), "Unknown interval border: Middle"));
     EXPECT_TRUE(
-        Refused(Describe({{"FreqN", true}, {"FreqDispRadio", "Running"}}), "Unknown frequency display: Running"));
+        FailsWith(Describe({{"FreqN", true}, {"FreqDispRadio", "Running"}}), "Unknown frequency display: Running"));
     EXPECT_TRUE(
-        Refused(Describe({{"Percentile", true}, {"PercentileRadio", "Tertiles"}}), "Unknown percentile type: T"));
+        FailsWith(Describe({{"Percentile", true}, {"PercentileRadio", "Tertiles"}}), "Unknown percentile type: T"));
 
-    ScenarioSpec matrix;
+    StoredScenario matrix;
     matrix.subType = "Matrix";
     matrix.fields = {{"X1", "X", 1}, {"X2", "X", 2}};
     matrix.options = {{"MProb", true}, {"MProbTail", "3-tail"}};
-    EXPECT_TRUE(Refused(matrix, "Unknown probability tails: 3-tail"));
+    EXPECT_TRUE(FailsWith(matrix, "Unknown probability tails: 3-tail"));
 }
 
 // Another tool can store an infinity in a number column (SQLite keeps it;
@@ -91,11 +76,11 @@ void StoreInfinity(const dao::DatabasePtr& db, int32_t id, const std::string& ta
 
 TEST_F(BrokenScenario, OnlyTheOptionsOfTheScenariosOwnAnalysisAreJudged) {
     // Values a describe run never reads, and letters in another case, pass.
-    ScenarioSpec s = Describe({{"RPoly", int16_t(32767)},
-                               {"MProbTail", "3-tail"},
-                               {"SignValue", 1.0},
-                               {"VarStd", true},
-                               {"VarNRadio", "n-1"}});
+    StoredScenario s = Describe({{"RPoly", int16_t(32767)},
+                                 {"MProbTail", "3-tail"},
+                                 {"SignValue", 1.0},
+                                 {"VarStd", true},
+                                 {"VarNRadio", "n-1"}});
     const int32_t id = AddScenario(db, s);
     StoreInfinity(db, id, "usysQuarnOptions", "SignValue");
     EXPECT_TRUE(Run(id)) << engine->get_ErrorInfo();
@@ -108,7 +93,7 @@ TEST_F(BrokenScenario, InfiniteNumbersAreRefused) {
     StoreInfinity(db, tTest, "usysQuarnOptions", "TTestValue");
     EXPECT_FALSE(Run(tTest));
     EXPECT_EQ(engine->get_ErrorInfo(), "TTestValue must be a finite number");
-    ScenarioSpec missing;
+    StoredScenario missing;
     missing.missingType = "1";
     missing.missingEqual = 1.0;
     const int32_t missingId = AddScenario(db, missing);
@@ -119,10 +104,10 @@ TEST_F(BrokenScenario, InfiniteNumbersAreRefused) {
 }
 
 TEST_F(BrokenScenario, OptionValuesThatCannotBeReadAreNamed) {
-    ScenarioSpec given;
+    StoredScenario given;
     given.subType = "Frequency";
     given.options = {{"InterV", int16_t(5)}, {"FreqGroupRadio", "Specified"}, {"FreqInit", 0.0}, {"FreqWidth", 2.0}};
-    const auto refusedAfter = [&](const ScenarioSpec& s, const std::string& sql, const std::string& message) {
+    const auto refusedAfter = [&](const StoredScenario& s, const std::string& sql, const std::string& message) {
         const int32_t id = AddScenario(db, s);
         db->Execute(sql + " WHERE [Scenario_ID] = " + std::to_string(id));
         if (Run(id)) return ::testing::AssertionFailure() << sql << ": the run succeeded";
@@ -146,27 +131,27 @@ TEST_F(BrokenScenario, OptionValuesThatCannotBeReadAreNamed) {
 TEST_F(BrokenScenario, AMissingValueTypeOutsideZeroOneTwoIsRefused) {
     const std::string message = "The missing-value type must be \"0\", \"1\" or \"2\"";
     for (const vb::Variant& type : {vb::Variant("3"), vb::Variant("A"), vb::Variant::Null()}) {
-        ScenarioSpec s;
+        StoredScenario s;
         s.missingType = type;
-        EXPECT_TRUE(Refused(s, message));
+        EXPECT_TRUE(FailsWith(s, message));
     }
-    ScenarioSpec two;
+    StoredScenario two;
     two.missingType = "2";
     two.missingLow = 1.5;
     EXPECT_TRUE(Run(AddScenario(db, two))) << engine->get_ErrorInfo();
 }
 
 TEST_F(BrokenScenario, AnUnknownFieldRoleIsNamed) {
-    ScenarioSpec s;
+    StoredScenario s;
     s.fields = {{"X1", "X", 1}, {"X2", "Q", 2}};
-    EXPECT_TRUE(Refused(s, "Unknown field role: Q (field [X2])"));
+    EXPECT_TRUE(FailsWith(s, "Unknown field role: Q (field [X2])"));
     s.fields = {{"X1", "x", 1}, {"G1", "g", 1}};
     EXPECT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
 }
 
 // 70,000 field rows once wrapped a 16-bit counter to 4,466 fields analysed.
 TEST_F(BrokenScenario, TooManyFieldRowsAreRefusedBeforeTheyOverflowACounter) {
-    ScenarioSpec s;
+    StoredScenario s;
     s.fields.clear();
     const int32_t id = AddScenario(db, s);
     dao::WorkspacePtr ws = dao::DBEngine().Workspaces(0);

@@ -54,7 +54,7 @@ protected:
     }
 
     int32_t Scenario(std::vector<std::string> compare, bool weighted, bool all, bool ignoreBlanks, bool detail) {
-        ScenarioSpec scenario;
+        StoredScenario scenario;
         scenario.family = "N";
         scenario.subType = "Chi-Square";
         scenario.fields = {{"G1", "G", 1}};
@@ -162,7 +162,7 @@ TEST_F(ChiSquare, WeightsOfZeroOrBelowAreLeftOut) {
 
 TEST_F(ChiSquare, MissingValueRuleOnANumericCompareField) {
     AddData();
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "Chi-Square";
     scenario.fields = {{"G1", "G", 1}, {"X1", "C", 1}};
@@ -180,7 +180,7 @@ TEST_F(ChiSquare, MissingValueRuleOnANumericCompareField) {
 
 TEST_F(ChiSquare, MissingValueRuleLeavesBlanksOfATextField) {
     AddData();
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "Chi-Square";
     scenario.fields = {{"G1", "G", 1}, {"G2", "C", 1}};
@@ -226,7 +226,7 @@ TEST_F(ChiSquare, DetailTableThatCannotBeMadeEndsTheRun) {
     rs->Fields(std::string_view("Observed"))->Value("x");
     rs->Update();
     rs->Close();
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "Chi-Square";
     scenario.input = "Obs";
@@ -240,7 +240,7 @@ TEST_F(ChiSquare, DetailTableThatCannotBeMadeEndsTheRun) {
 
 TEST_F(ChiSquare, WithoutGroupFields) {
     AddData();
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "Chi-Square";
     scenario.fields = {{"G2", "C", 1}};

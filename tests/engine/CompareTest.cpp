@@ -15,7 +15,7 @@ const Variant N = Variant::Null();
 class CompareTest : public EngineTest {
 protected:
     int32_t AddCompare(bool weighted) {
-        ScenarioSpec s;
+        StoredScenario s;
         s.subType = "Compare";
         s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}};
         if (weighted) s.fields.emplace_back("W", "W", 1);

@@ -34,7 +34,7 @@ TEST_F(CorrMatrixTest, FourFieldsPairwise) {
         {"g", N, 5.0, N, 4.0, 3.0},
         {"g", N, N, 6.0, 7.0, 4.0},
     });
-    ScenarioSpec s;
+    StoredScenario s;
     s.subType = "Matrix";
     s.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"Y", "X", 3}, {"W", "X", 4}};
     s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true},  {"MCov", true},
@@ -100,7 +100,7 @@ TEST_F(CorrMatrixTest, PairWhoseWeightsSumToOneHasNoSpread) {
         {"g", N, 1.0, 2.0, N, 0.5},
         {"g", N, 3.0, 5.0, N, 0.5},
     });
-    ScenarioSpec s;
+    StoredScenario s;
     s.subType = "Matrix";
     s.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"W", "W", 1}};
     s.options = {{"MCnt", true}, {"MMean", true}, {"MDev", true},  {"MCov", true},

@@ -21,7 +21,7 @@ protected:
     int32_t AddCrosstab(const std::string& kind, std::vector<std::tuple<std::string, Variant, int16_t>> fields,
                         bool all = true, const std::string& input = "Data", const std::string& chiTable = "Out2",
                         const std::string& out = "Out1") {
-        ScenarioSpec s;
+        StoredScenario s;
         s.subType = "Crosstab";
         s.input = input;
         s.output1 = out;
@@ -279,7 +279,7 @@ TEST_F(CrosstabTest, MissingValueRuleAppliesToValuesAndWeights) {
                 {"r", "a", 3.0, N, N, 2.0},
                 {"r", "a", 4.0, N, N, 3.0}});
     for (const std::string kind : {"C", "A"}) {
-        ScenarioSpec s;
+        StoredScenario s;
         s.subType = "Crosstab";
         s.output1 = "Out" + kind;
         s.missingType = "1";
@@ -351,7 +351,7 @@ TEST_F(CrosstabTest, SpreadOfValuesFarFromZeroInOneCellKeepsItsDigits) {
     };
     for (const Expect& e : kinds) {
         SCOPED_TRACE(e.kind);
-        ScenarioSpec s;
+        StoredScenario s;
         s.subType = "Crosstab";
         s.output1 = "Out" + e.kind;
         s.missingType = "1";

@@ -45,7 +45,7 @@ TEST_F(DescribeBandTest, EveryGroupGetsTheTValueOfItsOwnDegreesOfFreedom) {
     for (auto [x, w] : {std::pair{1.0, 0.5}, {2.0, 1.0}, {3.0, 1.0}})
         rows.push_back({"W", Null(), x, Null(), Null(), w});
     AppendRows(rows);
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"W", "W", 1}};
     scenario.options = {{"Mean", vb::Variant(true)},
                         {"CI", vb::Variant(true)},

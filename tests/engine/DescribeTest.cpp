@@ -20,7 +20,7 @@ protected:
     int32_t Scenario(std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields,
                      std::map<std::string, vb::Variant> options, vb::Variant missingType = "0",
                      vb::Variant missingEqual = vb::Variant::Null()) {
-        ScenarioSpec scenario;
+        StoredScenario scenario;
         scenario.subType = "Describe";
         scenario.fields = std::move(fields);
         scenario.options = std::move(options);

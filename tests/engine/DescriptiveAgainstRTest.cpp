@@ -43,8 +43,8 @@ protected:
             {"b", "p", 12.0, 11.0, Nul, Nul},
         });
     }
-    ScenarioSpec Scenario(const std::string& subType) {
-        ScenarioSpec s;
+    StoredScenario Scenario(const std::string& subType) {
+        StoredScenario s;
         s.subType = subType;
         s.missingType = "1";
         s.missingEqual = -99.0;
@@ -57,7 +57,7 @@ void ExpectNear(const Row& row, const std::string& column, double expected, doub
 }
 
 TEST_F(DescriptiveAgainstR, DescribeWeightedEveryOption) {
-    ScenarioSpec s = Scenario("Describe");
+    StoredScenario s = Scenario("Describe");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"W", "W", 1}};
     s.options = {{"Range", true},
                  {"VarStd", true},
@@ -344,7 +344,7 @@ TEST_F(DescriptiveAgainstR, DescribeWeightedEveryOption) {
 TEST_F(DescriptiveAgainstR, PercentilesUnweightedAndWeighted) {
     // Unweighted: R quantile(x[ok(x)], c(0, .25, .5, .75, 1), type = 7) per
     // group, every record counting (no weight field).
-    ScenarioSpec s = Scenario("Percentiles");
+    StoredScenario s = Scenario("Percentiles");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}};
     s.options = {{"Percentile", false}, {"PercentileRadio", "Quartiles"}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
@@ -371,7 +371,7 @@ TEST_F(DescriptiveAgainstR, PercentilesUnweightedAndWeighted) {
     // Weighted, letter given in lower case: the first value whose cumulative
     // weight reaches k/4 of the sum of weights (R: o <- order(x);
     // x[o][which(cumsum(w[o]) >= sum(w)*k/4)[1]]), the ends the extremes.
-    ScenarioSpec w = Scenario("Percentiles");
+    StoredScenario w = Scenario("Percentiles");
     w.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"W", "W", 1}};
     w.options = {{"PercentileRadio", "quartiles"}};
     ASSERT_TRUE(Run(AddScenario(db, w))) << engine->get_ErrorInfo();
@@ -388,7 +388,7 @@ TEST_F(DescriptiveAgainstR, FrequencyUpperBoundsWithSums) {
     // R: bin <- cut(x, c(-Inf, 0, 5, 10, 15, Inf), right = TRUE, labels = FALSE)
     // over valid values with a positive weight; counts sum(w[bin == b]), sums
     // sum((w*x)[bin == b]), shares over sum(w) and sum(w*x).
-    ScenarioSpec s = Scenario("Frequency");
+    StoredScenario s = Scenario("Frequency");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"W", "W", 1}};
     s.options = {{"FreqSum", true}, {"FreqIncRadio", "Upper"}, {"FreqGroupRadio", "Specified"},
                  {"FreqInit", 0.0}, {"FreqWidth", 5.0},        {"InterV", int16_t(3)}};
@@ -451,7 +451,7 @@ TEST_F(DescriptiveAgainstR, CompareWeightedAgainstY) {
     // covariance sum(w*(x-mx)*(y-my))/(W-1); correlation
     // cov.wt(cbind(x, y), wt = w/W, cor = TRUE)$cor[1, 2];
     // t <- md/sqrt(V/W), p <- 2*pt(-abs(t), W-1).
-    ScenarioSpec s = Scenario("Compare");
+    StoredScenario s = Scenario("Compare");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}, {"W", "W", 1}};
     s.options = {{"CountXY", true}, {"MeanXY", true}, {"CorrXY", true}, {"TTest", true}};
     ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
@@ -505,7 +505,7 @@ TEST_F(DescriptiveAgainstR, MatrixPairwiseUnweighted) {
     // R per group, s[s == -99] <- NA, for each pair (r, c) over the records
     // where both are present: n, nrow - n, mean(x - y), sd(x - y), cov(x, y),
     // cor(x, y), cor^2 and t.test(x, y, paired = TRUE) (statistic, p.value).
-    ScenarioSpec s = Scenario("Matrix");
+    StoredScenario s = Scenario("Matrix");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "X", 3}};
     s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true},  {"MCov", true},
                  {"MCor", true}, {"MR2", true},  {"MT", true},    {"MProb", true}, {"MProbTail", "2-tail"}};
@@ -568,7 +568,7 @@ TEST_F(DescriptiveAgainstR, MatrixWeightedOneTailed) {
     // The weighted pair X1, Y is the one of the comparison above (same R
     // formulas, pairs with a positive weight); the diagonal of X1 holds the
     // weighted count and N-1 variance of the describe scenario.
-    ScenarioSpec s = Scenario("Matrix");
+    StoredScenario s = Scenario("Matrix");
     s.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "X", 2}, {"W", "W", 1}};
     s.options = {{"MCnt", true}, {"MMis", true}, {"MMean", true}, {"MDev", true},  {"MCov", true},
                  {"MCor", true}, {"MR2", false}, {"MT", true},    {"MProb", true}, {"MProbTail", "1-tail"}};
@@ -618,7 +618,7 @@ TEST_F(DescriptiveAgainstR, CrosstabWeightedSumWithChiSquareAndStDev) {
     // S <- tapply(x*wf, list(G1, G2), sum, na.rm = TRUE) gives a: 8 35, b: 25 35;
     // chisq.test(S, correct = FALSE): 6.11842259807376, p 0.0133780126696809,
     // expected 13.7766990291262 ... 40.7766990291262.
-    ScenarioSpec s = Scenario("Crosstab");
+    StoredScenario s = Scenario("Crosstab");
     s.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}, {"W", "W", 1}};
     s.options = {{"XType", "S"},        {"XRowPCnt", true}, {"XColPcnt", true}, {"xTotPcnt", true},
                  {"xExpectPcnt", true}, {"xExpect", true},  {"xChi", true}};

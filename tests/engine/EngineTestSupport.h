@@ -179,7 +179,7 @@ inline void CreateSourceTable(const dao::DatabasePtr& db, const std::vector<std:
     rs->Close();
 }
 
-struct ScenarioSpec {
+struct StoredScenario {
     vb::Variant description = "Test scenario";
     vb::Variant family = "P";
     vb::Variant subType = "Describe";
@@ -197,7 +197,7 @@ struct ScenarioSpec {
 };
 
 // Writes the scenario's rows and returns its number.
-inline int32_t AddScenario(const dao::DatabasePtr& db, const ScenarioSpec& scenario) {
+inline int32_t AddScenario(const dao::DatabasePtr& db, const StoredScenario& scenario) {
     using namespace dao;
     RecordsetPtr s = db->OpenRecordset("usysQuarnScenarios", dbOpenTable);
     s->AddNew();
@@ -359,6 +359,26 @@ protected:
     std::unique_ptr<Quantara> engine;
     EventLog log;
     int cookie = 0;
+};
+
+// Four rows of two groups, for tests of runs that must be refused.
+class FourRowTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        AppendRows({{"a", "p", 1.0, 2.0, 3.0, 1.0},
+                    {"a", "q", 2.0, 1.0, 5.0, 1.0},
+                    {"b", "p", 4.0, 3.0, 4.0, 2.0},
+                    {"b", "q", 5.0, 6.0, 9.0, 1.0}});
+    }
+    // Runs the scenario; true when it failed with exactly this text and left no result table.
+    ::testing::AssertionResult FailsWith(const StoredScenario& scenario, const std::string& message) {
+        if (Run(AddScenario(db, scenario))) return ::testing::AssertionFailure() << "the run succeeded";
+        if (engine->get_ErrorInfo() != message)
+            return ::testing::AssertionFailure() << "failed with \"" << engine->get_ErrorInfo() << "\"";
+        if (db->TableDefs()->Contains("Out1")) return ::testing::AssertionFailure() << "a result table was left";
+        return ::testing::AssertionSuccess();
+    }
 };
 
 // Every cell of a result table as text, row by row ("column=value;" each).

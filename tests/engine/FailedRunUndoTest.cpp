@@ -48,17 +48,17 @@ protected:
 // The analyses that read one field after another: field 1's rows are written
 // before field 2's read fails at row 250 of a view.
 TEST_F(FailedRunUndo, AnAnalysisFailingPartWayKeepsThePreviousResults) {
-    ScenarioSpec sign;
+    StoredScenario sign;
     sign.family = "N";
     sign.subType = "Sign Test";
     sign.options = {{"SignMean", true}};
-    ScenarioSpec fit = sign;
+    StoredScenario fit = sign;
     fit.subType = "K-S Fit";
     fit.options = {{"FitUniform", true}, {"FitNormal", true}};
-    ScenarioSpec two = sign;
+    StoredScenario two = sign;
     two.subType = "2 Sample";
     two.options = {{"NPTwoType", "Mann"}};
-    for (ScenarioSpec* scenario : {&sign, &fit, &two}) {
+    for (StoredScenario* scenario : {&sign, &fit, &two}) {
         SCOPED_TRACE(scenario->subType.ToString());
         scenario->input = "Src";
         scenario->fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}};
@@ -82,20 +82,20 @@ TEST_F(FailedRunUndo, AnAnalysisFailingPartWayKeepsThePreviousResults) {
 // A second output name held by an index or a query is found before the first
 // table is touched; no empty second table is left.
 TEST_F(FailedRunUndo, ASecondOutputNameTakenLeavesTheFirstTable) {
-    ScenarioSpec regression;
+    StoredScenario regression;
     regression.subType = "Regression";
     regression.output1 = "r1";
     regression.output2 = "r2";
     regression.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
     regression.options = {{"RegressType", "S"}, {"RYInt", true}};
-    ScenarioSpec ttest;
+    StoredScenario ttest;
     ttest.family = "G";
     ttest.subType = "Two Sample t-Test";
     ttest.output1 = "t1";
     ttest.output2 = "t2";
     ttest.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
     struct Case {
-        ScenarioSpec scenario;
+        StoredScenario scenario;
         std::string takeSecond;
     };
     for (const Case& c :
@@ -131,16 +131,16 @@ TEST_F(FailedRunUndo, ASecondOutputNameTakenLeavesTheFirstTable) {
 // An output named like a scenario table (in any letter case, first or
 // second output) is refused, naming the table; the saved scenarios stay.
 TEST_F(FailedRunUndo, AnOutputNamedLikeAScenarioTableIsRefused) {
-    ScenarioSpec describe;
+    StoredScenario describe;
     describe.output1 = "USYSQUARNSCENARIOS";
     describe.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
     describe.options = {{"Mean", true}};
-    ScenarioSpec regression;
+    StoredScenario regression;
     regression.subType = "Regression";
     regression.output2 = "usysquarnfields";
     regression.fields = {{"X1", "X", 1}, {"Y", "Y", 1}};
     regression.options = {{"RegressType", "S"}, {"RYInt", true}};
-    ScenarioSpec crosstab;
+    StoredScenario crosstab;
     crosstab.subType = "Crosstab";
     crosstab.output1 = "UsysQuarnOptions";
     crosstab.fields = {{"G1", "G", 1}, {"G2", "C", 1}};
@@ -179,16 +179,16 @@ TEST_F(FailedRunUndo, ACompareFieldWithTooManyValuesIsRefused) {
     std::vector<std::vector<vb::Variant>> rows;
     for (int i = 0; i < 1000; ++i) rows.push_back({"a", "id" + std::to_string(i), static_cast<double>(i)});
     AppendRows(rows);
-    ScenarioSpec two;
+    StoredScenario two;
     two.family = "N";
     two.subType = "2 Sample";
     two.options = {{"NPTwoType", "Mann"}};
     two.fields = {{"G2", "C", 1}, {"X1", "X", 1}};
-    ScenarioSpec ttest;
+    StoredScenario ttest;
     ttest.family = "G";
     ttest.subType = "Two Sample t-Test";
     ttest.fields = {{"G2", "C", 1}, {"X1", "X", 1}};
-    for (const ScenarioSpec& scenario : {two, ttest}) {
+    for (const StoredScenario& scenario : {two, ttest}) {
         SCOPED_TRACE(scenario.subType.ToString());
         EXPECT_FALSE(Run(AddScenario(db, scenario)));
         EXPECT_NE(engine->get_ErrorInfo().find("The compare field [G2] holds more than 1000 different values"),
@@ -200,7 +200,7 @@ TEST_F(FailedRunUndo, ACompareFieldWithTooManyValuesIsRefused) {
 
 // A field the source lacks is named, not taken for a query parameter.
 TEST_F(FailedRunUndo, AFieldTheSourceLacksIsNamed) {
-    ScenarioSpec describe;
+    StoredScenario describe;
     describe.fields = {{"G1", "G", 1}, {"Gone", "X", 1}};
     describe.options = {{"Mean", true}};
     EXPECT_FALSE(Run(AddScenario(db, describe)));

@@ -41,7 +41,7 @@ TEST(FrequencyColumnNames, BoundsRoundedBelowTheWidthsFirstDigit) {
 class FrequencyTest : public EngineTest {
 protected:
     int32_t Scenario(std::map<std::string, vb::Variant> options, bool weighted = true) {
-        ScenarioSpec scenario;
+        StoredScenario scenario;
         scenario.subType = "Frequency";
         scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}};
         if (weighted) scenario.fields.emplace_back("W", "W", 1);

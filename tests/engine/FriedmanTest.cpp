@@ -62,9 +62,9 @@ protected:
         AddRow("R", {1.0, 2.0, 2.0, 3.0}, null);
     }
 
-    static ScenarioSpec Spec(bool weighted, std::vector<std::string> fields = {"A", "B", "C", "D"},
-                             bool detail = true) {
-        ScenarioSpec scenario;
+    static StoredScenario NFieldsScenario(bool weighted, std::vector<std::string> fields = {"A", "B", "C", "D"},
+                                          bool detail = true) {
+        StoredScenario scenario;
         scenario.family = "N";
         scenario.subType = "N Fields";
         scenario.input = "Blocks";
@@ -76,7 +76,7 @@ protected:
         return scenario;
     }
     int32_t Scenario(bool weighted, std::vector<std::string> fields = {"A", "B", "C", "D"}, bool detail = true) {
-        return AddScenario(db, Spec(weighted, std::move(fields), detail));
+        return AddScenario(db, NFieldsScenario(weighted, std::move(fields), detail));
     }
 
     // The result row of group `g`; the test fails when there is not one.
@@ -193,7 +193,7 @@ TEST_F(Friedman, NoDetailTableWithoutASecondName) {
 
 TEST_F(Friedman, MissingValueRuleLeavesTheWholeRecordOut) {
     AddData();
-    ScenarioSpec scenario = Spec(false);
+    StoredScenario scenario = NFieldsScenario(false);
     scenario.missingType = "1";
     scenario.missingEqual = 6.0;  // the third record of group Q goes
     ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();

@@ -45,7 +45,7 @@ protected:
         if (twoWay) fields.emplace_back("B", "C");
         fields.emplace_back("X", "X");
         fields.emplace_back("W", "W");
-        enginetest::ScenarioSpec s = GroupScenario(subType, fields, true, detail);
+        enginetest::StoredScenario s = GroupScenario(subType, fields, true, detail);
         s.missingType = "1";
         s.missingEqual = -99.0;
         return enginetest::AddScenario(db, s);

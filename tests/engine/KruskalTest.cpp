@@ -113,7 +113,7 @@ TEST_F(Kruskal, ASmallHOverManyWeightedRecordsKeepsItsDigits) {
 TEST_F(Kruskal, NoDetailTableWithoutASecondName) {
     FillSample("g", "A", {1, 2});
     FillSample("g", "B", {3, 4});
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "N Sample";
     scenario.output2 = "";

@@ -164,7 +164,7 @@ TEST_F(MannWhitney, UnlistedCompareValuesAreCountedAndReportedOnce) {
     // the values met in the sorted read are not among those listed before.
     db->CreateQueryDef("Shifting",
                        "SELECT G1, CASE WHEN G2 = 'B' THEN 'B' ELSE hex(randomblob(8)) END AS G2, X1 FROM Data");
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "2 Sample";
     scenario.input = "Shifting";

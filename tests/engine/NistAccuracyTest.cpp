@@ -43,7 +43,7 @@ protected:
             rs->Close();
             dao::DBEngine().CommitTrans();
         }
-        ScenarioSpec s;
+        StoredScenario s;
         s.subType = "Describe";
         s.input = "Sample";
         s.fields = {{"V", "X", 1}};

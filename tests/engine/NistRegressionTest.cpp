@@ -57,7 +57,7 @@ protected:
             rows.push_back(row);
         }
         MakeTable(db, "Reg", false, columns, rows);
-        RegressionSpec r;
+        RegressionSetup r;
         r.type = c.type;
         r.order = c.type == "P" ? c.order : 2;
         r.intercept = c.intercept;

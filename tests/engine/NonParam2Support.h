@@ -43,7 +43,7 @@ protected:
     int32_t Scenario(const std::string& subType, const std::map<std::string, vb::Variant>& options,
                      const std::vector<std::string>& xs = {"X1"}, bool withCompare = true, bool weighted = false,
                      bool withGroup = true) {
-        ScenarioSpec scenario;
+        StoredScenario scenario;
         scenario.family = "N";
         scenario.subType = subType;
         scenario.fields.clear();

@@ -468,7 +468,7 @@ TEST_F(NonParametricAgainstR, ChiSquareTwoCompareFieldsWeightedAllGroupsWithDeta
           {"q", "A", 1.0, null, 1.0},
           {"q", "B", 1.0, null, 1.0},
           {"q", "B", 2.0, null, 3.0}});
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "Chi-Square";
     scenario.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "C", 2}, {"W", "W", 1}};
@@ -579,7 +579,7 @@ TEST_F(NonParametricAgainstR, PairedFieldsWeightedWithMissingValues) {
     const double qx[] = {1, 2, 3, 4, 5};
     const double qy[] = {2, 1, 4, 3, 5.5};
     for (int i = 0; i < 5; ++i) add("q", qx[i], qy[i], 1);
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "Paired Fields";
     scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}, {"W", "W", 1}};
@@ -688,7 +688,7 @@ TEST_F(NonParametricAgainstR, FriedmanWeightedWithATieInsideARecord) {
     add("q", 1.0, 3.0, 2.0, 1);
     add("q", 2.0, 1.0, 3.0, 1);
     add("q", 3.0, 1.0, 2.0, 1);
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "N Fields";
     scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "X", 3}, {"W", "W", 1}};

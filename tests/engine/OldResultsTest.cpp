@@ -40,7 +40,7 @@ protected:
 
     // Runs the scenario, breaks the source, runs it again and expects the
     // second run to fail with the tables of the first one untouched.
-    void ExpectOldTablesKept(const ScenarioSpec& scenario, const std::vector<std::string>& tables) {
+    void ExpectOldTablesKept(const StoredScenario& scenario, const std::vector<std::string>& tables) {
         const int32_t id = AddScenario(db, scenario);
         ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
         std::vector<std::vector<std::string>> before;
@@ -56,14 +56,14 @@ protected:
 };
 
 TEST_F(OldResults, DescribeKeepsItsTable) {
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
     scenario.options = {{"Mean", true}, {"Range", true}};
     ExpectOldTablesKept(scenario, {"Out1"});
 }
 
 TEST_F(OldResults, RegressionKeepsItsTableAndResiduals) {
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.subType = "Regression";
     scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
     scenario.options = {{"RegressType", "S"}, {"RYInt", true}, {"RANova", true}};
@@ -71,7 +71,7 @@ TEST_F(OldResults, RegressionKeepsItsTableAndResiduals) {
 }
 
 TEST_F(OldResults, TwoSampleTestKeepsItsTable) {
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "2 Sample";
     scenario.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
@@ -80,7 +80,7 @@ TEST_F(OldResults, TwoSampleTestKeepsItsTable) {
 }
 
 TEST_F(OldResults, ChiSquareKeepsItsTableAndDetail) {
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "Chi-Square";
     scenario.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}};
@@ -91,7 +91,7 @@ TEST_F(OldResults, ChiSquareKeepsItsTableAndDetail) {
 // A result table named like the source cannot replace it: the source is
 // open when the old table would go, so the run fails and the data stay.
 TEST_F(OldResults, AResultTableNamedLikeTheSourceLeavesTheSource) {
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.output1 = "Data";
     scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
     scenario.options = {{"Mean", true}};
@@ -104,19 +104,19 @@ TEST_F(OldResults, AResultTableNamedLikeTheSourceLeavesTheSource) {
 // The sign test and the runs test read their source in passes of their own;
 // a table named like the source still cannot replace it.
 TEST_F(OldResults, SignAndRunsTestsNamedLikeTheSourceLeaveTheSource) {
-    ScenarioSpec sign;
+    StoredScenario sign;
     sign.family = "N";
     sign.subType = "Sign Test";
     sign.output1 = "Data";
     sign.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
     sign.options = {{"SignMean", true}};
-    ScenarioSpec runs;
+    StoredScenario runs;
     runs.family = "N";
     runs.subType = "2 Sample";
     runs.output1 = "Data";
     runs.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};
     runs.options = {{"NPTwoType", "Wald"}};
-    for (const ScenarioSpec& scenario : {sign, runs}) {
+    for (const StoredScenario& scenario : {sign, runs}) {
         SCOPED_TRACE(scenario.subType.ToString());
         EXPECT_FALSE(Run(AddScenario(db, scenario)));
         EXPECT_EQ(ReadQueryRows(db, "SELECT * FROM Data;").size(), 6u);
@@ -125,7 +125,7 @@ TEST_F(OldResults, SignAndRunsTestsNamedLikeTheSourceLeaveTheSource) {
 }
 
 TEST_F(OldResults, SignTestKeepsItsTable) {
-    ScenarioSpec sign;
+    StoredScenario sign;
     sign.family = "N";
     sign.subType = "Sign Test";
     sign.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
@@ -134,7 +134,7 @@ TEST_F(OldResults, SignTestKeepsItsTable) {
 }
 
 TEST_F(OldResults, RunsTestKeepsItsTable) {
-    ScenarioSpec runs;
+    StoredScenario runs;
     runs.family = "N";
     runs.subType = "2 Sample";
     runs.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}};

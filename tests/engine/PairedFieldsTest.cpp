@@ -81,7 +81,7 @@ protected:
     }
 
     int32_t Scenario(bool weighted, bool sign = true, bool wilcoxon = true, bool spearman = true) {
-        ScenarioSpec scenario;
+        StoredScenario scenario;
         scenario.family = "N";
         scenario.subType = "Paired Fields";
         scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}};
@@ -294,7 +294,7 @@ TEST_F(PairedFields, GroupWithoutAValidPairGetsAnEmptyRow) {
 
 TEST_F(PairedFields, MissingValueRuleLeavesPairsOut) {
     AddData();
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "Paired Fields";
     scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
@@ -313,7 +313,7 @@ TEST_F(PairedFields, WithoutGroupFieldsOneRowPerField) {
     AddRow("A", 1.0, 2.0, 1.5, 1.0);
     AddRow("B", 3.0, 1.0, 2.5, 1.0);
     AddRow("C", 2.0, 3.0, 0.5, 1.0);
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.family = "N";
     scenario.subType = "Paired Fields";
     scenario.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}};

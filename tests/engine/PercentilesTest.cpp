@@ -95,7 +95,7 @@ TEST(PercentileGroups, LettersWithoutRegardToCase) {
 class PercentilesTest : public EngineTest {
 protected:
     int32_t Scenario(const std::string& radio, bool weighted) {
-        ScenarioSpec scenario;
+        StoredScenario scenario;
         scenario.subType = "Percentiles";
         scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}};
         if (weighted) scenario.fields.emplace_back("W", "W", 1);

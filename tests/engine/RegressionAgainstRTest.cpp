@@ -46,8 +46,8 @@ protected:
                    {"b", 8.0, 5.5, 4.4, 2.0},
                    {"b", 9.5, 4.0, 2.9, 1.0}});
     }
-    RegressionSpec Scenario(const std::string& type) {
-        RegressionSpec r;
+    RegressionSetup Scenario(const std::string& type) {
+        RegressionSetup r;
         r.type = type;
         r.groups = {"G"};
         r.xs = {"X1", "X2"};
@@ -407,7 +407,7 @@ TEST_F(RegressionAgainstR, PolynomialOrderTwoWeightedMatchesLm) {
 
 TEST_F(RegressionAgainstR, MultipleThroughOriginListwiseWeighted) {
     MakeData();
-    RegressionSpec r = Scenario("M");
+    RegressionSetup r = Scenario("M");
     r.intercept = false;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
     const auto names = ColumnNames(db, "Out");
@@ -560,7 +560,7 @@ void ExpectOrigin(const std::vector<Record>& rows, const std::vector<std::vector
 
 TEST_F(RegressionAgainstR, SimpleAndPolynomialThroughTheOrigin) {
     MakeData();
-    RegressionSpec simple = Scenario("S");
+    RegressionSetup simple = Scenario("S");
     simple.intercept = false;
     ASSERT_TRUE(Run(AddRegression(db, simple))) << engine->get_ErrorInfo();
     ExpectOrigin(ReadResultRows(db, "Out"),
@@ -579,7 +579,7 @@ TEST_F(RegressionAgainstR, SimpleAndPolynomialThroughTheOrigin) {
                  1);
 
     engine = std::make_unique<Quantara>();
-    RegressionSpec poly = Scenario("P");
+    RegressionSetup poly = Scenario("P");
     poly.intercept = false;
     ASSERT_TRUE(Run(AddRegression(db, poly))) << engine->get_ErrorInfo();
     ExpectOrigin(ReadResultRows(db, "Out"),

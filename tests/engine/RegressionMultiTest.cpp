@@ -21,7 +21,7 @@ protected:
 
 TEST_F(RegressionMultiTest, ListwiseFitMatchesLm) {
     MakeData();
-    RegressionSpec r;
+    RegressionSetup r;
     r.type = "M";
     r.groups = {"G"};
     r.xs = {"X1", "X2"};
@@ -108,7 +108,7 @@ TEST_F(RegressionMultiTest, ListwiseFitMatchesLm) {
 
 TEST_F(RegressionMultiTest, ThroughTheOriginMatchesLm) {
     MakeData();
-    RegressionSpec r;
+    RegressionSetup r;
     r.type = "M";
     r.xs = {"X1", "X2"};
     r.intercept = false;
@@ -134,7 +134,7 @@ TEST_F(RegressionMultiTest, ThroughTheOriginMatchesLm) {
 
 TEST_F(RegressionMultiTest, CollinearFieldsLeaveLeadingColumnsAndNoResiduals) {
     MakeData();
-    RegressionSpec r;
+    RegressionSetup r;
     r.type = "M";
     r.xs = {"X1", "X2", "X3"};  // X3 = X1 + 2 X2
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
@@ -173,7 +173,7 @@ TEST_F(RegressionMultiTest, MoreThanThirtyFieldsWithResiduals) {
         rows.push_back(row);
     }
     MakeTable(db, "Reg", false, columns, rows);
-    RegressionSpec r;
+    RegressionSetup r;
     r.type = "M";
     r.xs = xs;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
@@ -201,7 +201,7 @@ TEST_F(RegressionMultiTest, WeightedCountsAndWholeWeightsInTheResidualTable) {
                {4.0, 3.0, 7.1, 1.0},
                {5.0, 4.0, 9.0, 1.0},
                {6.0, 1.0, 7.2, 0.0}});
-    RegressionSpec r;
+    RegressionSetup r;
     r.type = "M";
     r.xs = {"X1", "X2"};
     r.weight = "W";
@@ -224,7 +224,7 @@ TEST_F(RegressionMultiTest, LongNamesAreCutTo64Characters) {
     const std::string x(60, 'x');
     const std::string y = "Y" + std::string(59, 'y');
     MakeTable(db, "Reg", false, {x, y}, {{1.0, 2.0}, {2.0, 2.9}, {3.0, 4.2}, {4.0, 4.8}});
-    RegressionSpec r;
+    RegressionSetup r;
     r.type = "M";
     r.xs = {x};
     r.y = y;

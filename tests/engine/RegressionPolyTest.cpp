@@ -19,8 +19,8 @@ protected:
         for (int i = 0; i < 12; ++i) rows.push_back({x[i], z[i], y[i]});
         MakeTable(db, "Reg", false, {"X", "Z", "Y"}, rows);
     }
-    RegressionSpec Model(int order) {
-        RegressionSpec r;
+    RegressionSetup Model(int order) {
+        RegressionSetup r;
         r.type = "P";
         r.order = order;
         r.xs = {"X", "Z"};
@@ -134,7 +134,7 @@ TEST_F(RegressionPolyTest, OrderThreeMatchesLmWithAndWithoutIntercept) {
     EXPECT_REL(Num(z, "Adj_R-Square"), 0.992774750815488, 1e-12);
 
     engine = std::make_unique<Quantara>();
-    RegressionSpec origin = Model(3);
+    RegressionSetup origin = Model(3);
     origin.intercept = false;
     ASSERT_TRUE(Run(AddRegression(db, origin))) << engine->get_ErrorInfo();
     const Record o = ReadResultRows(db, "Out")[0];
@@ -152,7 +152,7 @@ TEST_F(RegressionPolyTest, OrderThreeMatchesLmWithAndWithoutIntercept) {
 TEST_F(RegressionPolyTest, TooFewRecordsForTheOrderAndAFieldWithoutValues) {
     MakeTable(db, "Reg", false, {"X", "Z", "Y"},
               {{1.0, kNull, 1.0}, {2.0, kNull, 4.5}, {3.0, kNull, 8.0}, {4.0, kNull, 17.0}});
-    RegressionSpec r = Model(3);
+    RegressionSetup r = Model(3);
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out");
     ASSERT_EQ(rows.size(), 2u);
@@ -169,7 +169,7 @@ TEST_F(RegressionPolyTest, OrderAboveThirtyRunsWithResiduals) {
     std::vector<Row> rows;
     for (int i = 0; i < 40; ++i) rows.push_back({1.0 + i / 40.0, kNull, 2.0 + i});
     MakeTable(db, "Reg", false, {"X", "Z", "Y"}, rows);
-    RegressionSpec r = Model(31);
+    RegressionSetup r = Model(31);
     r.xs = {"X"};
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
     const auto names = ColumnNames(db, "Out");

@@ -32,7 +32,7 @@ protected:
 
 TEST_F(RegressionSimpleTest, WithInterceptMatchesLmPerGroupWithMissingXAndY) {
     MakeGroups();
-    RegressionSpec r;
+    RegressionSetup r;
     r.groups = {"G"};
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
 
@@ -131,7 +131,7 @@ TEST_F(RegressionSimpleTest, WithInterceptMatchesLmPerGroupWithMissingXAndY) {
 
 TEST_F(RegressionSimpleTest, ThroughTheOriginMatchesLm) {
     MakeGroups();
-    RegressionSpec r;
+    RegressionSetup r;
     r.groups = {"G"};
     r.intercept = false;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
@@ -175,14 +175,14 @@ TEST_F(RegressionSimpleTest, IntegerWeightsEqualReplicatedRows) {
     }
     MakeTable(db, "Rep", false, {"X", "Y"}, replicated);
 
-    RegressionSpec weighted;
+    RegressionSetup weighted;
     weighted.groups = {"G"};
     weighted.weight = "W";
     ASSERT_TRUE(Run(AddRegression(db, weighted))) << engine->get_ErrorInfo();
     const Record w = ReadResultRows(db, "Out")[0];
     const auto wres = ReadResultRows(db, "Res");
 
-    RegressionSpec plain;
+    RegressionSetup plain;
     plain.input = "Rep";
     engine = std::make_unique<Quantara>();  // one engine object per run
     ASSERT_TRUE(Run(AddRegression(db, plain))) << engine->get_ErrorInfo();
@@ -213,7 +213,7 @@ TEST_F(RegressionSimpleTest, FractionalWeightsGiveFractionalDegreesOfFreedom) {
     MakeTable(
         db, "Reg", false, {"X", "Y", "W"},
         {{1.0, 1.0, 0.5}, {2.0, 2.5, 1.5}, {3.0, 2.9, 1.0}, {4.0, 4.4, 0.0}, {5.0, 5.1, -1.0}, {6.0, 5.8, kNull}});
-    RegressionSpec r;
+    RegressionSetup r;
     r.weight = "W";
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
     const Record row = ReadResultRows(db, "Out")[0];
@@ -238,7 +238,7 @@ TEST_F(RegressionSimpleTest, DegenerateGroupsKeepOnlyTheLeadingColumns) {
                {"yconst", 3.0, 5.0},  // constant y
                {"two", 1.0, 1.0},
                {"two", 2.0, 3.0}});  // no residual df
-    RegressionSpec r;
+    RegressionSetup r;
     r.groups = {"G"};
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out");
@@ -258,7 +258,7 @@ TEST_F(RegressionSimpleTest, PerfectFitHasNoTestStatistics) {
     std::vector<Row> rows;
     for (double x : {1001.0, 1003.0, 1004.0, 1010.0, 1017.0, 1020.0}) rows.push_back({x, 1000 + 3 * x});
     MakeTable(db, "Reg", false, {"X", "Y"}, rows);
-    RegressionSpec r;
+    RegressionSetup r;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
     const Record row = ReadResultRows(db, "Out")[0];
     // The sums' 15-digit differences leave about 10 digits here (see the
@@ -289,7 +289,7 @@ TEST_F(RegressionSimpleTest, DecimalDataFarFromZeroFitExactly) {
         rows.push_back({x, y});
     }
     MakeTable(db, "Reg", false, {"X", "Y"}, rows);
-    RegressionSpec r;
+    RegressionSetup r;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();
     const Record row = ReadResultRows(db, "Out")[0];
     EXPECT_EQ(Num(row, "Coef_of_X"), 3);
@@ -304,7 +304,7 @@ TEST_F(RegressionSimpleTest, DecimalDataFarFromZeroFitExactly) {
 TEST_F(RegressionSimpleTest, MissingValueRuleActsLikeNull) {
     MakeTable(db, "Reg", false, {"X", "Y"},
               {{1.0, 2.0}, {2.0, 4.1}, {-99.0, 5.0}, {3.0, 5.9}, {4.0, -99.0}, {5.0, 10.2}});
-    RegressionSpec r;
+    RegressionSetup r;
     r.missingType = "1";
     r.missingEqual = -99.0;
     ASSERT_TRUE(Run(AddRegression(db, r))) << engine->get_ErrorInfo();

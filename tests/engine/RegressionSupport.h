@@ -30,7 +30,7 @@ inline void MakeTable(const dao::DatabasePtr& db, const std::string& name, bool 
     rs->Close();
 }
 
-struct RegressionSpec {
+struct RegressionSetup {
     std::string input = "Reg";
     std::string type = "S";  // "S", "M" or "P"
     int order = 2;           // polynomial order
@@ -45,8 +45,8 @@ struct RegressionSpec {
     vb::Variant missingEqual = kNull;
 };
 
-inline int32_t AddRegression(const dao::DatabasePtr& db, const RegressionSpec& r) {
-    enginetest::ScenarioSpec s;
+inline int32_t AddRegression(const dao::DatabasePtr& db, const RegressionSetup& r) {
+    enginetest::StoredScenario s;
     s.subType = "Regression";
     s.input = r.input;
     s.output1 = "Out";

@@ -14,7 +14,7 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         AppendRows({{"b", Null(), 10.0}, {"a", Null(), 1.0}, {"a", Null(), 3.0}, {"a", Null(), 8.0}});
-        ScenarioSpec scenario;
+        StoredScenario scenario;
         scenario.subType = "Describe";
         scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
         scenario.options = {{"Mean", vb::Variant(true)}, {"Range", vb::Variant(true)}};

@@ -143,7 +143,7 @@ TEST_F(ResultTables, DuplicateColumnNamesRaiseAndEndTheRunWithTheirText) {
     rs->Fields(std::string_view("X1"))->Value(1.0);
     rs->Update();
     rs->Close();
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.fields = {{"G1", "G", 1}, {"X1", "X", 2}};
     const int32_t id = AddScenario(db, scenario);
     EXPECT_FALSE(Run(id));

@@ -28,7 +28,7 @@ protected:
                     {"b", "q", 1.0, 1.0, 0.0, 1.5},
                     {"b", "q", 3.0, 2.0, 0.0, 0.5},
                     {"b", "q", 3.0, -9.0, 0.0, 1.0}});
-        ScenarioSpec scenario;
+        StoredScenario scenario;
         scenario.missingType = "1";
         scenario.missingEqual = -9.0;
         scenario.fields = {{"W", "w", 5}, {"G1", "G", 1}, {"X2", "x", 4}, {"G2", "g", 2}, {"X1", "X", 3}};

@@ -164,7 +164,7 @@ TEST_F(RunScenario, LoaderMessages) {
     engine->put_ScenarioTbl("usysQuarnScenarios");
 
     // A scenario row without its options row.
-    ScenarioSpec noOptions;
+    StoredScenario noOptions;
     noOptions.withOptionsRow = false;
     EXPECT_FALSE(Run(AddScenario(db, noOptions)));
     EXPECT_EQ(engine->get_ErrorInfo(), "Scenario not found");
@@ -172,11 +172,11 @@ TEST_F(RunScenario, LoaderMessages) {
     // A scenario without fields: its run has no scenario (the run before
     // it kept its own in its own context).
     SucceedingDescribe();
-    ScenarioSpec first;
+    StoredScenario first;
     first.description = "first";
     EXPECT_TRUE(Run(AddScenario(db, first)));
     EXPECT_NE(LastRun(*engine).CurrentScenario(), nullptr);
-    ScenarioSpec noFields;
+    StoredScenario noFields;
     noFields.fields.clear();
     EXPECT_FALSE(Run(AddScenario(db, noFields)));
     EXPECT_EQ(engine->get_ErrorInfo(), "No fields found for this scenario");
@@ -201,7 +201,7 @@ TEST_F(RunScenario, PreparationMessages) {
         {"N Fields", {{"X1", "X", 1}}, "At least two X fields must be assigned"},
     };
     for (const auto& c : cases) {
-        ScenarioSpec scenario;
+        StoredScenario scenario;
         scenario.family = std::string(c.subType) == "Describe" || std::string(c.subType) == "Compare" ||
                                   std::string(c.subType) == "Regression"
                               ? "P"
@@ -212,7 +212,7 @@ TEST_F(RunScenario, PreparationMessages) {
         EXPECT_EQ(engine->get_ErrorInfo(), c.message) << c.subType;
     }
 
-    ScenarioSpec noSource;
+    StoredScenario noSource;
     noSource.input = "Nowhere";
     noSource.fields = {{"G1", "G", 1}};  // the role check is not reached
     EXPECT_FALSE(Run(AddScenario(db, noSource)));
@@ -222,7 +222,7 @@ TEST_F(RunScenario, PreparationMessages) {
 TEST_F(RunScenario, SourceQueryRunsLikeATable) {
     SucceedingDescribe();
     db->CreateQueryDef("DataQuery", "SELECT * FROM Data");
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.input = "DataQuery";
     EXPECT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
     EXPECT_EQ(engine::Quarn_UTIL_TableOrQuery(db, "Data"), 0);
@@ -231,24 +231,24 @@ TEST_F(RunScenario, SourceQueryRunsLikeATable) {
 }
 
 TEST_F(RunScenario, UnknownTypesAndLowerCaseFamiliesFailWithAClearText) {
-    ScenarioSpec unknown;
+    StoredScenario unknown;
     unknown.subType = "Histogram";
     EXPECT_FALSE(Run(AddScenario(db, unknown)));
     EXPECT_EQ(engine->get_ErrorInfo(), "Unknown analysis sub-type: Histogram");
 
-    ScenarioSpec group;
+    StoredScenario group;
     group.family = "G";
     group.subType = "Describe";
     EXPECT_FALSE(Run(AddScenario(db, group)));
     EXPECT_EQ(engine->get_ErrorInfo(), "Unknown analysis sub-type: Describe");
 
-    ScenarioSpec lower;
+    StoredScenario lower;
     lower.family = "n";
     lower.subType = "Sign Test";
     EXPECT_FALSE(Run(AddScenario(db, lower)));
     EXPECT_EQ(engine->get_ErrorInfo(), "Unknown scenario family: n");
 
-    ScenarioSpec regression;
+    StoredScenario regression;
     regression.subType = "Regression";
     regression.fields = {{"X1", "X", 1}, {"Y", "Y", 1}};
     regression.options = {{"RegressType", "Q"}};
@@ -258,7 +258,7 @@ TEST_F(RunScenario, UnknownTypesAndLowerCaseFamiliesFailWithAClearText) {
     EXPECT_FALSE(Run(AddScenario(db, regression)));
     EXPECT_EQ(engine->get_ErrorInfo(), "Unknown regression type: ");
 
-    ScenarioSpec twoSample;
+    StoredScenario twoSample;
     twoSample.family = "N";
     twoSample.subType = "2 Sample";
     twoSample.fields = {{"X1", "X", 1}, {"G1", "C", 1}};
@@ -387,7 +387,7 @@ TEST_F(RunScenario, EverySubTypeReachesItsEntry) {
         {"N", "n sample", "MannKSKruskal"},
     };
     for (const auto& c : cases) {
-        ScenarioSpec scenario;
+        StoredScenario scenario;
         scenario.family = c.family;
         scenario.subType = c.subType;
         scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
@@ -410,17 +410,17 @@ TEST_F(RunScenario, EverySubTypeReachesItsEntry) {
 
 TEST_F(RunScenario, RolesThatWouldShiftTheFieldsAreRefused) {
     SucceedingDescribe();
-    ScenarioSpec withCompare;
+    StoredScenario withCompare;
     withCompare.fields = {{"G1", "C", 1}, {"X1", "X", 1}};
     EXPECT_FALSE(Run(AddScenario(db, withCompare)));
     EXPECT_EQ(engine->get_ErrorInfo(), "Compare fields cannot be used in a Describe scenario");
 
-    ScenarioSpec yBesideWeight;
+    StoredScenario yBesideWeight;
     yBesideWeight.fields = {{"X1", "X", 1}, {"Y", "Y", 1}, {"W", "W", 1}};
     EXPECT_FALSE(Run(AddScenario(db, yBesideWeight)));
     EXPECT_EQ(engine->get_ErrorInfo(), "A Y field cannot be used beside a weight field in a Describe scenario");
 
-    ScenarioSpec pairedWithCompare;
+    StoredScenario pairedWithCompare;
     pairedWithCompare.family = "N";
     pairedWithCompare.subType = "Paired Fields";
     pairedWithCompare.fields = {{"G1", "C", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
@@ -428,7 +428,7 @@ TEST_F(RunScenario, RolesThatWouldShiftTheFieldsAreRefused) {
     EXPECT_EQ(engine->get_ErrorInfo(), "Compare fields cannot be used in a Paired Fields scenario");
 
     // A Y field without a weight shifts nothing: the run goes on.
-    ScenarioSpec yAlone;
+    StoredScenario yAlone;
     yAlone.fields = {{"X1", "X", 1}, {"Y", "Y", 1}};
     EXPECT_TRUE(Run(AddScenario(db, yAlone))) << engine->get_ErrorInfo();
 }

@@ -417,7 +417,7 @@ TEST_F(RunnersOnData, DefaultIntervalsFromTheSourceData) {
         width = wi;
         return std::string();
     };
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.options = {{"FreqN", true},
                         {"FreqP", false},
                         {"FreqDispRadio", "Cumulative"},

@@ -21,7 +21,7 @@ protected:
         engine->put_FieldTbl("USysQuarnFields");
         return LoadLikeARun(*engine, id, err);
     }
-    const CZantelsScenario& Loaded(const ScenarioSpec& scenario) {
+    const CZantelsScenario& Loaded(const StoredScenario& scenario) {
         std::string err;
         EXPECT_TRUE(Load(AddScenario(db, scenario), err)) << err;
         return *LastRun(*engine).CurrentScenario();
@@ -63,7 +63,7 @@ TEST(ScenarioObject, FamilyFilterAndFieldCollection) {
 }
 
 TEST_F(ScenarioLoading, ConvertsColumnsAndKeepsNulls) {
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.description = vb::Variant::Null();
     scenario.family = vb::Variant::Null();
     scenario.subType = vb::Variant::Null();
@@ -128,7 +128,7 @@ TEST_F(ScenarioLoading, ErrorTextOnEntryStopsAtOnce) {
 }
 
 TEST_F(ScenarioLoading, FieldsInOrdinalOrderAnyRoleNullRoleLeftOut) {
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.fields = {{"c", "X", 3}, {"a", "X", 1}, {"b", "Q", 2}, {"d", vb::Variant::Null(), 4}};
     const CZantelsScenario& s = Loaded(scenario);
     ASSERT_EQ(s.FieldCount(), 3);
@@ -242,7 +242,7 @@ TEST_F(ScenarioLoading, ReadsTheStoresTablesWithTheirDefaults) {
     store::BuildTable(*stored, store::OptionsSchema());
     store::BuildTable(*stored, store::FieldsSchema());
     CreateSourceTable(stored);
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.fields = {{"X1", "X", 1}, {"G1", "G", 1}};
     const int32_t id = AddScenario(stored, scenario);
     engine->putref_ScenarioDatabase(stored);

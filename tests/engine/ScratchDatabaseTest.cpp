@@ -155,7 +155,7 @@ protected:
 
 TEST_F(ScratchRuns, TheRunDeletesItsScratchFile) {
     StandIn();
-    const int32_t id = AddScenario(db, ScenarioSpec{});
+    const int32_t id = AddScenario(db, StoredScenario{});
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     ASSERT_EQ(paths.count(&LastRun(*engine)), 1u);
     EXPECT_EQ(seenRows[&LastRun(*engine)], 5);
@@ -166,7 +166,7 @@ TEST_F(ScratchRuns, TheRunDeletesItsScratchFile) {
 
 TEST_F(ScratchRuns, TwoEngineObjectsRunningAtOnceKeepTheirOwnFiles) {
     StandIn();
-    const int32_t id = AddScenario(db, ScenarioSpec{});
+    const int32_t id = AddScenario(db, StoredScenario{});
     Quantara second;
     during = [&] { EXPECT_TRUE(second.RunScenario(id, vb::Variant(vb::ObjectPtr(db)))) << second.get_ErrorInfo(); };
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
@@ -192,7 +192,7 @@ TEST_F(ScratchRuns, AFailedRunDeletesItsScratchFileToo) {
         z.BeginTrans();
         throw vb::VbError(11, "Division by zero");
     };
-    const int32_t id = AddScenario(db, ScenarioSpec{});
+    const int32_t id = AddScenario(db, StoredScenario{});
     EXPECT_FALSE(Run(id));
     EXPECT_FALSE(FileIsPresent(paths[&LastRun(*engine)]));
 }

@@ -7,35 +7,20 @@ using namespace enginetest;
 
 namespace {
 
-class SourceValues : public EngineTest {
+class SourceValues : public FourRowTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        AppendRows({{"a", "p", 1.0, 2.0, 3.0, 1.0},
-                    {"a", "q", 2.0, 1.0, 5.0, 1.0},
-                    {"b", "p", 4.0, 3.0, 4.0, 2.0},
-                    {"b", "q", 5.0, 6.0, 9.0, 1.0}});
-    }
-    static ScenarioSpec Describe(bool weighted) {
-        ScenarioSpec s;
+    static StoredScenario Describe(bool weighted) {
+        StoredScenario s;
         s.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
         if (weighted) s.fields.emplace_back("W", "W", 1);
         s.options = {{"VarStd", true}, {"VarNRadio", "N-1"}, {"CI", true}, {"CITypeRadio", "t-Test"}, {"CI95", true}};
         return s;
     }
-    static ScenarioSpec Frequency(bool weighted) {
-        ScenarioSpec s = Describe(weighted);
+    static StoredScenario Frequency(bool weighted) {
+        StoredScenario s = Describe(weighted);
         s.subType = "Frequency";
         s.options = {{"InterV", int16_t(5)}, {"FreqGroupRadio", "Default"}, {"FreqIncRadio", "Lower"}};
         return s;
-    }
-    // Runs the scenario; true when it failed with exactly this text and left no result table.
-    ::testing::AssertionResult FailsWith(const ScenarioSpec& scenario, const std::string& message) {
-        if (Run(AddScenario(db, scenario))) return ::testing::AssertionFailure() << "the run succeeded";
-        if (engine->get_ErrorInfo() != message)
-            return ::testing::AssertionFailure() << "failed with \"" << engine->get_ErrorInfo() << "\"";
-        if (db->TableDefs()->Contains("Out1")) return ::testing::AssertionFailure() << "a result table was left";
-        return ::testing::AssertionSuccess();
     }
 };
 
@@ -73,7 +58,7 @@ TEST_F(SourceValues, WeightsThatAddUpBeyondTheLargestNumberAreNamed) {
 // cannot hold is named with its field rather than left empty.
 TEST_F(SourceValues, AStatisticBeyondTheLargestNumberIsNamed) {
     db->Execute("UPDATE Data SET X1 = 1e308 WHERE X2 > 2");  // group a: 1, 2; group b: 1e308, 1e308
-    ScenarioSpec describe = Describe(false);
+    StoredScenario describe = Describe(false);
     describe.options = {{"Range", true}};
     ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
@@ -86,7 +71,7 @@ TEST_F(SourceValues, AStatisticBeyondTheLargestNumberIsNamed) {
     EXPECT_TRUE(FailsWith(describe, "The Sum of the field [X1] of [Data] is beyond the largest number a result can "
                                     "hold (about 1.8E+308), an overflow: the values are too large for it. Leave the "
                                     "statistic out, or analyse a query that scales the values down."));
-    ScenarioSpec frequency = Frequency(false);
+    StoredScenario frequency = Frequency(false);
     frequency.options = {{"InterV", int16_t(2)},
                          {"FreqGroupRadio", "Specified"},
                          {"FreqInit", 0.0},
@@ -111,7 +96,7 @@ TEST_F(SourceValues, AWeightedCountIsTheDecimalSumOfTheWeights) {
     ASSERT_TRUE(Run(AddScenario(db, Describe(true)))) << engine->get_ErrorInfo();
     EXPECT_EQ(Num(ReadResultRows(db, "Out1").at(0), "Count"), 2900.0);
 
-    ScenarioSpec frequency = Frequency(true);
+    StoredScenario frequency = Frequency(true);
     frequency.options = {
         {"InterV", int16_t(2)}, {"FreqGroupRadio", "Specified"}, {"FreqInit", 0.0}, {"FreqWidth", 10.0}};
     ASSERT_TRUE(Run(AddScenario(db, frequency))) << engine->get_ErrorInfo();

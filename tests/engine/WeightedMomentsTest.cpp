@@ -118,7 +118,7 @@ protected:
 };
 
 TEST_F(FarFromZeroRun, FieldComparisonKeepsItsDigits) {
-    enginetest::ScenarioSpec s;
+    enginetest::StoredScenario s;
     s.subType = "Compare";
     s.fields = {{"X1", "X", 1}, {"Y", "Y", 1}};
     s.options = {{"MeanXY", vb::Variant(true)}, {"CorrXY", vb::Variant(true)}, {"TTest", vb::Variant(true)}};
@@ -134,7 +134,7 @@ TEST_F(FarFromZeroRun, FieldComparisonKeepsItsDigits) {
 }
 
 TEST_F(FarFromZeroRun, CorrelationMatrixKeepsItsDigits) {
-    enginetest::ScenarioSpec s;
+    enginetest::StoredScenario s;
     s.subType = "Matrix";
     s.fields = {{"X1", "X", 1}, {"X2", "X", 2}};
     s.options = {{"MMean", vb::Variant(true)},

@@ -35,7 +35,7 @@ std::vector<std::vector<vb::Variant>> SampleRows() {
 
 struct Case {
     std::string name;
-    ScenarioSpec scenario;
+    StoredScenario scenario;
 };
 
 // One scenario of every kind of analysis that reads X1 (and the others it needs).
@@ -44,7 +44,7 @@ std::vector<Case> AnalysisCases() {
     auto add = [&](const std::string& name, const std::string& family, const std::string& subType,
                    std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields,
                    std::map<std::string, vb::Variant> options) {
-        ScenarioSpec s;
+        StoredScenario s;
         s.family = family;
         s.subType = subType;
         s.fields = std::move(fields);
@@ -117,8 +117,8 @@ protected:
         return JournalModeOf(dbPath);
     }
     // The regression, writing to tables named after `stem` and the journal mode.
-    static ScenarioSpec RegressionInto(const std::string& stem, const std::string& mode) {
-        ScenarioSpec regression = AnalysisCases()[5].scenario;
+    static StoredScenario RegressionInto(const std::string& stem, const std::string& mode) {
+        StoredScenario regression = AnalysisCases()[5].scenario;
         regression.output1 = stem + "1" + mode;
         regression.output2 = stem + "2" + mode;
         return regression;
@@ -156,20 +156,20 @@ TEST_F(HostileInput, AnOutputTableNamedLikeTheInputIsRefusedThroughASecondConnec
         EXPECT_EQ(DataRows(), 30);
     }
     // The second table too, where the analysis writes one.
-    ScenarioSpec regression = AnalysisCases()[5].scenario;
+    StoredScenario regression = AnalysisCases()[5].scenario;
     regression.output2 = "Data";
     EXPECT_FALSE(RunWith(AddScenario(db, regression), vb::Variant(dbPath)));
     EXPECT_NE(engine->get_ErrorInfo().find("[Data]"), std::string::npos) << engine->get_ErrorInfo();
     EXPECT_EQ(DataRows(), 30);
     // A second table that the analysis never writes does not matter.
-    ScenarioSpec describe = AnalysisCases()[0].scenario;
+    StoredScenario describe = AnalysisCases()[0].scenario;
     describe.output2 = "Data";
     EXPECT_TRUE(RunWith(AddScenario(db, describe), vb::Variant(dbPath))) << engine->get_ErrorInfo();
     EXPECT_EQ(DataRows(), 30);
 }
 
 TEST_F(HostileInput, OutputTablesNamedLikeSqlAreTablesAndTheSourceStaysIntact) {
-    ScenarioSpec regression = AnalysisCases()[5].scenario;
+    StoredScenario regression = AnalysisCases()[5].scenario;
     regression.output1 = "SELECT * FROM Data";
     regression.output2 = "SELECT * FROM Data WHERE 1=1";
     ASSERT_TRUE(Run(AddScenario(db, regression))) << engine->get_ErrorInfo();
@@ -183,7 +183,7 @@ TEST_F(HostileInput, OutputTablesNamedLikeSqlAreTablesAndTheSourceStaysIntact) {
 
 TEST_F(HostileInput, OutputNamesWithBlanksAtTheEndsAreRefusedAsOutputNames) {
     for (const char* name : {" Out1", "Out1 "}) {
-        ScenarioSpec describe = AnalysisCases()[0].scenario;
+        StoredScenario describe = AnalysisCases()[0].scenario;
         describe.output1 = name;
         EXPECT_FALSE(Run(AddScenario(db, describe)));
         EXPECT_NE(engine->get_ErrorInfo().find("output table name"), std::string::npos) << engine->get_ErrorInfo();
@@ -191,14 +191,14 @@ TEST_F(HostileInput, OutputNamesWithBlanksAtTheEndsAreRefusedAsOutputNames) {
 }
 
 TEST_F(HostileInput, CrosstabWithoutOneColumnFieldSaysSo) {
-    ScenarioSpec none = AnalysisCases()[6].scenario;
+    StoredScenario none = AnalysisCases()[6].scenario;
     none.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
     EXPECT_FALSE(Run(AddScenario(db, none)));
     EXPECT_NE(engine->get_ErrorInfo().find("column field"), std::string::npos) << engine->get_ErrorInfo();
     none.fields = {{"G1", "G", 1}};
     EXPECT_FALSE(Run(AddScenario(db, none)));
     EXPECT_NE(engine->get_ErrorInfo().find("column field"), std::string::npos) << engine->get_ErrorInfo();
-    ScenarioSpec two = AnalysisCases()[6].scenario;
+    StoredScenario two = AnalysisCases()[6].scenario;
     two.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"G1", "C", 2}, {"X1", "X", 1}};
     EXPECT_FALSE(Run(AddScenario(db, two)));
     EXPECT_NE(engine->get_ErrorInfo().find("Only one column field"), std::string::npos) << engine->get_ErrorInfo();
@@ -235,7 +235,7 @@ TEST_F(HostileInput, InfiniteOrHugeWeightsNeverWriteAnInfinity) {
             weighted.push_back(w);
         }
     }
-    ScenarioSpec chi;
+    StoredScenario chi;
     chi.family = "N";
     chi.subType = "Chi-Square";
     chi.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}};
@@ -378,7 +378,7 @@ TEST_F(HostileInput, TwoThreadsRunTwoObjectsOnOneFile) {
             CreateSourceTable(setup, SampleRows());
             for (int t = 0; t < 2; ++t) {
                 for (int k = 0; k < 3; ++k) {
-                    ScenarioSpec s = AnalysisCases()[std::array{0, 5, 10}[k]].scenario;
+                    StoredScenario s = AnalysisCases()[std::array{0, 5, 10}[k]].scenario;
                     s.output1 = "T" + std::to_string(t) + "Out" + std::to_string(k);
                     s.output2 = "T" + std::to_string(t) + "Second" + std::to_string(k);
                     ids[t][k] = AddScenario(setup, s);
@@ -405,7 +405,7 @@ TEST_F(HostileInput, TwoThreadsRunTwoObjectsOnTwoFiles) {
         dao::DatabasePtr own = dao::DBEngine().Workspaces(0)->CreateDatabase(path);
         CreateScenarioTables(own);
         CreateSourceTable(own, SampleRows());
-        ScenarioSpec describe = AnalysisCases()[0].scenario;
+        StoredScenario describe = AnalysisCases()[0].scenario;
         describe.options["Percentile"] = true;
         describe.options["PercentileRadio"] = "Quartiles";
         describe.options["Mode"] = true;
@@ -480,7 +480,7 @@ TEST_F(HostileInput, CrosstabColumnNamesAreCutBetweenCharacters) {
     AppendRows({{"r1", longValue, 1.0}, {"r1", odd, 2.0}, {"r2", "caf\xC3\xA9", 3.0}}, "Wide");
     // The layer counts characters: a 40-letter name is no longer than 64.
     dao::CheckName(longValue);
-    ScenarioSpec crosstab = AnalysisCases()[6].scenario;
+    StoredScenario crosstab = AnalysisCases()[6].scenario;
     crosstab.input = "Wide";
     crosstab.fields = {{"R", "G", 1}, {"C", "C", 1}, {"X", "X", 1}};
     ASSERT_TRUE(Run(AddScenario(db, crosstab))) << engine->get_ErrorInfo();
@@ -501,7 +501,7 @@ TEST_F(HostileInput, ResultColumnsNamedAfterLongNonAsciiFieldsStayValid) {
     for (int i = 0; i < 60; ++i) y += "\xC3\xB6";  // 60 letters
     db->Execute("CREATE TABLE Long (X DOUBLE, [" + y + "] DOUBLE);");
     AppendRows({{1.0, 2.0}, {2.0, 4.5}, {3.0, 5.5}, {4.0, 8.0}}, "Long");
-    ScenarioSpec compare = AnalysisCases()[3].scenario;
+    StoredScenario compare = AnalysisCases()[3].scenario;
     compare.input = "Long";
     compare.fields = {{"X", "X", 1}, {y, "Y", 1}};
     ASSERT_TRUE(Run(AddScenario(db, compare))) << engine->get_ErrorInfo();

@@ -20,7 +20,7 @@ protected:
                     {"b", "", 10.0, 0.0, 0.0, 1.0},
                     {"b", "", vb::Variant::Null(), 0.0, 0.0, 1.0},
                     {"b", "", 20.0, 0.0, 0.0, 1.0}});
-        ScenarioSpec scenario;
+        StoredScenario scenario;
         scenario.missingType = "1";
         scenario.missingEqual = -9.0;
         scenario.fields = {{"G1", "G", 1}, {"X1", "X", 2}};
@@ -79,7 +79,7 @@ TEST_F(QuantaraClientRun, ReadsWhyARunFailed) {
 
     // A failure inside the run comes back as a failed run too, with its reason.
     log.events.clear();
-    ScenarioSpec scenario;
+    StoredScenario scenario;
     scenario.fields = {{"X1", "X", 1}};
     scenario.options = {{"FreqN", true}, {"FreqGroupRadio", "Specified"}, {"InterV", int16_t(4)}, {"FreqWidth", 1.0}};
     const int32_t broken = AddScenario(db, scenario);
