@@ -693,6 +693,17 @@ private slots:
             QCOMPARE(w.MissingLow().ToString(), std::string("0"));
         }
         {
+            // Enter on a focused Cancel cancels: the typed bound is not kept.
+            auto d = open(w);
+            box(*d, "txtMissingLow")->setText("7");
+            auto* cancel = d->findChild<QPushButton*>("cmdCancel");
+            cancel->setFocus();
+            QTest::keyClick(cancel, Qt::Key_Return);
+            QVERIFY(d->isHidden());
+            QCOMPARE(d->result(), int(QDialog::Rejected));
+            QCOMPARE(w.MissingLow().ToString(), std::string("0"));
+        }
+        {
             // The disabled boxes are not checked; back to all values stores Nulls.
             auto d = open(w);
             box(*d, "txtMissingEqual")->setText("-");

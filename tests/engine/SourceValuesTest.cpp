@@ -108,3 +108,36 @@ TEST_F(SourceValues, AWeightedCountIsTheDecimalSumOfTheWeights) {
 }
 
 }  // namespace
+
+namespace {
+
+// Equal values far from zero: default intervals wide enough for their bounds
+// to differ in the column names; given ones too narrow for that are refused.
+TEST_F(SourceValues, FrequencyColumnsOfEqualValuesAtTheLargestMagnitude) {
+    db->Execute("UPDATE Data SET X1 = 1e308");
+    StoredScenario describe;
+    describe.options = {
+        {"Range", true},         {"VarStd", true},          {"VarNRadio", "N-1"},       {"FreqN", true},
+        {"InterV", int16_t(10)}, {"FreqIncRadio", "Lower"}, {"FreqDispRadio", "Count"}, {"FreqGroupRadio", "Default"}};
+    ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Mean"), 1e308);
+    EXPECT_EQ(Num(rows[0], "Range"), 0.0);
+    EXPECT_EQ(Num(rows[0], "StdDeviation"), 0.0);
+    // Width 1e295 (ten units of the 14th digit), centred on the value.
+    EXPECT_EQ(Num(rows[0], "9.9999999999995E+307<=N<1.00000000000005E+308"), 4);
+    EXPECT_EQ(Num(rows[0], "1.00000000000005E+308<=N<1.00000000000015E+308"), 0);
+    db->TableDefs()->Delete("Out1");
+
+    db->Execute("UPDATE Data SET X1 = 1e20");
+    describe.options["FreqGroupRadio"] = "Specified";
+    describe.options["FreqInit"] = 1e20;
+    describe.options["FreqWidth"] = 1.0;
+    EXPECT_TRUE(FailsWith(describe, "The 10 frequency intervals of width 1 from 1E+20 cannot be told apart: at the "
+                                    "size of the values their bounds are the same number, or beyond the largest "
+                                    "number (about 1.8E+308). Choose a wider interval width, or a first bound "
+                                    "nearer 0."));
+}
+
+}  // namespace
