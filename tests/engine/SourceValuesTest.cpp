@@ -82,6 +82,40 @@ TEST_F(SourceValues, AStatisticBeyondTheLargestNumberIsNamed) {
                                      "statistic out, or analyse a query that scales the values down."));
 }
 
+// Statistics a Double holds, of values whose squares or fourth powers it does
+// not: worked by hand. +-a, +-a have mean 0, population variance a^2, RMS a,
+// skewness 0 and G2 = 10/3 * 9/4 - 27/2 = -6.
+TEST_F(SourceValues, StatisticsOfValuesWhosePowersOverflowAreWritten) {
+    db->Execute("UPDATE Data SET X1 = CASE WHEN X2 IN (2, 6) THEN 1.2e154 ELSE -1.2e154 END");
+    StoredScenario describe;
+    describe.options = {{"VarStd", true}, {"VarNRadio", "N"}};
+    ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
+    auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Mean"), 0.0);
+    EXPECT_NEAR(Num(rows[0], "Variance"), 1.44e308, 1e-14 * 1.44e308);
+    EXPECT_NEAR(Num(rows[0], "StdDeviation"), 1.2e154, 1e-14 * 1.2e154);
+    EXPECT_NEAR(Num(rows[0], "StdError"), 0.6e154, 1e-14 * 0.6e154);
+    db->TableDefs()->Delete("Out1");
+
+    db->Execute("UPDATE Data SET X1 = CASE WHEN X2 IN (2, 6) THEN 1e308 ELSE -1e308 END");
+    describe.options = {{"Mean", true}, {"Skew", true}};
+    ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
+    rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Mean"), 0.0);
+    EXPECT_NEAR(Num(rows[0], "RMS"), 1e308, 1e-14 * 1e308);
+    EXPECT_NEAR(Num(rows[0], "Skewness"), 0.0, 1e-14);
+    EXPECT_NEAR(Num(rows[0], "Kurtosis"), -6.0, 1e-13);
+    db->TableDefs()->Delete("Out1");
+
+    // The variance of +-1e308 (4/3 1e616) is beyond a Double: named.
+    describe.options = {{"VarStd", true}, {"VarNRadio", "N-1"}};
+    EXPECT_TRUE(FailsWith(describe, "The Variance of the field [X1] of [Data] is beyond the largest number a result "
+                                    "can hold (about 1.8E+308), an overflow: the values are too large for it. Leave "
+                                    "the statistic out, or analyse a query that scales the values down."));
+}
+
 // 1000 times the weights 0.7, 1.3 and 0.9 add up to 1000 x 2.9 = 2900 exactly
 // in decimal; a plain binary sum gives 2900.000000000053.
 TEST_F(SourceValues, AWeightedCountIsTheDecimalSumOfTheWeights) {
