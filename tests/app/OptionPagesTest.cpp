@@ -147,6 +147,7 @@ private slots:
         QVERIFY(store::CreateScenarioTables());
     }
     void cleanup() {
+        apptest::CheckModalAnswersUsed();
         page_.reset();
         wiz_.reset();
         QVERIFY2(stack_->ErrNumber() == 0, stack_->ErrDescription().c_str());  // no unexpected error anywhere

@@ -154,6 +154,7 @@ private slots:
         Study();
     }
     void cleanup() {
+        apptest::CheckModalAnswersUsed();
         QVERIFY2(stack_->ErrNumber() == 0, stack_->ErrDescription().c_str());
         store::ClearCurrentDatabase();
         if (db_) db_->Close();
