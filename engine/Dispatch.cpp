@@ -7,9 +7,9 @@
 #include "ErrorStack.h"
 #include "RunContext.h"
 #include "QuantaraImpl.h"
+#include "Runners.h"
 #include "ScenarioSchema.h"
 #include "StatsGeneral.h"
-#include "analysis/AnalysisEntries.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
@@ -428,49 +428,11 @@ std::string RunOneScenario(RunContext& q) {
     const store::AnalysisDef* analysis = AnalysisNamed(calc);
     const bool groupAnalysis = analysis != nullptr && (store::Bit(analysis->id) & store::kGroupAnalyses) != 0;
     q.TakeWriteLock();
-    if (EqualsNoCase(s.Scenario_Type(), "G")) {
-        if (!groupAnalysis) return "Unknown analysis sub-type: " + calc;
-        return RunGroup_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);
-    }
-    if (analysis == nullptr || groupAnalysis) return "Unknown analysis sub-type: " + calc;
-    switch (analysis->id) {
-        case Analysis::Describe:
-            return RunDescribe_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
-        case Analysis::Frequency:
-            return RunFrequency_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
-        case Analysis::Percentiles:
-            return RunPercentile_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
-        case Analysis::Compare:
-            return RunCompare_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fY, r.fW);
-        case Analysis::Matrix:
-            return RunMatrix_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
-        case Analysis::Regression:
-            return RunRegression_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
-        case Analysis::Crosstab:
-            return RunCrosstab_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
-        case Analysis::ChiSquare:
-            return RunChiSquare_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.fW);
-        case Analysis::SignTest:
-            return RunSignFit_s_Zelk(q, "Sign", s, r.strFields, r.nG, r.nX, r.fW);
-        case Analysis::KSFit:
-            return RunSignFit_s_Zelk(q, "Fit", s, r.strFields, r.nG, r.nX, r.fW);
-        case Analysis::PairedFields:
-            return RunNPPaired_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fY, r.fW);
-        case Analysis::NFields:
-            return AnalysisEntries().NonParamFriedman(s.OutputTable1(), s.OutputTable2(), s.Table(), r.strFields, r.nG,
-                                                      r.nX, r.fW, q);
-        case Analysis::TwoSample:
-            return RunNPTwoSample_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);
-        case Analysis::NSample:
-            return RunNPNSample_s_Zelk(q, s.Table(), s.OutputTable1(), s.OutputTable2(), r.strFields, r.nG, r.nC, r.nX,
-                                       r.fW);
-        case Analysis::TwoSampleTTest:
-        case Analysis::Anova:
-        case Analysis::TwoWayAnova:
-            break;
-    }
-    // A run that computes nothing is no success.
-    return "Unknown analysis sub-type: " + calc;
+    // A family "G" scenario runs a group analysis, and only those; any other
+    // family any other analysis. A run that computes nothing is no success.
+    if (analysis == nullptr || EqualsNoCase(s.Scenario_Type(), "G") != groupAnalysis)
+        return "Unknown analysis sub-type: " + calc;
+    return kRunners[static_cast<size_t>(analysis->id)].run(q, s, r);
 }
 
 }  // namespace engine

@@ -1,6 +1,7 @@
 // The state of one Quantara object and the engine's private operations on it:
-// the run and its helpers, the loader, the preparation and dispatch, and the
-// runners. Only the engine's own code and its tests include this header.
+// the run and its helpers, the loader, the preparation and dispatch (the
+// runners are in Runners.h). Only the engine's own code and its tests include
+// this header.
 #pragma once
 
 #include <array>
@@ -129,34 +130,5 @@ std::string SortedDataSql(const std::string& strTable, const std::vector<std::st
 
 // "Y" for a non-zero flag, "N" for zero.
 std::string YesNoLetter(int64_t flag);
-
-// The runners: stored options into the arguments of one analysis entry.
-std::string RunDescribe_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
-                               bool fW);
-std::string RunFrequency_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
-                                bool fW);
-std::string RunPercentile_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG,
-                                 int16_t nX, bool fW);
-std::string RunCompare_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
-                              bool fY, bool fW);
-std::string RunMatrix_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
-                             bool fW);
-std::string RunRegression_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG,
-                                 int16_t nX, bool fW);
-std::string RunCrosstab_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
-                               bool fW);
-std::string RunGroup_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nC,
-                            int16_t nX, bool fW);
-std::string RunChiSquare_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nC,
-                                bool fW);
-std::string RunSignFit_s_Zelk(RunContext& q, const std::string& mode, const CZantelsScenario& s, FieldNames& strFields,
-                              int16_t nG, int16_t nX, bool fW);
-std::string RunNPPaired_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
-                               bool fY, bool fW);
-std::string RunNPTwoSample_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG,
-                                  int16_t nC, int16_t nX, bool fW);
-std::string RunNPNSample_s_Zelk(RunContext& q, const std::string& Table, const std::string& OutputTable1,
-                                const std::string& OutputTable2, FieldNames& strFields, int16_t nG, int16_t nC,
-                                int16_t nX, bool fW);
 
 }  // namespace engine

@@ -4,6 +4,7 @@
 #include "ErrorStack.h"
 #include "RunContext.h"
 #include "QuantaraImpl.h"
+#include "Runners.h"
 #include "ScenarioSchema.h"
 #include "analysis/AnalysisEntries.h"
 #include "vb/Conversions.h"

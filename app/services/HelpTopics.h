@@ -21,22 +21,7 @@ inline constexpr int kWizardSource = 220;
 inline constexpr int kWizardFields = 230;
 inline constexpr int kWizardIgnore = 235;
 inline constexpr int kWizardFinish = 290;
-// The option pages, 247 plus the page number (Describe, page 4, is 251).
-inline constexpr int kWizardOptionsDescribe = 251;
-inline constexpr int kWizardOptionsFrequency = 252;
-inline constexpr int kWizardOptionsPercentile = 253;
-inline constexpr int kWizardOptionsCompare = 254;
-inline constexpr int kWizardOptionsMatrix = 255;
-inline constexpr int kWizardOptionsRegress = 256;
-inline constexpr int kWizardOptionsCrosstab = 257;
-inline constexpr int kWizardOptionsGroup = 258;
-inline constexpr int kWizardOptionsChiSquare = 259;
-inline constexpr int kWizardOptionsSignTest = 260;
-inline constexpr int kWizardOptionsKSFit = 261;
-inline constexpr int kWizardOptionsTwoSample = 262;
-inline constexpr int kWizardOptionsNSample = 263;
-inline constexpr int kWizardOptionsPairedFields = 264;
-inline constexpr int kWizardOptionsNFields = 265;
+// The option pages' topics are in the analysis catalogue (wizard/AnalysisCatalog.cpp).
 inline constexpr int kCalculator = 111;    // the probability calculator
 inline constexpr int kGenerateCode = 112;  // the code generator
 

@@ -2,23 +2,31 @@
 
 #include <array>
 
-#include "services/HelpTopics.h"
 #include "wizard/CZantelsPropWiz.h"
-#include "wizard/frmQuarn_Options.h"
+
+// The options pages' factories, each defined beside its page.
+namespace optionpages {
+COptionPage* Describe(QWidget* owner);
+COptionPage* Frequency(QWidget* owner);
+COptionPage* Percentile(QWidget* owner);
+COptionPage* Compare(QWidget* owner);
+COptionPage* Matrix(QWidget* owner);
+COptionPage* Regress(QWidget* owner);
+COptionPage* Crosstab(QWidget* owner);
+COptionPage* Group(QWidget* owner);
+COptionPage* ChiSquare(QWidget* owner);
+COptionPage* SignTest(QWidget* owner);
+COptionPage* KSFit(QWidget* owner);
+COptionPage* TwoSample(QWidget* owner);
+COptionPage* NSample(QWidget* owner);
+COptionPage* PairedFields(QWidget* owner);
+COptionPage* NFields(QWidget* owner);
+}  // namespace optionpages
 
 namespace catalog {
 namespace {
 
 using enum store::Analysis;
-
-// Makes an analysis's options page and gives it the analysis's help topic and Next check.
-template <class Page, store::Analysis id>
-COptionPage* Make(QWidget* owner) {
-    COptionPage* page = new Page(owner);
-    page->setProperty("HelpContextID", Entry(id).helpTopic);
-    page->NextCheck(Entry(id).nextCheck);
-    return page;
-}
 
 // The options pages' checks.
 std::string DescribeAndFrequency(CZantelsPropWiz& wiz, QWidget* page) {
@@ -36,49 +44,43 @@ std::string PairedCheck(CZantelsPropWiz& wiz, QWidget* page) { return wiz.CheckP
 
 constexpr std::array kEntries{
     AnalysisEntry{Describe, "&Describe", "Describe", 1, "Describe", "", "frmQuarn_Options_Describe",
-                  Make<frmQuarn_Options_Describe, Describe>, help::kWizardOptionsDescribe, DescribeAndFrequency},
+                  optionpages::Describe, 251, DescribeAndFrequency},
     AnalysisEntry{Frequency, "&Frequency", "Frequency", 1, "Freqency", "", "frmQuarn_Options_Frequency",
-                  Make<frmQuarn_Options_Frequency, Frequency>, help::kWizardOptionsFrequency, DescribeAndIntervals},
+                  optionpages::Frequency, 252, DescribeAndIntervals},
     AnalysisEntry{Percentiles, "&Percentiles", "Percentiles", 1, "Percentiles", "", "frmQuarn_Options_Percentile",
-                  Make<frmQuarn_Options_Percentile, Percentiles>, help::kWizardOptionsPercentile, nullptr},
-    AnalysisEntry{Compare, "Compar&e", "Compare", 3, "Compare", "", "frmQuarn_Options_Compare",
-                  Make<frmQuarn_Options_Compare, Compare>, help::kWizardOptionsCompare, DescribeAndFrequency},
-    AnalysisEntry{Matrix, "&Matrix", "Matrix", 1, "Matrix", "", "frmQuarn_Options_Matrix",
-                  Make<frmQuarn_Options_Matrix, Matrix>, help::kWizardOptionsMatrix, DescribeAndFrequency},
+                  optionpages::Percentile, 253, nullptr},
+    AnalysisEntry{Compare, "Compar&e", "Compare", 3, "Compare", "", "frmQuarn_Options_Compare", optionpages::Compare,
+                  254, DescribeAndFrequency},
+    AnalysisEntry{Matrix, "&Matrix", "Matrix", 1, "Matrix", "", "frmQuarn_Options_Matrix", optionpages::Matrix, 255,
+                  DescribeAndFrequency},
     AnalysisEntry{Regression, "&Regression", "Regression", 3, "Regression", "Residual", "frmQuarn_Options_Regress",
-                  Make<frmQuarn_Options_Regress, Regression>, help::kWizardOptionsRegress, nullptr},
+                  optionpages::Regress, 256, nullptr},
     AnalysisEntry{Crosstab, "&Crosstab", "Crosstab", 5, "Crosstab", "Crosstab Chi-Square", "frmQuarn_Options_Crosstab",
-                  Make<frmQuarn_Options_Crosstab, Crosstab>, help::kWizardOptionsCrosstab, DescribeAndFrequency},
+                  optionpages::Crosstab, 257, DescribeAndFrequency},
     AnalysisEntry{TwoSampleTTest, "&Two Sample t-Test", "Two Sample t-Test", 2, "Two Sample t-Test",
-                  "Two Sample t-Test Details", "frmQuarn_Options_Group", Make<frmQuarn_Options_Group, TwoSampleTTest>,
-                  help::kWizardOptionsGroup, nullptr},
-    AnalysisEntry{Anova, "&ANOVA", "ANOVA", 2, "ANOVA", "ANOVA Details", "frmQuarn_Options_Group",
-                  Make<frmQuarn_Options_Group, Anova>, help::kWizardOptionsGroup, nullptr},
+                  "Two Sample t-Test Details", "frmQuarn_Options_Group", optionpages::Group, 258, nullptr},
+    AnalysisEntry{Anova, "&ANOVA", "ANOVA", 2, "ANOVA", "ANOVA Details", "frmQuarn_Options_Group", optionpages::Group,
+                  258, nullptr},
     AnalysisEntry{TwoWayAnova, "Two &way ANOVA", "Two-Way ANOVA", 4, "Two Way ANOVA", "Two Way ANOVA Details",
-                  "frmQuarn_Options_Group", Make<frmQuarn_Options_Group, TwoWayAnova>, help::kWizardOptionsGroup,
-                  nullptr},
+                  "frmQuarn_Options_Group", optionpages::Group, 258, nullptr},
     AnalysisEntry{ChiSquare, "Chi S&quare", "Chi-Square", 6, "Chi-Square", "Chi-Square Details",
-                  "frmQuarn_Options_NP_ChiSquare", Make<frmQuarn_Options_NP_ChiSquare, ChiSquare>,
-                  help::kWizardOptionsChiSquare, nullptr},
+                  "frmQuarn_Options_NP_ChiSquare", optionpages::ChiSquare, 259, nullptr},
     AnalysisEntry{SignTest, "Si&gn Test", "Sign Test", 1, "SignTest", "", "frmQuarn_Options_NP_SignTest",
-                  Make<frmQuarn_Options_NP_SignTest, SignTest>, help::kWizardOptionsSignTest, SignTestCheck},
-    AnalysisEntry{KSFit, "&K-S Fit", "K-S Fit", 1, "K-S Fit", "", "frmQuarn_Options_NP_KSFit",
-                  Make<frmQuarn_Options_NP_KSFit, KSFit>, help::kWizardOptionsKSFit, KSFitCheck},
+                  optionpages::SignTest, 260, SignTestCheck},
+    AnalysisEntry{KSFit, "&K-S Fit", "K-S Fit", 1, "K-S Fit", "", "frmQuarn_Options_NP_KSFit", optionpages::KSFit, 261,
+                  KSFitCheck},
     AnalysisEntry{TwoSample, "&2 Sample", "2 Sample", 2, "2 Sample", "", "frmQuarn_Options_NP_TwoSample",
-                  Make<frmQuarn_Options_NP_TwoSample, TwoSample>, help::kWizardOptionsTwoSample, nullptr},
+                  optionpages::TwoSample, 262, nullptr},
     AnalysisEntry{NSample, "N &Sample", "N Sample", 2, "N Sample Kruskal", "N Sample Kruskal Details",
-                  "frmQuarn_Options_NP_NSample", Make<frmQuarn_Options_NP_NSample, NSample>,
-                  help::kWizardOptionsNSample, nullptr},
+                  "frmQuarn_Options_NP_NSample", optionpages::NSample, 263, nullptr},
     AnalysisEntry{PairedFields, "Pa&ired Fields", "Paired Fields", 3, "PairedFields", "",
-                  "frmQuarn_Options_NP_PairedFields", Make<frmQuarn_Options_NP_PairedFields, PairedFields>,
-                  help::kWizardOptionsPairedFields, PairedCheck},
+                  "frmQuarn_Options_NP_PairedFields", optionpages::PairedFields, 264, PairedCheck},
     AnalysisEntry{NFields, "N Fie&lds", "N Fields", 1, "N Fields Friedman", "N Fields Friedman Details",
-                  "frmQuarn_Options_NP_NFields", Make<frmQuarn_Options_NP_NFields, NFields>,
-                  help::kWizardOptionsNFields, nullptr},
+                  "frmQuarn_Options_NP_NFields", optionpages::NFields, 265, nullptr},
 };
 
 // Every analysis has its entry, in the store's order, and analyses that share
-// an options page share its form.
+// an options page share its form and its help topic.
 static_assert(
     [] {
         if (kEntries.size() != store::kAnalysisList.size()) return false;
@@ -89,6 +91,7 @@ static_assert(
             for (size_t j = 0; j < i; ++j) {
                 const bool samePage = store::kAnalysisList[j].optionsPage == store::kAnalysisList[i].optionsPage;
                 if (samePage != (std::string_view(kEntries[j].optionsForm) == e.optionsForm)) return false;
+                if (samePage && kEntries[j].helpTopic != e.helpTopic) return false;
             }
         }
         return true;

@@ -30,9 +30,9 @@ struct AnalysisEntry {
     int fieldFrame;            // the field page's frame of role lists (1 to 6)
     const char* outputLabel1;  // how the finish page names the output tables
     const char* outputLabel2;
-    const char* optionsForm;  // the options page's form name
-    COptionPage* (*createOptions)(QWidget* owner);
-    int helpTopic;        // the options page's help topic
+    const char* optionsForm;                        // the options page's form name
+    COptionPage* (*createOptions)(QWidget* owner);  // defined beside the page, in the namespace optionpages
+    int helpTopic;        // the options page's topic in Merivox.HLP (by custom 247 plus the page number)
     NextCheck nextCheck;  // null: the options page checks nothing
 };
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "wizard/AnalysisCatalog.h"
+#include "wizard/COptionPage.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/WizardPage.h"
 #include "wizard/frmQuarn_Create.h"
@@ -24,7 +25,11 @@ std::string PageFormName(long page) {
 
 COptionPage* CreateOptionPage(long page, QWidget* owner) {
     const catalog::AnalysisEntry* options = catalog::OptionsPageEntry(page);
-    return options ? options->createOptions(owner) : nullptr;
+    if (options == nullptr) return nullptr;
+    COptionPage* created = options->createOptions(owner);
+    created->setProperty("HelpContextID", options->helpTopic);
+    created->NextCheck(options->nextCheck);
+    return created;
 }
 
 CWizardPage* CreatePage(long page, QWidget* owner) {

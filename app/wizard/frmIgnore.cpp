@@ -95,10 +95,8 @@ frmIgnore::frmIgnore(QWidget* parent) : QDialog(parent) {
     cmdOK->setDefault(true);
     auto* cmdCancel = new QPushButton("Cancel");
     cmdCancel->setObjectName("cmdCancel");
-    cmdCancel->setAutoDefault(false);
     auto* cmdHelp = new QPushButton("Help");
     cmdHelp->setObjectName("cmdHelp");
-    cmdHelp->setAutoDefault(false);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);

@@ -1,20 +1,14 @@
 #include "wizard/frmQuarn_Fields.h"
 
-#include <QBoxLayout>
 #include <QEvent>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <algorithm>
-#include <utility>
 
 #include "CurrentDatabase.h"
 #include "shell/ProgramInfo.h"
@@ -27,7 +21,6 @@
 #include "vb/VbError.h"
 #include "wizard/AnalysisCatalog.h"
 #include "wizard/CZantelsPropWiz.h"
-#include "wizard/TransferButton.h"
 #include "wizard/frmIgnore.h"
 #include "wizard/frmQuarn_SelectTable.h"
 
@@ -83,211 +76,17 @@ struct StoredRow {
 
 }  // namespace
 
-// --- the window -----------------------------------------------------------------------------------
-
-QListWidget* frmQuarn_Fields::NewList(const QString& name) {
-    auto* list = new QListWidget;
-    list->setObjectName(name);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list->setTextElideMode(Qt::ElideMiddle);
-    return list;
-}
-
-QWidget* frmQuarn_Fields::RoleBox(QGroupBox* box, QListWidget* list, const char* control, bool single) {
-    TransferButton* transfer = single ? new TransferInOut : new TransferButton;
-    transfer->setObjectName(control);
-    auto* row = new QHBoxLayout(box);
-    row->setContentsMargins(4, 2, 4, 4);
-    row->addWidget(transfer, 0, Qt::AlignTop);
-    row->addWidget(list, 1);
-    if (single) list->setFixedHeight(list->fontMetrics().height() + 10);
-    connect(transfer, &TransferButton::clicked, this, [this, list](int index) {
-        GuardedQuiet([&] {
-            const RoleList* r = RoleOf(list);
-            HandleTransfer(index, list, r->role, r->single, r->numeric);
-        });
-    });
-    connect(list, &QListWidget::itemDoubleClicked, this, [this, list] {
-        GuardedQuiet([&] {
-            const RoleList* r = RoleOf(list);
-            HandleTransfer(0, list, r->role, r->single, r->numeric);
-        });
-    });
-    return box;
-}
-
-const frmQuarn_Fields::RoleList* frmQuarn_Fields::RoleOf(const QListWidget* list) const {
-    for (const RoleList& r : roles_)
-        if (r.list == list) return &r;
-    return nullptr;
-}
+// --- the window (its controls: frmQuarn_FieldsWindow.cpp) -----------------------------------------
 
 frmQuarn_Fields::frmQuarn_Fields(QWidget* parent) : CWizardPage(parent) {
     Guarded("frmQuarn_Fields:Form_Load", [this] {
         setObjectName("frmQuarn_Fields");
         setWindowTitle("Zelk Statistics Field Selection");
         setProperty("HelpContextID", help::kWizardFields);
-
-        // The lists of every role, by frame.
-        for (int i = 1; i <= 6; ++i) lisIndependentFields_[i] = NewList(QString("lisIndependentFields_%1").arg(i));
-        for (int i : {2, 4, 5}) lisComparisonField_[i] = NewList(QString("lisComparisonField_%1").arg(i));
-        lisDependentField_[3] = NewList("lisDependentField_3");
-        lisGroupFields_ = NewList("lisGroupFields");
-        lisWeightField_ = NewList("lisWeightField");
-        roles_ = {
-            {lisIndependentFields_[1], "cmdTX", "X", false, true, 1},
-            {lisIndependentFields_[2], "cmdTCX", "X", false, true, 2},
-            {lisComparisonField_[2], "cmdTCXComp", "C", true, false, 2},
-            {lisIndependentFields_[3], "cmdTXY", "X", false, true, 3},
-            {lisDependentField_[3], "cmdTXYDep", "Y", true, true, 3},
-            {lisIndependentFields_[4], "cmdTAnovaDep", "X", false, true, 4},
-            {lisComparisonField_[4], "cmdTAnovaComp", "C", false, false, 4},
-            {lisIndependentFields_[5], "cmdTXTab", "X", false, false, 5},
-            {lisComparisonField_[5], "cmdTXTabCol", "C", true, false, 5},
-            {lisIndependentFields_[6], "cmdTChi", "C", false, false, 6},
-            {lisGroupFields_, "cmdTGroup", "G", false, false, 0},
-            {lisWeightField_, "cmdTWeight", "W", true, true, 0},
-        };
-        auto roleBox = [this](const char* name, const QString& caption, QListWidget* list) {
-            auto* box = new QGroupBox(caption);
-            box->setObjectName(name);
-            const RoleList* r = RoleOf(list);
-            RoleBox(box, list, r->control, r->single);
-            return box;
-        };
-        // Frames 2 to 5 have no caption: their two parts carry it. A part
-        // holding one field sits above the other; two lists of many side by side.
-        auto pair = [this](const char* name, QGroupBox* first, QGroupBox* second) {
-            auto* frame = new QWidget;
-            frame->setObjectName(name);
-            const bool firstSingle = RoleOf(first->findChild<QListWidget*>())->single;
-            const bool secondSingle = RoleOf(second->findChild<QListWidget*>())->single;
-            QBoxLayout* box = firstSingle || secondSingle ? static_cast<QBoxLayout*>(new QVBoxLayout(frame))
-                                                          : static_cast<QBoxLayout*>(new QHBoxLayout(frame));
-            box->setContentsMargins(0, 0, 0, 0);
-            if (secondSingle) std::swap(first, second);
-            box->addWidget(first, firstSingle || secondSingle ? 0 : 1);
-            box->addWidget(second, 1);
-            return frame;
-        };
-
-        frames_ = new QStackedWidget;
-        frames_->setObjectName("fraFieldFrames");
-        auto* none = new QWidget;
-        none->setObjectName("fraFieldFrame_0");
-        frames_->addWidget(none);
-        frames_->addWidget(roleBox("fraFieldFrame_1", "Independent Fields (X)", lisIndependentFields_[1]));
-        frames_->addWidget(pair("fraFieldFrame_2", roleBox("fraCXDep", "Dependent Fields", lisIndependentFields_[2]),
-                                roleBox("fraCXComp", "Comparison Field (Factor)", lisComparisonField_[2])));
-        frames_->addWidget(pair("fraFieldFrame_3", roleBox("fraXYDep", "Dependent Field (Y)", lisDependentField_[3]),
-                                roleBox("fraXYInd", "Independent Fields (X)", lisIndependentFields_[3])));
-        frames_->addWidget(pair("fraFieldFrame_4",
-                                roleBox("fra2AnovaDep", "Dependent Fields", lisIndependentFields_[4]),
-                                roleBox("fra2AnovaComp", "Comparison Fields (Factors)", lisComparisonField_[4])));
-        frames_->addWidget(pair("fraFieldFrame_5", roleBox("fraXTabValue", "Value Fields", lisIndependentFields_[5]),
-                                roleBox("fraXTabCol", "Column Field", lisComparisonField_[5])));
-        frames_->addWidget(roleBox("fraFieldFrame_6", "Compare Fields", lisIndependentFields_[6]));
-
-        fraGroupFields_ = roleBox("fraGroupFields", "Group Fields", lisGroupFields_);
-        auto* fraWeightField = roleBox("fraWeightField", "Weight Field (Optional)", lisWeightField_);
-
-        // The heading: analysis, source and description.
-        auto* Label2 = new QLabel("Type:");
-        Label2->setObjectName("Label2");
-        lblCalcType_ = new QLabel;
-        lblCalcType_->setObjectName("lblCalcType");
-        auto* Label3 = new QLabel("Source:");
-        Label3->setObjectName("Label3");
-        lblTable_ = new QLabel;
-        lblTable_->setObjectName("lblTable");
-        lblTable_->setTextFormat(Qt::PlainText);
-        auto* cmdChange = new QPushButton("&Change");
-        cmdChange->setObjectName("cmdChange");
-        cmdChange->setAutoDefault(false);
-        auto* Label1 = new QLabel("&Description:");
-        Label1->setObjectName("Label1");
-        txtScenario_Description_ = new QLineEdit;
-        txtScenario_Description_->setObjectName("txtScenario_Description");
-        txtScenario_Description_->setMaxLength(255);
-        txtScenario_Description_->installEventFilter(this);
-        Label1->setBuddy(txtScenario_Description_);
-        auto* heading = new QGridLayout;
-        heading->addWidget(Label2, 0, 0);
-        heading->addWidget(lblCalcType_, 0, 1);
-        heading->addWidget(Label3, 0, 2);
-        heading->addWidget(lblTable_, 0, 3);
-        heading->addWidget(cmdChange, 0, 4);
-        heading->addWidget(Label1, 1, 0);
-        heading->addWidget(txtScenario_Description_, 1, 1, 1, 4);
-        heading->setColumnStretch(3, 1);
-        heading->setColumnMinimumWidth(1, 120);
-
-        // The available fields.
-        auto* Label4 = new QLabel("Available Fields");
-        Label4->setObjectName("Label4");
-        lvwAvailableFields_ = new QTreeWidget;
-        lvwAvailableFields_->setObjectName("lvwAvailableFields");
-        lvwAvailableFields_->setHeaderLabels({"Name", "Type"});
-        lvwAvailableFields_->setRootIsDecorated(false);
-        lvwAvailableFields_->setUniformRowHeights(true);
-        lvwAvailableFields_->header()->setStretchLastSection(false);
-        lvwAvailableFields_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-        lvwAvailableFields_->setColumnWidth(1, 90);
-        lvwAvailableFields_->header()->setSectionsClickable(true);
-        m_ListView.SetListView(lvwAvailableFields_);
-        m_ListView.SetFullRowSelect();
-        m_ListView.ResetSortKeyOnColumnClick(false);
-        auto* cmdIgnore = new QPushButton("Specify Values to &Ignore");
-        cmdIgnore->setObjectName("cmdIgnore");
-        cmdIgnore->setAutoDefault(false);
-        auto* available = new QVBoxLayout;
-        available->addWidget(Label4);
-        available->addWidget(lvwAvailableFields_, 1);
-        available->addWidget(cmdIgnore);
-
-        auto* lower = new QHBoxLayout;
-        lower->addWidget(fraGroupFields_, 3);
-        lower->addWidget(fraWeightField, 2, Qt::AlignTop);
-        auto* rolesColumn = new QVBoxLayout;
-        rolesColumn->addWidget(frames_, 3);
-        rolesColumn->addLayout(lower, 2);
-        auto* body = new QHBoxLayout;
-        body->addLayout(available, 2);
-        body->addLayout(rolesColumn, 3);
-
-        auto* nav = new QHBoxLayout;
-        AddNavButton(nav, 0, "Help");
-        nav->addStretch();
-        AddNavButton(nav, 1, "< &Back");
-        AddNavButton(nav, 2, "&Next >");
-        AddNavButton(nav, 4, "Cancel");
-
-        auto* layout = new QVBoxLayout(this);
-        layout->addLayout(heading);
-        layout->addLayout(body, 1);
-        layout->addLayout(nav);
-        setFixedSize(680, 440);
-
-        // Tab order: the heading, the available fields, then each role's buttons and list, frame by frame.
-        std::vector<QWidget*> chain = {txtScenario_Description_, cmdChange, lvwAvailableFields_, cmdIgnore};
-        for (const RoleList& r : roles_) {
-            auto* transfer = findChild<TransferButton*>(r.control);
-            for (int i = 0; i <= 4; ++i)
-                if (QWidget* b = transfer->Button(i)) chain.push_back(b);
-            chain.push_back(r.list);
-        }
-        for (int i : {0, 1, 2, 4}) chain.push_back(findChild<QPushButton*>(QString("cmdNav_%1").arg(i)));
-        for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
-
-        connect(cmdChange, &QPushButton::clicked, this, [this] { ChangeSource(); });
-        connect(cmdIgnore, &QPushButton::clicked, this, [this] { SpecifyValuesToIgnore(); });
-        connect(lvwAvailableFields_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-            if (item) lvwAvailableFields_->setCurrentItem(item);
-            AvailableDoubleClicked();
-        });
-        connect(lvwAvailableFields_->header(), &QHeaderView::sectionClicked, this,
-                [this](int column) { GuardedQuiet([&] { m_ListView.OnColumnClick(column); }); });
+        MakeRoleLists();
+        LayOut();
+        SetTabOrder();
+        Wire();
     });
 }
 

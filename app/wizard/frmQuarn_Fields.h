@@ -16,8 +16,10 @@
 #include "wizard/WizardPage.h"
 
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
+class QPushButton;
 class QStackedWidget;
 class QTreeWidget;
 class QGroupBox;
@@ -66,9 +68,18 @@ private:
         int frame;  // the frame of role lists it stands in; 0: beside every frame
     };
 
+    // The controls (frmQuarn_FieldsWindow.cpp).
     QListWidget* NewList(const QString& name);
-    QWidget* RoleBox(QGroupBox* box, QListWidget* list, const char* control, bool single);
+    void MakeRoleLists();
     const RoleList* RoleOf(const QListWidget* list) const;
+    QGroupBox* RoleFrame(const char* name, const QString& caption, QListWidget* list);
+    QWidget* FramePair(const char* name, QGroupBox* first, QGroupBox* second);
+    QStackedWidget* MakeFieldFrames();
+    QLayout* MakeHeading();
+    QLayout* MakeAvailableList();
+    void LayOut();
+    void SetTabOrder();
+    void Wire();
 
     void Quarn_SelectField(QListWidget* list, const std::string& role);
     void Quarn_UnSelectField(QListWidget* list);
@@ -85,7 +96,9 @@ private:
     QLabel* lblCalcType_;
     QLabel* lblTable_;
     QLineEdit* txtScenario_Description_;
+    QPushButton* cmdChange_;
     QTreeWidget* lvwAvailableFields_;
+    QPushButton* cmdIgnore_;
     QStackedWidget* frames_;
     QGroupBox* fraGroupFields_;
     QListWidget* lisIndependentFields_[7] = {};

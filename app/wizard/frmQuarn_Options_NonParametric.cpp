@@ -1,5 +1,6 @@
-// The option pages of the group analyses and of the non-parametric tests,
-// and the table that makes the option page of a page number.
+// The option pages of the group analyses and of the non-parametric tests.
+// Each page's class is known only here; the analysis catalogue makes it
+// through the page's factory in the namespace optionpages.
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -8,7 +9,7 @@
 
 #include "services/ErrorBoundary.h"
 #include "wizard/CZantelsPropWiz.h"
-#include "wizard/frmQuarn_Options.h"
+#include "wizard/COptionPage.h"
 
 using namespace optionpage;
 
@@ -44,6 +45,11 @@ constexpr Binding kGroup[] = {
 
 constexpr Definition kGroupDef{"frmQuarn_Options_Group", "Zelk Statistics Group Options", kGroup, {}, kHelp, kCancel};
 
+class frmQuarn_Options_Group : public COptionPage {
+public:
+    explicit frmQuarn_Options_Group(QWidget* parent);
+};
+
 }  // namespace
 
 frmQuarn_Options_Group::frmQuarn_Options_Group(QWidget* parent) : COptionPage(kGroupDef, parent) {
@@ -52,6 +58,10 @@ frmQuarn_Options_Group::frmQuarn_Options_Group(QWidget* parent) : COptionPage(kG
                        {Control("chkGroupIgnoreBlanks"), Control("chkGroupDetail")}));
     });
 }
+
+namespace optionpages {
+COptionPage* Group(QWidget* owner) { return new frmQuarn_Options_Group(owner); }
+}  // namespace optionpages
 
 // --- Chi-square -----------------------------------------------------------------------------------
 
@@ -65,6 +75,11 @@ constexpr Binding kChiSquare[] = {
 
 constexpr Definition kChiSquareDef{
     "frmQuarn_Options_NP_ChiSquare", "Zelk Statistics Chi Square Options", kChiSquare, {}, kHelp, kCancel};
+
+class frmQuarn_Options_NP_ChiSquare : public COptionPage {
+public:
+    explicit frmQuarn_Options_NP_ChiSquare(QWidget* parent);
+};
 
 }  // namespace
 
@@ -112,6 +127,10 @@ frmQuarn_Options_NP_ChiSquare::frmQuarn_Options_NP_ChiSquare(QWidget* parent) : 
     });
 }
 
+namespace optionpages {
+COptionPage* ChiSquare(QWidget* owner) { return new frmQuarn_Options_NP_ChiSquare(owner); }
+}  // namespace optionpages
+
 // --- Sign test ------------------------------------------------------------------------------------
 
 namespace {
@@ -134,6 +153,11 @@ constexpr Definition kSignTestDef{"frmQuarn_Options_NP_SignTest",
                                   kHelp,
                                   kCancel};
 
+class frmQuarn_Options_NP_SignTest : public COptionPage {
+public:
+    explicit frmQuarn_Options_NP_SignTest(QWidget* parent);
+};
+
 }  // namespace
 
 frmQuarn_Options_NP_SignTest::frmQuarn_Options_NP_SignTest(QWidget* parent) : COptionPage(kSignTestDef, parent) {
@@ -153,6 +177,10 @@ frmQuarn_Options_NP_SignTest::frmQuarn_Options_NP_SignTest(QWidget* parent) : CO
     });
 }
 
+namespace optionpages {
+COptionPage* SignTest(QWidget* owner) { return new frmQuarn_Options_NP_SignTest(owner); }
+}  // namespace optionpages
+
 // --- Goodness of fit ------------------------------------------------------------------------------
 
 namespace {
@@ -170,6 +198,11 @@ constexpr Definition kKSFitDef{"frmQuarn_Options_NP_KSFit",
                                kHelp,
                                kCancel};
 
+class frmQuarn_Options_NP_KSFit : public COptionPage {
+public:
+    explicit frmQuarn_Options_NP_KSFit(QWidget* parent);
+};
+
 }  // namespace
 
 frmQuarn_Options_NP_KSFit::frmQuarn_Options_NP_KSFit(QWidget* parent) : COptionPage(kKSFitDef, parent) {
@@ -180,6 +213,10 @@ frmQuarn_Options_NP_KSFit::frmQuarn_Options_NP_KSFit(QWidget* parent) : COptionP
                        {Control("chkFitUniform"), Control("chkFitNormal"), Control("chkFitPoisson"), Label1}));
     });
 }
+
+namespace optionpages {
+COptionPage* KSFit(QWidget* owner) { return new frmQuarn_Options_NP_KSFit(owner); }
+}  // namespace optionpages
 
 // --- Two samples ----------------------------------------------------------------------------------
 
@@ -194,6 +231,11 @@ constexpr Binding kTwoSample[] = {
 constexpr Definition kTwoSampleDef{
     "frmQuarn_Options_NP_TwoSample", "Zelk Statistics Two-Samples Test Options", kTwoSample, {}, kHelp, kCancel};
 
+class frmQuarn_Options_NP_TwoSample : public COptionPage {
+public:
+    explicit frmQuarn_Options_NP_TwoSample(QWidget* parent);
+};
+
 }  // namespace
 
 frmQuarn_Options_NP_TwoSample::frmQuarn_Options_NP_TwoSample(QWidget* parent) : COptionPage(kTwoSampleDef, parent) {
@@ -202,6 +244,10 @@ frmQuarn_Options_NP_TwoSample::frmQuarn_Options_NP_TwoSample(QWidget* parent) : 
                        {Control("optNPTwoTypeMann"), Control("optNPTwoTypeWald")}));
     });
 }
+
+namespace optionpages {
+COptionPage* TwoSample(QWidget* owner) { return new frmQuarn_Options_NP_TwoSample(owner); }
+}  // namespace optionpages
 
 // --- N samples ------------------------------------------------------------------------------------
 
@@ -218,6 +264,11 @@ constexpr Definition kNSampleDef{"frmQuarn_Options_NP_NSample",
                                  kHelp,
                                  kCancel};
 
+class frmQuarn_Options_NP_NSample : public COptionPage {
+public:
+    explicit frmQuarn_Options_NP_NSample(QWidget* parent);
+};
+
 }  // namespace
 
 frmQuarn_Options_NP_NSample::frmQuarn_Options_NP_NSample(QWidget* parent) : COptionPage(kNSampleDef, parent) {
@@ -228,6 +279,10 @@ frmQuarn_Options_NP_NSample::frmQuarn_Options_NP_NSample(QWidget* parent) : COpt
                                                 "summary calculations for each group."))}));
     });
 }
+
+namespace optionpages {
+COptionPage* NSample(QWidget* owner) { return new frmQuarn_Options_NP_NSample(owner); }
+}  // namespace optionpages
 
 // --- Paired fields --------------------------------------------------------------------------------
 
@@ -242,6 +297,11 @@ constexpr Binding kPairedFields[] = {
 constexpr Definition kPairedFieldsDef{
     "frmQuarn_Options_NP_PairedFields", "Zelk Statistics Paired Fields Options", kPairedFields, {}, kHelp, kCancel};
 
+class frmQuarn_Options_NP_PairedFields : public COptionPage {
+public:
+    explicit frmQuarn_Options_NP_PairedFields(QWidget* parent);
+};
+
 }  // namespace
 
 frmQuarn_Options_NP_PairedFields::frmQuarn_Options_NP_PairedFields(QWidget* parent)
@@ -251,6 +311,10 @@ frmQuarn_Options_NP_PairedFields::frmQuarn_Options_NP_PairedFields(QWidget* pare
                        {Control("chknPPair_Sign"), Control("chkNPPair_Wilcoxon"), Control("chkNPPair_Spearman")}));
     });
 }
+
+namespace optionpages {
+COptionPage* PairedFields(QWidget* owner) { return new frmQuarn_Options_NP_PairedFields(owner); }
+}  // namespace optionpages
 
 // --- N fields -------------------------------------------------------------------------------------
 
@@ -267,6 +331,11 @@ constexpr Definition kNFieldsDef{"frmQuarn_Options_NP_NFields",
                                  kHelp,
                                  kCancel};
 
+class frmQuarn_Options_NP_NFields : public COptionPage {
+public:
+    explicit frmQuarn_Options_NP_NFields(QWidget* parent);
+};
+
 }  // namespace
 
 frmQuarn_Options_NP_NFields::frmQuarn_Options_NP_NFields(QWidget* parent) : COptionPage(kNFieldsDef, parent) {
@@ -277,3 +346,7 @@ frmQuarn_Options_NP_NFields::frmQuarn_Options_NP_NFields(QWidget* parent) : COpt
                                                 "calculations for each group."))}));
     });
 }
+
+namespace optionpages {
+COptionPage* NFields(QWidget* owner) { return new frmQuarn_Options_NP_NFields(owner); }
+}  // namespace optionpages

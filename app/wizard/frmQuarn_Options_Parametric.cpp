@@ -1,5 +1,7 @@
 // The option pages of the parametric analyses: Describe, Frequency,
-// Percentiles, Compare, Matrix, Regression and Crosstab.
+// Percentiles, Compare, Matrix, Regression and Crosstab. Each page's class is
+// known only here; the analysis catalogue makes it through the page's
+// factory in the namespace optionpages.
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -7,7 +9,7 @@
 #include <QLineEdit>
 
 #include "services/ErrorBoundary.h"
-#include "wizard/frmQuarn_Options.h"
+#include "wizard/COptionPage.h"
 
 using namespace optionpage;
 
@@ -87,6 +89,11 @@ constexpr Enabling kDescribeEnabling[] = {
 
 constexpr Definition kDescribeDef{
     "frmQuarn_Options_Describe", "Zelk Statistics Describe Options", kDescribe, kDescribeEnabling, "&Help", "&Cancel"};
+
+class frmQuarn_Options_Describe : public COptionPage {
+public:
+    explicit frmQuarn_Options_Describe(QWidget* parent);
+};
 
 }  // namespace
 
@@ -175,6 +182,10 @@ frmQuarn_Options_Describe::frmQuarn_Options_Describe(QWidget* parent) : COptionP
     });
 }
 
+namespace optionpages {
+COptionPage* Describe(QWidget* owner) { return new frmQuarn_Options_Describe(owner); }
+}  // namespace optionpages
+
 // --- Frequency ------------------------------------------------------------------------------------
 
 namespace {
@@ -205,6 +216,11 @@ constexpr Definition kFrequencyDef{"frmQuarn_Options_Frequency",
                                    kFrequencyEnabling,
                                    "&Help",
                                    "&Cancel"};
+
+class frmQuarn_Options_Frequency : public COptionPage {
+public:
+    explicit frmQuarn_Options_Frequency(QWidget* parent);
+};
 
 }  // namespace
 
@@ -244,6 +260,10 @@ frmQuarn_Options_Frequency::frmQuarn_Options_Frequency(QWidget* parent) : COptio
     });
 }
 
+namespace optionpages {
+COptionPage* Frequency(QWidget* owner) { return new frmQuarn_Options_Frequency(owner); }
+}  // namespace optionpages
+
 // --- Percentiles ----------------------------------------------------------------------------------
 
 namespace {
@@ -259,6 +279,11 @@ constexpr Binding kPercentile[] = {
 constexpr Definition kPercentileDef{
     "frmQuarn_Options_Percentile", "Zelk Statistics Percentile Options", kPercentile, {}, "Help", "Cancel"};
 
+class frmQuarn_Options_Percentile : public COptionPage {
+public:
+    explicit frmQuarn_Options_Percentile(QWidget* parent);
+};
+
 }  // namespace
 
 frmQuarn_Options_Percentile::frmQuarn_Options_Percentile(QWidget* parent) : COptionPage(kPercentileDef, parent) {
@@ -273,6 +298,10 @@ frmQuarn_Options_Percentile::frmQuarn_Options_Percentile(QWidget* parent) : COpt
     });
 }
 
+namespace optionpages {
+COptionPage* Percentile(QWidget* owner) { return new frmQuarn_Options_Percentile(owner); }
+}  // namespace optionpages
+
 // --- Compare --------------------------------------------------------------------------------------
 
 namespace {
@@ -286,6 +315,11 @@ constexpr Binding kCompare[] = {
 
 constexpr Definition kCompareDef{
     "frmQuarn_Options_Compare", "Zelk Statistics Compare Options", kCompare, {}, "Help", "&Cancel"};
+
+class frmQuarn_Options_Compare : public COptionPage {
+public:
+    explicit frmQuarn_Options_Compare(QWidget* parent);
+};
 
 }  // namespace
 
@@ -308,6 +342,10 @@ frmQuarn_Options_Compare::frmQuarn_Options_Compare(QWidget* parent) : COptionPag
         Arrange(content);
     });
 }
+
+namespace optionpages {
+COptionPage* Compare(QWidget* owner) { return new frmQuarn_Options_Compare(owner); }
+}  // namespace optionpages
 
 // --- Matrix ---------------------------------------------------------------------------------------
 
@@ -334,6 +372,11 @@ constexpr Enabling kMatrixEnabling[] = {
 constexpr Definition kMatrixDef{
     "frmQuarn_Options_Matrix", "Zelk Statistics Matrix Options", kMatrix, kMatrixEnabling, "Help", "Cancel"};
 
+class frmQuarn_Options_Matrix : public COptionPage {
+public:
+    explicit frmQuarn_Options_Matrix(QWidget* parent);
+};
+
 }  // namespace
 
 frmQuarn_Options_Matrix::frmQuarn_Options_Matrix(QWidget* parent) : COptionPage(kMatrixDef, parent) {
@@ -355,6 +398,10 @@ frmQuarn_Options_Matrix::frmQuarn_Options_Matrix(QWidget* parent) : COptionPage(
     });
 }
 
+namespace optionpages {
+COptionPage* Matrix(QWidget* owner) { return new frmQuarn_Options_Matrix(owner); }
+}  // namespace optionpages
+
 // --- Regression -----------------------------------------------------------------------------------
 
 namespace {
@@ -375,6 +422,11 @@ constexpr Enabling kRegressEnabling[] = {
 
 constexpr Definition kRegressDef{
     "frmQuarn_Options_Regress", "Zelk Statistics Regression Options", kRegress, kRegressEnabling, "&Help", "&Cancel"};
+
+class frmQuarn_Options_Regress : public COptionPage {
+public:
+    explicit frmQuarn_Options_Regress(QWidget* parent);
+};
 
 }  // namespace
 
@@ -412,6 +464,10 @@ frmQuarn_Options_Regress::frmQuarn_Options_Regress(QWidget* parent) : COptionPag
     });
 }
 
+namespace optionpages {
+COptionPage* Regress(QWidget* owner) { return new frmQuarn_Options_Regress(owner); }
+}  // namespace optionpages
+
 // --- Crosstab -------------------------------------------------------------------------------------
 
 namespace {
@@ -444,6 +500,11 @@ constexpr Enabling kCrosstabEnabling[] = {
 constexpr Definition kCrosstabDef{
     "frmQuarn_Options_Crosstab", "Zelk Statistics Crosstab Options", kCrosstab, kCrosstabEnabling, "Help", "Cancel"};
 
+class frmQuarn_Options_Crosstab : public COptionPage {
+public:
+    explicit frmQuarn_Options_Crosstab(QWidget* parent);
+};
+
 }  // namespace
 
 frmQuarn_Options_Crosstab::frmQuarn_Options_Crosstab(QWidget* parent) : COptionPage(kCrosstabDef, parent) {
@@ -473,3 +534,7 @@ frmQuarn_Options_Crosstab::frmQuarn_Options_Crosstab(QWidget* parent) : COptionP
         Arrange(content);
     });
 }
+
+namespace optionpages {
+COptionPage* Crosstab(QWidget* owner) { return new frmQuarn_Options_Crosstab(owner); }
+}  // namespace optionpages

@@ -121,16 +121,27 @@ void FrequencyIntervalDefaults(bool fFraction, int16_t intervals, bool fLowerBou
                                double& dblFirst, double& dblWidth) {
     const int k = intervals < 1 ? 1 : intervals;
     if (dblMin == dblMax) {
-        // No spread: one interval of width 1 centred on the value holds every row.
-        dblWidth = 1;
-        dblFirst = PreciseDifference(dblMin, 0.5);
+        // No spread: one interval centred on the value holds every row. Its
+        // width is 1, or for a value whose 15 significant digits do not
+        // reach the units, ten units of its 14th digit, so that the bounds
+        // differ in what a column name shows of them.
+        const double magnitude = std::fabs(dblMin);
+        const double e = magnitude > 0 ? std::floor(std::log10(magnitude)) : 0;
+        dblWidth = e >= 13 ? std::pow(10.0, e - 13) : 1;
+        dblFirst = PreciseDifference(dblMin, dblWidth / 2);
+        // Next to the largest Double the value goes in the last interval instead.
+        if (!std::isfinite(dblFirst + dblWidth * k)) dblFirst = dblMin - dblWidth * (k - 0.5);
         return;
     }
-    double e = std::log10(vb::Checked(dblMax - dblMin));
+    // A range beyond the largest Double is taken in halves.
+    const double range = dblMax - dblMin;
+    double e = std::isfinite(range) ? std::log10(range) : std::log10(dblMax / 2 - dblMin / 2) + std::log10(2.0);
     e = e > 0 ? e - 1 : e - 2;
     const double pad = std::pow(10.0, e);
-    double width = vb::Checked((dblMax + pad - dblMin) / k);
+    double width = (dblMax + pad - dblMin) / k;
+    if (!std::isfinite(width)) width = (dblMax / k + pad / k) - dblMin / k;
+    width = vb::Checked(width);
     if (width < 1) width = fFraction ? RoundUpToTwoDigits(width) : 1;
     dblWidth = width;
-    dblFirst = fLowerBound ? dblMin : dblMin - pad;
+    dblFirst = fLowerBound || !std::isfinite(dblMin - pad) ? dblMin : dblMin - pad;
 }

@@ -102,7 +102,8 @@ private:
 // min .. max. With fFraction the width is rounded up to two significant digits
 // when below 1, else it becomes 1; fLowerBound starts the first interval at the
 // minimum instead of a margin below it. Data without spread (min = max) get
-// width 1 and a first bound half a width below the value, so the value lies
-// inside the first interval whichever border the intervals include.
+// width 1 (wider for values beyond 1e13, whose names would not show 1) and a
+// first bound half a width below the value, so the value lies inside the
+// first interval whichever border the intervals include.
 void FrequencyIntervalDefaults(bool fFraction, int16_t intervals, bool fLowerBound, double dblMin, double dblMax,
                                double& dblFirst, double& dblWidth);

@@ -1,12 +1,56 @@
 #include "numeric/WeightedMoments.h"
 
+#include <algorithm>
 #include <cmath>
+
+namespace {
+
+// Deviations at most this far from the shift are held unscaled at first: their
+// fourth powers stay far inside a Double.
+constexpr double kScaleLimit = 0x1p128;
+
+// (x - shift) / 2^exponent; the division is exact, and a difference beyond the
+// largest Double is taken from the scaled parts.
+double ScaledDeviation(const DecimalValue& x, const DecimalValue& shift, int exponent) {
+    const double d = DecimalDeviation(x, shift);
+    if (exponent == 0) return d;
+    if (std::isfinite(d)) return std::ldexp(d, -exponent);
+    return (std::ldexp(x.value, -exponent) - std::ldexp(shift.value, -exponent)) +
+           std::ldexp(x.correction - shift.correction, -exponent);
+}
+
+}  // namespace
+
+double WeightedMoments::Mean() const {
+    const double deviation = MeanDeviation();
+    if (std::isfinite(deviation)) return shift_.value + (shift_.correction + deviation);
+    // The mean lies between the values, but its distance from the shift may not.
+    return std::ldexp(std::ldexp(shift_.value, -scale_) + mean_, scale_);
+}
+
+double WeightedMoments::ScaledMeanLess(double value) const {
+    return ScaledDeviation(shift_, SplitDecimal(value), scale_) + mean_;
+}
+
+void WeightedMoments::Rescale(int exponent) {
+    const int by = scale_ - exponent;
+    mean_ = std::ldexp(mean_, by);
+    m2_ = std::ldexp(m2_, 2 * by);
+    m3_ = std::ldexp(m3_, 3 * by);
+    m4_ = std::ldexp(m4_, 4 * by);
+    scale_ = exponent;
+}
 
 void WeightedMoments::Add(const DecimalValue& x, double w) {
     if (!(w > 0)) return;  // a record without weight adds nothing
     if (count_ == 0) shift_ = x;
     ++count_;
-    const double d = DecimalDeviation(x, shift_);
+    double d = ScaledDeviation(x, shift_, scale_);
+    if (!(std::fabs(d) <= kScaleLimit)) {
+        // Scaled so that the larger of value and shift is below 1.
+        Rescale(std::max(std::ilogb(x.value), std::ilogb(shift_.value)) + 1);
+        d = ScaledDeviation(x, shift_, scale_);
+    }
     const double before = weight_;
     weight_ += w;
     weightSum_.Add(w);
@@ -34,11 +78,23 @@ void WeightedMoments::Merge(const WeightedMoments& other) {
         higher_ = higher;
         return;
     }
+    // Both at the larger scale, or at one that holds the distance between
+    // the shifts.
+    int target = std::max(scale_, other.scale_);
+    if (!(std::fabs(ScaledDeviation(other.shift_, shift_, target)) <= kScaleLimit))
+        target = std::max(std::ilogb(shift_.value), std::ilogb(other.shift_.value)) + 1;
+    if (scale_ != target) Rescale(target);
+    if (other.scale_ != target) {
+        WeightedMoments scaled = other;
+        scaled.Rescale(target);
+        Merge(scaled);
+        return;
+    }
     const double wa = weight_;
     const double wb = other.weight_;
     const double w = wa + wb;
-    // The other's mean less this one's, both about this shift.
-    const double delta = other.MeanLess(*this);
+    // The other's mean less this one's, both about this shift (scaled).
+    const double delta = ScaledDeviation(other.shift_, shift_, scale_) + (other.mean_ - mean_);
     const double share = wb / w;
     if (higher_) {
         const double d2 = delta * delta;

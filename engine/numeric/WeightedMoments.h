@@ -7,8 +7,15 @@
 // themselves stay binary. Moments are
 // then updated by West's weighted algorithm (Pebay's for the third and
 // fourth), so that no sum of squares is ever a difference of large sums.
+//
+// Deviations beyond 2^128 (values far from zero, whose squares and fourth
+// powers would overflow) are held divided by a power of two, 2^ScaleExponent():
+// the division is exact, so the moments are those of the unscaled values, and
+// a statistic whose value a Double holds can be formed from the scaled ones
+// even where M2, M3 or M4 themselves cannot be held.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -33,22 +40,35 @@ public:
     double Weight() const { return weightSum_.Value(); }
     const DecimalValue& Shift() const { return shift_; }
     // Mean less the shift.
-    double MeanDeviation() const { return mean_; }
-    double Mean() const { return shift_.value + (shift_.correction + mean_); }
-    // Weighted central sums: sum w (x - mean)^2, ^3, ^4.
-    double M2() const { return m2_; }
-    double M3() const { return m3_; }
-    double M4() const { return m4_; }
+    double MeanDeviation() const { return Unscaled(mean_, 1); }
+    double Mean() const;
+    // Weighted central sums: sum w (x - mean)^2, ^3, ^4 (an infinity where
+    // the sum exceeds a Double).
+    double M2() const { return Unscaled(m2_, 2); }
+    double M3() const { return Unscaled(m3_, 3); }
+    double M4() const { return Unscaled(m4_, 4); }
+    // The same divided by 2^ScaleExponent() to the power of the moment.
+    int ScaleExponent() const { return scale_; }
+    double ScaledM2() const { return m2_; }
+    double ScaledM3() const { return m3_; }
+    double ScaledM4() const { return m4_; }
 
     // This mean less other's, exact in the shifts.
     double MeanLess(const WeightedMoments& other) const {
-        return DecimalDeviation(shift_, other.shift_) + (mean_ - other.mean_);
+        return DecimalDeviation(shift_, other.shift_) + (MeanDeviation() - other.MeanDeviation());
     }
     // This mean less a value.
-    double MeanLess(double value) const { return DecimalDeviation(shift_, SplitDecimal(value)) + mean_; }
+    double MeanLess(double value) const { return Unscaled(ScaledMeanLess(value), 1); }
+    // This mean less a value, divided by 2^ScaleExponent().
+    double ScaledMeanLess(double value) const;
 
 private:
+    double Unscaled(double v, int power) const { return scale_ == 0 ? v : std::ldexp(v, power * scale_); }
+    // Holds the moments divided by 2^exponent from now on.
+    void Rescale(int exponent);
+
     bool higher_ = false;
+    int scale_ = 0;
     int32_t count_ = 0;
     double weight_ = 0;  // the running sum the updates use
     CompensatedSum weightSum_;

@@ -1,21 +1,25 @@
 // Helpers of the program's tests: a private settings, state and runtime
 // folder for the whole test program, the recorder installed as the UI
-// services, and the one way the tests answer modal windows.
+// services, and the one way the tests answer modal windows and menus.
 #pragma once
 
 #include <QApplication>
 #include <QAbstractButton>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QMenu>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <source_location>
 #include <vector>
 
 #include "ErrorStack.h"
@@ -23,6 +27,161 @@
 #include "vb/App.h"
 
 namespace apptest {
+
+// Answers modal windows for the tests. An answer waits for the next modal
+// window (the next one with its object name, when it has one) and acts on it
+// from inside that window's own event loop as soon as it shows; nothing
+// sleeps or polls. No modal loop is left waiting, so a test fails instead of
+// hanging:
+// - a window that comes up in an event loop of its own (exec) with no answer
+//   waiting for it is closed, and the test fails;
+// - a window still up after a one-off answer goes to the next answer that
+//   fits it, or else is closed, and the test fails; one still up after an
+//   answer whose checks failed is closed;
+// - a menu popped up in its own event loop that no WhenMenuShown closed is
+//   closed, and the test fails;
+// - a one-off answer that no window used within its deadline, or by the end
+//   of its test (CheckModalAnswersUsed in cleanup()), fails the test, naming
+//   the window it waited for and where the test gave it.
+class ModalAnswers : public QObject {
+public:
+    using Act = std::function<void(QWidget*)>;
+    // Long enough for a window behind a slow step on a loaded machine; the
+    // ordinary failures (another window, or none) are told at once.
+    static constexpr int kDeadlineMs = 60000;
+
+    static ModalAnswers& Get() {
+        static ModalAnswers* answers = new ModalAnswers;  // lives as long as the application
+        return *answers;
+    }
+
+    // One answer; `name` empty: any modal window. Returns its key.
+    int Add(const QString& name, Act act, int deadlineMs, bool every, const std::source_location& where) {
+        const int key = ++lastKey_;
+        answers_.push_back({key, name, std::move(act), every, Place(where)});
+        if (!every) QTimer::singleShot(deadlineMs, this, [this, key, deadlineMs] { Expire(key, deadlineMs); });
+        // A window that is up already is answered too.
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) Offer(modal, kShownBefore);
+        return key;
+    }
+    void Remove(int key) {
+        std::erase_if(answers_, [key](const Answer& a) { return a.key == key; });
+    }
+    // Fails the test for every one-off answer that no window used, and drops them.
+    void CheckUsed() {
+        QStringList unused;
+        for (const Answer& a : answers_)
+            if (!a.every) unused << What(a);
+        std::erase_if(answers_, [](const Answer& a) { return !a.every; });
+        if (!unused.isEmpty()) Fail("no window came for " + unused.join("; "));
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(watched);
+            const int level = QThread::currentThread()->loopLevel();
+            if (auto* menu = qobject_cast<QMenu*>(widget))
+                GuardMenu(menu, level);
+            else if (widget->isWindow() && (widget->isModal() || widget->testAttribute(Qt::WA_ShowModal)))
+                Offer(widget, level);
+        }
+        return false;
+    }
+
+private:
+    struct Answer {
+        int key;
+        QString name;
+        Act act;
+        bool every;
+        QString where;
+    };
+    // The level given for a window that was up before its answer came: it is
+    // never taken for one that waits unanswered.
+    static constexpr int kShownBefore = std::numeric_limits<int>::max();
+
+    ModalAnswers() { qApp->installEventFilter(this); }
+
+    static QString Place(const std::source_location& where) {
+        return QFileInfo(QString::fromUtf8(where.file_name())).fileName() + ":" + QString::number(where.line());
+    }
+    static QString What(const Answer& a) {
+        return "the answer given at " + a.where + " for " +
+               (a.name.isEmpty() ? QString("the next modal window") : "the window " + a.name);
+    }
+    static QString Name(const QWidget* window) {
+        return (window->objectName().isEmpty() ? QString(window->metaObject()->className()) : window->objectName()) +
+               " (\"" + window->windowTitle() + "\")";
+    }
+    // The first failure of a test is the one it reports; later ones are warnings.
+    static void Fail(const QString& message) {
+        if (QTest::currentTestFailed())
+            qWarning("%s", qPrintable(message));
+        else
+            QTest::qFail(qPrintable(message), __FILE__, __LINE__);
+    }
+
+    bool Fits(const Answer& a, QWidget* window) const { return a.name.isEmpty() || a.name == window->objectName(); }
+
+    // Acts on the window once its event loop runs, with the first answer that
+    // fits it then. `shownAt` is the event-loop level it was shown at: deeper
+    // now, it waits in a loop of its own. `after` names the answer it stayed
+    // up after, if any.
+    void Offer(QWidget* window, int shownAt, const QString& after = {}) {
+        QPointer<QWidget> target(window);
+        QTimer::singleShot(0, this, [this, target, shownAt, after] {
+            if (!target || !target->isVisible() || QApplication::activeModalWidget() != target) return;
+            const bool waiting = QThread::currentThread()->loopLevel() > shownAt;
+            // An answer for this one window comes before one for every window of its name.
+            auto found = std::find_if(answers_.begin(), answers_.end(),
+                                      [&](const Answer& a) { return !a.every && Fits(a, target); });
+            if (found == answers_.end())
+                found =
+                    std::find_if(answers_.begin(), answers_.end(), [&](const Answer& a) { return Fits(a, target); });
+            if (found == answers_.end()) {
+                if (!waiting) return;  // shown by the test itself, which drives it
+                const QString message =
+                    "the modal window " + Name(target) +
+                    (after.isEmpty() ? " came with no answer waiting for it" : " stayed up after " + after) +
+                    ": closed";
+                target->hide();
+                Fail(message);
+                return;
+            }
+            const Answer answer = *found;
+            if (!answer.every) answers_.erase(found);
+            answer.act(target);
+            if (!target || !target->isVisible() || QApplication::activeModalWidget() != target) return;
+            if (QTest::currentTestFailed())
+                target->hide();
+            else if (!answer.every)
+                Offer(target, shownAt, What(answer));
+        });
+    }
+
+    // A menu that pops up in a loop of its own is closed by the test's
+    // WhenMenuShown, whose call comes first; one still up then has none.
+    void GuardMenu(QMenu* menu, int shownAt) {
+        QPointer<QMenu> target(menu);
+        QTimer::singleShot(0, this, [target, shownAt] {
+            if (!target || !target->isVisible() || QThread::currentThread()->loopLevel() <= shownAt) return;
+            target->hide();
+            Fail("the menu " + Name(target) + " popped up with no WhenMenuShown to close it: closed");
+        });
+    }
+
+    void Expire(int key, int deadlineMs) {
+        auto found = std::find_if(answers_.begin(), answers_.end(), [key](const Answer& a) { return a.key == key; });
+        if (found == answers_.end()) return;
+        const QString message = What(*found) + " was not used within " + QString::number(deadlineMs) + " ms";
+        answers_.erase(found);
+        Fail(message);
+    }
+
+    std::vector<Answer> answers_;
+    int lastKey_ = 0;
+};
 
 // Points the settings (registry files), the state folder (error report) and
 // the runtime folder (single-instance socket) at one temporary folder.
@@ -37,6 +196,9 @@ public:
         qputenv("XDG_STATE_HOME", (dir_.path() + "/state").toUtf8());
         qputenv("XDG_RUNTIME_DIR", (dir_.path() + "/runtime").toUtf8());
         vb::App().title = "Quantara";
+        // Modal windows are watched from the start: one that nothing answers
+        // fails its test instead of waiting.
+        if (qApp) ModalAnswers::Get();
     }
     QString Path() const { return dir_.path(); }
     // Empties the settings, so each test starts as on a first run.
@@ -50,116 +212,34 @@ private:
     QTemporaryDir dir_;
 };
 
-// Answers modal windows for the tests. An answer waits for the next modal
-// window (the next one with its object name, when it has one) and acts on it
-// from inside that window's own event loop as soon as it shows; nothing
-// sleeps or polls. So that a test fails instead of hanging: a window still up
-// after an answer whose checks failed is closed, and an answer for a named
-// window that has not come within its deadline closes the modal window that
-// stands in its way and fails the test.
-class ModalAnswers : public QObject {
-public:
-    using Act = std::function<void(QWidget*)>;
-
-    static ModalAnswers& Get() {
-        static ModalAnswers* answers = new ModalAnswers;  // lives as long as the application
-        return *answers;
-    }
-
-    // One answer; `name` empty: any modal window. Returns its key.
-    int Add(const QString& name, Act act, int timeoutMs, bool every = false) {
-        const int key = ++lastKey_;
-        answers_.push_back({key, name, std::move(act), every});
-        if (!every) QTimer::singleShot(timeoutMs, this, [this, key] { Expire(key); });
-        // A window that is up already is answered too.
-        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) Offer(modal);
-        return key;
-    }
-    void Remove(int key) {
-        std::erase_if(answers_, [key](const Answer& a) { return a.key == key; });
-    }
-    // Drops every waiting answer (a test's leftovers must not answer the next test's windows).
-    void Forget() {
-        std::erase_if(answers_, [](const Answer& a) { return !a.every; });
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && watched->isWidgetType()) {
-            auto* widget = static_cast<QWidget*>(watched);
-            if (widget->isWindow() && (widget->isModal() || widget->testAttribute(Qt::WA_ShowModal))) Offer(widget);
-        }
-        return false;
-    }
-
-private:
-    struct Answer {
-        int key;
-        QString name;
-        Act act;
-        bool every;
-    };
-
-    ModalAnswers() { qApp->installEventFilter(this); }
-
-    bool Fits(const Answer& a, QWidget* window) const { return a.name.isEmpty() || a.name == window->objectName(); }
-
-    // Acts on the window once its event loop runs, with the first answer that fits it then.
-    void Offer(QWidget* window) {
-        QPointer<QWidget> target(window);
-        QTimer::singleShot(0, this, [this, target] {
-            if (!target || !target->isVisible() || QApplication::activeModalWidget() != target) return;
-            // An answer for this one window comes before one for every window of its name.
-            auto found = std::find_if(answers_.begin(), answers_.end(),
-                                      [&](const Answer& a) { return !a.every && Fits(a, target); });
-            if (found == answers_.end())
-                found =
-                    std::find_if(answers_.begin(), answers_.end(), [&](const Answer& a) { return Fits(a, target); });
-            if (found == answers_.end()) return;
-            const Answer answer = *found;
-            if (!answer.every) answers_.erase(found);
-            answer.act(target);
-            if (target && target->isVisible() && QTest::currentTestFailed()) target->hide();
-        });
-    }
-
-    void Expire(int key) {
-        auto found = std::find_if(answers_.begin(), answers_.end(), [key](const Answer& a) { return a.key == key; });
-        if (found == answers_.end()) return;
-        const QString name = found->name;
-        answers_.erase(found);
-        QWidget* modal = QApplication::activeModalWidget();
-        if (name.isEmpty() || !modal || !modal->isVisible()) return;
-        const QString message = "no window " + name + " came; " + modal->objectName() + " stayed up instead";
-        modal->hide();
-        QTest::qFail(qPrintable(message), __FILE__, __LINE__);
-    }
-
-    std::vector<Answer> answers_;
-    int lastKey_ = 0;
-};
-
 // Acts on the next modal window, whatever its name.
-inline void WhenModal(ModalAnswers::Act act, int timeoutMs = 5000) {
-    ModalAnswers::Get().Add({}, std::move(act), timeoutMs);
+inline void WhenModal(ModalAnswers::Act act, int deadlineMs = ModalAnswers::kDeadlineMs,
+                      const std::source_location& where = std::source_location::current()) {
+    ModalAnswers::Get().Add({}, std::move(act), deadlineMs, false, where);
 }
 
 // Acts on the next modal window with this object name (others are left alone).
-inline void WhenModalNamed(const QString& name, ModalAnswers::Act act, int timeoutMs = 10000) {
-    ModalAnswers::Get().Add(name, std::move(act), timeoutMs);
+inline void WhenModalNamed(const QString& name, ModalAnswers::Act act, int deadlineMs = ModalAnswers::kDeadlineMs,
+                           const std::source_location& where = std::source_location::current()) {
+    ModalAnswers::Get().Add(name, std::move(act), deadlineMs, false, where);
 }
 
-inline void ForgetModalAnswers() { ModalAnswers::Get().Forget(); }
+// In every cleanup() of a test that answers modal windows: an answer that no
+// window used fails the test that gave it, and answers nothing later.
+inline void CheckModalAnswersUsed() { ModalAnswers::Get().CheckUsed(); }
 
 // Clicks the named button of the next modal dialog.
-inline void ClickInModal(const QString& buttonName) {
-    WhenModal([buttonName](QWidget* modal) {
-        if (auto* button = modal->findChild<QAbstractButton*>(buttonName)) {
-            QTest::mouseClick(button, Qt::LeftButton);
-        } else {
-            modal->close();
-        }
-    });
+inline void ClickInModal(const QString& buttonName,
+                         const std::source_location& where = std::source_location::current()) {
+    WhenModal(
+        [buttonName](QWidget* modal) {
+            if (auto* button = modal->findChild<QAbstractButton*>(buttonName)) {
+                QTest::mouseClick(button, Qt::LeftButton);
+            } else {
+                modal->close();
+            }
+        },
+        ModalAnswers::kDeadlineMs, where);
 }
 
 // Acts on the next pop-up of `menu` from inside its own event loop, then
@@ -180,7 +260,7 @@ inline void WhenMenuShown(QMenu* menu, std::function<void(QMenu*)> act) {
 class EveryModalNamed {
 public:
     EveryModalNamed(const QString& name, ModalAnswers::Act act)
-        : key_(ModalAnswers::Get().Add(name, std::move(act), 0, true)) {}
+        : key_(ModalAnswers::Get().Add(name, std::move(act), 0, true, std::source_location::current())) {}
     ~EveryModalNamed() { ModalAnswers::Get().Remove(key_); }
     EveryModalNamed(const EveryModalNamed&) = delete;
     EveryModalNamed& operator=(const EveryModalNamed&) = delete;

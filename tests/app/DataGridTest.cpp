@@ -74,6 +74,7 @@ private slots:
     }
 
     void cleanup() {
+        apptest::CheckModalAnswersUsed();
         if (frame_) delete frame_.data();
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible()) w->close();
@@ -217,15 +218,8 @@ private slots:
 
     void dialogForAMissingTableNeverShows() {
         frmDataGridDialog dialog;
-        bool shown = false;
-        apptest::WhenModal(
-            [&](QWidget* w) {
-                shown = true;
-                w->close();
-            },
-            500);
+        // Shown, it would be closed and fail the test: nothing answers it.
         dialog.ShowTableData("Nothing", "Preview");
-        QVERIFY(!shown);
         QCOMPARE(rec_.boxes.size(), size_t(1));
         QVERIFY(rec_.boxes[0].prompt.rfind("The table [Nothing] does not exist in the database. ", 0) == 0);
         QVERIFY(!IsFormLoaded("frmDataGridDialog"));

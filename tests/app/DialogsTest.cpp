@@ -57,6 +57,7 @@ class DialogsTest : public QObject {
 
 private slots:
     void init() { rec_.Reset(); }
+    void cleanup() { apptest::CheckModalAnswersUsed(); }
 
     void errorDialogShowsWhatItIsGiven() {
         ui::ScopedUi installed(rec_);

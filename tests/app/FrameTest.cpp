@@ -143,6 +143,7 @@ private slots:
     }
 
     void cleanup() {
+        apptest::CheckModalAnswersUsed();
         if (frame_) delete frame_.data();
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible()) w->close();

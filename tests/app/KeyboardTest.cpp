@@ -102,6 +102,7 @@ private slots:
         study->Fields()->Append(study->CreateField("Clinic", dao::dbText));
         db_->TableDefs()->Append(study);
     }
+    void cleanup() { apptest::CheckModalAnswersUsed(); }
     void cleanupTestCase() {
         store::ClearCurrentDatabase();
         db_->Close();

@@ -125,6 +125,7 @@ private slots:
     }
 
     void cleanup() {
+        apptest::CheckModalAnswersUsed();
         steps_.clear();
         if (frame_) delete frame_.data();
         for (QWidget* w : QApplication::topLevelWidgets())

@@ -154,6 +154,7 @@ private slots:
         Study();
     }
     void cleanup() {
+        apptest::CheckModalAnswersUsed();
         QVERIFY2(stack_->ErrNumber() == 0, stack_->ErrDescription().c_str());
         store::ClearCurrentDatabase();
         if (db_) db_->Close();
@@ -689,6 +690,17 @@ private slots:
             Click(d.get(), "cmdOK");
             QVERIFY(d->isHidden());
             QVERIFY(w.MissingHigh().IsNull());
+            QCOMPARE(w.MissingLow().ToString(), std::string("0"));
+        }
+        {
+            // Enter on a focused Cancel cancels: the typed bound is not kept.
+            auto d = open(w);
+            box(*d, "txtMissingLow")->setText("7");
+            auto* cancel = d->findChild<QPushButton*>("cmdCancel");
+            cancel->setFocus();
+            QTest::keyClick(cancel, Qt::Key_Return);
+            QVERIFY(d->isHidden());
+            QCOMPARE(d->result(), int(QDialog::Rejected));
             QCOMPARE(w.MissingLow().ToString(), std::string("0"));
         }
         {

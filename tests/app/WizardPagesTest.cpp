@@ -142,7 +142,7 @@ private slots:
         NewDatabase();
     }
     void cleanup() {
-        apptest::ForgetModalAnswers();
+        apptest::CheckModalAnswersUsed();
         store::ClearCurrentDatabase();
         if (db_) db_->Close();
         db_.reset();

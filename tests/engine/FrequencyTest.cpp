@@ -27,6 +27,9 @@ TEST(FrequencyBin, ValuesOnABoundGoUpOrDownWithTheIncludedBound) {
     EXPECT_EQ(FrequencyBin(0.3, 0.1, 0.1, true, 5), 3);
     EXPECT_EQ(FrequencyBin(0.3, 0.1, 0.1, false, 5), 2);
     EXPECT_THROW(FrequencyBin(1, 0, 0, true, 3), vb::VbError);
+    // A distance from the first bound beyond the largest Double: 1e308 lies
+    // 8 widths above -1e308 in steps of 2.5e307.
+    EXPECT_EQ(FrequencyBin(1e308, -1e308, 2.5e307, true, 10), 9);
 }
 
 TEST(FrequencyColumnNames, BoundsRoundedBelowTheWidthsFirstDigit) {

@@ -4,6 +4,7 @@
 
 #include "EngineTestSupport.h"
 #include "QuantaraImpl.h"
+#include "Runners.h"
 #include "RunContext.h"
 #include "RunContextSupport.h"
 #include "analysis/AnalysisEntries.h"

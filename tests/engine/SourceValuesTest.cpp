@@ -82,6 +82,40 @@ TEST_F(SourceValues, AStatisticBeyondTheLargestNumberIsNamed) {
                                      "statistic out, or analyse a query that scales the values down."));
 }
 
+// Statistics a Double holds, of values whose squares or fourth powers it does
+// not: worked by hand. +-a, +-a have mean 0, population variance a^2, RMS a,
+// skewness 0 and G2 = 10/3 * 9/4 - 27/2 = -6.
+TEST_F(SourceValues, StatisticsOfValuesWhosePowersOverflowAreWritten) {
+    db->Execute("UPDATE Data SET X1 = CASE WHEN X2 IN (2, 6) THEN 1.2e154 ELSE -1.2e154 END");
+    StoredScenario describe;
+    describe.options = {{"VarStd", true}, {"VarNRadio", "N"}};
+    ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
+    auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Mean"), 0.0);
+    EXPECT_NEAR(Num(rows[0], "Variance"), 1.44e308, 1e-14 * 1.44e308);
+    EXPECT_NEAR(Num(rows[0], "StdDeviation"), 1.2e154, 1e-14 * 1.2e154);
+    EXPECT_NEAR(Num(rows[0], "StdError"), 0.6e154, 1e-14 * 0.6e154);
+    db->TableDefs()->Delete("Out1");
+
+    db->Execute("UPDATE Data SET X1 = CASE WHEN X2 IN (2, 6) THEN 1e308 ELSE -1e308 END");
+    describe.options = {{"Mean", true}, {"Skew", true}};
+    ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
+    rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Mean"), 0.0);
+    EXPECT_NEAR(Num(rows[0], "RMS"), 1e308, 1e-14 * 1e308);
+    EXPECT_NEAR(Num(rows[0], "Skewness"), 0.0, 1e-14);
+    EXPECT_NEAR(Num(rows[0], "Kurtosis"), -6.0, 1e-13);
+    db->TableDefs()->Delete("Out1");
+
+    // The variance of +-1e308 (4/3 1e616) is beyond a Double: named.
+    describe.options = {{"VarStd", true}, {"VarNRadio", "N-1"}};
+    EXPECT_TRUE(FailsWith(describe, "The Variance of the field [X1] of [Data] is beyond the largest number a result "
+                                    "can hold (about 1.8E+308), an overflow: the values are too large for it. Leave "
+                                    "the statistic out, or analyse a query that scales the values down."));
+}
+
 // 1000 times the weights 0.7, 1.3 and 0.9 add up to 1000 x 2.9 = 2900 exactly
 // in decimal; a plain binary sum gives 2900.000000000053.
 TEST_F(SourceValues, AWeightedCountIsTheDecimalSumOfTheWeights) {
@@ -105,6 +139,39 @@ TEST_F(SourceValues, AWeightedCountIsTheDecimalSumOfTheWeights) {
     ASSERT_EQ(intervals.size(), 1u);
     EXPECT_EQ(Num(intervals[0], "Count"), 2900.0);
     EXPECT_EQ(Num(intervals[0], "Cumulative"), 2900.0);
+}
+
+}  // namespace
+
+namespace {
+
+// Equal values far from zero: default intervals wide enough for their bounds
+// to differ in the column names; given ones too narrow for that are refused.
+TEST_F(SourceValues, FrequencyColumnsOfEqualValuesAtTheLargestMagnitude) {
+    db->Execute("UPDATE Data SET X1 = 1e308");
+    StoredScenario describe;
+    describe.options = {
+        {"Range", true},         {"VarStd", true},          {"VarNRadio", "N-1"},       {"FreqN", true},
+        {"InterV", int16_t(10)}, {"FreqIncRadio", "Lower"}, {"FreqDispRadio", "Count"}, {"FreqGroupRadio", "Default"}};
+    ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Mean"), 1e308);
+    EXPECT_EQ(Num(rows[0], "Range"), 0.0);
+    EXPECT_EQ(Num(rows[0], "StdDeviation"), 0.0);
+    // Width 1e295 (ten units of the 14th digit), centred on the value.
+    EXPECT_EQ(Num(rows[0], "9.9999999999995E+307<=N<1.00000000000005E+308"), 4);
+    EXPECT_EQ(Num(rows[0], "1.00000000000005E+308<=N<1.00000000000015E+308"), 0);
+    db->TableDefs()->Delete("Out1");
+
+    db->Execute("UPDATE Data SET X1 = 1e20");
+    describe.options["FreqGroupRadio"] = "Specified";
+    describe.options["FreqInit"] = 1e20;
+    describe.options["FreqWidth"] = 1.0;
+    EXPECT_TRUE(FailsWith(describe, "The 10 frequency intervals of width 1 from 1E+20 cannot be told apart: at the "
+                                    "size of the values their bounds are the same number, or beyond the largest "
+                                    "number (about 1.8E+308). Choose a wider interval width, or a first bound "
+                                    "nearer 0."));
 }
 
 }  // namespace

@@ -50,6 +50,21 @@ TEST(WeightedMoments, MergingTwoPartsEqualsAccumulatingTheWhole) {
     EXPECT_NEAR(first.M2(), whole.M2(), 1e-14);
     EXPECT_NEAR(first.M3(), whole.M3(), 1e-14);
     EXPECT_NEAR(first.M4(), whole.M4(), 1e-14);
+    // Parts of which one is scaled (values far from zero): 1, 3 and 1e300,
+    // -1e300 merge to mean 1 (the small values vanish beside the large ones)
+    // and M2 = 2e600, beyond a Double; scaled it is 2e600 / 2^(2e).
+    WeightedMoments small(true), large(true);
+    small.Add(1, 1);
+    small.Add(3, 1);
+    large.Add(1e300, 1);
+    large.Add(-1e300, 1);
+    small.Merge(large);
+    EXPECT_EQ(small.Weight(), 4);
+    EXPECT_NEAR(small.Mean(), 0.0, 1e285);
+    EXPECT_EQ(small.M2(), INFINITY);
+    const int e = small.ScaleExponent();
+    EXPECT_NEAR(std::ldexp(std::sqrt(small.ScaledM2()), e), std::sqrt(2.0) * 1e300, 1e-14 * 1e300);
+    EXPECT_NEAR(small.ScaledM3(), 0.0, 1e-14 * std::pow(small.ScaledM2(), 1.5));
     WeightedMoments empty(true);
     empty.Merge(whole);
     EXPECT_EQ(empty.M2(), whole.M2());

@@ -174,7 +174,12 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
     freqLower_ = OptionLetterIs(o, 3, 'Y');
     freqOpenEnds_ = OptionLetterIs(o, 4, 'Y');
     if (freqOn_) {
-        FrequencyColumnNames(freqN_, freqFirst_, freqWidth_, freqLower_, freqCountNames_, freqPropNames_);
+        if (!FrequencyColumnNames(freqN_, freqFirst_, freqWidth_, freqLower_, freqCountNames_, freqPropNames_)) {
+            return "The " + std::to_string(freqN_) + " frequency intervals of width " + vb::CStr(freqWidth_) +
+                   " from " + vb::CStr(freqFirst_) +
+                   " cannot be told apart: at the size of the values their bounds are the same number, or beyond "
+                   "the largest number (about 1.8E+308). Choose a wider interval width, or a first bound nearer 0.";
+        }
         const size_t last = static_cast<size_t>(freqN_) + 1;
         for (const auto* names : {&freqCountNames_, &freqPropNames_}) {
             if ((names == &freqCountNames_ && !freqCountCols_) || (names == &freqPropNames_ && !freqPropCols_))
@@ -250,16 +255,21 @@ void CDescribe::WriteData(const std::vector<vb::Variant>& group, int32_t groupRe
 void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode, std::vector<double>& pcnt) {
     const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
     const double n = f.moments.Weight();
-    // Central sums: M2 = sum w (x - mean)^2, likewise M3 and M4.
-    const double M2 = f.moments.M2(), M3 = f.moments.M3(), M4 = f.moments.M4();
+    // Central sums: M2 = sum w (x - mean)^2, likewise M3 and M4; their scaled
+    // forms (divided by 2^e to the power of the moment) hold what values near
+    // the largest Double would overflow in them, and give every statistic
+    // whose own value a Double holds.
+    const int e = f.moments.ScaleExponent();
+    const double M2 = f.moments.M2();
+    const double m2 = f.moments.ScaledM2(), m3 = f.moments.ScaledM3(), m4 = f.moments.ScaledM4();
+    const auto unscale = [e](double v, int power) { return std::ldexp(v, power * e); };
     const double mean = f.moments.Mean();
-    double s2 = 0;
-    const double s = VarianceFromCentred("N-1", n, M2, s2);
+    double scaledS2 = 0;
+    const double scaledS = VarianceFromCentred("N-1", n, m2, scaledS2);
     // Values near the largest Double overflow their sums: a statistic that
     // cannot be held is named rather than left empty.
     const std::string& field = (*fields_)[static_cast<size_t>(nG_ + k)];
-    const bool overflowed = !std::isfinite(mean) || !std::isfinite(M2) || (skew_ && !std::isfinite(M3 + M4)) ||
-                            ((sums_ || means_) && !std::isfinite(f.sumWX2));
+    const bool overflowed = !std::isfinite(mean) || !std::isfinite(m2) || (skew_ && !std::isfinite(m3 + m4));
     auto set = [&](std::string_view column, double value) { SetOrOverflow(rs, column, value, field, overflowed); };
 
     set("Mean", mean);
@@ -269,13 +279,13 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
         set("Range", PreciseDifference(f.maximum, f.minimum));
     }
     if (!varA_.empty() && (n > 1 || vb::EqualsNoCase(varA_, "N"))) {
-        double var = s2;
-        double dev = s;
-        if (!vb::EqualsNoCase(varA_, "N-1")) dev = VarianceFromCentred("N", n, M2, var);
-        set("Variance", var);
-        if (mean != 0) set("CoeffOfVariance", dev / mean);
-        set("StdDeviation", dev);
-        set("StdError", dev / std::sqrt(n));
+        double var = scaledS2;
+        double dev = scaledS;
+        if (!vb::EqualsNoCase(varA_, "N-1")) dev = VarianceFromCentred("N", n, m2, var);
+        set("Variance", unscale(var, 2));
+        if (mean != 0) set("CoeffOfVariance", dev / std::ldexp(mean, -e));
+        set("StdDeviation", unscale(dev, 1));
+        set("StdError", unscale(dev / std::sqrt(n), 1));
     }
     if (sums_) {
         // A sum that overflowed on the way to a value a Double holds is the mean times the weight.
@@ -289,12 +299,19 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
             set("GeometricMean", std::exp(f.sumWLn / n));
             if (f.sumWInv != 0) set("HarmonicMean", n / f.sumWInv);
         }
-        set("RMS", f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0);
+        // A sum of squares beyond a Double: the mean square is the squared
+        // mean plus the population variance, both scaled.
+        if (std::isfinite(f.sumWX2)) {
+            set("RMS", f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0);
+        } else {
+            const double scaledMean = std::ldexp(mean, -e);
+            set("RMS", unscale(std::sqrt(scaledMean * scaledMean + m2 / n), 1));
+        }
     }
-    if (skew_ && n > 2 && f.minimum != f.maximum && s > 0) {
+    if (skew_ && n > 2 && f.minimum != f.maximum && scaledS > 0) {
         // Adjusted Fisher-Pearson skewness and excess kurtosis (G1, G2) from
-        // the central moments.
-        const DistributionShape shape = ShapeFromCentred(n, M3, M4, s2, s);
+        // the central moments; both are free of the scale.
+        const DistributionShape shape = ShapeFromCentred(n, m3, m4, scaledS2, scaledS);
         set("Skewness", shape.skewness);
         set("SE_Skewness", shape.seSkewness);
         if (shape.kurtosis) set("Kurtosis", *shape.kurtosis);
@@ -334,13 +351,13 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
         if (ci95_) bands("95%_", "N", popDev * factor95_ / std::sqrt(n));
         if (ciUser_ > 0) bands(level, "N", popDev * factorUser_ / std::sqrt(n));
     } else if (vb::EqualsNoCase(conInt_, "t") && n > 1) {
-        const double se = s2 > 0 ? std::sqrt(s2 / n) : 0.0;
+        const double se = scaledS2 > 0 ? unscale(std::sqrt(scaledS2 / n), 1) : 0.0;
         if (ci95_) bands("95%_", "t", TValue(0.05, n - 1) * se);
         if (ciUser_ > 0) bands(level, "t", TValue(1 - ciUser_ / 100.0, n - 1) * se);
     }
-    if (tTest_ && M2 > 0 && n > 1 && s > 0) {
+    if (tTest_ && m2 > 0 && n > 1 && scaledS > 0) {
         const double popMean = at(popMean_, k);
-        const double t = f.moments.MeanLess(popMean) * std::sqrt(n) / s;
+        const double t = f.moments.ScaledMeanLess(popMean) * std::sqrt(n) / scaledS;
         if (std::isfinite(t)) {
             const double p = zValue_.Quarn_CalcProb("T", t, n - 1, 0);
             set("Population_Mean", popMean);

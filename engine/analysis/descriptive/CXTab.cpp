@@ -33,7 +33,7 @@ namespace {
 
 struct XtabCell {
     int32_t Records = 0;
-    double N = 0;
+    CompensatedSum N;  // the (weighted) number of valid values
     double SumX = 0;
     WeightedMoments moments;  // kinds V, F, D and E: weights, mean and central sum of squares
     double High = 0;
@@ -474,20 +474,20 @@ void CXTab::CalcData(BlockRow& row) {
         }
         cell.Records += 1;
         if (kind_ == 'C') {
-            cell.N += x;
+            cell.N.Add(x);
             cell.SumX += x;
         } else if (In(kind_, "MXR")) {
-            cell.N += w;
+            cell.N.Add(w);
             cell.SumX += x;
         } else if (records) {
-            cell.N += w;
+            cell.N.Add(w);
             cell.SumX += w * x;
             cell.moments.Add(x, w);
         } else {
             // The query's value is the key's (weighted) sum, its count column
             // the (weighted) number of valid values.
             const vb::Variant count = data_->Fields(nG_ + nX_ + j)->Value();
-            cell.N += count.IsNull() ? 0.0 : count.ToDouble();
+            cell.N.Add(count.IsNull() ? 0.0 : count.ToDouble());
             cell.SumX += x;
         }
     }
@@ -507,20 +507,21 @@ void CXTab::Merge(XtabCell& into, const XtabCell& cell) const {
         if (kind_ == 'L') into.First = cell.First;
     }
     into.Records += cell.Records;
-    into.N += cell.N;
+    into.N.Add(cell.N);
     into.SumX += cell.SumX;
     into.moments.Merge(cell.moments);
 }
 
 bool CXTab::CalcValue(const XtabCell& c, double& value) const {
-    if (c.N <= 0) return false;
+    const double n = c.N.Value();
+    if (n <= 0) return false;
     switch (kind_) {
         case 'C':
         case 'S':
             value = c.SumX;
             break;
         case 'A':
-            value = c.SumX / c.N;
+            value = c.SumX / n;
             break;
         case 'M':
             value = c.Low;
@@ -536,14 +537,17 @@ bool CXTab::CalcValue(const XtabCell& c, double& value) const {
             value = c.First;
             break;
         default: {
-            if (c.N <= 1) return false;
-            const double variance = c.moments.M2() / (c.N - 1);
+            if (n <= 1) return false;
+            // From the scaled central sum (values far from zero), so that a
+            // deviation a Double holds is written though its square is not.
+            const int e = c.moments.ScaleExponent();
+            const double variance = c.moments.ScaledM2() / (n - 1);
             if (variance < 0) return false;
             const double mean = c.moments.Mean();
-            if (kind_ == 'V') value = variance;
-            if (kind_ == 'F') value = mean == 0 ? 0 : std::sqrt(variance) / mean;
-            if (kind_ == 'D') value = std::sqrt(variance);
-            if (kind_ == 'E') value = std::sqrt(variance / c.N);
+            if (kind_ == 'V') value = std::ldexp(variance, 2 * e);
+            if (kind_ == 'F') value = mean == 0 ? 0 : std::sqrt(variance) / std::ldexp(mean, -e);
+            if (kind_ == 'D') value = std::ldexp(std::sqrt(variance), e);
+            if (kind_ == 'E') value = std::ldexp(std::sqrt(variance / n), e);
         }
     }
     return std::isfinite(value);
@@ -573,13 +577,13 @@ void CXTab::WriteData() {
             double v = 0;
             colFlags[static_cast<size_t>(i)] = CalcValue(acc, v);
             colValues[static_cast<size_t>(i)] = v;
-            if (acc.N > 0) {
+            if (acc.N.Value() > 0) {
                 Merge(block, acc);
-                colN[static_cast<size_t>(i)] = acc.N;
+                colN[static_cast<size_t>(i)] = acc.N.Value();
             }
         }
         if (block.Records == 0) continue;
-        colN[n - 1] = block.N;
+        colN[n - 1] = block.N.Value();
         double g = 0;
         const bool blockFlag = CalcValue(block, g);
         if (chiFlag_) chi_ = ChiState{0, 0, true, g + 1, 0};
@@ -590,22 +594,22 @@ void CXTab::WriteData() {
             std::vector<double> rowValues(n, 0), cellN(n, 0);
             XtabCell rowRecord;
             for (const RowCell& c : row.cells) {
-                if (c.field != j || c.cell.N <= 0) continue;
+                if (c.field != j || c.cell.N.Value() <= 0) continue;
                 const size_t i = static_cast<size_t>(c.col);
-                cellN[i] = c.cell.N;
+                cellN[i] = c.cell.N.Value();
                 double v = 0;
                 rowFlags[i] = CalcValue(c.cell, v);
                 rowValues[i] = v;
                 Merge(rowRecord, c.cell);
             }
-            if (rowRecord.N <= 0) continue;
+            if (rowRecord.N.Value() <= 0) continue;
             double s = 0;
             if (!CalcValue(rowRecord, s)) continue;
             rowValues[n - 1] = s;
             groupValues_[static_cast<size_t>(nG_)] = row.value;
             WriteOneRow("Data: " + name_, j, nG_, rowFlags, rowValues, true);
             if (kind_ != 'C') {
-                cellN[n - 1] = rowRecord.N;
+                cellN[n - 1] = rowRecord.N.Value();
                 WriteOneRow("Count", j, nG_, rowFlags, cellN, true);
             }
             WritePercent("", j, nG_, rowFlags, rowValues, s, colFlags, colValues, blockFlag, g);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 
 #include "numeric/Numerics.h"
@@ -105,12 +106,17 @@ ModeResult ModeOf(const std::vector<StagedValue>& sorted) {
 
 int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n) {
     if (dblWidth == 0) vb::Raise(11);
-    double t = (x - dblFirst) / dblWidth;
+    const double difference = x - dblFirst;
+    double t = difference / dblWidth;
     // Only a value on or next to a bound needs the noise-free difference
     // (0.3 - 0.1 is 0.2 exactly there, not 0.19999999999999998); elsewhere
-    // the plain quotient lands in the same interval.
-    if (!std::isfinite(t) || std::fabs(t - std::nearbyint(t)) < 1e-6)
+    // the plain quotient lands in the same interval. A difference beyond the
+    // largest Double is taken as two quotients.
+    if (!std::isfinite(difference)) {
+        t = x / dblWidth - dblFirst / dblWidth;
+    } else if (!std::isfinite(t) || std::fabs(t - std::nearbyint(t)) < 1e-6) {
         t = vb::Divide(PreciseDifference(x, dblFirst), dblWidth);
+    }
     if (t < 0) return 0;
     // Lower bounds included: floor(t) + 1; upper bounds included: a whole t
     // belongs to the interval it ends, so ceil(t).
@@ -119,7 +125,20 @@ int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerIncl
     return bin >= last ? static_cast<int32_t>(last) : static_cast<int32_t>(bin);
 }
 
-void FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLowerInclusive,
+namespace {
+
+// The shortest digits that read back as x, in the exponent form of CStr.
+std::string AllDigits(double x) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, x).ptr;
+    std::string digits(text, end);
+    for (char& c : digits) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return digits;
+}
+
+}  // namespace
+
+bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLowerInclusive,
                           std::vector<std::string>& countNames, std::vector<std::string>& proportionNames) {
     const std::string lowOp = fLowerInclusive ? "<=" : "<";
     const std::string highOp = fLowerInclusive ? "<" : "<=";
@@ -128,24 +147,44 @@ void FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
     // bound by more than noise (a first bound of 0.5 with a width of 1 would
     // read 0) would name the wrong interval: such a bound keeps its digits.
     const double F = (dblWidth >= 1 || !(dblWidth > 0)) ? 1 : std::pow(10.0, 3 - std::floor(std::log10(dblWidth)));
-    auto bound = [&](int i) {
+    std::vector<double> bounds(static_cast<size_t>(n) + 1);
+    for (int i = 0; i <= n; ++i) {
         const double exact = dblFirst + dblWidth * i;
         const double cut = std::floor(exact * F + 0.1) / F;
         const double noise = 1e-9 * std::max(std::fabs(dblWidth), std::fabs(exact));
-        return vb::CStr(std::fabs(cut - exact) <= noise ? cut : exact);
-    };
+        bounds[static_cast<size_t>(i)] = std::fabs(cut - exact) <= noise ? cut : exact;
+    }
+    // Bounds whose 15 digits read alike (a narrow width far from zero) are
+    // named with every digit; bounds that are the same number cannot name
+    // their intervals apart.
+    std::vector<std::string> text(bounds.size());
+    bool full = false;
+    for (size_t i = 0; i < bounds.size(); ++i) {
+        if (!std::isfinite(bounds[i])) return false;
+        text[i] = vb::CStr(bounds[i]);
+        if (i > 0 && text[i] == text[i - 1]) {
+            if (bounds[i] == bounds[i - 1]) return false;
+            full = true;
+        }
+    }
+    if (full) {
+        for (size_t i = 0; i < bounds.size(); ++i) text[i] = AllDigits(bounds[i]);
+    }
+    const auto bound = [&](int i) { return text[static_cast<size_t>(i)]; };
     const size_t size = static_cast<size_t>(n) + 2;
     countNames.assign(size, std::string());
     proportionNames.assign(size, std::string());
-    countNames[0] = "N" + highOp + vb::CStr(dblFirst);
-    proportionNames[0] = "%" + highOp + vb::CStr(dblFirst);
+    const std::string start = full ? text.front() : vb::CStr(dblFirst);
+    countNames[0] = "N" + highOp + start;
+    proportionNames[0] = "%" + highOp + start;
     for (int i = 1; i <= n; ++i) {
         const std::string lo = bound(i - 1);
         const std::string hi = bound(i);
         countNames[static_cast<size_t>(i)] = lo + lowOp + "N" + highOp + hi;
         proportionNames[static_cast<size_t>(i)] = lo + lowOp + "%" + highOp + hi;
     }
-    const std::string end = vb::CStr(dblFirst + dblWidth * n);
+    const std::string end = full ? text.back() : vb::CStr(dblFirst + dblWidth * n);
     countNames[size - 1] = end + lowOp + "N";
     proportionNames[size - 1] = end + lowOp + "%";
+    return true;
 }

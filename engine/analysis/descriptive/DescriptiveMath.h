@@ -48,6 +48,8 @@ int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerIncl
 
 // The describe frequency column names: count names ("N") and proportion
 // names ("%"), each n + 2 long: [0] the below-first bucket, [1..n] the
-// intervals, [n + 1] the beyond-last bucket.
-void FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLowerInclusive,
+// intervals, [n + 1] the beyond-last bucket. False when two bounds are the
+// same number (a width below the resolution of the values), which leaves
+// intervals without a name of their own.
+bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLowerInclusive,
                           std::vector<std::string>& countNames, std::vector<std::string>& proportionNames);

@@ -4,11 +4,12 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 
 #include "DaoTestSupport.h"
+#include "TestChild.h"
 
 namespace {
 
@@ -16,16 +17,17 @@ using namespace daotest;
 
 class WorkgroupFileSecurity : public DaoTest {
 protected:
-    // Runs the tool beside the test programs with `input` on its standard input.
+    // Runs the tool beside the test programs with `input` on its standard
+    // input. One still running after a minute is killed and fails the test.
     int RunTool(const std::string& arguments, const std::string& input) {
         const std::string tool = dao::ProgramFolder() + "/merivox-workgroup";
         if (!std::filesystem::exists(tool)) return -1;
-        const std::string command = "'" + tool + "' " + arguments + " 2>/dev/null";
-        FILE* pipe = ::popen(command.c_str(), "w");
-        if (!pipe) return -1;
-        std::fputs(input.c_str(), pipe);
-        const int status = ::pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const std::string in = Path("tool-input.txt");
+        std::ofstream(in, std::ios::binary) << input;
+        testchild::Process run({"/bin/sh", "-c", "exec '" + tool + "' " + arguments + " <'" + in + "' 2>/dev/null"});
+        EXPECT_TRUE(run.WaitUpTo(std::chrono::minutes(1)))
+            << "merivox-workgroup " << arguments << " still running after a minute: killed";
+        return run.Finish(std::chrono::milliseconds(0));
     }
 };
 
