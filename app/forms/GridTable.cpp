@@ -11,8 +11,9 @@ std::unique_ptr<DataGridModel> OpenGridTable(const std::string& tableName) {
     try {
         dao::DatabasePtr db = store::CurrentDatabase();
         if (!db) throw vb::VbError(91, "No database is open.");
-        // In brackets the name is only a name: a table called "SELECT * FROM
-        // src" shows its own rows, never src's.
+        // In brackets the name is only a name, whatever it holds: a table
+        // called "SELECT * FROM src" shows its own rows, never src's, and one
+        // another tool named "a]b" opens too.
         return std::make_unique<DataGridModel>(
             db->OpenRecordset("[" + tableName + "]", dao::dbOpenSnapshot, dao::dbReadOnly));
     } catch (const vb::VbError& e) {

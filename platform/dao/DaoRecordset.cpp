@@ -585,9 +585,13 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
 RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std::string& source, int16_t type,
                              int32_t options) {
     db->CheckOpen();
-    // A table-type set always opens a table by its name: a name that reads
-    // like a statement is still only a name.
-    const bool nameOnly = type == dbOpenTable;
+    // A table-type set always opens a table by its name, and a source in
+    // square brackets is always a name (no statement begins with one): a
+    // name that reads like a statement is still only a name.
+    std::string src = vb::Trim(source);
+    while (!src.empty() && (src.back() == ';' || std::isspace(static_cast<unsigned char>(src.back())))) src.pop_back();
+    const bool bracketed = src.size() > 2 && src.front() == '[' && src.back() == ']';
+    const bool nameOnly = type == dbOpenTable || bracketed;
     if (type == 0) {
         auto t = LooksLikeSql(vb::Trim(source)) ? nullptr : db->FindTable(vb::Trim(source));
         type = t && !t->isView ? static_cast<int16_t>(dbOpenTable) : static_cast<int16_t>(dbOpenDynaset);
@@ -601,15 +605,15 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
     s->appendOnly = (options & dbAppendOnly) != 0;
     s->forwardOnly = type == dbOpenForwardOnly || (options & dbForwardOnly) != 0;
     s->finiteOnly = (options & dbFiniteNumbers) != 0;
-    std::string src = vb::Trim(source);
-    while (!src.empty() && (src.back() == ';' || std::isspace(static_cast<unsigned char>(src.back())))) src.pop_back();
     std::shared_ptr<TableInfo> named;
     if (nameOnly || !LooksLikeSql(src)) {
-        std::string name =
-            src.size() > 2 && src.front() == '[' && src.back() == ']' ? src.substr(1, src.size() - 2) : src;
-        CheckName(name);
+        std::string name = bracketed ? src.substr(1, src.size() - 2) : src;
+        // A table or query in the file opens whatever its name holds (another
+        // tool may have put a "]" in it); a name not found must be one this
+        // layer could make.
         named = db->FindTable(name);
-        if (!named && nameOnly && LooksLikeSql(src))
+        if (!named) CheckName(name);
+        if (!named && type == dbOpenTable && LooksLikeSql(src))
             Fail(err::kInvalidOperation, "Only a table can be opened as a table-type record set.");
         if (!named) {
             // A query kept in the catalog only (it has parameters).

@@ -1,6 +1,7 @@
 # cmake -P script run by the install test (arguments from tests/install/CMakeLists.txt).
+# Each step has a deadline of its own: one that hangs is ended and named.
 function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 600)
   if(NOT rc EQUAL 0)
     string(REPLACE ";" " " cmd "${ARGN}")
     message(FATAL_ERROR "failed (${rc}): ${cmd}\n${out}\n${err}")

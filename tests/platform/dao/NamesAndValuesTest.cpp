@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "DaoTestSupport.h"
 
@@ -41,6 +42,40 @@ TEST_F(NamesAndValues, ATableTypeSetOpensATableNamedLikeAStatement) {
     // The source table is untouched.
     rs = db->OpenRecordset("SELECT Count(*) AS n FROM Src", dao::dbOpenSnapshot);
     EXPECT_EQ(rs->Fields(0)->Value().ToLong(), 1);
+}
+
+// Another tool may name a table or view with a "]", which no Jet name holds:
+// in square brackets, as the grid opens it, it is still its own name, read
+// as a snapshot; never SQL, even where the brackets leave a statement between them.
+TEST_F(NamesAndValues, NamesAnotherToolGaveWithABracketOpenAsNames) {
+    dao::DatabasePtr db = NewDb();
+    db->Execute("CREATE TABLE Src (id LONG)");
+    db->Execute("INSERT INTO Src (id) VALUES (1)");
+    const std::string path = db->Name();
+    db->Close();
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw,
+                           "CREATE TABLE \"a]b\" (id INTEGER); INSERT INTO \"a]b\" VALUES (7), (8);"
+                           "CREATE VIEW \"v]w\" AS SELECT id * 10 AS id FROM \"a]b\";"
+                           "CREATE TABLE \"] SELECT * FROM [Src\" (id INTEGER); INSERT INTO \"] SELECT * FROM [Src\" "
+                           "VALUES (9);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+    db = dao::DBEngine().OpenDatabase(path);
+    auto ids = [&](const std::string& name) {
+        std::vector<long> read;
+        dao::RecordsetPtr rs = db->OpenRecordset("[" + name + "]", dao::dbOpenSnapshot, dao::dbReadOnly);
+        for (; !rs->Eof(); rs->MoveNext()) read.push_back(rs->Fields("id")->Value().ToLong());
+        rs->Close();
+        return read;
+    };
+    EXPECT_EQ(ids("a]b"), std::vector<long>({7, 8}));
+    EXPECT_EQ(ids("v]w"), std::vector<long>({70, 80}));
+    EXPECT_EQ(ids("] SELECT * FROM [Src"), std::vector<long>({9}));
+    // A name that is in the database under no spelling is still refused as a name.
+    EXPECT_EQ(ErrorOf([&] { ids("x]y"); }), dao::err::kInvalidName);
 }
 
 TEST_F(NamesAndValues, NameLengthsCountCharactersNotBytes) {
