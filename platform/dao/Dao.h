@@ -134,6 +134,18 @@ inline constexpr int32_t dbSeeChanges = 512;
 // and so does a text in a column declared as a number (SQLite keeps what it
 // cannot convert): NotNumberValue.
 inline constexpr int32_t dbFiniteNumbers = 0x10000;
+// This layer's own option, with dbAppendOnly: added rows are written in
+// batches, many rows to one INSERT statement, which spares the work each
+// statement costs (a counter column's sequence, for one, is written back once
+// per statement). The counter values are those one row at a time would get.
+// A batch reaches the table when it is full, when the set is closed or its
+// LastModified read, and before a transaction of its database begins, commits
+// or rolls back (a rollback drops the rows pending with the rest), before a
+// schema change, a statement executed or a record set opened on the database.
+// A value that does not fit its field is refused by Update as without the
+// option; a failure of the table itself (a constraint) is raised by the call
+// that writes the batch, and no row of that batch is written.
+inline constexpr int32_t dbAppendInBatches = 0x20000;
 
 inline constexpr int32_t dbFreeLocks = 1;
 inline constexpr int32_t dbRefreshCache = 8;

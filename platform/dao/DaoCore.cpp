@@ -514,7 +514,17 @@ std::vector<DatabaseImpl*>& OpenFiles() {
     return *files;
 }
 
-DatabaseImpl::~DatabaseImpl() { Close(); }
+DatabaseImpl::~DatabaseImpl() {
+    try {
+        Close();
+    } catch (...) {
+        // Rows of a batch that cannot be written go with the connection.
+        DropPendingRows();
+        try {
+            Close();
+        } catch (...) {}
+    }
+}
 
 void DatabaseImpl::CheckOpen() const {
     if (!db) Fail(err::kObjectClosed, "The database '" + path + "' is closed.");
@@ -875,12 +885,19 @@ DatabaseImpl::Prepared DatabaseImpl::PrepareJet(const std::string& jetSql) {
 
 void DatabaseImpl::Close() {
     if (!db) return;
+    // Rows of batched appends still waiting are written (a failure leaves
+    // the database open).
+    WritePendingRows();
     std::vector<RecordsetState*> open;
     {
         std::lock_guard lock(OpenFilesMutex());
         open = recordsets;
     }
-    for (RecordsetState* rs : open) CloseRecordsetState(rs);
+    for (RecordsetState* rs : open) {
+        try {
+            CloseRecordsetState(rs);
+        } catch (...) {}
+    }
     {
         std::lock_guard lock(OpenFilesMutex());
         recordsets.clear();
@@ -1055,6 +1072,10 @@ std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl
         sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
         if (exclusive) Exec(d->db, "PRAGMA locking_mode=EXCLUSIVE");
+        // A large sort (a sorted read of millions of rows) sorts and merges
+        // its runs in helper threads, half the processors at most, up to four.
+        sqlite3_limit(d->db, SQLITE_LIMIT_WORKER_THREADS,
+                      static_cast<int>(std::min(4u, std::thread::hardware_concurrency() / 2)));
         Stmt probe(d->db, "SELECT count(*) FROM sqlite_master");
         probe.Step();
     };
@@ -1140,6 +1161,8 @@ DatabasePtr Workspace::CreateDatabase(const std::string& path, const std::string
 void Workspace::BeginTrans() {
     std::lock_guard lock(impl_->mu);
     if (impl_->transactionLevel >= 5) Fail(err::kNotSupported, "Transactions can be nested five levels deep at most.");
+    for (auto& w : impl_->databases)
+        if (auto d = w.lock(); d && d->db) d->WritePendingRows();
     ++impl_->transactionLevel;
     for (auto& w : impl_->databases)
         if (auto d = w.lock(); d && d->db) impl_->JoinTransaction(*d);
@@ -1152,6 +1175,7 @@ void Workspace::CommitTrans(int32_t) {
     for (auto& w : impl_->databases) {
         auto d = w.lock();
         if (!d || !d->db || d->transactionDepth < level) continue;
+        d->WritePendingRows();
         if (level == 1 && !d->workspaceSavepointBase) {
             if (sqlite3_get_autocommit(d->db)) FailUndone(*d);
             d->DropTablesSetAside();
@@ -1174,6 +1198,7 @@ void Workspace::Rollback() {
         // A rollback that undoes a schema change aborts running reads; the
         // record sets resume at their rows instead.
         d->ParkRecordsets();
+        d->DropPendingRows();
         if (level == 1 && !d->workspaceSavepointBase) {
             // SQLite may have undone it already, after an error such as a full disk.
             if (!sqlite3_get_autocommit(d->db)) Exec(d->db, "ROLLBACK");
@@ -1257,6 +1282,7 @@ std::string Database::SchemaObjectType(const std::string& name) const {
 
 void Database::BeginTrans(bool write) {
     impl_->CheckOpen();
+    impl_->WritePendingRows();
     sqlite3* db = impl_->db;
     if (!sqlite3_get_autocommit(db)) {
         Exec(db, "SAVEPOINT dao_own" + std::to_string(impl_->ownLevels.size() + 1));
@@ -1296,6 +1322,7 @@ void Database::CommitTrans() {
     impl_->CheckOpen();
     if (impl_->ownLevels.empty()) Fail(err::kNoTransaction, "There is no transaction to commit.");
     const bool began = impl_->ownLevels.back();
+    impl_->WritePendingRows();
     if (began) {
         if (sqlite3_get_autocommit(impl_->db)) FailUndone(*impl_);
         impl_->DropTablesSetAside();
@@ -1313,6 +1340,7 @@ void Database::Rollback() {
     // A rollback that undoes a schema change aborts running reads; the
     // record sets resume at their rows instead.
     impl_->ParkRecordsets();
+    impl_->DropPendingRows();
     if (began) {
         // SQLite may have undone it already, after an error such as a full disk.
         if (!sqlite3_get_autocommit(impl_->db)) Exec(impl_->db, "ROLLBACK");

@@ -202,6 +202,10 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     // each resumes at its row when next used. Also needed before a rollback
     // that undoes a schema change, which would abort their reads.
     void ParkRecordsets();
+    // Batched appends on this connection (dbAppendInBatches): writes the rows
+    // waiting, or drops them when their transaction is rolled back.
+    void WritePendingRows();
+    void DropPendingRows();
     // Whether a statement of this connection is part-way through its rows.
     bool ReadsRunning() const;
     // Drops a table inside an open transaction without interrupting the

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <unordered_set>
 
 #include "dao/DaoInternal.h"
@@ -70,6 +71,16 @@ struct RecordsetState {
     int64_t editKey = 0;
     std::unordered_map<std::string, Stmt> writes;  // INSERT/UPDATE by column mask
     Stmt nextCounter;
+    // Batched appends (dbAppendInBatches): the rows added since the last
+    // batch was written, bound as they come into the full batch's INSERT of
+    // their column mask and kept for a shorter one.
+    bool batched = false;
+    int batchRows = 0;                              // rows of a full batch
+    int pending = 0;                                // rows waiting
+    std::string batchMask;                          // the column mask of the rows waiting
+    std::unordered_map<std::string, Stmt> batches;  // full-batch INSERT by column mask
+    std::vector<std::vector<vb::Variant>> pendingValues;
+    int64_t pendingLastPos = 0;                   // the position of the last row waiting
     std::unordered_map<std::string, Stmt> finds;  // FindFirst criteria
     vb::Variant lastModified;
     bool noMatch = false;
@@ -319,14 +330,88 @@ struct RecordsetState {
         std::memcpy(&b[1], &v, 8);
         return b;
     }
+    // The INSERT of `rows` rows of the columns the mask marks.
+    std::string InsertSql(const std::string& mask, int rows) const {
+        std::string cols, vals;
+        for (size_t i = 0; i < defs.size(); ++i) {
+            if (mask[i + 1] == '0') continue;
+            cols += (cols.empty() ? "" : ", ") + QuoteId(table->fields[static_cast<size_t>(tableCol[i])].name);
+            vals += (vals.empty() ? "?" : ", ?");
+        }
+        if (cols.empty()) return "INSERT INTO " + QuoteId(tableName) + " DEFAULT VALUES";
+        std::string insert = "INSERT INTO " + QuoteId(tableName) + " (" + cols + ") VALUES ";
+        for (int r = 0; r < rows; ++r) insert += (r ? ", (" : "(") + vals + ")";
+        return insert;
+    }
+    static int DirtyCount(const std::string& mask) {
+        return static_cast<int>(std::count(mask.begin() + 1, mask.end(), '1'));
+    }
+    // Rows of a full batch of the mask: many a statement, the statement's
+    // numbers at most 999 (the oldest limit SQLite builds keep); rows without
+    // a value go one to a statement.
+    static int BatchRowsFor(const std::string& mask) {
+        const int dirty = DirtyCount(mask);
+        return dirty == 0 ? 1 : std::clamp(999 / dirty, 1, 100);
+    }
+    // Binds row r's values (the dirty ones of the mask) into a batch INSERT.
+    void BindBatchRow(sqlite3_stmt* st, int r, const std::string& mask, const std::vector<vb::Variant>& values) {
+        int n = r * DirtyCount(mask);
+        for (size_t i = 0; i < defs.size(); ++i)
+            if (mask[i + 1] != '0') BindValue(st, ++n, values[i], table->fields[static_cast<size_t>(tableCol[i])]);
+    }
+    // Takes the row in `buffer` into the batch (a value that does not fit
+    // its field raises here); writes the batch when it is full.
+    void AddToBatch(const std::string& mask) {
+        if (pending > 0 && mask != batchMask) WritePending();
+        const int rows = BatchRowsFor(mask);
+        if (pendingValues.size() < static_cast<size_t>(rows))
+            pendingValues.resize(static_cast<size_t>(rows), std::vector<vb::Variant>(defs.size()));
+        auto it = batches.find(mask);
+        if (it == batches.end()) it = batches.emplace(mask, Stmt(run->db, InsertSql(mask, rows))).first;
+        BindBatchRow(it->second.get(), pending, mask, buffer);
+        batchMask = mask;
+        pendingValues[static_cast<size_t>(pending)].swap(buffer);
+        ++pending;
+        pendingLastPos = reached;
+        if (pending == rows) WritePending();
+    }
+    // Writes the rows waiting, if any: a full batch through its statement
+    // (bound as the rows came), fewer through a statement made for them.
+    void WritePending() {
+        if (pending == 0) return;
+        const int rows = pending;
+        pending = 0;
+        Stmt shorter;
+        Stmt* st = &batches.find(batchMask)->second;
+        if (rows < BatchRowsFor(batchMask)) {
+            shorter = Stmt(run->db, InsertSql(batchMask, rows));
+            for (int r = 0; r < rows; ++r)
+                BindBatchRow(shorter.get(), r, batchMask, pendingValues[static_cast<size_t>(r)]);
+            st = &shorter;
+        }
+        st->Step();
+        st->Reset();
+        lastModified = vb::Variant(BookmarkOf(sqlite3_last_insert_rowid(run->db), pendingLastPos));
+    }
+    // Drops the rows waiting (their transaction is rolled back).
+    void DropPending() { pending = 0; }
+    // Closes the set; rows of a batch still waiting are written first, and a
+    // failure to write them is raised once the set is closed.
     void Close() {
         if (closed) return;
+        std::exception_ptr failed;
+        try {
+            WritePending();
+        } catch (...) {
+            failed = std::current_exception();
+        }
         closed = true;
         for (auto& f : fields) f->Detach();
         main.Finalize();
         lookup.Finalize();
         nextCounter.Finalize();
         writes.clear();
+        batches.clear();
         finds.clear();
         cur = nullptr;
         if (run) run->Release(attachments);
@@ -339,6 +424,7 @@ struct RecordsetState {
             auto& v = run->recordsets;
             v.erase(std::remove(v.begin(), v.end(), this), v.end());
         }
+        if (failed) std::rethrow_exception(failed);
     }
 };
 
@@ -585,6 +671,7 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
 RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std::string& source, int16_t type,
                              int32_t options) {
     db->CheckOpen();
+    db->WritePendingRows();
     // A table-type set always opens a table by its name, and a source in
     // square brackets is always a name (no statement begins with one): a
     // name that reads like a statement is still only a name.
@@ -603,6 +690,7 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
     s->type = type;
     s->options = options;
     s->appendOnly = (options & dbAppendOnly) != 0;
+    s->batched = s->appendOnly && (options & dbAppendInBatches) != 0;
     s->forwardOnly = type == dbOpenForwardOnly || (options & dbForwardOnly) != 0;
     s->finiteOnly = (options & dbFiniteNumbers) != 0;
     std::shared_ptr<TableInfo> named;
@@ -679,7 +767,12 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
 // --- Recordset ---------------------------------------------------------------------------------
 
 Recordset::Recordset(std::unique_ptr<RecordsetState> state) : s_(std::move(state)) {}
-Recordset::~Recordset() { Close(); }
+Recordset::~Recordset() {
+    // Close() to hear of a failure to write the last batch.
+    try {
+        Close();
+    } catch (...) {}
+}
 
 int16_t Recordset::Type() const { return s_->type; }
 bool Recordset::Updatable() const { return s_->updatable; }
@@ -822,6 +915,7 @@ void Recordset::Bookmark(const vb::Variant& bookmark) {
 }
 
 vb::Variant Recordset::LastModified() const {
+    if (!s_->closed) s_->WritePending();
     if (s_->lastModified.IsEmpty())
         Fail(err::kNoCurrentRecord, "No record has been added or changed through this record set.");
     return s_->lastModified;
@@ -897,6 +991,7 @@ void Recordset::AddNew() {
         // The number the new record will get, readable before Update.
         auto it = std::find(s_->tableCol.begin(), s_->tableCol.end(), ai);
         if (it != s_->tableCol.end()) {
+            s_->WritePending();  // the rows waiting take their numbers first
             if (!s_->nextCounter)
                 s_->nextCounter =
                     Stmt(s_->run->db, "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0), "
@@ -933,6 +1028,12 @@ void Recordset::Update() {
     mask[0] = s.editMode == 2 ? 'I' : 'U';
     for (size_t i = 0; i < s.defs.size(); ++i)
         if (s.dirty[i]) mask[i + 1] = '1';
+    if (s.batched && s.editMode == 2) {
+        s.AddToBatch(mask);
+        s.editMode = 0;
+        if (s.type != dbOpenTable) ++s.reached;
+        return;
+    }
     auto it = s.writes.find(mask);
     if (it == s.writes.end()) {
         std::string sql;
@@ -1187,12 +1288,29 @@ void CheckDropAllowed(DatabaseImpl& d, std::string_view sql) {
 }
 }  // namespace
 
+void DatabaseImpl::WritePendingRows() {
+    std::vector<RecordsetState*> waiting;
+    {
+        std::lock_guard lock(OpenFilesMutex());
+        for (RecordsetState* rs : recordsets)
+            if (rs->pending > 0 && rs->run.get() == this) waiting.push_back(rs);
+    }
+    for (RecordsetState* rs : waiting) rs->WritePending();
+}
+
+void DatabaseImpl::DropPendingRows() {
+    std::lock_guard lock(OpenFilesMutex());
+    for (RecordsetState* rs : recordsets)
+        if (rs->run.get() == this) rs->DropPending();
+}
+
 void DatabaseImpl::ParkRecordsets() {
     for (RecordsetState* rs : recordsets)
         if (rs->run.get() == this) rs->Park();
 }
 
 void DatabaseImpl::StepDdl(Stmt& s, std::string_view sql) {
+    WritePendingRows();
     if (IsDrop(sql)) CheckDropAllowed(*this, sql);
     int rc = sqlite3_step(s.get());
     if (rc == SQLITE_LOCKED) {
@@ -1213,6 +1331,7 @@ bool DatabaseImpl::ReadsRunning() const {
 }
 
 void DatabaseImpl::DropTableLater(const std::string& table) {
+    WritePendingRows();
     CheckDropAllowed(*this, "DROP TABLE " + QuoteId(table));
     std::string aside;
     for (;;) {

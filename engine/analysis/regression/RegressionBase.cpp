@@ -129,14 +129,15 @@ std::string CRegressBase::CreateResidual(const std::string& ResidualTblName, con
     // Each residual row is written once, complete, through an append-only
     // record set over every column but the counter, which the table numbers
     // itself (a record set holding it would look up the next number for each
-    // new row). Positions in it are one less than in the table.
+    // new row), in batches of many rows to a statement. Positions in it are
+    // one less than in the table.
     std::string sql;
     for (const dao::FieldPtr& field : *tdf->Fields()) {
         if (field->Name() == "StatOutputID") continue;
         sql += (sql.empty() ? "SELECT " : ", ") + BracketName(field->Name());
     }
     sql += " FROM " + BracketName(ResidualTblName);
-    z.OutputRecordset2(db->OpenRecordset(sql, dao::dbOpenDynaset, dao::dbAppendOnly));
+    z.OutputRecordset2(db->OpenRecordset(sql, dao::dbOpenDynaset, dao::dbAppendOnly | dao::dbAppendInBatches));
     for (int* column : {&residualDataFieldCol_, &residualObsCol_, &residualFirstXCol_, &residualYCol_,
                         &residualEstimateCol_, &residualResidualCol_})
         if (*column > 0) --*column;

@@ -209,6 +209,53 @@ TEST_F(RecordsetTest, AppendOnlyAndForwardOnly) {
     EXPECT_EQ(ErrorOf([&] { fwd->Move(-1); }), err::kInvalidOperation);
 }
 
+// Rows added in batches get the numbers single appends give them (the
+// counter goes on from its sequence, past a deleted last row), across full
+// batches and a change of the columns given; a value that does not fit is
+// refused by Update; rows waiting reach the table at the commit and go with
+// a rollback.
+TEST_F(RecordsetTest, BatchedAppendsNumberRowsAsSingleAppends) {
+    db->Execute("DELETE FROM T WHERE ID = 5");
+    db->BeginTrans();
+    auto add = db->OpenRecordset("SELECT G, X FROM T", dbOpenDynaset, dbAppendOnly | dbAppendInBatches);
+    for (int i = 0; i < 250; ++i) {
+        add->AddNew();
+        add->Fields(0)->Value("z");
+        if (i != 150) add->Fields(1)->Value(static_cast<double>(i));  // row 150 leaves X Null
+        add->Update();
+    }
+    add->AddNew();
+    add->Fields(1)->Value("not a number");
+    EXPECT_EQ(ErrorOf([&] { add->Update(); }), err::kConversion);
+    db->CommitTrans();
+    auto rs = db->OpenRecordset("SELECT ID, X FROM T WHERE G = 'z' ORDER BY ID");
+    int i = 0;
+    for (; !rs->Eof(); rs->MoveNext(), ++i) {
+        EXPECT_EQ(rs->Fields(0)->Value().ToLong(), 6 + i);
+        if (i == 150)
+            EXPECT_TRUE(rs->Fields(1)->Value().IsNull());
+        else
+            EXPECT_EQ(rs->Fields(1)->Value().ToDouble(), i);
+    }
+    EXPECT_EQ(i, 250);
+    rs->Close();
+
+    db->BeginTrans();
+    for (int k = 0; k < 3; ++k) {
+        add->AddNew();
+        add->Fields(0)->Value("r");
+        add->Update();
+    }
+    db->Rollback();
+    add->Close();
+    auto one = db->OpenRecordset("T", dbOpenTable);
+    one->AddNew();
+    EXPECT_EQ(one->Fields("ID")->Value().ToLong(), 256);
+    one->Fields("G")->Value("s");
+    one->Update();
+    EXPECT_EQ(db->OpenRecordset("SELECT Count(*) FROM T WHERE G = 'r'")->Fields(0)->Value().ToLong(), 0);
+}
+
 TEST_F(RecordsetTest, FieldsByPositionAndName) {
     auto rs = db->OpenRecordset("SELECT ID, G AS GroupName, X * 2 AS Twice FROM T ORDER BY ID");
     EXPECT_EQ(rs->Fields()->Count(), 3);
