@@ -152,13 +152,15 @@ TEST_F(SourceValues, FrequencyColumnsOfEqualValuesAtTheLargestMagnitude) {
     StoredScenario describe;
     describe.options = {
         {"Range", true},         {"VarStd", true},          {"VarNRadio", "N-1"},       {"FreqN", true},
-        {"InterV", int16_t(10)}, {"FreqIncRadio", "Lower"}, {"FreqDispRadio", "Count"}, {"FreqGroupRadio", "Default"}};
+        {"InterV", int16_t(10)}, {"FreqIncRadio", "Lower"}, {"FreqDispRadio", "Count"}, {"FreqGroupRadio", "Default"},
+        {"Mean", true}};
     ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Mean"), 1e308);
     EXPECT_EQ(Num(rows[0], "Range"), 0.0);
     EXPECT_EQ(Num(rows[0], "StdDeviation"), 0.0);
+    EXPECT_NEAR(Num(rows[0], "RMS"), 1e308, 1e-14 * 1e308);
     // Width 1e295 (ten units of the 14th digit), centred on the value.
     EXPECT_EQ(Num(rows[0], "9.9999999999995E+307<=N<1.00000000000005E+308"), 4);
     EXPECT_EQ(Num(rows[0], "1.00000000000005E+308<=N<1.00000000000015E+308"), 0);
