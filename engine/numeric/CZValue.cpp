@@ -95,20 +95,21 @@ DoubleDouble Divide(DoubleDouble x, double d) {
     return QuickTwoSum(q1, r.hi / d);
 }
 
+// B(2k) / (2k (2k - 1)) for k = 1 .. 10, the coefficients of Stirling's series.
+constexpr Extended kStirlingTerms[] = {1.0L / 12,         -1.0L / 360,        1.0L / 1260, -1.0L / 1680,
+                                       1.0L / 1188,       -691.0L / 360360,   1.0L / 156,  -3617.0L / 122400,
+                                       43867.0L / 244188, -174611.0L / 125400};
+
 constexpr Extended kHalfLnTwoPi = 0.918938533204672741780329736405617639861L;
 constexpr Extended kStirlingFrom = 10;  // Stirling's series serves from here up
 
 // ln Gamma(x) - ((x - 1/2) ln x - x + ln sqrt(2 pi)) for x >= 10 by Stirling's
 // series with ten Bernoulli terms (truncation below 2e-20).
 Extended StirlingCorrection(Extended x) {
-    // B(2k) / (2k (2k - 1)) for k = 1 .. 10
-    static constexpr Extended kTerms[] = {1.0L / 12,         -1.0L / 360,        1.0L / 1260, -1.0L / 1680,
-                                          1.0L / 1188,       -691.0L / 360360,   1.0L / 156,  -3617.0L / 122400,
-                                          43867.0L / 244188, -174611.0L / 125400};
     const Extended inverse = 1 / x;
     const Extended inverse2 = inverse * inverse;
     Extended series = 0;
-    for (int k = 9; k >= 0; --k) series = series * inverse2 + kTerms[k];
+    for (int k = 9; k >= 0; --k) series = series * inverse2 + kStirlingTerms[k];
     return series * inverse;
 }
 
@@ -119,6 +120,83 @@ Extended LnGammaPositive(Extended x) {
     while (x < kStirlingFrom) product *= x++;
     const Extended stirling = (x - 0.5L) * std::log(x) - x + kHalfLnTwoPi + StirlingCorrection(x);
     return product == 1 ? stirling : stirling - std::log(product);
+}
+
+// ln Gamma(1 + b) for 0 <= b <= 1/2 to its last digits however small b is:
+// below 0.2 its series -gamma b + sum (-1)^k zeta(k) b^k / k (the terms past
+// the 30th are below 1e-22 of it); above, the value is large enough for
+// Stirling's absolute error.
+Extended LnGammaOnePlus(Extended b) {
+    static constexpr Extended kZeta[] = {
+        // zeta(2) .. zeta(30)
+        1.644934066848226436472L, 1.2020569031595942854L,   1.082323233711138191516L, 1.036927755143369926331L,
+        1.017343061984449139715L, 1.00834927738192282684L,  1.004077356197944339379L, 1.002008392826082214418L,
+        1.000994575127818085337L, 1.000494188604119464559L, 1.000246086553308048299L, 1.000122713347578489147L,
+        1.000061248135058704829L, 1.000030588236307020494L, 1.000015282259408651872L, 1.000007637197637899762L,
+        1.00000381729326499984L,  1.000001908212716553939L, 1.000000953962033872796L, 1.000000476932986787806L,
+        1.000000238450502727733L, 1.000000119219925965311L, 1.000000059608189051259L, 1.000000029803503514652L,
+        1.000000014901554828365L, 1.000000007450711789835L, 1.000000003725334024788L, 1.000000001862659723513L,
+        1.00000000093132743242L};
+    constexpr Extended kEulerGamma = 0.5772156649015328606065121L;
+    if (b >= 0.2L) return LnGammaPositive(1 + b);
+    Extended series = 0;
+    for (int k = 30; k >= 2; --k) series = series * b + (k % 2 == 0 ? 1 : -1) * kZeta[k - 2] / k;
+    return -kEulerGamma * b + b * b * series;
+}
+
+// ln Gamma(a + b) - ln Gamma(a) for 0 < b <= 1/2, to its last digits however
+// small b is: a is raised to Stirling's range by Gamma(a + 1) = a Gamma(a),
+// and every difference is written as a log1p or expm1 of b / a.
+Extended LnGammaRatio(Extended a, Extended b) {
+    Extended raised = 0;
+    for (; a < kStirlingFrom; a += 1) raised -= std::log1p(b / a);
+    const Extended u = std::log1p(b / a);
+    // The difference of the Stirling corrections, term by term:
+    // c a^-(2k-1) ((1 + b / a)^-(2k-1) - 1).
+    Extended correction = 0;
+    Extended power = 1 / a;
+    const Extended inverse2 = power * power;
+    for (int k = 0; k < 10; ++k) {
+        correction += kStirlingTerms[k] * power * std::expm1(-(2 * k + 1) * u);
+        power *= inverse2;
+    }
+    return raised + (a - 0.5L) * u + b * std::log(a + b) - b + correction;
+}
+
+// 1 - I_y(b, a) for b below 1/2, the upper tail whose second parameter (half
+// the degrees of freedom of an F's numerator) is small: there I_y(b, a) lies
+// within b of 1, and 1 minus it would keep nothing of the tail. By the power
+// series I_y(b, a) = K (1 + b S), K = y^b / (b B(b, a)),
+// S = sum (1 - a)_n y^n / (n! (b + n)), the tail is -expm1(ln K) - K b S, with
+// ln K from the small-b forms above. The caller's y lies below 0.6.
+Extended UpperBetaSmallB(Extended a, Extended b, Extended y) {
+    const Extended lnK = b * std::log(y) + LnGammaRatio(a, b) - LnGammaOnePlus(b);
+    Extended term = 1;  // (1 - a)_n y^n / n!
+    Extended sum = 0;
+    const int limit = MaxTerms(a);
+    for (int n = 1; n <= limit && term != 0; ++n) {
+        term *= (n - a) * y / n;
+        const Extended add = term / (b + n);
+        sum += add;
+        if (std::fabs(add) < kConvergence * std::fabs(sum)) break;
+    }
+    return -std::expm1(lnK) - std::exp(lnK) * b * sum;
+}
+
+// Q(a, x) for a below 1/2 and x below a + 1, where 1 - P(a, x) would keep
+// nothing of a small tail: with K = x^a / Gamma(1 + a) and
+// S = sum (-x)^n / (n! (a + n)), P = K (1 + a S), so Q = -expm1(ln K) - K a S.
+Extended UpperGammaSmallA(Extended a, Extended x) {
+    const Extended lnK = a * std::log(x) - LnGammaOnePlus(a);
+    Extended term = 1;  // (-x)^n / n!
+    Extended sum = 0;
+    for (int n = 1; n <= kMaxTerms; ++n) {
+        term *= -x / n;
+        const Extended add = term / (a + n);
+        sum += add;
+        if (std::fabs(add) < kConvergence * std::fabs(sum)) break;
+    }
+    return -std::expm1(lnK) - std::exp(lnK) * a * sum;
 }
 
 // ln(1 + u) where the caller has 1 + u also as a product of its own: near 1
@@ -175,6 +253,7 @@ Extended CZValue::IncompleteBeta(Extended a, Extended b, Extended x, Extended y)
         bt = ExpOrZero(LnBetaPrefactor(a, b, x, y));
     }
     if ((a + 1) / (a + b + 2) > x) return bt * BetaContinuedFraction(a, b, x) / a;
+    if (b < 0.5L && y > 0) return UpperBetaSmallB(a, b, y);
     return 1 - bt * BetaContinuedFraction(b, a, y) / b;
 }
 
@@ -210,7 +289,7 @@ Extended CZValue::BetaContinuedFraction(Extended a, Extended b, Extended x) {
 // Regularised upper incomplete gamma Q(a, x).
 Extended CZValue::GammaQ(Extended a, Extended x) {
     ProcScope scope(ErrStack(), "GammaQ");
-    if (x < a + 1) return 1 - GammaSeries(a, x);
+    if (x < a + 1) return a < 0.5L && x > 0 ? UpperGammaSmallA(a, x) : 1 - GammaSeries(a, x);
     return GammaContinuedFraction(a, x);
 }
 

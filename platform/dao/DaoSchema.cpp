@@ -598,7 +598,8 @@ int32_t TableDef::RecordCount() {
 RecordsetPtr TableDef::OpenRecordset(int16_t type, int32_t options) {
     auto d = db_.lock();
     if (!d) Fail(err::kInvalidOperation, "The table '" + name_ + "' has not been appended to a database.");
-    return OpenRecordsetOn(d, name_, type, options);
+    // In brackets: a table named like a statement is opened, not run.
+    return OpenRecordsetOn(d, "[" + name_ + "]", type, options);
 }
 
 // --- QueryDef -----------------------------------------------------------------------------
@@ -662,7 +663,7 @@ int16_t QueryDef::Type() const {
 RecordsetPtr QueryDef::OpenRecordset(int16_t type, int32_t options) {
     auto d = db_.lock();
     if (!d) Fail(err::kObjectClosed, "The query's database is closed.");
-    if (!name_.empty() && d->FindTable(name_)) return OpenRecordsetOn(d, name_, type, options);
+    if (!name_.empty() && d->FindTable(name_)) return OpenRecordsetOn(d, "[" + name_ + "]", type, options);
     return OpenRecordsetOn(d, sql_, type, options);
 }
 

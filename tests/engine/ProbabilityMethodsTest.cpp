@@ -132,6 +132,16 @@ TEST_F(ProbabilityMethods, ExtremeArgumentsAnswerPromptly) {
         {false, "F", 1.003, 5e5, 4e9, 0.066927067456192563, 1e-6, ""},
         {false, "F", 1.003, 4e9, 5e5, 0.067294646368961542, 1e-6, ""},
         {false, "C", 1e16, 1e16, 0, 0.5, 1e-6, ""},
+        // Degrees of freedom below 1, whose upper tails lie within the tiny
+        // parameter of 1 - P (mpmath at 700 digits: 1 - betainc(d1 / 2, d2 /
+        // 2, 0, y) and gammainc(d / 2, x / 2, inf); as d tends to 0 the
+        // chi-square tail tends to d / 2 E1(x / 2), 3.51209e-300 here).
+        {false, "F", 2, 1e-300, 5, 3.4520572316227054211e-298, 1e-14, ""},
+        {false, "F", 2, 1e-10, 5, 1.1330884671778902756e-9, 1e-14, ""},
+        {false, "F", 1e10, 1e-10, 3, 4.509324931361198e-11, 1e-14, ""},
+        {false, "C", 0.001, 1e-300, 0, 3.5120933660737466472e-300, 1e-14, ""},
+        {false, "C", 2, 1e-10, 0, 1.0969196720337201e-11, 1e-14, ""},
+        {false, "T", 124.057, 0.620986, 0, 0.031367864905640272, 1e-14, ""},
         {true, "Z", 1e-300, 0, 0, 0, 0,
          "The probability 1E-300 is below the smallest normal probability calculated, 2.97645644352463E-10 (Z = "
          "6.3); beyond that the probability is 0."},

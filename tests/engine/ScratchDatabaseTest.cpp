@@ -1,8 +1,13 @@
 // The scratch database: made as a file of its own in the temporary folder,
 // emptied both ways, recreated, read through an IN clause when the folder's
 // name holds an apostrophe, deleted at the end of the run, and kept apart
-// from the scratch database of a second engine object running meanwhile.
+// from the scratch database of a second engine object running meanwhile; a
+// full temporary folder is named in the run's message.
+#include <sqlite3.h>
+
 #include <cstdlib>
+#include <map>
+#include <memory>
 
 #include "EngineTestSupport.h"
 #include "QuantaraImpl.h"
@@ -195,6 +200,88 @@ TEST_F(ScratchRuns, AFailedRunDeletesItsScratchFileToo) {
     const int32_t id = AddScenario(db, StoredScenario{});
     EXPECT_FALSE(Run(id));
     EXPECT_FALSE(FileIsPresent(paths[&LastRun(*engine)]));
+}
+
+// A full temporary folder: the database engine's default file system,
+// wrapped so that writes to files in one folder past a few pages fail as they
+// fail on a full disk (SQLITE_FULL).
+class FullFolder {
+public:
+    explicit FullFolder(std::string folder) {
+        folder_ = std::move(folder);
+        base_ = sqlite3_vfs_find(nullptr);
+        vfs_ = *base_;
+        vfs_.zName = "merivox-test-full-folder";
+        vfs_.xOpen = Open;
+        sqlite3_vfs_register(&vfs_, 1);
+    }
+    ~FullFolder() {
+        sqlite3_vfs_unregister(&vfs_);
+        sqlite3_vfs_register(base_, 1);
+    }
+    FullFolder(const FullFolder&) = delete;
+    FullFolder& operator=(const FullFolder&) = delete;
+
+private:
+    static constexpr sqlite3_int64 kRoom = 16384;
+    static int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
+        const int rc = base_->xOpen(base_, name, file, flags, outFlags);
+        if (rc == SQLITE_OK && file->pMethods && name && std::string(name).rfind(folder_, 0) == 0) {
+            // One io_methods per kind the engine hands out, with the write replaced.
+            auto& entry = methods_[file->pMethods];
+            if (!entry) {
+                entry = std::make_unique<Methods>();
+                entry->original = file->pMethods;
+                entry->wrapped = *file->pMethods;
+                entry->wrapped.xWrite = Write;
+            }
+            file->pMethods = &entry->wrapped;
+        }
+        return rc;
+    }
+    static int Write(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset) {
+        if (offset + amount > kRoom) return SQLITE_FULL;
+        for (const auto& [original, entry] : methods_) {
+            if (&entry->wrapped == file->pMethods) return original->xWrite(file, data, amount, offset);
+        }
+        return SQLITE_IOERR_WRITE;
+    }
+    struct Methods {
+        const sqlite3_io_methods* original = nullptr;
+        sqlite3_io_methods wrapped{};
+    };
+    static inline std::string folder_;
+    static inline sqlite3_vfs* base_ = nullptr;
+    static inline sqlite3_vfs vfs_{};
+    static inline std::map<const sqlite3_io_methods*, std::unique_ptr<Methods>> methods_;
+};
+
+TEST_F(ScratchRuns, AFullTemporaryFolderIsNamedWithTheScratchDatabase) {
+    AnalysisEntries().Describe = [this](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, bool,
+                                        int16_t, const std::string&, int16_t, int16_t, int16_t, int16_t,
+                                        const std::string&, const std::string&, int16_t, int16_t, std::vector<double>&,
+                                        int16_t, std::vector<double>&, const std::string&, int16_t, double, double,
+                                        RunContext& z) -> std::string {
+        if (!z.Quarn_UTIL_MakeTempDB()) return "Temp database could not be created";
+        paths[&z] = z.TempFilePath();
+        z.BeginTrans();
+        FillScratch(z, 5000);
+        z.CommitTrans();
+        return {};
+    };
+    const int32_t id = AddScenario(db, StoredScenario{});
+    {
+        const FullFolder full(tmp.string() + "/");
+        EXPECT_FALSE(Run(id));
+    }
+    const std::string& scratch = paths[&LastRun(*engine)];
+    EXPECT_EQ(std::filesystem::path(scratch).parent_path(), tmp);
+    EXPECT_EQ(engine->get_ErrorInfo(), "3026: There is not enough space to write the changes of the database '" +
+                                           scratch +
+                                           "': its disk, or the temporary folder where the database engine keeps its "
+                                           "work files, is full. Free some space and try again.");
+    EXPECT_FALSE(FileIsPresent(scratch));
+    EXPECT_FALSE(db->TableDefs()->Contains("Out1"));
 }
 
 }  // namespace

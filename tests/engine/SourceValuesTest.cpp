@@ -152,19 +152,38 @@ TEST_F(SourceValues, FrequencyColumnsOfEqualValuesAtTheLargestMagnitude) {
     StoredScenario describe;
     describe.options = {
         {"Range", true},         {"VarStd", true},          {"VarNRadio", "N-1"},       {"FreqN", true},
-        {"InterV", int16_t(10)}, {"FreqIncRadio", "Lower"}, {"FreqDispRadio", "Count"}, {"FreqGroupRadio", "Default"}};
+        {"InterV", int16_t(10)}, {"FreqIncRadio", "Lower"}, {"FreqDispRadio", "Count"}, {"FreqGroupRadio", "Default"},
+        {"Mean", true}};
     ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Mean"), 1e308);
     EXPECT_EQ(Num(rows[0], "Range"), 0.0);
     EXPECT_EQ(Num(rows[0], "StdDeviation"), 0.0);
+    EXPECT_NEAR(Num(rows[0], "RMS"), 1e308, 1e-14 * 1e308);
     // Width 1e295 (ten units of the 14th digit), centred on the value.
     EXPECT_EQ(Num(rows[0], "9.9999999999995E+307<=N<1.00000000000005E+308"), 4);
     EXPECT_EQ(Num(rows[0], "1.00000000000005E+308<=N<1.00000000000015E+308"), 0);
     db->TableDefs()->Delete("Out1");
 
+    // Values either side of zero whose range exceeds a Double: three default
+    // intervals of about 7.3e307 from -1e308.
+    db->Execute("UPDATE Data SET X1 = CASE WHEN X2 IN (2, 6) THEN 1e308 ELSE -1e308 END");
+    describe.options["InterV"] = int16_t(3);
+    describe.options["Range"] = false;  // 2e308 and 4/3 1e616: beyond a Double
+    describe.options["VarStd"] = false;
+    ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
+    const auto cols = ColumnNames(db, "Out1");
+    const auto row = ReadResultRows(db, "Out1").at(0);
+    ASSERT_GE(cols.size(), 3u);
+    EXPECT_EQ(cols[cols.size() - 3].rfind("-1E+308<=N<", 0), 0u) << cols[cols.size() - 3];
+    EXPECT_EQ(Num(row, cols[cols.size() - 3]), 2);
+    EXPECT_EQ(Num(row, cols[cols.size() - 2]), 0);
+    EXPECT_EQ(Num(row, cols[cols.size() - 1]), 2);
+    db->TableDefs()->Delete("Out1");
+
     db->Execute("UPDATE Data SET X1 = 1e20");
+    describe.options["InterV"] = int16_t(10);
     describe.options["FreqGroupRadio"] = "Specified";
     describe.options["FreqInit"] = 1e20;
     describe.options["FreqWidth"] = 1.0;

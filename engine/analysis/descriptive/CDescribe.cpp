@@ -300,12 +300,14 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
             if (f.sumWInv != 0) set("HarmonicMean", n / f.sumWInv);
         }
         // A sum of squares beyond a Double: the mean square is the squared
-        // mean plus the population variance, both scaled.
+        // mean plus the population variance, both scaled by the largest
+        // magnitude.
         if (std::isfinite(f.sumWX2)) {
             set("RMS", f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0);
         } else {
-            const double scaledMean = std::ldexp(mean, -e);
-            set("RMS", unscale(std::sqrt(scaledMean * scaledMean + m2 / n), 1));
+            const int r = std::ilogb(std::max(std::fabs(f.minimum), std::fabs(f.maximum))) + 1;
+            const double scaledMean = std::ldexp(mean, -r);
+            set("RMS", std::ldexp(std::sqrt(scaledMean * scaledMean + std::ldexp(m2 / n, 2 * (e - r))), r));
         }
     }
     if (skew_ && n > 2 && f.minimum != f.maximum && scaledS > 0) {

@@ -157,12 +157,12 @@ void CFrequency::WriteData(const GroupValues& group) {
             rs->AddNew();
             WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + i), "", "", false, 0, 0, 0);
             if (k >= 1 && k <= n_) {
-                set(lowColumn_, (k - 1) * width_ + first_);
-                set(highColumn_, k * width_ + first_);
+                set(lowColumn_, IntervalBound(first_, width_, k - 1));
+                set(highColumn_, IntervalBound(first_, width_, k));
             } else if (k == 0) {
                 set(highColumn_, first_);
             } else {
-                set(lowColumn_, n_ * width_ + first_);
+                set(lowColumn_, IntervalBound(first_, width_, n_));
             }
             rs->Fields(std::string_view("Interval"))->Value(static_cast<int16_t>(k - firstBin + 1));
             set("Count", count);

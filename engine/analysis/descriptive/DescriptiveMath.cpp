@@ -138,6 +138,11 @@ std::string AllDigits(double x) {
 
 }  // namespace
 
+double IntervalBound(double dblFirst, double dblWidth, int i) {
+    const double step = dblWidth * i;
+    return std::isfinite(step) ? dblFirst + step : 2 * (dblWidth / 2 * i + dblFirst / 2);
+}
+
 bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLowerInclusive,
                           std::vector<std::string>& countNames, std::vector<std::string>& proportionNames) {
     const std::string lowOp = fLowerInclusive ? "<=" : "<";
@@ -149,7 +154,7 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
     const double F = (dblWidth >= 1 || !(dblWidth > 0)) ? 1 : std::pow(10.0, 3 - std::floor(std::log10(dblWidth)));
     std::vector<double> bounds(static_cast<size_t>(n) + 1);
     for (int i = 0; i <= n; ++i) {
-        const double exact = dblFirst + dblWidth * i;
+        const double exact = IntervalBound(dblFirst, dblWidth, i);
         const double cut = std::floor(exact * F + 0.1) / F;
         const double noise = 1e-9 * std::max(std::fabs(dblWidth), std::fabs(exact));
         bounds[static_cast<size_t>(i)] = std::fabs(cut - exact) <= noise ? cut : exact;
@@ -183,7 +188,7 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
         countNames[static_cast<size_t>(i)] = lo + lowOp + "N" + highOp + hi;
         proportionNames[static_cast<size_t>(i)] = lo + lowOp + "%" + highOp + hi;
     }
-    const std::string end = full ? text.back() : vb::CStr(dblFirst + dblWidth * n);
+    const std::string end = full ? text.back() : vb::CStr(IntervalBound(dblFirst, dblWidth, n));
     countNames[size - 1] = end + lowOp + "N";
     proportionNames[size - 1] = end + lowOp + "%";
     return true;

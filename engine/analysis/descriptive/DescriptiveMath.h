@@ -46,6 +46,11 @@ ModeResult ModeOf(const std::vector<StagedValue>& sorted);
 // A width of 0 raises error 11 (division by zero).
 int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n);
 
+// The bound first + i width of a frequency interval; a step i width beyond
+// the largest Double is taken in halves, so that every bound a Double holds
+// is found.
+double IntervalBound(double dblFirst, double dblWidth, int i);
+
 // The describe frequency column names: count names ("N") and proportion
 // names ("%"), each n + 2 long: [0] the below-first bucket, [1..n] the
 // intervals, [n + 1] the beyond-last bucket. False when two bounds are the

@@ -76,6 +76,10 @@ TEST_F(NamesAndValues, NamesAnotherToolGaveWithABracketOpenAsNames) {
     EXPECT_EQ(ids("] SELECT * FROM [Src"), std::vector<long>({9}));
     // A name that is in the database under no spelling is still refused as a name.
     EXPECT_EQ(ErrorOf([&] { ids("x]y"); }), dao::err::kInvalidName);
+    // A table's own object opens it by its name in any kind of set.
+    db->Execute("CREATE TABLE [SELECT * FROM Src] (id LONG)");
+    dao::RecordsetPtr rs = db->TableDefs()->Item("SELECT * FROM Src")->OpenRecordset(dao::dbOpenDynaset);
+    EXPECT_TRUE(rs->Eof());
 }
 
 TEST_F(NamesAndValues, NameLengthsCountCharactersNotBytes) {
