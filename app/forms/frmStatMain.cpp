@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -37,6 +38,18 @@
 #include "wizard/ScenarioCommands.h"
 
 namespace {
+
+// The scenario list selects whole rows: going to a row never scrolls sideways
+// to the cell clicked, which for a long description hid the row's ID and type.
+class ScenarioListView : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+    void scrollTo(const QModelIndex& index, ScrollHint hint) override {
+        const int across = horizontalScrollBar()->value();
+        QTreeWidget::scrollTo(index, hint);
+        horizontalScrollBar()->setValue(across);
+    }
+};
 
 // The analyses of a family, in the order of the list: the family's filter
 // buttons after its first, "All".
@@ -125,7 +138,7 @@ void frmStatMain::BuildControls() {
     connect(optGroupAnalysistype_, &QButtonGroup::idClicked, this, [this](int i) { optGroupAnalysistype_Click(i); });
     connect(optNonParAnalysisType_, &QButtonGroup::idClicked, this, [this](int i) { optNonParAnalysisType_Click(i); });
 
-    lvwScenarios_ = new QTreeWidget(this);
+    lvwScenarios_ = new ScenarioListView(this);
     lvwScenarios_->setObjectName("lvwScenarios");
     lvwScenarios_->setRootIsDecorated(false);
     lvwScenarios_->setUniformRowHeights(true);

@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTableView>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
@@ -215,6 +216,15 @@ private slots:
         QCOMPARE(info->OutputTable1(), std::string("Brux_BP_Describe"));
         QCOMPARE(info->OutputTable2(), std::string());
         QVERIFY(frames(0)->isVisible() && !frames(1)->isVisible() && !frames(2)->isVisible());
+        // A click on a long description selects its row and leaves its ID and type in view.
+        frame_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list_));
+        const QRect cell = Rows()->visualRect(Rows()->model()->index(1, 2));
+        QTest::mouseClick(Rows()->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(Selected(), 2);
+        // The view scrolls to the clicked cell once the double-click time has passed.
+        Rows()->scrollTo(Rows()->currentIndex());
+        QCOMPARE(Rows()->horizontalScrollBar()->value(), 0);
     }
     QWidget* frames(int i) {
         const char* names[] = {"ogSubType_Parametric", "ogSubType_Group", "ogSubType_Non_Parametric"};
