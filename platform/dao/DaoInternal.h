@@ -66,6 +66,19 @@ private:
     sqlite3_stmt* st_ = nullptr;
 };
 
+// Holds the connection's own lock for a run of calls on it: each call then
+// re-enters the lock it holds instead of taking it anew.
+class HoldConnection {
+public:
+    explicit HoldConnection(sqlite3* db) : mutex_(sqlite3_db_mutex(db)) { sqlite3_mutex_enter(mutex_); }
+    ~HoldConnection() { sqlite3_mutex_leave(mutex_); }
+    HoldConnection(const HoldConnection&) = delete;
+    HoldConnection& operator=(const HoldConnection&) = delete;
+
+private:
+    sqlite3_mutex* mutex_;
+};
+
 // Raises the DAO error for an SQLite failure on `db` (constraint names map
 // back to their DAO numbers; see DaoCore.cpp).
 [[noreturn]] void RaiseSqlite(sqlite3* db, int rc, std::string_view context = {});

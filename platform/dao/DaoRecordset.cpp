@@ -355,6 +355,7 @@ struct RecordsetState {
     }
     // Binds row r's values (the dirty ones of the mask) into a batch INSERT.
     void BindBatchRow(sqlite3_stmt* st, int r, const std::string& mask, const std::vector<vb::Variant>& values) {
+        const HoldConnection hold(run->db);
         int n = r * DirtyCount(mask);
         for (size_t i = 0; i < defs.size(); ++i)
             if (mask[i + 1] != '0') BindValue(st, ++n, values[i], table->fields[static_cast<size_t>(tableCol[i])]);
@@ -489,6 +490,7 @@ bool Field::NumberValue(double& value) const {
     const int16_t type = def_->type;
     if (s.editMode == 0 && !s.curParked && s.cur && !s.deleted && (type == dbDouble || type == dbLong || type == 0)) {
         const int column = column_ + s.off;
+        const HoldConnection hold(s.run->db);
         switch (sqlite3_column_type(s.cur, column)) {
             case SQLITE_NULL:
                 return false;

@@ -62,7 +62,9 @@ TranslatedSql TranslateJetSql(std::string_view jetSql,
                               const std::function<std::string(const std::string& path)>& schemaFor);
 
 // Registers on a connection the SQL functions the translated SQL calls (jet_first,
-// jet_last, jet_pow, jet_concat, jet_mod, jet_like). It also turns off SQLite's
+// jet_last, jet_pow, jet_concat, jet_mod, jet_like), and sum, total and avg in place
+// of SQLite's own: the same results, but a sum of doubles is compensated, so it keeps
+// the digits the engine's own sums keep on every SQLite version. It also turns off SQLite's
 // reading of an unknown double-quoted name as a string in statements
 // (SQLITE_DBCONFIG_DQS_DML), so that a misspelt [name] fails instead of becoming text.
 void RegisterJetFunctions(sqlite3* db);

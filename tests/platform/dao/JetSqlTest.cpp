@@ -40,8 +40,10 @@ protected:
     std::string Translate(std::string_view jet) { return dao::TranslateJetSql(jet, schemaFor_).sql; }
 
     // The rows of a translated statement, each as its values joined by "|" (Null as NULL).
-    std::vector<std::string> Rows(std::string_view jet, sqlite3* db = nullptr) {
-        const std::string sql = Translate(jet);
+    std::vector<std::string> Rows(std::string_view jet, sqlite3* db = nullptr) { return SqlRows(Translate(jet), db); }
+
+    // The same for SQLite SQL, run as it stands.
+    std::vector<std::string> SqlRows(const std::string& sql, sqlite3* db = nullptr) {
         sqlite3_stmt* st = nullptr;
         std::vector<std::string> rows;
         const int rc = sqlite3_prepare_v2(db ? db : db_, sql.c_str(), -1, &st, nullptr);
@@ -324,6 +326,39 @@ TEST_F(JetSqlTest, FirstAndLastKeepRowOrderWhenGroupingSortsManyRows) {
          "INSERT INTO big SELECT (i * 7919) % 5, i FROM n");
     const auto rows = Rows("SELECT [g], First([x]) = Min([x]), Last([x]) = Max([x]) FROM big GROUP BY [g]");
     EXPECT_EQ(rows, (std::vector<std::string>{"0|1|1", "1|1|1", "2|1|1", "3|1|1", "4|1|1"}));
+}
+
+TEST_F(JetSqlTest, SumTotalAndAvgAreCompensatedAndKeepSqlitesIntegerAndNullRules) {
+    // 1e16 + 1 rounds back to 1e16 in a double: an uncompensated sum of 1e16, 1, -1e16 is 0.
+    Exec("CREATE TABLE w (id INTEGER PRIMARY KEY, g TEXT, x)");
+    Exec("INSERT INTO w (g, x) VALUES ('r', 1e16), ('r', 1.0), ('r', -1e16), ('r', 1.0), "
+         "('n', NULL), ('i', 9007199254740993), ('i', 1), ('t', '12'), ('t', 3), ('u', 'abc'), ('u', 3)");
+    EXPECT_EQ(
+        Rows("SELECT g, Sum(x), typeof(Sum(x)), Total(x), Avg(x) FROM w GROUP BY g"),
+        (std::vector<std::string>{"i|9007199254740994|integer|9.00719925474099e+15|4.5035996273705e+15",
+                                  "n|NULL|null|0|NULL", "r|2|real|2|0.5", "t|15|integer|15|7.5", "u|3|real|3|1.5"}));
+    EXPECT_EQ(Value("SELECT Sum(x), Total(x), Avg(x) FROM w WHERE 0"), "NULL|0|NULL");
+    EXPECT_EQ(SqlRows("SELECT sum(DISTINCT x) FROM w WHERE g = 'r'"), (std::vector<std::string>{"1"}));
+    // As a window function over a sliding frame (so values also leave the sum): rows 2 to 4.
+    EXPECT_EQ(SqlRows("SELECT s FROM (SELECT id, sum(x) OVER (ORDER BY id ROWS 2 PRECEDING) AS s FROM w) "
+                      "WHERE id = 4"),
+              (std::vector<std::string>{"-1e+16"}));
+    EXPECT_EQ(SqlRows("SELECT s + 1e16 FROM (SELECT id, sum(x) OVER (ORDER BY id ROWS 2 PRECEDING) AS s FROM w) "
+                      "WHERE id = 4"),
+              (std::vector<std::string>{"2"}));
+
+    // Integers alone: a running sum past the 64-bit range is an error for Sum, a double
+    // for Total and Avg; a double among them makes every sum a double.
+    Exec("CREATE TABLE big (x)");
+    Exec("INSERT INTO big VALUES (9223372036854775807), (1), (-10)");
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db_, "SELECT sum(x) FROM big", -1, &st, nullptr), SQLITE_OK);
+    EXPECT_EQ(sqlite3_step(st), SQLITE_ERROR);
+    EXPECT_STREQ(sqlite3_errmsg(db_), "integer overflow");
+    sqlite3_finalize(st);
+    EXPECT_EQ(Value("SELECT Total(x), Avg(x) FROM big"), "9.22337203685478e+18|3.07445734561826e+18");
+    Exec("INSERT INTO big VALUES (0.5)");
+    EXPECT_EQ(Value("SELECT Sum(x), typeof(Sum(x)) FROM big"), "9.22337203685478e+18|real");
 }
 
 // --- the order Jet gives DISTINCT and GROUP BY ----------------------------------------
