@@ -3,6 +3,7 @@
 #include "numeric/DecimalDeviation.h"
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "vb/Conversions.h"
@@ -129,7 +130,9 @@ void FrequencyIntervalDefaults(bool fFraction, int16_t intervals, bool fLowerBou
         const double e = magnitude > 0 ? std::floor(std::log10(magnitude)) : 0;
         dblWidth = e >= 13 ? std::pow(10.0, e - 13) : 1;
         dblFirst = PreciseDifference(dblMin, dblWidth / 2);
-        // Next to the largest Double the value goes in the last interval instead.
+        // Next to the largest Double the value goes in the last interval
+        // instead; next to the most negative one the first bound is that.
+        if (!std::isfinite(dblFirst)) dblFirst = std::numeric_limits<double>::lowest();
         if (!std::isfinite(dblFirst + dblWidth * k)) dblFirst = dblMin - dblWidth * (k - 0.5);
         return;
     }
@@ -137,11 +140,20 @@ void FrequencyIntervalDefaults(bool fFraction, int16_t intervals, bool fLowerBou
     const double range = dblMax - dblMin;
     double e = std::isfinite(range) ? std::log10(range) : std::log10(dblMax / 2 - dblMin / 2) + std::log10(2.0);
     e = e > 0 ? e - 1 : e - 2;
-    const double pad = std::pow(10.0, e);
+    double pad = std::pow(10.0, e);
+    // Next to the largest Double the margin is a power of ten that leaves
+    // both outer bounds numbers.
+    while (pad > 0 && !(std::isfinite(dblMin - pad) && std::isfinite(dblMax + pad))) pad /= 10;
     double width = (dblMax + pad - dblMin) / k;
     if (!std::isfinite(width)) width = (dblMax / k + pad / k) - dblMin / k;
     width = vb::Checked(width);
     if (width < 1) width = fFraction ? RoundUpToTwoDigits(width) : 1;
+    dblFirst = fLowerBound ? dblMin : dblMin - pad;
+    // The last bound, max + pad or max, may round past the largest Double.
+    const auto last = [&] {
+        const double step = width * k;
+        return std::isfinite(step) ? dblFirst + step : 2 * (width / 2 * k + dblFirst / 2);
+    };
+    for (int i = 0; i < 64 && !std::isfinite(last()); ++i) width = std::nextafter(width, 0.0);
     dblWidth = width;
-    dblFirst = fLowerBound || !std::isfinite(dblMin - pad) ? dblMin : dblMin - pad;
 }

@@ -1,8 +1,13 @@
 // Frequency intervals: the interval of a value at the edges, the describe
 // column names, and "Frequency" scenarios end to end. Expected counts are
 // worked out by hand from the interval definitions in the comments.
+#include <cmath>
+#include <limits>
+#include <utility>
+
 #include "DescribeSupport.h"
 #include "analysis/descriptive/DescriptiveMath.h"
+#include "numeric/Numerics.h"
 
 using namespace enginetest;
 using namespace describetest;
@@ -30,6 +35,28 @@ TEST(FrequencyBin, ValuesOnABoundGoUpOrDownWithTheIncludedBound) {
     // A distance from the first bound beyond the largest Double: 1e308 lies
     // 8 widths above -1e308 in steps of 2.5e307.
     EXPECT_EQ(FrequencyBin(1e308, -1e308, 2.5e307, true, 10), 9);
+}
+
+// Default intervals over values next to the largest Double: every bound is a
+// number, and the smallest and largest values fall inside the intervals (the
+// largest on the last bound, as for any data, when the first interval starts
+// a margin below the smallest); equal values at the most negative Double
+// start at it.
+TEST(FrequencyIntervalDefaults, BoundsNextToTheLargestDoubleAreNumbers) {
+    const double lowest = std::numeric_limits<double>::lowest();
+    for (const auto& [low, high] : {std::pair{-1.5e308, 1.5e308}, {-1.7e308, 1.7e308}, {lowest, lowest}}) {
+        for (bool fromMinimum : {false, true}) {
+            double first = 0, width = 0;
+            FrequencyIntervalDefaults(false, 10, fromMinimum, low, high, first, width);
+            for (int i = 0; i <= 10; ++i) EXPECT_TRUE(std::isfinite(IntervalBound(first, width, i))) << low << " " << i;
+            EXPECT_EQ(FrequencyBin(low, first, width, true, 10), 1) << low;
+            if (low != high) {
+                EXPECT_EQ(FrequencyBin(high, first, width, fromMinimum, 10), 10) << low;
+            }
+            std::vector<std::string> counts, proportions;
+            EXPECT_TRUE(FrequencyColumnNames(10, first, width, true, counts, proportions)) << low;
+        }
+    }
 }
 
 TEST(FrequencyColumnNames, BoundsRoundedBelowTheWidthsFirstDigit) {
