@@ -16,7 +16,8 @@ long long CountRows(BenchContext& c, const std::string& sql) {
 }
 
 // Appends `rows` residual-shaped rows (group, five x, y, estimate, residual)
-// through an append-only record set, in one transaction.
+// through an append-only record set writing batches, as the engine does, in
+// one transaction.
 void AppendRows(BenchContext& c, const std::string& table, long long rows) {
     auto db = c.Db();
     auto td = db->CreateTableDef(table);
@@ -25,7 +26,7 @@ void AppendRows(BenchContext& c, const std::string& table, long long rows) {
         td->Fields()->Append(td->CreateField(f, dao::dbDouble));
     db->TableDefs()->Append(td);
     dao::DBEngine().BeginTrans();
-    auto rs = db->OpenRecordset(table, dao::dbOpenTable, dao::dbAppendOnly);
+    auto rs = db->OpenRecordset(table, dao::dbOpenTable, dao::dbAppendOnly | dao::dbAppendInBatches);
     const vb::Variant group(std::string("G00"));
     for (long long i = 0; i < rows; ++i) {
         rs->AddNew();
