@@ -1072,10 +1072,6 @@ std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl
         sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
         if (exclusive) Exec(d->db, "PRAGMA locking_mode=EXCLUSIVE");
-        // A large sort (a sorted read of millions of rows) sorts and merges
-        // its runs in helper threads, half the processors at most, up to four.
-        sqlite3_limit(d->db, SQLITE_LIMIT_WORKER_THREADS,
-                      static_cast<int>(std::min(4u, std::thread::hardware_concurrency() / 2)));
         Stmt probe(d->db, "SELECT count(*) FROM sqlite_master");
         probe.Step();
     };

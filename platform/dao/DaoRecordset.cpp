@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <thread>
 #include <unordered_set>
 
 #include "dao/DaoInternal.h"
@@ -37,6 +38,7 @@ struct RecordsetState {
     bool appendOnly = false;
     bool forwardOnly = false;
     bool finiteOnly = false;           // dbFiniteNumbers
+    bool wholeOrder = false;           // keyed and sorted by the row key last: no two rows tie
     std::shared_ptr<TableInfo> table;  // the table that updates go to
     std::string tableName;
 
@@ -170,7 +172,7 @@ struct RecordsetState {
     bool StepMain() {
         if (mainParked) ResumeMain();
         mainOnGap = false;
-        if (main.Step()) {
+        if (StepFirst()) {
             ++mainPos;
             if (mainPos + 1 > reached) reached = mainPos + 1;
             if (keyed) {
@@ -182,6 +184,21 @@ struct RecordsetState {
         mainDone = true;
         reached = mainPos + 1;
         return false;
+    }
+    // Steps `main`. Its first step, which sorts when the statement sorts, may
+    // sort and merge in helper threads (half the processors, up to four)
+    // where the order is whole: the threads' timing decides which of two
+    // tying rows comes first.
+    bool StepFirst() {
+        if (mainPos >= 0 || !wholeOrder) return main.Step();
+        const int helpers = static_cast<int>(std::min(4u, std::thread::hardware_concurrency() / 2));
+        const int before = sqlite3_limit(run->db, SQLITE_LIMIT_WORKER_THREADS, helpers);
+        struct Restore {
+            sqlite3* db;
+            int before;
+            ~Restore() { sqlite3_limit(db, SQLITE_LIMIT_WORKER_THREADS, before); }
+        } restore{run->db, before};
+        return main.Step();
     }
     void SetEof() {
         cur = nullptr;
@@ -661,6 +678,19 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
         }
     }
     s.lookupSql = injected.substr(0, cut) + " WHERE _rowid_ = ?1";
+    // Rows that tie on the sort keys follow in the order of their keys, the
+    // order a table scan gives them: the same on every run, however the sort
+    // is done.
+    const auto order = std::find(injectedWords.begin(), injectedWords.end(), "ORDER");
+    if (order != injectedWords.end()) {
+        const auto limit = std::find(order, injectedWords.end(), "LIMIT");
+        size_t end = limit == injectedWords.end() ? injected.size() : starts[limit - injectedWords.begin()];
+        while (end > 0 && (injected[end - 1] == ';' || std::isspace(static_cast<unsigned char>(injected[end - 1]))))
+            --end;
+        injected.insert(end, ", _rowid_");
+        s.sql = injected;
+        s.wholeOrder = true;
+    }
     s.keyed = true;
     s.wholeTable = std::none_of(words.begin(), words.end(), [](const std::string& w) {
         return w == "WHERE" || w == "ORDER" || w == "LIMIT" || w == "HAVING";

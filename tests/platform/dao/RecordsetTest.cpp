@@ -256,6 +256,18 @@ TEST_F(RecordsetTest, BatchedAppendsNumberRowsAsSingleAppends) {
     EXPECT_EQ(db->OpenRecordset("SELECT Count(*) FROM T WHERE G = 'r'")->Fields(0)->Value().ToLong(), 0);
 }
 
+// Rows that tie on the sort fields come in the order of their keys, also
+// where the table is read through an index in another order: a sorted read
+// gives the same rows in the same order on every run.
+TEST_F(RecordsetTest, SortedReadsGiveTiesInKeyOrder) {
+    db->Execute("UPDATE T SET X = 6 - X");  // X now falls as the key rises
+    db->Execute("CREATE INDEX ByX ON T (X)");
+    auto rs = db->OpenRecordset("SELECT ID, G FROM T WHERE X > 0 ORDER BY G", dbOpenDynaset, dbReadOnly);
+    std::vector<int32_t> ids;
+    for (; !rs->Eof(); rs->MoveNext()) ids.push_back(rs->Fields(0)->Value().ToLong());
+    EXPECT_EQ(ids, (std::vector<int32_t>{2, 4, 1, 3, 5}));
+}
+
 TEST_F(RecordsetTest, FieldsByPositionAndName) {
     auto rs = db->OpenRecordset("SELECT ID, G AS GroupName, X * 2 AS Twice FROM T ORDER BY ID");
     EXPECT_EQ(rs->Fields()->Count(), 3);
