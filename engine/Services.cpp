@@ -136,16 +136,20 @@ void RunContext::BeginTrans() {
 
 void RunContext::CommitTrans() {
     if (transactionLevels_.empty()) return;
-    std::vector<dao::DatabasePtr> level = std::move(transactionLevels_.back());
-    transactionLevels_.pop_back();
-    for (const dao::DatabasePtr& db : level) {
+    // A database leaves the level once committed: one whose commit fails
+    // (rows of a batch that cannot be written, a full disk) stays in it with
+    // those after it, for UndoAfterError to roll back.
+    std::vector<dao::DatabasePtr>& level = transactionLevels_.back();
+    while (!level.empty()) {
         try {
-            db->CommitTrans();
+            level.front()->CommitTrans();
         } catch (const vb::VbError& e) {
             // A scratch database closed inside the level took its work with it.
             if (e.Number() != dao::err::kObjectClosed) throw;
         }
+        level.erase(level.begin());
     }
+    transactionLevels_.pop_back();
 }
 
 void RunContext::TakeWriteLock() {

@@ -43,4 +43,45 @@ TEST(RunContextAlone, CarriesAnAnalysisFromSourceToResultTable) {
     std::filesystem::remove_all(folder, ec);
 }
 
+// Rows of a batch that cannot be written (here a unique index refuses them)
+// make the analysis's commit fail: undoing the run then rolls back that level
+// and the run's write lock, so nothing the run made stays and no transaction
+// is left open to swallow the user's later changes.
+TEST(RunContextAlone, ACommitThatFailsIsRolledBackWithTheRun) {
+    const std::filesystem::path folder = MakeScratchFolder();
+    ui::RecordingUi ui;
+    ui::ScopedUi scopedUi{ui};
+    dao::DatabasePtr db = dao::DBEngine().Workspaces(0)->CreateDatabase((folder / "data.db").string());
+    CreateSourceTable(db, {{"a", vb::Variant::Null(), 4.0}});
+    db->Execute("CREATE TABLE R (X DOUBLE)");
+    db->Execute("CREATE UNIQUE INDEX UX ON R (X)");
+    {
+        RunContext run;
+        run.SourceDatabase(db);
+        run.OutputDatabase(db);
+        run.TakeWriteLock();
+        db->Execute("CREATE TABLE Made (Y DOUBLE)");
+        run.BeginTrans();
+        dao::RecordsetPtr rs =
+            db->OpenRecordset("SELECT X FROM R", dao::dbOpenDynaset, dao::dbAppendOnly | dao::dbAppendInBatches);
+        for (int i = 0; i < 3; ++i) {
+            rs->AddNew();
+            rs->Fields(0)->Value(1.0);
+            rs->Update();
+        }
+        EXPECT_THROW(run.CommitTrans(), vb::VbError);
+        run.UndoAfterError();
+    }
+    EXPECT_FALSE(db->TableDefs()->Contains("Made"));
+    db->Execute("CREATE TABLE After (Z DOUBLE)");
+    const std::string path = db->Name();
+    db->Close();
+    dao::DatabasePtr again = dao::DBEngine().Workspaces(0)->OpenDatabase(path);
+    EXPECT_TRUE(again->TableDefs()->Contains("After"));
+    EXPECT_EQ(again->OpenRecordset("SELECT Count(*) FROM R")->Fields(0)->Value().ToLong(), 0);
+    again->Close();
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+}
+
 }  // namespace
