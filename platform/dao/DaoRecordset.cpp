@@ -391,7 +391,15 @@ struct RecordsetState {
         pendingValues[static_cast<size_t>(pending)].swap(buffer);
         ++pending;
         pendingLastPos = reached;
-        if (pending == rows) WritePending();
+        if (pending < rows) return;
+        try {
+            WritePending();
+        } catch (...) {
+            // The row being added stays in the edit buffer, to be mended and
+            // written again; the swap had left an earlier row's values there.
+            buffer.swap(pendingValues[static_cast<size_t>(rows - 1)]);
+            throw;
+        }
     }
     // Writes the rows waiting, if any: a full batch through its statement
     // (bound as the rows came), fewer through a statement made for them.

@@ -436,6 +436,9 @@ void CreateIndexOn(DatabaseImpl& d, const TableInfo& t, Index& ix, int order) {
 // Runs `work` as one unit: all or nothing.
 template <class F>
 void Atomically(DatabaseImpl& d, F&& work) {
+    // Rows waiting in batches are written outside the unit, so that undoing a
+    // failed change does not take them with it.
+    d.WritePendingRows();
     Exec(d.db, "SAVEPOINT dao_ddl");
     try {
         work();

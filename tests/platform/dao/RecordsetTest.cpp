@@ -256,6 +256,39 @@ TEST_F(RecordsetTest, BatchedAppendsNumberRowsAsSingleAppends) {
     EXPECT_EQ(db->OpenRecordset("SELECT Count(*) FROM T WHERE G = 'r'")->Fields(0)->Value().ToLong(), 0);
 }
 
+// A write that fails neither loses rows waiting in a batch nor leaves another
+// row's values in the edit buffer.
+TEST_F(RecordsetTest, AFailedWriteKeepsBatchedRowsAndTheRowBeingAdded) {
+    auto add = db->OpenRecordset("SELECT G, X FROM T", dbOpenDynaset, dbAppendOnly | dbAppendInBatches);
+    for (int i = 0; i < 3; ++i) {
+        add->AddNew();
+        add->Fields(0)->Value("z");
+        add->Update();
+    }
+    auto td = db->TableDefs()->Item("T");
+    auto unique = td->CreateIndex("UG");
+    unique->Unique(true);
+    unique->Fields()->Append(unique->CreateField("G"));
+    EXPECT_NE(ErrorOf([&] { td->Indexes()->Append(unique); }), 0);  // "a" and "b" twice each
+    add->Close();
+    EXPECT_EQ(db->OpenRecordset("SELECT Count(*) FROM T WHERE G = 'z'")->Fields(0)->Value().ToLong(), 3);
+
+    // The second batch of 100 fails on its last row, whose X is taken.
+    db->Execute("CREATE UNIQUE INDEX UX ON T (X)");
+    add = db->OpenRecordset("SELECT G, X FROM T", dbOpenDynaset, dbAppendOnly | dbAppendInBatches);
+    for (int i = 0; i < 200; ++i) {
+        add->AddNew();
+        add->Fields(0)->Value("y" + std::to_string(i));
+        add->Fields(1)->Value(i == 199 ? 1.0 : 100.0 + i);
+        if (i < 199) add->Update();
+    }
+    EXPECT_NE(ErrorOf([&] { add->Update(); }), 0);
+    add->Fields(1)->Value(1000.0);
+    add->Update();
+    add->Close();
+    EXPECT_EQ(db->OpenRecordset("SELECT G FROM T WHERE X = 1000")->Fields(0)->Value().String(), "y199");
+}
+
 // Rows that tie on the sort fields come in the order of their keys, also
 // where the table is read through an index in another order: a sorted read
 // gives the same rows in the same order on every run.
