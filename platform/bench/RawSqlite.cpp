@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <thread>
 
 namespace rawsqlite {
 namespace {
@@ -72,6 +74,9 @@ void Append(const std::string& path, const std::string& table, int64_t rows) {
 
 WalkResult WalkQuery(const std::string& path, const std::string& sql) {
     Db d(path);
+    // The same helper threads for a sort as the data layer's sorted reads use.
+    sqlite3_limit(d.db, SQLITE_LIMIT_WORKER_THREADS,
+                  static_cast<int>(std::min(4u, std::thread::hardware_concurrency() / 2)));
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(d.db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(d.db));
