@@ -53,8 +53,13 @@ struct RunnerEntry {
     Runner run;
 };
 
-// One row per analysis of the store's list, in its order. The group
-// analyses share their runner; "N Fields" calls its entry itself.
+// The group analyses share one runner.
+inline constexpr Runner RunGroupAnalysis = [](RunContext& q, const CZantelsScenario& s, FieldRoles& r) {
+    return RunGroup_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);
+};
+
+// One row per analysis of the store's list, in its order; "N Fields" calls
+// its entry itself.
 inline constexpr std::array kRunners{
     RunnerEntry{store::Analysis::Describe,
                 [](RunContext& q, const CZantelsScenario& s, FieldRoles& r) {
@@ -84,18 +89,9 @@ inline constexpr std::array kRunners{
                 [](RunContext& q, const CZantelsScenario& s, FieldRoles& r) {
                     return RunCrosstab_s_Zelk(q, s, r.strFields, r.nG, r.nX, r.fW);
                 }},
-    RunnerEntry{store::Analysis::TwoSampleTTest,
-                [](RunContext& q, const CZantelsScenario& s, FieldRoles& r) {
-                    return RunGroup_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);
-                }},
-    RunnerEntry{store::Analysis::Anova,
-                [](RunContext& q, const CZantelsScenario& s, FieldRoles& r) {
-                    return RunGroup_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);
-                }},
-    RunnerEntry{store::Analysis::TwoWayAnova,
-                [](RunContext& q, const CZantelsScenario& s, FieldRoles& r) {
-                    return RunGroup_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);
-                }},
+    RunnerEntry{store::Analysis::TwoSampleTTest, RunGroupAnalysis},
+    RunnerEntry{store::Analysis::Anova, RunGroupAnalysis},
+    RunnerEntry{store::Analysis::TwoWayAnova, RunGroupAnalysis},
     RunnerEntry{store::Analysis::ChiSquare,
                 [](RunContext& q, const CZantelsScenario& s, FieldRoles& r) {
                     return RunChiSquare_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.fW);
