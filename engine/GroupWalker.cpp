@@ -65,7 +65,9 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
 
     while (!rs->Eof()) {
         for (int16_t i = 1; i <= groupFields_; ++i) current_[static_cast<size_t>(i)] = FieldAt(i)->Value();
-        if (zantels_.Quarn_SameRecords_b(groupFields_, recordsRead_ != 0, saved_, current_)) {
+        if (recordsRead_ == 0) {
+            zantels_.Quarn_SameRecords_b(groupFields_, false, saved_, current_);
+        } else if (!Unchanged() && zantels_.Quarn_SameRecords_b(groupFields_, true, saved_, current_)) {
             zantels_.Quarn_Msg(recordsRead_, true, kNoText);
             CheckGroupWeight();
             if (handlers.groupEnd) handlers.groupEnd(saved_, groupRecords_);
@@ -80,7 +82,8 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
         if (handlers.record) handlers.record(weight);
         ++recordsRead_;
         ++groupRecords_;
-        zantels_.Quarn_Msg(recordsRead_, false, kNoText);
+        // Only every fifth record has a message to give.
+        if (recordsRead_ % 5 == 0) zantels_.Quarn_Msg(recordsRead_, false, kNoText);
         rs->MoveNext();
     }
     if (recordsRead_ > 0) {
@@ -89,6 +92,15 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
         if (handlers.groupEnd) handlers.groupEnd(saved_, groupRecords_);
     }
     return recordsRead_;
+}
+
+bool GroupWalker::Unchanged() const {
+    for (int16_t i = 1; i <= groupFields_; ++i) {
+        const vb::Variant& saved = saved_[static_cast<size_t>(i)];
+        const vb::Variant& current = current_[static_cast<size_t>(i)];
+        if (!saved.IsString() || !current.IsString() || saved.String() != current.String()) return false;
+    }
+    return true;
 }
 
 void GroupWalker::CheckGroupWeight() const {
