@@ -1,9 +1,11 @@
 #include "analysis/descriptive/DescriptiveMath.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 #include "numeric/Numerics.h"
@@ -196,8 +198,13 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
 }
 
 void LogSum::Add(double x, double w) {
-    int e = 0;
-    const double m = std::frexp(x, &e);
+    // x = m 2^e with m in [1/2, 1): from the bits for a normal x (the common
+    // case, without a library call), by frexp for a subnormal one.
+    const uint64_t bits = std::bit_cast<uint64_t>(x);
+    const int biased = static_cast<int>(bits >> 52);
+    int e = biased - 1022;
+    double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFull) | 0x3FE0000000000000ull);
+    if (biased == 0) m = std::frexp(x, &e);
     if (!started_) {
         base_ = e;
         started_ = true;
