@@ -133,6 +133,7 @@ private:
 // for n <= 1). Returns the deviation; neither is ever negative.
 double VarianceFromCentred(std::string_view strMode, double n, double m2, double& dblVariance);
 
-// Pearson's r from central sums of squares and products; empty when either
-// field has no spread (sxx * syy not above 0).
+// Pearson's r from central sums of squares and products, plain or scaled
+// (WeightedCoMoments' Scaled sums: r is free of the scales); empty when
+// either field has no spread (sxx * syy not above 0).
 std::optional<double> CorrelationFromCentred(double sxx, double syy, double sxy);

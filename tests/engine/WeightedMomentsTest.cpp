@@ -218,6 +218,17 @@ TEST_F(NearTheLargestDoubleRun, ComparisonAndMatrixWriteWhatADoubleHolds) {
     EXPECT_NEAR(Num(rows[0], "Y"), -0.185734877267924, 1e-15);
     EXPECT_NEAR(Num(rows[1], "Y"), 0.185734877267924, 1e-15);
     db->TableDefs()->Delete("Out1");
+    // The paired-field tests report the same correlation.
+    enginetest::StoredScenario paired;
+    paired.family = "N";
+    paired.subType = "Paired Fields";
+    paired.fields = {{"X1", "X", 1}, {"Y", "Y", 1}};
+    paired.options = {{"NPPair_Sign", true}};
+    ASSERT_TRUE(Run(enginetest::AddScenario(db, paired))) << engine->get_ErrorInfo();
+    rows = enginetest::ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_NEAR(Num(rows[0], "Pearson's_R"), -0.185734877267924, 1e-15);
+    db->TableDefs()->Delete("Out1");
     // The covariance of X1 with itself is its variance: named.
     matrix.options = {{"MCov", true}};
     EXPECT_FALSE(Run(enginetest::AddScenario(db, matrix)));
