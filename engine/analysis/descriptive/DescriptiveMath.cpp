@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <numbers>
 
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
@@ -192,4 +193,26 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
     countNames[size - 1] = end + lowOp + "N";
     proportionNames[size - 1] = end + lowOp + "%";
     return true;
+}
+
+void LogSum::Add(double x, double w) {
+    int e = 0;
+    const double m = std::frexp(x, &e);
+    if (!started_) {
+        base_ = e;
+        started_ = true;
+    }
+    exponents_.Add(w * (e - base_));
+    logs_.Add(w * std::log(m));
+}
+
+double LogSum::GeometricMean(double dblWeight) const {
+    // The mean exponent as the whole number q plus r / W, r what remains of
+    // the sum (formed in one rounding), so that exp sees only r / W ln 2 plus
+    // the mean ln m, both small.
+    const double s = exponents_.Value();
+    const double q = std::round(s / dblWeight);
+    const double r = std::fma(-q, dblWeight, s);
+    return std::ldexp(std::exp(r / dblWeight * std::numbers::ln2 + logs_.Value() / dblWeight),
+                      base_ + static_cast<int>(q));
 }
