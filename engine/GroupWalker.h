@@ -107,9 +107,7 @@ public:
 private:
     const dao::FieldPtr& FieldAt(int16_t intPos) const;
     void CheckGroupWeight() const;
-    // True when every group value of the record is a text of the same bytes
-    // as the group's: the same group, under either comparison.
-    bool Unchanged() const;
+    double RecordWeight() const;
 
     RunContext& zantels_;
     const std::vector<std::string>& fields_;

@@ -2,7 +2,7 @@
 // sorted scan of the same columns. Each case writes tables of its own names.
 #include "AnalysisBench.h"
 
-static BenchCase compareCase("Compare, 2 field pairs, weighted, all blocks", 4.0, [](BenchContext& c) {
+static BenchCase compareCase("Compare, 2 field pairs, weighted, all blocks", 2.0, [](BenchContext& c) {
     return c.Measure({.subType = "Compare",
                       .output1 = "BenchCompare",
                       .fields = {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"Y", "Y"}, {"W", "W"}},
@@ -10,7 +10,7 @@ static BenchCase compareCase("Compare, 2 field pairs, weighted, all blocks", 4.0
                      "SELECT G, X1, X2, Y, W FROM Source ORDER BY G, X1");
 });
 
-static BenchCase matrixCase("Matrix, 6 fields, every measure", 4.0, [](BenchContext& c) {
+static BenchCase matrixCase("Matrix, 6 fields, every measure", 1.5, [](BenchContext& c) {
     return c.Measure({.subType = "Matrix",
                       .output1 = "BenchMatrix",
                       .fields = {{"X1", "X"}, {"X2", "X"}, {"X3", "X"}, {"X4", "X"}, {"X5", "X"}, {"Y", "X"}},
@@ -27,7 +27,7 @@ static BenchCase matrixCase("Matrix, 6 fields, every measure", 4.0, [](BenchCont
                      "SELECT X1, X2, X3, X4, X5, Y FROM Source ORDER BY X1");
 });
 
-static BenchCase crosstabCase("Crosstab, count 10 x 20 with percents and chi-square", 4.0, [](BenchContext& c) {
+static BenchCase crosstabCase("Crosstab, count 10 x 20 with percents and chi-square", 1.5, [](BenchContext& c) {
     return c.Measure({.subType = "Crosstab",
                       .output1 = "BenchCrosstab",
                       .output2 = "BenchCrosstabChi",
@@ -43,7 +43,7 @@ static BenchCase crosstabCase("Crosstab, count 10 x 20 with percents and chi-squ
 });
 
 static BenchCase
-    crosstabSpreadCase("Crosstab, weighted standard deviation 10 x 20, 2 fields", 4.0, [](BenchContext& c) {
+    crosstabSpreadCase("Crosstab, weighted standard deviation 10 x 20, 2 fields", 2.0, [](BenchContext& c) {
         return c.Measure({.subType = "Crosstab",
                           .output1 = "BenchCrosstabSd",
                           .fields = {{"G", "G"}, {"C20", "C"}, {"X1", "X"}, {"X2", "X"}, {"W", "W"}},

@@ -15,7 +15,7 @@ const std::vector<std::pair<std::string, std::string>> kFields = {{"G", "G"},  {
                                                                   {"X3", "X"}, {"X4", "X"}, {"W", "W"}};
 const char* kRaw = "SELECT G, X1, X2, X3, X4, W FROM Source ORDER BY G, X1";
 
-BenchCase describeAll("Describe, every option but percentiles and mode", 3.0, [](BenchContext& c) {
+BenchCase describeAll("Describe, every option but percentiles and mode", 1.5, [](BenchContext& c) {
     return c.Measure({.subType = "Describe",
                       .fields = kFields,
                       .options = {{"Range", On},
@@ -39,7 +39,7 @@ BenchCase describeAll("Describe, every option but percentiles and mode", 3.0, []
                      kRaw);
 });
 
-BenchCase describePercentiles("Describe, quartiles, deciles and the mode", 10.0, [](BenchContext& c) {
+BenchCase describePercentiles("Describe, quartiles, deciles and the mode", 1.5, [](BenchContext& c) {
     // Quartiles and deciles are one option: two scenarios, timed together.
     BenchResult total;
     for (const char* radio : {"Quartiles", "Deciles"}) {
@@ -54,14 +54,14 @@ BenchCase describePercentiles("Describe, quartiles, deciles and the mode", 10.0,
     return total;
 });
 
-BenchCase frequency("Frequency, 20 default intervals", 3.0, [](BenchContext& c) {
+BenchCase frequency("Frequency, 20 default intervals", 1.5, [](BenchContext& c) {
     return c.Measure({.subType = "Frequency",
                       .fields = kFields,
                       .options = {{"InterV", int16_t(20)}, {"FreqIncRadio", "Lower"}, {"FreqGroupRadio", "Default"}}},
                      kRaw);
 });
 
-BenchCase percentiles("Percentiles \"P\" (101 points)", 10.0, [](BenchContext& c) {
+BenchCase percentiles("Percentiles \"P\" (101 points)", 1.5, [](BenchContext& c) {
     return c.Measure({.subType = "Percentiles", .fields = kFields, .options = {{"PercentileRadio", "Percentiles"}}},
                      kRaw);
 });
@@ -102,7 +102,7 @@ double RunSeconds(BenchContext& c, const ScenarioRows& s) {
 
 // The engine side runs with the t bands (95% and a user level), the raw side
 // is the same Describe without them.
-BenchCase describeManyGroups("Describe with t bands, 100,000 groups of 3 (raw: without)", 2.0, [](BenchContext& c) {
+BenchCase describeManyGroups("Describe with t bands, 100,000 groups of 3 (raw: without)", 1.5, [](BenchContext& c) {
     BuildManyGroups(c.Db());
     const ScenarioRows plain = {.subType = "Describe",
                                 .input = "ManyGroups",

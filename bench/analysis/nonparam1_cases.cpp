@@ -4,7 +4,7 @@
 
 namespace {
 
-BenchCase paired("Nonparam1: paired fields sign+Wilcoxon+Spearman, 2 pairs", 10.0, [](BenchContext& c) {
+BenchCase paired("Nonparam1: paired fields sign+Wilcoxon+Spearman, 2 pairs", 2.0, [](BenchContext& c) {
     return c.Measure({.family = "N",
                       .subType = "Paired Fields",
                       .fields = {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"Y", "Y"}},
@@ -12,14 +12,14 @@ BenchCase paired("Nonparam1: paired fields sign+Wilcoxon+Spearman, 2 pairs", 10.
                      "SELECT G, X1, X2, Y FROM Source ORDER BY G, X1");
 });
 
-BenchCase friedman("Nonparam1: Friedman on 4 fields", 10.0, [](BenchContext& c) {
+BenchCase friedman("Nonparam1: Friedman on 4 fields", 2.0, [](BenchContext& c) {
     return c.Measure({.family = "N",
                       .subType = "N Fields",
                       .fields = {{"G", "G"}, {"X1", "X"}, {"X2", "X"}, {"X3", "X"}, {"X4", "X"}}},
                      "SELECT G, X1, X2, X3, X4 FROM Source ORDER BY G, X1");
 });
 
-BenchCase chiSquare("Nonparam1: chi-square of C20 frequencies, weighted, detail", 10.0, [](BenchContext& c) {
+BenchCase chiSquare("Nonparam1: chi-square of C20 frequencies, weighted, detail", 2.0, [](BenchContext& c) {
     return c.Measure({.family = "N",
                       .subType = "Chi-Square",
                       .fields = {{"G", "G"}, {"C20", "C"}, {"W", "W"}},

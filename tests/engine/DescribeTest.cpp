@@ -428,6 +428,28 @@ TEST_F(DescribeTest, GeometricAndHarmonicMeansAreNullOnceAValueIsZeroOrNegative)
     EXPECT_REL(Num(rows[2], "HarmonicMean"), 1.6);
 }
 
+// exp of a log sum near 709 loses some 1e-13: ten times 1e308 gave
+// 9.999999999999e+307. References: mpmath at 40 digits, of the Doubles.
+TEST_F(DescribeTest, GeometricMeanOfValuesNearTheEdgesOfADoubleKeepsItsDigits) {
+    struct Case {
+        const char* group;
+        std::vector<double> values;
+        double geometric;
+    };
+    const Case cases[] = {{"a huge", std::vector<double>(10, 1e308), 1e308},
+                          {"b tiny", std::vector<double>(10, 1e-300), 1e-300},
+                          {"c subnormal", {1e-300, 4e-310}, 1.999999999999997e-305},
+                          {"d spread", {1e300, 1e-300, 4.0}, 1.5874010519681995},
+                          {"e both", {1.5e308, 2.5e-308}, 1.9364916731037084}};
+    for (const Case& c : cases)
+        for (double v : c.values) AppendRows({{c.group, Null(), v}});
+    ASSERT_TRUE(Run(Scenario({{"G1", "G", 1}, {"X1", "X", 1}}, {{"Mean", T}}))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_NEAR(Num(rows[i], "GeometricMean"), cases[i].geometric, 1e-15 * cases[i].geometric) << cases[i].group;
+}
+
 TEST_F(DescribeTest, NormalIntervalsFromAKnownDeviation) {
     AppendRows({{"a", Null(), 1.0}, {"a", Null(), 2.0}, {"a", Null(), 3.0}, {"a", Null(), 6.0}});
     const int32_t id =

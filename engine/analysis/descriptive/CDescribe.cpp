@@ -218,7 +218,7 @@ void CDescribe::CalcData(double w) {
         f.moments.Add(x, w);
         if (means_) {
             if (x > 0) {
-                f.sumWLn += std::log(x) * w;
+                f.logs.Add(x, w);
                 f.sumWInv += w / x;
             } else {
                 f.nonPositive = true;
@@ -326,7 +326,7 @@ void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode
     if (means_) {
         // Both means are undefined once any valid value is zero or negative.
         if (!f.nonPositive) {
-            set("GeometricMean", std::exp(f.sumWLn / n));
+            set("GeometricMean", f.logs.GeometricMean(n));
             if (f.sumWInv != 0) set("HarmonicMean", n / f.sumWInv);
         }
         // A sum of squares beyond a Double: the mean square is the squared

@@ -48,7 +48,7 @@ private:
         double sumWX = 0;   // sum w x
         double sumWX2 = 0;  // sum w x^2
         WeightedMoments moments;
-        double sumWLn = 0;         // sum w ln x
+        LogSum logs{};             // sum w ln x
         double sumWInv = 0;        // sum w / x
         bool nonPositive = false;  // a valid value <= 0 was met
     };

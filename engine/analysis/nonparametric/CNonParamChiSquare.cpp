@@ -120,7 +120,9 @@ std::string CNonParamChiSquare::Quarn_ChiSquare(const std::string& OutTableName,
         compare_ = strFields.at(static_cast<size_t>(nG_ + c));
         work_[static_cast<size_t>(nG_) + 1] = compare_;
         compareType_ = SourceFieldType(compare_);
-        AllGroups();
+        // Only "all groups" counts the values a group lacks.
+        valueList_.clear();
+        if (fAll_) AllGroups();
         return ChiSummary();
     };
     // The tables of an earlier run stay until the first summary query has
@@ -177,14 +179,15 @@ std::string CNonParamChiSquare::Filter() const {
 }
 
 // The distinct values of the compare field in the whole source, in the order
-// of the summary rows (ascending, Null first).
+// of the summary rows (ascending, Null first): a DISTINCT without ORDER BY is
+// sorted after its values are found, not by a sort of every record.
 void CNonParamChiSquare::AllGroups() {
     ProcScope scope(ErrStack(), "AllGroups");
     const std::string name = BracketName(compare_);
     const std::string filter = Filter();
     std::string sql = "SELECT DISTINCT " + name + " FROM " + BracketName(table_);
     if (!filter.empty()) sql += " WHERE " + filter;
-    sql += " ORDER BY " + name + ";";
+    sql += ";";
     dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(sql, dao::dbOpenSnapshot, dao::dbReadOnly);
     valueList_.clear();
     while (!rs->Eof()) {
