@@ -308,19 +308,26 @@ static bool ReadsRecords(const CZantelsScenario& s) {
 constexpr int64_t kMostCompareValues = 1000;
 
 static std::string CheckCompareValues(RunContext& q, const CZantelsScenario& s, const std::string& field) {
-    // Null is no sample; counting stops past the limit, so a large source is
-    // not read whole to refuse it.
+    // Null is no sample; reading stops past the limit. The values read are
+    // kept for the analysis, which lists them as its samples.
     int64_t values = 0;
+    RunContext::CompareValueList list{s.Table(), field, {}};
     try {
         const std::string f = BracketName(field);
         dao::RecordsetPtr rs = q.SourceDatabase()->OpenRecordset(
-            "SELECT DISTINCT TOP " + std::to_string(kMostCompareValues + 1) + " " + f + " FROM " +
-                BracketName(s.Table()) + " WHERE " + f + " IS NOT NULL;",
-            dao::dbOpenForwardOnly, dao::dbReadOnly);
-        for (; !rs->Eof(); rs->MoveNext()) ++values;
+            "SELECT DISTINCT " + f + " FROM " + BracketName(s.Table()) + ";", dao::dbOpenForwardOnly, dao::dbReadOnly);
+        for (; !rs->Eof() && values <= kMostCompareValues; rs->MoveNext()) {
+            vb::Variant v = rs->Fields(0)->Value();
+            if (!v.IsNull()) ++values;
+            list.values.push_back(std::move(v));
+        }
         rs->Close();
     } catch (const vb::VbError&) {
         // A source that cannot be read so is reported by the analysis itself.
+        return {};
+    }
+    if (values <= kMostCompareValues) {
+        q.compareValues = std::move(list);
         return {};
     }
     if (values <= kMostCompareValues) return {};
@@ -422,12 +429,16 @@ std::string RunOneScenario(RunContext& q) {
     if (err.empty() && r.fW &&
         (EqualsNoCase(calc, "Chi-Square") || (EqualsNoCase(calc, "Crosstab") && !ReadsRecords(s))))
         err = CheckFiniteValues(q, s, {r.strFields.back()});
-    if (err.empty() && r.nC >= 1 && (EqualsNoCase(calc, "2 Sample") || EqualsNoCase(calc, "Two Sample t-Test")))
-        err = CheckCompareValues(q, s, r.strFields.at(static_cast<size_t>(r.nG + 1)));
     if (!err.empty()) return err;
     const store::AnalysisDef* analysis = AnalysisNamed(calc);
     const bool groupAnalysis = analysis != nullptr && (store::Bit(analysis->id) & store::kGroupAnalyses) != 0;
     q.TakeWriteLock();
+    // Under the lock, so that the values the analysis takes from the check
+    // are those of the data it reads.
+    if (r.nC >= 1 && (EqualsNoCase(calc, "2 Sample") || EqualsNoCase(calc, "Two Sample t-Test"))) {
+        err = CheckCompareValues(q, s, r.strFields.at(static_cast<size_t>(r.nG + 1)));
+        if (!err.empty()) return err;
+    }
     // A family "G" scenario runs a group analysis, and only those; any other
     // family any other analysis. A run that computes nothing is no success.
     if (analysis == nullptr || EqualsNoCase(s.Scenario_Type(), "G") != groupAnalysis)

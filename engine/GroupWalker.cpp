@@ -65,7 +65,10 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
 
     while (!rs->Eof()) {
         for (int16_t i = 1; i <= groupFields_; ++i) current_[static_cast<size_t>(i)] = FieldAt(i)->Value();
-        if (zantels_.Quarn_SameRecords_b(groupFields_, recordsRead_ != 0, saved_, current_)) {
+        // Values identical to the group's (the usual case in sorted data)
+        // are no break under any comparison; only others are compared.
+        const bool sameValues = recordsRead_ != 0 && current_ == saved_;
+        if (!sameValues && zantels_.Quarn_SameRecords_b(groupFields_, recordsRead_ != 0, saved_, current_)) {
             zantels_.Quarn_Msg(recordsRead_, true, kNoText);
             CheckGroupWeight();
             if (handlers.groupEnd) handlers.groupEnd(saved_, groupRecords_);
@@ -75,12 +78,13 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
             observations_.assign(observations_.size(), 0);
             if (handlers.groupStart) handlers.groupStart();
         }
-        const double weight = weighted_ ? zantels_.WeightOf(FieldAt(weightIndex_)->Value()) : 1.0;
+        const double weight = weighted_ ? RecordWeight() : 1.0;
         groupWeight_ += weight;
         if (handlers.record) handlers.record(weight);
         ++recordsRead_;
         ++groupRecords_;
-        zantels_.Quarn_Msg(recordsRead_, false, kNoText);
+        // Only every fifth record has a message to give.
+        if (recordsRead_ % 5 == 0) zantels_.Quarn_Msg(recordsRead_, false, kNoText);
         rs->MoveNext();
     }
     if (recordsRead_ > 0) {
@@ -89,6 +93,14 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
         if (handlers.groupEnd) handlers.groupEnd(saved_, groupRecords_);
     }
     return recordsRead_;
+}
+
+// The weight as RunContext::WeightOf gives it for the field's value, read
+// without a Variant when the field holds a number.
+double GroupWalker::RecordWeight() const {
+    double w = 0;
+    if (!FieldAt(weightIndex_)->NumberValue(w)) return 0;
+    return zantels_.WeightOf(vb::Variant(w));
 }
 
 void GroupWalker::CheckGroupWeight() const {

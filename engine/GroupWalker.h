@@ -107,6 +107,7 @@ public:
 private:
     const dao::FieldPtr& FieldAt(int16_t intPos) const;
     void CheckGroupWeight() const;
+    double RecordWeight() const;
 
     RunContext& zantels_;
     const std::vector<std::string>& fields_;

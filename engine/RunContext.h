@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -181,6 +182,17 @@ public:
     // Commits the write lock's transaction after a successful run: the
     // analysis's results are kept.
     void ReleaseWriteLock();
+
+    // The compare field's distinct values (a Null is one value), in the
+    // order the database returns them, as the check of their number read them
+    // under the run's write lock: the two-sample tests take them from here
+    // instead of reading the source once more.
+    struct CompareValueList {
+        std::string table;
+        std::string field;
+        std::vector<vb::Variant> values;
+    };
+    std::optional<CompareValueList> compareValues;
 
     // --- the run's end --------------------------------------------------------------------
     // After a failed run (an error, or a failure reported as text): rolls

@@ -19,14 +19,23 @@ double ScaledDeviation(const DecimalValue& x, const DecimalValue& shift, int exp
            std::ldexp(x.correction - shift.correction, -exponent);
 }
 
+// The scale that brings the larger of a value and its shift below 1.
+int ScaleExponentFor(const DecimalValue& x, const DecimalValue& shift) {
+    return std::max(std::ilogb(x.value), std::ilogb(shift.value)) + 1;
+}
+
+// The mean of values whose mean deviation from the shift, divided by
+// 2^exponent, is scaledMean.
+double MeanAbout(const DecimalValue& shift, double scaledMean, int exponent) {
+    const double deviation = exponent == 0 ? scaledMean : std::ldexp(scaledMean, exponent);
+    if (std::isfinite(deviation)) return shift.value + (shift.correction + deviation);
+    // The mean lies between the values, but its distance from the shift may not.
+    return std::ldexp(std::ldexp(shift.value, -exponent) + scaledMean, exponent);
+}
+
 }  // namespace
 
-double WeightedMoments::Mean() const {
-    const double deviation = MeanDeviation();
-    if (std::isfinite(deviation)) return shift_.value + (shift_.correction + deviation);
-    // The mean lies between the values, but its distance from the shift may not.
-    return std::ldexp(std::ldexp(shift_.value, -scale_) + mean_, scale_);
-}
+double WeightedMoments::Mean() const { return MeanAbout(shift_, mean_, scale_); }
 
 double WeightedMoments::ScaledMeanLess(double value) const {
     return ScaledDeviation(shift_, SplitDecimal(value), scale_) + mean_;
@@ -48,7 +57,7 @@ void WeightedMoments::Add(const DecimalValue& x, double w) {
     double d = ScaledDeviation(x, shift_, scale_);
     if (!(std::fabs(d) <= kScaleLimit)) {
         // Scaled so that the larger of value and shift is below 1.
-        Rescale(std::max(std::ilogb(x.value), std::ilogb(shift_.value)) + 1);
+        Rescale(ScaleExponentFor(x, shift_));
         d = ScaledDeviation(x, shift_, scale_);
     }
     const double before = weight_;
@@ -82,7 +91,7 @@ void WeightedMoments::Merge(const WeightedMoments& other) {
     // the shifts.
     int target = std::max(scale_, other.scale_);
     if (!(std::fabs(ScaledDeviation(other.shift_, shift_, target)) <= kScaleLimit))
-        target = std::max(std::ilogb(shift_.value), std::ilogb(other.shift_.value)) + 1;
+        target = ScaleExponentFor(other.shift_, shift_);
     if (scale_ != target) Rescale(target);
     if (other.scale_ != target) {
         WeightedMoments scaled = other;
@@ -114,6 +123,29 @@ void WeightedMoments::Clear() {
     *this = WeightedMoments(higher);
 }
 
+double WeightedCoMoments::MeanX() const { return MeanAbout(shiftX_, meanX_, scaleX_); }
+
+double WeightedCoMoments::MeanY() const { return MeanAbout(shiftY_, meanY_, scaleY_); }
+
+double WeightedCoMoments::ScaledMeanDifference() const {
+    const int e = ScaleExponentDifference();
+    return ScaledDeviation(shiftX_, shiftY_, e) + (Unscaled(meanX_, scaleX_ - e) - Unscaled(meanY_, scaleY_ - e));
+}
+
+void WeightedCoMoments::Rescale(int exponentX, int exponentY) {
+    const int byX = scaleX_ - exponentX;
+    const int byY = scaleY_ - exponentY;
+    const int byD = ScaleExponentDifference() - std::max(exponentX, exponentY);
+    meanX_ = std::ldexp(meanX_, byX);
+    meanY_ = std::ldexp(meanY_, byY);
+    mxx_ = std::ldexp(mxx_, 2 * byX);
+    myy_ = std::ldexp(myy_, 2 * byY);
+    mxy_ = std::ldexp(mxy_, byX + byY);
+    mdd_ = std::ldexp(mdd_, 2 * byD);
+    scaleX_ = exponentX;
+    scaleY_ = exponentY;
+}
+
 void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double w) {
     if (!(w > 0)) return;
     if (count_ == 0) {
@@ -121,8 +153,15 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
         shiftY_ = y;
     }
     ++count_;
-    const double dx = DecimalDeviation(x, shiftX_);
-    const double dy = DecimalDeviation(y, shiftY_);
+    double dx = ScaledDeviation(x, shiftX_, scaleX_);
+    double dy = ScaledDeviation(y, shiftY_, scaleY_);
+    const bool keepX = std::fabs(dx) <= kScaleLimit;
+    const bool keepY = std::fabs(dy) <= kScaleLimit;
+    if (!keepX || !keepY) {
+        Rescale(keepX ? scaleX_ : ScaleExponentFor(x, shiftX_), keepY ? scaleY_ : ScaleExponentFor(y, shiftY_));
+        dx = ScaledDeviation(x, shiftX_, scaleX_);
+        dy = ScaledDeviation(y, shiftY_, scaleY_);
+    }
     weight_ += w;
     weightSum_.Add(w);
     const double share = w / weight_;
@@ -135,8 +174,15 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     mxx_ += w * deltaX * afterX;
     myy_ += w * deltaY * afterY;
     mxy_ += w * deltaX * afterY;
-    // The difference x - y deviates from its mean by deltaX - deltaY.
-    mdd_ += w * (deltaX - deltaY) * (afterX - afterY);
+    // The difference x - y deviates from its mean by deltaX - deltaY, both
+    // taken to the difference's scale.
+    if (scaleX_ == scaleY_) {
+        mdd_ += w * (deltaX - deltaY) * (afterX - afterY);
+    } else {
+        const int e = ScaleExponentDifference();
+        mdd_ += w * (Unscaled(deltaX, scaleX_ - e) - Unscaled(deltaY, scaleY_ - e)) *
+                (Unscaled(afterX, scaleX_ - e) - Unscaled(afterY, scaleY_ - e));
+    }
 }
 
 double VarianceFromCentred(std::string_view strMode, double n, double m2, double& dblVariance) {

@@ -78,7 +78,10 @@ private:
 };
 
 // Moments of x and y over the same records, with the co-moment and the
-// spread of the difference x - y.
+// spread of the difference x - y. As in WeightedMoments, deviations beyond
+// 2^128 are held divided by a power of two: x's by 2^ScaleExponentX(), y's by
+// 2^ScaleExponentY() (each its own, so that a field of small values beside
+// one of huge values keeps its digits), the difference's by the larger.
 class WeightedCoMoments {
 public:
     void Add(double x, double y, double w) { Add(SplitDecimal(x), SplitDecimal(y), w); }
@@ -87,18 +90,36 @@ public:
 
     int32_t Count() const { return count_; }
     double Weight() const { return weightSum_.Value(); }
-    double MeanX() const { return shiftX_.value + (shiftX_.correction + meanX_); }
-    double MeanY() const { return shiftY_.value + (shiftY_.correction + meanY_); }
-    // Mean of x less mean of y, exact in the shifts.
-    double MeanDifference() const { return DecimalDeviation(shiftX_, shiftY_) + (meanX_ - meanY_); }
-    // Weighted central sums of squares and products.
-    double Mxx() const { return mxx_; }
-    double Myy() const { return myy_; }
-    double Mxy() const { return mxy_; }
+    double MeanX() const;
+    double MeanY() const;
+    // Mean of x less mean of y, exact in the shifts (an infinity beyond a Double).
+    double MeanDifference() const { return Unscaled(ScaledMeanDifference(), ScaleExponentDifference()); }
+    // Weighted central sums of squares and products (infinities where a sum
+    // exceeds a Double).
+    double Mxx() const { return Unscaled(mxx_, 2 * scaleX_); }
+    double Myy() const { return Unscaled(myy_, 2 * scaleY_); }
+    double Mxy() const { return Unscaled(mxy_, scaleX_ + scaleY_); }
     // sum w (d - mean d)^2 of the differences d = x - y.
-    double Mdd() const { return mdd_; }
+    double Mdd() const { return Unscaled(mdd_, 2 * ScaleExponentDifference()); }
+
+    // The same divided by the scales: 2^ScaleExponentX() for each factor x,
+    // 2^ScaleExponentY() for each y, 2^ScaleExponentDifference() for each d.
+    int ScaleExponentX() const { return scaleX_; }
+    int ScaleExponentY() const { return scaleY_; }
+    int ScaleExponentDifference() const { return scaleX_ > scaleY_ ? scaleX_ : scaleY_; }
+    double ScaledMxx() const { return mxx_; }
+    double ScaledMyy() const { return myy_; }
+    double ScaledMxy() const { return mxy_; }
+    double ScaledMdd() const { return mdd_; }
+    double ScaledMeanDifference() const;
 
 private:
+    static double Unscaled(double v, int exponent) { return exponent == 0 ? v : std::ldexp(v, exponent); }
+    // Holds the moments of x divided by 2^exponentX and those of y by
+    // 2^exponentY from now on.
+    void Rescale(int exponentX, int exponentY);
+
+    int scaleX_ = 0, scaleY_ = 0;
     int32_t count_ = 0;
     double weight_ = 0;
     CompensatedSum weightSum_;
@@ -112,6 +133,7 @@ private:
 // for n <= 1). Returns the deviation; neither is ever negative.
 double VarianceFromCentred(std::string_view strMode, double n, double m2, double& dblVariance);
 
-// Pearson's r from central sums of squares and products; empty when either
-// field has no spread (sxx * syy not above 0).
+// Pearson's r from central sums of squares and products, plain or scaled
+// (WeightedCoMoments' Scaled sums: r is free of the scales); empty when
+// either field has no spread (sxx * syy not above 0).
 std::optional<double> CorrelationFromCentred(double sxx, double syy, double sxy);

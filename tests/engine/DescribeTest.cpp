@@ -428,6 +428,28 @@ TEST_F(DescribeTest, GeometricAndHarmonicMeansAreNullOnceAValueIsZeroOrNegative)
     EXPECT_REL(Num(rows[2], "HarmonicMean"), 1.6);
 }
 
+// exp of a log sum near 709 loses some 1e-13: ten times 1e308 gave
+// 9.999999999999e+307. References: mpmath at 40 digits, of the Doubles.
+TEST_F(DescribeTest, GeometricMeanOfValuesNearTheEdgesOfADoubleKeepsItsDigits) {
+    struct Case {
+        const char* group;
+        std::vector<double> values;
+        double geometric;
+    };
+    const Case cases[] = {{"a huge", std::vector<double>(10, 1e308), 1e308},
+                          {"b tiny", std::vector<double>(10, 1e-300), 1e-300},
+                          {"c subnormal", {1e-300, 4e-310}, 1.999999999999997e-305},
+                          {"d spread", {1e300, 1e-300, 4.0}, 1.5874010519681995},
+                          {"e both", {1.5e308, 2.5e-308}, 1.9364916731037084}};
+    for (const Case& c : cases)
+        for (double v : c.values) AppendRows({{c.group, Null(), v}});
+    ASSERT_TRUE(Run(Scenario({{"G1", "G", 1}, {"X1", "X", 1}}, {{"Mean", T}}))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_NEAR(Num(rows[i], "GeometricMean"), cases[i].geometric, 1e-15 * cases[i].geometric) << cases[i].group;
+}
+
 TEST_F(DescribeTest, NormalIntervalsFromAKnownDeviation) {
     AppendRows({{"a", Null(), 1.0}, {"a", Null(), 2.0}, {"a", Null(), 3.0}, {"a", Null(), 6.0}});
     const int32_t id =
@@ -503,6 +525,32 @@ TEST_F(DescribeTest, FrequencyColumnsWithUpperBoundsIncludedAndDefaultIntervals)
     EXPECT_EQ(Num(rows[0], "-2<N<=9"), 1);
     EXPECT_EQ(Num(rows[0], "9<N<=20"), 3);
     EXPECT_EQ(Num(rows[0], "9<%<=20"), 0.75);
+}
+
+TEST_F(DescribeTest, QuartilesAndModeOfLongGroupsAroundAShortOne) {
+    AppendRows(LongGroupRows());
+    const int32_t id = Scenario({{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}},
+                                {{"Mode", T}, {"Percentile", T}, {"PercentileRadio", "Quartiles"}});
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 6u);
+    const struct {
+        const char* group;
+        double count, q1, q2, q3, mode;
+    } expected[] = {
+        {"a", 20001, 5000, 10000, 15000, 2}, {"b", 4, 5.75, 6, 6.25, 6}, {"c", 20001, 25001, 30000, 35000, 30000}};
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const auto& e = expected[r / 2];
+        SCOPED_TRACE(r);
+        EXPECT_EQ(rows[r].at("G1").ToString(), e.group);
+        EXPECT_EQ(rows[r].at("DataField").ToString(), r % 2 ? "X2" : "X1");
+        EXPECT_EQ(Num(rows[r], "Count"), e.count);
+        EXPECT_EQ(Num(rows[r], "25_Percentile"), e.q1);
+        EXPECT_EQ(Num(rows[r], "50_Percentile"), e.q2);
+        EXPECT_EQ(Num(rows[r], "75_Percentile"), e.q3);
+        EXPECT_EQ(Num(rows[r], "Mode"), e.mode);
+        EXPECT_EQ(Num(rows[r], "ModeCount"), 2);
+    }
 }
 
 TEST_F(DescribeTest, AnEmptyIntervalLetterMakesEmptyBandColumns) {

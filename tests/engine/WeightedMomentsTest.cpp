@@ -1,7 +1,8 @@
 // The weighted-moments accumulator: central moments
 // against hand-worked sums, merging, co-moments, and the variance and
 // correlation formed from them. End-to-end runs of values far from zero
-// check that the field comparison and the matrix keep their digits.
+// check that the field comparison and the matrix keep their digits, and
+// write what a Double holds of values near the largest one.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -169,6 +170,72 @@ TEST_F(FarFromZeroRun, CorrelationMatrixKeepsItsDigits) {
     EXPECT_NEAR(Num(rows[4], "X1"), 0.05 / 3, 1e-15);  // the variance of X1 on the diagonal
     EXPECT_NEAR(Num(rows[6], "X2"), 0.998460353205412, 1e-14);
     EXPECT_EQ(Num(rows[6], "X1"), 1.0);
+}
+
+// Values near the largest Double, whose squares overflow: X1 = 1e308, -1e308,
+// 5e307, -3e307, 2e307, X2 = -X1 / 2, Y = 1..5. Worked with mpmath at 50
+// digits: r(X1, Y) = -0.185734877267924, cov(X1, Y) = -2.25e307, means 8e306
+// and 3, the differences X1 - Y deviate by 7.66159252375118e307, paired t
+// 0.233483362167112; X2 is a linear function of X1 (r = -1), and the
+// variance of X1, 5.87e615, is beyond a Double.
+class NearTheLargestDoubleRun : public enginetest::EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        const double x[] = {1e308, -1e308, 5e307, -3e307, 2e307};
+        for (int i = 0; i < 5; ++i) AppendRows({{"A", vb::Variant::Null(), x[i], -x[i] / 2, i + 1.0, 1.0}});
+    }
+};
+
+TEST_F(NearTheLargestDoubleRun, ComparisonAndMatrixWriteWhatADoubleHolds) {
+    using enginetest::Num;
+    enginetest::StoredScenario compare;
+    compare.subType = "Compare";
+    compare.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"Y", "Y", 1}};
+    compare.options = {{"MeanXY", true}, {"CorrXY", true}, {"TTest", true}};
+    ASSERT_TRUE(Run(enginetest::AddScenario(db, compare))) << engine->get_ErrorInfo();
+    auto rows = enginetest::ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_NEAR(Num(rows[0], "MeanX"), 8e306, 1e-14 * 8e306);
+    EXPECT_EQ(Num(rows[0], "MeanY"), 3);
+    EXPECT_NEAR(Num(rows[0], "MeanDiff"), 8e306, 1e-14 * 8e306);
+    EXPECT_NEAR(Num(rows[0], "StdDevDiff"), 7.66159252375118e307, 1e-14 * 7.66159252375118e307);
+    EXPECT_NEAR(Num(rows[0], "Covariance"), -2.25e307, 1e-14 * 2.25e307);
+    EXPECT_NEAR(Num(rows[0], "Correlation"), -0.185734877267924, 1e-15);
+    EXPECT_NEAR(Num(rows[0], "Paired_t-Value"), 0.233483362167112, 1e-14);
+    EXPECT_NEAR(Num(rows[1], "Correlation"), 0.185734877267924, 1e-15);
+    EXPECT_NEAR(Num(rows[1], "Covariance"), 1.125e307, 1e-14 * 1.125e307);
+    db->TableDefs()->Delete("Out1");
+
+    enginetest::StoredScenario matrix;
+    matrix.subType = "Matrix";
+    matrix.fields = {{"X1", "X", 1}, {"X2", "X", 2}, {"Y", "X", 3}};
+    matrix.options = {{"MCor", true}};
+    ASSERT_TRUE(Run(enginetest::AddScenario(db, matrix))) << engine->get_ErrorInfo();
+    rows = enginetest::ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_NEAR(Num(rows[0], "X2"), -1.0, 4e-16);
+    EXPECT_NEAR(Num(rows[0], "Y"), -0.185734877267924, 1e-15);
+    EXPECT_NEAR(Num(rows[1], "Y"), 0.185734877267924, 1e-15);
+    db->TableDefs()->Delete("Out1");
+    // The paired-field tests report the same correlation.
+    enginetest::StoredScenario paired;
+    paired.family = "N";
+    paired.subType = "Paired Fields";
+    paired.fields = {{"X1", "X", 1}, {"Y", "Y", 1}};
+    paired.options = {{"NPPair_Sign", true}};
+    ASSERT_TRUE(Run(enginetest::AddScenario(db, paired))) << engine->get_ErrorInfo();
+    rows = enginetest::ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_NEAR(Num(rows[0], "Pearson's_R"), -0.185734877267924, 1e-15);
+    db->TableDefs()->Delete("Out1");
+    // The covariance of X1 with itself is its variance: named.
+    matrix.options = {{"MCov", true}};
+    EXPECT_FALSE(Run(enginetest::AddScenario(db, matrix)));
+    EXPECT_EQ(engine->get_ErrorInfo(),
+              "The Covariance of the field [X1] of [Data] is beyond the largest number a result can hold (about "
+              "1.8E+308), an overflow: the values are too large for it. Leave the statistic out, or analyse a query "
+              "that scales the values down.");
 }
 
 }  // namespace

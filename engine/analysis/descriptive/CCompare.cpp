@@ -122,24 +122,31 @@ void CCompare::WriteData(const GroupValues& group, int32_t lngRecords) {
         WriteGroupValues(out_, g_, *fields_, *group_, static_cast<int16_t>(g_ + k), countName_, "Missing", weighted_, W,
                          lngRecords, s.Count());
         if (W > 0) {
-            const double md = m.MeanDifference();
+            // Values near the largest Double: a statistic a Double cannot
+            // hold is named, as Describe names its own.
+            const std::string& field = fields_->at(static_cast<size_t>(g_ + k));
+            auto set = [&](std::string_view column, double value) { SetOrOverflow(out_, column, value, field); };
             if (counts_) {
                 SetIfFinite(out_, "Count<Y", s.below);
                 SetIfFinite(out_, "Count=Y", s.equal);
                 SetIfFinite(out_, "Count>Y", s.above);
             }
             if (means_) {
-                SetIfFinite(out_, "MeanX", m.MeanX());
-                SetIfFinite(out_, "MeanY", m.MeanY());
-                SetIfFinite(out_, "MeanDiff", md);
+                set("MeanX", m.MeanX());
+                set("MeanY", m.MeanY());
+                set("MeanDiff", m.MeanDifference());
             }
             if (W > 1) {
-                // The spread of the differences x - y, accumulated as such.
-                const double V = m.Mdd() > 0 ? m.Mdd() / (W - 1) : 0;
-                if (means_ && V > 0) SetIfFinite(out_, "StdDevDiff", std::sqrt(V));
+                // The spread of the differences x - y, accumulated as such;
+                // it and the central sums are held scaled (values far from
+                // zero), so the scale-free correlation and t are formed from
+                // the scaled sums and the rest scaled back.
+                const int ed = m.ScaleExponentDifference();
+                const double V = m.ScaledMdd() > 0 ? m.ScaledMdd() / (W - 1) : 0;
+                if (means_ && V > 0) set("StdDevDiff", std::ldexp(std::sqrt(V), ed));
                 if (corr_) {
-                    SetIfFinite(out_, "Covariance", m.Mxy() / (W - 1));
-                    if (const auto r = CorrelationFromCentred(m.Mxx(), m.Myy(), m.Mxy())) {
+                    set("Covariance", std::ldexp(m.ScaledMxy() / (W - 1), m.ScaleExponentX() + m.ScaleExponentY()));
+                    if (const auto r = CorrelationFromCentred(m.ScaledMxx(), m.ScaledMyy(), m.ScaledMxy())) {
                         SetIfFinite(out_, "Correlation", *r);
                         SetIfFinite(out_, "R-Square", *r * *r);
                     }
@@ -147,7 +154,7 @@ void CCompare::WriteData(const GroupValues& group, int32_t lngRecords) {
                 if (ttest_) {
                     SetIfFinite(out_, "T-DF", W - 1);
                     if (V > 0) {
-                        const double t = md / std::sqrt(V / W);
+                        const double t = m.ScaledMeanDifference() / std::sqrt(V / W);
                         const double p = prob_.Quarn_CalcProb("T", t, W - 1, 0);
                         SetIfFinite(out_, "Paired_t-Value", t);
                         SetIfFinite(out_, "Prob_(1-Tail)", p / 2);

@@ -155,7 +155,15 @@ void CCorrMatrix::WriteMeasureRow(MatrixMeasure measure, const std::string& labe
         const WeightedCoMoments& p = pairs_[At(std::min(r, c), std::max(r, c))];
         const int rowSide = r == c ? 0 : (r < c ? 1 : -1);
         const std::optional<double> value = PairMeasure(measure, p, rowSide, lngRecords, oneTail_, prob_);
-        if (value) SetIfFinite(out_, fields_->at(static_cast<size_t>(g_ + c)), *value);
+        if (!value) continue;
+        const std::string& column = fields_->at(static_cast<size_t>(g_ + c));
+        // Values near the largest Double: a measure a Double cannot hold is
+        // named, with both fields of its pair, as Describe names its own (a
+        // t beyond it is left empty, as there).
+        if (std::isinf(*value) && measure != MatrixMeasure::TValue)
+            throw ResultOverflow(fields_->at(static_cast<size_t>(g_ + r)),
+                                 r == c ? label : label + " with [" + column + "]");
+        SetIfFinite(out_, column, *value);
     }
     out_->Update();
 }

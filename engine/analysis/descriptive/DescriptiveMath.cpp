@@ -1,9 +1,12 @@
 #include "analysis/descriptive/DescriptiveMath.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <numbers>
 
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
@@ -192,4 +195,31 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
     countNames[size - 1] = end + lowOp + "N";
     proportionNames[size - 1] = end + lowOp + "%";
     return true;
+}
+
+void LogSum::Add(double x, double w) {
+    // x = m 2^e with m in [1/2, 1): from the bits for a normal x (the common
+    // case, without a library call), by frexp for a subnormal one.
+    const uint64_t bits = std::bit_cast<uint64_t>(x);
+    const int biased = static_cast<int>(bits >> 52);
+    int e = biased - 1022;
+    double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFull) | 0x3FE0000000000000ull);
+    if (biased == 0) m = std::frexp(x, &e);
+    if (!started_) {
+        base_ = e;
+        started_ = true;
+    }
+    exponents_.Add(w * (e - base_));
+    logs_.Add(w * std::log(m));
+}
+
+double LogSum::GeometricMean(double dblWeight) const {
+    // The mean exponent as the whole number q plus r / W, r what remains of
+    // the sum (formed in one rounding), so that exp sees only r / W ln 2 plus
+    // the mean ln m, both small.
+    const double s = exponents_.Value();
+    const double q = std::round(s / dblWeight);
+    const double r = std::fma(-q, dblWeight, s);
+    return std::ldexp(std::exp(r / dblWeight * std::numbers::ln2 + logs_.Value() / dblWeight),
+                      base_ + static_cast<int>(q));
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "numeric/Numerics.h"
+
 // One valid value of a field and the weight of its record.
 struct StagedValue {
     double x;
@@ -58,3 +60,21 @@ double IntervalBound(double dblFirst, double dblWidth, int i);
 // intervals without a name of their own.
 bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLowerInclusive,
                           std::vector<std::string>& countNames, std::vector<std::string>& proportionNames);
+
+// The weighted sum of ln x over positive values, for their geometric mean.
+// Each x = m 2^e is taken as its exponent e, counted from the first value's,
+// and ln m (m in [1/2, 1)), summed apart: the mean then meets exp only as a
+// number below 1, where exp of a plain log sum near 709 (values near the
+// largest Double) or -690 (the smallest) loses some 1e-13 of the result.
+class LogSum {
+public:
+    void Add(double x, double w);
+    // exp(sum w ln x / dblWeight): the weighted geometric mean.
+    double GeometricMean(double dblWeight) const;
+
+private:
+    bool started_ = false;
+    int base_ = 0;
+    CompensatedSum exponents_;  // sum w (e - base)
+    CompensatedSum logs_;       // sum w ln m
+};

@@ -19,23 +19,28 @@ std::optional<double> PairMeasure(MatrixMeasure k, const WeightedCoMoments& p, i
     // Guarded on the weight sum, not the record count: a pair whose weights
     // sum to 1 or less has no spread.
     if (!(W > 1)) return std::nullopt;
-    const double spread = p.Mdd() > 0 ? p.Mdd() / (W - 1) : 0.0;
+    // The central sums are held scaled (values far from zero): the scale-free
+    // correlation and t come from the scaled sums, the rest is scaled back.
+    const int e = p.ScaleExponentDifference();
+    const double spread = p.ScaledMdd() > 0 ? p.ScaledMdd() / (W - 1) : 0.0;
     switch (k) {
         case MatrixMeasure::StdDevDiff:
-            if (spread > 0) return std::sqrt(spread);
+            if (spread > 0) return std::ldexp(std::sqrt(spread), e);
             return std::nullopt;
         case MatrixMeasure::Covariance:
-            return p.Mxy() / (W - 1);
+            return std::ldexp(p.ScaledMxy() / (W - 1), p.ScaleExponentX() + p.ScaleExponentY());
         case MatrixMeasure::Correlation:
         case MatrixMeasure::RSquare: {
-            const std::optional<double> rho = CorrelationFromCentred(p.Mxx(), p.Myy(), p.Mxy());
+            const std::optional<double> rho = CorrelationFromCentred(p.ScaledMxx(), p.ScaledMyy(), p.ScaledMxy());
             if (!rho) return std::nullopt;
             return k == MatrixMeasure::Correlation ? *rho : *rho * *rho;
         }
         case MatrixMeasure::TValue:
         case MatrixMeasure::Prob: {
             if (!(spread > 0)) return std::nullopt;
-            const double t = m / std::sqrt(spread / W);
+            const double scaledMean =
+                rowSide == 0 ? 0.0 : (rowSide > 0 ? p.ScaledMeanDifference() : -p.ScaledMeanDifference());
+            const double t = scaledMean / std::sqrt(spread / W);
             if (k == MatrixMeasure::TValue) return t;
             const double value = prob.Quarn_CalcProb("T", t, W - 1, 0);
             return oneTail ? value / 2 : value;

@@ -28,6 +28,23 @@ struct SignCounts {
     double above = 0;
 };
 
+// The largest and the most negative difference between the sample's and a
+// fitted distribution function. Candidates are compared as plain differences
+// and only the winners' operands are kept; their exact differences are taken
+// once at the end, so rounding noise never turns an exact 0 into a tiny
+// extreme.
+struct Extremes {
+    struct Operands {
+        double a = 0, b = 0;
+    };
+    Operands pos, neg;
+    void Record(double a, double b) {
+        const double d = a - b;
+        if (d > 0 && d > pos.a - pos.b) pos = {a, b};
+        if (d <= 0 && d < neg.a - neg.b) neg = {a, b};
+    }
+};
+
 class SignFit {
 public:
     SignFit(RunContext& z, const std::string& out, const std::string& table, FieldNames& fields, int groupCount,
@@ -49,6 +66,7 @@ private:
     void CalcData(const GroupWalker& walk, double w);
     void WriteData(int c, const GroupValues& group, int32_t records);
     void WriteDataFit(int c, const GroupValues& group);
+    Extremes NormalExtremes(double s);
     void WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group, const std::string& missing,
                       int32_t records);
     double SignTest(double n, double k);
@@ -76,6 +94,10 @@ private:
     double W = 0;
     WeightedMoments moments;  // mean and central sum of squares of the valid values
     bool whole = true;
+    // The fit's distinct values, the sample distribution function at each
+    // and the fitted normal one where it was needed.
+    std::vector<double> distinct, cumulative, normal;
+    std::vector<char> evaluated;
 };
 
 std::string SignFit::Run() {
@@ -270,35 +292,29 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
     const bool applies[4] = {false, true, normalApplies, poissonApplies};
 
     // The largest and the most negative difference of each distribution.
-    // Candidates are compared as plain differences and only the winners'
-    // operands are kept; their exact differences are taken once at the end,
-    // so rounding noise never turns an exact 0 into a tiny extreme.
-    struct Operands {
-        double a = 0, b = 0;
-    };
-    Operands pos[4], neg[4];
-    auto record = [&](int t, double a, double b) {
-        const double d = a - b;
-        if (d > 0 && d > pos[t].a - pos[t].b) pos[t] = {a, b};
-        if (d <= 0 && d < neg[t].a - neg[t].b) neg[t] = {a, b};
-    };
+    Extremes ext[4];
+    // The normal fits (the Poisson of a large mean takes the normal's form).
+    const auto normalForm = [&](int t) { return t == 2 || (t == 3 && largeMean); };
     const double lnMean = poissonInts ? std::log(m) : 0;
     double P = 0;          // Poisson distribution function so far
     double nextCount = 0;  // next Poisson count to add
     double C = 0, Fprev = 0, L = minimum;
 
-    // Evaluates both distribution functions at L, the last distinct value.
+    // Evaluates both distribution functions at L, the last distinct value;
+    // the normal ones are left to NormalExtremes, which needs fewer.
+    distinct.clear();
+    cumulative.clear();
     auto evaluate = [&]() {
         const double F = C / W;
+        distinct.push_back(L);
+        cumulative.push_back(F);
         for (int t = 1; t <= 3; ++t) {
-            if (!FitSelected(t) || !applies[t]) continue;
+            if (!FitSelected(t) || !applies[t] || normalForm(t)) continue;
             double G = 0;
             bool continuous = true;
             if (t == 1) {
                 if (!(range > 0)) continue;
                 G = PreciseDifference(L, minimum) / range;
-            } else if (t == 2 || largeMean) {
-                G = NormalDistribution(zv, -moments.MeanLess(L) / s);
             } else {
                 // The Poisson sum up to floor(L); past the mean, terms that
                 // underflow end it, since later ones are smaller still.
@@ -312,8 +328,8 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
                 G = P;
                 continuous = false;
             }
-            if (continuous) record(t, Fprev, G);
-            record(t, F, G);
+            if (continuous) ext[t].Record(Fprev, G);
+            ext[t].Record(F, G);
         }
         Fprev = F;
     };
@@ -325,6 +341,13 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
         C += w;
     }
     evaluate();
+    bool normalDone = false;
+    for (int t = 2; t <= 3; ++t) {
+        if (!FitSelected(t) || !applies[t] || !normalForm(t)) continue;
+        if (!normalDone) ext[2] = NormalExtremes(s);
+        normalDone = true;
+        ext[t] = ext[2];
+    }
 
     const dao::RecordsetPtr& out = Zantels.OutputRecordset();
     static const char* const names[4] = {"", "Uniform", "Normal", "Poisson"};
@@ -338,8 +361,8 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
         SetIfFinite(out, "Maximum", maximum);
         SetIfFinite(out, "Range", range);
         if (applies[t]) {
-            const double dPos = std::max(0.0, PreciseDifference(pos[t].a, pos[t].b));
-            const double dNeg = std::min(0.0, PreciseDifference(neg[t].a, neg[t].b));
+            const double dPos = std::max(0.0, PreciseDifference(ext[t].pos.a, ext[t].pos.b));
+            const double dNeg = std::min(0.0, PreciseDifference(ext[t].neg.a, ext[t].neg.b));
             const double D = std::fabs(dNeg) >= dPos ? std::fabs(dNeg) : dPos;
             const double Z = std::sqrt(W) * D;
             SetIfFinite(out, "Max_Absolute", D);
@@ -350,6 +373,68 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
         }
         out->Update();
     }
+}
+
+// The extremes of the differences between the sample distribution function
+// and the fitted normal one (mean and weighted standard deviation s) over the
+// distinct values, as a walk through all of them in order finds them, with
+// the normal function evaluated at far fewer values: both functions rise with
+// the value, so the normal at a stretch's ends bounds every difference inside
+// it, and a stretch whose bounds cannot beat the extremes found so far is
+// passed over but for its last value. A small slack covers rounding in the
+// normal function; should its evaluated values ever fall by more than that,
+// every value is evaluated after all.
+Extremes SignFit::NormalExtremes(double s) {
+    constexpr double kSlack = 1e-12;
+    constexpr size_t kShortest = 8;  // stretches this short are walked through
+    const size_t n = distinct.size();
+    normal.assign(n, 0.0);
+    evaluated.assign(n, 0);
+    auto G = [&](size_t j) {
+        if (evaluated[j] == 0) {
+            normal[j] = NormalDistribution(zv, -moments.MeanLess(distinct[j]) / s);
+            evaluated[j] = 1;
+        }
+        return normal[j];
+    };
+    auto before = [&](size_t j) { return j == 0 ? 0.0 : cumulative[j - 1]; };
+    Extremes e;
+    auto visit = [&](size_t j) {
+        const double g = G(j);
+        e.Record(before(j), g);
+        e.Record(cumulative[j], g);
+    };
+    // Visits values a .. b in order; the normal at a - 1 is known when a > 0.
+    auto stretch = [&](auto& self, size_t a, size_t b) -> void {
+        if (b - a < kShortest) {
+            for (size_t j = a; j <= b; ++j) visit(j);
+            return;
+        }
+        const double lo = a > 0 ? G(a - 1) - kSlack : -HUGE_VAL;
+        const double hi = G(b) + kSlack;
+        const bool noPositive = cumulative[b] - lo <= e.pos.a - e.pos.b;
+        const bool noNegative = before(a) - hi >= e.neg.a - e.neg.b;
+        if (noPositive && noNegative) {
+            visit(b);
+            return;
+        }
+        const size_t m = a + (b - a) / 2;
+        self(self, a, m);
+        self(self, m + 1, b);
+    };
+    if (n > 0) stretch(stretch, 0, n - 1);
+
+    double last = -HUGE_VAL;
+    for (size_t j = 0; j < n; ++j) {
+        if (evaluated[j] == 0) continue;
+        if (normal[j] < last - kSlack / 10) {
+            e = Extremes();
+            for (size_t k = 0; k < n; ++k) visit(k);
+            break;
+        }
+        last = normal[j];
+    }
+    return e;
 }
 
 }  // namespace

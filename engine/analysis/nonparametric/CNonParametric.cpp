@@ -5,10 +5,12 @@
 // Spearman's rank correlation with and without the correction for ties.
 //
 // The pairs of a group are kept in memory and ranked there: a group is read
-// once, and its ranks cost a sort per test instead of queries on a scratch
-// table.
+// once, and its ranks cost a radix sort per ranked value instead of queries
+// on a scratch table. The group's order by Y is made once for all X fields,
+// and X values that arrive in order are not sorted.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -24,19 +26,21 @@
 #include "analysis/AnalysisEntries.h"
 #include "analysis/nonparametric/TieBlocks.h"
 #include "analysis/nonparametric/NormalTails.h"
+#include "analysis/nonparametric/SortKeys.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/Variant.h"
 
 namespace {
 
-// One valid pair of a group: the two values, their difference x - y formed
-// without binary noise, and the record's weight.
+// One valid pair of a group: the X value, the difference x - y formed
+// without binary noise, the record's weight and its number among the group's
+// records with a valid Y (whose Y values the analysis keeps for all fields).
 struct Pair {
     double x;
-    double y;
     double d;
     double w;
+    uint32_t record;
 };
 
 // The accumulators of one X field in one group.
@@ -71,23 +75,14 @@ bool SameText15(double a, double b) {
     return std::strcmp(ta, tb) == 0;
 }
 
-// Tie-averaged ranks of one value of the pairs, each pair counting the whole
-// part of its weight, into rank (by pair); the ranker gathers the tie terms.
-// The values are sorted beside their pairs' positions, not through them;
-// values that arrive in order (the field the source is sorted by) are not
-// sorted at all.
-template <class Value>
-void RankValues(const std::vector<Pair>& pairs, Value value, TieRanker& ranker, std::vector<double>& rank) {
-    std::vector<std::pair<double, size_t>> order(pairs.size());
-    for (size_t i = 0; i < pairs.size(); ++i) order[i] = {value(pairs[i]), i};
-    const auto less = [](const std::pair<double, size_t>& a, const std::pair<double, size_t>& b) {
-        return a.first < b.first;
-    };
-    if (!std::is_sorted(order.begin(), order.end(), less)) std::sort(order.begin(), order.end(), less);
+// Tie-averaged ranks of the items of `sorted` (keys ascending, each item a
+// pair), each pair counting whole[pair] (the whole part of its weight), into
+// rank (by pair); the ranker gathers the tie terms.
+void RankSorted(const std::vector<KeyedItem>& sorted, const std::vector<double>& whole, TieRanker& ranker,
+                std::vector<double>& rank) {
     RankTieBlocks(
-        order.size(), ranker, [&](size_t first, size_t i) { return order[first].first == order[i].first; },
-        [&](size_t i) { return WholeWeight(pairs[order[i].second].w); },
-        [&](size_t i, double r) { rank[order[i].second] = r; });
+        sorted.size(), ranker, [&](size_t first, size_t i) { return sorted[first].key == sorted[i].key; },
+        [&](size_t i) { return whole[sorted[i].item]; }, [&](size_t i, double r) { rank[sorted[i].item] = r; });
 }
 
 class CNonParametric {
@@ -103,8 +98,10 @@ private:
     void ReadRecords();
     void CalcData(const GroupWalker& walk, double w);
     void WriteData(const GroupValues& group, int32_t lngGroupRecords);
-    WilcoxonResult CalcWilcoxon(std::vector<Pair>& pairs);
-    SpearmanResult CalcSpearman(std::vector<Pair>& pairs);
+    WilcoxonResult CalcWilcoxon(const std::vector<Pair>& pairs);
+    SpearmanResult CalcSpearman(const std::vector<Pair>& pairs);
+    void WholeWeights(const std::vector<Pair>& pairs);
+    void SortYs();
     void SignTest(double lt, double gt, double& z, double& prob);
 
     RunContext* z_ = nullptr;
@@ -115,6 +112,17 @@ private:
     std::string countColumn_;
     std::vector<FieldSums> sums_;
     CZValue prob_;
+
+    // The group's records with a valid Y: their Y values, and their numbers
+    // sorted by Y (made once per group, shared by the X fields).
+    std::vector<double> ys_;
+    std::vector<KeyedItem> yOrder_;
+    bool ySorted_ = false;
+    // Working room of the sorts, kept from group to group.
+    std::vector<KeyedItem> items_, scratch_;
+    std::vector<uint32_t> pairOf_;
+    std::vector<double> rankX_, rankY_;
+    std::vector<double> whole_;  // the whole parts of the pairs' weights, by pair
 };
 
 std::string CNonParametric::Quarn_NonParametric(const std::string& OutTableName, const std::string& strUserTable,
@@ -175,12 +183,16 @@ std::string CNonParametric::CreateOutput(const std::string& OutTableName) {
 }
 
 void CNonParametric::InitData() {
+    // The pairs' room is kept from group to group: a group as large as the
+    // last one then costs no new memory.
     for (FieldSums& s : sums_) {
-        s.pairs.clear();
-        const size_t keep = s.pairs.capacity();
+        std::vector<Pair> room = std::move(s.pairs);
+        room.clear();
         s = FieldSums();
-        s.pairs.reserve(keep);
+        s.pairs = std::move(room);
     }
+    ys_.clear();
+    ySorted_ = false;
 }
 
 void CNonParametric::ReadRecords() {
@@ -199,12 +211,14 @@ void CNonParametric::CalcData(const GroupWalker& walk, double w) {
     double y = 0;
     if (!walk.PresentValue(static_cast<int16_t>(yField_), y)) return;
     const DecimalValue yValue = SplitDecimal(y);
+    const auto record = static_cast<uint32_t>(ys_.size());
+    if (fSpearman_) ys_.push_back(y);
     for (int i = 1; i <= nX_; ++i) {
         double x = 0;
         if (!walk.PresentValue(static_cast<int16_t>(nG_ + i), x)) continue;
         FieldSums& s = sums_[static_cast<size_t>(i)];
         s.Add(x, yValue, w);
-        if (fRank_) s.pairs.push_back({x, y, PreciseDifference(x, y), w});
+        if (fRank_) s.pairs.push_back({x, PreciseDifference(x, y), w, record});
     }
 }
 
@@ -220,6 +234,7 @@ void CNonParametric::WriteData(const GroupValues& group, int32_t lngGroupRecords
 
         WilcoxonResult wilcoxon;
         SpearmanResult spearman;
+        if (fRank_) WholeWeights(s.pairs);
         if (fWilcoxon_) {
             z_->Quarn_Msg(0, true, "Calculating Wilcoxon for [" + xName + "]");
             wilcoxon = CalcWilcoxon(s.pairs);
@@ -238,7 +253,9 @@ void CNonParametric::WriteData(const GroupValues& group, int32_t lngGroupRecords
             SetIfFinite(out, "Count<Y", s.below);
             SetIfFinite(out, "Count=Y", s.equal);
             SetIfFinite(out, "Count>Y", s.above);
-            if (const auto r = CorrelationFromCentred(m.Mxx(), m.Myy(), m.Mxy())) SetIfFinite(out, "Pearson's_R", *r);
+            // From the scaled sums, which values near the largest Double do not overflow.
+            if (const auto r = CorrelationFromCentred(m.ScaledMxx(), m.ScaledMyy(), m.ScaledMxy()))
+                SetIfFinite(out, "Pearson's_R", *r);
         }
         if (W > 0) {
             SetIfFinite(out, "Mean", m.MeanX());
@@ -300,24 +317,30 @@ void CNonParametric::SignTest(double lt, double gt, double& z, double& prob) {
 // value (a pair counts as many times as the whole part of its weight), the
 // smaller rank sum against its mean in the normal approximation, with neither
 // a tie nor a continuity correction.
-WilcoxonResult CNonParametric::CalcWilcoxon(std::vector<Pair>& pairs) {
+WilcoxonResult CNonParametric::CalcWilcoxon(const std::vector<Pair>& pairs) {
     ProcScope scope(ErrStack(), "CalcWilcoxon");
     WilcoxonResult r;
-    std::vector<Pair> nonZero;
-    nonZero.reserve(pairs.size());
-    for (const Pair& p : pairs) {
-        if (p.d != 0) nonZero.push_back(p);
+    // The item carries the pair's number and, in its top bit, the sign of the
+    // difference, so that the ranked differences need no second look at
+    // their pairs.
+    constexpr uint32_t kNegative = uint32_t{1} << 31;
+    items_.clear();
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        const double d = pairs[i].d;
+        if (d != 0) items_.push_back({OrderKey(std::fabs(d)), static_cast<uint32_t>(i) | (d < 0 ? kNegative : 0)});
     }
-    std::sort(nonZero.begin(), nonZero.end(),
-              [](const Pair& a, const Pair& b) { return std::fabs(a.d) < std::fabs(b.d); });
+    SortByKey(items_, scratch_);
     TieRanker ranker(false);
     RankTieBlocks(
-        nonZero.size(), ranker,
-        [&](size_t first, size_t i) { return SameText15(std::fabs(nonZero[first].d), std::fabs(nonZero[i].d)); },
-        [&](size_t i) { return WholeWeight(nonZero[i].w); },
+        items_.size(), ranker,
+        [&](size_t first, size_t i) {
+            return items_[first].key == items_[i].key ||
+                   SameText15(KeyValue(items_[first].key), KeyValue(items_[i].key));
+        },
+        [&](size_t i) { return whole_[items_[i].item & ~kNegative]; },
         [&](size_t i, double rank) {
-            const double w = WholeWeight(nonZero[i].w);
-            if (nonZero[i].d < 0) {
+            const double w = whole_[items_[i].item & ~kNegative];
+            if ((items_[i].item & kNegative) != 0) {
                 r.nn += w;
                 r.rn += rank * w;
             } else {
@@ -335,21 +358,55 @@ WilcoxonResult CNonParametric::CalcWilcoxon(std::vector<Pair>& pairs) {
     return r;
 }
 
+void CNonParametric::WholeWeights(const std::vector<Pair>& pairs) {
+    whole_.resize(pairs.size());
+    for (size_t i = 0; i < pairs.size(); ++i) whole_[i] = WholeWeight(pairs[i].w);
+}
+
+// The group's records with a valid Y in the order of their Y values.
+void CNonParametric::SortYs() {
+    if (ySorted_) return;
+    yOrder_.resize(ys_.size());
+    for (size_t r = 0; r < ys_.size(); ++r) yOrder_[r] = {OrderKey(ys_[r]), static_cast<uint32_t>(r)};
+    SortByKey(yOrder_, scratch_);
+    ySorted_ = true;
+}
+
 // Spearman's rank correlation of X and Y: mid-ranks with the pairs counted by
 // the whole parts of their weights, the plain coefficient from the squared
 // rank differences and the coefficient corrected for ties (the correlation of
 // the mid-ranks), each with its t statistic.
-SpearmanResult CNonParametric::CalcSpearman(std::vector<Pair>& pairs) {
+SpearmanResult CNonParametric::CalcSpearman(const std::vector<Pair>& pairs) {
     ProcScope scope(ErrStack(), "CalcSpearmanTauKS");
     SpearmanResult r;
     const size_t m = pairs.size();
-    std::vector<double> rankX(m), rankY(m);
+    std::vector<double>& rankX = rankX_;
+    std::vector<double>& rankY = rankY_;
+    rankX.assign(m, 0.0);
+    rankY.assign(m, 0.0);
+
+    // X: values that arrive in order (the field the source is sorted by)
+    // are not sorted at all.
+    items_.resize(m);
+    for (size_t i = 0; i < m; ++i) items_[i] = {OrderKey(pairs[i].x), static_cast<uint32_t>(i)};
+    SortByKey(items_, scratch_);
     TieRanker rankerX(false);
-    RankValues(
-        pairs, [](const Pair& p) { return p.x; }, rankerX, rankX);
+    RankSorted(items_, whole_, rankerX, rankX);
+
+    // Y: the group's order by Y, less the records without this X.
+    SortYs();
+    items_.clear();
+    if (m == ys_.size()) {
+        items_.assign(yOrder_.begin(), yOrder_.end());
+    } else {
+        pairOf_.assign(ys_.size(), UINT32_MAX);
+        for (size_t i = 0; i < m; ++i) pairOf_[pairs[i].record] = static_cast<uint32_t>(i);
+        for (const KeyedItem& it : yOrder_) {
+            if (pairOf_[it.item] != UINT32_MAX) items_.push_back({it.key, pairOf_[it.item]});
+        }
+    }
     TieRanker rankerY(false);
-    RankValues(
-        pairs, [](const Pair& p) { return p.y; }, rankerY, rankY);
+    RankSorted(items_, whole_, rankerY, rankY);
 
     const TieSums& tx = rankerX.Sums();
     const TieSums& ty = rankerY.Sums();
@@ -359,7 +416,7 @@ SpearmanResult CNonParametric::CalcSpearman(std::vector<Pair>& pairs) {
     double d2 = 0;
     double n = 0;
     for (size_t i = 0; i < m; ++i) {
-        const double w = WholeWeight(pairs[i].w);
+        const double w = whole_[i];
         n += w;
         // Ranks are multiples of a quarter, so their difference is exact.
         const double diff = rankX[i] - rankY[i];

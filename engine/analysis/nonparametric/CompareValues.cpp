@@ -15,10 +15,15 @@ int Quarn_QueryGroups(const std::string& strUserTable, const std::vector<std::st
     std::vector<vb::Variant> values;
     try {
         const dao::DatabasePtr db = Zantels.SourceDatabase();
-        dao::RecordsetPtr rs =
-            db->OpenRecordset("SELECT DISTINCT " + BracketName(compare) + " FROM " + BracketName(strUserTable) + ";");
-        for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->Fields(0)->Value());
-        rs->Close();
+        const auto& listed = Zantels.compareValues;
+        if (listed && listed->table == strUserTable && listed->field == compare) {
+            values = listed->values;
+        } else {
+            dao::RecordsetPtr rs = db->OpenRecordset("SELECT DISTINCT " + BracketName(compare) + " FROM " +
+                                                     BracketName(strUserTable) + ";");
+            for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->Fields(0)->Value());
+            rs->Close();
+        }
         if (values.empty()) return 0;
         dao::RecordsetPtr src = db->OpenRecordset(BracketName(strUserTable));
         Zantels.Quarn_InitFieldTypes(src, static_cast<int16_t>(intGroupFields), strFields, lngFieldTypes,

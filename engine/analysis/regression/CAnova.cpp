@@ -26,6 +26,8 @@ void CompareValues::Reset(bool caseBlind) {
     caseBlind_ = caseBlind;
     values_.clear();
     numbers_.clear();
+    recent_.clear();
+    nextRecent_ = 0;
 }
 
 std::string CompareValues::Key(const vb::Variant& value) const {
@@ -47,6 +49,22 @@ void CompareValues::Add(const vb::Variant& value) {
 int CompareValues::Find(const vb::Variant& value) const {
     const auto it = numbers_.find(Key(value));
     return it == numbers_.end() ? 0 : it->second;
+}
+
+int CompareValues::FindRecord(const vb::Variant& value) {
+    constexpr size_t kRecent = 8;
+    // Identical values (same type, same value or bytes) have the same key.
+    for (const auto& [seen, j] : recent_) {
+        if (seen == value) return j;
+    }
+    const int j = Find(value);
+    if (recent_.size() < kRecent) {
+        recent_.emplace_back(value, j);
+    } else {
+        recent_[nextRecent_] = {value, j};
+        nextRecent_ = (nextRecent_ + 1) % kRecent;
+    }
+    return j;
 }
 
 // --- the entry -------------------------------------------------------------------------
@@ -242,7 +260,7 @@ void CAnova::CalcData(const GroupWalker& walk, double w) {
     // A record whose compare value is not in the list counts nowhere: in
     // neither the totals nor the cells.
     for (size_t c = 0; c < nC_; ++c) {
-        const int j = groups_[c].Find(walk.Value(static_cast<int16_t>(nG_ + c + 1)));
+        const int j = groups_[c].FindRecord(walk.Value(static_cast<int16_t>(nG_ + c + 1)));
         if (j == 0) return;
         recordValues_[c] = j;
     }
