@@ -84,7 +84,8 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
         if (handlers.record) handlers.record(weight);
         ++recordsRead_;
         ++groupRecords_;
-        zantels_.Quarn_Msg(recordsRead_, false, kNoText);
+        // Only every fifth record has a message to give.
+        if (recordsRead_ % 5 == 0) zantels_.Quarn_Msg(recordsRead_, false, kNoText);
         rs->MoveNext();
     }
     if (recordsRead_ > 0) {

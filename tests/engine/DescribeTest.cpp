@@ -527,6 +527,32 @@ TEST_F(DescribeTest, FrequencyColumnsWithUpperBoundsIncludedAndDefaultIntervals)
     EXPECT_EQ(Num(rows[0], "9<%<=20"), 0.75);
 }
 
+TEST_F(DescribeTest, QuartilesAndModeOfLongGroupsAroundAShortOne) {
+    AppendRows(LongGroupRows());
+    const int32_t id = Scenario({{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}},
+                                {{"Mode", T}, {"Percentile", T}, {"PercentileRadio", "Quartiles"}});
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 6u);
+    const struct {
+        const char* group;
+        double count, q1, q2, q3, mode;
+    } expected[] = {
+        {"a", 20001, 5000, 10000, 15000, 2}, {"b", 4, 5.75, 6, 6.25, 6}, {"c", 20001, 25001, 30000, 35000, 30000}};
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const auto& e = expected[r / 2];
+        SCOPED_TRACE(r);
+        EXPECT_EQ(rows[r].at("G1").ToString(), e.group);
+        EXPECT_EQ(rows[r].at("DataField").ToString(), r % 2 ? "X2" : "X1");
+        EXPECT_EQ(Num(rows[r], "Count"), e.count);
+        EXPECT_EQ(Num(rows[r], "25_Percentile"), e.q1);
+        EXPECT_EQ(Num(rows[r], "50_Percentile"), e.q2);
+        EXPECT_EQ(Num(rows[r], "75_Percentile"), e.q3);
+        EXPECT_EQ(Num(rows[r], "Mode"), e.mode);
+        EXPECT_EQ(Num(rows[r], "ModeCount"), 2);
+    }
+}
+
 TEST_F(DescribeTest, AnEmptyIntervalLetterMakesEmptyBandColumns) {
     AppendRows({{"a", Null(), 1.0}, {"a", Null(), 3.0}});
     const int32_t id = Scenario({{"X1", "X", 1}}, {{"CI", T}, {"CITypeRadio", ""}, {"CI95", T}});

@@ -149,6 +149,25 @@ TEST_F(PercentilesTest, HundredthsWithWeights) {
     EXPECT_EQ(Num(rows[100], "Value"), 40);  // the weight-0 record adds nothing
 }
 
+TEST_F(PercentilesTest, LongGroupsAroundAShortOneKeepTheirOwnPoints) {
+    AppendRows(LongGroupRows());
+    ASSERT_TRUE(Run(Scenario("Quartiles", false))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 30u);
+    const struct {
+        const char* group;
+        double points[5];
+    } expected[] = {{"a", {1, 5000, 10000, 15000, 20000}},
+                    {"b", {5, 5.75, 6, 6.25, 7}},
+                    {"c", {20001, 25001, 30000, 35000, 40000}}};
+    for (size_t r = 0; r < rows.size(); ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(rows[r].at("G1").ToString(), expected[r / 10].group);
+        EXPECT_EQ(rows[r].at("DataField").ToString(), r % 10 < 5 ? "X1" : "X2");
+        EXPECT_EQ(Num(rows[r], "Value"), expected[r / 10].points[r % 5]);
+    }
+}
+
 TEST_F(PercentilesTest, UnknownLetterIsRefusedBeforeAnyTableIsTouched) {
     AppendRows({{"a", Null(), 1.0}});
     ASSERT_FALSE(Run(Scenario("Xyz", false)));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
@@ -97,16 +98,13 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
          .readRecords =
              [&] {
                  tValues_.clear();
-                 sums_k_.assign(static_cast<size_t>(nX_) + 1, FieldSums{.moments = WeightedMoments(skew_)});
-                 buckets_.assign(static_cast<size_t>(nX_) + 1,
-                                 std::vector<CompensatedSum>(static_cast<size_t>(freqN_) + 2));
-                 stage_.assign(static_cast<size_t>(nX_) + 1, {});
                  InitData();
                  GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
                  walk_ = &walk;
                  walk.Walk({.record = [this](double w) { CalcData(w); },
-                            .groupEnd = [this](const GroupValues& g, int32_t n) { WriteData(g, n); },
+                            .groupEnd = [this](const GroupValues& g, int32_t n) { EndGroup(g, n); },
                             .groupStart = [this] { InitData(); }});
+                 WriteFinished();
                  walk_ = nullptr;
              }});
 }
@@ -194,11 +192,12 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
 }
 
 void CDescribe::InitData() {
-    for (int16_t k = 1; k <= nX_; ++k) {
-        sums_k_[static_cast<size_t>(k)] = FieldSums{.moments = WeightedMoments(skew_)};
-        std::fill(buckets_[static_cast<size_t>(k)].begin(), buckets_[static_cast<size_t>(k)].end(), CompensatedSum());
-        stage_[static_cast<size_t>(k)].clear();
-    }
+    const size_t fields = static_cast<size_t>(nX_) + 1;
+    current_.sums.assign(fields, FieldSums{.moments = WeightedMoments(skew_)});
+    current_.buckets.resize(fields);
+    for (auto& bins : current_.buckets) bins.assign(static_cast<size_t>(freqN_) + 2, CompensatedSum());
+    current_.stage.resize(fields);
+    for (auto& values : current_.stage) values.clear();
 }
 
 void CDescribe::CalcData(double w) {
@@ -206,7 +205,7 @@ void CDescribe::CalcData(double w) {
     for (int16_t k = 1; k <= nX_; ++k) {
         double x = 0;
         if (!walk_->PresentValue(static_cast<int16_t>(nG_ + k), x)) continue;
-        FieldSums& f = sums_k_[static_cast<size_t>(k)];
+        FieldSums& f = current_.sums[static_cast<size_t>(k)];
         if (f.count == 0) {
             f.minimum = x;
             f.maximum = x;
@@ -227,33 +226,64 @@ void CDescribe::CalcData(double w) {
         }
         if (freqOn_) {
             const int32_t bin = FrequencyBin(x, freqFirst_, freqWidth_, freqLower_, freqN_);
-            buckets_[static_cast<size_t>(k)][static_cast<size_t>(bin)].Add(freqCounting_ ? w : x * w);
+            current_.buckets[static_cast<size_t>(k)][static_cast<size_t>(bin)].Add(freqCounting_ ? w : x * w);
         }
-        if (stageFlag_) stage_[static_cast<size_t>(k)].push_back({x, w});
+        if (stageFlag_) current_.stage[static_cast<size_t>(k)].push_back({x, w});
     }
 }
 
-void CDescribe::WriteData(const std::vector<vb::Variant>& group, int32_t groupRecords) {
+// A group whose values take long to sort is sorted in helper threads while
+// the next group is read; its rows are written at the next group's end (or
+// the walk's), before that group's.
+void CDescribe::EndGroup(const std::vector<vb::Variant>& group, int32_t groupRecords) {
+    WriteFinished();
+    current_.group = group;
+    current_.records = groupRecords;
+    if (stageFlag_ && StagedSort::Large(current_.stage)) {
+        // The next group is read into the buffers the finished one leaves,
+        // made an eighth longer than this group's so that they seldom grow
+        // (new memory is costly to touch, and only what is used is touched).
+        finished_.stage.resize(current_.stage.size());
+        for (size_t k = 0; k < current_.stage.size(); ++k) {
+            finished_.stage[k].clear();
+            finished_.stage[k].reserve(current_.stage[k].size() + current_.stage[k].size() / 8);
+        }
+        std::swap(current_, finished_);
+        sorting_.Start(finished_.stage);
+        finishedWaiting_ = true;
+        return;
+    }
+    if (stageFlag_) StagedSort::SortAll(current_.stage);
+    WriteData(current_);
+}
+
+void CDescribe::WriteFinished() {
+    if (!finishedWaiting_) return;
+    finishedWaiting_ = false;
+    sorting_.Wait();
+    WriteData(finished_);
+}
+
+void CDescribe::WriteData(const GroupData& g) {
     ProcScope scope(ErrStack(), "WriteData");
     const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
     std::vector<double> pcnt(static_cast<size_t>(pcntGroups_) + 1, 0.0);
     for (int16_t k = 1; k <= nX_; ++k) {
-        const FieldSums& f = sums_k_[static_cast<size_t>(k)];
+        const FieldSums& f = g.sums[static_cast<size_t>(k)];
         ModeResult mode;
-        if (stageFlag_) {
-            SortByValue(stage_[static_cast<size_t>(k)]);
-            if (mode_) mode = ModeOf(stage_[static_cast<size_t>(k)]);
-        }
+        if (mode_) mode = ModeOf(g.stage[static_cast<size_t>(k)]);
         rs->AddNew();
-        WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + k), "Count", "Missing", weighted_,
-                         f.moments.Weight(), groupRecords, f.count);
-        if (f.moments.Weight() > 0) WriteField(k, f, mode, pcnt);
+        WriteGroupValues(rs, nG_, *fields_, g.group, static_cast<int16_t>(nG_ + k), "Count", "Missing", weighted_,
+                         f.moments.Weight(), g.records, f.count);
+        if (f.moments.Weight() > 0) WriteField(k, g, mode, pcnt);
         rs->Update();
     }
 }
 
-void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode, std::vector<double>& pcnt) {
+void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode, std::vector<double>& pcnt) {
     const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
+    const FieldSums& f = g.sums[static_cast<size_t>(k)];
+    const std::vector<CompensatedSum>& buckets = g.buckets[static_cast<size_t>(k)];
     const double n = f.moments.Weight();
     // Central sums: M2 = sum w (x - mean)^2, likewise M3 and M4; their scaled
     // forms (divided by 2^e to the power of the moment) hold what values near
@@ -324,7 +354,7 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
         if (mode.unique) set("Mode", mode.value);
     }
     if (pcntFlag_ && n > 1) {
-        Quarn_CalcPcntiles(stage_[static_cast<size_t>(k)], weighted_, pcntGroups_, n, pcnt);
+        Quarn_CalcPcntiles(g.stage[static_cast<size_t>(k)], weighted_, pcntGroups_, n, pcnt);
         if (pcntGroups_ == 2) {
             set("Median", pcnt[1]);
         } else if (pcntGroups_ == 4) {
@@ -371,16 +401,16 @@ void CDescribe::WriteField(int16_t k, const FieldSums& f, const ModeResult& mode
     if (freqOn_) {
         const size_t last = static_cast<size_t>(freqN_) + 1;
         std::vector<double> b(last + 1);
-        for (size_t i = 0; i <= last; ++i) b[i] = buckets_[static_cast<size_t>(k)][i].Value();
+        for (size_t i = 0; i <= last; ++i) b[i] = buckets[i].Value();
         if (freqCumulative_) {
             CompensatedSum r;
-            if (freqOpenEnds_) r.Add(buckets_[static_cast<size_t>(k)][0]);
+            if (freqOpenEnds_) r.Add(buckets[0]);
             for (size_t i = 1; i < last; ++i) {
-                r.Add(buckets_[static_cast<size_t>(k)][i]);
+                r.Add(buckets[i]);
                 b[i] = r.Value();
             }
             if (freqOpenEnds_) {
-                r.Add(buckets_[static_cast<size_t>(k)][last]);
+                r.Add(buckets[last]);
                 b[last] = r.Value();
             }
         }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/descriptive/DescriptiveMath.h"
+#include "analysis/descriptive/StagedSort.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "numeric/WeightedMoments.h"
@@ -52,11 +53,22 @@ private:
         bool nonPositive = false;  // a valid value <= 0 was met
     };
 
+    // What a group gathers, kept until its rows are written.
+    struct GroupData {
+        std::vector<vb::Variant> group;  // the group's values
+        int32_t records = 0;             // its records, skipped ones included
+        std::vector<FieldSums> sums;
+        std::vector<std::vector<CompensatedSum>> buckets;  // [field][bin 0..n+1]
+        std::vector<std::vector<StagedValue>> stage;       // [field] valid values, for percentiles and the mode
+    };
+
     std::string CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes);
     void InitData();
     void CalcData(double w);
-    void WriteData(const std::vector<vb::Variant>& group, int32_t groupRecords);
-    void WriteField(int16_t k, const FieldSums& f, const ModeResult& mode, std::vector<double>& pcnt);
+    void EndGroup(const std::vector<vb::Variant>& group, int32_t groupRecords);
+    void WriteFinished();
+    void WriteData(const GroupData& g);
+    void WriteField(int16_t k, const GroupData& g, const ModeResult& mode, std::vector<double>& pcnt);
     bool ConIntColumns() const;
     double TValue(double dblProb, double df);
 
@@ -93,8 +105,10 @@ private:
     bool freqCounting_ = false, freqCumulative_ = false, freqLower_ = false, freqOpenEnds_ = false;
     std::vector<std::string> freqCountNames_, freqPropNames_;
 
-    // Per group.
-    std::vector<FieldSums> sums_k_;
-    std::vector<std::vector<CompensatedSum>> buckets_;  // [field][bin 0..n+1]
-    std::vector<std::vector<StagedValue>> stage_;       // [field] valid values, for percentiles and the mode
+    // The group being read, and a finished one whose values are being
+    // sorted while the next is read (its rows go out before that one's).
+    GroupData current_;
+    GroupData finished_;
+    bool finishedWaiting_ = false;
+    StagedSort sorting_;  // last: its sorts end before the buffers go
 };

@@ -2,6 +2,7 @@
 // point from 0 (the smallest value) to 100 (the largest).
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AnalysisPhases.h"
@@ -12,6 +13,7 @@
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
 #include "analysis/descriptive/CDescribe.h"
+#include "analysis/descriptive/StagedSort.h"
 #include "vb/Conversions.h"
 
 namespace {
@@ -25,9 +27,20 @@ public:
 private:
     std::string CreateOutput(const std::string& table, const std::vector<int32_t>& types,
                              const std::vector<int32_t>& sizes);
+    // What a group gathers, kept until its rows are written.
+    struct GroupData {
+        GroupValues group;
+        // Per field: sum of weights (compensated: weights such as 0.1 add up
+        // exactly) and the valid values.
+        std::vector<CompensatedSum> sumW;
+        std::vector<std::vector<StagedValue>> stage;
+    };
+
     void InitData();
     void CalcData(double w);
-    void WriteData(const GroupValues& group);
+    void EndGroup(const GroupValues& group);
+    void WriteFinished();
+    void WriteData(const GroupData& g);
 
     RunContext* zantels_ = nullptr;
     GroupWalker* walk_ = nullptr;
@@ -35,9 +48,12 @@ private:
     int16_t nG_ = 0, nX_ = 0;
     bool weighted_ = false;
     int16_t groups_ = 0;
-    // Per field of the current group: sum of weights and the valid values.
-    std::vector<CompensatedSum> sumW_;  // compensated: weights such as 0.1 add up exactly
-    std::vector<std::vector<StagedValue>> stage_;
+    // The group being read, and a finished one whose values are being
+    // sorted while the next is read (its rows go out before that one's).
+    GroupData current_;
+    GroupData finished_;
+    bool finishedWaiting_ = false;
+    StagedSort sorting_;  // last: its sorts end before the buffers go
 };
 
 std::string CPercentiles::Quarn_Percentile(const std::string& OutTableName, const std::string& strUserTable,
@@ -65,14 +81,13 @@ std::string CPercentiles::Quarn_Percentile(const std::string& OutTableName, cons
          .createOutput = [&] { return CreateOutput(OutTableName, types, sizes); },
          .readRecords =
              [&] {
-                 sumW_.assign(static_cast<size_t>(nX_) + 1, {});
-                 stage_.assign(static_cast<size_t>(nX_) + 1, {});
                  InitData();
                  GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
                  walk_ = &walk;
                  walk.Walk({.record = [this](double w) { CalcData(w); },
-                            .groupEnd = [this](const GroupValues& g, int32_t) { WriteData(g); },
+                            .groupEnd = [this](const GroupValues& g, int32_t) { EndGroup(g); },
                             .groupStart = [this] { InitData(); }});
+                 WriteFinished();
                  walk_ = nullptr;
              }});
 }
@@ -89,10 +104,10 @@ std::string CPercentiles::CreateOutput(const std::string& table, const std::vect
 }
 
 void CPercentiles::InitData() {
-    for (int16_t k = 1; k <= nX_; ++k) {
-        sumW_[static_cast<size_t>(k)].Clear();
-        stage_[static_cast<size_t>(k)].clear();
-    }
+    const size_t fields = static_cast<size_t>(nX_) + 1;
+    current_.sumW.assign(fields, CompensatedSum());
+    current_.stage.resize(fields);
+    for (auto& values : current_.stage) values.clear();
 }
 
 void CPercentiles::CalcData(double w) {
@@ -100,25 +115,54 @@ void CPercentiles::CalcData(double w) {
     for (int16_t k = 1; k <= nX_; ++k) {
         double x = 0;
         if (!walk_->PresentValue(static_cast<int16_t>(nG_ + k), x)) continue;
-        sumW_[static_cast<size_t>(k)].Add(w);
-        stage_[static_cast<size_t>(k)].push_back({x, w});
+        current_.sumW[static_cast<size_t>(k)].Add(w);
+        current_.stage[static_cast<size_t>(k)].push_back({x, w});
     }
 }
 
-void CPercentiles::WriteData(const GroupValues& group) {
+// A group whose values take long to sort is sorted in helper threads while
+// the next group is read; its rows are written at the next group's end (or
+// the walk's), before that group's.
+void CPercentiles::EndGroup(const GroupValues& group) {
+    WriteFinished();
+    current_.group = group;
+    if (StagedSort::Large(current_.stage)) {
+        // The next group is read into the buffers the finished one leaves,
+        // made an eighth longer than this group's so that they seldom grow
+        // (new memory is costly to touch, and only what is used is touched).
+        finished_.stage.resize(current_.stage.size());
+        for (size_t k = 0; k < current_.stage.size(); ++k) {
+            finished_.stage[k].clear();
+            finished_.stage[k].reserve(current_.stage[k].size() + current_.stage[k].size() / 8);
+        }
+        std::swap(current_, finished_);
+        sorting_.Start(finished_.stage);
+        finishedWaiting_ = true;
+        return;
+    }
+    StagedSort::SortAll(current_.stage);
+    WriteData(current_);
+}
+
+void CPercentiles::WriteFinished() {
+    if (!finishedWaiting_) return;
+    finishedWaiting_ = false;
+    sorting_.Wait();
+    WriteData(finished_);
+}
+
+void CPercentiles::WriteData(const GroupData& g) {
     ProcScope scope(ErrStack(), "WriteData");
     const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
     const int16_t step = static_cast<int16_t>(100 / groups_);
     std::vector<double> points(static_cast<size_t>(groups_) + 1, 0.0);
     for (int16_t k = 1; k <= nX_; ++k) {
-        const double total = sumW_[static_cast<size_t>(k)].Value();
+        const double total = g.sumW[static_cast<size_t>(k)].Value();
         if (!(total > 0)) continue;
-        std::vector<StagedValue>& values = stage_[static_cast<size_t>(k)];
-        SortByValue(values);
-        CDescribe::Quarn_CalcPcntiles(values, weighted_, groups_, total, points);
+        CDescribe::Quarn_CalcPcntiles(g.stage[static_cast<size_t>(k)], weighted_, groups_, total, points);
         for (int16_t o = 0; o <= groups_; ++o) {
             rs->AddNew();
-            WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + k), "", "", false, 0, 0, 0);
+            WriteGroupValues(rs, nG_, *fields_, g.group, static_cast<int16_t>(nG_ + k), "", "", false, 0, 0, 0);
             rs->Fields(std::string_view("Percentile"))->Value(static_cast<double>(o * step));
             rs->Fields(std::string_view("Value"))->Value(points[static_cast<size_t>(o)]);
             rs->Update();

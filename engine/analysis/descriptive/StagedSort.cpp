@@ -1,0 +1,50 @@
+#include "analysis/descriptive/StagedSort.h"
+
+#include <system_error>
+
+namespace {
+
+// Below this many values a sort takes about as long as starting a thread.
+constexpr size_t kThreadValues = 16384;
+
+}  // namespace
+
+StagedSort::~StagedSort() {
+    for (auto& sort : running_) {
+        if (sort.valid()) sort.wait();
+    }
+}
+
+bool StagedSort::Large(const std::vector<std::vector<StagedValue>>& fields) {
+    for (const auto& values : fields) {
+        if (values.size() >= kThreadValues) return true;
+    }
+    return false;
+}
+
+void StagedSort::SortAll(std::vector<std::vector<StagedValue>>& fields) {
+    for (auto& values : fields) SortByValue(values);
+}
+
+void StagedSort::Start(std::vector<std::vector<StagedValue>>& fields) {
+    Wait();
+    for (auto& values : fields) {
+        if (values.size() < kThreadValues) {
+            SortByValue(values);
+            continue;
+        }
+        try {
+            running_.push_back(std::async(std::launch::async, [&values] { SortByValue(values); }));
+        } catch (const std::system_error&) {
+            // No thread to be had: the sort is done here.
+            SortByValue(values);
+        }
+    }
+}
+
+void StagedSort::Wait() {
+    std::vector<std::future<void>> running;
+    running.swap(running_);
+    for (auto& sort : running) sort.wait();
+    for (auto& sort : running) sort.get();
+}

@@ -1,0 +1,33 @@
+// Sorting a finished group's staged values, one buffer per analysed field, in
+// helper threads, so that reading the next group goes on meanwhile. Each
+// buffer is sorted by SortByValue on its own, whatever thread does it: the
+// order, and every result drawn from it, are those of a plain sort.
+#pragma once
+
+#include <future>
+#include <vector>
+
+#include "analysis/descriptive/DescriptiveMath.h"
+
+class StagedSort {
+public:
+    StagedSort() = default;
+    StagedSort(const StagedSort&) = delete;
+    StagedSort& operator=(const StagedSort&) = delete;
+    // Waits for sorts still running: their buffers must outlive them.
+    ~StagedSort();
+
+    // True when some buffer is long enough for a helper thread to pay.
+    static bool Large(const std::vector<std::vector<StagedValue>>& fields);
+    // Sorts every buffer here and now.
+    static void SortAll(std::vector<std::vector<StagedValue>>& fields);
+
+    // Starts sorting every buffer (a thread for each long one); none may be
+    // touched until Wait returns.
+    void Start(std::vector<std::vector<StagedValue>>& fields);
+    // Waits for the sorts started; a sort's failure (memory) is raised here.
+    void Wait();
+
+private:
+    std::vector<std::future<void>> running_;
+};
