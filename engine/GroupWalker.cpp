@@ -67,7 +67,8 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
         for (int16_t i = 1; i <= groupFields_; ++i) current_[static_cast<size_t>(i)] = FieldAt(i)->Value();
         // Values identical to the group's (the usual case in sorted data)
         // are no break under any comparison; only others are compared.
-        const bool sameValues = recordsRead_ != 0 && current_ == saved_;
+        bool sameValues = recordsRead_ != 0;
+        for (size_t i = 1; sameValues && i <= n; ++i) sameValues = IdenticalValues(current_[i], saved_[i]);
         if (!sameValues && zantels_.Quarn_SameRecords_b(groupFields_, recordsRead_ != 0, saved_, current_)) {
             zantels_.Quarn_Msg(recordsRead_, true, kNoText);
             CheckGroupWeight();

@@ -55,6 +55,13 @@ private:
 // One-based group values (entry 0 unused); elements may be Null.
 using GroupValues = std::vector<vb::Variant>;
 
+// Whether two values are identical: of one type and one value (text of the
+// same bytes). Identical values compare equal under every comparison.
+inline bool IdenticalValues(const vb::Variant& a, const vb::Variant& b) {
+    if (a.IsString()) return b.IsString() && a.String() == b.String();
+    return a == b;
+}
+
 class GroupWalker {
 public:
     struct Handlers {

@@ -320,6 +320,13 @@ public:
     // The value as CDbl(Value()) gives it, false (value untouched) for Null:
     // the same result and errors, without a Variant for a stored number.
     bool NumberValue(double& value) const;
+    // The kinds of value the database stores, which it compares and groups
+    // by (Null, then numbers, then text, then bytes).
+    enum class Stored { kNull, kInteger, kReal, kText, kBlob };
+    // The value of the current record as stored, not converted to the
+    // field's type: its kind and the number (integer or real) or the bytes,
+    // which stay valid until the record set moves.
+    Stored StoredValue(int64_t& integer, double& real, std::string_view& bytes) const;
 
     PropertiesPtr Properties();
     PropertyPtr CreateProperty(const std::string& name, int16_t type, const vb::Variant& value);

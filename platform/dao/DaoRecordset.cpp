@@ -545,6 +545,47 @@ bool Field::NumberValue(double& value) const {
     return true;
 }
 
+Field::Stored Field::StoredValue(int64_t& integer, double& real, std::string_view& bytes) const {
+    if (!rs_) Fail(err::kInvalidOperation, "The field '" + def_->name + "' has no value outside an open record set.");
+    RecordsetState& s = *rs_;
+    if (s.editMode != 0 && s.dirty[static_cast<size_t>(column_)]) {
+        // A value being edited has no stored kind yet: the one it would take.
+        const vb::Variant& v = s.buffer[static_cast<size_t>(column_)];
+        if (v.IsNull() || v.IsEmpty()) return Stored::kNull;
+        if (v.IsString()) {
+            bytes = v.String();
+            return Stored::kText;
+        }
+        real = v.ToDouble();
+        return Stored::kReal;
+    }
+    if (s.editMode == 2) return Stored::kNull;
+    if (s.curParked) s.RestoreCur();
+    s.CheckCurrent();
+    const int column = column_ + s.off;
+    const HoldConnection hold(s.run->db);
+    switch (sqlite3_column_type(s.cur, column)) {
+        case SQLITE_NULL:
+            return Stored::kNull;
+        case SQLITE_INTEGER:
+            integer = sqlite3_column_int64(s.cur, column);
+            return Stored::kInteger;
+        case SQLITE_FLOAT:
+            real = sqlite3_column_double(s.cur, column);
+            return Stored::kReal;
+        case SQLITE_TEXT: {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s.cur, column));
+            bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(s.cur, column)));
+            return Stored::kText;
+        }
+        default: {
+            const auto* p = static_cast<const char*>(sqlite3_column_blob(s.cur, column));
+            bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(s.cur, column)));
+            return Stored::kBlob;
+        }
+    }
+}
+
 void Field::Value(const vb::Variant& v) {
     if (!rs_) Fail(err::kInvalidOperation, "The field '" + def_->name + "' has no value outside an open record set.");
     rs_->Set(column_, v);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dao/JetSql.h"
+#include "dao/SqlSum.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
@@ -263,81 +264,17 @@ void KeptFinal(sqlite3_context* ctx) {
 
 // --- Sum, Total, Avg: SQLite's own, with the floating-point sum compensated ---
 //
-// Integer inputs are summed exactly as a 64-bit integer while every input is
-// one; Sum gives "integer overflow" when that running sum leaves the range.
-// From the first other input (or the overflow) on, the sum is a double with
-// Neumaier's compensation, so that 1e16, 1, -1e16 give 1 as the engine's own
-// sums do, whatever SQLite is installed (it compensates these itself only
-// from 3.43, by the same steps, which are followed here). Null is skipped;
-// text and blobs count as SQLite converts them. They serve as window
-// functions too (the inverse step takes a value out again).
+// The sum is SqlSum's. Null is skipped; text and blobs count as SQLite
+// converts them. They serve as window functions too (the inverse step takes a
+// value out again).
 
-struct SumState {
-    double sum;        // the double sum, once approximate
-    double error;      // its compensation
-    int64_t whole;     // the exact sum while every input is an integer
-    int64_t count;     // the non-Null inputs
-    bool approximate;  // a non-integer input or an overflow seen
-    bool overflow;     // the integer sum overflowed and no non-integer came since
-};
-
-void AddCompensated(SumState& s, double x) {
-    const double t = s.sum + x;
-    if (std::fabs(s.sum) > std::fabs(x))
-        s.error += (s.sum - t) + x;
-    else
-        s.error += (x - t) + s.sum;
-    s.sum = t;
-}
-
-// An integer beyond 2^52 in magnitude goes in as two parts that a double
-// each holds exactly.
-constexpr int64_t kExactInDouble = 4503599627370496LL;
-
-void AddWhole(SumState& s, int64_t v) {
-    if (v <= -kExactInDouble || v >= kExactInDouble) {
-        const int64_t small = v % 16384;
-        AddCompensated(s, static_cast<double>(v - small));
-        AddCompensated(s, static_cast<double>(small));
-    } else {
-        AddCompensated(s, static_cast<double>(v));
-    }
-}
-
-// Leaves the exact integer sum for the double one, starting from it.
-void BecomeApproximate(SumState& s) {
-    s.sum = 0;
-    s.error = 0;
-    AddWhole(s, s.whole);
-    s.approximate = true;
-}
+using SumState = SqlSum;
 
 void AddValue(SumState& s, sqlite3_value* v, bool negate) {
-    if (sqlite3_value_numeric_type(v) == SQLITE_INTEGER) {
-        const int64_t w = sqlite3_value_int64(v);
-        if (!s.approximate) {
-            int64_t next = 0;
-            if (!(negate ? __builtin_sub_overflow(s.whole, w, &next) : __builtin_add_overflow(s.whole, w, &next))) {
-                s.whole = next;
-                return;
-            }
-            s.overflow = true;
-            BecomeApproximate(s);
-        }
-        if (!negate) {
-            AddWhole(s, w);
-        } else if (w == std::numeric_limits<int64_t>::min()) {
-            AddWhole(s, std::numeric_limits<int64_t>::max());
-            AddWhole(s, 1);
-        } else {
-            AddWhole(s, -w);
-        }
-    } else {
-        if (!s.approximate) BecomeApproximate(s);
-        if (!negate) s.overflow = false;
-        const double x = sqlite3_value_double(v);
-        AddCompensated(s, negate ? -x : x);
-    }
+    if (sqlite3_value_numeric_type(v) == SQLITE_INTEGER)
+        s.AddInteger(sqlite3_value_int64(v), negate);
+    else
+        s.AddReal(sqlite3_value_double(v), negate);
 }
 
 void SumStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -356,28 +293,24 @@ void SumInverse(sqlite3_context* ctx, int, sqlite3_value** argv) {
     AddValue(*s, argv[0], true);
 }
 
-// The double sum: its compensation is left out once that is no longer finite.
-double ApproximateSum(const SumState& s) { return std::isfinite(s.error) ? s.sum + s.error : s.sum; }
-
 void SumFinal(sqlite3_context* ctx) {
     const auto* s = static_cast<SumState*>(sqlite3_aggregate_context(ctx, 0));
     if (!s || s->count <= 0) return sqlite3_result_null(ctx);
     if (!s->approximate) return sqlite3_result_int64(ctx, s->whole);
     if (s->overflow) return sqlite3_result_error(ctx, "integer overflow", -1);
-    sqlite3_result_double(ctx, ApproximateSum(*s));
+    sqlite3_result_double(ctx, s->Approximate());
 }
 
 void TotalFinal(sqlite3_context* ctx) {
     const auto* s = static_cast<SumState*>(sqlite3_aggregate_context(ctx, 0));
     if (!s) return sqlite3_result_double(ctx, 0.0);
-    sqlite3_result_double(ctx, s->approximate ? ApproximateSum(*s) : static_cast<double>(s->whole));
+    sqlite3_result_double(ctx, s->Value());
 }
 
 void AvgFinal(sqlite3_context* ctx) {
     const auto* s = static_cast<SumState*>(sqlite3_aggregate_context(ctx, 0));
     if (!s || s->count <= 0) return sqlite3_result_null(ctx);
-    const double sum = s->approximate ? ApproximateSum(*s) : static_cast<double>(s->whole);
-    sqlite3_result_double(ctx, sum / static_cast<double>(s->count));
+    sqlite3_result_double(ctx, s->Value() / static_cast<double>(s->count));
 }
 
 }  // namespace

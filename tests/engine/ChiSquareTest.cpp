@@ -266,3 +266,51 @@ TEST_F(ChiSquare, OneValueInAGroupHasNoProbability) {
 }
 
 }  // namespace
+
+// The counts are formed in memory from an unsorted read: they must be the
+// database's own grouped query's, value for value. A source with every kind
+// of key: values that differ only in case (one group, named as its first
+// record has it), integers and reals that are equal, text that looks like a
+// number (not equal to it), a Null, and weights whose sum depends on the order
+// they are added in (1e16 + 1 + 1 is 1e16 in record order).
+TEST_F(ChiSquare, CountsAreTheGroupedQueryRowsForEveryKindOfKey) {
+    db->Execute("CREATE TABLE Mixed (G TEXT COLLATE NOCASE, C COLLATE NOCASE, W DOUBLE)");
+    for (const char* row : {"'b', 'Red', 1e16", "'B', 'red', 1", "'b', 'RED', 1", "'b', 10, 0.25", "'a', 2, 0.1",
+                            "'A', 2.0, 0.2", "'a', 'red', 0.3", "'a', NULL, 0.7", "'b', 2.5, 1", "'a', '10', 0.1",
+                            "'a', 2, 0.3", "'B', 'Red', 0", "'a', 'RED', 0.1"})
+        db->Execute(std::string("INSERT INTO Mixed VALUES (") + row + ")");
+    StoredScenario scenario;
+    scenario.family = "N";
+    scenario.subType = "Chi-Square";
+    scenario.input = "Mixed";
+    scenario.fields = {{"G", "G", 1}, {"C", "C", 1}, {"W", "W", 1}};
+    scenario.options = {{"ChiAll", true}, {"ChiDetail", true}};
+    ASSERT_TRUE(Run(AddScenario(db, scenario))) << engine->get_ErrorInfo();
+
+    const auto values = ReadQueryRows(db, "SELECT DISTINCT C FROM Mixed WHERE W > 0 ORDER BY C;");
+    const auto groups =
+        ReadQueryRows(db, "SELECT G, C, Sum(W) AS S FROM Mixed WHERE W > 0 GROUP BY G, C ORDER BY G, C;");
+    ASSERT_EQ(values.size(), 6u);  // Null, 2, 2.5, 10, '10', 'Red'
+    const auto detail = ReadResultRows(db, "Out2");
+    // Every value in every group, in the order of the values.
+    ASSERT_EQ(detail.size(), 2 * values.size());
+    auto text = [](const vb::Variant& v) { return v.IsNull() ? std::string("Null") : v.ToString(); };
+    size_t g = 0;
+    for (size_t i = 0; i < detail.size(); ++i) {
+        const ResultRow& row = detail[i];
+        // A value the group has is named as the group's first record has it,
+        // one it lacks as the whole source's first record.
+        const bool present = g < groups.size() && text(row.at("G")) == text(groups[g].at("G")) &&
+                             text(row.at("C")) == text(groups[g].at("C"));
+        if (!present) {
+            EXPECT_EQ(text(row.at("C")), text(values[i % values.size()].at("C"))) << "row " << i;
+        }
+        EXPECT_EQ(Num(row, "Observed"), present ? groups[g++].at("S").ToDouble() : 0.0) << "row " << i;
+    }
+    EXPECT_EQ(g, groups.size());
+    EXPECT_EQ(detail[0].at("G").ToString(), "a");
+    EXPECT_EQ(detail[values.size()].at("G").ToString(), "b");
+    EXPECT_EQ(text(detail[values.size() - 1].at("C")), "red");
+    EXPECT_EQ(text(detail.back().at("C")), "Red");
+    EXPECT_EQ(Num(detail.back(), "Observed"), 1e16 + 2);
+}

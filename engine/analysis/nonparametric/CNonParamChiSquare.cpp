@@ -1,6 +1,6 @@
 // One-way chi-square test of equal frequencies: for every compare field and
 // every group of the group fields, the records at each value of the compare
-// field are counted (or their weights summed) by a grouped query, the
+// field are counted (or their weights summed) as a grouped query does, the
 // expected count is the group's total over the number of values, and one
 // summary row carries the statistic, its degrees of freedom and its upper-tail
 // probability; a detail table can show every value's share.
@@ -11,11 +11,13 @@
 // expected count to the statistic, as its detail row shows.
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
+#include "GroupAggregate.h"
 #include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
@@ -48,6 +50,10 @@ private:
     void AllGroups();
     void CalcData(const ValueRow& row);
     std::string ChiSummary();
+    bool CountInMemory(const std::string& keys, const std::string& filter);
+    bool AtEnd() const;
+    vb::Variant Cell(int i) const;
+    void Next();
     std::string DetailFieldTypes();
     std::string CreateDetail(const std::string& DetailTableName);
     std::string CreateOutput(const std::string& OutTableName);
@@ -73,6 +79,9 @@ private:
     int32_t compareType_ = 0;   // its type in the source
     bool compareCase_ = false;  // its texts compare with case
     std::vector<vb::Variant> valueList_;
+    // The summary rows when counted in memory (else the data record set's).
+    std::unique_ptr<GroupAggregate> counts_;
+    size_t countRow_ = 0;
 
     // Detail table.
     dao::RecordsetPtr detail_;
@@ -120,9 +129,6 @@ std::string CNonParamChiSquare::Quarn_ChiSquare(const std::string& OutTableName,
         compare_ = strFields.at(static_cast<size_t>(nG_ + c));
         work_[static_cast<size_t>(nG_) + 1] = compare_;
         compareType_ = SourceFieldType(compare_);
-        // Only "all groups" counts the values a group lacks.
-        valueList_.clear();
-        if (fAll_) AllGroups();
         return ChiSummary();
     };
     // The tables of an earlier run stay until the first summary query has
@@ -133,7 +139,7 @@ std::string CNonParamChiSquare::Quarn_ChiSquare(const std::string& OutTableName,
         return made;
     };
     phases.readRecords = [&](int) {
-        if (!Zantels.DataRecordset()->Eof()) ReadRecords();
+        if (!AtEnd()) ReadRecords();
     };
     result = RunFieldPhases(Zantels, phases);
     if (detail_) {
@@ -197,7 +203,10 @@ void CNonParamChiSquare::AllGroups() {
     rs->Close();
 }
 
-// Opens the grouped counts of the current compare field as the data record set.
+// The grouped counts of the current compare field (and with "all groups"
+// its value list): counted in memory from one read of the records where that
+// gives the grouped query's rows, else the grouped query opened as the data
+// record set.
 std::string CNonParamChiSquare::ChiSummary() {
     ProcScope scope(ErrStack(), "ChiSummary");
     std::string keys;
@@ -205,23 +214,67 @@ std::string CNonParamChiSquare::ChiSummary() {
         if (i > 1) keys += ", ";
         keys += BracketName(work_[static_cast<size_t>(i)]);
     }
-    const std::string name = BracketName(compare_);
-    std::string sql = "SELECT DISTINCTROW " + keys + ", Sum(IIF(IsNull(" + name + "), 1, 1)) as Count1";
-    if (fWeight_) sql += ", Sum(" + BracketName(work_.back()) + ") as Weight1";
-    sql += " FROM " + BracketName(table_) + " ";
     const std::string filter = Filter();
-    if (!filter.empty()) sql += "WHERE " + filter;
-    // The walk pairs the rows of a group with the value list: both in the
-    // same ascending order.
-    sql += "GROUP BY " + keys + " ORDER BY " + keys + ";";
-    std::string result = z_->OpenDataRecordset(sql);
-    if (result.empty()) {
-        z_->Quarn_InitFieldTypes(z_->DataRecordset(), static_cast<int16_t>(nG_ + 1), work_, types_, sizes_);
-        const dao::FieldPtr& field = z_->DataRecordset()->Fields(nG_);
-        compareCase_ = (field->Type() == dao::dbText || field->Type() == dao::dbMemo) &&
-                       field->CollatingOrder() != dao::dbSortGeneral;
+    valueList_.clear();
+    counts_.reset();
+    countRow_ = 0;
+    if (!CountInMemory(keys, filter)) {
+        // Only "all groups" counts the values a group lacks.
+        if (fAll_) AllGroups();
+        const std::string name = BracketName(compare_);
+        std::string sql = "SELECT DISTINCTROW " + keys + ", Sum(IIF(IsNull(" + name + "), 1, 1)) as Count1";
+        if (fWeight_) sql += ", Sum(" + BracketName(work_.back()) + ") as Weight1";
+        sql += " FROM " + BracketName(table_) + " ";
+        if (!filter.empty()) sql += "WHERE " + filter;
+        // The walk pairs the rows of a group with the value list: both in the
+        // same ascending order.
+        sql += "GROUP BY " + keys + " ORDER BY " + keys + ";";
+        const std::string result = z_->OpenDataRecordset(sql);
+        if (!result.empty()) return result;
     }
-    return result;
+    z_->Quarn_InitFieldTypes(z_->DataRecordset(), static_cast<int16_t>(nG_ + 1), work_, types_, sizes_);
+    const dao::FieldPtr& field = z_->DataRecordset()->Fields(nG_);
+    compareCase_ =
+        (field->Type() == dao::dbText || field->Type() == dao::dbMemo) && field->CollatingOrder() != dao::dbSortGeneral;
+    return {};
+}
+
+// Reads the records of the current compare field once, unsorted, and counts
+// them per group in memory: the rows of the grouped query without its sort of
+// every record. False when the counts are better left to that query (see
+// GroupAggregate); the data record set is then closed.
+bool CNonParamChiSquare::CountInMemory(const std::string& keys, const std::string& filter) {
+    std::string sql = "SELECT " + keys;
+    if (fWeight_) sql += ", " + BracketName(work_.back());
+    sql += " FROM " + BracketName(table_);
+    if (!filter.empty()) sql += " WHERE " + filter;
+    // A read that fails is left to the grouped query, whose error the run reports.
+    if (!z_->OpenDataRecordset(sql + ";").empty()) return false;
+    std::vector<GroupAggregate::Aggregate> aggregates{{GroupAggregate::Kind::kRows, -1}};
+    if (fWeight_) aggregates.push_back({GroupAggregate::Kind::kSum, nG_ + 1});
+    auto counts = std::make_unique<GroupAggregate>(z_->DataRecordset(), nG_ + 1, std::move(aggregates));
+    if (!counts->ReadAll()) {
+        z_->DataRecordset()->Close();
+        return false;
+    }
+    if (fAll_) valueList_ = counts->Values(nG_);
+    counts_ = std::move(counts);
+    return true;
+}
+
+bool CNonParamChiSquare::AtEnd() const { return counts_ ? countRow_ >= counts_->Rows() : z_->DataRecordset()->Eof(); }
+
+// Column i of the current summary row: the group fields, the compare field,
+// the count and the weight sum.
+vb::Variant CNonParamChiSquare::Cell(int i) const {
+    return counts_ ? counts_->Value(countRow_, i) : z_->DataRecordset()->Fields(i)->Value();
+}
+
+void CNonParamChiSquare::Next() {
+    if (counts_)
+        ++countRow_;
+    else
+        z_->DataRecordset()->MoveNext();
 }
 
 std::string CNonParamChiSquare::DetailFieldTypes() {
@@ -298,25 +351,24 @@ bool CNonParamChiSquare::SameCompareValue(const vb::Variant& a, const vb::Varian
 // Walks the summary rows group by group.
 void CNonParamChiSquare::ReadRecords() {
     ProcScope scope(ErrStack(), "ReadRecords");
-    const dao::RecordsetPtr& rs = z_->DataRecordset();
     const std::string progress = "Field [" + compare_ + "], analyzing record: ";
-    const dao::FieldPtr& observedField = rs->Fields(std::string_view(fWeight_ ? "Weight1" : "Count1"));
+    const int observedColumn = fWeight_ ? nG_ + 2 : nG_ + 1;
     std::vector<vb::Variant> group(static_cast<size_t>(nG_) + 1), current(static_cast<size_t>(nG_) + 1);
     std::vector<ValueRow> rows;
     int32_t n = 0;
-    while (!rs->Eof()) {
-        for (int g = 1; g <= nG_; ++g) current[static_cast<size_t>(g)] = rs->Fields(g - 1)->Value();
+    while (!AtEnd()) {
+        for (int g = 1; g <= nG_; ++g) current[static_cast<size_t>(g)] = Cell(g - 1);
         if (z_->Quarn_SameRecords_b(static_cast<int16_t>(nG_), !rows.empty(), group, current)) {
             FinishGroup(group, rows);
             z_->Quarn_Msg(n, true, progress + std::to_string(n));
             rows.clear();
             z_->Quarn_SameRecords_b(static_cast<int16_t>(nG_), false, group, current);
         }
-        const vb::Variant observed = observedField->Value();
-        rows.push_back({rs->Fields(nG_)->Value(), observed.IsNull() ? 0.0 : observed.ToDouble()});
+        const vb::Variant observed = Cell(observedColumn);
+        rows.push_back({Cell(nG_), observed.IsNull() ? 0.0 : observed.ToDouble()});
         ++n;
         z_->Quarn_Msg(n, false, progress + std::to_string(n));
-        rs->MoveNext();
+        Next();
     }
     if (!rows.empty()) {
         FinishGroup(group, rows);

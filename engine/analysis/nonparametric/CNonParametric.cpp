@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <string>
 #include <vector>
@@ -43,9 +44,32 @@ struct Pair {
     uint32_t record;
 };
 
+// Items appended and read back in order, held in blocks that are kept when
+// the list is emptied: a group's list grows without copying what it holds,
+// and later groups reuse the memory.
+template <class T>
+class BlockList {
+public:
+    void push_back(const T& item) {
+        if (size_ == blocks_.size() * kBlock) blocks_.push_back(std::make_unique<T[]>(kBlock));
+        blocks_[size_ >> kShift][size_ & (kBlock - 1)] = item;
+        ++size_;
+    }
+    const T& operator[](size_t i) const { return blocks_[i >> kShift][i & (kBlock - 1)]; }
+    size_t size() const { return size_; }
+    void clear() { size_ = 0; }
+
+private:
+    static constexpr int kShift = 11;
+    static constexpr size_t kBlock = size_t{1} << kShift;
+    std::vector<std::unique_ptr<T[]>> blocks_;
+    size_t size_ = 0;
+};
+using PairList = BlockList<Pair>;
+
 // The accumulators of one X field in one group.
 struct FieldSums : PairedSums {
-    std::vector<Pair> pairs;  // kept for the rank tests only
+    PairList pairs;  // kept for the rank tests only
 };
 
 struct WilcoxonResult {
@@ -98,9 +122,9 @@ private:
     void ReadRecords();
     void CalcData(const GroupWalker& walk, double w);
     void WriteData(const GroupValues& group, int32_t lngGroupRecords);
-    WilcoxonResult CalcWilcoxon(const std::vector<Pair>& pairs);
-    SpearmanResult CalcSpearman(const std::vector<Pair>& pairs);
-    void WholeWeights(const std::vector<Pair>& pairs);
+    WilcoxonResult CalcWilcoxon(const PairList& pairs);
+    SpearmanResult CalcSpearman(const PairList& pairs);
+    void WholeWeights(const PairList& pairs);
     void SortYs();
     void SignTest(double lt, double gt, double& z, double& prob);
 
@@ -183,10 +207,9 @@ std::string CNonParametric::CreateOutput(const std::string& OutTableName) {
 }
 
 void CNonParametric::InitData() {
-    // The pairs' room is kept from group to group: a group as large as the
-    // last one then costs no new memory.
+    // The pairs' room is kept from group to group.
     for (FieldSums& s : sums_) {
-        std::vector<Pair> room = std::move(s.pairs);
+        PairList room = std::move(s.pairs);
         room.clear();
         s = FieldSums();
         s.pairs = std::move(room);
@@ -197,7 +220,8 @@ void CNonParametric::InitData() {
 
 void CNonParametric::ReadRecords() {
     ProcScope scope(ErrStack(), "ReadRecords");
-    sums_.assign(static_cast<size_t>(nX_) + 1, FieldSums());
+    sums_.clear();
+    sums_.resize(static_cast<size_t>(nX_) + 1);
     GroupWalker walk(*z_, *fields_, static_cast<int16_t>(nG_), fWeight_, static_cast<int16_t>(weightPos_));
     walk.Walk({.record = [&](double w) { CalcData(walk, w); },
                .groupEnd = [&](const GroupValues& group, int32_t records) { WriteData(group, records); },
@@ -317,7 +341,7 @@ void CNonParametric::SignTest(double lt, double gt, double& z, double& prob) {
 // value (a pair counts as many times as the whole part of its weight), the
 // smaller rank sum against its mean in the normal approximation, with neither
 // a tie nor a continuity correction.
-WilcoxonResult CNonParametric::CalcWilcoxon(const std::vector<Pair>& pairs) {
+WilcoxonResult CNonParametric::CalcWilcoxon(const PairList& pairs) {
     ProcScope scope(ErrStack(), "CalcWilcoxon");
     WilcoxonResult r;
     // The item carries the pair's number and, in its top bit, the sign of the
@@ -358,7 +382,7 @@ WilcoxonResult CNonParametric::CalcWilcoxon(const std::vector<Pair>& pairs) {
     return r;
 }
 
-void CNonParametric::WholeWeights(const std::vector<Pair>& pairs) {
+void CNonParametric::WholeWeights(const PairList& pairs) {
     whole_.resize(pairs.size());
     for (size_t i = 0; i < pairs.size(); ++i) whole_[i] = WholeWeight(pairs[i].w);
 }
@@ -376,7 +400,7 @@ void CNonParametric::SortYs() {
 // the whole parts of their weights, the plain coefficient from the squared
 // rank differences and the coefficient corrected for ties (the correlation of
 // the mid-ranks), each with its t statistic.
-SpearmanResult CNonParametric::CalcSpearman(const std::vector<Pair>& pairs) {
+SpearmanResult CNonParametric::CalcSpearman(const PairList& pairs) {
     ProcScope scope(ErrStack(), "CalcSpearmanTauKS");
     SpearmanResult r;
     const size_t m = pairs.size();

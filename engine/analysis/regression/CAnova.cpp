@@ -28,6 +28,7 @@ void CompareValues::Reset(bool caseBlind) {
     numbers_.clear();
     recent_.clear();
     nextRecent_ = 0;
+    lastRecent_ = 0;
 }
 
 std::string CompareValues::Key(const vb::Variant& value) const {
@@ -53,14 +54,21 @@ int CompareValues::Find(const vb::Variant& value) const {
 
 int CompareValues::FindRecord(const vb::Variant& value) {
     constexpr size_t kRecent = 8;
-    // Identical values (same type, same value or bytes) have the same key.
-    for (const auto& [seen, j] : recent_) {
-        if (seen == value) return j;
+    // Identical values have the same key. The value met last is tried first.
+    if (lastRecent_ < recent_.size() && IdenticalValues(recent_[lastRecent_].first, value))
+        return recent_[lastRecent_].second;
+    for (size_t i = 0; i < recent_.size(); ++i) {
+        if (IdenticalValues(recent_[i].first, value)) {
+            lastRecent_ = i;
+            return recent_[i].second;
+        }
     }
     const int j = Find(value);
     if (recent_.size() < kRecent) {
+        lastRecent_ = recent_.size();
         recent_.emplace_back(value, j);
     } else {
+        lastRecent_ = nextRecent_;
         recent_[nextRecent_] = {value, j};
         nextRecent_ = (nextRecent_ + 1) % kRecent;
     }

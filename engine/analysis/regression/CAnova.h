@@ -44,6 +44,7 @@ private:
     std::unordered_map<std::string, int> numbers_;
     std::vector<std::pair<vb::Variant, int>> recent_;
     size_t nextRecent_ = 0;
+    size_t lastRecent_ = 0;
 };
 
 class CAnova {
