@@ -3,9 +3,11 @@
 // with optional percent and expected rows and a chi-square table of
 // independence per block of outer row values.
 //
-// The database does the heavy lifting for counts, sums, averages and first
-// and last values: a grouped query hands over one row per combination of row
-// values and column value with its counts and sums. Minimum, maximum and
+// Counts, sums, averages and first and last values come as a grouped query
+// gives them: one row per combination of row values and column value with its
+// counts and sums (counts and sums formed in memory from one unsorted read of
+// the records where that gives the query's rows, see GroupAggregate; else the
+// query itself). Minimum, maximum and
 // range, and the kinds that form a variance, read the records sorted by the
 // row and column fields: a variance is accumulated value by value about the
 // cell's first value (WeightedMoments), since sums of squares formed by the
@@ -14,12 +16,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
+#include "GroupAggregate.h"
 #include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
@@ -87,10 +91,23 @@ private:
     bool CalcValue(const XtabCell& cell, double& value) const;
     std::string CreateChi_b(const std::string& ChiTableName);
     std::string CreateColumns(const std::string& strUserTable);
+    std::string ListColumns(const std::vector<vb::Variant>& values);
+    bool TallyInMemory(const std::string& strUserTable);
+    bool AtEnd() const;
+    vb::Variant Cell(int i) const;
+    bool CellNumber(int i, double& x) const;
+    void Next();
     std::string CreateOutput_b(const std::string& OutTableName);
     std::string DataOkNull_Str(const std::string& f, bool fWeight, const std::string& strTrue,
                                const std::string& strFalse) const;
     std::string InitXtabDataTable(const std::string& strUserTable);
+    struct QueryAggregate {
+        std::string function;  // Count, Sum, First or Last
+        std::string argument;  // "*" for every record
+        std::string alias;
+    };
+    std::vector<QueryAggregate> QueryAggregates(const std::string& strUserTable) const;
+    std::string GroupKeys() const;
     void Merge(XtabCell& into, const XtabCell& cell) const;
     int FindColumn(const vb::Variant& value);
     void ReadRecords();
@@ -124,6 +141,9 @@ private:
     std::vector<vb::Variant> groupValues_;  // block values 1..nG-1, the row value at nG
     std::vector<BlockRow> rows_;
     dao::RecordsetPtr data_, out_, chiOut_;
+    // The query rows when formed in memory (else data_'s).
+    std::unique_ptr<GroupAggregate> tally_;
+    size_t tallyRow_ = 0;
     dao::Field* weightField_ = nullptr;  // of data_, looked up at its first record
     std::unordered_map<std::string, dao::FieldPtr> outFields_;
     ChiState chi_;
@@ -181,6 +201,10 @@ std::string CXTab::Quarn_Xtab(const std::string& OutTableName, const std::string
     const std::string result = RunAnalysisPhases(
         Zantels, {.openSource =
                       [&] {
+                          if (query && TallyInMemory(strUserTable)) {
+                              data_ = z_->DataRecordset();
+                              return ListColumns(tally_->Values(nG_));
+                          }
                           std::string text = CreateColumns(strUserTable);
                           if (!text.empty()) return text;
                           text = query ? InitXtabDataTable(strUserTable)
@@ -208,12 +232,21 @@ std::string CXTab::CreateColumns(const std::string& strUserTable) {
     const std::string column = BracketName(fields_->at(static_cast<size_t>(nG_ + 1)));
     dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(
         "SELECT DISTINCT " + column + " FROM " + BracketName(strUserTable) + ";", dao::dbOpenSnapshot);
+    std::vector<vb::Variant> values;
+    while (!rs->Eof()) {
+        values.push_back(rs->Fields(0)->Value());
+        rs->MoveNext();
+    }
+    rs->Close();
+    return ListColumns(values);
+}
+
+std::string CXTab::ListColumns(const std::vector<vb::Variant>& values) {
     cols_.assign(1, XtabColumn{});
     firstNull_ = false;
     columnByText_.clear();
     bool first = true;
-    while (!rs->Eof()) {
-        const vb::Variant v = rs->Fields(0)->Value();
+    for (const vb::Variant& v : values) {
         if (first) firstNull_ = v.IsNull();
         const std::string text = v.IsNull() ? std::string() : vb::Trim(vb::CStr(v));
         const std::string key = vb::UCase(text);
@@ -224,17 +257,15 @@ std::string CXTab::CreateColumns(const std::string& strUserTable) {
             cols_.push_back({text, {}});
         }
         first = false;
-        rs->MoveNext();
     }
-    rs->Close();
     nCols_ = static_cast<int>(cols_.size()) - 1;
     if (nCols_ < 1) return "Column field must have at least one value";
     if (nCols_ > 32767) throw vb::VbError(6, "Overflow", "CreateColumns");
     return {};
 }
 
-std::string CXTab::InitXtabDataTable(const std::string& strUserTable) {
-    ProcScope scope(ErrStack(), "InitXtabDataTable");
+// The aggregates of the grouped query, after the row and column fields.
+std::vector<CXTab::QueryAggregate> CXTab::QueryAggregates(const std::string& strUserTable) const {
     const std::string t = BracketName(strUserTable);
     auto T = [&](int j) { return t + "." + BracketName(fields_->at(static_cast<size_t>(nG_ + 1 + j))); };
     std::string Wf;
@@ -245,46 +276,113 @@ std::string CXTab::InitXtabDataTable(const std::string& strUserTable) {
         Wf = "IIf(" + Tw + " > 0, " + DataOk_Str(Tw, true, Tw, "0") + ", 0)";
     }
     const char* aggregate = kind_ == 'C' ? "Count" : kind_ == '1' ? "First" : kind_ == 'L' ? "Last" : "Sum";
-    std::string sql = "SELECT DISTINCT ";
-    for (int f = 1; f <= nG_ + 1; ++f) sql += BracketName(fields_->at(static_cast<size_t>(f))) + ", ";
+    std::vector<QueryAggregate> list;
     for (int j = 1; j <= nX_; ++j) {
         const bool isPseudo = pseudo_ && j == 1;
         const std::string value = kind_ == 'C' ? "1" : T(j);
+        const std::string alias = isPseudo ? std::string("[") + kAllRecords + "]"
+                                           : BracketName(fields_->at(static_cast<size_t>(nG_ + 1 + j)));
         if (isPseudo) {
-            sql += weighted_ ? "Sum(" + Wf + ") AS [" + std::string(kAllRecords) + "]"
-                             : std::string(aggregate) + "(*) as [" + kAllRecords + "]";
+            list.push_back(weighted_ ? QueryAggregate{"Sum", Wf, alias} : QueryAggregate{aggregate, "*", alias});
         } else if (weighted_ && In(kind_, "CSA")) {
-            sql += "Sum(" + DataOkNull_Str(T(j), false, value, "0") + " * " + Wf + ") AS " +
-                   BracketName(fields_->at(static_cast<size_t>(nG_ + 1 + j)));
+            list.push_back({"Sum", DataOkNull_Str(T(j), false, value, "0") + " * " + Wf, alias});
         } else {
-            sql += std::string(aggregate) + "(" + DataOkNull_Str(T(j), false, value, "Null") + ") AS " +
-                   BracketName(fields_->at(static_cast<size_t>(nG_ + 1 + j)));
+            list.push_back({aggregate, DataOkNull_Str(T(j), false, value, "Null"), alias});
         }
-        sql += j < nX_ ? ", " : " ";
     }
     if (kind_ != 'C') {
         for (int j = 1; j <= nX_; ++j) {
             const bool isPseudo = pseudo_ && j == 1;
+            const std::string alias = "[Zelk_Count_" + std::to_string(j) + "]";
             if (weighted_) {
-                sql += ", SUM(" + (isPseudo ? std::string("1") : DataOkNull_Str(T(j), false, "1", "0")) + " * " + Wf +
-                       ") as [Zelk_Count_" + std::to_string(j) + "]";
+                list.push_back(
+                    {"Sum", (isPseudo ? std::string("1") : DataOkNull_Str(T(j), false, "1", "0")) + " * " + Wf, alias});
             } else {
-                sql += ", Count(" + (isPseudo ? std::string("*") : DataOkNull_Str(T(j), false, T(j), "Null")) +
-                       ") as [Zelk_Count_" + std::to_string(j) + "]";
+                list.push_back(
+                    {"Count", isPseudo ? std::string("*") : DataOkNull_Str(T(j), false, T(j), "Null"), alias});
             }
         }
     }
-    sql += " FROM " + t + " GROUP BY ";
+    return list;
+}
+
+// The row fields and the column field, as a list.
+std::string CXTab::GroupKeys() const {
+    std::string keys;
     for (int f = 1; f <= nG_ + 1; ++f) {
-        if (f > 1) sql += ", ";
-        sql += BracketName(fields_->at(static_cast<size_t>(f)));
+        if (f > 1) keys += ", ";
+        keys += BracketName(fields_->at(static_cast<size_t>(f)));
     }
-    sql += ";";
+    return keys;
+}
+
+std::string CXTab::InitXtabDataTable(const std::string& strUserTable) {
+    ProcScope scope(ErrStack(), "InitXtabDataTable");
+    const std::string keys = GroupKeys();
+    std::string sql = "SELECT DISTINCT " + keys;
+    for (const QueryAggregate& a : QueryAggregates(strUserTable))
+        sql += ", " + a.function + "(" + a.argument + ") AS " + a.alias;
+    sql += " FROM " + BracketName(strUserTable) + " GROUP BY " + keys + ";";
     std::string result = z_->OpenDataRecordset(sql);
     if (!result.empty()) return result;
     if (pseudo_) (*fields_)[static_cast<size_t>(nG_ + 2)] = kAllRecords;
     z_->Quarn_InitFieldTypes(z_->DataRecordset(), static_cast<int16_t>(nG_ + 1 + nX_), *fields_, types_, sizes_);
     return {};
+}
+
+// The grouped query's rows (and the column list) formed in memory from one
+// unsorted read of the records with each aggregate's argument: counts and
+// sums only. False when they are better left to the query (see
+// GroupAggregate); the data record set is then closed.
+bool CXTab::TallyInMemory(const std::string& strUserTable) {
+    ProcScope scope(ErrStack(), "TallyInMemory");
+    tally_.reset();
+    tallyRow_ = 0;
+    std::vector<GroupAggregate::Aggregate> aggregates;
+    std::string sql = "SELECT " + GroupKeys();
+    for (const QueryAggregate& a : QueryAggregates(strUserTable)) {
+        const int field = nG_ + 1 + static_cast<int>(aggregates.size());
+        if (a.function == "Count") {
+            aggregates.push_back(
+                {a.argument == "*" ? GroupAggregate::Kind::kRows : GroupAggregate::Kind::kCount, field});
+        } else if (a.function == "Sum") {
+            aggregates.push_back({GroupAggregate::Kind::kSum, field});
+        } else {
+            return false;
+        }
+        sql += ", " + (a.argument == "*" ? std::string("1") : a.argument) + " AS " + a.alias;
+    }
+    // A read that fails is left to the query, whose error the run reports.
+    if (!z_->OpenDataRecordset(sql + " FROM " + BracketName(strUserTable) + ";").empty()) return false;
+    auto tally = std::make_unique<GroupAggregate>(z_->DataRecordset(), nG_ + 1, std::move(aggregates));
+    if (!tally->ReadAll()) {
+        z_->DataRecordset()->Close();
+        return false;
+    }
+    if (pseudo_) (*fields_)[static_cast<size_t>(nG_ + 2)] = kAllRecords;
+    z_->Quarn_InitFieldTypes(z_->DataRecordset(), static_cast<int16_t>(nG_ + 1 + nX_), *fields_, types_, sizes_);
+    tally_ = std::move(tally);
+    return true;
+}
+
+bool CXTab::AtEnd() const { return tally_ ? tallyRow_ >= tally_->Rows() : data_->Eof(); }
+
+vb::Variant CXTab::Cell(int i) const { return tally_ ? tally_->Value(tallyRow_, i) : data_->Fields(i)->Value(); }
+
+// A number of the current row as CDbl gives it; false for Null.
+bool CXTab::CellNumber(int i, double& x) const {
+    if (!tally_) return data_->Fields(i)->NumberValue(x);
+    const vb::Variant v = tally_->Value(tallyRow_, i);
+    if (v.IsNull()) return false;
+    x = v.ToDouble();
+    return true;
+}
+
+void CXTab::Next() {
+    if (tally_)
+        ++tallyRow_;
+    else
+        data_->MoveNext();
 }
 
 // A valid, unique result-column name for a column value: characters a
@@ -414,8 +512,8 @@ void CXTab::ReadRecords() {
     rows_.clear();
     lastColumn_ = 0;
     int32_t counter = 0;
-    while (!data_->Eof()) {
-        for (int i = 1; i <= nG_; ++i) current[static_cast<size_t>(i)] = data_->Fields(i - 1)->Value();
+    while (!AtEnd()) {
+        for (int i = 1; i <= nG_; ++i) current[static_cast<size_t>(i)] = Cell(i - 1);
         if (counter == 0) {
             z_->Quarn_SameRecords_b(nG_, false, previous, current);
             groupValues_ = current;
@@ -434,14 +532,14 @@ void CXTab::ReadRecords() {
         CalcData(rows_.back());
         ++counter;
         z_->Quarn_Msg(counter, false, "");
-        data_->MoveNext();
+        Next();
     }
     z_->Quarn_Msg(counter, true, "");
     if (counter > 0) WriteData();
 }
 
 void CXTab::CalcData(BlockRow& row) {
-    const int p = FindColumn(data_->Fields(nG_)->Value());
+    const int p = FindColumn(Cell(nG_));
     if (p == 0) return;
     // Kinds read from the records weigh each record; a query row carries its
     // weights in its counts.
@@ -457,7 +555,7 @@ void CXTab::CalcData(BlockRow& row) {
     }
     for (int j = 1; j <= nX_; ++j) {
         double x = 0;
-        if (!data_->Fields(nG_ + j)->NumberValue(x)) continue;
+        if (!CellNumber(nG_ + j, x)) continue;
         if (kind_ == 'C' && x == 0) continue;
         if (records && !z_->Quarn_DataOk_b(x, false)) continue;
         // Rows arrive sorted by column within a row value: the cell is
@@ -486,7 +584,7 @@ void CXTab::CalcData(BlockRow& row) {
         } else {
             // The query's value is the key's (weighted) sum, its count column
             // the (weighted) number of valid values.
-            const vb::Variant count = data_->Fields(nG_ + nX_ + j)->Value();
+            const vb::Variant count = Cell(nG_ + nX_ + j);
             cell.N.Add(count.IsNull() ? 0.0 : count.ToDouble());
             cell.SumX += x;
         }
