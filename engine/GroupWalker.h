@@ -30,8 +30,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dao/Dao.h"
@@ -61,6 +63,39 @@ inline bool IdenticalValues(const vb::Variant& a, const vb::Variant& b) {
     if (a.IsString()) return b.IsString() && a.String() == b.String();
     return a == b;
 }
+
+// A field's value in the current record as the database stores it, read
+// without a Variant; the bytes of text stay valid until the record set moves.
+struct StoredView {
+    explicit StoredView(const dao::Field& field) {
+        double real = 0;
+        kind = field.StoredValue(integer, real, bytes);
+        std::memcpy(&realBits, &real, sizeof real);
+    }
+    dao::Field::Stored kind = dao::Field::Stored::kNull;
+    int64_t integer = 0;
+    uint64_t realBits = 0;  // a real number's bits: -0 and 0 are told apart
+    std::string_view bytes;
+};
+
+// A stored value kept. Records whose stored values are identical read as
+// identical values, so a value read for one record serves the next ones
+// that store the same.
+struct StoredKey {
+    dao::Field::Stored kind = dao::Field::Stored::kNull;
+    int64_t integer = 0;
+    uint64_t realBits = 0;
+    std::string bytes;
+    bool Matches(const StoredView& v) const {
+        return v.kind == kind && v.integer == integer && v.realBits == realBits && v.bytes == bytes;
+    }
+    void Keep(const StoredView& v) {
+        kind = v.kind;
+        integer = v.integer;
+        realBits = v.realBits;
+        bytes.assign(v.bytes);
+    }
+};
 
 class GroupWalker {
 public:
@@ -98,6 +133,8 @@ public:
 
     // The value of the field strFields[intPos] in the current record.
     vb::Variant Value(int16_t intPos) const;
+    // The same as the database stores it.
+    StoredView Stored(int16_t intPos) const { return StoredView(*FieldAt(intPos)); }
     // True, with the value in dblValue, when the field strFields[intPos] of
     // the current record is neither Null nor missing under the run's
     // missing-value mode (Quarn_DataOk_b).
@@ -123,6 +160,8 @@ private:
     int16_t weightIndex_;
     GroupValues saved_;
     GroupValues current_;
+    std::vector<StoredKey> currentKeys_;  // the stored values current_ was read from
+    std::vector<char> keyed_;
     int32_t recordsRead_ = 0;
     int32_t groupRecords_ = 0;
     double groupWeight_ = 0;  // the group's weights added up (checked at its end)

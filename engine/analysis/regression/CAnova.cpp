@@ -52,24 +52,28 @@ int CompareValues::Find(const vb::Variant& value) const {
     return it == numbers_.end() ? 0 : it->second;
 }
 
-int CompareValues::FindRecord(const vb::Variant& value) {
+int CompareValues::FindRecord(const GroupWalker& walk, int16_t pos) {
     constexpr size_t kRecent = 8;
-    // Identical values have the same key. The value met last is tried first.
-    if (lastRecent_ < recent_.size() && IdenticalValues(recent_[lastRecent_].first, value))
-        return recent_[lastRecent_].second;
+    // Identical stored values read as identical values, which have the same
+    // key. The value met last is tried first.
+    const StoredView stored = walk.Stored(pos);
+    if (lastRecent_ < recent_.size() && recent_[lastRecent_].first.Matches(stored)) return recent_[lastRecent_].second;
     for (size_t i = 0; i < recent_.size(); ++i) {
-        if (IdenticalValues(recent_[i].first, value)) {
+        if (recent_[i].first.Matches(stored)) {
             lastRecent_ = i;
             return recent_[i].second;
         }
     }
-    const int j = Find(value);
+    // The stored bytes are kept before the value is read.
+    StoredKey key;
+    key.Keep(stored);
+    const int j = Find(walk.Value(pos));
     if (recent_.size() < kRecent) {
         lastRecent_ = recent_.size();
-        recent_.emplace_back(value, j);
+        recent_.emplace_back(std::move(key), j);
     } else {
         lastRecent_ = nextRecent_;
-        recent_[nextRecent_] = {value, j};
+        recent_[nextRecent_] = {std::move(key), j};
         nextRecent_ = (nextRecent_ + 1) % kRecent;
     }
     return j;
@@ -268,7 +272,7 @@ void CAnova::CalcData(const GroupWalker& walk, double w) {
     // A record whose compare value is not in the list counts nowhere: in
     // neither the totals nor the cells.
     for (size_t c = 0; c < nC_; ++c) {
-        const int j = groups_[c].FindRecord(walk.Value(static_cast<int16_t>(nG_ + c + 1)));
+        const int j = groups_[c].FindRecord(walk, static_cast<int16_t>(nG_ + c + 1));
         if (j == 0) return;
         recordValues_[c] = j;
     }

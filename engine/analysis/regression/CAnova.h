@@ -30,10 +30,10 @@ public:
     void Add(const vb::Variant& value);
     // 1-based value number of the value, 0 when it is not in the list.
     int Find(const vb::Variant& value) const;
-    // The same for a record's value; the values met last are remembered as
-    // they were read, so that a run of one value or a field of few values
-    // costs no key per record.
-    int FindRecord(const vb::Variant& value);
+    // The same for the value of the walk's field at position pos; the values
+    // met last are remembered as stored, so that a run of one value or a
+    // field of few values costs neither a Variant nor a key per record.
+    int FindRecord(const GroupWalker& walk, int16_t pos);
     int Count() const { return static_cast<int>(values_.size()); }
     const vb::Variant& Value(int j) const { return values_.at(static_cast<size_t>(j - 1)); }
 
@@ -42,7 +42,7 @@ private:
     bool caseBlind_ = true;
     std::vector<vb::Variant> values_;
     std::unordered_map<std::string, int> numbers_;
-    std::vector<std::pair<vb::Variant, int>> recent_;
+    std::vector<std::pair<StoredKey, int>> recent_;
     size_t nextRecent_ = 0;
     size_t lastRecent_ = 0;
 };
