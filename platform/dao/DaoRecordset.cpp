@@ -281,7 +281,13 @@ struct RecordsetState {
         if (!mainDone && k > mainPos) {
             while (mainPos < k)
                 if (!StepMain()) return SetEof();
-            return GoTo(k);
+            // On the row just stepped to, whose key the step read.
+            curParked = false;
+            cur = main.get();
+            curKey = keyed ? lastKey : 0;
+            deleted = false;
+            pos = k;
+            return;
         }
         if (mainDone && k > mainPos) return SetEof();
         // Backwards.

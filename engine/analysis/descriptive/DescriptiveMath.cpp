@@ -107,6 +107,17 @@ ModeResult ModeOf(const std::vector<StagedValue>& sorted) {
     return best;
 }
 
+namespace {
+
+// nearbyint(t) without the library call for |t| < 2^51 (adding 1.5 * 2^52
+// rounds to a whole number, ties to even as nearbyint does).
+double NearestWhole(double t) {
+    constexpr double kRound = 6755399441055744.0;
+    return std::fabs(t) < 2251799813685248.0 ? (t + kRound) - kRound : std::nearbyint(t);
+}
+
+}  // namespace
+
 int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n) {
     if (dblWidth == 0) vb::Raise(11);
     const double difference = x - dblFirst;
@@ -117,14 +128,17 @@ int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerIncl
     // largest Double is taken as two quotients.
     if (!std::isfinite(difference)) {
         t = x / dblWidth - dblFirst / dblWidth;
-    } else if (!std::isfinite(t) || std::fabs(t - std::nearbyint(t)) < 1e-6) {
+    } else if (!std::isfinite(t) || std::fabs(t - NearestWhole(t)) < 1e-6) {
         t = vb::Divide(PreciseDifference(x, dblFirst), dblWidth);
     }
     if (t < 0) return 0;
-    // Lower bounds included: floor(t) + 1; upper bounds included: a whole t
-    // belongs to the interval it ends, so ceil(t).
-    const double bin = fLowerInclusive ? std::floor(t) + 1 : std::ceil(t);
     const double last = static_cast<double>(n) + 1;
+    if (!(t < last)) return static_cast<int32_t>(last);
+    // Lower bounds included: floor(t) + 1; upper bounds included: a whole t
+    // belongs to the interval it ends, so ceil(t). t lies in [0, n + 1) here,
+    // where the whole part is the floor.
+    const double whole = static_cast<double>(static_cast<int32_t>(t));
+    const double bin = fLowerInclusive ? whole + 1 : whole + (whole < t ? 1 : 0);
     return bin >= last ? static_cast<int32_t>(last) : static_cast<int32_t>(bin);
 }
 
