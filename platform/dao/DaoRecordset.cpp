@@ -321,7 +321,12 @@ struct RecordsetState {
         if (editMode == 2) return vb::Variant::Null();
         if (curParked) RestoreCur();
         CheckCurrent();
-        vb::Variant v = ReadValue(cur, i + off, defs[static_cast<size_t>(i)]->type);
+        vb::Variant v;
+        {
+            // One hold of the lock for the column calls of the value.
+            const HoldConnection hold(run->db);
+            v = ReadValue(cur, i + off, defs[static_cast<size_t>(i)]->type);
+        }
         if (finiteOnly) {
             if ((v.Type() == vb::vbDouble || v.Type() == vb::vbSingle) && !std::isfinite(v.ToDouble()))
                 throw NotFiniteValue(defs[static_cast<size_t>(i)]->name);
@@ -514,20 +519,21 @@ bool Field::NumberValue(double& value) const {
     // takes the general route.
     const int16_t type = def_->type;
     if (s.editMode == 0 && !s.curParked && s.cur && !s.deleted && (type == dbDouble || type == dbLong || type == 0)) {
-        const int column = column_ + s.off;
         const HoldConnection hold(s.run->db);
-        switch (sqlite3_column_type(s.cur, column)) {
+        // The cell taken once: each column call would take the lock again.
+        sqlite3_value* cell = sqlite3_column_value(s.cur, column_ + s.off);
+        switch (sqlite3_value_type(cell)) {
             case SQLITE_NULL:
                 return false;
             case SQLITE_FLOAT: {
                 if (type == dbLong) break;
-                const double v = sqlite3_column_double(s.cur, column);
+                const double v = sqlite3_value_double(cell);
                 if (s.finiteOnly && !std::isfinite(v)) throw NotFiniteValue(def_->name);
                 value = v;
                 return true;
             }
             case SQLITE_INTEGER:
-                value = static_cast<double>(sqlite3_column_int64(s.cur, column));
+                value = static_cast<double>(sqlite3_value_int64(cell));
                 return true;
             default:
                 break;

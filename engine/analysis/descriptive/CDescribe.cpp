@@ -198,6 +198,7 @@ void CDescribe::InitData() {
     for (auto& bins : current_.buckets) bins.assign(static_cast<size_t>(freqN_) + 2, CompensatedSum());
     current_.stage.resize(fields);
     for (auto& values : current_.stage) values.clear();
+    if (stageFlag_) StagedSort::Prepare(current_.stage);
 }
 
 void CDescribe::CalcData(double w) {

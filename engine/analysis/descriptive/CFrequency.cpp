@@ -127,10 +127,13 @@ void CFrequency::CalcData(double w) {
         if (!walk_->PresentValue(static_cast<int16_t>(nG_ + i), x)) continue;
         const size_t f = static_cast<size_t>(i);
         sumW_[f].Add(w);
-        sumWX_[f].Add(x * w);
         const size_t k = static_cast<size_t>(FrequencyBin(x, first_, width_, lowerInclusive_, n_));
         binW_[f][k].Add(w);
-        if (sumOption_) binWX_[f][k].Add(x * w);
+        // The sums of the values are shown only with the sum option.
+        if (sumOption_) {
+            sumWX_[f].Add(x * w);
+            binWX_[f][k].Add(x * w);
+        }
     }
 }
 

@@ -108,6 +108,7 @@ void CPercentiles::InitData() {
     current_.sumW.assign(fields, CompensatedSum());
     current_.stage.resize(fields);
     for (auto& values : current_.stage) values.clear();
+    StagedSort::Prepare(current_.stage);
 }
 
 void CPercentiles::CalcData(double w) {

@@ -7,6 +7,9 @@ namespace {
 // Below this many values a sort takes about as long as starting a thread.
 constexpr size_t kThreadValues = 16384;
 
+// The room a buffer is first given (2 MB of address space).
+constexpr size_t kFirstRoom = size_t(1) << 17;
+
 }  // namespace
 
 StagedSort::~StagedSort() {
@@ -20,6 +23,12 @@ bool StagedSort::Large(const std::vector<std::vector<StagedValue>>& fields) {
         if (values.size() >= kThreadValues) return true;
     }
     return false;
+}
+
+void StagedSort::Prepare(std::vector<std::vector<StagedValue>>& fields) {
+    for (auto& values : fields) {
+        if (values.capacity() == 0) values.reserve(kFirstRoom);
+    }
 }
 
 void StagedSort::SortAll(std::vector<std::vector<StagedValue>>& fields) {

@@ -19,6 +19,10 @@ public:
 
     // True when some buffer is long enough for a helper thread to pay.
     static bool Large(const std::vector<std::vector<StagedValue>>& fields);
+    // Gives each buffer that has none room for a long group: address space
+    // only, as memory is taken when values are written, so that a long first
+    // group's buffer neither moves nor touches new memory twice as it grows.
+    static void Prepare(std::vector<std::vector<StagedValue>>& fields);
     // Sorts every buffer here and now.
     static void SortAll(std::vector<std::vector<StagedValue>>& fields);
 
