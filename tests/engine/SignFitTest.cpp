@@ -1,6 +1,9 @@
 // "Sign Test" and "K-S Fit" scenarios: the one-sample sign test against the
 // mean, the median or a given value, and the Kolmogorov-Smirnov fit to the
 // uniform, normal and Poisson distributions.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -154,6 +157,49 @@ TEST_F(SignFit, FitToUniformNormalAndPoissonAgainstR) {
     EXPECT_NEAR(Num(p, "Max_Negative"), -0.00844104118400257, 1e-9);
     EXPECT_NEAR(Num(p, "K-S_Z"), 0.0957893537434553, 1e-9);
     EXPECT_EQ(Num(p, "Prob"), 1);
+}
+
+// A sample of thousands of values, where the normal fit evaluates the normal
+// distribution function at few of them: the extremes are those of every
+// value, formed here from the textbook definitions.
+TEST_F(SignFit, NormalFitOfALargeSampleFindsTheExtremesOfEveryValue) {
+    std::vector<double> xs;
+    uint32_t seed = 12345;
+    auto uniform = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) / 16777216.0;
+    };
+    for (int i = 0; i < 3000; ++i) {
+        // Skewed, with ties: a sum of uniforms and a square, to two decimals.
+        const double u = uniform() + uniform() + uniform();
+        xs.push_back(std::round((10 * u + 3 * u * u) * 100) / 100);
+    }
+    FillSample("g", "-", xs);
+    ASSERT_TRUE(Run(Scenario("K-S Fit", {{"FitNormal", true}}, {"X1"}, false))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+
+    std::vector<double> sorted = xs;
+    std::sort(sorted.begin(), sorted.end());
+    const double n = static_cast<double>(sorted.size());
+    double mean = 0;
+    for (double x : sorted) mean += x;
+    mean /= n;
+    double ss = 0;
+    for (double x : sorted) ss += (x - mean) * (x - mean);
+    const double sd = std::sqrt(ss / (n - 1));
+    double dPos = 0, dNeg = 0;
+    for (size_t i = 0; i < sorted.size();) {
+        size_t end = i;
+        while (end < sorted.size() && sorted[end] == sorted[i]) ++end;
+        const double g = 0.5 * std::erfc(-(sorted[i] - mean) / sd / std::sqrt(2.0));
+        dPos = std::max(dPos, end / n - g);
+        dNeg = std::min(dNeg, i / n - g);
+        i = end;
+    }
+    EXPECT_NEAR(Num(rows[0], "Max_Positive"), dPos, 1e-11);
+    EXPECT_NEAR(Num(rows[0], "Max_Negative"), dNeg, 1e-11);
+    EXPECT_NEAR(Num(rows[0], "Max_Absolute"), std::max(dPos, -dNeg), 1e-11);
 }
 
 TEST_F(SignFit, ValuesFarFromZeroKeepTheirSpreadAndMean) {

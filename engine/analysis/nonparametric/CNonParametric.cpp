@@ -406,8 +406,8 @@ SpearmanResult CNonParametric::CalcSpearman(const PairList& pairs) {
     const size_t m = pairs.size();
     std::vector<double>& rankX = rankX_;
     std::vector<double>& rankY = rankY_;
-    rankX.assign(m, 0.0);
-    rankY.assign(m, 0.0);
+    rankX.resize(m);  // every pair gets its rank below
+    rankY.resize(m);
 
     // X: values that arrive in order (the field the source is sorted by)
     // are not sorted at all.
