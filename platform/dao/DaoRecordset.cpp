@@ -570,23 +570,25 @@ Field::Stored Field::StoredValue(int64_t& integer, double& real, std::string_vie
     s.CheckCurrent();
     const int column = column_ + s.off;
     const HoldConnection hold(s.run->db);
-    switch (sqlite3_column_type(s.cur, column)) {
+    // The cell taken once: each column call would take the lock again.
+    sqlite3_value* cell = sqlite3_column_value(s.cur, column);
+    switch (sqlite3_value_type(cell)) {
         case SQLITE_NULL:
             return Stored::kNull;
         case SQLITE_INTEGER:
-            integer = sqlite3_column_int64(s.cur, column);
+            integer = sqlite3_value_int64(cell);
             return Stored::kInteger;
         case SQLITE_FLOAT:
-            real = sqlite3_column_double(s.cur, column);
+            real = sqlite3_value_double(cell);
             return Stored::kReal;
         case SQLITE_TEXT: {
-            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s.cur, column));
-            bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(s.cur, column)));
+            const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(cell));
+            bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(cell)));
             return Stored::kText;
         }
         default: {
-            const auto* p = static_cast<const char*>(sqlite3_column_blob(s.cur, column));
-            bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(s.cur, column)));
+            const auto* p = static_cast<const char*>(sqlite3_value_blob(cell));
+            bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(cell)));
             return Stored::kBlob;
         }
     }

@@ -24,6 +24,7 @@
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
 #include "GroupAggregate.h"
+#include "GroupWalker.h"
 #include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
@@ -138,6 +139,10 @@ private:
     bool firstNull_ = false;
     std::unordered_map<std::string, int> columnByText_;
     int lastColumn_ = 0;
+    // The stored column value of the record read last and its column.
+    StoredKey columnKey_;
+    bool columnKeyed_ = false;
+    int columnOfKey_ = 0;
     std::vector<vb::Variant> groupValues_;  // block values 1..nG-1, the row value at nG
     std::vector<BlockRow> rows_;
     dao::RecordsetPtr data_, out_, chiOut_;
@@ -511,14 +516,35 @@ void CXTab::ReadRecords() {
     groupValues_.assign(static_cast<size_t>(nG_) + 1, vb::Variant());
     rows_.clear();
     lastColumn_ = 0;
+    columnKeyed_ = false;
     int32_t counter = 0;
+    // Reading the records, a row value is read only when its stored value
+    // differs from the one it was last read from, and records whose row
+    // values are identical to the row's are no new row under any comparison.
+    std::vector<StoredKey> keys(static_cast<size_t>(nG_) + 1);
+    std::vector<char> keyed(static_cast<size_t>(nG_) + 1, 0);
     while (!AtEnd()) {
-        for (int i = 1; i <= nG_; ++i) current[static_cast<size_t>(i)] = Cell(i - 1);
+        bool sameValues = counter > 0;
+        for (int i = 1; i <= nG_; ++i) {
+            const size_t k = static_cast<size_t>(i);
+            if (tally_) {
+                current[k] = Cell(i - 1);
+            } else {
+                const StoredView stored(*data_->Fields(i - 1));
+                if (keyed[k] == 0 || !keys[k].Matches(stored)) {
+                    keys[k].Keep(stored);
+                    keyed[k] = 0;
+                    current[k] = data_->Fields(i - 1)->Value();
+                    keyed[k] = 1;
+                }
+            }
+            if (sameValues) sameValues = IdenticalValues(current[k], previous[k]);
+        }
         if (counter == 0) {
             z_->Quarn_SameRecords_b(nG_, false, previous, current);
             groupValues_ = current;
             rows_.push_back({current[static_cast<size_t>(nG_)], {}});
-        } else if (z_->Quarn_SameRecords_b(nG_, true, previous, current)) {
+        } else if (!sameValues && z_->Quarn_SameRecords_b(nG_, true, previous, current)) {
             // A new row value; a change of the outer row fields also ends the block.
             if (z_->Quarn_SameRecords_b(static_cast<int16_t>(nG_ - 1), true, previous, current)) {
                 WriteData();
@@ -539,7 +565,23 @@ void CXTab::ReadRecords() {
 }
 
 void CXTab::CalcData(BlockRow& row) {
-    const int p = FindColumn(Cell(nG_));
+    int p = 0;
+    if (tally_) {
+        p = FindColumn(Cell(nG_));
+    } else {
+        // Records store the same column value in runs: its column is found
+        // again only when the stored value changes.
+        const StoredView stored(*data_->Fields(nG_));
+        if (columnKeyed_ && columnKey_.Matches(stored)) {
+            p = columnOfKey_;
+        } else {
+            columnKey_.Keep(stored);
+            columnKeyed_ = false;
+            p = FindColumn(data_->Fields(nG_)->Value());
+            columnOfKey_ = p;
+            columnKeyed_ = true;
+        }
+    }
     if (p == 0) return;
     // Kinds read from the records weigh each record; a query row carries its
     // weights in its counts.
@@ -549,7 +591,8 @@ void CXTab::CalcData(BlockRow& row) {
         if (weighted_) {
             if (!weightField_)
                 weightField_ = data_->Fields(std::string_view(fields_->at(static_cast<size_t>(nG_ + nX_ + 2)))).get();
-            w = z_->WeightOf(weightField_->Value());
+            double stored = 0;
+            w = weightField_->NumberValue(stored) ? z_->WeightOf(vb::Variant(stored)) : 0;
         }
         if (w <= 0) return;
     }
