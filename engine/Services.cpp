@@ -94,7 +94,8 @@ std::string RunContext::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, 
     bool found = false;
     double dblMin = 0;
     double dblMax = 0;
-    dao::RecordsetPtr rs = sourceDb_->OpenRecordset(sql + " FROM " + BracketName(strTable) + ";");
+    // As a derived table: the data layer reads no row key along with it.
+    dao::RecordsetPtr rs = sourceDb_->OpenRecordset("SELECT * FROM (" + sql + " FROM " + BracketName(strTable) + ");");
     for (int16_t i = 1; i <= intCount && !rs->Eof(); ++i) {
         const vb::Variant low = rs->Fields(2 * (i - 1))->Value();
         const vb::Variant high = rs->Fields(2 * (i - 1) + 1)->Value();
