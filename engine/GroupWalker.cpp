@@ -20,6 +20,8 @@ const dao::FieldPtr& GroupWalker::FieldAt(int16_t intPos) const {
     const dao::RecordsetPtr& rs = zantels_.DataRecordset();
     if (columnsOf_ != rs) {
         columns_.clear();
+        numberFields_.clear();
+        numbersRow_ = -2;
         columnsOf_ = rs;
     }
     const size_t at = static_cast<size_t>(intPos);
@@ -30,9 +32,37 @@ const dao::FieldPtr& GroupWalker::FieldAt(int16_t intPos) const {
 
 vb::Variant GroupWalker::Value(int16_t intPos) const { return FieldAt(intPos)->Value(); }
 
+bool GroupWalker::NumberOf(int16_t intPos, double& dblValue) const {
+    const dao::FieldPtr& field = FieldAt(intPos);
+    const size_t at = static_cast<size_t>(intPos);
+    if (numberFields_.size() <= at) numberFields_.resize(at + 1);
+    if (!numberFields_[at]) {
+        // A field asked for the first time is read alone; from the next
+        // record on it is read with the others.
+        numberFields_[at] = field;
+        numbersRow_ = -2;
+        return field->NumberValue(dblValue);
+    }
+    // The record set is read-only: its position names the record.
+    const int32_t row = columnsOf_->AbsolutePosition();
+    if (row != numbersRow_ || at >= numberStates_.size()) {
+        dao::Field::StoredNumbers(numberFields_, numbers_, numberStates_);
+        numbersRow_ = row < 0 ? -2 : row;
+    }
+    switch (numberStates_[at]) {
+        case 1:
+            dblValue = numbers_[at];
+            return true;
+        case 0:
+            return false;
+        default:
+            return field->NumberValue(dblValue);
+    }
+}
+
 bool GroupWalker::PresentValue(int16_t intPos, double& dblValue) const {
     double x = 0;
-    if (!FieldAt(intPos)->NumberValue(x)) return false;
+    if (!NumberOf(intPos, x)) return false;
     if (!zantels_.Quarn_DataOk_b(x, false)) return false;
     dblValue = x;
     return true;
@@ -112,7 +142,7 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
 // without a Variant when the field holds a number.
 double GroupWalker::RecordWeight() const {
     double w = 0;
-    if (!FieldAt(weightIndex_)->NumberValue(w)) return 0;
+    if (!NumberOf(weightIndex_, w)) return 0;
     return zantels_.WeightOf(vb::Variant(w));
 }
 

@@ -152,6 +152,10 @@ private:
     const dao::FieldPtr& FieldAt(int16_t intPos) const;
     void CheckGroupWeight() const;
     double RecordWeight() const;
+    // The number of the field strFields[intPos] in the current record, as
+    // NumberValue gives it. The fields asked for before are read together
+    // once a record.
+    bool NumberOf(int16_t intPos, double& dblValue) const;
 
     RunContext& zantels_;
     const std::vector<std::string>& fields_;
@@ -169,4 +173,10 @@ private:
     // Fields of DataRecordset by position in strFields, looked up once.
     mutable std::vector<dao::FieldPtr> columns_;
     mutable dao::RecordsetPtr columnsOf_;
+    // The fields read as numbers so far (by position, the others empty), and
+    // their numbers in the record at numbersRow_ (-2: none read).
+    mutable std::vector<dao::FieldPtr> numberFields_;
+    mutable std::vector<double> numbers_;
+    mutable std::vector<int8_t> numberStates_;
+    mutable int32_t numbersRow_ = -2;
 };

@@ -327,6 +327,14 @@ public:
     // field's type: its kind and the number (integer or real) or the bytes,
     // which stay valid until the record set moves.
     Stored StoredValue(int64_t& integer, double& real, std::string_view& bytes) const;
+    // The stored numbers of several fields of one record set's current
+    // record, read under one hold of the connection's lock (each field read
+    // alone takes it afresh). Per entry: state 1 with the number in values,
+    // 0 for Null, -1 where NumberValue must be asked, which then gives the
+    // value or its error (no field, a field of another set or type, a text,
+    // a value being edited or one the set refuses).
+    static void StoredNumbers(const std::vector<FieldPtr>& fields, std::vector<double>& values,
+                              std::vector<int8_t>& state);
 
     PropertiesPtr Properties();
     PropertyPtr CreateProperty(const std::string& name, int16_t type, const vb::Variant& value);

@@ -551,6 +551,48 @@ bool Field::NumberValue(double& value) const {
     return true;
 }
 
+void Field::StoredNumbers(const std::vector<FieldPtr>& fields, std::vector<double>& values,
+                          std::vector<int8_t>& state) {
+    values.assign(fields.size(), 0.0);
+    state.assign(fields.size(), -1);
+    RecordsetState* set = nullptr;
+    for (const FieldPtr& f : fields) {
+        if (f) {
+            set = f->rs_;
+            break;
+        }
+    }
+    // The conditions of NumberValue's direct read.
+    if (!set || set->editMode != 0 || set->curParked || !set->cur || set->deleted) return;
+    const HoldConnection hold(set->run->db);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const Field* f = fields[i].get();
+        if (!f || f->rs_ != set) continue;
+        const int16_t type = f->def_->type;
+        if (type != dbDouble && type != dbLong && type != 0) continue;
+        sqlite3_value* cell = sqlite3_column_value(set->cur, f->column_ + set->off);
+        switch (sqlite3_value_type(cell)) {
+            case SQLITE_NULL:
+                state[i] = 0;
+                break;
+            case SQLITE_FLOAT: {
+                if (type == dbLong) break;
+                const double v = sqlite3_value_double(cell);
+                if (set->finiteOnly && !std::isfinite(v)) break;
+                values[i] = v;
+                state[i] = 1;
+                break;
+            }
+            case SQLITE_INTEGER:
+                values[i] = static_cast<double>(sqlite3_value_int64(cell));
+                state[i] = 1;
+                break;
+            default:
+                break;
+        }
+    }
+}
+
 Field::Stored Field::StoredValue(int64_t& integer, double& real, std::string_view& bytes) const {
     if (!rs_) Fail(err::kInvalidOperation, "The field '" + def_->name + "' has no value outside an open record set.");
     RecordsetState& s = *rs_;
