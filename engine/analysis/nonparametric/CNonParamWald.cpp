@@ -64,6 +64,15 @@ private:
     // the sample that ends the fewest-runs and the most-runs arrangement so
     // far (0: either)
     int Smin = 0, Smax = 0;
+    // The last two stored compare values met (the records of two samples
+    // interleave) and whether each is sample 1's.
+    struct SampleKey {
+        StoredKey key;
+        bool inSample1 = false;
+    };
+    SampleKey sampleKeys[2];
+    int sampleKeysKept = 0;
+    int sampleKeyNext = 0;
 };
 
 std::string RunsTest::Run() {
@@ -120,6 +129,7 @@ void RunsTest::ReadRecords(int c) {
     GroupWalker walk(Zantels, strFields, static_cast<int16_t>(nGF - 1), fWeight,
                      static_cast<int16_t>(nGF + nFields + 1));
     InitData();
+    sampleKeysKept = 0;
     walk.Walk({.record = [&](double w) { CalcData(walk, c, w); },
                .groupEnd =
                    [&](const GroupValues& group, int32_t records) {
@@ -148,8 +158,23 @@ void RunsTest::CalcData(const GroupWalker& walk, int c, double w) {
         B1 = B2 = 0;
     }
     ++valid;
-    // Null-aware: a Null compare value belongs to the sample whose value is Null.
-    if (Zantels.Quarn_SameValue(walk.Value(static_cast<int16_t>(nGF)), varGroups[1], true)) {
+    // Null-aware: a Null compare value belongs to the sample whose value is
+    // Null. Found again only for a stored compare value not met just before.
+    const StoredView stored = walk.Stored(static_cast<int16_t>(nGF));
+    const SampleKey* known = nullptr;
+    for (int i = 0; i < sampleKeysKept && !known; ++i) {
+        if (sampleKeys[i].key.Matches(stored)) known = &sampleKeys[i];
+    }
+    if (!known) {
+        const bool inSample1 = Zantels.Quarn_SameValue(walk.Value(static_cast<int16_t>(nGF)), varGroups[1], true);
+        SampleKey& kept = sampleKeys[sampleKeyNext];
+        sampleKeyNext = 1 - sampleKeyNext;
+        sampleKeysKept = std::max(sampleKeysKept, sampleKeyNext == 0 ? 2 : 1);
+        kept.key.Keep(stored);
+        kept.inSample1 = inSample1;
+        known = &kept;
+    }
+    if (known->inSample1) {
         present1 = true;
         W1 += w;
         B1 += w;
