@@ -75,6 +75,11 @@ private:
     std::vector<int32_t> count;                    // per (g, f)
     std::vector<double> weightSum;                 // per (g, f)
     int position = 0;
+    // The stored compare value of the record before and whether it was listed
+    // (at `position`): records of one sample come together.
+    StoredKey groupKey;
+    bool groupKeyed = false;
+    bool groupListed = false;
     int64_t unlisted = 0;  // records whose compare value is not in the list
 };
 
@@ -180,6 +185,7 @@ void MannKruskalKS::InitData() {
     count.assign(static_cast<size_t>(n + 1) * static_cast<size_t>(nFields + 1), 0);
     weightSum.assign(count.size(), 0.0);
     position = 0;
+    groupKeyed = false;
 }
 
 bool MannKruskalKS::FindGroup(const vb::Variant& value) {
@@ -205,7 +211,14 @@ bool MannKruskalKS::FindGroup(const vb::Variant& value) {
 
 void MannKruskalKS::CalcData(const GroupWalker& walk, double w) {
     if (w <= 0) return;
-    if (!FindGroup(walk.Value(static_cast<int16_t>(nGF)))) {
+    const StoredView stored = walk.Stored(static_cast<int16_t>(nGF));
+    if (!groupKeyed || !groupKey.Matches(stored)) {
+        groupKeyed = false;
+        groupListed = FindGroup(walk.Value(static_cast<int16_t>(nGF)));
+        groupKey.Keep(stored);
+        groupKeyed = true;
+    }
+    if (!groupListed) {
         ++unlisted;
         return;
     }
