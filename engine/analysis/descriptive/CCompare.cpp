@@ -24,7 +24,7 @@ public:
                               const std::string& strUserTable, RunContext& Zantels);
 
 private:
-    void CalcData(double w);
+    void CalcData(const GroupWalker& walk, double w);
     std::string CreateOutput(const std::string& OutTableName);
     void InitData();
     void ReadRecords();
@@ -90,23 +90,19 @@ void CCompare::ReadRecords() {
     data_ = z_->DataRecordset();
     InitData();
     GroupWalker walk(*z_, *fields_, g_, weighted_, static_cast<int16_t>(g_ + n_ + 2));
-    walk.Walk({.record = [&](double w) { CalcData(w); },
+    walk.Walk({.record = [&](double w) { CalcData(walk, w); },
                .groupEnd = [&](const GroupValues& group, int32_t records) { WriteData(group, records); },
                .groupStart = [&] { InitData(); }});
 }
 
-void CCompare::CalcData(double w) {
+void CCompare::CalcData(const GroupWalker& walk, double w) {
     if (w <= 0) return;
-    const vb::Variant yv = data_->Fields(g_ + n_)->Value();
-    if (yv.IsNull()) return;
-    const double y = yv.ToDouble();
-    if (!z_->Quarn_DataOk_b(y, false)) return;
+    double y = 0;
+    if (!walk.PresentValue(static_cast<int16_t>(g_ + n_ + 1), y)) return;
     const DecimalValue yValue = SplitDecimal(y);
     for (int16_t k = 1; k <= n_; ++k) {
-        const vb::Variant xv = data_->Fields(g_ + k - 1)->Value();
-        if (xv.IsNull()) continue;
-        const double x = xv.ToDouble();
-        if (!z_->Quarn_DataOk_b(x, false)) continue;
+        double x = 0;
+        if (!walk.PresentValue(static_cast<int16_t>(g_ + k), x)) continue;
         sums_[static_cast<size_t>(k)].Add(x, yValue, w);
     }
 }

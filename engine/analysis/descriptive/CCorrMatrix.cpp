@@ -26,7 +26,7 @@ public:
                              const std::string& strTTestTail, const std::string& strOptions, RunContext& Zantels);
 
 private:
-    void CalcData(double w);
+    void CalcData(const GroupWalker& walk, double w);
     std::string CreateOutput(const std::string& OutTableName);
     void InitData();
     void ReadRecords();
@@ -108,20 +108,18 @@ void CCorrMatrix::ReadRecords() {
     ok_.assign(static_cast<size_t>(n_) + 1, 0);
     InitData();
     GroupWalker walk(*z_, *fields_, g_, weighted_, static_cast<int16_t>(g_ + n_ + 1));
-    walk.Walk({.record = [&](double w) { CalcData(w); },
+    walk.Walk({.record = [&](double w) { CalcData(walk, w); },
                .groupEnd = [&](const GroupValues& group, int32_t records) { WriteData(group, records); },
                .groupStart = [&] { InitData(); }});
 }
 
-void CCorrMatrix::CalcData(double w) {
+void CCorrMatrix::CalcData(const GroupWalker& walk, double w) {
     if (w <= 0) return;
     // Each field's value is read and tested once per record.
     for (int i = 1; i <= n_; ++i) {
-        const vb::Variant v = data_->Fields(g_ + i - 1)->Value();
         ok_[static_cast<size_t>(i)] = 0;
-        if (v.IsNull()) continue;
-        const double x = v.ToDouble();
-        if (!z_->Quarn_DataOk_b(x, false)) continue;
+        double x = 0;
+        if (!walk.PresentValue(static_cast<int16_t>(g_ + i), x)) continue;
         x_[static_cast<size_t>(i)] = SplitDecimal(x);
         ok_[static_cast<size_t>(i)] = 1;
     }
