@@ -241,14 +241,8 @@ void CDescribe::EndGroup(const std::vector<vb::Variant>& group, int32_t groupRec
     current_.group = group;
     current_.records = groupRecords;
     if (stageFlag_ && StagedSort::Large(current_.stage)) {
-        // The next group is read into the buffers the finished one leaves,
-        // made an eighth longer than this group's so that they seldom grow
-        // (new memory is costly to touch, and only what is used is touched).
-        finished_.stage.resize(current_.stage.size());
-        for (size_t k = 0; k < current_.stage.size(); ++k) {
-            finished_.stage[k].clear();
-            finished_.stage[k].reserve(current_.stage[k].size() + current_.stage[k].size() / 8);
-        }
+        // The next group is read into the buffers the finished one leaves.
+        StagedSort::PrepareNext(current_.stage, finished_.stage);
         std::swap(current_, finished_);
         sorting_.Start(finished_.stage);
         finishedWaiting_ = true;

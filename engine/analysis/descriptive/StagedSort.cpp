@@ -31,6 +31,15 @@ void StagedSort::Prepare(std::vector<std::vector<StagedValue>>& fields) {
     }
 }
 
+void StagedSort::PrepareNext(const std::vector<std::vector<StagedValue>>& finished,
+                             std::vector<std::vector<StagedValue>>& next) {
+    next.resize(finished.size());
+    for (size_t k = 0; k < finished.size(); ++k) {
+        next[k].clear();
+        next[k].reserve(finished[k].size() + finished[k].size() / 8);
+    }
+}
+
 void StagedSort::SortAll(std::vector<std::vector<StagedValue>>& fields) {
     for (auto& values : fields) SortByValue(values);
 }

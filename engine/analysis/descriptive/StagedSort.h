@@ -23,6 +23,11 @@ public:
     // only, as memory is taken when values are written, so that a long first
     // group's buffer neither moves nor touches new memory twice as it grows.
     static void Prepare(std::vector<std::vector<StagedValue>>& fields);
+    // Makes `next` ready to take the group after `finished`: as many buffers,
+    // emptied and made an eighth longer than finished's, so that they seldom
+    // grow (new memory is costly to touch, and only what is used is touched).
+    static void PrepareNext(const std::vector<std::vector<StagedValue>>& finished,
+                            std::vector<std::vector<StagedValue>>& next);
     // Sorts every buffer here and now.
     static void SortAll(std::vector<std::vector<StagedValue>>& fields);
 
