@@ -87,8 +87,7 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
     const size_t n = static_cast<size_t>(groupFields_);
     saved_.assign(n + 1, vb::Variant::Null());
     current_.assign(n + 1, vb::Variant::Null());
-    currentKeys_.assign(n + 1, StoredKey());
-    keyed_.assign(n + 1, 0);
+    currentKeys_.assign(n + 1, StoredValueCache());
     recordsRead_ = 0;
     groupRecords_ = 0;
     groupWeight_ = 0;
@@ -98,15 +97,7 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
     while (!rs->Eof()) {
         // A group value is read only when the stored value differs from the
         // one it was last read from.
-        for (size_t i = 1; i <= n; ++i) {
-            const dao::FieldPtr& field = FieldAt(static_cast<int16_t>(i));
-            const StoredView stored(*field);
-            if (keyed_[i] != 0 && currentKeys_[i].Matches(stored)) continue;
-            currentKeys_[i].Keep(stored);
-            keyed_[i] = 0;
-            current_[i] = field->Value();
-            keyed_[i] = 1;
-        }
+        for (size_t i = 1; i <= n; ++i) currentKeys_[i].Refresh(*FieldAt(static_cast<int16_t>(i)), current_[i]);
         // Values identical to the group's (the usual case in sorted data)
         // are no break under any comparison; only others are compared.
         bool sameValues = recordsRead_ != 0;

@@ -97,6 +97,29 @@ struct StoredKey {
     }
 };
 
+// A field's value read again only when its stored value changes: records
+// that store the same value read as identical values.
+class StoredValueCache {
+public:
+    // Puts the field's value in the current record into `value` when its
+    // stored value differs from the one last read (or none was); true then.
+    bool Refresh(const dao::Field& field, vb::Variant& value) {
+        const StoredView stored(field);
+        if (keyed_ && key_.Matches(stored)) return false;
+        key_.Keep(stored);
+        keyed_ = false;
+        value = field.Value();
+        keyed_ = true;
+        return true;
+    }
+    // The next Refresh reads the value whatever is stored.
+    void Forget() { keyed_ = false; }
+
+private:
+    StoredKey key_;
+    bool keyed_ = false;
+};
+
 class GroupWalker {
 public:
     struct Handlers {
@@ -135,6 +158,11 @@ public:
     vb::Variant Value(int16_t intPos) const;
     // The same as the database stores it.
     StoredView Stored(int16_t intPos) const { return StoredView(*FieldAt(intPos)); }
+    // The value into `value` when the stored value changed since the cache's
+    // last read (see StoredValueCache); true then.
+    bool Refresh(int16_t intPos, StoredValueCache& cache, vb::Variant& value) const {
+        return cache.Refresh(*FieldAt(intPos), value);
+    }
     // True, with the value in dblValue, when the field strFields[intPos] of
     // the current record is neither Null nor missing under the run's
     // missing-value mode (Quarn_DataOk_b).
@@ -164,8 +192,7 @@ private:
     int16_t weightIndex_;
     GroupValues saved_;
     GroupValues current_;
-    std::vector<StoredKey> currentKeys_;  // the stored values current_ was read from
-    std::vector<char> keyed_;
+    std::vector<StoredValueCache> currentKeys_;  // the stored values current_ was read from
     int32_t recordsRead_ = 0;
     int32_t groupRecords_ = 0;
     double groupWeight_ = 0;  // the group's weights added up (checked at its end)

@@ -140,8 +140,8 @@ private:
     std::unordered_map<std::string, int> columnByText_;
     int lastColumn_ = 0;
     // The stored column value of the record read last and its column.
-    StoredKey columnKey_;
-    bool columnKeyed_ = false;
+    StoredValueCache columnKey_;
+    vb::Variant columnValue_;
     int columnOfKey_ = 0;
     std::vector<vb::Variant> groupValues_;  // block values 1..nG-1, the row value at nG
     std::vector<BlockRow> rows_;
@@ -516,13 +516,12 @@ void CXTab::ReadRecords() {
     groupValues_.assign(static_cast<size_t>(nG_) + 1, vb::Variant());
     rows_.clear();
     lastColumn_ = 0;
-    columnKeyed_ = false;
+    columnKey_.Forget();
     int32_t counter = 0;
     // Reading the records, a row value is read only when its stored value
     // differs from the one it was last read from, and records whose row
     // values are identical to the row's are no new row under any comparison.
-    std::vector<StoredKey> keys(static_cast<size_t>(nG_) + 1);
-    std::vector<char> keyed(static_cast<size_t>(nG_) + 1, 0);
+    std::vector<StoredValueCache> keys(static_cast<size_t>(nG_) + 1);
     while (!AtEnd()) {
         bool sameValues = counter > 0;
         for (int i = 1; i <= nG_; ++i) {
@@ -530,13 +529,7 @@ void CXTab::ReadRecords() {
             if (tally_) {
                 current[k] = Cell(i - 1);
             } else {
-                const StoredView stored(*data_->Fields(i - 1));
-                if (keyed[k] == 0 || !keys[k].Matches(stored)) {
-                    keys[k].Keep(stored);
-                    keyed[k] = 0;
-                    current[k] = data_->Fields(i - 1)->Value();
-                    keyed[k] = 1;
-                }
+                keys[k].Refresh(*data_->Fields(i - 1), current[k]);
             }
             if (sameValues) sameValues = IdenticalValues(current[k], previous[k]);
         }
@@ -571,16 +564,8 @@ void CXTab::CalcData(BlockRow& row) {
     } else {
         // Records store the same column value in runs: its column is found
         // again only when the stored value changes.
-        const StoredView stored(*data_->Fields(nG_));
-        if (columnKeyed_ && columnKey_.Matches(stored)) {
-            p = columnOfKey_;
-        } else {
-            columnKey_.Keep(stored);
-            columnKeyed_ = false;
-            p = FindColumn(data_->Fields(nG_)->Value());
-            columnOfKey_ = p;
-            columnKeyed_ = true;
-        }
+        if (columnKey_.Refresh(*data_->Fields(nG_), columnValue_)) columnOfKey_ = FindColumn(columnValue_);
+        p = columnOfKey_;
     }
     if (p == 0) return;
     // Kinds read from the records weigh each record; a query row carries its

@@ -77,8 +77,8 @@ private:
     int position = 0;
     // The stored compare value of the record before and whether it was listed
     // (at `position`): records of one sample come together.
-    StoredKey groupKey;
-    bool groupKeyed = false;
+    StoredValueCache groupKey;
+    vb::Variant groupValue;
     bool groupListed = false;
     int64_t unlisted = 0;  // records whose compare value is not in the list
 };
@@ -185,7 +185,7 @@ void MannKruskalKS::InitData() {
     count.assign(static_cast<size_t>(n + 1) * static_cast<size_t>(nFields + 1), 0);
     weightSum.assign(count.size(), 0.0);
     position = 0;
-    groupKeyed = false;
+    groupKey.Forget();
 }
 
 bool MannKruskalKS::FindGroup(const vb::Variant& value) {
@@ -211,13 +211,7 @@ bool MannKruskalKS::FindGroup(const vb::Variant& value) {
 
 void MannKruskalKS::CalcData(const GroupWalker& walk, double w) {
     if (w <= 0) return;
-    const StoredView stored = walk.Stored(static_cast<int16_t>(nGF));
-    if (!groupKeyed || !groupKey.Matches(stored)) {
-        groupKeyed = false;
-        groupListed = FindGroup(walk.Value(static_cast<int16_t>(nGF)));
-        groupKey.Keep(stored);
-        groupKeyed = true;
-    }
+    if (walk.Refresh(static_cast<int16_t>(nGF), groupKey, groupValue)) groupListed = FindGroup(groupValue);
     if (!groupListed) {
         ++unlisted;
         return;
