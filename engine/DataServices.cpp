@@ -11,8 +11,8 @@
 
 namespace engine {
 
-std::string SortedDataSql(const std::string& strTable, const std::vector<std::string>& strFields,
-                          int16_t intSortFields) {
+std::string SortedDataSql(const std::string& strTable, const std::vector<std::string>& strFields, int16_t intSortFields,
+                          const std::string& extraTerm) {
     const int16_t n = static_cast<int16_t>(strFields.empty() ? 0 : strFields.size() - 1);
     // Names come from users' tables: each goes in through BracketName, so a
     // name that brackets cannot hold is refused rather than read as SQL.
@@ -21,6 +21,7 @@ std::string SortedDataSql(const std::string& strTable, const std::vector<std::st
         if (i > 1) sql += ", ";
         sql += BracketName(strFields[static_cast<size_t>(i)]);
     }
+    if (!extraTerm.empty()) sql += (n > 0 ? ", " : "") + extraTerm;
     sql += " FROM " + BracketName(strTable) + " ORDER BY ";
     const int16_t sorted = intSortFields >= n ? n : static_cast<int16_t>(std::max<int>(intSortFields, 0) + 1);
     for (int16_t i = 1; i <= sorted; ++i) {
@@ -87,7 +88,21 @@ std::string RunContext::Quarn_InitDataTable(const std::string& strTable, std::ve
         return e.Description();
     }
     int32_t number = 0;
-    std::string err = OpenSourceData(*this, sql, number);
+    std::string err;
+    std::string term;
+    if (std::shared_ptr<engine::SortedBounds> bounds = GatherBounds(strFields, term)) {
+        // The read gathers the default intervals' bounds as it sorts.
+        err = OpenSourceData(*this, engine::SortedDataSql(strTable, strFields, intSortFields, term), number);
+        if (err.empty()) {
+            bounds->Seal(dataRs_->ReadsAllRowsFirst());
+        } else {
+            // The plain read says what is wrong, in its own words.
+            bounds->Seal(false);
+            err = OpenSourceData(*this, sql, number);
+        }
+    } else {
+        err = OpenSourceData(*this, sql, number);
+    }
     if (number == dao::err::kNoInputTable && IsSavedQuery(sourceDb_, strTable)) return kParameterQuery;
     if (!err.empty()) return err;
     if (dataRs_->Eof()) return "No records found in " + strTable;

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "SortedBounds.h"
 #include "dao/Dao.h"
 #include "vb/Variant.h"
 
@@ -165,6 +166,15 @@ public:
     std::string DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, bool fLowerBound, const std::string& strTable,
                                   std::vector<std::string>& strFields, int16_t intOffset, int16_t intCount,
                                   double& dblFirst, double& dblWidth);
+    // The same, left to the analysis's sorted read: Quarn_InitDataTable
+    // gathers the bounds as it sorts where it can, and the analysis then
+    // takes its intervals from ResolveFrequencyDefaults (which reads the
+    // source itself where the read could not gather them).
+    void DeferFrequencyDefaults(bool fFraction, int16_t intIntervals, bool fLowerBound, const std::string& strTable,
+                                std::vector<std::string>& strFields, int16_t intOffset, int16_t intCount);
+    // Fills the deferred intervals' first value and width; empty when none
+    // were deferred (they are then the analysis's arguments) or on success.
+    std::string ResolveFrequencyDefaults(double& dblFirst, double& dblWidth);
 
     // --- transactions ---------------------------------------------------------------------
     // Transactions of the analyses, on the run's output and scratch databases
@@ -237,4 +247,19 @@ private:
     // reads it, with the refusal: a create of the same name reports it.
     std::string refusedDropTable_;
     std::string refusedDropText_;
+    // Default intervals waiting for the sorted read.
+    struct DeferredIntervals {
+        bool fraction = false;
+        int16_t intervals = 0;
+        bool lower = false;
+        std::string table;
+        std::vector<std::string>* fields = nullptr;
+        int16_t offset = 0;
+        int16_t count = 0;
+        std::shared_ptr<engine::SortedBounds> bounds;
+    };
+    std::unique_ptr<DeferredIntervals> deferredIntervals_;
+    // A gathering of the deferred intervals' bounds for the sorted read of
+    // these fields, with its select-list term; nullptr where none can be.
+    std::shared_ptr<engine::SortedBounds> GatherBounds(const std::vector<std::string>& strFields, std::string& term);
 };

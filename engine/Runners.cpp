@@ -22,7 +22,8 @@ std::string FirstLetter(const std::string& text) { return vb::Left(text, 1); }
 double DoubleOrZero(const vb::Variant& value) { return value.IsNull() ? 0.0 : value.ToDouble(); }
 
 // The interval letter and, for given intervals, their first value and width;
-// for default intervals DescFreqInit_Zelk computes them. Returns its text.
+// default intervals are left to the analysis (RunContext::ResolveFrequencyDefaults).
+// Returns its text.
 std::string IntervalOptions(RunContext& q, const CZantelsScenario& s, FieldNames& strFields, int16_t nG, int16_t nX,
                             bool fFraction, bool fLower, std::string& options, double& first, double& width) {
     if (!EqualsNoCase(s.FreqGroupRadio(), "Default")) {
@@ -36,7 +37,9 @@ std::string IntervalOptions(RunContext& q, const CZantelsScenario& s, FieldNames
         return {};
     }
     options += "N";
-    return q.DescFreqInit_Zelk(fFraction, s.InterV(), fLower, s.Table(), strFields, nG, nX, first, width);
+    // The analysis's sorted read gathers the bounds as it sorts.
+    q.DeferFrequencyDefaults(fFraction, s.InterV(), fLower, s.Table(), strFields, nG, nX);
+    return {};
 }
 
 }  // namespace

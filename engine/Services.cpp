@@ -125,6 +125,53 @@ std::string RunContext::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, 
     return {};
 }
 
+void RunContext::DeferFrequencyDefaults(bool fFraction, int16_t intIntervals, bool fLowerBound,
+                                        const std::string& strTable, std::vector<std::string>& strFields,
+                                        int16_t intOffset, int16_t intCount) {
+    deferredIntervals_ = std::make_unique<DeferredIntervals>(DeferredIntervals{.fraction = fFraction,
+                                                                               .intervals = intIntervals,
+                                                                               .lower = fLowerBound,
+                                                                               .table = strTable,
+                                                                               .fields = &strFields,
+                                                                               .offset = intOffset,
+                                                                               .count = intCount,
+                                                                               .bounds = nullptr});
+}
+
+std::shared_ptr<engine::SortedBounds> RunContext::GatherBounds(const std::vector<std::string>& strFields,
+                                                               std::string& term) {
+    DeferredIntervals* d = deferredIntervals_.get();
+    if (!d || d->bounds || d->fields != &strFields || d->count < 1 || !sourceDb_) return nullptr;
+    if (!engine::SortedBounds::Define(*sourceDb_)) return nullptr;
+    // Each field's valid values, as DescFreqInit_Zelk takes them.
+    std::vector<std::string> values;
+    for (int16_t i = 1; i <= d->count; ++i) {
+        const std::string f = BracketName(strFields.at(static_cast<size_t>(d->offset + i)));
+        const std::string where = Quarn_DataWhere(f);
+        values.push_back(where.empty() ? f : "IIf(" + where + ", " + f + ", Null)");
+    }
+    d->bounds = std::make_shared<engine::SortedBounds>();
+    term = d->bounds->Term(values);
+    return d->bounds;
+}
+
+std::string RunContext::ResolveFrequencyDefaults(double& dblFirst, double& dblWidth) {
+    const std::unique_ptr<DeferredIntervals> d = std::move(deferredIntervals_);
+    if (!d) return {};
+    ProcScope scope(ErrStack(), "ResolveFrequencyDefaults");
+    if (!d->bounds || !d->bounds->Usable()) {
+        // Not gathered, or a text or an infinity met: the source's own
+        // bounds, with their messages.
+        return DescFreqInit_Zelk(d->fraction, d->intervals, d->lower, d->table, *d->fields, d->offset, d->count,
+                                 dblFirst, dblWidth);
+    }
+    Quarn_Msg(0, true, "Calculating default frequency values");
+    if (!d->bounds->Found()) return "No data found";
+    FrequencyIntervalDefaults(d->fraction, d->intervals, d->lower, d->bounds->Low(), d->bounds->High(), dblFirst,
+                              dblWidth);
+    return {};
+}
+
 void RunContext::BeginTrans() {
     std::vector<dao::DatabasePtr> level;
     for (const dao::DatabasePtr& db : {outputDb_, tempDb_}) {

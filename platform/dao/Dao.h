@@ -491,6 +491,11 @@ public:
     void Requery();
     void Close();
 
+    // Whether the statement gave its first row only after reading every row
+    // of its source, as a sort of the whole set does; false where rows come
+    // in an index's order or are sorted in blocks, and for a table-type set.
+    bool ReadsAllRowsFirst() const;
+
     FieldsPtr Fields() const;
     // By position: no lookup. By name: one hashed, case-insensitive lookup.
     const FieldPtr& Fields(int32_t index) const;
@@ -584,6 +589,20 @@ public:
     void BeginTrans(bool write = false);
     void CommitTrans();
     void Rollback();
+
+    // One argument of a function defined with DefineFunction, as stored.
+    struct StoredArgument {
+        Field::Stored kind = Field::Stored::kNull;
+        int64_t integer = 0;
+        double real = 0;
+        std::string_view bytes;  // text or bytes, valid during the call
+    };
+    using FunctionObserver = std::function<void(const std::vector<StoredArgument>&)>;
+    // A function of this connection's SQL that is given its arguments, call
+    // after call, and returns Null. A name is defined once per connection:
+    // defining it again keeps the first definition (SQLite cannot replace a
+    // function while a statement of the connection runs) and returns false.
+    bool DefineFunction(const std::string& name, FunctionObserver observer);
 
     // Internal.
     explicit Database(std::shared_ptr<DatabaseImpl> impl);

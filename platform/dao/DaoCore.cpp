@@ -1259,6 +1259,69 @@ void Database::Execute(const std::string& sql, int32_t) {
     p.runOn->schemaVersion = -1;
 }
 
+namespace {
+struct DefinedFunction {
+    Database::FunctionObserver observer;
+    std::vector<Database::StoredArgument> arguments;  // kept from call to call
+};
+
+void CallDefinedFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    auto* f = static_cast<DefinedFunction*>(sqlite3_user_data(ctx));
+    // Calls on one connection come one at a time: SQLite holds its lock.
+    f->arguments.resize(static_cast<size_t>(argc));
+    for (int i = 0; i < argc; ++i) {
+        Database::StoredArgument& a = f->arguments[static_cast<size_t>(i)];
+        sqlite3_value* v = argv[i];
+        a.bytes = {};
+        switch (sqlite3_value_type(v)) {
+            case SQLITE_NULL:
+                a.kind = Field::Stored::kNull;
+                break;
+            case SQLITE_INTEGER:
+                a.kind = Field::Stored::kInteger;
+                a.integer = sqlite3_value_int64(v);
+                break;
+            case SQLITE_FLOAT:
+                a.kind = Field::Stored::kReal;
+                a.real = sqlite3_value_double(v);
+                break;
+            case SQLITE_TEXT: {
+                a.kind = Field::Stored::kText;
+                const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+                a.bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)));
+                break;
+            }
+            default: {
+                a.kind = Field::Stored::kBlob;
+                const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+                a.bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)));
+                break;
+            }
+        }
+    }
+    try {
+        f->observer(f->arguments);
+        sqlite3_result_null(ctx);
+    } catch (const std::exception& e) {
+        sqlite3_result_error(ctx, e.what(), -1);
+    }
+}
+}  // namespace
+
+bool Database::DefineFunction(const std::string& name, FunctionObserver observer) {
+    impl_->CheckOpen();
+    if (!impl_->definedFunctions.insert(vb::UCase(name)).second) return false;
+    auto* f = new DefinedFunction{std::move(observer), {}};
+    // Not deterministic: it is called for every row, never once for many.
+    const int rc = sqlite3_create_function_v2(impl_->db, name.c_str(), -1, SQLITE_UTF8, f, CallDefinedFunction, nullptr,
+                                              nullptr, [](void* p) { delete static_cast<DefinedFunction*>(p); });
+    if (rc != SQLITE_OK) {
+        impl_->definedFunctions.erase(vb::UCase(name));
+        throw vb::VbError(vb::err::kOutOfMemory, "Could not define the SQL function " + name + ".");
+    }
+    return true;
+}
+
 bool Database::SameFile(const Database& other) const {
     const DatabaseImpl& a = *impl_;
     const DatabaseImpl& b = *other.impl_;

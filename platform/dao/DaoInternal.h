@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -157,6 +158,8 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     };
     std::map<std::string, Attachment> attached;
     int nextAttachment = 1;
+    // Names given to Database::DefineFunction (folded).
+    std::set<std::string> definedFunctions;
 
     // Schema cache.
     int64_t schemaVersion = -1;

@@ -911,6 +911,17 @@ Recordset::~Recordset() {
     } catch (...) {}
 }
 
+bool Recordset::ReadsAllRowsFirst() const {
+    s_->CheckOpen();
+    if (s_->type == dbOpenTable || s_->sql.empty()) return false;
+    // The plan's top level sorts the whole set in a temporary tree; "RIGHT
+    // PART" or "LAST TERM" there would be a sort in blocks behind an index.
+    Stmt plan(s_->run->db, "EXPLAIN QUERY PLAN " + s_->sql);
+    while (plan.Step())
+        if (sqlite3_column_int(plan.get(), 1) == 0 && plan.Text(3) == "USE TEMP B-TREE FOR ORDER BY") return true;
+    return false;
+}
+
 int16_t Recordset::Type() const { return s_->type; }
 bool Recordset::Updatable() const { return s_->updatable; }
 bool Recordset::Eof() const {

@@ -48,7 +48,9 @@ void RecordDescribe(DescribeArgs& a) {
              int16_t range, const std::string& var, int16_t sum, int16_t means, int16_t skew, int16_t mode,
              const std::string& pcntiles, const std::string& conInt, int16_t ci95, int16_t ciUser,
              std::vector<double>& popDev, int16_t tTest, std::vector<double>& popMean, const std::string& freq,
-             int16_t intervals, double first, double width, RunContext&) {
+             int16_t intervals, double first, double width, RunContext& q) {
+            // Default intervals are resolved as the analysis resolves them.
+            if (std::string err = q.ResolveFrequencyDefaults(first, width); !err.empty()) return err;
             a = {out,  table, var,    pcntiles, conInt,    freq, nG,     nX,      range, sum,   means,      skew,
                  mode, ci95,  ciUser, tTest,    intervals, fW,   popDev, popMean, first, width, a.calls + 1};
             return std::string();
@@ -412,7 +414,8 @@ TEST_F(RunnersOnData, DefaultIntervalsFromTheSourceData) {
     std::string freq;
     double first = 0, width = 0;
     AnalysisEntries().Frequency = [&](const std::string&, const std::string&, FieldNames&, int16_t, int16_t, int16_t,
-                                      const std::string& f, int16_t, double fi, double wi, RunContext&) {
+                                      const std::string& f, int16_t, double fi, double wi, RunContext& q) {
+        if (std::string err = q.ResolveFrequencyDefaults(fi, wi); !err.empty()) return err;
         freq = f;
         first = fi;
         width = wi;

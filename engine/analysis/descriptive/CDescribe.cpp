@@ -172,6 +172,7 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
     freqLower_ = OptionLetterIs(o, 3, 'Y');
     freqOpenEnds_ = OptionLetterIs(o, 4, 'Y');
     if (freqOn_) {
+        if (std::string err = z.ResolveFrequencyDefaults(freqFirst_, freqWidth_); !err.empty()) return err;
         if (!FrequencyColumnNames(freqN_, freqFirst_, freqWidth_, freqLower_, freqCountNames_, freqPropNames_)) {
             return "The " + std::to_string(freqN_) + " frequency intervals of width " + vb::CStr(freqWidth_) +
                    " from " + vb::CStr(freqFirst_) +

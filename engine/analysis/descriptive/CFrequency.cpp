@@ -97,6 +97,7 @@ std::string CFrequency::CreateOutput(const std::string& table, const std::vector
     highColumn_ = lowerInclusive_ ? "Range<High" : "Range<=High";
 
     RunContext& z = *zantels_;
+    if (std::string err = z.ResolveFrequencyDefaults(first_, width_); !err.empty()) return err;
     dao::TableDefPtr tdf = NewResultTable(z, table);
     int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, false, "", "");
     AddOutputField(tdf, "Interval", dao::dbInteger, ord);

@@ -1,0 +1,116 @@
+#include "SortedBounds.h"
+
+#include <atomic>
+#include <cmath>
+#include <mutex>
+#include <unordered_map>
+
+namespace engine {
+
+struct SortedBounds::State {
+    bool open = true;      // still gathering
+    bool whole = false;    // sealed after a read of the whole set
+    bool unusual = false;  // text, bytes or an infinity met: the caller reads the source itself
+    bool found = false;
+    double low = 0;
+    double high = 0;
+};
+
+namespace {
+
+const char* const kFunction = "quarn_bounds";
+
+// The gatherings under way in the process, by number: the SQL term names its
+// gathering by a number, never by an address.
+std::mutex registryMutex;
+std::unordered_map<int64_t, std::shared_ptr<SortedBounds::State>>& Registry() {
+    static std::unordered_map<int64_t, std::shared_ptr<SortedBounds::State>> registry;
+    return registry;
+}
+std::atomic<int64_t> nextId{1};
+
+std::shared_ptr<SortedBounds::State> Find(int64_t id) {
+    std::lock_guard lock(registryMutex);
+    auto it = Registry().find(id);
+    return it == Registry().end() ? nullptr : it->second;
+}
+
+}  // namespace
+
+SortedBounds::SortedBounds() : id_(nextId++), state_(std::make_shared<State>()) {
+    std::lock_guard lock(registryMutex);
+    Registry().emplace(id_, state_);
+}
+
+SortedBounds::~SortedBounds() {
+    std::lock_guard lock(registryMutex);
+    Registry().erase(id_);
+}
+
+bool SortedBounds::Define(dao::Database& db) {
+    // One per connection; its calls come one at a time (SQLite holds the
+    // connection's lock), so the last gathering found is kept without a lock.
+    struct Cache {
+        int64_t id = 0;
+        std::shared_ptr<State> state;
+    };
+    auto cache = std::make_shared<Cache>();
+    try {
+        db.DefineFunction(kFunction, [cache](const std::vector<dao::Database::StoredArgument>& args) {
+            if (args.empty() || args[0].kind != dao::Field::Stored::kInteger) return;
+            if (args[0].integer != cache->id) {
+                cache->id = args[0].integer;
+                cache->state = Find(cache->id);
+            }
+            State* s = cache->state.get();
+            if (!s || !s->open) return;
+            for (size_t i = 1; i < args.size(); ++i) {
+                double x = 0;
+                switch (args[i].kind) {
+                    case dao::Field::Stored::kNull:
+                        continue;
+                    case dao::Field::Stored::kInteger:
+                        x = static_cast<double>(args[i].integer);
+                        break;
+                    case dao::Field::Stored::kReal:
+                        x = args[i].real;
+                        break;
+                    default:
+                        s->unusual = true;
+                        continue;
+                }
+                if (!std::isfinite(x)) {
+                    s->unusual = true;
+                } else if (!s->found) {
+                    s->low = s->high = x;
+                    s->found = true;
+                } else if (x < s->low) {
+                    s->low = x;
+                } else if (x > s->high) {
+                    s->high = x;
+                }
+            }
+        });
+    } catch (const vb::VbError&) {
+        return false;
+    }
+    return true;
+}
+
+std::string SortedBounds::Term(const std::vector<std::string>& expressions) const {
+    std::string term = std::string(kFunction) + "(" + std::to_string(id_);
+    for (const std::string& e : expressions) term += ", " + e;
+    return term + ")";
+}
+
+void SortedBounds::Seal(bool wholeSetRead) {
+    state_->whole = wholeSetRead && state_->open;
+    state_->open = false;
+}
+
+bool SortedBounds::Usable() const { return state_->whole && !state_->unusual; }
+bool SortedBounds::Found() const { return state_->found; }
+double SortedBounds::Low() const { return state_->low; }
+double SortedBounds::High() const { return state_->high; }
+
+}  // namespace engine
