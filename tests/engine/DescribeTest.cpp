@@ -527,18 +527,21 @@ TEST_F(DescribeTest, FrequencyColumnsWithUpperBoundsIncludedAndDefaultIntervals)
     EXPECT_EQ(Num(rows[0], "9<%<=20"), 0.75);
 }
 
-TEST_F(DescribeTest, QuartilesAndModeOfLongGroupsAroundAShortOne) {
+// Long groups are added up in a helper thread, batch by batch, while the next
+// records are read: every record counts once, whatever batch it falls in.
+TEST_F(DescribeTest, QuartilesModeAndSumOfLongGroupsAroundAShortOne) {
     AppendRows(LongGroupRows());
     const int32_t id = Scenario({{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}},
-                                {{"Mode", T}, {"Percentile", T}, {"PercentileRadio", "Quartiles"}});
+                                {{"Mode", T}, {"Percentile", T}, {"PercentileRadio", "Quartiles"}, {"Sum", T}});
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 6u);
     const struct {
         const char* group;
-        double count, q1, q2, q3, mode;
-    } expected[] = {
-        {"a", 20001, 5000, 10000, 15000, 2}, {"b", 4, 5.75, 6, 6.25, 6}, {"c", 20001, 25001, 30000, 35000, 30000}};
+        double count, q1, q2, q3, mode, sum;
+    } expected[] = {{"a", 20001, 5000, 10000, 15000, 2, 20000.0 * 20001 / 2 + 2},
+                    {"b", 4, 5.75, 6, 6.25, 6, 24},
+                    {"c", 20001, 25001, 30000, 35000, 30000, (20001.0 + 40000) * 20000 / 2 + 30000}};
     for (size_t r = 0; r < rows.size(); ++r) {
         const auto& e = expected[r / 2];
         SCOPED_TRACE(r);
@@ -550,6 +553,7 @@ TEST_F(DescribeTest, QuartilesAndModeOfLongGroupsAroundAShortOne) {
         EXPECT_EQ(Num(rows[r], "75_Percentile"), e.q3);
         EXPECT_EQ(Num(rows[r], "Mode"), e.mode);
         EXPECT_EQ(Num(rows[r], "ModeCount"), 2);
+        EXPECT_EQ(Num(rows[r], "Sum"), e.sum);
     }
 }
 

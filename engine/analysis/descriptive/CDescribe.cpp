@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "AnalysisPhases.h"
@@ -101,10 +102,15 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
                  InitData();
                  GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
                  walk_ = &walk;
+                 // Read here, added up in a helper thread: its last use of
+                 // the group's sums ends with this scope.
+                 RecordBatches batches(static_cast<size_t>(nX_) + 1, [this](const double* r) { TakeRecord(r); });
+                 batches_ = &batches;
                  walk.Walk({.record = [this](double w) { CalcData(w); },
                             .groupEnd = [this](const GroupValues& g, int32_t n) { EndGroup(g, n); },
                             .groupStart = [this] { InitData(); }});
                  WriteFinished();
+                 batches_ = nullptr;
                  walk_ = nullptr;
              }});
 }
@@ -202,11 +208,23 @@ void CDescribe::InitData() {
     if (stageFlag_) StagedSort::Prepare(current_.stage);
 }
 
+// A record's weight and valid values (NaN for none: a stored number is
+// never NaN), for TakeRecord.
 void CDescribe::CalcData(double w) {
     if (w <= 0) return;
+    double* r = batches_->Next();
+    r[0] = w;
     for (int16_t k = 1; k <= nX_; ++k) {
         double x = 0;
-        if (!walk_->PresentValue(static_cast<int16_t>(nG_ + k), x)) continue;
+        r[k] = walk_->PresentValue(static_cast<int16_t>(nG_ + k), x) ? x : std::numeric_limits<double>::quiet_NaN();
+    }
+}
+
+void CDescribe::TakeRecord(const double* r) {
+    const double w = r[0];
+    for (int16_t k = 1; k <= nX_; ++k) {
+        const double x = r[k];
+        if (std::isnan(x)) continue;
         FieldSums& f = current_.sums[static_cast<size_t>(k)];
         if (f.count == 0) {
             f.minimum = x;
@@ -238,6 +256,7 @@ void CDescribe::CalcData(double w) {
 // the next group is read; its rows are written at the next group's end (or
 // the walk's), before that group's.
 void CDescribe::EndGroup(const std::vector<vb::Variant>& group, int32_t groupRecords) {
+    batches_->Finish();
     WriteFinished();
     current_.group = group;
     current_.records = groupRecords;

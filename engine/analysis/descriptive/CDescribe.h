@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/descriptive/DescriptiveMath.h"
+#include "analysis/descriptive/RecordBatches.h"
 #include "analysis/descriptive/StagedSort.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
@@ -65,6 +66,7 @@ private:
     std::string CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes);
     void InitData();
     void CalcData(double w);
+    void TakeRecord(const double* r);
     void EndGroup(const std::vector<vb::Variant>& group, int32_t groupRecords);
     void WriteFinished();
     void WriteData(const GroupData& g);
@@ -74,6 +76,7 @@ private:
 
     RunContext* zantels_ = nullptr;
     GroupWalker* walk_ = nullptr;
+    RecordBatches* batches_ = nullptr;
     CZValue zValue_;
     // The t values of the bands found so far in this run, by two-tailed
     // probability and degrees of freedom: the search costs far more than a
