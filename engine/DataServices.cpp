@@ -178,9 +178,9 @@ double RunContext::Quarn_WeightCalc(bool fWeightField, const std::vector<std::st
     return WeightOf(dataRs_->Fields(std::string_view(strFields.at(static_cast<size_t>(intWeightIndex))))->Value());
 }
 
-double RunContext::WeightOf(const vb::Variant& value) const {
-    if (value.IsNull()) return 0;
-    const double w = value.ToDouble();
+double RunContext::WeightOf(const vb::Variant& value) const { return value.IsNull() ? 0 : WeightOf(value.ToDouble()); }
+
+double RunContext::WeightOf(double w) const {
     if (missingRule_ == MissingRule::kEqual && w == missing_.equal) return 0;
     return w > 0 ? w : 0;
 }

@@ -330,7 +330,6 @@ static std::string CheckCompareValues(RunContext& q, const CZantelsScenario& s, 
         q.compareValues = std::move(list);
         return {};
     }
-    if (values <= kMostCompareValues) return {};
     const int64_t pairs = kMostCompareValues * (kMostCompareValues + 1) / 2;
     return "The compare field [" + field + "] holds more than " + std::to_string(kMostCompareValues) +
            " different values: a " + s.CalcType() + " compares every pair of them, at least " + std::to_string(pairs) +

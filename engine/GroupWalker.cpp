@@ -133,8 +133,7 @@ int32_t GroupWalker::Walk(const Handlers& handlers) {
 // without a Variant when the field holds a number.
 double GroupWalker::RecordWeight() const {
     double w = 0;
-    if (!NumberOf(weightIndex_, w)) return 0;
-    return zantels_.WeightOf(vb::Variant(w));
+    return NumberOf(weightIndex_, w) ? zantels_.WeightOf(w) : 0;
 }
 
 void GroupWalker::CheckGroupWeight() const {

@@ -121,8 +121,9 @@ public:
     // for the "Equal" missing value and for 0 or less.
     double Quarn_WeightCalc(bool fWeightField, const std::vector<std::string>& strFields,
                             const int16_t& intWeightIndex);
-    // The same from the weight field's value.
+    // The same from the weight field's value, or from its number (not Null).
     double WeightOf(const vb::Variant& value) const;
+    double WeightOf(double value) const;
     // Group break test over the one-based value arrays 1..n. fCompare False
     // copies current into saved and returns False; True returns whether any
     // position differs (Null equals only Null; texts ignore case unless
@@ -135,6 +136,8 @@ public:
     // The SQL condition, in parentheses, that keeps the present values of a
     // field under the missing-value mode; empty without a mode.
     std::string Quarn_DataWhere(const std::string& strField) const;
+    // The bracketed field's value where Quarn_DataWhere holds, else Null.
+    std::string DataValueSql(const std::string& strField) const;
 
     // --- scratch database -----------------------------------------------------------------
     // Makes this run's own scratch database, a new file in the temporary

@@ -40,6 +40,11 @@ std::string RunContext::Quarn_DataWhere(const std::string& strField) const {
     return {};
 }
 
+std::string RunContext::DataValueSql(const std::string& strField) const {
+    const std::string where = Quarn_DataWhere(strField);
+    return where.empty() ? strField : "IIf(" + where + ", " + strField + ", Null)";
+}
+
 std::string RunContext::Quarn_CreateTable(const dao::TableDefPtr& tdf, bool fOpen) {
     ProcScope scope(ErrStack(), "Quarn_CreateTable");
     const dao::DatabasePtr db = outputDb_;
@@ -84,9 +89,7 @@ std::string RunContext::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, 
     // One pass for every field: each field's bounds over its own valid values.
     std::string sql;
     for (int16_t i = 1; i <= intCount; ++i) {
-        const std::string f = BracketName(strFields.at(static_cast<size_t>(intOffset + i)));
-        const std::string where = Quarn_DataWhere(f);
-        const std::string value = where.empty() ? f : "IIf(" + where + ", " + f + ", Null)";
+        const std::string value = DataValueSql(BracketName(strFields.at(static_cast<size_t>(intOffset + i))));
         const std::string n = std::to_string(i);
         sql += std::string(i == 1 ? "SELECT " : ", ") + "MIN(" + value + ") AS Minimum" + n + ", MAX(" + value +
                ") AS Maximum" + n;
@@ -145,11 +148,8 @@ std::shared_ptr<engine::SortedBounds> RunContext::GatherBounds(const std::vector
     if (!engine::SortedBounds::Define(*sourceDb_)) return nullptr;
     // Each field's valid values, as DescFreqInit_Zelk takes them.
     std::vector<std::string> values;
-    for (int16_t i = 1; i <= d->count; ++i) {
-        const std::string f = BracketName(strFields.at(static_cast<size_t>(d->offset + i)));
-        const std::string where = Quarn_DataWhere(f);
-        values.push_back(where.empty() ? f : "IIf(" + where + ", " + f + ", Null)");
-    }
+    for (int16_t i = 1; i <= d->count; ++i)
+        values.push_back(DataValueSql(BracketName(strFields.at(static_cast<size_t>(d->offset + i)))));
     d->bounds = std::make_shared<engine::SortedBounds>();
     term = d->bounds->Term(values);
     return d->bounds;

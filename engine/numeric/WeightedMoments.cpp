@@ -132,6 +132,26 @@ double WeightedCoMoments::ScaledMeanDifference() const {
     return ScaledDeviation(shiftX_, shiftY_, e) + (Unscaled(meanX_, scaleX_ - e) - Unscaled(meanY_, scaleY_ - e));
 }
 
+std::optional<double> WeightedCoMoments::Correlation() const {
+    // r is free of the scales.
+    return CorrelationFromCentred(mxx_, myy_, mxy_);
+}
+
+double WeightedCoMoments::Covariance() const { return Unscaled(mxy_ / (Weight() - 1), scaleX_ + scaleY_); }
+
+double WeightedCoMoments::ScaledDifferenceVariance() const { return mdd_ > 0 ? mdd_ / (Weight() - 1) : 0; }
+
+double WeightedCoMoments::DifferenceDeviation() const {
+    const double v = ScaledDifferenceVariance();
+    return v > 0 ? Unscaled(std::sqrt(v), ScaleExponentDifference()) : 0;
+}
+
+std::optional<double> WeightedCoMoments::PairedT() const {
+    const double v = ScaledDifferenceVariance();
+    if (!(v > 0)) return std::nullopt;
+    return ScaledMeanDifference() / std::sqrt(v / Weight());
+}
+
 void WeightedCoMoments::Rescale(int exponentX, int exponentY) {
     const int byX = scaleX_ - exponentX;
     const int byY = scaleY_ - exponentY;

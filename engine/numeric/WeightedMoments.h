@@ -79,9 +79,9 @@ private:
 
 // Moments of x and y over the same records, with the co-moment and the
 // spread of the difference x - y. As in WeightedMoments, deviations beyond
-// 2^128 are held divided by a power of two: x's by 2^ScaleExponentX(), y's by
-// 2^ScaleExponentY() (each its own, so that a field of small values beside
-// one of huge values keeps its digits), the difference's by the larger.
+// 2^128 are held divided by a power of two: x's and y's each by its own (so
+// that a field of small values beside one of huge values keeps its digits),
+// the difference's by the larger.
 class WeightedCoMoments {
 public:
     void Add(double x, double y, double w) { Add(SplitDecimal(x), SplitDecimal(y), w); }
@@ -102,18 +102,23 @@ public:
     // sum w (d - mean d)^2 of the differences d = x - y.
     double Mdd() const { return Unscaled(mdd_, 2 * ScaleExponentDifference()); }
 
-    // The same divided by the scales: 2^ScaleExponentX() for each factor x,
-    // 2^ScaleExponentY() for each y, 2^ScaleExponentDifference() for each d.
-    int ScaleExponentX() const { return scaleX_; }
-    int ScaleExponentY() const { return scaleY_; }
-    int ScaleExponentDifference() const { return scaleX_ > scaleY_ ? scaleX_ : scaleY_; }
-    double ScaledMxx() const { return mxx_; }
-    double ScaledMyy() const { return myy_; }
-    double ScaledMxy() const { return mxy_; }
-    double ScaledMdd() const { return mdd_; }
-    double ScaledMeanDifference() const;
+    // Formed from the scaled sums, for a weight above 1 (W = Weight()):
+    // Pearson's r (empty without spread), the covariance Mxy / (W - 1), the
+    // standard deviation of the differences x - y (0 without spread) and the
+    // paired t of their mean, mean / sqrt(Mdd / (W - 1) / W) (empty without
+    // spread).
+    std::optional<double> Correlation() const;
+    double Covariance() const;
+    double DifferenceDeviation() const;
+    std::optional<double> PairedT() const;
 
 private:
+    // The sums are held divided by the scales: 2^scaleX_ for each factor x,
+    // 2^scaleY_ for each y, 2^ScaleExponentDifference() for each d.
+    int ScaleExponentDifference() const { return scaleX_ > scaleY_ ? scaleX_ : scaleY_; }
+    double ScaledMeanDifference() const;
+    // Mdd / (W - 1) divided by 2^(2 ScaleExponentDifference()), 0 without spread.
+    double ScaledDifferenceVariance() const;
     static double Unscaled(double v, int exponent) { return exponent == 0 ? v : std::ldexp(v, exponent); }
     // Holds the moments of x divided by 2^exponentX and those of y by
     // 2^exponentY from now on.
@@ -134,6 +139,6 @@ private:
 double VarianceFromCentred(std::string_view strMode, double n, double m2, double& dblVariance);
 
 // Pearson's r from central sums of squares and products, plain or scaled
-// (WeightedCoMoments' Scaled sums: r is free of the scales); empty when
-// either field has no spread (sxx * syy not above 0).
+// (r is free of the scales); empty when either field has no spread (sxx * syy
+// not above 0).
 std::optional<double> CorrelationFromCentred(double sxx, double syy, double sxy);

@@ -1271,33 +1271,8 @@ void CallDefinedFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     f->arguments.resize(static_cast<size_t>(argc));
     for (int i = 0; i < argc; ++i) {
         Database::StoredArgument& a = f->arguments[static_cast<size_t>(i)];
-        sqlite3_value* v = argv[i];
         a.bytes = {};
-        switch (sqlite3_value_type(v)) {
-            case SQLITE_NULL:
-                a.kind = Field::Stored::kNull;
-                break;
-            case SQLITE_INTEGER:
-                a.kind = Field::Stored::kInteger;
-                a.integer = sqlite3_value_int64(v);
-                break;
-            case SQLITE_FLOAT:
-                a.kind = Field::Stored::kReal;
-                a.real = sqlite3_value_double(v);
-                break;
-            case SQLITE_TEXT: {
-                a.kind = Field::Stored::kText;
-                const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
-                a.bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)));
-                break;
-            }
-            default: {
-                a.kind = Field::Stored::kBlob;
-                const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
-                a.bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)));
-                break;
-            }
-        }
+        a.kind = StoredOf(argv[i], a.integer, a.real, a.bytes);
     }
     try {
         f->observer(f->arguments);

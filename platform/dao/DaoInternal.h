@@ -85,6 +85,9 @@ private:
 [[noreturn]] void RaiseSqlite(sqlite3* db, int rc, std::string_view context = {});
 void Exec(sqlite3* db, std::string_view sql);
 
+// A value's kind as stored and its number or bytes (valid while the value is).
+Field::Stored StoredOf(sqlite3_value* v, int64_t& integer, double& real, std::string_view& bytes);
+
 // Jet facts of a column.
 struct FieldDef {
     std::string name;

@@ -517,33 +517,70 @@ vb::Variant Field::Value() const {
     return rs_->Get(column_);
 }
 
+Field::Stored StoredOf(sqlite3_value* v, int64_t& integer, double& real, std::string_view& bytes) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_NULL:
+            return Field::Stored::kNull;
+        case SQLITE_INTEGER:
+            integer = sqlite3_value_int64(v);
+            return Field::Stored::kInteger;
+        case SQLITE_FLOAT:
+            real = sqlite3_value_double(v);
+            return Field::Stored::kReal;
+        case SQLITE_TEXT: {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+            bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)));
+            return Field::Stored::kText;
+        }
+        default: {
+            const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+            bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)));
+            return Field::Stored::kBlob;
+        }
+    }
+}
+
+namespace {
+
+// Whether the current record's stored numbers can be read directly (not an
+// edit's buffer, nor a parked or missing row).
+bool ReadsStoredNumbers(const RecordsetState& s) { return s.editMode == 0 && !s.curParked && s.cur && !s.deleted; }
+
+// A cell as a number of a field of `type`, read directly: 1 with the number,
+// 0 for Null, -1 where the general route decides (other field types, text,
+// bytes, a real in a Long field, an infinity the set refuses).
+int8_t StoredNumber(sqlite3_value* cell, int16_t type, bool finiteOnly, double& value) {
+    if (type != dbDouble && type != dbLong && type != 0) return -1;
+    switch (sqlite3_value_type(cell)) {
+        case SQLITE_NULL:
+            return 0;
+        case SQLITE_FLOAT: {
+            if (type == dbLong) return -1;
+            const double v = sqlite3_value_double(cell);
+            if (finiteOnly && !std::isfinite(v)) return -1;
+            value = v;
+            return 1;
+        }
+        case SQLITE_INTEGER:
+            value = static_cast<double>(sqlite3_value_int64(cell));
+            return 1;
+        default:
+            return -1;
+    }
+}
+
+}  // namespace
+
 bool Field::NumberValue(double& value) const {
     if (!rs_) Fail(err::kInvalidOperation, "The field '" + def_->name + "' has no value outside an open record set.");
     const RecordsetState& s = *rs_;
     // A stored number of the current record read directly; anything else
-    // (an edit's buffer, a parked or missing row, text, other field types)
-    // takes the general route.
-    const int16_t type = def_->type;
-    if (s.editMode == 0 && !s.curParked && s.cur && !s.deleted && (type == dbDouble || type == dbLong || type == 0)) {
+    // takes the general route (which raises for a refused infinity).
+    if (ReadsStoredNumbers(s)) {
         const HoldConnection hold(s.run->db);
-        // The cell taken once: each column call would take the lock again.
-        sqlite3_value* cell = sqlite3_column_value(s.cur, column_ + s.off);
-        switch (sqlite3_value_type(cell)) {
-            case SQLITE_NULL:
-                return false;
-            case SQLITE_FLOAT: {
-                if (type == dbLong) break;
-                const double v = sqlite3_value_double(cell);
-                if (s.finiteOnly && !std::isfinite(v)) throw NotFiniteValue(def_->name);
-                value = v;
-                return true;
-            }
-            case SQLITE_INTEGER:
-                value = static_cast<double>(sqlite3_value_int64(cell));
-                return true;
-            default:
-                break;
-        }
+        const int8_t state =
+            StoredNumber(sqlite3_column_value(s.cur, column_ + s.off), def_->type, s.finiteOnly, value);
+        if (state >= 0) return state == 1;
     }
     const vb::Variant v = rs_->Get(column_);
     if (v.IsNull()) return false;
@@ -562,34 +599,13 @@ void Field::StoredNumbers(const std::vector<FieldPtr>& fields, std::vector<doubl
             break;
         }
     }
-    // The conditions of NumberValue's direct read.
-    if (!set || set->editMode != 0 || set->curParked || !set->cur || set->deleted) return;
+    if (!set || !ReadsStoredNumbers(*set)) return;
     const HoldConnection hold(set->run->db);
     for (size_t i = 0; i < fields.size(); ++i) {
         const Field* f = fields[i].get();
         if (!f || f->rs_ != set) continue;
-        const int16_t type = f->def_->type;
-        if (type != dbDouble && type != dbLong && type != 0) continue;
-        sqlite3_value* cell = sqlite3_column_value(set->cur, f->column_ + set->off);
-        switch (sqlite3_value_type(cell)) {
-            case SQLITE_NULL:
-                state[i] = 0;
-                break;
-            case SQLITE_FLOAT: {
-                if (type == dbLong) break;
-                const double v = sqlite3_value_double(cell);
-                if (set->finiteOnly && !std::isfinite(v)) break;
-                values[i] = v;
-                state[i] = 1;
-                break;
-            }
-            case SQLITE_INTEGER:
-                values[i] = static_cast<double>(sqlite3_value_int64(cell));
-                state[i] = 1;
-                break;
-            default:
-                break;
-        }
+        state[i] = StoredNumber(sqlite3_column_value(set->cur, f->column_ + set->off), f->def_->type, set->finiteOnly,
+                                values[i]);
     }
 }
 
@@ -610,30 +626,9 @@ Field::Stored Field::StoredValue(int64_t& integer, double& real, std::string_vie
     if (s.editMode == 2) return Stored::kNull;
     if (s.curParked) s.RestoreCur();
     s.CheckCurrent();
-    const int column = column_ + s.off;
     const HoldConnection hold(s.run->db);
     // The cell taken once: each column call would take the lock again.
-    sqlite3_value* cell = sqlite3_column_value(s.cur, column);
-    switch (sqlite3_value_type(cell)) {
-        case SQLITE_NULL:
-            return Stored::kNull;
-        case SQLITE_INTEGER:
-            integer = sqlite3_value_int64(cell);
-            return Stored::kInteger;
-        case SQLITE_FLOAT:
-            real = sqlite3_value_double(cell);
-            return Stored::kReal;
-        case SQLITE_TEXT: {
-            const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(cell));
-            bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(cell)));
-            return Stored::kText;
-        }
-        default: {
-            const auto* p = static_cast<const char*>(sqlite3_value_blob(cell));
-            bytes = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(cell)));
-            return Stored::kBlob;
-        }
-    }
+    return StoredOf(sqlite3_column_value(s.cur, column_ + s.off), integer, real, bytes);
 }
 
 void Field::Value(const vb::Variant& v) {

@@ -133,24 +133,20 @@ void CCompare::WriteData(const GroupValues& group, int32_t lngRecords) {
                 set("MeanDiff", m.MeanDifference());
             }
             if (W > 1) {
-                // The spread of the differences x - y, accumulated as such;
-                // it and the central sums are held scaled (values far from
-                // zero), so the scale-free correlation and t are formed from
-                // the scaled sums and the rest scaled back.
-                const int ed = m.ScaleExponentDifference();
-                const double V = m.ScaledMdd() > 0 ? m.ScaledMdd() / (W - 1) : 0;
-                if (means_ && V > 0) set("StdDevDiff", std::ldexp(std::sqrt(V), ed));
+                // The spread of the differences x - y, accumulated as such.
+                const double sdd = m.DifferenceDeviation();
+                if (means_ && sdd > 0) set("StdDevDiff", sdd);
                 if (corr_) {
-                    set("Covariance", std::ldexp(m.ScaledMxy() / (W - 1), m.ScaleExponentX() + m.ScaleExponentY()));
-                    if (const auto r = CorrelationFromCentred(m.ScaledMxx(), m.ScaledMyy(), m.ScaledMxy())) {
+                    set("Covariance", m.Covariance());
+                    if (const auto r = m.Correlation()) {
                         SetIfFinite(out_, "Correlation", *r);
                         SetIfFinite(out_, "R-Square", *r * *r);
                     }
                 }
                 if (ttest_) {
                     SetIfFinite(out_, "T-DF", W - 1);
-                    if (V > 0) {
-                        const double t = m.ScaledMeanDifference() / std::sqrt(V / W);
+                    if (const auto paired = m.PairedT()) {
+                        const double t = *paired;
                         const double p = prob_.Quarn_CalcProb("T", t, W - 1, 0);
                         SetIfFinite(out_, "Paired_t-Value", t);
                         SetIfFinite(out_, "Prob_(1-Tail)", p / 2);

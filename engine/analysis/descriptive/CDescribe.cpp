@@ -109,7 +109,7 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
                  walk.Walk({.record = [this](double w) { CalcData(w); },
                             .groupEnd = [this](const GroupValues& g, int32_t n) { EndGroup(g, n); },
                             .groupStart = [this] { InitData(); }});
-                 WriteFinished();
+                 staged_.Flush([this](const GroupData& g) { WriteData(g); });
                  batches_ = nullptr;
                  walk_ = nullptr;
              }});
@@ -200,12 +200,13 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
 
 void CDescribe::InitData() {
     const size_t fields = static_cast<size_t>(nX_) + 1;
-    current_.sums.assign(fields, FieldSums{.moments = WeightedMoments(skew_)});
-    current_.buckets.resize(fields);
-    for (auto& bins : current_.buckets) bins.assign(static_cast<size_t>(freqN_) + 2, CompensatedSum());
-    current_.stage.resize(fields);
-    for (auto& values : current_.stage) values.clear();
-    if (stageFlag_) StagedSort::Prepare(current_.stage);
+    GroupData& g = staged_.current;
+    g.sums.assign(fields, FieldSums{.moments = WeightedMoments(skew_)});
+    g.buckets.resize(fields);
+    for (auto& bins : g.buckets) bins.assign(static_cast<size_t>(freqN_) + 2, CompensatedSum());
+    g.stage.resize(fields);
+    for (auto& values : g.stage) values.clear();
+    if (stageFlag_) StagedSort::Prepare(g.stage);
 }
 
 // A record's weight and valid values (NaN for none: a stored number is
@@ -222,10 +223,11 @@ void CDescribe::CalcData(double w) {
 
 void CDescribe::TakeRecord(const double* r) {
     const double w = r[0];
+    GroupData& g = staged_.current;
     for (int16_t k = 1; k <= nX_; ++k) {
         const double x = r[k];
         if (std::isnan(x)) continue;
-        FieldSums& f = current_.sums[static_cast<size_t>(k)];
+        FieldSums& f = g.sums[static_cast<size_t>(k)];
         if (f.count == 0) {
             f.minimum = x;
             f.maximum = x;
@@ -246,37 +248,17 @@ void CDescribe::TakeRecord(const double* r) {
         }
         if (freqOn_) {
             const int32_t bin = FrequencyBin(x, freqFirst_, freqWidth_, freqLower_, freqN_);
-            current_.buckets[static_cast<size_t>(k)][static_cast<size_t>(bin)].Add(freqCounting_ ? w : x * w);
+            g.buckets[static_cast<size_t>(k)][static_cast<size_t>(bin)].Add(freqCounting_ ? w : x * w);
         }
-        if (stageFlag_) current_.stage[static_cast<size_t>(k)].push_back({x, w});
+        if (stageFlag_) g.stage[static_cast<size_t>(k)].push_back({x, w});
     }
 }
 
-// A group whose values take long to sort is sorted in helper threads while
-// the next group is read; its rows are written at the next group's end (or
-// the walk's), before that group's.
 void CDescribe::EndGroup(const std::vector<vb::Variant>& group, int32_t groupRecords) {
     batches_->Finish();
-    WriteFinished();
-    current_.group = group;
-    current_.records = groupRecords;
-    if (stageFlag_ && StagedSort::Large(current_.stage)) {
-        // The next group is read into the buffers the finished one leaves.
-        StagedSort::PrepareNext(current_.stage, finished_.stage);
-        std::swap(current_, finished_);
-        sorting_.Start(finished_.stage);
-        finishedWaiting_ = true;
-        return;
-    }
-    if (stageFlag_) StagedSort::SortAll(current_.stage);
-    WriteData(current_);
-}
-
-void CDescribe::WriteFinished() {
-    if (!finishedWaiting_) return;
-    finishedWaiting_ = false;
-    sorting_.Wait();
-    WriteData(finished_);
+    staged_.current.group = group;
+    staged_.current.records = groupRecords;
+    staged_.End(stageFlag_, [this](const GroupData& g) { WriteData(g); });
 }
 
 void CDescribe::WriteData(const GroupData& g) {

@@ -68,7 +68,6 @@ private:
     void CalcData(double w);
     void TakeRecord(const double* r);
     void EndGroup(const std::vector<vb::Variant>& group, int32_t groupRecords);
-    void WriteFinished();
     void WriteData(const GroupData& g);
     void WriteField(int16_t k, const GroupData& g, const ModeResult& mode, std::vector<double>& pcnt);
     bool ConIntColumns() const;
@@ -110,8 +109,5 @@ private:
 
     // The group being read, and a finished one whose values are being
     // sorted while the next is read (its rows go out before that one's).
-    GroupData current_;
-    GroupData finished_;
-    bool finishedWaiting_ = false;
-    StagedSort sorting_;  // last: its sorts end before the buffers go
+    StagedGroups<GroupData> staged_;
 };

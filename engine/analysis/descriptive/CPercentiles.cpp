@@ -39,7 +39,6 @@ private:
     void InitData();
     void CalcData(double w);
     void EndGroup(const GroupValues& group);
-    void WriteFinished();
     void WriteData(const GroupData& g);
 
     RunContext* zantels_ = nullptr;
@@ -50,10 +49,7 @@ private:
     int16_t groups_ = 0;
     // The group being read, and a finished one whose values are being
     // sorted while the next is read (its rows go out before that one's).
-    GroupData current_;
-    GroupData finished_;
-    bool finishedWaiting_ = false;
-    StagedSort sorting_;  // last: its sorts end before the buffers go
+    StagedGroups<GroupData> staged_;
 };
 
 std::string CPercentiles::Quarn_Percentile(const std::string& OutTableName, const std::string& strUserTable,
@@ -87,7 +83,7 @@ std::string CPercentiles::Quarn_Percentile(const std::string& OutTableName, cons
                  walk.Walk({.record = [this](double w) { CalcData(w); },
                             .groupEnd = [this](const GroupValues& g, int32_t) { EndGroup(g); },
                             .groupStart = [this] { InitData(); }});
-                 WriteFinished();
+                 staged_.Flush([this](const GroupData& g) { WriteData(g); });
                  walk_ = nullptr;
              }});
 }
@@ -105,10 +101,10 @@ std::string CPercentiles::CreateOutput(const std::string& table, const std::vect
 
 void CPercentiles::InitData() {
     const size_t fields = static_cast<size_t>(nX_) + 1;
-    current_.sumW.assign(fields, CompensatedSum());
-    current_.stage.resize(fields);
-    for (auto& values : current_.stage) values.clear();
-    StagedSort::Prepare(current_.stage);
+    staged_.current.sumW.assign(fields, CompensatedSum());
+    staged_.current.stage.resize(fields);
+    for (auto& values : staged_.current.stage) values.clear();
+    StagedSort::Prepare(staged_.current.stage);
 }
 
 void CPercentiles::CalcData(double w) {
@@ -116,34 +112,14 @@ void CPercentiles::CalcData(double w) {
     for (int16_t k = 1; k <= nX_; ++k) {
         double x = 0;
         if (!walk_->PresentValue(static_cast<int16_t>(nG_ + k), x)) continue;
-        current_.sumW[static_cast<size_t>(k)].Add(w);
-        current_.stage[static_cast<size_t>(k)].push_back({x, w});
+        staged_.current.sumW[static_cast<size_t>(k)].Add(w);
+        staged_.current.stage[static_cast<size_t>(k)].push_back({x, w});
     }
 }
 
-// A group whose values take long to sort is sorted in helper threads while
-// the next group is read; its rows are written at the next group's end (or
-// the walk's), before that group's.
 void CPercentiles::EndGroup(const GroupValues& group) {
-    WriteFinished();
-    current_.group = group;
-    if (StagedSort::Large(current_.stage)) {
-        // The next group is read into the buffers the finished one leaves.
-        StagedSort::PrepareNext(current_.stage, finished_.stage);
-        std::swap(current_, finished_);
-        sorting_.Start(finished_.stage);
-        finishedWaiting_ = true;
-        return;
-    }
-    StagedSort::SortAll(current_.stage);
-    WriteData(current_);
-}
-
-void CPercentiles::WriteFinished() {
-    if (!finishedWaiting_) return;
-    finishedWaiting_ = false;
-    sorting_.Wait();
-    WriteData(finished_);
+    staged_.current.group = group;
+    staged_.End(true, [this](const GroupData& g) { WriteData(g); });
 }
 
 void CPercentiles::WriteData(const GroupData& g) {

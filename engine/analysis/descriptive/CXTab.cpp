@@ -577,7 +577,7 @@ void CXTab::CalcData(BlockRow& row) {
             if (!weightField_)
                 weightField_ = data_->Fields(std::string_view(fields_->at(static_cast<size_t>(nG_ + nX_ + 2)))).get();
             double stored = 0;
-            w = weightField_->NumberValue(stored) ? z_->WeightOf(vb::Variant(stored)) : 0;
+            w = weightField_->NumberValue(stored) ? z_->WeightOf(stored) : 0;
         }
         if (w <= 0) return;
     }

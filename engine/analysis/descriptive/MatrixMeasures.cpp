@@ -19,28 +19,26 @@ std::optional<double> PairMeasure(MatrixMeasure k, const WeightedCoMoments& p, i
     // Guarded on the weight sum, not the record count: a pair whose weights
     // sum to 1 or less has no spread.
     if (!(W > 1)) return std::nullopt;
-    // The central sums are held scaled (values far from zero): the scale-free
-    // correlation and t come from the scaled sums, the rest is scaled back.
-    const int e = p.ScaleExponentDifference();
-    const double spread = p.ScaledMdd() > 0 ? p.ScaledMdd() / (W - 1) : 0.0;
     switch (k) {
-        case MatrixMeasure::StdDevDiff:
-            if (spread > 0) return std::ldexp(std::sqrt(spread), e);
+        case MatrixMeasure::StdDevDiff: {
+            const double sdd = p.DifferenceDeviation();
+            if (sdd > 0) return sdd;
             return std::nullopt;
+        }
         case MatrixMeasure::Covariance:
-            return std::ldexp(p.ScaledMxy() / (W - 1), p.ScaleExponentX() + p.ScaleExponentY());
+            return p.Covariance();
         case MatrixMeasure::Correlation:
         case MatrixMeasure::RSquare: {
-            const std::optional<double> rho = CorrelationFromCentred(p.ScaledMxx(), p.ScaledMyy(), p.ScaledMxy());
+            const std::optional<double> rho = p.Correlation();
             if (!rho) return std::nullopt;
             return k == MatrixMeasure::Correlation ? *rho : *rho * *rho;
         }
         case MatrixMeasure::TValue:
         case MatrixMeasure::Prob: {
-            if (!(spread > 0)) return std::nullopt;
-            const double scaledMean =
-                rowSide == 0 ? 0.0 : (rowSide > 0 ? p.ScaledMeanDifference() : -p.ScaledMeanDifference());
-            const double t = scaledMean / std::sqrt(spread / W);
+            const std::optional<double> paired = p.PairedT();
+            if (!paired) return std::nullopt;
+            // Of the row's field less the column's.
+            const double t = rowSide == 0 ? 0.0 : (rowSide > 0 ? *paired : -*paired);
             if (k == MatrixMeasure::TValue) return t;
             const double value = prob.Quarn_CalcProb("T", t, W - 1, 0);
             return oneTail ? value / 2 : value;

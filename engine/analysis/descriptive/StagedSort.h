@@ -5,6 +5,7 @@
 #pragma once
 
 #include <future>
+#include <utility>
 #include <vector>
 
 #include "analysis/descriptive/DescriptiveMath.h"
@@ -39,4 +40,44 @@ public:
 
 private:
     std::vector<std::future<void>> running_;
+};
+
+// The group being read and a finished one whose staged values (its `stage`,
+// one buffer per field) are sorted in helper threads while the next group is
+// read; the finished group is written before the next one.
+template <class Group>
+class StagedGroups {
+public:
+    Group current;
+
+    // Ends the current group. With `staged` its values are sorted: here, or
+    // for long buffers in helper threads, the next group then being read into
+    // the buffers the finished one leaves. `write` writes a group, now or at
+    // the next End or Flush.
+    template <class Write>
+    void End(bool staged, const Write& write) {
+        Flush(write);
+        if (staged && StagedSort::Large(current.stage)) {
+            StagedSort::PrepareNext(current.stage, finished_.stage);
+            std::swap(current, finished_);
+            sorting_.Start(finished_.stage);
+            waiting_ = true;
+            return;
+        }
+        if (staged) StagedSort::SortAll(current.stage);
+        write(current);
+    }
+    // Writes the group whose sorts are running, once they end.
+    template <class Write>
+    void Flush(const Write& write) {
+        if (!waiting_) return;
+        waiting_ = false;
+        sorting_.Wait();
+        write(finished_);
+    }
+
+private:
+    Group finished_;
+    bool waiting_ = false;
+    StagedSort sorting_;  // last: its sorts end before the buffers go
 };

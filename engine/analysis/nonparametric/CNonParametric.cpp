@@ -278,8 +278,7 @@ void CNonParametric::WriteData(const GroupValues& group, int32_t lngGroupRecords
             SetIfFinite(out, "Count=Y", s.equal);
             SetIfFinite(out, "Count>Y", s.above);
             // From the scaled sums, which values near the largest Double do not overflow.
-            if (const auto r = CorrelationFromCentred(m.ScaledMxx(), m.ScaledMyy(), m.ScaledMxy()))
-                SetIfFinite(out, "Pearson's_R", *r);
+            if (const auto r = m.Correlation()) SetIfFinite(out, "Pearson's_R", *r);
         }
         if (W > 0) {
             SetIfFinite(out, "Mean", m.MeanX());
