@@ -1,8 +1,9 @@
 #include "SortedBounds.h"
 
-#include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <mutex>
+#include <random>
 #include <unordered_map>
 
 namespace engine {
@@ -20,14 +21,24 @@ namespace {
 
 const char* const kFunction = "quarn_bounds";
 
-// The gatherings under way in the process, by number: the SQL term names its
-// gathering by a number, never by an address.
+// The gatherings under way in the process, by token: the SQL term names its
+// gathering by a random token, never by an address nor by a number another
+// statement could guess.
 std::mutex registryMutex;
 std::unordered_map<int64_t, std::shared_ptr<SortedBounds::State>>& Registry() {
     static std::unordered_map<int64_t, std::shared_ptr<SortedBounds::State>> registry;
     return registry;
 }
-std::atomic<int64_t> nextId{1};
+
+// A positive token that no gathering under way holds (0 is never one).
+int64_t NewToken() {
+    std::random_device device;
+    for (;;) {
+        const uint64_t bits = (uint64_t{device()} << 32) ^ device();
+        const auto token = static_cast<int64_t>(bits & uint64_t{INT64_MAX});
+        if (token != 0 && !Registry().contains(token)) return token;
+    }
+}
 
 std::shared_ptr<SortedBounds::State> Find(int64_t id) {
     std::lock_guard lock(registryMutex);
@@ -37,8 +48,9 @@ std::shared_ptr<SortedBounds::State> Find(int64_t id) {
 
 }  // namespace
 
-SortedBounds::SortedBounds() : id_(nextId++), state_(std::make_shared<State>()) {
+SortedBounds::SortedBounds() : state_(std::make_shared<State>()) {
     std::lock_guard lock(registryMutex);
+    id_ = NewToken();
     Registry().emplace(id_, state_);
 }
 

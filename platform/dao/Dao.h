@@ -599,9 +599,12 @@ public:
     };
     using FunctionObserver = std::function<void(const std::vector<StoredArgument>&)>;
     // A function of this connection's SQL that is given its arguments, call
-    // after call, and returns Null. A name is defined once per connection:
-    // defining it again keeps the first definition (SQLite cannot replace a
-    // function while a statement of the connection runs) and returns false.
+    // after call, and returns Null. Only statements given to the layer call
+    // it: in the SQL of a view, a trigger or the schema it fails ("unsafe
+    // use"), so a user's view cannot reach it. A name is defined once per
+    // connection: defining it again keeps the first definition (SQLite cannot
+    // replace a function while a statement of the connection runs) and
+    // returns false.
     bool DefineFunction(const std::string& name, FunctionObserver observer);
 
     // Internal.

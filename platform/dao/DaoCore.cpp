@@ -1288,8 +1288,11 @@ bool Database::DefineFunction(const std::string& name, FunctionObserver observer
     if (!impl_->definedFunctions.insert(vb::UCase(name)).second) return false;
     auto* f = new DefinedFunction{std::move(observer), {}};
     // Not deterministic: it is called for every row, never once for many.
-    const int rc = sqlite3_create_function_v2(impl_->db, name.c_str(), -1, SQLITE_UTF8, f, CallDefinedFunction, nullptr,
-                                              nullptr, [](void* p) { delete static_cast<DefinedFunction*>(p); });
+    // Direct only: the SQL of a view, a trigger or the schema, which any
+    // user of the file can write, cannot call it.
+    const int rc =
+        sqlite3_create_function_v2(impl_->db, name.c_str(), -1, SQLITE_UTF8 | SQLITE_DIRECTONLY, f, CallDefinedFunction,
+                                   nullptr, nullptr, [](void* p) { delete static_cast<DefinedFunction*>(p); });
     if (rc != SQLITE_OK) {
         impl_->definedFunctions.erase(vb::UCase(name));
         throw vb::VbError(vb::err::kOutOfMemory, "Could not define the SQL function " + name + ".");
