@@ -188,9 +188,27 @@ TEST_F(SourceValues, FrequencyColumnsOfEqualValuesAtTheLargestMagnitude) {
     describe.options["FreqInit"] = 1e20;
     describe.options["FreqWidth"] = 1.0;
     EXPECT_TRUE(FailsWith(describe, "The 10 frequency intervals of width 1 from 1E+20 cannot be told apart: at the "
-                                    "size of the values their bounds are the same number, or beyond the largest "
-                                    "number (about 1.8E+308). Choose a wider interval width, or a first bound "
-                                    "nearer 0."));
+                                    "size of the values their bounds are the same number. Choose a wider interval "
+                                    "width, or a first bound nearer 0."));
+}
+
+// Every row of both analyses writes the bounds of its interval: given
+// intervals that reach beyond the largest number are refused with advice
+// about the intervals, which neither leaving a statistic out nor scaling the
+// values would mend.
+TEST_F(SourceValues, GivenIntervalsBeyondTheLargestNumberAreRefusedAsIntervals) {
+    const std::string message =
+        "The 2 frequency intervals of width 1E+308 from 1E+308 reach beyond the largest number a result can hold "
+        "(about 1.8E+308). Choose a narrower interval width, fewer intervals, or a first bound nearer 0.";
+    const std::map<std::string, vb::Variant> intervals = {
+        {"InterV", int16_t(2)}, {"FreqGroupRadio", "Specified"}, {"FreqInit", 1e308}, {"FreqWidth", 1e308}};
+    StoredScenario frequency = Frequency(false);
+    frequency.options = intervals;
+    EXPECT_TRUE(FailsWith(frequency, message));
+    StoredScenario describe = Describe(false);
+    describe.options = intervals;
+    describe.options["FreqN"] = true;
+    EXPECT_TRUE(FailsWith(describe, message));
 }
 
 }  // namespace

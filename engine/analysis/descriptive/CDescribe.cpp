@@ -179,12 +179,8 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
     freqOpenEnds_ = OptionLetterIs(o, 4, 'Y');
     if (freqOn_) {
         if (std::string err = z.ResolveFrequencyDefaults(freqFirst_, freqWidth_); !err.empty()) return err;
-        if (!FrequencyColumnNames(freqN_, freqFirst_, freqWidth_, freqLower_, freqCountNames_, freqPropNames_)) {
-            return "The " + std::to_string(freqN_) + " frequency intervals of width " + vb::CStr(freqWidth_) +
-                   " from " + vb::CStr(freqFirst_) +
-                   " cannot be told apart: at the size of the values their bounds are the same number, or beyond "
-                   "the largest number (about 1.8E+308). Choose a wider interval width, or a first bound nearer 0.";
-        }
+        if (!FrequencyColumnNames(freqN_, freqFirst_, freqWidth_, freqLower_, freqCountNames_, freqPropNames_))
+            return IntervalsRefusal(freqN_, freqFirst_, freqWidth_);
         const size_t last = static_cast<size_t>(freqN_) + 1;
         for (const auto* names : {&freqCountNames_, &freqPropNames_}) {
             if ((names == &freqCountNames_ && !freqCountCols_) || (names == &freqPropNames_ && !freqPropCols_))

@@ -98,6 +98,9 @@ std::string CFrequency::CreateOutput(const std::string& table, const std::vector
 
     RunContext& z = *zantels_;
     if (std::string err = z.ResolveFrequencyDefaults(first_, width_); !err.empty()) return err;
+    // Every row writes its interval's bounds: given intervals that reach
+    // beyond the largest number are refused before any is written.
+    if (!IntervalBoundsHeld(n_, first_, width_)) return IntervalsRefusal(n_, first_, width_);
     dao::TableDefPtr tdf = NewResultTable(z, table);
     int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, false, "", "");
     AddOutputField(tdf, "Interval", dao::dbInteger, ord);

@@ -160,6 +160,26 @@ double IntervalBound(double dblFirst, double dblWidth, int i) {
     return std::isfinite(step) ? dblFirst + step : 2 * (dblWidth / 2 * i + dblFirst / 2);
 }
 
+bool IntervalBoundsHeld(int16_t n, double dblFirst, double dblWidth) {
+    for (int i = 0; i <= n; ++i)
+        if (!std::isfinite(IntervalBound(dblFirst, dblWidth, i))) return false;
+    return true;
+}
+
+std::string IntervalsRefusal(int16_t n, double dblFirst, double dblWidth) {
+    const std::string intervals = "The " + std::to_string(n) + " frequency intervals of width " + vb::CStr(dblWidth) +
+                                  " from " + vb::CStr(dblFirst);
+    // A wider width cannot bring a bound back below the largest number.
+    if (!IntervalBoundsHeld(n, dblFirst, dblWidth)) {
+        return intervals +
+               " reach beyond the largest number a result can hold (about 1.8E+308). Choose a narrower interval "
+               "width, fewer intervals, or a first bound nearer 0.";
+    }
+    return intervals +
+           " cannot be told apart: at the size of the values their bounds are the same number. Choose a wider "
+           "interval width, or a first bound nearer 0.";
+}
+
 bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLowerInclusive,
                           std::vector<std::string>& countNames, std::vector<std::string>& proportionNames) {
     const std::string lowOp = fLowerInclusive ? "<=" : "<";

@@ -53,6 +53,13 @@ int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerIncl
 // is found.
 double IntervalBound(double dblFirst, double dblWidth, int i);
 
+// Whether every bound of n intervals of width dblWidth from dblFirst is a
+// number, none beyond the largest Double.
+bool IntervalBoundsHeld(int16_t n, double dblFirst, double dblWidth);
+// The refusal of given intervals whose bounds are not all numbers, or whose
+// bounds are the same number, with the change of intervals that mends it.
+std::string IntervalsRefusal(int16_t n, double dblFirst, double dblWidth);
+
 // The describe frequency column names: count names ("N") and proportion
 // names ("%"), each n + 2 long: [0] the below-first bucket, [1..n] the
 // intervals, [n + 1] the beyond-last bucket. False when two bounds are the
