@@ -227,6 +227,24 @@ TEST_F(RegressionSimpleTest, FractionalWeightsGiveFractionalDegreesOfFreedom) {
     EXPECT_REL(Num(row, "Y-Intercept"), 0.535294117647060, 1e-13);
 }
 
+// The residual rows are a stage of their own: announced once the records
+// are read, before the progress of the residual rows.
+TEST_F(RegressionSimpleTest, ProgressAnnouncesTheResidualAnalysis) {
+    MakeTable(db, "Reg", false, {"X", "Y"},
+              {{1.0, 2.1}, {2.0, 3.9}, {3.0, 6.2}, {4.0, 7.8}, {5.0, 10.1}, {6.0, 12.2}, {7.0, 13.8}});
+    engine->put_ShowProgress(true);
+    ASSERT_TRUE(Run(AddRegression(db, {}))) << engine->get_ErrorInfo();
+    const std::vector<std::string> expected = {"Retrieving and sorting data...",
+                                               "Creating output table...",
+                                               "Analyzing records...",
+                                               "Analyzing record: 5",
+                                               "Analyzing record: 7",
+                                               "Performing residual analysis...",
+                                               "Residual analysis record: 5",
+                                               "Residual analysis record: 7..."};
+    EXPECT_EQ(log.statuses, expected);
+}
+
 TEST_F(RegressionSimpleTest, DegenerateGroupsKeepOnlyTheLeadingColumns) {
     MakeTable(db, "Reg", true, {"X", "Y"},
               {{"one", 1.0, 2.0},  // one record

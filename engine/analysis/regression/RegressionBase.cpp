@@ -169,6 +169,7 @@ void CRegressBase::ReadRecords() {
     values_.assign(static_cast<size_t>(shape_.perField ? 4 : m_ + 2), 0.0);
     if (residual_) held_ = std::make_unique<HeldRows>(values_.size(), kHeldInMemory);
     residualsDone_ = 0;
+    residualsBegun_ = false;
     InitData();
     GroupWalker walk(*zantels_, *fields_, nG_, weighted_, static_cast<int16_t>(yPos_ + 1));
     GroupWalker::Handlers handlers;
@@ -442,6 +443,12 @@ void CRegressBase::WriteRow(Model& model, const GroupValues& group, int32_t grou
 void CRegressBase::WriteResiduals(const GroupValues& group) {
     ProcScope scope(ErrStack(), "CalcResiduals");
     RunContext& z = *zantels_;
+    // The residual rows follow each group's fit rather than a pass of their
+    // own: the stage is announced once, before the first group's rows.
+    if (!residualsBegun_) {
+        z.Quarn_Msg(0, true, "Performing residual analysis");
+        residualsBegun_ = true;
+    }
     const dao::RecordsetPtr& res = z.OutputRecordset2();
     const int k = shape_.terms;
     std::vector<vb::Variant> names;

@@ -141,6 +141,7 @@ private:
     // (field, x, y, w), listwise (x1..xk, y, w).
     std::unique_ptr<HeldRows> held_;
     int32_t residualsDone_ = 0;
+    bool residualsBegun_ = false;  // "Performing residual analysis" shown
     // Residual rows: column positions in OutputRecordset2.
     int residualDataFieldCol_ = -1, residualObsCol_ = -1, residualFirstXCol_ = -1, residualYCol_ = -1;
     int residualEstimateCol_ = -1, residualResidualCol_ = -1;
