@@ -145,8 +145,19 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(splitter);
 
-    connect(txtSearch_, &QLineEdit::textChanged, this, &frmHelp::Filter);
+    connect(txtSearch_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        picked_ = false;
+        Filter(text);
+    });
+    // Return in the search box opens the topic the user picked among the
+    // results since the search last changed, else the first found.
+    connect(txtSearch_, &QLineEdit::returnPressed, this, [this] {
+        QListWidgetItem* item = picked_ ? lstTopics_->currentItem() : nullptr;
+        if (!item) item = lstTopics_->item(0);
+        if (item) ShowTopic(item->data(Qt::UserRole).toInt());
+    });
     connect(lstTopics_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        picked_ = true;
         if (item) ShowTopic(item->data(Qt::UserRole).toInt());
     });
     connect(txtTopic_, &QTextBrowser::anchorClicked, this, [](const QUrl& url) {

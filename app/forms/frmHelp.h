@@ -52,4 +52,6 @@ private:
     QString loaded_;
     std::vector<Topic> topics_;
     int current_ = 0;
+    // A result was chosen in the list since the search text last changed.
+    bool picked_ = false;
 };

@@ -247,8 +247,14 @@ void frmOpenDatabase::Database(const std::string& path) {
     }
 }
 
-std::string frmOpenDatabase::Workgroup() const { return txtWorkgroup_->text().toStdString(); }
-std::string frmOpenDatabase::UserID() const { return txtUserID_->text().toStdString(); }
+// A cleared "Secured Database" means no workgroup log-on: the greyed boxes
+// keep their text for a second thought, but it is not the answer.
+std::string frmOpenDatabase::Workgroup() const {
+    return chkSecurity_->isChecked() ? txtWorkgroup_->text().toStdString() : std::string();
+}
+std::string frmOpenDatabase::UserID() const {
+    return chkSecurity_->isChecked() ? txtUserID_->text().toStdString() : std::string();
+}
 void frmOpenDatabase::UserID(const std::string& value) { txtUserID_->setText(QString::fromStdString(value)); }
 std::string frmOpenDatabase::Password() const { return txtPassword_->text().toStdString(); }
 void frmOpenDatabase::Password(const std::string& value) { txtPassword_->setText(QString::fromStdString(value)); }

@@ -24,6 +24,7 @@ public:
     std::string Database() const;
     // Selects the first entry equal to the path without regard to case.
     void Database(const std::string& path);
+    // The workgroup and user boxes' texts while "Secured Database" is ticked; empty otherwise.
     std::string Workgroup() const;
     std::string UserID() const;
     void UserID(const std::string& value);

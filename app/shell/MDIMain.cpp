@@ -13,6 +13,8 @@
 #include <QStyle>
 #include <QToolBar>
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 #include "shell/AssignDatabase.h"
 #include "CurrentDatabase.h"
@@ -486,17 +488,63 @@ void PlaceIn(QMdiSubWindow* window, const QRect& cell, const QRect& area) {
     window->setGeometry(left, top, size.width(), size.height());
 }
 
+// Lengths along one line for windows whose smallest lengths are `least`,
+// filling `along`: as equal as they can be, none below its smallest.
+std::vector<int> ShareLine(const std::vector<int>& least, int along) {
+    const int n = static_cast<int>(least.size());
+    std::vector<bool> atLeast(n, false);
+    int rest = along, open = n;
+    // A window whose smallest length exceeds an equal share gets that
+    // length; the others share what remains, until no more are raised.
+    for (bool raised = true; raised && open > 0;) {
+        raised = false;
+        for (int i = 0; i < n; ++i)
+            if (!atLeast[i] && least[i] * open > rest) {
+                atLeast[i] = true;
+                rest -= least[i];
+                --open;
+                raised = true;
+            }
+    }
+    std::vector<int> lengths(n);
+    int shared = 0;
+    for (int i = 0; i < n; ++i) {
+        if (atLeast[i]) {
+            lengths[i] = least[i];
+        } else {
+            lengths[i] = rest * (shared + 1) / open - rest * shared / open;
+            ++shared;
+        }
+    }
+    return lengths;
+}
+
 }  // namespace
 
 void MDIMain::TileChildren(const QList<QMdiSubWindow*>& windows, bool stacked) {
     const int n = static_cast<int>(windows.size());
     if (n == 0) return;
     const QRect area = mdiArea_->viewport()->rect();
-    // Strips along one axis while each strip holds the largest smallest size;
-    // more strips side by side (or one above the other) when they would not.
+    const int along = stacked ? area.height() : area.width();
+    const int across = stacked ? area.width() : area.height();
+    // One line (one above the other, or side by side) when every window
+    // fits in it at its smallest size.
+    std::vector<int> least;
+    for (QMdiSubWindow* w : windows) least.push_back(stacked ? SmallestSize(w).height() : SmallestSize(w).width());
+    if (std::accumulate(least.begin(), least.end(), 0) <= along) {
+        const std::vector<int> lengths = ShareLine(least, along);
+        int a0 = 0;
+        for (int i = 0; i < n; ++i) {
+            windows[i]->showNormal();
+            PlaceIn(windows[i], stacked ? QRect(0, a0, across, lengths[i]) : QRect(a0, 0, lengths[i], across), area);
+            a0 += lengths[i];
+        }
+        return;
+    }
+    // Else strips along that axis while each strip holds the largest smallest
+    // size, more strips side by side (or one above the other) for the rest.
     QSize smallest;
     for (QMdiSubWindow* w : windows) smallest = smallest.expandedTo(SmallestSize(w));
-    const int along = stacked ? area.height() : area.width();
     const int need = std::max(1, stacked ? smallest.height() : smallest.width());
     const int perLine = std::clamp(along / need, 1, n);
     const int lines = (n + perLine - 1) / perLine;
@@ -504,7 +552,6 @@ void MDIMain::TileChildren(const QList<QMdiSubWindow*>& windows, bool stacked) {
         const int line = i / perLine, slot = i % perLine;
         const int inLine = std::min(perLine, n - line * perLine);
         const int a0 = along * slot / inLine, a1 = along * (slot + 1) / inLine;
-        const int across = stacked ? area.width() : area.height();
         const int b0 = across * line / lines, b1 = across * (line + 1) / lines;
         windows[i]->showNormal();
         PlaceIn(windows[i], stacked ? QRect(b0, a0, b1 - b0, a1 - a0) : QRect(a0, b0, a1 - a0, b1 - b0), area);
@@ -541,9 +588,14 @@ void MDIMain::FillWindowMenu() {
     if (windows.isEmpty()) return;
     QAction* separator = mnuWindow_->addSeparator();
     separator->setProperty("windowList", true);
+    // The first nine windows take the keys 1 to 9; the rest are chosen
+    // with the arrows, as a key of two digits cannot be pressed.
     int n = 0;
     for (QMdiSubWindow* w : windows) {
-        QAction* a = mnuWindow_->addAction(QString("&%1 %2").arg(++n).arg(w->windowTitle()));
+        const QString title = w->windowTitle().replace('&', "&&");
+        ++n;
+        QAction* a =
+            mnuWindow_->addAction(n <= 9 ? QString("&%1 %2").arg(n).arg(title) : QString("%1 %2").arg(n).arg(title));
         a->setProperty("windowList", true);
         a->setCheckable(true);
         a->setChecked(w == mdiArea_->activeSubWindow());

@@ -251,7 +251,7 @@ void COptionPage::Wiz(CZantelsPropWiz* wiz) {
 
 void COptionPage::ShowModal() {
     leaving_ = false;
-    exec();
+    CWizardPage::ShowModal();
 }
 
 void COptionPage::SetControlValues() {

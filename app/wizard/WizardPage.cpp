@@ -1,6 +1,7 @@
 #include "wizard/WizardPage.h"
 
 #include <QBoxLayout>
+#include <QHideEvent>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -42,6 +43,18 @@ void CWizardPage::showEvent(QShowEvent* event) {
         button->setDefault(true);
     }
     QDialog::showEvent(event);
+}
+
+void CWizardPage::ShowModal() {
+    // Placed again by the dialog's own centring, a page shown again would
+    // come back where the window manager's frame makes it, not where it was.
+    if (lastPlace_) setGeometry(*lastPlace_);
+    exec();
+}
+
+void CWizardPage::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous()) lastPlace_ = geometry();
+    QDialog::hideEvent(event);
 }
 
 void CWizardPage::ShowPageHelp() { ShowHelpFor(this); }

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
 #include <functional>
+#include <optional>
 #include <string>
 
 class CZantelsPropWiz;
@@ -28,8 +30,9 @@ public:
     bool Loading() const { return loading_; }
     void Loading(bool value) { loading_ = value; }
 
-    // Shows the page modally until it hides. A placeholder answers at once.
-    virtual void ShowModal() { exec(); }
+    // Shows the page modally until it hides; shown again, where it was.
+    // A placeholder answers at once.
+    virtual void ShowModal();
 
 protected:
     // Closing the window (its close box or Escape) leaves it as Cancel does,
@@ -44,6 +47,7 @@ protected:
     virtual int DefaultNav() const { return 2; }
     // Enter presses the button that has the focus, else the default one.
     void showEvent(class QShowEvent* event) override;
+    void hideEvent(class QHideEvent* event) override;
     virtual void NavClicked(int index) = 0;
     // Help: the help file's topic of this page.
     void ShowPageHelp();
@@ -51,6 +55,10 @@ protected:
     CZantelsPropWiz* wiz_ = nullptr;
     long navResult_ = 0;
     bool loading_ = false;
+
+private:
+    // Where the page was when it last hid, once it has been shown.
+    std::optional<QRect> lastPlace_;
 };
 
 // A page that is never shown: it lets the user pass on as Next (for a page

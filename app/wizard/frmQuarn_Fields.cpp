@@ -21,6 +21,7 @@
 #include "vb/VbError.h"
 #include "wizard/AnalysisCatalog.h"
 #include "wizard/CZantelsPropWiz.h"
+#include "wizard/FieldRowDelegate.h"
 #include "wizard/frmIgnore.h"
 #include "wizard/frmQuarn_SelectTable.h"
 
@@ -29,15 +30,14 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // A role list's row: the field name, then its type text in brackets. The
-// name is also kept as the row's data, so a name holding " - (" reads back whole.
-constexpr int kNameRole = Qt::UserRole;
-
+// name is also kept as the row's data (kFieldNameRole), so a name holding
+// " - (" reads back whole.
 std::string RowText(const CScenarioField& field) {
     return field.Name() + " - (" + frmQuarn_Fields::GetFieldTypeText(field.FieldType()) + ")";
 }
 
 std::string NameOfRow(const QListWidgetItem* row) {
-    const QVariant data = row->data(kNameRole);
+    const QVariant data = row->data(kFieldNameRole);
     if (data.isValid()) return data.toString().toStdString();
     const std::string text = row->text().toStdString();
     const size_t at = text.find(" - (");
@@ -231,7 +231,7 @@ void frmQuarn_Fields::LoadFieldLists() {
         if (!wiz_) return;
         auto add = [](QListWidget* list, const CScenarioField& field) {
             auto* row = new QListWidgetItem(Q(RowText(field)), list);
-            row->setData(kNameRole, Q(field.Name()));
+            row->setData(kFieldNameRole, Q(field.Name()));
         };
         QList<QTreeWidgetItem*> available;
         for (const ScenarioFieldPtr& field : *wiz_->ScenarioFields()) {
@@ -398,7 +398,7 @@ void frmQuarn_Fields::Quarn_SelectField(QListWidget* list, const std::string& ro
         if (ScenarioFieldPtr field = FindField(*wiz_, selected->text(0).toStdString())) {
             field->Choice(role);
             auto* row = new QListWidgetItem(Q(RowText(*field)), list);
-            row->setData(kNameRole, Q(field->Name()));
+            row->setData(kFieldNameRole, Q(field->Name()));
         }
         delete selected;
     });

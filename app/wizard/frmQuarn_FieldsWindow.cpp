@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "services/ErrorBoundary.h"
+#include "wizard/FieldRowDelegate.h"
 #include "wizard/TransferButton.h"
 #include "wizard/frmQuarn_Fields.h"
 
@@ -23,8 +24,7 @@ QListWidget* frmQuarn_Fields::NewList(const QString& name) {
     auto* list = new QListWidget;
     list->setObjectName(name);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list->setTextElideMode(Qt::ElideMiddle);
+    list->setItemDelegate(new FieldRowDelegate(list));
     return list;
 }
 
@@ -68,7 +68,10 @@ QGroupBox* frmQuarn_Fields::RoleFrame(const char* name, const QString& caption, 
     row->setContentsMargins(4, 2, 4, 4);
     row->addWidget(transfer, 0, Qt::AlignTop);
     row->addWidget(list, 1);
-    if (r->single) list->setFixedHeight(list->fontMetrics().height() + 10);
+    if (r->single) {
+        list->setFixedHeight(list->fontMetrics().height() + 10);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
     return box;
 }
 
@@ -152,9 +155,10 @@ QLayout* frmQuarn_Fields::MakeAvailableList() {
     lvwAvailableFields_->setHeaderLabels({"Name", "Type"});
     lvwAvailableFields_->setRootIsDecorated(false);
     lvwAvailableFields_->setUniformRowHeights(true);
-    lvwAvailableFields_->header()->setStretchLastSection(false);
-    lvwAvailableFields_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    lvwAvailableFields_->setColumnWidth(1, 90);
+    // The names whole; the type takes what room is left.
+    lvwAvailableFields_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    lvwAvailableFields_->header()->setStretchLastSection(true);
+    lvwAvailableFields_->setItemDelegate(new FieldRowDelegate(lvwAvailableFields_));
     lvwAvailableFields_->header()->setSectionsClickable(true);
     m_ListView.SetListView(lvwAvailableFields_);
     m_ListView.SetFullRowSelect();
@@ -179,14 +183,14 @@ void frmQuarn_Fields::LayOut() {
     QGroupBox* fraWeightField = RoleFrame("fraWeightField", "Weight Field (Optional)", lisWeightField_);
 
     auto* lower = new QHBoxLayout;
-    lower->addWidget(fraGroupFields_, 3);
-    lower->addWidget(fraWeightField, 2, Qt::AlignTop);
+    lower->addWidget(fraGroupFields_, 1);
+    lower->addWidget(fraWeightField, 1, Qt::AlignTop);
     auto* rolesColumn = new QVBoxLayout;
     rolesColumn->addWidget(frames_, 3);
     rolesColumn->addLayout(lower, 2);
     auto* body = new QHBoxLayout;
-    body->addLayout(available, 2);
-    body->addLayout(rolesColumn, 3);
+    body->addLayout(available, 1);
+    body->addLayout(rolesColumn, 2);
 
     auto* nav = new QHBoxLayout;
     AddNavButton(nav, 0, "Help");
@@ -199,7 +203,8 @@ void frmQuarn_Fields::LayOut() {
     layout->addLayout(heading);
     layout->addLayout(body, 1);
     layout->addLayout(nav);
-    setFixedSize(680, 440);
+    // Wide enough for two role lists side by side to show whole entries.
+    setFixedSize(760, 440);
 }
 
 // The heading, the available fields, then each role's buttons and list, frame by frame.

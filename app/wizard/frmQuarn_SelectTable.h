@@ -29,10 +29,13 @@ public:
     void UseAsChangeDialog();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void NavClicked(int index) override;
 
 private:
     void ListClicked();
+    // A double click, or Return on a chosen row: the row names the source and the page goes on.
+    void RowChosen(QTreeWidgetItem* row);
     void ViewTable();
 
     CListView m_ListView;

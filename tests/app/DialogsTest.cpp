@@ -161,11 +161,15 @@ private slots:
         auto* list = w->findChild<QListWidget*>("lstTopics");
         QCOMPARE(list->currentItem()->text(), QString("Options"));
 
-        QTest::keyClicks(w->findChild<QLineEdit*>("txtSearch"), "workgroup");
+        auto* search = w->findChild<QLineEdit*>("txtSearch");
+        QTest::keyClicks(search, "workgroup");
         QStringList found;
         for (int i = 0; i < list->count(); ++i) found << list->item(i)->text();
         QVERIFY(found.contains("Recently used databases"));
         QVERIFY(!found.contains("Options"));
+        // Return in the search box opens the first topic found.
+        QTest::keyClick(search, Qt::Key_Return);
+        QCOMPARE(w->CurrentTopic(), list->item(0)->data(Qt::UserRole).toInt());
 
         // A topic number the file lacks shows the first topic; a missing file says so.
         frmHelp::ShowHelp(kHelpFile, 9999);

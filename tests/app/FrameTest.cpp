@@ -506,6 +506,39 @@ private slots:
         }
         // Cascaded, the window in front stays in front.
         QCOMPARE(frame_->MdiArea()->subWindowList(QMdiArea::StackingOrder).back(), roomy.back());
+        for (QMdiSubWindow* w : roomy) w->close();
+        a->close();
+        b->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        // Three and four windows, one of them a tall scenario list: while their
+        // smallest sizes fit, one above the other across the width, or side by
+        // side across the height, in the order they were stacked.
+        frame_->resize(1000, 900);
+        QApplication::processEvents();
+        const QRect room = frame_->MdiArea()->viewport()->rect();
+        QList<QMdiSubWindow*> mixed;
+        for (QSize least : {QSize(500, 330), QSize(120, 90), QSize(120, 90), QSize(120, 90)}) {
+            auto* content = new QWidget;
+            content->setMinimumSize(least);
+            mixed << frame_->AddChild(content);
+            if (mixed.size() < 3) continue;
+            Item("mnuWindowItems_0")->trigger();
+            for (int i = 0; i < mixed.size(); ++i) {
+                QCOMPARE(mixed[i]->geometry().left(), 0);
+                QCOMPARE(mixed[i]->width(), room.width());
+                QCOMPARE(mixed[i]->geometry().top(), i == 0 ? 0 : mixed[i - 1]->geometry().bottom() + 1);
+            }
+            QCOMPARE(mixed.back()->geometry().bottom(), room.bottom());
+            QVERIFY(mixed[0]->height() >= 330);
+            Item("mnuWindowItems_10")->trigger();
+            for (int i = 0; i < mixed.size(); ++i) {
+                QCOMPARE(mixed[i]->geometry().top(), 0);
+                QCOMPARE(mixed[i]->height(), room.height());
+                QCOMPARE(mixed[i]->geometry().left(), i == 0 ? 0 : mixed[i - 1]->geometry().right() + 1);
+            }
+            QVERIFY(mixed[0]->width() >= 500);
+        }
     }
 
     void rightClickItemsGoToTheScenarioList() {

@@ -1,16 +1,21 @@
 // The program from the keyboard: in every window each accelerator leads to
 // one control only (an MDI child's also not to a menu of the frame), each
-// dialog and wizard page has the default button that Enter presses, and F1
-// on a modal page brings help where it can be read and used.
+// dialog and wizard page has the default button that Enter presses, F1
+// on a modal page brings help where it can be read and used, the source
+// page's list is chosen from with the arrows and Return, and the Window
+// menu's digits bring a window forward.
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
+#include <QTreeWidget>
 #include <QtTest>
 #include <functional>
 #include <map>
@@ -171,6 +176,70 @@ private slots:
         check(&list, "<none>", menus);
         for (const QString& fault : faults) qWarning("%s", qPrintable(fault));
         QVERIFY2(faults.isEmpty(), "the warnings above name each fault");
+    }
+
+    void sourceChosenWithTheArrowsAndReturn() {
+        dao::TableDefPtr visits = db_->CreateTableDef("Visits");
+        visits->Fields()->Append(visits->CreateField("Day", dao::dbDate));
+        db_->TableDefs()->Append(visits);
+        CZantelsPropWiz wiz;
+        frmQuarn_SelectTable page;
+        page.Wiz(&wiz);
+        page.show();
+        page.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        auto* tabs = page.findChild<QTabBar*>("tabSource");
+        auto* list = page.findChild<QTreeWidget*>("lvwTableQuery");
+        auto* name = page.findChild<QLineEdit*>("txtTable");
+        tabs->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(tabs, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), list);
+        // The first arrow chooses the first row; each row the arrows reach
+        // names the source and enables Next.
+        for (auto [key, row] : {std::pair{Qt::Key_Down, 0}, {Qt::Key_Down, 1}, {Qt::Key_Up, 0}}) {
+            QTest::keyClick(list, key);
+            QCOMPARE(list->currentItem(), list->topLevelItem(row));
+            QVERIFY(list->currentItem()->isSelected());
+            QCOMPARE(name->text(), list->currentItem()->text(0));
+        }
+        QVERIFY(page.findChild<QPushButton*>("cmdNav_2")->isEnabled());
+        // Return on the row goes on with it, as a double click does.
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(page.NavResult(), 2L);
+        QCOMPARE(QString::fromStdString(wiz.Table()), list->topLevelItem(0)->text(0));
+        QVERIFY(page.isHidden());
+        db_->TableDefs()->Delete("Visits");
+    }
+
+    void windowMenuKeysBringTheFirstNineForward() {
+        MDIMain frame;
+        frame.show();
+        QList<QMdiSubWindow*> windows;
+        for (int i = 1; i <= 11; ++i) {
+            windows << frame.AddChild(new QWidget);
+            windows.back()->setWindowTitle(QString("Window %1 & co").arg(i));
+        }
+        frame.MdiArea()->setActiveSubWindow(windows.back());
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        auto* menu = frame.findChild<QMenu*>("mnuWindow");
+        // Alt+W, then one digit: its window comes forward and the menu closes.
+        for (int i : {1, 9}) {
+            QTest::keyClick(&frame, Qt::Key_W, Qt::AltModifier);
+            QTRY_VERIFY_WITH_TIMEOUT(menu->isVisible(), 5000);
+            QTest::keyClick(menu, Qt::Key(Qt::Key_0 + i));
+            QTRY_VERIFY_WITH_TIMEOUT(!menu->isVisible(), 5000);
+            QCOMPARE(frame.MdiArea()->activeSubWindow(), windows[i - 1]);
+        }
+        // The tenth and later windows take no key; a title's "&" is shown, not a key.
+        QStringList listed;
+        for (QAction* a : menu->actions())
+            if (a->property("windowList").toBool() && !a->isSeparator()) listed << a->text();
+        QCOMPARE(listed.size(), 11);
+        QCOMPARE(listed[0], QString("&1 Window 1 && co"));
+        QCOMPARE(listed[8], QString("&9 Window 9 && co"));
+        QCOMPARE(listed[9], QString("10 Window 10 && co"));
+        QCOMPARE(listed[10], QString("11 Window 11 && co"));
     }
 
     void ctrlF4ClosesTheActiveChildWindow() {

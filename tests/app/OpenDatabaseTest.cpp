@@ -317,6 +317,25 @@ private slots:
         QVERIFY(frame_->SelectDatabaseDialog(path));
         QCOMPARE(store::CurrentWorkspace()->Name(), std::string("Stats"));
         QCOMPARE(store::CurrentWorkspace()->UserName(), std::string("ann"));
+
+        // Filled from that entry, another path typed and the box cleared: the
+        // greyed boxes keep their text, but the open logs on to no workgroup.
+        QString greyed;
+        steps_ = {[&](QWidget* d) {
+            Child<QComboBox>(d, "cboDatabase")->setEditText(QString::fromStdString(plain));
+            QTest::keyClick(Child<QCheckBox>(d, "chkSecurity"), Qt::Key_Space);
+            Child<QLineEdit>(d, "txtPassword")->clear();
+            auto* box = Child<QLineEdit>(d, "txtWorkgroup");
+            if (!box->isEnabled()) greyed = box->text();
+            Click(d, "cmdOK");
+        }};
+        rec_.Reset();
+        QVERIFY(frame_->SelectDatabaseDialog(""));
+        QCOMPARE(greyed, QString::fromStdString(workgroup));
+        QVERIFY2(rec_.boxes.empty(), rec_.boxes.empty() ? "" : rec_.boxes[0].prompt.c_str());
+        QCOMPARE(store::CurrentDatabase()->Name(), plain);
+        QCOMPARE(store::CurrentWorkspace()->Name(), std::string("StatsGeneric"));
+        QCOMPARE(store::CurrentWorkspace()->UserName(), std::string("Admin"));
     }
 
     void fileOpenDialogCodes() {

@@ -5,14 +5,17 @@
 // through the whole wizard and run by the engine.
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QToolTip>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
@@ -28,6 +31,7 @@
 #include "models/DataGridModel.h"
 #include "models/DataGridView.h"
 #include "wizard/CZantelsPropWiz.h"
+#include "wizard/FieldRowDelegate.h"
 #include "wizard/ScenarioCommands.h"
 #include "wizard/TransferButton.h"
 #include "wizard/WizardPage.h"
@@ -297,6 +301,65 @@ private slots:
             {"Compare", 3},    {"Regression", 3},    {"Two way ANOVA", 4},     {"Crosstab", 5},
             {"Chi-Square", 6}, {"two WAY anova", 4}, {"Nothing", 0},           {"", 0}};
         for (const auto& [name, frame] : frames) QCOMPARE(frmQuarn_Fields::GetFieldFrame(name), frame);
+    }
+
+    void roleListsShowWholeNames() {
+        Table("Pressure", {{"SystolicBefore", dao::dbDouble},
+                           {"SystolicAfter", dao::dbDouble},
+                           {"DiastolicPressureAfterTwelveWeeksOfTreatment", dao::dbDouble},
+                           {"Clinic", dao::dbText},
+                           {"Treatment", dao::dbText}});
+        CZantelsPropWiz w;
+        w.SetNewScenario("G", "Two way ANOVA");
+        w.Table("Pressure");
+        frmQuarn_Fields page;
+        page.Wiz(&w);
+        page.show();  // at its own size
+        for (const char* name : {"SystolicAfter", "SystolicBefore"}) Assign(&page, name, "cmdTAnovaDep");
+        for (const char* name : {"Clinic", "Treatment"}) Assign(&page, name, "cmdTAnovaComp");
+        Assign(&page, "DiastolicPressureAfterTwelveWeeksOfTreatment", "cmdTGroup");
+        QVERIFY(rec_.boxes.empty());
+        QApplication::processEvents();
+
+        // What a row shows in its list: the delegate's text at the row's width.
+        struct Probe : FieldRowDelegate {
+            QString Shown(QListWidget* list, QListWidgetItem* row) {
+                QStyleOptionViewItem option;
+                option.initFrom(list);
+                option.widget = list;
+                option.rect = list->visualItemRect(row);
+                initStyleOption(&option, list->indexFromItem(row));
+                return option.text;
+            }
+        } probe;
+        QStringList shown;
+        for (const char* name : {"lisIndependentFields_4", "lisComparisonField_4", "lisGroupFields"}) {
+            QListWidget* list = List(&page, name);
+            for (int i = 0; i < list->count(); ++i) {
+                QListWidgetItem* row = list->item(i);
+                const QString field = row->data(Qt::UserRole).toString();
+                const QString text = probe.Shown(list, row);
+                QVERIFY2(text.startsWith(field + " - ("), qPrintable(text));
+                shown << text;
+                // Hovering shows the whole entry.
+                QHelpEvent hover(QEvent::ToolTip, list->visualItemRect(row).center(),
+                                 list->viewport()->mapToGlobal(list->visualItemRect(row).center()));
+                QApplication::sendEvent(list->viewport(), &hover);
+                QCOMPARE(QToolTip::text(), row->text());
+            }
+        }
+        QCOMPARE(shown.size(), 5);
+        // Names that only the page's width would cut are whole with their type;
+        // a name wider than its list scrolls into view.
+        QCOMPARE(shown.mid(0, 4), Names({"SystolicAfter - (#, Double)", "SystolicBefore - (#, Double)",
+                                         "Clinic - (Text)", "Treatment - (Text)"}));
+        QVERIFY(List(&page, "lisGroupFields")->horizontalScrollBar()->maximum() > 0);
+        // The available fields: the name column as wide as the longest name.
+        Transfer(&page, "cmdTGroup", 4);
+        QTreeWidget* available = Available(&page);
+        QApplication::processEvents();
+        QVERIFY(available->header()->sectionSize(0) >
+                available->fontMetrics().horizontalAdvance("DiastolicPressureAfterTwelveWeeksOfTreatment"));
     }
 
     void fieldPageReadsTheSourceAndTheStoredRoles() {
