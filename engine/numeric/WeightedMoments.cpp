@@ -8,6 +8,18 @@ namespace {
 // Deviations at most this far from the shift are held unscaled at first: their
 // fourth powers stay far inside a Double.
 constexpr double kScaleLimit = 0x1p128;
+// Deviations this close to the shift (but not on it), where the moments hold
+// no larger spread yet, are held multiplied by a power of two: their squares
+// and fourth powers would fall below the smallest normal Double and lose
+// their digits.
+constexpr double kSmallLimit = 0x1p-128;
+
+// Whether a scaled deviation is held as it is: 0, or one whose powers up to
+// the fourth are normal Doubles.
+inline bool HeldAsIs(double d) {
+    const double a = std::fabs(d);
+    return a <= kScaleLimit && (a >= kSmallLimit || a == 0);
+}
 
 // (x - shift) / 2^exponent; the division is exact, and a difference beyond the
 // largest Double is taken from the scaled parts.
@@ -24,6 +36,24 @@ int ScaleExponentFor(const DecimalValue& x, const DecimalValue& shift) {
     return std::max(std::ilogb(x.value), std::ilogb(shift.value)) + 1;
 }
 
+// The scale at which moments held at `scale`, whose spread there is `spread`
+// (0 for none yet), take in x, whose deviation from the shift is d at that
+// scale (d not HeldAsIs): one that brings the larger of value and shift below
+// 1 for a deviation too large, one that brings the deviation (or the spread)
+// near 1 for one too small, unless the spread is one beside which it
+// vanishes.
+int ScaleFor(const DecimalValue& x, const DecimalValue& shift, double d, int scale, double spread) {
+    if (!(std::fabs(d) <= kScaleLimit)) return ScaleExponentFor(x, shift);
+    if (d == 0 || spread >= kSmallLimit) return scale;
+    return scale + std::ilogb(std::max(spread, std::fabs(d))) + 1;
+}
+
+// The spread of moments about their shift, at their scale: the larger of the
+// mean's distance from the shift and the root mean square deviation.
+double Spread(double mean, double m2, double weight) {
+    return std::max(std::fabs(mean), weight > 0 && m2 > 0 ? std::sqrt(m2 / weight) : 0.0);
+}
+
 // The mean of values whose mean deviation from the shift, divided by
 // 2^exponent, is scaledMean.
 double MeanAbout(const DecimalValue& shift, double scaledMean, int exponent) {
@@ -37,8 +67,35 @@ double MeanAbout(const DecimalValue& shift, double scaledMean, int exponent) {
 
 double WeightedMoments::Mean() const { return MeanAbout(shift_, mean_, scale_); }
 
+double WeightedMoments::ScaledMean() const {
+    return std::ldexp(shift_.value, -scale_) + (std::ldexp(shift_.correction, -scale_) + mean_);
+}
+
 double WeightedMoments::ScaledMeanLess(double value) const {
     return ScaledDeviation(shift_, SplitDecimal(value), scale_) + mean_;
+}
+
+double WeightedMoments::MeanLessAt(const WeightedMoments& other, int exponent) const {
+    return ScaledDeviation(shift_, other.shift_, exponent) +
+           (std::ldexp(mean_, scale_ - exponent) - std::ldexp(other.mean_, other.scale_ - exponent));
+}
+
+int WeightedMoments::CommonScale(const WeightedMoments& a, const WeightedMoments& b) {
+    if (!a.HasSpread()) return b.scale_;
+    if (!b.HasSpread()) return a.scale_;
+    return std::max(a.scale_, b.scale_);
+}
+
+WeightedMoments::Deviation WeightedMoments::Deviations(std::string_view strMode) const {
+    const double n = Weight();
+    double variance = 0;
+    const double deviation = VarianceFromCentred(strMode, n, m2_, variance);
+    Deviation d;
+    d.variance = Unscaled(variance, 2);
+    d.stdDeviation = Unscaled(deviation, 1);
+    d.stdError = Unscaled(deviation / std::sqrt(n), 1);
+    if (const double mean = ScaledMean(); mean != 0) d.coeffOfVariance = deviation / mean;
+    return d;
 }
 
 void WeightedMoments::Rescale(int exponent) {
@@ -55,10 +112,12 @@ void WeightedMoments::Add(const DecimalValue& x, double w) {
     if (count_ == 0) shift_ = x;
     ++count_;
     double d = ScaledDeviation(x, shift_, scale_);
-    if (!(std::fabs(d) <= kScaleLimit)) {
-        // Scaled so that the larger of value and shift is below 1.
-        Rescale(ScaleExponentFor(x, shift_));
-        d = ScaledDeviation(x, shift_, scale_);
+    if (!HeldAsIs(d)) [[unlikely]] {
+        const int scale = ScaleFor(x, shift_, d, scale_, Spread(mean_, m2_, weight_));
+        if (scale != scale_) {
+            Rescale(scale);
+            d = ScaledDeviation(x, shift_, scale_);
+        }
     }
     const double before = weight_;
     weight_ += w;
@@ -87,11 +146,20 @@ void WeightedMoments::Merge(const WeightedMoments& other) {
         higher_ = higher;
         return;
     }
-    // Both at the larger scale, or at one that holds the distance between
-    // the shifts.
-    int target = std::max(scale_, other.scale_);
-    if (!(std::fabs(ScaledDeviation(other.shift_, shift_, target)) <= kScaleLimit))
+    // Both at the scale of the part with spread (the larger where both have),
+    // or at one that holds the distance between the shifts; where all of that
+    // is too small for its powers, at one that brings it near 1.
+    const double spread = Spread(mean_, m2_, weight_);
+    const double otherSpread = Spread(other.mean_, other.m2_, other.weight_);
+    int target = !(spread > 0) ? other.scale_ : (!(otherSpread > 0) ? scale_ : std::max(scale_, other.scale_));
+    const double between = ScaledDeviation(other.shift_, shift_, target);
+    if (!(std::fabs(between) <= kScaleLimit)) {
         target = ScaleExponentFor(other.shift_, shift_);
+    } else {
+        const double largest = std::max(
+            {std::ldexp(spread, scale_ - target), std::ldexp(otherSpread, other.scale_ - target), std::fabs(between)});
+        if (largest > 0 && largest < kSmallLimit) target += std::ilogb(largest) + 1;
+    }
     if (scale_ != target) Rescale(target);
     if (other.scale_ != target) {
         WeightedMoments scaled = other;
@@ -127,8 +195,14 @@ double WeightedCoMoments::MeanX() const { return MeanAbout(shiftX_, meanX_, scal
 
 double WeightedCoMoments::MeanY() const { return MeanAbout(shiftY_, meanY_, scaleY_); }
 
-double WeightedCoMoments::ScaledMeanDifference() const {
+int WeightedCoMoments::MeanDifferenceScale() const {
     const int e = ScaleExponentDifference();
+    if (std::fabs(ScaledDeviation(shiftX_, shiftY_, e)) <= kScaleLimit) return e;
+    // Means far apart beside the spread of either field.
+    return std::max(e, ScaleExponentFor(shiftX_, shiftY_));
+}
+
+double WeightedCoMoments::ScaledMeanDifference(int e) const {
     return ScaledDeviation(shiftX_, shiftY_, e) + (Unscaled(meanX_, scaleX_ - e) - Unscaled(meanY_, scaleY_ - e));
 }
 
@@ -149,7 +223,8 @@ double WeightedCoMoments::DifferenceDeviation() const {
 std::optional<double> WeightedCoMoments::PairedT() const {
     const double v = ScaledDifferenceVariance();
     if (!(v > 0)) return std::nullopt;
-    return ScaledMeanDifference() / std::sqrt(v / Weight());
+    const int e = MeanDifferenceScale();
+    return Unscaled(ScaledMeanDifference(e) / std::sqrt(v / Weight()), e - ScaleExponentDifference());
 }
 
 void WeightedCoMoments::Rescale(int exponentX, int exponentY) {
@@ -175,12 +250,21 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     ++count_;
     double dx = ScaledDeviation(x, shiftX_, scaleX_);
     double dy = ScaledDeviation(y, shiftY_, scaleY_);
-    const bool keepX = std::fabs(dx) <= kScaleLimit;
-    const bool keepY = std::fabs(dy) <= kScaleLimit;
-    if (!keepX || !keepY) {
-        Rescale(keepX ? scaleX_ : ScaleExponentFor(x, shiftX_), keepY ? scaleY_ : ScaleExponentFor(y, shiftY_));
-        dx = ScaledDeviation(x, shiftX_, scaleX_);
-        dy = ScaledDeviation(y, shiftY_, scaleY_);
+    if (!(HeldAsIs(dx) && HeldAsIs(dy))) [[unlikely]] {
+        const double spreadX = Spread(meanX_, mxx_, weight_);
+        const double spreadY = Spread(meanY_, myy_, weight_);
+        int scaleX = HeldAsIs(dx) ? scaleX_ : ScaleFor(x, shiftX_, dx, scaleX_, spreadX);
+        int scaleY = HeldAsIs(dy) ? scaleY_ : ScaleFor(y, shiftY_, dy, scaleY_, spreadY);
+        // A field without spread so far holds nothing at any scale: it takes
+        // the other's, so that the difference's scale is that of the field
+        // with spread.
+        if (!(spreadX > 0) && dx == 0) scaleX = scaleY;
+        if (!(spreadY > 0) && dy == 0) scaleY = scaleX;
+        if (scaleX != scaleX_ || scaleY != scaleY_) {
+            Rescale(scaleX, scaleY);
+            dx = ScaledDeviation(x, shiftX_, scaleX_);
+            dy = ScaledDeviation(y, shiftY_, scaleY_);
+        }
     }
     weight_ += w;
     weightSum_.Add(w);

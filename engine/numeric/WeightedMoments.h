@@ -9,10 +9,13 @@
 // fourth), so that no sum of squares is ever a difference of large sums.
 //
 // Deviations beyond 2^128 (values far from zero, whose squares and fourth
-// powers would overflow) are held divided by a power of two, 2^ScaleExponent():
-// the division is exact, so the moments are those of the unscaled values, and
-// a statistic whose value a Double holds can be formed from the scaled ones
-// even where M2, M3 or M4 themselves cannot be held.
+// powers would overflow) are held divided by a power of two, 2^ScaleExponent();
+// deviations below 2^-128 (values far below 1, whose squares and fourth powers
+// would fall below the smallest normal Double), where the moments hold no
+// larger spread, are held multiplied by a power of two, 2^-ScaleExponent()
+// with a negative exponent. The scaling is exact, so the moments are those of the
+// unscaled values, and a statistic whose value a Double holds can be formed
+// from the scaled ones even where M2, M3 or M4 themselves cannot be held.
 #pragma once
 
 #include <cmath>
@@ -39,11 +42,12 @@ public:
     // The sum of the weights, compensated: what a weighted count shows.
     double Weight() const { return weightSum_.Value(); }
     const DecimalValue& Shift() const { return shift_; }
-    // Mean less the shift.
-    double MeanDeviation() const { return Unscaled(mean_, 1); }
     double Mean() const;
+    // The mean divided by 2^ScaleExponent(), with every digit where the mean
+    // itself would be subnormal.
+    double ScaledMean() const;
     // Weighted central sums: sum w (x - mean)^2, ^3, ^4 (an infinity where
-    // the sum exceeds a Double).
+    // the sum exceeds a Double, 0 or a subnormal where it is below one).
     double M2() const { return Unscaled(m2_, 2); }
     double M3() const { return Unscaled(m3_, 3); }
     double M4() const { return Unscaled(m4_, 4); }
@@ -53,10 +57,27 @@ public:
     double ScaledM3() const { return m3_; }
     double ScaledM4() const { return m4_; }
 
+    // Whether any value lies off the shift: the moments then hold a spread.
+    bool HasSpread() const { return m2_ > 0 || mean_ != 0; }
+    // The scale at which two sets of moments are taken together: the larger
+    // of their scales, or that of the set with spread where the other has none.
+    static int CommonScale(const WeightedMoments& a, const WeightedMoments& b);
+    // M2 divided by 2^(2 exponent), for an exponent at least ScaleExponent()
+    // (or one that holds the spread, such as a CommonScale).
+    double M2At(int exponent) const { return std::ldexp(m2_, 2 * (scale_ - exponent)); }
+    // Variance, standard deviation, its standard error and the coefficient of
+    // variation, strMode as in VarianceFromCentred, formed at the moments'
+    // scale: each right wherever a Double holds it.
+    struct Deviation {
+        double variance = 0, stdDeviation = 0, stdError = 0;
+        std::optional<double> coeffOfVariance;  // empty for a mean of 0
+    };
+    Deviation Deviations(std::string_view strMode) const;
+
     // This mean less other's, exact in the shifts.
-    double MeanLess(const WeightedMoments& other) const {
-        return DecimalDeviation(shift_, other.shift_) + (MeanDeviation() - other.MeanDeviation());
-    }
+    double MeanLess(const WeightedMoments& other) const { return MeanLessAt(other, 0); }
+    // The same divided by 2^exponent.
+    double MeanLessAt(const WeightedMoments& other, int exponent) const;
     // This mean less a value.
     double MeanLess(double value) const { return Unscaled(ScaledMeanLess(value), 1); }
     // This mean less a value, divided by 2^ScaleExponent().
@@ -79,9 +100,10 @@ private:
 
 // Moments of x and y over the same records, with the co-moment and the
 // spread of the difference x - y. As in WeightedMoments, deviations beyond
-// 2^128 are held divided by a power of two: x's and y's each by its own (so
-// that a field of small values beside one of huge values keeps its digits),
-// the difference's by the larger.
+// 2^128 or below 2^-128 are held scaled by a power of two: x's and y's each by
+// its own (so that a field of small values beside one of huge values keeps its
+// digits; a field without spread so far takes the other's), the difference's
+// by the larger.
 class WeightedCoMoments {
 public:
     void Add(double x, double y, double w) { Add(SplitDecimal(x), SplitDecimal(y), w); }
@@ -93,7 +115,10 @@ public:
     double MeanX() const;
     double MeanY() const;
     // Mean of x less mean of y, exact in the shifts (an infinity beyond a Double).
-    double MeanDifference() const { return Unscaled(ScaledMeanDifference(), ScaleExponentDifference()); }
+    double MeanDifference() const {
+        const int e = MeanDifferenceScale();
+        return Unscaled(ScaledMeanDifference(e), e);
+    }
     // Weighted central sums of squares and products (infinities where a sum
     // exceeds a Double).
     double Mxx() const { return Unscaled(mxx_, 2 * scaleX_); }
@@ -116,7 +141,11 @@ private:
     // The sums are held divided by the scales: 2^scaleX_ for each factor x,
     // 2^scaleY_ for each y, 2^ScaleExponentDifference() for each d.
     int ScaleExponentDifference() const { return scaleX_ > scaleY_ ? scaleX_ : scaleY_; }
-    double ScaledMeanDifference() const;
+    // A scale that holds the mean difference: the difference's, or a larger
+    // one where the means lie far apart beside the spread of either field.
+    int MeanDifferenceScale() const;
+    // The mean difference divided by 2^e.
+    double ScaledMeanDifference(int e) const;
     // Mdd / (W - 1) divided by 2^(2 ScaleExponentDifference()), 0 without spread.
     double ScaledDifferenceVariance() const;
     static double Unscaled(double v, int exponent) { return exponent == 0 ? v : std::ldexp(v, exponent); }

@@ -2,9 +2,12 @@
 // against hand-worked sums, merging, co-moments, and the variance and
 // correlation formed from them. End-to-end runs of values far from zero
 // check that the field comparison and the matrix keep their digits, and
-// write what a Double holds of values near the largest one.
+// write what a Double holds of values near the largest one; runs of one data
+// set times powers of two, that every analysis forming moments gives what it
+// gives for the data, scaled back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -236,6 +239,163 @@ TEST_F(NearTheLargestDoubleRun, ComparisonAndMatrixWriteWhatADoubleHolds) {
               "The Covariance of the field [X1] of [Data] is beyond the largest number a result can hold (about "
               "1.8E+308), an overflow: the values are too large for it. Leave the statistic out, or analyse a query "
               "that scales the values down.");
+}
+
+// One data set times 2^k, from subnormal values to values near the largest
+// Double: every statistic of every analysis that forms moments is the
+// unscaled run's scaled back exactly (times 2^(p k), p its power of the
+// values) wherever that is a normal Double. The values' squares fall below
+// the smallest Double from k = -540 on and beyond the largest from k = 510:
+// sums of squares held as they are give 0, Null or a failed run there. The
+// runs whose variance or covariance is beyond a Double (which are then named,
+// failing the run) are left out at k = 1018.
+class PowerOfTwoScaling : public enginetest::EngineTest {};
+
+TEST_F(PowerOfTwoScaling, StatisticsOfDataTimesAPowerOfTwoAreTheUnscaledOnesScaledBack) {
+    using enginetest::Num;
+    using enginetest::ResultRow;
+    const char* g1[] = {"p", "q", "p", "q", "p", "q"};
+    const char* g2[] = {"a", "a", "a", "b", "b", "b"};
+    const double x1[] = {1, 2, 3, 5, 8, 13};
+    const double x2[] = {2, 4, 6, 10.5, 16.25, 25.5};
+    const double w[] = {1, 2, 1, 3, 1, 2};
+    const auto On = vb::Variant(true);
+    struct Case {
+        std::string name;
+        enginetest::StoredScenario scenario;
+        int maxK;  // the largest k at which no statistic of the run overflows
+        int32_t id = 0;
+    };
+    auto scenario = [](const std::string& family, const std::string& subType,
+                       std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields,
+                       std::map<std::string, vb::Variant> options) {
+        enginetest::StoredScenario s;
+        s.family = family;
+        s.subType = subType;
+        s.fields = std::move(fields);
+        s.options = std::move(options);
+        return s;
+    };
+    const std::tuple<std::string, vb::Variant, int16_t> X1{"X1", "X", 1}, X2{"X2", "X", 2}, Y{"X2", "Y", 1};
+    std::vector<Case> cases = {
+        {"Describe",
+         scenario("P", "Describe", {X1, X2},
+                  {{"VarStd", On},
+                   {"VarNRadio", "N-1"},
+                   {"Skew", On},
+                   {"Mean", On},
+                   {"Range", On},
+                   {"CI", On},
+                   {"CITypeRadio", "t"},
+                   {"CI95", On}}),
+         505},
+        {"Describe shape", scenario("P", "Describe", {X1, X2}, {{"Skew", On}, {"Mean", On}}), 1018},
+        {"Compare", scenario("P", "Compare", {X1, Y}, {{"MeanXY", On}, {"CorrXY", On}, {"TTest", On}}), 505},
+        {"Compare t", scenario("P", "Compare", {X1, Y}, {{"MeanXY", On}, {"TTest", On}}), 1018},
+        {"Matrix",
+         scenario("P", "Matrix", {X1, X2},
+                  {{"MMean", On}, {"MDev", On}, {"MCov", On}, {"MCor", On}, {"MR2", On}, {"MT", On}}),
+         505},
+        {"Matrix r", scenario("P", "Matrix", {X1, X2}, {{"MMean", On}, {"MDev", On}, {"MCor", On}, {"MT", On}}), 1018},
+        {"t-test", scenario("G", "Two Sample t-Test", {{"G2", "C", 1}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
+        {"ANOVA", scenario("G", "ANOVA", {{"G2", "C", 1}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
+        {"Two way ANOVA",
+         scenario("G", "Two way ANOVA", {{"G1", "C", 1}, {"G2", "C", 2}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
+        {"Crosstab", scenario("P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, X1, {"W", "W", 1}}, {{"XType", "D"}}),
+         1018},
+        {"K-S Fit", scenario("N", "K-S Fit", {X1}, {{"FitNormal", On}}), 1018},
+    };
+    for (Case& c : cases) {
+        c.scenario.output1 = "Out" + std::to_string(&c - cases.data());
+        c.id = enginetest::AddScenario(db, c.scenario);
+    }
+    // Every result row of every run for the data times 2^k.
+    auto results = [&](int k) {
+        db->Execute("DELETE FROM Data");
+        std::vector<std::vector<vb::Variant>> rows;
+        for (int i = 0; i < 6; ++i)
+            rows.push_back({g1[i], g2[i], std::ldexp(x1[i], k), std::ldexp(x2[i], k), vb::Variant::Null(), w[i]});
+        AppendRows(rows);
+        std::map<std::string, std::vector<ResultRow>> out;
+        for (const Case& c : cases) {
+            if (k > c.maxK) continue;
+            EXPECT_TRUE(Run(c.id)) << c.name << " at k = " << k << ": " << engine->get_ErrorInfo();
+            out[c.name] = enginetest::ReadResultRows(db, c.scenario.output1.ToString());
+        }
+        return out;
+    };
+    // The power of the values a result column holds: -1 for none checked.
+    // The matrix has a measure a row, the crosstab a statistic or a count.
+    auto power = [](const ResultRow& row, const std::string& column) {
+        if (column == "StatOutputID" || column == "Index") return -1;
+        const auto free = [](const std::string& name) {
+            for (const char* part : {"Count", "Missing", "DF", "Prob", "Skew", "Kurt", "Correlation", "R-Square",
+                                     "t-Value", "F-Value", "CoeffOfVariance", "K-S_Z", "Max_"})
+                if (name.find(part) != std::string::npos) return true;
+            return false;
+        };
+        if (free(column)) return 0;
+        for (const char* kind : {"CalcType", "DataType"}) {
+            const auto label = row.find(kind);
+            if (label == row.end()) continue;
+            const std::string measure = label->second.ToString();
+            return measure == "Covariance" ? 2 : (free(measure) ? 0 : 1);
+        }
+        const bool squared =
+            column == "Variance" || column == "Covariance" || column == "Sum_of_Squares" || column == "Mean_Square";
+        return squared ? 2 : 1;
+    };
+    const auto base = results(0);
+    for (int k : {-1072, -1015, -540, -300, 300, 505, 1018}) {
+        const auto scaled = results(k);
+        for (const auto& [name, rows] : scaled) {
+            const std::vector<ResultRow>& expectedRows = base.at(name);
+            ASSERT_EQ(rows.size(), expectedRows.size()) << name << " at k = " << k;
+            for (size_t i = 0; i < rows.size(); ++i) {
+                for (const auto& [column, value] : expectedRows[i]) {
+                    const int p = power(expectedRows[i], column);
+                    if (p < 0 || !value.IsNumber()) continue;
+                    const double expected = std::ldexp(value.ToDouble(), p * k);
+                    if (!std::isnormal(expected)) continue;
+                    // The band's bounds are differences of the 15-digit
+                    // decimals at the unscaled data's size, of the binary
+                    // values beyond it; the root mean square is formed from
+                    // the sum of squares there, from the moments beyond.
+                    const bool bound =
+                        column.find("_Lower") != std::string::npos || column.find("_Upper") != std::string::npos;
+                    const double tolerance = bound ? 1e-13 : (column == "RMS" ? 2e-15 : 0);
+                    EXPECT_NEAR(Num(rows[i], column), expected, tolerance * std::fabs(expected))
+                        << name << " row " << i << " " << column << " at k = " << k;
+                }
+            }
+        }
+    }
+    // The unscaled run against the same formulas in exact fractions (python's
+    // fractions, square roots by decimal at 60 digits).
+    const auto near = [](double got, double expected) { EXPECT_NEAR(got, expected, 1e-15 * std::fabs(expected)); };
+    const ResultRow& describe = base.at("Describe")[0];  // X1
+    near(Num(describe, "StdDeviation"), 4.50185147096910191549783717587256);
+    near(Num(describe, "StdError"), 1.83787316694536290239412167372456);
+    near(Num(describe, "CoeffOfVariance"), 0.844097150806706609155844470476105);
+    near(Num(describe, "Skewness"), 1.11284622634921586369836489658510);
+    near(Num(describe, "Kurtosis"), 0.5859375);
+    const ResultRow& compare = base.at("Compare")[0];
+    near(Num(compare, "Correlation"), 0.999436305444105394118476858529054);
+    near(Num(compare, "Covariance"), 39.8666666666666666666666666666667);
+    near(Num(compare, "StdDevDiff"), 4.36391452711897188459597042087938);
+    near(Num(compare, "Paired_t-Value"), -3.01701769950835748718606683869443);
+    const ResultRow& t = base.at("t-test")[0];  // 1, 2, 3 against 5, 8, 13
+    near(Num(t, "StdDeviation-2"), 4.04145188432738035156404146351370);
+    near(Num(t, "t-Value_Pooled"), -2.77350098112614561009170866728500);
+    near(Num(t, "t-Value_Separate"), -2.77350098112614561009170866728500);
+    near(Num(base.at("ANOVA")[0], "F-Value"), 7.69230769230769230769230769230769);
+    // Weighted (1, 2, 1, 3, 1, 2): the whole table's deviation.
+    const auto& crosstab = base.at("Crosstab");
+    const auto total = std::find_if(crosstab.begin(), crosstab.end(), [](const ResultRow& row) {
+        return row.at("DataType").ToString() == "GROUP Total";
+    });
+    ASSERT_NE(total, crosstab.end());
+    near(Num(*total, "RowSummary"), 4.34741302385683157211559924715093);
 }
 
 }  // namespace

@@ -280,12 +280,11 @@ void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode
     const double n = f.moments.Weight();
     // Central sums: M2 = sum w (x - mean)^2, likewise M3 and M4; their scaled
     // forms (divided by 2^e to the power of the moment) hold what values near
-    // the largest Double would overflow in them, and give every statistic
-    // whose own value a Double holds.
+    // the largest Double would overflow in them and values far below 1 would
+    // lose, and give every statistic whose own value a Double holds.
     const int e = f.moments.ScaleExponent();
     const double M2 = f.moments.M2();
     const double m2 = f.moments.ScaledM2(), m3 = f.moments.ScaledM3(), m4 = f.moments.ScaledM4();
-    const auto unscale = [e](double v, int power) { return std::ldexp(v, power * e); };
     const double mean = f.moments.Mean();
     double scaledS2 = 0;
     const double scaledS = VarianceFromCentred("N-1", n, m2, scaledS2);
@@ -302,13 +301,11 @@ void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode
         set("Range", PreciseDifference(f.maximum, f.minimum));
     }
     if (!varA_.empty() && (n > 1 || vb::EqualsNoCase(varA_, "N"))) {
-        double var = scaledS2;
-        double dev = scaledS;
-        if (!vb::EqualsNoCase(varA_, "N-1")) dev = VarianceFromCentred("N", n, m2, var);
-        set("Variance", unscale(var, 2));
-        if (mean != 0) set("CoeffOfVariance", dev / std::ldexp(mean, -e));
-        set("StdDeviation", unscale(dev, 1));
-        set("StdError", unscale(dev / std::sqrt(n), 1));
+        const WeightedMoments::Deviation d = f.moments.Deviations(vb::EqualsNoCase(varA_, "N-1") ? "N-1" : "N");
+        set("Variance", d.variance);
+        if (d.coeffOfVariance) set("CoeffOfVariance", *d.coeffOfVariance);
+        set("StdDeviation", d.stdDeviation);
+        set("StdError", d.stdError);
     }
     if (sums_) {
         // A sum that overflowed on the way to a value a Double holds is the mean times the weight.
@@ -322,10 +319,10 @@ void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode
             set("GeometricMean", f.logs.GeometricMean(n));
             if (f.sumWInv != 0) set("HarmonicMean", n / f.sumWInv);
         }
-        // A sum of squares beyond a Double: the mean square is the squared
-        // mean plus the population variance, both scaled by the largest
-        // magnitude.
-        if (std::isfinite(f.sumWX2)) {
+        // A sum of squares beyond a Double, or one too small to hold the
+        // squares' digits: the mean square is the squared mean plus the
+        // population variance, both scaled by the largest magnitude.
+        if (std::isfinite(f.sumWX2) && (f.sumWX2 >= 0x1p-969 || (f.minimum == 0 && f.maximum == 0))) {
             set("RMS", f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0);
         } else {
             const int r = std::ilogb(std::max(std::fabs(f.minimum), std::fabs(f.maximum))) + 1;
@@ -376,7 +373,7 @@ void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode
         if (ci95_) bands("95%_", "N", popDev * factor95_ / std::sqrt(n));
         if (ciUser_ > 0) bands(level, "N", popDev * factorUser_ / std::sqrt(n));
     } else if (vb::EqualsNoCase(conInt_, "t") && n > 1) {
-        const double se = scaledS2 > 0 ? unscale(std::sqrt(scaledS2 / n), 1) : 0.0;
+        const double se = scaledS2 > 0 ? std::ldexp(std::sqrt(scaledS2 / n), e) : 0.0;
         if (ci95_) bands("95%_", "t", TValue(0.05, n - 1) * se);
         if (ciUser_ > 0) bands(level, "t", TValue(1 - ciUser_ / 100.0, n - 1) * se);
     }

@@ -669,9 +669,9 @@ bool CXTab::CalcValue(const XtabCell& c, double& value) const {
             const int e = c.moments.ScaleExponent();
             const double variance = c.moments.ScaledM2() / (n - 1);
             if (variance < 0) return false;
-            const double mean = c.moments.Mean();
+            const double mean = c.moments.ScaledMean();
             if (kind_ == 'V') value = std::ldexp(variance, 2 * e);
-            if (kind_ == 'F') value = mean == 0 ? 0 : std::sqrt(variance) / std::ldexp(mean, -e);
+            if (kind_ == 'F') value = mean == 0 ? 0 : std::sqrt(variance) / mean;
             if (kind_ == 'D') value = std::ldexp(std::sqrt(variance), e);
             if (kind_ == 'E') value = std::ldexp(std::sqrt(variance / n), e);
         }

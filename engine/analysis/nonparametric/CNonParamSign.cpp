@@ -279,16 +279,20 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
     ProcScope scope(ErrStack(), "WriteDataFit");
     if (!(W > 1)) return;
     const double m = moments.Mean();
-    const double s = moments.M2() > 0 ? std::sqrt(moments.M2() / (W - 1)) : 0;
+    // The deviation divided by 2^e as the moments hold their sums, so that
+    // values far from 1 keep it; the normal fit is free of the scale.
+    const int e = moments.ScaleExponent();
+    const double scaledS = moments.ScaledM2() > 0 ? std::sqrt(moments.ScaledM2() / (W - 1)) : 0;
+    const double s = std::ldexp(scaledS, e);
     const double minimum = valid.front().first;
     const double maximum = valid.back().first;
     const double range = PreciseDifference(maximum, minimum);
 
     // Which distributions can be fitted.
-    const bool normalApplies = s > 0;
+    const bool normalApplies = scaledS > 0;
     const bool poissonInts = whole && m > 0;
     const bool largeMean = poissonInts && m >= 100000;
-    const bool poissonApplies = poissonInts && (!largeMean || s > 0);
+    const bool poissonApplies = poissonInts && (!largeMean || scaledS > 0);
     const bool applies[4] = {false, true, normalApplies, poissonApplies};
 
     // The largest and the most negative difference of each distribution.
@@ -344,7 +348,7 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
     bool normalDone = false;
     for (int t = 2; t <= 3; ++t) {
         if (!FitSelected(t) || !applies[t] || !normalForm(t)) continue;
-        if (!normalDone) ext[2] = NormalExtremes(s);
+        if (!normalDone) ext[2] = NormalExtremes(scaledS);
         normalDone = true;
         ext[t] = ext[2];
     }
@@ -376,7 +380,8 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
 }
 
 // The extremes of the differences between the sample distribution function
-// and the fitted normal one (mean and weighted standard deviation s) over the
+// and the fitted normal one (mean and weighted standard deviation s, divided
+// by 2^ScaleExponent() as the moments' sums are) over the
 // distinct values, as a walk through all of them in order finds them, with
 // the normal function evaluated at far fewer values: both functions rise with
 // the value, so the normal at a stretch's ends bounds every difference inside
@@ -392,7 +397,7 @@ Extremes SignFit::NormalExtremes(double s) {
     evaluated.assign(n, 0);
     auto G = [&](size_t j) {
         if (evaluated[j] == 0) {
-            normal[j] = NormalDistribution(zv, -moments.MeanLess(distinct[j]) / s);
+            normal[j] = NormalDistribution(zv, -moments.ScaledMeanLess(distinct[j]) / s);
             evaluated[j] = 1;
         }
         return normal[j];

@@ -10,12 +10,13 @@
 
 DetailMeasures CellDetail(const CellSums& c) {
     DetailMeasures d;
-    const double n = c.Weights();
     d.mean = c.moments.Mean();
     d.range = PreciseDifference(c.maximum, c.minimum);
-    d.stdDeviation = VarianceFromCentred("N-1", n, c.moments.M2(), d.variance);
-    if (c.sum != 0 && d.mean != 0) d.coeffOfVariance = d.stdDeviation / d.mean;
-    d.stdError = d.stdDeviation / std::sqrt(n);
+    const WeightedMoments::Deviation spread = c.moments.Deviations("N-1");
+    d.variance = spread.variance;
+    d.stdDeviation = spread.stdDeviation;
+    d.stdError = spread.stdError;
+    if (c.sum != 0) d.coeffOfVariance = spread.coeffOfVariance;
     return d;
 }
 
@@ -27,19 +28,31 @@ TTestRow TwoSampleTTest(const CellSums& first, const CellSums& second, CZValue& 
     r.n2 = second.Weights();
     r.mean1 = first.moments.Mean();
     r.mean2 = second.moments.Mean();
-    r.sd1 = VarianceFromCentred("N-1", r.n1, first.moments.M2(), var1);
-    r.sd2 = VarianceFromCentred("N-1", r.n2, second.moments.M2(), var2);
-    r.se1 = r.sd1 / std::sqrt(r.n1);
-    r.se2 = r.sd2 / std::sqrt(r.n2);
+    const WeightedMoments::Deviation d1 = first.moments.Deviations("N-1");
+    const WeightedMoments::Deviation d2 = second.moments.Deviations("N-1");
+    r.sd1 = d1.stdDeviation;
+    r.sd2 = d2.stdDeviation;
+    r.se1 = d1.stdError;
+    r.se2 = d2.stdError;
     r.meanDiff = first.moments.MeanLess(second.moments);
 
+    // The tests are formed with both cells' sums and the mean difference
+    // divided by one power of two (2^e, 2^2e): t is free of it, and values
+    // far from 1 neither overflow nor lose their squares.
+    const int e = WeightedMoments::CommonScale(first.moments, second.moments);
+    const double m2First = first.moments.M2At(e);
+    const double m2Second = second.moments.M2At(e);
+    const double meanDiff = first.moments.MeanLessAt(second.moments, e);
+    VarianceFromCentred("N-1", r.n1, m2First, var1);
+    VarianceFromCentred("N-1", r.n2, m2Second, var2);
+
     // Pooled variance: one variance common to both values.
-    const double pooled = (second.moments.M2() + first.moments.M2()) / ((r.n2 - 1) + (r.n1 - 1));
+    const double pooled = (m2Second + m2First) / ((r.n2 - 1) + (r.n1 - 1));
     if (pooled > 0) {
         const double se = std::sqrt(pooled / r.n2 + pooled / r.n1);
         const double df = r.n2 + r.n1 - 2;
         r.dfPooled = df;
-        r.tPooled = r.meanDiff / se;
+        r.tPooled = meanDiff / se;
         r.probPooled = z.Quarn_CalcProb("T", *r.tPooled, df, 0);
     }
     // Separate variances, Welch-Satterthwaite degrees of freedom (kept fractional).
@@ -49,13 +62,14 @@ TTestRow TwoSampleTTest(const CellSums& first, const CellSums& second, CZValue& 
     if (v > 0) {
         const double df = v * v / (v1 * v1 / (r.n1 - 1) + v2 * v2 / (r.n2 - 1));
         r.dfSeparate = df;
-        r.tSeparate = r.meanDiff / std::sqrt(v);
+        r.tSeparate = meanDiff / std::sqrt(v);
         r.probSeparate = z.Quarn_CalcProb("T", *r.tSeparate, df, 0);
     }
     return r;
 }
 
 CentredCells CentreCells(const PairCells& cells, const WeightedMoments& field) {
+    const int e = field.ScaleExponent();
     CentredCells c;
     c.rows = cells.rows;
     c.cols = cells.cols;
@@ -65,7 +79,7 @@ CentredCells CentreCells(const PairCells& cells, const WeightedMoments& field) {
         const WeightedMoments& m = cells.cell[at];
         if (m.Count() == 0) continue;
         c.n[at] = m.Weight();
-        c.t[at] = m.Weight() * m.MeanLess(field);
+        c.t[at] = m.Weight() * m.MeanLessAt(field, e);
     }
     return c;
 }
@@ -153,7 +167,7 @@ PairInteraction CalcTwoWayAnova(const PairCells& cells, const WeightedMoments& f
             if (centred.n[at] > 0) {
                 ++filled;
                 r.cellSS += centred.t[at] * centred.t[at] / centred.n[at];
-                r.within += cells.cell[at].M2();
+                r.within += cells.cell[at].M2At(field.ScaleExponent());
                 if (cells.rawSum[at] != 0) r.anySum = true;
             }
         }
@@ -193,9 +207,12 @@ std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::v
     // Every sum of squares is formed about a mean: the total from the
     // field's central moments, each one-way sum from the cells' means less
     // the field's, the residual of one compare field from the variation
-    // inside its cells.
+    // inside its cells. All are divided by 2^2e, e the field's scale, so that
+    // values far from 1 neither overflow nor lose their squares; F is free of
+    // it.
     const WeightedMoments& all = field.moments;
-    const double sst = all.M2();
+    const int e = all.ScaleExponent();
+    const double sst = all.M2At(e);
     double residual = sst;
     double dfRes = PreciseDifference(n, 1);
     std::vector<double> ssMain(nC, 0.0);
@@ -205,9 +222,9 @@ std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::v
         for (size_t j = 1; j < oneWay[c].size(); ++j) {
             const CellSums& cell = oneWay[c][j];
             if (!(cell.Weights() > 0)) continue;
-            const double d = cell.moments.MeanLess(all);
+            const double d = cell.moments.MeanLessAt(all, e);
             between += cell.Weights() * d * d;
-            within += cell.moments.M2();
+            within += cell.moments.M2At(e);
         }
         ssMain[c] = between;
         residual = nC == 1 ? within : residual - between;
@@ -260,17 +277,23 @@ std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::v
     }
 
     std::vector<AnovaRow> rows;
+    // The row's sums unscaled once F is formed.
+    auto add = [&](AnovaRow& row) {
+        row.ss = std::ldexp(row.ss, 2 * e);
+        if (row.meanSquare) row.meanSquare = std::ldexp(*row.meanSquare, 2 * e);
+        rows.push_back(row);
+    };
     auto withF = [&](AnovaRow row) {
         if (row.df > 0) row.meanSquare = row.ss / row.df;
         if (row.df > 0 && msRes != 0 && row.ss > 0) {
             row.fValue = *row.meanSquare / msRes;
             row.prob = z.Quarn_CalcProb("F", *row.fValue, row.df, dfRes);
         }
-        rows.push_back(row);
+        add(row);
     };
     auto withoutF = [&](AnovaRow row) {
         if (row.df > 0) row.meanSquare = row.ss / row.df;
-        rows.push_back(row);
+        add(row);
     };
 
     if (nC >= 2) {

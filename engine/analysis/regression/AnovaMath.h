@@ -83,6 +83,8 @@ struct PairCells {
 // A pair's cells reduced about the field's mean: n(i, j) sums of weights,
 // t(i, j) sums of w (x - mean) (each n times the cell's mean less the
 // field's), so that every sum of squares formed from them is a corrected one.
+// The t are divided by 2^e, e the field's ScaleExponent(), and the sums of
+// squares formed from them by 2^2e.
 struct CentredCells {
     int rows = 0, cols = 0;
     std::vector<double> n, t;
@@ -96,7 +98,8 @@ CentredCells CentreCells(const PairCells& cells, const WeightedMoments& field);
 // 0 is added for the adjustment when the equations cannot be solved.
 double TwoWayAdditiveFit(const CentredCells& cells, RunContext* zantels);
 
-// Interaction facts of one pair for one data field.
+// Interaction facts of one pair for one data field; the sums are divided by
+// 2^2e as in CentredCells.
 struct PairInteraction {
     double dfInter = 0;        // interaction degrees of freedom, less one per empty cell
     double cellSS = 0;         // sum of n_ij (mean_ij - mean)^2 over the non-empty cells
