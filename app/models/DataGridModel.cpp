@@ -9,17 +9,20 @@
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
-DataGridModel::DataGridModel(dao::RecordsetPtr recordset, QObject* parent)
-    : QAbstractTableModel(parent), pager_(std::make_unique<dao::RowPager>(std::move(recordset))) {
-    rows_ = static_cast<int>(std::min<int64_t>(pager_->RowCount(), INT_MAX));
-    columns_ = pager_->FieldCount();
-    for (const auto& field : *pager_->Recordset()->Fields()) {
+DataGridModel::DataGridModel(dao::RecordsetPtr recordset, QObject* parent) : QAbstractTableModel(parent) {
+    // The fields first: a column without a declared type takes the type of
+    // its first value, read while the set still stands on its first row.
+    for (const auto& field : *recordset->Fields()) {
         names_.push_back(QString::fromStdString(field->Name()));
         int16_t type = field->Type();
         types_.push_back(type);
         rightAligned_.push_back(type == dao::dbByte || type == dao::dbInteger || type == dao::dbLong ||
                                 type == dao::dbCurrency || type == dao::dbSingle || type == dao::dbDouble);
     }
+    pager_ = std::make_unique<dao::RowPager>(std::move(recordset));
+    rows_ = static_cast<int>(std::min<int64_t>(pager_->RowCount(), INT_MAX));
+    columns_ = pager_->FieldCount();
+    changesSeen_ = pager_->Changes();
 }
 
 DataGridModel::~DataGridModel() = default;
@@ -98,6 +101,17 @@ const DataGridModel::Page& DataGridModel::PageOf(int64_t page) const {
             }
         }
         ++pagesRead_;
+        if (pager_->Changes() != changesSeen_) {
+            // The pages held show the file as it was.
+            changesSeen_ = pager_->Changes();
+            DropPages();
+            if (!followQueued_) {
+                followQueued_ = true;
+                auto* self = const_cast<DataGridModel*>(this);
+                QMetaObject::invokeMethod(
+                    self, [self] { self->FollowRowCount(); }, Qt::QueuedConnection);
+            }
+        }
         fresh.cells.reserve(values.size());
         for (size_t i = 0; i < values.size(); ++i)
             fresh.cells.push_back(DisplayText(values[i], types_[i % static_cast<size_t>(columns_)]));
@@ -107,4 +121,35 @@ const DataGridModel::Page& DataGridModel::PageOf(int64_t page) const {
     lastPage_ = page;
     last_ = &it->second;
     return it->second;
+}
+
+void DataGridModel::DropPages() const {
+    pages_.clear();
+    lastPage_ = -1;
+    last_ = nullptr;
+}
+
+void DataGridModel::FollowRowCount() {
+    followQueued_ = false;
+    int64_t count = rows_;
+    try {
+        count = std::min<int64_t>(pager_->RowCount(), INT_MAX);
+    } catch (const vb::VbError&) {
+        return;  // told, if at all, by the page read that fails the same way
+    }
+    if (pager_->Changes() != changesSeen_) {
+        // Changed again since the paint: the pages are read afresh when next shown.
+        changesSeen_ = pager_->Changes();
+        DropPages();
+    }
+    const int rows = static_cast<int>(count);
+    if (rows > rows_) {
+        beginInsertRows({}, rows_, rows - 1);
+        rows_ = rows;
+        endInsertRows();
+    } else if (rows < rows_) {
+        beginRemoveRows({}, rows, rows_ - 1);
+        rows_ = rows;
+        endRemoveRows();
+    }
 }

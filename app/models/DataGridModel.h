@@ -1,6 +1,10 @@
 // The read-only model of the data grids: the rows of one record set, read a
 // page at a time as the view asks for them. Only a bounded number of pages is
 // kept, so memory follows the rows on screen, not the size of the table.
+// Between page reads nothing of the file is held, so other programs write to
+// it while the grid is open; a page read that finds the file changed drops
+// the pages read before (they are read again when next shown), and the row
+// count follows the table's once the paint is over.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -48,6 +52,9 @@ private:
         uint64_t lastUse = 0;
     };
     const Page& PageOf(int64_t page) const;
+    void DropPages() const;
+    // Takes the table's row count now, adding or removing rows at the end.
+    void FollowRowCount();
 
     std::unique_ptr<dao::RowPager> pager_;
     int rows_ = 0;
@@ -61,4 +68,6 @@ private:
     mutable int64_t lastPage_ = -1;
     mutable Page* last_ = nullptr;
     mutable bool readErrorTold_ = false;
+    mutable int64_t changesSeen_ = 0;
+    mutable bool followQueued_ = false;
 };

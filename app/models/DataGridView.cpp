@@ -25,20 +25,22 @@ public:
         beginResetModel();
         source_ = source;
         first_ = 0;
+        shown_ = static_cast<int>(std::clamp<int64_t>(Total(), 0, rows_));
         endResetModel();
     }
     int64_t First() const { return first_; }
     int64_t Total() const { return source_ ? source_->rowCount() : 0; }
 
+    // The rows the view was told of; the source's count may have moved on
+    // since (the table changed), until the next Place.
     int rowCount(const QModelIndex& parent = QModelIndex()) const override {
-        if (parent.isValid() || !source_) return 0;
-        return static_cast<int>(std::clamp<int64_t>(Total() - first_, 0, rows_));
+        return parent.isValid() || !source_ ? 0 : shown_;
     }
     int columnCount(const QModelIndex& parent = QModelIndex()) const override {
         return parent.isValid() || !source_ ? 0 : source_->columnCount();
     }
     QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || !source_) return {};
+        if (!index.isValid() || !source_ || first_ + index.row() >= Total()) return {};
         const QModelIndex at = source_->index(static_cast<int>(first_ + index.row()), index.column());
         if (role == Qt::ToolTipRole) {
             // The full text, however the cell shows it.
@@ -65,6 +67,7 @@ public:
         bool moved = first != first_;
         first_ = first;
         rows_ = rows;
+        shown_ = after;
         if (after < before) endRemoveRows();
         if (after > before) endInsertRows();
         if (moved && after > 0) {
@@ -77,6 +80,7 @@ private:
     DataGridModel* source_ = nullptr;
     int64_t first_ = 0;
     int rows_ = 1;
+    int shown_ = 0;
 };
 
 DataGridView::DataGridView(QWidget* parent) : QWidget(parent) {
@@ -112,7 +116,16 @@ DataGridView::DataGridView(QWidget* parent) : QWidget(parent) {
 DataGridView::~DataGridView() = default;
 
 void DataGridView::SetModel(DataGridModel* model) {
+    if (model_) disconnect(model_, nullptr, this, nullptr);
     model_ = model;
+    if (model_) {
+        // The table's row count changed (another program wrote to it).
+        for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+            connect(model_, signal, this, [this] {
+                Relayout();
+                table_->viewport()->update();
+            });
+    }
     current_ = -1;
     window_->SetSource(model);
     bar_->setValue(0);

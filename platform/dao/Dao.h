@@ -521,9 +521,15 @@ private:
 //   (a few hundred milliseconds for ten million rows, 8 bytes per 1024 rows).
 // - Over a query or SQL, rows are read in windows with LIMIT and OFFSET, so
 //   memory stays bounded; a window far down costs a pass up to it.
-// No statement is left running between calls, so the pager never holds back
-// schema changes on its connection. The count and the key list are those of
-// their first use; Refresh takes them afresh.
+// No read of the file is left open between calls: the record set's own
+// statement is reset when the pager takes it (it resumes at its row if the
+// set is read again), and each call is one short read transaction (inside
+// the connection's own transaction when one is open). So the pager holds off
+// no other program's write, in either journal mode, and never holds back
+// schema changes on its connection. Each call sees the file as it is then:
+// when another connection committed or this one changed rows since the last
+// call, the count and the key list are taken afresh first (Changes counts
+// those times), and the rows read are those of the file now.
 class RowPager {
 public:
     explicit RowPager(RecordsetPtr recordset);
@@ -538,7 +544,9 @@ public:
     // after row, FieldCount values each; returns the number of rows read
     // (fewer at the end). Raises 3420 once the record set is closed.
     int64_t ReadRows(int64_t first, int64_t count, std::vector<vb::Variant>& out);
-    void Refresh();
+    // How many times a call found the file changed and took its count and
+    // keys afresh.
+    int64_t Changes() const;
 
     // Rows the pager's statements passed over or returned, the pass that
     // builds the key list included: what a read has cost.

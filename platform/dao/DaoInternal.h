@@ -275,6 +275,9 @@ struct PagingSource {
 };
 PagingSource PagingSourceOf(const RecordsetState& rs);
 bool RecordsetClosed(const RecordsetState& rs);
+// Resets the set's running statement, so it holds no read of the file; it
+// resumes at its row when next used.
+void ParkRecordset(RecordsetState& rs);
 // The DAO type of a declared SQLite column type (tables from other tools).
 void InferType(std::string_view declType, FieldDef& f);
 // Converts a column value of a row to a Variant of the field's type.

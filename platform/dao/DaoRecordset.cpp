@@ -482,6 +482,8 @@ PagingSource PagingSourceOf(const RecordsetState& rs) {
 
 bool RecordsetClosed(const RecordsetState& rs) { return rs.closed || !rs.run || !rs.run->db; }
 
+void ParkRecordset(RecordsetState& rs) { rs.Park(); }
+
 // --- Field values -----------------------------------------------------------------------------
 
 NotFiniteValue::NotFiniteValue(const std::string& field)

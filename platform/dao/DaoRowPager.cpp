@@ -1,7 +1,8 @@
 // Rows of a record set by position without reading the rows before them:
 // row keys over a table (by the name that reaches the key itself, never a
 // column that takes one of its names), LIMIT/OFFSET windows over a query or
-// a table whose key cannot be reached.
+// a table whose key cannot be reached. Each call is one short read of the
+// file, let go of before it returns.
 #include "dao/DaoInternal.h"
 
 namespace dao {
@@ -15,11 +16,34 @@ struct ResetOnExit {
     Stmt& s;
     ~ResetOnExit() { s.Reset(); }
 };
+
+// The reads of one call in one transaction, where the connection has none
+// open: the count and keys a page is addressed by and the page itself then
+// come from one state of the file, and the file is let go of at the end.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(sqlite3* db) : db_(db) {
+        if (!sqlite3_get_autocommit(db_)) return;
+        Exec(db_, "BEGIN");
+        began_ = true;
+    }
+    ~ReadTransaction() {
+        if (!began_ || sqlite3_get_autocommit(db_)) return;
+        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    sqlite3* db_;
+    bool began_ = false;
+};
 }  // namespace
 
 struct RowPager::Impl {
     RecordsetPtr rs;
-    const RecordsetState* state = nullptr;
+    RecordsetState* state = nullptr;
     PagingSource src;
     bool byKey = false;  // a stored table, addressed by row key
 
@@ -29,6 +53,11 @@ struct RowPager::Impl {
     int64_t firstKey = 0;
     std::vector<int64_t> samples;  // key of the row at position i * kSample
     int64_t visited = 0;
+    // The file's state when the count and keys were taken: its data version
+    // (another connection's commits) and this connection's own changes.
+    Stmt versionStmt;
+    std::optional<std::pair<int64_t, int64_t>> seen;
+    int64_t changes = 0;
 
     void CheckOpen() const {
         if (RecordsetClosed(*state)) Fail(err::kObjectClosed, "The record set is closed.");
@@ -45,6 +74,29 @@ struct RowPager::Impl {
         Stmt s(Db(), sql);
         if (!s.Step() || sqlite3_column_type(s.get(), 0) == SQLITE_NULL) return std::nullopt;
         return sqlite3_column_int64(s.get(), 0);
+    }
+
+    void Forget() {
+        count = -1;
+        keys = Keys::Unknown;
+        samples.clear();
+    }
+
+    // Starts a call: the record set's own statement let go of (something may
+    // have read it since the last call), and the count and keys taken afresh
+    // when the file changed since they were taken.
+    void Begin() {
+        CheckOpen();
+        ParkRecordset(*state);
+        Stmt& s = Prepared(versionStmt, "PRAGMA data_version");
+        ResetOnExit reset{s};
+        s.Step();
+        const std::pair<int64_t, int64_t> now{sqlite3_column_int64(s.get(), 0), sqlite3_total_changes64(Db())};
+        if (seen && *seen != now) {
+            Forget();
+            ++changes;
+        }
+        seen = now;
     }
 
     int64_t Count() {
@@ -130,6 +182,9 @@ RowPager::RowPager(RecordsetPtr recordset) : p_(std::make_unique<Impl>()) {
     p_->src = PagingSourceOf(*p_->state);
     p_->byKey = !p_->src.table.empty();
     p_->rs = std::move(recordset);
+    // The pager reads through statements of its own: the read the set's
+    // opening left open is let go of at once.
+    ParkRecordset(*p_->state);
 }
 
 RowPager::~RowPager() = default;
@@ -139,12 +194,16 @@ int32_t RowPager::FieldCount() const { return static_cast<int32_t>(p_->src.types
 
 int64_t RowPager::RowCount() {
     p_->CheckOpen();
+    ReadTransaction read(p_->Db());
+    p_->Begin();
     return p_->Count();
 }
 
 int64_t RowPager::ReadRows(int64_t first, int64_t count, std::vector<vb::Variant>& out) {
     p_->CheckOpen();
     if (first < 0 || count <= 0) return 0;
+    ReadTransaction read(p_->Db());
+    p_->Begin();
     if (p_->byKey) {
         auto key = p_->KeyAt(first);
         if (!key) return 0;
@@ -161,11 +220,7 @@ int64_t RowPager::ReadRows(int64_t first, int64_t count, std::vector<vb::Variant
     return p_->Read(s, count, out);
 }
 
-void RowPager::Refresh() {
-    p_->count = -1;
-    p_->keys = Impl::Keys::Unknown;
-    p_->samples.clear();
-}
+int64_t RowPager::Changes() const { return p_->changes; }
 
 int64_t RowPager::RowsVisited() const { return p_->visited; }
 

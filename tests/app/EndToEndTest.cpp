@@ -25,6 +25,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
+#include <sqlite3.h>
+
 #include <cmath>
 #include <map>
 #include <vector>
@@ -629,6 +631,21 @@ private slots:
         QVERIFY(info);
         QCOMPARE(info->ScenarioID(), std::to_string(id));
         QCOMPARE(info->OutputTable2(), std::string());
+    }
+
+    // With the scenario list and every run's grids open, the program idle,
+    // another program writes to the file (a rollback-journal file, where any
+    // read left open would hold it off) without waiting.
+    void anotherProgramWritesWhileTheResultsAreShown() {
+        QVERIFY(frame_->MdiArea()->subWindowList().size() > 10);
+        QApplication::processEvents();
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(path_.c_str(), &other), SQLITE_OK);
+        sqlite3_busy_timeout(other, 100);
+        const int rc = sqlite3_exec(other, "CREATE TABLE other_program(x)", nullptr, nullptr, nullptr);
+        const std::string message = sqlite3_errmsg(other);
+        sqlite3_close(other);
+        QVERIFY2(rc == SQLITE_OK, message.c_str());
     }
 };
 

@@ -5,6 +5,8 @@
 #include <QTableView>
 #include <QTest>
 
+#include <sqlite3.h>
+
 #include <cmath>
 
 #include "GridTestSupport.h"
@@ -204,6 +206,48 @@ TEST_F(DataGridViewTest, NarrowNumbersKeepSignAndExponent) {
     EXPECT_TRUE(view->ShownText(0, 0).endsWith("E-41"));
     EXPECT_TRUE(view->ShownText(1, 0).endsWith("E+300"));
     EXPECT_TRUE(view->ShownText(3, 0).endsWith("E+14"));
+}
+
+// Another program writes while a grid of several pages is open and scrolled,
+// in a rollback-journal file and in a WAL file: nothing the grid holds keeps
+// the write waiting, and what it wrote shows where the grid reads next.
+TEST_F(DataGridViewTest, AnotherProgramWritesWhileTheGridIsOpen) {
+    for (const char* mode : {"delete", "wal"}) {
+        SCOPED_TRACE(mode);
+        const std::string path = (dir_ / (std::string(mode) + ".db")).string();
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+        sqlite3_busy_timeout(other, 100);
+        auto write = [other](const std::string& sql) {
+            return sqlite3_exec(other, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK ? std::string("done")
+                                                                                            : sqlite3_errmsg(other);
+        };
+        ASSERT_EQ(write(std::string("PRAGMA journal_mode=") + mode), "done");
+        view.reset();
+        model.reset();
+        db = DBEngine().OpenDatabase(path);
+        Show(1000);  // eight pages
+        view->ScrollToRow(300);
+        ASSERT_EQ(Shown(0), "301");
+
+        EXPECT_EQ(write("UPDATE Numbers SET N = -N WHERE N IN (301, 801); CREATE TABLE other_program(x)"), "done");
+        view->ScrollToRow(800);
+        EXPECT_EQ(Shown(0), "-801");
+        view->ScrollToRow(300);  // a page read before the write is read again
+        EXPECT_EQ(Shown(0), "-301");
+
+        // Rows taken away and one added at the end: the rows past the new
+        // end show empty, then the grid takes the table's new count.
+        EXPECT_EQ(write("DELETE FROM Numbers WHERE N > 900; INSERT INTO Numbers (N) VALUES (2000)"), "done");
+        view->ScrollToBottom();
+        EXPECT_EQ(Shown(view->VisibleRows() - 1), "");
+        QApplication::processEvents();
+        EXPECT_EQ(model->rowCount(), 901);
+        view->ScrollToBottom();
+        EXPECT_EQ(Shown(view->VisibleRows() - 1), "2000");
+        EXPECT_EQ(Shown(view->VisibleRows() - 2), "900");
+        sqlite3_close(other);
+    }
 }
 
 }  // namespace

@@ -155,7 +155,7 @@ TEST_F(RowPagerTest, SavedQueryAndSqlKeepTheirOrder) {
     EXPECT_EQ(Ns(g, 0, 3, 1), (std::vector<int>{1000, 1000, 1000}));
 }
 
-TEST_F(RowPagerTest, SchemaChangesRefreshAndClosing) {
+TEST_F(RowPagerTest, SchemaChangesRowChangesAndClosing) {
     MakeNumbers(10);
     auto other = db->CreateTableDef("Other");
     other->Fields()->Append(other->CreateField("A", dbLong));
@@ -168,9 +168,7 @@ TEST_F(RowPagerTest, SchemaChangesRefreshAndClosing) {
     EXPECT_FALSE(db->TableDefs()->Contains("Other"));
 
     db->Execute("INSERT INTO T (N) VALUES (11)");
-    EXPECT_EQ(p.RowCount(), 10);  // counted once
-    p.Refresh();
-    EXPECT_EQ(p.RowCount(), 11);
+    EXPECT_EQ(p.RowCount(), 11);  // counted again after the change
     EXPECT_EQ(Ns(p, 10, 1), std::vector<int>{11});
 
     rs->Close();
