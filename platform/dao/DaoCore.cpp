@@ -1489,6 +1489,8 @@ void ReleaseDBEngine() {
     engine.reset();
 }
 
+std::string SqliteVersion() { return sqlite3_libversion(); }
+
 // --- workgroup files -------------------------------------------------------------------
 
 namespace {
