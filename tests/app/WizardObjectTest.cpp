@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QtTest>
+#include <algorithm>
 #include <map>
 
 #include "AppTestSupport.h"
@@ -63,19 +64,10 @@ private slots:
                     fromSchema.push_back(c.property);
                     QVERIFY2(CZantelsPropWiz::KindOf(c.property) == c.kind, std::string(c.property).c_str());
                 }
-        QCOMPARE(fromSchema.size(), size_t(84));
-        QCOMPARE(CZantelsPropWiz::PropertyNames().size(), size_t(84));
-        std::map<K, int> kinds;
-        for (std::string_view name : CZantelsPropWiz::PropertyNames()) {
-            ++kinds[CZantelsPropWiz::KindOf(name)];
-            QVERIFY2(store::PropertyColumn(name), std::string(name).c_str());
-        }
-        QCOMPARE(kinds[K::Flag], 53);
-        QCOMPARE(kinds[K::Text], 19);
-        QCOMPARE(kinds[K::Variant], 8);
-        QCOMPARE(kinds[K::Integer], 2);
-        QCOMPARE(kinds[K::Long], 1);
-        QCOMPARE(kinds[K::Double], 1);
+        std::vector<std::string_view> fromObject = CZantelsPropWiz::PropertyNames();
+        std::sort(fromSchema.begin(), fromSchema.end());
+        std::sort(fromObject.begin(), fromObject.end());
+        QVERIFY(fromSchema == fromObject);
     }
 
     void freshObjectAndPlainSetters() {
