@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <tuple>
 
 #include "shell/CCommandArgs.h"
 #include "shell/CMRU.h"
@@ -251,18 +252,17 @@ void ScenarioWindows(Scene& scene) {
         frmQuarn_Fields fields(frame);
         fields.Wiz(&regression);
         Save(&fields, "frmQuarn_Fields");
-        CZantelsPropWiz crosstab;
-        crosstab.SetNewScenario("P", "Crosstab");
-        crosstab.Table("BloodPressureStudy");
-        frmQuarn_Fields crosstabFields(frame);
-        crosstabFields.Wiz(&crosstab);
-        Save(&crosstabFields, "frmQuarn_Fields-Crosstab");
-        CZantelsPropWiz anova;
-        anova.SetNewScenario("G", "Two way ANOVA");
-        anova.Table("BloodPressureStudy");
-        frmQuarn_Fields anovaFields(frame);
-        anovaFields.Wiz(&anova);
-        Save(&anovaFields, "frmQuarn_Fields-TwoWayAnova");
+        // The role lists of the analyses whose field pages differ most.
+        for (const auto& [family, analysis, picture] :
+             {std::tuple{"P", "Crosstab", "frmQuarn_Fields-Crosstab"},
+              std::tuple{"G", "Two way ANOVA", "frmQuarn_Fields-TwoWayAnova"}}) {
+            CZantelsPropWiz other;
+            other.SetNewScenario(family, analysis);
+            other.Table("BloodPressureStudy");
+            frmQuarn_Fields otherFields(frame);
+            otherFields.Wiz(&other);
+            Save(&otherFields, picture);
+        }
         regression.MissingType("2");
         regression.MissingLow(vb::Variant(std::string("0")));
         regression.MissingHigh(vb::Variant(std::string("999")));
