@@ -548,6 +548,9 @@ private slots:
         auto* tabs = Child<QTabBar>(list, "tabMain");
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
         QCOMPARE(list->ScenTypeMain(), std::string("P"));
+        // Every parametric scenario, whichever analysis was made last.
+        auto* all = Child<QRadioButton>(list, "optParAnalysisType_1");
+        QTest::mouseClick(all, Qt::LeftButton, {}, QPoint(6, all->height() / 2));
         ClickRow(Child<QTreeWidget>(list, "lvwScenarios"), QString::number(id));
         rec_.Reset();
         rec_.Script(ui::vbYes);  // overwrite the tables of the first run
