@@ -577,7 +577,7 @@ private slots:
             output2_ = second->isVisibleTo(page) ? second->text().toStdString() : std::string();
             Click(page, "cmdNav_4");  // Save and Run
         };
-        const long rowsBefore = Count(output1_.empty() ? "Brux_Regression" : output1_);
+        const long rowsBefore = Count("Brux_Regression");
         Click(list, "cmdAction_1");  // Edit
         answers_.clear();
         for (const char* page : {"frmQuarn_Fields", "frmQuarn_Options_Regress", "frmQuarn_Finish"})
