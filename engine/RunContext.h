@@ -157,7 +157,8 @@ public:
     // is empty.
     void Quarn_Msg(const int32_t& lngRecord, const bool& fForce, const std::string& strText);
     // Appends a result table to the output database with its primary index
-    // "PrimaryKey" on StatOutputID and, with fOpen, opens it as
+    // "PrimaryKey" on StatOutputID (a column the table must have: see
+    // BuildOutputFields) and, with fOpen, opens it as
     // OutputRecordset. Returns the error description, or empty. A table
     // made here is dropped again when the run fails with an error.
     std::string Quarn_CreateTable(const dao::TableDefPtr& tdf, bool fOpen);

@@ -1,8 +1,9 @@
 // The runners, one per analysis, and the table the dispatch reads them from.
 // Each runner turns the stored options of the current scenario into the
-// arguments of its analysis's entry and calls it once. An analysis is added
-// here in two lines: its runner's declaration (defined beside the runners
-// or beside its analysis) and its row in the table.
+// arguments of its analysis's entry and calls it once, through the entry
+// table of analysis/AnalysisEntries.h. An analysis is added here in two
+// lines: its runner's declaration (defined in Runners.cpp) and its row in
+// the table.
 #pragma once
 
 #include <array>

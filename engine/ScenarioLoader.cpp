@@ -117,7 +117,7 @@ bool LoadScenario(RunContext& run, const TableNames& st, const int32_t& Scenario
                 continue;
             }
             Step([&] {
-                const vb::Variant value = Column(rs, column.Name());
+                const vb::Variant value = store::StoredValue(rs, column);
                 stored.emplace_back(&column, value);
                 s.SetProperty(column.property, value);
             });

@@ -33,6 +33,10 @@ dao::RecordsetPtr OpenResultTable(const dao::DatabasePtr& db, const std::string&
 std::string InFileClause(const std::string& strPath);
 
 // --- result-table columns ------------------------------------------------------------------
+// Every result table starts with StatOutputID, the column the primary index
+// of RunContext::Quarn_CreateTable names: BuildOutputFields lays it down
+// first; a table made with AddOutputField alone adds it at ordinal 0.
+//
 // Appends a field to tdf at the ordinal intOrdinal (then increments it). A
 // size of 0 keeps the type's default. "StatOutputID" at ordinal 0 becomes an
 // auto-increment Long. Database errors (a duplicate name) raise to the caller.

@@ -113,6 +113,8 @@ long DuplicateScenario(const dao::WorkspacePtr& ws, const dao::DatabasePtr& db, 
         options->AddNew();
         for (const ColumnDef& column : OptionsSchema().columns) {
             const std::string name(column.Name());
+            // The copy has the columns its table has (an older table lacks later options).
+            if (!oldOptions->Fields()->Contains(name)) continue;
             options->Fields(name)->Value(IsScenarioKey(column) ? vb::Variant(static_cast<int32_t>(newId))
                                                                : oldOptions->Fields(name)->Value());
         }

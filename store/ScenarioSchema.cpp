@@ -310,6 +310,27 @@ const ColumnDef* PropertyColumn(std::string_view property) {
     return nullptr;
 }
 
+vb::Variant AbsentColumnValue(const ColumnDef& column) {
+    const vb::Variant given{std::string(column.defaultValue)};
+    if (column.type == dao::dbBoolean) return vb::Variant(!column.defaultValue.empty() && given.ToBool());
+    if (column.defaultValue.empty()) return vb::Variant::Null();
+    switch (column.type) {
+        case dao::dbText:
+            return given;
+        case dao::dbInteger:
+            return vb::Variant(given.ToInteger());
+        case dao::dbLong:
+            return vb::Variant(given.ToLong());
+        default:
+            return vb::Variant(given.ToDouble());
+    }
+}
+
+vb::Variant StoredValue(const dao::RecordsetPtr& row, const ColumnDef& column) {
+    const dao::FieldsPtr fields = row->Fields();
+    return fields->Contains(column.Name()) ? fields->Item(column.Name())->Value() : AbsentColumnValue(column);
+}
+
 std::string CheckValue(const ColumnDef& column, const vb::Variant& value) {
     const ValueRule& rule = column.rule;
     if (IsBlank(value)) return rule.required ? Message(rule, value) : std::string();

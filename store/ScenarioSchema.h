@@ -57,8 +57,6 @@ enum class Analysis : uint8_t {
     PairedFields,
     NFields,
 };
-// How many analyses there are: every table keyed by the analysis checks it covers them all.
-inline constexpr size_t kAnalysisCount = static_cast<size_t>(Analysis::NFields) + 1;
 
 // A set of analyses, one bit each.
 using AnalysisSet = uint32_t;
@@ -220,6 +218,16 @@ const TableSchema& FieldsSchema();
 // in the scenarios or the options table; nullptr when none.
 const ColumnDef* PropertyColumn(std::string_view property);
 
+// A database made before a column was added to its table lacks it (an
+// analysis added later brings option columns of its own). Reading never
+// changes such a table: a row read from it gives the column the value it
+// will hold once a save has added the column (AddMissingColumns): its
+// default, False for a Boolean column without one, Null for any other.
+vb::Variant AbsentColumnValue(const ColumnDef& column);
+// The column's value in a row read from its table, or AbsentColumnValue when
+// the table lacks the column.
+vb::Variant StoredValue(const dao::RecordsetPtr& row, const ColumnDef& column);
+
 // Checks a stored value against the column's rule: the empty text when it
 // keeps it, else the message (the rule's text, with the value when the rule
 // names it). Numbers are tested as numbers: a text that is not one fails a
@@ -307,8 +315,10 @@ static_assert(
             if (static_cast<size_t>(kAnalysisList[i].id) != i) return false;
         return true;
     }(),
-    "the analysis list stands in the order of its ids");
-static_assert(kAnalysisList.size() == kAnalysisCount, "every analysis has its entry");
+    "the analysis list stands in the order of its ids: a new row goes where its id stands in Analysis");
+// How many analyses there are: the rows of the list.
+inline constexpr size_t kAnalysisCount = kAnalysisList.size();
+static_assert(kAnalysisCount <= sizeof(AnalysisSet) * 8, "AnalysisSet has one bit per analysis: widen it");
 
 std::span<const AnalysisDef> Analyses();
 // The analysis of exactly this sub-type name (with letter case); nullptr for any other text.

@@ -60,20 +60,30 @@ bool BuildReported(const char* procedure, const TableSchema& schema) {
     }
 }
 
+// A column's field as its definition makes it.
+dao::FieldPtr NewField(dao::TableDef& table, const ColumnDef& column) {
+    dao::FieldPtr field = table.CreateField(std::string(column.name), column.type, column.size);
+    if (column.attributes != 0) field->Attributes(column.attributes);
+    if (column.zeroLength != ZeroLength::NotSet) field->AllowZeroLength(column.zeroLength == ZeroLength::Allowed);
+    if (!column.defaultValue.empty()) field->DefaultValue(std::string(column.defaultValue));
+    if (!column.validationRule.empty()) field->ValidationRule(std::string(column.validationRule));
+    if (!column.validationText.empty()) field->ValidationText(std::string(column.validationText));
+    return field;
+}
+
+// Descriptions are user-defined properties, set on the stored column.
+void Describe(dao::TableDef& stored, const ColumnDef& column) {
+    if (column.description.empty()) return;
+    dao::FieldPtr field = stored.Fields(column.Name());
+    field->Properties()->Append(field->CreateProperty("Description", dao::dbText, std::string(column.description)));
+}
+
 }  // namespace
 
 void BuildTable(dao::Database& database, const TableSchema& schema) {
     const std::string tableName(schema.name);
     dao::TableDefPtr table = database.CreateTableDef(tableName);
-    for (const ColumnDef& column : schema.columns) {
-        dao::FieldPtr field = table->CreateField(std::string(column.name), column.type, column.size);
-        if (column.attributes != 0) field->Attributes(column.attributes);
-        if (column.zeroLength != ZeroLength::NotSet) field->AllowZeroLength(column.zeroLength == ZeroLength::Allowed);
-        if (!column.defaultValue.empty()) field->DefaultValue(std::string(column.defaultValue));
-        if (!column.validationRule.empty()) field->ValidationRule(std::string(column.validationRule));
-        if (!column.validationText.empty()) field->ValidationText(std::string(column.validationText));
-        table->Fields()->Append(field);
-    }
+    for (const ColumnDef& column : schema.columns) table->Fields()->Append(NewField(*table, column));
     for (const IndexDef& index : schema.indexes) {
         dao::IndexPtr created = table->CreateIndex(std::string(index.name));
         for (std::string_view name : index.fields) created->Fields()->Append(created->CreateField(std::string(name)));
@@ -82,12 +92,16 @@ void BuildTable(dao::Database& database, const TableSchema& schema) {
     }
     database.TableDefs()->Append(table);
 
-    // Descriptions are user-defined properties, set on the stored columns.
     dao::TableDefPtr stored = database.TableDefs()->Item(tableName);
+    for (const ColumnDef& column : schema.columns) Describe(*stored, column);
+}
+
+void AddMissingColumns(dao::Database& database, const TableSchema& schema) {
+    dao::TableDefPtr stored = database.TableDefs()->Item(schema.name);
     for (const ColumnDef& column : schema.columns) {
-        if (column.description.empty()) continue;
-        dao::FieldPtr field = stored->Fields(column.Name());
-        field->Properties()->Append(field->CreateProperty("Description", dao::dbText, std::string(column.description)));
+        if (stored->Fields()->Contains(column.Name())) continue;
+        stored->Fields()->Append(NewField(*stored, column));
+        Describe(*stored, column);
     }
 }
 

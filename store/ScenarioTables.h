@@ -28,4 +28,11 @@ bool BuildScenarioFieldsTable();
 // TableDefs, then the "Description" properties. Raises on failure.
 void BuildTable(dao::Database& database, const TableSchema& schema);
 
+// Adds to a stored table the columns of its definition that it lacks (a
+// table made before an analysis brought options of its own), each with its
+// default and description; the rows it holds then read each added column's
+// default (AbsentColumnValue). A save calls it before it writes the row.
+// Raises on failure.
+void AddMissingColumns(dao::Database& database, const TableSchema& schema);
+
 }  // namespace store

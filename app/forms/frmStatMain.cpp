@@ -35,6 +35,7 @@
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 #include "wizard/AnalysisCatalog.h"
+#include "wizard/CZantelsPropWiz.h"
 #include "wizard/ScenarioCommands.h"
 
 namespace {
@@ -389,7 +390,7 @@ void frmStatMain::cmdAction_Click(int index) {
                 CreateNewScenario();
                 return;
             case 1:
-                EditCurrentScenario(3);
+                EditCurrentScenario(wizard::kFieldsPage);
                 break;
             case 2:
                 DuplicateCurrentScenario();
@@ -419,13 +420,13 @@ void frmStatMain::ContextMenuHandler(int index) {
                 RunCurrentScenario(0);
                 break;
             case 20:
-                EditCurrentScenario(3);
+                EditCurrentScenario(wizard::kFieldsPage);
                 break;
             case 30:
-                EditCurrentScenario(30);
+                EditCurrentScenario(wizard::kOptionsJump);
                 break;
             case 40:
-                EditCurrentScenario(50);
+                EditCurrentScenario(wizard::kFinishPage);
                 break;
             case 60:
                 DuplicateCurrentScenario();
@@ -503,12 +504,12 @@ void frmStatMain::CreateNewScenario() {
         }
         WizardOutcome outcome = RunNewScenarioWizard(scenTypeMain_, analysis, this);
         wizard_ = outcome.wizard;
-        if (outcome.result == 0) return;
+        if (outcome.result == wizard::kLeftBeforeFinish) return;
         if (outcome.scenarioType == "P") tabMain_->setCurrentIndex(0);
         if (outcome.scenarioType == "G") tabMain_->setCurrentIndex(1);
         if (outcome.scenarioType == "N") tabMain_->setCurrentIndex(2);
         SetOptionCalcType(outcome.calcType);
-        if (outcome.result == 1) RunCurrentScenario(outcome.scenarioId, outcome.replaceAgreed);
+        if (outcome.result == wizard::kSaveAndRunResult) RunCurrentScenario(outcome.scenarioId, outcome.replaceAgreed);
         if (outcome.scenarioId != 0) {
             const QString key = "S" + QString::number(outcome.scenarioId);
             for (int i = 0; i < lvwScenarios_->topLevelItemCount(); ++i) {
@@ -543,7 +544,7 @@ void frmStatMain::EditCurrentScenario(long startPage) {
         wizard_.reset();
         WizardOutcome outcome = RunEditScenarioWizard(number, startPage, this);
         wizard_ = outcome.wizard;
-        if (outcome.result != 1) return;
+        if (outcome.result != wizard::kSaveAndRunResult) return;
         repaint();
         std::optional<CScenarioInfo> current = GetScenarioInfo();
         if (current) RunCurrentScenario(NumberOf(current->ScenarioID()), outcome.replaceAgreed);

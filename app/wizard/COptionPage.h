@@ -1,4 +1,4 @@
-// The base of the wizard's fifteen option pages. A page describes itself as
+// The base of the wizard's option pages. A page describes itself as
 // tables: its controls bound to properties of the scenario object (in the
 // order the page fills them) and the enabling rules that follow those
 // properties; its help topic and the check its Next runs come from the

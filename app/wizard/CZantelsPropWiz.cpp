@@ -144,7 +144,7 @@ std::vector<std::string> CZantelsPropWiz::LoadScenario(const dao::RecordsetPtr& 
     std::vector<std::string> unread;
     ForEachWizardColumn([&](const store::ColumnDef& column) {
         if (column.editNull == store::EditNull::NotRead) return;
-        const vb::Variant value = row->Fields(column.Name())->Value();
+        const vb::Variant value = store::StoredValue(row, column);
         try {
             switch (column.editNull) {
                 case store::EditNull::EmptyText:   // a text property

@@ -6,6 +6,7 @@
 
 #include "CurrentDatabase.h"
 #include "ErrorStack.h"
+#include "ScenarioTables.h"
 #include "shell/ProgramInfo.h"
 #include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
@@ -117,6 +118,8 @@ bool CZantelsPropWiz::PostScenario() {
             for (const store::ColumnDef& column : store::ScenariosSchema().columns) write(scenarios, column);
             scenarios->Update();
         }
+        // A table made before an analysis brought options of its own grows by their columns.
+        store::AddMissingColumns(*db, store::OptionsSchema());
         {
             OpenTable options(db, store::kOptionsTable);
             bool adding = isNew;

@@ -59,20 +59,21 @@ frmQuarn_Create::frmQuarn_Create(QWidget* parent) : CWizardPage(parent) {
         grid->setVerticalSpacing(2);
         optType_ = new QButtonGroup(this);
         optType_->setExclusive(true);
+        // Family by family, whatever the order of the families in the list.
         int row = 0;
-        for (const store::AnalysisDef& a : store::kAnalysisList) {
-            const int index = ButtonOf(a);
-            for (const Heading& h : kHeadings) {
-                if (h.firstButton != index) continue;
-                if (row > 0) grid->setRowMinimumHeight(row++, 8);
-                auto* label = new QLabel(h.caption);
-                label->setObjectName(QString("lblTypes_%1").arg(h.index));
-                grid->addWidget(label, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
+        for (const Heading& h : kHeadings) {
+            if (row > 0) grid->setRowMinimumHeight(row++, 8);
+            auto* label = new QLabel(h.caption);
+            label->setObjectName(QString("lblTypes_%1").arg(h.index));
+            grid->addWidget(label, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
+            for (const store::AnalysisDef& a : store::kAnalysisList) {
+                if (a.family != h.family) continue;
+                const int index = ButtonOf(a);
+                auto* button = new QRadioButton(catalog::Entry(a.id).caption);
+                button->setObjectName(QString("optType_%1").arg(index));
+                optType_->addButton(button, index);
+                grid->addWidget(button, row++, 1);
             }
-            auto* button = new QRadioButton(catalog::Entry(a.id).caption);
-            button->setObjectName(QString("optType_%1").arg(index));
-            optType_->addButton(button, index);
-            grid->addWidget(button, row++, 1);
         }
         connect(optType_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
             if (checked) optType_Click(id);

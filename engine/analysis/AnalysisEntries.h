@@ -8,8 +8,10 @@
 // by reference; Quarn_Xtab takes everything by reference, Quarn_NonParametric
 // its five trailing test flags. Integer flags are 16-bit with True = -1.
 //
-// The runners call the entries through AnalysisEntries(), so that a test can
-// put a recording stand-in in place of an entry.
+// The runners (engine/Runners.cpp) call the entries through
+// AnalysisEntries(), so that a test can put a recording stand-in in place of
+// an entry: a new analysis declares its entry here and adds its member to
+// AnalysisEntryTable.
 #pragma once
 
 #include <cstdint>

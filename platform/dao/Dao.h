@@ -686,6 +686,8 @@ Engine& DBEngine();
 // Releases the process-wide engine (closing its workspaces); the next
 // DBEngine() makes a fresh one.
 void ReleaseDBEngine();
+// The version of the SQLite library the data layer runs on ("3.46.1").
+std::string SqliteVersion();
 
 // --- waiting for another connection's lock ----------------------------------------
 // A statement that meets a lock another connection holds (of this process or

@@ -1492,6 +1492,8 @@ void ReleaseDBEngine() {
     engine.reset();
 }
 
+std::string SqliteVersion() { return sqlite3_libversion(); }
+
 // --- workgroup files -------------------------------------------------------------------
 
 namespace {

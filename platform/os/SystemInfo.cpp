@@ -6,7 +6,6 @@
 #include <link.h>
 #include <pwd.h>
 #include <sodium.h>
-#include <sqlite3.h>
 #include <sys/random.h>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
@@ -23,6 +22,8 @@
 #include <fstream>
 #include <sstream>
 #include <vector>
+
+#include "dao/Dao.h"
 
 namespace os {
 namespace {
@@ -89,7 +90,7 @@ bool IsElf(const std::string& path) {
 
 // The version a loaded library reports of itself, "" when it has no way to tell.
 std::string OwnVersion(const std::string& name) {
-    if (NameMatches(name, "libsqlite3.so")) return sqlite3_libversion();
+    if (NameMatches(name, "libsqlite3.so")) return dao::SqliteVersion();
     if (NameMatches(name, "libsodium.so")) return sodium_version_string();
     if (NameMatches(name, "libc.so")) return gnu_get_libc_version();
     if (name.rfind("libQt6", 0) == 0) {

@@ -1,8 +1,8 @@
 // The program as a user meets it: the frame asks for a database, the example
 // database is opened through the open-database dialog, and one scenario of
-// each of the seventeen analyses is made in the wizard (analysis, source,
+// each analysis of the catalogue is made in the wizard (analysis, source,
 // field roles by the transfer buttons, options, output tables), saved and
-// run from the list window. Each run leaves its result tables in the
+// run from the list window; an analysis without a plan here fails by name. Each run leaves its result tables in the
 // database with rows, and its grids open. For a describe, a regression and a
 // chi-square some figures are checked against SQL on the study table, and
 // the engine is also run directly on the same stored scenario into tables of
@@ -40,18 +40,17 @@
 #include "shell/ProgramInfo.h"
 #include "forms/frmStatMain.h"
 #include "shell/modMerivox.h"
+#include "wizard/AnalysisCatalog.h"
 #include "wizard/TransferButton.h"
 
 namespace {
 
-// One scenario as the user makes it.
+// One scenario as the user makes it. The analysis's button, family and
+// options page come from the catalogue.
 struct Plan {
-    int analysisButton;  // optType_<n> on the analysis page
-    const char* calcType;
-    const char* family;
+    store::Analysis analysis;
     // Field roles: the transfer control beside the role's list, and the field.
     std::vector<std::pair<const char*, const char*>> roles;
-    const char* optionsPage;
     // Controls of the option page that the user makes checked.
     std::vector<const char*> options;
     bool secondTable;
@@ -60,135 +59,95 @@ struct Plan {
 
 const std::vector<Plan>& Plans() {
     static const std::vector<Plan> plans = {
-        {1,
-         "Describe",
-         "P",
+        {store::Analysis::Describe,
          {{"cmdTX", "SystolicBefore"},
           {"cmdTX", "Cholesterol"},
           {"cmdTGroup", "Clinic"},
           {"cmdTWeight", "SurveyWeight"}},
-         "frmQuarn_Options_Describe",
          {"chkRange", "chkVarStd", "optMethodN1", "chkSum", "chkSkew", "chkCI", "chkCI95", "chkPercentile",
           "optPcntRadioQuartiles"},
          false,
          true},
-        {2, "Frequency", "P", {{"cmdTX", "Age"}}, "frmQuarn_Options_Frequency", {"chkFreqSum"}, false, false},
-        {3,
-         "Percentiles",
-         "P",
+        {store::Analysis::Frequency, {{"cmdTX", "Age"}}, {"chkFreqSum"}, false, false},
+        {store::Analysis::Percentiles,
          {{"cmdTX", "Cholesterol"}, {"cmdTGroup", "Sex"}},
-         "frmQuarn_Options_Percentile",
          {"optPcntRadioDeciles"},
          false,
          false},
-        {4,
-         "Compare",
-         "P",
+        {store::Analysis::Compare,
          {{"cmdTXYDep", "SystolicAfter"}, {"cmdTXY", "SystolicBefore"}},
-         "frmQuarn_Options_Compare",
          {"chkCountXY", "chkMeanXY", "chkCorrXY", "chktTest"},
          false,
          false},
-        {5,
-         "Matrix",
-         "P",
+        {store::Analysis::Matrix,
          {{"cmdTX", "Age"}, {"cmdTX", "WeightKg"}, {"cmdTX", "Cholesterol"}},
-         "frmQuarn_Options_Matrix",
          {"chkMCnt", "chkMCor", "chkMProb", "optMProbTail2"},
          false,
          false},
-        {6,
-         "Regression",
-         "P",
+        {store::Analysis::Regression,
          {{"cmdTXYDep", "Cholesterol"}, {"cmdTXY", "Age"}, {"cmdTXY", "WeightKg"}},
-         "frmQuarn_Options_Regress",
          {"optRegressTypeMultiple", "chkRYInt", "chkRAnova", "chkResidual"},
          true,
          true},
-        {7,
-         "Crosstab",
-         "P",
+        {store::Analysis::Crosstab,
          {{"cmdTGroup", "Clinic"}, {"cmdTXTabCol", "Smoker"}},
-         "frmQuarn_Options_Crosstab",
          {"optXTypeCount", "chkXRowPcnt", "chkXChi"},
          true,
          false},
-        {20,
-         "Two Sample t-Test",
-         "G",
+        {store::Analysis::TwoSampleTTest,
          {{"cmdTCX", "SystolicAfter"}, {"cmdTCXComp", "Treatment"}},
-         "frmQuarn_Options_Group",
          {"chkGroupDetail"},
          true,
          false},
-        {21,
-         "ANOVA",
-         "G",
+        {store::Analysis::Anova,
          {{"cmdTCX", "Cholesterol"}, {"cmdTCXComp", "Clinic"}},
-         "frmQuarn_Options_Group",
          {"chkGroupDetail"},
          true,
          false},
-        {22,
-         "Two way ANOVA",
-         "G",
+        {store::Analysis::TwoWayAnova,
          {{"cmdTAnovaDep", "Cholesterol"}, {"cmdTAnovaComp", "Treatment"}, {"cmdTAnovaComp", "Sex"}},
-         "frmQuarn_Options_Group",
          {"chkGroupDetail"},
          true,
          false},
-        {30,
-         "Chi-Square",
-         "N",
+        {store::Analysis::ChiSquare,
          {{"cmdTChi", "Smoker"}, {"cmdTChi", "Sex"}, {"cmdTGroup", "Clinic"}},
-         "frmQuarn_Options_NP_ChiSquare",
          {"chkChiDetail"},
          true,
          true},
-        {31,
-         "Sign Test",
-         "N",
-         {{"cmdTX", "SystolicBefore"}},
-         "frmQuarn_Options_NP_SignTest",
-         {"chkSignMedian", "chkSignMean"},
-         false,
-         false},
-        {32, "K-S Fit", "N", {{"cmdTX", "Cholesterol"}}, "frmQuarn_Options_NP_KSFit", {"chkFitNormal"}, false, false},
-        {33,
-         "2 Sample",
-         "N",
+        {store::Analysis::SignTest, {{"cmdTX", "SystolicBefore"}}, {"chkSignMedian", "chkSignMean"}, false, false},
+        {store::Analysis::KSFit, {{"cmdTX", "Cholesterol"}}, {"chkFitNormal"}, false, false},
+        {store::Analysis::TwoSample,
          {{"cmdTCX", "Cholesterol"}, {"cmdTCXComp", "Smoker"}},
-         "frmQuarn_Options_NP_TwoSample",
          {"optNPTwoTypeMann"},
          false,
          false},
-        {34,
-         "N Sample",
-         "N",
+        {store::Analysis::NSample,
          {{"cmdTCX", "Cholesterol"}, {"cmdTCXComp", "Clinic"}},
-         "frmQuarn_Options_NP_NSample",
          {"chkNPKruskalDetail"},
          true,
          false},
-        {35,
-         "Paired Fields",
-         "N",
+        {store::Analysis::PairedFields,
          {{"cmdTXYDep", "SystolicAfter"}, {"cmdTXY", "SystolicBefore"}},
-         "frmQuarn_Options_NP_PairedFields",
          {"chknPPair_Sign", "chkNPPair_Wilcoxon", "chkNPPair_Spearman"},
          false,
          false},
-        {36,
-         "N Fields",
-         "N",
+        {store::Analysis::NFields,
          {{"cmdTX", "SystolicBefore"}, {"cmdTX", "SystolicAfter"}, {"cmdTX", "WeightKg"}},
-         "frmQuarn_Options_NP_NFields",
          {"chkNPFriedmanDetail"},
          true,
          false},
     };
     return plans;
 }
+
+// The plan of an analysis; null when Plans() has none.
+const Plan* PlanOf(store::Analysis analysis) {
+    for (const Plan& plan : Plans())
+        if (plan.analysis == analysis) return &plan;
+    return nullptr;
+}
+
+std::string SubType(const Plan& plan) { return std::string(store::AnalysisOf(plan.analysis).subType); }
 
 template <class T>
 T* Child(QWidget* w, const QString& name) {
@@ -279,7 +238,7 @@ class EndToEndTest : public QObject {
     // Figures of the results that SQL on the study table gives as well.
     void CheckAgainstTheData(const Plan& plan) {
         const std::string from = std::string(" FROM [") + example::kDataTable + "]";
-        if (std::string(plan.calcType) == "Describe") {
+        if (plan.analysis == store::Analysis::Describe) {
             dao::RecordsetPtr rs = Db()->OpenRecordset("SELECT * FROM [" + output1_ + "]", dao::dbOpenSnapshot);
             int rows = 0;
             for (; !rs->Eof(); rs->MoveNext(), ++rows) {
@@ -292,13 +251,13 @@ class EndToEndTest : public QObject {
             }
             rs->Close();
             QCOMPARE(rows, 10);  // five clinics, two fields
-        } else if (std::string(plan.calcType) == "Regression") {
+        } else if (plan.analysis == store::Analysis::Regression) {
             QCOMPARE(Sql("SELECT Count_of_Cholesterol FROM [" + output1_ + "]"),
                      Sql("SELECT Count(*)" + from +
                          " WHERE Cholesterol IS NOT NULL AND Age IS NOT NULL AND WeightKg IS NOT NULL"));
             QCOMPARE(long(Sql("SELECT Count(*) FROM [" + output2_ + "]")),
                      long(Sql("SELECT Count_of_Cholesterol FROM [" + output1_ + "]")));
-        } else if (std::string(plan.calcType) == "Chi-Square") {
+        } else if (plan.analysis == store::Analysis::ChiSquare) {
             dao::RecordsetPtr rs = Db()->OpenRecordset("SELECT * FROM [" + output2_ + "]", dao::dbOpenSnapshot);
             int rows = 0;
             for (; !rs->Eof(); rs->MoveNext(), ++rows) {
@@ -377,9 +336,14 @@ class EndToEndTest : public QObject {
         answers_.clear();
         answered_.clear();
         answers_["frmQuarn_Create"] = [plan](QWidget* page) {
-            auto* choice = Child<QRadioButton>(page, QString("optType_%1").arg(plan.analysisButton));
+            // The analysis's button, by its caption.
+            const QString caption(catalog::Entry(plan.analysis).caption);
+            QRadioButton* choice = nullptr;
+            for (QRadioButton* b : page->findChildren<QRadioButton*>())
+                if (b->text() == caption) choice = b;
+            if (!choice) qFatal("no button %s", qPrintable(caption));
             QTest::mouseClick(choice, Qt::LeftButton, {}, QPoint(6, choice->height() / 2));
-            if (!choice->isChecked()) qFatal("the analysis %s was not chosen", plan.calcType);
+            if (!choice->isChecked()) qFatal("the analysis %s was not chosen", SubType(plan).c_str());
             Click(page, "cmdNav_2");
         };
         answers_["frmQuarn_SelectTable"] = [](QWidget* page) {
@@ -396,10 +360,10 @@ class EndToEndTest : public QObject {
                 if (!available->findItems(field, Qt::MatchFixedString, 0).isEmpty())
                     qFatal("%s still available after %s", field, transfer);
             }
-            Type(page, "txtScenario_Description", QString("End to end: %1").arg(plan.calcType));
+            Type(page, "txtScenario_Description", QString("End to end: %1").arg(SubType(plan).c_str()));
             Click(page, "cmdNav_2");
         };
-        answers_[plan.optionsPage] = [plan](QWidget* page) {
+        answers_[catalog::Entry(plan.analysis).optionsForm] = [plan](QWidget* page) {
             for (const char* name : plan.options) {
                 auto* option = Child<QAbstractButton>(page, name);
                 if (!option->isEnabled()) qFatal("%s is not enabled", name);
@@ -510,12 +474,19 @@ private slots:
 
     void everyAnalysisIsMadeSavedAndRunFromTheWizard_data() {
         QTest::addColumn<int>("plan");
-        for (size_t i = 0; i < Plans().size(); ++i) QTest::newRow(Plans()[i].calcType) << int(i);
+        // Every analysis of the catalogue.
+        for (const store::AnalysisDef& a : store::kAnalysisList)
+            QTest::newRow(std::string(a.subType).c_str()) << int(a.id);
     }
 
     void everyAnalysisIsMadeSavedAndRunFromTheWizard() {
         QFETCH(int, plan);
-        const Plan& p = Plans()[size_t(plan)];
+        const auto analysis = static_cast<store::Analysis>(plan);
+        const Plan* planned = PlanOf(analysis);
+        if (!planned)
+            QFAIL(qPrintable(QString("no plan for the analysis \"%1\": give it field roles and options in Plans()")
+                                 .arg(std::string(store::AnalysisOf(analysis).subType).c_str())));
+        const Plan& p = *planned;
         auto* list = qobject_cast<frmStatMain*>(FindForm("frmStatMain"));
         QVERIFY(list);
         rec_.Reset();
@@ -525,8 +496,9 @@ private slots:
 
         AnswerWizard(p);
         Click(list, "cmdAction_0");  // New
-        for (const QString& page : {QString("frmQuarn_Create"), QString("frmQuarn_SelectTable"),
-                                    QString("frmQuarn_Fields"), QString(p.optionsPage), QString("frmQuarn_Finish")})
+        for (const QString& page :
+             {QString("frmQuarn_Create"), QString("frmQuarn_SelectTable"), QString("frmQuarn_Fields"),
+              QString(catalog::Entry(p.analysis).optionsForm), QString("frmQuarn_Finish")})
             QVERIFY2(answered_[page] == 1, qPrintable(page));
         answers_.clear();
         QVERIFY2(rec_.boxes.empty(), rec_.boxes.empty() ? "" : rec_.boxes.front().prompt.c_str());
@@ -535,10 +507,10 @@ private slots:
         // Saved as chosen.
         const long id = LastScenario();
         QCOMPARE(id, before + 1);
-        QCOMPARE(Stored("Scenario_Analysis_SubType", id).ToString(), std::string(p.calcType));
-        QCOMPARE(Stored("Scenario_Analysis_Type", id).ToString(), std::string(p.family));
+        QCOMPARE(Stored("Scenario_Analysis_SubType", id).ToString(), SubType(p));
+        QCOMPARE(Stored("Scenario_Analysis_Type", id).ToString(), std::string(store::AnalysisOf(analysis).family));
         QCOMPARE(Stored("Scenario_Input_Table_Name", id).ToString(), std::string(example::kDataTable));
-        QCOMPARE(Stored("Scenario_Description", id).ToString(), "End to end: " + std::string(p.calcType));
+        QCOMPARE(Stored("Scenario_Description", id).ToString(), "End to end: " + SubType(p));
         QCOMPARE(Stored("Scenario_Output_Table1_Name", id).ToString(), output1_);
         QVERIFY(!output1_.empty());
         QCOMPARE(p.secondTable, !output2_.empty());
@@ -560,7 +532,7 @@ private slots:
         QVERIFY(info);
         QCOMPARE(info->ScenarioID(), std::to_string(id));
 
-        made_[p.calcType] = id;
+        made_[SubType(p)] = id;
         if (p.compareWithEngine) {
             CheckAgainstTheData(p);
             CompareWithEngine(id, p);
@@ -578,6 +550,9 @@ private slots:
         auto* tabs = Child<QTabBar>(list, "tabMain");
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
         QCOMPARE(list->ScenTypeMain(), std::string("P"));
+        // Every parametric scenario, whichever analysis was made last.
+        auto* all = Child<QRadioButton>(list, "optParAnalysisType_1");
+        QTest::mouseClick(all, Qt::LeftButton, {}, QPoint(6, all->height() / 2));
         ClickRow(Child<QTreeWidget>(list, "lvwScenarios"), QString::number(id));
         rec_.Reset();
         rec_.Script(ui::vbYes);  // overwrite the tables of the first run
@@ -604,7 +579,7 @@ private slots:
             output2_ = second->isVisibleTo(page) ? second->text().toStdString() : std::string();
             Click(page, "cmdNav_4");  // Save and Run
         };
-        const long rowsBefore = Count(output1_.empty() ? "Brux_Regression" : output1_);
+        const long rowsBefore = Count("Brux_Regression");
         Click(list, "cmdAction_1");  // Edit
         answers_.clear();
         for (const char* page : {"frmQuarn_Fields", "frmQuarn_Options_Regress", "frmQuarn_Finish"})

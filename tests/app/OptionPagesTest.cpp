@@ -1,4 +1,4 @@
-// The wizard's fifteen option pages: each loads a stored scenario without
+// The wizard's option pages: each loads a stored scenario without
 // marking it changed and writes back exactly what the user changed; then the
 // rules of particular pages: the describe page's enabling and number boxes,
 // frequency's specified intervals, the regression order, the crosstab
@@ -238,10 +238,11 @@ private slots:
         for (long number = wizard::kFirstOptionsPage; number <= wizard::kLastOptionsPage; ++number) {
             std::unique_ptr<COptionPage> p(wizard::CreateOptionPage(number, nullptr));
             const int topic = p->property("HelpContextID").toInt();
-            QVERIFY(topics.contains(topic));
+            QVERIFY2(topics.contains(topic),
+                     qPrintable(QString("Merivox.HLP has no topic %1 for options page %2").arg(topic).arg(number)));
             pageTopics.insert(topic);
         }
-        QCOMPARE(pageTopics.size(), qsizetype(15));
+        QCOMPARE(pageTopics.size(), qsizetype(wizard::kLastOptionsPage - wizard::kFirstOptionsPage + 1));
 
         page = Open("P", "Describe");
         QCOMPARE(W<QPushButton>("cmdNav_0")->text(), QString("&Help"));

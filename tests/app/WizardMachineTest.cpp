@@ -180,7 +180,7 @@ private slots:
     }
 
     void unknownStartPageEnds() {
-        for (long start : {0L, 19L, 25L, -5L, 1000L, -1L}) {
+        for (long start : {0L, wizard::kLastOptionsPage + 1, -5L, 1000L, -1L}) {
             QCOMPARE(Run("Describe", start, {}), 0L);
             QVERIFY(script_.log.empty());
         }
@@ -193,7 +193,8 @@ private slots:
         // Windows unload in the order analysis, source, fields, options, finish.
         QCOMPARE(Run("N Fields", 1, {2, 2, 2, 2, 1, 2, 2}), 2L);
         QCOMPARE(Lines(script_, "unload "), V({"1", "2", "3", "18", "50"}));
-        for (long page = 4; page <= 18; ++page) QCOMPARE(wizard::PageFormName(page).rfind("frmQuarn_Options_", 0), 0UL);
+        for (long page = wizard::kFirstOptionsPage; page <= wizard::kLastOptionsPage; ++page)
+            QCOMPARE(wizard::PageFormName(page).rfind("frmQuarn_Options_", 0), 0UL);
         QCOMPARE(wizard::PageFormName(1), std::string("frmQuarn_Create"));
         QCOMPARE(wizard::PageFormName(2), std::string("frmQuarn_SelectTable"));
         QCOMPARE(wizard::PageFormName(3), std::string("frmQuarn_Fields"));

@@ -26,6 +26,7 @@
 #include "forms/frmHelp.h"
 #include "services/HelpTopics.h"
 #include "shell/modMerivox.h"
+#include "wizard/AnalysisCatalog.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/ScenarioCommands.h"
 #include "wizard/WizardPage.h"
@@ -162,25 +163,13 @@ private slots:
         QCOMPARE(Text(&page, "cmdNav_1"), QString("< &Back"));
         QCOMPARE(Text(&page, "cmdNav_2"), QString("&Next >"));
         QVERIFY(!page.findChild<QWidget*>("cmdNav_4"));
-        const std::map<int, std::pair<QString, std::pair<std::string, std::string>>> buttons = {
-            {1, {"&Describe", {"Describe", "P"}}},
-            {2, {"&Frequency", {"Frequency", "P"}}},
-            {3, {"&Percentiles", {"Percentiles", "P"}}},
-            {4, {"Compar&e", {"Compare", "P"}}},
-            {5, {"&Matrix", {"Matrix", "P"}}},
-            {6, {"&Regression", {"Regression", "P"}}},
-            {7, {"&Crosstab", {"Crosstab", "P"}}},
-            {20, {"&Two Sample t-Test", {"Two Sample t-Test", "G"}}},
-            {21, {"&ANOVA", {"ANOVA", "G"}}},
-            {22, {"Two &way ANOVA", {"Two way ANOVA", "G"}}},
-            {30, {"Chi S&quare", {"Chi-Square", "N"}}},
-            {31, {"Si&gn Test", {"Sign Test", "N"}}},
-            {32, {"&K-S Fit", {"K-S Fit", "N"}}},
-            {33, {"&2 Sample", {"2 Sample", "N"}}},
-            {34, {"N &Sample", {"N Sample", "N"}}},
-            {35, {"Pa&ired Fields", {"Paired Fields", "N"}}},
-            {36, {"N Fie&lds", {"N Fields", "N"}}}};
-        QCOMPARE(page.findChildren<QRadioButton*>().size(), qsizetype(17));
+        // One button per analysis of the catalogue, numbered by family (from
+        // 1, 20 and 30) in the list's order; a click chooses the analysis and
+        // its family.
+        QCOMPARE(page.findChildren<QRadioButton*>().size(), qsizetype(store::kAnalysisList.size()));
+        QCOMPARE(Text(&page, "optType_1"), QString("&Describe"));
+        QCOMPARE(Text(&page, "optType_20"), QString("&Two Sample t-Test"));
+        QCOMPARE(Text(&page, "optType_36"), QString("N Fie&lds"));
 
         CZantelsPropWiz w;
         page.Wiz(&w);  // a fresh object: Describe chosen and written
@@ -188,12 +177,14 @@ private slots:
         QCOMPARE(w.CalcType(), std::string("Describe"));
         QCOMPARE(w.Scenario_Type(), std::string("P"));
         page.show();
-        for (const auto& [index, expected] : buttons) {
-            auto* b = page.findChild<QRadioButton*>(QString("optType_%1").arg(index));
-            QCOMPARE(b->text(), expected.first);
+        std::map<std::string_view, int> button = {{"P", 1}, {"G", 20}, {"N", 30}};
+        for (const store::AnalysisDef& a : store::kAnalysisList) {
+            auto* b = page.findChild<QRadioButton*>(QString("optType_%1").arg(button[a.family]++));
+            QVERIFY2(b, a.subType.data());
+            QCOMPARE(b->text(), QString(catalog::Entry(a.id).caption));
             QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(5, b->height() / 2));
-            QCOMPARE(w.CalcType(), expected.second.first);
-            QCOMPARE(w.Scenario_Type(), expected.second.second);
+            QCOMPARE(w.CalcType(), std::string(a.subType));
+            QCOMPARE(w.Scenario_Type(), std::string(a.family));
         }
         QVERIFY(!w.Changed());
 

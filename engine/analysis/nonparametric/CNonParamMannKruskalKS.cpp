@@ -14,18 +14,12 @@
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
 #include "analysis/nonparametric/NormalTails.h"
-#include "analysis/nonparametric/TieBlocks.h"
 #include "analysis/nonparametric/TwoSampleMath.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
 #include "vb/VbError.h"
 
 namespace {
-
-// Observations sorted by value are in one tie block while their values are equal.
-auto SameValue(const std::vector<Observation>& obs) {
-    return [&obs](size_t first, size_t i) { return obs[i].x == obs[first].x; };
-}
 
 class MannKruskalKS {
 public:
@@ -304,98 +298,44 @@ void MannKruskalKS::WriteKolmogorovSmirnov(const dao::RecordsetPtr& out, const P
 void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
     ProcScope scope(ErrStack(), "WriteKruskalWallis");
     const dao::RecordsetPtr& out = Zantels.OutputRecordset();
-    const auto size = static_cast<size_t>(n) + 1;
-    std::vector<int32_t> r(size), bc(size);
-    std::vector<double> nw(size), R(size), bw(size);
-    std::vector<int> touched;
     for (int f = 1; f <= nFields; ++f) {
-        const auto& obs = values[static_cast<size_t>(f)];
-        std::fill(r.begin(), r.end(), 0);
-        std::fill(nw.begin(), nw.end(), 0.0);
-        std::fill(R.begin(), R.end(), 0.0);
-        TieRanker ranker(false);
-        double ties = 0;
-        ForEachTieBlock(obs.size(), SameValue(obs), [&](size_t first, size_t end) {
-            double T = 0;
-            double blockRecords = 0;
-            touched.clear();
-            for (size_t i = first; i < end; ++i) {
-                const auto g = static_cast<size_t>(obs[i].g);
-                if (bc[g] == 0) touched.push_back(obs[i].g);
-                const double w = std::floor(obs[i].w);
-                bw[g] += w;
-                bc[g] += 1;
-                T += w;
-                blockRecords += 1;
-            }
-            const double m = ranker.AddGroup(T);
-            if (T > 1) ties += blockRecords;
-            for (int gi : touched) {
-                const auto g = static_cast<size_t>(gi);
-                if (bw[g] > 0) {
-                    r[g] += bc[g];
-                    nw[g] += bw[g];
-                    R[g] += m * bw[g];
-                }
-                bw[g] = 0;
-                bc[g] = 0;
-            }
-        });
-
-        double N = 0;
-        int k = 0;
-        for (int g = 1; g <= n; ++g) {
-            const auto gi = static_cast<size_t>(g);
-            if (!(R[gi] > 0)) continue;
-            if (fDetail) {
+        const SampleRanks ranks = RankSamples(values[static_cast<size_t>(f)], n);
+        const KruskalWallis kw = KruskalWallisH(ranks);
+        if (fDetail) {
+            for (int g = 1; g <= n; ++g) {
+                const auto gi = static_cast<size_t>(g);
+                if (!(ranks.rankSum[gi] > 0)) continue;
                 // The compare value of the row goes into the compare column.
                 group.resize(static_cast<size_t>(nGF) + 1);
                 group[static_cast<size_t>(nGF)] = varGroups[gi];
                 detail->AddNew();
                 WriteGroupValues(detail, static_cast<int16_t>(nGF), strFields, group, static_cast<int16_t>(nGF + f),
-                                 "Count", "", fWeight, nw[gi], 0, r[gi]);
-                SetIfFinite(detail, "SumRanks", R[gi]);
-                SetIfFinite(detail, "MeanRank", R[gi] / nw[gi]);
+                                 "Count", "", fWeight, ranks.weight[gi], 0, ranks.records[gi]);
+                SetIfFinite(detail, "SumRanks", ranks.rankSum[gi]);
+                SetIfFinite(detail, "MeanRank", ranks.rankSum[gi] / ranks.weight[gi]);
                 detail->Update();
             }
-            N += nw[gi];
-            k += 1;
-        }
-        // H = 12 / (N (N + 1)) sum R^2 / n - 3 (N + 1), summed as the groups'
-        // spread about the mean rank, sum (R - n (N + 1) / 2)^2 / n: the
-        // whole weights and half-integer ranks make each deviation exact, where
-        // the difference of the two large terms keeps only the digits they do
-        // not share. (The ranks add up to N (N + 1) / 2, so the forms agree.)
-        double spread = 0;
-        for (int g = 1; g <= n; ++g) {
-            const auto gi = static_cast<size_t>(g);
-            if (!(R[gi] > 0)) continue;
-            const double d = R[gi] - (N + 1) / 2 * nw[gi];
-            spread += d * d / nw[gi];
         }
 
         int32_t used = 0;
         for (int g = 1; g <= n; ++g) used += count[Cell(g, f)];
-        const double sumTies = ranker.Sums().t3;
         out->AddNew();
         WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + f), "Count",
-                         "Missing", fWeight, N, records, used);
-        SetIfFinite(out, "Groups", k);
-        SetIfFinite(out, "Ties", ties);
-        SetIfFinite(out, "TiedGroups", ranker.Sums().tg);
-        SetIfFinite(out, "SumTies", sumTies);
+                         "Missing", fWeight, kw.N, records, used);
+        SetIfFinite(out, "Groups", kw.k);
+        SetIfFinite(out, "Ties", ranks.ties);
+        SetIfFinite(out, "TiedGroups", ranks.tieSums.tg);
+        SetIfFinite(out, "SumTies", ranks.tieSums.t3);
         // With fewer than two compare values the test is undefined: H, its
         // tie-corrected form and both probabilities stay Null.
-        if (N > 0 && k > 1) {
-            const double H = 12 * spread / (N * (N + 1));
-            SetIfFinite(out, "H", H);
-            SetIfFinite(out, "Prob", zv.Quarn_CalcProb("C", H, k - 1, 0));
-            const double C = PreciseDifference(N * N * N, N);
-            if (N > 1 && C != sumTies) {
-                const double Ht = H / (1 - sumTies / C);
-                SetIfFinite(out, "H_(ties)", Ht);
-                if (std::isfinite(Ht)) SetIfFinite(out, "Prob_(ties)", zv.Quarn_CalcProb("C", Ht, k - 1, 0));
-            }
+        if (kw.H) {
+            SetIfFinite(out, "H", *kw.H);
+            SetIfFinite(out, "Prob", zv.Quarn_CalcProb("C", *kw.H, kw.k - 1, 0));
+        }
+        if (kw.HTies) {
+            SetIfFinite(out, "H_(ties)", *kw.HTies);
+            if (std::isfinite(*kw.HTies))
+                SetIfFinite(out, "Prob_(ties)", zv.Quarn_CalcProb("C", *kw.HTies, kw.k - 1, 0));
         }
         out->Update();
     }

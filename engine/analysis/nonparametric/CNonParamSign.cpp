@@ -43,6 +43,15 @@ struct Extremes {
         if (d > 0 && d > pos.a - pos.b) pos = {a, b};
         if (d <= 0 && d < neg.a - neg.b) neg = {a, b};
     }
+    // The exact extremes, and the larger of their sizes (the K-S D).
+    struct Deviations {
+        double positive, negative, absolute;
+    };
+    Deviations Result() const {
+        const double dPos = std::max(0.0, PreciseDifference(pos.a, pos.b));
+        const double dNeg = std::min(0.0, PreciseDifference(neg.a, neg.b));
+        return {dPos, dNeg, std::fabs(dNeg) >= dPos ? std::fabs(dNeg) : dPos};
+    }
 };
 
 class SignFit {
@@ -65,6 +74,12 @@ private:
     void InitData();
     void CalcData(const GroupWalker& walk, double w);
     void WriteData(int c, const GroupValues& group, int32_t records);
+    struct Fit {
+        double mean = 0, sd = 0, minimum = 0, maximum = 0, range = 0;
+        bool applies[4] = {};  // by distribution, from 1
+        Extremes ext[4];
+    };
+    Fit FitGroup();
     void WriteDataFit(int c, const GroupValues& group);
     Extremes NormalExtremes(double s);
     void WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group, const std::string& missing,
@@ -275,28 +290,28 @@ void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
     }
 }
 
-void SignFit::WriteDataFit(int c, const GroupValues& group) {
-    ProcScope scope(ErrStack(), "WriteDataFit");
-    if (!(W > 1)) return;
-    const double m = moments.Mean();
+// The fit of one group: the sample's figures and, for each distribution
+// (1 uniform, 2 normal, 3 Poisson), whether it can be fitted and the largest
+// and most negative difference of the distribution functions.
+SignFit::Fit SignFit::FitGroup() {
+    Fit f;
+    const double m = f.mean = moments.Mean();
     // The deviation divided by 2^e as the moments hold their sums, so that
     // values far from 1 keep it; the normal fit is free of the scale.
     const int e = moments.ScaleExponent();
     const double scaledS = moments.ScaledM2() > 0 ? std::sqrt(moments.ScaledM2() / (W - 1)) : 0;
-    const double s = std::ldexp(scaledS, e);
-    const double minimum = valid.front().first;
-    const double maximum = valid.back().first;
-    const double range = PreciseDifference(maximum, minimum);
+    f.sd = std::ldexp(scaledS, e);
+    const double minimum = f.minimum = valid.front().first;
+    f.maximum = valid.back().first;
+    const double range = f.range = PreciseDifference(f.maximum, minimum);
 
     // Which distributions can be fitted.
-    const bool normalApplies = scaledS > 0;
     const bool poissonInts = whole && m > 0;
     const bool largeMean = poissonInts && m >= 100000;
-    const bool poissonApplies = poissonInts && (!largeMean || scaledS > 0);
-    const bool applies[4] = {false, true, normalApplies, poissonApplies};
+    f.applies[1] = true;
+    f.applies[2] = scaledS > 0;
+    f.applies[3] = poissonInts && (!largeMean || scaledS > 0);
 
-    // The largest and the most negative difference of each distribution.
-    Extremes ext[4];
     // The normal fits (the Poisson of a large mean takes the normal's form).
     const auto normalForm = [&](int t) { return t == 2 || (t == 3 && largeMean); };
     const double lnMean = poissonInts ? std::log(m) : 0;
@@ -313,7 +328,7 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
         distinct.push_back(L);
         cumulative.push_back(F);
         for (int t = 1; t <= 3; ++t) {
-            if (!FitSelected(t) || !applies[t] || normalForm(t)) continue;
+            if (!FitSelected(t) || !f.applies[t] || normalForm(t)) continue;
             double G = 0;
             bool continuous = true;
             if (t == 1) {
@@ -332,8 +347,8 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
                 G = P;
                 continuous = false;
             }
-            if (continuous) ext[t].Record(Fprev, G);
-            ext[t].Record(F, G);
+            if (continuous) f.ext[t].Record(Fprev, G);
+            f.ext[t].Record(F, G);
         }
         Fprev = F;
     };
@@ -347,31 +362,35 @@ void SignFit::WriteDataFit(int c, const GroupValues& group) {
     evaluate();
     bool normalDone = false;
     for (int t = 2; t <= 3; ++t) {
-        if (!FitSelected(t) || !applies[t] || !normalForm(t)) continue;
-        if (!normalDone) ext[2] = NormalExtremes(scaledS);
+        if (!FitSelected(t) || !f.applies[t] || !normalForm(t)) continue;
+        if (!normalDone) f.ext[2] = NormalExtremes(scaledS);
         normalDone = true;
-        ext[t] = ext[2];
+        f.ext[t] = f.ext[2];
     }
+    return f;
+}
 
+void SignFit::WriteDataFit(int c, const GroupValues& group) {
+    ProcScope scope(ErrStack(), "WriteDataFit");
+    if (!(W > 1)) return;
+    const Fit f = FitGroup();
     const dao::RecordsetPtr& out = Zantels.OutputRecordset();
     static const char* const names[4] = {"", "Uniform", "Normal", "Poisson"};
     for (int t = 1; t <= 3; ++t) {
         if (!FitSelected(t)) continue;
         WriteLeading(out, c, group, "", 0);
         out->Fields(std::string_view("TestType"))->Value(names[t]);
-        SetIfFinite(out, "Mean", m);
-        SetIfFinite(out, "StdDeviation", s);
-        SetIfFinite(out, "Minimum", minimum);
-        SetIfFinite(out, "Maximum", maximum);
-        SetIfFinite(out, "Range", range);
-        if (applies[t]) {
-            const double dPos = std::max(0.0, PreciseDifference(ext[t].pos.a, ext[t].pos.b));
-            const double dNeg = std::min(0.0, PreciseDifference(ext[t].neg.a, ext[t].neg.b));
-            const double D = std::fabs(dNeg) >= dPos ? std::fabs(dNeg) : dPos;
-            const double Z = std::sqrt(W) * D;
-            SetIfFinite(out, "Max_Absolute", D);
-            SetIfFinite(out, "Max_Positive", dPos);
-            SetIfFinite(out, "Max_Negative", dNeg);
+        SetIfFinite(out, "Mean", f.mean);
+        SetIfFinite(out, "StdDeviation", f.sd);
+        SetIfFinite(out, "Minimum", f.minimum);
+        SetIfFinite(out, "Maximum", f.maximum);
+        SetIfFinite(out, "Range", f.range);
+        if (f.applies[t]) {
+            const Extremes::Deviations d = f.ext[t].Result();
+            const double Z = std::sqrt(W) * d.absolute;
+            SetIfFinite(out, "Max_Absolute", d.absolute);
+            SetIfFinite(out, "Max_Positive", d.positive);
+            SetIfFinite(out, "Max_Negative", d.negative);
             SetIfFinite(out, "K-S_Z", Z);
             SetIfFinite(out, "Prob", zv.Quarn_CalcKSProb(Z));
         }

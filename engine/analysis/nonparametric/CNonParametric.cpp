@@ -84,6 +84,14 @@ struct SpearmanResult {
     double rho = 0, t = 0, rhoT = 0, tT = 0;
 };
 
+// What the chosen tests give one X field of a group.
+struct FieldTests {
+    double signZ = 0, signProb = 0;
+    WilcoxonResult wilcoxon;
+    SpearmanResult spearman;
+    double spearmanProb = 0, spearmanProbTies = 0;  // of its t statistics
+};
+
 double WholeWeight(double w) { return std::floor(w); }
 
 // Whether two non-negative values, a <= b, read the same when written with 15
@@ -122,6 +130,8 @@ private:
     void ReadRecords();
     void CalcData(const GroupWalker& walk, double w);
     void WriteData(const GroupValues& group, int32_t lngGroupRecords);
+    FieldTests TestField(int i);
+    void WriteRow(const GroupValues& group, int32_t lngGroupRecords, int i, const FieldTests& t);
     WilcoxonResult CalcWilcoxon(const PairList& pairs);
     SpearmanResult CalcSpearman(const PairList& pairs);
     void WholeWeights(const PairList& pairs);
@@ -248,75 +258,81 @@ void CNonParametric::CalcData(const GroupWalker& walk, double w) {
 
 void CNonParametric::WriteData(const GroupValues& group, int32_t lngGroupRecords) {
     ProcScope scope(ErrStack(), "WriteData");
-    const dao::RecordsetPtr& out = z_->OutputRecordset();
-    const bool hasY = yField_ > 0;
-    for (int i = 1; i <= nX_; ++i) {
-        FieldSums& s = sums_[static_cast<size_t>(i)];
-        const std::string& xName = fields_->at(static_cast<size_t>(nG_ + i));
-        const WeightedCoMoments& m = s.moments;
-        const double W = s.Weight();
+    for (int i = 1; i <= nX_; ++i) WriteRow(group, lngGroupRecords, i, TestField(i));
+}
 
-        WilcoxonResult wilcoxon;
-        SpearmanResult spearman;
-        if (fRank_) WholeWeights(s.pairs);
+FieldTests CNonParametric::TestField(int i) {
+    const FieldSums& s = sums_[static_cast<size_t>(i)];
+    const std::string& xName = fields_->at(static_cast<size_t>(nG_ + i));
+    const double W = s.Weight();
+    FieldTests t;
+    if (fRank_) WholeWeights(s.pairs);
+    if (fWilcoxon_) {
+        z_->Quarn_Msg(0, true, "Calculating Wilcoxon for [" + xName + "]");
+        t.wilcoxon = CalcWilcoxon(s.pairs);
+    }
+    if (fSpearman_ && W > 1) {
+        z_->Quarn_Msg(0, true, "Calculating Spearman for [" + xName + "]");
+        t.spearman = CalcSpearman(s.pairs);
+        if (t.spearman.hasT) t.spearmanProb = prob_.Quarn_CalcProb("T", t.spearman.t, W - 2, 0);
+        if (t.spearman.hasTT) t.spearmanProbTies = prob_.Quarn_CalcProb("T", t.spearman.tT, W - 2, 0);
+    }
+    if (fSign_ && W > 0) SignTest(s.below, s.above, t.signZ, t.signProb);
+    return t;
+}
+
+void CNonParametric::WriteRow(const GroupValues& group, int32_t lngGroupRecords, int i, const FieldTests& t) {
+    const dao::RecordsetPtr& out = z_->OutputRecordset();
+    const FieldSums& s = sums_[static_cast<size_t>(i)];
+    const WeightedCoMoments& m = s.moments;
+    const double W = s.Weight();
+    out->AddNew();
+    WriteGroupValues(out, static_cast<int16_t>(nG_), *fields_, group, static_cast<int16_t>(nG_ + i), countColumn_,
+                     "Missing", fWeight_, W, lngGroupRecords, s.Count());
+    if (W > 0 && yField_ > 0) {
+        SetIfFinite(out, "MeanY", m.MeanY());
+        SetIfFinite(out, "MeanDiff", m.MeanDifference());
+        SetIfFinite(out, "Count<Y", s.below);
+        SetIfFinite(out, "Count=Y", s.equal);
+        SetIfFinite(out, "Count>Y", s.above);
+        // From the scaled sums, which values near the largest Double do not overflow.
+        if (const auto r = m.Correlation()) SetIfFinite(out, "Pearson's_R", *r);
+    }
+    if (W > 0) {
+        SetIfFinite(out, "Mean", m.MeanX());
+        if (fSign_) {
+            SetIfFinite(out, "SignZ", t.signZ);
+            SetIfFinite(out, "SignProb", t.signProb);
+        }
         if (fWilcoxon_) {
-            z_->Quarn_Msg(0, true, "Calculating Wilcoxon for [" + xName + "]");
-            wilcoxon = CalcWilcoxon(s.pairs);
+            const WilcoxonResult& w = t.wilcoxon;
+            SetIfFinite(out, "Wilcoxon_Neg_SumRank", w.rn);
+            SetIfFinite(out, "Wilcoxon_Pos_SumRank", w.rp);
+            if (w.nn > 0) SetIfFinite(out, "Wilcoxon_Neg_MeanRank", w.rn / w.nn);
+            if (w.np > 0) SetIfFinite(out, "Wilcoxon_Pos_MeanRank", w.rp / w.np);
+            if (w.tested) {
+                SetIfFinite(out, "Wilcoxon_Z", w.z);
+                SetIfFinite(out, "Wilcoxon_Prob", w.prob);
+            }
         }
         if (fSpearman_ && W > 1) {
-            z_->Quarn_Msg(0, true, "Calculating Spearman for [" + xName + "]");
-            spearman = CalcSpearman(s.pairs);
-        }
-
-        out->AddNew();
-        WriteGroupValues(out, static_cast<int16_t>(nG_), *fields_, group, static_cast<int16_t>(nG_ + i), countColumn_,
-                         "Missing", fWeight_, W, lngGroupRecords, s.Count());
-        if (W > 0 && hasY) {
-            SetIfFinite(out, "MeanY", m.MeanY());
-            SetIfFinite(out, "MeanDiff", m.MeanDifference());
-            SetIfFinite(out, "Count<Y", s.below);
-            SetIfFinite(out, "Count=Y", s.equal);
-            SetIfFinite(out, "Count>Y", s.above);
-            // From the scaled sums, which values near the largest Double do not overflow.
-            if (const auto r = m.Correlation()) SetIfFinite(out, "Pearson's_R", *r);
-        }
-        if (W > 0) {
-            SetIfFinite(out, "Mean", m.MeanX());
-            if (fSign_) {
-                double z = 0;
-                double p = 0;
-                SignTest(s.below, s.above, z, p);
-                SetIfFinite(out, "SignZ", z);
-                SetIfFinite(out, "SignProb", p);
+            const SpearmanResult& r = t.spearman;
+            SetIfFinite(out, "TiedGroups_X", r.gx);
+            SetIfFinite(out, "TiedGroups_Y", r.gy);
+            // A statistic that the data leave undefined stays Null.
+            if (r.hasRho) SetIfFinite(out, "Spearman", r.rho);
+            if (r.hasT) {
+                SetIfFinite(out, "Spearman_t", r.t);
+                SetIfFinite(out, "Spearman_Prob", t.spearmanProb);
             }
-            if (fWilcoxon_) {
-                SetIfFinite(out, "Wilcoxon_Neg_SumRank", wilcoxon.rn);
-                SetIfFinite(out, "Wilcoxon_Pos_SumRank", wilcoxon.rp);
-                if (wilcoxon.nn > 0) SetIfFinite(out, "Wilcoxon_Neg_MeanRank", wilcoxon.rn / wilcoxon.nn);
-                if (wilcoxon.np > 0) SetIfFinite(out, "Wilcoxon_Pos_MeanRank", wilcoxon.rp / wilcoxon.np);
-                if (wilcoxon.tested) {
-                    SetIfFinite(out, "Wilcoxon_Z", wilcoxon.z);
-                    SetIfFinite(out, "Wilcoxon_Prob", wilcoxon.prob);
-                }
-            }
-            if (fSpearman_ && W > 1) {
-                SetIfFinite(out, "TiedGroups_X", spearman.gx);
-                SetIfFinite(out, "TiedGroups_Y", spearman.gy);
-                // A statistic that the data leave undefined stays Null.
-                if (spearman.hasRho) SetIfFinite(out, "Spearman", spearman.rho);
-                if (spearman.hasT) {
-                    SetIfFinite(out, "Spearman_t", spearman.t);
-                    SetIfFinite(out, "Spearman_Prob", prob_.Quarn_CalcProb("T", spearman.t, W - 2, 0));
-                }
-                if (spearman.hasRhoT) SetIfFinite(out, "Spearman_(ties)", spearman.rhoT);
-                if (spearman.hasTT) {
-                    SetIfFinite(out, "Spearman_t_(ties)", spearman.tT);
-                    SetIfFinite(out, "Spearman_Prob_(ties)", prob_.Quarn_CalcProb("T", spearman.tT, W - 2, 0));
-                }
+            if (r.hasRhoT) SetIfFinite(out, "Spearman_(ties)", r.rhoT);
+            if (r.hasTT) {
+                SetIfFinite(out, "Spearman_t_(ties)", r.tT);
+                SetIfFinite(out, "Spearman_Prob_(ties)", t.spearmanProbTies);
             }
         }
-        out->Update();
     }
+    out->Update();
 }
 
 // Normal approximation with continuity correction to the sign test of the

@@ -1,9 +1,11 @@
-// The arithmetic of the two-sample tests on observations held in memory:
-// the tie blocks of a pair of samples, the Mann-Whitney U with its normal
-// approximations, and the Kolmogorov-Smirnov D with its Z. No table is
-// involved, so the statistics can be checked on their own.
+// The arithmetic of the rank tests of samples held in memory: the tie blocks
+// of a pair of samples, the Mann-Whitney U with its normal approximations,
+// the Kolmogorov-Smirnov D with its Z, and the Kruskal-Wallis H of any number
+// of samples. No table is involved, so the statistics can be checked on
+// their own.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -48,3 +50,26 @@ struct KolmogorovSmirnov {
 };
 
 KolmogorovSmirnov KolmogorovSmirnovD(const PairBlocks& b, double N1, double N2);
+
+// What the ranks of one field's observations (sorted by value; the whole part
+// of each weight counts) give samples 1 .. n: per sample its records, whole
+// weight and rank sum, and the records in tie blocks of more than one
+// observation with the tie terms.
+struct SampleRanks {
+    std::vector<int32_t> records;  // by sample, from 1
+    std::vector<double> weight;
+    std::vector<double> rankSum;
+    double ties = 0;
+    TieSums tieSums;
+};
+
+SampleRanks RankSamples(const std::vector<Observation>& obs, int n);
+
+struct KruskalWallis {
+    double N = 0;                 // the weight of the samples that have ranks
+    int k = 0;                    // how many samples have ranks
+    std::optional<double> H;      // none with fewer than two such samples
+    std::optional<double> HTies;  // with the correction for ties; none where it divides by zero
+};
+
+KruskalWallis KruskalWallisH(const SampleRanks& r);
