@@ -11,7 +11,6 @@
 #include "RunContext.h"
 #include "StatsGeneral.h"
 #include "analysis/AnalysisEntries.h"
-#include "analysis/descriptive/DistributionShape.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 
@@ -22,6 +21,16 @@ void CDescribe::Quarn_CalcPcntiles(const std::vector<StagedValue>& values, bool 
         dblPcntiles.resize(static_cast<size_t>(intPcntGroups) + 1, 0);
     PercentilePoints(values, fWeightField, intPcntGroups, dblTotalRecs, dblPcntiles);
 }
+
+namespace {
+
+// The option of field k from a list of the call, 0 where the list ends
+// before it.
+double ValueAt(const std::vector<double>* v, int16_t k) {
+    return v && static_cast<size_t>(k) < v->size() ? (*v)[static_cast<size_t>(k)] : 0.0;
+}
+
+}  // namespace
 
 bool CDescribe::ConIntColumns() const {
     // The band columns come with an interval letter that occurs in "tN"
@@ -273,11 +282,9 @@ void CDescribe::WriteData(const GroupData& g) {
     }
 }
 
-void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode, std::vector<double>& pcnt) {
-    const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
-    const FieldSums& f = g.sums[static_cast<size_t>(k)];
-    const std::vector<CompensatedSum>& buckets = g.buckets[static_cast<size_t>(k)];
-    const double n = f.moments.Weight();
+CDescribe::FieldStatistics CDescribe::Statistics(int16_t k, const FieldSums& f) const {
+    FieldStatistics s;
+    const double n = s.n = f.moments.Weight();
     // Central sums: M2 = sum w (x - mean)^2, likewise M3 and M4; their scaled
     // forms (divided by 2^e to the power of the moment) hold what values near
     // the largest Double would overflow in them and values far below 1 would
@@ -285,59 +292,86 @@ void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode
     const int e = f.moments.ScaleExponent();
     const double M2 = f.moments.M2();
     const double m2 = f.moments.ScaledM2(), m3 = f.moments.ScaledM3(), m4 = f.moments.ScaledM4();
-    const double mean = f.moments.Mean();
+    const double mean = s.mean = f.moments.Mean();
     double scaledS2 = 0;
     const double scaledS = VarianceFromCentred("N-1", n, m2, scaledS2);
     // Values near the largest Double overflow their sums: a statistic that
     // cannot be held is named rather than left empty.
-    const std::string& field = (*fields_)[static_cast<size_t>(nG_ + k)];
-    const bool overflowed = !std::isfinite(mean) || !std::isfinite(m2) || (skew_ && !std::isfinite(m3 + m4));
-    auto set = [&](std::string_view column, double value) { SetOrOverflow(rs, column, value, field, overflowed); };
+    s.overflowed = !std::isfinite(mean) || !std::isfinite(m2) || (skew_ && !std::isfinite(m3 + m4));
 
-    set("Mean", mean);
-    if (range_) {
-        set("Minimum", f.minimum);
-        set("Maximum", f.maximum);
-        set("Range", PreciseDifference(f.maximum, f.minimum));
-    }
-    if (!varA_.empty() && (n > 1 || vb::EqualsNoCase(varA_, "N"))) {
-        const WeightedMoments::Deviation d = f.moments.Deviations(vb::EqualsNoCase(varA_, "N-1") ? "N-1" : "N");
-        set("Variance", d.variance);
-        if (d.coeffOfVariance) set("CoeffOfVariance", *d.coeffOfVariance);
-        set("StdDeviation", d.stdDeviation);
-        set("StdError", d.stdError);
-    }
+    if (range_) s.range = PreciseDifference(f.maximum, f.minimum);
+    if (!varA_.empty() && (n > 1 || vb::EqualsNoCase(varA_, "N")))
+        s.deviation = f.moments.Deviations(vb::EqualsNoCase(varA_, "N-1") ? "N-1" : "N");
     if (sums_) {
         // A sum that overflowed on the way to a value a Double holds is the mean times the weight.
-        set("Sum", std::isfinite(f.sumWX) ? f.sumWX : mean * n);
-        set("SumSquared", f.sumWX2);
-        set("AdjSumSquared", M2);
+        s.sum = std::isfinite(f.sumWX) ? f.sumWX : mean * n;
+        s.adjSumSquared = M2;
     }
     if (means_) {
         // Both means are undefined once any valid value is zero or negative.
         if (!f.nonPositive) {
-            set("GeometricMean", f.logs.GeometricMean(n));
-            if (f.sumWInv != 0) set("HarmonicMean", n / f.sumWInv);
+            s.geometricMean = f.logs.GeometricMean(n);
+            if (f.sumWInv != 0) s.harmonicMean = n / f.sumWInv;
         }
         // A sum of squares beyond a Double, or one too small to hold the
         // squares' digits: the mean square is the squared mean plus the
         // population variance, both scaled by the largest magnitude.
         if (std::isfinite(f.sumWX2) && (f.sumWX2 >= 0x1p-969 || (f.minimum == 0 && f.maximum == 0))) {
-            set("RMS", f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0);
+            s.rms = f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0;
         } else {
             const int r = std::ilogb(std::max(std::fabs(f.minimum), std::fabs(f.maximum))) + 1;
             const double scaledMean = std::ldexp(mean, -r);
-            set("RMS", std::ldexp(std::sqrt(scaledMean * scaledMean + std::ldexp(m2 / n, 2 * (e - r))), r));
+            s.rms = std::ldexp(std::sqrt(scaledMean * scaledMean + std::ldexp(m2 / n, 2 * (e - r))), r);
         }
     }
-    if (skew_ && n > 2 && f.minimum != f.maximum && scaledS > 0) {
-        // Adjusted Fisher-Pearson skewness and excess kurtosis (G1, G2) from
-        // the central moments; both are free of the scale.
-        const DistributionShape shape = ShapeFromCentred(n, m3, m4, scaledS2, scaledS);
-        set("Skewness", shape.skewness);
-        set("SE_Skewness", shape.seSkewness);
-        if (shape.kurtosis) set("Kurtosis", *shape.kurtosis);
-        if (shape.seKurtosis) set("SE_Kurtosis", *shape.seKurtosis);
+    // Adjusted Fisher-Pearson skewness and excess kurtosis (G1, G2) from the
+    // central moments; both are free of the scale.
+    if (skew_ && n > 2 && f.minimum != f.maximum && scaledS > 0)
+        s.shape = ShapeFromCentred(n, m3, m4, scaledS2, scaledS);
+    if (vb::EqualsNoCase(conInt_, "t") && n > 1)
+        s.standardError = scaledS2 > 0 ? std::ldexp(std::sqrt(scaledS2 / n), e) : 0.0;
+    if (tTest_ && m2 > 0 && n > 1 && scaledS > 0) {
+        const double t = f.moments.ScaledMeanLess(ValueAt(popMean_, k)) * std::sqrt(n) / scaledS;
+        if (std::isfinite(t)) s.t = t;
+    }
+    return s;
+}
+
+void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode, std::vector<double>& pcnt) {
+    const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
+    const FieldSums& f = g.sums[static_cast<size_t>(k)];
+    const FieldStatistics s = Statistics(k, f);
+    const double n = s.n;
+    const std::string& field = (*fields_)[static_cast<size_t>(nG_ + k)];
+    auto set = [&](std::string_view column, double value) { SetOrOverflow(rs, column, value, field, s.overflowed); };
+
+    set("Mean", s.mean);
+    if (range_) {
+        set("Minimum", f.minimum);
+        set("Maximum", f.maximum);
+        set("Range", s.range);
+    }
+    if (s.deviation) {
+        set("Variance", s.deviation->variance);
+        if (s.deviation->coeffOfVariance) set("CoeffOfVariance", *s.deviation->coeffOfVariance);
+        set("StdDeviation", s.deviation->stdDeviation);
+        set("StdError", s.deviation->stdError);
+    }
+    if (sums_) {
+        set("Sum", s.sum);
+        set("SumSquared", f.sumWX2);
+        set("AdjSumSquared", s.adjSumSquared);
+    }
+    if (means_) {
+        if (s.geometricMean) set("GeometricMean", *s.geometricMean);
+        if (s.harmonicMean) set("HarmonicMean", *s.harmonicMean);
+        set("RMS", s.rms);
+    }
+    if (s.shape) {
+        set("Skewness", s.shape->skewness);
+        set("SE_Skewness", s.shape->seSkewness);
+        if (s.shape->kurtosis) set("Kurtosis", *s.shape->kurtosis);
+        if (s.shape->seKurtosis) set("SE_Kurtosis", *s.shape->seKurtosis);
     }
     if (mode_) {
         if (mode.count > 0) set("ModeCount", mode.count);
@@ -358,52 +392,32 @@ void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode
                 set(std::to_string(i * step) + "_Percentile", pcnt[static_cast<size_t>(i)]);
         }
     }
-    auto at = [](const std::vector<double>* v, int16_t i) {
-        return v && static_cast<size_t>(i) < v->size() ? (*v)[static_cast<size_t>(i)] : 0.0;
-    };
     auto bands = [&](const std::string& prefix, const std::string& letter, double band) {
         set(prefix + letter + "_Band", band);
-        set(prefix + "Lower", PreciseDifference(mean, band));
-        set(prefix + "Upper", band + mean);
+        set(prefix + "Lower", PreciseDifference(s.mean, band));
+        set(prefix + "Upper", band + s.mean);
     };
     const std::string level = std::to_string(ciUser_) + "%_";
     if (vb::EqualsNoCase(conInt_, "N")) {
-        const double popDev = at(popDev_, k);
+        const double popDev = ValueAt(popDev_, k);
         set("Population_StdDev", popDev);
         if (ci95_) bands("95%_", "N", popDev * factor95_ / std::sqrt(n));
         if (ciUser_ > 0) bands(level, "N", popDev * factorUser_ / std::sqrt(n));
     } else if (vb::EqualsNoCase(conInt_, "t") && n > 1) {
-        const double se = scaledS2 > 0 ? std::ldexp(std::sqrt(scaledS2 / n), e) : 0.0;
-        if (ci95_) bands("95%_", "t", TValue(0.05, n - 1) * se);
-        if (ciUser_ > 0) bands(level, "t", TValue(1 - ciUser_ / 100.0, n - 1) * se);
+        if (ci95_) bands("95%_", "t", TValue(0.05, n - 1) * s.standardError);
+        if (ciUser_ > 0) bands(level, "t", TValue(1 - ciUser_ / 100.0, n - 1) * s.standardError);
     }
-    if (tTest_ && m2 > 0 && n > 1 && scaledS > 0) {
-        const double popMean = at(popMean_, k);
-        const double t = f.moments.ScaledMeanLess(popMean) * std::sqrt(n) / scaledS;
-        if (std::isfinite(t)) {
-            const double p = zValue_.Quarn_CalcProb("T", t, n - 1, 0);
-            set("Population_Mean", popMean);
-            set("t-Value", t);
-            set("Prob_(1-Tail)", p / 2);
-            set("Prob_(2-Tail)", p);
-        }
+    if (s.t) {
+        const double p = zValue_.Quarn_CalcProb("T", *s.t, n - 1, 0);
+        set("Population_Mean", ValueAt(popMean_, k));
+        set("t-Value", *s.t);
+        set("Prob_(1-Tail)", p / 2);
+        set("Prob_(2-Tail)", p);
     }
     if (freqOn_) {
+        const std::vector<double> b =
+            FrequencyValues(g.buckets[static_cast<size_t>(k)], freqCumulative_, freqOpenEnds_);
         const size_t last = static_cast<size_t>(freqN_) + 1;
-        std::vector<double> b(last + 1);
-        for (size_t i = 0; i <= last; ++i) b[i] = buckets[i].Value();
-        if (freqCumulative_) {
-            CompensatedSum r;
-            if (freqOpenEnds_) r.Add(buckets[0]);
-            for (size_t i = 1; i < last; ++i) {
-                r.Add(buckets[i]);
-                b[i] = r.Value();
-            }
-            if (freqOpenEnds_) {
-                r.Add(buckets[last]);
-                b[last] = r.Value();
-            }
-        }
         for (size_t i = 0; i <= last; ++i) {
             if ((i == 0 || i == last) && !freqOpenEnds_) continue;
             if (freqCountCols_) set(freqCountNames_[i], b[i]);

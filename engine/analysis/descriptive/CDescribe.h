@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "analysis/descriptive/DescriptiveMath.h"
+#include "analysis/descriptive/DistributionShape.h"
 #include "analysis/descriptive/RecordBatches.h"
 #include "analysis/descriptive/StagedSort.h"
 #include "numeric/CZValue.h"
@@ -63,12 +65,30 @@ private:
         std::vector<std::vector<StagedValue>> stage;       // [field] valid values, for percentiles and the mode
     };
 
+    // The statistics of one field of a group that its sums give, each where
+    // the options ask for it; an empty optional is a Null column.
+    struct FieldStatistics {
+        double n = 0;             // the sum of weights
+        bool overflowed = false;  // a sum behind the mean or moments is beyond a Double
+        double mean = 0;
+        double range = 0;
+        std::optional<WeightedMoments::Deviation> deviation;
+        double sum = 0;
+        double adjSumSquared = 0;  // M2 = sum w (x - mean)^2
+        std::optional<double> geometricMean, harmonicMean;
+        double rms = 0;
+        std::optional<DistributionShape> shape;
+        double standardError = 0;  // of the mean (N-1), for the t bands
+        std::optional<double> t;   // of the mean against the population mean
+    };
+
     std::string CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes);
     void InitData();
     void CalcData(double w);
     void TakeRecord(const double* r);
     void EndGroup(const std::vector<vb::Variant>& group, int32_t groupRecords);
     void WriteData(const GroupData& g);
+    FieldStatistics Statistics(int16_t k, const FieldSums& f) const;
     void WriteField(int16_t k, const GroupData& g, const ModeResult& mode, std::vector<double>& pcnt);
     bool ConIntColumns() const;
     double TValue(double dblProb, double df);

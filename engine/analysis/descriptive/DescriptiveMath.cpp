@@ -231,6 +231,25 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
     return true;
 }
 
+std::vector<double> FrequencyValues(const std::vector<CompensatedSum>& buckets, bool fCumulative, bool fOpenEnds) {
+    const size_t last = buckets.size() - 1;
+    std::vector<double> b(last + 1);
+    for (size_t i = 0; i <= last; ++i) b[i] = buckets[i].Value();
+    if (fCumulative) {
+        CompensatedSum r;
+        if (fOpenEnds) r.Add(buckets[0]);
+        for (size_t i = 1; i < last; ++i) {
+            r.Add(buckets[i]);
+            b[i] = r.Value();
+        }
+        if (fOpenEnds) {
+            r.Add(buckets[last]);
+            b[last] = r.Value();
+        }
+    }
+    return b;
+}
+
 void LogSum::Add(double x, double w) {
     // x = m 2^e with m in [1/2, 1): from the bits for a normal x (the common
     // case, without a library call), by frexp for a subnormal one.

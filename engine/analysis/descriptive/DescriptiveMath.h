@@ -68,6 +68,12 @@ std::string IntervalsRefusal(int16_t n, double dblFirst, double dblWidth);
 bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLowerInclusive,
                           std::vector<std::string>& countNames, std::vector<std::string>& proportionNames);
 
+// The values of the describe frequency columns from a group's n + 2 buckets,
+// laid out as the names above: each bucket's sum or, with fCumulative, the
+// running sum over the intervals, which with fOpenEnds starts with the
+// below-first bucket and ends with the beyond-last one.
+std::vector<double> FrequencyValues(const std::vector<CompensatedSum>& buckets, bool fCumulative, bool fOpenEnds);
+
 // The weighted sum of ln x over positive values, for their geometric mean.
 // Each x = m 2^e is taken as its exponent e, counted from the first value's,
 // and ln m (m in [1/2, 1)), summed apart: the mean then meets exp only as a
