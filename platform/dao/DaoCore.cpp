@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "dao/DaoInternal.h"
+#include "dao/SqliteVersion.h"
 #include "vb/Conversions.h"
 
 namespace dao {

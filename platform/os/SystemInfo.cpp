@@ -23,7 +23,7 @@
 #include <sstream>
 #include <vector>
 
-#include "dao/Dao.h"
+#include "dao/SqliteVersion.h"
 
 namespace os {
 namespace {
