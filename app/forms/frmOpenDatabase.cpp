@@ -20,6 +20,7 @@
 #include "ProgramSettings.h"
 #include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
+#include "services/HelpTopics.h"
 #include "ui/UiServices.h"
 #include "vb/Conversions.h"
 
@@ -55,6 +56,7 @@ frmOpenDatabase::frmOpenDatabase(QWidget* parent, std::vector<CMRU::Entry> recen
     : QDialog(parent), recent_(std::move(recent)) {
     setObjectName("frmOpenDatabase");
     setWindowTitle("Open Scenario Database");
+    setProperty("HelpContextID", help::kOpenDatabase);
     setModal(true);
 
     cboDatabase_ = new QComboBox;

@@ -6,6 +6,7 @@ namespace help {
 
 inline constexpr int kTroubleshooting = 1;  // the unexpected-error dialog's context
 inline constexpr int kFrame = 10;           // the frame window, menus and toolbar
+inline constexpr int kOpenDatabase = 15;    // the Open Scenario Database dialog
 inline constexpr int kRecentDatabases = 20;
 inline constexpr int kOptions = 30;
 inline constexpr int kAbout = 40;

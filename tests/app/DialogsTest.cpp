@@ -142,7 +142,7 @@ private slots:
         }
         for (int wanted : {help::kTroubleshooting, help::kFrame, help::kRecentDatabases, help::kOptions, help::kAbout,
                            help::kErrorDialog, help::kUsingHelp, help::kFilesAndSettings, help::kScenarioList,
-                           help::kCalculator, help::kGenerateCode})
+                           help::kCalculator, help::kGenerateCode, help::kOpenDatabase})
             QVERIFY2(numbers.count(wanted), qPrintable(QString("topic %1 missing").arg(wanted)));
         // Every link to a topic leads to one that exists.
         QRegularExpression link("href=\"#topic-(\\d+)\"");

@@ -3,6 +3,7 @@
 // windows first), the options dialog, help and web items, the window
 // arrangements, and unexpected errors reaching the error dialog.
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -460,8 +461,17 @@ private slots:
             dialog->close();
         });
         Item("mnuToolsItems_10")->trigger();
+        // The Open Database dialog has a topic of its own.
+        opens_->seen = [](QWidget* dialog) {
+            auto* combo = dialog->findChild<QComboBox*>("cboDatabase");
+            combo->setFocus();
+            QTest::keyClick(combo, Qt::Key_F1);
+        };
+        Item("mnufileItems_100")->trigger();
+        opens_->seen = nullptr;
         QCOMPARE(rec_.helpCalls,
-                 std::vector<std::string>({program::HelpFilePath() + "#10", program::HelpFilePath() + "#30"}));
+                 std::vector<std::string>({program::HelpFilePath() + "#10", program::HelpFilePath() + "#30",
+                                           program::HelpFilePath() + "#15"}));
     }
 
     void windowArrangements() {
