@@ -54,6 +54,11 @@ public:
     }
     // A sum that overflowed stays the infinity it became.
     double Value() const { return std::isfinite(sum_) ? sum_ + compensation_ : sum_; }
+    // Multiplies the sum by 2^exponent (exact while it stays normal).
+    void Scale(int exponent) {
+        sum_ = std::ldexp(sum_, exponent);
+        compensation_ = std::ldexp(compensation_, exponent);
+    }
     void Clear() { sum_ = compensation_ = 0; }
 
 private:

@@ -14,6 +14,20 @@ constexpr double kScaleLimit = 0x1p128;
 // their digits.
 constexpr double kSmallLimit = 0x1p-128;
 
+// Weights between these are held as they are: their products with the powers
+// of any deviation held as it is stay far inside a Double.
+constexpr double kWeightLimit = 0x1p64;
+constexpr double kSmallWeightLimit = 0x1p-64;
+
+// The exponent at which a first weight w (above 0) is held: 0 for one held as
+// it is, else the even exponent that brings it into [1, 4), kept where 2^-e
+// (a weight of 1 held) is a normal Double.
+int WeightExponentFor(double w) {
+    if (w >= kSmallWeightLimit && w <= kWeightLimit) return 0;
+    const int e = std::clamp(std::ilogb(w), -1022, 1022);
+    return e - (e & 1);  // even, rounded down
+}
+
 // Whether a scaled deviation is held as it is: 0, or one whose powers up to
 // the fourth are normal Doubles.
 inline bool HeldAsIs(double d) {
@@ -87,13 +101,17 @@ int WeightedMoments::CommonScale(const WeightedMoments& a, const WeightedMoments
 }
 
 WeightedMoments::Deviation WeightedMoments::Deviations(std::string_view strMode) const {
-    const double n = Weight();
+    // The weights' exponent cancels in the variance; the square root of the
+    // sum of weights takes half of it (an even one).
+    const double n = HeldWeight();
     double variance = 0;
-    const double deviation = VarianceFromCentred(strMode, n, m2_, variance);
+    const double deviation = VarianceFromCentred(strMode, n, m2_, variance, Unit());
     Deviation d;
+    d.heldVariance = variance;
+    d.heldDeviation = deviation;
     d.variance = Unscaled(variance, 2);
     d.stdDeviation = Unscaled(deviation, 1);
-    d.stdError = Unscaled(deviation / std::sqrt(n), 1);
+    d.stdError = std::ldexp(deviation / std::sqrt(n), scale_ - weightScale_ / 2);
     if (const double mean = ScaledMean(); mean != 0) d.coeffOfVariance = deviation / mean;
     return d;
 }
@@ -107,9 +125,30 @@ void WeightedMoments::Rescale(int exponent) {
     scale_ = exponent;
 }
 
+void WeightedMoments::RescaleWeights(int exponent) {
+    const int by = weightScale_ - exponent;
+    weight_ = std::ldexp(weight_, by);
+    weightSum_.Scale(by);
+    m2_ = std::ldexp(m2_, by);
+    m3_ = std::ldexp(m3_, by);
+    m4_ = std::ldexp(m4_, by);
+    weightScale_ = exponent;
+}
+
 void WeightedMoments::Add(const DecimalValue& x, double w) {
     if (!(w > 0)) return;  // a record without weight adds nothing
-    if (count_ == 0) shift_ = x;
+    if (count_ == 0) {
+        shift_ = x;
+        weightScale_ = WeightExponentFor(w);
+    }
+    const double given = w;
+    if (weightScale_ != 0) w = std::ldexp(given, -weightScale_);
+    if (w > kWeightLimit) [[unlikely]] {
+        // A weight far above those before: all are held at its exponent.
+        const int e = WeightExponentFor(given);
+        w = std::ldexp(given, -e);
+        RescaleWeights(e);
+    }
     ++count_;
     double d = ScaledDeviation(x, shift_, scale_);
     if (!HeldAsIs(d)) [[unlikely]] {
@@ -144,6 +183,13 @@ void WeightedMoments::Merge(const WeightedMoments& other) {
         const bool higher = higher_;
         *this = other;
         higher_ = higher;
+        return;
+    }
+    if (other.weightScale_ > weightScale_) RescaleWeights(other.weightScale_);
+    if (other.weightScale_ < weightScale_) {
+        WeightedMoments held = other;
+        held.RescaleWeights(weightScale_);
+        Merge(held);
         return;
     }
     // Both at the scale of the part with spread (the larger where both have),
@@ -289,13 +335,13 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     }
 }
 
-double VarianceFromCentred(std::string_view strMode, double n, double m2, double& dblVariance) {
+double VarianceFromCentred(std::string_view strMode, double n, double m2, double& dblVariance, double unit) {
     dblVariance = 0;
     if (n <= 0 || !(m2 > 0)) return 0;
     if (strMode == "N") {
         dblVariance = m2 / n;
-    } else if (n > 1) {
-        dblVariance = m2 / (n - 1);
+    } else if (n > unit) {
+        dblVariance = m2 / (n - unit);
     }
     return dblVariance > 0 ? std::sqrt(dblVariance) : 0;
 }

@@ -16,6 +16,12 @@
 // with a negative exponent. The scaling is exact, so the moments are those of the
 // unscaled values, and a statistic whose value a Double holds can be formed
 // from the scaled ones even where M2, M3 or M4 themselves cannot be held.
+//
+// Weights far from 1 (beyond 2^64 or below 2^-64) are held divided by a power
+// of two too, 2^WeightExponent() (even, so that the square root of a sum of
+// weights takes half of it exactly): the sum of weights and M2, M3 and M4,
+// which carry one weight each, are then held divided by it, so that the
+// products of weights and deviations neither overflow nor lose their digits.
 #pragma once
 
 #include <cmath>
@@ -40,7 +46,12 @@ public:
 
     int32_t Count() const { return count_; }
     // The sum of the weights, compensated: what a weighted count shows.
-    double Weight() const { return weightSum_.Value(); }
+    double Weight() const { return UnscaledWeight(weightSum_.Value()); }
+    // Weights are held divided by 2^WeightExponent(); HeldWeight() is their
+    // sum so held and Unit() what a weight of 1 is held as.
+    int WeightExponent() const { return weightScale_; }
+    double HeldWeight() const { return weightSum_.Value(); }
+    double Unit() const { return std::ldexp(1.0, -weightScale_); }
     const DecimalValue& Shift() const { return shift_; }
     double Mean() const;
     // The mean divided by 2^ScaleExponent(), with every digit where the mean
@@ -48,14 +59,19 @@ public:
     double ScaledMean() const;
     // Weighted central sums: sum w (x - mean)^2, ^3, ^4 (an infinity where
     // the sum exceeds a Double, 0 or a subnormal where it is below one).
-    double M2() const { return Unscaled(m2_, 2); }
-    double M3() const { return Unscaled(m3_, 3); }
-    double M4() const { return Unscaled(m4_, 4); }
+    double M2() const { return UnscaledMoment(m2_, 2); }
+    double M3() const { return UnscaledMoment(m3_, 3); }
+    double M4() const { return UnscaledMoment(m4_, 4); }
     // The same divided by 2^ScaleExponent() to the power of the moment.
     int ScaleExponent() const { return scale_; }
-    double ScaledM2() const { return m2_; }
-    double ScaledM3() const { return m3_; }
-    double ScaledM4() const { return m4_; }
+    double ScaledM2() const { return UnscaledWeight(m2_); }
+    double ScaledM3() const { return UnscaledWeight(m3_); }
+    double ScaledM4() const { return UnscaledWeight(m4_); }
+    // The same divided by 2^WeightExponent() as well: each right wherever
+    // a statistic formed from it with HeldWeight() is.
+    double HeldM2() const { return m2_; }
+    double HeldM3() const { return m3_; }
+    double HeldM4() const { return m4_; }
 
     // Whether any value lies off the shift: the moments then hold a spread.
     bool HasSpread() const { return m2_ > 0 || mean_ != 0; }
@@ -64,13 +80,24 @@ public:
     static int CommonScale(const WeightedMoments& a, const WeightedMoments& b);
     // M2 divided by 2^(2 exponent), for an exponent at least ScaleExponent()
     // (or one that holds the spread, such as a CommonScale).
-    double M2At(int exponent) const { return std::ldexp(m2_, 2 * (scale_ - exponent)); }
+    double M2At(int exponent) const { return std::ldexp(m2_, 2 * (scale_ - exponent) + weightScale_); }
+    // The same divided by 2^weightExponent as well, and the sum of weights
+    // held at that exponent.
+    double HeldM2At(int exponent, int weightExponent) const {
+        return std::ldexp(m2_, 2 * (scale_ - exponent) + weightScale_ - weightExponent);
+    }
+    double HeldWeightAt(int weightExponent) const {
+        return std::ldexp(weightSum_.Value(), weightScale_ - weightExponent);
+    }
     // Variance, standard deviation, its standard error and the coefficient of
     // variation, strMode as in VarianceFromCentred, formed at the moments'
-    // scale: each right wherever a Double holds it.
+    // scales: each right wherever a Double holds it. The held variance and
+    // deviation are those divided by 2^(2 ScaleExponent()) and
+    // 2^ScaleExponent(), from which the shape and tests of the values are formed.
     struct Deviation {
         double variance = 0, stdDeviation = 0, stdError = 0;
         std::optional<double> coeffOfVariance;  // empty for a mean of 0
+        double heldVariance = 0, heldDeviation = 0;
     };
     Deviation Deviations(std::string_view strMode) const;
 
@@ -85,11 +112,19 @@ public:
 
 private:
     double Unscaled(double v, int power) const { return scale_ == 0 ? v : std::ldexp(v, power * scale_); }
+    double UnscaledWeight(double v) const { return weightScale_ == 0 ? v : std::ldexp(v, weightScale_); }
+    double UnscaledMoment(double v, int power) const {
+        const int e = power * scale_ + weightScale_;
+        return e == 0 ? v : std::ldexp(v, e);
+    }
     // Holds the moments divided by 2^exponent from now on.
     void Rescale(int exponent);
+    // Holds the weights divided by 2^exponent from now on.
+    void RescaleWeights(int exponent);
 
     bool higher_ = false;
     int scale_ = 0;
+    int weightScale_ = 0;
     int32_t count_ = 0;
     double weight_ = 0;  // the running sum the updates use
     CompensatedSum weightSum_;
@@ -164,8 +199,9 @@ private:
 
 // Variance and standard deviation from a sum of weights n and a central sum
 // of squares m2: strMode "N" divides by n, anything else by n - 1 (variance 0
-// for n <= 1). Returns the deviation; neither is ever negative.
-double VarianceFromCentred(std::string_view strMode, double n, double m2, double& dblVariance);
+// for n <= 1). n and m2 may both be held divided by one power of two, unit
+// being what 1 is held as. Returns the deviation; neither is ever negative.
+double VarianceFromCentred(std::string_view strMode, double n, double m2, double& dblVariance, double unit = 1);
 
 // Pearson's r from central sums of squares and products, plain or scaled
 // (r is free of the scales); empty when either field has no spread (sxx * syy

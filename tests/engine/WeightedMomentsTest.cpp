@@ -4,7 +4,8 @@
 // check that the field comparison and the matrix keep their digits, and
 // write what a Double holds of values near the largest one; runs of one data
 // set times powers of two, that every analysis forming moments gives what it
-// gives for the data, scaled back.
+// gives for the data, scaled back; runs with weights far from 1, that
+// describe and the t-test give their formulas with n the sum of weights.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -396,6 +397,84 @@ TEST_F(PowerOfTwoScaling, StatisticsOfDataTimesAPowerOfTwoAreTheUnscaledOnesScal
     });
     ASSERT_NE(total, crosstab.end());
     near(Num(*total, "RowSummary"), 4.34741302385683157211559924715093);
+}
+
+// Weights far from 1 scale the weighted products, not the deviations: each
+// statistic is what the formulas give with n the sum of weights, wherever its
+// own value is a normal Double. References by hand (exact fractions, roots at
+// 40 digits); with n = 6e300 or 6e150 the shape's finite-n terms vanish, so
+// G1 and G2 are g1 = m3 / m2^1.5 and g2 = m4 / m2^2 - 3 of the values, the
+// standard errors sqrt(6 / n) and sqrt(24 / n); Σw - 1 is Σw.
+class WeightsFarFromOne : public enginetest::EngineTest {};
+
+TEST_F(WeightsFarFromOne, DescribeAndTTestGiveTheFormulasWithNTheSumOfWeights) {
+    using enginetest::Num;
+    const auto On = vb::Variant(true);
+    const auto near = [](double got, double expected, const char* what) {
+        EXPECT_NEAR(got, expected, 1e-13 * std::fabs(expected)) << what;
+    };
+    struct Group {
+        const char* name;
+        std::vector<double> x;
+        double w;
+    };
+    const Group groups[] = {{"a", {1e5, 2e5, 3e5, 4e5, 5e5}, 1e300},
+                            {"b", {1, 2, 4, 7, 11, 16}, 1e300},
+                            {"c", {1, 2, 4, 7, 11, 16}, 1e150},
+                            {"d", {1.000000000001, 1.000000000002, 1.000000000004, 1.000000000007}, 1e-300}};
+    for (const Group& g : groups)
+        for (double x : g.x)
+            AppendRows({{g.name, vb::Variant::Null(), x, vb::Variant::Null(), vb::Variant::Null(), g.w}});
+    const std::tuple<std::string, vb::Variant, int16_t> G{"G1", "G", 1}, X{"X1", "X", 1}, W{"W", "W", 1};
+    auto describe = [&](const std::string& divisor, const std::string& out) {
+        enginetest::StoredScenario s;
+        s.subType = "Describe";
+        s.fields = {G, X, W};
+        s.options = {{"VarStd", On}, {"VarNRadio", divisor}, {"Mean", On}, {"Skew", On}};
+        s.output1 = out;
+        EXPECT_TRUE(Run(enginetest::AddScenario(db, s))) << divisor << ": " << engine->get_ErrorInfo();
+        return enginetest::ReadResultRows(db, out);
+    };
+    const auto sample = describe("N-1", "Out1");
+    ASSERT_EQ(sample.size(), 4u);
+    // 1e5 .. 5e5: sum w (x - mean)^2 = 1e311 over 5e300.
+    near(Num(sample[0], "Variance"), 2e10, "a variance");
+    near(Num(sample[0], "StdDeviation"), 141421.3562373095048801688724, "a deviation");
+    near(Num(sample[0], "RMS"), 331662.4790355399849114932737, "a RMS");
+    // m2 = 1001/36, m3 = 2288/27, m4 = 657371/432.
+    for (size_t i : {1, 2}) {
+        const double seSkew = i == 1 ? 1e-150 : 1e-75;
+        near(Num(sample[i], "Skewness"), 0.5779561519917842001309555192, "skewness");
+        near(Num(sample[i], "Kurtosis"), -1.031825317539603253888968175, "kurtosis");
+        near(Num(sample[i], "SE_Skewness"), seSkew, "SE skewness");
+        near(Num(sample[i], "SE_Kurtosis"), 2 * seSkew, "SE kurtosis");
+    }
+    // Deviations 1e-12 (-2.5, -1.5, 0.5, 3.5): 21e-24 over 4.
+    const auto population = describe("N", "Out2");
+    ASSERT_EQ(population.size(), 4u);
+    near(Num(population[3], "Variance"), 5.25e-24, "d variance");
+    near(Num(population[3], "StdDeviation"), 2.291287847477920003294023597e-12, "d deviation");
+
+    // 1, 2, 3, 5 against 4, 6, 7, 9: M2 8.75 and 13 times 1e300, n 4e300
+    // each; t = -3.75 / sqrt(5.4375 / 4e300), Welch df = 5.4375^2 (n - 1) /
+    // (2.1875^2 + 3.25^2).
+    db->Execute("DELETE FROM Data");
+    const double x[] = {1, 2, 3, 5, 4, 6, 7, 9};
+    for (int i = 0; i < 8; ++i)
+        AppendRows({{vb::Variant::Null(), i < 4 ? "p" : "q", x[i], vb::Variant::Null(), vb::Variant::Null(), 1e300}});
+    enginetest::StoredScenario t;
+    t.family = "G";
+    t.subType = "Two Sample t-Test";
+    t.fields = {{"G2", "C", 1}, X, W};
+    t.options = {{"GroupIgnoreBlanks", On}};
+    t.output1 = "Out3";
+    ASSERT_TRUE(Run(enginetest::AddScenario(db, t))) << engine->get_ErrorInfo();
+    const auto rows = enginetest::ReadResultRows(db, "Out3");
+    ASSERT_EQ(rows.size(), 1u);
+    near(Num(rows[0], "DF_Pooled"), 8e300, "pooled df");
+    near(Num(rows[0], "t-Value_Pooled"), -3.216337604513384498467060532e150, "pooled t");
+    near(Num(rows[0], "DF_Separate"), 7.705777551539832018325273607e300, "separate df");
+    near(Num(rows[0], "t-Value_Separate"), -3.216337604513384498467060532e150, "separate t");
 }
 
 }  // namespace

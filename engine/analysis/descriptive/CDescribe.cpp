@@ -285,23 +285,30 @@ void CDescribe::WriteData(const GroupData& g) {
 CDescribe::FieldStatistics CDescribe::Statistics(int16_t k, const FieldSums& f) const {
     FieldStatistics s;
     const double n = s.n = f.moments.Weight();
-    // Central sums: M2 = sum w (x - mean)^2, likewise M3 and M4; their scaled
-    // forms (divided by 2^e to the power of the moment) hold what values near
-    // the largest Double would overflow in them and values far below 1 would
-    // lose, and give every statistic whose own value a Double holds.
+    // Central sums: M2 = sum w (x - mean)^2, likewise M3 and M4; held divided
+    // by 2^e to the power of the moment and by 2^we, as is the sum of weights
+    // (W, with unit a weight of 1), they hold what values near the largest
+    // Double would overflow in them, values far below 1 would lose and
+    // weights far from 1 would do to either, and give every statistic whose
+    // own value a Double holds.
     const int e = f.moments.ScaleExponent();
+    const int we = f.moments.WeightExponent();
+    const double W = f.moments.HeldWeight();
     const double M2 = f.moments.M2();
-    const double m2 = f.moments.ScaledM2(), m3 = f.moments.ScaledM3(), m4 = f.moments.ScaledM4();
+    const double m2 = f.moments.HeldM2(), m3 = f.moments.HeldM3(), m4 = f.moments.HeldM4();
     const double mean = s.mean = f.moments.Mean();
-    double scaledS2 = 0;
-    const double scaledS = VarianceFromCentred("N-1", n, m2, scaledS2);
+    // The sample (N-1) variance and deviation, held as the moments are, behind
+    // the variance columns, the shape, the t bands and the t-test.
+    const WeightedMoments::Deviation sample = f.moments.Deviations("N-1");
+    const double heldS2 = sample.heldVariance;
+    const double heldS = sample.heldDeviation;
     // Values near the largest Double overflow their sums: a statistic that
     // cannot be held is named rather than left empty.
     s.overflowed = !std::isfinite(mean) || !std::isfinite(m2) || (skew_ && !std::isfinite(m3 + m4));
 
     if (range_) s.range = PreciseDifference(f.maximum, f.minimum);
     if (!varA_.empty() && (n > 1 || vb::EqualsNoCase(varA_, "N")))
-        s.deviation = f.moments.Deviations(vb::EqualsNoCase(varA_, "N-1") ? "N-1" : "N");
+        s.deviation = vb::EqualsNoCase(varA_, "N-1") ? sample : f.moments.Deviations("N");
     if (sums_) {
         // A sum that overflowed on the way to a value a Double holds is the mean times the weight.
         s.sum = std::isfinite(f.sumWX) ? f.sumWX : mean * n;
@@ -315,23 +322,27 @@ CDescribe::FieldStatistics CDescribe::Statistics(int16_t k, const FieldSums& f) 
         }
         // A sum of squares beyond a Double, or one too small to hold the
         // squares' digits: the mean square is the squared mean plus the
-        // population variance, both scaled by the largest magnitude.
+        // population variance, both scaled by the largest magnitude. 2^-969
+        // is 2^53 times the smallest normal Double: a sum that large has a
+        // last digit of 2^-1021 or coarser, beside which the at most 2^-1075
+        // that each subnormal term has lost cannot add up to half a digit.
         if (std::isfinite(f.sumWX2) && (f.sumWX2 >= 0x1p-969 || (f.minimum == 0 && f.maximum == 0))) {
             s.rms = f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0;
         } else {
             const int r = std::ilogb(std::max(std::fabs(f.minimum), std::fabs(f.maximum))) + 1;
             const double scaledMean = std::ldexp(mean, -r);
-            s.rms = std::ldexp(std::sqrt(scaledMean * scaledMean + std::ldexp(m2 / n, 2 * (e - r))), r);
+            s.rms = std::ldexp(std::sqrt(scaledMean * scaledMean + std::ldexp(m2 / W, 2 * (e - r))), r);
         }
     }
     // Adjusted Fisher-Pearson skewness and excess kurtosis (G1, G2) from the
-    // central moments; both are free of the scale.
-    if (skew_ && n > 2 && f.minimum != f.maximum && scaledS > 0)
-        s.shape = ShapeFromCentred(n, m3, m4, scaledS2, scaledS);
+    // central moments; both are free of the scales.
+    if (skew_ && n > 2 && f.minimum != f.maximum && heldS > 0)
+        s.shape = ShapeFromCentred(W, m3, m4, heldS2, heldS, f.moments.Unit());
+    // The square root of W takes half of the (even) weights' exponent.
     if (vb::EqualsNoCase(conInt_, "t") && n > 1)
-        s.standardError = scaledS2 > 0 ? std::ldexp(std::sqrt(scaledS2 / n), e) : 0.0;
-    if (tTest_ && m2 > 0 && n > 1 && scaledS > 0) {
-        const double t = f.moments.ScaledMeanLess(ValueAt(popMean_, k)) * std::sqrt(n) / scaledS;
+        s.standardError = heldS2 > 0 ? std::ldexp(std::sqrt(heldS2 / W), e - we / 2) : 0.0;
+    if (tTest_ && m2 > 0 && n > 1 && heldS > 0) {
+        const double t = std::ldexp(f.moments.ScaledMeanLess(ValueAt(popMean_, k)) * std::sqrt(W) / heldS, we / 2);
         if (std::isfinite(t)) s.t = t;
     }
     return s;

@@ -5,15 +5,16 @@
 
 #include "numeric/Numerics.h"
 
-DistributionShape ShapeFromCentred(double n, double M3, double M4, double s2, double s) {
+DistributionShape ShapeFromCentred(double n, double M3, double M4, double s2, double s, double unit) {
     DistributionShape shape;
-    shape.skewness = n * M3 / ((n - 1) * (n - 2) * s2 * s);
-    shape.seSkewness = std::sqrt(6 * n * (n - 1) / ((n - 2) * (n + 1) * (n + 3)));
-    if (n > 3) {
-        shape.kurtosis = PreciseDifference(n * (n + 1) * M4 / (s2 * s2 * (n - 1) * (n - 2) * (n - 3)),
-                                           3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3)));
+    shape.skewness = n * M3 / ((n - unit) * (n - 2 * unit) * s2 * s);
+    shape.seSkewness = std::sqrt(6 * unit * n * (n - unit) / ((n - 2 * unit) * (n + unit) * (n + 3 * unit)));
+    if (n > 3 * unit) {
+        shape.kurtosis =
+            PreciseDifference(n * (n + unit) * M4 / (s2 * s2 * (n - unit) * (n - 2 * unit) * (n - 3 * unit)),
+                              3 * (n - unit) * (n - unit) / ((n - 2 * unit) * (n - 3 * unit)));
         const double seSkew = shape.seSkewness;
-        shape.seKurtosis = std::sqrt(seSkew * seSkew * 4 * (n * n - 1) / ((n - 3) * (n + 5)));
+        shape.seKurtosis = std::sqrt(seSkew * seSkew * 4 * (n * n - unit * unit) / ((n - 3 * unit) * (n + 5 * unit)));
     }
     return shape;
 }

@@ -13,5 +13,7 @@ struct DistributionShape {
 
 // n: the weight of the sample (above 2); M3, M4: the central sums
 // sum w (x - mean)^3 and ^4; s2 and s: the sample variance (N-1) and its
-// square root (above 0).
-DistributionShape ShapeFromCentred(double n, double M3, double M4, double s2, double s);
+// square root (above 0). n, M3 and M4 may be held divided by one power of
+// two, unit being what a weight of 1 is held as: every term is a ratio of
+// like powers of n, so each result keeps its digits wherever a Double holds it.
+DistributionShape ShapeFromCentred(double n, double M3, double M4, double s2, double s, double unit = 1);

@@ -10,7 +10,7 @@
 #include "ErrorStack.h"
 #include "RunContext.h"
 #include "analysis/AnalysisEntries.h"
-#include "analysis/nonparametric/CompareValues.h"
+#include "analysis/nonparametric/QueryGroups.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
 #include "analysis/nonparametric/NormalTails.h"

@@ -1,5 +1,6 @@
 #include "analysis/regression/AnovaMath.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "ErrorStack.h"
@@ -37,32 +38,38 @@ TTestRow TwoSampleTTest(const CellSums& first, const CellSums& second, CZValue& 
     r.meanDiff = first.moments.MeanLess(second.moments);
 
     // The tests are formed with both cells' sums and the mean difference
-    // divided by one power of two (2^e, 2^2e): t is free of it, and values
-    // far from 1 neither overflow nor lose their squares.
+    // divided by one power of two (2^e, 2^2e), and their weights by another
+    // (2^we, even): t is free of the first and takes half of the second, the
+    // degrees of freedom take the second, and values and weights far from 1
+    // neither overflow nor lose their squares.
     const int e = WeightedMoments::CommonScale(first.moments, second.moments);
-    const double m2First = first.moments.M2At(e);
-    const double m2Second = second.moments.M2At(e);
+    const int we = std::max(first.moments.WeightExponent(), second.moments.WeightExponent());
+    const double unit = std::ldexp(1.0, -we);  // a weight of 1, held
+    const double n1 = first.moments.HeldWeightAt(we);
+    const double n2 = second.moments.HeldWeightAt(we);
+    const double m2First = first.moments.HeldM2At(e, we);
+    const double m2Second = second.moments.HeldM2At(e, we);
     const double meanDiff = first.moments.MeanLessAt(second.moments, e);
-    VarianceFromCentred("N-1", r.n1, m2First, var1);
-    VarianceFromCentred("N-1", r.n2, m2Second, var2);
+    VarianceFromCentred("N-1", n1, m2First, var1, unit);
+    VarianceFromCentred("N-1", n2, m2Second, var2, unit);
 
     // Pooled variance: one variance common to both values.
-    const double pooled = (m2Second + m2First) / ((r.n2 - 1) + (r.n1 - 1));
+    const double pooled = (m2Second + m2First) / ((n2 - unit) + (n1 - unit));
     if (pooled > 0) {
-        const double se = std::sqrt(pooled / r.n2 + pooled / r.n1);
-        const double df = r.n2 + r.n1 - 2;
+        const double se = std::sqrt(pooled / n2 + pooled / n1);
+        const double df = std::ldexp(n2 + n1 - 2 * unit, we);
         r.dfPooled = df;
-        r.tPooled = meanDiff / se;
+        r.tPooled = std::ldexp(meanDiff / se, we / 2);
         r.probPooled = z.Quarn_CalcProb("T", *r.tPooled, df, 0);
     }
     // Separate variances, Welch-Satterthwaite degrees of freedom (kept fractional).
-    const double v1 = var1 / r.n1;
-    const double v2 = var2 / r.n2;
+    const double v1 = var1 / n1;
+    const double v2 = var2 / n2;
     const double v = v2 + v1;
     if (v > 0) {
-        const double df = v * v / (v1 * v1 / (r.n1 - 1) + v2 * v2 / (r.n2 - 1));
+        const double df = std::ldexp(v * v / (v1 * v1 / (n1 - unit) + v2 * v2 / (n2 - unit)), we);
         r.dfSeparate = df;
-        r.tSeparate = meanDiff / std::sqrt(v);
+        r.tSeparate = std::ldexp(meanDiff / std::sqrt(v), we / 2);
         r.probSeparate = z.Quarn_CalcProb("T", *r.tSeparate, df, 0);
     }
     return r;

@@ -22,7 +22,7 @@ void SetIfFinite(const dao::RecordsetPtr& rs, std::string_view column, const std
 
 // --- compare values ------------------------------------------------------------------
 
-void CompareValues::Reset(bool caseBlind) {
+void CompareValueIndex::Reset(bool caseBlind) {
     caseBlind_ = caseBlind;
     values_.clear();
     numbers_.clear();
@@ -31,7 +31,7 @@ void CompareValues::Reset(bool caseBlind) {
     lastRecent_ = 0;
 }
 
-std::string CompareValues::Key(const vb::Variant& value) const {
+std::string CompareValueIndex::Key(const vb::Variant& value) const {
     if (value.IsNull()) return std::string(1, '\0');
     if (value.IsString()) return "s" + (caseBlind_ ? vb::LCase(value.String()) : value.String());
     // Numbers, dates and Booleans compare by value, as the database does.
@@ -42,17 +42,17 @@ std::string CompareValues::Key(const vb::Variant& value) const {
     return key;
 }
 
-void CompareValues::Add(const vb::Variant& value) {
+void CompareValueIndex::Add(const vb::Variant& value) {
     values_.push_back(value);
     numbers_.emplace(Key(value), static_cast<int>(values_.size()));
 }
 
-int CompareValues::Find(const vb::Variant& value) const {
+int CompareValueIndex::Find(const vb::Variant& value) const {
     const auto it = numbers_.find(Key(value));
     return it == numbers_.end() ? 0 : it->second;
 }
 
-int CompareValues::FindRecord(const GroupWalker& walk, int16_t pos) {
+int CompareValueIndex::FindRecord(const GroupWalker& walk, int16_t pos) {
     constexpr size_t kRecent = 8;
     // Identical stored values read as identical values, which have the same
     // key. The value met last is tried first.
@@ -143,7 +143,7 @@ std::string CAnova::Quarn_ANOVA(const std::string& strCalcType, int16_t incBlank
 std::string CAnova::AnovaGroups(int16_t incBlank_b, const std::string& strUserTable, FieldNames& strFields,
                                 int16_t intGroupFields, int16_t intCompareFields) {
     ProcScope scope(ErrStack(), "AnovaGroups");
-    groups_.assign(static_cast<size_t>(std::max<int16_t>(intCompareFields, 0)), CompareValues());
+    groups_.assign(static_cast<size_t>(std::max<int16_t>(intCompareFields, 0)), CompareValueIndex());
     maxGroups_ = 0;
     for (int16_t c = 1; c <= intCompareFields; ++c) {
         const std::string name = BracketName(strFields.at(static_cast<size_t>(intGroupFields + c)));
@@ -161,7 +161,7 @@ std::string CAnova::AnovaGroups(int16_t incBlank_b, const std::string& strUserTa
                 return "The selected query expects parameters and cannot be used by Velmora.";
             return e.Description();
         }
-        CompareValues& values = groups_[static_cast<size_t>(c - 1)];
+        CompareValueIndex& values = groups_[static_cast<size_t>(c - 1)];
         // The list and the lookup tell values apart by the column's collation.
         values.Reset(rs->Fields(0)->CollatingOrder() == dao::dbSortGeneral);
         while (!rs->Eof()) {
@@ -369,7 +369,7 @@ void CAnova::WriteDetail(int k, const GroupValues& group) {
 void CAnova::WriteTTest(const GroupValues& group) {
     ProcScope scope(ErrStack(), "WriteTTest");
     const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
-    const CompareValues& values = groups_[0];
+    const CompareValueIndex& values = groups_[0];
     for (size_t k = 0; k < nX_; ++k) {
         const int kk = static_cast<int>(k);
         if (detail_) WriteDetail(kk, group);

@@ -23,7 +23,7 @@
 // source column's own collation tells them apart (the list query groups by
 // it), so that every value the list names is found again when the records
 // are read.
-class CompareValues {
+class CompareValueIndex {
 public:
     // caseBlind: the column compares text without regard to case.
     void Reset(bool caseBlind);
@@ -89,7 +89,7 @@ private:
     bool weighted_ = false;
     size_t nG_ = 0, nC_ = 0, nX_ = 0;
     std::vector<int32_t> types_, sizes_;
-    std::vector<CompareValues> groups_;  // per compare field (0-based)
+    std::vector<CompareValueIndex> groups_;  // per compare field (0-based)
     size_t maxGroups_ = 0;
     dao::RecordsetPtr detail_;
     int32_t compareType_ = 0;  // common type of the compare fields (two or more)

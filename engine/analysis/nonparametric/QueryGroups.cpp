@@ -1,6 +1,6 @@
 // The distinct values of a compare field, which the two- and many-sample
 // tests take as their samples.
-#include "analysis/nonparametric/CompareValues.h"
+#include "analysis/nonparametric/QueryGroups.h"
 
 #include "ErrorStack.h"
 #include "RunContext.h"
