@@ -29,19 +29,13 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// A role list's row: the field name, then its type text in brackets. The
-// name is also kept as the row's data (kFieldNameRole), so a name holding
+// The field of a role list row: kept as the row's data, so a name holding
 // " - (" reads back whole.
-std::string RowText(const CScenarioField& field) {
-    return field.Name() + " - (" + frmQuarn_Fields::GetFieldTypeText(field.FieldType()) + ")";
-}
+std::string NameOfRow(const QListWidgetItem* row) { return row->data(kFieldNameRole).toString().toStdString(); }
 
-std::string NameOfRow(const QListWidgetItem* row) {
-    const QVariant data = row->data(kFieldNameRole);
-    if (data.isValid()) return data.toString().toStdString();
-    const std::string text = row->text().toStdString();
-    const size_t at = text.find(" - (");
-    return at == std::string::npos ? text : text.substr(0, at);
+// Adds a field's row to a role list.
+void AddRow(QListWidget* list, const CScenarioField& field) {
+    AddFieldRow(list, Q(field.Name()), Q(frmQuarn_Fields::GetFieldTypeText(field.FieldType())));
 }
 
 // The field of that name (without regard to case), or null.
@@ -229,24 +223,20 @@ void frmQuarn_Fields::LoadFieldLists() {
         for (const RoleList& r : roles_) r.list->clear();
         lvwAvailableFields_->clear();
         if (!wiz_) return;
-        auto add = [](QListWidget* list, const CScenarioField& field) {
-            auto* row = new QListWidgetItem(Q(RowText(field)), list);
-            row->setData(kFieldNameRole, Q(field.Name()));
-        };
         QList<QTreeWidgetItem*> available;
         for (const ScenarioFieldPtr& field : *wiz_->ScenarioFields()) {
             const std::string role = vb::UCase(field->Choice());
             if (role == "G") {
-                add(lisGroupFields_, *field);
+                AddRow(lisGroupFields_, *field);
             } else if (role == "C") {
-                add(lisIndependentFields_[6], *field);
-                for (int i : {5, 2, 4}) add(lisComparisonField_[i], *field);
+                AddRow(lisIndependentFields_[6], *field);
+                for (int i : {5, 2, 4}) AddRow(lisComparisonField_[i], *field);
             } else if (role == "X") {
-                for (int i = 1; i <= 5; ++i) add(lisIndependentFields_[i], *field);
+                for (int i = 1; i <= 5; ++i) AddRow(lisIndependentFields_[i], *field);
             } else if (role == "Y") {
-                add(lisDependentField_[3], *field);
+                AddRow(lisDependentField_[3], *field);
             } else if (role == "W") {
-                add(lisWeightField_, *field);
+                AddRow(lisWeightField_, *field);
             } else if (role.empty()) {
                 auto* row = new CListViewItem;
                 row->setText(0, Q(field->Name()));
@@ -397,8 +387,7 @@ void frmQuarn_Fields::Quarn_SelectField(QListWidget* list, const std::string& ro
         if (!selected) return;
         if (ScenarioFieldPtr field = FindField(*wiz_, selected->text(0).toStdString())) {
             field->Choice(role);
-            auto* row = new QListWidgetItem(Q(RowText(*field)), list);
-            row->setData(kFieldNameRole, Q(field->Name()));
+            AddRow(list, *field);
         }
         delete selected;
     });

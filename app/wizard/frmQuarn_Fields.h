@@ -9,6 +9,7 @@
 // wizard starts on a later page.
 #pragma once
 
+#include <QSize>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ public:
     void HandleTransfer(long index, QListWidget* list, const std::string& role, bool single, bool numeric);
 
     int CurrentFrame() const { return frame_; }
+
+    // The page's own size; it can be enlarged.
+    static const QSize kDefaultSize;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
