@@ -99,6 +99,8 @@ void frmQuarn_Fields::Wiz(CZantelsPropWiz* wiz) {
         GetScenarioFields(true);
         LoadFieldLists();
         fraGroupFields_->setTitle(vb::EqualsNoCase(wiz_->CalcType(), "Crosstab") ? "Row Fields" : "Group Fields");
+        // The frame stays in its place; an analysis that takes no weight greys it out.
+        fraWeightField_->setEnabled(AnalysisRule(wiz_->CalcType()).weight);
         Loading(false);
     });
 }
@@ -143,6 +145,11 @@ std::string frmQuarn_Fields::GetFieldTypeText(int type) {
     }
 }
 
+store::RoleRule frmQuarn_Fields::AnalysisRule(const std::string& calcType) const {
+    const store::AnalysisDef* analysis = store::FindAnalysis(calcType);
+    return analysis ? analysis->roles : store::RoleRule{.valueMin = 0};
+}
+
 int frmQuarn_Fields::GetFieldFrame(const std::string& calcType) {
     ProcScope scope(ErrStack(), "frmQuarn_Fields:GetFieldFrame");
     const store::AnalysisDef* analysis = store::FindAnalysis(calcType);
@@ -185,7 +192,8 @@ void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
             }
         }
         CScenarioFields& collection = *wiz_->ScenarioFields();
-        std::vector<std::string> dropped;
+        const bool weighs = AnalysisRule(wiz_->CalcType()).weight;
+        std::vector<std::string> dropped, unweighted;
         for (const StoredRow& row : stored) {
             dao::FieldPtr field;
             if (fields && fields->Contains(row.name)) field = fields->Item(row.name);
@@ -194,7 +202,11 @@ void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
                 continue;
             }
             if (FindField(*wiz_, field->Name())) continue;
-            collection.Add(field->Name(), row.choice, std::to_string(field->Type()), row.position, field->Name());
+            // A weight the analysis does not take is offered again, and said below.
+            const bool weight = !weighs && vb::EqualsNoCase(row.choice, "W");
+            if (weight) unweighted.push_back(field->Name());
+            collection.Add(field->Name(), weight ? std::string() : row.choice, std::to_string(field->Type()),
+                           row.position, field->Name());
         }
         if (fields) {
             for (const dao::FieldPtr& field : *fields) {
@@ -205,14 +217,21 @@ void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
                 collection.Add(field->Name(), "", std::to_string(field->Type()), 0, field->Name());
             }
         }
-        if (!dropped.empty()) {
-            // Said, not silently lost: the next save no longer stores them.
-            std::string names;
-            for (const std::string& name : dropped) names += (names.empty() ? "" : ", ") + name;
+        // Said, not silently lost: the next save no longer stores them.
+        auto list = [](const std::vector<std::string>& names) {
+            std::string text;
+            for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+            return text;
+        };
+        if (!dropped.empty())
             ui::MsgBox("These fields of the scenario are not in its source '" + source +
-                           "' and are left out: " + names + ". Saving the scenario removes them.",
+                           "' and are left out: " + list(dropped) + ". Saving the scenario removes them.",
                        ui::vbOKOnly | ui::vbExclamation, program::kAppTitle);
-        }
+        if (!unweighted.empty())
+            ui::MsgBox("The analysis " + wiz_->CalcType() + " takes no weight field. The scenario's weight field " +
+                           list(unweighted) +
+                           " is offered among the available fields; saving the scenario removes its weight role.",
+                       ui::vbOKOnly | ui::vbExclamation, program::kAppTitle);
     });
 }
 
@@ -274,8 +293,7 @@ void frmQuarn_Fields::CheckFields(const std::string& calcType, bool& passed) {
         const int f = frame_ >= 0 && frame_ <= 6 ? frame_ : 0;
         const FrameWords& words = kWords[f];
         // The analysis's own rule; a name not listed needs nothing.
-        const store::AnalysisDef* analysis = store::FindAnalysis(calcType);
-        const store::RoleRule rule = analysis && f != 0 ? analysis->roles : store::RoleRule{.valueMin = 0};
+        const store::RoleRule rule = f != 0 ? AnalysisRule(calcType) : store::RoleRule{.valueMin = 0};
         auto count = [&](std::string_view role) {
             int n = 0;
             for (const RoleList& r : roles_)

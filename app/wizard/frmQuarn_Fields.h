@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ScenarioSchema.h"
 #include "forms/CListView.h"
 #include "wizard/WizardPage.h"
 
@@ -61,6 +62,9 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void NavClicked(int index) override;
+    // The field roles an analysis takes and needs, from the catalogue; a name
+    // not listed needs nothing.
+    virtual store::RoleRule AnalysisRule(const std::string& calcType) const;
 
 private:
     struct RoleList {
@@ -105,6 +109,7 @@ private:
     QPushButton* cmdIgnore_;
     QStackedWidget* frames_;
     QGroupBox* fraGroupFields_;
+    QGroupBox* fraWeightField_;
     QListWidget* lisIndependentFields_[7] = {};
     QListWidget* lisComparisonField_[6] = {};
     QListWidget* lisDependentField_[4] = {};

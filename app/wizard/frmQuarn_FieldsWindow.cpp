@@ -182,13 +182,13 @@ void frmQuarn_Fields::LayOut() {
     QLayout* available = MakeAvailableList();
     frames_ = MakeFieldFrames();
     fraGroupFields_ = RoleFrame("fraGroupFields", "Group Fields", lisGroupFields_);
-    QGroupBox* fraWeightField = RoleFrame("fraWeightField", "Weight Field (Optional)", lisWeightField_);
+    fraWeightField_ = RoleFrame("fraWeightField", "Weight Field (Optional)", lisWeightField_);
 
     // Lists run the width of their column: long names want width more than height.
     auto* rolesColumn = new QVBoxLayout;
     rolesColumn->addWidget(frames_, 3);
     rolesColumn->addWidget(fraGroupFields_, 2);
-    rolesColumn->addWidget(fraWeightField, 0);
+    rolesColumn->addWidget(fraWeightField_, 0);
     auto* body = new QHBoxLayout;
     body->addLayout(available, 1);
     body->addLayout(rolesColumn, 1);

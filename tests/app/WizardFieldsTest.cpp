@@ -485,6 +485,51 @@ private slots:
         QVERIFY(LastPrompt().rfind("Unable to open the specified querydef: 'qAsk'\r\n3061: ", 0) == 0);
     }
 
+    void weightBoxFollowsTheAnalysisRule() {
+        // The weight frame takes the catalogue's word for each analysis.
+        for (const store::AnalysisDef& analysis : store::Analyses()) {
+            CZantelsPropWiz w;
+            w.SetNewScenario(std::string(analysis.family), std::string(analysis.subType));
+            w.Table("Study");
+            frmQuarn_Fields page;
+            page.Wiz(&w);
+            QCOMPARE(page.findChild<QGroupBox*>("fraWeightField")->isEnabled(), analysis.roles.weight);
+        }
+        // An analysis that takes no weight: its frame greyed out, and a weight
+        // stored anyway is offered again, with a word, not dropped unseen.
+        struct Unweighted : frmQuarn_Fields {
+            using frmQuarn_Fields::frmQuarn_Fields;
+            store::RoleRule AnalysisRule(const std::string& calcType) const override {
+                store::RoleRule rule = frmQuarn_Fields::AnalysisRule(calcType);
+                rule.weight = false;
+                return rule;
+            }
+        };
+        CZantelsPropWiz stored;
+        stored.SetNewScenario("P", "Describe");
+        stored.Table("Study");
+        stored.OutputTable1("Out");
+        stored.ScenarioFields()->Add("Age", "X", "7", 1, "Age");
+        stored.ScenarioFields()->Add("Weight", "w", "6", 1, "Weight");
+        QVERIFY(stored.PostScenario());
+        CZantelsPropWiz w;
+        w.SetNewScenario("P", "Describe");
+        w.Scenario_ID(stored.Scenario_ID());
+        w.Table("Study");
+        Unweighted page;
+        page.Wiz(&w);
+        QVERIFY(!page.findChild<QGroupBox*>("fraWeightField")->isEnabled());
+        QVERIFY(!page.findChild<TransferButton*>("cmdTWeight")->Button(1)->isEnabled());
+        QCOMPARE(List(&page, "lisWeightField")->count(), 0);
+        QVERIFY(Rows(Available(&page)).contains("Weight"));
+        QCOMPARE(rec_.boxes.size(), size_t(1));
+        QVERIFY2(QString::fromStdString(LastPrompt()).contains("takes no weight field") &&
+                     QString::fromStdString(LastPrompt()).contains("Weight"),
+                 LastPrompt().c_str());
+        QCOMPARE(w.ScenarioFields()->Item(vb::Variant(std::string("Weight")))->Choice(), std::string());
+        QCOMPARE(Rows(List(&page, "lisIndependentFields_1")), Names({"Age - (#, Double)"}));
+    }
+
     void eachAnalysisNeedsItsRoles() {
         struct Case {
             const char* calcType;
