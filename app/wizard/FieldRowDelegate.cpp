@@ -3,13 +3,12 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QHelpEvent>
+#include <QListWidget>
 #include <QToolTip>
 #include <algorithm>
 
 namespace {
 
-const QString kOpen = " - (";
-const QString kClose = ")";
 const QString kCut = QString::fromUtf8("\u2026");
 
 // The margins a row keeps around its text.
@@ -18,40 +17,52 @@ int TextMargins(const QStyleOptionViewItem& option) {
     return 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1);
 }
 
-// The name and type of a role list row; false for a row without a field name.
-bool Split(const QModelIndex& index, QString& name, QString& type) {
-    const QVariant data = index.data(kFieldNameRole);
-    if (!data.isValid()) return false;
-    name = data.toString();
-    const QString text = index.data(Qt::DisplayRole).toString();
-    type = text.mid(name.size() + kOpen.size());
-    type.chop(kClose.size());
-    return true;
+// The name shortened in its middle to `room` pixels; never shorter than its first and last letters.
+QString ShortName(const QFontMetrics& fm, const QString& name, int room) {
+    const QString cut = fm.elidedText(name, Qt::ElideMiddle, room);
+    return cut.size() >= 3 || name.size() < 3 ? cut : name.left(1) + kCut + name.right(1);
 }
 
 }  // namespace
 
+QString FieldRowText(const QString& name, const QString& type) { return name + " - (" + type + ")"; }
+
+QListWidgetItem* AddFieldRow(QListWidget* list, const QString& name, const QString& type) {
+    auto* row = new QListWidgetItem(FieldRowText(name, type), list);
+    row->setData(kFieldNameRole, name);
+    row->setData(kFieldTypeRole, type);
+    return row;
+}
+
 void FieldRowDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    QString name, type;
-    if (!Split(index, name, type)) return;
+    // Without a width (a size being measured) the text stays whole.
+    if (option->rect.width() <= 0) return;
     const QFontMetrics& fm = option->fontMetrics;
     const int room = option->rect.width() - TextMargins(*option);
-    if (fm.horizontalAdvance(option->text) <= room) return;
-    QString shortType = fm.elidedText(type, Qt::ElideRight, room - fm.horizontalAdvance(name + kOpen + kClose));
-    if (shortType.isEmpty()) shortType = kCut;
-    option->text = name + kOpen + shortType + kClose;
-    // What still does not fit is the name: it runs on under the edge, whole.
+    // The text is shortened here, so the style has nothing left to cut at its end.
     option->textElideMode = Qt::ElideNone;
+    if (fm.horizontalAdvance(option->text) <= room) return;
+    const QVariant name = index.data(kFieldNameRole);
+    if (!name.isValid()) {
+        // A name among the available fields.
+        option->text = ShortName(fm, option->text, room);
+        return;
+    }
+    const QString whole = name.toString();
+    const QString type = index.data(kFieldTypeRole).toString();
+    const int typeRoom = room - fm.horizontalAdvance(FieldRowText(whole, QString()));
+    if (typeRoom >= fm.horizontalAdvance(kCut)) {
+        option->text = FieldRowText(whole, fm.elidedText(type, Qt::ElideRight, typeRoom));
+        return;
+    }
+    option->text = FieldRowText(ShortName(fm, whole, room - fm.horizontalAdvance(FieldRowText(QString(), kCut))), kCut);
 }
 
 QSize FieldRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
-    QString name, type;
-    if (!Split(index, name, type)) return size;
-    // Wide enough for the name and a shortened type: only a longer name scrolls the list.
-    const int least = option.fontMetrics.horizontalAdvance(name + kOpen + kCut + kClose) + TextMargins(option);
-    size.setWidth(std::min(size.width(), least));
+    // Rows shorten to their list's width: a role list never scrolls sideways.
+    if (index.data(kFieldNameRole).isValid()) size.setWidth(std::min(size.width(), 1));
     return size;
 }
 
@@ -62,8 +73,7 @@ bool FieldRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, con
     QString whole = index.data(Qt::DisplayRole).toString();
     // A row of the available fields: its name and type, as a role list shows them.
     if (!index.data(kFieldNameRole).isValid() && index.model()->columnCount(index.parent()) > 1)
-        whole =
-            index.siblingAtColumn(0).data().toString() + kOpen + index.siblingAtColumn(1).data().toString() + kClose;
+        whole = FieldRowText(index.siblingAtColumn(0).data().toString(), index.siblingAtColumn(1).data().toString());
     QToolTip::showText(event->globalPos(), whole, view);
     return true;
 }

@@ -29,19 +29,13 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// A role list's row: the field name, then its type text in brackets. The
-// name is also kept as the row's data (kFieldNameRole), so a name holding
+// The field of a role list row: kept as the row's data, so a name holding
 // " - (" reads back whole.
-std::string RowText(const CScenarioField& field) {
-    return field.Name() + " - (" + frmQuarn_Fields::GetFieldTypeText(field.FieldType()) + ")";
-}
+std::string NameOfRow(const QListWidgetItem* row) { return row->data(kFieldNameRole).toString().toStdString(); }
 
-std::string NameOfRow(const QListWidgetItem* row) {
-    const QVariant data = row->data(kFieldNameRole);
-    if (data.isValid()) return data.toString().toStdString();
-    const std::string text = row->text().toStdString();
-    const size_t at = text.find(" - (");
-    return at == std::string::npos ? text : text.substr(0, at);
+// Adds a field's row to a role list.
+void AddRow(QListWidget* list, const CScenarioField& field) {
+    AddFieldRow(list, Q(field.Name()), Q(frmQuarn_Fields::GetFieldTypeText(field.FieldType())));
 }
 
 // The field of that name (without regard to case), or null.
@@ -105,6 +99,8 @@ void frmQuarn_Fields::Wiz(CZantelsPropWiz* wiz) {
         GetScenarioFields(true);
         LoadFieldLists();
         fraGroupFields_->setTitle(vb::EqualsNoCase(wiz_->CalcType(), "Crosstab") ? "Row Fields" : "Group Fields");
+        // The frame stays in its place; an analysis that takes no weight greys it out.
+        fraWeightField_->setEnabled(AnalysisRule(wiz_->CalcType()).weight);
         Loading(false);
     });
 }
@@ -149,6 +145,11 @@ std::string frmQuarn_Fields::GetFieldTypeText(int type) {
     }
 }
 
+store::RoleRule frmQuarn_Fields::AnalysisRule(const std::string& calcType) const {
+    const store::AnalysisDef* analysis = store::FindAnalysis(calcType);
+    return analysis ? analysis->roles : store::RoleRule{.valueMin = 0};
+}
+
 int frmQuarn_Fields::GetFieldFrame(const std::string& calcType) {
     ProcScope scope(ErrStack(), "frmQuarn_Fields:GetFieldFrame");
     const store::AnalysisDef* analysis = store::FindAnalysis(calcType);
@@ -191,7 +192,8 @@ void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
             }
         }
         CScenarioFields& collection = *wiz_->ScenarioFields();
-        std::vector<std::string> dropped;
+        const bool weighs = AnalysisRule(wiz_->CalcType()).weight;
+        std::vector<std::string> dropped, unweighted;
         for (const StoredRow& row : stored) {
             dao::FieldPtr field;
             if (fields && fields->Contains(row.name)) field = fields->Item(row.name);
@@ -200,7 +202,11 @@ void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
                 continue;
             }
             if (FindField(*wiz_, field->Name())) continue;
-            collection.Add(field->Name(), row.choice, std::to_string(field->Type()), row.position, field->Name());
+            // A weight the analysis does not take is offered again, and said below.
+            const bool weight = !weighs && vb::EqualsNoCase(row.choice, "W");
+            if (weight) unweighted.push_back(field->Name());
+            collection.Add(field->Name(), weight ? std::string() : row.choice, std::to_string(field->Type()),
+                           row.position, field->Name());
         }
         if (fields) {
             for (const dao::FieldPtr& field : *fields) {
@@ -211,14 +217,21 @@ void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
                 collection.Add(field->Name(), "", std::to_string(field->Type()), 0, field->Name());
             }
         }
-        if (!dropped.empty()) {
-            // Said, not silently lost: the next save no longer stores them.
-            std::string names;
-            for (const std::string& name : dropped) names += (names.empty() ? "" : ", ") + name;
+        // Said, not silently lost: the next save no longer stores them.
+        auto list = [](const std::vector<std::string>& names) {
+            std::string text;
+            for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+            return text;
+        };
+        if (!dropped.empty())
             ui::MsgBox("These fields of the scenario are not in its source '" + source +
-                           "' and are left out: " + names + ". Saving the scenario removes them.",
+                           "' and are left out: " + list(dropped) + ". Saving the scenario removes them.",
                        ui::vbOKOnly | ui::vbExclamation, program::kAppTitle);
-        }
+        if (!unweighted.empty())
+            ui::MsgBox("The analysis " + wiz_->CalcType() + " takes no weight field. The scenario's weight field " +
+                           list(unweighted) +
+                           " is offered among the available fields; saving the scenario removes its weight role.",
+                       ui::vbOKOnly | ui::vbExclamation, program::kAppTitle);
     });
 }
 
@@ -229,24 +242,20 @@ void frmQuarn_Fields::LoadFieldLists() {
         for (const RoleList& r : roles_) r.list->clear();
         lvwAvailableFields_->clear();
         if (!wiz_) return;
-        auto add = [](QListWidget* list, const CScenarioField& field) {
-            auto* row = new QListWidgetItem(Q(RowText(field)), list);
-            row->setData(kFieldNameRole, Q(field.Name()));
-        };
         QList<QTreeWidgetItem*> available;
         for (const ScenarioFieldPtr& field : *wiz_->ScenarioFields()) {
             const std::string role = vb::UCase(field->Choice());
             if (role == "G") {
-                add(lisGroupFields_, *field);
+                AddRow(lisGroupFields_, *field);
             } else if (role == "C") {
-                add(lisIndependentFields_[6], *field);
-                for (int i : {5, 2, 4}) add(lisComparisonField_[i], *field);
+                AddRow(lisIndependentFields_[6], *field);
+                for (int i : {5, 2, 4}) AddRow(lisComparisonField_[i], *field);
             } else if (role == "X") {
-                for (int i = 1; i <= 5; ++i) add(lisIndependentFields_[i], *field);
+                for (int i = 1; i <= 5; ++i) AddRow(lisIndependentFields_[i], *field);
             } else if (role == "Y") {
-                add(lisDependentField_[3], *field);
+                AddRow(lisDependentField_[3], *field);
             } else if (role == "W") {
-                add(lisWeightField_, *field);
+                AddRow(lisWeightField_, *field);
             } else if (role.empty()) {
                 auto* row = new CListViewItem;
                 row->setText(0, Q(field->Name()));
@@ -284,8 +293,7 @@ void frmQuarn_Fields::CheckFields(const std::string& calcType, bool& passed) {
         const int f = frame_ >= 0 && frame_ <= 6 ? frame_ : 0;
         const FrameWords& words = kWords[f];
         // The analysis's own rule; a name not listed needs nothing.
-        const store::AnalysisDef* analysis = store::FindAnalysis(calcType);
-        const store::RoleRule rule = analysis && f != 0 ? analysis->roles : store::RoleRule{.valueMin = 0};
+        const store::RoleRule rule = f != 0 ? AnalysisRule(calcType) : store::RoleRule{.valueMin = 0};
         auto count = [&](std::string_view role) {
             int n = 0;
             for (const RoleList& r : roles_)
@@ -397,8 +405,7 @@ void frmQuarn_Fields::Quarn_SelectField(QListWidget* list, const std::string& ro
         if (!selected) return;
         if (ScenarioFieldPtr field = FindField(*wiz_, selected->text(0).toStdString())) {
             field->Choice(role);
-            auto* row = new QListWidgetItem(Q(RowText(*field)), list);
-            row->setData(kFieldNameRole, Q(field->Name()));
+            AddRow(list, *field);
         }
         delete selected;
     });

@@ -9,9 +9,11 @@
 // wizard starts on a later page.
 #pragma once
 
+#include <QSize>
 #include <string>
 #include <vector>
 
+#include "ScenarioSchema.h"
 #include "forms/CListView.h"
 #include "wizard/WizardPage.h"
 
@@ -54,9 +56,15 @@ public:
 
     int CurrentFrame() const { return frame_; }
 
+    // The page's own size; it can be enlarged.
+    static const QSize kDefaultSize;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void NavClicked(int index) override;
+    // The field roles an analysis takes and needs, from the catalogue; a name
+    // not listed needs nothing.
+    virtual store::RoleRule AnalysisRule(const std::string& calcType) const;
 
 private:
     struct RoleList {
@@ -101,6 +109,7 @@ private:
     QPushButton* cmdIgnore_;
     QStackedWidget* frames_;
     QGroupBox* fraGroupFields_;
+    QGroupBox* fraWeightField_;
     QListWidget* lisIndependentFields_[7] = {};
     QListWidget* lisComparisonField_[6] = {};
     QListWidget* lisDependentField_[4] = {};

@@ -68,26 +68,24 @@ QGroupBox* frmQuarn_Fields::RoleFrame(const char* name, const QString& caption, 
     row->setContentsMargins(4, 2, 4, 4);
     row->addWidget(transfer, 0, Qt::AlignTop);
     row->addWidget(list, 1);
-    if (r->single) {
-        list->setFixedHeight(list->fontMetrics().height() + 10);
-        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    }
+    // Rows shorten to the list's width (FieldRowDelegate): no list scrolls sideways.
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    if (r->single) list->setFixedHeight(list->fontMetrics().height() + 10);
     return box;
 }
 
-// Frames 2 to 5 have no caption: their two parts carry it. A part holding
-// one field sits above the other; two lists of many side by side.
+// Frames 2 to 5 have no caption: their two parts carry it, one above the
+// other, so that each list has the frame's whole width for long names. A
+// part holding one field keeps its height; lists of many share the rest.
 QWidget* frmQuarn_Fields::FramePair(const char* name, QGroupBox* first, QGroupBox* second) {
     auto* frame = new QWidget;
     frame->setObjectName(name);
-    const bool firstSingle = RoleOf(first->findChild<QListWidget*>())->single;
     const bool secondSingle = RoleOf(second->findChild<QListWidget*>())->single;
-    QBoxLayout* box = firstSingle || secondSingle ? static_cast<QBoxLayout*>(new QVBoxLayout(frame))
-                                                  : static_cast<QBoxLayout*>(new QHBoxLayout(frame));
+    auto* box = new QVBoxLayout(frame);
     box->setContentsMargins(0, 0, 0, 0);
     if (secondSingle) std::swap(first, second);
-    box->addWidget(first, firstSingle || secondSingle ? 0 : 1);
-    box->addWidget(second, 1);
+    for (QGroupBox* part : {first, second})
+        box->addWidget(part, RoleOf(part->findChild<QListWidget*>())->single ? 0 : 1);
     return frame;
 }
 
@@ -155,9 +153,10 @@ QLayout* frmQuarn_Fields::MakeAvailableList() {
     lvwAvailableFields_->setHeaderLabels({"Name", "Type"});
     lvwAvailableFields_->setRootIsDecorated(false);
     lvwAvailableFields_->setUniformRowHeights(true);
-    // The names whole; the type takes what room is left.
-    lvwAvailableFields_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    lvwAvailableFields_->header()->setStretchLastSection(true);
+    // The type whole; the name takes the room left, shortened in its middle where it must be.
+    lvwAvailableFields_->header()->setStretchLastSection(false);
+    lvwAvailableFields_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lvwAvailableFields_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     lvwAvailableFields_->setItemDelegate(new FieldRowDelegate(lvwAvailableFields_));
     lvwAvailableFields_->header()->setSectionsClickable(true);
     m_ListView.SetListView(lvwAvailableFields_);
@@ -173,6 +172,9 @@ QLayout* frmQuarn_Fields::MakeAvailableList() {
     return available;
 }
 
+// The page's own size, in pixels.
+const QSize frmQuarn_Fields::kDefaultSize(820, 540);
+
 // The heading above; the available fields left; the frame of the analysis
 // right, with the group and weight lists below it; the navigation row.
 void frmQuarn_Fields::LayOut() {
@@ -180,17 +182,16 @@ void frmQuarn_Fields::LayOut() {
     QLayout* available = MakeAvailableList();
     frames_ = MakeFieldFrames();
     fraGroupFields_ = RoleFrame("fraGroupFields", "Group Fields", lisGroupFields_);
-    QGroupBox* fraWeightField = RoleFrame("fraWeightField", "Weight Field (Optional)", lisWeightField_);
+    fraWeightField_ = RoleFrame("fraWeightField", "Weight Field (Optional)", lisWeightField_);
 
-    auto* lower = new QHBoxLayout;
-    lower->addWidget(fraGroupFields_, 1);
-    lower->addWidget(fraWeightField, 1, Qt::AlignTop);
+    // Lists run the width of their column: long names want width more than height.
     auto* rolesColumn = new QVBoxLayout;
     rolesColumn->addWidget(frames_, 3);
-    rolesColumn->addLayout(lower, 2);
+    rolesColumn->addWidget(fraGroupFields_, 2);
+    rolesColumn->addWidget(fraWeightField_, 0);
     auto* body = new QHBoxLayout;
     body->addLayout(available, 1);
-    body->addLayout(rolesColumn, 2);
+    body->addLayout(rolesColumn, 1);
 
     auto* nav = new QHBoxLayout;
     AddNavButton(nav, 0, "Help");
@@ -203,8 +204,11 @@ void frmQuarn_Fields::LayOut() {
     layout->addLayout(heading);
     layout->addLayout(body, 1);
     layout->addLayout(nav);
-    // Wide enough for two role lists side by side to show whole entries.
-    setFixedSize(760, 440);
+    // The page can be enlarged, its lists grow with it. At its own size
+    // every list shows names of 32 characters whole.
+    setSizeGripEnabled(true);
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    resize(kDefaultSize);
 }
 
 // The heading, the available fields, then each role's buttons and list, frame by frame.

@@ -303,63 +303,115 @@ private slots:
         for (const auto& [name, frame] : frames) QCOMPARE(frmQuarn_Fields::GetFieldFrame(name), frame);
     }
 
-    void roleListsShowWholeNames() {
-        Table("Pressure", {{"SystolicBefore", dao::dbDouble},
-                           {"SystolicAfter", dao::dbDouble},
-                           {"DiastolicPressureAfterTwelveWeeksOfTreatment", dao::dbDouble},
-                           {"Clinic", dao::dbText},
-                           {"Treatment", dao::dbText}});
+    void longNamesToldApartAndThePageGrows() {
+        // Exported names that differ only at their end, and names of 32 characters.
+        const QString chol1 = "Total_cholesterol_mg_per_dL_fasting_sample_first_draw_1";
+        const QString chol2 = "Total_cholesterol_mg_per_dL_fasting_sample_first_draw_2";
+        const QString sysA = "Systolic_blood_pressure_measured_at_baseline_visit_A";
+        const QString sysB = "Systolic_blood_pressure_measured_at_baseline_visit_B";
+        const QString dia = "Diastolic_Pressure_After_Week_12", rate = "Heart_Rate_Resting_Supine_Minute";
+        const QString arm = "Treatment_Arm_Assigned_At_Visit1";
+        Table("Trial", {{chol1.toStdString(), dao::dbDouble},
+                        {chol2.toStdString(), dao::dbDouble},
+                        {sysA.toStdString(), dao::dbDouble},
+                        {sysB.toStdString(), dao::dbDouble},
+                        {dia.toStdString(), dao::dbDouble},
+                        {rate.toStdString(), dao::dbDouble},
+                        {arm.toStdString(), dao::dbText}});
         CZantelsPropWiz w;
         w.SetNewScenario("G", "Two way ANOVA");
-        w.Table("Pressure");
+        w.Table("Trial");
         frmQuarn_Fields page;
         page.Wiz(&w);
         page.show();  // at its own size
-        for (const char* name : {"SystolicAfter", "SystolicBefore"}) Assign(&page, name, "cmdTAnovaDep");
-        for (const char* name : {"Clinic", "Treatment"}) Assign(&page, name, "cmdTAnovaComp");
-        Assign(&page, "DiastolicPressureAfterTwelveWeeksOfTreatment", "cmdTGroup");
-        QVERIFY(rec_.boxes.empty());
         QApplication::processEvents();
+        QCOMPARE(page.size(), frmQuarn_Fields::kDefaultSize);
 
         // What a row shows in its list: the delegate's text at the row's width.
         struct Probe : FieldRowDelegate {
-            QString Shown(QListWidget* list, QListWidgetItem* row) {
-                QStyleOptionViewItem option;
-                option.initFrom(list);
-                option.widget = list;
-                option.rect = list->visualItemRect(row);
-                initStyleOption(&option, list->indexFromItem(row));
-                return option.text;
+            QString Shown(QAbstractItemView* view, const QString& field) {
+                QAbstractItemModel* model = view->model();
+                for (int i = 0; i < model->rowCount(); ++i) {
+                    const QModelIndex index = model->index(i, 0);
+                    if (index.data(kFieldNameRole).toString() != field && index.data().toString() != field) continue;
+                    QStyleOptionViewItem option;
+                    option.initFrom(view);
+                    option.widget = view;
+                    option.rect = view->visualRect(index);
+                    initStyleOption(&option, index);
+                    return option.text;
+                }
+                return "<not listed>";
             }
         } probe;
-        QStringList shown;
-        for (const char* name : {"lisIndependentFields_4", "lisComparisonField_4", "lisGroupFields"}) {
-            QListWidget* list = List(&page, name);
-            for (int i = 0; i < list->count(); ++i) {
-                QListWidgetItem* row = list->item(i);
-                const QString field = row->data(Qt::UserRole).toString();
-                const QString text = probe.Shown(list, row);
-                QVERIFY2(text.startsWith(field + " - ("), qPrintable(text));
-                shown << text;
-                // Hovering shows the whole entry.
-                QHelpEvent hover(QEvent::ToolTip, list->visualItemRect(row).center(),
-                                 list->viewport()->mapToGlobal(list->visualItemRect(row).center()));
-                QApplication::sendEvent(list->viewport(), &hover);
-                QCOMPARE(QToolTip::text(), row->text());
+        // Whole: the name, and in a role list its type, or as much of it as fits.
+        auto whole = [](const QString& shown, const QString& name) {
+            return shown == name || shown.startsWith(name + " - (");
+        };
+        // Told apart: its start and its end show.
+        auto ends = [](const QString& shown, const QString& name) {
+            return shown.startsWith(name.left(5)) && shown.contains(name.right(7));
+        };
+        auto check = [&](QAbstractItemView* list, const QList<QPair<QString, QString>>& pairs,
+                         const QStringList& wholeNames) {
+            for (const auto& [first, second] : pairs) {
+                const QString one = probe.Shown(list, first), other = probe.Shown(list, second);
+                QVERIFY2(ends(one, first) && ends(other, second) && one != other,
+                         qPrintable(list->objectName() + ": " + one + " | " + other));
             }
-        }
-        QCOMPARE(shown.size(), 5);
-        // Names that only the page's width would cut are whole with their type;
-        // a name wider than its list scrolls into view.
-        QCOMPARE(shown.mid(0, 4), Names({"SystolicAfter - (#, Double)", "SystolicBefore - (#, Double)",
-                                         "Clinic - (Text)", "Treatment - (Text)"}));
-        QVERIFY(List(&page, "lisGroupFields")->horizontalScrollBar()->maximum() > 0);
-        // The available fields: the name column as wide as the longest name.
-        Transfer(&page, "cmdTGroup", 4);
+            for (const QString& name : wholeNames) {
+                const QString shown = probe.Shown(list, name);
+                QVERIFY2(whole(shown, name), qPrintable(list->objectName() + ": " + shown));
+            }
+        };
         QTreeWidget* available = Available(&page);
+        check(available, {{chol1, chol2}, {sysA, sysB}}, {dia, rate, arm});
+
+        Assign(&page, chol1, "cmdTAnovaDep");
+        Assign(&page, chol2, "cmdTAnovaDep");
+        Assign(&page, dia, "cmdTAnovaDep");
+        Assign(&page, arm, "cmdTAnovaComp");
+        for (const QString& name : {sysA, sysB, rate}) Assign(&page, name, "cmdTGroup");
+        QVERIFY(rec_.boxes.empty());
         QApplication::processEvents();
-        QVERIFY(available->header()->sectionSize(0) >
-                available->fontMetrics().horizontalAdvance("DiastolicPressureAfterTwelveWeeksOfTreatment"));
+        QListWidget* values = List(&page, "lisIndependentFields_4");
+        QListWidget* factors = List(&page, "lisComparisonField_4");
+        QListWidget* groups = List(&page, "lisGroupFields");
+        QListWidget* weight = List(&page, "lisWeightField");
+        check(values, {{chol1, chol2}}, {dia});
+        check(factors, {}, {arm});
+        check(groups, {{sysA, sysB}}, {rate});
+        // Hovering shows the whole entry.
+        const QRect first = values->visualItemRect(values->item(0));
+        QHelpEvent hover(QEvent::ToolTip, first.center(), values->viewport()->mapToGlobal(first.center()));
+        QApplication::sendEvent(values->viewport(), &hover);
+        QCOMPARE(QToolTip::text(), chol1 + " - (#, Double)");
+        // The weight box, one field at a time.
+        Transfer(&page, "cmdTAnovaDep", 4);
+        Assign(&page, chol1, "cmdTWeight");
+        const QString weightOne = probe.Shown(weight, chol1);
+        Assign(&page, chol2, "cmdTWeight");
+        const QString weightTwo = probe.Shown(weight, chol2);
+        QVERIFY2(ends(weightOne, chol1) && ends(weightTwo, chol2) && weightOne != weightTwo,
+                 qPrintable(weightOne + " | " + weightTwo));
+        Assign(&page, dia, "cmdTWeight");
+        QVERIFY2(whole(probe.Shown(weight, dia), dia), qPrintable(probe.Shown(weight, dia)));
+        for (QAbstractItemView* list : std::initializer_list<QAbstractItemView*>{values, groups, weight})
+            QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+
+        // The page can be enlarged (maximised too), and its lists grow with it.
+        QVERIFY(page.windowFlags() & Qt::WindowMaximizeButtonHint);
+        QVERIFY(page.maximumSize().width() > frmQuarn_Fields::kDefaultSize.width());
+        const QList<QAbstractItemView*> lists = {available, values, factors, groups, weight};
+        QList<QSize> before;
+        for (QAbstractItemView* list : lists) before << list->size();
+        page.resize(frmQuarn_Fields::kDefaultSize + QSize(400, 200));
+        QApplication::processEvents();
+        for (int i = 0; i < lists.size(); ++i) {
+            QVERIFY2(lists[i]->width() > before[i].width(), qPrintable(lists[i]->objectName()));
+            if (lists[i] != weight)
+                QVERIFY2(lists[i]->height() > before[i].height(), qPrintable(lists[i]->objectName()));
+        }
     }
 
     void fieldPageReadsTheSourceAndTheStoredRoles() {
@@ -431,6 +483,51 @@ private slots:
         frmQuarn_Fields askPage;
         askPage.Wiz(&ask);
         QVERIFY(LastPrompt().rfind("Unable to open the specified querydef: 'qAsk'\r\n3061: ", 0) == 0);
+    }
+
+    void weightBoxFollowsTheAnalysisRule() {
+        // The weight frame takes the catalogue's word for each analysis.
+        for (const store::AnalysisDef& analysis : store::Analyses()) {
+            CZantelsPropWiz w;
+            w.SetNewScenario(std::string(analysis.family), std::string(analysis.subType));
+            w.Table("Study");
+            frmQuarn_Fields page;
+            page.Wiz(&w);
+            QCOMPARE(page.findChild<QGroupBox*>("fraWeightField")->isEnabled(), analysis.roles.weight);
+        }
+        // An analysis that takes no weight: its frame greyed out, and a weight
+        // stored anyway is offered again, with a word, not dropped unseen.
+        struct Unweighted : frmQuarn_Fields {
+            using frmQuarn_Fields::frmQuarn_Fields;
+            store::RoleRule AnalysisRule(const std::string& calcType) const override {
+                store::RoleRule rule = frmQuarn_Fields::AnalysisRule(calcType);
+                rule.weight = false;
+                return rule;
+            }
+        };
+        CZantelsPropWiz stored;
+        stored.SetNewScenario("P", "Describe");
+        stored.Table("Study");
+        stored.OutputTable1("Out");
+        stored.ScenarioFields()->Add("Age", "X", "7", 1, "Age");
+        stored.ScenarioFields()->Add("Weight", "w", "6", 1, "Weight");
+        QVERIFY(stored.PostScenario());
+        CZantelsPropWiz w;
+        w.SetNewScenario("P", "Describe");
+        w.Scenario_ID(stored.Scenario_ID());
+        w.Table("Study");
+        Unweighted page;
+        page.Wiz(&w);
+        QVERIFY(!page.findChild<QGroupBox*>("fraWeightField")->isEnabled());
+        QVERIFY(!page.findChild<TransferButton*>("cmdTWeight")->Button(1)->isEnabled());
+        QCOMPARE(List(&page, "lisWeightField")->count(), 0);
+        QVERIFY(Rows(Available(&page)).contains("Weight"));
+        QCOMPARE(rec_.boxes.size(), size_t(1));
+        QVERIFY2(QString::fromStdString(LastPrompt()).contains("takes no weight field") &&
+                     QString::fromStdString(LastPrompt()).contains("Weight"),
+                 LastPrompt().c_str());
+        QCOMPARE(w.ScenarioFields()->Item(vb::Variant(std::string("Weight")))->Choice(), std::string());
+        QCOMPARE(Rows(List(&page, "lisIndependentFields_1")), Names({"Age - (#, Double)"}));
     }
 
     void eachAnalysisNeedsItsRoles() {
