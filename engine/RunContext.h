@@ -179,6 +179,8 @@ public:
     // Fills the deferred intervals' first value and width; empty when none
     // were deferred (they are then the analysis's arguments) or on success.
     std::string ResolveFrequencyDefaults(double& dblFirst, double& dblWidth);
+    // Whether default intervals wait for ResolveFrequencyDefaults.
+    bool FrequencyDefaultsDeferred() const { return deferredIntervals_ != nullptr; }
 
     // --- transactions ---------------------------------------------------------------------
     // Transactions of the analyses, on the run's output and scratch databases

@@ -149,11 +149,40 @@ void FrequencyIntervalDefaults(bool fFraction, int16_t intervals, bool fLowerBou
     width = vb::Checked(width);
     if (width < 1) width = fFraction ? RoundUpToTwoDigits(width) : 1;
     dblFirst = fLowerBound ? dblMin : dblMin - pad;
-    // The last bound, max + pad or max, may round past the largest Double.
-    const auto last = [&] {
-        const double step = width * k;
-        return std::isfinite(step) ? dblFirst + step : 2 * (width / 2 * k + dblFirst / 2);
+    // Bound j as it is written, first + j width; the last, max + pad or max,
+    // may round past the largest Double.
+    const auto bound = [&](double w, int j) {
+        const double step = w * j;
+        return std::isfinite(step) ? dblFirst + step : 2 * (w / 2 * j + dblFirst / 2);
     };
-    for (int i = 0; i < 64 && !std::isfinite(last()); ++i) width = std::nextafter(width, 0.0);
+    for (int i = 0; i < 64 && !std::isfinite(bound(width, k)); ++i) width = std::nextafter(width, 0.0);
+    // At the resolution of the values the margin can round away: the bounds
+    // must still hold the data (the minimum above a first bound that is
+    // excluded, the maximum below a last bound that is excluded) and differ
+    // from each other. Where no Double lies beyond the data (the largest
+    // magnitudes), the end interval holds it (FrequencyBin, closed ends).
+    constexpr double kLargest = std::numeric_limits<double>::max();
+    if (!fLowerBound && !(dblFirst < dblMin))
+        dblFirst = dblMin > -kLargest ? std::nextafter(dblMin, -kLargest) : -kLargest;
+    const auto holds = [&](double w) {
+        const double top = bound(w, k);
+        if (!std::isfinite(top)) return false;
+        if (fLowerBound ? !(top > dblMax) && dblMax < kLargest : top < dblMax) return false;
+        double previous = dblFirst;
+        for (int j = 1; j <= k; ++j) {
+            const double b = bound(w, j);
+            if (b == previous) return false;
+            previous = b;
+        }
+        return true;
+    };
+    // A step that doubles at each try, from one unit in the last place.
+    double step = std::nextafter(width, kLargest) - width;
+    for (int i = 0; i < 1100 && !holds(width); ++i) {
+        const double wider = width + step;
+        if (!std::isfinite(bound(wider, k))) break;
+        width = wider;
+        step *= 2;
+    }
     dblWidth = width;
 }

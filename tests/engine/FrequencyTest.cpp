@@ -31,6 +31,9 @@ TEST(FrequencyBin, ValuesOnABoundGoUpOrDownWithTheIncludedBound) {
     // Bounds free of binary noise: 0.3 lies on the bound first 0.1 + 2 x 0.1.
     EXPECT_EQ(FrequencyBin(0.3, 0.1, 0.1, true, 5), 3);
     EXPECT_EQ(FrequencyBin(0.3, 0.1, 0.1, false, 5), 2);
+    // 0.4 on 0.1 + 3 x 0.1, though 0.3 / 0.1 is 2.9999999999999996 in Doubles.
+    EXPECT_EQ(FrequencyBin(0.4, 0.1, 0.1, true, 5), 4);
+    EXPECT_EQ(FrequencyBin(0.4, 0.1, 0.1, false, 5), 3);
     EXPECT_THROW(FrequencyBin(1, 0, 0, true, 3), vb::VbError);
     // A distance from the first bound beyond the largest Double: 1e308 lies
     // 8 widths above -1e308 in steps of 2.5e307.
@@ -185,6 +188,82 @@ TEST_F(FrequencyTest, DefaultIntervalsWriteOnlyTheIntervalsPerGroup) {
             EXPECT_EQ(Num(rows[5 + i], "Count"), countB[i]) << i;
         }
         EXPECT_EQ(Num(rows[4], "Cumulative%"), 1);
+    }
+}
+
+// Intervals at the resolution of the values, counted by hand from the
+// bounds first + k width (lower bounds included, as by default).
+TEST_F(FrequencyTest, IntervalsAtTheLimitOfResolution) {
+    const auto given = [&](double first, double width, int16_t n) {
+        return Scenario({{"InterV", n},
+                         {"FreqIncRadio", "Lower"},
+                         {"FreqGroupRadio", "Specified"},
+                         {"FreqInit", first},
+                         {"FreqWidth", width}},
+                        false);
+    };
+    const auto counts = [&] {
+        std::vector<double> c;
+        for (const Row& r : ReadResultRows(db, "Out1")) c.push_back(Num(r, "Count"));
+        return c;
+    };
+    {
+        // Doubles near 1e17 lie 16 apart: 1e17 + 16k for k = -1..7 over five
+        // intervals of 16 from 1e17: one below, one in each, three beyond.
+        SCOPED_TRACE("one unit in the last place");
+        std::vector<std::vector<vb::Variant>> rows;
+        for (int k = -1; k <= 7; ++k) rows.push_back({"a", Null(), 1e17 + 16.0 * k});
+        AppendRows(rows);
+        ASSERT_TRUE(Run(given(1e17, 16, 5))) << engine->get_ErrorInfo();
+        EXPECT_EQ(counts(), (std::vector<double>{1, 1, 1, 1, 1, 1, 3}));
+        // Bounds that are one number are refused, saying what to change.
+        for (const auto& [first, width] : {std::pair{1e17, 1.0}, {1.0, 1e-300}}) {
+            EXPECT_FALSE(Run(given(first, width, 5))) << width;
+            EXPECT_NE(engine->get_ErrorInfo().find("cannot be told apart"), std::string::npos)
+                << engine->get_ErrorInfo();
+            EXPECT_NE(engine->get_ErrorInfo().find("Choose a wider interval width"), std::string::npos);
+        }
+        db->Execute("DELETE FROM Data");
+    }
+    {
+        // Widths of the smallest subnormal: 0, 5e-324, 1e-323 and 1.5e-323
+        // are four numbers; 1 lies far beyond.
+        SCOPED_TRACE("subnormal width");
+        const double tiny = std::numeric_limits<double>::denorm_min();
+        AppendRows({{"a", Null(), -tiny},
+                    {"a", Null(), 0.0},
+                    {"a", Null(), tiny},
+                    {"a", Null(), 2 * tiny},
+                    {"a", Null(), 3 * tiny},
+                    {"a", Null(), 1.0}});
+        ASSERT_TRUE(Run(given(0, tiny, 3))) << engine->get_ErrorInfo();
+        EXPECT_EQ(counts(), (std::vector<double>{1, 1, 1, 1, 2}));
+        db->Execute("DELETE FROM Data");
+    }
+    {
+        // Default intervals over the whole range of Doubles count every record.
+        SCOPED_TRACE("largest Doubles");
+        const double top = std::numeric_limits<double>::max();
+        AppendRows(
+            {{"a", Null(), -top}, {"a", Null(), -1.0}, {"a", Null(), 0.0}, {"a", Null(), 1.0}, {"a", Null(), top}});
+        for (const char* inc : {"Lower", "Upper"}) {
+            SCOPED_TRACE(inc);
+            ASSERT_TRUE(
+                Run(Scenario({{"InterV", int16_t(5)}, {"FreqIncRadio", inc}, {"FreqGroupRadio", "Default"}}, false)))
+                << engine->get_ErrorInfo();
+            const auto rows = ReadResultRows(db, "Out1");
+            ASSERT_EQ(rows.size(), 5u);
+            EXPECT_EQ(Num(rows[4], "Cumulative"), 5);
+            StoredScenario describe;
+            describe.options = {{"FreqN", vb::Variant(true)},
+                                {"InterV", int16_t(5)},
+                                {"FreqIncRadio", inc},
+                                {"FreqDispRadio", "Cumulative"},
+                                {"FreqGroupRadio", "Default"}};
+            ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
+            // The last of the five cumulative count columns.
+            EXPECT_EQ(ReadResultRows(db, "Out1").at(0).at(ColumnNames(db, "Out1").back()).ToDouble(), 5);
+        }
     }
 }
 

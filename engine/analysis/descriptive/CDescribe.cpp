@@ -187,6 +187,7 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
     freqLower_ = OptionLetterIs(o, 3, 'Y');
     freqOpenEnds_ = OptionLetterIs(o, 4, 'Y');
     if (freqOn_) {
+        freqDefault_ = z.FrequencyDefaultsDeferred();
         if (std::string err = z.ResolveFrequencyDefaults(freqFirst_, freqWidth_); !err.empty()) return err;
         if (!FrequencyColumnNames(freqN_, freqFirst_, freqWidth_, freqLower_, freqCountNames_, freqPropNames_))
             return IntervalsRefusal(freqN_, freqFirst_, freqWidth_);
@@ -252,7 +253,7 @@ void CDescribe::TakeRecord(const double* r) {
             }
         }
         if (freqOn_) {
-            const int32_t bin = FrequencyBin(x, freqFirst_, freqWidth_, freqLower_, freqN_);
+            const int32_t bin = FrequencyBin(x, freqFirst_, freqWidth_, freqLower_, freqN_, freqDefault_);
             g.buckets[static_cast<size_t>(k)][static_cast<size_t>(bin)].Add(freqCounting_ ? w : x * w);
         }
         if (stageFlag_) g.stage[static_cast<size_t>(k)].push_back({x, w});

@@ -98,9 +98,10 @@ std::string CFrequency::CreateOutput(const std::string& table, const std::vector
 
     RunContext& z = *zantels_;
     if (std::string err = z.ResolveFrequencyDefaults(first_, width_); !err.empty()) return err;
-    // Every row writes its interval's bounds: given intervals that reach
-    // beyond the largest number are refused before any is written.
-    if (!IntervalBoundsHeld(n_, first_, width_)) return IntervalsRefusal(n_, first_, width_);
+    // Every row writes its interval's bounds: intervals that reach beyond
+    // the largest number, or whose bounds are the same number, are refused
+    // before any is written.
+    if (!IntervalBoundsDistinct(n_, first_, width_)) return IntervalsRefusal(n_, first_, width_);
     dao::TableDefPtr tdf = NewResultTable(z, table);
     int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, false, "", "");
     AddOutputField(tdf, "Interval", dao::dbInteger, ord);
@@ -131,7 +132,7 @@ void CFrequency::CalcData(double w) {
         if (!walk_->PresentValue(static_cast<int16_t>(nG_ + i), x)) continue;
         const size_t f = static_cast<size_t>(i);
         sumW_[f].Add(w);
-        const size_t k = static_cast<size_t>(FrequencyBin(x, first_, width_, lowerInclusive_, n_));
+        const size_t k = static_cast<size_t>(FrequencyBin(x, first_, width_, lowerInclusive_, n_, !specified_));
         binW_[f][k].Add(w);
         // The sums of the values are shown only with the sum option.
         if (sumOption_) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <numbers>
 
+#include "numeric/DecimalDeviation.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
@@ -109,37 +110,113 @@ ModeResult ModeOf(const std::vector<StagedValue>& sorted) {
 
 namespace {
 
-// nearbyint(t) without the library call for |t| < 2^51 (adding 1.5 * 2^52
-// rounds to a whole number, ties to even as nearbyint does).
-double NearestWhole(double t) {
-    constexpr double kRound = 6755399441055744.0;
-    return std::fabs(t) < 2251799813685248.0 ? (t + kRound) - kRound : std::nearbyint(t);
+// Powers of ten that Doubles hold exactly.
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// x as the decimal of at most 15 significant digits that it was typed as,
+// m 10^-scale; false when x is not the nearest Double of such a decimal (a
+// computed value, or one beyond 15 digits such as 1e17 + 16).
+bool ShortDecimal(double x, int64_t& m, int& scale) {
+    if (!DecimalDigits15(x, m, scale) || scale < 0 || scale > 22) return false;
+    // m and the power are exact, so the quotient is m 10^-scale correctly rounded.
+    return static_cast<double>(m) / kPow10[scale] == x;
 }
+
+// Whether c = a 10^(s - sa) fits, c set when it does.
+bool Rescale(__int128 a, int sa, int s, __int128& c) {
+    c = a;
+    for (int i = sa; i < s; ++i)
+        if (__builtin_mul_overflow(c, 10, &c)) return false;
+    return true;
+}
+
+// The bounds of equal intervals from a first bound, compared with values:
+// as decimals when the value, the first bound and the width are all short
+// decimals (0.4 lies on the bound 0.1 + 3 x 0.1), otherwise with the bound
+// as the Double it is written as (first + j width).
+class IntervalEdges {
+public:
+    IntervalEdges(double dblFirst, double dblWidth) : first_(dblFirst), width_(dblWidth) {
+        decimal_ = ShortDecimal(dblFirst, mFirst_, sFirst_) && ShortDecimal(dblWidth, mWidth_, sWidth_);
+    }
+
+    // The sign of x - bound j.
+    int Compare(double x, int j) const {
+        int64_t m = 0;
+        int s = 0;
+        if (decimal_ && ShortDecimal(x, m, s)) {
+            const int scale = std::max({s, sFirst_, sWidth_});
+            __int128 a = 0, f = 0, w = 0, d = 0;
+            if (Rescale(m, s, scale, a) && Rescale(mFirst_, sFirst_, scale, f) && Rescale(mWidth_, sWidth_, scale, w) &&
+                !__builtin_mul_overflow(w, j, &w) && !__builtin_sub_overflow(a, f, &d) &&
+                !__builtin_sub_overflow(d, w, &d))
+                return d < 0 ? -1 : d > 0 ? 1 : 0;
+        }
+        const double bound = IntervalBound(first_, width_, j);
+        return x < bound ? -1 : x > bound ? 1 : 0;
+    }
+
+private:
+    double first_, width_;
+    bool decimal_ = false;
+    int64_t mFirst_ = 0, mWidth_ = 0;
+    int sFirst_ = 0, sWidth_ = 0;
+};
 
 }  // namespace
 
-int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n) {
+int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n, bool fClosedEnds) {
     if (dblWidth == 0) vb::Raise(11);
-    const double difference = x - dblFirst;
-    double t = difference / dblWidth;
-    // Only a value on or next to a bound needs the noise-free difference
-    // (0.3 - 0.1 is 0.2 exactly there, not 0.19999999999999998); elsewhere
-    // the plain quotient lands in the same interval. A difference beyond the
-    // largest Double is taken as two quotients.
-    if (!std::isfinite(difference)) {
-        t = x / dblWidth - dblFirst / dblWidth;
-    } else if (!std::isfinite(t) || std::fabs(t - NearestWhole(t)) < 1e-6) {
-        t = vb::Divide(PreciseDifference(x, dblFirst), dblWidth);
+    const int32_t last = static_cast<int32_t>(n) + 1;
+    int32_t bin = -1;
+    if (dblWidth > 0) {
+        // The quotient places a value that lies well inside an interval; one
+        // on or next to a bound (within the rounding of the quotient and of
+        // the written bounds), or beyond what a quotient holds, is placed by
+        // comparing it with the bounds themselves.
+        const double difference = x - dblFirst;
+        const double t = std::isfinite(difference) ? difference / dblWidth : x / dblWidth - dblFirst / dblWidth;
+        const double noise = 1e-6 + (std::fabs(x) + std::fabs(dblFirst)) * 0x1p-50 / dblWidth;
+        if (std::isfinite(t) && t - noise >= 0 && t + noise < last && std::floor(t - noise) == std::floor(t + noise)) {
+            bin = static_cast<int32_t>(t) + 1;
+        } else if (std::isfinite(t) && t + noise < 0) {
+            bin = 0;
+        } else if (std::isfinite(t) && t - noise >= last) {
+            bin = last;
+        } else {
+            // The number of bounds at or below x (below x with upper bounds
+            // included), by bisection.
+            const IntervalEdges edges(dblFirst, dblWidth);
+            int32_t lo = 0, hi = last;
+            while (lo < hi) {
+                const int32_t j = lo + (hi - lo) / 2;
+                const int c = edges.Compare(x, j);
+                if (fLowerInclusive ? c >= 0 : c > 0) {
+                    lo = j + 1;
+                } else {
+                    hi = j;
+                }
+            }
+            bin = lo;
+        }
+    } else {
+        // A negative width: bounds that fall from the first one.
+        double t = vb::Divide(PreciseDifference(x, dblFirst), dblWidth);
+        if (t < 0) {
+            bin = 0;
+        } else if (!(t < last)) {
+            bin = last;
+        } else {
+            const double whole = static_cast<double>(static_cast<int32_t>(t));
+            bin = static_cast<int32_t>(fLowerInclusive ? whole + 1 : whole + (whole < t ? 1 : 0));
+            if (bin > last) bin = last;
+        }
     }
-    if (t < 0) return 0;
-    const double last = static_cast<double>(n) + 1;
-    if (!(t < last)) return static_cast<int32_t>(last);
-    // Lower bounds included: floor(t) + 1; upper bounds included: a whole t
-    // belongs to the interval it ends, so ceil(t). t lies in [0, n + 1) here,
-    // where the whole part is the floor.
-    const double whole = static_cast<double>(static_cast<int32_t>(t));
-    const double bin = fLowerInclusive ? whole + 1 : whole + (whole < t ? 1 : 0);
-    return bin >= last ? static_cast<int32_t>(last) : static_cast<int32_t>(bin);
+    // Default intervals span the data; a value outside them is one their
+    // bounds could not reach (at the largest Doubles), counted at the end.
+    if (fClosedEnds && n >= 1) bin = std::clamp(bin, 1, static_cast<int32_t>(n));
+    return bin;
 }
 
 namespace {
@@ -163,6 +240,17 @@ double IntervalBound(double dblFirst, double dblWidth, int i) {
 bool IntervalBoundsHeld(int16_t n, double dblFirst, double dblWidth) {
     for (int i = 0; i <= n; ++i)
         if (!std::isfinite(IntervalBound(dblFirst, dblWidth, i))) return false;
+    return true;
+}
+
+bool IntervalBoundsDistinct(int16_t n, double dblFirst, double dblWidth) {
+    double previous = IntervalBound(dblFirst, dblWidth, 0);
+    if (!std::isfinite(previous)) return false;
+    for (int i = 1; i <= n; ++i) {
+        const double bound = IntervalBound(dblFirst, dblWidth, i);
+        if (!std::isfinite(bound) || bound == previous) return false;
+        previous = bound;
+    }
     return true;
 }
 

@@ -45,8 +45,12 @@ ModeResult ModeOf(const std::vector<StagedValue>& sorted);
 // 0 below the first interval, 1..n the intervals, n + 1 beyond the last.
 // fLowerInclusive: interval k holds first + (k-1)width <= x < first + k width;
 // otherwise first + (k-1)width < x <= first + k width (so x = first is below).
-// A width of 0 raises error 11 (division by zero).
-int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n);
+// A value and bounds typed as decimals compare as those decimals; any other
+// value compares with the bounds as IntervalBound writes them. fClosedEnds
+// (default intervals, which span the data) counts a value beyond either end
+// in the end interval. A width of 0 raises error 11 (division by zero).
+int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n,
+                     bool fClosedEnds = false);
 
 // The bound first + i width of a frequency interval; a step i width beyond
 // the largest Double is taken in halves, so that every bound a Double holds
@@ -56,6 +60,10 @@ double IntervalBound(double dblFirst, double dblWidth, int i);
 // Whether every bound of n intervals of width dblWidth from dblFirst is a
 // number, none beyond the largest Double.
 bool IntervalBoundsHeld(int16_t n, double dblFirst, double dblWidth);
+// Whether those bounds are numbers that all differ: a width below the
+// resolution of the values near the first bound gives bounds that are the
+// same number.
+bool IntervalBoundsDistinct(int16_t n, double dblFirst, double dblWidth);
 // The refusal of given intervals whose bounds are not all numbers, or whose
 // bounds are the same number, with the change of intervals that mends it.
 std::string IntervalsRefusal(int16_t n, double dblFirst, double dblWidth);
