@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QTreeWidgetItem>
+#include <functional>
 
+class QAbstractItemView;
 class QTreeWidget;
 
 class CListView {
@@ -32,3 +34,9 @@ public:
     using QTreeWidgetItem::QTreeWidgetItem;
     bool operator<(const QTreeWidgetItem& other) const override;
 };
+
+// Return (or Enter) on a list whose double click acts: the row that has the
+// focus frame is chosen, as a click would choose it, and `act` runs as the
+// double click would. Without a framed row the key goes on to the window
+// (its default button). The arrows keep moving from the framed row.
+void ActOnReturn(QAbstractItemView* list, std::function<void()> act);

@@ -457,7 +457,7 @@ void MDIMain::mnuWindowItems_Click(int index) {
                 TileChildren(windows, false);
                 break;
             case 20:
-                CascadeChildren(windows);
+                CascadeChildren(windows, false);
                 break;
             case 30: {  // minimised windows in a row along the bottom
                 int x = 0;
@@ -519,46 +519,95 @@ std::vector<int> ShareLine(const std::vector<int>& least, int along) {
     return lengths;
 }
 
+// A window's smallest lengths along a line of tiled windows and across it.
+struct Extent {
+    int along;
+    int across;
+};
+
+// How many of `count` windows each of `lines` lines holds: as even as it
+// goes, the first lines taking one more.
+std::vector<int> LineSizes(int count, int lines) {
+    std::vector<int> sizes(lines, count / lines);
+    for (int i = 0; i < count % lines; ++i) ++sizes[i];
+    return sizes;
+}
+
+// The fewest lines in which the first `count` windows, in order, fit at
+// their smallest sizes: each line's lengths within `along`, the lines'
+// thicknesses (each its thickest window's) within `across`. 0 when none does.
+int FewestLines(const std::vector<Extent>& least, int count, int along, int across) {
+    for (int lines = 1; lines <= count; ++lines) {
+        int first = 0, thickness = 0;
+        bool fits = true;
+        for (int size : LineSizes(count, lines)) {
+            int length = 0, thick = 0;
+            for (int i = first; i < first + size; ++i) {
+                length += least[i].along;
+                thick = std::max(thick, least[i].across);
+            }
+            first += size;
+            thickness += thick;
+            fits = fits && length <= along;
+        }
+        if (fits && thickness <= across) return lines;
+    }
+    return 0;
+}
+
 }  // namespace
 
 void MDIMain::TileChildren(const QList<QMdiSubWindow*>& windows, bool stacked) {
     const int n = static_cast<int>(windows.size());
     if (n == 0) return;
     const QRect area = mdiArea_->viewport()->rect();
+    // Stacked: columns of windows one above the other, the columns side by
+    // side; else rows of windows side by side, the rows one above the other.
     const int along = stacked ? area.height() : area.width();
     const int across = stacked ? area.width() : area.height();
-    // One line (one above the other, or side by side) when every window
-    // fits in it at its smallest size.
-    std::vector<int> least;
-    for (QMdiSubWindow* w : windows) least.push_back(stacked ? SmallestSize(w).height() : SmallestSize(w).width());
-    if (std::accumulate(least.begin(), least.end(), 0) <= along) {
-        const std::vector<int> lengths = ShareLine(least, along);
+    std::vector<Extent> least;
+    for (QMdiSubWindow* w : windows) {
+        const QSize size = SmallestSize(w);
+        least.push_back(stacked ? Extent{size.height(), size.width()} : Extent{size.width(), size.height()});
+    }
+    // The fewest lines that hold the windows, so that tiled horizontally
+    // there are more rows than columns and tiled vertically more columns
+    // than rows wherever they fit. When the area cannot hold them all at
+    // their smallest sizes, as many as it holds are tiled, from the bottom
+    // of the stack; the rest are cascaded in front of them.
+    int tiled = n, lines = 0;
+    while ((lines = FewestLines(least, tiled, along, across)) == 0 && tiled > 1) --tiled;
+    lines = std::max(lines, 1);
+
+    const std::vector<int> sizes = LineSizes(tiled, lines);
+    std::vector<int> thick;
+    for (int line = 0, first = 0; line < lines; first += sizes[line++]) {
+        int t = 0;
+        for (int i = first; i < first + sizes[line]; ++i) t = std::max(t, least[i].across);
+        thick.push_back(t);
+    }
+    const std::vector<int> thickness = ShareLine(thick, across);
+    int first = 0, b0 = 0;
+    for (int line = 0; line < lines; ++line) {
+        std::vector<int> inLine;
+        for (int i = first; i < first + sizes[line]; ++i) inLine.push_back(least[i].along);
+        const std::vector<int> lengths = ShareLine(inLine, along);
         int a0 = 0;
-        for (int i = 0; i < n; ++i) {
-            windows[i]->showNormal();
-            PlaceIn(windows[i], stacked ? QRect(0, a0, across, lengths[i]) : QRect(a0, 0, lengths[i], across), area);
-            a0 += lengths[i];
+        for (int k = 0; k < sizes[line]; ++k) {
+            QMdiSubWindow* w = windows[first + k];
+            w->showNormal();
+            PlaceIn(w,
+                    stacked ? QRect(b0, a0, thickness[line], lengths[k]) : QRect(a0, b0, lengths[k], thickness[line]),
+                    area);
+            a0 += lengths[k];
         }
-        return;
+        first += sizes[line];
+        b0 += thickness[line];
     }
-    // Else strips along that axis while each strip holds the largest smallest
-    // size, more strips side by side (or one above the other) for the rest.
-    QSize smallest;
-    for (QMdiSubWindow* w : windows) smallest = smallest.expandedTo(SmallestSize(w));
-    const int need = std::max(1, stacked ? smallest.height() : smallest.width());
-    const int perLine = std::clamp(along / need, 1, n);
-    const int lines = (n + perLine - 1) / perLine;
-    for (int i = 0; i < n; ++i) {
-        const int line = i / perLine, slot = i % perLine;
-        const int inLine = std::min(perLine, n - line * perLine);
-        const int a0 = along * slot / inLine, a1 = along * (slot + 1) / inLine;
-        const int b0 = across * line / lines, b1 = across * (line + 1) / lines;
-        windows[i]->showNormal();
-        PlaceIn(windows[i], stacked ? QRect(b0, a0, b1 - b0, a1 - a0) : QRect(a0, b0, a1 - a0, b1 - b0), area);
-    }
+    CascadeChildren(windows.mid(tiled), true);
 }
 
-void MDIMain::CascadeChildren(const QList<QMdiSubWindow*>& windows) {
+void MDIMain::CascadeChildren(const QList<QMdiSubWindow*>& windows, bool smallest) {
     const int n = static_cast<int>(windows.size());
     if (n == 0) return;
     const QRect area = mdiArea_->viewport()->rect();
@@ -570,7 +619,8 @@ void MDIMain::CascadeChildren(const QList<QMdiSubWindow*>& windows) {
     int offset = 0;
     for (QMdiSubWindow* w : windows) {
         w->showNormal();
-        const QSize size = QSize(area.width() * 3 / 4, area.height() * 3 / 4).expandedTo(SmallestSize(w));
+        const QSize size =
+            smallest ? SmallestSize(w) : QSize(area.width() * 3 / 4, area.height() * 3 / 4).expandedTo(SmallestSize(w));
         if (offset > 0 && (offset + size.width() > area.width() || offset + size.height() > area.height())) offset = 0;
         PlaceIn(w, QRect(QPoint(offset, offset), size), area);
         w->raise();

@@ -95,8 +95,12 @@ private:
     void BuildMenus();
     void BuildToolbar();
     void FillWindowMenu();
+    // Tiles without overlap; the windows the area cannot hold at their
+    // smallest sizes are cascaded in front of the tiled ones.
     void TileChildren(const QList<QMdiSubWindow*>& windows, bool stacked);
-    void CascadeChildren(const QList<QMdiSubWindow*>& windows);
+    // Cascades from the area's corner, at three quarters of the area or,
+    // with `smallest`, at each window's smallest size.
+    void CascadeChildren(const QList<QMdiSubWindow*>& windows, bool smallest);
     void ShowErrorDialog();
     // Shows the recent list in the File menu's items "mnuFileMRU_<n>".
     void ShowRecentList();

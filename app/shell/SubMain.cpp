@@ -13,6 +13,7 @@
 #include "dao/Dao.h"
 #include "forms/frmSplash.h"
 #include "os/SystemInfo.h"
+#include "services/AltKeyFilter.h"
 #include "services/HelpKey.h"
 #include "services/SingleInstance.h"
 #include "vb/App.h"
@@ -63,6 +64,11 @@ bool SubMain() {
     if (!helpKeys) {
         helpKeys = new HelpKeyFilter(qApp);
         qApp->installEventFilter(helpKeys);
+    }
+    static AltKeyFilter* altKeys = nullptr;
+    if (!altKeys) {
+        altKeys = new AltKeyFilter(qApp);
+        qApp->installEventFilter(altKeys);
     }
 
     auto* splash = new frmSplash;

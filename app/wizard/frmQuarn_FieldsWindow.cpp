@@ -237,6 +237,7 @@ void frmQuarn_Fields::Wire() {
         };
         connect(findChild<TransferButton*>(r.control), &TransferButton::clicked, this, transfer);
         connect(list, &QListWidget::itemDoubleClicked, this, [transfer] { transfer(0); });
+        ActOnReturn(list, [transfer] { transfer(0); });
     }
     connect(cmdChange_, &QPushButton::clicked, this, [this] { ChangeSource(); });
     connect(cmdIgnore_, &QPushButton::clicked, this, [this] { SpecifyValuesToIgnore(); });
@@ -244,6 +245,7 @@ void frmQuarn_Fields::Wire() {
         if (item) lvwAvailableFields_->setCurrentItem(item);
         AvailableDoubleClicked();
     });
+    ActOnReturn(lvwAvailableFields_, [this] { AvailableDoubleClicked(); });
     connect(lvwAvailableFields_->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { GuardedQuiet([&] { m_ListView.OnColumnClick(column); }); });
 }

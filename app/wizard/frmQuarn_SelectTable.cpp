@@ -2,7 +2,6 @@
 
 #include <QBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -99,8 +98,8 @@ frmQuarn_SelectTable::frmQuarn_SelectTable(QWidget* parent) : CWizardPage(parent
         connect(lvwTableQuery_, &QTreeWidget::itemClicked, this, [this] { ListClicked(); });
         // A row chosen with the keys names the source as a click does.
         connect(lvwTableQuery_, &QTreeWidget::itemSelectionChanged, this, [this] { ListClicked(); });
-        lvwTableQuery_->installEventFilter(this);
         connect(lvwTableQuery_, &QTreeWidget::itemDoubleClicked, this, &frmQuarn_SelectTable::RowChosen);
+        ActOnReturn(lvwTableQuery_, [this] { RowChosen(lvwTableQuery_->currentItem()); });
         connect(lvwTableQuery_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
             Guarded("frmQuarn_SelectTable:lvwTableQuery_ColumnClick", [&] { m_ListView.OnColumnClick(column); });
         });
@@ -176,26 +175,6 @@ void frmQuarn_SelectTable::UseAsChangeDialog() {
     nav_->addWidget(help);
     setTabOrder(cancel, help);
     setTabOrder(ok, cancel);
-}
-
-bool frmQuarn_SelectTable::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lvwTableQuery_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        QTreeWidgetItem* row = lvwTableQuery_->currentItem();
-        // Return on a chosen row goes on as a double click does; without
-        // one, the page's default button takes it.
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && row && row->isSelected()) {
-            RowChosen(row);
-            return true;
-        }
-        // Tabbed into, the list marks its first row without choosing it: the
-        // first arrow chooses that row, so a list of one row can be chosen from too.
-        if ((key == Qt::Key_Down || key == Qt::Key_Up) && row && lvwTableQuery_->selectedItems().isEmpty()) {
-            row->setSelected(true);
-            return true;
-        }
-    }
-    return CWizardPage::eventFilter(watched, event);
 }
 
 void frmQuarn_SelectTable::RowChosen(QTreeWidgetItem* row) {

@@ -29,12 +29,11 @@ public:
     void UseAsChangeDialog();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void NavClicked(int index) override;
 
 private:
     void ListClicked();
-    // A double click, or Return on a chosen row: the row names the source and the page goes on.
+    // A double click, or Return on the framed row: the row names the source and the page goes on.
     void RowChosen(QTreeWidgetItem* row);
     void ViewTable();
 

@@ -551,6 +551,76 @@ private slots:
         }
     }
 
+    // Eight windows, the first as large as a scenario list, and fourteen:
+    // tiled horizontally they take more rows than columns, tiled vertically
+    // more columns than rows, none over another, none below its smallest
+    // size. Fourteen that the area cannot hold: as many as fit are tiled,
+    // from the bottom of the stack, the rest cascaded in front of them.
+    void tilingNeverOverlaps() {
+        frame_->resize(1000, 900);
+        QApplication::processEvents();
+        const QRect room = frame_->MdiArea()->viewport()->rect();
+        const int w = room.width(), h = room.height();
+        // Smallest sizes by hand: seven rows of h/7 - 1 fit the height and
+        // fourteen do not; eight columns of w/8 fit the width.
+        const QSize small(w / 8, h / 7 - 1), large(w / 2, h / 2), third(w / 3 - 1, h / 3 - 1);
+        struct Case {
+            QList<QSize> least;
+            int rows, columns;  // tiled horizontally; the other way round vertically
+            int tiled;
+        };
+        const std::vector<Case> cases = {
+            {QList<QSize>{large} + QList<QSize>(7, small), 4, 2, 8},
+            {QList<QSize>(14, small), 7, 2, 14},
+            {QList<QSize>(14, third), 3, 3, 9},
+        };
+        for (const Case& c : cases) {
+            QList<QMdiSubWindow*> windows;
+            for (QSize least : c.least) {
+                auto* content = new QWidget;
+                content->setMinimumSize(20, 10);
+                windows << frame_->AddChild(content);
+                windows.back()->setMinimumSize(least);
+            }
+            for (const char* item : {"mnuWindowItems_0", "mnuWindowItems_10"}) {
+                const bool horizontally = item == std::string("mnuWindowItems_0");
+                Item(item)->trigger();
+                const QString what = QString("%1 windows, %2").arg(windows.size()).arg(item);
+                const QList<QMdiSubWindow*> tiled = windows.mid(0, c.tiled);
+                std::map<int, int> perLeft, perTop;
+                for (int i = 0; i < tiled.size(); ++i) {
+                    const QRect g = tiled[i]->geometry();
+                    QVERIFY2(room.contains(g), qPrintable(what));
+                    QVERIFY2(g.width() >= c.least[i].width() && g.height() >= c.least[i].height(), qPrintable(what));
+                    for (int j = 0; j < i; ++j)
+                        QVERIFY2(!g.intersects(tiled[j]->geometry()),
+                                 qPrintable(what + QString(": %1 over %2").arg(i).arg(j)));
+                    ++perLeft[g.left()];
+                    ++perTop[g.top()];
+                }
+                auto most = [](const std::map<int, int>& counts) {
+                    int m = 0;
+                    for (const auto& [at, count] : counts) m = std::max(m, count);
+                    return m;
+                };
+                // Columns are the distinct lefts, each holding up to `rows` windows; rows alike.
+                const int columns = horizontally ? int(perLeft.size()) : most(perTop);
+                const int rows = horizontally ? most(perLeft) : int(perTop.size());
+                QCOMPARE(rows, horizontally ? c.rows : c.columns);
+                QCOMPARE(columns, horizontally ? c.columns : c.rows);
+                // The rest at their smallest sizes, each lower and to the right, the front one in front.
+                for (int i = c.tiled; i < windows.size(); ++i) {
+                    QCOMPARE(windows[i]->size(), c.least[i]);
+                    if (i > c.tiled) QVERIFY(windows[i]->pos().x() > windows[i - 1]->pos().x());
+                    if (i > c.tiled) QVERIFY(windows[i]->pos().y() > windows[i - 1]->pos().y());
+                }
+                QCOMPARE(frame_->MdiArea()->subWindowList(QMdiArea::StackingOrder).back(), windows.back());
+            }
+            for (QMdiSubWindow* sub : windows) sub->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
     void rightClickItemsGoToTheScenarioList() {
         Item("mnuRightClickItems_0")->trigger();
         QVERIFY(rec_.boxes.empty());  // no list: nothing to act on

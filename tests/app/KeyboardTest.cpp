@@ -1,9 +1,10 @@
 // The program from the keyboard: in every window each accelerator leads to
 // one control only (an MDI child's also not to a menu of the frame), each
 // dialog and wizard page has the default button that Enter presses, F1
-// on a modal page brings help where it can be read and used, the source
-// page's list is chosen from with the arrows and Return, and the Window
-// menu's digits bring a window forward.
+// on a modal page brings help where it can be read and used, a list whose
+// double click acts takes its framed row on Return, Alt and a letter that
+// no control answers types nothing, and the Window menu's digits bring a
+// window forward.
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +36,7 @@
 #include "forms/frmOptions.h"
 #include "forms/frmQuarn_Calculator.h"
 #include "forms/frmStatMain.h"
+#include "services/AltKeyFilter.h"
 #include "services/HelpKey.h"
 #include "services/QtUi.h"
 #include "wizard/CZantelsPropWiz.h"
@@ -91,6 +93,7 @@ class KeyboardTest : public QObject {
     ui::RecordingUi rec_;
     std::unique_ptr<ui::ScopedUi> installed_;
     dao::DatabasePtr db_;
+    AltKeyFilter altKeys_;
 
 private slots:
     void initTestCase() {
@@ -100,6 +103,7 @@ private slots:
         dao::WorkspacePtr ws = dao::DBEngine().Workspaces(0);
         db_ = ws->CreateDatabase(env_.Path().toStdString() + "/keys.db");
         store::SetCurrentDatabase(ws, db_);
+        qApp->installEventFilter(&altKeys_);
         QVERIFY(store::CreateScenarioTables());
         dao::TableDefPtr study = db_->CreateTableDef("Study");
         for (const char* field : {"Age", "Weight", "Dose"})
@@ -109,6 +113,7 @@ private slots:
     }
     void cleanup() { apptest::CheckModalAnswersUsed(); }
     void cleanupTestCase() {
+        qApp->removeEventFilter(&altKeys_);
         store::ClearCurrentDatabase();
         db_->Close();
         SetErrStack(nullptr);
@@ -178,37 +183,74 @@ private slots:
         QVERIFY2(faults.isEmpty(), "the warnings above name each fault");
     }
 
-    void sourceChosenWithTheArrowsAndReturn() {
+    // Tabbed into, a list frames its first row without choosing it: the
+    // arrows move from the framed row, Return takes it as a double click
+    // would, in a list of one row too.
+    void listsTakeTheFramedRowOnReturn() {
+        auto choose = [](std::initializer_list<Qt::Key> keys) {
+            CZantelsPropWiz wiz;
+            frmQuarn_SelectTable page;
+            page.Wiz(&wiz);
+            page.show();
+            page.activateWindow();
+            if (!QTest::qWaitForWindowActive(&page)) return QString("<not active>");
+            auto* tabs = page.findChild<QTabBar*>("tabSource");
+            tabs->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(tabs, Qt::Key_Tab);
+            for (Qt::Key key : keys) QTest::keyClick(QApplication::focusWidget(), key);
+            return page.NavResult() == 2 && page.isHidden() ? QString::fromStdString(wiz.Table()) : "<stayed>";
+        };
+        QCOMPARE(choose({Qt::Key_Return}), QString("Study"));
         dao::TableDefPtr visits = db_->CreateTableDef("Visits");
         visits->Fields()->Append(visits->CreateField("Day", dao::dbDate));
         db_->TableDefs()->Append(visits);
+        QCOMPARE(choose({Qt::Key_Down, Qt::Key_Return}), QString("Visits"));
+        QCOMPARE(choose({Qt::Key_Down, Qt::Key_Up, Qt::Key_Return}), QString("Study"));
+        db_->TableDefs()->Delete("Visits");
+
+        // The field page's available list: Return assigns the framed field.
         CZantelsPropWiz wiz;
-        frmQuarn_SelectTable page;
+        wiz.SetNewScenario("P", "Describe");
+        wiz.Table("Study");
+        frmQuarn_Fields fields;
+        fields.Wiz(&wiz);
+        fields.show();
+        fields.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&fields));
+        auto* available = fields.findChild<QTreeWidget*>("lvwAvailableFields");
+        available->setFocus(Qt::TabFocusReason);
+        available->clearSelection();  // framed, not chosen
+        QTreeWidgetItem* framed = available->currentItem();
+        QVERIFY(framed);
+        const std::string name = framed->text(0).toStdString();
+        QTest::keyClick(available, Qt::Key_Return);
+        QCOMPARE(QString::fromStdString(wiz.ScenarioFields()->Item(vb::Variant(name))->Choice()), QString("X"));
+        QVERIFY(fields.isVisible());
+    }
+
+    // Alt and a letter that no control answers types nothing and beeps; the
+    // page's own access keys still work.
+    void altWithAnUnansweredLetterTypesNothing() {
+        CZantelsPropWiz wiz;
+        wiz.SetNewScenario("P", "Describe");
+        wiz.Table("Study");
+        frmQuarn_Finish page;
         page.Wiz(&wiz);
         page.show();
         page.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&page));
-        auto* tabs = page.findChild<QTabBar*>("tabSource");
-        auto* list = page.findChild<QTreeWidget*>("lvwTableQuery");
-        auto* name = page.findChild<QLineEdit*>("txtTable");
-        tabs->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(tabs, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), list);
-        // The first arrow chooses the first row; each row the arrows reach
-        // names the source and enables Next.
-        for (auto [key, row] : {std::pair{Qt::Key_Down, 0}, {Qt::Key_Down, 1}, {Qt::Key_Up, 0}}) {
-            QTest::keyClick(list, key);
-            QCOMPARE(list->currentItem(), list->topLevelItem(row));
-            QVERIFY(list->currentItem()->isSelected());
-            QCOMPARE(name->text(), list->currentItem()->text(0));
-        }
-        QVERIFY(page.findChild<QPushButton*>("cmdNav_2")->isEnabled());
-        // Return on the row goes on with it, as a double click does.
-        QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(page.NavResult(), 2L);
-        QCOMPARE(QString::fromStdString(wiz.Table()), list->topLevelItem(0)->text(0));
+        auto* description = page.findChild<QLineEdit*>("txtDescription");
+        description->setFocus();
+        description->clear();
+        rec_.Reset();
+        QTest::keyClicks(description, "ab");
+        for (Qt::Key key : {Qt::Key_C, Qt::Key_F, Qt::Key_7}) QTest::keyClick(description, key, Qt::AltModifier);
+        QCOMPARE(description->text(), QString("ab"));
+        QCOMPARE(rec_.beeps, 3);
+        QTest::keyClick(description, Qt::Key_B, Qt::AltModifier);  // "< &Back"
+        QTRY_COMPARE_WITH_TIMEOUT(page.NavResult(), long(wizard::kBack), 5000);
         QVERIFY(page.isHidden());
-        db_->TableDefs()->Delete("Visits");
+        QCOMPARE(rec_.beeps, 3);
     }
 
     void windowMenuKeysBringTheFirstNineForward() {
