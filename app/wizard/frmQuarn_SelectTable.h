@@ -30,6 +30,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Every showing lists the sources as the file has them now.
+    void showEvent(QShowEvent* event) override;
     void NavClicked(int index) override;
 
 private:
