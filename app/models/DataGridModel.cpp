@@ -9,6 +9,14 @@
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
+namespace {
+// Numbers are set to the right.
+bool IsNumberType(int16_t type) {
+    return type == dao::dbByte || type == dao::dbInteger || type == dao::dbLong || type == dao::dbCurrency ||
+           type == dao::dbSingle || type == dao::dbDouble;
+}
+}  // namespace
+
 DataGridModel::DataGridModel(dao::RecordsetPtr recordset, QObject* parent) : QAbstractTableModel(parent) {
     // The fields first: a column without a declared type takes the type of
     // its first value, read while the set still stands on its first row.
@@ -16,12 +24,13 @@ DataGridModel::DataGridModel(dao::RecordsetPtr recordset, QObject* parent) : QAb
         names_.push_back(QString::fromStdString(field->Name()));
         int16_t type = field->Type();
         types_.push_back(type);
-        rightAligned_.push_back(type == dao::dbByte || type == dao::dbInteger || type == dao::dbLong ||
-                                type == dao::dbCurrency || type == dao::dbSingle || type == dao::dbDouble);
+        rightAligned_.push_back(IsNumberType(type));
     }
     pager_ = std::make_unique<dao::RowPager>(std::move(recordset));
     rows_ = static_cast<int>(std::min<int64_t>(pager_->RowCount(), INT_MAX));
     columns_ = pager_->FieldCount();
+    fieldNames_ = pager_->FieldNames();
+    fieldTypes_ = pager_->FieldTypes();
     changesSeen_ = pager_->Changes();
 }
 
@@ -101,16 +110,18 @@ const DataGridModel::Page& DataGridModel::PageOf(int64_t page) const {
             }
         }
         ++pagesRead_;
-        if (pager_->Changes() != changesSeen_) {
-            // The pages held show the file as it was.
-            changesSeen_ = pager_->Changes();
-            DropPages();
-            if (!followQueued_) {
-                followQueued_ = true;
-                auto* self = const_cast<DataGridModel*>(this);
-                QMetaObject::invokeMethod(
-                    self, [self] { self->FollowRowCount(); }, Qt::QueuedConnection);
-            }
+        if (DropPagesOnChange() && !followQueued_) {
+            // The pages held show the file as it was; the count and columns
+            // follow once the paint is over.
+            followQueued_ = true;
+            auto* self = const_cast<DataGridModel*>(this);
+            QMetaObject::invokeMethod(
+                self, [self] { self->Follow(); }, Qt::QueuedConnection);
+        }
+        if (columnsStale_) {
+            // Read in columns the model does not have yet: blank until it does.
+            fresh.rows = 0;
+            values.clear();
         }
         fresh.cells.reserve(values.size());
         for (size_t i = 0; i < values.size(); ++i)
@@ -129,7 +140,15 @@ void DataGridModel::DropPages() const {
     last_ = nullptr;
 }
 
-void DataGridModel::FollowRowCount() {
+bool DataGridModel::DropPagesOnChange() const {
+    if (pager_->Changes() == changesSeen_) return false;
+    changesSeen_ = pager_->Changes();
+    columnsStale_ = pager_->FieldNames() != fieldNames_ || pager_->FieldTypes() != fieldTypes_;
+    DropPages();
+    return true;
+}
+
+void DataGridModel::Follow() {
     followQueued_ = false;
     int64_t count = rows_;
     try {
@@ -137,13 +156,11 @@ void DataGridModel::FollowRowCount() {
     } catch (const vb::VbError&) {
         return;  // told, if at all, by the page read that fails the same way
     }
-    if (pager_->Changes() != changesSeen_) {
-        // Changed again since the paint: the pages are read afresh when next shown.
-        changesSeen_ = pager_->Changes();
-        DropPages();
-    }
+    DropPagesOnChange();
     const int rows = static_cast<int>(count);
-    if (rows > rows_) {
+    if (columnsStale_) {
+        TakeColumns(rows);
+    } else if (rows > rows_) {
         beginInsertRows({}, rows_, rows - 1);
         rows_ = rows;
         endInsertRows();
@@ -152,4 +169,34 @@ void DataGridModel::FollowRowCount() {
         rows_ = rows;
         endRemoveRows();
     }
+}
+
+void DataGridModel::TakeColumns(int rows) {
+    beginResetModel();
+    const std::vector<std::string>& names = pager_->FieldNames();
+    const std::vector<int16_t>& types = pager_->FieldTypes();
+    std::vector<QString> shownNames;
+    std::vector<int16_t> shownTypes;
+    std::vector<bool> right;
+    for (size_t c = 0; c < names.size(); ++c) {
+        int16_t type = types[c];
+        if (type == 0) {
+            // An expression without a type keeps the type its first value gave it.
+            auto old = std::find(fieldNames_.begin(), fieldNames_.end(), names[c]);
+            if (old != fieldNames_.end()) type = types_[static_cast<size_t>(old - fieldNames_.begin())];
+        }
+        shownNames.push_back(QString::fromStdString(names[c]));
+        shownTypes.push_back(type);
+        right.push_back(IsNumberType(type));
+    }
+    names_ = std::move(shownNames);
+    types_ = std::move(shownTypes);
+    rightAligned_ = std::move(right);
+    fieldNames_ = names;
+    fieldTypes_ = types;
+    columns_ = static_cast<int>(names_.size());
+    rows_ = rows;
+    columnsStale_ = false;
+    DropPages();
+    endResetModel();
 }

@@ -4,7 +4,8 @@
 // Between page reads nothing of the file is held, so other programs write to
 // it while the grid is open; a page read that finds the file changed drops
 // the pages read before (they are read again when next shown), and the row
-// count follows the table's once the paint is over.
+// count and the columns follow the table's once the paint is over (new
+// columns reset the model).
 #pragma once
 
 #include <QAbstractTableModel>
@@ -12,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -34,6 +36,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     const dao::RecordsetPtr& Recordset() const;
+    // Looks at the file now: when it changed, the pages held are dropped and
+    // the row count and columns become the table's. For moves that go by
+    // the row count (to the last row), which must not wait for a paint.
+    void Follow();
     // The text a cell shows: empty for Null and binary data, the runtime's
     // CStr otherwise ("True"/"False", dates as yyyy-mm-dd hh:nn:ss, numbers
     // to 15 significant digits with a "." whatever the locale), "Infinity"
@@ -53,8 +59,11 @@ private:
     };
     const Page& PageOf(int64_t page) const;
     void DropPages() const;
-    // Takes the table's row count now, adding or removing rows at the end.
-    void FollowRowCount();
+    // Drops the pages when a read found the file changed since they were
+    // read; true then. Notes whether the columns changed with it.
+    bool DropPagesOnChange() const;
+    // The fields as the pager reads them now (a reset of the model).
+    void TakeColumns(int rows);
 
     std::unique_ptr<dao::RowPager> pager_;
     int rows_ = 0;
@@ -62,6 +71,10 @@ private:
     std::vector<QString> names_;
     std::vector<int16_t> types_;
     std::vector<bool> rightAligned_;
+    // The pager's fields the columns above stand for.
+    std::vector<std::string> fieldNames_;
+    std::vector<int16_t> fieldTypes_;
+    mutable bool columnsStale_ = false;
     mutable std::unordered_map<int64_t, Page> pages_;
     mutable uint64_t clock_ = 0;
     mutable int64_t pagesRead_ = 0;

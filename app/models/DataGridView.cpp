@@ -58,6 +58,13 @@ public:
         return source_ ? source_->flags(index) : Qt::NoItemFlags;
     }
 
+    // The source's columns changed: the view is told afresh, the window kept.
+    void Reset() {
+        beginResetModel();
+        shown_ = static_cast<int>(std::clamp<int64_t>(Total() - first_, 0, rows_));
+        endResetModel();
+    }
+
     // Moves the window and sizes it; rows come and go at its end only.
     void Place(int64_t first, int rows) {
         int before = rowCount();
@@ -125,6 +132,13 @@ void DataGridView::SetModel(DataGridModel* model) {
                 Relayout();
                 table_->viewport()->update();
             });
+        // Its columns changed (another program added or dropped one).
+        connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+            currentColumn_ = std::clamp(currentColumn_, 0, std::max(0, model_->columnCount() - 1));
+            window_->Reset();
+            Relayout();
+            FitColumns();
+        });
     }
     current_ = -1;
     window_->SetSource(model);
@@ -266,6 +280,8 @@ bool DataGridView::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             case Qt::Key_End:  // with Control, the last cell of the table
                 if (!control) return false;
+                // The last row now, with rows another program appended since the last paint.
+                if (model_) model_->Follow();
                 SetCurrentRow(Total() - 1, window_->columnCount() - 1);
                 return true;
             default:

@@ -158,6 +158,13 @@ void frmQuarn_SelectTable::LoadQueryTableLists(int kind) {
     });
 }
 
+void frmQuarn_SelectTable::showEvent(QShowEvent* event) {
+    // Tables made or dropped since the last showing, by the program or
+    // another one, on the tab last chosen.
+    LoadQueryTableLists(tabSource_->currentIndex() + 1);
+    CWizardPage::showEvent(event);
+}
+
 void frmQuarn_SelectTable::SetNextEnabled() {
     Guarded("frmQuarn_SelectTable:SetNextEnabled",
             [&] { findChild<QPushButton*>("cmdNav_2")->setEnabled(!txtTable_->text().trimmed().isEmpty()); });

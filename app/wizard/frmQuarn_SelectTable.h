@@ -29,6 +29,8 @@ public:
     void UseAsChangeDialog();
 
 protected:
+    // Every showing lists the sources as the file has them now.
+    void showEvent(QShowEvent* event) override;
     void NavClicked(int index) override;
 
 private:

@@ -527,9 +527,14 @@ private:
 // the connection's own transaction when one is open). So the pager holds off
 // no other program's write, in either journal mode, and never holds back
 // schema changes on its connection. Each call sees the file as it is then:
-// when another connection committed or this one changed rows since the last
-// call, the count and the key list are taken afresh first (Changes counts
-// those times), and the rows read are those of the file now.
+// when another connection committed, or this one changed rows, rolled back or
+// changed the schema since the last call, the count and the key list are
+// taken afresh first (Changes counts those times), after a schema change the
+// columns too (FieldCount, FieldNames, FieldTypes: a column another program
+// added is read from then on), and the rows read are those of the file now.
+// A call made while a statement of the connection is part-way through (an
+// engine's read or write) reads the state that statement reads and ends
+// nothing of it.
 class RowPager {
 public:
     explicit RowPager(RecordsetPtr recordset);
@@ -539,6 +544,10 @@ public:
 
     const RecordsetPtr& Recordset() const;
     int32_t FieldCount() const;
+    // The fields' names and DAO types (0 for an expression without one) as
+    // the last call found them.
+    const std::vector<std::string>& FieldNames() const;
+    const std::vector<int16_t>& FieldTypes() const;
     int64_t RowCount();
     // Appends the values of the rows [first, first + count) to `out`, row
     // after row, FieldCount values each; returns the number of rows read

@@ -905,6 +905,7 @@ void DatabaseImpl::Close() {
         std::erase(OpenFiles(), this);
     }
     ownLevels.clear();
+    sqlite3_rollback_hook(db, nullptr, nullptr);
     sqlite3_close_v2(db);
     db = nullptr;
     attached.clear();
@@ -1069,6 +1070,8 @@ std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl
         }
         sqlite3_extended_result_codes(d->db, 1);
         sqlite3_busy_handler(d->db, WaitForLock, nullptr);
+        sqlite3_rollback_hook(
+            d->db, [](void* impl) { static_cast<DatabaseImpl*>(impl)->Undone(); }, d.get());
         // An unknown "name" must stay an error (3061), never turn into a text.
         sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
@@ -1202,6 +1205,7 @@ void Workspace::Rollback() {
         } else {
             std::string sp = "dao_level" + std::to_string(level);
             Exec(d->db, "ROLLBACK TO " + sp);
+            d->Undone();
             Exec(d->db, "RELEASE " + sp);
         }
         if (sqlite3_get_autocommit(d->db)) d->setAside.clear();
@@ -1385,6 +1389,7 @@ void Database::Rollback() {
     } else {
         const std::string sp = "dao_own" + std::to_string(impl_->ownLevels.size());
         Exec(impl_->db, "ROLLBACK TO " + sp);
+        impl_->Undone();
         Exec(impl_->db, "RELEASE " + sp);
     }
     if (sqlite3_get_autocommit(impl_->db)) impl_->setAside.clear();

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -164,6 +165,14 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     // Names given to Database::DefineFunction (folded).
     std::set<std::string> definedFunctions;
 
+    // Rollbacks on this connection, whole or to a savepoint: they change what
+    // it reads, where neither PRAGMA data_version (another connection's
+    // commits) nor the change count (this one's writes) moves. SQLite's
+    // rollback hook counts the whole ones; the layer counts its own
+    // ROLLBACK TO, which no hook hears.
+    std::atomic<int64_t> rollbacks{0};
+    void Undone() { rollbacks.fetch_add(1, std::memory_order_relaxed); }
+
     // Schema cache.
     int64_t schemaVersion = -1;
     std::unordered_map<std::string, std::shared_ptr<TableInfo>> tables;  // key folded
@@ -271,9 +280,14 @@ struct PagingSource {
     int off = 0;
     std::string table;  // a stored table it reads whole, in key order; empty otherwise
     std::string rowid;  // that table's name for its row key
+    std::vector<std::string> names;
     std::vector<int16_t> types;
 };
 PagingSource PagingSourceOf(const RecordsetState& rs);
+// The same source as the file has it now, after a schema change: a table's
+// columns and row key described afresh, a statement's columns as it gives
+// them now. Raises 3078 when the table is gone.
+PagingSource PagingSourceNow(const RecordsetState& rs);
 bool RecordsetClosed(const RecordsetState& rs);
 // Resets the set's running statement, so it holds no read of the file; it
 // resumes at its row when next used.

@@ -476,7 +476,10 @@ PagingSource PagingSourceOf(const RecordsetState& rs) {
         p.table = rs.tableName;
         p.rowid = rs.table->rowid;
     }
-    for (auto& d : rs.defs) p.types.push_back(d->type);
+    for (auto& d : rs.defs) {
+        p.names.push_back(d->name);
+        p.types.push_back(d->type);
+    }
     return p;
 }
 
@@ -800,7 +803,33 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
     s.off = 1;
     return true;
 }
+
+// A stored table read whole, its row key first.
+std::string WholeTableSql(const TableInfo& t) {
+    return "SELECT " + t.rowid + " AS __dao_rowid, * FROM " + QuoteId(t.name);
+}
 }  // namespace
+
+PagingSource PagingSourceNow(const RecordsetState& rs) {
+    RecordsetState now;
+    now.run = rs.run;
+    now.sql = rs.sql;
+    now.off = rs.off;
+    if (rs.wholeTable && rs.table) {
+        // Columns may have come or gone, and with them the name that reaches
+        // the row key.
+        auto info = rs.run->FindTable(rs.tableName);
+        if (!info || info->isView || !info->hasRowid)
+            Fail(err::kNoInputTable, "The table '" + rs.tableName + "' no longer exists.");
+        now.table = info;
+        now.tableName = info->name;
+        now.wholeTable = true;
+        if (rs.sql == WholeTableSql(*rs.table)) now.sql = WholeTableSql(*info);
+    }
+    now.main = Stmt(now.run->db, now.sql);
+    Describe(now);
+    return PagingSourceOf(now);
+}
 
 RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std::string& source, int16_t type,
                              int32_t options) {
@@ -854,7 +883,7 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
         if (!named->isView && named->hasRowid) {
             s->table = named;
             s->tableName = named->name;
-            s->sql = "SELECT " + named->rowid + " AS __dao_rowid, * FROM " + QuoteId(named->name);
+            s->sql = WholeTableSql(*named);
             s->keyed = true;
             s->wholeTable = true;
             s->off = 1;

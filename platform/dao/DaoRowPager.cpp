@@ -3,6 +3,8 @@
 // column that takes one of its names), LIMIT/OFFSET windows over a query or
 // a table whose key cannot be reached. Each call is one short read of the
 // file, let go of before it returns.
+#include <array>
+
 #include "dao/DaoInternal.h"
 
 namespace dao {
@@ -17,13 +19,25 @@ struct ResetOnExit {
     ~ResetOnExit() { s.Reset(); }
 };
 
-// The reads of one call in one transaction, where the connection has none
-// open: the count and keys a page is addressed by and the page itself then
-// come from one state of the file, and the file is let go of at the end.
+// Whether a statement of the connection is part-way through its rows.
+bool StatementRunning(sqlite3* db) {
+    for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s))
+        if (sqlite3_stmt_busy(s)) return true;
+    return false;
+}
+
+// The reads of one call in one transaction, where the connection is idle:
+// the count and keys a page is addressed by and the page itself then come
+// from one state of the file, and the file is let go of at the end. Where a
+// transaction is open, or a statement is part-way through (the connection
+// then reads one state already, and a COMMIT would fail beside one that
+// writes), the reads join what is open and end nothing. The connection is
+// held throughout, so nothing of another thread joins a transaction begun
+// here: should its COMMIT fail, rolling it back undoes only these reads.
 class ReadTransaction {
 public:
-    explicit ReadTransaction(sqlite3* db) : db_(db) {
-        if (!sqlite3_get_autocommit(db_)) return;
+    explicit ReadTransaction(sqlite3* db) : db_(db), hold_(db) {
+        if (!sqlite3_get_autocommit(db_) || StatementRunning(db_)) return;
         Exec(db_, "BEGIN");
         began_ = true;
     }
@@ -37,6 +51,7 @@ public:
 
 private:
     sqlite3* db_;
+    HoldConnection hold_;
     bool began_ = false;
 };
 }  // namespace
@@ -47,16 +62,19 @@ struct RowPager::Impl {
     PagingSource src;
     bool byKey = false;  // a stored table, addressed by row key
 
-    Stmt countStmt, pageStmt, keyAtStmt;
+    Stmt pageStmt, keyAtStmt;
     int64_t count = -1;
     enum class Keys { Unknown, Dense, Sparse } keys = Keys::Unknown;
     int64_t firstKey = 0;
     std::vector<int64_t> samples;  // key of the row at position i * kSample
     int64_t visited = 0;
-    // The file's state when the count and keys were taken: its data version
-    // (another connection's commits) and this connection's own changes.
+    // The file as this connection saw it when the count and keys were
+    // taken: another connection's commits (data version), the schema, this
+    // connection's own writes (change count) and its rollbacks, which move
+    // neither of the others.
     Stmt versionStmt;
-    std::optional<std::pair<int64_t, int64_t>> seen;
+    using FileState = std::array<int64_t, 4>;
+    std::optional<FileState> seen;
     int64_t changes = 0;
 
     void CheckOpen() const {
@@ -82,21 +100,38 @@ struct RowPager::Impl {
         samples.clear();
     }
 
-    // Starts a call: the record set's own statement let go of (something may
-    // have read it since the last call), and the count and keys taken afresh
-    // when the file changed since they were taken.
-    void Begin() {
+    // Lets go of the record set's own statement, which may have been read
+    // since the last call: before the call's transaction begins, so that
+    // the transaction does not go on from that statement's older read.
+    void Release() {
         CheckOpen();
         ParkRecordset(*state);
-        Stmt& s = Prepared(versionStmt, "PRAGMA data_version");
+    }
+
+    // Starts a call, inside its transaction: the count and keys taken afresh
+    // when the file changed since they were taken, and after a schema
+    // change the columns too.
+    void Begin() {
+        Stmt& s = Prepared(versionStmt,
+                           "SELECT data_version, schema_version FROM pragma_data_version, pragma_schema_version");
         ResetOnExit reset{s};
         s.Step();
-        const std::pair<int64_t, int64_t> now{sqlite3_column_int64(s.get(), 0), sqlite3_total_changes64(Db())};
-        if (seen && *seen != now) {
-            Forget();
-            ++changes;
+        const FileState now{sqlite3_column_int64(s.get(), 0), sqlite3_column_int64(s.get(), 1),
+                            sqlite3_total_changes64(Db()), src.run->rollbacks.load(std::memory_order_relaxed)};
+        if (!seen || *seen == now) {
+            seen = now;
+            return;
         }
+        const bool schemaChanged = (*seen)[1] != now[1];
         seen = now;
+        Forget();
+        ++changes;
+        if (schemaChanged) {
+            pageStmt = Stmt();
+            keyAtStmt = Stmt();
+            src = PagingSourceNow(*state);
+            byKey = !src.table.empty();
+        }
     }
 
     int64_t Count() {
@@ -191,9 +226,11 @@ RowPager::~RowPager() = default;
 
 const RecordsetPtr& RowPager::Recordset() const { return p_->rs; }
 int32_t RowPager::FieldCount() const { return static_cast<int32_t>(p_->src.types.size()); }
+const std::vector<std::string>& RowPager::FieldNames() const { return p_->src.names; }
+const std::vector<int16_t>& RowPager::FieldTypes() const { return p_->src.types; }
 
 int64_t RowPager::RowCount() {
-    p_->CheckOpen();
+    p_->Release();
     ReadTransaction read(p_->Db());
     p_->Begin();
     return p_->Count();
@@ -202,6 +239,7 @@ int64_t RowPager::RowCount() {
 int64_t RowPager::ReadRows(int64_t first, int64_t count, std::vector<vb::Variant>& out) {
     p_->CheckOpen();
     if (first < 0 || count <= 0) return 0;
+    p_->Release();
     ReadTransaction read(p_->Db());
     p_->Begin();
     if (p_->byKey) {

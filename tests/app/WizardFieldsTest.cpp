@@ -273,6 +273,11 @@ private slots:
         QCOMPARE(w.Table(), std::string("Study"));
         QCOMPARE(page.NavResult(), 2L);
         QVERIFY(page.isHidden());
+        // Shown again, it lists the sources the file holds now.
+        Table("Later", {{"x", dao::dbLong}});
+        db_->TableDefs()->Delete("Study");
+        page.show();
+        QCOMPARE(Rows(list), Names({"Later", "qAdults"}));
 
         // As the Change dialog: OK, Cancel, Help from left to right.
         frmQuarn_SelectTable dialog;

@@ -246,6 +246,22 @@ TEST_F(DataGridViewTest, AnotherProgramWritesWhileTheGridIsOpen) {
         view->ScrollToBottom();
         EXPECT_EQ(Shown(view->VisibleRows() - 1), "2000");
         EXPECT_EQ(Shown(view->VisibleRows() - 2), "900");
+
+        // Rows appended since the last paint: the first Ctrl+End reaches them.
+        EXPECT_EQ(write("INSERT INTO Numbers (N) VALUES (2001), (2002)"), "done");
+        Press(Qt::Key_End, Qt::ControlModifier);
+        EXPECT_EQ(view->CurrentRow(), 902);
+        EXPECT_EQ(Cell(*view->Table()->model(), view->Table()->currentIndex().row(), 0), "2002");
+
+        // A column added: the grid shows it once the paint that found it is over.
+        EXPECT_EQ(write("ALTER TABLE Numbers ADD COLUMN Extra TEXT DEFAULT 'new'"), "done");
+        view->ScrollToRow(0);
+        Shown(0);
+        QApplication::processEvents();
+        ASSERT_EQ(view->Table()->horizontalHeader()->count(), 2);
+        EXPECT_EQ(view->Table()->model()->headerData(1, Qt::Horizontal).toString(), "Extra");
+        EXPECT_EQ(Shown(0), "1");
+        EXPECT_EQ(Cell(*view->Table()->model(), 0, 1), "new");
         sqlite3_close(other);
     }
 }

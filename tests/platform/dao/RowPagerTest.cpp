@@ -182,6 +182,65 @@ TEST_F(RowPagerTest, SchemaChangesRowChangesAndClosing) {
     EXPECT_EQ(ErrorOf([&] { p2.ReadRows(0, 1, out); }), err::kObjectClosed);
 }
 
+// The pager's own connection rolls back, whole or to a savepoint, and adds a
+// column: none of these moves the file's data version or the change count.
+TEST_F(RowPagerTest, OwnRollbacksAndColumnsAreSeen) {
+    MakeNumbers(10);
+    RowPager p(db->OpenRecordset("T", dbOpenSnapshot));
+    EXPECT_EQ(p.RowCount(), 10);
+    db->BeginTrans();
+    db->Execute("INSERT INTO T (N) VALUES (11)");
+    db->Execute("INSERT INTO T (N) VALUES (12)");
+    EXPECT_EQ(p.RowCount(), 12);
+    db->Rollback();
+    EXPECT_EQ(p.RowCount(), 10);
+    db->BeginTrans();
+    db->BeginTrans();  // a savepoint
+    db->Execute("INSERT INTO T (N) VALUES (11)");
+    EXPECT_EQ(p.RowCount(), 11);
+    db->Rollback();
+    EXPECT_EQ(p.RowCount(), 10);
+    db->CommitTrans();
+
+    auto td = db->TableDefs()->Item("T");
+    td->Fields()->Append(td->CreateField("Extra", dbText, 10));
+    std::vector<vb::Variant> out;
+    EXPECT_EQ(p.ReadRows(9, 1, out), 1);
+    EXPECT_EQ(p.FieldNames(), (std::vector<std::string>{"ID", "N", "Extra"}));
+    EXPECT_EQ(p.FieldTypes().back(), dbText);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[1].ToDouble(), 10.0);
+    EXPECT_TRUE(out[2].IsNull());
+}
+
+// Reads beside other statements of the pager's connection: the record set's
+// own, read again since the last call, must not hand the read an older state
+// of the file; and an engine's write part-way through must lose nothing to a
+// page read made meanwhile.
+TEST_F(RowPagerTest, ReadsBesideTheConnectionsOwnStatements) {
+    MakeNumbers(10);
+    db = daotest::InWalMode(db);
+    auto rs = db->OpenRecordset("T", dbOpenSnapshot);
+    RowPager p(rs);
+    EXPECT_EQ(p.RowCount(), 10);
+    rs->MoveNext();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(db->Name().c_str(), &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "INSERT INTO T (N) VALUES (11)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    EXPECT_EQ(p.RowCount(), 11);
+    EXPECT_EQ(rs->Fields("N")->Value().ToDouble(), 2.0);
+
+    auto copy = db->CreateTableDef("Copy");
+    copy->Fields()->Append(copy->CreateField("N", dbLong));
+    db->TableDefs()->Append(copy);
+    int64_t seen = 0;
+    db->DefineFunction("Peek", [&](const std::vector<Database::StoredArgument>&) { seen = p.RowCount(); });
+    EXPECT_EQ(ErrorOf([&] { db->Execute("INSERT INTO Copy (N) SELECT N FROM T WHERE Peek(N) Is Null"); }), 0);
+    EXPECT_EQ(seen, 11);
+    EXPECT_EQ(db->OpenRecordset("Copy", dbOpenTable)->RecordCount(), 11);
+}
+
 TEST_F(RowPagerTest, EmptyTable) {
     MakeNumbers(0);
     RowPager p(db->OpenRecordset("T", dbOpenSnapshot));
