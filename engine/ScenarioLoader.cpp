@@ -136,11 +136,16 @@ bool LoadScenario(RunContext& run, const TableNames& st, const int32_t& Scenario
 
     // Written by another tool, a scenario can hold anything: each value the
     // run reads must keep its column's rule (the family's first, so that a
-    // family that is no family is named as such).
+    // family that is no family is named as such). A blank option reads as
+    // its declaration says, never as a 0 or an empty text no one chose.
     const store::AnalysisDef* analysis = store::FindAnalysis(s.CalcType());
     const store::AnalysisSet runs = analysis ? store::Bit(analysis->id) : 0;
-    for (const auto& [column, value] : stored) {
+    for (auto& [column, value] : stored) {
         if (column->readBy != store::kEveryAnalysis && (column->readBy & runs) == 0) continue;
+        if (vb::Variant read = store::ReadAs(*column, value); !(read == value)) {
+            value = std::move(read);
+            s.SetProperty(column->property, value);
+        }
         err = store::CheckValue(*column, value);
         if (!err.empty()) return false;
     }

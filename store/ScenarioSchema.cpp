@@ -38,7 +38,9 @@ constexpr ColumnDef Mapped(ColumnDef c, std::string_view property, PropertyKind 
 }
 
 // An option column: its property has the column's name (as addressed); the
-// kind follows the column type (a Double column is a variant that may be Null).
+// kind follows the column type (a Double column is a variant that may be
+// Null, meaning "not given"). A blank in any other option reads as the new
+// scenario's value.
 constexpr ColumnDef Option(ColumnDef c, AnalysisSet readBy, std::string_view newValue = {},
                            uint8_t holders = kAllObjects) {
     PropertyKind kind = K::Text;
@@ -46,7 +48,8 @@ constexpr ColumnDef Option(ColumnDef c, AnalysisSet readBy, std::string_view new
     if (c.type == dao::dbInteger) kind = K::Integer;
     if (c.type == dao::dbDouble) kind = K::Variant;
     const EditNull editNull = kind == K::Variant ? EditNull::Kept : EditNull::Refused;
-    return c.Property(c.Name(), kind, holders, editNull, SaveAs::AsHeld).ReadBy(readBy).New(newValue);
+    const IfBlank ifBlank = kind == K::Variant ? IfBlank::Null : IfBlank::NewValue;
+    return c.Property(c.Name(), kind, holders, editNull, SaveAs::AsHeld).ReadBy(readBy).New(newValue).Blank(ifBlank);
 }
 
 constexpr ValueRule OneOf(std::string_view values, std::string_view text, bool required = false) {
@@ -128,10 +131,12 @@ constexpr std::array kOptionColumns{
     // An Integer column read as a variant: Null means no further interval.
     Option(Integer("CIUser").Describe("Describe: CI User % option"), kDescribe)
         .Property("CIUser", K::Variant, kAllObjects, EditNull::Kept, SaveAs::AsHeld)
+        .Blank(IfBlank::Null)
         .Rule(Between(1, 99, "The confidence interval percentage must be between 1 and 99")),
     Option(Bool("TTestMean").Default("False").Describe("Describe: t-Test vs. Mean"), kDescribe),
     Option(Double("TTestValue").Describe("Describe: t-Test vs. Mean value to test"), kDescribe, "0")
-        .Property("TTestValue", K::Double, kAllObjects, EditNull::Refused, SaveAs::AsHeld),
+        .Property("TTestValue", K::Double, kAllObjects, EditNull::Refused, SaveAs::AsHeld)
+        .Blank(IfBlank::NewValue),
     Option(Bool("Percentile").Default("False").Describe("Describe: Percentile"), kDescribe),
     Option(Text("PercentileRadio", 11).Default("Median").Describe("Percentile type: Median, Quartiles, etc."),
            kDescribe | Bit(Percentiles), "Median")
@@ -280,7 +285,29 @@ std::string Message(const ValueRule& rule, const vb::Variant& value) {
     return text;
 }
 
+// A value given as text in the schema, as the column's type holds it.
+vb::Variant Typed(const ColumnDef& column, std::string_view text) {
+    const vb::Variant given{std::string(text)};
+    switch (column.type) {
+        case dao::dbText:
+            return given;
+        case dao::dbBoolean:
+            return vb::Variant(given.ToBool());
+        case dao::dbInteger:
+            return vb::Variant(given.ToInteger());
+        case dao::dbLong:
+            return vb::Variant(given.ToLong());
+        default:
+            return vb::Variant(given.ToDouble());
+    }
+}
+
 }  // namespace
+
+vb::Variant AddedColumnValue(const ColumnDef& column) {
+    if (!column.defaultValue.empty()) return Typed(column, column.defaultValue);
+    return column.type == dao::dbBoolean ? vb::Variant(false) : vb::Variant::Null();
+}
 
 const ColumnDef* TableSchema::Column(std::string_view column) const {
     for (const ColumnDef& c : columns)
@@ -310,25 +337,23 @@ const ColumnDef* PropertyColumn(std::string_view property) {
     return nullptr;
 }
 
+vb::Variant NewScenarioValue(const ColumnDef& column) {
+    if (column.newValue.empty()) return column.type == dao::dbBoolean ? vb::Variant(false) : vb::Variant::Null();
+    return Typed(column, column.newValue);
+}
+
 vb::Variant AbsentColumnValue(const ColumnDef& column) {
-    const vb::Variant given{std::string(column.defaultValue)};
-    if (column.type == dao::dbBoolean) return vb::Variant(!column.defaultValue.empty() && given.ToBool());
-    if (column.defaultValue.empty()) return vb::Variant::Null();
-    switch (column.type) {
-        case dao::dbText:
-            return given;
-        case dao::dbInteger:
-            return vb::Variant(given.ToInteger());
-        case dao::dbLong:
-            return vb::Variant(given.ToLong());
-        default:
-            return vb::Variant(given.ToDouble());
-    }
+    return column.ifBlank == IfBlank::NewValue ? NewScenarioValue(column) : AddedColumnValue(column);
 }
 
 vb::Variant StoredValue(const dao::RecordsetPtr& row, const ColumnDef& column) {
     const dao::FieldsPtr fields = row->Fields();
     return fields->Contains(column.Name()) ? fields->Item(column.Name())->Value() : AbsentColumnValue(column);
+}
+
+vb::Variant ReadAs(const ColumnDef& column, const vb::Variant& value) {
+    const bool blank = value.IsNull() || value.IsEmpty();
+    return column.ifBlank == IfBlank::NewValue && blank ? NewScenarioValue(column) : value;
 }
 
 std::string CheckValue(const ColumnDef& column, const vb::Variant& value) {

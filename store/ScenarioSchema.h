@@ -107,6 +107,14 @@ enum class SaveAs : uint8_t {
     Filler,          // 255 blanks
 };
 
+// What an option reads as when its stored value is Null, or when its column
+// is absent from a table made before the option existed. Nothing reads such
+// a blank as 0, False or the empty text that no user chose.
+enum class IfBlank : uint8_t {
+    Null,      // Null is a value of its own ("not given"), and the analyses read it as such
+    NewValue,  // the value a new scenario starts with (NewScenarioValue)
+};
+
 // The rule a stored value must keep for the engine to run the scenario. A
 // Null or empty value passes unless the rule requires a value.
 struct ValueRule {
@@ -142,6 +150,7 @@ struct ColumnDef {
     EditNull editNull = EditNull::NotRead;
     SaveAs saveAs = SaveAs::NotWritten;
     ValueRule rule = {};
+    IfBlank ifBlank = IfBlank::Null;
 
     // The spelling the rest of the system uses for this column.
     constexpr std::string_view Name() const { return addressedAs.empty() ? name : addressedAs; }
@@ -193,6 +202,11 @@ struct ColumnDef {
         c.rule = r;
         return c;
     }
+    constexpr ColumnDef Blank(IfBlank b) const {
+        ColumnDef c = *this;
+        c.ifBlank = b;
+        return c;
+    }
 };
 
 struct IndexDef {
@@ -218,15 +232,28 @@ const TableSchema& FieldsSchema();
 // in the scenarios or the options table; nullptr when none.
 const ColumnDef* PropertyColumn(std::string_view property);
 
+// The value a new scenario starts with in the column's property, typed as
+// the column: its newValue; False for a Boolean column without one, Null for
+// any other.
+vb::Variant NewScenarioValue(const ColumnDef& column);
+
 // A database made before a column was added to its table lacks it (an
 // analysis added later brings option columns of its own). Reading never
-// changes such a table: a row read from it gives the column the value it
-// will hold once a save has added the column (AddMissingColumns): its
-// default, False for a Boolean column without one, Null for any other.
+// changes such a table: a row read from it gives the column what its blank
+// reads as (IfBlank::NewValue: the new scenario's value), else what an added
+// column holds in the rows already there (AddedColumnValue). AddMissingColumns gives the rows
+// already there this same value, so that a save changes none of them.
 vb::Variant AbsentColumnValue(const ColumnDef& column);
+// What the rows already in a table hold in a column just added to it: its
+// default, False for a Boolean column without one, Null for any other.
+vb::Variant AddedColumnValue(const ColumnDef& column);
 // The column's value in a row read from its table, or AbsentColumnValue when
 // the table lacks the column.
 vb::Variant StoredValue(const dao::RecordsetPtr& row, const ColumnDef& column);
+// What a run reads from a stored value: a Null (or Empty) value of an option
+// whose blank reads as the new scenario's value gives that value; any other
+// value is itself.
+vb::Variant ReadAs(const ColumnDef& column, const vb::Variant& value);
 
 // Checks a stored value against the column's rule: the empty text when it
 // keeps it, else the message (the rule's text, with the value when the rule

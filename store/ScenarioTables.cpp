@@ -2,6 +2,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "CurrentDatabase.h"
 #include "ErrorStack.h"
@@ -98,11 +99,25 @@ void BuildTable(dao::Database& database, const TableSchema& schema) {
 
 void AddMissingColumns(dao::Database& database, const TableSchema& schema) {
     dao::TableDefPtr stored = database.TableDefs()->Item(schema.name);
+    // The rows already there read an absent column as AbsentColumnValue; an
+    // added column gives them its default instead, so where the two differ
+    // they are given what they read before.
+    std::vector<std::pair<const ColumnDef*, vb::Variant>> refill;
     for (const ColumnDef& column : schema.columns) {
         if (stored->Fields()->Contains(column.Name())) continue;
         stored->Fields()->Append(NewField(*stored, column));
         Describe(*stored, column);
+        vb::Variant before = AbsentColumnValue(column);
+        if (!(before == AddedColumnValue(column))) refill.emplace_back(&column, std::move(before));
     }
+    if (refill.empty()) return;
+    dao::RecordsetPtr rows = stored->OpenRecordset(dao::dbOpenTable);
+    for (; !rows->Eof(); rows->MoveNext()) {
+        rows->Edit();
+        for (const auto& [column, value] : refill) rows->Fields(column->Name())->Value(value);
+        rows->Update();
+    }
+    rows->Close();
 }
 
 bool BuildScenarioTable() { return BuildReported("BuildScenarioTable", ScenariosSchema()); }

@@ -158,6 +158,13 @@ private slots:
     }
 
     void everyPageWritesBackExactlyWhatTheUserChanged() {
+        for (const store::AnalysisDef& a : store::Analyses()) {
+            bool listed = false;
+            for (const Edit& e : kEdits) listed = listed || e.page == a.optionsPage;
+            const std::string lacks = "kEdits has no edit on page " + std::to_string(a.optionsPage) +
+                                      ", the options of " + std::string(a.subType);
+            QVERIFY2(listed, lacks.c_str());
+        }
         for (const Edit& e : kEdits) {
             const QByteArray what = QByteArray(e.analysis) + " / " + e.control;
             auto made = std::make_unique<CZantelsPropWiz>();

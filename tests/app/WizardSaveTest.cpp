@@ -199,28 +199,31 @@ private slots:
             {"MProbTail", "2-tail"},    {"RegressType", "S"},          {"XType", "C"},
             {"NPTwoType", "Mann"}};
         const std::set<std::string> nulls = {"CIStdDev", "CIUser", "FreqWidth", "FreqInit", "SignValue", "FreqType"};
-        int checked = 0;
         for (const auto& name : on) {
             QVERIFY2(Value(o, name.c_str()).ToBool(), name.c_str());
             QCOMPARE(Value(o, name.c_str()).ToLong(), -1);
-            ++checked;
         }
         for (const auto& name : off) {
             QVERIFY2(!Value(o, name.c_str()).IsNull() && !Value(o, name.c_str()).ToBool(), name.c_str());
-            ++checked;
         }
         for (const auto& [name, value] : texts) {
             QCOMPARE(Value(o, name.c_str()).ToString(), value);
-            ++checked;
         }
         for (const auto& name : nulls) {
             QVERIFY2(Value(o, name.c_str()).IsNull(), name.c_str());
-            ++checked;
         }
         QCOMPARE(Value(o, "TTestValue").ToDouble(), 0.0);
         QCOMPARE(Value(o, "InterV").ToLong(), 10);
         QCOMPARE(Value(o, "RPoly").ToLong(), 2);
-        QCOMPARE(checked + 3, 72);  // every option column of the analyses up to N Fields
+        // Every option column the store declares has its value above.
+        const std::set<std::string> numbers = {"TTestValue", "InterV", "RPoly"};
+        for (const store::ColumnDef& c : store::OptionsSchema().columns) {
+            const std::string name(c.name);
+            if (name == "Scenario_ID") continue;
+            const size_t lists =
+                on.count(name) + off.count(name) + texts.count(name) + nulls.count(name) + numbers.count(name);
+            QVERIFY2(lists == 1, (name + ": give a new scenario's value in exactly one list of this test").c_str());
+        }
         QCOMPARE(Count("usysQuarnFields"), 0);
     }
 
@@ -451,32 +454,36 @@ private slots:
     }
 
     void olderOptionsTableReadsDefaultsAndGrowsOnSave() {
-        // An options table made before two options existed, with two scenarios saved in it.
+        // An options table made before four options existed, with two scenarios saved in it.
+        // MCnt's default (False) and MProbTail's (none) differ from a new scenario's values.
+        const std::set<std::string_view> later = {"ChiDetail", "NPTwoType", "MCnt", "MProbTail"};
         std::vector<store::ColumnDef> columns;
         for (const store::ColumnDef& c : store::OptionsSchema().columns)
-            if (c.name != "ChiDetail" && c.name != "NPTwoType") columns.push_back(c);
+            if (!later.contains(c.name)) columns.push_back(c);
         db_->TableDefs()->Delete(std::string(store::kOptionsTable));
         store::BuildTable(*db_, store::TableSchema{store::kOptionsTable, columns, store::OptionsSchema().indexes});
         for (int32_t id : {1, 2}) {
             db_->Execute("INSERT INTO usysQuarnScenarios (Scenario_ID, Scenario_Analysis_Type, "
                          "Scenario_Analysis_SubType, MissingType) VALUES (" +
                          std::to_string(id) + ", 'N', '2 Sample', '0')");
-            db_->Execute("INSERT INTO usysQuarnOptions (Scenario_ID, TTestValue, MProbTail) VALUES (" +
-                         std::to_string(id) + ", 0, '2-tail')");
+            db_->Execute("INSERT INTO usysQuarnOptions (Scenario_ID, TTestValue) VALUES (" + std::to_string(id) +
+                         ", 0)");
         }
         long shown = 0;
         auto previous =
             wizard::SetPageFactory([&](long page, QWidget*) -> CWizardPage* { return new CapturePage(&shown, page); });
 
-        // Edit reads the absent options as their defaults, without a word.
+        // Edit reads the absent options as a new scenario's, without a word.
         WizardOutcome out = RunEditScenarioWizard(1, 50, nullptr);
         QCOMPARE(shown, 50L);
         QVERIFY(out.wizard);
         QVERIFY2(rec_.boxes.empty(), rec_.boxes.empty() ? "" : rec_.boxes[0].prompt.c_str());
         QVERIFY(out.wizard->ChiDetail());
         QCOMPARE(out.wizard->NPTwoType(), std::string("Mann"));
+        QVERIFY(out.wizard->MCnt());
+        QCOMPARE(out.wizard->MProbTail(), std::string("2-tail"));
 
-        // The save adds the columns and stores the value; the other scenario reads the same defaults as before.
+        // The save adds the columns and stores the value; the other scenario reads the same values as before.
         out.wizard->NPTwoType("Wald");
         QVERIFY(out.wizard->PostScenario());
         QVERIFY(rec_.boxes.empty());
@@ -484,6 +491,8 @@ private slots:
         const dao::RecordsetPtr other = Rows("usysQuarnOptions", "Scenario_ID = 2");
         QCOMPARE(Value(other, "NPTwoType").ToString(), std::string("Mann"));
         QVERIFY(Value(other, "ChiDetail").ToBool());
+        QVERIFY(Value(other, "MCnt").ToBool());
+        QCOMPARE(Value(other, "MProbTail").ToString(), std::string("2-tail"));
         wizard::SetPageFactory(previous);
     }
 };

@@ -116,6 +116,31 @@ TEST_F(CorrMatrixTest, PairWhoseWeightsSumToOneHasNoSpread) {
     EXPECT_EQ(rows.back().at("CalcType").String(), "Prob (1-tail)");
 }
 
+// A database made before the tails option: its options table lacks the
+// column, and the run gives a new scenario's two tails, labelled as such.
+TEST_F(CorrMatrixTest, AnOptionsTableWithoutTheTailsColumnGivesTwoTails) {
+    AppendRows({{"g", N, 2.0, 1.0, N, N}, {"g", N, 4.0, 2.0, N, N}, {"g", N, 6.0, 3.0, N, N}});
+    db->TableDefs()->Delete("usysQuarnOptions");
+    dao::TableDefPtr older = db->CreateTableDef("usysQuarnOptions");
+    AddField(older, "Scenario_ID", dao::dbLong);
+    for (const char* flag : {"MCnt", "MCor", "MT", "MProb"}) AddField(older, flag, dao::dbBoolean);
+    db->TableDefs()->Append(older);
+    StoredScenario s;
+    s.subType = "Matrix";
+    s.fields = {{"X1", "X", 1}, {"X2", "X", 2}};
+    s.options = {{"MCor", true}, {"MT", true}, {"MProb", true}};
+    ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+    auto rows = ReadResultRows(db, "Out1", "DataField = 'X1'");
+    ASSERT_EQ(rows.size(), 3u);
+    // X1 = 2 X2: r = 1. The differences 1, 2, 3 have mean 2 and deviation 1:
+    // paired t = 2 sqrt(3), and with 2 degrees of freedom
+    // P(|T| >= t) = 1 - t / sqrt(t^2 + 2) = 1 - sqrt(6 / 7).
+    EXPECT_NEAR(Num(rows[0], "X2"), 1, 1e-12);
+    EXPECT_NEAR(Num(rows[1], "X2"), 2 * std::sqrt(3.0), 1e-12);
+    EXPECT_EQ(rows[2].at("CalcType").String(), "Prob (2-tail)");
+    EXPECT_NEAR(Num(rows[2], "X2"), 1 - std::sqrt(6.0 / 7.0), 1e-9);
+}
+
 }  // namespace
 }  // namespace enginetest
 

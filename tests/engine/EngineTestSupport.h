@@ -18,6 +18,7 @@
 
 #include "Merivox6/Quantara.h"
 #include "Merivox6/QuantaraEvents.h"
+#include "../support/StoredFormat.h"
 #include "dao/Dao.h"
 #include "ui/RecordingUi.h"
 #include "vb/Variant.h"
@@ -42,88 +43,8 @@ inline void AddField(const dao::TableDefPtr& tdf, const std::string& name, int16
     tdf->Fields()->Append(f);
 }
 
-// The option columns the engine reads, with their types.
-inline const std::vector<std::pair<std::string, int16_t>>& OptionColumns() {
-    using namespace dao;
-    static const std::vector<std::pair<std::string, int16_t>> columns = {
-        {"Range", dbBoolean},
-        {"VarStd", dbBoolean},
-        {"VarNRadio", dbText},
-        {"Mean", dbBoolean},
-        {"Skew", dbBoolean},
-        {"Sum", dbBoolean},
-        {"Mode", dbBoolean},
-        {"CI", dbBoolean},
-        {"CITypeRadio", dbText},
-        {"CIStdDev", dbDouble},
-        {"CI95", dbBoolean},
-        {"CIUser", dbInteger},
-        {"TTestMean", dbBoolean},
-        {"TTestValue", dbDouble},
-        {"Percentile", dbBoolean},
-        {"PercentileRadio", dbText},
-        {"FreqN", dbBoolean},
-        {"FreqP", dbBoolean},
-        {"InterV", dbInteger},
-        {"FreqIncRadio", dbText},
-        {"FreqDispRadio", dbText},
-        {"FreqGroupRadio", dbText},
-        {"FreqWidth", dbDouble},
-        {"FreqInit", dbDouble},
-        {"FreqSum", dbBoolean},
-        {"FreqType", dbText},
-        {"CountXY", dbBoolean},
-        {"MeanXY", dbBoolean},
-        {"CorrXY", dbBoolean},
-        {"TTest", dbBoolean},
-        {"Chi", dbBoolean},
-        {"MCnt", dbBoolean},
-        {"MMis", dbBoolean},
-        {"MMean", dbBoolean},
-        {"MDev", dbBoolean},
-        {"MCov", dbBoolean},
-        {"MCor", dbBoolean},
-        {"MR2", dbBoolean},
-        {"MT", dbBoolean},
-        {"MProb", dbBoolean},
-        {"MProbTail", dbText},
-        {"RegressType", dbText},
-        {"RPoly", dbInteger},
-        {"RYInt", dbBoolean},
-        {"RANova", dbBoolean},
-        {"Residual", dbBoolean},
-        {"XType", dbText},
-        {"XRowPCnt", dbBoolean},
-        {"XColPcnt", dbBoolean},
-        {"xTotPcnt", dbBoolean},
-        {"xExpectPcnt", dbBoolean},
-        {"xExpect", dbBoolean},
-        {"xChi", dbBoolean},
-        {"GroupIgnoreBlanks", dbBoolean},
-        {"GroupDetail", dbBoolean},
-        {"ChiAll", dbBoolean},
-        {"ChiIgnoreBlanks", dbBoolean},
-        {"ChiDetail", dbBoolean},
-        {"SignMean", dbBoolean},
-        {"SignMedian", dbBoolean},
-        {"SignCustom", dbBoolean},
-        {"SignValue", dbDouble},
-        {"FitUniform", dbBoolean},
-        {"FitNormal", dbBoolean},
-        {"FitPoisson", dbBoolean},
-        {"NPPair_Sign", dbBoolean},
-        {"NPPair_Wilcoxon", dbBoolean},
-        {"NPPair_Spearman", dbBoolean},
-        {"NPPair_Tau", dbBoolean},
-        {"NPFriedmanDetail", dbBoolean},
-        {"NPTwoType", dbText},
-        {"NPKruskalDetail", dbBoolean},
-    };
-    return columns;
-}
-
 // The three scenario tables, as the store lays them down (the columns the
-// engine reads), plus a source table "Data".
+// engine reads).
 inline void CreateScenarioTables(const dao::DatabasePtr& db, bool withOptionColumns = true) {
     using namespace dao;
     TableDefPtr s = db->CreateTableDef("usysQuarnScenarios");
@@ -142,10 +63,13 @@ inline void CreateScenarioTables(const dao::DatabasePtr& db, bool withOptionColu
     AddField(s, "MissingHigh", dbDouble);
     db->TableDefs()->Append(s);
 
+    // The option columns of the stored format, without their defaults: a
+    // test states every option it relies on.
     TableDefPtr o = db->CreateTableDef("usysQuarnOptions");
     AddField(o, "Scenario_ID", dbLong);
     if (withOptionColumns) {
-        for (const auto& [name, type] : OptionColumns()) AddField(o, name, type, type == dbText ? 11 : 0);
+        for (const storedformat::ExpectedColumn& c : storedformat::kOptionColumns)
+            if (c.name != "Scenario_ID") AddField(o, c.name, c.type, c.type == dbText ? c.size : 0);
     }
     db->TableDefs()->Append(o);
 
@@ -194,6 +118,7 @@ struct StoredScenario {
     std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields = {{"X1", "X", 1}};
     std::map<std::string, vb::Variant> options;
     bool withOptionsRow = true;
+    bool unsetFlagsOff = true;  // false: the options row holds only what is given, the table's defaults apply
 };
 
 // Writes the scenario's rows and returns its number.
@@ -220,7 +145,18 @@ inline int32_t AddScenario(const dao::DatabasePtr& db, const StoredScenario& sce
         RecordsetPtr o = db->OpenRecordset("usysQuarnOptions", dbOpenTable);
         o->AddNew();
         o->Fields(std::string_view("Scenario_ID"))->Value(id);
-        for (const auto& [name, value] : scenario.options) o->Fields(std::string_view(name))->Value(value);
+        // A flag not given is off, as a save stores it; other options not given stay Null.
+        for (const storedformat::ExpectedColumn& c : storedformat::kOptionColumns)
+            if (scenario.unsetFlagsOff && c.type == dbBoolean && o->Fields()->Contains(c.name))
+                o->Fields(c.name)->Value(false);
+        for (const auto& [name, value] : scenario.options) {
+            if (!o->Fields()->Contains(name)) {
+                ADD_FAILURE() << "the scenario tables lack the option column " << name
+                              << ": extend kOptionColumns in tests/support/StoredFormat.h";
+                continue;
+            }
+            o->Fields(std::string_view(name))->Value(value);
+        }
         o->Update();
         o->Close();
     }

@@ -267,6 +267,24 @@ TEST_F(FrequencyTest, IntervalsAtTheLimitOfResolution) {
     }
 }
 
+// Another tool can leave every choice of a frequency scenario empty: each
+// reads as a new scenario's (10 default intervals, lower bounds included),
+// not as 0 intervals and an empty table.
+TEST_F(FrequencyTest, EmptyChoicesReadAsANewScenarios) {
+    std::vector<std::vector<vb::Variant>> data;
+    for (int i = 0; i < 200; ++i) data.push_back({"a", Null(), double(i), double(i % 7)});
+    AppendRows(data);
+    ASSERT_TRUE(Run(Scenario({}, false))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 20u);  // two fields of 10 intervals
+    EXPECT_EQ(ColumnNames(db, "Out1")[4], "Low<=Range");
+    for (size_t field = 0; field < 2; ++field) {
+        double records = 0;
+        for (size_t k = 0; k < 10; ++k) records += Num(rows[10 * field + k], "Count");
+        EXPECT_EQ(records, 200) << field;
+    }
+}
+
 // The bounds are gathered by an SQL function of the read's own select list.
 // Over a user's view the read gathers as over a table; a view that calls the
 // function itself, trying every token a run might use, must not reach the

@@ -68,9 +68,11 @@ TEST_F(ScenarioLoading, ConvertsColumnsAndKeepsNulls) {
     scenario.family = vb::Variant::Null();
     scenario.subType = vb::Variant::Null();
     scenario.missingEqual = 2.5;
-    scenario.options = {{"Range", true},      {"VarNRadio", "N-1"},    {"InterV", int16_t(12)},
-                        {"TTestValue", 3.25}, {"CIUser", int16_t(90)}, {"NPPair_Tau", true},
-                        {"RANova", true},     {"xChi", true},          {"FreqType", "Z"}};
+    scenario.options = {{"Range", true},      {"VarStd", vb::Variant::Null()},
+                        {"VarNRadio", "N-1"}, {"InterV", int16_t(12)},
+                        {"TTestValue", 3.25}, {"CIUser", int16_t(90)},
+                        {"NPPair_Tau", true}, {"RANova", true},
+                        {"xChi", true},       {"FreqType", "Z"}};
     const CZantelsScenario& s = Loaded(scenario);
     EXPECT_EQ(s.Scenario_Description(), "") << "Null gives the empty text, not the default";
     EXPECT_EQ(s.Scenario_Type(), "P") << "a Null family leaves the default";
@@ -104,7 +106,7 @@ TEST_F(ScenarioLoading, OverridesReplaceStoredTableNames) {
 }
 
 // An options table without the option columns (made before they existed):
-// each option reads as its column's default, as once the table has grown.
+// each option reads as a new scenario's, as once a save has added them.
 TEST_F(ScenarioLoading, OlderOptionsTableWithoutColumnsStillLoads) {
     auto older = dao::DBEngine().Workspaces(0)->CreateDatabase((folder / "older.db").string());
     CreateScenarioTables(older, false);
@@ -252,6 +254,7 @@ TEST_F(ScenarioLoading, ReadsTheStoresTablesWithTheirDefaults) {
     CreateSourceTable(stored);
     StoredScenario scenario;
     scenario.fields = {{"X1", "X", 1}, {"G1", "G", 1}};
+    scenario.unsetFlagsOff = false;
     const int32_t id = AddScenario(stored, scenario);
     engine->putref_ScenarioDatabase(stored);
     engine->put_ScenarioTbl("USysQuarnScenarios");
