@@ -1,6 +1,7 @@
 // Source data and row tests of the run context: the sorted data query, the
 // field types, the per-row missing-value test, weights and group breaks.
 #include <algorithm>
+#include <functional>
 
 #include "ErrorStack.h"
 #include "QuantaraImpl.h"
@@ -12,7 +13,7 @@
 namespace engine {
 
 std::string SortedDataSql(const std::string& strTable, const std::vector<std::string>& strFields, int16_t intSortFields,
-                          const std::string& extraTerm) {
+                          const std::string& extraTerm, const std::function<std::string(const std::string&)>& sortKey) {
     const int16_t n = static_cast<int16_t>(strFields.empty() ? 0 : strFields.size() - 1);
     // Names come from users' tables: each goes in through BracketName, so a
     // name that brackets cannot hold is refused rather than read as SQL.
@@ -26,7 +27,8 @@ std::string SortedDataSql(const std::string& strTable, const std::vector<std::st
     const int16_t sorted = intSortFields >= n ? n : static_cast<int16_t>(std::max<int>(intSortFields, 0) + 1);
     for (int16_t i = 1; i <= sorted; ++i) {
         if (i > 1) sql += ",";
-        sql += BracketName(strFields[static_cast<size_t>(i)]);
+        const std::string& name = strFields[static_cast<size_t>(i)];
+        sql += sortKey ? sortKey(name) : BracketName(name);
     }
     return sql;
 }
@@ -81,8 +83,9 @@ std::string RunContext::Quarn_InitDataTable(const std::string& strTable, std::ve
     ProcScope scope(ErrStack(), "Quarn_InitDataTable");
     const int16_t n = static_cast<int16_t>(strFields.empty() ? 0 : strFields.size() - 1);
     std::string sql;
+    const auto sortKey = [&](const std::string& name) { return ValueSql(strTable, name); };
     try {
-        sql = engine::SortedDataSql(strTable, strFields, intSortFields);
+        sql = engine::SortedDataSql(strTable, strFields, intSortFields, {}, sortKey);
     } catch (const vb::VbError& e) {
         // A name that cannot go into SQL is the analysis's error text.
         return e.Description();
@@ -92,7 +95,7 @@ std::string RunContext::Quarn_InitDataTable(const std::string& strTable, std::ve
     std::string term;
     if (std::shared_ptr<engine::SortedBounds> bounds = GatherBounds(strFields, term)) {
         // The read gathers the default intervals' bounds as it sorts.
-        err = OpenSourceData(*this, engine::SortedDataSql(strTable, strFields, intSortFields, term), number);
+        err = OpenSourceData(*this, engine::SortedDataSql(strTable, strFields, intSortFields, term, sortKey), number);
         if (err.empty()) {
             bounds->Seal(dataRs_->ReadsAllRowsFirst());
         } else {

@@ -206,9 +206,14 @@ static std::string CheckOutputTables(RunContext& q, const CZantelsScenario& s) {
 }
 
 std::string NotNumberMessage(const std::string& field, const std::string& table, const std::string& text) {
+    // The query's SQL as the user would type it: the text as an SQL string.
+    std::string literal = "'";
+    for (char c : text) literal += c == '\'' ? std::string("''") : std::string(1, c);
+    literal += "'";
     return "The field [" + field + "] of [" + table + "] holds the text \"" + text +
-           "\" where a number is expected, which cannot be analysed. "
-           "Correct or remove that value, or analyse a query that leaves it out.";
+           "\" where a number is expected, which cannot be analysed. Correct that value, or analyse a query that "
+           "reads it as a missing value and keeps the record: one that selects NULLIF([" +
+           field + "], " + literal + ") AS [" + field + "] in place of [" + field + "].";
 }
 
 std::string ResultOverflowMessage(const std::string& field, const std::string& table, const std::string& column) {
@@ -313,7 +318,7 @@ static std::string CheckCompareValues(RunContext& q, const CZantelsScenario& s, 
     int64_t values = 0;
     RunContext::CompareValueList list{s.Table(), field, {}};
     try {
-        const std::string f = BracketName(field);
+        const std::string f = q.ValueSql(s.Table(), field) + " AS " + BracketName(field);
         dao::RecordsetPtr rs = q.SourceDatabase()->OpenRecordset(
             "SELECT DISTINCT " + f + " FROM " + BracketName(s.Table()) + ";", dao::dbOpenForwardOnly, dao::dbReadOnly);
         for (; !rs->Eof() && values <= kMostCompareValues; rs->MoveNext()) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -125,9 +126,11 @@ std::string RunOneScenario(RunContext& q);
 // The sorted data query of Quarn_InitDataTable: every field of the one-based
 // array, sorted by the first intSortFields + 1 of them (all when
 // intSortFields is their number), with `extraTerm` (if any) last in the
-// select list. Raises 3125 for a name brackets cannot hold.
+// select list, each sort field as `sortKey` gives it (bracketed without
+// one). Raises 3125 for a name brackets cannot hold.
 std::string SortedDataSql(const std::string& strTable, const std::vector<std::string>& strFields, int16_t intSortFields,
-                          const std::string& extraTerm = {});
+                          const std::string& extraTerm = {},
+                          const std::function<std::string(const std::string&)>& sortKey = {});
 
 // "Y" for a non-zero flag, "N" for zero.
 std::string YesNoLetter(int64_t flag);

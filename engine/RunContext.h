@@ -138,6 +138,13 @@ public:
     std::string Quarn_DataWhere(const std::string& strField) const;
     // The bracketed field's value where Quarn_DataWhere holds, else Null.
     std::string DataValueSql(const std::string& strField) const;
+    // A field's value for SQL that compares, sorts, groups, counts or adds
+    // it: `strExpr` (the bracketed name when empty), or NULLIF(strExpr, '')
+    // where strTable of the source database declares the field a number. An
+    // empty text there is an empty cell of a file another tool imported, a
+    // missing value like Null, and the data record set reads it as Null; SQL
+    // must not sort it above the numbers nor count it as a value.
+    std::string ValueSql(const std::string& strTable, const std::string& strField, const std::string& strExpr = {});
 
     // --- scratch database -----------------------------------------------------------------
     // Makes this run's own scratch database, a new file in the temporary
@@ -265,6 +272,9 @@ private:
         std::shared_ptr<engine::SortedBounds> bounds;
     };
     std::unique_ptr<DeferredIntervals> deferredIntervals_;
+    // The number fields of source tables and queries, by source, looked up
+    // once a run.
+    std::vector<std::pair<std::string, std::vector<std::string>>> numberFields_;
     // A gathering of the deferred intervals' bounds for the sorted read of
     // these fields, with its select-list term; nullptr where none can be.
     std::shared_ptr<engine::SortedBounds> GatherBounds(const std::vector<std::string>& strFields, std::string& term);

@@ -45,6 +45,33 @@ std::string RunContext::DataValueSql(const std::string& strField) const {
     return where.empty() ? strField : "IIf(" + where + ", " + strField + ", Null)";
 }
 
+std::string RunContext::ValueSql(const std::string& strTable, const std::string& strField, const std::string& strExpr) {
+    const std::string expr = strExpr.empty() ? BracketName(strField) : strExpr;
+    auto known = std::find_if(numberFields_.begin(), numberFields_.end(),
+                              [&](const auto& entry) { return entry.first == strTable; });
+    if (known == numberFields_.end()) {
+        std::vector<std::string> numbers;
+        try {
+            // A source that cannot be read so is reported where it is read.
+            dao::RecordsetPtr probe = sourceDb_->OpenRecordset("SELECT * FROM " + BracketName(strTable) + " WHERE 1=0;",
+                                                               dao::dbOpenForwardOnly, dao::dbReadOnly);
+            // Fields of a table, also through a query; a computed field has
+            // no declared type (the data layer reads its values as they are).
+            for (int32_t i = 0; i < probe->Fields()->Count(); ++i) {
+                const dao::FieldPtr& f = probe->Fields(i);
+                const int16_t type = f->Type();
+                if (type >= dao::dbByte && type <= dao::dbDouble && !f->SourceTable().empty())
+                    numbers.push_back(f->Name());
+            }
+            probe->Close();
+        } catch (const vb::VbError&) {}
+        known = numberFields_.emplace(numberFields_.end(), strTable, std::move(numbers));
+    }
+    const bool number = std::any_of(known->second.begin(), known->second.end(),
+                                    [&](const std::string& name) { return vb::EqualsNoCase(name, strField); });
+    return number ? "NULLIF(" + expr + ", '')" : expr;
+}
+
 std::string RunContext::Quarn_CreateTable(const dao::TableDefPtr& tdf, bool fOpen) {
     ProcScope scope(ErrStack(), "Quarn_CreateTable");
     const dao::DatabasePtr db = outputDb_;
@@ -89,7 +116,7 @@ std::string RunContext::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, 
     // One pass for every field: each field's bounds over its own valid values.
     std::string sql;
     for (int16_t i = 1; i <= intCount; ++i) {
-        const std::string value = DataValueSql(BracketName(strFields.at(static_cast<size_t>(intOffset + i))));
+        const std::string value = DataValueSql(ValueSql(strTable, strFields.at(static_cast<size_t>(intOffset + i))));
         const std::string n = std::to_string(i);
         sql += std::string(i == 1 ? "SELECT " : ", ") + "MIN(" + value + ") AS Minimum" + n + ", MAX(" + value +
                ") AS Maximum" + n;
@@ -149,7 +176,7 @@ std::shared_ptr<engine::SortedBounds> RunContext::GatherBounds(const std::vector
     // Each field's valid values, as DescFreqInit_Zelk takes them.
     std::vector<std::string> values;
     for (int16_t i = 1; i <= d->count; ++i)
-        values.push_back(DataValueSql(BracketName(strFields.at(static_cast<size_t>(d->offset + i)))));
+        values.push_back(DataValueSql(ValueSql(d->table, strFields.at(static_cast<size_t>(d->offset + i)))));
     d->bounds = std::make_shared<engine::SortedBounds>();
     term = d->bounds->Term(values);
     return d->bounds;

@@ -132,7 +132,8 @@ inline constexpr int32_t dbSeeChanges = 512;
 // This layer's own option: a number that is not finite (SQLite keeps
 // infinities) raises NotFiniteValue when it is read, instead of being returned,
 // and so does a text in a column declared as a number (SQLite keeps what it
-// cannot convert): NotNumberValue.
+// cannot convert): NotNumberValue. An empty text there is read as Null: it
+// is an empty cell of a file another tool imported, a missing value.
 inline constexpr int32_t dbFiniteNumbers = 0x10000;
 // This layer's own option, with dbAppendOnly: added rows are written in
 // batches, many rows to one INSERT statement, which spares the work each
@@ -325,7 +326,8 @@ public:
     enum class Stored { kNull, kInteger, kReal, kText, kBlob };
     // The value of the current record as stored, not converted to the
     // field's type: its kind and the number (integer or real) or the bytes,
-    // which stay valid until the record set moves.
+    // which stay valid until the record set moves. An empty text that the
+    // set reads as Null (see dbFiniteNumbers) is kNull here too.
     Stored StoredValue(int64_t& integer, double& real, std::string_view& bytes) const;
     // The stored numbers of several fields of one record set's current
     // record, read under one hold of the connection's lock (each field read

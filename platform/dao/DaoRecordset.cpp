@@ -336,8 +336,10 @@ struct RecordsetState {
         if (finiteOnly) {
             if ((v.Type() == vb::vbDouble || v.Type() == vb::vbSingle) && !std::isfinite(v.ToDouble()))
                 throw NotFiniteValue(defs[static_cast<size_t>(i)]->name);
-            if (v.Type() == vb::vbString && IsNumberType(defs[static_cast<size_t>(i)]->type))
+            if (v.Type() == vb::vbString && IsNumberType(defs[static_cast<size_t>(i)]->type)) {
+                if (v.String().empty()) return vb::Variant::Null();
                 throw NotNumberValue(defs[static_cast<size_t>(i)]->name, v.ToString());
+            }
         }
         return v;
     }
@@ -569,6 +571,9 @@ int8_t StoredNumber(sqlite3_value* cell, int16_t type, bool finiteOnly, double& 
         case SQLITE_INTEGER:
             value = static_cast<double>(sqlite3_value_int64(cell));
             return 1;
+        case SQLITE_TEXT:
+            // An empty cell another tool stored as '' is Null to the analyses.
+            return finiteOnly && type != 0 && sqlite3_value_bytes(cell) == 0 ? 0 : -1;
         default:
             return -1;
     }
@@ -633,7 +638,10 @@ Field::Stored Field::StoredValue(int64_t& integer, double& real, std::string_vie
     s.CheckCurrent();
     const HoldConnection hold(s.run->db);
     // The cell taken once: each column call would take the lock again.
-    return StoredOf(sqlite3_column_value(s.cur, column_ + s.off), integer, real, bytes);
+    const Stored kind = StoredOf(sqlite3_column_value(s.cur, column_ + s.off), integer, real, bytes);
+    // An empty text in a number field reads as Null there (see Get).
+    if (kind == Stored::kText && bytes.empty() && s.finiteOnly && IsNumberType(def_->type)) return Stored::kNull;
+    return kind;
 }
 
 void Field::Value(const vb::Variant& v) {

@@ -25,18 +25,101 @@ protected:
 };
 
 // SQLite keeps a text it cannot convert in a REAL column; another tool can put one there.
+// The message says how to keep the record: a query that reads the text as Null.
 TEST_F(SourceValues, ATextInANumberColumnIsNamedWithItsField) {
     const std::string x1 =
         "The field [X1] of [Data] holds the text \"n/a\" where a number is expected, which cannot be analysed. "
-        "Correct or remove that value, or analyse a query that leaves it out.";
+        "Correct that value, or analyse a query that reads it as a missing value and keeps the record: one that "
+        "selects NULLIF([X1], 'n/a') AS [X1] in place of [X1].";
     db->Execute("UPDATE Data SET X1 = 'n/a' WHERE Y = 4");
     // Read by the walk, and by the scan for the default intervals before it.
     EXPECT_TRUE(FailsWith(Describe(false), x1));
     EXPECT_TRUE(FailsWith(Frequency(false), x1));
-    db->Execute("UPDATE Data SET X1 = 4, W = 'heavy' WHERE Y = 4");
-    EXPECT_TRUE(FailsWith(
-        Describe(true), "The field [W] of [Data] holds the text \"heavy\" where a number is expected, which cannot be "
-                        "analysed. Correct or remove that value, or analyse a query that leaves it out."));
+    // Only an empty text is an empty cell: a blank is a text like any other.
+    db->Execute("UPDATE Data SET X1 = 4, W = ' ' WHERE Y = 4");
+    EXPECT_TRUE(FailsWith(Describe(true),
+                          "The field [W] of [Data] holds the text \" \" where a number is expected, which cannot be "
+                          "analysed. Correct that value, or analyse a query that reads it as a missing value and keeps "
+                          "the record: one that selects NULLIF([W], ' ') AS [W] in place of [W]."));
+}
+
+// A CSV imported into a typed table by another tool leaves an empty cell as
+// the text ''. In a number field that is a missing value, as Null is: every
+// analysis gives what it gives over a view that turns '' into Null, with ''
+// in a value, a group, a compare and a weight field.
+TEST_F(SourceValues, AnEmptyTextInANumberFieldIsAMissingValue) {
+    db->Execute("CREATE TABLE Trial (arm TEXT, site INTEGER, week8 REAL, base REAL, wt REAL)");
+    for (const char* row : {"'A', 1, 5.5, 3, 1", "'A', 1, '', 4, 2", "'A', 2, 6, '', 1", "'A', '', 7.5, 5, ''",
+                            "'A', 2, 4, 2, 1", "'A', '', 3, '', 2", "'B', 1, '', 6, 1", "'B', 1, 8, 7, 1",
+                            "'B', 2, 9.5, 6, ''", "'B', 2, 7, 5, 3", "'B', '', 6.5, 4, 1", "'B', Null, 5, Null, 1",
+                            "'A', Null, '', 3, 1", "'B', 1, 4.5, '', 2", "'A', 1, 2, 1, 1", "'B', 2, 3.5, 2.5, 1"})
+        db->Execute(std::string("INSERT INTO Trial VALUES (") + row + ")");
+    db->Execute("CREATE VIEW TrialNull AS SELECT arm, NULLIF(site, '') AS site, NULLIF(week8, '') AS week8, "
+                "NULLIF(base, '') AS base, NULLIF(wt, '') AS wt FROM Trial");
+    using Fields = std::vector<std::tuple<std::string, vb::Variant, int16_t>>;
+    auto scenario = [](const char* family, const char* subType, Fields fields,
+                       std::map<std::string, vb::Variant> options) {
+        StoredScenario s;
+        s.family = family;
+        s.subType = subType;
+        s.fields = std::move(fields);
+        s.options = std::move(options);
+        return s;
+    };
+    std::vector<StoredScenario> scenarios = {
+        scenario("P", "Describe", {{"site", "G", 1}, {"week8", "X", 1}, {"base", "X", 2}, {"wt", "W", 1}},
+                 {{"Mean", true},
+                  {"VarStd", true},
+                  {"VarNRadio", "N-1"},
+                  {"Range", true},
+                  {"Mode", true},
+                  {"Percentile", true},
+                  {"PercentileRadio", "Q"},
+                  {"FreqN", true},
+                  {"InterV", int16_t(3)},
+                  {"FreqGroupRadio", "Default"},
+                  {"FreqIncRadio", "Lower"},
+                  {"FreqDispRadio", "Count"}}),
+        scenario("P", "Percentiles", {{"arm", "G", 1}, {"week8", "X", 1}}, {{"PercentileRadio", "Q"}}),
+        scenario("P", "Crosstab", {{"arm", "G", 1}, {"site", "C", 1}, {"week8", "X", 1}, {"wt", "W", 1}},
+                 {{"XType", "S"}, {"XRowPCnt", true}, {"xExpect", true}, {"xChi", true}}),
+        scenario("P", "Regression", {{"site", "G", 1}, {"base", "X", 1}, {"week8", "Y", 1}, {"wt", "W", 1}},
+                 {{"RegressType", "S"}, {"RYInt", true}}),
+        scenario("G", "ANOVA", {{"site", "C", 1}, {"week8", "X", 1}}, {{"GroupIgnoreBlanks", false}}),
+        scenario("N", "2 Sample", {{"arm", "G", 1}, {"site", "C", 1}, {"week8", "X", 1}}, {{"NPTwoType", "Mann"}}),
+        scenario("N", "Chi-Square", {{"arm", "G", 1}, {"site", "C", 1}, {"wt", "W", 1}},
+                 {{"ChiAll", true}, {"ChiIgnoreBlanks", false}, {"ChiDetail", true}}),
+    };
+    // With a missing-value range too.
+    StoredScenario ranged = scenarios.front();
+    ranged.missingType = "2";
+    ranged.missingLow = 3.0;
+    ranged.missingHigh = 8.0;
+    scenarios.push_back(ranged);
+    for (StoredScenario& s : scenarios) {
+        SCOPED_TRACE(s.subType.ToString() + ", missing values " + s.missingType.ToString());
+        std::vector<std::string> results[2];
+        for (int view = 0; view < 2; ++view) {
+            s.input = view ? "TrialNull" : "Trial";
+            ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+            for (const char* table : {"Out1", "Out2"}) {
+                if (!db->TableDefs()->Contains(table)) continue;
+                for (const std::string& row : TableAsText(db, table)) results[view].push_back(row);
+                db->TableDefs()->Delete(table);
+            }
+        }
+        EXPECT_EQ(results[0], results[1]);
+    }
+    // By hand: site 1 holds 5.5, '', '', 8, 4.5 and 2 in week8, four present
+    // values of weights 1, 1, 2 and 1.
+    StoredScenario describe = scenarios.front();
+    describe.input = "Trial";
+    describe.options = {{"Mean", true}};
+    ASSERT_TRUE(Run(AddScenario(db, describe))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1", "site = 1 AND DataField = 'week8'");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(Num(rows[0], "Count"), 5.0);
+    EXPECT_EQ(Num(rows[0], "Mean"), (5.5 + 8 + 2 * 4.5 + 2) / 5);
 }
 
 TEST_F(SourceValues, WeightsThatAddUpBeyondTheLargestNumberAreNamed) {

@@ -108,7 +108,7 @@ private:
         std::string alias;
     };
     std::vector<QueryAggregate> QueryAggregates(const std::string& strUserTable) const;
-    std::string GroupKeys() const;
+    std::string GroupKeys(const std::string& strUserTable = {}) const;
     void Merge(XtabCell& into, const XtabCell& cell) const;
     int FindColumn(const vb::Variant& value);
     void ReadRecords();
@@ -234,7 +234,8 @@ std::string CXTab::Quarn_Xtab(const std::string& OutTableName, const std::string
 // earlier one without regard to case are dropped.
 std::string CXTab::CreateColumns(const std::string& strUserTable) {
     ProcScope scope(ErrStack(), "CreateColumns");
-    const std::string column = BracketName(fields_->at(static_cast<size_t>(nG_ + 1)));
+    const std::string& field = fields_->at(static_cast<size_t>(nG_ + 1));
+    const std::string column = z_->ValueSql(strUserTable, field) + " AS " + BracketName(field);
     dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(
         "SELECT DISTINCT " + column + " FROM " + BracketName(strUserTable) + ";", dao::dbOpenSnapshot);
     std::vector<vb::Variant> values;
@@ -272,10 +273,13 @@ std::string CXTab::ListColumns(const std::vector<vb::Variant>& values) {
 // The aggregates of the grouped query, after the row and column fields.
 std::vector<CXTab::QueryAggregate> CXTab::QueryAggregates(const std::string& strUserTable) const {
     const std::string t = BracketName(strUserTable);
-    auto T = [&](int j) { return t + "." + BracketName(fields_->at(static_cast<size_t>(nG_ + 1 + j))); };
+    auto read = [&](size_t at) {
+        return z_->ValueSql(strUserTable, fields_->at(at), t + "." + BracketName(fields_->at(at)));
+    };
+    auto T = [&](int j) { return read(static_cast<size_t>(nG_ + 1 + j)); };
     std::string Wf;
     if (weighted_) {
-        const std::string Tw = t + "." + BracketName(fields_->at(static_cast<size_t>(nG_ + nX_ + 2)));
+        const std::string Tw = read(static_cast<size_t>(nG_ + nX_ + 2));
         // A weight that is Null, missing, zero or negative counts 0, as in
         // every other analysis.
         Wf = "IIf(" + Tw + " > 0, " + DataOk_Str(Tw, true, Tw, "0") + ", 0)";
@@ -311,12 +315,14 @@ std::vector<CXTab::QueryAggregate> CXTab::QueryAggregates(const std::string& str
     return list;
 }
 
-// The row fields and the column field, as a list.
-std::string CXTab::GroupKeys() const {
+// The row fields and the column field, as a list; with a table, as the
+// database compares their values (see RunContext::ValueSql).
+std::string CXTab::GroupKeys(const std::string& strUserTable) const {
     std::string keys;
     for (int f = 1; f <= nG_ + 1; ++f) {
         if (f > 1) keys += ", ";
-        keys += BracketName(fields_->at(static_cast<size_t>(f)));
+        const std::string& name = fields_->at(static_cast<size_t>(f));
+        keys += strUserTable.empty() ? BracketName(name) : z_->ValueSql(strUserTable, name);
     }
     return keys;
 }
@@ -327,7 +333,7 @@ std::string CXTab::InitXtabDataTable(const std::string& strUserTable) {
     std::string sql = "SELECT DISTINCT " + keys;
     for (const QueryAggregate& a : QueryAggregates(strUserTable))
         sql += ", " + a.function + "(" + a.argument + ") AS " + a.alias;
-    sql += " FROM " + BracketName(strUserTable) + " GROUP BY " + keys + ";";
+    sql += " FROM " + BracketName(strUserTable) + " GROUP BY " + GroupKeys(strUserTable) + ";";
     std::string result = z_->OpenDataRecordset(sql);
     if (!result.empty()) return result;
     if (pseudo_) (*fields_)[static_cast<size_t>(nG_ + 2)] = kAllRecords;

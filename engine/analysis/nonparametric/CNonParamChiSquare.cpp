@@ -174,9 +174,9 @@ std::string CNonParamChiSquare::GetWhereClause(const std::string& strName, int32
 std::string CNonParamChiSquare::Filter() const {
     std::string filter;
     // Without a missing-value mode and with blanks counted, Null is a value.
-    if (!z_->MissingType().empty() || !fBlanks_) filter = GetWhereClause(BracketName(compare_), compareType_);
+    if (!z_->MissingType().empty() || !fBlanks_) filter = GetWhereClause(z_->ValueSql(table_, compare_), compareType_);
     if (fWeight_) {
-        const std::string weight = BracketName(work_.back());
+        const std::string weight = z_->ValueSql(table_, work_.back());
         const std::string where = z_->Quarn_DataWhere(weight);
         if (!filter.empty()) filter += "and ";
         filter += "(" + (where.empty() ? std::string() : where + " and ") + "(" + weight + " > 0)) ";
@@ -191,7 +191,8 @@ void CNonParamChiSquare::AllGroups() {
     ProcScope scope(ErrStack(), "AllGroups");
     const std::string name = BracketName(compare_);
     const std::string filter = Filter();
-    std::string sql = "SELECT DISTINCT " + name + " FROM " + BracketName(table_);
+    std::string sql =
+        "SELECT DISTINCT " + z_->ValueSql(table_, compare_) + " AS " + name + " FROM " + BracketName(table_);
     if (!filter.empty()) sql += " WHERE " + filter;
     sql += ";";
     dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(sql, dao::dbOpenSnapshot, dao::dbReadOnly);
@@ -210,9 +211,11 @@ void CNonParamChiSquare::AllGroups() {
 std::string CNonParamChiSquare::ChiSummary() {
     ProcScope scope(ErrStack(), "ChiSummary");
     std::string keys;
+    std::string groupKeys;  // as the database compares them
     for (int i = 1; i <= nG_ + 1; ++i) {
-        if (i > 1) keys += ", ";
+        if (i > 1) keys += ", ", groupKeys += ", ";
         keys += BracketName(work_[static_cast<size_t>(i)]);
+        groupKeys += z_->ValueSql(table_, work_[static_cast<size_t>(i)]);
     }
     const std::string filter = Filter();
     valueList_.clear();
@@ -223,12 +226,12 @@ std::string CNonParamChiSquare::ChiSummary() {
         if (fAll_) AllGroups();
         const std::string name = BracketName(compare_);
         std::string sql = "SELECT DISTINCTROW " + keys + ", Sum(IIF(IsNull(" + name + "), 1, 1)) as Count1";
-        if (fWeight_) sql += ", Sum(" + BracketName(work_.back()) + ") as Weight1";
+        if (fWeight_) sql += ", Sum(" + z_->ValueSql(table_, work_.back()) + ") as Weight1";
         sql += " FROM " + BracketName(table_) + " ";
         if (!filter.empty()) sql += "WHERE " + filter;
         // The walk pairs the rows of a group with the value list: both in the
         // same ascending order.
-        sql += "GROUP BY " + keys + " ORDER BY " + keys + ";";
+        sql += "GROUP BY " + groupKeys + " ORDER BY " + groupKeys + ";";
         const std::string result = z_->OpenDataRecordset(sql);
         if (!result.empty()) return result;
     }

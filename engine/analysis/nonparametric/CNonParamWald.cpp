@@ -114,9 +114,9 @@ std::string RunsTest::GetDataSet(int c) {
         for (int i = 1; i <= nGF; ++i) list += BracketName(strFields.at(static_cast<size_t>(i))) + ", ";
         list += BracketName(strFields.at(static_cast<size_t>(nGF + c)));
         if (fWeight) list += ", " + BracketName(strFields.at(static_cast<size_t>(nGF + nFields + 1)));
-        for (int i = 1; i < nGF; ++i) order += BracketName(strFields.at(static_cast<size_t>(i))) + ", ";
-        order += BracketName(strFields.at(static_cast<size_t>(nGF + c))) + ", " +
-                 BracketName(strFields.at(static_cast<size_t>(nGF)));
+        const auto key = [&](int i) { return Zantels.ValueSql(strUserTable, strFields.at(static_cast<size_t>(i))); };
+        for (int i = 1; i < nGF; ++i) order += key(i) + ", ";
+        order += key(nGF + c) + ", " + key(nGF);
         return Zantels.OpenDataRecordset("SELECT " + list + " FROM " + BracketName(strUserTable) + " ORDER BY " +
                                          order);
     } catch (const vb::VbError& e) {

@@ -19,8 +19,9 @@ int Quarn_QueryGroups(const std::string& strUserTable, const std::vector<std::st
         if (listed && listed->table == strUserTable && listed->field == compare) {
             values = listed->values;
         } else {
-            dao::RecordsetPtr rs = db->OpenRecordset("SELECT DISTINCT " + BracketName(compare) + " FROM " +
-                                                     BracketName(strUserTable) + ";");
+            dao::RecordsetPtr rs =
+                db->OpenRecordset("SELECT DISTINCT " + Zantels.ValueSql(strUserTable, compare) + " AS " +
+                                  BracketName(compare) + " FROM " + BracketName(strUserTable) + ";");
             for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->Fields(0)->Value());
             rs->Close();
         }

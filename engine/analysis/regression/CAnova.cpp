@@ -146,12 +146,14 @@ std::string CAnova::AnovaGroups(int16_t incBlank_b, const std::string& strUserTa
     groups_.assign(static_cast<size_t>(std::max<int16_t>(intCompareFields, 0)), CompareValueIndex());
     maxGroups_ = 0;
     for (int16_t c = 1; c <= intCompareFields; ++c) {
-        const std::string name = BracketName(strFields.at(static_cast<size_t>(intGroupFields + c)));
+        const std::string& field = strFields.at(static_cast<size_t>(intGroupFields + c));
+        const std::string name = BracketName(field);
+        const std::string value = zantels_->ValueSql(strUserTable, field);
         // Ascending with Null first, asked for rather than left to chance.
         // The inner DISTINCT keeps the few values as it scans; only they are
         // sorted, not every row.
-        std::string sql = "SELECT DISTINCT " + name + " FROM " + BracketName(strUserTable);
-        if (incBlank_b == 0) sql += " WHERE (" + name + " Is Not Null)";
+        std::string sql = "SELECT DISTINCT " + value + " AS " + name + " FROM " + BracketName(strUserTable);
+        if (incBlank_b == 0) sql += " WHERE (" + value + " Is Not Null)";
         sql = "SELECT DISTINCT " + name + " FROM (" + sql + ") ORDER BY " + name + ";";
         dao::RecordsetPtr rs;
         try {
@@ -186,13 +188,15 @@ std::string CAnova::InitAnovaTable(int16_t incBlank_b, const std::string& strUse
         sql += " WHERE (";
         for (int16_t c = 1; c <= intCompareFields; ++c) {
             if (c > 1) sql += " AND ";
-            sql += "(" + BracketName(strFields[static_cast<size_t>(intGroupFields + c)]) + " Is Not Null)";
+            sql += "(" + zantels_->ValueSql(strUserTable, strFields[static_cast<size_t>(intGroupFields + c)]) +
+                   " Is Not Null)";
         }
         sql += ")";
     }
     const int16_t sorted = intGroupFields == n ? intGroupFields : static_cast<int16_t>(intGroupFields + 1);
     sql += " ORDER BY ";
-    for (int16_t i = 1; i <= sorted; ++i) sql += (i > 1 ? "," : "") + BracketName(strFields[static_cast<size_t>(i)]);
+    for (int16_t i = 1; i <= sorted; ++i)
+        sql += (i > 1 ? "," : "") + zantels_->ValueSql(strUserTable, strFields[static_cast<size_t>(i)]);
     std::string result = zantels_->OpenDataRecordset(sql);
     if (!result.empty()) return result;
     if (zantels_->DataRecordset()->Eof()) {
