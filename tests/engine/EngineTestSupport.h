@@ -119,6 +119,17 @@ struct StoredScenario {
     std::map<std::string, vb::Variant> options;
     bool withOptionsRow = true;
     bool unsetFlagsOff = true;  // false: the options row holds only what is given, the table's defaults apply
+
+    static StoredScenario Of(const char* family, const char* subType,
+                             std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields,
+                             std::map<std::string, vb::Variant> options) {
+        StoredScenario s;
+        s.family = family;
+        s.subType = subType;
+        s.fields = std::move(fields);
+        s.options = std::move(options);
+        return s;
+    }
 };
 
 // Writes the scenario's rows and returns its number.

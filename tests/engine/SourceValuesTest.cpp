@@ -56,16 +56,7 @@ TEST_F(SourceValues, AnEmptyTextInANumberFieldIsAMissingValue) {
         db->Execute(std::string("INSERT INTO Trial VALUES (") + row + ")");
     db->Execute("CREATE VIEW TrialNull AS SELECT arm, NULLIF(site, '') AS site, NULLIF(week8, '') AS week8, "
                 "NULLIF(base, '') AS base, NULLIF(wt, '') AS wt FROM Trial");
-    using Fields = std::vector<std::tuple<std::string, vb::Variant, int16_t>>;
-    auto scenario = [](const char* family, const char* subType, Fields fields,
-                       std::map<std::string, vb::Variant> options) {
-        StoredScenario s;
-        s.family = family;
-        s.subType = subType;
-        s.fields = std::move(fields);
-        s.options = std::move(options);
-        return s;
-    };
+    const auto scenario = &StoredScenario::Of;
     std::vector<StoredScenario> scenarios = {
         scenario("P", "Describe", {{"site", "G", 1}, {"week8", "X", 1}, {"base", "X", 2}, {"wt", "W", 1}},
                  {{"Mean", true},

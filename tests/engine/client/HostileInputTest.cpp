@@ -44,12 +44,8 @@ std::vector<Case> AnalysisCases() {
     auto add = [&](const std::string& name, const std::string& family, const std::string& subType,
                    std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields,
                    std::map<std::string, vb::Variant> options) {
-        StoredScenario s;
-        s.family = family;
-        s.subType = subType;
-        s.fields = std::move(fields);
-        s.options = std::move(options);
-        cases.push_back({name, s});
+        cases.push_back(
+            {name, StoredScenario::Of(family.c_str(), subType.c_str(), std::move(fields), std::move(options))});
     };
     add("Describe", "P", "Describe", {{"G1", "G", 1}, {"X1", "X", 1}}, {{"Range", true}, {"Mean", true}});
     add("Frequency", "P", "Frequency", {{"X1", "X", 1}},
