@@ -99,6 +99,9 @@ DataGridView::DataGridView(QWidget* parent) : QWidget(parent) {
     table_->setAutoScroll(false);  // the window moves, the view never scrolls vertically
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setItemDelegate(new GridCellDelegate(table_));
+    // A text too wide for its column keeps its end: result tables name fields
+    // that often differ only there.
+    table_->setTextElideMode(Qt::ElideMiddle);
     // Narrow enough to shrink a column, wide enough for a number's shortest form.
     table_->horizontalHeader()->setMinimumSectionSize(table_->fontMetrics().horizontalAdvance("-8E+308") +
                                                       2 * GridCellDelegate::TextMargin(table_) + 4);
