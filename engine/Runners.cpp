@@ -53,6 +53,10 @@ std::string RunDescribe_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNa
     const int16_t ciUser = s.CIUser().IsNull() ? int16_t(0) : s.CIUser().ToInteger();
     std::vector<double> popDev(static_cast<size_t>(nX) + 1, 0.0);
     std::vector<double> popMean(static_cast<size_t>(nX) + 1, 0.0);
+    // Normal intervals rest on the given deviation, which must be above 0: an
+    // empty one is refused as a 0 would be, not run as a band of no width.
+    if (s.CI() && EqualsNoCase(conInt, "N") && s.CIStdDev().IsNull())
+        return "CIStdDev, the standard deviation for Normal confidence intervals, is empty: Normal intervals need it";
     const double stdDev = DoubleOrZero(s.CIStdDev());
     for (int16_t i = 1; i <= nX; ++i) {
         popDev[static_cast<size_t>(i)] = stdDev;

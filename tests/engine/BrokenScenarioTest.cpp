@@ -49,6 +49,10 @@ TEST_F(BrokenScenario, OptionsOutsideTheirRangesAreRefusedWithTheRulesText) {
                           "The standard deviation for the confidence intervals must be greater than zero"));
     EXPECT_TRUE(FailsWith(Describe({{"CI", true}, {"CI95", false}, {"CIUser", int16_t(100)}}),
                           "The confidence interval percentage must be between 1 and 99"));
+    // An empty deviation for Normal intervals is refused like a 0, never run as one.
+    EXPECT_TRUE(FailsWith(Describe({{"CI", true}, {"CITypeRadio", "Normal"}, {"CI95", true}}),
+                          "CIStdDev, the standard deviation for Normal confidence intervals, is empty: Normal "
+                          "intervals need it"));
 }
 
 TEST_F(BrokenScenario, LettersOutsideTheKnownOnesAreRefusedAndNamed) {
