@@ -257,9 +257,10 @@ std::optional<double> WeightedCoMoments::Correlation() const {
     return CorrelationFromCentred(mxx_, myy_, mxy_);
 }
 
-double WeightedCoMoments::Covariance() const { return Unscaled(mxy_ / (Weight() - 1), scaleX_ + scaleY_); }
+// The weights' exponent cancels in Mxy / (W - 1) and Mdd / (W - 1).
+double WeightedCoMoments::Covariance() const { return Unscaled(mxy_ / HeldDegrees(), scaleX_ + scaleY_); }
 
-double WeightedCoMoments::ScaledDifferenceVariance() const { return mdd_ > 0 ? mdd_ / (Weight() - 1) : 0; }
+double WeightedCoMoments::ScaledDifferenceVariance() const { return mdd_ > 0 ? mdd_ / HeldDegrees() : 0; }
 
 double WeightedCoMoments::DifferenceDeviation() const {
     const double v = ScaledDifferenceVariance();
@@ -270,7 +271,9 @@ std::optional<double> WeightedCoMoments::PairedT() const {
     const double v = ScaledDifferenceVariance();
     if (!(v > 0)) return std::nullopt;
     const int e = MeanDifferenceScale();
-    return Unscaled(ScaledMeanDifference(e) / std::sqrt(v / Weight()), e - ScaleExponentDifference());
+    // The square root of the held sum of weights takes half its (even) exponent.
+    return Unscaled(ScaledMeanDifference(e) / std::sqrt(v / weightSum_.Value()),
+                    e - ScaleExponentDifference() + weightScale_ / 2);
 }
 
 void WeightedCoMoments::Rescale(int exponentX, int exponentY) {
@@ -287,11 +290,31 @@ void WeightedCoMoments::Rescale(int exponentX, int exponentY) {
     scaleY_ = exponentY;
 }
 
+void WeightedCoMoments::RescaleWeights(int exponent) {
+    const int by = weightScale_ - exponent;
+    weight_ = std::ldexp(weight_, by);
+    weightSum_.Scale(by);
+    mxx_ = std::ldexp(mxx_, by);
+    myy_ = std::ldexp(myy_, by);
+    mxy_ = std::ldexp(mxy_, by);
+    mdd_ = std::ldexp(mdd_, by);
+    weightScale_ = exponent;
+}
+
 void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double w) {
     if (!(w > 0)) return;
     if (count_ == 0) {
         shiftX_ = x;
         shiftY_ = y;
+        weightScale_ = WeightExponentFor(w);
+    }
+    const double given = w;
+    if (weightScale_ != 0) w = std::ldexp(given, -weightScale_);
+    if (w > kWeightLimit) [[unlikely]] {
+        // A weight far above those before: all are held at its exponent.
+        const int e = WeightExponentFor(given);
+        w = std::ldexp(given, -e);
+        RescaleWeights(e);
     }
     ++count_;
     double dx = ScaledDeviation(x, shiftX_, scaleX_);

@@ -138,7 +138,8 @@ private:
 // 2^128 or below 2^-128 are held scaled by a power of two: x's and y's each by
 // its own (so that a field of small values beside one of huge values keeps its
 // digits; a field without spread so far takes the other's), the difference's
-// by the larger.
+// by the larger. Weights far from 1 are held divided by an even power of two,
+// with the sum of weights and the central sums, as there.
 class WeightedCoMoments {
 public:
     void Add(double x, double y, double w) { Add(SplitDecimal(x), SplitDecimal(y), w); }
@@ -146,7 +147,7 @@ public:
     void Clear() { *this = WeightedCoMoments(); }
 
     int32_t Count() const { return count_; }
-    double Weight() const { return weightSum_.Value(); }
+    double Weight() const { return Unscaled(weightSum_.Value(), weightScale_); }
     double MeanX() const;
     double MeanY() const;
     // Mean of x less mean of y, exact in the shifts (an infinity beyond a Double).
@@ -156,13 +157,13 @@ public:
     }
     // Weighted central sums of squares and products (infinities where a sum
     // exceeds a Double).
-    double Mxx() const { return Unscaled(mxx_, 2 * scaleX_); }
-    double Myy() const { return Unscaled(myy_, 2 * scaleY_); }
-    double Mxy() const { return Unscaled(mxy_, scaleX_ + scaleY_); }
+    double Mxx() const { return Unscaled(mxx_, 2 * scaleX_ + weightScale_); }
+    double Myy() const { return Unscaled(myy_, 2 * scaleY_ + weightScale_); }
+    double Mxy() const { return Unscaled(mxy_, scaleX_ + scaleY_ + weightScale_); }
     // sum w (d - mean d)^2 of the differences d = x - y.
-    double Mdd() const { return Unscaled(mdd_, 2 * ScaleExponentDifference()); }
+    double Mdd() const { return Unscaled(mdd_, 2 * ScaleExponentDifference() + weightScale_); }
 
-    // Formed from the scaled sums, for a weight above 1 (W = Weight()):
+    // Formed from the scaled and held sums, for a weight above 1 (W = Weight()):
     // Pearson's r (empty without spread), the covariance Mxy / (W - 1), the
     // standard deviation of the differences x - y (0 without spread) and the
     // paired t of their mean, mean / sqrt(Mdd / (W - 1) / W) (empty without
@@ -183,12 +184,17 @@ private:
     double ScaledMeanDifference(int e) const;
     // Mdd / (W - 1) divided by 2^(2 ScaleExponentDifference()), 0 without spread.
     double ScaledDifferenceVariance() const;
+    // W - 1 divided by 2^weightScale_, in which the held sums' exponent cancels.
+    double HeldDegrees() const { return weightSum_.Value() - std::ldexp(1.0, -weightScale_); }
     static double Unscaled(double v, int exponent) { return exponent == 0 ? v : std::ldexp(v, exponent); }
     // Holds the moments of x divided by 2^exponentX and those of y by
     // 2^exponentY from now on.
     void Rescale(int exponentX, int exponentY);
+    // Holds the weights divided by 2^exponent from now on.
+    void RescaleWeights(int exponent);
 
     int scaleX_ = 0, scaleY_ = 0;
+    int weightScale_ = 0;
     int32_t count_ = 0;
     double weight_ = 0;
     CompensatedSum weightSum_;

@@ -11,8 +11,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <cstdlib>
+#include <utility>
 
 #include "EngineTestSupport.h"
 #include "numeric/WeightedMoments.h"
@@ -101,6 +103,34 @@ TEST(WeightedCoMoments, CrossProductsAndTheSpreadOfDifferences) {
     EXPECT_NEAR(m.Mdd(), 9, 1e-13);
     EXPECT_EQ(m.MeanDifference(), -2.5);
     EXPECT_EQ(m.MeanX(), 1e8 + 2.5);
+}
+
+TEST(WeightedCoMoments, WeightsFarFromOneGiveTheFormulasWithNTheSumOfWeights) {
+    // The pairs above times s, each of weight c: n = 4c, and with n far above
+    // 1, n - 1 is n. Covariance 11 s^2 / 4, r = 11 / sqrt(130), deviation of
+    // the differences sqrt(9 s^2 / 4) = 1.5 s, paired t = -2.5 s / (1.5 s /
+    // sqrt(4c)). With c = 1e300 the weighted products of s = 1e5 exceed a
+    // Double; with c = 1e-300 those of s = 1e-8 fall among the subnormals.
+    const auto near = [](double got, double expected, const char* what) {
+        EXPECT_NEAR(got, expected, 1e-14 * std::fabs(expected)) << what;
+    };
+    const double x[] = {1, 2, 3, 4}, y[] = {2, 4, 5, 9};
+    for (const auto& [c, s] : {std::pair{1e300, 1e5}, std::pair{1e-300, 1e-8}}) {
+        SCOPED_TRACE(c);
+        WeightedCoMoments m;
+        for (int i = 0; i < 4; ++i) m.Add(x[i] * s, y[i] * s, c);
+        near(m.Weight(), 4 * c, "n");
+        near(m.MeanDifference(), -2.5 * s, "mean difference");
+        const std::optional<double> r = m.Correlation();
+        ASSERT_TRUE(r.has_value());
+        near(*r, 11 / std::sqrt(130.0), "r");
+        if (c < 1) continue;  // n - 1 below 0: no covariance, no t
+        near(m.Covariance(), 2.75e10, "covariance");
+        near(m.DifferenceDeviation(), 1.5e5, "deviation of the differences");
+        const std::optional<double> t = m.PairedT();
+        ASSERT_TRUE(t.has_value());
+        near(*t, -2.5 / 1.5 * 2e150, "paired t");
+    }
 }
 
 TEST(VarianceAndCorrelation, GuardsAndForms) {
