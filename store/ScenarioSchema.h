@@ -343,6 +343,13 @@ static_assert(
         return true;
     }(),
     "the analysis list stands in the order of its ids: a new row goes where its id stands in Analysis");
+static_assert(
+    [] {
+        for (const AnalysisDef& a : kAnalysisList)
+            if ((a.family == "G") != ((kGroupAnalyses & Bit(a.id)) != 0)) return false;
+        return true;
+    }(),
+    "kGroupAnalyses holds exactly the analyses of the family \"G\": a new group analysis goes into it");
 // How many analyses there are: the rows of the list.
 inline constexpr size_t kAnalysisCount = kAnalysisList.size();
 static_assert(kAnalysisCount <= sizeof(AnalysisSet) * 8, "AnalysisSet has one bit per analysis: widen it");

@@ -19,10 +19,12 @@ namespace {
 using store::ColumnDef;
 using store::PropertyKind;
 
-// A column of the analyses up to N Fields: not read by later analyses alone.
+// A column of the analyses up to N Fields: not read by later analyses alone
+// (one that a later analysis shares with an earlier one, such as the group
+// analyses' options, still counts).
 bool Counted(const ColumnDef& c) {
     constexpr store::AnalysisSet counted = (store::Bit(store::Analysis::NFields) << 1) - 1;
-    return c.readBy == store::kEveryAnalysis || (c.readBy & ~counted) == 0;
+    return c.readBy == 0 || (c.readBy & counted) != 0;
 }
 
 std::vector<const ColumnDef*> ObjectColumns() {
