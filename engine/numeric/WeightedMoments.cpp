@@ -28,6 +28,19 @@ int WeightExponentFor(double w) {
     return e - (e & 1);  // even, rounded down
 }
 
+// A weight as held at the exponent `scale`. One far above those before moves
+// every held weight to its own exponent first, through `rescale`.
+template <class Rescale>
+double HoldWeight(double given, int scale, Rescale&& rescale) {
+    double w = scale != 0 ? std::ldexp(given, -scale) : given;
+    if (w > kWeightLimit) [[unlikely]] {
+        const int e = WeightExponentFor(given);
+        rescale(e);
+        w = std::ldexp(given, -e);
+    }
+    return w;
+}
+
 // Whether a scaled deviation is held as it is: 0, or one whose powers up to
 // the fourth are normal Doubles.
 inline bool HeldAsIs(double d) {
@@ -141,14 +154,7 @@ void WeightedMoments::Add(const DecimalValue& x, double w) {
         shift_ = x;
         weightScale_ = WeightExponentFor(w);
     }
-    const double given = w;
-    if (weightScale_ != 0) w = std::ldexp(given, -weightScale_);
-    if (w > kWeightLimit) [[unlikely]] {
-        // A weight far above those before: all are held at its exponent.
-        const int e = WeightExponentFor(given);
-        w = std::ldexp(given, -e);
-        RescaleWeights(e);
-    }
+    w = HoldWeight(w, weightScale_, [this](int e) { RescaleWeights(e); });
     ++count_;
     double d = ScaledDeviation(x, shift_, scale_);
     if (!HeldAsIs(d)) [[unlikely]] {
@@ -308,14 +314,7 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
         shiftY_ = y;
         weightScale_ = WeightExponentFor(w);
     }
-    const double given = w;
-    if (weightScale_ != 0) w = std::ldexp(given, -weightScale_);
-    if (w > kWeightLimit) [[unlikely]] {
-        // A weight far above those before: all are held at its exponent.
-        const int e = WeightExponentFor(given);
-        w = std::ldexp(given, -e);
-        RescaleWeights(e);
-    }
+    w = HoldWeight(w, weightScale_, [this](int e) { RescaleWeights(e); });
     ++count_;
     double dx = ScaledDeviation(x, shiftX_, scaleX_);
     double dy = ScaledDeviation(y, shiftY_, scaleY_);
