@@ -60,8 +60,7 @@ std::string RunContext::ValueSql(const std::string& strTable, const std::string&
             for (int32_t i = 0; i < probe->Fields()->Count(); ++i) {
                 const dao::FieldPtr& f = probe->Fields(i);
                 const int16_t type = f->Type();
-                if (type >= dao::dbByte && type <= dao::dbDouble && !f->SourceTable().empty())
-                    numbers.push_back(f->Name());
+                if (dao::IsNumberType(type) && !f->SourceTable().empty()) numbers.push_back(f->Name());
             }
             probe->Close();
         } catch (const vb::VbError&) {}

@@ -9,14 +9,6 @@
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
-namespace {
-// Numbers are set to the right.
-bool IsNumberType(int16_t type) {
-    return type == dao::dbByte || type == dao::dbInteger || type == dao::dbLong || type == dao::dbCurrency ||
-           type == dao::dbSingle || type == dao::dbDouble;
-}
-}  // namespace
-
 DataGridModel::DataGridModel(dao::RecordsetPtr recordset, QObject* parent) : QAbstractTableModel(parent) {
     // The fields first: a column without a declared type takes the type of
     // its first value, read while the set still stands on its first row.
@@ -24,7 +16,7 @@ DataGridModel::DataGridModel(dao::RecordsetPtr recordset, QObject* parent) : QAb
         names_.push_back(QString::fromStdString(field->Name()));
         int16_t type = field->Type();
         types_.push_back(type);
-        rightAligned_.push_back(IsNumberType(type));
+        rightAligned_.push_back(dao::IsNumberType(type));  // numbers to the right
     }
     pager_ = std::make_unique<dao::RowPager>(std::move(recordset));
     rows_ = static_cast<int>(std::min<int64_t>(pager_->RowCount(), INT_MAX));
@@ -187,7 +179,7 @@ void DataGridModel::TakeColumns(int rows) {
         }
         shownNames.push_back(QString::fromStdString(names[c]));
         shownTypes.push_back(type);
-        right.push_back(IsNumberType(type));
+        right.push_back(dao::IsNumberType(type));
     }
     names_ = std::move(shownNames);
     types_ = std::move(shownTypes);

@@ -102,6 +102,8 @@ enum DataType : int16_t {
     dbMemo = 12,
     dbGUID = 15,
 };
+// Column types whose values are numbers (a flag or a date is not one).
+constexpr bool IsNumberType(int32_t type) { return type >= dbByte && type <= dbDouble; }
 // Query types (QueryDef::Type).
 enum QueryType : int16_t {
     dbQSelect = 0,

@@ -13,14 +13,6 @@
 
 namespace dao {
 
-namespace {
-// Column types whose values are numbers (a flag or a date is not analysed as one).
-bool IsNumberType(int16_t type) {
-    return type == dbByte || type == dbInteger || type == dbLong || type == dbCurrency || type == dbSingle ||
-           type == dbDouble;
-}
-}  // namespace
-
 struct RecordsetState {
     std::shared_ptr<DatabaseImpl> owner;  // the database it was opened on
     std::shared_ptr<DatabaseImpl> run;    // the connection it runs on

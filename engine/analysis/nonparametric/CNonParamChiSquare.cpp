@@ -31,8 +31,6 @@ namespace {
 
 const char* const kParameterQuery = "The selected query expects parameters and cannot be used by Velmora.";
 
-bool IsNumericType(int32_t type) { return type >= dao::dbByte && type <= dao::dbDouble; }
-
 // One row of the summary query: a compare value and its count or weight sum.
 struct ValueRow {
     vb::Variant value;
@@ -162,7 +160,7 @@ int32_t CNonParamChiSquare::SourceFieldType(const std::string& strField) const {
 // and, for a numeric field, not missing under the run's missing-value mode.
 std::string CNonParamChiSquare::GetWhereClause(const std::string& strName, int32_t lngType) const {
     ProcScope scope(ErrStack(), "GetWhereClause");
-    if (IsNumericType(lngType)) {
+    if (dao::IsNumberType(lngType)) {
         const std::string where = z_->Quarn_DataWhere(strName);
         if (!where.empty()) return "(" + where + ") ";
     }
