@@ -444,6 +444,10 @@ frmQuarn_Options_Regress::frmQuarn_Options_Regress(QWidget* parent) : COptionPag
                            NarrowBox(Control("txtRPoly"), 40), Label("lbl2to9", "(2 to 9)"), nullptr});
         order->setContentsMargins(20, 0, 0, 0);
         type->addLayout(order, 3, 0, 1, 4);
+        // Several X fields under Simple read like one fit of them all.
+        auto* simpleNote = Label("lblSimpleNote", "Simple with several X fields: one fit and row per X field.");
+        simpleNote->setWordWrap(true);
+        type->addWidget(simpleNote, 4, 0, 1, 4);
         type->setColumnStretch(3, 1);
 
         auto* fraCalcOptions = Frame("fraCalcOptions", "Calculation Options");

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -125,37 +126,62 @@ void frmQuarn_SelectTable::Wiz(CZantelsPropWiz* wiz) {
     });
 }
 
+std::vector<frmQuarn_SelectTable::Source> frmQuarn_SelectTable::Sources(int kind) const {
+    std::vector<Source> sources;
+    dao::DatabasePtr db = store::CurrentDatabase();
+    if (!db) return sources;
+    if (kind == 1 || kind == 3) {
+        const auto tables = db->TableDefs();
+        for (const dao::TableDefPtr& table : *tables)
+            if (!HiddenTable(table->Name())) sources.push_back({table->Name(), false});
+    }
+    if (kind == 2 || kind == 3) {
+        const auto queries = db->QueryDefs();
+        for (const dao::QueryDefPtr& query : *queries)
+            if (!StartsWith(vb::UCase(query->Name()), "~TMPCLP") && query->Type() == dao::dbQSelect)
+                sources.push_back({query->Name(), true});
+    }
+    return sources;
+}
+
 void frmQuarn_SelectTable::LoadQueryTableLists(int kind) {
     Guarded("frmQuarn_SelectTable:LoadTableLists", [&] {
+        std::vector<Source> sources = Sources(kind);
+        // The same list again keeps its rows as they stand: the chosen row,
+        // the user's sort and the scroll position.
+        if (kind == listedKind_ && sources == listed_) return;
+        QTreeWidgetItem* current = lvwTableQuery_->currentItem();
+        const QString chosen = current && current->isSelected() ? current->text(0) : QString();
         m_ListView.SetRedraw(false);
         struct Redraw {
             CListView& view;
             ~Redraw() { view.SetRedraw(true); }
         } redraw{m_ListView};
         lvwTableQuery_->clear();
-        dao::DatabasePtr db = store::CurrentDatabase();
-        if (!db) return;
+        listedKind_ = kind;
+        listed_ = std::move(sources);
         const QIcon tableIcon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
         const QIcon queryIcon = style()->standardIcon(QStyle::SP_FileDialogContentsView);
-        auto add = [&](const std::string& name, const QIcon& icon, const char* type) {
+        for (const Source& source : listed_) {
+            const char* type = source.query ? "Query" : "Table";
             auto* row = new CListViewItem(lvwTableQuery_);
-            row->setText(0, QString::fromStdString(name));
-            row->setIcon(0, icon);
+            row->setText(0, QString::fromStdString(source.name));
+            row->setIcon(0, source.query ? queryIcon : tableIcon);
             row->setData(0, Qt::UserRole, QString(type).toLower());
             row->setText(1, type);
-        };
-        if (kind == 1 || kind == 3) {
-            const auto tables = db->TableDefs();
-            for (const dao::TableDefPtr& table : *tables)
-                if (!HiddenTable(table->Name())) add(table->Name(), tableIcon, "Table");
         }
-        if (kind == 2 || kind == 3) {
-            const auto queries = db->QueryDefs();
-            for (const dao::QueryDefPtr& query : *queries)
-                if (!StartsWith(vb::UCase(query->Name()), "~TMPCLP") && query->Type() == dao::dbQSelect)
-                    add(query->Name(), queryIcon, "Query");
-        }
+        Reselect(chosen);
     });
+}
+
+void frmQuarn_SelectTable::Reselect(const QString& name) {
+    if (name.isEmpty()) return;
+    const QList<QTreeWidgetItem*> found = lvwTableQuery_->findItems(name, Qt::MatchExactly, 0);
+    if (found.isEmpty()) return;
+    // Chosen again as it was, so the name box keeps what the user left in it.
+    const QSignalBlocker quiet(lvwTableQuery_);
+    lvwTableQuery_->setCurrentItem(found.front());
+    lvwTableQuery_->scrollToItem(found.front());
 }
 
 void frmQuarn_SelectTable::showEvent(QShowEvent* event) {

@@ -4,6 +4,9 @@
 // roles page also uses this window as its dialog for changing the source.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "forms/CListView.h"
 #include "wizard/WizardPage.h"
 
@@ -21,7 +24,9 @@ public:
     // Binds the object once and shows its Table in the name box.
     void Wiz(CZantelsPropWiz* wiz) override;
 
-    // Fills the list: 1 tables, 2 queries, 3 both (tables first).
+    // Fills the list: 1 tables, 2 queries, 3 both (tables first). A list
+    // that has not changed stays as it is; a changed one keeps the chosen
+    // name chosen while it is there.
     void LoadQueryTableLists(int kind);
     // Next is enabled exactly when the name box holds more than blanks.
     void SetNextEnabled();
@@ -34,6 +39,13 @@ protected:
     void NavClicked(int index) override;
 
 private:
+    struct Source {
+        std::string name;
+        bool query = false;
+        bool operator==(const Source&) const = default;
+    };
+    std::vector<Source> Sources(int kind) const;
+    void Reselect(const QString& name);
     void ListClicked();
     // A double click, or Return on the framed row: the row names the source and the page goes on.
     void RowChosen(QTreeWidgetItem* row);
@@ -44,4 +56,7 @@ private:
     QTreeWidget* lvwTableQuery_;
     QLineEdit* txtTable_;
     QHBoxLayout* nav_;
+    // What the list shows, in the file's order, and for which tab.
+    std::vector<Source> listed_;
+    int listedKind_ = 0;
 };

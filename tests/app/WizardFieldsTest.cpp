@@ -273,11 +273,23 @@ private slots:
         QCOMPARE(w.Table(), std::string("Study"));
         QCOMPARE(page.NavResult(), 2L);
         QVERIFY(page.isHidden());
-        // Shown again, it lists the sources the file holds now.
+        // Shown again, it lists the sources the file holds now, and the row
+        // chosen stays chosen while the file still has it.
+        auto chosen = [list] { return list->selectedItems().size() == 1 ? list->selectedItems()[0]->text(0) : ""; };
+        page.show();
+        QCOMPARE(chosen(), QString("Study"));
+        page.hide();
         Table("Later", {{"x", dao::dbLong}});
+        name->setText("Typed");
+        page.show();
+        QCOMPARE(Rows(list).size(), 3);
+        QCOMPARE(chosen(), QString("Study"));
+        QCOMPARE(name->text(), QString("Typed"));
+        page.hide();
         db_->TableDefs()->Delete("Study");
         page.show();
         QCOMPARE(Rows(list), Names({"Later", "qAdults"}));
+        QCOMPARE(chosen(), QString());
 
         // As the Change dialog: OK, Cancel, Help from left to right.
         frmQuarn_SelectTable dialog;
