@@ -1,6 +1,7 @@
 #include "numeric/Numerics.h"
 
 #include "numeric/DecimalDeviation.h"
+#include "numeric/IntervalBounds.h"
 
 #include <cmath>
 #include <limits>
@@ -118,69 +119,95 @@ double RoundUpToTwoDigits(double width) {
 
 }  // namespace
 
-void FrequencyIntervalDefaults(bool fFraction, int16_t intervals, bool fLowerBound, double dblMin, double dblMax,
-                               double& dblFirst, double& dblWidth) {
-    const int k = intervals < 1 ? 1 : intervals;
-    if (dblMin == dblMax) {
-        // No spread: one interval centred on the value holds every row. Its
-        // width is 1, or for a value whose 15 significant digits do not
-        // reach the units, ten units of its 14th digit, so that the bounds
-        // differ in what a column name shows of them.
-        const double magnitude = std::fabs(dblMin);
-        const double e = magnitude > 0 ? std::floor(std::log10(magnitude)) : 0;
-        dblWidth = e >= 13 ? std::pow(10.0, e - 13) : 1;
-        dblFirst = PreciseDifference(dblMin, dblWidth / 2);
-        // Next to the largest Double the value goes in the last interval
-        // instead; next to the most negative one the first bound is that.
-        if (!std::isfinite(dblFirst)) dblFirst = std::numeric_limits<double>::lowest();
-        if (!std::isfinite(dblFirst + dblWidth * k)) dblFirst = dblMin - dblWidth * (k - 0.5);
-        return;
-    }
+namespace {
+
+// Data without spread (min = max): one interval centred on the value holds
+// every row. Its width is 1, or for a value whose 15 significant digits do
+// not reach the units, ten units of its 14th digit, so that the bounds differ
+// in what a column name shows of them.
+void IntervalsWithoutSpread(int k, double value, double& dblFirst, double& dblWidth) {
+    const double magnitude = std::fabs(value);
+    const double e = magnitude > 0 ? std::floor(std::log10(magnitude)) : 0;
+    dblWidth = e >= 13 ? std::pow(10.0, e - 13) : 1;
+    dblFirst = PreciseDifference(value, dblWidth / 2);
+    // Next to the largest Double the value goes in the last interval
+    // instead; next to the most negative one the first bound is that.
+    if (!std::isfinite(dblFirst)) dblFirst = std::numeric_limits<double>::lowest();
+    if (!std::isfinite(dblFirst + dblWidth * k)) dblFirst = value - dblWidth * (k - 0.5);
+}
+
+// The margin beyond the data: a tenth of the range above 1, a hundredth
+// below, as a power of ten that leaves both outer bounds numbers next to
+// the largest Double.
+double IntervalMargin(double dblMin, double dblMax) {
     // A range beyond the largest Double is taken in halves.
     const double range = dblMax - dblMin;
     double e = std::isfinite(range) ? std::log10(range) : std::log10(dblMax / 2 - dblMin / 2) + std::log10(2.0);
     e = e > 0 ? e - 1 : e - 2;
     double pad = std::pow(10.0, e);
-    // Next to the largest Double the margin is a power of ten that leaves
-    // both outer bounds numbers.
     while (pad > 0 && !(std::isfinite(dblMin - pad) && std::isfinite(dblMax + pad))) pad /= 10;
+    return pad;
+}
+
+// A number below x that 15 significant digits write as itself: x so
+// written, or one unit in its 15th digit lower (the next Double down where
+// those digits cannot reach below x, as among subnormals).
+double WrittenBelow(double x) {
+    constexpr double kLargest = std::numeric_limits<double>::max();
+    if (!(x > -kLargest)) return -kLargest;
+    const double written = WrittenDouble(x);
+    if (written < x) return written;
+    const double unit = std::pow(10.0, std::floor(std::log10(std::fabs(written))) - 14);
+    const double below = WrittenDouble(written - unit);
+    return below < x ? below : std::nextafter(x, -kLargest);
+}
+
+// Whether default bounds, as the result table writes them, hold the data
+// (the minimum in the first interval, the maximum in the last, whichever
+// limit is included) and differ from each other. Where no Double lies beyond
+// the data (the largest magnitudes) the end interval holds it instead
+// (FrequencyBin, closed ends).
+bool DefaultBoundsHold(int k, bool fLowerBound, double dblMax, double dblFirst, double dblWidth) {
+    const IntervalBounds bounds(static_cast<int16_t>(k), dblFirst, dblWidth, true);
+    if (!bounds.Distinct()) return false;
+    const double top = bounds[k];
+    return fLowerBound ? top > dblMax || dblMax == std::numeric_limits<double>::max() : top >= dblMax;
+}
+
+}  // namespace
+
+void FrequencyIntervalDefaults(bool fFraction, int16_t intervals, bool fLowerBound, double dblMin, double dblMax,
+                               double& dblFirst, double& dblWidth) {
+    const int k = intervals < 1 ? 1 : intervals;
+    if (dblMin == dblMax) {
+        IntervalsWithoutSpread(k, dblMin, dblFirst, dblWidth);
+        return;
+    }
+    const double pad = IntervalMargin(dblMin, dblMax);
     double width = (dblMax + pad - dblMin) / k;
     if (!std::isfinite(width)) width = (dblMax / k + pad / k) - dblMin / k;
     width = vb::Checked(width);
     if (width < 1) width = fFraction ? RoundUpToTwoDigits(width) : 1;
     dblFirst = fLowerBound ? dblMin : dblMin - pad;
-    // Bound j as it is written, first + j width; the last, max + pad or max,
-    // may round past the largest Double.
-    const auto bound = [&](double w, int j) {
-        const double step = w * j;
-        return std::isfinite(step) ? dblFirst + step : 2 * (w / 2 * j + dblFirst / 2);
-    };
-    for (int i = 0; i < 64 && !std::isfinite(bound(width, k)); ++i) width = std::nextafter(width, 0.0);
-    // At the resolution of the values the margin can round away: the bounds
-    // must still hold the data (the minimum above a first bound that is
-    // excluded, the maximum below a last bound that is excluded) and differ
-    // from each other. Where no Double lies beyond the data (the largest
-    // magnitudes), the end interval holds it (FrequencyBin, closed ends).
+    // The last bound, max + pad or max, may round past the largest Double.
+    for (int i = 0; i < 64 && !std::isfinite(IntervalBound(dblFirst, width, k)); ++i)
+        width = std::nextafter(width, 0.0);
+    // At the resolution of the values the margin can round away, in Doubles
+    // or in the 15 digits a bound is written with: the first bound as
+    // written must lie below the minimum, or at it where lower limits are
+    // included.
+    const double firstWritten = WrittenDouble(dblFirst);
+    if (fLowerBound ? firstWritten > dblMin : !(dblFirst < dblMin && firstWritten < dblMin))
+        dblFirst = WrittenBelow(dblMin);
+    // Widen until the last bound holds the maximum and no two bounds are one
+    // number. The first tries move the last bound by a unit in its last
+    // place, so that a width nearly right stays nearly as computed; the step
+    // doubles, so that bounds far too close part within a few dozen tries.
     constexpr double kLargest = std::numeric_limits<double>::max();
-    if (!fLowerBound && !(dblFirst < dblMin))
-        dblFirst = dblMin > -kLargest ? std::nextafter(dblMin, -kLargest) : -kLargest;
-    const auto holds = [&](double w) {
-        const double top = bound(w, k);
-        if (!std::isfinite(top)) return false;
-        if (fLowerBound ? !(top > dblMax) && dblMax < kLargest : top < dblMax) return false;
-        double previous = dblFirst;
-        for (int j = 1; j <= k; ++j) {
-            const double b = bound(w, j);
-            if (b == previous) return false;
-            previous = b;
-        }
-        return true;
-    };
-    // A step that doubles at each try, from one unit in the last place.
     double step = std::nextafter(width, kLargest) - width;
-    for (int i = 0; i < 1100 && !holds(width); ++i) {
+    for (int i = 0; i < 1100 && !DefaultBoundsHold(k, fLowerBound, dblMax, dblFirst, width); ++i) {
         const double wider = width + step;
-        if (!std::isfinite(bound(wider, k))) break;
+        if (!std::isfinite(IntervalBound(dblFirst, wider, k))) break;
         width = wider;
         step *= 2;
     }

@@ -110,5 +110,8 @@ private:
 // width 1 (wider for values beyond 1e13, whose names would not show 1) and a
 // first bound half a width below the value, so the value lies inside the
 // first interval whichever border the intervals include.
+// The bounds as the result table writes them (IntervalBounds) differ and
+// hold the data: where the margin rounds away at the resolution of the
+// values, the first bound moves below the minimum and the width grows.
 void FrequencyIntervalDefaults(bool fFraction, int16_t intervals, bool fLowerBound, double dblMin, double dblMax,
                                double& dblFirst, double& dblWidth);

@@ -1,8 +1,13 @@
 // Frequency intervals: the interval of a value at the edges, the describe
 // column names, and "Frequency" scenarios end to end. Expected counts are
 // worked out by hand from the interval definitions in the comments.
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <random>
+#include <string>
 #include <utility>
 
 #include "DescribeSupport.h"
@@ -38,6 +43,79 @@ TEST(FrequencyBin, ValuesOnABoundGoUpOrDownWithTheIncludedBound) {
     // A distance from the first bound beyond the largest Double: 1e308 lies
     // 8 widths above -1e308 in steps of 2.5e307.
     EXPECT_EQ(FrequencyBin(1e308, -1e308, 2.5e307, true, 10), 9);
+}
+
+// Values on a bound as typed, first + k width worked out in decimals by hand,
+// at every magnitude: the value goes to the interval whose limit it is, its
+// neighbouring Doubles on either side go above and below the bound.
+TEST(FrequencyBin, ValuesOnABoundAsTypedAtEveryMagnitude) {
+    struct Case {
+        double first, width, x;
+        int k;  // x = first + k width
+    };
+    for (const Case& c :
+         {Case{-0.3, 0.01, -0.1, 20}, Case{-4.9, 0.1, -0.8, 41}, Case{-0.3, 0.1, 0, 3}, Case{0, 1e-9, 3e-9, 3},
+          Case{0, 1e-9, 6e-9, 6}, Case{0, 1e-9, 7e-9, 7}, Case{0, 1e-9, 9e-9, 9}, Case{-1e-9, 2.5e-10, 5e-10, 6},
+          Case{1e-300, 1e-301, 1.5e-300, 5}, Case{-1e308, 2e307, 4e307, 7}, Case{-1e308, 2e307, 8e307, 9},
+          Case{-1e308, 2e307, -4e307, 3}}) {
+        SCOPED_TRACE(testing::Message() << c.x << " from " << c.first << " by " << c.width);
+        const double up = std::nextafter(c.x, INFINITY), down = std::nextafter(c.x, -INFINITY);
+        EXPECT_EQ(FrequencyBin(c.x, c.first, c.width, true, 50), c.k + 1);
+        EXPECT_EQ(FrequencyBin(c.x, c.first, c.width, false, 50), c.k);
+        for (bool lower : {true, false}) {
+            EXPECT_EQ(FrequencyBin(up, c.first, c.width, lower, 50), c.k + 1);
+            EXPECT_EQ(FrequencyBin(down, c.first, c.width, lower, 50), c.k);
+        }
+    }
+    // Between 0 and 0.1 from -0.3 by 0.1: the fourth interval, however small.
+    for (double x : {5e-324, 1e-300, 1e-20, 5e-17}) EXPECT_EQ(FrequencyBin(x, -0.3, 0.1, false, 5), 4) << x;
+}
+
+// Default intervals over random data of every magnitude (a fixed seed): the
+// smallest and largest values lie in the intervals, a value equal to a bound
+// as the result table writes it (15 significant digits) goes by the
+// included limit, and larger values never go lower.
+TEST(FrequencyIntervalDefaults, BoundsAsWrittenHoldTheDataInOrder) {
+    std::mt19937_64 random(20261210);
+    const auto typed = [&](int exponent) {
+        // A value of four digits or fewer at 10^exponent, read as typed.
+        const long digits = std::uniform_int_distribution<long>(-9999, 9999)(random);
+        return std::strtod((std::to_string(digits) + "e" + std::to_string(exponent)).c_str(), nullptr);
+    };
+    const auto written = [](double b) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.15g", b);
+        return std::strtod(text, nullptr);
+    };
+    for (int set = 0; set < 3000; ++set) {
+        // Every other pair of sets at ordinary magnitudes.
+        const int exponent = (set / 4) % 2 ? std::uniform_int_distribution<int>(-320, 300)(random)
+                                           : std::uniform_int_distribution<int>(-3, 2)(random);
+        const auto n = static_cast<int16_t>(std::uniform_int_distribution<int>(2, 50)(random));
+        std::vector<double> values(8);
+        for (double& v : values) v = typed(exponent - std::uniform_int_distribution<int>(0, 3)(random));
+        std::sort(values.begin(), values.end());
+        if (values.front() == values.back()) continue;
+        const bool lower = set % 2 == 0, fraction = set % 4 < 2;
+        double first = 0, width = 0;
+        FrequencyIntervalDefaults(fraction, n, lower, values.front(), values.back(), first, width);
+        SCOPED_TRACE(testing::Message() << "set " << set << ": " << values.front() << " .. " << values.back() << ", "
+                                        << n << " from " << first << " by " << width);
+        const IntervalBounds bounds(n, first, width, true);
+        int32_t previous = 0;
+        for (double v : values) {
+            const int32_t bin = bounds.Bin(v, lower);
+            ASSERT_GE(bin, std::max(previous, 1));
+            ASSERT_LE(bin, n);
+            previous = bin;
+        }
+        for (int j = 0; j <= n; ++j) {
+            const double b = written(IntervalBound(first, width, j));
+            ASSERT_EQ(bounds.Bin(b, lower), lower ? j + 1 : j) << "bound " << j;
+            ASSERT_EQ(bounds.Bin(std::nextafter(b, INFINITY), lower), j + 1) << "bound " << j;
+            ASSERT_EQ(bounds.Bin(std::nextafter(b, -INFINITY), lower), j) << "bound " << j;
+        }
+    }
 }
 
 // Default intervals over values next to the largest Double: every bound is a

@@ -189,8 +189,10 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
     if (freqOn_) {
         freqDefault_ = z.FrequencyDefaultsDeferred();
         if (std::string err = z.ResolveFrequencyDefaults(freqFirst_, freqWidth_); !err.empty()) return err;
-        if (!FrequencyColumnNames(freqN_, freqFirst_, freqWidth_, freqLower_, freqCountNames_, freqPropNames_))
-            return IntervalsRefusal(freqN_, freqFirst_, freqWidth_);
+        freqBounds_ = IntervalBounds(freqN_, freqFirst_, freqWidth_, freqDefault_);
+        if (!FrequencyColumnNames(freqN_, freqFirst_, freqWidth_, freqLower_, freqCountNames_, freqPropNames_,
+                                  freqDefault_))
+            return IntervalsRefusal(freqBounds_, freqFirst_, freqWidth_);
         const size_t last = static_cast<size_t>(freqN_) + 1;
         for (const auto* names : {&freqCountNames_, &freqPropNames_}) {
             if ((names == &freqCountNames_ && !freqCountCols_) || (names == &freqPropNames_ && !freqPropCols_))
@@ -253,7 +255,7 @@ void CDescribe::TakeRecord(const double* r) {
             }
         }
         if (freqOn_) {
-            const int32_t bin = FrequencyBin(x, freqFirst_, freqWidth_, freqLower_, freqN_, freqDefault_);
+            const int32_t bin = FrequencyBin(x, freqBounds_, freqLower_, freqDefault_);
             g.buckets[static_cast<size_t>(k)][static_cast<size_t>(bin)].Add(freqCounting_ ? w : x * w);
         }
         if (stageFlag_) g.stage[static_cast<size_t>(k)].push_back({x, w});

@@ -126,6 +126,7 @@ private:
     bool freqOn_ = false, freqCountCols_ = false, freqPropCols_ = false;
     bool freqCounting_ = false, freqCumulative_ = false, freqLower_ = false, freqOpenEnds_ = false;
     bool freqDefault_ = false;  // default intervals, which span the data
+    IntervalBounds freqBounds_;
     std::vector<std::string> freqCountNames_, freqPropNames_;
 
     // The group being read, and a finished one whose values are being

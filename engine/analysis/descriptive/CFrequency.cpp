@@ -40,6 +40,7 @@ private:
     bool weighted_ = false;
     int16_t n_ = 0;
     double first_ = 0, width_ = 0;
+    IntervalBounds bounds_;  // placed against, and written
     // Options.
     bool sumOption_ = false, lowerInclusive_ = false, specified_ = false;
     std::string lowColumn_, highColumn_;
@@ -101,7 +102,8 @@ std::string CFrequency::CreateOutput(const std::string& table, const std::vector
     // Every row writes its interval's bounds: intervals that reach beyond
     // the largest number, or whose bounds are the same number, are refused
     // before any is written.
-    if (!IntervalBoundsDistinct(n_, first_, width_)) return IntervalsRefusal(n_, first_, width_);
+    bounds_ = IntervalBounds(n_, first_, width_, !specified_);
+    if (!bounds_.Distinct()) return IntervalsRefusal(bounds_, first_, width_);
     dao::TableDefPtr tdf = NewResultTable(z, table);
     int16_t ord = BuildOutputFields(tdf, nG_, *fields_, types, sizes, true, 0, 0, false, "", "");
     AddOutputField(tdf, "Interval", dao::dbInteger, ord);
@@ -132,7 +134,7 @@ void CFrequency::CalcData(double w) {
         if (!walk_->PresentValue(static_cast<int16_t>(nG_ + i), x)) continue;
         const size_t f = static_cast<size_t>(i);
         sumW_[f].Add(w);
-        const size_t k = static_cast<size_t>(FrequencyBin(x, first_, width_, lowerInclusive_, n_, !specified_));
+        const size_t k = static_cast<size_t>(FrequencyBin(x, bounds_, lowerInclusive_, !specified_));
         binW_[f][k].Add(w);
         // The sums of the values are shown only with the sum option.
         if (sumOption_) {
@@ -165,12 +167,12 @@ void CFrequency::WriteData(const GroupValues& group) {
             rs->AddNew();
             WriteGroupValues(rs, nG_, *fields_, group, static_cast<int16_t>(nG_ + i), "", "", false, 0, 0, 0);
             if (k >= 1 && k <= n_) {
-                set(lowColumn_, IntervalBound(first_, width_, k - 1));
-                set(highColumn_, IntervalBound(first_, width_, k));
+                set(lowColumn_, bounds_[k - 1]);
+                set(highColumn_, bounds_[k]);
             } else if (k == 0) {
-                set(highColumn_, first_);
+                set(highColumn_, bounds_[0]);
             } else {
-                set(lowColumn_, IntervalBound(first_, width_, n_));
+                set(lowColumn_, bounds_[n_]);
             }
             rs->Fields(std::string_view("Interval"))->Value(static_cast<int16_t>(k - firstBin + 1));
             set("Count", count);

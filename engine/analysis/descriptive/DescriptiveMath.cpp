@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <numbers>
 
-#include "numeric/DecimalDeviation.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
@@ -108,115 +107,17 @@ ModeResult ModeOf(const std::vector<StagedValue>& sorted) {
     return best;
 }
 
-namespace {
-
-// Powers of ten that Doubles hold exactly.
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// x as the decimal of at most 15 significant digits that it was typed as,
-// m 10^-scale; false when x is not the nearest Double of such a decimal (a
-// computed value, or one beyond 15 digits such as 1e17 + 16).
-bool ShortDecimal(double x, int64_t& m, int& scale) {
-    if (!DecimalDigits15(x, m, scale) || scale < 0 || scale > 22) return false;
-    // m and the power are exact, so the quotient is m 10^-scale correctly rounded.
-    return static_cast<double>(m) / kPow10[scale] == x;
-}
-
-// Whether c = a 10^(s - sa) fits, c set when it does.
-bool Rescale(__int128 a, int sa, int s, __int128& c) {
-    c = a;
-    for (int i = sa; i < s; ++i)
-        if (__builtin_mul_overflow(c, 10, &c)) return false;
-    return true;
-}
-
-// The bounds of equal intervals from a first bound, compared with values:
-// as decimals when the value, the first bound and the width are all short
-// decimals (0.4 lies on the bound 0.1 + 3 x 0.1), otherwise with the bound
-// as the Double it is written as (first + j width).
-class IntervalEdges {
-public:
-    IntervalEdges(double dblFirst, double dblWidth) : first_(dblFirst), width_(dblWidth) {
-        decimal_ = ShortDecimal(dblFirst, mFirst_, sFirst_) && ShortDecimal(dblWidth, mWidth_, sWidth_);
-    }
-
-    // The sign of x - bound j.
-    int Compare(double x, int j) const {
-        int64_t m = 0;
-        int s = 0;
-        if (decimal_ && ShortDecimal(x, m, s)) {
-            const int scale = std::max({s, sFirst_, sWidth_});
-            __int128 a = 0, f = 0, w = 0, d = 0;
-            if (Rescale(m, s, scale, a) && Rescale(mFirst_, sFirst_, scale, f) && Rescale(mWidth_, sWidth_, scale, w) &&
-                !__builtin_mul_overflow(w, j, &w) && !__builtin_sub_overflow(a, f, &d) &&
-                !__builtin_sub_overflow(d, w, &d))
-                return d < 0 ? -1 : d > 0 ? 1 : 0;
-        }
-        const double bound = IntervalBound(first_, width_, j);
-        return x < bound ? -1 : x > bound ? 1 : 0;
-    }
-
-private:
-    double first_, width_;
-    bool decimal_ = false;
-    int64_t mFirst_ = 0, mWidth_ = 0;
-    int sFirst_ = 0, sWidth_ = 0;
-};
-
-}  // namespace
-
-int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n, bool fClosedEnds) {
-    if (dblWidth == 0) vb::Raise(11);
-    const int32_t last = static_cast<int32_t>(n) + 1;
-    int32_t bin = -1;
-    if (dblWidth > 0) {
-        // The quotient places a value that lies well inside an interval; one
-        // on or next to a bound (within the rounding of the quotient and of
-        // the written bounds), or beyond what a quotient holds, is placed by
-        // comparing it with the bounds themselves.
-        const double difference = x - dblFirst;
-        const double t = std::isfinite(difference) ? difference / dblWidth : x / dblWidth - dblFirst / dblWidth;
-        const double noise = 1e-6 + (std::fabs(x) + std::fabs(dblFirst)) * 0x1p-50 / dblWidth;
-        if (std::isfinite(t) && t - noise >= 0 && t + noise < last && std::floor(t - noise) == std::floor(t + noise)) {
-            bin = static_cast<int32_t>(t) + 1;
-        } else if (std::isfinite(t) && t + noise < 0) {
-            bin = 0;
-        } else if (std::isfinite(t) && t - noise >= last) {
-            bin = last;
-        } else {
-            // The number of bounds at or below x (below x with upper bounds
-            // included), by bisection.
-            const IntervalEdges edges(dblFirst, dblWidth);
-            int32_t lo = 0, hi = last;
-            while (lo < hi) {
-                const int32_t j = lo + (hi - lo) / 2;
-                const int c = edges.Compare(x, j);
-                if (fLowerInclusive ? c >= 0 : c > 0) {
-                    lo = j + 1;
-                } else {
-                    hi = j;
-                }
-            }
-            bin = lo;
-        }
-    } else {
-        // A negative width: bounds that fall from the first one.
-        double t = vb::Divide(PreciseDifference(x, dblFirst), dblWidth);
-        if (t < 0) {
-            bin = 0;
-        } else if (!(t < last)) {
-            bin = last;
-        } else {
-            const double whole = static_cast<double>(static_cast<int32_t>(t));
-            bin = static_cast<int32_t>(fLowerInclusive ? whole + 1 : whole + (whole < t ? 1 : 0));
-            if (bin > last) bin = last;
-        }
-    }
+int32_t FrequencyBin(double x, const IntervalBounds& bounds, bool fLowerInclusive, bool fClosedEnds) {
+    const int32_t bin = bounds.Bin(x, fLowerInclusive);
     // Default intervals span the data; a value outside them is one their
     // bounds could not reach (at the largest Doubles), counted at the end.
-    if (fClosedEnds && n >= 1) bin = std::clamp(bin, 1, static_cast<int32_t>(n));
-    return bin;
+    const int32_t n = bounds.Count();
+    return fClosedEnds && n >= 1 ? std::clamp(bin, 1, n) : bin;
+}
+
+int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n, bool fDefault) {
+    if (dblWidth == 0) vb::Raise(11);
+    return FrequencyBin(x, IntervalBounds(n, dblFirst, dblWidth, fDefault), fLowerInclusive, fDefault);
 }
 
 namespace {
@@ -232,33 +133,11 @@ std::string AllDigits(double x) {
 
 }  // namespace
 
-double IntervalBound(double dblFirst, double dblWidth, int i) {
-    const double step = dblWidth * i;
-    return std::isfinite(step) ? dblFirst + step : 2 * (dblWidth / 2 * i + dblFirst / 2);
-}
-
-bool IntervalBoundsHeld(int16_t n, double dblFirst, double dblWidth) {
-    for (int i = 0; i <= n; ++i)
-        if (!std::isfinite(IntervalBound(dblFirst, dblWidth, i))) return false;
-    return true;
-}
-
-bool IntervalBoundsDistinct(int16_t n, double dblFirst, double dblWidth) {
-    double previous = IntervalBound(dblFirst, dblWidth, 0);
-    if (!std::isfinite(previous)) return false;
-    for (int i = 1; i <= n; ++i) {
-        const double bound = IntervalBound(dblFirst, dblWidth, i);
-        if (!std::isfinite(bound) || bound == previous) return false;
-        previous = bound;
-    }
-    return true;
-}
-
-std::string IntervalsRefusal(int16_t n, double dblFirst, double dblWidth) {
-    const std::string intervals = "The " + std::to_string(n) + " frequency intervals of width " + vb::CStr(dblWidth) +
-                                  " from " + vb::CStr(dblFirst);
+std::string IntervalsRefusal(const IntervalBounds& bounds, double dblFirst, double dblWidth) {
+    const std::string intervals = "The " + std::to_string(bounds.Count()) + " frequency intervals of width " +
+                                  vb::CStr(dblWidth) + " from " + vb::CStr(dblFirst);
     // A wider width cannot bring a bound back below the largest number.
-    if (!IntervalBoundsHeld(n, dblFirst, dblWidth)) {
+    if (!bounds.Held()) {
         return intervals +
                " reach beyond the largest number a result can hold (about 1.8E+308). Choose a narrower interval "
                "width, fewer intervals, or a first bound nearer 0.";
@@ -269,7 +148,10 @@ std::string IntervalsRefusal(int16_t n, double dblFirst, double dblWidth) {
 }
 
 bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLowerInclusive,
-                          std::vector<std::string>& countNames, std::vector<std::string>& proportionNames) {
+                          std::vector<std::string>& countNames, std::vector<std::string>& proportionNames,
+                          bool fDefault) {
+    const IntervalBounds placed(n, dblFirst, dblWidth, fDefault);
+    if (!placed.Distinct()) return false;
     const std::string lowOp = fLowerInclusive ? "<=" : "<";
     const std::string highOp = fLowerInclusive ? "<" : "<=";
     // Bounds are cut to a few digits below the width's first digit, so that
@@ -279,7 +161,7 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
     const double F = (dblWidth >= 1 || !(dblWidth > 0)) ? 1 : std::pow(10.0, 3 - std::floor(std::log10(dblWidth)));
     std::vector<double> bounds(static_cast<size_t>(n) + 1);
     for (int i = 0; i <= n; ++i) {
-        const double exact = IntervalBound(dblFirst, dblWidth, i);
+        const double exact = placed[i];
         const double cut = std::floor(exact * F + 0.1) / F;
         const double noise = 1e-9 * std::max(std::fabs(dblWidth), std::fabs(exact));
         bounds[static_cast<size_t>(i)] = std::fabs(cut - exact) <= noise ? cut : exact;
@@ -304,7 +186,7 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
     const size_t size = static_cast<size_t>(n) + 2;
     countNames.assign(size, std::string());
     proportionNames.assign(size, std::string());
-    const std::string start = full ? text.front() : vb::CStr(dblFirst);
+    const std::string start = full ? text.front() : vb::CStr(placed[0]);
     countNames[0] = "N" + highOp + start;
     proportionNames[0] = "%" + highOp + start;
     for (int i = 1; i <= n; ++i) {
@@ -313,7 +195,7 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
         countNames[static_cast<size_t>(i)] = lo + lowOp + "N" + highOp + hi;
         proportionNames[static_cast<size_t>(i)] = lo + lowOp + "%" + highOp + hi;
     }
-    const std::string end = full ? text.back() : vb::CStr(IntervalBound(dblFirst, dblWidth, n));
+    const std::string end = full ? text.back() : vb::CStr(placed[n]);
     countNames[size - 1] = end + lowOp + "N";
     proportionNames[size - 1] = end + lowOp + "%";
     return true;

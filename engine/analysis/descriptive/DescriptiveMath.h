@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "numeric/IntervalBounds.h"
 #include "numeric/Numerics.h"
 
 // One valid value of a field and the weight of its record.
@@ -41,40 +42,32 @@ struct ModeResult {
 };
 ModeResult ModeOf(const std::vector<StagedValue>& sorted);
 
-// The interval of x among n intervals of dblWidth starting at dblFirst:
-// 0 below the first interval, 1..n the intervals, n + 1 beyond the last.
-// fLowerInclusive: interval k holds first + (k-1)width <= x < first + k width;
-// otherwise first + (k-1)width < x <= first + k width (so x = first is below).
-// A value and bounds typed as decimals compare as those decimals; any other
-// value compares with the bounds as IntervalBound writes them. fClosedEnds
-// (default intervals, which span the data) counts a value beyond either end
-// in the end interval. A width of 0 raises error 11 (division by zero).
+// The interval of x among the bounds, 0 below the first interval, 1..n the
+// intervals, n + 1 beyond the last (IntervalBounds::Bin: with fLowerInclusive
+// interval k holds bound k-1 <= x < bound k, otherwise bound k-1 < x <=
+// bound k). fClosedEnds (default intervals, which span the data) counts a
+// value beyond either end in the end interval: only the largest Doubles,
+// beyond which no bound lies, get there.
+int32_t FrequencyBin(double x, const IntervalBounds& bounds, bool fLowerInclusive, bool fClosedEnds);
+// The same for one value among n intervals of dblWidth from dblFirst: given
+// ones, or with fDefault default ones (their end intervals closed). A width
+// of 0 raises error 11 (division by zero).
 int32_t FrequencyBin(double x, double dblFirst, double dblWidth, bool fLowerInclusive, int16_t n,
-                     bool fClosedEnds = false);
+                     bool fDefault = false);
 
-// The bound first + i width of a frequency interval; a step i width beyond
-// the largest Double is taken in halves, so that every bound a Double holds
-// is found.
-double IntervalBound(double dblFirst, double dblWidth, int i);
-
-// Whether every bound of n intervals of width dblWidth from dblFirst is a
-// number, none beyond the largest Double.
-bool IntervalBoundsHeld(int16_t n, double dblFirst, double dblWidth);
-// Whether those bounds are numbers that all differ: a width below the
-// resolution of the values near the first bound gives bounds that are the
-// same number.
-bool IntervalBoundsDistinct(int16_t n, double dblFirst, double dblWidth);
 // The refusal of given intervals whose bounds are not all numbers, or whose
 // bounds are the same number, with the change of intervals that mends it.
-std::string IntervalsRefusal(int16_t n, double dblFirst, double dblWidth);
+std::string IntervalsRefusal(const IntervalBounds& bounds, double dblFirst, double dblWidth);
 
 // The describe frequency column names: count names ("N") and proportion
 // names ("%"), each n + 2 long: [0] the below-first bucket, [1..n] the
-// intervals, [n + 1] the beyond-last bucket. False when two bounds are the
+// intervals, [n + 1] the beyond-last bucket, named by the bounds of
+// IntervalBounds (fDefault: default intervals). False when two bounds are the
 // same number (a width below the resolution of the values), which leaves
 // intervals without a name of their own.
 bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLowerInclusive,
-                          std::vector<std::string>& countNames, std::vector<std::string>& proportionNames);
+                          std::vector<std::string>& countNames, std::vector<std::string>& proportionNames,
+                          bool fDefault = false);
 
 // The values of the describe frequency columns from a group's n + 2 buckets,
 // laid out as the names above: each bucket's sum or, with fCumulative, the
