@@ -202,7 +202,10 @@ std::string RunSignFit_s_Zelk(RunContext& q, const std::string& mode, const CZan
         mean = s.SignMean();
         median = s.SignMedian();
         customTest = s.SignCustom();
-        if (!s.SignValue().IsNull()) custom = s.SignValue().ToDouble();
+        // A custom test against a value nobody gave is refused, not run against 0.
+        if (customTest && s.SignValue().IsNull())
+            return "SignValue, the value of the custom sign test, is empty: a custom test needs it";
+        if (customTest) custom = s.SignValue().ToDouble();
     } else {
         fitTests[1] = Flag(s.FitUniform());
         fitTests[2] = Flag(s.FitNormal());

@@ -48,64 +48,55 @@ void Step(const std::function<void()>& step) {
 
 vb::Variant Column(const dao::RecordsetPtr& rs, std::string_view name) { return rs->Fields(name)->Value(); }
 
-}  // namespace
-
-bool LoadScenario(RunContext& run, const TableNames& st, const int32_t& ScenarioNo, std::string& err) {
-    if (!err.empty()) return false;
-    const std::string n = std::to_string(ScenarioNo);
-    dao::RecordsetPtr rs;
-    dao::RecordsetPtr fields;
-    // The record sets are closed on every way out.
-    struct Closer {
-        dao::RecordsetPtr& a;
-        dao::RecordsetPtr& b;
-        ~Closer() {
-            for (auto* r : {&a, &b}) {
-                try {
-                    if (*r) (*r)->Close();
-                } catch (...) {}
-            }
-        }
-    } closer{rs, fields};
-
+// Opens the record set of the query `sql` makes; false with the error's text
+// in err (a table name the quoting refuses included).
+bool Open(RunContext& run, const std::function<std::string()>& sql, dao::RecordsetPtr& rs, std::string& err) {
     try {
-        // The table names go through the quoting, which refuses "]" and control characters.
-        const std::string S = BracketName(st.ScenarioTbl);
-        const std::string O = BracketName(st.OptionsTbl);
-        const std::string sql = "SELECT * FROM " + S + " INNER JOIN " + O + " ON " + S + ".Scenario_ID = " + O +
-                                ".Scenario_ID where " + S + ".Scenario_ID = " + n;
-        rs = run.ScenarioDatabase()->OpenRecordset(sql);
+        rs = run.ScenarioDatabase()->OpenRecordset(sql());
+        return true;
     } catch (const vb::VbError& e) {
         err = ErrorText(e);
         return false;
     }
+}
+
+// The scenario's row of the scenarios table joined to its options row, and
+// its field rows in ordinal order; false with the reason in err. The table
+// names go through the quoting, which refuses "]" and control characters.
+bool OpenScenarioRows(RunContext& run, const TableNames& st, const std::string& n, dao::RecordsetPtr& rs,
+                      dao::RecordsetPtr& fields, std::string& err) {
+    const auto scenarioSql = [&] {
+        const std::string S = BracketName(st.ScenarioTbl);
+        const std::string O = BracketName(st.OptionsTbl);
+        return "SELECT * FROM " + S + " INNER JOIN " + O + " ON " + S + ".Scenario_ID = " + O + ".Scenario_ID where " +
+               S + ".Scenario_ID = " + n;
+    };
+    if (!Open(run, scenarioSql, rs, err)) return false;
     if (rs->Eof()) {
         err = "Scenario not found";
         return false;
     }
-    try {
-        const std::string fieldSql = "select * from " + BracketName(st.FieldTbl) + " where Scenario_ID = " + n +
-                                     " order by Fielddef_ordinal_position";
-        fields = run.ScenarioDatabase()->OpenRecordset(fieldSql);
-    } catch (const vb::VbError& e) {
-        err = ErrorText(e);
-        return false;
-    }
+    const auto fieldSql = [&] {
+        return "select * from " + BracketName(st.FieldTbl) + " where Scenario_ID = " + n +
+               " order by Fielddef_ordinal_position";
+    };
+    if (!Open(run, fieldSql, fields, err)) return false;
     if (fields->Eof()) {
         err = "No fields found for this scenario";
         return false;
     }
+    return true;
+}
 
-    run.CurrentScenario(NewScenario("", "Scenario", "P", "", "", "", "", "", vb::Variant::Missing(),
-                                    vb::Variant::Missing(), vb::Variant::Missing(), ""));
-    CZantelsScenario& s = *run.CurrentScenario();
+using StoredValues = std::vector<std::pair<const store::ColumnDef*, vb::Variant>>;
 
-    // Every column the schema has the engine load, in the tables' order. A
-    // non-empty override replaces a stored table name without reading it. The
-    // values read are kept for the rule checks below.
+// Every column the schema has the engine load, in the tables' order. A
+// non-empty override replaces a stored table name without reading it. The
+// values read are returned for the rule checks.
+StoredValues FillProperties(CZantelsScenario& s, const TableNames& st, const dao::RecordsetPtr& rs) {
     const std::pair<std::string_view, const std::string*> overrides[] = {
         {"Table", &st.SourceTableName}, {"OutputTable1", &st.OutputTableName}, {"OutputTable2", &st.OutputTableName2}};
-    std::vector<std::pair<const store::ColumnDef*, vb::Variant>> stored;
+    StoredValues stored;
     for (const store::TableSchema* table : {&store::ScenariosSchema(), &store::OptionsSchema()}) {
         for (const store::ColumnDef& column : table->columns) {
             if (!column.HeldBy(store::kEngineLoads)) continue;
@@ -123,8 +114,11 @@ bool LoadScenario(RunContext& run, const TableNames& st, const int32_t& Scenario
             });
         }
     }
+    return stored;
+}
 
-    // Every field row is added, whatever its role; a Null name or role is left out.
+// Every field row is added, whatever its role; a Null name or role is left out.
+void AddFields(CZantelsScenario& s, const dao::RecordsetPtr& fields) {
     while (!fields->Eof()) {
         Step([&] {
             const vb::Variant name = Column(fields, "FieldDef_Name");
@@ -133,11 +127,14 @@ bool LoadScenario(RunContext& run, const TableNames& st, const int32_t& Scenario
         });
         fields->MoveNext();
     }
+}
 
-    // Written by another tool, a scenario can hold anything: each value the
-    // run reads must keep its column's rule (the family's first, so that a
-    // family that is no family is named as such). A blank option reads as
-    // its declaration says, never as a 0 or an empty text no one chose.
+// Written by another tool, a scenario can hold anything: each value the run
+// reads must keep its column's rule (the family's first, so that a family
+// that is no family is named as such). A blank option reads as its
+// declaration says, never as a 0 or an empty text no one chose. Returns the
+// first rule broken, or the empty text.
+std::string ReadAndCheck(CZantelsScenario& s, StoredValues& stored) {
     const store::AnalysisDef* analysis = store::FindAnalysis(s.CalcType());
     const store::AnalysisSet runs = analysis ? store::Bit(analysis->id) : 0;
     for (auto& [column, value] : stored) {
@@ -146,10 +143,39 @@ bool LoadScenario(RunContext& run, const TableNames& st, const int32_t& Scenario
             value = std::move(read);
             s.SetProperty(column->property, value);
         }
-        err = store::CheckValue(*column, value);
-        if (!err.empty()) return false;
+        std::string err = store::CheckValue(*column, value);
+        if (!err.empty()) return err;
     }
-    return true;
+    return {};
+}
+
+}  // namespace
+
+bool LoadScenario(RunContext& run, const TableNames& st, const int32_t& ScenarioNo, std::string& err) {
+    if (!err.empty()) return false;
+    dao::RecordsetPtr rs;
+    dao::RecordsetPtr fields;
+    // The record sets are closed on every way out.
+    struct Closer {
+        dao::RecordsetPtr& a;
+        dao::RecordsetPtr& b;
+        ~Closer() {
+            for (auto* r : {&a, &b}) {
+                try {
+                    if (*r) (*r)->Close();
+                } catch (...) {}
+            }
+        }
+    } closer{rs, fields};
+    if (!OpenScenarioRows(run, st, std::to_string(ScenarioNo), rs, fields, err)) return false;
+
+    run.CurrentScenario(NewScenario("", "Scenario", "P", "", "", "", "", "", vb::Variant::Missing(),
+                                    vb::Variant::Missing(), vb::Variant::Missing(), ""));
+    CZantelsScenario& s = *run.CurrentScenario();
+    StoredValues stored = FillProperties(s, st, rs);
+    AddFields(s, fields);
+    err = ReadAndCheck(s, stored);
+    return err.empty();
 }
 
 }  // namespace engine

@@ -48,7 +48,7 @@ constexpr ColumnDef Option(ColumnDef c, AnalysisSet readBy, std::string_view new
     if (c.type == dao::dbInteger) kind = K::Integer;
     if (c.type == dao::dbDouble) kind = K::Variant;
     const EditNull editNull = kind == K::Variant ? EditNull::Kept : EditNull::Refused;
-    const IfBlank ifBlank = kind == K::Variant ? IfBlank::Null : IfBlank::NewValue;
+    const IfBlank ifBlank = kind == K::Variant ? IfBlank::NotGiven : IfBlank::NewValue;
     return c.Property(c.Name(), kind, holders, editNull, SaveAs::AsHeld).ReadBy(readBy).New(newValue).Blank(ifBlank);
 }
 
@@ -131,7 +131,7 @@ constexpr std::array kOptionColumns{
     // An Integer column read as a variant: Null means no further interval.
     Option(Integer("CIUser").Describe("Describe: CI User % option"), kDescribe)
         .Property("CIUser", K::Variant, kAllObjects, EditNull::Kept, SaveAs::AsHeld)
-        .Blank(IfBlank::Null)
+        .Blank(IfBlank::NotGiven)
         .Rule(Between(1, 99, "The confidence interval percentage must be between 1 and 99")),
     Option(Bool("TTestMean").Default("False").Describe("Describe: t-Test vs. Mean"), kDescribe),
     Option(Double("TTestValue").Describe("Describe: t-Test vs. Mean value to test"), kDescribe, "0")
@@ -250,11 +250,9 @@ constexpr std::array kFieldIndexes{IndexDef{"PrimaryKey", true, kByScenarioAndNa
 
 bool SameName(std::string_view a, std::string_view b) { return vb::EqualsNoCase(a, b); }
 
-bool IsBlank(const vb::Variant& v) { return v.IsNull() || v.IsEmpty() || (v.IsString() && v.String().empty()); }
-
 // The stored value as text for a message; a value with no text form gives "".
 std::string TextOf(const vb::Variant& v) {
-    if (IsBlank(v)) return {};
+    if (IsBlankOption(v)) return {};
     try {
         return v.ToString();
     } catch (const vb::VbError&) {
@@ -351,14 +349,18 @@ vb::Variant StoredValue(const dao::RecordsetPtr& row, const ColumnDef& column) {
     return fields->Contains(column.Name()) ? fields->Item(column.Name())->Value() : AbsentColumnValue(column);
 }
 
+bool IsBlankOption(const vb::Variant& value) {
+    return value.IsNull() || value.IsEmpty() || (value.IsString() && value.String().empty());
+}
+
 vb::Variant ReadAs(const ColumnDef& column, const vb::Variant& value) {
-    const bool blank = value.IsNull() || value.IsEmpty();
-    return column.ifBlank == IfBlank::NewValue && blank ? NewScenarioValue(column) : value;
+    if (!IsBlankOption(value)) return value;
+    return column.ifBlank == IfBlank::NewValue ? NewScenarioValue(column) : vb::Variant::Null();
 }
 
 std::string CheckValue(const ColumnDef& column, const vb::Variant& value) {
     const ValueRule& rule = column.rule;
-    if (IsBlank(value)) return rule.required ? Message(rule, value) : std::string();
+    if (IsBlankOption(value)) return rule.required ? Message(rule, value) : std::string();
     const bool numeric = column.type != dao::dbText;
     double number = 0;
     if (numeric) {

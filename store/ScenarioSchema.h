@@ -107,11 +107,11 @@ enum class SaveAs : uint8_t {
     Filler,          // 255 blanks
 };
 
-// What an option reads as when its stored value is Null, or when its column
-// is absent from a table made before the option existed. Nothing reads such
-// a blank as 0, False or the empty text that no user chose.
+// What an option reads as when it is blank (IsBlankOption), or when its
+// column is absent from a table made before the option existed. Nothing
+// reads such a blank as 0, False or the empty text that no user chose.
 enum class IfBlank : uint8_t {
-    Null,      // Null is a value of its own ("not given"), and the analyses read it as such
+    NotGiven,  // Null, "not given": a run that needs the value refuses it, naming the option
     NewValue,  // the value a new scenario starts with (NewScenarioValue)
 };
 
@@ -150,7 +150,7 @@ struct ColumnDef {
     EditNull editNull = EditNull::NotRead;
     SaveAs saveAs = SaveAs::NotWritten;
     ValueRule rule = {};
-    IfBlank ifBlank = IfBlank::Null;
+    IfBlank ifBlank = IfBlank::NotGiven;
 
     // The spelling the rest of the system uses for this column.
     constexpr std::string_view Name() const { return addressedAs.empty() ? name : addressedAs; }
@@ -250,9 +250,13 @@ vb::Variant AddedColumnValue(const ColumnDef& column);
 // The column's value in a row read from its table, or AbsentColumnValue when
 // the table lacks the column.
 vb::Variant StoredValue(const dao::RecordsetPtr& row, const ColumnDef& column);
-// What a run reads from a stored value: a Null (or Empty) value of an option
-// whose blank reads as the new scenario's value gives that value; any other
-// value is itself.
+// Whether a stored value is blank: Null, Empty or the empty text (which the
+// sqlite3 shell and other tools store for an empty cell). A text of spaces
+// is not blank: it is a value, judged by the column's rule.
+bool IsBlankOption(const vb::Variant& value);
+// What a run, and the program's Edit, read from a stored value: a blank
+// reads as its column's IfBlank says (the new scenario's value, or Null);
+// any other value is itself.
 vb::Variant ReadAs(const ColumnDef& column, const vb::Variant& value);
 
 // Checks a stored value against the column's rule: the empty text when it

@@ -144,7 +144,8 @@ std::vector<std::string> CZantelsPropWiz::LoadScenario(const dao::RecordsetPtr& 
     std::vector<std::string> unread;
     ForEachWizardColumn([&](const store::ColumnDef& column) {
         if (column.editNull == store::EditNull::NotRead) return;
-        const vb::Variant value = store::StoredValue(row, column);
+        // A blank reads as the engine's run reads it.
+        const vb::Variant value = store::ReadAs(column, store::StoredValue(row, column));
         try {
             switch (column.editNull) {
                 case store::EditNull::EmptyText:   // a text property

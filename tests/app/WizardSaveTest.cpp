@@ -421,9 +421,9 @@ private slots:
         out = RunEditScenarioWizard(id, 50, nullptr);
         QCOMPARE(out.scenarioType, std::string());
 
-        // Values another tool stored that cannot be read (a Null where a strict
-        // conversion reads, a text in a flag or number column) are named, take
-        // a new scenario's values, and the wizard opens.
+        // Values another tool stored that cannot be read (a text in a flag or
+        // number column) are named, take a new scenario's values, and the
+        // wizard opens. A Null reads as the engine's run reads it, without a word.
         db_->Execute("UPDATE usysQuarnOptions SET XType = Null, Mean = 'often', CIStdDev = 'wide'");
         shown = 0;
         out = RunEditScenarioWizard(id, 3, nullptr);
@@ -435,10 +435,24 @@ private slots:
         QCOMPARE(rec_.boxes.size(), size_t(1));
         QCOMPARE(rec_.boxes[0].prompt,
                  std::string("These options of the scenario could not be read and show the values of a new scenario "
-                             "instead: Mean (\"often\"), CIStdDev (\"wide\"), XType (empty). Saving the scenario "
-                             "stores the values shown."));
+                             "instead: Mean (\"often\"), CIStdDev (\"wide\"). Saving the scenario stores the "
+                             "values shown."));
         QCOMPARE(rec_.boxes[0].style, int(ui::vbOKOnly | ui::vbExclamation));
         rec_.Reset();
+
+        // So does '', an empty cell of another tool, in every number option.
+        db_->Execute("UPDATE usysQuarnOptions SET Mean = Null");
+        std::vector<const store::ColumnDef*> blanked;
+        for (const store::ColumnDef& c : store::OptionsSchema().columns) {
+            if (!c.HeldBy(store::kWizardObject) || c.type != dao::dbDouble) continue;
+            db_->Execute("UPDATE usysQuarnOptions SET [" + std::string(c.name) + "] = ''");
+            blanked.push_back(&c);
+        }
+        out = RunEditScenarioWizard(id, 3, nullptr);
+        QVERIFY(out.wizard);
+        QVERIFY2(rec_.boxes.empty(), rec_.boxes.empty() ? "" : rec_.boxes[0].prompt.c_str());
+        for (const store::ColumnDef* c : blanked)
+            QVERIFY2(out.wizard->GetProperty(c->property) == store::NewScenarioValue(*c), std::string(c->name).c_str());
 
         // No options row: not found.
         db_->Execute("DELETE * FROM usysQuarnOptions");

@@ -119,11 +119,19 @@ TEST_F(BrokenScenario, OptionValuesThatCannotBeReadAreNamed) {
             return ::testing::AssertionFailure() << sql << ": refused with \"" << engine->get_ErrorInfo() << "\"";
         return ::testing::AssertionSuccess();
     };
-    // Given intervals need both values; the columns may be empty otherwise.
-    EXPECT_TRUE(refusedAfter(given, "UPDATE usysQuarnOptions SET FreqInit = Null",
-                             "FreqInit, the first interval's lower bound, is empty: given intervals need it"));
-    EXPECT_TRUE(refusedAfter(given, "UPDATE usysQuarnOptions SET FreqWidth = Null",
-                             "FreqWidth, the interval width, is empty: given intervals need it"));
+    // Given intervals need both values, and a custom sign test its value;
+    // the columns may be empty otherwise. '' is as empty as Null.
+    const StoredScenario sign =
+        StoredScenario::Of("N", "Sign Test", {{"X1", "X", 1}}, {{"SignCustom", true}, {"SignValue", 1.0}});
+    for (const std::string blank : {"Null", "''"}) {
+        const std::string set = "UPDATE usysQuarnOptions SET ";
+        EXPECT_TRUE(refusedAfter(given, set + "FreqInit = " + blank,
+                                 "FreqInit, the first interval's lower bound, is empty: given intervals need it"));
+        EXPECT_TRUE(refusedAfter(given, set + "FreqWidth = " + blank,
+                                 "FreqWidth, the interval width, is empty: given intervals need it"));
+        EXPECT_TRUE(refusedAfter(sign, set + "SignValue = " + blank,
+                                 "SignValue, the value of the custom sign test, is empty: a custom test needs it"));
+    }
     // Texts another tool stored in number and flag columns.
     EXPECT_TRUE(refusedAfter(given, "UPDATE usysQuarnOptions SET FreqInit = 'low'",
                              "FreqInit holds \"low\", which is not a number"));

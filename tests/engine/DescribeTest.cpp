@@ -557,15 +557,16 @@ TEST_F(DescribeTest, QuartilesModeAndSumOfLongGroupsAroundAShortOne) {
     }
 }
 
-TEST_F(DescribeTest, AnEmptyIntervalLetterMakesEmptyBandColumns) {
+// An interval method another tool left empty reads as a new scenario's: t intervals.
+TEST_F(DescribeTest, AnEmptyIntervalMethodReadsAsTIntervals) {
     AppendRows({{"a", Null(), 1.0}, {"a", Null(), 3.0}});
     const int32_t id = Scenario({{"X1", "X", 1}}, {{"CI", T}, {"CITypeRadio", ""}, {"CI95", T}});
     ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_TRUE(IsNull(rows[0], "95%__Band"));
-    EXPECT_TRUE(IsNull(rows[0], "95%_Lower"));
-    EXPECT_EQ(Num(rows[0], "Mean"), 2);
+    // Mean 2, standard error 1 on 1 degree of freedom: t(0.975, 1) = tan(0.475 pi).
+    EXPECT_NEAR(Num(rows[0], "95%_t_Band"), 12.7062047361747, 1e-12);
+    EXPECT_NEAR(Num(rows[0], "95%_Lower"), 2 - 12.7062047361747, 1e-12);
 }
 
 }  // namespace

@@ -326,12 +326,14 @@ TEST_F(Runners, SignTestAndFitModes) {
     s.SignValue(vb::Variant::Null());
     s.FitUniform(true);
     s.FitPoisson(true);
+    // A custom test without its value is refused before the entry.
+    EXPECT_EQ(engine::RunSignFit_s_Zelk(q, "Sign", s, fields, 1, 2, false),
+              "SignValue, the value of the custom sign test, is empty: a custom test needs it");
+    EXPECT_TRUE(flags.empty());
+    s.SignValue(vb::Variant(4.5));
     EXPECT_EQ(engine::RunSignFit_s_Zelk(q, "Sign", s, fields, 1, 2, false), "");
     EXPECT_EQ(tests, (std::vector<int16_t>{0, 0, 0, 0}));
     EXPECT_EQ(flags, (std::vector<int>{0, 1, 0, 1}));
-    EXPECT_EQ(custom, 0);
-    s.SignValue(vb::Variant(4.5));
-    EXPECT_EQ(engine::RunSignFit_s_Zelk(q, "Sign", s, fields, 1, 2, false), "");
     EXPECT_EQ(custom, 4.5);
     EXPECT_EQ(engine::RunSignFit_s_Zelk(q, "Fit", s, fields, 1, 2, false), "");
     EXPECT_EQ(tests, (std::vector<int16_t>{0, -1, 0, -1}));

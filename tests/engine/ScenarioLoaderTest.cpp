@@ -1,10 +1,15 @@
 // The scenario object, the loader's conversions, the field-name array and the
 // missing-value modes.
+#include <sqlite3.h>
+
+#include <algorithm>
+
 #include "EngineTestSupport.h"
 #include "QuantaraImpl.h"
 #include "RunContextSupport.h"
 #include "analysis/AnalysisEntries.h"
 #include "ScenarioTables.h"
+#include "vb/Conversions.h"
 #include "vb/VbError.h"
 
 using namespace enginetest;
@@ -281,6 +286,43 @@ TEST_F(ScenarioLoading, ReadsTheStoresTablesWithTheirDefaults) {
     EXPECT_TRUE(s.FreqWidth().IsNull());
     engine->putref_ScenarioDatabase(nullptr);
     stored->Close();
+}
+
+// Another tool can leave an option blank as Null or as '' (the sqlite3
+// shell's empty cell): in a run of an analysis that reads it, either reads as
+// a new scenario's value (Null, "not given", for an option without one).
+TEST_F(ScenarioLoading, ABlankOptionReadsAsANewScenarios) {
+    const auto property = [](const CZantelsScenario& s, std::string_view name) {
+#define MERIVOX_TEST_GET(prop, type)                                                                                   \
+    if (vb::EqualsNoCase(name, #prop)) return vb::Variant(s.prop());
+        MERIVOX_SCENARIO_PROPERTIES(MERIVOX_TEST_GET)
+#undef MERIVOX_TEST_GET
+        return vb::Variant::Missing();
+    };
+    for (const store::ColumnDef& column : store::OptionsSchema().columns) {
+        if (!column.HeldBy(store::kEngineLoads) || column.readBy == 0) continue;
+        const auto reader = std::find_if(store::kAnalysisList.begin(), store::kAnalysisList.end(),
+                                         [&](const store::AnalysisDef& a) { return column.readBy & store::Bit(a.id); });
+        ASSERT_NE(reader, store::kAnalysisList.end()) << column.name;
+        for (const char* blank : {"Null", "''"}) {
+            const int32_t id =
+                AddScenario(db, StoredScenario::Of(std::string(reader->family).c_str(),
+                                                   std::string(reader->subType).c_str(), {{"X1", "X", 1}}, {}));
+            // Written as the sqlite3 shell would, past the checks the data layer gives its tables.
+            sqlite3* raw = nullptr;
+            ASSERT_EQ(sqlite3_open(dbPath.c_str(), &raw), SQLITE_OK);
+            const std::string sql = "PRAGMA ignore_check_constraints = 1; UPDATE usysQuarnOptions SET [" +
+                                    std::string(column.name) + "] = " + blank +
+                                    " WHERE Scenario_ID = " + std::to_string(id);
+            EXPECT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+            sqlite3_close(raw);
+            std::string err;
+            ASSERT_TRUE(Load(id, err)) << column.name << " " << blank << ": " << err;
+            const vb::Variant read = property(*LastRun(*engine).CurrentScenario(), column.property);
+            EXPECT_TRUE(read == store::NewScenarioValue(column))
+                << column.name << " " << blank << " reads as " << vb::CStr(read);
+        }
+    }
 }
 
 TEST_F(ScenarioLoading, TableNamesAreQuotedAndABadNameIsRefusedAsText) {

@@ -105,9 +105,9 @@ TEST_F(SignFit, ExactUpToTwentyFiveNormalAbove) {
     EXPECT_NEAR(Num(rows[1], "Prob>=Test"), 0.984507974950772, 1e-9);
 }
 
-TEST_F(SignFit, NullGivenValueTestsAgainstZeroAndAllEqualGiveOne) {
+TEST_F(SignFit, AllEqualToTheGivenValueGiveOne) {
     FillSample("g", "-", {0, 0, 0});
-    ASSERT_TRUE(Run(SignScenario(false, false, true, vb::Variant::Null()))) << engine->get_ErrorInfo();
+    ASSERT_TRUE(Run(SignScenario(false, false, true, vb::Variant(0.0)))) << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "TestValue"), 0);
