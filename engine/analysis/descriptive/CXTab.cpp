@@ -673,7 +673,7 @@ bool CXTab::CalcValue(const XtabCell& c, double& value) const {
             // From the scaled central sum (values far from zero), so that a
             // deviation a Double holds is written though its square is not.
             const int e = c.moments.ScaleExponent();
-            const double variance = c.moments.ScaledM2() / (n - 1);
+            const double variance = c.moments.M2At(e) / (n - 1);
             if (variance < 0) return false;
             const double mean = c.moments.ScaledMean();
             if (kind_ == 'V') value = std::ldexp(variance, 2 * e);

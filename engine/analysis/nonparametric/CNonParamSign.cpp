@@ -299,7 +299,7 @@ SignFit::Fit SignFit::FitGroup() {
     // The deviation divided by 2^e as the moments hold their sums, so that
     // values far from 1 keep it; the normal fit is free of the scale.
     const int e = moments.ScaleExponent();
-    const double scaledS = moments.ScaledM2() > 0 ? std::sqrt(moments.ScaledM2() / (W - 1)) : 0;
+    const double scaledS = moments.M2At(e) > 0 ? std::sqrt(moments.M2At(e) / (W - 1)) : 0;
     f.sd = std::ldexp(scaledS, e);
     const double minimum = f.minimum = valid.front().first;
     f.maximum = valid.back().first;

@@ -47,8 +47,8 @@ TTestRow TwoSampleTTest(const CellSums& first, const CellSums& second, CZValue& 
     const double unit = std::ldexp(1.0, -we);  // a weight of 1, held
     const double n1 = first.moments.HeldWeightAt(we);
     const double n2 = second.moments.HeldWeightAt(we);
-    const double m2First = first.moments.HeldM2At(e, we);
-    const double m2Second = second.moments.HeldM2At(e, we);
+    const double m2First = first.moments.M2At(e, we);
+    const double m2Second = second.moments.M2At(e, we);
     const double meanDiff = first.moments.MeanLessAt(second.moments, e);
     VarianceFromCentred("N-1", n1, m2First, var1, unit);
     VarianceFromCentred("N-1", n2, m2Second, var2, unit);
