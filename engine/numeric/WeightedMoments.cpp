@@ -232,7 +232,23 @@ int WeightedCoMoments::MeanDifferenceScale() const {
 }
 
 double WeightedCoMoments::ScaledMeanDifference(int e) const {
-    return ScaledDeviation(shiftX_, shiftY_, e) + (Unscaled(meanX_, scaleX_ - e) - Unscaled(meanY_, scaleY_ - e));
+    const double shifts = ScaledDeviation(shiftX_, shiftY_, e);
+    const double meanX = Unscaled(meanX_, scaleX_ - e), meanY = Unscaled(meanY_, scaleY_ - e);
+    const double difference = shifts + (meanX - meanY);
+    // Where the shifts and the means cancel beyond half their digits, the
+    // differences' own mean holds what they lose.
+    if (std::fabs(difference) >= 0x1p-26 * std::max({std::fabs(shifts), std::fabs(meanX), std::fabs(meanY)}))
+        return difference;
+    const int by = ScaleExponentDifference() - e;
+    return (shifts + Unscaled(meanD_, by)) + Unscaled(meanDLow_, by);
+}
+
+void WeightedCoMoments::MoveMeanDifference(double step) {
+    // Knuth's two-sum: the sum and its rounding error, exactly.
+    const double sum = meanD_ + step;
+    const double back = sum - meanD_;
+    meanDLow_ += (meanD_ - (sum - back)) + (step - back);
+    meanD_ = sum;
 }
 
 std::optional<double> WeightedCoMoments::Correlation() const {
@@ -269,6 +285,8 @@ void WeightedCoMoments::Rescale(int exponentX, int exponentY) {
     myy_ = std::ldexp(myy_, 2 * byY);
     mxy_ = std::ldexp(mxy_, byX + byY);
     mdd_ = std::ldexp(mdd_, 2 * byD);
+    meanD_ = std::ldexp(meanD_, byD);
+    meanDLow_ = std::ldexp(meanDLow_, byD);
     scaleX_ = exponentX;
     scaleY_ = exponentY;
 }
@@ -300,14 +318,32 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
             dy = ScaledDeviation(y, shiftY_, scaleY_);
         }
     }
+    const double before = weights_.Running();
     weights_.Add(w);
     const double share = w / weights_.Running();
     const double deltaX = dx - meanX_;
     const double deltaY = dy - meanY_;
     meanX_ += deltaX * share;
     meanY_ += deltaY * share;
-    const double afterX = dx - meanX_;
-    const double afterY = dy - meanY_;
+    double afterX = dx - meanX_;
+    double afterY = dy - meanY_;
+    // The difference x - y, less the shifts', at the difference's scale.
+    const int e = ScaleExponentDifference();
+    const double d = scaleX_ == scaleY_ ? dx - dy : Unscaled(dx, scaleX_ - e) - Unscaled(dy, scaleY_ - e);
+    const double deltaD = (d - meanD_) - meanDLow_;
+    if (before < w) [[unlikely]] {
+        // A weight above all those before: the new mean lies near the value,
+        // and its distance from it, delta times the old weights' share, is
+        // formed as such (the difference would lose it, or all of it where
+        // the share rounds to 1).
+        const double kept = before / weights_.Running();
+        afterX = deltaX * kept;
+        afterY = deltaY * kept;
+        MoveMeanDifference(deltaD);
+        MoveMeanDifference(-deltaD * kept);
+    } else {
+        MoveMeanDifference(deltaD * share);
+    }
     mxx_ += w * deltaX * afterX;
     myy_ += w * deltaY * afterY;
     mxy_ += w * deltaX * afterY;
@@ -316,7 +352,6 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     if (scaleX_ == scaleY_) {
         mdd_ += w * (deltaX - deltaY) * (afterX - afterY);
     } else {
-        const int e = ScaleExponentDifference();
         mdd_ += w * (Unscaled(deltaX, scaleX_ - e) - Unscaled(deltaY, scaleY_ - e)) *
                 (Unscaled(afterX, scaleX_ - e) - Unscaled(afterY, scaleY_ - e));
     }

@@ -224,6 +224,8 @@ private:
     int MeanDifferenceScale() const;
     // The mean difference divided by 2^e.
     double ScaledMeanDifference(int e) const;
+    // Takes in a step of the differences' mean.
+    void MoveMeanDifference(double step);
     // Mdd / (W - 1) divided by 2^(2 ScaleExponentDifference()), 0 without spread.
     double ScaledDifferenceVariance() const;
     // W - 1 as the weights are held, in which the held sums' exponent cancels.
@@ -238,6 +240,10 @@ private:
     HeldWeights weights_;
     DecimalValue shiftX_, shiftY_;
     double meanX_ = 0, meanY_ = 0;
+    // The mean of the differences less the shifts' own, at the difference's
+    // scale, and what its rounding dropped: the means of x and y each round
+    // at their own spread, which may dwarf the spread of the differences.
+    double meanD_ = 0, meanDLow_ = 0;
     double mxx_ = 0, myy_ = 0, mxy_ = 0, mdd_ = 0;
 };
 

@@ -134,6 +134,29 @@ TEST(WeightedCoMoments, WeightsFarFromOneGiveTheFormulasWithNTheSumOfWeights) {
     }
 }
 
+TEST(WeightedCoMoments, RecordsOfWeightFarBelowTheOthersKeepTheirShareInAnyOrder) {
+    // (x, y) = (3, 1) and (2, 3) of weight 2^-64 beside (5, 5), (6, 6), (8, 8)
+    // of weight 1: only the light records' differences (2 and -1) vary. In
+    // exact fractions, n = 3 + 2^-63: the differences deviate by
+    // 3.681375715146282841e-10 and their paired t is 8.501773040511429829e-11.
+    // A light record read before a heavy one loses its deviation where the
+    // new mean is taken from the value as a difference.
+    const double light = 0x1p-64;
+    struct Pair {
+        double x, y, w;
+    };
+    const Pair lightFirst[] = {{3, 1, light}, {2, 3, light}, {5, 5, 1}, {6, 6, 1}, {8, 8, 1}};
+    const Pair lightBetween[] = {{5, 5, 1}, {3, 1, light}, {6, 6, 1}, {2, 3, light}, {8, 8, 1}};
+    for (const auto* order : {lightFirst, lightBetween}) {
+        WeightedCoMoments m;
+        for (int i = 0; i < 5; ++i) m.Add(order[i].x, order[i].y, order[i].w);
+        EXPECT_NEAR(m.DifferenceDeviation(), 3.681375715146282841e-10, 1e-14 * 3.68e-10);
+        const std::optional<double> t = m.PairedT();
+        ASSERT_TRUE(t.has_value());
+        EXPECT_NEAR(*t, 8.501773040511429829e-11, 1e-14 * 8.5e-11);
+    }
+}
+
 TEST(VarianceAndCorrelation, GuardsAndForms) {
     double v = -1;
     EXPECT_DOUBLE_EQ(VarianceFromCentred("N-1", 4, 6, v), std::sqrt(2.0));
