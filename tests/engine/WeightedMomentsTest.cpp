@@ -531,4 +531,95 @@ TEST_F(WeightsFarFromOne, DescribeAndTTestGiveTheFormulasWithNTheSumOfWeights) {
     near(Num(rows[0], "t-Value_Separate"), -3.216337604513384498467060532e150, "separate t");
 }
 
+// Weights far apart within a run, or far from 1 beside a sum of squares
+// the analysis forms itself: each statistic is what the formulas give with n
+// the sum of weights (references in exact fractions, Python's fractions and
+// decimal at 60 digits; with n near 1e300, n - 1 is n).
+TEST_F(WeightsFarFromOne, EveryAnalysisFormingMomentsGivesTheFormulasWithNTheSumOfWeights) {
+    using enginetest::Num;
+    const auto On = vb::Variant(true);
+    const auto near = [](double got, double expected, const char* what) {
+        EXPECT_NEAR(got, expected, 1e-13 * std::fabs(expected)) << what;
+    };
+    const std::tuple<std::string, vb::Variant, int16_t> X{"X1", "X", 1}, W{"W", "W", 1}, C{"G2", "C", 1};
+    auto data = [&](const std::vector<std::tuple<const char*, double, double>>& rows) {
+        db->Execute("DELETE FROM Data");
+        for (const auto& [group, x, w] : rows)
+            AppendRows({{"a", group, x, vb::Variant::Null(), vb::Variant::Null(), w}});
+    };
+    auto run = [&](const std::string& family, const std::string& subType,
+                   std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields,
+                   std::map<std::string, vb::Variant> options) {
+        enginetest::StoredScenario s;
+        s.family = family;
+        s.subType = subType;
+        s.fields = std::move(fields);
+        s.options = std::move(options);
+        if (db->TableDefs()->Contains("Out1")) db->TableDefs()->Delete("Out1");
+        EXPECT_TRUE(Run(enginetest::AddScenario(db, s))) << subType << ": " << engine->get_ErrorInfo();
+        return enginetest::ReadResultRows(db, "Out1");
+    };
+
+    // x = 5 of weight 1e-300 beside four 1s: s^3 and s^4 fall far below the
+    // smallest Double, G1 = 3.464101615137754543e150 and G2 = 2.999999999999999925e301.
+    data({{"p", 5, 1e-300}, {"p", 1, 1}, {"p", 1, 1}, {"p", 1, 1}, {"p", 1, 1}});
+    auto rows = run("P", "Describe", {X, W}, {{"Skew", On}});
+    ASSERT_EQ(rows.size(), 1u);
+    near(Num(rows[0], "Skewness"), 3.464101615137754543e150, "skewness");
+    near(Num(rows[0], "Kurtosis"), 2.999999999999999925e301, "kurtosis");
+
+    // 1, 2, 3, 5 of weight 1e300 against 4, 6, 7, 9, 12 of weight 1: the
+    // shares of the variance of the difference lie 1e300 apart, and the
+    // Welch degrees of freedom are those of the second sample, 4.
+    data({{"p", 1, 1e300},
+          {"p", 2, 1e300},
+          {"p", 3, 1e300},
+          {"p", 5, 1e300},
+          {"q", 4, 1},
+          {"q", 6, 1},
+          {"q", 7, 1},
+          {"q", 9, 1},
+          {"q", 12, 1}});
+    rows = run("G", "Two Sample t-Test", {C, X, W}, {{"GroupIgnoreBlanks", On}});
+    ASSERT_EQ(rows.size(), 1u);
+    near(Num(rows[0], "DF_Separate"), 4, "separate df");
+
+    // The analysis of variance of the same: its DF column, a Long, cannot
+    // hold n - 2, and the run is refused saying why.
+    enginetest::StoredScenario anova;
+    anova.family = "G";
+    anova.subType = "ANOVA";
+    anova.fields = {C, X, W};
+    anova.options = {{"GroupIgnoreBlanks", On}};
+    if (db->TableDefs()->Contains("Out1")) db->TableDefs()->Delete("Out1");
+    EXPECT_FALSE(Run(enginetest::AddScenario(db, anova)));
+    EXPECT_EQ(engine->get_ErrorInfo(),
+              "6: The degrees of freedom of the field [X1] of [Data] (4E+300) are beyond the whole numbers the DF "
+              "column holds (up to 2147483647): the weights add up to too much. Analyse a query that scales the "
+              "weights down so that they add up to less than that, or leave the weight field out.");
+
+    // 1e5, 2e5, 4e5, 5e5 of weight 1e300: the variance 2.5e10, though the
+    // weighted sum of squares is beyond a Double.
+    data({{"p", 1e5, 1e300}, {"p", 2e5, 1e300}, {"p", 4e5, 1e300}, {"p", 5e5, 1e300}});
+    rows = run("P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, X, W}, {{"XType", "V"}});
+    const auto total = std::find_if(rows.begin(), rows.end(), [](const enginetest::ResultRow& row) {
+        return row.at("DataType").ToString() == "GROUP Total";
+    });
+    ASSERT_NE(total, rows.end());
+    near(Num(*total, "RowSummary"), 2.5e10, "crosstab variance");
+
+    // 1e5 times 1, 2, 4, 7, 11, 16 of weight 2^996: deviation 1e5 sqrt(1001 / 36),
+    // and the normal fit's largest difference as worked with erfc.
+    data({{"p", 1e5, 0x1p996},
+          {"p", 2e5, 0x1p996},
+          {"p", 4e5, 0x1p996},
+          {"p", 7e5, 0x1p996},
+          {"p", 11e5, 0x1p996},
+          {"p", 16e5, 0x1p996}});
+    rows = run("N", "K-S Fit", {X, W}, {{"FitNormal", On}});
+    ASSERT_EQ(rows.size(), 1u);
+    near(Num(rows[0], "StdDeviation"), 527309.7339852125, "K-S deviation");
+    EXPECT_NEAR(Num(rows[0], "Max_Absolute"), 0.20447622366688378, 1e-11);
+}
+
 }  // namespace
