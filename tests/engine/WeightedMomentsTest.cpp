@@ -304,6 +304,18 @@ TEST_F(NearTheLargestDoubleRun, ComparisonAndMatrixWriteWhatADoubleHolds) {
 // sums of squares held as they are give 0, Null or a failed run there. The
 // runs whose variance or covariance is beyond a Double (which are then named,
 // failing the run) are left out at k = 1018.
+using Field = std::tuple<std::string, vb::Variant, int16_t>;  // name, role, position
+
+enginetest::StoredScenario MakeScenario(const std::string& family, const std::string& subType,
+                                        std::vector<Field> fields, std::map<std::string, vb::Variant> options) {
+    enginetest::StoredScenario s;
+    s.family = family;
+    s.subType = subType;
+    s.fields = std::move(fields);
+    s.options = std::move(options);
+    return s;
+}
+
 class PowerOfTwoScaling : public enginetest::EngineTest {};
 
 TEST_F(PowerOfTwoScaling, StatisticsOfDataTimesAPowerOfTwoAreTheUnscaledOnesScaledBack) {
@@ -321,44 +333,35 @@ TEST_F(PowerOfTwoScaling, StatisticsOfDataTimesAPowerOfTwoAreTheUnscaledOnesScal
         int maxK;  // the largest k at which no statistic of the run overflows
         int32_t id = 0;
     };
-    auto scenario = [](const std::string& family, const std::string& subType,
-                       std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields,
-                       std::map<std::string, vb::Variant> options) {
-        enginetest::StoredScenario s;
-        s.family = family;
-        s.subType = subType;
-        s.fields = std::move(fields);
-        s.options = std::move(options);
-        return s;
-    };
     const std::tuple<std::string, vb::Variant, int16_t> X1{"X1", "X", 1}, X2{"X2", "X", 2}, Y{"X2", "Y", 1};
     std::vector<Case> cases = {
         {"Describe",
-         scenario("P", "Describe", {X1, X2},
-                  {{"VarStd", On},
-                   {"VarNRadio", "N-1"},
-                   {"Skew", On},
-                   {"Mean", On},
-                   {"Range", On},
-                   {"CI", On},
-                   {"CITypeRadio", "t"},
-                   {"CI95", On}}),
+         MakeScenario("P", "Describe", {X1, X2},
+                      {{"VarStd", On},
+                       {"VarNRadio", "N-1"},
+                       {"Skew", On},
+                       {"Mean", On},
+                       {"Range", On},
+                       {"CI", On},
+                       {"CITypeRadio", "t"},
+                       {"CI95", On}}),
          505},
-        {"Describe shape", scenario("P", "Describe", {X1, X2}, {{"Skew", On}, {"Mean", On}}), 1018},
-        {"Compare", scenario("P", "Compare", {X1, Y}, {{"MeanXY", On}, {"CorrXY", On}, {"TTest", On}}), 505},
-        {"Compare t", scenario("P", "Compare", {X1, Y}, {{"MeanXY", On}, {"TTest", On}}), 1018},
+        {"Describe shape", MakeScenario("P", "Describe", {X1, X2}, {{"Skew", On}, {"Mean", On}}), 1018},
+        {"Compare", MakeScenario("P", "Compare", {X1, Y}, {{"MeanXY", On}, {"CorrXY", On}, {"TTest", On}}), 505},
+        {"Compare t", MakeScenario("P", "Compare", {X1, Y}, {{"MeanXY", On}, {"TTest", On}}), 1018},
         {"Matrix",
-         scenario("P", "Matrix", {X1, X2},
-                  {{"MMean", On}, {"MDev", On}, {"MCov", On}, {"MCor", On}, {"MR2", On}, {"MT", On}}),
+         MakeScenario("P", "Matrix", {X1, X2},
+                      {{"MMean", On}, {"MDev", On}, {"MCov", On}, {"MCor", On}, {"MR2", On}, {"MT", On}}),
          505},
-        {"Matrix r", scenario("P", "Matrix", {X1, X2}, {{"MMean", On}, {"MDev", On}, {"MCor", On}, {"MT", On}}), 1018},
-        {"t-test", scenario("G", "Two Sample t-Test", {{"G2", "C", 1}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
-        {"ANOVA", scenario("G", "ANOVA", {{"G2", "C", 1}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
-        {"Two way ANOVA",
-         scenario("G", "Two way ANOVA", {{"G1", "C", 1}, {"G2", "C", 2}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
-        {"Crosstab", scenario("P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, X1, {"W", "W", 1}}, {{"XType", "D"}}),
+        {"Matrix r", MakeScenario("P", "Matrix", {X1, X2}, {{"MMean", On}, {"MDev", On}, {"MCor", On}, {"MT", On}}),
          1018},
-        {"K-S Fit", scenario("N", "K-S Fit", {X1}, {{"FitNormal", On}}), 1018},
+        {"t-test", MakeScenario("G", "Two Sample t-Test", {{"G2", "C", 1}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
+        {"ANOVA", MakeScenario("G", "ANOVA", {{"G2", "C", 1}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
+        {"Two way ANOVA",
+         MakeScenario("G", "Two way ANOVA", {{"G1", "C", 1}, {"G2", "C", 2}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
+        {"Crosstab",
+         MakeScenario("P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, X1, {"W", "W", 1}}, {{"XType", "D"}}), 1018},
+        {"K-S Fit", MakeScenario("N", "K-S Fit", {X1}, {{"FitNormal", On}}), 1018},
     };
     for (Case& c : cases) {
         c.scenario.output1 = "Out" + std::to_string(&c - cases.data());
@@ -541,22 +544,18 @@ TEST_F(WeightsFarFromOne, EveryAnalysisFormingMomentsGivesTheFormulasWithNTheSum
     const auto near = [](double got, double expected, const char* what) {
         EXPECT_NEAR(got, expected, 1e-13 * std::fabs(expected)) << what;
     };
-    const std::tuple<std::string, vb::Variant, int16_t> X{"X1", "X", 1}, W{"W", "W", 1}, C{"G2", "C", 1};
+    const Field X{"X1", "X", 1}, W{"W", "W", 1}, C{"G2", "C", 1};
     auto data = [&](const std::vector<std::tuple<const char*, double, double>>& rows) {
         db->Execute("DELETE FROM Data");
         for (const auto& [group, x, w] : rows)
             AppendRows({{"a", group, x, vb::Variant::Null(), vb::Variant::Null(), w}});
     };
-    auto run = [&](const std::string& family, const std::string& subType,
-                   std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields,
+    auto run = [&](const std::string& family, const std::string& subType, std::vector<Field> fields,
                    std::map<std::string, vb::Variant> options) {
-        enginetest::StoredScenario s;
-        s.family = family;
-        s.subType = subType;
-        s.fields = std::move(fields);
-        s.options = std::move(options);
         if (db->TableDefs()->Contains("Out1")) db->TableDefs()->Delete("Out1");
-        EXPECT_TRUE(Run(enginetest::AddScenario(db, s))) << subType << ": " << engine->get_ErrorInfo();
+        EXPECT_TRUE(
+            Run(enginetest::AddScenario(db, MakeScenario(family, subType, std::move(fields), std::move(options)))))
+            << subType << ": " << engine->get_ErrorInfo();
         return enginetest::ReadResultRows(db, "Out1");
     };
 
@@ -586,13 +585,8 @@ TEST_F(WeightsFarFromOne, EveryAnalysisFormingMomentsGivesTheFormulasWithNTheSum
 
     // The analysis of variance of the same: its DF column, a Long, cannot
     // hold n - 2, and the run is refused saying why.
-    enginetest::StoredScenario anova;
-    anova.family = "G";
-    anova.subType = "ANOVA";
-    anova.fields = {C, X, W};
-    anova.options = {{"GroupIgnoreBlanks", On}};
     if (db->TableDefs()->Contains("Out1")) db->TableDefs()->Delete("Out1");
-    EXPECT_FALSE(Run(enginetest::AddScenario(db, anova)));
+    EXPECT_FALSE(Run(enginetest::AddScenario(db, MakeScenario("G", "ANOVA", {C, X, W}, {{"GroupIgnoreBlanks", On}}))));
     EXPECT_EQ(engine->get_ErrorInfo(),
               "6: The degrees of freedom of the field [X1] of [Data] (4E+300) are beyond the whole numbers the DF "
               "column holds (up to 2147483647): the weights add up to too much. Analyse a query that scales the "
