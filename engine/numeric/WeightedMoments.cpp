@@ -14,33 +14,6 @@ constexpr double kScaleLimit = 0x1p128;
 // their digits.
 constexpr double kSmallLimit = 0x1p-128;
 
-// Weights between these are held as they are: their products with the powers
-// of any deviation held as it is stay far inside a Double.
-constexpr double kWeightLimit = 0x1p64;
-constexpr double kSmallWeightLimit = 0x1p-64;
-
-// The exponent at which a first weight w (above 0) is held: 0 for one held as
-// it is, else the even exponent that brings it into [1, 4), kept where 2^-e
-// (a weight of 1 held) is a normal Double.
-int WeightExponentFor(double w) {
-    if (w >= kSmallWeightLimit && w <= kWeightLimit) return 0;
-    const int e = std::clamp(std::ilogb(w), -1022, 1022);
-    return e - (e & 1);  // even, rounded down
-}
-
-// A weight as held at the exponent `scale`. One far above those before moves
-// every held weight to its own exponent first, through `rescale`.
-template <class Rescale>
-double HoldWeight(double given, int scale, Rescale&& rescale) {
-    double w = scale != 0 ? std::ldexp(given, -scale) : given;
-    if (w > kWeightLimit) [[unlikely]] {
-        const int e = WeightExponentFor(given);
-        rescale(e);
-        w = std::ldexp(given, -e);
-    }
-    return w;
-}
-
 // Whether a scaled deviation is held as it is: 0, or one whose powers up to
 // the fourth are normal Doubles.
 inline bool HeldAsIs(double d) {
@@ -92,6 +65,21 @@ double MeanAbout(const DecimalValue& shift, double scaledMean, int exponent) {
 
 }  // namespace
 
+// Weights between 2^-64 and 2^64 are held as they are: their products with
+// the powers of any deviation held as it is stay far inside a Double. Beyond,
+// the even exponent that brings w into [1, 4), kept where 2^-e (a weight of 1
+// held) is a normal Double.
+int HeldWeights::ExponentFor(double w) {
+    if (w >= 0x1p-64 && w <= kLimit) return 0;
+    const int e = std::clamp(std::ilogb(w), -1022, 1022);
+    return e - (e & 1);  // even, rounded down
+}
+
+void HeldWeights::Start(double w) {
+    exponent_ = ExponentFor(w);
+    unit_ = std::ldexp(1.0, -exponent_);
+}
+
 double WeightedMoments::Mean() const { return MeanAbout(shift_, mean_, scale_); }
 
 double WeightedMoments::ScaledMean() const {
@@ -124,7 +112,7 @@ WeightedMoments::Deviation WeightedMoments::Deviations(std::string_view strMode)
     d.heldDeviation = deviation;
     d.variance = Unscaled(variance, 2);
     d.stdDeviation = Unscaled(deviation, 1);
-    d.stdError = std::ldexp(deviation / std::sqrt(n), scale_ - weightScale_ / 2);
+    d.stdError = std::ldexp(deviation / std::sqrt(n), scale_ - WeightExponent() / 2);
     if (const double mean = ScaledMean(); mean != 0) d.coeffOfVariance = deviation / mean;
     return d;
 }
@@ -138,37 +126,26 @@ void WeightedMoments::Rescale(int exponent) {
     scale_ = exponent;
 }
 
-void WeightedMoments::RescaleWeights(int exponent) {
-    const int by = weightScale_ - exponent;
-    weight_ = std::ldexp(weight_, by);
-    weightSum_.Scale(by);
-    m2_ = std::ldexp(m2_, by);
-    m3_ = std::ldexp(m3_, by);
-    m4_ = std::ldexp(m4_, by);
-    weightScale_ = exponent;
-}
-
 void WeightedMoments::Add(const DecimalValue& x, double w) {
     if (!(w > 0)) return;  // a record without weight adds nothing
     if (count_ == 0) {
         shift_ = x;
-        weightScale_ = WeightExponentFor(w);
+        weights_.Start(w);
     }
-    w = HoldWeight(w, weightScale_, [this](int e) { RescaleWeights(e); });
+    w = weights_.Hold(w, m2_, m3_, m4_);
     ++count_;
     double d = ScaledDeviation(x, shift_, scale_);
     if (!HeldAsIs(d)) [[unlikely]] {
-        const int scale = ScaleFor(x, shift_, d, scale_, Spread(mean_, m2_, weight_));
+        const int scale = ScaleFor(x, shift_, d, scale_, Spread(mean_, m2_, weights_.Running()));
         if (scale != scale_) {
             Rescale(scale);
             d = ScaledDeviation(x, shift_, scale_);
         }
     }
-    const double before = weight_;
-    weight_ += w;
-    weightSum_.Add(w);
+    const double before = weights_.Running();
+    weights_.Add(w);
     const double delta = d - mean_;
-    const double share = w / weight_;
+    const double share = w / weights_.Running();
     const double deltaShare = delta * share;
     mean_ += deltaShare;
     const double term = delta * deltaShare * before;  // w W delta^2 / W'
@@ -191,18 +168,19 @@ void WeightedMoments::Merge(const WeightedMoments& other) {
         higher_ = higher;
         return;
     }
-    if (other.weightScale_ > weightScale_) RescaleWeights(other.weightScale_);
-    if (other.weightScale_ < weightScale_) {
+    const int weightExponent = WeightExponent();
+    if (other.WeightExponent() > weightExponent) weights_.MoveTo(other.WeightExponent(), m2_, m3_, m4_);
+    if (other.WeightExponent() < weightExponent) {
         WeightedMoments held = other;
-        held.RescaleWeights(weightScale_);
+        held.weights_.MoveTo(weightExponent, held.m2_, held.m3_, held.m4_);
         Merge(held);
         return;
     }
     // Both at the scale of the part with spread (the larger where both have),
     // or at one that holds the distance between the shifts; where all of that
     // is too small for its powers, at one that brings it near 1.
-    const double spread = Spread(mean_, m2_, weight_);
-    const double otherSpread = Spread(other.mean_, other.m2_, other.weight_);
+    const double spread = Spread(mean_, m2_, weights_.Running());
+    const double otherSpread = Spread(other.mean_, other.m2_, other.weights_.Running());
     int target = !(spread > 0) ? other.scale_ : (!(otherSpread > 0) ? scale_ : std::max(scale_, other.scale_));
     const double between = ScaledDeviation(other.shift_, shift_, target);
     if (!(std::fabs(between) <= kScaleLimit)) {
@@ -219,8 +197,8 @@ void WeightedMoments::Merge(const WeightedMoments& other) {
         Merge(scaled);
         return;
     }
-    const double wa = weight_;
-    const double wb = other.weight_;
+    const double wa = weights_.Running();
+    const double wb = other.weights_.Running();
     const double w = wa + wb;
     // The other's mean less this one's, both about this shift (scaled).
     const double delta = ScaledDeviation(other.shift_, shift_, scale_) + (other.mean_ - mean_);
@@ -233,8 +211,7 @@ void WeightedMoments::Merge(const WeightedMoments& other) {
     }
     m2_ += other.m2_ + delta * delta * wa * share;
     mean_ += delta * share;
-    weight_ = w;
-    weightSum_.Add(other.weightSum_);
+    weights_.Add(other.weights_);
     count_ += other.count_;
 }
 
@@ -255,7 +232,23 @@ int WeightedCoMoments::MeanDifferenceScale() const {
 }
 
 double WeightedCoMoments::ScaledMeanDifference(int e) const {
-    return ScaledDeviation(shiftX_, shiftY_, e) + (Unscaled(meanX_, scaleX_ - e) - Unscaled(meanY_, scaleY_ - e));
+    const double shifts = ScaledDeviation(shiftX_, shiftY_, e);
+    const double meanX = Unscaled(meanX_, scaleX_ - e), meanY = Unscaled(meanY_, scaleY_ - e);
+    const double difference = shifts + (meanX - meanY);
+    // Where the shifts and the means cancel beyond half their digits, the
+    // differences' own mean holds what they lose.
+    if (std::fabs(difference) >= 0x1p-26 * std::max({std::fabs(shifts), std::fabs(meanX), std::fabs(meanY)}))
+        return difference;
+    const int by = ScaleExponentDifference() - e;
+    return (shifts + Unscaled(meanD_, by)) + Unscaled(meanDLow_, by);
+}
+
+void WeightedCoMoments::MoveMeanDifference(double step) {
+    // Knuth's two-sum: the sum and its rounding error, exactly.
+    const double sum = meanD_ + step;
+    const double back = sum - meanD_;
+    meanDLow_ += (meanD_ - (sum - back)) + (step - back);
+    meanD_ = sum;
 }
 
 std::optional<double> WeightedCoMoments::Correlation() const {
@@ -278,8 +271,8 @@ std::optional<double> WeightedCoMoments::PairedT() const {
     if (!(v > 0)) return std::nullopt;
     const int e = MeanDifferenceScale();
     // The square root of the held sum of weights takes half its (even) exponent.
-    return Unscaled(ScaledMeanDifference(e) / std::sqrt(v / weightSum_.Value()),
-                    e - ScaleExponentDifference() + weightScale_ / 2);
+    return Unscaled(ScaledMeanDifference(e) / std::sqrt(v / weights_.Held()),
+                    e - ScaleExponentDifference() + weights_.Exponent() / 2);
 }
 
 void WeightedCoMoments::Rescale(int exponentX, int exponentY) {
@@ -292,19 +285,10 @@ void WeightedCoMoments::Rescale(int exponentX, int exponentY) {
     myy_ = std::ldexp(myy_, 2 * byY);
     mxy_ = std::ldexp(mxy_, byX + byY);
     mdd_ = std::ldexp(mdd_, 2 * byD);
+    meanD_ = std::ldexp(meanD_, byD);
+    meanDLow_ = std::ldexp(meanDLow_, byD);
     scaleX_ = exponentX;
     scaleY_ = exponentY;
-}
-
-void WeightedCoMoments::RescaleWeights(int exponent) {
-    const int by = weightScale_ - exponent;
-    weight_ = std::ldexp(weight_, by);
-    weightSum_.Scale(by);
-    mxx_ = std::ldexp(mxx_, by);
-    myy_ = std::ldexp(myy_, by);
-    mxy_ = std::ldexp(mxy_, by);
-    mdd_ = std::ldexp(mdd_, by);
-    weightScale_ = exponent;
 }
 
 void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double w) {
@@ -312,15 +296,15 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     if (count_ == 0) {
         shiftX_ = x;
         shiftY_ = y;
-        weightScale_ = WeightExponentFor(w);
+        weights_.Start(w);
     }
-    w = HoldWeight(w, weightScale_, [this](int e) { RescaleWeights(e); });
+    w = weights_.Hold(w, mxx_, myy_, mxy_, mdd_);
     ++count_;
     double dx = ScaledDeviation(x, shiftX_, scaleX_);
     double dy = ScaledDeviation(y, shiftY_, scaleY_);
     if (!(HeldAsIs(dx) && HeldAsIs(dy))) [[unlikely]] {
-        const double spreadX = Spread(meanX_, mxx_, weight_);
-        const double spreadY = Spread(meanY_, myy_, weight_);
+        const double spreadX = Spread(meanX_, mxx_, weights_.Running());
+        const double spreadY = Spread(meanY_, myy_, weights_.Running());
         int scaleX = HeldAsIs(dx) ? scaleX_ : ScaleFor(x, shiftX_, dx, scaleX_, spreadX);
         int scaleY = HeldAsIs(dy) ? scaleY_ : ScaleFor(y, shiftY_, dy, scaleY_, spreadY);
         // A field without spread so far holds nothing at any scale: it takes
@@ -334,15 +318,32 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
             dy = ScaledDeviation(y, shiftY_, scaleY_);
         }
     }
-    weight_ += w;
-    weightSum_.Add(w);
-    const double share = w / weight_;
+    const double before = weights_.Running();
+    weights_.Add(w);
+    const double share = w / weights_.Running();
     const double deltaX = dx - meanX_;
     const double deltaY = dy - meanY_;
     meanX_ += deltaX * share;
     meanY_ += deltaY * share;
-    const double afterX = dx - meanX_;
-    const double afterY = dy - meanY_;
+    double afterX = dx - meanX_;
+    double afterY = dy - meanY_;
+    // The difference x - y, less the shifts', at the difference's scale.
+    const int e = ScaleExponentDifference();
+    const double d = scaleX_ == scaleY_ ? dx - dy : Unscaled(dx, scaleX_ - e) - Unscaled(dy, scaleY_ - e);
+    const double deltaD = (d - meanD_) - meanDLow_;
+    if (before < w) [[unlikely]] {
+        // A weight above all those before: the new mean lies near the value,
+        // and its distance from it, delta times the old weights' share, is
+        // formed as such (the difference would lose it, or all of it where
+        // the share rounds to 1).
+        const double kept = before / weights_.Running();
+        afterX = deltaX * kept;
+        afterY = deltaY * kept;
+        MoveMeanDifference(deltaD);
+        MoveMeanDifference(-deltaD * kept);
+    } else {
+        MoveMeanDifference(deltaD * share);
+    }
     mxx_ += w * deltaX * afterX;
     myy_ += w * deltaY * afterY;
     mxy_ += w * deltaX * afterY;
@@ -351,7 +352,6 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     if (scaleX_ == scaleY_) {
         mdd_ += w * (deltaX - deltaY) * (afterX - afterY);
     } else {
-        const int e = ScaleExponentDifference();
         mdd_ += w * (Unscaled(deltaX, scaleX_ - e) - Unscaled(deltaY, scaleY_ - e)) *
                 (Unscaled(afterX, scaleX_ - e) - Unscaled(afterY, scaleY_ - e));
     }

@@ -17,11 +17,7 @@
 // unscaled values, and a statistic whose value a Double holds can be formed
 // from the scaled ones even where M2, M3 or M4 themselves cannot be held.
 //
-// Weights far from 1 (beyond 2^64 or below 2^-64) are held divided by a power
-// of two too, 2^WeightExponent() (even, so that the square root of a sum of
-// weights takes half of it exactly): the sum of weights and M2, M3 and M4,
-// which carry one weight each, are then held divided by it, so that the
-// products of weights and deviations neither overflow nor lose their digits.
+// Weights far from 1 are held divided by a power of two too (HeldWeights).
 #pragma once
 
 #include <cmath>
@@ -31,6 +27,69 @@
 
 #include "numeric/DecimalDeviation.h"
 #include "numeric/Numerics.h"
+
+// A running sum of the weights of a set of moments. Weights far from 1
+// (beyond 2^64 or below 2^-64) are held divided by 2^Exponent() (even, so
+// that the square root of a sum of weights takes half of it exactly); the
+// central sums of the set, which carry one weight each, are held divided by
+// it too, so that the products of weights and deviations neither overflow
+// nor lose their digits.
+class HeldWeights {
+public:
+    // Takes the exponent at which a set whose first weight is w holds them.
+    void Start(double w);
+    // A weight as held. One far above those before moves the sum, and the
+    // set's central sums given, to its own exponent first.
+    template <class... Sums>
+    double Hold(double given, Sums&... sums) {
+        const double w = given * unit_;  // exact: unit_ is a power of two
+        if (w > kLimit) [[unlikely]] {
+            const int e = ExponentFor(given);
+            MoveTo(e, sums...);
+            return std::ldexp(given, -e);
+        }
+        return w;
+    }
+    // Holds the sum, and the central sums given, divided by 2^exponent from now on.
+    template <class... Sums>
+    void MoveTo(int exponent, Sums&... sums) {
+        const int by = exponent_ - exponent;
+        ((sums = std::ldexp(sums, by)), ...);
+        running_ = std::ldexp(running_, by);
+        sum_.Scale(by);
+        exponent_ = exponent;
+        unit_ = std::ldexp(1.0, -exponent);
+    }
+    void Add(double held) {
+        running_ += held;
+        sum_.Add(held);
+    }
+    // Takes in another sum held at the same exponent.
+    void Add(const HeldWeights& other) {
+        running_ += other.running_;
+        sum_.Add(other.sum_);
+    }
+
+    int Exponent() const { return exponent_; }
+    // The sum so held: the running one the updates use, and the compensated
+    // one every statistic is formed from.
+    double Running() const { return running_; }
+    double Held() const { return sum_.Value(); }
+    // What a weight of 1 is held as, 2^-Exponent().
+    double Unit() const { return unit_; }
+    // The sum itself, and the sum held at another exponent.
+    double Value() const { return exponent_ == 0 ? Held() : std::ldexp(Held(), exponent_); }
+    double HeldAt(int exponent) const { return std::ldexp(Held(), exponent_ - exponent); }
+
+private:
+    static constexpr double kLimit = 0x1p64;
+    static int ExponentFor(double w);
+
+    int exponent_ = 0;
+    double unit_ = 1;
+    double running_ = 0;
+    CompensatedSum sum_;
+};
 
 class WeightedMoments {
 public:
@@ -46,49 +105,41 @@ public:
 
     int32_t Count() const { return count_; }
     // The sum of the weights, compensated: what a weighted count shows.
-    double Weight() const { return UnscaledWeight(weightSum_.Value()); }
+    double Weight() const { return weights_.Value(); }
     // Weights are held divided by 2^WeightExponent(); HeldWeight() is their
-    // sum so held and Unit() what a weight of 1 is held as.
-    int WeightExponent() const { return weightScale_; }
-    double HeldWeight() const { return weightSum_.Value(); }
-    double Unit() const { return std::ldexp(1.0, -weightScale_); }
+    // sum so held, HeldWeightAt the sum held at another exponent and Unit()
+    // what a weight of 1 is held as.
+    int WeightExponent() const { return weights_.Exponent(); }
+    double HeldWeight() const { return weights_.Held(); }
+    double HeldWeightAt(int weightExponent) const { return weights_.HeldAt(weightExponent); }
+    double Unit() const { return weights_.Unit(); }
     const DecimalValue& Shift() const { return shift_; }
     double Mean() const;
     // The mean divided by 2^ScaleExponent(), with every digit where the mean
     // itself would be subnormal.
     double ScaledMean() const;
-    // Weighted central sums: sum w (x - mean)^2, ^3, ^4 (an infinity where
-    // the sum exceeds a Double, 0 or a subnormal where it is below one).
-    double M2() const { return UnscaledMoment(m2_, 2); }
-    double M3() const { return UnscaledMoment(m3_, 3); }
-    double M4() const { return UnscaledMoment(m4_, 4); }
-    // The same divided by 2^ScaleExponent() to the power of the moment.
-    int ScaleExponent() const { return scale_; }
-    double ScaledM2() const { return UnscaledWeight(m2_); }
-    double ScaledM3() const { return UnscaledWeight(m3_); }
-    double ScaledM4() const { return UnscaledWeight(m4_); }
-    // The same divided by 2^WeightExponent() as well: each right wherever
-    // a statistic formed from it with HeldWeight() is.
+    // The weighted central sum of squares, sum w (x - mean)^2 (an infinity
+    // where it exceeds a Double, 0 or a subnormal where it is below one).
+    double M2() const { return M2At(0); }
+    // The same divided by 2^(2 exponent + weightExponent): at ScaleExponent()
+    // and WeightExponent(), as held, it is right wherever a statistic formed
+    // from it with HeldWeight() is. exponent is at least ScaleExponent() (or
+    // one that holds the spread, such as a CommonScale).
+    double M2At(int exponent, int weightExponent = 0) const {
+        return std::ldexp(m2_, 2 * (scale_ - exponent) + weights_.Exponent() - weightExponent);
+    }
+    // sum w (x - mean)^2, ^3 and ^4 as held: divided by 2^ScaleExponent() to
+    // the power of the moment and by 2^WeightExponent().
     double HeldM2() const { return m2_; }
     double HeldM3() const { return m3_; }
     double HeldM4() const { return m4_; }
+    int ScaleExponent() const { return scale_; }
 
     // Whether any value lies off the shift: the moments then hold a spread.
     bool HasSpread() const { return m2_ > 0 || mean_ != 0; }
     // The scale at which two sets of moments are taken together: the larger
     // of their scales, or that of the set with spread where the other has none.
     static int CommonScale(const WeightedMoments& a, const WeightedMoments& b);
-    // M2 divided by 2^(2 exponent), for an exponent at least ScaleExponent()
-    // (or one that holds the spread, such as a CommonScale).
-    double M2At(int exponent) const { return std::ldexp(m2_, 2 * (scale_ - exponent) + weightScale_); }
-    // The same divided by 2^weightExponent as well, and the sum of weights
-    // held at that exponent.
-    double HeldM2At(int exponent, int weightExponent) const {
-        return std::ldexp(m2_, 2 * (scale_ - exponent) + weightScale_ - weightExponent);
-    }
-    double HeldWeightAt(int weightExponent) const {
-        return std::ldexp(weightSum_.Value(), weightScale_ - weightExponent);
-    }
     // Variance, standard deviation, its standard error and the coefficient of
     // variation, strMode as in VarianceFromCentred, formed at the moments'
     // scales: each right wherever a Double holds it. The held variance and
@@ -112,22 +163,13 @@ public:
 
 private:
     double Unscaled(double v, int power) const { return scale_ == 0 ? v : std::ldexp(v, power * scale_); }
-    double UnscaledWeight(double v) const { return weightScale_ == 0 ? v : std::ldexp(v, weightScale_); }
-    double UnscaledMoment(double v, int power) const {
-        const int e = power * scale_ + weightScale_;
-        return e == 0 ? v : std::ldexp(v, e);
-    }
     // Holds the moments divided by 2^exponent from now on.
     void Rescale(int exponent);
-    // Holds the weights divided by 2^exponent from now on.
-    void RescaleWeights(int exponent);
 
     bool higher_ = false;
     int scale_ = 0;
-    int weightScale_ = 0;
     int32_t count_ = 0;
-    double weight_ = 0;  // the running sum the updates use
-    CompensatedSum weightSum_;
+    HeldWeights weights_;
     DecimalValue shift_;
     double mean_ = 0;
     double m2_ = 0, m3_ = 0, m4_ = 0;
@@ -147,7 +189,7 @@ public:
     void Clear() { *this = WeightedCoMoments(); }
 
     int32_t Count() const { return count_; }
-    double Weight() const { return Unscaled(weightSum_.Value(), weightScale_); }
+    double Weight() const { return weights_.Value(); }
     double MeanX() const;
     double MeanY() const;
     // Mean of x less mean of y, exact in the shifts (an infinity beyond a Double).
@@ -157,11 +199,11 @@ public:
     }
     // Weighted central sums of squares and products (infinities where a sum
     // exceeds a Double).
-    double Mxx() const { return Unscaled(mxx_, 2 * scaleX_ + weightScale_); }
-    double Myy() const { return Unscaled(myy_, 2 * scaleY_ + weightScale_); }
-    double Mxy() const { return Unscaled(mxy_, scaleX_ + scaleY_ + weightScale_); }
+    double Mxx() const { return Unscaled(mxx_, 2 * scaleX_ + weights_.Exponent()); }
+    double Myy() const { return Unscaled(myy_, 2 * scaleY_ + weights_.Exponent()); }
+    double Mxy() const { return Unscaled(mxy_, scaleX_ + scaleY_ + weights_.Exponent()); }
     // sum w (d - mean d)^2 of the differences d = x - y.
-    double Mdd() const { return Unscaled(mdd_, 2 * ScaleExponentDifference() + weightScale_); }
+    double Mdd() const { return Unscaled(mdd_, 2 * ScaleExponentDifference() + weights_.Exponent()); }
 
     // Formed from the scaled and held sums, for a weight above 1 (W = Weight()):
     // Pearson's r (empty without spread), the covariance Mxy / (W - 1), the
@@ -182,24 +224,26 @@ private:
     int MeanDifferenceScale() const;
     // The mean difference divided by 2^e.
     double ScaledMeanDifference(int e) const;
+    // Takes in a step of the differences' mean.
+    void MoveMeanDifference(double step);
     // Mdd / (W - 1) divided by 2^(2 ScaleExponentDifference()), 0 without spread.
     double ScaledDifferenceVariance() const;
-    // W - 1 divided by 2^weightScale_, in which the held sums' exponent cancels.
-    double HeldDegrees() const { return weightSum_.Value() - std::ldexp(1.0, -weightScale_); }
+    // W - 1 as the weights are held, in which the held sums' exponent cancels.
+    double HeldDegrees() const { return weights_.Held() - weights_.Unit(); }
     static double Unscaled(double v, int exponent) { return exponent == 0 ? v : std::ldexp(v, exponent); }
     // Holds the moments of x divided by 2^exponentX and those of y by
     // 2^exponentY from now on.
     void Rescale(int exponentX, int exponentY);
-    // Holds the weights divided by 2^exponent from now on.
-    void RescaleWeights(int exponent);
 
     int scaleX_ = 0, scaleY_ = 0;
-    int weightScale_ = 0;
     int32_t count_ = 0;
-    double weight_ = 0;
-    CompensatedSum weightSum_;
+    HeldWeights weights_;
     DecimalValue shiftX_, shiftY_;
     double meanX_ = 0, meanY_ = 0;
+    // The mean of the differences less the shifts' own, at the difference's
+    // scale, and what its rounding dropped: the means of x and y each round
+    // at their own spread, which may dwarf the spread of the differences.
+    double meanD_ = 0, meanDLow_ = 0;
     double mxx_ = 0, myy_ = 0, mxy_ = 0, mdd_ = 0;
 };
 

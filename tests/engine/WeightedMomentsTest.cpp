@@ -36,8 +36,9 @@ TEST(WeightedMoments, CentralMomentsOfAWeightedSampleAsWorkedByHand) {
         EXPECT_EQ(m.Weight(), 5);
         EXPECT_DOUBLE_EQ(m.Mean(), offset + 3.8);
         EXPECT_NEAR(m.M2(), 4.8, 1e-14);
-        EXPECT_NEAR(m.M3(), -4.08, 1e-14);
-        EXPECT_NEAR(m.M4(), 12.576, 1e-13);
+        // Held as they are: values and weights near 1.
+        EXPECT_NEAR(m.HeldM3(), -4.08, 1e-14);
+        EXPECT_NEAR(m.HeldM4(), 12.576, 1e-13);
         EXPECT_NEAR(m.MeanLess(offset + 3), 0.8, 1e-15);
     }
 }
@@ -55,8 +56,8 @@ TEST(WeightedMoments, MergingTwoPartsEqualsAccumulatingTheWhole) {
     EXPECT_DOUBLE_EQ(first.Weight(), whole.Weight());
     EXPECT_DOUBLE_EQ(first.Mean(), whole.Mean());
     EXPECT_NEAR(first.M2(), whole.M2(), 1e-14);
-    EXPECT_NEAR(first.M3(), whole.M3(), 1e-14);
-    EXPECT_NEAR(first.M4(), whole.M4(), 1e-14);
+    EXPECT_NEAR(first.HeldM3(), whole.HeldM3(), 1e-14);
+    EXPECT_NEAR(first.HeldM4(), whole.HeldM4(), 1e-14);
     // Parts of which one is scaled (values far from zero): 1, 3 and 1e300,
     // -1e300 merge to mean 1 (the small values vanish beside the large ones)
     // and M2 = 2e600, beyond a Double; scaled it is 2e600 / 2^(2e).
@@ -70,8 +71,8 @@ TEST(WeightedMoments, MergingTwoPartsEqualsAccumulatingTheWhole) {
     EXPECT_NEAR(small.Mean(), 0.0, 1e285);
     EXPECT_EQ(small.M2(), INFINITY);
     const int e = small.ScaleExponent();
-    EXPECT_NEAR(std::ldexp(std::sqrt(small.ScaledM2()), e), std::sqrt(2.0) * 1e300, 1e-14 * 1e300);
-    EXPECT_NEAR(small.ScaledM3(), 0.0, 1e-14 * std::pow(small.ScaledM2(), 1.5));
+    EXPECT_NEAR(std::ldexp(std::sqrt(small.HeldM2()), e), std::sqrt(2.0) * 1e300, 1e-14 * 1e300);
+    EXPECT_NEAR(small.HeldM3(), 0.0, 1e-14 * std::pow(small.HeldM2(), 1.5));
     WeightedMoments empty(true);
     empty.Merge(whole);
     EXPECT_EQ(empty.M2(), whole.M2());
@@ -85,8 +86,8 @@ TEST(WeightedMoments, ConstantValuesHaveExactlyZeroSpread) {
         WeightedMoments m(true);
         for (int i = 0; i < 5; ++i) m.Add(value, 1.5);
         EXPECT_EQ(m.M2(), 0.0);
-        EXPECT_EQ(m.M3(), 0.0);
-        EXPECT_EQ(m.M4(), 0.0);
+        EXPECT_EQ(m.HeldM3(), 0.0);
+        EXPECT_EQ(m.HeldM4(), 0.0);
         EXPECT_EQ(m.Mean(), value);
     }
 }
@@ -130,6 +131,29 @@ TEST(WeightedCoMoments, WeightsFarFromOneGiveTheFormulasWithNTheSumOfWeights) {
         const std::optional<double> t = m.PairedT();
         ASSERT_TRUE(t.has_value());
         near(*t, -2.5 / 1.5 * 2e150, "paired t");
+    }
+}
+
+TEST(WeightedCoMoments, RecordsOfWeightFarBelowTheOthersKeepTheirShareInAnyOrder) {
+    // (x, y) = (3, 1) and (2, 3) of weight 2^-64 beside (5, 5), (6, 6), (8, 8)
+    // of weight 1: only the light records' differences (2 and -1) vary. In
+    // exact fractions, n = 3 + 2^-63: the differences deviate by
+    // 3.681375715146282841e-10 and their paired t is 8.501773040511429829e-11.
+    // A light record read before a heavy one loses its deviation where the
+    // new mean is taken from the value as a difference.
+    const double light = 0x1p-64;
+    struct Pair {
+        double x, y, w;
+    };
+    const Pair lightFirst[] = {{3, 1, light}, {2, 3, light}, {5, 5, 1}, {6, 6, 1}, {8, 8, 1}};
+    const Pair lightBetween[] = {{5, 5, 1}, {3, 1, light}, {6, 6, 1}, {2, 3, light}, {8, 8, 1}};
+    for (const auto* order : {lightFirst, lightBetween}) {
+        WeightedCoMoments m;
+        for (int i = 0; i < 5; ++i) m.Add(order[i].x, order[i].y, order[i].w);
+        EXPECT_NEAR(m.DifferenceDeviation(), 3.681375715146282841e-10, 1e-14 * 3.68e-10);
+        const std::optional<double> t = m.PairedT();
+        ASSERT_TRUE(t.has_value());
+        EXPECT_NEAR(*t, 8.501773040511429829e-11, 1e-14 * 8.5e-11);
     }
 }
 
@@ -280,6 +304,18 @@ TEST_F(NearTheLargestDoubleRun, ComparisonAndMatrixWriteWhatADoubleHolds) {
 // sums of squares held as they are give 0, Null or a failed run there. The
 // runs whose variance or covariance is beyond a Double (which are then named,
 // failing the run) are left out at k = 1018.
+using Field = std::tuple<std::string, vb::Variant, int16_t>;  // name, role, position
+
+enginetest::StoredScenario MakeScenario(const std::string& family, const std::string& subType,
+                                        std::vector<Field> fields, std::map<std::string, vb::Variant> options) {
+    enginetest::StoredScenario s;
+    s.family = family;
+    s.subType = subType;
+    s.fields = std::move(fields);
+    s.options = std::move(options);
+    return s;
+}
+
 class PowerOfTwoScaling : public enginetest::EngineTest {};
 
 TEST_F(PowerOfTwoScaling, StatisticsOfDataTimesAPowerOfTwoAreTheUnscaledOnesScaledBack) {
@@ -297,44 +333,35 @@ TEST_F(PowerOfTwoScaling, StatisticsOfDataTimesAPowerOfTwoAreTheUnscaledOnesScal
         int maxK;  // the largest k at which no statistic of the run overflows
         int32_t id = 0;
     };
-    auto scenario = [](const std::string& family, const std::string& subType,
-                       std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields,
-                       std::map<std::string, vb::Variant> options) {
-        enginetest::StoredScenario s;
-        s.family = family;
-        s.subType = subType;
-        s.fields = std::move(fields);
-        s.options = std::move(options);
-        return s;
-    };
     const std::tuple<std::string, vb::Variant, int16_t> X1{"X1", "X", 1}, X2{"X2", "X", 2}, Y{"X2", "Y", 1};
     std::vector<Case> cases = {
         {"Describe",
-         scenario("P", "Describe", {X1, X2},
-                  {{"VarStd", On},
-                   {"VarNRadio", "N-1"},
-                   {"Skew", On},
-                   {"Mean", On},
-                   {"Range", On},
-                   {"CI", On},
-                   {"CITypeRadio", "t"},
-                   {"CI95", On}}),
+         MakeScenario("P", "Describe", {X1, X2},
+                      {{"VarStd", On},
+                       {"VarNRadio", "N-1"},
+                       {"Skew", On},
+                       {"Mean", On},
+                       {"Range", On},
+                       {"CI", On},
+                       {"CITypeRadio", "t"},
+                       {"CI95", On}}),
          505},
-        {"Describe shape", scenario("P", "Describe", {X1, X2}, {{"Skew", On}, {"Mean", On}}), 1018},
-        {"Compare", scenario("P", "Compare", {X1, Y}, {{"MeanXY", On}, {"CorrXY", On}, {"TTest", On}}), 505},
-        {"Compare t", scenario("P", "Compare", {X1, Y}, {{"MeanXY", On}, {"TTest", On}}), 1018},
+        {"Describe shape", MakeScenario("P", "Describe", {X1, X2}, {{"Skew", On}, {"Mean", On}}), 1018},
+        {"Compare", MakeScenario("P", "Compare", {X1, Y}, {{"MeanXY", On}, {"CorrXY", On}, {"TTest", On}}), 505},
+        {"Compare t", MakeScenario("P", "Compare", {X1, Y}, {{"MeanXY", On}, {"TTest", On}}), 1018},
         {"Matrix",
-         scenario("P", "Matrix", {X1, X2},
-                  {{"MMean", On}, {"MDev", On}, {"MCov", On}, {"MCor", On}, {"MR2", On}, {"MT", On}}),
+         MakeScenario("P", "Matrix", {X1, X2},
+                      {{"MMean", On}, {"MDev", On}, {"MCov", On}, {"MCor", On}, {"MR2", On}, {"MT", On}}),
          505},
-        {"Matrix r", scenario("P", "Matrix", {X1, X2}, {{"MMean", On}, {"MDev", On}, {"MCor", On}, {"MT", On}}), 1018},
-        {"t-test", scenario("G", "Two Sample t-Test", {{"G2", "C", 1}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
-        {"ANOVA", scenario("G", "ANOVA", {{"G2", "C", 1}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
-        {"Two way ANOVA",
-         scenario("G", "Two way ANOVA", {{"G1", "C", 1}, {"G2", "C", 2}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
-        {"Crosstab", scenario("P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, X1, {"W", "W", 1}}, {{"XType", "D"}}),
+        {"Matrix r", MakeScenario("P", "Matrix", {X1, X2}, {{"MMean", On}, {"MDev", On}, {"MCor", On}, {"MT", On}}),
          1018},
-        {"K-S Fit", scenario("N", "K-S Fit", {X1}, {{"FitNormal", On}}), 1018},
+        {"t-test", MakeScenario("G", "Two Sample t-Test", {{"G2", "C", 1}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
+        {"ANOVA", MakeScenario("G", "ANOVA", {{"G2", "C", 1}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
+        {"Two way ANOVA",
+         MakeScenario("G", "Two way ANOVA", {{"G1", "C", 1}, {"G2", "C", 2}, X1}, {{"GroupIgnoreBlanks", On}}), 1018},
+        {"Crosstab",
+         MakeScenario("P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, X1, {"W", "W", 1}}, {{"XType", "D"}}), 1018},
+        {"K-S Fit", MakeScenario("N", "K-S Fit", {X1}, {{"FitNormal", On}}), 1018},
     };
     for (Case& c : cases) {
         c.scenario.output1 = "Out" + std::to_string(&c - cases.data());
@@ -505,6 +532,88 @@ TEST_F(WeightsFarFromOne, DescribeAndTTestGiveTheFormulasWithNTheSumOfWeights) {
     near(Num(rows[0], "t-Value_Pooled"), -3.216337604513384498467060532e150, "pooled t");
     near(Num(rows[0], "DF_Separate"), 7.705777551539832018325273607e300, "separate df");
     near(Num(rows[0], "t-Value_Separate"), -3.216337604513384498467060532e150, "separate t");
+}
+
+// Weights far apart within a run, or far from 1 beside a sum of squares
+// the analysis forms itself: each statistic is what the formulas give with n
+// the sum of weights (references in exact fractions, Python's fractions and
+// decimal at 60 digits; with n near 1e300, n - 1 is n).
+TEST_F(WeightsFarFromOne, EveryAnalysisFormingMomentsGivesTheFormulasWithNTheSumOfWeights) {
+    using enginetest::Num;
+    const auto On = vb::Variant(true);
+    const auto near = [](double got, double expected, const char* what) {
+        EXPECT_NEAR(got, expected, 1e-13 * std::fabs(expected)) << what;
+    };
+    const Field X{"X1", "X", 1}, W{"W", "W", 1}, C{"G2", "C", 1};
+    auto data = [&](const std::vector<std::tuple<const char*, double, double>>& rows) {
+        db->Execute("DELETE FROM Data");
+        for (const auto& [group, x, w] : rows)
+            AppendRows({{"a", group, x, vb::Variant::Null(), vb::Variant::Null(), w}});
+    };
+    auto run = [&](const std::string& family, const std::string& subType, std::vector<Field> fields,
+                   std::map<std::string, vb::Variant> options) {
+        if (db->TableDefs()->Contains("Out1")) db->TableDefs()->Delete("Out1");
+        EXPECT_TRUE(
+            Run(enginetest::AddScenario(db, MakeScenario(family, subType, std::move(fields), std::move(options)))))
+            << subType << ": " << engine->get_ErrorInfo();
+        return enginetest::ReadResultRows(db, "Out1");
+    };
+
+    // x = 5 of weight 1e-300 beside four 1s: s^3 and s^4 fall far below the
+    // smallest Double, G1 = 3.464101615137754543e150 and G2 = 2.999999999999999925e301.
+    data({{"p", 5, 1e-300}, {"p", 1, 1}, {"p", 1, 1}, {"p", 1, 1}, {"p", 1, 1}});
+    auto rows = run("P", "Describe", {X, W}, {{"Skew", On}});
+    ASSERT_EQ(rows.size(), 1u);
+    near(Num(rows[0], "Skewness"), 3.464101615137754543e150, "skewness");
+    near(Num(rows[0], "Kurtosis"), 2.999999999999999925e301, "kurtosis");
+
+    // 1, 2, 3, 5 of weight 1e300 against 4, 6, 7, 9, 12 of weight 1: the
+    // shares of the variance of the difference lie 1e300 apart, and the
+    // Welch degrees of freedom are those of the second sample, 4.
+    data({{"p", 1, 1e300},
+          {"p", 2, 1e300},
+          {"p", 3, 1e300},
+          {"p", 5, 1e300},
+          {"q", 4, 1},
+          {"q", 6, 1},
+          {"q", 7, 1},
+          {"q", 9, 1},
+          {"q", 12, 1}});
+    rows = run("G", "Two Sample t-Test", {C, X, W}, {{"GroupIgnoreBlanks", On}});
+    ASSERT_EQ(rows.size(), 1u);
+    near(Num(rows[0], "DF_Separate"), 4, "separate df");
+
+    // The analysis of variance of the same: its DF column, a Long, cannot
+    // hold n - 2, and the run is refused saying why.
+    if (db->TableDefs()->Contains("Out1")) db->TableDefs()->Delete("Out1");
+    EXPECT_FALSE(Run(enginetest::AddScenario(db, MakeScenario("G", "ANOVA", {C, X, W}, {{"GroupIgnoreBlanks", On}}))));
+    EXPECT_EQ(engine->get_ErrorInfo(),
+              "6: The degrees of freedom of the field [X1] of [Data] (4E+300) are beyond the whole numbers the DF "
+              "column holds (up to 2147483647): the weights add up to too much. Analyse a query that scales the "
+              "weights down so that they add up to less than that, or leave the weight field out.");
+
+    // 1e5, 2e5, 4e5, 5e5 of weight 1e300: the variance 2.5e10, though the
+    // weighted sum of squares is beyond a Double.
+    data({{"p", 1e5, 1e300}, {"p", 2e5, 1e300}, {"p", 4e5, 1e300}, {"p", 5e5, 1e300}});
+    rows = run("P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, X, W}, {{"XType", "V"}});
+    const auto total = std::find_if(rows.begin(), rows.end(), [](const enginetest::ResultRow& row) {
+        return row.at("DataType").ToString() == "GROUP Total";
+    });
+    ASSERT_NE(total, rows.end());
+    near(Num(*total, "RowSummary"), 2.5e10, "crosstab variance");
+
+    // 1e5 times 1, 2, 4, 7, 11, 16 of weight 2^996: deviation 1e5 sqrt(1001 / 36),
+    // and the normal fit's largest difference as worked with erfc.
+    data({{"p", 1e5, 0x1p996},
+          {"p", 2e5, 0x1p996},
+          {"p", 4e5, 0x1p996},
+          {"p", 7e5, 0x1p996},
+          {"p", 11e5, 0x1p996},
+          {"p", 16e5, 0x1p996}});
+    rows = run("N", "K-S Fit", {X, W}, {{"FitNormal", On}});
+    ASSERT_EQ(rows.size(), 1u);
+    near(Num(rows[0], "StdDeviation"), 527309.7339852125, "K-S deviation");
+    EXPECT_NEAR(Num(rows[0], "Max_Absolute"), 0.20447622366688378, 1e-11);
 }
 
 }  // namespace

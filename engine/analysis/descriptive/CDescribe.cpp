@@ -288,34 +288,22 @@ void CDescribe::WriteData(const GroupData& g) {
 CDescribe::FieldStatistics CDescribe::Statistics(int16_t k, const FieldSums& f) const {
     FieldStatistics s;
     const double n = s.n = f.moments.Weight();
-    // Central sums: M2 = sum w (x - mean)^2, likewise M3 and M4; held divided
-    // by 2^e to the power of the moment and by 2^we, as is the sum of weights
-    // (W, with unit a weight of 1), they hold what values near the largest
-    // Double would overflow in them, values far below 1 would lose and
-    // weights far from 1 would do to either, and give every statistic whose
-    // own value a Double holds.
-    const int e = f.moments.ScaleExponent();
-    const int we = f.moments.WeightExponent();
-    const double W = f.moments.HeldWeight();
-    const double M2 = f.moments.M2();
-    const double m2 = f.moments.HeldM2(), m3 = f.moments.HeldM3(), m4 = f.moments.HeldM4();
     const double mean = s.mean = f.moments.Mean();
-    // The sample (N-1) variance and deviation, held as the moments are, behind
-    // the variance columns, the shape, the t bands and the t-test.
-    const WeightedMoments::Deviation sample = f.moments.Deviations("N-1");
-    const double heldS2 = sample.heldVariance;
-    const double heldS = sample.heldDeviation;
     // Values near the largest Double overflow their sums: a statistic that
     // cannot be held is named rather than left empty.
-    s.overflowed = !std::isfinite(mean) || !std::isfinite(m2) || (skew_ && !std::isfinite(m3 + m4));
+    s.overflowed = !std::isfinite(mean) || !std::isfinite(f.moments.HeldM2()) ||
+                   (skew_ && !std::isfinite(f.moments.HeldM3() + f.moments.HeldM4()));
 
     if (range_) s.range = PreciseDifference(f.maximum, f.minimum);
+    // The sample (N-1) variance and deviation, behind the variance columns,
+    // the shape, the t bands and the t-test.
+    const WeightedMoments::Deviation sample = f.moments.Deviations("N-1");
     if (!varA_.empty() && (n > 1 || vb::EqualsNoCase(varA_, "N")))
         s.deviation = vb::EqualsNoCase(varA_, "N-1") ? sample : f.moments.Deviations("N");
     if (sums_) {
         // A sum that overflowed on the way to a value a Double holds is the mean times the weight.
         s.sum = std::isfinite(f.sumWX) ? f.sumWX : mean * n;
-        s.adjSumSquared = M2;
+        s.adjSumSquared = f.moments.M2();
     }
     if (means_) {
         // Both means are undefined once any valid value is zero or negative.
@@ -323,32 +311,52 @@ CDescribe::FieldStatistics CDescribe::Statistics(int16_t k, const FieldSums& f) 
             s.geometricMean = f.logs.GeometricMean(n);
             if (f.sumWInv != 0) s.harmonicMean = n / f.sumWInv;
         }
-        // A sum of squares beyond a Double, or one too small to hold the
-        // squares' digits: the mean square is the squared mean plus the
-        // population variance, both scaled by the largest magnitude. 2^-969
-        // is 2^53 times the smallest normal Double: a sum that large has a
-        // last digit of 2^-1021 or coarser, beside which the at most 2^-1075
-        // that each subnormal term has lost cannot add up to half a digit.
-        if (std::isfinite(f.sumWX2) && (f.sumWX2 >= 0x1p-969 || (f.minimum == 0 && f.maximum == 0))) {
-            s.rms = f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / n) : 0.0;
-        } else {
-            const int r = std::ilogb(std::max(std::fabs(f.minimum), std::fabs(f.maximum))) + 1;
-            const double scaledMean = std::ldexp(mean, -r);
-            s.rms = std::ldexp(std::sqrt(scaledMean * scaledMean + std::ldexp(m2 / W, 2 * (e - r))), r);
-        }
+        s.rms = RootMeanSquare(f);
     }
+    SampleTests(k, f, sample, s);
+    return s;
+}
+
+double CDescribe::RootMeanSquare(const FieldSums& f) {
+    const WeightedMoments& m = f.moments;
+    // A sum of squares beyond a Double, or one too small to hold the
+    // squares' digits: the mean square is the squared mean plus the
+    // population variance, both scaled by the largest magnitude. 2^-969
+    // is 2^53 times the smallest normal Double: a sum that large has a
+    // last digit of 2^-1021 or coarser, beside which the at most 2^-1075
+    // that each subnormal term has lost cannot add up to half a digit.
+    if (std::isfinite(f.sumWX2) && (f.sumWX2 >= 0x1p-969 || (f.minimum == 0 && f.maximum == 0)))
+        return f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / m.Weight()) : 0.0;
+    const int r = std::ilogb(std::max(std::fabs(f.minimum), std::fabs(f.maximum))) + 1;
+    const double scaledMean = std::ldexp(m.Mean(), -r);
+    const double variance = std::ldexp(m.HeldM2() / m.HeldWeight(), 2 * (m.ScaleExponent() - r));
+    return std::ldexp(std::sqrt(scaledMean * scaledMean + variance), r);
+}
+
+void CDescribe::SampleTests(int16_t k, const FieldSums& f, const WeightedMoments::Deviation& sample,
+                            FieldStatistics& s) const {
+    // The central sums held divided by 2^e to the power of the moment and by
+    // 2^we, as is the sum of weights (W, with unit a weight of 1): they hold
+    // what values and weights far from 1 would overflow or lose, and give
+    // every statistic whose own value a Double holds.
+    const WeightedMoments& m = f.moments;
+    const double n = s.n;
+    const int e = m.ScaleExponent();
+    const int we = m.WeightExponent();
+    const double W = m.HeldWeight();
+    const double heldS2 = sample.heldVariance;
+    const double heldS = sample.heldDeviation;
     // Adjusted Fisher-Pearson skewness and excess kurtosis (G1, G2) from the
     // central moments; both are free of the scales.
     if (skew_ && n > 2 && f.minimum != f.maximum && heldS > 0)
-        s.shape = ShapeFromCentred(W, m3, m4, heldS2, heldS, f.moments.Unit());
+        s.shape = ShapeFromCentred(W, m.HeldM3(), m.HeldM4(), heldS2, heldS, m.Unit());
     // The square root of W takes half of the (even) weights' exponent.
     if (vb::EqualsNoCase(conInt_, "t") && n > 1)
         s.standardError = heldS2 > 0 ? std::ldexp(std::sqrt(heldS2 / W), e - we / 2) : 0.0;
-    if (tTest_ && m2 > 0 && n > 1 && heldS > 0) {
-        const double t = std::ldexp(f.moments.ScaledMeanLess(ValueAt(popMean_, k)) * std::sqrt(W) / heldS, we / 2);
+    if (tTest_ && m.HeldM2() > 0 && n > 1 && heldS > 0) {
+        const double t = std::ldexp(m.ScaledMeanLess(ValueAt(popMean_, k)) * std::sqrt(W) / heldS, we / 2);
         if (std::isfinite(t)) s.t = t;
     }
-    return s;
 }
 
 void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode, std::vector<double>& pcnt) {

@@ -89,6 +89,10 @@ private:
     void EndGroup(const std::vector<vb::Variant>& group, int32_t groupRecords);
     void WriteData(const GroupData& g);
     FieldStatistics Statistics(int16_t k, const FieldSums& f) const;
+    static double RootMeanSquare(const FieldSums& f);
+    // The shape, the standard error of the mean and its t, from the sample
+    // (N-1) deviation.
+    void SampleTests(int16_t k, const FieldSums& f, const WeightedMoments::Deviation& sample, FieldStatistics& s) const;
     void WriteField(int16_t k, const GroupData& g, const ModeResult& mode, std::vector<double>& pcnt);
     bool ConIntColumns() const;
     double TValue(double dblProb, double df);

@@ -670,16 +670,19 @@ bool CXTab::CalcValue(const XtabCell& c, double& value) const {
             break;
         default: {
             if (n <= 1) return false;
-            // From the scaled central sum (values far from zero), so that a
-            // deviation a Double holds is written though its square is not.
-            const int e = c.moments.ScaleExponent();
-            const double variance = c.moments.ScaledM2() / (n - 1);
-            if (variance < 0) return false;
-            const double mean = c.moments.ScaledMean();
-            if (kind_ == 'V') value = std::ldexp(variance, 2 * e);
-            if (kind_ == 'F') value = mean == 0 ? 0 : std::sqrt(variance) / mean;
-            if (kind_ == 'D') value = std::ldexp(std::sqrt(variance), e);
-            if (kind_ == 'E') value = std::ldexp(std::sqrt(variance / n), e);
+            // The moments' own, formed from their held sums (values and
+            // weights far from 1), so that a deviation a Double holds is
+            // written though its square or weighted square is not.
+            const WeightedMoments::Deviation d = c.moments.Deviations("N-1");
+            if (kind_ == 'V') value = d.variance;
+            if (kind_ == 'F') value = d.coeffOfVariance.value_or(0);
+            if (kind_ == 'D') value = d.stdDeviation;
+            if (kind_ == 'E') {
+                // The root of the sum of weights takes half of their (even) exponent.
+                const WeightedMoments& m = c.moments;
+                value =
+                    std::ldexp(std::sqrt(d.heldVariance / m.HeldWeight()), m.ScaleExponent() - m.WeightExponent() / 2);
+            }
         }
     }
     return std::isfinite(value);

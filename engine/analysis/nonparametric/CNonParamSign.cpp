@@ -296,11 +296,12 @@ void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
 SignFit::Fit SignFit::FitGroup() {
     Fit f;
     const double m = f.mean = moments.Mean();
-    // The deviation divided by 2^e as the moments hold their sums, so that
-    // values far from 1 keep it; the normal fit is free of the scale.
-    const int e = moments.ScaleExponent();
-    const double scaledS = moments.ScaledM2() > 0 ? std::sqrt(moments.ScaledM2() / (W - 1)) : 0;
-    f.sd = std::ldexp(scaledS, e);
+    // The deviation divided by 2^ScaleExponent() as the moments hold their
+    // sums, so that values and weights far from 1 keep it; the normal fit is
+    // free of the scale.
+    const WeightedMoments::Deviation spread = moments.Deviations("N-1");
+    const double scaledS = spread.heldDeviation;
+    f.sd = spread.stdDeviation;
     const double minimum = f.minimum = valid.front().first;
     f.maximum = valid.back().first;
     const double range = f.range = PreciseDifference(f.maximum, minimum);

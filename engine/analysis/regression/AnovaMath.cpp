@@ -47,8 +47,8 @@ TTestRow TwoSampleTTest(const CellSums& first, const CellSums& second, CZValue& 
     const double unit = std::ldexp(1.0, -we);  // a weight of 1, held
     const double n1 = first.moments.HeldWeightAt(we);
     const double n2 = second.moments.HeldWeightAt(we);
-    const double m2First = first.moments.HeldM2At(e, we);
-    const double m2Second = second.moments.HeldM2At(e, we);
+    const double m2First = first.moments.M2At(e, we);
+    const double m2Second = second.moments.M2At(e, we);
     const double meanDiff = first.moments.MeanLessAt(second.moments, e);
     VarianceFromCentred("N-1", n1, m2First, var1, unit);
     VarianceFromCentred("N-1", n2, m2Second, var2, unit);
@@ -67,7 +67,11 @@ TTestRow TwoSampleTTest(const CellSums& first, const CellSums& second, CZValue& 
     const double v2 = var2 / n2;
     const double v = v2 + v1;
     if (v > 0) {
-        const double df = std::ldexp(v * v / (v1 * v1 / (n1 - unit) + v2 * v2 / (n2 - unit)), we);
+        // Formed with v1, v2 and v taken near 1 by one power of two: samples
+        // at weight scales far apart give shares whose squares overflow.
+        const int ev = std::ilogb(v);
+        const double s1 = std::ldexp(v1, -ev), s2 = std::ldexp(v2, -ev), s = std::ldexp(v, -ev);
+        const double df = std::ldexp(s * s / (s1 * s1 / (n1 - unit) + s2 * s2 / (n2 - unit)), we);
         r.dfSeparate = df;
         r.tSeparate = std::ldexp(meanDiff / std::sqrt(v), we / 2);
         r.probSeparate = z.Quarn_CalcProb("T", *r.tSeparate, df, 0);

@@ -8,6 +8,7 @@
 #include "GroupWalker.h"
 #include "RunContext.h"
 #include "StatsGeneral.h"
+#include "ZantelsScenario.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
 
@@ -16,6 +17,23 @@ namespace {
 // A measure the data leave undefined is absent and its cell stays Null.
 void SetIfFinite(const dao::RecordsetPtr& rs, std::string_view column, const std::optional<double>& value) {
     if (value) ::SetIfFinite(rs, column, *value);
+}
+
+// The DF column is a Long: a sum of weights beyond its range cannot be
+// written there, and the run is refused saying so.
+void SetDegreesOfFreedom(const dao::RecordsetPtr& rs, double df, const std::string& field, const RunContext& run) {
+    const double whole = std::trunc(df);
+    if (std::fabs(whole) > 2147483647.0) {
+        const auto& scenario = run.CurrentScenario();
+        throw vb::VbError(vb::err::kOverflow,
+                          "The degrees of freedom of the field [" + field + "] of [" +
+                              (scenario ? scenario->Table() : std::string()) + "] (" + vb::CStr(whole) +
+                              ") are beyond the whole numbers the DF column holds (up to 2147483647): the weights "
+                              "add up to too much. Analyse a query that scales the weights down so that they add up "
+                              "to less than that, or leave the weight field out.",
+                          "WriteAnova");
+    }
+    ::SetIfFinite(rs, "DF", whole);
 }
 
 }  // namespace
@@ -432,7 +450,7 @@ void CAnova::WriteAnova(const GroupValues& group) {
                              "", "", false, 0, 0, 0);
             rs->Fields(std::string_view("Index"))->Value(++index);
             rs->Fields(std::string_view("Source_of_Variation"))->Value(row.source);
-            SetIfFinite(rs, "DF", std::trunc(row.df));
+            SetDegreesOfFreedom(rs, row.df, (*fields_)[nG_ + nC_ + k + 1], *zantels_);
             SetIfFinite(rs, "Sum_of_Squares", row.ss);
             SetIfFinite(rs, "Mean_Square", row.meanSquare);
             SetIfFinite(rs, "F-Value", row.fValue);
