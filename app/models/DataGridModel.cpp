@@ -72,58 +72,67 @@ const DataGridModel::Page& DataGridModel::PageOf(int64_t page) const {
     }
     auto it = pages_.find(page);
     if (it == pages_.end()) {
-        if (static_cast<int>(pages_.size()) >= kCachedPages) {
-            auto oldest = std::min_element(pages_.begin(), pages_.end(), [](const auto& a, const auto& b) {
-                return a.second.lastUse < b.second.lastUse;
-            });
-            if (&oldest->second == last_) last_ = nullptr;
-            pages_.erase(oldest);
-        }
-        Page fresh;
-        std::vector<vb::Variant> values;
-        try {
-            fresh.rows = static_cast<int>(pager_->ReadRows(page * kPageRows, kPageRows, values));
-        } catch (const vb::VbError& e) {
-            // The rows read before the failure are shown; those that cannot
-            // be read show empty cells rather than failing the paint. The
-            // first such error is told once, after the paint (a record set
-            // whose database was closed is not an error).
-            fresh.rows = columns_ > 0 ? static_cast<int>(values.size() / static_cast<size_t>(columns_)) : 0;
-            values.resize(static_cast<size_t>(fresh.rows) * static_cast<size_t>(columns_));
-            if (!readErrorTold_ && e.Number() != dao::err::kObjectClosed) {
-                readErrorTold_ = true;
-                const std::string text = "The rows from row " + std::to_string(page * kPageRows + fresh.rows + 1) +
-                                         " on cannot be read and are shown empty:\r\n\r\n" +
-                                         std::to_string(e.Number()) + ": " + e.Description();
-                QMetaObject::invokeMethod(
-                    const_cast<DataGridModel*>(this),
-                    [text] { ui::Ui().MsgBox(text, ui::vbExclamation | ui::vbOKOnly, "Quantara"); },
-                    Qt::QueuedConnection);
-            }
-        }
-        ++pagesRead_;
-        if (DropPagesOnChange() && !followQueued_) {
-            // The pages held show the file as it was; the count and columns
-            // follow once the paint is over.
-            followQueued_ = true;
-            auto* self = const_cast<DataGridModel*>(this);
-            QMetaObject::invokeMethod(
-                self, [self] { self->Follow(); }, Qt::QueuedConnection);
-        }
-        if (columnsStale_) {
-            // Read in columns the model does not have yet: blank until it does.
-            fresh.rows = 0;
-            values.clear();
-        }
-        fresh.cells.reserve(values.size());
-        for (size_t i = 0; i < values.size(); ++i)
-            fresh.cells.push_back(DisplayText(values[i], types_[i % static_cast<size_t>(columns_)]));
-        it = pages_.emplace(page, std::move(fresh)).first;
+        if (static_cast<int>(pages_.size()) >= kCachedPages) EvictOldestPage();
+        it = pages_.emplace(page, ReadPage(page)).first;
     }
     it->second.lastUse = clock_;
     lastPage_ = page;
     last_ = &it->second;
     return it->second;
+}
+
+DataGridModel::Page DataGridModel::ReadPage(int64_t page) const {
+    Page fresh;
+    std::vector<vb::Variant> values;
+    try {
+        fresh.rows = static_cast<int>(pager_->ReadRows(page * kPageRows, kPageRows, values));
+    } catch (const vb::VbError& e) {
+        // The rows read before the failure are shown; those that cannot be
+        // read show empty cells rather than failing the paint, until the
+        // watch finds the file readable and they are read again.
+        fresh.rows = columns_ > 0 ? static_cast<int>(values.size() / static_cast<size_t>(columns_)) : 0;
+        values.resize(static_cast<size_t>(fresh.rows) * static_cast<size_t>(columns_));
+        retry_ = true;
+        TellReadError(page * kPageRows + fresh.rows, e);
+    }
+    ++pagesRead_;
+    if (DropPagesOnChange() && !refreshQueued_) {
+        // The pages held show the file as it was; the count and columns
+        // follow once the paint is over.
+        refreshQueued_ = true;
+        auto* self = const_cast<DataGridModel*>(this);
+        QMetaObject::invokeMethod(
+            self, [self] { self->Refresh(); }, Qt::QueuedConnection);
+    }
+    if (columnsStale_) {
+        // Read in columns the model does not have yet: blank until it does.
+        fresh.rows = 0;
+        values.clear();
+    }
+    fresh.cells.reserve(values.size());
+    for (size_t i = 0; i < values.size(); ++i)
+        fresh.cells.push_back(DisplayText(values[i], types_[i % static_cast<size_t>(columns_)]));
+    return fresh;
+}
+
+// Told once, after the paint (a record set whose database was closed is not
+// an error).
+void DataGridModel::TellReadError(int64_t firstRow, const vb::VbError& e) const {
+    if (readErrorTold_ || e.Number() == dao::err::kObjectClosed) return;
+    readErrorTold_ = true;
+    const std::string text = "The rows from row " + std::to_string(firstRow + 1) +
+                             " on cannot be read and are shown empty:\r\n\r\n" + std::to_string(e.Number()) + ": " +
+                             e.Description();
+    QMetaObject::invokeMethod(
+        const_cast<DataGridModel*>(this),
+        [text] { ui::Ui().MsgBox(text, ui::vbExclamation | ui::vbOKOnly, "Quantara"); }, Qt::QueuedConnection);
+}
+
+void DataGridModel::EvictOldestPage() const {
+    auto oldest = std::min_element(pages_.begin(), pages_.end(),
+                                   [](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; });
+    if (&oldest->second == last_) last_ = nullptr;
+    pages_.erase(oldest);
 }
 
 void DataGridModel::DropPages() const {
@@ -140,13 +149,14 @@ bool DataGridModel::DropPagesOnChange() const {
     return true;
 }
 
-void DataGridModel::Follow() {
-    followQueued_ = false;
+void DataGridModel::Refresh() {
+    refreshQueued_ = false;
     int64_t count = rows_;
     try {
         count = std::min<int64_t>(pager_->RowCount(), INT_MAX);
     } catch (const vb::VbError&) {
-        return;  // told, if at all, by the page read that fails the same way
+        retry_ = true;  // told, if at all, by the page read that fails the same way
+        return;
     }
     DropPagesOnChange();
     const int rows = static_cast<int>(count);
@@ -161,6 +171,18 @@ void DataGridModel::Follow() {
         rows_ = rows;
         endRemoveRows();
     }
+}
+
+void DataGridModel::Watch() {
+    try {
+        if (!pager_->FileChanged() && !retry_) return;
+    } catch (const vb::VbError&) {
+        return;  // locked by another program, or closed: looked at again next time
+    }
+    retry_ = false;
+    DropPages();
+    Refresh();
+    if (rows_ > 0 && columns_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
 }
 
 void DataGridModel::TakeColumns(int rows) {

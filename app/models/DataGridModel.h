@@ -1,11 +1,13 @@
 // The read-only model of the data grids: the rows of one record set, read a
 // page at a time as the view asks for them. Only a bounded number of pages is
 // kept, so memory follows the rows on screen, not the size of the table.
-// Between page reads nothing of the file is held, so other programs write to
-// it while the grid is open; a page read that finds the file changed drops
-// the pages read before (they are read again when next shown), and the row
-// count and the columns follow the table's once the paint is over (new
-// columns reset the model).
+// Between reads nothing of the file is held, so other programs write to it
+// while the grid is open. The grid's watch (Watch) looks at the file twice a
+// second; a change, or a page read that finds one, drops the pages read
+// before (the rows on screen are read again), and the row count and the
+// columns become the table's (new columns reset the model). A read that
+// failed (a file another program keeps locked) is made again once the file
+// can be read.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -36,10 +38,17 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     const dao::RecordsetPtr& Recordset() const;
-    // Looks at the file now: when it changed, the pages held are dropped and
-    // the row count and columns become the table's. For moves that go by
-    // the row count (to the last row), which must not wait for a paint.
-    void Follow();
+    // Takes the table as the file has it now: when it changed, the pages
+    // held are dropped and the row count and columns become the table's. For
+    // moves that go by the row count (to the last row), which must not wait
+    // for the watch. A refresh that fails is made again by the next Watch.
+    void Refresh();
+    // The grid's watch, made about twice a second while it is shown: a cheap
+    // look at the file that reads no row and waits for no lock. When the
+    // file changed, or a read failed since the last look and the file can
+    // be read now, the table is refreshed and every row told changed, so the
+    // rows on screen are read again.
+    void Watch();
     // The text a cell shows: empty for Null and binary data, the runtime's
     // CStr otherwise ("True"/"False", dates as yyyy-mm-dd hh:nn:ss, numbers
     // to 15 significant digits with a "." whatever the locale), "Infinity"
@@ -58,6 +67,11 @@ private:
         uint64_t lastUse = 0;
     };
     const Page& PageOf(int64_t page) const;
+    // Reads a page from the file; the rows that cannot be read are left out,
+    // and the first such failure is told once.
+    Page ReadPage(int64_t page) const;
+    void TellReadError(int64_t firstRow, const vb::VbError& e) const;
+    void EvictOldestPage() const;
     void DropPages() const;
     // Drops the pages when a read found the file changed since they were
     // read; true then. Notes whether the columns changed with it.
@@ -82,5 +96,7 @@ private:
     mutable Page* last_ = nullptr;
     mutable bool readErrorTold_ = false;
     mutable int64_t changesSeen_ = 0;
-    mutable bool followQueued_ = false;
+    mutable bool refreshQueued_ = false;
+    // A read or refresh failed: made again once the file can be read.
+    mutable bool retry_ = false;
 };

@@ -8,6 +8,7 @@
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -115,6 +116,11 @@ DataGridView::DataGridView(QWidget* parent) : QWidget(parent) {
     table_->viewport()->installEventFilter(this);
     table_->installEventFilter(this);
     connect(bar_, &QScrollBar::valueChanged, this, &DataGridView::OnScrolled);
+    watch_ = new QTimer(this);
+    watch_->setInterval(kWatchMs);
+    connect(watch_, &QTimer::timeout, this, [this] {
+        if (model_ && isVisible()) model_->Watch();
+    });
     connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         if (placing_) return;
         current_ = current.isValid() ? window_->First() + current.row() : -1;
@@ -135,6 +141,8 @@ void DataGridView::SetModel(DataGridModel* model) {
                 Relayout();
                 table_->viewport()->update();
             });
+        // Values changed: the rows on screen are read again.
+        connect(model_, &QAbstractItemModel::dataChanged, this, [this] { table_->viewport()->update(); });
         // Its columns changed (another program added or dropped one).
         connect(model_, &QAbstractItemModel::modelReset, this, [this] {
             currentColumn_ = std::clamp(currentColumn_, 0, std::max(0, model_->columnCount() - 1));
@@ -144,6 +152,10 @@ void DataGridView::SetModel(DataGridModel* model) {
         });
     }
     current_ = -1;
+    if (model_)
+        watch_->start();
+    else
+        watch_->stop();
     window_->SetSource(model);
     bar_->setValue(0);
     Relayout();
@@ -284,7 +296,7 @@ bool DataGridView::eventFilter(QObject* watched, QEvent* event) {
             case Qt::Key_End:  // with Control, the last cell of the table
                 if (!control) return false;
                 // The last row now, with rows another program appended since the last paint.
-                if (model_) model_->Follow();
+                if (model_) model_->Refresh();
                 SetCurrentRow(Total() - 1, window_->columnCount() - 1);
                 return true;
             default:

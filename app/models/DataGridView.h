@@ -2,7 +2,9 @@
 // A QTableView keeps 8 bytes per row in its row header, 80 MB for ten
 // million rows, so the view here is given a window of the grid model's rows
 // (those that fit on screen) and a scroll bar of its own over all of them;
-// scrolling moves the window. Memory then follows the rows shown.
+// scrolling moves the window. Memory then follows the rows shown. While the
+// grid is shown its watch looks at the file twice a second, so the rows on
+// screen follow what any program commits, with no key pressed.
 #pragma once
 
 #include <QWidget>
@@ -13,6 +15,7 @@ class DataGridModel;
 class DataGridWindowModel;
 class QScrollBar;
 class QTableView;
+class QTimer;
 
 class DataGridView : public QWidget {
     Q_OBJECT
@@ -42,6 +45,7 @@ public:
     // Sizes each column to its header and the widest of its first rows.
     void FitColumns();
     static constexpr int kFitRows = 64;
+    static constexpr int kWatchMs = 500;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -57,6 +61,7 @@ private:
     DataGridWindowModel* window_ = nullptr;
     QTableView* table_ = nullptr;
     QScrollBar* bar_ = nullptr;
+    QTimer* watch_ = nullptr;
     int visible_ = 1;
     int64_t current_ = -1;
     int currentColumn_ = 0;

@@ -988,11 +988,14 @@ thread_local LockWaitObserver lockWaitObserver;
 // Time a statement already waited for the same lock before it was tried
 // again: the second try waits only for what is left of the one wait.
 thread_local int lockWaitSpentMs = 0;
+// Set while a NoLockWait stands: a lock fails the statement at once.
+thread_local bool lockWaitRefused = false;
 
 // SQLite's busy handler: tries again after growing pauses, as SQLite's own
 // timeout does (the time waited follows from the attempt's number), and tells
 // the thread's observer how long the statement has waited.
 int WaitForLock(void*, int attempt) {
+    if (lockWaitRefused) return 0;
     static constexpr int kPauses[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
     static constexpr int kWaited[] = {0, 1, 3, 8, 18, 33, 53, 78, 103, 128, 178, 228};
     constexpr int kLast = int(std::size(kPauses)) - 1;
@@ -1071,7 +1074,7 @@ std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl
         sqlite3_extended_result_codes(d->db, 1);
         sqlite3_busy_handler(d->db, WaitForLock, nullptr);
         sqlite3_rollback_hook(
-            d->db, [](void* impl) { static_cast<DatabaseImpl*>(impl)->Undone(); }, d.get());
+            d->db, [](void* impl) { static_cast<DatabaseImpl*>(impl)->CountRollback(); }, d.get());
         // An unknown "name" must stay an error (3061), never turn into a text.
         sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
@@ -1205,7 +1208,7 @@ void Workspace::Rollback() {
         } else {
             std::string sp = "dao_level" + std::to_string(level);
             Exec(d->db, "ROLLBACK TO " + sp);
-            d->Undone();
+            d->CountRollback();
             Exec(d->db, "RELEASE " + sp);
         }
         if (sqlite3_get_autocommit(d->db)) d->setAside.clear();
@@ -1389,7 +1392,7 @@ void Database::Rollback() {
     } else {
         const std::string sp = "dao_own" + std::to_string(impl_->ownLevels.size());
         Exec(impl_->db, "ROLLBACK TO " + sp);
-        impl_->Undone();
+        impl_->CountRollback();
         Exec(impl_->db, "RELEASE " + sp);
     }
     if (sqlite3_get_autocommit(impl_->db)) impl_->setAside.clear();
@@ -1489,6 +1492,9 @@ LockWaitObserver SetLockWaitObserver(LockWaitObserver observer) {
     std::swap(observer, lockWaitObserver);
     return observer;
 }
+
+NoLockWait::NoLockWait() : before_(lockWaitRefused) { lockWaitRefused = true; }
+NoLockWait::~NoLockWait() { lockWaitRefused = before_; }
 
 void LockWaitTimeout(int ms) { lockWaitMs = std::max(ms, 0); }
 int LockWaitTimeout() { return lockWaitMs; }

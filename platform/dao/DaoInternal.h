@@ -81,6 +81,20 @@ private:
     sqlite3_mutex* mutex_;
 };
 
+// While one stands, a statement of the calling thread that meets another
+// connection's lock fails at once (3260) instead of waiting for it: for looks
+// at the file that are simply made again later.
+class NoLockWait {
+public:
+    NoLockWait();
+    ~NoLockWait();
+    NoLockWait(const NoLockWait&) = delete;
+    NoLockWait& operator=(const NoLockWait&) = delete;
+
+private:
+    bool before_;
+};
+
 // Raises the DAO error for an SQLite failure on `db` (constraint names map
 // back to their DAO numbers; see DaoCore.cpp).
 [[noreturn]] void RaiseSqlite(sqlite3* db, int rc, std::string_view context = {});
@@ -171,7 +185,7 @@ struct DatabaseImpl : std::enable_shared_from_this<DatabaseImpl> {
     // rollback hook counts the whole ones; the layer counts its own
     // ROLLBACK TO, which no hook hears.
     std::atomic<int64_t> rollbacks{0};
-    void Undone() { rollbacks.fetch_add(1, std::memory_order_relaxed); }
+    void CountRollback() { rollbacks.fetch_add(1, std::memory_order_relaxed); }
 
     // Schema cache.
     int64_t schemaVersion = -1;

@@ -108,30 +108,34 @@ struct RowPager::Impl {
         ParkRecordset(*state);
     }
 
-    // Starts a call, inside its transaction: the count and keys taken afresh
-    // when the file changed since they were taken, and after a schema
-    // change the columns too.
-    void Begin() {
+    // The file's state as this connection sees it now.
+    FileState Now() {
         Stmt& s = Prepared(versionStmt,
                            "SELECT data_version, schema_version FROM pragma_data_version, pragma_schema_version");
         ResetOnExit reset{s};
         s.Step();
-        const FileState now{sqlite3_column_int64(s.get(), 0), sqlite3_column_int64(s.get(), 1),
-                            sqlite3_total_changes64(Db()), src.run->rollbacks.load(std::memory_order_relaxed)};
-        if (!seen || *seen == now) {
-            seen = now;
-            return;
-        }
-        const bool schemaChanged = (*seen)[1] != now[1];
-        seen = now;
+        return {sqlite3_column_int64(s.get(), 0), sqlite3_column_int64(s.get(), 1), sqlite3_total_changes64(Db()),
+                src.run->rollbacks.load(std::memory_order_relaxed)};
+    }
+
+    // Starts a call, inside its transaction: the count and keys taken afresh
+    // when the file changed since they were taken, and after a schema
+    // change the columns too. The new state counts as seen only once the
+    // columns are described, so a description that fails is made again by
+    // the next call.
+    void Begin() {
+        const FileState now = Now();
+        if (!seen) seen = now;
+        if (*seen == now) return;
         Forget();
-        ++changes;
-        if (schemaChanged) {
+        if ((*seen)[1] != now[1]) {
             pageStmt = Stmt();
             keyAtStmt = Stmt();
             src = PagingSourceNow(*state);
             byKey = !src.table.empty();
         }
+        seen = now;
+        ++changes;
     }
 
     int64_t Count() {
@@ -256,6 +260,17 @@ int64_t RowPager::ReadRows(int64_t first, int64_t count, std::vector<vb::Variant
     s.Bind(2, count);
     p_->visited += first;
     return p_->Read(s, count, out);
+}
+
+bool RowPager::FileChanged() {
+    p_->CheckOpen();
+    sqlite3* db = p_->Db();
+    const HoldConnection hold(db);
+    // Part-way through a transaction (a run writing): looked at once it is
+    // over, not at every step.
+    if (!sqlite3_get_autocommit(db)) return false;
+    const NoLockWait noWait;
+    return !p_->seen || *p_->seen != p_->Now();
 }
 
 int64_t RowPager::Changes() const { return p_->changes; }

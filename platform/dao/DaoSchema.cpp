@@ -447,7 +447,7 @@ void Atomically(DatabaseImpl& d, F&& work) {
         // Undoing a schema change aborts the reads of running statements.
         d.ParkRecordsets();
         sqlite3_exec(d.db, "ROLLBACK TO dao_ddl; RELEASE dao_ddl", nullptr, nullptr, nullptr);
-        d.Undone();
+        d.CountRollback();
         d.schemaVersion = -1;
         d.tables.clear();
         throw;

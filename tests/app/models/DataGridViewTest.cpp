@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <cmath>
+#include <functional>
 
 #include "GridTestSupport.h"
 #include "models/DataGridModel.h"
@@ -39,6 +40,29 @@ protected:
     void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(view->Table(), key, modifiers);
     }
+    // Another program's connection to a new file of journal `mode`, on
+    // which the grid's database is opened again.
+    struct OtherProgram {
+        sqlite3* db = nullptr;
+        ~OtherProgram() { sqlite3_close(db); }
+        // "done", or why the statements failed.
+        std::string Write(const std::string& sql) const {
+            return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK ? std::string("done")
+                                                                                         : sqlite3_errmsg(db);
+        }
+    };
+    void OpenBeside(OtherProgram& other, const std::string& mode) {
+        view.reset();
+        model.reset();
+        const std::string path = (dir_ / (mode + ".db")).string();
+        ASSERT_EQ(sqlite3_open(path.c_str(), &other.db), SQLITE_OK);
+        sqlite3_busy_timeout(other.db, 100);
+        ASSERT_EQ(other.Write("PRAGMA journal_mode=" + mode), "done");
+        db = DBEngine().OpenDatabase(path);
+    }
+    // Runs the event loop, no key pressed, until `shown` holds; false when
+    // it does not within five seconds.
+    static bool Within5s(const std::function<bool()>& shown) { return QTest::qWaitFor(shown, 5000); }
     void TearDown() override {
         view.reset();
         model.reset();
@@ -214,18 +238,9 @@ TEST_F(DataGridViewTest, NarrowNumbersKeepSignAndExponent) {
 TEST_F(DataGridViewTest, AnotherProgramWritesWhileTheGridIsOpen) {
     for (const char* mode : {"delete", "wal"}) {
         SCOPED_TRACE(mode);
-        const std::string path = (dir_ / (std::string(mode) + ".db")).string();
-        sqlite3* other = nullptr;
-        ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
-        sqlite3_busy_timeout(other, 100);
-        auto write = [other](const std::string& sql) {
-            return sqlite3_exec(other, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK ? std::string("done")
-                                                                                            : sqlite3_errmsg(other);
-        };
-        ASSERT_EQ(write(std::string("PRAGMA journal_mode=") + mode), "done");
-        view.reset();
-        model.reset();
-        db = DBEngine().OpenDatabase(path);
+        OtherProgram other;
+        OpenBeside(other, mode);
+        auto write = [&other](const std::string& sql) { return other.Write(sql); };
         Show(1000);  // eight pages
         view->ScrollToRow(300);
         ASSERT_EQ(Shown(0), "301");
@@ -262,8 +277,67 @@ TEST_F(DataGridViewTest, AnotherProgramWritesWhileTheGridIsOpen) {
         EXPECT_EQ(view->Table()->model()->headerData(1, Qt::Horizontal).toString(), "Extra");
         EXPECT_EQ(Shown(0), "1");
         EXPECT_EQ(Cell(*view->Table()->model(), 0, 1), "new");
-        sqlite3_close(other);
     }
+}
+
+// With no key pressed, what another program commits reaches the rows on
+// screen within a second or so: a changed value and appended rows, a table
+// dropped and made again with rows of its own, a column dropped.
+TEST_F(DataGridViewTest, CommitsReachTheRowsOnScreenWithNoKeyPressed) {
+    for (const char* mode : {"delete", "wal"}) {
+        SCOPED_TRACE(mode);
+        OtherProgram other;
+        OpenBeside(other, mode);
+        Show(1000);
+        view->ScrollToRow(300);
+        ASSERT_EQ(Shown(0), "301");
+        QHeaderView* header = view->Table()->horizontalHeader();
+
+        ASSERT_EQ(other.Write("UPDATE Numbers SET N = -N WHERE N = 301; INSERT INTO Numbers (N) VALUES (1001)"),
+                  "done");
+        EXPECT_TRUE(Within5s([&] { return Shown(0) == "-301" && model->rowCount() == 1001; }));
+        EXPECT_EQ(view->ScrollBar()->maximum(), 1001 - view->VisibleRows());
+
+        ASSERT_EQ(other.Write("DROP TABLE Numbers; CREATE TABLE Numbers (N INTEGER, M TEXT); "
+                              "INSERT INTO Numbers VALUES (7, 'a'), (8, 'b'), (9, 'c')"),
+                  "done");
+        EXPECT_TRUE(Within5s([&] { return model->rowCount() == 3 && header->count() == 2 && Shown(0) == "7"; }));
+        EXPECT_EQ(Cell(*view->Table()->model(), 2, 1), "c");
+
+        ASSERT_EQ(other.Write("ALTER TABLE Numbers DROP COLUMN M"), "done");
+        EXPECT_TRUE(Within5s([&] { return header->count() == 1 && Shown(2) == "9"; }));
+    }
+}
+
+// Another program locks the file while the grid reads: rows that could not be
+// read, and columns that could not be taken after a schema change, fill in
+// once the lock ends, with no key pressed.
+TEST_F(DataGridViewTest, RowsFillInOnceAnotherProgramsLockEnds) {
+    const int lockWait = LockWaitTimeout();
+    LockWaitTimeout(100);
+    OtherProgram other;
+    OpenBeside(other, "delete");
+    Show(1000);
+    view->ScrollToRow(300);
+    ASSERT_EQ(Shown(0), "301");
+
+    // A read finds a column added; the file is locked before the grid takes it.
+    ASSERT_EQ(other.Write("ALTER TABLE Numbers ADD COLUMN Extra TEXT DEFAULT 'new'"), "done");
+    view->ScrollToRow(800);
+    EXPECT_EQ(Shown(0), "");
+    ASSERT_EQ(other.Write("BEGIN EXCLUSIVE"), "done");
+    QTest::qWait(3 * DataGridView::kWatchMs);
+    view->ScrollToRow(0);
+    EXPECT_EQ(Shown(0), "");  // cannot be read now
+    ASSERT_EQ(other.Write("COMMIT"), "done");
+
+    EXPECT_TRUE(Within5s([&] {
+        return view->Table()->horizontalHeader()->count() == 2 && Shown(0) == "1" &&
+               Cell(*view->Table()->model(), 0, 1) == "new";
+    }));
+    view->ScrollToRow(800);
+    EXPECT_EQ(Shown(0), "801");
+    LockWaitTimeout(lockWait);
 }
 
 }  // namespace

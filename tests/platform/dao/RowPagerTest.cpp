@@ -241,6 +241,34 @@ TEST_F(RowPagerTest, ReadsBesideTheConnectionsOwnStatements) {
     EXPECT_EQ(db->OpenRecordset("Copy", dbOpenTable)->RecordCount(), 11);
 }
 
+// The grid's watch looks at the file twice a second: it sees a change until a
+// read takes it, holds nothing that keeps another program from locking the
+// file, and under that lock fails at once instead of waiting.
+TEST_F(RowPagerTest, FileChangedLooksWithoutHoldingOrWaiting) {
+    MakeNumbers(10);
+    RowPager p(db->OpenRecordset("T", dbOpenSnapshot));
+    EXPECT_EQ(p.RowCount(), 10);
+    EXPECT_FALSE(p.FileChanged());
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(db->Name().c_str(), &other), SQLITE_OK);
+    sqlite3_busy_timeout(other, 100);
+    EXPECT_EQ(sqlite3_exec(other, "INSERT INTO T (N) VALUES (11)", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_TRUE(p.FileChanged());
+    EXPECT_TRUE(p.FileChanged());
+    EXPECT_EQ(p.RowCount(), 11);
+    EXPECT_FALSE(p.FileChanged());
+
+    EXPECT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    int waits = 0;
+    LockWaitObserver before = SetLockWaitObserver([&waits](int) { ++waits; });
+    EXPECT_EQ(ErrorOf([&] { p.FileChanged(); }), err::kLocked);
+    SetLockWaitObserver(before);
+    EXPECT_EQ(waits, 0);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_FALSE(p.FileChanged());
+}
+
 TEST_F(RowPagerTest, EmptyTable) {
     MakeNumbers(0);
     RowPager p(db->OpenRecordset("T", dbOpenSnapshot));
