@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -165,6 +166,8 @@ void MDIMain::BuildMenus() {
     helpItem(60, "-");
     helpItem(100, "&About");
     helpItem(999, "Hit Error")->setVisible(false);
+
+    for (QMenu* menu : {mnufile, mnuTools, mnuWindow_, mnuHelp}) menu->installEventFilter(this);
 
     // Not in the menu bar: the scenario list shows it as its pop-up.
     mnuRightClick_ = new QMenu("RightClickMenu", this);
@@ -440,6 +443,22 @@ void MDIMain::mnuToolsItems_Click(int index) {
                 break;
         }
     });
+}
+
+bool MDIMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape || leavingMenu_)
+        return QMainWindow::eventFilter(watched, event);
+    // Esc closes a menu of the menu bar, and Qt then leaves the menu bar
+    // holding the keys with nothing open; they go back to the window that
+    // had them, so its access keys work and Down does not reopen the menu.
+    leavingMenu_ = true;
+    QApplication::sendEvent(watched, event);
+    leavingMenu_ = false;
+    if (focusWidget() == menuBar()) {
+        QKeyEvent leave(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(menuBar(), &leave);
+    }
+    return true;
 }
 
 void MDIMain::mnuWindowItems_Click(int index) {

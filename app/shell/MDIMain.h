@@ -89,6 +89,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* AddItem(QMenu* menu, const QString& group, int index, const QString& caption);
@@ -121,4 +122,5 @@ private:
     CErr_Zelk* errorStack_ = nullptr;
     int errorConnection_ = 0;
     bool unloaded_ = false;
+    bool leavingMenu_ = false;  // an Esc of a menu on its way to the menu
 };
