@@ -14,8 +14,13 @@ bool AltKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers modifiers = key->modifiers();
     if (!(modifiers & Qt::AltModifier) || (modifiers & (Qt::ControlModifier | Qt::MetaModifier))) return false;
+    // Any key that would type a character: letters, digits, the space and
+    // punctuation alike. Alt with the arrows, F4 or Tab types nothing.
     const int code = key->key();
-    if (!((code >= Qt::Key_A && code <= Qt::Key_Z) || (code >= Qt::Key_0 && code <= Qt::Key_9))) return false;
+    const QString text = key->text();
+    const bool types =
+        (code >= Qt::Key_Space && code <= Qt::Key_ydiaeresis) || (!text.isEmpty() && text.front().isPrint());
+    if (!types) return false;
     // Only widgets: the same press passes the native window first. An open
     // menu takes Alt and a letter as the key of one of its items.
     auto* widget = qobject_cast<QWidget*>(watched);

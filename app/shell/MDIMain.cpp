@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -13,7 +14,6 @@
 #include <QStyle>
 #include <QToolBar>
 #include <algorithm>
-#include <numeric>
 #include <vector>
 
 #include "shell/AssignDatabase.h"
@@ -26,6 +26,7 @@
 #include "shell/CWinPos.h"
 #include "ErrorStack.h"
 #include "shell/Program.h"
+#include "shell/WindowLayout.h"
 #include "ProgramSettings.h"
 #include "StatCommon.h"
 #include "forms/frmAbout.h"
@@ -166,6 +167,8 @@ void MDIMain::BuildMenus() {
     helpItem(100, "&About");
     helpItem(999, "Hit Error")->setVisible(false);
 
+    for (QMenu* menu : {mnufile, mnuTools, mnuWindow_, mnuHelp}) menu->installEventFilter(this);
+
     // Not in the menu bar: the scenario list shows it as its pop-up.
     mnuRightClick_ = new QMenu("RightClickMenu", this);
     mnuRightClick_->setObjectName("mnuRightClick");
@@ -245,6 +248,10 @@ QMdiSubWindow* MDIMain::AddChild(QWidget* child, const QSize& size) {
     // Sized before the area places it, so it is placed at that size.
     if (size.isValid()) sub->resize(size.expandedTo(sub->minimumSizeHint()));
     mdiArea_->addSubWindow(sub);
+    connect(sub, &QMdiSubWindow::windowStateChanged, this, [this, sub](Qt::WindowStates before, Qt::WindowStates now) {
+        if ((before & Qt::WindowMinimized) && !(now & (Qt::WindowMinimized | Qt::WindowMaximized)))
+            RejoinArrangement(sub);
+    });
     child->show();
     sub->show();
     return sub;
@@ -442,35 +449,25 @@ void MDIMain::mnuToolsItems_Click(int index) {
     });
 }
 
+bool MDIMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape || leavingMenu_)
+        return QMainWindow::eventFilter(watched, event);
+    // Esc closes a menu of the menu bar, and Qt then leaves the menu bar
+    // holding the keys with nothing open; they go back to the window that
+    // had them, so its access keys work and Down does not reopen the menu.
+    leavingMenu_ = true;
+    QApplication::sendEvent(watched, event);
+    leavingMenu_ = false;
+    if (focusWidget() == menuBar()) {
+        QKeyEvent leave(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(menuBar(), &leave);
+    }
+    return true;
+}
+
 void MDIMain::mnuWindowItems_Click(int index) {
     GuardedQuiet([this, index] {
-        QList<QMdiSubWindow*> windows;
-        // Bottom to top, so a cascade keeps the window in front in front.
-        for (QMdiSubWindow* w : mdiArea_->subWindowList(QMdiArea::StackingOrder))
-            if (w->isVisible() && !w->isMinimized()) windows.push_back(w);
-        const QRect area = mdiArea_->viewport()->rect();
-        switch (index) {
-            case 0:  // one above the other, each the full width
-                TileChildren(windows, true);
-                break;
-            case 10:  // side by side, each the full height
-                TileChildren(windows, false);
-                break;
-            case 20:
-                CascadeChildren(windows, false);
-                break;
-            case 30: {  // minimised windows in a row along the bottom
-                int x = 0;
-                for (QMdiSubWindow* w : mdiArea_->subWindowList()) {
-                    if (!w->isMinimized()) continue;
-                    w->move(x, area.height() - w->height());
-                    x += w->width();
-                }
-                break;
-            }
-            default:
-                break;
-        }
+        if (index == 0 || index == 10 || index == 20 || index == 30) ArrangeChildren(index);
     });
 }
 
@@ -479,153 +476,77 @@ namespace {
 // The smallest size at which a child window shows all it holds.
 QSize SmallestSize(QMdiSubWindow* window) { return window->minimumSizeHint().expandedTo(window->minimumSize()); }
 
-// Puts a window at `cell`, never below its smallest size, and moved back
-// into the area when that size would run past its right or bottom edge.
-void PlaceIn(QMdiSubWindow* window, const QRect& cell, const QRect& area) {
-    const QSize size = cell.size().expandedTo(SmallestSize(window));
-    const int left = std::max(0, std::min(cell.left(), area.width() - size.width()));
-    const int top = std::max(0, std::min(cell.top(), area.height() - size.height()));
-    window->setGeometry(left, top, size.width(), size.height());
+// The height of a child window's title bar: how far an arrangement moves
+// each next window down so that the one behind keeps its title in view.
+int TitleBarHeight(QMdiSubWindow* window) {
+    return std::max(8, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) + 4);
 }
 
-// Lengths along one line for windows whose smallest lengths are `least`,
-// filling `along`: as equal as they can be, none below its smallest.
-std::vector<int> ShareLine(const std::vector<int>& least, int along) {
-    const int n = static_cast<int>(least.size());
-    std::vector<bool> atLeast(n, false);
-    int rest = along, open = n;
-    // A window whose smallest length exceeds an equal share gets that
-    // length; the others share what remains, until no more are raised.
-    for (bool raised = true; raised && open > 0;) {
-        raised = false;
-        for (int i = 0; i < n; ++i)
-            if (!atLeast[i] && least[i] * open > rest) {
-                atLeast[i] = true;
-                rest -= least[i];
-                --open;
-                raised = true;
-            }
-    }
-    std::vector<int> lengths(n);
-    int shared = 0;
-    for (int i = 0; i < n; ++i) {
-        if (atLeast[i]) {
-            lengths[i] = least[i];
-        } else {
-            lengths[i] = rest * (shared + 1) / open - rest * shared / open;
-            ++shared;
-        }
-    }
-    return lengths;
-}
-
-// A window's smallest lengths along a line of tiled windows and across it.
-struct Extent {
-    int along;
-    int across;
-};
-
-// How many of `count` windows each of `lines` lines holds: as even as it
-// goes, the first lines taking one more.
-std::vector<int> LineSizes(int count, int lines) {
-    std::vector<int> sizes(lines, count / lines);
-    for (int i = 0; i < count % lines; ++i) ++sizes[i];
-    return sizes;
-}
-
-// The fewest lines in which the first `count` windows, in order, fit at
-// their smallest sizes: each line's lengths within `along`, the lines'
-// thicknesses (each its thickest window's) within `across`. 0 when none does.
-int FewestLines(const std::vector<Extent>& least, int count, int along, int across) {
-    for (int lines = 1; lines <= count; ++lines) {
-        int first = 0, thickness = 0;
-        bool fits = true;
-        for (int size : LineSizes(count, lines)) {
-            int length = 0, thick = 0;
-            for (int i = first; i < first + size; ++i) {
-                length += least[i].along;
-                thick = std::max(thick, least[i].across);
-            }
-            first += size;
-            thickness += thick;
-            fits = fits && length <= along;
-        }
-        if (fits && thickness <= across) return lines;
-    }
-    return 0;
+// Where arrangement `index` puts `windows`, given back first.
+std::vector<QRect> Plan(int index, const QRect& area, const QList<QMdiSubWindow*>& windows, int step) {
+    std::vector<QSize> least;
+    for (QMdiSubWindow* w : windows) least.push_back(SmallestSize(w));
+    return index == 20 ? windowlayout::Cascade(area, least, area.size() * 3 / 4, step)
+                       : windowlayout::Tile(area, least, index == 0, step);
 }
 
 }  // namespace
 
-void MDIMain::TileChildren(const QList<QMdiSubWindow*>& windows, bool stacked) {
-    const int n = static_cast<int>(windows.size());
-    if (n == 0) return;
-    const QRect area = mdiArea_->viewport()->rect();
-    // Stacked: columns of windows one above the other, the columns side by
-    // side; else rows of windows side by side, the rows one above the other.
-    const int along = stacked ? area.height() : area.width();
-    const int across = stacked ? area.width() : area.height();
-    std::vector<Extent> least;
-    for (QMdiSubWindow* w : windows) {
-        const QSize size = SmallestSize(w);
-        least.push_back(stacked ? Extent{size.height(), size.width()} : Extent{size.width(), size.height()});
-    }
-    // The fewest lines that hold the windows, so that tiled horizontally
-    // there are more rows than columns and tiled vertically more columns
-    // than rows wherever they fit. When the area cannot hold them all at
-    // their smallest sizes, as many as it holds are tiled, from the bottom
-    // of the stack; the rest are cascaded in front of them.
-    int tiled = n, lines = 0;
-    while ((lines = FewestLines(least, tiled, along, across)) == 0 && tiled > 1) --tiled;
-    lines = std::max(lines, 1);
+void MDIMain::ArrangeChildren(int index) {
+    QList<QMdiSubWindow*> windows, icons;
+    // Bottom to top, so that each keeps its place in the stack.
+    for (QMdiSubWindow* w : mdiArea_->subWindowList(QMdiArea::StackingOrder))
+        if (w->isVisible()) (w->isMinimized() ? icons : windows).push_back(w);
+    QRect area = mdiArea_->viewport()->rect();
+    // Minimised windows in rows along the bottom, which the others leave free.
+    std::vector<QSize> iconSizes;
+    for (QMdiSubWindow* w : icons) iconSizes.push_back(w->size());
+    const windowlayout::IconRows rows = windowlayout::Icons(area, iconSizes);
+    for (int i = 0; i < int(icons.size()); ++i) icons[i]->move(rows.places[i]);
+    if (index == 30 || windows.isEmpty()) return;
+    area.setBottom(std::max(area.top(), area.bottom() - rows.height));
 
-    const std::vector<int> sizes = LineSizes(tiled, lines);
-    std::vector<int> thick;
-    for (int line = 0, first = 0; line < lines; first += sizes[line++]) {
-        int t = 0;
-        for (int i = first; i < first + sizes[line]; ++i) t = std::max(t, least[i].across);
-        thick.push_back(t);
-    }
-    const std::vector<int> thickness = ShareLine(thick, across);
-    int first = 0, b0 = 0;
-    for (int line = 0; line < lines; ++line) {
-        std::vector<int> inLine;
-        for (int i = first; i < first + sizes[line]; ++i) inLine.push_back(least[i].along);
-        const std::vector<int> lengths = ShareLine(inLine, along);
-        int a0 = 0;
-        for (int k = 0; k < sizes[line]; ++k) {
-            QMdiSubWindow* w = windows[first + k];
-            w->showNormal();
-            PlaceIn(w,
-                    stacked ? QRect(b0, a0, thickness[line], lengths[k]) : QRect(a0, b0, lengths[k], thickness[line]),
-                    area);
-            a0 += lengths[k];
+    const int step = TitleBarHeight(windows.front());
+    std::vector<QRect> places = Plan(index, area, windows, step);
+    if (!windowlayout::TitleBarsShow(places, step)) {
+        // The larger windows to the back, where the smaller ones in front
+        // can leave their title bars clear.
+        QList<QMdiSubWindow*> bySize = windows;
+        std::stable_sort(bySize.begin(), bySize.end(), [](QMdiSubWindow* a, QMdiSubWindow* b) {
+            const QSize sa = SmallestSize(a), sb = SmallestSize(b);
+            return sa.width() * sa.height() > sb.width() * sb.height();
+        });
+        std::vector<QRect> other = Plan(index, area, bySize, step);
+        if (windowlayout::TitleBarsShow(other, step)) {
+            windows = bySize;
+            places = std::move(other);
         }
-        first += sizes[line];
-        b0 += thickness[line];
     }
-    CascadeChildren(windows.mid(tiled), true);
+    arranged_ = {index, {}};
+    for (int i = 0; i < int(windows.size()); ++i) {
+        windows[i]->showNormal();
+        windows[i]->setGeometry(places[i]);
+        windows[i]->raise();
+        arranged_.places.emplace_back(windows[i], windows[i]->geometry());
+    }
 }
 
-void MDIMain::CascadeChildren(const QList<QMdiSubWindow*>& windows, bool smallest) {
-    const int n = static_cast<int>(windows.size());
-    if (n == 0) return;
-    const QRect area = mdiArea_->viewport()->rect();
-    // Each window three quarters of the area (never below its smallest
-    // size), one title bar lower and to the right of the one before; when
-    // the next would run past the area, the steps start again at its corner.
-    const int step =
-        std::max(8, windows.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, windows.front()) + 4);
-    int offset = 0;
-    for (QMdiSubWindow* w : windows) {
-        w->showNormal();
-        const QSize size =
-            smallest ? SmallestSize(w) : QSize(area.width() * 3 / 4, area.height() * 3 / 4).expandedTo(SmallestSize(w));
-        if (offset > 0 && (offset + size.width() > area.width() || offset + size.height() > area.height())) offset = 0;
-        PlaceIn(w, QRect(QPoint(offset, offset), size), area);
-        w->raise();
-        offset += step;
+void MDIMain::RejoinArrangement(QMdiSubWindow* restored) {
+    // While the last arrangement stands (no other window moved, resized,
+    // opened or restored since), a window restored into it takes a place
+    // of its own: back to its tile when it had one, else the arrangement
+    // is made again with it.
+    bool ownPlace = false;
+    for (const auto& [w, place] : arranged_.places)
+        if (w == restored) ownPlace = restored->geometry() == place;
+    if (arranged_.index < 0 || ownPlace) return;
+    for (QMdiSubWindow* w : mdiArea_->subWindowList()) {
+        if (w == restored || !w->isVisible() || w->isMinimized()) continue;
+        const auto it = std::find_if(arranged_.places.begin(), arranged_.places.end(),
+                                     [w](const auto& entry) { return entry.first == w; });
+        if (it == arranged_.places.end() || it->second != w->geometry()) return;
     }
+    ArrangeChildren(arranged_.index);
 }
 
 void MDIMain::FillWindowMenu() {

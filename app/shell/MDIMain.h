@@ -7,10 +7,13 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CErr_Zelk;
 class CMRU;
@@ -89,18 +92,20 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* AddItem(QMenu* menu, const QString& group, int index, const QString& caption);
     void BuildMenus();
     void BuildToolbar();
     void FillWindowMenu();
-    // Tiles without overlap; the windows the area cannot hold at their
-    // smallest sizes are cascaded in front of the tiled ones.
-    void TileChildren(const QList<QMdiSubWindow*>& windows, bool stacked);
-    // Cascades from the area's corner, at three quarters of the area or,
-    // with `smallest`, at each window's smallest size.
-    void CascadeChildren(const QList<QMdiSubWindow*>& windows, bool smallest);
+    // The Window menu's arrangement `index` (tiled, cascaded, or icons
+    // only): the minimised windows in rows along the bottom, the others in
+    // the room above them, each title bar clear of the windows in front.
+    void ArrangeChildren(int index);
+    // Gives a window restored from an icon its own place in the last
+    // arrangement while that arrangement stands.
+    void RejoinArrangement(QMdiSubWindow* restored);
     void ShowErrorDialog();
     // Shows the recent list in the File menu's items "mnuFileMRU_<n>".
     void ShowRecentList();
@@ -117,8 +122,14 @@ private:
     std::unique_ptr<CMRU> m_MRU;
     QPointer<frmStatMain> statMain_;
     QPointer<frmQuarn_Calculator> calculator_;
+    // The last arrangement's index (-1: none) and where it put each window.
+    struct Arrangement {
+        int index = -1;
+        std::vector<std::pair<QPointer<QMdiSubWindow>, QRect>> places;
+    } arranged_;
     void ReleaseErrorStack();
     CErr_Zelk* errorStack_ = nullptr;
     int errorConnection_ = 0;
     bool unloaded_ = false;
+    bool leavingMenu_ = false;  // an Esc of a menu on its way to the menu
 };

@@ -124,6 +124,27 @@ class FrameTest : public QObject {
         return path;
     }
 
+    // Each child window inside the area, none at another's place, its title
+    // bar (down to where its content starts) under no window in front of
+    // it, and an icon under no window at all.
+    void TitleBarsShow(const QString& what) {
+        const QList<QMdiSubWindow*> stack = frame_->MdiArea()->subWindowList(QMdiArea::StackingOrder);
+        const QRect room = frame_->MdiArea()->viewport()->rect();
+        for (int i = 0; i < stack.size(); ++i) {
+            const QRect g = stack[i]->geometry();
+            const QString which = what + ": " + stack[i]->windowTitle();
+            QVERIFY2(room.contains(g), qPrintable(which + " outside"));
+            const bool icon = stack[i]->isMinimized();
+            const QRect bar = icon ? g : QRect(g.topLeft(), QSize(g.width(), stack[i]->widget()->y()));
+            for (int j = 0; j < stack.size(); ++j) {
+                if (j == i || (j < i && !icon)) continue;
+                const QString pair = which + ", " + stack[j]->windowTitle();
+                QVERIFY2(!bar.intersects(stack[j]->geometry()), qPrintable(pair + " covers its title bar"));
+                QVERIFY2(stack[j]->pos() != g.topLeft(), qPrintable(pair + " at one place"));
+            }
+        }
+    }
+
 private slots:
     void initTestCase() {
         installed_ = std::make_unique<ui::ScopedUi>(rec_);
@@ -554,8 +575,9 @@ private slots:
     // Eight windows, the first as large as a scenario list, and fourteen:
     // tiled horizontally they take more rows than columns, tiled vertically
     // more columns than rows, none over another, none below its smallest
-    // size. Fourteen that the area cannot hold: as many as fit are tiled,
-    // from the bottom of the stack, the rest cascaded in front of them.
+    // size. A scenario list and grids in a frame of the first start's size
+    // and maximised, one minimised: after every arrangement, and after the
+    // icon is restored, each title bar and icon shows.
     void tilingNeverOverlaps() {
         frame_->resize(1000, 900);
         QApplication::processEvents();
@@ -563,16 +585,14 @@ private slots:
         const int w = room.width(), h = room.height();
         // Smallest sizes by hand: seven rows of h/7 - 1 fit the height and
         // fourteen do not; eight columns of w/8 fit the width.
-        const QSize small(w / 8, h / 7 - 1), large(w / 2, h / 2), third(w / 3 - 1, h / 3 - 1);
+        const QSize small(w / 8, h / 7 - 1), large(w / 2, h / 2);
         struct Case {
             QList<QSize> least;
             int rows, columns;  // tiled horizontally; the other way round vertically
-            int tiled;
         };
         const std::vector<Case> cases = {
-            {QList<QSize>{large} + QList<QSize>(7, small), 4, 2, 8},
-            {QList<QSize>(14, small), 7, 2, 14},
-            {QList<QSize>(14, third), 3, 3, 9},
+            {QList<QSize>{large} + QList<QSize>(7, small), 4, 2},
+            {QList<QSize>(14, small), 7, 2},
         };
         for (const Case& c : cases) {
             QList<QMdiSubWindow*> windows;
@@ -586,7 +606,7 @@ private slots:
                 const bool horizontally = item == std::string("mnuWindowItems_0");
                 Item(item)->trigger();
                 const QString what = QString("%1 windows, %2").arg(windows.size()).arg(item);
-                const QList<QMdiSubWindow*> tiled = windows.mid(0, c.tiled);
+                const QList<QMdiSubWindow*>& tiled = windows;
                 std::map<int, int> perLeft, perTop;
                 for (int i = 0; i < tiled.size(); ++i) {
                     const QRect g = tiled[i]->geometry();
@@ -608,16 +628,46 @@ private slots:
                 const int rows = horizontally ? most(perLeft) : int(perTop.size());
                 QCOMPARE(rows, horizontally ? c.rows : c.columns);
                 QCOMPARE(columns, horizontally ? c.columns : c.rows);
-                // The rest at their smallest sizes, each lower and to the right, the front one in front.
-                for (int i = c.tiled; i < windows.size(); ++i) {
-                    QCOMPARE(windows[i]->size(), c.least[i]);
-                    if (i > c.tiled) QVERIFY(windows[i]->pos().x() > windows[i - 1]->pos().x());
-                    if (i > c.tiled) QVERIFY(windows[i]->pos().y() > windows[i - 1]->pos().y());
-                }
-                QCOMPARE(frame_->MdiArea()->subWindowList(QMdiArea::StackingOrder).back(), windows.back());
             }
             for (QMdiSubWindow* sub : windows) sub->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+
+        for (bool maximised : {false, true}) {
+            if (maximised) {
+                frame_->showMaximized();
+            } else {
+                frame_->resize(635, 455);
+            }
+            QApplication::processEvents();
+            for (int count : {8, 14}) {
+                QList<QMdiSubWindow*> windows;
+                for (int i = 0; i < count; ++i) {
+                    auto* content = new QWidget;  // a scenario list, then grids
+                    content->setMinimumSize(i == 0 ? QSize(510, 304) : QSize(192, 112));
+                    windows << frame_->AddChild(content);
+                    windows.back()->setWindowTitle(QString("Window %1").arg(i + 1));
+                }
+                windows[1]->showMinimized();
+                frame_->MdiArea()->setActiveSubWindow(windows[0]);  // the list in front
+                const QString what = QString("%1 windows%2, ").arg(count).arg(maximised ? " maximised" : "");
+                for (const char* item : {"mnuWindowItems_0", "mnuWindowItems_10", "mnuWindowItems_20",
+                                         "mnuWindowItems_30", "mnuWindowItems_0"}) {
+                    Item(item)->trigger();
+                    TitleBarsShow(what + item);
+                    if (QTest::currentTestFailed()) return;
+                }
+                // Alt+W, 2 after the tiling brings the icon back into it.
+                auto* menu = frame_->findChild<QMenu*>("mnuWindow");
+                emit menu->aboutToShow();
+                for (QAction* a : menu->actions())
+                    if (a->text().startsWith("&2 ")) a->trigger();
+                QVERIFY(!windows[1]->isMinimized());
+                TitleBarsShow(what + "restored after tiling");
+                if (QTest::currentTestFailed()) return;
+                for (QMdiSubWindow* sub : windows) sub->close();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            }
         }
     }
 

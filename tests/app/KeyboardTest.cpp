@@ -2,9 +2,9 @@
 // one control only (an MDI child's also not to a menu of the frame), each
 // dialog and wizard page has the default button that Enter presses, F1
 // on a modal page brings help where it can be read and used, a list whose
-// double click acts takes its framed row on Return, Alt and a letter that
-// no control answers types nothing, and the Window menu's digits bring a
-// window forward.
+// double click acts takes its framed row on Return, Alt and a key that no
+// control answers types nothing, the Window menu's digits bring a window
+// forward, and Esc out of a menu gives the keys back to the window.
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -228,9 +228,9 @@ private slots:
         QVERIFY(fields.isVisible());
     }
 
-    // Alt and a letter that no control answers types nothing and beeps; the
-    // page's own access keys still work.
-    void altWithAnUnansweredLetterTypesNothing() {
+    // Alt and a letter, digit or punctuation mark that no control answers
+    // types nothing and beeps; the page's own access keys still work.
+    void altWithAnUnansweredKeyTypesNothing() {
         CZantelsPropWiz wiz;
         wiz.SetNewScenario("P", "Describe");
         wiz.Table("Study");
@@ -244,13 +244,16 @@ private slots:
         description->clear();
         rec_.Reset();
         QTest::keyClicks(description, "ab");
-        for (Qt::Key key : {Qt::Key_C, Qt::Key_F, Qt::Key_7}) QTest::keyClick(description, key, Qt::AltModifier);
+        const std::vector<Qt::Key> unanswered = {Qt::Key_C,     Qt::Key_F,           Qt::Key_7,     Qt::Key_Period,
+                                                 Qt::Key_Minus, Qt::Key_Slash,       Qt::Key_Comma, Qt::Key_Semicolon,
+                                                 Qt::Key_Equal, Qt::Key_BracketLeft, Qt::Key_Space};
+        for (Qt::Key key : unanswered) QTest::keyClick(description, key, Qt::AltModifier);
         QCOMPARE(description->text(), QString("ab"));
-        QCOMPARE(rec_.beeps, 3);
+        QCOMPARE(rec_.beeps, int(unanswered.size()));
         QTest::keyClick(description, Qt::Key_B, Qt::AltModifier);  // "< &Back"
         QTRY_COMPARE_WITH_TIMEOUT(page.NavResult(), long(wizard::kBack), 5000);
         QVERIFY(page.isHidden());
-        QCOMPARE(rec_.beeps, 3);
+        QCOMPARE(rec_.beeps, int(unanswered.size()));
     }
 
     void windowMenuKeysBringTheFirstNineForward() {
@@ -282,6 +285,31 @@ private slots:
         QCOMPARE(listed[8], QString("&9 Window 9 && co"));
         QCOMPARE(listed[9], QString("10 Window 10 && co"));
         QCOMPARE(listed[10], QString("11 Window 11 && co"));
+
+        // Esc out of the menu gives the keys back to the window that had them:
+        // its access keys work and Down does not open the menu again.
+        auto* content = new QWidget;
+        auto* edit = new QLineEdit(content);
+        auto* go = new QPushButton("&Go", content);
+        go->move(0, 30);
+        int pressed = 0;
+        connect(go, &QPushButton::clicked, [&pressed] { ++pressed; });
+        frame.MdiArea()->setActiveSubWindow(frame.AddChild(content));
+        edit->setFocus();
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), edit, 5000);
+        QTest::keyClick(edit, Qt::Key_W, Qt::AltModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(menu->isVisible(), 5000);
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QVERIFY(!menu->isVisible());
+        QCOMPARE(frame.focusWidget(), edit);
+        frame.activateWindow();  // offscreen, the closed menu keeps the activation
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), edit, 5000);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QApplication::processEvents();
+        QVERIFY(!menu->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_G, Qt::AltModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(pressed, 1, 5000);  // an access key clicks after a moment
     }
 
     void ctrlF4ClosesTheActiveChildWindow() {
