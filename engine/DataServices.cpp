@@ -13,7 +13,8 @@
 namespace engine {
 
 std::string SortedDataSql(const std::string& strTable, const std::vector<std::string>& strFields, int16_t intSortFields,
-                          const std::string& extraTerm, const std::function<std::string(const std::string&)>& sortKey) {
+                          const std::string& extraTerm,
+                          const std::function<std::string(int16_t, const std::string&)>& sortKey) {
     const int16_t n = static_cast<int16_t>(strFields.empty() ? 0 : strFields.size() - 1);
     // Names come from users' tables: each goes in through BracketName, so a
     // name that brackets cannot hold is refused rather than read as SQL.
@@ -28,7 +29,7 @@ std::string SortedDataSql(const std::string& strTable, const std::vector<std::st
     for (int16_t i = 1; i <= sorted; ++i) {
         if (i > 1) sql += ",";
         const std::string& name = strFields[static_cast<size_t>(i)];
-        sql += sortKey ? sortKey(name) : BracketName(name);
+        sql += sortKey ? sortKey(i, name) : BracketName(name);
     }
     return sql;
 }
@@ -83,7 +84,10 @@ std::string RunContext::Quarn_InitDataTable(const std::string& strTable, std::ve
     ProcScope scope(ErrStack(), "Quarn_InitDataTable");
     const int16_t n = static_cast<int16_t>(strFields.empty() ? 0 : strFields.size() - 1);
     std::string sql;
-    const auto sortKey = [&](const std::string& name) { return ValueSql(strTable, name); };
+    // Group fields as the database compares them, the value field as a number.
+    const auto sortKey = [&](int16_t i, const std::string& name) {
+        return i > intSortFields ? NumberSql(strTable, name) : ValueSql(strTable, name);
+    };
     try {
         sql = engine::SortedDataSql(strTable, strFields, intSortFields, {}, sortKey);
     } catch (const vb::VbError& e) {

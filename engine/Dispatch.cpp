@@ -205,15 +205,26 @@ static std::string CheckOutputTables(RunContext& q, const CZantelsScenario& s) {
     return {};
 }
 
-std::string NotNumberMessage(const std::string& field, const std::string& table, const std::string& text) {
+std::string NotNumberMessage(const std::string& field, const std::string& table, const std::string& text, bool blob) {
+    const std::string where = "The field [" + field + "] of [" + table + "] holds ";
+    // A file's heading line imported as a record: kept as missing values it
+    // would still count as a record.
+    if (!blob && vb::EqualsNoCase(text, field)) {
+        return where + "the text \"" + text +
+               "\", its own name, where a number is expected: the heading line of the file it was imported from, "
+               "read as a record. Import the file without it (the sqlite3 shell's .import --csv --skip 1), or delete "
+               "that record.";
+    }
     // The query's SQL as the user would type it: the text as an SQL string.
     std::string literal = "'";
     for (char c : text) literal += c == '\'' ? std::string("''") : std::string(1, c);
     literal += "'";
-    return "The field [" + field + "] of [" + table + "] holds the text \"" + text +
-           "\" where a number is expected, which cannot be analysed. Correct that value, or analyse a query that "
-           "reads it as a missing value and keeps the record: one that selects NULLIF([" +
-           field + "], " + literal + ") AS [" + field + "] in place of [" + field + "].";
+    const std::string missing = blob ? "IIF(typeof([" + field + "]) = 'blob', NULL, [" + field + "])"
+                                     : "NULLIF([" + field + "], " + literal + ")";
+    return where + (blob ? "a BLOB (bytes, not a number)" : "the text \"" + text + "\"") +
+           " where a number is expected, which cannot be analysed. Correct that value, or analyse a query that "
+           "reads it as a missing value and keeps the record: one that selects " +
+           missing + " AS [" + field + "] in place of [" + field + "].";
 }
 
 std::string ResultOverflowMessage(const std::string& field, const std::string& table, const std::string& column) {
@@ -254,18 +265,7 @@ static std::string CheckFiniteValues(RunContext& q, const CZantelsScenario& s, c
             dao::RecordsetPtr probe =
                 db->OpenRecordset("SELECT " + columns + from + " WHERE 1=0;", dao::dbOpenForwardOnly, dao::dbReadOnly);
             for (int32_t i = 0; i < probe->Fields()->Count() && static_cast<size_t>(i) < fields.size(); ++i) {
-                switch (probe->Fields(i)->Type()) {
-                    case dao::dbByte:
-                    case dao::dbInteger:
-                    case dao::dbLong:
-                    case dao::dbCurrency:
-                    case dao::dbSingle:
-                    case dao::dbDouble:
-                        numeric.push_back(fields[static_cast<size_t>(i)]);
-                        break;
-                    default:
-                        break;
-                }
+                if (dao::IsNumberType(probe->Fields(i)->Type())) numeric.push_back(fields[static_cast<size_t>(i)]);
             }
             probe->Close();
         }

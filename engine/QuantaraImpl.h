@@ -115,8 +115,9 @@ std::string NotFiniteMessage(const std::string& field, const std::string& table)
 std::string ResultOverflowMessage(const std::string& field, const std::string& table, const std::string& column);
 // Why a run fails when a group's weights add up beyond the largest Double.
 std::string WeightOverflowMessage(const std::string& field, const std::string& table);
-// Why a run refuses a text in a source column declared as a number.
-std::string NotNumberMessage(const std::string& field, const std::string& table, const std::string& text);
+// Why a run refuses a text or bytes (`blob`) where a number is expected.
+std::string NotNumberMessage(const std::string& field, const std::string& table, const std::string& text,
+                             bool blob = false);
 // Sets the engine's missing-value mode from the scenario's stored columns.
 void SetMissingMode(RunContext& q, const CZantelsScenario& scenario);
 // Checks the source, sets the missing-value mode, builds the array, checks
@@ -126,11 +127,11 @@ std::string RunOneScenario(RunContext& q);
 // The sorted data query of Quarn_InitDataTable: every field of the one-based
 // array, sorted by the first intSortFields + 1 of them (all when
 // intSortFields is their number), with `extraTerm` (if any) last in the
-// select list, each sort field as `sortKey` gives it (bracketed without
-// one). Raises 3125 for a name brackets cannot hold.
+// select list, each sort field as `sortKey` gives it from its position and
+// name (bracketed without one). Raises 3125 for a name brackets cannot hold.
 std::string SortedDataSql(const std::string& strTable, const std::vector<std::string>& strFields, int16_t intSortFields,
                           const std::string& extraTerm = {},
-                          const std::function<std::string(const std::string&)>& sortKey = {});
+                          const std::function<std::string(int16_t, const std::string&)>& sortKey = {});
 
 // "Y" for a non-zero flag, "N" for zero.
 std::string YesNoLetter(int64_t flag);

@@ -149,7 +149,7 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
         run.UndoAfterError();
     } catch (const dao::NotNumberValue& e) {
         const ScenarioPtr scenario = run.CurrentScenario();
-        err = NotNumberMessage(e.FieldName(), scenario ? scenario->Table() : std::string(), e.Text());
+        err = NotNumberMessage(e.FieldName(), scenario ? scenario->Table() : std::string(), e.Text(), e.Blob());
         run.UndoAfterError();
     } catch (const vb::VbError& e) {
         err = std::to_string(e.Number()) + ": " + e.Description();

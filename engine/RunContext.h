@@ -140,11 +140,18 @@ public:
     std::string DataValueSql(const std::string& strField) const;
     // A field's value for SQL that compares, sorts, groups, counts or adds
     // it: `strExpr` (the bracketed name when empty), or NULLIF(strExpr, '')
-    // where strTable of the source database declares the field a number. An
-    // empty text there is an empty cell of a file another tool imported, a
-    // missing value like Null, and the data record set reads it as Null; SQL
-    // must not sort it above the numbers nor count it as a value.
+    // where strTable of the source database declares the field a number that
+    // may hold ''. An empty text there is an empty cell of a file another
+    // tool imported, a missing value like Null, and the data record set reads
+    // it as Null; SQL must not sort it above the numbers nor count it as a
+    // value. An indexed field is asked once whether it holds '': without one
+    // the plain name leaves SQLite free to walk the index in order.
     std::string ValueSql(const std::string& strTable, const std::string& strField, const std::string& strExpr = {});
+    // The same for a field read as a number (a value or a weight), where a
+    // computed column of a query, whose values have no declared type, reads
+    // '' as missing too; ValueSql leaves those as they are, since a group
+    // field may be a text.
+    std::string NumberSql(const std::string& strTable, const std::string& strField, const std::string& strExpr = {});
 
     // --- scratch database -----------------------------------------------------------------
     // Makes this run's own scratch database, a new file in the temporary
@@ -272,9 +279,19 @@ private:
         std::shared_ptr<engine::SortedBounds> bounds;
     };
     std::unique_ptr<DeferredIntervals> deferredIntervals_;
+    // A field of a source that is or may be a number, as ValueSql and
+    // NumberSql see it.
+    struct NumberField {
+        std::string name;
+        bool computed = false;  // a computed column of a query: no declared type
+        bool indexed = false;   // the first field of an index of its table
+        int8_t emptyText = -1;  // whether it holds '': -1 not yet asked
+    };
     // The number fields of source tables and queries, by source, looked up
     // once a run.
-    std::vector<std::pair<std::string, std::vector<std::string>>> numberFields_;
+    std::vector<std::pair<std::string, std::vector<NumberField>>> numberFields_;
+    NumberField* FindNumberField(const std::string& strTable, const std::string& strField);
+    bool HoldsEmptyText(const std::string& strTable, NumberField& field);
     // A gathering of the deferred intervals' bounds for the sorted read of
     // these fields, with its select-list term; nullptr where none can be.
     std::shared_ptr<engine::SortedBounds> GatherBounds(const std::vector<std::string>& strFields, std::string& term);

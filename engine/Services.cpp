@@ -45,30 +45,73 @@ std::string RunContext::DataValueSql(const std::string& strField) const {
     return where.empty() ? strField : "IIf(" + where + ", " + strField + ", Null)";
 }
 
-std::string RunContext::ValueSql(const std::string& strTable, const std::string& strField, const std::string& strExpr) {
-    const std::string expr = strExpr.empty() ? BracketName(strField) : strExpr;
+// Whether the table has an index whose first field is this one.
+static bool LeadsAnIndex(const dao::DatabasePtr& db, const std::string& table, const std::string& field) {
+    if (table.empty() || !db->TableDefs()->Contains(table)) return false;
+    const auto indexes = db->TableDefs()->Item(table)->Indexes();
+    for (int32_t i = 0; i < indexes->Count(); ++i) {
+        const dao::FieldsPtr fields = indexes->Item(i)->Fields();
+        if (fields->Count() > 0 && vb::EqualsNoCase(fields->Item(0)->Name(), field)) return true;
+    }
+    return false;
+}
+
+RunContext::NumberField* RunContext::FindNumberField(const std::string& strTable, const std::string& strField) {
     auto known = std::find_if(numberFields_.begin(), numberFields_.end(),
                               [&](const auto& entry) { return entry.first == strTable; });
     if (known == numberFields_.end()) {
-        std::vector<std::string> numbers;
+        std::vector<NumberField> numbers;
         try {
             // A source that cannot be read so is reported where it is read.
             dao::RecordsetPtr probe = sourceDb_->OpenRecordset("SELECT * FROM " + BracketName(strTable) + " WHERE 1=0;",
                                                                dao::dbOpenForwardOnly, dao::dbReadOnly);
             // Fields of a table, also through a query; a computed field has
-            // no declared type (the data layer reads its values as they are).
+            // no declared type (and reads as a Double without a record).
             for (int32_t i = 0; i < probe->Fields()->Count(); ++i) {
                 const dao::FieldPtr& f = probe->Fields(i);
-                const int16_t type = f->Type();
-                if (dao::IsNumberType(type) && !f->SourceTable().empty()) numbers.push_back(f->Name());
+                if (!dao::IsNumberType(f->Type())) continue;
+                const std::string source = f->SourceTable();
+                numbers.push_back({f->Name(), source.empty(), LeadsAnIndex(sourceDb_, source, f->SourceField())});
             }
             probe->Close();
         } catch (const vb::VbError&) {}
         known = numberFields_.emplace(numberFields_.end(), strTable, std::move(numbers));
     }
-    const bool number = std::any_of(known->second.begin(), known->second.end(),
-                                    [&](const std::string& name) { return vb::EqualsNoCase(name, strField); });
-    return number ? "NULLIF(" + expr + ", '')" : expr;
+    auto found = std::find_if(known->second.begin(), known->second.end(),
+                              [&](const NumberField& f) { return vb::EqualsNoCase(f.name, strField); });
+    return found == known->second.end() ? nullptr : &*found;
+}
+
+bool RunContext::HoldsEmptyText(const std::string& strTable, NumberField& field) {
+    if (field.emptyText < 0) {
+        // Without an index the question would read every record: taken as yes.
+        field.emptyText = 1;
+        if (field.indexed) {
+            try {
+                dao::RecordsetPtr rs = sourceDb_->OpenRecordset("SELECT TOP 1 1 FROM " + BracketName(strTable) +
+                                                                    " WHERE " + BracketName(field.name) + " = '';",
+                                                                dao::dbOpenForwardOnly, dao::dbReadOnly);
+                field.emptyText = rs->Eof() ? 0 : 1;
+                rs->Close();
+            } catch (const vb::VbError&) {}
+        }
+    }
+    return field.emptyText != 0;
+}
+
+std::string RunContext::ValueSql(const std::string& strTable, const std::string& strField, const std::string& strExpr) {
+    const std::string expr = strExpr.empty() ? BracketName(strField) : strExpr;
+    NumberField* f = FindNumberField(strTable, strField);
+    const bool wrap = f && !f->computed && HoldsEmptyText(strTable, *f);
+    return wrap ? "NULLIF(" + expr + ", '')" : expr;
+}
+
+std::string RunContext::NumberSql(const std::string& strTable, const std::string& strField,
+                                  const std::string& strExpr) {
+    const std::string expr = strExpr.empty() ? BracketName(strField) : strExpr;
+    NumberField* f = FindNumberField(strTable, strField);
+    const bool wrap = f && (f->computed || HoldsEmptyText(strTable, *f));
+    return wrap ? "NULLIF(" + expr + ", '')" : expr;
 }
 
 std::string RunContext::Quarn_CreateTable(const dao::TableDefPtr& tdf, bool fOpen) {
@@ -115,7 +158,7 @@ std::string RunContext::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, 
     // One pass for every field: each field's bounds over its own valid values.
     std::string sql;
     for (int16_t i = 1; i <= intCount; ++i) {
-        const std::string value = DataValueSql(ValueSql(strTable, strFields.at(static_cast<size_t>(intOffset + i))));
+        const std::string value = DataValueSql(NumberSql(strTable, strFields.at(static_cast<size_t>(intOffset + i))));
         const std::string n = std::to_string(i);
         sql += std::string(i == 1 ? "SELECT " : ", ") + "MIN(" + value + ") AS Minimum" + n + ", MAX(" + value +
                ") AS Maximum" + n;
@@ -129,11 +172,17 @@ std::string RunContext::DescFreqInit_Zelk(bool fFraction, int16_t intIntervals, 
         const vb::Variant low = rs->Fields(2 * (i - 1))->Value();
         const vb::Variant high = rs->Fields(2 * (i - 1) + 1)->Value();
         if (low.IsNull()) continue;
-        // Text sorts above every number, so a text among the numbers is the maximum.
-        for (const vb::Variant* v : {&low, &high}) {
-            if (v->Type() != vb::vbString) continue;
+        // Text and bytes sort above every number, so one among the numbers
+        // is the maximum.
+        int64_t integer = 0;
+        double real = 0;
+        std::string_view bytes;
+        const dao::Field::Stored kind = rs->Fields(2 * (i - 1) + 1)->StoredValue(integer, real, bytes);
+        if (kind == dao::Field::Stored::kText || kind == dao::Field::Stored::kBlob) {
+            const std::string text(bytes);
             rs->Close();
-            return engine::NotNumberMessage(strFields.at(static_cast<size_t>(intOffset + i)), strTable, v->ToString());
+            return engine::NotNumberMessage(strFields.at(static_cast<size_t>(intOffset + i)), strTable, text,
+                                            kind == dao::Field::Stored::kBlob);
         }
         if (!std::isfinite(low.ToDouble()) || !std::isfinite(high.ToDouble())) {
             rs->Close();
@@ -175,7 +224,7 @@ std::shared_ptr<engine::SortedBounds> RunContext::GatherBounds(const std::vector
     // Each field's valid values, as DescFreqInit_Zelk takes them.
     std::vector<std::string> values;
     for (int16_t i = 1; i <= d->count; ++i)
-        values.push_back(DataValueSql(ValueSql(d->table, strFields.at(static_cast<size_t>(d->offset + i)))));
+        values.push_back(DataValueSql(NumberSql(d->table, strFields.at(static_cast<size_t>(d->offset + i)))));
     d->bounds = std::make_shared<engine::SortedBounds>();
     term = d->bounds->Term(values);
     return d->bounds;

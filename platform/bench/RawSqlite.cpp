@@ -102,4 +102,18 @@ WalkResult WalkQuery(const std::string& path, const std::string& sql) {
     return r;
 }
 
+std::string QueryPlan(const std::string& path, const std::string& sql) {
+    Db d(path);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(d.db, ("EXPLAIN QUERY PLAN " + sql).c_str(), -1, &st, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(d.db));
+    std::string plan;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        const auto* detail = reinterpret_cast<const char*>(sqlite3_column_text(st, 3));
+        plan += std::string("  ") + (detail ? detail : "") + "\n";
+    }
+    sqlite3_finalize(st);
+    return plan;
+}
+
 }  // namespace rawsqlite

@@ -23,5 +23,7 @@ void Append(const std::string& path, const std::string& table, int64_t rows);
 // Runs any query and reads every column of every row (numbers as doubles,
 // text by its bytes): the raw sorted scan the analyses are measured against.
 WalkResult WalkQuery(const std::string& path, const std::string& sql);
+// The lines of EXPLAIN QUERY PLAN for the query, one detail a line.
+std::string QueryPlan(const std::string& path, const std::string& sql);
 
 }  // namespace rawsqlite

@@ -134,8 +134,10 @@ inline constexpr int32_t dbSeeChanges = 512;
 // This layer's own option: a number that is not finite (SQLite keeps
 // infinities) raises NotFiniteValue when it is read, instead of being returned,
 // and so does a text in a column declared as a number (SQLite keeps what it
-// cannot convert): NotNumberValue. An empty text there is read as Null: it
-// is an empty cell of a file another tool imported, a missing value.
+// cannot convert) or bytes: NotNumberValue. An empty text there is read as
+// Null: it is an empty cell of a file another tool imported, a missing value.
+// Field::NumberValue reads any column so: '' as Null, a BLOB or a text that is
+// no number refused.
 inline constexpr int32_t dbFiniteNumbers = 0x10000;
 // This layer's own option, with dbAppendOnly: added rows are written in
 // batches, many rows to one INSERT statement, which spares the work each
@@ -216,17 +218,20 @@ private:
 };
 
 // Raised (vb::err::kTypeMismatch) when a record set opened with
-// dbFiniteNumbers reads a text from a column declared as a number; names the
-// field and the text.
+// dbFiniteNumbers reads a text or bytes (a BLOB) from a column declared as a
+// number, or where a number is asked for; names the field and the text or
+// bytes.
 class NotNumberValue : public vb::VbError {
 public:
-    NotNumberValue(const std::string& field, const std::string& text);
+    NotNumberValue(const std::string& field, const std::string& text, bool blob = false);
     const std::string& FieldName() const noexcept { return field_; }
     const std::string& Text() const noexcept { return text_; }
+    bool Blob() const noexcept { return blob_; }
 
 private:
     std::string field_;
     std::string text_;
+    bool blob_ = false;
 };
 
 class Workspace;
@@ -352,6 +357,7 @@ public:
 
 private:
     void CheckUnbound(const char* what) const;
+    bool TextNumber(const std::string& text, double& value) const;
     std::shared_ptr<FieldDef> def_;
     RecordsetState* rs_ = nullptr;
     int column_ = -1;

@@ -320,17 +320,22 @@ struct RecordsetState {
         if (curParked) RestoreCur();
         CheckCurrent();
         vb::Variant v;
+        bool blob = false;
         {
             // One hold of the lock for the column calls of the value.
             const HoldConnection hold(run->db);
             v = ReadValue(cur, i + off, defs[static_cast<size_t>(i)]->type);
+            blob = sqlite3_column_type(cur, i + off) == SQLITE_BLOB;
         }
         if (finiteOnly) {
+            const FieldDef& def = *defs[static_cast<size_t>(i)];
             if ((v.Type() == vb::vbDouble || v.Type() == vb::vbSingle) && !std::isfinite(v.ToDouble()))
-                throw NotFiniteValue(defs[static_cast<size_t>(i)]->name);
-            if (v.Type() == vb::vbString && IsNumberType(defs[static_cast<size_t>(i)]->type)) {
+                throw NotFiniteValue(def.name);
+            if (v.Type() == vb::vbString && IsNumberType(def.type)) {
+                // Bytes are no number, whatever text they spell.
+                if (blob) throw NotNumberValue(def.name, v.String(), true);
                 if (v.String().empty()) return vb::Variant::Null();
-                throw NotNumberValue(defs[static_cast<size_t>(i)]->name, v.ToString());
+                throw NotNumberValue(def.name, v.ToString());
             }
         }
         return v;
@@ -487,10 +492,13 @@ NotFiniteValue::NotFiniteValue(const std::string& field)
     : vb::VbError(err::kNotFinite, "The field '" + field + "' holds a value that is not a finite number.", "DAO.Field"),
       field_(field) {}
 
-NotNumberValue::NotNumberValue(const std::string& field, const std::string& text)
+NotNumberValue::NotNumberValue(const std::string& field, const std::string& text, bool blob)
     : vb::VbError(vb::err::kTypeMismatch,
-                  "The field '" + field + "' holds the text \"" + text + "\" where a number is expected.", "DAO.Field"),
-      field_(field), text_(text) {}
+                  "The field '" + field + "' holds " +
+                      (blob ? "a BLOB of " + std::to_string(text.size()) + " bytes" : "the text \"" + text + "\"") +
+                      " where a number is expected.",
+                  "DAO.Field"),
+      field_(field), text_(text), blob_(blob) {}
 
 int16_t Field::Type() const {
     if (def_->type == 0) {
@@ -565,7 +573,7 @@ int8_t StoredNumber(sqlite3_value* cell, int16_t type, bool finiteOnly, double& 
             return 1;
         case SQLITE_TEXT:
             // An empty cell another tool stored as '' is Null to the analyses.
-            return finiteOnly && type != 0 && sqlite3_value_bytes(cell) == 0 ? 0 : -1;
+            return finiteOnly && sqlite3_value_bytes(cell) == 0 ? 0 : -1;
         default:
             return -1;
     }
@@ -586,7 +594,30 @@ bool Field::NumberValue(double& value) const {
     }
     const vb::Variant v = rs_->Get(column_);
     if (v.IsNull()) return false;
+    if (s.finiteOnly && v.IsString()) return TextNumber(v.String(), value);
     value = v.ToDouble();
+    return true;
+}
+
+// A text or bytes of a column without a declared number type (a computed
+// column of a query) where a number is asked for: '' is a missing value, a
+// text that spells a number is that number, anything else is refused.
+bool Field::TextNumber(const std::string& text, double& value) const {
+    const RecordsetState& s = *rs_;
+    bool blob = false;
+    if (ReadsStoredNumbers(s)) {
+        const HoldConnection hold(s.run->db);
+        blob = sqlite3_column_type(s.cur, column_ + s.off) == SQLITE_BLOB;
+    }
+    if (blob) throw NotNumberValue(def_->name, text, true);
+    if (text.empty()) return false;
+    try {
+        value = vb::Variant(text).ToDouble();
+    } catch (const vb::VbError& e) {
+        if (e.Number() != vb::err::kTypeMismatch) throw;
+        throw NotNumberValue(def_->name, text);
+    }
+    if (!std::isfinite(value)) throw NotFiniteValue(def_->name);
     return true;
 }
 

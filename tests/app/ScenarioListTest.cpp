@@ -666,7 +666,8 @@ private slots:
         QTest::mouseClick(Button(4), Qt::LeftButton);
         QVERIFY(!texts.isEmpty());
         QCOMPARE(rec_.boxes.size(), size_t(2));
-        QVERIFY(QString::fromStdString(rec_.boxes[1].prompt).contains("Type mismatch"));
+        QVERIFY(QString::fromStdString(rec_.boxes[1].prompt)
+                    .contains("The field [Smoker] of [BloodPressureStudy] holds the text"));
         QVERIFY(GridCaptions().isEmpty());
         QVERIFY(!TableExists(db_, "Brux_BP_Describe"));
 

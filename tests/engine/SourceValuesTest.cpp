@@ -1,6 +1,8 @@
 // Source values at the edges of what a number column holds: a text another
 // tool stored in a number column, weights whose sum overflows, and weights
 // whose plain binary sum drifts from the decimal sum they stand for.
+#include <sqlite3.h>
+
 #include "EngineTestSupport.h"
 
 using namespace enginetest;
@@ -22,6 +24,13 @@ protected:
         s.options = {{"InterV", int16_t(5)}, {"FreqGroupRadio", "Default"}, {"FreqIncRadio", "Lower"}};
         return s;
     }
+    // SQL as another tool runs it, with what the program's SQL cannot write (a BLOB).
+    void Sqlite(const std::string& sql) {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(dbPath.c_str(), &raw), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+        sqlite3_close(raw);
+    }
 };
 
 // SQLite keeps a text it cannot convert in a REAL column; another tool can put one there.
@@ -41,6 +50,35 @@ TEST_F(SourceValues, ATextInANumberColumnIsNamedWithItsField) {
                           "The field [W] of [Data] holds the text \" \" where a number is expected, which cannot be "
                           "analysed. Correct that value, or analyse a query that reads it as a missing value and keeps "
                           "the record: one that selects NULLIF([W], ' ') AS [W] in place of [W]."));
+    // A file's heading line imported as a record: a missing value would keep the record.
+    db->Execute("UPDATE Data SET X1 = 'x1', W = 1 WHERE Y = 4");
+    EXPECT_TRUE(
+        FailsWith(Describe(false),
+                  "The field [X1] of [Data] holds the text \"x1\", its own name, where a number is expected: the "
+                  "heading line of the file it was imported from, read as a record. Import the file without it "
+                  "(the sqlite3 shell's .import --csv --skip 1), or delete that record."));
+    // Bytes are no number, whatever they spell, and no text: the advice reads them as missing.
+    const auto blob = [](const std::string& f) {
+        return "The field [" + f +
+               "] of [Data] holds a BLOB (bytes, not a number) where a number is expected, which "
+               "cannot be analysed. Correct that value, or analyse a query that reads it as a missing value and keeps "
+               "the record: one that selects IIF(typeof([" +
+               f + "]) = 'blob', NULL, [" + f + "]) AS [" + f + "] in place of [" + f + "].";
+    };
+    Sqlite("UPDATE Data SET X1 = x'' WHERE Y = 4");
+    EXPECT_TRUE(FailsWith(Describe(false), blob("X1")));
+    EXPECT_TRUE(FailsWith(Frequency(false), blob("X1")));
+    Sqlite("UPDATE Data SET X1 = 4, W = x'35' WHERE Y = 4");
+    EXPECT_TRUE(FailsWith(Describe(true), blob("W")));
+    Sqlite("CREATE VIEW Advised AS SELECT G1, X1, IIF(typeof([W]) = 'blob', NULL, [W]) AS W FROM Data");
+    StoredScenario advised = Describe(true);
+    advised.input = "Advised";
+    ASSERT_TRUE(Run(AddScenario(db, advised))) << engine->get_ErrorInfo();
+    const std::vector<std::string> followed = TableAsText(db, "Out1");
+    db->TableDefs()->Delete("Out1");
+    db->Execute("UPDATE Data SET W = Null WHERE Y = 4");
+    ASSERT_TRUE(Run(AddScenario(db, Describe(true)))) << engine->get_ErrorInfo();
+    EXPECT_EQ(followed, TableAsText(db, "Out1"));
 }
 
 // A CSV imported into a typed table by another tool leaves an empty cell as
@@ -56,6 +94,9 @@ TEST_F(SourceValues, AnEmptyTextInANumberFieldIsAMissingValue) {
         db->Execute(std::string("INSERT INTO Trial VALUES (") + row + ")");
     db->Execute("CREATE VIEW TrialNull AS SELECT arm, NULLIF(site, '') AS site, NULLIF(week8, '') AS week8, "
                 "NULLIF(base, '') AS base, NULLIF(wt, '') AS wt FROM Trial");
+    // Values and weights computed by a query: no declared type, '' as it is.
+    db->Execute("CREATE VIEW TrialComputed AS SELECT arm, site, NULLIF(week8, 'zzz') AS week8, "
+                "NULLIF(base, 'zzz') AS base, NULLIF(wt, 'zzz') AS wt FROM Trial");
     const auto scenario = &StoredScenario::Of;
     std::vector<StoredScenario> scenarios = {
         scenario("P", "Describe", {{"site", "G", 1}, {"week8", "X", 1}, {"base", "X", 2}, {"wt", "W", 1}},
@@ -89,9 +130,9 @@ TEST_F(SourceValues, AnEmptyTextInANumberFieldIsAMissingValue) {
     scenarios.push_back(ranged);
     for (StoredScenario& s : scenarios) {
         SCOPED_TRACE(s.subType.ToString() + ", missing values " + s.missingType.ToString());
-        std::vector<std::string> results[2];
-        for (int view = 0; view < 2; ++view) {
-            s.input = view ? "TrialNull" : "Trial";
+        std::vector<std::string> results[3];
+        for (int view = 0; view < 3; ++view) {
+            s.input = view == 0 ? "Trial" : view == 1 ? "TrialNull" : "TrialComputed";
             ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
             for (const char* table : {"Out1", "Out2"}) {
                 if (!db->TableDefs()->Contains(table)) continue;
@@ -100,6 +141,7 @@ TEST_F(SourceValues, AnEmptyTextInANumberFieldIsAMissingValue) {
             }
         }
         EXPECT_EQ(results[0], results[1]);
+        EXPECT_EQ(results[0], results[2]);
     }
     // By hand: site 1 holds 5.5, '', '', 8, 4.5 and 2 in week8, four present
     // values of weights 1, 1, 2 and 1.

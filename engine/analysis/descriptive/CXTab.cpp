@@ -274,7 +274,7 @@ std::string CXTab::ListColumns(const std::vector<vb::Variant>& values) {
 std::vector<CXTab::QueryAggregate> CXTab::QueryAggregates(const std::string& strUserTable) const {
     const std::string t = BracketName(strUserTable);
     auto read = [&](size_t at) {
-        return z_->ValueSql(strUserTable, fields_->at(at), t + "." + BracketName(fields_->at(at)));
+        return z_->NumberSql(strUserTable, fields_->at(at), t + "." + BracketName(fields_->at(at)));
     };
     auto T = [&](int j) { return read(static_cast<size_t>(nG_ + 1 + j)); };
     std::string Wf;

@@ -174,7 +174,7 @@ std::string CNonParamChiSquare::Filter() const {
     // Without a missing-value mode and with blanks counted, Null is a value.
     if (!z_->MissingType().empty() || !fBlanks_) filter = GetWhereClause(z_->ValueSql(table_, compare_), compareType_);
     if (fWeight_) {
-        const std::string weight = z_->ValueSql(table_, work_.back());
+        const std::string weight = z_->NumberSql(table_, work_.back());
         const std::string where = z_->Quarn_DataWhere(weight);
         if (!filter.empty()) filter += "and ";
         filter += "(" + (where.empty() ? std::string() : where + " and ") + "(" + weight + " > 0)) ";
@@ -224,7 +224,7 @@ std::string CNonParamChiSquare::ChiSummary() {
         if (fAll_) AllGroups();
         const std::string name = BracketName(compare_);
         std::string sql = "SELECT DISTINCTROW " + keys + ", Sum(IIF(IsNull(" + name + "), 1, 1)) as Count1";
-        if (fWeight_) sql += ", Sum(" + z_->ValueSql(table_, work_.back()) + ") as Weight1";
+        if (fWeight_) sql += ", Sum(" + z_->NumberSql(table_, work_.back()) + ") as Weight1";
         sql += " FROM " + BracketName(table_) + " ";
         if (!filter.empty()) sql += "WHERE " + filter;
         // The walk pairs the rows of a group with the value list: both in the
