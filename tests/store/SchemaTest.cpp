@@ -134,7 +134,7 @@ TEST_F(SchemaTest, IndexesAndDescriptionCounts) {
     for (const ExpectedColumn& c : kOptionColumns) optionDescriptions += c.description.empty() ? 0 : 1;
     EXPECT_EQ(described("usysQuarnOptions"), optionDescriptions)
         << "the store describes another number of option columns than tests/support/StoredFormat.h writes out: "
-           "extend kOptionColumns there with the new columns (EveryColumnReadsBackAsLaidDown names them)";
+           "extend kOptionColumns there with the new option columns";
     EXPECT_EQ(described("usysQuarnFields"), 4) << "the field rows' columns are a stored format: none is added";
 }
 
