@@ -23,6 +23,17 @@ struct Heading {
     int firstButton;
 };
 constexpr Heading kHeadings[] = {{0, "Parametric", "P", 1}, {1, "Group", "G", 20}, {2, "Non-Parametric", "N", 30}};
+// Each family's buttons end below the next family's first number.
+static_assert(
+    [] {
+        for (size_t h = 0; h + 1 < std::size(kHeadings); ++h) {
+            int buttons = 0;
+            for (const store::AnalysisDef& a : store::kAnalysisList) buttons += a.family == kHeadings[h].family ? 1 : 0;
+            if (kHeadings[h].firstButton + buttons > kHeadings[h + 1].firstButton) return false;
+        }
+        return true;
+    }(),
+    "a family has more analyses than its button numbers hold (from 1, 20 and 30): the group family holds ten");
 
 // The number of an analysis's button (optType_<number>); 0 for a family without a heading.
 int ButtonOf(const store::AnalysisDef& analysis) {

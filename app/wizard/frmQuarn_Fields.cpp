@@ -62,17 +62,27 @@ bool Numeric(const std::string& typeText) { return !typeText.empty() && typeText
 // Field types a table offers for analysis: Yes/No, the number types, Date/Time and Text.
 bool Offered(int type) { return (type >= dao::dbBoolean && type <= dao::dbDate) || type == dao::dbText; }
 
-struct StoredRow {
-    std::string name;
-    std::string choice;
-    int32_t position;
-};
+// The fields of the source table (kind 0) or query (1), none for another
+// kind; false, with the message shown, when the source cannot be opened.
+bool OpenSourceFields(const dao::DatabasePtr& db, const std::string& source, int16_t kind, dao::FieldsPtr& fields) {
+    if (kind != 0 && kind != 1) return true;
+    try {
+        fields = kind == 0 ? db->TableDefs()->Item(source)->Fields() : db->QueryDefs()->Item(source)->Fields();
+        return true;
+    } catch (const vb::VbError& e) {
+        ui::MsgBox(std::string(kind == 0 ? "Unable to open the specified table: '"
+                                         : "Unable to open the specified querydef: '") +
+                       source + "'\r\n" + std::to_string(e.Number()) + ": " + e.Description(),
+                   ui::vbOKOnly, program::kAppTitle);
+        return false;
+    }
+}
 
 }  // namespace
 
 // --- the window (its controls: frmQuarn_FieldsWindow.cpp) -----------------------------------------
 
-frmQuarn_Fields::frmQuarn_Fields(QWidget* parent) : CWizardPage(parent) {
+frmQuarn_Fields::frmQuarn_Fields(QWidget* parent, RuleOf ruleOf) : CWizardPage(parent), ruleOf_(ruleOf) {
     Guarded("frmQuarn_Fields:Form_Load", [this] {
         setObjectName("frmQuarn_Fields");
         setWindowTitle("Zelk Statistics Field Selection");
@@ -100,7 +110,7 @@ void frmQuarn_Fields::Wiz(CZantelsPropWiz* wiz) {
         LoadFieldLists();
         fraGroupFields_->setTitle(vb::EqualsNoCase(wiz_->CalcType(), "Crosstab") ? "Row Fields" : "Group Fields");
         // The frame stays in its place; an analysis that takes no weight greys it out.
-        fraWeightField_->setEnabled(AnalysisRule(wiz_->CalcType()).weight);
+        fraWeightField_->setEnabled(ruleOf_(wiz_->CalcType()).weight);
         Loading(false);
     });
 }
@@ -145,7 +155,7 @@ std::string frmQuarn_Fields::GetFieldTypeText(int type) {
     }
 }
 
-store::RoleRule frmQuarn_Fields::AnalysisRule(const std::string& calcType) const {
+store::RoleRule frmQuarn_Fields::CatalogueRule(const std::string& calcType) {
     const store::AnalysisDef* analysis = store::FindAnalysis(calcType);
     return analysis ? analysis->roles : store::RoleRule{.valueMin = 0};
 }
@@ -162,77 +172,81 @@ void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
     Guarded("frmQuarn_Fields:GetScenarioFields", [&] {
         dao::DatabasePtr db = store::CurrentDatabase();
         if (!db || !wiz_) return;
-        // The stored rows, read once; names are compared here, never written into SQL.
-        std::vector<StoredRow> stored;
-        {
-            const int32_t id = loadStored ? wiz_->Scenario_ID() : 0;
-            dao::RecordsetPtr rs = db->OpenRecordset(store::GetFieldListSQL(id), dao::dbOpenSnapshot, dao::dbReadOnly);
-            for (; !rs->Eof(); rs->MoveNext()) {
-                // A row written by another program may leave the role or position empty.
-                const vb::Variant choice = rs->Fields("FieldDef_Choice")->Value();
-                const vb::Variant position = rs->Fields("FieldDef_Ordinal_Position")->Value();
-                stored.push_back({rs->Fields("FieldDef_Name")->Value().ToString(),
-                                  IsBlank(choice) ? std::string() : vb::CStr(choice),
-                                  position.IsNull() ? 0 : position.ToLong()});
-            }
-            rs->Close();
-        }
+        const std::vector<StoredRow> stored = ReadStoredRows(db, loadStored ? wiz_->Scenario_ID() : 0);
         const std::string& source = wiz_->Table();
         const int16_t kind = TableOrQueryKind(db, source);
         dao::FieldsPtr fields;
-        if (kind == 0 || kind == 1) {
-            try {
-                fields = kind == 0 ? db->TableDefs()->Item(source)->Fields() : db->QueryDefs()->Item(source)->Fields();
-            } catch (const vb::VbError& e) {
-                ui::MsgBox(std::string(kind == 0 ? "Unable to open the specified table: '"
-                                                 : "Unable to open the specified querydef: '") +
-                               source + "'\r\n" + std::to_string(e.Number()) + ": " + e.Description(),
-                           ui::vbOKOnly, program::kAppTitle);
-                return;
-            }
-        }
-        CScenarioFields& collection = *wiz_->ScenarioFields();
-        const bool weighs = AnalysisRule(wiz_->CalcType()).weight;
+        if (!OpenSourceFields(db, source, kind, fields)) return;
         std::vector<std::string> dropped, unweighted;
-        for (const StoredRow& row : stored) {
-            dao::FieldPtr field;
-            if (fields && fields->Contains(row.name)) field = fields->Item(row.name);
-            if (!field) {
-                dropped.push_back(row.name);
-                continue;
-            }
-            if (FindField(*wiz_, field->Name())) continue;
-            // A weight the analysis does not take is offered again, and said below.
-            const bool weight = !weighs && vb::EqualsNoCase(row.choice, "W");
-            if (weight) unweighted.push_back(field->Name());
-            collection.Add(field->Name(), weight ? std::string() : row.choice, std::to_string(field->Type()),
-                           row.position, field->Name());
-        }
-        if (fields) {
-            for (const dao::FieldPtr& field : *fields) {
-                if (kind == 0 && !Offered(field->Type())) continue;
-                bool isStored = false;
-                for (const StoredRow& row : stored) isStored = isStored || vb::EqualsNoCase(row.name, field->Name());
-                if (isStored || FindField(*wiz_, field->Name())) continue;
-                collection.Add(field->Name(), "", std::to_string(field->Type()), 0, field->Name());
-            }
-        }
-        // Said, not silently lost: the next save no longer stores them.
-        auto list = [](const std::vector<std::string>& names) {
-            std::string text;
-            for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
-            return text;
-        };
-        if (!dropped.empty())
-            ui::MsgBox("These fields of the scenario are not in its source '" + source +
-                           "' and are left out: " + list(dropped) + ". Saving the scenario removes them.",
-                       ui::vbOKOnly | ui::vbExclamation, program::kAppTitle);
-        if (!unweighted.empty())
-            ui::MsgBox("The analysis " + wiz_->CalcType() + " takes no weight field. The scenario's weight field " +
-                           list(unweighted) +
-                           " is offered among the available fields; saving the scenario removes its weight role.",
-                       ui::vbOKOnly | ui::vbExclamation, program::kAppTitle);
+        AddStoredFields(stored, fields, dropped, unweighted);
+        if (fields) AddOtherFields(stored, *fields, kind == 0);
+        SayLeftOut(source, dropped, unweighted);
     });
+}
+
+// Names are compared by the page, never written into SQL.
+std::vector<frmQuarn_Fields::StoredRow> frmQuarn_Fields::ReadStoredRows(const dao::DatabasePtr& db, int32_t id) {
+    std::vector<StoredRow> stored;
+    dao::RecordsetPtr rs = db->OpenRecordset(store::GetFieldListSQL(id), dao::dbOpenSnapshot, dao::dbReadOnly);
+    for (; !rs->Eof(); rs->MoveNext()) {
+        // A row written by another program may leave the role or position empty.
+        const vb::Variant choice = rs->Fields("FieldDef_Choice")->Value();
+        const vb::Variant position = rs->Fields("FieldDef_Ordinal_Position")->Value();
+        stored.push_back({rs->Fields("FieldDef_Name")->Value().ToString(),
+                          IsBlank(choice) ? std::string() : vb::CStr(choice),
+                          position.IsNull() ? 0 : position.ToLong()});
+    }
+    rs->Close();
+    return stored;
+}
+
+void frmQuarn_Fields::AddStoredFields(const std::vector<StoredRow>& stored, const dao::FieldsPtr& fields,
+                                      std::vector<std::string>& dropped, std::vector<std::string>& unweighted) {
+    CScenarioFields& collection = *wiz_->ScenarioFields();
+    const bool weighs = ruleOf_(wiz_->CalcType()).weight;
+    for (const StoredRow& row : stored) {
+        dao::FieldPtr field;
+        if (fields && fields->Contains(row.name)) field = fields->Item(row.name);
+        if (!field) {
+            dropped.push_back(row.name);
+            continue;
+        }
+        if (FindField(*wiz_, field->Name())) continue;
+        // A weight the analysis does not take is offered again, and said.
+        const bool weight = !weighs && vb::EqualsNoCase(row.choice, "W");
+        if (weight) unweighted.push_back(field->Name());
+        collection.Add(field->Name(), weight ? std::string() : row.choice, std::to_string(field->Type()), row.position,
+                       field->Name());
+    }
+}
+
+void frmQuarn_Fields::AddOtherFields(const std::vector<StoredRow>& stored, dao::Fields& fields, bool table) {
+    for (const dao::FieldPtr& field : fields) {
+        if (table && !Offered(field->Type())) continue;
+        bool isStored = false;
+        for (const StoredRow& row : stored) isStored = isStored || vb::EqualsNoCase(row.name, field->Name());
+        if (isStored || FindField(*wiz_, field->Name())) continue;
+        wiz_->ScenarioFields()->Add(field->Name(), "", std::to_string(field->Type()), 0, field->Name());
+    }
+}
+
+// Said, not silently lost: the next save no longer stores them.
+void frmQuarn_Fields::SayLeftOut(const std::string& source, const std::vector<std::string>& dropped,
+                                 const std::vector<std::string>& unweighted) const {
+    auto list = [](const std::vector<std::string>& names) {
+        std::string text;
+        for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+        return text;
+    };
+    if (!dropped.empty())
+        ui::MsgBox("These fields of the scenario are not in its source '" + source +
+                       "' and are left out: " + list(dropped) + ". Saving the scenario removes them.",
+                   ui::vbOKOnly | ui::vbExclamation, program::kAppTitle);
+    if (!unweighted.empty())
+        ui::MsgBox("The analysis " + wiz_->CalcType() + " takes no weight field. The scenario's weight field " +
+                       list(unweighted) +
+                       " is offered among the available fields; saving the scenario removes its weight role.",
+                   ui::vbOKOnly | ui::vbExclamation, program::kAppTitle);
 }
 
 void frmQuarn_Fields::LoadFieldLists() {
@@ -293,7 +307,7 @@ void frmQuarn_Fields::CheckFields(const std::string& calcType, bool& passed) {
         const int f = frame_ >= 0 && frame_ <= 6 ? frame_ : 0;
         const FrameWords& words = kWords[f];
         // The analysis's own rule; a name not listed needs nothing.
-        const store::RoleRule rule = f != 0 ? AnalysisRule(calcType) : store::RoleRule{.valueMin = 0};
+        const store::RoleRule rule = f != 0 ? ruleOf_(calcType) : store::RoleRule{.valueMin = 0};
         auto count = [&](std::string_view role) {
             int n = 0;
             for (const RoleList& r : roles_)

@@ -30,7 +30,13 @@ class TransferButton;
 class frmQuarn_Fields : public CWizardPage {
     Q_OBJECT
 public:
-    explicit frmQuarn_Fields(QWidget* parent = nullptr);
+    // The field roles an analysis takes and needs (by its name): the
+    // catalogue's, where a name not listed needs nothing.
+    using RuleOf = store::RoleRule (*)(const std::string& calcType);
+    static store::RoleRule CatalogueRule(const std::string& calcType);
+
+    // The page judges the roles by `ruleOf`; the wizard's page by the catalogue.
+    explicit frmQuarn_Fields(QWidget* parent = nullptr, RuleOf ruleOf = CatalogueRule);
     ~frmQuarn_Fields() override;
 
     // The first call binds the object, reads its fields (stored roles
@@ -62,11 +68,14 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void NavClicked(int index) override;
-    // The field roles an analysis takes and needs, from the catalogue; a name
-    // not listed needs nothing.
-    virtual store::RoleRule AnalysisRule(const std::string& calcType) const;
 
 private:
+    // A field row as stored: name, role, position.
+    struct StoredRow {
+        std::string name;
+        std::string choice;
+        int32_t position;
+    };
     struct RoleList {
         QListWidget* list;
         const char* control;  // its transfer control
@@ -89,6 +98,16 @@ private:
     void SetTabOrder();
     void Wire();
 
+    // Reading the fields (GetScenarioFields): the stored rows of a scenario
+    // (0: none); the stored fields still in the source, with their roles,
+    // then the source's other fields; the stored ones left out, said.
+    static std::vector<StoredRow> ReadStoredRows(const dao::DatabasePtr& db, int32_t id);
+    void AddStoredFields(const std::vector<StoredRow>& stored, const dao::FieldsPtr& fields,
+                         std::vector<std::string>& dropped, std::vector<std::string>& unweighted);
+    void AddOtherFields(const std::vector<StoredRow>& stored, dao::Fields& fields, bool table);
+    void SayLeftOut(const std::string& source, const std::vector<std::string>& dropped,
+                    const std::vector<std::string>& unweighted) const;
+
     void Quarn_SelectField(QListWidget* list, const std::string& role);
     void Quarn_UnSelectField(QListWidget* list);
     void Quarn_MoveField(QListWidget* list, bool up);
@@ -98,6 +117,7 @@ private:
     void SpecifyValuesToIgnore();
     void DescriptionLeft();
 
+    RuleOf ruleOf_;
     CListView m_ListView;
     int frame_ = 0;
     std::vector<RoleList> roles_;

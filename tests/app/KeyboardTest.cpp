@@ -25,6 +25,7 @@
 #include "AppTestSupport.h"
 #include "CurrentDatabase.h"
 #include "shell/MDIMain.h"
+#include "ScenarioSchema.h"
 #include "ScenarioTables.h"
 #include "dao/Dao.h"
 #include "forms/frmAbout.h"
@@ -153,19 +154,14 @@ private slots:
         }
 
         // The field page's frame and the option page of every analysis.
-        const std::pair<const char*, const char*> analyses[] = {
-            {"P", "Describe"}, {"P", "Frequency"},     {"P", "Percentiles"}, {"P", "Compare"},
-            {"P", "Matrix"},   {"P", "Regression"},    {"P", "Crosstab"},    {"G", "Two Sample t-Test"},
-            {"G", "ANOVA"},    {"G", "Two way ANOVA"}, {"N", "Chi-Square"},  {"N", "Sign Test"},
-            {"N", "K-S Fit"},  {"N", "2 Sample"},      {"N", "N Sample"},    {"N", "Paired Fields"},
-            {"N", "N Fields"}};
-        for (const auto& [family, analysis] : analyses) {
+        for (const store::AnalysisDef& a : store::Analyses()) {
+            const std::string analysis(a.subType);
             CZantelsPropWiz wiz;
-            wiz.SetNewScenario(family, analysis);
+            wiz.SetNewScenario(std::string(a.family), analysis);
             wiz.Table("Study");
             frmQuarn_Fields fields;
             fields.Wiz(&wiz);
-            fields.setObjectName(QString("frmQuarn_Fields (%1)").arg(analysis));
+            fields.setObjectName(QString("frmQuarn_Fields (%1)").arg(analysis.c_str()));
             check(&fields, "cmdNav_2");
             std::unique_ptr<QWidget> options(wizard::CreateOptionPage(wiz.GetOptionsPage(), nullptr));
             static_cast<CWizardPage*>(options.get())->Wiz(&wiz);

@@ -514,14 +514,6 @@ private slots:
         }
         // An analysis that takes no weight: its frame greyed out, and a weight
         // stored anyway is offered again, with a word, not dropped unseen.
-        struct Unweighted : frmQuarn_Fields {
-            using frmQuarn_Fields::frmQuarn_Fields;
-            store::RoleRule AnalysisRule(const std::string& calcType) const override {
-                store::RoleRule rule = frmQuarn_Fields::AnalysisRule(calcType);
-                rule.weight = false;
-                return rule;
-            }
-        };
         CZantelsPropWiz stored;
         stored.SetNewScenario("P", "Describe");
         stored.Table("Study");
@@ -533,7 +525,11 @@ private slots:
         w.SetNewScenario("P", "Describe");
         w.Scenario_ID(stored.Scenario_ID());
         w.Table("Study");
-        Unweighted page;
+        frmQuarn_Fields page(nullptr, [](const std::string& calcType) {
+            store::RoleRule rule = frmQuarn_Fields::CatalogueRule(calcType);
+            rule.weight = false;
+            return rule;
+        });
         page.Wiz(&w);
         QVERIFY(!page.findChild<QGroupBox*>("fraWeightField")->isEnabled());
         QVERIFY(!page.findChild<TransferButton*>("cmdTWeight")->Button(1)->isEnabled());

@@ -10,6 +10,7 @@
 
 #include "AppTestSupport.h"
 #include "ScenarioSchema.h"
+#include "../support/FirstAnalyses.h"
 #include "wizard/CZantelsPropWiz.h"
 
 namespace {
@@ -179,15 +180,20 @@ private slots:
                             "NPPair_Spearman",
                             "NPFriedmanDetail",
                             "NPKruskalDetail"};
-        // No other flag of the analyses up to N Fields is on.
-        constexpr store::AnalysisSet upToNFields = (store::Bit(store::Analysis::NFields) << 1) - 1;
-        int flagsOn = 0;
+        // No other flag of the analyses up to N Fields is on; a new analysis's
+        // own options (FirstAnalyses.h) may start as they like.
+        QStringList othersOn;
         for (std::string_view name : CZantelsPropWiz::PropertyNames()) {
-            const store::AnalysisSet readBy = store::PropertyColumn(name)->readBy;
-            const bool counted = readBy == store::kEveryAnalysis || (readBy & ~upToNFields) == 0;
-            if (counted && CZantelsPropWiz::KindOf(name) == K::Flag && w.GetProperty(name).ToBool()) ++flagsOn;
+            if (CZantelsPropWiz::KindOf(name) != K::Flag || !w.GetProperty(name).ToBool()) continue;
+            if (!firstanalyses::OfTheFirstAnalyses(*store::PropertyColumn(name))) continue;
+            if (std::find(std::begin(on), std::end(on), name) == std::end(on))
+                othersOn << QString::fromUtf8(name.data(), qsizetype(name.size()));
         }
-        QCOMPARE(flagsOn, 20);
+        QVERIFY2(othersOn.isEmpty(),
+                 qPrintable("on in a new scenario, beside the list above: " + othersOn.join(", ") +
+                            ". An option of a new analysis is left out here when it takes Bit(TheAnalysis), or is "
+                            "named as its analysis's second table; add a name to the list only when a new scenario "
+                            "of the analyses Describe to N Fields really starts with it on"));
         for (const char* name : on) QVERIFY2(w.GetProperty(name).ToBool(), name);
         for (const char* name :
              {"MissingEqual", "MissingLow", "MissingHigh", "CIStdDev", "FreqInit", "FreqWidth", "CIUser", "SignValue"})

@@ -12,9 +12,12 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "AppTestSupport.h"
 #include "FormLookup.h"
@@ -245,13 +248,23 @@ private slots:
              "N Fields Friedman Details", "NPFriedmanDetail"},
             {"Unknown", "", "", "", "", ""},
         };
+        for (const store::AnalysisDef& a : store::Analyses()) {
+            const bool listed =
+                std::any_of(std::begin(all), std::end(all), [&](const Expect& e) { return e.calcType == a.subType; });
+            QVERIFY2(listed, qPrintable(QString("finishPageDefaultsAndLabelsForEveryAnalysis has no row for %1: "
+                                                "add its labels and names")
+                                            .arg(QString::fromUtf8(a.subType.data(), a.subType.size()))));
+        }
+        // Every second-table option of the catalogue, switched on only for its own analysis.
+        std::set<std::string_view> secondTables;
+        for (const store::AnalysisDef& a : store::Analyses())
+            if (!a.secondTable.empty()) secondTables.insert(a.secondTable);
         for (const Expect& e : all) {
             for (bool second : {false, true}) {
                 CZantelsPropWiz w;
                 w.SetNewScenario("P", e.calcType);
-                for (const char* option :
-                     {"Residual", "XChi", "GroupDetail", "ChiDetail", "NPKruskalDetail", "NPFriedmanDetail"})
-                    w.SetProperty(option, vb::Variant(second && std::string(option) == e.option));
+                for (std::string_view option : secondTables)
+                    w.SetProperty(option, vb::Variant(second && option == e.option));
                 frmQuarn_Finish page;
                 page.Wiz(&w);
                 const bool applies = second && *e.option;
@@ -360,6 +373,45 @@ private slots:
         finish.close();
         QVERIFY(finish.isHidden());
         QCOMPARE(finish.NavResult(), 2L);
+    }
+
+    // The help's own lists of analyses, the analysis page's families and the
+    // field page's roles, name every analysis of the catalogue.
+    void helpListsEveryAnalysis() {
+        QFile file(MERIVOX_SOURCE_DIR "/app/help/Merivox.HLP");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        std::map<int, QString> topics;
+        for (const auto& t : frmHelp::ParseTopics(QString::fromUtf8(file.readAll()))) topics[t.number] = t.html;
+        // The analysis page: "<li><b>Family</b>: name, name.</li>".
+        std::map<QString, QStringList> families;
+        QRegularExpression familyItem("<li><b>([^<]+)</b>:([^<]+)\\.</li>");
+        for (auto it = familyItem.globalMatch(topics[help::kWizardAnalysis]); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            for (const QString& name : m.captured(2).split(',')) families[m.captured(1)] << name.simplified();
+        }
+        // The field page: every bold name in its list of the analyses' roles.
+        const QString& fields = topics[help::kWizardFields];
+        const qsizetype from = fields.indexOf("The lists depend on the analysis");
+        const QString roles = fields.mid(from, fields.indexOf("</ul>", from) - from);
+        QStringList roleNames;
+        QRegularExpression bold("<b>([^<]+)</b>");
+        for (auto it = bold.globalMatch(roles); it.hasNext();)
+            for (const QString& name : it.next().captured(1).split(',')) roleNames << name.simplified();
+
+        const std::map<std::string_view, QString> familyName = {
+            {"P", "Parametric"}, {"G", "Group"}, {"N", "Non-Parametric"}};
+        QStringList faults;
+        for (const store::AnalysisDef& a : store::Analyses()) {
+            const QString caption = QString(catalog::Entry(a.id).caption).remove('&');
+            const QString subType = QString::fromUtf8(a.subType.data(), a.subType.size());
+            if (!families[familyName.at(a.family)].contains(caption))
+                faults << QString("the topic \"Choosing the analysis\" lists no %1 under %2")
+                              .arg(caption, familyName.at(a.family));
+            if (!roleNames.contains(caption) && !roleNames.contains(subType))
+                faults << QString("the topic \"Field roles\" gives no roles for %1").arg(subType);
+        }
+        for (const QString& fault : faults) qWarning("Merivox.HLP: %s", qPrintable(fault));
+        QVERIFY2(faults.isEmpty(), "the warnings above name each analysis the help's lists lack");
     }
 
     void newDescribeWithEveryDefaultFromTheList() {

@@ -1,6 +1,8 @@
 // The run: events, ErrorInfo, the failure box, ShowErrors and ShowProgress,
 // the databases put back, the loader's and the preparation's messages, and a
 // run whose analysis fails with an error.
+#include <array>
+
 #include "EngineTestSupport.h"
 #include "vb/Conversions.h"
 #include "QuantaraImpl.h"
@@ -334,6 +336,43 @@ TEST_F(RunScenario, ScratchDatabaseFileIsDeletedAtTheEnd) {
     EXPECT_EQ(LastRun(*engine).TempFilePath(), scratch) << "the path stays in the object";
 }
 
+// The entry each analysis's runner calls, one row per analysis of
+// store::kAnalysisList in its order (the regression scenarios below ask for
+// the polynomial one).
+namespace entries {
+struct EntryOf {
+    store::Analysis id;
+    const char* entry;
+};
+using enum store::Analysis;
+constexpr std::array kEntryOf{EntryOf{Describe, "Describe"},
+                              EntryOf{Frequency, "Frequency"},
+                              EntryOf{Percentiles, "Percentile"},
+                              EntryOf{Compare, "Compare"},
+                              EntryOf{Matrix, "Matrix"},
+                              EntryOf{Regression, "RegressPoly"},
+                              EntryOf{Crosstab, "Xtab"},
+                              EntryOf{TwoSampleTTest, "ANOVA"},
+                              EntryOf{Anova, "ANOVA"},
+                              EntryOf{TwoWayAnova, "ANOVA"},
+                              EntryOf{ChiSquare, "ChiSquare"},
+                              EntryOf{SignTest, "SignFitTest"},
+                              EntryOf{KSFit, "SignFitTest"},
+                              EntryOf{TwoSample, "NonParametricRuns"},
+                              EntryOf{NSample, "MannKSKruskal"},
+                              EntryOf{PairedFields, "NonParametric"},
+                              EntryOf{NFields, "NonParamFriedman"}};
+}  // namespace entries
+using entries::kEntryOf;
+static_assert(
+    [] {
+        if (kEntryOf.size() != store::kAnalysisCount) return false;
+        for (size_t i = 0; i < kEntryOf.size(); ++i)
+            if (kEntryOf[i].id != store::kAnalysisList[i].id) return false;
+        return true;
+    }(),
+    "EverySubTypeReachesItsEntry: kEntryOf names the entry of each analysis of the store's list, in its order");
+
 TEST_F(RunScenario, EverySubTypeReachesItsEntry) {
     std::vector<std::string> calls;
     const auto record = [&calls](const char* name) {
@@ -360,48 +399,24 @@ TEST_F(RunScenario, EverySubTypeReachesItsEntry) {
     e.MannKSKruskal = record("MannKSKruskal");
     e.NonParametricRuns = record("NonParametricRuns");
 
-    struct Case {
-        const char* family;
-        const char* subType;
-        const char* entry;
-    };
-    const std::vector<Case> cases = {
-        {"P", "Describe", "Describe"},
-        {"P", "FREQUENCY", "Frequency"},
-        {"P", "Percentiles", "Percentile"},
-        {"P", "Compare", "Compare"},
-        {"P", "Matrix", "Matrix"},
-        {"P", "Crosstab", "Xtab"},
-        {"P", "Regression", "RegressPoly"},
-        {"G", "Two Sample t-Test", "ANOVA"},
-        {"G", "Two way ANOVA", "ANOVA"},
-        {"N", "Chi-Square", "ChiSquare"},
-        {"N", "Sign Test", "SignFitTest"},
-        {"N", "K-S Fit", "SignFitTest"},
-        {"N", "Paired Fields", "NonParametric"},
-        {"N", "N Fields", "NonParamFriedman"},
-        {"N", "2 Sample", "NonParametricRuns"},
-        {"N", "n sample", "MannKSKruskal"},
-    };
-    for (const auto& c : cases) {
+    for (const store::AnalysisDef& a : store::kAnalysisList) {
+        // The fields its roles ask for, and a Y field, which every analysis
+        // takes when no weight is given.
         StoredScenario scenario;
-        scenario.family = c.family;
-        scenario.subType = c.subType;
+        scenario.family = std::string(a.family);
+        scenario.subType = vb::UCase(std::string(a.subType));  // found without regard to case
         scenario.fields = {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}};
-        const std::string sub = vb::UCase(c.subType);
-        if (std::string(c.family) == "G" || sub == "CHI-SQUARE" || sub == "CROSSTAB" || sub == "2 SAMPLE" ||
-            sub == "N SAMPLE")
-            scenario.fields.push_back({"G2", "C", 1});
-        // Friedman ranks two fields or more.
-        if (sub == "N FIELDS") scenario.fields.push_back({"X2", "X", 2});
+        if (a.roles.compareMin > 0) scenario.fields.push_back({"G2", "C", 1});
+        if (a.roles.valueMin > 1) scenario.fields.push_back({"X2", "X", 2});
         scenario.options = {{"RegressType", "P"},
                             {"NPTwoType", "WALD"},
                             {"FreqGroupRadio", "Specified"},
                             {"FreqInit", 0.0},
                             {"FreqWidth", 1.0}};
         calls.clear();
-        EXPECT_TRUE(Run(AddScenario(db, scenario))) << c.subType << ": " << engine->get_ErrorInfo();
-        EXPECT_EQ(calls, std::vector<std::string>{c.entry}) << c.subType;
+        EXPECT_TRUE(Run(AddScenario(db, scenario))) << a.subType << ": " << engine->get_ErrorInfo();
+        EXPECT_EQ(calls, std::vector<std::string>{kEntryOf[static_cast<size_t>(a.id)].entry})
+            << a.subType << " (an empty list: record its entry above, as the others are)";
     }
 }
 

@@ -3,8 +3,8 @@
 // 84 properties by type, the engine object's 83 and the 79 its loader fills,
 // the values of a new scenario, how Edit reads a Null and how a save writes
 // each column, which analyses read each option, and the rules' judgements.
-// The counts are those of the analyses up to N Fields: options that an
-// analysis added after them reads alone are left out of them.
+// The counts are those of the analyses up to N Fields (FirstAnalyses.h):
+// the options of an analysis added after them are left out of them.
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -13,25 +13,21 @@
 #include <vector>
 
 #include "ScenarioSchema.h"
+#include "../support/FirstAnalyses.h"
 
 namespace {
 
 using store::ColumnDef;
 using store::PropertyKind;
 
-// A column of the analyses up to N Fields: not read by later analyses alone
-// (one that a later analysis shares with an earlier one, such as the group
-// analyses' options, still counts).
-bool Counted(const ColumnDef& c) {
-    constexpr store::AnalysisSet counted = (store::Bit(store::Analysis::NFields) << 1) - 1;
-    return c.readBy == 0 || (c.readBy & counted) != 0;
-}
+using firstanalyses::kCountChanged;
+using firstanalyses::OfTheFirstAnalyses;
 
 std::vector<const ColumnDef*> ObjectColumns() {
     std::vector<const ColumnDef*> columns;
     for (const store::TableSchema* table : {&store::ScenariosSchema(), &store::OptionsSchema()})
         for (const ColumnDef& c : table->columns)
-            if (!c.property.empty() && Counted(c)) columns.push_back(&c);
+            if (!c.property.empty() && OfTheFirstAnalyses(c)) columns.push_back(&c);
     return columns;
 }
 
@@ -45,15 +41,15 @@ TEST(ScenarioProperties, EachObjectHoldsItsProperties) {
     std::map<PropertyKind, int> byKind;
     for (const ColumnDef* c : ObjectColumns())
         if (c->HeldBy(store::kWizardObject)) ++byKind[c->kind];
-    EXPECT_EQ(byKind[PropertyKind::Flag], 53);
-    EXPECT_EQ(byKind[PropertyKind::Text], 19);
-    EXPECT_EQ(byKind[PropertyKind::Variant], 8);
-    EXPECT_EQ(byKind[PropertyKind::Integer], 2);
-    EXPECT_EQ(byKind[PropertyKind::Long], 1);
-    EXPECT_EQ(byKind[PropertyKind::Double], 1);
-    EXPECT_EQ(Count(store::kWizardObject), 84);
-    EXPECT_EQ(Count(store::kEngineObject), 83);
-    EXPECT_EQ(Count(store::kEngineLoads), 79);
+    EXPECT_EQ(byKind[PropertyKind::Flag], 53) << kCountChanged;
+    EXPECT_EQ(byKind[PropertyKind::Text], 19) << kCountChanged;
+    EXPECT_EQ(byKind[PropertyKind::Variant], 8) << kCountChanged;
+    EXPECT_EQ(byKind[PropertyKind::Integer], 2) << kCountChanged;
+    EXPECT_EQ(byKind[PropertyKind::Long], 1) << kCountChanged;
+    EXPECT_EQ(byKind[PropertyKind::Double], 1) << kCountChanged;
+    EXPECT_EQ(Count(store::kWizardObject), 84) << kCountChanged;
+    EXPECT_EQ(Count(store::kEngineObject), 83) << kCountChanged;
+    EXPECT_EQ(Count(store::kEngineLoads), 79) << kCountChanged;
     for (const char* carried : {"FreqType", "Residual", "Chi", "NPPair_Tau"}) {
         const ColumnDef* c = store::PropertyColumn(carried);
         ASSERT_NE(c, nullptr) << carried;
@@ -87,13 +83,13 @@ TEST(ScenarioProperties, ANewScenarioStartsWithTheseValues) {
         if (c->kind == PropertyKind::Text && c->newValue.empty()) ++textsNotSet;
         if (c->kind == PropertyKind::Variant) variantsNotSet += c->newValue.empty() ? 1 : 0;
     }
-    EXPECT_EQ(flags["True"], 20);
-    EXPECT_EQ(flags["False"], 28);
-    EXPECT_EQ(flags[""], 5);
+    EXPECT_EQ(flags["True"], 20) << kCountChanged;
+    EXPECT_EQ(flags["False"], 28) << kCountChanged;
+    EXPECT_EQ(flags[""], 5) << kCountChanged;
     // Description, the three table names, the version and FreqType; the
     // family and the analysis come from the list window.
-    EXPECT_EQ(textsNotSet, 8);
-    EXPECT_EQ(variantsNotSet, 8);
+    EXPECT_EQ(textsNotSet, 8) << kCountChanged;
+    EXPECT_EQ(variantsNotSet, 8) << kCountChanged;
     const std::map<std::string, std::string> values = {{"Scenario_ID", "0"},
                                                        {"TTestValue", "0"},
                                                        {"MissingType", "0"},
@@ -123,19 +119,19 @@ TEST(ScenarioProperties, EditReadsNullsAndASaveWritesColumnsByTheirRules) {
     std::map<store::EditNull, int> edit;
     for (const ColumnDef* c : ObjectColumns())
         if (c->HeldBy(store::kWizardObject)) ++edit[c->editNull];
-    EXPECT_EQ(edit[store::EditNull::Refused], 66);
-    EXPECT_EQ(edit[store::EditNull::EmptyText], 9);
-    EXPECT_EQ(edit[store::EditNull::JoinedText], 3);
-    EXPECT_EQ(edit[store::EditNull::Kept], 5);
-    EXPECT_EQ(edit[store::EditNull::NotRead], 1) << "only the number, which Edit sets itself";
+    EXPECT_EQ(edit[store::EditNull::Refused], 66) << kCountChanged;
+    EXPECT_EQ(edit[store::EditNull::EmptyText], 9) << kCountChanged;
+    EXPECT_EQ(edit[store::EditNull::JoinedText], 3) << kCountChanged;
+    EXPECT_EQ(edit[store::EditNull::Kept], 5) << kCountChanged;
+    EXPECT_EQ(edit[store::EditNull::NotRead], 1) << "only the number, which Edit sets itself; " << kCountChanged;
 
     int optionsWritten = 0;
     for (const ColumnDef& c : store::OptionsSchema().columns) {
-        if (Counted(c) && (c.saveAs == store::SaveAs::AsHeld || c.saveAs == store::SaveAs::EmptyToNull))
+        if (OfTheFirstAnalyses(c) && (c.saveAs == store::SaveAs::AsHeld || c.saveAs == store::SaveAs::EmptyToNull))
             ++optionsWritten;
         EXPECT_EQ(c.saveAs == store::SaveAs::EmptyToNull, c.name == "FreqType") << c.name;
     }
-    EXPECT_EQ(optionsWritten, 72);
+    EXPECT_EQ(optionsWritten, 72) << kCountChanged;
     EXPECT_EQ(store::OptionsSchema().Column("Scenario_ID")->saveAs, store::SaveAs::Key);
 
     const std::map<std::string, store::SaveAs> scenarioRow = {{"Scenario_ID", store::SaveAs::NotWritten},
@@ -169,6 +165,15 @@ TEST(ScenarioProperties, OptionsAreReadByTheirAnalyses) {
         EXPECT_EQ(reads, n) << store::AnalysisOf(analysis).subType;
     }
     EXPECT_EQ(store::ScenariosSchema().Column("MissingType")->readBy, store::kEveryAnalysis);
+    // An option that no run reads is an analysis's second-table option, or
+    // carried by the objects without the loader filling it.
+    for (const ColumnDef& c : store::OptionsSchema().columns) {
+        if (c.property.empty() || c.readBy != 0) continue;
+        EXPECT_TRUE(firstanalyses::OwnersOf(c) != 0 ||
+                    (c.HeldBy(store::kEngineObject) && !c.HeldBy(store::kEngineLoads)))
+            << c.name << " is read by no analysis: give it Bit(TheAnalysis) of the analysis that reads it, or name it "
+            << "as its analysis's second table in kAnalysisList when it only switches that table on";
+    }
 }
 
 TEST(ScenarioProperties, AnalysisListAnswersByNameAndId) {

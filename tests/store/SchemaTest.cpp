@@ -132,8 +132,10 @@ TEST_F(SchemaTest, IndexesAndDescriptionCounts) {
     EXPECT_EQ(described("usysQuarnScenarios"), 0);
     int optionDescriptions = 0;
     for (const ExpectedColumn& c : kOptionColumns) optionDescriptions += c.description.empty() ? 0 : 1;
-    EXPECT_EQ(described("usysQuarnOptions"), optionDescriptions);
-    EXPECT_EQ(described("usysQuarnFields"), 4);
+    EXPECT_EQ(described("usysQuarnOptions"), optionDescriptions)
+        << "the store describes another number of option columns than tests/support/StoredFormat.h writes out: "
+           "extend kOptionColumns there with the new option columns";
+    EXPECT_EQ(described("usysQuarnFields"), 4) << "the field rows' columns are a stored format: none is added";
 }
 
 TEST_F(SchemaTest, ZeroLengthRefusedExceptInTheTableNameColumns) {
