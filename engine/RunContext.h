@@ -292,6 +292,8 @@ private:
     std::vector<std::pair<std::string, std::vector<NumberField>>> numberFields_;
     NumberField* FindNumberField(const std::string& strTable, const std::string& strField);
     bool HoldsEmptyText(const std::string& strTable, NumberField& field);
+    // Whether NumberSql reads the field's '' as missing.
+    bool ReadsEmptyAsMissing(const std::string& strTable, const std::string& strField);
     // A gathering of the deferred intervals' bounds for the sorted read of
     // these fields, with its select-list term; nullptr where none can be.
     std::shared_ptr<engine::SortedBounds> GatherBounds(const std::vector<std::string>& strFields, std::string& term);

@@ -106,12 +106,15 @@ std::string RunContext::ValueSql(const std::string& strTable, const std::string&
     return wrap ? "NULLIF(" + expr + ", '')" : expr;
 }
 
+bool RunContext::ReadsEmptyAsMissing(const std::string& strTable, const std::string& strField) {
+    NumberField* f = FindNumberField(strTable, strField);
+    return f && (f->computed || HoldsEmptyText(strTable, *f));
+}
+
 std::string RunContext::NumberSql(const std::string& strTable, const std::string& strField,
                                   const std::string& strExpr) {
     const std::string expr = strExpr.empty() ? BracketName(strField) : strExpr;
-    NumberField* f = FindNumberField(strTable, strField);
-    const bool wrap = f && (f->computed || HoldsEmptyText(strTable, *f));
-    return wrap ? "NULLIF(" + expr + ", '')" : expr;
+    return ReadsEmptyAsMissing(strTable, strField) ? "NULLIF(" + expr + ", '')" : expr;
 }
 
 std::string RunContext::Quarn_CreateTable(const dao::TableDefPtr& tdf, bool fOpen) {
@@ -221,12 +224,19 @@ std::shared_ptr<engine::SortedBounds> RunContext::GatherBounds(const std::vector
     DeferredIntervals* d = deferredIntervals_.get();
     if (!d || d->bounds || d->fields != &strFields || d->count < 1 || !sourceDb_) return nullptr;
     if (!engine::SortedBounds::Define(*sourceDb_)) return nullptr;
-    // Each field's valid values, as DescFreqInit_Zelk takes them.
+    // Each field's valid values, as DescFreqInit_Zelk takes them, but with
+    // '' left for the gathering to pass over: a NULLIF per value and row
+    // costs the sorted read a tenth of its time. '' stays '' or becomes
+    // Null under every missing-value condition, as Null does.
     std::vector<std::string> values;
-    for (int16_t i = 1; i <= d->count; ++i)
-        values.push_back(DataValueSql(NumberSql(d->table, strFields.at(static_cast<size_t>(d->offset + i)))));
+    std::vector<bool> emptyIsMissing;
+    for (int16_t i = 1; i <= d->count; ++i) {
+        const std::string& field = strFields.at(static_cast<size_t>(d->offset + i));
+        values.push_back(DataValueSql(BracketName(field)));
+        emptyIsMissing.push_back(ReadsEmptyAsMissing(d->table, field));
+    }
     d->bounds = std::make_shared<engine::SortedBounds>();
-    term = d->bounds->Term(values);
+    term = d->bounds->Term(values, std::move(emptyIsMissing));
     return d->bounds;
 }
 

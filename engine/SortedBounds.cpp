@@ -15,6 +15,7 @@ struct SortedBounds::State {
     bool found = false;
     double low = 0;
     double high = 0;
+    std::vector<bool> emptyIsMissing;  // by expression
 };
 
 namespace {
@@ -87,6 +88,11 @@ bool SortedBounds::Define(dao::Database& db) {
                     case dao::Field::Stored::kReal:
                         x = args[i].real;
                         break;
+                    case dao::Field::Stored::kText:
+                        if (args[i].bytes.empty() && i <= s->emptyIsMissing.size() && s->emptyIsMissing[i - 1])
+                            continue;
+                        s->unusual = true;
+                        continue;
                     default:
                         s->unusual = true;
                         continue;
@@ -109,7 +115,8 @@ bool SortedBounds::Define(dao::Database& db) {
     return true;
 }
 
-std::string SortedBounds::Term(const std::vector<std::string>& expressions) const {
+std::string SortedBounds::Term(const std::vector<std::string>& expressions, std::vector<bool> emptyIsMissing) {
+    state_->emptyIsMissing = std::move(emptyIsMissing);
     std::string term = std::string(kFunction) + "(" + std::to_string(id_);
     for (const std::string& e : expressions) term += ", " + e;
     return term + ")";

@@ -24,8 +24,9 @@ public:
     // Defines the gathering function on the connection (once per
     // connection); false if it cannot be.
     static bool Define(dao::Database& db);
-    // The select-list term over these SQL expressions.
-    std::string Term(const std::vector<std::string>& expressions) const;
+    // The select-list term over these SQL expressions. An empty text of an
+    // expression whose emptyIsMissing holds is passed over as a Null.
+    std::string Term(const std::vector<std::string>& expressions, std::vector<bool> emptyIsMissing);
     // After the read's first row: keeps what was gathered when the read
     // took in every row first, and stops gathering either way.
     void Seal(bool wholeSetRead);
