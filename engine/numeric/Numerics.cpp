@@ -3,6 +3,7 @@
 #include "numeric/DecimalDeviation.h"
 #include "numeric/IntervalBounds.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -63,15 +64,27 @@ double VarianceFromSums(std::string_view strMode, double n, double dblSumSquares
     return dblVariance > 0 ? std::sqrt(dblVariance) : 0;
 }
 
+int CountExponent(double n) {
+    if (!(n > 0x1p64)) return 0;
+    const int e = std::min(std::ilogb(n), 1022);
+    return e - (e & 1);  // even, rounded down
+}
+
 double TieRanker::AddGroup(double t) {
     if (t < 1) t = 0;
     const double p = lastRank_ + 1;  // first rank of the group
-    // Average of the ranks p .. p+t-1, i.e. t(2p+t-1)/2 divided by t.
-    const double rank = (2 * p + t - 1) / 2;
+    // Average of the ranks p .. p+t-1, i.e. t(2p+t-1)/2 divided by t (taken
+    // in halves next to the largest Double).
+    const double rank = p < 0x1p1020 && t < 0x1p1020 ? (2 * p + t - 1) / 2 : p + (t - 1) / 2;
+    const double held = t * unit_;
+    if (t > 0) {
+        const double before = lastRank_ * unit_;
+        sums_.untied += 3 * before * held * (before + held);
+    }
     if (t > 1) {
         sums_.tg += 1;
         sums_.tw += t;
-        sums_.t3 += t * t * t - t;
+        sums_.t3 += held * held * held - held * unit_ * unit_;
         if (tau_) {
             const double v = t * t - t;
             sums_.t2 += v;

@@ -72,6 +72,13 @@ private:
 // standard deviation; the variance is never negative.
 double VarianceFromSums(std::string_view strMode, double n, double dblSumSquares, double dblSum, double& dblVariance);
 
+// The exponent at which rank tests hold whole counts of observations that add
+// up to n: 0 up to 2^64, whose cubes stay far inside a Double; beyond, the
+// even exponent that brings n into [1, 4), so that cubes and products of
+// counts held divided by 2^exponent neither overflow nor lose their digits,
+// and square roots take half of it exactly.
+int CountExponent(double n);
+
 // The tie terms of rank tests gathered while ranking.
 struct TieSums {
     double tw = 0;  // observations in tie groups
@@ -80,14 +87,22 @@ struct TieSums {
     double t2 = 0;  // Kendall's tau: sum of t(t-1)
     double tt = 0;  //               sum of t(t-1)(t-2)
     double t5 = 0;  //               sum of t(t-1)(2t+5)
+    // n^3 - sum t^3 over all groups, n the observations ranked: the
+    // (n^3 - n) - sum (t^3 - t) of the tie corrections, gathered group by
+    // group as 3 p t (p + t) (p the observations before) so that it keeps its
+    // digits where nearly every observation is tied.
+    double untied = 0;
 };
 
 // Hands out tie-averaged ranks to groups of equal values met in ascending
 // order. A group stands for t observations (the integer weights of its rows
 // added up) and takes the ranks p .. p+t-1 after those already given.
+// With an exponent, t3 and untied are held divided by 2^(3 exponent) (counts
+// divided by 2^exponent before they are cubed); the ranks and the other
+// terms are as they are.
 class TieRanker {
 public:
-    explicit TieRanker(bool fTau) : tau_(fTau) {}
+    explicit TieRanker(bool fTau, int exponent = 0) : tau_(fTau), unit_(std::ldexp(1.0, -exponent)) {}
 
     // The average rank of the next group of t observations. A group that
     // weighs nothing (t < 1) takes no rank: it gets the point halfway between
@@ -99,6 +114,7 @@ public:
 
 private:
     bool tau_;
+    double unit_;  // what one observation is held as in t3 and untied
     double lastRank_ = 0;
     TieSums sums_;
 };

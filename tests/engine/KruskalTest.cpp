@@ -1,5 +1,7 @@
 // "N Sample" scenarios: the Kruskal-Wallis test with its detail table.
+#include <cmath>
 #include <tuple>
+#include <utility>
 
 #include "NonParam2Support.h"
 
@@ -108,6 +110,63 @@ TEST_F(Kruskal, ASmallHOverManyWeightedRecordsKeepsItsDigits) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Count"), 9000001);
     EXPECT_NEAR(Num(rows[0], "H"), 1.88394787325335869e-05, 1.88e-05 * 1e-13);
+}
+
+// Whole parts of the weights are the counts: a record below 1 takes no rank
+// and is no observation, a sample of such records none. Group f expands to
+// p = {3, 3, 5}, q = {4, 6}: ranks 1.5 1.5 4 and 3 5. Groups s300 and s480
+// weigh every record 2^300 or 2^480: H is that of the expanded samples p =
+// {1, 2, 5}, q = {3, 4}, r = {6, 7} (exact rational arithmetic).
+TEST_F(Kruskal, WholeWeightsAtAnyScaleAreTheCounts) {
+    const vb::Variant null = vb::Variant::Null();
+    Fill({{"f", "p", 3.0, null, 0.5},
+          {"f", "p", 3.0, null, 2.7},
+          {"f", "p", 5.0, null, 1.0},
+          {"f", "p", 7.0, null, 0.9},
+          {"f", "q", 4.0, null, 1.0},
+          {"f", "q", 6.0, null, 1.2},
+          {"f", "r", 2.0, null, 0.5},
+          {"f", "r", 8.0, null, 0.9}});
+    for (const auto& [group, w] : {std::pair<const char*, double>{"s300", 0x1p300}, {"s480", 0x1p480}}) {
+        Fill({{group, "p", 1.0, null, w},
+              {group, "p", 2.0, null, w},
+              {group, "p", 5.0, null, w},
+              {group, "q", 3.0, null, w},
+              {group, "q", 4.0, null, w},
+              {group, "r", 6.0, null, w},
+              {group, "r", 7.0, null, w}});
+    }
+    ASSERT_TRUE(Run(Scenario("N Sample", {}, {"X1"}, true, true))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(Num(rows[0], "Count"), 5);
+    EXPECT_EQ(Num(rows[0], "Groups"), 2);
+    EXPECT_EQ(Num(rows[0], "Ties"), 1);
+    EXPECT_EQ(Num(rows[0], "SumTies"), 6);
+    // 12 / 30 (7^2 / 3 + 8^2 / 2) - 18, and over 1 - 6 / 120
+    EXPECT_NEAR(Num(rows[0], "H"), 4.0 / 3, 1e-14);
+    EXPECT_NEAR(Num(rows[0], "H_(ties)"), 4.0 / 3 / 0.95, 1e-14);
+    EXPECT_NEAR(Num(rows[0], "Prob"), std::erfc(std::sqrt(2.0 / 3)), 1e-14);
+    const auto near = [](double got, double expected) { EXPECT_NEAR(got, expected, std::fabs(expected) * 1e-13); };
+    near(Num(rows[1], "H"), 9.14587581211402e90);
+    near(Num(rows[1], "H_(ties)"), 9.33641489153306e90);
+    near(Num(rows[1], "SumTies"), 5.91689874871945e271);
+    EXPECT_EQ(Num(rows[1], "Prob"), 0);
+    near(Num(rows[2], "H"), 1.40160138993779e145);
+    near(Num(rows[2], "H_(ties)"), 1.43080141889483e145);
+    EXPECT_TRUE(IsNull(rows[2], "SumTies")) << "about 2.1e434";
+
+    const auto detail = ReadResultRows(db, "Out2");
+    ASSERT_EQ(detail.size(), 8u);  // f: p and q; s300 and s480: p, q and r
+    EXPECT_EQ(Num(detail[0], "Count"), 3);
+    EXPECT_EQ(Num(detail[0], "Observations"), 2) << "the record of weight 0.5 took no rank";
+    EXPECT_EQ(Num(detail[0], "SumRanks"), 7);
+    EXPECT_DOUBLE_EQ(Num(detail[0], "MeanRank"), 7.0 / 3);
+    EXPECT_EQ(detail[1].at("G2").ToString(), "q");
+    EXPECT_EQ(Num(detail[1], "MeanRank"), 4);
+    near(Num(detail[2], "SumRanks"), 2.69718511977265e181);
+    near(Num(detail[2], "MeanRank"), 4.41357794872472e90);
+    near(Num(detail[5], "MeanRank"), 6.76378852568465e144);
 }
 
 TEST_F(Kruskal, NoDetailTableWithoutASecondName) {

@@ -2,9 +2,12 @@
 // pair of compare values, and the Kruskal-Wallis test over all of them, per
 // group of the group fields and analysed field. The accepted values of a
 // group are held in memory and ranked with the shared tie-averaging ranker:
-// a record counts as many times as the whole part of its weight.
+// a record counts as many times as the whole part of its weight, in the ranks
+// and in every count the tests are formed from; Count and Cases are the
+// weights as they are.
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "AnalysisPhases.h"
 #include "ErrorStack.h"
@@ -41,8 +44,10 @@ private:
     void WriteData(const GroupValues& group, int32_t records);
     void WriteMannKS(const GroupValues& group);
     void WritePair(const GroupValues& group, int f, int g1, int g2);
-    void WriteMannWhitney(const dao::RecordsetPtr& out, const PairBlocks& b, double N1, double N2);
-    void WriteKolmogorovSmirnov(const dao::RecordsetPtr& out, const PairBlocks& b, double N1, double N2);
+    void WriteMannWhitney(const dao::RecordsetPtr& out, int f, const PairBlocks& b, double n1, double n2);
+    void WriteKolmogorovSmirnov(const dao::RecordsetPtr& out, const PairBlocks& b, double n1, double n2);
+    void SetOrNote(const dao::RecordsetPtr& rs, std::string_view column, double value, int f);
+    void ReportBeyond();
     void WriteKruskalWallis(GroupValues group, int32_t records);
     const std::string& FieldName(int f) const { return strFields.at(static_cast<size_t>(nGF + f)); }
     size_t Cell(int g, int f) const {
@@ -67,7 +72,8 @@ private:
     // per group
     std::vector<std::vector<Observation>> values;  // per analysed field
     std::vector<int32_t> count;                    // per (g, f)
-    std::vector<double> weightSum;                 // per (g, f)
+    std::vector<CompensatedSum> weightSum;         // per (g, f): the weights
+    std::vector<CompensatedSum> wholeSum;          // per (g, f): their whole parts
     int position = 0;
     // The stored compare value of the record before and whether it was listed
     // (at `position`): records of one sample come together.
@@ -75,6 +81,8 @@ private:
     vb::Variant groupValue;
     bool groupListed = false;
     int64_t unlisted = 0;  // records whose compare value is not in the list
+    // Statistics (column, field) beyond a Double, left empty: reported once.
+    std::set<std::pair<std::string, std::string>> beyond;
 };
 
 std::string MannKruskalKS::Run() {
@@ -114,6 +122,7 @@ std::string MannKruskalKS::Run() {
                                        std::to_string(unlisted) +
                                            " records with a compare value not in the list of values were left out");
                  }
+                 ReportBeyond();
              }});
     if (detail) {
         detail->Close();
@@ -177,7 +186,8 @@ void MannKruskalKS::ReadRecords() {
 void MannKruskalKS::InitData() {
     values.assign(static_cast<size_t>(nFields) + 1, {});
     count.assign(static_cast<size_t>(n + 1) * static_cast<size_t>(nFields + 1), 0);
-    weightSum.assign(count.size(), 0.0);
+    weightSum.assign(count.size(), {});
+    wholeSum.assign(count.size(), {});
     position = 0;
     groupKey.Forget();
 }
@@ -214,7 +224,8 @@ void MannKruskalKS::CalcData(const GroupWalker& walk, double w) {
         double x = 0;
         if (!walk.PresentValue(static_cast<int16_t>(nGF + f), x)) continue;
         count[Cell(position, f)] += 1;
-        weightSum[Cell(position, f)] += w;
+        weightSum[Cell(position, f)].Add(w);
+        wholeSum[Cell(position, f)].Add(std::floor(w));
         values[static_cast<size_t>(f)].push_back({x, position, w});
     }
 }
@@ -234,21 +245,26 @@ void MannKruskalKS::WriteData(const GroupValues& group, int32_t records) {
 
 void MannKruskalKS::WriteMannKS(const GroupValues& group) {
     ProcScope scope(ErrStack(), "WriteMannKS");
+    // A sample without a ranked observation (every weight below 1) is no
+    // side of a test, as an empty one.
     for (int f = 1; f <= nFields; ++f) {
         for (int g1 = 1; g1 <= n; ++g1) {
-            if (!(weightSum[Cell(g1, f)] > 0)) continue;
+            if (!(wholeSum[Cell(g1, f)].Value() > 0)) continue;
             for (int g2 = g1 + 1; g2 <= n; ++g2) {
-                if (weightSum[Cell(g2, f)] > 0) WritePair(group, f, g1, g2);
+                if (wholeSum[Cell(g2, f)].Value() > 0) WritePair(group, f, g1, g2);
             }
         }
     }
 }
 
-// One row: samples g1 and g2 of field f.
+// One row: samples g1 and g2 of field f. Count and Cases are the weights,
+// the tests are formed from the whole counts n1 and n2.
 void MannKruskalKS::WritePair(const GroupValues& group, int f, int g1, int g2) {
-    const double N1 = weightSum[Cell(g1, f)];
-    const double N2 = weightSum[Cell(g2, f)];
-    const PairBlocks blocks = WalkPair(values[static_cast<size_t>(f)], g1, g2, N1, N2, fMann, fKS);
+    const double N1 = weightSum[Cell(g1, f)].Value();
+    const double N2 = weightSum[Cell(g2, f)].Value();
+    const double n1 = wholeSum[Cell(g1, f)].Value();
+    const double n2 = wholeSum[Cell(g2, f)].Value();
+    const PairBlocks blocks = WalkPair(values[static_cast<size_t>(f)], g1, g2, n1, n2, fMann, fKS);
     Zantels.Quarn_Msg(0, true,
                       "Analyzing field: " + std::to_string(f) + ", Group 1: " + std::to_string(g1) +
                           ", Group 2: " + std::to_string(g2));
@@ -259,23 +275,23 @@ void MannKruskalKS::WritePair(const GroupValues& group, int f, int g1, int g2) {
                      varGroups[static_cast<size_t>(g2)]);
     SetIfFinite(out, "Cases-1", N1);
     SetIfFinite(out, "Cases-2", N2);
-    if (fMann) WriteMannWhitney(out, blocks, N1, N2);
-    if (fKS) WriteKolmogorovSmirnov(out, blocks, N1, N2);
+    if (fMann) WriteMannWhitney(out, f, blocks, n1, n2);
+    if (fKS) WriteKolmogorovSmirnov(out, blocks, n1, n2);
     out->Update();
 }
 
-void MannKruskalKS::WriteMannWhitney(const dao::RecordsetPtr& out, const PairBlocks& b, double N1, double N2) {
-    const MannWhitney mw = MannWhitneyU(b, N1, N2);
-    SetIfFinite(out, "SumRank-1", b.R1);
-    SetIfFinite(out, "SumRank-2", b.R2);
-    SetIfFinite(out, "MeanRank-1", b.R1 / N1);
-    SetIfFinite(out, "MeanRank-2", b.R2 / N2);
+void MannKruskalKS::WriteMannWhitney(const dao::RecordsetPtr& out, int f, const PairBlocks& b, double n1, double n2) {
+    const MannWhitney mw = MannWhitneyU(b, n1, n2);
+    SetOrNote(out, "SumRank-1", b.R1, f);
+    SetOrNote(out, "SumRank-2", b.R2, f);
+    SetIfFinite(out, "MeanRank-1", b.meanRank1);
+    SetIfFinite(out, "MeanRank-2", b.meanRank2);
     SetIfFinite(out, "Ties", b.ties);
     SetIfFinite(out, "TiedGroups", b.tieSums.tg);
-    SetIfFinite(out, "SumTies", mw.sumTies);
-    SetIfFinite(out, "MW_U", mw.U);
-    SetIfFinite(out, "MW_U_Prime", mw.UPrime);
-    SetIfFinite(out, "MW_W", mw.W);
+    SetOrNote(out, "SumTies", mw.sumTies, f);
+    SetOrNote(out, "MW_U", mw.U, f);
+    SetOrNote(out, "MW_U_Prime", mw.UPrime, f);
+    SetOrNote(out, "MW_W", mw.W, f);
     if (mw.Z) {
         SetIfFinite(out, "MW_Z", *mw.Z);
         SetIfFinite(out, "MW_Prob", NormalTwoTails(zv, *mw.Z));
@@ -286,13 +302,35 @@ void MannKruskalKS::WriteMannWhitney(const dao::RecordsetPtr& out, const PairBlo
     }
 }
 
-void MannKruskalKS::WriteKolmogorovSmirnov(const dao::RecordsetPtr& out, const PairBlocks& b, double N1, double N2) {
-    const KolmogorovSmirnov ks = KolmogorovSmirnovD(b, N1, N2);
+void MannKruskalKS::WriteKolmogorovSmirnov(const dao::RecordsetPtr& out, const PairBlocks& b, double n1, double n2) {
+    const KolmogorovSmirnov ks = KolmogorovSmirnovD(b, n1, n2);
     SetIfFinite(out, "KS_MaxAbsoluteDiff", ks.D);
     SetIfFinite(out, "KS_MaxPosDiff", b.dPos);
     SetIfFinite(out, "KS_MaxNegDiff", b.dNeg);
     SetIfFinite(out, "KS_Z", ks.Z);
     SetIfFinite(out, "KS_Prob", zv.Quarn_CalcKSProb(ks.Z));
+}
+
+// Only whole counts of weights far above 1 take a rank sum, U or tie term
+// beyond the largest Double; the tests themselves are still formed. Such a
+// cell is left empty, and the run reports it once per statistic and field.
+void MannKruskalKS::SetOrNote(const dao::RecordsetPtr& rs, std::string_view column, double value, int f) {
+    if (std::isinf(value)) {
+        beyond.emplace(std::string(column), FieldName(f));
+        return;
+    }
+    SetIfFinite(rs, column, value);
+}
+
+void MannKruskalKS::ReportBeyond() {
+    const std::string weights =
+        fWeight ? "the weights of [" + strFields.at(static_cast<size_t>(nGF + nFields + 1)) + "]" : "the weights";
+    for (const auto& [column, field] : beyond) {
+        Zantels.Quarn_Msg(0, true,
+                          "The " + column + " of the field [" + field +
+                              "] is beyond the largest number a result can hold (about 1.8E+308), for " + weights +
+                              " are too large for it: its cells are left empty");
+    }
 }
 
 void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
@@ -304,15 +342,15 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
         if (fDetail) {
             for (int g = 1; g <= n; ++g) {
                 const auto gi = static_cast<size_t>(g);
-                if (!(ranks.rankSum[gi] > 0)) continue;
+                if (!(ranks.weight[gi] > 0)) continue;
                 // The compare value of the row goes into the compare column.
                 group.resize(static_cast<size_t>(nGF) + 1);
                 group[static_cast<size_t>(nGF)] = varGroups[gi];
                 detail->AddNew();
                 WriteGroupValues(detail, static_cast<int16_t>(nGF), strFields, group, static_cast<int16_t>(nGF + f),
                                  "Count", "", fWeight, ranks.weight[gi], 0, ranks.records[gi]);
-                SetIfFinite(detail, "SumRanks", ranks.rankSum[gi]);
-                SetIfFinite(detail, "MeanRank", ranks.rankSum[gi] / ranks.weight[gi]);
+                SetOrNote(detail, "SumRanks", ranks.rankSum[gi], f);
+                SetIfFinite(detail, "MeanRank", ranks.meanRank[gi]);
                 detail->Update();
             }
         }
@@ -325,7 +363,7 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
         SetIfFinite(out, "Groups", kw.k);
         SetIfFinite(out, "Ties", ranks.ties);
         SetIfFinite(out, "TiedGroups", ranks.tieSums.tg);
-        SetIfFinite(out, "SumTies", ranks.tieSums.t3);
+        SetOrNote(out, "SumTies", ranks.SumTies(), f);
         // With fewer than two compare values the test is undefined: H, its
         // tie-corrected form and both probabilities stay Null.
         if (kw.H) {

@@ -1,4 +1,11 @@
 // The arithmetic of the rank tests of samples.
+//
+// Counts are whole counts: a record stands for the whole part of its weight.
+// Up to 2^64 observations the statistics are formed from the counts as they
+// are; beyond, where cubes and products of counts leave a Double, from counts
+// held divided by 2^exponent (CountExponent), rank sums as mean ranks and U as
+// a share of the n1 n2 pairs, so that every statistic a Double holds keeps its
+// digits whatever the weights' scale.
 #include "analysis/nonparametric/TwoSampleMath.h"
 
 #include <algorithm>
@@ -6,63 +13,103 @@
 
 #include "analysis/nonparametric/TieBlocks.h"
 
-PairBlocks WalkPair(const std::vector<Observation>& obs, int g1, int g2, double N1, double N2, bool fMann, bool fKS) {
+namespace {
+
+// Below this, cubes of whole counts and their tie terms are exact in a Double.
+constexpr double kExactCube = 0x1p53;
+
+}  // namespace
+
+PairBlocks WalkPair(const std::vector<Observation>& obs, int g1, int g2, double n1, double n2, bool fMann, bool fKS) {
     PairBlocks b;
-    TieRanker ranker(false);
-    double run1 = 0, run2 = 0;
+    b.exponent = CountExponent(n1 + n2);
+    TieRanker ranker(false, b.exponent);
+    CompensatedSum run1, run2, mean1, mean2;
+    double below1 = 0, below2 = 0;  // observations of each sample in the blocks before
     const auto sameValue = [&obs](size_t first, size_t i) { return obs[i].x == obs[first].x; };
     ForEachTieBlock(obs.size(), sameValue, [&](size_t first, size_t end) {
-        double bw1 = 0, bw2 = 0, records = 0;
+        double bw1 = 0, bw2 = 0, records = 0, ranked = 0;
         for (size_t i = first; i < end; ++i) {
             if (obs[i].g != g1 && obs[i].g != g2) continue;
             const double w = std::floor(obs[i].w);
             (obs[i].g == g1 ? bw1 : bw2) += w;
-            (obs[i].g == g1 ? run1 : run2) += w;
+            (obs[i].g == g1 ? run1 : run2).Add(w);
             records += 1;
+            if (w >= 1) ranked += 1;
         }
         if (records == 0) return;
         if (fMann) {
             const double T = bw1 + bw2;
             const double m = ranker.AddGroup(T);
-            if (T > 1) b.ties += records;
+            if (T > 1) b.ties += ranked;
             b.R1 += m * bw1;
             b.R2 += m * bw2;
+            mean1.Add(m * (bw1 / n1));
+            mean2.Add(m * (bw2 / n2));
+            b.wins1 += bw1 * (below2 + bw2 / 2);
+            b.wins2 += bw2 * (below1 + bw1 / 2);
+            b.share1 += bw1 / n1 * ((below2 + bw2 / 2) / n2);
+            b.share2 += bw2 / n2 * ((below1 + bw1 / 2) / n1);
         }
+        below1 = run1.Value();
+        below2 = run2.Value();
         if (fKS) {
-            const double d = PreciseDifference(run1 / N1, run2 / N2);
+            const double d = PreciseDifference(below1 / n1, below2 / n2);
             b.dPos = std::max(b.dPos, d);
             b.dNeg = std::min(b.dNeg, d);
         }
     });
     b.tieSums = ranker.Sums();
+    // The rank sum over the count where the sum is exact; the mean of the
+    // ranks itself beyond.
+    b.meanRank1 = b.exponent == 0 ? b.R1 / n1 : mean1.Value();
+    b.meanRank2 = b.exponent == 0 ? b.R2 / n2 : mean2.Value();
     return b;
 }
 
-MannWhitney MannWhitneyU(const PairBlocks& b, double N1, double N2) {
+MannWhitney MannWhitneyU(const PairBlocks& b, double n1, double n2) {
     MannWhitney r;
-    r.sumTies = b.tieSums.t3 / 12;
-    r.U = PreciseDifference(N1 * (N1 + 1) / 2 + N1 * N2, b.R1);
-    if (N1 * N2 / 2 < r.U) r.U = PreciseDifference(N1 * N2, r.U);
-    r.UPrime = PreciseDifference(N1 * N2, r.U);
-    r.W = N1 > N2 ? b.R2 : b.R1;
-    const double N = N1 + N2;
-    const double V0 = PreciseDifference(N * N * N, N) / 12;
-    const double factor = N1 * N2 / (N * (N - 1));
-    const double centred = PreciseDifference(r.U, N1 * N2 / 2);
-    // The normal approximation needs a positive variance.
-    const double s = std::sqrt(factor * V0);
-    if (N > 1 && std::isfinite(s) && s > 0) r.Z = centred / s;
-    if (N > 1 && V0 > r.sumTies) {
-        const double st = std::sqrt(factor * PreciseDifference(V0, r.sumTies));
-        if (std::isfinite(st) && st > 0) r.ZTies = centred / st;
+    const int e = b.exponent;
+    r.sumTies = std::ldexp(b.tieSums.t3 / 12, 3 * e);
+    // U is the smaller of the pairs the samples win, U' the larger: they add
+    // up to n1 n2, and U - n1 n2 / 2 is half their difference.
+    r.U = std::min(b.wins1, b.wins2);
+    r.UPrime = std::max(b.wins1, b.wins2);
+    r.W = n1 > n2 ? b.R2 : b.R1;
+    const double N = n1 + n2;
+    if (e == 0) {
+        const double V0 = PreciseDifference(N * N * N, N) / 12;
+        const double factor = n1 * n2 / (N * (N - 1));
+        const double centred = (r.U - r.UPrime) / 2;
+        // The normal approximation needs a positive variance.
+        const double s = std::sqrt(factor * V0);
+        if (N > 1 && std::isfinite(s) && s > 0) r.Z = centred / s;
+        // (N^3 - N) / 12 - sumTies, without the cancellation of the two.
+        const double untied = b.tieSums.untied / 12;
+        if (N > 1 && untied > 0) {
+            const double st = std::sqrt(factor * untied);
+            if (std::isfinite(st) && st > 0) r.ZTies = centred / st;
+        }
+        return r;
     }
+    // Held: Z = share sqrt(12 n1 n2 N (N - 1) / (N^3 - N - sum ties)), the
+    // counts divided by c = 2^-e (the root takes 2^(e/2) of the quotient's 2^e).
+    const double c = std::ldexp(1.0, -e);
+    const double n1c = std::ldexp(n1, -e), n2c = std::ldexp(n2, -e), nc = n1c + n2c;
+    const double share = (std::min(b.share1, b.share2) - std::max(b.share1, b.share2)) / 2;
+    const double pairs = 12 * n1c * n2c * nc * (nc - c);
+    const double cubes = nc * nc * nc - nc * c * c;
+    if (cubes > 0) r.Z = share * std::ldexp(std::sqrt(pairs / cubes), e / 2);
+    if (b.tieSums.untied > 0) r.ZTies = share * std::ldexp(std::sqrt(pairs / b.tieSums.untied), e / 2);
     return r;
 }
 
-KolmogorovSmirnov KolmogorovSmirnovD(const PairBlocks& b, double N1, double N2) {
+KolmogorovSmirnov KolmogorovSmirnovD(const PairBlocks& b, double n1, double n2) {
     KolmogorovSmirnov r;
     r.D = std::fabs(b.dNeg) > b.dPos ? std::fabs(b.dNeg) : b.dPos;
-    r.Z = r.D * std::sqrt(N1 * N2 / (N1 + N2));
+    const int e = b.exponent;
+    const double n1c = std::ldexp(n1, -e), n2c = std::ldexp(n2, -e);
+    r.Z = r.D * std::ldexp(std::sqrt(n1c * n2c / (n1c + n2c)), e / 2);
     return r;
 }
 
@@ -70,69 +117,103 @@ SampleRanks RankSamples(const std::vector<Observation>& obs, int n) {
     const auto size = static_cast<size_t>(n) + 1;
     SampleRanks r;
     r.records.assign(size, 0);
-    r.weight.assign(size, 0.0);
     r.rankSum.assign(size, 0.0);
-    // A block's records and whole weight by sample, and the samples it touches.
+    r.meanRank.assign(size, 0.0);
+    // Each sample's whole count first: the mean ranks are gathered as shares of it.
+    std::vector<CompensatedSum> counts(size), means(size);
+    CompensatedSum all;
+    for (const Observation& o : obs) {
+        const double w = std::floor(o.w);
+        counts[static_cast<size_t>(o.g)].Add(w);
+        all.Add(w);
+    }
+    r.weight.assign(size, 0.0);
+    for (size_t g = 1; g < size; ++g) r.weight[g] = counts[g].Value();
+    r.exponent = CountExponent(all.Value());
+    // A block's ranked records and whole weight by sample, and the samples it touches.
     std::vector<int32_t> blockRecords(size, 0);
     std::vector<double> blockWeight(size, 0.0);
     std::vector<int> touched;
-    TieRanker ranker(false);
+    TieRanker ranker(false, r.exponent);
     const auto sameValue = [&obs](size_t first, size_t i) { return obs[i].x == obs[first].x; };
     ForEachTieBlock(obs.size(), sameValue, [&](size_t first, size_t end) {
         double T = 0;
-        double records = 0;
+        double ranked = 0;
         touched.clear();
         for (size_t i = first; i < end; ++i) {
+            const double w = std::floor(obs[i].w);
+            if (w < 1) continue;  // takes no rank
             const auto g = static_cast<size_t>(obs[i].g);
             if (blockRecords[g] == 0) touched.push_back(obs[i].g);
-            const double w = std::floor(obs[i].w);
             blockWeight[g] += w;
             blockRecords[g] += 1;
             T += w;
-            records += 1;
+            ranked += 1;
         }
         const double m = ranker.AddGroup(T);
-        if (T > 1) r.ties += records;
+        if (T > 1) r.ties += ranked;
         for (int gi : touched) {
             const auto g = static_cast<size_t>(gi);
-            if (blockWeight[g] > 0) {
-                r.records[g] += blockRecords[g];
-                r.weight[g] += blockWeight[g];
-                r.rankSum[g] += m * blockWeight[g];
-            }
+            r.records[g] += blockRecords[g];
+            r.rankSum[g] += m * blockWeight[g];
+            means[g].Add(m * (blockWeight[g] / r.weight[g]));
             blockWeight[g] = 0;
             blockRecords[g] = 0;
         }
     });
     r.tieSums = ranker.Sums();
+    for (size_t g = 1; g < size; ++g) {
+        if (r.weight[g] > 0) r.meanRank[g] = r.exponent == 0 ? r.rankSum[g] / r.weight[g] : means[g].Value();
+    }
     return r;
 }
 
 KruskalWallis KruskalWallisH(const SampleRanks& r) {
     KruskalWallis kw;
-    const size_t size = r.rankSum.size();
+    const size_t size = r.weight.size();
     for (size_t g = 1; g < size; ++g) {
-        if (!(r.rankSum[g] > 0)) continue;
+        if (!(r.weight[g] > 0)) continue;
         kw.N += r.weight[g];
         kw.k += 1;
     }
     if (!(kw.N > 0 && kw.k > 1)) return kw;
-    // H = 12 / (N (N + 1)) sum R^2 / n - 3 (N + 1), summed as the samples'
-    // spread about the mean rank, sum (R - n (N + 1) / 2)^2 / n: the whole
-    // weights and half-integer ranks make each deviation exact, where the
-    // difference of the two large terms keeps only the digits they do not
-    // share. (The ranks add up to N (N + 1) / 2, so the forms agree.)
     const double N = kw.N;
+    const int e = r.exponent;
+    if (e == 0) {
+        // H = 12 / (N (N + 1)) sum R^2 / n - 3 (N + 1), summed as the samples'
+        // spread about the mean rank, sum (R - n (N + 1) / 2)^2 / n: the whole
+        // weights and half-integer ranks make each deviation exact, where the
+        // difference of the two large terms keeps only the digits they do not
+        // share. (The ranks add up to N (N + 1) / 2, so the forms agree.)
+        double spread = 0;
+        for (size_t g = 1; g < size; ++g) {
+            if (!(r.weight[g] > 0)) continue;
+            const double d = r.rankSum[g] - (N + 1) / 2 * r.weight[g];
+            spread += d * d / r.weight[g];
+        }
+        const double H = 12 * spread / (N * (N + 1));
+        kw.H = H;
+        const double C = PreciseDifference(N * N * N, N);
+        if (C < kExactCube) {
+            if (N > 1 && C != r.tieSums.t3) kw.HTies = H / (1 - r.tieSums.t3 / C);
+        } else if (r.tieSums.untied > 0) {
+            // 1 - sumTies / C as untied / C: no cancellation where nearly all tie.
+            kw.HTies = H * (C / r.tieSums.untied);
+        }
+        return kw;
+    }
+    // Held: the spread sum n (m - (N + 1) / 2)^2 of the mean ranks m, with
+    // counts and ranks divided by c = 2^-e, is held divided by 2^(3e).
+    const double c = std::ldexp(1.0, -e);
+    const double nc = std::ldexp(N, -e);
     double spread = 0;
     for (size_t g = 1; g < size; ++g) {
-        if (!(r.rankSum[g] > 0)) continue;
-        const double d = r.rankSum[g] - (N + 1) / 2 * r.weight[g];
-        spread += d * d / r.weight[g];
+        if (!(r.weight[g] > 0)) continue;
+        const double d = std::ldexp(r.meanRank[g], -e) - (nc + c) / 2;
+        spread += std::ldexp(r.weight[g], -e) * d * d;
     }
-    const double H = 12 * spread / (N * (N + 1));
+    const double H = std::ldexp(12 * spread / (nc * (nc + c)), e);
     kw.H = H;
-    const double sumTies = r.tieSums.t3;
-    const double C = PreciseDifference(N * N * N, N);
-    if (N > 1 && C != sumTies) kw.HTies = H / (1 - sumTies / C);
+    if (r.tieSums.untied > 0) kw.HTies = H * ((nc * nc * nc - nc * c * c) / r.tieSums.untied);
     return kw;
 }
