@@ -1,6 +1,8 @@
 // "2 Sample" scenarios of the runs type: the Wald-Wolfowitz runs test.
 // References are the textbook formulas worked by hand, with R 4.2's pnorm.
+#include <cmath>
 #include <string>
+#include <utility>
 
 #include "NonParam2Support.h"
 
@@ -121,6 +123,82 @@ TEST_F(Runs, OneSampleOrOneCaseLeavesTheTestNull) {
     EXPECT_EQ(Num(rows[1], "Count"), 1);
     EXPECT_TRUE(IsNull(rows[1], "Cases-1"));
     EXPECT_TRUE(IsNull(rows[1], "Wald_Mean"));
+}
+
+// A record stands for the whole part of its weight: one below 1 makes no
+// run and is no case, and the counts are the whole parts added up, 32-bit or
+// not. References are the expanded samples worked by hand (mean 2 n1 n2 / N +
+// 1, variance 2 n1 n2 (2 n1 n2 - N) / (N^2 (N - 1))) in exact arithmetic.
+TEST_F(Runs, WholeWeightsAtAnyScaleAreTheCases) {
+    const vb::Variant null = vb::Variant::Null();
+    // f: A = {1, 2, 2}, B = {4, 6, 7, 8}: two runs; the 0.5 of A at 5 and the
+    // 0.7 of B tied with A at 2 would make more.
+    Fill({{"f", "A", 1.0, null, 1.0},
+          {"f", "A", 2.0, null, 2.5},
+          {"f", "A", 5.0, null, 0.5},
+          {"f", "B", 2.0, null, 0.7},
+          {"f", "B", 4.0, null, 1.0},
+          {"f", "B", 6.0, null, 1.9},
+          {"f", "B", 7.0, null, 1.0},
+          {"f", "B", 8.0, null, 1.0}});
+    // n: sample A holds no whole observation.
+    Fill({{"n", "A", 1.0, null, 0.5},
+          {"n", "A", 3.0, null, 0.9},
+          {"n", "B", 2.0, null, 1.0},
+          {"n", "B", 4.0, null, 1.0}});
+    // c and h: A = {1, 3, 5}, B = {3, 4, 6}, k copies each: runs 4 fewest,
+    // 2k + 4 most (the tie at 3 alternated), 2k tied cases.
+    for (const auto& [group, k] : {std::pair<const char*, double>{"c", 1.5e9}, {"h", 0x1p64}}) {
+        Fill({{group, "A", 1.0, null, k},
+              {group, "A", 3.0, null, k},
+              {group, "A", 5.0, null, k},
+              {group, "B", 3.0, null, k},
+              {group, "B", 4.0, null, k},
+              {group, "B", 6.0, null, k}});
+    }
+    ASSERT_TRUE(Run(Scenario("2 Sample", {{"NPTwoType", "Wald"}}, {"X1"}, true, true))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 4u);  // c, f, h, n
+    const ResultRow& f = rows[1];
+    EXPECT_EQ(Num(f, "Count"), 7);
+    EXPECT_EQ(Num(f, "Cases-1"), 3);
+    EXPECT_EQ(Num(f, "Cases-2"), 4);
+    EXPECT_EQ(Num(f, "Ties"), 0);
+    EXPECT_EQ(Num(f, "TiedGroups"), 0);
+    EXPECT_EQ(Num(f, "Wald_Min_Runs"), 2);
+    EXPECT_EQ(Num(f, "Wald_Max_Runs"), 2);
+    EXPECT_NEAR(Num(f, "Wald_Mean"), 31.0 / 7, 1e-14);
+    EXPECT_NEAR(Num(f, "Wald_StdDev"), std::sqrt(408.0 / 294), 1e-14);
+    // (2 - 31/7 + 0.5) / sd below 50 cases; its lower tail
+    EXPECT_NEAR(Num(f, "Wald_Min_Z"), -1.63711546899525, 1e-13);
+    EXPECT_NEAR(Num(f, "Wald_Min_Prob"), 0.0508031724877784, 1e-14);
+    const ResultRow& n = rows[3];
+    EXPECT_EQ(Num(n, "Count"), 2);
+    EXPECT_EQ(Num(n, "Cases-1"), 0);
+    EXPECT_TRUE(IsNull(n, "Wald_Min_Z"));
+    EXPECT_TRUE(IsNull(n, "Wald_Max_Prob"));
+
+    struct Expected {
+        double k, mean, sd, minZ, maxZ;
+    };
+    const Expected big[] = {{1.5e9, 4500000001, 47434.1648998905, -94868.3297470763, -31622.7765401951},
+                            {0x1p64, 5.53402322211287e19, 5260239168.57060, -10520478337.1412, -3506826112.38040}};
+    const auto near = [](double got, double expected) { EXPECT_NEAR(got, expected, std::fabs(expected) * 1e-13); };
+    for (size_t i = 0; i < 2; ++i) {
+        const Expected& e = big[i];
+        const ResultRow& r = rows[i * 2];
+        SCOPED_TRACE(e.k);
+        EXPECT_EQ(Num(r, "Count"), 6 * e.k);
+        EXPECT_EQ(Num(r, "Cases-1"), 3 * e.k);
+        EXPECT_EQ(Num(r, "Ties"), 2 * e.k);
+        EXPECT_EQ(Num(r, "TiedGroups"), 1);
+        EXPECT_EQ(Num(r, "Wald_Min_Runs"), 4);
+        near(Num(r, "Wald_Max_Runs"), 2 * e.k + 4);
+        near(Num(r, "Wald_Mean"), e.mean);
+        near(Num(r, "Wald_StdDev"), e.sd);
+        near(Num(r, "Wald_Min_Z"), e.minZ);
+        near(Num(r, "Wald_Max_Z"), e.maxZ);
+    }
 }
 
 TEST_F(Runs, NullCompareValueIsTheSampleWhoseValueIsNull) {

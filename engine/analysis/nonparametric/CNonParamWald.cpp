@@ -2,7 +2,9 @@
 // taken in ascending order of the data value and the runs of equal sample
 // membership are counted. A value that occurs in both samples (a tied block)
 // can be ordered either way, so the fewest and the most runs the ties allow
-// are both counted and tested with the normal approximation.
+// are both counted and tested with the normal approximation. A record stands
+// for the whole part of its weight: one below 1 makes no run, and the counts
+// are the whole parts added up.
 #include <algorithm>
 #include <cmath>
 
@@ -53,12 +55,13 @@ private:
     std::vector<vb::Variant> varGroups;
     CZValue zv;
 
-    // per group and data field
+    // per group and data field: the whole counts of the samples, the runs,
+    // tied blocks and tied cases (counts of whole weights, which pass 2^31)
     int32_t valid = 0;
-    double W1 = 0, W2 = 0;
+    CompensatedSum W1, W2;
     bool present1 = false, present2 = false;
-    int32_t Rmin = 0, Rmax = 0, T = 0, C = 0;
-    // per data value: the block weights of both samples
+    CompensatedSum Rmin, Rmax, T, C;
+    // per data value: the whole counts of both samples
     double B1 = 0, B2 = 0;
     double last = 0;
     // the sample that ends the fewest-runs and the most-runs arrangement so
@@ -141,8 +144,12 @@ void RunsTest::ReadRecords(int c) {
 
 void RunsTest::InitData() {
     valid = 0;
-    W1 = W2 = 0;
-    Rmin = Rmax = T = C = 0;
+    W1.Clear();
+    W2.Clear();
+    Rmin.Clear();
+    Rmax.Clear();
+    T.Clear();
+    C.Clear();
     present1 = present2 = false;
 }
 
@@ -158,6 +165,8 @@ void RunsTest::CalcData(const GroupWalker& walk, int c, double w) {
         B1 = B2 = 0;
     }
     ++valid;
+    const double whole = std::floor(w);
+    if (whole < 1) return;  // stands for no observation
     // Null-aware: a Null compare value belongs to the sample whose value is
     // Null. Found again only for a stored compare value not met just before.
     const StoredView stored = walk.Stored(static_cast<int16_t>(nGF));
@@ -176,46 +185,48 @@ void RunsTest::CalcData(const GroupWalker& walk, int c, double w) {
     }
     if (known->inSample1) {
         present1 = true;
-        W1 += w;
-        B1 += w;
+        W1.Add(whole);
+        B1 += whole;
     } else {
         present2 = true;
-        W2 += w;
-        B2 += w;
+        W2.Add(whole);
+        B2 += whole;
     }
 }
 
 void RunsTest::CalcRun(bool fWrite) {
-    if (Rmin + Rmax == 0) Smin = Smax = 0;
-    const double e = std::floor(B1);
-    const double f = std::floor(B2);
+    if (Rmin.Value() + Rmax.Value() == 0) Smin = Smax = 0;
+    const double e = B1;
+    const double f = B2;
     if (present1 && present2) {
         // A tied block: the most runs alternate its cases as far as they go.
-        double g;
         if (e == f) {
-            g = e + f;
+            Rmax.Add(e);
+            Rmax.Add(f);
         } else if (e < f) {
-            g = 2 * e + (Smax == 2 ? 0 : 1);
+            Rmax.Add(2 * e);
+            if (Smax != 2) Rmax.Add(1);
             Smax = 2;
         } else {
-            g = 2 * f + (Smax == 1 ? 0 : 1);
+            Rmax.Add(2 * f);
+            if (Smax != 1) Rmax.Add(1);
             Smax = 1;
         }
-        Rmin += 1;
-        Rmax += static_cast<int32_t>(g);
+        Rmin.Add(1);
         if (Smin == 1) {
             Smin = 2;
         } else if (Smin == 2) {
             Smin = 1;
         } else if (fWrite) {
-            Rmin += 1;
+            Rmin.Add(1);
         }
-        T += 1;
-        C += static_cast<int32_t>(e + f);
+        T.Add(1);
+        C.Add(e);
+        C.Add(f);
     } else if (present1 || present2) {
         const int k = present1 ? 1 : 2;
-        if (Smin != k) Rmin += 1;
-        if (Smax != k) Rmax += 1;
+        if (Smin != k) Rmin.Add(1);
+        if (Smax != k) Rmax.Add(1);
         Smin = Smax = k;
     }
     present1 = present2 = false;
@@ -233,32 +244,38 @@ void RunsTest::CalcWald(double R, double mu, double sigma, double N, double& z, 
 void RunsTest::WriteData(int c, const GroupValues& group, int32_t records) {
     ProcScope scope(ErrStack(), "WriteData");
     const dao::RecordsetPtr& out = Zantels.OutputRecordset();
-    const double N1 = std::floor(W1);
-    const double N2 = std::floor(W2);
+    const double N1 = W1.Value();
+    const double N2 = W2.Value();
     const double N = N1 + N2;
     out->AddNew();
     WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + c), "Count",
                      "Missing", false, N, records, valid, static_cast<int16_t>(nGF), varGroups[1], varGroups[2]);
     if (N > 1 && fWald) {
-        const double mu = 2 * N1 * N2 / N + 1;
-        const double var = 2 * N1 * N2 * (2 * N1 * N2 - N1 - N2) / (N * N * (N - 1));
-        const double sigma = var > 0 ? std::sqrt(var) : 0;
+        // mu = 2 N1 N2 / N + 1 and var = 2 N1 N2 (2 N1 N2 - N1 - N2) / (N^2 (N - 1)),
+        // formed from the counts divided by 2^ex: var is then held divided
+        // by 2^ex, its root by 2^(ex/2).
+        const int ex = CountExponent(N);
+        const double unit = std::ldexp(1.0, -ex);
+        const double n1 = N1 * unit, n2 = N2 * unit, n = n1 + n2;
+        const double mu = std::ldexp(2 * n1 * n2 / n, ex) + 1;
+        const double var = 2 * n1 * n2 * (2 * n1 * n2 - n1 * unit - n2 * unit) / (n * n * (n - unit));
+        const double sigma = var > 0 ? std::ldexp(std::sqrt(var), ex / 2) : 0;
         SetIfFinite(out, "Cases-1", N1);
         SetIfFinite(out, "Cases-2", N2);
         SetIfFinite(out, "Wald_Mean", mu);
         SetIfFinite(out, "Wald_StdDev", sigma);
-        SetIfFinite(out, "Ties", C);
-        SetIfFinite(out, "TiedGroups", T);
-        SetIfFinite(out, "Wald_Min_Runs", Rmin);
-        SetIfFinite(out, "Wald_Max_Runs", Rmax);
+        SetIfFinite(out, "Ties", C.Value());
+        SetIfFinite(out, "TiedGroups", T.Value());
+        SetIfFinite(out, "Wald_Min_Runs", Rmin.Value());
+        SetIfFinite(out, "Wald_Max_Runs", Rmax.Value());
         // Without spread (one sample only) the test is undefined: z and
         // probabilities stay Null.
         if (sigma > 0) {
             double z = 0, prob = 0;
-            CalcWald(Rmin, mu, sigma, N, z, prob);
+            CalcWald(Rmin.Value(), mu, sigma, N, z, prob);
             SetIfFinite(out, "Wald_Min_Z", z);
             SetIfFinite(out, "Wald_Min_Prob", prob);
-            CalcWald(Rmax, mu, sigma, N, z, prob);
+            CalcWald(Rmax.Value(), mu, sigma, N, z, prob);
             SetIfFinite(out, "Wald_Max_Z", z);
             SetIfFinite(out, "Wald_Max_Prob", prob);
         }
