@@ -227,10 +227,16 @@ std::string NotNumberMessage(const std::string& field, const std::string& table,
            missing + " AS [" + field + "] in place of [" + field + "].";
 }
 
-std::string ResultOverflowMessage(const std::string& field, const std::string& table, const std::string& column) {
-    return "The " + column + " of the field [" + field + "] of [" + table +
-           "] is beyond the largest number a result can hold (about 1.8E+308), an overflow: the values are too "
-           "large for it. Leave the statistic out, or analyse a query that scales the values down.";
+std::string ResultOverflowMessage(const std::string& field, const std::string& table, const std::string& column,
+                                  const std::string& weightField) {
+    const std::string what = "The " + column + (field.empty() ? "" : " of the field [" + field + "]") + " of [" +
+                             table + "] is beyond the largest number a result can hold (about 1.8E+308), an overflow: ";
+    if (!weightField.empty()) {
+        return what + "the weights in the field [" + weightField +
+               "] are too large for it. Analyse a query that scales the weights down, or leave the weight field out.";
+    }
+    return what + "the values are too large for it. Leave the statistic out, or analyse a query that scales the "
+                  "values down.";
 }
 
 std::string WeightOverflowMessage(const std::string& field, const std::string& table) {

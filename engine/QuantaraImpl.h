@@ -111,8 +111,10 @@ struct FieldRoles {
 std::string SetGlobals(const CZantelsScenario& scenario, const std::string& CalcType, FieldRoles& roles);
 // Why a run refuses a source value that is an infinity.
 std::string NotFiniteMessage(const std::string& field, const std::string& table);
-// Why a run fails when a statistic of finite values overflows.
-std::string ResultOverflowMessage(const std::string& field, const std::string& table, const std::string& column);
+// Why a run fails when a statistic of finite values overflows: the values
+// are the cause, or the weights of weightField when it is given.
+std::string ResultOverflowMessage(const std::string& field, const std::string& table, const std::string& column,
+                                  const std::string& weightField = {});
 // Why a run fails when a group's weights add up beyond the largest Double.
 std::string WeightOverflowMessage(const std::string& field, const std::string& table);
 // Why a run refuses a text or bytes (`blob`) where a number is expected.

@@ -141,7 +141,8 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
         run.UndoAfterError();
     } catch (const ResultOverflow& e) {
         const ScenarioPtr scenario = run.CurrentScenario();
-        err = ResultOverflowMessage(e.FieldName(), scenario ? scenario->Table() : std::string(), e.Column());
+        err = ResultOverflowMessage(e.FieldName(), scenario ? scenario->Table() : std::string(), e.Column(),
+                                    e.WeightField());
         run.UndoAfterError();
     } catch (const WeightSumOverflow& e) {
         const ScenarioPtr scenario = run.CurrentScenario();

@@ -2,6 +2,7 @@
 #include "StatsGeneral.h"
 
 #include <cmath>
+#include <utility>
 
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
@@ -131,8 +132,9 @@ void SetIfFinite(const dao::RecordsetPtr& rs, std::string_view strColumn, double
     if (std::isfinite(dblValue)) rs->Fields(strColumn)->Value(dblValue);
 }
 
-ResultOverflow::ResultOverflow(const std::string& field, std::string_view column)
-    : vb::VbError(vb::err::kOverflow, "Overflow", "SetOrOverflow"), field_(field), column_(column) {}
+ResultOverflow::ResultOverflow(const std::string& field, std::string_view column, std::string weightField)
+    : vb::VbError(vb::err::kOverflow, "Overflow", "SetOrOverflow"), field_(field), column_(column),
+      weightField_(std::move(weightField)) {}
 
 void SetOrOverflow(const dao::RecordsetPtr& rs, std::string_view strColumn, double dblValue,
                    const std::string& strField, bool fOverflowed) {

@@ -88,16 +88,20 @@ void WriteGroupValues(const dao::RecordsetPtr& rs, int16_t n, const std::vector<
 void SetIfFinite(const dao::RecordsetPtr& rs, std::string_view strColumn, double dblValue);
 
 // Raised when a statistic of finite values lies beyond the largest Double
-// (an overflow): names the analysed field and the statistic's column.
+// (an overflow): names the analysed field (may be empty for a statistic of
+// several fields) and the statistic's column, and the weight field when the
+// weights carry the statistic there (counts of observations far above 1).
 class ResultOverflow : public vb::VbError {
 public:
-    ResultOverflow(const std::string& field, std::string_view column);
+    ResultOverflow(const std::string& field, std::string_view column, std::string weightField = {});
     const std::string& FieldName() const noexcept { return field_; }
     const std::string& Column() const noexcept { return column_; }
+    const std::string& WeightField() const noexcept { return weightField_; }
 
 private:
     std::string field_;
     std::string column_;
+    std::string weightField_;
 };
 
 // Sets a result column of the analysed field strField: a number as it is, Null

@@ -8,6 +8,11 @@
 // pchisq(s, k - 1, lower.tail = FALSE); friedman.test(m) gives the same where
 // no record holds ties (it corrects for ties otherwise: 0.1578947 for group P).
 // Tolerance 1e-12 on statistics, 1e-13 on probabilities.
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "EngineTestSupport.h"
 
 using namespace enginetest;
@@ -150,6 +155,40 @@ TEST_F(Friedman, ASmallStatisticOverManyWeightedRecordsKeepsItsDigits) {
     const Row row = GroupResult("S");
     EXPECT_EQ(Num(row, "Count"), 6000002);
     EXPECT_NEAR(Num(row, "Chi-Squared"), 1.43333285555571481e-05, 1.43e-05 * 1e-13);
+}
+
+// Group Q's records at equal weights w far from 1: W = 5w and every rank sum
+// is w times the unweighted one, so the statistic is w times 1.08 (the
+// unweighted one above), the mean ranks stay.
+TEST_F(Friedman, TheStatisticHoldsAtEveryScaleOfTheWeights) {
+    const std::vector<std::vector<vb::Variant>> q = {
+        {5.0, 3.0, 1.0, 2.0}, {4.0, 1.0, 2.0, 3.0}, {6.0, 2.0, 3.0, 1.0}, {1.0, 2.0, 4.0, 3.0}, {2.0, 4.0, 1.0, 3.0}};
+    const std::pair<const char*, double> scales[] = {
+        {"big", 1e300}, {"huge", std::ldexp(1.0, 600)}, {"tiny", std::ldexp(1.0, -600)}};
+    for (const auto& [g, w] : scales) {
+        for (const auto& values : q) AddRow(g, values, w);
+    }
+    ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
+    for (const auto& [g, w] : scales) {
+        const Row row = GroupResult(g);
+        EXPECT_NEAR(Num(row, "Count") / w, 5, 1e-14) << g;
+        EXPECT_NEAR(Num(row, "Chi-Squared") / w, 1.08, 1e-12) << g;
+        const auto detail = ReadResultRows(db, "Out2", std::string("G = '") + g + "'");
+        ASSERT_EQ(detail.size(), 4u) << g;
+        EXPECT_NEAR(Num(detail[0], "SumRanks") / w, 15, 1e-12) << g;
+        EXPECT_NEAR(Num(detail[0], "MeanRank"), 3, 1e-14) << g;
+    }
+    EXPECT_EQ(Num(GroupResult("big"), "Friedman_Prob"), 0);
+    EXPECT_NEAR(Num(GroupResult("tiny"), "Friedman_Prob"), 1, 1e-15);
+
+    // Two records ranked alike at 5e307: the statistic 6 w is beyond a
+    // Double. Refused, naming the weights.
+    AddRow("over", {1.0, 2.0, 3.0, 4.0}, 5e307);
+    AddRow("over", {1.0, 2.0, 3.0, 4.0}, 5e307);
+    EXPECT_FALSE(Run(Scenario(true, {"A", "B", "C", "D"}, false)));
+    const std::string text = engine->get_ErrorInfo();
+    EXPECT_NE(text.find("The Chi-Squared of [Blocks]"), std::string::npos) << text;
+    EXPECT_NE(text.find("the weights in the field [W]"), std::string::npos) << text;
 }
 
 TEST_F(Friedman, GroupWithoutAUsableRecord) {

@@ -326,6 +326,104 @@ TEST_F(PairedFields, WithoutGroupFieldsOneRowPerField) {
     EXPECT_DOUBLE_EQ(Num(rows[0], "Spearman"), 0.5);
 }
 
+// Fractional weights: every rank and sign statistic counts a pair as many
+// times as the whole part of its weight (2.7 counts 2, 0.7 none), while the
+// weighted counts stay the weights as they are. References by hand.
+TEST_F(PairedFields, RankAndSignTestsCountTheWholePartsOfTheWeights) {
+    const vb::Variant null = vb::Variant::Null();
+    // F: differences X1 - Y of 1, -2, 3, 4 and 0 counted 2, 1, 0, 3, 1 times.
+    AddRow("F", 11.0, null, 10.0, 2.5);
+    AddRow("F", 8.0, null, 10.0, 1.9);
+    AddRow("F", 13.0, null, 10.0, 0.7);
+    AddRow("F", 14.0, null, 10.0, 3.7);
+    AddRow("F", 10.0, null, 10.0, 1.5);
+    // S: X2 against Y, four pairs counted once and one (5, 0) not at all.
+    AddRow("S", null, 1.0, 1.0, 1.9);
+    AddRow("S", null, 2.0, 3.0, 1.9);
+    AddRow("S", null, 3.0, 2.0, 1.9);
+    AddRow("S", null, 4.0, 4.0, 1.9);
+    AddRow("S", null, 5.0, 0.0, 0.5);
+    // Z: weights 2 in all, no whole observation.
+    AddRow("Z", 1.0, 1.0, 2.0, 0.5);
+    AddRow("Z", 2.0, 3.0, 1.0, 0.9);
+    AddRow("Z", 3.0, 2.0, 5.0, 0.6);
+    ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
+
+    const Row f = One("F", "X1");
+    EXPECT_REL(Num(f, "Count<Y"), 1.9);
+    EXPECT_REL(Num(f, "Count>Y"), 6.9);
+    // 1 below and 5 above: z = (5 - 3 - 1/2) / (sqrt(6) / 2) = sqrt(1.5),
+    // p = erfc(sqrt(0.75)).
+    EXPECT_REL(Num(f, "SignZ"), 1.224744871391589);
+    EXPECT_REL(Num(f, "SignProb"), 0.22067136191984688);
+    // |d| 1 (two observations, rank 1.5), 2 (rank 3), 4 (three, rank 5):
+    // Rp = 18, Rn = 3, N = 6, z = (3 - 10.5) / sqrt(22.75).
+    EXPECT_REL(Num(f, "Wilcoxon_Pos_SumRank"), 18);
+    EXPECT_REL(Num(f, "Wilcoxon_Neg_SumRank"), 3);
+    EXPECT_REL(Num(f, "Wilcoxon_Pos_MeanRank"), 3.6);
+    EXPECT_REL(Num(f, "Wilcoxon_Z"), -1.5724272550828775);
+    EXPECT_REL(Num(f, "Wilcoxon_Prob"), 0.11585149752593014);
+
+    // Ranks 1, 2, 3, 4 against 1, 3, 2, 4: rho = 0.8, t = sqrt(32 / 9) on
+    // N - 2 = 2 degrees of freedom, p = 1 - t / sqrt(t^2 + 2) = 0.2.
+    const Row sp = One("S", "X2");
+    EXPECT_REL(Num(sp, "Count_of_Y"), 8.1);
+    EXPECT_REL(Num(sp, "Spearman"), 0.8);
+    EXPECT_REL(Num(sp, "Spearman_t"), 1.8856180831641267);
+    EXPECT_PROB(Num(sp, "Spearman_Prob"), 0.2);
+    EXPECT_PROB(Num(sp, "Spearman_Prob_(ties)"), 0.2);
+
+    // Nothing to test: no statistic, but the means and weighted counts.
+    const Row z = One("Z", "X1");
+    EXPECT_REL(Num(z, "Mean"), (0.5 + 1.8 + 1.8) / 2);
+    EXPECT_REL(Num(z, "Count<Y"), 1.1);
+    for (const char* column : {"SignZ", "SignProb", "Wilcoxon_Neg_SumRank", "Wilcoxon_Pos_SumRank", "Wilcoxon_Z",
+                               "TiedGroups_X", "Spearman", "Spearman_Prob"}) {
+        EXPECT_TRUE(IsNull(z, column)) << column;
+    }
+}
+
+// Equal weights w far from 1, whose counts have no square or cube in a
+// Double. References from the unweighted ranks r by hand (exact integers in
+// python3): a pair takes the mid-rank w r - (w - 1) / 2 of its w positions;
+// Spearman's coefficient corrected for ties is then the unweighted one.
+TEST_F(PairedFields, RankTestsHoldAtEveryScaleOfTheWeights) {
+    const vb::Variant null = vb::Variant::Null();
+    const double w500 = std::ldexp(1.0, 500);
+    for (double x : {1.0, -2.0, 3.0, 4.0}) AddRow("H", x, null, 0.0, w500);
+    const double w300 = std::ldexp(1.0, 300);
+    const double ys[] = {2, 1, 4, 3, 5};
+    for (int i = 0; i < 5; ++i) AddRow("K", null, i + 1.0, ys[i], w300);
+    ASSERT_TRUE(Run(Scenario(true))) << engine->get_ErrorInfo();
+
+    // N = 4w; Rn = w (3w + 1) / 2, Rp = w (13w + 3) / 2;
+    // z = (Rn - N(N+1)/4) / sqrt(N(N+1)(2N+1)/24).
+    const Row h = One("H", "X1");
+    EXPECT_NEAR(Num(h, "Wilcoxon_Z"), -1.9585720866560647e75, 1.96e75 * kTol);
+    EXPECT_EQ(Num(h, "Wilcoxon_Prob"), 0);
+    EXPECT_NEAR(Num(h, "Wilcoxon_Neg_SumRank"), 1.607262910779401e301, 1.61e301 * kTol);
+    EXPECT_NEAR(Num(h, "Wilcoxon_Pos_SumRank"), 6.964805946710738e301, 6.97e301 * kTol);
+    EXPECT_NEAR(Num(h, "Wilcoxon_Pos_MeanRank"), 7.092346317108307e150, 7.1e150 * kTol);
+
+    // d^2 = 4 unweighted: rho_t = 0.8; plain rho = 1 - 24 / (125 - 5 / w^2);
+    // t = rho sqrt((5w - 2) / (1 - rho^2)).
+    const Row k = One("K", "X2");
+    EXPECT_EQ(Num(k, "TiedGroups_X"), 5);
+    EXPECT_REL(Num(k, "Spearman"), 0.808);
+    EXPECT_REL(Num(k, "Spearman_(ties)"), 0.8);
+    EXPECT_NEAR(Num(k, "Spearman_t"), 4.376690991640726e45, 4.38e45 * kTol);
+    EXPECT_NEAR(Num(k, "Spearman_t_(ties)"), 4.255230482160343e45, 4.26e45 * kTol);
+    EXPECT_EQ(Num(k, "Spearman_Prob_(ties)"), 0);
+
+    // At 2^1000 the rank sums (about 2^2000) are beyond a Double: refused,
+    // naming the field and the weights.
+    for (double x : {1.0, -2.0}) AddRow("R", x, null, 0.0, std::ldexp(1.0, 1000));
+    EXPECT_FALSE(Run(Scenario(true)));
+    const std::string text = engine->get_ErrorInfo();
+    EXPECT_NE(text.find("of the field [X1]"), std::string::npos) << text;
+    EXPECT_NE(text.find("the weights in the field [W]"), std::string::npos) << text;
+}
+
 TEST(PairedFieldsEntry, TestsTheRunnerNeverAsksForAreRefused) {
     RunContext engine;
     FieldNames fields = {"", "X1", "Y"};

@@ -87,6 +87,37 @@ TEST_F(SignFit, EvenCountMedianIsTheMeanOfTheMiddleTwo) {
     EXPECT_NEAR(Num(rows[0], "Prob<=Test"), 0.63671875, 1e-12);
 }
 
+// Fractional weights: the test counts each value as many times as the whole
+// part of its weight; the Count columns keep the weights. The weighted median
+// is the first value at which the running weight reaches half the whole, as
+// Percentiles finds it: 0.7 + 0.1 reaches 1.6 / 2 at the value 2.
+TEST_F(SignFit, FractionalWeightsCountTheirWholePartsAndTheMedianReachesHalf) {
+    const vb::Variant null = vb::Variant::Null();
+    Fill({{"frac", "-", 1.0, null, 0.5}, {"frac", "-", 2.0, null, 1.5}, {"frac", "-", 3.0, null, 2.7}});
+    Fill({{"med", "-", 1.0, null, 0.7},
+          {"med", "-", 2.0, null, 0.1},
+          {"med", "-", 3.0, null, 0.2},
+          {"med", "-", 4.0, null, 0.6}});
+    ASSERT_TRUE(Run(SignScenario(false, true, true, 10.0, true))) << engine->get_ErrorInfo();
+    // 0 + 1 + 2 = 3 observations below 10, none above: P(X <= 3) = 1 and
+    // P(X <= 0) = 1/8 for 3 trials.
+    auto rows = ReadResultRows(db, "Out1", "G1 = 'frac' AND TestType = 'Custom'");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_NEAR(Num(rows[0], "Count<Test"), 4.7, 1e-14);
+    EXPECT_EQ(Num(rows[0], "Prob<=Test"), 1);
+    EXPECT_EQ(Num(rows[0], "Prob>=Test"), 0.125);
+    // No weight reaches 1: the median is written, the probabilities are not.
+    rows = ReadResultRows(db, "Out1", "G1 = 'med'");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].at("TestType").ToString(), "Median");
+    EXPECT_EQ(Num(rows[0], "TestValue"), 2);
+    EXPECT_NEAR(Num(rows[0], "Count>Test"), 0.8, 1e-14);
+    for (const auto& r : rows) {
+        EXPECT_TRUE(IsNull(r, "Prob<=Test"));
+        EXPECT_TRUE(IsNull(r, "Prob>=Test"));
+    }
+}
+
 TEST_F(SignFit, ExactUpToTwentyFiveNormalAbove) {
     std::vector<double> v25, v26;
     for (int i = 1; i <= 25; ++i) v25.push_back(i);

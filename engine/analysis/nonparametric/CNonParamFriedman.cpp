@@ -6,7 +6,10 @@
 // upper-tail chi-square probability; a detail row per field can follow.
 //
 // A record's ranks are formed as it is read, so a group needs no scratch
-// table: it keeps only the k rank sums.
+// table: it keeps only the k rank sums. Weights (taken as they are) far from
+// 1 are held divided by a power of two, and so are the rank sums: the
+// statistic grows with the weight, while their squares would overflow or
+// vanish long before it does.
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -21,6 +24,7 @@
 #include "analysis/nonparametric/TieBlocks.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
+#include "numeric/WeightedMoments.h"
 #include "vb/Variant.h"
 
 namespace {
@@ -49,8 +53,9 @@ private:
 
     // Per group.
     int32_t blocks_ = 0;            // usable records (c)
-    double weight_ = 0;             // sum of the usable records' weights (W)
-    std::vector<double> rankSums_;  // per field: sum of weight x rank
+    HeldWeights weights_;           // sum of the usable records' weights (W)
+    std::vector<double> rankSums_;  // per field: sum of weight x rank, held as the weights are
+    std::string weightName_;        // the weight field, or "" without one
 
     // Scratch of one record.
     std::vector<double> values_;
@@ -94,6 +99,7 @@ std::string CNonParamFriedman::Quarn_NonParamFriedman(const std::string& OutTabl
     k_ = intNumFields;
     fWeight_ = fWeightField;
     fDetail_ = !OutTableName2.empty();
+    weightName_ = fWeightField ? strFields.at(static_cast<size_t>(nG_ + k_ + 1)) : std::string();
 
     const std::string result = RunAnalysisPhases(
         Zantels,
@@ -127,7 +133,7 @@ std::string CNonParamFriedman::CreateOutput(const std::string& OutTableName) {
 
 void CNonParamFriedman::InitData() {
     blocks_ = 0;
-    weight_ = 0;
+    weights_ = HeldWeights();
     rankSums_.assign(static_cast<size_t>(k_) + 1, 0.0);
 }
 
@@ -150,7 +156,14 @@ void CNonParamFriedman::CalcData(const GroupWalker& walk, double w) {
     for (int b = 0; b < k_; ++b) {
         if (!walk.PresentValue(static_cast<int16_t>(nG_ + b + 1), values_[static_cast<size_t>(b)])) return;
     }
-    weight_ += w;
+    if (blocks_ == 0) weights_.Start(w);
+    const int exponent = weights_.Exponent();
+    w = weights_.Hold(w);
+    // A weight far above those before moves the sums to its own exponent.
+    if (weights_.Exponent() != exponent) {
+        for (double& r : rankSums_) r = std::ldexp(r, exponent - weights_.Exponent());
+    }
+    weights_.Add(w);
     ++blocks_;
     for (int b = 0; b < k_; ++b) order_[static_cast<size_t>(b)] = b;
     std::sort(order_.begin(), order_.end(),
@@ -173,31 +186,40 @@ void CNonParamFriedman::WriteData(const GroupValues& group, int32_t lngGroupReco
     // fields' spread about the mean rank sum b (k + 1) / 2, whose deviations
     // are exact for whole weights and half-integer ranks; the difference of
     // the two large terms would keep only the digits they do not share.
-    const double meanRankSum = weight_ * (k_ + 1) / 2;
+    // Weights and rank sums are held divided by 2^e, so is the statistic.
+    const int e = weights_.Exponent();
+    const double held = weights_.Held();
+    const double weight = weights_.Value();
+    const double meanRankSum = held * (k_ + 1) / 2;
     double spread = 0;
     if (ranked) {
         for (int b = 1; b <= k_; ++b) {
             const double r = rankSums_[static_cast<size_t>(b)];
             spread += (r - meanRankSum) * (r - meanRankSum);
             if (fDetail_) {
+                const std::string& field = fields_->at(static_cast<size_t>(nG_ + b));
                 detail_->AddNew();
                 WriteGroupValues(detail_, static_cast<int16_t>(nG_), *fields_, group, static_cast<int16_t>(nG_ + b),
-                                 "Count", "", false, weight_, 0, 0);
-                detail_->Fields(std::string_view("SumRanks"))->Value(r);
-                detail_->Fields(std::string_view("MeanRank"))->Value(r / weight_);
+                                 "Count", "", false, weight, 0, 0);
+                const double sum = std::ldexp(r, e);
+                if (std::isinf(sum)) throw ResultOverflow(field, "SumRanks", weightName_);
+                detail_->Fields(std::string_view("SumRanks"))->Value(sum);
+                detail_->Fields(std::string_view("MeanRank"))->Value(r / held);
                 detail_->Update();
             }
         }
     }
     const dao::RecordsetPtr& out = z_->OutputRecordset();
     out->AddNew();
-    WriteGroupValues(out, static_cast<int16_t>(nG_), *fields_, group, 0, "Count", "Missing", fWeight_, weight_,
+    WriteGroupValues(out, static_cast<int16_t>(nG_), *fields_, group, 0, "Count", "Missing", fWeight_, weight,
                      lngGroupRecords, blocks_);
     out->Fields(std::string_view("DF"))->Value(static_cast<double>(k_ - 1));
     out->Fields(std::string_view("Fields"))->Value(static_cast<double>(k_));
-    if (ranked && weight_ > 0) {
+    if (ranked && held > 0) {
         const double k = k_;
-        const double statistic = 12 / (weight_ * k * (k + 1)) * spread;
+        const double statistic = std::ldexp(12 / (held * k * (k + 1)) * spread, e);
+        // Finite weights with a statistic beyond a Double: the weights carry it there.
+        if (std::isinf(statistic)) throw ResultOverflow("", "Chi-Squared", weightName_);
         if (std::isfinite(statistic)) {
             out->Fields(std::string_view("Chi-Squared"))->Value(statistic);
             out->Fields(std::string_view("Friedman_Prob"))->Value(prob_.Quarn_CalcProb("C", statistic, k - 1, 0));

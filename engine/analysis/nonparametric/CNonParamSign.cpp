@@ -14,6 +14,7 @@
 #include "analysis/AnalysisEntries.h"
 #include "GroupWalker.h"
 #include "StatsGeneral.h"
+#include "analysis/descriptive/DescriptiveMath.h"
 #include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "numeric/Numerics.h"
@@ -22,10 +23,15 @@
 
 namespace {
 
+// The weights of the values below, equal to and above a test value, and the
+// observations below and above it that the test counts: each value as many
+// times as the whole part of its weight.
 struct SignCounts {
     double below = 0;
     double equal = 0;
     double above = 0;
+    double countedBelow = 0;
+    double countedAbove = 0;
 };
 
 // The largest and the most negative difference between the sample's and a
@@ -113,6 +119,9 @@ private:
     // and the fitted normal one where it was needed.
     std::vector<double> distinct, cumulative, normal;
     std::vector<char> evaluated;
+    // The weighted median's working room.
+    std::vector<StagedValue> median_;
+    std::vector<double> points_;
 };
 
 std::string SignFit::Run() {
@@ -226,16 +235,17 @@ void SignFit::WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValue
     out->Fields(std::string_view("DataField"))->Value(strFields.at(static_cast<size_t>(nG + c)));
 }
 
-// P(X <= k) for X binomial with n trials and probability 1/2: exact up to 25
-// trials, else the normal approximation with continuity correction.
+// P(X <= k) for X binomial with n trials and probability 1/2 (n and k whole
+// counts): exact up to 25 trials, else the normal approximation with
+// continuity correction.
 double SignFit::SignTest(double n, double k) {
     if (n > 25) {
         const double z = PreciseDifference(k + 0.5, n / 2) / (0.5 * std::sqrt(n));
         return NormalDistribution(zv, z);
     }
-    const auto trials = static_cast<int32_t>(std::floor(n));
+    const auto trials = static_cast<int32_t>(n);
     double sum = 0;
-    for (int32_t i = 0; i <= static_cast<int32_t>(std::floor(k)); ++i) sum += zv.Quarn_Binomial(trials, i);
+    for (int32_t i = 0; i <= static_cast<int32_t>(k); ++i) sum += zv.Quarn_Binomial(trials, i);
     return std::pow(0.5, n) * sum;
 }
 
@@ -246,14 +256,16 @@ void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
     double median = 0;
     if (fMedian) {
         if (fWeight) {
-            double running = 0;
+            // The first value at which the running weight reaches half the
+            // whole, by the rule of the weighted percentiles.
+            median_.clear();
+            CompensatedSum total;
             for (const auto& [x, w] : valid) {
-                running += w;
-                if (running >= W / 2) {
-                    median = x;
-                    break;
-                }
+                median_.push_back({x, w});
+                total.Add(w);
             }
+            PercentilePoints(median_, true, 2, total.Value(), points_);
+            median = points_[1];
         } else {
             const size_t n = valid.size();
             median = n % 2 == 1 ? valid[(n + 1) / 2 - 1].first : (valid[n / 2 - 1].first + valid[n / 2].first) / 2;
@@ -268,13 +280,18 @@ void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
     for (const auto& t : tests) {
         if (!t.on) continue;
         SignCounts counts;
+        double counted = 0;
         for (const auto& [x, w] : valid) {
+            const double times = std::floor(w);
+            counted += times;
             if (x < t.value) {
                 counts.below += w;
+                counts.countedBelow += times;
             } else if (x == t.value) {
                 counts.equal += w;
             } else {
                 counts.above += w;
+                counts.countedAbove += times;
             }
         }
         WriteLeading(out, c, group, "Missing", records);
@@ -283,9 +300,12 @@ void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
         SetIfFinite(out, "Count<Test", counts.below);
         SetIfFinite(out, "Count=Test", counts.equal);
         SetIfFinite(out, "Count>Test", counts.above);
-        const double n = counts.below + counts.above;
-        SetIfFinite(out, "Prob<=Test", SignTest(n, counts.below));
-        SetIfFinite(out, "Prob>=Test", SignTest(n, counts.above));
+        // Values whose weights are all below 1 leave nothing to test.
+        if (counted > 0) {
+            const double n = counts.countedBelow + counts.countedAbove;
+            SetIfFinite(out, "Prob<=Test", SignTest(n, counts.countedBelow));
+            SetIfFinite(out, "Prob>=Test", SignTest(n, counts.countedAbove));
+        }
         out->Update();
     }
 }

@@ -25,7 +25,7 @@
 #include "StatsGeneral.h"
 #include "analysis/PairedSums.h"
 #include "analysis/AnalysisEntries.h"
-#include "analysis/nonparametric/TieBlocks.h"
+#include "analysis/nonparametric/HeldRanks.h"
 #include "analysis/nonparametric/NormalTails.h"
 #include "analysis/nonparametric/SortKeys.h"
 #include "numeric/CZValue.h"
@@ -67,13 +67,19 @@ private:
 };
 using PairList = BlockList<Pair>;
 
-// The accumulators of one X field in one group.
+// The accumulators of one X field in one group. The rank and sign tests
+// count a pair as many times as the whole part of its weight: `counted`
+// observations in all, `countedBelow` and `countedAbove` of them with x < y
+// and x > y.
 struct FieldSums : PairedSums {
     PairList pairs;  // kept for the rank tests only
+    double counted = 0, countedBelow = 0, countedAbove = 0;
 };
 
 struct WilcoxonResult {
-    double nn = 0, np = 0, rn = 0, rp = 0;
+    double nn = 0, np = 0;  // observations with a negative and a positive difference
+    double rn = 0, rp = 0;  // their rank sums (an infinity beyond a Double)
+    double meanN = 0, meanP = 0;
     bool tested = false;
     double z = 0, prob = 0;
 };
@@ -82,10 +88,13 @@ struct SpearmanResult {
     double gx = 0, gy = 0;
     bool hasRho = false, hasT = false, hasRhoT = false, hasTT = false;
     double rho = 0, t = 0, rhoT = 0, tT = 0;
+    double df = 0;  // of the t statistics: the ranked observations less 2
 };
 
-// What the chosen tests give one X field of a group.
+// What the chosen tests give one X field of a group; none where the field
+// has no observation with a whole weight.
 struct FieldTests {
+    bool counted = false;
     double signZ = 0, signProb = 0;
     WilcoxonResult wilcoxon;
     SpearmanResult spearman;
@@ -108,11 +117,11 @@ bool SameText15(double a, double b) {
 }
 
 // Tie-averaged ranks of the items of `sorted` (keys ascending, each item a
-// pair), each pair counting whole[pair] (the whole part of its weight), into
-// rank (by pair); the ranker gathers the tie terms.
-void RankSorted(const std::vector<KeyedItem>& sorted, const std::vector<double>& whole, TieRanker& ranker,
+// pair), each pair counting whole[pair] (the whole part of its weight, held),
+// into rank (by pair); the ranker gathers the tie terms.
+void RankSorted(const std::vector<KeyedItem>& sorted, const std::vector<double>& whole, HeldTieRanker& ranker,
                 std::vector<double>& rank) {
-    RankTieBlocks(
+    RankHeldBlocks(
         sorted.size(), ranker, [&](size_t first, size_t i) { return sorted[first].key == sorted[i].key; },
         [&](size_t i) { return whole[sorted[i].item]; }, [&](size_t i, double r) { rank[sorted[i].item] = r; });
 }
@@ -137,6 +146,9 @@ private:
     void WholeWeights(const PairList& pairs);
     void SortYs();
     void SignTest(double lt, double gt, double& z, double& prob);
+    // Writes a rank figure, refusing one beyond a Double: the weights'
+    // whole parts carry it there.
+    void SetOrRefuse(const dao::RecordsetPtr& out, std::string_view column, double value, int i) const;
 
     RunContext* z_ = nullptr;
     FieldNames* fields_ = nullptr;
@@ -144,6 +156,7 @@ private:
     bool fWeight_ = false, fSign_ = false, fWilcoxon_ = false, fSpearman_ = false, fRank_ = false;
     std::vector<int32_t> types_, sizes_;
     std::string countColumn_;
+    std::string weightName_;  // the weight field, or "" without one
     std::vector<FieldSums> sums_;
     CZValue prob_;
 
@@ -156,7 +169,8 @@ private:
     std::vector<KeyedItem> items_, scratch_;
     std::vector<uint32_t> pairOf_;
     std::vector<double> rankX_, rankY_;
-    std::vector<double> whole_;  // the whole parts of the pairs' weights, by pair
+    std::vector<double> whole_;  // the whole parts of the pairs' weights, held, by pair
+    CountScale scale_;           // at which whole_ and the ranks are held
 };
 
 std::string CNonParametric::Quarn_NonParametric(const std::string& OutTableName, const std::string& strUserTable,
@@ -175,6 +189,7 @@ std::string CNonParametric::Quarn_NonParametric(const std::string& OutTableName,
     fWilcoxon_ = intWilcoxon_b != 0;
     fSpearman_ = intSpearman_b != 0;
     fRank_ = fWilcoxon_ || fSpearman_;
+    weightName_ = fWeightField ? strFields.at(static_cast<size_t>(weightPos_)) : std::string();
     prob_.Quarn_FactorialInit();
 
     return RunAnalysisPhases(
@@ -252,6 +267,13 @@ void CNonParametric::CalcData(const GroupWalker& walk, double w) {
         if (!walk.PresentValue(static_cast<int16_t>(nG_ + i), x)) continue;
         FieldSums& s = sums_[static_cast<size_t>(i)];
         s.Add(x, yValue, w);
+        const double whole = WholeWeight(w);
+        s.counted += whole;
+        if (x < y) {
+            s.countedBelow += whole;
+        } else if (x > y) {
+            s.countedAbove += whole;
+        }
         if (fRank_) s.pairs.push_back({x, PreciseDifference(x, y), w, record});
     }
 }
@@ -264,20 +286,23 @@ void CNonParametric::WriteData(const GroupValues& group, int32_t lngGroupRecords
 FieldTests CNonParametric::TestField(int i) {
     const FieldSums& s = sums_[static_cast<size_t>(i)];
     const std::string& xName = fields_->at(static_cast<size_t>(nG_ + i));
-    const double W = s.Weight();
     FieldTests t;
+    // Pairs whose weights are all below 1 leave nothing to test.
+    t.counted = s.counted > 0;
+    if (!t.counted) return t;
     if (fRank_) WholeWeights(s.pairs);
     if (fWilcoxon_) {
         z_->Quarn_Msg(0, true, "Calculating Wilcoxon for [" + xName + "]");
         t.wilcoxon = CalcWilcoxon(s.pairs);
     }
-    if (fSpearman_ && W > 1) {
+    if (fSpearman_ && s.counted > 1) {
         z_->Quarn_Msg(0, true, "Calculating Spearman for [" + xName + "]");
         t.spearman = CalcSpearman(s.pairs);
-        if (t.spearman.hasT) t.spearmanProb = prob_.Quarn_CalcProb("T", t.spearman.t, W - 2, 0);
-        if (t.spearman.hasTT) t.spearmanProbTies = prob_.Quarn_CalcProb("T", t.spearman.tT, W - 2, 0);
+        const double df = t.spearman.df;
+        if (t.spearman.hasT) t.spearmanProb = prob_.Quarn_CalcProb("T", t.spearman.t, df, 0);
+        if (t.spearman.hasTT) t.spearmanProbTies = prob_.Quarn_CalcProb("T", t.spearman.tT, df, 0);
     }
-    if (fSign_ && W > 0) SignTest(s.below, s.above, t.signZ, t.signProb);
+    if (fSign_) SignTest(s.countedBelow, s.countedAbove, t.signZ, t.signProb);
     return t;
 }
 
@@ -298,24 +323,24 @@ void CNonParametric::WriteRow(const GroupValues& group, int32_t lngGroupRecords,
         // From the scaled sums, which values near the largest Double do not overflow.
         if (const auto r = m.Correlation()) SetIfFinite(out, "Pearson's_R", *r);
     }
-    if (W > 0) {
-        SetIfFinite(out, "Mean", m.MeanX());
+    if (W > 0) SetIfFinite(out, "Mean", m.MeanX());
+    if (t.counted) {
         if (fSign_) {
             SetIfFinite(out, "SignZ", t.signZ);
             SetIfFinite(out, "SignProb", t.signProb);
         }
         if (fWilcoxon_) {
             const WilcoxonResult& w = t.wilcoxon;
-            SetIfFinite(out, "Wilcoxon_Neg_SumRank", w.rn);
-            SetIfFinite(out, "Wilcoxon_Pos_SumRank", w.rp);
-            if (w.nn > 0) SetIfFinite(out, "Wilcoxon_Neg_MeanRank", w.rn / w.nn);
-            if (w.np > 0) SetIfFinite(out, "Wilcoxon_Pos_MeanRank", w.rp / w.np);
+            SetOrRefuse(out, "Wilcoxon_Neg_SumRank", w.rn, i);
+            SetOrRefuse(out, "Wilcoxon_Pos_SumRank", w.rp, i);
+            if (w.nn > 0) SetIfFinite(out, "Wilcoxon_Neg_MeanRank", w.meanN);
+            if (w.np > 0) SetIfFinite(out, "Wilcoxon_Pos_MeanRank", w.meanP);
             if (w.tested) {
                 SetIfFinite(out, "Wilcoxon_Z", w.z);
                 SetIfFinite(out, "Wilcoxon_Prob", w.prob);
             }
         }
-        if (fSpearman_ && W > 1) {
+        if (fSpearman_ && s.counted > 1) {
             const SpearmanResult& r = t.spearman;
             SetIfFinite(out, "TiedGroups_X", r.gx);
             SetIfFinite(out, "TiedGroups_Y", r.gy);
@@ -335,8 +360,14 @@ void CNonParametric::WriteRow(const GroupValues& group, int32_t lngGroupRecords,
     out->Update();
 }
 
+void CNonParametric::SetOrRefuse(const dao::RecordsetPtr& out, std::string_view column, double value, int i) const {
+    if (std::isinf(value)) throw ResultOverflow(fields_->at(static_cast<size_t>(nG_ + i)), column, weightName_);
+    SetIfFinite(out, column, value);
+}
+
 // Normal approximation with continuity correction to the sign test of the
-// pairs with x < y against those with x > y; ties (x = y) take no part.
+// observations with x < y against those with x > y (each pair counted by the
+// whole part of its weight); ties (x = y) take no part.
 void CNonParametric::SignTest(double lt, double gt, double& z, double& prob) {
     const double m = lt + gt;
     if (!(m > 0)) {
@@ -353,9 +384,11 @@ void CNonParametric::SignTest(double lt, double gt, double& z, double& prob) {
 }
 
 // Wilcoxon's signed-rank test: the non-zero differences ranked by absolute
-// value (a pair counts as many times as the whole part of its weight), the
-// smaller rank sum against its mean in the normal approximation, with neither
-// a tie nor a continuity correction.
+// value (a pair counts as many times as the whole part of its weight; one
+// below 1 takes no rank), the smaller rank sum against its mean in the normal
+// approximation, with neither a tie nor a continuity correction. Counts and
+// ranks are held at scale_: z is formed there and carries the square root of
+// the count, the rank sums its square.
 WilcoxonResult CNonParametric::CalcWilcoxon(const PairList& pairs) {
     ProcScope scope(ErrStack(), "CalcWilcoxon");
     WilcoxonResult r;
@@ -366,11 +399,14 @@ WilcoxonResult CNonParametric::CalcWilcoxon(const PairList& pairs) {
     items_.clear();
     for (size_t i = 0; i < pairs.size(); ++i) {
         const double d = pairs[i].d;
-        if (d != 0) items_.push_back({OrderKey(std::fabs(d)), static_cast<uint32_t>(i) | (d < 0 ? kNegative : 0)});
+        if (d != 0 && whole_[i] > 0) {
+            items_.push_back({OrderKey(std::fabs(d)), static_cast<uint32_t>(i) | (d < 0 ? kNegative : 0)});
+        }
     }
     SortByKey(items_, scratch_);
-    TieRanker ranker(false);
-    RankTieBlocks(
+    HeldTieRanker ranker(scale_);
+    double nn = 0, np = 0, rn = 0, rp = 0;
+    RankHeldBlocks(
         items_.size(), ranker,
         [&](size_t first, size_t i) {
             return items_[first].key == items_[i].key ||
@@ -380,26 +416,43 @@ WilcoxonResult CNonParametric::CalcWilcoxon(const PairList& pairs) {
         [&](size_t i, double rank) {
             const double w = whole_[items_[i].item & ~kNegative];
             if ((items_[i].item & kNegative) != 0) {
-                r.nn += w;
-                r.rn += rank * w;
+                nn += w;
+                rn += rank * w;
             } else {
-                r.np += w;
-                r.rp += rank * w;
+                np += w;
+                rp += rank * w;
             }
         });
-    const double n = r.nn + r.np;
+    r.nn = scale_.Value(nn);
+    r.np = scale_.Value(np);
+    r.rn = scale_.Value(rn, 2);
+    r.rp = scale_.Value(rp, 2);
+    if (nn > 0) r.meanN = scale_.Value(rn / nn);
+    if (np > 0) r.meanP = scale_.Value(rp / np);
+    const double n = nn + np;
     if (n > 0) {
-        const double t = r.rn < r.rp ? r.rn : r.rp;
-        r.z = PreciseDifference(t, n * (n + 1) / 4) / std::sqrt(n * (n + 1) * (2 * n + 1) / 24);
+        const double u = scale_.Unit();
+        const double t = rn < rp ? rn : rp;
+        const double z = PreciseDifference(t, n * (n + u) / 4) / std::sqrt(n * (n + u) * (2 * n + u) / 24);
+        r.z = scale_.RootValue(z);
         r.prob = NormalTwoTails(prob_, r.z);
         r.tested = std::isfinite(r.z);
     }
     return r;
 }
 
+// The whole parts of the pairs' weights, held at the scale their largest sets.
 void CNonParametric::WholeWeights(const PairList& pairs) {
     whole_.resize(pairs.size());
-    for (size_t i = 0; i < pairs.size(); ++i) whole_[i] = WholeWeight(pairs[i].w);
+    double largest = 0;
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        whole_[i] = WholeWeight(pairs[i].w);
+        largest = std::max(largest, whole_[i]);
+    }
+    scale_ = CountScale::For(largest);
+    if (scale_.Exponent() != 0) {
+        for (double& w : whole_) w = scale_.Held(w);
+    }
 }
 
 // The group's records with a valid Y in the order of their Y values.
@@ -414,7 +467,9 @@ void CNonParametric::SortYs() {
 // Spearman's rank correlation of X and Y: mid-ranks with the pairs counted by
 // the whole parts of their weights, the plain coefficient from the squared
 // rank differences and the coefficient corrected for ties (the correlation of
-// the mid-ranks), each with its t statistic.
+// the mid-ranks), each with its t statistic on the ranked observations less
+// 2 degrees of freedom. Counts, ranks and their sums are held at scale_; the
+// coefficients are free of it.
 SpearmanResult CNonParametric::CalcSpearman(const PairList& pairs) {
     ProcScope scope(ErrStack(), "CalcSpearmanTauKS");
     SpearmanResult r;
@@ -429,7 +484,7 @@ SpearmanResult CNonParametric::CalcSpearman(const PairList& pairs) {
     items_.resize(m);
     for (size_t i = 0; i < m; ++i) items_[i] = {OrderKey(pairs[i].x), static_cast<uint32_t>(i)};
     SortByKey(items_, scratch_);
-    TieRanker rankerX(false);
+    HeldTieRanker rankerX(scale_);
     RankSorted(items_, whole_, rankerX, rankX);
 
     // Y: the group's order by Y, less the records without this X.
@@ -444,7 +499,7 @@ SpearmanResult CNonParametric::CalcSpearman(const PairList& pairs) {
             if (pairOf_[it.item] != UINT32_MAX) items_.push_back({it.key, pairOf_[it.item]});
         }
     }
-    TieRanker rankerY(false);
+    HeldTieRanker rankerY(scale_);
     RankSorted(items_, whole_, rankerY, rankY);
 
     const TieSums& tx = rankerX.Sums();
@@ -457,17 +512,19 @@ SpearmanResult CNonParametric::CalcSpearman(const PairList& pairs) {
     for (size_t i = 0; i < m; ++i) {
         const double w = whole_[i];
         n += w;
-        // Ranks are multiples of a quarter, so their difference is exact.
+        // Mid-ranks are halves of whole positions, so their difference is exact.
         const double diff = rankX[i] - rankY[i];
         d2 += diff * diff * w;
     }
-    if (n <= 1) return r;  // no correlation among fewer than two observations
+    const double u = scale_.Unit();
+    if (n <= u) return r;  // no correlation among fewer than two observations
 
-    r.rho = PreciseDifference(1, 6 * d2 / ((n * n - 1) * n));
+    r.rho = PreciseDifference(1, 6 * d2 / ((n * n - u * u) * n));
     r.hasRho = std::isfinite(r.rho);
+    r.df = scale_.Value(n - 2 * u);
     // The t statistic needs a third observation and |rho| below 1.
-    if (std::fabs(r.rho) != 1 && n > 2) {
-        r.t = r.rho * std::sqrt((n - 2) / PreciseDifference(1, r.rho * r.rho));
+    if (std::fabs(r.rho) != 1 && n > 2 * u) {
+        r.t = scale_.RootValue(r.rho * std::sqrt((n - 2 * u) / PreciseDifference(1, r.rho * r.rho)));
         r.hasT = std::isfinite(r.t);
     }
     r.rhoT = r.rho;
@@ -475,7 +532,7 @@ SpearmanResult CNonParametric::CalcSpearman(const PairList& pairs) {
     r.tT = r.t;
     r.hasTT = r.hasT;
     if (tx.tw + ty.tw > 0) {
-        const double n3 = n * n * n - n;
+        const double n3 = n * n * n - n * u * u;
         const double sx = PreciseDifference(n3, tx.t3) / 12;
         const double sy = PreciseDifference(n3, ty.t3) / 12;
         r.hasRhoT = false;
@@ -484,8 +541,8 @@ SpearmanResult CNonParametric::CalcSpearman(const PairList& pairs) {
         if (sx * sy > 0) {
             r.rhoT = (PreciseDifference(sy, d2) + sx) / (2 * std::sqrt(sx * sy));
             r.hasRhoT = std::isfinite(r.rhoT);
-            if (1 - std::fabs(r.rhoT) > 1e-13 && n > 2) {
-                r.tT = r.rhoT * std::sqrt((n - 2) / PreciseDifference(1, r.rhoT * r.rhoT));
+            if (1 - std::fabs(r.rhoT) > 1e-13 && n > 2 * u) {
+                r.tT = scale_.RootValue(r.rhoT * std::sqrt((n - 2 * u) / PreciseDifference(1, r.rhoT * r.rhoT)));
                 r.hasTT = std::isfinite(r.tT);
             }
         }

@@ -1,0 +1,96 @@
+// Tie-averaged ranks of observations counted by the whole parts of their
+// weights, with the counts held divided by a power of two.
+//
+// A rank test's figures grow with the count of observations: rank sums with
+// its square, the variances and tie terms with its cube. Whole parts of
+// weights far above 1 would overflow them (a count of 2^342 has no cube in a
+// Double) although the statistic formed from them, such as a correlation or
+// a z, is an ordinary number. The counts are therefore held divided by
+// 2^Exponent(), chosen from the largest count of the sample, and so are the
+// ranks (positions are counts too); a figure that carries the count to the
+// power k is held divided by 2^(k Exponent()). Dividing by a power of two is
+// exact, so counts of ordinary size (the exponent 0) give the very digits of
+// unscaled arithmetic.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "analysis/nonparametric/TieBlocks.h"
+#include "numeric/Numerics.h"
+
+class CountScale {
+public:
+    CountScale() = default;
+    // The scale of a sample whose largest count is `largest`: counts up to
+    // 2^64 are held as they are (their cubes summed over any number of
+    // records stay far inside a Double); beyond, the even exponent that brings
+    // the largest into [1, 4), so that a square root of a held figure takes
+    // half of it exactly.
+    static CountScale For(double largest) {
+        CountScale s;
+        if (largest > 0x1p64) {
+            const int e = std::min(std::ilogb(largest), 1022);
+            s.exponent_ = e - (e & 1);
+            s.unit_ = std::ldexp(1.0, -s.exponent_);
+        }
+        return s;
+    }
+    int Exponent() const { return exponent_; }
+    // What one observation is held as, 2^-Exponent().
+    double Unit() const { return unit_; }
+    double Held(double count) const { return exponent_ == 0 ? count : std::ldexp(count, -exponent_); }
+    // A held figure that carries the count to the given power, as it is.
+    double Value(double held, int power = 1) const {
+        return exponent_ == 0 ? held : std::ldexp(held, power * exponent_);
+    }
+    // The same for a figure that carries the square root of the count (a z
+    // or a t statistic).
+    double RootValue(double held) const { return exponent_ == 0 ? held : std::ldexp(held, exponent_ / 2); }
+
+private:
+    int exponent_ = 0;
+    double unit_ = 1;
+};
+
+// Hands out tie-averaged ranks, held as the counts are, to groups of equal
+// values met in ascending order; a group of t observations (held) takes the
+// positions after those already given. The tie terms are held too: tw at the
+// count's power 1, t3 (the sum of t^3 - t) at power 3; tg is a plain number.
+class HeldTieRanker {
+public:
+    explicit HeldTieRanker(const CountScale& scale) : unit_(scale.Unit()) {}
+
+    // A group that weighs nothing (no whole observation) takes no position:
+    // it gets the point halfway between its neighbours and no tie term.
+    double AddGroup(double t) {
+        if (t < unit_) t = 0;
+        const double p = last_ + unit_;  // first position of the group
+        const double rank = (2 * p + t - unit_) / 2;
+        if (t > unit_) {
+            sums_.tg += 1;
+            sums_.tw += t;
+            sums_.t3 += t * t * t - t * unit_ * unit_;
+        }
+        last_ = p + t - unit_;
+        return rank;
+    }
+    const TieSums& Sums() const { return sums_; }
+
+private:
+    double unit_;
+    double last_ = 0;
+    TieSums sums_;
+};
+
+// RankTieBlocks with held counts: weight(i) is the held count of item i.
+template <class Same, class Weight, class Assign>
+void RankHeldBlocks(size_t n, HeldTieRanker& ranker, Same same, Weight weight, Assign assign) {
+    ForEachTieBlock(n, same, [&](size_t first, size_t end) {
+        double t = weight(first);
+        for (size_t i = first + 1; i < end; ++i) t += weight(i);
+        const double rank = ranker.AddGroup(t);
+        for (size_t i = first; i < end; ++i) assign(i, rank);
+    });
+}
