@@ -376,8 +376,11 @@ private slots:
     }
 
     // The help's own lists of analyses, the analysis page's families and the
-    // field page's roles, name every analysis of the catalogue.
-    void helpListsEveryAnalysis() {
+    // field page's roles, name every analysis of the catalogue, and the topic
+    // of each analysis's options page says how its numbers are computed and
+    // how weights enter them: a "Method" paragraph (one per analysis where
+    // analyses share the page, "Method, <analysis>") and a "Weights" one.
+    void helpCoversEveryAnalysis() {
         QFile file(MERIVOX_SOURCE_DIR "/app/help/Merivox.HLP");
         QVERIFY(file.open(QIODevice::ReadOnly));
         std::map<int, QString> topics;
@@ -400,9 +403,20 @@ private slots:
 
         const std::map<std::string_view, QString> familyName = {
             {"P", "Parametric"}, {"G", "Group"}, {"N", "Non-Parametric"}};
+        std::map<int, int> sharing;  // analyses per options topic
+        for (const store::AnalysisDef& a : store::Analyses()) ++sharing[catalog::Entry(a.id).helpTopic];
+        const QRegularExpression method("<p><b>Method(?:, ([^<]+))?</b>");
+        const QRegularExpression weights("<p><b>Weights</b>");
         QStringList faults;
         for (const store::AnalysisDef& a : store::Analyses()) {
             const QString caption = QString(catalog::Entry(a.id).caption).remove('&');
+            const int topic = catalog::Entry(a.id).helpTopic;
+            QStringList methods;
+            for (auto it = method.globalMatch(topics[topic]); it.hasNext();) methods << it.next().captured(1);
+            if (!methods.contains(sharing[topic] > 1 ? caption : QString()))
+                faults << QString("the topic %1 of %2 has no \"Method\" paragraph for it").arg(topic).arg(caption);
+            if (!weights.match(topics[topic]).hasMatch())
+                faults << QString("the topic %1 of %2 has no \"Weights\" paragraph").arg(topic).arg(caption);
             const QString subType = QString::fromUtf8(a.subType.data(), a.subType.size());
             if (!families[familyName.at(a.family)].contains(caption))
                 faults << QString("the topic \"Choosing the analysis\" lists no %1 under %2")
@@ -411,7 +425,7 @@ private slots:
                 faults << QString("the topic \"Field roles\" gives no roles for %1").arg(subType);
         }
         for (const QString& fault : faults) qWarning("Merivox.HLP: %s", qPrintable(fault));
-        QVERIFY2(faults.isEmpty(), "the warnings above name each analysis the help's lists lack");
+        QVERIFY2(faults.isEmpty(), "the warnings above name each analysis the help lacks");
     }
 
     void newDescribeWithEveryDefaultFromTheList() {
