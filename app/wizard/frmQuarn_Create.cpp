@@ -100,8 +100,9 @@ frmQuarn_Create::frmQuarn_Create(QWidget* parent) : CWizardPage(parent) {
         layout->addWidget(fraType);
         layout->addStretch();
         layout->addLayout(nav);
-        // 6675 by 6150 twips.
-        setFixedSize(445, 410);
+        // 6675 by 6150 twips, or taller when the buttons need it: every
+        // button at its own height, however many analyses the list holds.
+        setFixedSize(layout->sizeHint().expandedTo(QSize(445, 410)));
     });
 }
 

@@ -1,6 +1,8 @@
 // The option pages of the scenario wizard: one per analysis (the three
-// group analyses share one). Each page's class lives in its own
-// source with a factory that the analysis catalogue names; the wizard makes
+// group analyses share one). The pages' classes share two sources,
+// frmQuarn_Options_Parametric.cpp and frmQuarn_Options_NonParametric.cpp
+// (the group page among the latter), each class with a factory in the
+// namespace optionpages that the analysis catalogue names; the wizard makes
 // them by page number.
 #pragma once
 

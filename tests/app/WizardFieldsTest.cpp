@@ -24,6 +24,7 @@
 #include "FormLookup.h"
 #include "CurrentDatabase.h"
 #include "Merivox6/Quantara.h"
+#include "ScenarioSchema.h"
 #include "ScenarioTables.h"
 #include "shell/MDIMain.h"
 #include "shell/Program.h"
@@ -311,12 +312,36 @@ private slots:
             {9, ""},          {11, ""},           {12, ""},           {15, ""},         {17, ""},
             {23, ""}};
         for (const auto& [code, text] : texts) QCOMPARE(frmQuarn_Fields::GetFieldTypeText(code), text);
-        const std::map<std::string, int> frames = {
-            {"Describe", 1},   {"Frequency", 1},     {"Percentiles", 1},       {"Matrix", 1},
-            {"Sign Test", 1},  {"K-S Fit", 1},       {"N Fields", 1},          {"2 Sample", 2},
-            {"ANOVA", 2},      {"N Sample", 2},      {"Two Sample t-Test", 2}, {"Paired Fields", 3},
-            {"Compare", 3},    {"Regression", 3},    {"Two way ANOVA", 4},     {"Crosstab", 5},
-            {"Chi-Square", 6}, {"two WAY anova", 4}, {"Nothing", 0},           {"", 0}};
+        // Each analysis of the list: the field frame its roles take.
+        // One row per line: a new row moves no other.
+        // clang-format off
+        std::map<std::string, int> frames = {
+            {"Describe", 1},
+            {"Frequency", 1},
+            {"Percentiles", 1},
+            {"Compare", 3},
+            {"Matrix", 1},
+            {"Regression", 3},
+            {"Crosstab", 5},
+            {"Two Sample t-Test", 2},
+            {"ANOVA", 2},
+            {"Two way ANOVA", 4},
+            {"Chi-Square", 6},
+            {"Sign Test", 1},
+            {"K-S Fit", 1},
+            {"2 Sample", 2},
+            {"N Sample", 2},
+            {"Paired Fields", 3},
+            {"N Fields", 1},
+        };
+        // clang-format on
+        for (const store::AnalysisDef& a : store::kAnalysisList)
+            QVERIFY2(frames.count(std::string(a.subType)),
+                     qPrintable(QString("typeTextsAndFrames in tests/app/WizardFieldsTest.cpp has no field frame for "
+                                        "\"%1\": give it the frame its roles take")
+                                    .arg(std::string(a.subType).c_str())));
+        // Letter case does not matter; a name of no analysis has no frame.
+        frames.insert({{"two WAY anova", 4}, {"Nothing", 0}, {"", 0}});
         for (const auto& [name, frame] : frames) QCOMPARE(frmQuarn_Fields::GetFieldFrame(name), frame);
     }
 

@@ -207,26 +207,41 @@ private slots:
     }
 
     void analysisTable() {
-        const std::map<std::string, std::pair<long, int>> table = {{"Describe", {4, 100}},
-                                                                   {"Frequency", {5, 200}},
-                                                                   {"Percentiles", {6, 300}},
-                                                                   {"Compare", {7, 400}},
-                                                                   {"Matrix", {8, 500}},
-                                                                   {"Regression", {9, 600}},
-                                                                   {"Crosstab", {10, 700}},
-                                                                   {"Two Sample t-Test", {11, 100}},
-                                                                   {"ANOVA", {11, 200}},
-                                                                   {"Two way ANOVA", {11, 300}},
-                                                                   {"Chi-Square", {12, 100}},
-                                                                   {"Sign Test", {13, 200}},
-                                                                   {"K-S Fit", {14, 300}},
-                                                                   {"2 Sample", {15, 400}},
-                                                                   {"N Sample", {16, 500}},
-                                                                   {"Paired Fields", {17, 600}},
-                                                                   {"N Fields", {18, 700}},
-                                                                   {"describe", {99, 0}},
-                                                                   {"", {99, 0}},
-                                                                   {"Two-Way ANOVA", {99, 0}}};
+        // Each analysis of the list: its options page and its sort order.
+        // One row per line: a new row moves no other.
+        // clang-format off
+        std::map<std::string, std::pair<long, int>> table = {
+            {"Describe", {4, 100}},
+            {"Frequency", {5, 200}},
+            {"Percentiles", {6, 300}},
+            {"Compare", {7, 400}},
+            {"Matrix", {8, 500}},
+            {"Regression", {9, 600}},
+            {"Crosstab", {10, 700}},
+            {"Two Sample t-Test", {11, 100}},
+            {"ANOVA", {11, 200}},
+            {"Two way ANOVA", {11, 300}},
+            {"Chi-Square", {12, 100}},
+            {"Sign Test", {13, 200}},
+            {"K-S Fit", {14, 300}},
+            {"2 Sample", {15, 400}},
+            {"N Sample", {16, 500}},
+            {"Paired Fields", {17, 600}},
+            {"N Fields", {18, 700}},
+        };
+        // clang-format on
+        for (const store::AnalysisDef& a : store::kAnalysisList)
+            QVERIFY2(table.count(std::string(a.subType)),
+                     qPrintable(QString("analysisTable in tests/app/WizardObjectTest.cpp has no row for \"%1\": give "
+                                        "it its options page and sort order")
+                                    .arg(std::string(a.subType).c_str())));
+        // Names of no analysis: no page, no sort order.
+        const std::map<std::string, std::pair<long, int>> none = {
+            {"describe", {99, 0}},
+            {"", {99, 0}},
+            {"Two-Way ANOVA", {99, 0}},
+        };
+        table.insert(none.begin(), none.end());
         CZantelsPropWiz w;
         for (const auto& [name, expected] : table) {
             w.CalcType(name);

@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "../EngineTestSupport.h"
+#include "ScenarioSchema.h"
 #include "TestChild.h"
 
 namespace {
@@ -38,30 +39,44 @@ struct Case {
     StoredScenario scenario;
 };
 
-// One scenario of every kind of analysis that reads X1 (and the others it needs).
+// One scenario of every analysis that reads value fields (X1, and the other
+// fields it needs), named by its sub-type (AnalysisCasesHoldEveryAnalysis holds it to
+// the analysis list).
 std::vector<Case> AnalysisCases() {
     std::vector<Case> cases;
-    auto add = [&](const std::string& name, const std::string& family, const std::string& subType,
+    auto add = [&](const std::string& family, const std::string& subType,
                    std::vector<std::tuple<std::string, vb::Variant, int16_t>> fields,
                    std::map<std::string, vb::Variant> options) {
         cases.push_back(
-            {name, StoredScenario::Of(family.c_str(), subType.c_str(), std::move(fields), std::move(options))});
+            {subType, StoredScenario::Of(family.c_str(), subType.c_str(), std::move(fields), std::move(options))});
     };
-    add("Describe", "P", "Describe", {{"G1", "G", 1}, {"X1", "X", 1}}, {{"Range", true}, {"Mean", true}});
-    add("Frequency", "P", "Frequency", {{"X1", "X", 1}},
+    add("P", "Describe", {{"G1", "G", 1}, {"X1", "X", 1}}, {{"Range", true}, {"Mean", true}});
+    add("P", "Frequency", {{"X1", "X", 1}},
         {{"FreqGroupRadio", "Specified"}, {"InterV", int16_t(4)}, {"FreqWidth", 10.0}, {"FreqInit", 0.0}});
-    add("Percentiles", "P", "Percentiles", {{"X1", "X", 1}}, {{"PercentileRadio", "Quartiles"}});
-    add("Compare", "P", "Compare", {{"X1", "X", 1}, {"Y", "Y", 1}},
+    add("P", "Percentiles", {{"X1", "X", 1}}, {{"PercentileRadio", "Quartiles"}});
+    add("P", "Compare", {{"X1", "X", 1}, {"Y", "Y", 1}},
         {{"CountXY", true}, {"MeanXY", true}, {"CorrXY", true}, {"TTest", true}});
-    add("Matrix", "P", "Matrix", {{"X1", "X", 1}, {"X2", "X", 2}}, {{"MCnt", true}, {"MCor", true}});
-    add("Regression", "P", "Regression", {{"X1", "X", 1}, {"Y", "Y", 1}}, {{"RegressType", "S"}, {"RAnova", true}});
-    add("Crosstab", "P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}}, {{"XType", "S"}});
-    add("SignTest", "N", "Sign Test", {{"X1", "X", 1}}, {{"SignMean", true}, {"SignMedian", true}});
-    add("PairedFields", "N", "Paired Fields", {{"X1", "X", 1}, {"Y", "Y", 1}}, {{"NPPair_Sign", true}});
-    add("NFields", "N", "N Fields", {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}}, {});
-    add("NSample", "N", "N Sample", {{"G2", "C", 1}, {"X1", "X", 1}}, {});
-    add("Anova", "G", "ANOVA", {{"G2", "C", 1}, {"X1", "X", 1}}, {});
+    add("P", "Matrix", {{"X1", "X", 1}, {"X2", "X", 2}}, {{"MCnt", true}, {"MCor", true}});
+    add("P", "Regression", {{"X1", "X", 1}, {"Y", "Y", 1}}, {{"RegressType", "S"}, {"RAnova", true}});
+    add("P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}}, {{"XType", "S"}});
+    add("G", "Two Sample t-Test", {{"G1", "C", 1}, {"X1", "X", 1}}, {});
+    add("G", "ANOVA", {{"G2", "C", 1}, {"X1", "X", 1}}, {});
+    add("G", "Two way ANOVA", {{"G1", "C", 1}, {"G2", "C", 2}, {"X1", "X", 1}}, {});
+    add("N", "Sign Test", {{"X1", "X", 1}}, {{"SignMean", true}, {"SignMedian", true}});
+    add("N", "K-S Fit", {{"X1", "X", 1}}, {{"FitNormal", true}});
+    add("N", "2 Sample", {{"G1", "C", 1}, {"X1", "X", 1}}, {{"NPTwoType", "Mann"}});
+    add("N", "N Sample", {{"G2", "C", 1}, {"X1", "X", 1}}, {});
+    add("N", "Paired Fields", {{"X1", "X", 1}, {"Y", "Y", 1}}, {{"NPPair_Sign", true}});
+    add("N", "N Fields", {{"G1", "G", 1}, {"X1", "X", 1}, {"X2", "X", 2}}, {});
     return cases;
+}
+
+// The scenario of an analysis of AnalysisCases.
+StoredScenario CaseOf(const std::string& subType) {
+    for (const Case& c : AnalysisCases())
+        if (c.name == subType) return c.scenario;
+    ADD_FAILURE() << "AnalysisCases has no " << subType;
+    return {};
 }
 
 // The journal mode a closed file's header records: "wal" or "delete".
@@ -114,7 +129,7 @@ protected:
     }
     // The regression, writing to tables named after `stem` and the journal mode.
     static StoredScenario RegressionInto(const std::string& stem, const std::string& mode) {
-        StoredScenario regression = AnalysisCases()[5].scenario;
+        StoredScenario regression = CaseOf("Regression");
         regression.output1 = stem + "1" + mode;
         regression.output2 = stem + "2" + mode;
         return regression;
@@ -140,6 +155,20 @@ protected:
     }
 };
 
+// A new analysis that reads value fields joins the cases of every test here.
+TEST(HostileInputCases, AnalysisCasesHoldEveryAnalysis) {
+    const std::vector<Case> cases = AnalysisCases();
+    for (const store::AnalysisDef& a : store::kAnalysisList) {
+        const bool listed = std::any_of(cases.begin(), cases.end(), [&](const Case& c) { return c.name == a.subType; });
+        // Every analysis but one of compare fields alone (chi-square) can read X1.
+        const bool readsValues = a.roles.valueMin > 0 || a.roles.groupMin > 0;
+        EXPECT_EQ(listed, readsValues)
+            << (listed ? "AnalysisCases in tests/engine/client/HostileInputTest.cpp holds \""
+                       : "AnalysisCases in tests/engine/client/HostileInputTest.cpp has no scenario of \"")
+            << a.subType << (listed ? "\", which reads no value field" : "\": give it one, with the fields it needs");
+    }
+}
+
 TEST_F(HostileInput, AnOutputTableNamedLikeTheInputIsRefusedThroughASecondConnection) {
     for (Case c : AnalysisCases()) {
         SCOPED_TRACE(c.name);
@@ -152,20 +181,20 @@ TEST_F(HostileInput, AnOutputTableNamedLikeTheInputIsRefusedThroughASecondConnec
         EXPECT_EQ(DataRows(), 30);
     }
     // The second table too, where the analysis writes one.
-    StoredScenario regression = AnalysisCases()[5].scenario;
+    StoredScenario regression = CaseOf("Regression");
     regression.output2 = "Data";
     EXPECT_FALSE(RunWith(AddScenario(db, regression), vb::Variant(dbPath)));
     EXPECT_NE(engine->get_ErrorInfo().find("[Data]"), std::string::npos) << engine->get_ErrorInfo();
     EXPECT_EQ(DataRows(), 30);
     // A second table that the analysis never writes does not matter.
-    StoredScenario describe = AnalysisCases()[0].scenario;
+    StoredScenario describe = CaseOf("Describe");
     describe.output2 = "Data";
     EXPECT_TRUE(RunWith(AddScenario(db, describe), vb::Variant(dbPath))) << engine->get_ErrorInfo();
     EXPECT_EQ(DataRows(), 30);
 }
 
 TEST_F(HostileInput, OutputTablesNamedLikeSqlAreTablesAndTheSourceStaysIntact) {
-    StoredScenario regression = AnalysisCases()[5].scenario;
+    StoredScenario regression = CaseOf("Regression");
     regression.output1 = "SELECT * FROM Data";
     regression.output2 = "SELECT * FROM Data WHERE 1=1";
     ASSERT_TRUE(Run(AddScenario(db, regression))) << engine->get_ErrorInfo();
@@ -179,7 +208,7 @@ TEST_F(HostileInput, OutputTablesNamedLikeSqlAreTablesAndTheSourceStaysIntact) {
 
 TEST_F(HostileInput, OutputNamesWithBlanksAtTheEndsAreRefusedAsOutputNames) {
     for (const char* name : {" Out1", "Out1 "}) {
-        StoredScenario describe = AnalysisCases()[0].scenario;
+        StoredScenario describe = CaseOf("Describe");
         describe.output1 = name;
         EXPECT_FALSE(Run(AddScenario(db, describe)));
         EXPECT_NE(engine->get_ErrorInfo().find("output table name"), std::string::npos) << engine->get_ErrorInfo();
@@ -187,14 +216,14 @@ TEST_F(HostileInput, OutputNamesWithBlanksAtTheEndsAreRefusedAsOutputNames) {
 }
 
 TEST_F(HostileInput, CrosstabWithoutOneColumnFieldSaysSo) {
-    StoredScenario none = AnalysisCases()[6].scenario;
+    StoredScenario none = CaseOf("Crosstab");
     none.fields = {{"G1", "G", 1}, {"X1", "X", 1}};
     EXPECT_FALSE(Run(AddScenario(db, none)));
     EXPECT_NE(engine->get_ErrorInfo().find("column field"), std::string::npos) << engine->get_ErrorInfo();
     none.fields = {{"G1", "G", 1}};
     EXPECT_FALSE(Run(AddScenario(db, none)));
     EXPECT_NE(engine->get_ErrorInfo().find("column field"), std::string::npos) << engine->get_ErrorInfo();
-    StoredScenario two = AnalysisCases()[6].scenario;
+    StoredScenario two = CaseOf("Crosstab");
     two.fields = {{"G1", "G", 1}, {"G2", "C", 1}, {"G1", "C", 2}, {"X1", "X", 1}};
     EXPECT_FALSE(Run(AddScenario(db, two)));
     EXPECT_NE(engine->get_ErrorInfo().find("Only one column field"), std::string::npos) << engine->get_ErrorInfo();
@@ -225,7 +254,7 @@ TEST_F(HostileInput, InfiniteOrHugeWeightsNeverWriteAnInfinity) {
     std::vector<Case> weighted;
     for (const Case& c : AnalysisCases()) {
         if (c.name == "Describe" || c.name == "Compare" || c.name == "Regression" || c.name == "Crosstab" ||
-            c.name == "NFields") {
+            c.name == "N Fields") {
             Case w = c;
             w.scenario.fields.emplace_back("W", "W", 1);
             weighted.push_back(w);
@@ -374,7 +403,7 @@ TEST_F(HostileInput, TwoThreadsRunTwoObjectsOnOneFile) {
             CreateSourceTable(setup, SampleRows());
             for (int t = 0; t < 2; ++t) {
                 for (int k = 0; k < 3; ++k) {
-                    StoredScenario s = AnalysisCases()[std::array{0, 5, 10}[k]].scenario;
+                    StoredScenario s = CaseOf(std::array{"Describe", "Regression", "N Sample"}[k]);
                     s.output1 = "T" + std::to_string(t) + "Out" + std::to_string(k);
                     s.output2 = "T" + std::to_string(t) + "Second" + std::to_string(k);
                     ids[t][k] = AddScenario(setup, s);
@@ -401,12 +430,12 @@ TEST_F(HostileInput, TwoThreadsRunTwoObjectsOnTwoFiles) {
         dao::DatabasePtr own = dao::DBEngine().Workspaces(0)->CreateDatabase(path);
         CreateScenarioTables(own);
         CreateSourceTable(own, SampleRows());
-        StoredScenario describe = AnalysisCases()[0].scenario;
+        StoredScenario describe = CaseOf("Describe");
         describe.options["Percentile"] = true;
         describe.options["PercentileRadio"] = "Quartiles";
         describe.options["Mode"] = true;
-        const int32_t ids[] = {AddScenario(own, describe), AddScenario(own, AnalysisCases()[5].scenario),
-                               AddScenario(own, AnalysisCases()[10].scenario)};
+        const int32_t ids[] = {AddScenario(own, describe), AddScenario(own, CaseOf("Regression")),
+                               AddScenario(own, CaseOf("N Sample"))};
         Quantara q;
         for (int i = 0; i < 12; ++i)
             if (!q.RunScenario(ids[i % 3], vb::Variant(vb::ObjectPtr(own)))) failures.push_back(q.get_ErrorInfo());
@@ -434,7 +463,7 @@ private:
 };
 
 TEST_F(HostileInput, RunScenarioFromItsOwnEventIsRefusedAndTheRunGoesOn) {
-    const int32_t id = AddScenario(db, AnalysisCases()[0].scenario);
+    const int32_t id = AddScenario(db, CaseOf("Describe"));
     ReentrantCaller caller(*engine, id);
     engine->Advise(&caller);
     engine->put_ShowProgress(true);
@@ -476,7 +505,7 @@ TEST_F(HostileInput, CrosstabColumnNamesAreCutBetweenCharacters) {
     AppendRows({{"r1", longValue, 1.0}, {"r1", odd, 2.0}, {"r2", "caf\xC3\xA9", 3.0}}, "Wide");
     // The layer counts characters: a 40-letter name is no longer than 64.
     dao::CheckName(longValue);
-    StoredScenario crosstab = AnalysisCases()[6].scenario;
+    StoredScenario crosstab = CaseOf("Crosstab");
     crosstab.input = "Wide";
     crosstab.fields = {{"R", "G", 1}, {"C", "C", 1}, {"X", "X", 1}};
     ASSERT_TRUE(Run(AddScenario(db, crosstab))) << engine->get_ErrorInfo();
@@ -497,7 +526,7 @@ TEST_F(HostileInput, ResultColumnsNamedAfterLongNonAsciiFieldsStayValid) {
     for (int i = 0; i < 60; ++i) y += "\xC3\xB6";  // 60 letters
     db->Execute("CREATE TABLE Long (X DOUBLE, [" + y + "] DOUBLE);");
     AppendRows({{1.0, 2.0}, {2.0, 4.5}, {3.0, 5.5}, {4.0, 8.0}}, "Long");
-    StoredScenario compare = AnalysisCases()[3].scenario;
+    StoredScenario compare = CaseOf("Compare");
     compare.input = "Long";
     compare.fields = {{"X", "X", 1}, {y, "Y", 1}};
     ASSERT_TRUE(Run(AddScenario(db, compare))) << engine->get_ErrorInfo();
