@@ -449,6 +449,7 @@ void frmStatMain::ChooseNothing(const QString& goneId) {
     // nothing was asked of the user.
     auto* frame = qobject_cast<QMainWindow*>(window());
     if (!frame) return;
+    goneId_ = goneId;
     goneNote_ = QString::fromStdString(GoneText(goneId));
     frame->statusBar()->showMessage(goneNote_);
 }
@@ -458,6 +459,7 @@ void frmStatMain::ClearGoneNote() {
     auto* frame = qobject_cast<QMainWindow*>(window());
     if (frame && frame->statusBar()->currentMessage() == goneNote_) frame->statusBar()->clearMessage();
     goneNote_.clear();
+    goneId_.clear();
 }
 
 bool frmStatMain::ChosenStillListed() {
@@ -468,9 +470,11 @@ bool frmStatMain::ChosenStillListed() {
     return false;
 }
 
-void frmStatMain::RestoreSelection(const QString& chosen, int remembered) {
+void frmStatMain::RestoreSelection(const QString& chosen, int remembered, const QString& goneBefore) {
     if (chosen.isEmpty()) {
-        ChooseNothing();  // nothing chosen before: nothing is chosen for the user now
+        // Nothing chosen before: nothing is chosen for the user now, and a
+        // note that the chosen scenario had gone still stands.
+        ChooseNothing(goneBefore);
         return;
     }
     if (Choose(chosen)) return;
@@ -507,6 +511,7 @@ void frmStatMain::cmdAction_Click(int index) {
         if (index != 0 && index != 5 && !ChosenStillListed()) return;
         const QString chosen = ChosenId();
         const int remembered = SelectedIndex();
+        const QString goneBefore = goneId_;
         deletedId_.clear();
         switch (index) {
             case 0:
@@ -534,7 +539,7 @@ void frmStatMain::cmdAction_Click(int index) {
                 break;
         }
         LoadScenarios();
-        RestoreSelection(chosen, remembered);
+        RestoreSelection(chosen, remembered, goneBefore);
     });
 }
 
@@ -543,6 +548,7 @@ void frmStatMain::ContextMenuHandler(int index) {
         if (index != 150 && !ChosenStillListed()) return;
         const QString chosen = ChosenId();
         const int remembered = SelectedIndex();
+        const QString goneBefore = goneId_;
         deletedId_.clear();
         switch (index) {
             case 0:
@@ -582,7 +588,7 @@ void frmStatMain::ContextMenuHandler(int index) {
                 break;
         }
         LoadScenarios();
-        RestoreSelection(chosen, remembered);
+        RestoreSelection(chosen, remembered, goneBefore);
     });
 }
 

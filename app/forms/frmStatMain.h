@@ -115,7 +115,8 @@ private:
     // After a command: the scenario chosen before it (`chosen`, at position
     // `remembered`) stays chosen; one the command itself deleted leaves the
     // row at its position chosen; one gone otherwise leaves none chosen.
-    void RestoreSelection(const QString& chosen, int remembered);
+    // None chosen before leaves none, with the note of `goneBefore` if any.
+    void RestoreSelection(const QString& chosen, int remembered, const QString& goneBefore);
     // The scenarios of the filters, the watch told that the file as it is now is seen.
     std::vector<store::ScenarioRow> ReadScenarios(const dao::DatabasePtr& db);
     void FillList(const std::vector<store::ScenarioRow>& rows);
@@ -163,6 +164,8 @@ private:
     bool running_ = false;
     // The scenario the last Delete of this window removed.
     QString deletedId_;
+    // The scenario the status bar says has gone, and that note.
+    QString goneId_;
     QString goneNote_;
 
     std::unique_ptr<CWinPos> m_WinPos;

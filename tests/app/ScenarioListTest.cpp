@@ -560,6 +560,7 @@ private slots:
         QTest::mouseClick(Button(2), Qt::LeftButton);
         QCOMPARE(LastPrompt(), std::string("Please select a scenario from the list to duplicate"));
         QCOMPARE(chosen(), QString());
+        QVERIFY(frame_->statusBar()->currentMessage().contains("Scenario #" + gone));
         // Choosing a row again ends the note.
         Select("1");
         QCOMPARE(frame_->statusBar()->currentMessage(), QString());
