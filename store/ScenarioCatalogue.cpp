@@ -71,6 +71,17 @@ std::vector<ScenarioRow> ListScenarios(const dao::DatabasePtr& db, const std::st
     return rows;
 }
 
+CatalogueWatch::CatalogueWatch(const dao::DatabasePtr& db)
+    : db_(db),
+      pager_(std::make_unique<dao::RowPager>(db->OpenRecordset(std::string(kScenariosTable), dao::dbOpenSnapshot))) {}
+
+CatalogueWatch::~CatalogueWatch() = default;
+
+bool CatalogueWatch::Changed() { return pager_->FileChanged(); }
+
+// The pager takes the file's state at each call; a count is its cheapest.
+void CatalogueWatch::Seen() { pager_->RowCount(); }
+
 std::optional<std::string> CopyableScenario(const dao::DatabasePtr& db, long scenarioId) {
     dao::RecordsetPtr scenario = db->OpenRecordset(RowSql(kScenariosTable, scenarioId));
     const bool found = !scenario->Eof();

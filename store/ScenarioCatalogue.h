@@ -4,6 +4,7 @@
 // a scenario's rows are copied or removed together or not at all.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ struct ScenarioRow {
     std::string dateCreated;
     std::string modifiedBy;
     std::string lastModified;
+    bool operator==(const ScenarioRow&) const = default;
 };
 
 // The scenarios of one family in the list's order (SortOrder, then number),
@@ -33,6 +35,32 @@ struct ScenarioRow {
 // compared without regard to letter case and never enter the statement.
 std::vector<ScenarioRow> ListScenarios(const dao::DatabasePtr& db, const std::string& family,
                                        const std::string& analysis);
+
+// Whether the scenario tables may have changed since the list was last
+// read: the data grids' look at the file (its version numbers), which reads
+// no row and waits for no lock, cheap enough to make twice a second. Any
+// change to the file, by this program or another, counts; the list tells by
+// reading its rows again.
+class CatalogueWatch {
+public:
+    explicit CatalogueWatch(const dao::DatabasePtr& db);
+    ~CatalogueWatch();
+    CatalogueWatch(const CatalogueWatch&) = delete;
+    CatalogueWatch& operator=(const CatalogueWatch&) = delete;
+
+    // True when the file changed since the last Seen (or Seen was never
+    // called). Raises at once while another program's lock keeps the file
+    // from being read, and once the database is closed.
+    bool Changed();
+    // The file as it is now counts as seen: called just before the rows are
+    // read, so that a change made after it is found by the next look.
+    void Seen();
+    const dao::DatabasePtr& Database() const { return db_; }
+
+private:
+    dao::DatabasePtr db_;
+    std::unique_ptr<dao::RowPager> pager_;
+};
 
 // The description of a scenario that has both its scenario row and its
 // options row (Null as empty); none when either is missing.

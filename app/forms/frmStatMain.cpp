@@ -6,13 +6,16 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -25,6 +28,7 @@
 #include "ScenarioSchema.h"
 #include "forms/frmDuplicate.h"
 #include "forms/frmGenerateCode.h"
+#include "models/DataGridView.h"
 #include "shell/modMerivox.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpKey.h"
@@ -81,6 +85,11 @@ dao::DatabasePtr OpenDatabase() {
 
 void Message(const std::string& text) { ui::MsgBox(text, ui::vbOKOnly, program::kAppTitle); }
 
+std::string GoneText(const QString& id) {
+    return "Scenario #" + id.toStdString() +
+           " is no longer in the list: another program deleted it or changed it. No scenario is chosen.";
+}
+
 // The program's number of a scenario from the list's text ("12" gives 12, anything else 0).
 long NumberOf(const std::string& text) { return static_cast<long>(vb::Val(text)); }
 
@@ -95,6 +104,10 @@ frmStatMain::frmStatMain(QWidget* parent) : QWidget(parent) {
     connect(runner_, &ScenarioRunner::StatusPrinted, this, &frmStatMain::StatusPrinted);
     connect(runner_, &ScenarioRunner::GridsClosing, this, &frmStatMain::GridsClosing);
     connect(runner_, &ScenarioRunner::GridRequested, this, &frmStatMain::GridRequested);
+    // As often as the grids look at their files.
+    follow_ = new QTimer(this);
+    follow_->setInterval(DataGridView::kWatchMs);
+    connect(follow_, &QTimer::timeout, this, &frmStatMain::FollowFile);
 }
 
 frmStatMain::~frmStatMain() = default;
@@ -150,9 +163,16 @@ void frmStatMain::BuildControls() {
     lvwScenarios_->header()->setSectionsClickable(true);
     lvwScenarios_->header()->setSortIndicatorShown(false);
     connect(lvwScenarios_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
-        Guarded("frmStatMain:lvwScenarios_ColumnClick", [this, column] { m_ListView.OnColumnClick(column); });
+        Guarded("frmStatMain:lvwScenarios_ColumnClick", [this, column] {
+            m_ListView.OnColumnClick(column);
+            sortedBy_ = column;
+        });
     });
     lvwScenarios_->viewport()->installEventFilter(this);
+    // A scenario chosen: the note that none is chosen no longer holds.
+    connect(lvwScenarios_, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (!lvwScenarios_->selectedItems().isEmpty()) ClearGoneNote();
+    });
 
     const std::array<const char*, 6> captions = {"&New", "&Edit", "Dup&licate", "&Delete", "&Run", "Help"};
     for (int i = 0; i < 6; ++i) {
@@ -208,6 +228,7 @@ void frmStatMain::Load() {
         LoadScenarios();
         ShowFamilyFrame(0);
         sysChange_ = false;
+        follow_->start();
     });
 }
 
@@ -254,6 +275,9 @@ void frmStatMain::resizeEvent(QResizeEvent* event) {
 void frmStatMain::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
         unloaded_ = true;
+        follow_->stop();
+        watch_.reset();
+        ClearGoneNote();
         Guarded("frmStatMain:Form_Unload", [this] {
             if (!m_WinPos) return;
             QWidget* window = SubWindow();
@@ -304,30 +328,77 @@ void frmStatMain::optNonParAnalysisType_Click(int index) {
 
 void frmStatMain::LoadScenarios() {
     Guarded("frmStatMain:LoadScenarios", [this] {
-        m_ListView.SetRedraw(false);
+        ClearGoneNote();
+        sortedBy_ = -1;
         lvwScenarios_->clear();
-        struct Redraw {
-            CListView& view;
-            ~Redraw() { view.SetRedraw(true); }
-        } redraw{m_ListView};
-
+        shown_.clear();
         dao::DatabasePtr db = store::CurrentDatabase();
         if (!db) return;
-        QList<QTreeWidgetItem*> rows;
-        for (const store::ScenarioRow& scenario : store::ListScenarios(db, scenTypeMain_, scenType_)) {
-            auto* row = new CListViewItem;
-            row->setData(0, Qt::UserRole, QString::fromStdString("S" + scenario.id));
-            int column = 0;
-            for (const std::string* text :
-                 {&scenario.id, &scenario.analysis, &scenario.description, &scenario.inputTable, &scenario.outputTable1,
-                  &scenario.outputTable2, &scenario.createdBy, &scenario.dateCreated, &scenario.modifiedBy,
-                  &scenario.lastModified})
-                row->setText(column++, QString::fromStdString(*text));
-            rows.push_back(row);
+        FillList(ReadScenarios(db));
+        if (lvwScenarios_->topLevelItemCount() > 0) lvwScenarios_->setCurrentItem(lvwScenarios_->topLevelItem(0));
+    });
+}
+
+std::vector<store::ScenarioRow> frmStatMain::ReadScenarios(const dao::DatabasePtr& db) {
+    if (watch_ && watch_->Database() != db) watch_.reset();
+    followAgain_ = true;
+    bool seen = false;
+    try {
+        if (!watch_) watch_ = std::make_unique<store::CatalogueWatch>(db);
+        watch_->Seen();
+        seen = true;
+    } catch (const vb::VbError&) {
+        // Read below all the same; the next look reads again.
+    }
+    std::vector<store::ScenarioRow> rows = store::ListScenarios(db, scenTypeMain_, scenType_);
+    followAgain_ = !seen;
+    return rows;
+}
+
+void frmStatMain::FillList(const std::vector<store::ScenarioRow>& scenarios) {
+    m_ListView.SetRedraw(false);
+    struct Redraw {
+        CListView& view;
+        ~Redraw() { view.SetRedraw(true); }
+    } redraw{m_ListView};
+    lvwScenarios_->clear();
+    shown_ = scenarios;
+    QList<QTreeWidgetItem*> rows;
+    for (const store::ScenarioRow& scenario : scenarios) {
+        auto* row = new CListViewItem;
+        row->setData(0, Qt::UserRole, QString::fromStdString("S" + scenario.id));
+        int column = 0;
+        for (const std::string* text : {&scenario.id, &scenario.analysis, &scenario.description, &scenario.inputTable,
+                                        &scenario.outputTable1, &scenario.outputTable2, &scenario.createdBy,
+                                        &scenario.dateCreated, &scenario.modifiedBy, &scenario.lastModified})
+            row->setText(column++, QString::fromStdString(*text));
+        rows.push_back(row);
+    }
+    lvwScenarios_->addTopLevelItems(rows);
+    FitListColumns();
+}
+
+void frmStatMain::FollowFile() {
+    if (running_ || unloaded_ || !watch_) return;
+    GuardedQuiet([this] {
+        const dao::DatabasePtr db = store::CurrentDatabase();
+        if (!db || db != watch_->Database()) return;
+        std::vector<store::ScenarioRow> rows;
+        try {
+            if (!watch_->Changed() && !followAgain_) return;
+            rows = ReadScenarios(db);
+        } catch (const vb::VbError&) {
+            followAgain_ = true;
+            return;  // held by another program, or closed: looked at again next time
         }
-        lvwScenarios_->addTopLevelItems(rows);
-        if (!rows.isEmpty()) lvwScenarios_->setCurrentItem(rows.front());
-        FitListColumns();
+        if (rows == shown_) return;
+        const QString chosen = ChosenId();
+        QScrollBar* bar = lvwScenarios_->verticalScrollBar();
+        const int top = bar->value();
+        FillList(rows);
+        if (sortedBy_ >= 0) lvwScenarios_->sortItems(sortedBy_, Qt::AscendingOrder);
+        if (!chosen.isEmpty() && !Choose(chosen)) ChooseNothing(chosen);
+        bar->setValue(top);
     });
 }
 
@@ -355,13 +426,65 @@ int frmStatMain::SelectedIndex() const {
     return lvwScenarios_->indexOfTopLevelItem(selected.front()) + 1;
 }
 
-void frmStatMain::RestoreSelection(int remembered) {
+QString frmStatMain::ChosenId() const {
+    const QList<QTreeWidgetItem*> selected = lvwScenarios_->selectedItems();
+    return selected.isEmpty() ? QString() : selected.front()->text(0);
+}
+
+bool frmStatMain::Choose(const QString& id) {
+    for (int i = 0; i < lvwScenarios_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = lvwScenarios_->topLevelItem(i);
+        if (row->text(0) != id) continue;
+        lvwScenarios_->setCurrentItem(row);
+        return true;
+    }
+    return false;
+}
+
+void frmStatMain::ChooseNothing(const QString& goneId) {
+    lvwScenarios_->setCurrentItem(nullptr);
+    lvwScenarios_->clearSelection();
+    if (goneId.isEmpty()) return;
+    // Told where the frame tells of the database, without a box in the way:
+    // nothing was asked of the user.
+    auto* frame = qobject_cast<QMainWindow*>(window());
+    if (!frame) return;
+    goneId_ = goneId;
+    goneNote_ = QString::fromStdString(GoneText(goneId));
+    frame->statusBar()->showMessage(goneNote_);
+}
+
+void frmStatMain::ClearGoneNote() {
+    if (goneNote_.isEmpty()) return;
+    auto* frame = qobject_cast<QMainWindow*>(window());
+    if (frame && frame->statusBar()->currentMessage() == goneNote_) frame->statusBar()->clearMessage();
+    goneNote_.clear();
+    goneId_.clear();
+}
+
+bool frmStatMain::ChosenStillListed() {
+    const QString chosen = ChosenId();
+    FollowFile();
+    if (chosen.isEmpty() || !ChosenId().isEmpty()) return true;
+    Message(GoneText(chosen));
+    return false;
+}
+
+void frmStatMain::RestoreSelection(const QString& chosen, int remembered, const QString& goneBefore) {
+    if (chosen.isEmpty()) {
+        // Nothing chosen before: nothing is chosen for the user now, and a
+        // note that the chosen scenario had gone still stands.
+        ChooseNothing(goneBefore);
+        return;
+    }
+    if (Choose(chosen)) return;
     const int count = lvwScenarios_->topLevelItemCount();
-    if (count == 0) return;
-    int row = remembered;
-    if (row == 0) row = 1;
-    if (row > count) row = count;
-    lvwScenarios_->setCurrentItem(lvwScenarios_->topLevelItem(row - 1));
+    if (chosen == deletedId_ && count > 0) {
+        // The user deleted it: the row now at its place, or the last one.
+        lvwScenarios_->setCurrentItem(lvwScenarios_->topLevelItem(std::min(remembered, count) - 1));
+        return;
+    }
+    ChooseNothing(chosen);
 }
 
 std::optional<CScenarioInfo> frmStatMain::GetScenarioInfo() const {
@@ -384,7 +507,12 @@ std::optional<CScenarioInfo> frmStatMain::GetScenarioInfo() const {
 
 void frmStatMain::cmdAction_Click(int index) {
     Guarded("frmStatMain:cmdAction_Click:index " + std::to_string(index), [this, index] {
+        // New and Help act on no scenario.
+        if (index != 0 && index != 5 && !ChosenStillListed()) return;
+        const QString chosen = ChosenId();
         const int remembered = SelectedIndex();
+        const QString goneBefore = goneId_;
+        deletedId_.clear();
         switch (index) {
             case 0:
                 CreateNewScenario();
@@ -399,7 +527,10 @@ void frmStatMain::cmdAction_Click(int index) {
                 DeleteCurrentScenario();
                 break;
             case 4:
-                if (!RunCurrentScenario(0)) return;
+                if (!RunCurrentScenario(0)) {
+                    FollowFile();  // a scenario not found shows as gone at once
+                    return;
+                }
                 break;
             case 5:
                 ShowHelpFor(this);
@@ -408,13 +539,17 @@ void frmStatMain::cmdAction_Click(int index) {
                 break;
         }
         LoadScenarios();
-        RestoreSelection(remembered);
+        RestoreSelection(chosen, remembered, goneBefore);
     });
 }
 
 void frmStatMain::ContextMenuHandler(int index) {
     Guarded("frmStatMain:ContextMenuHandler", [this, index] {
+        if (index != 150 && !ChosenStillListed()) return;
+        const QString chosen = ChosenId();
         const int remembered = SelectedIndex();
+        const QString goneBefore = goneId_;
+        deletedId_.clear();
         switch (index) {
             case 0:
                 RunCurrentScenario(0);
@@ -453,7 +588,7 @@ void frmStatMain::ContextMenuHandler(int index) {
                 break;
         }
         LoadScenarios();
-        RestoreSelection(remembered);
+        RestoreSelection(chosen, remembered, goneBefore);
     });
 }
 
@@ -479,11 +614,18 @@ bool frmStatMain::RunCurrentScenario(long ScenarioNo, const std::vector<std::str
     bool result = false;
     Guarded("frmStatMain:RunCurrentScenario", [this, ScenarioNo, &agreed, &result] {
         std::optional<CScenarioInfo> info = GetScenarioInfo();
+        // The run writes the file: the list follows once it is over.
+        struct Running {
+            bool& flag;
+            ~Running() { flag = false; }
+        } running{running_};
         if (ScenarioNo != 0) {
+            running_ = true;
             result = runner_->Run(ScenarioNo, agreed);
         } else if (!info) {
             Message("Please select a scenario from the list");
         } else {
+            running_ = true;
             result = runner_->Run(NumberOf(info->ScenarioID()));
         }
     });
@@ -621,9 +763,10 @@ void frmStatMain::DeleteCurrentScenario() {
 }
 
 void frmStatMain::DeleteScenario(long ScenarioID) {
-    Guarded("frmStatMain:DeleteScenario", [ScenarioID] {
+    Guarded("frmStatMain:DeleteScenario", [this, ScenarioID] {
         const dao::DatabasePtr db = OpenDatabase();
         store::DeleteScenario(store::CurrentWorkspace(), db, ScenarioID);
+        deletedId_ = QString::number(ScenarioID);
     });
 }
 

@@ -2,7 +2,9 @@
 // family (three tabs) and analysis (a row of option buttons per family), with
 // New, Edit, Duplicate, Delete, Run and Help, the right-click menu of the
 // frame (asked for), the views of a scenario's tables, and the run of a scenario through
-// the engine with its progress in the status window.
+// the engine with its progress in the status window. The list follows the
+// file as the data grids do: what another program changes shows within a
+// second, and the chosen scenario stays chosen by its number.
 #pragma once
 
 #include <QPointer>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ScenarioCatalogue.h"
 #include "forms/CListView.h"
 #include "forms/CScenarioInfo.h"
 
@@ -24,6 +27,7 @@ class QFrame;
 class QGroupBox;
 class QPushButton;
 class QTabBar;
+class QTimer;
 class QTreeWidget;
 class ScenarioRunner;
 
@@ -46,6 +50,12 @@ public:
 
     // Refills the list for the family and analysis chosen.
     void LoadScenarios();
+    // Takes the scenarios as the file has them now when it changed since the
+    // list was read (by another program or this one). The chosen scenario
+    // stays chosen, by its number; when it has gone, none is chosen and the
+    // frame's status bar says so. A sort by a column stays. Made twice a
+    // second and before every command; never while a run is under way.
+    void FollowFile();
     // The right-click menu's commands, by the index of mnuRightClickItems.
     void ContextMenuHandler(int index);
     // The code generator for the selected scenario.
@@ -100,7 +110,25 @@ private:
     void ShowFamilyFrame(int tab);
     // The 1-based position of the selected row; 0 when none.
     int SelectedIndex() const;
-    void RestoreSelection(int remembered);
+    // The number of the chosen scenario as the list shows it; empty when none.
+    QString ChosenId() const;
+    // After a command: the scenario chosen before it (`chosen`, at position
+    // `remembered`) stays chosen; one the command itself deleted leaves the
+    // row at its position chosen; one gone otherwise leaves none chosen.
+    // None chosen before leaves none, with the note of `goneBefore` if any.
+    void RestoreSelection(const QString& chosen, int remembered, const QString& goneBefore);
+    // The scenarios of the filters, the watch told that the file as it is now is seen.
+    std::vector<store::ScenarioRow> ReadScenarios(const dao::DatabasePtr& db);
+    void FillList(const std::vector<store::ScenarioRow>& rows);
+    // Makes the row of that number the chosen one; false when it is not listed.
+    bool Choose(const QString& id);
+    // Nothing chosen; with a number, the status bar says that scenario has gone.
+    void ChooseNothing(const QString& goneId = {});
+    // Before a command on the chosen scenario: the list follows the file, and
+    // when the chosen scenario has gone from it the user is told and false
+    // returned, so the command acts on no scenario.
+    bool ChosenStillListed();
+    void ClearGoneNote();
     void FitListColumns();
     // Where the list begins, right of the widest family frame.
     int ListLeft() const;
@@ -123,6 +151,22 @@ private:
     QButtonGroup* optNonParAnalysisType_ = nullptr;
     QTreeWidget* lvwScenarios_ = nullptr;
     std::array<QPushButton*, 6> cmdAction_{};
+
+    // The look at the file, made by `follow_`; `followAgain_` when the last
+    // read failed and is made again at the next look whatever it finds.
+    std::unique_ptr<store::CatalogueWatch> watch_;
+    QTimer* follow_ = nullptr;
+    bool followAgain_ = false;
+    // The rows the list was filled with, in the query's order.
+    std::vector<store::ScenarioRow> shown_;
+    // The column the user sorted by since the last load; -1 for none.
+    int sortedBy_ = -1;
+    bool running_ = false;
+    // The scenario the last Delete of this window removed.
+    QString deletedId_;
+    // The scenario the status bar says has gone, and that note.
+    QString goneId_;
+    QString goneNote_;
 
     std::unique_ptr<CWinPos> m_WinPos;
     CListView m_ListView;

@@ -227,11 +227,16 @@ void frmQuarn_SelectTable::ListClicked() {
 
 void frmQuarn_SelectTable::ViewTable() {
     Guarded("frmQuarn_SelectTable:cmdViewTable_Click", [&] {
+        // The source Next would take, the name in the box (a click on a row
+        // puts the row's name there); a blank box leaves the highlighted row.
+        // A name that is neither table nor query is told so by the preview.
+        QString name = txtTable_->text();
         const QList<QTreeWidgetItem*> selected = lvwTableQuery_->selectedItems();
-        if (selected.isEmpty()) return;
+        if (name.trimmed().isEmpty()) name = selected.isEmpty() ? QString() : selected.front()->text(0);
+        if (name.trimmed().isEmpty()) return;
         // A modal preview over the page, gone with its rows when it closes.
         frmDataGridDialog preview(this);
-        preview.ShowTableData(selected.front()->text(0).toStdString(), "Input table or query - ");
+        preview.ShowTableData(name.toStdString(), "Input table or query - ");
     });
 }
 

@@ -18,6 +18,7 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
@@ -454,7 +455,8 @@ private slots:
 
     void duplicateOfAVanishedScenarioCopiesNothing() {
         Select("2");
-        db_->Execute("DELETE * FROM [usysQuarnScenarios] WHERE [Scenario_ID] = 2;");
+        // Still listed, its options row gone.
+        db_->Execute("DELETE * FROM [usysQuarnOptions] WHERE [Scenario_ID] = 2;");
         const int scenarios = Count(store::kScenariosTable), options = Count(store::kOptionsTable),
                   fields = Count(store::kFieldsTable);
         QTest::mouseClick(Button(2), Qt::LeftButton);
@@ -515,6 +517,68 @@ private slots:
         QCOMPARE(Count(store::kScenariosTable), scenarios);
         QCOMPARE(Count(store::kOptionsTable), options);
         QCOMPARE(Count(store::kFieldsTable), fields);
+    }
+
+    void followsAnotherProgramAndActsOnlyOnTheChosenScenario() {
+        // Another program's connection to the file; no key is pressed while it writes.
+        dao::DatabasePtr other = dao::DBEngine().Workspaces(0)->OpenDatabase(db_->Name());
+        auto removeElsewhere = [&](const QString& id) {
+            for (std::string_view table : {store::kScenariosTable, store::kFieldsTable, store::kOptionsTable})
+                other->Execute("DELETE FROM [" + std::string(table) + "] WHERE Scenario_ID = " + id.toStdString());
+        };
+        auto chosen = [this] { return Rows()->selectedItems().size() == 1 ? Rows()->selectedItems()[0]->text(0) : ""; };
+        auto description = [this](const QString& id) {
+            const QList<QTreeWidgetItem*> found = Rows()->findItems(id, Qt::MatchExactly, 0);
+            return found.isEmpty() ? QString() : found.front()->text(2);
+        };
+        const QString gone = QString::number(AddScenario("P", "Crosstab", vb::Variant("theirs")));
+        Reload();
+        const int scenarios = Count(store::kScenariosTable);
+
+        // An edit elsewhere shows within a second; the chosen scenario stays chosen.
+        Select("2");
+        other->Execute("UPDATE [usysQuarnScenarios] SET Scenario_Description = 'edited' WHERE Scenario_ID = 2");
+        QTRY_COMPARE_WITH_TIMEOUT(description("2"), QString("edited"), 1500);
+        QCOMPARE(chosen(), QString("2"));
+
+        // The chosen scenario deleted elsewhere: none is chosen, and the user is told.
+        Select(gone);
+        removeElsewhere(gone);
+        QTRY_VERIFY_WITH_TIMEOUT(!Ids().contains(gone), 1500);
+        QCOMPARE(chosen(), QString());
+        QVERIFY2(frame_->statusBar()->currentMessage().contains("Scenario #" + gone + " is no longer in the list"),
+                 qPrintable(frame_->statusBar()->currentMessage()));
+        // No command takes another scenario for it.
+        QTest::mouseClick(Button(4), Qt::LeftButton);
+        QCOMPARE(LastPrompt(), std::string("Please select a scenario from the list"));
+        QTest::mouseClick(Button(1), Qt::LeftButton);
+        QCOMPARE(LastPrompt(), std::string("Please select a scenario from the list"));
+        QCOMPARE(chosen(), QString());
+        const size_t boxes = rec_.boxes.size();
+        QTest::mouseClick(Button(3), Qt::LeftButton);
+        QCOMPARE(rec_.boxes.size(), boxes);
+        QTest::mouseClick(Button(2), Qt::LeftButton);
+        QCOMPARE(LastPrompt(), std::string("Please select a scenario from the list to duplicate"));
+        QCOMPARE(chosen(), QString());
+        QVERIFY(frame_->statusBar()->currentMessage().contains("Scenario #" + gone));
+        // Choosing a row again ends the note.
+        Select("1");
+        QCOMPARE(frame_->statusBar()->currentMessage(), QString());
+
+        // Deleted elsewhere the moment before a command: the command names
+        // the scenario gone and acts on none, and none is chosen after it.
+        removeElsewhere("1");
+        const size_t before = rec_.boxes.size();
+        Button(4)->click();
+        QCOMPARE(rec_.boxes.size(), before + 1);
+        QCOMPARE(LastPrompt(), "Scenario #1 is no longer in the list: another program deleted it or changed it. "
+                               "No scenario is chosen.");
+        QCOMPARE(chosen(), QString());
+        list_->ContextMenuHandler(60);
+        QCOMPARE(LastPrompt(), std::string("Please select a scenario from the list to duplicate"));
+        QCOMPARE(Count(store::kScenariosTable), scenarios - 2);
+        other->Close();
+        QCOMPARE(stack_->ErrNumber(), 0);
     }
 
     void aReadOnlyDatabaseIsListedAndViewedButNeverChanged() {

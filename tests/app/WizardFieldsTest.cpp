@@ -245,10 +245,19 @@ private slots:
             previews << p;
             QTest::keyClick(shown, Qt::Key_Escape);
         });
-        // It needs a row of the list; the typed name is not used.
+        // A name typed and no row highlighted: View looks for the name Next takes.
+        QVERIFY(list->selectedItems().isEmpty());
         Click(&page, "cmdViewTable");
         QVERIFY(previews.isEmpty());
+        QVERIFY2(QString::fromStdString(LastPrompt()).startsWith("The table [Old] does not exist"),
+                 LastPrompt().c_str());
         page.findChild<QTabBar*>("tabSource")->setCurrentIndex(2);
+        // Typed into the list, a name's first letters choose its row and name the source.
+        list->setFocus();
+        QTest::keyClicks(list, "qa");
+        QCOMPARE(list->selectedItems().size(), 1);
+        QCOMPARE(list->selectedItems()[0]->text(0), QString("qAdults"));
+        QCOMPARE(name->text(), QString("qAdults"));
         const QRect second = list->visualItemRect(list->topLevelItem(1));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
         QCOMPARE(name->text(), QString("qAdults"));
