@@ -86,24 +86,34 @@ void PercentilePoints(const std::vector<StagedValue>& sorted, bool fWeighted, in
 }
 
 ModeResult ModeOf(const std::vector<StagedValue>& sorted) {
+    // Weighted counts are compared as they are written, to 15 significant
+    // digits: a sum of decimal weights carries binary noise in its 16th and
+    // 17th digits (0.1 + 0.2 is not 0.3 in binary), which must not tell two
+    // counts apart that the data make equal. The sums are compensated, so
+    // that their noise stays in those digits however many weights they add.
     ModeResult best;
+    double bestWritten = 0;
     double second = 0;
     bool any = false;
     size_t r = 0;
     while (r < sorted.size()) {
         const double x = sorted[r].x;
-        double count = 0;
-        while (r < sorted.size() && sorted[r].x == x) count += sorted[r++].w;
-        if (!any || count > best.count) {
-            if (any) second = std::max(second, best.count);
+        CompensatedSum sum;
+        while (r < sorted.size() && sorted[r].x == x) sum.Add(sorted[r++].w);
+        const double count = sum.Value();
+        // Whole counts below 10^15 are written as they are (every count without weights).
+        const double written = count < 1e15 && count == std::floor(count) ? count : WrittenDouble(count);
+        if (!any || written > bestWritten) {
+            if (any) second = std::max(second, bestWritten);
             best.value = x;
             best.count = count;
+            bestWritten = written;
             any = true;
         } else {
-            second = std::max(second, count);
+            second = std::max(second, written);
         }
     }
-    best.unique = any && best.count > second;
+    best.unique = any && bestWritten > second;
     return best;
 }
 
@@ -220,7 +230,7 @@ std::vector<double> FrequencyValues(const std::vector<CompensatedSum>& buckets, 
     return b;
 }
 
-void LogSum::Add(double x, double w) {
+void PositiveMeans::Add(double x, double w) {
     // x = m 2^e with m in [1/2, 1): from the bits for a normal x (the common
     // case, without a library call), by frexp for a subnormal one.
     const uint64_t bits = std::bit_cast<uint64_t>(x);
@@ -230,19 +240,28 @@ void LogSum::Add(double x, double w) {
     if (biased == 0) m = std::frexp(x, &e);
     if (!started_) {
         base_ = e;
+        weights_.Start(w);
         started_ = true;
     }
-    exponents_.Add(w * (e - base_));
-    logs_.Add(w * std::log(m));
+    const double held = weights_.Hold(w, exponents_, logs_, inverses_);
+    weights_.Add(held);
+    exponents_.Add(held * (e - base_));
+    logs_.Add(held * std::log(m));
+    inverses_ += held / x;
 }
 
-double LogSum::GeometricMean(double dblWeight) const {
+double PositiveMeans::GeometricMean() const {
     // The mean exponent as the whole number q plus r / W, r what remains of
     // the sum (formed in one rounding), so that exp sees only r / W ln 2 plus
-    // the mean ln m, both small.
+    // the mean ln m, both small. The weights' power of two cancels.
+    const double W = weights_.Held();
     const double s = exponents_.Value();
-    const double q = std::round(s / dblWeight);
-    const double r = std::fma(-q, dblWeight, s);
-    return std::ldexp(std::exp(r / dblWeight * std::numbers::ln2 + logs_.Value() / dblWeight),
-                      base_ + static_cast<int>(q));
+    const double q = std::round(s / W);
+    const double r = std::fma(-q, W, s);
+    return std::ldexp(std::exp(r / W * std::numbers::ln2 + logs_.Value() / W), base_ + static_cast<int>(q));
+}
+
+std::optional<double> PositiveMeans::HarmonicMean() const {
+    if (inverses_ == 0) return std::nullopt;
+    return weights_.Held() / inverses_;
 }
