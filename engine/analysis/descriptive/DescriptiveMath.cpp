@@ -164,50 +164,31 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
     if (!placed.Distinct()) return false;
     const std::string lowOp = fLowerInclusive ? "<=" : "<";
     const std::string highOp = fLowerInclusive ? "<" : "<=";
-    // Bounds are cut to a few digits below the width's first digit, so that
-    // binary noise does not show in the names. A cut that would move the
-    // bound by more than noise (a first bound of 0.5 with a width of 1 would
-    // read 0) would name the wrong interval: such a bound keeps its digits.
-    const double F = (dblWidth >= 1 || !(dblWidth > 0)) ? 1 : std::pow(10.0, 3 - std::floor(std::log10(dblWidth)));
-    std::vector<double> bounds(static_cast<size_t>(n) + 1);
+    // Each column is named by the bounds that place its values: in 15
+    // significant digits where they read back as the bound (every bound of
+    // default intervals, and given bounds of up to 15 digits), otherwise in
+    // the shortest digits that do (a first bound of 2.0000000001 with a
+    // width of 100 names 2.0000000001<=N<102.0000000001, not 2<=N<102).
+    std::vector<std::string> text(static_cast<size_t>(n) + 1);
     for (int i = 0; i <= n; ++i) {
-        const double exact = placed[i];
-        const double cut = std::floor(exact * F + 0.1) / F;
-        const double noise = 1e-9 * std::max(std::fabs(dblWidth), std::fabs(exact));
-        bounds[static_cast<size_t>(i)] = std::fabs(cut - exact) <= noise ? cut : exact;
-    }
-    // Bounds whose 15 digits read alike (a narrow width far from zero) are
-    // named with every digit; bounds that are the same number cannot name
-    // their intervals apart.
-    std::vector<std::string> text(bounds.size());
-    bool full = false;
-    for (size_t i = 0; i < bounds.size(); ++i) {
-        if (!std::isfinite(bounds[i])) return false;
-        text[i] = vb::CStr(bounds[i]);
-        if (i > 0 && text[i] == text[i - 1]) {
-            if (bounds[i] == bounds[i - 1]) return false;
-            full = true;
-        }
-    }
-    if (full) {
-        for (size_t i = 0; i < bounds.size(); ++i) text[i] = AllDigits(bounds[i]);
+        const double b = placed[i];
+        if (!std::isfinite(b)) return false;
+        text[static_cast<size_t>(i)] = WrittenDouble(b) == b ? vb::CStr(b) : AllDigits(b);
     }
     const auto bound = [&](int i) { return text[static_cast<size_t>(i)]; };
     const size_t size = static_cast<size_t>(n) + 2;
     countNames.assign(size, std::string());
     proportionNames.assign(size, std::string());
-    const std::string start = full ? text.front() : vb::CStr(placed[0]);
-    countNames[0] = "N" + highOp + start;
-    proportionNames[0] = "%" + highOp + start;
+    countNames[0] = "N" + highOp + bound(0);
+    proportionNames[0] = "%" + highOp + bound(0);
     for (int i = 1; i <= n; ++i) {
         const std::string lo = bound(i - 1);
         const std::string hi = bound(i);
         countNames[static_cast<size_t>(i)] = lo + lowOp + "N" + highOp + hi;
         proportionNames[static_cast<size_t>(i)] = lo + lowOp + "%" + highOp + hi;
     }
-    const std::string end = full ? text.back() : vb::CStr(placed[n]);
-    countNames[size - 1] = end + lowOp + "N";
-    proportionNames[size - 1] = end + lowOp + "%";
+    countNames[size - 1] = bound(n) + lowOp + "N";
+    proportionNames[size - 1] = bound(n) + lowOp + "%";
     return true;
 }
 
