@@ -574,6 +574,10 @@ TEST_F(DescribeTest, MeansAndModesAreThoseOfTheDataAtEveryWeightScale) {
                 {"c", Null(), 1.0, Null(), Null(), 0.1},
                 {"c", Null(), 1.0, Null(), Null(), 0.2},
                 {"c", Null(), 2.0, Null(), Null(), 0.30000000000001},
+                // 1234567890123.456 against 1234567890123.46: apart, though alike in 15 digits.
+                {"c2", Null(), 1.0, Null(), Null(), 1234567890123.45},
+                {"c2", Null(), 1.0, Null(), Null(), 0.006},
+                {"c2", Null(), 2.0, Null(), Null(), 1234567890123.46},
                 // Subnormal weights 1, 2, 3 times the smallest Double.
                 {"d", Null(), 1.5, Null(), Null(), tiny},
                 {"d", Null(), 3.0, Null(), Null(), 2 * tiny},
@@ -581,14 +585,15 @@ TEST_F(DescribeTest, MeansAndModesAreThoseOfTheDataAtEveryWeightScale) {
     ASSERT_TRUE(Run(Scenario({{"G1", "G", 1}, {"X1", "X", 1}, {"W", "W", 1}}, {{"Mode", T}, {"Mean", T}})))
         << engine->get_ErrorInfo();
     const auto rows = ReadResultRows(db, "Out1");
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(Num(rows[0], "Mean"), 35.666666666666664);
     EXPECT_TRUE(IsNull(rows[1], "Mode"));
     EXPECT_NEAR(Num(rows[1], "ModeCount"), 0.3, 1e-16);
     EXPECT_EQ(Num(rows[2], "Mode"), 2);
-    EXPECT_NEAR(Num(rows[3], "GeometricMean"), 4.879653243779007717666705068872896449499, 1e-15 * 4.88);
-    EXPECT_NEAR(Num(rows[3], "HarmonicMean"), 180.0 / 49, 1e-15 * 3.67);
-    EXPECT_EQ(Num(rows[3], "Mean"), 6.25);  // 37.5 / 6
+    EXPECT_EQ(Num(rows[3], "Mode"), 2);
+    EXPECT_NEAR(Num(rows[4], "GeometricMean"), 4.879653243779007717666705068872896449499, 1e-15 * 4.88);
+    EXPECT_NEAR(Num(rows[4], "HarmonicMean"), 180.0 / 49, 1e-15 * 3.67);
+    EXPECT_EQ(Num(rows[4], "Mean"), 6.25);  // 37.5 / 6
 }
 
 // An interval method another tool left empty reads as a new scenario's: t intervals.

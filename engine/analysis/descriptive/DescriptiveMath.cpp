@@ -6,8 +6,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <numbers>
 
+#include "numeric/DecimalDeviation.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
@@ -85,35 +87,102 @@ void PercentilePoints(const std::vector<StagedValue>& sorted, bool fWeighted, in
     out[static_cast<size_t>(G)] = sorted.back().x;
 }
 
+namespace {
+
+// A sum of weights as the decimals they stand for, so that sums the data
+// make equal compare equal: 0.1 + 0.2 is not 0.3 in binary, but it is in
+// the decimals typed. Each weight that is the nearest Double of a decimal of
+// at most 15 significant digits adds that decimal exactly (an integer at a
+// power of ten); a weight that is not one, or a sum beyond 127 bits, leaves
+// only the compensated binary sum, compared as written, to 15 digits.
+class WeightCount {
+public:
+    void Add(double w) {
+        binary_.Add(w);
+        if (exact_) exact_ = AddDecimal(w);
+    }
+    double Value() const { return binary_.Value(); }
+    // The sign of a - b.
+    static int Compare(const WeightCount& a, const WeightCount& b) {
+        if (a.exact_ && b.exact_) {
+            __int128 x = a.mantissa_, y = b.mantissa_;
+            if (Rescale(a.scale_ < b.scale_ ? x : y, std::abs(a.scale_ - b.scale_))) return (x > y) - (x < y);
+        }
+        const double x = Written(a.Value()), y = Written(b.Value());
+        return (x > y) - (x < y);
+    }
+
+private:
+    static constexpr int kMaxScale = 22;  // 10^22 is the largest power of ten a Double holds exactly
+
+    // Whole counts below 10^15 are written as they are.
+    static double Written(double c) { return c < 1e15 && c == std::floor(c) ? c : WrittenDouble(c); }
+
+    // m times 10^by; false where that passes 127 bits.
+    static bool Rescale(__int128& m, int by) {
+        __int128 ten = 1;
+        for (int i = 0; i < by; ++i) ten *= 10;
+        return !__builtin_mul_overflow(m, ten, &m);
+    }
+
+    bool AddDecimal(double w) {
+        int64_t m = 0;
+        int scale = 0;
+        if (std::fabs(w) < 0x1p53 && w == std::floor(w)) {
+            m = static_cast<int64_t>(w);  // every weight of a count without fractions
+        } else {
+            // The 15-digit decimal nearest w, taken only where w is that
+            // decimal's own Double: a mantissa below 2^53 over an exact power
+            // of ten is rounded once, so it reads back as w just then.
+            if (!DecimalDigits15(w, m, scale) || scale < 0 || scale > kMaxScale) return false;
+            double ten = 1;
+            for (int i = 0; i < scale; ++i) ten *= 10;
+            if (static_cast<double>(m) / ten != w) return false;
+            while (scale > 0 && m % 10 == 0) {
+                m /= 10;
+                --scale;
+            }
+        }
+        __int128 term = m;
+        if (scale > scale_) {
+            if (!Rescale(mantissa_, scale - scale_)) return false;
+            scale_ = scale;
+        } else if (!Rescale(term, scale_ - scale)) {
+            return false;
+        }
+        return !__builtin_add_overflow(mantissa_, term, &mantissa_);
+    }
+
+    CompensatedSum binary_;
+    bool exact_ = true;
+    __int128 mantissa_ = 0;  // the decimal sum times 10^scale_
+    int scale_ = 0;
+};
+
+}  // namespace
+
 ModeResult ModeOf(const std::vector<StagedValue>& sorted) {
-    // Weighted counts are compared as they are written, to 15 significant
-    // digits: a sum of decimal weights carries binary noise in its 16th and
-    // 17th digits (0.1 + 0.2 is not 0.3 in binary), which must not tell two
-    // counts apart that the data make equal. The sums are compensated, so
-    // that their noise stays in those digits however many weights they add.
+    // Counts are compared as the decimal sums of the weights (WeightCount),
+    // so that a tie the data make is a tie.
     ModeResult best;
-    double bestWritten = 0;
-    double second = 0;
+    WeightCount bestCount, second;
     bool any = false;
     size_t r = 0;
     while (r < sorted.size()) {
         const double x = sorted[r].x;
-        CompensatedSum sum;
-        while (r < sorted.size() && sorted[r].x == x) sum.Add(sorted[r++].w);
-        const double count = sum.Value();
-        // Whole counts below 10^15 are written as they are (every count without weights).
-        const double written = count < 1e15 && count == std::floor(count) ? count : WrittenDouble(count);
-        if (!any || written > bestWritten) {
-            if (any) second = std::max(second, bestWritten);
+        WeightCount count;
+        while (r < sorted.size() && sorted[r].x == x) count.Add(sorted[r++].w);
+        if (!any || WeightCount::Compare(count, bestCount) > 0) {
+            if (any && WeightCount::Compare(bestCount, second) > 0) second = bestCount;
             best.value = x;
-            best.count = count;
-            bestWritten = written;
+            best.count = count.Value();
+            bestCount = count;
             any = true;
-        } else {
-            second = std::max(second, written);
+        } else if (WeightCount::Compare(count, second) > 0) {
+            second = count;
         }
     }
-    best.unique = any && bestWritten > second;
+    best.unique = any && WeightCount::Compare(bestCount, second) > 0;
     return best;
 }
 
