@@ -33,25 +33,24 @@ std::string CheckArguments(const std::string& t, double value, const char* value
     return {};
 }
 
-// Runs a computation of the library when the arguments passed (`err` empty);
-// the error it raises becomes `err`, its procedures taken off the stack.
-// Shows `err` under `title` when there is one, returning 0 then.
+// Runs a computation of the library when the arguments passed (`err` empty).
+// Refused arguments are shown under `title`; a value the library cannot give
+// for arguments it takes (one beyond the largest Double, a search that finds
+// none) is no syntax error and is shown as its plain message, the library's
+// procedures taken off the stack. Either way the result is 0.
 template <class Compute>
-double Answer(const char* title, std::string& err, int16_t depth, Compute compute) {
-    double result = 0;
-    if (err.empty()) {
-        try {
-            result = compute();
-        } catch (const vb::VbError& e) {
-            err = e.Description();
-            UnwindTo(depth);
-        }
-    }
+double Answer(const char* title, const std::string& err, int16_t depth, Compute compute) {
     if (!err.empty()) {
         engine::ShowMessage(std::string(title) + "\r\n\r\n" + err);
         return 0;
     }
-    return result;
+    try {
+        return compute();
+    } catch (const vb::VbError& e) {
+        UnwindTo(depth);
+        engine::ShowMessage(e.Description());
+        return 0;
+    }
 }
 }  // namespace
 
@@ -71,7 +70,8 @@ double Quantara::Probability(const std::string& strProbType, double dblTestValue
     return Answer("Probability Calculation Syntax Error", err, depth, [&] {
         CZValue z;
         // The normal's two-sided tail is formed directly: one minus the
-        // central probability would keep only its leading digits.
+        // central probability would keep only its leading digits, and none
+        // beyond some 8.3.
         return t == "Z" ? z.Quarn_NormalTail(dblTestValue)
                         : z.Quarn_CalcProb(t, dblTestValue, dblDegreesOfFreedom1, dblDegreesOfFreedom2);
     });
@@ -106,13 +106,6 @@ double Quantara::ProbInverse(const std::string& strProbType, double dblProbabili
                                                           " is larger than the largest number that can be held "
                                                           "(about 1.8E+308).");
             }
-        }
-        const double smallest = z.Quarn_NormalTail(CZValue::NormalCutOff());
-        if (dblProbability < smallest) {
-            err = "The probability " + vb::CStr(dblProbability) +
-                  " is below the smallest normal probability calculated, " + vb::CStr(smallest) +
-                  " (Z = " + vb::CStr(CZValue::NormalCutOff()) + "); beyond that the probability is 0.";
-            return 0.0;
         }
         return z.Quarn_NormalTailInverse(dblProbability);
     });

@@ -14,6 +14,7 @@ namespace {
 using Extended = long double;
 
 constexpr double kNormalCutOff = 6.3;  // the normal series is not summed above this
+constexpr double kNormalTailEnd = 40;  // the normal tail beyond this is below the smallest Double
 constexpr double kLargeDf = 1e8;       // degrees of freedom above this take the limiting forms
 constexpr double kExpFloor = -2000;    // exponents at or below this give 0
 constexpr int kMaxTerms = 1000;        // series and continued fractions take at least this many terms before giving up
@@ -361,22 +362,25 @@ Extended CZValue::GammaP(Extended a, Extended x) {
     return 1 - GammaContinuedFraction(a, x);
 }
 
-double CZValue::NormalCutOff() { return kNormalCutOff; }
-
 double CZValue::Quarn_NormalTail(double z) {
     ProcScope scope(ErrStack(), "Quarn_NormalTail");
     RequireFinite(z, "test value");
-    z = std::fabs(z);
-    if (z > kNormalCutOff) return 0;
-    return Probability01(ToDouble(2 * UpperNormal(z)));
+    return Probability01(ToDouble(2 * UpperNormal(std::fabs(static_cast<Extended>(z)))));
+}
+
+double CZValue::Quarn_NormalUpperTail(double z) {
+    ProcScope scope(ErrStack(), "Quarn_NormalUpperTail");
+    RequireFinite(z, "test value");
+    return Probability01(ToDouble(UpperNormal(z)));
 }
 
 double CZValue::Quarn_NormalTailInverse(double p) {
     ProcScope scope(ErrStack(), "Quarn_NormalTailInverse");
     RequireFinite(p, "probability");
     // The tail falls steadily, so halving the interval finds its point to the
-    // last place; a hundred halvings pass a Double's resolution on [0, 6.3].
-    Extended lo = 0, hi = kNormalCutOff;
+    // last place; a hundred halvings pass a Double's resolution on [0, 40],
+    // beyond whose end the tail is below the smallest Double.
+    Extended lo = 0, hi = kNormalTailEnd;
     for (int i = 0; i < 100 && hi - lo > 0; ++i) {
         const Extended mid = (lo + hi) / 2;
         if (2 * UpperNormal(mid) > p) {
@@ -685,5 +689,9 @@ double CZValue::Quarn_CalcKSProb(double z) {
         return Probability01(
             2 * (PreciseDifference(std::pow(x, 9), std::pow(x, 16)) + PreciseDifference(x, std::pow(x, 4))));
     }
-    return 0;
+    // Beyond, the second term is below 1e-25 of the first: the tail is
+    // 2 exp(-2 z^2), formed in the extended type so that it keeps its digits
+    // down to the smallest Double.
+    const Extended zz = static_cast<Extended>(z) * z;
+    return Probability01(ToDouble(2 * std::exp(-2 * zz)));
 }

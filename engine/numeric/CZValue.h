@@ -29,14 +29,15 @@ public:
     // A NaN or infinite argument raises error 5.
     double Quarn_CalcProb(const std::string& strProbType, double Tv, double DF1, double DF2);
 
-    // Two-sided normal tail P(|Z| >= |z|), formed directly rather than as one
-    // minus the central probability, so that it keeps its digits far out; 0
-    // above the normal cut-off (6.3), as the central probability is 1 there.
+    // Two-sided normal tail P(|Z| >= |z|) and one-sided P(Z >= z), each
+    // formed directly rather than as one minus the central probability, so
+    // that they keep their digits however far out: 0 only where the tail
+    // lies below the smallest Double (|z| beyond some 38.5).
     double Quarn_NormalTail(double z);
-    // The z >= 0 whose two-sided tail is p, for Quarn_NormalTail(6.3) <= p < 1.
+    double Quarn_NormalUpperTail(double z);
+    // The z >= 0 whose two-sided tail is p, for every 0 < p < 1 (up to
+    // some 38.5 for the smallest Double).
     double Quarn_NormalTailInverse(double p);
-    // The cut-off above which the normal probabilities are not summed.
-    static double NormalCutOff();
 
     // The test value x >= 0 whose Quarn_CalcProb equals dblProb (0 < dblProb < 1),
     // by a bracketed false-position search (Illinois). fAccurate asks for the
@@ -53,7 +54,8 @@ public:
     // dblLnMean; 0 for y < 0.
     double Quarn_Poisson(double dblMean, double dblLnMean, int32_t y);
 
-    // Kolmogorov-Smirnov limiting probability Q(z) = P(D sqrt(n) > z).
+    // Kolmogorov-Smirnov limiting probability Q(z) = P(D sqrt(n) > z), its
+    // tail formed directly: 0 only below the smallest Double (z beyond 19.3).
     double Quarn_CalcKSProb(double z);
 
     // (Re)creates the log-factorial cache. Must run before the first Binomial

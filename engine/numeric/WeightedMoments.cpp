@@ -80,7 +80,10 @@ void HeldWeights::Start(double w) {
     unit_ = std::ldexp(1.0, -exponent_);
 }
 
-double WeightedMoments::Mean() const { return MeanAbout(shift_, mean_, scale_); }
+double WeightedMoments::Mean() const {
+    if (const std::optional<double> exact = exact_.Mean()) return *exact;
+    return MeanAbout(shift_, mean_, scale_);
+}
 
 double WeightedMoments::ScaledMean() const {
     return std::ldexp(shift_.value, -scale_) + (std::ldexp(shift_.correction, -scale_) + mean_);
@@ -132,6 +135,7 @@ void WeightedMoments::Add(const DecimalValue& x, double w) {
         shift_ = x;
         weights_.Start(w);
     }
+    exact_.Add(x, w);
     w = weights_.Hold(w, m2_, m3_, m4_);
     ++count_;
     double d = ScaledDeviation(x, shift_, scale_);
@@ -211,6 +215,7 @@ void WeightedMoments::Merge(const WeightedMoments& other) {
     }
     m2_ += other.m2_ + delta * delta * wa * share;
     mean_ += delta * share;
+    exact_.Merge(other.exact_);
     weights_.Add(other.weights_);
     count_ += other.count_;
 }
@@ -220,9 +225,15 @@ void WeightedMoments::Clear() {
     *this = WeightedMoments(higher);
 }
 
-double WeightedCoMoments::MeanX() const { return MeanAbout(shiftX_, meanX_, scaleX_); }
+double WeightedCoMoments::MeanX() const {
+    if (const std::optional<double> exact = exactX_.Mean()) return *exact;
+    return MeanAbout(shiftX_, meanX_, scaleX_);
+}
 
-double WeightedCoMoments::MeanY() const { return MeanAbout(shiftY_, meanY_, scaleY_); }
+double WeightedCoMoments::MeanY() const {
+    if (const std::optional<double> exact = exactY_.Mean()) return *exact;
+    return MeanAbout(shiftY_, meanY_, scaleY_);
+}
 
 int WeightedCoMoments::MeanDifferenceScale() const {
     const int e = ScaleExponentDifference();
@@ -298,6 +309,8 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
         shiftY_ = y;
         weights_.Start(w);
     }
+    exactX_.Add(x, w);
+    exactY_.Add(y, w);
     w = weights_.Hold(w, mxx_, myy_, mxy_, mdd_);
     ++count_;
     double dx = ScaledDeviation(x, shiftX_, scaleX_);

@@ -20,6 +20,7 @@
 // Weights far from 1 are held divided by a power of two too (HeldWeights).
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -27,6 +28,10 @@
 
 #include "numeric/DecimalDeviation.h"
 #include "numeric/Numerics.h"
+
+// Multiplies a sum held with its weights by 2^by (HeldWeights::MoveTo).
+inline void ScaleHeld(double& sum, int by) { sum = std::ldexp(sum, by); }
+inline void ScaleHeld(CompensatedSum& sum, int by) { sum.Scale(by); }
 
 // A running sum of the weights of a set of moments. Weights far from 1
 // (beyond 2^64 or below 2^-64) are held divided by 2^Exponent() (even, so
@@ -54,7 +59,7 @@ public:
     template <class... Sums>
     void MoveTo(int exponent, Sums&... sums) {
         const int by = exponent_ - exponent;
-        ((sums = std::ldexp(sums, by)), ...);
+        (ScaleHeld(sums, by), ...);
         running_ = std::ldexp(running_, by);
         sum_.Scale(by);
         exponent_ = exponent;
@@ -91,6 +96,93 @@ private:
     CompensatedSum sum_;
 };
 
+// The sums of w x and of w, kept while a Double holds every product and
+// every sum exactly (whole values below 2^53 with whole weights, halves and
+// quarters with such weights, ...), so that the mean is the sum over the
+// weight rounded once: 157314 / 3000 is 52.438, where the shifted mean's
+// own rounding gives 52.43800000000005. Each sum is held divided by a power
+// of two fixed by its first term, so that values and weights at any scale
+// keep the same digits. At the first product or sum that a Double does not
+// hold it gives up, and the shifted mean serves.
+class ExactMean {
+public:
+    void Add(const DecimalValue& x, double w) {
+        if (!exact_) return;
+        if (!std::isfinite(x.value) || !std::isfinite(w)) {
+            exact_ = false;
+            return;
+        }
+        int ew = 0;
+        const double mw = Mantissa(w, ew);
+        exact_ = Take(weight_, weightExponent_, mw, ew);
+        if (!exact_ || x.value == 0) return;
+        int ex = 0;
+        const double mx = Mantissa(x.value, ex);
+        const double p = mx * mw;
+        exact_ = std::fma(mx, mw, -p) == 0 && TakeSum(p, ex + ew);
+        // The correction is some 2^-53 of x: its own roundings do not show.
+        correction_ += std::ldexp(std::ldexp(x.correction, -ex) * mw, ex + ew - sumExponent_);
+    }
+    void Merge(const ExactMean& other) {
+        exact_ = exact_ && other.exact_ && Take(weight_, weightExponent_, other.weight_, other.weightExponent_) &&
+                 TakeSum(other.sum_, other.sumExponent_);
+        if (exact_) correction_ += std::ldexp(other.correction_, other.sumExponent_ - sumExponent_);
+    }
+    // The mean, empty where a sum was not held exactly. The values' decimal
+    // corrections (DecimalDeviation.h) enter through the division's exact
+    // remainder, so that the mean is that of the decimals.
+    std::optional<double> Mean() const {
+        if (!exact_ || !(weight_ > 0)) return std::nullopt;
+        const double q = sum_ / weight_;
+        const double mean = correction_ == 0 ? q : q + (std::fma(-q, weight_, sum_) + correction_) / weight_;
+        return std::ldexp(mean, sumExponent_ - weightExponent_);
+    }
+
+private:
+    // v = m 2^e with |m| in [1, 2).
+    static double Mantissa(double v, int& e) {
+        const uint64_t bits = std::bit_cast<uint64_t>(v);
+        const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+        if (biased == 0) {  // subnormal
+            const double m = std::frexp(v, &e);
+            --e;
+            return 2 * m;
+        }
+        e = biased - 1023;
+        return std::bit_cast<double>((bits & 0x800FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);
+    }
+    // Adds m 2^e to the sum held divided by 2^exponent (the first term fixes
+    // it); false when the term or the sum is not held exactly.
+    static bool Take(double& held, int& exponent, double m, int e) {
+        if (held == 0 && m != 0) {
+            held = m;
+            exponent = e;
+            return true;
+        }
+        const double term = std::ldexp(m, e - exponent);
+        // A normal term is exact; a smaller one may have lost digits.
+        if (!std::isfinite(term) || (term != 0 && std::fabs(term) < 0x1p-1022)) return false;
+        const double t = held + term;
+        const double back = t - held;
+        const bool exact = std::isfinite(t) && (held - (t - back)) + (term - back) == 0;
+        held = t;
+        return exact;
+    }
+
+    // Take for the sum of w x, whose exponent may start afresh where the sum
+    // has cancelled to 0: the corrections, held with it, follow.
+    bool TakeSum(double m, int e) {
+        const int before = sumExponent_;
+        const bool exact = Take(sum_, sumExponent_, m, e);
+        if (sumExponent_ != before) correction_ = std::ldexp(correction_, before - sumExponent_);
+        return exact;
+    }
+
+    bool exact_ = true;
+    double sum_ = 0, weight_ = 0, correction_ = 0;
+    int sumExponent_ = 0, weightExponent_ = 0;
+};
+
 class WeightedMoments {
 public:
     // fHigher: keep the third and fourth central moments too.
@@ -114,6 +206,8 @@ public:
     double HeldWeightAt(int weightExponent) const { return weights_.HeldAt(weightExponent); }
     double Unit() const { return weights_.Unit(); }
     const DecimalValue& Shift() const { return shift_; }
+    // The sum of w x over the weight rounded once where a Double holds that
+    // sum exactly (ExactMean), else the shift plus the mean deviation.
     double Mean() const;
     // The mean divided by 2^ScaleExponent(), with every digit where the mean
     // itself would be subnormal.
@@ -173,6 +267,7 @@ private:
     DecimalValue shift_;
     double mean_ = 0;
     double m2_ = 0, m3_ = 0, m4_ = 0;
+    ExactMean exact_;
 };
 
 // Moments of x and y over the same records, with the co-moment and the
@@ -190,6 +285,7 @@ public:
 
     int32_t Count() const { return count_; }
     double Weight() const { return weights_.Value(); }
+    // As WeightedMoments::Mean.
     double MeanX() const;
     double MeanY() const;
     // Mean of x less mean of y, exact in the shifts (an infinity beyond a Double).
@@ -245,6 +341,7 @@ private:
     // at their own spread, which may dwarf the spread of the differences.
     double meanD_ = 0, meanDLow_ = 0;
     double mxx_ = 0, myy_ = 0, mxy_ = 0, mdd_ = 0;
+    ExactMean exactX_, exactY_;
 };
 
 // Variance and standard deviation from a sum of weights n and a central sum

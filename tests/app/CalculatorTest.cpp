@@ -259,20 +259,22 @@ private slots:
             const char *value, *df1, *df2;
             double want;
         };
-        for (const Case& c :
-             {Case{0, "1.96", "", "", 0.0499957902964}, Case{0, "2.5758293035489", "", "", 0.01},
-              Case{1, "2.22813885198627", "10", "", 0.05}, Case{1, "2.04522964213270", "29", "", 0.05},
-              Case{2, "3.84145882069412", "1", "", 0.05}, Case{2, "18.3070380532751", "10", "", 0.05},
-              Case{3, "3.32583453041301", "5", "10", 0.05}, Case{3, "4.1028210151304", "2", "10", 0.05}}) {
+        for (const Case& c : {Case{0, "1.96", "", "", 0.0499957902964}, Case{0, "2.5758293035489", "", "", 0.01},
+                              Case{1, "2.22813885198627", "10", "", 0.05}, Case{1, "2.04522964213270", "29", "", 0.05},
+                              Case{2, "3.84145882069412", "1", "", 0.05}, Case{2, "18.3070380532751", "10", "", 0.05},
+                              Case{3, "3.32583453041301", "5", "10", 0.05}, Case{3, "4.1028210151304", "2", "10", 0.05},
+                              // A far tail, beyond where one minus the central probability
+                              // ends (mpmath: erfc(z / sqrt(2))).
+                              Case{0, "6.4", "", "", 1.5537695163419624664e-10}}) {
             Type(c.type);
             Calc(c.value, c.df1, c.df2);
             QVERIFY2(Near(Result(), c.want, 2e-6), qPrintable(QString(c.value) + " -> " + Label("lblProbability")));
         }
         // Inverse direction: probability to value.
         Click("cmdInverse");
-        for (const Case& c :
-             {Case{0, "0.05", "", "", 1.95996398454005}, Case{1, "0.05", "10", "", 2.22813885198627},
-              Case{2, "0.05", "10", "", 18.3070380532751}, Case{3, "0.05", "5", "10", 3.32583453041301}}) {
+        for (const Case& c : {Case{0, "0.05", "", "", 1.95996398454005}, Case{1, "0.05", "10", "", 2.22813885198627},
+                              Case{2, "0.05", "10", "", 18.3070380532751}, Case{3, "0.05", "5", "10", 3.32583453041301},
+                              Case{0, "1E-12", "", "", 7.130506848171324458}}) {
             Type(c.type);
             Calc(c.value, c.df1, c.df2);
             QVERIFY2(Near(Result(), c.want, 1e-5), qPrintable(QString(c.df1) + " -> " + Label("lblProbability")));

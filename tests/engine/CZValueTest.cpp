@@ -10,6 +10,7 @@
 #include <numbers>
 #include <string>
 
+#include "analysis/nonparametric/NormalTails.h"
 #include "numeric/CZValue.h"
 #include "vb/VbError.h"
 
@@ -361,7 +362,13 @@ TEST(CZValueKolmogorov, LimitingProbability) {
     EXPECT_TRUE(Relative(z.Quarn_CalcKSProb(1), 0.2699996716773545212, 1e-12));
     EXPECT_TRUE(Relative(z.Quarn_CalcKSProb(2), 0.00067092525577969534654, 1e-12));
     EXPECT_TRUE(Relative(z.Quarn_CalcKSProb(3.0999), 9.0038566075964870167e-9, 1e-9));
-    EXPECT_EQ(z.Quarn_CalcKSProb(3.1), 0.0);
+    // The tail itself far out, 0 only below the smallest Double
+    // (2 nsum((-1)^(j-1) exp(-2 j^2 z^2), j = 1..inf) at 50 digits).
+    EXPECT_TRUE(Relative(z.Quarn_CalcKSProb(3.1), 8.9926989245617193051e-9, 1e-14));
+    EXPECT_TRUE(Relative(z.Quarn_CalcKSProb(5), 3.857499695927835566e-22, 1e-14));
+    EXPECT_TRUE(Relative(z.Quarn_CalcKSProb(10), 2.7677930534734750613e-87, 1e-14));
+    EXPECT_TRUE(Relative(z.Quarn_CalcKSProb(19), 5.5006506249652080126e-314, 1e-9));  // subnormal
+    EXPECT_EQ(z.Quarn_CalcKSProb(20), 0.0);
     // Smirnov's table: 1.2238, 1.3581 and 1.6276 are the 10%, 5% and 1% points.
     EXPECT_NEAR(z.Quarn_CalcKSProb(1.2238), 0.10, 1e-4);
     EXPECT_NEAR(z.Quarn_CalcKSProb(1.3581), 0.05, 1e-4);
@@ -369,6 +376,29 @@ TEST(CZValueKolmogorov, LimitingProbability) {
     // The two formulas meet at z = 1.
     EXPECT_NEAR(z.Quarn_CalcKSProb(1 - 1e-12), z.Quarn_CalcKSProb(1), 2e-6);
     EXPECT_EQ(ErrorNumber([&] { z.Quarn_CalcKSProb(std::nan("")); }), vb::err::kInvalidProcedureCall);
+}
+
+// Normal tails as the rank and sign tests take them, formed directly and not
+// as one minus the central probability, which is 1 beyond 6.3 (R 1.0e-11 for
+// a Mann-Whitney Z of -6.80 was written 0). mpmath at 50 digits:
+// erfc(z / sqrt(2)) and its half; the inverse by findroot on its logarithm.
+TEST(CZValueNormalTails, FarTailsKeepTheirDigits) {
+    CZValue zv;
+    const struct {
+        double z, twoTails;
+    } cases[] = {{1.96, 0.049995790296440872426}, {6.4, 1.5537695163419624664e-10}, {6.8, 1.0461915088289187917e-11},
+                 {10, 1.5239706048321052132e-23}, {30, 9.8134278542963741191e-198}, {37, 1.1451142445049153645e-299}};
+    for (const auto& c : cases) {
+        EXPECT_TRUE(Relative(NormalTwoTails(zv, -c.z), c.twoTails, 1e-14)) << c.z;
+        EXPECT_TRUE(Relative(NormalOneTail(zv, c.z), c.twoTails / 2, 1e-14)) << c.z;
+        EXPECT_TRUE(Relative(NormalDistribution(zv, -c.z), c.twoTails / 2, 1e-14)) << c.z;
+        EXPECT_TRUE(Relative(zv.Quarn_NormalTailInverse(c.twoTails), c.z, 1e-14)) << c.z;
+    }
+    EXPECT_TRUE(Relative(zv.Quarn_NormalTailInverse(1e-300), 37.065787880772130393, 1e-14));
+    // Subnormal tails, then below the smallest Double.
+    EXPECT_TRUE(Relative(zv.Quarn_NormalTail(38), 5.7708567201375686167e-316, 1e-7));
+    EXPECT_EQ(zv.Quarn_NormalTail(39), 0.0);
+    EXPECT_EQ(NormalDistribution(zv, 39), 1.0);
 }
 
 TEST(CZValueFactorials, BinomialCoefficients) {

@@ -557,6 +557,45 @@ TEST_F(DescribeTest, QuartilesModeAndSumOfLongGroupsAroundAShortOne) {
     }
 }
 
+// Means, modes and the positive means as the data make them, not as binary
+// rounding or the weights' scale would. References: exact fractions
+// (107 / 3 rounded once; 180 / 49), mpmath at 40 digits for the geometric mean.
+TEST_F(DescribeTest, MeansAndModesAreThoseOfTheDataAtEveryWeightScale) {
+    const double tiny = std::ldexp(1.0, -1074);  // the smallest Double, a subnormal
+    AppendRows({// Whole values: the sum 107 over 3, rounded once (the shifted mean gave 35.66666666666667).
+                {"a", Null(), 61.0, Null(), Null(), 1.0},
+                {"a", Null(), 6.0, Null(), Null(), 1.0},
+                {"a", Null(), 40.0, Null(), Null(), 1.0},
+                // 0.1 + 0.2 on 1 and 0.3 on 2 weigh the same: no mode.
+                {"b", Null(), 1.0, Null(), Null(), 0.1},
+                {"b", Null(), 1.0, Null(), Null(), 0.2},
+                {"b", Null(), 2.0, Null(), Null(), 0.3},
+                // A difference the data make in the 14th digit still tells them apart.
+                {"c", Null(), 1.0, Null(), Null(), 0.1},
+                {"c", Null(), 1.0, Null(), Null(), 0.2},
+                {"c", Null(), 2.0, Null(), Null(), 0.30000000000001},
+                // 1234567890123.456 against 1234567890123.46: apart, though alike in 15 digits.
+                {"c2", Null(), 1.0, Null(), Null(), 1234567890123.45},
+                {"c2", Null(), 1.0, Null(), Null(), 0.006},
+                {"c2", Null(), 2.0, Null(), Null(), 1234567890123.46},
+                // Subnormal weights 1, 2, 3 times the smallest Double.
+                {"d", Null(), 1.5, Null(), Null(), tiny},
+                {"d", Null(), 3.0, Null(), Null(), 2 * tiny},
+                {"d", Null(), 10.0, Null(), Null(), 3 * tiny}});
+    ASSERT_TRUE(Run(Scenario({{"G1", "G", 1}, {"X1", "X", 1}, {"W", "W", 1}}, {{"Mode", T}, {"Mean", T}})))
+        << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(Num(rows[0], "Mean"), 35.666666666666664);
+    EXPECT_TRUE(IsNull(rows[1], "Mode"));
+    EXPECT_NEAR(Num(rows[1], "ModeCount"), 0.3, 1e-16);
+    EXPECT_EQ(Num(rows[2], "Mode"), 2);
+    EXPECT_EQ(Num(rows[3], "Mode"), 2);
+    EXPECT_NEAR(Num(rows[4], "GeometricMean"), 4.879653243779007717666705068872896449499, 1e-15 * 4.88);
+    EXPECT_NEAR(Num(rows[4], "HarmonicMean"), 180.0 / 49, 1e-15 * 3.67);
+    EXPECT_EQ(Num(rows[4], "Mean"), 6.25);  // 37.5 / 6
+}
+
 // An interval method another tool left empty reads as a new scenario's: t intervals.
 TEST_F(DescribeTest, AnEmptyIntervalMethodReadsAsTIntervals) {
     AppendRows({{"a", Null(), 1.0}, {"a", Null(), 3.0}});

@@ -140,13 +140,24 @@ TEST(FrequencyIntervalDefaults, BoundsNextToTheLargestDoubleAreNumbers) {
     }
 }
 
-TEST(FrequencyColumnNames, BoundsRoundedBelowTheWidthsFirstDigit) {
+TEST(FrequencyColumnNames, NamesStateTheBoundsThatPlaceTheValues) {
     std::vector<std::string> counts, shares;
     FrequencyColumnNames(2, 10, 10, true, counts, shares);
     EXPECT_EQ(counts, (std::vector<std::string>{"N<10", "10<=N<20", "20<=N<30", "30<=N"}));
     EXPECT_EQ(shares, (std::vector<std::string>{"%<10", "10<=%<20", "20<=%<30", "30<=%"}));
     FrequencyColumnNames(3, 0.1, 0.1, false, counts, shares);
     EXPECT_EQ(counts, (std::vector<std::string>{"N<=0.1", "0.1<N<=0.2", "0.2<N<=0.3", "0.3<N<=0.4", "0.4<N"}));
+    // A first bound with more digits than a rounded name would show: the
+    // names give the bounds the values are placed by (2.00000000005 below
+    // the first, 102.00000000005 in the first interval), and a bound of 16
+    // digits keeps them all.
+    FrequencyColumnNames(2, 2.0000000001, 100, true, counts, shares);
+    EXPECT_EQ(counts, (std::vector<std::string>{"N<2.0000000001", "2.0000000001<=N<102.0000000001",
+                                                "102.0000000001<=N<202.0000000001", "202.0000000001<=N"}));
+    EXPECT_EQ(FrequencyBin(2.00000000005, 2.0000000001, 100, true, 2), 0);
+    EXPECT_EQ(FrequencyBin(102.00000000005, 2.0000000001, 100, true, 2), 1);
+    FrequencyColumnNames(1, 0.1234567890123456, 1, false, counts, shares);
+    EXPECT_EQ(counts[1], "0.1234567890123456<N<=1.1234567890123457");
 }
 
 class FrequencyTest : public EngineTest {

@@ -105,6 +105,7 @@ TEST_F(ProbabilityMethods, ExtremeArgumentsAnswerPromptly) {
         double expected;      // when no message
         double tolerance;     // relative
         std::string message;  // the box's text after its heading; empty: none
+        bool plain = false;   // the box's text without a heading
     };
     const std::string dfMessage = "Degrees of freedom must be greater than 0";
     const std::vector<Case> cases = {
@@ -142,13 +143,12 @@ TEST_F(ProbabilityMethods, ExtremeArgumentsAnswerPromptly) {
         {false, "C", 0.001, 1e-300, 0, 3.5120933660737466472e-300, 1e-14, ""},
         {false, "C", 2, 1e-10, 0, 1.0969196720337201e-11, 1e-14, ""},
         {false, "T", 124.057, 0.620986, 0, 0.031367864905640272, 1e-14, ""},
-        {true, "Z", 1e-300, 0, 0, 0, 0,
-         "The probability 1E-300 is below the smallest normal probability calculated, 2.97645644352463E-10 (Z = "
-         "6.3); beyond that the probability is 0."},
-        // F(1, 1) at 1e-200 lies near 4e399.
+        {true, "Z", 1e-300, 0, 0, 37.065787880772130393, 1e-13, ""},
+        // F(1, 1) at 1e-200 lies near 4e399: no syntax error, a plain message.
         {true, "F", 1e-200, 1, 1, 0, 0,
          "The F value of the probability 1E-200 is larger than the largest number that can be held (about "
-         "1.8E+308)."},
+         "1.8E+308).",
+         true},
         {true, "Z", nan, 0, 0, 0, 0, "The probability is not a finite number."},
         {true, "T", 0.05, inf, 0, 0, 0, "The degrees of freedom must be finite numbers."},
         {true, "F", 0.05, 5, nan, 0, 0, "The degrees of freedom must be finite numbers."},
@@ -174,28 +174,36 @@ TEST_F(ProbabilityMethods, ExtremeArgumentsAnswerPromptly) {
         } else {
             EXPECT_EQ(result, 0.0);
             ASSERT_EQ(ui.boxes.size(), 1u);
-            const std::string head = c.inverse ? "Inverse Probability Calculation Syntax Error\r\n\r\n"
-                                               : "Probability Calculation Syntax Error\r\n\r\n";
+            const std::string head = c.plain     ? ""
+                                     : c.inverse ? "Inverse Probability Calculation Syntax Error\r\n\r\n"
+                                                 : "Probability Calculation Syntax Error\r\n\r\n";
             EXPECT_EQ(ui.boxes[0].prompt, head + c.message);
         }
     }
     EXPECT_EQ(ErrStack().Depth(), 0);
 }
 
-// The two-sided normal tail up to the cut-off, within 1e-13 relative, and
-// its inverse. References: mpmath at 50 digits, erfc(z / sqrt(2)).
+// The two-sided normal tail, within 1e-13 relative, and its inverse, far
+// beyond the 6.3 where one minus the central probability ends (the
+// calculator showed 0 for 6.4, and refused the inverse of 1e-12). References:
+// mpmath at 50 digits, erfc(z / sqrt(2)).
 TEST_F(ProbabilityMethods, NormalTailKeepsItsDigits) {
     const std::vector<std::pair<double, double>> tails = {
-        {0.5, 0.61707507745197379272},    {1, 0.31731050786291410283},     {1.96, 0.049995790296440872426},
-        {2.5, 0.012419330651552270334},   {3, 0.0026997960632601890533},   {3.5, 0.0004652581580710500727},
-        {4, 0.000063342483666239842508},  {4.5, 6.7953462494601208034e-6}, {5, 5.7330314375838782335e-7},
-        {5.5, 3.7979124931775438768e-8},  {6, 1.9731752900753962814e-9},   {6.2, 5.6463160740865425665e-10},
-        {6.3, 2.9764564435246253338e-10},
+        {0.5, 0.61707507745197379272},    {1, 0.31731050786291410283},      {1.96, 0.049995790296440872426},
+        {2.5, 0.012419330651552270334},   {3, 0.0026997960632601890533},    {3.5, 0.0004652581580710500727},
+        {4, 0.000063342483666239842508},  {4.5, 6.7953462494601208034e-6},  {5, 5.7330314375838782335e-7},
+        {5.5, 3.7979124931775438768e-8},  {6, 1.9731752900753962814e-9},    {6.2, 5.6463160740865425665e-10},
+        {6.3, 2.9764564435246253338e-10}, {6.4, 1.5537695163419624664e-10}, {7, 2.5596250877716700088e-12},
+        {10, 1.5239706048321052132e-23},  {20, 5.5072482372124673902e-89},  {37, 1.1451142445049153645e-299},
     };
     for (const auto& [z, tail] : tails) {
         EXPECT_LE(std::fabs(q.Probability("Z", z, 0, 0) - tail), 1e-13 * tail) << z;
         EXPECT_LE(std::fabs(q.Probability("Z", -z, 0, 0) - tail), 1e-13 * tail) << z;
         EXPECT_NEAR(q.ProbInverse("Z", tail, 0, 0), z, 1e-13 * z) << z;
     }
+    EXPECT_NEAR(q.ProbInverse("Z", 1e-12, 0, 0), 7.130506848171324458, 1e-13 * 7.13);
+    // The same tail as a chi-square of z^2 on one degree of freedom.
+    EXPECT_LE(std::fabs(q.Probability("C", 60, 1, 0) - 9.4857375710738483885e-15), 1e-13 * 9.49e-15);
+    EXPECT_LE(std::fabs(q.Probability("Z", std::sqrt(60.0), 0, 0) - 9.4857375710738483885e-15), 1e-13 * 9.49e-15);
     EXPECT_TRUE(ui.boxes.empty());
 }

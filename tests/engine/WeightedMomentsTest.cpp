@@ -81,6 +81,37 @@ TEST(WeightedMoments, MergingTwoPartsEqualsAccumulatingTheWhole) {
     EXPECT_EQ(whole.M2(), 0.0);
 }
 
+// A mean whose sum of w x a Double holds exactly is that sum over W rounded
+// once, at every scale of values and weights: 61, 6, 40 give 107 / 3 =
+// 35.666666666666664 (the shifted accumulation gave 35.66666666666667);
+// halves and quarters with whole weights (0.5, 1.25, 7 weighing 3, 1, 2)
+// 16.75 / 6 = 2.7916666666666665 (exact fractions, rounded once).
+TEST(WeightedMoments, AMeanOfAnExactSumIsRoundedOnce) {
+    for (int k : {0, -1000, 1000}) {
+        for (double w : {1.0, std::ldexp(1.0, -1070), std::ldexp(1.0, 1000)}) {
+            SCOPED_TRACE(std::to_string(k) + " " + std::to_string(w));
+            WeightedMoments m, first, second;
+            WeightedCoMoments co;
+            const double x[] = {61, 6, 40};
+            for (int i = 0; i < 3; ++i) {
+                m.Add(std::ldexp(x[i], k), w);
+                (i == 0 ? first : second).Add(std::ldexp(x[i], k), w);
+                co.Add(std::ldexp(x[i], k), x[2 - i], w);
+            }
+            first.Merge(second);
+            EXPECT_EQ(m.Mean(), std::ldexp(35.666666666666664, k));
+            EXPECT_EQ(first.Mean(), std::ldexp(35.666666666666664, k));
+            EXPECT_EQ(co.MeanX(), std::ldexp(35.666666666666664, k));
+            EXPECT_EQ(co.MeanY(), 35.666666666666664);
+        }
+    }
+    WeightedMoments halves;
+    halves.Add(0.5, 3);
+    halves.Add(1.25, 1);
+    halves.Add(7, 2);
+    EXPECT_EQ(halves.Mean(), 2.7916666666666665);
+}
+
 TEST(WeightedMoments, ConstantValuesHaveExactlyZeroSpread) {
     for (double value : {0.1, 1e12 + 0.3, -7.25}) {
         WeightedMoments m(true);

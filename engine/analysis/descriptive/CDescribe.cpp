@@ -248,8 +248,7 @@ void CDescribe::TakeRecord(const double* r) {
         f.moments.Add(x, w);
         if (means_) {
             if (x > 0) {
-                f.logs.Add(x, w);
-                f.sumWInv += w / x;
+                f.positive.Add(x, w);
             } else {
                 f.nonPositive = true;
             }
@@ -308,8 +307,8 @@ CDescribe::FieldStatistics CDescribe::Statistics(int16_t k, const FieldSums& f) 
     if (means_) {
         // Both means are undefined once any valid value is zero or negative.
         if (!f.nonPositive) {
-            s.geometricMean = f.logs.GeometricMean(n);
-            if (f.sumWInv != 0) s.harmonicMean = n / f.sumWInv;
+            s.geometricMean = f.positive.GeometricMean();
+            s.harmonicMean = f.positive.HarmonicMean();
         }
         s.rms = RootMeanSquare(f);
     }

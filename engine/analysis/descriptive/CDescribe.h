@@ -51,8 +51,7 @@ private:
         double sumWX = 0;   // sum w x
         double sumWX2 = 0;  // sum w x^2
         WeightedMoments moments;
-        LogSum logs{};             // sum w ln x
-        double sumWInv = 0;        // sum w / x
+        PositiveMeans positive{};  // geometric and harmonic means
         bool nonPositive = false;  // a valid value <= 0 was met
     };
 

@@ -6,8 +6,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <numbers>
 
+#include "numeric/DecimalDeviation.h"
 #include "numeric/Numerics.h"
 #include "vb/Conversions.h"
 #include "vb/VbError.h"
@@ -85,25 +87,102 @@ void PercentilePoints(const std::vector<StagedValue>& sorted, bool fWeighted, in
     out[static_cast<size_t>(G)] = sorted.back().x;
 }
 
+namespace {
+
+// A sum of weights as the decimals they stand for, so that sums the data
+// make equal compare equal: 0.1 + 0.2 is not 0.3 in binary, but it is in
+// the decimals typed. Each weight that is the nearest Double of a decimal of
+// at most 15 significant digits adds that decimal exactly (an integer at a
+// power of ten); a weight that is not one, or a sum beyond 127 bits, leaves
+// only the compensated binary sum, compared as written, to 15 digits.
+class WeightCount {
+public:
+    void Add(double w) {
+        binary_.Add(w);
+        if (exact_) exact_ = AddDecimal(w);
+    }
+    double Value() const { return binary_.Value(); }
+    // The sign of a - b.
+    static int Compare(const WeightCount& a, const WeightCount& b) {
+        if (a.exact_ && b.exact_) {
+            __int128 x = a.mantissa_, y = b.mantissa_;
+            if (Rescale(a.scale_ < b.scale_ ? x : y, std::abs(a.scale_ - b.scale_))) return (x > y) - (x < y);
+        }
+        const double x = Written(a.Value()), y = Written(b.Value());
+        return (x > y) - (x < y);
+    }
+
+private:
+    static constexpr int kMaxScale = 22;  // 10^22 is the largest power of ten a Double holds exactly
+
+    // Whole counts below 10^15 are written as they are.
+    static double Written(double c) { return c < 1e15 && c == std::floor(c) ? c : WrittenDouble(c); }
+
+    // m times 10^by; false where that passes 127 bits.
+    static bool Rescale(__int128& m, int by) {
+        __int128 ten = 1;
+        for (int i = 0; i < by; ++i) ten *= 10;
+        return !__builtin_mul_overflow(m, ten, &m);
+    }
+
+    bool AddDecimal(double w) {
+        int64_t m = 0;
+        int scale = 0;
+        if (std::fabs(w) < 0x1p53 && w == std::floor(w)) {
+            m = static_cast<int64_t>(w);  // every weight of a count without fractions
+        } else {
+            // The 15-digit decimal nearest w, taken only where w is that
+            // decimal's own Double: a mantissa below 2^53 over an exact power
+            // of ten is rounded once, so it reads back as w just then.
+            if (!DecimalDigits15(w, m, scale) || scale < 0 || scale > kMaxScale) return false;
+            double ten = 1;
+            for (int i = 0; i < scale; ++i) ten *= 10;
+            if (static_cast<double>(m) / ten != w) return false;
+            while (scale > 0 && m % 10 == 0) {
+                m /= 10;
+                --scale;
+            }
+        }
+        __int128 term = m;
+        if (scale > scale_) {
+            if (!Rescale(mantissa_, scale - scale_)) return false;
+            scale_ = scale;
+        } else if (!Rescale(term, scale_ - scale)) {
+            return false;
+        }
+        return !__builtin_add_overflow(mantissa_, term, &mantissa_);
+    }
+
+    CompensatedSum binary_;
+    bool exact_ = true;
+    __int128 mantissa_ = 0;  // the decimal sum times 10^scale_
+    int scale_ = 0;
+};
+
+}  // namespace
+
 ModeResult ModeOf(const std::vector<StagedValue>& sorted) {
+    // Counts are compared as the decimal sums of the weights (WeightCount),
+    // so that a tie the data make is a tie.
     ModeResult best;
-    double second = 0;
+    WeightCount bestCount, second;
     bool any = false;
     size_t r = 0;
     while (r < sorted.size()) {
         const double x = sorted[r].x;
-        double count = 0;
-        while (r < sorted.size() && sorted[r].x == x) count += sorted[r++].w;
-        if (!any || count > best.count) {
-            if (any) second = std::max(second, best.count);
+        WeightCount count;
+        while (r < sorted.size() && sorted[r].x == x) count.Add(sorted[r++].w);
+        if (!any || WeightCount::Compare(count, bestCount) > 0) {
+            if (any && WeightCount::Compare(bestCount, second) > 0) second = bestCount;
             best.value = x;
-            best.count = count;
+            best.count = count.Value();
+            bestCount = count;
             any = true;
-        } else {
-            second = std::max(second, count);
+        } else if (WeightCount::Compare(count, second) > 0) {
+            second = count;
         }
     }
-    best.unique = any && best.count > second;
+    best.unique = any && WeightCount::Compare(bestCount, second) > 0;
     return best;
 }
 
@@ -154,50 +233,31 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
     if (!placed.Distinct()) return false;
     const std::string lowOp = fLowerInclusive ? "<=" : "<";
     const std::string highOp = fLowerInclusive ? "<" : "<=";
-    // Bounds are cut to a few digits below the width's first digit, so that
-    // binary noise does not show in the names. A cut that would move the
-    // bound by more than noise (a first bound of 0.5 with a width of 1 would
-    // read 0) would name the wrong interval: such a bound keeps its digits.
-    const double F = (dblWidth >= 1 || !(dblWidth > 0)) ? 1 : std::pow(10.0, 3 - std::floor(std::log10(dblWidth)));
-    std::vector<double> bounds(static_cast<size_t>(n) + 1);
+    // Each column is named by the bounds that place its values: in 15
+    // significant digits where they read back as the bound (every bound of
+    // default intervals, and given bounds of up to 15 digits), otherwise in
+    // the shortest digits that do (a first bound of 2.0000000001 with a
+    // width of 100 names 2.0000000001<=N<102.0000000001, not 2<=N<102).
+    std::vector<std::string> text(static_cast<size_t>(n) + 1);
     for (int i = 0; i <= n; ++i) {
-        const double exact = placed[i];
-        const double cut = std::floor(exact * F + 0.1) / F;
-        const double noise = 1e-9 * std::max(std::fabs(dblWidth), std::fabs(exact));
-        bounds[static_cast<size_t>(i)] = std::fabs(cut - exact) <= noise ? cut : exact;
-    }
-    // Bounds whose 15 digits read alike (a narrow width far from zero) are
-    // named with every digit; bounds that are the same number cannot name
-    // their intervals apart.
-    std::vector<std::string> text(bounds.size());
-    bool full = false;
-    for (size_t i = 0; i < bounds.size(); ++i) {
-        if (!std::isfinite(bounds[i])) return false;
-        text[i] = vb::CStr(bounds[i]);
-        if (i > 0 && text[i] == text[i - 1]) {
-            if (bounds[i] == bounds[i - 1]) return false;
-            full = true;
-        }
-    }
-    if (full) {
-        for (size_t i = 0; i < bounds.size(); ++i) text[i] = AllDigits(bounds[i]);
+        const double b = placed[i];
+        if (!std::isfinite(b)) return false;
+        text[static_cast<size_t>(i)] = WrittenDouble(b) == b ? vb::CStr(b) : AllDigits(b);
     }
     const auto bound = [&](int i) { return text[static_cast<size_t>(i)]; };
     const size_t size = static_cast<size_t>(n) + 2;
     countNames.assign(size, std::string());
     proportionNames.assign(size, std::string());
-    const std::string start = full ? text.front() : vb::CStr(placed[0]);
-    countNames[0] = "N" + highOp + start;
-    proportionNames[0] = "%" + highOp + start;
+    countNames[0] = "N" + highOp + bound(0);
+    proportionNames[0] = "%" + highOp + bound(0);
     for (int i = 1; i <= n; ++i) {
         const std::string lo = bound(i - 1);
         const std::string hi = bound(i);
         countNames[static_cast<size_t>(i)] = lo + lowOp + "N" + highOp + hi;
         proportionNames[static_cast<size_t>(i)] = lo + lowOp + "%" + highOp + hi;
     }
-    const std::string end = full ? text.back() : vb::CStr(placed[n]);
-    countNames[size - 1] = end + lowOp + "N";
-    proportionNames[size - 1] = end + lowOp + "%";
+    countNames[size - 1] = bound(n) + lowOp + "N";
+    proportionNames[size - 1] = bound(n) + lowOp + "%";
     return true;
 }
 
@@ -220,7 +280,7 @@ std::vector<double> FrequencyValues(const std::vector<CompensatedSum>& buckets, 
     return b;
 }
 
-void LogSum::Add(double x, double w) {
+void PositiveMeans::Add(double x, double w) {
     // x = m 2^e with m in [1/2, 1): from the bits for a normal x (the common
     // case, without a library call), by frexp for a subnormal one.
     const uint64_t bits = std::bit_cast<uint64_t>(x);
@@ -230,19 +290,28 @@ void LogSum::Add(double x, double w) {
     if (biased == 0) m = std::frexp(x, &e);
     if (!started_) {
         base_ = e;
+        weights_.Start(w);
         started_ = true;
     }
-    exponents_.Add(w * (e - base_));
-    logs_.Add(w * std::log(m));
+    const double held = weights_.Hold(w, exponents_, logs_, inverses_);
+    weights_.Add(held);
+    exponents_.Add(held * (e - base_));
+    logs_.Add(held * std::log(m));
+    inverses_ += held / x;
 }
 
-double LogSum::GeometricMean(double dblWeight) const {
+double PositiveMeans::GeometricMean() const {
     // The mean exponent as the whole number q plus r / W, r what remains of
     // the sum (formed in one rounding), so that exp sees only r / W ln 2 plus
-    // the mean ln m, both small.
+    // the mean ln m, both small. The weights' power of two cancels.
+    const double W = weights_.Held();
     const double s = exponents_.Value();
-    const double q = std::round(s / dblWeight);
-    const double r = std::fma(-q, dblWeight, s);
-    return std::ldexp(std::exp(r / dblWeight * std::numbers::ln2 + logs_.Value() / dblWeight),
-                      base_ + static_cast<int>(q));
+    const double q = std::round(s / W);
+    const double r = std::fma(-q, W, s);
+    return std::ldexp(std::exp(r / W * std::numbers::ln2 + logs_.Value() / W), base_ + static_cast<int>(q));
+}
+
+std::optional<double> PositiveMeans::HarmonicMean() const {
+    if (inverses_ == 0) return std::nullopt;
+    return weights_.Held() / inverses_;
 }

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "numeric/IntervalBounds.h"
 #include "numeric/Numerics.h"
+#include "numeric/WeightedMoments.h"
 
 // One valid value of a field and the weight of its record.
 struct StagedValue {
@@ -75,20 +77,27 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
 // below-first bucket and ends with the beyond-last one.
 std::vector<double> FrequencyValues(const std::vector<CompensatedSum>& buckets, bool fCumulative, bool fOpenEnds);
 
-// The weighted sum of ln x over positive values, for their geometric mean.
-// Each x = m 2^e is taken as its exponent e, counted from the first value's,
-// and ln m (m in [1/2, 1)), summed apart: the mean then meets exp only as a
-// number below 1, where exp of a plain log sum near 709 (values near the
-// largest Double) or -690 (the smallest) loses some 1e-13 of the result.
-class LogSum {
+// The weighted geometric and harmonic means of positive values, from the
+// sums of w ln x and of w / x. Each x = m 2^e is taken as its exponent e,
+// counted from the first value's, and ln m (m in [1/2, 1)), summed apart:
+// the mean then meets exp only as a number below 1, where exp of a plain log
+// sum near 709 (values near the largest Double) or -690 (the smallest) loses
+// some 1e-13 of the result. The weights, and the sums with them, are held
+// divided by a power of two where they lie far from 1 (HeldWeights), so that
+// subnormal weights keep their digits in every product.
+class PositiveMeans {
 public:
     void Add(double x, double w);
-    // exp(sum w ln x / dblWeight): the weighted geometric mean.
-    double GeometricMean(double dblWeight) const;
+    // exp(sum w ln x / W).
+    double GeometricMean() const;
+    // W / sum w / x; empty where that sum is 0.
+    std::optional<double> HarmonicMean() const;
 
 private:
     bool started_ = false;
     int base_ = 0;
+    HeldWeights weights_;
     CompensatedSum exponents_;  // sum w (e - base)
     CompensatedSum logs_;       // sum w ln m
+    double inverses_ = 0;       // sum w / x
 };
