@@ -714,6 +714,18 @@ private slots:
             frame_->CloseScenarioWindows();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
+        // With no arrangement standing, an icon restored does not come back
+        // over the window that took its place.
+        QMdiSubWindow* restored = frame_->AddChild(new QWidget, QSize(300, 200));
+        QMdiSubWindow* moved = frame_->AddChild(new QWidget, QSize(300, 200));
+        restored->setWindowTitle("Restored");
+        moved->setWindowTitle("Moved");
+        restored->move(40, 40);
+        restored->showMinimized();
+        moved->move(40, 40);
+        restored->showNormal();
+        frame_->MdiArea()->setActiveSubWindow(restored);
+        TitleBarsShow("restored without an arrangement");
     }
 
     // Windows opened, moved or cascaded in the maximised frame come back
