@@ -100,7 +100,7 @@ void frmDuplicate::txtNewScenario_Change() {
 }
 
 bool frmDuplicate::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtNewScenario_ && event->type() == QEvent::FocusIn)
+    if (watched == txtNewScenario_ && FocusEntersBox(watched, event))
         QTimer::singleShot(0, txtNewScenario_, [box = txtNewScenario_] { SelectAllText(box); });
     return QDialog::eventFilter(watched, event);
 }

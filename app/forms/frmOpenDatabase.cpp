@@ -303,7 +303,7 @@ bool frmOpenDatabase::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (event->type() == QEvent::FocusIn)
-        if (auto* box = qobject_cast<QLineEdit*>(watched)) QTimer::singleShot(0, box, [box] { SelectAllText(box); });
+    if (auto* box = qobject_cast<QLineEdit*>(watched))
+        if (FocusEntersBox(box, event)) QTimer::singleShot(0, box, [box] { SelectAllText(box); });
     return QDialog::eventFilter(watched, event);
 }

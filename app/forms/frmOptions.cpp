@@ -55,7 +55,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
 
 bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
     // Entering the box selects its whole text (after the focus handling has placed the cursor).
-    if (watched == txtDefaultPrefix_ && event->type() == QEvent::FocusIn)
+    if (watched == txtDefaultPrefix_ && FocusEntersBox(watched, event))
         QTimer::singleShot(0, txtDefaultPrefix_, [box = txtDefaultPrefix_] { SelectAllText(box); });
     return QDialog::eventFilter(watched, event);
 }

@@ -180,7 +180,7 @@ void frmQuarn_Calculator::reject() {
 
 bool frmQuarn_Calculator::eventFilter(QObject* watched, QEvent* event) {
     auto* edit = qobject_cast<QLineEdit*>(watched);
-    if (edit && event->type() == QEvent::FocusIn) QTimer::singleShot(0, edit, [edit] { SelectAllText(edit); });
+    if (edit && FocusEntersBox(edit, event)) QTimer::singleShot(0, edit, [edit] { SelectAllText(edit); });
     // The degrees of freedom take digits, the point, the minus sign and backspace.
     if ((watched == txtDF1_ || watched == txtDF2_) && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);

@@ -10,10 +10,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "shell/AssignDatabase.h"
@@ -68,6 +71,7 @@ MDIMain::MDIMain(QWidget* parent) : QMainWindow(parent) {
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdiArea_);
+    mdiArea_->viewport()->installEventFilter(this);
 
     auto* staMain = new QStatusBar;
     staMain->setObjectName("staMain");
@@ -450,6 +454,20 @@ void MDIMain::mnuToolsItems_Click(int index) {
 }
 
 bool MDIMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mdiArea_->viewport() && event->type() == QEvent::Resize) {
+        // Handled once the area has settled (its scroll bars included).
+        const auto* resize = static_cast<QResizeEvent*>(event);
+        const QSize before = resize->oldSize();
+        if (before.isValid() && shrunkFrom_.isNull() &&
+            (resize->size().width() < before.width() || resize->size().height() < before.height())) {
+            shrunkFrom_ = QRect(QPoint(0, 0), before);
+            QTimer::singleShot(0, this, [this] {
+                const QRect held = std::exchange(shrunkFrom_, QRect());
+                GuardedQuiet([this, &held] { KeepWithinArea(held); });
+            });
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
     if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape || leavingMenu_)
         return QMainWindow::eventFilter(watched, event);
     // Esc closes a menu of the menu bar, and Qt then leaves the menu bar
@@ -508,16 +526,16 @@ void MDIMain::ArrangeChildren(int index) {
 
     const int step = TitleBarHeight(windows.front());
     std::vector<QRect> places = Plan(index, area, windows, step);
-    if (!windowlayout::TitleBarsShow(places, step)) {
+    if (const int covered = windowlayout::CoveredTitleBars(places, step); covered > 0) {
         // The larger windows to the back, where the smaller ones in front
-        // can leave their title bars clear.
+        // can leave their title bars clear; kept when that covers fewer.
         QList<QMdiSubWindow*> bySize = windows;
         std::stable_sort(bySize.begin(), bySize.end(), [](QMdiSubWindow* a, QMdiSubWindow* b) {
             const QSize sa = SmallestSize(a), sb = SmallestSize(b);
             return sa.width() * sa.height() > sb.width() * sb.height();
         });
         std::vector<QRect> other = Plan(index, area, bySize, step);
-        if (windowlayout::TitleBarsShow(other, step)) {
+        if (windowlayout::CoveredTitleBars(other, step) < covered) {
             windows = bySize;
             places = std::move(other);
         }
@@ -531,6 +549,17 @@ void MDIMain::ArrangeChildren(int index) {
     }
 }
 
+bool MDIMain::ArrangementStands(const QMdiSubWindow* except) const {
+    if (arranged_.index < 0) return false;
+    for (QMdiSubWindow* w : mdiArea_->subWindowList()) {
+        if (w == except || !w->isVisible() || w->isMinimized()) continue;
+        const auto it = std::find_if(arranged_.places.begin(), arranged_.places.end(),
+                                     [w](const auto& entry) { return entry.first == w; });
+        if (it == arranged_.places.end() || it->second != w->geometry()) return false;
+    }
+    return true;
+}
+
 void MDIMain::RejoinArrangement(QMdiSubWindow* restored) {
     // While the last arrangement stands (no other window moved, resized,
     // opened or restored since), a window restored into it takes a place
@@ -539,14 +568,50 @@ void MDIMain::RejoinArrangement(QMdiSubWindow* restored) {
     bool ownPlace = false;
     for (const auto& [w, place] : arranged_.places)
         if (w == restored) ownPlace = restored->geometry() == place;
-    if (arranged_.index < 0 || ownPlace) return;
-    for (QMdiSubWindow* w : mdiArea_->subWindowList()) {
-        if (w == restored || !w->isVisible() || w->isMinimized()) continue;
-        const auto it = std::find_if(arranged_.places.begin(), arranged_.places.end(),
-                                     [w](const auto& entry) { return entry.first == w; });
-        if (it == arranged_.places.end() || it->second != w->geometry()) return;
+    if (!ownPlace && ArrangementStands(restored)) {
+        ArrangeChildren(arranged_.index);
+        return;
     }
-    ArrangeChildren(arranged_.index);
+    // Otherwise it comes back in front of the others where it covers none
+    // of their title bars: where it was when it can, above the icons.
+    std::vector<QRect> behind;
+    std::vector<QSize> iconSizes;
+    for (QMdiSubWindow* w : mdiArea_->subWindowList(QMdiArea::StackingOrder)) {
+        if (w == restored || !w->isVisible()) continue;
+        if (w->isMinimized())
+            iconSizes.push_back(w->size());
+        else
+            behind.push_back(w->geometry());
+    }
+    QRect area = mdiArea_->viewport()->rect();
+    area.setBottom(std::max(area.top(), area.bottom() - windowlayout::Icons(area, iconSizes).height));
+    const int step = TitleBarHeight(restored);
+    const QSize size = restored->size().boundedTo(area.size()).expandedTo(SmallestSize(restored));
+    restored->setGeometry(windowlayout::InFront(area, behind, size, restored->pos(), step));
+}
+
+void MDIMain::KeepWithinArea(const QRect& before) {
+    const QRect area = mdiArea_->viewport()->rect();
+    QList<QMdiSubWindow*> outside;
+    for (QMdiSubWindow* w : mdiArea_->subWindowList())
+        if (w->isVisible() && !(w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) &&
+            before.contains(w->geometry()) && !area.contains(w->geometry()))
+            outside.push_back(w);
+    if (outside.isEmpty()) return;
+    // An arrangement made for the larger area is made again for this one,
+    // so every title bar still shows.
+    if (ArrangementStands(nullptr)) {
+        ArrangeChildren(arranged_.index);
+        return;
+    }
+    // Otherwise each keeps its place as far as the area allows: no larger
+    // than the area (nor below its smallest size), moved back inside it.
+    for (QMdiSubWindow* w : outside) {
+        const QSize size = w->size().boundedTo(area.size()).expandedTo(SmallestSize(w));
+        const QPoint at(std::max(area.left(), std::min(w->x(), area.right() + 1 - size.width())),
+                        std::max(area.top(), std::min(w->y(), area.bottom() + 1 - size.height())));
+        w->setGeometry(QRect(at, size));
+    }
 }
 
 void MDIMain::FillWindowMenu() {

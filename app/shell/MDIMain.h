@@ -106,6 +106,12 @@ private:
     // Gives a window restored from an icon its own place in the last
     // arrangement while that arrangement stands.
     void RejoinArrangement(QMdiSubWindow* restored);
+    // True while every window but `except` is where the last arrangement put it.
+    bool ArrangementStands(const QMdiSubWindow* except) const;
+    // After the document area has shrunk from `before`: the windows it held
+    // that now reach past it come back within it (the last arrangement made
+    // again while it stands).
+    void KeepWithinArea(const QRect& before);
     void ShowErrorDialog();
     // Shows the recent list in the File menu's items "mnuFileMRU_<n>".
     void ShowRecentList();
@@ -127,6 +133,7 @@ private:
         int index = -1;
         std::vector<std::pair<QPointer<QMdiSubWindow>, QRect>> places;
     } arranged_;
+    QRect shrunkFrom_;  // the area before a shrink not yet handled, or null
     void ReleaseErrorStack();
     CErr_Zelk* errorStack_ = nullptr;
     int errorConnection_ = 0;

@@ -1,6 +1,7 @@
 #include "shell/WindowLayout.h"
 
 #include <algorithm>
+#include <set>
 
 namespace windowlayout {
 
@@ -120,34 +121,51 @@ int Covered(const QRect& place, const std::vector<QRect>& bars) {
         std::count_if(bars.begin(), bars.end(), [&](const QRect& bar) { return bar.intersects(place); }));
 }
 
+// Where a window of `size` goes in front of windows whose title bars are
+// `bars`: at `at` when it covers none of them, else at the first place that
+// covers none, column by column from the area's left. A column starts at the
+// area's left, a step further or just right of a title bar, and a place in
+// it at the top, a step lower or just below a title bar. With no such place
+// it goes where it covers the fewest, and `clear` turns false.
+QRect ClearPlace(const QRect& area, const std::vector<QRect>& bars, const QSize& size, const QPoint& at, int step,
+                 bool& clear) {
+    QRect best(area.topLeft(), size);
+    int fewest = -1;
+    auto consider = [&](const QPoint& from) {
+        const QRect place(from, size);
+        if (!area.contains(place)) return;
+        const int covered = Covered(place, bars);
+        if (fewest < 0 || covered < fewest) {
+            fewest = covered;
+            best = place;
+        }
+    };
+    consider(at);
+    std::set<int> lefts, tops;
+    for (int x = area.left(); x + size.width() <= area.right() + 1; x += step) lefts.insert(x);
+    for (int y = area.top(); y + size.height() <= area.bottom() + 1; y += step) tops.insert(y);
+    for (const QRect& bar : bars) {
+        lefts.insert(bar.right() + 1);
+        tops.insert(bar.bottom() + 1);
+    }
+    for (auto x = lefts.begin(); fewest != 0 && x != lefts.end(); ++x)
+        for (auto y = tops.begin(); fewest != 0 && y != tops.end(); ++y) consider({*x, *y});
+    clear = clear && fewest == 0;
+    return best;
+}
+
 // Windows of `sizes` (back first) put in front of windows whose title bars
-// are `bars`, each where it covers no title bar behind it: a title bar lower
-// and to the right of the window before it when it can, else at the first
-// such place, row by row. One that has no such place goes where it covers
-// the fewest, and `clear` turns false.
+// are `bars`, each where it covers no title bar behind it: `onward` from
+// the window before when it can, else at the first such place (ClearPlace).
 std::vector<QRect> PlaceInFront(const QRect& area, std::vector<QRect> bars, const std::vector<QSize>& sizes,
-                                const QPoint& start, int step, bool& clear) {
+                                const QPoint& start, const QPoint& onward, int step, bool& clear) {
     std::vector<QRect> places;
     QPoint next = start;
     for (const QSize& size : sizes) {
-        QRect best(area.topLeft(), size);
-        int fewest = -1;
-        auto consider = [&](const QPoint& at) {
-            const QRect place(at, size);
-            if (!area.contains(place)) return;
-            const int covered = Covered(place, bars);
-            if (fewest < 0 || covered < fewest) {
-                fewest = covered;
-                best = place;
-            }
-        };
-        consider(next);
-        for (int y = area.top(); fewest != 0 && y + size.height() <= area.bottom() + 1; y += step)
-            for (int x = area.left(); fewest != 0 && x + size.width() <= area.right() + 1; x += step) consider({x, y});
-        clear = clear && fewest == 0;
+        const QRect best = ClearPlace(area, bars, size, next, step, clear);
         places.push_back(best);
         bars.push_back(TitleBar(best, step));
-        next = best.topLeft() + QPoint(step, step);
+        next = best.topLeft() + onward;
     }
     return places;
 }
@@ -162,11 +180,13 @@ std::vector<QRect> Cascade(const QRect& area, const std::vector<QSize>& least, c
     const QSize room = area.size() - QSize((n - 1) * step, (n - 1) * step);
     std::vector<QSize> sizes;
     for (const QSize& l : least) sizes.push_back(preferred.boundedTo(room).expandedTo(l));
-    // Else at their smallest sizes, on from the diagonal where it ends.
     const QSize extent = DiagonalExtent(sizes, step);
-    if (extent.width() > area.width() || extent.height() > area.height()) sizes = least;
     bool clear = true;
-    return PlaceInFront(area, {}, sizes, area.topLeft(), step, clear);
+    if (extent.width() <= area.width() && extent.height() <= area.height())
+        return PlaceInFront(area, {}, sizes, area.topLeft(), QPoint(step, step), step, clear);
+    // Else at their smallest sizes in columns, each window a title bar lower
+    // than the one before: a diagonal would take a step of the width too.
+    return PlaceInFront(area, {}, least, area.topLeft(), QPoint(0, step), step, clear);
 }
 
 std::vector<QRect> Tile(const QRect& area, const std::vector<QSize>& least, bool stacked, int step) {
@@ -189,17 +209,27 @@ std::vector<QRect> Tile(const QRect& area, const std::vector<QSize>& least, bool
         for (const QRect& place : places) bars.push_back(TitleBar(place, step));
         bool clear = true;
         const std::vector<QSize> rest(least.begin() + tiled, least.end());
-        for (const QRect& place : PlaceInFront(area, bars, rest, area.topLeft(), step, clear)) places.push_back(place);
+        for (const QRect& place : PlaceInFront(area, bars, rest, area.topLeft(), QPoint(0, step), step, clear))
+            places.push_back(place);
         if (clear) return places;
     }
     return Cascade(area, least, QSize(0, 0), step);
 }
 
-bool TitleBarsShow(const std::vector<QRect>& places, int step) {
+int CoveredTitleBars(const std::vector<QRect>& places, int step) {
+    int covered = 0;
     for (size_t i = 0; i < places.size(); ++i)
-        if (Covered(TitleBar(places[i], step), std::vector<QRect>(places.begin() + i + 1, places.end())) > 0)
-            return false;
-    return true;
+        if (Covered(TitleBar(places[i], step), std::vector<QRect>(places.begin() + i + 1, places.end())) > 0) ++covered;
+    return covered;
+}
+
+bool TitleBarsShow(const std::vector<QRect>& places, int step) { return CoveredTitleBars(places, step) == 0; }
+
+QRect InFront(const QRect& area, const std::vector<QRect>& behind, const QSize& size, const QPoint& at, int step) {
+    std::vector<QRect> bars;
+    for (const QRect& place : behind) bars.push_back(TitleBar(place, step));
+    bool clear = true;
+    return ClearPlace(area, bars, size, at, step, clear);
 }
 
 IconRows Icons(const QRect& area, const std::vector<QSize>& sizes) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -99,6 +100,22 @@ void SelectAllText(QWidget* box) {
     } else if (auto* combo = qobject_cast<QComboBox*>(box)) {
         if (combo->lineEdit()) combo->lineEdit()->selectAll();
     }
+}
+
+bool FocusEntersBox(QObject* box, const QEvent* event) {
+    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut) return false;
+    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+    const bool away = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+    const char* kAway = "merivoxFocusAway";
+    if (event->type() == QEvent::FocusOut) {
+        // A window that closes or hides is entered anew when it shows again.
+        auto* widget = qobject_cast<QWidget*>(box);
+        box->setProperty(kAway, away && widget && widget->window()->isVisible());
+        return false;
+    }
+    const bool back = away && box->property(kAway).toBool();
+    box->setProperty(kAway, false);
+    return !back;
 }
 
 vb::Variant NullIfEmpty(const std::string& text) { return text.empty() ? vb::Variant::Null() : vb::Variant(text); }

@@ -10,6 +10,8 @@
 #include "vb/Variant.h"
 
 class CWinPos;
+class QEvent;
+class QObject;
 class QWidget;
 
 // True when the path names an existing regular file (symbolic links
@@ -37,6 +39,12 @@ int FilterNumericKey(int keyAscii, bool integerOnly);
 bool IsBlank(const vb::Variant& value);
 // Selects the whole text of a line edit or an editable combo box.
 void SelectAllText(QWidget* box);
+// For an event filter on a box that selects its text on entry, given each of
+// the box's events: True for a focus-in that enters the box. The focus
+// coming back to the box it left for another window (the window manager's
+// menu, a message box) or a pop-up is no entry: the selection and caret stay
+// as the user left them, so the next key types where it did.
+bool FocusEntersBox(QObject* box, const QEvent* event);
 // Null for an empty string, else the string.
 vb::Variant NullIfEmpty(const std::string& text);
 // Appends the text to a combo box or list widget with the number as its item

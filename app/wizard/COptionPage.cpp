@@ -313,9 +313,10 @@ bool COptionPage::eventFilter(QObject* watched, QEvent* event) {
     auto* box = qobject_cast<QLineEdit*>(watched);
     const Binding* b = box ? BindingOf(box) : nullptr;
     if (!b) return CWizardPage::eventFilter(watched, event);
+    const bool entering = FocusEntersBox(box, event);
     switch (event->type()) {
         case QEvent::FocusIn:
-            QTimer::singleShot(0, box, [box] { SelectAllText(box); });
+            if (entering) QTimer::singleShot(0, box, [box] { SelectAllText(box); });
             break;
         case QEvent::KeyPress: {
             auto* key = static_cast<QKeyEvent*>(event);

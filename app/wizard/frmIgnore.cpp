@@ -222,7 +222,7 @@ void frmIgnore::cmdOK_Click() {
 
 bool frmIgnore::eventFilter(QObject* watched, QEvent* event) {
     auto* box = qobject_cast<QLineEdit*>(watched);
-    if (box && event->type() == QEvent::FocusIn) QTimer::singleShot(0, box, [box] { SelectAllText(box); });
+    if (box && FocusEntersBox(box, event)) QTimer::singleShot(0, box, [box] { SelectAllText(box); });
     if (box && event->type() == QEvent::KeyPress) {
         // Typed characters other than digits, the point and the minus sign
         // are dropped; editing and navigation keys pass.

@@ -517,7 +517,7 @@ void frmQuarn_Fields::DescriptionLeft() {
 
 bool frmQuarn_Fields::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtScenario_Description_) {
-        if (event->type() == QEvent::FocusIn)
+        if (FocusEntersBox(watched, event))
             QTimer::singleShot(0, txtScenario_Description_, [this] { SelectAllText(txtScenario_Description_); });
         if (event->type() == QEvent::FocusOut) DescriptionLeft();
     }

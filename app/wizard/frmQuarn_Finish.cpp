@@ -158,7 +158,7 @@ void frmQuarn_Finish::Wiz(CZantelsPropWiz* wiz) {
 
 bool frmQuarn_Finish::eventFilter(QObject* watched, QEvent* event) {
     auto* box = qobject_cast<QLineEdit*>(watched);
-    if (box && event->type() == QEvent::FocusIn) QTimer::singleShot(0, box, [box] { SelectAllText(box); });
+    if (box && FocusEntersBox(box, event)) QTimer::singleShot(0, box, [box] { SelectAllText(box); });
     if (box && event->type() == QEvent::FocusOut) BoxLeft(box);
     return CWizardPage::eventFilter(watched, event);
 }

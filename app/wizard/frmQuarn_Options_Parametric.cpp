@@ -27,6 +27,9 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets) {
     return row;
 }
 
+// The gap between a label and the control beside it.
+constexpr int kLabelGap = 6;
+
 QLineEdit* NarrowBox(QWidget* box, int width = 60) {
     auto* edit = static_cast<QLineEdit*>(box);
     edit->setFixedWidth(width);
@@ -107,7 +110,12 @@ frmQuarn_Options_Describe::frmQuarn_Options_Describe(QWidget* parent) : COptionP
                              Control("chkVarStd"));
         Label2->setWordWrap(true);
         Control("chkVarStd")->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-        stats->addLayout(Row({Control("chkVarStd"), Label2}), r++, 0, 1, 4);
+        // The caption-less box has no room of its own after it: the label
+        // keeps a gap, its first line level with the box.
+        auto* varStd = Row({Control("chkVarStd"), Label2});
+        varStd->setSpacing(kLabelGap);
+        varStd->setAlignment(Control("chkVarStd"), Qt::AlignTop);
+        stats->addLayout(varStd, r++, 0, 1, 4);
         auto* fraMethod = new QWidget;
         fraMethod->setObjectName("fraMethod");
         auto* method = Row({Label("Label3", "Method:"), Control("optMethodN1"), Control("optMethodN"), nullptr});
@@ -123,10 +131,13 @@ frmQuarn_Options_Describe::frmQuarn_Options_Describe(QWidget* parent) : COptionP
         ci->setVerticalSpacing(3);
         ci->setColumnMinimumWidth(0, 20);
         ci->addWidget(Control("chkCI"), 0, 0, 1, 2);
-        ci->addLayout(
+        auto* intervals =
             Row({Label("Label11", "Intervals"), Control("chkCI95"), Label("lblCIUser", "Other %", Control("txtCIUser")),
-                 NarrowBox(Control("txtCIUser"), 40), nullptr}),
-            1, 1);
+                 NarrowBox(Control("txtCIUser"), 40), nullptr});
+        intervals->setSpacing(kLabelGap);
+        intervals->insertSpacing(1, kLabelGap);
+        intervals->insertSpacing(3, kLabelGap);
+        ci->addLayout(intervals, 1, 1);
         ci->addWidget(Control("optConfidenceTTest"), 2, 1);
         ci->addLayout(Row({Control("optConfidenceNormal"), Label("lblCIStdDev", "Std. Dev.", Control("txtCIStdDev")),
                            NarrowBox(Control("txtCIStdDev")), nullptr}),
@@ -137,6 +148,7 @@ frmQuarn_Options_Describe::frmQuarn_Options_Describe(QWidget* parent) : COptionP
         auto* ttest = Row({Label("lblTTestValue", "Mean to Test:", Control("txtTTestValue")),
                            NarrowBox(Control("txtTTestValue"), 80), nullptr});
         ttest->setContentsMargins(20, 0, 0, 0);
+        ttest->setSpacing(kLabelGap);
         stats->addLayout(ttest, r++, 0, 1, 4);
         stats->addWidget(Control("chkPercentile"), r++, 0, 1, 4);
         auto* pcnt = Row({Control("optPcntRadioMedian"), Control("optPcntRadioQuartiles"),

@@ -671,6 +671,97 @@ private slots:
         }
     }
 
+    // The scenario list and its grids as a person opens them at the first
+    // start's frame size, the list brought in front again: Cascade from the
+    // fresh start and after each Tile, 14 windows and 21, shows every title
+    // bar with no two windows at one place; an icon restored after Tile,
+    // Cascade and Arrange Icons too.
+    void cascadeShowsEveryTitleBar() {
+        const std::string path = env_.Path().toStdString() + "/example.db";
+        std::filesystem::remove(path);
+        example::BuildExampleDatabase(path);
+        QVERIFY(frame_->OpenDatabase(path, "", "", ""));
+        QCOMPARE(frame_->size(), QSize(635, 455));
+        for (int count : {14, 21}) {
+            frame_->ShowStatMain();
+            QList<QMdiSubWindow*> windows = frame_->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+            for (int i = 1; i < count; ++i) frame_->OpenDataGridWindow("Input Data Table", example::kDataTable);
+            windows = frame_->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+            QCOMPARE(windows.size(), count);
+            for (int i = 1; i < count; ++i) windows[i]->setWindowTitle(QString("Grid %1").arg(i + 1));
+            frame_->MdiArea()->setActiveSubWindow(windows[0]);
+            const QString what = QString("%1 windows, ").arg(count);
+            Item("mnuWindowItems_20")->trigger();
+            TitleBarsShow(what + "fresh start");
+            for (const char* tile : {"mnuWindowItems_0", "mnuWindowItems_10"}) {
+                frame_->MdiArea()->setActiveSubWindow(windows[0]);
+                Item(tile)->trigger();
+                TitleBarsShow(what + tile);
+                Item("mnuWindowItems_20")->trigger();
+                TitleBarsShow(what + tile + ", then Cascade");
+            }
+            if (QTest::currentTestFailed()) return;
+            windows[4]->showMinimized();
+            for (const char* item : {"mnuWindowItems_0", "mnuWindowItems_10", "mnuWindowItems_20", "mnuWindowItems_30"})
+                Item(item)->trigger();
+            auto* menu = frame_->findChild<QMenu*>("mnuWindow");
+            emit menu->aboutToShow();
+            for (QAction* a : menu->actions())
+                if (a->text().startsWith("&5 ")) a->trigger();
+            QVERIFY(!windows[4]->isMinimized());
+            TitleBarsShow(what + "restored after Arrange Icons");
+            if (QTest::currentTestFailed()) return;
+            frame_->CloseScenarioWindows();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        // With no arrangement standing, an icon restored does not come back
+        // over the window that took its place.
+        QMdiSubWindow* restored = frame_->AddChild(new QWidget, QSize(300, 200));
+        QMdiSubWindow* moved = frame_->AddChild(new QWidget, QSize(300, 200));
+        restored->setWindowTitle("Restored");
+        moved->setWindowTitle("Moved");
+        restored->move(40, 40);
+        restored->showMinimized();
+        moved->move(40, 40);
+        restored->showNormal();
+        frame_->MdiArea()->setActiveSubWindow(restored);
+        TitleBarsShow("restored without an arrangement");
+    }
+
+    // Windows opened, moved or cascaded in the maximised frame come back
+    // within its area when the frame is restored: the cascade made again,
+    // the others moved and shrunk into it.
+    void restoredFrameHoldsItsWindows() {
+        for (bool cascaded : {true, false}) {
+            frame_->showMaximized();
+            QTRY_VERIFY_WITH_TIMEOUT(frame_->MdiArea()->viewport()->width() > 700, 5000);
+            const QRect large = frame_->MdiArea()->viewport()->rect();
+            QList<QMdiSubWindow*> windows;
+            for (int i = 0; i < 4; ++i) {
+                windows << frame_->AddChild(new QWidget, large.size() * 3 / 4);
+                windows.back()->setWindowTitle(QString("Window %1").arg(i + 1));
+            }
+            if (cascaded) {
+                Item("mnuWindowItems_20")->trigger();
+            } else {
+                windows[1]->move(large.bottomRight() - windows[1]->rect().bottomRight());
+            }
+            frame_->showNormal();
+            frame_->resize(635, 455);
+            const QString what = cascaded ? "cascaded" : "placed";
+            auto inside = [this, &windows] {
+                for (QMdiSubWindow* w : windows)
+                    if (!frame_->MdiArea()->viewport()->rect().contains(w->geometry())) return false;
+                return true;
+            };
+            QTRY_VERIFY2_WITH_TIMEOUT(inside(), qPrintable(what), 5000);
+            QVERIFY(frame_->MdiArea()->viewport()->width() < large.width());
+            if (cascaded) TitleBarsShow(what);
+            for (QMdiSubWindow* w : windows) w->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
     void rightClickItemsGoToTheScenarioList() {
         Item("mnuRightClickItems_0")->trigger();
         QVERIFY(rec_.boxes.empty());  // no list: nothing to act on

@@ -4,7 +4,8 @@
 // on a modal page brings help where it can be read and used, a list whose
 // double click acts takes its framed row on Return, Alt and a key that no
 // control answers types nothing, the Window menu's digits bring a window
-// forward, and Esc out of a menu gives the keys back to the window.
+// forward, Esc out of a menu gives the keys back to the window, and a box
+// the keys come back to keeps its caret.
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -250,6 +251,58 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(page.NavResult(), long(wizard::kBack), 5000);
         QVERIFY(page.isHidden());
         QCOMPARE(rec_.beeps, int(unanswered.size()));
+    }
+
+    // The keys taken by another window and given back (Alt+Space opens the
+    // window manager's menu, Esc closes it): the focused box keeps its
+    // selection and caret, so the next key types where it did. Entering the
+    // box with Tab still selects its whole text.
+    void focusBackFromAnotherWindowKeepsTheCaret() {
+        CZantelsPropWiz wiz;
+        wiz.SetNewScenario("P", "Describe");
+        wiz.Table("Study");
+        wiz.SetProperty("FreqGroupRadio", vb::Variant(std::string("Specified")));
+        frmQuarn_Fields fields;
+        fields.Wiz(&wiz);
+        std::unique_ptr<QWidget> options(wizard::CreateOptionPage(wiz.GetOptionsPage(), nullptr));
+        static_cast<CWizardPage*>(options.get())->Wiz(&wiz);
+        QWidget menu;  // the window manager's menu
+        struct Case {
+            QWidget* page;
+            const char* box;
+            int from, length;  // what the user left selected, or the caret at `from`
+            QString typed;
+        };
+        for (const Case& c : {Case{&fields, "txtScenario_Description", 0, 5, "Mean pressure"},
+                              Case{options.get(), "txtFreqInit", 2, 0, "121.5"}}) {
+            c.page->show();
+            c.page->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(c.page));
+            auto* box = c.page->findChild<QLineEdit*>(c.box);
+            QVERIFY2(box && box->isEnabled(), c.box);
+            box->setText(c.from == 0 ? "Blood pressure" : "12.5");
+            box->setFocus(Qt::TabFocusReason);
+            QTRY_COMPARE_WITH_TIMEOUT(box->selectedText(), box->text(), 5000);
+            QCoreApplication::processEvents();  // the entry's own selecting done
+            if (c.length > 0)
+                box->setSelection(c.from, c.length);
+            else
+                box->setCursorPosition(c.from);
+            const QString selected = box->selectedText();
+            menu.show();
+            menu.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&menu));
+            menu.hide();
+            c.page->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(c.page));
+            QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), box, 5000);
+            QCoreApplication::processEvents();  // what the focus-in deferred
+            QCOMPARE(box->selectedText(), selected);
+            QCOMPARE(box->cursorPosition(), c.from + c.length);
+            QTest::keyClicks(box, c.length > 0 ? "Mean" : "1");
+            QCOMPARE(box->text(), c.typed);
+            c.page->hide();
+        }
     }
 
     void windowMenuKeysBringTheFirstNineForward() {

@@ -305,6 +305,23 @@ private slots:
         QVERIFY(wiz_->Range() && !wiz_->Changed());
     }
 
+    // At the page's size each label of the describe page keeps a gap of at
+    // least 4 pixels from the control before or after it on its line.
+    void describeLabelsStandClearOfTheirControls() {
+        Open("P", "Describe");
+        for (auto [left, right] :
+             std::initializer_list<std::pair<const char*, const char*>>{{"chkVarStd", "Label2"},
+                                                                        {"Label11", "chkCI95"},
+                                                                        {"chkCI95", "lblCIUser"},
+                                                                        {"lblTTestValue", "txtTTestValue"}}) {
+            const QRect a(W(left)->mapTo(page_.get(), QPoint(0, 0)), W(left)->size());
+            const QRect b(W(right)->mapTo(page_.get(), QPoint(0, 0)), W(right)->size());
+            QVERIFY2(a.top() <= b.bottom() && b.top() <= a.bottom(), left);  // on one line
+            QVERIFY2(b.left() - a.right() - 1 >= 4,
+                     qPrintable(QString("%1 %2: %3 pixels apart").arg(left, right).arg(b.left() - a.right() - 1)));
+        }
+    }
+
     void describeNumberBoxes() {
         Open("P", "Describe");
         // Intervals: empty passes while no frequency output is chosen.
