@@ -1,4 +1,5 @@
 // Merivox: the interactive program.
+#include "dao/Dao.h"
 #include "shell/SubMain.h"
 #include "services/ErrorBoundary.h"
 #include "services/Glyphs.h"
@@ -10,6 +11,10 @@ int main(int argc, char** argv) {
     app.setApplicationName("Merivox");
     app.setOrganizationName("Zelk");
     app.setWindowIcon(glyphs::Program());
+    // Nothing the window thread reads or writes stands longer behind another
+    // program's lock than a commit could take: a command that meets one says
+    // so within a second, the window never frozen for the 10 s lock wait.
+    const dao::LockWaitLimit windowWait(1000);
     QtUi services;
     ui::ScopedUi installed(services);
     if (!SubMain()) return 0;

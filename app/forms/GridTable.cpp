@@ -11,6 +11,8 @@ std::unique_ptr<DataGridModel> OpenGridTable(const std::string& tableName) {
     try {
         dao::DatabasePtr db = store::CurrentDatabase();
         if (!db) throw vb::VbError(91, "No database is open.");
+        // Another program's lock is told at once, not waited for.
+        const dao::LockWaitLimit limit(DataGridModel::kLockWaitMs);
         // In brackets the name is only a name, whatever it holds: a table
         // called "SELECT * FROM src" shows its own rows, never src's, and one
         // another tool named "a]b" opens too.

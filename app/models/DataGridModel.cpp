@@ -19,7 +19,10 @@ DataGridModel::DataGridModel(dao::RecordsetPtr recordset, QObject* parent) : QAb
         rightAligned_.push_back(dao::IsNumberType(type));  // numbers to the right
     }
     pager_ = std::make_unique<dao::RowPager>(std::move(recordset));
-    rows_ = static_cast<int>(std::min<int64_t>(pager_->RowCount(), INT_MAX));
+    {
+        const dao::LockWaitLimit limit(kLockWaitMs);
+        rows_ = static_cast<int>(std::min<int64_t>(pager_->RowCount(), INT_MAX));
+    }
     columns_ = pager_->FieldCount();
     fieldNames_ = pager_->FieldNames();
     fieldTypes_ = pager_->FieldTypes();
@@ -85,6 +88,7 @@ DataGridModel::Page DataGridModel::ReadPage(int64_t page) const {
     Page fresh;
     std::vector<vb::Variant> values;
     try {
+        const dao::LockWaitLimit limit(LockWait());
         fresh.rows = static_cast<int>(pager_->ReadRows(page * kPageRows, kPageRows, values));
     } catch (const vb::VbError& e) {
         // The rows read before the failure are shown; those that cannot be
@@ -115,10 +119,10 @@ DataGridModel::Page DataGridModel::ReadPage(int64_t page) const {
     return fresh;
 }
 
-// Told once, after the paint (a record set whose database was closed is not
-// an error).
+// Told once, after the paint (a record set whose database was closed, or a
+// file another program keeps locked, is not an error).
 void DataGridModel::TellReadError(int64_t firstRow, const vb::VbError& e) const {
-    if (readErrorTold_ || e.Number() == dao::err::kObjectClosed) return;
+    if (readErrorTold_ || e.Number() == dao::err::kObjectClosed || e.Number() == dao::err::kLocked) return;
     readErrorTold_ = true;
     const std::string text = "The rows from row " + std::to_string(firstRow + 1) +
                              " on cannot be read and are shown empty:\r\n\r\n" + std::to_string(e.Number()) + ": " +
@@ -153,6 +157,7 @@ void DataGridModel::Refresh() {
     refreshQueued_ = false;
     int64_t count = rows_;
     try {
+        const dao::LockWaitLimit limit(LockWait());
         count = std::min<int64_t>(pager_->RowCount(), INT_MAX);
     } catch (const vb::VbError&) {
         retry_ = true;  // told, if at all, by the page read that fails the same way

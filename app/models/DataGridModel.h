@@ -5,9 +5,10 @@
 // while the grid is open. The grid's watch (Watch) looks at the file twice a
 // second; a change, or a page read that finds one, drops the pages read
 // before (the rows on screen are read again), and the row count and the
-// columns become the table's (new columns reset the model). A read that
-// failed (a file another program keeps locked) is made again once the file
-// can be read.
+// columns become the table's (new columns reset the model). No read waits
+// for another program's lock longer than a commit takes: rows that could not
+// be read (a file another program keeps locked) show as not read yet, and the
+// read is made again once the file can be read.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -26,8 +27,13 @@ class DataGridModel : public QAbstractTableModel {
 public:
     static constexpr int kPageRows = 128;
     static constexpr int kCachedPages = 64;
+    // How long a read waits for another program's lock: long enough for a
+    // commit, short enough that a key never waits on a transaction. Once a
+    // read met a lock, the next ones do not wait until the file can be read.
+    static constexpr int kLockWaitMs = 100;
 
-    // Takes the record set for the model's life; its rows are counted at once.
+    // Takes the record set for the model's life; its rows are counted at once
+    // (raising 3260 when another program's lock keeps them from it).
     explicit DataGridModel(dao::RecordsetPtr recordset, QObject* parent = nullptr);
     ~DataGridModel() override;
 
@@ -68,8 +74,10 @@ private:
     };
     const Page& PageOf(int64_t page) const;
     // Reads a page from the file; the rows that cannot be read are left out,
-    // and the first such failure is told once.
+    // and the first such failure other than a lock is told once.
     Page ReadPage(int64_t page) const;
+    // The lock wait of the next read.
+    int LockWait() const { return retry_ ? 0 : kLockWaitMs; }
     void TellReadError(int64_t firstRow, const vb::VbError& e) const;
     void EvictOldestPage() const;
     void DropPages() const;

@@ -4,6 +4,7 @@
 #include <QWindow>
 #include <QWidget>
 #include <algorithm>
+#include <optional>
 
 #include "CurrentDatabase.h"
 #include "ErrorStack.h"
@@ -31,6 +32,31 @@ std::string TextOf(const vb::Variant& value) {
 
 // A short wait for a lock (another program committing) is not worth a word.
 constexpr int kWaitWorthSaying = 200;
+// Before the run, the longest wait for another program's lock: a commit takes
+// milliseconds; a lock held longer is a transaction of the other program's,
+// which the window must not stand still behind.
+constexpr int kLockWaitBeforeMs = 250;
+// While the engine runs, with the status window saying it waits.
+constexpr int kLockWaitRunningMs = 1000;
+
+// Whether another program keeps the file from being written now: its write
+// lock is taken and let go of at once, nothing written.
+bool LockedByAnotherProgram(const dao::DatabasePtr& db) {
+    try {
+        db->BeginTrans(true);
+    } catch (const vb::VbError& e) {
+        if (e.Number() == dao::err::kLocked) return true;
+        throw;
+    }
+    db->CommitTrans();
+    return false;
+}
+
+void TellLocked(const dao::DatabasePtr& db) {
+    Message("The database '" + db->Name() +
+            "' is locked by another program, so the scenario cannot run now.\r\n\r\nTry again when the other "
+            "program is done.");
+}
 
 }  // namespace
 
@@ -67,6 +93,12 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
         stack.CurrentOperation("Open Recordset ");
         const dao::DatabasePtr db = store::CurrentDatabase();
         if (!db || !store::CurrentWorkspace()) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open");
+        // Another program's lock is told at once, before anything is asked.
+        std::optional<dao::LockWaitLimit> limit(std::in_place, kLockWaitBeforeMs);
+        if (LockedByAnotherProgram(db)) {
+            TellLocked(db);
+            return;
+        }
         dao::RecordsetPtr rs =
             db->OpenRecordset("SELECT  * from [usysQuarnScenarios] WHERE Scenario_ID = " + std::to_string(ScenarioNo),
                               dao::dbOpenSnapshot);
@@ -80,6 +112,11 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
         const std::string output2 = TextOf(rs->Fields("Scenario_Output_Table2_Name")->Value());
         rs->Close();
         if (!AgreeToOverwrite(db, output1, output2, agreed)) return;
+        // The question may have stood a while.
+        if (LockedByAnotherProgram(db)) {
+            TellLocked(db);
+            return;
+        }
 
         stack.CurrentOperation("Close output forms if open ");
         if (!output1.empty()) emit GridsClosing(QString::fromStdString(output1));
@@ -112,6 +149,7 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
         status_->repaint();
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         sincePaint_.invalidate();
+        limit.emplace(kLockWaitRunningMs);
         dao::SetLockWaitObserver([this](int waitedMs) { LockWaited(waitedMs); });
 
         stack.CurrentOperation("Running scenario");
@@ -131,6 +169,7 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
             raised = e.what();
         }
         dao::SetLockWaitObserver({});
+        limit.reset();
         if (failedByError) {
             result = false;
             Message("The test of this scenario failed for the following reason:\r\n\r\n" + raised);

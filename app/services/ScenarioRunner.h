@@ -4,8 +4,11 @@
 // status window, keeps every other window from taking input while the
 // engine runs (the status window is modal for the run, so a message box or
 // dialog shown meanwhile takes its input as usual), shows the failure
-// messages and asks for the result grids. Whatever runs a scenario in the
-// program runs it here.
+// messages and asks for the result grids. A file another program keeps
+// locked is told at once, and while the engine runs a lock is waited for a
+// second at most, the status window saying so: the window never stands
+// still behind another program's transaction. Whatever runs a scenario in
+// the program runs it here.
 #pragma once
 
 #include <QElapsedTimer>

@@ -729,6 +729,20 @@ LockWaitObserver SetLockWaitObserver(LockWaitObserver observer);
 // The longest wait of every connection, in milliseconds (10,000 unless set).
 void LockWaitTimeout(int ms);
 int LockWaitTimeout();
+// While one stands, a statement of the calling thread waits for another
+// connection's lock at most `ms` milliseconds (0: not at all) before it
+// fails with 3260: for reads that are simply made again once the lock is
+// gone. Nested limits: the shortest holds.
+class LockWaitLimit {
+public:
+    explicit LockWaitLimit(int ms);
+    ~LockWaitLimit();
+    LockWaitLimit(const LockWaitLimit&) = delete;
+    LockWaitLimit& operator=(const LockWaitLimit&) = delete;
+
+private:
+    int before_;
+};
 
 // --- workgroup files and passwords (for tests and administrators) ---------------
 // Creates a workgroup information file holding the account "Admin" with an

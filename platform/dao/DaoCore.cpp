@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <cmath>
 #include <filesystem>
@@ -988,20 +989,20 @@ thread_local LockWaitObserver lockWaitObserver;
 // Time a statement already waited for the same lock before it was tried
 // again: the second try waits only for what is left of the one wait.
 thread_local int lockWaitSpentMs = 0;
-// Set while a NoLockWait stands: a lock fails the statement at once.
-thread_local bool lockWaitRefused = false;
+// The calling thread's limit on any wait, while a LockWaitLimit or a
+// NoLockWait stands (0: a lock fails the statement at once).
+thread_local int lockWaitLimitMs = INT_MAX;
 
 // SQLite's busy handler: tries again after growing pauses, as SQLite's own
 // timeout does (the time waited follows from the attempt's number), and tells
 // the thread's observer how long the statement has waited.
 int WaitForLock(void*, int attempt) {
-    if (lockWaitRefused) return 0;
     static constexpr int kPauses[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
     static constexpr int kWaited[] = {0, 1, 3, 8, 18, 33, 53, 78, 103, 128, 178, 228};
     constexpr int kLast = int(std::size(kPauses)) - 1;
     int pause = kPauses[std::min(attempt, kLast)];
     const int waited = attempt <= kLast ? kWaited[attempt] : kWaited[kLast] + pause * (attempt - kLast);
-    const int timeout = lockWaitMs.load() - lockWaitSpentMs;
+    const int timeout = std::min(lockWaitMs.load(), lockWaitLimitMs) - lockWaitSpentMs;
     if (waited + pause > timeout) pause = timeout - waited;
     if (pause <= 0) return 0;
     if (lockWaitObserver) {
@@ -1493,8 +1494,12 @@ LockWaitObserver SetLockWaitObserver(LockWaitObserver observer) {
     return observer;
 }
 
-NoLockWait::NoLockWait() : before_(lockWaitRefused) { lockWaitRefused = true; }
-NoLockWait::~NoLockWait() { lockWaitRefused = before_; }
+NoLockWait::NoLockWait() : limit_(0) {}
+
+LockWaitLimit::LockWaitLimit(int ms) : before_(lockWaitLimitMs) {
+    lockWaitLimitMs = std::min(before_, std::max(ms, 0));
+}
+LockWaitLimit::~LockWaitLimit() { lockWaitLimitMs = before_; }
 
 void LockWaitTimeout(int ms) { lockWaitMs = std::max(ms, 0); }
 int LockWaitTimeout() { return lockWaitMs; }

@@ -87,12 +87,9 @@ private:
 class NoLockWait {
 public:
     NoLockWait();
-    ~NoLockWait();
-    NoLockWait(const NoLockWait&) = delete;
-    NoLockWait& operator=(const NoLockWait&) = delete;
 
 private:
-    bool before_;
+    LockWaitLimit limit_;
 };
 
 // Raises the DAO error for an SQLite failure on `db` (constraint names map
