@@ -155,6 +155,23 @@ TEST_F(SourceValues, AnEmptyTextInANumberFieldIsAMissingValue) {
     EXPECT_EQ(Num(rows[0], "Mean"), (5.5 + 8 + 2 * 4.5 + 2) / 5);
 }
 
+// An index on an expression (its column has no name) indexes no field: ''
+// in a number field of its table is still a missing value, so the records
+// of '' and of Null form one group.
+TEST_F(SourceValues, AnIndexOnAnExpressionLeavesEmptyTextsMissing) {
+    Sqlite("CREATE TABLE T (g TEXT, n REAL, x REAL)");
+    Sqlite("INSERT INTO T VALUES ('a', '', 1), ('a', NULL, 2), ('b', '', 3), ('b', 1, 4)");
+    Sqlite("CREATE INDEX ix ON T(lower(g))");
+    StoredScenario s = StoredScenario::Of("P", "Describe", {{"n", "G", 1}, {"x", "X", 1}}, {});
+    s.input = "T";
+    ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(rows[0].at("n").IsNull());
+    EXPECT_EQ(Num(rows[0], "Count"), 3);
+    EXPECT_EQ(Num(rows[1], "n"), 1);
+}
+
 TEST_F(SourceValues, WeightsThatAddUpBeyondTheLargestNumberAreNamed) {
     const std::string message =
         "The weights in the field [W] of [Data] add up to more than the largest number a result can hold (about "
