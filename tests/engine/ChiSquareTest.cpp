@@ -364,3 +364,21 @@ TEST_F(ChiSquare, WeightsFarFromOneScaleTheStatistic) {
         for (const Row& d : ReadResultRows(db, "Out2")) EXPECT_LT(rel(Num(d, "Chi-Square"), w / 14), 1e-14);
     }
 }
+
+// The advice for a BLOB makes a compare field a computed one, which has no
+// declared type: beside a whole-number field its values stay numbers, as in
+// the table itself.
+TEST_F(ChiSquare, ACompareFieldReadThroughAQueryKeepsNumbersNumbers) {
+    db->Execute("CREATE TABLE Ints (g TEXT, a INTEGER, b INTEGER)");
+    db->Execute("INSERT INTO Ints VALUES ('A', 1, 2)");
+    db->Execute("INSERT INTO Ints VALUES ('A', Null, 1)");
+    db->Execute("CREATE VIEW Advised AS SELECT g, IIF(typeof([a]) = 'blob', NULL, [a]) AS a, b FROM Ints");
+    StoredScenario s =
+        StoredScenario::Of("N", "Chi-Square", {{"g", "G", 1}, {"a", "C", 1}, {"b", "C", 2}}, {{"ChiDetail", true}});
+    s.input = "Advised";
+    ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+    const auto values =
+        ReadQueryRows(db, "SELECT typeof(Compare_Value) AS t, Compare_Value AS v FROM Out2 WHERE Compare_Value > 0;");
+    ASSERT_EQ(values.size(), 3u);  // a: 1; b: 1, 2
+    for (const Row& v : values) EXPECT_NE(v.at("t").ToString(), "text") << v.at("v").ToString();
+}
