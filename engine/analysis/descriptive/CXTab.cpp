@@ -422,36 +422,43 @@ void CXTab::RefuseTexts(const std::string& strUserTable) {
     const std::string from = " FROM " + BracketName(strUserTable);
     std::string columns;
     for (const std::string& f : names) columns += (columns.empty() ? "" : ", ") + BracketName(f);
-    std::vector<std::string> numbers;
-    {
+    std::string field, text;
+    bool blob = false;
+    try {
+        std::vector<std::string> numbers;
         dao::RecordsetPtr probe = z_->SourceDatabase()->OpenRecordset("SELECT " + columns + from + " WHERE 1=0;",
                                                                       dao::dbOpenForwardOnly, dao::dbReadOnly);
         for (int32_t i = 0; i < probe->Fields()->Count(); ++i) {
             if (dao::IsNumberType(probe->Fields(i)->Type())) numbers.push_back(names[static_cast<size_t>(i)]);
         }
         probe->Close();
-    }
-    if (numbers.empty()) return;
-    std::string select, where;
-    for (const std::string& f : numbers) {
-        const std::string value = z_->NumberSql(strUserTable, f);
-        select += (select.empty() ? "" : ", ") + value + " AS " + BracketName(f);
-        where += (where.empty() ? "" : " OR ") + ("typeof(" + value + ") IN ('text', 'blob')");
-    }
-    dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(
-        "SELECT TOP 1 " + select + from + " WHERE " + where + ";", dao::dbOpenForwardOnly, dao::dbReadOnly);
-    for (int32_t i = 0; !rs->Eof() && i < rs->Fields()->Count(); ++i) {
-        int64_t integer = 0;
-        double real = 0;
-        std::string_view bytes;
-        const dao::Field::Stored kind = rs->Fields(i)->StoredValue(integer, real, bytes);
-        if (kind == dao::Field::Stored::kText || kind == dao::Field::Stored::kBlob) {
-            const std::string text(bytes);
-            rs->Close();
-            throw dao::NotNumberValue(numbers[static_cast<size_t>(i)], text, kind == dao::Field::Stored::kBlob);
+        if (numbers.empty()) return;
+        std::string select, where;
+        for (const std::string& f : numbers) {
+            const std::string value = z_->NumberSql(strUserTable, f);
+            select += (select.empty() ? "" : ", ") + value + " AS " + BracketName(f);
+            where += (where.empty() ? "" : " OR ") + ("typeof(" + value + ") IN ('text', 'blob')");
         }
+        dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(
+            "SELECT TOP 1 " + select + from + " WHERE " + where + ";", dao::dbOpenForwardOnly, dao::dbReadOnly);
+        for (int32_t i = 0; !rs->Eof() && field.empty() && i < rs->Fields()->Count(); ++i) {
+            int64_t integer = 0;
+            double real = 0;
+            std::string_view bytes;
+            const dao::Field::Stored kind = rs->Fields(i)->StoredValue(integer, real, bytes);
+            if (kind == dao::Field::Stored::kText || kind == dao::Field::Stored::kBlob) {
+                field = numbers[static_cast<size_t>(i)];
+                text.assign(bytes);
+                blob = kind == dao::Field::Stored::kBlob;
+            }
+        }
+        rs->Close();
+    } catch (const vb::VbError&) {
+        // A source that cannot be read so (a query with parameters) is
+        // reported where the analysis reads it.
+        return;
     }
-    rs->Close();
+    if (!field.empty()) throw dao::NotNumberValue(field, text, blob);
 }
 
 bool CXTab::AtEnd() const { return tally_ ? tallyRow_ >= tally_->Rows() : data_->Eof(); }
