@@ -428,8 +428,12 @@ void CXTab::RefuseTexts(const std::string& strUserTable) {
         std::vector<std::string> numbers;
         dao::RecordsetPtr probe = z_->SourceDatabase()->OpenRecordset("SELECT " + columns + from + " WHERE 1=0;",
                                                                       dao::dbOpenForwardOnly, dao::dbReadOnly);
+        // Declared number columns only: a text column, or a query's computed
+        // one, may hold numbers as text ('5'), which the database adds as such.
         for (int32_t i = 0; i < probe->Fields()->Count(); ++i) {
-            if (dao::IsNumberType(probe->Fields(i)->Type())) numbers.push_back(names[static_cast<size_t>(i)]);
+            const dao::FieldPtr& f = probe->Fields(i);
+            if (dao::IsNumberType(f->Type()) && !f->SourceTable().empty())
+                numbers.push_back(names[static_cast<size_t>(i)]);
         }
         probe->Close();
         if (numbers.empty()) return;
