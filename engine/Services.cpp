@@ -70,13 +70,17 @@ RunContext::NumberField* RunContext::FindNumberField(const std::string& strTable
         }
         // Fields of a table, also through a query; a computed field has no
         // declared type (and reads as a Double without a record). An index
-        // list that cannot be read is an error of its own, not a table
-        // without number fields.
+        // list that cannot be read makes no table without number fields: the
+        // field counts as one without an index, which may hold ''.
         for (int32_t i = 0; probe && i < probe->Fields()->Count(); ++i) {
             const dao::FieldPtr& f = probe->Fields(i);
             if (!dao::IsNumberType(f->Type())) continue;
             const std::string source = f->SourceTable();
-            numbers.push_back({f->Name(), source.empty(), LeadsAnIndex(sourceDb_, source, f->SourceField())});
+            bool indexed = false;
+            try {
+                indexed = LeadsAnIndex(sourceDb_, source, f->SourceField());
+            } catch (const vb::VbError&) {}
+            numbers.push_back({f->Name(), source.empty(), indexed});
         }
         if (probe) probe->Close();
         known = numberFields_.emplace(numberFields_.end(), strTable, std::move(numbers));
