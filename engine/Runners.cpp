@@ -50,6 +50,10 @@ std::string RunDescribe_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNa
     const std::string var = s.VarStd() ? s.VarNRadio() : std::string();
     const std::string pcntiles = s.Percentile() ? FirstLetter(s.PercentileRadio()) : "-";
     const std::string conInt = s.CI() ? FirstLetter(s.CITypeRadio()) : "-";
+    // Any other letter would run with success and write no interval at all.
+    if (s.CI() && !EqualsNoCase(conInt, "T") && !EqualsNoCase(conInt, "N"))
+        return "CITypeRadio holds \"" + s.CITypeRadio() +
+               "\", which is no confidence interval method: \"t-Test\" or \"Normal\"";
     const int16_t ciUser = s.CIUser().IsNull() ? int16_t(0) : s.CIUser().ToInteger();
     std::vector<double> popDev(static_cast<size_t>(nX) + 1, 0.0);
     std::vector<double> popMean(static_cast<size_t>(nX) + 1, 0.0);

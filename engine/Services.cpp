@@ -61,20 +61,28 @@ RunContext::NumberField* RunContext::FindNumberField(const std::string& strTable
                               [&](const auto& entry) { return entry.first == strTable; });
     if (known == numberFields_.end()) {
         std::vector<NumberField> numbers;
+        dao::RecordsetPtr probe;
         try {
+            probe = sourceDb_->OpenRecordset("SELECT * FROM " + BracketName(strTable) + " WHERE 1=0;",
+                                             dao::dbOpenForwardOnly, dao::dbReadOnly);
+        } catch (const vb::VbError&) {
             // A source that cannot be read so is reported where it is read.
-            dao::RecordsetPtr probe = sourceDb_->OpenRecordset("SELECT * FROM " + BracketName(strTable) + " WHERE 1=0;",
-                                                               dao::dbOpenForwardOnly, dao::dbReadOnly);
-            // Fields of a table, also through a query; a computed field has
-            // no declared type (and reads as a Double without a record).
-            for (int32_t i = 0; i < probe->Fields()->Count(); ++i) {
-                const dao::FieldPtr& f = probe->Fields(i);
-                if (!dao::IsNumberType(f->Type())) continue;
-                const std::string source = f->SourceTable();
-                numbers.push_back({f->Name(), source.empty(), LeadsAnIndex(sourceDb_, source, f->SourceField())});
-            }
-            probe->Close();
-        } catch (const vb::VbError&) {}
+        }
+        // Fields of a table, also through a query; a computed field has no
+        // declared type (and reads as a Double without a record). An index
+        // list that cannot be read makes no table without number fields: the
+        // field counts as one without an index, which may hold ''.
+        for (int32_t i = 0; probe && i < probe->Fields()->Count(); ++i) {
+            const dao::FieldPtr& f = probe->Fields(i);
+            if (!dao::IsNumberType(f->Type())) continue;
+            const std::string source = f->SourceTable();
+            bool indexed = false;
+            try {
+                indexed = LeadsAnIndex(sourceDb_, source, f->SourceField());
+            } catch (const vb::VbError&) {}
+            numbers.push_back({f->Name(), source.empty(), indexed});
+        }
+        if (probe) probe->Close();
         known = numberFields_.emplace(numberFields_.end(), strTable, std::move(numbers));
     }
     auto found = std::find_if(known->second.begin(), known->second.end(),

@@ -375,8 +375,8 @@ std::string CheckValue(const ColumnDef& column, const vb::Variant& value) {
             return std::string(column.Name()) + " holds \"" + value.ToString() + "\", which is not " +
                    (column.kind == PropertyKind::Flag ? "True or False" : "a number");
         }
-        if (column.type == dao::dbDouble && !std::isfinite(number))
-            return std::string(column.Name()) + " must be a finite number";
+        // SQLite keeps an infinity in a column of any number type (1e400 as +Inf).
+        if (!std::isfinite(number)) return std::string(column.Name()) + " must be a finite number";
         if (column.kind == PropertyKind::Integer && !(number >= -32768.5 && number < 32767.5))
             return std::string(column.Name()) + " holds " + value.ToString() +
                    ", which is outside the whole numbers from -32768 to 32767";

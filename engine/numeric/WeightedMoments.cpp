@@ -282,8 +282,13 @@ std::optional<double> WeightedCoMoments::PairedT() const {
     if (!(v > 0)) return std::nullopt;
     const int e = MeanDifferenceScale();
     // The square root of the held sum of weights takes half its (even) exponent.
-    return Unscaled(ScaledMeanDifference(e) / std::sqrt(v / weights_.Held()),
-                    e - ScaleExponentDifference() + weights_.Exponent() / 2);
+    // A spread held below the smallest normal number (a weight of 5e-324
+    // read first, the others' exponent 0) would vanish in v / W: the roots
+    // are taken apart then.
+    const double held = weights_.Held();
+    const double share = v / held;
+    const double root = share >= 0x1p-1022 ? std::sqrt(share) : std::sqrt(v) / std::sqrt(held);
+    return Unscaled(ScaledMeanDifference(e) / root, e - ScaleExponentDifference() + weights_.Exponent() / 2);
 }
 
 void WeightedCoMoments::Rescale(int exponentX, int exponentY) {

@@ -783,8 +783,14 @@ void DatabaseImpl::ReadSqliteIndexes(TableInfo& info) {
         ix.primary = il.Text(2) == "pk";
         Stmt ii(db, "SELECT name FROM pragma_index_info(?1) ORDER BY seqno");
         ii.Bind(1, ix.sqlName);
-        while (ii.Step()) ix.fields.push_back(ii.Text(0));
-        info.indexes.push_back(std::move(ix));
+        // A column of an expression (lower(g)) or the rowid has no name: an
+        // index of one is no index of fields and is not listed.
+        bool named = true;
+        while (ii.Step()) {
+            named = named && sqlite3_column_type(ii.get(), 0) != SQLITE_NULL;
+            ix.fields.push_back(ii.Text(0));
+        }
+        if (named) info.indexes.push_back(std::move(ix));
     }
 }
 

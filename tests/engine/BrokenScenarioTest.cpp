@@ -1,5 +1,7 @@
 // Scenarios written by another tool that break their columns' rules: each is
 // refused with a message that names the problem, before any table is touched.
+#include <sqlite3.h>
+
 #include <limits>
 
 #include "EngineTestSupport.h"
@@ -62,6 +64,12 @@ TEST_F(BrokenScenario, LettersOutsideTheKnownOnesAreRefusedAndNamed) {
         FailsWith(Describe({{"FreqN", true}, {"FreqDispRadio", "Running"}}), "Unknown frequency display: Running"));
     EXPECT_TRUE(
         FailsWith(Describe({{"Percentile", true}, {"PercentileRadio", "Tertiles"}}), "Unknown percentile type: T"));
+    // An interval method of neither letter would write no interval at all.
+    for (const char* method : {"  ", "xyz"}) {
+        EXPECT_TRUE(FailsWith(Describe({{"CI", true}, {"CITypeRadio", method}, {"CI95", true}}),
+                              std::string("CITypeRadio holds \"") + method +
+                                  "\", which is no confidence interval method: \"t-Test\" or \"Normal\""));
+    }
 
     StoredScenario matrix;
     matrix.subType = "Matrix";
@@ -104,6 +112,27 @@ TEST_F(BrokenScenario, InfiniteNumbersAreRefused) {
     StoreInfinity(db, missingId, "usysQuarnScenarios", "MissingEqual", true);
     EXPECT_FALSE(Run(missingId));
     EXPECT_EQ(engine->get_ErrorInfo(), "MissingEqual must be a finite number");
+    // In a whole-number column as in a Double one (by SQLite itself, past the
+    // range check the data layer gives the column, as a table another tool
+    // made has none).
+    const auto storeInfinity = [&](int32_t id, const char* column) {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(dbPath.c_str(), &raw), SQLITE_OK);
+        const std::string sql = std::string("PRAGMA ignore_check_constraints = ON; UPDATE usysQuarnOptions SET ") +
+                                column + " = 9e999 WHERE Scenario_ID = " + std::to_string(id);
+        EXPECT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+        sqlite3_close(raw);
+    };
+    StoredScenario frequency = Describe({{"InterV", int16_t(5)}});
+    frequency.subType = "Frequency";
+    const int32_t intervals = AddScenario(db, frequency);
+    storeInfinity(intervals, "InterV");
+    EXPECT_FALSE(Run(intervals));
+    EXPECT_EQ(engine->get_ErrorInfo(), "InterV must be a finite number");
+    const int32_t poly = AddScenario(db, Regression({{"RegressType", "P"}, {"RPoly", int16_t(2)}}));
+    storeInfinity(poly, "RPoly");
+    EXPECT_FALSE(Run(poly));
+    EXPECT_EQ(engine->get_ErrorInfo(), "RPoly must be a finite number");
     EXPECT_FALSE(db->TableDefs()->Contains("Out1"));
 }
 

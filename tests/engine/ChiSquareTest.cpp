@@ -8,6 +8,9 @@
 // for every value of the whole source that the group lacks, so the statistic
 // is the sum of all detail rows. Tolerance 1e-12 on statistics, 1e-13 on
 // probabilities.
+#include <cmath>
+#include <tuple>
+
 #include "EngineTestSupport.h"
 
 using namespace enginetest;
@@ -313,4 +316,69 @@ TEST_F(ChiSquare, CountsAreTheGroupedQueryRowsForEveryKindOfKey) {
     EXPECT_EQ(text(detail[values.size() - 1].at("C")), "red");
     EXPECT_EQ(text(detail.back().at("C")), "Red");
     EXPECT_EQ(Num(detail.back(), "Observed"), 1e16 + 2);
+}
+
+// A text in a number compare field is refused under every missing-value
+// mode, as without one: a text compares above every number, and a bound
+// above once dropped it without a word.
+TEST_F(ChiSquare, ATextInANumberCompareFieldIsRefusedUnderEveryMode) {
+    AddData();
+    db->Execute("UPDATE Data SET X1 = 'n/a' WHERE X1 = 9");
+    const vb::Variant none = vb::Variant::Null();
+    const std::vector<std::tuple<const char*, vb::Variant, vb::Variant, vb::Variant>> modes = {{"0", none, none, none},
+                                                                                               {"1", 2.0, none, none},
+                                                                                               {"2", none, none, 2.5},
+                                                                                               {"2", none, 1.5, none},
+                                                                                               {"2", none, 1.5, 2.5}};
+    for (const auto& [type, equal, low, high] : modes) {
+        StoredScenario s = StoredScenario::Of("N", "Chi-Square", {{"G1", "G", 1}, {"X1", "C", 1}}, {});
+        s.missingType = type;
+        s.missingEqual = equal;
+        s.missingLow = low;
+        s.missingHigh = high;
+        EXPECT_FALSE(Run(AddScenario(db, s)));
+        EXPECT_EQ(engine->get_ErrorInfo(),
+                  "The field [X1] of [Data] holds the text \"n/a\" where a number is expected, which cannot be "
+                  "analysed. Correct that value, or analyse a query that reads it as a missing value and keeps the "
+                  "record: one that selects NULLIF([X1], 'n/a') AS [X1] in place of [X1].")
+            << type << " " << low.ToString() << " " << high.ToString();
+    }
+}
+
+// Weights far from 1 scale the counts, the expected count and the statistic
+// by the weight. A: 3 records, B: 4 (by hand): expected 3.5, chi-square
+// 2 (1/2)^2 / 3.5 = 1/7, each value's share 1/14.
+TEST_F(ChiSquare, WeightsFarFromOneScaleTheStatistic) {
+    for (const double w : {1.0, 1e300, std::ldexp(1.0, 600), std::ldexp(1.0, -600)}) {
+        SCOPED_TRACE(w);
+        db->Execute("DELETE FROM Data");
+        for (const char* g : {"A", "A", "A", "B", "B", "B", "B"}) AddRow(g, "red", 1, w);
+        ASSERT_TRUE(Run(AddScenario(
+            db, StoredScenario::Of("N", "Chi-Square", {{"G1", "C", 1}, {"W", "W", 1}}, {{"ChiDetail", true}}))))
+            << engine->get_ErrorInfo();
+        const auto rows = ReadResultRows(db, "Out1");
+        ASSERT_EQ(rows.size(), 1u);
+        const auto rel = [](double value, double reference) { return std::fabs(value / reference - 1); };
+        EXPECT_LT(rel(Num(rows[0], "Expected"), 3.5 * w), 1e-15);
+        EXPECT_LT(rel(Num(rows[0], "Chi-Square"), w / 7), 1e-14);
+        for (const Row& d : ReadResultRows(db, "Out2")) EXPECT_LT(rel(Num(d, "Chi-Square"), w / 14), 1e-14);
+    }
+}
+
+// The advice for a BLOB makes a compare field a computed one, which has no
+// declared type: beside a whole-number field its values stay numbers, as in
+// the table itself.
+TEST_F(ChiSquare, ACompareFieldReadThroughAQueryKeepsNumbersNumbers) {
+    db->Execute("CREATE TABLE Ints (g TEXT, a INTEGER, b INTEGER)");
+    db->Execute("INSERT INTO Ints VALUES ('A', 1, 2)");
+    db->Execute("INSERT INTO Ints VALUES ('A', Null, 1)");
+    db->Execute("CREATE VIEW Advised AS SELECT g, IIF(typeof([a]) = 'blob', NULL, [a]) AS a, b FROM Ints");
+    StoredScenario s =
+        StoredScenario::Of("N", "Chi-Square", {{"g", "G", 1}, {"a", "C", 1}, {"b", "C", 2}}, {{"ChiDetail", true}});
+    s.input = "Advised";
+    ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+    const auto values =
+        ReadQueryRows(db, "SELECT typeof(Compare_Value) AS t, Compare_Value AS v FROM Out2 WHERE Compare_Value > 0;");
+    ASSERT_EQ(values.size(), 3u);  // a: 1; b: 1, 2
+    for (const Row& v : values) EXPECT_NE(v.at("t").ToString(), "text") << v.at("v").ToString();
 }

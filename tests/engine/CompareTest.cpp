@@ -119,6 +119,23 @@ TEST_F(CompareTest, EqualFieldsAndSinglePairsLeaveUndefinedValuesEmpty) {
     EXPECT_NEAR(Num(two, "Prob_(2-tail)"), 0.5, 1e-9);  // t(1) is Cauchy: P(|T| >= 1) = 1/2
 }
 
+// A weight of 5e-324 read first leaves a spread of the differences below the
+// smallest normal number: the t test stands (its value is no infinity), and
+// the mean is the other pair's difference, 0.91 - 9.18. t by exact fractions:
+// -5.719266734527672e162; the spread is held in a subnormal number of a few
+// bits, so t is good to a tenth only.
+TEST_F(CompareTest, ASubnormalWeightReadFirstIsNoInfiniteT) {
+    AppendRows({{"a", N, 1.85, N, 11.04, 5e-324}, {"a", N, 0.91, N, 9.18, 2.0}});
+    StoredScenario s = StoredScenario::Of("P", "Compare", {{"X1", "X", 1}, {"Y", "Y", 1}, {"W", "W", 1}},
+                                          {{"MeanXY", true}, {"TTest", true}});
+    ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_NEAR(Num(rows[0], "MeanDiff"), -8.27, 1e-14);
+    EXPECT_EQ(Num(rows[0], "T-DF"), 1);
+    EXPECT_NEAR(Num(rows[0], "Paired_t-Value") / -5.719266734527672e162, 1, 0.1);
+}
+
 TEST_F(CompareTest, RunningTwiceReplacesTheResultTable) {
     AppendRows({{"a", N, 1.0, 2.0, 2.0, N}, {"a", N, 2.0, 1.0, 3.0, N}});
     const int32_t id = AddCompare(false);

@@ -16,6 +16,9 @@ using vb::Variant;
 using Row = ResultRow;
 const Variant N = Variant::Null();
 
+// |value / reference - 1|, at any scale.
+double RelErr(double value, double reference) { return std::fabs(value / reference - 1); }
+
 class CrosstabTest : public EngineTest {
 protected:
     int32_t AddCrosstab(const std::string& kind, std::vector<std::tuple<std::string, Variant, int16_t>> fields,
@@ -307,6 +310,49 @@ TEST_F(CrosstabTest, WeightedRecordCountWithoutDataField) {
     EXPECT_EQ(data[0].at("DataField").String(), "-");
     EXPECT_DOUBLE_EQ(Num(data[0], "a"), 3);
     EXPECT_DOUBLE_EQ(Num(data[0], "b"), 0.5);
+}
+
+// A record of weight 0 is left out by every kind: the first and last values
+// of the cell 3 (weight 0), 5, 7 (weight 0), 4 are 5 and 4, as the minimum is 4.
+TEST_F(CrosstabTest, FirstAndLastLeaveOutRecordsOfWeightZero) {
+    AppendRows({{"r", "a", 3.0, N, N, 0.0},
+                {"r", "a", 5.0, N, N, 1.0},
+                {"r", "a", 7.0, N, N, 0.0},
+                {"r", "a", 4.0, N, N, 2.0}});
+    for (const auto& [kind, name, value] : {std::tuple{"1", "First", 5.0}, {"L", "Last", 4.0}, {"M", "Min", 4.0}}) {
+        ASSERT_TRUE(Run(AddCrosstab(kind, {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}, {"W", "W", 1}}, false)))
+            << engine->get_ErrorInfo();
+        auto data = Rows(std::string("Data: ") + name);
+        ASSERT_EQ(data.size(), 1u) << kind;
+        EXPECT_EQ(Num(data[0], "a"), value) << kind;
+        EXPECT_EQ(Num(Rows("Count")[0], "a"), 3) << kind;
+    }
+}
+
+// Weights far from 1 scale every count, expected value and the statistic by
+// the weight, and leave the measures as they are. The table A: p 2, q 1;
+// B: p 1, q 3 (by hand): expected 9/7, 12/7, 12/7, 16/7, chi-square
+// (5/7)^2 (7/9 + 7/12 + 7/12 + 7/16) = 175/144, phi sqrt(175/144/7) = 5/12.
+TEST_F(CrosstabTest, ChiSquareOfWeightsFarFromOne) {
+    for (const double w : {1.0, 1e300, std::ldexp(1.0, 600), std::ldexp(1.0, -600)}) {
+        SCOPED_TRACE(w);
+        db->Execute("DELETE FROM Data");
+        for (const auto& [row, col] :
+             {std::pair{"A", "p"}, {"A", "p"}, {"A", "q"}, {"B", "p"}, {"B", "q"}, {"B", "q"}, {"B", "q"}})
+            AppendRows({{row, col, N, N, N, w}});
+        ASSERT_TRUE(Run(AddCrosstab("C", {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}}))) << engine->get_ErrorInfo();
+        const auto chi = ReadResultRows(db, "Out2");
+        ASSERT_EQ(chi.size(), 1u);
+        EXPECT_LT(RelErr(Num(chi[0], "Chi-Square"), w * 175 / 144), 1e-13);
+        EXPECT_LT(RelErr(Num(chi[0], "MinExpected"), w * 9 / 7), 1e-15);
+        EXPECT_LT(RelErr(Num(chi[0], "MaxExpected"), w * 16 / 7), 1e-15);
+        EXPECT_LT(RelErr(Num(chi[0], "Phi-Coefficient"), 5.0 / 12), 1e-13);
+        EXPECT_LT(RelErr(Num(chi[0], "Cramer's_V"), 5.0 / 12), 1e-13);
+        const auto expected = Rows("Expected");
+        ASSERT_EQ(expected.size(), 2u);
+        EXPECT_LT(RelErr(Num(expected[1], "q"), w * 16 / 7), 1e-15);
+        EXPECT_LT(RelErr(Num(Rows("% Expected")[1], "q"), 16.0 / 49), 1e-15);
+    }
 }
 
 TEST_F(CrosstabTest, RunningTwiceReplacesBothTables) {

@@ -227,6 +227,25 @@ TEST_F(RegressionSimpleTest, FractionalWeightsGiveFractionalDegreesOfFreedom) {
     EXPECT_REL(Num(row, "Y-Intercept"), 0.535294117647060, 1e-13);
 }
 
+// A residual row's Observations is the whole part of the record's weight, in
+// a straight line as in a polynomial (and listwise) fit: 2.7 stands for 2
+// records, 0.5 for none.
+TEST_F(RegressionSimpleTest, ResidualObservationsAreTheWholePartsOfTheWeights) {
+    MakeTable(
+        db, "Reg", false, {"X", "Y", "W"},
+        {{1.0, 1.2, 0.5}, {2.0, 3.9, 2.7}, {3.0, 9.2, 1.0}, {4.0, 15.8, 1.5}, {5.0, 25.3, 3.2}, {6.0, 35.9, 1.0}});
+    for (const char* type : {"S", "P", "M"}) {
+        RegressionSetup r;
+        r.type = type;
+        r.weight = "W";
+        engine = std::make_unique<Quantara>();
+        ASSERT_TRUE(Run(AddRegression(db, r))) << type << ": " << engine->get_ErrorInfo();
+        std::vector<double> observations;
+        for (const Record& row : ReadResultRows(db, "Res")) observations.push_back(Num(row, "Observations"));
+        EXPECT_EQ(observations, (std::vector<double>{0, 2, 1, 1, 3, 1})) << type;
+    }
+}
+
 // The residual rows are a stage of their own: announced once the records
 // are read, before the progress of the residual rows.
 TEST_F(RegressionSimpleTest, ProgressAnnouncesTheResidualAnalysis) {

@@ -81,6 +81,43 @@ TEST_F(SourceValues, ATextInANumberColumnIsNamedWithItsField) {
     EXPECT_EQ(followed, TableAsText(db, "Out1"));
 }
 
+// Counts, sums and averages of a crosstab are formed by the database, which
+// would take a text as a value and add it as 0: refused as by the kinds read
+// record by record (Min here), naming the field, in a data field and in the
+// weight field; '' is a missing value there as anywhere.
+TEST_F(SourceValues, ATextIsRefusedByTheCrosstabKindsTheDatabaseSums) {
+    const auto crosstab = [](const char* kind, bool weighted) {
+        StoredScenario s =
+            StoredScenario::Of("P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}}, {{"XType", kind}});
+        if (weighted) s.fields.emplace_back("W", "W", 1);
+        return s;
+    };
+    const auto text = [](const std::string& f, const std::string& t) {
+        return "The field [" + f + "] of [Data] holds the text \"" + t +
+               "\" where a number is expected, which cannot be analysed. Correct that value, or analyse a query that "
+               "reads it as a missing value and keeps the record: one that selects NULLIF([" +
+               f + "], '" + t + "') AS [" + f + "] in place of [" + f + "].";
+    };
+    db->Execute("UPDATE Data SET X1 = 'n/a' WHERE Y = 4");
+    for (const char* kind : {"C", "S", "A", "1", "L", "M"}) {
+        EXPECT_TRUE(FailsWith(crosstab(kind, false), text("X1", "n/a"))) << kind;
+        EXPECT_TRUE(FailsWith(crosstab(kind, true), text("X1", "n/a"))) << kind;
+    }
+    db->Execute("UPDATE Data SET X1 = 4, W = 'abc5' WHERE Y = 4");
+    for (const char* kind : {"C", "S", "A", "M"})
+        EXPECT_TRUE(FailsWith(crosstab(kind, true), text("W", "abc5"))) << kind;
+    // '' in the data field and in the weight field, as Null.
+    db->Execute("UPDATE Data SET W = '' WHERE Y = 4");
+    db->Execute("UPDATE Data SET X1 = '' WHERE Y = 9");
+    ASSERT_TRUE(Run(AddScenario(db, crosstab("S", true)))) << engine->get_ErrorInfo();
+    const std::vector<std::string> empty = TableAsText(db, "Out1");
+    db->TableDefs()->Delete("Out1");
+    db->Execute("UPDATE Data SET W = Null WHERE Y = 4");
+    db->Execute("UPDATE Data SET X1 = Null WHERE Y = 9");
+    ASSERT_TRUE(Run(AddScenario(db, crosstab("S", true)))) << engine->get_ErrorInfo();
+    EXPECT_EQ(empty, TableAsText(db, "Out1"));
+}
+
 // A CSV imported into a typed table by another tool leaves an empty cell as
 // the text ''. In a number field that is a missing value, as Null is: every
 // analysis gives what it gives over a view that turns '' into Null, with ''
@@ -153,6 +190,23 @@ TEST_F(SourceValues, AnEmptyTextInANumberFieldIsAMissingValue) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(Num(rows[0], "Count"), 5.0);
     EXPECT_EQ(Num(rows[0], "Mean"), (5.5 + 8 + 2 * 4.5 + 2) / 5);
+}
+
+// An index on an expression (its column has no name) indexes no field: ''
+// in a number field of its table is still a missing value, so the records
+// of '' and of Null form one group.
+TEST_F(SourceValues, AnIndexOnAnExpressionLeavesEmptyTextsMissing) {
+    Sqlite("CREATE TABLE T (g TEXT, n REAL, x REAL)");
+    Sqlite("INSERT INTO T VALUES ('a', '', 1), ('a', NULL, 2), ('b', '', 3), ('b', 1, 4)");
+    Sqlite("CREATE INDEX ix ON T(lower(g))");
+    StoredScenario s = StoredScenario::Of("P", "Describe", {{"n", "G", 1}, {"x", "X", 1}}, {});
+    s.input = "T";
+    ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(rows[0].at("n").IsNull());
+    EXPECT_EQ(Num(rows[0], "Count"), 3);
+    EXPECT_EQ(Num(rows[1], "n"), 1);
 }
 
 TEST_F(SourceValues, WeightsThatAddUpBeyondTheLargestNumberAreNamed) {

@@ -63,13 +63,37 @@ struct XtabColumn {
     std::string name;  // the result column that holds it
 };
 
+// The chi-square sums of one block and data field, held divided by 2^scale
+// (see ChiScale).
 struct ChiState {
     double chi = 0;
     int32_t rows = 0;
     bool valid = true;
     double minExpected = 0;
     double maxExpected = 0;
+    int scale = 0;
 };
+
+// The exponent by which a block's values are divided while expected values
+// and chi-square terms are formed from them: 0 at an ordinary scale, where
+// the terms are the plain ones, else the block value's own, so that the
+// product of two values (weights of 1e300, or of 2^-600) neither overflows
+// nor vanishes. A power of two: the terms are the plain ones scaled exactly.
+int ChiScale(double g) {
+    if (!std::isfinite(g) || g <= 0 || (g >= 0x1p-400 && g <= 0x1p400)) return 0;
+    return std::ilogb(g);
+}
+
+// s * c / g, and s * c / g^2, formed at the scale of g.
+double ExpectedValue(double s, double c, double g) {
+    const int e = ChiScale(g);
+    return std::ldexp(std::ldexp(s, -e) * std::ldexp(c, -e) / std::ldexp(g, -e), e);
+}
+double ExpectedShare(double s, double c, double g) {
+    const int e = ChiScale(g);
+    const double gs = std::ldexp(g, -e);
+    return std::ldexp(s, -e) * std::ldexp(c, -e) / (gs * gs);
+}
 
 const char kKinds[] = "CSAMXRVFDE1L";
 const char* const kKindNames[] = {"Count", "Sum",     "Average", "Min",     "Max",   "Range",
@@ -94,6 +118,7 @@ private:
     std::string CreateColumns(const std::string& strUserTable);
     std::string ListColumns(const std::vector<vb::Variant>& values);
     bool TallyInMemory(const std::string& strUserTable);
+    void RefuseTexts(const std::string& strUserTable);
     bool AtEnd() const;
     vb::Variant Cell(int i) const;
     bool CellNumber(int i, double& x) const;
@@ -206,6 +231,7 @@ std::string CXTab::Quarn_Xtab(const std::string& OutTableName, const std::string
     const std::string result = RunAnalysisPhases(
         Zantels, {.openSource =
                       [&] {
+                          if (query) RefuseTexts(strUserTable);
                           if (query && TallyInMemory(strUserTable)) {
                               data_ = z_->DataRecordset();
                               return ListColumns(tally_->Values(nG_));
@@ -295,6 +321,11 @@ std::vector<CXTab::QueryAggregate> CXTab::QueryAggregates(const std::string& str
             list.push_back(weighted_ ? QueryAggregate{"Sum", Wf, alias} : QueryAggregate{aggregate, "*", alias});
         } else if (weighted_ && In(kind_, "CSA")) {
             list.push_back({"Sum", DataOkNull_Str(T(j), false, value, "0") + " * " + Wf, alias});
+        } else if (weighted_ && In(kind_, "1L")) {
+            // A record of weight 0 is left out, as by every other kind: it is
+            // neither the first nor the last value.
+            list.push_back(
+                {aggregate, "IIf(" + Wf + " > 0, " + DataOkNull_Str(T(j), false, value, "Null") + ", Null)", alias});
         } else {
             list.push_back({aggregate, DataOkNull_Str(T(j), false, value, "Null"), alias});
         }
@@ -374,6 +405,64 @@ bool CXTab::TallyInMemory(const std::string& strUserTable) {
     z_->Quarn_InitFieldTypes(z_->DataRecordset(), static_cast<int16_t>(nG_ + 1 + nX_), *fields_, types_, sizes_);
     tally_ = std::move(tally);
     return true;
+}
+
+// The kinds summed by the database would count a text in a number field as a
+// value and add it as 0 (a text weight as 0 too): the data fields and the
+// weight field are searched for one first, and it is refused naming its
+// field, as the kinds read record by record refuse it. '' is missing.
+void CXTab::RefuseTexts(const std::string& strUserTable) {
+    ProcScope scope(ErrStack(), "RefuseTexts");
+    std::vector<std::string> names;
+    for (int j = 1; j <= nX_; ++j) {
+        if (!(pseudo_ && j == 1)) names.push_back(fields_->at(static_cast<size_t>(nG_ + 1 + j)));
+    }
+    if (weighted_) names.push_back(fields_->at(static_cast<size_t>(nG_ + nX_ + 2)));
+    if (names.empty()) return;
+    const std::string from = " FROM " + BracketName(strUserTable);
+    std::string columns;
+    for (const std::string& f : names) columns += (columns.empty() ? "" : ", ") + BracketName(f);
+    std::string field, text;
+    bool blob = false;
+    try {
+        std::vector<std::string> numbers;
+        dao::RecordsetPtr probe = z_->SourceDatabase()->OpenRecordset("SELECT " + columns + from + " WHERE 1=0;",
+                                                                      dao::dbOpenForwardOnly, dao::dbReadOnly);
+        // Declared number columns only: a text column, or a query's computed
+        // one, may hold numbers as text ('5'), which the database adds as such.
+        for (int32_t i = 0; i < probe->Fields()->Count(); ++i) {
+            const dao::FieldPtr& f = probe->Fields(i);
+            if (dao::IsNumberType(f->Type()) && !f->SourceTable().empty())
+                numbers.push_back(names[static_cast<size_t>(i)]);
+        }
+        probe->Close();
+        if (numbers.empty()) return;
+        std::string select, where;
+        for (const std::string& f : numbers) {
+            const std::string value = z_->NumberSql(strUserTable, f);
+            select += (select.empty() ? "" : ", ") + value + " AS " + BracketName(f);
+            where += (where.empty() ? "" : " OR ") + ("typeof(" + value + ") IN ('text', 'blob')");
+        }
+        dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(
+            "SELECT TOP 1 " + select + from + " WHERE " + where + ";", dao::dbOpenForwardOnly, dao::dbReadOnly);
+        for (int32_t i = 0; !rs->Eof() && field.empty() && i < rs->Fields()->Count(); ++i) {
+            int64_t integer = 0;
+            double real = 0;
+            std::string_view bytes;
+            const dao::Field::Stored kind = rs->Fields(i)->StoredValue(integer, real, bytes);
+            if (kind == dao::Field::Stored::kText || kind == dao::Field::Stored::kBlob) {
+                field = numbers[static_cast<size_t>(i)];
+                text.assign(bytes);
+                blob = kind == dao::Field::Stored::kBlob;
+            }
+        }
+        rs->Close();
+    } catch (const vb::VbError&) {
+        // A source that cannot be read so (a query with parameters) is
+        // reported where the analysis reads it.
+        return;
+    }
+    if (!field.empty()) throw dao::NotNumberValue(field, text, blob);
 }
 
 bool CXTab::AtEnd() const { return tally_ ? tallyRow_ >= tally_->Rows() : data_->Eof(); }
@@ -721,7 +810,10 @@ void CXTab::WriteData() {
         colN[n - 1] = block.N.Value();
         double g = 0;
         const bool blockFlag = CalcValue(block, g);
-        if (chiFlag_) chi_ = ChiState{0, 0, true, g + 1, 0};
+        if (chiFlag_) {
+            const int e = ChiScale(g);
+            chi_ = ChiState{0, 0, true, std::ldexp(g, -e) + 1, 0, e};
+        }
 
         // One row per row value that has data for this field.
         for (const BlockRow& row : rows_) {
@@ -802,10 +894,10 @@ void CXTab::WritePercent(const std::string& prefix, int j, int k, const std::vec
                     if ((has = rowFlags[ii] && blockFlag && g != 0)) cell = v / g;
                     break;
                 case 4:
-                    if ((has = colFlags[ii] && blockFlag && g != 0)) cell = s * c / (g * g);
+                    if ((has = colFlags[ii] && blockFlag && g != 0)) cell = ExpectedShare(s, c, g);
                     break;
                 default:
-                    if ((has = colFlags[ii] && blockFlag && g != 0)) cell = s * c / g;
+                    if ((has = colFlags[ii] && blockFlag && g != 0)) cell = ExpectedValue(s, c, g);
                     break;
             }
             if (has) SetIfFinite(out_, cols_[ii].name, cell);
@@ -830,11 +922,13 @@ void CXTab::CalcChiSq(double g, double s, const std::vector<char>& rowFlags, con
                       const std::vector<char>& colFlags, const std::vector<double>& colValues) {
     if (!(g > 0 && s > 0)) return;
     chi_.rows += 1;
+    const int e = chi_.scale;
+    const double gs = std::ldexp(g, -e), ss = std::ldexp(s, -e);
     for (int i = 1; i <= nCols_; ++i) {
         const size_t ii = static_cast<size_t>(i);
         if (!colFlags[ii]) continue;
-        const double E = colValues[ii] * s / g;
-        const double observed = rowFlags[ii] ? rowValues[ii] : 0;
+        const double E = std::ldexp(colValues[ii], -e) * ss / gs;
+        const double observed = rowFlags[ii] ? std::ldexp(rowValues[ii], -e) : 0;
         if (E != 0) {
             const double d = PreciseDifference(observed, E);
             chi_.chi += d * d / E;
@@ -862,16 +956,20 @@ void CXTab::WriteChi(int j, double g, const std::vector<char>& colFlags, const s
     chiOut_->Fields(std::string_view("Rows"))->Value(static_cast<int16_t>(r));
     chiOut_->Fields(std::string_view("DF"))->Value(static_cast<int16_t>(df));
     if (r >= 2 && c >= 2 && chi_.valid && g > 0) {
-        const double chi = chi_.chi;
+        // The measures are ratios of the held sums; the statistic and the
+        // expected values are scaled back.
+        const int e = chi_.scale;
+        const double held = chi_.chi, gs = std::ldexp(g, -e);
+        const double chi = std::ldexp(held, e);
         auto set = [&](const char* column, double v) { SetIfFinite(chiOut_, column, v); };
-        set("MinExpected", chi_.minExpected);
-        set("MaxExpected", chi_.maxExpected);
-        set("Chi-Square", chi);
+        set("MinExpected", std::ldexp(chi_.minExpected, e));
+        set("MaxExpected", std::ldexp(chi_.maxExpected, e));
+        SetOrOverflow(chiOut_, "Chi-Square", chi, fields_->at(static_cast<size_t>(nG_ + 1 + j)));
         set("Prob", prob_.Quarn_CalcProb("C", chi, df, 0));
-        set("Phi-Coefficient", std::sqrt(chi / g));
-        set("Coeff_of_Contingency", std::sqrt(chi / (chi + g)));
+        set("Phi-Coefficient", std::sqrt(held / gs));
+        set("Coeff_of_Contingency", std::sqrt(held / (held + gs)));
         // Cramér's V divides by the smaller dimension less one.
-        set("Cramer's_V", std::sqrt(chi / (g * (std::min(r, c) - 1))));
+        set("Cramer's_V", std::sqrt(held / (gs * (std::min(r, c) - 1))));
     }
     chiOut_->Update();
 }

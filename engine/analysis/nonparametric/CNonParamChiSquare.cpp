@@ -59,6 +59,7 @@ private:
     void FinishGroup(const std::vector<vb::Variant>& group, const std::vector<ValueRow>& rows);
     void WriteData(const std::vector<vb::Variant>& group);
     void WriteDetail(const vb::Variant& value, double observed);
+    double HeldTerm(double observed) const;
     std::string GetWhereClause(const std::string& strName, int32_t lngType) const;
     std::string Filter() const;
     int32_t SourceFieldType(const std::string& strField) const;
@@ -85,6 +86,7 @@ private:
     dao::RecordsetPtr detail_;
     std::vector<int32_t> sourceTypes_, sourceSizes_;
     int32_t commonType_ = 0;
+    bool numbersInComputed_ = false;  // see DetailFieldTypes
 
     // Per group.
     double total_ = 0;     // T
@@ -92,6 +94,11 @@ private:
     double chi_ = 0;       // X
     double cumul_ = 0;     // K
     int32_t rows_ = 0;     // r
+    // The terms of the statistic are formed from the counts divided by
+    // 2^scale_, and the statistic is held so: 0 at an ordinary scale, else
+    // the total's own, so that the square of a difference of weights of
+    // 1e300 does not overflow, nor one of weights of 2^-600 vanish.
+    int scale_ = 0;
     std::vector<vb::Variant> detailKey_;
     CZValue prob_;
 };
@@ -161,8 +168,11 @@ int32_t CNonParamChiSquare::SourceFieldType(const std::string& strField) const {
 std::string CNonParamChiSquare::GetWhereClause(const std::string& strName, int32_t lngType) const {
     ProcScope scope(ErrStack(), "GetWhereClause");
     if (dao::IsNumberType(lngType)) {
+        // A text or BLOB is kept whatever the condition makes of it (text
+        // compares above every number), so that it is refused as under the
+        // other modes, not dropped without a word.
         const std::string where = z_->Quarn_DataWhere(strName);
-        if (!where.empty()) return "(" + where + ") ";
+        if (!where.empty()) return "((" + where + ") Or typeof(" + strName + ") In ('text', 'blob')) ";
     }
     return "(" + strName + " Is Not Null) ";
 }
@@ -290,6 +300,24 @@ std::string CNonParamChiSquare::DetailFieldTypes() {
         sql += " FROM " + BracketName(table_) + " WHERE 1 = 0;";
         dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(sql, dao::dbOpenSnapshot);
         z_->Quarn_InitFieldTypes(rs, static_cast<int16_t>(n), *fields_, sourceTypes_, sourceSizes_);
+        // A computed compare field (a query's IIF that reads a BLOB as Null)
+        // has no declared type; beside number fields of one type it holds
+        // numbers, and their common column is a Double, not a text.
+        bool computed = false, numbers = true;
+        int32_t declared = 0;
+        for (int c = 1; c <= nC_; ++c) {
+            const dao::FieldPtr& f = rs->Fields(nG_ + c - 1);
+            const int32_t type = sourceTypes_.at(static_cast<size_t>(nG_ + c));
+            numbers = numbers && dao::IsNumberType(type);
+            if (f->SourceTable().empty()) {
+                computed = true;
+            } else if (declared == 0 || declared == type) {
+                declared = type;
+            } else {
+                declared = -1;
+            }
+        }
+        numbersInComputed_ = nC_ > 1 && computed && numbers && declared != -1;
         rs->Close();
     } catch (const vb::VbError& e) {
         if (e.Number() == dao::err::kTooFewParameters) return kParameterQuery;
@@ -311,6 +339,7 @@ std::string CNonParamChiSquare::CreateDetail(const std::string& DetailTableName)
             int32_t size = 0;
             CommonFieldType(static_cast<int16_t>(nG_), static_cast<int16_t>(nC_), sourceTypes_, sourceSizes_,
                             commonType_, size);
+            if (numbersInComputed_) commonType_ = dao::dbDouble, size = 0;
             ordinal = BuildOutputFields(tdf, static_cast<int16_t>(nG_), *fields_, sourceTypes_, sourceSizes_, false, 0,
                                         0, false, "", "");
             AddOutputField(tdf, "Compare_Field", dao::dbText, ordinal, 64);
@@ -383,6 +412,7 @@ void CNonParamChiSquare::FinishGroup(const std::vector<vb::Variant>& group, cons
     for (const ValueRow& row : rows) total_ += row.observed;
     const double values = fAll_ ? static_cast<double>(valueList_.size()) : static_cast<double>(rows_);
     expected_ = values > 0 ? total_ / values : 0;
+    scale_ = std::isfinite(total_) && total_ > 0 && !(total_ >= 0x1p-400 && total_ <= 0x1p400) ? std::ilogb(total_) : 0;
     chi_ = 0;
     cumul_ = 0;
     detailKey_ = group;
@@ -409,11 +439,15 @@ void CNonParamChiSquare::FinishGroup(const std::vector<vb::Variant>& group, cons
 // One value's share of the statistic, and its detail row.
 void CNonParamChiSquare::CalcData(const ValueRow& row) {
     ProcScope scope(ErrStack(), "CalcData");
-    if (expected_ > 0) {
-        const double d = PreciseDifference(row.observed, expected_);
-        chi_ += d * d / expected_;
-    }
+    if (expected_ > 0) chi_ += HeldTerm(row.observed);
     if (fDetail_) WriteDetail(row.value, row.observed);
+}
+
+// (o - E)^2 / E divided by 2^scale_.
+double CNonParamChiSquare::HeldTerm(double observed) const {
+    const double e = std::ldexp(expected_, -scale_);
+    const double d = PreciseDifference(std::ldexp(observed, -scale_), e);
+    return d * d / e;
 }
 
 void CNonParamChiSquare::WriteDetail(const vb::Variant& value, double observed) {
@@ -427,7 +461,8 @@ void CNonParamChiSquare::WriteDetail(const vb::Variant& value, double observed) 
         WriteGroupValues(detail_, static_cast<int16_t>(nG_), *fields_, detailKey_, 0, "", "", false, 0, 0, 0);
         detail_->Fields(std::string_view("Compare_Field"))->Value(compare_);
         if (!value.IsNull()) {
-            const bool asText = compareType_ != commonType_;
+            const bool asText =
+                compareType_ != commonType_ && !(dao::IsNumberType(compareType_) && dao::IsNumberType(commonType_));
             detail_->Fields(std::string_view("Compare_Value"))->Value(asText ? vb::Variant(value.ToString()) : value);
         }
     }
@@ -439,7 +474,7 @@ void CNonParamChiSquare::WriteDetail(const vb::Variant& value, double observed) 
     const double d = PreciseDifference(observed, e);
     detail_->Fields(std::string_view("Difference"))->Value(d);
     // A total of 0 leaves the shares undefined: those cells stay Null.
-    if (e > 0) SetIfFinite(detail_, "Chi-Square", d * d / e);
+    if (e > 0) SetIfFinite(detail_, "Chi-Square", std::ldexp(HeldTerm(observed), scale_));
     if (t != 0) {
         SetIfFinite(detail_, "Observed_Pcnt", observed / t);
         SetIfFinite(detail_, "Expected_Pcnt", e / t);
@@ -465,13 +500,14 @@ void CNonParamChiSquare::WriteData(const std::vector<vb::Variant>& group) {
         df = rows_ - 1;
     }
     out->Fields(std::string_view("Groups"))->Value(df + 1);
+    const double chi = std::ldexp(chi_, scale_);
     if (expected_ > 0) {
         out->Fields(std::string_view("Expected"))->Value(expected_);
-        SetIfFinite(out, "Chi-Square", chi_);
+        SetOrOverflow(out, "Chi-Square", chi, compare_);
     }
     out->Fields(std::string_view("DF"))->Value(static_cast<double>(df));
-    if (df > 0 && expected_ > 0 && std::isfinite(chi_)) {
-        out->Fields(std::string_view("Prob"))->Value(prob_.Quarn_CalcProb("C", chi_, df, 0));
+    if (df > 0 && expected_ > 0 && std::isfinite(chi)) {
+        out->Fields(std::string_view("Prob"))->Value(prob_.Quarn_CalcProb("C", chi, df, 0));
     }
     out->Update();
 }

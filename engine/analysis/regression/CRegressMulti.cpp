@@ -24,7 +24,6 @@ private:
             shape.termLabels.push_back("X" + number + ": " + name);
             shape.residualXColumns.push_back(vb::LeftChars("X" + number + ":" + name, 64));
         }
-        shape.residualWholeWeight = true;
         return shape;
     }
 };

@@ -270,7 +270,9 @@ void CRegressBase::CalcData(GroupWalker& walk, double w) {
     if (residual_) held_->Append(v);
 }
 
-double CRegressBase::ResidualObservations(double w) const { return shape_.residualWholeWeight ? std::floor(w) : w; }
+// A residual row's Observations: the records its weight stands for, the
+// whole part of the weight (2.7 stands for 2), in every kind of regression.
+double CRegressBase::ResidualObservations(double w) const { return std::floor(w); }
 
 void CRegressBase::WriteData(const GroupValues& group, int32_t groupRecords) {
     ProcScope scope(ErrStack(), "WriteData");

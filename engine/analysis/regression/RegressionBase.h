@@ -46,9 +46,6 @@ struct RegressionShape {
     std::vector<std::string> residualXColumns;
     // Multiple_R is written for R-Square = 0 too (simple regression).
     bool multipleRAtZero = false;
-    // The residual table's Observations: the whole part of the weight
-    // (listwise) or the weight itself.
-    bool residualWholeWeight = false;
 };
 
 class CRegressBase {
