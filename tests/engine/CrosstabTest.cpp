@@ -202,6 +202,21 @@ TEST_F(CrosstabTest, EverySummaryKind) {
     }
 }
 
+// The coefficient of variation of values whose mean is 0 has no value: the
+// cell is empty, not 0 (Describe leaves it empty too).
+TEST_F(CrosstabTest, CoefficientOfVariationOfAZeroMeanIsEmpty) {
+    AppendRows(
+        {{"r", "a", -1.0, N, N, N}, {"r", "a", 1.0, N, N, N}, {"r", "b", 2.0, N, N, N}, {"r", "b", 4.0, N, N, N}});
+    ASSERT_TRUE(Run(AddCrosstab("F", {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}}, false, "Data")))
+        << engine->get_ErrorInfo();
+    auto data = Rows("Data: CoefVar");
+    ASSERT_EQ(data.size(), 1u);
+    EXPECT_TRUE(IsNull(data[0], "a"));
+    // b: mean 3, deviation sqrt(2); all four: mean 1.5, variance 13/3.
+    EXPECT_NEAR(Num(data[0], "b"), std::sqrt(2.0) / 3, 1e-14);
+    EXPECT_NEAR(Num(data[0], "RowSummary"), std::sqrt(13.0 / 3) / 1.5, 1e-14);
+}
+
 TEST_F(CrosstabTest, UnknownKindIsRefused) {
     AppendRows({{"r", "a", 1.0, N, N, N}});
     EXPECT_FALSE(Run(AddCrosstab("U", {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}})));

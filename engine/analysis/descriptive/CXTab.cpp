@@ -764,7 +764,11 @@ bool CXTab::CalcValue(const XtabCell& c, double& value) const {
             // written though its square or weighted square is not.
             const WeightedMoments::Deviation d = c.moments.Deviations("N-1");
             if (kind_ == 'V') value = d.variance;
-            if (kind_ == 'F') value = d.coeffOfVariance.value_or(0);
+            if (kind_ == 'F') {
+                // A mean of 0 has no coefficient: the cell stays empty, as in Describe.
+                if (!d.coeffOfVariance) return false;
+                value = *d.coeffOfVariance;
+            }
             if (kind_ == 'D') value = d.stdDeviation;
             if (kind_ == 'E') {
                 // The root of the sum of weights takes half of their (even) exponent.
