@@ -121,7 +121,7 @@ bool SameText15(double a, double b) {
 // into rank (by pair); the ranker gathers the tie terms.
 void RankSorted(const std::vector<KeyedItem>& sorted, const std::vector<double>& whole, HeldTieRanker& ranker,
                 std::vector<double>& rank) {
-    RankHeldBlocks(
+    RankTieBlocks(
         sorted.size(), ranker, [&](size_t first, size_t i) { return sorted[first].key == sorted[i].key; },
         [&](size_t i) { return whole[sorted[i].item]; }, [&](size_t i, double r) { rank[sorted[i].item] = r; });
 }
@@ -406,7 +406,7 @@ WilcoxonResult CNonParametric::CalcWilcoxon(const PairList& pairs) {
     SortByKey(items_, scratch_);
     HeldTieRanker ranker(scale_);
     double nn = 0, np = 0, rn = 0, rp = 0;
-    RankHeldBlocks(
+    RankTieBlocks(
         items_.size(), ranker,
         [&](size_t first, size_t i) {
             return items_[first].key == items_[i].key ||

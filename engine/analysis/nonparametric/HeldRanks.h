@@ -83,14 +83,3 @@ private:
     double last_ = 0;
     TieSums sums_;
 };
-
-// RankTieBlocks with held counts: weight(i) is the held count of item i.
-template <class Same, class Weight, class Assign>
-void RankHeldBlocks(size_t n, HeldTieRanker& ranker, Same same, Weight weight, Assign assign) {
-    ForEachTieBlock(n, same, [&](size_t first, size_t end) {
-        double t = weight(first);
-        for (size_t i = first + 1; i < end; ++i) t += weight(i);
-        const double rank = ranker.AddGroup(t);
-        for (size_t i = first; i < end; ++i) assign(i, rank);
-    });
-}

@@ -27,9 +27,10 @@ void ForEachTieBlock(size_t n, Same same, Block block) {
 // Walks items 0 .. n-1 in their order. same(first, i) tells whether item i
 // belongs to the block that starts at item `first`; weight(i) is the number of
 // observations item i stands for (the whole part of its weight); assign(i,
-// rank) receives the block's average rank for every item of the block.
-template <class Same, class Weight, class Assign>
-void RankTieBlocks(size_t n, TieRanker& ranker, Same same, Weight weight, Assign assign) {
+// rank) receives the block's average rank for every item of the block. The
+// ranker is a TieRanker, or a HeldTieRanker for counts held scaled.
+template <class Ranker, class Same, class Weight, class Assign>
+void RankTieBlocks(size_t n, Ranker& ranker, Same same, Weight weight, Assign assign) {
     ForEachTieBlock(n, same, [&](size_t first, size_t end) {
         double t = weight(first);
         for (size_t i = first + 1; i < end; ++i) t += weight(i);
