@@ -297,6 +297,7 @@ void frmStatMain::closeEvent(QCloseEvent* event) {
         follow_->stop();
         watch_.reset();
         ClearGoneNote();
+        LockNote(false);
         Guarded("frmStatMain:Form_Unload", [this] {
             if (!m_WinPos) return;
             QWidget* window = SubWindow();
@@ -355,11 +356,15 @@ void frmStatMain::LoadScenarios() {
         } catch (const vb::VbError& e) {
             // Another program holds the file: nothing changed it, so the rows
             // shown and the chosen one stay until the lock ends.
-            if (e.Number() == dao::err::kLocked) return;
+            if (e.Number() == dao::err::kLocked) {
+                LockNote(true);
+                return;
+            }
             lvwScenarios_->clear();
             shown_.clear();
             throw;
         }
+        LockNote(false);
         sortedBy_ = -1;
         FillList(rows);
         if (lvwScenarios_->topLevelItemCount() > 0) lvwScenarios_->setCurrentItem(lvwScenarios_->topLevelItem(0));
@@ -424,6 +429,7 @@ void frmStatMain::FollowFile() {
             followAgain_ = true;
             return;  // held by another program, or closed: looked at again next time
         }
+        LockNote(false);
         // A filter chosen while a lock kept the rows from being read: the
         // rows come as a load gives them.
         const bool load = shownFilter_ != Filter();
@@ -496,6 +502,19 @@ void frmStatMain::ChooseNothing(const QString& goneId) {
     goneId_ = goneId;
     goneNote_ = QString::fromStdString(GoneText(goneId));
     frame->statusBar()->showMessage(goneNote_);
+}
+
+void frmStatMain::LockNote(bool show) {
+    auto* frame = qobject_cast<QMainWindow*>(window());
+    if (!frame) return;
+    if (show) {
+        lockNote_ = "Another program holds the database locked: the list is read again when it lets go.";
+        frame->statusBar()->showMessage(lockNote_);
+        return;
+    }
+    if (lockNote_.isEmpty()) return;
+    if (frame->statusBar()->currentMessage() == lockNote_) frame->statusBar()->clearMessage();
+    lockNote_.clear();
 }
 
 void frmStatMain::ClearGoneNote() {

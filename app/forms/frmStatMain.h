@@ -133,6 +133,8 @@ private:
     // returned, so the command acts on no scenario.
     bool ChosenStillListed();
     void ClearGoneNote();
+    // The status bar's note that a reload met another program's lock, shown or ended.
+    void LockNote(bool show);
     void FitListColumns();
     // Where the list begins, right of the widest family frame.
     int ListLeft() const;
@@ -173,6 +175,7 @@ private:
     // The scenario the status bar says has gone, and that note.
     QString goneId_;
     QString goneNote_;
+    QString lockNote_;
 
     std::unique_ptr<CWinPos> m_WinPos;
     CListView m_ListView;

@@ -545,6 +545,7 @@ private slots:
         QCOMPARE(Rows()->selectedItems().size(), 1);
         QCOMPARE(Rows()->selectedItems()[0]->text(0), QString("2"));
         QCOMPARE(rec_.boxes.size(), size_t(0));
+        QVERIFY(frame_->statusBar()->currentMessage().contains("Another program holds the database locked"));
 
         // Edit, Duplicate and Delete say plainly the file is locked, at once and before anything is asked.
         const std::pair<int, const char*> commands[] = {{1, "be edited"}, {2, "be duplicated"}, {3, "be deleted"}};
@@ -569,6 +570,7 @@ private slots:
         QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
         QTRY_COMPARE_WITH_TIMEOUT(Ids(), QStringList({"3"}), 1500);
         QCOMPARE(Selected(), 1);
+        QCOMPARE(frame_->statusBar()->currentMessage(), QString());
         tabs->setCurrentIndex(0);
         QCOMPARE(Rows()->topLevelItem(1)->text(2), QString("theirs"));
         QCOMPARE(Count(store::kScenariosTable), scenarios);
