@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "shell/CWinPos.h"
 #include "ErrorStack.h"
@@ -88,6 +89,24 @@ void Message(const std::string& text) { ui::MsgBox(text, ui::vbOKOnly, program::
 std::string GoneText(const QString& id) {
     return "Scenario #" + id.toStdString() +
            " is no longer in the list: another program deleted it or changed it. No scenario is chosen.";
+}
+
+// A reload of the list waits for another program's commit, not for its
+// transaction: the rows shown stay, and the look twice a second reads again.
+constexpr int kListLockWaitMs = 100;
+
+// Does `step` of a command on the chosen scenario; false when another
+// program's lock kept it from being done, which the user is told plainly.
+template <class F>
+bool Telling(const std::string& what, F&& step) {
+    try {
+        std::forward<F>(step)();
+    } catch (const vb::VbError& e) {
+        if (e.Number() != dao::err::kLocked) throw;
+        TellLocked(what);
+        return false;
+    }
+    return true;
 }
 
 // The program's number of a scenario from the list's text ("12" gives 12, anything else 0).
@@ -278,6 +297,7 @@ void frmStatMain::closeEvent(QCloseEvent* event) {
         follow_->stop();
         watch_.reset();
         ClearGoneNote();
+        LockNote(false);
         Guarded("frmStatMain:Form_Unload", [this] {
             if (!m_WinPos) return;
             QWidget* window = SubWindow();
@@ -329,17 +349,30 @@ void frmStatMain::optNonParAnalysisType_Click(int index) {
 void frmStatMain::LoadScenarios() {
     Guarded("frmStatMain:LoadScenarios", [this] {
         ClearGoneNote();
-        sortedBy_ = -1;
-        lvwScenarios_->clear();
-        shown_.clear();
         dao::DatabasePtr db = store::CurrentDatabase();
-        if (!db) return;
-        FillList(ReadScenarios(db));
+        std::vector<store::ScenarioRow> rows;
+        try {
+            if (db) rows = ReadScenarios(db);
+        } catch (const vb::VbError& e) {
+            // Another program holds the file: nothing changed it, so the rows
+            // shown and the chosen one stay until the lock ends.
+            if (e.Number() == dao::err::kLocked) {
+                LockNote(true);
+                return;
+            }
+            lvwScenarios_->clear();
+            shown_.clear();
+            throw;
+        }
+        LockNote(false);
+        sortedBy_ = -1;
+        FillList(rows);
         if (lvwScenarios_->topLevelItemCount() > 0) lvwScenarios_->setCurrentItem(lvwScenarios_->topLevelItem(0));
     });
 }
 
 std::vector<store::ScenarioRow> frmStatMain::ReadScenarios(const dao::DatabasePtr& db) {
+    const dao::LockWaitLimit limit(kListLockWaitMs);
     if (watch_ && watch_->Database() != db) watch_.reset();
     followAgain_ = true;
     bool seen = false;
@@ -347,8 +380,10 @@ std::vector<store::ScenarioRow> frmStatMain::ReadScenarios(const dao::DatabasePt
         if (!watch_) watch_ = std::make_unique<store::CatalogueWatch>(db);
         watch_->Seen();
         seen = true;
-    } catch (const vb::VbError&) {
-        // Read below all the same; the next look reads again.
+    } catch (const vb::VbError& e) {
+        // Locked, the rows cannot be read either. Otherwise read below all
+        // the same; the next look reads again.
+        if (e.Number() == dao::err::kLocked) throw;
     }
     std::vector<store::ScenarioRow> rows = store::ListScenarios(db, scenTypeMain_, scenType_);
     followAgain_ = !seen;
@@ -363,6 +398,7 @@ void frmStatMain::FillList(const std::vector<store::ScenarioRow>& scenarios) {
     } redraw{m_ListView};
     lvwScenarios_->clear();
     shown_ = scenarios;
+    shownFilter_ = Filter();
     QList<QTreeWidgetItem*> rows;
     for (const store::ScenarioRow& scenario : scenarios) {
         auto* row = new CListViewItem;
@@ -379,25 +415,37 @@ void frmStatMain::FillList(const std::vector<store::ScenarioRow>& scenarios) {
 }
 
 void frmStatMain::FollowFile() {
-    if (running_ || unloaded_ || !watch_) return;
+    if (running_ || unloaded_ || (!watch_ && !followAgain_)) return;
     GuardedQuiet([this] {
         const dao::DatabasePtr db = store::CurrentDatabase();
-        if (!db || db != watch_->Database()) return;
+        if (!db || (watch_ && db != watch_->Database())) return;
         std::vector<store::ScenarioRow> rows;
         try {
-            if (!watch_->Changed() && !followAgain_) return;
+            // The look never waits for a lock: it is made again next time.
+            const dao::LockWaitLimit noWait(0);
+            if (watch_ && !watch_->Changed() && !followAgain_) return;
             rows = ReadScenarios(db);
         } catch (const vb::VbError&) {
             followAgain_ = true;
             return;  // held by another program, or closed: looked at again next time
         }
-        if (rows == shown_) return;
+        LockNote(false);
+        // A filter chosen while a lock kept the rows from being read: the
+        // rows come as a load gives them.
+        const bool load = shownFilter_ != Filter();
+        if (rows == shown_ && !load) return;
         const QString chosen = ChosenId();
         QScrollBar* bar = lvwScenarios_->verticalScrollBar();
-        const int top = bar->value();
+        const int top = load ? 0 : bar->value();
         FillList(rows);
+        if (load) sortedBy_ = -1;
         if (sortedBy_ >= 0) lvwScenarios_->sortItems(sortedBy_, Qt::AscendingOrder);
-        if (!chosen.isEmpty() && !Choose(chosen)) ChooseNothing(chosen);
+        if (load) {
+            if (!Choose(chosen) && lvwScenarios_->topLevelItemCount() > 0)
+                lvwScenarios_->setCurrentItem(lvwScenarios_->topLevelItem(0));
+        } else if (!chosen.isEmpty() && !Choose(chosen)) {
+            ChooseNothing(chosen);
+        }
         bar->setValue(top);
     });
 }
@@ -426,6 +474,8 @@ int frmStatMain::SelectedIndex() const {
     return lvwScenarios_->indexOfTopLevelItem(selected.front()) + 1;
 }
 
+std::string frmStatMain::Filter() const { return scenTypeMain_ + "/" + scenType_; }
+
 QString frmStatMain::ChosenId() const {
     const QList<QTreeWidgetItem*> selected = lvwScenarios_->selectedItems();
     return selected.isEmpty() ? QString() : selected.front()->text(0);
@@ -452,6 +502,19 @@ void frmStatMain::ChooseNothing(const QString& goneId) {
     goneId_ = goneId;
     goneNote_ = QString::fromStdString(GoneText(goneId));
     frame->statusBar()->showMessage(goneNote_);
+}
+
+void frmStatMain::LockNote(bool show) {
+    auto* frame = qobject_cast<QMainWindow*>(window());
+    if (!frame) return;
+    if (show) {
+        lockNote_ = "Another program holds the database locked: the list is read again when it lets go.";
+        frame->statusBar()->showMessage(lockNote_);
+        return;
+    }
+    if (lockNote_.isEmpty()) return;
+    if (frame->statusBar()->currentMessage() == lockNote_) frame->statusBar()->clearMessage();
+    lockNote_.clear();
 }
 
 void frmStatMain::ClearGoneNote() {
@@ -673,12 +736,18 @@ void frmStatMain::EditCurrentScenario(long startPage) {
             Message("Please select a scenario from the list");
             return;
         }
+        // An edit is saved: refused at once while another program holds the file.
+        if (RefuseLockedDatabase("be edited")) return;
         const long number = NumberOf(info->ScenarioID());
         const int32_t id = static_cast<int32_t>(number);
-        dao::RecordsetPtr rs =
-            OpenDatabase()->OpenRecordset(store::GetScenOptionSQL(id), dao::dbOpenSnapshot, dao::dbReadOnly);
-        const bool found = !rs->Eof();
-        rs->Close();
+        bool found = false;
+        if (!Telling("be edited", [&] {
+                dao::RecordsetPtr rs =
+                    OpenDatabase()->OpenRecordset(store::GetScenOptionSQL(id), dao::dbOpenSnapshot, dao::dbReadOnly);
+                found = !rs->Eof();
+                rs->Close();
+            }))
+            return;
         if (!found) {
             Message("Scenario not found: " + info->ScenarioID());
             return;
@@ -736,7 +805,7 @@ void frmStatMain::DuplicateCurrentScenario() {
             Message("Please select a scenario from the list to duplicate");
             return;
         }
-        if (RefuseReadOnlyDatabase()) return;
+        if (RefuseReadOnlyDatabase() || RefuseLockedDatabase("be duplicated")) return;
         frmDuplicate dialog(this);
         dialog.ScenarioID(NumberOf(info->ScenarioID()));
         if (dialog.ScenarioOK()) {
@@ -751,7 +820,7 @@ void frmStatMain::DeleteCurrentScenario() {
     Guarded("frmStatMain:DeleteCurrentScenario", [this] {
         std::optional<CScenarioInfo> info = GetScenarioInfo();
         if (!info) return;
-        if (RefuseReadOnlyDatabase()) return;
+        if (RefuseReadOnlyDatabase() || RefuseLockedDatabase("be deleted")) return;
         std::string question = "Are you sure you want to permanently delete Scenario #" + info->ScenarioID();
         if (!info->Desc().empty()) question += "\r\n (" + info->Desc() + ")";
         question += "?";
@@ -765,7 +834,7 @@ void frmStatMain::DeleteCurrentScenario() {
 void frmStatMain::DeleteScenario(long ScenarioID) {
     Guarded("frmStatMain:DeleteScenario", [this, ScenarioID] {
         const dao::DatabasePtr db = OpenDatabase();
-        store::DeleteScenario(store::CurrentWorkspace(), db, ScenarioID);
+        if (!Telling("be deleted", [&] { store::DeleteScenario(store::CurrentWorkspace(), db, ScenarioID); })) return;
         deletedId_ = QString::number(ScenarioID);
     });
 }

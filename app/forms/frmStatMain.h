@@ -48,7 +48,9 @@ public:
     bool SysChange() const { return sysChange_; }
     void SysChange(bool value) { sysChange_ = value; }
 
-    // Refills the list for the family and analysis chosen.
+    // Refills the list for the family and analysis chosen. While another
+    // program's lock keeps the file from being read, the rows shown and the
+    // chosen one stay, and the look at the file reads them once it ends.
     void LoadScenarios();
     // Takes the scenarios as the file has them now when it changed since the
     // list was read (by another program or this one). The chosen scenario
@@ -110,6 +112,8 @@ private:
     void ShowFamilyFrame(int tab);
     // The 1-based position of the selected row; 0 when none.
     int SelectedIndex() const;
+    // The family and analysis the list is to show, as one text.
+    std::string Filter() const;
     // The number of the chosen scenario as the list shows it; empty when none.
     QString ChosenId() const;
     // After a command: the scenario chosen before it (`chosen`, at position
@@ -129,6 +133,8 @@ private:
     // returned, so the command acts on no scenario.
     bool ChosenStillListed();
     void ClearGoneNote();
+    // The status bar's note that a reload met another program's lock, shown or ended.
+    void LockNote(bool show);
     void FitListColumns();
     // Where the list begins, right of the widest family frame.
     int ListLeft() const;
@@ -159,6 +165,8 @@ private:
     bool followAgain_ = false;
     // The rows the list was filled with, in the query's order.
     std::vector<store::ScenarioRow> shown_;
+    // The Filter those rows are of.
+    std::string shownFilter_;
     // The column the user sorted by since the last load; -1 for none.
     int sortedBy_ = -1;
     bool running_ = false;
@@ -167,6 +175,7 @@ private:
     // The scenario the status bar says has gone, and that note.
     QString goneId_;
     QString goneNote_;
+    QString lockNote_;
 
     std::unique_ptr<CWinPos> m_WinPos;
     CListView m_ListView;

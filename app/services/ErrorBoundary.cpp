@@ -19,6 +19,11 @@ std::string ReadOnlyText() {
            "Nothing was changed.";
 }
 
+// Before a command, the longest wait for another program's lock: a commit
+// takes milliseconds; a lock held longer is a transaction of the other
+// program's, which the window must not stand still behind.
+constexpr int kLockWaitBeforeMs = 250;
+
 }  // namespace
 
 bool ShowExpectedCondition(const vb::VbError& e) {
@@ -48,6 +53,26 @@ bool RefuseReadOnlyDatabase() {
     if (!db || db->Updatable()) return false;
     Tell(ReadOnlyText());
     return true;
+}
+
+void TellLocked(const std::string& what) {
+    Tell("The database " + CurrentName() + " is locked by another program, so the scenario cannot " + what +
+         " now.\r\n\r\nTry again when the other program is done.");
+}
+
+bool RefuseLockedDatabase(const std::string& what) {
+    dao::DatabasePtr db = store::CurrentDatabase();
+    if (!db || !db->Updatable()) return false;
+    const dao::LockWaitLimit limit(kLockWaitBeforeMs);
+    try {
+        db->BeginTrans(true);
+    } catch (const vb::VbError& e) {
+        if (e.Number() != dao::err::kLocked) throw;
+        TellLocked(what);
+        return true;
+    }
+    db->CommitTrans();
+    return false;
 }
 
 bool MerivoxApplication::notify(QObject* receiver, QEvent* event) {

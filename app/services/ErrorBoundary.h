@@ -23,6 +23,15 @@ bool ShowExpectedCondition(const vb::VbError& e);
 // so that the caller changes nothing. False when it can be written.
 bool RefuseReadOnlyDatabase();
 
+// Another program keeps the current database from being written now (its
+// write lock is taken and let go of at once, nothing written, after a
+// moment's wait at most): says so plainly, "so the scenario cannot <what>
+// now", and returns true, so that the caller asks and changes nothing. False
+// when it can be written, or is not written at all (none open, read-only).
+bool RefuseLockedDatabase(const std::string& what);
+// The message of RefuseLockedDatabase, for a lock met on the way.
+void TellLocked(const std::string& what);
+
 template <class F>
 void Guarded(const std::string& procedure, F&& handler) {
     CErr_Zelk& stack = ErrStack();

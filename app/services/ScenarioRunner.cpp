@@ -39,25 +39,6 @@ constexpr int kLockWaitBeforeMs = 250;
 // While the engine runs, with the status window saying it waits.
 constexpr int kLockWaitRunningMs = 1000;
 
-// Whether another program keeps the file from being written now: its write
-// lock is taken and let go of at once, nothing written.
-bool LockedByAnotherProgram(const dao::DatabasePtr& db) {
-    try {
-        db->BeginTrans(true);
-    } catch (const vb::VbError& e) {
-        if (e.Number() == dao::err::kLocked) return true;
-        throw;
-    }
-    db->CommitTrans();
-    return false;
-}
-
-void TellLocked(const dao::DatabasePtr& db) {
-    Message("The database '" + db->Name() +
-            "' is locked by another program, so the scenario cannot run now.\r\n\r\nTry again when the other "
-            "program is done.");
-}
-
 }  // namespace
 
 // Hands the engine's progress texts to the runner.
@@ -95,10 +76,7 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
         if (!db || !store::CurrentWorkspace()) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open");
         // Another program's lock is told at once, before anything is asked.
         std::optional<dao::LockWaitLimit> limit(std::in_place, kLockWaitBeforeMs);
-        if (LockedByAnotherProgram(db)) {
-            TellLocked(db);
-            return;
-        }
+        if (RefuseLockedDatabase("run")) return;
         dao::RecordsetPtr rs =
             db->OpenRecordset("SELECT  * from [usysQuarnScenarios] WHERE Scenario_ID = " + std::to_string(ScenarioNo),
                               dao::dbOpenSnapshot);
@@ -113,10 +91,7 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
         rs->Close();
         if (!AgreeToOverwrite(db, output1, output2, agreed)) return;
         // The question may have stood a while.
-        if (LockedByAnotherProgram(db)) {
-            TellLocked(db);
-            return;
-        }
+        if (RefuseLockedDatabase("run")) return;
 
         stack.CurrentOperation("Close output forms if open ");
         if (!output1.empty()) emit GridsClosing(QString::fromStdString(output1));
