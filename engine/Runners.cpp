@@ -179,6 +179,12 @@ std::string RunGroup_s_Zelk(RunContext& q, const CZantelsScenario& s, FieldNames
                             int16_t nX, bool fW) {
     ProcScope scope(ErrStack(), "RunGroup_s_Zelk");
     const store::AnalysisDef* analysis = store::FindAnalysis(s.CalcType());
+    // The entry runs the t-test and the analyses of variance; any other
+    // analysis run here would silently be an ANOVA.
+    if (analysis && analysis->id != store::Analysis::TwoSampleTTest && analysis->id != store::Analysis::Anova &&
+        analysis->id != store::Analysis::TwoWayAnova)
+        return "The group runner runs the t-test and the analyses of variance, not " + std::string(analysis->subType) +
+               ": give it a runner of its own";
     const std::string calcType = analysis && analysis->id == store::Analysis::TwoSampleTTest ? "T" : "A";
     // Blank group values take part unless the scenario ignores them.
     const int16_t incBlank = Flag(!s.GroupIgnoreBlanks());

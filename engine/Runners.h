@@ -54,7 +54,8 @@ struct RunnerEntry {
     Runner run;
 };
 
-// The group analyses share one runner.
+// The group analyses share one runner; it runs the t-test and the analyses
+// of variance only, and refuses any other (a new one takes a runner of its own).
 inline constexpr Runner RunGroupAnalysis = [](RunContext& q, const CZantelsScenario& s, FieldRoles& r) {
     return RunGroup_s_Zelk(q, s, r.strFields, r.nG, r.nC, r.nX, r.fW);
 };

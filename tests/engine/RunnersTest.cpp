@@ -292,6 +292,11 @@ TEST_F(Runners, GroupTypeLetterAndBlanks) {
         EXPECT_EQ(type, "A");
         EXPECT_EQ(blanks, -1);
     }
+    // Any other analysis is no ANOVA: it is refused, not run as one.
+    type.clear();
+    s.CalcType("N Sample");
+    EXPECT_NE(engine::RunGroup_s_Zelk(q, s, fields, 1, 1, 1, false).find("a runner of its own"), std::string::npos);
+    EXPECT_EQ(type, "");
 }
 
 TEST_F(Runners, ChiSquareFlags) {
