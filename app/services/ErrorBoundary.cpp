@@ -19,11 +19,6 @@ std::string ReadOnlyText() {
            "Nothing was changed.";
 }
 
-// Before a command, the longest wait for another program's lock: a commit
-// takes milliseconds; a lock held longer is a transaction of the other
-// program's, which the window must not stand still behind.
-constexpr int kLockWaitBeforeMs = 250;
-
 }  // namespace
 
 bool ShowExpectedCondition(const vb::VbError& e) {

@@ -29,6 +29,10 @@ bool RefuseReadOnlyDatabase();
 // now", and returns true, so that the caller asks and changes nothing. False
 // when it can be written, or is not written at all (none open, read-only).
 bool RefuseLockedDatabase(const std::string& what);
+// Before a command, the longest wait for another program's lock: a commit
+// takes milliseconds; a lock held longer is a transaction of the other
+// program's, which the window must not stand still behind.
+inline constexpr int kLockWaitBeforeMs = 250;
 // The message of RefuseLockedDatabase, for a lock met on the way.
 void TellLocked(const std::string& what);
 

@@ -32,10 +32,6 @@ std::string TextOf(const vb::Variant& value) {
 
 // A short wait for a lock (another program committing) is not worth a word.
 constexpr int kWaitWorthSaying = 200;
-// Before the run, the longest wait for another program's lock: a commit takes
-// milliseconds; a lock held longer is a transaction of the other program's,
-// which the window must not stand still behind.
-constexpr int kLockWaitBeforeMs = 250;
 // While the engine runs, with the status window saying it waits.
 constexpr int kLockWaitRunningMs = 1000;
 

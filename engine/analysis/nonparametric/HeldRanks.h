@@ -13,7 +13,6 @@
 // unscaled arithmetic.
 #pragma once
 
-#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -23,18 +22,12 @@
 class CountScale {
 public:
     CountScale() = default;
-    // The scale of a sample whose largest count is `largest`: counts up to
-    // 2^64 are held as they are (their cubes summed over any number of
-    // records stay far inside a Double); beyond, the even exponent that brings
-    // the largest into [1, 4), so that a square root of a held figure takes
-    // half of it exactly.
+    // The scale of a sample whose largest count is `largest`, at the
+    // exponent the other rank tests hold their counts by (CountExponent).
     static CountScale For(double largest) {
         CountScale s;
-        if (largest > 0x1p64) {
-            const int e = std::min(std::ilogb(largest), 1022);
-            s.exponent_ = e - (e & 1);
-            s.unit_ = std::ldexp(1.0, -s.exponent_);
-        }
+        s.exponent_ = CountExponent(largest);
+        s.unit_ = std::ldexp(1.0, -s.exponent_);
         return s;
     }
     int Exponent() const { return exponent_; }
