@@ -468,6 +468,29 @@ TEST_F(DescribeTest, NormalIntervalsFromAKnownDeviation) {
     EXPECT_NEAR(Num(rows[0], "99%_Upper"), 3 + 2.5758293035488999, 1e-9);
 }
 
+TEST_F(DescribeTest, TTestAndTBandsKeepTheSampleDeviationUnderThePopulationDivisor) {
+    // 1, 2, 3, 6: mean 3, M2 14. The divisor N gives StdDeviation sqrt(3.5) and
+    // StdError sqrt(3.5) / 2, but t.test(x, mu = 1) and the t band take
+    // s = sqrt(14 / 3): t = 2 / (s / 2); t's distribution function with 3
+    // degrees of freedom in closed form gives the probability and qt(0.975, 3).
+    AppendRows({{"a", Null(), 1.0}, {"a", Null(), 2.0}, {"a", Null(), 3.0}, {"a", Null(), 6.0}});
+    const int32_t id = Scenario({{"X1", "X", 1}}, {{"VarStd", T},
+                                                   {"VarNRadio", "N"},
+                                                   {"CI", T},
+                                                   {"CITypeRadio", "t"},
+                                                   {"CI95", T},
+                                                   {"TTestMean", T},
+                                                   {"TTestValue", 1.0}});
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_REL(Num(rows[0], "StdDeviation"), std::sqrt(3.5));
+    EXPECT_REL(Num(rows[0], "StdError"), std::sqrt(3.5) / 2);
+    EXPECT_REL(Num(rows[0], "t-Value"), 1.8516401995451029);
+    EXPECT_REL(Num(rows[0], "Prob_(2-Tail)"), 0.16116184721351953);
+    EXPECT_NEAR(Num(rows[0], "95%_t_Band"), 3.4374348818583104, 1e-9);
+}
+
 TEST_F(DescribeTest, CertifiedMeanAndDeviationOfValuesFarFromZero) {
     // NIST StRD NumAcc3: 1000000.2, then 1000000.1 and 1000000.3 alternating
     // (1001 values); certified mean 1000000.2, standard deviation 0.1.

@@ -146,6 +146,21 @@ void ExpectResiduals(const std::vector<Record>& res, const Fitted& fitted, const
     }
 }
 
+// A per-field fit's residual rows of group a: in the order of X1, each
+// record's X1 and X2 rows together, the record without X1 first; so X2's rows
+// follow X1's order, not their own.
+void ExpectFirstFieldsOrder(const std::vector<Record>& res) {
+    const std::vector<std::pair<std::string, double>> order = {
+        {"X2", 4},   {"X1", 1.2}, {"X2", 3},   {"X1", 2.5}, {"X2", 1},   {"X1", 3.1}, {"X1", 4},
+        {"X2", 2.5}, {"X1", 5.3}, {"X2", 0.5}, {"X1", 6.2}, {"X2", 3.5}, {"X1", 9.1}, {"X2", 2.2}};
+    ASSERT_GE(res.size(), order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        EXPECT_EQ(res[i].at("G").ToString(), "a") << i;
+        EXPECT_EQ(res[i].at("DataField").ToString(), order[i].first) << i;
+        EXPECT_EQ(Num(res[i], "X_Value"), order[i].second) << i;
+    }
+}
+
 // Weights by y (the y values are distinct among the usable records).
 const std::map<double, double> kWeightOfY = {{4.1, 2},  {5.9, 1},  {7.2, 1}, {8.8, 3}, {9.5, 1}, {11.9, 1}, {12.1, 2},
                                              {18.2, 1}, {10.5, 1}, {9.1, 2}, {7.7, 1}, {6.2, 1}, {4.4, 2},  {2.9, 1}};
@@ -281,6 +296,7 @@ TEST_F(RegressionAgainstR, SimpleWeightedGroupsWithMissingValuesMatchLm) {
     const auto res = ReadResultRows(db, "Res");
     EXPECT_EQ(res.size(), 26u);
     ExpectResiduals(res, fitted, kWeightOfY);
+    ExpectFirstFieldsOrder(res);
 }
 
 TEST_F(RegressionAgainstR, PolynomialOrderTwoWeightedMatchesLm) {
@@ -403,6 +419,7 @@ TEST_F(RegressionAgainstR, PolynomialOrderTwoWeightedMatchesLm) {
     const auto res = ReadResultRows(db, "Res");
     EXPECT_EQ(res.size(), 26u);
     ExpectResiduals(res, fitted, kWeightOfY);
+    ExpectFirstFieldsOrder(res);
 }
 
 TEST_F(RegressionAgainstR, MultipleThroughOriginListwiseWeighted) {
