@@ -24,6 +24,11 @@ std::unique_ptr<DataGridModel> OpenGridTable(const std::string& tableName) {
                            "If this is an output table created by running a scenario, you must run the scenario "
                            "first to create the table",
                        ui::vbOKOnly, program::kAppTitle);
+        } else if (e.Number() == dao::err::kLocked) {
+            // Another program's lock is no fault of the program: said plainly.
+            ui::MsgBox("The table [" + tableName + "] cannot be shown now: another program holds the database " +
+                           "locked.\r\n\r\nTry again when the other program is done.",
+                       ui::vbOKOnly, program::kAppTitle);
         } else {
             ui::MsgBox("An unexpected error was encountered when attempting to open the table [" + tableName +
                            "]: \r\n\r\n" + std::to_string(e.Number()) + ": " + e.Description(),

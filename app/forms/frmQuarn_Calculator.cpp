@@ -33,15 +33,29 @@ const char* const kTypeNames[] = {"Z-Value", "t-Value", "Chi-Square", "F-Value"}
 
 std::string TextOf(const QLineEdit* box) { return box->text().toStdString(); }
 
-// The whole text as a finite number (the runtime's conversion, which also
-// reads "1E3" and "&H10"); false for anything else, "1.2.3" and "-" included.
-bool ReadNumber(const std::string& text, double& value) {
+// What a box's text reads as: a number, no number, or a number written
+// beyond what a Double holds ("1E309", "1E-400"), which is no fault of its
+// writing and is told as such. 1E-320, below the smallest normal Double,
+// is held as it is.
+enum class Reading { Number, NotNumeric, BeyondRange };
+
+// The whole text by the runtime's conversion, which also reads "1E3" and
+// "&H10"; "1.2.3" and "-" are no numbers.
+Reading ReadNumber(const std::string& text, double& value) {
     try {
         value = vb::CDbl(text);
-    } catch (const vb::VbError&) {
-        return false;
+    } catch (const vb::VbError& e) {
+        return e.Number() == vb::err::kOverflow ? Reading::BeyondRange : Reading::NotNumeric;
     }
-    return std::isfinite(value);
+    return std::isfinite(value) ? Reading::Number : Reading::BeyondRange;
+}
+
+// The message for a box whose text is not a number the calculator can use.
+std::string NotUsable(Reading reading, const char* what) {
+    if (reading == Reading::BeyondRange)
+        return std::string(what) +
+               " lies beyond the numbers the calculator can hold (sizes from about 4.9E-324 to 1.8E+308).";
+    return std::string(what) + " must be numeric.";
 }
 
 }  // namespace
@@ -140,6 +154,9 @@ frmQuarn_Calculator::frmQuarn_Calculator(QWidget* parent) : QDialog(parent) {
     connect(cmdHelp, &QPushButton::clicked, this, [this] { GuardedQuiet([this] { ShowHelpFor(this); }); });
     connect(cmdClose, &QPushButton::clicked, this, [this] { GuardedQuiet([this] { UnloadForm(this); }); });
 
+    // The window opens on its value box: a value is typed without a Tab first.
+    txtTestValue_->setFocus(Qt::OtherFocusReason);
+
     Guarded("frmQuarn_Calculator:Form_Load", [this] {
         m_ProbType = "Z-Value";
         m_Inverse = false;
@@ -217,8 +234,8 @@ bool frmQuarn_Calculator::CheckDegreesOfFreedom(QLineEdit* box) {
     const std::string text = TextOf(box);
     if (IsBlank(vb::Variant(text))) return true;
     double value = 0;
-    if (!ReadNumber(text, value)) {
-        Message("The value must be numeric.");
+    if (const Reading reading = ReadNumber(text, value); reading != Reading::Number) {
+        Message(NotUsable(reading, "The value"));
         box->setFocus();
         return false;
     }
@@ -259,8 +276,8 @@ void frmQuarn_Calculator::cmdCalculate_Click() {
 void frmQuarn_Calculator::Calculate() {
     const std::string text = TextOf(txtTestValue_);
     double value = 0;
-    if (!text.empty() && !ReadNumber(text, value)) {
-        Message("The test value must be numeric.");
+    if (const Reading reading = text.empty() ? Reading::Number : ReadNumber(text, value); reading != Reading::Number) {
+        Message(NotUsable(reading, "The test value"));
         txtTestValue_->setFocus();
         return;
     }
@@ -277,9 +294,10 @@ bool frmQuarn_Calculator::CalcProbInverse() {
         const std::string text = TextOf(txtTestValue_);
         if (IsBlank(vb::Variant(text))) return;
         double value = 0;
-        bool failed = !ReadNumber(text, value);
+        const Reading reading = ReadNumber(text, value);
+        bool failed = reading != Reading::Number;
         if (failed) {
-            Message("The test value must be numeric.");
+            Message(NotUsable(reading, "The test value"));
             txtTestValue_->setFocus();
         } else if (m_Inverse) {
             if (!(value > 0 && value < 1)) {
@@ -296,9 +314,9 @@ bool frmQuarn_Calculator::CalcProbInverse() {
         double df2 = 0;
         if (!failed && UsesDF1()) {
             // A blank box that the type needs: no message, no result.
-            failed = IsBlank(vb::Variant(TextOf(txtDF1_))) || !ReadNumber(TextOf(txtDF1_), df1);
+            failed = IsBlank(vb::Variant(TextOf(txtDF1_))) || ReadNumber(TextOf(txtDF1_), df1) != Reading::Number;
             if (!failed && UsesDF2())
-                failed = IsBlank(vb::Variant(TextOf(txtDF2_))) || !ReadNumber(TextOf(txtDF2_), df2);
+                failed = IsBlank(vb::Variant(TextOf(txtDF2_))) || ReadNumber(TextOf(txtDF2_), df2) != Reading::Number;
         }
         if (failed) {
             lblProbability_->setText("");
@@ -329,8 +347,8 @@ void frmQuarn_Calculator::cmdInverse_Click() {
         const std::string text = TextOf(txtTestValue_);
         if (m_Inverse && !IsBlank(vb::Variant(text))) {
             double value = 0;
-            if (!ReadNumber(text, value)) {
-                Message("The test value must be numeric.");
+            if (const Reading reading = ReadNumber(text, value); reading != Reading::Number) {
+                Message(NotUsable(reading, "The test value"));
                 txtTestValue_->setFocus();
                 return;
             }

@@ -699,7 +699,9 @@ bool frmStatMain::RunCurrentScenario(long ScenarioNo, const std::vector<std::str
 
 void frmStatMain::CreateNewScenario() {
     Guarded("frmStatMain:CreateNewScenario", [this] {
-        if (RefuseReadOnlyDatabase()) return;
+        // A new scenario is saved: refused at once while another program
+        // holds the file, as Edit is, before any page reads it.
+        if (RefuseReadOnlyDatabase() || RefuseLockedDatabase("be created")) return;
         wizard_.reset();
         std::string analysis = scenType_;
         if (analysis == "*") {
@@ -819,7 +821,11 @@ void frmStatMain::DuplicateCurrentScenario() {
 void frmStatMain::DeleteCurrentScenario() {
     Guarded("frmStatMain:DeleteCurrentScenario", [this] {
         std::optional<CScenarioInfo> info = GetScenarioInfo();
-        if (!info) return;
+        if (!info) {
+            // As Run, Edit and Duplicate say: a key pressed on an empty choice is answered.
+            Message("Please select a scenario from the list");
+            return;
+        }
         if (RefuseReadOnlyDatabase() || RefuseLockedDatabase("be deleted")) return;
         std::string question = "Are you sure you want to permanently delete Scenario #" + info->ScenarioID();
         if (!info->Desc().empty()) question += "\r\n (" + info->Desc() + ")";

@@ -14,6 +14,7 @@
 #include "forms/frmSplash.h"
 #include "os/SystemInfo.h"
 #include "services/AltKeyFilter.h"
+#include "services/FocusBack.h"
 #include "services/HelpKey.h"
 #include "services/SingleInstance.h"
 #include "vb/App.h"
@@ -69,6 +70,11 @@ bool SubMain() {
     if (!altKeys) {
         altKeys = new AltKeyFilter(qApp);
         qApp->installEventFilter(altKeys);
+    }
+    static FocusBackFilter* focusBack = nullptr;
+    if (!focusBack) {
+        focusBack = new FocusBackFilter(qApp);
+        qApp->installEventFilter(focusBack);
     }
 
     auto* splash = new frmSplash;

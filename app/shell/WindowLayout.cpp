@@ -65,11 +65,16 @@ std::vector<int> Thicknesses(const std::vector<Extent>& least, const std::vector
 
 // The fewest lines in which the windows, in order, fit at their smallest
 // sizes: each line's lengths within `along`, the lines' thicknesses within
-// `across`. 0 when none does.
+// `across`. 0 when none does. A grid has no more lines than windows in its
+// longest line, so tiled one above the other it has at least as many rows
+// as columns, side by side at least as many columns as rows: the two
+// arrangements keep their shapes also when the area holds fewer windows
+// than there are.
 int FewestLines(const std::vector<Extent>& least, int along, int across) {
     const int count = static_cast<int>(least.size());
     for (int lines = 1; lines <= count; ++lines) {
         const std::vector<int> sizes = LineSizes(count, lines);
+        if (lines > sizes.front()) break;
         const std::vector<int> thick = Thicknesses(least, sizes);
         bool fits = true;
         for (int line = 0, first = 0; line < lines; first += sizes[line++]) {

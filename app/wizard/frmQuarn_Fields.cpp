@@ -177,6 +177,9 @@ void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
         const int16_t kind = TableOrQueryKind(db, source);
         dao::FieldsPtr fields;
         if (!OpenSourceFields(db, source, kind, fields)) return;
+        sourceOrder_.clear();
+        if (fields)
+            for (const dao::FieldPtr& field : *fields) sourceOrder_.push_back(field->Name());
         std::vector<std::string> dropped, unweighted;
         AddStoredFields(stored, fields, dropped, unweighted);
         if (fields) AddOtherFields(stored, *fields, kind == 0);
@@ -436,7 +439,20 @@ void frmQuarn_Fields::Quarn_UnSelectField(QListWidget* list) {
         auto* row = new CListViewItem;
         row->setText(0, Q(field->Name()));
         row->setText(1, Q(GetFieldTypeText(field->FieldType())));
-        lvwAvailableFields_->addTopLevelItem(row);
+        // Back at its place in the source's order (a list sorted by a column sorts it itself).
+        const auto place = [this](const std::string& name) {
+            for (size_t i = 0; i < sourceOrder_.size(); ++i)
+                if (vb::EqualsNoCase(sourceOrder_[i], name)) return i;
+            return sourceOrder_.size();
+        };
+        const size_t own = place(field->Name());
+        int at = lvwAvailableFields_->topLevelItemCount();
+        for (int i = 0; i < lvwAvailableFields_->topLevelItemCount(); ++i)
+            if (place(lvwAvailableFields_->topLevelItem(i)->text(0).toStdString()) > own) {
+                at = i;
+                break;
+            }
+        lvwAvailableFields_->insertTopLevelItem(at, row);
     });
 }
 

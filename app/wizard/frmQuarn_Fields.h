@@ -120,6 +120,9 @@ private:
     RuleOf ruleOf_;
     CListView m_ListView;
     int frame_ = 0;
+    // The source's field names in its own order: a field given back goes to
+    // its place among the available ones.
+    std::vector<std::string> sourceOrder_;
     std::vector<RoleList> roles_;
     QLabel* lblCalcType_;
     QLabel* lblTable_;

@@ -13,6 +13,7 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <utility>
 
 #include "services/ErrorBoundary.h"
@@ -211,10 +212,17 @@ void frmQuarn_Fields::LayOut() {
     resize(kDefaultSize);
 }
 
-// The heading, the available fields, then each role's buttons and list, frame by frame.
+// The heading, the available fields, then each role's buttons and list, frame by
+// frame, in the order they are drawn: a frame's part holding one field is drawn
+// above its other part (FramePair).
 void frmQuarn_Fields::SetTabOrder() {
     std::vector<QWidget*> chain = {txtScenario_Description_, cmdChange_, lvwAvailableFields_, cmdIgnore_};
-    for (const RoleList& r : roles_) {
+    std::vector<RoleList> drawn = roles_;
+    std::stable_sort(drawn.begin(), drawn.end(), [](const RoleList& a, const RoleList& b) {
+        const auto place = [](const RoleList& r) { return r.frame == 0 ? 2 * 7 : 2 * r.frame + (r.single ? 0 : 1); };
+        return place(a) < place(b);
+    });
+    for (const RoleList& r : drawn) {
         auto* transfer = findChild<TransferButton*>(r.control);
         for (int i = 0; i <= 4; ++i)
             if (QWidget* b = transfer->Button(i)) chain.push_back(b);

@@ -2,6 +2,7 @@
 // Percentiles, Compare, Matrix, Regression and Crosstab. Each page's class is
 // known only here; the analysis catalogue makes it through the page's
 // factory in the namespace optionpages.
+#include <QAbstractButton>
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -460,6 +461,15 @@ frmQuarn_Options_Regress::frmQuarn_Options_Regress(QWidget* parent) : COptionPag
         auto* simpleNote = Label("lblSimpleNote", "Simple with several X fields: one fit and row per X field.");
         simpleNote->setWordWrap(true);
         type->addWidget(simpleNote, 4, 0, 1, 4);
+        // It speaks of Simple only, so it shows only while Simple is chosen;
+        // its room stays, so the page does not jump.
+        QSizePolicy keepRoom = simpleNote->sizePolicy();
+        keepRoom.setRetainSizeWhenHidden(true);
+        simpleNote->setSizePolicy(keepRoom);
+        if (auto* simple = qobject_cast<QAbstractButton*>(Control("optRegressTypeSimple"))) {
+            simpleNote->setVisible(simple->isChecked());
+            connect(simple, &QAbstractButton::toggled, simpleNote, &QWidget::setVisible);
+        }
         type->setColumnStretch(3, 1);
 
         auto* fraCalcOptions = Frame("fraCalcOptions", "Calculation Options");

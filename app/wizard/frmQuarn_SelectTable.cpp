@@ -92,6 +92,8 @@ frmQuarn_SelectTable::frmQuarn_SelectTable(QWidget* parent) : CWizardPage(parent
         setTabOrder(tabSource_, lvwTableQuery_);
         setTabOrder(lvwTableQuery_, txtTable_);
         setTabOrder(txtTable_, cmdViewTable);
+        // The page opens on its list, so that typing a name's first letters finds it.
+        lvwTableQuery_->setFocus(Qt::OtherFocusReason);
 
         connect(tabSource_, &QTabBar::currentChanged, this, [this](int index) {
             Guarded("frmQuarn_SelectTable:tabSource_Click", [&] { LoadQueryTableLists(index + 1); });

@@ -94,6 +94,7 @@ private slots:
         QVERIFY(Get<QLabel>("lblProbRange")->isVisible());
         for (const char* hidden : {"txtDF1", "lblDF1Fld", "txtDF2", "lblDF2"})
             QVERIFY2(!Get<QWidget>(hidden)->isVisible(), hidden);
+        QCOMPARE(calc_->focusWidget(), Box("txtTestValue"));  // a value is typed at once
         // A second opening shows the same window.
         frame_->ShowCalculator();
         QCOMPARE(FindForm("frmQuarn_Calculator"), static_cast<QWidget*>(calc_.data()));
@@ -218,6 +219,22 @@ private slots:
                      std::vector<std::string>({"Probabilty value must be greater than zero and less than one."}));
             QCOMPARE(Label("lblProbability"), QString());
         }
+        // Below the smallest normal Double a probability is still one a Double
+        // holds: the z of the Double nearest 1E-320, by bisection of
+        // erfc(z / sqrt 2) = p in 50 digits.
+        rec_.Reset();
+        Calc("1E-320");
+        QVERIFY(rec_.boxes.empty());
+        QVERIFY(Near(Result(), 38.2872211668278, 1e-12));
+        // Numbers written beyond a Double's range are numbers all the same: said so.
+        for (const char* beyond : {"1E-400", "1E309"}) {
+            rec_.Reset();
+            Calc(beyond);
+            QCOMPARE(Prompts(), std::vector<std::string>({"The test value lies beyond the numbers the calculator "
+                                                          "can hold (sizes from about 4.9E-324 to 1.8E+308)."}));
+        }
+        Calc("0");
+        rec_.Reset();
 
         // Back to the normal direction: the 0 left in the box is checked as a z at once.
         rec_.Reset();

@@ -15,8 +15,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <fstream>
+#include <set>
 #include <stdexcept>
 
 #include "AppTestSupport.h"
@@ -28,6 +31,7 @@
 #include "forms/frmStatMain.h"
 #include "shell/MDIMain.h"
 #include "shell/ProgramInfo.h"
+#include "shell/WindowLayout.h"
 #include "ProgramSettings.h"
 #include "ScenarioTables.h"
 #include "shell/modMerivox.h"
@@ -669,6 +673,36 @@ private slots:
                 QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             }
         }
+    }
+
+    // Twenty-one windows where the area holds at most three rows and four
+    // columns of them: tiled horizontally the tiles take at least as many
+    // rows as columns, vertically at least as many columns as rows, so the
+    // two shapes differ; the rest are cascaded in front of the tiles.
+    void tilingKeepsItsShapeWhenNotAllFit() {
+        // Four of 200 fit across 900 and three of 100 down 380, with room
+        // below each row's title bar for the cascaded windows.
+        const QRect area(0, 0, 900, 380);
+        const std::vector<QSize> least(21, QSize(200, 100));
+        std::map<bool, std::pair<size_t, size_t>> shape;  // rows and columns of the tiles
+        for (bool stacked : {true, false}) {
+            const std::vector<QRect> places = windowlayout::Tile(area, least, stacked, 24);
+            QCOMPARE(places.size(), least.size());
+            // The tiles come first, from the back, none over another.
+            size_t tiles = 0;
+            while (tiles < places.size() && std::none_of(places.begin(), places.begin() + tiles,
+                                                         [&](const QRect& p) { return p.intersects(places[tiles]); }))
+                ++tiles;
+            std::set<int> tops, lefts;
+            for (size_t i = 0; i < tiles; ++i) {
+                tops.insert(places[i].top());
+                lefts.insert(places[i].left());
+            }
+            shape[stacked] = {tops.size(), lefts.size()};
+            QVERIFY(windowlayout::TitleBarsShow(places, 24));
+        }
+        QCOMPARE(shape[true], std::make_pair(size_t(3), size_t(3)));
+        QCOMPARE(shape[false], std::make_pair(size_t(3), size_t(4)));
     }
 
     // The scenario list and its grids as a person opens them at the first

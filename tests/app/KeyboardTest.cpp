@@ -39,6 +39,7 @@
 #include "forms/frmQuarn_Calculator.h"
 #include "forms/frmStatMain.h"
 #include "services/AltKeyFilter.h"
+#include "services/FocusBack.h"
 #include "services/HelpKey.h"
 #include "services/QtUi.h"
 #include "wizard/CZantelsPropWiz.h"
@@ -303,6 +304,75 @@ private slots:
             QCOMPARE(box->text(), c.typed);
             c.page->hide();
         }
+    }
+
+    // The source page opens on its list, so typing a name's first letter
+    // finds it; Tab on the field page goes through the roles in the order
+    // they are drawn, the dependent field (Y) before the independent ones.
+    void pagesTakeKeysWhereTheyAreDrawn() {
+        CZantelsPropWiz wiz;
+        wiz.SetNewScenario("P", "Regression");
+        frmQuarn_SelectTable source;
+        source.Wiz(&wiz);
+        source.show();
+        source.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&source));
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), source.findChild<QTreeWidget*>("lvwTableQuery"), 5000);
+        QTest::keyClicks(QApplication::focusWidget(), "S");
+        QCOMPARE(source.findChild<QLineEdit*>("txtTable")->text(), QString("Study"));
+        source.hide();
+
+        wiz.Table("Study");
+        frmQuarn_Fields fields;
+        fields.Wiz(&wiz);
+        fields.show();
+        fields.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&fields));
+        fields.findChild<QPushButton*>("cmdIgnore")->setFocus();
+        QStringList reached;
+        for (int i = 0; i < 40 && QApplication::focusWidget() != fields.findChild<QWidget*>("cmdNav_0"); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached << QApplication::focusWidget()->objectName();
+        }
+        const qsizetype y = reached.indexOf("lisDependentField_3"), x = reached.indexOf("lisIndependentFields_3");
+        QVERIFY2(y >= 0 && x > y, qPrintable(reached.join(", ")));
+        fields.hide();
+    }
+
+    // Every way out of a window or a box gives the keys back to the window
+    // the user came from: the wizard left by Cancel and Yes to "You have
+    // made changes... exit?", with real boxes.
+    void leavingTheWizardGivesTheKeysBack() {
+        QtUi qt;
+        ui::ScopedUi installed(qt);
+        FocusBackFilter back;
+        qApp->installEventFilter(&back);
+        QWidget frame;
+        auto* edit = new QLineEdit(&frame);
+        frame.show();
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        edit->setFocus();
+        CZantelsPropWiz wiz;
+        wiz.SetNewScenario("P", "Describe");
+        wiz.Table("Study");
+        wiz.Changed(true);
+        bool asked = false;
+        apptest::WhenModalNamed("frmQuarn_Finish", [&](QWidget* page) {
+            apptest::WhenModalNamed("MsgBox", [&](QWidget* box) {
+                asked = true;
+                QTest::keyClick(box, Qt::Key_Return);  // Yes, the default
+            });
+            auto* cancel = page->findChild<QPushButton*>("cmdNav_2");
+            cancel->setFocus();
+            QTest::keyClick(cancel, Qt::Key_Space);
+        });
+        const long result = wiz.ShowStatWizard(wizard::kFinishPage, &frame);
+        qApp->removeEventFilter(&back);
+        QCOMPARE(result, long(wizard::kClosedOnFinish));
+        QVERIFY(asked);
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), &frame, 5000);
+        QCOMPARE(QApplication::focusWidget(), edit);
     }
 
     void windowMenuKeysBringTheFirstNineForward() {

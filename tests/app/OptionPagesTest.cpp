@@ -496,9 +496,15 @@ private slots:
             QCOMPARE(Focused(), QString("txtRPoly"));
             QCOMPARE(wiz_->RPoly(), int16_t(9));
         }
+        // The note on Simple with several X fields shows while Simple is chosen only.
+        QVERIFY(!W("lblSimpleNote")->isVisibleTo(page_.get()));
         Leave("txtRPoly", "3");
         W<QRadioButton>("optRegressTypeSimple")->click();
         QCOMPARE(wiz_->RegressType(), std::string("S"));
+        QVERIFY(W("lblSimpleNote")->isVisibleTo(page_.get()));
+        W<QRadioButton>("optRegressTypeMultiple")->click();
+        QVERIFY(!W("lblSimpleNote")->isVisibleTo(page_.get()));
+        W<QRadioButton>("optRegressTypeSimple")->click();
         QVERIFY(!W("txtRPoly")->isEnabled());
         QCOMPARE(W<QLineEdit>("txtRPoly")->text(), QString("3"));
         W<QRadioButton>("optRegressTypePoly")->click();

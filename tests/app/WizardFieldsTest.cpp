@@ -689,6 +689,9 @@ private slots:
         weight->clearSelection();
         emit weight->itemDoubleClicked(weight->item(0));
         QCOMPARE(weight->count(), 0);
+        // Every field given back stands at its place among the available
+        // ones, in the source's order, not at the end.
+        QCOMPARE(Rows(Available(page.get())), Names({"ID", "Age", "Weight", "Clinic", "Smoker", "Visit", "Score"}));
     }
 
     void singleAndAnyTypeRoles() {
