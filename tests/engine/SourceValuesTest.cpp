@@ -152,6 +152,17 @@ TEST_F(SourceValues, ATextIsRefusedWhereTheDatabaseAddsTheValues) {
         }
         db->Execute("UPDATE Data SET X1 = 2 WHERE Y = 5");
         db->Execute("UPDATE Data SET W = 2 WHERE Y = 4");
+        // An infinity is named with its field too, where SQL adds it up and
+        // where a record is read, though the column lists as a text.
+        Sqlite("UPDATE Data SET W = 9e999 WHERE Y = 4");
+        source();
+        const std::string infinite = "The field [W] of [" + table +
+                                     "] holds a value that is not a finite number (an infinity), which cannot be "
+                                     "analysed. Correct or remove that value, or analyse a query that leaves it out.";
+        EXPECT_TRUE(FailsWith(crosstab("S", true), infinite));
+        EXPECT_TRUE(FailsWith(crosstab("M", true), infinite));
+        EXPECT_TRUE(FailsWith(chi, infinite));
+        db->Execute("UPDATE Data SET W = 2 WHERE Y = 4");
     }
 }
 
