@@ -265,24 +265,30 @@ static std::string CheckFiniteValues(RunContext& q, const CZantelsScenario& s, c
         std::string columns;
         for (const std::string& f : fields) columns += (columns.empty() ? "" : ", ") + BracketName(f);
         const std::string from = " FROM " + BracketName(s.Table());
-        // Only number columns can hold an infinity; text ones are not scanned.
+        // A number column can hold an infinity, and so can one of no declared
+        // type (which lists as a text); a TEXT column keeps it as a text.
         std::vector<std::string> numeric;
+        std::vector<bool> typed;
         {
             dao::RecordsetPtr probe =
                 db->OpenRecordset("SELECT " + columns + from + " WHERE 1=0;", dao::dbOpenForwardOnly, dao::dbReadOnly);
             for (int32_t i = 0; i < probe->Fields()->Count() && static_cast<size_t>(i) < fields.size(); ++i) {
-                if (dao::IsNumberType(probe->Fields(i)->Type())) numeric.push_back(fields[static_cast<size_t>(i)]);
+                numeric.push_back(fields[static_cast<size_t>(i)]);
+                typed.push_back(dao::IsNumberType(probe->Fields(i)->Type()));
             }
             probe->Close();
         }
         if (numeric.empty()) return {};
         // Above the largest finite number but not text (text sorts above
         // every number, and so above 9e999, which is the infinity itself).
+        // Where the column may compare as a text, only a stored real counts.
         std::string where;
-        for (const std::string& f : numeric) {
-            const std::string b = BracketName(f);
-            where += (where.empty() ? "" : " OR ") + ("(" + b + " > 1.7976931348623157E+308 And " + b +
-                                                      " <= 9e999) OR " + b + " < -1.7976931348623157E+308");
+        for (size_t i = 0; i < numeric.size(); ++i) {
+            const std::string b = BracketName(numeric[i]);
+            const std::string beyond =
+                "(" + b + " > 1.7976931348623157E+308 And " + b + " <= 9e999) OR " + b + " < -1.7976931348623157E+308";
+            where += (where.empty() ? "" : " OR ") +
+                     (typed[i] ? beyond : "(typeof(" + b + ") = 'real' And (" + beyond + "))");
         }
         std::string select;
         for (const std::string& f : numeric) select += (select.empty() ? "" : ", ") + BracketName(f);
@@ -291,8 +297,12 @@ static std::string CheckFiniteValues(RunContext& q, const CZantelsScenario& s, c
         std::string found;
         if (!rs->Eof()) {
             for (int32_t i = 0; i < rs->Fields()->Count() && found.empty(); ++i) {
-                const vb::Variant v = rs->Fields(i)->Value();
-                if (v.IsNumber() && !std::isfinite(v.ToDouble())) found = numeric[static_cast<size_t>(i)];
+                int64_t integer = 0;
+                double real = 0;
+                std::string_view bytes;
+                // As stored: a column listed as a text would convert it to one.
+                const dao::Field::Stored kind = rs->Fields(i)->StoredValue(integer, real, bytes);
+                if (kind == dao::Field::Stored::kReal && !std::isfinite(real)) found = numeric[static_cast<size_t>(i)];
             }
         }
         rs->Close();

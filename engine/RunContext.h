@@ -147,11 +147,19 @@ public:
     // value. An indexed field is asked once whether it holds '': without one
     // the plain name leaves SQLite free to walk the index in order.
     std::string ValueSql(const std::string& strTable, const std::string& strField, const std::string& strExpr = {});
-    // The same for a field read as a number (a value or a weight), where a
-    // computed column of a query, whose values have no declared type, reads
-    // '' as missing too; ValueSql leaves those as they are, since a group
-    // field may be a text.
+    // The same for a field read as a number (a value or a weight). A
+    // computed column of a query, or a column declared a text or bytes or
+    // not at all, is read as the data record set reads it:
+    // jet_number(strExpr), '' as missing, a number text as its number, any
+    // other text left a text for the analysis to refuse. ValueSql leaves
+    // those as they are, since a group field may be a text.
     std::string NumberSql(const std::string& strTable, const std::string& strField, const std::string& strExpr = {});
+    // For values that SQL adds up rather than the data record set reads: the
+    // fields, read as NumberSql reads them, are searched for a text that is
+    // no number, or bytes, which SQL would add as 0, and the first found is
+    // raised as dao::NotNumberValue naming its field, as the record set
+    // raises it. A source that cannot be read so is left to the analysis.
+    void RefuseTexts(const std::string& strTable, const std::vector<std::string>& strFields);
 
     // --- scratch database -----------------------------------------------------------------
     // Makes this run's own scratch database, a new file in the temporary
@@ -279,13 +287,13 @@ private:
         std::shared_ptr<engine::SortedBounds> bounds;
     };
     std::unique_ptr<DeferredIntervals> deferredIntervals_;
-    // A field of a source that is or may be a number, as ValueSql and
-    // NumberSql see it.
+    // A field of a source, as ValueSql and NumberSql see it.
     struct NumberField {
         std::string name;
         bool computed = false;  // a computed column of a query: no declared type
         bool indexed = false;   // the first field of an index of its table
         int8_t emptyText = -1;  // whether it holds '': -1 not yet asked
+        bool typed = true;      // false: a column declared a text or bytes, or not at all
     };
     // The number fields of source tables and queries, by source, looked up
     // once a run.

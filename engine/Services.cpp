@@ -71,16 +71,23 @@ RunContext::NumberField* RunContext::FindNumberField(const std::string& strTable
         // Fields of a table, also through a query; a computed field has no
         // declared type (and reads as a Double without a record). An index
         // list that cannot be read makes no table without number fields: the
-        // field counts as one without an index, which may hold ''.
+        // field counts as one without an index, which may hold ''. A column
+        // declared a text, bytes or nothing at all (which lists as a text)
+        // may hold numbers, numbers as texts, and any other text.
         for (int32_t i = 0; probe && i < probe->Fields()->Count(); ++i) {
             const dao::FieldPtr& f = probe->Fields(i);
-            if (!dao::IsNumberType(f->Type())) continue;
+            const int16_t type = f->Type();
+            if (type == dao::dbText || type == dao::dbMemo || type == dao::dbLongBinary) {
+                numbers.push_back({.name = f->Name(), .typed = false});
+                continue;
+            }
+            if (!dao::IsNumberType(type)) continue;
             const std::string source = f->SourceTable();
             bool indexed = false;
             try {
                 indexed = LeadsAnIndex(sourceDb_, source, f->SourceField());
             } catch (const vb::VbError&) {}
-            numbers.push_back({f->Name(), source.empty(), indexed});
+            numbers.push_back({.name = f->Name(), .computed = source.empty(), .indexed = indexed});
         }
         if (probe) probe->Close();
         known = numberFields_.emplace(numberFields_.end(), strTable, std::move(numbers));
@@ -110,19 +117,62 @@ bool RunContext::HoldsEmptyText(const std::string& strTable, NumberField& field)
 std::string RunContext::ValueSql(const std::string& strTable, const std::string& strField, const std::string& strExpr) {
     const std::string expr = strExpr.empty() ? BracketName(strField) : strExpr;
     NumberField* f = FindNumberField(strTable, strField);
-    const bool wrap = f && !f->computed && HoldsEmptyText(strTable, *f);
+    const bool wrap = f && f->typed && !f->computed && HoldsEmptyText(strTable, *f);
     return wrap ? "NULLIF(" + expr + ", '')" : expr;
 }
 
 bool RunContext::ReadsEmptyAsMissing(const std::string& strTable, const std::string& strField) {
     NumberField* f = FindNumberField(strTable, strField);
-    return f && (f->computed || HoldsEmptyText(strTable, *f));
+    return f && (f->computed || !f->typed || HoldsEmptyText(strTable, *f));
 }
 
 std::string RunContext::NumberSql(const std::string& strTable, const std::string& strField,
                                   const std::string& strExpr) {
     const std::string expr = strExpr.empty() ? BracketName(strField) : strExpr;
-    return ReadsEmptyAsMissing(strTable, strField) ? "NULLIF(" + expr + ", '')" : expr;
+    NumberField* f = FindNumberField(strTable, strField);
+    if (!f) return expr;
+    // Values of no declared number type are read as the data record set
+    // reads them (see jet_number): a number text as its number, so that it
+    // sorts and adds as one.
+    if (f->computed || !f->typed) return "jet_number(" + expr + ")";
+    return HoldsEmptyText(strTable, *f) ? "NULLIF(" + expr + ", '')" : expr;
+}
+
+void RunContext::RefuseTexts(const std::string& strTable, const std::vector<std::string>& strFields) {
+    ProcScope scope(ErrStack(), "RefuseTexts");
+    if (strFields.empty()) return;
+    std::string field, text;
+    bool blob = false;
+    try {
+        // Each field as SQL reads it as a number (NumberSql): a text left a
+        // text there is no number, whatever the column's declared type.
+        std::string select, where;
+        for (const std::string& f : strFields) {
+            const std::string value = NumberSql(strTable, f);
+            select += (select.empty() ? "" : ", ") + value + " AS " + BracketName(f);
+            where += (where.empty() ? "" : " OR ") + ("typeof(" + value + ") IN ('text', 'blob')");
+        }
+        dao::RecordsetPtr rs = sourceDb_->OpenRecordset("SELECT TOP 1 " + select + " FROM " + BracketName(strTable) +
+                                                            " WHERE " + where + ";",
+                                                        dao::dbOpenForwardOnly, dao::dbReadOnly);
+        for (int32_t i = 0; !rs->Eof() && field.empty() && i < rs->Fields()->Count(); ++i) {
+            int64_t integer = 0;
+            double real = 0;
+            std::string_view bytes;
+            const dao::Field::Stored kind = rs->Fields(i)->StoredValue(integer, real, bytes);
+            if (kind == dao::Field::Stored::kText || kind == dao::Field::Stored::kBlob) {
+                field = strFields[static_cast<size_t>(i)];
+                text.assign(bytes);
+                blob = kind == dao::Field::Stored::kBlob;
+            }
+        }
+        rs->Close();
+    } catch (const vb::VbError&) {
+        // A source that cannot be read so (a query with parameters) is
+        // reported where the analysis reads it.
+        return;
+    }
+    if (!field.empty()) throw dao::NotNumberValue(field, text, blob);
 }
 
 std::string RunContext::Quarn_CreateTable(const dao::TableDefPtr& tdf, bool fOpen) {
@@ -233,14 +283,18 @@ std::shared_ptr<engine::SortedBounds> RunContext::GatherBounds(const std::vector
     if (!d || d->bounds || d->fields != &strFields || d->count < 1 || !sourceDb_) return nullptr;
     if (!engine::SortedBounds::Define(*sourceDb_)) return nullptr;
     // Each field's valid values, as DescFreqInit_Zelk takes them, but with
-    // '' left for the gathering to pass over: a NULLIF per value and row
-    // costs the sorted read a tenth of its time. '' stays '' or becomes
-    // Null under every missing-value condition, as Null does.
+    // '' in a number column left for the gathering to pass over: a NULLIF
+    // per value and row costs the sorted read a tenth of its time. '' stays
+    // '' or becomes Null under every missing-value condition, as Null does.
+    // A field of no declared number type is read as a number first, so that
+    // a number text is compared with the bounds as its number.
     std::vector<std::string> values;
     std::vector<bool> emptyIsMissing;
     for (int16_t i = 1; i <= d->count; ++i) {
         const std::string& field = strFields.at(static_cast<size_t>(d->offset + i));
-        values.push_back(DataValueSql(BracketName(field)));
+        const NumberField* f = FindNumberField(d->table, field);
+        const bool typed = !f || (f->typed && !f->computed);
+        values.push_back(DataValueSql(typed ? BracketName(field) : NumberSql(d->table, field)));
         emptyIsMissing.push_back(ReadsEmptyAsMissing(d->table, field));
     }
     d->bounds = std::make_shared<engine::SortedBounds>();

@@ -324,6 +324,11 @@ struct RecordsetState {
         {
             // One hold of the lock for the column calls of the value.
             const HoldConnection hold(run->db);
+            // An infinity in a column of another type (one declared with no
+            // type lists as a text) is refused before it is converted.
+            if (finiteOnly && sqlite3_column_type(cur, i + off) == SQLITE_FLOAT &&
+                !std::isfinite(sqlite3_column_double(cur, i + off)))
+                throw NotFiniteValue(defs[static_cast<size_t>(i)]->name);
             v = ReadValue(cur, i + off, defs[static_cast<size_t>(i)]->type);
             blob = sqlite3_column_type(cur, i + off) == SQLITE_BLOB;
         }

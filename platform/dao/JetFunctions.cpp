@@ -10,6 +10,7 @@
 #include "dao/JetSql.h"
 #include "dao/SqlSum.h"
 #include "vb/Conversions.h"
+#include "vb/Variant.h"
 #include "vb/VbError.h"
 
 namespace dao {
@@ -234,6 +235,32 @@ void JetLike(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int(ctx, Match(pattern, Decode(ToText(argv[0]))) ? -1 : 0);
 }
 
+// --- jet_number: a value read as a number, as a record set reads one ---
+//
+// jet_number(value) gives what Field::NumberValue reads from the value: Null
+// for Null and '', a number as it is, a text that spells a finite number that
+// number (as SQLite would store it in a number column: an integer where it is
+// one). Any other text, and bytes, come back as they are, for the caller to
+// find by their type and refuse: SQL would add them as 0.
+void JetNumber(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_value* v = argv[0];
+    const int type = sqlite3_value_type(v);
+    if (type != SQLITE_TEXT) return sqlite3_result_value(ctx, v);
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    const std::string text(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)));
+    if (text.empty()) return sqlite3_result_null(ctx);
+    double number = 0;
+    try {
+        number = vb::Variant(text).ToDouble();
+    } catch (const vb::VbError&) {
+        return sqlite3_result_value(ctx, v);
+    }
+    if (!std::isfinite(number)) return sqlite3_result_value(ctx, v);
+    if (sqlite3_value_numeric_type(v) == SQLITE_INTEGER && static_cast<double>(sqlite3_value_int64(v)) == number)
+        return sqlite3_result_int64(ctx, sqlite3_value_int64(v));
+    sqlite3_result_double(ctx, number);
+}
+
 // --- First / Last: the first / last non-Null value in the order rows are fed ---
 
 struct Kept {
@@ -327,6 +354,9 @@ void RegisterJetFunctions(sqlite3* db) {
         if (sqlite3_create_function_v2(db, f.name, 2, scalar, nullptr, f.fn, nullptr, nullptr, nullptr) != SQLITE_OK)
             throw vb::VbError(vb::err::kOutOfMemory,
                               std::string("Could not register the SQL function ") + f.name + ".");
+    if (sqlite3_create_function_v2(db, "jet_number", 1, scalar, nullptr, JetNumber, nullptr, nullptr, nullptr) !=
+        SQLITE_OK)
+        throw vb::VbError(vb::err::kOutOfMemory, "Could not register the SQL function jet_number.");
     if (sqlite3_create_function_v2(db, "jet_first", 1, aggregate, nullptr, nullptr, FirstStep, KeptFinal, nullptr) !=
             SQLITE_OK ||
         sqlite3_create_function_v2(db, "jet_last", 1, aggregate, nullptr, nullptr, LastStep, KeptFinal, nullptr) !=

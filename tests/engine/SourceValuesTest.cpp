@@ -81,41 +81,89 @@ TEST_F(SourceValues, ATextInANumberColumnIsNamedWithItsField) {
     EXPECT_EQ(followed, TableAsText(db, "Out1"));
 }
 
-// Counts, sums and averages of a crosstab are formed by the database, which
-// would take a text as a value and add it as 0: refused as by the kinds read
-// record by record (Min here), naming the field, in a data field and in the
-// weight field; '' is a missing value there as anywhere.
-TEST_F(SourceValues, ATextIsRefusedByTheCrosstabKindsTheDatabaseSums) {
-    const auto crosstab = [](const char* kind, bool weighted) {
-        StoredScenario s =
-            StoredScenario::Of("P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}}, {{"XType", kind}});
-        if (weighted) s.fields.emplace_back("W", "W", 1);
-        return s;
-    };
-    const auto text = [](const std::string& f, const std::string& t) {
-        return "The field [" + f + "] of [Data] holds the text \"" + t +
-               "\" where a number is expected, which cannot be analysed. Correct that value, or analyse a query that "
-               "reads it as a missing value and keeps the record: one that selects NULLIF([" +
-               f + "], '" + t + "') AS [" + f + "] in place of [" + f + "].";
-    };
-    db->Execute("UPDATE Data SET X1 = 'n/a' WHERE Y = 4");
-    for (const char* kind : {"C", "S", "A", "1", "L", "M"}) {
-        EXPECT_TRUE(FailsWith(crosstab(kind, false), text("X1", "n/a"))) << kind;
-        EXPECT_TRUE(FailsWith(crosstab(kind, true), text("X1", "n/a"))) << kind;
+// Counts, sums and averages of a crosstab, and chi-square's weights, are
+// formed by the database, which would take a text as a value and add it as 0:
+// refused as by the kinds read record by record (Min here), naming the field,
+// in a data field and in the weight field; '' is a missing value there as
+// anywhere. So in a table made without column types (CREATE TABLE t(g, c, x),
+// as many tools make one), where a number may also be stored as a text ('5')
+// and is that number.
+TEST_F(SourceValues, ATextIsRefusedWhereTheDatabaseAddsTheValues) {
+    for (const std::string table : {"Data", "Untyped"}) {
+        SCOPED_TRACE(table);
+        // The rows of Data, in a table of no column types when asked for.
+        const auto source = [&] {
+            if (table == "Data") return;
+            Sqlite("DROP TABLE IF EXISTS Untyped; CREATE TABLE Untyped (G1, G2, X1, X2, Y, W); "
+                   "INSERT INTO Untyped SELECT G1, G2, CASE WHEN X1 = 5 THEN '5' ELSE X1 END, X2, Y, W FROM Data");
+        };
+        const auto crosstab = [&](const char* kind, bool weighted) {
+            StoredScenario s = StoredScenario::Of("P", "Crosstab", {{"G1", "G", 1}, {"G2", "C", 1}, {"X1", "X", 1}},
+                                                  {{"XType", kind}});
+            if (weighted) s.fields.emplace_back("W", "W", 1);
+            s.input = table;
+            return s;
+        };
+        const auto text = [&](const std::string& f, const std::string& t) {
+            return "The field [" + f + "] of [" + table + "] holds the text \"" + t +
+                   "\" where a number is expected, which cannot be analysed. Correct that value, or analyse a query "
+                   "that reads it as a missing value and keeps the record: one that selects NULLIF([" +
+                   f + "], '" + t + "') AS [" + f + "] in place of [" + f + "].";
+        };
+        db->Execute("UPDATE Data SET X1 = 'n/a' WHERE Y = 4");
+        source();
+        for (const char* kind : {"C", "S", "A", "1", "L", "M"}) {
+            EXPECT_TRUE(FailsWith(crosstab(kind, false), text("X1", "n/a"))) << kind;
+            EXPECT_TRUE(FailsWith(crosstab(kind, true), text("X1", "n/a"))) << kind;
+        }
+        db->Execute("UPDATE Data SET X1 = 4, W = 'abc5' WHERE Y = 4");
+        source();
+        for (const char* kind : {"C", "S", "A", "M"})
+            EXPECT_TRUE(FailsWith(crosstab(kind, true), text("W", "abc5"))) << kind;
+        // Chi-square adds its weights up in SQL too.
+        StoredScenario chi = StoredScenario::Of("N", "Chi-Square", {{"G1", "G", 1}, {"G2", "C", 1}, {"W", "W", 1}}, {});
+        chi.input = table;
+        EXPECT_TRUE(FailsWith(chi, text("W", "abc5")));
+        // '' in the data field and in the weight field, as Null. By hand:
+        // the averages of row a are 1 and none (''), of row b none (weight
+        // '') and 5 (in Untyped the text '5').
+        for (const char* kind : {"S", "A", "C", "L"}) {
+            SCOPED_TRACE(kind);
+            db->Execute("UPDATE Data SET W = '' WHERE Y = 4");
+            db->Execute("UPDATE Data SET X1 = '' WHERE Y = 5");
+            source();
+            ASSERT_TRUE(Run(AddScenario(db, crosstab(kind, true)))) << engine->get_ErrorInfo();
+            const std::vector<std::string> empty = TableAsText(db, "Out1");
+            if (std::string(kind) == "A") {
+                const auto rows = ReadResultRows(db, "Out1", "DataType = 'Data: Average'");
+                ASSERT_EQ(rows.size(), 2u);
+                EXPECT_EQ(Num(rows[0], "p"), 1.0);
+                EXPECT_TRUE(IsNull(rows[0], "q"));
+                EXPECT_TRUE(IsNull(rows[1], "p"));
+                EXPECT_EQ(Num(rows[1], "q"), 5.0);
+            }
+            db->TableDefs()->Delete("Out1");
+            db->Execute("UPDATE Data SET W = Null WHERE Y = 4");
+            db->Execute("UPDATE Data SET X1 = Null WHERE Y = 5");
+            source();
+            ASSERT_TRUE(Run(AddScenario(db, crosstab(kind, true)))) << engine->get_ErrorInfo();
+            EXPECT_EQ(empty, TableAsText(db, "Out1"));
+            db->TableDefs()->Delete("Out1");
+        }
+        db->Execute("UPDATE Data SET X1 = 2 WHERE Y = 5");
+        db->Execute("UPDATE Data SET W = 2 WHERE Y = 4");
+        // An infinity is named with its field too, where SQL adds it up and
+        // where a record is read, though the column lists as a text.
+        Sqlite("UPDATE Data SET W = 9e999 WHERE Y = 4");
+        source();
+        const std::string infinite = "The field [W] of [" + table +
+                                     "] holds a value that is not a finite number (an infinity), which cannot be "
+                                     "analysed. Correct or remove that value, or analyse a query that leaves it out.";
+        EXPECT_TRUE(FailsWith(crosstab("S", true), infinite));
+        EXPECT_TRUE(FailsWith(crosstab("M", true), infinite));
+        EXPECT_TRUE(FailsWith(chi, infinite));
+        db->Execute("UPDATE Data SET W = 2 WHERE Y = 4");
     }
-    db->Execute("UPDATE Data SET X1 = 4, W = 'abc5' WHERE Y = 4");
-    for (const char* kind : {"C", "S", "A", "M"})
-        EXPECT_TRUE(FailsWith(crosstab(kind, true), text("W", "abc5"))) << kind;
-    // '' in the data field and in the weight field, as Null.
-    db->Execute("UPDATE Data SET W = '' WHERE Y = 4");
-    db->Execute("UPDATE Data SET X1 = '' WHERE Y = 9");
-    ASSERT_TRUE(Run(AddScenario(db, crosstab("S", true)))) << engine->get_ErrorInfo();
-    const std::vector<std::string> empty = TableAsText(db, "Out1");
-    db->TableDefs()->Delete("Out1");
-    db->Execute("UPDATE Data SET W = Null WHERE Y = 4");
-    db->Execute("UPDATE Data SET X1 = Null WHERE Y = 9");
-    ASSERT_TRUE(Run(AddScenario(db, crosstab("S", true)))) << engine->get_ErrorInfo();
-    EXPECT_EQ(empty, TableAsText(db, "Out1"));
 }
 
 // A CSV imported into a typed table by another tool leaves an empty cell as
@@ -134,6 +182,15 @@ TEST_F(SourceValues, AnEmptyTextInANumberFieldIsAMissingValue) {
     // Values and weights computed by a query: no declared type, '' as it is.
     db->Execute("CREATE VIEW TrialComputed AS SELECT arm, site, NULLIF(week8, 'zzz') AS week8, "
                 "NULLIF(base, 'zzz') AS base, NULLIF(wt, 'zzz') AS wt FROM Trial");
+    // Values and weights in columns of no declared type, as many tools make
+    // them: as they are, and all as texts, as an import into such a table
+    // leaves them.
+    Sqlite("CREATE TABLE TrialUntyped (arm TEXT, site INTEGER, week8, base, wt); "
+           "INSERT INTO TrialUntyped SELECT * FROM Trial; "
+           "CREATE TABLE TrialTexts (arm TEXT, site INTEGER, week8, base, wt); "
+           "INSERT INTO TrialTexts SELECT arm, site, CAST(week8 AS TEXT), CAST(base AS TEXT), CAST(wt AS TEXT) "
+           "FROM Trial");
+    const char* const sources[] = {"Trial", "TrialNull", "TrialComputed", "TrialUntyped", "TrialTexts"};
     const auto scenario = &StoredScenario::Of;
     std::vector<StoredScenario> scenarios = {
         scenario("P", "Describe", {{"site", "G", 1}, {"week8", "X", 1}, {"base", "X", 2}, {"wt", "W", 1}},
@@ -167,9 +224,10 @@ TEST_F(SourceValues, AnEmptyTextInANumberFieldIsAMissingValue) {
     scenarios.push_back(ranged);
     for (StoredScenario& s : scenarios) {
         SCOPED_TRACE(s.subType.ToString() + ", missing values " + s.missingType.ToString());
-        std::vector<std::string> results[3];
-        for (int view = 0; view < 3; ++view) {
-            s.input = view == 0 ? "Trial" : view == 1 ? "TrialNull" : "TrialComputed";
+        std::vector<std::string> results[std::size(sources)];
+        for (size_t view = 0; view < std::size(sources); ++view) {
+            s.input = sources[view];
+            SCOPED_TRACE(sources[view]);
             ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
             for (const char* table : {"Out1", "Out2"}) {
                 if (!db->TableDefs()->Contains(table)) continue;
@@ -177,8 +235,7 @@ TEST_F(SourceValues, AnEmptyTextInANumberFieldIsAMissingValue) {
                 db->TableDefs()->Delete(table);
             }
         }
-        EXPECT_EQ(results[0], results[1]);
-        EXPECT_EQ(results[0], results[2]);
+        for (size_t view = 1; view < std::size(sources); ++view) EXPECT_EQ(results[0], results[view]) << sources[view];
     }
     // By hand: site 1 holds 5.5, '', '', 8, 4.5 and 2 in week8, four present
     // values of weights 1, 1, 2 and 1.

@@ -407,10 +407,10 @@ bool CXTab::TallyInMemory(const std::string& strUserTable) {
     return true;
 }
 
-// The kinds summed by the database would count a text in a number field as a
-// value and add it as 0 (a text weight as 0 too): the data fields and the
-// weight field are searched for one first, and it is refused naming its
-// field, as the kinds read record by record refuse it. '' is missing.
+// The kinds summed by the database would count a text as a value and add it
+// as 0 (a text weight as 0 too): the data fields and the weight field are
+// searched for one first (RunContext::RefuseTexts), as the kinds read record
+// by record refuse it.
 void CXTab::RefuseTexts(const std::string& strUserTable) {
     ProcScope scope(ErrStack(), "RefuseTexts");
     std::vector<std::string> names;
@@ -418,51 +418,7 @@ void CXTab::RefuseTexts(const std::string& strUserTable) {
         if (!(pseudo_ && j == 1)) names.push_back(fields_->at(static_cast<size_t>(nG_ + 1 + j)));
     }
     if (weighted_) names.push_back(fields_->at(static_cast<size_t>(nG_ + nX_ + 2)));
-    if (names.empty()) return;
-    const std::string from = " FROM " + BracketName(strUserTable);
-    std::string columns;
-    for (const std::string& f : names) columns += (columns.empty() ? "" : ", ") + BracketName(f);
-    std::string field, text;
-    bool blob = false;
-    try {
-        std::vector<std::string> numbers;
-        dao::RecordsetPtr probe = z_->SourceDatabase()->OpenRecordset("SELECT " + columns + from + " WHERE 1=0;",
-                                                                      dao::dbOpenForwardOnly, dao::dbReadOnly);
-        // Declared number columns only: a text column, or a query's computed
-        // one, may hold numbers as text ('5'), which the database adds as such.
-        for (int32_t i = 0; i < probe->Fields()->Count(); ++i) {
-            const dao::FieldPtr& f = probe->Fields(i);
-            if (dao::IsNumberType(f->Type()) && !f->SourceTable().empty())
-                numbers.push_back(names[static_cast<size_t>(i)]);
-        }
-        probe->Close();
-        if (numbers.empty()) return;
-        std::string select, where;
-        for (const std::string& f : numbers) {
-            const std::string value = z_->NumberSql(strUserTable, f);
-            select += (select.empty() ? "" : ", ") + value + " AS " + BracketName(f);
-            where += (where.empty() ? "" : " OR ") + ("typeof(" + value + ") IN ('text', 'blob')");
-        }
-        dao::RecordsetPtr rs = z_->SourceDatabase()->OpenRecordset(
-            "SELECT TOP 1 " + select + from + " WHERE " + where + ";", dao::dbOpenForwardOnly, dao::dbReadOnly);
-        for (int32_t i = 0; !rs->Eof() && field.empty() && i < rs->Fields()->Count(); ++i) {
-            int64_t integer = 0;
-            double real = 0;
-            std::string_view bytes;
-            const dao::Field::Stored kind = rs->Fields(i)->StoredValue(integer, real, bytes);
-            if (kind == dao::Field::Stored::kText || kind == dao::Field::Stored::kBlob) {
-                field = numbers[static_cast<size_t>(i)];
-                text.assign(bytes);
-                blob = kind == dao::Field::Stored::kBlob;
-            }
-        }
-        rs->Close();
-    } catch (const vb::VbError&) {
-        // A source that cannot be read so (a query with parameters) is
-        // reported where the analysis reads it.
-        return;
-    }
-    if (!field.empty()) throw dao::NotNumberValue(field, text, blob);
+    z_->RefuseTexts(strUserTable, names);
 }
 
 bool CXTab::AtEnd() const { return tally_ ? tallyRow_ >= tally_->Rows() : data_->Eof(); }

@@ -131,6 +131,8 @@ std::string CNonParamChiSquare::Quarn_ChiSquare(const std::string& OutTableName,
     FieldPhases phases;
     for (int c = 1; c <= nC_; ++c) phases.fieldNames.push_back(strFields.at(static_cast<size_t>(nG_ + c)));
     phases.openField = [&](int c) {
+        // The weights are added up by SQL, which would add a text as 0.
+        if (c == 1 && fWeight_) z_->RefuseTexts(table_, {work_.back()});
         compare_ = strFields.at(static_cast<size_t>(nG_ + c));
         work_[static_cast<size_t>(nG_) + 1] = compare_;
         compareType_ = SourceFieldType(compare_);
