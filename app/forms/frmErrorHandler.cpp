@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <array>
 
 #include "services/CShellExecute.h"
 #include "services/CWinHelp.h"
@@ -68,32 +69,8 @@ frmErrorHandler::frmErrorHandler(QWidget* parent) : QDialog(parent) {
     txtError_->setMaximumHeight(70);
     auto* Text5 = MakeLabel("Text5", "For further help, please contact Zelk Technical Support:");
 
-    QToolButton *cmdHelpFile, *cmdReadme, *cmdEMail, *cmdWebsite, *cmdErrorFile;
-    auto* Frame1 = MakeGroup(
-        "Frame1", "cmdHelpFile", glyphs::Help(),
-        MakeLabel("Label1", "To resolve this problem, consult the Troubleshooting section of the online help file. "),
-        MakeLabel("Label3", "Open the help file now."), &cmdHelpFile);
-    auto* Frame2 =
-        MakeGroup("Frame2", "cmdReadme", QApplication::style()->standardIcon(QStyle::SP_FileDialogInfoView),
-                  MakeLabel("Label2", "Be sure to check the README.TXT file for additional information not included "
-                                      "in the help file or printed documentation."),
-                  MakeLabel("Label4", "View the Readme file now."), &cmdReadme);
-    auto* Frame3 =
-        MakeGroup("Frame3", "cmdEMail", glyphs::Mail(),
-                  MakeLabel("Label9", QString("For the quickest and most accurate response, send email to our "
-                                              "Technical Support department  (%1)")
-                                          .arg(program::kSupportMail)),
-                  MakeLabel("Label5", "Send email now."), &cmdEMail);
-    auto* Frame4 = MakeGroup(
-        "Frame4", "cmdWebsite", glyphs::Web(),
-        MakeLabel("Label7", QString("Visit our support department online at %1").arg(program::kSupportWebPage)),
-        MakeLabel("Label6", "Visit the site now."), &cmdWebsite);
-    lblErrorFile_ = MakeLabel("lblErrorFile", "View the error file using a text editor.");
-    auto* Frame5 =
-        MakeGroup("Frame5", "cmdErrorFile", QApplication::style()->standardIcon(QStyle::SP_FileIcon), lblErrorFile_,
-                  MakeLabel("Label8", "If you cannot send email, fax the contents of the error log to Zelk "
-                                      "Technical Support at +1 555 0100."),
-                  &cmdErrorFile);
+    HelpButtons pictures;
+    const std::array<QGroupBox*, 5> groups = HelpGroups(pictures);
 
     auto* cmdContinue = new QPushButton("&Continue");
     cmdContinue->setObjectName("cmdAction_0");
@@ -107,7 +84,7 @@ frmErrorHandler::frmErrorHandler(QWidget* parent) : QDialog(parent) {
     layout->addWidget(lblErrorHeader_);
     layout->addWidget(txtError_);
     layout->addWidget(Text5);
-    for (QGroupBox* g : {Frame1, Frame2, Frame3, Frame4, Frame5}) layout->addWidget(g);
+    for (QGroupBox* g : groups) layout->addWidget(g);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdContinue);
@@ -116,21 +93,7 @@ frmErrorHandler::frmErrorHandler(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     resize(520, sizeHint().height());
 
-    connect(cmdContinue, &QPushButton::clicked, this, [this] { cmdAction_Click(0); });
-    connect(cmdClose, &QPushButton::clicked, this, [this] { cmdAction_Click(1); });
-    // The dialog's handlers report nothing of their own: it is the error path itself.
-    connect(cmdErrorFile, &QToolButton::clicked, this, [this] { CShellExecute().LaunchDocument(this, errorFile_); });
-    connect(cmdReadme, &QToolButton::clicked, this, [this] { CShellExecute().LaunchDocument(this, readme_); });
-    connect(cmdWebsite, &QToolButton::clicked, this,
-            [this] { CShellExecute().LaunchURL(this, program::kSupportWebPage); });
-    connect(cmdEMail, &QToolButton::clicked, this, [this] { cmdEMail_Click(); });
-    auto openHelp = [this] {
-        CWinHelp help;
-        help.HelpFile(helpFile_.empty() ? program::HelpFilePath() : helpFile_);
-        help.OpenContext(helpContext_ > 0 ? helpContext_ : 1);
-    };
-    connect(cmdHelpFile, &QToolButton::clicked, this, openHelp);
-    connect(cmdHelp, &QPushButton::clicked, this, openHelp);
+    ConnectControls(pictures, cmdContinue, cmdClose, cmdHelp);
 
     // Centred on the screen, with the arrow pointer whatever was showing.
     if (QScreen* screen = QApplication::primaryScreen()) {
@@ -138,6 +101,55 @@ frmErrorHandler::frmErrorHandler(QWidget* parent) : QDialog(parent) {
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
     ui::Ui().SetMousePointer(ui::vbDefault);
+}
+
+std::array<QGroupBox*, 5> frmErrorHandler::HelpGroups(HelpButtons& made) {
+    auto* Frame1 = MakeGroup(
+        "Frame1", "cmdHelpFile", glyphs::Help(),
+        MakeLabel("Label1", "To resolve this problem, consult the Troubleshooting section of the online help file. "),
+        MakeLabel("Label3", "Open the help file now."), &made.helpFile);
+    auto* Frame2 =
+        MakeGroup("Frame2", "cmdReadme", QApplication::style()->standardIcon(QStyle::SP_FileDialogInfoView),
+                  MakeLabel("Label2", "Be sure to check the README.TXT file for additional information not included "
+                                      "in the help file or printed documentation."),
+                  MakeLabel("Label4", "View the Readme file now."), &made.readme);
+    auto* Frame3 =
+        MakeGroup("Frame3", "cmdEMail", glyphs::Mail(),
+                  MakeLabel("Label9", QString("For the quickest and most accurate response, send email to our "
+                                              "Technical Support department  (%1)")
+                                          .arg(program::kSupportMail)),
+                  MakeLabel("Label5", "Send email now."), &made.eMail);
+    auto* Frame4 = MakeGroup(
+        "Frame4", "cmdWebsite", glyphs::Web(),
+        MakeLabel("Label7", QString("Visit our support department online at %1").arg(program::kSupportWebPage)),
+        MakeLabel("Label6", "Visit the site now."), &made.website);
+    lblErrorFile_ = MakeLabel("lblErrorFile", "View the error file using a text editor.");
+    auto* Frame5 =
+        MakeGroup("Frame5", "cmdErrorFile", QApplication::style()->standardIcon(QStyle::SP_FileIcon), lblErrorFile_,
+                  MakeLabel("Label8", "If you cannot send email, fax the contents of the error log to Zelk "
+                                      "Technical Support at +1 555 0100."),
+                  &made.errorFile);
+    return {Frame1, Frame2, Frame3, Frame4, Frame5};
+}
+
+void frmErrorHandler::ConnectControls(const HelpButtons& pictures, QPushButton* cmdContinue, QPushButton* cmdClose,
+                                      QPushButton* cmdHelp) {
+    connect(cmdContinue, &QPushButton::clicked, this, [this] { cmdAction_Click(0); });
+    connect(cmdClose, &QPushButton::clicked, this, [this] { cmdAction_Click(1); });
+    // The dialog's handlers report nothing of their own: it is the error path itself.
+    connect(pictures.errorFile, &QToolButton::clicked, this,
+            [this] { CShellExecute().LaunchDocument(this, errorFile_); });
+    connect(pictures.readme, &QToolButton::clicked, this, [this] { CShellExecute().LaunchDocument(this, readme_); });
+    connect(pictures.website, &QToolButton::clicked, this,
+            [this] { CShellExecute().LaunchURL(this, program::kSupportWebPage); });
+    connect(pictures.eMail, &QToolButton::clicked, this, [this] { cmdEMail_Click(); });
+    auto openHelp = [this] {
+        CWinHelp help;
+        help.HelpFile(helpFile_.empty() ? program::HelpFilePath() : helpFile_);
+        help.OpenContext(helpContext_ > 0 ? helpContext_ : 1);
+    };
+    connect(pictures.helpFile, &QToolButton::clicked, this, openHelp);
+    connect(cmdHelp, &QPushButton::clicked, this, openHelp);
 }
 
 void frmErrorHandler::ErrHelpContextID(int32_t value) {

@@ -5,11 +5,15 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 #include <cstdint>
 #include <string>
 
+class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
 
 class frmErrorHandler : public QDialog {
     Q_OBJECT
@@ -37,6 +41,18 @@ public:
     static std::string MailAddress(const std::string& appName, const std::string& report);
 
 private:
+    // The picture buttons of the five help groups.
+    struct HelpButtons {
+        QToolButton* helpFile = nullptr;
+        QToolButton* readme = nullptr;
+        QToolButton* eMail = nullptr;
+        QToolButton* website = nullptr;
+        QToolButton* errorFile = nullptr;
+    };
+    // The five ways to help: help file, readme, mail, web site and error file.
+    std::array<QGroupBox*, 5> HelpGroups(HelpButtons& made);
+    void ConnectControls(const HelpButtons& pictures, QPushButton* cmdContinue, QPushButton* cmdClose,
+                         QPushButton* cmdHelp);
     void cmdAction_Click(int index);
     void cmdEMail_Click();
 

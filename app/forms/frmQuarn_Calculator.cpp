@@ -58,6 +58,28 @@ std::string NotUsable(Reading reading, const char* what) {
     return std::string(what) + " must be numeric.";
 }
 
+QLabel* Label(const char* name, const char* caption) {
+    auto* l = new QLabel(caption);
+    l->setObjectName(name);
+    return l;
+}
+
+// A value box; `selector` selects its text when the focus enters it.
+QLineEdit* ValueBox(const char* name, QObject* selector) {
+    auto* b = new QLineEdit;
+    b->setObjectName(name);
+    b->installEventFilter(selector);
+    return b;
+}
+
+// A button that Enter does not press unless it is the default one.
+QPushButton* CommandButton(const char* name, const char* caption) {
+    auto* b = new QPushButton(caption);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
 }  // namespace
 
 frmQuarn_Calculator::frmQuarn_Calculator(QWidget* parent) : QDialog(parent) {
@@ -66,6 +88,37 @@ frmQuarn_Calculator::frmQuarn_Calculator(QWidget* parent) : QDialog(parent) {
     setProperty("HelpContextID", help::kCalculator);
     setAttribute(Qt::WA_DeleteOnClose);
 
+    QGroupBox* fraProbabilityType = ProbabilityTypeFrame();
+    QGroupBox* fraTestValues = TestValuesFrame();
+
+    auto* cmdCalculate = CommandButton("cmdCalculate", "&Calculate");
+    cmdCalculate->setDefault(true);
+    auto* cmdInverse = CommandButton("cmdInverse", "&Inverse");
+    auto* cmdHelp = CommandButton("cmdHelp", "&Help");
+    auto* cmdClose = CommandButton("cmdClose", "C&lose");
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {cmdCalculate, cmdInverse, cmdHelp, cmdClose}) buttons->addWidget(b);
+    buttons->addStretch();
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(fraProbabilityType);
+    layout->addWidget(fraTestValues, 1);
+    layout->addLayout(buttons);
+    // 7320 by 2910 twips.
+    resize(QSize(488, 194).expandedTo(sizeHint()));
+
+    ConnectControls(cmdCalculate, cmdInverse, cmdHelp, cmdClose);
+
+    // The window opens on its value box: a value is typed without a Tab first.
+    txtTestValue_->setFocus(Qt::OtherFocusReason);
+
+    Guarded("frmQuarn_Calculator:Form_Load", [this] {
+        m_ProbType = "Z-Value";
+        m_Inverse = false;
+    });
+}
+
+QGroupBox* frmQuarn_Calculator::ProbabilityTypeFrame() {
     auto* fraProbabilityType = new QGroupBox("Probability Type");
     fraProbabilityType->setObjectName("fraProbabilityType");
     optProbType_ = new QButtonGroup(this);
@@ -79,29 +132,21 @@ frmQuarn_Calculator::frmQuarn_Calculator(QWidget* parent) : QDialog(parent) {
     }
     typeColumn->addStretch();
     optProbType_->button(0)->setChecked(true);
+    return fraProbabilityType;
+}
 
+QGroupBox* frmQuarn_Calculator::TestValuesFrame() {
     auto* fraTestValues = new QGroupBox("Test Values");
     fraTestValues->setObjectName("fraTestValues");
-    auto label = [](const char* name, const char* caption) {
-        auto* l = new QLabel(caption);
-        l->setObjectName(name);
-        return l;
-    };
-    auto box = [this](const char* name) {
-        auto* b = new QLineEdit;
-        b->setObjectName(name);
-        b->installEventFilter(this);
-        return b;
-    };
-    lblTestValue_ = label("lblTestValue", "Z-Value:");
-    txtTestValue_ = box("txtTestValue");
-    lblDF1Fld_ = label("lblDF1Fld", "Degrees of Freedom:");
-    txtDF1_ = box("txtDF1");
-    lblDF2_ = label("lblDF2", "Degrees of Freedom #2:");
-    txtDF2_ = box("txtDF2");
-    lblProbabilityCaption_ = label("lblProbabilityCaption", "Probability:");
-    lblProbability_ = label("lblProbability", "");
-    lblProbRange_ = label("lblProbRange", "(0 to 1)");
+    lblTestValue_ = Label("lblTestValue", "Z-Value:");
+    txtTestValue_ = ValueBox("txtTestValue", this);
+    lblDF1Fld_ = Label("lblDF1Fld", "Degrees of Freedom:");
+    txtDF1_ = ValueBox("txtDF1", this);
+    lblDF2_ = Label("lblDF2", "Degrees of Freedom #2:");
+    txtDF2_ = ValueBox("txtDF2", this);
+    lblProbabilityCaption_ = Label("lblProbabilityCaption", "Probability:");
+    lblProbability_ = Label("lblProbability", "");
+    lblProbRange_ = Label("lblProbRange", "(0 to 1)");
     // Room for the longest result from the start: a result never resizes the window.
     lblProbability_->setMinimumWidth(lblProbability_->fontMetrics().horizontalAdvance("-3.33333333333333E-308"));
     lblProbability_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -125,42 +170,16 @@ frmQuarn_Calculator::frmQuarn_Calculator(QWidget* parent) : QDialog(parent) {
     result->addWidget(lblProbRange_);
     values->addLayout(result, 3, 1);
     values->setColumnStretch(1, 1);
+    return fraTestValues;
+}
 
-    auto button = [](const char* name, const char* caption) {
-        auto* b = new QPushButton(caption);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        return b;
-    };
-    auto* cmdCalculate = button("cmdCalculate", "&Calculate");
-    cmdCalculate->setDefault(true);
-    auto* cmdInverse = button("cmdInverse", "&Inverse");
-    auto* cmdHelp = button("cmdHelp", "&Help");
-    auto* cmdClose = button("cmdClose", "C&lose");
-    auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {cmdCalculate, cmdInverse, cmdHelp, cmdClose}) buttons->addWidget(b);
-    buttons->addStretch();
-
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(fraProbabilityType);
-    layout->addWidget(fraTestValues, 1);
-    layout->addLayout(buttons);
-    // 7320 by 2910 twips.
-    resize(QSize(488, 194).expandedTo(sizeHint()));
-
+void frmQuarn_Calculator::ConnectControls(QPushButton* cmdCalculate, QPushButton* cmdInverse, QPushButton* cmdHelp,
+                                          QPushButton* cmdClose) {
     connect(optProbType_, &QButtonGroup::idClicked, this, [this](int) { optProbType_Click(); });
     connect(cmdCalculate, &QPushButton::clicked, this, [this] { cmdCalculate_Click(); });
     connect(cmdInverse, &QPushButton::clicked, this, [this] { cmdInverse_Click(); });
     connect(cmdHelp, &QPushButton::clicked, this, [this] { GuardedQuiet([this] { ShowHelpFor(this); }); });
     connect(cmdClose, &QPushButton::clicked, this, [this] { GuardedQuiet([this] { UnloadForm(this); }); });
-
-    // The window opens on its value box: a value is typed without a Tab first.
-    txtTestValue_->setFocus(Qt::OtherFocusReason);
-
-    Guarded("frmQuarn_Calculator:Form_Load", [this] {
-        m_ProbType = "Z-Value";
-        m_Inverse = false;
-    });
 }
 
 std::string frmQuarn_Calculator::FormatResult(double value) {

@@ -9,8 +9,10 @@
 #include <string>
 
 class QButtonGroup;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 class frmQuarn_Calculator : public QDialog {
     Q_OBJECT
@@ -27,6 +29,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The four probability types, Z-Value chosen.
+    QGroupBox* ProbabilityTypeFrame();
+    // The value and degrees-of-freedom boxes and the result, the latter boxes hidden.
+    QGroupBox* TestValuesFrame();
+    void ConnectControls(QPushButton* cmdCalculate, QPushButton* cmdInverse, QPushButton* cmdHelp,
+                         QPushButton* cmdClose);
     void optProbType_Click();
     void cmdCalculate_Click();
     void cmdInverse_Click();

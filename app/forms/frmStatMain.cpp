@@ -131,6 +131,47 @@ frmStatMain::frmStatMain(QWidget* parent) : QWidget(parent) {
 
 frmStatMain::~frmStatMain() = default;
 
+namespace {
+
+// A family's frame of sub-types: "All", then the family's analyses in list
+// order, numbered from 1 in `group`, with "All" chosen.
+QGroupBox* AnalysisTypeFrame(QWidget* owner, const char* frameName, const char* arrayName, std::string_view family,
+                             QButtonGroup*& group) {
+    auto* frame = new QGroupBox("Analysis Type:", owner);
+    frame->setObjectName(frameName);
+    auto* column = new QVBoxLayout(frame);
+    column->setSpacing(2);
+    group = new QButtonGroup(owner);
+    group->setObjectName(arrayName);
+    std::vector<const char*> captions = {"All"};
+    for (const store::AnalysisDef* a : FamilyAnalyses(family)) captions.push_back(catalog::Entry(a->id).listCaption);
+    int index = 0;
+    for (const char* caption : captions) {
+        auto* option = new QRadioButton(caption);
+        option->setObjectName(QString("%1_%2").arg(arrayName).arg(++index));
+        group->addButton(option, index);
+        column->addWidget(option);
+    }
+    column->addStretch();
+    group->button(1)->setChecked(true);
+    return frame;
+}
+
+// The scenario list's look: one row chosen at a time, whole rows, the ten
+// columns, headers that take a click and show no sort indicator.
+void ShapeScenarioList(QTreeWidget* list) {
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setHeaderLabels({"ID #", "Type", "Scenario Description", "Table", "Output Table 1", "Output Table 2",
+                           "Created By", "Created Date", "Modified By", "Modified Date"});
+    list->header()->setSectionsClickable(true);
+    list->header()->setSortIndicatorShown(false);
+}
+
+}  // namespace
+
 void frmStatMain::BuildControls() {
     tabBody_ = new QFrame(this);
     tabBody_->setObjectName("tabMainBody");
@@ -142,45 +183,17 @@ void frmStatMain::BuildControls() {
         tabMain_->addTab(caption);
     connect(tabMain_, &QTabBar::currentChanged, this, [this] { tabMain_Click(); });
 
-    auto makeGroup = [this](const char* frameName, const char* arrayName, std::string_view family,
-                            QButtonGroup*& group) {
-        auto* frame = new QGroupBox("Analysis Type:", this);
-        frame->setObjectName(frameName);
-        auto* column = new QVBoxLayout(frame);
-        column->setSpacing(2);
-        group = new QButtonGroup(this);
-        group->setObjectName(arrayName);
-        std::vector<const char*> captions = {"All"};
-        for (const store::AnalysisDef* a : FamilyAnalyses(family))
-            captions.push_back(catalog::Entry(a->id).listCaption);
-        int index = 0;
-        for (const char* caption : captions) {
-            auto* option = new QRadioButton(caption);
-            option->setObjectName(QString("%1_%2").arg(arrayName).arg(++index));
-            group->addButton(option, index);
-            column->addWidget(option);
-        }
-        column->addStretch();
-        group->button(1)->setChecked(true);
-        return frame;
-    };
-    frames_[0] = makeGroup("ogSubType_Parametric", "optParAnalysisType", "P", optParAnalysisType_);
-    frames_[1] = makeGroup("ogSubType_Group", "optGroupAnalysistype", "G", optGroupAnalysistype_);
-    frames_[2] = makeGroup("ogSubType_Non_Parametric", "optNonParAnalysisType", "N", optNonParAnalysisType_);
+    frames_[0] = AnalysisTypeFrame(this, "ogSubType_Parametric", "optParAnalysisType", "P", optParAnalysisType_);
+    frames_[1] = AnalysisTypeFrame(this, "ogSubType_Group", "optGroupAnalysistype", "G", optGroupAnalysistype_);
+    frames_[2] =
+        AnalysisTypeFrame(this, "ogSubType_Non_Parametric", "optNonParAnalysisType", "N", optNonParAnalysisType_);
     connect(optParAnalysisType_, &QButtonGroup::idClicked, this, [this](int i) { optParAnalysisType_Click(i); });
     connect(optGroupAnalysistype_, &QButtonGroup::idClicked, this, [this](int i) { optGroupAnalysistype_Click(i); });
     connect(optNonParAnalysisType_, &QButtonGroup::idClicked, this, [this](int i) { optNonParAnalysisType_Click(i); });
 
     lvwScenarios_ = new ScenarioListView(this);
     lvwScenarios_->setObjectName("lvwScenarios");
-    lvwScenarios_->setRootIsDecorated(false);
-    lvwScenarios_->setUniformRowHeights(true);
-    lvwScenarios_->setAllColumnsShowFocus(true);
-    lvwScenarios_->setSelectionMode(QAbstractItemView::SingleSelection);
-    lvwScenarios_->setHeaderLabels({"ID #", "Type", "Scenario Description", "Table", "Output Table 1", "Output Table 2",
-                                    "Created By", "Created Date", "Modified By", "Modified Date"});
-    lvwScenarios_->header()->setSectionsClickable(true);
-    lvwScenarios_->header()->setSortIndicatorShown(false);
+    ShapeScenarioList(lvwScenarios_);
     connect(lvwScenarios_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
         Guarded("frmStatMain:lvwScenarios_ColumnClick", [this, column] {
             m_ListView.OnColumnClick(column);

@@ -115,7 +115,17 @@ QAction* MDIMain::MenuAction(const QString& name) const {
 
 void MDIMain::BuildMenus() {
     QMenuBar* bar = menuBar();
+    QMenu* mnufile = BuildFileMenu(bar);
+    QMenu* mnuTools = BuildToolsMenu(bar);
+    BuildWindowMenu(bar);
+    QMenu* mnuHelp = BuildHelpMenu(bar);
 
+    for (QMenu* menu : {mnufile, mnuTools, mnuWindow_, mnuHelp}) menu->installEventFilter(this);
+
+    BuildRightClickMenu();
+}
+
+QMenu* MDIMain::BuildFileMenu(QMenuBar* bar) {
     QMenu* mnufile = bar->addMenu("&File");
     mnufile->setObjectName("mnufile");
     for (auto [index, caption] : std::initializer_list<std::pair<int, const char*>>{
@@ -130,7 +140,10 @@ void MDIMain::BuildMenus() {
         if (index > 0) connect(item, &QAction::triggered, this, [this, index] { mnuFileMRU_Click(index); });
     }
     connect(mnufile, &QMenu::aboutToShow, this, &MDIMain::UpdateFileMenu);
+    return mnufile;
+}
 
+QMenu* MDIMain::BuildToolsMenu(QMenuBar* bar) {
     QMenu* mnuTools = bar->addMenu("&Tools");
     mnuTools->setObjectName("mnuTools");
     for (auto [index, caption] : std::initializer_list<std::pair<int, const char*>>{
@@ -138,7 +151,10 @@ void MDIMain::BuildMenus() {
         connect(AddItem(mnuTools, "mnuToolsItems", index, caption), &QAction::triggered, this,
                 [this, index] { mnuToolsItems_Click(index); });
     connect(mnuTools, &QMenu::aboutToShow, this, &MDIMain::UpdateToolsMenu);
+    return mnuTools;
+}
 
+void MDIMain::BuildWindowMenu(QMenuBar* bar) {
     mnuWindow_ = bar->addMenu("&Window");
     mnuWindow_->setObjectName("mnuWindow");
     for (auto [index, caption] : std::initializer_list<std::pair<int, const char*>>{
@@ -146,7 +162,9 @@ void MDIMain::BuildMenus() {
         connect(AddItem(mnuWindow_, "mnuWindowItems", index, caption), &QAction::triggered, this,
                 [this, index] { mnuWindowItems_Click(index); });
     connect(mnuWindow_, &QMenu::aboutToShow, this, &MDIMain::FillWindowMenu);
+}
 
+QMenu* MDIMain::BuildHelpMenu(QMenuBar* bar) {
     QMenu* mnuHelp = bar->addMenu("&Help");
     mnuHelp->setObjectName("mnuHelp");
     auto helpItem = [this, mnuHelp](int index, const char* caption) {
@@ -170,9 +188,10 @@ void MDIMain::BuildMenus() {
     helpItem(60, "-");
     helpItem(100, "&About");
     helpItem(999, "Hit Error")->setVisible(false);
+    return mnuHelp;
+}
 
-    for (QMenu* menu : {mnufile, mnuTools, mnuWindow_, mnuHelp}) menu->installEventFilter(this);
-
+void MDIMain::BuildRightClickMenu() {
     // Not in the menu bar: the scenario list shows it as its pop-up.
     mnuRightClick_ = new QMenu("RightClickMenu", this);
     mnuRightClick_->setObjectName("mnuRightClick");

@@ -23,6 +23,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QMenuBar;
 class QToolBar;
 class frmQuarn_Calculator;
 class frmStatMain;
@@ -97,6 +98,13 @@ protected:
 private:
     QAction* AddItem(QMenu* menu, const QString& group, int index, const QString& caption);
     void BuildMenus();
+    // Each menu of the bar with its items wired, the recent list hidden until filled.
+    QMenu* BuildFileMenu(QMenuBar* bar);
+    QMenu* BuildToolsMenu(QMenuBar* bar);
+    void BuildWindowMenu(QMenuBar* bar);
+    QMenu* BuildHelpMenu(QMenuBar* bar);
+    // The scenario list's pop-up menu.
+    void BuildRightClickMenu();
     void BuildToolbar();
     void FillWindowMenu();
     // The Window menu's arrangement `index` (tiled, cascaded, or icons

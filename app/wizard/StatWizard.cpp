@@ -15,6 +15,42 @@ bool HasWindow(long page) {
     return (page >= wizard::kAnalysisPage && page <= wizard::kLastOptionsPage) || page == wizard::kFinishPage;
 }
 
+// Where the wizard goes from `page` when the user left it with `nav`; the
+// same page again for any other way out. Leaving the wizard sets `result`.
+long PageAfter(const CZantelsPropWiz& wiz, long page, long nav, long& result) {
+    using namespace wizard;
+    if (page == kAnalysisPage) {
+        if (nav == kBack) {
+            result = kLeftBeforeFinish;
+            page = kEnd;
+        } else if (nav == kNext) {
+            page = kSourcePage;
+        }
+    } else if (page == kSourcePage) {
+        if (nav == kBack) page = kAnalysisPage;
+        if (nav == kNext) page = kFieldsPage;
+    } else if (page == kFieldsPage) {
+        if (nav == kBack) page = kEnd;
+        if (nav == kNext) page = wiz.GetOptionsPage();
+        if (nav == kCancel) page = CZantelsPropWiz::GetNextPage(page);
+    } else if (page >= kFirstOptionsPage && page <= kLastOptionsPage) {
+        if (nav == kBack) page = kFieldsPage;
+        if (nav == kNext) page = kFinishPage;
+        if (nav == kCancel) page = CZantelsPropWiz::GetNextPage(page);
+    } else if (page == kFinishPage) {
+        if (nav == kBack) {
+            page = wiz.GetOptionsPage();
+        } else if (nav == kNext) {
+            result = kClosedOnFinish;
+            page = kEnd;
+        } else if (nav == kSaveAndRun) {
+            result = kSaveAndRunResult;
+            page = kEnd;
+        }
+    }
+    return page;
+}
+
 }  // namespace
 
 long CZantelsPropWiz::ShowStatWizard(long StartForm, QWidget* owner) {
@@ -63,37 +99,7 @@ long CZantelsPropWiz::ShowStatWizard(long StartForm, QWidget* owner) {
             CWizardPage* w = window(page);
             w->Wiz(this);
             w->ShowModal();
-            const long nav = w->NavResult();
-
-            if (page == kAnalysisPage) {
-                if (nav == kBack) {
-                    result = kLeftBeforeFinish;
-                    page = kEnd;
-                } else if (nav == kNext) {
-                    page = kSourcePage;
-                }
-            } else if (page == kSourcePage) {
-                if (nav == kBack) page = kAnalysisPage;
-                if (nav == kNext) page = kFieldsPage;
-            } else if (page == kFieldsPage) {
-                if (nav == kBack) page = kEnd;
-                if (nav == kNext) page = GetOptionsPage();
-                if (nav == kCancel) page = GetNextPage(page);
-            } else if (page >= kFirstOptionsPage && page <= kLastOptionsPage) {
-                if (nav == kBack) page = kFieldsPage;
-                if (nav == kNext) page = kFinishPage;
-                if (nav == kCancel) page = GetNextPage(page);
-            } else if (page == kFinishPage) {
-                if (nav == kBack) {
-                    page = GetOptionsPage();
-                } else if (nav == kNext) {
-                    result = kClosedOnFinish;
-                    page = kEnd;
-                } else if (nav == kSaveAndRun) {
-                    result = kSaveAndRunResult;
-                    page = kEnd;
-                }
-            }
+            page = PageAfter(*this, page, w->NavResult(), result);
         }
     } catch (...) {
         stack.HandleError();
