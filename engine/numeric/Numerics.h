@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string_view>
+#include <vector>
 
 // Operands at or above this magnitude cannot be held in the decimal type;
 // differences of such values are taken in Double.
@@ -33,38 +34,107 @@ double DecimalTypeDifference(double a, double b);
 // digits, added exactly) when FitsDecimal(terms), else in Double.
 double PreciseSum(std::initializer_list<double> terms);
 
-// A running sum with Neumaier's compensation: the rounding error of each
-// addition is gathered and added back, so that a sum of weights such as 0.1
-// or 1.3 is right to the last digit however many terms it has (a plain sum
-// of 3,000 weights drifts in the 13th digit).
-class CompensatedSum {
+// A running sum held exactly: the terms' sum as a few Doubles that do not
+// overlap (an expansion, as in Shewchuk's and Python's fsum), each addition
+// error-free. Value() is that sum rounded once, so that a sum of weights such
+// as 0.1 or 1.3 is right to the last digit however many terms it has and
+// whatever their order. Sums of ordinary data need two or three parts; more
+// are kept off the object.
+class ExactSum {
 public:
     void Add(double x) {
-        const double t = sum_ + x;
-        if (std::fabs(sum_) >= std::fabs(x)) {
-            compensation_ += (sum_ - t) + x;
-        } else {
-            compensation_ += (x - t) + sum_;
+        if (!std::isfinite(x)) [[unlikely]] {
+            special_ += x;
+            return;
         }
-        sum_ = t;
+        double* p = Parts();
+        int kept = 0;
+        for (int j = 0; j < count_; ++j) {
+            const double y = p[j];
+            // Knuth's two-sum: hi + lo is x + y exactly.
+            const double hi = x + y;
+            const double back = hi - x;
+            const double lo = (x - (hi - back)) + (y - back);
+            if (lo != 0) p[kept++] = lo;
+            x = hi;
+        }
+        if (!std::isfinite(x)) [[unlikely]] {
+            // Past the largest Double: the sum stays the infinity it became.
+            special_ += x;
+            count_ = 0;
+            return;
+        }
+        if (x != 0) {
+            if (!more_.empty()) {
+                if (static_cast<size_t>(kept) < more_.size()) {
+                    more_[static_cast<size_t>(kept)] = x;
+                } else {
+                    more_.push_back(x);
+                }
+            } else if (kept < kInline) {
+                inline_[kept] = x;
+            } else {
+                more_.assign(inline_, inline_ + kInline);
+                more_.push_back(x);
+            }
+            ++kept;
+        }
+        count_ = kept;
     }
-    void Add(const CompensatedSum& other) {
-        Add(other.sum_);
-        compensation_ += other.compensation_;
+    // Adds a * b exactly; false (the rounded product added) where its
+    // rounding error is not a Double (a product below 2^-968, whose error
+    // falls among the subnormals) or the sum is no longer finite.
+    bool AddProduct(double a, double b) {
+        const double p = a * b;
+        Add(p);
+        if (p == 0) return (a == 0 || b == 0) && Finite();
+        if (!(std::fabs(p) >= 0x1p-968)) return false;
+        const double e = std::fma(a, b, -p);
+        if (e != 0) Add(e);
+        return Finite();
     }
-    // A sum that overflowed stays the infinity it became.
-    double Value() const { return std::isfinite(sum_) ? sum_ + compensation_ : sum_; }
+    void Add(const ExactSum& other) {
+        const double* q = other.Parts();
+        for (int j = 0; j < other.count_; ++j) Add(q[j]);
+        special_ += other.special_;
+    }
+    // The sum rounded once to the nearest Double (ties to even).
+    double Value() const;
     // Multiplies the sum by 2^exponent (exact while it stays normal).
     void Scale(int exponent) {
-        sum_ = std::ldexp(sum_, exponent);
-        compensation_ = std::ldexp(compensation_, exponent);
+        double* p = Parts();
+        for (int j = 0; j < count_; ++j) p[j] = std::ldexp(p[j], exponent);
+        special_ = std::ldexp(special_, exponent);
     }
-    void Clear() { sum_ = compensation_ = 0; }
+    void Clear() {
+        count_ = 0;
+        special_ = 0;
+        more_.clear();
+    }
+    // The parts, smallest magnitude first; their sum is the sum exactly.
+    int Parts(const double*& parts) const {
+        parts = Parts();
+        return count_;
+    }
+    // False once a term or the sum was an infinity or NaN.
+    bool Finite() const { return special_ == 0; }
 
 private:
-    double sum_ = 0;
-    double compensation_ = 0;
+    static constexpr int kInline = 4;
+    double* Parts() { return more_.empty() ? inline_ : more_.data(); }
+    const double* Parts() const { return more_.empty() ? inline_ : more_.data(); }
+
+    double inline_[kInline] = {};
+    int count_ = 0;
+    double special_ = 0;        // the infinities and NaNs met
+    std::vector<double> more_;  // the parts, where more than kInline
 };
+
+// num / den, both held exactly, rounded once to the nearest Double (ties to
+// even): a quotient corrected by its exact remainder. Where a remainder term
+// falls among the subnormals, the corrected quotient (within a unit in its
+// last place).
+double ExactQuotient(const ExactSum& num, const ExactSum& den);
 
 // Variance and standard deviation from a count (or sum of weights) n, the sum
 // of squares and the sum. strMode "N" gives the population form (divisor n^2),
