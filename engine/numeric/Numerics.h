@@ -38,48 +38,23 @@ double PreciseSum(std::initializer_list<double> terms);
 // overlap (an expansion, as in Shewchuk's and Python's fsum), each addition
 // error-free. Value() is that sum rounded once, so that a sum of weights such
 // as 0.1 or 1.3 is right to the last digit however many terms it has and
-// whatever their order. Sums of ordinary data need two or three parts; more
-// are kept off the object.
+// whatever their order. A term first meets two running Doubles, each passing
+// the exact error of its addition (Knuth's two-sum) to the next, so that the
+// additions of successive terms overlap in the processor; only what both
+// leave goes into the expansion. Sums of ordinary data need a part or two
+// there; more than four are kept off the object.
 class ExactSum {
 public:
     void Add(double x) {
-        if (!std::isfinite(x)) [[unlikely]] {
-            special_ += x;
+        const double hi = hi_ + x;
+        if (!std::isfinite(hi)) [[unlikely]] {
+            Overflow(x);
             return;
         }
-        double* p = Parts();
-        int kept = 0;
-        for (int j = 0; j < count_; ++j) {
-            const double y = p[j];
-            // Knuth's two-sum: hi + lo is x + y exactly.
-            const double hi = x + y;
-            const double back = hi - x;
-            const double lo = (x - (hi - back)) + (y - back);
-            if (lo != 0) p[kept++] = lo;
-            x = hi;
-        }
-        if (!std::isfinite(x)) [[unlikely]] {
-            // Past the largest Double: the sum stays the infinity it became.
-            special_ += x;
-            count_ = 0;
-            return;
-        }
-        if (x != 0) {
-            if (!more_.empty()) {
-                if (static_cast<size_t>(kept) < more_.size()) {
-                    more_[static_cast<size_t>(kept)] = x;
-                } else {
-                    more_.push_back(x);
-                }
-            } else if (kept < kInline) {
-                inline_[kept] = x;
-            } else {
-                more_.assign(inline_, inline_ + kInline);
-                more_.push_back(x);
-            }
-            ++kept;
-        }
-        count_ = kept;
+        const double back = hi - hi_;
+        const double e = (hi_ - (hi - back)) + (x - back);
+        hi_ = hi;
+        if (e != 0) AddSmall(e);
     }
     // Adds a * b exactly; false (the rounded product added) where its
     // rounding error is not a Double (a product below 2^-968, whose error
@@ -88,15 +63,18 @@ public:
         const double p = a * b;
         Add(p);
         if (p == 0) return (a == 0 || b == 0) && Finite();
-        if (!(std::fabs(p) >= 0x1p-968)) return false;
+        if (!(std::fabs(p) >= 0x1p-968) || !std::isfinite(p)) return false;
+        // The error is below half a unit of p: it goes in with the small terms.
         const double e = std::fma(a, b, -p);
-        if (e != 0) Add(e);
+        if (e != 0) AddSmall(e);
         return Finite();
     }
     void Add(const ExactSum& other) {
+        if (!other.Finite()) special_ += other.special_;
         const double* q = other.Parts();
         for (int j = 0; j < other.count_; ++j) Add(q[j]);
-        special_ += other.special_;
+        Add(other.mid_);
+        Add(other.hi_);
     }
     // The sum rounded once to the nearest Double (ties to even).
     double Value() const;
@@ -104,14 +82,20 @@ public:
     void Scale(int exponent) {
         double* p = Parts();
         for (int j = 0; j < count_; ++j) p[j] = std::ldexp(p[j], exponent);
+        hi_ = std::ldexp(hi_, exponent);
+        mid_ = std::ldexp(mid_, exponent);
         special_ = std::ldexp(special_, exponent);
     }
-    void Clear() {
-        count_ = 0;
-        special_ = 0;
-        more_.clear();
+    void Clear() { *this = ExactSum(); }
+    // The same sum as an expansion alone: its parts, smallest magnitude
+    // first, add up to it exactly.
+    ExactSum Expanded() const {
+        ExactSum e = *this;
+        e.hi_ = e.mid_ = 0;
+        e.AddPart(mid_);
+        e.AddPart(hi_);
+        return e;
     }
-    // The parts, smallest magnitude first; their sum is the sum exactly.
     int Parts(const double*& parts) const {
         parts = Parts();
         return count_;
@@ -121,9 +105,22 @@ public:
 
 private:
     static constexpr int kInline = 4;
+    // Adds a finite x through the second running Double.
+    void AddSmall(double x) {
+        const double mid = mid_ + x;
+        const double back = mid - mid_;
+        const double f = (mid_ - (mid - back)) + (x - back);
+        mid_ = mid;
+        if (f != 0) AddPart(f);
+    }
     double* Parts() { return more_.empty() ? inline_ : more_.data(); }
     const double* Parts() const { return more_.empty() ? inline_ : more_.data(); }
+    // Adds x to the expansion (Python's fsum step).
+    void AddPart(double x);
+    // A running sum beyond the largest Double stays the infinity it became.
+    void Overflow(double x);
 
+    double hi_ = 0, mid_ = 0;
     double inline_[kInline] = {};
     int count_ = 0;
     double special_ = 0;        // the infinities and NaNs met
