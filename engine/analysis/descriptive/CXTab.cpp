@@ -698,11 +698,10 @@ void CXTab::CalcData(BlockRow& row) {
             cell.N.Add(x);
             cell.SumX.Add(x);
         } else if (In(kind_, "MXR")) {
+            // The bounds alone: no sum of these kinds is written.
             cell.N.Add(w);
-            cell.SumX.Add(x);
         } else if (records) {
             cell.N.Add(w);
-            cell.SumX.AddProduct(w, x);
             cell.moments.Add(x, w);
         } else {
             // The query's value is the key's (weighted) sum, its count column
