@@ -8,8 +8,8 @@
 #include "numeric/WeightedMoments.h"
 
 struct PairedSums {
-    WeightedCoMoments moments;               // count, weights, means, central sums
-    double below = 0, equal = 0, above = 0;  // weights of x < y, x = y, x > y
+    WeightedCoMoments moments;     // count, weights, means, central sums
+    ExactSum below, equal, above;  // weights of x < y, x = y, x > y
 
     int32_t Count() const { return moments.Count(); }
     double Weight() const { return moments.Weight(); }
@@ -17,11 +17,11 @@ struct PairedSums {
     void Add(double x, const DecimalValue& y, double weight) {
         moments.Add(SplitDecimal(x), y, weight);
         if (x < y.value) {
-            below += weight;
+            below.Add(weight);
         } else if (x == y.value) {
-            equal += weight;
+            equal.Add(weight);
         } else {
-            above += weight;
+            above.Add(weight);
         }
     }
 };

@@ -4,6 +4,7 @@
 #include "numeric/IntervalBounds.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -44,6 +45,119 @@ double PreciseSum(std::initializer_list<double> terms) {
     double sum = 0;
     for (double t : terms) sum += t;
     return sum;
+}
+
+void ExactSum::AddPart(double x) {
+    if (x == 0) return;
+    if (!std::isfinite(x)) {
+        Overflow(x);
+        return;
+    }
+    double* p = Parts();
+    int kept = 0;
+    for (int j = 0; j < count_; ++j) {
+        const double y = p[j];
+        const double hi = x + y;
+        const double back = hi - x;
+        const double lo = (x - (hi - back)) + (y - back);
+        if (lo != 0) p[kept++] = lo;
+        x = hi;
+    }
+    if (!std::isfinite(x)) {
+        Overflow(x);
+        return;
+    }
+    if (x != 0) {
+        if (!more_.empty()) {
+            if (static_cast<size_t>(kept) < more_.size()) {
+                more_[static_cast<size_t>(kept)] = x;
+            } else {
+                more_.push_back(x);
+            }
+        } else if (kept < kInline) {
+            inline_[kept] = x;
+        } else {
+            more_.assign(inline_, inline_ + kInline);
+            more_.push_back(x);
+        }
+        ++kept;
+    }
+    count_ = kept;
+}
+
+void ExactSum::Overflow(double x) {
+    // An infinity or NaN term is kept as it is; a finite one that carried
+    // the sum past the largest Double leaves that infinity.
+    special_ += std::isfinite(x) ? (x > 0 ? HUGE_VAL : -HUGE_VAL) : x;
+    hi_ = mid_ = 0;
+    count_ = 0;
+}
+
+double ExactSum::Value() const {
+    if (special_ != 0) return special_;  // an infinity, or NaN
+    const ExactSum e = Expanded();
+    if (e.special_ != 0) return e.special_;
+    const double* p = e.Parts();
+    int n = e.count_;
+    if (n == 0) return 0;
+    // From the largest part down until a sum is inexact; then the half-way
+    // case, where the rounding of hi + lo would tie, is decided by the sign
+    // of the parts below (Python's fsum).
+    double hi = p[--n];
+    double lo = 0;
+    while (n > 0) {
+        const double x = hi;
+        const double y = p[--n];
+        hi = x + y;
+        lo = y - (hi - x);
+        if (lo != 0) break;
+    }
+    if (n > 0 && ((lo < 0 && p[n - 1] < 0) || (lo > 0 && p[n - 1] > 0))) {
+        const double y = lo * 2;
+        const double x = hi + y;
+        if (y == x - hi) hi = x;
+    }
+    return hi;
+}
+
+namespace {
+
+// sum -= q * den exactly; false where a product's error is not a Double.
+bool SubtractProduct(ExactSum& sum, double q, const ExactSum& den) {
+    const ExactSum expanded = den.Expanded();
+    const double* parts = nullptr;
+    const int k = expanded.Parts(parts);
+    bool exact = true;
+    for (int j = 0; j < k; ++j) exact = sum.AddProduct(-q, parts[j]) && exact;
+    return exact;
+}
+
+}  // namespace
+
+double ExactQuotient(const ExactSum& num, const ExactSum& den) {
+    const double d = den.Value();
+    const double q = num.Value() / d;
+    if (!std::isfinite(q) || q == 0 || !num.Finite() || !den.Finite()) return q;
+    // The quotient corrected by its remainder num - q den lies within half
+    // a unit and a hair of the exact one.
+    ExactSum remainder = num;
+    if (!SubtractProduct(remainder, q, den)) return q + remainder.Value() / d;
+    const double r = remainder.Value();
+    if (r == 0) return q;
+    const double c = q + r / d;
+    // Which side of c the exact quotient lies on, and whether beyond the
+    // midpoint to the next Double that way.
+    ExactSum e = num;
+    if (!SubtractProduct(e, c, den)) return c;
+    const double ev = e.Value();
+    if (ev == 0) return c;
+    const bool up = (ev > 0) == (d > 0);
+    const double next = std::nextafter(c, up ? HUGE_VAL : -HUGE_VAL);
+    if (!std::isfinite(next)) return c;
+    if (!SubtractProduct(e, (next - c) / 2, den)) return c;
+    const double beyond = e.Value();
+    if (beyond == 0) return (std::bit_cast<uint64_t>(c) & 1) == 0 ? c : next;
+    return ((beyond > 0) == (d > 0)) == up ? next : c;
 }
 
 double VarianceFromSums(std::string_view strMode, double n, double dblSumSquares, double dblSum, double& dblVariance) {

@@ -81,7 +81,7 @@ void HeldWeights::Start(double w) {
 }
 
 double WeightedMoments::Mean() const {
-    if (const std::optional<double> exact = exact_.Mean()) return *exact;
+    if (const std::optional<double> exact = exact_.Mean(weights_)) return *exact;
     return MeanAbout(shift_, mean_, scale_);
 }
 
@@ -226,12 +226,12 @@ void WeightedMoments::Clear() {
 }
 
 double WeightedCoMoments::MeanX() const {
-    if (const std::optional<double> exact = exactX_.Mean()) return *exact;
+    if (const std::optional<double> exact = exactX_.Mean(weights_)) return *exact;
     return MeanAbout(shiftX_, meanX_, scaleX_);
 }
 
 double WeightedCoMoments::MeanY() const {
-    if (const std::optional<double> exact = exactY_.Mean()) return *exact;
+    if (const std::optional<double> exact = exactY_.Mean(weights_)) return *exact;
     return MeanAbout(shiftY_, meanY_, scaleY_);
 }
 

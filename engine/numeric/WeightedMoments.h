@@ -31,7 +31,7 @@
 
 // Multiplies a sum held with its weights by 2^by (HeldWeights::MoveTo).
 inline void ScaleHeld(double& sum, int by) { sum = std::ldexp(sum, by); }
-inline void ScaleHeld(CompensatedSum& sum, int by) { sum.Scale(by); }
+inline void ScaleHeld(ExactSum& sum, int by) { sum.Scale(by); }
 
 // A running sum of the weights of a set of moments. Weights far from 1
 // (beyond 2^64 or below 2^-64) are held divided by 2^Exponent() (even, so
@@ -76,10 +76,12 @@ public:
     }
 
     int Exponent() const { return exponent_; }
-    // The sum so held: the running one the updates use, and the compensated
+    // The sum so held: the running one the updates use, and the exact
     // one every statistic is formed from.
     double Running() const { return running_; }
     double Held() const { return sum_.Value(); }
+    // The sum so held, exactly.
+    const ExactSum& Sum() const { return sum_; }
     // What a weight of 1 is held as, 2^-Exponent().
     double Unit() const { return unit_; }
     // The sum itself, and the sum held at another exponent.
@@ -93,20 +95,24 @@ private:
     int exponent_ = 0;
     double unit_ = 1;
     double running_ = 0;
-    CompensatedSum sum_;
+    ExactSum sum_;
 };
 
-// The sums of w x and of w, kept while a Double holds every product and
-// every sum exactly (whole values below 2^53 with whole weights, halves and
-// quarters with such weights, ...), so that the mean is the sum over the
-// weight rounded once: 157314 / 3000 is 52.438, where the shifted mean's
-// own rounding gives 52.43800000000005. Each sum is held divided by a power
-// of two fixed by its first term, so that values and weights at any scale
-// keep the same digits. At the first product or sum that a Double does not
-// hold it gives up, and the shifted mean serves.
+// The mean of the values as the sum of w x over the sum of weights, each
+// held exactly (ExactSum) and the quotient rounded once, so that the same
+// values give the same mean in every analysis: 0.1, 0.2, ..., 2.9 give 1.5,
+// where the shifted mean's own rounding gives 1.5000000000000004. Where a
+// product w x is beyond what an exact sum takes (near the largest Double or
+// the subnormals) or the weights are held scaled, the sums of w x and of w
+// are kept instead while a Double holds every product and every sum exactly
+// (each held divided by a power of two fixed by its first term, so that
+// values and weights at any scale keep the same digits); at the first
+// product or sum that a Double does not hold that gives up too, and the
+// shifted mean serves.
 class ExactMean {
 public:
     void Add(const DecimalValue& x, double w) {
+        if (products_) products_ = sumWX_.AddProduct(w, x.value);
         if (!exact_) return;
         if (!std::isfinite(x.value) || !std::isfinite(w)) {
             exact_ = false;
@@ -124,14 +130,18 @@ public:
         correction_ += std::ldexp(std::ldexp(x.correction, -ex) * mw, ex + ew - sumExponent_);
     }
     void Merge(const ExactMean& other) {
+        products_ = products_ && other.products_;
+        if (products_) sumWX_.Add(other.sumWX_);
         exact_ = exact_ && other.exact_ && Take(weight_, weightExponent_, other.weight_, other.weightExponent_) &&
                  TakeSum(other.sum_, other.sumExponent_);
         if (exact_) correction_ += std::ldexp(other.correction_, other.sumExponent_ - sumExponent_);
     }
-    // The mean, empty where a sum was not held exactly. The values' decimal
-    // corrections (DecimalDeviation.h) enter through the division's exact
-    // remainder, so that the mean is that of the decimals.
-    std::optional<double> Mean() const {
+    // The mean, empty where a sum was not held exactly: the exact sum of
+    // w x over weights (a sum of weights held as given) rounded once, or
+    // else the sums kept in Doubles, whose quotient takes in the values'
+    // decimal corrections (DecimalDeviation.h) through its exact remainder.
+    std::optional<double> Mean(const HeldWeights& weights) const {
+        if (products_ && weights.Exponent() == 0 && weights.Held() > 0) return ExactQuotient(sumWX_, weights.Sum());
         if (!exact_ || !(weight_ > 0)) return std::nullopt;
         const double q = sum_ / weight_;
         const double mean = correction_ == 0 ? q : q + (std::fma(-q, weight_, sum_) + correction_) / weight_;
@@ -178,6 +188,8 @@ private:
         return exact;
     }
 
+    ExactSum sumWX_;
+    bool products_ = true;  // every product w x went into sumWX_ exactly
     bool exact_ = true;
     double sum_ = 0, weight_ = 0, correction_ = 0;
     int sumExponent_ = 0, weightExponent_ = 0;
@@ -196,7 +208,7 @@ public:
     void Clear();
 
     int32_t Count() const { return count_; }
-    // The sum of the weights, compensated: what a weighted count shows.
+    // The sum of the weights rounded once: what a weighted count shows.
     double Weight() const { return weights_.Value(); }
     // Weights are held divided by 2^WeightExponent(); HeldWeight() is their
     // sum so held, HeldWeightAt the sum held at another exponent and Unit()

@@ -198,3 +198,50 @@ TEST(FrequencyIntervalDefaults, NoIntervalsCountAsOne) {
     FrequencyIntervalDefaults(false, 0, true, 0, 50, first, width);
     EXPECT_NEAR(width, 55, 1e-12);
 }
+
+// Exact values from Python's fractions.Fraction of the stored Doubles.
+TEST(ExactSum, IsTheExactSumOfItsTermsRoundedOnce) {
+    ExactSum tenths;
+    for (int i = 0; i < 10; ++i) tenths.Add(0.1);
+    EXPECT_EQ(tenths.Value(), 1.0);  // 1.0000000000000000555..., added one by one 0.9999999999999999
+    ExactSum cancelled;
+    for (double t : {1e16, 1.0, -1e16}) cancelled.Add(t);
+    EXPECT_EQ(cancelled.Value(), 1.0);
+    // 1 + 2^-53 lies halfway between 1 and the next Double and goes to the
+    // even one; 2^-106 more takes it up.
+    ExactSum half;
+    half.Add(1);
+    half.Add(0x1p-53);
+    EXPECT_EQ(half.Value(), 1.0);
+    half.Add(0x1p-106);
+    EXPECT_EQ(half.Value(), 1 + 0x1p-52);
+    // Terms at every scale, each kept; taken away in another order they leave 0.
+    ExactSum wide;
+    for (int e = -1000; e <= 1000; e += 50) wide.Add(std::ldexp(1.0, e));
+    EXPECT_EQ(wide.Value(), std::ldexp(1.0, 1000) + std::ldexp(1.0, 950));
+    for (int e = 1000; e > -1000; e -= 50) wide.Add(-std::ldexp(1.0, e));
+    EXPECT_EQ(wide.Value(), std::ldexp(1.0, -1000));
+    // Products are taken exactly: 0.1 * 3 is 2^-55 above 0.3.
+    ExactSum products;
+    products.AddProduct(0.1, 3);
+    products.Add(-0.3);
+    EXPECT_EQ(products.Value(), 0x1p-55);
+}
+
+TEST(ExactQuotient, IsTheExactQuotientRoundedOnce) {
+    // sum w x / sum w = 0.585714285714285701...; the quotient of the rounded
+    // sums is 0.5857142857142856.
+    ExactSum sumWX, sumW;
+    const double x[] = {0.7, 0.3, 0.1, 1.3, 0.1}, w[] = {1.7, 1.7, 1.7, 1.7, 0.2};
+    for (int i = 0; i < 5; ++i) {
+        sumWX.AddProduct(w[i], x[i]);
+        sumW.Add(w[i]);
+    }
+    EXPECT_EQ(ExactQuotient(sumWX, sumW), 0.5857142857142857);
+    ExactSum values, count;
+    for (int i = 1; i <= 29; ++i) {
+        values.Add(std::stod(std::to_string(i / 10) + "." + std::to_string(i % 10)));
+        count.Add(1);
+    }
+    EXPECT_EQ(ExactQuotient(values, count), 1.5);
+}

@@ -123,9 +123,9 @@ void CCompare::WriteData(const GroupValues& group, int32_t lngRecords) {
             const std::string& field = fields_->at(static_cast<size_t>(g_ + k));
             auto set = [&](std::string_view column, double value) { SetOrOverflow(out_, column, value, field); };
             if (counts_) {
-                SetIfFinite(out_, "Count<Y", s.below);
-                SetIfFinite(out_, "Count=Y", s.equal);
-                SetIfFinite(out_, "Count>Y", s.above);
+                SetIfFinite(out_, "Count<Y", s.below.Value());
+                SetIfFinite(out_, "Count=Y", s.equal.Value());
+                SetIfFinite(out_, "Count>Y", s.above.Value());
             }
             if (means_) {
                 set("MeanX", m.MeanX());

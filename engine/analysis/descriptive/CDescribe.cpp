@@ -211,7 +211,7 @@ void CDescribe::InitData() {
     GroupData& g = staged_.current;
     g.sums.assign(fields, FieldSums{.moments = WeightedMoments(skew_)});
     g.buckets.resize(fields);
-    for (auto& bins : g.buckets) bins.assign(static_cast<size_t>(freqN_) + 2, CompensatedSum());
+    for (auto& bins : g.buckets) bins.assign(static_cast<size_t>(freqN_) + 2, ExactSum());
     g.stage.resize(fields);
     for (auto& values : g.stage) values.clear();
     if (stageFlag_) StagedSort::Prepare(g.stage);
@@ -243,7 +243,7 @@ void CDescribe::TakeRecord(const double* r) {
         ++f.count;
         if (x < f.minimum) f.minimum = x;
         if (x > f.maximum) f.maximum = x;
-        f.sumWX += x * w;
+        if (sums_) f.sumWX.AddProduct(w, x);
         f.sumWX2 += x * x * w;
         f.moments.Add(x, w);
         if (means_) {
@@ -255,7 +255,12 @@ void CDescribe::TakeRecord(const double* r) {
         }
         if (freqOn_) {
             const int32_t bin = FrequencyBin(x, freqBounds_, freqLower_, freqDefault_);
-            g.buckets[static_cast<size_t>(k)][static_cast<size_t>(bin)].Add(freqCounting_ ? w : x * w);
+            ExactSum& bucket = g.buckets[static_cast<size_t>(k)][static_cast<size_t>(bin)];
+            if (freqCounting_) {
+                bucket.Add(w);
+            } else {
+                bucket.AddProduct(w, x);
+            }
         }
         if (stageFlag_) g.stage[static_cast<size_t>(k)].push_back({x, w});
     }
@@ -301,7 +306,8 @@ CDescribe::FieldStatistics CDescribe::Statistics(int16_t k, const FieldSums& f) 
         s.deviation = vb::EqualsNoCase(varA_, "N-1") ? sample : f.moments.Deviations("N");
     if (sums_) {
         // A sum that overflowed on the way to a value a Double holds is the mean times the weight.
-        s.sum = std::isfinite(f.sumWX) ? f.sumWX : mean * n;
+        const double sum = f.sumWX.Value();
+        s.sum = std::isfinite(sum) ? sum : mean * n;
         s.adjSumSquared = f.moments.M2();
     }
     if (means_) {

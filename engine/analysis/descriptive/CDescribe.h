@@ -48,7 +48,7 @@ private:
         int32_t count = 0;
         double minimum = 0;
         double maximum = 0;
-        double sumWX = 0;   // sum w x
+        ExactSum sumWX{};   // sum w x, with the Sum columns
         double sumWX2 = 0;  // sum w x^2
         WeightedMoments moments;
         PositiveMeans positive{};  // geometric and harmonic means
@@ -60,8 +60,8 @@ private:
         std::vector<vb::Variant> group;  // the group's values
         int32_t records = 0;             // its records, skipped ones included
         std::vector<FieldSums> sums;
-        std::vector<std::vector<CompensatedSum>> buckets;  // [field][bin 0..n+1]
-        std::vector<std::vector<StagedValue>> stage;       // [field] valid values, for percentiles and the mode
+        std::vector<std::vector<ExactSum>> buckets;   // [field][bin 0..n+1]
+        std::vector<std::vector<StagedValue>> stage;  // [field] valid values, for percentiles and the mode
     };
 
     // The statistics of one field of a group that its sums give, each where

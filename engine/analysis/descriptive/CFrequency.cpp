@@ -46,8 +46,8 @@ private:
     std::string lowColumn_, highColumn_;
     // Per field i (1..nX) of the current group; bins 0..n+1. Weighted counts
     // and sums are compensated, so that weights such as 0.1 add up exactly.
-    std::vector<CompensatedSum> sumW_, sumWX_;
-    std::vector<std::vector<CompensatedSum>> binW_, binWX_;
+    std::vector<ExactSum> sumW_, sumWX_;
+    std::vector<std::vector<ExactSum>> binW_, binWX_;
 };
 
 std::string CFrequency::Quarn_Frequency(const std::string& OutTableName, const std::string& strUserTable,
@@ -74,7 +74,7 @@ std::string CFrequency::Quarn_Frequency(const std::string& OutTableName, const s
          .readRecords =
              [&] {
                  const size_t fields = static_cast<size_t>(nX_) + 1;
-                 const std::vector<CompensatedSum> bins(static_cast<size_t>(n_) + 2);
+                 const std::vector<ExactSum> bins(static_cast<size_t>(n_) + 2);
                  sumW_.assign(fields, {});
                  sumWX_.assign(fields, {});
                  binW_.assign(fields, bins);
@@ -122,8 +122,8 @@ void CFrequency::InitData() {
         const size_t f = static_cast<size_t>(i);
         sumW_[f].Clear();
         sumWX_[f].Clear();
-        std::fill(binW_[f].begin(), binW_[f].end(), CompensatedSum());
-        std::fill(binWX_[f].begin(), binWX_[f].end(), CompensatedSum());
+        std::fill(binW_[f].begin(), binW_[f].end(), ExactSum());
+        std::fill(binWX_[f].begin(), binWX_[f].end(), ExactSum());
     }
 }
 
@@ -138,8 +138,8 @@ void CFrequency::CalcData(double w) {
         binW_[f][k].Add(w);
         // The sums of the values are shown only with the sum option.
         if (sumOption_) {
-            sumWX_[f].Add(x * w);
-            binWX_[f][k].Add(x * w);
+            sumWX_[f].AddProduct(w, x);
+            binWX_[f][k].AddProduct(w, x);
         }
     }
 }
@@ -158,7 +158,7 @@ void CFrequency::WriteData(const GroupValues& group) {
         const double total = sumW_[f].Value();
         const double totalX = sumWX_[f].Value();
         if (!(total > 0)) continue;
-        CompensatedSum cum, cumSum;
+        ExactSum cum, cumSum;
         for (int32_t k = firstBin; k <= lastBin; ++k) {
             const size_t b = static_cast<size_t>(k);
             const double count = binW_[f][b].Value();

@@ -32,7 +32,7 @@ private:
         GroupValues group;
         // Per field: sum of weights (compensated: weights such as 0.1 add up
         // exactly) and the valid values.
-        std::vector<CompensatedSum> sumW;
+        std::vector<ExactSum> sumW;
         std::vector<std::vector<StagedValue>> stage;
     };
 
@@ -101,7 +101,7 @@ std::string CPercentiles::CreateOutput(const std::string& table, const std::vect
 
 void CPercentiles::InitData() {
     const size_t fields = static_cast<size_t>(nX_) + 1;
-    staged_.current.sumW.assign(fields, CompensatedSum());
+    staged_.current.sumW.assign(fields, ExactSum());
     staged_.current.stage.resize(fields);
     for (auto& values : staged_.current.stage) values.clear();
     StagedSort::Prepare(staged_.current.stage);

@@ -38,8 +38,8 @@ namespace {
 
 struct XtabCell {
     int32_t Records = 0;
-    CompensatedSum N;  // the (weighted) number of valid values
-    double SumX = 0;
+    ExactSum N;               // the (weighted) number of valid values
+    ExactSum SumX;            // the (weighted) sum of the values
     WeightedMoments moments;  // kinds V, F, D and E: weights, mean and central sum of squares
     double High = 0;
     double Low = 0;
@@ -652,20 +652,19 @@ void CXTab::CalcData(BlockRow& row) {
         cell.Records += 1;
         if (kind_ == 'C') {
             cell.N.Add(x);
-            cell.SumX += x;
+            cell.SumX.Add(x);
         } else if (In(kind_, "MXR")) {
+            // The bounds alone: no sum of these kinds is written.
             cell.N.Add(w);
-            cell.SumX += x;
         } else if (records) {
             cell.N.Add(w);
-            cell.SumX += w * x;
             cell.moments.Add(x, w);
         } else {
             // The query's value is the key's (weighted) sum, its count column
             // the (weighted) number of valid values.
             const vb::Variant count = Cell(nG_ + nX_ + j);
             cell.N.Add(count.IsNull() ? 0.0 : count.ToDouble());
-            cell.SumX += x;
+            cell.SumX.Add(x);
         }
     }
 }
@@ -685,7 +684,7 @@ void CXTab::Merge(XtabCell& into, const XtabCell& cell) const {
     }
     into.Records += cell.Records;
     into.N.Add(cell.N);
-    into.SumX += cell.SumX;
+    into.SumX.Add(cell.SumX);
     into.moments.Merge(cell.moments);
 }
 
@@ -695,10 +694,10 @@ bool CXTab::CalcValue(const XtabCell& c, double& value) const {
     switch (kind_) {
         case 'C':
         case 'S':
-            value = c.SumX;
+            value = c.SumX.Value();
             break;
         case 'A':
-            value = c.SumX / n;
+            value = ExactQuotient(c.SumX, c.N);
             break;
         case 'M':
             value = c.Low;

@@ -153,7 +153,7 @@ private:
         return !__builtin_add_overflow(mantissa_, term, &mantissa_);
     }
 
-    CompensatedSum binary_;
+    ExactSum binary_;
     bool exact_ = true;
     __int128 mantissa_ = 0;  // the decimal sum times 10^scale_
     int scale_ = 0;
@@ -261,12 +261,12 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
     return true;
 }
 
-std::vector<double> FrequencyValues(const std::vector<CompensatedSum>& buckets, bool fCumulative, bool fOpenEnds) {
+std::vector<double> FrequencyValues(const std::vector<ExactSum>& buckets, bool fCumulative, bool fOpenEnds) {
     const size_t last = buckets.size() - 1;
     std::vector<double> b(last + 1);
     for (size_t i = 0; i <= last; ++i) b[i] = buckets[i].Value();
     if (fCumulative) {
-        CompensatedSum r;
+        ExactSum r;
         if (fOpenEnds) r.Add(buckets[0]);
         for (size_t i = 1; i < last; ++i) {
             r.Add(buckets[i]);

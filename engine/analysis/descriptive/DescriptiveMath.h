@@ -75,7 +75,7 @@ bool FrequencyColumnNames(int16_t n, double dblFirst, double dblWidth, bool fLow
 // laid out as the names above: each bucket's sum or, with fCumulative, the
 // running sum over the intervals, which with fOpenEnds starts with the
 // below-first bucket and ends with the beyond-last one.
-std::vector<double> FrequencyValues(const std::vector<CompensatedSum>& buckets, bool fCumulative, bool fOpenEnds);
+std::vector<double> FrequencyValues(const std::vector<ExactSum>& buckets, bool fCumulative, bool fOpenEnds);
 
 // The weighted geometric and harmonic means of positive values, from the
 // sums of w ln x and of w / x. Each x = m 2^e is taken as its exponent e,
@@ -97,7 +97,7 @@ private:
     bool started_ = false;
     int base_ = 0;
     HeldWeights weights_;
-    CompensatedSum exponents_;  // sum w (e - base)
-    CompensatedSum logs_;       // sum w ln m
-    double inverses_ = 0;       // sum w / x
+    ExactSum exponents_;   // sum w (e - base)
+    ExactSum logs_;        // sum w ln m
+    double inverses_ = 0;  // sum w / x
 };

@@ -92,7 +92,7 @@ private:
     double total_ = 0;     // T
     double expected_ = 0;  // E
     double chi_ = 0;       // X
-    double cumul_ = 0;     // K
+    ExactSum cumul_;       // K
     int32_t rows_ = 0;     // r
     // The terms of the statistic are formed from the counts divided by
     // 2^scale_, and the statistic is held so: 0 at an ordinary scale, else
@@ -410,13 +410,14 @@ void CNonParamChiSquare::ReadRecords() {
 
 void CNonParamChiSquare::FinishGroup(const std::vector<vb::Variant>& group, const std::vector<ValueRow>& rows) {
     rows_ = static_cast<int32_t>(rows.size());
-    total_ = 0;
-    for (const ValueRow& row : rows) total_ += row.observed;
+    ExactSum total;
+    for (const ValueRow& row : rows) total.Add(row.observed);
+    total_ = total.Value();
     const double values = fAll_ ? static_cast<double>(valueList_.size()) : static_cast<double>(rows_);
     expected_ = values > 0 ? total_ / values : 0;
     scale_ = std::isfinite(total_) && total_ > 0 && !(total_ >= 0x1p-400 && total_ <= 0x1p400) ? std::ilogb(total_) : 0;
     chi_ = 0;
-    cumul_ = 0;
+    cumul_.Clear();
     detailKey_ = group;
     if (!fAll_) {
         for (const ValueRow& row : rows) CalcData(row);
@@ -470,7 +471,7 @@ void CNonParamChiSquare::WriteDetail(const vb::Variant& value, double observed) 
     }
     const double e = expected_;
     const double t = total_;
-    cumul_ += observed;
+    cumul_.Add(observed);
     detail_->Fields(std::string_view("Observed"))->Value(observed);
     detail_->Fields(std::string_view("Expected"))->Value(e);
     const double d = PreciseDifference(observed, e);
@@ -482,8 +483,8 @@ void CNonParamChiSquare::WriteDetail(const vb::Variant& value, double observed) 
         SetIfFinite(detail_, "Expected_Pcnt", e / t);
         SetIfFinite(detail_, "Pcnt_Diff", (observed - e) / t);
     }
-    detail_->Fields(std::string_view("Cumulative"))->Value(cumul_);
-    if (t != 0) SetIfFinite(detail_, "Cumulative_Pcnt", cumul_ / t);
+    detail_->Fields(std::string_view("Cumulative"))->Value(cumul_.Value());
+    if (t != 0) SetIfFinite(detail_, "Cumulative_Pcnt", cumul_.Value() / t);
     detail_->Update();
 }
 

@@ -52,10 +52,10 @@ private:
     std::vector<int32_t> types_, sizes_;
 
     // Per group.
-    int32_t blocks_ = 0;            // usable records (c)
-    HeldWeights weights_;           // sum of the usable records' weights (W)
-    std::vector<double> rankSums_;  // per field: sum of weight x rank, held as the weights are
-    std::string weightName_;        // the weight field, or "" without one
+    int32_t blocks_ = 0;              // usable records (c)
+    HeldWeights weights_;             // sum of the usable records' weights (W)
+    std::vector<ExactSum> rankSums_;  // per field: sum of weight x rank, held as the weights are
+    std::string weightName_;          // the weight field, or "" without one
 
     // Scratch of one record.
     std::vector<double> values_;
@@ -134,7 +134,7 @@ std::string CNonParamFriedman::CreateOutput(const std::string& OutTableName) {
 void CNonParamFriedman::InitData() {
     blocks_ = 0;
     weights_ = HeldWeights();
-    rankSums_.assign(static_cast<size_t>(k_) + 1, 0.0);
+    rankSums_.assign(static_cast<size_t>(k_) + 1, ExactSum());
 }
 
 void CNonParamFriedman::ReadRecords() {
@@ -161,7 +161,7 @@ void CNonParamFriedman::CalcData(const GroupWalker& walk, double w) {
     w = weights_.Hold(w);
     // A weight far above those before moves the sums to its own exponent.
     if (weights_.Exponent() != exponent) {
-        for (double& r : rankSums_) r = std::ldexp(r, exponent - weights_.Exponent());
+        for (ExactSum& r : rankSums_) r.Scale(exponent - weights_.Exponent());
     }
     weights_.Add(w);
     ++blocks_;
@@ -175,7 +175,7 @@ void CNonParamFriedman::CalcData(const GroupWalker& walk, double w) {
             return values_[static_cast<size_t>(order_[first])] == values_[static_cast<size_t>(order_[i])];
         },
         [](size_t) { return 1.0; }, [&](size_t i, double rank) { ranks_[static_cast<size_t>(order_[i])] = rank; });
-    for (int b = 0; b < k_; ++b) rankSums_[static_cast<size_t>(b) + 1] += w * ranks_[static_cast<size_t>(b)];
+    for (int b = 0; b < k_; ++b) rankSums_[static_cast<size_t>(b) + 1].AddProduct(w, ranks_[static_cast<size_t>(b)]);
 }
 
 void CNonParamFriedman::WriteData(const GroupValues& group, int32_t lngGroupRecords) {
@@ -194,7 +194,8 @@ void CNonParamFriedman::WriteData(const GroupValues& group, int32_t lngGroupReco
     double spread = 0;
     if (ranked) {
         for (int b = 1; b <= k_; ++b) {
-            const double r = rankSums_[static_cast<size_t>(b)];
+            const ExactSum& rankSum = rankSums_[static_cast<size_t>(b)];
+            const double r = rankSum.Value();
             spread += (r - meanRankSum) * (r - meanRankSum);
             if (fDetail_) {
                 const std::string& field = fields_->at(static_cast<size_t>(nG_ + b));
@@ -204,7 +205,7 @@ void CNonParamFriedman::WriteData(const GroupValues& group, int32_t lngGroupReco
                 const double sum = std::ldexp(r, e);
                 if (std::isinf(sum)) throw ResultOverflow(field, "SumRanks", weightName_);
                 detail_->Fields(std::string_view("SumRanks"))->Value(sum);
-                detail_->Fields(std::string_view("MeanRank"))->Value(r / held);
+                detail_->Fields(std::string_view("MeanRank"))->Value(ExactQuotient(rankSum, weights_.Sum()));
                 detail_->Update();
             }
         }

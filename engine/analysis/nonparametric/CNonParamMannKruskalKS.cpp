@@ -72,8 +72,8 @@ private:
     // per group
     std::vector<std::vector<Observation>> values;  // per analysed field
     std::vector<int32_t> count;                    // per (g, f)
-    std::vector<CompensatedSum> weightSum;         // per (g, f): the weights
-    std::vector<CompensatedSum> wholeSum;          // per (g, f): their whole parts
+    std::vector<ExactSum> weightSum;               // per (g, f): the weights
+    std::vector<ExactSum> wholeSum;                // per (g, f): their whole parts
     int position = 0;
     // The stored compare value of the record before and whether it was listed
     // (at `position`): records of one sample come together.

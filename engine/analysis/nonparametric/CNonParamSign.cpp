@@ -27,9 +27,9 @@ namespace {
 // observations below and above it that the test counts: each value as many
 // times as the whole part of its weight.
 struct SignCounts {
-    double below = 0;
-    double equal = 0;
-    double above = 0;
+    ExactSum below;
+    ExactSum equal;
+    ExactSum above;
     double countedBelow = 0;
     double countedAbove = 0;
 };
@@ -112,7 +112,7 @@ private:
 
     // per group
     std::vector<std::pair<double, double>> valid;  // (value, weight), ascending
-    double W = 0;
+    double W = 0;             // the sum of their weights, taken from the moments at the group's end
     WeightedMoments moments;  // mean and central sum of squares of the valid values
     bool whole = true;
     // The fit's distinct values, the sample distribution function at each
@@ -222,7 +222,6 @@ void SignFit::CalcData(const GroupWalker& walk, double w) {
     double x = 0;
     if (w <= 0 || !walk.PresentValue(static_cast<int16_t>(nG + 1), x)) return;
     valid.emplace_back(x, w);
-    W += w;
     moments.Add(x, w);
     if (whole) whole = x >= 0 && x == std::floor(x);
 }
@@ -251,6 +250,7 @@ double SignFit::SignTest(double n, double k) {
 
 void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
     ProcScope scope(ErrStack(), "WriteData");
+    W = moments.Weight();
     if (!(W > 1)) return;
     const double mean = moments.Mean();
     double median = 0;
@@ -259,7 +259,7 @@ void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
             // The first value at which the running weight reaches half the
             // whole, by the rule of the weighted percentiles.
             median_.clear();
-            CompensatedSum total;
+            ExactSum total;
             for (const auto& [x, w] : valid) {
                 median_.push_back({x, w});
                 total.Add(w);
@@ -285,21 +285,21 @@ void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
             const double times = std::floor(w);
             counted += times;
             if (x < t.value) {
-                counts.below += w;
+                counts.below.Add(w);
                 counts.countedBelow += times;
             } else if (x == t.value) {
-                counts.equal += w;
+                counts.equal.Add(w);
             } else {
-                counts.above += w;
+                counts.above.Add(w);
                 counts.countedAbove += times;
             }
         }
         WriteLeading(out, c, group, "Missing", records);
         out->Fields(std::string_view("TestType"))->Value(t.type);
         SetIfFinite(out, "TestValue", t.value);
-        SetIfFinite(out, "Count<Test", counts.below);
-        SetIfFinite(out, "Count=Test", counts.equal);
-        SetIfFinite(out, "Count>Test", counts.above);
+        SetIfFinite(out, "Count<Test", counts.below.Value());
+        SetIfFinite(out, "Count=Test", counts.equal.Value());
+        SetIfFinite(out, "Count>Test", counts.above.Value());
         // Values whose weights are all below 1 leave nothing to test.
         if (counted > 0) {
             const double n = counts.countedBelow + counts.countedAbove;
@@ -338,14 +338,15 @@ SignFit::Fit SignFit::FitGroup() {
     const double lnMean = poissonInts ? std::log(m) : 0;
     double P = 0;          // Poisson distribution function so far
     double nextCount = 0;  // next Poisson count to add
-    double C = 0, Fprev = 0, L = minimum;
+    ExactSum C;            // the weight so far
+    double Fprev = 0, L = minimum;
 
     // Evaluates both distribution functions at L, the last distinct value;
     // the normal ones are left to NormalExtremes, which needs fewer.
     distinct.clear();
     cumulative.clear();
     auto evaluate = [&]() {
-        const double F = C / W;
+        const double F = C.Value() / W;
         distinct.push_back(L);
         cumulative.push_back(F);
         for (int t = 1; t <= 3; ++t) {
@@ -378,7 +379,7 @@ SignFit::Fit SignFit::FitGroup() {
             evaluate();
             L = x;
         }
-        C += w;
+        C.Add(w);
     }
     evaluate();
     bool normalDone = false;
@@ -393,6 +394,7 @@ SignFit::Fit SignFit::FitGroup() {
 
 void SignFit::WriteDataFit(int c, const GroupValues& group) {
     ProcScope scope(ErrStack(), "WriteDataFit");
+    W = moments.Weight();
     if (!(W > 1)) return;
     const Fit f = FitGroup();
     const dao::RecordsetPtr& out = Zantels.OutputRecordset();

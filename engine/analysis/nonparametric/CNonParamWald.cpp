@@ -58,9 +58,9 @@ private:
     // per group and data field: the whole counts of the samples, the runs,
     // tied blocks and tied cases (counts of whole weights, which pass 2^31)
     int32_t valid = 0;
-    CompensatedSum W1, W2;
+    ExactSum W1, W2;
     bool present1 = false, present2 = false;
-    CompensatedSum Rmin, Rmax, T, C;
+    ExactSum Rmin, Rmax, T, C;
     // per data value: the whole counts of both samples
     double B1 = 0, B2 = 0;
     double last = 0;

@@ -317,9 +317,9 @@ void CNonParametric::WriteRow(const GroupValues& group, int32_t lngGroupRecords,
     if (W > 0 && yField_ > 0) {
         SetIfFinite(out, "MeanY", m.MeanY());
         SetIfFinite(out, "MeanDiff", m.MeanDifference());
-        SetIfFinite(out, "Count<Y", s.below);
-        SetIfFinite(out, "Count=Y", s.equal);
-        SetIfFinite(out, "Count>Y", s.above);
+        SetIfFinite(out, "Count<Y", s.below.Value());
+        SetIfFinite(out, "Count=Y", s.equal.Value());
+        SetIfFinite(out, "Count>Y", s.above.Value());
         // From the scaled sums, which values near the largest Double do not overflow.
         if (const auto r = m.Correlation()) SetIfFinite(out, "Pearson's_R", *r);
     }

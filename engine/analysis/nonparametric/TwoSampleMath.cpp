@@ -24,7 +24,7 @@ PairBlocks WalkPair(const std::vector<Observation>& obs, int g1, int g2, double 
     PairBlocks b;
     b.exponent = CountExponent(n1 + n2);
     TieRanker ranker(false, b.exponent);
-    CompensatedSum run1, run2, mean1, mean2;
+    ExactSum run1, run2, mean1, mean2;
     double below1 = 0, below2 = 0;  // observations of each sample in the blocks before
     const auto sameValue = [&obs](size_t first, size_t i) { return obs[i].x == obs[first].x; };
     ForEachTieBlock(obs.size(), sameValue, [&](size_t first, size_t end) {
@@ -120,8 +120,8 @@ SampleRanks RankSamples(const std::vector<Observation>& obs, int n) {
     r.rankSum.assign(size, 0.0);
     r.meanRank.assign(size, 0.0);
     // Each sample's whole count first: the mean ranks are gathered as shares of it.
-    std::vector<CompensatedSum> counts(size), means(size);
-    CompensatedSum all;
+    std::vector<ExactSum> counts(size), means(size);
+    ExactSum all;
     for (const Observation& o : obs) {
         const double w = std::floor(o.w);
         counts[static_cast<size_t>(o.g)].Add(w);

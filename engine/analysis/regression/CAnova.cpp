@@ -378,7 +378,7 @@ void CAnova::WriteDetail(int k, const GroupValues& group) {
             SetIfFinite(detail_, "Minimum", cell.minimum);
             SetIfFinite(detail_, "Maximum", cell.maximum);
             SetIfFinite(detail_, "Range", d.range);
-            SetIfFinite(detail_, "Sum", cell.sum);
+            SetIfFinite(detail_, "Sum", cell.sum.Value());
             SetIfFinite(detail_, "Variance", d.variance);
             SetIfFinite(detail_, "CoeffOfVariance", d.coeffOfVariance);
             SetIfFinite(detail_, "StdDeviation", d.stdDeviation);

@@ -153,6 +153,7 @@ void CRegressBase::InitData() {
         model.qr.Reset(columns);
         model.used = 0;
         model.sw = 0;
+        model.weights.Clear();
         model.syyRaw = 0;
         model.started = false;
         model.xShift.assign(fieldsPerModel, DecimalValue());
@@ -235,6 +236,7 @@ void CRegressBase::AddRow(Model& model, const double* x, double y, double w) {
     }
     ++model.used;
     model.sw += w;
+    model.weights.Add(w);
     model.syyRaw += static_cast<long double>(w) * y * y;
     model.qr.Include(w, row_.data(), dy);
 }
@@ -378,10 +380,9 @@ void CRegressBase::WriteRow(Model& model, const GroupValues& group, int32_t grou
                             size_t setAt) {
     const dao::RecordsetPtr& rs = zantels_->OutputRecordset();
     const int k = shape_.terms;
-    const double sw = static_cast<double>(model.sw);
     rs->AddNew();
-    WriteGroupValues(rs, nG_, *fields_, group, dataField, countColumn_, "Missing", weighted_, sw, groupRecords,
-                     model.used);
+    WriteGroupValues(rs, nG_, *fields_, group, dataField, countColumn_, "Missing", weighted_, model.weights.Value(),
+                     groupRecords, model.used);
     const int spreadTerms = shape_.perField ? 1 : k;
     const Fit fit = FitModel(model, static_cast<int16_t>(k), yInt_, spreadTerms);
     CoefficientSet& set = sets_[setAt];

@@ -25,6 +25,7 @@
 #include "dao/Dao.h"
 #include "numeric/DecimalDeviation.h"
 #include "numeric/LeastSquares.h"
+#include "numeric/Numerics.h"
 #include "vb/Variant.h"
 
 class RunContext;
@@ -71,6 +72,7 @@ private:
         GivensLeastSquares qr;
         int32_t used = 0;                  // records used
         long double sw = 0;                // sum of weights
+        ExactSum weights;                  // the same held exactly: the count written
         long double syyRaw = 0;            // sum of w y^2 (not shifted)
         bool started = false;              // the shifts are set
         std::vector<DecimalValue> xShift;  // listwise: one per field; per field: x

@@ -1,0 +1,113 @@
+// Sums and means as the result tables write them: the exact sum of the terms
+// rounded once, and the exact mean rounded once, whichever analysis writes
+// them. Expected values are the stored Doubles' exact sums and quotients,
+// worked in exact rational arithmetic (Python's fractions.Fraction).
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "EngineTestSupport.h"
+
+namespace enginetest {
+namespace {
+
+using vb::Variant;
+
+class WrittenSumsTest : public EngineTest {
+protected:
+    // Group "m": 0.1, 0.2, ..., 2.9 with weight 1, whose stored values sum
+    // to 43.5 exactly rounded (a running sum ends 1.5000000000000004 as mean).
+    // Group "w": 0.1, 1.4, 1.0 with weights 0.1, 0.2, 0.3: sum w x over sum
+    // w is 0.98333333333333333703... (0.9833333333333333; the running mean
+    // gives 0.9833333333333332). Group "s": twenty records of weight 0.1
+    // with X1 < X2 < Y, whose weights sum to 2.00000000000000011102...
+    // (2; added one by one 2.0000000000000004).
+    void SetUp() override {
+        EngineTest::SetUp();
+        std::vector<std::vector<Variant>> rows;
+        for (int i = 1; i <= 29; ++i) {
+            const double x = std::stod(std::to_string(i / 10) + "." + std::to_string(i % 10));
+            rows.push_back({"m", "-", x, x, x, 1.0});
+        }
+        rows.push_back({"w", "-", 0.1, 0.1, 0.1, 0.1});
+        rows.push_back({"w", "-", 1.4, 1.4, 1.4, 0.2});
+        rows.push_back({"w", "-", 1.0, 1.0, 1.0, 0.3});
+        for (int i = 1; i <= 20; ++i) rows.push_back({"s", "-", double(i), i + 100.0, i + 200.0, 0.1});
+        AppendRows(rows);
+    }
+
+    std::vector<ResultRow> RunOf(const char* family, const char* subType,
+                                 std::vector<std::tuple<std::string, Variant, int16_t>> fields,
+                                 std::map<std::string, Variant> options, const std::string& table = "Out1") {
+        fields.insert(fields.begin(), {"G1", "G", 1});
+        fields.emplace_back("W", "W", 1);
+        StoredScenario s = StoredScenario::Of(family, subType, std::move(fields), std::move(options));
+        EXPECT_TRUE(Run(AddScenario(db, s))) << subType << ": " << engine->get_ErrorInfo();
+        return ReadResultRows(db, table);
+    }
+    static const ResultRow* Group(const std::vector<ResultRow>& rows, const std::string& g,
+                                  const std::string& field = "") {
+        for (const ResultRow& r : rows)
+            if (r.at("G1").ToString() == g && (field.empty() || r.at("DataField").ToString() == field)) return &r;
+        ADD_FAILURE() << "no row of group " << g << " " << field;
+        static const ResultRow none;
+        return &none;
+    }
+};
+
+TEST_F(WrittenSumsTest, TheSameValuesGiveTheSameMeanInEveryAnalysis) {
+    const double exactM = 1.5, exactW = 0.98333333333333333;
+    auto describe = RunOf("P", "Describe", {{"X1", "X", 1}}, {{"Mean", true}});
+    EXPECT_EQ(Num(*Group(describe, "m"), "Mean"), exactM);
+    EXPECT_EQ(Num(*Group(describe, "w"), "Mean"), exactW);
+
+    auto compare = RunOf("P", "Compare", {{"X1", "X", 1}, {"Y", "Y", 1}}, {{"MeanXY", true}});
+    for (const char* g : {"m", "w"}) {
+        const double mean = g[0] == 'm' ? exactM : exactW;
+        EXPECT_EQ(Num(*Group(compare, g), "MeanX"), mean) << g;
+        EXPECT_EQ(Num(*Group(compare, g), "MeanY"), mean) << g;
+    }
+
+    auto paired = RunOf("N", "Paired Fields", {{"X1", "X", 1}, {"Y", "Y", 1}}, {{"NPPair_Sign", true}});
+    for (const char* g : {"m", "w"}) {
+        const double mean = g[0] == 'm' ? exactM : exactW;
+        EXPECT_EQ(Num(*Group(paired, g), "Mean"), mean) << g;
+        EXPECT_EQ(Num(*Group(paired, g), "MeanY"), mean) << g;
+    }
+
+    auto fit = RunOf("N", "K-S Fit", {{"X1", "X", 1}}, {{"FitNormal", true}});
+    EXPECT_EQ(Num(*Group(fit, "m"), "Mean"), exactM);
+
+    auto sign = RunOf("N", "Sign Test", {{"X1", "X", 1}}, {{"SignMean", true}});
+    EXPECT_EQ(Num(*Group(sign, "m"), "TestValue"), exactM);
+}
+
+TEST_F(WrittenSumsTest, SumsOfWeightsAndRanksAreExactSumsRoundedOnce) {
+    auto sign = RunOf("N", "Sign Test", {{"X1", "X", 1}}, {{"SignCustom", true}, {"SignValue", 10.5}});
+    const ResultRow& s = *Group(sign, "s");
+    EXPECT_EQ(Num(s, "Count"), 2);
+    EXPECT_EQ(Num(s, "Count<Test"), 1);  // ten weights of 0.1: 1.00000000000000005551...
+    EXPECT_EQ(Num(s, "Count>Test"), 1);
+
+    auto fit = RunOf("N", "K-S Fit", {{"X1", "X", 1}}, {{"FitUniform", true}});
+    EXPECT_EQ(Num(*Group(fit, "s"), "Count"), 2);
+
+    auto paired = RunOf("N", "Paired Fields", {{"X1", "X", 1}, {"Y", "Y", 1}}, {{"NPPair_Sign", true}});
+    EXPECT_EQ(Num(*Group(paired, "s"), "Count<Y"), 2);
+
+    // Every record ranks X1, X2, Y as 1, 2, 3: the rank sums are 20 times
+    // 0.1, 0.2 and 0.3 of the stored weight, 2.00000000000000011102...,
+    // 4.00000000000000022204... and 6.00000000000000033307... (one by one
+    // 2.0000000000000004, 4.000000000000001 and 5.999999999999998).
+    auto friedman = RunOf("N", "N Fields", {{"X1", "X", 1}, {"X2", "X", 2}, {"Y", "X", 3}}, {}, "Out2");
+    const double sums[] = {2, 4, 6};
+    const char* names[] = {"X1", "X2", "Y"};
+    for (int b = 0; b < 3; ++b) {
+        const ResultRow& r = *Group(friedman, "s", names[b]);
+        EXPECT_EQ(Num(r, "SumRanks"), sums[b]) << names[b];
+        EXPECT_EQ(Num(r, "MeanRank"), b + 1) << names[b];
+    }
+}
+
+}  // namespace
+}  // namespace enginetest
