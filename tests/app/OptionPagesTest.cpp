@@ -169,6 +169,9 @@ private slots:
         }
         for (const Edit& e : kEdits) {
             const QByteArray what = QByteArray(e.analysis) + " / " + e.control;
+            const std::string unstored =
+                std::string("kOptionColumns in store/ScenarioSchema.cpp lacks the column of ") + e.property;
+            QVERIFY2(store::PropertyColumn(e.property), unstored.c_str());
             auto made = std::make_unique<CZantelsPropWiz>();
             made->SetNewScenario(e.family, e.analysis);
             made->OutputTable1("Out");
