@@ -2,7 +2,8 @@
 // marking it changed and writes back exactly what the user changed; then the
 // rules of particular pages: the describe page's enabling and number boxes,
 // frequency's specified intervals, the regression order, the crosstab
-// letters, the sign test and goodness-of-fit checks, the paired-test check.
+// letters, the sign test and goodness-of-fit checks, the paired-test check;
+// and every option a run reads has a control on its analysis's page.
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include "forms/frmHelp.h"
 #include "ScenarioQueries.h"
 #include "ScenarioTables.h"
+#include "vb/Conversions.h"
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/frmQuarn_Options.h"
 
@@ -167,6 +169,9 @@ private slots:
         }
         for (const Edit& e : kEdits) {
             const QByteArray what = QByteArray(e.analysis) + " / " + e.control;
+            const std::string unstored =
+                std::string("kOptionColumns in store/ScenarioSchema.cpp lacks the column of ") + e.property;
+            QVERIFY2(store::PropertyColumn(e.property), unstored.c_str());
             auto made = std::make_unique<CZantelsPropWiz>();
             made->SetNewScenario(e.family, e.analysis);
             made->OutputTable1("Out");
@@ -214,6 +219,26 @@ private slots:
             QVERIFY2(after == expected, what);
             QVERIFY2(after.at(e.property) != before.at(e.property), what);
             QVERIFY2(rec_.boxes.empty(), what);
+        }
+    }
+
+    void everyOptionARunReadsHasAControl() {
+        // An option that a run reads but its options page does not show is
+        // one no user can set.
+        for (const store::AnalysisDef& a : store::Analyses()) {
+            std::unique_ptr<COptionPage> page(wizard::CreateOptionPage(a.optionsPage, nullptr));
+            QVERIFY(page);
+            for (const store::ColumnDef& c : store::OptionsSchema().columns) {
+                if ((c.readBy & store::Bit(a.id)) == 0 || !c.HeldBy(store::kWizardObject)) continue;
+                bool bound = false;
+                for (const optionpage::Binding& b : page->Def().bindings)
+                    bound = bound || vb::EqualsNoCase(b.property, c.property);
+                const std::string unbound = "the run of " + std::string(a.subType) + " reads the option " +
+                                            std::string(c.property) + ", but its options page " + page->Def().form +
+                                            " (page " + std::to_string(a.optionsPage) +
+                                            ") binds no control to it: add the control to the page's bindings";
+                QVERIFY2(bound, unbound.c_str());
+            }
         }
     }
 

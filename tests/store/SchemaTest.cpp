@@ -11,6 +11,7 @@
 #include "ScenarioSchema.h"
 #include "ScenarioTables.h"
 #include "StoreFixture.h"
+#include "../support/ListsAgree.h"
 #include "../support/StoredFormat.h"
 
 namespace {
@@ -61,12 +62,37 @@ protected:
         return values;
     }
 
+    // The list that holds a table's columns, on both sides.
+    static std::string ListOf(const std::string& table) {
+        if (table == "usysQuarnScenarios") return "kScenarioColumns";
+        return table == "usysQuarnOptions" ? "kOptionColumns" : "kFieldColumns";
+    }
+
+    // The columns of `table` (those `described` only, when set) that the store
+    // lays down and those written out in the stored format: what either lacks.
+    std::string ColumnDifferences(const std::string& table, const std::vector<ExpectedColumn>& expected,
+                                  bool described = false) {
+        listsagree::Side store{ListOf(table) + " in store/ScenarioSchema.cpp", {}};
+        listsagree::Side written{ListOf(table) + " in tests/support/StoredFormat.h", {}};
+        dao::TableDefPtr td = db_->TableDefs()->Item(table);
+        for (const auto& f : *td->Fields())
+            if (!described || ErrorOf([&] { f->Properties()->Item("Description"); }) == 0)
+                store.names.push_back(f->Name());
+        for (const ExpectedColumn& c : expected)
+            if (!described || !c.description.empty()) written.names.push_back(c.name);
+        if (described) {
+            store.place = "the descriptions of " + store.place;
+            written.place = "the descriptions of " + written.place;
+        }
+        return listsagree::Differences(store, written);
+    }
+
     void ExpectColumns(const std::string& table, const std::vector<ExpectedColumn>& expected) {
         SCOPED_TRACE(table);
         dao::TableDefPtr td = db_->TableDefs()->Item(table);
-        ASSERT_EQ(td->Fields()->Count(), int32_t(expected.size()))
-            << "the store lays down another number of columns: extend the written-out copy of " << table
-            << " in tests/support/StoredFormat.h";
+        const std::string differences = ColumnDifferences(table, expected);
+        ASSERT_TRUE(differences.empty()) << differences;
+        ASSERT_EQ(td->Fields()->Count(), int32_t(expected.size()));
         for (size_t i = 0; i < expected.size(); ++i) {
             const ExpectedColumn& e = expected[i];
             SCOPED_TRACE(e.name);
@@ -130,11 +156,8 @@ TEST_F(SchemaTest, IndexesAndDescriptionCounts) {
         return n;
     };
     EXPECT_EQ(described("usysQuarnScenarios"), 0);
-    int optionDescriptions = 0;
-    for (const ExpectedColumn& c : kOptionColumns) optionDescriptions += c.description.empty() ? 0 : 1;
-    EXPECT_EQ(described("usysQuarnOptions"), optionDescriptions)
-        << "the store describes another number of option columns than tests/support/StoredFormat.h writes out: "
-           "extend kOptionColumns there with the new option columns";
+    const std::string differences = ColumnDifferences("usysQuarnOptions", kOptionColumns, true);
+    EXPECT_TRUE(differences.empty()) << differences;
     EXPECT_EQ(described("usysQuarnFields"), 4) << "the field rows' columns are a stored format: none is added";
 }
 
@@ -205,6 +228,8 @@ TEST_F(SchemaTest, NewScenarioRowsAreNumberedFromOne) {
 }
 
 TEST_F(SchemaTest, OptionsRowWithOnlyItsIdGetsEveryDefault) {
+    const std::string differences = ColumnDifferences("usysQuarnOptions", kOptionColumns);
+    ASSERT_TRUE(differences.empty()) << differences;
     ASSERT_EQ(AddRow("usysQuarnOptions", {{"Scenario_ID", int32_t(5)}}), 0);
     dao::RecordsetPtr rs =
         db_->OpenRecordset("SELECT * FROM usysQuarnOptions WHERE Scenario_ID=5", dao::dbOpenSnapshot);
