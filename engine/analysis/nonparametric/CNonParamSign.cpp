@@ -49,16 +49,17 @@ struct Extremes {
         if (d > 0 && d > pos.a - pos.b) pos = {a, b};
         if (d <= 0 && d < neg.a - neg.b) neg = {a, b};
     }
-    // The extremes, each the exact difference of its two distribution
-    // functions rounded once (a difference in 15 digits would keep only
-    // those of the functions, some 12 of a difference near 0.001), and the
-    // larger of their sizes (the K-S D).
+    // The extremes, each the difference of its two distribution functions
+    // as ValueDifference forms it: of short decimals (0.5 - 0.501) in
+    // decimal, of values with more digits (2/3 - 6/7) exactly in binary,
+    // rounded once, where 15 digits of each would keep some 12 of a
+    // difference near 0.001; and the larger of their sizes (the K-S D).
     struct Deviations {
         double positive, negative, absolute;
     };
     Deviations Result() const {
-        const double dPos = std::max(0.0, pos.a - pos.b);
-        const double dNeg = std::min(0.0, neg.a - neg.b);
+        const double dPos = std::max(0.0, ValueDifference(pos.a, pos.b));
+        const double dNeg = std::min(0.0, ValueDifference(neg.a, neg.b));
         return {dPos, dNeg, std::fabs(dNeg) >= dPos ? std::fabs(dNeg) : dPos};
     }
 };
