@@ -24,6 +24,8 @@ constexpr int kMaxTerms = 1000;        // series and continued fractions take at
 // shows in a result.
 constexpr Extended kConvergence = 1e-17L;
 
+constexpr Extended kSqrtHalf = 0.707106781186547524400844362104849039L;  // 1 / sqrt(2)
+
 // Hard bounds on the inverse search; the Illinois steps need a few dozen.
 constexpr int kMaxSearchIterations = 2000;
 constexpr int kMaxBracketSteps = 2000;
@@ -341,10 +343,7 @@ Extended CZValue::GammaContinuedFraction(Extended a, Extended x) {
 namespace {
 
 // Upper normal tail P(Z >= z) of a standard normal, in the extended type.
-Extended UpperNormal(Extended z) {
-    constexpr Extended kSqrtHalf = 0.707106781186547524400844362104849039L;
-    return std::erfc(z * kSqrtHalf) / 2;
-}
+Extended UpperNormal(Extended z) { return std::erfc(z * kSqrtHalf) / 2; }
 
 // Wilson and Hilferty's cube root: (x / k)^(1/3) is nearly normal with mean
 // 1 - 2 / (9 k) and variance 2 / (9 k).
@@ -352,6 +351,13 @@ Extended ChiSquareLimit(Extended x, Extended k) {
     if (x <= 0) return 1;
     const Extended v = 2 / (9 * k);
     return UpperNormal((std::cbrt(x / k) - (1 - v)) / std::sqrt(v));
+}
+
+// The lower tail of the same, P(chi2 < x).
+Extended ChiSquareLimitLower(Extended x, Extended k) {
+    if (x <= 0) return 0;
+    const Extended v = 2 / (9 * k);
+    return UpperNormal(-(std::cbrt(x / k) - (1 - v)) / std::sqrt(v));
 }
 
 }  // namespace
@@ -378,12 +384,18 @@ double CZValue::Quarn_NormalTailInverse(double p) {
     ProcScope scope(ErrStack(), "Quarn_NormalTailInverse");
     RequireFinite(p, "probability");
     // The tail falls steadily, so halving the interval finds its point to the
-    // last place; a hundred halvings pass a Double's resolution on [0, 40],
-    // beyond whose end the tail is below the smallest Double.
+    // last place on [0, 40], beyond whose end the tail is below the smallest
+    // Double: two hundred halvings pass a Double's resolution down to the
+    // smallest z a p below 1 has (some 1.4e-16).
+    // From 1/2 up the tail lies near 1, where it keeps too few digits of its
+    // distance from 1: the central probability erf(z / sqrt 2) is compared
+    // with 1 - p instead, which is exact there.
+    const bool central = p >= 0.5;
+    const Extended q = central ? 1 - p : p;
     Extended lo = 0, hi = kNormalTailEnd;
-    for (int i = 0; i < 100 && hi - lo > 0; ++i) {
+    for (int i = 0; i < 200 && hi - lo > 0; ++i) {
         const Extended mid = (lo + hi) / 2;
-        if (2 * UpperNormal(mid) > p) {
+        if (central ? std::erf(mid * kSqrtHalf) < q : 2 * UpperNormal(mid) > q) {
             lo = mid;
         } else {
             hi = mid;
@@ -468,6 +480,8 @@ double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double
             break;
         case 'F': {
             if (DF1 <= 0 || DF2 <= 0) return 0;
+            // F takes no value below 0: its upper tail there is the whole.
+            if (Tv < 0) return 1;
             const Extended f = std::fabs(static_cast<Extended>(Tv));
             const double smaller = std::min(DF1, DF2);
             const double larger = std::max(DF1, DF2);
@@ -504,6 +518,56 @@ double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double
     return Probability01(ToDouble(r));
 }
 
+// The complements of the upper tails of "T", "C" and "F" at x >= 0, each
+// formed directly: P(|T| < x), P(chi2 < x), P(F < x).
+double CZValue::LowerTail(char letter, double x, double DF1, double DF2) {
+    ProcScope scope(ErrStack(), "LowerTail");
+    const Extended v = x;
+    Extended r = 0;
+    switch (letter) {
+        case 'T': {
+            if (DF1 > kLargeDf) {
+                const Extended w = v * (1 - 1 / (4 * static_cast<Extended>(DF1))) / std::sqrt(1 + v * v / (2 * DF1));
+                r = std::erf(w * kSqrtHalf);
+                break;
+            }
+            // I_y(1/2, DF1 / 2) with y = x^2 / (x^2 + DF1).
+            const Extended t2 = v * v;
+            const Extended total = t2 + DF1;
+            r = IncompleteBeta(0.5L, DF1 / 2, t2 / total, DF1 / total);
+            break;
+        }
+        case 'C':
+            r = DF1 > kLargeDf ? ChiSquareLimitLower(v, DF1) : GammaP(static_cast<Extended>(DF1) / 2, v / 2);
+            break;
+        default: {  // 'F'
+            const double smaller = std::min(DF1, DF2);
+            const double larger = std::max(DF1, DF2);
+            if (larger > kLargeDf && smaller >= std::sqrt(larger) / 8) {
+                const Extended v1 = 2 / (9 * static_cast<Extended>(DF1));
+                const Extended v2 = 2 / (9 * static_cast<Extended>(DF2));
+                const Extended c = std::cbrt(v);
+                r = UpperNormal(-((1 - v2) * c - (1 - v1)) / std::sqrt(v1 + c * c * v2));
+                break;
+            }
+            if (DF2 > kLargeDf) {
+                r = GammaP(static_cast<Extended>(DF1) / 2, v * DF1 / 2);
+                break;
+            }
+            if (DF1 > kLargeDf) {
+                r = v == 0 ? 0 : GammaQ(static_cast<Extended>(DF2) / 2, DF2 / (2 * v));
+                break;
+            }
+            // I_y(DF1 / 2, DF2 / 2) with y = x DF1 / (x DF1 + DF2).
+            const Extended q = v * DF1;
+            const Extended total = q + DF2;
+            r = IncompleteBeta(static_cast<Extended>(DF1) / 2, static_cast<Extended>(DF2) / 2, q / total, DF2 / total);
+            break;
+        }
+    }
+    return Probability01(ToDouble(r));
+}
+
 // Bracketed false position with the Illinois modification on
 // f(x) = Quarn_CalcProb(x) - dblProb.
 double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, double DF1, double DF2,
@@ -522,7 +586,18 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
     if ((letter != 'Z' && DF1 <= 0) || (letter == 'F' && DF2 <= 0)) {
         vb::Raise(vb::err::kInvalidProcedureCall, "Degrees of freedom must be greater than 0");
     }
-    const auto prob = [&](double x) { return Quarn_CalcProb(strProbType, x, DF1, DF2); };
+    // From 1/2 up an upper tail lies near 1, where it keeps too few digits of
+    // its distance from 1 (at 1 - 2^-53 none): the search then follows the
+    // lower tail, whose value 1 - dblProb is exact there, and which rises.
+    const bool lower = letter != 'Z' && dblProb >= 0.5;
+    const double target = lower ? 1 - dblProb : dblProb;
+    const auto prob = [&](double x) {
+        return lower ? LowerTail(letter, x, DF1, DF2) : Quarn_CalcProb(strProbType, x, DF1, DF2);
+    };
+    // Whether x lies short of the value sought, and beyond it.
+    const bool rises = lower || letter == 'Z';
+    const auto shortOf = [&](double x) { return rises ? prob(x) < target : prob(x) > target; };
+    const auto beyond = [&](double x) { return rises ? prob(x) > target : prob(x) < target; };
     // The search follows the logarithm of the probability's ratio to
     // dblProb: a tail probability falls by hundreds of orders of magnitude
     // across the first bracket, and a straight line through such ends lands
@@ -530,7 +605,7 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
     // nearly straight. A probability of 0 (below the smallest Double) has no
     // logarithm: the step beside it halves the bracket instead.
     const auto f = [&](double x) {
-        const double ratio = prob(x) / dblProb;
+        const double ratio = prob(x) / target;
         return ratio > 0 ? std::log(ratio) : -std::numeric_limits<double>::infinity();
     };
     const auto noBracket = [&]() {
@@ -539,9 +614,9 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
     };
     // Walks the upper end out until the probability there passes dblProb:
     // unit steps as the classical search takes them, longer ones if far out.
-    const auto stepOut = [&](double& hi, bool rising) {
+    const auto stepOut = [&](double& hi) {
         double step = 1;
-        for (int n = 1; rising ? prob(hi) < dblProb : prob(hi) > dblProb; ++n) {
+        for (int n = 1; shortOf(hi); ++n) {
             if (n > kMaxBracketSteps) noBracket();
             if (n > 64) step *= 2;
             hi = vb::Checked(hi + step);
@@ -550,8 +625,8 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
     // Beyond the classical bracket of "T" and "Z" (values above 3 or 4) the
     // upper end moves out in the same way ("T" doubling it, since its tails are
     // long), and the lower end follows to the last point passed.
-    const auto moveOut = [&](double& low, double& hi, bool rising, bool doubling) {
-        for (int n = 1; rising ? prob(hi) < dblProb : prob(hi) > dblProb; ++n) {
+    const auto moveOut = [&](double& low, double& hi, bool doubling) {
+        for (int n = 1; shortOf(hi); ++n) {
             if (n > kMaxBracketSteps) noBracket();
             low = hi;
             hi = vb::Checked(doubling ? hi * 2 : hi + 1);
@@ -567,26 +642,26 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
     switch (letter) {
         case 'T':
             hi = 3;
-            moveOut(lo, hi, false, true);
+            moveOut(lo, hi, true);
             break;
         case 'Z':
             hi = 4;
-            moveOut(lo, hi, true, false);
+            moveOut(lo, hi, false);
             // Above the series' cut-off every value has probability 1: keep the
             // upper end just past it, so no step lands on that flat stretch.
             if (hi > kNormalCutOff) hi = std::nextafter(kNormalCutOff, 7.0);
             break;
         case 'C':
             hi = DF1;
-            stepOut(hi, false);
+            stepOut(hi);
             break;
         default:  // 'F'
-            for (int n = 1; prob(lo) < dblProb; ++n) {
+            for (int n = 1; beyond(lo); ++n) {
                 if (n > kMaxBracketSteps) noBracket();
                 lo += (DF1 + DF2) / 10;
             }
             hi = DF1 / DF2;
-            stepOut(hi, false);
+            stepOut(hi);
             break;
     }
 

@@ -17,7 +17,8 @@ public:
     //   "Z" central probability P(-|Tv| < Z < |Tv|)
     //   "T" two-tailed P(|T| >= |Tv|) with DF1 degrees of freedom (0 when DF1 <= 0)
     //   "C" upper tail P(chi2 >= Tv) with DF1 degrees of freedom (0 when DF1 <= 0)
-    //   "F" upper tail P(F >= |Tv|) with DF1, DF2 degrees of freedom (0 when either <= 0)
+    //   "F" upper tail P(F >= Tv) with DF1, DF2 degrees of freedom (0 when either <= 0;
+    //       1 below 0, where F takes no value)
     //   any other letter: 0.
     // Degrees of freedom above a hundred million take the distributions'
     // limiting forms (the normal with its first correction for "T", Wilson
@@ -78,6 +79,8 @@ private:
     static long double GammaP(long double a, long double x);
     long double LnFactorial(int32_t n);
     static double NormalCentral(double z);
+    // 1 - Quarn_CalcProb for "T", "C" and "F" at x >= 0, formed directly.
+    double LowerTail(char letter, double x, double DF1, double DF2);
 
     // Entry k (1..33) holds ln((k-1)!); empty until Quarn_FactorialInit.
     std::vector<long double> lnFactorials_;

@@ -36,6 +36,11 @@ double DecimalTypeDifference(double a, double b) {
     return a - b;
 }
 
+double ValueDifference(double a, double b) {
+    if (WrittenDouble(a) == a && WrittenDouble(b) == b) return PreciseDifference(a, b);
+    return a - b;
+}
+
 double PreciseSum(std::initializer_list<double> terms) {
     if (FitsDecimal(terms)) {
         vb::Decimal sum;

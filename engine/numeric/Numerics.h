@@ -30,6 +30,14 @@ double PreciseDifference(double a, double b);
 // The same formed through the decimal type whatever the operands.
 double DecimalTypeDifference(double a, double b);
 
+// The difference of two values as read (the ends of a range, two values to
+// interpolate between): where each is the nearest Double of the decimal of
+// at most 15 significant digits it is written as, the difference of those
+// decimals (PreciseDifference: 1.1 - 1 is 0.1); otherwise a value holds a
+// digit beyond its 15th, and its exact difference rounded once keeps it
+// (1e15 + 0.625 less 1e15 is 0.625, where 15 digits would give 0).
+double ValueDifference(double a, double b);
+
 // The sum of the terms formed in the decimal type (each kept to 15 significant
 // digits, added exactly) when FitsDecimal(terms), else in Double.
 double PreciseSum(std::initializer_list<double> terms);

@@ -5,6 +5,13 @@
 
 namespace {
 
+// A weight at the central sums' exponent outside these is brought nearer 1
+// (the sums with it) where the sums allow, so that its terms keep their digits.
+constexpr double kTinyWeight = 0x1p-64;
+constexpr double kLargeWeight = 0x1p64;
+// A share of the weight below this is near the subnormal Doubles.
+constexpr double kTinyShare = 0x1p-960;
+
 // Deviations at most this far from the shift are held unscaled at first: their
 // fourth powers stay far inside a Double.
 constexpr double kScaleLimit = 0x1p128;
@@ -268,13 +275,15 @@ std::optional<double> WeightedCoMoments::Correlation() const {
 }
 
 // The weights' exponent cancels in Mxy / (W - 1) and Mdd / (W - 1).
-double WeightedCoMoments::Covariance() const { return Unscaled(mxy_ / HeldDegrees(), scaleX_ + scaleY_); }
+double WeightedCoMoments::Covariance() const {
+    return Unscaled(mxy_ / HeldDegrees(), scaleX_ + scaleY_ + sumsExponent_);
+}
 
 double WeightedCoMoments::ScaledDifferenceVariance() const { return mdd_ > 0 ? mdd_ / HeldDegrees() : 0; }
 
 double WeightedCoMoments::DifferenceDeviation() const {
     const double v = ScaledDifferenceVariance();
-    return v > 0 ? Unscaled(std::sqrt(v), ScaleExponentDifference()) : 0;
+    return v > 0 ? Unscaled(std::sqrt(v), ScaleExponentDifference() + sumsExponent_ / 2) : 0;
 }
 
 std::optional<double> WeightedCoMoments::PairedT() const {
@@ -288,7 +297,8 @@ std::optional<double> WeightedCoMoments::PairedT() const {
     const double held = weights_.Held();
     const double share = v / held;
     const double root = share >= 0x1p-1022 ? std::sqrt(share) : std::sqrt(v) / std::sqrt(held);
-    return Unscaled(ScaledMeanDifference(e) / root, e - ScaleExponentDifference() + weights_.Exponent() / 2);
+    return Unscaled(ScaledMeanDifference(e) / root,
+                    e - ScaleExponentDifference() + weights_.Exponent() / 2 - sumsExponent_ / 2);
 }
 
 void WeightedCoMoments::Rescale(int exponentX, int exponentY) {
@@ -316,7 +326,11 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     }
     exactX_.Add(x, w);
     exactY_.Add(y, w);
-    w = weights_.Hold(w, mxx_, myy_, mxy_, mdd_);
+    const double given = w;
+    // The central sums keep their own exponent where the weights move.
+    const int weightExponent = weights_.Exponent();
+    w = weights_.Hold(w);
+    sumsExponent_ -= weights_.Exponent() - weightExponent;
     ++count_;
     double dx = ScaledDeviation(x, shiftX_, scaleX_);
     double dy = ScaledDeviation(y, shiftY_, scaleY_);
@@ -345,6 +359,9 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     meanY_ += deltaY * share;
     double afterX = dx - meanX_;
     double afterY = dy - meanY_;
+    // The weight at the central sums' exponent (w itself where that is the
+    // weights' own), from the weight given, which a subnormal w may have lost.
+    double ws = std::ldexp(given, -SumsExponent());
     // The difference x - y, less the shifts', at the difference's scale.
     const int e = ScaleExponentDifference();
     const double d = scaleX_ == scaleY_ ? dx - dy : Unscaled(dx, scaleX_ - e) - Unscaled(dy, scaleY_ - e);
@@ -359,20 +376,66 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
         afterY = deltaY * kept;
         MoveMeanDifference(deltaD);
         MoveMeanDifference(-deltaD * kept);
+        if (kept < kTinyShare && before > 0) [[unlikely]] {
+            // Weights before far below this one (some of 5e-324 beside 2):
+            // the share they keep, below the normal Doubles, is taken
+            // times 2^k and the weight divided by it.
+            const int k = -std::ilogb(before);
+            const double keptScaled = std::ldexp(before, k) / weights_.Running();
+            afterX = deltaX * keptScaled;
+            afterY = deltaY * keptScaled;
+            ws = std::ldexp(ws, -k);
+        }
     } else {
         MoveMeanDifference(deltaD * share);
     }
-    mxx_ += w * deltaX * afterX;
-    myy_ += w * deltaY * afterY;
-    mxy_ += w * deltaX * afterY;
+    const double ddX =
+        scaleX_ == scaleY_ ? deltaX - deltaY : Unscaled(deltaX, scaleX_ - e) - Unscaled(deltaY, scaleY_ - e);
+    const double daX =
+        scaleX_ == scaleY_ ? afterX - afterY : Unscaled(afterX, scaleX_ - e) - Unscaled(afterY, scaleY_ - e);
+    if (!(ws >= kTinyWeight) || !(ws <= kLargeWeight)) [[unlikely]]
+        ws = HoldSumsFor(ws);
+    double tx = ws * deltaX * afterX;
+    double ty = ws * deltaY * afterY;
+    double txy = ws * deltaX * afterY;
     // The difference x - y deviates from its mean by deltaX - deltaY, both
     // taken to the difference's scale.
-    if (scaleX_ == scaleY_) {
-        mdd_ += w * (deltaX - deltaY) * (afterX - afterY);
-    } else {
-        mdd_ += w * (Unscaled(deltaX, scaleX_ - e) - Unscaled(deltaY, scaleY_ - e)) *
-                (Unscaled(afterX, scaleX_ - e) - Unscaled(afterY, scaleY_ - e));
+    double td = ws * ddX * daX;
+    if (!std::isfinite(tx + ty + txy + td) && std::isfinite(ws) && ws > 1) [[unlikely]] {
+        // A term beyond a Double at the sums' exponent: the sums move to the
+        // weight's, beside which what they held so far is as small.
+        const int k = std::ilogb(ws) & ~1;
+        ScaleSums(-k);
+        ws = std::ldexp(ws, -k);
+        tx = ws * deltaX * afterX;
+        ty = ws * deltaY * afterY;
+        txy = ws * deltaX * afterY;
+        td = ws * ddX * daX;
     }
+    mxx_ += tx;
+    myy_ += ty;
+    mxy_ += txy;
+    mdd_ += td;
+}
+
+void WeightedCoMoments::ScaleSums(int by) {
+    mxx_ = std::ldexp(mxx_, by);
+    myy_ = std::ldexp(myy_, by);
+    mxy_ = std::ldexp(mxy_, by);
+    mdd_ = std::ldexp(mdd_, by);
+    sumsExponent_ -= by;
+}
+
+double WeightedCoMoments::HoldSumsFor(double ws) {
+    if (!(ws > 0) || !std::isfinite(ws)) return ws;
+    // Brings the weight near 1, as far as the sums held so far allow.
+    int k = -std::ilogb(ws);
+    const double level = std::max({std::fabs(mxx_), std::fabs(myy_), std::fabs(mdd_)});
+    if (k > 0 && level > 0) k = std::min(k, std::max(0, 64 - std::ilogb(level)));
+    if (k < 0) return ws;  // a large weight moves the sums only where a term would overflow
+    k &= ~1;
+    ScaleSums(k);
+    return std::ldexp(ws, k);
 }
 
 double VarianceFromCentred(std::string_view strMode, double n, double m2, double& dblVariance, double unit) {

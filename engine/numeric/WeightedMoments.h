@@ -307,11 +307,11 @@ public:
     }
     // Weighted central sums of squares and products (infinities where a sum
     // exceeds a Double).
-    double Mxx() const { return Unscaled(mxx_, 2 * scaleX_ + weights_.Exponent()); }
-    double Myy() const { return Unscaled(myy_, 2 * scaleY_ + weights_.Exponent()); }
-    double Mxy() const { return Unscaled(mxy_, scaleX_ + scaleY_ + weights_.Exponent()); }
+    double Mxx() const { return Unscaled(mxx_, 2 * scaleX_ + SumsExponent()); }
+    double Myy() const { return Unscaled(myy_, 2 * scaleY_ + SumsExponent()); }
+    double Mxy() const { return Unscaled(mxy_, scaleX_ + scaleY_ + SumsExponent()); }
     // sum w (d - mean d)^2 of the differences d = x - y.
-    double Mdd() const { return Unscaled(mdd_, 2 * ScaleExponentDifference() + weights_.Exponent()); }
+    double Mdd() const { return Unscaled(mdd_, 2 * ScaleExponentDifference() + SumsExponent()); }
 
     // Formed from the scaled and held sums, for a weight above 1 (W = Weight()):
     // Pearson's r (empty without spread), the covariance Mxy / (W - 1), the
@@ -338,12 +338,22 @@ private:
     double ScaledDifferenceVariance() const;
     // W - 1 as the weights are held, in which the held sums' exponent cancels.
     double HeldDegrees() const { return weights_.Held() - weights_.Unit(); }
+    // The central sums are held divided by 2^SumsExponent(): the weights'
+    // exponent, and an even one of their own (sumsExponent_) that keeps
+    // their digits where weights far apart would carry them beyond a Double
+    // or below its normal numbers.
+    int SumsExponent() const { return weights_.Exponent() + sumsExponent_; }
+    void ScaleSums(int by);
+    // Brings ws, a weight at the sums' exponent, near 1 with the sums where
+    // it is tiny; returns it as held then.
+    double HoldSumsFor(double ws);
     static double Unscaled(double v, int exponent) { return exponent == 0 ? v : std::ldexp(v, exponent); }
     // Holds the moments of x divided by 2^exponentX and those of y by
     // 2^exponentY from now on.
     void Rescale(int exponentX, int exponentY);
 
     int scaleX_ = 0, scaleY_ = 0;
+    int sumsExponent_ = 0;
     int32_t count_ = 0;
     HeldWeights weights_;
     DecimalValue shiftX_, shiftY_;

@@ -156,7 +156,8 @@ TEST(CZValueF, UpperTail) {
     for (const auto& c : cases) {
         EXPECT_TRUE(Relative(z.Quarn_CalcProb("F", c.x, c.df1, c.df2), c.expected, 1e-13))
             << c.df1 << " " << c.df2 << " " << c.x;
-        EXPECT_EQ(z.Quarn_CalcProb("f", -c.x, c.df1, c.df2), z.Quarn_CalcProb("F", c.x, c.df1, c.df2));
+        // F takes no value below 0: the whole distribution lies above a negative one.
+        EXPECT_EQ(z.Quarn_CalcProb("f", -c.x, c.df1, c.df2), 1.0);
     }
     // Closed forms: F(2, d) upper tail (1 + 2f/d)^(-d/2); F(1, 1) 1 - (2/pi) atan(sqrt f).
     for (double f : {0.2, 1.0, 3.0, 19.0}) {
@@ -349,6 +350,51 @@ TEST(CZValueFindValue, BadArgumentsRaiseClearErrors) {
     }
     // Degrees of freedom are not needed for "Z".
     EXPECT_GT(z.Quarn_FindValue("Z", 0.5, 0, -4, true), 0);
+}
+
+// Upper-tail probabilities a step below 1, q = 1 - p = 2^-53 and 2^-40: the
+// values lie at the foot of each distribution, where the lower tail is
+// q. Closed forms there: t(1) and F(1, 1) through the Cauchy distribution,
+// P(|T| < t) = (2 / pi) atan t, so t = tan(pi q / 2) and F = t^2; chi-square
+// with 1 degree of freedom, erf(sqrt(x / 2)) = q, so x = pi q^2 / 2 (the
+// next term of the series, pi q^2 / 6 of it, is below 1e-24); with 2,
+// 1 - exp(-x / 2) = q, so x = -2 ln(1 - q); F(2, 10), 1 - (1 + f / 5)^-5 = q;
+// the normal, erf(z / sqrt 2) = q, so z = sqrt(2 pi) q / 2. The others:
+// mpmath 1.3 at 60 digits (gammainc and betainc, bisected).
+TEST(CZValueFindValue, ProbabilitiesNearOneFindTheFootOfTheDistribution) {
+    CZValue z;
+    struct Case {
+        const char* letter;
+        double df1, df2;
+        double atQ53, atQ40;  // the value for q = 2^-53 and for q = 2^-40
+    };
+    const auto cauchy = [](long double q) {
+        return static_cast<double>(std::tan(std::numbers::pi_v<long double> * q / 2));
+    };
+    const auto chi1 = [](long double q) { return static_cast<double>(std::numbers::pi_v<long double> * q * q / 2); };
+    const auto chi2 = [](long double q) { return static_cast<double>(-2 * std::log1p(-q)); };
+    const auto f2 = [](long double q) { return static_cast<double>(5 * std::expm1(-std::log1p(-q) / 5)); };
+    const long double q53 = 0x1p-53L, q40 = 0x1p-40L;
+    const Case cases[] = {
+        {"T", 1, 0, cauchy(q53), cauchy(q40)},
+        {"C", 1, 0, chi1(q53), chi1(q40)},
+        {"C", 2, 0, chi2(q53), chi2(q40)},
+        {"C", 10, 0, 0.003357915904105241851, 0.020387503016615808499},
+        {"C", 500, 0, 282.76912381529442252, 308.44286581501227366},
+        {"F", 1, 1, cauchy(q53) * cauchy(q53), cauchy(q40) * cauchy(q40)},
+        {"F", 2, 10, f2(q53), f2(q40)},
+        {"F", 5, 10, 2.3499360941340362447e-7, 8.6380544924284207554e-6},
+        {"F", 30, 3, 0.0085014414493167074439, 0.016712873601509591152},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(Relative(z.Quarn_FindValue(c.letter, 1 - 0x1p-53, c.df1, c.df2, true), c.atQ53, 1e-13))
+            << c.letter << " " << c.df1 << " " << c.df2;
+        EXPECT_TRUE(Relative(z.Quarn_FindValue(c.letter, 1 - 0x1p-40, c.df1, c.df2, true), c.atQ40, 1e-13))
+            << c.letter << " " << c.df1 << " " << c.df2;
+    }
+    const double sqrtTwoPi = std::sqrt(2 * kPi);
+    EXPECT_TRUE(Relative(z.Quarn_NormalTailInverse(1 - 0x1p-53), sqrtTwoPi * 0x1p-53 / 2, 1e-13));
+    EXPECT_TRUE(Relative(z.Quarn_NormalTailInverse(1 - 0x1p-40), sqrtTwoPi * 0x1p-40 / 2, 1e-13));
 }
 
 TEST(CZValueKolmogorov, LimitingProbability) {

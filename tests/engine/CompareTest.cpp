@@ -136,6 +136,38 @@ TEST_F(CompareTest, ASubnormalWeightReadFirstIsNoInfiniteT) {
     EXPECT_NEAR(Num(rows[0], "Paired_t-Value") / -5.719266734527672e162, 1, 0.1);
 }
 
+// Six weights of 5e-324 beside one of 2, the heavy record first, last and
+// between: the spread of the differences lies below the normal Doubles in
+// every order (Mdd some 2.6e-321), and the deviation and t keep their digits.
+// References: exact fractions of the decimals typed, the roots by mpmath at
+// 60 digits.
+TEST_F(CompareTest, SubnormalWeightsBesideANormalOneKeepTheSpreadInEveryOrder) {
+    const double tiny = 5e-324;
+    const std::vector<std::vector<Variant>> light = {{1.85, 11.04}, {2.4, 3.1}, {7.25, 1.5},
+                                                     {0.5, 0.75},   {3.3, 4.4}, {6.1, 2.2}};
+    std::vector<std::vector<Variant>> rows;
+    for (const char* g : {"a", "b", "c"}) {
+        const size_t heavyAt = std::string(g) == "a" ? 0 : (std::string(g) == "b" ? 1 : light.size());
+        for (size_t i = 0; i <= light.size(); ++i) {
+            if (i == heavyAt) rows.push_back({g, N, 0.91, N, 9.18, 2.0});
+            if (i < light.size()) rows.push_back({g, N, light[i][0], N, light[i][1], tiny});
+        }
+    }
+    AppendRows(rows);
+    StoredScenario s =
+        StoredScenario::Of("P", "Compare", {{"G1", "G", 1}, {"X1", "X", 1}, {"Y", "Y", 1}, {"W", "W", 1}},
+                           {{"MeanXY", true}, {"TTest", true}});
+    ASSERT_TRUE(Run(AddScenario(db, s))) << engine->get_ErrorInfo();
+    const auto out = ReadResultRows(db, "Out1");
+    ASSERT_EQ(out.size(), 3u);
+    for (const Row& r : out) {
+        SCOPED_TRACE(r.at("G1").ToString());
+        EXPECT_EQ(Num(r, "MeanDiff"), -8.27);
+        EXPECT_NEAR(Num(r, "StdDevDiff") / 5.061597487398754146e-161, 1, 1e-13);
+        EXPECT_NEAR(Num(r, "Paired_t-Value") / -2.3106432682453474338e+161, 1, 1e-13);
+    }
+}
+
 TEST_F(CompareTest, RunningTwiceReplacesTheResultTable) {
     AppendRows({{"a", N, 1.0, 2.0, 2.0, N}, {"a", N, 2.0, 1.0, 3.0, N}});
     const int32_t id = AddCompare(false);

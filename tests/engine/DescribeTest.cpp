@@ -395,6 +395,24 @@ TEST_F(DescribeTest, GuardsForOneTwoThreeAndConstantValues) {
     EXPECT_TRUE(IsNull(n3, "SE_Kurtosis"));
 }
 
+// Values with digits beyond their 15th: 1e15 + 0.1 k (k = 0 .. 6) are stored
+// as 1e15 + 0, 0.125, 0.25, 0.25, 0.375, 0.5, 0.625 (a unit in the last
+// place is 0.125 there). Range and quartile range (weighted, the quartiles
+// are the second and sixth values) are the exact differences of the stored
+// values, which 15 digits would have made 0.
+TEST_F(DescribeTest, RangesOfValuesBeyondFifteenDigitsAreTheirExactDifferences) {
+    std::vector<std::vector<vb::Variant>> rows;
+    for (int k = 0; k <= 6; ++k) rows.push_back({"a", Null(), 1e15 + 0.1 * k, Null(), Null(), 1.0});
+    AppendRows(rows);
+    const int32_t id =
+        Scenario({{"X1", "X", 1}, {"W", "W", 1}}, {{"Range", T}, {"Percentile", T}, {"PercentileRadio", "Quartiles"}});
+    ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+    const auto out = ReadResultRows(db, "Out1");
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(Num(out[0], "Range"), 0.625);
+    EXPECT_EQ(Num(out[0], "Quartile_Range"), 0.375);
+}
+
 TEST_F(DescribeTest, PopulationDivisorWritesTheVarianceOfASingleValue) {
     AppendRows({{"a", Null(), 7.0}});
     const int32_t id = Scenario({{"X1", "X", 1}}, {{"VarStd", T}, {"VarNRadio", "N"}});

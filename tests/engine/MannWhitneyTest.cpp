@@ -321,6 +321,33 @@ TEST(TwoSampleMath, KolmogorovSmirnovOnTheSamePair) {
     EXPECT_NEAR(ks.Z, 0.75 * std::sqrt(20.0 / 9), 1e-12);
 }
 
+// Differences that whole counts far apart turn on, against exact fractions
+// (python3's fractions module, the square root by mpmath at 50 digits).
+TEST(TwoSampleMath, DifferencesOfCountsKeepTheirDigits) {
+    // Counts 6 and 257: after the block at 2 the ECDFs are 1/6 and 43/257,
+    // whose difference -1/1542 keeps its 15 significant digits.
+    const PairBlocks small = WalkPair({{1, 1, 1}, {2, 2, 43}, {3, 1, 5}, {4, 2, 214}}, 1, 2, 6, 257, false, true);
+    EXPECT_EQ(small.dNeg, -1.0 / 1542);
+
+    // Weights 2^53 and its neighbours: (2^53 - 2) / ((2^54 + 2)(2^54 - 1))
+    // below 0 after the block at 2, where each ECDF is within 2^-54 of 1/2.
+    const double a53 = 0x1p53;
+    const PairBlocks near =
+        WalkPair({{1, 1, a53}, {2, 2, a53 - 1}, {3, 1, a53 + 2}, {4, 2, a53}}, 1, 2, 2 * a53 + 2, 2 * a53, false, true);
+    EXPECT_NEAR(near.dNeg, -2.7755575615628907e-17, 1e-30);
+
+    // Weights 2^64 that balance in the pairs each sample wins, beside
+    // weights of 1 and 3 that do not: U - n1 n2 / 2 = -(8 2^64 + 3) / 2,
+    // n1 = 2^65 + 1, n2 = 2^65 + 3; each record is a tie of its weight.
+    const double a64 = 0x1p64;
+    const std::vector<Observation> obs = {{0, 2, 3}, {1, 1, a64}, {2, 2, a64}, {3, 2, a64}, {4, 1, a64}, {5, 1, 1}};
+    const double n = 2 * a64;  // 2^65 + 1 and 2^65 + 3 as Doubles
+    const MannWhitney mw = MannWhitneyU(WalkPair(obs, 1, 2, n, n, true, false), n, n);
+    ASSERT_TRUE(mw.Z && mw.ZTies);
+    EXPECT_NEAR(*mw.Z, -8.0654900873493277161e-10, 1e-22);
+    EXPECT_NEAR(*mw.ZTies, -8.330002343281320096e-10, 1e-22);
+}
+
 TEST(TwoSampleMath, OtherSamplesAndFractionalWeightsDoNotCount) {
     // A third sample between them and a weight of 2.7 (counts as 2).
     const std::vector<Observation> obs = {{1, 1, 2.7}, {2, 3, 1}, {3, 2, 1}};

@@ -190,6 +190,23 @@ TEST_F(SignFit, FitToUniformNormalAndPoissonAgainstR) {
     EXPECT_EQ(Num(p, "Prob"), 1);
 }
 
+// Differences that 15 digits of each operand would cut short. Uniform fit
+// of 0 1 2 3 6 7: before 6 the sample's distribution function is 4/6 and
+// the uniform's 6/7, 4/21 apart (exact fractions). Values 1e15 + 0.1 k
+// (k = 0 .. 6) are stored 0.125 apart from 1e15 up to 1e15 + 0.625, their range.
+TEST_F(SignFit, DifferencesKeepTheDigitsOfTheirOperands) {
+    FillSample("a", "-", {0, 1, 2, 3, 6, 7});
+    std::vector<double> far;
+    for (int k = 0; k <= 6; ++k) far.push_back(1e15 + 0.1 * k);
+    FillSample("b", "-", far);
+    ASSERT_TRUE(Run(FitScenario())) << engine->get_ErrorInfo();
+    const auto rows = ReadResultRows(db, "Out1");
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0].at("TestType").ToString(), "Uniform");
+    EXPECT_EQ(Num(rows[0], "Max_Negative"), -4.0 / 21);
+    EXPECT_EQ(Num(rows[3], "Range"), 0.625);
+}
+
 // A sample of thousands of values, where the normal fit evaluates the normal
 // distribution function at few of them: the extremes are those of every
 // value, formed here from the textbook definitions.

@@ -298,7 +298,7 @@ CDescribe::FieldStatistics CDescribe::Statistics(int16_t k, const FieldSums& f) 
     s.overflowed = !std::isfinite(mean) || !std::isfinite(f.moments.HeldM2()) ||
                    (skew_ && !std::isfinite(f.moments.HeldM3() + f.moments.HeldM4()));
 
-    if (range_) s.range = PreciseDifference(f.maximum, f.minimum);
+    if (range_) s.range = ValueDifference(f.maximum, f.minimum);
     // The sample (N-1) variance and deviation, behind the variance columns,
     // the shape, the t bands and the t-test.
     const WeightedMoments::Deviation sample = f.moments.Deviations("N-1");
@@ -412,7 +412,7 @@ void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode
             set("25_Percentile", pcnt[1]);
             set("50_Percentile", pcnt[2]);
             set("75_Percentile", pcnt[3]);
-            set("Quartile_Range", PreciseDifference(pcnt[3], pcnt[1]));
+            set("Quartile_Range", ValueDifference(pcnt[3], pcnt[1]));
         } else {
             const int step = 100 / pcntGroups_;
             for (int i = 1; i < pcntGroups_; ++i)

@@ -706,7 +706,7 @@ bool CXTab::CalcValue(const XtabCell& c, double& value) const {
             value = c.High;
             break;
         case 'R':
-            value = PreciseDifference(c.High, c.Low);
+            value = ValueDifference(c.High, c.Low);
             break;
         case '1':
         case 'L':

@@ -76,11 +76,14 @@ void PercentilePoints(const std::vector<StagedValue>& sorted, bool fWeighted, in
             const double xi = sorted[i].x;
             if (frac == 0 || sorted[i + 1].x == xi) {
                 out[static_cast<size_t>(k)] = xi;
-            } else {
+            } else if (const double next = sorted[i + 1].x; WrittenDouble(xi) == xi && WrittenDouble(next) == next) {
                 // x(i) + f (x(i+1) - x(i)), the difference and the sum taken
                 // in decimal so that 10 + 0.2 (20 - 10) is exactly 12.
-                const double step = frac * PreciseDifference(sorted[i + 1].x, xi);
+                const double step = frac * PreciseDifference(next, xi);
                 out[static_cast<size_t>(k)] = PreciseSum({xi, step});
+            } else {
+                // A value with digits beyond its 15th keeps them in binary.
+                out[static_cast<size_t>(k)] = xi + frac * (next - xi);
             }
         }
     }

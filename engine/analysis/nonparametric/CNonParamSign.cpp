@@ -49,13 +49,17 @@ struct Extremes {
         if (d > 0 && d > pos.a - pos.b) pos = {a, b};
         if (d <= 0 && d < neg.a - neg.b) neg = {a, b};
     }
-    // The exact extremes, and the larger of their sizes (the K-S D).
+    // The extremes, each the difference of its two distribution functions
+    // as ValueDifference forms it: of short decimals (0.5 - 0.501) in
+    // decimal, of values with more digits (2/3 - 6/7) exactly in binary,
+    // rounded once, where 15 digits of each would keep some 12 of a
+    // difference near 0.001; and the larger of their sizes (the K-S D).
     struct Deviations {
         double positive, negative, absolute;
     };
     Deviations Result() const {
-        const double dPos = std::max(0.0, PreciseDifference(pos.a, pos.b));
-        const double dNeg = std::min(0.0, PreciseDifference(neg.a, neg.b));
+        const double dPos = std::max(0.0, ValueDifference(pos.a, pos.b));
+        const double dNeg = std::min(0.0, ValueDifference(neg.a, neg.b));
         return {dPos, dNeg, std::fabs(dNeg) >= dPos ? std::fabs(dNeg) : dPos};
     }
 };
@@ -324,7 +328,7 @@ SignFit::Fit SignFit::FitGroup() {
     f.sd = spread.stdDeviation;
     const double minimum = f.minimum = valid.front().first;
     f.maximum = valid.back().first;
-    const double range = f.range = PreciseDifference(f.maximum, minimum);
+    const double range = f.range = ValueDifference(f.maximum, minimum);
 
     // Which distributions can be fitted.
     const bool poissonInts = whole && m > 0;
@@ -355,7 +359,7 @@ SignFit::Fit SignFit::FitGroup() {
             bool continuous = true;
             if (t == 1) {
                 if (!(range > 0)) continue;
-                G = PreciseDifference(L, minimum) / range;
+                G = ValueDifference(L, minimum) / range;
             } else {
                 // The Poisson sum up to floor(L); past the mean, terms that
                 // underflow end it, since later ones are smaller still.

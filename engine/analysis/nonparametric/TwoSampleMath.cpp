@@ -9,6 +9,7 @@
 #include "analysis/nonparametric/TwoSampleMath.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "analysis/nonparametric/TieBlocks.h"
@@ -18,6 +19,52 @@ namespace {
 // Below this, cubes of whole counts and their tie terms are exact in a Double.
 constexpr double kExactCube = 0x1p53;
 
+// A sum of whole counts and their products held exactly, as Doubles that do
+// not overlap, smallest first (Shewchuk's expansion): counts near 2^64 beside
+// counts of 1 keep the 1s, which a Double sum drops, and the difference of
+// two such products keeps the digits in which they differ.
+class ExactSum {
+public:
+    void Add(double x) {
+        size_t kept = 0;
+        for (size_t i = 0; i < size_; ++i) {
+            // Knuth's two-sum: x + part exactly, as the sum and its error.
+            const double sum = x + parts_[i];
+            const double back = sum - x;
+            const double error = (x - (sum - back)) + (parts_[i] - back);
+            x = sum;
+            if (error != 0) parts_[kept++] = error;
+        }
+        if (x != 0 || kept == 0) {
+            if (kept == parts_.size()) return;  // cannot happen: parts span at most 2100 bits
+            parts_[kept++] = x;
+        }
+        size_ = kept;
+    }
+    // Adds sign a b for every part a of this and b of other, each product
+    // exactly (fma gives its rounding error).
+    void AddProducts(const ExactSum& a, const ExactSum& b, double sign) {
+        for (size_t i = 0; i < a.size_; ++i) {
+            for (size_t j = 0; j < b.size_; ++j) {
+                const double p = sign * a.parts_[i] * b.parts_[j];
+                Add(std::fma(sign * a.parts_[i], b.parts_[j], -p));
+                Add(p);
+            }
+        }
+    }
+    // The sum, rounded from the smallest part up.
+    double Value() const {
+        double v = 0;
+        for (size_t i = 0; i < size_; ++i) v += parts_[i];
+        return v;
+    }
+    void Clear() { size_ = 0; }
+
+private:
+    std::array<double, 48> parts_{};
+    size_t size_ = 0;
+};
+
 }  // namespace
 
 PairBlocks WalkPair(const std::vector<Observation>& obs, int g1, int g2, double n1, double n2, bool fMann, bool fKS) {
@@ -26,19 +73,40 @@ PairBlocks WalkPair(const std::vector<Observation>& obs, int g1, int g2, double 
     TieRanker ranker(false, b.exponent);
     ExactSum run1, run2, mean1, mean2;
     double below1 = 0, below2 = 0;  // observations of each sample in the blocks before
+    // The same counts held exactly (divided by 2^exponent), for the
+    // differences that the statistics turn on: the pairs won by one sample
+    // less those won by the other, and the difference of the ECDFs, both of
+    // which vanish in a Double where large counts beside small ones nearly
+    // balance.
+    ExactSum exactRun1, exactRun2, exactBlock1, exactBlock2, exactN1, exactN2, wins;
+    const auto held = [&b](double weight) { return std::ldexp(std::floor(weight), -b.exponent); };
+    if (fKS) {
+        for (const Observation& o : obs) {
+            if (o.g == g1) exactN1.Add(held(o.w));
+            if (o.g == g2) exactN2.Add(held(o.w));
+        }
+    }
+    const double heldPairs = std::ldexp(n1, -b.exponent) * std::ldexp(n2, -b.exponent);
     const auto sameValue = [&obs](size_t first, size_t i) { return obs[i].x == obs[first].x; };
     ForEachTieBlock(obs.size(), sameValue, [&](size_t first, size_t end) {
         double bw1 = 0, bw2 = 0, records = 0, ranked = 0;
+        exactBlock1.Clear();
+        exactBlock2.Clear();
         for (size_t i = first; i < end; ++i) {
             if (obs[i].g != g1 && obs[i].g != g2) continue;
             const double w = std::floor(obs[i].w);
             (obs[i].g == g1 ? bw1 : bw2) += w;
             (obs[i].g == g1 ? run1 : run2).Add(w);
+            (obs[i].g == g1 ? exactBlock1 : exactBlock2).Add(held(w));
             records += 1;
             if (w >= 1) ranked += 1;
         }
         if (records == 0) return;
         if (fMann) {
+            // Each pair of a block against the blocks before it: a tie
+            // counts half in each sample's wins, so it cancels here.
+            wins.AddProducts(exactBlock1, exactRun2, 1);
+            wins.AddProducts(exactBlock2, exactRun1, -1);
             const double T = bw1 + bw2;
             const double m = ranker.AddGroup(T);
             if (T > 1) b.ties += ranked;
@@ -53,12 +121,23 @@ PairBlocks WalkPair(const std::vector<Observation>& obs, int g1, int g2, double 
         }
         below1 = run1.Value();
         below2 = run2.Value();
+        for (size_t i = first; i < end; ++i) {
+            if (obs[i].g == g1) exactRun1.Add(held(obs[i].w));
+            if (obs[i].g == g2) exactRun2.Add(held(obs[i].w));
+        }
         if (fKS) {
-            const double d = PreciseDifference(below1 / n1, below2 / n2);
+            // below1 / n1 - below2 / n2 as (below1 n2 - below2 n1) / (n1 n2),
+            // the numerator exact: the difference rounded once but for the
+            // product below it.
+            ExactSum numerator;
+            numerator.AddProducts(exactRun1, exactN2, 1);
+            numerator.AddProducts(exactRun2, exactN1, -1);
+            const double d = numerator.Value() / heldPairs;
             b.dPos = std::max(b.dPos, d);
             b.dNeg = std::min(b.dNeg, d);
         }
     });
+    b.heldWinsDifference = wins.Value();
     b.tieSums = ranker.Sums();
     // The rank sum over the count where the sum is exact; the mean of the
     // ranks itself beyond.
@@ -80,7 +159,7 @@ MannWhitney MannWhitneyU(const PairBlocks& b, double n1, double n2) {
     if (e == 0) {
         const double V0 = PreciseDifference(N * N * N, N) / 12;
         const double factor = n1 * n2 / (N * (N - 1));
-        const double centred = (r.U - r.UPrime) / 2;
+        const double centred = -std::fabs(b.heldWinsDifference) / 2;
         // The normal approximation needs a positive variance.
         const double s = std::sqrt(factor * V0);
         if (N > 1 && std::isfinite(s) && s > 0) r.Z = centred / s;
@@ -96,7 +175,7 @@ MannWhitney MannWhitneyU(const PairBlocks& b, double n1, double n2) {
     // counts divided by c = 2^-e (the root takes 2^(e/2) of the quotient's 2^e).
     const double c = std::ldexp(1.0, -e);
     const double n1c = std::ldexp(n1, -e), n2c = std::ldexp(n2, -e), nc = n1c + n2c;
-    const double share = (std::min(b.share1, b.share2) - std::max(b.share1, b.share2)) / 2;
+    const double share = -std::fabs(b.heldWinsDifference) / (n1c * n2c) / 2;
     const double pairs = 12 * n1c * n2c * nc * (nc - c);
     const double cubes = nc * nc * nc - nc * c * c;
     if (cubes > 0) r.Z = share * std::ldexp(std::sqrt(pairs / cubes), e / 2);

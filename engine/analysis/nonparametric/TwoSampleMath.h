@@ -30,6 +30,9 @@ struct PairBlocks {
     // and the same as shares of the n1 n2 pairs.
     double wins1 = 0, wins2 = 0;
     double share1 = 0, share2 = 0;
+    // wins1 - wins2 from the exact counts, rounded once; divided by
+    // 2^(2 exponent), as the counts are held.
+    double heldWinsDifference = 0;
     double ties = 0;            // ranked records in blocks of more than one observation
     TieSums tieSums;            // tie terms of the blocks (t3 and untied held at the exponent)
     double dPos = 0, dNeg = 0;  // largest and smallest difference of the two ECDFs

@@ -12,7 +12,7 @@
 DetailMeasures CellDetail(const CellSums& c) {
     DetailMeasures d;
     d.mean = c.moments.Mean();
-    d.range = PreciseDifference(c.maximum, c.minimum);
+    d.range = ValueDifference(c.maximum, c.minimum);
     const WeightedMoments::Deviation spread = c.moments.Deviations("N-1");
     d.variance = spread.variance;
     d.stdDeviation = spread.stdDeviation;
