@@ -6,6 +6,7 @@
 
 #include "ScenarioSchema.h"
 #include "vb/Conversions.h"
+#include "vb/VbError.h"
 
 namespace store {
 
@@ -82,27 +83,86 @@ bool CatalogueWatch::Changed() { return pager_->FileChanged(); }
 // The pager takes the file's state at each call; a count is its cheapest.
 void CatalogueWatch::Seen() { pager_->RowCount(); }
 
-std::optional<std::string> CopyableScenario(const dao::DatabasePtr& db, long scenarioId) {
-    dao::RecordsetPtr scenario = db->OpenRecordset(RowSql(kScenariosTable, scenarioId));
-    const bool found = !scenario->Eof();
-    std::string description;
-    if (found) {
-        const vb::Variant stored = scenario->Fields("Scenario_Description")->Value();
-        if (!stored.IsNull()) description = stored.ToString();
-    }
-    scenario->Close();
-    if (!found) return std::nullopt;
-    dao::RecordsetPtr options = db->OpenRecordset(RowSql(kOptionsTable, scenarioId));
-    const bool hasOptions = !options->Eof();
-    options->Close();
-    if (!hasOptions) return std::nullopt;
-    return description;
+std::string StoredScenario::Text(std::string_view column) const {
+    for (const auto& [name, value] : scenario)
+        if (SameText(name, column)) return value.IsNull() || value.IsEmpty() ? std::string() : value.ToString();
+    return {};
+}
+
+std::optional<StoredScenario> ReadStoredScenario(const dao::DatabasePtr& db, long scenarioId) {
+    auto rows = [&db](const std::string& sql) {
+        std::vector<StoredScenario::Row> read;
+        dao::RecordsetPtr rs = db->OpenRecordset(sql, dao::dbOpenSnapshot);
+        dao::RecordsetCloser closer(rs);
+        while (!rs->Eof()) {
+            StoredScenario::Row row;
+            for (const dao::FieldPtr& field : *rs->Fields()) row.emplace_back(field->Name(), field->Value());
+            read.push_back(std::move(row));
+            rs->MoveNext();
+        }
+        return read;
+    };
+    // A table of options or fields that is missing holds no rows of the
+    // scenario: the look compares, and the command meets the fault itself.
+    auto rowsIfAny = [&rows](const std::string& sql) {
+        try {
+            return rows(sql);
+        } catch (const vb::VbError& e) {
+            if (e.Number() != dao::err::kNoInputTable) throw;
+            return std::vector<StoredScenario::Row>();
+        }
+    };
+    std::vector<StoredScenario::Row> scenario = rows(RowSql(kScenariosTable, scenarioId));
+    if (scenario.empty()) return std::nullopt;
+    StoredScenario stored;
+    stored.scenario = std::move(scenario.front());
+    std::vector<StoredScenario::Row> options = rowsIfAny(RowSql(kOptionsTable, scenarioId));
+    if (!options.empty()) stored.options = std::move(options.front());
+    std::string fields = RowSql(kFieldsTable, scenarioId);
+    fields.pop_back();
+    stored.fields = rowsIfAny(fields + " ORDER BY [FieldDef_Choice], [FieldDef_Ordinal_Position], [FieldDef_Name];");
+    return stored;
+}
+
+std::string ChangeText(const StoredScenario& before, const StoredScenario& after) {
+    std::vector<std::string> said;
+    auto quoted = [](const std::string& text) { return text.empty() ? std::string("none") : "\"" + text + "\""; };
+    auto tables = [](const StoredScenario& s) {
+        std::string one = s.Text("Scenario_Output_Table1_Name"), two = s.Text("Scenario_Output_Table2_Name");
+        if (one.empty() || two.empty()) return one.empty() && two.empty() ? std::string("none") : one + two;
+        return one + " and " + two;
+    };
+    auto compare = [&](const std::string& what, const std::string& now, const std::string& was, bool plural = false) {
+        if (now != was)
+            said.push_back(what + (plural ? " are now " : " is now ") + now + (plural ? " (were " : " (was ") + was +
+                           ")");
+    };
+    compare("its analysis", quoted(after.Text("Scenario_Analysis_SubType")),
+            quoted(before.Text("Scenario_Analysis_SubType")));
+    compare("its description", quoted(after.Text("Scenario_Description")), quoted(before.Text("Scenario_Description")));
+    compare("its source", quoted(after.Text("Scenario_Input_Table_Name")),
+            quoted(before.Text("Scenario_Input_Table_Name")));
+    compare("its output tables", tables(after), tables(before), true);
+    if (said.empty() && after.scenario != before.scenario) said.push_back("its settings changed");
+    if (after.options != before.options) said.push_back("its options changed");
+    if (after.fields != before.fields) said.push_back("its fields changed");
+    std::string text;
+    for (const std::string& part : said) text += (text.empty() ? "" : "; ") + part;
+    return text;
 }
 
 long DuplicateScenario(const dao::WorkspacePtr& ws, const dao::DatabasePtr& db, long scenarioId,
-                       const std::string& description) {
+                       const std::string& description, const StoredScenario* expected,
+                       std::optional<StoredScenario>* now) {
     long newId = 0;
     dao::WorkspaceTransaction transaction(ws);
+    if (expected) {
+        std::optional<StoredScenario> found = ReadStoredScenario(db, scenarioId);
+        if (found != *expected) {
+            if (now) *now = std::move(found);
+            return 0;
+        }
+    }
     dao::RecordsetPtr oldScenario = db->OpenRecordset(RowSql(kScenariosTable, scenarioId));
     dao::RecordsetPtr oldOptions = db->OpenRecordset(RowSql(kOptionsTable, scenarioId));
     const bool vanished = oldScenario->Eof() || oldOptions->Eof();
@@ -149,12 +209,21 @@ long DuplicateScenario(const dao::WorkspacePtr& ws, const dao::DatabasePtr& db, 
     return newId;
 }
 
-void DeleteScenario(const dao::WorkspacePtr& ws, const dao::DatabasePtr& db, long scenarioId) {
+bool DeleteScenario(const dao::WorkspacePtr& ws, const dao::DatabasePtr& db, long scenarioId,
+                    const StoredScenario* expected, std::optional<StoredScenario>* now) {
     dao::WorkspaceTransaction transaction(ws);
+    if (expected) {
+        std::optional<StoredScenario> found = ReadStoredScenario(db, scenarioId);
+        if (found != *expected) {
+            if (now) *now = std::move(found);
+            return false;
+        }
+    }
     for (std::string_view table : {kScenariosTable, kFieldsTable, kOptionsTable})
         db->Execute("DELETE * FROM [" + std::string(table) + "] WHERE [Scenario_ID] = " + std::to_string(scenarioId) +
                     ";");
     transaction.Commit();
+    return true;
 }
 
 }  // namespace store

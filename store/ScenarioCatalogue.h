@@ -1,12 +1,15 @@
 // The scenario catalogue: what the scenario list reads of the scenario tables
 // and the two changes it makes to them. Each routine works on the database
 // it is given; duplicate and delete run in the workspace's transaction, so
-// a scenario's rows are copied or removed together or not at all.
+// a scenario's rows are copied or removed together or not at all, and only
+// while the file still holds the scenario the user was shown.
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "dao/Dao.h"
@@ -62,17 +65,43 @@ private:
     std::unique_ptr<dao::RowPager> pager_;
 };
 
-// The description of a scenario that has both its scenario row and its
-// options row (Null as empty); none when either is missing.
-std::optional<std::string> CopyableScenario(const dao::DatabasePtr& db, long scenarioId);
+// What the file holds under a scenario's number: its scenario row, its
+// options row (empty when it has none) and its field rows, every column with
+// its value as stored. A command keeps the one the user chose and acts only
+// while the file still holds the same: two looks compare equal exactly when
+// nothing of the scenario changed in between.
+struct StoredScenario {
+    using Row = std::vector<std::pair<std::string, vb::Variant>>;
+    Row scenario;
+    Row options;
+    std::vector<Row> fields;  // by role, position within the role, name
+    bool operator==(const StoredScenario&) const = default;
+
+    // A column of the scenario row as text (Null and an absent column as empty).
+    std::string Text(std::string_view column) const;
+};
+
+// The scenario of that number as the file holds it now; none when it has no scenario row.
+std::optional<StoredScenario> ReadStoredScenario(const dao::DatabasePtr& db, long scenarioId);
+
+// What changed from `before` to `after`, in plain words for the user: the
+// analysis, description, source or output tables with their new and old
+// values, and whether its options, fields or other settings changed.
+std::string ChangeText(const StoredScenario& before, const StoredScenario& after);
 
 // Copies the scenario's three kinds of rows under a new number with this
-// description; the new number, or 0 when the scenario or its options row
-// has gone (nothing is written then).
+// description; the new number, or 0 when nothing was written: the scenario
+// or its options row has gone, or (with `expected`) the file no longer holds
+// that scenario. `now` (when given) then receives what it holds instead.
 long DuplicateScenario(const dao::WorkspacePtr& ws, const dao::DatabasePtr& db, long scenarioId,
-                       const std::string& description);
+                       const std::string& description, const StoredScenario* expected = nullptr,
+                       std::optional<StoredScenario>* now = nullptr);
 
-// Removes the scenario's rows from the three scenario tables.
-void DeleteScenario(const dao::WorkspacePtr& ws, const dao::DatabasePtr& db, long scenarioId);
+// Removes the scenario's rows from the three scenario tables; with
+// `expected`, only while the file holds that scenario. False when nothing
+// was removed because it did not; `now` (when given) then receives what the
+// file holds under the number (none: the scenario has gone).
+bool DeleteScenario(const dao::WorkspacePtr& ws, const dao::DatabasePtr& db, long scenarioId,
+                    const StoredScenario* expected = nullptr, std::optional<StoredScenario>* now = nullptr);
 
 }  // namespace store

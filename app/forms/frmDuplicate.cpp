@@ -85,9 +85,9 @@ void frmDuplicate::ScenarioID(long value) {
         if (value == 0) return;
         scenarioId_ = value;
         // A copy needs both rows; a scenario that has gone is not offered.
-        const std::optional<std::string> copyable = store::CopyableScenario(OpenDatabase(), value);
-        if (!copyable) return;
-        const std::string& description = *copyable;
+        stored_ = store::ReadStoredScenario(OpenDatabase(), value);
+        if (!stored_ || stored_->options.empty()) return;
+        const std::string description = stored_->Text("Scenario_Description");
         lblCurrentScenario_->setText(QString::fromStdString(description));
         txtNewScenario_->setText(QString::fromStdString("Copy of " + description));
         scenarioOk_ = true;
@@ -122,11 +122,18 @@ bool frmDuplicate::SaveNewScenario() {
         hourglass.Value(true);
         const dao::DatabasePtr db = OpenDatabase();
         const std::string description = txtNewScenario_->text().toStdString();
-        // The three copies stand or fall together.
-        const long newId = store::DuplicateScenario(store::CurrentWorkspace(), db, scenarioId_, description);
-        const bool vanished = newId == 0;
-        if (vanished) {
+        // The three copies stand or fall together, and copy the scenario the
+        // dialog shows or nothing.
+        std::optional<store::StoredScenario> now;
+        const long newId = store::DuplicateScenario(store::CurrentWorkspace(), db, scenarioId_, description,
+                                                    stored_ ? &*stored_ : nullptr, &now);
+        if (newId == 0) {
             hourglass.Value(false);
+            if (stored_ && now != *stored_) {
+                TellScenarioChanged(scenarioId_, *stored_, now ? &*now : nullptr, "Nothing was copied.");
+                reject();
+                return;
+            }
             ui::MsgBox(kNotFound, ui::vbOKOnly, program::kAppTitle);
             return;
         }

@@ -5,6 +5,9 @@
 
 #include <QDialog>
 #include <array>
+#include <optional>
+
+#include "ScenarioCatalogue.h"
 
 class QLabel;
 class QLineEdit;
@@ -20,7 +23,9 @@ public:
     void ScenarioID(long value);
     bool ScenarioOK() const { return scenarioOk_; }
     void ScenarioOK(bool value) { scenarioOk_ = value; }
-    // Writes the copy; false when nothing was written.
+    // Writes the copy; false when nothing was written. When another program
+    // changed or deleted the scenario since it was loaded, the user is told
+    // and the dialog closes.
     bool SaveNewScenario();
     // The number of the last copy saved; 0 before.
     long NewScenarioID() const { return newScenarioId_; }
@@ -38,4 +43,6 @@ private:
     long scenarioId_ = 0;
     long newScenarioId_ = 0;
     bool scenarioOk_ = false;
+    // The scenario as the dialog shows it; the copy is of it or of nothing.
+    std::optional<store::StoredScenario> stored_;
 };

@@ -772,8 +772,8 @@ void frmStatMain::EditCurrentScenario(long startPage) {
         wizard_ = outcome.wizard;
         if (outcome.result != wizard::kSaveAndRunResult) return;
         repaint();
-        std::optional<CScenarioInfo> current = GetScenarioInfo();
-        if (current) RunCurrentScenario(NumberOf(current->ScenarioID()), outcome.replaceAgreed);
+        // The scenario the wizard saved, whichever row the list shows chosen now.
+        RunCurrentScenario(outcome.scenarioId, outcome.replaceAgreed);
     });
 }
 
@@ -840,20 +840,39 @@ void frmStatMain::DeleteCurrentScenario() {
             return;
         }
         if (RefuseReadOnlyDatabase() || RefuseLockedDatabase("be deleted")) return;
+        // The scenario as the question names it: the delete removes that one or nothing.
+        const long number = NumberOf(info->ScenarioID());
+        std::optional<store::StoredScenario> chosen;
+        if (!Telling("be deleted", [&] { chosen = store::ReadStoredScenario(OpenDatabase(), number); })) return;
+        if (!chosen) {
+            Message("Scenario #" + info->ScenarioID() +
+                    " is no longer in the database: another program deleted it.\r\n\r\nNothing was deleted.");
+            return;
+        }
+        const std::string description = chosen->Text("Scenario_Description");
         std::string question = "Are you sure you want to permanently delete Scenario #" + info->ScenarioID();
-        if (!info->Desc().empty()) question += "\r\n (" + info->Desc() + ")";
+        if (!description.empty()) question += "\r\n (" + description + ")";
         question += "?";
         if (ui::MsgBox(question, ui::vbYesNo | ui::vbQuestion, program::kAppTitle) != ui::vbYes) return;
         CHourglass hourglass;
         hourglass.Value(true);
-        DeleteScenario(NumberOf(info->ScenarioID()));
+        DeleteScenario(number, &*chosen);
     });
 }
 
-void frmStatMain::DeleteScenario(long ScenarioID) {
-    Guarded("frmStatMain:DeleteScenario", [this, ScenarioID] {
+void frmStatMain::DeleteScenario(long ScenarioID, const store::StoredScenario* expected) {
+    Guarded("frmStatMain:DeleteScenario", [this, ScenarioID, expected] {
         const dao::DatabasePtr db = OpenDatabase();
-        if (!Telling("be deleted", [&] { store::DeleteScenario(store::CurrentWorkspace(), db, ScenarioID); })) return;
+        bool deleted = false;
+        std::optional<store::StoredScenario> now;
+        if (!Telling("be deleted", [&] {
+                deleted = store::DeleteScenario(store::CurrentWorkspace(), db, ScenarioID, expected, &now);
+            }))
+            return;
+        if (!deleted) {
+            TellScenarioChanged(ScenarioID, *expected, now ? &*now : nullptr, "Nothing was deleted.");
+            return;
+        }
         deletedId_ = QString::number(ScenarioID);
     });
 }

@@ -76,7 +76,9 @@ public:
 
     void DuplicateCurrentScenario();
     void DeleteCurrentScenario();
-    void DeleteScenario(long ScenarioID);
+    // Removes the scenario's rows; with `expected`, only while the file holds
+    // that scenario, the user told otherwise.
+    void DeleteScenario(long ScenarioID, const store::StoredScenario* expected = nullptr);
     void ViewDataTable();
     void ViewOutputTable1();
     void ViewOutputTable2();

@@ -1,6 +1,7 @@
 #include "services/ErrorBoundary.h"
 
 #include "CurrentDatabase.h"
+#include "ScenarioCatalogue.h"
 #include "shell/ProgramInfo.h"
 #include "dao/Dao.h"
 #include "ui/UiServices.h"
@@ -41,6 +42,18 @@ bool ShowExpectedCondition(const vb::VbError& e) {
         default:
             return false;
     }
+}
+
+void TellScenarioChanged(long id, const store::StoredScenario& before, const store::StoredScenario* now,
+                         const std::string& nothingDone) {
+    const std::string scenario = "Scenario #" + std::to_string(id);
+    if (!now) {
+        Tell(scenario + " is no longer in the database: another program deleted it since you chose it.\r\n\r\n" +
+             nothingDone);
+        return;
+    }
+    Tell(scenario + " was changed by another program since you chose it: " + store::ChangeText(before, *now) +
+         ".\r\n\r\n" + nothingDone + " Look at the scenario in the list again before you choose what to do with it.");
 }
 
 bool RefuseReadOnlyDatabase() {

@@ -36,6 +36,16 @@ inline constexpr int kLockWaitBeforeMs = 250;
 // The message of RefuseLockedDatabase, for a lock met on the way.
 void TellLocked(const std::string& what);
 
+namespace store {
+struct StoredScenario;
+}
+// Another program changed or deleted scenario `id` since the user chose it:
+// `before` is the scenario as chosen, `now` what the file holds under its
+// number (null: the scenario has gone). Says so, naming the change, and
+// ends with `nothingDone` ("Nothing was deleted.").
+void TellScenarioChanged(long id, const store::StoredScenario& before, const store::StoredScenario* now,
+                         const std::string& nothingDone);
+
 template <class F>
 void Guarded(const std::string& procedure, F&& handler) {
     CErr_Zelk& stack = ErrStack();

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "CurrentDatabase.h"
+#include "ScenarioCatalogue.h"
 #include "ErrorStack.h"
 #include "Hourglass.h"
 #include "Merivox6/Quantara.h"
@@ -23,12 +24,6 @@
 namespace {
 
 void Message(const std::string& text) { ui::MsgBox(text, ui::vbOKOnly, program::kAppTitle); }
-
-// A stored text with Null as empty.
-std::string TextOf(const vb::Variant& value) {
-    if (value.IsNull() || value.IsEmpty()) return {};
-    return value.ToString();
-}
 
 // A short wait for a lock (another program committing) is not worth a word.
 constexpr int kWaitWorthSaying = 200;
@@ -73,21 +68,22 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
         // Another program's lock is told at once, before anything is asked.
         std::optional<dao::LockWaitLimit> limit(std::in_place, kLockWaitBeforeMs);
         if (RefuseLockedDatabase("run")) return;
-        dao::RecordsetPtr rs =
-            db->OpenRecordset("SELECT  * from [usysQuarnScenarios] WHERE Scenario_ID = " + std::to_string(ScenarioNo),
-                              dao::dbOpenSnapshot);
-        if (rs->Eof()) {
-            rs->Close();
+        // The scenario as the question names it: the run is of that one or none.
+        const std::optional<store::StoredScenario> chosen = store::ReadStoredScenario(db, ScenarioNo);
+        if (!chosen) {
             Message("Scenario not found: " + std::to_string(ScenarioNo));
             return;
         }
         stack.CurrentOperation("Get Table Names ");
-        const std::string output1 = TextOf(rs->Fields("Scenario_Output_Table1_Name")->Value());
-        const std::string output2 = TextOf(rs->Fields("Scenario_Output_Table2_Name")->Value());
-        rs->Close();
+        const std::string output1 = chosen->Text("Scenario_Output_Table1_Name");
+        const std::string output2 = chosen->Text("Scenario_Output_Table2_Name");
         if (!AgreeToOverwrite(db, output1, output2, agreed)) return;
         // The question may have stood a while.
         if (RefuseLockedDatabase("run")) return;
+        if (const std::optional<store::StoredScenario> now = store::ReadStoredScenario(db, ScenarioNo); now != chosen) {
+            TellScenarioChanged(ScenarioNo, *chosen, now ? &*now : nullptr, "Nothing was run.");
+            return;
+        }
 
         stack.CurrentOperation("Close output forms if open ");
         if (!output1.empty()) emit GridsClosing(QString::fromStdString(output1));

@@ -12,10 +12,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "ScenarioCatalogue.h"
 #include "ScenarioProperties.h"
 #include "ScenarioSchema.h"
 #include "dao/Dao.h"
@@ -175,10 +177,17 @@ public:
     // fits; `property` receives the property's name.
     std::string CheckColumnValues(std::string& property) const;
 
+    // What the file held under Scenario_ID when the scenario was read for
+    // editing or last saved; none for a scenario not yet read or saved.
+    const std::optional<store::StoredScenario>& Stored() const { return stored_; }
+    void Stored(std::optional<store::StoredScenario> value) { stored_ = std::move(value); }
+
     // Writes the scenario to the three tables of the current database in one
     // transaction. True on success: Scenario_ID then holds the stored number
-    // (a new one only after the commit) and Changed is False. On failure
-    // nothing is written, the reason is shown, and the object is unchanged.
+    // (a new one only after the commit), Changed is False and Stored what was
+    // written. On failure nothing is written, the reason is shown, and the
+    // object is unchanged. Over a scenario that another program changed since
+    // Stored, the user is asked first, the change named; No saves nothing.
     bool PostScenario();
 
     // The analysis table.
@@ -194,6 +203,7 @@ private:
     ScenarioFieldsPtr fields_;
     bool changed_ = false;
     std::vector<std::string> replaceAgreed_;
+    std::optional<store::StoredScenario> stored_;
 };
 
 // The column type's limit check behind CheckColumnValues, for one value: the

@@ -1,10 +1,12 @@
 // Writing the scenario object to the three scenario tables of the current
 // database, column by column as the scenario schema says, in one
 // transaction: either the scenario, options and field rows are all written
-// or nothing is, and a failure is shown with its reason.
+// or nothing is, and a failure is shown with its reason. An edit overwrites
+// another program's change to the scenario only when the user says so.
 #include <string>
 
 #include "CurrentDatabase.h"
+#include "ScenarioCatalogue.h"
 #include "ErrorStack.h"
 #include "ScenarioTables.h"
 #include "shell/ProgramInfo.h"
@@ -35,6 +37,8 @@ public:
 private:
     dao::RecordsetPtr rs_;
 };
+
+std::string NoLongerText(int32_t id) { return "Scenario " + std::to_string(id) + " is no longer in the database."; }
 
 std::string WhereKey(int32_t id) { return "[Scenario_ID] = " + std::to_string(id); }
 
@@ -102,7 +106,30 @@ bool CZantelsPropWiz::PostScenario() {
             }
         };
 
+        // An edit is saved over the scenario it was read from: another
+        // program's change since then is named and overwritten only on Yes.
+        std::optional<store::StoredScenario> expected = stored_;
+        if (!isNew && expected) {
+            const std::optional<store::StoredScenario> found = store::ReadStoredScenario(db, id);
+            if (!found) vb::Raise(dao::err::kNoCurrentRecord, NoLongerText(id));
+            if (*found != *expected) {
+                const std::string question =
+                    "Scenario #" + std::to_string(id) + " was changed by another program since you began editing it: " +
+                    store::ChangeText(*expected, *found) + ".\r\n\r\nDo you want to save yours over it?";
+                if (ui::MsgBox(question, ui::vbYesNo | ui::vbQuestion, program::kAppTitle) != ui::vbYes) return false;
+                expected = found;
+            }
+        }
+
         dao::WorkspaceTransaction transaction(ws);
+        if (!isNew && expected) {
+            const std::optional<store::StoredScenario> found = store::ReadStoredScenario(db, id);
+            if (!found) vb::Raise(dao::err::kNoCurrentRecord, NoLongerText(id));
+            if (*found != *expected)
+                vb::Raise(dao::err::kNoCurrentRecord, "Scenario " + std::to_string(id) +
+                                                          " was changed again by another program while you were asked."
+                                                          " Save again to see what changed.");
+        }
         {
             OpenTable scenarios(db, store::kScenariosTable);
             if (isNew) {
@@ -110,9 +137,7 @@ bool CZantelsPropWiz::PostScenario() {
                 id = scenarios->Fields("Scenario_ID")->Value().ToLong();
             } else {
                 scenarios->FindFirst(WhereKey(id));
-                if (scenarios->NoMatch())
-                    vb::Raise(dao::err::kNoCurrentRecord,
-                              "Scenario " + std::to_string(id) + " is no longer in the database.");
+                if (scenarios->NoMatch()) vb::Raise(dao::err::kNoCurrentRecord, NoLongerText(id));
                 scenarios->Edit();
             }
             for (const store::ColumnDef& column : store::ScenariosSchema().columns) write(scenarios, column);
@@ -149,9 +174,11 @@ bool CZantelsPropWiz::PostScenario() {
                 fields->Update();
             }
         }
+        std::optional<store::StoredScenario> written = store::ReadStoredScenario(db, id);
         transaction.Commit();
         Scenario_ID(id);
         Changed(false);
+        stored_ = std::move(written);
         return true;
     } catch (const vb::VbError& e) {
         reason = e.Description();

@@ -2,9 +2,12 @@
 // scenario's values, or a stored scenario's rows) and run the wizard on it.
 #include "wizard/ScenarioCommands.h"
 
+#include <optional>
+
 #include "CurrentDatabase.h"
 #include "ErrorStack.h"
 #include "shell/ProgramInfo.h"
+#include "ScenarioCatalogue.h"
 #include "ScenarioQueries.h"
 #include "services/ErrorBoundary.h"
 #include "ui/UiServices.h"
@@ -46,9 +49,15 @@ WizardOutcome RunEditScenarioWizard(long scenarioId, long startPage, QWidget* pa
         dao::DatabasePtr db = store::CurrentDatabase();
         if (!db) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open.");
         const int32_t id = static_cast<int32_t>(scenarioId);
+        // The row and the scenario as stored, read at one moment: the save
+        // checks against it that no other program changed the scenario meanwhile.
+        std::optional<dao::WorkspaceTransaction> reading;
+        if (dao::WorkspacePtr ws = store::CurrentWorkspace()) reading.emplace(ws);
         dao::RecordsetPtr row = db->OpenRecordset(store::GetScenOptionSQL(id), dao::dbOpenSnapshot, dao::dbReadOnly);
         dao::RecordsetCloser closer(row);
         if (row->Eof()) {
+            row->Close();
+            if (reading) reading->Commit();
             ui::MsgBox("Scenario not found: " + std::to_string(scenarioId), ui::vbOKOnly, program::kAppTitle);
             return;
         }
@@ -56,6 +65,8 @@ WizardOutcome RunEditScenarioWizard(long scenarioId, long startPage, QWidget* pa
         wiz->Scenario_ID(id);
         const std::vector<std::string> unread = wiz->LoadScenario(row);
         row->Close();
+        wiz->Stored(store::ReadStoredScenario(db, id));
+        if (reading) reading->Commit();
         if (!unread.empty()) {
             std::string names;
             for (const std::string& name : unread) names += (names.empty() ? "" : ", ") + name;

@@ -3,6 +3,11 @@
 namespace ui {
 
 MsgBoxResult RecordingUi::MsgBox(const std::string& prompt, int style, const std::string& title) {
+    if (whileAsked_) {
+        const auto act = std::move(whileAsked_);
+        whileAsked_ = nullptr;
+        act(prompt);
+    }
     MsgBoxResult answer = DefaultButton(style);
     if (!replies_.empty()) {
         answer = replies_.front();
@@ -21,6 +26,7 @@ void RecordingUi::Reset() {
     opened.clear();
     helpCalls.clear();
     replies_.clear();
+    whileAsked_ = nullptr;
 }
 
 }  // namespace ui

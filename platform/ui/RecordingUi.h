@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ public:
     // Replies for the next message boxes, in order.
     void Script(std::initializer_list<MsgBoxResult> replies) { replies_.insert(replies_.end(), replies); }
     void Script(MsgBoxResult reply) { replies_.push_back(reply); }
+    // Runs once, with the prompt, when the next box is asked and before it is
+    // answered: what another program does while the box stands.
+    void WhileAsked(std::function<void(const std::string&)> act) { whileAsked_ = std::move(act); }
 
     MsgBoxResult MsgBox(const std::string& prompt, int style, const std::string& title) override;
     void Beep() override { ++beeps; }
@@ -54,6 +58,7 @@ public:
 
 private:
     std::deque<MsgBoxResult> replies_;
+    std::function<void(const std::string&)> whileAsked_;
 };
 
 }  // namespace ui

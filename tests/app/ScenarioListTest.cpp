@@ -648,6 +648,104 @@ private slots:
         QCOMPARE(stack_->ErrNumber(), 0);
     }
 
+    void anAnswerActsOnlyOnTheScenarioItNamed() {
+        // Another program's connection changes a scenario while a question about it stands.
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(db_->Name().c_str(), &other), SQLITE_OK);
+        struct Closer {
+            sqlite3* db;
+            ~Closer() { sqlite3_close(db); }
+        } closer{other};
+        sqlite3_busy_timeout(other, 5000);
+        auto elsewhere = [other](const std::string& sql) {
+            QCOMPARE(sqlite3_exec(other, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        };
+        // Scenario `target` replaced, in one transaction, by a copy of the regression (scenario 2).
+        auto replaceByRegression = [&](long target) {
+            std::string sql = "BEGIN;";
+            for (std::string_view table : {store::kScenariosTable, store::kOptionsTable, store::kFieldsTable}) {
+                const std::string t(table), id = std::to_string(target);
+                sql += "DELETE FROM " + t + " WHERE Scenario_ID = " + id + "; CREATE TEMP TABLE c AS SELECT * FROM " +
+                       t + " WHERE Scenario_ID = 2; UPDATE c SET Scenario_ID = " + id + "; INSERT INTO " + t +
+                       " SELECT * FROM c; DROP TABLE c;";
+            }
+            elsewhere(sql + "COMMIT;");
+        };
+        auto chosen = [this] { return Rows()->selectedItems().size() == 1 ? Rows()->selectedItems()[0]->text(0) : ""; };
+        auto said = [this] { return QString::fromStdString(LastPrompt()); };
+
+        // Run: the overwrite question stands while scenario 1 becomes a regression; Yes runs nothing.
+        dao::TableDefPtr table = db_->CreateTableDef("Brux_BP_Describe");
+        table->Fields()->Append(table->CreateField("x", dao::dbLong));
+        db_->TableDefs()->Append(table);
+        QVERIFY(!TableExists(db_, "Brux_Chol_Regression"));
+        Select("1");
+        rec_.WhileAsked([&](const std::string&) { replaceByRegression(1); });
+        rec_.Script(ui::vbYes);
+        Button(4)->click();
+        QVERIFY2(said().startsWith("Scenario #1 was changed by another program since you chose it: its analysis is "
+                                   "now \"Regression\" (was \"Describe\")"),
+                 qPrintable(said()));
+        QVERIFY(said().contains("its output tables are now Brux_Chol_Regression and Brux_Chol_Residuals (were "
+                                "Brux_BP_Describe)"));
+        QVERIFY(said().contains("Nothing was run."));
+        QVERIFY(!TableExists(db_, "Brux_Chol_Regression"));
+        QCOMPARE(db_->TableDefs()->Item("Brux_BP_Describe")->Fields()->Count(), 1);
+        QCOMPARE(GridCaptions(), QStringList());
+        QCOMPARE(chosen(), QString("1"));
+
+        // Delete: the scenario named is replaced while asked; Yes deletes nothing.
+        const long changed = AddScenario("P", "Describe", vb::Variant("Copy 25 of describe"));
+        const long gone = AddScenario("P", "Describe", vb::Variant("gone"));
+        const long after = AddScenario("P", "Describe", vb::Variant("after"));
+        Reload();
+        Select(QString::number(changed));
+        rec_.WhileAsked([&](const std::string& prompt) {
+            QCOMPARE(prompt, "Are you sure you want to permanently delete Scenario #" + std::to_string(changed) +
+                                 "\r\n (Copy 25 of describe)?");
+            replaceByRegression(changed);
+        });
+        rec_.Script(ui::vbYes);
+        Button(3)->click();
+        QVERIFY2(said().contains("was changed by another program since you chose it: its analysis is now "
+                                 "\"Regression\""),
+                 qPrintable(said()));
+        QVERIFY(said().contains("Nothing was deleted."));
+        QCOMPARE(RowsOf(store::kScenariosTable, changed).at(0).at("Scenario_Analysis_SubType"),
+                 std::string("Regression"));
+        QCOMPARE(RowsOf(store::kFieldsTable, changed).size(), RowsOf(store::kFieldsTable, 2).size());
+        QCOMPARE(chosen(), QString::number(changed));
+
+        // Delete: the scenario named is deleted elsewhere while asked; the user is told and none is chosen.
+        Select(QString::number(gone));
+        rec_.WhileAsked([&](const std::string&) {
+            elsewhere("BEGIN; DELETE FROM usysQuarnScenarios WHERE Scenario_ID = " + std::to_string(gone) +
+                      "; DELETE FROM usysQuarnOptions WHERE Scenario_ID = " + std::to_string(gone) + "; COMMIT;");
+        });
+        rec_.Script(ui::vbYes);
+        Button(3)->click();
+        QCOMPARE(LastPrompt(), "Scenario #" + std::to_string(gone) +
+                                   " is no longer in the database: another program deleted it since you chose "
+                                   "it.\r\n\r\nNothing was deleted.");
+        QCOMPARE(chosen(), QString());
+        QVERIFY(Ids().contains(QString::number(after)));
+
+        // Duplicate: the scenario shown is changed while the dialog stands; OK copies nothing.
+        const int scenarios = Count(store::kScenariosTable);
+        Select(QString::number(after));
+        apptest::WhenModalNamed("frmDuplicate", [&](QWidget* dialog) {
+            elsewhere("UPDATE usysQuarnScenarios SET Scenario_Description = 'theirs' WHERE Scenario_ID = " +
+                      std::to_string(after));
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdAction_0"), Qt::LeftButton);
+        });
+        Button(2)->click();
+        QVERIFY2(said().contains("its description is now \"theirs\" (was \"after\")"), qPrintable(said()));
+        QVERIFY(said().contains("Nothing was copied."));
+        QCOMPARE(Count(store::kScenariosTable), scenarios);
+        QCOMPARE(chosen(), QString::number(after));
+        QCOMPARE(stack_->ErrNumber(), 0);
+    }
+
     void aReadOnlyDatabaseIsListedAndViewedButNeverChanged() {
         // The copy opened read-only (SQLite's read-only open), as a file that
         // cannot be written is opened.

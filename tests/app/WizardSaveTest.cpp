@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <sqlite3.h>
 
 #include "AppTestSupport.h"
 #include "CurrentDatabase.h"
@@ -387,6 +388,67 @@ private slots:
         QVERIFY(rec_.boxes.at(0).prompt.find("is no longer in the database") != std::string::npos);
         QCOMPARE(ScenarioCount(), 0);
         QCOMPARE(Count("usysQuarnOptions"), 1);  // the options row as it was
+    }
+
+    void anEditAsksBeforeItOverwritesAnotherProgramsChange() {
+        long shown = 0;
+        auto previous =
+            wizard::SetPageFactory([&](long page, QWidget*) -> CWizardPage* { return new CapturePage(&shown, page); });
+        auto w = NewDescribe();
+        w->ScenarioFields()->Add("Age", "X", "7", 1, "Age");
+        QVERIFY(w->PostScenario());
+        const int32_t id = w->Scenario_ID();
+        WizardOutcome out = RunEditScenarioWizard(id, 50, nullptr);
+        QVERIFY(out.wizard);
+        CZantelsPropWiz& e = *out.wizard;
+        wizard::SetPageFactory(previous);
+
+        // Another program makes the scenario a regression while it is edited.
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(path_.c_str(), &other), SQLITE_OK);
+        struct Closer {
+            sqlite3* db;
+            ~Closer() { sqlite3_close(db); }
+        } closer{other};
+        auto elsewhere = [other](const std::string& sql) {
+            QCOMPARE(sqlite3_exec(other, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        };
+        elsewhere("UPDATE usysQuarnScenarios SET Scenario_Analysis_SubType = 'Regression', "
+                  "Scenario_Output_Table1_Name = 'Out_D_22'");
+        auto stored = [this] { return Value(Rows("usysQuarnScenarios"), "Scenario_Description"); };
+
+        // Save names the change and, on No, writes nothing.
+        e.Scenario_Description("mine");
+        e.Changed(true);
+        rec_.Script(ui::vbNo);
+        QVERIFY(!e.PostScenario());
+        QCOMPARE(rec_.boxes.size(), size_t(1));
+        QCOMPARE(rec_.boxes[0].prompt, "Scenario #" + std::to_string(id) +
+                                           " was changed by another program since you began editing it: its analysis "
+                                           "is now \"Regression\" (was \"Describe\"); its output tables are now "
+                                           "Out_D_22 (were Brux_Describe).\r\n\r\nDo you want to save yours over it?");
+        QCOMPARE(rec_.boxes[0].style, int(ui::vbYesNo | ui::vbQuestion));
+        QVERIFY(stored().IsNull());
+        QVERIFY(e.Changed());
+
+        // Changed again while the question stands: Yes saves nothing and says why.
+        rec_.WhileAsked([&](const std::string&) { elsewhere("UPDATE usysQuarnFields SET FieldDef_Name = 'Weight'"); });
+        rec_.Script(ui::vbYes);
+        QVERIFY(!e.PostScenario());
+        QVERIFY2(rec_.boxes.back().prompt.find("was changed again by another program while you were asked") !=
+                     std::string::npos,
+                 rec_.boxes.back().prompt.c_str());
+        QVERIFY(stored().IsNull());
+
+        // Yes over the change as named saves; a second Save asks nothing.
+        rec_.Reset();
+        rec_.Script(ui::vbYes);
+        QVERIFY(e.PostScenario());
+        QVERIFY(rec_.boxes.at(0).prompt.find("its fields changed") != std::string::npos);
+        QCOMPARE(stored().ToString(), std::string("mine"));
+        QCOMPARE(Value(Rows("usysQuarnScenarios"), "Scenario_Analysis_SubType").ToString(), std::string("Describe"));
+        QVERIFY(e.PostScenario());
+        QCOMPARE(rec_.boxes.size(), size_t(1));
     }
 
     void recordedUserIsCutToItsColumn() {

@@ -9,7 +9,6 @@
 #include "analysis/nonparametric/TwoSampleMath.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "analysis/nonparametric/TieBlocks.h"
@@ -19,51 +18,18 @@ namespace {
 // Below this, cubes of whole counts and their tie terms are exact in a Double.
 constexpr double kExactCube = 0x1p53;
 
-// A sum of whole counts and their products held exactly, as Doubles that do
-// not overlap, smallest first (Shewchuk's expansion): counts near 2^64 beside
-// counts of 1 keep the 1s, which a Double sum drops, and the difference of
-// two such products keeps the digits in which they differ.
-class ExactSum {
-public:
-    void Add(double x) {
-        size_t kept = 0;
-        for (size_t i = 0; i < size_; ++i) {
-            // Knuth's two-sum: x + part exactly, as the sum and its error.
-            const double sum = x + parts_[i];
-            const double back = sum - x;
-            const double error = (x - (sum - back)) + (parts_[i] - back);
-            x = sum;
-            if (error != 0) parts_[kept++] = error;
-        }
-        if (x != 0 || kept == 0) {
-            if (kept == parts_.size()) return;  // cannot happen: parts span at most 2100 bits
-            parts_[kept++] = x;
-        }
-        size_ = kept;
+// Adds sign a b to sum, each product of a part of a and a part of b exactly:
+// counts near 2^64 beside counts of 1 keep the 1s, which a Double sum drops,
+// and the difference of two such products keeps the digits in which they
+// differ.
+void AddProducts(ExactSum& sum, const ExactSum& a, const ExactSum& b, double sign) {
+    const ExactSum ea = a.Expanded(), eb = b.Expanded();
+    const double *pa = nullptr, *pb = nullptr;
+    const int na = ea.Parts(pa), nb = eb.Parts(pb);
+    for (int i = 0; i < na; ++i) {
+        for (int j = 0; j < nb; ++j) sum.AddProduct(sign * pa[i], pb[j]);
     }
-    // Adds sign a b for every part a of this and b of other, each product
-    // exactly (fma gives its rounding error).
-    void AddProducts(const ExactSum& a, const ExactSum& b, double sign) {
-        for (size_t i = 0; i < a.size_; ++i) {
-            for (size_t j = 0; j < b.size_; ++j) {
-                const double p = sign * a.parts_[i] * b.parts_[j];
-                Add(std::fma(sign * a.parts_[i], b.parts_[j], -p));
-                Add(p);
-            }
-        }
-    }
-    // The sum, rounded from the smallest part up.
-    double Value() const {
-        double v = 0;
-        for (size_t i = 0; i < size_; ++i) v += parts_[i];
-        return v;
-    }
-    void Clear() { size_ = 0; }
-
-private:
-    std::array<double, 48> parts_{};
-    size_t size_ = 0;
-};
+}
 
 }  // namespace
 
@@ -105,8 +71,8 @@ PairBlocks WalkPair(const std::vector<Observation>& obs, int g1, int g2, double 
         if (fMann) {
             // Each pair of a block against the blocks before it: a tie
             // counts half in each sample's wins, so it cancels here.
-            wins.AddProducts(exactBlock1, exactRun2, 1);
-            wins.AddProducts(exactBlock2, exactRun1, -1);
+            AddProducts(wins, exactBlock1, exactRun2, 1);
+            AddProducts(wins, exactBlock2, exactRun1, -1);
             const double T = bw1 + bw2;
             const double m = ranker.AddGroup(T);
             if (T > 1) b.ties += ranked;
@@ -130,8 +96,8 @@ PairBlocks WalkPair(const std::vector<Observation>& obs, int g1, int g2, double 
             // the numerator exact: the difference rounded once but for the
             // product below it.
             ExactSum numerator;
-            numerator.AddProducts(exactRun1, exactN2, 1);
-            numerator.AddProducts(exactRun2, exactN1, -1);
+            AddProducts(numerator, exactRun1, exactN2, 1);
+            AddProducts(numerator, exactRun2, exactN1, -1);
             const double d = numerator.Value() / heldPairs;
             b.dPos = std::max(b.dPos, d);
             b.dNeg = std::min(b.dNeg, d);
