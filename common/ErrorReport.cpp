@@ -60,16 +60,8 @@ const std::vector<std::pair<const char*, bool>>& ReportedLibraries() {
     return libs;
 }
 
-}  // namespace
-
-void SetDataEngineFacts(DataEngineFacts facts) { Facts() = std::move(facts); }
-
-std::string FormatErrorReport(const ErrorFacts& error) {
-    CMemoryStatus memory;
-    COSInfo osInfo;
-
-    const vb::AppInfo& app = vb::App();
-    std::vector<std::string> lines;
+// The heading, the error and the procedure stack it happened in.
+void AddErrorSection(std::vector<std::string>& lines, const ErrorFacts& error, const vb::AppInfo& app) {
     lines.push_back("Quantara ERROR INFORMATION");
     lines.push_back(kRule);
     lines.push_back("Please provide a description of what you were doing");
@@ -101,8 +93,11 @@ std::string FormatErrorReport(const ErrorFacts& error) {
         lines.push_back("Scenario Number: " + std::to_string(error.scenarioNumber));
         lines.push_back("");
     }
-    lines.push_back("");
-    lines.push_back("");
+}
+
+// The machine: its system, folders, free space and memory.
+void AddSystemSection(std::vector<std::string>& lines, const COSInfo& osInfo, const CMemoryStatus& memory,
+                      const vb::AppInfo& app) {
     lines.push_back("[System Information]");
     const std::string systemRoot = osInfo.WindowsDirectory();
     lines.push_back("System Name       : " + osInfo.OSName());
@@ -119,8 +114,10 @@ std::string FormatErrorReport(const ErrorFacts& error) {
     lines.push_back("Free Physical Mem : " + Bytes(static_cast<double>(memory.AvailablePhysical())));
     lines.push_back("Display Colors    : " + Bytes(osInfo.DisplayColors()));
     lines.push_back("Data Layer Version: " + Ask(Facts().version));
-    lines.push_back("");
-    lines.push_back("");
+}
+
+// The version of each library the process has loaded; blank for one it has not.
+void AddFileVersions(std::vector<std::string>& lines, const vb::AppInfo& app) {
     lines.push_back("[File Versions]");
     const std::string ownVersion =
         std::to_string(app.major) + "." + std::to_string(app.minor) + ".0." + std::to_string(app.revision);
@@ -130,6 +127,25 @@ std::string FormatErrorReport(const ErrorFacts& error) {
         if (!loaded.empty()) version = own ? ownVersion : GetFileVersion(loaded);
         lines.push_back(Label(std::string(stem) + " Ver") + version);
     }
+}
+
+}  // namespace
+
+void SetDataEngineFacts(DataEngineFacts facts) { Facts() = std::move(facts); }
+
+std::string FormatErrorReport(const ErrorFacts& error) {
+    CMemoryStatus memory;
+    COSInfo osInfo;
+
+    const vb::AppInfo& app = vb::App();
+    std::vector<std::string> lines;
+    AddErrorSection(lines, error, app);
+    lines.push_back("");
+    lines.push_back("");
+    AddSystemSection(lines, osInfo, memory, app);
+    lines.push_back("");
+    lines.push_back("");
+    AddFileVersions(lines, app);
     if (!error.currentOperation.empty()) lines.push_back("Current Operation: " + error.currentOperation);
 
     std::string text;

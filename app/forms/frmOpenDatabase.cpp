@@ -69,17 +69,7 @@ frmOpenDatabase::frmOpenDatabase(QWidget* parent, std::vector<CMRU::Entry> recen
     cmdBrowseDatabase_->setFixedWidth(32);
     chkSecurity_ = new QCheckBox("Secured Database");
     chkSecurity_->setObjectName("chkSecurity");
-    auto* fraSecurity = new QGroupBox;
-    fraSecurity->setObjectName("fraSecurity");
-    txtWorkgroup_ = new QLineEdit;
-    txtWorkgroup_->setObjectName("txtWorkgroup");
-    lblWorkgroup_ = Label("lblWorkgroup", "&Workgroup Security Database:", txtWorkgroup_);
-    cmdBrowseWorkgroup_ = new QPushButton(QString::fromUtf8("\u2026"));
-    cmdBrowseWorkgroup_->setObjectName("cmdBrowseWorkgroup");
-    cmdBrowseWorkgroup_->setFixedWidth(32);
-    txtUserID_ = new QLineEdit;
-    txtUserID_->setObjectName("txtUserID");
-    lblUserid_ = Label("lblUserid", "&User ID:", txtUserID_);
+    QGroupBox* fraSecurity = SecurityFrame();
     txtPassword_ = new QLineEdit;
     txtPassword_->setObjectName("txtPassword");
     txtPassword_->setEchoMode(QLineEdit::Password);
@@ -91,12 +81,6 @@ frmOpenDatabase::frmOpenDatabase(QWidget* parent, std::vector<CMRU::Entry> recen
     auto* cmdCancel = new QPushButton("&Cancel");
     cmdCancel->setObjectName("cmdCancel");
 
-    auto* security = new QGridLayout(fraSecurity);
-    security->addWidget(lblWorkgroup_, 0, 0, 1, 2);
-    security->addWidget(txtWorkgroup_, 1, 0);
-    security->addWidget(cmdBrowseWorkgroup_, 1, 1);
-    security->addWidget(lblUserid_, 2, 0, 1, 2);
-    security->addWidget(txtUserID_, 3, 0);
     auto* grid = new QGridLayout(this);
     grid->addWidget(Label("Label4", "&Database to Analyze:", cboDatabase_), 0, 0, 1, 2);
     grid->addWidget(cboDatabase_, 1, 0);
@@ -116,6 +100,32 @@ frmOpenDatabase::frmOpenDatabase(QWidget* parent, std::vector<CMRU::Entry> recen
     chkSecurity_->setChecked(false);
     chkSecurity_Click();
 
+    ConnectControls(cmdOK, cmdCancel);
+    Guarded("frmOpenDatabase:Form_Load", [this] { Form_Load(); });
+}
+
+QGroupBox* frmOpenDatabase::SecurityFrame() {
+    auto* fraSecurity = new QGroupBox;
+    fraSecurity->setObjectName("fraSecurity");
+    txtWorkgroup_ = new QLineEdit;
+    txtWorkgroup_->setObjectName("txtWorkgroup");
+    lblWorkgroup_ = Label("lblWorkgroup", "&Workgroup Security Database:", txtWorkgroup_);
+    cmdBrowseWorkgroup_ = new QPushButton(QString::fromUtf8("\u2026"));
+    cmdBrowseWorkgroup_->setObjectName("cmdBrowseWorkgroup");
+    cmdBrowseWorkgroup_->setFixedWidth(32);
+    txtUserID_ = new QLineEdit;
+    txtUserID_->setObjectName("txtUserID");
+    lblUserid_ = Label("lblUserid", "&User ID:", txtUserID_);
+    auto* security = new QGridLayout(fraSecurity);
+    security->addWidget(lblWorkgroup_, 0, 0, 1, 2);
+    security->addWidget(txtWorkgroup_, 1, 0);
+    security->addWidget(cmdBrowseWorkgroup_, 1, 1);
+    security->addWidget(lblUserid_, 2, 0, 1, 2);
+    security->addWidget(txtUserID_, 3, 0);
+    return fraSecurity;
+}
+
+void frmOpenDatabase::ConnectControls(QPushButton* cmdOK, QPushButton* cmdCancel) {
     connect(cboDatabase_, &QComboBox::activated, this,
             [this] { Guarded("frmOpenDatabase:cboDatabase_Click", [this] { cboDatabase_Click(); }); });
     connect(chkSecurity_, &QCheckBox::toggled, this,
@@ -128,15 +138,15 @@ frmOpenDatabase::frmOpenDatabase(QWidget* parent, std::vector<CMRU::Entry> recen
             [this] { Guarded("frmOpenDatabase:cmdOK_Click", [this] { cmdOK_Click(); }); });
     connect(cmdCancel, &QPushButton::clicked, this,
             [this] { Guarded("frmOpenDatabase:cmdCancel_Click", [this] { cmdCancel_Click(); }); });
+}
 
-    Guarded("frmOpenDatabase:Form_Load", [this] {
-        PopulateMRUCombo();
-        try {
-            chkSavePassword_->setChecked(vb::Variant(program::Settings().ReadEntry("SavePassword", "False")).ToBool());
-        } catch (...) {
-            chkSavePassword_->setChecked(false);
-        }
-    });
+void frmOpenDatabase::Form_Load() {
+    PopulateMRUCombo();
+    try {
+        chkSavePassword_->setChecked(vb::Variant(program::Settings().ReadEntry("SavePassword", "False")).ToBool());
+    } catch (...) {
+        chkSavePassword_->setChecked(false);
+    }
 }
 
 void frmOpenDatabase::PopulateMRUCombo() {

@@ -11,6 +11,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -44,6 +45,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The workgroup and user boxes in their frame.
+    QGroupBox* SecurityFrame();
+    void ConnectControls(QPushButton* cmdOK, QPushButton* cmdCancel);
+    // The recent databases offered, and the password choice as last saved.
+    void Form_Load();
     void PopulateMRUCombo();
     void cboDatabase_Click();
     void chkSecurity_Click();

@@ -209,16 +209,9 @@ void MessageBoxLook(Scene& scene) {
     Save(&box, "MsgBox");
 }
 
-// The windows that show a scenario of the example database: the list, the
-// run's status, the duplicate dialog, the wizard's source and field roles
-// pages as Edit shows them, and the values-to-ignore dialog.
-void ScenarioWindows(Scene& scene) {
-    MDIMain* frame = scene.frame;
-    const std::string path = (scene.scratch + "/example.db").toStdString();
-    example::BuildExampleDatabase(path);
-    dao::WorkspacePtr workspace = dao::DBEngine().Workspaces(0);
-    dao::DatabasePtr db = workspace->OpenDatabase(path);
-    store::SetCurrentDatabase(workspace, db);
+// The scenario list on its first and non-parametric tabs, the run's status
+// and the duplicate dialog.
+void ListAndDialogs(MDIMain* frame) {
     frame->ShowStatMain();
     frmStatMain* list = frame->StatMain();
     Save(frame, "frmStatMain");
@@ -234,42 +227,55 @@ void ScenarioWindows(Scene& scene) {
         Save(&status, "frmStatus");
         status.hide();
     }
-    {
-        frmDuplicate duplicate(frame);
-        duplicate.ScenarioID(2);
-        Save(&duplicate, "frmDuplicate");
+    frmDuplicate duplicate(frame);
+    duplicate.ScenarioID(2);
+    Save(&duplicate, "frmDuplicate");
+}
+
+// The wizard's source and field roles pages as Edit shows them for the
+// regression scenario, the role lists of the analyses whose field pages
+// differ most, and the values-to-ignore dialog.
+void WizardPages(MDIMain* frame) {
+    CZantelsPropWiz regression;
+    regression.SetNewScenario("P", "Regression");
+    regression.Scenario_ID(2);
+    regression.Table("BloodPressureStudy");
+    regression.Scenario_Description("Cholesterol by age and weight");
+    frmQuarn_SelectTable select(frame);
+    select.Wiz(&regression);
+    select.findChild<QTabBar*>("tabSource")->setCurrentIndex(2);
+    Save(&select, "frmQuarn_SelectTable");
+    frmQuarn_Fields fields(frame);
+    fields.Wiz(&regression);
+    Save(&fields, "frmQuarn_Fields");
+    for (const auto& [family, analysis, picture] : {std::tuple{"P", "Crosstab", "frmQuarn_Fields-Crosstab"},
+                                                    std::tuple{"G", "Two way ANOVA", "frmQuarn_Fields-TwoWayAnova"}}) {
+        CZantelsPropWiz other;
+        other.SetNewScenario(family, analysis);
+        other.Table("BloodPressureStudy");
+        frmQuarn_Fields otherFields(frame);
+        otherFields.Wiz(&other);
+        Save(&otherFields, picture);
     }
-    {
-        CZantelsPropWiz regression;
-        regression.SetNewScenario("P", "Regression");
-        regression.Scenario_ID(2);
-        regression.Table("BloodPressureStudy");
-        regression.Scenario_Description("Cholesterol by age and weight");
-        frmQuarn_SelectTable select(frame);
-        select.Wiz(&regression);
-        select.findChild<QTabBar*>("tabSource")->setCurrentIndex(2);
-        Save(&select, "frmQuarn_SelectTable");
-        frmQuarn_Fields fields(frame);
-        fields.Wiz(&regression);
-        Save(&fields, "frmQuarn_Fields");
-        // The role lists of the analyses whose field pages differ most.
-        for (const auto& [family, analysis, picture] :
-             {std::tuple{"P", "Crosstab", "frmQuarn_Fields-Crosstab"},
-              std::tuple{"G", "Two way ANOVA", "frmQuarn_Fields-TwoWayAnova"}}) {
-            CZantelsPropWiz other;
-            other.SetNewScenario(family, analysis);
-            other.Table("BloodPressureStudy");
-            frmQuarn_Fields otherFields(frame);
-            otherFields.Wiz(&other);
-            Save(&otherFields, picture);
-        }
-        regression.MissingType("2");
-        regression.MissingLow(vb::Variant(std::string("0")));
-        regression.MissingHigh(vb::Variant(std::string("999")));
-        frmIgnore ignore(frame);
-        ignore.Wiz(&regression);
-        Save(&ignore, "frmIgnore");
-    }
+    regression.MissingType("2");
+    regression.MissingLow(vb::Variant(std::string("0")));
+    regression.MissingHigh(vb::Variant(std::string("999")));
+    frmIgnore ignore(frame);
+    ignore.Wiz(&regression);
+    Save(&ignore, "frmIgnore");
+}
+
+// The windows that show a scenario of the example database, opened for them
+// and closed after.
+void ScenarioWindows(Scene& scene) {
+    MDIMain* frame = scene.frame;
+    const std::string path = (scene.scratch + "/example.db").toStdString();
+    example::BuildExampleDatabase(path);
+    dao::WorkspacePtr workspace = dao::DBEngine().Workspaces(0);
+    dao::DatabasePtr db = workspace->OpenDatabase(path);
+    store::SetCurrentDatabase(workspace, db);
+    ListAndDialogs(frame);
+    WizardPages(frame);
     frame->CloseStatMain();
     QApplication::processEvents();
     store::ClearCurrentDatabase();

@@ -117,43 +117,53 @@ std::string CatalogLookup(sqlite3* db, const std::string& tbl, const std::string
 }
 }  // namespace
 
+namespace {
+
+// A failed CHECK: the size, zero-length, range and validation-rule checks
+// this layer adds to a column name the table and the column, and a
+// validation rule's text is looked up in the catalog.
+[[noreturn]] void RaiseCheckFailure(sqlite3* db, const std::string& msg) {
+    auto parts = SplitUnit(After(msg, "failed: "));
+    if (parts.size() == 3) {
+        const std::string& kind = parts[0];
+        const std::string& tbl = parts[1];
+        const std::string& col = parts[2];
+        if (kind == "dao_size")
+            Fail(err::kFieldTooSmall, "The value is too long for the field '" + col + "' of '" + tbl + "'.");
+        if (kind == "dao_zls")
+            Fail(err::kZeroLength, "The field '" + col + "' of '" + tbl + "' cannot hold a zero-length string.");
+        if (kind == "dao_range")
+            Fail(err::kNumericOverflow, "The value is out of the range of the field '" + col + "' of '" + tbl + "'.");
+        if (kind == "dao_rule") {
+            std::string text = CatalogLookup(db, tbl, col, "ValidationText");
+            if (!text.empty()) Fail(err::kValidationText, text);
+            Fail(err::kValidationRule, "The value is prohibited by the validation rule '" +
+                                           CatalogLookup(db, tbl, col, "ValidationRule") + "' set for '" + tbl + "." +
+                                           col + "'.");
+        }
+    }
+    Fail(err::kValidationRule, "The value is prohibited by a rule of the table: " + msg);
+}
+
+// A failed constraint: a unique key, a required field or a check.
+[[noreturn]] void RaiseConstraint(sqlite3* db, int ext, const std::string& msg) {
+    if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
+        Fail(err::kDuplicateKey, "The change would create a duplicate value in a unique index or primary key (" +
+                                     After(msg, "failed: ") + "); change the value or remove the duplicate.");
+    if (ext == SQLITE_CONSTRAINT_NOTNULL)
+        Fail(err::kRequired,
+             "The field '" + After(msg, "failed: ") + "' requires a value (its Required property is set).");
+    if (ext == SQLITE_CONSTRAINT_CHECK) RaiseCheckFailure(db, msg);
+    Fail(err::kDuplicateKey, "The change breaks a rule of the table: " + msg);
+}
+
+}  // namespace
+
 void RaiseSqlite(sqlite3* db, int rc, std::string_view context) {
     std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     int ext = db ? sqlite3_extended_errcode(db) : rc;
     int prim = ext & 0xff;
-    if (prim == SQLITE_CONSTRAINT) {
-        if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
-            Fail(err::kDuplicateKey, "The change would create a duplicate value in a unique index or primary key (" +
-                                         After(msg, "failed: ") + "); change the value or remove the duplicate.");
-        if (ext == SQLITE_CONSTRAINT_NOTNULL)
-            Fail(err::kRequired,
-                 "The field '" + After(msg, "failed: ") + "' requires a value (its Required property is set).");
-        if (ext == SQLITE_CONSTRAINT_CHECK) {
-            auto parts = SplitUnit(After(msg, "failed: "));
-            if (parts.size() == 3) {
-                const std::string& kind = parts[0];
-                const std::string& tbl = parts[1];
-                const std::string& col = parts[2];
-                if (kind == "dao_size")
-                    Fail(err::kFieldTooSmall, "The value is too long for the field '" + col + "' of '" + tbl + "'.");
-                if (kind == "dao_zls")
-                    Fail(err::kZeroLength,
-                         "The field '" + col + "' of '" + tbl + "' cannot hold a zero-length string.");
-                if (kind == "dao_range")
-                    Fail(err::kNumericOverflow,
-                         "The value is out of the range of the field '" + col + "' of '" + tbl + "'.");
-                if (kind == "dao_rule") {
-                    std::string text = CatalogLookup(db, tbl, col, "ValidationText");
-                    if (!text.empty()) Fail(err::kValidationText, text);
-                    Fail(err::kValidationRule, "The value is prohibited by the validation rule '" +
-                                                   CatalogLookup(db, tbl, col, "ValidationRule") + "' set for '" + tbl +
-                                                   "." + col + "'.");
-                }
-            }
-            Fail(err::kValidationRule, "The value is prohibited by a rule of the table: " + msg);
-        }
-        Fail(err::kDuplicateKey, "The change breaks a rule of the table: " + msg);
-    }
+    if (prim == SQLITE_CONSTRAINT) RaiseConstraint(db, ext, msg);
     if (msg.rfind("no such table: ", 0) == 0)
         Fail(err::kNoInputTable, "The input table or query '" + After(msg, "no such table: ") + "' does not exist.");
     if (msg.rfind("no such column: ", 0) == 0)
@@ -280,63 +290,75 @@ void InferType(std::string_view declType, FieldDef& f) {
     if (f.type == dbText && f.size == 0) f.size = 255;
 }
 
+namespace {
+
+// A stored integer as the field's type holds it; one out of a small type's
+// range stays as it is.
+vb::Variant IntegerAs(int64_t v, int16_t type) {
+    switch (type) {
+        case dbBoolean:
+            return vb::Variant(v != 0);
+        case dbByte:
+            if (v >= 0 && v <= 255) return vb::Variant(static_cast<uint8_t>(v));
+            break;
+        case dbInteger:
+            if (v >= -32768 && v <= 32767) return vb::Variant(static_cast<int16_t>(v));
+            break;
+        case dbCurrency:
+            return vb::Variant(vb::Currency{v * 10000});
+        case dbSingle:
+            return vb::Variant(static_cast<float>(v));
+        case dbDouble:
+            return vb::Variant(static_cast<double>(v));
+        case dbDate:
+            return vb::Variant(vb::Date{static_cast<double>(v)});
+        case dbText:
+        case dbMemo:
+        case dbGUID:
+            return vb::Variant(vb::CStr(v));
+        default:
+            break;
+    }
+    return vb::Variant(v);
+}
+
+// A stored real as the field's type holds it; a whole one in an integer
+// field reads as a Long.
+vb::Variant RealAs(double v, int16_t type) {
+    switch (type) {
+        case dbBoolean:
+            return vb::Variant(v != 0.0);
+        case dbSingle:
+            return vb::Variant(static_cast<float>(v));
+        case dbCurrency:
+            return vb::Variant(vb::Currency::FromDouble(v));
+        case dbDate:
+            return vb::Variant(vb::Date{v});
+        case dbText:
+        case dbMemo:
+        case dbGUID:
+            return vb::Variant(vb::CStr(v));
+        case dbByte:
+        case dbInteger:
+        case dbLong:
+            if (v == std::floor(v) && std::fabs(v) < 2147483648.0) return vb::Variant(v).ToLong();
+            break;
+        default:
+            break;
+    }
+    return vb::Variant(v);
+}
+
+}  // namespace
+
 vb::Variant ReadValue(sqlite3_stmt* st, int col, int16_t type) {
     switch (sqlite3_column_type(st, col)) {
         case SQLITE_NULL:
             return vb::Variant::Null();
-        case SQLITE_INTEGER: {
-            int64_t v = sqlite3_column_int64(st, col);
-            switch (type) {
-                case dbBoolean:
-                    return vb::Variant(v != 0);
-                case dbByte:
-                    if (v >= 0 && v <= 255) return vb::Variant(static_cast<uint8_t>(v));
-                    break;
-                case dbInteger:
-                    if (v >= -32768 && v <= 32767) return vb::Variant(static_cast<int16_t>(v));
-                    break;
-                case dbCurrency:
-                    return vb::Variant(vb::Currency{v * 10000});
-                case dbSingle:
-                    return vb::Variant(static_cast<float>(v));
-                case dbDouble:
-                    return vb::Variant(static_cast<double>(v));
-                case dbDate:
-                    return vb::Variant(vb::Date{static_cast<double>(v)});
-                case dbText:
-                case dbMemo:
-                case dbGUID:
-                    return vb::Variant(vb::CStr(v));
-                default:
-                    break;
-            }
-            return vb::Variant(v);
-        }
-        case SQLITE_FLOAT: {
-            double v = sqlite3_column_double(st, col);
-            switch (type) {
-                case dbBoolean:
-                    return vb::Variant(v != 0.0);
-                case dbSingle:
-                    return vb::Variant(static_cast<float>(v));
-                case dbCurrency:
-                    return vb::Variant(vb::Currency::FromDouble(v));
-                case dbDate:
-                    return vb::Variant(vb::Date{v});
-                case dbText:
-                case dbMemo:
-                case dbGUID:
-                    return vb::Variant(vb::CStr(v));
-                case dbByte:
-                case dbInteger:
-                case dbLong:
-                    if (v == std::floor(v) && std::fabs(v) < 2147483648.0) return ReadValue(st, col, dbDouble).ToLong();
-                    break;
-                default:
-                    break;
-            }
-            return vb::Variant(v);
-        }
+        case SQLITE_INTEGER:
+            return IntegerAs(sqlite3_column_int64(st, col), type);
+        case SQLITE_FLOAT:
+            return RealAs(sqlite3_column_double(st, col), type);
         case SQLITE_TEXT: {
             const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
             std::string s(p, static_cast<size_t>(sqlite3_column_bytes(st, col)));
@@ -1058,6 +1080,55 @@ bool HeaderSaysWal(const std::string& path) {
     return read && header[18] == 2 && header[19] == 2;
 }
 
+// Opens the connection's handle on a file name or URI and sets it up: whole
+// error codes, the lock wait, the rollback count, no double-quoted texts, and
+// an exclusive lock where asked for; reading the schema proves the file is a
+// database.
+void OpenHandle(const std::shared_ptr<DatabaseImpl>& d, const std::string& name, int flags, bool exclusive) {
+    int rc = sqlite3_open_v2(name.c_str(), &d->db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string msg = d->db ? sqlite3_errmsg(d->db) : "out of memory";
+        sqlite3_close_v2(d->db);
+        d->db = nullptr;
+        Fail(err::kFileNotFound, "The database '" + d->path + "' cannot be opened: " + msg + ".");
+    }
+    sqlite3_extended_result_codes(d->db, 1);
+    sqlite3_busy_handler(d->db, WaitForLock, nullptr);
+    sqlite3_rollback_hook(
+        d->db, [](void* impl) { static_cast<DatabaseImpl*>(impl)->CountRollback(); }, d.get());
+    // An unknown "name" must stay an error (3061), never turn into a text.
+    sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    if (exclusive) Exec(d->db, "PRAGMA locking_mode=EXCLUSIVE");
+    Stmt probe(d->db, "SELECT count(*) FROM sqlite_master");
+    probe.Step();
+}
+
+// Read as immutable, changes still in the write-ahead log would be left out
+// without a word: the file would show as it was before them.
+void RefuseUnreadLog(const std::string& path) {
+    std::error_code ec;
+    const std::string log = path + "-wal";
+    if (std::filesystem::exists(log, ec) && std::filesystem::file_size(log, ec) > 0) {
+        Fail(err::kFileNotFound,
+             "The database '" + path + "' cannot be opened: changes to it are still in its log '" + log +
+                 "', which cannot be read while the folder cannot be written. Open it once where it can be "
+                 "written (or copy it with its log to such a folder).");
+    }
+}
+
+// The connection known by its file's device and inode, and among the open files.
+void AddToOpenFiles(const std::shared_ptr<DatabaseImpl>& d) {
+    struct stat st {};
+    if (::stat(d->path.c_str(), &st) == 0) {
+        d->device = st.st_dev;
+        d->inode = st.st_ino;
+        d->identified = true;
+    }
+    std::lock_guard lock(OpenFilesMutex());
+    OpenFiles().push_back(d.get());
+}
+
 // Opens one connection. The file's journal mode is left as the file has it
 // (rollback or WAL): opening and reading never change the user's file. A
 // file that cannot be written (the file or its folder) opens read-only.
@@ -1068,46 +1139,18 @@ std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl
     if (!create && !readOnly && !CanWrite(d->path)) readOnly = true;
     d->readOnly = readOnly;
     d->ws = ws;
-    auto open = [&](const std::string& name, int extra) {
-        int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | (create ? SQLITE_OPEN_CREATE : 0) |
-                    SQLITE_OPEN_FULLMUTEX | extra;
-        int rc = sqlite3_open_v2(name.c_str(), &d->db, flags, nullptr);
-        if (rc != SQLITE_OK) {
-            std::string msg = d->db ? sqlite3_errmsg(d->db) : "out of memory";
-            sqlite3_close_v2(d->db);
-            d->db = nullptr;
-            Fail(err::kFileNotFound, "The database '" + d->path + "' cannot be opened: " + msg + ".");
-        }
-        sqlite3_extended_result_codes(d->db, 1);
-        sqlite3_busy_handler(d->db, WaitForLock, nullptr);
-        sqlite3_rollback_hook(
-            d->db, [](void* impl) { static_cast<DatabaseImpl*>(impl)->CountRollback(); }, d.get());
-        // An unknown "name" must stay an error (3061), never turn into a text.
-        sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-        sqlite3_db_config(d->db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-        if (exclusive) Exec(d->db, "PRAGMA locking_mode=EXCLUSIVE");
-        Stmt probe(d->db, "SELECT count(*) FROM sqlite_master");
-        probe.Step();
-    };
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | (create ? SQLITE_OPEN_CREATE : 0) |
+                      SQLITE_OPEN_FULLMUTEX;
     try {
         try {
-            open(d->path, 0);
+            OpenHandle(d, d->path, flags, exclusive);
         } catch (const vb::VbError& e) {
             // A WAL file in a folder that cannot be written: SQLite cannot
             // make its shared-memory file, so read the file as it stands.
             if (!readOnly || e.Number() != err::kFileNotFound || !HeaderSaysWal(d->path)) throw;
-            // Read so, changes still in the write-ahead log would be left out
-            // without a word: the file would show as it was before them.
-            std::error_code ec;
-            const std::string log = d->path + "-wal";
-            if (std::filesystem::exists(log, ec) && std::filesystem::file_size(log, ec) > 0) {
-                Fail(err::kFileNotFound,
-                     "The database '" + d->path + "' cannot be opened: changes to it are still in its log '" + log +
-                         "', which cannot be read while the folder cannot be written. Open it once where it can be "
-                         "written (or copy it with its log to such a folder).");
-            }
+            RefuseUnreadLog(d->path);
             d->Close();
-            open(ImmutableUri(d->path), SQLITE_OPEN_URI);
+            OpenHandle(d, ImmutableUri(d->path), flags | SQLITE_OPEN_URI, exclusive);
         }
     } catch (const vb::VbError& e) {
         std::string path2 = d->path;
@@ -1117,16 +1160,7 @@ std::shared_ptr<DatabaseImpl> OpenConnection(const std::shared_ptr<WorkspaceImpl
         throw;
     }
     RegisterJetFunctions(d->db);
-    struct stat st {};
-    if (::stat(d->path.c_str(), &st) == 0) {
-        d->device = st.st_dev;
-        d->inode = st.st_ino;
-        d->identified = true;
-    }
-    {
-        std::lock_guard lock(OpenFilesMutex());
-        OpenFiles().push_back(d.get());
-    }
+    AddToOpenFiles(d);
     return d;
 }
 

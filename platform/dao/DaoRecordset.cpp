@@ -769,22 +769,20 @@ void Describe(RecordsetState& s) {
     s.dirty.assign(s.defs.size(), 0);
 }
 
-// Tries the statement with the table's rowid as a leading column: works for a
-// plain single-table SELECT, which is then updatable.
-bool TryKeyed(RecordsetState& s, const std::string& sql) {
-    auto words = TopLevelWords(sql);
+// A SELECT of no DISTINCT, grouping, compound, join or window: one whose rows
+// are rows of its table.
+bool IsPlainSelect(const std::vector<std::string>& words) {
     if (words.empty() || words[0] != "SELECT") return false;
     for (auto& w : words)
         if (w == "DISTINCT" || w == "GROUP" || w == "UNION" || w == "INTERSECT" || w == "EXCEPT" || w == "JOIN" ||
             w == "WINDOW")
             return false;
-    size_t at = vb::UCase(sql).find("SELECT");
-    std::string injected = sql.substr(0, at) + "SELECT _rowid_ AS __dao_rowid, " + sql.substr(at + 6);
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(s.run->db, injected.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(st);
-        return false;
-    }
+    return true;
+}
+
+// The one table of the main database every column of the prepared statement
+// reads from, its first column a column of that table; "" otherwise.
+std::string OnlyMainTable(sqlite3_stmt* st) {
     std::string table, schema;
     bool ok = sqlite3_column_count(st) > 1 && sqlite3_column_origin_name(st, 0) != nullptr;
     for (int c = 0; ok && c < sqlite3_column_count(st); ++c) {
@@ -800,14 +798,14 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
         } else if (table != t || schema != (d ? d : ""))
             ok = false;
     }
-    sqlite3_finalize(st);
-    if (!ok || schema != "main") return false;
-    auto info = s.run->FindTable(table);
-    // Keyed only where "_rowid_" is the row key itself, not a column of that name.
-    if (!info || info->isView || !info->hasRowid || info->rowid != "_rowid_") return false;
-    s.table = info;
-    s.tableName = info->name;
-    s.sql = injected;
+    return ok && schema == "main" ? table : std::string();
+}
+
+// The keyed statement's look-up of one row by its key, and its order made
+// whole by the key: rows that tie on the sort keys follow in the order of
+// their keys, the order a table scan gives them, the same on every run
+// however the sort is done.
+void KeyedLookupAndOrder(RecordsetState& s, std::string injected) {
     std::vector<size_t> starts;
     const auto injectedWords = TopLevelWords(injected, &starts);
     size_t cut = injected.size();
@@ -819,9 +817,6 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
         }
     }
     s.lookupSql = injected.substr(0, cut) + " WHERE _rowid_ = ?1";
-    // Rows that tie on the sort keys follow in the order of their keys, the
-    // order a table scan gives them: the same on every run, however the sort
-    // is done.
     const auto order = std::find(injectedWords.begin(), injectedWords.end(), "ORDER");
     if (order != injectedWords.end()) {
         const auto limit = std::find(order, injectedWords.end(), "LIMIT");
@@ -832,6 +827,30 @@ bool TryKeyed(RecordsetState& s, const std::string& sql) {
         s.sql = injected;
         s.wholeOrder = true;
     }
+}
+
+// Tries the statement with the table's rowid as a leading column: works for a
+// plain single-table SELECT, which is then updatable.
+bool TryKeyed(RecordsetState& s, const std::string& sql) {
+    auto words = TopLevelWords(sql);
+    if (!IsPlainSelect(words)) return false;
+    size_t at = vb::UCase(sql).find("SELECT");
+    std::string injected = sql.substr(0, at) + "SELECT _rowid_ AS __dao_rowid, " + sql.substr(at + 6);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(s.run->db, injected.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return false;
+    }
+    const std::string table = OnlyMainTable(st);
+    sqlite3_finalize(st);
+    if (table.empty()) return false;
+    auto info = s.run->FindTable(table);
+    // Keyed only where "_rowid_" is the row key itself, not a column of that name.
+    if (!info || info->isView || !info->hasRowid || info->rowid != "_rowid_") return false;
+    s.table = info;
+    s.tableName = info->name;
+    s.sql = injected;
+    KeyedLookupAndOrder(s, injected);
     s.keyed = true;
     s.wholeTable = std::none_of(words.begin(), words.end(), [](const std::string& w) {
         return w == "WHERE" || w == "ORDER" || w == "LIMIT" || w == "HAVING";
@@ -867,23 +886,23 @@ PagingSource PagingSourceNow(const RecordsetState& rs) {
     return PagingSourceOf(now);
 }
 
-RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std::string& source, int16_t type,
-                             int32_t options) {
-    db->CheckOpen();
-    db->WritePendingRows();
-    // A table-type set always opens a table by its name, and a source in
-    // square brackets is always a name (no statement begins with one): a
-    // name that reads like a statement is still only a name.
-    std::string src = vb::Trim(source);
-    while (!src.empty() && (src.back() == ';' || std::isspace(static_cast<unsigned char>(src.back())))) src.pop_back();
-    const bool bracketed = src.size() > 2 && src.front() == '[' && src.back() == ']';
-    const bool nameOnly = type == dbOpenTable || bracketed;
+namespace {
+
+// The type a set opens as: a table that is not a view opens table-type when
+// none is asked for, anything else as a dynaset.
+int16_t OpeningType(DatabaseImpl& db, const std::string& source, int16_t type) {
     if (type == 0) {
-        auto t = LooksLikeSql(vb::Trim(source)) ? nullptr : db->FindTable(vb::Trim(source));
+        auto t = LooksLikeSql(vb::Trim(source)) ? nullptr : db.FindTable(vb::Trim(source));
         type = t && !t->isView ? static_cast<int16_t>(dbOpenTable) : static_cast<int16_t>(dbOpenDynaset);
     }
     if (type != dbOpenTable && type != dbOpenDynaset && type != dbOpenSnapshot && type != dbOpenForwardOnly)
         Fail(3001, "The record-set type " + std::to_string(type) + " is not valid.");
+    return type;
+}
+
+// A new set's state from its type and options, before it reads anything.
+std::unique_ptr<RecordsetState> NewRecordsetState(const std::shared_ptr<DatabaseImpl>& db, int16_t type,
+                                                  int32_t options) {
     auto s = std::make_unique<RecordsetState>();
     s->owner = db;
     s->type = type;
@@ -892,63 +911,80 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
     s->batched = s->appendOnly && (options & dbAppendInBatches) != 0;
     s->forwardOnly = type == dbOpenForwardOnly || (options & dbForwardOnly) != 0;
     s->finiteOnly = (options & dbFiniteNumbers) != 0;
-    std::shared_ptr<TableInfo> named;
-    if (nameOnly || !LooksLikeSql(src)) {
-        std::string name = bracketed ? src.substr(1, src.size() - 2) : src;
-        // A table or query in the file opens whatever its name holds (another
-        // tool may have put a "]" in it); a name not found must be one this
-        // layer could make.
-        named = db->FindTable(name);
-        if (!named) CheckName(name);
-        if (!named && type == dbOpenTable && LooksLikeSql(src))
-            Fail(err::kInvalidOperation, "Only a table can be opened as a table-type record set.");
-        if (!named) {
-            // A query kept in the catalog only (it has parameters).
-            if (auto jet = db->CatalogText("Q", name, "", "SQL")) {
-                if (type == dbOpenTable)
-                    Fail(err::kInvalidOperation, "A query cannot be opened as a table-type record set.");
-                return OpenRecordsetOn(db, *jet, type, options);
-            }
-            Fail(err::kNoInputTable, "The input table or query '" + name + "' does not exist.");
-        }
-    }
-    if (type == dbOpenTable && (!named || named->isView))
+    return s;
+}
+
+// The table or query a source names. A query kept in the catalog only (it
+// has parameters) gives its text in catalogSql and no table.
+std::shared_ptr<TableInfo> NamedSource(DatabaseImpl& db, const std::string& src, bool bracketed, int16_t type,
+                                       std::optional<std::string>& catalogSql) {
+    std::string name = bracketed ? src.substr(1, src.size() - 2) : src;
+    // A table or query in the file opens whatever its name holds (another
+    // tool may have put a "]" in it); a name not found must be one this
+    // layer could make.
+    auto named = db.FindTable(name);
+    if (named) return named;
+    CheckName(name);
+    if (type == dbOpenTable && LooksLikeSql(src))
         Fail(err::kInvalidOperation, "Only a table can be opened as a table-type record set.");
-    if (named) {
-        s->run = db;
-        if (!named->isView && named->hasRowid) {
-            s->table = named;
-            s->tableName = named->name;
-            s->sql = WholeTableSql(*named);
-            s->keyed = true;
-            s->wholeTable = true;
-            s->off = 1;
-        } else {
-            s->sql = "SELECT * FROM " + QuoteId(named->name);
-        }
-    } else {
-        auto p = db->PrepareJet(src);
-        s->run = p.runOn;
-        s->attachments = p.attachments;
-        try {
-            if (!TryKeyed(*s, p.sql)) s->sql = p.sql;
-        } catch (...) {
-            s->run->Release(s->attachments);
-            throw;
-        }
+    if (auto jet = db.CatalogText("Q", name, "", "SQL")) {
+        if (type == dbOpenTable) Fail(err::kInvalidOperation, "A query cannot be opened as a table-type record set.");
+        catalogSql = std::move(jet);
+        return nullptr;
     }
+    Fail(err::kNoInputTable, "The input table or query '" + name + "' does not exist.");
+}
+
+// The statement of a set on a named table or view: a table with a row key
+// is read whole, keyed.
+void ReadNamed(RecordsetState& s, const std::shared_ptr<DatabaseImpl>& db, const std::shared_ptr<TableInfo>& named) {
+    s.run = db;
+    if (!named->isView && named->hasRowid) {
+        s.table = named;
+        s.tableName = named->name;
+        s.sql = WholeTableSql(*named);
+        s.keyed = true;
+        s.wholeTable = true;
+        s.off = 1;
+    } else {
+        s.sql = "SELECT * FROM " + QuoteId(named->name);
+    }
+}
+
+// The statement of a set on a statement of the system's dialect, keyed
+// where it reads one table plainly.
+void ReadStatement(RecordsetState& s, DatabaseImpl& db, const std::string& src) {
+    auto p = db.PrepareJet(src);
+    s.run = p.runOn;
+    s.attachments = p.attachments;
     try {
-        s->main = Stmt(s->run->db, s->sql);
+        if (!TryKeyed(s, p.sql)) s.sql = p.sql;
     } catch (...) {
-        s->run->Release(s->attachments);
+        s.run->Release(s.attachments);
         throw;
     }
-    s->updatable = s->keyed && s->table && !(options & dbReadOnly) && !s->run->readOnly &&
-                   (type == dbOpenTable || type == dbOpenDynaset);
-    Describe(*s);
-    if (!s->updatable) std::fill(s->tableCol.begin(), s->tableCol.end(), -1);
+}
+
+// Prepares the set's statement and learns its columns and what it reads; the
+// attachments are released when the statement fails.
+void PrepareReading(RecordsetState& s, int16_t type, int32_t options) {
+    try {
+        s.main = Stmt(s.run->db, s.sql);
+    } catch (...) {
+        s.run->Release(s.attachments);
+        throw;
+    }
+    s.updatable = s.keyed && s.table && !(options & dbReadOnly) && !s.run->readOnly &&
+                  (type == dbOpenTable || type == dbOpenDynaset);
+    Describe(s);
+    if (!s.updatable) std::fill(s.tableCol.begin(), s.tableCol.end(), -1);
     // What the set reads, known before any other connection may ask.
-    ReadsOf(*s);
+    ReadsOf(s);
+}
+
+// The open set, known to its database (and to the connection it runs on),
+// on its first row.
+RecordsetPtr RegisterOpenSet(const std::shared_ptr<DatabaseImpl>& db, std::unique_ptr<RecordsetState> s) {
     RecordsetState* raw = s.get();
     {
         std::lock_guard lock(OpenFilesMutex());
@@ -961,6 +997,37 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std:
         if (raw->eof) raw->bof = true;
     }
     return rs;
+}
+
+}  // namespace
+
+RecordsetPtr OpenRecordsetOn(const std::shared_ptr<DatabaseImpl>& db, const std::string& source, int16_t type,
+                             int32_t options) {
+    db->CheckOpen();
+    db->WritePendingRows();
+    // A table-type set always opens a table by its name, and a source in
+    // square brackets is always a name (no statement begins with one): a
+    // name that reads like a statement is still only a name.
+    std::string src = vb::Trim(source);
+    while (!src.empty() && (src.back() == ';' || std::isspace(static_cast<unsigned char>(src.back())))) src.pop_back();
+    const bool bracketed = src.size() > 2 && src.front() == '[' && src.back() == ']';
+    const bool nameOnly = type == dbOpenTable || bracketed;
+    type = OpeningType(*db, source, type);
+    auto s = NewRecordsetState(db, type, options);
+    std::shared_ptr<TableInfo> named;
+    if (nameOnly || !LooksLikeSql(src)) {
+        std::optional<std::string> catalogSql;
+        named = NamedSource(*db, src, bracketed, type, catalogSql);
+        if (catalogSql) return OpenRecordsetOn(db, *catalogSql, type, options);
+    }
+    if (type == dbOpenTable && (!named || named->isView))
+        Fail(err::kInvalidOperation, "Only a table can be opened as a table-type record set.");
+    if (named)
+        ReadNamed(*s, db, named);
+    else
+        ReadStatement(*s, *db, src);
+    PrepareReading(*s, type, options);
+    return RegisterOpenSet(db, std::move(s));
 }
 
 // --- Recordset ---------------------------------------------------------------------------------

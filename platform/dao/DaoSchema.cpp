@@ -206,6 +206,72 @@ bool ParseNumber(const std::string& s, double& out) {
     return end && *end == '\0' && std::isfinite(out);
 }
 
+// One token of a validation rule, as SQL: a name quoted, a text quoted (a
+// LIKE pattern's wildcards turned into SQL's), an operator, a word, or one
+// other character ("&" as "||").
+struct RuleToken {
+    enum Kind { Word, Text, Op, Other } kind = Other;
+    std::string sql;
+};
+
+// The text in quotes that begins at i (the quote doubled inside it), i then
+// past its closing quote.
+std::string ReadRuleText(const std::string& rule, size_t& i) {
+    const char quote = rule[i];
+    std::string v;
+    size_t j = i + 1;
+    for (;; ++j) {
+        if (j >= rule.size()) Fail(err::kSyntaxError, "The validation rule '" + rule + "' has an unclosed text.");
+        if (rule[j] == quote) {
+            if (j + 1 < rule.size() && rule[j + 1] == quote) {
+                v += quote;
+                ++j;
+                continue;
+            }
+            break;
+        }
+        v += rule[j];
+    }
+    i = j + 1;
+    return v;
+}
+
+// The token that begins at i (not a space), i then past it.
+RuleToken ReadRuleToken(const std::string& rule, size_t& i, bool afterLike) {
+    const char c = rule[i];
+    RuleToken t;
+    if (c == '[') {
+        size_t j = rule.find(']', i);
+        if (j == std::string::npos) Fail(err::kSyntaxError, "The validation rule '" + rule + "' lacks a closing ].");
+        t.sql = QuoteId(rule.substr(i + 1, j - i - 1));
+        i = j + 1;
+    } else if (c == '"' || c == '\'') {
+        std::string v = ReadRuleText(rule, i);
+        if (afterLike) {
+            for (char& ch : v) ch = ch == '*' ? '%' : ch == '?' ? '_' : ch;
+        }
+        t.sql = QuoteText(v);
+        t.kind = RuleToken::Text;
+    } else if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.') {
+        size_t j = i;
+        while (j < rule.size() &&
+               (std::isalnum(static_cast<unsigned char>(rule[j])) || rule[j] == '_' || rule[j] == '.'))
+            ++j;
+        t.sql = rule.substr(i, j - i);
+        t.kind = RuleToken::Word;
+        i = j;
+    } else if (std::string_view("<>=").find(c) != std::string_view::npos) {
+        size_t n = (i + 1 < rule.size() && std::string_view("<>=").find(rule[i + 1]) != std::string_view::npos) ? 2 : 1;
+        t.sql = rule.substr(i, n);
+        t.kind = RuleToken::Op;
+        i += n;
+    } else {
+        t.sql = c == '&' ? std::string("||") : std::string(1, c);
+        ++i;
+    }
+    return t;
+}
+
 // A Jet validation rule ("Is Null Or >0", "Between 1 And 10", "<> ''") as an
 // SQLite expression on the column: a term that starts with an operator
 // applies to the column.
@@ -219,68 +285,22 @@ std::string RuleToSql(const std::string& rule, const std::string& column) {
         out += t;
     };
     while (i < rule.size()) {
-        char c = rule[i];
-        if (std::isspace(static_cast<unsigned char>(c))) {
+        if (std::isspace(static_cast<unsigned char>(rule[i]))) {
             ++i;
             continue;
         }
-        std::string tok;
-        enum { Word, Text, Op, Other } kind = Other;
-        if (c == '[') {
-            size_t j = rule.find(']', i);
-            if (j == std::string::npos)
-                Fail(err::kSyntaxError, "The validation rule '" + rule + "' lacks a closing ].");
-            tok = QuoteId(rule.substr(i + 1, j - i - 1));
-            i = j + 1;
-        } else if (c == '"' || c == '\'') {
-            std::string v;
-            size_t j = i + 1;
-            for (;; ++j) {
-                if (j >= rule.size())
-                    Fail(err::kSyntaxError, "The validation rule '" + rule + "' has an unclosed text.");
-                if (rule[j] == c) {
-                    if (j + 1 < rule.size() && rule[j + 1] == c) {
-                        v += c;
-                        ++j;
-                        continue;
-                    }
-                    break;
-                }
-                v += rule[j];
-            }
-            if (afterLike) {
-                for (char& ch : v) ch = ch == '*' ? '%' : ch == '?' ? '_' : ch;
-            }
-            tok = QuoteText(v);
-            kind = Text;
-            i = j + 1;
-        } else if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.') {
-            size_t j = i;
-            while (j < rule.size() &&
-                   (std::isalnum(static_cast<unsigned char>(rule[j])) || rule[j] == '_' || rule[j] == '.'))
-                ++j;
-            tok = rule.substr(i, j - i);
-            kind = Word;
-            i = j;
-        } else if (std::string_view("<>=").find(c) != std::string_view::npos) {
-            size_t n =
-                (i + 1 < rule.size() && std::string_view("<>=").find(rule[i + 1]) != std::string_view::npos) ? 2 : 1;
-            tok = rule.substr(i, n);
-            kind = Op;
-            i += n;
-        } else {
-            tok = c == '&' ? std::string("||") : std::string(1, c);
-            ++i;
-        }
-        std::string up = vb::UCase(tok);
-        bool isColumnOp = kind == Op || (kind == Word && (up == "IS" || up == "BETWEEN" || up == "LIKE" || up == "IN"));
+        const RuleToken t = ReadRuleToken(rule, i, afterLike);
+        const bool word = t.kind == RuleToken::Word;
+        std::string up = vb::UCase(t.sql);
+        bool isColumnOp =
+            t.kind == RuleToken::Op || (word && (up == "IS" || up == "BETWEEN" || up == "LIKE" || up == "IN"));
         if (termStart && isColumnOp) emit(column);
-        if (kind == Word && (up == "TRUE" || up == "FALSE"))
+        if (word && (up == "TRUE" || up == "FALSE"))
             emit(up == "TRUE" ? std::string("-1") : std::string("0"));
         else
-            emit(tok);
-        afterLike = kind == Word && up == "LIKE";
-        termStart = tok == "(" || (kind == Word && (up == "AND" || up == "OR" || up == "NOT"));
+            emit(t.sql);
+        afterLike = word && up == "LIKE";
+        termStart = t.sql == "(" || (word && (up == "AND" || up == "OR" || up == "NOT"));
     }
     return out;
 }
@@ -315,9 +335,10 @@ void NormalizeDef(FieldDef& f) {
     f.collatingOrder = (f.type == dbText || f.type == dbMemo) ? dbSortGeneral : dbSortNeutral;
 }
 
-std::string ColumnSql(const std::string& table, const FieldDef& f, bool rowidAlias) {
-    std::string c = QuoteId(f.name) + " ";
-    std::string col = QuoteId(f.name);
+// A column's declared type, with the range or size check its type keeps.
+std::string ColumnType(const std::string& table, const FieldDef& f, bool rowidAlias) {
+    std::string c;
+    const std::string col = QuoteId(f.name);
     auto range = [&](const char* lo, const char* hi) {
         c += " CONSTRAINT " + ConstraintName("dao_range", table, f.name) + " CHECK(" + col + " BETWEEN " + lo +
              " AND " + hi + ")";
@@ -371,6 +392,13 @@ std::string ColumnSql(const std::string& table, const FieldDef& f, bool rowidAli
             Fail(err::kNotSupported,
                  "The field type " + std::to_string(f.type) + " of '" + f.name + "' is not supported.");
     }
+    return c;
+}
+
+std::string ColumnSql(const std::string& table, const FieldDef& f, bool rowidAlias) {
+    std::string c = QuoteId(f.name) + " ";
+    c += ColumnType(table, f, rowidAlias);
+    std::string col = QuoteId(f.name);
     if ((f.type == dbText || f.type == dbMemo) && !f.allowZeroLength)
         c += " CONSTRAINT " + ConstraintName("dao_zls", table, f.name) + " CHECK(" + col + " <> '')";
     if (f.required) c += " NOT NULL";

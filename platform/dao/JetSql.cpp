@@ -220,80 +220,100 @@ std::string QuoteText(std::string_view text) {
     return s + "'";
 }
 
+[[noreturn]] void BadDate(const std::string& raw) {
+    Fail(kErrExpression, "Syntax error in date in query expression '#" + raw + "#'.");
+}
+
+// The words of a literal, split on blanks.
+std::vector<std::string> BlankSeparatedWords(const std::string& raw) {
+    std::vector<std::string> words;
+    std::string w;
+    for (char c : raw) {
+        if (c == ' ' || c == '\t') {
+            if (!w.empty()) words.push_back(w), w.clear();
+        } else {
+            w += c;
+        }
+    }
+    if (!w.empty()) words.push_back(w);
+    return words;
+}
+
+// Numbers of one to four digits separated by one of two separators (the
+// same one throughout); false for anything else.
+bool SplitNumbers(const std::string& s, char sep1, char sep2, std::vector<std::string>& parts) {
+    parts.clear();
+    std::string cur;
+    char used = 0;
+    for (char c : s) {
+        if (c == sep1 || c == sep2) {
+            if (used && used != c) return false;
+            used = c;
+            parts.push_back(cur);
+            cur.clear();
+        } else if (IsDigit(c)) {
+            cur += c;
+        } else {
+            return false;
+        }
+    }
+    parts.push_back(cur);
+    for (auto& p : parts)
+        if (p.empty() || p.size() > 4) return false;
+    return true;
+}
+
+// The date of m/d/yyyy, yyyy-mm-dd or yyyy/mm/dd, a day of its month.
+void ReadDateWord(const std::string& raw, const std::string& word, int& year, int& month, int& day) {
+    std::vector<std::string> parts;
+    if (!SplitNumbers(word, '/', '-', parts) || parts.size() != 3) BadDate(raw);
+    int a = std::stoi(parts[0]), b = std::stoi(parts[1]), c = std::stoi(parts[2]);
+    if (parts[0].size() == 4) {
+        year = a, month = b, day = c;
+    } else {
+        month = a, day = b, year = c;
+        if (parts[2].size() <= 2) year += (year < 30 ? 2000 : 1900);
+    }
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1) BadDate(raw);
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (day > kDays[month - 1] + (month == 2 && leap ? 1 : 0)) BadDate(raw);
+}
+
+// The time h:mm[:ss] [AM|PM] from words[w], w then past it.
+void ReadTimeWords(const std::string& raw, const std::vector<std::string>& words, size_t& w, int& hour, int& minute,
+                   int& second) {
+    std::vector<std::string> parts;
+    const std::string& tm = words[w++];
+    if (!SplitNumbers(tm, ':', ':', parts) || parts.size() > 3) BadDate(raw);
+    hour = std::stoi(parts[0]);
+    minute = parts.size() > 1 ? std::stoi(parts[1]) : 0;
+    second = parts.size() > 2 ? std::stoi(parts[2]) : 0;
+    if (parts.size() == 1 && w >= words.size()) BadDate(raw);  // a bare number is no time
+    if (w < words.size()) {
+        const bool pm = SameWord(words[w], "PM");
+        if (!pm && !SameWord(words[w], "AM")) BadDate(raw);
+        if (hour < 1 || hour > 12) BadDate(raw);
+        hour = (hour % 12) + (pm ? 12 : 0);
+        ++w;
+    }
+    if (hour > 23 || minute > 59 || second > 59) BadDate(raw);
+}
+
 // #date# literals: m/d/yyyy, yyyy-mm-dd or yyyy/mm/dd, each with an optional
 // time h:mm[:ss] [AM|PM]; a time alone. Two-digit years 00-29 are 2000-2029,
 // 30-99 are 1930-1999.
 std::string DateLiteral(const std::string& raw) {
-    auto bad = [&raw]() -> void { Fail(kErrExpression, "Syntax error in date in query expression '#" + raw + "#'."); };
-    std::vector<std::string> words;  // split on blanks
-    {
-        std::string w;
-        for (char c : raw) {
-            if (c == ' ' || c == '\t') {
-                if (!w.empty()) words.push_back(w), w.clear();
-            } else {
-                w += c;
-            }
-        }
-        if (!w.empty()) words.push_back(w);
-    }
-    auto numbers = [&](const std::string& s, char sep1, char sep2, std::vector<std::string>& parts) {
-        parts.clear();
-        std::string cur;
-        char used = 0;
-        for (char c : s) {
-            if (c == sep1 || c == sep2) {
-                if (used && used != c) return false;
-                used = c;
-                parts.push_back(cur);
-                cur.clear();
-            } else if (IsDigit(c)) {
-                cur += c;
-            } else {
-                return false;
-            }
-        }
-        parts.push_back(cur);
-        for (auto& p : parts)
-            if (p.empty() || p.size() > 4) return false;
-        return true;
-    };
+    const std::vector<std::string> words = BlankSeparatedWords(raw);
     int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;
     size_t w = 0;
-    std::vector<std::string> parts;
     if (w < words.size() && words[w].find(':') == std::string::npos &&
         !(words.size() - w == 2 && (SameWord(words[w + 1], "AM") || SameWord(words[w + 1], "PM")))) {
-        if (!numbers(words[w], '/', '-', parts) || parts.size() != 3) bad();
-        int a = std::stoi(parts[0]), b = std::stoi(parts[1]), c = std::stoi(parts[2]);
-        if (parts[0].size() == 4) {
-            year = a, month = b, day = c;
-        } else {
-            month = a, day = b, year = c;
-            if (parts[2].size() <= 2) year += (year < 30 ? 2000 : 1900);
-        }
-        static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1) bad();
-        const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-        if (day > kDays[month - 1] + (month == 2 && leap ? 1 : 0)) bad();
+        ReadDateWord(raw, words[w], year, month, day);
         ++w;
     }
-    if (w < words.size()) {
-        const std::string& tm = words[w++];
-        if (!numbers(tm, ':', ':', parts) || parts.size() > 3) bad();
-        hour = std::stoi(parts[0]);
-        minute = parts.size() > 1 ? std::stoi(parts[1]) : 0;
-        second = parts.size() > 2 ? std::stoi(parts[2]) : 0;
-        if (parts.size() == 1 && w >= words.size()) bad();  // a bare number is no time
-        if (w < words.size()) {
-            const bool pm = SameWord(words[w], "PM");
-            if (!pm && !SameWord(words[w], "AM")) bad();
-            if (hour < 1 || hour > 12) bad();
-            hour = (hour % 12) + (pm ? 12 : 0);
-            ++w;
-        }
-        if (hour > 23 || minute > 59 || second > 59) bad();
-    }
-    if (w != words.size() || words.empty()) bad();
+    if (w < words.size()) ReadTimeWords(raw, words, w, hour, minute, second);
+    if (w != words.size() || words.empty()) BadDate(raw);
     char buf[64];
     std::snprintf(buf, sizeof buf, "'%04d-%02d-%02d %02d:%02d:%02d'", year, month, day, hour, minute, second);
     return buf;

@@ -479,6 +479,29 @@ bool LooksLikeDatePattern(std::string_view pattern) {
     return date;
 }
 
+// A number from a run of one letter as it is, from two or more with at least
+// two digits.
+void AppendNumber(std::string& out, int value, size_t run) {
+    if (run >= 2) {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "%02d", value);
+        out += buffer;
+    } else {
+        out += std::to_string(value);
+    }
+}
+
+// A month or weekday: its name from four letters or more, the name's first
+// three letters from three, else its number.
+void AppendNameOrNumber(std::string& out, size_t run, const char* name, int number) {
+    if (run >= 4)
+        out += name;
+    else if (run == 3)
+        out += std::string(name).substr(0, 3);
+    else
+        AppendNumber(out, number, run);
+}
+
 std::string FormatDate(Date date, std::string_view pattern) {
     DateParts p = SplitDate(date);
     double whole = std::trunc(date.serial);
@@ -488,63 +511,35 @@ std::string FormatDate(Date date, std::string_view pattern) {
     for (size_t i = 0; i < pattern.size(); ++i) ampm = ampm || isAmPm(i);
     std::string out;
     bool afterHour = false;
-    char buffer[16];
     for (size_t i = 0; i < pattern.size();) {
         char f = FoldChar(pattern[i]);
         size_t run = 1;
         while (i + run < pattern.size() && FoldChar(pattern[i + run]) == f) ++run;
-        auto two = [&](int v) {
-            std::snprintf(buffer, sizeof buffer, "%02d", v);
-            out += buffer;
-        };
         if (f == 'Y') {
             if (run >= 3) {
+                char buffer[16];
                 std::snprintf(buffer, sizeof buffer, "%04d", p.year);
                 out += buffer;
             } else {
-                two(p.year % 100);
+                AppendNumber(out, p.year % 100, 2);
             }
             i += run;
         } else if (f == 'M' && !afterHour) {
-            if (run >= 4)
-                out += kMonthNames[p.month - 1];
-            else if (run == 3)
-                out += std::string(kMonthNames[p.month - 1]).substr(0, 3);
-            else if (run == 2)
-                two(p.month);
-            else
-                out += std::to_string(p.month);
+            AppendNameOrNumber(out, run, kMonthNames[p.month - 1], p.month);
             i += run;
         } else if (f == 'D') {
-            if (run >= 4)
-                out += kDayNames[weekday];
-            else if (run == 3)
-                out += std::string(kDayNames[weekday]).substr(0, 3);
-            else if (run == 2)
-                two(p.day);
-            else
-                out += std::to_string(p.day);
+            AppendNameOrNumber(out, run, kDayNames[weekday], p.day);
             i += run;
         } else if (f == 'H') {
-            int hour = ampm ? (p.hour % 12 == 0 ? 12 : p.hour % 12) : p.hour;
-            if (run >= 2)
-                two(hour);
-            else
-                out += std::to_string(hour);
+            AppendNumber(out, ampm ? (p.hour % 12 == 0 ? 12 : p.hour % 12) : p.hour, run);
             afterHour = true;
             i += run;
         } else if (f == 'N' || (f == 'M' && afterHour)) {
-            if (run >= 2)
-                two(p.minute);
-            else
-                out += std::to_string(p.minute);
+            AppendNumber(out, p.minute, run);
             afterHour = false;
             i += run;
         } else if (f == 'S') {
-            if (run >= 2)
-                two(p.second);
-            else
-                out += std::to_string(p.second);
+            AppendNumber(out, p.second, run);
             i += run;
         } else if (isAmPm(i)) {
             bool upper = pattern[i] == 'A';
@@ -560,88 +555,116 @@ std::string FormatDate(Date date, std::string_view pattern) {
     return out;
 }
 
-// Formats |value| to the numeric pattern section (no sign handling here).
-std::string FormatNumberSection(double value, std::string_view section) {
-    // Literal text before the first and after the last placeholder.
-    size_t first = section.find_first_of("0#.");
+// One section of a number pattern read: the literal text around its
+// placeholders, and what its integer, fraction and exponent parts ask for.
+struct NumberSection {
+    std::string prefix, body, suffix;
+    size_t exponentAt = std::string_view::npos;  // the "E" of "E+" or "E-"
+    size_t point = std::string::npos;            // the point in body
+    std::string intPart, fracPart;
+    bool percent = false, grouping = false;
+    int minInt = 0, maxFrac = 0, minFrac = 0;
+};
+
+// Reads a section that has a placeholder.
+NumberSection ReadNumberSection(std::string_view section, size_t first) {
+    NumberSection n;
     size_t last = section.find_last_of("0#.");
-    size_t exponentAt = std::string_view::npos;
     for (size_t i = 0; i + 1 < section.size(); ++i)
         if ((section[i] == 'E' || section[i] == 'e') && (section[i + 1] == '+' || section[i + 1] == '-')) {
-            exponentAt = i;
+            n.exponentAt = i;
             break;
         }
-    if (first == std::string_view::npos) return std::string(section);
-    std::string prefix(section.substr(0, first));
-    std::string body, suffix;
-    if (exponentAt != std::string_view::npos) {
-        body = std::string(section.substr(first, exponentAt - first));
-        size_t expEnd = exponentAt + 2;
+    n.prefix = std::string(section.substr(0, first));
+    if (n.exponentAt != std::string_view::npos) {
+        n.body = std::string(section.substr(first, n.exponentAt - first));
+        size_t expEnd = n.exponentAt + 2;
         while (expEnd < section.size() && (section[expEnd] == '0' || section[expEnd] == '#')) ++expEnd;
-        suffix = std::string(section.substr(expEnd));
+        n.suffix = std::string(section.substr(expEnd));
     } else {
-        body = std::string(section.substr(first, last - first + 1));
-        suffix = std::string(section.substr(last + 1));
+        n.body = std::string(section.substr(first, last - first + 1));
+        n.suffix = std::string(section.substr(last + 1));
     }
-    bool percent = (prefix + suffix).find('%') != std::string::npos;
-    if (percent) value *= 100.0;
-    size_t point = body.find('.');
-    std::string intPart = body.substr(0, point);
-    std::string fracPart = point == std::string::npos ? "" : body.substr(point + 1);
-    bool grouping = intPart.find(',') != std::string::npos;
-    int minInt = 0;
-    for (char c : intPart)
-        if (c == '0') ++minInt;
-    int maxFrac = 0, minFrac = 0;
-    for (char c : fracPart) {
-        if (c == '0' || c == '#') ++maxFrac;
-        if (c == '0') minFrac = maxFrac;
+    n.percent = (n.prefix + n.suffix).find('%') != std::string::npos;
+    n.point = n.body.find('.');
+    n.intPart = n.body.substr(0, n.point);
+    n.fracPart = n.point == std::string::npos ? "" : n.body.substr(n.point + 1);
+    n.grouping = n.intPart.find(',') != std::string::npos;
+    for (char c : n.intPart)
+        if (c == '0') ++n.minInt;
+    for (char c : n.fracPart) {
+        if (c == '0' || c == '#') ++n.maxFrac;
+        if (c == '0') n.minFrac = n.maxFrac;
     }
+    return n;
+}
+
+// For a pattern with an exponent: value brought to the integer digits the
+// pattern shows, and the power of ten taken out.
+int TakeExponent(double& value, const NumberSection& n) {
     int exponent = 0;
-    if (exponentAt != std::string_view::npos && value != 0.0) {
+    if (n.exponentAt != std::string_view::npos && value != 0.0) {
         int intDigits = std::max<int>(
-            1, int(std::count_if(intPart.begin(), intPart.end(), [](char c) { return c == '0' || c == '#'; })));
+            1, int(std::count_if(n.intPart.begin(), n.intPart.end(), [](char c) { return c == '0' || c == '#'; })));
         exponent = int(std::floor(std::log10(value))) - (intDigits - 1);
         value /= std::pow(10.0, exponent);
-        double check = std::nearbyint(value * std::pow(10.0, maxFrac)) / std::pow(10.0, maxFrac);
+        double check = std::nearbyint(value * std::pow(10.0, n.maxFrac)) / std::pow(10.0, n.maxFrac);
         if (check >= std::pow(10.0, intDigits)) {
             value /= 10.0;
             ++exponent;
         }
     }
+    return exponent;
+}
+
+// Digits with a comma between each three, from the right.
+std::string GroupThousands(const std::string& whole) {
+    std::string grouped;
+    int count = 0;
+    for (size_t i = whole.size(); i-- > 0;) {
+        grouped.insert(grouped.begin(), whole[i]);
+        if (++count % 3 == 0 && i > 0) grouped.insert(grouped.begin(), ',');
+    }
+    return grouped;
+}
+
+// The exponent part: its letter, its sign ("-" always, "+" where asked for)
+// and at least as many digits as the pattern's zeros.
+std::string ExponentText(std::string_view section, size_t exponentAt, int exponent) {
+    char sign = section[exponentAt + 1];
+    size_t zeros = 0;
+    for (size_t i = exponentAt + 2; i < section.size() && section[i] == '0'; ++i) ++zeros;
+    std::string digits = std::to_string(std::abs(exponent));
+    while (digits.size() < zeros) digits.insert(digits.begin(), '0');
+    std::string out(1, section[exponentAt]);
+    if (exponent < 0)
+        out += '-';
+    else if (sign == '+')
+        out += '+';
+    return out + digits;
+}
+
+// Formats |value| to the numeric pattern section (no sign handling here).
+std::string FormatNumberSection(double value, std::string_view section) {
+    // Literal text before the first and after the last placeholder.
+    size_t first = section.find_first_of("0#.");
+    if (first == std::string_view::npos) return std::string(section);
+    const NumberSection n = ReadNumberSection(section, first);
+    if (n.percent) value *= 100.0;
+    const int exponent = TakeExponent(value, n);
     char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.*f", maxFrac, value);
+    std::snprintf(buffer, sizeof buffer, "%.*f", n.maxFrac, value);
     std::string number = buffer;
     std::string whole = number.substr(0, number.find('.'));
     std::string frac = number.find('.') == std::string::npos ? "" : number.substr(number.find('.') + 1);
-    while (static_cast<int>(frac.size()) > minFrac && !frac.empty() && frac.back() == '0') frac.pop_back();
-    if (whole == "0" && minInt == 0) whole.clear();
-    while (static_cast<int>(whole.size()) < minInt) whole.insert(whole.begin(), '0');
-    if (grouping) {
-        std::string grouped;
-        int count = 0;
-        for (size_t i = whole.size(); i-- > 0;) {
-            grouped.insert(grouped.begin(), whole[i]);
-            if (++count % 3 == 0 && i > 0) grouped.insert(grouped.begin(), ',');
-        }
-        whole = grouped;
-    }
-    std::string out = prefix + whole;
-    if (point != std::string::npos) out += "." + frac;  // "#.##" keeps its point: 3 -> "3."
-    if (exponentAt != std::string_view::npos) {
-        char sign = section[exponentAt + 1];
-        size_t zeros = 0;
-        for (size_t i = exponentAt + 2; i < section.size() && section[i] == '0'; ++i) ++zeros;
-        std::string digits = std::to_string(std::abs(exponent));
-        while (digits.size() < zeros) digits.insert(digits.begin(), '0');
-        out += section[exponentAt];
-        if (exponent < 0)
-            out += '-';
-        else if (sign == '+')
-            out += '+';
-        out += digits;
-    }
-    return out + suffix;
+    while (static_cast<int>(frac.size()) > n.minFrac && !frac.empty() && frac.back() == '0') frac.pop_back();
+    if (whole == "0" && n.minInt == 0) whole.clear();
+    while (static_cast<int>(whole.size()) < n.minInt) whole.insert(whole.begin(), '0');
+    if (n.grouping) whole = GroupThousands(whole);
+    std::string out = n.prefix + whole;
+    if (n.point != std::string::npos) out += "." + frac;  // "#.##" keeps its point: 3 -> "3."
+    if (n.exponentAt != std::string_view::npos) out += ExponentText(section, n.exponentAt, exponent);
+    return out + n.suffix;
 }
 
 std::string FormatNumber(double value, std::string_view pattern) {

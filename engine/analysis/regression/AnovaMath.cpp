@@ -95,36 +95,69 @@ CentredCells CentreCells(const PairCells& cells, const WeightedMoments& field) {
     return c;
 }
 
-double TwoWayAdditiveFit(const CentredCells& cells, RunContext* zantels) {
-    ProcScope scope(ErrStack(), "CalcTwoWayAdjust");
+namespace {
+
+// Each factor's sums over its values (from 1): the sums of weights n and of
+// centred values t, A the rows' factor, B the columns'.
+struct FactorSums {
+    std::vector<double> nA, tA, nB, tB;
+};
+
+FactorSums SumFactors(const CentredCells& cells) {
     const int r = cells.rows;
     const int s = cells.cols;
-    std::vector<double> nA(static_cast<size_t>(r + 1), 0.0), tA(nA.size(), 0.0);
-    std::vector<double> nB(static_cast<size_t>(s + 1), 0.0), tB(nB.size(), 0.0);
+    FactorSums f;
+    f.nA.assign(static_cast<size_t>(r + 1), 0.0);
+    f.tA.assign(f.nA.size(), 0.0);
+    f.nB.assign(static_cast<size_t>(s + 1), 0.0);
+    f.tB.assign(f.nB.size(), 0.0);
     for (int i = 1; i <= r; ++i) {
         for (int j = 1; j <= s; ++j) {
             const size_t at = cells.At(i, j);
-            nA[static_cast<size_t>(i)] += cells.n[at];
-            tA[static_cast<size_t>(i)] += cells.t[at];
-            nB[static_cast<size_t>(j)] += cells.n[at];
-            tB[static_cast<size_t>(j)] += cells.t[at];
+            f.nA[static_cast<size_t>(i)] += cells.n[at];
+            f.tA[static_cast<size_t>(i)] += cells.t[at];
+            f.nB[static_cast<size_t>(j)] += cells.n[at];
+            f.tB[static_cast<size_t>(j)] += cells.t[at];
         }
     }
+    return f;
+}
+
+// The values (from 1) whose sum of weights is above 0.
+std::vector<int> ValuesWithWeight(const std::vector<double>& n) {
+    std::vector<int> values;
+    for (int v = 1; v < static_cast<int>(n.size()); ++v)
+        if (n[static_cast<size_t>(v)] > 0) values.push_back(v);
+    return values;
+}
+
+// q' A^-1 q, A^-1 given as inv (1-based, d by d).
+double QuadraticForm(const DoubleArray2D& inv, const std::vector<double>& q, int d) {
+    double quadratic = 0;
+    for (int m = 1; m <= d; ++m) {
+        double row = 0;
+        for (int o = 1; o <= d; ++o) row += inv(o, m) * q[static_cast<size_t>(o)];
+        quadratic += q[static_cast<size_t>(m)] * row;
+    }
+    return quadratic;
+}
+
+}  // namespace
+
+double TwoWayAdditiveFit(const CentredCells& cells, RunContext* zantels) {
+    ProcScope scope(ErrStack(), "CalcTwoWayAdjust");
+    const FactorSums f = SumFactors(cells);
     // The reduced factor P is the one with fewer values (b on equal counts);
     // Q is the other. Only values with weight take part: a value of P absent
     // from these cells would leave a zero row in the equations.
-    const bool reduceA = r < s;
-    const std::vector<double>& nP = reduceA ? nA : nB;
-    const std::vector<double>& tP = reduceA ? tA : tB;
-    const std::vector<double>& nQ = reduceA ? nB : nA;
-    const std::vector<double>& tQ = reduceA ? tB : tA;
+    const bool reduceA = cells.rows < cells.cols;
+    const std::vector<double>& nP = reduceA ? f.nA : f.nB;
+    const std::vector<double>& tP = reduceA ? f.tA : f.tB;
+    const std::vector<double>& nQ = reduceA ? f.nB : f.nA;
+    const std::vector<double>& tQ = reduceA ? f.tB : f.tA;
     auto cell = [&](int p, int q) { return reduceA ? cells.n[cells.At(p, q)] : cells.n[cells.At(q, p)]; };
-    std::vector<int> present;
-    for (int p = 1; p < static_cast<int>(nP.size()); ++p)
-        if (nP[static_cast<size_t>(p)] > 0) present.push_back(p);
-    std::vector<int> qValues;
-    for (int h = 1; h < static_cast<int>(nQ.size()); ++h)
-        if (nQ[static_cast<size_t>(h)] > 0) qValues.push_back(h);
+    const std::vector<int> present = ValuesWithWeight(nP);
+    const std::vector<int> qValues = ValuesWithWeight(nQ);
 
     // Fit of Q alone: sum of T_Q(h)^2 / N_Q(h).
     double base = 0;
@@ -157,13 +190,7 @@ double TwoWayAdditiveFit(const CentredCells& cells, RunContext* zantels) {
     }
     CMatrix matrix;
     if (!matrix.Quarn_GaussJordan_b(static_cast<int16_t>(d), static_cast<int16_t>(d), a, inv, zantels)) return base;
-    double quadratic = 0;
-    for (int m = 1; m <= d; ++m) {
-        double row = 0;
-        for (int o = 1; o <= d; ++o) row += inv(o, m) * q[static_cast<size_t>(o)];
-        quadratic += q[static_cast<size_t>(m)] * row;
-    }
-    return base + quadratic;
+    return base + QuadraticForm(inv, q, d);
 }
 
 PairInteraction CalcTwoWayAnova(const PairCells& cells, const WeightedMoments& field, int mA, int mB,
@@ -199,106 +226,123 @@ AnovaRow Row(const std::string& source, double df, double ss) {
     return row;
 }
 
-}  // namespace
+// The sums of squares of one data field and their degrees of freedom, all
+// divided by 2^2e, e the field's scale.
+struct AnovaSums {
+    int e = 0;
+    double n = 0;                // the field's sum of weights
+    std::vector<int> m;          // values with weight of each compare field
+    double sst = 0;              // total, about the field's mean
+    double residual = 0;         // what the model leaves
+    double dfRes = 0;            // its degrees of freedom
+    std::vector<double> ssMain;  // each compare field's one-way sum
+    double interaction = 0;      // the pairs' interactions together
+    double dfInterSum = 0;       // and their degrees of freedom
+    double mainSum = 0;          // the main effects together (two compare fields or more)
+    std::vector<PairInteraction> pair;
+    double msRes = 0;  // residual mean square, 0 without degrees of freedom
+};
 
-std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::vector<CellSums>>& oneWay,
-                                 const std::vector<PairCells>& pairs, const std::vector<std::string>& names, CZValue& z,
-                                 RunContext* zantels) {
-    const size_t nC = oneWay.size();
-    const double n = field.Weights();
-    std::vector<int> m(nC, 0);
-    int k = 0;
-    for (size_t c = 0; c < nC; ++c) {
+// The number of values with weight of each compare field.
+std::vector<int> WeightedValueCounts(const std::vector<std::vector<CellSums>>& oneWay) {
+    std::vector<int> m(oneWay.size(), 0);
+    for (size_t c = 0; c < oneWay.size(); ++c) {
         for (size_t j = 1; j < oneWay[c].size(); ++j)
             if (oneWay[c][j].Weights() > 0) ++m[c];
-        k += m[c];
     }
-    if (!(n > 0) || k < 1 || k > n) return {};
+    return m;
+}
 
-    // Every sum of squares is formed about a mean: the total from the
-    // field's central moments, each one-way sum from the cells' means less
-    // the field's, the residual of one compare field from the variation
-    // inside its cells. All are divided by 2^2e, e the field's scale, so that
-    // values far from 1 neither overflow nor lose their squares; F is free of
-    // it.
-    const WeightedMoments& all = field.moments;
-    const int e = all.ScaleExponent();
-    const double sst = all.M2At(e);
-    double residual = sst;
-    double dfRes = PreciseDifference(n, 1);
-    std::vector<double> ssMain(nC, 0.0);
+// Each compare field's one-way sum from its cells' means less the field's,
+// and the residual they leave: with one compare field the variation inside
+// its cells, with more the total less every one-way sum.
+void AddOneWaySums(AnovaSums& s, const WeightedMoments& all, const std::vector<std::vector<CellSums>>& oneWay) {
+    const size_t nC = oneWay.size();
+    s.sst = all.M2At(s.e);
+    s.residual = s.sst;
+    s.dfRes = PreciseDifference(s.n, 1);
+    s.ssMain.assign(nC, 0.0);
     for (size_t c = 0; c < nC; ++c) {
         double between = 0;
         double within = 0;
         for (size_t j = 1; j < oneWay[c].size(); ++j) {
             const CellSums& cell = oneWay[c][j];
             if (!(cell.Weights() > 0)) continue;
-            const double d = cell.moments.MeanLessAt(all, e);
+            const double d = cell.moments.MeanLessAt(all, s.e);
             between += cell.Weights() * d * d;
-            within += cell.moments.M2At(e);
+            within += cell.moments.M2At(s.e);
         }
-        ssMain[c] = between;
-        residual = nC == 1 ? within : residual - between;
-        dfRes = PreciseDifference(dfRes, m[c] - 1);
+        s.ssMain[c] = between;
+        s.residual = nC == 1 ? within : s.residual - between;
+        s.dfRes = PreciseDifference(s.dfRes, s.m[c] - 1);
     }
+}
 
-    double interaction = 0;
-    double dfInterSum = 0;
-    double mainSum = 0;
-    std::vector<PairInteraction> pair(pairs.size());
-    if (nC >= 2) {
-        size_t u = 0;
-        for (size_t a = 0; a < nC; ++a) {
-            for (size_t b = a + 1; b < nC; ++b, ++u) {
-                pair[u] = CalcTwoWayAnova(pairs[u], all, m[a], m[b], zantels);
-                if (pair[u].within != 0) {
-                    interaction += pair[u].cellSS - pair[u].adj;
-                } else {
-                    // No variation inside this pair's cells: the pair has no
-                    // interaction of its own; the other pairs' sums stay.
-                    pair[u].cellSS = 0;
-                    pair[u].dfInter = 0;
-                    pair[u].noVariation = true;
-                }
-                dfInterSum += pair[u].dfInter;
+// The two-way interaction of every pair of compare fields, and the residual
+// and main effects that remain.
+void AddInteractions(AnovaSums& s, const WeightedMoments& all, const std::vector<PairCells>& pairs,
+                     RunContext* zantels) {
+    const size_t nC = s.m.size();
+    s.pair.assign(pairs.size(), PairInteraction());
+    size_t u = 0;
+    for (size_t a = 0; a < nC; ++a) {
+        for (size_t b = a + 1; b < nC; ++b, ++u) {
+            PairInteraction& p = s.pair[u];
+            p = CalcTwoWayAnova(pairs[u], all, s.m[a], s.m[b], zantels);
+            if (p.within != 0) {
+                s.interaction += p.cellSS - p.adj;
+            } else {
+                // No variation inside this pair's cells: the pair has no
+                // interaction of its own; the other pairs' sums stay.
+                p.cellSS = 0;
+                p.dfInter = 0;
+                p.noVariation = true;
             }
+            s.dfInterSum += p.dfInter;
         }
-        if (nC == 2) {
-            // The variation inside the two-way cells; without any (one record
-            // per cell), what the additive model leaves, which with equal cell
-            // sizes is SST less both one-way sums.
-            if (pair[0].noVariation) {
-                residual = sst - pair[0].adj;
-            } else if (pair[0].anySum) {
-                residual = pair[0].within;
-            }
-        } else {
-            residual -= interaction;
+    }
+    if (nC == 2) {
+        // The variation inside the two-way cells; without any (one record
+        // per cell), what the additive model leaves, which with equal cell
+        // sizes is SST less both one-way sums.
+        if (s.pair[0].noVariation) {
+            s.residual = s.sst - s.pair[0].adj;
+        } else if (s.pair[0].anySum) {
+            s.residual = s.pair[0].within;
         }
-        const double explained = sst - residual;
-        mainSum = explained - interaction;
-        dfRes = PreciseDifference(dfRes, dfInterSum);
+    } else {
+        s.residual -= s.interaction;
     }
+    const double explained = s.sst - s.residual;
+    s.mainSum = explained - s.interaction;
+    s.dfRes = PreciseDifference(s.dfRes, s.dfInterSum);
+}
 
-    double msRes = 0;
-    if (residual < 0) {
-        residual = 0;
-    } else if (dfRes > 0) {
-        msRes = residual / dfRes;
+// A negative residual (rounding) is taken as none.
+void SetResidualMeanSquare(AnovaSums& s) {
+    if (s.residual < 0) {
+        s.residual = 0;
+    } else if (s.dfRes > 0) {
+        s.msRes = s.residual / s.dfRes;
     }
+}
 
+// The table's rows from the sums: main effects, each compare field,
+// interactions, explained, residual and total, each unscaled once its F is
+// formed.
+std::vector<AnovaRow> TableRows(const AnovaSums& s, const std::vector<std::string>& names, CZValue& z) {
+    const size_t nC = s.m.size();
     std::vector<AnovaRow> rows;
-    // The row's sums unscaled once F is formed.
     auto add = [&](AnovaRow& row) {
-        row.ss = std::ldexp(row.ss, 2 * e);
-        if (row.meanSquare) row.meanSquare = std::ldexp(*row.meanSquare, 2 * e);
+        row.ss = std::ldexp(row.ss, 2 * s.e);
+        if (row.meanSquare) row.meanSquare = std::ldexp(*row.meanSquare, 2 * s.e);
         rows.push_back(row);
     };
     auto withF = [&](AnovaRow row) {
         if (row.df > 0) row.meanSquare = row.ss / row.df;
-        if (row.df > 0 && msRes != 0 && row.ss > 0) {
-            row.fValue = *row.meanSquare / msRes;
-            row.prob = z.Quarn_CalcProb("F", *row.fValue, row.df, dfRes);
+        if (row.df > 0 && s.msRes != 0 && row.ss > 0) {
+            row.fValue = *row.meanSquare / s.msRes;
+            row.prob = z.Quarn_CalcProb("F", *row.fValue, row.df, s.dfRes);
         }
         add(row);
     };
@@ -309,26 +353,52 @@ std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::v
 
     if (nC >= 2) {
         double df = 0;
-        for (size_t c = 0; c < nC; ++c) df += m[c] - 1;
-        withF(Row("Main Effects", df, mainSum));
+        for (size_t c = 0; c < nC; ++c) df += s.m[c] - 1;
+        withF(Row("Main Effects", df, s.mainSum));
     }
     for (size_t c = 0; c < nC; ++c) {
-        double ss = ssMain[c];
+        double ss = s.ssMain[c];
         if (nC >= 2) {
             // The effect adjusted for the other compare fields.
-            ss = mainSum;
+            ss = s.mainSum;
             for (size_t o = 0; o < nC; ++o)
-                if (o != c) ss -= ssMain[o];
+                if (o != c) ss -= s.ssMain[o];
         }
-        withF(Row("Main: [" + names[c] + "]", m[c] - 1, ss));
+        withF(Row("Main: [" + names[c] + "]", s.m[c] - 1, ss));
     }
-    if (nC >= 3) withF(Row("Interactions", dfInterSum, dfInterSum > 0 ? interaction : 0));
+    if (nC >= 3) withF(Row("Interactions", s.dfInterSum, s.dfInterSum > 0 ? s.interaction : 0));
     if (nC >= 2) {
-        for (const PairInteraction& p : pair)
+        for (const PairInteraction& p : s.pair)
             if (p.dfInter >= 1) withF(Row("Interactions", p.dfInter, p.cellSS - p.adj));
-        withF(Row("Explained", PreciseDifference(PreciseDifference(n, 1), dfRes), sst - residual));
+        withF(Row("Explained", PreciseDifference(PreciseDifference(s.n, 1), s.dfRes), s.sst - s.residual));
     }
-    withoutF(Row("Residual", dfRes, residual));
-    withoutF(Row("Total", PreciseDifference(n, 1), sst));
+    withoutF(Row("Residual", s.dfRes, s.residual));
+    withoutF(Row("Total", PreciseDifference(s.n, 1), s.sst));
     return rows;
+}
+
+}  // namespace
+
+std::vector<AnovaRow> AnovaTable(const CellSums& field, const std::vector<std::vector<CellSums>>& oneWay,
+                                 const std::vector<PairCells>& pairs, const std::vector<std::string>& names, CZValue& z,
+                                 RunContext* zantels) {
+    AnovaSums s;
+    s.n = field.Weights();
+    s.m = WeightedValueCounts(oneWay);
+    int k = 0;
+    for (int mc : s.m) k += mc;
+    if (!(s.n > 0) || k < 1 || k > s.n) return {};
+
+    // Every sum of squares is formed about a mean: the total from the
+    // field's central moments, each one-way sum from the cells' means less
+    // the field's, the residual of one compare field from the variation
+    // inside its cells. All are divided by 2^2e, e the field's scale, so that
+    // values far from 1 neither overflow nor lose their squares; F is free of
+    // it.
+    const WeightedMoments& all = field.moments;
+    s.e = all.ScaleExponent();
+    AddOneWaySums(s, all, oneWay);
+    if (oneWay.size() >= 2) AddInteractions(s, all, pairs, zantels);
+    SetResidualMeanSquare(s);
+    return TableRows(s, names, z);
 }

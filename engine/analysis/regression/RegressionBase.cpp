@@ -291,28 +291,41 @@ void CRegressBase::WriteData(const GroupValues& group, int32_t groupRecords) {
 
 CRegressBase::Fit CRegressBase::FitModel(const Model& model, int16_t k, bool fYInt, int spreadTerms) {
     Fit fit;
-    const GivensLeastSquares& qr = model.qr;
-    const int p = qr.Columns();
     const int first = fYInt ? 1 : 0;  // the first term's column
     fit.df = static_cast<double>(model.sw) - k - first;
     if (!(fit.df > 0)) return fit;
+    std::vector<long double> spread;
+    if (!Estimable(model, k, first, spreadTerms, spread)) return fit;
+    std::vector<long double> b;
+    if (!model.qr.Solve(b)) return fit;
+    if (!FitSums(model, k, first, fit)) return fit;
+    fit.ok = FitCoefficients(model, k, fYInt, b, spread, fit);
+    return fit;
+}
+
+bool CRegressBase::Estimable(const Model& model, int16_t k, int first, int spreadTerms,
+                             std::vector<long double>& spread) {
+    const GivensLeastSquares& qr = model.qr;
+    const int p = qr.Columns();
     // y and the terms that must vary.
-    if (!model.yVaries) return fit;
+    if (!model.yVaries) return false;
     for (int j = 0; j < spreadTerms; ++j)
-        if (!model.varies[static_cast<size_t>(j)]) return fit;
+        if (!model.varies[static_cast<size_t>(j)]) return false;
     // Collinear terms: a pivot that is not above the extended type's
     // resolution of its column's sum of squares (about its mean with an
     // intercept) is rounding noise.
-    std::vector<long double> spread(static_cast<size_t>(k));
+    spread.assign(static_cast<size_t>(k), 0.0L);
     for (int j = first; j < p; ++j) {
         const long double ss = qr.ColumnSs(j, first);
-        if (!(ss > 0) || !(qr.D(j) > 0) || !(qr.D(j) >= ss * kCollinearTolerance)) return fit;
+        if (!(ss > 0) || !(qr.D(j) > 0) || !(qr.D(j) >= ss * kCollinearTolerance)) return false;
         spread[static_cast<size_t>(j - first)] = ss;
     }
-    if (fYInt && !(qr.D(0) > 0)) return fit;
-    std::vector<long double> b;
-    if (!qr.Solve(b)) return fit;
+    return !(first == 1 && !(qr.D(0) > 0));
+}
 
+bool CRegressBase::FitSums(const Model& model, int16_t k, int first, Fit& fit) {
+    const GivensLeastSquares& qr = model.qr;
+    const int p = qr.Columns();
     // Sums of squares: the explained part from Q'y, the residual part left
     // over by the rotations.
     long double sse = qr.ResidualSs();
@@ -322,19 +335,25 @@ CRegressBase::Fit CRegressBase::FitModel(const Model& model, int16_t k, bool fYI
     fit.sse = sse;
     fit.regressionSs = regression;
     fit.sst = regression + sse;
-    if (!(fit.sst > 0)) return fit;
+    if (!(fit.sst > 0)) return false;
     fit.r2 = regression / fit.sst;
     if (model.sw > k + 1) {
         fit.adjusted = true;
         fit.adjustedR2 = fit.r2 - sse / fit.sst * k / (model.sw - k - 1);
     }
+    return true;
+}
 
+bool CRegressBase::FitCoefficients(const Model& model, int16_t k, bool fYInt, const std::vector<long double>& b,
+                                   const std::vector<long double>& spread, Fit& fit) {
+    const GivensLeastSquares& qr = model.qr;
+    const int first = fYInt ? 1 : 0;
     // Coefficients and their variances from the inverse of the factor:
     // (X'WX)^-1 = Rbar^-1 D^-1 Rbar^-T.
     std::vector<long double> inverse;
     qr.InverseRbar(inverse);
-    const size_t P = static_cast<size_t>(p);
-    const long double scale = sse / fit.df;
+    const size_t P = static_cast<size_t>(qr.Columns());
+    const long double scale = fit.sse / fit.df;
     const auto varianceOf = [&](const std::vector<long double>& a) {
         long double v = 0;
         for (size_t i = 0; i < P; ++i) {
@@ -352,7 +371,7 @@ CRegressBase::Fit CRegressBase::FitModel(const Model& model, int16_t k, bool fYI
         const size_t at = static_cast<size_t>(j);
         const size_t column = static_cast<size_t>(j + first);
         fit.coef[at] = b[column];
-        if (!std::isfinite(static_cast<double>(b[column]))) return fit;
+        if (!std::isfinite(static_cast<double>(b[column]))) return false;
         std::fill(a.begin(), a.end(), 0.0L);
         a[column] = 1;
         fit.variance[at] = varianceOf(a);
@@ -369,11 +388,10 @@ CRegressBase::Fit CRegressBase::FitModel(const Model& model, int16_t k, bool fYI
             a[static_cast<size_t>(j + 1)] = -t0;
         }
         fit.intercept = intercept;
-        if (!std::isfinite(static_cast<double>(intercept))) return fit;
+        if (!std::isfinite(static_cast<double>(intercept))) return false;
         fit.interceptVariance = varianceOf(a);
     }
-    fit.ok = true;
-    return fit;
+    return true;
 }
 
 void CRegressBase::WriteRow(Model& model, const GroupValues& group, int32_t groupRecords, int16_t dataField,
@@ -388,56 +406,65 @@ void CRegressBase::WriteRow(Model& model, const GroupValues& group, int32_t grou
     CoefficientSet& set = sets_[setAt];
     set.valid = fit.ok;
     if (fit.ok) {
-        const auto column = [&](int family, int j) { return CoefficientColumn(family, j, shape_.termLabels); };
-        const auto D = [](long double v) { return static_cast<double>(v); };
-        // Measures of fit.
-        const double r2 = D(fit.r2);
-        if (r2 > 0 || (shape_.multipleRAtZero && r2 == 0)) SetIfFinite(rs, "Multiple_R", D(std::sqrt(fit.r2)));
-        SetIfFinite(rs, "R-Square", r2);
-        if (fit.adjusted) SetIfFinite(rs, "Adj_R-Square", D(fit.adjustedR2));
-        SetIfFinite(rs, "StdError_of_Estimate", D(std::sqrt(fit.sse / fit.df)));
-        if (anova_) {
-            SetIfFinite(rs, "Regression_DF", k);
-            SetIfFinite(rs, "Residual_DF", fit.df);
-            SetIfFinite(rs, "Total_DF", fit.df + k);
-            SetIfFinite(rs, "Regression_SS", D(fit.regressionSs));
-            SetIfFinite(rs, "Residual_SS", D(fit.sse));
-            SetIfFinite(rs, "Total_SS", D(fit.sst));
-            const long double regressionMs = fit.regressionSs / k;
-            SetIfFinite(rs, "Regression_MS", D(regressionMs));
-            SetIfFinite(rs, "Residual_MS", D(fit.sse / fit.df));
-            if (fit.sse > 0) {
-                const double f = D(regressionMs / (fit.sse / fit.df));
-                if (std::isfinite(f)) {
-                    SetIfFinite(rs, "F-Value", f);
-                    SetIfFinite(rs, "Prob", zvalue_->Quarn_CalcProb("F", f, k, fit.df));
-                }
-            }
-        }
-        // Coefficients: a standard error only from a variance not below 0,
-        // a t value only from a standard error above 0.
-        const auto coefficient = [&](int j, double b, long double variance) {
-            SetIfFinite(rs, column(kCoef, j), b);
-            if (!(variance >= 0)) return;
-            const double se = D(std::sqrt(variance));
-            SetIfFinite(rs, column(kSe, j), se);
-            if (!(se > 0)) return;
-            const double t = D(static_cast<long double>(b) / std::sqrt(variance));
-            if (!std::isfinite(t)) return;
-            SetIfFinite(rs, column(kT, j), t);
-            SetIfFinite(rs, column(kProb, j), zvalue_->Quarn_CalcProb("T", t, fit.df, 0));
-        };
-        set.coef.resize(static_cast<size_t>(k));
-        set.intercept = yInt_ ? D(fit.intercept) : 0;
-        if (yInt_) coefficient(0, set.intercept, fit.interceptVariance);
-        for (int j = 1; j <= k; ++j) {
-            const size_t at = static_cast<size_t>(j - 1);
-            set.coef[at] = D(fit.coef[at]);
-            coefficient(j, set.coef[at], fit.variance[at]);
-            SetIfFinite(rs, column(kBeta, j), fit.beta[at]);
-        }
+        WriteFitMeasures(rs, fit);
+        WriteCoefficients(rs, fit, set);
     }
     rs->Update();
+}
+
+void CRegressBase::WriteFitMeasures(const dao::RecordsetPtr& rs, const Fit& fit) {
+    const int k = shape_.terms;
+    const auto D = [](long double v) { return static_cast<double>(v); };
+    const double r2 = D(fit.r2);
+    if (r2 > 0 || (shape_.multipleRAtZero && r2 == 0)) SetIfFinite(rs, "Multiple_R", D(std::sqrt(fit.r2)));
+    SetIfFinite(rs, "R-Square", r2);
+    if (fit.adjusted) SetIfFinite(rs, "Adj_R-Square", D(fit.adjustedR2));
+    SetIfFinite(rs, "StdError_of_Estimate", D(std::sqrt(fit.sse / fit.df)));
+    if (!anova_) return;
+    SetIfFinite(rs, "Regression_DF", k);
+    SetIfFinite(rs, "Residual_DF", fit.df);
+    SetIfFinite(rs, "Total_DF", fit.df + k);
+    SetIfFinite(rs, "Regression_SS", D(fit.regressionSs));
+    SetIfFinite(rs, "Residual_SS", D(fit.sse));
+    SetIfFinite(rs, "Total_SS", D(fit.sst));
+    const long double regressionMs = fit.regressionSs / k;
+    SetIfFinite(rs, "Regression_MS", D(regressionMs));
+    SetIfFinite(rs, "Residual_MS", D(fit.sse / fit.df));
+    if (fit.sse > 0) {
+        const double f = D(regressionMs / (fit.sse / fit.df));
+        if (std::isfinite(f)) {
+            SetIfFinite(rs, "F-Value", f);
+            SetIfFinite(rs, "Prob", zvalue_->Quarn_CalcProb("F", f, k, fit.df));
+        }
+    }
+}
+
+void CRegressBase::WriteCoefficients(const dao::RecordsetPtr& rs, const Fit& fit, CoefficientSet& set) {
+    const int k = shape_.terms;
+    const auto column = [&](int family, int j) { return CoefficientColumn(family, j, shape_.termLabels); };
+    const auto D = [](long double v) { return static_cast<double>(v); };
+    // A standard error only from a variance not below 0, a t value only from
+    // a standard error above 0.
+    const auto coefficient = [&](int j, double b, long double variance) {
+        SetIfFinite(rs, column(kCoef, j), b);
+        if (!(variance >= 0)) return;
+        const double se = D(std::sqrt(variance));
+        SetIfFinite(rs, column(kSe, j), se);
+        if (!(se > 0)) return;
+        const double t = D(static_cast<long double>(b) / std::sqrt(variance));
+        if (!std::isfinite(t)) return;
+        SetIfFinite(rs, column(kT, j), t);
+        SetIfFinite(rs, column(kProb, j), zvalue_->Quarn_CalcProb("T", t, fit.df, 0));
+    };
+    set.coef.resize(static_cast<size_t>(k));
+    set.intercept = yInt_ ? D(fit.intercept) : 0;
+    if (yInt_) coefficient(0, set.intercept, fit.interceptVariance);
+    for (int j = 1; j <= k; ++j) {
+        const size_t at = static_cast<size_t>(j - 1);
+        set.coef[at] = D(fit.coef[at]);
+        coefficient(j, set.coef[at], fit.variance[at]);
+        SetIfFinite(rs, column(kBeta, j), fit.beta[at]);
+    }
 }
 
 // The group's residual rows, each written once and complete, from the
@@ -453,7 +480,6 @@ void CRegressBase::WriteResiduals(const GroupValues& group) {
         residualsBegun_ = true;
     }
     const dao::RecordsetPtr& res = z.OutputRecordset2();
-    const int k = shape_.terms;
     std::vector<vb::Variant> names;
     if (shape_.perField) {
         for (int16_t f = 1; f <= m_; ++f) names.emplace_back((*fields_)[static_cast<size_t>(nG_ + f)]);
@@ -462,46 +488,51 @@ void CRegressBase::WriteResiduals(const GroupValues& group) {
     const dao::FieldsPtr fields = res->Fields();
     std::vector<dao::Field*> column;
     for (int32_t i = 0; i < fields->Count(); ++i) column.push_back(fields->Item(i).get());
+    held_->ForEach([&](const double* v) { WriteResidualRow(res, column, group, names, v); });
+}
+
+void CRegressBase::WriteResidualRow(const dao::RecordsetPtr& res, const std::vector<dao::Field*>& column,
+                                    const GroupValues& group, const std::vector<vb::Variant>& names, const double* v) {
+    RunContext& z = *zantels_;
+    const int k = shape_.terms;
     const auto setFinite = [](dao::Field* field, double value) {
         if (std::isfinite(value)) field->Value(vb::Variant(value));
     };
-    held_->ForEach([&](const double* v) {
-        const size_t model = shape_.perField ? static_cast<size_t>(v[0]) - 1 : 0;
-        const CoefficientSet& set = sets_[model];
-        if (!set.valid) return;
-        res->AddNew();
-        for (int16_t i = 1; i <= nG_; ++i) {
-            const vb::Variant& value = group[static_cast<size_t>(i)];
-            if (!value.IsNull()) column[static_cast<size_t>(i - 1)]->Value(value);
+    const size_t model = shape_.perField ? static_cast<size_t>(v[0]) - 1 : 0;
+    const CoefficientSet& set = sets_[model];
+    if (!set.valid) return;
+    res->AddNew();
+    for (int16_t i = 1; i <= nG_; ++i) {
+        const vb::Variant& value = group[static_cast<size_t>(i)];
+        if (!value.IsNull()) column[static_cast<size_t>(i - 1)]->Value(value);
+    }
+    long double estimate = set.intercept;
+    double y = 0, w = 0;
+    if (shape_.perField) {
+        column[static_cast<size_t>(residualDataFieldCol_)]->Value(names[model]);
+        const double x = v[1];
+        y = v[2];
+        w = v[3];
+        column[static_cast<size_t>(residualFirstXCol_)]->Value(vb::Variant(x));
+        long double power = 1;
+        for (int j = 0; j < k; ++j) estimate += (power *= x) * set.coef[static_cast<size_t>(j)];
+    } else {
+        for (int j = 0; j < k; ++j) {
+            column[static_cast<size_t>(residualFirstXCol_ + j)]->Value(vb::Variant(v[j]));
+            estimate += static_cast<long double>(v[j]) * set.coef[static_cast<size_t>(j)];
         }
-        long double estimate = set.intercept;
-        double y = 0, w = 0;
-        if (shape_.perField) {
-            column[static_cast<size_t>(residualDataFieldCol_)]->Value(names[model]);
-            const double x = v[1];
-            y = v[2];
-            w = v[3];
-            column[static_cast<size_t>(residualFirstXCol_)]->Value(vb::Variant(x));
-            long double power = 1;
-            for (int j = 0; j < k; ++j) estimate += (power *= x) * set.coef[static_cast<size_t>(j)];
-        } else {
-            for (int j = 0; j < k; ++j) {
-                column[static_cast<size_t>(residualFirstXCol_ + j)]->Value(vb::Variant(v[j]));
-                estimate += static_cast<long double>(v[j]) * set.coef[static_cast<size_t>(j)];
-            }
-            y = v[k];
-            w = v[k + 1];
-        }
-        if (weighted_) column[static_cast<size_t>(residualObsCol_)]->Value(vb::Variant(ResidualObservations(w)));
-        column[static_cast<size_t>(residualYCol_)]->Value(vb::Variant(y));
-        const double estimated = static_cast<double>(estimate);
-        setFinite(column[static_cast<size_t>(residualEstimateCol_)], estimated);
-        if (std::isfinite(estimated))
-            setFinite(column[static_cast<size_t>(residualResidualCol_)], PreciseDifference(y, estimated));
-        res->Update();
-        ++residualsDone_;
-        // Shown on every fifth row only: spare the text on the others.
-        if (residualsDone_ % 5 == 0)
-            z.Quarn_Msg(residualsDone_, false, "Residual analysis record: " + std::to_string(residualsDone_));
-    });
+        y = v[k];
+        w = v[k + 1];
+    }
+    if (weighted_) column[static_cast<size_t>(residualObsCol_)]->Value(vb::Variant(ResidualObservations(w)));
+    column[static_cast<size_t>(residualYCol_)]->Value(vb::Variant(y));
+    const double estimated = static_cast<double>(estimate);
+    setFinite(column[static_cast<size_t>(residualEstimateCol_)], estimated);
+    if (std::isfinite(estimated))
+        setFinite(column[static_cast<size_t>(residualResidualCol_)], PreciseDifference(y, estimated));
+    res->Update();
+    ++residualsDone_;
+    // Shown on every fifth row only: spare the text on the others.
+    if (residualsDone_ % 5 == 0)
+        z.Quarn_Msg(residualsDone_, false, "Residual analysis record: " + std::to_string(residualsDone_));
 }

@@ -97,6 +97,15 @@ private:
     // Fits a model of k terms whose record rows have been included; spreadTerms
     // of its fields (from the first) must vary.
     static Fit FitModel(const Model& model, int16_t k, bool fYInt, int spreadTerms);
+    // Whether y and the terms that must vary do, and no term is collinear with
+    // those before it; spread: each term's sum of squares.
+    static bool Estimable(const Model& model, int16_t k, int first, int spreadTerms, std::vector<long double>& spread);
+    // The fit's sums of squares and R-Square; false when y has no variation.
+    static bool FitSums(const Model& model, int16_t k, int first, Fit& fit);
+    // The coefficients b with their variances and betas, the intercept back
+    // from the shifted design; false on one that is not finite.
+    static bool FitCoefficients(const Model& model, int16_t k, bool fYInt, const std::vector<long double>& b,
+                                const std::vector<long double>& spread, Fit& fit);
 
     std::string CreateOutput(const std::string& OutTableName, const std::vector<int32_t>& types,
                              const std::vector<int32_t>& sizes);
@@ -107,6 +116,7 @@ private:
     void CalcData(GroupWalker& walk, double w);
     void WriteData(const GroupValues& group, int32_t groupRecords);
     void WriteRow(Model& model, const GroupValues& group, int32_t groupRecords, int16_t dataField, size_t setAt);
+    void WriteFitMeasures(const dao::RecordsetPtr& rs, const Fit& fit);
     void WriteResiduals(const GroupValues& group);
 
     void StartModel(Model& model, const double* x, double y);
@@ -136,6 +146,10 @@ private:
         double intercept = 0;
     };
     std::vector<CoefficientSet> sets_;
+    void WriteCoefficients(const dao::RecordsetPtr& rs, const Fit& fit, CoefficientSet& set);
+    // One held record's residual row, when its model's fit succeeded.
+    void WriteResidualRow(const dao::RecordsetPtr& res, const std::vector<dao::Field*>& column,
+                          const GroupValues& group, const std::vector<vb::Variant>& names, const double* v);
     // The group's used records, held until its fit is known: per field
     // (field, x, y, w), listwise (x1..xk, y, w).
     std::unique_ptr<HeldRows> held_;
