@@ -25,7 +25,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
-#include <sqlite3.h>
+#include "OtherProgram.h"
 
 #include <cmath>
 #include <map>
@@ -614,13 +614,9 @@ private slots:
     void anotherProgramWritesWhileTheResultsAreShown() {
         QVERIFY(frame_->MdiArea()->subWindowList().size() > 10);
         QApplication::processEvents();
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open(path_.c_str(), &other), SQLITE_OK);
-        sqlite3_busy_timeout(other, 100);
-        const int rc = sqlite3_exec(other, "CREATE TABLE other_program(x)", nullptr, nullptr, nullptr);
-        const std::string message = sqlite3_errmsg(other);
-        sqlite3_close(other);
-        QVERIFY2(rc == SQLITE_OK, message.c_str());
+        apptest::OtherProgram other(path_, 100);
+        QCOMPARE(other.OpenResult(), SQLITE_OK);
+        QVERIFY2(other.Exec("CREATE TABLE other_program(x)") == SQLITE_OK, other.Error().c_str());
     }
 };
 

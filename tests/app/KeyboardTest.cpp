@@ -52,6 +52,14 @@
 
 namespace {
 
+// Shows the window and makes it the active one, as a click on it would;
+// false when it did not become active within the test's wait.
+bool ShowActive(QWidget& w) {
+    w.show();
+    w.activateWindow();
+    return QTest::qWaitForWindowActive(&w);
+}
+
 // Accelerator key -> the controls that answer it, among the controls of
 // `window` that show with it (an overlaid frame that is hidden offers none).
 std::map<QString, QStringList> Accelerators(QWidget* window) {
@@ -212,9 +220,7 @@ private slots:
         wiz.Table("Study");
         frmQuarn_Fields fields;
         fields.Wiz(&wiz);
-        fields.show();
-        fields.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&fields));
+        QVERIFY(ShowActive(fields));
         auto* available = fields.findChild<QTreeWidget*>("lvwAvailableFields");
         available->setFocus(Qt::TabFocusReason);
         available->clearSelection();  // framed, not chosen
@@ -234,9 +240,7 @@ private slots:
         wiz.Table("Study");
         frmQuarn_Finish page;
         page.Wiz(&wiz);
-        page.show();
-        page.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&page));
+        QVERIFY(ShowActive(page));
         auto* description = page.findChild<QLineEdit*>("txtDescription");
         description->setFocus();
         description->clear();
@@ -290,9 +294,7 @@ private slots:
             else
                 box->setCursorPosition(c.from);
             const QString selected = box->selectedText();
-            menu.show();
-            menu.activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(&menu));
+            QVERIFY(ShowActive(menu));
             menu.hide();
             c.page->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(c.page));
@@ -314,9 +316,7 @@ private slots:
         wiz.SetNewScenario("P", "Regression");
         frmQuarn_SelectTable source;
         source.Wiz(&wiz);
-        source.show();
-        source.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&source));
+        QVERIFY(ShowActive(source));
         QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), source.findChild<QTreeWidget*>("lvwTableQuery"), 5000);
         QTest::keyClicks(QApplication::focusWidget(), "S");
         QCOMPARE(source.findChild<QLineEdit*>("txtTable")->text(), QString("Study"));
@@ -325,9 +325,7 @@ private slots:
         wiz.Table("Study");
         frmQuarn_Fields fields;
         fields.Wiz(&wiz);
-        fields.show();
-        fields.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&fields));
+        QVERIFY(ShowActive(fields));
         fields.findChild<QPushButton*>("cmdIgnore")->setFocus();
         QStringList reached;
         for (int i = 0; i < 40 && QApplication::focusWidget() != fields.findChild<QWidget*>("cmdNav_0"); ++i) {
@@ -349,9 +347,7 @@ private slots:
         qApp->installEventFilter(&back);
         QWidget frame;
         auto* edit = new QLineEdit(&frame);
-        frame.show();
-        frame.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QVERIFY(ShowActive(frame));
         edit->setFocus();
         CZantelsPropWiz wiz;
         wiz.SetNewScenario("P", "Describe");

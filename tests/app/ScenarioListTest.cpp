@@ -24,7 +24,7 @@
 #include <QtTest>
 #include <filesystem>
 #include <map>
-#include <sqlite3.h>
+#include "OtherProgram.h"
 #include <utility>
 
 #include "AppTestSupport.h"
@@ -526,16 +526,10 @@ private slots:
         // Another program holds the file's exclusive lock, the lock wait left
         // at its 10 s; it has changed scenario 2 in its transaction.
         const int scenarios = Count(store::kScenariosTable);
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open(db_->Name().c_str(), &other), SQLITE_OK);
-        struct Closer {
-            sqlite3* db;
-            ~Closer() { sqlite3_close(db); }
-        } closer{other};
-        QCOMPARE(sqlite3_exec(other,
-                              "BEGIN EXCLUSIVE; UPDATE usysQuarnScenarios SET Scenario_Description = 'theirs' "
-                              "WHERE Scenario_ID = 2",
-                              nullptr, nullptr, nullptr),
+        apptest::OtherProgram other(db_->Name());
+        QCOMPARE(other.OpenResult(), SQLITE_OK);
+        QCOMPARE(other.Exec("BEGIN EXCLUSIVE; UPDATE usysQuarnScenarios SET Scenario_Description = 'theirs' "
+                            "WHERE Scenario_ID = 2"),
                  SQLITE_OK);
         Select("2");
         QElapsedTimer clock;
@@ -577,7 +571,7 @@ private slots:
         QCOMPARE(stack_->ErrNumber(), 0);
 
         // The lock ends: the list reads again within about a second, as the tab asked.
-        QCOMPARE(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(other.Exec("COMMIT"), SQLITE_OK);
         QTRY_COMPARE_WITH_TIMEOUT(Ids(), QStringList({"3"}), 1500);
         QCOMPARE(Selected(), 1);
         QCOMPARE(frame_->statusBar()->currentMessage(), QString());
@@ -650,16 +644,9 @@ private slots:
 
     void anAnswerActsOnlyOnTheScenarioItNamed() {
         // Another program's connection changes a scenario while a question about it stands.
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open(db_->Name().c_str(), &other), SQLITE_OK);
-        struct Closer {
-            sqlite3* db;
-            ~Closer() { sqlite3_close(db); }
-        } closer{other};
-        sqlite3_busy_timeout(other, 5000);
-        auto elsewhere = [other](const std::string& sql) {
-            QCOMPARE(sqlite3_exec(other, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-        };
+        apptest::OtherProgram other(db_->Name(), 5000);
+        QCOMPARE(other.OpenResult(), SQLITE_OK);
+        auto elsewhere = [&other](const std::string& sql) { QCOMPARE(other.Exec(sql), SQLITE_OK); };
         // Scenario `target` replaced, in one transaction, by a copy of the regression (scenario 2).
         auto replaceByRegression = [&](long target) {
             std::string sql = "BEGIN;";

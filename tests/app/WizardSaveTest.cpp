@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
-#include <sqlite3.h>
+#include "OtherProgram.h"
 
 #include "AppTestSupport.h"
 #include "CurrentDatabase.h"
@@ -404,15 +404,9 @@ private slots:
         wizard::SetPageFactory(previous);
 
         // Another program makes the scenario a regression while it is edited.
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open(path_.c_str(), &other), SQLITE_OK);
-        struct Closer {
-            sqlite3* db;
-            ~Closer() { sqlite3_close(db); }
-        } closer{other};
-        auto elsewhere = [other](const std::string& sql) {
-            QCOMPARE(sqlite3_exec(other, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-        };
+        apptest::OtherProgram other(path_);
+        QCOMPARE(other.OpenResult(), SQLITE_OK);
+        auto elsewhere = [&other](const std::string& sql) { QCOMPARE(other.Exec(sql), SQLITE_OK); };
         elsewhere("UPDATE usysQuarnScenarios SET Scenario_Analysis_SubType = 'Regression', "
                   "Scenario_Output_Table1_Name = 'Out_D_22'");
         auto stored = [this] { return Value(Rows("usysQuarnScenarios"), "Scenario_Description"); };
