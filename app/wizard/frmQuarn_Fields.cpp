@@ -70,6 +70,8 @@ bool OpenSourceFields(const dao::DatabasePtr& db, const std::string& source, int
         fields = kind == 0 ? db->TableDefs()->Item(source)->Fields() : db->QueryDefs()->Item(source)->Fields();
         return true;
     } catch (const vb::VbError& e) {
+        // Another program's lock is no fault of the source: the page waits for it.
+        if (e.Number() == dao::err::kLocked) throw;
         ui::MsgBox(std::string(kind == 0 ? "Unable to open the specified table: '"
                                          : "Unable to open the specified querydef: '") +
                        source + "'\r\n" + std::to_string(e.Number()) + ": " + e.Description(),
@@ -170,21 +172,35 @@ int frmQuarn_Fields::GetFieldFrame(const std::string& calcType) {
 
 void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
     Guarded("frmQuarn_Fields:GetScenarioFields", [&] {
-        dao::DatabasePtr db = store::CurrentDatabase();
-        if (!db || !wiz_) return;
-        const std::vector<StoredRow> stored = ReadStoredRows(db, loadStored ? wiz_->Scenario_ID() : 0);
-        const std::string& source = wiz_->Table();
-        const int16_t kind = TableOrQueryKind(db, source);
-        dao::FieldsPtr fields;
-        if (!OpenSourceFields(db, source, kind, fields)) return;
-        sourceOrder_.clear();
-        if (fields)
-            for (const dao::FieldPtr& field : *fields) sourceOrder_.push_back(field->Name());
-        std::vector<std::string> dropped, unweighted;
-        AddStoredFields(stored, fields, dropped, unweighted);
-        if (fields) AddOtherFields(stored, *fields, kind == 0);
-        SayLeftOut(source, dropped, unweighted);
+        if (!store::CurrentDatabase() || !wiz_) return;
+        // Under another program's lock the page says it waits and fills its
+        // lists when the lock ends.
+        ReadWhenUnlocked("frmQuarn_Fields:GetScenarioFields",
+                         "Another program holds the database locked: the fields are read when it lets go.",
+                         [this, loadStored](bool late) {
+                             AddSourceFields(loadStored);
+                             if (late) LoadFieldLists();
+                         });
     });
+}
+
+// Everything is read from the file before the collection changes, so that a
+// lock met on the way leaves it as it was.
+void frmQuarn_Fields::AddSourceFields(bool loadStored) {
+    dao::DatabasePtr db = store::CurrentDatabase();
+    if (!db || !wiz_) return;
+    const std::vector<StoredRow> stored = ReadStoredRows(db, loadStored ? wiz_->Scenario_ID() : 0);
+    const std::string& source = wiz_->Table();
+    const int16_t kind = TableOrQueryKind(db, source);
+    dao::FieldsPtr fields;
+    if (!OpenSourceFields(db, source, kind, fields)) return;
+    sourceOrder_.clear();
+    if (fields)
+        for (const dao::FieldPtr& field : *fields) sourceOrder_.push_back(field->Name());
+    std::vector<std::string> dropped, unweighted;
+    AddStoredFields(stored, fields, dropped, unweighted);
+    if (fields) AddOtherFields(stored, *fields, kind == 0);
+    SayLeftOut(source, dropped, unweighted);
 }
 
 // Names are compared by the page, never written into SQL.
@@ -557,6 +573,9 @@ void frmQuarn_Fields::NavClicked(int index) {
                 return;
             case 2: {
                 DescriptionLeft();
+                // Fields not read yet are read now if the lock has ended;
+                // else the page stays, its note saying why.
+                if (!ReadWaitingNow()) return;
                 bool passed = false;
                 CheckFields(wiz_ ? wiz_->CalcType() : std::string(), passed);
                 if (!passed) return;

@@ -101,6 +101,7 @@ private:
     // Reading the fields (GetScenarioFields): the stored rows of a scenario
     // (0: none); the stored fields still in the source, with their roles,
     // then the source's other fields; the stored ones left out, said.
+    void AddSourceFields(bool loadStored);
     static std::vector<StoredRow> ReadStoredRows(const dao::DatabasePtr& db, int32_t id);
     void AddStoredFields(const std::vector<StoredRow>& stored, const dao::FieldsPtr& fields,
                          std::vector<std::string>& dropped, std::vector<std::string>& unweighted);

@@ -85,6 +85,7 @@ frmQuarn_SelectTable::frmQuarn_SelectTable(QWidget* parent) : CWizardPage(parent
         layout->addWidget(Label2);
         layout->addLayout(sourceBox, 1);
         layout->addLayout(nameRow);
+        layout->addWidget(LockNote());
         layout->addLayout(nav_);
         // 6675 by 6150 twips.
         setFixedSize(445, 410);
@@ -148,32 +149,40 @@ std::vector<frmQuarn_SelectTable::Source> frmQuarn_SelectTable::Sources(int kind
 
 void frmQuarn_SelectTable::LoadQueryTableLists(int kind) {
     Guarded("frmQuarn_SelectTable:LoadTableLists", [&] {
-        std::vector<Source> sources = Sources(kind);
-        // The same list again keeps its rows as they stand: the chosen row,
-        // the user's sort and the scroll position.
-        if (kind == listedKind_ && sources == listed_) return;
-        QTreeWidgetItem* current = lvwTableQuery_->currentItem();
-        const QString chosen = current && current->isSelected() ? current->text(0) : QString();
-        m_ListView.SetRedraw(false);
-        struct Redraw {
-            CListView& view;
-            ~Redraw() { view.SetRedraw(true); }
-        } redraw{m_ListView};
-        lvwTableQuery_->clear();
-        listedKind_ = kind;
-        listed_ = std::move(sources);
-        const QIcon tableIcon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
-        const QIcon queryIcon = style()->standardIcon(QStyle::SP_FileDialogContentsView);
-        for (const Source& source : listed_) {
-            const char* type = source.query ? "Query" : "Table";
-            auto* row = new CListViewItem(lvwTableQuery_);
-            row->setText(0, QString::fromStdString(source.name));
-            row->setIcon(0, source.query ? queryIcon : tableIcon);
-            row->setData(0, Qt::UserRole, QString(type).toLower());
-            row->setText(1, type);
-        }
-        Reselect(chosen);
+        // Under another program's lock the page says it waits and lists the
+        // sources when the lock ends; a name can still be typed meanwhile.
+        ReadWhenUnlocked("frmQuarn_SelectTable:LoadTableLists",
+                         "Another program holds the database locked: the tables and queries are listed when it "
+                         "lets go.",
+                         [this, kind](bool) { ShowSources(kind, Sources(kind)); });
     });
+}
+
+void frmQuarn_SelectTable::ShowSources(int kind, std::vector<Source> sources) {
+    // The same list again keeps its rows as they stand: the chosen row,
+    // the user's sort and the scroll position.
+    if (kind == listedKind_ && sources == listed_) return;
+    QTreeWidgetItem* current = lvwTableQuery_->currentItem();
+    const QString chosen = current && current->isSelected() ? current->text(0) : QString();
+    m_ListView.SetRedraw(false);
+    struct Redraw {
+        CListView& view;
+        ~Redraw() { view.SetRedraw(true); }
+    } redraw{m_ListView};
+    lvwTableQuery_->clear();
+    listedKind_ = kind;
+    listed_ = std::move(sources);
+    const QIcon tableIcon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
+    const QIcon queryIcon = style()->standardIcon(QStyle::SP_FileDialogContentsView);
+    for (const Source& source : listed_) {
+        const char* type = source.query ? "Query" : "Table";
+        auto* row = new CListViewItem(lvwTableQuery_);
+        row->setText(0, QString::fromStdString(source.name));
+        row->setIcon(0, source.query ? queryIcon : tableIcon);
+        row->setData(0, Qt::UserRole, QString(type).toLower());
+        row->setText(1, type);
+    }
+    Reselect(chosen);
 }
 
 void frmQuarn_SelectTable::Reselect(const QString& name) {

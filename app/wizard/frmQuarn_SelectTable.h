@@ -44,7 +44,10 @@ private:
         bool query = false;
         bool operator==(const Source&) const = default;
     };
+    // The sources of a tab as the file has them (raising 3260 under another
+    // program's lock), and the list made to show them.
     std::vector<Source> Sources(int kind) const;
+    void ShowSources(int kind, std::vector<Source> sources);
     void Reselect(const QString& name);
     void ListClicked();
     // A double click, or Return on the framed row: the row names the source and the page goes on.
