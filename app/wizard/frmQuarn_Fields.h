@@ -109,6 +109,14 @@ private:
     void SayLeftOut(const std::string& source, const std::vector<std::string>& dropped,
                     const std::vector<std::string>& unweighted) const;
 
+    // The role checks (CheckFields): the fields in each role's lists of a
+    // frame, and the message for the first role missing.
+    struct RoleCounts {
+        int groups, compares, values, dependents, weights;
+    };
+    RoleCounts CountRoles(int frame) const;
+    static std::string MissingRole(int frame, const store::RoleRule& rule, const RoleCounts& n, bool& suffix);
+
     void Quarn_SelectField(QListWidget* list, const std::string& role);
     void Quarn_UnSelectField(QListWidget* list);
     void Quarn_MoveField(QListWidget* list, bool up);

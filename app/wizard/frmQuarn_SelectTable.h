@@ -10,7 +10,10 @@
 #include "forms/CListView.h"
 #include "wizard/WizardPage.h"
 
+class QLabel;
+class QLayout;
 class QLineEdit;
+class QPushButton;
 class QTabBar;
 class QTreeWidget;
 class QHBoxLayout;
@@ -39,6 +42,13 @@ protected:
     void NavClicked(int index) override;
 
 private:
+    // The controls, in the order they are made and laid out.
+    QLayout* MakeSourceList();
+    QLayout* MakeNameRow(QPushButton*& cmdViewTable);
+    void LayOut(QLabel* heading, QLayout* sources, QLayout* nameRow);
+    void SetTabOrder(QPushButton* cmdViewTable);
+    void Wire(QPushButton* cmdViewTable);
+
     struct Source {
         std::string name;
         bool query = false;
