@@ -60,6 +60,7 @@ int16_t TableOrQueryKind(const dao::DatabasePtr& db, const std::string& name) {
         db->TableDefs()->Item(name);
         return 0;
     } catch (const vb::VbError& e) {
+        if (e.Number() == dao::err::kLocked) throw;
         if (e.Number() != dao::err::kItemNotFound) return 0;
     } catch (...) {
         return 0;
@@ -68,6 +69,7 @@ int16_t TableOrQueryKind(const dao::DatabasePtr& db, const std::string& name) {
         db->QueryDefs()->Item(name);
         return 1;
     } catch (const vb::VbError& e) {
+        if (e.Number() == dao::err::kLocked) throw;
         return e.Number() == dao::err::kItemNotFound ? -99 : 1;
     } catch (...) {
         return 1;

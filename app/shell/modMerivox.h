@@ -27,7 +27,8 @@ int32_t MaxLong(int32_t a, int32_t b);
 
 // True when the database's table definitions hold the name; any error gives False.
 bool TableExists(const dao::DatabasePtr& db, const std::string& name);
-// 0 a table, 1 a saved query, -99 neither.
+// 0 a table, 1 a saved query, -99 neither. Another program's lock, which
+// keeps the answer from being known, raises 3260.
 int16_t TableOrQueryKind(const dao::DatabasePtr& db, const std::string& name);
 
 // Keeps backspace, "-", "." and the digits; sets any other key code to 0.

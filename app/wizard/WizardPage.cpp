@@ -2,10 +2,15 @@
 
 #include <QBoxLayout>
 #include <QHideEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 
 #include "ErrorStack.h"
+#include "dao/Dao.h"
+#include "models/DataGridModel.h"
+#include "models/DataGridView.h"
 #include "services/ErrorBoundary.h"
 #include "services/HelpKey.h"
 #include "wizard/CZantelsPropWiz.h"
@@ -58,6 +63,61 @@ void CWizardPage::hideEvent(QHideEvent* event) {
 }
 
 void CWizardPage::ShowPageHelp() { ShowHelpFor(this); }
+
+// --- reads behind another program's lock ----------------------------------------------------------
+
+QLabel* CWizardPage::LockNote() {
+    if (!lockNote_) {
+        lockNote_ = new QLabel(this);
+        lockNote_->setObjectName("lblLockNote");
+        lockNote_->setWordWrap(true);
+        lockNote_->hide();
+    }
+    return lockNote_;
+}
+
+bool CWizardPage::ReadWhenUnlocked(const std::string& procedure, const QString& note,
+                                   std::function<void(bool late)> read) {
+    waiting_ = std::move(read);
+    waitingProcedure_ = procedure;
+    LockNote()->setText(note);
+    // A read waits as long as the grids' do: a commit, never a transaction.
+    return ReadWaiting(false, DataGridModel::kLockWaitMs);
+}
+
+bool CWizardPage::ReadWaitingNow() { return !waiting_ || ReadWaiting(true, DataGridModel::kLockWaitMs); }
+
+bool CWizardPage::ReadWaiting(bool late, int waitMs) {
+    const std::function<void(bool)> read = waiting_;
+    try {
+        const dao::LockWaitLimit limit(waitMs);
+        read(late);
+    } catch (const vb::VbError& e) {
+        if (e.Number() != dao::err::kLocked) {
+            waiting_ = nullptr;
+            if (lockLook_) lockLook_->stop();
+            LockNote()->hide();
+            throw;
+        }
+        LockNote()->show();
+        if (!lockLook_) {
+            // As often as the scenario list and the grids look at the file.
+            lockLook_ = new QTimer(this);
+            lockLook_->setInterval(DataGridView::kWatchMs);
+            connect(lockLook_, &QTimer::timeout, this, [this] {
+                if (!waiting_) return;
+                // The look never waits: it is made again next time.
+                Guarded(waitingProcedure_, [this] { ReadWaiting(true, 0); });
+            });
+        }
+        lockLook_->start();
+        return false;
+    }
+    waiting_ = nullptr;
+    if (lockLook_) lockLook_->stop();
+    LockNote()->hide();
+    return true;
+}
 
 // --- placeholders ---------------------------------------------------------------------------------
 

@@ -8,11 +8,14 @@
 
 #include <QDialog>
 #include <QRect>
+#include <QString>
 #include <functional>
 #include <optional>
 #include <string>
 
 class CZantelsPropWiz;
+class QLabel;
+class QTimer;
 
 class CWizardPage : public QDialog {
     Q_OBJECT
@@ -52,11 +55,31 @@ protected:
     // Help: the help file's topic of this page.
     void ShowPageHelp();
 
+    // Reads the file for the page as the scenario list does: `read` runs at
+    // once, waiting for another program's commit only. When another
+    // program's lock keeps it from reading (it raises 3260 before it changes
+    // anything), no box is shown: the page's note says `note`, and `read`
+    // runs again twice a second, told that it runs late, until it reads. A
+    // later call replaces a read that waits. True when it has read.
+    bool ReadWhenUnlocked(const std::string& procedure, const QString& note, std::function<void(bool late)> read);
+    // A read that waits is tried again at once (a key asks for it); true
+    // when none waits any more.
+    bool ReadWaitingNow();
+    bool WaitsForLock() const { return static_cast<bool>(waiting_); }
+    // The line that says a read waits; the page lays it out, hidden while none waits.
+    QLabel* LockNote();
+
     CZantelsPropWiz* wiz_ = nullptr;
     long navResult_ = 0;
     bool loading_ = false;
 
 private:
+    bool ReadWaiting(bool late, int waitMs);
+
+    std::function<void(bool late)> waiting_;
+    std::string waitingProcedure_;
+    QLabel* lockNote_ = nullptr;
+    QTimer* lockLook_ = nullptr;
     // Where the page was when it last hid, once it has been shown.
     std::optional<QRect> lastPlace_;
 };

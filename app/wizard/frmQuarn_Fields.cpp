@@ -70,6 +70,8 @@ bool OpenSourceFields(const dao::DatabasePtr& db, const std::string& source, int
         fields = kind == 0 ? db->TableDefs()->Item(source)->Fields() : db->QueryDefs()->Item(source)->Fields();
         return true;
     } catch (const vb::VbError& e) {
+        // Another program's lock is no fault of the source: the page waits for it.
+        if (e.Number() == dao::err::kLocked) throw;
         ui::MsgBox(std::string(kind == 0 ? "Unable to open the specified table: '"
                                          : "Unable to open the specified querydef: '") +
                        source + "'\r\n" + std::to_string(e.Number()) + ": " + e.Description(),
@@ -170,21 +172,35 @@ int frmQuarn_Fields::GetFieldFrame(const std::string& calcType) {
 
 void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
     Guarded("frmQuarn_Fields:GetScenarioFields", [&] {
-        dao::DatabasePtr db = store::CurrentDatabase();
-        if (!db || !wiz_) return;
-        const std::vector<StoredRow> stored = ReadStoredRows(db, loadStored ? wiz_->Scenario_ID() : 0);
-        const std::string& source = wiz_->Table();
-        const int16_t kind = TableOrQueryKind(db, source);
-        dao::FieldsPtr fields;
-        if (!OpenSourceFields(db, source, kind, fields)) return;
-        sourceOrder_.clear();
-        if (fields)
-            for (const dao::FieldPtr& field : *fields) sourceOrder_.push_back(field->Name());
-        std::vector<std::string> dropped, unweighted;
-        AddStoredFields(stored, fields, dropped, unweighted);
-        if (fields) AddOtherFields(stored, *fields, kind == 0);
-        SayLeftOut(source, dropped, unweighted);
+        if (!store::CurrentDatabase() || !wiz_) return;
+        // Under another program's lock the page says it waits and fills its
+        // lists when the lock ends.
+        ReadWhenUnlocked("frmQuarn_Fields:GetScenarioFields",
+                         "Another program holds the database locked: the fields are read when it lets go.",
+                         [this, loadStored](bool late) {
+                             AddSourceFields(loadStored);
+                             if (late) LoadFieldLists();
+                         });
     });
+}
+
+// Everything is read from the file before the collection changes, so that a
+// lock met on the way leaves it as it was.
+void frmQuarn_Fields::AddSourceFields(bool loadStored) {
+    dao::DatabasePtr db = store::CurrentDatabase();
+    if (!db || !wiz_) return;
+    const std::vector<StoredRow> stored = ReadStoredRows(db, loadStored ? wiz_->Scenario_ID() : 0);
+    const std::string& source = wiz_->Table();
+    const int16_t kind = TableOrQueryKind(db, source);
+    dao::FieldsPtr fields;
+    if (!OpenSourceFields(db, source, kind, fields)) return;
+    sourceOrder_.clear();
+    if (fields)
+        for (const dao::FieldPtr& field : *fields) sourceOrder_.push_back(field->Name());
+    std::vector<std::string> dropped, unweighted;
+    AddStoredFields(stored, fields, dropped, unweighted);
+    if (fields) AddOtherFields(stored, *fields, kind == 0);
+    SayLeftOut(source, dropped, unweighted);
 }
 
 // Names are compared by the page, never written into SQL.
@@ -290,62 +306,70 @@ void frmQuarn_Fields::LoadFieldLists() {
 
 // --- the role checks ------------------------------------------------------------------------------
 
+namespace {
+
+// How each frame's lists name a missing role, and the compare fields a
+// frame asks for exactly (two factors of a two-way analysis).
+struct FrameWords {
+    const char* compare;
+    bool dependentValues;  // its value fields are the dependent ones
+    int compareExact;
+};
+const FrameWords kFrameWords[] = {{"", false, 0},
+                                  {"", false, 0},
+                                  {"Compare field", true, 0},
+                                  {"", false, 0},
+                                  {"2 Comparison fields", true, 2},
+                                  {"Column field", false, 0},
+                                  {"At least one Comparison field", false, 0}};
+
+}  // namespace
+
+frmQuarn_Fields::RoleCounts frmQuarn_Fields::CountRoles(int frame) const {
+    auto count = [&](std::string_view role) {
+        int n = 0;
+        for (const RoleList& r : roles_)
+            if (r.role == role && (r.frame == 0 || r.frame == frame)) n += r.list->count();
+        return n;
+    };
+    return {count("G"), count("C"), count("X"), count("Y"), count("W")};
+}
+
+// The first role the analysis lacks, in the order the checks run, or an
+// empty text; `suffix` false for a message that stands without " must be assigned.".
+std::string frmQuarn_Fields::MissingRole(int frame, const store::RoleRule& rule, const RoleCounts& n, bool& suffix) {
+    const FrameWords& words = kFrameWords[frame];
+    const int compareMin = std::max<int>(rule.compareMin, words.compareExact);
+    suffix = true;
+    if (n.groups < rule.groupMin) return "At least one Row field";
+    if (frame == 5 && n.values == 0 && n.weights == 1) {
+        suffix = false;
+        return "Weight field requires a value field. Or, you can make the Weight field a Value field and use the Sum "
+               "Crosstab option.";
+    }
+    if (n.compares < compareMin) {
+        // A frame without a compare list names none: the later checks run.
+        if (*words.compare) return words.compare;
+    } else if (words.compareExact > 0 && n.compares > words.compareExact) {
+        return "No more than " + std::to_string(words.compareExact) + " Comparison fields";
+    }
+    if (n.values < rule.valueMin) {
+        if (words.dependentValues) return "At least one Dependent field";
+        return rule.valueMin == 1 ? "Independent (X) field"
+                                  : "At least " + std::to_string(rule.valueMin) + " Independent (X) fields";
+    }
+    if (rule.y && n.dependents < 1) return "Dependent (Y) field";
+    return {};
+}
+
 void frmQuarn_Fields::CheckFields(const std::string& calcType, bool& passed) {
     Guarded("frmQuarn_Fields:CheckFields", [&] {
         passed = false;
-        // How each frame's lists name a missing role, and the compare fields
-        // a frame asks for exactly (two factors of a two-way analysis).
-        struct FrameWords {
-            const char* compare;
-            bool dependentValues;  // its value fields are the dependent ones
-            int compareExact;
-        };
-        static const FrameWords kWords[] = {{"", false, 0},
-                                            {"", false, 0},
-                                            {"Compare field", true, 0},
-                                            {"", false, 0},
-                                            {"2 Comparison fields", true, 2},
-                                            {"Column field", false, 0},
-                                            {"At least one Comparison field", false, 0}};
         const int f = frame_ >= 0 && frame_ <= 6 ? frame_ : 0;
-        const FrameWords& words = kWords[f];
         // The analysis's own rule; a name not listed needs nothing.
         const store::RoleRule rule = f != 0 ? ruleOf_(calcType) : store::RoleRule{.valueMin = 0};
-        auto count = [&](std::string_view role) {
-            int n = 0;
-            for (const RoleList& r : roles_)
-                if (r.role == role && (r.frame == 0 || r.frame == f)) n += r.list->count();
-            return n;
-        };
-        const int groups = count("G");
-        const int compares = count("C");
-        const int values = count("X");
-        const int dependents = count("Y");
-        const int weights = count("W");
-        const int compareMin = std::max<int>(rule.compareMin, words.compareExact);
-
-        std::string message;
         bool suffix = true;
-        if (groups < rule.groupMin) message = "At least one Row field";
-        if (message.empty() && f == 5 && values == 0 && weights == 1) {
-            message = "Weight field requires a value field. Or, you can make the Weight field a Value field and use "
-                      "the Sum Crosstab option.";
-            suffix = false;
-        }
-        if (message.empty() && compares < compareMin) {
-            message = words.compare;
-        } else if (message.empty() && words.compareExact > 0 && compares > words.compareExact) {
-            message = "No more than " + std::to_string(words.compareExact) + " Comparison fields";
-        }
-        if (message.empty() && values < rule.valueMin) {
-            if (words.dependentValues)
-                message = "At least one Dependent field";
-            else
-                message = rule.valueMin == 1 ? "Independent (X) field"
-                                             : "At least " + std::to_string(rule.valueMin) + " Independent (X) fields";
-        }
-        if (message.empty() && rule.y && dependents < 1) message = "Dependent (Y) field";
-
+        std::string message = MissingRole(f, rule, CountRoles(f), suffix);
         if (!message.empty()) {
             if (suffix) message += " must be assigned.";
             ui::MsgBox(message, ui::vbOKOnly, program::kAppTitle);
@@ -557,6 +581,9 @@ void frmQuarn_Fields::NavClicked(int index) {
                 return;
             case 2: {
                 DescriptionLeft();
+                // Fields not read yet are read now if the lock has ended;
+                // else the page stays, its note saying why.
+                if (!ReadWaitingNow()) return;
                 bool passed = false;
                 CheckFields(wiz_ ? wiz_->CalcType() : std::string(), passed);
                 if (!passed) return;

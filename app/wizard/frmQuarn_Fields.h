@@ -101,12 +101,21 @@ private:
     // Reading the fields (GetScenarioFields): the stored rows of a scenario
     // (0: none); the stored fields still in the source, with their roles,
     // then the source's other fields; the stored ones left out, said.
+    void AddSourceFields(bool loadStored);
     static std::vector<StoredRow> ReadStoredRows(const dao::DatabasePtr& db, int32_t id);
     void AddStoredFields(const std::vector<StoredRow>& stored, const dao::FieldsPtr& fields,
                          std::vector<std::string>& dropped, std::vector<std::string>& unweighted);
     void AddOtherFields(const std::vector<StoredRow>& stored, dao::Fields& fields, bool table);
     void SayLeftOut(const std::string& source, const std::vector<std::string>& dropped,
                     const std::vector<std::string>& unweighted) const;
+
+    // The role checks (CheckFields): the fields in each role's lists of a
+    // frame, and the message for the first role missing.
+    struct RoleCounts {
+        int groups, compares, values, dependents, weights;
+    };
+    RoleCounts CountRoles(int frame) const;
+    static std::string MissingRole(int frame, const store::RoleRule& rule, const RoleCounts& n, bool& suffix);
 
     void Quarn_SelectField(QListWidget* list, const std::string& role);
     void Quarn_UnSelectField(QListWidget* list);

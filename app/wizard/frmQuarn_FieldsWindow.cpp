@@ -204,6 +204,7 @@ void frmQuarn_Fields::LayOut() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(heading);
     layout->addLayout(body, 1);
+    layout->addWidget(LockNote());
     layout->addLayout(nav);
     // The page can be enlarged, its lists grow with it. At its own size
     // every list shows names of 32 characters whole.

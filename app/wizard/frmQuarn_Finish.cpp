@@ -240,12 +240,15 @@ void frmQuarn_Finish::NavClicked(int index) {
                 NavResult(wizard::kNext);
                 hide();
                 return;
-            case 3:
-                // Save writes a changed scenario, and always a new one.
-                if ((wiz_->Changed() || wiz_->Scenario_ID() == 0) && !(CheckBoxes() && wiz_->PostScenario())) return;
+            case 3: {
+                // Save writes a changed scenario, and always a new one; under
+                // another program's lock it says so at once, as the list's commands do.
+                const bool save = wiz_->Changed() || wiz_->Scenario_ID() == 0;
+                if (save && (RefuseLockedDatabase("be saved") || !(CheckBoxes() && wiz_->PostScenario()))) return;
                 NavResult(wizard::kNext);
                 hide();
                 return;
+            }
             case 4: {
                 // Save and Run: the page's checks, then the question about
                 // output tables that exist, both before anything is written;
@@ -254,6 +257,7 @@ void frmQuarn_Finish::NavClicked(int index) {
                 // neither saved to nor run into.
                 if (RefuseReadOnlyDatabase()) return;
                 const bool save = wiz_->Changed() || wiz_->Scenario_ID() == 0;
+                if (RefuseLockedDatabase(save ? "be saved" : "run")) return;
                 if (save && !CheckBoxes()) return;
                 std::vector<std::string> agreed;
                 if (!CheckExistingTableNames(agreed)) return;

@@ -36,83 +36,102 @@ frmQuarn_SelectTable::frmQuarn_SelectTable(QWidget* parent) : CWizardPage(parent
         setObjectName("frmQuarn_SelectTable");
         setWindowTitle("Zelk Statistics Table Selection");
         setProperty("HelpContextID", help::kWizardSource);
-
         auto* Label2 = new QLabel("Analysis Source");
         Label2->setObjectName("Label2");
-        tabSource_ = new QTabBar;
-        tabSource_->setObjectName("tabSource");
-        tabSource_->addTab("Tables");
-        tabSource_->addTab("Queries");
-        tabSource_->addTab("Both");
-        tabSource_->setExpanding(false);
-        lvwTableQuery_ = new QTreeWidget;
-        lvwTableQuery_->setObjectName("lvwTableQuery");
-        lvwTableQuery_->setHeaderLabels({"Name", "Type"});
-        lvwTableQuery_->setRootIsDecorated(false);
-        lvwTableQuery_->setUniformRowHeights(true);
-        lvwTableQuery_->header()->setSectionsClickable(true);
-        lvwTableQuery_->header()->setStretchLastSection(false);
-        lvwTableQuery_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-        lvwTableQuery_->setColumnWidth(1, 90);
-        m_ListView.SetListView(lvwTableQuery_);
-        m_ListView.SetFullRowSelect();
-
-        auto* lblName = new QLabel("&Source name:");
-        lblName->setObjectName("lblTable");
-        txtTable_ = new QLineEdit;
-        txtTable_->setObjectName("txtTable");
-        lblName->setBuddy(txtTable_);
-        auto* cmdViewTable = new QPushButton("&View");
-        cmdViewTable->setObjectName("cmdViewTable");
-        cmdViewTable->setAutoDefault(false);
-
-        auto* sourceBox = new QVBoxLayout;
-        sourceBox->setSpacing(0);
-        sourceBox->addWidget(tabSource_);
-        sourceBox->addWidget(lvwTableQuery_, 1);
-        auto* nameRow = new QHBoxLayout;
-        nameRow->addWidget(lblName);
-        nameRow->addWidget(txtTable_, 1);
-        nameRow->addWidget(cmdViewTable);
-
-        nav_ = new QHBoxLayout;
-        AddNavButton(nav_, 0, "Help");
-        nav_->addStretch();
-        AddNavButton(nav_, 1, "< &Back");
-        AddNavButton(nav_, 2, "&Next >");
-
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(Label2);
-        layout->addLayout(sourceBox, 1);
-        layout->addLayout(nameRow);
-        layout->addLayout(nav_);
-        // 6675 by 6150 twips.
-        setFixedSize(445, 410);
-
-        setTabOrder(tabSource_, lvwTableQuery_);
-        setTabOrder(lvwTableQuery_, txtTable_);
-        setTabOrder(txtTable_, cmdViewTable);
-        // The page opens on its list, so that typing a name's first letters finds it.
-        lvwTableQuery_->setFocus(Qt::OtherFocusReason);
-
-        connect(tabSource_, &QTabBar::currentChanged, this, [this](int index) {
-            Guarded("frmQuarn_SelectTable:tabSource_Click", [&] { LoadQueryTableLists(index + 1); });
-        });
-        connect(lvwTableQuery_, &QTreeWidget::itemClicked, this, [this] { ListClicked(); });
-        // A row chosen with the keys names the source as a click does.
-        connect(lvwTableQuery_, &QTreeWidget::itemSelectionChanged, this, [this] { ListClicked(); });
-        connect(lvwTableQuery_, &QTreeWidget::itemDoubleClicked, this, &frmQuarn_SelectTable::RowChosen);
-        ActOnReturn(lvwTableQuery_, [this] { RowChosen(lvwTableQuery_->currentItem()); });
-        connect(lvwTableQuery_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
-            Guarded("frmQuarn_SelectTable:lvwTableQuery_ColumnClick", [&] { m_ListView.OnColumnClick(column); });
-        });
-        connect(txtTable_, &QLineEdit::textChanged, this,
-                [this] { Guarded("frmQuarn_SelectTable:txtTable_Change", [&] { SetNextEnabled(); }); });
-        connect(cmdViewTable, &QPushButton::clicked, this, [this] { ViewTable(); });
-
+        QLayout* sources = MakeSourceList();
+        QPushButton* cmdViewTable = nullptr;
+        QLayout* nameRow = MakeNameRow(cmdViewTable);
+        LayOut(Label2, sources, nameRow);
+        SetTabOrder(cmdViewTable);
+        Wire(cmdViewTable);
         LoadQueryTableLists(1);
         SetNextEnabled();
     });
+}
+
+// The tabs over the list of sources, without a gap between them.
+QLayout* frmQuarn_SelectTable::MakeSourceList() {
+    tabSource_ = new QTabBar;
+    tabSource_->setObjectName("tabSource");
+    tabSource_->addTab("Tables");
+    tabSource_->addTab("Queries");
+    tabSource_->addTab("Both");
+    tabSource_->setExpanding(false);
+    lvwTableQuery_ = new QTreeWidget;
+    lvwTableQuery_->setObjectName("lvwTableQuery");
+    lvwTableQuery_->setHeaderLabels({"Name", "Type"});
+    lvwTableQuery_->setRootIsDecorated(false);
+    lvwTableQuery_->setUniformRowHeights(true);
+    lvwTableQuery_->header()->setSectionsClickable(true);
+    lvwTableQuery_->header()->setStretchLastSection(false);
+    lvwTableQuery_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lvwTableQuery_->setColumnWidth(1, 90);
+    m_ListView.SetListView(lvwTableQuery_);
+    m_ListView.SetFullRowSelect();
+    auto* sourceBox = new QVBoxLayout;
+    sourceBox->setSpacing(0);
+    sourceBox->addWidget(tabSource_);
+    sourceBox->addWidget(lvwTableQuery_, 1);
+    return sourceBox;
+}
+
+// The name box with its label and the View button.
+QLayout* frmQuarn_SelectTable::MakeNameRow(QPushButton*& cmdViewTable) {
+    auto* lblName = new QLabel("&Source name:");
+    lblName->setObjectName("lblTable");
+    txtTable_ = new QLineEdit;
+    txtTable_->setObjectName("txtTable");
+    lblName->setBuddy(txtTable_);
+    cmdViewTable = new QPushButton("&View");
+    cmdViewTable->setObjectName("cmdViewTable");
+    cmdViewTable->setAutoDefault(false);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(lblName);
+    nameRow->addWidget(txtTable_, 1);
+    nameRow->addWidget(cmdViewTable);
+    return nameRow;
+}
+
+void frmQuarn_SelectTable::LayOut(QLabel* heading, QLayout* sources, QLayout* nameRow) {
+    nav_ = new QHBoxLayout;
+    AddNavButton(nav_, 0, "Help");
+    nav_->addStretch();
+    AddNavButton(nav_, 1, "< &Back");
+    AddNavButton(nav_, 2, "&Next >");
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addLayout(sources, 1);
+    layout->addLayout(nameRow);
+    layout->addWidget(LockNote());
+    layout->addLayout(nav_);
+    // 6675 by 6150 twips.
+    setFixedSize(445, 410);
+}
+
+void frmQuarn_SelectTable::SetTabOrder(QPushButton* cmdViewTable) {
+    setTabOrder(tabSource_, lvwTableQuery_);
+    setTabOrder(lvwTableQuery_, txtTable_);
+    setTabOrder(txtTable_, cmdViewTable);
+    // The page opens on its list, so that typing a name's first letters finds it.
+    lvwTableQuery_->setFocus(Qt::OtherFocusReason);
+}
+
+void frmQuarn_SelectTable::Wire(QPushButton* cmdViewTable) {
+    connect(tabSource_, &QTabBar::currentChanged, this, [this](int index) {
+        Guarded("frmQuarn_SelectTable:tabSource_Click", [&] { LoadQueryTableLists(index + 1); });
+    });
+    connect(lvwTableQuery_, &QTreeWidget::itemClicked, this, [this] { ListClicked(); });
+    // A row chosen with the keys names the source as a click does.
+    connect(lvwTableQuery_, &QTreeWidget::itemSelectionChanged, this, [this] { ListClicked(); });
+    connect(lvwTableQuery_, &QTreeWidget::itemDoubleClicked, this, &frmQuarn_SelectTable::RowChosen);
+    ActOnReturn(lvwTableQuery_, [this] { RowChosen(lvwTableQuery_->currentItem()); });
+    connect(lvwTableQuery_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        Guarded("frmQuarn_SelectTable:lvwTableQuery_ColumnClick", [&] { m_ListView.OnColumnClick(column); });
+    });
+    connect(txtTable_, &QLineEdit::textChanged, this,
+            [this] { Guarded("frmQuarn_SelectTable:txtTable_Change", [&] { SetNextEnabled(); }); });
+    connect(cmdViewTable, &QPushButton::clicked, this, [this] { ViewTable(); });
 }
 
 frmQuarn_SelectTable::~frmQuarn_SelectTable() {
@@ -148,32 +167,40 @@ std::vector<frmQuarn_SelectTable::Source> frmQuarn_SelectTable::Sources(int kind
 
 void frmQuarn_SelectTable::LoadQueryTableLists(int kind) {
     Guarded("frmQuarn_SelectTable:LoadTableLists", [&] {
-        std::vector<Source> sources = Sources(kind);
-        // The same list again keeps its rows as they stand: the chosen row,
-        // the user's sort and the scroll position.
-        if (kind == listedKind_ && sources == listed_) return;
-        QTreeWidgetItem* current = lvwTableQuery_->currentItem();
-        const QString chosen = current && current->isSelected() ? current->text(0) : QString();
-        m_ListView.SetRedraw(false);
-        struct Redraw {
-            CListView& view;
-            ~Redraw() { view.SetRedraw(true); }
-        } redraw{m_ListView};
-        lvwTableQuery_->clear();
-        listedKind_ = kind;
-        listed_ = std::move(sources);
-        const QIcon tableIcon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
-        const QIcon queryIcon = style()->standardIcon(QStyle::SP_FileDialogContentsView);
-        for (const Source& source : listed_) {
-            const char* type = source.query ? "Query" : "Table";
-            auto* row = new CListViewItem(lvwTableQuery_);
-            row->setText(0, QString::fromStdString(source.name));
-            row->setIcon(0, source.query ? queryIcon : tableIcon);
-            row->setData(0, Qt::UserRole, QString(type).toLower());
-            row->setText(1, type);
-        }
-        Reselect(chosen);
+        // Under another program's lock the page says it waits and lists the
+        // sources when the lock ends; a name can still be typed meanwhile.
+        ReadWhenUnlocked("frmQuarn_SelectTable:LoadTableLists",
+                         "Another program holds the database locked: the tables and queries are listed when it "
+                         "lets go.",
+                         [this, kind](bool) { ShowSources(kind, Sources(kind)); });
     });
+}
+
+void frmQuarn_SelectTable::ShowSources(int kind, std::vector<Source> sources) {
+    // The same list again keeps its rows as they stand: the chosen row,
+    // the user's sort and the scroll position.
+    if (kind == listedKind_ && sources == listed_) return;
+    QTreeWidgetItem* current = lvwTableQuery_->currentItem();
+    const QString chosen = current && current->isSelected() ? current->text(0) : QString();
+    m_ListView.SetRedraw(false);
+    struct Redraw {
+        CListView& view;
+        ~Redraw() { view.SetRedraw(true); }
+    } redraw{m_ListView};
+    lvwTableQuery_->clear();
+    listedKind_ = kind;
+    listed_ = std::move(sources);
+    const QIcon tableIcon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
+    const QIcon queryIcon = style()->standardIcon(QStyle::SP_FileDialogContentsView);
+    for (const Source& source : listed_) {
+        const char* type = source.query ? "Query" : "Table";
+        auto* row = new CListViewItem(lvwTableQuery_);
+        row->setText(0, QString::fromStdString(source.name));
+        row->setIcon(0, source.query ? queryIcon : tableIcon);
+        row->setData(0, Qt::UserRole, QString(type).toLower());
+        row->setText(1, type);
+    }
+    Reselect(chosen);
 }
 
 void frmQuarn_SelectTable::Reselect(const QString& name) {

@@ -10,7 +10,10 @@
 #include "forms/CListView.h"
 #include "wizard/WizardPage.h"
 
+class QLabel;
+class QLayout;
 class QLineEdit;
+class QPushButton;
 class QTabBar;
 class QTreeWidget;
 class QHBoxLayout;
@@ -39,12 +42,22 @@ protected:
     void NavClicked(int index) override;
 
 private:
+    // The controls, in the order they are made and laid out.
+    QLayout* MakeSourceList();
+    QLayout* MakeNameRow(QPushButton*& cmdViewTable);
+    void LayOut(QLabel* heading, QLayout* sources, QLayout* nameRow);
+    void SetTabOrder(QPushButton* cmdViewTable);
+    void Wire(QPushButton* cmdViewTable);
+
     struct Source {
         std::string name;
         bool query = false;
         bool operator==(const Source&) const = default;
     };
+    // The sources of a tab as the file has them (raising 3260 under another
+    // program's lock), and the list made to show them.
     std::vector<Source> Sources(int kind) const;
+    void ShowSources(int kind, std::vector<Source> sources);
     void Reselect(const QString& name);
     void ListClicked();
     // A double click, or Return on the framed row: the row names the source and the page goes on.

@@ -20,6 +20,7 @@
 #include <QTableView>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
@@ -34,6 +35,7 @@
 #include "ExampleDatabase.h"
 #include "shell/MDIMain.h"
 #include "shell/Program.h"
+#include "wizard/TransferButton.h"
 #include "wizard/WizardPage.h"
 #include "ScenarioSchema.h"
 #include "forms/frmDataGrid.h"
@@ -579,6 +581,126 @@ private slots:
         QCOMPARE(Rows()->topLevelItem(1)->text(2), QString("theirs"));
         QCOMPARE(Count(store::kScenariosTable), scenarios);
         QCOMPARE(rec_.boxes.size(), size_t(5));
+    }
+
+    void wizardPagesWaitForAnotherProgramsLockTakenWhileTheyAreOpen() {
+        // New is chosen; another program then takes the file's exclusive
+        // lock (the lock wait left at its 10 s) while the wizard is open.
+        // What each page shows is noted there and checked after the wizard
+        // closes; every page is left whatever it showed, so none is shown again.
+        const int scenarios = Count(store::kScenariosTable);
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(db_->Name().c_str(), &other), SQLITE_OK);
+        struct Closer {
+            sqlite3* db;
+            ~Closer() { sqlite3_close(db); }
+        } closer{other};
+        auto lock = [&](const char* sql) { return sqlite3_exec(other, sql, nullptr, nullptr, nullptr) == SQLITE_OK; };
+        auto note = [](QWidget* page) {
+            auto* label = page->findChild<QLabel*>("lblLockNote");
+            return label && label->isVisibleTo(page) ? label->text() : QString();
+        };
+        auto click = [](QWidget* page, const char* name) {
+            QTest::mouseClick(page->findChild<QAbstractButton*>(name), Qt::LeftButton);
+        };
+        struct Seen {
+            size_t boxes = 99;
+            QString note;
+            int rows = -1;
+        } sourceLocked, fieldsLocked, fieldsNext, fieldsAfter, sourceAfter;
+        std::string viewPrompt, savePrompt;
+        bool locked = false, savedAfter = false;
+        QPointer<QWidget> source;
+        apptest::WhenModalNamed("frmQuarn_Create", [&](QWidget* create) {
+            locked = lock("BEGIN EXCLUSIVE");
+            apptest::WhenModalNamed("frmQuarn_SelectTable", [&](QWidget* select) {
+                source = select;
+                auto* sources = select->findChild<QTreeWidget*>("lvwTableQuery");
+                sourceLocked = {rec_.boxes.size(), note(select), sources->topLevelItemCount()};
+                select->findChild<QLineEdit*>("txtTable")->setText("BloodPressureStudy");
+                click(select, "cmdViewTable");
+                viewPrompt = LastPrompt();
+                apptest::WhenModalNamed("frmQuarn_Fields", [&](QWidget* fields) {
+                    auto* available = fields->findChild<QTreeWidget*>("lvwAvailableFields");
+                    fieldsLocked = {rec_.boxes.size(), note(fields), available->topLevelItemCount()};
+                    click(fields, "cmdNav_2");
+                    fieldsNext = {rec_.boxes.size(), note(fields), fields->isVisible() ? 1 : 0};
+                    // The lock ends: both pages are to fill in by themselves.
+                    lock("COMMIT");
+                    static_cast<void>(QTest::qWaitFor(
+                        [&] { return available->topLevelItemCount() > 0 && note(fields).isEmpty(); }, 3000));
+                    fieldsAfter = {rec_.boxes.size(), note(fields), available->topLevelItemCount()};
+                    auto* listed = source->findChild<QTreeWidget*>("lvwTableQuery");
+                    static_cast<void>(QTest::qWaitFor([&] { return listed->topLevelItemCount() > 0; }, 3000));
+                    sourceAfter = {rec_.boxes.size(), note(source), listed->topLevelItemCount()};
+                    QTreeWidgetItem* number = nullptr;
+                    for (int i = 0; i < available->topLevelItemCount() && !number; ++i)
+                        if (available->topLevelItem(i)->text(1).startsWith("#")) number = available->topLevelItem(i);
+                    if (!number) {
+                        click(fields, "cmdNav_4");
+                        return;
+                    }
+                    available->setCurrentItem(number);
+                    fields->findChild<TransferButton*>("cmdTX")->Button(1)->click();
+                    apptest::WhenModalNamed("frmQuarn_Options_Describe", [&](QWidget* options) {
+                        apptest::WhenModalNamed("frmQuarn_Finish", [&](QWidget* finish) {
+                            // Save under the lock.
+                            lock("BEGIN EXCLUSIVE");
+                            const size_t before = rec_.boxes.size();
+                            click(finish, "cmdNav_3");
+                            savePrompt = rec_.boxes.size() == before + 1
+                                             ? LastPrompt()
+                                             : "<boxes: " + std::to_string(rec_.boxes.size() - before) + ">";
+                            lock("ROLLBACK");
+                            click(finish, "cmdNav_3");
+                            savedAfter = !finish->isVisible();
+                            if (!savedAfter) {
+                                rec_.Script(ui::vbYes);
+                                click(finish, "cmdNav_2");
+                            }
+                        });
+                        click(options, "cmdNav_2");
+                    });
+                    click(fields, "cmdNav_2");
+                });
+                click(select, "cmdNav_2");
+            });
+            click(create, "cmdNav_2");
+        });
+        QTest::mouseClick(Button(0), Qt::LeftButton);
+        QVERIFY(locked);
+
+        // The source page says once, on the page, that it waits: no box, nothing listed.
+        QCOMPARE(sourceLocked.boxes, size_t(0));
+        QVERIFY2(sourceLocked.note.contains("Another program holds the database locked"),
+                 qPrintable(sourceLocked.note));
+        QCOMPARE(sourceLocked.rows, 0);
+        // View says plainly that the table cannot be shown now.
+        QVERIFY2(QString::fromStdString(viewPrompt)
+                     .contains("cannot be shown now: another program holds the database "
+                               "locked"),
+                 viewPrompt.c_str());
+        // The field page waits the same way; Next stays on it without a box.
+        QCOMPARE(fieldsLocked.boxes, size_t(1));
+        QVERIFY2(fieldsLocked.note.contains("Another program holds the database locked"),
+                 qPrintable(fieldsLocked.note));
+        QCOMPARE(fieldsLocked.rows, 0);
+        QCOMPARE(fieldsNext.boxes, size_t(1));
+        QCOMPARE(fieldsNext.rows, 1);
+        // The lock over, both pages filled in by themselves and their notes went.
+        QCOMPARE(fieldsAfter.boxes, size_t(1));
+        QCOMPARE(fieldsAfter.note, QString());
+        QVERIFY(fieldsAfter.rows > 0);
+        QCOMPARE(sourceAfter.note, QString());
+        QVERIFY(sourceAfter.rows > 0);
+        // Save under the lock said at once that it cannot be saved now; after it, it saved.
+        QVERIFY2(QString::fromStdString(savePrompt)
+                     .contains("is locked by another program, so the scenario cannot be saved now"),
+                 savePrompt.c_str());
+        QVERIFY(savedAfter);
+        QCOMPARE(rec_.boxes.size(), size_t(2));
+        QCOMPARE(stack_->ErrNumber(), 0);
+        QCOMPARE(Count(store::kScenariosTable), scenarios + 1);
     }
 
     void followsAnotherProgramAndActsOnlyOnTheChosenScenario() {
