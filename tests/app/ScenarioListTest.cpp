@@ -589,13 +589,9 @@ private slots:
         // What each page shows is noted there and checked after the wizard
         // closes; every page is left whatever it showed, so none is shown again.
         const int scenarios = Count(store::kScenariosTable);
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open(db_->Name().c_str(), &other), SQLITE_OK);
-        struct Closer {
-            sqlite3* db;
-            ~Closer() { sqlite3_close(db); }
-        } closer{other};
-        auto lock = [&](const char* sql) { return sqlite3_exec(other, sql, nullptr, nullptr, nullptr) == SQLITE_OK; };
+        apptest::OtherProgram other(db_->Name());
+        QCOMPARE(other.OpenResult(), SQLITE_OK);
+        auto lock = [&](const char* sql) { return other.Exec(sql) == SQLITE_OK; };
         auto note = [](QWidget* page) {
             auto* label = page->findChild<QLabel*>("lblLockNote");
             return label && label->isVisibleTo(page) ? label->text() : QString();
