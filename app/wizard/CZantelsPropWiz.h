@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -145,6 +146,16 @@ public:
     bool Changed() const { return changed_; }
     void Changed(bool value) { changed_ = value; }
 
+    // The field roles page's read of the stored fields, while it waits for
+    // another program's lock: a save tries it again first, so that no
+    // scenario is written from roles not read yet. retry returns true once
+    // it has read; an empty one means none waits.
+    void FieldsReadWaiting(std::function<bool()> retry) { fieldsRead_ = std::move(retry); }
+    bool FieldsReadNow() {
+        if (fieldsRead_ && fieldsRead_()) fieldsRead_ = nullptr;
+        return !fieldsRead_;
+    }
+
     // Existing output tables the user agreed, on the finish page, to have
     // replaced: the run Save and Run starts does not ask about them again.
     const std::vector<std::string>& ReplaceAgreed() const { return replaceAgreed_; }
@@ -203,6 +214,7 @@ private:
     ScenarioFieldsPtr fields_;
     bool changed_ = false;
     std::vector<std::string> replaceAgreed_;
+    std::function<bool()> fieldsRead_;
     std::optional<store::StoredScenario> stored_;
 };
 

@@ -97,7 +97,11 @@ frmQuarn_Fields::frmQuarn_Fields(QWidget* parent, RuleOf ruleOf) : CWizardPage(p
 }
 
 frmQuarn_Fields::~frmQuarn_Fields() {
-    Guarded("frmQuarn_Fields:Form_Unload", [this] { wiz_ = nullptr; });
+    Guarded("frmQuarn_Fields:Form_Unload", [this] {
+        // A read still waiting goes with the page: a save must not count it done.
+        if (wiz_ && WaitsForLock()) wiz_->FieldsReadWaiting([] { return false; });
+        wiz_ = nullptr;
+    });
 }
 
 void frmQuarn_Fields::Wiz(CZantelsPropWiz* wiz) {
@@ -175,12 +179,14 @@ void frmQuarn_Fields::GetScenarioFields(bool loadStored) {
         if (!store::CurrentDatabase() || !wiz_) return;
         // Under another program's lock the page says it waits and fills its
         // lists when the lock ends.
-        ReadWhenUnlocked("frmQuarn_Fields:GetScenarioFields",
-                         "Another program holds the database locked: the fields are read when it lets go.",
-                         [this, loadStored](bool late) {
-                             AddSourceFields(loadStored);
-                             if (late) LoadFieldLists();
-                         });
+        const bool read =
+            ReadWhenUnlocked("frmQuarn_Fields:GetScenarioFields",
+                             "Another program holds the database locked: the fields are read when it lets go.",
+                             [this, loadStored](bool late) {
+                                 AddSourceFields(loadStored);
+                                 if (late) LoadFieldLists();
+                             });
+        wiz_->FieldsReadWaiting(read ? std::function<bool()>() : [this] { return ReadWaitingNow(); });
     });
 }
 

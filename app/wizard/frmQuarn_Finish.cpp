@@ -190,6 +190,12 @@ void frmQuarn_Finish::CommitBoxes() {
     for (QLineEdit* box : {txtDescription_, txtTable1_, txtTable2_}) BoxLeft(box);
 }
 
+bool frmQuarn_Finish::RefuseFieldsUnread() {
+    if (wiz_->FieldsReadNow()) return false;
+    TellLocked("be saved");
+    return true;
+}
+
 bool frmQuarn_Finish::CheckBoxes() {
     wiz_->Scenario_Description(txtDescription_->text().toStdString());
     wiz_->OutputTable1(txtTable1_->text().toStdString());
@@ -244,7 +250,9 @@ void frmQuarn_Finish::NavClicked(int index) {
                 // Save writes a changed scenario, and always a new one; under
                 // another program's lock it says so at once, as the list's commands do.
                 const bool save = wiz_->Changed() || wiz_->Scenario_ID() == 0;
-                if (save && (RefuseLockedDatabase("be saved") || !(CheckBoxes() && wiz_->PostScenario()))) return;
+                if (save && (RefuseLockedDatabase("be saved") || RefuseFieldsUnread() ||
+                             !(CheckBoxes() && wiz_->PostScenario())))
+                    return;
                 NavResult(wizard::kNext);
                 hide();
                 return;
@@ -258,7 +266,7 @@ void frmQuarn_Finish::NavClicked(int index) {
                 if (RefuseReadOnlyDatabase()) return;
                 const bool save = wiz_->Changed() || wiz_->Scenario_ID() == 0;
                 if (RefuseLockedDatabase(save ? "be saved" : "run")) return;
-                if (save && !CheckBoxes()) return;
+                if (save && (RefuseFieldsUnread() || !CheckBoxes())) return;
                 std::vector<std::string> agreed;
                 if (!CheckExistingTableNames(agreed)) return;
                 if (save && !wiz_->PostScenario()) return;

@@ -52,6 +52,9 @@ private:
     // Copies the three boxes into the object and checks them; false (the
     // message shown) when the page must stay open.
     bool CheckBoxes();
+    // The field roles are still to be read (another program's lock kept
+    // them): tries once more, and says so and returns true when they are not.
+    bool RefuseFieldsUnread();
     // Asks before output tables named in the boxes that exist are replaced;
     // false on No. `agreed` receives the existing names the user agreed to.
     bool CheckExistingTableNames(std::vector<std::string>& agreed);

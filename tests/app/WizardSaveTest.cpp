@@ -17,6 +17,8 @@
 #include "wizard/CZantelsPropWiz.h"
 #include "wizard/ScenarioCommands.h"
 #include "wizard/WizardPage.h"
+#include "wizard/frmQuarn_Fields.h"
+#include "wizard/frmQuarn_Finish.h"
 
 namespace {
 
@@ -388,6 +390,42 @@ private slots:
         QVERIFY(rec_.boxes.at(0).prompt.find("is no longer in the database") != std::string::npos);
         QCOMPARE(ScenarioCount(), 0);
         QCOMPARE(Count("usysQuarnOptions"), 1);  // the options row as it was
+    }
+
+    void aSaveReadsFieldRolesThatALockKeptFromThePage() {
+        // Edit opens at the finish page; the field roles page, bound unseen,
+        // meets another program's lock and waits. The lock ends and Save is
+        // pressed at once: the stored roles are read before anything is
+        // written, not saved as none.
+        long shown = 0;
+        auto previous =
+            wizard::SetPageFactory([&](long page, QWidget*) -> CWizardPage* { return new CapturePage(&shown, page); });
+        db_->Execute("CREATE TABLE Study (Age DOUBLE)");
+        auto w = NewDescribe();
+        w->Table("Study");
+        w->ScenarioFields()->Add("Age", "X", "7", 1, "Age");
+        QVERIFY(w->PostScenario());
+        WizardOutcome out = RunEditScenarioWizard(w->Scenario_ID(), 50, nullptr);
+        wizard::SetPageFactory(previous);
+        QVERIFY(out.wizard);
+        CZantelsPropWiz& e = *out.wizard;
+
+        apptest::OtherProgram other(path_);
+        QCOMPARE(other.OpenResult(), SQLITE_OK);
+        QCOMPARE(other.Exec("BEGIN EXCLUSIVE"), SQLITE_OK);
+        frmQuarn_Fields fields;
+        fields.Wiz(&e);
+        QVERIFY(rec_.boxes.empty());
+        QCOMPARE(other.Exec("COMMIT"), SQLITE_OK);
+
+        e.Scenario_Description("mine");
+        e.Changed(true);
+        frmQuarn_Finish finish;
+        finish.Wiz(&e);
+        finish.findChild<QAbstractButton*>("cmdNav_3")->click();  // Save
+        QCOMPARE(Count("usysQuarnFields"), 1);
+        QCOMPARE(Value(Rows("usysQuarnFields"), "FieldDef_Name").ToString(), std::string("Age"));
+        QCOMPARE(Value(Rows("usysQuarnScenarios"), "Scenario_Description").ToString(), std::string("mine"));
     }
 
     void anEditAsksBeforeItOverwritesAnotherProgramsChange() {
