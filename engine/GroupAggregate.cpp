@@ -102,10 +102,25 @@ bool GroupAggregate::ReadAll() {
 // Adds the current record to its group; false where the result could differ
 // from the database's.
 bool GroupAggregate::AddRecord(int64_t record) {
-    // The canonical key: equal exactly when the database finds the keys
-    // equal. A number is an integer where it is one (1 and 1.0 are equal),
-    // else its Double; NOCASE text is its bytes with ASCII letters folded, up
-    // to a zero byte (the collation reads no further), with the length.
+    if (!ReadKey()) return false;
+    size_t g = 0;
+    if (const auto found = index_.find(probe_); found != index_.end()) {
+        g = found->second;
+    } else {
+        if (groups_.size() >= mostGroups_) return false;
+        g = groups_.size();
+        index_.emplace(probe_, g);
+        AddGroup(record);
+    }
+    return AddValues(groups_[g]);
+}
+
+// The current record's canonical key into probe_: equal exactly when the
+// database finds the keys equal. A number is an integer where it is one (1
+// and 1.0 are equal), else its Double; NOCASE text is its bytes with ASCII
+// letters folded, up to a zero byte (the collation reads no further), with
+// the length. False for text in a computed key.
+bool GroupAggregate::ReadKey() {
     probe_.clear();
     int64_t integer = 0;
     double real = 0;
@@ -147,25 +162,29 @@ bool GroupAggregate::AddRecord(int64_t record) {
             }
         }
     }
-    auto found = index_.find(probe_);
-    size_t g = 0;
-    if (found != index_.end()) {
-        g = found->second;
-    } else {
-        if (groups_.size() >= mostGroups_) return false;
-        g = groups_.size();
-        index_.emplace(probe_, g);
-        Group& group = groups_.emplace_back();
-        group.firstRecord = record;
-        group.sums.assign(aggregates_.size(), dao::SqlSum{});
-        for (int k = 0; k < keys_; ++k) {
-            Stored& s = group.keys.emplace_back();
-            s.kind = keyFields_[static_cast<size_t>(k)]->StoredValue(s.integer, s.real, bytes);
-            s.bytes.assign(bytes.data(), bytes.size());
-            group.labels.push_back(keyFields_[static_cast<size_t>(k)]->Value());
-        }
+    return true;
+}
+
+// A new group, its keys as the current record holds them.
+void GroupAggregate::AddGroup(int64_t record) {
+    std::string_view bytes;
+    Group& group = groups_.emplace_back();
+    group.firstRecord = record;
+    group.sums.assign(aggregates_.size(), dao::SqlSum{});
+    for (int k = 0; k < keys_; ++k) {
+        Stored& s = group.keys.emplace_back();
+        s.kind = keyFields_[static_cast<size_t>(k)]->StoredValue(s.integer, s.real, bytes);
+        s.bytes.assign(bytes.data(), bytes.size());
+        group.labels.push_back(keyFields_[static_cast<size_t>(k)]->Value());
     }
-    Group& group = groups_[g];
+}
+
+// The current record's values into the group's counts and sums; false for
+// text or bytes to sum.
+bool GroupAggregate::AddValues(Group& group) {
+    int64_t integer = 0;
+    double real = 0;
+    std::string_view bytes;
     for (size_t a = 0; a < aggregates_.size(); ++a) {
         dao::SqlSum& s = group.sums[a];
         if (aggregates_[a].kind == Kind::kRows) {

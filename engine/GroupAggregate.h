@@ -75,6 +75,9 @@ private:
     int CompareKey(const Stored& a, const Stored& b, int k) const;
     int CompareGroups(const Group& a, const Group& b) const;
     bool AddRecord(int64_t record);
+    bool ReadKey();
+    void AddGroup(int64_t record);
+    bool AddValues(Group& group);
 
     dao::RecordsetPtr rs_;
     int keys_;

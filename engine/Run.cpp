@@ -54,6 +54,100 @@ void ShowMessage(const std::string& text) {
     ui::Ui().MsgBox(text, ui::vbCritical | ui::vbOKOnly, "Quantara");
 }
 
+namespace {
+
+// Set for the run's lifetime, however it ends.
+struct RunningFlag {
+    bool& flag;
+    explicit RunningFlag(bool& f) : flag(f) { flag = true; }
+    ~RunningFlag() { flag = false; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+};
+
+// A table-name argument: a name given replaces the property; without one an
+// empty property takes the fallback, if there is one.
+void ApplyTableName(std::string& property, const vb::Variant& argument, const char* fallback) {
+    std::string text = TextArgument(argument);
+    if (!text.empty()) {
+        property = text;
+    } else if (fallback && property.empty()) {
+        property = fallback;
+    }
+}
+
+// A fresh context for this run. A stored missing-value type the run does
+// not know keeps the mode of this object's previous run.
+RunContext& NewRunContext(State& s) {
+    auto context = std::make_unique<RunContext>();
+    if (s.run) context->Missing(s.run->Missing());
+    s.run = std::move(context);
+    s.run->OnStatus([&s](std::string& message) { RaiseStatStatus(s, message); });
+    return *s.run;
+}
+
+// Loads and runs the scenario on the object's databases, the source and
+// output defaulting to the one before. Returns the failure's text, or
+// empty; no scenario database fails quietly (no beep, no box).
+std::string RunOnDatabases(State& s, RunContext& run, int32_t ScenarioNo, const vb::Variant& ShowProgress,
+                           bool& quietFailure) {
+    if (!s.databases[kScenarioDb]) {
+        quietFailure = true;
+        return "Scenario database property not assigned or opened";
+    }
+    if (!s.databases[kSourceDb]) s.databases[kSourceDb] = s.databases[kScenarioDb];
+    if (!s.databases[kOutputDb]) s.databases[kOutputDb] = s.databases[kSourceDb];
+    run.ScenarioDatabase(s.databases[kScenarioDb]);
+    run.ScenarioTableNames({s.tables.ScenarioTbl, s.tables.OptionsTbl, s.tables.FieldTbl});
+    run.SourceDatabase(s.databases[kSourceDb]);
+    run.OutputDatabase(s.databases[kOutputDb]);
+    run.ShowStatus(IsExactlyTrue(ShowProgress) || s.ShowProgress);
+    std::string err;
+    if (LoadScenario(run, s.tables, ScenarioNo, err)) err = RunOneScenario(run);
+    // A failure reported as text undoes the run's work as an error
+    // does: what the analysis dropped comes back, what it made goes.
+    if (err.empty()) {
+        run.ReleaseWriteLock();
+    } else {
+        run.UndoAfterError();
+    }
+    return err;
+}
+
+// The text of the exception being handled; the data's own failures name the
+// field and the table of the scenario that met them.
+std::string CaughtFailure(RunContext& run) {
+    const auto table = [&run]() {
+        const ScenarioPtr scenario = run.CurrentScenario();
+        return scenario ? scenario->Table() : std::string();
+    };
+    try {
+        throw;
+    } catch (const dao::NotFiniteValue& e) {
+        return NotFiniteMessage(e.FieldName(), table());
+    } catch (const ResultOverflow& e) {
+        return ResultOverflowMessage(e.FieldName(), table(), e.Column(), e.WeightField());
+    } catch (const WeightSumOverflow& e) {
+        return WeightOverflowMessage(e.FieldName(), table());
+    } catch (const dao::NotNumberValue& e) {
+        return NotNumberMessage(e.FieldName(), table(), e.Text(), e.Blob());
+    } catch (const vb::VbError& e) {
+        return std::to_string(e.Number()) + ": " + e.Description();
+    } catch (const std::exception& e) {
+        return std::to_string(vb::err::kInvalidProcedureCall) + ": " + e.what();
+    }
+}
+
+// Beeps for a failure, and shows it when the object shows errors.
+void ReportFailure(const State& s, const std::string& err) {
+    ui::Ui().Beep();
+    const std::string message = "Scenario Failed\r\n\r\n" + err;
+    ui::Ui().SetMousePointer(ui::vbDefault);
+    if (s.ShowErrors) ShowMessage(message);
+}
+
+}  // namespace
+
 }  // namespace engine
 
 bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& ScenarioDb, const vb::Variant& SourceDb,
@@ -70,105 +164,39 @@ bool Quantara::RunScenario(const int32_t& ScenarioNo, const vb::Variant& Scenari
                       "wait for the run to complete, or use another Quantara object.";
         return false;
     }
-    struct RunningFlag {
-        bool& flag;
-        explicit RunningFlag(bool& f) : flag(f) { flag = true; }
-        ~RunningFlag() { flag = false; }
-    } runningFlag(s.running);
+    const RunningFlag runningFlag(s.running);
     CErr_Zelk& stack = ErrStack();
     const int16_t depth = stack.Depth();
     stack.Push("Zantel_RunScenario");
     stack.ScenarioNumber(ScenarioNo);
     std::string err;
-    bool quietFailure = false;  // no scenario database: no beep, no box
+    bool quietFailure = false;
 
     SaveDatabases(s, true);
     RaiseRunScenarioBegin(s);
-    // A fresh context for this run. A stored missing-value type the run does
-    // not know keeps the mode of this object's previous run.
-    auto context = std::make_unique<RunContext>();
-    if (s.run) context->Missing(s.run->Missing());
-    s.run = std::move(context);
-    RunContext& run = *s.run;
-    run.OnStatus([&s](std::string& message) { RaiseStatStatus(s, message); });
+    RunContext& run = NewRunContext(s);
 
     try {
         if (!ScenarioDb.IsMissing()) LetDatabase(s, kScenarioDb, ScenarioDb);
         if (!SourceDb.IsMissing()) LetDatabase(s, kSourceDb, SourceDb);
         if (!OutputDb.IsMissing()) LetDatabase(s, kOutputDb, OutputDb);
-
-        const auto applyTableName = [](std::string& property, const vb::Variant& argument, const char* fallback) {
-            std::string text = TextArgument(argument);
-            if (!text.empty()) {
-                property = text;
-            } else if (fallback && property.empty()) {
-                property = fallback;
-            }
-        };
-        applyTableName(s.tables.ScenarioTbl, ScenarioTbl, "USysQuarnScenarios");
-        applyTableName(s.tables.OptionsTbl, OptionsTbl, "USysQuarnOptions");
-        applyTableName(s.tables.FieldTbl, FieldTbl, "USysQuarnFields");
-        applyTableName(s.tables.SourceTableName, SourceTableName, nullptr);
-        applyTableName(s.tables.OutputTableName, OutputTableName, nullptr);
-        applyTableName(s.tables.OutputTableName2, OutputTableName2, nullptr);
-
+        ApplyTableName(s.tables.ScenarioTbl, ScenarioTbl, "USysQuarnScenarios");
+        ApplyTableName(s.tables.OptionsTbl, OptionsTbl, "USysQuarnOptions");
+        ApplyTableName(s.tables.FieldTbl, FieldTbl, "USysQuarnFields");
+        ApplyTableName(s.tables.SourceTableName, SourceTableName, nullptr);
+        ApplyTableName(s.tables.OutputTableName, OutputTableName, nullptr);
+        ApplyTableName(s.tables.OutputTableName2, OutputTableName2, nullptr);
         if (IsOn(ShowErrors)) s.ShowErrors = true;
-
-        if (!s.databases[kScenarioDb]) {
-            err = "Scenario database property not assigned or opened";
-            quietFailure = true;
-        } else {
-            if (!s.databases[kSourceDb]) s.databases[kSourceDb] = s.databases[kScenarioDb];
-            if (!s.databases[kOutputDb]) s.databases[kOutputDb] = s.databases[kSourceDb];
-            run.ScenarioDatabase(s.databases[kScenarioDb]);
-            run.ScenarioTableNames({s.tables.ScenarioTbl, s.tables.OptionsTbl, s.tables.FieldTbl});
-            run.SourceDatabase(s.databases[kSourceDb]);
-            run.OutputDatabase(s.databases[kOutputDb]);
-            run.ShowStatus(IsExactlyTrue(ShowProgress) || s.ShowProgress);
-            if (LoadScenario(run, s.tables, ScenarioNo, err)) err = RunOneScenario(run);
-            // A failure reported as text undoes the run's work as an error
-            // does: what the analysis dropped comes back, what it made goes.
-            if (err.empty()) {
-                run.ReleaseWriteLock();
-            } else {
-                run.UndoAfterError();
-            }
-        }
-    } catch (const dao::NotFiniteValue& e) {
-        // Read part-way through the data: the run's work is undone.
-        const ScenarioPtr scenario = run.CurrentScenario();
-        err = NotFiniteMessage(e.FieldName(), scenario ? scenario->Table() : std::string());
-        run.UndoAfterError();
-    } catch (const ResultOverflow& e) {
-        const ScenarioPtr scenario = run.CurrentScenario();
-        err = ResultOverflowMessage(e.FieldName(), scenario ? scenario->Table() : std::string(), e.Column(),
-                                    e.WeightField());
-        run.UndoAfterError();
-    } catch (const WeightSumOverflow& e) {
-        const ScenarioPtr scenario = run.CurrentScenario();
-        err = WeightOverflowMessage(e.FieldName(), scenario ? scenario->Table() : std::string());
-        run.UndoAfterError();
-    } catch (const dao::NotNumberValue& e) {
-        const ScenarioPtr scenario = run.CurrentScenario();
-        err = NotNumberMessage(e.FieldName(), scenario ? scenario->Table() : std::string(), e.Text(), e.Blob());
-        run.UndoAfterError();
-    } catch (const vb::VbError& e) {
-        err = std::to_string(e.Number()) + ": " + e.Description();
-        run.UndoAfterError();
-    } catch (const std::exception& e) {
-        err = std::to_string(vb::err::kInvalidProcedureCall) + ": " + e.what();
+        err = RunOnDatabases(s, run, ScenarioNo, ShowProgress, quietFailure);
+    } catch (const std::exception&) {
+        // A failure, even part-way through the data, undoes the run's work.
+        err = CaughtFailure(run);
         run.UndoAfterError();
     }
     // An error leaves the names of the procedures it passed on the stack.
     while (stack.Depth() > depth + 1) stack.Pop();
     run.ForgetRunBookkeeping();
-
-    if (!err.empty() && !quietFailure) {
-        ui::Ui().Beep();
-        const std::string message = "Scenario Failed\r\n\r\n" + err;
-        ui::Ui().SetMousePointer(ui::vbDefault);
-        if (s.ShowErrors) ShowMessage(message);
-    }
+    if (!err.empty() && !quietFailure) ReportFailure(s, err);
 
     run.DeleteScratchDatabase();
     run.CloseRecordsets();

@@ -30,6 +30,36 @@ constexpr int kWaitWorthSaying = 200;
 // While the engine runs, with the status window saying it waits.
 constexpr int kLockWaitRunningMs = 1000;
 
+constexpr const char* kRunFailed = "The test of this scenario failed for the following reason:\r\n\r\n";
+
+// The scenario to run, as the question about its output tables names it;
+// none, the user told why, when the file is locked, the scenario is not
+// found, the user does not agree to replace its output tables, or another
+// program changed it while the question stood.
+std::optional<store::StoredScenario> AgreedScenario(const dao::DatabasePtr& db, long ScenarioNo,
+                                                    const std::vector<std::string>& agreed) {
+    CErr_Zelk& stack = ErrStack();
+    // Another program's lock is told at once, before anything is asked.
+    if (RefuseLockedDatabase("run")) return std::nullopt;
+    // The scenario as the question names it: the run is of that one or none.
+    std::optional<store::StoredScenario> chosen = store::ReadStoredScenario(db, ScenarioNo);
+    if (!chosen) {
+        Message("Scenario not found: " + std::to_string(ScenarioNo));
+        return std::nullopt;
+    }
+    stack.CurrentOperation("Get Table Names ");
+    const std::string output1 = chosen->Text("Scenario_Output_Table1_Name");
+    const std::string output2 = chosen->Text("Scenario_Output_Table2_Name");
+    if (!AgreeToOverwrite(db, output1, output2, agreed)) return std::nullopt;
+    // The question may have stood a while.
+    if (RefuseLockedDatabase("run")) return std::nullopt;
+    if (const std::optional<store::StoredScenario> now = store::ReadStoredScenario(db, ScenarioNo); now != chosen) {
+        TellScenarioChanged(ScenarioNo, *chosen, now ? &*now : nullptr, "Nothing was run.");
+        return std::nullopt;
+    }
+    return chosen;
+}
+
 }  // namespace
 
 // Hands the engine's progress texts to the runner.
@@ -65,100 +95,96 @@ bool ScenarioRunner::Run(long ScenarioNo, const std::vector<std::string>& agreed
         stack.CurrentOperation("Open Recordset ");
         const dao::DatabasePtr db = store::CurrentDatabase();
         if (!db || !store::CurrentWorkspace()) vb::Raise(vb::err::kObjectVariableNotSet, "No database is open");
-        // Another program's lock is told at once, before anything is asked.
         std::optional<dao::LockWaitLimit> limit(std::in_place, kLockWaitBeforeMs);
-        if (RefuseLockedDatabase("run")) return;
-        // The scenario as the question names it: the run is of that one or none.
-        const std::optional<store::StoredScenario> chosen = store::ReadStoredScenario(db, ScenarioNo);
-        if (!chosen) {
-            Message("Scenario not found: " + std::to_string(ScenarioNo));
-            return;
-        }
-        stack.CurrentOperation("Get Table Names ");
+        const std::optional<store::StoredScenario> chosen = AgreedScenario(db, ScenarioNo, agreed);
+        if (!chosen) return;
         const std::string output1 = chosen->Text("Scenario_Output_Table1_Name");
         const std::string output2 = chosen->Text("Scenario_Output_Table2_Name");
-        if (!AgreeToOverwrite(db, output1, output2, agreed)) return;
-        // The question may have stood a while.
-        if (RefuseLockedDatabase("run")) return;
-        if (const std::optional<store::StoredScenario> now = store::ReadStoredScenario(db, ScenarioNo); now != chosen) {
-            TellScenarioChanged(ScenarioNo, *chosen, now ? &*now : nullptr, "Nothing was run.");
-            return;
-        }
 
         stack.CurrentOperation("Close output forms if open ");
         if (!output1.empty()) emit GridsClosing(QString::fromStdString(output1));
         if (!output2.empty()) emit GridsClosing(QString::fromStdString(output2));
 
-        stack.CurrentOperation("Creating m_oStats ");
-        m_oStats = std::make_unique<Quantara>();
-        m_oStatsEvents = std::make_unique<EngineEvents>(this);
-        m_oStats->Advise(m_oStatsEvents.get());
-
+        StartEngine();
         stack.CurrentOperation("Set database ");
         m_oStats->putref_ScenarioDatabase(db);
 
         stack.CurrentOperation("Show status form ");
         hourglass.Value(true);
-        QWidget* owner = program::MainWindow();
-        if (!owner && owner_) owner = owner_->window();
-        status_ = new frmStatus(owner);
-        // One run at a time, and no other window takes input meanwhile; a box
-        // the engine or this run shows opens above it and takes its own.
-        status_->setWindowModality(Qt::ApplicationModal);
-        status_->show();
-        // On the screen before the engine starts: a text printed while the run
-        // waits for a lock is painted without the event loop, which an unmapped
-        // window would not show.
-        QElapsedTimer mapping;
-        mapping.start();
-        while (!(status_->windowHandle() && status_->windowHandle()->isExposed()) && mapping.elapsed() < 1000)
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-        status_->repaint();
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        sincePaint_.invalidate();
+        ShowStatusWindow();
         limit.emplace(kLockWaitRunningMs);
         dao::SetLockWaitObserver([this](int waitedMs) { LockWaited(waitedMs); });
 
-        stack.CurrentOperation("Running scenario");
-        const int32_t number = static_cast<int32_t>(ScenarioNo);
-        const vb::Variant none = vb::Variant::Missing();
-        const vb::Variant empty{std::string()};
-        std::string raised;
-        bool failedByError = false;
-        try {
-            result = m_oStats->RunScenario(number, none, none, none, empty, empty, empty, empty, empty, empty,
-                                           vb::Variant(true), vb::Variant(true));
-        } catch (const vb::VbError& e) {
-            failedByError = true;
-            raised = e.Description();
-        } catch (const std::exception& e) {
-            failedByError = true;
-            raised = e.what();
-        }
+        const std::optional<std::string> raised = RunInEngine(ScenarioNo, result);
         dao::SetLockWaitObserver({});
         limit.reset();
-        if (failedByError) {
+        if (raised) {
             result = false;
-            Message("The test of this scenario failed for the following reason:\r\n\r\n" + raised);
+            Message(kRunFailed + *raised);
             m_oStats.reset();
         } else if (!result) {
-            Message("The test of this scenario failed for the following reason:\r\n\r\n" + m_oStats->get_ErrorInfo());
+            Message(kRunFailed + m_oStats->get_ErrorInfo());
         }
         EndRun();
         hourglass.Value(false);
-
-        if (result) {
-            if (!output2.empty()) {
-                stack.CurrentOperation("Loading output grid2");
-                emit GridRequested("Scenario Output Table 2", QString::fromStdString(output2));
-            }
-            stack.CurrentOperation("Loading output grid1");
-            emit GridRequested("Scenario Output Table", QString::fromStdString(output1));
-        }
+        if (result) ShowResultGrids(output1, output2);
     });
     // A finished run names no step, so a later error report does not point at it.
     stack.CurrentOperation("");
     return result;
+}
+
+void ScenarioRunner::StartEngine() {
+    ErrStack().CurrentOperation("Creating m_oStats ");
+    m_oStats = std::make_unique<Quantara>();
+    m_oStatsEvents = std::make_unique<EngineEvents>(this);
+    m_oStats->Advise(m_oStatsEvents.get());
+}
+
+void ScenarioRunner::ShowStatusWindow() {
+    QWidget* owner = program::MainWindow();
+    if (!owner && owner_) owner = owner_->window();
+    status_ = new frmStatus(owner);
+    // One run at a time, and no other window takes input meanwhile; a box
+    // the engine or this run shows opens above it and takes its own.
+    status_->setWindowModality(Qt::ApplicationModal);
+    status_->show();
+    // On the screen before the engine starts: a text printed while the run
+    // waits for a lock is painted without the event loop, which an unmapped
+    // window would not show.
+    QElapsedTimer mapping;
+    mapping.start();
+    while (!(status_->windowHandle() && status_->windowHandle()->isExposed()) && mapping.elapsed() < 1000)
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    status_->repaint();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    sincePaint_.invalidate();
+}
+
+std::optional<std::string> ScenarioRunner::RunInEngine(long ScenarioNo, bool& result) {
+    ErrStack().CurrentOperation("Running scenario");
+    const int32_t number = static_cast<int32_t>(ScenarioNo);
+    const vb::Variant none = vb::Variant::Missing();
+    const vb::Variant empty{std::string()};
+    try {
+        result = m_oStats->RunScenario(number, none, none, none, empty, empty, empty, empty, empty, empty,
+                                       vb::Variant(true), vb::Variant(true));
+    } catch (const vb::VbError& e) {
+        return e.Description();
+    } catch (const std::exception& e) {
+        return std::string(e.what());
+    }
+    return std::nullopt;
+}
+
+void ScenarioRunner::ShowResultGrids(const std::string& output1, const std::string& output2) {
+    CErr_Zelk& stack = ErrStack();
+    if (!output2.empty()) {
+        stack.CurrentOperation("Loading output grid2");
+        emit GridRequested("Scenario Output Table 2", QString::fromStdString(output2));
+    }
+    stack.CurrentOperation("Loading output grid1");
+    emit GridRequested("Scenario Output Table", QString::fromStdString(output1));
 }
 
 void ScenarioRunner::EndRun() {

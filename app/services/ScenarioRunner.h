@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,14 @@ private:
     void LockWaited(int waitedMs);
     void Print(const QString& text);
     void EndRun();
+    // The steps of a run: the engine made and told where to report, the
+    // status window shown and on the screen, the scenario run (an error the
+    // engine raises comes back as its text; otherwise `result` is the
+    // engine's), and the grids on the result tables asked for.
+    void StartEngine();
+    void ShowStatusWindow();
+    std::optional<std::string> RunInEngine(long ScenarioNo, bool& result);
+    void ShowResultGrids(const std::string& output1, const std::string& output2);
 
     QPointer<QWidget> owner_;
     std::unique_ptr<Quantara> m_oStats;

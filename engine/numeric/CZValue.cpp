@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <utility>
 
 #include "ErrorStack.h"
 #include "numeric/Numerics.h"
@@ -568,12 +570,9 @@ double CZValue::LowerTail(char letter, double x, double DF1, double DF2) {
     return Probability01(ToDouble(r));
 }
 
-// Bracketed false position with the Illinois modification on
-// f(x) = Quarn_CalcProb(x) - dblProb.
-double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, double DF1, double DF2,
-                                bool fAccurate) {
-    ProcScope scope(ErrStack(), "Quarn_FindValue");
-    const char letter = Letter(strProbType);
+namespace {
+
+void CheckFindValueArguments(char letter, const std::string& strProbType, double dblProb, double DF1, double DF2) {
     if (letter != 'T' && letter != 'Z' && letter != 'C' && letter != 'F') {
         vb::Raise(vb::err::kInvalidProcedureCall, "Probability type: " + strProbType + " not expected");
     }
@@ -586,99 +585,121 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
     if ((letter != 'Z' && DF1 <= 0) || (letter == 'F' && DF2 <= 0)) {
         vb::Raise(vb::err::kInvalidProcedureCall, "Degrees of freedom must be greater than 0");
     }
-    // From 1/2 up an upper tail lies near 1, where it keeps too few digits of
-    // its distance from 1 (at 1 - 2^-53 none): the search then follows the
-    // lower tail, whose value 1 - dblProb is exact there, and which rises.
-    const bool lower = letter != 'Z' && dblProb >= 0.5;
-    const double target = lower ? 1 - dblProb : dblProb;
-    const auto prob = [&](double x) {
-        return lower ? LowerTail(letter, x, DF1, DF2) : Quarn_CalcProb(strProbType, x, DF1, DF2);
-    };
+}
+
+// Bracketed false position with the Illinois modification on the logarithm
+// of a tail probability's ratio to the one sought.
+class InverseSearch {
+public:
+    // prob gives the tail followed at x; it rises with x when rises is set.
+    InverseSearch(std::function<double(double)> prob, double target, bool rises, const std::string& strProbType,
+                  double dblProb)
+        : prob_(std::move(prob)), target_(target), rises_(rises), strProbType_(strProbType), dblProb_(dblProb) {}
+
+    // The first bracket [lo, hi] of the value sought.
+    void Bracket(char letter, double DF1, double DF2, double& lo, double& hi) const;
+    // Narrows the bracket to the value sought.
+    double Refine(double lo, double hi, bool fAccurate) const;
+
+private:
     // Whether x lies short of the value sought, and beyond it.
-    const bool rises = lower || letter == 'Z';
-    const auto shortOf = [&](double x) { return rises ? prob(x) < target : prob(x) > target; };
-    const auto beyond = [&](double x) { return rises ? prob(x) > target : prob(x) < target; };
+    bool ShortOf(double x) const { return rises_ ? prob_(x) < target_ : prob_(x) > target_; }
+    bool Beyond(double x) const { return rises_ ? prob_(x) > target_ : prob_(x) < target_; }
     // The search follows the logarithm of the probability's ratio to
     // dblProb: a tail probability falls by hundreds of orders of magnitude
     // across the first bracket, and a straight line through such ends lands
     // on the end of the larger probability, while the logarithm of a tail is
     // nearly straight. A probability of 0 (below the smallest Double) has no
     // logarithm: the step beside it halves the bracket instead.
-    const auto f = [&](double x) {
-        const double ratio = prob(x) / target;
+    double F(double x) const {
+        const double ratio = prob_(x) / target_;
         return ratio > 0 ? std::log(ratio) : -std::numeric_limits<double>::infinity();
-    };
-    const auto noBracket = [&]() {
+    }
+    [[noreturn]] void NoBracket() const {
         vb::Raise(vb::err::kInvalidProcedureCall,
-                  "No " + strProbType + " value found for the probability " + vb::CStr(dblProb));
-    };
-    // Walks the upper end out until the probability there passes dblProb:
-    // unit steps as the classical search takes them, longer ones if far out.
-    const auto stepOut = [&](double& hi) {
-        double step = 1;
-        for (int n = 1; shortOf(hi); ++n) {
-            if (n > kMaxBracketSteps) noBracket();
-            if (n > 64) step *= 2;
-            hi = vb::Checked(hi + step);
-        }
-    };
-    // Beyond the classical bracket of "T" and "Z" (values above 3 or 4) the
-    // upper end moves out in the same way ("T" doubling it, since its tails are
-    // long), and the lower end follows to the last point passed.
-    const auto moveOut = [&](double& low, double& hi, bool doubling) {
-        for (int n = 1; shortOf(hi); ++n) {
-            if (n > kMaxBracketSteps) noBracket();
-            low = hi;
-            hi = vb::Checked(doubling ? hi * 2 : hi + 1);
-        }
-    };
+                  "No " + strProbType_ + " value found for the probability " + vb::CStr(dblProb_));
+    }
+    void StepOut(double& hi) const;
+    void MoveOut(double& low, double& hi, bool doubling) const;
 
-    // The tolerance is a share of the probability sought (the logarithm of
-    // the ratio), so that a far tail probability is found to as many digits
-    // as a large one.
-    double tol = fAccurate ? 2e-15 : 1e-12;
-    double lo = 0;
-    double hi = 0;
+    std::function<double(double)> prob_;
+    double target_;
+    bool rises_;
+    const std::string& strProbType_;
+    double dblProb_;
+};
+
+// Walks the upper end out until the probability there passes dblProb:
+// unit steps as the classical search takes them, longer ones if far out.
+void InverseSearch::StepOut(double& hi) const {
+    double step = 1;
+    for (int n = 1; ShortOf(hi); ++n) {
+        if (n > kMaxBracketSteps) NoBracket();
+        if (n > 64) step *= 2;
+        hi = vb::Checked(hi + step);
+    }
+}
+
+// Beyond the classical bracket of "T" and "Z" (values above 3 or 4) the
+// upper end moves out in the same way ("T" doubling it, since its tails are
+// long), and the lower end follows to the last point passed.
+void InverseSearch::MoveOut(double& low, double& hi, bool doubling) const {
+    for (int n = 1; ShortOf(hi); ++n) {
+        if (n > kMaxBracketSteps) NoBracket();
+        low = hi;
+        hi = vb::Checked(doubling ? hi * 2 : hi + 1);
+    }
+}
+
+void InverseSearch::Bracket(char letter, double DF1, double DF2, double& lo, double& hi) const {
+    lo = 0;
+    hi = 0;
     switch (letter) {
         case 'T':
             hi = 3;
-            moveOut(lo, hi, true);
+            MoveOut(lo, hi, true);
             break;
         case 'Z':
             hi = 4;
-            moveOut(lo, hi, false);
+            MoveOut(lo, hi, false);
             // Above the series' cut-off every value has probability 1: keep the
             // upper end just past it, so no step lands on that flat stretch.
             if (hi > kNormalCutOff) hi = std::nextafter(kNormalCutOff, 7.0);
             break;
         case 'C':
             hi = DF1;
-            stepOut(hi);
+            StepOut(hi);
             break;
         default:  // 'F'
-            for (int n = 1; beyond(lo); ++n) {
-                if (n > kMaxBracketSteps) noBracket();
+            for (int n = 1; Beyond(lo); ++n) {
+                if (n > kMaxBracketSteps) NoBracket();
                 lo += (DF1 + DF2) / 10;
             }
             hi = DF1 / DF2;
-            stepOut(hi);
+            StepOut(hi);
             break;
     }
+}
 
-    double flo = f(lo);
-    double fhi = f(hi);
+double InverseSearch::Refine(double lo, double hi, bool fAccurate) const {
+    // The tolerance is a share of the probability sought (the logarithm of
+    // the ratio), so that a far tail probability is found to as many digits
+    // as a large one.
+    double tol = fAccurate ? 2e-15 : 1e-12;
+    double flo = F(lo);
+    double fhi = F(hi);
     double fp = 0;
     double x = lo;
     const auto sameSign = [](double u, double v) { return (u > 0 && v > 0) || (u < 0 && v < 0); };
     for (int iteration = 1;; ++iteration) {
         if (iteration > kMaxSearchIterations) {
-            vb::Raise(vb::err::kInvalidProcedureCall, "The search for the " + strProbType +
-                                                          " value of the probability " + vb::CStr(dblProb) +
+            vb::Raise(vb::err::kInvalidProcedureCall, "The search for the " + strProbType_ +
+                                                          " value of the probability " + vb::CStr(dblProb_) +
                                                           " does not converge");
         }
         if (std::isfinite(flo) && std::isfinite(fhi)) {
             const double denominator = fhi - flo;
-            if (denominator == 0) noBracket();  // both ends alike: no secant step exists
+            if (denominator == 0) NoBracket();  // both ends alike: no secant step exists
             // (lo fhi - hi flo) / (fhi - flo), written as a step from lo; the
             // ends have opposite signs, so flo / (fhi - flo) lies in [-1, 0]
             // and the step cannot overflow.
@@ -686,7 +707,7 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
         } else {
             x = lo + (hi - lo) / 2;
         }
-        const double fx = f(x);
+        const double fx = F(x);
         if (std::fabs(fx) <= tol) break;
         const bool found = fx == 0 || flo == 0;
         if (!found) {
@@ -709,6 +730,27 @@ double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, 
         if (fAccurate && iteration + 1 > 1000) tol = 1e-12;
     }
     return x;
+}
+
+}  // namespace
+
+double CZValue::Quarn_FindValue(const std::string& strProbType, double dblProb, double DF1, double DF2,
+                                bool fAccurate) {
+    ProcScope scope(ErrStack(), "Quarn_FindValue");
+    const char letter = Letter(strProbType);
+    CheckFindValueArguments(letter, strProbType, dblProb, DF1, DF2);
+    // From 1/2 up an upper tail lies near 1, where it keeps too few digits of
+    // its distance from 1 (at 1 - 2^-53 none): the search then follows the
+    // lower tail, whose value 1 - dblProb is exact there, and which rises.
+    const bool lower = letter != 'Z' && dblProb >= 0.5;
+    const double target = lower ? 1 - dblProb : dblProb;
+    const InverseSearch search(
+        [&](double x) { return lower ? LowerTail(letter, x, DF1, DF2) : Quarn_CalcProb(strProbType, x, DF1, DF2); },
+        target, lower || letter == 'Z', strProbType, dblProb);
+    double lo = 0;
+    double hi = 0;
+    search.Bracket(letter, DF1, DF2, lo, hi);
+    return search.Refine(lo, hi, fAccurate);
 }
 
 Extended CZValue::LnFactorial(int32_t n) {

@@ -370,7 +370,9 @@ void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode
     const FieldStatistics s = Statistics(k, f);
     const double n = s.n;
     const std::string& field = (*fields_)[static_cast<size_t>(nG_ + k)];
-    auto set = [&](std::string_view column, double value) { SetOrOverflow(rs, column, value, field, s.overflowed); };
+    const ColumnSetter set = [&](std::string_view column, double value) {
+        SetOrOverflow(rs, column, value, field, s.overflowed);
+    };
 
     set("Mean", s.mean);
     if (range_) {
@@ -404,21 +406,30 @@ void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode
         if (mode.count > 0) set("ModeCount", mode.count);
         if (mode.unique) set("Mode", mode.value);
     }
-    if (pcntFlag_ && n > 1) {
-        Quarn_CalcPcntiles(g.stage[static_cast<size_t>(k)], weighted_, pcntGroups_, n, pcnt);
-        if (pcntGroups_ == 2) {
-            set("Median", pcnt[1]);
-        } else if (pcntGroups_ == 4) {
-            set("25_Percentile", pcnt[1]);
-            set("50_Percentile", pcnt[2]);
-            set("75_Percentile", pcnt[3]);
-            set("Quartile_Range", ValueDifference(pcnt[3], pcnt[1]));
-        } else {
-            const int step = 100 / pcntGroups_;
-            for (int i = 1; i < pcntGroups_; ++i)
-                set(std::to_string(i * step) + "_Percentile", pcnt[static_cast<size_t>(i)]);
-        }
+    if (pcntFlag_ && n > 1) WritePercentiles(g.stage[static_cast<size_t>(k)], n, pcnt, set);
+    WriteMeanTests(k, s, set);
+    if (freqOn_) WriteFrequencies(g.buckets[static_cast<size_t>(k)], n, set);
+}
+
+void CDescribe::WritePercentiles(const std::vector<StagedValue>& stage, double n, std::vector<double>& pcnt,
+                                 const ColumnSetter& set) const {
+    Quarn_CalcPcntiles(stage, weighted_, pcntGroups_, n, pcnt);
+    if (pcntGroups_ == 2) {
+        set("Median", pcnt[1]);
+    } else if (pcntGroups_ == 4) {
+        set("25_Percentile", pcnt[1]);
+        set("50_Percentile", pcnt[2]);
+        set("75_Percentile", pcnt[3]);
+        set("Quartile_Range", ValueDifference(pcnt[3], pcnt[1]));
+    } else {
+        const int step = 100 / pcntGroups_;
+        for (int i = 1; i < pcntGroups_; ++i)
+            set(std::to_string(i * step) + "_Percentile", pcnt[static_cast<size_t>(i)]);
     }
+}
+
+void CDescribe::WriteMeanTests(int16_t k, const FieldStatistics& s, const ColumnSetter& set) {
+    const double n = s.n;
     auto bands = [&](const std::string& prefix, const std::string& letter, double band) {
         set(prefix + letter + "_Band", band);
         set(prefix + "Lower", PreciseDifference(s.mean, band));
@@ -441,15 +452,15 @@ void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode
         set("Prob_(1-Tail)", p / 2);
         set("Prob_(2-Tail)", p);
     }
-    if (freqOn_) {
-        const std::vector<double> b =
-            FrequencyValues(g.buckets[static_cast<size_t>(k)], freqCumulative_, freqOpenEnds_);
-        const size_t last = static_cast<size_t>(freqN_) + 1;
-        for (size_t i = 0; i <= last; ++i) {
-            if ((i == 0 || i == last) && !freqOpenEnds_) continue;
-            if (freqCountCols_) set(freqCountNames_[i], b[i]);
-            if (freqPropCols_) set(freqPropNames_[i], b[i] / n);
-        }
+}
+
+void CDescribe::WriteFrequencies(const std::vector<ExactSum>& buckets, double n, const ColumnSetter& set) const {
+    const std::vector<double> b = FrequencyValues(buckets, freqCumulative_, freqOpenEnds_);
+    const size_t last = static_cast<size_t>(freqN_) + 1;
+    for (size_t i = 0; i <= last; ++i) {
+        if ((i == 0 || i == last) && !freqOpenEnds_) continue;
+        if (freqCountCols_) set(freqCountNames_[i], b[i]);
+        if (freqPropCols_) set(freqPropNames_[i], b[i] / n);
     }
 }
 

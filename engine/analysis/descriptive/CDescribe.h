@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -93,6 +95,14 @@ private:
     // (N-1) deviation.
     void SampleTests(int16_t k, const FieldSums& f, const WeightedMoments::Deviation& sample, FieldStatistics& s) const;
     void WriteField(int16_t k, const GroupData& g, const ModeResult& mode, std::vector<double>& pcnt);
+    // Steps of WriteField, each writing its columns through `set`: the
+    // percentiles of the staged values, the confidence bands and t test of
+    // the mean, and the frequency columns.
+    using ColumnSetter = std::function<void(std::string_view column, double value)>;
+    void WritePercentiles(const std::vector<StagedValue>& stage, double n, std::vector<double>& pcnt,
+                          const ColumnSetter& set) const;
+    void WriteMeanTests(int16_t k, const FieldStatistics& s, const ColumnSetter& set);
+    void WriteFrequencies(const std::vector<ExactSum>& buckets, double n, const ColumnSetter& set) const;
     bool ConIntColumns() const;
     double TValue(double dblProb, double df);
 
