@@ -114,7 +114,7 @@ std::string GroupFamily::Run(const Steps& steps, CompareCells& cells) {
     if (steps.oneCompare && nC_ > 1) return "Only one Compare field may be assigned";
 
     zantels_.Quarn_Msg(0, true, "Analyzing comparison fields");
-    std::string result = FindCompareValues(steps.table, steps.includeBlanks);
+    std::string result = AnovaGroups(steps.table, steps.includeBlanks);
     if (!result.empty()) return result;
 
     // A result table never replaces the source itself.
@@ -122,21 +122,22 @@ std::string GroupFamily::Run(const Steps& steps, CompareCells& cells) {
         if (!name->empty() && vb::EqualsNoCase(*name, steps.table))
             return "The output table " + *name + " cannot be the source table.";
     }
-    result = RunAnalysisPhases(zantels_, {.openSource = [&] { return OpenSource(steps.table, steps.includeBlanks); },
-                                          .createOutput =
-                                              [&] {
-                                                  std::string text = steps.createOutput();
-                                                  if (text.empty() && !steps.detail.empty())
-                                                      text = CreateDetail(steps.detail);
-                                                  return text;
-                                              },
-                                          .readRecords = [&] { Walk(cells, steps.walk); }});
+    result =
+        RunAnalysisPhases(zantels_, {.openSource = [&] { return InitAnovaTable(steps.table, steps.includeBlanks); },
+                                     .createOutput =
+                                         [&] {
+                                             std::string text = steps.createOutput();
+                                             if (text.empty() && !steps.detail.empty())
+                                                 text = CreateDetail(steps.detail);
+                                             return text;
+                                         },
+                                     .readRecords = [&] { Walk(cells, steps.walk); }});
     CloseDetail();
     return result;
 }
 
-std::string GroupFamily::FindCompareValues(const std::string& table, bool includeBlanks) {
-    ProcScope scope(ErrStack(), "FindCompareValues");
+std::string GroupFamily::AnovaGroups(const std::string& table, bool includeBlanks) {
+    ProcScope scope(ErrStack(), "AnovaGroups");
     values_.assign(nC_, CompareValueIndex());
     for (size_t c = 0; c < nC_; ++c) {
         const std::string& field = CompareName(c);
@@ -168,8 +169,8 @@ std::string GroupFamily::FindCompareValues(const std::string& table, bool includ
     return {};
 }
 
-std::string GroupFamily::OpenSource(const std::string& table, bool includeBlanks) {
-    ProcScope scope(ErrStack(), "OpenSource");
+std::string GroupFamily::InitAnovaTable(const std::string& table, bool includeBlanks) {
+    ProcScope scope(ErrStack(), "InitAnovaTable");
     if (includeBlanks)
         return zantels_.Quarn_InitDataTable(table, fields_, static_cast<int16_t>(nG_ + nC_), types_, sizes_);
     const int16_t n = static_cast<int16_t>(fields_.size() - 1);

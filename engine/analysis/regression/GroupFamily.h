@@ -160,11 +160,11 @@ public:
     // --- the steps Run strings together --------------------------------------------
     // Fills the distinct values of every compare field, ascending with Null
     // first (Null only with includeBlanks).
-    std::string FindCompareValues(const std::string& table, bool includeBlanks);
+    std::string AnovaGroups(const std::string& table, bool includeBlanks);
     // Opens the source sorted by the group fields and the first compare
     // field, without the records whose compare values are blank unless
     // includeBlanks, and fills the field types and sizes.
-    std::string OpenSource(const std::string& table, bool includeBlanks);
+    std::string InitAnovaTable(const std::string& table, bool includeBlanks);
     // Makes the result table, open as OutputRecordset: StatOutputID, the
     // group fields, DataField, with comparePair the two columns of the first
     // compare field's values (its name with "-1" and "-2"), then the columns.
