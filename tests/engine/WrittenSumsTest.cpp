@@ -107,6 +107,12 @@ TEST_F(WrittenSumsTest, SumsOfWeightsAndRanksAreExactSumsRoundedOnce) {
         EXPECT_EQ(Num(r, "SumRanks"), sums[b]) << names[b];
         EXPECT_EQ(Num(r, "MeanRank"), b + 1) << names[b];
     }
+
+    // Sum w x^2 of 0.1 and 0.2: 0.05000000000000000555..., 0.05 (one by one
+    // 0.05000000000000001).
+    AppendRows({{"q", "-", 0.1, 0.1, 0.1, 1.0}, {"q", "-", 0.2, 0.2, 0.2, 1.0}});
+    auto describe = RunOf("P", "Describe", {{"X1", "X", 1}}, {{"Sum", true}});
+    EXPECT_EQ(Num(*Group(describe, "q"), "SumSquared"), 0.05);
 }
 
 }  // namespace
