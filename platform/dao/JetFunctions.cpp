@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -289,13 +290,28 @@ void KeptFinal(sqlite3_context* ctx) {
     kept->value = nullptr;
 }
 
-// --- Sum, Total, Avg: SQLite's own, with the floating-point sum compensated ---
+// --- Sum, Total, Avg: SQLite's own, with the floating-point sum held exactly ---
 //
 // The sum is SqlSum's. Null is skipped; text and blobs count as SQLite
 // converts them. They serve as window functions too (the inverse step takes a
-// value out again).
+// value out again). SQLite's aggregate context is zeroed memory: it holds a
+// pointer to the sum, made at the first input and freed by the final step,
+// which SQLite calls also when a statement stops early.
 
 using SumState = SqlSum;
+
+SumState* StepState(sqlite3_context* ctx) {
+    auto* held = static_cast<SumState**>(sqlite3_aggregate_context(ctx, sizeof(SumState*)));
+    if (!held) return nullptr;
+    if (!*held) *held = new (std::nothrow) SumState{};
+    return *held;
+}
+
+// The sum so far, or nullptr where no input came.
+const SumState* HeldState(sqlite3_context* ctx) {
+    auto* held = static_cast<SumState**>(sqlite3_aggregate_context(ctx, 0));
+    return held ? *held : nullptr;
+}
 
 void AddValue(SumState& s, sqlite3_value* v, bool negate) {
     if (sqlite3_value_numeric_type(v) == SQLITE_INTEGER)
@@ -306,7 +322,7 @@ void AddValue(SumState& s, sqlite3_value* v, bool negate) {
 
 void SumStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (IsNull(argv[0])) return;
-    auto* s = static_cast<SumState*>(sqlite3_aggregate_context(ctx, sizeof(SumState)));
+    SumState* s = StepState(ctx);
     if (!s) return sqlite3_result_error_nomem(ctx);
     ++s->count;
     AddValue(*s, argv[0], false);
@@ -314,30 +330,41 @@ void SumStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 void SumInverse(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (IsNull(argv[0])) return;
-    auto* s = static_cast<SumState*>(sqlite3_aggregate_context(ctx, sizeof(SumState)));
+    SumState* s = StepState(ctx);
     if (!s) return sqlite3_result_error_nomem(ctx);
     --s->count;
     AddValue(*s, argv[0], true);
 }
 
-void SumFinal(sqlite3_context* ctx) {
-    const auto* s = static_cast<SumState*>(sqlite3_aggregate_context(ctx, 0));
+void SumValue(sqlite3_context* ctx) {
+    const SumState* s = HeldState(ctx);
     if (!s || s->count <= 0) return sqlite3_result_null(ctx);
     if (!s->approximate) return sqlite3_result_int64(ctx, s->whole);
     if (s->overflow) return sqlite3_result_error(ctx, "integer overflow", -1);
     sqlite3_result_double(ctx, s->Approximate());
 }
 
-void TotalFinal(sqlite3_context* ctx) {
-    const auto* s = static_cast<SumState*>(sqlite3_aggregate_context(ctx, 0));
+void TotalValue(sqlite3_context* ctx) {
+    const SumState* s = HeldState(ctx);
     if (!s) return sqlite3_result_double(ctx, 0.0);
     sqlite3_result_double(ctx, s->Value());
 }
 
-void AvgFinal(sqlite3_context* ctx) {
-    const auto* s = static_cast<SumState*>(sqlite3_aggregate_context(ctx, 0));
+void AvgValue(sqlite3_context* ctx) {
+    const SumState* s = HeldState(ctx);
     if (!s || s->count <= 0) return sqlite3_result_null(ctx);
     sqlite3_result_double(ctx, s->Value() / static_cast<double>(s->count));
+}
+
+// The final step: the value, then the sum freed.
+template <void (*Value)(sqlite3_context*)>
+void FinalOf(sqlite3_context* ctx) {
+    Value(ctx);
+    auto* held = static_cast<SumState**>(sqlite3_aggregate_context(ctx, 0));
+    if (held) {
+        delete *held;
+        *held = nullptr;
+    }
 }
 
 }  // namespace
@@ -366,9 +393,12 @@ void RegisterJetFunctions(sqlite3* db) {
     const struct {
         const char* name;
         void (*final)(sqlite3_context*);
-    } sums[] = {{"sum", SumFinal}, {"total", TotalFinal}, {"avg", AvgFinal}};
+        void (*value)(sqlite3_context*);
+    } sums[] = {{"sum", FinalOf<SumValue>, SumValue},
+                {"total", FinalOf<TotalValue>, TotalValue},
+                {"avg", FinalOf<AvgValue>, AvgValue}};
     for (const auto& f : sums)
-        if (sqlite3_create_window_function(db, f.name, 1, aggregate, nullptr, SumStep, f.final, f.final, SumInverse,
+        if (sqlite3_create_window_function(db, f.name, 1, aggregate, nullptr, SumStep, f.final, f.value, SumInverse,
                                            nullptr) != SQLITE_OK)
             throw vb::VbError(vb::err::kOutOfMemory,
                               std::string("Could not register the SQL function ") + f.name + ".");

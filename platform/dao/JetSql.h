@@ -63,8 +63,8 @@ TranslatedSql TranslateJetSql(std::string_view jetSql,
 
 // Registers on a connection the SQL functions the translated SQL calls (jet_first,
 // jet_last, jet_pow, jet_concat, jet_mod, jet_like), and sum, total and avg in place
-// of SQLite's own: the same results, but a sum of doubles is compensated, so it keeps
-// the digits the engine's own sums keep on every SQLite version. It also turns off SQLite's
+// of SQLite's own: the same results, but a sum of doubles is held exactly and rounded
+// once, so it has the digits the engine's own sums have on every SQLite version. It also turns off SQLite's
 // reading of an unknown double-quoted name as a string in statements
 // (SQLITE_DBCONFIG_DQS_DML), so that a misspelt [name] fails instead of becoming text.
 void RegisterJetFunctions(sqlite3* db);

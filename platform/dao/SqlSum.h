@@ -3,29 +3,27 @@
 //
 // Integer inputs are summed exactly as a 64-bit integer while every input is
 // one; Sum gives "integer overflow" when that running sum leaves the range.
-// From the first other input (or the overflow) on, the sum is a double with
-// Neumaier's compensation, so that 1e16, 1, -1e16 give 1 as the engine's own
-// sums do, whatever SQLite is installed (it compensates these itself only
-// from 3.43, by the same steps, which are followed here). The result depends
-// on the order of the inputs only in rare last digits: a query adds them in
-// the order it reads them.
+// From the first other input (or the overflow) on, the sum is held exactly
+// (vb::ExactSum, the engine's own accumulation) and rounded once, so that
+// 1e16, 1, -1e16 give 1 and ten times 0.1 gives 1 as the engine's sums do,
+// in whatever order the query reads the inputs and whatever SQLite is
+// installed. A sum beyond the largest double is that infinity.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
 
+#include "vb/ExactSum.h"
+
 namespace dao {
 
-// Zero-initialised (SqlSum s{}, or SQLite's zeroed aggregate context) it is
-// the empty sum.
+// SqlSum s{} is the empty sum.
 struct SqlSum {
-    double sum;        // the double sum, once approximate
-    double error;      // its compensation
-    int64_t whole;     // the exact sum while every input is an integer
-    int64_t count;     // the non-Null inputs (kept by the caller)
-    bool approximate;  // a non-integer input or an overflow seen
-    bool overflow;     // the integer sum overflowed and no non-integer came since
+    vb::ExactSum exact;        // the sum, once approximate
+    int64_t whole = 0;         // the exact sum while every input is an integer
+    int64_t count = 0;         // the non-Null inputs (kept by the caller)
+    bool approximate = false;  // a non-integer input or an overflow seen
+    bool overflow = false;     // the integer sum overflowed and no non-integer came since
 
     // An integer input; negate takes it out again (a window's inverse step).
     void AddInteger(int64_t w, bool negate = false) {
@@ -51,38 +49,29 @@ struct SqlSum {
     void AddReal(double x, bool negate = false) {
         if (!approximate) BecomeApproximate();
         if (!negate) overflow = false;
-        AddCompensated(negate ? -x : x);
+        exact.Add(negate ? -x : x);
     }
-    // The double sum: its compensation is left out once that is no longer finite.
-    double Approximate() const { return std::isfinite(error) ? sum + error : sum; }
+    // The double sum: the exact sum rounded once.
+    double Approximate() const { return exact.Value(); }
     // Total's value (Sum's where it has one).
     double Value() const { return approximate ? Approximate() : static_cast<double>(whole); }
 
 private:
-    void AddCompensated(double x) {
-        const double t = sum + x;
-        if (std::fabs(sum) > std::fabs(x))
-            error += (sum - t) + x;
-        else
-            error += (x - t) + sum;
-        sum = t;
-    }
     // An integer beyond 2^52 in magnitude goes in as two parts that a double
     // each holds exactly.
     void AddWhole(int64_t v) {
         constexpr int64_t kExactInDouble = 4503599627370496LL;
         if (v <= -kExactInDouble || v >= kExactInDouble) {
             const int64_t small = v % 16384;
-            AddCompensated(static_cast<double>(v - small));
-            AddCompensated(static_cast<double>(small));
+            exact.Add(static_cast<double>(v - small));
+            exact.Add(static_cast<double>(small));
         } else {
-            AddCompensated(static_cast<double>(v));
+            exact.Add(static_cast<double>(v));
         }
     }
     // Leaves the exact integer sum for the double one, starting from it.
     void BecomeApproximate() {
-        sum = 0;
-        error = 0;
+        exact.Clear();
         AddWhole(whole);
         approximate = true;
     }

@@ -107,6 +107,20 @@ TEST_F(WrittenSumsTest, SumsOfWeightsAndRanksAreExactSumsRoundedOnce) {
         EXPECT_EQ(Num(r, "SumRanks"), sums[b]) << names[b];
         EXPECT_EQ(Num(r, "MeanRank"), b + 1) << names[b];
     }
+
+    // Sum w x^2 of 0.1 and 0.2: 0.05000000000000000555..., 0.05 (one by one
+    // 0.05000000000000001).
+    AppendRows({{"q", "-", 0.1, 0.1, 0.1, 1.0}, {"q", "-", 0.2, 0.2, 0.2, 1.0}});
+    auto describe = RunOf("P", "Describe", {{"X1", "X", 1}}, {{"Sum", true}});
+    EXPECT_EQ(Num(*Group(describe, "q"), "SumSquared"), 0.05);
+
+    // Weights 1, 2^-53 and 2^-106 added by the data layer's Sum: 1 + 2^-53 +
+    // 2^-106 lies above the midpoint of 1 and 1 + 2^-52, so it rounds up (a
+    // compensated sum gives 1, its error term losing the 2^-106).
+    AppendRows(
+        {{"c", "-", 1.0, 1.0, 1.0, 1.0}, {"c", "-", 1.0, 1.0, 1.0, 0x1p-53}, {"c", "-", 1.0, 1.0, 1.0, 0x1p-106}});
+    auto chi = RunOf("N", "Chi-Square", {{"X1", "C", 1}}, {{"ChiDetail", true}}, "Out2");
+    EXPECT_EQ(Num(*Group(chi, "c"), "Observed"), 1 + 0x1p-52);
 }
 
 }  // namespace

@@ -244,7 +244,15 @@ void CDescribe::TakeRecord(const double* r) {
         if (x < f.minimum) f.minimum = x;
         if (x > f.maximum) f.maximum = x;
         if (sums_) f.sumWX.AddProduct(w, x);
-        f.sumWX2 += x * x * w;
+        if (sums_ || means_) {
+            // x^2 as two Doubles that hold it exactly, each times w added exactly.
+            const double square = x * x;
+            f.sumWX2.AddProduct(w, square);
+            if (std::isfinite(square)) {
+                const double error = std::fma(x, x, -square);
+                if (error != 0) f.sumWX2.AddProduct(w, error);
+            }
+        }
         f.moments.Add(x, w);
         if (means_) {
             if (x > 0) {
@@ -330,8 +338,9 @@ double CDescribe::RootMeanSquare(const FieldSums& f) {
     // is 2^53 times the smallest normal Double: a sum that large has a
     // last digit of 2^-1021 or coarser, beside which the at most 2^-1075
     // that each subnormal term has lost cannot add up to half a digit.
-    if (std::isfinite(f.sumWX2) && (f.sumWX2 >= 0x1p-969 || (f.minimum == 0 && f.maximum == 0)))
-        return f.sumWX2 > 0 ? std::sqrt(f.sumWX2 / m.Weight()) : 0.0;
+    const double sumWX2 = f.sumWX2.Value();
+    if (std::isfinite(sumWX2) && (sumWX2 >= 0x1p-969 || (f.minimum == 0 && f.maximum == 0)))
+        return sumWX2 > 0 ? std::sqrt(sumWX2 / m.Weight()) : 0.0;
     const int r = std::ilogb(std::max(std::fabs(f.minimum), std::fabs(f.maximum))) + 1;
     const double scaledMean = std::ldexp(m.Mean(), -r);
     const double variance = std::ldexp(m.HeldM2() / m.HeldWeight(), 2 * (m.ScaleExponent() - r));
@@ -388,7 +397,7 @@ void CDescribe::WriteField(int16_t k, const GroupData& g, const ModeResult& mode
     }
     if (sums_) {
         set("Sum", s.sum);
-        set("SumSquared", f.sumWX2);
+        set("SumSquared", f.sumWX2.Value());
         set("AdjSumSquared", s.adjSumSquared);
     }
     if (means_) {

@@ -51,7 +51,7 @@ private:
         double minimum = 0;
         double maximum = 0;
         ExactSum sumWX{};   // sum w x, with the Sum columns
-        double sumWX2 = 0;  // sum w x^2
+        ExactSum sumWX2{};  // sum w x^2, with the Sum columns or the means
         WeightedMoments moments;
         PositiveMeans positive{};  // geometric and harmonic means
         bool nonPositive = false;  // a valid value <= 0 was met
