@@ -18,6 +18,17 @@ public:
 
     void SetListView(QTreeWidget* list) { list_ = list; }
     void SetRedraw(bool fRedraw);
+    // Drawing switched off for as long as it lives, as a refill wants it.
+    class RedrawPaused {
+    public:
+        explicit RedrawPaused(CListView& view) : view_(view) { view_.SetRedraw(false); }
+        ~RedrawPaused() { view_.SetRedraw(true); }
+        RedrawPaused(const RedrawPaused&) = delete;
+        RedrawPaused& operator=(const RedrawPaused&) = delete;
+
+    private:
+        CListView& view_;
+    };
     void SetFullRowSelect();
     // Sorts by the column, always ascending (a second click sorts the same way).
     void OnColumnClick(int column);

@@ -404,11 +404,7 @@ std::vector<store::ScenarioRow> frmStatMain::ReadScenarios(const dao::DatabasePt
 }
 
 void frmStatMain::FillList(const std::vector<store::ScenarioRow>& scenarios) {
-    m_ListView.SetRedraw(false);
-    struct Redraw {
-        CListView& view;
-        ~Redraw() { view.SetRedraw(true); }
-    } redraw{m_ListView};
+    const CListView::RedrawPaused redraw(m_ListView);
     lvwScenarios_->clear();
     shown_ = scenarios;
     shownFilter_ = Filter();

@@ -182,11 +182,7 @@ void frmQuarn_SelectTable::ShowSources(int kind, std::vector<Source> sources) {
     if (kind == listedKind_ && sources == listed_) return;
     QTreeWidgetItem* current = lvwTableQuery_->currentItem();
     const QString chosen = current && current->isSelected() ? current->text(0) : QString();
-    m_ListView.SetRedraw(false);
-    struct Redraw {
-        CListView& view;
-        ~Redraw() { view.SetRedraw(true); }
-    } redraw{m_ListView};
+    const CListView::RedrawPaused redraw(m_ListView);
     lvwTableQuery_->clear();
     listedKind_ = kind;
     listed_ = std::move(sources);
