@@ -36,8 +36,26 @@ double DecimalTypeDifference(double a, double b) {
     return a - b;
 }
 
+namespace {
+
+// WrittenDouble(x) == x: x is the Double nearest its own 15-digit decimal.
+// Where the fast cut decides that decimal, m / 10^s is its nearest Double
+// (both exact, the division rounded once), which spares the text round
+// trip for every value.
+bool IsWritten(double x) {
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    int64_t mantissa = 0;
+    int scale = 0;
+    if (DecimalDigits15(x, mantissa, scale) && scale >= 0 && scale <= 22)
+        return static_cast<double>(mantissa) / kPow10[scale] == x;
+    return WrittenDouble(x) == x;
+}
+
+}  // namespace
+
 double ValueDifference(double a, double b) {
-    if (WrittenDouble(a) == a && WrittenDouble(b) == b) return PreciseDifference(a, b);
+    if (IsWritten(a) && IsWritten(b)) return PreciseDifference(a, b);
     return a - b;
 }
 
