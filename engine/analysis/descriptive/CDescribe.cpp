@@ -182,6 +182,13 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
         for (int i = 1; i < pcntGroups_; ++i) add(std::to_string(i * step) + "_Percentile");
     }
 
+    if (std::string err = FrequencyColumns(add); !err.empty()) return err;
+    return z.Quarn_CreateTable(tdf, true);
+}
+
+// Reads the frequency options and adds their columns through add; a
+// refusal of the intervals where they cannot be named.
+std::string CDescribe::FrequencyColumns(const std::function<void(const std::string&)>& add) {
     // Frequency options by position: what to show, what a value adds,
     // cumulative, which bound an interval includes, open-ended buckets.
     const std::string& o = freqOptions_;
@@ -193,8 +200,8 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
     freqLower_ = OptionLetterIs(o, 3, 'Y');
     freqOpenEnds_ = OptionLetterIs(o, 4, 'Y');
     if (freqOn_) {
-        freqDefault_ = z.FrequencyDefaultsDeferred();
-        if (std::string err = z.ResolveFrequencyDefaults(freqFirst_, freqWidth_); !err.empty()) return err;
+        freqDefault_ = zantels_->FrequencyDefaultsDeferred();
+        if (std::string err = zantels_->ResolveFrequencyDefaults(freqFirst_, freqWidth_); !err.empty()) return err;
         freqBounds_ = IntervalBounds(freqN_, freqFirst_, freqWidth_, freqDefault_);
         if (!FrequencyColumnNames(freqN_, freqFirst_, freqWidth_, freqLower_, freqCountNames_, freqPropNames_,
                                   freqDefault_))
@@ -209,7 +216,7 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
             }
         }
     }
-    return z.Quarn_CreateTable(tdf, true);
+    return {};
 }
 
 void CDescribe::InitData() {
