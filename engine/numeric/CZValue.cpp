@@ -446,6 +446,46 @@ double CZValue::NormalCentral(double z) {
     return std::min(static_cast<double>(central), 1.0);
 }
 
+// The two tails of t beyond |Tv| with DF1 > 0 degrees of freedom.
+long double CZValue::UpperT(double Tv, double DF1) {
+    if (DF1 > kLargeDf) {
+        // The normal at t (1 - 1 / (4 v)) / sqrt(1 + t^2 / (2 v)).
+        const Extended t = std::fabs(static_cast<Extended>(Tv));
+        const Extended v = DF1;
+        return 2 * UpperNormal(t * (1 - 1 / (4 * v)) / std::sqrt(1 + t * t / (2 * v)));
+    }
+    // x = DF1 / (Tv^2 + DF1) and its complement, each as its own quotient:
+    // 1 - x would lose the digits of a small Tv.
+    const Extended t2 = static_cast<Extended>(Tv) * Tv;
+    const Extended total = t2 + DF1;
+    return IncompleteBeta(DF1 / 2, 0.5L, DF1 / total, t2 / total);
+}
+
+// The upper tail of F beyond Tv >= 0 with DF1, DF2 > 0 degrees of freedom.
+long double CZValue::UpperF(double Tv, double DF1, double DF2) {
+    const Extended f = std::fabs(static_cast<Extended>(Tv));
+    const double smaller = std::min(DF1, DF2);
+    const double larger = std::max(DF1, DF2);
+    // Where one side's degrees of freedom pass the limit, the chi-square
+    // limit below leaves out that side's own spread, an error of some
+    // smaller / larger; Paulson's form errs by some 1 / smaller. Each serves
+    // where its error is the less.
+    if (larger > kLargeDf && smaller >= std::sqrt(larger) / 8) {
+        // Paulson: the difference of the two cube roots is nearly normal.
+        const Extended v1 = 2 / (9 * static_cast<Extended>(DF1));
+        const Extended v2 = 2 / (9 * static_cast<Extended>(DF2));
+        const Extended c = std::cbrt(f);
+        return UpperNormal(((1 - v2) * c - (1 - v1)) / std::sqrt(v1 + c * c * v2));
+    }
+    // F is chi-square with DF1 degrees of freedom over DF1.
+    if (DF2 > kLargeDf) return GammaQ(static_cast<Extended>(DF1) / 2, f * DF1 / 2);
+    // 1 / F is chi-square with DF2 degrees of freedom over DF2.
+    if (DF1 > kLargeDf) return f == 0 ? 1 : GammaP(static_cast<Extended>(DF2) / 2, DF2 / (2 * f));
+    const Extended q = f * DF1;
+    const Extended total = q + DF2;
+    return IncompleteBeta(static_cast<Extended>(DF2) / 2, static_cast<Extended>(DF1) / 2, DF2 / total, q / total);
+}
+
 double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double DF1, double DF2) {
     ProcScope scope(ErrStack(), "Quarn_CalcProb");
     RequireFinite(Tv, "test value");
@@ -456,22 +496,10 @@ double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double
         case 'Z':
             r = NormalCentral(Tv);
             break;
-        case 'T': {
+        case 'T':
             if (DF1 <= 0) return 0;
-            if (DF1 > kLargeDf) {
-                // The normal at t (1 - 1 / (4 v)) / sqrt(1 + t^2 / (2 v)).
-                const Extended t = std::fabs(static_cast<Extended>(Tv));
-                const Extended v = DF1;
-                r = 2 * UpperNormal(t * (1 - 1 / (4 * v)) / std::sqrt(1 + t * t / (2 * v)));
-                break;
-            }
-            // x = DF1 / (Tv^2 + DF1) and its complement, each as its own
-            // quotient: 1 - x would lose the digits of a small Tv.
-            const Extended t2 = static_cast<Extended>(Tv) * Tv;
-            const Extended total = t2 + DF1;
-            r = IncompleteBeta(DF1 / 2, 0.5L, DF1 / total, t2 / total);
+            r = UpperT(Tv, DF1);
             break;
-        }
         case 'C':
             if (DF1 <= 0) return 0;
             if (DF1 > kLargeDf) {
@@ -480,40 +508,12 @@ double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double
             }
             r = GammaQ(static_cast<Extended>(DF1) / 2, static_cast<Extended>(Tv) / 2);
             break;
-        case 'F': {
+        case 'F':
             if (DF1 <= 0 || DF2 <= 0) return 0;
             // F takes no value below 0: its upper tail there is the whole.
             if (Tv < 0) return 1;
-            const Extended f = std::fabs(static_cast<Extended>(Tv));
-            const double smaller = std::min(DF1, DF2);
-            const double larger = std::max(DF1, DF2);
-            // Where one side's degrees of freedom pass the limit, the
-            // chi-square limit below leaves out that side's own spread, an
-            // error of some smaller / larger; Paulson's form errs by some
-            // 1 / smaller. Each serves where its error is the less.
-            if (larger > kLargeDf && smaller >= std::sqrt(larger) / 8) {
-                // Paulson: the difference of the two cube roots is nearly normal.
-                const Extended v1 = 2 / (9 * static_cast<Extended>(DF1));
-                const Extended v2 = 2 / (9 * static_cast<Extended>(DF2));
-                const Extended c = std::cbrt(f);
-                r = UpperNormal(((1 - v2) * c - (1 - v1)) / std::sqrt(v1 + c * c * v2));
-                break;
-            }
-            if (DF2 > kLargeDf) {
-                // F is chi-square with DF1 degrees of freedom over DF1.
-                r = GammaQ(static_cast<Extended>(DF1) / 2, f * DF1 / 2);
-                break;
-            }
-            if (DF1 > kLargeDf) {
-                // 1 / F is chi-square with DF2 degrees of freedom over DF2.
-                r = f == 0 ? 1 : GammaP(static_cast<Extended>(DF2) / 2, DF2 / (2 * f));
-                break;
-            }
-            const Extended q = f * DF1;
-            const Extended total = q + DF2;
-            r = IncompleteBeta(static_cast<Extended>(DF2) / 2, static_cast<Extended>(DF1) / 2, DF2 / total, q / total);
+            r = UpperF(Tv, DF1, DF2);
             break;
-        }
         default:
             return 0;
     }

@@ -79,6 +79,10 @@ private:
     static long double GammaP(long double a, long double x);
     long double LnFactorial(int32_t n);
     static double NormalCentral(double z);
+    // The upper tails of t (both) and F, past the checks of their degrees
+    // of freedom.
+    static long double UpperT(double Tv, double DF1);
+    static long double UpperF(double Tv, double DF1, double DF2);
     // 1 - Quarn_CalcProb for "T", "C" and "F" at x >= 0, formed directly.
     double LowerTail(char letter, double x, double DF1, double DF2);
 

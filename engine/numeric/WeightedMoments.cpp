@@ -332,24 +332,8 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     w = weights_.Hold(w);
     sumsExponent_ -= weights_.Exponent() - weightExponent;
     ++count_;
-    double dx = ScaledDeviation(x, shiftX_, scaleX_);
-    double dy = ScaledDeviation(y, shiftY_, scaleY_);
-    if (!(HeldAsIs(dx) && HeldAsIs(dy))) [[unlikely]] {
-        const double spreadX = Spread(meanX_, mxx_, weights_.Running());
-        const double spreadY = Spread(meanY_, myy_, weights_.Running());
-        int scaleX = HeldAsIs(dx) ? scaleX_ : ScaleFor(x, shiftX_, dx, scaleX_, spreadX);
-        int scaleY = HeldAsIs(dy) ? scaleY_ : ScaleFor(y, shiftY_, dy, scaleY_, spreadY);
-        // A field without spread so far holds nothing at any scale: it takes
-        // the other's, so that the difference's scale is that of the field
-        // with spread.
-        if (!(spreadX > 0) && dx == 0) scaleX = scaleY;
-        if (!(spreadY > 0) && dy == 0) scaleY = scaleX;
-        if (scaleX != scaleX_ || scaleY != scaleY_) {
-            Rescale(scaleX, scaleY);
-            dx = ScaledDeviation(x, shiftX_, scaleX_);
-            dy = ScaledDeviation(y, shiftY_, scaleY_);
-        }
-    }
+    double dx = 0, dy = 0;
+    ScaledDeviations(x, y, dx, dy);
     const double before = weights_.Running();
     weights_.Add(w);
     const double share = w / weights_.Running();
@@ -363,8 +347,7 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     // weights' own), from the weight given, which a subnormal w may have lost.
     double ws = std::ldexp(given, -SumsExponent());
     // The difference x - y, less the shifts', at the difference's scale.
-    const int e = ScaleExponentDifference();
-    const double d = scaleX_ == scaleY_ ? dx - dy : Unscaled(dx, scaleX_ - e) - Unscaled(dy, scaleY_ - e);
+    const double d = DifferenceOf(dx, dy);
     const double deltaD = (d - meanD_) - meanDLow_;
     if (before < w) [[unlikely]] {
         // A weight above all those before: the new mean lies near the value,
@@ -389,10 +372,37 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     } else {
         MoveMeanDifference(deltaD * share);
     }
-    const double ddX =
-        scaleX_ == scaleY_ ? deltaX - deltaY : Unscaled(deltaX, scaleX_ - e) - Unscaled(deltaY, scaleY_ - e);
-    const double daX =
-        scaleX_ == scaleY_ ? afterX - afterY : Unscaled(afterX, scaleX_ - e) - Unscaled(afterY, scaleY_ - e);
+    AddProducts(ws, deltaX, afterX, deltaY, afterY, DifferenceOf(deltaX, deltaY), DifferenceOf(afterX, afterY));
+}
+
+double WeightedCoMoments::DifferenceOf(double dx, double dy) const {
+    const int e = ScaleExponentDifference();
+    return scaleX_ == scaleY_ ? dx - dy : Unscaled(dx, scaleX_ - e) - Unscaled(dy, scaleY_ - e);
+}
+
+void WeightedCoMoments::ScaledDeviations(const DecimalValue& x, const DecimalValue& y, double& dx, double& dy) {
+    dx = ScaledDeviation(x, shiftX_, scaleX_);
+    dy = ScaledDeviation(y, shiftY_, scaleY_);
+    if (HeldAsIs(dx) && HeldAsIs(dy)) [[likely]]
+        return;
+    const double spreadX = Spread(meanX_, mxx_, weights_.Running());
+    const double spreadY = Spread(meanY_, myy_, weights_.Running());
+    int scaleX = HeldAsIs(dx) ? scaleX_ : ScaleFor(x, shiftX_, dx, scaleX_, spreadX);
+    int scaleY = HeldAsIs(dy) ? scaleY_ : ScaleFor(y, shiftY_, dy, scaleY_, spreadY);
+    // A field without spread so far holds nothing at any scale: it takes
+    // the other's, so that the difference's scale is that of the field
+    // with spread.
+    if (!(spreadX > 0) && dx == 0) scaleX = scaleY;
+    if (!(spreadY > 0) && dy == 0) scaleY = scaleX;
+    if (scaleX != scaleX_ || scaleY != scaleY_) {
+        Rescale(scaleX, scaleY);
+        dx = ScaledDeviation(x, shiftX_, scaleX_);
+        dy = ScaledDeviation(y, shiftY_, scaleY_);
+    }
+}
+
+void WeightedCoMoments::AddProducts(double ws, double deltaX, double afterX, double deltaY, double afterY, double ddX,
+                                    double daX) {
     if (!(ws >= kTinyWeight) || !(ws <= kLargeWeight)) [[unlikely]]
         ws = HoldSumsFor(ws);
     double tx = ws * deltaX * afterX;

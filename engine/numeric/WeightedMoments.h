@@ -351,6 +351,14 @@ private:
     // Holds the moments of x divided by 2^exponentX and those of y by
     // 2^exponentY from now on.
     void Rescale(int exponentX, int exponentY);
+    // dx - dy, deviations of x and y at their scales, at the difference's.
+    double DifferenceOf(double dx, double dy) const;
+    // The deviations of x and y from the shifts at the scales held, which
+    // move first where a value lies beyond them.
+    void ScaledDeviations(const DecimalValue& x, const DecimalValue& y, double& dx, double& dy);
+    // Adds a value's products of deviations, before and after the means
+    // moved, at weight ws (at the sums' exponent) to the central sums.
+    void AddProducts(double ws, double deltaX, double afterX, double deltaY, double afterY, double ddX, double daX);
 
     int scaleX_ = 0, scaleY_ = 0;
     int sumsExponent_ = 0;

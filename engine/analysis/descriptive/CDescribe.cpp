@@ -99,29 +99,35 @@ std::string CDescribe::Quarn_Describe(const std::string& OutTableName, const std
          .createOutput =
              [&] {
                  std::string err = CreateOutput(types, sizes);
-                 if (err.empty() && vb::EqualsNoCase(conInt_, "N")) {
-                     if (ci95_) factor95_ = zValue_.Quarn_FindValue("Z", 0.95, 0, 0, true);
-                     if (ciUser_ > 0) factorUser_ = zValue_.Quarn_FindValue("Z", ciUser_ / 100.0, 0, 0, true);
-                 }
+                 if (err.empty()) FindNormalFactors();
                  return err;
              },
-         .readRecords =
-             [&] {
-                 tValues_.clear();
-                 InitData();
-                 GroupWalker walk(Zantels, strFields, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
-                 walk_ = &walk;
-                 // Read here, added up in a helper thread: its last use of
-                 // the group's sums ends with this scope.
-                 RecordBatches batches(static_cast<size_t>(nX_) + 1, [this](const double* r) { TakeRecord(r); });
-                 batches_ = &batches;
-                 walk.Walk({.record = [this](double w) { CalcData(w); },
-                            .groupEnd = [this](const GroupValues& g, int32_t n) { EndGroup(g, n); },
-                            .groupStart = [this] { InitData(); }});
-                 staged_.Flush([this](const GroupData& g) { WriteData(g); });
-                 batches_ = nullptr;
-                 walk_ = nullptr;
-             }});
+         .readRecords = [this] { ReadRecords(); }});
+}
+
+// The normal factors of the confidence bands where they are asked for by
+// the normal distribution.
+void CDescribe::FindNormalFactors() {
+    if (!vb::EqualsNoCase(conInt_, "N")) return;
+    if (ci95_) factor95_ = zValue_.Quarn_FindValue("Z", 0.95, 0, 0, true);
+    if (ciUser_ > 0) factorUser_ = zValue_.Quarn_FindValue("Z", ciUser_ / 100.0, 0, 0, true);
+}
+
+void CDescribe::ReadRecords() {
+    tValues_.clear();
+    InitData();
+    GroupWalker walk(*zantels_, *fields_, nG_, weighted_, static_cast<int16_t>(nG_ + nX_ + 1));
+    walk_ = &walk;
+    // Read here, added up in a helper thread: its last use of the group's
+    // sums ends with this scope.
+    RecordBatches batches(static_cast<size_t>(nX_) + 1, [this](const double* r) { TakeRecord(r); });
+    batches_ = &batches;
+    walk.Walk({.record = [this](double w) { CalcData(w); },
+               .groupEnd = [this](const GroupValues& g, int32_t n) { EndGroup(g, n); },
+               .groupStart = [this] { InitData(); }});
+    staged_.Flush([this](const GroupData& g) { WriteData(g); });
+    batches_ = nullptr;
+    walk_ = nullptr;
 }
 
 std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes) {
@@ -176,6 +182,13 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
         for (int i = 1; i < pcntGroups_; ++i) add(std::to_string(i * step) + "_Percentile");
     }
 
+    if (std::string err = FrequencyColumns(add); !err.empty()) return err;
+    return z.Quarn_CreateTable(tdf, true);
+}
+
+// Reads the frequency options and adds their columns through add; a
+// refusal of the intervals where they cannot be named.
+std::string CDescribe::FrequencyColumns(const std::function<void(const std::string&)>& add) {
     // Frequency options by position: what to show, what a value adds,
     // cumulative, which bound an interval includes, open-ended buckets.
     const std::string& o = freqOptions_;
@@ -187,8 +200,8 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
     freqLower_ = OptionLetterIs(o, 3, 'Y');
     freqOpenEnds_ = OptionLetterIs(o, 4, 'Y');
     if (freqOn_) {
-        freqDefault_ = z.FrequencyDefaultsDeferred();
-        if (std::string err = z.ResolveFrequencyDefaults(freqFirst_, freqWidth_); !err.empty()) return err;
+        freqDefault_ = zantels_->FrequencyDefaultsDeferred();
+        if (std::string err = zantels_->ResolveFrequencyDefaults(freqFirst_, freqWidth_); !err.empty()) return err;
         freqBounds_ = IntervalBounds(freqN_, freqFirst_, freqWidth_, freqDefault_);
         if (!FrequencyColumnNames(freqN_, freqFirst_, freqWidth_, freqLower_, freqCountNames_, freqPropNames_,
                                   freqDefault_))
@@ -203,7 +216,7 @@ std::string CDescribe::CreateOutput(const std::vector<int32_t>& types, const std
             }
         }
     }
-    return z.Quarn_CreateTable(tdf, true);
+    return {};
 }
 
 void CDescribe::InitData() {

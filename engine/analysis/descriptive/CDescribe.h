@@ -84,6 +84,10 @@ private:
     };
 
     std::string CreateOutput(const std::vector<int32_t>& types, const std::vector<int32_t>& sizes);
+    std::string FrequencyColumns(const std::function<void(const std::string&)>& add);
+    void FindNormalFactors();
+    // Walks the source's groups, summing each and writing its rows.
+    void ReadRecords();
     void InitData();
     void CalcData(double w);
     void TakeRecord(const double* r);

@@ -139,6 +139,9 @@ private:
     void ReadRecords();
     void CalcData(BlockRow& row);
     void WriteData();
+    std::vector<XtabCell> ColumnCells(int j) const;
+    void WriteBlockRow(int j, const BlockRow& row, const std::vector<char>& colFlags,
+                       const std::vector<double>& colValues, bool blockFlag, double g);
     void WriteOneRow(const std::string& label, int j, int k, const std::vector<char>& flags,
                      const std::vector<double>& values, bool summaryFlag);
     void WritePercent(const std::string& prefix, int j, int k, const std::vector<char>& rowFlags,
@@ -746,12 +749,7 @@ void CXTab::WriteData() {
     const size_t n = static_cast<size_t>(nCols_) + 2;
     for (int j = 1; j <= nX_; ++j) {
         // Column accumulators of the block, then the block record.
-        std::vector<XtabCell> colAcc(n);
-        for (const BlockRow& row : rows_) {
-            for (const RowCell& c : row.cells) {
-                if (c.field == j && c.cell.Records > 0) Merge(colAcc[static_cast<size_t>(c.col)], c.cell);
-            }
-        }
+        const std::vector<XtabCell> colAcc = ColumnCells(j);
         std::vector<char> colFlags(n, 0);
         std::vector<double> colValues(n, 0), colN(n, 0);
         XtabCell block;
@@ -775,32 +773,7 @@ void CXTab::WriteData() {
         }
 
         // One row per row value that has data for this field.
-        for (const BlockRow& row : rows_) {
-            std::vector<char> rowFlags(n, 0);
-            std::vector<double> rowValues(n, 0), cellN(n, 0);
-            XtabCell rowRecord;
-            for (const RowCell& c : row.cells) {
-                if (c.field != j || c.cell.N.Value() <= 0) continue;
-                const size_t i = static_cast<size_t>(c.col);
-                cellN[i] = c.cell.N.Value();
-                double v = 0;
-                rowFlags[i] = CalcValue(c.cell, v);
-                rowValues[i] = v;
-                Merge(rowRecord, c.cell);
-            }
-            if (rowRecord.N.Value() <= 0) continue;
-            double s = 0;
-            if (!CalcValue(rowRecord, s)) continue;
-            rowValues[n - 1] = s;
-            groupValues_[static_cast<size_t>(nG_)] = row.value;
-            WriteOneRow("Data: " + name_, j, nG_, rowFlags, rowValues, true);
-            if (kind_ != 'C') {
-                cellN[n - 1] = rowRecord.N.Value();
-                WriteOneRow("Count", j, nG_, rowFlags, cellN, true);
-            }
-            WritePercent("", j, nG_, rowFlags, rowValues, s, colFlags, colValues, blockFlag, g);
-            if (chiFlag_) CalcChiSq(g, s, rowFlags, rowValues, colFlags, colValues);
-        }
+        for (const BlockRow& row : rows_) WriteBlockRow(j, row, colFlags, colValues, blockFlag, g);
 
         // The block's summary rows.
         colValues[n - 1] = g;
@@ -810,6 +783,48 @@ void CXTab::WriteData() {
         WritePercent("GROUP ", j, outer, colFlags, colValues, g, colFlags, colValues, blockFlag, g);
         if (chiFlag_) WriteChi(j, g, colFlags, colValues);
     }
+}
+
+// The cells of field j's block summed by column.
+std::vector<XtabCell> CXTab::ColumnCells(int j) const {
+    std::vector<XtabCell> colAcc(static_cast<size_t>(nCols_) + 2);
+    for (const BlockRow& row : rows_) {
+        for (const RowCell& c : row.cells) {
+            if (c.field == j && c.cell.Records > 0) Merge(colAcc[static_cast<size_t>(c.col)], c.cell);
+        }
+    }
+    return colAcc;
+}
+
+// The rows of a row value that has data for field j, against the block's
+// column figures and total g.
+void CXTab::WriteBlockRow(int j, const BlockRow& row, const std::vector<char>& colFlags,
+                          const std::vector<double>& colValues, bool blockFlag, double g) {
+    const size_t n = static_cast<size_t>(nCols_) + 2;
+    std::vector<char> rowFlags(n, 0);
+    std::vector<double> rowValues(n, 0), cellN(n, 0);
+    XtabCell rowRecord;
+    for (const RowCell& c : row.cells) {
+        if (c.field != j || c.cell.N.Value() <= 0) continue;
+        const size_t i = static_cast<size_t>(c.col);
+        cellN[i] = c.cell.N.Value();
+        double v = 0;
+        rowFlags[i] = CalcValue(c.cell, v);
+        rowValues[i] = v;
+        Merge(rowRecord, c.cell);
+    }
+    if (rowRecord.N.Value() <= 0) return;
+    double s = 0;
+    if (!CalcValue(rowRecord, s)) return;
+    rowValues[n - 1] = s;
+    groupValues_[static_cast<size_t>(nG_)] = row.value;
+    WriteOneRow("Data: " + name_, j, nG_, rowFlags, rowValues, true);
+    if (kind_ != 'C') {
+        cellN[n - 1] = rowRecord.N.Value();
+        WriteOneRow("Count", j, nG_, rowFlags, cellN, true);
+    }
+    WritePercent("", j, nG_, rowFlags, rowValues, s, colFlags, colValues, blockFlag, g);
+    if (chiFlag_) CalcChiSq(g, s, rowFlags, rowValues, colFlags, colValues);
 }
 
 void CXTab::WriteOneRow(const std::string& label, int j, int k, const std::vector<char>& flags,

@@ -90,6 +90,9 @@ private:
         Extremes ext[4];
     };
     Fit FitGroup();
+    double SampleFigures(Fit& f);
+    void FitStepwise(Fit& f, bool largeMean);
+    void FitNormalForms(Fit& f, double scaledS, bool largeMean);
     void WriteDataFit(int c, const GroupValues& group);
     Extremes NormalExtremes(double s);
     void WriteLeading(const dao::RecordsetPtr& out, int c, const GroupValues& group, const std::string& missing,
@@ -319,26 +322,44 @@ void SignFit::WriteData(int c, const GroupValues& group, int32_t records) {
 // and most negative difference of the distribution functions.
 SignFit::Fit SignFit::FitGroup() {
     Fit f;
+    const double scaledS = SampleFigures(f);
+    // The Poisson of a large mean takes the normal's form.
+    const bool largeMean = whole && f.mean > 0 && f.mean >= 100000;
+    FitStepwise(f, largeMean);
+    FitNormalForms(f, scaledS, largeMean);
+    return f;
+}
+
+// The sample's mean, deviation and range, and which distributions can be
+// fitted; returns the deviation divided by 2^ScaleExponent() as the moments
+// hold their sums, so that values and weights far from 1 keep it (the
+// normal fit is free of the scale).
+double SignFit::SampleFigures(Fit& f) {
     const double m = f.mean = moments.Mean();
-    // The deviation divided by 2^ScaleExponent() as the moments hold their
-    // sums, so that values and weights far from 1 keep it; the normal fit is
-    // free of the scale.
     const WeightedMoments::Deviation spread = moments.Deviations("N-1");
     const double scaledS = spread.heldDeviation;
     f.sd = spread.stdDeviation;
     const double minimum = f.minimum = valid.front().first;
     f.maximum = valid.back().first;
-    const double range = f.range = ValueDifference(f.maximum, minimum);
+    f.range = ValueDifference(f.maximum, minimum);
 
-    // Which distributions can be fitted.
     const bool poissonInts = whole && m > 0;
     const bool largeMean = poissonInts && m >= 100000;
     f.applies[1] = true;
     f.applies[2] = scaledS > 0;
     f.applies[3] = poissonInts && (!largeMean || scaledS > 0);
+    return scaledS;
+}
 
-    // The normal fits (the Poisson of a large mean takes the normal's form).
+// The uniform and (of a small mean) Poisson fits: both distribution
+// functions at each distinct value, the sample's kept in distinct and
+// cumulative for the normal fits.
+void SignFit::FitStepwise(Fit& f, bool largeMean) {
     const auto normalForm = [&](int t) { return t == 2 || (t == 3 && largeMean); };
+    const double m = f.mean;
+    const double minimum = f.minimum;
+    const double range = f.range;
+    const bool poissonInts = whole && m > 0;
     const double lnMean = poissonInts ? std::log(m) : 0;
     double P = 0;          // Poisson distribution function so far
     double nextCount = 0;  // next Poisson count to add
@@ -386,14 +407,17 @@ SignFit::Fit SignFit::FitGroup() {
         C.Add(w);
     }
     evaluate();
+}
+
+// The normal fit, which the Poisson of a large mean shares.
+void SignFit::FitNormalForms(Fit& f, double scaledS, bool largeMean) {
     bool normalDone = false;
     for (int t = 2; t <= 3; ++t) {
-        if (!FitSelected(t) || !f.applies[t] || !normalForm(t)) continue;
+        if (!FitSelected(t) || !f.applies[t] || !(t == 2 || (t == 3 && largeMean))) continue;
         if (!normalDone) f.ext[2] = NormalExtremes(scaledS);
         normalDone = true;
         f.ext[t] = f.ext[2];
     }
-    return f;
 }
 
 void SignFit::WriteDataFit(int c, const GroupValues& group) {

@@ -143,6 +143,8 @@ private:
     void WriteRow(const GroupValues& group, int32_t lngGroupRecords, int i, const FieldTests& t);
     WilcoxonResult CalcWilcoxon(const PairList& pairs);
     SpearmanResult CalcSpearman(const PairList& pairs);
+    void RankPairs(const PairList& pairs, HeldTieRanker& rankerX, HeldTieRanker& rankerY);
+    void CorrectForTies(SpearmanResult& r, const TieSums& tx, const TieSums& ty, double n, double d2);
     void WholeWeights(const PairList& pairs);
     void SortYs();
     void SignTest(double lt, double gt, double& z, double& prob);
@@ -474,33 +476,11 @@ SpearmanResult CNonParametric::CalcSpearman(const PairList& pairs) {
     ProcScope scope(ErrStack(), "CalcSpearmanTauKS");
     SpearmanResult r;
     const size_t m = pairs.size();
-    std::vector<double>& rankX = rankX_;
-    std::vector<double>& rankY = rankY_;
-    rankX.resize(m);  // every pair gets its rank below
-    rankY.resize(m);
-
-    // X: values that arrive in order (the field the source is sorted by)
-    // are not sorted at all.
-    items_.resize(m);
-    for (size_t i = 0; i < m; ++i) items_[i] = {OrderKey(pairs[i].x), static_cast<uint32_t>(i)};
-    SortByKey(items_, scratch_);
+    const std::vector<double>& rankX = rankX_;
+    const std::vector<double>& rankY = rankY_;
     HeldTieRanker rankerX(scale_);
-    RankSorted(items_, whole_, rankerX, rankX);
-
-    // Y: the group's order by Y, less the records without this X.
-    SortYs();
-    items_.clear();
-    if (m == ys_.size()) {
-        items_.assign(yOrder_.begin(), yOrder_.end());
-    } else {
-        pairOf_.assign(ys_.size(), UINT32_MAX);
-        for (size_t i = 0; i < m; ++i) pairOf_[pairs[i].record] = static_cast<uint32_t>(i);
-        for (const KeyedItem& it : yOrder_) {
-            if (pairOf_[it.item] != UINT32_MAX) items_.push_back({it.key, pairOf_[it.item]});
-        }
-    }
     HeldTieRanker rankerY(scale_);
-    RankSorted(items_, whole_, rankerY, rankY);
+    RankPairs(pairs, rankerX, rankerY);
 
     const TieSums& tx = rankerX.Sums();
     const TieSums& ty = rankerY.Sums();
@@ -531,23 +511,58 @@ SpearmanResult CNonParametric::CalcSpearman(const PairList& pairs) {
     r.hasRhoT = r.hasRho;
     r.tT = r.t;
     r.hasTT = r.hasT;
-    if (tx.tw + ty.tw > 0) {
-        const double n3 = n * n * n - n * u * u;
-        const double sx = PreciseDifference(n3, tx.t3) / 12;
-        const double sy = PreciseDifference(n3, ty.t3) / 12;
-        r.hasRhoT = false;
-        r.hasTT = false;
-        // All values of X or of Y tied: no correlation is defined.
-        if (sx * sy > 0) {
-            r.rhoT = (PreciseDifference(sy, d2) + sx) / (2 * std::sqrt(sx * sy));
-            r.hasRhoT = std::isfinite(r.rhoT);
-            if (1 - std::fabs(r.rhoT) > 1e-13 && n > 2 * u) {
-                r.tT = scale_.RootValue(r.rhoT * std::sqrt((n - 2 * u) / PreciseDifference(1, r.rhoT * r.rhoT)));
-                r.hasTT = std::isfinite(r.tT);
-            }
+    if (tx.tw + ty.tw > 0) CorrectForTies(r, tx, ty, n, d2);
+    return r;
+}
+
+// Ranks the pairs' X values into rankX_ and their Y values into rankY_, each
+// with its ties summed by its ranker.
+void CNonParametric::RankPairs(const PairList& pairs, HeldTieRanker& rankerX, HeldTieRanker& rankerY) {
+    const size_t m = pairs.size();
+    rankX_.resize(m);  // every pair gets its rank below
+    rankY_.resize(m);
+
+    // X: values that arrive in order (the field the source is sorted by)
+    // are not sorted at all.
+    items_.resize(m);
+    for (size_t i = 0; i < m; ++i) items_[i] = {OrderKey(pairs[i].x), static_cast<uint32_t>(i)};
+    SortByKey(items_, scratch_);
+    RankSorted(items_, whole_, rankerX, rankX_);
+
+    // Y: the group's order by Y, less the records without this X.
+    SortYs();
+    items_.clear();
+    if (m == ys_.size()) {
+        items_.assign(yOrder_.begin(), yOrder_.end());
+    } else {
+        pairOf_.assign(ys_.size(), UINT32_MAX);
+        for (size_t i = 0; i < m; ++i) pairOf_[pairs[i].record] = static_cast<uint32_t>(i);
+        for (const KeyedItem& it : yOrder_) {
+            if (pairOf_[it.item] != UINT32_MAX) items_.push_back({it.key, pairOf_[it.item]});
         }
     }
-    return r;
+    RankSorted(items_, whole_, rankerY, rankY_);
+}
+
+// The coefficient corrected for ties, the correlation of the mid-ranks, and
+// its t statistic, from the tie sums of X and Y, the observations n and the
+// squared rank differences d2.
+void CNonParametric::CorrectForTies(SpearmanResult& r, const TieSums& tx, const TieSums& ty, double n, double d2) {
+    const double u = scale_.Unit();
+    const double n3 = n * n * n - n * u * u;
+    const double sx = PreciseDifference(n3, tx.t3) / 12;
+    const double sy = PreciseDifference(n3, ty.t3) / 12;
+    r.hasRhoT = false;
+    r.hasTT = false;
+    // All values of X or of Y tied: no correlation is defined.
+    if (sx * sy > 0) {
+        r.rhoT = (PreciseDifference(sy, d2) + sx) / (2 * std::sqrt(sx * sy));
+        r.hasRhoT = std::isfinite(r.rhoT);
+        if (1 - std::fabs(r.rhoT) > 1e-13 && n > 2 * u) {
+            r.tT = scale_.RootValue(r.rhoT * std::sqrt((n - 2 * u) / PreciseDifference(1, r.rhoT * r.rhoT)));
+            r.hasTT = std::isfinite(r.tT);
+        }
+    }
 }
 
 }  // namespace

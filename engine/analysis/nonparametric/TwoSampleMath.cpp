@@ -31,84 +31,123 @@ void AddProducts(ExactSum& sum, const ExactSum& a, const ExactSum& b, double sig
     }
 }
 
-}  // namespace
+// The sums of a walk over two samples' tie blocks in ascending order of
+// value: the rank sums and wins of the Mann-Whitney test and the extremes of
+// the difference of the ECDFs, into b.
+class PairWalk {
+public:
+    PairWalk(const std::vector<Observation>& obs, int g1, int g2, double n1, double n2, PairBlocks& b)
+        : obs_(obs), g1_(g1), g2_(g2), n1_(n1), n2_(n2), b_(b), ranker_(false, b.exponent),
+          heldPairs_(std::ldexp(n1, -b.exponent) * std::ldexp(n2, -b.exponent)) {}
 
-PairBlocks WalkPair(const std::vector<Observation>& obs, int g1, int g2, double n1, double n2, bool fMann, bool fKS) {
-    PairBlocks b;
-    b.exponent = CountExponent(n1 + n2);
-    TieRanker ranker(false, b.exponent);
-    ExactSum run1, run2, mean1, mean2;
-    double below1 = 0, below2 = 0;  // observations of each sample in the blocks before
+    // The samples' counts held exactly, which the ECDFs' difference needs.
+    void CountSamples() {
+        for (const Observation& o : obs_) {
+            if (o.g == g1_) exactN1_.Add(Held(o.w));
+            if (o.g == g2_) exactN2_.Add(Held(o.w));
+        }
+    }
+
+    void TakeBlock(size_t first, size_t end, bool fMann, bool fKS) {
+        if (!SumBlock(first, end)) return;
+        if (fMann) RankBlock();
+        below1_ = run1_.Value();
+        below2_ = run2_.Value();
+        for (size_t i = first; i < end; ++i) {
+            if (obs_[i].g == g1_) exactRun1_.Add(Held(obs_[i].w));
+            if (obs_[i].g == g2_) exactRun2_.Add(Held(obs_[i].w));
+        }
+        if (fKS) StepEcdfs();
+    }
+
+    void Finish() {
+        b_.heldWinsDifference = wins_.Value();
+        b_.tieSums = ranker_.Sums();
+        // The rank sum over the count where the sum is exact; the mean of
+        // the ranks itself beyond.
+        b_.meanRank1 = b_.exponent == 0 ? b_.R1 / n1_ : mean1_.Value();
+        b_.meanRank2 = b_.exponent == 0 ? b_.R2 / n2_ : mean2_.Value();
+    }
+
+private:
+    double Held(double weight) const { return std::ldexp(std::floor(weight), -b_.exponent); }
+
+    // The block's whole counts of each sample, added to the runs; false
+    // where it holds no record of either.
+    bool SumBlock(size_t first, size_t end) {
+        bw1_ = 0, bw2_ = 0, ranked_ = 0;
+        double records = 0;
+        exactBlock1_.Clear();
+        exactBlock2_.Clear();
+        for (size_t i = first; i < end; ++i) {
+            if (obs_[i].g != g1_ && obs_[i].g != g2_) continue;
+            const double w = std::floor(obs_[i].w);
+            (obs_[i].g == g1_ ? bw1_ : bw2_) += w;
+            (obs_[i].g == g1_ ? run1_ : run2_).Add(w);
+            (obs_[i].g == g1_ ? exactBlock1_ : exactBlock2_).Add(Held(w));
+            records += 1;
+            if (w >= 1) ranked_ += 1;
+        }
+        return records != 0;
+    }
+
+    void RankBlock() {
+        // Each pair of a block against the blocks before it: a tie counts
+        // half in each sample's wins, so it cancels here.
+        AddProducts(wins_, exactBlock1_, exactRun2_, 1);
+        AddProducts(wins_, exactBlock2_, exactRun1_, -1);
+        const double T = bw1_ + bw2_;
+        const double m = ranker_.AddGroup(T);
+        if (T > 1) b_.ties += ranked_;
+        b_.R1 += m * bw1_;
+        b_.R2 += m * bw2_;
+        mean1_.Add(m * (bw1_ / n1_));
+        mean2_.Add(m * (bw2_ / n2_));
+        b_.wins1 += bw1_ * (below2_ + bw2_ / 2);
+        b_.wins2 += bw2_ * (below1_ + bw1_ / 2);
+        b_.share1 += bw1_ / n1_ * ((below2_ + bw2_ / 2) / n2_);
+        b_.share2 += bw2_ / n2_ * ((below1_ + bw1_ / 2) / n1_);
+    }
+
+    void StepEcdfs() {
+        // below1 / n1 - below2 / n2 as (below1 n2 - below2 n1) / (n1 n2), the
+        // numerator exact: the difference rounded once but for the product
+        // below it.
+        ExactSum numerator;
+        AddProducts(numerator, exactRun1_, exactN2_, 1);
+        AddProducts(numerator, exactRun2_, exactN1_, -1);
+        const double d = numerator.Value() / heldPairs_;
+        b_.dPos = std::max(b_.dPos, d);
+        b_.dNeg = std::min(b_.dNeg, d);
+    }
+
+    const std::vector<Observation>& obs_;
+    const int g1_, g2_;
+    const double n1_, n2_;
+    PairBlocks& b_;
+    TieRanker ranker_;
+    const double heldPairs_;
+    ExactSum run1_, run2_, mean1_, mean2_;
+    double below1_ = 0, below2_ = 0;         // observations of each sample in the blocks before
+    double bw1_ = 0, bw2_ = 0, ranked_ = 0;  // of the block
     // The same counts held exactly (divided by 2^exponent), for the
     // differences that the statistics turn on: the pairs won by one sample
     // less those won by the other, and the difference of the ECDFs, both of
     // which vanish in a Double where large counts beside small ones nearly
     // balance.
-    ExactSum exactRun1, exactRun2, exactBlock1, exactBlock2, exactN1, exactN2, wins;
-    const auto held = [&b](double weight) { return std::ldexp(std::floor(weight), -b.exponent); };
-    if (fKS) {
-        for (const Observation& o : obs) {
-            if (o.g == g1) exactN1.Add(held(o.w));
-            if (o.g == g2) exactN2.Add(held(o.w));
-        }
-    }
-    const double heldPairs = std::ldexp(n1, -b.exponent) * std::ldexp(n2, -b.exponent);
+    ExactSum exactRun1_, exactRun2_, exactBlock1_, exactBlock2_, exactN1_, exactN2_, wins_;
+};
+
+}  // namespace
+
+PairBlocks WalkPair(const std::vector<Observation>& obs, int g1, int g2, double n1, double n2, bool fMann, bool fKS) {
+    PairBlocks b;
+    b.exponent = CountExponent(n1 + n2);
+    PairWalk walk(obs, g1, g2, n1, n2, b);
+    if (fKS) walk.CountSamples();
     const auto sameValue = [&obs](size_t first, size_t i) { return obs[i].x == obs[first].x; };
-    ForEachTieBlock(obs.size(), sameValue, [&](size_t first, size_t end) {
-        double bw1 = 0, bw2 = 0, records = 0, ranked = 0;
-        exactBlock1.Clear();
-        exactBlock2.Clear();
-        for (size_t i = first; i < end; ++i) {
-            if (obs[i].g != g1 && obs[i].g != g2) continue;
-            const double w = std::floor(obs[i].w);
-            (obs[i].g == g1 ? bw1 : bw2) += w;
-            (obs[i].g == g1 ? run1 : run2).Add(w);
-            (obs[i].g == g1 ? exactBlock1 : exactBlock2).Add(held(w));
-            records += 1;
-            if (w >= 1) ranked += 1;
-        }
-        if (records == 0) return;
-        if (fMann) {
-            // Each pair of a block against the blocks before it: a tie
-            // counts half in each sample's wins, so it cancels here.
-            AddProducts(wins, exactBlock1, exactRun2, 1);
-            AddProducts(wins, exactBlock2, exactRun1, -1);
-            const double T = bw1 + bw2;
-            const double m = ranker.AddGroup(T);
-            if (T > 1) b.ties += ranked;
-            b.R1 += m * bw1;
-            b.R2 += m * bw2;
-            mean1.Add(m * (bw1 / n1));
-            mean2.Add(m * (bw2 / n2));
-            b.wins1 += bw1 * (below2 + bw2 / 2);
-            b.wins2 += bw2 * (below1 + bw1 / 2);
-            b.share1 += bw1 / n1 * ((below2 + bw2 / 2) / n2);
-            b.share2 += bw2 / n2 * ((below1 + bw1 / 2) / n1);
-        }
-        below1 = run1.Value();
-        below2 = run2.Value();
-        for (size_t i = first; i < end; ++i) {
-            if (obs[i].g == g1) exactRun1.Add(held(obs[i].w));
-            if (obs[i].g == g2) exactRun2.Add(held(obs[i].w));
-        }
-        if (fKS) {
-            // below1 / n1 - below2 / n2 as (below1 n2 - below2 n1) / (n1 n2),
-            // the numerator exact: the difference rounded once but for the
-            // product below it.
-            ExactSum numerator;
-            AddProducts(numerator, exactRun1, exactN2, 1);
-            AddProducts(numerator, exactRun2, exactN1, -1);
-            const double d = numerator.Value() / heldPairs;
-            b.dPos = std::max(b.dPos, d);
-            b.dNeg = std::min(b.dNeg, d);
-        }
-    });
-    b.heldWinsDifference = wins.Value();
-    b.tieSums = ranker.Sums();
-    // The rank sum over the count where the sum is exact; the mean of the
-    // ranks itself beyond.
-    b.meanRank1 = b.exponent == 0 ? b.R1 / n1 : mean1.Value();
-    b.meanRank2 = b.exponent == 0 ? b.R2 / n2 : mean2.Value();
+    ForEachTieBlock(obs.size(), sameValue, [&](size_t first, size_t end) { walk.TakeBlock(first, end, fMann, fKS); });
+    walk.Finish();
     return b;
 }
 
