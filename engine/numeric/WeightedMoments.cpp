@@ -233,12 +233,12 @@ void WeightedMoments::Clear() {
 }
 
 double WeightedCoMoments::MeanX() const {
-    if (const std::optional<double> exact = exactX_.Mean(weights_)) return *exact;
+    if (const std::optional<double> exact = means_ ? exactX_.Mean(weights_) : std::nullopt) return *exact;
     return MeanAbout(shiftX_, meanX_, scaleX_);
 }
 
 double WeightedCoMoments::MeanY() const {
-    if (const std::optional<double> exact = exactY_.Mean(weights_)) return *exact;
+    if (const std::optional<double> exact = means_ ? exactY_.Mean(weights_) : std::nullopt) return *exact;
     return MeanAbout(shiftY_, meanY_, scaleY_);
 }
 
@@ -324,8 +324,10 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
         shiftY_ = y;
         weights_.Start(w);
     }
-    exactX_.Add(x, w);
-    exactY_.Add(y, w);
+    if (means_) {
+        exactX_.Add(x, w);
+        exactY_.Add(y, w);
+    }
     const double given = w;
     // The central sums keep their own exponent where the weights move.
     const int weightExponent = weights_.Exponent();
@@ -345,7 +347,7 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     double afterY = dy - meanY_;
     // The weight at the central sums' exponent (w itself where that is the
     // weights' own), from the weight given, which a subnormal w may have lost.
-    double ws = std::ldexp(given, -SumsExponent());
+    double ws = SumsExponent() == 0 ? given : std::ldexp(given, -SumsExponent());
     // The difference x - y, less the shifts', at the difference's scale.
     const double d = DifferenceOf(dx, dy);
     const double deltaD = (d - meanD_) - meanDLow_;
@@ -375,12 +377,12 @@ void WeightedCoMoments::Add(const DecimalValue& x, const DecimalValue& y, double
     AddProducts(ws, deltaX, afterX, deltaY, afterY, DifferenceOf(deltaX, deltaY), DifferenceOf(afterX, afterY));
 }
 
-double WeightedCoMoments::DifferenceOf(double dx, double dy) const {
+inline double WeightedCoMoments::DifferenceOf(double dx, double dy) const {
     const int e = ScaleExponentDifference();
     return scaleX_ == scaleY_ ? dx - dy : Unscaled(dx, scaleX_ - e) - Unscaled(dy, scaleY_ - e);
 }
 
-void WeightedCoMoments::ScaledDeviations(const DecimalValue& x, const DecimalValue& y, double& dx, double& dy) {
+inline void WeightedCoMoments::ScaledDeviations(const DecimalValue& x, const DecimalValue& y, double& dx, double& dy) {
     dx = ScaledDeviation(x, shiftX_, scaleX_);
     dy = ScaledDeviation(y, shiftY_, scaleY_);
     if (HeldAsIs(dx) && HeldAsIs(dy)) [[likely]]
@@ -401,8 +403,8 @@ void WeightedCoMoments::ScaledDeviations(const DecimalValue& x, const DecimalVal
     }
 }
 
-void WeightedCoMoments::AddProducts(double ws, double deltaX, double afterX, double deltaY, double afterY, double ddX,
-                                    double daX) {
+inline void WeightedCoMoments::AddProducts(double ws, double deltaX, double afterX, double deltaY, double afterY,
+                                           double ddX, double daX) {
     if (!(ws >= kTinyWeight) || !(ws <= kLargeWeight)) [[unlikely]]
         ws = HoldSumsFor(ws);
     double tx = ws * deltaX * afterX;

@@ -291,9 +291,13 @@ private:
 // with the sum of weights and the central sums, as there.
 class WeightedCoMoments {
 public:
+    WeightedCoMoments() = default;
+    // fMeans false: MeanX and MeanY are never written (the correlation
+    // matrix), so their exact sums are not kept; they are then the shifted means.
+    explicit WeightedCoMoments(bool fMeans) : means_(fMeans) {}
     void Add(double x, double y, double w) { Add(SplitDecimal(x), SplitDecimal(y), w); }
     void Add(const DecimalValue& x, const DecimalValue& y, double w);
-    void Clear() { *this = WeightedCoMoments(); }
+    void Clear() { *this = WeightedCoMoments(means_); }
 
     int32_t Count() const { return count_; }
     double Weight() const { return weights_.Value(); }
@@ -352,13 +356,15 @@ private:
     // 2^exponentY from now on.
     void Rescale(int exponentX, int exponentY);
     // dx - dy, deviations of x and y at their scales, at the difference's.
-    double DifferenceOf(double dx, double dy) const;
+    [[gnu::always_inline]] inline double DifferenceOf(double dx, double dy) const;
     // The deviations of x and y from the shifts at the scales held, which
     // move first where a value lies beyond them.
-    void ScaledDeviations(const DecimalValue& x, const DecimalValue& y, double& dx, double& dy);
+    [[gnu::always_inline]] inline void ScaledDeviations(const DecimalValue& x, const DecimalValue& y, double& dx,
+                                                        double& dy);
     // Adds a value's products of deviations, before and after the means
     // moved, at weight ws (at the sums' exponent) to the central sums.
-    void AddProducts(double ws, double deltaX, double afterX, double deltaY, double afterY, double ddX, double daX);
+    [[gnu::always_inline]] inline void AddProducts(double ws, double deltaX, double afterX, double deltaY,
+                                                   double afterY, double ddX, double daX);
 
     int scaleX_ = 0, scaleY_ = 0;
     int sumsExponent_ = 0;
@@ -372,6 +378,7 @@ private:
     double meanD_ = 0, meanDLow_ = 0;
     double mxx_ = 0, myy_ = 0, mxy_ = 0, mdd_ = 0;
     ExactMean exactX_, exactY_;
+    bool means_ = true;
 };
 
 // Variance and standard deviation from a sum of weights n and a central sum

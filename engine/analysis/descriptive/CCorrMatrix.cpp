@@ -98,7 +98,7 @@ std::string CCorrMatrix::CreateOutput(const std::string& OutTableName) {
 
 void CCorrMatrix::InitData() {
     const size_t cells = static_cast<size_t>(n_ + 1) * static_cast<size_t>(n_ + 1);
-    pairs_.assign(cells, WeightedCoMoments());
+    pairs_.assign(cells, WeightedCoMoments(false));  // the matrix writes no means
 }
 
 void CCorrMatrix::ReadRecords() {
