@@ -463,7 +463,11 @@ long double CZValue::UpperT(double Tv, double DF1) {
 
 // The upper tail of F beyond Tv >= 0 with DF1, DF2 > 0 degrees of freedom.
 long double CZValue::UpperF(double Tv, double DF1, double DF2) {
-    const Extended f = std::fabs(static_cast<Extended>(Tv));
+    return FTail(std::fabs(static_cast<Extended>(Tv)), DF1, DF2, true);
+}
+
+// The tail of F above (upper) or below f >= 0, each formed directly.
+long double CZValue::FTail(long double f, double DF1, double DF2, bool upper) {
     const double smaller = std::min(DF1, DF2);
     const double larger = std::max(DF1, DF2);
     // Where one side's degrees of freedom pass the limit, the chi-square
@@ -475,15 +479,27 @@ long double CZValue::UpperF(double Tv, double DF1, double DF2) {
         const Extended v1 = 2 / (9 * static_cast<Extended>(DF1));
         const Extended v2 = 2 / (9 * static_cast<Extended>(DF2));
         const Extended c = std::cbrt(f);
-        return UpperNormal(((1 - v2) * c - (1 - v1)) / std::sqrt(v1 + c * c * v2));
+        const Extended z = ((1 - v2) * c - (1 - v1)) / std::sqrt(v1 + c * c * v2);
+        return UpperNormal(upper ? z : -z);
     }
     // F is chi-square with DF1 degrees of freedom over DF1.
-    if (DF2 > kLargeDf) return GammaQ(static_cast<Extended>(DF1) / 2, f * DF1 / 2);
+    if (DF2 > kLargeDf) {
+        const Extended a = static_cast<Extended>(DF1) / 2, x = f * DF1 / 2;
+        return upper ? GammaQ(a, x) : GammaP(a, x);
+    }
     // 1 / F is chi-square with DF2 degrees of freedom over DF2.
-    if (DF1 > kLargeDf) return f == 0 ? 1 : GammaP(static_cast<Extended>(DF2) / 2, DF2 / (2 * f));
+    if (DF1 > kLargeDf) {
+        if (f == 0) return upper ? 1 : 0;
+        const Extended a = static_cast<Extended>(DF2) / 2, x = DF2 / (2 * f);
+        return upper ? GammaP(a, x) : GammaQ(a, x);
+    }
+    // I_y(DF1 / 2, DF2 / 2) below, with y = f DF1 / (f DF1 + DF2), and its
+    // complement above, each as its own quotient.
     const Extended q = f * DF1;
     const Extended total = q + DF2;
-    return IncompleteBeta(static_cast<Extended>(DF2) / 2, static_cast<Extended>(DF1) / 2, DF2 / total, q / total);
+    const Extended half1 = static_cast<Extended>(DF1) / 2, half2 = static_cast<Extended>(DF2) / 2;
+    return upper ? IncompleteBeta(half2, half1, DF2 / total, q / total)
+                 : IncompleteBeta(half1, half2, q / total, DF2 / total);
 }
 
 double CZValue::Quarn_CalcProb(const std::string& strProbType, double Tv, double DF1, double DF2) {
@@ -542,30 +558,8 @@ double CZValue::LowerTail(char letter, double x, double DF1, double DF2) {
         case 'C':
             r = DF1 > kLargeDf ? ChiSquareLimitLower(v, DF1) : GammaP(static_cast<Extended>(DF1) / 2, v / 2);
             break;
-        default: {  // 'F'
-            const double smaller = std::min(DF1, DF2);
-            const double larger = std::max(DF1, DF2);
-            if (larger > kLargeDf && smaller >= std::sqrt(larger) / 8) {
-                const Extended v1 = 2 / (9 * static_cast<Extended>(DF1));
-                const Extended v2 = 2 / (9 * static_cast<Extended>(DF2));
-                const Extended c = std::cbrt(v);
-                r = UpperNormal(-((1 - v2) * c - (1 - v1)) / std::sqrt(v1 + c * c * v2));
-                break;
-            }
-            if (DF2 > kLargeDf) {
-                r = GammaP(static_cast<Extended>(DF1) / 2, v * DF1 / 2);
-                break;
-            }
-            if (DF1 > kLargeDf) {
-                r = v == 0 ? 0 : GammaQ(static_cast<Extended>(DF2) / 2, DF2 / (2 * v));
-                break;
-            }
-            // I_y(DF1 / 2, DF2 / 2) with y = x DF1 / (x DF1 + DF2).
-            const Extended q = v * DF1;
-            const Extended total = q + DF2;
-            r = IncompleteBeta(static_cast<Extended>(DF1) / 2, static_cast<Extended>(DF2) / 2, q / total, DF2 / total);
-            break;
-        }
+        default:  // 'F'
+            r = FTail(v, DF1, DF2, false);
     }
     return Probability01(ToDouble(r));
 }

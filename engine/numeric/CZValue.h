@@ -83,6 +83,7 @@ private:
     // of freedom.
     static long double UpperT(double Tv, double DF1);
     static long double UpperF(double Tv, double DF1, double DF2);
+    static long double FTail(long double f, double DF1, double DF2, bool upper);
     // 1 - Quarn_CalcProb for "T", "C" and "F" at x >= 0, formed directly.
     double LowerTail(char letter, double x, double DF1, double DF2);
 
