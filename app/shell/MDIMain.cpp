@@ -519,12 +519,14 @@ int TitleBarHeight(QMdiSubWindow* window) {
     return std::max(8, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) + 4);
 }
 
-// Where arrangement `index` puts `windows`, given back first.
-std::vector<QRect> Plan(int index, const QRect& area, const QList<QMdiSubWindow*>& windows, int step) {
+// Where arrangement `index` puts `windows`, given back first, and for a
+// tiling how many of them it tiled.
+std::vector<QRect> Plan(int index, const QRect& area, const QList<QMdiSubWindow*>& windows, int step,
+                        int* tiled = nullptr) {
     std::vector<QSize> least;
     for (QMdiSubWindow* w : windows) least.push_back(SmallestSize(w));
     return index == 20 ? windowlayout::Cascade(area, least, area.size() * 3 / 4, step)
-                       : windowlayout::Tile(area, least, index == 0, step);
+                       : windowlayout::Tile(area, least, index == 0, step, tiled);
 }
 
 }  // namespace
@@ -544,17 +546,24 @@ void MDIMain::ArrangeChildren(int index) {
     area.setBottom(std::max(area.top(), area.bottom() - rows.height));
 
     const int step = TitleBarHeight(windows.front());
-    std::vector<QRect> places = Plan(index, area, windows, step);
-    if (const int covered = windowlayout::CoveredTitleBars(places, step); covered > 0) {
+    int tiled = 0;
+    std::vector<QRect> places = Plan(index, area, windows, step, &tiled);
+    const int covered = windowlayout::CoveredTitleBars(places, step);
+    if (covered > 0 || (index != 20 && tiled < int(windows.size()))) {
         // The larger windows to the back, where the smaller ones in front
-        // can leave their title bars clear; kept when that covers fewer.
+        // can leave their title bars clear, and where a tiling gives them
+        // cells of their own rather than leave a large window to be
+        // cascaded over few large tiles: kept when that covers fewer title
+        // bars, or as few and tiles more windows.
         QList<QMdiSubWindow*> bySize = windows;
         std::stable_sort(bySize.begin(), bySize.end(), [](QMdiSubWindow* a, QMdiSubWindow* b) {
             const QSize sa = SmallestSize(a), sb = SmallestSize(b);
             return sa.width() * sa.height() > sb.width() * sb.height();
         });
-        std::vector<QRect> other = Plan(index, area, bySize, step);
-        if (windowlayout::CoveredTitleBars(other, step) < covered) {
+        int tiledBySize = 0;
+        std::vector<QRect> other = Plan(index, area, bySize, step, &tiledBySize);
+        const int coveredBySize = windowlayout::CoveredTitleBars(other, step);
+        if (coveredBySize < covered || (coveredBySize == covered && tiledBySize > tiled)) {
             windows = bySize;
             places = std::move(other);
         }

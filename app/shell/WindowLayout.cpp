@@ -194,7 +194,8 @@ std::vector<QRect> Cascade(const QRect& area, const std::vector<QSize>& least, c
     return PlaceInFront(area, {}, least, area.topLeft(), QPoint(0, step), step, clear);
 }
 
-std::vector<QRect> Tile(const QRect& area, const std::vector<QSize>& least, bool stacked, int step) {
+std::vector<QRect> Tile(const QRect& area, const std::vector<QSize>& least, bool stacked, int step, int* tiledOut) {
+    if (tiledOut) *tiledOut = 0;
     const int n = static_cast<int>(least.size());
     const int along = stacked ? area.height() : area.width();
     const int across = stacked ? area.width() : area.height();
@@ -216,7 +217,10 @@ std::vector<QRect> Tile(const QRect& area, const std::vector<QSize>& least, bool
         const std::vector<QSize> rest(least.begin() + tiled, least.end());
         for (const QRect& place : PlaceInFront(area, bars, rest, area.topLeft(), QPoint(0, step), step, clear))
             places.push_back(place);
-        if (clear) return places;
+        if (clear) {
+            if (tiledOut) *tiledOut = tiled;
+            return places;
+        }
     }
     return Cascade(area, least, QSize(0, 0), step);
 }

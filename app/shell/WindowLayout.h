@@ -15,8 +15,10 @@ namespace windowlayout {
 // smallest sizes: `stacked` lines of windows one above the other, else lines
 // of windows side by side. Windows the area cannot hold tiled are cascaded
 // in front of the tiles as Cascade does beyond one diagonal. `step` is a
-// title bar's height.
-std::vector<QRect> Tile(const QRect& area, const std::vector<QSize>& least, bool stacked, int step);
+// title bar's height; `tiled`, when given, is set to how many were tiled
+// (the first of the places), 0 when all were cascaded.
+std::vector<QRect> Tile(const QRect& area, const std::vector<QSize>& least, bool stacked, int step,
+                        int* tiled = nullptr);
 
 // Cascaded from the area's corner, each window `step` lower and to the right
 // of the one before, `preferred` in size where the area allows (never below

@@ -705,6 +705,46 @@ private slots:
         QCOMPARE(shape[false], std::make_pair(size_t(3), size_t(4)));
     }
 
+    // A large frame with the scenario list in front of twenty grids: each
+    // tiling gives the list a tile of its own, and most grids too, rather
+    // than cascade the list over a few tiles large enough to hold it (one
+    // or one row of them), and keeps its shape among them.
+    void tilingGivesTheLargeWindowATile() {
+        frame_->resize(1280, 800);
+        QApplication::processEvents();
+        QList<QMdiSubWindow*> windows;
+        for (int i = 0; i < 21; ++i) {
+            auto* content = new QWidget;
+            content->setMinimumSize(i == 0 ? QSize(510, 304) : QSize(192, 112));
+            windows << frame_->AddChild(content);
+            windows.back()->setWindowTitle(QString("Window %1").arg(i + 1));
+        }
+        for (const char* item : {"mnuWindowItems_0", "mnuWindowItems_10"}) {
+            frame_->MdiArea()->setActiveSubWindow(windows[0]);
+            Item(item)->trigger();
+            TitleBarsShow(item);
+            // The tiles: from the back, each window over none behind it; the
+            // cascaded ones follow in front.
+            const QList<QMdiSubWindow*> stack = frame_->MdiArea()->subWindowList(QMdiArea::StackingOrder);
+            std::set<int> tops, lefts;
+            int tiles = 0;
+            while (tiles < stack.size() && std::none_of(stack.begin(), stack.begin() + tiles, [&](QMdiSubWindow* o) {
+                       return o->geometry().intersects(stack[tiles]->geometry());
+                   })) {
+                tops.insert(stack[tiles]->y());
+                lefts.insert(stack[tiles]->x());
+                ++tiles;
+            }
+            const QString what =
+                QString("%1: %2 tiles in %3 rows, %4 columns").arg(item).arg(tiles).arg(tops.size()).arg(lefts.size());
+            QVERIFY2(tiles >= 9 && stack.indexOf(windows[0]) < tiles, qPrintable(what));
+            const bool horizontally = item == std::string("mnuWindowItems_0");
+            QVERIFY2(horizontally ? tops.size() > lefts.size() : lefts.size() > tops.size(), qPrintable(what));
+        }
+        for (QMdiSubWindow* sub : windows) sub->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
     // The scenario list and its grids as a person opens them at the first
     // start's frame size, the list brought in front again: Cascade from the
     // fresh start and after each Tile, 14 windows and 21, shows every title
