@@ -295,15 +295,21 @@ void frmQuarn_Calculator::cmdCalculate_Click() {
 void frmQuarn_Calculator::Calculate() {
     const std::string text = TextOf(txtTestValue_);
     double value = 0;
+    // A result refused its inputs answers none of them: it goes, as when the
+    // calculation itself refuses them, so no earlier result stands beside
+    // them, or under the other direction's captions.
     if (const Reading reading = text.empty() ? Reading::Number : ReadNumber(text, value); reading != Reading::Number) {
         Message(NotUsable(reading, "The test value"));
+        lblProbability_->clear();
         txtTestValue_->setFocus();
         return;
     }
     if (text.empty()) return;
     // Only the boxes the type shows are checked: the focus cannot go to a hidden one.
-    if (UsesDF1() && !CheckDegreesOfFreedom(txtDF1_)) return;
-    if (UsesDF2() && !CheckDegreesOfFreedom(txtDF2_)) return;
+    if ((UsesDF1() && !CheckDegreesOfFreedom(txtDF1_)) || (UsesDF2() && !CheckDegreesOfFreedom(txtDF2_))) {
+        lblProbability_->clear();
+        return;
+    }
     CalcProbInverse();
 }
 
@@ -362,9 +368,12 @@ bool frmQuarn_Calculator::CalcProbInverse() {
 
 void frmQuarn_Calculator::cmdInverse_Click() {
     Guarded("frmQuarn_Calculator:cmdInverse_Click", [this] {
-        m_Inverse = !m_Inverse;
+        // The direction changes only with its captions: a switch refused
+        // leaves both as they were, so no result shows under the other
+        // direction's captions.
+        const bool inverse = !m_Inverse;
         const std::string text = TextOf(txtTestValue_);
-        if (m_Inverse && !IsBlank(vb::Variant(text))) {
+        if (inverse && !IsBlank(vb::Variant(text))) {
             double value = 0;
             if (const Reading reading = ReadNumber(text, value); reading != Reading::Number) {
                 Message(NotUsable(reading, "The test value"));
@@ -379,6 +388,7 @@ void frmQuarn_Calculator::cmdInverse_Click() {
             if (UsesDF1() && !CheckDegreesOfFreedom(txtDF1_)) return;
             if (UsesDF2() && !CheckDegreesOfFreedom(txtDF2_)) return;
         }
+        m_Inverse = inverse;
         txtTestValue_->setFocus();
         optProbType_Click();
     });

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QtTest>
 #include <cmath>
+#include <numbers>
 
 #include "AppTestSupport.h"
 #include "FormLookup.h"
@@ -232,6 +233,8 @@ private slots:
             Calc(beyond);
             QCOMPARE(Prompts(), std::vector<std::string>({"The test value lies beyond the numbers the calculator "
                                                           "can hold (sizes from about 4.9E-324 to 1.8E+308)."}));
+            // The z of 1E-320 does not stay beside a value it is not the z of.
+            QCOMPARE(Label("lblProbability"), QString());
         }
         Calc("0");
         rec_.Reset();
@@ -251,7 +254,9 @@ private slots:
         QVERIFY(Near(Result(), 1.95996398454005, 1e-6));
         QVERIFY(rec_.boxes.empty());
 
-        // A slip in a degrees-of-freedom box stops the switch with its message.
+        // A slip in a degrees-of-freedom box stops the switch with its
+        // message, and the direction stays with its captions: a probability
+        // calculated then is a t's.
         Click("cmdInverse");
         Type(1);
         Box("txtTestValue")->setText("0.05");
@@ -260,10 +265,16 @@ private slots:
         Click("cmdInverse");
         QCOMPARE(Prompts(), std::vector<std::string>({"The value must be numeric."}));
         QCOMPARE(calc_->focusWidget(), Box("txtDF1"));
+        QCOMPARE(Label("lblTestValue"), QString("t-Value:"));
+        rec_.Reset();
+        Calc("2", "1");
+        QVERIFY(Near(Result(), 1 - 2 * std::atan(2.0) / std::numbers::pi, 1e-13));  // t with 1 df: Cauchy
 
         // Degrees of freedom the engine refuses for an inverse: its own message and 0.
+        Box("txtDF1")->setText("0.5");
+        Box("txtTestValue")->setText("0.05");
         rec_.Reset();
-        Calc("0.05", "0.5");
+        Click("cmdInverse");
         QCOMPARE(rec_.boxes.size(), size_t(1));
         QVERIFY(rec_.boxes[0].prompt.find("Degrees of freedom must be greater than 0") != std::string::npos);
         QCOMPARE(Label("lblProbability"), QString("0"));
