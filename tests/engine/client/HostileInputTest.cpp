@@ -250,6 +250,32 @@ TEST_F(HostileInput, AnInfiniteSourceValueIsRefusedNamingItsFieldAndTheLastResul
     ExpectNoInfinityAnywhere("infinite X1");
 }
 
+// A table made without column types, as many tools make one: a text in a
+// value field is refused naming the field, and '' reads as Null, in every
+// analysis.
+TEST_F(HostileInput, ATextInAColumnOfNoDeclaredTypeIsRefusedInEveryAnalysis) {
+    db->Execute("CREATE TABLE Untyped (G1, G2, X1, X2, Y, W);");
+    db->Execute("INSERT INTO Untyped SELECT G1, G2, X1, X2, Y, W FROM Data;");
+    for (const Case& c : AnalysisCases()) {
+        SCOPED_TRACE(c.name);
+        StoredScenario s = c.scenario;
+        s.input = "Untyped";
+        const int32_t id = AddScenario(db, s);
+        db->Execute("UPDATE Untyped SET X1 = Null WHERE X1 = 7 OR X1 = '';");
+        ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+        const auto withNull = ReadResultRows(db, "Out1");
+        db->Execute("UPDATE Untyped SET X1 = '' WHERE X1 IS NULL;");
+        ASSERT_TRUE(Run(id)) << engine->get_ErrorInfo();
+        EXPECT_EQ(ReadResultRows(db, "Out1"), withNull);
+        db->Execute("UPDATE Untyped SET X1 = 'abc' WHERE X1 = '';");
+        EXPECT_FALSE(Run(id));
+        EXPECT_NE(engine->get_ErrorInfo().find("The field [X1] of [Untyped] holds the text \"abc\""), std::string::npos)
+            << engine->get_ErrorInfo();
+        EXPECT_EQ(ReadResultRows(db, "Out1"), withNull);
+        db->Execute("UPDATE Untyped SET X1 = 7 WHERE X1 = 'abc';");
+    }
+}
+
 TEST_F(HostileInput, InfiniteOrHugeWeightsNeverWriteAnInfinity) {
     std::vector<Case> weighted;
     for (const Case& c : AnalysisCases()) {
