@@ -123,5 +123,21 @@ TEST_F(WrittenSumsTest, SumsOfWeightsAndRanksAreExactSumsRoundedOnce) {
     EXPECT_EQ(Num(*Group(chi, "c"), "Observed"), 1 + 0x1p-52);
 }
 
+TEST_F(WrittenSumsTest, CountsAndMeansOfSeveralSumsAreOneExactSumRoundedOnce) {
+    // Two samples of weights 1.1 + 1.3 and 1.1: 3.50000000000000022204...
+    // exactly, 3.5 (the samples' rounded counts added, 3.5000000000000004).
+    AppendRows({{"mw", "a", 1.0, 1.0, 1.0, 1.1}, {"mw", "a", 3.0, 3.0, 3.0, 1.3}, {"mw", "b", 2.0, 2.0, 2.0, 1.1}});
+    auto mann = RunOf("N", "2 Sample", {{"G2", "C", 1}, {"X1", "X", 1}}, {{"NPTwoType", "Mann"}});
+    EXPECT_EQ(Num(*Group(mann, "mw"), "Count"), 3.5);
+
+    // Three values observed 0.1 each: the total 0.30000000000000001665...
+    // over 3 is 0.1000000000000000055511... (0.1, which each observes), where
+    // the rounded total over 3 gives 0.10000000000000002 and a Chi-Square above 0.
+    AppendRows({{"cq", "-", 1.0, 1.0, 1.0, 0.1}, {"cq", "-", 2.0, 2.0, 2.0, 0.1}, {"cq", "-", 3.0, 3.0, 3.0, 0.1}});
+    auto chi = RunOf("N", "Chi-Square", {{"X1", "C", 1}}, {});
+    EXPECT_EQ(Num(*Group(chi, "cq"), "Expected"), 0.1);
+    EXPECT_EQ(Num(*Group(chi, "cq"), "Chi-Square"), 0);
+}
+
 }  // namespace
 }  // namespace enginetest

@@ -413,8 +413,11 @@ void CNonParamChiSquare::FinishGroup(const std::vector<vb::Variant>& group, cons
     ExactSum total;
     for (const ValueRow& row : rows) total.Add(row.observed);
     total_ = total.Value();
-    const double values = fAll_ ? static_cast<double>(valueList_.size()) : static_cast<double>(rows_);
-    expected_ = values > 0 ? total_ / values : 0;
+    // The mean of the observed weights: their exact sum over the values,
+    // rounded once, so that three values observed 0.1 each expect 0.1.
+    ExactSum values;
+    values.Add(fAll_ ? static_cast<double>(valueList_.size()) : static_cast<double>(rows_));
+    expected_ = values.Value() > 0 ? ExactQuotient(total, values) : 0;
     scale_ = std::isfinite(total_) && total_ > 0 && !(total_ >= 0x1p-400 && total_ <= 0x1p400) ? std::ilogb(total_) : 0;
     chi_ = 0;
     cumul_.Clear();
