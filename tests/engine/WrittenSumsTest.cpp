@@ -139,5 +139,37 @@ TEST_F(WrittenSumsTest, CountsAndMeansOfSeveralSumsAreOneExactSumRoundedOnce) {
     EXPECT_EQ(Num(*Group(chi, "cq"), "Chi-Square"), 0);
 }
 
+TEST_F(WrittenSumsTest, DifferencesKeepTheDigitsOfValuesBeyondTheir15th) {
+    // Weights 1e15 + 0.625 and 1e15 - 0.625 (stored exactly) on two values:
+    // each differs from the expected 1e15 by 0.625, which the values cut to
+    // 15 digits lose (1e15 less 1e15, 0).
+    AppendRows({{"cb", "-", 1.0, 1.0, 1.0, 1e15 + 0.625}, {"cb", "-", 2.0, 2.0, 2.0, 1e15 - 0.625}});
+    auto chi = RunOf("N", "Chi-Square", {{"X1", "C", 1}}, {{"ChiDetail", true}}, "Out2");
+    std::vector<double> differences;
+    for (const ResultRow& r : chi)
+        if (r.at("G1").ToString() == "cb") differences.push_back(Num(r, "Difference"));
+    EXPECT_EQ(differences, (std::vector<double>{0.625, -0.625}));
+
+    // Y = 1e15 + 0.25, 1e15 - 0.25 at X = 0 and 1e15 + 1.25, 1e15 + 0.75 at
+    // X = 1: the line 1e15 + X leaves residuals of 0.25 each way, each the
+    // exact Y less the written estimate (close values: a Double holds it).
+    AppendRows({{"rg", "-", 0.0, 0.0, 1e15 + 0.25, 1.0},
+                {"rg", "-", 0.0, 0.0, 1e15 - 0.25, 1.0},
+                {"rg", "-", 1.0, 1.0, 1e15 + 1.25, 1.0},
+                {"rg", "-", 1.0, 1.0, 1e15 + 0.75, 1.0}});
+    RunOf("P", "Regression", {{"X1", "X", 1}, {"Y", "Y", 1}},
+          {{"RegressType", "S"}, {"RPoly", Variant(int16_t{2})}, {"RYInt", true}, {"RANova", false}});
+    int seen = 0;
+    for (const ResultRow& r : ReadResultRows(db, "Out2")) {
+        if (r.at("G1").ToString() != "rg") continue;
+        ++seen;
+        const double y = Num(r, "Y:Y"), estimate = Num(r, "Estimated_Y");
+        EXPECT_NEAR(estimate, 1e15 + Num(r, "X_Value"), 0.25);
+        EXPECT_EQ(Num(r, "Residual"), y - estimate) << y;
+        EXPECT_NE(Num(r, "Residual"), 0) << y;
+    }
+    EXPECT_EQ(seen, 4);
+}
+
 }  // namespace
 }  // namespace enginetest
