@@ -59,6 +59,11 @@ double ValueDifference(double a, double b) {
     return a - b;
 }
 
+double ReadValueLess(double value, double formed) {
+    if (IsWritten(value)) return PreciseDifference(value, formed);
+    return value - formed;
+}
+
 double PreciseSum(std::initializer_list<double> terms) {
     if (FitsDecimal(terms)) {
         vb::Decimal sum;

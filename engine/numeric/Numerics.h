@@ -43,6 +43,12 @@ double DecimalTypeDifference(double a, double b);
 // digit beyond its 15th, and its exact difference rounded once keeps it
 // (1e15 + 0.625 less 1e15 is 0.625, where 15 digits would give 0).
 double ValueDifference(double a, double b);
+// A value as read less one formed from the data (an estimate, an expected
+// count): PreciseDifference where the value is the nearest Double of its
+// 15-digit decimal, so that binary noise in the formed one does not show;
+// otherwise the exact difference rounded once, which keeps the value's
+// digits beyond its 15th.
+double ReadValueLess(double value, double formed);
 
 // The sum of the terms formed in the decimal type (each kept to 15 significant
 // digits, added exactly) when FitsDecimal(terms), else in Double.

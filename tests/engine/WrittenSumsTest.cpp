@@ -123,5 +123,53 @@ TEST_F(WrittenSumsTest, SumsOfWeightsAndRanksAreExactSumsRoundedOnce) {
     EXPECT_EQ(Num(*Group(chi, "c"), "Observed"), 1 + 0x1p-52);
 }
 
+TEST_F(WrittenSumsTest, CountsAndMeansOfSeveralSumsAreOneExactSumRoundedOnce) {
+    // Two samples of weights 1.1 + 1.3 and 1.1: 3.50000000000000022204...
+    // exactly, 3.5 (the samples' rounded counts added, 3.5000000000000004).
+    AppendRows({{"mw", "a", 1.0, 1.0, 1.0, 1.1}, {"mw", "a", 3.0, 3.0, 3.0, 1.3}, {"mw", "b", 2.0, 2.0, 2.0, 1.1}});
+    auto mann = RunOf("N", "2 Sample", {{"G2", "C", 1}, {"X1", "X", 1}}, {{"NPTwoType", "Mann"}});
+    EXPECT_EQ(Num(*Group(mann, "mw"), "Count"), 3.5);
+
+    // Three values observed 0.1 each: the total 0.30000000000000001665...
+    // over 3 is 0.1000000000000000055511... (0.1, which each observes), where
+    // the rounded total over 3 gives 0.10000000000000002 and a Chi-Square above 0.
+    AppendRows({{"cq", "-", 1.0, 1.0, 1.0, 0.1}, {"cq", "-", 2.0, 2.0, 2.0, 0.1}, {"cq", "-", 3.0, 3.0, 3.0, 0.1}});
+    auto chi = RunOf("N", "Chi-Square", {{"X1", "C", 1}}, {});
+    EXPECT_EQ(Num(*Group(chi, "cq"), "Expected"), 0.1);
+    EXPECT_EQ(Num(*Group(chi, "cq"), "Chi-Square"), 0);
+}
+
+TEST_F(WrittenSumsTest, DifferencesKeepTheDigitsOfValuesBeyondTheir15th) {
+    // Weights 1e15 + 0.625 and 1e15 - 0.625 (stored exactly) on two values:
+    // each differs from the expected 1e15 by 0.625, which the values cut to
+    // 15 digits lose (1e15 less 1e15, 0).
+    AppendRows({{"cb", "-", 1.0, 1.0, 1.0, 1e15 + 0.625}, {"cb", "-", 2.0, 2.0, 2.0, 1e15 - 0.625}});
+    auto chi = RunOf("N", "Chi-Square", {{"X1", "C", 1}}, {{"ChiDetail", true}}, "Out2");
+    std::vector<double> differences;
+    for (const ResultRow& r : chi)
+        if (r.at("G1").ToString() == "cb") differences.push_back(Num(r, "Difference"));
+    EXPECT_EQ(differences, (std::vector<double>{0.625, -0.625}));
+
+    // Y = 1e15 + 0.25, 1e15 - 0.25 at X = 0 and 1e15 + 1.25, 1e15 + 0.75 at
+    // X = 1: the line 1e15 + X leaves residuals of 0.25 each way, each the
+    // exact Y less the written estimate (close values: a Double holds it).
+    AppendRows({{"rg", "-", 0.0, 0.0, 1e15 + 0.25, 1.0},
+                {"rg", "-", 0.0, 0.0, 1e15 - 0.25, 1.0},
+                {"rg", "-", 1.0, 1.0, 1e15 + 1.25, 1.0},
+                {"rg", "-", 1.0, 1.0, 1e15 + 0.75, 1.0}});
+    RunOf("P", "Regression", {{"X1", "X", 1}, {"Y", "Y", 1}},
+          {{"RegressType", "S"}, {"RPoly", Variant(int16_t{2})}, {"RYInt", true}, {"RANova", false}});
+    int seen = 0;
+    for (const ResultRow& r : ReadResultRows(db, "Out2")) {
+        if (r.at("G1").ToString() != "rg") continue;
+        ++seen;
+        const double y = Num(r, "Y:Y"), estimate = Num(r, "Estimated_Y");
+        EXPECT_NEAR(estimate, 1e15 + Num(r, "X_Value"), 0.25);
+        EXPECT_EQ(Num(r, "Residual"), y - estimate) << y;
+        EXPECT_NE(Num(r, "Residual"), 0) << y;
+    }
+    EXPECT_EQ(seen, 4);
+}
+
 }  // namespace
 }  // namespace enginetest

@@ -904,7 +904,8 @@ void CXTab::CalcChiSq(double g, double s, const std::vector<char>& rowFlags, con
         const double E = std::ldexp(colValues[ii], -e) * ss / gs;
         const double observed = rowFlags[ii] ? std::ldexp(rowValues[ii], -e) : 0;
         if (E != 0) {
-            const double d = PreciseDifference(observed, E);
+            // At an ordinary scale a weight beyond 15 digits keeps them.
+            const double d = e == 0 ? ReadValueLess(observed, E) : PreciseDifference(observed, E);
             chi_.chi += d * d / E;
         } else if (observed != 0) {
             chi_.valid = false;

@@ -413,8 +413,11 @@ void CNonParamChiSquare::FinishGroup(const std::vector<vb::Variant>& group, cons
     ExactSum total;
     for (const ValueRow& row : rows) total.Add(row.observed);
     total_ = total.Value();
-    const double values = fAll_ ? static_cast<double>(valueList_.size()) : static_cast<double>(rows_);
-    expected_ = values > 0 ? total_ / values : 0;
+    // The mean of the observed weights: their exact sum over the values,
+    // rounded once, so that three values observed 0.1 each expect 0.1.
+    ExactSum values;
+    values.Add(fAll_ ? static_cast<double>(valueList_.size()) : static_cast<double>(rows_));
+    expected_ = values.Value() > 0 ? ExactQuotient(total, values) : 0;
     scale_ = std::isfinite(total_) && total_ > 0 && !(total_ >= 0x1p-400 && total_ <= 0x1p400) ? std::ilogb(total_) : 0;
     chi_ = 0;
     cumul_.Clear();
@@ -449,7 +452,10 @@ void CNonParamChiSquare::CalcData(const ValueRow& row) {
 // (o - E)^2 / E divided by 2^scale_.
 double CNonParamChiSquare::HeldTerm(double observed) const {
     const double e = std::ldexp(expected_, -scale_);
-    const double d = PreciseDifference(std::ldexp(observed, -scale_), e);
+    // At an ordinary scale the difference the detail writes, which keeps
+    // the digits of a weight beyond its 15th.
+    const double d =
+        scale_ == 0 ? ReadValueLess(observed, expected_) : PreciseDifference(std::ldexp(observed, -scale_), e);
     return d * d / e;
 }
 
@@ -474,7 +480,7 @@ void CNonParamChiSquare::WriteDetail(const vb::Variant& value, double observed) 
     cumul_.Add(observed);
     detail_->Fields(std::string_view("Observed"))->Value(observed);
     detail_->Fields(std::string_view("Expected"))->Value(e);
-    const double d = PreciseDifference(observed, e);
+    const double d = ReadValueLess(observed, e);
     detail_->Fields(std::string_view("Difference"))->Value(d);
     // A total of 0 leaves the shares undefined: those cells stay Null.
     if (e > 0) SetIfFinite(detail_, "Chi-Square", std::ldexp(HeldTerm(observed), scale_));

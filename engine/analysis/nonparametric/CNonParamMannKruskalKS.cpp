@@ -262,6 +262,9 @@ void MannKruskalKS::WriteMannKS(const GroupValues& group) {
 void MannKruskalKS::WritePair(const GroupValues& group, int f, int g1, int g2) {
     const double N1 = weightSum[Cell(g1, f)].Value();
     const double N2 = weightSum[Cell(g2, f)].Value();
+    // The count of both samples is their weights' exact sum rounded once.
+    ExactSum both = weightSum[Cell(g1, f)];
+    both.Add(weightSum[Cell(g2, f)]);
     const double n1 = wholeSum[Cell(g1, f)].Value();
     const double n2 = wholeSum[Cell(g2, f)].Value();
     const PairBlocks blocks = WalkPair(values[static_cast<size_t>(f)], g1, g2, n1, n2, fMann, fKS);
@@ -271,7 +274,7 @@ void MannKruskalKS::WritePair(const GroupValues& group, int f, int g1, int g2) {
     const dao::RecordsetPtr& out = Zantels.OutputRecordset();
     out->AddNew();
     WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + f), "Count", "",
-                     false, N1 + N2, 0, 0, static_cast<int16_t>(nGF), varGroups[static_cast<size_t>(g1)],
+                     false, both.Value(), 0, 0, static_cast<int16_t>(nGF), varGroups[static_cast<size_t>(g1)],
                      varGroups[static_cast<size_t>(g2)]);
     SetIfFinite(out, "Cases-1", N1);
     SetIfFinite(out, "Cases-2", N2);
@@ -359,7 +362,7 @@ void MannKruskalKS::WriteKruskalWallis(GroupValues group, int32_t records) {
         for (int g = 1; g <= n; ++g) used += count[Cell(g, f)];
         out->AddNew();
         WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + f), "Count",
-                         "Missing", fWeight, kw.N, records, used);
+                         "Missing", fWeight, ranks.count, records, used);
         SetIfFinite(out, "Groups", kw.k);
         SetIfFinite(out, "Ties", ranks.ties);
         SetIfFinite(out, "TiedGroups", ranks.tieSums.tg);

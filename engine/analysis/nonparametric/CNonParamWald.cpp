@@ -246,7 +246,10 @@ void RunsTest::WriteData(int c, const GroupValues& group, int32_t records) {
     const dao::RecordsetPtr& out = Zantels.OutputRecordset();
     const double N1 = W1.Value();
     const double N2 = W2.Value();
-    const double N = N1 + N2;
+    // Both samples' whole counts added exactly, rounded once.
+    ExactSum both = W1;
+    both.Add(W2);
+    const double N = both.Value();
     out->AddNew();
     WriteGroupValues(out, static_cast<int16_t>(nGF - 1), strFields, group, static_cast<int16_t>(nGF + c), "Count",
                      "Missing", false, N, records, valid, static_cast<int16_t>(nGF), varGroups[1], varGroups[2]);

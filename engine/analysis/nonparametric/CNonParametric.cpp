@@ -276,7 +276,7 @@ void CNonParametric::CalcData(const GroupWalker& walk, double w) {
         } else if (x > y) {
             s.countedAbove += whole;
         }
-        if (fRank_) s.pairs.push_back({x, PreciseDifference(x, y), w, record});
+        if (fRank_) s.pairs.push_back({x, ValueDifference(x, y), w, record});
     }
 }
 

@@ -213,7 +213,8 @@ SampleRanks RankSamples(const std::vector<Observation>& obs, int n) {
     }
     r.weight.assign(size, 0.0);
     for (size_t g = 1; g < size; ++g) r.weight[g] = counts[g].Value();
-    r.exponent = CountExponent(all.Value());
+    r.count = all.Value();
+    r.exponent = CountExponent(r.count);
     // A block's ranked records and whole weight by sample, and the samples it touches.
     std::vector<int32_t> blockRecords(size, 0);
     std::vector<double> blockWeight(size, 0.0);

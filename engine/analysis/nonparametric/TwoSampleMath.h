@@ -73,6 +73,7 @@ struct SampleRanks {
     int exponent = 0;              // CountExponent of all whole counts: the tie terms' scale
     std::vector<int32_t> records;  // by sample, from 1
     std::vector<double> weight;
+    double count = 0;             // all samples' whole counts added exactly, rounded once
     std::vector<double> rankSum;  // infinite beyond a Double
     std::vector<double> meanRank;
     double ties = 0;

@@ -529,7 +529,7 @@ void CRegressBase::WriteResidualRow(const dao::RecordsetPtr& res, const std::vec
     const double estimated = static_cast<double>(estimate);
     setFinite(column[static_cast<size_t>(residualEstimateCol_)], estimated);
     if (std::isfinite(estimated))
-        setFinite(column[static_cast<size_t>(residualResidualCol_)], PreciseDifference(y, estimated));
+        setFinite(column[static_cast<size_t>(residualResidualCol_)], ReadValueLess(y, estimated));
     res->Update();
     ++residualsDone_;
     // Shown on every fifth row only: spare the text on the others.
