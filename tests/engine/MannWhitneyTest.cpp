@@ -348,6 +348,20 @@ TEST(TwoSampleMath, DifferencesOfCountsKeepTheirDigits) {
     EXPECT_NEAR(*mw.ZTies, -8.330002343281320096e-10, 1e-22);
 }
 
+// Census-sized whole weights, whose rank sums pass 2^53: each sum is the
+// exact sum of its blocks' weight times mean rank, rounded once (exact
+// fractions: 170361078 (170361078 + 1) / 2 + 750257551 (170361078 +
+// 114139017 + (750257551 + 1) / 2) = 509402989859196502, where the running
+// Double sum gives 509402989859196544).
+TEST(TwoSampleMath, RankSumsOfLargeCountsAreTheirExactSumsRoundedOnce) {
+    const double a = 170361078, b = 750257551, c = 114139017;
+    const std::vector<Observation> obs = {{1, 1, a}, {2, 2, c}, {3, 1, b}};
+    const PairBlocks walked = WalkPair(obs, 1, 2, a + b, c, true, false);
+    EXPECT_EQ(walked.R1, 509402989859196502.0);
+    EXPECT_EQ(walked.R2, 25958703635912979.0);  // 114139017 (170361078 + 57069509)
+    EXPECT_EQ(RankSamples(obs, 2).rankSum[1], 509402989859196502.0);
+}
+
 TEST(TwoSampleMath, OtherSamplesAndFractionalWeightsDoNotCount) {
     // A third sample between them and a weight of 2.7 (counts as 2).
     const std::vector<Observation> obs = {{1, 1, 2.7}, {2, 3, 1}, {3, 2, 1}};

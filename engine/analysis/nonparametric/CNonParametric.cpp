@@ -399,15 +399,18 @@ WilcoxonResult CNonParametric::CalcWilcoxon(const PairList& pairs) {
     // their pairs.
     constexpr uint32_t kNegative = uint32_t{1} << 31;
     items_.clear();
+    double ranked = 0;
     for (size_t i = 0; i < pairs.size(); ++i) {
         const double d = pairs[i].d;
         if (d != 0 && whole_[i] > 0) {
             items_.push_back({OrderKey(std::fabs(d)), static_cast<uint32_t>(i) | (d < 0 ? kNegative : 0)});
+            ranked += whole_[i];
         }
     }
     SortByKey(items_, scratch_);
     HeldTieRanker ranker(scale_);
-    double nn = 0, np = 0, rn = 0, rp = 0;
+    double nn = 0, np = 0;
+    RankProductSum negative(scale_.Exponent() == 0 ? ranked : 0), positive(scale_.Exponent() == 0 ? ranked : 0);
     RankTieBlocks(
         items_.size(), ranker,
         [&](size_t first, size_t i) {
@@ -419,18 +422,19 @@ WilcoxonResult CNonParametric::CalcWilcoxon(const PairList& pairs) {
             const double w = whole_[items_[i].item & ~kNegative];
             if ((items_[i].item & kNegative) != 0) {
                 nn += w;
-                rn += rank * w;
+                negative.Add(rank, w);
             } else {
                 np += w;
-                rp += rank * w;
+                positive.Add(rank, w);
             }
         });
+    const double rn = negative.Value(), rp = positive.Value();
     r.nn = scale_.Value(nn);
     r.np = scale_.Value(np);
     r.rn = scale_.Value(rn, 2);
     r.rp = scale_.Value(rp, 2);
-    if (nn > 0) r.meanN = scale_.Value(rn / nn);
-    if (np > 0) r.meanP = scale_.Value(rp / np);
+    if (nn > 0) r.meanN = scale_.Value(negative.Over(nn));
+    if (np > 0) r.meanP = scale_.Value(positive.Over(np));
     const double n = nn + np;
     if (n > 0) {
         const double u = scale_.Unit();

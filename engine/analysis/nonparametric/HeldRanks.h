@@ -47,6 +47,36 @@ private:
     double unit_ = 1;
 };
 
+// A sum of products of ranks and counts (a rank sum) for `count`
+// observations in all. Where every partial sum is a multiple of 1/2 below
+// 2^52, as while N (N + 1) / 2 is, a plain running sum is exact; beyond, the
+// products are added exactly, so the sum is still its exact value rounded
+// once, and so is its mean over a count.
+class RankProductSum {
+public:
+    explicit RankProductSum(double count) : exact_(count * (count + 1) / 2 > 0x1p52) {}
+    bool Exact() const { return exact_; }
+    void Add(double rank, double count) {
+        if (exact_) {
+            exactSum_.AddProduct(rank, count);
+        } else {
+            sum_ += rank * count;
+        }
+    }
+    double Value() const { return exact_ ? exactSum_.Value() : sum_; }
+    double Over(double count) const {
+        if (!exact_) return sum_ / count;
+        ExactSum n;
+        n.Add(count);
+        return ExactQuotient(exactSum_, n);
+    }
+
+private:
+    bool exact_;
+    double sum_ = 0;
+    ExactSum exactSum_;
+};
+
 // Hands out tie-averaged ranks, held as the counts are, to groups of equal
 // values met in ascending order; a group of t observations (held) takes the
 // positions after those already given. The tie terms are held too: tw at the

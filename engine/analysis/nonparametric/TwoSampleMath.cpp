@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/nonparametric/HeldRanks.h"
 #include "analysis/nonparametric/TieBlocks.h"
 
 namespace {
@@ -38,7 +39,8 @@ class PairWalk {
 public:
     PairWalk(const std::vector<Observation>& obs, int g1, int g2, double n1, double n2, PairBlocks& b)
         : obs_(obs), g1_(g1), g2_(g2), n1_(n1), n2_(n2), b_(b), ranker_(false, b.exponent),
-          heldPairs_(std::ldexp(n1, -b.exponent) * std::ldexp(n2, -b.exponent)) {}
+          heldPairs_(std::ldexp(n1, -b.exponent) * std::ldexp(n2, -b.exponent)), rank1_(b.exponent == 0 ? n1 + n2 : 0),
+          rank2_(b.exponent == 0 ? n1 + n2 : 0) {}
 
     // The samples' counts held exactly, which the ECDFs' difference needs.
     void CountSamples() {
@@ -65,8 +67,14 @@ public:
         b_.tieSums = ranker_.Sums();
         // The rank sum over the count where the sum is exact; the mean of
         // the ranks itself beyond.
-        b_.meanRank1 = b_.exponent == 0 ? b_.R1 / n1_ : mean1_.Value();
-        b_.meanRank2 = b_.exponent == 0 ? b_.R2 / n2_ : mean2_.Value();
+        b_.R1 = rank1_.Value();
+        b_.R2 = rank2_.Value();
+        if (rank1_.Exact()) {
+            b_.wins1 = exactWins1_.Value();
+            b_.wins2 = exactWins2_.Value();
+        }
+        b_.meanRank1 = b_.exponent == 0 ? rank1_.Over(n1_) : mean1_.Value();
+        b_.meanRank2 = b_.exponent == 0 ? rank2_.Over(n2_) : mean2_.Value();
     }
 
 private:
@@ -99,12 +107,20 @@ private:
         const double T = bw1_ + bw2_;
         const double m = ranker_.AddGroup(T);
         if (T > 1) b_.ties += ranked_;
-        b_.R1 += m * bw1_;
-        b_.R2 += m * bw2_;
+        rank1_.Add(m, bw1_);
+        rank2_.Add(m, bw2_);
         mean1_.Add(m * (bw1_ / n1_));
         mean2_.Add(m * (bw2_ / n2_));
-        b_.wins1 += bw1_ * (below2_ + bw2_ / 2);
-        b_.wins2 += bw2_ * (below1_ + bw1_ / 2);
+        if (rank1_.Exact()) {
+            // Where the pairs won could pass 2^52, each block's products exactly.
+            exactWins1_.AddProduct(bw1_, below2_);
+            exactWins1_.AddProduct(bw1_, bw2_ / 2);
+            exactWins2_.AddProduct(bw2_, below1_);
+            exactWins2_.AddProduct(bw2_, bw1_ / 2);
+        } else {
+            b_.wins1 += bw1_ * (below2_ + bw2_ / 2);
+            b_.wins2 += bw2_ * (below1_ + bw1_ / 2);
+        }
         b_.share1 += bw1_ / n1_ * ((below2_ + bw2_ / 2) / n2_);
         b_.share2 += bw2_ / n2_ * ((below1_ + bw1_ / 2) / n1_);
     }
@@ -136,6 +152,9 @@ private:
     // which vanish in a Double where large counts beside small ones nearly
     // balance.
     ExactSum exactRun1_, exactRun2_, exactBlock1_, exactBlock2_, exactN1_, exactN2_, wins_;
+    // The rank sums, and the pairs each sample wins where those could round.
+    RankProductSum rank1_, rank2_;
+    ExactSum exactWins1_, exactWins2_;
 };
 
 }  // namespace
@@ -219,6 +238,7 @@ SampleRanks RankSamples(const std::vector<Observation>& obs, int n) {
     std::vector<int32_t> blockRecords(size, 0);
     std::vector<double> blockWeight(size, 0.0);
     std::vector<int> touched;
+    std::vector<RankProductSum> rankSums(size, RankProductSum(r.exponent == 0 ? r.count : 0));
     TieRanker ranker(false, r.exponent);
     const auto sameValue = [&obs](size_t first, size_t i) { return obs[i].x == obs[first].x; };
     ForEachTieBlock(obs.size(), sameValue, [&](size_t first, size_t end) {
@@ -240,7 +260,7 @@ SampleRanks RankSamples(const std::vector<Observation>& obs, int n) {
         for (int gi : touched) {
             const auto g = static_cast<size_t>(gi);
             r.records[g] += blockRecords[g];
-            r.rankSum[g] += m * blockWeight[g];
+            rankSums[g].Add(m, blockWeight[g]);
             means[g].Add(m * (blockWeight[g] / r.weight[g]));
             blockWeight[g] = 0;
             blockRecords[g] = 0;
@@ -248,7 +268,8 @@ SampleRanks RankSamples(const std::vector<Observation>& obs, int n) {
     });
     r.tieSums = ranker.Sums();
     for (size_t g = 1; g < size; ++g) {
-        if (r.weight[g] > 0) r.meanRank[g] = r.exponent == 0 ? r.rankSum[g] / r.weight[g] : means[g].Value();
+        r.rankSum[g] = rankSums[g].Value();
+        if (r.weight[g] > 0) r.meanRank[g] = r.exponent == 0 ? rankSums[g].Over(r.weight[g]) : means[g].Value();
     }
     return r;
 }
