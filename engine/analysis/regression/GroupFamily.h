@@ -142,7 +142,7 @@ public:
         bool includeBlanks = false;  // records whose compare values are blank take part
         bool oneCompare = false;     // the analysis compares the values of one compare field only
         std::string output;          // the analysis's result table
-        std::string detail;          // the detail table, "" for none
+        std::string detail{};        // the detail table, none when left out or ""
         // Makes the analysis's result table, open as OutputRecordset
         // (CreateResultTable). Returns "" or the error text.
         std::function<std::string()> createOutput;
