@@ -22,6 +22,7 @@
 
 #include <bit>
 #include <cmath>
+#include <limits>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -136,6 +137,8 @@ public:
                  TakeSum(other.sum_, other.sumExponent_);
         if (exact_) correction_ += std::ldexp(other.correction_, other.sumExponent_ - sumExponent_);
     }
+    // The sum of w x rounded once; NaN once a product passed a Double.
+    double SumOfProducts() const { return products_ ? sumWX_.Value() : std::numeric_limits<double>::quiet_NaN(); }
     // The mean, empty where a sum was not held exactly: the exact sum of
     // w x over weights (a sum of weights held as given) rounded once, or
     // else the sums kept in Doubles, whose quotient takes in the values'
@@ -221,6 +224,8 @@ public:
     // The sum of w x over the weight rounded once where a Double holds that
     // sum exactly (ExactMean), else the shift plus the mean deviation.
     double Mean() const;
+    // The sum of w x rounded once (NaN beyond a Double): what a Sum shows.
+    double SumOfProducts() const { return exact_.SumOfProducts(); }
     // The mean divided by 2^ScaleExponent(), with every digit where the mean
     // itself would be subnormal.
     double ScaledMean() const;

@@ -17,7 +17,7 @@ DetailMeasures CellDetail(const CellSums& c) {
     d.variance = spread.variance;
     d.stdDeviation = spread.stdDeviation;
     d.stdError = spread.stdError;
-    if (c.sum.Value() != 0) d.coeffOfVariance = spread.coeffOfVariance;
+    if (c.Sum() != 0) d.coeffOfVariance = spread.coeffOfVariance;
     return d;
 }
 

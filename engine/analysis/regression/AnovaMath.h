@@ -20,23 +20,21 @@ struct CellSums {
     int32_t count = 0;        // records
     double minimum = 0;       // smallest value (unweighted)
     double maximum = 0;       // largest value (unweighted)
-    ExactSum sum;             // sum of w x
-    WeightedMoments moments;  // sum of weights (the cell's n), mean, central sum of squares
+    WeightedMoments moments;  // sum of weights (the cell's n), of w x, mean, central sum of squares
 
     double Weights() const { return moments.Weight(); }
+    double Sum() const { return moments.SumOfProducts(); }
     void Add(const DecimalValue& x, double w) {
         if (count == 0) minimum = maximum = x.value;
         if (!(x.value >= minimum)) minimum = x.value;
         if (x.value > maximum) maximum = x.value;
         ++count;
-        sum.AddProduct(w, x.value);
         moments.Add(x, w);
     }
     void Add(double x, double w) { Add(SplitDecimal(x), w); }
     // Minimum and maximum are left: the first record of a cell sets them.
     void Clear() {
         count = 0;
-        sum.Clear();
         moments.Clear();
     }
 };

@@ -316,7 +316,7 @@ void GroupFamily::WriteDetailRow(size_t k, size_t c, int j, const GroupValues& g
     SetIfFinite(detail_, "Minimum", cell.minimum);
     SetIfFinite(detail_, "Maximum", cell.maximum);
     SetIfFinite(detail_, "Range", d.range);
-    SetIfFinite(detail_, "Sum", cell.sum.Value());
+    SetIfFinite(detail_, "Sum", cell.Sum());
     SetIfFinite(detail_, "Variance", d.variance);
     SetIfFinite(detail_, "CoeffOfVariance", d.coeffOfVariance);
     SetIfFinite(detail_, "StdDeviation", d.stdDeviation);
