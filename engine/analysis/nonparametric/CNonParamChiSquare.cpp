@@ -70,6 +70,7 @@ private:
     FieldNames* fields_ = nullptr;
     int nG_ = 0, nC_ = 0;
     bool fWeight_ = false, fDetail_ = false, fBlanks_ = false, fAll_ = false;
+    bool weightsSearched_ = false;  // for a text, before SQL first adds them up
 
     // The working list: group fields, the compare field being tested, the weight field.
     FieldNames work_;
@@ -118,6 +119,7 @@ std::string CNonParamChiSquare::Quarn_ChiSquare(const std::string& OutTableName,
     fDetail_ = fDetail;
     fBlanks_ = blanks_b != 0;
     fAll_ = fAll;
+    weightsSearched_ = false;
 
     std::string result;
     if (fDetail_) {
@@ -131,8 +133,6 @@ std::string CNonParamChiSquare::Quarn_ChiSquare(const std::string& OutTableName,
     FieldPhases phases;
     for (int c = 1; c <= nC_; ++c) phases.fieldNames.push_back(strFields.at(static_cast<size_t>(nG_ + c)));
     phases.openField = [&](int c) {
-        // The weights are added up by SQL, which would add a text as 0.
-        if (c == 1 && fWeight_) z_->RefuseTexts(table_, {work_.back()});
         compare_ = strFields.at(static_cast<size_t>(nG_ + c));
         work_[static_cast<size_t>(nG_) + 1] = compare_;
         compareType_ = SourceFieldType(compare_);
@@ -232,6 +232,12 @@ std::string CNonParamChiSquare::ChiSummary() {
     counts_.reset();
     countRow_ = 0;
     if (!CountInMemory(keys, filter)) {
+        // Here SQL adds the weights up, which would add a text as 0; the
+        // count in memory reads each weight and refuses a text itself.
+        if (fWeight_ && !weightsSearched_) {
+            weightsSearched_ = true;
+            z_->RefuseTexts(table_, {work_.back()});
+        }
         // Only "all groups" counts the values a group lacks.
         if (fAll_) AllGroups();
         const std::string name = BracketName(compare_);
