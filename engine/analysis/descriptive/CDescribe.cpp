@@ -256,7 +256,6 @@ void CDescribe::TakeRecord(const double* r) {
         ++f.count;
         if (x < f.minimum) f.minimum = x;
         if (x > f.maximum) f.maximum = x;
-        if (sums_) f.sumWX.AddProduct(w, x);
         if (sums_ || means_) {
             // x^2 as two Doubles that hold it exactly, each times w added exactly.
             const double square = x * x;
@@ -327,7 +326,7 @@ CDescribe::FieldStatistics CDescribe::Statistics(int16_t k, const FieldSums& f) 
         s.deviation = vb::EqualsNoCase(varA_, "N-1") ? sample : f.moments.Deviations("N");
     if (sums_) {
         // A sum that overflowed on the way to a value a Double holds is the mean times the weight.
-        const double sum = f.sumWX.Value();
+        const double sum = f.moments.SumOfProducts();
         s.sum = std::isfinite(sum) ? sum : mean * n;
         s.adjSumSquared = f.moments.M2();
     }

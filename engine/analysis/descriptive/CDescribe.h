@@ -50,9 +50,8 @@ private:
         int32_t count = 0;
         double minimum = 0;
         double maximum = 0;
-        ExactSum sumWX{};   // sum w x, with the Sum columns
-        ExactSum sumWX2{};  // sum w x^2, with the Sum columns or the means
-        WeightedMoments moments;
+        ExactSum sumWX2{};         // sum w x^2, with the Sum columns or the means
+        WeightedMoments moments;   // with sum w x (SumOfProducts), for the Sum columns
         PositiveMeans positive{};  // geometric and harmonic means
         bool nonPositive = false;  // a valid value <= 0 was met
     };
