@@ -360,6 +360,12 @@ TEST(TwoSampleMath, RankSumsOfLargeCountsAreTheirExactSumsRoundedOnce) {
     EXPECT_EQ(walked.R1, 509402989859196502.0);
     EXPECT_EQ(walked.R2, 25958703635912979.0);  // 114139017 (170361078 + 57069509)
     EXPECT_EQ(RankSamples(obs, 2).rankSum[1], 509402989859196502.0);
+    // Five observations against 1e8: the rank sums pass 2^52, the pairs won
+    // (2 1e8 by the first sample, 3 1e8 by the second) do not, and both count.
+    const PairBlocks lopsided = WalkPair({{1, 1, 3}, {2, 2, 1e8}, {3, 1, 2}}, 1, 2, 5, 1e8, true, false);
+    EXPECT_EQ(lopsided.wins1, 2e8);
+    EXPECT_EQ(lopsided.wins2, 3e8);
+    EXPECT_EQ(lopsided.heldWinsDifference, -1e8);
 }
 
 TEST(TwoSampleMath, OtherSamplesAndFractionalWeightsDoNotCount) {

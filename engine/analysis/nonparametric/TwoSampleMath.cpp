@@ -74,7 +74,7 @@ public:
         // the ranks itself beyond.
         b_.R1 = rank1_.Value();
         b_.R2 = rank2_.Value();
-        if (rank1_.Exact()) {
+        if (!plain_) {
             b_.wins1 = exactWins1_.Value();
             b_.wins2 = exactWins2_.Value();
         }
@@ -124,7 +124,7 @@ private:
             mean1_.Add(m * (bw1_ / n1_));
             mean2_.Add(m * (bw2_ / n2_));
         }
-        if (rank1_.Exact()) {
+        if (!plain_) {
             // Where the pairs won could pass 2^52, each block's products exactly.
             exactWins1_.AddProduct(bw1_, below2_);
             exactWins1_.AddProduct(bw1_, bw2_ / 2);
@@ -174,10 +174,11 @@ private:
     // The rank sums, and the pairs each sample wins where those could round.
     RankProductSum rank1_, rank2_;
     ExactSum exactWins1_, exactWins2_;
-    // Where n1 n2 is at most 2^52, every count, product and difference
-    // above is a whole number or a half that a Double holds exactly: the
-    // plain sums give the same values as the exact ones, at a fraction of
-    // the work.
+    // Where n1 n2 is at most 2^52, every count, pair won, product and
+    // difference above is a whole number or a half that a Double holds
+    // exactly: the plain sums give the same values as the exact ones, at a
+    // fraction of the work. (The rank sums, up to N (N + 1) / 2, keep their
+    // own rule.)
     const bool plain_;
     double plainRun1_ = 0, plainRun2_ = 0;
 };
