@@ -284,6 +284,8 @@ void frmQuarn_Calculator::optProbType_Click() {
         txtDF1_->setVisible(UsesDF1());
         lblDF2_->setVisible(UsesDF2());
         txtDF2_->setVisible(UsesDF2());
+        // A result of the type or direction before is none of this one's.
+        lblProbability_->clear();
         Calculate();
     });
 }

@@ -253,6 +253,12 @@ private slots:
         QCOMPARE(Box("txtTestValue")->text(), QString("0.05"));
         QVERIFY(Near(Result(), 1.95996398454005, 1e-6));
         QVERIFY(rec_.boxes.empty());
+        // The box emptied and the direction switched: that z is no probability.
+        Box("txtTestValue")->clear();
+        Click("cmdInverse");
+        QCOMPARE(Label("lblProbabilityCaption"), QString("Probability"));
+        QCOMPARE(Label("lblProbability"), QString());
+        Click("cmdInverse");
 
         // A slip in a degrees-of-freedom box stops the switch with its
         // message, and the direction stays with its captions: a probability
